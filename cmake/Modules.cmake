@@ -1,0 +1,45 @@
+# pw_module(<target> DEPS <targets...>)
+#   A static library of every .cpp in the calling folder; includes are rooted at src/.
+function(pw_module name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS} Threads::Threads)
+endfunction()
+
+# pw_test(<target> SOURCES <files...> DEPS <targets...>)
+#   A GoogleTest executable whose cases CTest lists one by one.
+function(pw_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  add_dependencies(${name} pw_resources)
+  gtest_discover_tests(${name} WORKING_DIRECTORY ${PW_BIN_DIR} DISCOVERY_TIMEOUT 120
+                       PROPERTIES ENVIRONMENT "PW_FIXTURES=${PROJECT_SOURCE_DIR}/../shared/fixtures")
+endfunction()
+
+# Adds every listed sub-folder that has a CMakeLists.txt, so a module that does
+# not exist yet does not break the build.
+function(pw_add_present_subdirs)
+  foreach(dir ${ARGN})
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+      add_subdirectory(${dir})
+    endif()
+  endforeach()
+endfunction()
+
+# pw_generated_resources(<target> OUTPUTS <files in the bundle...> COMMAND <cmd...> DEPENDS <...>)
+#   Resources drawn or computed by a program of ours at build time.
+function(pw_generated_resources name)
+  cmake_parse_arguments(ARG "" "" "OUTPUTS;COMMAND;DEPENDS" ${ARGN})
+  set(outs)
+  foreach(o ${ARG_OUTPUTS})
+    list(APPEND outs ${PW_RESOURCE_DIR}/${o})
+  endforeach()
+  add_custom_command(OUTPUT ${outs} COMMAND ${ARG_COMMAND} DEPENDS ${ARG_DEPENDS}
+                     WORKING_DIRECTORY ${PW_RESOURCE_DIR} VERBATIM)
+  add_custom_target(${name} ALL DEPENDS ${outs})
+  set_property(GLOBAL APPEND PROPERTY PW_GENERATED_RESOURCE_TARGETS ${name})
+endfunction()

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Sets up a fresh Debian machine, builds the app and starts it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+cmake -S . -B build/app -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPW_BUILD_TESTS=OFF
+cmake --build build/app -j "$(nproc)"
+if [ -x build/app/bin/pagewell ]; then
+  exec build/app/bin/pagewell "$@"
+else
+  echo "The libraries are built; the app itself (build/app/bin/pagewell) is not part of this build yet."
+fi

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the app and the tests need.
+# Idempotent: packages already present are left alone, so a second run is quick.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libsqlite3-dev zlib1g-dev libicu-dev libxml2-dev
+  libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-wqy-microhei
+  libjpeg62-turbo-dev libpng-dev libsdl2-dev
+  libcurl4-openssl-dev libssl-dev libplist-dev duktape-dev libavahi-client-dev
+  libcpp-httplib-dev nlohmann-json3-dev
+  curl xvfb xauth nginx wrk
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Sets up a fresh Debian machine, builds everything and runs every test:
+# once in an optimised build, once under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then each fuzz target for a short fixed time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+jobs=$(nproc)
+run_suite() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja "$@"
+  cmake --build "$dir" -j "$jobs"
+  ctest --test-dir "$dir" -j "$jobs" --output-on-failure --timeout 300
+}
+
+echo "== optimised build"
+run_suite build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPW_BUILD_BENCH=ON
+echo "== sanitizer build"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  run_suite build/sanitize -DCMAKE_BUILD_TYPE=Debug -DPW_SANITIZE=ON
+
+if [ -d fuzz ] && ls fuzz/*/CMakeLists.txt >/dev/null 2>&1; then
+  echo "== fuzzing"
+  CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DPW_BUILD_TESTS=OFF -DPW_BUILD_FUZZ=ON
+  cmake --build build/fuzz -j "$jobs"
+  for f in build/fuzz/bin/fuzz_*; do
+    [ -x "$f" ] || continue
+    echo "-- $f"
+    "$f" -max_total_time=20 -rss_limit_mb=2048 -print_final_stats=0 >/dev/null 2>"build/fuzz/$(basename "$f").log" \
+      || { tail -50 "build/fuzz/$(basename "$f").log"; exit 1; }
+  done
+fi
+echo "all suites passed"

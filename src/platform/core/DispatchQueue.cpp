@@ -1,0 +1,205 @@
+#include "platform/core/DispatchQueue.h"
+
+#include "platform/core/DispatchSource.h"
+
+#include <atomic>
+#include <thread>
+
+namespace pw::core {
+
+namespace {
+thread_local DispatchQueue* t_currentQueue = nullptr;
+
+struct CurrentQueueScope {
+    explicit CurrentQueueScope(DispatchQueue* q) : m_saved(t_currentQueue) { t_currentQueue = q; }
+    ~CurrentQueueScope() { t_currentQueue = m_saved; }
+    DispatchQueue* m_saved;
+};
+}  // namespace
+
+// The shared pool. It grows when work waits and no thread is idle, and idle
+// threads beyond a small core leave after a while, so a burst of blocking
+// work cannot starve the queues and a quiet process keeps few threads.
+class DispatchPool {
+public:
+    static DispatchPool& shared() {
+        // Never destroyed: worker threads may still be parked in it at exit.
+        static DispatchPool* pool = new DispatchPool;
+        return *pool;
+    }
+
+    void submit(std::function<void()> work) {
+        std::unique_lock lock(m_mutex);
+        m_work.push_back(std::move(work));
+        if (static_cast<int>(m_work.size()) > m_idle && m_threads < kMaxThreads) {
+            ++m_threads;
+            std::thread([this] { run(); }).detach();
+        } else {
+            m_cv.notify_one();
+        }
+    }
+
+    int threadCount() {
+        std::lock_guard lock(m_mutex);
+        return m_threads;
+    }
+
+private:
+    static constexpr int kMaxThreads = 256;
+    static constexpr int kCoreThreads = 2;
+
+    void run() {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            ++m_idle;
+            bool got = m_cv.wait_for(lock, std::chrono::seconds(5), [this] { return !m_work.empty(); });
+            --m_idle;
+            if (!got) {
+                if (m_threads > kCoreThreads) {
+                    --m_threads;
+                    return;
+                }
+                continue;
+            }
+            auto work = std::move(m_work.front());
+            m_work.pop_front();
+            lock.unlock();
+            work();
+            work = nullptr;
+            lock.lock();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::deque<std::function<void()>> m_work;
+    int m_threads = 0;
+    int m_idle = 0;
+};
+
+struct DispatchQueue::SyncWaiter {
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool go = false;
+};
+
+DispatchQueue::DispatchQueue(std::string label) : m_label(std::move(label)) {}
+
+DispatchQueue::~DispatchQueue() = default;
+
+std::shared_ptr<DispatchQueue> DispatchQueue::create(std::string label) {
+    return std::shared_ptr<DispatchQueue>(new DispatchQueue(std::move(label)));
+}
+
+void DispatchQueue::async(Block block) {
+    if (!block) return;
+    std::unique_lock lock(m_mutex);
+    m_items.push_back(Item{std::move(block), nullptr});
+    if (m_running) return;
+    m_running = true;
+    lock.unlock();
+    DispatchPool::shared().submit([self = shared_from_this()] { self->drain(); });
+}
+
+void DispatchQueue::drain() {
+    for (int n = 0;; ++n) {
+        Item item;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_items.empty()) {
+                m_running = false;
+                return;
+            }
+            if (n >= 64) {
+                // Give other queues a turn; the queue stays owned by the pool.
+                DispatchPool::shared().submit([self = shared_from_this()] { self->drain(); });
+                return;
+            }
+            item = std::move(m_items.front());
+            m_items.pop_front();
+        }
+        if (item.waiter) {
+            // Hand the queue over to the thread waiting in sync().
+            std::lock_guard wl(item.waiter->mutex);
+            item.waiter->go = true;
+            item.waiter->cv.notify_one();
+            return;
+        }
+        CurrentQueueScope scope(this);
+        item.block();
+    }
+}
+
+void DispatchQueue::sync(const Block& block) {
+    if (isCurrent()) {
+        block();
+        return;
+    }
+    SyncWaiter waiter;
+    bool mustWait = false;
+    bool mustSubmit = false;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_running && m_items.empty()) {
+            m_running = true;
+        } else {
+            m_items.push_back(Item{{}, &waiter});
+            mustWait = true;
+            if (!m_running) {
+                m_running = true;
+                mustSubmit = true;
+            }
+        }
+    }
+    if (mustSubmit) DispatchPool::shared().submit([self = shared_from_this()] { self->drain(); });
+    if (mustWait) {
+        std::unique_lock wl(waiter.mutex);
+        waiter.cv.wait(wl, [&] { return waiter.go; });
+    }
+    {
+        CurrentQueueScope scope(this);
+        if (block) block();
+    }
+    releaseAfterSync();
+}
+
+void DispatchQueue::releaseAfterSync() {
+    std::unique_lock lock(m_mutex);
+    if (m_items.empty()) {
+        m_running = false;
+        return;
+    }
+    lock.unlock();
+    DispatchPool::shared().submit([self = shared_from_this()] { self->drain(); });
+}
+
+void DispatchQueue::after(std::chrono::nanoseconds delay, Block block) {
+    if (!block) return;
+    if (delay.count() <= 0) {
+        async(std::move(block));
+        return;
+    }
+    auto timer = DispatchSource::makeTimer(shared_from_this());
+    std::weak_ptr<DispatchSource> weak = timer;
+    timer->setEventHandler([weak, block = std::move(block)] {
+        block();
+        // The timer keeps itself alive through its own handler until here;
+        // cancelling drops the handler and with it that reference.
+        if (auto t = weak.lock()) t->cancel();
+    });
+    timer->setTimer(delay, std::chrono::nanoseconds(0));
+    timer->resume();
+}
+
+bool DispatchQueue::isCurrent() const { return t_currentQueue == this; }
+
+DispatchQueue* DispatchQueue::current() { return t_currentQueue; }
+
+void DispatchQueue::concurrentAsync(Block block) {
+    if (!block) return;
+    DispatchPool::shared().submit(std::move(block));
+}
+
+int DispatchQueue::poolThreadCount() { return DispatchPool::shared().threadCount(); }
+
+}  // namespace pw::core

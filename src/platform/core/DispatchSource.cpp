@@ -1,0 +1,333 @@
+#include "platform/core/DispatchSource.h"
+
+#include <fcntl.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <mutex>
+#include <set>
+#include <thread>
+#include <unordered_map>
+#include <utility>
+
+namespace pw::core {
+
+using namespace std::chrono;
+
+// One epoll thread for the process. Every field of every source is guarded by
+// the reactor's mutex, which keeps suspend/resume/cancel races simple.
+class DispatchReactor {
+public:
+    static DispatchReactor& shared() {
+        static DispatchReactor* reactor = new DispatchReactor;  // lives for the process
+        return *reactor;
+    }
+
+    std::mutex m_mutex;
+    std::unordered_map<DispatchSource*, std::shared_ptr<DispatchSource>> m_live;
+    std::set<std::pair<nanoseconds, DispatchSource*>> m_timers;
+    DispatchSource::Clock m_clock;
+
+    nanoseconds now() const {
+        if (m_clock) return m_clock();
+        return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch());
+    }
+
+    void wake() {
+        uint64_t one = 1;
+        [[maybe_unused]] auto n = ::write(m_wakeFd, &one, sizeof one);
+    }
+
+    void epollArm(DispatchSource* s) {
+        epoll_event ev{};
+        ev.events = EPOLLONESHOT | (s->m_type == DispatchSource::Type::Write ? EPOLLOUT : EPOLLIN);
+        ev.data.ptr = s;
+        if (::epoll_ctl(m_epoll, EPOLL_CTL_MOD, s->m_fd, &ev) == 0) s->m_armed = true;
+    }
+
+    void epollAdd(DispatchSource* s) {
+        epoll_event ev{};
+        ev.events = EPOLLONESHOT;  // registered but disarmed
+        ev.data.ptr = s;
+        ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, s->m_fd, &ev);
+    }
+
+    void epollRemove(DispatchSource* s) {
+        if (s->m_fd < 0) return;
+        ::epoll_ctl(m_epoll, EPOLL_CTL_DEL, s->m_fd, nullptr);
+        ::close(s->m_fd);
+        s->m_fd = -1;
+        s->m_armed = false;
+    }
+
+    // Under m_mutex: start the source's event on its queue.
+    void dispatchEvent(DispatchSource* s) {
+        s->m_inFlight = true;
+        auto self = m_live[s];
+        s->m_queue->async([self] { self->deliver(); });
+    }
+
+    void dispatchCancel(DispatchSource* s) {
+        if (s->m_cancelDispatched) return;
+        s->m_cancelDispatched = true;
+        auto it = m_live.find(s);
+        if (it == m_live.end()) return;
+        auto self = std::move(it->second);
+        m_live.erase(it);
+        s->m_queue->async([self] {
+            DispatchSource::Block handler;
+            {
+                std::lock_guard lock(DispatchReactor::shared().m_mutex);
+                handler = std::move(self->m_cancelHandler);
+                self->m_cancelHandler = nullptr;
+                self->m_eventHandler = nullptr;
+            }
+            if (handler) handler();
+        });
+    }
+
+    void removeTimer(DispatchSource* s) {
+        if (s->m_deadline.count() >= 0) m_timers.erase({s->m_deadline, s});
+        s->m_deadline = nanoseconds(-1);
+    }
+
+    void addTimer(DispatchSource* s, nanoseconds deadline) {
+        removeTimer(s);
+        s->m_deadline = deadline;
+        m_timers.insert({deadline, s});
+    }
+
+private:
+    DispatchReactor() {
+        m_epoll = ::epoll_create1(EPOLL_CLOEXEC);
+        m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        epoll_event ev{};
+        ev.events = EPOLLIN;
+        ev.data.ptr = nullptr;
+        ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, m_wakeFd, &ev);
+        std::thread([this] { run(); }).detach();
+    }
+
+    void run() {
+        epoll_event events[64];
+        for (;;) {
+            int timeoutMs = -1;
+            {
+                std::lock_guard lock(m_mutex);
+                if (!m_timers.empty()) {
+                    auto wait = m_timers.begin()->first - now();
+                    if (wait.count() <= 0) {
+                        timeoutMs = 0;
+                    } else {
+                        // Round up so a timer never fires early; a fake clock
+                        // is re-checked at least once a second.
+                        auto ms = duration_cast<milliseconds>(wait + nanoseconds(999999)).count();
+                        timeoutMs = static_cast<int>(std::min<long long>(ms, m_clock ? 1000 : 60000));
+                    }
+                }
+            }
+            int n = ::epoll_wait(m_epoll, events, 64, timeoutMs);
+            std::lock_guard lock(m_mutex);
+            for (int i = 0; i < n; ++i) {
+                auto* s = static_cast<DispatchSource*>(events[i].data.ptr);
+                if (!s) {
+                    uint64_t v;
+                    while (::read(m_wakeFd, &v, sizeof v) > 0) {
+                    }
+                    continue;
+                }
+                if (!m_live.count(s) || !s->m_armed) continue;
+                s->m_armed = false;  // one-shot: disabled until armed again
+                if (s->m_cancelled || s->m_suspendCount > 0 || s->m_inFlight) continue;
+                dispatchEvent(s);
+            }
+            auto t = now();
+            while (!m_timers.empty() && m_timers.begin()->first <= t) {
+                auto [deadline, s] = *m_timers.begin();
+                m_timers.erase(m_timers.begin());
+                s->m_deadline = nanoseconds(-1);
+                if (s->m_interval.count() > 0) {
+                    auto next = deadline + s->m_interval;
+                    if (next <= t) next = t + s->m_interval;
+                    addTimer(s, next);
+                }
+                ++s->m_pendingFires;
+                if (!s->m_cancelled && s->m_suspendCount == 0 && !s->m_inFlight) dispatchEvent(s);
+            }
+        }
+    }
+
+    int m_epoll = -1;
+    int m_wakeFd = -1;
+};
+
+DispatchSource::DispatchSource(Type type, int fd, std::shared_ptr<DispatchQueue> queue)
+    : m_type(type), m_fd(fd), m_queue(std::move(queue)) {}
+
+DispatchSource::~DispatchSource() {
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+std::shared_ptr<DispatchSource> DispatchSource::make(Type type, int fd, std::shared_ptr<DispatchQueue> queue) {
+    int dupFd = -1;
+    if (type != Type::Timer) {
+        // A private duplicate lets a read and a write source watch one socket
+        // through separate epoll registrations.
+        dupFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        if (dupFd < 0) return nullptr;
+    }
+    auto source = std::shared_ptr<DispatchSource>(new DispatchSource(type, dupFd, std::move(queue)));
+    auto& r = DispatchReactor::shared();
+    std::lock_guard lock(r.m_mutex);
+    r.m_live[source.get()] = source;
+    if (dupFd >= 0) r.epollAdd(source.get());
+    return source;
+}
+
+std::shared_ptr<DispatchSource> DispatchSource::makeRead(int fd, std::shared_ptr<DispatchQueue> queue) {
+    return make(Type::Read, fd, std::move(queue));
+}
+std::shared_ptr<DispatchSource> DispatchSource::makeWrite(int fd, std::shared_ptr<DispatchQueue> queue) {
+    return make(Type::Write, fd, std::move(queue));
+}
+std::shared_ptr<DispatchSource> DispatchSource::makeAccept(int fd, std::shared_ptr<DispatchQueue> queue) {
+    return make(Type::Accept, fd, std::move(queue));
+}
+std::shared_ptr<DispatchSource> DispatchSource::makeTimer(std::shared_ptr<DispatchQueue> queue) {
+    return make(Type::Timer, -1, std::move(queue));
+}
+
+void DispatchSource::setEventHandler(Block handler) {
+    std::lock_guard lock(DispatchReactor::shared().m_mutex);
+    if (!m_cancelled) m_eventHandler = std::move(handler);
+}
+
+void DispatchSource::setCancelHandler(Block handler) {
+    std::lock_guard lock(DispatchReactor::shared().m_mutex);
+    if (!m_cancelDispatched) m_cancelHandler = std::move(handler);
+}
+
+void DispatchSource::setTimer(std::chrono::nanoseconds start, std::chrono::nanoseconds interval) {
+    auto& r = DispatchReactor::shared();
+    {
+        std::lock_guard lock(r.m_mutex);
+        if (m_type != Type::Timer || m_cancelled) return;
+        m_interval = interval;
+        m_pendingFires = 0;
+        r.addTimer(this, r.now() + std::max(start, nanoseconds(0)));
+    }
+    r.wake();
+}
+
+unsigned long DispatchSource::data() const {
+    std::lock_guard lock(DispatchReactor::shared().m_mutex);
+    return m_data;
+}
+
+void DispatchSource::resume() {
+    auto& r = DispatchReactor::shared();
+    std::lock_guard lock(r.m_mutex);
+    if (m_suspendCount == 0) return;
+    if (--m_suspendCount > 0 || m_cancelled || m_inFlight) return;
+    if (m_type == Type::Timer) {
+        if (m_pendingFires > 0) r.dispatchEvent(this);
+    } else if (!m_armed) {
+        r.epollArm(this);
+    }
+}
+
+void DispatchSource::suspend() {
+    std::lock_guard lock(DispatchReactor::shared().m_mutex);
+    ++m_suspendCount;
+}
+
+void DispatchSource::cancel() {
+    auto& r = DispatchReactor::shared();
+    std::lock_guard lock(r.m_mutex);
+    if (m_cancelled) return;
+    m_cancelled = true;
+    r.epollRemove(this);
+    r.removeTimer(this);
+    if (!m_inFlight) r.dispatchCancel(this);
+}
+
+bool DispatchSource::isCancelled() const {
+    std::lock_guard lock(DispatchReactor::shared().m_mutex);
+    return m_cancelled;
+}
+
+void DispatchSource::deliver() {
+    auto& r = DispatchReactor::shared();
+    Block handler;
+    {
+        std::lock_guard lock(r.m_mutex);
+        if (m_cancelled) {
+            m_inFlight = false;
+            r.dispatchCancel(this);
+            return;
+        }
+        switch (m_type) {
+            case Type::Read: {
+                int avail = 0;
+                if (m_fd < 0 || ::ioctl(m_fd, FIONREAD, &avail) < 0) avail = 0;
+                m_data = static_cast<unsigned long>(avail);
+                break;
+            }
+            case Type::Accept: m_data = 16; break;
+            case Type::Write: m_data = 1; break;
+            case Type::Timer:
+                m_data = m_pendingFires;
+                m_pendingFires = 0;
+                break;
+        }
+        handler = m_eventHandler;
+    }
+    if (handler) handler();
+    std::lock_guard lock(r.m_mutex);
+    m_inFlight = false;
+    if (m_cancelled) {
+        r.dispatchCancel(this);
+    } else if (m_suspendCount == 0) {
+        if (m_type == Type::Timer) {
+            if (m_pendingFires > 0) r.dispatchEvent(this);
+        } else if (!m_armed) {
+            r.epollArm(this);
+        }
+    }
+}
+
+void DispatchSource::setClock(Clock clock) {
+    auto& r = DispatchReactor::shared();
+    {
+        std::lock_guard lock(r.m_mutex);
+        // Timers keep their remaining time across the change of clock.
+        auto oldNow = r.now();
+        std::vector<std::pair<nanoseconds, DispatchSource*>> timers(r.m_timers.begin(), r.m_timers.end());
+        r.m_clock = std::move(clock);
+        auto newNow = r.now();
+        r.m_timers.clear();
+        for (auto [deadline, s] : timers) {
+            s->m_deadline = deadline - oldNow + newNow;
+            r.m_timers.insert({s->m_deadline, s});
+        }
+    }
+    r.wake();
+}
+
+void DispatchSource::clockAdvanced() { DispatchReactor::shared().wake(); }
+
+std::chrono::nanoseconds DispatchSource::now() {
+    auto& r = DispatchReactor::shared();
+    std::lock_guard lock(r.m_mutex);
+    return r.now();
+}
+
+int DispatchSource::liveSourceCount() {
+    auto& r = DispatchReactor::shared();
+    std::lock_guard lock(r.m_mutex);
+    return static_cast<int>(r.m_live.size());
+}
+
+}  // namespace pw::core

@@ -13,6 +13,7 @@ public:
     BitmapContext(Size points, double scale = 1, bool opaque = false);
     ~BitmapContext() override;
 
+    using Context::scale;
     Size size() const { return m_size; }
     double scale() const { return m_scale; }
     bool isOpaque() const { return m_opaque; }

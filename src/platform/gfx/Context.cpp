@@ -422,11 +422,15 @@ void Context::drawImage(const Image& image, const Rect& rect) {
             cairo_new_path(m_cr);
             cairo_rectangle(m_cr, r.x() + dx[i], r.y() + dy[j], dw, dh);
             cairo_clip(m_cr);
-            cairo_pattern_t* p = cairo_pattern_create_for_surface(image.surface());
+            // Each slice samples only its own pixels, so a stretched one-pixel column
+            // does not blend with the caps beside it.
+            cairo_surface_t* slice = cairo_surface_create_for_rectangle(image.surface(), sx[i] * px, sy[j] * px,
+                                                                        sw * px, sh * px);
+            cairo_pattern_t* p = cairo_pattern_create_for_surface(slice);
+            cairo_surface_destroy(slice);
             cairo_matrix_t m;
-            // destination point -> source pixel
-            cairo_matrix_init_translate(&m, sx[i] * px, sy[j] * px);
-            cairo_matrix_scale(&m, sw * px / dw, sh * px / dh);
+            // destination point -> slice pixel
+            cairo_matrix_init_scale(&m, sw * px / dw, sh * px / dh);
             cairo_matrix_translate(&m, -(r.x() + dx[i]), -(r.y() + dy[j]));
             cairo_pattern_set_matrix(p, &m);
             cairo_pattern_set_filter(p, CAIRO_FILTER_GOOD);

@@ -49,7 +49,8 @@ struct Rect {
     double midX() const { return origin.x + size.width / 2; }
     double midY() const { return origin.y + size.height / 2; }
     Point center() const { return {midX(), midY()}; }
-    bool isEmpty() const { return size.isEmpty(); }
+    // A negative size is a rect drawn the other way, not an empty one.
+    bool isEmpty() const { return size.width == 0 || size.height == 0; }
 
     Rect standardized() const;
     bool contains(Point p) const;

@@ -1,0 +1,58 @@
+#include "platform/core/Clock.h"
+
+#include <chrono>
+#include <mutex>
+
+namespace pw::core {
+
+namespace {
+
+std::mutex g_clockMutex;
+
+std::shared_ptr<Clock>& sharedSlot()
+{
+    static std::shared_ptr<Clock> slot = std::make_shared<SystemClock>();
+    return slot;
+}
+
+} // namespace
+
+double SystemClock::now() const
+{
+    using namespace std::chrono;
+    return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
+double SystemClock::monotonic() const
+{
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+Clock& Clock::system()
+{
+    static SystemClock clock;
+    return clock;
+}
+
+std::shared_ptr<Clock> Clock::sharedPtr()
+{
+    std::lock_guard lock(g_clockMutex);
+    return sharedSlot();
+}
+
+Clock& Clock::shared()
+{
+    // The slot's object lives as long as it is installed; callers that keep
+    // the clock across a replacement should hold sharedPtr() instead.
+    std::lock_guard lock(g_clockMutex);
+    return *sharedSlot();
+}
+
+void Clock::setShared(std::shared_ptr<Clock> clock)
+{
+    std::lock_guard lock(g_clockMutex);
+    sharedSlot() = clock ? std::move(clock) : std::make_shared<SystemClock>();
+}
+
+} // namespace pw::core

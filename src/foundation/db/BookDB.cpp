@@ -1,0 +1,468 @@
+#include "foundation/db/BookDB.h"
+
+#include "foundation/db/SQLDatabase.h"
+#include "foundation/db/SQLResultSet.h"
+#include "foundation/db/TableAccess.h"
+#include "platform/core/FileManager.h"
+#include "platform/core/Paths.h"
+
+#include <algorithm>
+#include <array>
+
+namespace pw {
+
+namespace {
+
+using core::Value;
+
+enum class Access { Missing, Unopened, Open };
+
+struct Connection {
+    Access access { Access::Missing };
+    std::optional<SQLDatabase> db;
+};
+
+Connection openBook(int64_t rzBookId)
+{
+    std::filesystem::path path = BookDB::bookDBPath(rzBookId);
+    if (!core::FileManager::exists(path))
+        return { Access::Missing, std::nullopt };
+    auto db = TableAccess::openExisting(path);
+    if (!db)
+        return { Access::Unopened, std::nullopt };
+    return { Access::Open, std::move(db) };
+}
+
+constexpr std::array<const char*, 4> createStatements = {
+    "create table %s chapter (ChapterId integer primary key, ChapterName text, IsVip integer, IsDownloaded integer, "
+    "Price integer, UpdateTime integer, WordsCount integer, ExtInt1 integer, ExtInt2 integer, ExtString1 text, "
+    "ExtString2 text, ExtFloat1 float);",
+    "create table %s chaptercontent (ChapterId integer primary key, Content text);",
+    "create table %s vipchaptercontent (ChapterId integer primary key, Content BLOB,UserId integer);",
+    "create table %s volumes (VolumeCode text primary key, VolumeName text);",
+};
+
+bool runCreates(SQLDatabase& db, bool ifNotExists)
+{
+    for (const char* pattern : createStatements) {
+        std::string sql(pattern);
+        sql.replace(sql.find("%s "), 3, ifNotExists ? "if not exists " : "");
+        if (!db.executeUpdate(sql))
+            return false;
+    }
+    return db.executeUpdate("PRAGMA user_version = " + std::to_string(BookDB::UserVersion));
+}
+
+void removeDatabaseFiles(const std::filesystem::path& path)
+{
+    // A journal left beside a removed file would be played back into the next
+    // file of the same name.
+    for (const char* suffix : { "-journal", "-wal", "-shm" })
+        core::FileManager::remove(path.string() + suffix);
+}
+
+std::optional<Value::Array> readList(int64_t rzBookId, std::string_view sql, std::initializer_list<SQLArg> args,
+    const std::function<Value(SQLResultSet&)>& makeRow)
+{
+    Connection c = openBook(rzBookId);
+    if (c.access != Access::Open)
+        return std::nullopt;
+    return TableAccess::readRows(*c.db, sql, args, makeRow);
+}
+
+std::optional<std::vector<int64_t>> readIdList(int64_t rzBookId, std::string_view sql)
+{
+    Connection c = openBook(rzBookId);
+    if (c.access != Access::Open)
+        return std::nullopt;
+    return TableAccess::readIds(*c.db, sql, {});
+}
+
+Value text(const SQLResultSet& rs, int index)
+{
+    return Value(rs.stringForColumnIndex(index).value_or(std::string()));
+}
+
+Value integer(const SQLResultSet& rs, int index)
+{
+    return Value(rs.longLongIntForColumnIndex(index));
+}
+
+// [chapter id, title, vip, downloaded] of one chapter; empty when it is gone.
+std::optional<Value::Array> chapterNavInfo(SQLDatabase& db, int64_t chapterId)
+{
+    return TableAccess::readFlat(db, "select ChapterId, ChapterName, IsVip, IsDownloaded from chapter where ChapterId = ?", { chapterId });
+}
+
+bool saveContent(int64_t rzBookId, int64_t chapterId, std::string_view insertSql, std::initializer_list<SQLArg> insertArgs)
+{
+    Connection c = openBook(rzBookId);
+    if (c.access != Access::Open)
+        return false;
+    SQLDatabase& db = *c.db;
+    return TableAccess::inTransaction(db, [&] {
+        return db.executeUpdate("update chapter set IsDownloaded = 1 where ChapterId = ?", { chapterId })
+            && db.executeUpdate(insertSql, insertArgs);
+    });
+}
+
+bool deleteContent(int64_t rzBookId, int64_t chapterId, std::string_view deleteSql)
+{
+    Connection c = openBook(rzBookId);
+    if (c.access == Access::Missing)
+        return true;
+    if (c.access == Access::Unopened)
+        return false;
+    SQLDatabase& db = *c.db;
+    return TableAccess::inTransaction(db, [&] {
+        return db.executeUpdate("update chapter set IsDownloaded = 0 where ChapterId = ?", { chapterId })
+            && db.executeUpdate(deleteSql, { chapterId });
+    });
+}
+
+std::optional<Value::Array> readContent(int64_t rzBookId, int64_t chapterId, std::string_view contentSql, bool bytes)
+{
+    Connection c = openBook(rzBookId);
+    if (c.access != Access::Open)
+        return std::nullopt;
+    SQLDatabase& db = *c.db;
+    std::optional<Value> content;
+    {
+        auto rs = db.executeQuery(contentSql, { chapterId });
+        if (!rs)
+            return std::nullopt;
+        if (rs->next()) {
+            Value stored = rs->objectForColumnIndex(0);
+            if (!stored.isNull()) {
+                if (bytes && stored.isString())
+                    content = Value(core::toBytes(*stored.stringPtr()));
+                else if (!bytes && stored.isBytes())
+                    content = Value(core::toString(*stored.bytesPtr()));
+                else
+                    content = std::move(stored);
+            }
+        } else if (rs->failed()) {
+            return std::nullopt;
+        }
+    }
+    auto rs = db.executeQuery("select ChapterName from chapter where ChapterId = ?", { chapterId });
+    if (!rs)
+        return std::nullopt;
+    Value::Array values;
+    if (rs->next()) {
+        if (auto title = rs->stringForColumnIndex(0)) {
+            values.emplace_back(std::move(*title));
+            if (content)
+                values.push_back(std::move(*content));
+        }
+    } else if (rs->failed()) {
+        return std::nullopt;
+    }
+    return values;
+}
+
+bool insertEntries(int64_t rzBookId, const Value::Array& entries, std::string_view sql, std::vector<SQLArg> (*argsFor)(const Value&))
+{
+    Connection c = openBook(rzBookId);
+    if (c.access != Access::Open)
+        return false;
+    if (entries.empty())
+        return true;
+    SQLDatabase& db = *c.db;
+    // One prepared insert for the whole list, in one transaction: one commit
+    // whatever the length of the list.
+    db.setShouldCacheStatements(true);
+    return TableAccess::inTransaction(db, [&] {
+        for (const Value& entry : entries) {
+            std::vector<SQLArg> args = argsFor(entry);
+            if (!db.executeUpdate(sql, std::span<const SQLArg>(args)))
+                return false;
+        }
+        return true;
+    });
+}
+
+std::vector<SQLArg> chapterArgs(const Value& entry)
+{
+    return {
+        TableAccess::integerValue(entry["c"]),
+        SQLArg(entry["n"]),
+        TableAccess::integerValue(entry["v"]),
+        TableAccess::integerValue(entry["p"]),
+        TableAccess::integerValue(entry["t"]),
+        TableAccess::integerValue(entry["w"]),
+        TableAccess::integerValue(entry["vc"]),
+    };
+}
+
+std::vector<SQLArg> volumeArgs(const Value& entry)
+{
+    return { SQLArg(entry["VolumeCode"]), SQLArg(entry["VolumeName"]) };
+}
+
+}
+
+std::filesystem::path BookDB::bookDBPath(int64_t rzBookId)
+{
+    return core::Paths::documents() / "torvane" / "book" / (std::to_string(rzBookId) + ".rz");
+}
+
+// Files ----------------------------------------------------------------------
+
+bool BookDB::isBookDBExistsWithRZBookIdPath(int64_t rzBookId, std::string* path)
+{
+    if (!path)
+        return false;
+    *path = bookDBPath(rzBookId).string();
+    return core::FileManager::exists(*path);
+}
+
+bool BookDB::isBookDBExistsWithRZBookId(int64_t rzBookId)
+{
+    return core::FileManager::exists(bookDBPath(rzBookId));
+}
+
+bool BookDB::createBookDBIfNotExists(int64_t rzBookId)
+{
+    std::string path;
+    // Asked before opening, since opening makes a missing file.
+    bool existed = isBookDBExistsWithRZBookIdPath(rzBookId, &path);
+    SQLDatabase db(path);
+    if (!db.open())
+        return false;
+
+    if (existed) {
+        auto rs = db.executeQuery("PRAGMA user_version");
+        if (!rs || !rs->next())
+            return false;
+        int64_t version = rs->longLongIntForColumnIndex(0);
+        rs->close();
+        if (version >= UserVersion)
+            return true;
+        return TableAccess::inTransaction(db, [&] { return runCreates(db, true); });
+    }
+
+    db.setShouldCacheStatements(true);
+    if (TableAccess::inTransaction(db, [&] { return runCreates(db, false); }))
+        return true;
+    // Leave no half-made file behind: the book stays "missing" and the next
+    // call starts over.
+    db.close();
+    core::FileManager::remove(path);
+    removeDatabaseFiles(path);
+    return false;
+}
+
+bool BookDB::deleteBookDBFileByRZBookId(int64_t rzBookId)
+{
+    std::filesystem::path path = bookDBPath(rzBookId);
+    if (!core::FileManager::exists(path)) {
+        removeDatabaseFiles(path);
+        return true;
+    }
+    bool removed = core::FileManager::remove(path);
+    if (removed)
+        removeDatabaseFiles(path);
+    return removed;
+}
+
+// Writing --------------------------------------------------------------------
+
+bool BookDB::addChapters(const core::Value::Array& chapters, int64_t rzBookId)
+{
+    return insertEntries(rzBookId, chapters,
+        "insert or ignore into chapter (ChapterId, ChapterName, IsVip, IsDownloaded, Price, UpdateTime, WordsCount, ExtInt1, ExtInt2, "
+        "ExtString1, ExtString2, ExtFloat1) values (?, ?, ?, 0, ?, ?, ?, ?, -2, '', '', -2)",
+        chapterArgs);
+}
+
+bool BookDB::addVolumes(const core::Value::Array& volumes, int64_t rzBookId)
+{
+    return insertEntries(rzBookId, volumes, "insert or ignore into volumes (VolumeCode, VolumeName) values (?, ?)", volumeArgs);
+}
+
+bool BookDB::saveChapterWithRZBookId(int64_t rzBookId, int64_t chapterId, std::string_view content)
+{
+    return saveContent(rzBookId, chapterId, "insert or ignore into chaptercontent(ChapterId, Content) values(?, ?)", { chapterId, content });
+}
+
+bool BookDB::saveVipChapterWithRZBookId(int64_t rzBookId, int64_t chapterId, core::ByteView content, const core::Value& userId)
+{
+    return saveContent(rzBookId, chapterId, "insert or ignore into vipchaptercontent(ChapterId, Content, UserId) values(?, ?, ?)",
+        { chapterId, SQLArg::blob(content), SQLArg(userId) });
+}
+
+bool BookDB::deleteChapterByRZBookId(int64_t rzBookId, int64_t chapterId)
+{
+    return deleteContent(rzBookId, chapterId, "delete from chaptercontent where ChapterId = ?");
+}
+
+bool BookDB::deleteVipChapterByRZBookId(int64_t rzBookId, int64_t chapterId)
+{
+    return deleteContent(rzBookId, chapterId, "delete from vipchaptercontent where ChapterId = ?");
+}
+
+// Single answers -------------------------------------------------------------
+
+int BookDB::chapterHasDownloadByRZBookId(int64_t rzBookId, int64_t chapterId)
+{
+    Connection c = openBook(rzBookId);
+    if (c.access == Access::Missing)
+        return -2;
+    if (c.access == Access::Unopened)
+        return -1;
+    auto count = TableAccess::readInteger(*c.db, "select count(*) from chapter where ChapterId = ? and IsDownloaded = 1", { chapterId }, 0);
+    if (!count)
+        return -1;
+    return *count > 0 ? 1 : 0;
+}
+
+int BookDB::isVipChapterByRZBookId(int64_t rzBookId, int64_t chapterId)
+{
+    Connection c = openBook(rzBookId);
+    if (c.access == Access::Missing)
+        return -2;
+    if (c.access == Access::Unopened)
+        return -1;
+    auto count = TableAccess::readInteger(*c.db, "select count(*) from chapter where IsVip = 1 and ChapterId = ?", { chapterId }, 0);
+    if (!count)
+        return -1;
+    return *count > 0 ? 1 : 0;
+}
+
+int64_t BookDB::getAllChapterCountByRZBookId(int64_t rzBookId)
+{
+    Connection c = openBook(rzBookId);
+    if (c.access == Access::Missing)
+        return -2;
+    if (c.access == Access::Unopened)
+        return -1;
+    return TableAccess::readInteger(*c.db, "select count(*) from chapter", {}, 0).value_or(-1);
+}
+
+int64_t BookDB::getVipChapterLocalUserIdByRZBookId(int64_t rzBookId, int64_t chapterId)
+{
+    Connection c = openBook(rzBookId);
+    if (c.access == Access::Missing)
+        return -1;
+    if (c.access == Access::Unopened)
+        return -2;
+    return TableAccess::readInteger(*c.db, "select UserId from vipchaptercontent where ChapterId = ?", { chapterId }, 0).value_or(-2);
+}
+
+int64_t BookDB::getLocalSecondMaxChapterIdWithRZBookId(int64_t rzBookId)
+{
+    Connection c = openBook(rzBookId);
+    if (c.access != Access::Open)
+        return 0;
+    auto ids = TableAccess::readIds(*c.db, "select ChapterId from chapter order by ChapterId desc limit 2", {});
+    if (!ids || ids->empty())
+        return 0;
+    return ids->back();
+}
+
+// Lists ----------------------------------------------------------------------
+
+std::optional<core::Value::Array> BookDB::getAllChaptersWithRZBookId(int64_t rzBookId)
+{
+    return readList(rzBookId,
+        "select ChapterId, ChapterName, IsVip, IsDownloaded, Price, UpdateTime, WordsCount, ExtInt1, ExtInt2, ExtString1, ExtString2, "
+        "ExtFloat1 from chapter order by ExtInt1, ChapterId",
+        {}, [](SQLResultSet& rs) {
+            return Value(Value::Map {
+                { "cid", integer(rs, 0) },
+                { "cname", text(rs, 1) },
+                { "vip", integer(rs, 2) },
+                { "down", integer(rs, 3) },
+                { "price", integer(rs, 4) },
+                { "t", integer(rs, 5) },
+                { "words", integer(rs, 6) },
+                { "vc", integer(rs, 7) },
+            });
+        });
+}
+
+std::optional<core::Value::Array> BookDB::getAllVolumeWithRZBookId(int64_t rzBookId)
+{
+    return readList(rzBookId, "select VolumeCode, VolumeName from volumes order by VolumeCode", {}, [](SQLResultSet& rs) {
+        return Value(Value::Map { { "vcode", text(rs, 0) }, { "vname", text(rs, 1) } });
+    });
+}
+
+std::optional<std::vector<int64_t>> BookDB::getAllChapterIdByRZBookId(int64_t rzBookId)
+{
+    return readIdList(rzBookId, "select ChapterId from chapter order by ExtInt1, ChapterId");
+}
+
+std::optional<std::vector<int64_t>> BookDB::getAllNotDownloadedChapterIdsByRZBookId(int64_t rzBookId)
+{
+    return readIdList(rzBookId, "select ChapterId from chapter where IsVip = 0 and IsDownloaded = 0 order by ExtInt1, ChapterId");
+}
+
+std::optional<std::vector<int64_t>> BookDB::getAllDownloadedVipChapterIdsByRZBookId(int64_t rzBookId)
+{
+    return readIdList(rzBookId, "select ChapterId from chapter where IsVip = 1 and IsDownloaded = 1 order by ExtInt1, ChapterId");
+}
+
+std::optional<std::vector<int64_t>> BookDB::getAllPriceZeroVipChapterIdByRZBookId(int64_t rzBookId)
+{
+    return readIdList(rzBookId, "select ChapterId from chapter where IsVip = 1 and IsDownloaded = 0 and Price = 0 order by ExtInt1, ChapterId");
+}
+
+std::optional<core::Value::Array> BookDB::getFirstChapterInfoByRZBookId(int64_t rzBookId)
+{
+    Connection c = openBook(rzBookId);
+    if (c.access != Access::Open)
+        return std::nullopt;
+    return TableAccess::readFlat(*c.db, "select ChapterId, ChapterName, IsDownloaded, IsVip from chapter order by ExtInt1, ChapterId limit 1", {});
+}
+
+std::optional<core::Value::Array> BookDB::getChapterInfoWithRZBookId(int64_t rzBookId, int64_t chapterId)
+{
+    Connection c = openBook(rzBookId);
+    if (c.access != Access::Open)
+        return std::nullopt;
+    return TableAccess::readFlat(*c.db, "select ChapterName, IsVip, IsDownloaded from chapter where ChapterId = ?", { chapterId });
+}
+
+std::optional<core::Value::Array> BookDB::getNextChapterInfoWithRZBookId(int64_t rzBookId, int64_t chapterId)
+{
+    Connection c = openBook(rzBookId);
+    if (c.access != Access::Open)
+        return std::nullopt;
+    auto ids = TableAccess::readIds(*c.db, "select ChapterId from chapter order by ExtInt1, ChapterId", {});
+    if (!ids)
+        return std::nullopt;
+    auto at = std::find(ids->begin(), ids->end(), chapterId);
+    if (at == ids->end() || at + 1 == ids->end() || *(at + 1) == -1)
+        return Value::Array {};
+    return chapterNavInfo(*c.db, *(at + 1));
+}
+
+std::optional<core::Value::Array> BookDB::getPrevChapterInfoWithRZBookId(int64_t rzBookId, int64_t chapterId)
+{
+    Connection c = openBook(rzBookId);
+    if (c.access != Access::Open)
+        return std::nullopt;
+    auto ids = TableAccess::readIds(*c.db, "select ChapterId from chapter order by ExtInt1, ChapterId", {});
+    if (!ids)
+        return std::nullopt;
+    // A chapter that is not in the book has no previous chapter.
+    auto at = std::find(ids->begin(), ids->end(), chapterId);
+    if (at == ids->end() || at == ids->begin() || *(at - 1) == -1)
+        return Value::Array {};
+    return chapterNavInfo(*c.db, *(at - 1));
+}
+
+std::optional<core::Value::Array> BookDB::getChapterContentWithRZBookId(int64_t rzBookId, int64_t chapterId)
+{
+    return readContent(rzBookId, chapterId, "select Content from chaptercontent where ChapterId = ?", false);
+}
+
+std::optional<core::Value::Array> BookDB::getVipChapterContentWithRZBookId(int64_t rzBookId, int64_t chapterId, const core::Value&)
+{
+    // The stored bytes are whoever bought them; the user id does not narrow the lookup.
+    return readContent(rzBookId, chapterId, "select Content from vipchaptercontent where ChapterId = ?", true);
+}
+
+}

@@ -1,0 +1,43 @@
+#include "foundation/db/SQLBusyRetry.h"
+
+#include "foundation/db/DBLog.h"
+#include "foundation/db/SQLDatabase.h"
+
+#include <algorithm>
+#include <string>
+#include <thread>
+
+namespace pw {
+
+SQLBusyRetry::SQLBusyRetry(const SQLDatabase* database)
+    : m_database(database)
+    , m_start(std::chrono::steady_clock::now())
+{
+}
+
+bool SQLBusyRetry::waitAndRetry(const char* operation, bool logGivingUp)
+{
+    // Short waits first, since most locks are held for a single write; a lock
+    // held longer is polled less often so a waiting thread does not spin.
+    auto pause = std::chrono::microseconds(20);
+    if (m_retries > 50)
+        pause = std::chrono::microseconds(std::min(1000, 20 * (m_retries - 49)));
+    std::this_thread::sleep_for(pause);
+
+    int countLimit = m_database ? m_database->busyRetryTimeout() : 0;
+    double timeLimit = m_database ? m_database->busyTimeLimit() : 10.0;
+    std::chrono::duration<double> waited = std::chrono::steady_clock::now() - m_start;
+    bool giveUp = (countLimit > 0 && m_retries > countLimit) || waited.count() >= timeLimit;
+    if (giveUp) {
+        if (logGivingUp) {
+            std::string path = m_database && m_database->databasePath() ? *m_database->databasePath() : ":memory:";
+            dbLog(std::string(operation) + " Database busy (" + path + ")");
+            dbLog("Database busy");
+        }
+        return false;
+    }
+    ++m_retries;
+    return true;
+}
+
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <chrono>
+
+namespace pw {
+
+class SQLDatabase;
+
+// The wait of one call on a busy file. SQLite answers "busy" while another
+// connection holds the lock; the call sleeps a little and tries again, but only
+// within the database's retry count and time limit, so a file held forever ends
+// in a reported failure instead of a hung thread.
+class SQLBusyRetry {
+public:
+    explicit SQLBusyRetry(const SQLDatabase* database);
+
+    // Sleeps, then answers whether the call may try again. Logs when it gives up
+    // (unless told not to).
+    bool waitAndRetry(const char* operation, bool logGivingUp = true);
+    int retries() const { return m_retries; }
+
+private:
+    const SQLDatabase* m_database { nullptr };
+    int m_retries { 0 };
+    std::chrono::steady_clock::time_point m_start;
+};
+
+}

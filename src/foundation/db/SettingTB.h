@@ -1,0 +1,18 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pw {
+
+// The key/value settings of the main database (table `setting`).
+class SettingTB {
+public:
+    static bool saveSettingWithKey(std::string_view key, std::string_view value);
+    // nullopt when the key is absent or the file cannot be read.
+    static std::optional<std::string> readSettingWithKey(std::string_view key);
+    static bool deleteSettingWithKey(std::string_view key);
+};
+
+}

@@ -1,0 +1,77 @@
+#include "foundation/config/PageConfig.h"
+
+#include "foundation/config/RZConfig.h"
+#include "platform/core/KeyedArchive.h"
+
+#include <cmath>
+#include <limits>
+
+namespace pw {
+
+namespace {
+
+std::optional<double> number(const core::Value& record, const char* key) {
+    const core::Value* v = record.get(key);
+    if (!v)
+        return std::nullopt;
+    if (auto d = v->asDouble())
+        return d;
+    if (auto b = v->asBool())
+        return *b ? 1.0 : 0.0;
+    return std::nullopt;
+}
+
+bool readBool(const core::Value& r, const char* key) {
+    auto d = number(r, key);
+    return d && *d != 0;
+}
+
+int readInt(const core::Value& r, const char* key) {
+    auto d = number(r, key);
+    if (!d || !std::isfinite(*d))
+        return 0;
+    return static_cast<int>(std::clamp(std::trunc(*d), double(std::numeric_limits<int>::min()),
+                                       double(std::numeric_limits<int>::max())));
+}
+
+} // namespace
+
+std::optional<PageConfig> PageConfig::getFromSaveConfigIfExist() {
+    try {
+        auto record = core::KeyedArchive::unarchiveObject(RZConfig::legacySettingsPath(), kRootKey);
+        if (!record)
+            return std::nullopt;
+        return initWithCoder(*record);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<PageConfig> PageConfig::initWithCoder(const core::Value& r) {
+    if (!r.isMap())
+        return std::nullopt;
+    PageConfig c;
+    c.backgroundImageTag = readInt(r, "backgroundImageTag");
+    c.useBackgroundImage = readBool(r, "useBackgroundImage");
+    c.fontSize = static_cast<float>(number(r, "fontSize").value_or(0));
+    c.lightOn = readBool(r, "lightOn");
+    c.autoScrollSpeed = readInt(r, "autoScrollSpeed");
+    c.screenBrightness = readInt(r, "screenBrightness");
+    c.rotateLock = readBool(r, "rotateLock");
+    c.fullScreenRead = readBool(r, "k_fullScreenRead");
+    c.idleTimerDisabled = readBool(r, "k_idleTimerDisabled");
+    c.convertToBig5 = readBool(r, "k_convertToBig5");
+    c.pageTurningType = readInt(r, "pageTurningType");
+    const core::Value* font = r.get("fontColor");
+    const core::Value* page = r.get("pageBackgroundColor");
+    std::optional<gfx::Color> fc = font ? RZConfig::decodeColour(*font) : std::nullopt;
+    std::optional<gfx::Color> pc = page ? RZConfig::decodeColour(*page) : std::nullopt;
+    // A malformed colour leaves both empty (they then carry over as white).
+    if ((font && !fc) || (page && !pc))
+        return c;
+    c.fontColor = fc;
+    c.pageBackgroundColor = pc;
+    return c;
+}
+
+} // namespace pw

@@ -31,11 +31,14 @@ public:
     void submit(std::function<void()> work) {
         std::unique_lock lock(m_mutex);
         m_work.push_back(std::move(work));
-        if (static_cast<int>(m_work.size()) > m_idle && m_threads < kMaxThreads) {
+        // Wake an idle thread unless every idle one is already being woken;
+        // only then is a new thread worth its cost.
+        if (m_idle > m_wakeups) {
+            ++m_wakeups;
+            m_cv.notify_one();
+        } else if (m_threads < kMaxThreads) {
             ++m_threads;
             std::thread([this] { run(); }).detach();
-        } else {
-            m_cv.notify_one();
         }
     }
 
@@ -54,6 +57,7 @@ private:
             ++m_idle;
             bool got = m_cv.wait_for(lock, std::chrono::seconds(5), [this] { return !m_work.empty(); });
             --m_idle;
+            if (m_wakeups > 0) --m_wakeups;
             if (!got) {
                 if (m_threads > kCoreThreads) {
                     --m_threads;
@@ -75,6 +79,7 @@ private:
     std::deque<std::function<void()>> m_work;
     int m_threads = 0;
     int m_idle = 0;
+    int m_wakeups = 0;
 };
 
 struct DispatchQueue::SyncWaiter {
@@ -127,6 +132,9 @@ void DispatchQueue::drain() {
         }
         CurrentQueueScope scope(this);
         item.block();
+        // Whatever the block captured is released while the queue is still
+        // current: a destructor it triggers may rely on being on this queue.
+        item.block = nullptr;
     }
 }
 

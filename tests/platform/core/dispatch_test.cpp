@@ -83,6 +83,21 @@ TEST(DispatchQueue, SyncOnItselfRunsInlineAndNestedSyncsDoNotStarveThePool) {
     EXPECT_TRUE(eventually([&] { return done == kQueues - 1; }));
 }
 
+TEST(DispatchQueue, ABlockIsReleasedWhileItsQueueIsStillCurrent) {
+    auto q = DispatchQueue::create();
+    struct Probe {
+        std::shared_ptr<DispatchQueue> queue;
+        std::atomic<int>* sawCurrent;
+        ~Probe() { *sawCurrent = queue->isCurrent() ? 1 : 2; }
+    };
+    std::atomic<int> sawCurrent{0};
+    auto probe = std::make_shared<Probe>(Probe{q, &sawCurrent});
+    q->async([probe] {});
+    probe.reset();
+    q->sync([] {});
+    EXPECT_EQ(sawCurrent, 1);
+}
+
 TEST(DispatchQueue, AfterFollowsTheInstalledClock) {
     FakeClock clock;
     auto q = DispatchQueue::create();

@@ -254,8 +254,16 @@ Rect Context::pathBoundingBox() const {
 
 void Context::applySource(const Color& c) {
     if (c.isPattern() && c.pattern()->surface()) {
+        // Patterns are anchored to the context's base space, whatever the current
+        // transform: a page flipped for text still shows its picture upright.
         const Image& img = *c.pattern();
-        cairo_pattern_t* p = imagePattern(img, {0, 0, img.size().width, img.size().height});
+        cairo_pattern_t* p = cairo_pattern_create_for_surface(img.surface());
+        cairo_matrix_t userToBase, toPixels, m;
+        cairo_get_matrix(m_cr, &userToBase);
+        cairo_matrix_init_scale(&toPixels, img.scale(), img.scale());
+        cairo_matrix_multiply(&m, &userToBase, &toPixels);
+        cairo_pattern_set_matrix(p, &m);
+        cairo_pattern_set_filter(p, CAIRO_FILTER_GOOD);
         cairo_pattern_set_extend(p, CAIRO_EXTEND_REPEAT);
         cairo_set_source(m_cr, p);
         cairo_pattern_destroy(p);

@@ -122,7 +122,8 @@ public:
 
 protected:
     friend class TextLayout;
-    // Sets the Cairo source to a colour (solid or tiled pattern) under the global alpha.
+    // Sets the Cairo source to a colour: solid, or a pattern tiled from the base
+    // space's origin (transforms move what is filled, not the tiles).
     void applySource(const Color& c);
     void paintWithAlpha();
 

@@ -137,4 +137,17 @@ TEST(BitmapContext, GradientsAndImages) {
     tiled.fillRect({0, 0, 8, 8});
     EXPECT_EQ(tiled.pixelAt(4, 3), kWhite);
     EXPECT_EQ(tiled.pixelAt(5, 3), (Pixel{0, 0, 0, 255}));
+
+    // Tiles stay anchored and upright when the context is flipped.
+    BitmapContext rows({4, 4}, 1, true);
+    BitmapContext rowTile({4, 2}, 1, true);
+    rowTile.setFillColor(Color::white());
+    rowTile.fillRect({0, 0, 4, 1}); // top row white, bottom row black
+    rows.translate(0, 4);
+    rows.scale(1, -1);
+    rows.setFillColor(Color::patternImage(rowTile.snapshot()));
+    rows.fillRect({0, 0, 4, 4});
+    EXPECT_EQ(rows.pixelAt(0, 0), kWhite);
+    EXPECT_EQ(rows.pixelAt(0, 1), (Pixel{0, 0, 0, 255}));
+    EXPECT_EQ(rows.pixelAt(0, 2), kWhite);
 }

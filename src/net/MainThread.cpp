@@ -1,20 +1,14 @@
 #include "net/MainThread.h"
 
-#include <chrono>
-#include <condition_variable>
-#include <deque>
+#include "platform/core/RunLoop.h"
+
 #include <mutex>
-#include <thread>
 
 namespace pw {
 namespace {
 
 struct State {
     std::mutex mutex;
-    std::condition_variable cv;
-    std::deque<MainThread::Task> tasks;
-    std::thread::id mainId{};
-    bool haveMain = false;
     MainThread::Poster externalPost;
     std::function<bool()> externalIsMain;
 };
@@ -37,23 +31,18 @@ void MainThread::setExecutor(Poster post, std::function<bool()> isMainThread)
 
 void MainThread::adoptCurrentThread()
 {
-    auto& s = state();
-    std::lock_guard lock(s.mutex);
-    s.mainId = std::this_thread::get_id();
-    s.haveMain = true;
+    core::RunLoop::claimMain();
 }
 
 bool MainThread::isMainThread()
 {
-    auto& s = state();
     std::function<bool()> ext;
     {
+        auto& s = state();
         std::lock_guard lock(s.mutex);
-        if (!s.externalIsMain)
-            return s.haveMain && s.mainId == std::this_thread::get_id();
         ext = s.externalIsMain;
     }
-    return ext();
+    return ext ? ext() : core::RunLoop::isMainThread();
 }
 
 void MainThread::perform(Task fn)
@@ -62,37 +51,25 @@ void MainThread::perform(Task fn)
         fn();
         return;
     }
-    auto& s = state();
     Poster ext;
     {
+        auto& s = state();
         std::lock_guard lock(s.mutex);
-        if (!s.externalPost) {
-            s.tasks.push_back(std::move(fn));
-            s.cv.notify_all();
-            return;
-        }
         ext = s.externalPost;
     }
-    ext(std::move(fn));
+    if (ext)
+        ext(std::move(fn));
+    else
+        core::RunLoop::runOnMain(std::move(fn), false);
 }
 
 bool MainThread::runUntil(const std::function<bool()>& pred, double timeoutSeconds)
 {
-    auto& s = state();
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
-    for (;;) {
-        if (pred && pred())
-            return true;
-        Task task;
-        {
-            std::unique_lock lock(s.mutex);
-            if (!s.cv.wait_until(lock, deadline, [&] { return !s.tasks.empty(); }))
-                return pred ? pred() : false;
-            task = std::move(s.tasks.front());
-            s.tasks.pop_front();
-        }
-        task();
+    if (!pred) {
+        core::RunLoop::current().runUntil([] { return false; }, timeoutSeconds);
+        return false;
     }
+    return core::RunLoop::current().runUntil(pred, timeoutSeconds);
 }
 
 void MainThread::runFor(double seconds)

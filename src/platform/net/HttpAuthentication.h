@@ -1,0 +1,62 @@
+#pragma once
+#include "platform/net/HttpStream.h"
+#include "platform/net/Url.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+namespace pw::net {
+
+inline constexpr const char* kAuthenticationSchemeBasic = "Basic";
+inline constexpr const char* kAuthenticationSchemeDigest = "Digest";
+inline constexpr const char* kAuthenticationSchemeNTLM = "NTLM";
+
+struct AuthenticationCredentials {
+    std::string user;
+    std::string password;
+    std::string accountDomain;
+};
+
+// One challenge of an answer (WWW-Authenticate or Proxy-Authenticate) and the
+// Authorization values that answer it. Basic and Digest (MD5, MD5-sess, qop
+// auth) are answered; any other scheme is recognised but cannot be answered.
+class HttpAuthentication {
+public:
+    // The strongest challenge of a 401 (proxy false) or 407 (proxy true) answer.
+    static std::optional<HttpAuthentication> fromResponse(const HttpResponseHead& head, bool proxy);
+    // Parses one challenge value such as `Digest realm="x", nonce="y"`.
+    static std::optional<HttpAuthentication> fromChallenge(const std::string& value);
+
+    const std::string& scheme() const { return m_scheme; } // "Basic", "Digest", or as received
+    const std::string& realm() const { return m_realm; }
+    bool isSupported() const { return m_scheme == kAuthenticationSchemeBasic || m_scheme == kAuthenticationSchemeDigest; }
+    bool requiresAccountDomain() const { return m_scheme == kAuthenticationSchemeNTLM; }
+    bool requiresUserNameAndPassword() const { return true; }
+    bool isStale() const { return m_stale; }
+    std::optional<std::string> parameter(const std::string& name) const;
+
+    // The header value answering the challenge for a request; nullopt when the
+    // scheme cannot be answered. Each Digest answer counts its nonce use.
+    std::optional<std::string> authorizationValue(const AuthenticationCredentials& credentials,
+                                                  const std::string& method, const Url& url);
+
+    static std::string basicValue(const std::string& user, const std::string& password);
+    // Test hook: the client nonce Digest answers use (random when empty).
+    void setClientNonce(std::string cnonce) { m_cnonce = std::move(cnonce); }
+
+private:
+    std::string m_scheme;
+    std::string m_realm;
+    std::map<std::string, std::string> m_params; // lower-case names
+    bool m_stale = false;
+    uint32_t m_nonceCount = 0;
+    std::string m_cnonce;
+};
+
+std::string base64Encode(const std::string& bytes);
+std::string md5Hex(const std::string& bytes); // lower case
+std::string md5HexUpper(const std::string& bytes);
+
+} // namespace pw::net

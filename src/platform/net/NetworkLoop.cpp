@@ -1,0 +1,209 @@
+#include "platform/net/NetworkLoop.h"
+
+#include "platform/net/HttpStream.h"
+
+#include <curl/curl.h>
+
+#include <cstdlib>
+#include <future>
+#include <mutex>
+
+namespace pw::net {
+namespace {
+
+void initialiseCurlOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+NetworkLoop* g_shared = nullptr;
+
+} // namespace
+
+NetworkLoop::NetworkLoop()
+{
+    initialiseCurlOnce();
+    m_multi = curl_multi_init();
+    // Pipelining and multiplexing off: one request per connection at a time,
+    // reused one after another, as HTTP/1.1 keep-alive does.
+    curl_multi_setopt(m_multi, CURLMOPT_PIPELINING, CURLPIPE_NOTHING);
+    curl_multi_setopt(m_multi, CURLMOPT_MAXCONNECTS, 32L);
+    m_thread = std::thread([this] { run(); });
+}
+
+NetworkLoop::~NetworkLoop()
+{
+    m_stop = true;
+    curl_multi_wakeup(m_multi);
+    if (m_thread.joinable())
+        m_thread.join();
+    for (auto& [easy, stream] : m_streams)
+        curl_multi_remove_handle(m_multi, easy);
+    m_streams.clear();
+    curl_multi_cleanup(m_multi);
+}
+
+NetworkLoop& NetworkLoop::shared()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // Lives to the end of the process; its thread is stopped at exit so it
+        // is not inside libcurl while the libraries tear down.
+        g_shared = new NetworkLoop();
+        std::atexit([] {
+            g_shared->m_stop = true;
+            curl_multi_wakeup(g_shared->m_multi);
+            if (g_shared->m_thread.joinable())
+                g_shared->m_thread.join();
+        });
+    });
+    return *g_shared;
+}
+
+bool NetworkLoop::isCurrent() const
+{
+    return std::this_thread::get_id() == m_thread.get_id();
+}
+
+void NetworkLoop::post(Task task)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_tasks.push_back(std::move(task));
+    }
+    curl_multi_wakeup(m_multi);
+}
+
+NetworkLoop::TimerId NetworkLoop::postAfter(double seconds, Task task)
+{
+    TimerId id;
+    {
+        std::lock_guard lock(m_mutex);
+        id = m_nextTimer++;
+        auto due = std::chrono::steady_clock::now()
+            + std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
+        m_timers.emplace(id, TimerEntry { due, std::move(task) });
+    }
+    curl_multi_wakeup(m_multi);
+    return id;
+}
+
+void NetworkLoop::cancelTimer(TimerId id)
+{
+    std::lock_guard lock(m_mutex);
+    m_timers.erase(id);
+}
+
+void NetworkLoop::runAndWait(Task task)
+{
+    if (isCurrent()) {
+        task();
+        return;
+    }
+    std::promise<void> done;
+    auto future = done.get_future();
+    post([&] {
+        task();
+        done.set_value();
+    });
+    future.wait();
+}
+
+void NetworkLoop::setMaxConnects(long total)
+{
+    curl_multi_setopt(m_multi, CURLMOPT_MAXCONNECTS, total);
+}
+
+void NetworkLoop::addStream(HttpStream* stream)
+{
+    m_streams[stream->handle()] = stream;
+    curl_multi_add_handle(m_multi, stream->handle());
+}
+
+void NetworkLoop::removeStream(HttpStream* stream)
+{
+    auto it = m_streams.find(stream->handle());
+    if (it == m_streams.end())
+        return;
+    m_streams.erase(it);
+    curl_multi_remove_handle(m_multi, stream->handle());
+}
+
+void NetworkLoop::serveTimers()
+{
+    for (;;) {
+        Task task;
+        {
+            std::lock_guard lock(m_mutex);
+            auto now = std::chrono::steady_clock::now();
+            auto next = m_timers.end();
+            for (auto it = m_timers.begin(); it != m_timers.end(); ++it)
+                if (it->second.due <= now && (next == m_timers.end() || it->second.due < next->second.due))
+                    next = it;
+            if (next == m_timers.end())
+                return;
+            task = std::move(next->second.task);
+            m_timers.erase(next);
+        }
+        task();
+    }
+}
+
+void NetworkLoop::serveCompletions()
+{
+    int left = 0;
+    while (CURLMsg* msg = curl_multi_info_read(m_multi, &left)) {
+        if (msg->msg != CURLMSG_DONE)
+            continue;
+        CURL* easy = msg->easy_handle;
+        int code = msg->data.result;
+        auto it = m_streams.find(easy);
+        if (it == m_streams.end())
+            continue;
+        HttpStream* stream = it->second;
+        m_streams.erase(it);
+        curl_multi_remove_handle(m_multi, easy);
+        stream->finished(code); // may destroy the stream
+    }
+}
+
+void NetworkLoop::run()
+{
+    while (!m_stop) {
+        std::vector<Task> tasks;
+        {
+            std::lock_guard lock(m_mutex);
+            tasks.swap(m_tasks);
+        }
+        for (auto& t : tasks)
+            t();
+        serveTimers();
+        int running = 0;
+        curl_multi_perform(m_multi, &running);
+        serveCompletions();
+
+        long waitMs = 1000;
+        long curlTimeout = -1;
+        curl_multi_timeout(m_multi, &curlTimeout);
+        if (curlTimeout >= 0 && curlTimeout < waitMs)
+            waitMs = curlTimeout;
+        {
+            std::lock_guard lock(m_mutex);
+            if (!m_tasks.empty())
+                waitMs = 0;
+            auto now = std::chrono::steady_clock::now();
+            for (auto& [id, t] : m_timers) {
+                auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(t.due - now).count() + 1;
+                if (ms < 0)
+                    ms = 0;
+                if (ms < waitMs)
+                    waitMs = static_cast<long>(ms);
+            }
+        }
+        if (waitMs > 0)
+            curl_multi_poll(m_multi, nullptr, 0, static_cast<int>(waitMs), nullptr);
+    }
+}
+
+} // namespace pw::net

@@ -1,0 +1,70 @@
+#pragma once
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+typedef void CURLM;
+
+namespace pw::net {
+
+class HttpStream;
+
+// The thread that carries HTTP streams: one libcurl multi handle, posted calls
+// and timers, all served by one thread. Every stream of a loop, every stream
+// event and every timer callback runs on that thread. Connections stay open in
+// the multi handle's cache between streams, so streams to one origin reuse them.
+class NetworkLoop {
+public:
+    using Task = std::function<void()>;
+    using TimerId = uint64_t;
+
+    NetworkLoop();
+    ~NetworkLoop();
+    NetworkLoop(const NetworkLoop&) = delete;
+    NetworkLoop& operator=(const NetworkLoop&) = delete;
+
+    // The process's network thread, started on first use.
+    static NetworkLoop& shared();
+
+    bool isCurrent() const;
+    // Safe from any thread; runs on the loop's thread, in order.
+    void post(Task task);
+    // Runs task after `seconds` (monotonic time) unless cancelled; safe from any thread.
+    TimerId postAfter(double seconds, Task task);
+    void cancelTimer(TimerId id);
+    // Runs the task on the loop and waits for it (inline when already on the loop).
+    void runAndWait(Task task);
+
+    // Loop thread only.
+    void addStream(HttpStream* stream);
+    void removeStream(HttpStream* stream);
+    CURLM* multi() const { return m_multi; }
+    // Number of idle connections the multi handle may keep per origin and in total.
+    void setMaxConnects(long total);
+
+private:
+    void run();
+    void serveTimers();
+    void serveCompletions();
+
+    CURLM* m_multi = nullptr;
+    std::thread m_thread;
+    std::atomic<bool> m_stop { false };
+    std::mutex m_mutex;
+    std::vector<Task> m_tasks;
+    struct TimerEntry {
+        std::chrono::steady_clock::time_point due;
+        Task task;
+    };
+    std::map<TimerId, TimerEntry> m_timers;
+    TimerId m_nextTimer = 1;
+    std::map<void*, HttpStream*> m_streams; // easy handle -> stream
+};
+
+} // namespace pw::net

@@ -108,7 +108,7 @@ void Operation::setCompletion(std::function<void()> completion)
 void Operation::waitUntilFinished()
 {
     std::unique_lock lock(m_mutex);
-    m_finishedCv.wait(lock, [this] { return m_finished; });
+    m_finishedCv.wait(lock, [this] { return m_settled; });
 }
 
 void Operation::start()
@@ -153,11 +153,15 @@ void Operation::finish()
         m_completion = nullptr;
         onFinish.swap(m_onFinish);
     }
-    m_finishedCv.notify_all();
     if (completion)
         completion();
     for (auto& fn : onFinish)
         fn();
+    {
+        std::lock_guard lock(m_mutex);
+        m_settled = true;
+    }
+    m_finishedCv.notify_all();
 }
 
 void Operation::whenFinished(std::function<void()> fn)

@@ -48,6 +48,7 @@ public:
     // Called on the thread that finishes the operation, after it finished.
     void setCompletion(std::function<void()> completion);
 
+    // Returns once the operation finished and its completion has run.
     void waitUntilFinished();
 
     // Called by the queue (or directly for an operation outside a queue).
@@ -71,6 +72,7 @@ private:
     bool m_cancelled { false };
     bool m_executing { false };
     bool m_finished { false };
+    bool m_settled { false }; // finished, and completion and queue told
     bool m_queued { false };
     Priority m_priority { Priority::Normal };
     std::vector<std::shared_ptr<Operation>> m_dependencies {};

@@ -46,6 +46,7 @@ std::vector<std::weak_ptr<RunLoop>>& registry()
 // With a manual clock, time only moves when a test advances it, and that
 // wakes every loop; the slice only bounds how long a missed wake-up costs.
 constexpr double kManualClockSlice = 0.01;
+constexpr double kPredicateSlice = 0.01;
 
 int toPollTimeout(double seconds)
 {
@@ -569,7 +570,9 @@ bool RunLoop::runUntil(const std::function<bool()>& pred, double seconds)
     double deadline = clk.monotonic() + seconds;
     bool met = false;
     for (;;) {
-        double left = deadline - clk.monotonic();
+        // The condition may be made true by another thread without a word to
+        // this loop, so look at it again at least every slice.
+        double left = std::min(deadline - clk.monotonic(), kPredicateSlice);
         turn(kDefaultMode, std::max(0.0, left), &pred);
         if (pred && pred()) {
             met = true;

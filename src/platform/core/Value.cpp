@@ -100,6 +100,12 @@ void ValueMap::reindexFrom(std::size_t first)
 
 // ---- Value ----
 
+Value::Value(const Value& other) = default;
+Value::Value(Value&& other) noexcept = default;
+Value& Value::operator=(const Value& other) = default;
+Value& Value::operator=(Value&& other) noexcept = default;
+Value::~Value() = default;
+
 const Value& Value::null()
 {
     static const Value theNull;

@@ -81,6 +81,14 @@ public:
     Value(Array a) : m_data(std::move(a)) {}
     Value(Map m) : m_data(std::move(m)) {}
 
+    // Out of line: inlined into callers, the variant's copies and moves trip
+    // a false "may be used uninitialized" warning in g++ 12.
+    Value(const Value& other);
+    Value(Value&& other) noexcept;
+    Value& operator=(const Value& other);
+    Value& operator=(Value&& other) noexcept;
+    ~Value();
+
     static Value array() { return Value(Array {}); }
     static Value map() { return Value(Map {}); }
 
@@ -128,6 +136,8 @@ public:
     std::size_t size() const; // elements of an array or map, else 0
     const Value& at(std::size_t index) const; // shared null when out of range
     const Value& operator[](std::size_t index) const { return at(index); }
+    // Keeps a literal index such as v[0] from reading as a null key pointer.
+    const Value& operator[](int index) const { return index < 0 ? null() : at(static_cast<std::size_t>(index)); }
     bool push(Value value);
 
     // Numbers compare by value across int and double; maps ignore order.

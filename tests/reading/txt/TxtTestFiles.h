@@ -1,0 +1,82 @@
+#pragma once
+
+// Text books for the tests, written in the encodings the reader knows, with
+// the byte sizes and line ends a test asks for.
+
+#include "platform/core/Text.h"
+#include "reading/txt/TxtFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace pw::test {
+
+inline std::string encodeAs(const std::u16string& text, TxtFile::Encoding encoding)
+{
+    auto bytes = core::text::encode(text, TxtFile::charsetName(encoding));
+    EXPECT_TRUE(bytes);
+    return bytes.value_or("");
+}
+
+// Lines with a chapter title now and then and a CJK character right before
+// every line end, grown to exactly `size` bytes with ASCII padding in the
+// last line. In UTF-16LE `size` must be even.
+inline std::string bookOfSize(TxtFile::Encoding encoding, size_t size, bool crlf, bool finalLineEnd)
+{
+    const std::u16string eol = crlf ? u"\r\n" : u"\n";
+    const std::string tail = encodeAs(u"末" + (finalLineEnd ? eol : u""), encoding);
+    const std::string pad = encodeAs(u"x", encoding);
+    std::string bytes;
+    for (int line = 0;; ++line) {
+        const std::u16string next = line % 40 == 0
+            ? u"第一章 开端" + eol
+            : u"  行" + std::u16string(static_cast<size_t>(line % 7), u'a') + u"满纸荒唐言，一把辛酸泪。好" + eol;
+        const std::string encoded = encodeAs(next, encoding);
+        if (bytes.size() + encoded.size() + tail.size() > size)
+            break;
+        bytes += encoded;
+    }
+    while (bytes.size() + tail.size() < size)
+        bytes += pad;
+    bytes += tail;
+    EXPECT_EQ(bytes.size(), size);
+    return bytes;
+}
+
+class TempFolder {
+public:
+    TempFolder()
+    {
+        char tmpl[] = "/tmp/pw-txt-XXXXXX";
+        if (mkdtemp(tmpl))
+            m_path = tmpl;
+    }
+    ~TempFolder() { std::filesystem::remove_all(m_path); }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    std::string write(const std::string& name, const std::string& bytes) const
+    {
+        const std::string path = m_path + "/" + name;
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+inline std::string fixturesFolder()
+{
+    if (const char* env = std::getenv("PW_FIXTURES"))
+        return env;
+    return "../shared/fixtures";
+}
+
+} // namespace pw::test

@@ -37,6 +37,16 @@ std::optional<Url> Url::parse(std::string_view text)
     std::string s(text);
     if (curl_url_set(u.get(), CURLUPART_URL, s.c_str(), kParseFlags) != CURLUE_OK)
         return std::nullopt;
+    // Host names are case-insensitive: keep them in lower case so equal URLs compare equal.
+    std::string host = part(u.get(), CURLUPART_HOST);
+    bool upper = false;
+    for (auto& c : host)
+        if (std::isupper(static_cast<unsigned char>(c))) {
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            upper = true;
+        }
+    if (upper)
+        curl_url_set(u.get(), CURLUPART_HOST, host.c_str(), 0);
     Url url;
     url.m_absolute = part(u.get(), CURLUPART_URL);
     url.m_scheme = part(u.get(), CURLUPART_SCHEME);

@@ -225,13 +225,16 @@ void RunLoop::addTimer(const std::shared_ptr<Timer>& timer, std::string_view mod
 {
     if (!timer)
         return;
+    // Read the time before taking the timer's lock: the loop's lock is
+    // always taken before a timer's, never inside it.
+    const double now = clock().monotonic();
     {
         std::lock_guard timerLock(timer->m_mutex);
         if (!timer->m_valid)
             return;
         if (!timer->m_scheduled) {
             timer->m_scheduled = true;
-            timer->m_fireDate = clock().monotonic() + timer->m_interval;
+            timer->m_fireDate = now + timer->m_interval;
             timer->m_loop = weak_from_this();
         }
     }

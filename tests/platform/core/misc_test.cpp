@@ -1,4 +1,5 @@
 #include "platform/core/Clock.h"
+#include "platform/core/DateFormatter.h"
 #include "platform/core/Digest.h"
 #include "platform/core/Log.h"
 #include "platform/core/ManualClock.h"
@@ -77,4 +78,25 @@ TEST(Thread, DetachedThreadIsNamed)
     while (!done)
         Thread::sleepFor(0.001);
     EXPECT_EQ(name, "a-rather-long-t");
+}
+
+TEST(DateFormatter, FixedZoneFormatsAndParsesBack)
+{
+    // 2012-05-03 15:07:09 UTC
+    const double t = 1336057629.0;
+    DateFormatter plain("yyyy-MM-dd HH:mm", "en_US_POSIX", "GMT");
+    EXPECT_EQ(plain.format(t), "2012-05-03 15:07");
+    DateFormatter http("EEE, dd MMM yyyy HH:mm:ss 'GMT'", "en_US", "GMT");
+    EXPECT_EQ(http.format(t), "Thu, 03 May 2012 15:07:09 GMT");
+    EXPECT_EQ(http.parse("Thu, 03 May 2012 15:07:09 GMT"), t);
+    EXPECT_FALSE(http.parse("Thu, 03 May 2012").has_value());
+    EXPECT_FALSE(http.parse("not a date").has_value());
+
+    DateFormatter chinese("yyyy-MM-dd aaah:mm:ss", "zh_CN", "GMT");
+    chinese.setAmPmSymbols("上午", "下午");
+    EXPECT_EQ(chinese.format(t), "2012-05-03 下午3:07:09");
+    EXPECT_EQ(chinese.format(t - 12 * 3600), "2012-05-03 上午3:07:09");
+
+    DateFormatter shanghai("HH:mm", "en_US_POSIX", "Asia/Shanghai");
+    EXPECT_EQ(shanghai.format(t), "23:07");
 }

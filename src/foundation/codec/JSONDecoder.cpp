@@ -101,6 +101,17 @@ locale_t cLocale()
     return loc;
 }
 
+// The element stack of open arrays, kept per thread between parses so a
+// long list does not regrow it every time. Parses on one thread do not nest.
+constexpr std::size_t kScratchStackKeep = 16384;
+constexpr std::size_t kShapeMaxKeys = 32;
+
+std::vector<Value>& scratchStack()
+{
+    thread_local std::vector<Value> stack;
+    return stack;
+}
+
 class Parser {
 public:
     Parser(const std::uint8_t* bytes, std::size_t length, std::uint32_t flags)
@@ -136,9 +147,10 @@ private:
     bool scanNumber();
     bool convertNumber(std::size_t start, std::size_t end, bool isDouble);
 
-    std::optional<Value> valueForToken();
-    std::optional<Value> buildArray();
-    std::optional<Value> buildDictionary();
+    bool valueForToken(Value& out);
+    bool buildArray(Value& out);
+    bool buildDictionary(Value& out);
+    void makeMap(Value& out, std::size_t keyBase, std::size_t valueBase);
     bool enter();
 
     const std::uint8_t* m_p { nullptr };
@@ -151,8 +163,11 @@ private:
     JCError m_error {};
     Token m_tok {};
     std::string m_buf {};
-    std::vector<Value> m_values {};
+    std::vector<Value>& m_stack { scratchStack() };
     std::vector<std::string> m_keys {};
+    std::vector<Value> m_values {};
+    core::ValueMap m_shape {};
+    std::vector<std::string> m_shapeKeys {};
 };
 
 void Parser::error(std::size_t at, std::string message)
@@ -683,176 +698,197 @@ bool Parser::enter()
     return true;
 }
 
-std::optional<Value> Parser::valueForToken()
+bool Parser::valueForToken(Value& out)
 {
     switch (m_tok.type) {
     case Tok::String:
-        return Value(std::string(m_tok.str));
+        out = Value(std::string(m_tok.str));
+        return true;
     case Tok::Number:
         switch (m_tok.numKind) {
         case NumKind::Signed:
-            return Value(m_tok.i);
+            out = Value(m_tok.i);
+            return true;
         case NumKind::Unsigned:
             // Values have no unsigned kind: what does not fit a signed
             // 64-bit integer is kept as the nearest double.
             if (m_tok.u <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
-                return Value(static_cast<std::int64_t>(m_tok.u));
-            return Value(static_cast<double>(m_tok.u));
+                out = Value(static_cast<std::int64_t>(m_tok.u));
+            else
+                out = Value(static_cast<double>(m_tok.u));
+            return true;
         case NumKind::Double:
-            return Value(m_tok.d);
+            out = Value(m_tok.d);
+            return true;
         }
-        return std::nullopt;
+        return false;
     case Tok::True:
-        return Value(true);
+        out = Value(true);
+        return true;
     case Tok::False:
-        return Value(false);
+        out = Value(false);
+        return true;
     case Tok::Null:
-        return Value(nullptr);
+        out = Value(nullptr);
+        return true;
     case Tok::ArrayBegin:
-        return buildArray();
+        return buildArray(out);
     case Tok::ObjectBegin:
-        return buildDictionary();
+        return buildDictionary(out);
     default:
-        return std::nullopt;
+        return false;
     }
 }
 
-std::optional<Value> Parser::buildArray()
+bool Parser::buildArray(Value& out)
 {
     if (!enter())
-        return std::nullopt;
-    const std::size_t base = m_values.size();
+        return false;
+    // Elements wait on a stack shared by all open arrays, so each array is
+    // made once, at its exact size, when its closing bracket is read.
+    const std::size_t base = m_stack.size();
     unsigned accepted = AcceptValue | AcceptEnd;
-    std::optional<Value> result;
-    bool failed = false;
-    while (!failed && m_pos < m_n) {
-        if (!nextToken()) {
-            failed = true;
+    bool done = false;
+    while (m_pos < m_n) {
+        if (!nextToken())
             break;
-        }
         Tok t = m_tok.type;
         if (beginsValue(t)) {
             if (!(accepted & AcceptValue)) {
                 error(m_pos, "Unexpected value.");
-                failed = true;
                 break;
             }
-            std::optional<Value> v = valueForToken();
-            if (!v) {
+            Value v;
+            if (!valueForToken(v)) {
                 // The element recorded its own error, or ran into the end
                 // of the input, which the top level reports.
-                failed = true;
                 break;
             }
-            m_values.push_back(std::move(*v));
+            m_stack.push_back(std::move(v));
             accepted = AcceptComma | AcceptEnd;
         } else if (t == Tok::ArrayEnd) {
-            if (!(accepted & AcceptEnd)) {
+            if (!(accepted & AcceptEnd))
                 error(m_pos, "Unexpected ']'.");
-                failed = true;
-                break;
-            }
-            Value::Array items;
-            items.reserve(m_values.size() - base);
-            for (std::size_t k = base; k < m_values.size(); ++k)
-                items.push_back(std::move(m_values[k]));
-            result = Value(std::move(items));
+            else
+                done = true;
             break;
         } else if (t == Tok::Comma) {
             if (!(accepted & AcceptComma)) {
                 error(m_pos, "Unexpected ','.");
-                failed = true;
                 break;
             }
             accepted = AcceptValue;
         } else {
             expectedToken(accepted, false);
-            failed = true;
             break;
         }
     }
-    m_values.resize(base);
     --m_depth;
-    return result;
+    if (done) {
+        out = Value(Value::Array(std::make_move_iterator(m_stack.begin() + static_cast<std::ptrdiff_t>(base)),
+                                 std::make_move_iterator(m_stack.end())));
+    }
+    m_stack.erase(m_stack.begin() + static_cast<std::ptrdiff_t>(base), m_stack.end());
+    return done;
 }
 
-std::optional<Value> Parser::buildDictionary()
+bool Parser::buildDictionary(Value& out)
 {
     if (!enter())
-        return std::nullopt;
-    const std::size_t base = m_values.size();
+        return false;
+    // Keys and values wait on stacks until the closing brace, so that the
+    // map is made at once, from the shape of the previous map when the keys
+    // are the same: the records of a site list all carry the same keys.
     const std::size_t keyBase = m_keys.size();
+    const std::size_t valueBase = m_values.size();
     unsigned accepted = AcceptValue | AcceptEnd; // AcceptValue stands for "a key" here
-    std::optional<Value> result;
-    bool failed = false;
-    while (!failed && m_pos < m_n) {
-        if (!nextToken()) {
-            failed = true;
+    bool done = false;
+    while (m_pos < m_n) {
+        if (!nextToken())
             break;
-        }
         Tok t = m_tok.type;
         if (t == Tok::Comma) {
             if (!(accepted & AcceptComma)) {
                 error(m_pos, "Unexpected ','.");
-                failed = true;
                 break;
             }
             accepted = AcceptValue;
         } else if (t == Tok::ObjectEnd) {
-            if (!(accepted & AcceptEnd)) {
+            if (!(accepted & AcceptEnd))
                 error(m_pos, "Unexpected '}'.");
-                failed = true;
-                break;
-            }
-            core::ValueMap map;
-            // A repeated key keeps its first place and takes the last value.
-            for (std::size_t k = 0; k < m_keys.size() - keyBase; ++k)
-                map.set(std::move(m_keys[keyBase + k]), std::move(m_values[base + k]));
-            result = Value(std::move(map));
+            else
+                done = true;
             break;
         } else if (t == Tok::String) {
             if (!(accepted & AcceptValue)) {
                 error(m_pos, "Unexpected string.");
-                failed = true;
                 break;
             }
-            std::string key(m_tok.str);
-            if (!nextToken()) {
-                failed = true;
+            m_keys.emplace_back(m_tok.str);
+            if (!nextToken())
                 break;
-            }
             if (m_tok.type != Tok::Separator) {
                 error(m_pos, "Expected ':'.");
-                failed = true;
                 break;
             }
-            if (!nextToken()) {
-                failed = true;
+            if (!nextToken())
                 break;
-            }
             if (!beginsValue(m_tok.type)) {
                 expectedToken(AcceptValue, false);
-                failed = true;
                 break;
             }
-            std::optional<Value> v = valueForToken();
-            if (!v) {
-                failed = true;
+            Value v;
+            if (!valueForToken(v))
                 break;
-            }
-            m_keys.push_back(std::move(key));
-            m_values.push_back(std::move(*v));
+            m_values.push_back(std::move(v));
             accepted = AcceptComma | AcceptEnd;
         } else {
             expectedToken(accepted, true);
-            failed = true;
             break;
         }
     }
-    m_values.resize(base);
-    m_keys.resize(keyBase);
     --m_depth;
-    return result;
+    if (done)
+        makeMap(out, keyBase, valueBase);
+    m_keys.resize(keyBase);
+    m_values.erase(m_values.begin() + static_cast<std::ptrdiff_t>(valueBase), m_values.end());
+    return done;
+}
+
+void Parser::makeMap(Value& out, std::size_t keyBase, std::size_t valueBase)
+{
+    const std::size_t n = m_keys.size() - keyBase;
+    bool sameShape = m_shapeKeys.size() == n;
+    for (std::size_t i = 0; sameShape && i < n; ++i)
+        sameShape = m_shapeKeys[i] == m_keys[keyBase + i];
+    if (sameShape) {
+        out = Value(m_shape);
+        core::ValueMap& map = *out.asMap();
+        if (map.size() == n) {
+            // No repeated key: entries stand in the order of the keys, so
+            // each value goes to its place without a lookup. The entries
+            // are the map's own non-const storage; only values change, so
+            // its key index stays right.
+            std::size_t i = valueBase;
+            for (auto it = map.begin(); it != map.end(); ++it, ++i)
+                const_cast<Value&>(it->second) = std::move(m_values[i]);
+        } else {
+            // A repeated key keeps its first place and takes the last value.
+            for (std::size_t i = 0; i < n; ++i)
+                *map.get(m_keys[keyBase + i]) = std::move(m_values[valueBase + i]);
+        }
+        return;
+    }
+    core::ValueMap map;
+    for (std::size_t i = 0; i < n; ++i)
+        map.set(m_keys[keyBase + i], std::move(m_values[valueBase + i]));
+    if (n > 0 && n <= kShapeMaxKeys) {
+        m_shape = core::ValueMap();
+        for (std::size_t i = 0; i < n; ++i)
+            m_shape.set(m_keys[keyBase + i], Value());
+        m_shapeKeys.assign(m_keys.begin() + static_cast<std::ptrdiff_t>(keyBase), m_keys.end());
+    }
+    out = Value(std::move(map));
 }
 
 std::optional<Value> Parser::run(JCError* errorOut)
@@ -865,8 +901,10 @@ std::optional<Value> Parser::run(JCError* errorOut)
             break;
         }
         if (m_tok.type == Tok::ObjectBegin || m_tok.type == Tok::ArrayBegin) {
-            result = valueForToken();
-            if (!result)
+            Value v;
+            if (valueForToken(v))
+                result = std::move(v);
+            else
                 failed = true;
         } else {
             error(m_pos, "Expected either '[' or '{'.");
@@ -885,6 +923,9 @@ std::optional<Value> Parser::run(JCError* errorOut)
             result.reset();
         }
     }
+    // Keep a warm stack for the next parse, but not the memory of a huge one.
+    if (m_stack.capacity() > kScratchStackKeep)
+        std::vector<Value>().swap(m_stack);
     if (errorOut && m_hasError)
         *errorOut = std::move(m_error);
     return result;

@@ -104,6 +104,14 @@ std::vector<ParseCase> parseCases()
         {"unicode line break refused", "[1,\xE2\x80\xA8" "2]", 0, std::nullopt, kUnexpectedToken},
         {"unicode line break allowed", "[1,\xE2\x80\xA8" "2]", ParseUnicodeLineBreaks, arr({1, 2}), ""},
         {"empty containers", "[[],{},\"\"]", 0, arr({Value::array(), Value::map(), ""}), ""},
+        {"records of changing shapes",
+         "[{\"a\":1,\"b\":2},{\"a\":3,\"b\":4},{\"b\":5,\"a\":6},{\"a\":7,\"a\":8},{\"a\":9,\"a\":10},"
+         "{\"x\":{\"y\":1}},{\"x\":{\"y\":2}},{\"a\":11}]",
+         0,
+         arr({Value::Map {{"a", 1}, {"b", 2}}, Value::Map {{"a", 3}, {"b", 4}}, Value::Map {{"b", 5}, {"a", 6}},
+              Value::Map {{"a", 8}}, Value::Map {{"a", 10}}, Value::Map {{"x", Value::Map {{"y", 1}}}},
+              Value::Map {{"x", Value::Map {{"y", 2}}}}, Value::Map {{"a", 11}}}),
+         ""},
         {"repeated key keeps last value",
          "{\"a\":1,\"b\":2,\"a\":3}", 0, Value(Value::Map {{"a", 3}, {"b", 2}}), ""},
     };
@@ -229,6 +237,21 @@ TEST(JSONParser, SiteAnswerCleanedOfControlCharactersParsesLeniently)
     ASSERT_TRUE(v);
     EXPECT_EQ((*v)["Message"].asString(), "a\xEF\xBF\xBD" "b");
     EXPECT_EQ((*v)["Bad"].asString(), "\xEF\xBF\xBD(");
+}
+
+} // namespace
+
+namespace {
+
+TEST(JSONParser, RecordsKeepTheirKeyOrder)
+{
+    auto v = pw::objectFromJSONString("[{\"b\":1,\"a\":2},{\"b\":3,\"a\":4},{\"a\":5,\"b\":6}]");
+    ASSERT_TRUE(v);
+    std::vector<std::string> order;
+    for (std::size_t i = 0; i < 3; ++i)
+        for (const auto& [key, value] : *v->at(i).asMap())
+            order.push_back(key + "=" + std::to_string(*value.asInt()));
+    EXPECT_EQ(order, (std::vector<std::string> {"b=1", "a=2", "b=3", "a=4", "a=5", "b=6"}));
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 #include "platform/core/PropertyList.h"
 
+#include "platform/core/BinaryPropertyListReader.h"
 #include "platform/core/FileManager.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -163,6 +165,12 @@ plist_t toPlist(const Value& value, int depth)
 std::optional<Value> PropertyList::parse(ByteView bytes)
 {
     if (bytes.empty() || bytes.size() > std::numeric_limits<uint32_t>::max())
+        return std::nullopt;
+    if (BinaryPropertyListReader::looksBinary(bytes))
+        return BinaryPropertyListReader::read(bytes);
+    // Text property lists never hold a NUL byte; the library would take one
+    // into a key and then abort when the key is read back.
+    if (std::find(bytes.begin(), bytes.end(), std::uint8_t { 0 }) != bytes.end())
         return std::nullopt;
     plist_t root = nullptr;
     plist_from_memory(reinterpret_cast<const char*>(bytes.data()), static_cast<uint32_t>(bytes.size()), &root);

@@ -149,3 +149,66 @@ TEST(UserDefaults, PersistsEveryChangeAndFollowsTheHome)
 
     Paths::setHome(previous);
 }
+
+namespace {
+
+// Lays out a binary property list from raw object encodings (one-byte
+// offsets and references), so hostile structures can be written by hand.
+Bytes binaryPlist(const std::vector<Bytes>& objects, std::uint8_t top = 0)
+{
+    Bytes out = toBytes("bplist00");
+    std::vector<std::uint8_t> offsets;
+    for (const auto& o : objects) {
+        offsets.push_back(static_cast<std::uint8_t>(out.size()));
+        out.insert(out.end(), o.begin(), o.end());
+    }
+    std::size_t table = out.size();
+    out.insert(out.end(), offsets.begin(), offsets.end());
+    Bytes trailer(32, 0);
+    trailer[6] = 1; // offset size
+    trailer[7] = 1; // reference size
+    trailer[15] = static_cast<std::uint8_t>(objects.size());
+    trailer[23] = top;
+    trailer[31] = static_cast<std::uint8_t>(table);
+    out.insert(out.end(), trailer.begin(), trailer.end());
+    return out;
+}
+
+} // namespace
+
+TEST(PropertyList, HandMadeBinaryListsAreReadOrRefusedSafely)
+{
+    // A well-formed one first: {"k": [1, "k"]}, sharing the key string.
+    auto good = binaryPlist({ { 0xD1, 1, 2 }, { 0x51, 'k' }, { 0xA2, 3, 1 }, { 0x10, 1 } });
+    auto v = PropertyList::parse(good);
+    ASSERT_TRUE(v.has_value());
+    EXPECT_EQ((*v)["k"][0].asInt(), 1);
+    EXPECT_EQ((*v)["k"][1].asString(), "k");
+
+    struct Case {
+        const char* what;
+        Bytes bytes;
+    };
+    // An array of two references to the next array, 40 levels deep: tiny on
+    // disk, 2^40 values if expanded.
+    std::vector<Bytes> doubling;
+    for (std::uint8_t i = 0; i < 40; ++i)
+        doubling.push_back({ 0xA2, static_cast<std::uint8_t>(i + 1), static_cast<std::uint8_t>(i + 1) });
+    doubling.push_back({ 0x10, 7 });
+    const Case cases[] = {
+        { "array holding itself", binaryPlist({ { 0xA1, 0 } }) },
+        { "reference past the last object", binaryPlist({ { 0xA1, 9 } }) },
+        { "dictionary key that is not a string", binaryPlist({ { 0xD1, 1, 1 }, { 0x10, 1 } }) },
+        { "string longer than the file", binaryPlist({ { 0x5F, 0x10, 0xFF } }) },
+        { "array count beyond the file", binaryPlist({ { 0xAF, 0x13, 0x7F, 0xFF, 0xFF, 0xFF } }) },
+        { "unknown marker", binaryPlist({ { 0x70 } }) },
+        { "bad UTF-16 string", binaryPlist({ { 0x61, 0xD8, 0x00 } }) },
+        { "shared objects expanding without bound", binaryPlist(doubling) },
+        { "top object out of range", binaryPlist({ { 0x10, 1 } }, 5) },
+        { "header only", toBytes("bplist00") },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_FALSE(PropertyList::parse(c.bytes).has_value());
+    }
+}

@@ -182,58 +182,60 @@ bool sameOrigin(const net::Url& a, const net::Url& b)
 
 class RQHTTPRequest::StreamClient final : public net::HttpStream::Client {
 public:
-    explicit StreamClient(RQHTTPRequest& r)
-        : m_request(r)
+    explicit StreamClient(std::weak_ptr<RQHTTPRequest> r)
+        : m_request(std::move(r))
     {
     }
+    // Events of a stream the request has let go of, or of a request that is
+    // gone, are dropped: the stream may outlive both until it is closed.
     void streamReceivedHead(net::HttpStream& stream, const net::HttpResponseHead& head) override
     {
-        if (&stream != m_request.m_readStream.get())
+        auto r = m_request.lock();
+        if (!r || &stream != r->m_readStream.get())
             return;
-        std::lock_guard lock(m_request.m_cancelledLock);
-        if (m_request.m_complete || m_request.m_cancelled)
+        std::lock_guard lock(r->m_cancelledLock);
+        if (r->m_complete || r->m_cancelled)
             return;
-        m_request.readResponseHeaders(head);
+        r->readResponseHeaders(head);
     }
     bool streamReceivedBytes(net::HttpStream& stream, const char* data, size_t size) override
     {
-        if (&stream != m_request.m_readStream.get())
+        auto r = m_request.lock();
+        if (!r || &stream != r->m_readStream.get())
             return false;
-        std::lock_guard lock(m_request.m_cancelledLock);
-        if (m_request.m_complete || m_request.m_cancelled)
+        std::lock_guard lock(r->m_cancelledLock);
+        if (r->m_complete || r->m_cancelled)
             return false;
-        m_request.handleBytes(data, size);
-        m_request.performThrottling();
-        return !m_request.m_complete;
+        r->handleBytes(data, size);
+        r->performThrottling();
+        return !r->m_complete;
     }
     void streamEnded(net::HttpStream& stream) override
     {
-        if (&stream != m_request.m_readStream.get())
+        auto r = m_request.lock();
+        if (!r || &stream != r->m_readStream.get())
             return;
-        auto keep = m_request.self();
         {
-            std::lock_guard lock(m_request.m_cancelledLock);
-            if (m_request.m_complete || m_request.m_cancelled)
+            std::lock_guard lock(r->m_cancelledLock);
+            if (r->m_complete || r->m_cancelled)
                 return;
-            m_request.handleStreamComplete();
+            r->handleStreamComplete();
         }
-        m_request.afterEvent();
+        r->afterEvent();
     }
     void streamFailed(net::HttpStream& stream, net::StreamError kind, const std::string& message) override
     {
-        if (&stream != m_request.m_readStream.get())
+        auto r = m_request.lock();
+        if (!r || &stream != r->m_readStream.get())
             return;
-        auto keep = m_request.self();
-        {
-            std::lock_guard lock(m_request.m_cancelledLock);
-            if (m_request.m_complete || m_request.m_cancelled)
-                return;
-            m_request.handleStreamError(kind, message);
-        }
+        std::lock_guard lock(r->m_cancelledLock);
+        if (r->m_complete || r->m_cancelled)
+            return;
+        r->handleStreamError(kind, message);
     }
 
 private:
-    RQHTTPRequest& m_request;
+    std::weak_ptr<RQHTTPRequest> m_request;
 };
 
 // ---- creation
@@ -265,8 +267,7 @@ RQHTTPRequest::~RQHTTPRequest()
     if (m_readStream) {
         // A stream is only touched on its loop's thread.
         auto stream = std::shared_ptr<net::HttpStream>(m_readStream.release());
-        auto client = std::shared_ptr<StreamClient>(m_streamClient.release());
-        threadForRequest().post([stream, client] { stream->close(); });
+        threadForRequest().post([stream] { stream->close(); });
     }
     if (m_postBodyWriteStream)
         std::fclose(m_postBodyWriteStream);
@@ -1005,8 +1006,8 @@ void RQHTTPRequest::startRequest()
 
     destroyReadStream();
     if (!m_streamClient)
-        m_streamClient = std::make_unique<StreamClient>(*this);
-    m_readStream = std::make_unique<net::HttpStream>(threadForRequest(), std::move(sr), m_streamClient.get());
+        m_streamClient = std::make_shared<StreamClient>(self());
+    m_readStream = std::make_unique<net::HttpStream>(threadForRequest(), std::move(sr), m_streamClient);
     bool heldBack = false;
     {
         auto& s = shared();

@@ -505,7 +505,7 @@ private:
     Block m_proxyAuthenticationNeededBlock;
     Block m_requestRedirectedBlock;
 
-    std::unique_ptr<StreamClient> m_streamClient;
+    std::shared_ptr<StreamClient> m_streamClient;
     std::unique_ptr<net::HttpStream> m_readStream;
     std::optional<net::HttpResponseHead> m_pendingHead;
 

@@ -76,10 +76,10 @@ std::optional<std::string> HttpResponseHead::header(std::string_view name) const
     return std::nullopt;
 }
 
-HttpStream::HttpStream(NetworkLoop& loop, HttpStreamRequest request, Client* client)
+HttpStream::HttpStream(NetworkLoop& loop, HttpStreamRequest request, std::shared_ptr<Client> client)
     : m_loop(loop)
     , m_request(std::move(request))
-    , m_client(client)
+    , m_client(std::move(client))
 {
 }
 
@@ -286,7 +286,7 @@ void HttpStream::finished(int curlCode)
     m_open = false;
     if (m_stoppedByClient)
         return;
-    Client* client = m_client;
+    auto client = m_client;
     if (!client)
         return;
     if (curlCode == CURLE_OK) {

@@ -80,7 +80,7 @@ public:
         virtual void streamFailed(HttpStream&, StreamError kind, const std::string& message) = 0;
     };
 
-    HttpStream(NetworkLoop& loop, HttpStreamRequest request, Client* client);
+    HttpStream(NetworkLoop& loop, HttpStreamRequest request, std::shared_ptr<Client> client);
     ~HttpStream(); // loop thread; closes the transfer without events
     HttpStream(const HttpStream&) = delete;
     HttpStream& operator=(const HttpStream&) = delete;
@@ -110,7 +110,7 @@ private:
 
     NetworkLoop& m_loop;
     HttpStreamRequest m_request;
-    Client* m_client = nullptr;
+    std::shared_ptr<Client> m_client;
     CURL* m_easy = nullptr;
     curl_slist* m_headerList = nullptr;
     bool m_open = false;

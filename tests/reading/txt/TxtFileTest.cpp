@@ -94,8 +94,9 @@ TEST(TxtFile, ForwardAndBackwardChunksJoinIntoTheWholeBook)
         for (const auto& chunk : forward) {
             joined += chunk.text;
             // A chunk ends at a line end, or at the end of the book.
-            if (chunk.end != total - 1)
+            if (chunk.end != total - 1) {
                 EXPECT_EQ(chunk.text.back(), u'\n');
+            }
         }
         EXPECT_EQ(joined, whole);
 
@@ -249,8 +250,9 @@ TEST(TxtFile, UnicodeLineEndsAreWholeUnitsAtEvenOffsets)
         const int64_t next = book.getContent(start, chunk);
         ASSERT_TRUE(chunk) << start;
         EXPECT_EQ(next % 2, 0);
-        if (next < total)
+        if (next < total) {
             EXPECT_EQ(chunk->back(), u'\n');
+        }
         joined += *chunk;
         start = next;
     }

@@ -13,7 +13,7 @@ constexpr std::uint64_t kHeaderSize = 8;
 constexpr std::uint64_t kTrailerSize = 32;
 constexpr int kMaxDepth = 512;
 // Values a file may expand to, counting each use of a shared object.
-constexpr std::uint64_t kMinBudget = 1u << 20;
+constexpr std::uint64_t kMinBudget = 1u << 16;
 constexpr double kReferenceDateOffset = 978307200.0; // 2001-01-01 in seconds since 1970
 
 double bitsToDouble(std::uint64_t bits)
@@ -55,7 +55,7 @@ std::optional<Value> BinaryPropertyListReader::read(ByteView bytes)
     if (r.m_offsetTable < kHeaderSize || r.m_offsetTable > t
         || r.m_objectCount > (t - r.m_offsetTable) / r.m_offsetSize)
         return std::nullopt;
-    r.m_budget = std::max<std::uint64_t>(kMinBudget, r.m_objectCount * 4);
+    r.m_budget = std::max<std::uint64_t>(kMinBudget, r.m_objectCount * 64);
     return r.object(top, 0);
 }
 

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <mutex>
+#include <vector>
 
 namespace pw::core {
 
@@ -43,8 +44,6 @@ std::shared_ptr<Clock> Clock::sharedPtr()
 
 Clock& Clock::shared()
 {
-    // The slot's object lives as long as it is installed; callers that keep
-    // the clock across a replacement should hold sharedPtr() instead.
     std::lock_guard lock(g_clockMutex);
     return *sharedSlot();
 }
@@ -52,6 +51,10 @@ Clock& Clock::shared()
 void Clock::setShared(std::shared_ptr<Clock> clock)
 {
     std::lock_guard lock(g_clockMutex);
+    // A caller may still be reading the old clock through the reference
+    // shared() gave out; keep every replaced clock alive.
+    static std::vector<std::shared_ptr<Clock>> retired;
+    retired.push_back(sharedSlot());
     sharedSlot() = clock ? std::move(clock) : std::make_shared<SystemClock>();
 }
 

@@ -15,9 +15,10 @@ class Value;
 
 namespace pw {
 
-// One argument for a `?` parameter. Text and bytes are viewed, not copied: the
-// argument lists live for the whole call that binds and runs the statement,
-// which is what lets the bind skip a copy.
+// One argument for a `?` parameter. Text and bytes are viewed, not copied: an
+// argument list written in the call ({ id, name }) lives for the whole call
+// that binds and runs the statement, which is what lets the bind skip a copy.
+// A list kept beyond one call must keep the viewed strings and values alive.
 class SQLArg {
 public:
     enum class Kind { Null, Integer, Real, Text, Blob, Unsupported };

@@ -7,12 +7,15 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <utility>
 
 namespace pw {
 
 namespace {
+
+std::atomic<double> g_defaultBusyTimeLimit { 10.0 };
 
 bool isBusy(int rc)
 {
@@ -93,6 +96,16 @@ void SQLDatabase::moveFrom(SQLDatabase& other) noexcept
     other.m_openResultSets.clear();
     for (SQLResultSet* resultSet : m_openResultSets)
         resultSet->setParentDB(this);
+}
+
+double SQLDatabase::defaultBusyTimeLimit()
+{
+    return g_defaultBusyTimeLimit.load();
+}
+
+void SQLDatabase::setDefaultBusyTimeLimit(double seconds)
+{
+    g_defaultBusyTimeLimit = seconds;
 }
 
 std::string SQLDatabase::sqliteLibVersion()

@@ -118,6 +118,9 @@ public:
     // However many retries are allowed, a call waits at most this long for a busy file.
     double busyTimeLimit() const { return m_busyTimeLimit; }
     void setBusyTimeLimit(double seconds) { m_busyTimeLimit = seconds; }
+    // The time limit new connections start with (10 s).
+    static double defaultBusyTimeLimit();
+    static void setDefaultBusyTimeLimit(double seconds);
 
     // One-value queries: the first column of the first row.
     std::optional<std::string> stringForQuery(std::string_view sql, std::initializer_list<SQLArg> args = {});
@@ -154,7 +157,7 @@ private:
     bool m_traceExecution { false };
     bool m_checkedOut { false };
     int m_busyRetryTimeout { 0 };
-    double m_busyTimeLimit { 10.0 };
+    double m_busyTimeLimit { defaultBusyTimeLimit() };
     bool m_shouldCacheStatements { false };
     std::map<std::string, std::shared_ptr<SQLStatement>, std::less<>> m_cachedStatements;
     std::set<SQLResultSet*> m_openResultSets;

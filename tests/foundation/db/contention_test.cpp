@@ -1,0 +1,127 @@
+#include "DBTestHome.h"
+
+#include "foundation/db/BookDB.h"
+#include "foundation/db/MainDB.h"
+#include "foundation/db/SQLDatabase.h"
+#include "foundation/db/SettingTB.h"
+#include "platform/core/Value.h"
+
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+using pw::BookDB;
+using pw::SQLDatabase;
+using pw::core::Value;
+
+namespace {
+
+constexpr int64_t Book = 8;
+
+class ContentionTest : public DBTestHome {
+protected:
+    void SetUp() override
+    {
+        DBTestHome::SetUp();
+        ASSERT_TRUE(pw::MainDB::createMainDBIfNotExists());
+        ASSERT_TRUE(BookDB::createBookDBIfNotExists(Book));
+        Value::Array chapters;
+        for (int id = 1; id <= 40; ++id)
+            chapters.push_back(Value(Value::Map { { "c", Value(id) }, { "n", Value("章" + std::to_string(id)) }, { "v", Value(0) }, { "vc", Value(1) } }));
+        ASSERT_TRUE(BookDB::addChapters(chapters, Book));
+    }
+
+    void TearDown() override
+    {
+        SQLDatabase::setDefaultBusyTimeLimit(10.0);
+        DBTestHome::TearDown();
+    }
+
+    std::string bookFile() const { return BookDB::bookDBPath(Book).string(); }
+};
+
+TEST_F(ContentionTest, HeldLockEndsInAReportedBusyFailure)
+{
+    SQLDatabase holder(bookFile());
+    ASSERT_TRUE(holder.open());
+    ASSERT_TRUE(holder.beginTransaction());
+
+    SQLDatabase waiter(bookFile());
+    ASSERT_TRUE(waiter.open());
+    waiter.setBusyTimeLimit(0.05);
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(waiter.executeUpdate("update chapter set IsDownloaded = 1 where ChapterId = 1"));
+    EXPECT_EQ(waiter.lastErrorCode(), SQLITE_BUSY);
+    EXPECT_FALSE(waiter.beginTransaction());
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
+
+    // A retry count gives up on its own, whatever the time limit.
+    waiter.setBusyTimeLimit(60);
+    waiter.setBusyRetryTimeout(3);
+    EXPECT_FALSE(waiter.executeUpdate("update chapter set IsDownloaded = 1 where ChapterId = 1"));
+
+    // The table operations report the busy file as a failure, not as an answer.
+    SQLDatabase::setDefaultBusyTimeLimit(0.05);
+    EXPECT_FALSE(BookDB::saveChapterWithRZBookId(Book, 1, "正文"));
+    EXPECT_EQ(BookDB::getAllChaptersWithRZBookId(Book), std::nullopt);
+    EXPECT_EQ(BookDB::chapterHasDownloadByRZBookId(Book, 1), -1);
+
+    ASSERT_TRUE(holder.rollback());
+    EXPECT_TRUE(BookDB::saveChapterWithRZBookId(Book, 1, "正文"));
+    EXPECT_EQ(BookDB::chapterHasDownloadByRZBookId(Book, 1), 1);
+}
+
+TEST_F(ContentionTest, WaiterGoesOnOnceTheLockIsFreed)
+{
+    SQLDatabase holder(bookFile());
+    ASSERT_TRUE(holder.open());
+    ASSERT_TRUE(holder.beginTransaction());
+    ASSERT_TRUE(holder.executeUpdate("update chapter set ChapterName = 'held' where ChapterId = 2"));
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        holder.commit();
+    });
+    EXPECT_TRUE(BookDB::saveChapterWithRZBookId(Book, 2, "正文"));
+    release.join();
+    EXPECT_EQ(BookDB::getChapterContentWithRZBookId(Book, 2), (Value::Array { Value("held"), Value("正文") }));
+}
+
+TEST_F(ContentionTest, ConcurrentWritersAndReadersOnOneFile)
+{
+    std::atomic<int> failures { 0 };
+    std::atomic<bool> writing { true };
+    auto writer = [&](int first) {
+        for (int id = first; id <= 40; id += 2) {
+            if (!BookDB::saveChapterWithRZBookId(Book, id, "正文" + std::to_string(id)))
+                ++failures;
+            if (!pw::SettingTB::saveSettingWithKey("k" + std::to_string(id), "v"))
+                ++failures;
+        }
+    };
+    std::thread reader([&] {
+        while (writing) {
+            auto chapters = BookDB::getAllChaptersWithRZBookId(Book);
+            if (!chapters || chapters->size() != 40)
+                ++failures;
+        }
+    });
+    std::thread odd(writer, 1);
+    std::thread even(writer, 2);
+    odd.join();
+    even.join();
+    writing = false;
+    reader.join();
+
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_TRUE(BookDB::getAllNotDownloadedChapterIdsByRZBookId(Book)->empty());
+    EXPECT_EQ(BookDB::getChapterContentWithRZBookId(Book, 17), (Value::Array { Value("章17"), Value("正文17") }));
+    EXPECT_EQ(pw::SettingTB::readSettingWithKey("k40"), "v");
+}
+
+}

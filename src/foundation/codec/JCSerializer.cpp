@@ -220,9 +220,12 @@ bool Writer::write(const Value& v, unsigned depth)
             fail("Floating point values must be finite.  JSON does not support NaN or Infinity.");
             return false;
         }
+        // "%.17g" in the C locale whatever the process's locale: the
+        // shortest text that reads back as the same double is not required,
+        // an exact one is.
         char buf[40];
-        int n = std::snprintf(buf, sizeof buf, "%.17g", d);
-        m_out.append(buf, static_cast<std::size_t>(n));
+        auto r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::general, 17);
+        m_out.append(buf, static_cast<std::size_t>(r.ptr - buf));
         return true;
     }
     case Value::Type::String:

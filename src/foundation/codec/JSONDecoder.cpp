@@ -893,6 +893,8 @@ void Parser::makeMap(Value& out, std::size_t keyBase, std::size_t valueBase)
 
 std::optional<Value> Parser::run(JCError* errorOut)
 {
+    // Whatever an interrupted parse on this thread left behind goes now.
+    m_stack.clear();
     std::optional<Value> result;
     bool failed = false;
     while (!result && !failed && m_pos < m_n) {

@@ -1,0 +1,20 @@
+#pragma once
+// Addresses of the machine's network interfaces, for the facts the account
+// service asks about the device (its hardware address and Wi-Fi address).
+#include <optional>
+#include <string>
+
+namespace pw::device {
+
+class NetworkInterfaces {
+public:
+    // Twelve upper-case hexadecimal digits of an interface's link-level
+    // address: the named one, or (empty name) the first non-loopback interface
+    // in name order that has a non-zero address. nullopt when there is none.
+    static std::optional<std::string> hardwareAddress(const std::string& name = {});
+    // Dotted IPv4 address of the named interface, or of the first non-loopback
+    // interface with one; nullopt when there is none.
+    static std::optional<std::string> ipv4Address(const std::string& name = {});
+};
+
+} // namespace pw::device

@@ -1,0 +1,886 @@
+#include "platform/ui/Layer.h"
+
+#include "platform/device/Device.h"
+#include "platform/gfx/BitmapContext.h"
+#include "platform/ui/Animator.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace pw::ui {
+
+using gfx::AffineTransform;
+using gfx::Point;
+using gfx::Rect;
+using gfx::Size;
+
+AffineTransform LayerState::toSuperlayer() const
+{
+    const double ox = anchorPoint.x * bounds.width() + bounds.x();
+    const double oy = anchorPoint.y * bounds.height() + bounds.y();
+    return AffineTransform::translation(-ox, -oy).concat(transform).concat(
+        AffineTransform::translation(position.x, position.y));
+}
+
+Rect LayerState::frame() const
+{
+    return toSuperlayer().apply(Rect(bounds.origin, bounds.size));
+}
+
+std::optional<AnimationValue> layerStateValue(const LayerState& s, const std::string& key)
+{
+    if (key == "position")
+        return s.position;
+    if (key == "position.x")
+        return s.position.x;
+    if (key == "position.y")
+        return s.position.y;
+    if (key == "bounds")
+        return s.bounds;
+    if (key == "bounds.size")
+        return s.bounds.size;
+    if (key == "bounds.origin")
+        return s.bounds.origin;
+    if (key == "opacity")
+        return s.opacity;
+    if (key == "transform")
+        return s.transform;
+    if (key == "transform.scale" || key == "transform.scale.x")
+        return std::hypot(s.transform.a, s.transform.b);
+    if (key == "transform.scale.y")
+        return std::hypot(s.transform.c, s.transform.d);
+    if (key == "transform.rotation.z" || key == "transform.rotation")
+        return std::atan2(s.transform.b, s.transform.a);
+    if (key == "transform.translation.x")
+        return s.transform.tx;
+    if (key == "transform.translation.y")
+        return s.transform.ty;
+    if (key == "backgroundColor")
+        return s.backgroundColor;
+    if (key == "borderColor")
+        return s.borderColor;
+    if (key == "cornerRadius")
+        return s.cornerRadius;
+    if (key == "borderWidth")
+        return s.borderWidth;
+    if (key == "shadowOpacity")
+        return s.shadowOpacity;
+    if (key == "contentsRect")
+        return s.contentsRect;
+    return std::nullopt;
+}
+
+void setLayerStateValue(LayerState& s, const std::string& key, const AnimationValue& v)
+{
+    auto num = [&](double& target) {
+        if (auto* d = std::get_if<double>(&v))
+            target = *d;
+    };
+    if (key == "position") {
+        if (auto* p = std::get_if<Point>(&v))
+            s.position = *p;
+    } else if (key == "position.x") {
+        num(s.position.x);
+    } else if (key == "position.y") {
+        num(s.position.y);
+    } else if (key == "bounds") {
+        if (auto* r = std::get_if<Rect>(&v))
+            s.bounds = *r;
+    } else if (key == "bounds.size") {
+        if (auto* z = std::get_if<Size>(&v))
+            s.bounds.size = *z;
+    } else if (key == "bounds.origin") {
+        if (auto* p = std::get_if<Point>(&v))
+            s.bounds.origin = *p;
+    } else if (key == "opacity") {
+        num(s.opacity);
+    } else if (key == "transform") {
+        if (auto* t = std::get_if<AffineTransform>(&v))
+            s.transform = *t;
+    } else if (key == "transform.scale" || key == "transform.scale.x" || key == "transform.scale.y") {
+        if (auto* d = std::get_if<double>(&v)) {
+            const double angle = std::atan2(s.transform.b, s.transform.a);
+            double sx = std::hypot(s.transform.a, s.transform.b);
+            double sy = std::hypot(s.transform.c, s.transform.d);
+            if (key != "transform.scale.y")
+                sx = *d;
+            if (key != "transform.scale.x")
+                sy = *d;
+            s.transform = AffineTransform::scaling(sx, sy)
+                              .concat(AffineTransform::rotation(angle))
+                              .concat(AffineTransform::translation(s.transform.tx, s.transform.ty));
+        }
+    } else if (key == "transform.rotation.z" || key == "transform.rotation") {
+        if (auto* d = std::get_if<double>(&v)) {
+            const double sx = std::hypot(s.transform.a, s.transform.b);
+            const double sy = std::hypot(s.transform.c, s.transform.d);
+            s.transform = AffineTransform::scaling(sx, sy)
+                              .concat(AffineTransform::rotation(*d))
+                              .concat(AffineTransform::translation(s.transform.tx, s.transform.ty));
+        }
+    } else if (key == "transform.translation.x") {
+        num(s.transform.tx);
+    } else if (key == "transform.translation.y") {
+        num(s.transform.ty);
+    } else if (key == "backgroundColor") {
+        if (auto* c = std::get_if<gfx::Color>(&v))
+            s.backgroundColor = *c;
+    } else if (key == "borderColor") {
+        if (auto* c = std::get_if<gfx::Color>(&v))
+            s.borderColor = *c;
+    } else if (key == "cornerRadius") {
+        num(s.cornerRadius);
+    } else if (key == "borderWidth") {
+        num(s.borderWidth);
+    } else if (key == "shadowOpacity") {
+        num(s.shadowOpacity);
+    } else if (key == "contentsRect") {
+        if (auto* r = std::get_if<Rect>(&v))
+            s.contentsRect = *r;
+    }
+}
+
+Layer::Layer() = default;
+
+Layer::~Layer()
+{
+    if (m_registered)
+        Animator::shared().unregisterLayer(this);
+    for (auto& a : m_animations)
+        if (a.second->onStop)
+            a.second->onStop(false);
+    for (auto& s : m_sublayers)
+        s->m_superlayer = nullptr;
+}
+
+// --- property setters ---
+
+void Layer::setPosition(Point p)
+{
+    if (p == m_model.position)
+        return;
+    propertyWillChange("position", m_model.position, p);
+    m_model.position = p;
+    invalidateWhole();
+}
+
+void Layer::setBounds(const Rect& r)
+{
+    if (r == m_model.bounds)
+        return;
+    propertyWillChange("bounds", m_model.bounds, r);
+    m_model.bounds = r;
+    invalidateWhole();
+}
+
+void Layer::setAnchorPoint(Point p)
+{
+    if (p == m_model.anchorPoint)
+        return;
+    invalidateWhole();
+    m_model.anchorPoint = p;
+    invalidateWhole();
+}
+
+void Layer::setTransform(const AffineTransform& t)
+{
+    if (t == m_model.transform)
+        return;
+    propertyWillChange("transform", m_model.transform, t);
+    m_model.transform = t;
+    invalidateWhole();
+}
+
+void Layer::setFrame(const Rect& r)
+{
+    setBounds(Rect(m_model.bounds.origin, r.size));
+    setPosition({r.x() + m_model.anchorPoint.x * r.width(), r.y() + m_model.anchorPoint.y * r.height()});
+}
+
+void Layer::setOpacity(double o)
+{
+    o = std::clamp(o, 0.0, 1.0);
+    if (o == m_model.opacity)
+        return;
+    propertyWillChange("opacity", m_model.opacity, o);
+    m_model.opacity = o;
+    invalidateWhole();
+}
+
+void Layer::setHidden(bool h)
+{
+    if (h == m_hidden)
+        return;
+    invalidateWhole();
+    m_hidden = h;
+    invalidateWhole();
+}
+
+void Layer::setMasksToBounds(bool m)
+{
+    m_masksToBounds = m;
+    invalidateWhole();
+}
+
+void Layer::setBackgroundColor(const gfx::Color& c)
+{
+    if (c == m_model.backgroundColor)
+        return;
+    propertyWillChange("backgroundColor", m_model.backgroundColor, c);
+    m_model.backgroundColor = c;
+    invalidateWhole();
+}
+
+void Layer::setCornerRadius(double r)
+{
+    if (r == m_model.cornerRadius)
+        return;
+    propertyWillChange("cornerRadius", m_model.cornerRadius, r);
+    m_model.cornerRadius = r;
+    invalidateWhole();
+}
+
+void Layer::setBorderWidth(double w)
+{
+    if (w == m_model.borderWidth)
+        return;
+    propertyWillChange("borderWidth", m_model.borderWidth, w);
+    m_model.borderWidth = w;
+    invalidateWhole();
+}
+
+void Layer::setBorderColor(const gfx::Color& c)
+{
+    if (c == m_model.borderColor)
+        return;
+    propertyWillChange("borderColor", m_model.borderColor, c);
+    m_model.borderColor = c;
+    invalidateWhole();
+}
+
+void Layer::setShadowColor(const gfx::Color& c)
+{
+    m_model.shadowColor = c;
+    invalidateWhole();
+}
+
+void Layer::setShadowOpacity(double o)
+{
+    if (o == m_model.shadowOpacity)
+        return;
+    propertyWillChange("shadowOpacity", m_model.shadowOpacity, o);
+    m_model.shadowOpacity = o;
+    invalidateWhole();
+}
+
+void Layer::setShadowOffset(Size s)
+{
+    invalidateWhole();
+    m_model.shadowOffset = s;
+    invalidateWhole();
+}
+
+void Layer::setShadowRadius(double r)
+{
+    invalidateWhole();
+    m_model.shadowRadius = r;
+    invalidateWhole();
+}
+
+void Layer::setContents(gfx::Image image)
+{
+    m_contents = std::move(image);
+    invalidateWhole();
+}
+
+void Layer::setContentsGravity(ContentsGravity g)
+{
+    m_gravity = g;
+    invalidateWhole();
+}
+
+void Layer::setContentsRect(const Rect& unitRect)
+{
+    if (unitRect == m_model.contentsRect)
+        return;
+    propertyWillChange("contentsRect", m_model.contentsRect, unitRect);
+    m_model.contentsRect = unitRect;
+    invalidateWhole();
+}
+
+void Layer::setMask(std::shared_ptr<Layer> mask)
+{
+    m_mask = std::move(mask);
+    invalidateWhole();
+}
+
+// --- tree ---
+
+void Layer::addSublayer(std::shared_ptr<Layer> layer) { insertSublayer(std::move(layer), m_sublayers.size()); }
+
+void Layer::insertSublayer(std::shared_ptr<Layer> layer, size_t index)
+{
+    if (!layer || layer.get() == this)
+        return;
+    auto keep = layer;
+    if (layer->m_superlayer)
+        layer->removeFromSuperlayer();
+    index = std::min(index, m_sublayers.size());
+    m_sublayers.insert(m_sublayers.begin() + static_cast<std::ptrdiff_t>(index), layer);
+    layer->m_superlayer = this;
+    layer->invalidateWhole();
+}
+
+void Layer::insertSublayerAbove(std::shared_ptr<Layer> layer, const Layer* sibling)
+{
+    for (size_t i = 0; i < m_sublayers.size(); ++i)
+        if (m_sublayers[i].get() == sibling) {
+            if (layer.get() == sibling)
+                return;
+            // Removing first may shift the sibling's index.
+            auto keep = layer;
+            if (layer->m_superlayer)
+                layer->removeFromSuperlayer();
+            for (size_t j = 0; j < m_sublayers.size(); ++j)
+                if (m_sublayers[j].get() == sibling)
+                    return insertSublayer(std::move(keep), j + 1);
+        }
+    addSublayer(std::move(layer));
+}
+
+void Layer::insertSublayerBelow(std::shared_ptr<Layer> layer, const Layer* sibling)
+{
+    for (size_t i = 0; i < m_sublayers.size(); ++i)
+        if (m_sublayers[i].get() == sibling) {
+            if (layer.get() == sibling)
+                return;
+            auto keep = layer;
+            if (layer->m_superlayer)
+                layer->removeFromSuperlayer();
+            for (size_t j = 0; j < m_sublayers.size(); ++j)
+                if (m_sublayers[j].get() == sibling)
+                    return insertSublayer(std::move(keep), j);
+        }
+    insertSublayer(std::move(layer), 0);
+}
+
+void Layer::removeFromSuperlayer()
+{
+    Layer* parent = m_superlayer;
+    if (!parent)
+        return;
+    invalidateWhole();
+    auto self = shared_from_this(); // stays alive until we return
+    auto& subs = parent->m_sublayers;
+    subs.erase(std::remove_if(subs.begin(), subs.end(), [this](const auto& l) { return l.get() == this; }),
+               subs.end());
+    m_superlayer = nullptr;
+}
+
+Layer* Layer::rootLayer()
+{
+    Layer* l = this;
+    while (l->m_superlayer)
+        l = l->m_superlayer;
+    return l;
+}
+
+bool Layer::isInVisibleTree() const
+{
+    const Layer* l = this;
+    while (l->m_superlayer) {
+        if (l->m_hidden)
+            return false;
+        l = l->m_superlayer;
+    }
+    return l->m_host && l->m_host->layerTreeIsVisible();
+}
+
+// --- invalidation ---
+
+AffineTransform Layer::transformToRoot(bool presentation) const
+{
+    AffineTransform t;
+    for (const Layer* l = this; l; l = l->m_superlayer) {
+        const LayerState s = presentation ? l->presentation() : l->m_model;
+        t = t.concat(s.toSuperlayer());
+    }
+    return t;
+}
+
+Rect Layer::rectInRoot(const Rect& localRect, bool presentation) const
+{
+    return transformToRoot(presentation).apply(localRect);
+}
+
+void Layer::invalidate(const Rect& localRect)
+{
+    const Layer* root = this;
+    while (root->m_superlayer)
+        root = root->m_superlayer;
+    if (!root->m_host)
+        return;
+    Rect r = rectInRoot(localRect, true);
+    r = r.insetBy(-2, -2).integral();
+    root->m_host->layerTreeNeedsRedraw(r);
+}
+
+void Layer::invalidateWhole()
+{
+    if (!m_superlayer && !m_host)
+        return;
+    const LayerState s = presentation();
+    double grow = 2 + s.borderWidth;
+    if (s.shadowOpacity > 0)
+        grow += s.shadowRadius * 2 + std::max(std::abs(s.shadowOffset.width), std::abs(s.shadowOffset.height));
+    invalidate(s.bounds.insetBy(-grow, -grow));
+}
+
+void Layer::setNeedsDisplay() { invalidateWhole(); }
+void Layer::setNeedsDisplayInRect(const Rect& r) { invalidate(r); }
+
+// --- animations ---
+
+void Layer::propertyWillChange(const char* key, const AnimationValue& oldValue, const AnimationValue& newValue)
+{
+    if (oldValue == newValue)
+        return;
+    invalidateWhole();
+    Animator& an = Animator::shared();
+    if (auto* block = an.currentBlock()) {
+        const auto& o = an.blockOptions(*block);
+        auto current = layerStateValue(presentation(), key);
+        auto anim = PropertyAnimation::basic(key, current ? *current : oldValue, newValue, o.duration);
+        anim->delay = o.delay;
+        anim->timing = o.curve;
+        anim->repeatCount = o.repeatCount;
+        anim->autoreverses = o.autoreverses;
+        anim->fillsBackwards = true;
+        anim->onStop = an.blockMember(*block);
+        addAnimation(std::move(anim), key);
+        return;
+    }
+    if (m_implicit && !m_delegate && !an.disableActions() && isInVisibleTree()) {
+        const double d = an.transactionDuration();
+        if (d <= 0)
+            return;
+        auto current = layerStateValue(presentation(), key);
+        auto anim = PropertyAnimation::basic(key, current ? *current : oldValue, newValue, d);
+        anim->timing = TimingFunction::EaseInOut;
+        addAnimation(std::move(anim), key);
+    }
+}
+
+void Layer::addAnimation(std::shared_ptr<Animation> animation, const std::string& key)
+{
+    if (!animation)
+        return;
+    if (!key.empty())
+        removeAnimation(key);
+    animation->m_addedAt = Animator::shared().now();
+    animation->m_started = false;
+    if (auto* t = dynamic_cast<Transition*>(animation.get()); t && t->m_before.isNull())
+        t->m_before = snapshot(device::Device::current().screen().scale);
+    m_animations.emplace_back(key, std::move(animation));
+    if (!m_registered) {
+        m_registered = true;
+        Animator::shared().registerLayer(this);
+    }
+    invalidateWhole();
+}
+
+void Layer::removeAnimation(const std::string& key)
+{
+    for (auto it = m_animations.begin(); it != m_animations.end(); ++it) {
+        if (it->first == key) {
+            auto a = it->second;
+            invalidateWhole();
+            m_animations.erase(it);
+            if (a->onStop)
+                a->onStop(false);
+            invalidateWhole();
+            break;
+        }
+    }
+    if (m_animations.empty() && m_registered) {
+        m_registered = false;
+        Animator::shared().unregisterLayer(this);
+    }
+}
+
+void Layer::removeAllAnimations()
+{
+    invalidateWhole();
+    auto all = std::move(m_animations);
+    m_animations.clear();
+    if (m_registered) {
+        m_registered = false;
+        Animator::shared().unregisterLayer(this);
+    }
+    for (auto& a : all)
+        if (a.second->onStop)
+            a.second->onStop(false);
+    invalidateWhole();
+}
+
+std::shared_ptr<Animation> Layer::animationForKey(const std::string& key) const
+{
+    for (const auto& a : m_animations)
+        if (a.first == key)
+            return a.second;
+    return nullptr;
+}
+
+std::vector<std::string> Layer::animationKeys() const
+{
+    std::vector<std::string> keys;
+    for (const auto& a : m_animations)
+        keys.push_back(a.first);
+    return keys;
+}
+
+double Layer::localNow() const { return Animator::shared().now(); }
+
+LayerState Layer::presentation() const
+{
+    if (m_animations.empty())
+        return m_model;
+    LayerState s = m_model;
+    const double now = localNow();
+    for (const auto& a : m_animations)
+        a.second->applyAt(s, now - a.second->m_addedAt);
+    return s;
+}
+
+void Layer::tickAnimations(double now)
+{
+    auto self = shared_from_this();
+    invalidateWhole(); // where it was drawn (the clock has moved since)
+    std::vector<std::shared_ptr<Animation>> started, finished;
+    for (auto& [key, a] : m_animations) {
+        const double local = now - a->m_addedAt;
+        if (!a->m_started && local >= a->delay) {
+            a->m_started = true;
+            started.push_back(a);
+        }
+        if (a->removedOnCompletion && a->isFinishedAt(local))
+            finished.push_back(a);
+    }
+    if (!finished.empty()) {
+        m_animations.erase(std::remove_if(m_animations.begin(), m_animations.end(),
+                                          [&](const auto& e) {
+                                              return std::find(finished.begin(), finished.end(), e.second) !=
+                                                     finished.end();
+                                          }),
+                           m_animations.end());
+    }
+    bool anyFilling = !m_animations.empty();
+    if (!anyFilling && m_registered) {
+        m_registered = false;
+        Animator::shared().unregisterLayer(this);
+    }
+    invalidateWhole();
+    for (auto& a : started)
+        if (a->onStart)
+            a->onStart();
+    for (auto& a : finished)
+        if (a->onStop) {
+            auto fn = std::move(a->onStop);
+            fn(true);
+        }
+}
+
+// --- rendering ---
+
+namespace {
+
+void roundedPath(gfx::Context& ctx, const Rect& r, double radius)
+{
+    ctx.beginPath();
+    if (radius > 0)
+        ctx.addRoundedRect(r, std::min(radius, std::min(r.width(), r.height()) / 2));
+    else
+        ctx.addRect(r);
+}
+
+Rect gravityRect(ContentsGravity g, Size image, const Rect& bounds)
+{
+    const double bw = bounds.width(), bh = bounds.height();
+    const double iw = image.width, ih = image.height;
+    switch (g) {
+    case ContentsGravity::Resize:
+        return bounds;
+    case ContentsGravity::ResizeAspect:
+    case ContentsGravity::ResizeAspectFill: {
+        if (iw <= 0 || ih <= 0)
+            return bounds;
+        const double sx = bw / iw, sy = bh / ih;
+        const double s = g == ContentsGravity::ResizeAspect ? std::min(sx, sy) : std::max(sx, sy);
+        const double w = iw * s, h = ih * s;
+        return {bounds.x() + (bw - w) / 2, bounds.y() + (bh - h) / 2, w, h};
+    }
+    default:
+        break;
+    }
+    double x = bounds.x() + (bw - iw) / 2, y = bounds.y() + (bh - ih) / 2;
+    switch (g) {
+    case ContentsGravity::Top: y = bounds.y(); break;
+    case ContentsGravity::Bottom: y = bounds.maxY() - ih; break;
+    case ContentsGravity::Left: x = bounds.x(); break;
+    case ContentsGravity::Right: x = bounds.maxX() - iw; break;
+    case ContentsGravity::TopLeft: x = bounds.x(); y = bounds.y(); break;
+    case ContentsGravity::TopRight: x = bounds.maxX() - iw; y = bounds.y(); break;
+    case ContentsGravity::BottomLeft: x = bounds.x(); y = bounds.maxY() - ih; break;
+    case ContentsGravity::BottomRight: x = bounds.maxX() - iw; y = bounds.maxY() - ih; break;
+    default: break;
+    }
+    return {x, y, iw, ih};
+}
+
+} // namespace
+
+void Layer::drawContent(gfx::Context& ctx) const
+{
+    if (!m_contents.isNull()) {
+        const LayerState s = presentation();
+        const Rect unit = s.contentsRect;
+        Size imageSize = m_contents.size();
+        Rect dest = gravityRect(m_gravity, {imageSize.width * unit.width(), imageSize.height * unit.height()}, s.bounds);
+        if (unit == Rect(0, 0, 1, 1)) {
+            ctx.drawImage(m_contents, dest);
+        } else {
+            // Only the part of the picture named by the unit rect, stretched to dest.
+            ctx.save();
+            ctx.clipToRect(dest);
+            const double sx = dest.width() / std::max(1e-9, imageSize.width * unit.width());
+            const double sy = dest.height() / std::max(1e-9, imageSize.height * unit.height());
+            Rect full(dest.x() - unit.x() * imageSize.width * sx, dest.y() - unit.y() * imageSize.height * sy,
+                      imageSize.width * sx, imageSize.height * sy);
+            ctx.drawImage(m_contents, full);
+            ctx.restore();
+        }
+    }
+    if (m_delegate) {
+        ctx.save();
+        m_delegate->drawLayer(const_cast<Layer&>(*this), ctx);
+        ctx.restore();
+    }
+}
+
+void Layer::drawContentWithState(gfx::Context& ctx, const LayerState& s) const
+{
+    if (s.backgroundColor.isPattern() || s.backgroundColor.alpha() > 0) {
+        ctx.setFillColor(s.backgroundColor);
+        roundedPath(ctx, s.bounds, s.cornerRadius);
+        ctx.fillPath();
+    }
+    drawContent(ctx);
+}
+
+void Layer::drawTree(gfx::Context& ctx, const LayerState& s) const
+{
+    cairo_t* cr = ctx.cairo();
+    if (s.shadowOpacity > 0 && s.shadowColor.alpha() > 0) {
+        // A soft shadow of the layer's outline: a few widening translucent rings.
+        const int steps = std::max(1, static_cast<int>(std::ceil(s.shadowRadius)));
+        const Rect base = s.bounds.offsetBy(s.shadowOffset.width, s.shadowOffset.height);
+        for (int i = steps; i >= 0; --i) {
+            const double grow = i;
+            const double a = s.shadowColor.alpha() * s.shadowOpacity / (steps + 1);
+            ctx.setFillColor(s.shadowColor.withAlpha(a));
+            roundedPath(ctx, base.insetBy(-grow, -grow), s.cornerRadius + grow);
+            ctx.fillPath();
+        }
+    }
+    ctx.save();
+    if (m_masksToBounds) {
+        roundedPath(ctx, s.bounds, s.cornerRadius);
+        ctx.clip();
+    }
+    drawContentWithState(ctx, s);
+    for (const auto& sub : m_sublayers)
+        sub->render(ctx);
+    ctx.restore();
+    if (s.borderWidth > 0 && s.borderColor.alpha() > 0) {
+        ctx.setStrokeColor(s.borderColor);
+        ctx.setLineWidth(s.borderWidth);
+        const double h = s.borderWidth / 2;
+        roundedPath(ctx, s.bounds.insetBy(h, h), std::max(0.0, s.cornerRadius - h));
+        ctx.strokePath();
+    }
+    (void)cr;
+}
+
+void Layer::renderWithState(gfx::Context& ctx, const LayerState& s) const
+{
+    cairo_t* cr = ctx.cairo();
+    const bool group = s.opacity < 1 || m_mask;
+    if (!group) {
+        drawTree(ctx, s);
+        return;
+    }
+    cairo_push_group(cr);
+    drawTree(ctx, s);
+    cairo_pattern_t* content = cairo_pop_group(cr);
+    if (m_mask) {
+        cairo_push_group(cr);
+        m_mask->render(ctx);
+        cairo_pattern_t* mask = cairo_pop_group(cr);
+        cairo_push_group(cr);
+        cairo_set_source(cr, content);
+        cairo_mask(cr, mask);
+        cairo_pattern_destroy(mask);
+        cairo_pattern_destroy(content);
+        content = cairo_pop_group(cr);
+    }
+    cairo_set_source(cr, content);
+    cairo_paint_with_alpha(cr, s.opacity * ctx.alpha());
+    cairo_pattern_destroy(content);
+}
+
+void Layer::renderTransition(gfx::Context& ctx, const LayerState& s, const Transition& t, double p) const
+{
+    cairo_t* cr = ctx.cairo();
+    const Rect b = s.bounds;
+    const double w = b.width(), h = b.height();
+    auto drawBefore = [&](double dx, double dy, double alpha) {
+        if (t.m_before.isNull() || alpha <= 0)
+            return;
+        ctx.save();
+        ctx.translate(dx, dy);
+        if (alpha < 1) {
+            cairo_push_group(cr);
+            ctx.drawImage(t.m_before, b);
+            cairo_pop_group_to_source(cr);
+            cairo_paint_with_alpha(cr, alpha);
+        } else {
+            ctx.drawImage(t.m_before, b);
+        }
+        ctx.restore();
+    };
+    auto drawAfter = [&](double dx, double dy, double alpha) {
+        if (alpha <= 0)
+            return;
+        ctx.save();
+        ctx.translate(dx, dy);
+        LayerState a = s;
+        a.opacity = s.opacity * alpha;
+        renderWithState(ctx, a);
+        ctx.restore();
+    };
+    // Direction vector of the incoming content.
+    double ux = 0, uy = 0;
+    switch (t.subtype) {
+    case TransitionSubtype::FromRight: ux = w; break;
+    case TransitionSubtype::FromLeft: ux = -w; break;
+    case TransitionSubtype::FromTop: uy = -h; break;
+    case TransitionSubtype::FromBottom: uy = h; break;
+    }
+    ctx.save();
+    ctx.clipToRect(b);
+    switch (t.type) {
+    case TransitionType::Fade:
+        drawBefore(0, 0, 1 - p);
+        drawAfter(0, 0, p);
+        break;
+    case TransitionType::Push:
+        drawBefore(-ux * p, -uy * p, 1);
+        drawAfter(ux * (1 - p), uy * (1 - p), 1);
+        break;
+    case TransitionType::MoveIn:
+        drawBefore(0, 0, 1);
+        drawAfter(ux * (1 - p), uy * (1 - p), 1);
+        break;
+    case TransitionType::Reveal:
+        drawAfter(0, 0, 1);
+        drawBefore(-ux * p, -uy * p, 1);
+        break;
+    case TransitionType::Flip: {
+        const bool first = p < 0.5;
+        const double f = first ? 1 - 2 * p : 2 * p - 1;
+        ctx.save();
+        ctx.translate(b.midX(), b.midY());
+        ctx.scale(std::max(f, 0.001), 1);
+        ctx.translate(-b.midX(), -b.midY());
+        if (first)
+            drawBefore(0, 0, 1);
+        else
+            drawAfter(0, 0, 1);
+        ctx.restore();
+        break;
+    }
+    case TransitionType::Curl: {
+        drawAfter(0, 0, 1);
+        // The old page rolls up and away from the bottom edge.
+        const double visible = h * (1 - p);
+        ctx.save();
+        ctx.clipToRect({b.x(), b.y(), w, visible});
+        drawBefore(0, 0, 1);
+        ctx.restore();
+        if (visible > 0 && p > 0) {
+            std::vector<gfx::GradientStop> stops {{0, gfx::Color(0, 0, 0, 0.35)}, {1, gfx::Color(0, 0, 0, 0)}};
+            ctx.save();
+            ctx.clipToRect({b.x(), b.y() + visible, w, std::min(24.0, h - visible)});
+            ctx.drawLinearGradient(stops, {b.x(), b.y() + visible}, {b.x(), b.y() + visible + 24}, 0);
+            ctx.restore();
+        }
+        break;
+    }
+    }
+    ctx.restore();
+}
+
+void Layer::render(gfx::Context& ctx) const
+{
+    if (m_hidden)
+        return;
+    const LayerState s = presentation();
+    if (s.opacity <= 0.001)
+        return;
+    // Skip what lies wholly outside the area being redrawn, when nothing can stick out.
+    if (m_masksToBounds || m_sublayers.empty()) {
+        const Rect clip = ctx.clipBoundingBox();
+        double grow = 2 + s.borderWidth;
+        if (s.shadowOpacity > 0)
+            grow += s.shadowRadius * 2 + std::abs(s.shadowOffset.width) + std::abs(s.shadowOffset.height);
+        if (!clip.isEmpty() && !clip.intersects(s.frame().insetBy(-grow, -grow)))
+            return;
+    }
+    ctx.save();
+    ctx.concat(s.toSuperlayer());
+    const Transition* transition = nullptr;
+    double progress = 1;
+    const double now = localNow();
+    for (const auto& a : m_animations)
+        if (auto* t = dynamic_cast<const Transition*>(a.second.get())) {
+            const double p = t->progressAt(now - t->m_addedAt);
+            if (p < 1) {
+                transition = t;
+                progress = p;
+            }
+        }
+    if (transition)
+        renderTransition(ctx, s, *transition, progress);
+    else
+        renderWithState(ctx, s);
+    ctx.restore();
+}
+
+gfx::Image Layer::snapshot(double scale) const
+{
+    const LayerState s = presentation();
+    Size size = s.bounds.size;
+    if (size.width < 1)
+        size.width = 1;
+    if (size.height < 1)
+        size.height = 1;
+    gfx::BitmapContext ctx(size, scale, false);
+    ctx.translate(-s.bounds.x(), -s.bounds.y());
+    if (!m_hidden)
+        renderWithState(ctx, s);
+    return ctx.snapshot();
+}
+
+} // namespace pw::ui

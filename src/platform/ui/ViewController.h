@@ -1,0 +1,108 @@
+#pragma once
+// Manages one screen's view: loads it on first use, tells of its appearance,
+// answers rotation, and presents other controllers modally.
+#include "platform/device/Device.h"
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/Responder.h"
+#include "platform/ui/View.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pw::ui {
+
+class NavigationController;
+class Window;
+
+class ViewController : public Responder, public std::enable_shared_from_this<ViewController> {
+public:
+    template <typename T = ViewController, typename... Args>
+    static std::shared_ptr<T> create(Args&&... args)
+    {
+        return std::shared_ptr<T>(new T(std::forward<Args>(args)...));
+    }
+    ~ViewController() override;
+    ViewController(const ViewController&) = delete;
+    ViewController& operator=(const ViewController&) = delete;
+
+    // --- the view ---
+    const std::shared_ptr<View>& view();
+    bool isViewLoaded() const { return m_view != nullptr; }
+    void setView(std::shared_ptr<View> view);
+    virtual void loadView();
+    virtual void viewDidLoad() {}
+    virtual void viewDidUnload() {}
+    virtual void viewWillAppear(bool) {}
+    virtual void viewDidAppear(bool) {}
+    virtual void viewWillDisappear(bool) {}
+    virtual void viewDidDisappear(bool) {}
+    virtual void viewWillLayoutSubviews() {}
+    virtual void didReceiveMemoryWarning() {}
+
+    // --- rotation ---
+    virtual bool shouldAutorotateToInterfaceOrientation(device::Orientation o) const
+    {
+        return o == device::Orientation::Portrait;
+    }
+    virtual void willRotateToInterfaceOrientation(device::Orientation, double) {}
+    virtual void willAnimateRotationToInterfaceOrientation(device::Orientation, double) {}
+    virtual void didRotateFromInterfaceOrientation(device::Orientation) {}
+    device::Orientation interfaceOrientation() const;
+
+    // --- identity ---
+    const std::string& title() const { return m_navigationItem.title; }
+    virtual void setTitle(std::string t);
+    NavigationItem& navigationItem() { return m_navigationItem; }
+    NavigationController* navigationController() const;
+    ViewController* parentViewController() const { return m_parent; }
+    bool wantsFullScreenLayout() const { return m_wantsFullScreenLayout; }
+    void setWantsFullScreenLayout(bool w) { m_wantsFullScreenLayout = w; }
+    bool hidesBottomBarWhenPushed = false;
+    int tag = 0;
+
+    // --- containment ---
+    const std::vector<std::shared_ptr<ViewController>>& childViewControllers() const { return m_children; }
+    void addChildViewController(std::shared_ptr<ViewController> child);
+    void removeFromParentViewController();
+
+    // --- modal presentation ---
+    void presentModalViewController(std::shared_ptr<ViewController> vc, bool animated);
+    void presentViewController(std::shared_ptr<ViewController> vc, bool animated, std::function<void()> completion = {});
+    void dismissModalViewControllerAnimated(bool animated);
+    void dismissViewController(bool animated, std::function<void()> completion = {});
+    ViewController* modalViewController() const { return m_presented.get(); }
+    ViewController* presentedViewController() const { return m_presented.get(); }
+    ViewController* presentingViewController() const { return m_presenting; }
+    static constexpr double kModalDuration = 0.3;
+
+    Responder* nextResponder() const override;
+
+    // Appearance as a container drives it for its children.
+    void beginAppearanceTransition(bool appearing, bool animated);
+    void endAppearanceTransition();
+    bool isAppearing() const { return m_appearState == AppearState::Appeared; }
+
+protected:
+    ViewController() = default;
+    friend class Window;
+    friend class NavigationController;
+
+    Window* m_window = nullptr;
+    device::Orientation m_interfaceOrientation = device::Orientation::Portrait;
+
+private:
+    enum class AppearState { Disappeared, Appearing, Appeared, Disappearing };
+    std::shared_ptr<View> m_view;
+    NavigationItem m_navigationItem;
+    ViewController* m_parent = nullptr;
+    std::vector<std::shared_ptr<ViewController>> m_children;
+    std::shared_ptr<ViewController> m_presented;
+    ViewController* m_presenting = nullptr;
+    bool m_wantsFullScreenLayout = false;
+    AppearState m_appearState = AppearState::Disappeared;
+    bool m_appearAnimated = false;
+};
+
+} // namespace pw::ui

@@ -7,6 +7,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -364,10 +365,22 @@ void AsyncTcpSocket::setupReadAndWriteSources(int fd) {
         auto src = weakRead.lock();
         if (!self || !src) return;
         self->m_socketFDBytesAvailable = src->data();
-        if (self->m_socketFDBytesAvailable > 0)
+        if (self->m_socketFDBytesAvailable > 0) {
             self->doReadData();
-        else
+            return;
+        }
+        // Nothing readable: the end of input, or a readiness that a read made
+        // meanwhile has already used up.
+        char c;
+        ssize_t n = ::recv(self->connectedFD(), &c, 1, MSG_PEEK | MSG_DONTWAIT);
+        if (n > 0) {
+            int avail = 0;
+            ::ioctl(self->connectedFD(), FIONREAD, &avail);
+            self->m_socketFDBytesAvailable = avail > 0 ? static_cast<unsigned long>(avail) : 1;
+            self->doReadData();
+        } else if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
             self->doReadEOF();
+        }
     });
     m_writeSource->setEventHandler([weak] {
         auto self = weak.lock();

@@ -2,7 +2,9 @@
 
 #include "platform/core/DispatchSource.h"
 
+#include <algorithm>
 #include <atomic>
+#include <vector>
 #include <thread>
 
 namespace pw::core {
@@ -17,9 +19,9 @@ struct CurrentQueueScope {
 };
 }  // namespace
 
-// The shared pool. It grows when work waits and no thread is idle, and idle
-// threads beyond a small core leave after a while, so a burst of blocking
-// work cannot starve the queues and a quiet process keeps few threads.
+// The shared pool. Work goes straight to an idle thread when there is one,
+// else to a new thread, so work never waits behind threads that are blocked;
+// idle threads beyond a small core leave after a while.
 class DispatchPool {
 public:
     static DispatchPool& shared() {
@@ -29,16 +31,17 @@ public:
     }
 
     void submit(std::function<void()> work) {
-        std::unique_lock lock(m_mutex);
-        m_work.push_back(std::move(work));
-        // Wake an idle thread unless every idle one is already being woken;
-        // only then is a new thread worth its cost.
-        if (m_idle > m_wakeups) {
-            ++m_wakeups;
-            m_cv.notify_one();
+        std::lock_guard lock(m_mutex);
+        if (!m_idle.empty()) {
+            Worker* w = m_idle.back();
+            m_idle.pop_back();
+            w->task = std::move(work);
+            w->cv.notify_one();
         } else if (m_threads < kMaxThreads) {
             ++m_threads;
-            std::thread([this] { run(); }).detach();
+            std::thread([this, work = std::move(work)]() mutable { run(std::move(work)); }).detach();
+        } else {
+            m_work.push_back(std::move(work));
         }
     }
 
@@ -48,38 +51,48 @@ public:
     }
 
 private:
-    static constexpr int kMaxThreads = 256;
+    static constexpr int kMaxThreads = 512;
     static constexpr int kCoreThreads = 2;
 
-    void run() {
+    struct Worker {
+        std::condition_variable cv;
+        std::function<void()> task;
+    };
+
+    void run(std::function<void()> first) {
+        Worker self;
+        self.task = std::move(first);
         std::unique_lock lock(m_mutex);
         for (;;) {
-            ++m_idle;
-            bool got = m_cv.wait_for(lock, std::chrono::seconds(5), [this] { return !m_work.empty(); });
-            --m_idle;
-            if (m_wakeups > 0) --m_wakeups;
+            if (!self.task && !m_work.empty()) {
+                self.task = std::move(m_work.front());
+                m_work.pop_front();
+            }
+            if (self.task) {
+                auto task = std::move(self.task);
+                self.task = nullptr;
+                lock.unlock();
+                task();
+                task = nullptr;
+                lock.lock();
+                continue;
+            }
+            m_idle.push_back(&self);
+            bool got = self.cv.wait_for(lock, std::chrono::seconds(5), [&] { return self.task != nullptr; });
             if (!got) {
+                m_idle.erase(std::find(m_idle.begin(), m_idle.end(), &self));
                 if (m_threads > kCoreThreads) {
                     --m_threads;
                     return;
                 }
-                continue;
             }
-            auto work = std::move(m_work.front());
-            m_work.pop_front();
-            lock.unlock();
-            work();
-            work = nullptr;
-            lock.lock();
         }
     }
 
     std::mutex m_mutex;
-    std::condition_variable m_cv;
-    std::deque<std::function<void()>> m_work;
+    std::deque<std::function<void()>> m_work;  // only when every thread is busy at the limit
+    std::vector<Worker*> m_idle;
     int m_threads = 0;
-    int m_idle = 0;
-    int m_wakeups = 0;
 };
 
 struct DispatchQueue::SyncWaiter {

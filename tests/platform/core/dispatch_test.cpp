@@ -91,9 +91,13 @@ TEST(DispatchQueue, ABlockIsReleasedWhileItsQueueIsStillCurrent) {
         ~Probe() { *sawCurrent = queue->isCurrent() ? 1 : 2; }
     };
     std::atomic<int> sawCurrent{0};
-    auto probe = std::make_shared<Probe>(Probe{q, &sawCurrent});
-    q->async([probe] {});
-    probe.reset();
+    auto probe = std::make_shared<Probe>();
+    probe->queue = q;
+    probe->sawCurrent = &sawCurrent;
+    Semaphore gate(0);
+    q->async([probe, &gate] { gate.wait(); });
+    probe.reset();  // the block holds the last reference now
+    gate.signal();
     q->sync([] {});
     EXPECT_EQ(sawCurrent, 1);
 }

@@ -1,0 +1,31 @@
+#pragma once
+// What a connection learns of its server when it is made.
+#include "platform/core/DispatchQueue.h"
+
+#include <memory>
+#include <string>
+
+namespace pw {
+
+class HTTPServer;
+
+class HTTPConfig {
+public:
+    // The document root is standardized ("." and ".." resolved, trailing
+    // separators removed).
+    HTTPConfig(std::weak_ptr<HTTPServer> server, std::string documentRoot,
+               std::shared_ptr<core::DispatchQueue> queue = nullptr);
+
+    std::shared_ptr<HTTPServer> server() const { return m_server.lock(); }
+    const std::string& documentRoot() const { return m_documentRoot; }
+    const std::shared_ptr<core::DispatchQueue>& queue() const { return m_queue; }
+
+    static std::string standardizePath(const std::string& path);
+
+private:
+    std::weak_ptr<HTTPServer> m_server;
+    std::string m_documentRoot;
+    std::shared_ptr<core::DispatchQueue> m_queue;
+};
+
+}  // namespace pw

@@ -5,6 +5,8 @@
 #include <fontconfig/fontconfig.h>
 #include <pango/pangocairo.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <tuple>
@@ -14,9 +16,12 @@ namespace pw::gfx {
 namespace detail {
 
 namespace {
+std::atomic<int> g_liveContexts{0};
+
 struct ThreadContext {
     PangoContext* ctx = nullptr;
     ThreadContext() {
+        ++g_liveContexts;
         ctx = pango_font_map_create_context(pango_cairo_font_map_get_default());
         cairo_font_options_t* opts = cairo_font_options_create();
         cairo_font_options_set_hint_metrics(opts, CAIRO_HINT_METRICS_OFF);
@@ -27,11 +32,31 @@ struct ThreadContext {
         pango_context_set_language(ctx, pango_language_from_string("zh-cn"));
         pango_context_set_round_glyph_positions(ctx, FALSE);
     }
-    ~ThreadContext() { g_object_unref(ctx); }
+    ~ThreadContext() {
+        g_object_unref(ctx);
+        // Drops this thread's font map now rather than leaving it to the thread's
+        // end (which never comes for the main thread).
+        pango_cairo_font_map_set_default(nullptr);
+        --g_liveContexts;
+    }
 };
+
+// At exit, once every thread's context is gone, the font caches are released so
+// that leak checkers see a clean process. While another thread still lays text
+// out they are left alone.
+void releaseFontCachesAtExit() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        std::atexit([] {
+            if (g_liveContexts.load() == 0)
+                FcFini();
+        });
+    });
+}
 } // namespace
 
 PangoContext* threadPangoContext() {
+    releaseFontCachesAtExit();
     thread_local ThreadContext tc;
     return tc.ctx;
 }

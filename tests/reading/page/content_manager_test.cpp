@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 using namespace pw;
 
@@ -303,4 +304,37 @@ TEST(ContentManager, RealFontDrawsTextInsideTheTextAreaOnly) {
     EXPECT_GT(share(p->pageImage, {10, 0, 300, 458}, ink, 12), 0.03);
     // The reused context comes back unflipped.
     EXPECT_FALSE(ctx.isFlipped());
+}
+
+TEST(ContentManager, PagesLaidOutOnOtherThreadsMatchTheMainThread) {
+    // Neighbouring pages are laid out on preload threads while the main thread turns.
+    auto cm = manager(false);
+    const std::u16string text = novelOpening().substr(0, 6000);
+    ASSERT_FALSE(text.empty());
+    std::vector<std::shared_ptr<PageContent>> expected;
+    {
+        gfx::BitmapContext ctx(kPhoneCanvas, 1, true);
+        int64_t position = -1;
+        while (auto page = cm->getBackwardPageContent(text, position, ctx)) {
+            expected.push_back(page);
+            position = page->end;
+        }
+    }
+    ASSERT_GT(expected.size(), 4u);
+    std::vector<std::vector<std::pair<int64_t, int64_t>>> found(3);
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < found.size(); ++t)
+        threads.emplace_back([&, t] {
+            gfx::BitmapContext ctx(kPhoneCanvas, 1, true);
+            for (const auto& page : expected)
+                if (auto again = cm->getBackwardPageContent(text, page->start - 1, ctx))
+                    found[t].emplace_back(again->start, again->end);
+        });
+    for (auto& th : threads)
+        th.join();
+    for (const auto& pages : found) {
+        ASSERT_EQ(pages.size(), expected.size());
+        for (size_t i = 0; i < pages.size(); ++i)
+            EXPECT_EQ(pages[i], std::make_pair(expected[i]->start, expected[i]->end)) << i;
+    }
 }

@@ -110,9 +110,12 @@ std::u16string convert(std::u16string_view text, bool toTraditional)
 
 std::string convertUtf8(std::string_view text, bool toTraditional)
 {
-    if (text.empty())
-        return std::string();
-    return core::text::toUtf8Lenient(convert(core::text::toUtf16Lenient(text), toTraditional));
+    // Text that is not UTF-8 is handed back as it is rather than with its
+    // bad bytes replaced: converting characters must not lose any.
+    std::optional<std::u16string> units = core::text::toUtf16(text);
+    if (!units)
+        return std::string(text);
+    return core::text::toUtf8Lenient(convert(*units, toTraditional));
 }
 
 } // namespace

@@ -159,6 +159,8 @@ TEST(Utils, SimplifiedAndTraditionalConversion)
         EXPECT_EQ(pw::simplifiedToTraditional(r.simplified), r.traditional) << r.simplified;
         EXPECT_EQ(pw::traditionalToSimplified(r.traditional), r.simplified) << r.traditional;
     }
+    // Bytes that are not UTF-8 are not converted, and not lost either.
+    EXPECT_EQ(pw::simplifiedToTraditional("书\xFF"), "书\xFF");
     // UTF-16 positions are kept: page offsets stay valid across a conversion.
     std::u16string text = u"红楼梦😀x";
     std::u16string converted = pw::simplifiedToTraditional(text);

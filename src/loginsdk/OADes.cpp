@@ -2,7 +2,7 @@
 
 #include "loginsdk/Des.h"
 
-#include <unicode/ustring.h>
+#include "platform/core/Text.h"
 
 #include <array>
 
@@ -14,13 +14,6 @@ Des makeKey(std::string_view key) {
     for (size_t i = 0; i < k.size() && i < key.size(); ++i)
         k[i] = static_cast<uint8_t>(key[i]);
     return Des(k);
-}
-
-bool isUtf8(std::string_view bytes) {
-    UErrorCode status = U_ZERO_ERROR;
-    int32_t length = 0;
-    u_strFromUTF8(nullptr, 0, &length, bytes.data(), static_cast<int32_t>(bytes.size()), &status);
-    return status == U_BUFFER_OVERFLOW_ERROR || U_SUCCESS(status);
 }
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
@@ -98,7 +91,7 @@ std::optional<std::string> OADes::OADecrypt(const std::optional<std::string>& ke
     if (!key || !hex)
         return std::nullopt;
     std::string plain = tarvzel::Decrypt(*key, trimBlanks(*hex));
-    if (!isUtf8(plain))
+    if (!core::text::isValidUtf8(plain))
         return std::nullopt;
     return trimBlanks(plain);
 }

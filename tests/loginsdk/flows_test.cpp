@@ -1,0 +1,330 @@
+#include "KitFixture.h"
+
+#include "loginsdk/GlobalConstants.h"
+#include "loginsdk/LogUtil.h"
+#include "loginsdk/PersistentUtil.h"
+#include "loginsdk/ZelErrorTable.h"
+#include "loginsdk/zel_two.h"
+#include "platform/device/Providers.h"
+
+namespace pw::test {
+namespace {
+
+struct Heard {
+    std::string what; // "success", "fail", "smsSend", "smsReceive", "code", "validate"
+    int code = 0;
+    core::Value result;
+    std::string text;
+};
+
+class KitFlows : public KitFixture {
+protected:
+    void SetUp() override {
+        KitFixture::SetUp();
+        m_delegate = std::make_shared<zelDelegate>();
+        m_delegate->onSuccess = [this](int op, const core::Value& r) { m_heard.push_back({"success", op, r, ""}); };
+        m_delegate->onFail = [this](int op, const core::Value& r) { m_heard.push_back({"fail", op, r, ""}); };
+        m_delegate->mobileSendSMSLoginResult = [this](int c, const std::string& m) { m_heard.push_back({"smsSend", c, {}, m}); };
+        m_delegate->mobileReceiveSMSLoginResult = [this](int c, const std::string& m) { m_heard.push_back({"smsReceive", c, {}, m}); };
+        m_delegate->checkVerificationCodeResult = [this](int c, const std::string& m) { m_heard.push_back({"code", c, {}, m}); };
+        m_delegate->validateResponse = [this](const std::string& m) { m_heard.push_back({"validate", 0, {}, m}); };
+        api().setAppId(10);
+        api().setAreaId(33);
+        api().setDelegate(m_delegate);
+    }
+
+    zelOpenAPI& api() { return zelOpenAPI::shareZelOpenAPI(); }
+
+    bool heardCount(size_t n) {
+        return pump([&] { return m_heard.size() >= n; });
+    }
+
+    void initialise() {
+        ASSERT_TRUE(api().zelInit());
+        ASSERT_TRUE(heardCount(1));
+        ASSERT_EQ(m_heard[0].what, "success") << m_heard[0].result["errorMsg"].asString().value_or("");
+        ASSERT_EQ(m_heard[0].code, ZelOpInit);
+        m_heard.clear();
+    }
+
+    std::shared_ptr<zelDelegate> m_delegate;
+    std::vector<Heard> m_heard;
+};
+
+TEST_F(KitFlows, InitialisationFetchesConfigurationThenGuid) {
+    initialise();
+    EXPECT_TRUE(api().isInit());
+    EXPECT_EQ(PersistentUtil::sharedInstance().stringForKey("guid"), "guid-0001");
+    EXPECT_EQ(PersistentUtil::sharedInstance().stringForKey("key"), "k3y-0001");
+    GlobalValues run = GlobalConstants::sharedInstance().values();
+    EXPECT_EQ(run.timoutExLogin, 90u);
+    EXPECT_EQ(run.remainExLogin, -1);
+    EXPECT_EQ(api().getSSN(), "10658000");
+    EXPECT_EQ(api().getCountListStr(), "86,852");
+    auto config = m_service.requests("config/obtain.shtm");
+    ASSERT_EQ(config.size(), 1u);
+    EXPECT_EQ(config[0].params["configVersion"], "2.3.0");
+    EXPECT_EQ(config[0].params["appId"], "10");
+    EXPECT_EQ(m_service.requests("guid.shtm").at(0).params["imsi"], kTestMac);
+    EXPECT_FALSE(api().zelInit()); // already initialised
+}
+
+TEST_F(KitFlows, ConfigurationAnswerThatDoesNotParseFailsInitialisation) {
+    m_service.configAnswer = "<html>maintenance</html>";
+    ASSERT_TRUE(api().zelInit());
+    EXPECT_TRUE(api().zelInit()); // a second call while the first runs starts nothing new
+    ASSERT_TRUE(heardCount(1));
+    EXPECT_EQ(m_heard[0].what, "fail");
+    EXPECT_EQ(m_heard[0].code, ZelOpInit);
+    EXPECT_FALSE(api().isInit());
+    EXPECT_EQ(m_service.count("config/obtain.shtm"), 1u);
+    EXPECT_EQ(m_service.count("guid.shtm"), 0u);
+}
+
+TEST_F(KitFlows, NotInitialisedAnswers) {
+    EXPECT_TRUE(api().autoLogin());
+    api().loginWithKey("1234", 201);
+    EXPECT_TRUE(api().mobileSendSMSLogin(true));
+    EXPECT_EQ(api().getSessionId(), "");
+    ASSERT_EQ(m_heard.size(), 3u);
+    EXPECT_EQ(m_heard[0].code, ZelOpAutoLogin);
+    EXPECT_EQ(m_heard[1].code, ZelOpPassportLogin); // the second factor answers as the passport login
+    EXPECT_EQ(m_heard[2].what, "smsSend");
+    EXPECT_EQ(m_heard[2].code, zel::NotInitialised);
+    EXPECT_EQ(m_heard[0].result["errorMsg"].asString(), "SDK没有初始化");
+}
+
+TEST_F(KitFlows, PassportLoginWithoutSecondFactor) {
+    initialise();
+    api().loginByPT("reader&one", "p@ss=word+/");
+    ASSERT_TRUE(heardCount(1));
+    ASSERT_EQ(m_heard[0].what, "success") << m_heard[0].result["errorMsg"].asString().value_or("");
+    EXPECT_EQ(m_heard[0].code, ZelOpPassportLogin);
+    EXPECT_EQ(m_heard[0].result["loginType"].asInt(), 200);
+
+    auto steps = m_service.requests("redirectex.shtm");
+    ASSERT_EQ(steps.size(), 2u);
+    EXPECT_EQ(steps[0].params["requestcode"], "204");
+    EXPECT_EQ(steps[1].params["GUID"], "pt-guid-01");
+    EXPECT_EQ(m_service.decryptPassportField(steps[1].params["Account"]), "reader&one");
+    EXPECT_EQ(m_service.decryptPassportField(steps[1].params["Pwd"]), "p@ss=word+/");
+    EXPECT_EQ(PersistentUtil::sharedInstance().stringForKey("SESSIONKEY"), "SK-100");
+    EXPECT_EQ(zelConfig::shareZelConfig().getPtAccount(), "reader&one");
+    EXPECT_EQ(api().getSessionId(), "S-100");
+    pump([&] { return !zel_two::shareZelTwo().busy(); });
+    EXPECT_FALSE(zel_two::shareZelTwo().busy());
+}
+
+TEST_F(KitFlows, PassportLoginWithSecondFactor) {
+    m_service.passportReply = "RetValue=0^$^DescMsg=need more^$^AuthenState=1^$^SessionID=S-150^$^SESSIONKEY=SK-150^$^RandomNum=7";
+    initialise();
+    api().loginByPT("reader", "secret");
+    ASSERT_TRUE(heardCount(1));
+    EXPECT_EQ(m_heard[0].result["loginType"].asInt(), 201);
+    EXPECT_EQ(m_heard[0].result["randomNum"].asString(), "7");
+    EXPECT_EQ(PersistentUtil::sharedInstance().stringForKey("SESSIONKEY"), "");
+    m_heard.clear();
+
+    // Answers that fail the local check are never sent.
+    struct Bad { const char* answer; int type; int code; };
+    for (const Bad& b : {Bad {"0123", 201, zel::InvalidSecret}, Bad {"12345", 201, zel::InvalidSecret},
+                         Bad {"1234567", 202, zel::InvalidSecret}, Bad {"12|100|3", 203, zel::InvalidCardPassword},
+                         Bad {"12|5", 203, zel::InvalidCardPassword}}) {
+        api().loginWithKey(b.answer, b.type);
+        ASSERT_FALSE(m_heard.empty());
+        EXPECT_EQ(m_heard.back().code, ZelOpSecondFactor);
+        EXPECT_EQ(m_heard.back().result["errorCode"].asInt(), b.code) << b.answer;
+    }
+    EXPECT_EQ(m_service.count("redirectex.shtm"), 2u);
+    m_heard.clear();
+
+    api().loginWithKey("1234", 201);
+    ASSERT_TRUE(heardCount(1));
+    ASSERT_EQ(m_heard[0].what, "success") << m_heard[0].result["errorMsg"].asString().value_or("");
+    EXPECT_EQ(m_heard[0].code, ZelOpSecondFactor);
+    auto steps = m_service.requests("redirectex.shtm");
+    ASSERT_EQ(steps.size(), 3u);
+    EXPECT_EQ(steps[2].params["RequestCode"], "202");
+    EXPECT_EQ(steps[2].params["SessionKey"], "SK-150");
+    EXPECT_EQ(m_service.decryptPassportField(steps[2].params["EKeyPwd"]), "1234");
+    EXPECT_EQ(m_service.decryptPassportField(steps[2].params["Account"]), "reader");
+    EXPECT_EQ(PersistentUtil::sharedInstance().stringForKey("SESSIONKEY"), "SK-150");
+    EXPECT_EQ(api().getSessionId(), "S-200");
+    EXPECT_EQ(zelConfig::shareZelConfig().getPtAccount(), "reader");
+}
+
+TEST_F(KitFlows, AutomaticLoginWithTheStoredSessionKey) {
+    initialise();
+    EXPECT_FALSE(api().autoLogin()); // nothing stored yet: no callback either
+    EXPECT_TRUE(m_heard.empty());
+    PersistentUtil::sharedInstance().setValue("SK-9", "SESSIONKEY");
+    ASSERT_TRUE(api().autoLogin());
+    ASSERT_TRUE(heardCount(1));
+    ASSERT_EQ(m_heard[0].what, "success") << m_heard[0].result["errorMsg"].asString().value_or("");
+    EXPECT_EQ(m_heard[0].code, ZelOpAutoLogin);
+    EXPECT_EQ(m_heard[0].result["errorMsg"].asString(), "welcome back");
+    auto steps = m_service.requests("redirectex.shtm");
+    ASSERT_EQ(steps.size(), 2u);
+    EXPECT_EQ(steps[1].params["RequestCode"], "205");
+    EXPECT_EQ(steps[1].params["SessionKey"], "SK-9");
+    EXPECT_EQ(PersistentUtil::sharedInstance().stringForKey("SESSIONKEY"), "SK-300");
+    EXPECT_EQ(api().getSessionId(), "S-300");
+}
+
+TEST_F(KitFlows, AutomaticLoginWithStoredPhoneAndToken) {
+    initialise();
+    zelConfig::shareZelConfig().setPhoneNo("13800138000");
+    zelConfig::shareZelConfig().setToken("tk");
+    ASSERT_TRUE(api().autoLogin());
+    ASSERT_EQ(m_heard.size(), 1u); // at once, no request
+    EXPECT_EQ(m_heard[0].result["needValidate"].asBool(), true);
+    EXPECT_EQ(m_service.count("redirectex.shtm"), 0u);
+    EXPECT_FALSE(api().getSessionId().empty());
+}
+
+TEST_F(KitFlows, TokenHandBack) {
+    initialise();
+    std::string key = PersistentUtil::sharedInstance().stringForKey("key");
+    api().callBack(0, core::Value(core::Value::Map {{"type", "0"}, {"token", m_service.encryptForDevice("0000TOKEN|13900000000") + "|tail"}}));
+    EXPECT_EQ(zelConfig::shareZelConfig().getToken(), "TOKEN");
+    EXPECT_EQ(zelConfig::shareZelConfig().getPhoneNo(), "13900000000");
+    api().callBack(0, core::Value(core::Value::Map {{"type", "1"}, {"token", m_service.encryptForDevice("0000T2|s12345")}}));
+    EXPECT_EQ(PersistentUtil::sharedInstance().stringForKey("tarvId"), "s12345");
+    EXPECT_EQ(zelConfig::shareZelConfig().getPhoneNo(), "13900000000");
+    api().callBack(0, core::Value(core::Value::Map {{"type", "1"}, {"token", "garbage"}}));
+    EXPECT_EQ(zelConfig::shareZelConfig().getToken(), "T2"); // unreadable: unchanged
+    api().callBack(0, core::Value(core::Value::Map {{"type", "1"}}));
+    ASSERT_EQ(m_heard.size(), 1u);
+    EXPECT_EQ(m_heard[0].code, ZelOpCallBack);
+    EXPECT_EQ(m_heard[0].result["errorMsg"].asString(), "argument token not exist ");
+}
+
+TEST_F(KitFlows, UserNameCheckAndRegistration) {
+    initialise();
+    api().userNameExists("a&b=c");
+    ASSERT_TRUE(heardCount(1));
+    EXPECT_EQ(m_heard[0].what, "success");
+    EXPECT_EQ(m_heard[0].code, ZelOpUserNameCheck);
+    EXPECT_EQ(m_service.requests("existence.shtm").at(0).params["username"], "a&b=c");
+
+    m_service.nameTaken = true;
+    api().userNameExists("taken");
+    ASSERT_TRUE(heardCount(2));
+    EXPECT_EQ(m_heard[1].what, "fail");
+    EXPECT_EQ(m_heard[1].result["errorCode"].asInt(), zel::UserNameExists);
+
+    api().userNameRegister("abc", "pass");
+    ASSERT_TRUE(heardCount(3));
+    EXPECT_EQ(m_heard[2].what, "success");
+    EXPECT_EQ(m_heard[2].code, ZelOpRegister);
+    auto reg = m_service.requests("register.shtm").at(0);
+    EXPECT_EQ(m_service.decryptDeviceField(reg.params["username"]), "0003abc");
+    EXPECT_EQ(m_service.decryptDeviceField(reg.params["password"]), "0004pass");
+    EXPECT_EQ(reg.params["guid"], "guid-0001");
+}
+
+TEST_F(KitFlows, NetworkFailureIsAlwaysAnswered) {
+    initialise();
+    SiteHosts::set(SiteHosts::Service::Account, "http://127.0.0.1:1");
+    zelConfig::resetShared();
+    api().userNameExists("nobody");
+    ASSERT_TRUE(heardCount(1));
+    EXPECT_EQ(m_heard[0].what, "fail");
+    EXPECT_EQ(m_heard[0].result["errorCode"].asInt(), zel::NetworkError);
+}
+
+class SentComposer : public device::SmsComposer {
+public:
+    bool canSendText() const override { return true; }
+    void compose(const std::vector<std::string>& to, const std::string& text, std::function<void(Result)> done) override {
+        recipients = to;
+        body = text;
+        done(Sent);
+    }
+    std::vector<std::string> recipients;
+    std::string body;
+};
+
+class SmsPoll : public KitFlows {
+protected:
+    void SetUp() override {
+        KitFlows::SetUp();
+        m_composer = std::make_shared<SentComposer>();
+        device::SmsComposer::install(m_composer);
+        zel_two::shareZelTwo().setSleeper([this](double s) { m_slept += s; });
+    }
+    void TearDown() override {
+        device::SmsComposer::install(nullptr);
+        KitFlows::TearDown();
+    }
+    std::shared_ptr<SentComposer> m_composer;
+    std::atomic<double> m_slept {0};
+};
+
+TEST_F(SmsPoll, Outcomes) {
+    struct Case { std::vector<std::string> answers; size_t attempts; int code; };
+    initialise();
+    std::string ok = R"({"resultCode":0,"resultMsg":"ok","sessionId":")" + m_service.encryptForDevice("SESS") +
+                     R"(","token":")" + m_service.encryptForDevice("TOK") + R"(","phoneNo":")" + m_service.encryptForDevice("13700000000") + "\"}";
+    const Case cases[] = {
+        {{ok}, 1, 0},
+        {{R"({"resultCode":5})", "not json", R"({"resultCode":-10256303})"}, 3, zel::NeedVerificationCode},
+        {{}, 10, zel::LoginTimeout},
+    };
+    size_t before = 0;
+    for (const auto& c : cases) {
+        m_heard.clear();
+        m_slept = 0;
+        m_service.pollAnswers.assign(c.answers.begin(), c.answers.end());
+        ASSERT_TRUE(api().mobileSendSMSLogin(true));
+        ASSERT_TRUE(heardCount(1));
+        EXPECT_EQ(m_heard[0].what, "smsSend");
+        EXPECT_EQ(m_heard[0].code, c.code);
+        size_t polls = m_service.count("verifyClientEx.shtm");
+        EXPECT_EQ(polls - before, c.attempts);
+        EXPECT_DOUBLE_EQ(m_slept, 2.0 * c.attempts);
+        before = polls;
+        if (c.code == 0) {
+            EXPECT_EQ(zelConfig::shareZelConfig().getPhoneNo(), "13700000000");
+            EXPECT_EQ(zelConfig::shareZelConfig().getToken(), "TOK");
+            EXPECT_EQ(zelConfig::shareZelConfig().getSessionId(), "SESS");
+        } else {
+            EXPECT_EQ(zelConfig::shareZelConfig().getPhoneNo(), "");
+            EXPECT_EQ(zelConfig::shareZelConfig().getToken(), "");
+        }
+    }
+    EXPECT_EQ(m_composer->recipients, std::vector<std::string> {"10658000"});
+    EXPECT_EQ(m_composer->body.substr(0, 4), "ZESL");
+    EXPECT_EQ(m_composer->body.substr(m_composer->body.size() - 8), "-0-10-33");
+    auto poll = m_service.requests("verifyClientEx.shtm").back(); // the last SMS composed
+    EXPECT_EQ(poll.params["uuid"], m_composer->body.substr(4, 32));
+}
+
+TEST_F(KitFlows, StatisticsUploadCarriesEveryLineOnce) {
+    initialise();
+    LogUtil& stats = LogUtil::sharedInstance();
+    for (int i = 0; i < 12; ++i) {
+        stats.startCollectWithEventId(20);
+        stats.setCollectAttr(core::Value(core::Value::Map {{"actionId", 120}, {"statusCode", -i}, {"eventSign", 20}}), 20);
+        stats.endCollectionWithEventId(20);
+    }
+    stats.endCollectionWithEventId(99); // never opened: no line
+    size_t pending = stats.pendingLines().size();
+    ASSERT_GE(pending, 13u); // the start-up line and twelve records
+    ASSERT_GT(stats.currentBatch().size(), 1024u);
+    stats.flush();
+    ASSERT_TRUE(pump([&] { return !stats.isUploading(); }));
+    auto batches = m_service.statisticsBatches();
+    ASSERT_EQ(batches.size(), 1u);
+    const std::string& batch = batches[0];
+    EXPECT_EQ(batch.rfind("{\"27\":{\"29\":\"0A1B2C3D4E5F\"", 0), 0u) << batch.substr(0, 80);
+    EXPECT_NE(batch.find("\"12\":[{\"3\":\"12\",\"21\":1,\"66\":"), std::string::npos);
+    EXPECT_NE(batch.find("\"20\":\"10|"), std::string::npos); // the start-up line
+    for (int i = 0; i < 12; ++i)
+        EXPECT_NE(batch.find("|10|2|120|"), std::string::npos);
+    EXPECT_NE(batch.find("|-11|"), std::string::npos);
+    EXPECT_TRUE(stats.pendingLines().empty());
+}
+
+} // namespace
+} // namespace pw::test

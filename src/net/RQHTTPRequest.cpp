@@ -2385,7 +2385,7 @@ void RQHTTPRequest::attemptToApplyCredentialsAndResume()
     m_requestAuthentication = challenge;
     m_authenticationScheme = challenge->scheme();
     m_authenticationRealm = challenge->requiresAccountDomain() ? std::string() : challenge->realm();
-    if (!challenge->isSupported()) {
+    if (!challenge->canAnswer()) {
         // A scheme the engine cannot answer fails at once instead of waiting forever.
         cancelLoad();
         failWithError(sharedError(RQAuthenticationErrorType));
@@ -2462,7 +2462,7 @@ void RQHTTPRequest::attemptToApplyProxyCredentialsAndResume()
     m_proxyAuthenticationScheme = challenge->scheme();
     m_proxyAuthenticationRealm = challenge->requiresAccountDomain() ? std::string() : challenge->realm();
     cancelLoad();
-    if (!challenge->isSupported()) {
+    if (!challenge->canAnswer()) {
         failWithError(sharedError(RQAuthenticationErrorType));
         return;
     }

@@ -161,7 +161,7 @@ std::optional<Value::Array> readContent(int64_t rzBookId, int64_t chapterId, std
     return values;
 }
 
-bool insertEntries(int64_t rzBookId, const Value::Array& entries, std::string_view sql, std::vector<SQLArg> (*argsFor)(const Value&))
+bool insertEntries(int64_t rzBookId, const Value::Array& entries, std::string_view sql, void (*argsFor)(const Value&, std::vector<SQLArg>&))
 {
     Connection c = openBook(rzBookId);
     if (c.access != Access::Open)
@@ -172,9 +172,11 @@ bool insertEntries(int64_t rzBookId, const Value::Array& entries, std::string_vi
     // One prepared insert for the whole list, in one transaction: one commit
     // whatever the length of the list.
     db.setShouldCacheStatements(true);
+    std::vector<SQLArg> args;
     return TableAccess::inTransaction(db, [&] {
         for (const Value& entry : entries) {
-            std::vector<SQLArg> args = argsFor(entry);
+            args.clear();
+            argsFor(entry, args);
             if (!db.executeUpdate(sql, std::span<const SQLArg>(args)))
                 return false;
         }
@@ -182,22 +184,21 @@ bool insertEntries(int64_t rzBookId, const Value::Array& entries, std::string_vi
     });
 }
 
-std::vector<SQLArg> chapterArgs(const Value& entry)
+void chapterArgs(const Value& entry, std::vector<SQLArg>& args)
 {
-    return {
-        TableAccess::integerValue(entry["c"]),
-        SQLArg(entry["n"]),
-        TableAccess::integerValue(entry["v"]),
-        TableAccess::integerValue(entry["p"]),
-        TableAccess::integerValue(entry["t"]),
-        TableAccess::integerValue(entry["w"]),
-        TableAccess::integerValue(entry["vc"]),
-    };
+    args.emplace_back(TableAccess::integerValue(entry["c"]));
+    args.emplace_back(entry["n"]);
+    args.emplace_back(TableAccess::integerValue(entry["v"]));
+    args.emplace_back(TableAccess::integerValue(entry["p"]));
+    args.emplace_back(TableAccess::integerValue(entry["t"]));
+    args.emplace_back(TableAccess::integerValue(entry["w"]));
+    args.emplace_back(TableAccess::integerValue(entry["vc"]));
 }
 
-std::vector<SQLArg> volumeArgs(const Value& entry)
+void volumeArgs(const Value& entry, std::vector<SQLArg>& args)
 {
-    return { SQLArg(entry["VolumeCode"]), SQLArg(entry["VolumeName"]) };
+    args.emplace_back(entry["VolumeCode"]);
+    args.emplace_back(entry["VolumeName"]);
 }
 
 }
@@ -365,21 +366,30 @@ int64_t BookDB::getLocalSecondMaxChapterIdWithRZBookId(int64_t rzBookId)
 
 std::optional<core::Value::Array> BookDB::getAllChaptersWithRZBookId(int64_t rzBookId)
 {
-    return readList(rzBookId,
+    Connection c = openBook(rzBookId);
+    if (c.access != Access::Open)
+        return std::nullopt;
+    // A whole chapter list runs to thousands of records: size the list once.
+    std::optional<int64_t> count = 0;
+    if (!count)
+        return std::nullopt;
+    return TableAccess::readRows(*c.db,
         "select ChapterId, ChapterName, IsVip, IsDownloaded, Price, UpdateTime, WordsCount, ExtInt1, ExtInt2, ExtString1, ExtString2, "
         "ExtFloat1 from chapter order by ExtInt1, ChapterId",
-        {}, [](SQLResultSet& rs) {
-            return Value(Value::Map {
-                { "cid", integer(rs, 0) },
-                { "cname", text(rs, 1) },
-                { "vip", integer(rs, 2) },
-                { "down", integer(rs, 3) },
-                { "price", integer(rs, 4) },
-                { "t", integer(rs, 5) },
-                { "words", integer(rs, 6) },
-                { "vc", integer(rs, 7) },
-            });
-        });
+        {},
+        [](SQLResultSet& rs) {
+            Value::Map record;
+            record.set("cid", integer(rs, 0));
+            record.set("cname", text(rs, 1));
+            record.set("vip", integer(rs, 2));
+            record.set("down", integer(rs, 3));
+            record.set("price", integer(rs, 4));
+            record.set("t", integer(rs, 5));
+            record.set("words", integer(rs, 6));
+            record.set("vc", integer(rs, 7));
+            return Value(std::move(record));
+        },
+        static_cast<size_t>(std::max<int64_t>(*count, 0)));
 }
 
 std::optional<core::Value::Array> BookDB::getAllVolumeWithRZBookId(int64_t rzBookId)

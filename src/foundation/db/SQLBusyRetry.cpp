@@ -11,12 +11,13 @@ namespace pw {
 
 SQLBusyRetry::SQLBusyRetry(const SQLDatabase* database)
     : m_database(database)
-    , m_start(std::chrono::steady_clock::now())
 {
 }
 
 bool SQLBusyRetry::waitAndRetry(const char* operation, bool logGivingUp)
 {
+    if (!m_start)
+        m_start = std::chrono::steady_clock::now();
     // Short waits first, since most locks are held for a single write; a lock
     // held longer is polled less often so a waiting thread does not spin.
     auto pause = std::chrono::microseconds(20);
@@ -26,7 +27,7 @@ bool SQLBusyRetry::waitAndRetry(const char* operation, bool logGivingUp)
 
     int countLimit = m_database ? m_database->busyRetryTimeout() : 0;
     double timeLimit = m_database ? m_database->busyTimeLimit() : 10.0;
-    std::chrono::duration<double> waited = std::chrono::steady_clock::now() - m_start;
+    std::chrono::duration<double> waited = std::chrono::steady_clock::now() - *m_start;
     bool giveUp = (countLimit > 0 && m_retries > countLimit) || waited.count() >= timeLimit;
     if (giveUp) {
         if (logGivingUp) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 
 namespace pw {
 
@@ -22,7 +23,8 @@ public:
 private:
     const SQLDatabase* m_database { nullptr };
     int m_retries { 0 };
-    std::chrono::steady_clock::time_point m_start;
+    // Taken at the first wait: a call that never waits never reads the clock.
+    std::optional<std::chrono::steady_clock::time_point> m_start;
 };
 
 }

@@ -55,12 +55,13 @@ int64_t TableAccess::integerValue(const core::Value& value)
 }
 
 std::optional<core::Value::Array> TableAccess::readRows(SQLDatabase& db, std::string_view sql, std::initializer_list<SQLArg> args,
-    const std::function<core::Value(SQLResultSet&)>& makeRow)
+    const std::function<core::Value(SQLResultSet&)>& makeRow, size_t expectedRows)
 {
     auto rs = db.executeQuery(sql, args);
     if (!rs)
         return std::nullopt;
     core::Value::Array rows;
+    rows.reserve(expectedRows);
     while (rs->next())
         rows.push_back(makeRow(*rs));
     if (rs->failed())

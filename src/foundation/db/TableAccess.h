@@ -34,8 +34,9 @@ public:
     // Runs a query and makes one element per row; nullopt when the query could
     // not run or stepping failed part way, so a broken read is never taken for
     // a short list.
+    // `expectedRows` only sizes the list up front.
     static std::optional<core::Value::Array> readRows(SQLDatabase& db, std::string_view sql, std::initializer_list<SQLArg> args,
-        const std::function<core::Value(SQLResultSet&)>& makeRow);
+        const std::function<core::Value(SQLResultSet&)>& makeRow, size_t expectedRows = 0);
     static std::optional<std::vector<int64_t>> readIds(SQLDatabase& db, std::string_view sql, std::initializer_list<SQLArg> args);
     // The first column of the first row as an integer: nullopt on failure,
     // and `none` when no row came.

@@ -46,7 +46,25 @@ bool isJPEG(std::span<const uint8_t> b) {
     return b.size() >= 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF;
 }
 
+// Pictures beyond this are refused before any pixel memory is taken: a few
+// bytes of header must not make the reader allocate gigabytes.
+constexpr uint64_t kMaxSide = 16384;
+constexpr uint64_t kMaxPixels = 64ull * 1024 * 1024;
+
+bool acceptableSize(uint64_t w, uint64_t h) {
+    return w > 0 && h > 0 && w <= kMaxSide && h <= kMaxSide && w * h <= kMaxPixels;
+}
+
 cairo_surface_t* decodePNG(std::span<const uint8_t> bytes) {
+    // The IHDR chunk comes first: width and height, big-endian, at bytes 16 and 20.
+    if (bytes.size() < 24 || std::memcmp(bytes.data() + 12, "IHDR", 4) != 0)
+        return nullptr;
+    auto be32 = [&](size_t at) {
+        return uint64_t(bytes[at]) << 24 | uint64_t(bytes[at + 1]) << 16 | uint64_t(bytes[at + 2]) << 8 |
+               uint64_t(bytes[at + 3]);
+    };
+    if (!acceptableSize(be32(16), be32(20)))
+        return nullptr;
     ReadCursor cursor{bytes.data(), bytes.size(), 0};
     cairo_surface_t* s = cairo_image_surface_create_from_png_stream(readChunk, &cursor);
     if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
@@ -90,6 +108,8 @@ cairo_surface_t* decodeJPEG(std::span<const uint8_t> bytes) {
     info.out_color_space = JCS_EXT_BGRX; // Cairo's RGB24 byte order on little-endian hosts
     if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK)
         info.out_color_space = JCS_CMYK;
+    if (!acceptableSize(info.image_width, info.image_height))
+        longjmp(err.jump, 1);
     jpeg_start_decompress(&info);
     const int w = static_cast<int>(info.output_width), h = static_cast<int>(info.output_height);
     surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);

@@ -171,6 +171,17 @@ std::optional<std::string> HttpAuthentication::parameter(const std::string& name
     return it->second;
 }
 
+bool HttpAuthentication::canAnswer() const
+{
+    if (m_scheme == kAuthenticationSchemeBasic)
+        return true;
+    if (m_scheme != kAuthenticationSchemeDigest)
+        return false;
+    HttpAuthentication probe = *this;
+    probe.m_cnonce = "0";
+    return probe.authorizationValue({ "u", "p", {} }, "GET", *Url::parse("http://h/")).has_value();
+}
+
 std::string HttpAuthentication::basicValue(const std::string& user, const std::string& password)
 {
     return "Basic " + base64Encode(user + ":" + password);

@@ -33,9 +33,19 @@ uint32_t RegexCache::patternHash(std::u16string_view pattern)
     return h;
 }
 
+// Like the platform's string hash: the length and at most 96 units (the
+// first, middle and last 32), so checking a long text again stays cheap.
 size_t RegexCache::subjectHash(std::u16string_view text)
 {
-    return std::hash<std::u16string_view> {}(text);
+    constexpr size_t kPart = 32;
+    if (text.size() <= 3 * kPart)
+        return std::hash<std::u16string_view> {}(text) ^ text.size();
+    const size_t middle = text.size() / 2 - kPart / 2;
+    size_t h = text.size();
+    for (std::u16string_view part :
+         {text.substr(0, kPart), text.substr(middle, kPart), text.substr(text.size() - kPart)})
+        h = h * 1000003u ^ std::hash<std::u16string_view> {}(part);
+    return h;
 }
 
 int RegexCache::setIndexFor(std::u16string_view pattern, uint32_t options)
@@ -194,12 +204,19 @@ RegexCache::Slot* RegexCache::getCachedRegexSetToString(std::u16string_view patt
         slot->subjectLength = subject.size();
         slot->subjectHash = hash;
     }
-    if (range.location > subject.size() || range.length > subject.size() - range.location)
-        return slot; // the caller reports the range
-    if (slot->subjectRange == range)
-        return slot;
+    // The text is not owned: another text may live at the same address now,
+    // so a match remembered by an earlier call is never trusted again. ICU
+    // reads the characters where they are, so pointing it at the same
+    // address and range again is not needed.
     slot->lastSearchRange = TextRange::notFound();
     slot->lastMatch = TextRange::notFound();
+    if (range.location > subject.size() || range.length > subject.size() - range.location)
+        return slot; // the caller reports the range
+    if (slot->subjectRange == range) {
+        UErrorCode status = U_ZERO_ERROR;
+        uregex_reset(slot->regex, 0, &status);
+        return slot;
+    }
     slot->subjectRange = range;
     UErrorCode status = U_ZERO_ERROR;
     const UChar* text = subject.empty() ? kEmptyText : reinterpret_cast<const UChar*>(subject.data()) + range.location;

@@ -76,6 +76,8 @@ public:
     int slotIndexOf(std::u16string_view pattern, uint32_t options);
     static int setIndexFor(std::u16string_view pattern, uint32_t options);
     static uint32_t patternHash(std::u16string_view pattern);
+    // Cheap by design: a text changed in place with the same length must be
+    // flushed by its owner (flushCachedRegexData).
     static size_t subjectHash(std::u16string_view text);
 
 private:

@@ -59,6 +59,8 @@ void UmdFile::loadUmdFile(const std::string& path)
     m_filePath = path;
     m_chapters.reset();
     m_contentIndex.reset();
+    m_lastBlockIndex = -1;
+    m_lastBlockText.clear();
     auto file = core::FileHandle::forReading(path);
     if (!file)
         return;
@@ -151,6 +153,8 @@ int64_t UmdFile::getChapters()
     const int64_t infoEnd = getFileInfoBlockLength();
     m_chapters = UmdChapterBlock::getBlock(m_filePath, infoEnd);
     m_contentIndex.reset();
+    m_lastBlockIndex = -1;
+    m_lastBlockText.clear();
     return m_chapters ? m_chapters->offset() : infoEnd;
 }
 
@@ -317,14 +321,18 @@ bool UmdFile::getEnoughContent(int64_t offset, int64_t length, int64_t& startOff
     if (j >= static_cast<int64_t>(index.blocks.size()))
         return false;
     for (int64_t k = i; k <= j; ++k) {
-        const auto& [at, size] = index.blocks[static_cast<size_t>(k)];
-        auto text = inflateBlock(at, size);
-        if (!text)
-            return false;
+        if (k != m_lastBlockIndex) {
+            const auto& [at, size] = index.blocks[static_cast<size_t>(k)];
+            auto text = inflateBlock(at, size);
+            if (!text)
+                return false;
+            m_lastBlockIndex = k;
+            m_lastBlockText = std::move(*text);
+        }
         // Positions assume full blocks everywhere but at the end.
-        if (k < j && static_cast<int64_t>(text->size()) * 2 != kContentBlockSize)
+        if (k < j && static_cast<int64_t>(m_lastBlockText.size()) * 2 != kContentBlockSize)
             return false;
-        content += *text;
+        content += m_lastBlockText;
     }
     return true;
 }

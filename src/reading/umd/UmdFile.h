@@ -110,6 +110,10 @@ private:
     int64_t m_contentLength = 0;
     std::unique_ptr<UmdChapterBlock> m_chapters;
     std::optional<ContentIndex> m_contentIndex;
+    // The block inflated last: neighbouring chapters share the block between
+    // them, so reading on through a book inflates each block about once.
+    int64_t m_lastBlockIndex = -1;
+    std::u16string m_lastBlockText;
 };
 
 } // namespace pw

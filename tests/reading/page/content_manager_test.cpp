@@ -338,3 +338,47 @@ TEST(ContentManager, PagesLaidOutOnOtherThreadsMatchTheMainThread) {
             EXPECT_EQ(pages[i], std::make_pair(expected[i]->start, expected[i]->end)) << i;
     }
 }
+
+TEST(ContentManager, RandomTextsPageBothWaysWithPango) {
+    // Awkward mixtures: line and paragraph separators, combining marks, joined
+    // emoji, tabs, lone surrogates and long unbroken Latin words.
+    const std::u16string pieces[] = {u"天",  u"地",   u"玄黄", u"\n",  u"\r\n", u"\n\n", u" ",   u"\t",
+                                     u"\u2028", u"\u2029", u"e\u0301", u"👨‍👩‍👧", u"𠀀", u"Supercalifragilistic",
+                                     std::u16string(1, char16_t(0xDC00)), u"，", u"a", u"—"};
+    uint32_t seed = 12345;
+    auto next = [&] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    auto cm = manager(false);
+    gfx::BitmapContext ctx(kPhoneCanvas, 1, true);
+    for (int round = 0; round < 12; ++round) {
+        std::u16string text;
+        const size_t target = 200 + next() % 1500;
+        while (text.size() < target)
+            text += pieces[next() % std::size(pieces)];
+        std::u16string joined;
+        int64_t position = -1;
+        int pages = 0;
+        while (auto page = cm->getBackwardPageContent(text, position, ctx)) {
+            ASSERT_EQ(page->start, position + 1) << round;
+            ASSERT_GE(page->end, page->start) << round;
+            joined += page->pageText;
+            position = page->end;
+            ASSERT_LT(++pages, 5000);
+        }
+        ASSERT_TRUE(joined == text) << round;
+        auto page = cm->getForwardPageContent(text, static_cast<int64_t>(text.size()), ctx);
+        ASSERT_TRUE(page);
+        ASSERT_EQ(page->end, static_cast<int64_t>(text.size()) - 1);
+        while (page->start > 0) {
+            auto before = cm->getForwardPageContent(text, page->start, ctx);
+            ASSERT_TRUE(before) << round;
+            if (before->start > 0) {
+                ASSERT_EQ(before->end, page->start - 1) << round;
+            }
+            ASSERT_LT(before->start, page->start) << round;
+            page = before;
+        }
+    }
+}

@@ -51,6 +51,11 @@ TEST(TxtChapterScan, TitleCasesInOneChunk)
         for (const auto& [title, index] : c.found)
             expected.push_back({title, 777, index});
         EXPECT_EQ(found, expected) << c.what;
+        // The same pattern written differently takes the plain search walk.
+        std::vector<TxtChapterEntry> walked;
+        const std::u16string wrapped = u"(?:" + std::u16string(TxtFile::kChapterTitlePattern) + u")";
+        TxtFile::searchChaptersInBlock(c.chunk, 777, wrapped, walked);
+        EXPECT_EQ(walked, expected) << c.what;
     }
 }
 

@@ -1,5 +1,8 @@
 #include "reading/regex/RegexCache.h"
 
+#include "platform/core/NotificationCenter.h"
+#include "platform/core/RunLoop.h"
+
 #include <unicode/uregex.h>
 
 #include <climits>
@@ -13,8 +16,22 @@ const UChar kEmptyText[1] = {0};
 
 RegexCache& RegexCache::shared()
 {
-    static RegexCache cache;
+    static RegexCache& cache = []() -> RegexCache& {
+        // The center is made first so that it outlives the cache's observer.
+        core::NotificationCenter& center = core::NotificationCenter::defaultCenter();
+        static RegexCache store;
+        store.m_memoryWarningObserver = center.addObserver(
+            kMemoryWarningNotification, [](const core::Notification&) { RegexCache::shared().handleMemoryWarning(); });
+        return store;
+    }();
     return cache;
+}
+
+void RegexCache::handleMemoryWarning()
+{
+    if (lowMemoryWarning())
+        return;
+    core::RunLoop::current().postAfter(0.1, [] { RegexCache::shared().handleMemoryWarning(); });
 }
 
 RegexCache::~RegexCache()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/core/ObserverToken.h"
 #include "reading/regex/RegexError.h"
 #include "reading/regex/RegexException.h"
 #include "reading/regex/TextRange.h"
@@ -43,6 +44,9 @@ public:
         TextRange lastMatch = TextRange::notFound();
     };
 
+    // Posted by the application when memory runs low; the store then empties.
+    static constexpr const char* kMemoryWarningNotification = "UIApplicationDidReceiveMemoryWarningNotification";
+
     static RegexCache& shared();
 
     RegexCache() = default;
@@ -71,6 +75,9 @@ public:
     // Empties the store when the lock is free right now; false when it is busy
     // (the caller tries again a little later).
     bool lowMemoryWarning();
+    // The memory-warning observer: empties the store now, or tries again
+    // 0.1 s later on the calling thread's run loop while the lock is busy.
+    void handleMemoryWarning();
 
     // For inspection: the slot number holding (pattern, options), or -1.
     int slotIndexOf(std::u16string_view pattern, uint32_t options);
@@ -93,6 +100,7 @@ private:
     std::array<uint8_t, kLookaside> m_lookaside {};
     Slot* m_lastUsed = nullptr;
     const void* m_lastUsedIdentity = nullptr;
+    core::ObserverToken m_memoryWarningObserver;
 };
 
 } // namespace pw

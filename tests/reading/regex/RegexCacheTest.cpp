@@ -1,9 +1,15 @@
+#include "platform/core/ManualClock.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/core/RunLoop.h"
 #include "reading/regex/RegexAdditions.h"
 #include "reading/regex/RegexCache.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <mutex>
 #include <set>
+#include <thread>
 
 namespace pw {
 namespace {
@@ -78,6 +84,40 @@ TEST(RegexCache, LowMemoryWarningEmptiesTheStoreOnlyWhenTheLockIsFree)
     EXPECT_GE(cache.slotIndexOf(u"kept?", 0), 0);
     EXPECT_TRUE(cache.lowMemoryWarning());
     EXPECT_EQ(cache.slotIndexOf(u"kept?", 0), -1);
+}
+
+TEST(RegexCache, MemoryWarningWhileBusyEmptiesTheStoreOnARetry)
+{
+    RegexCache& cache = RegexCache::shared();
+    core::RunLoop& loop = core::RunLoop::current();
+    auto clock = std::make_shared<core::ManualClock>();
+    loop.setClock(clock);
+    EXPECT_TRUE(RegexAdditions::isRegexValid(u"warned+"));
+
+    // Another thread holds the lock while the warning arrives here.
+    std::mutex gate;
+    std::unique_lock hold(gate);
+    std::atomic<bool> locked {false};
+    std::thread busy([&] {
+        std::lock_guard inside(cache.lock());
+        locked = true;
+        std::lock_guard wait(gate);
+    });
+    while (!locked)
+        std::this_thread::yield();
+    core::NotificationCenter::defaultCenter().post(RegexCache::kMemoryWarningNotification);
+    hold.unlock();
+    busy.join();
+    EXPECT_GE(cache.slotIndexOf(u"warned+", 0), 0);
+
+    // The retry runs 0.1 s later on this thread's loop.
+    clock->advance(0.05);
+    loop.runPending();
+    EXPECT_GE(cache.slotIndexOf(u"warned+", 0), 0);
+    clock->advance(0.06);
+    loop.runPending();
+    EXPECT_EQ(cache.slotIndexOf(u"warned+", 0), -1);
+    loop.setClock(nullptr);
 }
 
 } // namespace

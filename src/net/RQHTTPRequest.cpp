@@ -1289,16 +1289,18 @@ void RQHTTPRequest::readResponseHeaders(const net::HttpResponseHead& head)
         auto cl = m_responseHeaders.find("Content-Length");
         if (cl != m_responseHeaders.end()) {
             uint64_t length = std::strtoull(cl->second.c_str(), nullptr, 0);
-            if (m_mainRequest && m_allowCompressedResponse && length == 20 && target->m_showAccurateProgress
-                && target->m_shouldResetDownloadProgress) {
+            // The flags are this request's own: a HEAD request made for a queue
+            // counts the size for its main request, which does not count it again.
+            if (m_mainRequest && m_allowCompressedResponse && length == 20 && m_showAccurateProgress
+                && m_shouldResetDownloadProgress) {
                 target->m_showAccurateProgress = false;
                 target->incrementDownloadSizeBy(1);
             } else {
                 target->m_contentLength = length;
-                if (target->m_showAccurateProgress && target->m_shouldResetDownloadProgress)
+                if (m_showAccurateProgress && m_shouldResetDownloadProgress)
                     target->incrementDownloadSizeBy(static_cast<int64_t>(length + target->m_partialDownloadSize));
             }
-        } else if (target->m_showAccurateProgress && target->m_shouldResetDownloadProgress) {
+        } else if (m_showAccurateProgress && m_shouldResetDownloadProgress) {
             target->m_showAccurateProgress = false;
             target->incrementDownloadSizeBy(1);
         }

@@ -281,6 +281,19 @@ TEST_F(UmdFileTest, MalformedFilesFailCleanly)
     stray.insert(stray.end(), good.begin() + static_cast<long>(secondBlock), good.end());
     EXPECT_FALSE(readEverything(save(stray, "stray.umd")));
 
+    // More than a scan window of unknown bytes between two blocks ends the
+    // content there: the end block is not found and nothing reads.
+    UmdWriter::Bytes gap(good.begin(), good.begin() + static_cast<long>(secondBlock));
+    gap.insert(gap.end(), 40, 0x55);
+    gap.insert(gap.end(), good.begin() + static_cast<long>(secondBlock), good.end());
+    {
+        UmdFile book;
+        book.loadUmdFile(save(gap, "gap.umd"));
+        EXPECT_EQ(book.getAllContentBlockAmount(), -1);
+        std::u16string text;
+        EXPECT_FALSE(book.getChapterContent(0, text));
+    }
+
     // Cut at many places: no cut may crash or loop.
     for (size_t cut = 0; cut < good.size(); cut += 1 + cut / 8)
         readEverything(save(UmdWriter::Bytes(good.begin(), good.begin() + static_cast<long>(cut)), "cut.umd"));

@@ -152,6 +152,22 @@ TEST_F(MainDBTest, EmptyFileIsCompleted)
     EXPECT_EQ(userVersion(file()), 2);
 }
 
+TEST_F(MainDBTest, FailedUpgradeChangesNothing)
+{
+    // An index already holds the name the message table needs: that create
+    // fails, and the tables made before it in the same upgrade are undone.
+    {
+        SQLDatabase db(file().string());
+        ASSERT_TRUE(db.open());
+        ASSERT_TRUE(db.executeUpdate("create table other (x)"));
+        ASSERT_TRUE(db.executeUpdate("create index message on other(x)"));
+    }
+    EXPECT_FALSE(MainDB::createMainDBIfNotExists());
+    EXPECT_EQ(userVersion(file()), 0);
+    EXPECT_TRUE(columnsOf(file(), "book").empty());
+    EXPECT_TRUE(columnsOf(file(), "setting").empty());
+}
+
 TEST_F(MainDBTest, FailuresAreReported)
 {
     // No folder: the file cannot be made.

@@ -181,10 +181,7 @@ bool collect(Operation& op, Kind kind, bool firstOnly, std::vector<TextRange>& o
         any = true;
         if (firstOnly)
             break;
-        if (match.end() >= range.end() && (match.length == 0 || searchRange.length == 0)) {
-            if (match.length == 0)
-                break;
-        }
+        // An empty match at the very end is the last one there can be.
         if (match.length == 0 && match.location >= range.end())
             break;
     }

@@ -24,9 +24,17 @@ Application& Application::shared()
     static Application* app = [] {
         auto* a = new Application(); // lives for the whole process: windows reach it from destructors
         Animator::shared().setWakeHandler([a] { a->startAnimationDriver(); });
+        a->watchDeviceOrientation();
         return a;
     }();
     return *app;
+}
+
+void Application::watchDeviceOrientation()
+{
+    device::Device::current().setOrientationObserver([](device::Orientation) {
+        core::NotificationCenter::defaultCenter().post(kDeviceOrientationDidChangeNotification);
+    });
 }
 
 void Application::post(const char* name) { core::NotificationCenter::defaultCenter().post(name, {}, this); }
@@ -421,6 +429,7 @@ void Application::reset()
     m_urlOpener = nullptr;
     m_dirty = {};
     m_state = ApplicationState::Inactive;
+    watchDeviceOrientation();
     // A new clock may be in place: the frame timer is made again when needed.
     if (m_driver)
         m_driver->invalidate();

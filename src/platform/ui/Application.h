@@ -140,6 +140,7 @@ public:
 private:
     Application() = default;
     void post(const char* name);
+    void watchDeviceOrientation();
     void showKeyboard(bool show);
     Window* windowForTouch(gfx::Point screenPoint);
 

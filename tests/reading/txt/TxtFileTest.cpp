@@ -230,6 +230,46 @@ TEST(TxtFile, SingleByteAfterTheLastLineEndIsRead)
     EXPECT_FALSE(text);
 }
 
+TEST(TxtFile, LineLongerThanAChunkIsReadWholeBothWays)
+{
+    TempFolder folder;
+    std::u16string text;
+    for (int i = 0; i < 300; ++i)
+        text += u"短行，好\n";
+    text += std::u16string(15000, u'长') + u"\n";
+    for (int i = 0; i < 300; ++i)
+        text += u"短行，好\n";
+    const std::string bytes = test::encodeAs(text, Encoding::Utf8);
+    const std::string path = folder.write("longline.txt", bytes);
+    const int64_t total = static_cast<int64_t>(bytes.size());
+    TxtFile book;
+    book.loadTxtFile(path);
+
+    std::u16string forward;
+    for (int64_t start = 0; start < total;) {
+        std::optional<std::u16string> chunk;
+        const int64_t next = book.getContent(start, chunk);
+        ASSERT_GT(next, start);
+        ASSERT_TRUE(chunk);
+        forward += *chunk;
+        start = next;
+    }
+    EXPECT_EQ(forward, text);
+
+    std::u16string backward;
+    for (int64_t end = total - 1; end > 0;) {
+        std::optional<std::u16string> chunk;
+        const int64_t next = book.getPrevBlockContentWithStart(end, total, path, chunk);
+        ASSERT_TRUE(chunk);
+        ASSERT_LT(next, end);
+        // No chunk is a lone line end: the long line comes back in one piece.
+        EXPECT_GT(chunk->size(), 1u);
+        backward.insert(0, *chunk);
+        end = next;
+    }
+    EXPECT_EQ(backward, text);
+}
+
 TEST(TxtFile, UnicodeLineEndsAreWholeUnitsAtEvenOffsets)
 {
     TempFolder folder;

@@ -339,6 +339,11 @@ std::unique_ptr<SQLResultSet> SQLDatabase::executeQuery(std::string_view sql, st
     return resultSet;
 }
 
+std::unique_ptr<SQLResultSet> SQLDatabase::executeQueryWithArgumentsInArray(std::string_view sql, std::span<const SQLArg> args)
+{
+    return executeQuery(sql, args);
+}
+
 std::unique_ptr<SQLResultSet> SQLDatabase::executeQueryWithFormat(std::string_view format, std::initializer_list<SQLArg> values)
 {
     std::vector<SQLArg> arguments;

@@ -53,11 +53,13 @@ public:
     // Queries hand out a cursor, or nullptr when the statement could not run.
     std::unique_ptr<SQLResultSet> executeQuery(std::string_view sql, std::initializer_list<SQLArg> args = {});
     std::unique_ptr<SQLResultSet> executeQuery(std::string_view sql, std::span<const SQLArg> args);
+    std::unique_ptr<SQLResultSet> executeQueryWithArgumentsInArray(std::string_view sql, std::span<const SQLArg> args);
     std::unique_ptr<SQLResultSet> executeQueryWithFormat(std::string_view format, std::initializer_list<SQLArg> values);
 
     // Updates answer true exactly when the statement ran to its end.
     bool executeUpdate(std::string_view sql, std::initializer_list<SQLArg> args = {}, SQLError* error = nullptr);
     bool executeUpdate(std::string_view sql, std::span<const SQLArg> args, SQLError* error = nullptr);
+    bool executeUpdateWithArgumentsInArray(std::string_view sql, std::span<const SQLArg> args) { return executeUpdate(sql, args); }
     bool executeUpdateWithFormat(std::string_view format, std::initializer_list<SQLArg> values);
     bool update(std::string_view sql, SQLError* error, std::initializer_list<SQLArg> args);
 

@@ -1,5 +1,9 @@
 #include "foundation/config/DeviceKind.h"
 
+#ifdef PW_HAVE_DEVICE
+#include "platform/device/Device.h"
+#endif
+
 #include <mutex>
 
 namespace pw {
@@ -23,7 +27,13 @@ DeviceKind currentDeviceKind() {
         std::lock_guard lock(g_mutex);
         p = provider();
     }
-    return p ? p() : DeviceKind::Phone;
+    if (p)
+        return p();
+#ifdef PW_HAVE_DEVICE
+    return device::Device::current().idiom() == device::Idiom::Pad ? DeviceKind::Tablet : DeviceKind::Phone;
+#else
+    return DeviceKind::Phone;
+#endif
 }
 
 } // namespace pw

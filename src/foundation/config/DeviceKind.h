@@ -1,9 +1,9 @@
 #pragma once
 
 // Phone or tablet: the reading defaults and the page estimates differ by it.
-// The application wires the provider to the device's interface idiom at start-up;
-// until then (and in tests that do not set it) the device counts as a phone, which
-// is also what a device that cannot answer the idiom question counts as.
+// Without a provider the device layer's interface idiom answers (the pad idiom is
+// a tablet); where there is no device layer the device counts as a phone, as a
+// device that cannot answer the idiom question does. Tests set a provider.
 
 #include <functional>
 
@@ -13,7 +13,7 @@ enum class DeviceKind { Phone = 0, Tablet = 1 };
 
 using DeviceKindProvider = std::function<DeviceKind()>;
 
-// An empty provider puts the phone answer back.
+// An empty provider goes back to asking the device.
 void setDeviceKindProvider(DeviceKindProvider provider);
 DeviceKind currentDeviceKind();
 

@@ -78,7 +78,14 @@ TEST_F(RZConfigTest, DefaultsForEachDeviceKind) {
         EXPECT_EQ(cfg->getReadingFont().family(), gfx::Font::kDefaultFamily);
     }
     EXPECT_FALSE(fs::exists(RZConfig::newSettingsPath()));
-    EXPECT_EQ(RZConfig(DeviceKind::Phone).deviceKind(), currentDeviceKind());
+
+    // Without an explicit kind, the provider decides.
+    for (DeviceKind kind : {DeviceKind::Tablet, DeviceKind::Phone}) {
+        setDeviceKindProvider([kind] { return kind; });
+        EXPECT_EQ(RZConfig::getRZConfig(1)->deviceKind(), kind);
+        EXPECT_EQ(RZConfig().paddings(), RZConfig::defaultPaddings(kind));
+    }
+    setDeviceKindProvider({});
 }
 
 TEST_F(RZConfigTest, EffectiveColoursBoundsAndReset) {

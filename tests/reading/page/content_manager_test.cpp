@@ -382,3 +382,42 @@ TEST(ContentManager, RandomTextsPageBothWaysWithPango) {
         }
     }
 }
+
+TEST(ContentManager, WindowHandedToTheLineBreakerFollowsTheEstimate) {
+    struct Case {
+        DeviceKind kind;
+        float size;
+        size_t window;
+    } cases[] = {{DeviceKind::Phone, 13, 900},  {DeviceKind::Phone, 20, 450},  {DeviceKind::Phone, 42, 130},
+                 {DeviceKind::Tablet, 23, 1200}, {DeviceKind::Tablet, 41, 330}, {DeviceKind::Tablet, 12, 3300}};
+    const std::u16string text = repeat(u"字", 5000);
+    for (const auto& c : cases) {
+        auto setter = std::make_unique<test::FixedAdvanceTypesetter>();
+        auto* seen = setter.get();
+        ContentManager cm(std::move(setter));
+        auto cfg = std::make_shared<RZConfig>(c.kind);
+        cfg->setCanvasSize(c.kind == DeviceKind::Tablet ? gfx::Size{768, 1024} : kPhoneCanvas);
+        cfg->setReadingFont(c.size);
+        cm.setRzConfig(cfg);
+        cm.setupConfig();
+        gfx::BitmapContext ctx(cfg->canvasSize(), 1, true);
+        ASSERT_TRUE(cm.getBackwardPageContent(text, 99, ctx));
+        EXPECT_EQ(seen->texts().back().size(), c.window) << c.size;
+    }
+}
+
+TEST(ContentManager, TraditionalDisplayUsesTheSharedCharacterTables) {
+    auto setter = std::make_unique<test::FixedAdvanceTypesetter>();
+    auto* seen = setter.get();
+    ContentManager cm(std::move(setter));
+    auto cfg = phoneConfig();
+    cfg->setConvertToBig5(true);
+    cm.setRzConfig(cfg);
+    cm.setupConfig();
+    gfx::BitmapContext ctx(kPhoneCanvas, 1, true);
+    const std::u16string text = u"红楼梦\r\n";
+    auto page = cm.getBackwardPageContent(text, -1, ctx);
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->pageText, text);
+    EXPECT_EQ(seen->texts().back(), u"紅樓夢 \n");
+}

@@ -592,10 +592,11 @@ void TxtFile::searchChaptersInBlock(std::u16string_view block, int64_t offset, s
 {
     std::vector<uint64_t> matches;
     if (regex == kChapterTitlePattern) {
-        // Every title holds 第 after its opening brackets, and is at most 13
-        // units longer: the pattern runs only where one can start, over the
-        // few units it can cover, which finds the same matches as one search
-        // after another over the rest of the chunk.
+        // Every title holds 第 after its opening brackets, and at most 23
+        // units follow it (ten digits may be supplementary characters): the
+        // pattern runs only where a title can start, over the few units it
+        // can cover, which finds the same matches as one search after
+        // another over the rest of the chunk.
         auto isBracket = [](char16_t c) { return c == u'[' || c == u'【' || c == u'［'; };
         uint64_t next = 0;
         for (size_t at = block.find(u'第'); at != std::u16string_view::npos; at = block.find(u'第', at + 1)) {
@@ -604,7 +605,7 @@ void TxtFile::searchChaptersInBlock(std::u16string_view block, int64_t offset, s
             uint64_t start = at;
             while (start > next && isBracket(block[start - 1]))
                 --start;
-            const uint64_t end = std::min<uint64_t>(block.size(), at + 14);
+            const uint64_t end = std::min<uint64_t>(block.size(), at + 24);
             const TextRange found = RegexAdditions::rangeOfRegex(block, regex, 0, {start, end - start});
             if (!found.found())
                 continue;

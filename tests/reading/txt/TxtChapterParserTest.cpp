@@ -41,6 +41,7 @@ TEST(TxtChapterScan, TitleCasesInOneChunk)
         {"at the very start", u"第一卷 上\n", {{"第一卷 上", 0}}},
         {"no line end after it", u"\n第九篇 末", {}},
         {"eleven numerals", u"\n第一二三四五六七八九十一章\n", {}},
+        {"ten numerals outside the basic plane", u"\n第 𝟏𝟐𝟑𝟒𝟓𝟔𝟕𝟖𝟗𝟎 回\n", {{"第 𝟏𝟐𝟑𝟒𝟓𝟔𝟕𝟖𝟗𝟎 回", 1}}},
         {"every kind", u"第1章\n第2节\n第3卷\n第4回\n第5篇\n第6集\n",
          {{"第1章", 0}, {"第2节", 4}, {"第3卷", 8}, {"第4回", 12}, {"第5篇", 16}, {"第6集", 20}}},
     };

@@ -70,8 +70,9 @@ TEST(TextLayout, LineRangesCoverTheTextInUtf16Units) {
             EXPECT_GT(l.range.length, 0) << c.name;
             EXPECT_LE(l.width, 160.5) << c.name;
             // A surrogate pair is never split between lines.
-            if (l.range.location > 0)
+            if (l.range.location > 0) {
                 EXPECT_FALSE(c.text[l.range.location] >= 0xDC00 && c.text[l.range.location] <= 0xDFFF) << c.name;
+            }
             at = l.range.end();
         }
         EXPECT_EQ(at, static_cast<int64_t>(c.text.size())) << c.name;

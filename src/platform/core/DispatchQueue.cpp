@@ -11,6 +11,10 @@ namespace pw::core {
 
 namespace {
 thread_local DispatchQueue* t_currentQueue = nullptr;
+// Work a pool thread handed to itself: the next queue to drain once the
+// current block is done, instead of waking another thread for it.
+thread_local bool t_isPoolWorker = false;
+thread_local std::function<void()>* t_stash = nullptr;
 
 struct CurrentQueueScope {
     explicit CurrentQueueScope(DispatchQueue* q) : m_saved(t_currentQueue) { t_currentQueue = q; }
@@ -31,11 +35,29 @@ public:
     }
 
     void submit(std::function<void()> work) {
+        if (t_isPoolWorker && !*t_stash) {
+            *t_stash = std::move(work);
+            return;
+        }
+        submitToThread(std::move(work));
+    }
+
+    // Sends this thread's stashed work to another thread (before it blocks
+    // or before it runs something else first).
+    void flushStash() {
+        if (!t_isPoolWorker || !*t_stash) return;
+        auto work = std::move(*t_stash);
+        *t_stash = nullptr;
+        submitToThread(std::move(work));
+    }
+
+    void submitToThread(std::function<void()> work) {
         std::lock_guard lock(m_mutex);
         if (!m_idle.empty()) {
             Worker* w = m_idle.back();
             m_idle.pop_back();
             w->task = std::move(work);
+            w->hasTask.store(true, std::memory_order_release);
             w->cv.notify_one();
         } else if (m_threads < kMaxThreads) {
             ++m_threads;
@@ -53,15 +75,20 @@ public:
 private:
     static constexpr int kMaxThreads = 512;
     static constexpr int kCoreThreads = 2;
+    static constexpr int kSpinRounds = 1000;
 
     struct Worker {
         std::condition_variable cv;
         std::function<void()> task;
+        std::atomic<bool> hasTask{false};
     };
 
     void run(std::function<void()> first) {
         Worker self;
         self.task = std::move(first);
+        std::function<void()> stash;
+        t_isPoolWorker = true;
+        t_stash = &stash;
         std::unique_lock lock(m_mutex);
         for (;;) {
             if (!self.task && !m_work.empty()) {
@@ -74,11 +101,26 @@ private:
                 lock.unlock();
                 task();
                 task = nullptr;
+                while (stash) {
+                    auto next = std::move(stash);
+                    stash = nullptr;
+                    next();
+                }
                 lock.lock();
                 continue;
             }
             m_idle.push_back(&self);
+            // Work often follows within microseconds (a reply to the block
+            // just run); a short spin saves going to sleep and being woken.
+            lock.unlock();
+            for (int i = 0; i < kSpinRounds && !self.hasTask.load(std::memory_order_acquire); ++i) {
+#if defined(__x86_64__) || defined(__i386__)
+                __builtin_ia32_pause();
+#endif
+            }
+            lock.lock();
             bool got = self.cv.wait_for(lock, std::chrono::seconds(5), [&] { return self.task != nullptr; });
+            self.hasTask.store(false, std::memory_order_relaxed);
             if (!got) {
                 m_idle.erase(std::find(m_idle.begin(), m_idle.end(), &self));
                 if (m_threads > kCoreThreads) {
@@ -174,6 +216,7 @@ void DispatchQueue::sync(const Block& block) {
     }
     if (mustSubmit) DispatchPool::shared().submit([self = shared_from_this()] { self->drain(); });
     if (mustWait) {
+        DispatchPool::shared().flushStash();
         std::unique_lock wl(waiter.mutex);
         waiter.cv.wait(wl, [&] { return waiter.go; });
     }
@@ -222,5 +265,7 @@ void DispatchQueue::concurrentAsync(Block block) {
 }
 
 int DispatchQueue::poolThreadCount() { return DispatchPool::shared().threadCount(); }
+
+void DispatchQueue::flushPendingWork() { DispatchPool::shared().flushStash(); }
 
 }  // namespace pw::core

@@ -11,13 +11,16 @@
 #include <thread>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 namespace pw::core {
 
 using namespace std::chrono;
 
 // One epoll thread for the process. Every field of every source is guarded by
-// the reactor's mutex, which keeps suspend/resume/cancel races simple.
+// the reactor's mutex. Blocks bound for queues are collected while it is held
+// and handed over after it is released, so no thread wakes another while
+// holding it.
 class DispatchReactor {
 public:
     static DispatchReactor& shared() {
@@ -25,10 +28,36 @@ public:
         return *reactor;
     }
 
+    using Deferred = std::vector<std::pair<std::shared_ptr<DispatchQueue>, DispatchQueue::Block>>;
+
+    // Holds the mutex; on release hands the collected blocks to their queues.
+    class Lock {
+    public:
+        explicit Lock(DispatchReactor& r) : m_r(r), m_lock(r.m_mutex) {}
+        ~Lock() {
+            Deferred work;
+            work.swap(m_r.m_deferred);
+            bool wake = m_r.m_needsWake;
+            m_r.m_needsWake = false;
+            m_lock.unlock();
+            for (auto& [queue, block] : work) {
+                if (queue) queue->async(std::move(block));
+            }
+            work.clear();  // what the dropped blocks held goes now, unlocked
+            if (wake) m_r.wake();
+        }
+
+    private:
+        DispatchReactor& m_r;
+        std::unique_lock<std::mutex> m_lock;
+    };
+
     std::mutex m_mutex;
     std::unordered_map<DispatchSource*, std::shared_ptr<DispatchSource>> m_live;
     std::set<std::pair<nanoseconds, DispatchSource*>> m_timers;
     DispatchSource::Clock m_clock;
+    Deferred m_deferred;
+    bool m_needsWake = false;
 
     nanoseconds now() const {
         if (m_clock) return m_clock();
@@ -62,11 +91,11 @@ public:
         s->m_armed = false;
     }
 
-    // Under m_mutex: start the source's event on its queue.
+    // Under the mutex: start the source's event on its queue.
     void dispatchEvent(DispatchSource* s) {
         s->m_inFlight = true;
         auto self = m_live[s];
-        s->m_queue->async([self] { self->deliver(); });
+        m_deferred.emplace_back(s->m_queue, [self] { self->deliver(); });
     }
 
     void dispatchCancel(DispatchSource* s) {
@@ -76,16 +105,17 @@ public:
         if (it == m_live.end()) return;
         auto self = std::move(it->second);
         m_live.erase(it);
-        s->m_queue->async([self] {
-            DispatchSource::Block handler;
-            {
-                std::lock_guard lock(DispatchReactor::shared().m_mutex);
-                handler = std::move(self->m_cancelHandler);
-                self->m_cancelHandler = nullptr;
-                self->m_eventHandler = nullptr;
-            }
-            if (handler) handler();
-        });
+        auto handler = std::move(s->m_cancelHandler);
+        s->m_cancelHandler = nullptr;
+        auto eventHandler = std::move(s->m_eventHandler);  // drops what the handler holds
+        s->m_eventHandler = nullptr;
+        if (handler) {
+            m_deferred.emplace_back(s->m_queue, [self, handler = std::move(handler)] { handler(); });
+        } else {
+            // Nothing to run: release it outside the lock on the way out.
+            m_deferred.emplace_back(nullptr, [self] {});
+        }
+        m_deferred.emplace_back(nullptr, [eventHandler = std::move(eventHandler)] {});
     }
 
     void removeTimer(DispatchSource* s) {
@@ -97,6 +127,8 @@ public:
         removeTimer(s);
         s->m_deadline = deadline;
         m_timers.insert({deadline, s});
+        // The loop only needs to hear of a deadline earlier than it waits for.
+        if (m_timers.begin()->second == s) m_needsWake = true;
     }
 
 private:
@@ -129,7 +161,7 @@ private:
                 }
             }
             int n = ::epoll_wait(m_epoll, events, 64, timeoutMs);
-            std::lock_guard lock(m_mutex);
+            Lock lock(*this);
             for (int i = 0; i < n; ++i) {
                 auto* s = static_cast<DispatchSource*>(events[i].data.ptr);
                 if (!s) {
@@ -156,6 +188,7 @@ private:
                 ++s->m_pendingFires;
                 if (!s->m_cancelled && s->m_suspendCount == 0 && !s->m_inFlight) dispatchEvent(s);
             }
+            m_needsWake = false;  // this loop recomputes its wait anyway
         }
     }
 
@@ -180,7 +213,7 @@ std::shared_ptr<DispatchSource> DispatchSource::make(Type type, int fd, std::sha
     }
     auto source = std::shared_ptr<DispatchSource>(new DispatchSource(type, dupFd, std::move(queue)));
     auto& r = DispatchReactor::shared();
-    std::lock_guard lock(r.m_mutex);
+    DispatchReactor::Lock lock(r);
     r.m_live[source.get()] = source;
     if (dupFd >= 0) r.epollAdd(source.get());
     return source;
@@ -200,25 +233,38 @@ std::shared_ptr<DispatchSource> DispatchSource::makeTimer(std::shared_ptr<Dispat
 }
 
 void DispatchSource::setEventHandler(Block handler) {
-    std::lock_guard lock(DispatchReactor::shared().m_mutex);
-    if (!m_cancelled) m_eventHandler = std::move(handler);
+    Block old;
+    DispatchReactor::Lock lock(DispatchReactor::shared());
+    if (!m_cancelled) {
+        old = std::move(m_eventHandler);
+        m_eventHandler = std::move(handler);
+    }
 }
 
 void DispatchSource::setCancelHandler(Block handler) {
-    std::lock_guard lock(DispatchReactor::shared().m_mutex);
-    if (!m_cancelDispatched) m_cancelHandler = std::move(handler);
+    Block old;
+    DispatchReactor::Lock lock(DispatchReactor::shared());
+    if (!m_cancelDispatched) {
+        old = std::move(m_cancelHandler);
+        m_cancelHandler = std::move(handler);
+    }
 }
 
 void DispatchSource::setTimer(std::chrono::nanoseconds start, std::chrono::nanoseconds interval) {
     auto& r = DispatchReactor::shared();
-    {
-        std::lock_guard lock(r.m_mutex);
-        if (m_type != Type::Timer || m_cancelled) return;
-        m_interval = interval;
-        m_pendingFires = 0;
-        r.addTimer(this, r.now() + std::max(start, nanoseconds(0)));
-    }
-    r.wake();
+    DispatchReactor::Lock lock(r);
+    if (m_type != Type::Timer || m_cancelled) return;
+    m_interval = interval;
+    m_pendingFires = 0;
+    r.addTimer(this, r.now() + std::max(start, nanoseconds(0)));
+}
+
+void DispatchSource::clearTimer() {
+    auto& r = DispatchReactor::shared();
+    DispatchReactor::Lock lock(r);
+    if (m_type != Type::Timer) return;
+    r.removeTimer(this);
+    m_pendingFires = 0;
 }
 
 unsigned long DispatchSource::data() const {
@@ -228,7 +274,7 @@ unsigned long DispatchSource::data() const {
 
 void DispatchSource::resume() {
     auto& r = DispatchReactor::shared();
-    std::lock_guard lock(r.m_mutex);
+    DispatchReactor::Lock lock(r);
     if (m_suspendCount == 0) return;
     if (--m_suspendCount > 0 || m_cancelled || m_inFlight) return;
     if (m_type == Type::Timer) {
@@ -245,7 +291,7 @@ void DispatchSource::suspend() {
 
 void DispatchSource::cancel() {
     auto& r = DispatchReactor::shared();
-    std::lock_guard lock(r.m_mutex);
+    DispatchReactor::Lock lock(r);
     if (m_cancelled) return;
     m_cancelled = true;
     r.epollRemove(this);
@@ -262,7 +308,7 @@ void DispatchSource::deliver() {
     auto& r = DispatchReactor::shared();
     Block handler;
     {
-        std::lock_guard lock(r.m_mutex);
+        DispatchReactor::Lock lock(r);
         if (m_cancelled) {
             m_inFlight = false;
             r.dispatchCancel(this);
@@ -282,10 +328,12 @@ void DispatchSource::deliver() {
                 m_pendingFires = 0;
                 break;
         }
-        handler = m_eventHandler;
+        // A timer cleared or set again since it fired has nothing to say.
+        if (m_type != Type::Timer || m_data > 0) handler = m_eventHandler;
     }
     if (handler) handler();
-    std::lock_guard lock(r.m_mutex);
+    handler = nullptr;
+    DispatchReactor::Lock lock(r);
     m_inFlight = false;
     if (m_cancelled) {
         r.dispatchCancel(this);

@@ -36,6 +36,8 @@ public:
     // Timer: first firing `start` from now, then every `interval`; an interval
     // of 0 fires once. Setting it again re-arms the timer.
     void setTimer(std::chrono::nanoseconds start, std::chrono::nanoseconds interval);
+    // Disarms the timer until it is set again (cheaper than a new source).
+    void clearTimer();
 
     // Read: bytes readable (0 at end of input). Accept: connections that may be
     // pending. Write: 1. Timer: firings since the last event.

@@ -29,13 +29,13 @@ bool ValueMap::contains(std::string_view key) const
 
 const Value* ValueMap::get(std::string_view key) const
 {
-    auto it = m_index.find(std::string(key));
+    auto it = m_index.find(key);
     return it == m_index.end() ? nullptr : &m_entries[it->second].second;
 }
 
 Value* ValueMap::get(std::string_view key)
 {
-    auto it = m_index.find(std::string(key));
+    auto it = m_index.find(key);
     return it == m_index.end() ? nullptr : &m_entries[it->second].second;
 }
 
@@ -52,7 +52,7 @@ void ValueMap::set(std::string key, Value value)
 
 bool ValueMap::remove(std::string_view key)
 {
-    auto it = m_index.find(std::string(key));
+    auto it = m_index.find(key);
     if (it == m_index.end())
         return false;
     std::size_t pos = it->second;

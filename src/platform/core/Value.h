@@ -5,6 +5,7 @@
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -54,8 +55,14 @@ public:
 private:
     void reindexFrom(std::size_t first);
 
+    // Lets lookups by string_view find keys without making a std::string.
+    struct KeyHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view key) const { return std::hash<std::string_view> {}(key); }
+    };
+
     std::vector<Entry> m_entries {};
-    std::unordered_map<std::string, std::size_t> m_index {};
+    std::unordered_map<std::string, std::size_t, KeyHash, std::equal_to<>> m_index {};
 };
 
 // The one dynamic value of the system: null, bool, 64-bit integer, double,

@@ -261,3 +261,33 @@ TEST_F(RunLoopTest, LoopThreadServesCallsPostedFromElsewhere)
     EXPECT_TRUE(loop().runUntil([&] { return done.load(); }, 10.0));
     EXPECT_EQ(sum, 55);
 }
+
+TEST_F(RunLoopTest, SourcesRemovedDuringATurnAreNotCalledInThatTurn)
+{
+    int firstFired = 0, secondFired = 0;
+    std::shared_ptr<Timer> second;
+    auto first = loop().scheduleTimer(1, false, [&](Timer&) {
+        ++firstFired;
+        second->invalidate(); // due in the same turn, but gone now
+    });
+    second = loop().scheduleTimer(1, false, [&](Timer&) { ++secondFired; });
+    m_clock->advance(1);
+    loop().runPending();
+    EXPECT_EQ(firstFired, 1);
+    EXPECT_EQ(secondFired, 0);
+
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    int calls = 0;
+    FdWatch watch;
+    watch = loop().watchFd(fds[0], FdReadable, [&](int, unsigned) {
+        ++calls;
+        watch.reset(); // a watch may end itself from its own callback
+    });
+    ASSERT_EQ(::write(fds[1], "x", 1), 1);
+    loop().runPending();
+    loop().runPending();
+    EXPECT_EQ(calls, 1);
+    ::close(fds[0]);
+    ::close(fds[1]);
+}

@@ -807,22 +807,22 @@ void AsyncTcpSocket::completeCurrentRead() {
 }
 
 void AsyncTcpSocket::endCurrentRead() {
-    if (m_readTimer) {
-        m_readTimer->cancel();
-        m_readTimer.reset();
-    }
+    // The timer stays for the next read: disarming is cheaper than a new one.
+    if (m_readTimer) m_readTimer->clearTimer();
     m_currentRead.reset();
 }
 
 void AsyncTcpSocket::setupReadTimer(double timeout) {
     if (timeout < 0) return;
-    m_readTimer = DispatchSource::makeTimer(m_socketQueue);
-    auto weak = weak_from_this();
-    m_readTimer->setEventHandler([weak] {
-        if (auto self = weak.lock()) self->doReadTimeout();
-    });
+    if (!m_readTimer) {
+        m_readTimer = DispatchSource::makeTimer(m_socketQueue);
+        auto weak = weak_from_this();
+        m_readTimer->setEventHandler([weak] {
+            if (auto self = weak.lock()) self->doReadTimeout();
+        });
+        m_readTimer->resume();
+    }
     m_readTimer->setTimer(toNanos(timeout), std::chrono::nanoseconds(0));
-    m_readTimer->resume();
 }
 
 void AsyncTcpSocket::doReadTimeout() {
@@ -943,22 +943,22 @@ void AsyncTcpSocket::completeCurrentWrite() {
 }
 
 void AsyncTcpSocket::endCurrentWrite() {
-    if (m_writeTimer) {
-        m_writeTimer->cancel();
-        m_writeTimer.reset();
-    }
+    // The timer stays for the next write: disarming is cheaper than a new one.
+    if (m_writeTimer) m_writeTimer->clearTimer();
     m_currentWrite.reset();
 }
 
 void AsyncTcpSocket::setupWriteTimer(double timeout) {
     if (timeout < 0) return;
-    m_writeTimer = DispatchSource::makeTimer(m_socketQueue);
-    auto weak = weak_from_this();
-    m_writeTimer->setEventHandler([weak] {
-        if (auto self = weak.lock()) self->doWriteTimeout();
-    });
+    if (!m_writeTimer) {
+        m_writeTimer = DispatchSource::makeTimer(m_socketQueue);
+        auto weak = weak_from_this();
+        m_writeTimer->setEventHandler([weak] {
+            if (auto self = weak.lock()) self->doWriteTimeout();
+        });
+        m_writeTimer->resume();
+    }
     m_writeTimer->setTimer(toNanos(timeout), std::chrono::nanoseconds(0));
-    m_writeTimer->resume();
 }
 
 void AsyncTcpSocket::doWriteTimeout() {
@@ -1049,6 +1049,14 @@ void AsyncTcpSocket::closeWithError(std::optional<SocketError> error) {
     m_partialReadBuffer.clear();
     m_partialReadBuffer.shrink_to_fit();
 
+    if (m_readTimer) {
+        m_readTimer->cancel();
+        m_readTimer.reset();
+    }
+    if (m_writeTimer) {
+        m_writeTimer->cancel();
+        m_writeTimer.reset();
+    }
     bool listening = m_accept4Source || m_accept6Source;
     if (m_accept4Source) {
         m_accept4Source->cancel();

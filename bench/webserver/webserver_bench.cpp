@@ -1,0 +1,220 @@
+// The built-in web server against nginx serving the same folder on loopback,
+// both driven by wrk in the same run. Prints each measurement and the ratio
+// (ours / nginx): requests per second for a small file with keep-alive, and
+// the throughput of a 1 GB file.
+//
+// Options: --small-seconds N (default 5), --big-seconds N (default 10),
+//          --big-megabytes N (default 1024).
+#include "transfer/HTTPServer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string run(const std::string& cmd) {
+    std::string out;
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p) return out;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    ::pclose(p);
+    return out;
+}
+
+uint16_t freePort() {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+bool waitForPort(uint16_t port) {
+    for (int i = 0; i < 200; ++i) {
+        int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        ::close(fd);
+        if (ok) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    return false;
+}
+
+// Value of a wrk summary line ("Requests/sec:" or "Transfer/sec:"), in units
+// (bytes for transfer).
+std::optional<double> wrkValue(const std::string& out, const std::string& key) {
+    auto p = out.find(key);
+    if (p == std::string::npos) return std::nullopt;
+    double v = std::strtod(out.c_str() + p + key.size(), nullptr);
+    auto unitPos = out.find_first_not_of(" 0123456789.", p + key.size());
+    if (unitPos != std::string::npos) {
+        switch (out[unitPos]) {
+            case 'K': v *= 1024; break;
+            case 'M': v *= 1024 * 1024; break;
+            case 'G': v *= 1024.0 * 1024 * 1024; break;
+            default: break;
+        }
+    }
+    return v;
+}
+
+struct Nginx {
+    pid_t pid = -1;
+    ~Nginx() { stop(); }
+    bool start(const fs::path& prefix, const fs::path& root, uint16_t port, const char* workers) {
+        fs::create_directories(prefix / "logs");
+        std::ofstream conf(prefix / "nginx.conf");
+        conf << "worker_processes " << workers << ";\n"
+             << "error_log " << (prefix / "logs" / "error.log").string() << ";\n"
+             << "pid " << (prefix / "nginx.pid").string() << ";\n"
+             << "user root;\n"
+             << "events { worker_connections 1024; }\n"
+             << "http {\n"
+             << "  access_log off;\n  sendfile on;\n  tcp_nopush on;\n"
+             << "  keepalive_requests 100000000;\n  keepalive_timeout 65;\n"
+             << "  default_type application/octet-stream;\n"
+             << "  client_body_temp_path " << (prefix / "body").string() << ";\n"
+             << "  proxy_temp_path " << (prefix / "proxy").string() << ";\n"
+             << "  fastcgi_temp_path " << (prefix / "fastcgi").string() << ";\n"
+             << "  uwsgi_temp_path " << (prefix / "uwsgi").string() << ";\n"
+             << "  scgi_temp_path " << (prefix / "scgi").string() << ";\n"
+             << "  server { listen 127.0.0.1:" << port << "; root " << root.string() << "; }\n"
+             << "}\n";
+        conf.close();
+        pid = ::fork();
+        if (pid == 0) {
+            std::string p = prefix.string(), c = (prefix / "nginx.conf").string();
+            ::execlp("nginx", "nginx", "-p", p.c_str(), "-c", c.c_str(), "-g", "daemon off;", static_cast<char*>(nullptr));
+            std::_Exit(127);
+        }
+        return pid > 0 && waitForPort(port);
+    }
+    void stop() {
+        if (pid > 0) {
+            ::kill(pid, SIGQUIT);
+            int status;
+            ::waitpid(pid, &status, 0);
+            pid = -1;
+        }
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int smallSeconds = 5, bigSeconds = 10;
+    long bigMegabytes = 1024;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        std::string a = argv[i];
+        if (a == "--small-seconds") smallSeconds = std::atoi(argv[i + 1]);
+        if (a == "--big-seconds") bigSeconds = std::atoi(argv[i + 1]);
+        if (a == "--big-megabytes") bigMegabytes = std::atol(argv[i + 1]);
+    }
+    ::signal(SIGPIPE, SIG_IGN);
+    char tmpl[] = "/tmp/pw-bench-web-XXXXXX";
+    fs::path dir = ::mkdtemp(tmpl);
+    fs::path root = dir / "site";
+    fs::create_directories(root);
+    {
+        std::ofstream small(root / "small.html");
+        for (int i = 0; i < 32; ++i) small << "<p>Pagewell transfer page line " << i << "</p>\n";
+    }
+    {
+        std::ofstream big(root / "big.bin", std::ios::binary);
+        std::string block(1 << 20, '\0');
+        for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 7 + (i >> 10));
+        for (long i = 0; i < bigMegabytes; ++i) big.write(block.data(), static_cast<std::streamsize>(block.size()));
+    }
+    std::printf("small file: %ju bytes; big file: %ld MB\n", static_cast<uintmax_t>(fs::file_size(root / "small.html")),
+                bigMegabytes);
+
+    auto server = pw::HTTPServer::create();
+    server->setInterface("127.0.0.1");
+    server->setDocumentRoot(root.string());
+    if (!server->start()) {
+        std::fprintf(stderr, "the built-in server did not start\n");
+        fs::remove_all(dir);
+        return 1;
+    }
+    uint16_t ourPort = server->listeningPort();
+    uint16_t nginxPort = freePort();
+    uint16_t nginxAutoPort = freePort();
+    // The built-in server handles every connection's requests on one queue,
+    // so the like-for-like reference is nginx with one worker process; nginx
+    // with a worker per processor is measured too, for the record.
+    Nginx nginx, nginxAuto;
+    if (!nginx.start(dir / "nginx", root, nginxPort, "1") ||
+        !nginxAuto.start(dir / "nginx-auto", root, nginxAutoPort, "auto")) {
+        std::fprintf(stderr, "nginx did not start\n");
+        server->stop();
+        fs::remove_all(dir);
+        return 1;
+    }
+
+    auto wrk = [](const std::string& args) { return run("wrk " + args + " 2>&1"); };
+    auto url = [](uint16_t port, const char* path) { return "http://127.0.0.1:" + std::to_string(port) + path; };
+    std::string smallArgs = "-t2 -c32 -d" + std::to_string(smallSeconds) + "s ";
+    std::string bigArgs = "-t1 -c1 --timeout 60s -d" + std::to_string(bigSeconds) + "s ";
+
+    // Warm both up, then measure.
+    wrk("-t1 -c4 -d1s " + url(ourPort, "/small.html"));
+    wrk("-t1 -c4 -d1s " + url(nginxPort, "/small.html"));
+    wrk("-t1 -c4 -d1s " + url(nginxAutoPort, "/small.html"));
+    auto oursSmall = wrkValue(wrk(smallArgs + url(ourPort, "/small.html")), "Requests/sec:");
+    auto nginxSmall = wrkValue(wrk(smallArgs + url(nginxPort, "/small.html")), "Requests/sec:");
+    auto nginxAutoSmall = wrkValue(wrk(smallArgs + url(nginxAutoPort, "/small.html")), "Requests/sec:");
+    auto oursBig = wrkValue(wrk(bigArgs + url(ourPort, "/big.bin")), "Transfer/sec:");
+    auto nginxBig = wrkValue(wrk(bigArgs + url(nginxPort, "/big.bin")), "Transfer/sec:");
+    auto nginxAutoBig = wrkValue(wrk(bigArgs + url(nginxAutoPort, "/big.bin")), "Transfer/sec:");
+
+    nginx.stop();
+    nginxAuto.stop();
+    server->stop();
+    server.reset();
+    fs::remove_all(dir);
+
+    int rc = 0;
+    auto report = [&](const char* what, std::optional<double> ours, std::optional<double> theirs, double target,
+                      const char* unit, double scale) {
+        if (!ours || !theirs || *theirs <= 0) {
+            std::printf("%s: measurement failed\n", what);
+            rc = 1;
+            return;
+        }
+        double ratio = *ours / *theirs;
+        std::printf("%s: ours %.1f %s, nginx %.1f %s, ratio %.2f (target >= %.2f)%s\n", what, *ours / scale, unit,
+                    *theirs / scale, unit, ratio, target, ratio >= target ? "" : "  BELOW TARGET");
+    };
+    report("small file, keep-alive, requests/s (nginx, 1 worker)", oursSmall, nginxSmall, 0.5, "req/s", 1);
+    report("1 GB file, throughput (nginx, 1 worker)", oursBig, nginxBig, 0.8, "MB/s", 1024 * 1024);
+    report("small file, keep-alive, requests/s (nginx, a worker per processor)", oursSmall, nginxAutoSmall, 0.5,
+           "req/s", 1);
+    report("1 GB file, throughput (nginx, a worker per processor)", oursBig, nginxAutoBig, 0.8, "MB/s", 1024 * 1024);
+    return rc;
+}

@@ -20,6 +20,7 @@ HttplibServer::HttplibServer()
 {
     m_server->set_keep_alive_max_count(100000);
     m_server->set_keep_alive_timeout(30);
+    m_server->set_tcp_nodelay(true);
     m_server->set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
         RecordedRequest r;
         r.method = req.method;

@@ -8,6 +8,18 @@ namespace pw::gfx {
 
 namespace {
 
+// Matrices below map user space to the image's pixels. A surface that carries a
+// device scale of its own (one a context was made on) counts its pattern space in
+// pixels / that scale; fold it in so every image draws by its pixels.
+void setPixelMatrix(cairo_pattern_t* p, cairo_surface_t* surface, const cairo_matrix_t& toPixels) {
+    double sx = 1, sy = 1;
+    cairo_surface_get_device_scale(surface, &sx, &sy);
+    cairo_matrix_t m = toPixels, unscale;
+    cairo_matrix_init_scale(&unscale, 1 / sx, 1 / sy);
+    cairo_matrix_multiply(&m, &toPixels, &unscale);
+    cairo_pattern_set_matrix(p, &m);
+}
+
 // A Cairo source for an image drawn into `rect` (points): pixels map onto the rect.
 cairo_pattern_t* imagePattern(const Image& image, const Rect& rect) {
     cairo_pattern_t* p = cairo_pattern_create_for_surface(image.surface());
@@ -16,7 +28,7 @@ cairo_pattern_t* imagePattern(const Image& image, const Rect& rect) {
     double sy = rect.height() != 0 ? image.pixelHeight() / rect.height() : 1;
     cairo_matrix_init_scale(&m, sx, sy);
     cairo_matrix_translate(&m, -rect.x(), -rect.y());
-    cairo_pattern_set_matrix(p, &m);
+    setPixelMatrix(p, image.surface(), m);
     cairo_pattern_set_filter(p, CAIRO_FILTER_GOOD);
     cairo_pattern_set_extend(p, CAIRO_EXTEND_PAD);
     return p;
@@ -262,7 +274,7 @@ void Context::applySource(const Color& c) {
         cairo_get_matrix(m_cr, &userToBase);
         cairo_matrix_init_scale(&toPixels, img.scale(), img.scale());
         cairo_matrix_multiply(&m, &userToBase, &toPixels);
-        cairo_pattern_set_matrix(p, &m);
+        setPixelMatrix(p, img.surface(), m);
         cairo_pattern_set_filter(p, CAIRO_FILTER_GOOD);
         cairo_pattern_set_extend(p, CAIRO_EXTEND_REPEAT);
         cairo_set_source(m_cr, p);
@@ -440,7 +452,7 @@ void Context::drawImage(const Image& image, const Rect& rect) {
             // destination point -> slice pixel
             cairo_matrix_init_scale(&m, sw * px / dw, sh * px / dh);
             cairo_matrix_translate(&m, -(r.x() + dx[i]), -(r.y() + dy[j]));
-            cairo_pattern_set_matrix(p, &m);
+            setPixelMatrix(p, slice, m);
             cairo_pattern_set_filter(p, CAIRO_FILTER_GOOD);
             cairo_pattern_set_extend(p, CAIRO_EXTEND_PAD);
             cairo_set_source(m_cr, p);

@@ -325,10 +325,17 @@ Image Image::scaledTo(Size points) const {
     int h = std::max(1, static_cast<int>(std::lround(points.height * m_scale)));
     cairo_surface_t* s = cairo_image_surface_create(hasAlpha() ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24, w, h);
     cairo_t* cr = cairo_create(s);
-    cairo_scale(cr, static_cast<double>(w) / pixelWidth(), static_cast<double>(h) / pixelHeight());
-    cairo_set_source_surface(cr, m_surface, 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
-    cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+    cairo_pattern_t* p = cairo_pattern_create_for_surface(m_surface);
+    // New pixels to old pixels, in the source's pattern space (its own device scale).
+    double dsx = 1, dsy = 1;
+    cairo_surface_get_device_scale(m_surface, &dsx, &dsy);
+    cairo_matrix_t m;
+    cairo_matrix_init_scale(&m, static_cast<double>(pixelWidth()) / w / dsx, static_cast<double>(pixelHeight()) / h / dsy);
+    cairo_pattern_set_matrix(p, &m);
+    cairo_pattern_set_filter(p, CAIRO_FILTER_GOOD);
+    cairo_pattern_set_extend(p, CAIRO_EXTEND_PAD);
+    cairo_set_source(cr, p);
+    cairo_pattern_destroy(p);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     cairo_paint(cr);
     cairo_destroy(cr);

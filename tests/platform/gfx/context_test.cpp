@@ -1,5 +1,6 @@
 #include "platform/gfx/BitmapContext.h"
 
+#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -150,4 +151,25 @@ TEST(BitmapContext, GradientsAndImages) {
     EXPECT_EQ(rows.pixelAt(0, 0), kWhite);
     EXPECT_EQ(rows.pixelAt(0, 1), (Pixel{0, 0, 0, 255}));
     EXPECT_EQ(rows.pixelAt(0, 2), kWhite);
+}
+
+TEST(BitmapContext, ImagesOfSurfacesWithTheirOwnScaleDrawByTheirPixels) {
+    // A window surface a context was made on carries a device scale; a picture of
+    // it still maps pixel for pixel.
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 4, 4);
+    {
+        Context onSurface(surface, 2); // 2x2 points
+        onSurface.setFillColor(Color::blue());
+        onSurface.fillRect({0, 0, 1, 2}); // left half: pixels 0..1
+    }
+    Image picture(surface, 1);
+    cairo_surface_destroy(surface);
+    BitmapContext dst({4, 4}, 1, true);
+    dst.drawImage(picture, Rect{0, 0, 4, 4});
+    EXPECT_EQ(dst.pixelAt(0, 3), kBlue);
+    EXPECT_EQ(dst.pixelAt(1, 0), kBlue);
+    EXPECT_EQ(dst.pixelAt(3, 3), (Pixel{0, 0, 0, 255}));
+    Image half = picture.scaledTo({2, 2});
+    EXPECT_EQ(half.pixelAt(0, 1), kBlue);
+    EXPECT_EQ(half.pixelAt(1, 1).a, 0);
 }

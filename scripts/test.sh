@@ -24,7 +24,7 @@ if [ -d fuzz ] && ls fuzz/*/CMakeLists.txt >/dev/null 2>&1; then
   echo "== fuzzing"
   CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DPW_BUILD_TESTS=OFF -DPW_BUILD_FUZZ=ON
-  cmake --build build/fuzz -j "$jobs"
+  cmake --build build/fuzz -j "$jobs" --target pw_fuzzers
   for f in build/fuzz/bin/fuzz_*; do
     [ -x "$f" ] || continue
     echo "-- $f"

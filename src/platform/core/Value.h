@@ -61,8 +61,11 @@ private:
         std::size_t operator()(std::string_view key) const { return std::hash<std::string_view> {}(key); }
     };
 
-    std::vector<Entry> m_entries {};
-    std::unordered_map<std::string, std::size_t, KeyHash, std::equal_to<>> m_index {};
+    // No default initialisers here: Value is still incomplete at this point,
+    // and clang would instantiate the containers' constructors for them. The
+    // out-of-line constructors initialise both.
+    std::vector<Entry> m_entries;
+    std::unordered_map<std::string, std::size_t, KeyHash, std::equal_to<>> m_index;
 };
 
 // The one dynamic value of the system: null, bool, 64-bit integer, double,

@@ -1602,11 +1602,48 @@ void RQHTTPRequest::handleStreamComplete()
     destroyReadStream();
     if (m_needsRedirect || m_authenticationNeeded || m_didUseCachedResponse)
         return; // the redirect or the credentials step follows
-    if (fileError)
+    if (fileError) {
         failWithError(fileError);
-    else
-        requestFinished();
+        markAsFinished();
+        return;
+    }
+    if (takeOverFinish()) {
+        m_complete = false; // still open to a cancel while the subclass works
+        return;
+    }
+    requestFinished();
     markAsFinished();
+}
+
+void RQHTTPRequest::finishAfterTakeOver()
+{
+    auto keep = self();
+    threadForRequest().post([keep] {
+        std::unique_lock lock(keep->m_cancelledLock);
+        if (keep->m_cancelled || keep->m_error)
+            return;
+        keep->m_complete = true;
+        keep->requestFinished();
+        lock.unlock();
+        keep->markAsFinished();
+    });
+}
+
+void RQHTTPRequest::failAfterTakeOver(RQErrorPtr error)
+{
+    auto keep = self();
+    threadForRequest().post([keep, error] {
+        keep->failWithError(error);
+        keep->markAsFinished();
+    });
+}
+
+void RQHTTPRequest::replaceResponseBody(std::string body)
+{
+    std::lock_guard lock(m_cancelledLock);
+    m_rawResponseData = std::move(body);
+    m_responseHeaders.erase("Content-Encoding");
+    m_responseHeaders["Content-Length"] = std::to_string(m_rawResponseData.size());
 }
 
 void RQHTTPRequest::afterEvent()

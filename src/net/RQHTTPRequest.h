@@ -276,6 +276,13 @@ public:
 protected:
     // Steps subclasses extend.
     virtual void requestFinishedHook() {} // network thread, before the finish report
+    // Network thread, when the body has ended well: a subclass that still has
+    // work to do answers true and later calls finishAfterTakeOver (or fails).
+    virtual bool takeOverFinish() { return false; }
+    void finishAfterTakeOver();
+    void failAfterTakeOver(RQErrorPtr error);
+    // Replaces the answer's body with one made here (no longer compressed).
+    void replaceResponseBody(std::string body);
     void failWithError(RQErrorPtr error);
     void appendPostString(const std::string& text);
     void setupPostBody();

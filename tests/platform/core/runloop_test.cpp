@@ -3,6 +3,7 @@
 #include "platform/core/RunLoop.h"
 #include "platform/core/Thread.h"
 
+#include <algorithm>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
@@ -290,4 +291,38 @@ TEST_F(RunLoopTest, SourcesRemovedDuringATurnAreNotCalledInThatTurn)
     EXPECT_EQ(calls, 1);
     ::close(fds[0]);
     ::close(fds[1]);
+}
+
+TEST_F(RunLoopTest, CallsPostedFromManyThreadsEachRunOnceOnTheLoopThread)
+{
+    loop().setClock(nullptr);
+    auto previousMain = RunLoop::mainShared();
+    RunLoop::setMain(RunLoop::currentShared());
+    const auto loopThread = std::this_thread::get_id();
+    constexpr int kThreads = 4, kCalls = 500;
+    std::vector<int> counts(kThreads * kCalls, 0);
+    std::atomic<int> wrongThread { 0 };
+    std::atomic<int> finishedThreads { 0 };
+    std::vector<std::thread> posters;
+    for (int t = 0; t < kThreads; ++t) {
+        posters.emplace_back([&, t] {
+            for (int i = 0; i < kCalls; ++i) {
+                // Alternate queued and waited calls so both paths interleave.
+                RunLoop::runOnMain([&, t, i] {
+                    ++counts[static_cast<std::size_t>(t * kCalls + i)];
+                    if (std::this_thread::get_id() != loopThread)
+                        ++wrongThread;
+                }, i % 2 == 0);
+            }
+            ++finishedThreads;
+        });
+    }
+    bool done = loop().runUntil([&] { return finishedThreads.load() == kThreads; }, 30.0);
+    for (auto& p : posters)
+        p.join();
+    loop().runPending(); // the last queued calls
+    RunLoop::setMain(previousMain);
+    ASSERT_TRUE(done);
+    EXPECT_EQ(wrongThread, 0);
+    EXPECT_EQ(std::count(counts.begin(), counts.end(), 1), kThreads * kCalls);
 }

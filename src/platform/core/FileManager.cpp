@@ -177,9 +177,10 @@ bool FileManager::atomicWrite(const Path& path, ByteView bytes, std::optional<mo
     int fd = -1;
     for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
         temp = dir / ("." + path.filename().string() + ".tmp-" + uniqueSuffix());
-        // The temporary file starts private, so a secret never sits readable
-        // even for a moment; the wanted mode is applied before the rename.
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        // With an explicit mode the temporary file starts private, so a
+        // secret never sits readable even for a moment; the mode is applied
+        // before the rename. Without one the kernel applies the umask.
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode ? 0600 : 0644);
         if (fd < 0 && errno != EEXIST)
             return false;
     }
@@ -187,17 +188,8 @@ bool FileManager::atomicWrite(const Path& path, ByteView bytes, std::optional<mo
         return false;
 
     bool ok = writeAll(fd, bytes);
-    if (ok) {
-        mode_t wanted = 0;
-        if (mode) {
-            wanted = *mode;
-        } else {
-            mode_t mask = ::umask(0);
-            ::umask(mask);
-            wanted = 0644 & ~mask;
-        }
-        ok = ::fchmod(fd, wanted) == 0;
-    }
+    if (ok && mode)
+        ok = ::fchmod(fd, *mode) == 0;
     ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok)

@@ -15,6 +15,8 @@ class OperationQueue;
 // one of its threads. An asynchronous operation overrides start(), starts
 // its work elsewhere, answers true from isAsynchronous() and calls finish()
 // itself when done; it occupies a place in the queue's width until then.
+// Its start() should finish() at once when isCancelled(), and otherwise call
+// setExecuting() before handing the work off.
 class Operation : public std::enable_shared_from_this<Operation> {
 public:
     enum class Priority { VeryLow = -8, Low = -4, Normal = 0, High = 4, VeryHigh = 8 };

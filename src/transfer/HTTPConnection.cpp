@@ -548,8 +548,10 @@ void HTTPConnection::writePlainPiece(std::string data, bool chunked) {
         m_asyncSocket->writeData(chunkedTransferSizeLineForLength(static_cast<uint32_t>(data.size())), kWriteTimeout,
                                  TagWriteChunkSize);
         writeBodyPiece(std::move(data), TagWriteChunkData);
-        if (m_httpResponse->isDone())
+        if (m_httpResponse->isDone()) {
+            m_finalChunkSent = true;
             m_asyncSocket->writeData(chunkedTransferFooter(), kWriteTimeout, TagFinal);
+        }
         else
             m_asyncSocket->writeData("\r\n", kWriteTimeout, TagWriteChunkCRLF);
     } else {
@@ -586,7 +588,10 @@ void HTTPConnection::sendResponseHeadersAndBody() {
     m_sentResponseHeaders = true;
     if (!isRangeRequest) {
         std::string data = m_httpResponse->readDataOfLength(kMaxResponsePiece);
-        if (!data.empty()) writePlainPiece(std::move(data), chunked);
+        if (!data.empty())
+            writePlainPiece(std::move(data), chunked);
+        else if (chunked && m_httpResponse->isDone())
+            m_asyncSocket->writeData("0\r\n\r\n", kWriteTimeout, TagFinal);  // an empty chunked body
     } else if (m_ranges.size() == 1) {
         const WSRange& r = m_ranges[0];
         m_httpResponse->setOffset(r.location);
@@ -691,7 +696,14 @@ void HTTPConnection::continueSendingStandardResponseBody() {
     uint32_t queued = writeQueueSize();
     if (queued >= kMaxResponsePiece) return;
     std::string data = m_httpResponse->readDataOfLength(kMaxResponsePiece - queued);
-    if (data.empty()) return;
+    if (data.empty()) {
+        // A chunked body whose end came without more data still needs its last chunk.
+        if (m_httpResponse->isChunked() && m_httpResponse->isDone() && !m_finalChunkSent) {
+            m_finalChunkSent = true;
+            m_asyncSocket->writeData("0\r\n\r\n", kWriteTimeout, TagFinal);
+        }
+        return;
+    }
     writePlainPiece(std::move(data), m_httpResponse->isChunked());
 }
 
@@ -788,6 +800,7 @@ bool HTTPConnection::shouldDie() const {
 }
 
 void HTTPConnection::finishResponse() {
+    m_finalChunkSent = false;
     m_httpResponse.reset();
     m_ranges.clear();
     m_rangesHeaders.clear();

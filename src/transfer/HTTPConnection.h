@@ -130,6 +130,7 @@ private:
     std::unique_ptr<HTTPMessage> m_request;
     unsigned m_numHeaderLines = 0;
     bool m_sentResponseHeaders = false;
+    bool m_finalChunkSent = false;
     std::shared_ptr<HTTPResponse> m_httpResponse;
     std::vector<WSRange> m_ranges;
     std::vector<std::string> m_rangesHeaders;

@@ -1,4 +1,6 @@
+#include "transfer/HTTPAsyncFileResponse.h"
 #include "transfer/HTTPConnection.h"
+#include "transfer/HTTPDynamicFileResponse.h"
 #include "transfer/HTTPDataResponse.h"
 #include "transfer/HTTPFileResponse.h"
 #include "transfer/HTTPServer.h"
@@ -85,6 +87,10 @@ struct TestConnection : HTTPConnection {
         if (m == "POST" || m == "PUT")
             return std::make_shared<HTTPDataResponse>(std::to_string(body.size()) + ":" + md5Hex(body));
         if (p == "/chunked") return std::make_shared<ChunkedResponse>(patterned(10000, 7));
+        if (p == "/async") return HTTPAsyncFileResponse::create(filePathForURI("/thousand.bin"), weak_from_this());
+        if (p == "/dynamic" || p == "/dynamic-empty")
+            return HTTPDynamicFileResponse::create(filePathForURI(p == "/dynamic" ? "/template.txt" : "/empty.txt"),
+                                                   weak_from_this(), "%%", {{"NAME", "Ann"}, {"LONG", "[long]"}});
         if (p == "/counted") {
             auto path = filePathForURI("/big.bin");
             return std::make_shared<CountingFileResponse>(*path, fs::file_size(*path), weak_from_this(), rec);
@@ -633,4 +639,36 @@ TEST_F(ServerFixture, ABodyThatStopsArrivingTimesOut) {
     advance(30s);  // nothing for 30 s: the connection ends
     EXPECT_TRUE(c.closedByPeer());
     core::DispatchSource::setClock(nullptr);
+}
+
+TEST_F(ServerFixture, AsynchronousAndTemplateFileReplies) {
+    // The template spans several reads: one placeholder straddles the first
+    // read's end (131072 bytes).
+    std::string filler(131072 - 8, '.');
+    std::string tmpl = "Hi %%NAME%%! %%MISSING%% " + filler.substr(21) + "%%LONG%%" + " end %%NAME%%";
+    std::ofstream(root / "template.txt") << tmpl;
+    std::string expected = "Hi Ann! %%MISSING%% " + filler.substr(21) + "[long]" + " end Ann";
+    httplib::Client client("127.0.0.1", port);
+    auto r = client.Get("/dynamic");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->get_header_value("Transfer-Encoding"), "chunked");
+    EXPECT_TRUE(r->body == expected) << r->body.size() << " vs " << expected.size();
+    auto ranged = client.Get("/dynamic", {{"Range", "bytes=0-1"}});  // ranges are not served
+    ASSERT_TRUE(ranged);
+    EXPECT_EQ(ranged->status, 200);
+    EXPECT_TRUE(ranged->body == expected);
+
+    Raw c(port);
+    c.send("GET /dynamic-empty HTTP/1.1\r\n\r\n");
+    auto head = c.readResponse(true);
+    EXPECT_EQ(head.headers["transfer-encoding"], "chunked");
+    EXPECT_EQ(c.recvExactly(5), "0\r\n\r\n");
+
+    auto a = client.Get("/async");
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->body, thousand);
+    auto ar = client.Get("/async", {{"Range", "bytes=-100"}});
+    ASSERT_TRUE(ar);
+    EXPECT_EQ(ar->status, 206);
+    EXPECT_EQ(ar->body, thousand.substr(900));
 }

@@ -24,9 +24,15 @@ View::~View()
         r->m_view = nullptr;
     for (auto& s : m_subviews) {
         s->m_superview = nullptr;
-        if (s->m_window)
-            s->setWindowRecursive(nullptr);
+        s->forgetWindow();
     }
+}
+
+void View::forgetWindow()
+{
+    m_window = nullptr;
+    for (auto& s : m_subviews)
+        s->forgetWindow();
 }
 
 // --- geometry ---

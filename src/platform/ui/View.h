@@ -179,6 +179,8 @@ protected:
 private:
     void resizeSubviews(gfx::Size oldSize);
     void setWindowRecursive(Window* window);
+    // The window is going away: no callbacks into it.
+    void forgetWindow();
     void didChangeWindow(Window* old);
     friend class Window;
 

@@ -22,6 +22,8 @@ void Window::didCreate() { Application::shared().registerWindow(std::static_poin
 
 Window::~Window()
 {
+    if (auto* fr = dynamic_cast<View*>(Application::shared().firstResponder()); fr && fr->window() == this)
+        Application::shared().makeFirstResponder(nullptr);
     m_layer->setHost(nullptr);
     Application::shared().windowGone(this);
 }

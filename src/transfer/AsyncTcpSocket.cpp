@@ -65,6 +65,7 @@ struct AsyncTcpSocket::ReadPacket {
     size_t readLength = 0;
     std::string term;
     long tag = 0;
+    std::shared_ptr<net::TlsSession::Settings> tlsSettings;  // set: the TLS start marker
 
     // Bytes a read that is not a terminator read may take of `hint`.
     size_t readLengthForNonTermWithHint(size_t hint) const {
@@ -79,6 +80,7 @@ struct AsyncTcpSocket::WritePacket {
     size_t bytesDone = 0;
     long tag = 0;
     double timeout = -1;
+    std::shared_ptr<net::TlsSession::Settings> tlsSettings;  // set: the TLS start marker
 };
 
 std::shared_ptr<AsyncTcpSocket> AsyncTcpSocket::create(std::weak_ptr<AsyncTcpSocketDelegate> delegate,
@@ -364,6 +366,10 @@ void AsyncTcpSocket::setupReadAndWriteSources(int fd) {
         auto self = weak.lock();
         auto src = weakRead.lock();
         if (!self || !src) return;
+        if (self->handshakeInProgress()) {
+            self->continueHandshake();
+            return;
+        }
         self->m_socketFDBytesAvailable = src->data();
         if (self->m_socketFDBytesAvailable > 0) {
             self->doReadData();
@@ -385,6 +391,10 @@ void AsyncTcpSocket::setupReadAndWriteSources(int fd) {
     m_writeSource->setEventHandler([weak] {
         auto self = weak.lock();
         if (!self) return;
+        if (self->handshakeInProgress()) {
+            self->continueHandshake();
+            return;
+        }
         self->m_flags |= kCanWrite;
         self->doWriteData();
     });
@@ -404,7 +414,10 @@ void AsyncTcpSocket::setupReadAndWriteSources(int fd) {
 
     // Reads and writes queued before the sources existed.
     maybeDequeueRead();
-    if (m_currentWrite) doWriteData();
+    if (m_currentWrite)
+        doWriteData();
+    else
+        maybeDequeueWrite();
 }
 
 void AsyncTcpSocket::suspendReadSource() {
@@ -637,6 +650,11 @@ void AsyncTcpSocket::maybeDequeueRead() {
     if (!m_readQueue.empty()) {
         m_currentRead = std::move(m_readQueue.front());
         m_readQueue.pop_front();
+        if (m_currentRead->tlsSettings) {
+            m_flags |= kReadSideAwaitingTLS;
+            maybeStartTLS();
+            return;
+        }
         setupReadTimer(m_currentRead->timeout);
         doReadData();
     } else if (m_flags & kCloseAfterReads) {
@@ -677,7 +695,14 @@ void AsyncTcpSocket::doReadData() {
         if (m_socketFDBytesAvailable > 0) suspendReadSource();  // it would fire without end
         return;
     }
-    bool hasBytesAvailable = m_socketFDBytesAvailable > 0;
+    if (m_currentRead->tlsSettings) {
+        // Waiting for the write side to reach the TLS start too.
+        if (!(m_flags & kWriteSideAwaitingTLS)) suspendReadSource();
+        return;
+    }
+    bool secure = (m_flags & kSecure) && m_tls;
+    size_t tlsPending = secure ? m_tls->pending() : 0;
+    bool hasBytesAvailable = m_socketFDBytesAvailable > 0 || tlsPending > 0;
     if (!hasBytesAvailable && m_partialReadBuffer.empty()) {
         resumeReadSource();
         return;
@@ -710,7 +735,7 @@ void AsyncTcpSocket::doReadData() {
     }
 
     if (!done && !error && !socketEOF && hasBytesAvailable) {
-        size_t estimate = m_socketFDBytesAvailable;
+        size_t estimate = std::max<size_t>(m_socketFDBytesAvailable, tlsPending);
         size_t toRead;
         if (isTerm) {
             toRead = estimate;
@@ -724,8 +749,32 @@ void AsyncTcpSocket::doReadData() {
         std::string& target = isTerm ? m_partialReadBuffer : pkt.buffer;
         size_t old = target.size();
         target.resize(old + toRead);
-        ssize_t r = ::recv(connectedFD(), target.data() + old, toRead, 0);
-        if (r < 0) {
+        ssize_t r;
+        if (secure) {
+            size_t got = 0;
+            switch (m_tls->read(target.data() + old, toRead, &got)) {
+                case net::TlsSession::Result::Done: r = static_cast<ssize_t>(got); break;
+                case net::TlsSession::Result::WantRead:
+                case net::TlsSession::Result::WantWrite:
+                    r = -1;
+                    errno = EAGAIN;
+                    break;
+                case net::TlsSession::Result::Closed: r = 0; break;
+                default:
+                    r = -1;
+                    errno = EPROTO;
+                    break;
+            }
+        } else {
+            r = ::recv(connectedFD(), target.data() + old, toRead, 0);
+        }
+        if (r < 0 && secure && errno == EPROTO) {
+            target.resize(old);
+            auto e = SocketError::sslError(m_tls->lastErrorCode());
+            e.description = m_tls->lastError();
+            error = e;
+            m_socketFDBytesAvailable = 0;
+        } else if (r < 0) {
             target.resize(old);
             if (errno == EAGAIN || errno == EWOULDBLOCK)
                 waiting = true;
@@ -739,7 +788,13 @@ void AsyncTcpSocket::doReadData() {
         } else {
             size_t got = static_cast<size_t>(r);
             target.resize(old + got);
-            m_socketFDBytesAvailable = m_socketFDBytesAvailable > got ? m_socketFDBytesAvailable - got : 0;
+            if (secure) {
+                // Raw and decrypted counts differ: what is left is what the
+                // session holds; the source tells of the rest.
+                m_socketFDBytesAvailable = m_tls->pending();
+            } else {
+                m_socketFDBytesAvailable = m_socketFDBytesAvailable > got ? m_socketFDBytesAvailable - got : 0;
+            }
             if (m_socketFDBytesAvailable == 0) waiting = true;
             if (isTerm) {
                 moveFromPreBuffer(takeFromPreBuffer(pkt, &done));
@@ -861,7 +916,7 @@ void AsyncTcpSocket::doReadTimeoutWithExtension(double extension) {
 
 void AsyncTcpSocket::writeData(std::string data, double timeout, long tag) {
     if (data.empty()) return;
-    auto* p = new WritePacket{std::move(data), 0, tag, timeout};
+    auto* p = new WritePacket{std::move(data), 0, tag, timeout, nullptr};
     auto self = shared_from_this();
     m_socketQueue->async([self, p] {
         std::unique_ptr<WritePacket> packet(p);
@@ -877,6 +932,11 @@ void AsyncTcpSocket::maybeDequeueWrite() {
     if (!m_writeQueue.empty()) {
         m_currentWrite = std::move(m_writeQueue.front());
         m_writeQueue.pop_front();
+        if (m_currentWrite->tlsSettings) {
+            m_flags |= kWriteSideAwaitingTLS;
+            maybeStartTLS();
+            return;
+        }
         setupWriteTimer(m_currentWrite->timeout);
         doWriteData();
     } else if (m_flags & kCloseAfterWrites) {
@@ -894,12 +954,39 @@ void AsyncTcpSocket::doWriteData() {
         return;
     }
     WritePacket& pkt = *m_currentWrite;
+    if (pkt.tlsSettings) {
+        // Waiting for the read side to reach the TLS start too.
+        if (!(m_flags & kReadSideAwaitingTLS)) suspendWriteSource();
+        return;
+    }
     size_t remaining = pkt.buffer.size() - pkt.bytesDone;
-    ssize_t r = ::send(connectedFD(), pkt.buffer.data() + pkt.bytesDone, remaining, MSG_NOSIGNAL);
     bool waiting = false;
     std::optional<SocketError> error;
     size_t written = 0;
-    if (r < 0) {
+    ssize_t r;
+    if ((m_flags & kSecure) && m_tls) {
+        size_t n = 0;
+        switch (m_tls->write(pkt.buffer.data() + pkt.bytesDone, remaining, &n)) {
+            case net::TlsSession::Result::Done: r = static_cast<ssize_t>(n); break;
+            case net::TlsSession::Result::WantRead:
+            case net::TlsSession::Result::WantWrite:
+                r = -1;
+                errno = EAGAIN;
+                break;
+            default: {
+                auto e = SocketError::sslError(m_tls->lastErrorCode());
+                e.description = m_tls->lastError();
+                error = e;
+                r = 0;
+                break;
+            }
+        }
+    } else {
+        r = ::send(connectedFD(), pkt.buffer.data() + pkt.bytesDone, remaining, MSG_NOSIGNAL);
+    }
+    if (error) {
+        // reported below
+    } else if (r < 0) {
         if (errno == EAGAIN || errno == EWOULDBLOCK)
             waiting = true;
         else
@@ -993,6 +1080,86 @@ void AsyncTcpSocket::doWriteTimeoutWithExtension(double extension) {
     }
 }
 
+// ----- TLS -----
+
+void AsyncTcpSocket::startTLS(TlsSettings settings) {
+    auto shared = std::make_shared<TlsSettings>(std::move(settings));
+    auto self = shared_from_this();
+    m_socketQueue->async([self, shared] {
+        uint32_t f = self->m_flags;
+        if (!(f & kStarted) || (f & kNoNewReadsWrites) || (f & kTLSQueued)) return;
+        auto r = std::make_unique<ReadPacket>();
+        r->tlsSettings = shared;
+        auto w = std::make_unique<WritePacket>();
+        w->tlsSettings = shared;
+        self->m_readQueue.push_back(std::move(r));
+        self->m_writeQueue.push_back(std::move(w));
+        self->m_flags |= kTLSQueued;
+        self->maybeDequeueRead();
+        self->maybeDequeueWrite();
+    });
+}
+
+bool AsyncTcpSocket::handshakeInProgress() const {
+    return (m_flags & kReadSideAwaitingTLS) && (m_flags & kWriteSideAwaitingTLS) && m_tls;
+}
+
+void AsyncTcpSocket::maybeStartTLS() {
+    if (!(m_flags & kReadSideAwaitingTLS) || !(m_flags & kWriteSideAwaitingTLS)) return;
+    if (!m_partialReadBuffer.empty()) {
+        closeWithError(SocketError::otherError("Invalid TLS transition. Handshake has already been read from socket."));
+        return;
+    }
+    suspendReadSource();
+    suspendWriteSource();
+    m_socketFDBytesAvailable = 0;
+    m_flags &= ~kCanWrite;
+    std::string error;
+    m_tls = net::TlsSession::create(connectedFD(), *m_currentRead->tlsSettings, &error);
+    if (!m_tls) {
+        closeWithError(SocketError::otherError(error));
+        return;
+    }
+    continueHandshake();
+}
+
+void AsyncTcpSocket::continueHandshake() {
+    switch (m_tls->handshake()) {
+        case net::TlsSession::Result::Done: finishSSLHandshake(); break;
+        case net::TlsSession::Result::WantRead:
+            suspendWriteSource();
+            resumeReadSource();
+            break;
+        case net::TlsSession::Result::WantWrite:
+            suspendReadSource();
+            resumeWriteSource();
+            break;
+        default: {
+            auto e = SocketError::sslError(m_tls->lastErrorCode());
+            e.description = m_tls->lastError().empty() ? "TLS handshake failed" : m_tls->lastError();
+            abortSSLHandshake(e);
+        }
+    }
+}
+
+void AsyncTcpSocket::finishSSLHandshake() {
+    if (!(m_flags & kReadSideAwaitingTLS) || !(m_flags & kWriteSideAwaitingTLS)) return;
+    m_flags &= ~(kReadSideAwaitingTLS | kWriteSideAwaitingTLS);
+    m_flags |= kSecure | kCanWrite;
+    notifyDelegate([](AsyncTcpSocketDelegate& d, const std::shared_ptr<AsyncTcpSocket>& s) { d.socketDidSecure(s); });
+    endCurrentRead();
+    endCurrentWrite();
+    maybeDequeueRead();
+    maybeDequeueWrite();
+    if (!m_currentRead) resumeReadSource();
+}
+
+void AsyncTcpSocket::abortSSLHandshake(const SocketError& error) {
+    if (!(m_flags & kReadSideAwaitingTLS) || !(m_flags & kWriteSideAwaitingTLS)) return;
+    m_flags &= ~(kReadSideAwaitingTLS | kWriteSideAwaitingTLS);
+    closeWithError(error);
+}
+
 // ----- closing -----
 
 void AsyncTcpSocket::disconnect() {
@@ -1048,6 +1215,7 @@ void AsyncTcpSocket::closeWithError(std::optional<SocketError> error) {
     m_writeQueue.clear();
     m_partialReadBuffer.clear();
     m_partialReadBuffer.shrink_to_fit();
+    m_tls.reset();
 
     if (m_readTimer) {
         m_readTimer->cancel();

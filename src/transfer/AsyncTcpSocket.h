@@ -6,6 +6,7 @@
 // socket's close.
 #include "platform/core/DispatchQueue.h"
 #include "platform/core/DispatchSource.h"
+#include "platform/socket/TlsSession.h"
 #include "transfer/SocketError.h"
 
 #include <cstdint>
@@ -94,6 +95,11 @@ public:
     // Writing. The bytes are moved into the queue, not copied again.
     void writeData(std::string data, double timeout, long tag);
 
+    // TLS: starts once every read and write queued before it has finished;
+    // only one start is ever queued. Failures close the socket.
+    using TlsSettings = net::TlsSession::Settings;
+    void startTLS(TlsSettings settings);
+
     // Closing.
     void disconnect();
     void disconnectAfterReading();
@@ -167,6 +173,12 @@ private:
     void doWriteTimeout();
     void doWriteTimeoutWithExtension(double extension);
 
+    void maybeStartTLS();
+    void continueHandshake();
+    void finishSSLHandshake();
+    void abortSSLHandshake(const SocketError& error);
+    bool handshakeInProgress() const;
+
     void maybeClose();
     void closeWithError(std::optional<SocketError> error);
     int connectedFD() const { return m_socket4FD != -1 ? m_socket4FD : m_socket6FD; }
@@ -192,6 +204,7 @@ private:
     std::unique_ptr<WritePacket> m_currentWrite;
     unsigned long m_socketFDBytesAvailable = 0;
     std::string m_partialReadBuffer;
+    std::unique_ptr<net::TlsSession> m_tls;
 };
 
 }  // namespace pw

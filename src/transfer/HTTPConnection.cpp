@@ -156,7 +156,18 @@ void HTTPConnection::stop() {
     });
 }
 
-void HTTPConnection::startConnection() { startReadingRequest(); }
+void HTTPConnection::startConnection() {
+    if (isSecureServer() && m_asyncSocket) {
+        if (auto settings = sslIdentityAndCertificates()) {
+            settings->isServer = true;
+            m_asyncSocket->startTLS(*settings);
+        }
+    }
+    startReadingRequest();
+}
+
+bool HTTPConnection::isSecureServer() { return false; }
+std::optional<AsyncTcpSocket::TlsSettings> HTTPConnection::sslIdentityAndCertificates() { return std::nullopt; }
 
 void HTTPConnection::startReadingRequest() { readHeadLine(); }
 

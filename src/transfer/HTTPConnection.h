@@ -44,6 +44,9 @@ public:
     // --- hooks ---
     virtual bool supportsMethod(const std::string& method, const std::string& path);
     virtual bool expectsRequestBodyFromMethod(const std::string& method, const std::string& path);
+    // TLS for the whole connection: on when this answers yes and settings are given.
+    virtual bool isSecureServer();
+    virtual std::optional<AsyncTcpSocket::TlsSettings> sslIdentityAndCertificates();
     virtual bool isPasswordProtected(const std::string& path);
     virtual bool useDigestAccessAuthentication();
     virtual std::string realm();

@@ -2387,7 +2387,7 @@ bool RQHTTPRequest::willAskDelegateForProxyCredentials()
 
 bool RQHTTPRequest::showAuthenticationDialog()
 {
-    if (m_isSynchronous || !m_shouldPresentAuthenticationDialog || !RQAuthenticationDialog::canPresent())
+    if (m_isSynchronous || !m_shouldPresentAuthenticationDialog || !RQAuthenticationDialog::presentationEnabled())
         return false;
     deliver([keep = self()] { RQAuthenticationDialog::presentAuthenticationDialogForRequest(keep); });
     return true;
@@ -2395,7 +2395,7 @@ bool RQHTTPRequest::showAuthenticationDialog()
 
 bool RQHTTPRequest::showProxyAuthenticationDialog()
 {
-    if (m_isSynchronous || !m_shouldPresentProxyAuthenticationDialog || !RQAuthenticationDialog::canPresent())
+    if (m_isSynchronous || !m_shouldPresentProxyAuthenticationDialog || !RQAuthenticationDialog::presentationEnabled())
         return false;
     deliver([keep = self()] { RQAuthenticationDialog::presentAuthenticationDialogForRequest(keep); });
     return true;

@@ -214,6 +214,7 @@ public:
     const std::string& authenticationRealm() const { return m_authenticationRealm; }
     const std::string& authenticationScheme() const { return m_authenticationScheme; }
     const std::string& proxyAuthenticationScheme() const { return m_proxyAuthenticationScheme; }
+    const std::string& proxyAuthenticationRealm() const { return m_proxyAuthenticationRealm; }
 
     // ---- authentication answers from a delegate or the dialog
     void retryUsingSuppliedCredentials();

@@ -15,6 +15,7 @@
 #include "platform/device/Device.h"
 #include "platform/device/NetworkInterfaces.h"
 #include "platform/device/Providers.h"
+#include "platform/net/Url.h"
 
 #include <unicode/locid.h>
 #include <zlib.h>
@@ -346,20 +347,7 @@ std::string LogUtil::gzip(const std::string& text) {
     return out;
 }
 
-std::string LogUtil::urlEncodeValue(const std::string& text) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
-            out.push_back(static_cast<char>(c));
-        } else {
-            out.push_back('%');
-            out.push_back(kHex[c >> 4]);
-            out.push_back(kHex[c & 15]);
-        }
-    }
-    return out;
-}
+std::string LogUtil::urlEncodeValue(const std::string& text) { return net::Url::percentEscape(text, "-._~"); }
 
 void LogUtil::outPutContent(const std::string& batch) {
     std::string packed = gzip(batch);

@@ -1,15 +1,12 @@
 #include "loginsdk/SdkBase64.h"
 
-#include <openssl/evp.h>
+#include "foundation/codec/Base64Codec.h"
 
 namespace pw::melk {
 
 std::string base64_encode_zel(const std::vector<uint8_t>& bytes) {
-    std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-    int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()), bytes.data(),
-                            static_cast<int>(bytes.size()));
-    out.resize(static_cast<size_t>(n));
-    return out;
+    // The codec answers nothing for empty input; the kit wants the empty text.
+    return Base64Codec::stringByEncodingData(bytes).value_or("");
 }
 
 } // namespace pw::melk

@@ -1,5 +1,7 @@
 #include "foundation/util/Utils.h"
 
+#include "platform/net/Url.h"
+
 #include "platform/core/Paths.h"
 #include "platform/core/Text.h"
 
@@ -213,21 +215,7 @@ std::string traditionalToSimplified(std::string_view utf8)
 
 std::string encodingStringParameter(std::string_view text)
 {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(text.size() * 3);
-    for (unsigned char c : text) {
-        bool keep = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-'
-            || c == '_' || c == '.';
-        if (keep) {
-            out.push_back(static_cast<char>(c));
-        } else {
-            out.push_back('%');
-            out.push_back(kHex[c >> 4]);
-            out.push_back(kHex[c & 15]);
-        }
-    }
-    return out;
+    return net::Url::percentEscape(text, "-_.");
 }
 
 } // namespace pw

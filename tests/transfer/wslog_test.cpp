@@ -1,4 +1,6 @@
+#include "transfer/WSAbstractDatabaseLogger.h"
 #include "transfer/WSFileLogger.h"
+#include "platform/core/DispatchSource.h"
 #include "transfer/WSLog.h"
 #include "transfer/WSLogFileManagerDefault.h"
 #include "transfer/WSTTYLogger.h"
@@ -194,4 +196,58 @@ TEST(WSTTYLogger, WritesOneLineOnlyToATerminal) {
     EXPECT_EQ(out.substr(out.size() - 8), "] shown\n");
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1);
     tty->setOutput(2, ::isatty(2) == 1);
+}
+
+namespace {
+struct CountingDatabaseLogger : WSAbstractDatabaseLogger {
+    std::atomic<int> saves{0}, deletes{0}, pending{0};
+    bool db_log(const WSLogMessage&) override {
+        ++pending;
+        return true;
+    }
+    void db_save() override {
+        ++saves;
+        pending = 0;
+    }
+    void db_delete() override { ++deletes; }
+};
+}  // namespace
+
+TEST(WSAbstractDatabaseLogger, SavesByCountOrTimeAndDeletesWhenTheAgeLimitDrops) {
+    std::atomic<long long> ns{1'000'000'000};
+    core::DispatchSource::setClock([&] { return std::chrono::nanoseconds(ns.load()); });
+    auto advance = [&](std::chrono::seconds s) {
+        ns += std::chrono::nanoseconds(s).count();
+        core::DispatchSource::clockAdvanced();
+    };
+    auto logger = std::make_shared<CountingDatabaseLogger>();
+    auto log = [&](int n) {
+        logger->loggerQueue()->sync([&] {
+            for (int i = 0; i < n; ++i) logger->logMessage(WSLogMessage("x", 3, 1, 80, __FILE__, nullptr, 0));
+        });
+    };
+    logger->loggerQueue()->sync([&] { logger->didAddLogger(); });
+    log(499);
+    EXPECT_EQ(logger->saves, 0);
+    log(1);
+    EXPECT_EQ(logger->saves, 1);  // the 500th entry
+    log(499);
+    logger->setSaveThreshold(400);  // already past the new threshold: saves at once
+    EXPECT_EQ(logger->saves, 2);
+
+    log(3);
+    advance(59s);
+    std::this_thread::sleep_for(30ms);
+    EXPECT_EQ(logger->saves, 2);
+    advance(1s);  // 60 s after the first unsaved entry
+    for (int i = 0; i < 200 && logger->saves < 3; ++i) std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(logger->saves, 3);
+
+    int deletes = logger->deletes;
+    logger->setMaxAge(60 * 60 * 24);  // lowered: deletes now
+    EXPECT_EQ(logger->deletes, deletes + 1);
+    logger->setMaxAge(60 * 60 * 24 * 30);  // raised: nothing
+    EXPECT_EQ(logger->deletes, deletes + 1);
+    logger->loggerQueue()->sync([&] { logger->willRemoveLogger(); });
+    core::DispatchSource::setClock(nullptr);
 }

@@ -2114,8 +2114,6 @@ void RQHTTPRequest::updateDownloadProgress()
         if (step == 0)
             return;
     } else {
-        if (m_updatedProgress)
-            return;
         step = 1;
         m_updatedProgress = true;
     }
@@ -2151,8 +2149,6 @@ void RQHTTPRequest::updateUploadProgress()
         else
             return;
     } else {
-        if (m_updatedProgress)
-            return;
         step = 1;
         m_updatedProgress = true;
     }

@@ -1,5 +1,6 @@
 #include "NetTest.h"
 
+#include "net/RQDataDecompressor.h"
 #include "net/RQInputStream.h"
 
 #include <fstream>
@@ -239,4 +240,73 @@ TEST_F(RequestTest, TheBodyStreamCountsWithoutHoldingBackWhenNotThrottled)
     EXPECT_EQ(s->read(buf, sizeof buf), 6);
     EXPECT_EQ(s->lastRequestedLength(), sizeof buf);
     EXPECT_EQ(s->read(buf, sizeof buf), 0);
+}
+
+namespace {
+struct Meter : RQProgressDelegate {
+    std::vector<float> values;
+    int64_t received = 0, sent = 0, downloadSize = 0, uploadSize = 0;
+    bool handlesSetProgress() const override { return true; }
+    void setProgress(float v) override { values.push_back(v); }
+    void requestDidReceiveBytes(RQHTTPRequest&, int64_t n) override { received += n; }
+    void requestDidSendBytes(RQHTTPRequest&, int64_t n) override { sent += n; }
+    void requestIncrementDownloadSizeBy(RQHTTPRequest&, int64_t n) override { downloadSize += n; }
+    void requestIncrementUploadSizeBy(RQHTTPRequest&, int64_t n) override { uploadSize += n; }
+};
+} // namespace
+
+TEST_F(RequestTest, CoarseProgressIsOneStepEachWay)
+{
+    RawServer server([](const RawRequest&) { return ok(std::string(5000, 'd')); });
+    auto r = RQHTTPRequest::requestWithURL(server.url("/p"));
+    r->setShowAccurateProgress(false);
+    r->appendPostData(std::string(3000, 'u'));
+    auto down = std::make_shared<Meter>();
+    auto up = std::make_shared<Meter>();
+    r->setDownloadProgressDelegate(down);
+    r->setUploadProgressDelegate(up);
+    r->startSynchronous();
+    ASSERT_FALSE(r->error());
+    EXPECT_EQ(down->received, 1);
+    EXPECT_EQ(up->sent, 1);
+    EXPECT_EQ(up->uploadSize, 1);
+    ASSERT_FALSE(down->values.empty());
+    EXPECT_FLOAT_EQ(down->values.front(), 0.0f);
+    EXPECT_FLOAT_EQ(down->values.back(), 1.0f);
+    EXPECT_FLOAT_EQ(up->values.back(), 1.0f);
+}
+
+TEST_F(RequestTest, AccurateProgressCountsTheBytes)
+{
+    RawServer server([](const RawRequest&) { return ok(std::string(70000, 'd')); });
+    auto r = RQHTTPRequest::requestWithURL(server.url("/p"));
+    r->setAllowCompressedResponse(false);
+    auto down = std::make_shared<Meter>();
+    r->setDownloadProgressDelegate(down);
+    r->startSynchronous();
+    ASSERT_FALSE(r->error());
+    EXPECT_EQ(down->downloadSize, 70000);
+    EXPECT_EQ(down->received, 70000);
+    EXPECT_FLOAT_EQ(down->values.back(), 1.0f);
+}
+
+TEST_F(RequestTest, ACompressedBodyGoesOutAsGzip)
+{
+    RawServer server([](const RawRequest&) { return ok("ok"); });
+    const std::string body(20000, 'q');
+    for (bool fromDisk : { false, true }) {
+        auto r = RQHTTPRequest::requestWithURL(server.url("/gz"));
+        r->setShouldStreamPostDataFromDisk(fromDisk);
+        r->setShouldCompressRequestBody(true);
+        r->appendPostData(body);
+        r->startSynchronous();
+        ASSERT_FALSE(r->error()) << fromDisk;
+        auto req = server.requests().back();
+        EXPECT_EQ(req.header("Content-Encoding"), "gzip");
+        EXPECT_EQ(req.header("Content-Length"), std::to_string(req.body.size()));
+        EXPECT_EQ(RQDataDecompressor::uncompressData(req.body), body);
+        // The engine's temporary body files are gone once the request is done.
+        EXPECT_TRUE(r->postBodyFilePath().empty());
+        EXPECT_TRUE(r->compressedPostBodyFilePath().empty());
+    }
 }

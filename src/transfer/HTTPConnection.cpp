@@ -526,6 +526,12 @@ void HTTPConnection::replyToHTTPRequest() {
         }
         ws->start();
         if (auto server = m_config ? m_config->server() : nullptr) server->addWebSocket(ws);
+        if (m_asyncSocket && m_asyncSocket->delegate().get() == static_cast<AsyncTcpSocketDelegate*>(this)) {
+            WS_LOG_WARN(kLogLevel, "%s[%p]: WebSocket forgot to set itself as socket delegate", kUnit,
+                        static_cast<void*>(this));
+            m_asyncSocket->disconnect();
+            return;
+        }
         // The WebSocket owns the socket from here.
         m_asyncSocket.reset();
         die();

@@ -89,6 +89,8 @@ public:
                              const std::optional<SocketError>& error) override;
 
 protected:
+    // The accepted socket, for a subclass that hands it to a WebSocket.
+    const std::shared_ptr<AsyncTcpSocket>& asyncSocket() const { return m_asyncSocket; }
     void handleVersionNotSupported(const std::string& version);
     void handleAuthenticationFailed();
     void handleInvalidRequest(const std::string& data);

@@ -4,6 +4,7 @@
 #include "transfer/HTTPDataResponse.h"
 #include "transfer/HTTPFileResponse.h"
 #include "transfer/HTTPServer.h"
+#include "transfer/WebSocket.h"
 #include "transfer/WSData.h"
 
 #include "platform/core/DispatchSource.h"
@@ -97,6 +98,17 @@ struct TestConnection : HTTPConnection {
         }
         return HTTPConnection::httpResponseForMethod(m, p);
     }
+    std::shared_ptr<WebSocket> webSocketForURI(const std::string& p) override {
+        if (p != "/echo") return nullptr;
+        auto ws = WebSocket::create(*request(), asyncSocket());
+        ws->setDelegate(echo);
+        return ws;
+    }
+    struct Echo : WebSocketDelegate {
+        void webSocketDidReceiveMessage(WebSocket& ws, const std::string& m) override { ws.sendMessage("echo:" + m); }
+    };
+    // Outlives the connection, which ends once the WebSocket has the socket.
+    static inline std::shared_ptr<Echo> echo = std::make_shared<Echo>();
     bool isPasswordProtected(const std::string& p) override { return p.rfind("/private", 0) == 0; }
     bool useDigestAccessAuthentication() override { return rec->digest; }
     std::optional<std::string> passwordForUser(const std::string& u) override {
@@ -671,4 +683,25 @@ TEST_F(ServerFixture, AsynchronousAndTemplateFileReplies) {
     ASSERT_TRUE(ar);
     EXPECT_EQ(ar->status, 206);
     EXPECT_EQ(ar->body, thousand.substr(900));
+}
+
+TEST_F(ServerFixture, AWebSocketTakesOverTheConnectionWhenTheServerOffersOne) {
+    Raw c(port);
+    c.send("GET /echo HTTP/1.1\r\nHost: example:80\r\nOrigin: http://example\r\nUpgrade: WebSocket\r\n"
+           "Connection: Upgrade\r\nSec-WebSocket-Key1: 1 2 3\r\nSec-WebSocket-Key2: 4  5\r\n\r\nABCDEFGH");
+    auto head = c.readResponse(true);
+    EXPECT_EQ(head.status, 101);
+    EXPECT_EQ(head.headers["sec-websocket-origin"], "http://example");
+    EXPECT_EQ(head.headers["sec-websocket-location"], "ws://example:80/echo");
+    // The draft-76 answer: MD5 of both keys' numbers and the challenge.
+    std::string k1("\x00\x00\x00\x3D", 4), k2("\x00\x00\x00\x16", 4);
+    EXPECT_EQ(c.recvExactly(16), WSData::md5Digest(k1 + k2 + "ABCDEFGH"));
+    c.send(std::string("\x00", 1) + "hi" + "\xFF");
+    std::string frame = c.recvExactly(9);
+    EXPECT_EQ(frame, std::string("\x00", 1) + "echo:hi" + "\xFF");
+    EXPECT_EQ(server->numberOfWebSocketConnections(), 1u);
+    c.send("\xFF");  // a frame byte with the high bit set ends the conversation
+    for (int i = 0; i < 200 && server->numberOfWebSocketConnections() > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(server->numberOfWebSocketConnections(), 0u);
 }

@@ -61,7 +61,12 @@ void ActivityIndicatorView::startAnimating()
         const int p = static_cast<int>(std::floor((now - m_started) * 12)) % 12;
         if (p != m_phase) {
             m_phase = p;
-            setNeedsDisplay();
+            // Nothing to redraw while it cannot be seen (a hidden overlay keeps its spinner).
+            bool visible = true;
+            for (const View* v = this; v && visible; v = v->superview())
+                visible = !v->isHidden() && v->layer()->presentation().opacity > 0;
+            if (visible)
+                setNeedsDisplay();
         }
         return true;
     });

@@ -1,0 +1,230 @@
+#include "app/FrontEnd.h"
+
+#include "platform/core/Log.h"
+#include "platform/core/RunLoop.h"
+#include "platform/device/Device.h"
+#include "platform/gfx/Image.h"
+#include "platform/ui/Animator.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+
+#include <cairo.h>
+
+#include <chrono>
+#include <cmath>
+#include <vector>
+
+namespace pw::app {
+
+namespace {
+constexpr int kMouseTouchId = 1;
+double seconds()
+{
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+} // namespace
+
+FrontEnd::FrontEnd(FrontEndOptions options) : m_options(std::move(options)) {}
+
+FrontEnd::~FrontEnd()
+{
+    if (m_texture)
+        SDL_DestroyTexture(m_texture);
+    if (m_renderer)
+        SDL_DestroyRenderer(m_renderer);
+    if (m_window)
+        SDL_DestroyWindow(m_window);
+    SDL_Quit();
+}
+
+bool FrontEnd::open()
+{
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        std::fprintf(stderr, "pagewell: cannot start the display: %s\n", SDL_GetError());
+        return false;
+    }
+    SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0"); // touches come as touches, not as a mouse too
+    const int pw = static_cast<int>(std::lround(m_options.width * m_options.scale));
+    const int ph = static_cast<int>(std::lround(m_options.height * m_options.scale));
+    m_window = SDL_CreateWindow("Pagewell", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, pw, ph, SDL_WINDOW_SHOWN);
+    if (!m_window) {
+        std::fprintf(stderr, "pagewell: cannot open a window: %s\n", SDL_GetError());
+        return false;
+    }
+    m_renderer = SDL_CreateRenderer(m_window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    if (!m_renderer)
+        m_renderer = SDL_CreateRenderer(m_window, -1, SDL_RENDERER_SOFTWARE);
+    if (!m_renderer) {
+        std::fprintf(stderr, "pagewell: cannot draw into the window: %s\n", SDL_GetError());
+        return false;
+    }
+    m_texture = SDL_CreateTexture(m_renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, pw, ph);
+    if (!m_texture) {
+        std::fprintf(stderr, "pagewell: cannot make the screen texture: %s\n", SDL_GetError());
+        return false;
+    }
+    SDL_StartTextInput();
+    return true;
+}
+
+void FrontEnd::touchFromMouse(int x, int y, ui::TouchPhase phase)
+{
+    const double s = m_options.scale;
+    ui::Application::shared().sendTouch(kMouseTouchId, phase, {x / s, y / s}, seconds());
+}
+
+void FrontEnd::rotate(int step)
+{
+    // Turns the device a quarter; the interface follows when the top screen allows it.
+    static const device::Orientation order[] = {device::Orientation::Portrait, device::Orientation::LandscapeLeft,
+                                                device::Orientation::PortraitUpsideDown,
+                                                device::Orientation::LandscapeRight};
+    auto& dev = device::Device::current();
+    int i = 0;
+    for (int k = 0; k < 4; ++k)
+        if (order[k] == dev.orientation())
+            i = k;
+    const auto next = order[(i + step + 4) % 4];
+    dev.setOrientation(next);
+    auto& app = ui::Application::shared();
+    if (auto* key = app.keyWindow(); key && key->rootViewController() &&
+                                     key->rootViewController()->shouldAutorotateToInterfaceOrientation(next))
+        app.setStatusBarOrientation(next, true);
+}
+
+void FrontEnd::handle(const SDL_Event& e)
+{
+    auto& app = ui::Application::shared();
+    switch (e.type) {
+    case SDL_QUIT:
+        m_running = false;
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+        if (e.button.which != SDL_TOUCH_MOUSEID && e.button.button == SDL_BUTTON_LEFT) {
+            m_mouseDown = true;
+            touchFromMouse(e.button.x, e.button.y, ui::TouchPhase::Began);
+        }
+        break;
+    case SDL_MOUSEMOTION:
+        if (m_mouseDown && e.motion.which != SDL_TOUCH_MOUSEID)
+            touchFromMouse(e.motion.x, e.motion.y, ui::TouchPhase::Moved);
+        break;
+    case SDL_MOUSEBUTTONUP:
+        if (m_mouseDown && e.button.which != SDL_TOUCH_MOUSEID && e.button.button == SDL_BUTTON_LEFT) {
+            m_mouseDown = false;
+            touchFromMouse(e.button.x, e.button.y, ui::TouchPhase::Ended);
+        }
+        break;
+    case SDL_FINGERDOWN:
+    case SDL_FINGERMOTION:
+    case SDL_FINGERUP: {
+        const ui::TouchPhase phase = e.type == SDL_FINGERDOWN   ? ui::TouchPhase::Began
+                                     : e.type == SDL_FINGERUP ? ui::TouchPhase::Ended
+                                                              : ui::TouchPhase::Moved;
+        // Finger ids are large; keep them clear of the mouse's.
+        const int id = 2 + static_cast<int>(static_cast<uint64_t>(e.tfinger.fingerId) % 1000000);
+        app.sendTouch(id, phase, {e.tfinger.x * m_options.width, e.tfinger.y * m_options.height}, seconds());
+        break;
+    }
+    case SDL_TEXTINPUT:
+        app.sendText(e.text.text);
+        break;
+    case SDL_KEYDOWN:
+        switch (e.key.keysym.sym) {
+        case SDLK_BACKSPACE: app.sendBackspace(); break;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER: app.sendReturn(); break;
+        case SDLK_LEFT:
+            if (e.key.keysym.mod & KMOD_CTRL)
+                rotate(-1);
+            break;
+        case SDLK_RIGHT:
+            if (e.key.keysym.mod & KMOD_CTRL)
+                rotate(1);
+            break;
+        default: break;
+        }
+        break;
+    case SDL_WINDOWEVENT:
+        switch (e.window.event) {
+        case SDL_WINDOWEVENT_FOCUS_LOST: app.resignActive(); break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED: app.becomeActive(); break;
+        case SDL_WINDOWEVENT_MINIMIZED: app.enterBackground(); break;
+        case SDL_WINDOWEVENT_RESTORED: app.becomeActive(); break;
+        case SDL_WINDOWEVENT_EXPOSED: present(true); break;
+        default: break;
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void FrontEnd::present(bool force)
+{
+    const gfx::Rect dirty = m_compositor.renderFrame();
+    if (dirty.isEmpty() && !force)
+        return;
+    SDL_UpdateTexture(m_texture, nullptr, m_compositor.pixels(), m_compositor.stride());
+    SDL_RenderClear(m_renderer);
+    SDL_RenderCopy(m_renderer, m_texture, nullptr, nullptr);
+    SDL_RenderPresent(m_renderer);
+}
+
+bool FrontEnd::writeScreenshot(const std::string& path)
+{
+    // What the window shows, read back from it.
+    int w = 0, h = 0;
+    SDL_GetRendererOutputSize(m_renderer, &w, &h);
+    if (w <= 0 || h <= 0)
+        return false;
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cairo_surface_flush(surface);
+    SDL_RenderClear(m_renderer);
+    SDL_RenderCopy(m_renderer, m_texture, nullptr, nullptr);
+    const int rc = SDL_RenderReadPixels(m_renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, cairo_image_surface_get_data(surface),
+                                        cairo_image_surface_get_stride(surface));
+    SDL_RenderPresent(m_renderer);
+    cairo_surface_mark_dirty(surface);
+    bool ok = false;
+    if (rc == 0) {
+        gfx::Image image(surface, m_options.scale);
+        ok = image.writePNG(path);
+    }
+    cairo_surface_destroy(surface);
+    return ok;
+}
+
+int FrontEnd::run()
+{
+    auto& loop = core::RunLoop::current();
+    m_running = true;
+    const double started = seconds();
+    present(true);
+    int exitCode = 0;
+    while (m_running) {
+        SDL_Event e;
+        // Wait for input until the next frame is due.
+        if (SDL_WaitEventTimeout(&e, static_cast<int>(ui::Application::kFrameInterval * 1000))) {
+            handle(e);
+            while (m_running && SDL_PollEvent(&e))
+                handle(e);
+        }
+        loop.runPending();
+        present(false);
+        // A spinner may turn for ever, so the picture is taken once start-up has had its time.
+        if (m_options.screenshotPath && seconds() - started > 2.0) {
+            present(true);
+            if (!writeScreenshot(*m_options.screenshotPath)) {
+                std::fprintf(stderr, "pagewell: cannot write %s\n", m_options.screenshotPath->c_str());
+                exitCode = 1;
+            }
+            m_running = false;
+        }
+    }
+    return exitCode;
+}
+
+} // namespace pw::app

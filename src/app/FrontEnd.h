@@ -1,0 +1,51 @@
+#pragma once
+// Puts the application in an SDL window: mouse and touch input become touches,
+// keys become text for the first responder, and the rendered screen is shown
+// at the display's pace.
+#include "platform/ui/Compositor.h"
+#include "platform/ui/Touch.h"
+
+#include <SDL.h>
+
+#include <optional>
+#include <string>
+
+namespace pw::app {
+
+struct FrontEndOptions {
+    double width = 768;
+    double height = 1024;
+    double scale = 1;
+    // Where to write a picture of the window once start-up has settled; the
+    // front end then quits (used by the start-up check).
+    std::optional<std::string> screenshotPath;
+};
+
+class FrontEnd {
+public:
+    explicit FrontEnd(FrontEndOptions options);
+    ~FrontEnd();
+    FrontEnd(const FrontEnd&) = delete;
+    FrontEnd& operator=(const FrontEnd&) = delete;
+
+    bool open();
+    // Runs until the window closes; returns the process exit code.
+    int run();
+
+private:
+    void handle(const SDL_Event& e);
+    void touchFromMouse(int x, int y, ui::TouchPhase phase);
+    void present(bool force);
+    bool writeScreenshot(const std::string& path);
+    void rotate(int step);
+
+    FrontEndOptions m_options;
+    SDL_Window* m_window = nullptr;
+    SDL_Renderer* m_renderer = nullptr;
+    SDL_Texture* m_texture = nullptr;
+    ui::Compositor m_compositor;
+    bool m_running = false;
+    bool m_mouseDown = false;
+};
+
+} // namespace pw::app

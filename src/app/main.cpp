@@ -1,0 +1,83 @@
+// The reader on a desktop: one window showing the screen of a tablet (or of a
+// phone with --phone), driven by the mouse, touches and the keyboard.
+#include "app/FrontEnd.h"
+#include "foundation/config/DeviceKind.h"
+#include "foundation/frame/PagewellAppDelegate.h"
+#include "platform/core/Paths.h"
+#include "platform/core/RunLoop.h"
+#include "platform/device/Device.h"
+#include "platform/ui/Application.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+void usage()
+{
+    std::puts("usage: pagewell [--phone] [--size WIDTHxHEIGHT] [--scale N]");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    pw::app::FrontEndOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--phone") {
+            options.width = 320;
+            options.height = 480;
+        } else if (arg == "--size" && i + 1 < argc) {
+            double w = 0, h = 0;
+            if (std::sscanf(argv[++i], "%lfx%lf", &w, &h) != 2 || w < 100 || h < 100) {
+                usage();
+                return 2;
+            }
+            options.width = w;
+            options.height = h;
+        } else if (arg == "--scale" && i + 1 < argc) {
+            options.scale = std::atof(argv[++i]);
+            if (options.scale < 1 || options.scale > 3) {
+                usage();
+                return 2;
+            }
+        } else if (arg == "--help" || arg == "-h") {
+            usage();
+            return 0;
+        } else {
+            usage();
+            return 2;
+        }
+    }
+    // The start-up check asks for a picture of the window this way.
+    if (const char* shot = std::getenv("PAGEWELL_SCREENSHOT"); shot && *shot)
+        options.screenshotPath = shot;
+
+    pw::core::RunLoop::claimMain();
+    if (!pw::core::Paths::ensureHome()) {
+        std::fprintf(stderr, "pagewell: cannot make the home folder %s\n", pw::core::Paths::home().c_str());
+        return 1;
+    }
+    auto& device = pw::device::Device::current();
+    device.setScreen({options.width, options.height, options.scale});
+    pw::setDeviceKindProvider([] {
+        return pw::device::Device::current().idiom() == pw::device::Idiom::Pad ? pw::DeviceKind::Tablet
+                                                                              : pw::DeviceKind::Phone;
+    });
+
+    pw::app::FrontEnd frontEnd(options);
+    if (!frontEnd.open())
+        return 1;
+    auto& app = pw::ui::Application::shared();
+    auto delegate = std::make_shared<pw::PagewellAppDelegate>();
+    app.setDelegate(delegate);
+    app.launch();
+    const int rc = frontEnd.run();
+    app.terminate();
+    app.reset();
+    delegate.reset();
+    return rc;
+}

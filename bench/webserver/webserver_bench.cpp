@@ -200,6 +200,12 @@ int main(int argc, char** argv) {
     fs::remove_all(dir);
 
     int rc = 0;
+    // Other work on the machine changes both sides; say how busy it was.
+    if (std::ifstream load("/proc/loadavg"); load) {
+        double one = 0;
+        load >> one;
+        std::printf("load average during the run: %.1f on %u processors\n", one, std::thread::hardware_concurrency());
+    }
     auto report = [&](const char* what, std::optional<double> ours, std::optional<double> theirs, double target,
                       const char* unit, double scale) {
         if (!ours || !theirs || *theirs <= 0) {

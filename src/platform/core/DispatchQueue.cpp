@@ -75,7 +75,7 @@ public:
 private:
     static constexpr int kMaxThreads = 512;
     static constexpr int kCoreThreads = 2;
-    static constexpr int kSpinRounds = 1000;
+    static constexpr int kSpinRounds = 256;
 
     struct Worker {
         std::condition_variable cv;

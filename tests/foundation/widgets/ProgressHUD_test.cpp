@@ -119,11 +119,11 @@ TEST_F(ProgressHUDTest, SquareAndMinimumSizeShapeTheBox)
 TEST_F(ProgressHUDTest, ModesSwapTheIndicatorAndTheRingStays)
 {
     m_hud->setMode(ProgressHUDModeAnnularDeterminate);
-    auto* ring = dynamic_cast<RoundProgressView*>(m_hud->indicator().get());
+    auto ring = std::dynamic_pointer_cast<RoundProgressView>(m_hud->indicator());
     ASSERT_NE(ring, nullptr);
     EXPECT_TRUE(ring->isAnnular());
     m_hud->setMode(ProgressHUDModeDeterminate);
-    EXPECT_EQ(m_hud->indicator().get(), ring);
+    EXPECT_EQ(m_hud->indicator(), ring);
     EXPECT_TRUE(ring->isAnnular());
     m_hud->setProgress(0.5f);
     EXPECT_FLOAT_EQ(ring->progress(), 0.5f);

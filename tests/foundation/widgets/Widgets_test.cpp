@@ -110,7 +110,7 @@ TEST_F(WidgetsTest, AlertAndSheetKeepTheirContext)
     std::weak_ptr<RZAlertView> weakAlert;
     {
         auto alert = RZAlertView::create("新版本", "有新版本", {}, "取消", {"更新"});
-        alert->userInfo = url;
+        alert->userInfo = core::Value(url.asString().value_or(""));
         alert->rzBookId = 42;
         alert->isVip = true;
         weakAlert = alert;

@@ -87,7 +87,8 @@ FakeAccountService::FakeAccountService() : m_server(std::make_unique<httplib::Se
     });
     s.Get("/zel/autologin/receiveVerificationSms.shtm", [this, json](const httplib::Request& req, httplib::Response& res) {
         record(req.path, paramsOf(req));
-        json(res, R"({"Result":0,"resultCode":0,"resultMsg":"sent"})");
+        std::lock_guard lock(m_mutex);
+        json(res, smsAnswer);
     });
     s.Get("/zel/passport/redirectex.shtm", [this, json](const httplib::Request& req, httplib::Response& res) {
         auto params = paramsOf(req);

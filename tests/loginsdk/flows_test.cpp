@@ -328,3 +328,40 @@ TEST_F(KitFlows, StatisticsUploadCarriesEveryLineOnce) {
 
 } // namespace
 } // namespace pw::test
+
+namespace pw::test {
+namespace {
+
+TEST_F(KitFlows, DownstreamSmsOpensTheWindowOnlyOnSuccess) {
+    initialise();
+    api().mobileReceiveSMSLogin("138 0013&8000");
+    ASSERT_TRUE(heardCount(1));
+    EXPECT_EQ(m_heard[0].what, "smsReceive");
+    EXPECT_EQ(m_heard[0].code, 0);
+    EXPECT_EQ(m_heard[0].text, "sent");
+    auto sms = m_service.requests("receiveVerificationSms.shtm").at(0);
+    EXPECT_EQ(sms.params["phone"], "138 0013&8000");
+    EXPECT_EQ(sms.params["msg"].substr(0, 4), "ZESL");
+    EXPECT_EQ(sms.params["msg"].substr(sms.params["msg"].size() - 8), "-1-10-33");
+    EXPECT_EQ(api().canExLogin(), 90);
+    pump([&] { return !zel_two::shareZelTwo().busy(); });
+
+    GlobalConstants::sharedInstance().stopProcess();
+    m_service.smsAnswer = R"({"Result":1})";
+    api().mobileReceiveSMSLogin("13800138000");
+    ASSERT_TRUE(heardCount(2));
+    EXPECT_EQ(m_heard[1].code, zel::UnknownError);
+    EXPECT_EQ(api().canExLogin(), 0);
+}
+
+TEST_F(KitFlows, ValidationHandsOnTheAnswerOrTheFailure) {
+    initialise();
+    EXPECT_FALSE(api().validate(""));
+    EXPECT_TRUE(api().validate("a+b/c="));
+    ASSERT_TRUE(heardCount(1));
+    EXPECT_EQ(m_heard[0].what, "validate");
+    EXPECT_FALSE(m_heard[0].text.empty());
+}
+
+} // namespace
+} // namespace pw::test

@@ -66,6 +66,8 @@ public:
     void connectionDidDie(HTTPConnection* connection);
     void webSocketDidDie(WebSocket* ws);
 
+    std::shared_ptr<core::DispatchQueue> newSocketQueueForConnectionFromAddress(const std::string& address,
+                                                                                AsyncTcpSocket& listener) override;
     void socketDidAcceptNewSocket(const std::shared_ptr<AsyncTcpSocket>& listener,
                                   const std::shared_ptr<AsyncTcpSocket>& newSocket) override;
 

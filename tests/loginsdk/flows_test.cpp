@@ -365,3 +365,22 @@ TEST_F(KitFlows, ValidationHandsOnTheAnswerOrTheFailure) {
 
 } // namespace
 } // namespace pw::test
+
+namespace pw::test {
+namespace {
+
+TEST_F(KitFlows, AnHttpsServiceAddressIsSpokenToOverTls) {
+    initialise();
+    // The fake speaks plain HTTP only: over TLS the handshake fails, so the
+    // request never reaches it in the clear.
+    std::string plain = m_service.baseUrl();
+    SiteHosts::set(SiteHosts::Service::Account, "https" + plain.substr(4));
+    zelConfig::resetShared();
+    api().userNameExists("reader");
+    ASSERT_TRUE(heardCount(1));
+    EXPECT_EQ(m_heard[0].result["errorCode"].asInt(), zel::NetworkError);
+    EXPECT_EQ(m_service.count("existence.shtm"), 0u);
+}
+
+} // namespace
+} // namespace pw::test

@@ -182,7 +182,10 @@ void ProgressHUD::updateIndicators()
         if (!dynamic_cast<ui::ActivityIndicatorView*>(m_indicator.get())) {
             removeOld();
             auto spinner = View::create<ui::ActivityIndicatorView>(ui::ActivityIndicatorStyle::WhiteLarge);
-            spinner->startAnimating();
+            spinner->setHidesWhenStopped(false);
+            // It turns while the panel shows (showing starts it again).
+            if (m_showStarted)
+                spinner->startAnimating();
             m_indicator = spinner;
             addSubview(m_indicator);
         }
@@ -461,6 +464,8 @@ void ProgressHUD::handleGraceTimer()
 void ProgressHUD::showUsingAnimation(bool animated)
 {
     ++m_generation;
+    if (auto* spinner = dynamic_cast<ui::ActivityIndicatorView*>(m_indicator.get()))
+        spinner->startAnimating();
     View::performWithoutAnimation([&] { setAlpha(0); });
     // Any hide animation still running belongs to an earlier showing.
     layer()->removeAnimation("opacity");
@@ -528,6 +533,9 @@ void ProgressHUD::done()
 {
     auto keep = shared_from_this();
     View::performWithoutAnimation([&] { setAlpha(0); });
+    // A hidden panel's spinner need not turn (it starts again with the next showing).
+    if (auto* spinner = dynamic_cast<ui::ActivityIndicatorView*>(m_indicator.get()))
+        spinner->stopAnimating();
     if (auto d = m_delegate.lock())
         d->hudWasHidden(*this);
     if (removeFromSuperViewOnHide)

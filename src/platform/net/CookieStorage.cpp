@@ -84,8 +84,9 @@ CookieStorage::CookieStorage(std::string filePath)
 
 CookieStorage& CookieStorage::shared()
 {
-    static CookieStorage storage;
-    return storage;
+    // Never destroyed: the network thread may still use it while the process ends.
+    static CookieStorage* storage = new CookieStorage();
+    return *storage;
 }
 
 bool CookieStorage::domainMatches(const std::string& host, const std::string& domain)

@@ -20,8 +20,9 @@ CredentialStorage::CredentialStorage(std::string filePath)
 
 CredentialStorage& CredentialStorage::shared()
 {
-    static CredentialStorage storage;
-    return storage;
+    // Never destroyed: the network thread may still use it while the process ends.
+    static CredentialStorage* storage = new CredentialStorage();
+    return *storage;
 }
 
 void CredentialStorage::setFilePath(std::string path)

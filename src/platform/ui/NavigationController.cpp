@@ -309,6 +309,24 @@ void NavigationController::viewDidDisappear(bool)
         top->endAppearanceTransition();
 }
 
+void NavigationController::willRotateToInterfaceOrientation(device::Orientation o, double duration)
+{
+    if (auto* top = topViewController())
+        top->willRotateToInterfaceOrientation(o, duration);
+}
+
+void NavigationController::willAnimateRotationToInterfaceOrientation(device::Orientation o, double duration)
+{
+    if (auto* top = topViewController())
+        top->willAnimateRotationToInterfaceOrientation(o, duration);
+}
+
+void NavigationController::didRotateFromInterfaceOrientation(device::Orientation o)
+{
+    if (auto* top = topViewController())
+        top->didRotateFromInterfaceOrientation(o);
+}
+
 bool NavigationController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const
 {
     auto* top = topViewController();

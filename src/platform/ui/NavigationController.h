@@ -53,6 +53,9 @@ public:
     void viewWillDisappear(bool animated) override;
     void viewDidDisappear(bool animated) override;
     bool shouldAutorotateToInterfaceOrientation(device::Orientation o) const override;
+    void willRotateToInterfaceOrientation(device::Orientation o, double duration) override;
+    void willAnimateRotationToInterfaceOrientation(device::Orientation o, double duration) override;
+    void didRotateFromInterfaceOrientation(device::Orientation o) override;
     void layoutContent();
 
 protected:

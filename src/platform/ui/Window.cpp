@@ -99,16 +99,30 @@ void Window::applyInterfaceOrientation(device::Orientation o, bool animated)
     case device::Orientation::LandscapeRight: c.x += bar / 2; break;
     default: c.y += bar / 2; break;
     }
+    const device::Orientation old = m_root->m_interfaceOrientation;
+    const double duration = animated ? 0.3 : 0;
+    const bool turning = old != o && m_root->isViewLoaded();
+    if (turning)
+        m_root->willRotateToInterfaceOrientation(o, duration);
     auto apply = [&] {
+        if (turning)
+            m_root->willAnimateRotationToInterfaceOrientation(o, duration);
         v->setTransform(gfx::AffineTransform::rotation(angle));
         v->setBounds({0, 0, w, h});
         v->setCenter(c);
     };
-    if (animated)
-        View::animate(0.3, apply);
-    else
-        View::performWithoutAnimation(apply);
     m_root->m_interfaceOrientation = o;
+    auto root = m_root;
+    auto done = [root, old, turning](bool) {
+        if (turning)
+            root->didRotateFromInterfaceOrientation(old);
+    };
+    if (animated) {
+        View::animate(duration, apply, done);
+    } else {
+        View::performWithoutAnimation(apply);
+        done(true);
+    }
 }
 
 // --- touches ---

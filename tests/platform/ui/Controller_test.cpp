@@ -17,6 +17,8 @@ public:
     void viewDidAppear(bool) override { log("didAppear"); }
     void viewWillDisappear(bool) override { log("willDisappear"); }
     void viewDidDisappear(bool) override { log("didDisappear"); }
+    void willRotateToInterfaceOrientation(device::Orientation, double) override { log("willRotate"); }
+    void didRotateFromInterfaceOrientation(device::Orientation) override { log("didRotate"); }
 
 private:
     void log(const char* what)
@@ -143,8 +145,15 @@ TEST_F(ControllerTest, ModalScreenSlidesUpAndAwayAgain)
 TEST_F(ControllerTest, InterfaceOrientationTurnsTheRootView)
 {
     auto root = ViewController::create<Screen>("main");
-    m_window->setRootViewController(root);
-    Application::shared().setStatusBarOrientation(device::Orientation::LandscapeRight);
+    auto nav = ViewController::create<NavigationController>(root);
+    m_window->setRootViewController(nav);
+    nav->setNavigationBarHidden(true, false);
+    m_log.clear();
+    Application::shared().setStatusBarOrientation(device::Orientation::LandscapeRight, true);
+    EXPECT_EQ(m_log, (std::vector<std::string> {"main:willRotate"}));
+    settle();
+    EXPECT_EQ(m_log, (std::vector<std::string> {"main:willRotate", "main:didRotate"}));
+    EXPECT_EQ(nav->view()->bounds().size, gfx::Size(480, 300));
     EXPECT_EQ(root->view()->bounds().size, gfx::Size(480, 300));
     EXPECT_EQ(root->interfaceOrientation(), device::Orientation::LandscapeRight);
     // The view's top left corner is at the screen's bottom left, right of the bar.

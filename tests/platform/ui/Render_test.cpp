@@ -2,6 +2,7 @@
 
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/GradientLayer.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 
@@ -98,6 +99,22 @@ TEST_F(RenderTest, ClippingCornerRadiusAndAlpha)
     EXPECT_EQ(img.pixelAt(130, 150), (gfx::Pixel {255, 255, 255, 255})); // clipped away
     const auto half = img.pixelAt(225, 55);
     EXPECT_NEAR(half.r, 128, 2);
+}
+
+TEST_F(RenderTest, GradientLayerRunsFromStartToEnd)
+{
+    auto g = GradientLayer::create();
+    g->setFrame({0, 100, 100, 100});
+    g->setColors({gfx::Color::black(), gfx::Color::white()});
+    g->setStartPoint({0, 0.5});
+    g->setEndPoint({1, 0.5});
+    m_window->layer()->addSublayer(g);
+    settle();
+    const auto img = renderScreen();
+    EXPECT_LT(img.pixelAt(2, 150).r, 20);
+    EXPECT_NEAR(img.pixelAt(50, 150).r, 128, 10);
+    EXPECT_GT(img.pixelAt(97, 150).r, 235);
+    EXPECT_EQ(img.pixelAt(50, 120), img.pixelAt(50, 180)); // horizontal only
 }
 
 TEST_F(RenderTest, StatusBarIsDrawnUnlessHidden)

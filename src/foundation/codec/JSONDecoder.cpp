@@ -866,12 +866,10 @@ void Parser::makeMap(Value& out, std::size_t keyBase, std::size_t valueBase)
         core::ValueMap& map = *out.asMap();
         if (map.size() == n) {
             // No repeated key: entries stand in the order of the keys, so
-            // each value goes to its place without a lookup. The entries
-            // are the map's own non-const storage; only values change, so
-            // its key index stays right.
+            // each value goes to its place without a lookup.
             std::size_t i = valueBase;
-            for (auto it = map.begin(); it != map.end(); ++it, ++i)
-                const_cast<Value&>(it->second) = std::move(m_values[i]);
+            for (auto& entry : map)
+                entry.second = std::move(m_values[i++]);
         } else {
             // A repeated key keeps its first place and takes the last value.
             for (std::size_t i = 0; i < n; ++i)

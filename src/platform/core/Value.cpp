@@ -1,20 +1,53 @@
 #include "platform/core/Value.h"
 
+#include <cassert>
 #include <cmath>
+#include <functional>
 
 namespace pw::core {
 
 // ---- ValueMap ----
 
+// Open addressing with linear probing over entry positions: the keys live
+// only in the entries, so the index costs one allocation and no key copies.
+// Removal rebuilds it; removals from large maps are rare.
+struct ValueMap::Index {
+    // Entry position + 1, 0 when free; a power-of-two size, at most half used.
+    std::vector<std::uint32_t> slots {};
+};
+
+namespace {
+
+std::size_t hashKey(std::string_view key)
+{
+    return std::hash<std::string_view> {}(key);
+}
+
+} // namespace
+
 ValueMap::ValueMap() = default;
-ValueMap::ValueMap(const ValueMap&) = default;
 ValueMap::ValueMap(ValueMap&&) noexcept = default;
-ValueMap& ValueMap::operator=(const ValueMap&) = default;
 ValueMap& ValueMap::operator=(ValueMap&&) noexcept = default;
 ValueMap::~ValueMap() = default;
 
+ValueMap::ValueMap(const ValueMap& other)
+    : m_entries(other.m_entries)
+    , m_index(other.m_index ? std::make_unique<Index>(*other.m_index) : nullptr)
+{
+}
+
+ValueMap& ValueMap::operator=(const ValueMap& other)
+{
+    if (this != &other) {
+        ValueMap copy(other);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
 ValueMap::ValueMap(std::initializer_list<Entry> entries)
 {
+    m_entries.reserve(entries.size());
     for (const auto& e : entries)
         set(e.first, e.second);
 }
@@ -22,50 +55,116 @@ ValueMap::ValueMap(std::initializer_list<Entry> entries)
 std::size_t ValueMap::size() const { return m_entries.size(); }
 bool ValueMap::empty() const { return m_entries.empty(); }
 
+std::size_t ValueMap::find(std::string_view key) const
+{
+    if (!m_index) {
+        for (std::size_t i = 0; i < m_entries.size(); ++i) {
+            if (m_entries[i].first == key)
+                return i;
+        }
+        return npos;
+    }
+    const std::vector<std::uint32_t>& slots = m_index->slots;
+    const std::size_t mask = slots.size() - 1;
+    for (std::size_t s = hashKey(key) & mask;; s = (s + 1) & mask) {
+        const std::uint32_t slot = slots[s];
+        if (slot == 0)
+            return npos;
+        if (m_entries[slot - 1].first == key)
+            return slot - 1;
+    }
+}
+
 bool ValueMap::contains(std::string_view key) const
 {
-    return get(key) != nullptr;
+    return find(key) != npos;
 }
 
 const Value* ValueMap::get(std::string_view key) const
 {
-    auto it = m_index.find(key);
-    return it == m_index.end() ? nullptr : &m_entries[it->second].second;
+    std::size_t pos = find(key);
+    return pos == npos ? nullptr : &m_entries[pos].second;
 }
 
 Value* ValueMap::get(std::string_view key)
 {
-    auto it = m_index.find(key);
-    return it == m_index.end() ? nullptr : &m_entries[it->second].second;
+    std::size_t pos = find(key);
+    return pos == npos ? nullptr : &m_entries[pos].second;
 }
 
 void ValueMap::set(std::string key, Value value)
 {
-    auto it = m_index.find(key);
-    if (it != m_index.end()) {
-        m_entries[it->second].second = std::move(value);
+    std::size_t pos = find(key);
+    if (pos != npos) {
+        m_entries[pos].second = std::move(value);
         return;
     }
-    m_index.emplace(key, m_entries.size());
+    append(std::move(key), std::move(value));
+}
+
+void ValueMap::append(std::string key, Value value)
+{
+    assert(find(key) == npos);
     m_entries.emplace_back(std::move(key), std::move(value));
+    if (!m_index) {
+        if (m_entries.size() > kLinearMaxKeys)
+            rebuildIndex();
+        return;
+    }
+    // Kept at most half full so probe runs stay short.
+    if (m_entries.size() * 2 > m_index->slots.size()) {
+        rebuildIndex();
+        return;
+    }
+    std::vector<std::uint32_t>& slots = m_index->slots;
+    const std::size_t mask = slots.size() - 1;
+    std::size_t s = hashKey(m_entries.back().first) & mask;
+    while (slots[s] != 0)
+        s = (s + 1) & mask;
+    slots[s] = static_cast<std::uint32_t>(m_entries.size());
+}
+
+void ValueMap::rebuildIndex()
+{
+    if (m_entries.size() <= kLinearMaxKeys) {
+        m_index.reset();
+        return;
+    }
+    std::size_t capacity = 64;
+    while (capacity < m_entries.size() * 4)
+        capacity *= 2;
+    auto index = std::make_unique<Index>();
+    index->slots.assign(capacity, 0);
+    const std::size_t mask = capacity - 1;
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        std::size_t s = hashKey(m_entries[i].first) & mask;
+        while (index->slots[s] != 0)
+            s = (s + 1) & mask;
+        index->slots[s] = static_cast<std::uint32_t>(i + 1);
+    }
+    m_index = std::move(index);
 }
 
 bool ValueMap::remove(std::string_view key)
 {
-    auto it = m_index.find(key);
-    if (it == m_index.end())
+    std::size_t pos = find(key);
+    if (pos == npos)
         return false;
-    std::size_t pos = it->second;
-    m_index.erase(it);
     m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(pos));
-    reindexFrom(pos);
+    if (m_index)
+        rebuildIndex();
     return true;
 }
 
 void ValueMap::clear()
 {
     m_entries.clear();
-    m_index.clear();
+    m_index.reset();
+}
+
+void ValueMap::reserve(std::size_t count)
+{
+    m_entries.reserve(count);
 }
 
 std::vector<std::string> ValueMap::keys() const
@@ -79,23 +178,22 @@ std::vector<std::string> ValueMap::keys() const
 
 ValueMap::const_iterator ValueMap::begin() const { return m_entries.begin(); }
 ValueMap::const_iterator ValueMap::end() const { return m_entries.end(); }
+ValueMap::iterator ValueMap::begin() { return m_entries.begin(); }
+ValueMap::iterator ValueMap::end() { return m_entries.end(); }
 
 bool ValueMap::operator==(const ValueMap& other) const
 {
     if (size() != other.size())
         return false;
-    for (const auto& [key, value] : m_entries) {
-        const Value* theirs = other.get(key);
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        const auto& [key, value] = m_entries[i];
+        // Maps built the same way hold their keys in the same order: check
+        // the same position before searching.
+        const Value* theirs = other.m_entries[i].first == key ? &other.m_entries[i].second : other.get(key);
         if (!theirs || !(*theirs == value))
             return false;
     }
     return true;
-}
-
-void ValueMap::reindexFrom(std::size_t first)
-{
-    for (std::size_t i = first; i < m_entries.size(); ++i)
-        m_index[m_entries[i].first] = i;
 }
 
 // ---- Value ----

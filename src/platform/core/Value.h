@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,13 +20,22 @@ namespace pw::core {
 
 class Value;
 
-// A string-keyed map that remembers insertion order. Lookups go through a
-// hash index so large JSON objects stay cheap; iteration follows the order
-// in which keys were first set. Replacing a value keeps the key's position.
+// A string-keyed map that remembers insertion order; iteration follows the
+// order in which keys were first set, and replacing a value keeps the key's
+// position. Most maps are records of a handful of keys, so up to
+// kLinearMaxKeys keys a lookup is a plain scan of the entries and the map is
+// a single allocation. Past that, a hash index of entry positions (built when
+// the map grows past the limit, never by a lookup, so concurrent readers stay
+// safe) keeps large JSON objects cheap.
 class ValueMap {
 public:
     using Entry = std::pair<std::string, Value>;
     using const_iterator = std::vector<Entry>::const_iterator;
+    // Lets builders fill values in place. Keys must not be changed through it:
+    // lookups would miss them.
+    using iterator = std::vector<Entry>::iterator;
+
+    static constexpr std::size_t kLinearMaxKeys = 16;
 
     ValueMap();
     ValueMap(std::initializer_list<Entry> entries);
@@ -42,30 +52,34 @@ public:
     Value* get(std::string_view key);
     // Inserts at the end, or replaces in place when the key exists.
     void set(std::string key, Value value);
+    // Inserts at the end without looking for the key first, for builders that
+    // know their keys are distinct. A repeated key would be stored twice.
+    void append(std::string key, Value value);
     bool remove(std::string_view key);
     void clear();
+    void reserve(std::size_t count);
     std::vector<std::string> keys() const;
 
     const_iterator begin() const;
     const_iterator end() const;
+    iterator begin();
+    iterator end();
 
     // Same keys with equal values; order does not matter.
     bool operator==(const ValueMap& other) const;
 
 private:
-    void reindexFrom(std::size_t first);
+    struct Index;
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
-    // Lets lookups by string_view find keys without making a std::string.
-    struct KeyHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view key) const { return std::hash<std::string_view> {}(key); }
-    };
+    std::size_t find(std::string_view key) const;
+    void rebuildIndex();
 
-    // No default initialisers here: Value is still incomplete at this point,
-    // and clang would instantiate the containers' constructors for them. The
-    // out-of-line constructors initialise both.
+    // No default initialiser for the entries: Value is still incomplete at
+    // this point, and clang would instantiate the vector's constructors for
+    // it. The out-of-line constructors initialise it.
     std::vector<Entry> m_entries;
-    std::unordered_map<std::string, std::size_t, KeyHash, std::equal_to<>> m_index;
+    std::unique_ptr<Index> m_index {}; // only past kLinearMaxKeys keys
 };
 
 // The one dynamic value of the system: null, bool, 64-bit integer, double,

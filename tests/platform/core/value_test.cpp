@@ -118,3 +118,143 @@ TEST(Value, CopiesAreDeepAndMovesLeaveTheSourceReusable)
     copy = Value("reused");
     EXPECT_EQ(copy.asString(), "reused");
 }
+
+namespace {
+
+std::string keyFor(std::size_t i)
+{
+    return "key" + std::to_string(i);
+}
+
+// Checks every entry against the expected order and finds each by lookup.
+void expectEntries(const ValueMap& map, const std::vector<std::pair<std::string, int>>& expected)
+{
+    ASSERT_EQ(map.size(), expected.size());
+    std::size_t i = 0;
+    for (const auto& [key, value] : map) {
+        EXPECT_EQ(key, expected[i].first) << "position " << i;
+        EXPECT_EQ(value.asInt(), expected[i].second) << key;
+        ++i;
+    }
+    for (const auto& [key, value] : expected) {
+        const Value* found = map.get(key);
+        ASSERT_NE(found, nullptr) << key;
+        EXPECT_EQ(found->asInt(), value) << key;
+    }
+}
+
+} // namespace
+
+// Small maps search their entries; large ones go through an index built as
+// they grow. Both must behave alike, including right at the switch and after
+// the index has been resized several times.
+TEST(ValueMap, LookupReplaceAndRemoveBehaveAlikeAtEverySize)
+{
+    const std::size_t sizes[] = { 0, 1, ValueMap::kLinearMaxKeys, ValueMap::kLinearMaxKeys + 1, 40, 1000 };
+    for (std::size_t n : sizes) {
+        SCOPED_TRACE(n);
+        ValueMap map;
+        std::vector<std::pair<std::string, int>> expected;
+        for (std::size_t i = 0; i < n; ++i) {
+            map.set(keyFor(i), static_cast<int>(i));
+            expected.emplace_back(keyFor(i), static_cast<int>(i));
+        }
+        expectEntries(map, expected);
+        for (std::string_view absent : { "", "key", "key-1", "ke", "key0 ", "KEY0" })
+            EXPECT_FALSE(map.contains(absent)) << absent;
+        EXPECT_FALSE(map.contains(keyFor(n)));
+        EXPECT_FALSE(map.contains(std::string_view("key0\0", 5)));
+
+        // Replacing keeps the key where it was and does not grow the map.
+        for (std::size_t i = 0; i < n; i += 3) {
+            map.set(keyFor(i), -static_cast<int>(i));
+            expected[i].second = -static_cast<int>(i);
+        }
+        expectEntries(map, expected);
+
+        // Removing every other key keeps the rest in order and findable;
+        // keys set again go to the end.
+        std::vector<std::pair<std::string, int>> kept;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (i % 2 == 0)
+                EXPECT_TRUE(map.remove(keyFor(i)));
+            else
+                kept.push_back(expected[i]);
+        }
+        EXPECT_FALSE(n > 0 && map.remove(keyFor(0)));
+        expectEntries(map, kept);
+        for (std::size_t i = 0; i < n; i += 2) {
+            EXPECT_FALSE(map.contains(keyFor(i)));
+            map.set(keyFor(i), 7);
+            kept.emplace_back(keyFor(i), 7);
+        }
+        expectEntries(map, kept);
+
+        map.clear();
+        EXPECT_TRUE(map.empty());
+        EXPECT_FALSE(n > 0 && map.contains(keyFor(0)));
+        map.set("again", 1);
+        expectEntries(map, { { "again", 1 } });
+    }
+}
+
+TEST(ValueMap, CopiesAndEqualityAtEverySize)
+{
+    for (std::size_t n : { std::size_t { 3 }, ValueMap::kLinearMaxKeys + 1, std::size_t { 300 } }) {
+        SCOPED_TRACE(n);
+        ValueMap forward, backward;
+        for (std::size_t i = 0; i < n; ++i) {
+            forward.set(keyFor(i), static_cast<int>(i));
+            backward.set(keyFor(n - 1 - i), static_cast<int>(n - 1 - i));
+        }
+        EXPECT_EQ(forward, backward);
+
+        // A copy has its own entries and its own index.
+        ValueMap copy = forward;
+        copy.set("extra", 1);
+        copy.remove(keyFor(0));
+        copy.set(keyFor(1), 100);
+        EXPECT_TRUE(forward.contains(keyFor(0)));
+        EXPECT_FALSE(forward.contains("extra"));
+        EXPECT_EQ(forward.get(keyFor(1))->asInt(), 1);
+        EXPECT_EQ(copy.get(keyFor(1))->asInt(), 100);
+        EXPECT_NE(copy, forward);
+
+        copy = backward; // assigning over a map with an index
+        EXPECT_EQ(copy, forward);
+        EXPECT_EQ(copy.get(keyFor(n - 1))->asInt(), static_cast<int>(n - 1));
+
+        // Same size and keys but one value differs; same size, one key differs.
+        backward.set(keyFor(n / 2), -1);
+        EXPECT_NE(forward, backward);
+        backward.set(keyFor(n / 2), static_cast<int>(n / 2));
+        backward.remove(keyFor(0));
+        backward.set("other", 0);
+        EXPECT_NE(forward, backward);
+    }
+}
+
+TEST(ValueMap, BuildersAppendAndFillValuesInPlace)
+{
+    for (std::size_t n : { std::size_t { 5 }, std::size_t { 500 } }) {
+        SCOPED_TRACE(n);
+        ValueMap map;
+        map.reserve(n);
+        for (std::size_t i = 0; i < n; ++i)
+            map.append(keyFor(i), Value());
+        // Values written through iteration are what lookups find.
+        int next = 0;
+        for (auto& [key, value] : map)
+            value = next++;
+        std::vector<std::pair<std::string, int>> expected;
+        for (std::size_t i = 0; i < n; ++i)
+            expected.emplace_back(keyFor(i), static_cast<int>(i));
+        expectEntries(map, expected);
+        // An appended map goes on working with set.
+        map.set(keyFor(0), 42);
+        map.set("last", 1);
+        EXPECT_EQ(map.size(), n + 1);
+        EXPECT_EQ(map.get(keyFor(0))->asInt(), 42);
+        EXPECT_EQ(map.keys().back(), "last");
+    }
+}

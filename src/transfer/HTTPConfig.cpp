@@ -1,12 +1,21 @@
 #include "transfer/HTTPConfig.h"
 
+#include <cstdlib>
 #include <vector>
 
 namespace pw {
 
 HTTPConfig::HTTPConfig(std::weak_ptr<HTTPServer> server, std::string documentRoot,
                        std::shared_ptr<core::DispatchQueue> queue)
-    : m_server(std::move(server)), m_documentRoot(standardizePath(documentRoot)), m_queue(std::move(queue)) {}
+    : m_server(std::move(server)), m_documentRoot(standardizePath(documentRoot)), m_queue(std::move(queue)) {
+    m_realDocumentRoot = m_documentRoot;
+    if (!m_documentRoot.empty()) {
+        if (char* r = ::realpath(m_documentRoot.c_str(), nullptr)) {
+            m_realDocumentRoot = r;
+            std::free(r);
+        }
+    }
+}
 
 std::string HTTPConfig::standardizePath(const std::string& path) {
     if (path.empty()) return path;

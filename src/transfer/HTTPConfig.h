@@ -18,6 +18,8 @@ public:
 
     std::shared_ptr<HTTPServer> server() const { return m_server.lock(); }
     const std::string& documentRoot() const { return m_documentRoot; }
+    // The root with symbolic links resolved (as given when it cannot be).
+    const std::string& realDocumentRoot() const { return m_realDocumentRoot; }
     const std::shared_ptr<core::DispatchQueue>& queue() const { return m_queue; }
 
     static std::string standardizePath(const std::string& path);
@@ -25,6 +27,7 @@ public:
 private:
     std::weak_ptr<HTTPServer> m_server;
     std::string m_documentRoot;
+    std::string m_realDocumentRoot;
     std::shared_ptr<core::DispatchQueue> m_queue;
 };
 

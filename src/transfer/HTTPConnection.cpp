@@ -246,8 +246,7 @@ std::optional<std::string> HTTPConnection::filePathForURI(const std::string& pat
     if (parts.empty()) result += "/";
     // Symbolic links must not lead out either.
     if (auto real = realPath(result)) {
-        auto realRoot = realPath(root).value_or(root);
-        if (!isInside(*real, realRoot)) return outside();
+        if (!isInside(*real, m_config->realDocumentRoot())) return outside();
     }
     if (allowDirectory) return result;
     struct stat st {};
@@ -258,7 +257,7 @@ std::optional<std::string> HTTPConnection::filePathForURI(const std::string& pat
             struct stat cs {};
             if (::stat(candidate.c_str(), &cs) == 0 && S_ISREG(cs.st_mode)) {
                 auto real = realPath(candidate);
-                if (real && isInside(*real, realPath(root).value_or(root))) return candidate;
+                if (real && isInside(*real, m_config->realDocumentRoot())) return candidate;
             }
         }
         return std::nullopt;

@@ -58,6 +58,8 @@ public:
     DispatchSource::Clock m_clock;
     Deferred m_deferred;
     bool m_needsWake = false;
+    // When the loop's current wait ends by itself (max: it waits for an event).
+    nanoseconds m_waitingUntil = nanoseconds::max();
 
     nanoseconds now() const {
         if (m_clock) return m_clock();
@@ -128,7 +130,7 @@ public:
         s->m_deadline = deadline;
         m_timers.insert({deadline, s});
         // The loop only needs to hear of a deadline earlier than it waits for.
-        if (m_timers.begin()->second == s) m_needsWake = true;
+        if (deadline < m_waitingUntil) m_needsWake = true;
     }
 
 private:
@@ -148,15 +150,20 @@ private:
             int timeoutMs = -1;
             {
                 std::lock_guard lock(m_mutex);
+                m_waitingUntil = nanoseconds::max();
                 if (!m_timers.empty()) {
-                    auto wait = m_timers.begin()->first - now();
+                    auto t = now();
+                    auto wait = m_timers.begin()->first - t;
                     if (wait.count() <= 0) {
                         timeoutMs = 0;
+                        m_waitingUntil = t;
                     } else {
                         // Round up so a timer never fires early; a fake clock
                         // is re-checked at least once a second.
                         auto ms = duration_cast<milliseconds>(wait + nanoseconds(999999)).count();
                         timeoutMs = static_cast<int>(std::min<long long>(ms, m_clock ? 1000 : 60000));
+                        // A fake clock does not move by itself: every new timer wakes the loop.
+                        m_waitingUntil = m_clock ? nanoseconds::max() : t + milliseconds(timeoutMs);
                     }
                 }
             }

@@ -183,3 +183,50 @@ TEST_F(EventTest, TextFieldTakesKeysAndRaisesTheKeyboard)
 
 } // namespace
 } // namespace pw::ui::test
+
+#include "platform/ui/ProgressView.h"
+#include "platform/ui/Slider.h"
+#include "platform/ui/Switch.h"
+
+namespace pw::ui::test {
+namespace {
+
+TEST_F(EventTest, SliderSwitchAndProgressTakeTheirValues)
+{
+    auto slider = View::create<Slider>(Rect(10, 100, 223, 23));
+    slider->minimumValue = 0;
+    slider->maximumValue = 100;
+    m_window->addSubview(slider);
+    std::vector<float> values;
+    slider->addTarget([&](Control& c) { values.push_back(static_cast<Slider&>(c).value()); }, ControlEventValueChanged);
+    // Touching the track moves the thumb there; dragging follows the finger, clamped at the ends.
+    drag({10 + 11.5 + 50, 111}, {400, 111}, 0.2, 4);
+    ASSERT_FALSE(values.empty());
+    EXPECT_NEAR(values.front(), 25, 1);
+    EXPECT_EQ(slider->value(), 100);
+    slider->continuous = false;
+    values.clear();
+    drag({230, 111}, {10, 111}, 0.2, 4);
+    EXPECT_EQ(values, (std::vector<float> {0})); // once, when the finger lifts
+    slider->setValue(500);
+    EXPECT_EQ(slider->value(), 100);
+
+    auto sw = View::create<Switch>();
+    sw->setCenter({160, 300});
+    m_window->addSubview(sw);
+    int flips = 0;
+    sw->addTarget([&](Control&) { ++flips; }, ControlEventValueChanged);
+    tapView(sw.get());
+    EXPECT_TRUE(sw->isOn());
+    drag({160, 300}, {160, 420}); // lifted far away: no change
+    EXPECT_TRUE(sw->isOn());
+    EXPECT_EQ(flips, 1);
+
+    auto bar = View::create<ProgressView>(Rect(0, 0, 100, 9));
+    for (float p : {-1.0f, 0.5f, 3.0f})
+        bar->setProgress(p);
+    EXPECT_EQ(bar->progress(), 1.0f);
+}
+
+} // namespace
+} // namespace pw::ui::test

@@ -1,6 +1,7 @@
 #include "UiTestSupport.h"
 
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/TabBarController.h"
 
 namespace pw::ui::test {
 namespace {
@@ -161,6 +162,37 @@ TEST_F(ControllerTest, InterfaceOrientationTurnsTheRootView)
     EXPECT_NEAR(corner.x, 20, 1e-6);
     EXPECT_NEAR(corner.y, 480, 1e-6);
     EXPECT_EQ(Application::shared().statusBarFrame(), Rect(0, 0, 20, 480));
+}
+
+TEST_F(ControllerTest, TabsSwitchScreensOnTapUnlessTheDelegateSaysNo)
+{
+    struct Gate : TabBarControllerDelegate {
+        bool allow = true;
+        int selected = 0;
+        bool shouldSelectViewController(TabBarController&, ViewController&) override { return allow; }
+        void didSelectViewController(TabBarController&, ViewController&) override { ++selected; }
+    };
+    auto gate = std::make_shared<Gate>();
+    auto tabs = ViewController::create<TabBarController>();
+    auto shelf = ViewController::create<Screen>("shelf");
+    auto store = ViewController::create<Screen>("store");
+    tabs->setViewControllers({shelf, store});
+    tabs->setTabBarItems({{"书架", {}, {}}, {"书城", {}, "3"}});
+    tabs->setDelegate(gate);
+    m_window->setRootViewController(tabs);
+    EXPECT_EQ(tabs->selectedViewController(), shelf.get());
+    EXPECT_EQ(shelf->view()->frame(), Rect(0, 0, 320, 460 - TabBarController::kBarHeight));
+    m_log.clear();
+    tap({240, 480 - 20}); // the second tab
+    EXPECT_EQ(tabs->selectedIndex(), 1u);
+    EXPECT_EQ(gate->selected, 1);
+    EXPECT_EQ(m_log, (std::vector<std::string> {"shelf:willDisappear", "shelf:didDisappear", "store:load",
+                                                "store:willAppear", "store:didAppear"}));
+    EXPECT_EQ(shelf->view()->superview(), nullptr);
+    gate->allow = false;
+    tap({80, 480 - 20});
+    EXPECT_EQ(tabs->selectedIndex(), 1u);
+    EXPECT_EQ(store->parentViewController(), tabs.get());
 }
 
 } // namespace

@@ -163,7 +163,7 @@ TEST(AsyncTcpSocket, ListensOnBothFamiliesAtOneChosenPortAndRefusesASecondAccept
     auto rec = std::make_shared<Recorder>();
     auto s = AsyncTcpSocket::create(rec, core::DispatchQueue::create());
     SocketError err;
-    ASSERT_TRUE(s->acceptOnPort(0, &err)) << err.description;
+    ASSERT_TRUE(s->acceptOnInterface("localhost", 0, &err)) << err.description;
     EXPECT_TRUE(s->isIPv4());
     EXPECT_TRUE(s->isIPv6());
     uint16_t port = s->localPort();
@@ -183,12 +183,12 @@ TEST(AsyncTcpSocket, ListensOnBothFamiliesAtOneChosenPortAndRefusesASecondAccept
     EXPECT_FALSE(rec->accepted[0]->isIPv4());
     ::close(fd6);
 
-    EXPECT_FALSE(s->acceptOnPort(0, &err));
+    EXPECT_FALSE(s->acceptOnInterface("localhost", 0, &err));
     EXPECT_EQ(err.code, SocketError::BadConfigError);
     EXPECT_EQ(err.description, "Attempting to accept while connected or accepting connections. Disconnect first.");
 
     auto noDelegate = AsyncTcpSocket::create();
-    EXPECT_FALSE(noDelegate->acceptOnPort(0, &err));
+    EXPECT_FALSE(noDelegate->acceptOnInterface("localhost", 0, &err));
     EXPECT_EQ(err.description, "Attempting to accept without a delegate. Set a delegate first.");
     auto badIface = AsyncTcpSocket::create(rec, core::DispatchQueue::create());
     EXPECT_FALSE(badIface->acceptOnInterface("no-such-interface0", 0, &err));

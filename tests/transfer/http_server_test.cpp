@@ -140,6 +140,7 @@ struct ServerFixture : ::testing::Test {
         fs::create_symlink(dir / "outside.txt", root / "link-out.txt");
         fs::create_symlink(dir, root / "dir-out");
         fs::create_symlink(root / "small.txt", root / "link-in.txt");
+        server->setInterface("localhost");  // loopback only, both families
         server->setDocumentRoot((root / "." / "").string());
         server->setConnectionClass([this](std::shared_ptr<AsyncTcpSocket> s, std::shared_ptr<HTTPConfig> c) {
             return std::make_shared<TestConnection>(std::move(s), std::move(c), &rec);

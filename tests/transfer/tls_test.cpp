@@ -214,6 +214,7 @@ TEST(AsyncTcpSocketTLS, ASecureServerAnswersOverHttps) {
     Certificate certificate;
     std::ofstream(certificate.dir / "page.txt") << "secure page";
     auto server = HTTPServer::create();
+    server->setInterface("localhost");
     server->setDocumentRoot(certificate.dir.string());
     server->setConnectionClass([&](std::shared_ptr<AsyncTcpSocket> s, std::shared_ptr<HTTPConfig> c) {
         return std::make_shared<SecureConnection>(std::move(s), std::move(c), &certificate);

@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <malloc.h>
 #include <map>
 #include <string>
 #include <vector>
@@ -188,12 +187,6 @@ public:
 
 int main(int argc, char** argv)
 {
-    // glibc hands freed memory back to the system at once and takes it again on
-    // the next run, and on a virtual machine those page faults cost more than
-    // the work being measured. Keeping freed memory in the process measures the
-    // code instead; both variants run under the same setting.
-    mallopt(M_TRIM_THRESHOLD, 512 << 20);
-    mallopt(M_MMAP_THRESHOLD, 64 << 20);
     std::string pattern = (std::filesystem::temp_directory_path() / "pw-bench-db-XXXXXX").string();
     if (!mkdtemp(pattern.data()))
         return 1;

@@ -1,5 +1,7 @@
 #include "NetTest.h"
 
+#include "fakesite/TlsServer.h"
+
 using namespace pw;
 using namespace pw::test;
 using fakesite::RawReply;
@@ -105,4 +107,20 @@ TEST_F(ConnectionTest, MalformedAndTruncatedAnswersFailAsConnectionFailures)
         ASSERT_TRUE(r->error()) << reply;
         EXPECT_EQ(r->error()->code, RQConnectionFailureErrorType);
     }
+}
+
+TEST_F(ConnectionTest, ASelfSignedCertificateIsRefusedUnlessValidationIsOff)
+{
+    fakesite::TlsServer server;
+    auto strict = RQHTTPRequest::requestWithURL(server.url("/"));
+    strict->startSynchronous();
+    ASSERT_TRUE(strict->error());
+    EXPECT_EQ(strict->error()->code, RQConnectionFailureErrorType);
+    EXPECT_NE(strict->error()->localizedDescription.find("SSL problem"), std::string::npos);
+
+    auto lax = RQHTTPRequest::requestWithURL(server.url("/"));
+    lax->setValidatesSecureCertificate(false);
+    lax->startSynchronous();
+    ASSERT_FALSE(lax->error()) << lax->error()->localizedDescription;
+    EXPECT_EQ(lax->responseString(), "secure");
 }

@@ -196,6 +196,14 @@ void HTTPServer::publishBonjour() {
     }
 }
 
+void HTTPServer::republishBonjour() {
+    auto self = shared_from_this();
+    m_serverQueue->async([self] {
+        self->unpublishBonjour();
+        if (self->m_isRunning) self->publishBonjour();
+    });
+}
+
 void HTTPServer::unpublishBonjour() {
     if (m_netService) {
         m_netService->stop();

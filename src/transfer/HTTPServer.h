@@ -52,6 +52,8 @@ public:
     void setMaxConnections(size_t n);
 
     bool start(SocketError* error = nullptr);
+    // Publishes again (after a change of name, type or domain), asynchronously.
+    void republishBonjour();
     void stop(bool keepExistingConnections = false);
     bool isRunning() const;
     // The outcome of the last publishing: nullopt while none is known.

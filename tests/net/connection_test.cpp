@@ -81,7 +81,7 @@ TEST_F(ConnectionTest, KeepAliveLimitsAndCloseDecideReuse)
 
 TEST_F(ConnectionTest, RequestsAtTheSameTimeUseTwoConnections)
 {
-    RawServer server([](const RawRequest&) { return RawReply { { { 0.1, fakesite::httpResponse(200, "OK", {}, "x") } } }; });
+    RawServer server([](const RawRequest&) { return RawReply { { { 0.5, fakesite::httpResponse(200, "OK", {}, "x") } } }; });
     auto a = RQHTTPRequest::requestWithURL(server.url("/a"));
     auto b = RQHTTPRequest::requestWithURL(server.url("/b"));
     int done = 0;

@@ -53,7 +53,7 @@ TEST_F(QueueTest, AFailureCancelsTheRestOnlyWhenAskedTo)
         RawServer server([](const RawRequest& req) {
             if (req.target == "/bad")
                 return RawReply::bytes("garbage\r\n\r\n", true);
-            return RawReply { { { 0.2, fakesite::httpResponse(200, "OK", {}, "x") } } };
+            return RawReply { { { 0.8, fakesite::httpResponse(200, "OK", {}, "x") } } };
         });
         auto owner = std::make_shared<QueueOwner>();
         auto queue = RQNetworkQueue::queue();

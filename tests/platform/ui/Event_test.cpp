@@ -230,3 +230,73 @@ TEST_F(EventTest, SliderSwitchAndProgressTakeTheirValues)
 
 } // namespace
 } // namespace pw::ui::test
+
+#include "platform/ui/PageControl.h"
+#include "platform/ui/SearchBar.h"
+#include "platform/ui/TextView.h"
+
+namespace pw::ui::test {
+namespace {
+
+TEST_F(EventTest, PageControlStepsOnePageTowardsTheTap)
+{
+    auto pc = View::create<PageControl>(Rect(0, 400, 320, 36));
+    pc->setNumberOfPages(3);
+    m_window->addSubview(pc);
+    int changes = 0;
+    pc->addTarget([&](Control&) { ++changes; }, ControlEventValueChanged);
+    tap({300, 418});
+    tap({300, 418});
+    tap({300, 418}); // already on the last page
+    EXPECT_EQ(pc->currentPage(), 2);
+    EXPECT_EQ(changes, 2);
+    tap({10, 418});
+    EXPECT_EQ(pc->currentPage(), 1);
+    pc->setNumberOfPages(1);
+    EXPECT_EQ(pc->currentPage(), 0);
+}
+
+TEST_F(EventTest, TextViewTakesLinesAndGrowsItsContent)
+{
+    auto tv = View::create<TextView>(Rect(10, 100, 300, 100));
+    m_window->addSubview(tv);
+    int changes = 0;
+    tv->onChange = [&](TextView&) { ++changes; };
+    tapView(tv.get());
+    ASSERT_TRUE(tv->isFirstResponder());
+    for (int i = 0; i < 8; ++i) {
+        Application::shared().sendText("第" + std::to_string(i) + "行");
+        Application::shared().sendReturn();
+    }
+    Application::shared().sendBackspace();
+    EXPECT_EQ(changes, 17);
+    EXPECT_TRUE(tv->text().ends_with("第7行")); // the last newline went again
+    tv->layoutIfNeeded();
+    EXPECT_GT(tv->contentSize().height, 100);
+    tv->editable = false;
+    EXPECT_FALSE(tv->insertText("x"));
+}
+
+TEST_F(EventTest, SearchBarReportsTypingSearchAndCancel)
+{
+    struct Log : SearchBarDelegate {
+        std::vector<std::string> seen;
+        void textDidChange(SearchBar&, const std::string& t) override { seen.push_back("text:" + t); }
+        void searchBarSearchButtonClicked(SearchBar& b) override { seen.push_back("search:" + b.text()); }
+        void searchBarCancelButtonClicked(SearchBar&) override { seen.push_back("cancel"); }
+    };
+    auto log = std::make_shared<Log>();
+    auto bar = View::create<SearchBar>();
+    bar->setFrame({0, 20, 320, SearchBar::kHeight});
+    bar->setDelegate(log);
+    bar->setShowsCancelButton(true);
+    m_window->addSubview(bar);
+    tapView(&bar->textField());
+    Application::shared().sendText("红楼");
+    Application::shared().sendReturn();
+    tapView(bar->cancelButton());
+    EXPECT_EQ(log->seen, (std::vector<std::string> {"text:红楼", "search:红楼", "cancel"}));
+}
+
+} // namespace
+} // namespace pw::ui::test

@@ -1,0 +1,52 @@
+#pragma once
+// Several lines of text, wrapped to the width; editable by default, it takes
+// keys like a text field, return included.
+#include "platform/gfx/Font.h"
+#include "platform/ui/ScrollView.h"
+
+#include <functional>
+#include <string>
+
+namespace pw::ui {
+
+class TextView : public ScrollView {
+public:
+    const std::string& text() const { return m_text; }
+    void setText(std::string t);
+    void setFont(const gfx::Font& f);
+    const gfx::Font& font() const { return m_font; }
+    void setTextColor(gfx::Color c);
+    bool editable = true;
+    // 0: no limit, in UTF-16 units.
+    size_t maxLength = 0;
+    std::function<void(TextView&)> onChange;
+    std::function<bool(TextView&)> shouldBeginEditing;
+
+    bool isEditing() const { return m_editing; }
+    bool canBecomeFirstResponder() const override { return editable; }
+    bool wantsKeyboard() const override { return true; }
+    bool insertText(const std::string& utf8) override;
+    bool deleteBackward() override;
+    bool insertNewline() override;
+    bool becomeFirstResponder() override;
+
+    void touchesEnded(const TouchSet& touches) override;
+    void layoutSubviews() override;
+    void draw(gfx::Context& ctx, const gfx::Rect& rect) override;
+
+protected:
+    TextView();
+    explicit TextView(const gfx::Rect& frame);
+    friend class View;
+    void didBecomeFirstResponder() override;
+    void didResignFirstResponder() override;
+
+private:
+    void changed();
+    std::string m_text;
+    gfx::Font m_font = gfx::Font::systemFont(17);
+    gfx::Color m_textColor = gfx::Color::black();
+    bool m_editing = false;
+};
+
+} // namespace pw::ui

@@ -28,13 +28,11 @@ void DispatchGroup::async(const std::shared_ptr<DispatchQueue>& queue, std::func
 }
 
 void DispatchGroup::wait() {
-    DispatchQueue::flushPendingWork();
     std::unique_lock lock(m_mutex);
     m_cv.wait(lock, [this] { return m_count == 0; });
 }
 
 bool DispatchGroup::waitFor(std::chrono::nanoseconds timeout) {
-    DispatchQueue::flushPendingWork();
     std::unique_lock lock(m_mutex);
     return m_cv.wait_for(lock, timeout, [this] { return m_count == 0; });
 }

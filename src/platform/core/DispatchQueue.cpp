@@ -11,10 +11,6 @@ namespace pw::core {
 
 namespace {
 thread_local DispatchQueue* t_currentQueue = nullptr;
-// Work a pool thread handed to itself: the next queue to drain once the
-// current block is done, instead of waking another thread for it.
-thread_local bool t_isPoolWorker = false;
-thread_local std::function<void()>* t_stash = nullptr;
 
 struct CurrentQueueScope {
     explicit CurrentQueueScope(DispatchQueue* q) : m_saved(t_currentQueue) { t_currentQueue = q; }
@@ -34,22 +30,9 @@ public:
         return *pool;
     }
 
-    void submit(std::function<void()> work) {
-        if (t_isPoolWorker && !*t_stash) {
-            *t_stash = std::move(work);
-            return;
-        }
-        submitToThread(std::move(work));
-    }
-
-    // Sends this thread's stashed work to another thread (before it blocks
-    // or before it runs something else first).
-    void flushStash() {
-        if (!t_isPoolWorker || !*t_stash) return;
-        auto work = std::move(*t_stash);
-        *t_stash = nullptr;
-        submitToThread(std::move(work));
-    }
+    // Work is never kept back for the submitting thread to run later: a block
+    // that queues work and then waits for it, by any means, must not stall.
+    void submit(std::function<void()> work) { submitToThread(std::move(work)); }
 
     void submitToThread(std::function<void()> work) {
         std::lock_guard lock(m_mutex);
@@ -86,9 +69,6 @@ private:
     void run(std::function<void()> first) {
         Worker self;
         self.task = std::move(first);
-        std::function<void()> stash;
-        t_isPoolWorker = true;
-        t_stash = &stash;
         std::unique_lock lock(m_mutex);
         for (;;) {
             if (!self.task && !m_work.empty()) {
@@ -101,11 +81,6 @@ private:
                 lock.unlock();
                 task();
                 task = nullptr;
-                while (stash) {
-                    auto next = std::move(stash);
-                    stash = nullptr;
-                    next();
-                }
                 lock.lock();
                 continue;
             }
@@ -216,7 +191,6 @@ void DispatchQueue::sync(const Block& block) {
     }
     if (mustSubmit) DispatchPool::shared().submit([self = shared_from_this()] { self->drain(); });
     if (mustWait) {
-        DispatchPool::shared().flushStash();
         std::unique_lock wl(waiter.mutex);
         waiter.cv.wait(wl, [&] { return waiter.go; });
     }
@@ -265,7 +239,5 @@ void DispatchQueue::concurrentAsync(Block block) {
 }
 
 int DispatchQueue::poolThreadCount() { return DispatchPool::shared().threadCount(); }
-
-void DispatchQueue::flushPendingWork() { DispatchPool::shared().flushStash(); }
 
 }  // namespace pw::core

@@ -38,9 +38,6 @@ public:
     static void concurrentAsync(Block block);
     // Number of pool threads alive now (for leak checks in tests).
     static int poolThreadCount();
-    // A pool thread may keep work it queued for itself until its block ends;
-    // anything about to block on other threads calls this first.
-    static void flushPendingWork();
 
 private:
     struct SyncWaiter;

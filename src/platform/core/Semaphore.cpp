@@ -1,18 +1,14 @@
 #include "platform/core/Semaphore.h"
 
-#include "platform/core/DispatchQueue.h"
-
 namespace pw::core {
 
 void Semaphore::wait() {
-    DispatchQueue::flushPendingWork();
     std::unique_lock lock(m_mutex);
     m_cv.wait(lock, [this] { return m_count > 0; });
     --m_count;
 }
 
 bool Semaphore::waitFor(std::chrono::nanoseconds timeout) {
-    DispatchQueue::flushPendingWork();
     std::unique_lock lock(m_mutex);
     if (!m_cv.wait_for(lock, timeout, [this] { return m_count > 0; })) return false;
     --m_count;

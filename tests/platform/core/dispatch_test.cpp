@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <future>
 #include <thread>
 #include <vector>
 
@@ -100,6 +101,20 @@ TEST(DispatchQueue, ABlockIsReleasedWhileItsQueueIsStillCurrent) {
     gate.signal();
     q->sync([] {});
     EXPECT_EQ(sawCurrent, 1);
+}
+
+TEST(DispatchQueue, ABlockMayWaitForWorkItQueuedElsewhere) {
+    auto a = DispatchQueue::create(), b = DispatchQueue::create();
+    std::atomic<bool> done{false};
+    a->async([&] {
+        std::promise<void> p;
+        auto f = p.get_future();
+        b->async([&p] { p.set_value(); });
+        // A plain wait, not one the pool knows of: the queued work must run anyway.
+        done = f.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+    });
+    a->sync([] {});
+    EXPECT_TRUE(done);
 }
 
 TEST(DispatchQueue, AfterFollowsTheInstalledClock) {

@@ -122,8 +122,9 @@ TEST_F(GzipTest, GzipAnswersComeBackInflatedInEveryMode)
         std::string body = m.toFile ? readFile(path("book.txt")) : r->responseData().value_or("");
         EXPECT_EQ(body.size(), plain.size()) << m.waitToInflate << m.toFile;
         EXPECT_TRUE(body == plain);
-        if (m.waitToInflate && !m.toFile)
+        if (m.waitToInflate && !m.toFile) {
             EXPECT_EQ(r->rawResponseData(), gz);
+        }
         EXPECT_EQ(r->totalBytesRead(), gz.size());
     }
 }

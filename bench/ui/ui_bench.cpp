@@ -100,7 +100,7 @@ std::shared_ptr<ui::View> buildTree(const std::shared_ptr<Rows>& rows, const gfx
     }
     for (int i = 0; i < 40; ++i) {
         auto v = ui::View::create<ui::ImageView>(img);
-        v->setFrame({10 + (i % 8) * 46, 500 + (i / 8) * 50, 44, 44});
+        v->setFrame(gfx::Rect(10 + (i % 8) * 46, 500 + (i / 8) * 50, 44, 44));
         root->addSubview(v);
         ++count;
     }

@@ -8,12 +8,14 @@
 #include "net/Reachability.h"
 #include "platform/core/Clock.h"
 #include "platform/core/OperationQueue.h"
+#include "platform/core/RunLoop.h"
 #include "platform/core/Text.h"
 #include "platform/core/Uuid.h"
 #include "platform/net/CredentialStorage.h"
 #include "platform/net/MimeTypes.h"
 #include "platform/net/NetworkLoop.h"
 #include "platform/net/ProxySettings.h"
+#include "platform/ui/Application.h"
 
 #include <sys/stat.h>
 #include <sys/utsname.h>
@@ -97,6 +99,7 @@ struct Shared {
     int nextConnectionNumber = 0;
     uint64_t nextRequestNumber = 0;
     int activeStreamCount = 0;
+    bool shouldUpdateNetworkActivityIndicator = true;
 
     std::recursive_mutex completionLock;
     std::recursive_mutex cookieStoreLock;
@@ -1020,10 +1023,14 @@ void RQHTTPRequest::startRequest()
         failWithError(RQError::make(RQInternalErrorWhileBuildingRequestType, "Unable to start HTTP connection"));
         return;
     }
+    bool showIndicator = false;
     {
         std::lock_guard poolLock(shared().connectionPoolLock);
         ++shared().activeStreamCount;
+        showIndicator = shared().shouldUpdateNetworkActivityIndicator;
     }
+    if (showIndicator)
+        MainThread::perform([] { showNetworkActivityIndicator(); });
     m_readStreamIsScheduled = true;
     if (heldBack) {
         m_readStream->pauseReceiving(true);
@@ -1125,9 +1132,14 @@ void RQHTTPRequest::destroyReadStream()
     if (!m_readStream)
         return;
     if (m_readStreamIsScheduled || m_readStream->isReceivingPaused()) {
-        std::lock_guard poolLock(shared().connectionPoolLock);
-        if (shared().activeStreamCount > 0)
-            --shared().activeStreamCount;
+        bool hide = false;
+        {
+            std::lock_guard poolLock(shared().connectionPoolLock);
+            if (shared().activeStreamCount > 0 && --shared().activeStreamCount == 0)
+                hide = shared().shouldUpdateNetworkActivityIndicator;
+        }
+        if (hide)
+            MainThread::perform([] { hideNetworkActivityIndicatorAfterDelay(); });
     }
     m_readStreamIsScheduled = false;
     // The stream may be the one whose event is being handled: close it later,
@@ -2770,6 +2782,39 @@ void RQHTTPRequest::clearSession()
     setSessionCookies({});
     if (auto* cache = defaultCache())
         cache->clearCachedResponsesForStoragePolicy(RQCacheForSessionDurationCacheStoragePolicy);
+}
+
+void RQHTTPRequest::setShouldUpdateNetworkActivityIndicator(bool update)
+{
+    std::lock_guard lock(shared().connectionPoolLock);
+    shared().shouldUpdateNetworkActivityIndicator = update;
+}
+
+void RQHTTPRequest::showNetworkActivityIndicator()
+{
+    ui::Application::shared().setNetworkActivityIndicatorVisible(true);
+}
+
+void RQHTTPRequest::hideNetworkActivityIndicator()
+{
+    ui::Application::shared().setNetworkActivityIndicatorVisible(false);
+}
+
+void RQHTTPRequest::hideNetworkActivityIndicatorAfterDelay()
+{
+    // A stream opened within half a second keeps the indicator from flickering.
+    core::RunLoop::current().postAfter(0.5, [] { hideNetworkActivityIndicatorIfNeeeded(); });
+}
+
+void RQHTTPRequest::hideNetworkActivityIndicatorIfNeeeded()
+{
+    bool idle;
+    {
+        std::lock_guard lock(shared().connectionPoolLock);
+        idle = shared().activeStreamCount == 0;
+    }
+    if (idle)
+        hideNetworkActivityIndicator();
 }
 
 bool RQHTTPRequest::isNetworkInUse()

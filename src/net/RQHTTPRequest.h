@@ -240,6 +240,12 @@ public:
     static void addSessionCookie(const net::Cookie& cookie);
     static void clearSession();
     static bool isNetworkInUse();
+    // The status bar's network activity indicator follows the streams open.
+    static void setShouldUpdateNetworkActivityIndicator(bool update);
+    static void showNetworkActivityIndicator();
+    static void hideNetworkActivityIndicator();
+    static void hideNetworkActivityIndicatorAfterDelay();
+    static void hideNetworkActivityIndicatorIfNeeeded();
     static int openConnectionCount(); // pool entries, idle or busy
     static void expirePersistentConnections();
 

@@ -1,6 +1,7 @@
 #include "NetTest.h"
 
 #include "fakesite/TlsServer.h"
+#include "platform/ui/Application.h"
 
 using namespace pw;
 using namespace pw::test;
@@ -123,4 +124,20 @@ TEST_F(ConnectionTest, ASelfSignedCertificateIsRefusedUnlessValidationIsOff)
     lax->startSynchronous();
     ASSERT_FALSE(lax->error()) << lax->error()->localizedDescription;
     EXPECT_EQ(lax->responseString(), "secure");
+}
+
+TEST_F(ConnectionTest, TheActivityIndicatorOutlivesTheLastStreamByHalfASecond)
+{
+    RawServer server([](const RawRequest&) { return ok("x"); });
+    auto& app = ui::Application::shared();
+    app.setNetworkActivityIndicatorVisible(false);
+    auto r = RQHTTPRequest::requestWithURL(server.url("/"));
+    r->startSynchronous();
+    MainThread::runFor(0.05);
+    EXPECT_TRUE(app.isNetworkActivityIndicatorVisible());
+    EXPECT_FALSE(RQHTTPRequest::isNetworkInUse());
+    auto again = RQHTTPRequest::requestWithURL(server.url("/"));
+    again->startSynchronous(); // within the half second: it stays on
+    EXPECT_TRUE(app.isNetworkActivityIndicatorVisible());
+    ASSERT_TRUE(waitFor([&] { return !app.isNetworkActivityIndicatorVisible(); }, 2));
 }

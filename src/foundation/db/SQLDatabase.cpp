@@ -284,48 +284,62 @@ std::unique_ptr<SQLResultSet> SQLDatabase::executeQuery(std::string_view sql, st
     return executeQuery(sql, std::span<const SQLArg>(args.begin(), args.size()));
 }
 
-std::unique_ptr<SQLResultSet> SQLDatabase::executeQuery(std::string_view sql, std::span<const SQLArg> args)
+std::optional<SQLDatabase::BoundStatement> SQLDatabase::beginStatement(std::string_view sql, std::span<const SQLArg> args, const char* operation, bool copy, SQLError* error)
 {
     if (!databaseExists())
-        return nullptr;
+        return std::nullopt;
     if (m_inUse) {
         warnInUse();
-        return nullptr;
+        return std::nullopt;
     }
     m_inUse = true;
     if (m_traceExecution)
-        dbLog(pathForLog() + " executeQuery: " + std::string(sql));
+        dbLog(pathForLog() + " " + operation + ": " + std::string(sql));
 
-    std::shared_ptr<SQLStatement> statement;
+    BoundStatement bound;
     if (m_shouldCacheStatements) {
-        statement = cachedStatementForQuery(sql);
+        bound.cached = cachedStatementForQuery(sql);
         // A cached statement still stepped by an open result set cannot serve a
         // second reader; that one gets a statement of its own.
-        if (statement && (statement->isBusyWithResultSet() || !statement->statement()))
-            statement.reset();
+        if (bound.cached && (bound.cached->isBusyWithResultSet() || !bound.cached->statement()))
+            bound.cached.reset();
     }
-    sqlite3_stmt* handle = statement ? statement->statement() : nullptr;
-    bool fresh = !handle;
-    if (fresh) {
+    bound.handle = bound.cached ? bound.cached->statement() : nullptr;
+    if (!bound.handle) {
         int rc = 0;
-        handle = prepare(sql, "executeQuery", &rc);
-        if (!handle) {
+        bound.handle = prepare(sql, operation, &rc);
+        if (!bound.handle) {
+            if (error && !isBusy(rc)) {
+                error->code = rc;
+                error->message = lastErrorMessage();
+            }
             m_inUse = false;
-            return nullptr;
+            return std::nullopt;
         }
     }
+    if (!bindAll(bound.handle, args, sql, operation, copy)) {
+        if (bound.cached) {
+            sqlite3_reset(bound.handle);
+            sqlite3_clear_bindings(bound.handle);
+        } else {
+            sqlite3_finalize(bound.handle);
+        }
+        m_inUse = false;
+        return std::nullopt;
+    }
+    return bound;
+}
+
+std::unique_ptr<SQLResultSet> SQLDatabase::executeQuery(std::string_view sql, std::span<const SQLArg> args)
+{
     // The rows are read after this call returns, when the arguments are gone:
     // SQLite keeps its own copy of bound text and bytes.
-    if (!bindAll(handle, args, sql, "executeQuery", true)) {
-        if (fresh)
-            sqlite3_finalize(handle);
-        else
-            sqlite3_reset(handle);
-        m_inUse = false;
+    auto bound = beginStatement(sql, args, "executeQuery", true, nullptr);
+    if (!bound)
         return nullptr;
-    }
+    std::shared_ptr<SQLStatement> statement = std::move(bound->cached);
     if (!statement) {
-        statement = std::make_shared<SQLStatement>(handle, std::string(sql));
+        statement = std::make_shared<SQLStatement>(bound->handle, std::string(sql));
         if (m_shouldCacheStatements && !cachedStatementForQuery(sql))
             setCachedStatement(statement, sql);
     }
@@ -360,47 +374,12 @@ bool SQLDatabase::executeUpdate(std::string_view sql, std::initializer_list<SQLA
 
 bool SQLDatabase::executeUpdate(std::string_view sql, std::span<const SQLArg> args, SQLError* error)
 {
-    if (!databaseExists())
-        return false;
-    if (m_inUse) {
-        warnInUse();
-        return false;
-    }
-    m_inUse = true;
-    if (m_traceExecution)
-        dbLog(pathForLog() + " executeUpdate: " + std::string(sql));
-
-    std::shared_ptr<SQLStatement> statement;
-    if (m_shouldCacheStatements) {
-        statement = cachedStatementForQuery(sql);
-        if (statement && (statement->isBusyWithResultSet() || !statement->statement()))
-            statement.reset();
-    }
-    sqlite3_stmt* handle = statement ? statement->statement() : nullptr;
-    bool fresh = !handle;
-    if (fresh) {
-        int rc = 0;
-        handle = prepare(sql, "executeUpdate", &rc);
-        if (!handle) {
-            if (error && !isBusy(rc)) {
-                error->code = rc;
-                error->message = lastErrorMessage();
-            }
-            m_inUse = false;
-            return false;
-        }
-    }
     // The statement runs to its end inside this call, while the arguments live.
-    if (!bindAll(handle, args, sql, "executeUpdate", false)) {
-        if (fresh)
-            sqlite3_finalize(handle);
-        else {
-            sqlite3_reset(handle);
-            sqlite3_clear_bindings(handle);
-        }
-        m_inUse = false;
+    auto bound = beginStatement(sql, args, "executeUpdate", false, error);
+    if (!bound)
         return false;
-    }
+    std::shared_ptr<SQLStatement> statement = std::move(bound->cached);
+    sqlite3_stmt* handle = bound->handle;
 
     SQLBusyRetry retry(this);
     int rc = SQLITE_OK;

@@ -146,6 +146,14 @@ private:
     void moveFrom(SQLDatabase& other) noexcept;
     // Prepares sql with the busy retry; nullptr on failure (logged, inUse left to the caller).
     sqlite3_stmt* prepare(std::string_view sql, const char* operation, int* resultCode);
+    struct BoundStatement {
+        std::shared_ptr<SQLStatement> cached; // the cache's statement when a free one served the call
+        sqlite3_stmt* handle { nullptr };
+    };
+    // Claims the connection for one call, takes a free cached statement or
+    // prepares one, and binds args. On failure the connection is released
+    // and nothing stays bound.
+    std::optional<BoundStatement> beginStatement(std::string_view sql, std::span<const SQLArg> args, const char* operation, bool copy, SQLError* error);
     bool bindAll(sqlite3_stmt* statement, std::span<const SQLArg> args, std::string_view sql, const char* operation, bool copy);
     bool bindValue(const SQLArg& arg, int column, sqlite3_stmt* statement, bool copy);
     std::string pathForLog() const;

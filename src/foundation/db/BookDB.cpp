@@ -33,6 +33,21 @@ Connection openBook(int64_t rzBookId)
     return { Access::Open, std::move(db) };
 }
 
+// 1 when the count query finds the chapter, 0 when not; -1 when the book's
+// database cannot be read, -2 when the book has none.
+int chapterMatches(int64_t rzBookId, const char* countSQL, int64_t chapterId)
+{
+    Connection c = openBook(rzBookId);
+    if (c.access == Access::Missing)
+        return -2;
+    if (c.access == Access::Unopened)
+        return -1;
+    auto count = TableAccess::readInteger(*c.db, countSQL, { chapterId }, 0);
+    if (!count)
+        return -1;
+    return *count > 0 ? 1 : 0;
+}
+
 constexpr std::array<const char*, 4> createStatements = {
     "create table %s chapter (ChapterId integer primary key, ChapterName text, IsVip integer, IsDownloaded integer, "
     "Price integer, UpdateTime integer, WordsCount integer, ExtInt1 integer, ExtInt2 integer, ExtString1 text, "
@@ -92,6 +107,26 @@ Value integer(const SQLResultSet& rs, int index)
 std::optional<Value::Array> chapterNavInfo(SQLDatabase& db, int64_t chapterId)
 {
     return TableAccess::readFlat(db, "select ChapterId, ChapterName, IsVip, IsDownloaded from chapter where ChapterId = ?", { chapterId });
+}
+
+// The chapter next to the given one in reading order (step 1 after it, -1
+// before it). A chapter that is not in the book has no neighbours; an empty
+// list also answers when the neighbour is missing or a placeholder (-1).
+std::optional<Value::Array> neighbourChapterInfo(int64_t rzBookId, int64_t chapterId, int step)
+{
+    Connection c = openBook(rzBookId);
+    if (c.access != Access::Open)
+        return std::nullopt;
+    auto ids = TableAccess::readIds(*c.db, "select ChapterId from chapter order by ExtInt1, ChapterId", {});
+    if (!ids)
+        return std::nullopt;
+    auto at = std::find(ids->begin(), ids->end(), chapterId);
+    if (at == ids->end())
+        return Value::Array {};
+    const auto index = (at - ids->begin()) + step;
+    if (index < 0 || index >= static_cast<std::ptrdiff_t>(ids->size()) || (*ids)[static_cast<size_t>(index)] == -1)
+        return Value::Array {};
+    return chapterNavInfo(*c.db, (*ids)[static_cast<size_t>(index)]);
 }
 
 bool saveContent(int64_t rzBookId, int64_t chapterId, std::string_view insertSql, std::initializer_list<SQLArg> insertArgs)
@@ -307,28 +342,12 @@ bool BookDB::deleteVipChapterByRZBookId(int64_t rzBookId, int64_t chapterId)
 
 int BookDB::chapterHasDownloadByRZBookId(int64_t rzBookId, int64_t chapterId)
 {
-    Connection c = openBook(rzBookId);
-    if (c.access == Access::Missing)
-        return -2;
-    if (c.access == Access::Unopened)
-        return -1;
-    auto count = TableAccess::readInteger(*c.db, "select count(*) from chapter where ChapterId = ? and IsDownloaded = 1", { chapterId }, 0);
-    if (!count)
-        return -1;
-    return *count > 0 ? 1 : 0;
+    return chapterMatches(rzBookId, "select count(*) from chapter where ChapterId = ? and IsDownloaded = 1", chapterId);
 }
 
 int BookDB::isVipChapterByRZBookId(int64_t rzBookId, int64_t chapterId)
 {
-    Connection c = openBook(rzBookId);
-    if (c.access == Access::Missing)
-        return -2;
-    if (c.access == Access::Unopened)
-        return -1;
-    auto count = TableAccess::readInteger(*c.db, "select count(*) from chapter where IsVip = 1 and ChapterId = ?", { chapterId }, 0);
-    if (!count)
-        return -1;
-    return *count > 0 ? 1 : 0;
+    return chapterMatches(rzBookId, "select count(*) from chapter where IsVip = 1 and ChapterId = ?", chapterId);
 }
 
 int64_t BookDB::getAllChapterCountByRZBookId(int64_t rzBookId)
@@ -442,31 +461,12 @@ std::optional<core::Value::Array> BookDB::getChapterInfoWithRZBookId(int64_t rzB
 
 std::optional<core::Value::Array> BookDB::getNextChapterInfoWithRZBookId(int64_t rzBookId, int64_t chapterId)
 {
-    Connection c = openBook(rzBookId);
-    if (c.access != Access::Open)
-        return std::nullopt;
-    auto ids = TableAccess::readIds(*c.db, "select ChapterId from chapter order by ExtInt1, ChapterId", {});
-    if (!ids)
-        return std::nullopt;
-    auto at = std::find(ids->begin(), ids->end(), chapterId);
-    if (at == ids->end() || at + 1 == ids->end() || *(at + 1) == -1)
-        return Value::Array {};
-    return chapterNavInfo(*c.db, *(at + 1));
+    return neighbourChapterInfo(rzBookId, chapterId, 1);
 }
 
 std::optional<core::Value::Array> BookDB::getPrevChapterInfoWithRZBookId(int64_t rzBookId, int64_t chapterId)
 {
-    Connection c = openBook(rzBookId);
-    if (c.access != Access::Open)
-        return std::nullopt;
-    auto ids = TableAccess::readIds(*c.db, "select ChapterId from chapter order by ExtInt1, ChapterId", {});
-    if (!ids)
-        return std::nullopt;
-    // A chapter that is not in the book has no previous chapter.
-    auto at = std::find(ids->begin(), ids->end(), chapterId);
-    if (at == ids->end() || at == ids->begin() || *(at - 1) == -1)
-        return Value::Array {};
-    return chapterNavInfo(*c.db, *(at - 1));
+    return neighbourChapterInfo(rzBookId, chapterId, -1);
 }
 
 std::optional<core::Value::Array> BookDB::getChapterContentWithRZBookId(int64_t rzBookId, int64_t chapterId)

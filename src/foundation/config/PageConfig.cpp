@@ -1,40 +1,15 @@
 #include "foundation/config/PageConfig.h"
 
+#include "foundation/config/ArchivedFields.h"
 #include "foundation/config/RZConfig.h"
 #include "platform/core/KeyedArchive.h"
 
-#include <cmath>
-#include <limits>
 
 namespace pw {
 
-namespace {
-
-std::optional<double> number(const core::Value& record, const char* key) {
-    const core::Value* v = record.get(key);
-    if (!v)
-        return std::nullopt;
-    if (auto d = v->asDouble())
-        return d;
-    if (auto b = v->asBool())
-        return *b ? 1.0 : 0.0;
-    return std::nullopt;
-}
-
-bool readBool(const core::Value& r, const char* key) {
-    auto d = number(r, key);
-    return d && *d != 0;
-}
-
-int readInt(const core::Value& r, const char* key) {
-    auto d = number(r, key);
-    if (!d || !std::isfinite(*d))
-        return 0;
-    return static_cast<int>(std::clamp(std::trunc(*d), double(std::numeric_limits<int>::min()),
-                                       double(std::numeric_limits<int>::max())));
-}
-
-} // namespace
+using archived::readBool;
+using archived::readFloat;
+using archived::readInt;
 
 std::optional<PageConfig> PageConfig::getFromSaveConfigIfExist() {
     try {
@@ -53,7 +28,7 @@ std::optional<PageConfig> PageConfig::initWithCoder(const core::Value& r) {
     PageConfig c;
     c.backgroundImageTag = readInt(r, "backgroundImageTag");
     c.useBackgroundImage = readBool(r, "useBackgroundImage");
-    c.fontSize = static_cast<float>(number(r, "fontSize").value_or(0));
+    c.fontSize = readFloat(r, "fontSize");
     c.lightOn = readBool(r, "lightOn");
     c.autoScrollSpeed = readInt(r, "autoScrollSpeed");
     c.screenBrightness = readInt(r, "screenBrightness");

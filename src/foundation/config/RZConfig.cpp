@@ -1,5 +1,6 @@
 #include "foundation/config/RZConfig.h"
 
+#include "foundation/config/ArchivedFields.h"
 #include "foundation/config/PageConfig.h"
 #include "platform/core/FileManager.h"
 #include "platform/core/KeyedArchive.h"
@@ -7,46 +8,17 @@
 
 #include <cmath>
 #include <cstdio>
-#include <limits>
 
 namespace pw {
+
+using archived::number;
+using archived::readBool;
+using archived::readFloat;
+using archived::readInt;
 
 namespace {
 
 constexpr const char* kColourClass = "Color";
-
-std::optional<double> number(const core::Value& record, const char* key) {
-    const core::Value* v = record.get(key);
-    if (!v)
-        return std::nullopt;
-    if (auto d = v->asDouble())
-        return d;
-    if (auto b = v->asBool())
-        return *b ? 1.0 : 0.0;
-    return std::nullopt;
-}
-
-bool readBool(const core::Value& record, const char* key) {
-    auto d = number(record, key);
-    return d && *d != 0;
-}
-
-int readInt(const core::Value& record, const char* key) {
-    auto d = number(record, key);
-    if (!d || !std::isfinite(*d))
-        return 0;
-    double t = std::trunc(*d);
-    if (t > std::numeric_limits<int>::max())
-        return std::numeric_limits<int>::max();
-    if (t < std::numeric_limits<int>::min())
-        return std::numeric_limits<int>::min();
-    return static_cast<int>(t);
-}
-
-float readFloat(const core::Value& record, const char* key) {
-    auto d = number(record, key);
-    return d ? static_cast<float>(*d) : 0.0f;
-}
 
 bool fontSizeOutOfRange(float size) {
     // NaN is out of range too: it would otherwise survive every comparison.

@@ -241,6 +241,38 @@ std::optional<std::vector<TextRange>> collectChecked(Operation& op, Kind kind, b
     return ranges;
 }
 
+// One collecting operation from start to end: `check` may hold a fault in
+// the arguments once the pattern has compiled; whatever was held is raised
+// after the cache lock is released.
+template <typename Check>
+std::optional<std::vector<TextRange>> collectFor(const char* method, std::u16string_view text,
+                                                 std::u16string_view regex, RegexOptions options, TextRange range,
+                                                 RegexError* error, Kind kind, bool firstOnly, size_t& perMatch,
+                                                 Check check)
+{
+    Operation op(method, text, regex, options, range, error);
+    if (op.ok())
+        check(op);
+    auto ranges = collectChecked(op, kind, firstOnly, perMatch);
+    op.finish();
+    return ranges;
+}
+
+std::optional<std::vector<TextRange>> collectFor(const char* method, std::u16string_view text,
+                                                 std::u16string_view regex, RegexOptions options, TextRange range,
+                                                 RegexError* error, Kind kind, bool firstOnly, size_t& perMatch)
+{
+    return collectFor(method, text, regex, options, range, error, kind, firstOnly, perMatch, [](Operation&) {});
+}
+
+RegexAdditions::Strings stringsOf(std::u16string_view text, const std::vector<TextRange>& ranges)
+{
+    RegexAdditions::Strings out;
+    for (const auto& r : ranges)
+        out.push_back(textOf(text, r));
+    return out;
+}
+
 struct ReplaceResult {
     bool ok = false;
     std::u16string text;
@@ -528,16 +560,12 @@ std::optional<RegexAdditions::Strings> RegexAdditions::componentsSeparatedByRege
                                                                                   RegexOptions options,
                                                                                   TextRange range, RegexError* error)
 {
-    Operation op("componentsSeparatedByRegex", text, regex, options, range, error);
     size_t perMatch = 1;
-    auto ranges = collectChecked(op, KindSplit, false, perMatch);
-    op.finish();
+    auto ranges = collectFor("componentsSeparatedByRegex", text, regex, options, range, error, KindSplit, false,
+                             perMatch);
     if (!ranges)
         return std::nullopt;
-    Strings out;
-    for (const auto& r : *ranges)
-        out.push_back(textOf(text, r));
-    return out;
+    return stringsOf(text, *ranges);
 }
 
 bool RegexAdditions::isMatchedByRegex(std::u16string_view text, std::u16string_view regex, RegexOptions options,
@@ -632,12 +660,12 @@ std::optional<RegexAdditions::Strings> RegexAdditions::componentsMatchedByRegex(
                                                                                 TextRange range, int capture,
                                                                                 RegexError* error)
 {
-    Operation op("componentsMatchedByRegex", text, regex, options, range, error);
-    if (op.ok() && (capture < 0 || capture > op.slot().captureCount))
-        op.hold(RegexException::kInvalidArgument, "The capture argument is not valid.");
     size_t perMatch = 1;
-    auto ranges = collectChecked(op, KindStrings, false, perMatch);
-    op.finish();
+    auto ranges = collectFor("componentsMatchedByRegex", text, regex, options, range, error, KindStrings, false,
+                             perMatch, [capture](Operation& op) {
+                                 if (capture < 0 || capture > op.slot().captureCount)
+                                     op.hold(RegexException::kInvalidArgument, "The capture argument is not valid.");
+                             });
     if (!ranges)
         return std::nullopt;
     Strings out;
@@ -652,25 +680,20 @@ std::optional<RegexAdditions::Strings> RegexAdditions::captureComponentsMatchedB
                                                                                        TextRange range,
                                                                                        RegexError* error)
 {
-    Operation op("captureComponentsMatchedByRegex", text, regex, options, range, error);
     size_t perMatch = 1;
-    auto ranges = collectChecked(op, KindCapturesFirst, true, perMatch);
-    op.finish();
+    auto ranges = collectFor("captureComponentsMatchedByRegex", text, regex, options, range, error,
+                             KindCapturesFirst, true, perMatch);
     if (!ranges)
         return std::nullopt;
-    Strings out;
-    for (const auto& r : *ranges)
-        out.push_back(textOf(text, r));
-    return out;
+    return stringsOf(text, *ranges);
 }
 
 std::optional<std::vector<RegexAdditions::Strings>> RegexAdditions::arrayOfCaptureComponentsMatchedByRegex(
     std::u16string_view text, std::u16string_view regex, RegexOptions options, TextRange range, RegexError* error)
 {
-    Operation op("arrayOfCaptureComponentsMatchedByRegex", text, regex, options, range, error);
     size_t perMatch = 1;
-    auto ranges = collectChecked(op, KindCapturesAll, false, perMatch);
-    op.finish();
+    auto ranges = collectFor("arrayOfCaptureComponentsMatchedByRegex", text, regex, options, range, error,
+                             KindCapturesAll, false, perMatch);
     if (!ranges)
         return std::nullopt;
     std::vector<Strings> out;
@@ -689,12 +712,9 @@ std::optional<RegexAdditions::Dictionary> RegexAdditions::dictionaryByMatchingRe
 {
     if (keysAndCaptures.empty())
         raise(RegexException::kInvalidArgument, "dictionaryByMatchingRegex", "The keys argument is NULL.");
-    Operation op("dictionaryByMatchingRegex", text, regex, options, range, error);
-    if (op.ok())
-        checkKeys(op, keysAndCaptures);
     size_t perMatch = 1;
-    auto ranges = collectChecked(op, KindDictionaryFirst, true, perMatch);
-    op.finish();
+    auto ranges = collectFor("dictionaryByMatchingRegex", text, regex, options, range, error, KindDictionaryFirst, true, perMatch,
+                             [&keysAndCaptures](Operation& op) { checkKeys(op, keysAndCaptures); });
     if (!ranges)
         return std::nullopt;
     auto all = dictionaries(text, *ranges, perMatch, keysAndCaptures);
@@ -707,12 +727,9 @@ std::optional<std::vector<RegexAdditions::Dictionary>> RegexAdditions::arrayOfDi
 {
     if (keysAndCaptures.empty())
         raise(RegexException::kInvalidArgument, "arrayOfDictionariesByMatchingRegex", "The keys argument is NULL.");
-    Operation op("arrayOfDictionariesByMatchingRegex", text, regex, options, range, error);
-    if (op.ok())
-        checkKeys(op, keysAndCaptures);
     size_t perMatch = 1;
-    auto ranges = collectChecked(op, KindDictionaries, false, perMatch);
-    op.finish();
+    auto ranges = collectFor("arrayOfDictionariesByMatchingRegex", text, regex, options, range, error, KindDictionaries, false, perMatch,
+                             [&keysAndCaptures](Operation& op) { checkKeys(op, keysAndCaptures); });
     if (!ranges)
         return std::nullopt;
     return dictionaries(text, *ranges, perMatch, keysAndCaptures);

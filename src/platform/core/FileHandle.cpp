@@ -137,11 +137,14 @@ std::optional<Bytes> FileHandle::readToEnd()
 
 bool FileHandle::write(ByteView bytes)
 {
-    if (m_fd < 0)
-        return false;
+    return m_fd >= 0 && writeAll(m_fd, bytes);
+}
+
+bool FileHandle::writeAll(int fd, ByteView bytes)
+{
     std::size_t done = 0;
     while (done < bytes.size()) {
-        ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             if (errno == EINTR)
                 continue;

@@ -43,6 +43,9 @@ public:
     std::optional<Bytes> readToEnd();
     bool write(ByteView bytes);
     bool write(std::string_view bytes);
+    // Writes all of bytes to a descriptor, resuming after interruptions and
+    // short writes; for descriptors held outside a handle too.
+    static bool writeAll(int fd, ByteView bytes);
     bool truncate(std::uint64_t size);
     bool sync();
     void close();

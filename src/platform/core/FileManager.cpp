@@ -140,21 +140,6 @@ bool FileManager::writeFile(const Path& path, std::string_view bytes)
 
 namespace {
 
-bool writeAll(int fd, ByteView bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 std::string uniqueSuffix()
 {
     static thread_local std::mt19937_64 rng { std::random_device {}() ^
@@ -187,7 +172,7 @@ bool FileManager::atomicWrite(const Path& path, ByteView bytes, std::optional<mo
     if (fd < 0)
         return false;
 
-    bool ok = writeAll(fd, bytes);
+    bool ok = FileHandle::writeAll(fd, bytes);
     if (ok && mode)
         ok = ::fchmod(fd, *mode) == 0;
     ok = ok && ::fsync(fd) == 0;

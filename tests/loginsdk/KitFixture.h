@@ -8,7 +8,7 @@
 #include "platform/core/Log.h"
 #include "platform/core/Paths.h"
 #include "platform/core/RunLoop.h"
-#include "platform/core/TempDir.h"
+#include "support/TempDir.h"
 #include "platform/core/UserDefaults.h"
 
 #include <gtest/gtest.h>
@@ -42,7 +42,7 @@ protected:
         return core::RunLoop::main().runUntil(pred, seconds);
     }
 
-    core::test::TempDir m_home;
+    TempDir m_home;
     FakeAccountService m_service;
 };
 

@@ -3,12 +3,12 @@
 #include "platform/core/FileManager.h"
 #include "platform/core/KeyedArchive.h"
 #include "platform/core/Paths.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
-#include <unistd.h>
 
 using namespace pw;
 namespace fs = std::filesystem;
@@ -18,17 +18,13 @@ namespace {
 class RZConfigTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_home = fs::temp_directory_path() /
-                 ("pw_rzconfig_" + std::to_string(::getpid()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_home);
+        ASSERT_FALSE(m_home.empty());
         core::Paths::setHome(m_home);
         ASSERT_TRUE(core::Paths::ensureHome());
         fs::create_directories(core::Paths::documents() / "torvane" / "main");
     }
     void TearDown() override {
         core::Paths::setHome({});
-        fs::remove_all(m_home);
     }
     // A stored archive holding the record a save would write, with overrides.
     static void storeNew(const core::Value& record) {
@@ -36,7 +32,8 @@ protected:
     }
     static core::Value savedRecord(DeviceKind kind = DeviceKind::Phone) { return RZConfig(kind).encodeWithCoder(); }
 
-    fs::path m_home;
+    test::TempDir m_dir { "pw-rzconfig" };
+    fs::path m_home { m_dir.path() };
 };
 
 void expectColour(const std::optional<gfx::Color>& c, int r, int g, int b) {

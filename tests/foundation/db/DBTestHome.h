@@ -5,11 +5,11 @@
 #include "foundation/db/SQLResultSet.h"
 #include "platform/core/Log.h"
 #include "platform/core/Paths.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -21,9 +21,7 @@ class DBTestHome : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "pw-db-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_home = pattern;
+        ASSERT_FALSE(m_home.empty());
         pw::core::Paths::setHome(m_home);
         std::filesystem::create_directories(mainFolder());
         std::filesystem::create_directories(bookFolder());
@@ -51,8 +49,6 @@ protected:
         pw::core::Log::setSink(nullptr);
         pw::core::Log::setLevel(m_logLevel);
         pw::core::Paths::setHome({});
-        std::error_code ignored;
-        std::filesystem::remove_all(m_home, ignored);
     }
 
     std::filesystem::path mainFolder() const { return m_home / "Documents" / "torvane" / "main"; }
@@ -83,7 +79,8 @@ protected:
         return db.longForQuery("PRAGMA user_version");
     }
 
-    std::filesystem::path m_home;
+    pw::test::TempDir m_dir { "pw-db" };
+    std::filesystem::path m_home { m_dir.path() };
     std::vector<std::string> m_logLines;
     pw::core::LogLevel m_logLevel { pw::core::LogLevel::Warning };
 };

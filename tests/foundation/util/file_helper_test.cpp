@@ -3,6 +3,7 @@
 #include "foundation/db/BookDB.h"
 #include "platform/core/Paths.h"
 #include "platform/gfx/Image.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -19,8 +20,7 @@ class FileHelperTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_home = fs::temp_directory_path() / ("pw-filehelper-" + std::to_string(::getpid()));
-        fs::remove_all(m_home);
+        ASSERT_FALSE(m_home.empty());
         for (const char* dir : {"Documents/torvane/main", "Documents/torvane/book", "Documents/torvane/cover",
                                 "Documents/local/cover/umd", "Library/Caches/Store"})
             fs::create_directories(m_home / dir);
@@ -29,7 +29,6 @@ protected:
     void TearDown() override
     {
         pw::core::Paths::setHome({});
-        fs::remove_all(m_home);
     }
 
     static void writeFile(const fs::path& p, const std::string& bytes)
@@ -41,7 +40,8 @@ protected:
         ASSERT_TRUE(pw::gfx::Image::filled(4, 4, {200, 10, 10, 255}).writeJPEG(p.string(), 0.8));
     }
 
-    fs::path m_home {};
+    pw::test::TempDir m_dir { "pw-filehelper" };
+    fs::path m_home { m_dir.path() };
 };
 
 TEST_F(FileHelperTest, CoverPresenceNeedsADecodablePicture)

@@ -1,6 +1,7 @@
 #include "foundation/util/Utils.h"
 
 #include "platform/core/Paths.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -19,19 +20,17 @@ class UtilsPaths : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_home = fs::temp_directory_path() / ("pw-utils-" + std::to_string(::getpid()));
-        fs::remove_all(m_home);
-        fs::create_directories(m_home);
+        ASSERT_FALSE(m_home.empty());
         pw::core::Paths::setHome(m_home);
     }
     void TearDown() override
     {
         pw::core::Paths::setHome({});
-        fs::remove_all(m_home);
     }
     std::string at(const char* rel) const { return (m_home / rel).string(); }
 
-    fs::path m_home {};
+    pw::test::TempDir m_dir { "pw-utils" };
+    fs::path m_home { m_dir.path() };
 };
 
 TEST(Utils, LittleEndianReadsAtAnyOffset)

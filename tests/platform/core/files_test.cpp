@@ -1,4 +1,4 @@
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 #include "platform/core/FileHandle.h"
 #include "platform/core/FileManager.h"
@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 using namespace pw::core;
-using pw::core::test::TempDir;
+using pw::test::TempDir;
 
 TEST(Paths, HomeHoldsTheFourFoldersAndResourcesSitBesideTheExecutable)
 {

@@ -1,4 +1,4 @@
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 #include "platform/core/FileManager.h"
 #include "platform/core/KeyedArchive.h"
@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 using namespace pw::core;
-using pw::core::test::TempDir;
+using pw::test::TempDir;
 
 namespace {
 

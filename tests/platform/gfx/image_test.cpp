@@ -1,10 +1,10 @@
 #include "platform/gfx/BitmapContext.h"
 #include "platform/gfx/Image.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 
 using namespace pw::gfx;
@@ -82,8 +82,7 @@ TEST(Image, NonImagesAreRejected) {
 }
 
 TEST(Image, ScaleAndPointSize) {
-    auto dir = std::filesystem::temp_directory_path() / ("pw_gfx_img_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    pw::test::TempDir dir { "pw-gfx-img" };
     Image img = quadrants();
     ASSERT_TRUE(img.writePNG((dir / "icon@2x.png").string()));
     auto loaded = Image::fromFile((dir / "icon@2x.png").string());
@@ -91,7 +90,6 @@ TEST(Image, ScaleAndPointSize) {
     EXPECT_EQ(loaded->scale(), 2);
     EXPECT_EQ(loaded->size(), (Size{4, 4}));
     EXPECT_EQ(Image::fromFile((dir / "icon@2x.png").string(), 1)->size(), (Size{8, 8}));
-    std::filesystem::remove_all(dir);
 
     Image bigger = img.withScale(0.4);
     EXPECT_EQ(bigger.size(), (Size{20, 20}));

@@ -15,7 +15,7 @@
 namespace pw {
 namespace {
 
-using test::TempFolder;
+using test::TempDir;
 
 TEST(TxtChapterScan, TitleCasesInOneChunk)
 {
@@ -115,7 +115,7 @@ protected:
 
 TEST_F(TxtChapterParserTest, QueuedScanWritesTheIndexAndPostsOnTheMainThread)
 {
-    TempFolder folder;
+    TempDir folder;
     std::string bytes;
     for (int i = 1; i <= 300; ++i)
         bytes += "第" + std::to_string(i) + "章 标题\n" + std::string(400, 'x') + "\n";
@@ -168,7 +168,7 @@ TEST_F(TxtChapterParserTest, QueuedScanWritesTheIndexAndPostsOnTheMainThread)
 
 TEST_F(TxtChapterParserTest, BookWithoutTitlesGetsOneEntry)
 {
-    TempFolder folder;
+    TempDir folder;
     const std::string path = folder.write("plain.txt", "no titles here\njust lines\n");
     std::optional<core::Value> done;
     auto onDone = core::NotificationCenter::defaultCenter().addObserver(

@@ -12,7 +12,7 @@ namespace pw {
 namespace {
 
 using Encoding = TxtFile::Encoding;
-using test::TempFolder;
+using test::TempDir;
 
 const char* nameOf(Encoding e)
 {
@@ -63,7 +63,7 @@ std::vector<BookCase> bookCases()
 
 TEST(TxtFile, ForwardAndBackwardChunksJoinIntoTheWholeBook)
 {
-    TempFolder folder;
+    TempDir folder;
     for (const BookCase& c : bookCases()) {
         SCOPED_TRACE(describe(c));
         const std::string bytes = test::bookOfSize(c.encoding, c.size, c.crlf, c.finalLineEnd);
@@ -127,7 +127,7 @@ TEST(TxtFile, ForwardAndBackwardChunksJoinIntoTheWholeBook)
 
 TEST(TxtFile, PageByteRangesDecodeBackToTheirText)
 {
-    TempFolder folder;
+    TempDir folder;
     for (const BookCase& c : bookCases()) {
         SCOPED_TRACE(describe(c));
         const std::string bytes = test::bookOfSize(c.encoding, c.size, c.crlf, c.finalLineEnd);
@@ -165,7 +165,7 @@ TEST(TxtFile, PageByteRangesDecodeBackToTheirText)
 
 TEST(TxtFile, ChunkSizesAtTheLoadAllLimit)
 {
-    TempFolder folder;
+    TempDir folder;
     struct Case {
         size_t size;
         bool loadAll;
@@ -206,7 +206,7 @@ TEST(TxtFile, ChunkSizesAtTheLoadAllLimit)
 
 TEST(TxtFile, SingleByteAfterTheLastLineEndIsRead)
 {
-    TempFolder folder;
+    TempDir folder;
     // Short lines, then one long line whose line end is the byte before the
     // last: the first chunk ends there and one byte is left.
     std::string bytes;
@@ -232,7 +232,7 @@ TEST(TxtFile, SingleByteAfterTheLastLineEndIsRead)
 
 TEST(TxtFile, LineLongerThanAChunkIsReadWholeBothWays)
 {
-    TempFolder folder;
+    TempDir folder;
     std::u16string text;
     for (int i = 0; i < 300; ++i)
         text += u"短行，好\n";
@@ -272,7 +272,7 @@ TEST(TxtFile, LineLongerThanAChunkIsReadWholeBothWays)
 
 TEST(TxtFile, UnicodeLineEndsAreWholeUnitsAtEvenOffsets)
 {
-    TempFolder folder;
+    TempDir folder;
     // U+0A0A and U+0D0A hold a 0x0A byte without being a line end; U+4E0A is
     // a character whose high byte follows a 0x0A low byte.
     std::u16string text;
@@ -301,7 +301,7 @@ TEST(TxtFile, UnicodeLineEndsAreWholeUnitsAtEvenOffsets)
 
 TEST(TxtFile, EncodingComesFromASample)
 {
-    TempFolder folder;
+    TempDir folder;
     const std::u16string chinese = u"第一章 满纸荒唐言，一把辛酸泪。\n";
     std::u16string longChinese;
     while (longChinese.size() < 3000)
@@ -344,7 +344,7 @@ TEST(TxtFile, EncodingComesFromASample)
 
 TEST(TxtFile, EachBookKeepsItsOwnEncodingModeAndChunkStart)
 {
-    TempFolder folder;
+    TempDir folder;
     const std::string gbBytes = test::bookOfSize(Encoding::Gb18030, 50000, false, true);
     const std::string gb = folder.write("gb.txt", gbBytes);
     const std::string u16 = folder.write("u16.txt", test::bookOfSize(Encoding::Utf16Le, 10000, false, true));
@@ -374,7 +374,7 @@ TEST(TxtFile, EachBookKeepsItsOwnEncodingModeAndChunkStart)
 
 TEST(TxtFile, PercentJumps)
 {
-    TempFolder folder;
+    TempDir folder;
     const std::string bytes = test::bookOfSize(Encoding::Utf8, 100000, false, true);
     const std::string path = folder.write("jump.txt", bytes);
     const int64_t total = static_cast<int64_t>(bytes.size());

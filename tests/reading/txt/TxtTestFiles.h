@@ -5,12 +5,11 @@
 
 #include "platform/core/Text.h"
 #include "reading/txt/TxtFile.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 namespace pw::test {
@@ -46,31 +45,6 @@ inline std::string bookOfSize(TxtFile::Encoding encoding, size_t size, bool crlf
     EXPECT_EQ(bytes.size(), size);
     return bytes;
 }
-
-class TempFolder {
-public:
-    TempFolder()
-    {
-        char tmpl[] = "/tmp/pw-txt-XXXXXX";
-        if (mkdtemp(tmpl))
-            m_path = tmpl;
-    }
-    ~TempFolder() { std::filesystem::remove_all(m_path); }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    std::string write(const std::string& name, const std::string& bytes) const
-    {
-        const std::string path = m_path + "/" + name;
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return path;
-    }
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
 
 inline std::string fixturesFolder()
 {

@@ -1,11 +1,10 @@
 #include "reading/umd/UmdException.h"
 #include "reading/umd/UmdFile.h"
 #include "UmdWriter.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <functional>
 
 namespace pw {
@@ -27,9 +26,7 @@ class UmdFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char tmpl[] = "/tmp/pw-umd-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        m_dir = tmpl;
+        ASSERT_FALSE(m_dir.path().empty());
         m_writer.chapters = {
             {u"第一回", lines(u"第一回 甄士隐梦幻识通灵", 2500)},
             {u"第二回", lines(u"第二回 贾夫人仙逝扬州城", 17500)},
@@ -38,16 +35,14 @@ protected:
         };
         m_writer.cover = {0xFF, 0xD8, 0xFF, 0xE0, '$', '#', 1, 2, 3, 0xFF, 0xD9};
     }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
-
     std::string save(const UmdWriter::Bytes& bytes, const std::string& name = "book.umd")
     {
-        const std::string path = m_dir + "/" + name;
+        const std::string path = (m_dir / name).string();
         UmdWriter::write(path, bytes);
         return path;
     }
 
-    std::string m_dir;
+    test::TempDir m_dir { "pw-umd" };
     UmdWriter m_writer;
 };
 
@@ -72,7 +67,7 @@ TEST_F(UmdFileTest, OpensTextBooksAndTellsOtherKindsApart)
     tiny.loadUmdFile(save({0x89, 0x9B, 0x9A, 0xDE, '#'}, "tiny.umd"));
     EXPECT_FALSE(tiny.isUmdFile());
     UmdFile missing;
-    missing.loadUmdFile(m_dir + "/nothing.umd");
+    missing.loadUmdFile((m_dir / "nothing.umd").string());
     EXPECT_FALSE(missing.isUmdFile());
 }
 

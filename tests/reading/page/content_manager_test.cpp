@@ -33,6 +33,22 @@ std::unique_ptr<ContentManager> manager(bool fake, std::shared_ptr<RZConfig> cfg
     return m;
 }
 
+// A manager on the fixed-advance typesetter, which stays in view to show
+// the texts it was handed.
+struct WatchedManager {
+    std::unique_ptr<ContentManager> cm;
+    test::FixedAdvanceTypesetter* seen;
+};
+
+WatchedManager watchedManager(std::shared_ptr<RZConfig> cfg = phoneConfig()) {
+    auto setter = std::make_unique<test::FixedAdvanceTypesetter>();
+    auto* seen = setter.get();
+    auto cm = std::make_unique<ContentManager>(std::move(setter));
+    cm->setRzConfig(std::move(cfg));
+    cm->setupConfig();
+    return {std::move(cm), seen};
+}
+
 std::filesystem::path fixtures() {
     if (const char* env = std::getenv("PW_FIXTURES"))
         return env;
@@ -169,14 +185,10 @@ TEST(ContentManager, PositionsWithoutAPage) {
 }
 
 TEST(ContentManager, CarriageReturnsAreLaidOutAsSpacesAndKeptInTheText) {
-    auto setter = std::make_unique<test::FixedAdvanceTypesetter>();
-    auto* seen = setter.get();
-    ContentManager cm(std::move(setter));
-    cm.setRzConfig(phoneConfig());
-    cm.setupConfig();
+    auto [cm, seen] = watchedManager();
     gfx::BitmapContext ctx(kPhoneCanvas, 1, true);
     const std::u16string text = u"第一回\r\n正文\r\n";
-    auto page = cm.getBackwardPageContent(text, -1, ctx);
+    auto page = cm->getBackwardPageContent(text, -1, ctx);
     ASSERT_TRUE(page);
     EXPECT_EQ(page->end, 8);
     EXPECT_EQ(page->pageText, text);
@@ -185,15 +197,11 @@ TEST(ContentManager, CarriageReturnsAreLaidOutAsSpacesAndKeptInTheText) {
 }
 
 TEST(ContentManager, TraditionalDisplayKeepsThePageTextAsGiven) {
-    auto setter = std::make_unique<test::FixedAdvanceTypesetter>();
-    auto* seen = setter.get();
-    ContentManager cm(std::move(setter));
     auto cfg = phoneConfig();
     cfg->setConvertToBig5(true);
-    cm.setRzConfig(cfg);
-    cm.setupConfig();
+    auto [cm, seen] = watchedManager(cfg);
     // Not a round trip: both 后 and 後 display as 後.
-    cm.setTraditionalConverter([](std::u16string_view t) {
+    cm->setTraditionalConverter([](std::u16string_view t) {
         std::u16string out(t);
         for (auto& c : out)
             if (c == u'后' || c == u'后')
@@ -202,11 +210,11 @@ TEST(ContentManager, TraditionalDisplayKeepsThePageTextAsGiven) {
     });
     gfx::BitmapContext ctx(kPhoneCanvas, 1, true);
     const std::u16string text = u"皇后在後宫之后";
-    auto page = cm.getBackwardPageContent(text, -1, ctx);
+    auto page = cm->getBackwardPageContent(text, -1, ctx);
     ASSERT_TRUE(page);
     EXPECT_EQ(page->pageText, text);
     EXPECT_EQ(seen->texts().back(), u"皇後在後宫之後");
-    auto before = cm.getForwardPageContent(text, 7, ctx);
+    auto before = cm->getForwardPageContent(text, 7, ctx);
     ASSERT_TRUE(before);
     EXPECT_EQ(before->pageText, text);
 }
@@ -392,31 +400,23 @@ TEST(ContentManager, WindowHandedToTheLineBreakerFollowsTheEstimate) {
                  {DeviceKind::Tablet, 23, 1200}, {DeviceKind::Tablet, 41, 330}, {DeviceKind::Tablet, 12, 3300}};
     const std::u16string text = repeat(u"字", 5000);
     for (const auto& c : cases) {
-        auto setter = std::make_unique<test::FixedAdvanceTypesetter>();
-        auto* seen = setter.get();
-        ContentManager cm(std::move(setter));
         auto cfg = std::make_shared<RZConfig>(c.kind);
         cfg->setCanvasSize(c.kind == DeviceKind::Tablet ? gfx::Size{768, 1024} : kPhoneCanvas);
         cfg->setReadingFont(c.size);
-        cm.setRzConfig(cfg);
-        cm.setupConfig();
+        auto [cm, seen] = watchedManager(cfg);
         gfx::BitmapContext ctx(cfg->canvasSize(), 1, true);
-        ASSERT_TRUE(cm.getBackwardPageContent(text, 99, ctx));
+        ASSERT_TRUE(cm->getBackwardPageContent(text, 99, ctx));
         EXPECT_EQ(seen->texts().back().size(), c.window) << c.size;
     }
 }
 
 TEST(ContentManager, TraditionalDisplayUsesTheSharedCharacterTables) {
-    auto setter = std::make_unique<test::FixedAdvanceTypesetter>();
-    auto* seen = setter.get();
-    ContentManager cm(std::move(setter));
     auto cfg = phoneConfig();
     cfg->setConvertToBig5(true);
-    cm.setRzConfig(cfg);
-    cm.setupConfig();
+    auto [cm, seen] = watchedManager(cfg);
     gfx::BitmapContext ctx(kPhoneCanvas, 1, true);
     const std::u16string text = u"红楼梦\r\n";
-    auto page = cm.getBackwardPageContent(text, -1, ctx);
+    auto page = cm->getBackwardPageContent(text, -1, ctx);
     ASSERT_TRUE(page);
     EXPECT_EQ(page->pageText, text);
     EXPECT_EQ(seen->texts().back(), u"紅樓夢 \n");

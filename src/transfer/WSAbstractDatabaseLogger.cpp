@@ -13,19 +13,6 @@ WSAbstractDatabaseLogger::~WSAbstractDatabaseLogger() {
     destroyDeleteTimer();
 }
 
-template <class F>
-auto WSAbstractDatabaseLogger::onLoggerQueue(F f) const -> decltype(f()) {
-    auto q = loggerQueue();
-    if (q->isCurrent()) return f();
-    if constexpr (std::is_void_v<decltype(f())>) {
-        q->sync(f);
-    } else {
-        decltype(f()) r{};
-        q->sync([&] { r = f(); });
-        return r;
-    }
-}
-
 unsigned WSAbstractDatabaseLogger::saveThreshold() const {
     return onLoggerQueue([this] { return m_saveThreshold; });
 }

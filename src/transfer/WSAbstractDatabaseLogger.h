@@ -43,8 +43,6 @@ protected:
     }
 
 private:
-    template <class F>
-    auto onLoggerQueue(F f) const -> decltype(f());
     void performSaveAndSuspendSaveTimer();
     void performDelete();
     void createSuspendedSaveTimer();

@@ -3,6 +3,7 @@
 #include "transfer/WSLogger.h"
 
 #include <mutex>
+#include <type_traits>
 
 namespace pw {
 
@@ -17,6 +18,21 @@ public:
 protected:
     // The formatter's text, or the message's own; nullopt drops the message.
     std::optional<std::string> textOf(const WSLogMessage& message) const;
+
+    // Runs f on the logger queue (inline when already on it) and hands back
+    // its result, so settings are read and written in the queue's order.
+    template <class F>
+    auto onLoggerQueue(F f) const -> decltype(f()) {
+        auto q = loggerQueue();
+        if (q->isCurrent()) return f();
+        if constexpr (std::is_void_v<decltype(f())>) {
+            q->sync(f);
+        } else {
+            decltype(f()) r{};
+            q->sync([&] { r = f(); });
+            return r;
+        }
+    }
 
 private:
     mutable std::mutex m_mutex;

@@ -20,19 +20,6 @@ WSFileLogger::~WSFileLogger() {
     }
 }
 
-template <class F>
-auto WSFileLogger::onLoggerQueue(F f) const -> decltype(f()) {
-    auto q = loggerQueue();
-    if (q->isCurrent()) return f();
-    if constexpr (std::is_void_v<decltype(f())>) {
-        q->sync(f);
-    } else {
-        decltype(f()) r{};
-        q->sync([&] { r = f(); });
-        return r;
-    }
-}
-
 uint64_t WSFileLogger::maximumFileSize() const {
     return onLoggerQueue([this] { return m_maximumFileSize; });
 }

@@ -35,8 +35,6 @@ private:
     void maybeRollLogFileDueToSize();
     void maybeRollLogFileDueToAge();
     void scheduleTimerToRollLogFileDueToAge();
-    template <class F>
-    auto onLoggerQueue(F f) const -> decltype(f());
 
     std::shared_ptr<WSLogFileManagerDefault> m_logFileManager;
     std::unique_ptr<WSLogFileInfo> m_currentLogFileInfo;

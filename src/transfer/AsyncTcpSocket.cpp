@@ -867,37 +867,14 @@ void AsyncTcpSocket::endCurrentRead() {
     m_currentRead.reset();
 }
 
-void AsyncTcpSocket::setupReadTimer(double timeout) {
-    if (timeout < 0) return;
-    if (!m_readTimer) {
-        m_readTimer = DispatchSource::makeTimer(m_socketQueue);
-        auto weak = weak_from_this();
-        m_readTimer->setEventHandler([weak] {
-            if (auto self = weak.lock()) self->doReadTimeout();
-        });
-        m_readTimer->resume();
-    }
-    m_readTimer->setTimer(toNanos(timeout), std::chrono::nanoseconds(0));
-}
+void AsyncTcpSocket::setupReadTimer(double timeout) { armTimer(m_readTimer, timeout, &AsyncTcpSocket::doReadTimeout); }
 
 void AsyncTcpSocket::doReadTimeout() {
     if (!m_currentRead) return;
     m_flags |= kReadsPaused;
-    auto d = m_delegate.lock();
-    if (m_delegateQueue && d) {
-        long tag = m_currentRead->tag;
-        double elapsed = m_currentRead->timeout;
-        size_t bytesDone = m_currentRead->bytesDone;
-        auto self = shared_from_this();
-        auto delegate = m_delegate;
-        m_delegateQueue->async([self, delegate, tag, elapsed, bytesDone] {
-            double extension = 0;
-            if (auto dd = delegate.lock()) extension = dd->socketShouldTimeoutReadWithTag(self, tag, elapsed, bytesDone);
-            self->m_socketQueue->async([self, extension] { self->doReadTimeoutWithExtension(extension); });
-        });
-    } else {
-        doReadTimeoutWithExtension(0);
-    }
+    askForTimeoutExtension(m_currentRead->tag, m_currentRead->timeout, m_currentRead->bytesDone,
+                           &AsyncTcpSocketDelegate::socketShouldTimeoutReadWithTag,
+                           &AsyncTcpSocket::doReadTimeoutWithExtension);
 }
 
 void AsyncTcpSocket::doReadTimeoutWithExtension(double extension) {
@@ -909,6 +886,39 @@ void AsyncTcpSocket::doReadTimeoutWithExtension(double extension) {
         doReadData();
     } else {
         closeWithError(SocketError::readTimeoutError());
+    }
+}
+
+// Read and write timers share one life: made on first use, kept armed for
+// the next packet, firing into the socket queue while the socket lives.
+void AsyncTcpSocket::armTimer(std::shared_ptr<DispatchSource>& timer, double timeout, void (AsyncTcpSocket::*onTimeout)()) {
+    if (timeout < 0) return;
+    if (!timer) {
+        timer = DispatchSource::makeTimer(m_socketQueue);
+        auto weak = weak_from_this();
+        timer->setEventHandler([weak, onTimeout] {
+            if (auto self = weak.lock()) (self.get()->*onTimeout)();
+        });
+        timer->resume();
+    }
+    timer->setTimer(toNanos(timeout), std::chrono::nanoseconds(0));
+}
+
+// The delegate may grant more time on its own queue; its answer (0 without a
+// delegate) comes back to the socket queue.
+void AsyncTcpSocket::askForTimeoutExtension(long tag, double elapsed, size_t bytesDone, ShouldTimeoutQuery query,
+                                            void (AsyncTcpSocket::*withExtension)(double)) {
+    auto d = m_delegate.lock();
+    if (m_delegateQueue && d) {
+        auto self = shared_from_this();
+        auto delegate = m_delegate;
+        m_delegateQueue->async([self, delegate, tag, elapsed, bytesDone, query, withExtension] {
+            double extension = 0;
+            if (auto dd = delegate.lock()) extension = (dd.get()->*query)(self, tag, elapsed, bytesDone);
+            self->m_socketQueue->async([self, extension, withExtension] { (self.get()->*withExtension)(extension); });
+        });
+    } else {
+        (this->*withExtension)(0);
     }
 }
 
@@ -1035,37 +1045,14 @@ void AsyncTcpSocket::endCurrentWrite() {
     m_currentWrite.reset();
 }
 
-void AsyncTcpSocket::setupWriteTimer(double timeout) {
-    if (timeout < 0) return;
-    if (!m_writeTimer) {
-        m_writeTimer = DispatchSource::makeTimer(m_socketQueue);
-        auto weak = weak_from_this();
-        m_writeTimer->setEventHandler([weak] {
-            if (auto self = weak.lock()) self->doWriteTimeout();
-        });
-        m_writeTimer->resume();
-    }
-    m_writeTimer->setTimer(toNanos(timeout), std::chrono::nanoseconds(0));
-}
+void AsyncTcpSocket::setupWriteTimer(double timeout) { armTimer(m_writeTimer, timeout, &AsyncTcpSocket::doWriteTimeout); }
 
 void AsyncTcpSocket::doWriteTimeout() {
     if (!m_currentWrite) return;
     m_flags |= kWritesPaused;
-    auto d = m_delegate.lock();
-    if (m_delegateQueue && d) {
-        long tag = m_currentWrite->tag;
-        double elapsed = m_currentWrite->timeout;
-        size_t bytesDone = m_currentWrite->bytesDone;
-        auto self = shared_from_this();
-        auto delegate = m_delegate;
-        m_delegateQueue->async([self, delegate, tag, elapsed, bytesDone] {
-            double extension = 0;
-            if (auto dd = delegate.lock()) extension = dd->socketShouldTimeoutWriteWithTag(self, tag, elapsed, bytesDone);
-            self->m_socketQueue->async([self, extension] { self->doWriteTimeoutWithExtension(extension); });
-        });
-    } else {
-        doWriteTimeoutWithExtension(0);
-    }
+    askForTimeoutExtension(m_currentWrite->tag, m_currentWrite->timeout, m_currentWrite->bytesDone,
+                           &AsyncTcpSocketDelegate::socketShouldTimeoutWriteWithTag,
+                           &AsyncTcpSocket::doWriteTimeoutWithExtension);
 }
 
 void AsyncTcpSocket::doWriteTimeoutWithExtension(double extension) {

@@ -173,6 +173,12 @@ private:
     void doWriteTimeout();
     void doWriteTimeoutWithExtension(double extension);
 
+    using ShouldTimeoutQuery = double (AsyncTcpSocketDelegate::*)(const std::shared_ptr<AsyncTcpSocket>&, long, double,
+                                                                  size_t);
+    void armTimer(std::shared_ptr<core::DispatchSource>& timer, double timeout, void (AsyncTcpSocket::*onTimeout)());
+    void askForTimeoutExtension(long tag, double elapsed, size_t bytesDone, ShouldTimeoutQuery query,
+                                void (AsyncTcpSocket::*withExtension)(double));
+
     void maybeStartTLS();
     void continueHandshake();
     void finishSSLHandshake();

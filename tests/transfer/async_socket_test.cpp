@@ -1,5 +1,7 @@
 #include "transfer/AsyncTcpSocket.h"
 
+#include "Notifier.h"
+
 #include "platform/core/DispatchSource.h"
 
 #include <arpa/inet.h>
@@ -22,9 +24,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-struct Recorder : AsyncTcpSocketDelegate {
-    std::mutex m;
-    std::condition_variable cv;
+struct Recorder : AsyncTcpSocketDelegate, test::Notifier {
     std::vector<std::shared_ptr<AsyncTcpSocket>> accepted;
     std::vector<std::pair<long, std::string>> reads;
     std::vector<std::pair<long, size_t>> partialReads;
@@ -34,19 +34,6 @@ struct Recorder : AsyncTcpSocketDelegate {
     std::vector<std::pair<double, size_t>> readTimeoutQuestions;
     double readExtension = 0;
 
-    template <class F>
-    void record(F f) {
-        {
-            std::lock_guard l(m);
-            f();
-        }
-        cv.notify_all();
-    }
-    template <class P>
-    bool waitFor(P p, std::chrono::milliseconds t = 5000ms) {
-        std::unique_lock l(m);
-        return cv.wait_for(l, t, p);
-    }
 
     void socketDidAcceptNewSocket(const std::shared_ptr<AsyncTcpSocket>&, const std::shared_ptr<AsyncTcpSocket>& s) override {
         record([&] { accepted.push_back(s); });

@@ -2,6 +2,8 @@
 #include "transfer/HTTPConnection.h"
 #include "transfer/HTTPServer.h"
 
+#include "Notifier.h"
+
 #include <fstream>
 
 #include <arpa/inet.h>
@@ -68,26 +70,11 @@ struct Certificate {
     ~Certificate() { fs::remove_all(dir); }
 };
 
-struct Recorder : AsyncTcpSocketDelegate {
-    std::mutex m;
-    std::condition_variable cv;
+struct Recorder : AsyncTcpSocketDelegate, test::Notifier {
     std::vector<std::shared_ptr<AsyncTcpSocket>> accepted;
     std::map<AsyncTcpSocket*, std::vector<std::string>> reads;
     std::map<AsyncTcpSocket*, int> secured;
     std::map<AsyncTcpSocket*, std::optional<SocketError>> disconnects;
-    template <class F>
-    void record(F f) {
-        {
-            std::lock_guard l(m);
-            f();
-        }
-        cv.notify_all();
-    }
-    template <class P>
-    bool waitFor(P p) {
-        std::unique_lock l(m);
-        return cv.wait_for(l, 5s, p);
-    }
     void socketDidAcceptNewSocket(const std::shared_ptr<AsyncTcpSocket>&, const std::shared_ptr<AsyncTcpSocket>& s) override {
         record([&] { accepted.push_back(s); });
     }

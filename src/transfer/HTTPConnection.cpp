@@ -628,11 +628,19 @@ void HTTPConnection::sendResponseHeadersAndBody() {
 }
 
 bool HTTPConnection::parseRangeRequest(const std::string& rangeHeader, uint64_t contentLength) {
+    auto ranges = parseRanges(rangeHeader, contentLength);
+    if (!ranges) return false;
+    m_ranges = std::move(*ranges);
+    m_rangeIndex = 0;
+    return true;
+}
+
+std::optional<std::vector<WSRange>> HTTPConnection::parseRanges(const std::string& rangeHeader, uint64_t contentLength) {
     auto eq = rangeHeader.find('=');
-    if (eq == std::string::npos) return false;
+    if (eq == std::string::npos) return std::nullopt;
     auto unit = trim(std::string_view(rangeHeader).substr(0, eq));
     auto set = trim(std::string_view(rangeHeader).substr(eq + 1));
-    if (unit.size() != 5 || ::strncasecmp(unit.data(), "bytes", 5) != 0) return false;
+    if (unit.size() != 5 || ::strncasecmp(unit.data(), "bytes", 5) != 0) return std::nullopt;
     std::vector<WSRange> ranges;
     size_t i = 0;
     while (i <= set.size()) {
@@ -640,11 +648,11 @@ bool HTTPConnection::parseRangeRequest(const std::string& rangeHeader, uint64_t 
         if (j == std::string_view::npos) j = set.size();
         auto piece = trim(set.substr(i, j - i));
         i = j + 1;
-        if (ranges.size() >= kMaxRanges) return false;  // a flood of ranges is served whole
+        if (ranges.size() >= kMaxRanges) return std::nullopt;  // a flood of ranges is served whole
         auto dash = piece.find('-');
         uint64_t a = 0, b = 0;
         if (dash == std::string_view::npos) {
-            if (!WSNumber::parseDigitsIntoUInt64(piece, &a) || a >= contentLength) return false;
+            if (!WSNumber::parseDigitsIntoUInt64(piece, &a) || a >= contentLength) return std::nullopt;
             ranges.push_back({a, 1});
             continue;
         }
@@ -653,28 +661,26 @@ bool HTTPConnection::parseRangeRequest(const std::string& rangeHeader, uint64_t 
         bool haveA = WSNumber::parseDigitsIntoUInt64(textA, &a);
         bool haveB = WSNumber::parseDigitsIntoUInt64(textB, &b);
         // A number that is not plain digits makes the whole field void.
-        if ((!textA.empty() && !haveA) || (!textB.empty() && !haveB)) return false;
+        if ((!textA.empty() && !haveA) || (!textB.empty() && !haveB)) return std::nullopt;
         if (haveA && haveB) {
-            if (a > b || b >= contentLength) return false;
+            if (a > b || b >= contentLength) return std::nullopt;
             ranges.push_back({a, b - a + 1});
         } else if (haveA) {
-            if (a >= contentLength) return false;
+            if (a >= contentLength) return std::nullopt;
             ranges.push_back({a, contentLength - a});
         } else if (haveB) {
-            if (b < 1 || b > contentLength) return false;
+            if (b < 1 || b > contentLength) return std::nullopt;
             ranges.push_back({contentLength - b, b});
         } else {
-            return false;
+            return std::nullopt;
         }
     }
-    if (ranges.empty()) return false;
+    if (ranges.empty()) return std::nullopt;
     for (size_t x = 0; x < ranges.size(); ++x)
         for (size_t y = x + 1; y < ranges.size(); ++y)
-            if (WSIntersectionRange(ranges[x], ranges[y]).length > 0) return false;
+            if (WSIntersectionRange(ranges[x], ranges[y]).length > 0) return std::nullopt;
     std::sort(ranges.begin(), ranges.end(), [](const WSRange& l, const WSRange& r) { return l.wsrangeCompare(r) < 0; });
-    m_ranges = std::move(ranges);
-    m_rangeIndex = 0;
-    return true;
+    return ranges;
 }
 
 namespace {

@@ -30,6 +30,10 @@ public:
     static constexpr size_t kMaxRanges = 32;
     static constexpr double kReadTimeout = 30;
     static constexpr double kWriteTimeout = 30;
+    // The byte ranges a Range field asks of a body of contentLength bytes,
+    // sorted; nullopt when the field is void, unsatisfiable, overlapping or
+    // a flood, and the body is then served whole.
+    static std::optional<std::vector<WSRange>> parseRanges(const std::string& rangeHeader, uint64_t contentLength);
     // A body read that makes no progress for this long ends the connection.
     static constexpr double kBodyStallTimeout = 30;
     static constexpr size_t kMaxRecentNonces = 1000;

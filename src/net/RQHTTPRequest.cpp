@@ -1854,52 +1854,38 @@ bool RQHTTPRequest::removeFileAtPath(const std::string& path, RQErrorPtr* err)
     return true;
 }
 
-bool RQHTTPRequest::removeTemporaryDownloadFile()
+// A temporary file that cannot be removed fails the request; its path is
+// forgotten either way so that no later clean-up tries it again.
+bool RQHTTPRequest::removeTemporaryFile(std::string& path)
 {
-    if (m_temporaryFileDownloadPath.empty())
+    if (path.empty())
         return true;
     RQErrorPtr e;
-    bool ok = removeFileAtPath(m_temporaryFileDownloadPath, &e);
+    bool ok = removeFileAtPath(path, &e);
     if (!ok)
         failWithError(e);
-    m_temporaryFileDownloadPath.clear();
+    path.clear();
     return ok;
+}
+
+bool RQHTTPRequest::removeTemporaryDownloadFile()
+{
+    return removeTemporaryFile(m_temporaryFileDownloadPath);
 }
 
 bool RQHTTPRequest::removeTemporaryUncompressedDownloadFile()
 {
-    if (m_temporaryUncompressedDataDownloadPath.empty())
-        return true;
-    RQErrorPtr e;
-    bool ok = removeFileAtPath(m_temporaryUncompressedDataDownloadPath, &e);
-    if (!ok)
-        failWithError(e);
-    m_temporaryUncompressedDataDownloadPath.clear();
-    return ok;
+    return removeTemporaryFile(m_temporaryUncompressedDataDownloadPath);
 }
 
 bool RQHTTPRequest::removeTemporaryUploadFile()
 {
-    if (m_postBodyFilePath.empty())
-        return true;
-    RQErrorPtr e;
-    bool ok = removeFileAtPath(m_postBodyFilePath, &e);
-    if (!ok)
-        failWithError(e);
-    m_postBodyFilePath.clear();
-    return ok;
+    return removeTemporaryFile(m_postBodyFilePath);
 }
 
 bool RQHTTPRequest::removeTemporaryCompressedUploadFile()
 {
-    if (m_compressedPostBodyFilePath.empty())
-        return true;
-    RQErrorPtr e;
-    bool ok = removeFileAtPath(m_compressedPostBodyFilePath, &e);
-    if (!ok)
-        failWithError(e);
-    m_compressedPostBodyFilePath.clear();
-    return ok;
+    return removeTemporaryFile(m_compressedPostBodyFilePath);
 }
 
 void RQHTTPRequest::expirePersistentConnections()

@@ -344,6 +344,7 @@ private:
     void afterEvent();
     bool retryUsingNewConnection();
     void useDataFromCache();
+    bool removeTemporaryFile(std::string& path);
     bool removeTemporaryDownloadFile();
     bool removeTemporaryUncompressedDownloadFile();
     bool removeTemporaryUploadFile();

@@ -1,21 +1,10 @@
 #include "net/RQDataCompressor.h"
 
-#include <cstdio>
+#include "net/RQZlibFile.h"
+
 #include <memory>
 
 namespace pw {
-namespace {
-constexpr size_t kChunk = 262144;
-
-struct FileCloser {
-    void operator()(FILE* f) const
-    {
-        if (f)
-            std::fclose(f);
-    }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
-} // namespace
 
 RQDataCompressor::RQDataCompressor() = default;
 
@@ -33,9 +22,7 @@ std::unique_ptr<RQDataCompressor> RQDataCompressor::compressor()
 
 RQErrorPtr RQDataCompressor::deflateErrorWithCode(int code)
 {
-    char msg[96];
-    std::snprintf(msg, sizeof msg, "Compression of data failed with code %hi", static_cast<short>(code));
-    return RQError::make(RQCompressionError, msg);
+    return zlibfile::errorWithCode("Compression", code);
 }
 
 RQErrorPtr RQDataCompressor::setupStream()
@@ -106,43 +93,14 @@ std::optional<std::string> RQDataCompressor::compressData(const std::string& dat
 
 bool RQDataCompressor::compressDataFromFile(const std::string& source, const std::string& destination, RQErrorPtr* err)
 {
-    auto fail = [&](RQErrorPtr e) {
-        if (err)
-            *err = e;
-        return false;
-    };
-    File out(std::fopen(destination.c_str(), "wb"));
-    if (!out)
-        return fail(RQError::make(RQCompressionError,
-            "Compression of " + source + " failed because we were to create a file at " + destination));
-    File in(std::fopen(source.c_str(), "rb"));
-    if (!in)
-        return fail(RQError::make(RQCompressionError, "Compression of " + source + " failed the file does not exist"));
     auto c = compressor();
-    std::string buffer(kChunk, '\0');
-    bool finished = false;
-    while (!finished) {
-        size_t n = std::fread(buffer.data(), 1, kChunk, in.get());
-        if (std::ferror(in.get()))
-            return fail(RQError::make(RQCompressionError,
-                "Compression of " + source + " failed because we were unable to read from the source data file"));
-        // A short read is the end; a source whose length is a whole number of
-        // chunks ends with an empty read, which finishes the stream too.
-        finished = n < kChunk;
-        RQErrorPtr e;
-        auto piece = c->compressBytes(buffer.data(), n, &e, finished);
-        if (!piece && e)
-            return fail(e);
-        if (piece && !piece->empty() && std::fwrite(piece->data(), 1, piece->size(), out.get()) != piece->size())
-            return fail(RQError::make(RQCompressionError, "Compression of " + source
-                    + " failed because we were unable to write to the destination data file at " + destination));
-    }
-    if (std::fflush(out.get()) != 0)
-        return fail(RQError::make(RQCompressionError, "Compression of " + source
-                + " failed because we were unable to write to the destination data file at " + destination));
-    if (auto e = c->closeStream())
-        return fail(e);
-    return true;
+    // A short read is the end; a source whose length is a whole number of
+    // chunks ends with an empty read, which finishes the stream too.
+    auto feed = [&](const char* bytes, size_t n, bool& more, RQErrorPtr& e) {
+        more = n == zlibfile::kChunk;
+        return c->compressBytes(bytes, n, &e, !more);
+    };
+    return zlibfile::transcodeFile("Compression", source, destination, err, feed, [&] { return c->closeStream(); });
 }
 
 } // namespace pw

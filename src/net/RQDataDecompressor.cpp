@@ -1,21 +1,10 @@
 #include "net/RQDataDecompressor.h"
 
-#include <cstdio>
+#include "net/RQZlibFile.h"
+
 #include <memory>
 
 namespace pw {
-namespace {
-constexpr size_t kChunk = 262144;
-
-struct FileCloser {
-    void operator()(FILE* f) const
-    {
-        if (f)
-            std::fclose(f);
-    }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
-} // namespace
 
 RQDataDecompressor::RQDataDecompressor() = default;
 
@@ -33,9 +22,7 @@ std::unique_ptr<RQDataDecompressor> RQDataDecompressor::decompressor()
 
 RQErrorPtr RQDataDecompressor::inflateErrorWithCode(int code)
 {
-    char msg[96];
-    std::snprintf(msg, sizeof msg, "Decompression of data failed with code %hi", static_cast<short>(code));
-    return RQError::make(RQCompressionError, msg);
+    return zlibfile::errorWithCode("Decompression", code);
 }
 
 RQErrorPtr RQDataDecompressor::setupStream()
@@ -116,47 +103,17 @@ std::optional<std::string> RQDataDecompressor::uncompressData(const std::string&
 
 bool RQDataDecompressor::uncompressDataFromFile(const std::string& source, const std::string& destination, RQErrorPtr* err)
 {
-    auto fail = [&](RQErrorPtr e) {
-        if (err)
-            *err = e;
-        return false;
-    };
-    File out(std::fopen(destination.c_str(), "wb"));
-    if (!out)
-        return fail(RQError::make(RQCompressionError,
-            "Decompression of " + source + " failed because we were to create a file at " + destination));
-    File in(std::fopen(source.c_str(), "rb"));
-    if (!in)
-        return fail(RQError::make(RQCompressionError, "Decompression of " + source + " failed the file does not exist"));
     auto d = decompressor();
-    std::string buffer(kChunk, '\0');
-    while (d->streamReady()) {
-        size_t n = std::fread(buffer.data(), 1, kChunk, in.get());
-        if (std::ferror(in.get())) {
-            d->closeStream();
-            return fail(RQError::make(RQCompressionError,
-                "Decompression of " + source + " failed because we were unable to read from the source data file"));
+    // Runs to the end of the source; bytes after the end of the gzip stream
+    // are read and dropped. A stream that failed to set up takes nothing.
+    auto feed = [&](const char* bytes, size_t n, bool& more, RQErrorPtr& e) -> std::optional<std::string> {
+        if (n == 0 || !d->streamReady()) {
+            more = false;
+            return std::string();
         }
-        if (n == 0)
-            break;
-        RQErrorPtr e;
-        auto piece = d->uncompressBytes(buffer.data(), n, &e);
-        if (!piece) {
-            d->closeStream();
-            return fail(e);
-        }
-        if (!piece->empty() && std::fwrite(piece->data(), 1, piece->size(), out.get()) != piece->size()) {
-            d->closeStream();
-            return fail(RQError::make(RQCompressionError, "Decompression of " + source
-                    + " failed because we were unable to write to the destination data file at " + destination));
-        }
-    }
-    if (std::fflush(out.get()) != 0)
-        return fail(RQError::make(RQCompressionError, "Decompression of " + source
-                + " failed because we were unable to write to the destination data file at " + destination));
-    if (auto e = d->closeStream())
-        return fail(e);
-    return true;
+        return d->uncompressBytes(bytes, n, &e);
+    };
+    return zlibfile::transcodeFile("Decompression", source, destination, err, feed, [&] { return d->closeStream(); });
 }
 
 } // namespace pw

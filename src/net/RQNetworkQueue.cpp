@@ -84,61 +84,48 @@ int RQNetworkQueue::maxConcurrentOperationCount() const
 
 void RQNetworkQueue::setDelegate(std::weak_ptr<RQHTTPRequestDelegate> delegate)
 {
-    std::lock_guard lock(m_mutex);
-    m_delegate = std::move(delegate);
+    storeLocked(m_delegate, std::move(delegate));
 }
 
 void RQNetworkQueue::setRequestDidStartSelector(RequestSelector s)
 {
-    std::lock_guard lock(m_mutex);
-    m_requestDidStartSelector = std::move(s);
+    storeLocked(m_requestDidStartSelector, std::move(s));
 }
 
 void RQNetworkQueue::setRequestDidReceiveResponseHeadersSelector(HeadersSelector s)
 {
-    std::lock_guard lock(m_mutex);
-    m_requestDidReceiveResponseHeadersSelector = std::move(s);
+    storeLocked(m_requestDidReceiveResponseHeadersSelector, std::move(s));
 }
 
 void RQNetworkQueue::setRequestWillRedirectSelector(RedirectSelector s)
 {
-    std::lock_guard lock(m_mutex);
-    m_requestWillRedirectSelector = std::move(s);
+    storeLocked(m_requestWillRedirectSelector, std::move(s));
 }
 
 void RQNetworkQueue::setRequestDidFinishSelector(RequestSelector s)
 {
-    std::lock_guard lock(m_mutex);
-    m_requestDidFinishSelector = std::move(s);
+    storeLocked(m_requestDidFinishSelector, std::move(s));
 }
 
 void RQNetworkQueue::setRequestDidFailSelector(RequestSelector s)
 {
-    std::lock_guard lock(m_mutex);
-    m_requestDidFailSelector = std::move(s);
+    storeLocked(m_requestDidFailSelector, std::move(s));
 }
 
 void RQNetworkQueue::setQueueDidFinishSelector(QueueSelector s)
 {
-    std::lock_guard lock(m_mutex);
-    m_queueDidFinishSelector = std::move(s);
+    storeLocked(m_queueDidFinishSelector, std::move(s));
 }
 
 void RQNetworkQueue::setUploadProgressDelegate(std::weak_ptr<RQProgressDelegate> d)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_uploadProgressDelegate = d;
-    }
+    storeLocked(m_uploadProgressDelegate, d);
     resetProgressDelegate(d);
 }
 
 void RQNetworkQueue::setDownloadProgressDelegate(std::weak_ptr<RQProgressDelegate> d)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_downloadProgressDelegate = d;
-    }
+    storeLocked(m_downloadProgressDelegate, d);
     resetProgressDelegate(d);
 }
 
@@ -152,8 +139,7 @@ void RQNetworkQueue::resetProgressDelegate(const std::weak_ptr<RQProgressDelegat
 
 void RQNetworkQueue::setUserInfo(RQUserInfo info)
 {
-    std::lock_guard lock(m_mutex);
-    m_userInfo = std::move(info);
+    storeLocked(m_userInfo, std::move(info));
 }
 
 RQUserInfo RQNetworkQueue::userInfo() const

@@ -81,6 +81,13 @@ public:
     void requestIncrementUploadSizeBy(RQHTTPRequest& r, int64_t bytes) override;
 
 private:
+    // Setters of what other threads read under the queue's lock.
+    template <class T>
+    void storeLocked(T& slot, T value)
+    {
+        std::lock_guard lock(m_mutex);
+        slot = std::move(value);
+    }
     void addHEADOperation(const std::shared_ptr<RQHTTPRequest>& head);
     void resetProgressDelegate(const std::weak_ptr<RQProgressDelegate>& d);
     std::shared_ptr<RQHTTPRequestDelegate> liveDelegate() const;

@@ -4,6 +4,7 @@
 #include "platform/core/Paths.h"
 #include "platform/core/PropertyList.h"
 #include "platform/core/Value.h"
+#include "platform/net/HeaderText.h"
 #include "platform/net/HttpAuthentication.h"
 #include "platform/net/Url.h"
 
@@ -24,13 +25,6 @@ constexpr const char* kStatusHeader = "X-RQHTTPRequest-Response-Status-Code";
 double wallNow()
 {
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
-}
-
-std::string lower(std::string s)
-{
-    for (auto& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
 }
 
 std::string storeName(int policy)
@@ -128,7 +122,7 @@ std::string RQDownloadCache::dataExtensionForURL(const std::string& url)
     if (ext.empty())
         return "html";
     const auto& list = fileExtensionsToHandleAsHTML();
-    if (std::find(list.begin(), list.end(), lower(ext)) != list.end())
+    if (std::find(list.begin(), list.end(), net::asciiLower(ext)) != list.end())
         return "html";
     return ext;
 }
@@ -265,7 +259,7 @@ bool RQDownloadCache::serverAllowsResponseCachingForRequest(RQHTTPRequest& reque
     const auto& h = request.responseHeaders();
     auto cc = h.find("Cache-Control");
     if (cc != h.end()) {
-        std::string v = lower(cc->second);
+        std::string v = net::asciiLower(cc->second);
         if (v == "no-cache")
             return false;
         std::stringstream in(v);
@@ -278,7 +272,7 @@ bool RQDownloadCache::serverAllowsResponseCachingForRequest(RQHTTPRequest& reque
         }
     }
     auto pragma = h.find("Pragma");
-    if (pragma != h.end() && lower(pragma->second) == "no-cache")
+    if (pragma != h.end() && net::asciiLower(pragma->second) == "no-cache")
         return false;
     return true;
 }

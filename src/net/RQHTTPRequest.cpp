@@ -12,6 +12,7 @@
 #include "platform/core/Text.h"
 #include "platform/core/Uuid.h"
 #include "platform/net/CredentialStorage.h"
+#include "platform/net/HeaderText.h"
 #include "platform/net/MimeTypes.h"
 #include "platform/net/NetworkLoop.h"
 #include "platform/net/ProxySettings.h"
@@ -54,22 +55,6 @@ double monotonicNow()
 double wallNow()
 {
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
-}
-
-std::string lower(std::string s)
-{
-    for (auto& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string trim(const std::string& s)
-{
-    size_t b = s.find_first_not_of(" \t");
-    if (b == std::string::npos)
-        return {};
-    size_t e = s.find_last_not_of(" \t");
-    return s.substr(b, e - b + 1);
 }
 
 bool fileExists(const std::string& path)
@@ -176,7 +161,7 @@ RQErrorPtr sharedError(int code)
 
 bool sameOrigin(const net::Url& a, const net::Url& b)
 {
-    return a.scheme() == b.scheme() && lower(a.host()) == lower(b.host()) && a.portOrDefault() == b.portOrDefault();
+    return a.scheme() == b.scheme() && net::asciiLower(a.host()) == net::asciiLower(b.host()) && a.portOrDefault() == b.portOrDefault();
 }
 
 } // namespace
@@ -953,7 +938,7 @@ void RQHTTPRequest::startRequest()
             m_proxyType = "HTTP";
         sr.proxyHost = m_proxyHost;
         sr.proxyPort = m_proxyPort;
-        sr.proxyType = lower(m_proxyType).rfind("socks", 0) == 0 ? net::ProxyType::Socks5 : net::ProxyType::Http;
+        sr.proxyType = net::asciiLower(m_proxyType).rfind("socks", 0) == 0 ? net::ProxyType::Socks5 : net::ProxyType::Http;
     }
 
     // Book the connection: reuse an idle one to the same origin, else a new one.
@@ -1324,12 +1309,12 @@ void RQHTTPRequest::readResponseHeaders(const net::HttpResponseHead& head)
 
 void RQHTTPRequest::decideReuse(const net::HttpResponseHead& head)
 {
-    std::string c = lower(head.header("Connection").value_or(""));
+    std::string c = net::asciiLower(head.header("Connection").value_or(""));
     if ((head.httpVersion != "1.0" || c == "keep-alive") && c != "close") {
         auto ka = head.header("Keep-Alive");
         if (ka) {
             int timeout = 0, max = 0;
-            std::string v = lower(*ka);
+            std::string v = net::asciiLower(*ka);
             auto t = v.find("timeout=");
             if (t != std::string::npos)
                 timeout = std::atoi(v.c_str() + t + 8);
@@ -1366,7 +1351,7 @@ bool RQHTTPRequest::willRedirect()
     int code = m_responseStatusCode;
     if (code != 301 && code != 302 && code != 303 && code != 307)
         return false;
-    auto target = m_url->resolve(trim(loc->second));
+    auto target = m_url->resolve(net::trimBlanks(loc->second));
     if (!target)
         return false; // an unusable Location: the answer is reported as it is
     deliver([keep = self()] { keep->requestRedirected(); });
@@ -2999,12 +2984,12 @@ void RQHTTPRequest::parseMimeType(std::string* mimeType, std::string* charset, c
     auto semi = contentType.find(';');
     if (semi == std::string::npos || semi == 0) {
         if (mimeType)
-            *mimeType = trim(contentType);
+            *mimeType = net::trimBlanks(contentType);
         return;
     }
     if (mimeType)
-        *mimeType = trim(contentType.substr(0, semi));
-    std::string rest = lower(contentType.substr(semi));
+        *mimeType = net::trimBlanks(contentType.substr(0, semi));
+    std::string rest = net::asciiLower(contentType.substr(semi));
     auto cs = rest.find("charset=");
     if (cs == std::string::npos)
         return;
@@ -3012,7 +2997,7 @@ void RQHTTPRequest::parseMimeType(std::string* mimeType, std::string* charset, c
     auto end = name.find(';');
     if (end != std::string::npos)
         name = name.substr(0, end);
-    name = trim(name);
+    name = net::trimBlanks(name);
     if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
         name = name.substr(1, name.size() - 2);
     if (!name.empty() && core::text::isCharsetKnown(name) && charset)
@@ -3025,7 +3010,7 @@ std::optional<double> RQHTTPRequest::expiryDateForRequest(RQHTTPRequest& request
     if (maxAge == 0) {
         auto cc = headers.find("Cache-Control");
         if (cc != headers.end()) {
-            std::string v = lower(cc->second);
+            std::string v = net::asciiLower(cc->second);
             auto p = v.find("max-age");
             if (p != std::string::npos) {
                 p += 7;
@@ -3054,7 +3039,7 @@ std::optional<double> RQHTTPRequest::dateFromRFC1123String(const std::string& te
     const char* end = ::strptime(text.c_str(), pattern.c_str(), &t);
     if (!end)
         return std::nullopt;
-    std::string zone = trim(end);
+    std::string zone = net::trimBlanks(end);
     long offset = 0;
     if (zone.empty())
         return std::nullopt;

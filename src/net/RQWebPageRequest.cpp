@@ -3,6 +3,7 @@
 #include "net/MainThread.h"
 #include "net/RQNetworkQueue.h"
 #include "platform/core/Paths.h"
+#include "platform/net/HeaderText.h"
 #include "platform/net/HttpAuthentication.h"
 #include "platform/net/Url.h"
 
@@ -29,13 +30,6 @@ std::string trim(const std::string& s)
     return s.substr(b, e - b + 1);
 }
 
-std::string lower(std::string s)
-{
-    for (auto& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 struct DocFree {
     void operator()(xmlDoc* d) const { xmlFreeDoc(d); }
 };
@@ -56,14 +50,14 @@ std::string nodeText(xmlNode* node)
 
 bool isStyle(xmlNode* node)
 {
-    return node->name && (lower(reinterpret_cast<const char*>(node->name)) == "style");
+    return node->name && (net::asciiLower(reinterpret_cast<const char*>(node->name)) == "style");
 }
 
 // Walks "url(...)" in a style text, calling fn with the position and length of the address inside.
 template<typename Fn>
 void forEachCssUrl(const std::string& css, Fn fn)
 {
-    std::string l = lower(css);
+    std::string l = net::asciiLower(css);
     size_t pos = 0;
     while ((pos = l.find("url(", pos)) != std::string::npos) {
         size_t start = pos + 4;
@@ -140,7 +134,7 @@ bool RQWebPageRequest::takeOverFinish()
     std::string mime;
     if (ct != responseHeaders().end())
         parseMimeType(&mime, nullptr, ct->second);
-    mime = lower(mime);
+    mime = net::asciiLower(mime);
     if (mime == "text/html" || mime == "text/xhtml" || mime == "text/xhtml+xml" || mime == "application/xhtml+xml")
         m_webContentType = RQHTMLContent;
     else if (mime == "text/css")
@@ -178,7 +172,7 @@ bool RQWebPageRequest::takeOverFinish()
     std::vector<std::string> toFetch;
     for (const auto& written : addresses) {
         std::string a = trim(written);
-        if (a.size() < 5 || lower(a).rfind("data:", 0) == 0 || !base)
+        if (a.size() < 5 || net::asciiLower(a).rfind("data:", 0) == 0 || !base)
             continue;
         auto absolute = base->resolve(a);
         if (!absolute)
@@ -292,7 +286,7 @@ std::string RQWebPageRequest::rewriteHTML(const std::string& html, const std::ma
         xmlNode* node = nodes->nodeTab[i];
         std::string text = nodeText(node);
         std::string updated;
-        bool styleText = isStyle(node) || (node->type == XML_ATTRIBUTE_NODE && node->name && lower(reinterpret_cast<const char*>(node->name)) == "style");
+        bool styleText = isStyle(node) || (node->type == XML_ATTRIBUTE_NODE && node->name && net::asciiLower(reinterpret_cast<const char*>(node->name)) == "style");
         if (styleText) {
             updated = rewriteCSS(text, replacements);
         } else {

@@ -1,5 +1,7 @@
 #include "platform/net/CookieStorage.h"
 
+#include "platform/net/HeaderText.h"
+
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -12,22 +14,6 @@
 
 namespace pw::net {
 namespace {
-
-std::string trim(const std::string& s)
-{
-    size_t b = s.find_first_not_of(" \t");
-    if (b == std::string::npos)
-        return {};
-    size_t e = s.find_last_not_of(" \t");
-    return s.substr(b, e - b + 1);
-}
-
-std::string lower(std::string s)
-{
-    for (auto& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 bool isIpAddress(const std::string& host)
 {
@@ -91,7 +77,7 @@ CookieStorage& CookieStorage::shared()
 
 bool CookieStorage::domainMatches(const std::string& host, const std::string& domain)
 {
-    std::string h = lower(host);
+    std::string h = asciiLower(host);
     if (h == domain)
         return true;
     if (isIpAddress(h) || h.size() <= domain.size())
@@ -122,8 +108,8 @@ std::optional<Cookie> CookieStorage::parseSetCookie(const std::string& header, c
     if (eq == std::string::npos)
         return std::nullopt;
     Cookie c;
-    c.name = trim(parts[0].substr(0, eq));
-    c.value = trim(parts[0].substr(eq + 1));
+    c.name = trimBlanks(parts[0].substr(0, eq));
+    c.value = trimBlanks(parts[0].substr(eq + 1));
     if (c.name.empty())
         return std::nullopt;
     if (c.value.size() >= 2 && c.value.front() == '"' && c.value.back() == '"')
@@ -134,10 +120,10 @@ std::optional<Cookie> CookieStorage::parseSetCookie(const std::string& header, c
     std::string domainAttr;
     std::optional<std::string> pathAttr;
     for (size_t i = 1; i < parts.size(); ++i) {
-        std::string attr = trim(parts[i]);
+        std::string attr = trimBlanks(parts[i]);
         auto aeq = attr.find('=');
-        std::string name = lower(trim(attr.substr(0, aeq)));
-        std::string value = aeq == std::string::npos ? std::string() : trim(attr.substr(aeq + 1));
+        std::string name = asciiLower(trimBlanks(attr.substr(0, aeq)));
+        std::string value = aeq == std::string::npos ? std::string() : trimBlanks(attr.substr(aeq + 1));
         if (name == "expires") {
             time_t t = curl_getdate(value.c_str(), nullptr);
             if (t != -1)
@@ -152,7 +138,7 @@ std::optional<Cookie> CookieStorage::parseSetCookie(const std::string& header, c
         } else if (name == "domain") {
             if (!value.empty() && value[0] == '.')
                 value = value.substr(1);
-            domainAttr = lower(value);
+            domainAttr = asciiLower(value);
         } else if (name == "path") {
             if (!value.empty() && value[0] == '/')
                 pathAttr = value;
@@ -167,7 +153,7 @@ std::optional<Cookie> CookieStorage::parseSetCookie(const std::string& header, c
     else if (expires)
         c.expires = expires;
 
-    std::string host = lower(url.host());
+    std::string host = asciiLower(url.host());
     if (!domainAttr.empty()) {
         if (!domainMatches(host, domainAttr))
             return std::nullopt;
@@ -266,7 +252,7 @@ std::vector<Cookie> CookieStorage::cookiesForURL(const Url& url) const
     std::lock_guard lock(m_mutex);
     const_cast<CookieStorage*>(this)->purgeExpiredLocked();
     std::vector<Cookie> out;
-    std::string host = lower(url.host());
+    std::string host = asciiLower(url.host());
     bool secure = url.scheme() == "https";
     for (const auto& c : m_cookies) {
         bool hostOk = c.hostOnly ? host == c.domain : domainMatches(host, c.domain);

@@ -1,5 +1,7 @@
 #include "platform/net/HttpAuthentication.h"
 
+#include "platform/net/HeaderText.h"
+
 #include <openssl/evp.h>
 #include <openssl/rand.h>
 
@@ -10,13 +12,6 @@
 
 namespace pw::net {
 namespace {
-
-std::string lower(std::string s)
-{
-    for (auto& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 int strength(const std::string& scheme)
 {
@@ -29,7 +24,7 @@ int strength(const std::string& scheme)
 
 std::string canonicalScheme(const std::string& s)
 {
-    std::string l = lower(s);
+    std::string l = asciiLower(s);
     if (l == "basic")
         return kAuthenticationSchemeBasic;
     if (l == "digest")
@@ -113,7 +108,7 @@ std::optional<HttpAuthentication> HttpAuthentication::fromChallenge(const std::s
         size_t ns = i;
         while (i < value.size() && value[i] != '=' && value[i] != ',' && !std::isspace(static_cast<unsigned char>(value[i])))
             ++i;
-        std::string name = lower(value.substr(ns, i - ns));
+        std::string name = asciiLower(value.substr(ns, i - ns));
         while (i < value.size() && std::isspace(static_cast<unsigned char>(value[i])))
             ++i;
         if (i >= value.size() || value[i] != '=') {
@@ -145,7 +140,7 @@ std::optional<HttpAuthentication> HttpAuthentication::fromChallenge(const std::s
             auth.m_params[name] = v;
     }
     auth.m_realm = auth.m_params.count("realm") ? auth.m_params["realm"] : std::string();
-    auth.m_stale = lower(auth.m_params.count("stale") ? auth.m_params["stale"] : "") == "true";
+    auth.m_stale = asciiLower(auth.m_params.count("stale") ? auth.m_params["stale"] : "") == "true";
     return auth;
 }
 
@@ -165,7 +160,7 @@ std::optional<HttpAuthentication> HttpAuthentication::fromResponse(const HttpRes
 
 std::optional<std::string> HttpAuthentication::parameter(const std::string& name) const
 {
-    auto it = m_params.find(lower(name));
+    auto it = m_params.find(asciiLower(name));
     if (it == m_params.end())
         return std::nullopt;
     return it->second;
@@ -196,12 +191,12 @@ std::optional<std::string> HttpAuthentication::authorizationValue(const Authenti
         return std::nullopt;
 
     std::string algorithm = parameter("algorithm").value_or("MD5");
-    std::string algoLower = lower(algorithm);
+    std::string algoLower = asciiLower(algorithm);
     if (algoLower != "md5" && algoLower != "md5-sess")
         return std::nullopt;
     std::string nonce = parameter("nonce").value_or("");
     std::string opaque = parameter("opaque").value_or("");
-    std::string qopOffer = lower(parameter("qop").value_or(""));
+    std::string qopOffer = asciiLower(parameter("qop").value_or(""));
     bool useQop = false;
     if (!qopOffer.empty()) {
         size_t p = 0;

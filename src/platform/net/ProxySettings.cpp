@@ -1,5 +1,7 @@
 #include "platform/net/ProxySettings.h"
 
+#include "platform/net/HeaderText.h"
+
 #include <duktape.h>
 
 #include <arpa/inet.h>
@@ -21,13 +23,6 @@ namespace {
 
 std::mutex g_settingsMutex;
 std::optional<SystemProxySettings> g_override;
-
-std::string lower(std::string s)
-{
-    for (auto& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 std::optional<ProxyEntry> entryFromEnv(const char* name, ProxyEntry::Type type)
 {
@@ -65,7 +60,7 @@ SystemProxySettings fromEnvironment()
         std::string item;
         while (std::getline(in, item, ','))
             if (!item.empty())
-                s.exceptions.push_back(lower(item));
+                s.exceptions.push_back(asciiLower(item));
     }
     return s;
 }
@@ -244,7 +239,7 @@ void ProxySettings::setSystemSettings(std::optional<SystemProxySettings> setting
 
 std::vector<ProxyEntry> ProxySettings::proxiesForURL(const Url& url, const SystemProxySettings& settings)
 {
-    std::string host = lower(url.host());
+    std::string host = asciiLower(url.host());
     if (isLoopback(host))
         return {};
     for (const auto& ex : settings.exceptions) {
@@ -279,7 +274,7 @@ std::vector<ProxyEntry> ProxySettings::parsePacResult(const std::string& result)
         std::stringstream words(item);
         std::string kind, address;
         words >> kind >> address;
-        kind = lower(kind);
+        kind = asciiLower(kind);
         if (kind.empty())
             continue;
         ProxyEntry e;

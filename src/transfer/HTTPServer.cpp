@@ -40,30 +40,34 @@ auto HTTPServer::onServerQueue(F f) const -> decltype(f()) {
     }
 }
 
+// Settings change in the queue's order with the reads above; the caller does
+// not wait for it.
+template <class T>
+void HTTPServer::assignOnServerQueue(T HTTPServer::*member, std::type_identity_t<T> value) {
+    auto self = shared_from_this();
+    m_serverQueue->async([self, member, value = std::move(value)] { (*self).*member = value; });
+}
+
 std::optional<std::string> HTTPServer::documentRoot() const {
     return onServerQueue([this] { return m_documentRoot; });
 }
 void HTTPServer::setDocumentRoot(std::optional<std::string> root) {
-    auto self = shared_from_this();
-    m_serverQueue->async([self, root] { self->m_documentRoot = root; });
+    assignOnServerQueue(&HTTPServer::m_documentRoot, std::move(root));
 }
 void HTTPServer::setConnectionClass(ConnectionFactory factory) {
-    auto self = shared_from_this();
-    m_serverQueue->async([self, factory] { self->m_connectionClass = factory; });
+    assignOnServerQueue(&HTTPServer::m_connectionClass, std::move(factory));
 }
 std::string HTTPServer::interface() const {
     return onServerQueue([this] { return m_interface; });
 }
 void HTTPServer::setInterface(std::string interface) {
-    auto self = shared_from_this();
-    m_serverQueue->async([self, interface] { self->m_interface = interface; });
+    assignOnServerQueue(&HTTPServer::m_interface, std::move(interface));
 }
 uint16_t HTTPServer::port() const {
     return onServerQueue([this] { return m_port; });
 }
 void HTTPServer::setPort(uint16_t port) {
-    auto self = shared_from_this();
-    m_serverQueue->async([self, port] { self->m_port = port; });
+    assignOnServerQueue(&HTTPServer::m_port, std::move(port));
 }
 uint16_t HTTPServer::listeningPort() const {
     return onServerQueue([this]() -> uint16_t { return m_isRunning ? m_asyncSocket->localPort() : 0; });
@@ -72,22 +76,19 @@ std::string HTTPServer::domain() const {
     return onServerQueue([this] { return m_domain; });
 }
 void HTTPServer::setDomain(std::string domain) {
-    auto self = shared_from_this();
-    m_serverQueue->async([self, domain] { self->m_domain = domain; });
+    assignOnServerQueue(&HTTPServer::m_domain, std::move(domain));
 }
 std::string HTTPServer::name() const {
     return onServerQueue([this] { return m_name; });
 }
 void HTTPServer::setName(std::string name) {
-    auto self = shared_from_this();
-    m_serverQueue->async([self, name] { self->m_name = name; });
+    assignOnServerQueue(&HTTPServer::m_name, std::move(name));
 }
 std::string HTTPServer::type() const {
     return onServerQueue([this] { return m_type; });
 }
 void HTTPServer::setType(std::string type) {
-    auto self = shared_from_this();
-    m_serverQueue->async([self, type] { self->m_type = type; });
+    assignOnServerQueue(&HTTPServer::m_type, std::move(type));
 }
 std::optional<std::string> HTTPServer::publishedName() const {
     return onServerQueue([this]() -> std::optional<std::string> {
@@ -109,8 +110,7 @@ size_t HTTPServer::maxConnections() const {
     return onServerQueue([this] { return m_maxConnections; });
 }
 void HTTPServer::setMaxConnections(size_t n) {
-    auto self = shared_from_this();
-    m_serverQueue->async([self, n] { self->m_maxConnections = n; });
+    assignOnServerQueue(&HTTPServer::m_maxConnections, std::move(n));
 }
 
 bool HTTPServer::start(SocketError* error) {

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace pw {
@@ -77,6 +78,8 @@ private:
     HTTPServer();
     template <class F>
     auto onServerQueue(F f) const -> decltype(f());
+    template <class T>
+    void assignOnServerQueue(T HTTPServer::*member, std::type_identity_t<T> value);
     void publishBonjour();
     void unpublishBonjour();
     void doStop(bool keepExistingConnections);

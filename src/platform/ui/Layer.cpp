@@ -157,22 +157,26 @@ Layer::~Layer()
 
 // --- property setters ---
 
+// Every animatable property changes the same way: nothing happens when the
+// value stays, otherwise the change is recorded (and maybe animated) first.
+template <class T>
+void Layer::setAnimatable(const char* key, T& field, const T& value)
+{
+    if (value == field)
+        return;
+    propertyWillChange(key, field, value);
+    field = value;
+    invalidateWhole();
+}
+
 void Layer::setPosition(Point p)
 {
-    if (p == m_model.position)
-        return;
-    propertyWillChange("position", m_model.position, p);
-    m_model.position = p;
-    invalidateWhole();
+    setAnimatable("position", m_model.position, p);
 }
 
 void Layer::setBounds(const Rect& r)
 {
-    if (r == m_model.bounds)
-        return;
-    propertyWillChange("bounds", m_model.bounds, r);
-    m_model.bounds = r;
-    invalidateWhole();
+    setAnimatable("bounds", m_model.bounds, r);
 }
 
 void Layer::setAnchorPoint(Point p)
@@ -186,11 +190,7 @@ void Layer::setAnchorPoint(Point p)
 
 void Layer::setTransform(const AffineTransform& t)
 {
-    if (t == m_model.transform)
-        return;
-    propertyWillChange("transform", m_model.transform, t);
-    m_model.transform = t;
-    invalidateWhole();
+    setAnimatable("transform", m_model.transform, t);
 }
 
 void Layer::setFrame(const Rect& r)
@@ -202,11 +202,7 @@ void Layer::setFrame(const Rect& r)
 void Layer::setOpacity(double o)
 {
     o = std::clamp(o, 0.0, 1.0);
-    if (o == m_model.opacity)
-        return;
-    propertyWillChange("opacity", m_model.opacity, o);
-    m_model.opacity = o;
-    invalidateWhole();
+    setAnimatable("opacity", m_model.opacity, o);
 }
 
 void Layer::setHidden(bool h)
@@ -226,38 +222,22 @@ void Layer::setMasksToBounds(bool m)
 
 void Layer::setBackgroundColor(const gfx::Color& c)
 {
-    if (c == m_model.backgroundColor)
-        return;
-    propertyWillChange("backgroundColor", m_model.backgroundColor, c);
-    m_model.backgroundColor = c;
-    invalidateWhole();
+    setAnimatable("backgroundColor", m_model.backgroundColor, c);
 }
 
 void Layer::setCornerRadius(double r)
 {
-    if (r == m_model.cornerRadius)
-        return;
-    propertyWillChange("cornerRadius", m_model.cornerRadius, r);
-    m_model.cornerRadius = r;
-    invalidateWhole();
+    setAnimatable("cornerRadius", m_model.cornerRadius, r);
 }
 
 void Layer::setBorderWidth(double w)
 {
-    if (w == m_model.borderWidth)
-        return;
-    propertyWillChange("borderWidth", m_model.borderWidth, w);
-    m_model.borderWidth = w;
-    invalidateWhole();
+    setAnimatable("borderWidth", m_model.borderWidth, w);
 }
 
 void Layer::setBorderColor(const gfx::Color& c)
 {
-    if (c == m_model.borderColor)
-        return;
-    propertyWillChange("borderColor", m_model.borderColor, c);
-    m_model.borderColor = c;
-    invalidateWhole();
+    setAnimatable("borderColor", m_model.borderColor, c);
 }
 
 void Layer::setShadowColor(const gfx::Color& c)
@@ -268,11 +248,7 @@ void Layer::setShadowColor(const gfx::Color& c)
 
 void Layer::setShadowOpacity(double o)
 {
-    if (o == m_model.shadowOpacity)
-        return;
-    propertyWillChange("shadowOpacity", m_model.shadowOpacity, o);
-    m_model.shadowOpacity = o;
-    invalidateWhole();
+    setAnimatable("shadowOpacity", m_model.shadowOpacity, o);
 }
 
 void Layer::setShadowOffset(Size s)
@@ -303,11 +279,7 @@ void Layer::setContentsGravity(ContentsGravity g)
 
 void Layer::setContentsRect(const Rect& unitRect)
 {
-    if (unitRect == m_model.contentsRect)
-        return;
-    propertyWillChange("contentsRect", m_model.contentsRect, unitRect);
-    m_model.contentsRect = unitRect;
-    invalidateWhole();
+    setAnimatable("contentsRect", m_model.contentsRect, unitRect);
 }
 
 void Layer::setMask(std::shared_ptr<Layer> mask)

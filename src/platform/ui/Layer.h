@@ -175,6 +175,8 @@ protected:
     void invalidate(const gfx::Rect& localRect);
 
 private:
+    template <class T>
+    void setAnimatable(const char* key, T& field, const T& value);
     void renderWithState(gfx::Context& ctx, const LayerState& s) const;
     void renderTransition(gfx::Context& ctx, const LayerState& s, const Transition& t, double progress) const;
     void drawTree(gfx::Context& ctx, const LayerState& s) const;

@@ -118,14 +118,22 @@ std::shared_ptr<Rows> makeRows(int n)
     return r;
 }
 
+// A table of the screen's width over `rows`, shown in the window and loaded.
+std::shared_ptr<TableView> showTable(View& window, const std::shared_ptr<Rows>& rows,
+                                     TableViewStyle style = TableViewStyle::Plain)
+{
+    auto table = TableView::create(Rect(0, 0, 320, 440), style);
+    table->setDataSource(rows);
+    table->setTableDelegate(rows);
+    window.addSubview(table);
+    table->reloadData();
+    return table;
+}
+
 TEST_F(ScrollTableTest, TableMakesCellsOnlyForRowsInSightAndReusesThem)
 {
     auto rows = makeRows(1000);
-    auto table = TableView::create(Rect(0, 0, 320, 440));
-    table->setDataSource(rows);
-    table->setTableDelegate(rows);
-    m_window->addSubview(table);
-    table->reloadData();
+    auto table = showTable(*m_window, rows);
     EXPECT_EQ(table->contentSize().height, 44000);
     EXPECT_EQ(table->visibleCells().size(), 10u);
     EXPECT_EQ(rows->made, 10);
@@ -141,11 +149,7 @@ TEST_F(ScrollTableTest, TableMakesCellsOnlyForRowsInSightAndReusesThem)
 TEST_F(ScrollTableTest, TappingARowSelectsIt)
 {
     auto rows = makeRows(20);
-    auto table = TableView::create(Rect(0, 0, 320, 440));
-    table->setDataSource(rows);
-    table->setTableDelegate(rows);
-    m_window->addSubview(table);
-    table->reloadData();
+    auto table = showTable(*m_window, rows);
     tap({100, 44 * 3 + 10});
     ASSERT_EQ(rows->selected.size(), 1u);
     EXPECT_EQ(rows->selected[0], (IndexPath {0, 3}));
@@ -159,11 +163,7 @@ TEST_F(ScrollTableTest, TappingARowSelectsIt)
 TEST_F(ScrollTableTest, SwipeShowsDeleteAndItsTapDeletesTheRow)
 {
     auto rows = makeRows(5);
-    auto table = TableView::create(Rect(0, 0, 320, 440));
-    table->setDataSource(rows);
-    table->setTableDelegate(rows);
-    m_window->addSubview(table);
-    table->reloadData();
+    auto table = showTable(*m_window, rows);
     drag({250, 44 + 20}, {100, 44 + 20}, 0.15, 6);
     ASSERT_EQ(table->swipedRow(), (IndexPath {0, 1}));
     auto* cell = table->cellForRow({0, 1});
@@ -190,11 +190,7 @@ TEST_F(ScrollTableTest, EditingModeMarksEditableCells)
     };
     auto rows = std::make_shared<ReadOnlyFirst>();
     rows->rows = {"a", "b", "c"};
-    auto table = TableView::create(Rect(0, 0, 320, 440), TableViewStyle::Grouped);
-    table->setDataSource(rows);
-    table->setTableDelegate(rows);
-    m_window->addSubview(table);
-    table->reloadData();
+    auto table = showTable(*m_window, rows, TableViewStyle::Grouped);
     table->setEditing(true);
     EXPECT_FALSE(table->cellForRow({0, 0})->isEditing());
     EXPECT_TRUE(table->cellForRow({0, 1})->isEditing());

@@ -43,7 +43,7 @@ std::vector<uint8_t> damaged(const uint8_t* data, size_t size)
         const uint32_t at = data[i] | (data[i + 1] << 8) | (data[i + 2] << 16) | (static_cast<uint32_t>(data[i + 3]) << 24);
         if (at < book.size())
             book[at] = data[i + 4];
-        else if (at % 7 == 0)
+        else if (at % 7 == 0 && !book.empty()) // an earlier cut may have emptied it
             book.resize(at % book.size());
     }
     return book;

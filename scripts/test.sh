@@ -30,7 +30,7 @@ if [ -d fuzz ] && ls fuzz/*/CMakeLists.txt >/dev/null 2>&1; then
   for f in build/fuzz/bin/fuzz_*; do
     [ -x "$f" ] || continue
     echo "-- $f"
-    "$f" -max_total_time=20 -rss_limit_mb=2048 -print_final_stats=0 >/dev/null 2>"build/fuzz/$(basename "$f").log" \
+    "$f" -seed=1 -max_total_time=20 -rss_limit_mb=2048 -print_final_stats=0 >/dev/null 2>"build/fuzz/$(basename "$f").log" \
       || { tail -50 "build/fuzz/$(basename "$f").log"; exit 1; }
   done
 fi

@@ -74,11 +74,14 @@ std::string StringUtil::generateRandom(int n) {
     return hex;
 }
 
-std::string StringUtil::fieldCipherText(const std::string& value) {
+std::string StringUtil::lengthPrefixed(const std::string& value) {
     char length[16];
     std::snprintf(length, sizeof length, "%04zu", core::text::toUtf16Lenient(value).size());
-    std::string key = PersistentUtil::sharedInstance().stringForKey("key");
-    return tarvzel::Encrypt(key, length + value);
+    return length + value;
+}
+
+std::string StringUtil::fieldCipherText(const std::string& value) {
+    return tarvzel::Encrypt(PersistentUtil::sharedInstance().stringForKey("key"), lengthPrefixed(value));
 }
 
 std::string StringUtil::requestSessionIdText(const std::optional<std::string>& verfiCode) {

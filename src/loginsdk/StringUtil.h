@@ -23,6 +23,8 @@ public:
     // One secret field: "%04d%@" of its UTF-16 length and itself, DES-encrypted
     // under the stored key, as lowercase hex.
     static std::string fieldCipherText(const std::string& value);
+    // "%04d%@": the value's length in UTF-16 units, at least four digits, then the value.
+    static std::string lengthPrefixed(const std::string& value);
     static std::vector<unsigned char> string2Hex(const std::string& hex);
 };
 

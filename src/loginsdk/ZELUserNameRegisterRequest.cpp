@@ -2,32 +2,21 @@
 
 #include "loginsdk/LogUtil.h"
 #include "loginsdk/OADes.h"
+#include "loginsdk/StringUtil.h"
 #include "loginsdk/ZelAnswer.h"
 #include "loginsdk/ZelErrorTable.h"
 #include "loginsdk/zelConfig.h"
-#include "platform/core/Text.h"
 
-#include <cstdio>
 
 namespace pw {
-namespace {
-
-std::string lengthPrefixed(const std::string& value) {
-    char length[16];
-    std::snprintf(length, sizeof length, "%04zu", core::text::toUtf16Lenient(value).size());
-    return length + value;
-}
-
-} // namespace
-
 ZELUserNameRegisterRequest::ZELUserNameRegisterRequest() {
     url = zelConfig::shareZelConfig().dynamicWith("username/register.shtm");
     optCmd = ZelOpRegister;
 }
 
 void ZELUserNameRegisterRequest::getGuidFinish() {
-    std::string name = tarvzel::Encrypt(key, lengthPrefixed(userName));
-    std::string password = tarvzel::Encrypt(key, lengthPrefixed(pwd));
+    std::string name = tarvzel::Encrypt(key, StringUtil::lengthPrefixed(userName));
+    std::string password = tarvzel::Encrypt(key, StringUtil::lengthPrefixed(pwd));
     std::string appId = std::to_string(delegate ? delegate->getAppId() : 0);
     send(url + "?guid=" + LogUtil::urlEncodeValue(guid) + "&username=" + name + "&appId=" + appId + "&password=" + password +
              "&clientVersion=2.3.0&endpointOS=ios",

@@ -41,11 +41,6 @@ std::unique_ptr<zel_two>& instance() {
     return p;
 }
 
-std::string firstItem(const std::string& list) {
-    auto comma = list.find(',');
-    return comma == std::string::npos ? list : list.substr(0, comma);
-}
-
 // The plain decimal writing of an integer: what "%d" of its value gives back.
 bool isPlainInteger(const std::string& s) {
     if (s.empty())
@@ -283,13 +278,7 @@ void zel_two::doMobileSendSMSLoginGetGUID() {
     std::string recipient, id;
     {
         std::lock_guard lock(m_mutex);
-        GlobalConstants& run = GlobalConstants::sharedInstance();
-        recipient = firstItem(run.values().ssnList);
-        if (recipient.empty()) {
-            std::string stored = PersistentUtil::sharedInstance().stringForKey("ssnlist");
-            recipient = firstItem(stored);
-            run.update([&](GlobalValues& v) { v.ssnList = stored; });
-        }
+        recipient = zelOpenAPI::shareZelOpenAPI().getSSN();
         id = StringUtil::generateUUID();
     }
     PersistentUtil::sharedInstance().setValue(id, "uuid");

@@ -1,8 +1,13 @@
-# pw_module(<target> DEPS <targets...>)
-#   A static library of every .cpp in the calling folder; includes are rooted at src/.
+# pw_module(<target> [SUBDIRS <folders...>] DEPS <targets...>)
+#   A static library of every .cpp in the calling folder and the listed
+#   sub-folders (a large module's concerns); includes are rooted at src/.
 function(pw_module name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  cmake_parse_arguments(ARG "" "" "SUBDIRS;DEPS" ${ARGN})
+  set(patterns ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  foreach(sub ${ARG_SUBDIRS})
+    list(APPEND patterns ${CMAKE_CURRENT_SOURCE_DIR}/${sub}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${sub}/*.c)
+  endforeach()
+  file(GLOB sources CONFIGURE_DEPENDS ${patterns})
   add_library(${name} STATIC ${sources})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} Threads::Threads)

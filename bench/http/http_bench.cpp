@@ -1,7 +1,7 @@
 // The HTTP engine against the curl command line, on the same loopback server
 // in the same run. Each benchmark reports `ratio` = engine time / curl time.
 #include "fakesite/HttplibServer.h"
-#include "net/RQHTTPRequest.h"
+#include "network/RQHTTPRequest.h"
 #include "platform/core/RunLoop.h"
 
 #include <benchmark/benchmark.h>

@@ -5,7 +5,7 @@
 //
 // Options: --small-seconds N (default 5), --big-seconds N (default 10),
 //          --big-megabytes N (default 1024).
-#include "transfer/HTTPServer.h"
+#include "transfer/http/HTTPServer.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

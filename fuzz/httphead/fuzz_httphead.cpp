@@ -5,8 +5,8 @@
 // also read as a Range field: accepted ranges lie inside the body, sorted and
 // apart.
 
-#include "transfer/HTTPConnection.h"
-#include "transfer/HTTPMessage.h"
+#include "transfer/http/HTTPConnection.h"
+#include "transfer/http/HTTPMessage.h"
 
 #include <cstddef>
 #include <cstdint>

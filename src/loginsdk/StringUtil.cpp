@@ -1,9 +1,9 @@
 #include "loginsdk/StringUtil.h"
 
 #include "loginsdk/GlobalConstants.h"
-#include "loginsdk/OADes.h"
+#include "loginsdk/cipher/OADes.h"
 #include "loginsdk/PersistentUtil.h"
-#include "loginsdk/SdkBase64.h"
+#include "loginsdk/cipher/SdkBase64.h"
 #include "loginsdk/zelConfig.h"
 #include "loginsdk/zelOpenAPI.h"
 #include "platform/core/Text.h"

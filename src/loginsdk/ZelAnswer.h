@@ -1,6 +1,6 @@
 #pragma once
 // Reading the account service's JSON answers.
-#include "loginsdk/SdkJsonParser.h"
+#include "loginsdk/json/SdkJsonParser.h"
 
 #include <cstdint>
 #include <optional>

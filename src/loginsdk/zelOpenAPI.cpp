@@ -2,7 +2,7 @@
 
 #include "loginsdk/AutoCheckContent.h"
 #include "loginsdk/GlobalConstants.h"
-#include "loginsdk/LogUtil.h"
+#include "loginsdk/stats/LogUtil.h"
 #include "loginsdk/PersistentUtil.h"
 #include "loginsdk/StringUtil.h"
 #include "loginsdk/ZelErrorTable.h"

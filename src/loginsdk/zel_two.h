@@ -3,7 +3,7 @@
 // fetch the background flows use, the answer parsers and result dispatch.
 // Public operations are entered on the main thread; every delegate call is
 // made there.
-#include "loginsdk/SdkJsonValue.h"
+#include "loginsdk/json/SdkJsonValue.h"
 #include "loginsdk/zelDelegate.h"
 #include "platform/core/ObserverToken.h"
 

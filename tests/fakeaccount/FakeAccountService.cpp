@@ -1,8 +1,8 @@
 #include "fakeaccount/FakeAccountService.h"
 
-#include "loginsdk/Des.h"
-#include "loginsdk/MelkEncrypt.h"
-#include "loginsdk/OADes.h"
+#include "loginsdk/cipher/Des.h"
+#include "loginsdk/cipher/MelkEncrypt.h"
+#include "loginsdk/cipher/OADes.h"
 #include "platform/core/Text.h"
 
 #include <httplib.h>

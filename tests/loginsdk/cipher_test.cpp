@@ -1,6 +1,6 @@
-#include "loginsdk/Des.h"
-#include "loginsdk/MelkEncrypt.h"
-#include "loginsdk/OADes.h"
+#include "loginsdk/cipher/Des.h"
+#include "loginsdk/cipher/MelkEncrypt.h"
+#include "loginsdk/cipher/OADes.h"
 
 #include <gtest/gtest.h>
 #include <openssl/evp.h>

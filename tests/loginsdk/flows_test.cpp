@@ -1,7 +1,7 @@
 #include "KitFixture.h"
 
 #include "loginsdk/GlobalConstants.h"
-#include "loginsdk/LogUtil.h"
+#include "loginsdk/stats/LogUtil.h"
 #include "loginsdk/PersistentUtil.h"
 #include "loginsdk/ZelErrorTable.h"
 #include "loginsdk/zel_two.h"

@@ -1,4 +1,4 @@
-#include "loginsdk/ZELHttpRequest.h"
+#include "loginsdk/requests/ZELHttpRequest.h"
 #include "platform/core/RunLoop.h"
 #include "platform/core/Text.h"
 

@@ -1,5 +1,5 @@
-#include "loginsdk/SdkJsonParser.h"
-#include "loginsdk/SdkJsonWriter.h"
+#include "loginsdk/json/SdkJsonParser.h"
+#include "loginsdk/json/SdkJsonWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 
 #include "loginsdk/GlobalConstants.h"
 #include "loginsdk/IntervalProcess.h"
-#include "loginsdk/OADes.h"
+#include "loginsdk/cipher/OADes.h"
 #include "loginsdk/PersistentUtil.h"
-#include "loginsdk/SdkBase64.h"
+#include "loginsdk/cipher/SdkBase64.h"
 #include "loginsdk/StringUtil.h"
 #include "loginsdk/ZelErrorTable.h"
 #include "loginsdk/zel_two.h"

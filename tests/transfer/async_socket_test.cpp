@@ -1,4 +1,4 @@
-#include "transfer/AsyncTcpSocket.h"
+#include "transfer/socket/AsyncTcpSocket.h"
 
 #include "Notifier.h"
 

@@ -1,16 +1,16 @@
-#include "transfer/HTTPAuthenticationRequest.h"
-#include "transfer/HTTPConfig.h"
-#include "transfer/HTTPConnection.h"
-#include "transfer/HTTPDataResponse.h"
-#include "transfer/HTTPFileResponse.h"
-#include "transfer/HTTPMessage.h"
-#include "transfer/HTTPRedirectResponse.h"
-#include "transfer/WSData.h"
-#include "transfer/WSNumber.h"
-#include "transfer/WSRange.h"
-#include "transfer/WebSocket.h"
+#include "transfer/http/HTTPAuthenticationRequest.h"
+#include "transfer/http/HTTPConfig.h"
+#include "transfer/http/HTTPConnection.h"
+#include "transfer/http/HTTPDataResponse.h"
+#include "transfer/http/HTTPFileResponse.h"
+#include "transfer/http/HTTPMessage.h"
+#include "transfer/http/HTTPRedirectResponse.h"
+#include "transfer/http/WSData.h"
+#include "transfer/http/WSNumber.h"
+#include "transfer/http/WSRange.h"
+#include "transfer/http/WebSocket.h"
 
-#include "platform/socket/RandomId.h"
+#include "platform/net/RandomId.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

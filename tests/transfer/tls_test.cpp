@@ -1,6 +1,6 @@
-#include "transfer/AsyncTcpSocket.h"
-#include "transfer/HTTPConnection.h"
-#include "transfer/HTTPServer.h"
+#include "transfer/socket/AsyncTcpSocket.h"
+#include "transfer/http/HTTPConnection.h"
+#include "transfer/http/HTTPServer.h"
 
 #include "Notifier.h"
 

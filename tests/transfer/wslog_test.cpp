@@ -1,12 +1,12 @@
-#include "transfer/WSAbstractDatabaseLogger.h"
-#include "transfer/WSFileLogger.h"
+#include "transfer/log/WSAbstractDatabaseLogger.h"
+#include "transfer/log/WSFileLogger.h"
 #include "platform/core/DispatchSource.h"
-#include "transfer/WSLog.h"
-#include "transfer/WSLogFileManagerDefault.h"
-#include "transfer/WSTTYLogger.h"
+#include "transfer/log/WSLog.h"
+#include "transfer/log/WSLogFileManagerDefault.h"
+#include "transfer/log/WSTTYLogger.h"
 
 #include "platform/core/Semaphore.h"
-#include "platform/socket/ExtendedAttributes.h"
+#include "platform/net/ExtendedAttributes.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,7 +1,7 @@
 #include "foundation/frame/CheckNetwork.h"
 
 #include "foundation/hosts/SiteHosts.h"
-#include "net/Reachability.h"
+#include "network/Reachability.h"
 #include "platform/core/RunLoop.h"
 #include "platform/ui/AlertView.h"
 

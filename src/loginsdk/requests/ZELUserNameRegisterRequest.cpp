@@ -1,0 +1,42 @@
+#include "loginsdk/requests/ZELUserNameRegisterRequest.h"
+
+#include "loginsdk/stats/LogUtil.h"
+#include "loginsdk/cipher/OADes.h"
+#include "loginsdk/StringUtil.h"
+#include "loginsdk/ZelAnswer.h"
+#include "loginsdk/ZelErrorTable.h"
+#include "loginsdk/zelConfig.h"
+
+
+namespace pw {
+ZELUserNameRegisterRequest::ZELUserNameRegisterRequest() {
+    url = zelConfig::shareZelConfig().dynamicWith("username/register.shtm");
+    optCmd = ZelOpRegister;
+}
+
+void ZELUserNameRegisterRequest::getGuidFinish() {
+    std::string name = tarvzel::Encrypt(key, StringUtil::lengthPrefixed(userName));
+    std::string password = tarvzel::Encrypt(key, StringUtil::lengthPrefixed(pwd));
+    std::string appId = std::to_string(delegate ? delegate->getAppId() : 0);
+    send(url + "?guid=" + LogUtil::urlEncodeValue(guid) + "&username=" + name + "&appId=" + appId + "&password=" + password +
+             "&clientVersion=2.3.0&endpointOS=ios",
+         [](ZelRequestBody& base, const std::optional<std::string>& answer, const std::string&) {
+             auto& self = static_cast<ZELUserNameRegisterRequest&>(base);
+             auto json = zel::parseAnswerObject(answer);
+             if (!answer) {
+                 self.reportFail(zel::getPlainResDicWithErrorCode(zel::NetworkError));
+             } else if (!json) {
+                 self.reportFail(zel::buildResDicWithErrorCode(zel::ServerFailed, ""));
+             } else if (auto result = zel::intField(*json, "Result"); !result || *result != 0) {
+                 self.reportFail(zel::getPlainResDicWithErrorCode(zel::UnknownError));
+             } else if (auto code = zel::intField(*json, "resultCode"); !code || *code != 0) {
+                 self.reportFail(zel::buildResDicWithErrorCode(static_cast<int>(code.value_or(zel::UnknownError)),
+                                                               zel::textField(*json, "resultMsg")));
+             } else {
+                 self.reportSuccess(zel::getPlainResDicWithErrorCode(0));
+             }
+             self.postDestroy();
+         });
+}
+
+} // namespace pw

@@ -1,0 +1,125 @@
+#include "loginsdk/requests/ZelPtAutoLogin.h"
+
+#include "loginsdk/AutoCheckContent.h"
+#include "loginsdk/GlobalConstants.h"
+#include "loginsdk/stats/LogUtil.h"
+#include "loginsdk/PersistentUtil.h"
+#include "loginsdk/ZelAnswer.h"
+#include "loginsdk/ZelErrorTable.h"
+#include "loginsdk/zelConfig.h"
+#include "loginsdk/zel_two.h"
+
+namespace pw {
+
+ZelPtAutoLogin::ZelPtAutoLogin() { optCmd = ZelOpAutoLogin; }
+
+void ZelPtAutoLogin::closeFirstStep(bool failed) {
+    LogUtil& stats = LogUtil::sharedInstance();
+    if (failed)
+        stats.withRecord(40, [](DataCollectionRecord& r) {
+            r.eventCode = 40;
+            r.actionId = 0;
+            r.statusCode = zel::GuidFailed;
+        });
+    stats.withRecord(41, [](DataCollectionRecord& r) {
+        r.eventCode = 40;
+        r.actionId = 110;
+        r.statusCode = zel::GuidFailed;
+    });
+    stats.endCollectionWithEventId(40);
+    stats.endCollectionWithEventId(41);
+    stats.flush();
+}
+
+void ZelPtAutoLogin::startRequest() {
+    LogUtil::sharedInstance().startCollectWithEventId(40);
+    LogUtil::sharedInstance().startCollectWithEventId(41);
+    send(url + "?requestcode=204", [](ZelRequestBody& base, const std::optional<std::string>& answer, const std::string&) {
+        auto& self = static_cast<ZelPtAutoLogin&>(base);
+        int code = 0;
+        std::optional<std::string> text;
+        if (self.readFirstStep(answer, code, text)) {
+            self.closeFirstStep(false);
+            self.getGuidFinish();
+            return;
+        }
+        self.getGuidFail();
+        self.reportFail(zel::buildResDicWithErrorCode(code, text));
+        self.closeFirstStep(true);
+        self.postDestroy();
+    });
+}
+
+void ZelPtAutoLogin::getGuidFinish() {
+    PersistentUtil& store = PersistentUtil::sharedInstance();
+    store.setValue(guid, "ptguid");
+    store.setValue(key, "ptkey");
+    LogUtil::sharedInstance().startCollectWithEventId(52);
+    LogUtil::sharedInstance().startCollectWithEventId(42);
+    std::string query = url + "?guid=" + LogUtil::urlEncodeValue(guid) + "&AppID=" + std::to_string(delegate ? delegate->getAppId() : 0) +
+                        "&AreaID=" + std::to_string(delegate ? delegate->getAreaId() : 0) + "&clientVersion=2.3.0&SessionKey=" +
+                        LogUtil::urlEncodeValue(store.stringForKey("SESSIONKEY")) + "&AutoLogin=1&SaveTime=30&RequestCode=205";
+    send(query, [](ZelRequestBody& base, const std::optional<std::string>& answer, const std::string&) {
+        static_cast<ZelPtAutoLogin&>(base).answerSecondStep(answer);
+    });
+}
+
+void ZelPtAutoLogin::answerSecondStep(const std::optional<std::string>& answer) {
+    auto json = zel::parseAnswerObject(answer);
+    auto fields = json ? zel_two::ptStringParserWithString(zel::textField(*json, "resultMsg")) : std::nullopt;
+    std::map<std::string, std::string> reply = fields.value_or(std::map<std::string, std::string> {});
+    int code;
+    std::string text, recorded;
+    if (!answer) {
+        code = zel::NetworkError;
+        text = zel::errorText(code).value_or("");
+    } else if (!json) {
+        code = zel::ServerFailed;
+        text = zel::errorText(code).value_or("");
+    } else if (auto result = zel::intField(*json, "Result"); !result || *result != 0) {
+        code = zel::UnknownError;
+        text = zel::errorText(code).value_or("");
+        recorded = text;
+    } else if (!reply.count("RetValue")) {
+        code = zel::ServerFailed;
+        text = zel::errorText(code).value_or("");
+        recorded = text;
+    } else {
+        code = std::atoi(reply["RetValue"].c_str());
+        text = reply["DescMsg"];
+        recorded = text;
+    }
+
+    if (code != 0) {
+        reportFail(zel::buildResDicWithErrorCode(code, text));
+    } else {
+        std::string sessionId = reply["SessionID"];
+        if (reply.count("SessionID"))
+            zelConfig::shareZelConfig().setSessionId(sessionId);
+        PersistentUtil::sharedInstance().setValue(reply["SESSIONKEY"], "SESSIONKEY");
+        GlobalConstants::sharedInstance().update([&](GlobalValues& v) { v.currentSessionId = sessionId; });
+        reportSuccess(zel::buildResDicWithErrorCode(0, text));
+    }
+    AutoCheckContent::callBackMethodWith(AutoCheckContent::buildCallBackDicWith(code, recorded));
+    if (code == 0) {
+        std::string sessionKey = PersistentUtil::sharedInstance().stringForKey("SESSIONKEY");
+        later([sessionKey] { AutoCheckContent::feedBackWith(false, sessionKey, 0); });
+    }
+    LogUtil& stats = LogUtil::sharedInstance();
+    stats.withRecord(52, [code](DataCollectionRecord& r) {
+        r.eventCode = 40;
+        r.actionId = 120;
+        r.statusCode = code;
+    });
+    stats.withRecord(50, [code](DataCollectionRecord& r) {
+        r.eventCode = 40;
+        r.actionId = 0;
+        r.statusCode = code;
+    });
+    stats.endCollectionWithEventId(52);
+    stats.endCollectionWithEventId(42);
+    stats.flush();
+    postDestroy();
+}
+
+} // namespace pw

@@ -1,0 +1,75 @@
+#include "loginsdk/requests/ZelRecSmsLoginRequest.h"
+
+#include "loginsdk/AutoCheckContent.h"
+#include "loginsdk/GlobalConstants.h"
+#include "loginsdk/stats/LogUtil.h"
+#include "loginsdk/PersistentUtil.h"
+#include "loginsdk/StringUtil.h"
+#include "loginsdk/ZelAnswer.h"
+#include "loginsdk/ZelErrorTable.h"
+#include "loginsdk/zelConfig.h"
+
+namespace pw {
+
+ZelRecSmsLoginRequest::ZelRecSmsLoginRequest() {
+    url = zelConfig::shareZelConfig().recVeriSmsUrl;
+    type = 1;
+}
+
+void ZelRecSmsLoginRequest::startRequest() {
+    if (phone.empty() || !delegate) {
+        postDestroy(); // nothing to do, and the engine must not stay busy
+        return;
+    }
+    LogUtil& stats = LogUtil::sharedInstance();
+    stats.startCollectWithEventId(20);
+    stats.startCollectWithEventId(21);
+    std::string id = StringUtil::generateUUID();
+    PersistentUtil::sharedInstance().setValue(id, "uuid");
+    std::string message = "ZESL" + id + "-1-" + std::to_string(delegate->getAppId()) + "-" +
+                          std::to_string(delegate->getAreaId());
+    send(url + "?phone=" + LogUtil::urlEncodeValue(phone) + "&msg=" + LogUtil::urlEncodeValue(message) +
+             "&clientVersion=2.3.0&endpointOS=ios",
+         [](ZelRequestBody& base, const std::optional<std::string>& answer, const std::string&) {
+             auto& self = static_cast<ZelRecSmsLoginRequest&>(base);
+             if (!answer) {
+                 self.finish(zel::NetworkError, zel::errorText(zel::NetworkError).value_or(""));
+                 return;
+             }
+             auto json = zel::parseAnswerObject(answer);
+             auto result = json ? zel::intField(*json, "Result") : std::nullopt;
+             auto code = json ? zel::intField(*json, "resultCode") : std::nullopt;
+             if (!json || !result || *result != 0 || !code) {
+                 self.finish(zel::UnknownError, "");
+                 return;
+             }
+             // The window for the code opens only when the service sent one.
+             if (*code == 0) {
+                 GlobalConstants& run = GlobalConstants::sharedInstance();
+                 int window = static_cast<int>(run.values().timoutExLogin);
+                 run.update([&](GlobalValues& v) { v.remainExLogin = window; });
+                 run.startProcessWithInterval(window, [](int left) {
+                     GlobalConstants::sharedInstance().update([&](GlobalValues& v) { v.remainExLogin = left; });
+                 });
+             }
+             self.finish(static_cast<int>(*code), zel::textField(*json, "resultMsg").value_or(""));
+         });
+}
+
+void ZelRecSmsLoginRequest::finish(int code, const std::string& text) {
+    std::string session = buildSessionId();
+    GlobalConstants::sharedInstance().update([&](GlobalValues& v) { v.currentSessionId = session; });
+    if (auto d = appDelegate()) {
+        if (d->mobileReceiveSMSLoginResult)
+            d->mobileReceiveSMSLoginResult(code, text);
+        AutoCheckContent::callBackMethodWith(zel::buildCallBackDicWith(code == 0 ? zel::NeedVerificationCode : code, text));
+    }
+    LogUtil& stats = LogUtil::sharedInstance();
+    stats.setCollectAttr(core::Value(core::Value::Map {{"actionId", 120}, {"statusCode", code}, {"eventSign", 20}}), 21);
+    stats.endCollectionWithEventId(21);
+    stats.setCollectAttr(core::Value(core::Value::Map {{"actionId", 0}, {"statusCode", code}, {"eventSign", 20}}), 20);
+    stats.endCollectionWithEventId(20);
+    postDestroy();
+}
+
+} // namespace pw

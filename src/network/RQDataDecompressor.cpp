@@ -1,0 +1,119 @@
+#include "network/RQDataDecompressor.h"
+
+#include "network/RQZlibFile.h"
+
+#include <memory>
+
+namespace pw {
+
+RQDataDecompressor::RQDataDecompressor() = default;
+
+RQDataDecompressor::~RQDataDecompressor()
+{
+    closeStream();
+}
+
+std::unique_ptr<RQDataDecompressor> RQDataDecompressor::decompressor()
+{
+    auto d = std::make_unique<RQDataDecompressor>();
+    d->setupStream();
+    return d;
+}
+
+RQErrorPtr RQDataDecompressor::inflateErrorWithCode(int code)
+{
+    return zlibfile::errorWithCode("Decompression", code);
+}
+
+RQErrorPtr RQDataDecompressor::setupStream()
+{
+    if (m_streamReady)
+        return nullptr;
+    m_zStream = z_stream {};
+    int status = inflateInit2(&m_zStream, 15 + 32);
+    if (status != Z_OK)
+        return inflateErrorWithCode(status);
+    m_streamReady = true;
+    m_streamEnded = false;
+    return nullptr;
+}
+
+RQErrorPtr RQDataDecompressor::closeStream()
+{
+    if (!m_streamReady)
+        return nullptr;
+    m_streamReady = false;
+    int status = inflateEnd(&m_zStream);
+    if (status != Z_OK)
+        return inflateErrorWithCode(status);
+    return nullptr;
+}
+
+std::optional<std::string> RQDataDecompressor::uncompressBytes(const char* bytes, size_t length, RQErrorPtr* err)
+{
+    if (length == 0)
+        return std::nullopt;
+    if (!m_streamReady) {
+        if (auto e = setupStream()) {
+            if (err)
+                *err = e;
+            return std::nullopt;
+        }
+    }
+    std::string out;
+    if (m_streamEnded)
+        return out; // trailing bytes after the end of the stream carry nothing
+    size_t half = length / 2;
+    out.resize(length + half);
+    size_t written = 0;
+    m_zStream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes));
+    m_zStream.avail_in = static_cast<uInt>(length);
+    // Keep inflating while there is input, and also while the last call filled
+    // the whole output: zlib may hold output back even when all input is taken.
+    for (;;) {
+        if (written >= out.size())
+            out.resize(out.size() + half + 1);
+        m_zStream.next_out = reinterpret_cast<Bytef*>(out.data() + written);
+        m_zStream.avail_out = static_cast<uInt>(out.size() - written);
+        int status = inflate(&m_zStream, Z_NO_FLUSH);
+        written = out.size() - m_zStream.avail_out;
+        if (status == Z_STREAM_END) {
+            m_streamEnded = true;
+            break;
+        }
+        if (status == Z_BUF_ERROR && m_zStream.avail_in == 0 && m_zStream.avail_out != 0)
+            break; // nothing more to do with the input given
+        if (status != Z_OK) {
+            if (err)
+                *err = inflateErrorWithCode(status);
+            return std::nullopt;
+        }
+        if (m_zStream.avail_in == 0 && m_zStream.avail_out != 0)
+            break;
+    }
+    out.resize(written);
+    return out;
+}
+
+std::optional<std::string> RQDataDecompressor::uncompressData(const std::string& data, RQErrorPtr* err)
+{
+    auto d = decompressor();
+    return d->uncompressBytes(data.data(), data.size(), err);
+}
+
+bool RQDataDecompressor::uncompressDataFromFile(const std::string& source, const std::string& destination, RQErrorPtr* err)
+{
+    auto d = decompressor();
+    // Runs to the end of the source; bytes after the end of the gzip stream
+    // are read and dropped. A stream that failed to set up takes nothing.
+    auto feed = [&](const char* bytes, size_t n, bool& more, RQErrorPtr& e) -> std::optional<std::string> {
+        if (n == 0 || !d->streamReady()) {
+            more = false;
+            return std::string();
+        }
+        return d->uncompressBytes(bytes, n, &e);
+    };
+    return zlibfile::transcodeFile("Decompression", source, destination, err, feed, [&] { return d->closeStream(); });
+}
+
+} // namespace pw

@@ -1,0 +1,534 @@
+#pragma once
+#include "network/RQCacheDelegate.h"
+#include "network/RQError.h"
+#include "network/RQHTTPRequestDelegate.h"
+#include "platform/core/Operation.h"
+#include "platform/net/CookieStorage.h"
+#include "platform/net/HttpAuthentication.h"
+#include "platform/net/HttpStream.h"
+#include "platform/net/Url.h"
+
+#include <any>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pw {
+
+namespace core {
+class OperationQueue;
+}
+namespace net {
+class NetworkLoop;
+}
+class RQDataDecompressor;
+class RQInputStream;
+
+// A record kept for a caller; any values.
+using RQUserInfo = std::map<std::string, std::any>;
+
+// The HTTP engine's request: built by a caller, started synchronously or on
+// the shared queue, carried out on the network thread over an HttpStream, and
+// reporting to its delegate, its blocks and its queue on the main thread.
+//
+// Redirects, cookies, authentication, gzip, caching, time-outs, throttling and
+// connection bookkeeping are done here; the stream only moves bytes.
+class RQHTTPRequest : public core::Operation {
+public:
+    using Selector = std::function<void(RQHTTPRequestDelegate&, RQHTTPRequest&)>;
+    using Block = std::function<void()>;
+    using HeadersBlock = std::function<void(const RQHeaderMap&)>;
+    using DataBlock = std::function<void(const std::string&)>;
+    using ProgressBlock = std::function<void(uint64_t step, uint64_t total)>;
+    using SizeBlock = std::function<void(int64_t)>;
+
+    static std::shared_ptr<RQHTTPRequest> requestWithURL(const std::string& url);
+    static std::shared_ptr<RQHTTPRequest> requestWithURL(const std::string& url, RQCacheDelegate* cache, int cachePolicy = 0);
+    explicit RQHTTPRequest(const std::string& url);
+    ~RQHTTPRequest() override;
+
+    std::shared_ptr<RQHTTPRequest> self() { return std::static_pointer_cast<RQHTTPRequest>(shared_from_this()); }
+
+    // ---- starting and stopping
+    void startAsynchronous();
+    void startSynchronous();
+    void start() override;
+    bool isAsynchronous() const override { return true; }
+    bool isExecuting() const { return m_inProgress; }
+    bool isRequestCancelled() const;
+    void cancel() override;
+    void clearDelegatesAndCancel();
+
+    // ---- the request
+    std::string url() const;
+    void setURL(const std::string& url);
+    std::string originalURL() const;
+    std::string requestMethod() const;
+    void setRequestMethod(const std::string& method);
+    void addRequestHeader(const std::string& name, const std::string& value);
+    std::optional<std::string> requestHeader(const std::string& name) const;
+    const std::vector<std::pair<std::string, std::string>>& requestHeaders() const { return m_requestHeaders; }
+    void appendPostData(const std::string& bytes);
+    void appendPostDataFromFile(const std::string& path);
+    void setPostBody(const std::string& body);
+    const std::string& postBody() const { return m_postBody; }
+    void setPostBodyFilePath(const std::string& path) { m_postBodyFilePath = path; }
+    const std::string& postBodyFilePath() const { return m_postBodyFilePath; }
+    void setShouldStreamPostDataFromDisk(bool v) { m_shouldStreamPostDataFromDisk = v; }
+    bool shouldStreamPostDataFromDisk() const { return m_shouldStreamPostDataFromDisk; }
+    void setShouldCompressRequestBody(bool v) { m_shouldCompressRequestBody = v; }
+    uint64_t postLength() const { return m_postLength; }
+    bool didCreateTemporaryPostDataFile() const { return m_didCreateTemporaryPostDataFile; }
+    const std::string& compressedPostBodyFilePath() const { return m_compressedPostBodyFilePath; }
+    // Prepares the body once: length, Content-Length, GET with a body becomes POST.
+    virtual void buildPostBody();
+    void addRequestCookie(const net::Cookie& cookie) { m_requestCookies.push_back(cookie); }
+    const std::vector<net::Cookie>& requestCookies() const { return m_requestCookies; }
+
+    // ---- options
+    void setDelegate(std::weak_ptr<RQHTTPRequestDelegate> delegate);
+    std::shared_ptr<RQHTTPRequestDelegate> delegate() const;
+    void setQueue(std::weak_ptr<RQRequestQueue> queue);
+    std::shared_ptr<RQRequestQueue> queue() const;
+    void setUploadProgressDelegate(std::weak_ptr<RQProgressDelegate> d);
+    void setDownloadProgressDelegate(std::weak_ptr<RQProgressDelegate> d);
+    void setDidStartSelector(Selector s) { m_didStartSelector = std::move(s); }
+    void setDidFinishSelector(Selector s) { m_didFinishSelector = std::move(s); }
+    void setDidFailSelector(Selector s) { m_didFailSelector = std::move(s); }
+
+    void setStartedBlock(Block b) { setBlock(m_startedBlock, std::move(b)); }
+    void setHeadersReceivedBlock(HeadersBlock b) { setBlock(m_headersReceivedBlock, std::move(b)); }
+    void setCompletionBlock(Block b) { setBlock(m_completionBlock, std::move(b)); }
+    void setFailedBlock(Block b) { setBlock(m_failureBlock, std::move(b)); }
+    void setBytesReceivedBlock(ProgressBlock b) { setBlock(m_bytesReceivedBlock, std::move(b)); }
+    void setBytesSentBlock(ProgressBlock b) { setBlock(m_bytesSentBlock, std::move(b)); }
+    void setDownloadSizeIncrementedBlock(SizeBlock b) { setBlock(m_downloadSizeIncrementedBlock, std::move(b)); }
+    void setUploadSizeIncrementedBlock(SizeBlock b) { setBlock(m_uploadSizeIncrementedBlock, std::move(b)); }
+    void setDataReceivedBlock(DataBlock b) { setBlock(m_dataReceivedBlock, std::move(b)); }
+    void setAuthenticationNeededBlock(Block b) { setBlock(m_authenticationNeededBlock, std::move(b)); }
+    void setProxyAuthenticationNeededBlock(Block b) { setBlock(m_proxyAuthenticationNeededBlock, std::move(b)); }
+    void setRequestRedirectedBlock(Block b) { setBlock(m_requestRedirectedBlock, std::move(b)); }
+
+    void setTimeOutSeconds(double s) { m_timeOutSeconds = s; }
+    double timeOutSeconds() const { return m_timeOutSeconds; }
+    void setNumberOfTimesToRetryOnTimeout(int n) { m_numberOfTimesToRetryOnTimeout = n; }
+    int numberOfTimesToRetryOnTimeout() const { return m_numberOfTimesToRetryOnTimeout; }
+    int retryCount() const { return m_retryCount; }
+    void setUserAgent(const std::string& ua) { m_userAgent = ua; }
+    void setUseCookiePersistence(bool v) { m_useCookiePersistence = v; }
+    bool useCookiePersistence() const { return m_useCookiePersistence; }
+    void setUseSessionPersistence(bool v) { m_useSessionPersistence = v; }
+    void setUseKeychainPersistence(bool v) { m_useKeychainPersistence = v; }
+    void setAllowCompressedResponse(bool v) { m_allowCompressedResponse = v; }
+    bool allowCompressedResponse() const { return m_allowCompressedResponse; }
+    void setShouldWaitToInflateCompressedResponses(bool v) { m_shouldWaitToInflateCompressedResponses = v; }
+    void setDownloadDestinationPath(const std::string& p) { m_downloadDestinationPath = p; }
+    const std::string& downloadDestinationPath() const { return m_downloadDestinationPath; }
+    void setTemporaryFileDownloadPath(const std::string& p) { m_temporaryFileDownloadPath = p; }
+    const std::string& temporaryFileDownloadPath() const { return m_temporaryFileDownloadPath; }
+    void setAllowResumeForFileDownloads(bool v) { m_allowResumeForFileDownloads = v; }
+    void setUsername(const std::string& u) { m_username = u; }
+    void setPassword(const std::string& p) { m_password = p; }
+    void setDomain(const std::string& d) { m_domain = d; }
+    const std::string& username() const { return m_username; }
+    const std::string& password() const { return m_password; }
+    void setProxyUsername(const std::string& u) { m_proxyUsername = u; }
+    void setProxyPassword(const std::string& p) { m_proxyPassword = p; }
+    void setProxyDomain(const std::string& d) { m_proxyDomain = d; }
+    void setProxyHost(const std::string& h) { m_proxyHost = h; }
+    const std::string& proxyHost() const { return m_proxyHost; }
+    void setProxyPort(int p) { m_proxyPort = p; }
+    int proxyPort() const { return m_proxyPort; }
+    void setProxyType(const std::string& t) { m_proxyType = t; } // "HTTP", "HTTPS", "SOCKS"
+    const std::string& proxyType() const { return m_proxyType; }
+    void setPACurl(const std::string& url) { m_PACurl = url; }
+    const std::string& PACurl() const { return m_PACurl; }
+    void setShouldPresentCredentialsBeforeChallenge(bool v) { m_shouldPresentCredentialsBeforeChallenge = v; }
+    void setShouldPresentAuthenticationDialog(bool v) { m_shouldPresentAuthenticationDialog = v; }
+    void setShouldPresentProxyAuthenticationDialog(bool v) { m_shouldPresentProxyAuthenticationDialog = v; }
+    bool shouldPresentAuthenticationDialog() const { return m_shouldPresentAuthenticationDialog; }
+    bool shouldPresentProxyAuthenticationDialog() const { return m_shouldPresentProxyAuthenticationDialog; }
+    void setShouldRedirect(bool v) { m_shouldRedirect = v; }
+    void setShouldUseRFC2616RedirectBehaviour(bool v) { m_shouldUseRFC2616RedirectBehaviour = v; }
+    int redirectCount() const { return m_redirectCount; }
+    void redirectToURL(const std::string& url);
+    void setUseHTTPVersionOne(bool v) { m_useHTTPVersionOne = v; }
+    void setValidatesSecureCertificate(bool v) { m_validatesSecureCertificate = v; }
+    void setClientCertificateFiles(const std::string& certificate, const std::string& key);
+    void setShouldAttemptPersistentConnection(bool v) { m_shouldAttemptPersistentConnection = v; }
+    bool shouldAttemptPersistentConnection() const { return m_shouldAttemptPersistentConnection; }
+    void setPersistentConnectionTimeoutSeconds(double s) { m_persistentConnectionTimeoutSeconds = s; }
+    double persistentConnectionTimeoutSeconds() const { return m_persistentConnectionTimeoutSeconds; }
+    bool connectionCanBeReused() const { return m_connectionCanBeReused; }
+    // The engine's number for the connection the last attempt used; 0 none.
+    int connectionID() const;
+    void setShowAccurateProgress(bool v) { m_showAccurateProgress = v; }
+    bool showAccurateProgress() const { return m_showAccurateProgress; }
+    void setShouldResetDownloadProgress(bool v) { m_shouldResetDownloadProgress = v; }
+    bool shouldResetDownloadProgress() const { return m_shouldResetDownloadProgress; }
+    void setShouldResetUploadProgress(bool v) { m_shouldResetUploadProgress = v; }
+    bool shouldResetUploadProgress() const { return m_shouldResetUploadProgress; }
+    void setDefaultResponseEncoding(const std::string& charset) { m_defaultResponseEncoding = charset; }
+    const std::string& defaultResponseEncoding() const { return m_defaultResponseEncoding; }
+    const std::string& responseEncoding() const { return m_responseEncoding; }
+    void setUserInfo(RQUserInfo info) { m_userInfo = std::move(info); }
+    const RQUserInfo& userInfo() const { return m_userInfo; }
+    void setTag(int tag) { m_tag = tag; }
+    int tag() const { return m_tag; }
+    void setShouldContinueWhenAppEntersBackground(bool v) { m_shouldContinueWhenAppEntersBackground = v; }
+    void setDownloadCache(RQCacheDelegate* cache) { m_downloadCache = cache; }
+    RQCacheDelegate* downloadCache() const { return m_downloadCache; }
+    void setCachePolicy(int p) { m_cachePolicy = p; }
+    int cachePolicy() const { return m_cachePolicy; }
+    void setCacheStoragePolicy(int p) { m_cacheStoragePolicy = p; }
+    int cacheStoragePolicy() const { return m_cacheStoragePolicy; }
+    void setSecondsToCache(double s) { m_secondsToCache = s; }
+    bool didUseCachedResponse() const { return m_didUseCachedResponse; }
+
+    // ---- the answer (valid after the finish callback)
+    int responseStatusCode() const { return m_responseStatusCode; }
+    const std::string& responseStatusMessage() const { return m_responseStatusMessage; }
+    const RQHeaderMap& responseHeaders() const { return m_responseHeaders; }
+    bool hasResponseHeaders() const { return m_haveResponseHeaders; }
+    const std::vector<net::Cookie>& responseCookies() const { return m_responseCookies; }
+    uint64_t contentLength() const { return m_contentLength; }
+    uint64_t totalBytesRead() const { return m_totalBytesRead; }
+    uint64_t totalBytesSent() const { return m_totalBytesSent; }
+    uint64_t partialDownloadSize() const { return m_partialDownloadSize; }
+    RQErrorPtr error() const;
+    bool complete() const { return m_complete; }
+    bool isResponseCompressed() const;
+    // The body, inflated when it came gzip and was kept compressed; nullopt when it does not inflate.
+    std::optional<std::string> responseData() const;
+    // The body as UTF-8 text from its charset (the answer's, else the default); nullopt when it does not decode.
+    std::optional<std::string> responseString() const;
+    const std::string& rawResponseData() const { return m_rawResponseData; }
+    int authenticationNeeded() const { return m_authenticationNeeded; }
+    const std::string& authenticationRealm() const { return m_authenticationRealm; }
+    const std::string& authenticationScheme() const { return m_authenticationScheme; }
+    const std::string& proxyAuthenticationScheme() const { return m_proxyAuthenticationScheme; }
+    const std::string& proxyAuthenticationRealm() const { return m_proxyAuthenticationRealm; }
+
+    // ---- authentication answers from a delegate or the dialog
+    void retryUsingSuppliedCredentials();
+    void cancelAuthentication();
+
+    // ---- queue support
+    std::shared_ptr<RQHTTPRequest> HEADRequest();
+    RQHTTPRequest* mainRequest() const { return m_mainRequest; }
+    virtual std::shared_ptr<RQHTTPRequest> copy() const;
+
+    // ---- class-wide settings
+    static core::OperationQueue& sharedQueue();
+    static net::NetworkLoop& threadForRequest();
+    static double defaultTimeOutSeconds();
+    static void setDefaultTimeOutSeconds(double seconds);
+    static std::optional<std::string> defaultUserAgentString();
+    static void setDefaultUserAgentString(std::optional<std::string> ua);
+    static RQCacheDelegate* defaultCache();
+    static void setDefaultCache(RQCacheDelegate* cache);
+    static net::CookieStorage& cookieStorage(); // the shared store
+    static std::vector<net::Cookie> sessionCookies();
+    static void setSessionCookies(std::vector<net::Cookie> cookies);
+    static void addSessionCookie(const net::Cookie& cookie);
+    static void clearSession();
+    static bool isNetworkInUse();
+    // The status bar's network activity indicator follows the streams open.
+    static void setShouldUpdateNetworkActivityIndicator(bool update);
+    static void showNetworkActivityIndicator();
+    static void hideNetworkActivityIndicator();
+    static void hideNetworkActivityIndicatorAfterDelay();
+    static void hideNetworkActivityIndicatorIfNeeeded();
+    static int openConnectionCount(); // pool entries, idle or busy
+    static void expirePersistentConnections();
+
+    // Progress indicators (main thread).
+    static void updateProgressIndicator(const std::weak_ptr<RQProgressDelegate>& indicator, uint64_t progress, uint64_t total);
+
+    // Bandwidth (shared by all requests).
+    static bool isBandwidthThrottled();
+    static unsigned long maxBandwidthPerSecond();
+    static void setMaxBandwidthPerSecond(unsigned long bytes);
+    static void incrementBandwidthUsedInLastSecond(unsigned long bytes);
+    static unsigned long averageBandwidthUsedPerSecond();
+    static void measureBandwidthUsage();
+    static unsigned long maxUploadReadLength();
+    static void setShouldThrottleBandwidthForWWAN(bool throttle);
+    static void throttleBandwidthForWWANUsingLimit(unsigned long limit);
+    static bool isNetworkReachableViaWWAN();
+    static void reachabilityChanged();
+    // When throttled requests may read again (monotonic clock seconds); nullopt none.
+    static std::optional<double> throttleWakeUpTime();
+    static void resetBandwidthMeasurement(); // tests
+    void performThrottling();
+
+    // Helpers.
+    static void parseMimeType(std::string* mimeType, std::string* charset, const std::string& contentType);
+    static std::optional<double> expiryDateForRequest(RQHTTPRequest& request, double maxAge);
+    static std::optional<double> dateFromRFC1123String(const std::string& text);
+    static std::optional<std::string> mimeTypeForFileAtPath(const std::string& path);
+    static std::string base64forData(const std::string& data);
+    static bool removeFileAtPath(const std::string& path, RQErrorPtr* err);
+
+    // Session credentials (for the dialog and tests).
+    static void clearSessionCredentials();
+
+protected:
+    // Steps subclasses extend.
+    virtual void requestFinishedHook() {} // network thread, before the finish report
+    // Network thread, when the body has ended well: a subclass that still has
+    // work to do answers true and later calls finishAfterTakeOver (or fails).
+    virtual bool takeOverFinish() { return false; }
+    void finishAfterTakeOver();
+    void failAfterTakeOver(RQErrorPtr error);
+    // Replaces the answer's body with one made here (no longer compressed).
+    void replaceResponseBody(std::string body);
+    void failWithError(RQErrorPtr error);
+    void appendPostString(const std::string& text);
+    void setupPostBody();
+    void basePostBodyPreparation();
+    void setHaveBuiltPostBody(bool v) { m_haveBuiltPostBody = v; }
+    bool haveBuiltPostBody() const { return m_haveBuiltPostBody; }
+    void requestFinished();
+    void markAsFinished();
+    void setDelegateCallbackRequest(RQHTTPRequest* r) { (void)r; }
+    std::recursive_mutex& cancelledLock() const { return m_cancelledLock; }
+    // Runs fn where the request's callbacks go (the main thread, or the waiting caller).
+    void deliver(std::function<void()> fn);
+
+    template<typename T>
+    void setBlock(T& field, T value)
+    {
+        std::lock_guard lock(m_cancelledLock);
+        field = std::move(value);
+    }
+
+private:
+    class StreamClient;
+    friend class StreamClient;
+    friend class RQInputStream;
+
+    void mainStep();
+    void buildRequestHeaders();
+    void applyCookieHeader();
+    void updatePartialDownloadSize();
+    void applyAuthorizationHeader();
+    bool configureProxies();
+    void fetchPACFile();
+    void runPACScript(const std::string& script);
+    void startRequest();
+    void scheduleStatusTimer();
+    void updateStatus();
+    void checkRequestStatus();
+    bool shouldTimeOut() const;
+    void cancelLoad();
+    void cancelOnRequestThread();
+    void destroyReadStream();
+    void setHeader(const std::string& name, const std::string& value);
+    void removeHeader(const std::string& name);
+
+    void readResponseHeaders(const net::HttpResponseHead& head);
+    bool willRedirect();
+    void performRedirect();
+    bool willAskDelegateToConfirmRedirect();
+    void handleBytes(const char* data, size_t size);
+    void handleStreamComplete();
+    void handleStreamError(net::StreamError kind, const std::string& message);
+    void afterEvent();
+    bool retryUsingNewConnection();
+    void useDataFromCache();
+    bool removeTemporaryFile(std::string& path);
+    bool removeTemporaryDownloadFile();
+    bool removeTemporaryUncompressedDownloadFile();
+    bool removeTemporaryUploadFile();
+    bool removeTemporaryCompressedUploadFile();
+    void decideReuse(const net::HttpResponseHead& head);
+
+    void attemptToApplyCredentialsAndResume();
+    void attemptToApplyProxyCredentialsAndResume();
+    std::optional<net::AuthenticationCredentials> findCredentials();
+    std::optional<net::AuthenticationCredentials> findProxyCredentials();
+    bool applyCredentials(const net::AuthenticationCredentials& c);
+    bool applyProxyCredentials(const net::AuthenticationCredentials& c);
+    bool willAskDelegateForCredentials();
+    bool willAskDelegateForProxyCredentials();
+    bool showAuthenticationDialog();
+    bool showProxyAuthenticationDialog();
+    void failAuthentication();
+    void addBasicAuthenticationHeader(const std::string& user, const std::string& password);
+
+    // Reports (main thread).
+    void requestStarted();
+    void requestReceivedResponseHeaders(RQHeaderMap headers);
+    void requestRedirected();
+    void requestWillRedirectToURL(const std::string& url);
+    void reportFinished();
+    void reportFailure();
+    void passOnReceivedData(std::string data);
+    void updateProgressIndicators();
+    void updateDownloadProgress();
+    void updateUploadProgress();
+    void incrementDownloadSizeBy(int64_t amount);
+    void incrementUploadSizeBy(int64_t amount);
+    void removeUploadProgressSoFar();
+    void deliverProgress(bool download, std::function<void(RQProgressDelegate&, RQHTTPRequest&)> call);
+    void setIndicator(bool download, uint64_t progress, uint64_t total);
+
+    static std::string temporaryPath();
+
+    // ---- fields
+    mutable std::recursive_mutex m_cancelledLock;
+    std::optional<net::Url> m_url;
+    std::string m_urlText;
+    std::string m_originalURL;
+    std::string m_redirectURL;
+    std::weak_ptr<RQHTTPRequestDelegate> m_delegate;
+    std::weak_ptr<RQRequestQueue> m_queue;
+    std::weak_ptr<RQProgressDelegate> m_uploadProgressDelegate;
+    std::weak_ptr<RQProgressDelegate> m_downloadProgressDelegate;
+    std::string m_requestMethod = "GET";
+    std::string m_postBody;
+    std::string m_compressedPostBody;
+    bool m_shouldStreamPostDataFromDisk = false;
+    std::string m_postBodyFilePath;
+    std::string m_compressedPostBodyFilePath;
+    bool m_didCreateTemporaryPostDataFile = false;
+    FILE* m_postBodyWriteStream = nullptr;
+    std::shared_ptr<RQInputStream> m_postBodyReadStream;
+    std::vector<std::pair<std::string, std::string>> m_requestHeaders;
+    bool m_haveBuiltRequestHeaders = false;
+    RQHeaderMap m_responseHeaders;
+    bool m_haveResponseHeaders = false;
+    std::vector<net::Cookie> m_requestCookies;
+    std::vector<net::Cookie> m_responseCookies;
+    bool m_useCookiePersistence = true;
+    bool m_useKeychainPersistence = false;
+    bool m_useSessionPersistence = true;
+    bool m_allowCompressedResponse = true;
+    bool m_shouldCompressRequestBody = false;
+    std::string m_downloadDestinationPath;
+    std::string m_temporaryFileDownloadPath;
+    std::string m_temporaryUncompressedDataDownloadPath;
+    FILE* m_fileDownloadOutputStream = nullptr;
+    FILE* m_inflatedFileDownloadOutputStream = nullptr;
+    std::atomic<bool> m_complete = false;
+    std::atomic<bool> m_cancelled = false;
+    RQErrorPtr m_error;
+    std::string m_username;
+    std::string m_password;
+    std::string m_userAgent;
+    std::string m_domain;
+    std::string m_proxyUsername;
+    std::string m_proxyPassword;
+    std::string m_proxyDomain;
+    std::string m_rawResponseData;
+    std::optional<net::HttpAuthentication> m_requestAuthentication;
+    std::optional<net::AuthenticationCredentials> m_requestCredentials;
+    int m_authenticationRetryCount = 0;
+    std::string m_authenticationScheme;
+    std::string m_authenticationRealm;
+    bool m_shouldPresentAuthenticationDialog = false;
+    bool m_shouldPresentProxyAuthenticationDialog = true;
+    std::optional<net::HttpAuthentication> m_proxyAuthentication;
+    std::optional<net::AuthenticationCredentials> m_proxyCredentials;
+    int m_proxyAuthenticationRetryCount = 0;
+    std::string m_proxyAuthenticationScheme;
+    std::string m_proxyAuthenticationRealm;
+    int m_responseStatusCode = 0;
+    std::string m_responseStatusMessage;
+    uint64_t m_contentLength = 0;
+    uint64_t m_partialDownloadSize = 0;
+    uint64_t m_postLength = 0;
+    uint64_t m_totalBytesRead = 0;
+    uint64_t m_totalBytesSent = 0;
+    uint64_t m_lastBytesRead = 0;
+    uint64_t m_lastBytesSent = 0;
+    Selector m_didStartSelector;
+    Selector m_didFinishSelector;
+    Selector m_didFailSelector;
+    double m_lastActivityTime = 0; // monotonic seconds, 0 unset
+    double m_timeOutSeconds = 10;
+    bool m_shouldResetUploadProgress = true;
+    bool m_shouldResetDownloadProgress = true;
+    RQHTTPRequest* m_mainRequest = nullptr;
+    std::shared_ptr<RQHTTPRequest> m_mainRequestKeepAlive;
+    bool m_showAccurateProgress = true;
+    bool m_updatedProgress = false;
+    bool m_haveBuiltPostBody = false;
+    uint64_t m_uploadBufferSize = 0;
+    std::string m_defaultResponseEncoding = "ISO-8859-1";
+    std::string m_responseEncoding;
+    bool m_allowResumeForFileDownloads = false;
+    RQUserInfo m_userInfo;
+    int m_tag = 0;
+    bool m_useHTTPVersionOne = false;
+    bool m_shouldRedirect = true;
+    bool m_needsRedirect = false;
+    int m_redirectCount = 0;
+    bool m_validatesSecureCertificate = true;
+    std::string m_clientCertificateFile;
+    std::string m_clientKeyFile;
+    std::string m_proxyHost;
+    int m_proxyPort = 0;
+    std::string m_proxyType;
+    std::string m_PACurl;
+    int m_authenticationNeeded = 0;
+    bool m_shouldPresentCredentialsBeforeChallenge = true;
+    std::atomic<bool> m_inProgress = false;
+    bool m_readStreamIsScheduled = false;
+    int m_numberOfTimesToRetryOnTimeout = 0;
+    int m_retryCount = 0;
+    bool m_willRetryRequest = false;
+    bool m_shouldAttemptPersistentConnection = true;
+    double m_persistentConnectionTimeoutSeconds = 60;
+    bool m_connectionCanBeReused = false;
+    std::shared_ptr<struct RQConnectionEntry> m_connectionInfo;
+    bool m_shouldUseRFC2616RedirectBehaviour = false;
+    bool m_downloadComplete = false;
+    uint64_t m_requestID = 0;
+    uint64_t m_statusTimer = 0;
+    RQCacheDelegate* m_downloadCache = nullptr;
+    int m_cachePolicy = 0;
+    int m_cacheStoragePolicy = 0;
+    bool m_didUseCachedResponse = false;
+    double m_secondsToCache = 0;
+    bool m_shouldContinueWhenAppEntersBackground = false;
+    std::unique_ptr<RQDataDecompressor> m_dataDecompressor;
+    bool m_shouldWaitToInflateCompressedResponses = true;
+    bool m_isPACFileRequest = false;
+    std::shared_ptr<RQHTTPRequest> m_PACFileRequest;
+    bool m_isSynchronous = false;
+    bool m_syncCallerIsMain = false;
+
+    Block m_startedBlock;
+    HeadersBlock m_headersReceivedBlock;
+    Block m_completionBlock;
+    Block m_failureBlock;
+    ProgressBlock m_bytesReceivedBlock;
+    ProgressBlock m_bytesSentBlock;
+    SizeBlock m_downloadSizeIncrementedBlock;
+    SizeBlock m_uploadSizeIncrementedBlock;
+    DataBlock m_dataReceivedBlock;
+    Block m_authenticationNeededBlock;
+    Block m_proxyAuthenticationNeededBlock;
+    Block m_requestRedirectedBlock;
+
+    std::shared_ptr<StreamClient> m_streamClient;
+    std::unique_ptr<net::HttpStream> m_readStream;
+    std::optional<net::HttpResponseHead> m_pendingHead;
+
+    // Synchronous requests started on the main thread get their callbacks here.
+    std::mutex m_syncMutex;
+    std::condition_variable m_syncCv;
+    std::deque<std::function<void()>> m_syncTasks;
+    bool m_syncDone = false;
+};
+
+} // namespace pw

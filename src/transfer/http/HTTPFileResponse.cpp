@@ -1,0 +1,94 @@
+#include "transfer/http/HTTPFileResponse.h"
+
+#include "transfer/http/HTTPConnection.h"
+#include "transfer/log/WSLog.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace pw {
+
+namespace {
+constexpr int kLogLevel = WSLogMessage::LevelErrorsAndWarnings;
+}
+
+std::shared_ptr<HTTPFileResponse> HTTPFileResponse::create(const std::optional<std::string>& filePath,
+                                                           std::weak_ptr<HTTPConnection> connection) {
+    if (!filePath) {
+        WS_LOG_WARN(kLogLevel, "%s: Init failed - Nil filePath", "HTTPFileResponse");
+        return nullptr;
+    }
+    struct stat st {};
+    if (::stat(filePath->c_str(), &st) != 0) {
+        WS_LOG_WARN(kLogLevel, "%s: Init failed - Unable to get file attributes. filePath: %s", "HTTPFileResponse",
+                    filePath->c_str());
+        return nullptr;
+    }
+    return std::shared_ptr<HTTPFileResponse>(
+        new HTTPFileResponse(*filePath, static_cast<uint64_t>(st.st_size), std::move(connection)));
+}
+
+HTTPFileResponse::HTTPFileResponse(std::string filePath, uint64_t fileLength, std::weak_ptr<HTTPConnection> connection)
+    : m_connection(std::move(connection)), m_filePath(std::move(filePath)), m_fileLength(fileLength) {}
+
+HTTPFileResponse::~HTTPFileResponse() {
+    if (m_fileFD >= 0) ::close(m_fileFD);
+}
+
+void HTTPFileResponse::abort() {
+    if (auto c = m_connection.lock()) c->responseDidAbort(this);
+    m_aborted = true;
+}
+
+bool HTTPFileResponse::openFile() {
+    m_fileFD = ::open(m_filePath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (m_fileFD < 0) {
+        WS_LOG_ERROR(kLogLevel, "%s[%p]: Unable to open file. filePath: %s", "HTTPFileResponse",
+                     static_cast<void*>(this), m_filePath.c_str());
+        abort();
+        return false;
+    }
+    return true;
+}
+
+bool HTTPFileResponse::openFileIfNeeded() {
+    if (m_aborted) return false;
+    if (m_fileFD >= 0) return true;
+    return openFile();
+}
+
+void HTTPFileResponse::setOffset(uint64_t offset) {
+    if (!openFileIfNeeded()) return;
+    m_fileOffset = offset;
+    if (::lseek(m_fileFD, static_cast<off_t>(offset), SEEK_SET) < 0) {
+        WS_LOG_ERROR(kLogLevel, "%s[%p]: lseek failed - errno(%i) filePath(%s)", "HTTPFileResponse",
+                     static_cast<void*>(this), errno, m_filePath.c_str());
+        abort();
+    }
+}
+
+std::string HTTPFileResponse::readDataOfLength(uint32_t length) {
+    if (!openFileIfNeeded()) return {};
+    uint64_t left = m_fileLength > m_fileOffset ? m_fileLength - m_fileOffset : 0;
+    size_t toRead = static_cast<size_t>(std::min<uint64_t>(length, left));
+    if (toRead == 0) return {};
+    if (m_buffer.size() < toRead) m_buffer.resize(toRead);
+    ssize_t n = ::read(m_fileFD, m_buffer.data(), toRead);
+    if (n < 0) {
+        WS_LOG_ERROR(kLogLevel, "%s: Error(%i) reading file(%s)", "HTTPFileResponse", errno, m_filePath.c_str());
+        abort();
+        return {};
+    }
+    if (n == 0) {
+        WS_LOG_ERROR(kLogLevel, "%s: Read EOF on file(%s)", "HTTPFileResponse", m_filePath.c_str());
+        abort();
+        return {};
+    }
+    m_fileOffset += static_cast<uint64_t>(n);
+    return m_buffer.substr(0, static_cast<size_t>(n));
+}
+
+}  // namespace pw

@@ -1,0 +1,124 @@
+#include "transfer/log/WSLog.h"
+
+#include "platform/core/DispatchGroup.h"
+#include "platform/core/Semaphore.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+namespace pw {
+
+namespace {
+struct LoggerNode {
+    std::shared_ptr<WSLogger> logger;
+    std::shared_ptr<core::DispatchQueue> queue;
+};
+
+// Touched only on the logging queue, apart from the semaphore.
+struct State {
+    std::shared_ptr<core::DispatchQueue> queue = core::DispatchQueue::create("app.wslog");
+    core::DispatchGroup group;
+    core::Semaphore permits{WSLog::kMaxPendingMessages};
+    unsigned processors = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<LoggerNode> nodes;  // front = most recently added
+};
+
+State& state() {
+    static State* s = new State;  // lives for the process; loggers may log at exit
+    return *s;
+}
+
+void lt_log(const std::shared_ptr<WSLogMessage>& message) {
+    auto& s = state();
+    if (s.processors > 1) {
+        for (auto& node : s.nodes) {
+            auto logger = node.logger;
+            s.group.async(node.queue, [logger, message] { logger->logMessage(*message); });
+        }
+        s.group.wait();
+    } else {
+        for (auto& node : s.nodes) {
+            auto logger = node.logger;
+            node.queue->sync([&] { logger->logMessage(*message); });
+        }
+    }
+    s.permits.signal();
+}
+}  // namespace
+
+std::shared_ptr<core::DispatchQueue> WSLog::loggingQueue() { return state().queue; }
+
+void WSLog::addLogger(const std::shared_ptr<WSLogger>& logger) {
+    if (!logger) return;
+    state().queue->async([logger] {
+        auto queue = logger->loggerQueue();
+        if (!queue) queue = core::DispatchQueue::create(logger->loggerName());
+        auto& nodes = state().nodes;
+        nodes.insert(nodes.begin(), LoggerNode{logger, queue});
+        logger->didAddLogger();
+    });
+}
+
+void WSLog::removeLogger(const std::shared_ptr<WSLogger>& logger) {
+    if (!logger) return;
+    state().queue->async([logger] {
+        logger->willRemoveLogger();
+        auto& nodes = state().nodes;
+        for (auto it = nodes.begin(); it != nodes.end(); ++it) {
+            if (it->logger == logger) {
+                nodes.erase(it);
+                break;
+            }
+        }
+    });
+}
+
+void WSLog::removeAllLoggers() {
+    state().queue->async([] {
+        auto& nodes = state().nodes;
+        for (auto& node : nodes) node.logger->willRemoveLogger();
+        nodes.clear();
+    });
+}
+
+void WSLog::log(bool asynchronous, int level, int flag, int context, const char* file, const char* function, int line,
+                const char* format, ...) {
+    if (!format) return;
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    int n = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string text(n > 0 ? static_cast<size_t>(n) : 0, '\0');
+    if (n > 0) std::vsnprintf(text.data(), text.size() + 1, format, args);
+    va_end(args);
+    queueLogMessage(std::make_shared<WSLogMessage>(std::move(text), level, flag, context, file, function, line),
+                    asynchronous);
+}
+
+void WSLog::queueLogMessage(std::shared_ptr<WSLogMessage> message, bool asynchronous) {
+    auto& s = state();
+    s.permits.wait();
+    if (asynchronous)
+        s.queue->async([message] { lt_log(message); });
+    else
+        s.queue->sync([&] { lt_log(message); });
+}
+
+void WSLog::flushLog() {
+    auto& s = state();
+    s.queue->sync([&] {
+        for (auto& node : s.nodes) {
+            auto logger = node.logger;
+            s.group.async(node.queue, [logger] { logger->flush(); });
+        }
+        s.group.wait();
+    });
+}
+
+long WSLog::availablePermits() { return state().permits.available(); }
+
+}  // namespace pw

@@ -1,0 +1,61 @@
+#pragma once
+#include "fakesite/RawServer.h"
+#include "network/MainThread.h"
+#include "network/RQHTTPRequest.h"
+#include "platform/core/RunLoop.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
+
+namespace pw::test {
+
+// Every network test runs with the test thread as the main thread, an empty
+// cookie store and session, and a fresh temporary folder.
+class NetTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        core::RunLoop::claimMain();
+        net::CookieStorage::shared().removeAll();
+        RQHTTPRequest::clearSession();
+        RQHTTPRequest::clearSessionCredentials();
+        RQHTTPRequest::setDefaultUserAgentString(std::string("PagewellTest/1.0"));
+        m_dir = std::filesystem::temp_directory_path()
+            / ("pw-net-" + std::to_string(::getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(m_dir);
+        std::filesystem::create_directories(m_dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+
+    // Turns the main run loop until pred holds (at most `seconds`).
+    bool waitFor(const std::function<bool()>& pred, double seconds = 5)
+    {
+        return MainThread::runUntil(pred, seconds);
+    }
+    std::string path(const std::string& name) const { return (m_dir / name).string(); }
+
+    std::filesystem::path m_dir;
+};
+
+// A delegate that counts what it hears.
+struct RecordingDelegate : RQHTTPRequestDelegate {
+    int started = 0, headers = 0, finished = 0, failed = 0, redirected = 0;
+    std::vector<std::string> willRedirect;
+    bool askRedirect = false;
+    void requestStarted(RQHTTPRequest&) override { ++started; }
+    void requestReceivedResponseHeaders(RQHTTPRequest&, const RQHeaderMap&) override { ++headers; }
+    void requestFinished(RQHTTPRequest&) override { ++finished; }
+    void requestFailed(RQHTTPRequest&) override { ++failed; }
+    void requestRedirected(RQHTTPRequest&) override { ++redirected; }
+    bool handlesWillRedirect() const override { return askRedirect; }
+    void requestWillRedirectToURL(RQHTTPRequest&, const std::string& url) override { willRedirect.push_back(url); }
+};
+
+inline fakesite::RawReply ok(const std::string& body, std::vector<std::pair<std::string, std::string>> headers = {})
+{
+    return fakesite::RawReply::bytes(fakesite::httpResponse(200, "OK", std::move(headers), body));
+}
+
+} // namespace pw::test

@@ -1,0 +1,109 @@
+#include "NetTest.h"
+
+#include "network/RQNetworkQueue.h"
+
+using namespace pw;
+using namespace pw::test;
+using fakesite::RawReply;
+using fakesite::RawRequest;
+using fakesite::RawServer;
+
+namespace {
+struct QueueOwner : RQHTTPRequestDelegate {
+    int finished = 0, failed = 0, drained = 0;
+};
+struct Indicator : RQProgressDelegate {
+    float value = -1;
+    bool handlesSetProgress() const override { return true; }
+    void setProgress(float v) override { value = v; }
+};
+} // namespace
+
+class QueueTest : public NetTest {
+};
+
+TEST_F(QueueTest, NothingRunsBeforeGoAndTheDrainIsReportedOnce)
+{
+    RawServer server([](const RawRequest&) { return ok("x"); });
+    auto owner = std::make_shared<QueueOwner>();
+    auto queue = RQNetworkQueue::queue();
+    queue->setDelegate(owner);
+    queue->setRequestDidFinishSelector([&](RQHTTPRequest&) { ++owner->finished; });
+    queue->setQueueDidFinishSelector([&](RQNetworkQueue&) { ++owner->drained; });
+    auto indicator = std::make_shared<Indicator>();
+    queue->setDownloadProgressDelegate(indicator);
+    for (int i = 0; i < 3; ++i)
+        queue->addOperation(RQHTTPRequest::requestWithURL(server.url("/" + std::to_string(i))));
+    EXPECT_EQ(queue->totalBytesToDownload(), 3u);
+    EXPECT_EQ(queue->totalBytesToUpload(), 3u);
+    MainThread::runFor(0.1);
+    EXPECT_EQ(server.requestCount(), 0u);
+    queue->go();
+    ASSERT_TRUE(waitFor([&] { return owner->drained == 1; }));
+    EXPECT_EQ(owner->finished, 3);
+    MainThread::runFor(0.05);
+    EXPECT_EQ(owner->drained, 1);
+    EXPECT_EQ(queue->bytesDownloadedSoFar(), 3u);
+    EXPECT_FLOAT_EQ(indicator->value, 1.0f);
+}
+
+TEST_F(QueueTest, AFailureCancelsTheRestOnlyWhenAskedTo)
+{
+    for (bool cancelAll : { true, false }) {
+        RawServer server([](const RawRequest& req) {
+            if (req.target == "/bad")
+                return RawReply::bytes("garbage\r\n\r\n", true);
+            return RawReply { { { 0.8, fakesite::httpResponse(200, "OK", {}, "x") } } };
+        });
+        auto owner = std::make_shared<QueueOwner>();
+        auto queue = RQNetworkQueue::queue();
+        queue->setDelegate(owner);
+        queue->setShouldCancelAllRequestsOnFailure(cancelAll);
+        queue->setRequestDidFinishSelector([&](RQHTTPRequest&) { ++owner->finished; });
+        queue->setRequestDidFailSelector([&](RQHTTPRequest&) { ++owner->failed; });
+        queue->setQueueDidFinishSelector([&](RQNetworkQueue&) { ++owner->drained; });
+        queue->addOperation(RQHTTPRequest::requestWithURL(server.url("/slow1")));
+        queue->addOperation(RQHTTPRequest::requestWithURL(server.url("/bad")));
+        queue->addOperation(RQHTTPRequest::requestWithURL(server.url("/slow2")));
+        queue->go();
+        ASSERT_TRUE(waitFor([&] { return owner->drained == 1; })) << cancelAll;
+        EXPECT_EQ(owner->finished, cancelAll ? 0 : 2) << cancelAll;
+        EXPECT_EQ(owner->failed, cancelAll ? 3 : 1) << cancelAll;
+    }
+}
+
+TEST_F(QueueTest, AccurateProgressLearnsSizesFromHeadRequestsFirst)
+{
+    RawServer server([](const RawRequest& req) {
+        std::string body(req.target == "/a" ? 1000 : 3000, 'x');
+        if (req.method == "HEAD")
+            return RawReply::bytes("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n");
+        return ok(body);
+    });
+    auto owner = std::make_shared<QueueOwner>();
+    auto queue = RQNetworkQueue::queue();
+    queue->setDelegate(owner);
+    queue->setShowAccurateProgress(true);
+    queue->setQueueDidFinishSelector([&](RQNetworkQueue&) { ++owner->drained; });
+    auto a = RQHTTPRequest::requestWithURL(server.url("/a"));
+    auto b = RQHTTPRequest::requestWithURL(server.url("/b"));
+    a->setAllowCompressedResponse(false);
+    b->setAllowCompressedResponse(false);
+    queue->addOperation(a);
+    queue->addOperation(b);
+    queue->go();
+    ASSERT_TRUE(waitFor([&] { return owner->drained == 1; }));
+    MainThread::runFor(0.05);
+    EXPECT_EQ(queue->totalBytesToDownload(), 4000u);
+    EXPECT_EQ(queue->bytesDownloadedSoFar(), 4000u);
+    int heads = 0;
+    for (const auto& req : server.requests())
+        heads += req.method == "HEAD";
+    EXPECT_EQ(heads, 2);
+}
+
+TEST_F(QueueTest, RejectsAnEmptyRequest)
+{
+    auto queue = RQNetworkQueue::queue();
+    EXPECT_THROW(queue->addOperation(nullptr), std::invalid_argument);
+}

@@ -26,30 +26,29 @@ constexpr int ChapterCount = 5000;
 constexpr int64_t Book = 424242;
 
 struct PlainChapter {
-    int64_t cid { 0 };
+    int64_t cid{0};
     std::string cname;
-    int vip { 0 };
-    int down { 0 };
-    int price { 0 };
-    int64_t t { 0 };
-    int words { 0 };
-    int vc { 0 };
+    int vip{0};
+    int down{0};
+    int price{0};
+    int64_t t{0};
+    int words{0};
+    int vc{0};
 };
 
-const Value::Array& siteChapters()
-{
+const Value::Array& siteChapters() {
     static const Value::Array chapters = [] {
         Value::Array list;
         list.reserve(ChapterCount);
         for (int i = 0; i < ChapterCount; ++i) {
-            list.push_back(Value(Value::Map {
-                { "c", Value(int64_t(100000 + i)) },
-                { "n", Value("第" + std::to_string(i + 1) + "章 风起于青萍之末") },
-                { "v", Value(i > 100 ? 1 : 0) },
-                { "p", Value(i > 100 ? 12 : 0) },
-                { "t", Value(int64_t(1'600'000'000'000) + i * 60'000) },
-                { "w", Value(3000 + i % 500) },
-                { "vc", Value(1 + i / 200) },
+            list.push_back(Value(Value::Map{
+                {"c", Value(int64_t(100000 + i))},
+                {"n", Value("第" + std::to_string(i + 1) + "章 风起于青萍之末")},
+                {"v", Value(i > 100 ? 1 : 0)},
+                {"p", Value(i > 100 ? 12 : 0)},
+                {"t", Value(int64_t(1'600'000'000'000) + i * 60'000)},
+                {"w", Value(3000 + i % 500)},
+                {"vc", Value(1 + i / 200)},
             }));
         }
         return list;
@@ -57,19 +56,16 @@ const Value::Array& siteChapters()
     return chapters;
 }
 
-std::filesystem::path& home()
-{
+std::filesystem::path& home() {
     static std::filesystem::path path;
     return path;
 }
 
-void removeBook()
-{
+void removeBook() {
     std::filesystem::remove(pw::BookDB::bookDBPath(Book));
 }
 
-void BM_BookDB(benchmark::State& state)
-{
+void BM_BookDB(benchmark::State& state) {
     const Value::Array& chapters = siteChapters();
     for (auto _ : state) {
         state.PauseTiming();
@@ -84,14 +80,12 @@ void BM_BookDB(benchmark::State& state)
     }
 }
 
-void exec(sqlite3* db, const char* sql)
-{
+void exec(sqlite3* db, const char* sql) {
     if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
         std::abort();
 }
 
-void BM_PlainSQLite(benchmark::State& state)
-{
+void BM_PlainSQLite(benchmark::State& state) {
     const Value::Array& chapters = siteChapters();
     std::string path = pw::BookDB::bookDBPath(Book).string();
     for (auto _ : state) {
@@ -102,9 +96,12 @@ void BM_PlainSQLite(benchmark::State& state)
         sqlite3* db = nullptr;
         sqlite3_open(path.c_str(), &db);
         exec(db, "BEGIN EXCLUSIVE TRANSACTION;");
-        exec(db, "create table chapter (ChapterId integer primary key, ChapterName text, IsVip integer, IsDownloaded integer, "
-                 "Price integer, UpdateTime integer, WordsCount integer, ExtInt1 integer, ExtInt2 integer, ExtString1 text, "
-                 "ExtString2 text, ExtFloat1 float);");
+        exec(
+            db,
+            "create table chapter (ChapterId integer primary key, ChapterName text, IsVip integer, IsDownloaded "
+            "integer, "
+            "Price integer, UpdateTime integer, WordsCount integer, ExtInt1 integer, ExtInt2 integer, ExtString1 text, "
+            "ExtString2 text, ExtFloat1 float);");
         exec(db, "create table chaptercontent (ChapterId integer primary key, Content text);");
         exec(db, "create table vipchaptercontent (ChapterId integer primary key, Content BLOB,UserId integer);");
         exec(db, "create table volumes (VolumeCode text primary key, VolumeName text);");
@@ -116,9 +113,10 @@ void BM_PlainSQLite(benchmark::State& state)
         exec(db, "BEGIN EXCLUSIVE TRANSACTION;");
         sqlite3_stmt* insert = nullptr;
         sqlite3_prepare_v2(db,
-            "insert or ignore into chapter (ChapterId, ChapterName, IsVip, IsDownloaded, Price, UpdateTime, WordsCount, ExtInt1, ExtInt2, "
-            "ExtString1, ExtString2, ExtFloat1) values (?, ?, ?, 0, ?, ?, ?, ?, -2, '', '', -2)",
-            -1, &insert, nullptr);
+                           "insert or ignore into chapter (ChapterId, ChapterName, IsVip, IsDownloaded, Price, "
+                           "UpdateTime, WordsCount, ExtInt1, ExtInt2, "
+                           "ExtString1, ExtString2, ExtFloat1) values (?, ?, ?, 0, ?, ?, ?, ?, -2, '', '', -2)",
+                           -1, &insert, nullptr);
         for (const Value& c : chapters) {
             sqlite3_bind_int64(insert, 1, *c["c"].asInt());
             const std::string& name = *c["n"].stringPtr();
@@ -139,9 +137,10 @@ void BM_PlainSQLite(benchmark::State& state)
         sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
         sqlite3_stmt* select = nullptr;
         sqlite3_prepare_v2(db,
-            "select ChapterId, ChapterName, IsVip, IsDownloaded, Price, UpdateTime, WordsCount, ExtInt1, ExtInt2, ExtString1, ExtString2, "
-            "ExtFloat1 from chapter order by ExtInt1, ChapterId",
-            -1, &select, nullptr);
+                           "select ChapterId, ChapterName, IsVip, IsDownloaded, Price, UpdateTime, WordsCount, "
+                           "ExtInt1, ExtInt2, ExtString1, ExtString2, "
+                           "ExtFloat1 from chapter order by ExtInt1, ChapterId",
+                           -1, &select, nullptr);
         std::vector<PlainChapter> rows;
         while (sqlite3_step(select) == SQLITE_ROW) {
             PlainChapter row;
@@ -171,8 +170,7 @@ BENCHMARK(BM_BookDB)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5
 // Keeps each benchmark's median time per iteration for the closing ratio.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
+    void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median" && !run.error_occurred)
                 m_times[run.run_name.function_name] = run.GetAdjustedRealTime();
@@ -183,10 +181,9 @@ public:
     std::map<std::string, double> m_times;
 };
 
-}
+} // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     std::string pattern = (std::filesystem::temp_directory_path() / "pw-bench-db-XXXXXX").string();
     if (!mkdtemp(pattern.data()))
         return 1;
@@ -205,7 +202,8 @@ int main(int argc, char** argv)
     auto ours = reporter.m_times.find("BM_BookDB");
     if (plain != reporter.m_times.end() && ours != reporter.m_times.end() && plain->second > 0) {
         double ratio = ours->second / plain->second;
-        std::printf("BookDB store and read of %d chapters / plain SQLite loop: ratio %.2f (target at most 1.30)\n", ChapterCount, ratio);
+        std::printf("BookDB store and read of %d chapters / plain SQLite loop: ratio %.2f (target at most 1.30)\n",
+                    ChapterCount, ratio);
     } else {
         for (const auto& [name, time] : reporter.m_times)
             std::printf("%s: %.3f\n", name.c_str(), time);

@@ -25,19 +25,19 @@ struct Fixture {
     pw::fakesite::HttplibServer server;
     std::string big;
     std::filesystem::path dir;
-    Fixture()
-    {
+    Fixture() {
         big.assign(kBigSize, 'x');
         for (size_t i = 0; i < big.size(); i += 4096)
             big[i] = static_cast<char>('a' + (i / 4096) % 26);
         server.server().Get("/big", [this](const httplib::Request&, httplib::Response& res) {
             res.set_content_provider(big.size(), "application/octet-stream",
-                [this](size_t offset, size_t length, httplib::DataSink& sink) {
-                    sink.write(big.data() + offset, std::min(length, big.size() - offset));
-                    return true;
-                });
+                                     [this](size_t offset, size_t length, httplib::DataSink& sink) {
+                                         sink.write(big.data() + offset, std::min(length, big.size() - offset));
+                                         return true;
+                                     });
         });
-        server.server().Get("/small", [](const httplib::Request&, httplib::Response& res) { res.set_content("ok", "text/plain"); });
+        server.server().Get(
+            "/small", [](const httplib::Request&, httplib::Response& res) { res.set_content("ok", "text/plain"); });
         server.start();
         dir = std::filesystem::temp_directory_path() / ("pw-http-bench-" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir);
@@ -47,20 +47,17 @@ struct Fixture {
     ~Fixture() { std::filesystem::remove_all(dir); }
 };
 
-Fixture& fixture()
-{
+Fixture& fixture() {
     static Fixture f;
     return f;
 }
 
-double seconds(std::chrono::steady_clock::duration d)
-{
+double seconds(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
 
 // Runs the curl command line; returns its wall time in seconds.
-double timeCurl(const std::string& args)
-{
+double timeCurl(const std::string& args) {
     std::string cmd = "curl -s " + args + " > /dev/null 2>&1";
     auto start = std::chrono::steady_clock::now();
     int rc = std::system(cmd.c_str());
@@ -70,8 +67,7 @@ double timeCurl(const std::string& args)
     return t;
 }
 
-void BM_BigBodyToFile(benchmark::State& state)
-{
+void BM_BigBodyToFile(benchmark::State& state) {
     auto& f = fixture();
     std::string out = (f.dir / "big.bin").string();
     double curlBest = 1e9;
@@ -96,12 +92,11 @@ void BM_BigBodyToFile(benchmark::State& state)
     state.counters["engine_s"] = engineAvg;
     state.counters["ratio"] = engineAvg / curlBest;
     std::printf("100 MB into a file: engine %.3f s, curl %.3f s, ratio %.2f (target <= 1.2)\n", engineAvg, curlBest,
-        engineAvg / curlBest);
+                engineAvg / curlBest);
 }
 BENCHMARK(BM_BigBodyToFile)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_ThousandSmallRequestsOnOneConnection(benchmark::State& state)
-{
+void BM_ThousandSmallRequestsOnOneConnection(benchmark::State& state) {
     auto& f = fixture();
     // One curl run fetching the URL 1000 times reuses its connection too.
     std::string config = (f.dir / "urls.cfg").string();
@@ -139,7 +134,7 @@ void BM_ThousandSmallRequestsOnOneConnection(benchmark::State& state)
     state.counters["engine_s"] = engineAvg;
     state.counters["ratio"] = engineAvg / curlBest;
     std::printf("1000 small requests on one connection: engine %.3f s, curl %.3f s, ratio %.2f\n", engineAvg, curlBest,
-        engineAvg / curlBest);
+                engineAvg / curlBest);
 }
 BENCHMARK(BM_ThousandSmallRequestsOnOneConnection)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -16,11 +16,10 @@ namespace {
 
 // A chapter list as the site sends it: volumes, then chapters with their
 // id, title, paid flag, price, update time in ms, word count and volume.
-const std::string& chapterListAnswer()
-{
+const std::string& chapterListAnswer() {
     static const std::string text = [] {
-        static const char* const words[] = {"风雪", "山神庙", "初入江湖", "剑气", "长安", "夜雨", "故人", "归来",
-                                            "乱世", "孤城", "少年", "天下"};
+        static const char* const words[] = {"风雪", "山神庙", "初入江湖", "剑气", "长安", "夜雨",
+                                            "故人", "归来",   "乱世",     "孤城", "少年", "天下"};
         std::string s = "{\"Chapters\":[";
         std::uint32_t x = 12345;
         int volume = 1;
@@ -50,8 +49,7 @@ const std::string& chapterListAnswer()
     return text;
 }
 
-void BM_ParseChapterList_Ours(benchmark::State& state)
-{
+void BM_ParseChapterList_Ours(benchmark::State& state) {
     const std::string& text = chapterListAnswer();
     for (auto _ : state) {
         auto v = pw::mutableObjectFromJSONStringWithParseOptions(text, pw::ParseLenientUnicode);
@@ -62,8 +60,7 @@ void BM_ParseChapterList_Ours(benchmark::State& state)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
 }
 
-void BM_ParseChapterList_Nlohmann(benchmark::State& state)
-{
+void BM_ParseChapterList_Nlohmann(benchmark::State& state) {
     const std::string& text = chapterListAnswer();
     for (auto _ : state) {
         auto v = nlohmann::json::parse(text);
@@ -80,8 +77,7 @@ BENCHMARK(BM_ParseChapterList_Nlohmann)->Unit(benchmark::kMillisecond)->Repetiti
 // Keeps each benchmark's best time per iteration so the ratio can be printed.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
+    void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs)
             if (r.run_type == Run::RT_Iteration && !r.error_occurred) {
                 auto [it, fresh] = m_times.emplace(r.run_name.function_name, r.GetAdjustedRealTime());
@@ -90,13 +86,12 @@ public:
             }
         ConsoleReporter::ReportRuns(runs);
     }
-    std::map<std::string, double> m_times {};
+    std::map<std::string, double> m_times{};
 };
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

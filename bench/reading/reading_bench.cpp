@@ -36,26 +36,22 @@ struct Data {
     std::map<std::string, double> seconds; // mean seconds per iteration, by benchmark
 };
 
-Data& data()
-{
+Data& data() {
     static Data d;
     return d;
 }
 
-std::string readFile(const std::string& path)
-{
+std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-void writeFile(const std::string& path, const std::string& bytes)
-{
+void writeFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-bool prepare()
-{
+bool prepare() {
     Data& d = data();
     const char* env = std::getenv("PW_FIXTURES");
     const std::string fixture = std::string(env ? env : PW_FIXTURES_DIR) + "/hongloumeng-gb18030.txt";
@@ -91,8 +87,8 @@ bool prepare()
     // Chapter starts as positions in the whole text: chunk by chunk.
     std::vector<size_t> starts;
     for (const auto& e : entries) {
-        auto prefix = pw::core::text::decode(std::string_view(novel).substr(0, static_cast<size_t>(e.chunkOffset)),
-                                             "GB18030");
+        auto prefix =
+            pw::core::text::decode(std::string_view(novel).substr(0, static_cast<size_t>(e.chunkOffset)), "GB18030");
         starts.push_back(prefix->size() + static_cast<size_t>(e.index));
     }
     pw::test::UmdWriter writer;
@@ -112,18 +108,15 @@ bool prepare()
     return true;
 }
 
-void record(benchmark::State& state, const char* name, double total)
-{
+void record(benchmark::State& state, const char* name, double total) {
     data().seconds[name] = total / static_cast<double>(state.iterations());
 }
 
-double now()
-{
+double now() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-void BM_TxtChapterIndex(benchmark::State& state)
-{
+void BM_TxtChapterIndex(benchmark::State& state) {
     Data& d = data();
     double total = 0;
     size_t found = 0;
@@ -141,8 +134,7 @@ void BM_TxtChapterIndex(benchmark::State& state)
     record(state, "index", total);
 }
 
-void BM_GrepReference(benchmark::State& state)
-{
+void BM_GrepReference(benchmark::State& state) {
     Data& d = data();
     const std::string pattern = pw::core::text::toUtf8Lenient(pw::TxtFile::kChapterTitlePattern);
     const std::string command = "LC_ALL=C.UTF-8 grep -c -P '" + pattern + "' '" + d.utf8Path + "' > /dev/null";
@@ -157,8 +149,7 @@ void BM_GrepReference(benchmark::State& state)
     record(state, "grep", total);
 }
 
-void BM_UmdReadEveryChapter(benchmark::State& state)
-{
+void BM_UmdReadEveryChapter(benchmark::State& state) {
     Data& d = data();
     double total = 0;
     size_t units = 0;
@@ -181,8 +172,7 @@ void BM_UmdReadEveryChapter(benchmark::State& state)
     record(state, "umd", total);
 }
 
-void BM_ZlibReference(benchmark::State& state)
-{
+void BM_ZlibReference(benchmark::State& state) {
     Data& d = data();
     double total = 0;
     std::vector<uint8_t> out(32768);
@@ -205,8 +195,7 @@ BENCHMARK(BM_ZlibReference)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTi
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (!prepare())
         return 1;

@@ -32,8 +32,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr double kWidth = 768, kHeight = 1024;
 
-gfx::Image picture()
-{
+gfx::Image picture() {
     gfx::BitmapContext ctx({48, 48}, 1, false);
     ctx.setFillColor(gfx::Color::fromRGB255(60, 120, 200));
     ctx.fillEllipse({4, 4, 40, 40});
@@ -44,8 +43,7 @@ gfx::Image picture()
 
 struct Rows : ui::TableViewDataSource {
     int64_t numberOfRows(ui::TableView&, int64_t) override { return 200; }
-    std::shared_ptr<ui::TableViewCell> cellForRow(ui::TableView& tv, const ui::IndexPath& ip) override
-    {
+    std::shared_ptr<ui::TableViewCell> cellForRow(ui::TableView& tv, const ui::IndexPath& ip) override {
         auto cell = tv.dequeueReusableCell("c");
         if (!cell)
             cell = ui::TableViewCell::create(ui::TableViewCellStyle::Subtitle, "c");
@@ -64,8 +62,7 @@ struct Screen {
     ui::Compositor compositor;
     std::filesystem::path home = std::filesystem::temp_directory_path() / "pw-ui-bench";
 
-    Screen()
-    {
+    Screen() {
         core::Paths::setHome(home);
         core::Clock::setShared(clock);
         core::RunLoop::claimMain();
@@ -75,8 +72,7 @@ struct Screen {
         window->setBackgroundColor(gfx::Color::white());
         window->makeKeyAndVisible();
     }
-    ~Screen()
-    {
+    ~Screen() {
         window.reset();
         ui::Application::shared().reset();
         core::Clock::setShared(nullptr);
@@ -87,8 +83,7 @@ struct Screen {
 };
 
 // The content both ways: 60 labels and 40 pictures in a grid on the left, a table on the right.
-std::shared_ptr<ui::View> buildTree(const std::shared_ptr<Rows>& rows, const gfx::Image& img, size_t& count)
-{
+std::shared_ptr<ui::View> buildTree(const std::shared_ptr<Rows>& rows, const gfx::Image& img, size_t& count) {
     auto root = ui::View::create(gfx::Rect(0, 20, kWidth, kHeight - 20));
     root->setBackgroundColor(gfx::Color::fromWhite(0.95));
     count = 1;
@@ -119,8 +114,7 @@ std::shared_ptr<ui::View> buildTree(const std::shared_ptr<Rows>& rows, const gfx
     return root;
 }
 
-void drawDirect(gfx::Context& ctx, const gfx::Image& img)
-{
+void drawDirect(gfx::Context& ctx, const gfx::Image& img) {
     const gfx::Font label = gfx::Font::systemFont(17);
     const gfx::Font title = gfx::Font::boldSystemFont(18);
     const gfx::Font detail = gfx::Font::systemFont(14);
@@ -162,8 +156,7 @@ void drawDirect(gfx::Context& ctx, const gfx::Image& img)
     ctx.restore();
 }
 
-void BM_ViewTreeVersusDirectCairo(benchmark::State& state)
-{
+void BM_ViewTreeVersusDirectCairo(benchmark::State& state) {
     Screen screen;
     const gfx::Image img = picture();
     size_t views = 0;
@@ -200,8 +193,7 @@ BENCHMARK(BM_ViewTreeVersusDirectCairo)->Unit(benchmark::kMillisecond)->Iteratio
 class ContentScreen : public ui::ViewController {
 public:
     ContentScreen(std::shared_ptr<Rows> rows, gfx::Image img) : m_rows(std::move(rows)), m_img(std::move(img)) {}
-    void loadView() override
-    {
+    void loadView() override {
         size_t n = 0;
         setView(buildTree(m_rows, m_img, n));
     }
@@ -211,8 +203,7 @@ private:
     gfx::Image m_img;
 };
 
-void BM_PushTransitionFramesPerSecond(benchmark::State& state)
-{
+void BM_PushTransitionFramesPerSecond(benchmark::State& state) {
     Screen screen;
     const gfx::Image img = picture();
     auto nav = ui::ViewController::create<ui::NavigationController>(

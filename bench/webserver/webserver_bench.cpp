@@ -31,10 +31,12 @@ namespace {
 std::string run(const std::string& cmd) {
     std::string out;
     FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return out;
+    if (!p)
+        return out;
     char buf[4096];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        out.append(buf, n);
     ::pclose(p);
     return out;
 }
@@ -60,7 +62,8 @@ bool waitForPort(uint16_t port) {
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
         ::close(fd);
-        if (ok) return true;
+        if (ok)
+            return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
     return false;
@@ -70,15 +73,23 @@ bool waitForPort(uint16_t port) {
 // (bytes for transfer).
 std::optional<double> wrkValue(const std::string& out, const std::string& key) {
     auto p = out.find(key);
-    if (p == std::string::npos) return std::nullopt;
+    if (p == std::string::npos)
+        return std::nullopt;
     double v = std::strtod(out.c_str() + p + key.size(), nullptr);
     auto unitPos = out.find_first_not_of(" 0123456789.", p + key.size());
     if (unitPos != std::string::npos) {
         switch (out[unitPos]) {
-            case 'K': v *= 1024; break;
-            case 'M': v *= 1024 * 1024; break;
-            case 'G': v *= 1024.0 * 1024 * 1024; break;
-            default: break;
+        case 'K':
+            v *= 1024;
+            break;
+        case 'M':
+            v *= 1024 * 1024;
+            break;
+        case 'G':
+            v *= 1024.0 * 1024 * 1024;
+            break;
+        default:
+            break;
         }
     }
     return v;
@@ -110,7 +121,8 @@ struct Nginx {
         pid = ::fork();
         if (pid == 0) {
             std::string p = prefix.string(), c = (prefix / "nginx.conf").string();
-            ::execlp("nginx", "nginx", "-p", p.c_str(), "-c", c.c_str(), "-g", "daemon off;", static_cast<char*>(nullptr));
+            ::execlp("nginx", "nginx", "-p", p.c_str(), "-c", c.c_str(), "-g", "daemon off;",
+                     static_cast<char*>(nullptr));
             std::_Exit(127);
         }
         return pid > 0 && waitForPort(port);
@@ -125,16 +137,19 @@ struct Nginx {
     }
 };
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     int smallSeconds = 5, bigSeconds = 10;
     long bigMegabytes = 1024;
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string a = argv[i];
-        if (a == "--small-seconds") smallSeconds = std::atoi(argv[i + 1]);
-        if (a == "--big-seconds") bigSeconds = std::atoi(argv[i + 1]);
-        if (a == "--big-megabytes") bigMegabytes = std::atol(argv[i + 1]);
+        if (a == "--small-seconds")
+            smallSeconds = std::atoi(argv[i + 1]);
+        if (a == "--big-seconds")
+            bigSeconds = std::atoi(argv[i + 1]);
+        if (a == "--big-megabytes")
+            bigMegabytes = std::atol(argv[i + 1]);
     }
     ::signal(SIGPIPE, SIG_IGN);
     char tmpl[] = "/tmp/pw-bench-web-XXXXXX";
@@ -143,13 +158,16 @@ int main(int argc, char** argv) {
     fs::create_directories(root);
     {
         std::ofstream small(root / "small.html");
-        for (int i = 0; i < 32; ++i) small << "<p>Pagewell transfer page line " << i << "</p>\n";
+        for (int i = 0; i < 32; ++i)
+            small << "<p>Pagewell transfer page line " << i << "</p>\n";
     }
     {
         std::ofstream big(root / "big.bin", std::ios::binary);
         std::string block(1 << 20, '\0');
-        for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 7 + (i >> 10));
-        for (long i = 0; i < bigMegabytes; ++i) big.write(block.data(), static_cast<std::streamsize>(block.size()));
+        for (size_t i = 0; i < block.size(); ++i)
+            block[i] = static_cast<char>(i * 7 + (i >> 10));
+        for (long i = 0; i < bigMegabytes; ++i)
+            big.write(block.data(), static_cast<std::streamsize>(block.size()));
     }
     std::printf("small file: %ju bytes; big file: %ld MB\n", static_cast<uintmax_t>(fs::file_size(root / "small.html")),
                 bigMegabytes);

@@ -12,8 +12,7 @@
 namespace {
 
 // Value equality, except that NaN matches NaN (a file may hold one).
-bool same(const pw::core::Value& a, const pw::core::Value& b)
-{
+bool same(const pw::core::Value& a, const pw::core::Value& b) {
     if (a.isDouble() && b.isDouble() && std::isnan(*a.asDouble()) && std::isnan(*b.asDouble()))
         return true;
     if (a.isArray() && b.isArray()) {
@@ -39,8 +38,7 @@ bool same(const pw::core::Value& a, const pw::core::Value& b)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     pw::core::ByteView bytes(data, size);
     if (auto value = pw::core::PropertyList::parse(bytes)) {
         // Whatever was read must write back and read again to the same value.
@@ -53,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)pw::core::KeyedArchive::unarchive(bytes, "root");
 
     std::string_view text(reinterpret_cast<const char*>(data), size);
-    for (const char* charset : { "UTF-8", "GB18030", "UTF-16LE" }) {
+    for (const char* charset : {"UTF-8", "GB18030", "UTF-16LE"}) {
         if (auto decoded = pw::core::text::decode(text, charset)) {
             if (!pw::core::text::toUtf8(*decoded))
                 __builtin_trap(); // a strict decode never yields unpaired surrogates

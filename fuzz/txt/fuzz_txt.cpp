@@ -13,16 +13,14 @@
 
 namespace {
 
-void check(bool condition)
-{
+void check(bool condition) {
     if (!condition)
         std::abort();
 }
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Inputs are short and a book under one chunk is read whole: inputs whose
     // first byte is even are repeated past a few chunks, so that line ends
     // fall anywhere around the chunk limits.

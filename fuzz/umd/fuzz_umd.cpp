@@ -13,15 +13,13 @@
 
 namespace {
 
-std::string bookPath()
-{
+std::string bookPath() {
     return "/tmp/pw-fuzz-umd-" + std::to_string(getpid()) + ".umd";
 }
 
 // A well-formed book with a cover: random bytes seldom get past the magic, so
 // half of the inputs are read as damage done to this book instead.
-const std::vector<uint8_t>& wellFormedBook()
-{
+const std::vector<uint8_t>& wellFormedBook() {
     static const std::vector<uint8_t> book = [] {
         pw::test::UmdWriter writer;
         std::u16string text;
@@ -36,11 +34,11 @@ const std::vector<uint8_t>& wellFormedBook()
 
 // Each 5 input bytes: a 32-bit position and a byte that replaces the one
 // there; a position past the end cuts the book there.
-std::vector<uint8_t> damaged(const uint8_t* data, size_t size)
-{
+std::vector<uint8_t> damaged(const uint8_t* data, size_t size) {
     std::vector<uint8_t> book = wellFormedBook();
     for (size_t i = 0; i + 5 <= size; i += 5) {
-        const uint32_t at = data[i] | (data[i + 1] << 8) | (data[i + 2] << 16) | (static_cast<uint32_t>(data[i + 3]) << 24);
+        const uint32_t at =
+            data[i] | (data[i + 1] << 8) | (data[i + 2] << 16) | (static_cast<uint32_t>(data[i + 3]) << 24);
         if (at < book.size())
             book[at] = data[i + 4];
         else if (at % 7 == 0 && !book.empty()) // an earlier cut may have emptied it
@@ -51,8 +49,7 @@ std::vector<uint8_t> damaged(const uint8_t* data, size_t size)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path = bookPath();
     std::vector<uint8_t> bytes;
     if (size > 0 && data[0] % 2) {
@@ -91,8 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         book.getAllContent(all);
         std::optional<pw::core::Bytes> cover;
         book.getCoverImageData(cover);
-    } catch (const pw::UmdException&) {
-    }
+    } catch (const pw::UmdException&) {}
     std::remove(path.c_str());
     return 0;
 }

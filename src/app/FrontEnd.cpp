@@ -19,8 +19,7 @@ namespace pw::app {
 
 namespace {
 constexpr int kMouseTouchId = 1;
-double seconds()
-{
+double seconds() {
     using namespace std::chrono;
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
@@ -28,8 +27,7 @@ double seconds()
 
 FrontEnd::FrontEnd(FrontEndOptions options) : m_options(std::move(options)) {}
 
-FrontEnd::~FrontEnd()
-{
+FrontEnd::~FrontEnd() {
     if (m_texture)
         SDL_DestroyTexture(m_texture);
     if (m_renderer)
@@ -39,8 +37,7 @@ FrontEnd::~FrontEnd()
     SDL_Quit();
 }
 
-bool FrontEnd::open()
-{
+bool FrontEnd::open() {
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         std::fprintf(stderr, "pagewell: cannot start the display: %s\n", SDL_GetError());
         return false;
@@ -69,14 +66,12 @@ bool FrontEnd::open()
     return true;
 }
 
-void FrontEnd::touchFromMouse(int x, int y, ui::TouchPhase phase)
-{
+void FrontEnd::touchFromMouse(int x, int y, ui::TouchPhase phase) {
     const double s = m_options.scale;
     ui::Application::shared().sendTouch(kMouseTouchId, phase, {x / s, y / s}, seconds());
 }
 
-void FrontEnd::rotate(int step)
-{
+void FrontEnd::rotate(int step) {
     // Turns the device a quarter; the interface follows when the top screen allows it.
     static const device::Orientation order[] = {device::Orientation::Portrait, device::Orientation::LandscapeLeft,
                                                 device::Orientation::PortraitUpsideDown,
@@ -89,13 +84,12 @@ void FrontEnd::rotate(int step)
     const auto next = order[(i + step + 4) % 4];
     dev.setOrientation(next);
     auto& app = ui::Application::shared();
-    if (auto* key = app.keyWindow(); key && key->rootViewController() &&
-                                     key->rootViewController()->shouldAutorotateToInterfaceOrientation(next))
+    if (auto* key = app.keyWindow();
+        key && key->rootViewController() && key->rootViewController()->shouldAutorotateToInterfaceOrientation(next))
         app.setStatusBarOrientation(next, true);
 }
 
-void FrontEnd::handle(const SDL_Event& e)
-{
+void FrontEnd::handle(const SDL_Event& e) {
     auto& app = ui::Application::shared();
     switch (e.type) {
     case SDL_QUIT:
@@ -120,7 +114,7 @@ void FrontEnd::handle(const SDL_Event& e)
     case SDL_FINGERDOWN:
     case SDL_FINGERMOTION:
     case SDL_FINGERUP: {
-        const ui::TouchPhase phase = e.type == SDL_FINGERDOWN   ? ui::TouchPhase::Began
+        const ui::TouchPhase phase = e.type == SDL_FINGERDOWN ? ui::TouchPhase::Began
                                      : e.type == SDL_FINGERUP ? ui::TouchPhase::Ended
                                                               : ui::TouchPhase::Moved;
         // Finger ids are large; keep them clear of the mouse's.
@@ -133,9 +127,13 @@ void FrontEnd::handle(const SDL_Event& e)
         break;
     case SDL_KEYDOWN:
         switch (e.key.keysym.sym) {
-        case SDLK_BACKSPACE: app.sendBackspace(); break;
+        case SDLK_BACKSPACE:
+            app.sendBackspace();
+            break;
         case SDLK_RETURN:
-        case SDLK_KP_ENTER: app.sendReturn(); break;
+        case SDLK_KP_ENTER:
+            app.sendReturn();
+            break;
         case SDLK_LEFT:
             if (e.key.keysym.mod & KMOD_CTRL)
                 rotate(-1);
@@ -144,17 +142,29 @@ void FrontEnd::handle(const SDL_Event& e)
             if (e.key.keysym.mod & KMOD_CTRL)
                 rotate(1);
             break;
-        default: break;
+        default:
+            break;
         }
         break;
     case SDL_WINDOWEVENT:
         switch (e.window.event) {
-        case SDL_WINDOWEVENT_FOCUS_LOST: app.resignActive(); break;
-        case SDL_WINDOWEVENT_FOCUS_GAINED: app.becomeActive(); break;
-        case SDL_WINDOWEVENT_MINIMIZED: app.enterBackground(); break;
-        case SDL_WINDOWEVENT_RESTORED: app.becomeActive(); break;
-        case SDL_WINDOWEVENT_EXPOSED: present(true); break;
-        default: break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            app.resignActive();
+            break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            app.becomeActive();
+            break;
+        case SDL_WINDOWEVENT_MINIMIZED:
+            app.enterBackground();
+            break;
+        case SDL_WINDOWEVENT_RESTORED:
+            app.becomeActive();
+            break;
+        case SDL_WINDOWEVENT_EXPOSED:
+            present(true);
+            break;
+        default:
+            break;
         }
         break;
     default:
@@ -162,8 +172,7 @@ void FrontEnd::handle(const SDL_Event& e)
     }
 }
 
-void FrontEnd::present(bool force)
-{
+void FrontEnd::present(bool force) {
     const gfx::Rect dirty = m_compositor.renderFrame();
     if (dirty.isEmpty() && !force)
         return;
@@ -173,8 +182,7 @@ void FrontEnd::present(bool force)
     SDL_RenderPresent(m_renderer);
 }
 
-bool FrontEnd::writeScreenshot(const std::string& path)
-{
+bool FrontEnd::writeScreenshot(const std::string& path) {
     // What the window shows, read back from it.
     int w = 0, h = 0;
     SDL_GetRendererOutputSize(m_renderer, &w, &h);
@@ -184,8 +192,8 @@ bool FrontEnd::writeScreenshot(const std::string& path)
     cairo_surface_flush(surface);
     SDL_RenderClear(m_renderer);
     SDL_RenderCopy(m_renderer, m_texture, nullptr, nullptr);
-    const int rc = SDL_RenderReadPixels(m_renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, cairo_image_surface_get_data(surface),
-                                        cairo_image_surface_get_stride(surface));
+    const int rc = SDL_RenderReadPixels(m_renderer, nullptr, SDL_PIXELFORMAT_ARGB8888,
+                                        cairo_image_surface_get_data(surface), cairo_image_surface_get_stride(surface));
     SDL_RenderPresent(m_renderer);
     cairo_surface_mark_dirty(surface);
     bool ok = false;
@@ -197,8 +205,7 @@ bool FrontEnd::writeScreenshot(const std::string& path)
     return ok;
 }
 
-int FrontEnd::run()
-{
+int FrontEnd::run() {
     auto& loop = core::RunLoop::current();
     m_running = true;
     const double started = seconds();

@@ -15,15 +15,13 @@
 
 namespace {
 
-void usage()
-{
+void usage() {
     std::puts("usage: pagewell [--phone] [--size WIDTHxHEIGHT] [--scale N]");
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     pw::app::FrontEndOptions options;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -65,7 +63,7 @@ int main(int argc, char** argv)
     device.setScreen({options.width, options.height, options.scale});
     pw::setDeviceKindProvider([] {
         return pw::device::Device::current().idiom() == pw::device::Idiom::Pad ? pw::DeviceKind::Tablet
-                                                                              : pw::DeviceKind::Phone;
+                                                                               : pw::DeviceKind::Phone;
     });
 
     pw::app::FrontEnd frontEnd(options);

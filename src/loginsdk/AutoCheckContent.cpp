@@ -14,7 +14,7 @@ core::Value AutoCheckContent::buildCallBackDicWith(int code, const std::optional
 
 void AutoCheckContent::feedBackWith(bool loginOk, const std::string& token, int resultCode) {
     AutoCheckContent("loginFeedBack",
-                     core::Value(core::Value::Map {{"loginOk", loginOk}, {"token", token}, {"resultCode", resultCode}}))
+                     core::Value(core::Value::Map{{"loginOk", loginOk}, {"token", token}, {"resultCode", resultCode}}))
         .recordContent();
 }
 

@@ -5,7 +5,9 @@
 
 namespace pw {
 
-IntervalProcess::~IntervalProcess() { stopProcess(); }
+IntervalProcess::~IntervalProcess() {
+    stopProcess();
+}
 
 bool IntervalProcess::startIntervalWith(int count, Block block) {
     if (m_timer)

@@ -9,7 +9,9 @@
 namespace pw {
 namespace {
 
-std::filesystem::path storeFile() { return zelConfig::kitFolder() / "zeldefaultsSaveFile"; }
+std::filesystem::path storeFile() {
+    return zelConfig::kitFolder() / "zeldefaultsSaveFile";
+}
 
 std::mutex& instanceMutex() {
     static std::mutex m;

@@ -139,7 +139,9 @@ std::string StringUtil::typedSessionIdText(int type) {
     return f.done();
 }
 
-std::string StringUtil::buildSessionIdWithType(int type) { return base64(typedSessionIdText(type)); }
+std::string StringUtil::buildSessionIdWithType(int type) {
+    return base64(typedSessionIdText(type));
+}
 
 std::string StringUtil::buildRequestSessionId(const std::optional<std::string>& verfiCode) {
     return base64(requestSessionIdText(verfiCode));
@@ -147,9 +149,12 @@ std::string StringUtil::buildRequestSessionId(const std::optional<std::string>& 
 
 std::vector<unsigned char> StringUtil::string2Hex(const std::string& hex) {
     auto digit = [](char c) -> unsigned {
-        if (c >= '0' && c <= '9') return static_cast<unsigned>(c - '0');
-        if (c >= 'a' && c <= 'f') return static_cast<unsigned>(c - 'a' + 10);
-        if (c >= 'A' && c <= 'F') return static_cast<unsigned>(c - 'A' + 10);
+        if (c >= '0' && c <= '9')
+            return static_cast<unsigned>(c - '0');
+        if (c >= 'a' && c <= 'f')
+            return static_cast<unsigned>(c - 'a' + 10);
+        if (c >= 'A' && c <= 'F')
+            return static_cast<unsigned>(c - 'A' + 10);
         return 0;
     };
     std::vector<unsigned char> out;

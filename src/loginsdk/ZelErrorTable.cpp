@@ -44,20 +44,20 @@ std::optional<std::string> errorText(int code) {
 
 core::Value getResDicWithErrorCode(int code) {
     std::string text = errorText(code).value_or("未知错误");
-    return core::Value(core::Value::Map {
-        {"errorCode", code}, {"errorMsg", text}, {"kParamCode", code}, {"kParamMsg", text}});
+    return core::Value(
+        core::Value::Map{{"errorCode", code}, {"errorMsg", text}, {"kParamCode", code}, {"kParamMsg", text}});
 }
 
 core::Value getPlainResDicWithErrorCode(int code) {
-    return core::Value(core::Value::Map {{"errorCode", code}, {"errorMsg", errorText(code).value_or("未知错误")}});
+    return core::Value(core::Value::Map{{"errorCode", code}, {"errorMsg", errorText(code).value_or("未知错误")}});
 }
 
 core::Value buildResDicWithErrorCode(int code, const std::optional<std::string>& msg) {
-    return core::Value(core::Value::Map {{"errorCode", code}, {"errorMsg", msg.value_or("未知错误信息")}});
+    return core::Value(core::Value::Map{{"errorCode", code}, {"errorMsg", msg.value_or("未知错误信息")}});
 }
 
 core::Value buildCallBackDicWith(int code, const std::optional<std::string>& msg) {
-    return core::Value(core::Value::Map {{"code", code}, {"msg", msg.value_or("")}});
+    return core::Value(core::Value::Map{{"code", code}, {"msg", msg.value_or("")}});
 }
 
 } // namespace pw::zel

@@ -58,9 +58,13 @@ void zelConfig::resetShared() {
     instance().reset();
 }
 
-std::filesystem::path zelConfig::kitFolder() { return core::Paths::library() / "zel2"; }
+std::filesystem::path zelConfig::kitFolder() {
+    return core::Paths::library() / "zel2";
+}
 
-std::string zelConfig::baseAddress() { return SiteHosts::baseUrl(SiteHosts::Service::Account) + "/zel/"; }
+std::string zelConfig::baseAddress() {
+    return SiteHosts::baseUrl(SiteHosts::Service::Account) + "/zel/";
+}
 
 zelConfig::zelConfig() {
     m_uuid = macAddress();
@@ -79,7 +83,9 @@ zelConfig::zelConfig() {
     checkCarrierType();
 }
 
-std::string zelConfig::dynamicWith(const std::string& path) const { return baseAddress() + path; }
+std::string zelConfig::dynamicWith(const std::string& path) const {
+    return baseAddress() + path;
+}
 
 std::optional<std::string> zelConfig::macAddress() {
     {
@@ -138,12 +144,15 @@ std::string zelConfig::getXorData(const core::Value::Map& dict, const std::strin
         b = static_cast<uint8_t>(b ^ m_xorKey);
     auto value = core::KeyedArchive::unarchive(copy);
     const std::string* text = value ? value->stringPtr() : nullptr;
-    if (!text || text->size() < kMarker.size() || text->compare(text->size() - kMarker.size(), kMarker.size(), kMarker) != 0)
+    if (!text || text->size() < kMarker.size() ||
+        text->compare(text->size() - kMarker.size(), kMarker.size(), kMarker) != 0)
         return {};
     return text->substr(0, text->size() - kMarker.size());
 }
 
-bool zelConfig::synchronize() { return writePrivatePlist(m_plist, core::Value(m_settings)); }
+bool zelConfig::synchronize() {
+    return writePrivatePlist(m_plist, core::Value(m_settings));
+}
 
 core::Value::Map zelConfig::loadFromFile() {
     std::optional<core::Value> read;
@@ -188,22 +197,43 @@ std::string zelConfig::read(std::optional<std::string> zelConfig::*field) const 
     return (this->*field).value_or("");
 }
 
-void zelConfig::store(std::optional<std::string> zelConfig::*field, const char* key, const std::optional<std::string>& v) {
+void zelConfig::store(std::optional<std::string> zelConfig::*field, const char* key,
+                      const std::optional<std::string>& v) {
     std::lock_guard lock(m_mutex);
     this->*field = v.value_or("");
     setXorData(m_settings, *(this->*field), key);
     synchronize();
 }
 
-std::string zelConfig::getSessionId() const { return read(&zelConfig::m_sessionId); }
-std::string zelConfig::getPhoneNumber() const { return read(&zelConfig::m_phoneNumber); }
-std::string zelConfig::getToken() const { return read(&zelConfig::m_token); }
-std::string zelConfig::getPhoneNo() const { return read(&zelConfig::m_phoneNo); }
-std::string zelConfig::getPtAccount() const { return read(&zelConfig::m_ptAccount); }
-void zelConfig::setSessionId(const std::optional<std::string>& v) { store(&zelConfig::m_sessionId, "sessionid", v); }
-void zelConfig::setPhoneNumber(const std::optional<std::string>& v) { store(&zelConfig::m_phoneNumber, "phoneNumber", v); }
-void zelConfig::setToken(const std::optional<std::string>& v) { store(&zelConfig::m_token, "token", v); }
-void zelConfig::setPhoneNo(const std::optional<std::string>& v) { store(&zelConfig::m_phoneNo, "phoneNo", v); }
-void zelConfig::setPtAccount(const std::optional<std::string>& v) { store(&zelConfig::m_ptAccount, "ptAccount", v); }
+std::string zelConfig::getSessionId() const {
+    return read(&zelConfig::m_sessionId);
+}
+std::string zelConfig::getPhoneNumber() const {
+    return read(&zelConfig::m_phoneNumber);
+}
+std::string zelConfig::getToken() const {
+    return read(&zelConfig::m_token);
+}
+std::string zelConfig::getPhoneNo() const {
+    return read(&zelConfig::m_phoneNo);
+}
+std::string zelConfig::getPtAccount() const {
+    return read(&zelConfig::m_ptAccount);
+}
+void zelConfig::setSessionId(const std::optional<std::string>& v) {
+    store(&zelConfig::m_sessionId, "sessionid", v);
+}
+void zelConfig::setPhoneNumber(const std::optional<std::string>& v) {
+    store(&zelConfig::m_phoneNumber, "phoneNumber", v);
+}
+void zelConfig::setToken(const std::optional<std::string>& v) {
+    store(&zelConfig::m_token, "token", v);
+}
+void zelConfig::setPhoneNo(const std::optional<std::string>& v) {
+    store(&zelConfig::m_phoneNo, "phoneNo", v);
+}
+void zelConfig::setPtAccount(const std::optional<std::string>& v) {
+    store(&zelConfig::m_ptAccount, "ptAccount", v);
+}
 
 } // namespace pw

@@ -69,7 +69,9 @@ void zelOpenAPI::setDelegate(std::shared_ptr<zelDelegate> d) {
     m_delegate = d;
 }
 
-std::string zelOpenAPI::getPhoneNumber() const { return zelConfig::shareZelConfig().getPhoneNumber(); }
+std::string zelOpenAPI::getPhoneNumber() const {
+    return zelConfig::shareZelConfig().getPhoneNumber();
+}
 
 void zelOpenAPI::setPhoneNumber(const std::string& v) {
     std::lock_guard lock(m_mutex);
@@ -97,7 +99,9 @@ void zelOpenAPI::bookkeeping(const std::string& method, core::Value args) {
     AutoCheckContent(method, std::move(args)).recordContent();
 }
 
-void zelOpenAPI::forwardTo() { zel_two::shareZelTwo().delegate = this; }
+void zelOpenAPI::forwardTo() {
+    zel_two::shareZelTwo().delegate = this;
+}
 
 bool zelOpenAPI::zelInit() {
     if (m_isInit)
@@ -128,7 +132,7 @@ void zelOpenAPI::loginByPT(const std::string& account, const std::string& passwo
     setPhoneNumber("");
     zelConfig::shareZelConfig().setPhoneNumber("");
     // The record names the arguments; the password itself is never kept.
-    bookkeeping("pwdLogin", core::Value(core::Value::Map {{"name", account}, {"password", "******"}}));
+    bookkeeping("pwdLogin", core::Value(core::Value::Map{{"name", account}, {"password", "******"}}));
     forwardTo();
     zel_two::shareZelTwo().loginByPT(account, password);
 }
@@ -139,7 +143,7 @@ void zelOpenAPI::loginWithKey(const std::string& answer, int type) {
             d->onFail(ZelOpPassportLogin, notInitialised());
         return;
     }
-    bookkeeping(type == 203 ? "eCardLogin" : "eKeyLogin", core::Value(core::Value::Map {{"key", answer}}));
+    bookkeeping(type == 203 ? "eCardLogin" : "eKeyLogin", core::Value(core::Value::Map{{"key", answer}}));
     forwardTo();
     zel_two::shareZelTwo().loginWithKey(answer, type);
 }
@@ -150,7 +154,8 @@ bool zelOpenAPI::mobileSendSMSLogin(bool haveViewController) {
             d->mobileSendSMSLoginResult(zel::NotInitialised, *zel::errorText(zel::NotInitialised));
         return true;
     }
-    bookkeeping("mobileLogin", core::Value(core::Value::Map {{"viewCtrl", haveViewController ? "view controller" : ""}}));
+    bookkeeping("mobileLogin",
+                core::Value(core::Value::Map{{"viewCtrl", haveViewController ? "view controller" : ""}}));
     if (!haveViewController)
         return false;
     forwardTo();
@@ -163,7 +168,7 @@ void zelOpenAPI::mobileReceiveSMSLogin(const std::string& phoneNumber) {
             d->mobileReceiveSMSLoginResult(zel::NotInitialised, *zel::errorText(zel::NotInitialised));
         return;
     }
-    bookkeeping("customMobileLogin", core::Value(core::Value::Map {{"phoneNumber", phoneNumber}}));
+    bookkeeping("customMobileLogin", core::Value(core::Value::Map{{"phoneNumber", phoneNumber}}));
     forwardTo();
     zel_two::shareZelTwo().mobileReceiveSMSLogin(phoneNumber);
 }
@@ -174,7 +179,7 @@ bool zelOpenAPI::checkVerificationCode(const std::string& code) {
             d->checkVerificationCodeResult(zel::NotInitialised, *zel::errorText(zel::NotInitialised));
         return false;
     }
-    bookkeeping("validateCodeLogin", core::Value(core::Value::Map {{"code", code}}));
+    bookkeeping("validateCodeLogin", core::Value(core::Value::Map{{"code", code}}));
     forwardTo();
     return zel_two::shareZelTwo().checkVerificationCode(code);
 }
@@ -225,7 +230,8 @@ void zelOpenAPI::callBack(int code, const core::Value& info) {
     } else if (!info.contains("token")) {
         failure = "argument token not exist ";
     } else {
-        int kind = static_cast<int>(info["type"].asInt().value_or(std::atoi(info["type"].asString().value_or("0").c_str())));
+        int kind =
+            static_cast<int>(info["type"].asInt().value_or(std::atoi(info["type"].asString().value_or("0").c_str())));
         forwardTo();
         zel_two::shareZelTwo().callBack(kind, info["token"].asString().value_or(""));
         LogUtil& stats = LogUtil::sharedInstance();
@@ -268,15 +274,23 @@ void zelOpenAPI::exAutoLogin() {
         d->onSuccess(ZelOpExAutoLogin, zel::buildResDicWithErrorCode(0, "成功"));
 }
 
-int zelOpenAPI::canExLogin() const { return m_isInit ? GlobalConstants::sharedInstance().values().remainExLogin : -1; }
+int zelOpenAPI::canExLogin() const {
+    return m_isInit ? GlobalConstants::sharedInstance().values().remainExLogin : -1;
+}
 
 std::string zelOpenAPI::getCountListStr() const {
     return m_isInit ? core::UserDefaults::standard().getString("countrys").value_or("") : std::string();
 }
 
-std::string zelOpenAPI::getResultMsg() const { return zel_two::shareZelTwo().resultMsg(); }
-int zelOpenAPI::getResultCode() const { return zel_two::shareZelTwo().resultCode(); }
-std::string zelOpenAPI::getPtAccount() const { return zelConfig::shareZelConfig().getPtAccount(); }
+std::string zelOpenAPI::getResultMsg() const {
+    return zel_two::shareZelTwo().resultMsg();
+}
+int zelOpenAPI::getResultCode() const {
+    return zel_two::shareZelTwo().resultCode();
+}
+std::string zelOpenAPI::getPtAccount() const {
+    return zelConfig::shareZelConfig().getPtAccount();
+}
 
 std::string zelOpenAPI::getSSN() const {
     GlobalConstants& run = GlobalConstants::sharedInstance();

@@ -65,13 +65,13 @@ public:
 private:
     zelOpenAPI();
     void bookkeeping(const std::string& method, core::Value args);
-    void forwardTo() ;
+    void forwardTo();
     static core::Value notInitialised();
 
     mutable std::mutex m_mutex;
-    std::atomic<uint32_t> m_appId {0}, m_areaId {0};
+    std::atomic<uint32_t> m_appId{0}, m_areaId{0};
     std::weak_ptr<zelDelegate> m_delegate;
-    std::atomic<bool> m_isInit {false};
+    std::atomic<bool> m_isInit{false};
     std::string m_phoneNumber;
     std::string m_ptAccount;
 };

@@ -70,18 +70,23 @@ void zel_two::resetShared() {
 
 zel_two::zel_two() {
     m_sleeper = [](double seconds) { core::Thread::sleepFor(seconds); };
-    m_destroyObserver = core::NotificationCenter::defaultCenter().addObserver("destroy", [this](const core::Notification& n) {
-        std::lock_guard lock(m_mutex);
-        // Only the request in flight frees the slot; a late post of an older
-        // one must not free it for a newer one.
-        if (m_currentRequest && n.sender == m_currentRequest.get())
-            m_currentRequest.reset();
-    });
+    m_destroyObserver =
+        core::NotificationCenter::defaultCenter().addObserver("destroy", [this](const core::Notification& n) {
+            std::lock_guard lock(m_mutex);
+            // Only the request in flight frees the slot; a late post of an older
+            // one must not free it for a newer one.
+            if (m_currentRequest && n.sender == m_currentRequest.get())
+                m_currentRequest.reset();
+        });
 }
 
-void zel_two::setSleeper(std::function<void(double)> sleeper) { m_sleeper = std::move(sleeper); }
+void zel_two::setSleeper(std::function<void(double)> sleeper) {
+    m_sleeper = std::move(sleeper);
+}
 
-std::shared_ptr<zelDelegate> zel_two::appDelegate() const { return delegate ? delegate->getZelDelegate() : nullptr; }
+std::shared_ptr<zelDelegate> zel_two::appDelegate() const {
+    return delegate ? delegate->getZelDelegate() : nullptr;
+}
 
 std::string zel_two::resultMsg() const {
     std::lock_guard lock(m_mutex);
@@ -142,7 +147,8 @@ std::optional<SdkJsonValue> zel_two::SdkJsonParserWithString(const std::optional
     return zel::parseAnswerObject(text);
 }
 
-std::optional<std::map<std::string, std::string>> zel_two::ptStringParserWithString(const std::optional<std::string>& text) {
+std::optional<std::map<std::string, std::string>>
+zel_two::ptStringParserWithString(const std::optional<std::string>& text) {
     if (!text || text->empty())
         return std::nullopt;
     std::map<std::string, std::string> out;
@@ -197,7 +203,8 @@ void zel_two::ininConfig() {
         }
         if (*result != 0) {
             if (auto d = appDelegate(); d && d->onFail)
-                d->onFail(ZelOpInit, zel::buildResDicWithErrorCode(static_cast<int>(*result), zel::textField(*json, "resultMsg")));
+                d->onFail(ZelOpInit,
+                          zel::buildResDicWithErrorCode(static_cast<int>(*result), zel::textField(*json, "resultMsg")));
             return;
         }
         if (auto countries = zel::textField(*json, "countryCode"))
@@ -234,7 +241,8 @@ void zel_two::saveGuid() {
     std::string mac = config.uuid().value_or("");
     int carrier = config.carrierType();
     std::string imsi = carrier != 0 && carrier != 50000 ? std::to_string(carrier) + "_" + mac : mac;
-    auto answer = RQHTTPRequestWithURLString(config.guidUrl + "?imsi=" + imsi + "&smsp=&appId=" + std::to_string(m_appId));
+    auto answer =
+        RQHTTPRequestWithURLString(config.guidUrl + "?imsi=" + imsi + "&smsp=&appId=" + std::to_string(m_appId));
     auto json = SdkJsonParserWithString(answer);
     core::Value result;
     auto code = json ? zel::intField(*json, "Result") : std::nullopt;
@@ -250,17 +258,19 @@ void zel_two::saveGuid() {
         GlobalConstants::sharedInstance().update([&](GlobalValues& v) { v.ssnList = ssn; });
         result = zel::getResDicWithErrorCode(0);
     }
-    core::RunLoop::runOnMain([this, result] {
-        auto d = appDelegate();
-        if (!d)
-            return;
-        if (result["errorCode"].asInt().value_or(-1) != 0) {
-            if (d->onFail)
-                d->onFail(ZelOpInit, result);
-        } else if (d->onSuccess) {
-            d->onSuccess(ZelOpInit, result);
-        }
-    }, true);
+    core::RunLoop::runOnMain(
+        [this, result] {
+            auto d = appDelegate();
+            if (!d)
+                return;
+            if (result["errorCode"].asInt().value_or(-1) != 0) {
+                if (d->onFail)
+                    d->onFail(ZelOpInit, result);
+            } else if (d->onSuccess) {
+                d->onSuccess(ZelOpInit, result);
+            }
+        },
+        true);
 }
 
 // Upstream SMS login.
@@ -289,12 +299,14 @@ void zel_two::doMobileSendSMSLoginGetGUID() {
         std::string body = std::string(zelOpenAPI::shareZelOpenAPI().isTestSet() ? "TESTZESL" : "ZESL") + id + "-0-" +
                            std::to_string(m_appId) + "-" + std::to_string(m_areaId);
         composer->compose({recipient}, body, [](device::SmsComposer::Result result) {
-            core::RunLoop::runOnMain([result] { zel_two::shareZelTwo().messageComposeViewControllerDidFinish(result); }, false);
+            core::RunLoop::runOnMain([result] { zel_two::shareZelTwo().messageComposeViewControllerDidFinish(result); },
+                                     false);
         });
     } else {
         const std::string text = "获取短信数据不正确！";
         setResult(zel::SmsSendFailed, text);
-        doMobileSendSMSLoginResult(core::Value(core::Value::Map {{"kParamCode", static_cast<int>(zel::SmsSendFailed)}, {"kParamMsg", text}}));
+        doMobileSendSMSLoginResult(
+            core::Value(core::Value::Map{{"kParamCode", static_cast<int>(zel::SmsSendFailed)}, {"kParamMsg", text}}));
     }
     LogUtil::sharedInstance().flush();
 }
@@ -305,7 +317,8 @@ void zel_two::messageComposeViewControllerDidFinish(int result) {
         std::string text = result == device::SmsComposer::Cancelled ? "用户取消发送认证短信！" : "无法正确发送短信！";
         setResult(zel::SmsCancelled, text);
         AutoCheckContent::callBackMethodWith(zel::buildCallBackDicWith(zel::SmsCancelled, text));
-        doMobileSendSMSLoginResult(core::Value(core::Value::Map {{"kParamCode", static_cast<int>(zel::SmsCancelled)}, {"kParamMsg", text}}));
+        doMobileSendSMSLoginResult(
+            core::Value(core::Value::Map{{"kParamCode", static_cast<int>(zel::SmsCancelled)}, {"kParamMsg", text}}));
         return;
     }
     GlobalValues run = GlobalConstants::sharedInstance().values();
@@ -356,14 +369,18 @@ void zel_two::checkMobileSendSMSLoginInBackground() {
                 break;
             }
         }
-        stats.setCollectAttr(core::Value(core::Value::Map {{"actionId", 120}, {"statusCode", outcome}, {"eventSign", 30}}), 32);
+        stats.setCollectAttr(
+            core::Value(core::Value::Map{{"actionId", 120}, {"statusCode", outcome}, {"eventSign", 30}}), 32);
         stats.endCollectionWithEventId(32);
-        stats.setCollectAttr(core::Value(core::Value::Map {{"actionId", 0}, {"statusCode", outcome}, {"eventSign", 30}}), 30);
+        stats.setCollectAttr(core::Value(core::Value::Map{{"actionId", 0}, {"statusCode", outcome}, {"eventSign", 30}}),
+                             30);
         stats.endCollectionWithEventId(30);
     }
     if (outcome == 0) {
         std::string key = PersistentUtil::sharedInstance().stringForKey("key");
-        auto plain = [&](const char* field) { return OADes::OADecrypt(key, zel::textField(*last, field)).value_or(""); };
+        auto plain = [&](const char* field) {
+            return OADes::OADecrypt(key, zel::textField(*last, field)).value_or("");
+        };
         config.setSessionId(plain("sessionId"));
         config.setPhoneNo(plain("phoneNo"));
         config.setToken(plain("token"));
@@ -491,8 +508,9 @@ void zel_two::loginWithKeyInBackground(const std::string& answer, int type) {
         LogUtil::sharedInstance().startCollectWithEventId(53);
         std::string url = zelConfig::shareZelConfig().redirectUrl + "?GUID=" + LogUtil::urlEncodeValue(ptguid) +
                           "&AppID=" + std::to_string(m_appId) + "&AreaID=" + std::to_string(m_areaId) +
-                          "&clientVersion=2.3.0&SessionKey=" + LogUtil::urlEncodeValue(run.sessionKey) + "&Account=" + *account +
-                          "&" + field + "=" + *secret + "&EKeySN=&AutoLogin=1&SaveTime=30&RequestCode=" + std::to_string(requestCode);
+                          "&clientVersion=2.3.0&SessionKey=" + LogUtil::urlEncodeValue(run.sessionKey) +
+                          "&Account=" + *account + "&" + field + "=" + *secret +
+                          "&EKeySN=&AutoLogin=1&SaveTime=30&RequestCode=" + std::to_string(requestCode);
         auto text = RQHTTPRequestWithURLString(url);
         auto json = text && !text->empty() ? SdkJsonParserWithString(text) : std::nullopt;
         reply = json ? ptStringParserWithString(zel::textField(*json, "resultMsg")) : std::nullopt;
@@ -569,9 +587,8 @@ bool zel_two::autoLogin() {
         auto d = appDelegate();
         if (!d || !d->onSuccess)
             return true;
-        core::RunLoop::current().postAfter(0.5, [] {
-            AutoCheckContent::callBackMethodWith(zel::buildCallBackDicWith(0, "调用成功"));
-        });
+        core::RunLoop::current().postAfter(
+            0.5, [] { AutoCheckContent::callBackMethodWith(zel::buildCallBackDicWith(0, "调用成功")); });
         core::Value result = zel::getResDicWithErrorCode(0);
         result.set("needValidate", true);
         d->onSuccess(ZelOpAutoLogin, result);
@@ -581,7 +598,8 @@ bool zel_two::autoLogin() {
         startRequest(std::make_shared<ZelPtAutoLogin>());
         return true;
     }
-    AutoCheckContent::callBackMethodWith(zel::buildCallBackDicWith(zel::AutoLoginExpired, zel::errorText(zel::AutoLoginExpired)));
+    AutoCheckContent::callBackMethodWith(
+        zel::buildCallBackDicWith(zel::AutoLoginExpired, zel::errorText(zel::AutoLoginExpired)));
     return false;
 }
 

@@ -42,7 +42,8 @@ public:
     // A dictionary, or nullopt for anything else.
     std::optional<SdkJsonValue> SdkJsonParserWithString(const std::optional<std::string>& text);
     // key=value pairs joined by "^$^"; nullopt for a missing or empty text.
-    static std::optional<std::map<std::string, std::string>> ptStringParserWithString(const std::optional<std::string>& text);
+    static std::optional<std::map<std::string, std::string>>
+    ptStringParserWithString(const std::optional<std::string>& text);
     // The passport cipher framed for a query: 0 and the URL-encoded text in
     // result, or 1 with result untouched.
     static int vornEncryptSource(const std::string& source, const std::string& key, std::optional<std::string>& result);
@@ -76,13 +77,13 @@ private:
     mutable std::mutex m_mutex;
     std::shared_ptr<ZelRequestBody> m_currentRequest;
     core::ObserverToken m_destroyObserver;
-    std::atomic<uint32_t> m_appId {0}, m_areaId {0};
+    std::atomic<uint32_t> m_appId{0}, m_areaId{0};
     std::string m_resultMsg;
-    std::atomic<int> m_resultCode {0};
-    std::atomic<int> m_requestErrorCode {0};
+    std::atomic<int> m_resultCode{0};
+    std::atomic<int> m_requestErrorCode{0};
     bool m_haveSmsViewController = false;
-    std::atomic<bool> m_configFetching {false};
-    std::atomic<bool> m_polling {false};
+    std::atomic<bool> m_configFetching{false};
+    std::atomic<bool> m_polling{false};
     std::function<void(double)> m_sleeper;
 };
 

@@ -13,29 +13,25 @@ struct State {
     std::function<bool()> externalIsMain;
 };
 
-State& state()
-{
+State& state() {
     static State s;
     return s;
 }
 
 } // namespace
 
-void MainThread::setExecutor(Poster post, std::function<bool()> isMainThread)
-{
+void MainThread::setExecutor(Poster post, std::function<bool()> isMainThread) {
     auto& s = state();
     std::lock_guard lock(s.mutex);
     s.externalPost = std::move(post);
     s.externalIsMain = std::move(isMainThread);
 }
 
-void MainThread::adoptCurrentThread()
-{
+void MainThread::adoptCurrentThread() {
     core::RunLoop::claimMain();
 }
 
-bool MainThread::isMainThread()
-{
+bool MainThread::isMainThread() {
     std::function<bool()> ext;
     {
         auto& s = state();
@@ -45,8 +41,7 @@ bool MainThread::isMainThread()
     return ext ? ext() : core::RunLoop::isMainThread();
 }
 
-void MainThread::perform(Task fn)
-{
+void MainThread::perform(Task fn) {
     if (isMainThread()) {
         fn();
         return;
@@ -63,8 +58,7 @@ void MainThread::perform(Task fn)
         core::RunLoop::runOnMain(std::move(fn), false);
 }
 
-bool MainThread::runUntil(const std::function<bool()>& pred, double timeoutSeconds)
-{
+bool MainThread::runUntil(const std::function<bool()>& pred, double timeoutSeconds) {
     if (!pred) {
         core::RunLoop::current().runUntil([] { return false; }, timeoutSeconds);
         return false;
@@ -72,8 +66,7 @@ bool MainThread::runUntil(const std::function<bool()>& pred, double timeoutSecon
     return core::RunLoop::current().runUntil(pred, timeoutSeconds);
 }
 
-void MainThread::runFor(double seconds)
-{
+void MainThread::runFor(double seconds) {
     runUntil(nullptr, seconds);
 }
 

@@ -22,8 +22,7 @@ std::atomic<bool> g_enabled = true;
 
 constexpr double kWidth = 300;
 
-bool sameAddress(const RQHTTPRequest& a, const RQHTTPRequest& b)
-{
+bool sameAddress(const RQHTTPRequest& a, const RQHTTPRequest& b) {
     auto ua = net::Url::parse(a.url());
     auto ub = net::Url::parse(b.url());
     if (!ua || !ub)
@@ -33,28 +32,23 @@ bool sameAddress(const RQHTTPRequest& a, const RQHTTPRequest& b)
 
 } // namespace
 
-void RQAuthenticationDialog::setPresentationEnabled(bool enabled)
-{
+void RQAuthenticationDialog::setPresentationEnabled(bool enabled) {
     g_enabled = enabled;
 }
 
-bool RQAuthenticationDialog::presentationEnabled()
-{
+bool RQAuthenticationDialog::presentationEnabled() {
     return g_enabled;
 }
 
-std::shared_ptr<RQAuthenticationDialog> RQAuthenticationDialog::currentDialog()
-{
+std::shared_ptr<RQAuthenticationDialog> RQAuthenticationDialog::currentDialog() {
     return g_current;
 }
 
-size_t RQAuthenticationDialog::waitingRequestCount()
-{
+size_t RQAuthenticationDialog::waitingRequestCount() {
     return g_waiting.size();
 }
 
-void RQAuthenticationDialog::presentAuthenticationDialogForRequest(std::shared_ptr<RQHTTPRequest> request)
-{
+void RQAuthenticationDialog::presentAuthenticationDialogForRequest(std::shared_ptr<RQHTTPRequest> request) {
     if (g_current) {
         g_waiting.push_back(std::move(request));
         return;
@@ -63,64 +57,57 @@ void RQAuthenticationDialog::presentAuthenticationDialogForRequest(std::shared_p
     g_current->show();
 }
 
-RQAuthenticationDialog::RQAuthenticationDialog(std::shared_ptr<RQHTTPRequest> request)
-    : m_request(std::move(request))
-{
+RQAuthenticationDialog::RQAuthenticationDialog(std::shared_ptr<RQHTTPRequest> request) : m_request(std::move(request)) {
     m_type = m_request->authenticationNeeded() == 2 ? ProxyAuthentication : ServerAuthentication;
 }
 
 RQAuthenticationDialog::~RQAuthenticationDialog() = default;
 
-bool RQAuthenticationDialog::usesNTLM() const
-{
-    const std::string& scheme = m_type == ProxyAuthentication ? m_request->proxyAuthenticationScheme() : m_request->authenticationScheme();
+bool RQAuthenticationDialog::usesNTLM() const {
+    const std::string& scheme =
+        m_type == ProxyAuthentication ? m_request->proxyAuthenticationScheme() : m_request->authenticationScheme();
     return scheme == net::kAuthenticationSchemeNTLM;
 }
 
-std::string RQAuthenticationDialog::titleText() const
-{
+std::string RQAuthenticationDialog::titleText() const {
     if (m_type == ProxyAuthentication)
         return m_request->proxyHost();
     auto u = net::Url::parse(m_request->url());
     return u ? u->host() : std::string();
 }
 
-std::string RQAuthenticationDialog::promptText(bool portrait) const
-{
+std::string RQAuthenticationDialog::promptText(bool portrait) const {
     if (!portrait)
         return {};
     return m_type == ProxyAuthentication ? "Login to this secure proxy server." : "Login to this secure server.";
 }
 
-int RQAuthenticationDialog::numberOfSections() const
-{
+int RQAuthenticationDialog::numberOfSections() const {
     return usesNTLM() ? 2 : 1;
 }
 
-std::string RQAuthenticationDialog::headerTitle() const
-{
+std::string RQAuthenticationDialog::headerTitle() const {
     return m_request->authenticationRealm();
 }
 
-std::string RQAuthenticationDialog::footerText() const
-{
+std::string RQAuthenticationDialog::footerText() const {
     auto u = net::Url::parse(m_request->url());
     if (m_request->authenticationScheme() == net::kAuthenticationSchemeBasic && (!u || u->scheme() != "https"))
         return "Password will be sent in the clear.";
     return "Password will be sent securely.";
 }
 
-std::vector<std::shared_ptr<RQHTTPRequest>> RQAuthenticationDialog::requestsRequiringTheseCredentials() const
-{
+std::vector<std::shared_ptr<RQHTTPRequest>> RQAuthenticationDialog::requestsRequiringTheseCredentials() const {
     std::vector<std::shared_ptr<RQHTTPRequest>> out;
     auto realmOf = [&](const RQHTTPRequest& r) {
         return m_type == ProxyAuthentication ? r.proxyAuthenticationRealm() : r.authenticationRealm();
     };
     for (const auto& r : g_waiting) {
-        if (r->authenticationNeeded() != m_request->authenticationNeeded() || !sameAddress(*r, *m_request)
-            || realmOf(*r) != realmOf(*m_request))
+        if (r->authenticationNeeded() != m_request->authenticationNeeded() || !sameAddress(*r, *m_request) ||
+            realmOf(*r) != realmOf(*m_request))
             continue;
-        if (m_type == ProxyAuthentication && (r->proxyHost() != m_request->proxyHost() || r->proxyPort() != m_request->proxyPort()))
+        if (m_type == ProxyAuthentication &&
+            (r->proxyHost() != m_request->proxyHost() || r->proxyPort() != m_request->proxyPort()))
             continue;
         out.push_back(r);
     }
@@ -128,8 +115,7 @@ std::vector<std::shared_ptr<RQHTTPRequest>> RQAuthenticationDialog::requestsRequ
     return out;
 }
 
-void RQAuthenticationDialog::show()
-{
+void RQAuthenticationDialog::show() {
     for (auto& v : subviews())
         v->removeFromSuperview();
     m_fields.clear();
@@ -170,10 +156,12 @@ void RQAuthenticationDialog::show()
         auto b = ui::Button::create(ui::ButtonType::RoundedRect);
         b->setTitle(title);
         b->setFrame(gfx::Rect(x, y, (kWidth - 30) / 2, 40));
-        b->addTarget([weak, action](ui::Control&) {
-            if (auto me = weak.lock())
-                ((*me).*action)();
-        }, ui::ControlEventTouchUpInside);
+        b->addTarget(
+            [weak, action](ui::Control&) {
+                if (auto me = weak.lock())
+                    ((*me).*action)();
+            },
+            ui::ControlEventTouchUpInside);
         addSubview(b);
         m_buttons.push_back(b);
     };
@@ -185,15 +173,14 @@ void RQAuthenticationDialog::show()
 
     m_window = ui::PopupWindow::create(ui::kWindowLevelAlert);
     ui::View& c = m_window->container();
-    setCenter({ std::round(c.bounds().width() / 2), std::round(c.bounds().height() / 2) });
+    setCenter({std::round(c.bounds().width() / 2), std::round(c.bounds().height() / 2)});
     c.addSubview(shared_from_this());
     m_window->show();
     if (!m_fields.empty())
         m_fields[0]->becomeFirstResponder();
 }
 
-void RQAuthenticationDialog::loginWithCredentialsFromDialog()
-{
+void RQAuthenticationDialog::loginWithCredentialsFromDialog() {
     auto keep = std::static_pointer_cast<RQAuthenticationDialog>(shared_from_this());
     std::string user = usernameField() ? usernameField()->text() : std::string();
     std::string password = passwordField() ? passwordField()->text() : std::string();
@@ -217,8 +204,7 @@ void RQAuthenticationDialog::loginWithCredentialsFromDialog()
     dismiss();
 }
 
-void RQAuthenticationDialog::cancelAuthenticationFromDialog()
-{
+void RQAuthenticationDialog::cancelAuthenticationFromDialog() {
     auto keep = std::static_pointer_cast<RQAuthenticationDialog>(shared_from_this());
     for (auto& r : requestsRequiringTheseCredentials()) {
         r->cancelAuthentication();
@@ -227,8 +213,7 @@ void RQAuthenticationDialog::cancelAuthenticationFromDialog()
     dismiss();
 }
 
-void RQAuthenticationDialog::dismiss()
-{
+void RQAuthenticationDialog::dismiss() {
     auto keep = std::static_pointer_cast<RQAuthenticationDialog>(shared_from_this());
     if (m_fields.size() > 0)
         for (auto& f : m_fields)
@@ -245,8 +230,7 @@ void RQAuthenticationDialog::dismiss()
     }
 }
 
-void RQAuthenticationDialog::presentNextDialog()
-{
+void RQAuthenticationDialog::presentNextDialog() {
     if (g_current || g_waiting.empty())
         return;
     auto next = g_waiting.front();

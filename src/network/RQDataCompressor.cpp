@@ -8,28 +8,24 @@ namespace pw {
 
 RQDataCompressor::RQDataCompressor() = default;
 
-RQDataCompressor::~RQDataCompressor()
-{
+RQDataCompressor::~RQDataCompressor() {
     closeStream();
 }
 
-std::unique_ptr<RQDataCompressor> RQDataCompressor::compressor()
-{
+std::unique_ptr<RQDataCompressor> RQDataCompressor::compressor() {
     auto c = std::make_unique<RQDataCompressor>();
     c->setupStream();
     return c;
 }
 
-RQErrorPtr RQDataCompressor::deflateErrorWithCode(int code)
-{
+RQErrorPtr RQDataCompressor::deflateErrorWithCode(int code) {
     return zlibfile::errorWithCode("Compression", code);
 }
 
-RQErrorPtr RQDataCompressor::setupStream()
-{
+RQErrorPtr RQDataCompressor::setupStream() {
     if (m_streamReady)
         return nullptr;
-    m_zStream = z_stream {};
+    m_zStream = z_stream{};
     int status = deflateInit2(&m_zStream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
     if (status != Z_OK)
         return deflateErrorWithCode(status);
@@ -37,8 +33,7 @@ RQErrorPtr RQDataCompressor::setupStream()
     return nullptr;
 }
 
-RQErrorPtr RQDataCompressor::closeStream()
-{
+RQErrorPtr RQDataCompressor::closeStream() {
     if (!m_streamReady)
         return nullptr;
     m_streamReady = false;
@@ -48,8 +43,8 @@ RQErrorPtr RQDataCompressor::closeStream()
     return nullptr;
 }
 
-std::optional<std::string> RQDataCompressor::compressBytes(const char* bytes, size_t length, RQErrorPtr* err, bool shouldFinish)
-{
+std::optional<std::string> RQDataCompressor::compressBytes(const char* bytes, size_t length, RQErrorPtr* err,
+                                                           bool shouldFinish) {
     if (length == 0 && !shouldFinish)
         return std::nullopt;
     if (!m_streamReady) {
@@ -85,14 +80,13 @@ std::optional<std::string> RQDataCompressor::compressBytes(const char* bytes, si
     return out;
 }
 
-std::optional<std::string> RQDataCompressor::compressData(const std::string& data, RQErrorPtr* err)
-{
+std::optional<std::string> RQDataCompressor::compressData(const std::string& data, RQErrorPtr* err) {
     auto c = compressor();
     return c->compressBytes(data.data(), data.size(), err, true);
 }
 
-bool RQDataCompressor::compressDataFromFile(const std::string& source, const std::string& destination, RQErrorPtr* err)
-{
+bool RQDataCompressor::compressDataFromFile(const std::string& source, const std::string& destination,
+                                            RQErrorPtr* err) {
     auto c = compressor();
     // A short read is the end; a source whose length is a whole number of
     // chunks ends with an empty read, which finishes the stream too.

@@ -23,11 +23,12 @@ public:
     std::optional<std::string> compressBytes(const char* bytes, size_t length, RQErrorPtr* err, bool shouldFinish);
 
     static std::optional<std::string> compressData(const std::string& data, RQErrorPtr* err = nullptr);
-    static bool compressDataFromFile(const std::string& source, const std::string& destination, RQErrorPtr* err = nullptr);
+    static bool compressDataFromFile(const std::string& source, const std::string& destination,
+                                     RQErrorPtr* err = nullptr);
     static RQErrorPtr deflateErrorWithCode(int code);
 
 private:
-    z_stream m_zStream {};
+    z_stream m_zStream{};
     bool m_streamReady = false;
 };
 

@@ -8,28 +8,24 @@ namespace pw {
 
 RQDataDecompressor::RQDataDecompressor() = default;
 
-RQDataDecompressor::~RQDataDecompressor()
-{
+RQDataDecompressor::~RQDataDecompressor() {
     closeStream();
 }
 
-std::unique_ptr<RQDataDecompressor> RQDataDecompressor::decompressor()
-{
+std::unique_ptr<RQDataDecompressor> RQDataDecompressor::decompressor() {
     auto d = std::make_unique<RQDataDecompressor>();
     d->setupStream();
     return d;
 }
 
-RQErrorPtr RQDataDecompressor::inflateErrorWithCode(int code)
-{
+RQErrorPtr RQDataDecompressor::inflateErrorWithCode(int code) {
     return zlibfile::errorWithCode("Decompression", code);
 }
 
-RQErrorPtr RQDataDecompressor::setupStream()
-{
+RQErrorPtr RQDataDecompressor::setupStream() {
     if (m_streamReady)
         return nullptr;
-    m_zStream = z_stream {};
+    m_zStream = z_stream{};
     int status = inflateInit2(&m_zStream, 15 + 32);
     if (status != Z_OK)
         return inflateErrorWithCode(status);
@@ -38,8 +34,7 @@ RQErrorPtr RQDataDecompressor::setupStream()
     return nullptr;
 }
 
-RQErrorPtr RQDataDecompressor::closeStream()
-{
+RQErrorPtr RQDataDecompressor::closeStream() {
     if (!m_streamReady)
         return nullptr;
     m_streamReady = false;
@@ -49,8 +44,7 @@ RQErrorPtr RQDataDecompressor::closeStream()
     return nullptr;
 }
 
-std::optional<std::string> RQDataDecompressor::uncompressBytes(const char* bytes, size_t length, RQErrorPtr* err)
-{
+std::optional<std::string> RQDataDecompressor::uncompressBytes(const char* bytes, size_t length, RQErrorPtr* err) {
     if (length == 0)
         return std::nullopt;
     if (!m_streamReady) {
@@ -95,14 +89,13 @@ std::optional<std::string> RQDataDecompressor::uncompressBytes(const char* bytes
     return out;
 }
 
-std::optional<std::string> RQDataDecompressor::uncompressData(const std::string& data, RQErrorPtr* err)
-{
+std::optional<std::string> RQDataDecompressor::uncompressData(const std::string& data, RQErrorPtr* err) {
     auto d = decompressor();
     return d->uncompressBytes(data.data(), data.size(), err);
 }
 
-bool RQDataDecompressor::uncompressDataFromFile(const std::string& source, const std::string& destination, RQErrorPtr* err)
-{
+bool RQDataDecompressor::uncompressDataFromFile(const std::string& source, const std::string& destination,
+                                                RQErrorPtr* err) {
     auto d = decompressor();
     // Runs to the end of the source; bytes after the end of the gzip stream
     // are read and dropped. A stream that failed to set up takes nothing.

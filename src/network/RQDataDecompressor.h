@@ -25,11 +25,12 @@ public:
     bool streamEnded() const { return m_streamEnded; }
 
     static std::optional<std::string> uncompressData(const std::string& data, RQErrorPtr* err = nullptr);
-    static bool uncompressDataFromFile(const std::string& source, const std::string& destination, RQErrorPtr* err = nullptr);
+    static bool uncompressDataFromFile(const std::string& source, const std::string& destination,
+                                       RQErrorPtr* err = nullptr);
     static RQErrorPtr inflateErrorWithCode(int code);
 
 private:
-    z_stream m_zStream {};
+    z_stream m_zStream{};
     bool m_streamReady = false;
     bool m_streamEnded = false;
 };

@@ -22,20 +22,17 @@ namespace {
 constexpr const char* kExpiresHeader = "X-RQHTTPRequest-Expires";
 constexpr const char* kStatusHeader = "X-RQHTTPRequest-Response-Status-Code";
 
-double wallNow()
-{
+double wallNow() {
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
-std::string storeName(int policy)
-{
+std::string storeName(int policy) {
     return policy == RQCacheForSessionDurationCacheStoragePolicy ? "SessionStore" : "PermanentStore";
 }
 
 } // namespace
 
-RQDownloadCache& RQDownloadCache::sharedCache()
-{
+RQDownloadCache& RQDownloadCache::sharedCache() {
     static RQDownloadCache* cache = [] {
         auto* c = new RQDownloadCache();
         c->setStoragePath((core::Paths::caches() / "RQHTTPRequestCache").string());
@@ -44,61 +41,54 @@ RQDownloadCache& RQDownloadCache::sharedCache()
     return *cache;
 }
 
-void RQDownloadCache::setStoragePath(const std::string& path)
-{
+void RQDownloadCache::setStoragePath(const std::string& path) {
     std::lock_guard lock(m_accessLock);
     clearCachedResponsesForStoragePolicy(RQCacheForSessionDurationCacheStoragePolicy);
     m_storagePath = path;
     if (path.empty())
         return;
-    for (const fs::path& dir : { fs::path(path), fs::path(path) / "SessionStore", fs::path(path) / "PermanentStore" }) {
+    for (const fs::path& dir : {fs::path(path), fs::path(path) / "SessionStore", fs::path(path) / "PermanentStore"}) {
         std::error_code ec;
         if (fs::exists(dir, ec)) {
             if (!fs::is_directory(dir, ec))
-                throw RQCacheException("FileExistsAtCachePath",
-                    "Cannot create a directory for the cache at '" + dir.string() + "', because a file already exists");
+                throw RQCacheException("FileExistsAtCachePath", "Cannot create a directory for the cache at '" +
+                                                                    dir.string() + "', because a file already exists");
             continue;
         }
         fs::create_directories(dir, ec);
         if (!fs::is_directory(dir, ec))
             throw RQCacheException("FailedToCreateCacheDirectory",
-                "Failed to create a directory for the cache at '" + dir.string() + "'");
+                                   "Failed to create a directory for the cache at '" + dir.string() + "'");
     }
     clearCachedResponsesForStoragePolicy(RQCacheForSessionDurationCacheStoragePolicy);
 }
 
-std::string RQDownloadCache::storagePath() const
-{
+std::string RQDownloadCache::storagePath() const {
     std::lock_guard lock(m_accessLock);
     return m_storagePath;
 }
 
-void RQDownloadCache::setDefaultCachePolicy(int policy)
-{
+void RQDownloadCache::setDefaultCachePolicy(int policy) {
     std::lock_guard lock(m_accessLock);
     m_defaultCachePolicy = policy == 0 ? RQAskServerIfModifiedWhenStaleCachePolicy : policy;
 }
 
-int RQDownloadCache::defaultCachePolicy() const
-{
+int RQDownloadCache::defaultCachePolicy() const {
     std::lock_guard lock(m_accessLock);
     return m_defaultCachePolicy;
 }
 
-void RQDownloadCache::setShouldRespectCacheControlHeaders(bool v)
-{
+void RQDownloadCache::setShouldRespectCacheControlHeaders(bool v) {
     std::lock_guard lock(m_accessLock);
     m_shouldRespectCacheControlHeaders = v;
 }
 
-bool RQDownloadCache::shouldRespectCacheControlHeaders() const
-{
+bool RQDownloadCache::shouldRespectCacheControlHeaders() const {
     std::lock_guard lock(m_accessLock);
     return m_shouldRespectCacheControlHeaders;
 }
 
-std::optional<std::string> RQDownloadCache::keyForURL(const std::string& url)
-{
+std::optional<std::string> RQDownloadCache::keyForURL(const std::string& url) {
     std::string text = url;
     if (auto parsed = net::Url::parse(url))
         text = parsed->absoluteString();
@@ -109,14 +99,12 @@ std::optional<std::string> RQDownloadCache::keyForURL(const std::string& url)
     return net::md5HexUpper(text);
 }
 
-const std::vector<std::string>& RQDownloadCache::fileExtensionsToHandleAsHTML()
-{
-    static const std::vector<std::string> list = { "asp", "aspx", "jsp", "php", "rb", "py", "pl", "cgi" };
+const std::vector<std::string>& RQDownloadCache::fileExtensionsToHandleAsHTML() {
+    static const std::vector<std::string> list = {"asp", "aspx", "jsp", "php", "rb", "py", "pl", "cgi"};
     return list;
 }
 
-std::string RQDownloadCache::dataExtensionForURL(const std::string& url)
-{
+std::string RQDownloadCache::dataExtensionForURL(const std::string& url) {
     auto parsed = net::Url::parse(url);
     std::string ext = parsed ? parsed->pathExtension() : std::string();
     if (ext.empty())
@@ -127,12 +115,11 @@ std::string RQDownloadCache::dataExtensionForURL(const std::string& url)
     return ext;
 }
 
-std::optional<std::string> RQDownloadCache::pathToFile(const std::string& fileName)
-{
+std::optional<std::string> RQDownloadCache::pathToFile(const std::string& fileName) {
     std::lock_guard lock(m_accessLock);
     if (m_storagePath.empty())
         return std::nullopt;
-    for (const char* store : { "SessionStore", "PermanentStore" }) {
+    for (const char* store : {"SessionStore", "PermanentStore"}) {
         fs::path p = fs::path(m_storagePath) / store / fileName;
         std::error_code ec;
         if (fs::exists(p, ec))
@@ -141,24 +128,21 @@ std::optional<std::string> RQDownloadCache::pathToFile(const std::string& fileNa
     return std::nullopt;
 }
 
-std::optional<std::string> RQDownloadCache::pathToCachedResponseDataForURL(const std::string& url)
-{
+std::optional<std::string> RQDownloadCache::pathToCachedResponseDataForURL(const std::string& url) {
     auto key = keyForURL(url);
     if (!key)
         return std::nullopt;
     return pathToFile(*key + "." + dataExtensionForURL(url));
 }
 
-std::optional<std::string> RQDownloadCache::pathToCachedResponseHeadersForURL(const std::string& url)
-{
+std::optional<std::string> RQDownloadCache::pathToCachedResponseHeadersForURL(const std::string& url) {
     auto key = keyForURL(url);
     if (!key)
         return std::nullopt;
     return pathToFile(*key + ".cachedheaders");
 }
 
-std::optional<std::string> RQDownloadCache::pathToStoreCachedResponseHeadersForRequest(RQHTTPRequest& request)
-{
+std::optional<std::string> RQDownloadCache::pathToStoreCachedResponseHeadersForRequest(RQHTTPRequest& request) {
     std::lock_guard lock(m_accessLock);
     auto key = keyForURL(request.url());
     if (m_storagePath.empty() || !key)
@@ -166,18 +150,17 @@ std::optional<std::string> RQDownloadCache::pathToStoreCachedResponseHeadersForR
     return (fs::path(m_storagePath) / storeName(request.cacheStoragePolicy()) / (*key + ".cachedheaders")).string();
 }
 
-std::optional<std::string> RQDownloadCache::pathToStoreCachedResponseDataForRequest(RQHTTPRequest& request)
-{
+std::optional<std::string> RQDownloadCache::pathToStoreCachedResponseDataForRequest(RQHTTPRequest& request) {
     std::lock_guard lock(m_accessLock);
     auto key = keyForURL(request.url());
     if (m_storagePath.empty() || !key)
         return std::nullopt;
-    return (fs::path(m_storagePath) / storeName(request.cacheStoragePolicy()) / (*key + "." + dataExtensionForURL(request.url())))
+    return (fs::path(m_storagePath) / storeName(request.cacheStoragePolicy()) /
+            (*key + "." + dataExtensionForURL(request.url())))
         .string();
 }
 
-std::optional<RQHeaderMap> RQDownloadCache::readHeadersAt(const std::string& path)
-{
+std::optional<RQHeaderMap> RQDownloadCache::readHeadersAt(const std::string& path) {
     auto value = core::PropertyList::readFile(path);
     if (!value || !value->isMap())
         return std::nullopt;
@@ -196,8 +179,7 @@ std::optional<RQHeaderMap> RQDownloadCache::readHeadersAt(const std::string& pat
     return headers;
 }
 
-bool RQDownloadCache::writeHeadersAt(const std::string& path, const RQHeaderMap& headers)
-{
+bool RQDownloadCache::writeHeadersAt(const std::string& path, const RQHeaderMap& headers) {
     core::Value map = core::Value::map();
     for (const auto& [k, v] : headers) {
         if (k == kExpiresHeader)
@@ -210,16 +192,14 @@ bool RQDownloadCache::writeHeadersAt(const std::string& path, const RQHeaderMap&
     return core::PropertyList::writeFile(path, map, core::PropertyList::Format::Xml);
 }
 
-std::optional<RQHeaderMap> RQDownloadCache::cachedResponseHeadersForURL(const std::string& url)
-{
+std::optional<RQHeaderMap> RQDownloadCache::cachedResponseHeadersForURL(const std::string& url) {
     auto path = pathToCachedResponseHeadersForURL(url);
     if (!path)
         return std::nullopt;
     return readHeadersAt(*path);
 }
 
-std::optional<std::string> RQDownloadCache::cachedResponseDataForURL(const std::string& url)
-{
+std::optional<std::string> RQDownloadCache::cachedResponseDataForURL(const std::string& url) {
     auto path = pathToCachedResponseDataForURL(url);
     if (!path)
         return std::nullopt;
@@ -231,13 +211,11 @@ std::optional<std::string> RQDownloadCache::cachedResponseDataForURL(const std::
     return s.str();
 }
 
-std::optional<double> RQDownloadCache::expiryDateForRequest(RQHTTPRequest& request, double maxAge)
-{
+std::optional<double> RQDownloadCache::expiryDateForRequest(RQHTTPRequest& request, double maxAge) {
     return RQHTTPRequest::expiryDateForRequest(request, maxAge);
 }
 
-void RQDownloadCache::updateExpiryForRequest(RQHTTPRequest& request, double maxAge)
-{
+void RQDownloadCache::updateExpiryForRequest(RQHTTPRequest& request, double maxAge) {
     auto path = pathToStoreCachedResponseHeadersForRequest(request);
     if (!path)
         return;
@@ -253,8 +231,7 @@ void RQDownloadCache::updateExpiryForRequest(RQHTTPRequest& request, double maxA
     writeHeadersAt(*path, *headers);
 }
 
-bool RQDownloadCache::serverAllowsResponseCachingForRequest(RQHTTPRequest& request)
-{
+bool RQDownloadCache::serverAllowsResponseCachingForRequest(RQHTTPRequest& request) {
     // Any "no-store" directive forbids keeping the answer, whatever stands beside it.
     const auto& h = request.responseHeaders();
     auto cc = h.find("Cache-Control");
@@ -277,8 +254,7 @@ bool RQDownloadCache::serverAllowsResponseCachingForRequest(RQHTTPRequest& reque
     return true;
 }
 
-void RQDownloadCache::storeResponseForRequest(RQHTTPRequest& request, double maxAge)
-{
+void RQDownloadCache::storeResponseForRequest(RQHTTPRequest& request, double maxAge) {
     std::lock_guard lock(m_accessLock);
     if (request.error() || !request.hasResponseHeaders() || (request.cachePolicy() & RQDoNotWriteToCacheCachePolicy))
         return;
@@ -323,8 +299,7 @@ void RQDownloadCache::storeResponseForRequest(RQHTTPRequest& request, double max
     writeHeadersAt(*headersPath, headers);
 }
 
-void RQDownloadCache::removeCachedDataForURL(const std::string& url)
-{
+void RQDownloadCache::removeCachedDataForURL(const std::string& url) {
     std::lock_guard lock(m_accessLock);
     std::error_code ec;
     if (auto p = pathToCachedResponseHeadersForURL(url))
@@ -333,13 +308,11 @@ void RQDownloadCache::removeCachedDataForURL(const std::string& url)
         fs::remove(*p, ec);
 }
 
-void RQDownloadCache::removeCachedDataForRequest(RQHTTPRequest& request)
-{
+void RQDownloadCache::removeCachedDataForRequest(RQHTTPRequest& request) {
     removeCachedDataForURL(request.url());
 }
 
-bool RQDownloadCache::isCachedDataCurrentForRequest(RQHTTPRequest& request)
-{
+bool RQDownloadCache::isCachedDataCurrentForRequest(RQHTTPRequest& request) {
     std::lock_guard lock(m_accessLock);
     if (m_storagePath.empty())
         return false;
@@ -349,7 +322,7 @@ bool RQDownloadCache::isCachedDataCurrentForRequest(RQHTTPRequest& request)
     if (request.responseStatusCode() == 304)
         return true;
     if (request.hasResponseHeaders() && request.complete()) {
-        for (const char* name : { "Etag", "Last-Modified" }) {
+        for (const char* name : {"Etag", "Last-Modified"}) {
             auto now = request.responseHeaders().find(name);
             auto then = cached->find(name);
             if (now == request.responseHeaders().end() || then == cached->end() || now->second != then->second)
@@ -362,8 +335,7 @@ bool RQDownloadCache::isCachedDataCurrentForRequest(RQHTTPRequest& request)
     return expires != cached->end() && std::strtod(expires->second.c_str(), nullptr) >= wallNow();
 }
 
-bool RQDownloadCache::canUseCachedDataForRequest(RQHTTPRequest& request)
-{
+bool RQDownloadCache::canUseCachedDataForRequest(RQHTTPRequest& request) {
     int policy = request.cachePolicy();
     if (policy & RQDoNotReadFromCacheCachePolicy)
         return false;
@@ -372,16 +344,16 @@ bool RQDownloadCache::canUseCachedDataForRequest(RQHTTPRequest& request)
     // A headers file without its body (or the other way round) is nothing stored.
     if (!cachedResponseHeadersForURL(request.url()) || !pathToCachedResponseDataForURL(request.url()))
         return false;
-    if ((policy & RQOnlyLoadIfNotCachedCachePolicy) || (request.complete() && (policy & RQFallbackToCacheIfLoadFailsCachePolicy)))
+    if ((policy & RQOnlyLoadIfNotCachedCachePolicy) ||
+        (request.complete() && (policy & RQFallbackToCacheIfLoadFailsCachePolicy)))
         return true;
-    if ((policy & RQAskServerIfModifiedWhenStaleCachePolicy)
-        || ((policy & RQAskServerIfModifiedCachePolicy) && request.hasResponseHeaders()))
+    if ((policy & RQAskServerIfModifiedWhenStaleCachePolicy) ||
+        ((policy & RQAskServerIfModifiedCachePolicy) && request.hasResponseHeaders()))
         return isCachedDataCurrentForRequest(request);
     return false;
 }
 
-void RQDownloadCache::clearCachedResponsesForStoragePolicy(int storagePolicy)
-{
+void RQDownloadCache::clearCachedResponsesForStoragePolicy(int storagePolicy) {
     std::lock_guard lock(m_accessLock);
     if (m_storagePath.empty())
         return;
@@ -391,12 +363,14 @@ void RQDownloadCache::clearCachedResponsesForStoragePolicy(int storagePolicy)
         return;
     fs::directory_iterator it(dir, ec);
     if (ec)
-        throw RQCacheException("FailedToTraverseCacheDirectory", "Listing cache directory failed at path '" + dir.string() + "'");
+        throw RQCacheException("FailedToTraverseCacheDirectory",
+                               "Listing cache directory failed at path '" + dir.string() + "'");
     for (const auto& entry : it) {
         std::error_code rec;
         fs::remove_all(entry.path(), rec);
         if (rec)
-            throw RQCacheException("FailedToRemoveCacheFile", "Failed to remove cached data at path '" + dir.string() + "'");
+            throw RQCacheException("FailedToRemoveCacheFile",
+                                   "Failed to remove cached data at path '" + dir.string() + "'");
     }
 }
 

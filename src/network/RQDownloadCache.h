@@ -11,11 +11,7 @@ namespace pw {
 
 // Raised when the cache folders cannot be made, listed or emptied.
 struct RQCacheException : std::runtime_error {
-    RQCacheException(std::string name, const std::string& reason)
-        : std::runtime_error(reason)
-        , name(std::move(name))
-    {
-    }
+    RQCacheException(std::string name, const std::string& reason) : std::runtime_error(reason), name(std::move(name)) {}
     std::string name;
 };
 

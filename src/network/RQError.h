@@ -29,8 +29,7 @@ struct RQError {
     std::shared_ptr<RQError> underlyingError;
 
     static std::shared_ptr<RQError> make(int code, std::string description,
-                                         std::shared_ptr<RQError> underlying = nullptr)
-    {
+                                         std::shared_ptr<RQError> underlying = nullptr) {
         auto e = std::make_shared<RQError>();
         e->code = code;
         e->localizedDescription = std::move(description);
@@ -38,8 +37,7 @@ struct RQError {
         return e;
     }
     // An error of another domain (the file system's, the stream's) to carry as the cause.
-    static std::shared_ptr<RQError> foreign(std::string domain, int code, std::string description)
-    {
+    static std::shared_ptr<RQError> foreign(std::string domain, int code, std::string description) {
         auto e = make(code, std::move(description));
         e->domain = std::move(domain);
         return e;

@@ -11,42 +11,36 @@
 
 namespace pw {
 
-std::shared_ptr<RQFormDataRequest> RQFormDataRequest::requestWithURL(const std::string& url)
-{
+std::shared_ptr<RQFormDataRequest> RQFormDataRequest::requestWithURL(const std::string& url) {
     return std::make_shared<RQFormDataRequest>(url);
 }
 
-RQFormDataRequest::RQFormDataRequest(const std::string& url)
-    : RQHTTPRequest(url)
-{
+RQFormDataRequest::RQFormDataRequest(const std::string& url) : RQHTTPRequest(url) {
     setRequestMethod("POST");
 }
 
-void RQFormDataRequest::addPostValue(const std::string& value, const std::string& key)
-{
+void RQFormDataRequest::addPostValue(const std::string& value, const std::string& key) {
     std::lock_guard lock(cancelledLock());
     m_haveValues = true;
     m_postData.emplace_back(key, value);
 }
 
-void RQFormDataRequest::setPostValue(const std::string& value, const std::string& key)
-{
+void RQFormDataRequest::setPostValue(const std::string& value, const std::string& key) {
     {
         std::lock_guard lock(cancelledLock());
-        m_postData.erase(std::remove_if(m_postData.begin(), m_postData.end(), [&](const auto& p) { return p.first == key; }),
+        m_postData.erase(
+            std::remove_if(m_postData.begin(), m_postData.end(), [&](const auto& p) { return p.first == key; }),
             m_postData.end());
     }
     addPostValue(value, key);
 }
 
-void RQFormDataRequest::addFile(const std::string& path, const std::string& key)
-{
+void RQFormDataRequest::addFile(const std::string& path, const std::string& key) {
     addFile(path, {}, {}, key);
 }
 
 void RQFormDataRequest::addFile(const std::string& path, const std::string& fileName, const std::string& contentType,
-                                const std::string& key)
-{
+                                const std::string& key) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
         failWithError(RQError::make(RQInternalErrorWhileBuildingRequestType, "No file exists at " + path));
@@ -60,74 +54,67 @@ void RQFormDataRequest::addFile(const std::string& path, const std::string& file
         type = net::mimeTypeForFileAtPath(path).value_or("application/octet-stream");
     std::lock_guard lock(cancelledLock());
     m_haveFiles = true;
-    m_fileData.push_back({ key, name, type, path, true });
+    m_fileData.push_back({key, name, type, path, true});
 }
 
-void RQFormDataRequest::setFile(const std::string& path, const std::string& key)
-{
+void RQFormDataRequest::setFile(const std::string& path, const std::string& key) {
     setFile(path, {}, {}, key);
 }
 
 void RQFormDataRequest::setFile(const std::string& path, const std::string& fileName, const std::string& contentType,
-                                const std::string& key)
-{
+                                const std::string& key) {
     {
         std::lock_guard lock(cancelledLock());
-        m_fileData.erase(std::remove_if(m_fileData.begin(), m_fileData.end(), [&](const auto& f) { return f.key == key; }),
+        m_fileData.erase(
+            std::remove_if(m_fileData.begin(), m_fileData.end(), [&](const auto& f) { return f.key == key; }),
             m_fileData.end());
     }
     addFile(path, fileName, contentType, key);
 }
 
-void RQFormDataRequest::addData(const std::string& data, const std::string& key)
-{
+void RQFormDataRequest::addData(const std::string& data, const std::string& key) {
     addData(data, "file", {}, key);
 }
 
 void RQFormDataRequest::addData(const std::string& data, const std::string& fileName, const std::string& contentType,
-                                const std::string& key)
-{
+                                const std::string& key) {
     std::lock_guard lock(cancelledLock());
     m_haveFiles = true;
-    m_fileData.push_back({ key, fileName, contentType.empty() ? "application/octet-stream" : contentType, data, false });
+    m_fileData.push_back({key, fileName, contentType.empty() ? "application/octet-stream" : contentType, data, false});
 }
 
-void RQFormDataRequest::setData(const std::string& data, const std::string& key)
-{
+void RQFormDataRequest::setData(const std::string& data, const std::string& key) {
     setData(data, "file", {}, key);
 }
 
 void RQFormDataRequest::setData(const std::string& data, const std::string& fileName, const std::string& contentType,
-                                const std::string& key)
-{
+                                const std::string& key) {
     {
         std::lock_guard lock(cancelledLock());
-        m_fileData.erase(std::remove_if(m_fileData.begin(), m_fileData.end(), [&](const auto& f) { return f.key == key; }),
+        m_fileData.erase(
+            std::remove_if(m_fileData.begin(), m_fileData.end(), [&](const auto& f) { return f.key == key; }),
             m_fileData.end());
     }
     addData(data, fileName, contentType, key);
 }
 
-std::string RQFormDataRequest::encodeText(const std::string& utf8) const
-{
+std::string RQFormDataRequest::encodeText(const std::string& utf8) const {
     if (m_stringEncoding == "UTF-8" || m_stringEncoding == "utf-8")
         return utf8;
     return core::text::encodeFromUtf8(utf8, m_stringEncoding).value_or(std::string());
 }
 
-std::string RQFormDataRequest::encodeURL(const std::string& text) const
-{
+std::string RQFormDataRequest::encodeURL(const std::string& text) const {
     // Letters, digits and "-_." stay; everything else, the space included, is escaped.
     auto bytes = (m_stringEncoding == "UTF-8" || m_stringEncoding == "utf-8")
-        ? std::optional<std::string>(text)
-        : core::text::encodeFromUtf8(text, m_stringEncoding);
+                     ? std::optional<std::string>(text)
+                     : core::text::encodeFromUtf8(text, m_stringEncoding);
     if (!bytes)
         return {};
     return net::Url::percentEscape(*bytes, "-_.");
 }
 
-void RQFormDataRequest::buildPostBody()
-{
+void RQFormDataRequest::buildPostBody() {
     std::lock_guard lock(cancelledLock());
     if (haveBuiltPostBody())
         return;
@@ -144,8 +131,7 @@ void RQFormDataRequest::buildPostBody()
     basePostBodyPreparation();
 }
 
-void RQFormDataRequest::buildURLEncodedPostBody()
-{
+void RQFormDataRequest::buildURLEncodedPostBody() {
     if (!m_fileData.empty()) {
         m_postFormat = MultipartFormDataPostFormat;
         buildMultipartFormDataPostBody();
@@ -164,8 +150,7 @@ void RQFormDataRequest::buildURLEncodedPostBody()
     appendPostData(body);
 }
 
-void RQFormDataRequest::buildMultipartFormDataPostBody()
-{
+void RQFormDataRequest::buildMultipartFormDataPostBody() {
     std::string charset = m_stringEncoding;
     for (auto& c : charset)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -181,7 +166,8 @@ void RQFormDataRequest::buildMultipartFormDataPostBody()
     }
     for (size_t i = 0; i < m_fileData.size(); ++i) {
         const auto& f = m_fileData[i];
-        appendPostString(encodeText("Content-Disposition: form-data; name=\"" + f.key + "\"; filename=\"" + f.fileName + "\"\r\n"));
+        appendPostString(
+            encodeText("Content-Disposition: form-data; name=\"" + f.key + "\"; filename=\"" + f.fileName + "\"\r\n"));
         appendPostString("Content-Type: " + f.contentType + "\r\n\r\n");
         if (f.isPath)
             appendPostDataFromFile(f.data);
@@ -193,8 +179,7 @@ void RQFormDataRequest::buildMultipartFormDataPostBody()
     appendPostString("\r\n--" + m_boundary + "--\r\n");
 }
 
-std::shared_ptr<RQHTTPRequest> RQFormDataRequest::copy() const
-{
+std::shared_ptr<RQHTTPRequest> RQFormDataRequest::copy() const {
     auto r = std::make_shared<RQFormDataRequest>(url());
     std::lock_guard lock(cancelledLock());
     r->m_postData = m_postData;

@@ -20,13 +20,17 @@ public:
     void setPostValue(const std::string& value, const std::string& key);
     void setPostValue(long long value, const std::string& key) { setPostValue(std::to_string(value), key); }
     void addFile(const std::string& path, const std::string& key);
-    void addFile(const std::string& path, const std::string& fileName, const std::string& contentType, const std::string& key);
+    void addFile(const std::string& path, const std::string& fileName, const std::string& contentType,
+                 const std::string& key);
     void setFile(const std::string& path, const std::string& key);
-    void setFile(const std::string& path, const std::string& fileName, const std::string& contentType, const std::string& key);
+    void setFile(const std::string& path, const std::string& fileName, const std::string& contentType,
+                 const std::string& key);
     void addData(const std::string& data, const std::string& key);
-    void addData(const std::string& data, const std::string& fileName, const std::string& contentType, const std::string& key);
+    void addData(const std::string& data, const std::string& fileName, const std::string& contentType,
+                 const std::string& key);
     void setData(const std::string& data, const std::string& key);
-    void setData(const std::string& data, const std::string& fileName, const std::string& contentType, const std::string& key);
+    void setData(const std::string& data, const std::string& fileName, const std::string& contentType,
+                 const std::string& key);
 
     void setPostFormat(PostFormat f) { m_postFormat = f; }
     PostFormat postFormat() const { return m_postFormat; }
@@ -41,7 +45,7 @@ public:
         std::string key;
         std::string fileName;
         std::string contentType;
-        std::string data;  // bytes, or a path when isPath
+        std::string data; // bytes, or a path when isPath
         bool isPath = false;
     };
     const std::vector<std::pair<std::string, std::string>>& postData() const { return m_postData; }

@@ -47,32 +47,27 @@ struct RQConnectionEntry {
 
 namespace {
 
-double monotonicNow()
-{
+double monotonicNow() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-double wallNow()
-{
+double wallNow() {
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
-bool fileExists(const std::string& path)
-{
+bool fileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
 }
 
-std::optional<uint64_t> fileSize(const std::string& path)
-{
+std::optional<uint64_t> fileSize(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
         return std::nullopt;
     return static_cast<uint64_t>(st.st_size);
 }
 
-RQErrorPtr posixError(int err)
-{
+RQErrorPtr posixError(int err) {
     return RQError::foreign("NSPOSIXErrorDomain", err, std::strerror(err));
 }
 
@@ -125,24 +120,20 @@ struct Shared {
     Reachability::ObserverId reachabilityObserver = 0;
 };
 
-Shared& shared()
-{
+Shared& shared() {
     static Shared* s = new Shared(); // lives to the end of the process
     return *s;
 }
 
-double throttleNow()
-{
+double throttleNow() {
     return core::Clock::shared().monotonic();
 }
 
-bool throttledLocked(Shared& s)
-{
+bool throttledLocked(Shared& s) {
     return s.mobileThrottleActive || (!s.throttleOnlyOnMobile && s.maxBandwidth > 0);
 }
 
-RQErrorPtr sharedError(int code)
-{
+RQErrorPtr sharedError(int code) {
     switch (code) {
     case RQRequestTimedOutErrorType:
         return RQError::make(code, "The request timed out");
@@ -159,9 +150,9 @@ RQErrorPtr sharedError(int code)
     }
 }
 
-bool sameOrigin(const net::Url& a, const net::Url& b)
-{
-    return a.scheme() == b.scheme() && net::asciiLower(a.host()) == net::asciiLower(b.host()) && a.portOrDefault() == b.portOrDefault();
+bool sameOrigin(const net::Url& a, const net::Url& b) {
+    return a.scheme() == b.scheme() && net::asciiLower(a.host()) == net::asciiLower(b.host()) &&
+           a.portOrDefault() == b.portOrDefault();
 }
 
 } // namespace
@@ -170,14 +161,10 @@ bool sameOrigin(const net::Url& a, const net::Url& b)
 
 class RQHTTPRequest::StreamClient final : public net::HttpStream::Client {
 public:
-    explicit StreamClient(std::weak_ptr<RQHTTPRequest> r)
-        : m_request(std::move(r))
-    {
-    }
+    explicit StreamClient(std::weak_ptr<RQHTTPRequest> r) : m_request(std::move(r)) {}
     // Events of a stream the request has let go of, or of a request that is
     // gone, are dropped: the stream may outlive both until it is closed.
-    void streamReceivedHead(net::HttpStream& stream, const net::HttpResponseHead& head) override
-    {
+    void streamReceivedHead(net::HttpStream& stream, const net::HttpResponseHead& head) override {
         auto r = m_request.lock();
         if (!r || &stream != r->m_readStream.get())
             return;
@@ -186,8 +173,7 @@ public:
             return;
         r->readResponseHeaders(head);
     }
-    bool streamReceivedBytes(net::HttpStream& stream, const char* data, size_t size) override
-    {
+    bool streamReceivedBytes(net::HttpStream& stream, const char* data, size_t size) override {
         auto r = m_request.lock();
         if (!r || &stream != r->m_readStream.get())
             return false;
@@ -198,8 +184,7 @@ public:
         r->performThrottling();
         return !r->m_complete;
     }
-    void streamEnded(net::HttpStream& stream) override
-    {
+    void streamEnded(net::HttpStream& stream) override {
         auto r = m_request.lock();
         if (!r || &stream != r->m_readStream.get())
             return;
@@ -211,8 +196,7 @@ public:
         }
         r->afterEvent();
     }
-    void streamFailed(net::HttpStream& stream, net::StreamError kind, const std::string& message) override
-    {
+    void streamFailed(net::HttpStream& stream, net::StreamError kind, const std::string& message) override {
         auto r = m_request.lock();
         if (!r || &stream != r->m_readStream.get())
             return;
@@ -228,28 +212,25 @@ private:
 
 // ---- creation
 
-std::shared_ptr<RQHTTPRequest> RQHTTPRequest::requestWithURL(const std::string& url)
-{
+std::shared_ptr<RQHTTPRequest> RQHTTPRequest::requestWithURL(const std::string& url) {
     return std::make_shared<RQHTTPRequest>(url);
 }
 
-std::shared_ptr<RQHTTPRequest> RQHTTPRequest::requestWithURL(const std::string& url, RQCacheDelegate* cache, int cachePolicy)
-{
+std::shared_ptr<RQHTTPRequest> RQHTTPRequest::requestWithURL(const std::string& url, RQCacheDelegate* cache,
+                                                             int cachePolicy) {
     auto r = std::make_shared<RQHTTPRequest>(url);
     r->m_downloadCache = cache;
     r->m_cachePolicy = cachePolicy;
     return r;
 }
 
-RQHTTPRequest::RQHTTPRequest(const std::string& url)
-{
+RQHTTPRequest::RQHTTPRequest(const std::string& url) {
     m_timeOutSeconds = defaultTimeOutSeconds();
     m_downloadCache = defaultCache();
     setURL(url);
 }
 
-RQHTTPRequest::~RQHTTPRequest()
-{
+RQHTTPRequest::~RQHTTPRequest() {
     if (m_statusTimer)
         threadForRequest().cancelTimer(m_statusTimer);
     if (m_readStream) {
@@ -275,14 +256,12 @@ RQHTTPRequest::~RQHTTPRequest()
 
 // ---- accessors under the lock
 
-std::string RQHTTPRequest::url() const
-{
+std::string RQHTTPRequest::url() const {
     std::lock_guard lock(m_cancelledLock);
     return m_urlText;
 }
 
-void RQHTTPRequest::setURL(const std::string& url)
-{
+void RQHTTPRequest::setURL(const std::string& url) {
     std::lock_guard lock(m_cancelledLock);
     if (url == m_urlText && (m_url || url.empty()))
         return;
@@ -295,20 +274,17 @@ void RQHTTPRequest::setURL(const std::string& url)
     m_redirectURL.clear();
 }
 
-std::string RQHTTPRequest::originalURL() const
-{
+std::string RQHTTPRequest::originalURL() const {
     std::lock_guard lock(m_cancelledLock);
     return m_originalURL;
 }
 
-std::string RQHTTPRequest::requestMethod() const
-{
+std::string RQHTTPRequest::requestMethod() const {
     std::lock_guard lock(m_cancelledLock);
     return m_requestMethod;
 }
 
-void RQHTTPRequest::setRequestMethod(const std::string& method)
-{
+void RQHTTPRequest::setRequestMethod(const std::string& method) {
     std::lock_guard lock(m_cancelledLock);
     m_requestMethod = method;
     // Requests that change things on the server, or carry a body, never go over
@@ -317,74 +293,62 @@ void RQHTTPRequest::setRequestMethod(const std::string& method)
         m_shouldAttemptPersistentConnection = false;
 }
 
-void RQHTTPRequest::setDelegate(std::weak_ptr<RQHTTPRequestDelegate> delegate)
-{
+void RQHTTPRequest::setDelegate(std::weak_ptr<RQHTTPRequestDelegate> delegate) {
     std::lock_guard lock(m_cancelledLock);
     m_delegate = std::move(delegate);
 }
 
-std::shared_ptr<RQHTTPRequestDelegate> RQHTTPRequest::delegate() const
-{
+std::shared_ptr<RQHTTPRequestDelegate> RQHTTPRequest::delegate() const {
     std::lock_guard lock(m_cancelledLock);
     return m_delegate.lock();
 }
 
-void RQHTTPRequest::setQueue(std::weak_ptr<RQRequestQueue> queue)
-{
+void RQHTTPRequest::setQueue(std::weak_ptr<RQRequestQueue> queue) {
     std::lock_guard lock(m_cancelledLock);
     m_queue = std::move(queue);
 }
 
-std::shared_ptr<RQRequestQueue> RQHTTPRequest::queue() const
-{
+std::shared_ptr<RQRequestQueue> RQHTTPRequest::queue() const {
     std::lock_guard lock(m_cancelledLock);
     return m_queue.lock();
 }
 
-void RQHTTPRequest::setUploadProgressDelegate(std::weak_ptr<RQProgressDelegate> d)
-{
+void RQHTTPRequest::setUploadProgressDelegate(std::weak_ptr<RQProgressDelegate> d) {
     std::lock_guard lock(m_cancelledLock);
     m_uploadProgressDelegate = std::move(d);
 }
 
-void RQHTTPRequest::setDownloadProgressDelegate(std::weak_ptr<RQProgressDelegate> d)
-{
+void RQHTTPRequest::setDownloadProgressDelegate(std::weak_ptr<RQProgressDelegate> d) {
     std::lock_guard lock(m_cancelledLock);
     m_downloadProgressDelegate = std::move(d);
 }
 
-void RQHTTPRequest::setClientCertificateFiles(const std::string& certificate, const std::string& key)
-{
+void RQHTTPRequest::setClientCertificateFiles(const std::string& certificate, const std::string& key) {
     m_clientCertificateFile = certificate;
     m_clientKeyFile = key;
 }
 
-bool RQHTTPRequest::isRequestCancelled() const
-{
+bool RQHTTPRequest::isRequestCancelled() const {
     std::lock_guard lock(m_cancelledLock);
     return m_cancelled;
 }
 
-RQErrorPtr RQHTTPRequest::error() const
-{
+RQErrorPtr RQHTTPRequest::error() const {
     std::lock_guard lock(m_cancelledLock);
     return m_error;
 }
 
-int RQHTTPRequest::connectionID() const
-{
+int RQHTTPRequest::connectionID() const {
     std::lock_guard lock(shared().connectionPoolLock);
     return m_connectionInfo ? m_connectionInfo->id : 0;
 }
 
-void RQHTTPRequest::addRequestHeader(const std::string& name, const std::string& value)
-{
+void RQHTTPRequest::addRequestHeader(const std::string& name, const std::string& value) {
     std::lock_guard lock(m_cancelledLock);
     setHeader(name, value);
 }
 
-std::optional<std::string> RQHTTPRequest::requestHeader(const std::string& name) const
-{
+std::optional<std::string> RQHTTPRequest::requestHeader(const std::string& name) const {
     std::lock_guard lock(m_cancelledLock);
     for (const auto& [n, v] : m_requestHeaders)
         if (strcasecmp(n.c_str(), name.c_str()) == 0)
@@ -392,8 +356,7 @@ std::optional<std::string> RQHTTPRequest::requestHeader(const std::string& name)
     return std::nullopt;
 }
 
-void RQHTTPRequest::setHeader(const std::string& name, const std::string& value)
-{
+void RQHTTPRequest::setHeader(const std::string& name, const std::string& value) {
     for (auto& [n, v] : m_requestHeaders)
         if (strcasecmp(n.c_str(), name.c_str()) == 0) {
             v = value;
@@ -402,25 +365,23 @@ void RQHTTPRequest::setHeader(const std::string& name, const std::string& value)
     m_requestHeaders.emplace_back(name, value);
 }
 
-void RQHTTPRequest::removeHeader(const std::string& name)
-{
-    m_requestHeaders.erase(std::remove_if(m_requestHeaders.begin(), m_requestHeaders.end(),
-                               [&](const auto& h) { return strcasecmp(h.first.c_str(), name.c_str()) == 0; }),
+void RQHTTPRequest::removeHeader(const std::string& name) {
+    m_requestHeaders.erase(
+        std::remove_if(m_requestHeaders.begin(), m_requestHeaders.end(),
+                       [&](const auto& h) { return strcasecmp(h.first.c_str(), name.c_str()) == 0; }),
         m_requestHeaders.end());
 }
 
 // ---- the body
 
-std::string RQHTTPRequest::temporaryPath()
-{
+std::string RQHTTPRequest::temporaryPath() {
     std::string dir = "/tmp";
     if (const char* t = std::getenv("TMPDIR"); t && *t)
         dir = t;
     return dir + "/" + core::Uuid::generate();
 }
 
-void RQHTTPRequest::setupPostBody()
-{
+void RQHTTPRequest::setupPostBody() {
     if (!m_shouldStreamPostDataFromDisk)
         return;
     if (m_postBodyFilePath.empty()) {
@@ -431,8 +392,7 @@ void RQHTTPRequest::setupPostBody()
         m_postBodyWriteStream = std::fopen(m_postBodyFilePath.c_str(), "wb");
 }
 
-void RQHTTPRequest::appendPostData(const std::string& bytes)
-{
+void RQHTTPRequest::appendPostData(const std::string& bytes) {
     std::lock_guard lock(m_cancelledLock);
     setupPostBody();
     if (bytes.empty())
@@ -445,13 +405,11 @@ void RQHTTPRequest::appendPostData(const std::string& bytes)
     }
 }
 
-void RQHTTPRequest::appendPostString(const std::string& text)
-{
+void RQHTTPRequest::appendPostString(const std::string& text) {
     appendPostData(text);
 }
 
-void RQHTTPRequest::appendPostDataFromFile(const std::string& path)
-{
+void RQHTTPRequest::appendPostDataFromFile(const std::string& path) {
     std::lock_guard lock(m_cancelledLock);
     setupPostBody();
     FILE* in = std::fopen(path.c_str(), "rb");
@@ -472,19 +430,16 @@ void RQHTTPRequest::appendPostDataFromFile(const std::string& path)
     std::fclose(in);
 }
 
-void RQHTTPRequest::setPostBody(const std::string& body)
-{
+void RQHTTPRequest::setPostBody(const std::string& body) {
     std::lock_guard lock(m_cancelledLock);
     m_postBody = body;
 }
 
-void RQHTTPRequest::buildPostBody()
-{
+void RQHTTPRequest::buildPostBody() {
     basePostBodyPreparation();
 }
 
-void RQHTTPRequest::basePostBodyPreparation()
-{
+void RQHTTPRequest::basePostBodyPreparation() {
     std::lock_guard lock(m_cancelledLock);
     if (m_haveBuiltPostBody)
         return;
@@ -509,7 +464,7 @@ void RQHTTPRequest::basePostBodyPreparation()
         auto size = fileSize(path);
         if (!size) {
             failWithError(RQError::make(RQFileManagementError,
-                "Failed to get attributes for file at path '" + path + "'", posixError(errno)));
+                                        "Failed to get attributes for file at path '" + path + "'", posixError(errno)));
             return;
         }
         length = *size;
@@ -538,24 +493,20 @@ void RQHTTPRequest::basePostBodyPreparation()
 
 // ---- starting
 
-core::OperationQueue& RQHTTPRequest::sharedQueue()
-{
+core::OperationQueue& RQHTTPRequest::sharedQueue() {
     static core::OperationQueue* q = new core::OperationQueue(4, "RQHTTPRequest shared queue");
     return *q;
 }
 
-net::NetworkLoop& RQHTTPRequest::threadForRequest()
-{
+net::NetworkLoop& RQHTTPRequest::threadForRequest() {
     return net::NetworkLoop::shared();
 }
 
-void RQHTTPRequest::startAsynchronous()
-{
+void RQHTTPRequest::startAsynchronous() {
     sharedQueue().addOperation(self());
 }
 
-void RQHTTPRequest::start()
-{
+void RQHTTPRequest::start() {
     if (isCancelled() || isFinished()) {
         finish();
         return;
@@ -566,8 +517,7 @@ void RQHTTPRequest::start()
     threadForRequest().post([keep] { keep->mainStep(); });
 }
 
-void RQHTTPRequest::startSynchronous()
-{
+void RQHTTPRequest::startSynchronous() {
     {
         std::lock_guard lock(m_cancelledLock);
         m_isSynchronous = true;
@@ -594,8 +544,7 @@ void RQHTTPRequest::startSynchronous()
     }
 }
 
-void RQHTTPRequest::deliver(std::function<void()> fn)
-{
+void RQHTTPRequest::deliver(std::function<void()> fn) {
     if (m_isPACFileRequest) {
         fn();
         return;
@@ -609,8 +558,7 @@ void RQHTTPRequest::deliver(std::function<void()> fn)
     MainThread::perform(std::move(fn));
 }
 
-void RQHTTPRequest::mainStep()
-{
+void RQHTTPRequest::mainStep() {
     auto keep = self();
     std::unique_lock lock(m_cancelledLock);
     if (m_error) {
@@ -658,8 +606,7 @@ void RQHTTPRequest::mainStep()
         startRequest();
 }
 
-void RQHTTPRequest::buildRequestHeaders()
-{
+void RQHTTPRequest::buildRequestHeaders() {
     if (m_haveBuiltRequestHeaders)
         return;
     m_haveBuiltRequestHeaders = true;
@@ -690,12 +637,12 @@ void RQHTTPRequest::buildRequestHeaders()
     }
 }
 
-void RQHTTPRequest::applyCookieHeader()
-{
+void RQHTTPRequest::applyCookieHeader() {
     auto& list = m_mainRequest ? m_mainRequest->m_requestCookies : m_requestCookies;
     if (m_useCookiePersistence && m_url) {
         for (const auto& c : cookieStorage().cookiesForURL(*m_url)) {
-            bool present = std::any_of(list.begin(), list.end(), [&](const net::Cookie& o) { return o.sameIdentity(c); });
+            bool present =
+                std::any_of(list.begin(), list.end(), [&](const net::Cookie& o) { return o.sameIdentity(c); });
             if (!present)
                 list.push_back(c);
         }
@@ -711,8 +658,7 @@ void RQHTTPRequest::applyCookieHeader()
     setHeader("Cookie", value);
 }
 
-void RQHTTPRequest::updatePartialDownloadSize()
-{
+void RQHTTPRequest::updatePartialDownloadSize() {
     if (!m_allowResumeForFileDownloads || m_downloadDestinationPath.empty() || m_temporaryFileDownloadPath.empty())
         return;
     if (!fileExists(m_temporaryFileDownloadPath))
@@ -720,20 +666,19 @@ void RQHTTPRequest::updatePartialDownloadSize()
     auto size = fileSize(m_temporaryFileDownloadPath);
     if (!size) {
         failWithError(RQError::make(RQFileManagementError,
-            "Failed to get attributes for file at path '" + m_temporaryFileDownloadPath + "'", posixError(errno)));
+                                    "Failed to get attributes for file at path '" + m_temporaryFileDownloadPath + "'",
+                                    posixError(errno)));
         return;
     }
     m_partialDownloadSize = *size;
 }
 
-void RQHTTPRequest::addBasicAuthenticationHeader(const std::string& user, const std::string& password)
-{
+void RQHTTPRequest::addBasicAuthenticationHeader(const std::string& user, const std::string& password) {
     setHeader("Authorization", net::HttpAuthentication::basicValue(user, password));
     m_authenticationScheme = net::kAuthenticationSchemeBasic;
 }
 
-void RQHTTPRequest::applyAuthorizationHeader()
-{
+void RQHTTPRequest::applyAuthorizationHeader() {
     if (!m_shouldPresentCredentialsBeforeChallenge || !m_url)
         return;
     auto& s = shared();
@@ -746,8 +691,8 @@ void RQHTTPRequest::applyAuthorizationHeader()
             const Shared::SessionEntry* found = nullptr;
             const Shared::SessionEntry* close = nullptr;
             for (const auto& e : s.sessionCredentials) {
-                if (!m_username.empty() && !m_password.empty()
-                    && (e.credentials.user != m_username || e.credentials.password != m_password))
+                if (!m_username.empty() && !m_password.empty() &&
+                    (e.credentials.user != m_username || e.credentials.password != m_password))
                     continue;
                 if (!m_authenticationRealm.empty() && !e.realm.empty() && e.realm != m_authenticationRealm)
                     continue;
@@ -787,8 +732,7 @@ void RQHTTPRequest::applyAuthorizationHeader()
     }
 }
 
-bool RQHTTPRequest::configureProxies()
-{
+bool RQHTTPRequest::configureProxies() {
     if (m_isPACFileRequest || !m_proxyHost.empty() || m_proxyPort != 0)
         return true;
     if (m_PACurl.empty()) {
@@ -801,9 +745,9 @@ bool RQHTTPRequest::configureProxies()
         } else {
             m_proxyHost = first.host;
             m_proxyPort = first.port;
-            m_proxyType = first.type == net::ProxyEntry::Type::Socks ? "SOCKS"
-                : first.type == net::ProxyEntry::Type::Https        ? "HTTPS"
-                                                                    : "HTTP";
+            m_proxyType = first.type == net::ProxyEntry::Type::Socks   ? "SOCKS"
+                          : first.type == net::ProxyEntry::Type::Https ? "HTTPS"
+                                                                       : "HTTP";
             return true;
         }
     }
@@ -811,8 +755,7 @@ bool RQHTTPRequest::configureProxies()
     return false;
 }
 
-void RQHTTPRequest::fetchPACFile()
-{
+void RQHTTPRequest::fetchPACFile() {
     auto pac = net::Url::parse(m_PACurl);
     if (pac && pac->isFileUrl()) {
         // A local script; a read that fails or never ends leaves the request without a proxy.
@@ -864,8 +807,7 @@ void RQHTTPRequest::fetchPACFile()
     pacRequest->startAsynchronous();
 }
 
-void RQHTTPRequest::runPACScript(const std::string& script)
-{
+void RQHTTPRequest::runPACScript(const std::string& script) {
     if (script.empty() || !m_url)
         return;
     double limit = m_timeOutSeconds > 0 ? std::min(m_timeOutSeconds, 5.0) : 5.0;
@@ -880,8 +822,7 @@ void RQHTTPRequest::runPACScript(const std::string& script)
     m_proxyType = first.type == net::ProxyEntry::Type::Socks ? "SOCKS" : "HTTP";
 }
 
-void RQHTTPRequest::startRequest()
-{
+void RQHTTPRequest::startRequest() {
     std::unique_lock lock(m_cancelledLock);
     if (m_cancelled)
         return;
@@ -912,8 +853,8 @@ void RQHTTPRequest::startRequest()
     sr.headers = m_requestHeaders;
     if (m_shouldStreamPostDataFromDisk && !m_postBodyFilePath.empty() && fileExists(m_postBodyFilePath)) {
         std::string path = (!m_compressedPostBodyFilePath.empty() && fileExists(m_compressedPostBodyFilePath))
-            ? m_compressedPostBodyFilePath
-            : m_postBodyFilePath;
+                               ? m_compressedPostBodyFilePath
+                               : m_postBodyFilePath;
         m_postBodyReadStream = RQInputStream::inputStreamWithFileAtPath(path, this);
     } else if (!m_postBody.empty() && m_postLength > 0) {
         m_postBodyReadStream = RQInputStream::inputStreamWithData(
@@ -938,7 +879,8 @@ void RQHTTPRequest::startRequest()
             m_proxyType = "HTTP";
         sr.proxyHost = m_proxyHost;
         sr.proxyPort = m_proxyPort;
-        sr.proxyType = net::asciiLower(m_proxyType).rfind("socks", 0) == 0 ? net::ProxyType::Socks5 : net::ProxyType::Http;
+        sr.proxyType =
+            net::asciiLower(m_proxyType).rfind("socks", 0) == 0 ? net::ProxyType::Socks5 : net::ProxyType::Http;
     }
 
     // Book the connection: reuse an idle one to the same origin, else a new one.
@@ -957,7 +899,8 @@ void RQHTTPRequest::startRequest()
                 auto& e = *m_connectionInfo;
                 if (e.host == m_url->host() && e.scheme == m_url->scheme() && e.port == port) {
                     if (e.expires != 0 && e.expires <= monotonicNow() && e.request == 0) {
-                        s.connectionPool.erase(std::remove(s.connectionPool.begin(), s.connectionPool.end(), m_connectionInfo),
+                        s.connectionPool.erase(
+                            std::remove(s.connectionPool.begin(), s.connectionPool.end(), m_connectionInfo),
                             s.connectionPool.end());
                         m_connectionInfo.reset();
                     } else if (e.request != 0 && e.request != m_requestID) {
@@ -1034,8 +977,7 @@ void RQHTTPRequest::startRequest()
     scheduleStatusTimer();
 }
 
-void RQHTTPRequest::scheduleStatusTimer()
-{
+void RQHTTPRequest::scheduleStatusTimer() {
     if (m_statusTimer)
         threadForRequest().cancelTimer(m_statusTimer);
     std::weak_ptr<RQHTTPRequest> weakSelf = self();
@@ -1045,8 +987,7 @@ void RQHTTPRequest::scheduleStatusTimer()
     });
 }
 
-void RQHTTPRequest::updateStatus()
-{
+void RQHTTPRequest::updateStatus() {
     m_statusTimer = 0;
     auto keep = self();
     checkRequestStatus();
@@ -1054,8 +995,7 @@ void RQHTTPRequest::updateStatus()
         scheduleStatusTimer();
 }
 
-void RQHTTPRequest::checkRequestStatus()
-{
+void RQHTTPRequest::checkRequestStatus() {
     std::unique_lock lock(m_cancelledLock);
     if (m_cancelled || m_complete)
         return;
@@ -1099,8 +1039,7 @@ void RQHTTPRequest::checkRequestStatus()
     }
 }
 
-bool RQHTTPRequest::shouldTimeOut() const
-{
+bool RQHTTPRequest::shouldTimeOut() const {
     if (!m_readStream || !m_readStreamIsScheduled || m_lastActivityTime == 0 || m_timeOutSeconds <= 0)
         return false;
     double idle = monotonicNow() - m_lastActivityTime;
@@ -1112,8 +1051,7 @@ bool RQHTTPRequest::shouldTimeOut() const
     return idle > 1.5 * m_timeOutSeconds;
 }
 
-void RQHTTPRequest::destroyReadStream()
-{
+void RQHTTPRequest::destroyReadStream() {
     if (!m_readStream)
         return;
     if (m_readStreamIsScheduled || m_readStream->isReceivingPaused()) {
@@ -1133,8 +1071,7 @@ void RQHTTPRequest::destroyReadStream()
     threadForRequest().post([stream] { stream->close(); });
 }
 
-void RQHTTPRequest::cancelLoad()
-{
+void RQHTTPRequest::cancelLoad() {
     if (m_PACFileRequest) {
         auto pac = m_PACFileRequest;
         m_PACFileRequest.reset();
@@ -1173,14 +1110,12 @@ void RQHTTPRequest::cancelLoad()
 
 // ---- stopping
 
-void RQHTTPRequest::cancel()
-{
+void RQHTTPRequest::cancel() {
     auto keep = self();
     threadForRequest().post([keep] { keep->cancelOnRequestThread(); });
 }
 
-void RQHTTPRequest::cancelOnRequestThread()
-{
+void RQHTTPRequest::cancelOnRequestThread() {
     std::unique_lock lock(m_cancelledLock);
     if (m_cancelled || m_complete)
         return;
@@ -1195,8 +1130,7 @@ void RQHTTPRequest::cancelOnRequestThread()
     }
 }
 
-void RQHTTPRequest::clearDelegatesAndCancel()
-{
+void RQHTTPRequest::clearDelegatesAndCancel() {
     {
         std::lock_guard lock(m_cancelledLock);
         m_delegate.reset();
@@ -1220,8 +1154,7 @@ void RQHTTPRequest::clearDelegatesAndCancel()
 
 // ---- the answer's head
 
-void RQHTTPRequest::readResponseHeaders(const net::HttpResponseHead& head)
-{
+void RQHTTPRequest::readResponseHeaders(const net::HttpResponseHead& head) {
     m_authenticationNeeded = 0;
     m_pendingHead = head;
     m_responseHeaders.clear();
@@ -1253,16 +1186,18 @@ void RQHTTPRequest::readResponseHeaders(const net::HttpResponseHead& head)
     else if (m_responseStatusCode == 407)
         m_authenticationNeeded = 2;
 
-    if (m_authenticationNeeded == 0 && !m_requestAuthentication && m_authenticationScheme == net::kAuthenticationSchemeBasic
-        && !m_username.empty() && !m_password.empty() && m_useSessionPersistence) {
+    if (m_authenticationNeeded == 0 && !m_requestAuthentication &&
+        m_authenticationScheme == net::kAuthenticationSchemeBasic && !m_username.empty() && !m_password.empty() &&
+        m_useSessionPersistence) {
         auto& s = shared();
         std::lock_guard lock(s.credentialStoreLock);
         Shared::SessionEntry e;
-        e.credentials = { m_username, m_password, {} };
+        e.credentials = {m_username, m_password, {}};
         e.url = m_urlText;
         e.scheme = net::kAuthenticationSchemeBasic;
         bool present = std::any_of(s.sessionCredentials.begin(), s.sessionCredentials.end(), [&](const auto& o) {
-            return o.url == e.url && o.credentials.user == e.credentials.user && o.credentials.password == e.credentials.password;
+            return o.url == e.url && o.credentials.user == e.credentials.user &&
+                   o.credentials.password == e.credentials.password;
         });
         if (!present)
             s.sessionCredentials.push_back(e);
@@ -1288,8 +1223,8 @@ void RQHTTPRequest::readResponseHeaders(const net::HttpResponseHead& head)
             uint64_t length = std::strtoull(cl->second.c_str(), nullptr, 0);
             // The flags are this request's own: a HEAD request made for a queue
             // counts the size for its main request, which does not count it again.
-            if (m_mainRequest && m_allowCompressedResponse && length == 20 && m_showAccurateProgress
-                && m_shouldResetDownloadProgress) {
+            if (m_mainRequest && m_allowCompressedResponse && length == 20 && m_showAccurateProgress &&
+                m_shouldResetDownloadProgress) {
                 target->m_showAccurateProgress = false;
                 target->incrementDownloadSizeBy(1);
             } else {
@@ -1307,8 +1242,7 @@ void RQHTTPRequest::readResponseHeaders(const net::HttpResponseHead& head)
     deliver([keep = self(), headers = m_responseHeaders] { keep->requestReceivedResponseHeaders(headers); });
 }
 
-void RQHTTPRequest::decideReuse(const net::HttpResponseHead& head)
-{
+void RQHTTPRequest::decideReuse(const net::HttpResponseHead& head) {
     std::string c = net::asciiLower(head.header("Connection").value_or(""));
     if ((head.httpVersion != "1.0" || c == "keep-alive") && c != "close") {
         auto ka = head.header("Keep-Alive");
@@ -1335,14 +1269,12 @@ void RQHTTPRequest::decideReuse(const net::HttpResponseHead& head)
     }
 }
 
-bool RQHTTPRequest::isResponseCompressed() const
-{
+bool RQHTTPRequest::isResponseCompressed() const {
     auto it = m_responseHeaders.find("Content-Encoding");
     return it != m_responseHeaders.end() && it->second.find("gzip") != std::string::npos;
 }
 
-bool RQHTTPRequest::willRedirect()
-{
+bool RQHTTPRequest::willRedirect() {
     if (!m_shouldRedirect)
         return false;
     auto loc = m_responseHeaders.find("Location");
@@ -1385,8 +1317,7 @@ bool RQHTTPRequest::willRedirect()
     return true;
 }
 
-void RQHTTPRequest::performRedirect()
-{
+void RQHTTPRequest::performRedirect() {
     std::unique_lock lock(m_cancelledLock);
     if (m_cancelled)
         return;
@@ -1405,8 +1336,7 @@ void RQHTTPRequest::performRedirect()
     mainStep();
 }
 
-void RQHTTPRequest::redirectToURL(const std::string& url)
-{
+void RQHTTPRequest::redirectToURL(const std::string& url) {
     auto keep = self();
     threadForRequest().post([keep, url] {
         {
@@ -1418,8 +1348,7 @@ void RQHTTPRequest::redirectToURL(const std::string& url)
     });
 }
 
-bool RQHTTPRequest::willAskDelegateToConfirmRedirect()
-{
+bool RQHTTPRequest::willAskDelegateToConfirmRedirect() {
     std::lock_guard lock(m_cancelledLock);
     auto d = m_delegate.lock();
     auto q = m_queue.lock();
@@ -1433,8 +1362,7 @@ bool RQHTTPRequest::willAskDelegateToConfirmRedirect()
 
 // ---- the body
 
-void RQHTTPRequest::handleBytes(const char* data, size_t size)
-{
+void RQHTTPRequest::handleBytes(const char* data, size_t size) {
     if (size == 0)
         return;
     std::string inflated;
@@ -1487,13 +1415,15 @@ void RQHTTPRequest::handleBytes(const char* data, size_t size)
             m_fileDownloadOutputStream = std::fopen(m_temporaryFileDownloadPath.c_str(), append ? "ab" : "wb");
             if (!m_fileDownloadOutputStream) {
                 failWithError(RQError::make(RQFileManagementError,
-                    "Failed to write to file at path '" + m_temporaryFileDownloadPath + "'", posixError(errno)));
+                                            "Failed to write to file at path '" + m_temporaryFileDownloadPath + "'",
+                                            posixError(errno)));
                 return;
             }
         }
         if (std::fwrite(data, 1, size, m_fileDownloadOutputStream) != size) {
             failWithError(RQError::make(RQFileManagementError,
-                "Failed to write to file at path '" + m_temporaryFileDownloadPath + "'", posixError(errno)));
+                                        "Failed to write to file at path '" + m_temporaryFileDownloadPath + "'",
+                                        posixError(errno)));
             return;
         }
         if (inflating) {
@@ -1513,8 +1443,7 @@ void RQHTTPRequest::handleBytes(const char* data, size_t size)
         m_rawResponseData.append(data, size);
 }
 
-void RQHTTPRequest::handleStreamComplete()
-{
+void RQHTTPRequest::handleStreamComplete() {
     if (m_statusTimer) {
         threadForRequest().cancelTimer(m_statusTimer);
         m_statusTimer = 0;
@@ -1551,15 +1480,17 @@ void RQHTTPRequest::handleStreamComplete()
             bool keepForNextHop = m_shouldRedirect && m_needsRedirect && m_allowResumeForFileDownloads;
             if (!keepForNextHop && !m_needsRedirect && m_authenticationNeeded == 0) {
                 auto moveError = [&](const std::string& from, const std::string& to, int err) {
-                    return RQError::make(RQFileManagementError, "Failed to move file from '" + from + "' to '" + to + "'",
-                        posixError(err));
+                    return RQError::make(RQFileManagementError,
+                                         "Failed to move file from '" + from + "' to '" + to + "'", posixError(err));
                 };
                 if (isResponseCompressed()) {
                     if (m_shouldWaitToInflateCompressedResponses) {
                         RQErrorPtr e;
-                        if (!RQDataDecompressor::uncompressDataFromFile(m_temporaryFileDownloadPath, m_downloadDestinationPath, &e))
+                        if (!RQDataDecompressor::uncompressDataFromFile(m_temporaryFileDownloadPath,
+                                                                        m_downloadDestinationPath, &e))
                             fileError = e;
-                    } else if (std::rename(m_temporaryUncompressedDataDownloadPath.c_str(), m_downloadDestinationPath.c_str()) != 0) {
+                    } else if (std::rename(m_temporaryUncompressedDataDownloadPath.c_str(),
+                                           m_downloadDestinationPath.c_str()) != 0) {
                         fileError = moveError(m_temporaryFileDownloadPath, m_downloadDestinationPath, errno);
                     }
                     m_temporaryUncompressedDataDownloadPath.clear();
@@ -1568,15 +1499,16 @@ void RQHTTPRequest::handleStreamComplete()
                     RQErrorPtr e;
                     if (!removeFileAtPath(m_downloadDestinationPath, &e)) {
                         fileError = e;
-                    } else if (std::rename(m_temporaryFileDownloadPath.c_str(), m_downloadDestinationPath.c_str()) != 0) {
+                    } else if (std::rename(m_temporaryFileDownloadPath.c_str(), m_downloadDestinationPath.c_str()) !=
+                               0) {
                         fileError = moveError(m_temporaryFileDownloadPath, m_downloadDestinationPath, errno);
                     } else {
                         m_temporaryFileDownloadPath.clear();
                     }
                 }
             }
-        } else if (!m_downloadDestinationPath.empty() && !m_needsRedirect && m_authenticationNeeded == 0
-            && m_totalBytesRead == 0 && !m_didUseCachedResponse) {
+        } else if (!m_downloadDestinationPath.empty() && !m_needsRedirect && m_authenticationNeeded == 0 &&
+                   m_totalBytesRead == 0 && !m_didUseCachedResponse) {
             // An empty answer still leaves an (empty) file where the caller looks.
             FILE* f = std::fopen(m_downloadDestinationPath.c_str(), "wb");
             if (f)
@@ -1612,8 +1544,7 @@ void RQHTTPRequest::handleStreamComplete()
     markAsFinished();
 }
 
-void RQHTTPRequest::finishAfterTakeOver()
-{
+void RQHTTPRequest::finishAfterTakeOver() {
     auto keep = self();
     threadForRequest().post([keep] {
         std::unique_lock lock(keep->m_cancelledLock);
@@ -1626,8 +1557,7 @@ void RQHTTPRequest::finishAfterTakeOver()
     });
 }
 
-void RQHTTPRequest::failAfterTakeOver(RQErrorPtr error)
-{
+void RQHTTPRequest::failAfterTakeOver(RQErrorPtr error) {
     auto keep = self();
     threadForRequest().post([keep, error] {
         keep->failWithError(error);
@@ -1635,16 +1565,14 @@ void RQHTTPRequest::failAfterTakeOver(RQErrorPtr error)
     });
 }
 
-void RQHTTPRequest::replaceResponseBody(std::string body)
-{
+void RQHTTPRequest::replaceResponseBody(std::string body) {
     std::lock_guard lock(m_cancelledLock);
     m_rawResponseData = std::move(body);
     m_responseHeaders.erase("Content-Encoding");
     m_responseHeaders["Content-Length"] = std::to_string(m_rawResponseData.size());
 }
 
-void RQHTTPRequest::afterEvent()
-{
+void RQHTTPRequest::afterEvent() {
     if (m_downloadComplete && m_needsRedirect) {
         if (!willAskDelegateToConfirmRedirect())
             performRedirect();
@@ -1653,8 +1581,7 @@ void RQHTTPRequest::afterEvent()
     }
 }
 
-void RQHTTPRequest::handleStreamError(net::StreamError kind, const std::string& message)
-{
+void RQHTTPRequest::handleStreamError(net::StreamError kind, const std::string& message) {
     if (m_error) {
         cancelLoad();
         return;
@@ -1663,14 +1590,14 @@ void RQHTTPRequest::handleStreamError(net::StreamError kind, const std::string& 
         return;
     std::string description = "A connection failure occurred";
     if (kind == net::StreamError::Tls)
-        description += ": SSL problem (Possible causes may include a bad/expired/self-signed certificate, clock set to wrong date)";
+        description += ": SSL problem (Possible causes may include a bad/expired/self-signed certificate, clock set to "
+                       "wrong date)";
     cancelLoad();
     auto underlying = RQError::foreign("HttpStream", static_cast<int>(kind), message);
     failWithError(RQError::make(RQConnectionFailureErrorType, description, underlying));
 }
 
-bool RQHTTPRequest::retryUsingNewConnection()
-{
+bool RQHTTPRequest::retryUsingNewConnection() {
     if (m_retryCount != 0)
         return false;
     m_willRetryRequest = true;
@@ -1690,8 +1617,7 @@ bool RQHTTPRequest::retryUsingNewConnection()
     return true;
 }
 
-void RQHTTPRequest::failWithError(RQErrorPtr error)
-{
+void RQHTTPRequest::failWithError(RQErrorPtr error) {
     std::unique_lock lock(m_cancelledLock);
     m_complete = true;
     if (error && error->code != RQAuthenticationErrorType && error->code != RQTooMuchRedirectionErrorType) {
@@ -1714,8 +1640,8 @@ void RQHTTPRequest::failWithError(RQErrorPtr error)
     }
     if (m_cancelled || m_error)
         return;
-    if (m_downloadCache && (m_cachePolicy & RQFallbackToCacheIfLoadFailsCachePolicy)
-        && m_downloadCache->canUseCachedDataForRequest(*this)) {
+    if (m_downloadCache && (m_cachePolicy & RQFallbackToCacheIfLoadFailsCachePolicy) &&
+        m_downloadCache->canUseCachedDataForRequest(*this)) {
         useDataFromCache();
         return;
     }
@@ -1736,8 +1662,7 @@ void RQHTTPRequest::failWithError(RQErrorPtr error)
     }
 }
 
-void RQHTTPRequest::requestFinished()
-{
+void RQHTTPRequest::requestFinished() {
     if (m_error || m_mainRequest)
         return;
     requestFinishedHook();
@@ -1747,8 +1672,7 @@ void RQHTTPRequest::requestFinished()
         deliver([keep = self()] { keep->reportFinished(); });
 }
 
-void RQHTTPRequest::markAsFinished()
-{
+void RQHTTPRequest::markAsFinished() {
     auto keep = self();
     {
         std::lock_guard lock(m_cancelledLock);
@@ -1770,8 +1694,7 @@ void RQHTTPRequest::markAsFinished()
         finish();
 }
 
-void RQHTTPRequest::useDataFromCache()
-{
+void RQHTTPRequest::useDataFromCache() {
     RQHTTPRequest* target = m_mainRequest ? m_mainRequest : this;
     auto headers = m_downloadCache->cachedResponseHeadersForURL(m_urlText);
     auto dataPath = m_downloadCache->pathToCachedResponseDataForURL(m_urlText);
@@ -1827,13 +1750,13 @@ void RQHTTPRequest::useDataFromCache()
         markAsFinished();
 }
 
-bool RQHTTPRequest::removeFileAtPath(const std::string& path, RQErrorPtr* err)
-{
+bool RQHTTPRequest::removeFileAtPath(const std::string& path, RQErrorPtr* err) {
     if (!fileExists(path))
         return true;
     if (::unlink(path.c_str()) != 0) {
         if (err)
-            *err = RQError::make(RQFileManagementError, "Failed to delete file at path '" + path + "'", posixError(errno));
+            *err =
+                RQError::make(RQFileManagementError, "Failed to delete file at path '" + path + "'", posixError(errno));
         return false;
     }
     return true;
@@ -1841,8 +1764,7 @@ bool RQHTTPRequest::removeFileAtPath(const std::string& path, RQErrorPtr* err)
 
 // A temporary file that cannot be removed fails the request; its path is
 // forgotten either way so that no later clean-up tries it again.
-bool RQHTTPRequest::removeTemporaryFile(std::string& path)
-{
+bool RQHTTPRequest::removeTemporaryFile(std::string& path) {
     if (path.empty())
         return true;
     RQErrorPtr e;
@@ -1853,46 +1775,40 @@ bool RQHTTPRequest::removeTemporaryFile(std::string& path)
     return ok;
 }
 
-bool RQHTTPRequest::removeTemporaryDownloadFile()
-{
+bool RQHTTPRequest::removeTemporaryDownloadFile() {
     return removeTemporaryFile(m_temporaryFileDownloadPath);
 }
 
-bool RQHTTPRequest::removeTemporaryUncompressedDownloadFile()
-{
+bool RQHTTPRequest::removeTemporaryUncompressedDownloadFile() {
     return removeTemporaryFile(m_temporaryUncompressedDataDownloadPath);
 }
 
-bool RQHTTPRequest::removeTemporaryUploadFile()
-{
+bool RQHTTPRequest::removeTemporaryUploadFile() {
     return removeTemporaryFile(m_postBodyFilePath);
 }
 
-bool RQHTTPRequest::removeTemporaryCompressedUploadFile()
-{
+bool RQHTTPRequest::removeTemporaryCompressedUploadFile() {
     return removeTemporaryFile(m_compressedPostBodyFilePath);
 }
 
-void RQHTTPRequest::expirePersistentConnections()
-{
+void RQHTTPRequest::expirePersistentConnections() {
     auto& s = shared();
     std::lock_guard lock(s.connectionPoolLock);
     double now = monotonicNow();
-    s.connectionPool.erase(std::remove_if(s.connectionPool.begin(), s.connectionPool.end(),
-                               [&](const auto& e) { return e->request == 0 && e->expires != 0 && e->expires <= now; }),
+    s.connectionPool.erase(
+        std::remove_if(s.connectionPool.begin(), s.connectionPool.end(),
+                       [&](const auto& e) { return e->request == 0 && e->expires != 0 && e->expires <= now; }),
         s.connectionPool.end());
 }
 
-int RQHTTPRequest::openConnectionCount()
-{
+int RQHTTPRequest::openConnectionCount() {
     std::lock_guard lock(shared().connectionPoolLock);
     return static_cast<int>(shared().connectionPool.size());
 }
 
 // ---- reading the answer
 
-std::optional<std::string> RQHTTPRequest::responseData() const
-{
+std::optional<std::string> RQHTTPRequest::responseData() const {
     std::lock_guard lock(m_cancelledLock);
     if (isResponseCompressed() && m_shouldWaitToInflateCompressedResponses && !m_didUseCachedResponse) {
         if (m_rawResponseData.empty())
@@ -1902,8 +1818,7 @@ std::optional<std::string> RQHTTPRequest::responseData() const
     return m_rawResponseData;
 }
 
-std::optional<std::string> RQHTTPRequest::responseString() const
-{
+std::optional<std::string> RQHTTPRequest::responseString() const {
     auto data = responseData();
     if (!data)
         return std::nullopt;
@@ -1911,11 +1826,9 @@ std::optional<std::string> RQHTTPRequest::responseString() const
     return core::text::decodeToUtf8(*data, charset);
 }
 
-
 // ---- reports, on the main thread (or the synchronous caller)
 
-void RQHTTPRequest::requestStarted()
-{
+void RQHTTPRequest::requestStarted() {
     if (m_error || m_mainRequest)
         return;
     auto d = delegate();
@@ -1936,8 +1849,7 @@ void RQHTTPRequest::requestStarted()
         q->requestStarted(*this);
 }
 
-void RQHTTPRequest::requestReceivedResponseHeaders(RQHeaderMap headers)
-{
+void RQHTTPRequest::requestReceivedResponseHeaders(RQHeaderMap headers) {
     if (m_error || m_mainRequest)
         return;
     if (auto d = delegate())
@@ -1953,8 +1865,7 @@ void RQHTTPRequest::requestReceivedResponseHeaders(RQHeaderMap headers)
         q->requestReceivedResponseHeaders(*this, headers);
 }
 
-void RQHTTPRequest::requestRedirected()
-{
+void RQHTTPRequest::requestRedirected() {
     if (m_error || m_mainRequest)
         return;
     if (auto d = delegate())
@@ -1968,8 +1879,7 @@ void RQHTTPRequest::requestRedirected()
         b();
 }
 
-void RQHTTPRequest::requestWillRedirectToURL(const std::string& url)
-{
+void RQHTTPRequest::requestWillRedirectToURL(const std::string& url) {
     if (m_error || m_mainRequest)
         return;
     if (auto d = delegate(); d && d->handlesWillRedirect())
@@ -1978,8 +1888,7 @@ void RQHTTPRequest::requestWillRedirectToURL(const std::string& url)
         q->requestWillRedirectToURL(*this, url);
 }
 
-void RQHTTPRequest::reportFinished()
-{
+void RQHTTPRequest::reportFinished() {
     if (m_mainRequest || m_error)
         return;
     if (auto d = delegate()) {
@@ -1999,8 +1908,7 @@ void RQHTTPRequest::reportFinished()
         q->requestFinished(*this);
 }
 
-void RQHTTPRequest::reportFailure()
-{
+void RQHTTPRequest::reportFailure() {
     if (auto d = delegate()) {
         if (m_didFailSelector)
             m_didFailSelector(*d, *this);
@@ -2018,8 +1926,7 @@ void RQHTTPRequest::reportFailure()
         q->requestFailed(*this);
 }
 
-void RQHTTPRequest::passOnReceivedData(std::string data)
-{
+void RQHTTPRequest::passOnReceivedData(std::string data) {
     if (auto d = delegate(); d && d->handlesReceivedData())
         d->requestDidReceiveData(*this, data);
     DataBlock b;
@@ -2033,8 +1940,7 @@ void RQHTTPRequest::passOnReceivedData(std::string data)
 
 // ---- progress
 
-void RQHTTPRequest::deliverProgress(bool download, std::function<void(RQProgressDelegate&, RQHTTPRequest&)> call)
-{
+void RQHTTPRequest::deliverProgress(bool download, std::function<void(RQProgressDelegate&, RQHTTPRequest&)> call) {
     // Receivers are read when the call runs, so one cleared meanwhile is not called.
     deliver([keep = self(), download, call] {
         std::shared_ptr<RQRequestQueue> q;
@@ -2051,8 +1957,8 @@ void RQHTTPRequest::deliverProgress(bool download, std::function<void(RQProgress
     });
 }
 
-void RQHTTPRequest::updateProgressIndicator(const std::weak_ptr<RQProgressDelegate>& indicator, uint64_t progress, uint64_t total)
-{
+void RQHTTPRequest::updateProgressIndicator(const std::weak_ptr<RQProgressDelegate>& indicator, uint64_t progress,
+                                            uint64_t total) {
     double value = total == 0 ? 0.0 : static_cast<double>(progress) / static_cast<double>(total);
     MainThread::perform([indicator, value] {
         std::lock_guard lock(shared().completionLock);
@@ -2061,8 +1967,7 @@ void RQHTTPRequest::updateProgressIndicator(const std::weak_ptr<RQProgressDelega
     });
 }
 
-void RQHTTPRequest::setIndicator(bool download, uint64_t progress, uint64_t total)
-{
+void RQHTTPRequest::setIndicator(bool download, uint64_t progress, uint64_t total) {
     double value = total == 0 ? 0.0 : static_cast<double>(progress) / static_cast<double>(total);
     deliver([keep = self(), download, value] {
         std::shared_ptr<RQProgressDelegate> p;
@@ -2076,8 +1981,7 @@ void RQHTTPRequest::setIndicator(bool download, uint64_t progress, uint64_t tota
     });
 }
 
-void RQHTTPRequest::updateProgressIndicators()
-{
+void RQHTTPRequest::updateProgressIndicators() {
     if (m_mainRequest)
         return;
     if (!m_showAccurateProgress && !(m_complete && !m_updatedProgress))
@@ -2086,8 +1990,7 @@ void RQHTTPRequest::updateProgressIndicators()
     updateDownloadProgress();
 }
 
-void RQHTTPRequest::updateDownloadProgress()
-{
+void RQHTTPRequest::updateDownloadProgress() {
     if (!m_haveResponseHeaders || m_needsRedirect || (m_contentLength == 0 && !m_complete))
         return;
     uint64_t soFar = m_totalBytesRead + m_partialDownloadSize;
@@ -2117,8 +2020,7 @@ void RQHTTPRequest::updateDownloadProgress()
     m_lastBytesRead = soFar;
 }
 
-void RQHTTPRequest::updateUploadProgress()
-{
+void RQHTTPRequest::updateUploadProgress() {
     if (m_cancelled || m_totalBytesSent == 0)
         return;
     if (m_uploadBufferSize == 0 && m_totalBytesSent != m_postLength) {
@@ -2139,7 +2041,7 @@ void RQHTTPRequest::updateUploadProgress()
         return;
     deliverProgress(false, [step](RQProgressDelegate& p, RQHTTPRequest& r) { p.requestDidSendBytes(r, step); });
     setIndicator(false, m_totalBytesSent - std::min(m_uploadBufferSize, m_totalBytesSent),
-        m_postLength - std::min(m_uploadBufferSize, m_postLength));
+                 m_postLength - std::min(m_uploadBufferSize, m_postLength));
     if (m_bytesSentBlock) {
         uint64_t total = m_postLength;
         deliver([keep = self(), step, total] {
@@ -2154,9 +2056,9 @@ void RQHTTPRequest::updateUploadProgress()
     }
 }
 
-void RQHTTPRequest::incrementDownloadSizeBy(int64_t amount)
-{
-    deliverProgress(true, [amount](RQProgressDelegate& p, RQHTTPRequest& r) { p.requestIncrementDownloadSizeBy(r, amount); });
+void RQHTTPRequest::incrementDownloadSizeBy(int64_t amount) {
+    deliverProgress(true,
+                    [amount](RQProgressDelegate& p, RQHTTPRequest& r) { p.requestIncrementDownloadSizeBy(r, amount); });
     if (m_downloadSizeIncrementedBlock)
         deliver([keep = self(), amount] {
             SizeBlock b;
@@ -2169,9 +2071,9 @@ void RQHTTPRequest::incrementDownloadSizeBy(int64_t amount)
         });
 }
 
-void RQHTTPRequest::incrementUploadSizeBy(int64_t amount)
-{
-    deliverProgress(false, [amount](RQProgressDelegate& p, RQHTTPRequest& r) { p.requestIncrementUploadSizeBy(r, amount); });
+void RQHTTPRequest::incrementUploadSizeBy(int64_t amount) {
+    deliverProgress(false,
+                    [amount](RQProgressDelegate& p, RQHTTPRequest& r) { p.requestIncrementUploadSizeBy(r, amount); });
     if (m_uploadSizeIncrementedBlock)
         deliver([keep = self(), amount] {
             SizeBlock b;
@@ -2184,8 +2086,7 @@ void RQHTTPRequest::incrementUploadSizeBy(int64_t amount)
         });
 }
 
-void RQHTTPRequest::removeUploadProgressSoFar()
-{
+void RQHTTPRequest::removeUploadProgressSoFar() {
     int64_t amount = -static_cast<int64_t>(m_totalBytesSent);
     deliverProgress(false, [amount](RQProgressDelegate& p, RQHTTPRequest& r) { p.requestDidSendBytes(r, amount); });
     setIndicator(false, 0, m_postLength);
@@ -2205,8 +2106,7 @@ void RQHTTPRequest::removeUploadProgressSoFar()
 
 // ---- authentication
 
-std::optional<net::AuthenticationCredentials> RQHTTPRequest::findCredentials()
-{
+std::optional<net::AuthenticationCredentials> RQHTTPRequest::findCredentials() {
     net::AuthenticationCredentials c;
     if (!m_url->user().empty() && !m_url->password().empty()) {
         c.user = m_url->user();
@@ -2218,7 +2118,7 @@ std::optional<net::AuthenticationCredentials> RQHTTPRequest::findCredentials()
         c.user = m_username;
         c.password = m_password;
     } else if (m_useKeychainPersistence) {
-        net::ProtectionSpace space { m_url->host(), m_url->port().value_or(0), m_url->scheme(), m_authenticationRealm };
+        net::ProtectionSpace space{m_url->host(), m_url->port().value_or(0), m_url->scheme(), m_authenticationRealm};
         auto saved = net::CredentialStorage::shared().defaultCredential(space);
         if (!saved)
             return std::nullopt;
@@ -2238,18 +2138,18 @@ std::optional<net::AuthenticationCredentials> RQHTTPRequest::findCredentials()
     return c;
 }
 
-std::optional<net::AuthenticationCredentials> RQHTTPRequest::findProxyCredentials()
-{
+std::optional<net::AuthenticationCredentials> RQHTTPRequest::findProxyCredentials() {
     net::AuthenticationCredentials c;
     RQHTTPRequest* src = m_mainRequest ? m_mainRequest : this;
     if (!src->m_proxyUsername.empty() && !src->m_proxyPassword.empty()) {
         c.user = src->m_proxyUsername;
         c.password = src->m_proxyPassword;
-    } else if (m_proxyAuthenticationScheme == net::kAuthenticationSchemeNTLM && !m_username.empty() && !m_password.empty()) {
+    } else if (m_proxyAuthenticationScheme == net::kAuthenticationSchemeNTLM && !m_username.empty() &&
+               !m_password.empty()) {
         c.user = m_username;
         c.password = m_password;
     } else {
-        net::ProtectionSpace space { m_proxyHost, m_proxyPort, "http-proxy", m_proxyAuthenticationRealm };
+        net::ProtectionSpace space{m_proxyHost, m_proxyPort, "http-proxy", m_proxyAuthenticationRealm};
         auto saved = net::CredentialStorage::shared().defaultCredential(space);
         if (!saved)
             return std::nullopt;
@@ -2260,8 +2160,7 @@ std::optional<net::AuthenticationCredentials> RQHTTPRequest::findProxyCredential
     return c;
 }
 
-bool RQHTTPRequest::applyCredentials(const net::AuthenticationCredentials& c)
-{
+bool RQHTTPRequest::applyCredentials(const net::AuthenticationCredentials& c) {
     ++m_authenticationRetryCount;
     if (!m_requestAuthentication)
         return false;
@@ -2270,15 +2169,15 @@ bool RQHTTPRequest::applyCredentials(const net::AuthenticationCredentials& c)
         return false;
     setHeader("Authorization", *value);
     if (m_useKeychainPersistence) {
-        net::ProtectionSpace space { m_url->host(), m_url->port().value_or(0), m_url->scheme(), m_authenticationRealm };
-        net::CredentialStorage::shared().setDefaultCredential({ c.user, c.password }, space);
+        net::ProtectionSpace space{m_url->host(), m_url->port().value_or(0), m_url->scheme(), m_authenticationRealm};
+        net::CredentialStorage::shared().setDefaultCredential({c.user, c.password}, space);
     }
     if (m_useSessionPersistence) {
         auto& s = shared();
         std::lock_guard lock(s.credentialStoreLock);
         s.sessionCredentials.erase(std::remove_if(s.sessionCredentials.begin(), s.sessionCredentials.end(),
-                                       [&](const auto& e) { return e.url == m_urlText; }),
-            s.sessionCredentials.end());
+                                                  [&](const auto& e) { return e.url == m_urlText; }),
+                                   s.sessionCredentials.end());
         Shared::SessionEntry e;
         e.authentication = m_requestAuthentication;
         e.credentials = c;
@@ -2291,8 +2190,7 @@ bool RQHTTPRequest::applyCredentials(const net::AuthenticationCredentials& c)
     return true;
 }
 
-bool RQHTTPRequest::applyProxyCredentials(const net::AuthenticationCredentials& c)
-{
+bool RQHTTPRequest::applyProxyCredentials(const net::AuthenticationCredentials& c) {
     ++m_proxyAuthenticationRetryCount;
     if (!m_proxyAuthentication)
         return false;
@@ -2303,8 +2201,9 @@ bool RQHTTPRequest::applyProxyCredentials(const net::AuthenticationCredentials& 
     if (m_useSessionPersistence) {
         auto& s = shared();
         std::lock_guard lock(s.credentialStoreLock);
-        s.sessionProxyCredentials.erase(std::remove_if(s.sessionProxyCredentials.begin(), s.sessionProxyCredentials.end(),
-                                            [&](const auto& e) { return e.proxyHost == m_proxyHost && e.proxyPort == m_proxyPort; }),
+        s.sessionProxyCredentials.erase(
+            std::remove_if(s.sessionProxyCredentials.begin(), s.sessionProxyCredentials.end(),
+                           [&](const auto& e) { return e.proxyHost == m_proxyHost && e.proxyPort == m_proxyPort; }),
             s.sessionProxyCredentials.end());
         Shared::SessionEntry e;
         e.authentication = m_proxyAuthentication;
@@ -2318,14 +2217,13 @@ bool RQHTTPRequest::applyProxyCredentials(const net::AuthenticationCredentials& 
     return true;
 }
 
-bool RQHTTPRequest::willAskDelegateForCredentials()
-{
+bool RQHTTPRequest::willAskDelegateForCredentials() {
     if (m_isSynchronous)
         return false;
     auto d = delegate();
     auto q = queue();
-    bool handles = (d && d->handlesAuthenticationNeeded()) || (!d && q && q->handlesAuthenticationNeeded())
-        || m_authenticationNeededBlock;
+    bool handles = (d && d->handlesAuthenticationNeeded()) || (!d && q && q->handlesAuthenticationNeeded()) ||
+                   m_authenticationNeededBlock;
     if (!handles)
         return false;
     deliver([keep = self()] {
@@ -2341,14 +2239,13 @@ bool RQHTTPRequest::willAskDelegateForCredentials()
     return true;
 }
 
-bool RQHTTPRequest::willAskDelegateForProxyCredentials()
-{
+bool RQHTTPRequest::willAskDelegateForProxyCredentials() {
     if (m_isSynchronous)
         return false;
     auto d = delegate();
     auto q = queue();
-    bool handles = (d && d->handlesProxyAuthenticationNeeded()) || (!d && q && q->handlesProxyAuthenticationNeeded())
-        || m_proxyAuthenticationNeededBlock;
+    bool handles = (d && d->handlesProxyAuthenticationNeeded()) || (!d && q && q->handlesProxyAuthenticationNeeded()) ||
+                   m_proxyAuthenticationNeededBlock;
     if (!handles)
         return false;
     deliver([keep = self()] {
@@ -2364,24 +2261,21 @@ bool RQHTTPRequest::willAskDelegateForProxyCredentials()
     return true;
 }
 
-bool RQHTTPRequest::showAuthenticationDialog()
-{
+bool RQHTTPRequest::showAuthenticationDialog() {
     if (m_isSynchronous || !m_shouldPresentAuthenticationDialog || !RQAuthenticationDialog::presentationEnabled())
         return false;
     deliver([keep = self()] { RQAuthenticationDialog::presentAuthenticationDialogForRequest(keep); });
     return true;
 }
 
-bool RQHTTPRequest::showProxyAuthenticationDialog()
-{
+bool RQHTTPRequest::showProxyAuthenticationDialog() {
     if (m_isSynchronous || !m_shouldPresentProxyAuthenticationDialog || !RQAuthenticationDialog::presentationEnabled())
         return false;
     deliver([keep = self()] { RQAuthenticationDialog::presentAuthenticationDialogForRequest(keep); });
     return true;
 }
 
-void RQHTTPRequest::attemptToApplyCredentialsAndResume()
-{
+void RQHTTPRequest::attemptToApplyCredentialsAndResume() {
     std::unique_lock lock(m_cancelledLock);
     if (m_error || m_cancelled)
         return;
@@ -2396,7 +2290,7 @@ void RQHTTPRequest::attemptToApplyCredentialsAndResume()
     if (!challenge) {
         cancelLoad();
         failWithError(RQError::make(RQInternalErrorWhileApplyingCredentialsType,
-            "Failed to get authentication object from response headers"));
+                                    "Failed to get authentication object from response headers"));
         return;
     }
     bool rejected = m_requestCredentials.has_value() && !challenge->isStale();
@@ -2416,7 +2310,8 @@ void RQHTTPRequest::attemptToApplyCredentialsAndResume()
             startRequest();
             return;
         }
-        failWithError(RQError::make(RQInternalErrorWhileApplyingCredentialsType, "Failed to apply credentials to request"));
+        failWithError(
+            RQError::make(RQInternalErrorWhileApplyingCredentialsType, "Failed to apply credentials to request"));
         return;
     }
     auto& s = shared();
@@ -2427,10 +2322,11 @@ void RQHTTPRequest::attemptToApplyCredentialsAndResume()
             std::lock_guard c(s.credentialStoreLock);
             auto rc = *m_requestCredentials;
             s.sessionCredentials.erase(std::remove_if(s.sessionCredentials.begin(), s.sessionCredentials.end(),
-                                           [&](const auto& e) {
-                                               return e.credentials.user == rc.user && e.credentials.password == rc.password;
-                                           }),
-                s.sessionCredentials.end());
+                                                      [&](const auto& e) {
+                                                          return e.credentials.user == rc.user &&
+                                                                 e.credentials.password == rc.password;
+                                                      }),
+                                       s.sessionCredentials.end());
         }
         m_requestCredentials.reset();
         removeHeader("Authorization");
@@ -2452,7 +2348,8 @@ void RQHTTPRequest::attemptToApplyCredentialsAndResume()
             lock.unlock();
             startRequest();
         } else {
-            failWithError(RQError::make(RQInternalErrorWhileApplyingCredentialsType, "Failed to apply credentials to request"));
+            failWithError(
+                RQError::make(RQInternalErrorWhileApplyingCredentialsType, "Failed to apply credentials to request"));
         }
         return;
     }
@@ -2463,8 +2360,7 @@ void RQHTTPRequest::attemptToApplyCredentialsAndResume()
     failWithError(sharedError(RQAuthenticationErrorType));
 }
 
-void RQHTTPRequest::attemptToApplyProxyCredentialsAndResume()
-{
+void RQHTTPRequest::attemptToApplyProxyCredentialsAndResume() {
     std::unique_lock lock(m_cancelledLock);
     if (m_error || m_cancelled)
         return;
@@ -2472,7 +2368,7 @@ void RQHTTPRequest::attemptToApplyProxyCredentialsAndResume()
     if (!challenge) {
         cancelLoad();
         failWithError(RQError::make(RQInternalErrorWhileApplyingCredentialsType,
-            "Failed to get authentication object from response headers"));
+                                    "Failed to get authentication object from response headers"));
         return;
     }
     bool rejected = m_proxyCredentials.has_value() && !challenge->isStale();
@@ -2490,7 +2386,8 @@ void RQHTTPRequest::attemptToApplyProxyCredentialsAndResume()
             startRequest();
             return;
         }
-        failWithError(RQError::make(RQInternalErrorWhileApplyingCredentialsType, "Failed to apply proxy credentials to request"));
+        failWithError(
+            RQError::make(RQInternalErrorWhileApplyingCredentialsType, "Failed to apply proxy credentials to request"));
         return;
     }
     auto& s = shared();
@@ -2498,8 +2395,9 @@ void RQHTTPRequest::attemptToApplyProxyCredentialsAndResume()
     if (rejected) {
         {
             std::lock_guard c(s.credentialStoreLock);
-            s.sessionProxyCredentials.erase(std::remove_if(s.sessionProxyCredentials.begin(), s.sessionProxyCredentials.end(),
-                                                [&](const auto& e) { return e.proxyHost == m_proxyHost && e.proxyPort == m_proxyPort; }),
+            s.sessionProxyCredentials.erase(
+                std::remove_if(s.sessionProxyCredentials.begin(), s.sessionProxyCredentials.end(),
+                               [&](const auto& e) { return e.proxyHost == m_proxyHost && e.proxyPort == m_proxyPort; }),
                 s.sessionProxyCredentials.end());
         }
         m_proxyCredentials.reset();
@@ -2521,7 +2419,8 @@ void RQHTTPRequest::attemptToApplyProxyCredentialsAndResume()
             lock.unlock();
             startRequest();
         } else {
-            failWithError(RQError::make(RQInternalErrorWhileApplyingCredentialsType, "Failed to apply proxy credentials to request"));
+            failWithError(RQError::make(RQInternalErrorWhileApplyingCredentialsType,
+                                        "Failed to apply proxy credentials to request"));
         }
         return;
     }
@@ -2532,8 +2431,7 @@ void RQHTTPRequest::attemptToApplyProxyCredentialsAndResume()
     failWithError(sharedError(RQAuthenticationErrorType));
 }
 
-void RQHTTPRequest::retryUsingSuppliedCredentials()
-{
+void RQHTTPRequest::retryUsingSuppliedCredentials() {
     auto keep = self();
     threadForRequest().post([keep] {
         if (keep->m_pendingHead)
@@ -2543,19 +2441,16 @@ void RQHTTPRequest::retryUsingSuppliedCredentials()
     });
 }
 
-void RQHTTPRequest::cancelAuthentication()
-{
+void RQHTTPRequest::cancelAuthentication() {
     auto keep = self();
     threadForRequest().post([keep] { keep->failAuthentication(); });
 }
 
-void RQHTTPRequest::failAuthentication()
-{
+void RQHTTPRequest::failAuthentication() {
     failWithError(sharedError(RQAuthenticationErrorType));
 }
 
-void RQHTTPRequest::clearSessionCredentials()
-{
+void RQHTTPRequest::clearSessionCredentials() {
     auto& s = shared();
     std::lock_guard lock(s.credentialStoreLock);
     s.sessionCredentials.clear();
@@ -2564,8 +2459,7 @@ void RQHTTPRequest::clearSessionCredentials()
 
 // ---- copies
 
-std::shared_ptr<RQHTTPRequest> RQHTTPRequest::HEADRequest()
-{
+std::shared_ptr<RQHTTPRequest> RQHTTPRequest::HEADRequest() {
     auto r = std::make_shared<RQHTTPRequest>(url());
     std::lock_guard lock(m_cancelledLock);
     r->m_requestHeaders = m_requestHeaders;
@@ -2602,8 +2496,7 @@ std::shared_ptr<RQHTTPRequest> RQHTTPRequest::HEADRequest()
     return r;
 }
 
-std::shared_ptr<RQHTTPRequest> RQHTTPRequest::copy() const
-{
+std::shared_ptr<RQHTTPRequest> RQHTTPRequest::copy() const {
     auto r = std::make_shared<RQHTTPRequest>(url());
     std::lock_guard lock(m_cancelledLock);
     r->m_delegate = m_delegate;
@@ -2662,70 +2555,62 @@ std::shared_ptr<RQHTTPRequest> RQHTTPRequest::copy() const
 
 // ---- class-wide settings
 
-double RQHTTPRequest::defaultTimeOutSeconds()
-{
+double RQHTTPRequest::defaultTimeOutSeconds() {
     std::lock_guard lock(shared().settingsMutex);
     return shared().defaultTimeOut;
 }
 
-void RQHTTPRequest::setDefaultTimeOutSeconds(double seconds)
-{
+void RQHTTPRequest::setDefaultTimeOutSeconds(double seconds) {
     std::lock_guard lock(shared().settingsMutex);
     shared().defaultTimeOut = seconds;
 }
 
-std::optional<std::string> RQHTTPRequest::defaultUserAgentString()
-{
+std::optional<std::string> RQHTTPRequest::defaultUserAgentString() {
     auto& s = shared();
     std::lock_guard lock(s.settingsMutex);
     if (!s.userAgentBuilt) {
         // "Name version (model; system version; locale)" in Latin-1 only.
-        utsname u {};
+        utsname u{};
         ::uname(&u);
         const char* lang = std::getenv("LANG");
         std::string locale = lang && *lang ? lang : "en_US";
         auto dot = locale.find('.');
         if (dot != std::string::npos)
             locale = locale.substr(0, dot);
-        s.defaultUserAgent = std::string("Pagewell 1.0 (") + u.machine + "; " + u.sysname + " " + u.release + "; " + locale + ")";
+        s.defaultUserAgent =
+            std::string("Pagewell 1.0 (") + u.machine + "; " + u.sysname + " " + u.release + "; " + locale + ")";
         s.userAgentBuilt = true;
     }
     return s.defaultUserAgent;
 }
 
-void RQHTTPRequest::setDefaultUserAgentString(std::optional<std::string> ua)
-{
+void RQHTTPRequest::setDefaultUserAgentString(std::optional<std::string> ua) {
     auto& s = shared();
     std::lock_guard lock(s.settingsMutex);
     s.defaultUserAgent = std::move(ua);
     s.userAgentBuilt = true;
 }
 
-RQCacheDelegate* RQHTTPRequest::defaultCache()
-{
+RQCacheDelegate* RQHTTPRequest::defaultCache() {
     std::lock_guard lock(shared().settingsMutex);
     return shared().defaultCache;
 }
 
-void RQHTTPRequest::setDefaultCache(RQCacheDelegate* cache)
-{
+void RQHTTPRequest::setDefaultCache(RQCacheDelegate* cache) {
     std::lock_guard lock(shared().settingsMutex);
     shared().defaultCache = cache;
 }
 
-net::CookieStorage& RQHTTPRequest::cookieStorage()
-{
+net::CookieStorage& RQHTTPRequest::cookieStorage() {
     return net::CookieStorage::shared();
 }
 
-std::vector<net::Cookie> RQHTTPRequest::sessionCookies()
-{
+std::vector<net::Cookie> RQHTTPRequest::sessionCookies() {
     std::lock_guard lock(shared().cookieStoreLock);
     return shared().sessionCookies;
 }
 
-void RQHTTPRequest::setSessionCookies(std::vector<net::Cookie> cookies)
-{
+void RQHTTPRequest::setSessionCookies(std::vector<net::Cookie> cookies) {
     auto& s = shared();
     std::lock_guard lock(s.cookieStoreLock);
     for (const auto& c : s.sessionCookies)
@@ -2733,18 +2618,17 @@ void RQHTTPRequest::setSessionCookies(std::vector<net::Cookie> cookies)
     s.sessionCookies = std::move(cookies);
 }
 
-void RQHTTPRequest::addSessionCookie(const net::Cookie& cookie)
-{
+void RQHTTPRequest::addSessionCookie(const net::Cookie& cookie) {
     auto& s = shared();
     std::lock_guard lock(s.cookieStoreLock);
-    auto it = std::find_if(s.sessionCookies.begin(), s.sessionCookies.end(), [&](const auto& c) { return c.sameIdentity(cookie); });
+    auto it = std::find_if(s.sessionCookies.begin(), s.sessionCookies.end(),
+                           [&](const auto& c) { return c.sameIdentity(cookie); });
     if (it != s.sessionCookies.end())
         s.sessionCookies.erase(it);
     s.sessionCookies.push_back(cookie);
 }
 
-void RQHTTPRequest::clearSession()
-{
+void RQHTTPRequest::clearSession() {
     {
         auto& s = shared();
         std::lock_guard lock(s.credentialStoreLock);
@@ -2755,30 +2639,25 @@ void RQHTTPRequest::clearSession()
         cache->clearCachedResponsesForStoragePolicy(RQCacheForSessionDurationCacheStoragePolicy);
 }
 
-void RQHTTPRequest::setShouldUpdateNetworkActivityIndicator(bool update)
-{
+void RQHTTPRequest::setShouldUpdateNetworkActivityIndicator(bool update) {
     std::lock_guard lock(shared().connectionPoolLock);
     shared().shouldUpdateNetworkActivityIndicator = update;
 }
 
-void RQHTTPRequest::showNetworkActivityIndicator()
-{
+void RQHTTPRequest::showNetworkActivityIndicator() {
     ui::Application::shared().setNetworkActivityIndicatorVisible(true);
 }
 
-void RQHTTPRequest::hideNetworkActivityIndicator()
-{
+void RQHTTPRequest::hideNetworkActivityIndicator() {
     ui::Application::shared().setNetworkActivityIndicatorVisible(false);
 }
 
-void RQHTTPRequest::hideNetworkActivityIndicatorAfterDelay()
-{
+void RQHTTPRequest::hideNetworkActivityIndicatorAfterDelay() {
     // A stream opened within half a second keeps the indicator from flickering.
     core::RunLoop::current().postAfter(0.5, [] { hideNetworkActivityIndicatorIfNeeeded(); });
 }
 
-void RQHTTPRequest::hideNetworkActivityIndicatorIfNeeeded()
-{
+void RQHTTPRequest::hideNetworkActivityIndicatorIfNeeeded() {
     bool idle;
     {
         std::lock_guard lock(shared().connectionPoolLock);
@@ -2788,8 +2667,7 @@ void RQHTTPRequest::hideNetworkActivityIndicatorIfNeeeded()
         hideNetworkActivityIndicator();
 }
 
-bool RQHTTPRequest::isNetworkInUse()
-{
+bool RQHTTPRequest::isNetworkInUse() {
     std::lock_guard lock(shared().connectionPoolLock);
     return shared().activeStreamCount != 0;
 }
@@ -2798,8 +2676,7 @@ bool RQHTTPRequest::isNetworkInUse()
 
 namespace {
 
-void recordBandwidthUsageLocked(Shared& s)
-{
+void recordBandwidthUsageLocked(Shared& s) {
     double now = throttleNow();
     if (s.bytesUsedThisSecond == 0) {
         s.usageHistory.clear();
@@ -2819,64 +2696,56 @@ void recordBandwidthUsageLocked(Shared& s)
     s.averageUsage = s.usageHistory.empty() ? 0 : sum / s.usageHistory.size();
 }
 
-void measureLocked(Shared& s)
-{
+void measureLocked(Shared& s) {
     if (!s.measurementWindowEnd || *s.measurementWindowEnd < throttleNow())
         recordBandwidthUsageLocked(s);
     if (throttledLocked(s) && s.maxBandwidth > 0 && s.bytesUsedThisSecond > s.maxBandwidth) {
-        double excess = static_cast<double>(s.bytesUsedThisSecond - s.maxBandwidth) / static_cast<double>(s.maxBandwidth);
+        double excess =
+            static_cast<double>(s.bytesUsedThisSecond - s.maxBandwidth) / static_cast<double>(s.maxBandwidth);
         s.resumeReadingAt = *s.measurementWindowEnd + excess;
     }
 }
 
 } // namespace
 
-bool RQHTTPRequest::isBandwidthThrottled()
-{
+bool RQHTTPRequest::isBandwidthThrottled() {
     auto& s = shared();
     std::lock_guard lock(s.throttleLock);
     return throttledLocked(s);
 }
 
-unsigned long RQHTTPRequest::maxBandwidthPerSecond()
-{
+unsigned long RQHTTPRequest::maxBandwidthPerSecond() {
     std::lock_guard lock(shared().throttleLock);
     return shared().maxBandwidth;
 }
 
-void RQHTTPRequest::setMaxBandwidthPerSecond(unsigned long bytes)
-{
+void RQHTTPRequest::setMaxBandwidthPerSecond(unsigned long bytes) {
     std::lock_guard lock(shared().throttleLock);
     shared().maxBandwidth = bytes;
 }
 
-void RQHTTPRequest::incrementBandwidthUsedInLastSecond(unsigned long bytes)
-{
+void RQHTTPRequest::incrementBandwidthUsedInLastSecond(unsigned long bytes) {
     std::lock_guard lock(shared().throttleLock);
     shared().bytesUsedThisSecond += bytes;
 }
 
-unsigned long RQHTTPRequest::averageBandwidthUsedPerSecond()
-{
+unsigned long RQHTTPRequest::averageBandwidthUsedPerSecond() {
     std::lock_guard lock(shared().throttleLock);
     return shared().averageUsage;
 }
 
-void RQHTTPRequest::measureBandwidthUsage()
-{
+void RQHTTPRequest::measureBandwidthUsage() {
     auto& s = shared();
     std::lock_guard lock(s.throttleLock);
     measureLocked(s);
 }
 
-std::optional<double> RQHTTPRequest::throttleWakeUpTime()
-{
+std::optional<double> RQHTTPRequest::throttleWakeUpTime() {
     std::lock_guard lock(shared().throttleLock);
     return shared().resumeReadingAt;
 }
 
-void RQHTTPRequest::resetBandwidthMeasurement()
-{
+void RQHTTPRequest::resetBandwidthMeasurement() {
     auto& s = shared();
     std::lock_guard lock(s.throttleLock);
     s.bytesUsedThisSecond = 0;
@@ -2886,8 +2755,7 @@ void RQHTTPRequest::resetBandwidthMeasurement()
     s.resumeReadingAt.reset();
 }
 
-unsigned long RQHTTPRequest::maxUploadReadLength()
-{
+unsigned long RQHTTPRequest::maxUploadReadLength() {
     auto& s = shared();
     std::lock_guard lock(s.throttleLock);
     unsigned long n = s.maxBandwidth / 4;
@@ -2898,8 +2766,7 @@ unsigned long RQHTTPRequest::maxUploadReadLength()
     return n;
 }
 
-void RQHTTPRequest::performThrottling()
-{
+void RQHTTPRequest::performThrottling() {
     if (!m_readStream)
         return;
     auto& s = shared();
@@ -2924,8 +2791,7 @@ void RQHTTPRequest::performThrottling()
     }
 }
 
-void RQHTTPRequest::setShouldThrottleBandwidthForWWAN(bool throttle)
-{
+void RQHTTPRequest::setShouldThrottleBandwidthForWWAN(bool throttle) {
     if (throttle) {
         throttleBandwidthForWWANUsingLimit(14800);
         return;
@@ -2944,8 +2810,7 @@ void RQHTTPRequest::setShouldThrottleBandwidthForWWAN(bool throttle)
     }
 }
 
-void RQHTTPRequest::throttleBandwidthForWWANUsingLimit(unsigned long limit)
-{
+void RQHTTPRequest::throttleBandwidthForWWANUsingLimit(unsigned long limit) {
     auto& s = shared();
     {
         std::lock_guard lock(s.throttleLock);
@@ -2961,14 +2826,12 @@ void RQHTTPRequest::throttleBandwidthForWWANUsingLimit(unsigned long limit)
     reachabilityChanged();
 }
 
-bool RQHTTPRequest::isNetworkReachableViaWWAN()
-{
+bool RQHTTPRequest::isNetworkReachableViaWWAN() {
     auto r = Reachability::reachabilityForInternetConnection();
     return r && r->currentReachabilityStatus() == ReachableViaWWAN;
 }
 
-void RQHTTPRequest::reachabilityChanged()
-{
+void RQHTTPRequest::reachabilityChanged() {
     bool wwan = isNetworkReachableViaWWAN();
     auto& s = shared();
     std::lock_guard lock(s.throttleLock);
@@ -2977,8 +2840,7 @@ void RQHTTPRequest::reachabilityChanged()
 
 // ---- helpers
 
-void RQHTTPRequest::parseMimeType(std::string* mimeType, std::string* charset, const std::string& contentType)
-{
+void RQHTTPRequest::parseMimeType(std::string* mimeType, std::string* charset, const std::string& contentType) {
     if (contentType.empty())
         return;
     auto semi = contentType.find(';');
@@ -3004,8 +2866,7 @@ void RQHTTPRequest::parseMimeType(std::string* mimeType, std::string* charset, c
         *charset = name;
 }
 
-std::optional<double> RQHTTPRequest::expiryDateForRequest(RQHTTPRequest& request, double maxAge)
-{
+std::optional<double> RQHTTPRequest::expiryDateForRequest(RQHTTPRequest& request, double maxAge) {
     const auto& headers = request.responseHeaders();
     if (maxAge == 0) {
         auto cc = headers.find("Cache-Control");
@@ -3028,14 +2889,13 @@ std::optional<double> RQHTTPRequest::expiryDateForRequest(RQHTTPRequest& request
     return std::nullopt;
 }
 
-std::optional<double> RQHTTPRequest::dateFromRFC1123String(const std::string& text)
-{
+std::optional<double> RQHTTPRequest::dateFromRFC1123String(const std::string& text) {
     // "Sun, 06 Nov 1994 08:49:37 GMT", also without the weekday or the seconds.
     std::string pattern = std::string(text.find(',') != std::string::npos ? "%a, " : "") + "%d %b %Y %H:%M";
     size_t colons = std::count(text.begin(), text.end(), ':');
     if (colons == 2)
         pattern += ":%S";
-    tm t {};
+    tm t{};
     const char* end = ::strptime(text.c_str(), pattern.c_str(), &t);
     if (!end)
         return std::nullopt;
@@ -3048,10 +2908,10 @@ std::optional<double> RQHTTPRequest::dateFromRFC1123String(const std::string& te
     } else if ((zone[0] == '+' || zone[0] == '-') && zone.size() == 5) {
         long hh = std::atol(zone.substr(1, 2).c_str()), mm = std::atol(zone.substr(3, 2).c_str());
         offset = (hh * 3600 + mm * 60) * (zone[0] == '-' ? -1 : 1);
-    } else if (zone == "EST" || zone == "EDT" || zone == "CST" || zone == "CDT" || zone == "MST" || zone == "MDT"
-        || zone == "PST" || zone == "PDT") {
-        static const std::map<std::string, long> zones = { { "EST", -5 }, { "EDT", -4 }, { "CST", -6 }, { "CDT", -5 },
-            { "MST", -7 }, { "MDT", -6 }, { "PST", -8 }, { "PDT", -7 } };
+    } else if (zone == "EST" || zone == "EDT" || zone == "CST" || zone == "CDT" || zone == "MST" || zone == "MDT" ||
+               zone == "PST" || zone == "PDT") {
+        static const std::map<std::string, long> zones = {{"EST", -5}, {"EDT", -4}, {"CST", -6}, {"CDT", -5},
+                                                          {"MST", -7}, {"MDT", -6}, {"PST", -8}, {"PDT", -7}};
         offset = zones.at(zone) * 3600;
     } else {
         return std::nullopt;
@@ -3059,13 +2919,11 @@ std::optional<double> RQHTTPRequest::dateFromRFC1123String(const std::string& te
     return static_cast<double>(::timegm(&t) - offset);
 }
 
-std::optional<std::string> RQHTTPRequest::mimeTypeForFileAtPath(const std::string& path)
-{
+std::optional<std::string> RQHTTPRequest::mimeTypeForFileAtPath(const std::string& path) {
     return net::mimeTypeForFileAtPath(path);
 }
 
-std::string RQHTTPRequest::base64forData(const std::string& data)
-{
+std::string RQHTTPRequest::base64forData(const std::string& data) {
     return net::base64Encode(data);
 }
 

@@ -50,7 +50,8 @@ public:
     using SizeBlock = std::function<void(int64_t)>;
 
     static std::shared_ptr<RQHTTPRequest> requestWithURL(const std::string& url);
-    static std::shared_ptr<RQHTTPRequest> requestWithURL(const std::string& url, RQCacheDelegate* cache, int cachePolicy = 0);
+    static std::shared_ptr<RQHTTPRequest> requestWithURL(const std::string& url, RQCacheDelegate* cache,
+                                                         int cachePolicy = 0);
     explicit RQHTTPRequest(const std::string& url);
     ~RQHTTPRequest() override;
 
@@ -250,7 +251,8 @@ public:
     static void expirePersistentConnections();
 
     // Progress indicators (main thread).
-    static void updateProgressIndicator(const std::weak_ptr<RQProgressDelegate>& indicator, uint64_t progress, uint64_t total);
+    static void updateProgressIndicator(const std::weak_ptr<RQProgressDelegate>& indicator, uint64_t progress,
+                                        uint64_t total);
 
     // Bandwidth (shared by all requests).
     static bool isBandwidthThrottled();
@@ -303,9 +305,8 @@ protected:
     // Runs fn where the request's callbacks go (the main thread, or the waiting caller).
     void deliver(std::function<void()> fn);
 
-    template<typename T>
-    void setBlock(T& field, T value)
-    {
+    template <typename T>
+    void setBlock(T& field, T value) {
         std::lock_guard lock(m_cancelledLock);
         field = std::move(value);
     }

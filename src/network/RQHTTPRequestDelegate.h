@@ -48,7 +48,6 @@ public:
 };
 
 // A queue a request reports to: it hears both kinds of callback.
-class RQRequestQueue : public RQHTTPRequestDelegate, public RQProgressDelegate {
-};
+class RQRequestQueue : public RQHTTPRequestDelegate, public RQProgressDelegate {};
 
 } // namespace pw

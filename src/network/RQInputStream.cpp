@@ -9,23 +9,21 @@
 
 namespace pw {
 namespace {
-std::mutex& readLock()
-{
+std::mutex& readLock() {
     static std::mutex m;
     return m;
 }
 } // namespace
 
-std::shared_ptr<RQInputStream> RQInputStream::inputStreamWithData(std::string data, RQHTTPRequest* request)
-{
+std::shared_ptr<RQInputStream> RQInputStream::inputStreamWithData(std::string data, RQHTTPRequest* request) {
     std::shared_ptr<RQInputStream> s(new RQInputStream());
     s->m_data = std::move(data);
     s->m_request = request;
     return s;
 }
 
-std::shared_ptr<RQInputStream> RQInputStream::inputStreamWithFileAtPath(const std::string& path, RQHTTPRequest* request)
-{
+std::shared_ptr<RQInputStream> RQInputStream::inputStreamWithFileAtPath(const std::string& path,
+                                                                        RQHTTPRequest* request) {
     std::shared_ptr<RQInputStream> s(new RQInputStream());
     s->m_path = path;
     s->m_isFile = true;
@@ -33,13 +31,11 @@ std::shared_ptr<RQInputStream> RQInputStream::inputStreamWithFileAtPath(const st
     return s;
 }
 
-RQInputStream::~RQInputStream()
-{
+RQInputStream::~RQInputStream() {
     close();
 }
 
-bool RQInputStream::open()
-{
+bool RQInputStream::open() {
     if (!m_isFile)
         return true;
     if (m_file)
@@ -49,16 +45,14 @@ bool RQInputStream::open()
     return m_file != nullptr;
 }
 
-void RQInputStream::close()
-{
+void RQInputStream::close() {
     if (m_file) {
         std::fclose(m_file);
         m_file = nullptr;
     }
 }
 
-int64_t RQInputStream::length() const
-{
+int64_t RQInputStream::length() const {
     if (!m_isFile)
         return static_cast<int64_t>(m_data.size());
     struct stat st {};
@@ -67,8 +61,7 @@ int64_t RQInputStream::length() const
     return static_cast<int64_t>(st.st_size);
 }
 
-int64_t RQInputStream::readUnderlying(char* buffer, size_t length)
-{
+int64_t RQInputStream::readUnderlying(char* buffer, size_t length) {
     m_lastRequested = length;
     if (!m_isFile) {
         size_t n = std::min(length, m_data.size() - m_offset);
@@ -86,8 +79,7 @@ int64_t RQInputStream::readUnderlying(char* buffer, size_t length)
     return static_cast<int64_t>(n);
 }
 
-int64_t RQInputStream::read(char* buffer, size_t maxLength)
-{
+int64_t RQInputStream::read(char* buffer, size_t maxLength) {
     {
         std::lock_guard lock(readLock());
         if (RQHTTPRequest::isBandwidthThrottled()) {

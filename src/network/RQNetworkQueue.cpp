@@ -5,19 +5,15 @@
 
 namespace pw {
 
-std::shared_ptr<RQNetworkQueue> RQNetworkQueue::queue()
-{
+std::shared_ptr<RQNetworkQueue> RQNetworkQueue::queue() {
     return std::make_shared<RQNetworkQueue>();
 }
 
-RQNetworkQueue::RQNetworkQueue()
-    : m_queue(std::make_unique<core::OperationQueue>(4, "RQNetworkQueue"))
-{
+RQNetworkQueue::RQNetworkQueue() : m_queue(std::make_unique<core::OperationQueue>(4, "RQNetworkQueue")) {
     m_queue->setSuspended(true);
 }
 
-RQNetworkQueue::~RQNetworkQueue()
-{
+RQNetworkQueue::~RQNetworkQueue() {
     std::vector<std::weak_ptr<RQHTTPRequest>> added;
     {
         std::lock_guard lock(m_mutex);
@@ -31,18 +27,15 @@ RQNetworkQueue::~RQNetworkQueue()
     m_queue->setSuspended(false);
 }
 
-void RQNetworkQueue::go()
-{
+void RQNetworkQueue::go() {
     m_queue->setSuspended(false);
 }
 
-bool RQNetworkQueue::isSuspended() const
-{
+bool RQNetworkQueue::isSuspended() const {
     return m_queue->isSuspended();
 }
 
-void RQNetworkQueue::reset()
-{
+void RQNetworkQueue::reset() {
     cancelAllOperations();
     {
         std::lock_guard lock(m_mutex);
@@ -58,8 +51,7 @@ void RQNetworkQueue::reset()
     m_queue->setSuspended(true);
 }
 
-void RQNetworkQueue::cancelAllOperations()
-{
+void RQNetworkQueue::cancelAllOperations() {
     m_bytesUploadedSoFar = 0;
     m_totalBytesToUpload = 0;
     m_bytesDownloadedSoFar = 0;
@@ -67,103 +59,85 @@ void RQNetworkQueue::cancelAllOperations()
     m_queue->cancelAllOperations();
 }
 
-size_t RQNetworkQueue::operationCount() const
-{
+size_t RQNetworkQueue::operationCount() const {
     return m_queue->operationCount();
 }
 
-void RQNetworkQueue::setMaxConcurrentOperationCount(int count)
-{
+void RQNetworkQueue::setMaxConcurrentOperationCount(int count) {
     m_queue->setMaxConcurrentOperationCount(count);
 }
 
-int RQNetworkQueue::maxConcurrentOperationCount() const
-{
+int RQNetworkQueue::maxConcurrentOperationCount() const {
     return m_queue->maxConcurrentOperationCount();
 }
 
-void RQNetworkQueue::setDelegate(std::weak_ptr<RQHTTPRequestDelegate> delegate)
-{
+void RQNetworkQueue::setDelegate(std::weak_ptr<RQHTTPRequestDelegate> delegate) {
     storeLocked(m_delegate, std::move(delegate));
 }
 
-void RQNetworkQueue::setRequestDidStartSelector(RequestSelector s)
-{
+void RQNetworkQueue::setRequestDidStartSelector(RequestSelector s) {
     storeLocked(m_requestDidStartSelector, std::move(s));
 }
 
-void RQNetworkQueue::setRequestDidReceiveResponseHeadersSelector(HeadersSelector s)
-{
+void RQNetworkQueue::setRequestDidReceiveResponseHeadersSelector(HeadersSelector s) {
     storeLocked(m_requestDidReceiveResponseHeadersSelector, std::move(s));
 }
 
-void RQNetworkQueue::setRequestWillRedirectSelector(RedirectSelector s)
-{
+void RQNetworkQueue::setRequestWillRedirectSelector(RedirectSelector s) {
     storeLocked(m_requestWillRedirectSelector, std::move(s));
 }
 
-void RQNetworkQueue::setRequestDidFinishSelector(RequestSelector s)
-{
+void RQNetworkQueue::setRequestDidFinishSelector(RequestSelector s) {
     storeLocked(m_requestDidFinishSelector, std::move(s));
 }
 
-void RQNetworkQueue::setRequestDidFailSelector(RequestSelector s)
-{
+void RQNetworkQueue::setRequestDidFailSelector(RequestSelector s) {
     storeLocked(m_requestDidFailSelector, std::move(s));
 }
 
-void RQNetworkQueue::setQueueDidFinishSelector(QueueSelector s)
-{
+void RQNetworkQueue::setQueueDidFinishSelector(QueueSelector s) {
     storeLocked(m_queueDidFinishSelector, std::move(s));
 }
 
-void RQNetworkQueue::setUploadProgressDelegate(std::weak_ptr<RQProgressDelegate> d)
-{
+void RQNetworkQueue::setUploadProgressDelegate(std::weak_ptr<RQProgressDelegate> d) {
     storeLocked(m_uploadProgressDelegate, d);
     resetProgressDelegate(d);
 }
 
-void RQNetworkQueue::setDownloadProgressDelegate(std::weak_ptr<RQProgressDelegate> d)
-{
+void RQNetworkQueue::setDownloadProgressDelegate(std::weak_ptr<RQProgressDelegate> d) {
     storeLocked(m_downloadProgressDelegate, d);
     resetProgressDelegate(d);
 }
 
-void RQNetworkQueue::resetProgressDelegate(const std::weak_ptr<RQProgressDelegate>& d)
-{
+void RQNetworkQueue::resetProgressDelegate(const std::weak_ptr<RQProgressDelegate>& d) {
     MainThread::perform([d] {
         if (auto p = d.lock(); p && p->handlesSetProgress())
             p->setProgress(0);
     });
 }
 
-void RQNetworkQueue::setUserInfo(RQUserInfo info)
-{
+void RQNetworkQueue::setUserInfo(RQUserInfo info) {
     storeLocked(m_userInfo, std::move(info));
 }
 
-RQUserInfo RQNetworkQueue::userInfo() const
-{
+RQUserInfo RQNetworkQueue::userInfo() const {
     std::lock_guard lock(m_mutex);
     return m_userInfo;
 }
 
-std::shared_ptr<RQHTTPRequestDelegate> RQNetworkQueue::liveDelegate() const
-{
+std::shared_ptr<RQHTTPRequestDelegate> RQNetworkQueue::liveDelegate() const {
     std::lock_guard lock(m_mutex);
     return m_delegate.lock();
 }
 
-void RQNetworkQueue::addHEADOperation(const std::shared_ptr<RQHTTPRequest>& head)
-{
+void RQNetworkQueue::addHEADOperation(const std::shared_ptr<RQHTTPRequest>& head) {
     head->setShowAccurateProgress(true);
     head->setQueuePriority(core::Operation::Priority::VeryHigh);
     head->setQueue(weak_from_this());
     m_queue->addOperation(head);
 }
 
-void RQNetworkQueue::addOperation(const std::shared_ptr<RQHTTPRequest>& request)
-{
+void RQNetworkQueue::addOperation(const std::shared_ptr<RQHTTPRequest>& request) {
     if (!request)
         throw std::invalid_argument("Attempted to add an object that was not an RQHTTPRequest to an RQNetworkQueue");
     ++m_requestsCount;
@@ -206,8 +180,7 @@ void RQNetworkQueue::addOperation(const std::shared_ptr<RQHTTPRequest>& request)
     m_queue->addOperation(request);
 }
 
-void RQNetworkQueue::requestStarted(RQHTTPRequest& r)
-{
+void RQNetworkQueue::requestStarted(RQHTTPRequest& r) {
     RequestSelector s;
     {
         std::lock_guard lock(m_mutex);
@@ -217,8 +190,7 @@ void RQNetworkQueue::requestStarted(RQHTTPRequest& r)
         s(r);
 }
 
-void RQNetworkQueue::requestReceivedResponseHeaders(RQHTTPRequest& r, const RQHeaderMap& h)
-{
+void RQNetworkQueue::requestReceivedResponseHeaders(RQHTTPRequest& r, const RQHeaderMap& h) {
     HeadersSelector s;
     {
         std::lock_guard lock(m_mutex);
@@ -228,14 +200,12 @@ void RQNetworkQueue::requestReceivedResponseHeaders(RQHTTPRequest& r, const RQHe
         s(r, h);
 }
 
-bool RQNetworkQueue::handlesWillRedirect() const
-{
+bool RQNetworkQueue::handlesWillRedirect() const {
     std::lock_guard lock(m_mutex);
     return m_requestWillRedirectSelector && m_delegate.lock();
 }
 
-void RQNetworkQueue::requestWillRedirectToURL(RQHTTPRequest& r, const std::string& url)
-{
+void RQNetworkQueue::requestWillRedirectToURL(RQHTTPRequest& r, const std::string& url) {
     RedirectSelector s;
     {
         std::lock_guard lock(m_mutex);
@@ -245,8 +215,7 @@ void RQNetworkQueue::requestWillRedirectToURL(RQHTTPRequest& r, const std::strin
         s(r, url);
 }
 
-void RQNetworkQueue::requestFinished(RQHTTPRequest& r)
-{
+void RQNetworkQueue::requestFinished(RQHTTPRequest& r) {
     int left = --m_requestsCount;
     RequestSelector s;
     QueueSelector q;
@@ -263,8 +232,7 @@ void RQNetworkQueue::requestFinished(RQHTTPRequest& r)
         q(*this);
 }
 
-void RQNetworkQueue::requestFailed(RQHTTPRequest& r)
-{
+void RQNetworkQueue::requestFailed(RQHTTPRequest& r) {
     int left = --m_requestsCount;
     RequestSelector s;
     QueueSelector q;
@@ -283,32 +251,27 @@ void RQNetworkQueue::requestFailed(RQHTTPRequest& r)
         cancelAllOperations();
 }
 
-bool RQNetworkQueue::handlesAuthenticationNeeded() const
-{
+bool RQNetworkQueue::handlesAuthenticationNeeded() const {
     auto d = liveDelegate();
     return d && d->handlesAuthenticationNeeded();
 }
 
-void RQNetworkQueue::authenticationNeededForRequest(RQHTTPRequest& r)
-{
+void RQNetworkQueue::authenticationNeededForRequest(RQHTTPRequest& r) {
     if (auto d = liveDelegate(); d && d->handlesAuthenticationNeeded())
         d->authenticationNeededForRequest(r);
 }
 
-bool RQNetworkQueue::handlesProxyAuthenticationNeeded() const
-{
+bool RQNetworkQueue::handlesProxyAuthenticationNeeded() const {
     auto d = liveDelegate();
     return d && d->handlesProxyAuthenticationNeeded();
 }
 
-void RQNetworkQueue::proxyAuthenticationNeededForRequest(RQHTTPRequest& r)
-{
+void RQNetworkQueue::proxyAuthenticationNeededForRequest(RQHTTPRequest& r) {
     if (auto d = liveDelegate(); d && d->handlesProxyAuthenticationNeeded())
         d->proxyAuthenticationNeededForRequest(r);
 }
 
-void RQNetworkQueue::requestDidReceiveBytes(RQHTTPRequest&, int64_t bytes)
-{
+void RQNetworkQueue::requestDidReceiveBytes(RQHTTPRequest&, int64_t bytes) {
     uint64_t soFar = (m_bytesDownloadedSoFar += static_cast<uint64_t>(bytes));
     std::weak_ptr<RQProgressDelegate> d;
     {
@@ -319,8 +282,7 @@ void RQNetworkQueue::requestDidReceiveBytes(RQHTTPRequest&, int64_t bytes)
         RQHTTPRequest::updateProgressIndicator(d, soFar, m_totalBytesToDownload);
 }
 
-void RQNetworkQueue::requestDidSendBytes(RQHTTPRequest&, int64_t bytes)
-{
+void RQNetworkQueue::requestDidSendBytes(RQHTTPRequest&, int64_t bytes) {
     uint64_t soFar = (m_bytesUploadedSoFar += static_cast<uint64_t>(bytes));
     std::weak_ptr<RQProgressDelegate> d;
     {
@@ -331,18 +293,15 @@ void RQNetworkQueue::requestDidSendBytes(RQHTTPRequest&, int64_t bytes)
         RQHTTPRequest::updateProgressIndicator(d, soFar, m_totalBytesToUpload);
 }
 
-void RQNetworkQueue::requestIncrementDownloadSizeBy(RQHTTPRequest&, int64_t bytes)
-{
+void RQNetworkQueue::requestIncrementDownloadSizeBy(RQHTTPRequest&, int64_t bytes) {
     m_totalBytesToDownload += static_cast<uint64_t>(bytes);
 }
 
-void RQNetworkQueue::requestIncrementUploadSizeBy(RQHTTPRequest&, int64_t bytes)
-{
+void RQNetworkQueue::requestIncrementUploadSizeBy(RQHTTPRequest&, int64_t bytes) {
     m_totalBytesToUpload += static_cast<uint64_t>(bytes);
 }
 
-std::shared_ptr<RQNetworkQueue> RQNetworkQueue::copy() const
-{
+std::shared_ptr<RQNetworkQueue> RQNetworkQueue::copy() const {
     auto q = queue();
     std::lock_guard lock(m_mutex);
     q->m_delegate = m_delegate;

@@ -83,8 +83,7 @@ public:
 private:
     // Setters of what other threads read under the queue's lock.
     template <class T>
-    void storeLocked(T& slot, T value)
-    {
+    void storeLocked(T& slot, T value) {
         std::lock_guard lock(m_mutex);
         slot = std::move(value);
     }

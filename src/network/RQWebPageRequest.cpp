@@ -21,8 +21,7 @@ namespace {
 constexpr const char* kXPath = "//link/@href|//a/@href|//script/@src|//img/@src|//frame/@src|//iframe/@src|//style|"
                                "//*/@style|//source/@src|//video/@poster|//audio/@src";
 
-std::string trim(const std::string& s)
-{
+std::string trim(const std::string& s) {
     size_t b = s.find_first_not_of(" \t\r\n\"'");
     if (b == std::string::npos)
         return {};
@@ -40,23 +39,20 @@ struct XPathObjectFree {
     void operator()(xmlXPathObject* o) const { xmlXPathFreeObject(o); }
 };
 
-std::string nodeText(xmlNode* node)
-{
+std::string nodeText(xmlNode* node) {
     xmlChar* c = xmlNodeGetContent(node);
     std::string s = c ? reinterpret_cast<const char*>(c) : "";
     xmlFree(c);
     return s;
 }
 
-bool isStyle(xmlNode* node)
-{
+bool isStyle(xmlNode* node) {
     return node->name && (net::asciiLower(reinterpret_cast<const char*>(node->name)) == "style");
 }
 
 // Walks "url(...)" in a style text, calling fn with the position and length of the address inside.
-template<typename Fn>
-void forEachCssUrl(const std::string& css, Fn fn)
-{
+template <typename Fn>
+void forEachCssUrl(const std::string& css, Fn fn) {
     std::string l = net::asciiLower(css);
     size_t pos = 0;
     while ((pos = l.find("url(", pos)) != std::string::npos) {
@@ -71,30 +67,25 @@ void forEachCssUrl(const std::string& css, Fn fn)
 
 } // namespace
 
-std::shared_ptr<RQWebPageRequest> RQWebPageRequest::requestWithURL(const std::string& url)
-{
+std::shared_ptr<RQWebPageRequest> RQWebPageRequest::requestWithURL(const std::string& url) {
     return std::make_shared<RQWebPageRequest>(url);
 }
 
-RQWebPageRequest::RQWebPageRequest(const std::string& url)
-    : RQHTTPRequest(url)
-{
-}
+RQWebPageRequest::RQWebPageRequest(const std::string& url) : RQHTTPRequest(url) {}
 
 RQWebPageRequest::~RQWebPageRequest() = default;
 
-std::vector<std::string> RQWebPageRequest::addressesInCSS(const std::string& css)
-{
+std::vector<std::string> RQWebPageRequest::addressesInCSS(const std::string& css) {
     std::vector<std::string> out;
     forEachCssUrl(css, [&](size_t start, size_t length) { out.push_back(trim(css.substr(start, length))); });
     return out;
 }
 
-std::vector<std::string> RQWebPageRequest::addressesInHTML(const std::string& html, std::string* error)
-{
+std::vector<std::string> RQWebPageRequest::addressesInHTML(const std::string& html, std::string* error) {
     std::vector<std::string> out;
-    std::unique_ptr<xmlDoc, DocFree> doc(htmlReadMemory(html.data(), static_cast<int>(html.size()), nullptr, "UTF-8",
-        HTML_PARSE_NOWARNING | HTML_PARSE_NOERROR | HTML_PARSE_NONET | HTML_PARSE_RECOVER));
+    std::unique_ptr<xmlDoc, DocFree> doc(
+        htmlReadMemory(html.data(), static_cast<int>(html.size()), nullptr, "UTF-8",
+                       HTML_PARSE_NOWARNING | HTML_PARSE_NOERROR | HTML_PARSE_NONET | HTML_PARSE_RECOVER));
     if (!doc) {
         if (error)
             *error = "Error: unable to parse reponse XML";
@@ -126,8 +117,7 @@ std::vector<std::string> RQWebPageRequest::addressesInHTML(const std::string& ht
     return out;
 }
 
-bool RQWebPageRequest::takeOverFinish()
-{
+bool RQWebPageRequest::takeOverFinish() {
     if (didUseCachedResponse())
         return false;
     auto ct = responseHeaders().find("Content-Type");
@@ -151,8 +141,10 @@ bool RQWebPageRequest::takeOverFinish()
         body = responseData();
     }
     if (!body) {
-        failAfterTakeOver(RQError::make(RQUnableToCreateRequestErrorType,
-            m_webContentType == RQCSSContent ? "Error: unable to read response CSS from disk" : "Unable to read HTML string from response"));
+        failAfterTakeOver(
+            RQError::make(RQUnableToCreateRequestErrorType, m_webContentType == RQCSSContent
+                                                                ? "Error: unable to read response CSS from disk"
+                                                                : "Unable to read HTML string from response"));
         return true;
     }
     m_pageText = *body;
@@ -222,8 +214,7 @@ bool RQWebPageRequest::takeOverFinish()
     return true;
 }
 
-std::string RQWebPageRequest::replacementFor(const std::string& absolute)
-{
+std::string RQWebPageRequest::replacementFor(const std::string& absolute) {
     auto it = m_resourceList.find(absolute);
     if (it == m_resourceList.end())
         return {};
@@ -238,8 +229,8 @@ std::string RQWebPageRequest::replacementFor(const std::string& absolute)
     if (m_urlReplacementMode == RQReplaceExternalResourcesWithLocalURLs) {
         // Stored beside the page, named by the address's digest.
         std::filesystem::path pageDir = downloadDestinationPath().empty()
-            ? core::Paths::caches()
-            : std::filesystem::path(downloadDestinationPath()).parent_path();
+                                            ? core::Paths::caches()
+                                            : std::filesystem::path(downloadDestinationPath()).parent_path();
         auto u = net::Url::parse(absolute);
         std::string ext = u ? u->pathExtension() : std::string();
         std::string name = net::md5HexUpper(absolute) + (ext.empty() ? "" : "." + ext);
@@ -253,8 +244,8 @@ std::string RQWebPageRequest::replacementFor(const std::string& absolute)
     return {};
 }
 
-std::string RQWebPageRequest::rewriteCSS(const std::string& css, const std::map<std::string, std::string>& replacements)
-{
+std::string RQWebPageRequest::rewriteCSS(const std::string& css,
+                                         const std::map<std::string, std::string>& replacements) {
     std::string out;
     size_t last = 0;
     forEachCssUrl(css, [&](size_t start, size_t length) {
@@ -268,11 +259,12 @@ std::string RQWebPageRequest::rewriteCSS(const std::string& css, const std::map<
     return out;
 }
 
-std::string RQWebPageRequest::rewriteHTML(const std::string& html, const std::map<std::string, std::string>& replacements, bool* ok)
-{
+std::string RQWebPageRequest::rewriteHTML(const std::string& html,
+                                          const std::map<std::string, std::string>& replacements, bool* ok) {
     *ok = false;
-    std::unique_ptr<xmlDoc, DocFree> doc(htmlReadMemory(html.data(), static_cast<int>(html.size()), nullptr, "UTF-8",
-        HTML_PARSE_NOWARNING | HTML_PARSE_NOERROR | HTML_PARSE_NONET | HTML_PARSE_RECOVER));
+    std::unique_ptr<xmlDoc, DocFree> doc(
+        htmlReadMemory(html.data(), static_cast<int>(html.size()), nullptr, "UTF-8",
+                       HTML_PARSE_NOWARNING | HTML_PARSE_NOERROR | HTML_PARSE_NONET | HTML_PARSE_RECOVER));
     if (!doc)
         return {};
     std::unique_ptr<xmlXPathContext, XPathContextFree> ctx(xmlXPathNewContext(doc.get()));
@@ -286,7 +278,8 @@ std::string RQWebPageRequest::rewriteHTML(const std::string& html, const std::ma
         xmlNode* node = nodes->nodeTab[i];
         std::string text = nodeText(node);
         std::string updated;
-        bool styleText = isStyle(node) || (node->type == XML_ATTRIBUTE_NODE && node->name && net::asciiLower(reinterpret_cast<const char*>(node->name)) == "style");
+        bool styleText = isStyle(node) || (node->type == XML_ATTRIBUTE_NODE && node->name &&
+                                           net::asciiLower(reinterpret_cast<const char*>(node->name)) == "style");
         if (styleText) {
             updated = rewriteCSS(text, replacements);
         } else {
@@ -310,8 +303,7 @@ std::string RQWebPageRequest::rewriteHTML(const std::string& html, const std::ma
     return out;
 }
 
-void RQWebPageRequest::resourcesFetched()
-{
+void RQWebPageRequest::resourcesFetched() {
     if (error() || isRequestCancelled())
         return;
     if (m_urlReplacementMode == RQDontModifyURLs) {
@@ -339,7 +331,8 @@ void RQWebPageRequest::resourcesFetched()
         std::ofstream out(downloadDestinationPath(), std::ios::binary | std::ios::trunc);
         out.write(page.data(), static_cast<std::streamsize>(page.size()));
         if (!out) {
-            failAfterTakeOver(RQError::make(RQUnableToCreateRequestErrorType, "Error: unable to write response CSS to disk"));
+            failAfterTakeOver(
+                RQError::make(RQUnableToCreateRequestErrorType, "Error: unable to write response CSS to disk"));
             return;
         }
     }

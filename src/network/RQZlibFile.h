@@ -26,7 +26,7 @@ using Feed = std::function<std::optional<std::string>(const char* bytes, size_t 
 // Creates destination, opens source and feeds it through; finish closes the
 // stream once all is written. Errors name the action and both paths.
 bool transcodeFile(const char* action, const std::string& source, const std::string& destination, RQErrorPtr* err,
-    const Feed& feed, const std::function<RQErrorPtr()>& finish);
+                   const Feed& feed, const std::function<RQErrorPtr()>& finish);
 
 } // namespace zlibfile
 } // namespace pw

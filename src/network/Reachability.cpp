@@ -21,13 +21,11 @@
 namespace pw {
 namespace {
 
-std::mutex& providerMutex()
-{
+std::mutex& providerMutex() {
     static std::mutex m;
     return m;
 }
-std::function<NetworkSnapshot()>& provider()
-{
+std::function<NetworkSnapshot()>& provider() {
     static std::function<NetworkSnapshot()> p;
     return p;
 }
@@ -37,20 +35,17 @@ struct Observers {
     std::map<Reachability::ObserverId, std::function<void(Reachability&)>> list;
     Reachability::ObserverId next = 1;
 };
-Observers& observers()
-{
+Observers& observers() {
     static Observers o;
     return o;
 }
 
-bool pathExists(const std::string& path)
-{
+bool pathExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
 }
 
-bool isWwanInterface(const std::string& name)
-{
+bool isWwanInterface(const std::string& name) {
     std::ifstream uevent("/sys/class/net/" + name + "/uevent");
     std::string line;
     while (std::getline(uevent, line))
@@ -64,8 +59,7 @@ bool isWwanInterface(const std::string& name)
 
 // A host name the resolver could take: letters, digits, '-', '.', '_' and
 // nothing empty. Anything else cannot be watched.
-bool isAcceptableHostName(const std::string& host)
-{
+bool isAcceptableHostName(const std::string& host) {
     if (host.empty() || host.size() > 253)
         return false;
     for (unsigned char c : host)
@@ -76,8 +70,7 @@ bool isAcceptableHostName(const std::string& host)
 
 } // namespace
 
-NetworkSnapshot NetworkSnapshot::readFromSystem()
-{
+NetworkSnapshot NetworkSnapshot::readFromSystem() {
     NetworkSnapshot snap;
     std::map<std::string, size_t> index;
     ifaddrs* list = nullptr;
@@ -93,8 +86,8 @@ NetworkSnapshot NetworkSnapshot::readFromSystem()
                 info.up = a->ifa_flags & IFF_UP;
                 info.running = a->ifa_flags & IFF_RUNNING;
                 info.loopback = a->ifa_flags & IFF_LOOPBACK;
-                info.wireless = pathExists("/sys/class/net/" + name + "/wireless")
-                    || pathExists("/sys/class/net/" + name + "/phy80211");
+                info.wireless = pathExists("/sys/class/net/" + name + "/wireless") ||
+                                pathExists("/sys/class/net/" + name + "/phy80211");
                 info.wwan = isWwanInterface(name);
                 it = index.emplace(name, snap.interfaces.size()).first;
                 snap.interfaces.push_back(std::move(info));
@@ -129,23 +122,17 @@ NetworkSnapshot NetworkSnapshot::readFromSystem()
 }
 
 Reachability::Reachability(Kind kind, std::string key, uint32_t address)
-    : m_kind(kind)
-    , m_key(std::move(key))
-    , m_address(address)
-{
-}
+    : m_kind(kind), m_key(std::move(key)), m_address(address) {}
 
-Reachability::~Reachability()
-{
+Reachability::~Reachability() {
     *m_alive = false;
     stopNotifier();
 }
 
-std::unique_ptr<Reachability> Reachability::reachabilityWithHostName(const std::string& hostName)
-{
+std::unique_ptr<Reachability> Reachability::reachabilityWithHostName(const std::string& hostName) {
     if (!isAcceptableHostName(hostName))
         return nullptr;
-    in_addr literal {};
+    in_addr literal{};
     uint32_t address = 0;
     if (::inet_pton(AF_INET, hostName.c_str(), &literal) == 1)
         address = ntohl(literal.s_addr);
@@ -154,31 +141,26 @@ std::unique_ptr<Reachability> Reachability::reachabilityWithHostName(const std::
     return std::unique_ptr<Reachability>(new Reachability(Kind::HostName, hostName, address));
 }
 
-std::unique_ptr<Reachability> Reachability::reachabilityWithAddress(uint32_t ipv4)
-{
+std::unique_ptr<Reachability> Reachability::reachabilityWithAddress(uint32_t ipv4) {
     std::ostringstream key;
     key << ((ipv4 >> 24) & 0xff) << '.' << ((ipv4 >> 16) & 0xff) << '.' << ((ipv4 >> 8) & 0xff) << '.' << (ipv4 & 0xff);
     return std::unique_ptr<Reachability>(new Reachability(Kind::Address, key.str(), ipv4));
 }
 
-std::unique_ptr<Reachability> Reachability::reachabilityForInternetConnection()
-{
+std::unique_ptr<Reachability> Reachability::reachabilityForInternetConnection() {
     return std::unique_ptr<Reachability>(new Reachability(Kind::Internet, "InternetConnection", 0));
 }
 
-std::unique_ptr<Reachability> Reachability::reachabilityForLocalWiFi()
-{
+std::unique_ptr<Reachability> Reachability::reachabilityForLocalWiFi() {
     return std::unique_ptr<Reachability>(new Reachability(Kind::LocalWiFi, "LocalWiFiConnection", 0xA9FE0000));
 }
 
-void Reachability::setSnapshotProvider(std::function<NetworkSnapshot()> p)
-{
+void Reachability::setSnapshotProvider(std::function<NetworkSnapshot()> p) {
     std::lock_guard lock(providerMutex());
     provider() = std::move(p);
 }
 
-NetworkSnapshot Reachability::snapshot()
-{
+NetworkSnapshot Reachability::snapshot() {
     std::function<NetworkSnapshot()> p;
     {
         std::lock_guard lock(providerMutex());
@@ -187,8 +169,7 @@ NetworkSnapshot Reachability::snapshot()
     return p ? p() : NetworkSnapshot::readFromSystem();
 }
 
-uint32_t Reachability::flagsIn(const NetworkSnapshot& snap) const
-{
+uint32_t Reachability::flagsIn(const NetworkSnapshot& snap) const {
     using namespace ReachabilityFlag;
     auto usable = [&](const std::string& name) -> const NetworkInterfaceInfo* {
         for (const auto& i : snap.interfaces)
@@ -238,8 +219,7 @@ uint32_t Reachability::flagsIn(const NetworkSnapshot& snap) const
     return Reachable | (best->viaGateway ? 0u : IsDirect) | (i->wwan ? IsWWAN : 0u);
 }
 
-ReachabilityState Reachability::networkStatusForFlags(uint32_t flags, bool localWiFi)
-{
+ReachabilityState Reachability::networkStatusForFlags(uint32_t flags, bool localWiFi) {
     using namespace ReachabilityFlag;
     if (!(flags & Reachable))
         return NotReachable;
@@ -257,47 +237,46 @@ ReachabilityState Reachability::networkStatusForFlags(uint32_t flags, bool local
     return (rest & ConnectionRequired) ? ReachableViaWiFi : NotReachable;
 }
 
-uint32_t Reachability::reachabilityFlags() const
-{
+uint32_t Reachability::reachabilityFlags() const {
     return flagsIn(snapshot());
 }
 
-ReachabilityState Reachability::currentReachabilityStatus() const
-{
+ReachabilityState Reachability::currentReachabilityStatus() const {
     return networkStatusForFlags(reachabilityFlags(), m_kind == Kind::LocalWiFi);
 }
 
-bool Reachability::isReachable() const { return currentReachabilityStatus() != NotReachable; }
-bool Reachability::isReachableViaWWAN() const { return currentReachabilityStatus() == ReachableViaWWAN; }
-bool Reachability::isReachableViaWiFi() const { return currentReachabilityStatus() == ReachableViaWiFi; }
+bool Reachability::isReachable() const {
+    return currentReachabilityStatus() != NotReachable;
+}
+bool Reachability::isReachableViaWWAN() const {
+    return currentReachabilityStatus() == ReachableViaWWAN;
+}
+bool Reachability::isReachableViaWiFi() const {
+    return currentReachabilityStatus() == ReachableViaWiFi;
+}
 
-bool Reachability::isConnectionRequired() const
-{
+bool Reachability::isConnectionRequired() const {
     return reachabilityFlags() & ReachabilityFlag::ConnectionRequired;
 }
 
-bool Reachability::isConnectionOnDemand() const
-{
+bool Reachability::isConnectionOnDemand() const {
     using namespace ReachabilityFlag;
     uint32_t f = reachabilityFlags();
     return (f & ConnectionRequired) && (f & (ConnectionOnTraffic | ConnectionOnDemand));
 }
 
-bool Reachability::isInterventionRequired() const
-{
+bool Reachability::isInterventionRequired() const {
     using namespace ReachabilityFlag;
     uint32_t f = reachabilityFlags();
     return (f & ConnectionRequired) && (f & InterventionRequired);
 }
 
-void Reachability::setChangeHandler(std::function<void(Reachability&)> handler)
-{
+void Reachability::setChangeHandler(std::function<void(Reachability&)> handler) {
     std::lock_guard lock(m_mutex);
     m_handler = std::move(handler);
 }
 
-Reachability::ObserverId Reachability::observeChanges(std::function<void(Reachability&)> observer)
-{
+Reachability::ObserverId Reachability::observeChanges(std::function<void(Reachability&)> observer) {
     auto& o = observers();
     std::lock_guard lock(o.mutex);
     ObserverId id = o.next++;
@@ -305,15 +284,13 @@ Reachability::ObserverId Reachability::observeChanges(std::function<void(Reachab
     return id;
 }
 
-void Reachability::removeObserver(ObserverId id)
-{
+void Reachability::removeObserver(ObserverId id) {
     auto& o = observers();
     std::lock_guard lock(o.mutex);
     o.list.erase(id);
 }
 
-void Reachability::checkForChanges()
-{
+void Reachability::checkForChanges() {
     uint32_t flags = reachabilityFlags();
     {
         std::lock_guard lock(m_mutex);
@@ -327,8 +304,7 @@ void Reachability::checkForChanges()
     announce();
 }
 
-void Reachability::announce()
-{
+void Reachability::announce() {
     auto alive = m_alive;
     MainThread::perform([this, alive] {
         if (!*alive)
@@ -353,14 +329,13 @@ void Reachability::announce()
     });
 }
 
-bool Reachability::startNotifier()
-{
+bool Reachability::startNotifier() {
     if (m_notifier.joinable())
         return true;
     int fd = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_ROUTE);
     if (fd < 0)
         return false;
-    sockaddr_nl addr {};
+    sockaddr_nl addr{};
     addr.nl_family = AF_NETLINK;
     addr.nl_groups = RTMGRP_LINK | RTMGRP_IPV4_IFADDR | RTMGRP_IPV4_ROUTE | RTMGRP_IPV6_ROUTE;
     if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
@@ -380,8 +355,7 @@ bool Reachability::startNotifier()
     return true;
 }
 
-void Reachability::notifierLoop(int netlinkFd, int stopFd)
-{
+void Reachability::notifierLoop(int netlinkFd, int stopFd) {
     char buffer[8192];
     for (;;) {
         pollfd fds[2] = {{netlinkFd, POLLIN, 0}, {stopFd, POLLIN, 0}};
@@ -393,15 +367,13 @@ void Reachability::notifierLoop(int netlinkFd, int stopFd)
         if (fds[1].revents)
             break;
         if (fds[0].revents)
-            while (::recv(netlinkFd, buffer, sizeof buffer, 0) > 0) {
-            }
+            while (::recv(netlinkFd, buffer, sizeof buffer, 0) > 0) {}
         checkForChanges();
     }
     ::close(netlinkFd);
 }
 
-void Reachability::stopNotifier()
-{
+void Reachability::stopNotifier() {
     if (!m_notifier.joinable())
         return;
     uint64_t one = 1;

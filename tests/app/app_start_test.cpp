@@ -20,8 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool onPath(const std::string& program)
-{
+bool onPath(const std::string& program) {
     const char* path = std::getenv("PATH");
     if (!path)
         return false;
@@ -40,8 +39,7 @@ bool onPath(const std::string& program)
 }
 
 // Runs a program with extra environment entries; answers its exit status (-1 when it did not exit).
-int run(const std::vector<std::string>& argv, const std::vector<std::string>& env)
-{
+int run(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
     std::vector<std::string> envStrings;
     for (char** e = environ; *e; ++e) {
         const std::string s = *e;
@@ -71,11 +69,10 @@ int run(const std::vector<std::string>& argv, const std::vector<std::string>& en
     return WEXITSTATUS(status);
 }
 
-TEST(AppStart, CreatesItsFilesAndShowsTheMainScreen)
-{
+TEST(AppStart, CreatesItsFilesAndShowsTheMainScreen) {
     if (!onPath("xvfb-run"))
         GTEST_SKIP() << "xvfb-run is not installed";
-    const fs::path home = fs::temp_directory_path() / ("pw-app-" + std::to_string(std::random_device {}()));
+    const fs::path home = fs::temp_directory_path() / ("pw-app-" + std::to_string(std::random_device{}()));
     fs::create_directories(home);
     const fs::path shot = home / "screen.png";
     const int rc = run({"timeout", "120", "xvfb-run", "-a", "-s", "-screen 0 1024x1100x24", PAGEWELL_EXE},

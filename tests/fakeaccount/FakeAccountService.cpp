@@ -26,7 +26,7 @@ std::optional<std::string> base64Decode(const std::string& text) {
 }
 
 std::optional<std::string> gunzip(const std::string& data) {
-    z_stream zs {};
+    z_stream zs{};
     if (inflateInit2(&zs, 31) != Z_OK)
         return std::nullopt;
     zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
@@ -63,7 +63,9 @@ std::string passportAnswer(const std::string& fields) {
 
 FakeAccountService::FakeAccountService() : m_server(std::make_unique<httplib::Server>()) {
     auto& s = *m_server;
-    auto json = [](httplib::Response& res, const std::string& body) { res.set_content(body, "application/json; charset=utf-8"); };
+    auto json = [](httplib::Response& res, const std::string& body) {
+        res.set_content(body, "application/json; charset=utf-8");
+    };
 
     s.Get("/zel/config/obtain.shtm", [this, json](const httplib::Request& req, httplib::Response& res) {
         record(req.path, paramsOf(req));
@@ -73,7 +75,8 @@ FakeAccountService::FakeAccountService() : m_server(std::make_unique<httplib::Se
     s.Get("/zel/accquirguid/guid.shtm", [this, json](const httplib::Request& req, httplib::Response& res) {
         record(req.path, paramsOf(req));
         std::lock_guard lock(m_mutex);
-        json(res, R"({"Result":0,"resultCode":0,"guid":")" + guid + R"(","key":")" + key + R"(","ssnlist":")" + ssnList + R"("})");
+        json(res, R"({"Result":0,"resultCode":0,"guid":")" + guid + R"(","key":")" + key + R"(","ssnlist":")" +
+                      ssnList + R"("})");
     });
     s.Get("/zel/autologin/verifyClientEx.shtm", [this, json](const httplib::Request& req, httplib::Response& res) {
         record(req.path, paramsOf(req));
@@ -85,11 +88,12 @@ FakeAccountService::FakeAccountService() : m_server(std::make_unique<httplib::Se
         json(res, pollAnswers.front());
         pollAnswers.pop_front();
     });
-    s.Get("/zel/autologin/receiveVerificationSms.shtm", [this, json](const httplib::Request& req, httplib::Response& res) {
-        record(req.path, paramsOf(req));
-        std::lock_guard lock(m_mutex);
-        json(res, smsAnswer);
-    });
+    s.Get("/zel/autologin/receiveVerificationSms.shtm",
+          [this, json](const httplib::Request& req, httplib::Response& res) {
+              record(req.path, paramsOf(req));
+              std::lock_guard lock(m_mutex);
+              json(res, smsAnswer);
+          });
     s.Get("/zel/passport/redirectex.shtm", [this, json](const httplib::Request& req, httplib::Response& res) {
         auto params = paramsOf(req);
         record(req.path, params);
@@ -111,7 +115,8 @@ FakeAccountService::FakeAccountService() : m_server(std::make_unique<httplib::Se
     s.Get("/zel/username/existence.shtm", [this, json](const httplib::Request& req, httplib::Response& res) {
         record(req.path, paramsOf(req));
         std::lock_guard lock(m_mutex);
-        json(res, std::string(R"({"Result":0,"resultCode":0,"resultMsg":"ok","existing":)") + (nameTaken ? "true" : "false") + "}");
+        json(res, std::string(R"({"Result":0,"resultCode":0,"resultMsg":"ok","existing":)") +
+                      (nameTaken ? "true" : "false") + "}");
     });
     s.Get("/zel/username/register.shtm", [this, json](const httplib::Request& req, httplib::Response& res) {
         record(req.path, paramsOf(req));
@@ -138,7 +143,9 @@ FakeAccountService::~FakeAccountService() {
         m_thread.join();
 }
 
-std::string FakeAccountService::baseUrl() const { return "http://127.0.0.1:" + std::to_string(m_port); }
+std::string FakeAccountService::baseUrl() const {
+    return "http://127.0.0.1:" + std::to_string(m_port);
+}
 
 void FakeAccountService::record(const std::string& path, const std::map<std::string, std::string>& params) {
     std::lock_guard lock(m_mutex);
@@ -149,12 +156,15 @@ std::vector<FakeAccountService::Request> FakeAccountService::requests(const std:
     std::lock_guard lock(m_mutex);
     std::vector<Request> out;
     for (const auto& r : m_requests)
-        if (suffix.empty() || (r.path.size() >= suffix.size() && r.path.compare(r.path.size() - suffix.size(), suffix.size(), suffix) == 0))
+        if (suffix.empty() || (r.path.size() >= suffix.size() &&
+                               r.path.compare(r.path.size() - suffix.size(), suffix.size(), suffix) == 0))
             out.push_back(r);
     return out;
 }
 
-std::string FakeAccountService::encryptForDevice(const std::string& value) const { return tarvzel::Encrypt(key, value); }
+std::string FakeAccountService::encryptForDevice(const std::string& value) const {
+    return tarvzel::Encrypt(key, value);
+}
 
 std::optional<std::string> FakeAccountService::decryptDeviceField(const std::string& hex) const {
     return OADes::OADecrypt(key, hex);
@@ -164,7 +174,7 @@ std::optional<std::string> FakeAccountService::decryptPassportField(const std::s
     auto sealed = base64Decode(value);
     if (!sealed || sealed->empty() || sealed->size() % 8 != 0)
         return std::nullopt;
-    std::array<uint8_t, 8> keyText {};
+    std::array<uint8_t, 8> keyText{};
     if (melk::DynamicKeyDecrypt(keyWord, keyText) != 0)
         return std::nullopt;
     TripleDes cipher(melk::makeTripleKey(keyText));

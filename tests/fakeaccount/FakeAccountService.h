@@ -31,14 +31,16 @@ public:
 
     // Scripts. Each answer is the JSON text returned; a queue is used up one
     // answer per request, then the fallback answers again.
-    std::string configAnswer = R"({"Result":0,"resultMsg":"ok","countryCode":"86,852","timeoutToExp":90500,"strongLogin":true,"fastCallBack":false})";
+    std::string configAnswer =
+        R"({"Result":0,"resultMsg":"ok","countryCode":"86,852","timeoutToExp":90500,"strongLogin":true,"fastCallBack":false})";
     std::string guid = "guid-0001";
     std::string key = "k3y-0001";
     std::string ssnList = "10658000,10658001";
     std::string keyWord = "12345678901234567890";
     std::string passportGuid = "pt-guid-01";
     // The passport login's second step, as "^$^"-joined fields.
-    std::string passportReply = "RetValue=0^$^DescMsg=ok^$^AuthenState=0^$^SessionID=S-100^$^SESSIONKEY=SK-100^$^TarvID=777";
+    std::string passportReply =
+        "RetValue=0^$^DescMsg=ok^$^AuthenState=0^$^SessionID=S-100^$^SESSIONKEY=SK-100^$^TarvID=777";
     std::string secondFactorReply = "RetValue=0^$^DescMsg=ok^$^SessionID=S-200";
     std::string autoLoginReply = "RetValue=0^$^DescMsg=welcome back^$^SessionID=S-300^$^SESSIONKEY=SK-300";
     bool nameTaken = false;

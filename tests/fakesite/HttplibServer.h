@@ -13,7 +13,7 @@ namespace pw::fakesite {
 
 struct RecordedRequest {
     std::string method;
-    std::string path;  // with the query
+    std::string path; // with the query
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
     int remotePort = 0; // tells the client's connections apart

@@ -15,25 +15,22 @@
 
 namespace pw::fakesite {
 
-std::optional<std::string> RawRequest::header(const std::string& name) const
-{
+std::optional<std::string> RawRequest::header(const std::string& name) const {
     for (const auto& [n, v] : headers)
         if (strcasecmp(n.c_str(), name.c_str()) == 0)
             return v;
     return std::nullopt;
 }
 
-std::vector<std::string> RawRequest::headerNames() const
-{
+std::vector<std::string> RawRequest::headerNames() const {
     std::vector<std::string> names;
     for (const auto& h : headers)
         names.push_back(h.first);
     return names;
 }
 
-std::string httpResponse(int status, const std::string& reason, std::vector<std::pair<std::string, std::string>> headers,
-                         const std::string& body)
-{
+std::string httpResponse(int status, const std::string& reason,
+                         std::vector<std::pair<std::string, std::string>> headers, const std::string& body) {
     bool hasLength = false, chunked = false;
     for (const auto& [n, v] : headers) {
         if (strcasecmp(n.c_str(), "Content-Length") == 0)
@@ -59,9 +56,8 @@ std::string httpResponse(int status, const std::string& reason, std::vector<std:
     return out;
 }
 
-std::string gzipBytes(const std::string& data)
-{
-    z_stream z {};
+std::string gzipBytes(const std::string& data) {
+    z_stream z{};
     deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY);
     std::string out(deflateBound(&z, data.size()) + 32, '\0');
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
@@ -74,13 +70,11 @@ std::string gzipBytes(const std::string& data)
     return out;
 }
 
-RawServer::RawServer(Handler handler)
-    : m_handler(std::move(handler))
-{
+RawServer::RawServer(Handler handler) : m_handler(std::move(handler)) {
     m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int one = 1;
     ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in addr {};
+    sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = 0;
@@ -94,8 +88,7 @@ RawServer::RawServer(Handler handler)
     m_acceptThread = std::thread([this] { acceptLoop(); });
 }
 
-RawServer::~RawServer()
-{
+RawServer::~RawServer() {
     m_stop = true;
     char c = 1;
     [[maybe_unused]] auto w = ::write(m_wakePipe[1], &c, 1);
@@ -112,33 +105,28 @@ RawServer::~RawServer()
     ::close(m_wakePipe[1]);
 }
 
-std::string RawServer::url(const std::string& path) const
-{
+std::string RawServer::url(const std::string& path) const {
     return "http://127.0.0.1:" + std::to_string(m_port) + path;
 }
 
-std::vector<RawRequest> RawServer::requests() const
-{
+std::vector<RawRequest> RawServer::requests() const {
     std::lock_guard lock(m_mutex);
     return m_requests;
 }
 
-size_t RawServer::requestCount() const
-{
+size_t RawServer::requestCount() const {
     std::lock_guard lock(m_mutex);
     return m_requests.size();
 }
 
-void RawServer::setHandler(Handler handler)
-{
+void RawServer::setHandler(Handler handler) {
     std::lock_guard lock(m_mutex);
     m_handler = std::move(handler);
 }
 
-void RawServer::acceptLoop()
-{
+void RawServer::acceptLoop() {
     while (!m_stop) {
-        pollfd fds[2] = { { m_listenFd, POLLIN, 0 }, { m_wakePipe[0], POLLIN, 0 } };
+        pollfd fds[2] = {{m_listenFd, POLLIN, 0}, {m_wakePipe[0], POLLIN, 0}};
         if (::poll(fds, 2, -1) <= 0)
             continue;
         if (fds[1].revents)
@@ -158,16 +146,14 @@ void RawServer::acceptLoop()
 namespace {
 
 // Waits up to `seconds` unless the server stops; true when stopping.
-bool pause(int wakeFd, double seconds)
-{
+bool pause(int wakeFd, double seconds) {
     if (seconds <= 0)
         return false;
-    pollfd p { wakeFd, POLLIN, 0 };
+    pollfd p{wakeFd, POLLIN, 0};
     return ::poll(&p, 1, static_cast<int>(seconds * 1000)) > 0;
 }
 
-bool sendAll(int fd, const std::string& bytes)
-{
+bool sendAll(int fd, const std::string& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
@@ -180,8 +166,7 @@ bool sendAll(int fd, const std::string& bytes)
 
 } // namespace
 
-void RawServer::serve(int fd, int id)
-{
+void RawServer::serve(int fd, int id) {
     std::string buffer;
     char chunk[65536];
     auto readMore = [&]() -> bool {

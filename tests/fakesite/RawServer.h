@@ -35,14 +35,14 @@ struct RawReply {
     bool close = false;
     bool silent = false;
 
-    static RawReply bytes(std::string b, bool close = false) { return RawReply { { { 0.0, std::move(b) } }, close, false }; }
-    static RawReply nothing() { return RawReply { {}, false, true }; }
+    static RawReply bytes(std::string b, bool close = false) { return RawReply{{{0.0, std::move(b)}}, close, false}; }
+    static RawReply nothing() { return RawReply{{}, false, true}; }
 };
 
 // Builds an answer: status line, the headers given, Content-Length unless one
 // is given or chunked is asked for, the body.
-std::string httpResponse(int status, const std::string& reason, std::vector<std::pair<std::string, std::string>> headers,
-                         const std::string& body);
+std::string httpResponse(int status, const std::string& reason,
+                         std::vector<std::pair<std::string, std::string>> headers, const std::string& body);
 std::string gzipBytes(const std::string& data);
 
 // A scripted HTTP/1.1 server on 127.0.0.1 built on plain sockets.
@@ -70,7 +70,7 @@ private:
     void serve(int fd, int id);
 
     int m_listenFd = -1;
-    int m_wakePipe[2] = { -1, -1 };
+    int m_wakePipe[2] = {-1, -1};
     int m_port = 0;
     std::atomic<bool> m_stop = false;
     std::atomic<int> m_connections = 0;

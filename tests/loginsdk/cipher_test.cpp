@@ -28,8 +28,8 @@ std::string hex(std::span<const uint8_t> bytes) {
 }
 
 // OpenSSL as the independent reference for any block mode of triple DES.
-std::vector<uint8_t> opensslTripleDes(const EVP_CIPHER* cipher, std::span<const uint8_t, 24> key,
-                                      const uint8_t* iv, std::span<const uint8_t> in, bool pad) {
+std::vector<uint8_t> opensslTripleDes(const EVP_CIPHER* cipher, std::span<const uint8_t, 24> key, const uint8_t* iv,
+                                      std::span<const uint8_t> in, bool pad) {
     EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
     EVP_EncryptInit_ex(ctx, cipher, nullptr, key.data(), iv);
     EVP_CIPHER_CTX_set_padding(ctx, pad ? 1 : 0);
@@ -44,14 +44,19 @@ std::vector<uint8_t> opensslTripleDes(const EVP_CIPHER* cipher, std::span<const 
 
 std::vector<uint8_t> base64Decode(const std::string& text) {
     std::vector<uint8_t> out(text.size());
-    int n = EVP_DecodeBlock(out.data(), reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
+    int n =
+        EVP_DecodeBlock(out.data(), reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
     size_t pad = text.size() >= 2 ? (text.end()[-1] == '=') + (text.end()[-2] == '=') : 0;
     out.resize(static_cast<size_t>(n) - pad);
     return out;
 }
 
 TEST(Des, StandardVectors) {
-    struct Case { const char* key; const char* plain; const char* cipher; };
+    struct Case {
+        const char* key;
+        const char* plain;
+        const char* cipher;
+    };
     const Case cases[] = {
         {"133457799bbcdff1", "0123456789abcdef", "85e813540f0ab405"},
         {"0e329232ea6d0d73", "8787878787878787", "0000000000000000"},
@@ -75,8 +80,10 @@ TEST(Des, TripleDesAgreesWithOpenSsl) {
     for (int round = 0; round < 20; ++round) {
         std::array<uint8_t, 24> key;
         Des::Block block;
-        for (auto& b : key) b = static_cast<uint8_t>(rng());
-        for (auto& b : block) b = static_cast<uint8_t>(rng());
+        for (auto& b : key)
+            b = static_cast<uint8_t>(rng());
+        for (auto& b : block)
+            b = static_cast<uint8_t>(rng());
         TripleDes ours(key);
         auto reference = opensslTripleDes(EVP_des_ede3_ecb(), key, nullptr, block, false);
         Des::Block sealed = ours.encrypt(block);
@@ -87,7 +94,10 @@ TEST(Des, TripleDesAgreesWithOpenSsl) {
 
 TEST(TextCipher, LengthsAndRoundTrips) {
     const std::string key = "k3y!abcdEXTRA"; // only the first 8 bytes count
-    struct Case { std::string plain; size_t hexLength; };
+    struct Case {
+        std::string plain;
+        size_t hexLength;
+    };
     const Case cases[] = {{"", 0}, {"12345678", 16}, {"123456789", 32}, {"手机号13800138000", 48}};
     for (const auto& c : cases) {
         auto sealed = OADes::OAEncrypt(key, c.plain);
@@ -105,7 +115,8 @@ TEST(TextCipher, LengthsAndRoundTrips) {
 TEST(TextCipher, EcbBlocksMatchSingleDes) {
     const std::string key = "abcdefgh";
     std::array<uint8_t, 24> tripled;
-    for (size_t i = 0; i < 24; ++i) tripled[i] = static_cast<uint8_t>(key[i % 8]);
+    for (size_t i = 0; i < 24; ++i)
+        tripled[i] = static_cast<uint8_t>(key[i % 8]);
     std::string plain = "0123456789"; // second block zero-padded
     std::vector<uint8_t> padded(plain.begin(), plain.end());
     padded.resize(16, 0);
@@ -119,7 +130,8 @@ TEST(TextCipher, DecryptQuirks) {
     EXPECT_EQ(OADes::OADecrypt(key, sealed), "padded text"); // both ends trimmed
     EXPECT_EQ(OADes::OADecrypt(key, "\n " + sealed + " \n"), "padded text");
     std::string upper = sealed;
-    for (auto& c : upper) c = static_cast<char>(std::toupper(c));
+    for (auto& c : upper)
+        c = static_cast<char>(std::toupper(c));
     EXPECT_NE(OADes::OADecrypt(key, upper), std::optional<std::string>("padded text"));
     EXPECT_FALSE(OADes::OAEncrypt(std::nullopt, "x"));
     EXPECT_FALSE(OADes::OADecrypt(key, std::nullopt));
@@ -136,7 +148,10 @@ TEST(TextCipher, DecryptQuirks) {
 }
 
 TEST(PassportCipher, KeyDerivation) {
-    struct Case { const char* keyWord; const char* key; };
+    struct Case {
+        const char* keyWord;
+        const char* key;
+    };
     const Case cases[] = {
         {"12345678901234567890", "2f63f67bb4cd7096"},
         {"  -1200000+00000abcd", "f39fd5eb27ce5306"}, // blanks, signs, stop at a non-digit
@@ -144,11 +159,11 @@ TEST(PassportCipher, KeyDerivation) {
         {"00000000000000000000", "bc60d5eb27ce5306"},
     };
     for (const auto& c : cases) {
-        std::array<uint8_t, 8> key {};
+        std::array<uint8_t, 8> key{};
         ASSERT_EQ(melk::DynamicKeyDecrypt(c.keyWord, key), 0);
         EXPECT_EQ(hex(key), c.key) << c.keyWord;
     }
-    std::array<uint8_t, 8> key {};
+    std::array<uint8_t, 8> key{};
     EXPECT_EQ(melk::DynamicKeyDecrypt("1234567890123456789", key), -1);
 }
 
@@ -172,10 +187,11 @@ TEST(PassportCipher, CollapsesToSingleDesCbc) {
     // A derived key with no zero byte gives K followed by sixteen bytes of 8:
     // decrypting and encrypting under the same key cancel, leaving DES-CBC under K.
     const std::string keyWord = "12345678901234567890";
-    std::array<uint8_t, 8> key {};
+    std::array<uint8_t, 8> key{};
     melk::DynamicKeyDecrypt(keyWord, key);
     std::array<uint8_t, 24> single;
-    for (size_t i = 0; i < 24; ++i) single[i] = key[i % 8];
+    for (size_t i = 0; i < 24; ++i)
+        single[i] = key[i % 8];
     auto iv = melk::initialisationVector();
     for (std::string plain : {"", "secret", "exactly8", "a much longer password text"}) {
         std::string out;

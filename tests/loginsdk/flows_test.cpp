@@ -24,9 +24,15 @@ protected:
         m_delegate = std::make_shared<zelDelegate>();
         m_delegate->onSuccess = [this](int op, const core::Value& r) { m_heard.push_back({"success", op, r, ""}); };
         m_delegate->onFail = [this](int op, const core::Value& r) { m_heard.push_back({"fail", op, r, ""}); };
-        m_delegate->mobileSendSMSLoginResult = [this](int c, const std::string& m) { m_heard.push_back({"smsSend", c, {}, m}); };
-        m_delegate->mobileReceiveSMSLoginResult = [this](int c, const std::string& m) { m_heard.push_back({"smsReceive", c, {}, m}); };
-        m_delegate->checkVerificationCodeResult = [this](int c, const std::string& m) { m_heard.push_back({"code", c, {}, m}); };
+        m_delegate->mobileSendSMSLoginResult = [this](int c, const std::string& m) {
+            m_heard.push_back({"smsSend", c, {}, m});
+        };
+        m_delegate->mobileReceiveSMSLoginResult = [this](int c, const std::string& m) {
+            m_heard.push_back({"smsReceive", c, {}, m});
+        };
+        m_delegate->checkVerificationCodeResult = [this](int c, const std::string& m) {
+            m_heard.push_back({"code", c, {}, m});
+        };
         m_delegate->validateResponse = [this](const std::string& m) { m_heard.push_back({"validate", 0, {}, m}); };
         api().setAppId(10);
         api().setAreaId(33);
@@ -116,7 +122,8 @@ TEST_F(KitFlows, PassportLoginWithoutSecondFactor) {
 }
 
 TEST_F(KitFlows, PassportLoginWithSecondFactor) {
-    m_service.passportReply = "RetValue=0^$^DescMsg=need more^$^AuthenState=1^$^SessionID=S-150^$^SESSIONKEY=SK-150^$^RandomNum=7";
+    m_service.passportReply =
+        "RetValue=0^$^DescMsg=need more^$^AuthenState=1^$^SessionID=S-150^$^SESSIONKEY=SK-150^$^RandomNum=7";
     initialise();
     api().loginByPT("reader", "secret");
     ASSERT_TRUE(heardCount(1));
@@ -126,10 +133,14 @@ TEST_F(KitFlows, PassportLoginWithSecondFactor) {
     m_heard.clear();
 
     // Answers that fail the local check are never sent.
-    struct Bad { const char* answer; int type; int code; };
-    for (const Bad& b : {Bad {"0123", 201, zel::InvalidSecret}, Bad {"12345", 201, zel::InvalidSecret},
-                         Bad {"1234567", 202, zel::InvalidSecret}, Bad {"12|100|3", 203, zel::InvalidCardPassword},
-                         Bad {"12|5", 203, zel::InvalidCardPassword}}) {
+    struct Bad {
+        const char* answer;
+        int type;
+        int code;
+    };
+    for (const Bad& b : {Bad{"0123", 201, zel::InvalidSecret}, Bad{"12345", 201, zel::InvalidSecret},
+                         Bad{"1234567", 202, zel::InvalidSecret}, Bad{"12|100|3", 203, zel::InvalidCardPassword},
+                         Bad{"12|5", 203, zel::InvalidCardPassword}}) {
         api().loginWithKey(b.answer, b.type);
         ASSERT_FALSE(m_heard.empty());
         EXPECT_EQ(m_heard.back().code, ZelOpSecondFactor);
@@ -185,15 +196,17 @@ TEST_F(KitFlows, AutomaticLoginWithStoredPhoneAndToken) {
 TEST_F(KitFlows, TokenHandBack) {
     initialise();
     std::string key = PersistentUtil::sharedInstance().stringForKey("key");
-    api().callBack(0, core::Value(core::Value::Map {{"type", "0"}, {"token", m_service.encryptForDevice("0000TOKEN|13900000000") + "|tail"}}));
+    api().callBack(0, core::Value(core::Value::Map{
+                          {"type", "0"}, {"token", m_service.encryptForDevice("0000TOKEN|13900000000") + "|tail"}}));
     EXPECT_EQ(zelConfig::shareZelConfig().getToken(), "TOKEN");
     EXPECT_EQ(zelConfig::shareZelConfig().getPhoneNo(), "13900000000");
-    api().callBack(0, core::Value(core::Value::Map {{"type", "1"}, {"token", m_service.encryptForDevice("0000T2|s12345")}}));
+    api().callBack(
+        0, core::Value(core::Value::Map{{"type", "1"}, {"token", m_service.encryptForDevice("0000T2|s12345")}}));
     EXPECT_EQ(PersistentUtil::sharedInstance().stringForKey("tarvId"), "s12345");
     EXPECT_EQ(zelConfig::shareZelConfig().getPhoneNo(), "13900000000");
-    api().callBack(0, core::Value(core::Value::Map {{"type", "1"}, {"token", "garbage"}}));
+    api().callBack(0, core::Value(core::Value::Map{{"type", "1"}, {"token", "garbage"}}));
     EXPECT_EQ(zelConfig::shareZelConfig().getToken(), "T2"); // unreadable: unchanged
-    api().callBack(0, core::Value(core::Value::Map {{"type", "1"}}));
+    api().callBack(0, core::Value(core::Value::Map{{"type", "1"}}));
     ASSERT_EQ(m_heard.size(), 1u);
     EXPECT_EQ(m_heard[0].code, ZelOpCallBack);
     EXPECT_EQ(m_heard[0].result["errorMsg"].asString(), "argument token not exist ");
@@ -236,7 +249,8 @@ TEST_F(KitFlows, NetworkFailureIsAlwaysAnswered) {
 class SentComposer : public device::SmsComposer {
 public:
     bool canSendText() const override { return true; }
-    void compose(const std::vector<std::string>& to, const std::string& text, std::function<void(Result)> done) override {
+    void compose(const std::vector<std::string>& to, const std::string& text,
+                 std::function<void(Result)> done) override {
         recipients = to;
         body = text;
         done(Sent);
@@ -258,14 +272,19 @@ protected:
         KitFlows::TearDown();
     }
     std::shared_ptr<SentComposer> m_composer;
-    std::atomic<double> m_slept {0};
+    std::atomic<double> m_slept{0};
 };
 
 TEST_F(SmsPoll, Outcomes) {
-    struct Case { std::vector<std::string> answers; size_t attempts; int code; };
+    struct Case {
+        std::vector<std::string> answers;
+        size_t attempts;
+        int code;
+    };
     initialise();
     std::string ok = R"({"resultCode":0,"resultMsg":"ok","sessionId":")" + m_service.encryptForDevice("SESS") +
-                     R"(","token":")" + m_service.encryptForDevice("TOK") + R"(","phoneNo":")" + m_service.encryptForDevice("13700000000") + "\"}";
+                     R"(","token":")" + m_service.encryptForDevice("TOK") + R"(","phoneNo":")" +
+                     m_service.encryptForDevice("13700000000") + "\"}";
     const Case cases[] = {
         {{ok}, 1, 0},
         {{R"({"resultCode":5})", "not json", R"({"resultCode":-10256303})"}, 3, zel::NeedVerificationCode},
@@ -293,7 +312,7 @@ TEST_F(SmsPoll, Outcomes) {
             EXPECT_EQ(zelConfig::shareZelConfig().getToken(), "");
         }
     }
-    EXPECT_EQ(m_composer->recipients, std::vector<std::string> {"10658000"});
+    EXPECT_EQ(m_composer->recipients, std::vector<std::string>{"10658000"});
     EXPECT_EQ(m_composer->body.substr(0, 4), "ZESL");
     EXPECT_EQ(m_composer->body.substr(m_composer->body.size() - 8), "-0-10-33");
     auto poll = m_service.requests("verifyClientEx.shtm").back(); // the last SMS composed
@@ -305,7 +324,8 @@ TEST_F(KitFlows, StatisticsUploadCarriesEveryLineOnce) {
     LogUtil& stats = LogUtil::sharedInstance();
     for (int i = 0; i < 12; ++i) {
         stats.startCollectWithEventId(20);
-        stats.setCollectAttr(core::Value(core::Value::Map {{"actionId", 120}, {"statusCode", -i}, {"eventSign", 20}}), 20);
+        stats.setCollectAttr(core::Value(core::Value::Map{{"actionId", 120}, {"statusCode", -i}, {"eventSign", 20}}),
+                             20);
         stats.endCollectionWithEventId(20);
     }
     stats.endCollectionWithEventId(99); // never opened: no line

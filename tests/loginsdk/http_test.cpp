@@ -14,10 +14,17 @@ class CharsetServer {
 public:
     CharsetServer() {
         std::string gb = *core::text::encodeFromUtf8("中文", "GB18030");
-        m_server.Get("/gb", [gb](const httplib::Request&, httplib::Response& res) { res.set_content(gb, "text/plain; charset=gb2312"); });
-        m_server.Get("/GB", [gb](const httplib::Request&, httplib::Response& res) { res.set_content(gb, "text/plain; charset=GB2312"); });
-        m_server.Get("/none", [gb](const httplib::Request&, httplib::Response& res) { res.set_content(gb, "text/plain"); });
-        m_server.Get("/utf8", [](const httplib::Request&, httplib::Response& res) { res.set_content("中文", "text/plain; charset=utf-8"); });
+        m_server.Get("/gb", [gb](const httplib::Request&, httplib::Response& res) {
+            res.set_content(gb, "text/plain; charset=gb2312");
+        });
+        m_server.Get("/GB", [gb](const httplib::Request&, httplib::Response& res) {
+            res.set_content(gb, "text/plain; charset=GB2312");
+        });
+        m_server.Get("/none",
+                     [gb](const httplib::Request&, httplib::Response& res) { res.set_content(gb, "text/plain"); });
+        m_server.Get("/utf8", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("中文", "text/plain; charset=utf-8");
+        });
         m_port = m_server.bind_to_any_port("127.0.0.1");
         m_thread = std::thread([this] { m_server.listen_after_bind(); });
         while (!m_server.is_running())
@@ -38,7 +45,10 @@ private:
 TEST(ZELHttpRequest, OnlyAnExactGb2312AnswerIsReadAsGb18030) {
     CharsetServer server;
     core::RunLoop::setMain(core::RunLoop::currentShared());
-    struct Case { const char* path; std::optional<std::string> async; };
+    struct Case {
+        const char* path;
+        std::optional<std::string> async;
+    };
     const Case cases[] = {
         {"/gb", std::string("中文")},
         {"/GB", std::nullopt}, // read as UTF-8, which these bytes are not
@@ -57,7 +67,8 @@ TEST(ZELHttpRequest, OnlyAnExactGb2312AnswerIsReadAsGb18030) {
         ZELHttpRequest blocking(server.url(c.path));
         blocking.setTimeOutSeconds(5);
         blocking.startSynchronous();
-        std::optional<std::string> utf8 = std::string(c.path) == "/utf8" ? std::optional<std::string>("中文") : std::nullopt;
+        std::optional<std::string> utf8 =
+            std::string(c.path) == "/utf8" ? std::optional<std::string>("中文") : std::nullopt;
         EXPECT_EQ(blocking.responseString(), utf8) << c.path;
     }
     core::RunLoop::setMain(nullptr);

@@ -12,22 +12,29 @@ using V = SdkJsonValue;
 using D = SdkJsonValue::Dictionary;
 using A = SdkJsonValue::Array;
 
-std::string nested(int depth) { return std::string(static_cast<size_t>(depth), '[') + std::string(static_cast<size_t>(depth), ']'); }
+std::string nested(int depth) {
+    return std::string(static_cast<size_t>(depth), '[') + std::string(static_cast<size_t>(depth), ']');
+}
 
 TEST(SdkJsonParser, ValuesAndErrors) {
-    struct Case { std::string input; std::optional<V> value; std::string error; };
+    struct Case {
+        std::string input;
+        std::optional<V> value;
+        std::string error;
+    };
     const Case cases[] = {
-        {"[]", V(A {}), ""},
-        {"{}", V(D {}), ""},
+        {"[]", V(A{}), ""},
+        {"{}", V(D{}), ""},
         {" {\"a\" : [1, -5, true, false, null, \"x\"]} ",
-         V(D {{"a", V(A {V(uint64_t {1}), V(int64_t {-5}), V(true), V(false), V(V::Null {}), V("x")})}}), ""},
-        {"{\"k\":1,\"k\":2}", V(D {{"k", V(uint64_t {2})}}), ""},
+         V(D{{"a", V(A{V(uint64_t{1}), V(int64_t{-5}), V(true), V(false), V(V::Null{}), V("x")})}}), ""},
+        {"{\"k\":1,\"k\":2}", V(D{{"k", V(uint64_t{2})}}), ""},
         {"[0.1, 1.50, 2e3, -0.25E-1]",
-         V(A {V(SdkJsonDecimal {false, "1", -1}), V(SdkJsonDecimal {false, "15", -1}), V(SdkJsonDecimal {false, "2", 3}),
-              V(SdkJsonDecimal {true, "25", -3})}), ""},
-        {"[12345678901234567890]", V(A {V(SdkJsonDecimal {false, "1234567890123456789", 1})}), ""},
-        {"[123456789012345678901]", V(A {V(SdkJsonDecimal {false, "123456789012345678901", 0})}), ""},
-        {"[\"\\ud83d\\ude00 \\u4e2d \\\"\\/\\\\\\n\"]", V(A {V("\xf0\x9f\x98\x80 \xe4\xb8\xad \"/\\\n")}), ""},
+         V(A{V(SdkJsonDecimal{false, "1", -1}), V(SdkJsonDecimal{false, "15", -1}), V(SdkJsonDecimal{false, "2", 3}),
+             V(SdkJsonDecimal{true, "25", -3})}),
+         ""},
+        {"[12345678901234567890]", V(A{V(SdkJsonDecimal{false, "1234567890123456789", 1})}), ""},
+        {"[123456789012345678901]", V(A{V(SdkJsonDecimal{false, "123456789012345678901", 0})}), ""},
+        {"[\"\\ud83d\\ude00 \\u4e2d \\\"\\/\\\\\\n\"]", V(A{V("\xf0\x9f\x98\x80 \xe4\xb8\xad \"/\\\n")}), ""},
         {nested(32), std::nullopt, ""},
         {nested(33), std::nullopt, "Input depth exceeds max depth of 32"},
         {"true", std::nullopt, "Token 'boolean' not expected before outer-most array or object"},
@@ -91,37 +98,42 @@ TEST(SdkJsonParser, StreamResumesATokenCutAcrossFeeds) {
     EXPECT_EQ(parser.parse("me\":\"\\u4e"), SdkJsonStreamParser::WaitingForData);
     EXPECT_EQ(parser.parse("2d\",\"n\":12"), SdkJsonStreamParser::WaitingForData);
     EXPECT_EQ(parser.parse("34}"), SdkJsonStreamParser::Complete);
-    EXPECT_EQ(collector.events, (std::vector<std::string> {"{", "key:name", "value:\xe4\xb8\xad", "key:n", "value:1234", "}"}));
+    EXPECT_EQ(collector.events,
+              (std::vector<std::string>{"{", "key:name", "value:\xe4\xb8\xad", "key:n", "value:1234", "}"}));
 }
 
 TEST(SdkJsonWriter, Output) {
     SdkJsonWriter writer;
     writer.sortKeys = true;
     writer.humanReadable = true;
-    EXPECT_EQ(writer.stringWithObject(V(D {{"b", V(uint64_t {2})}, {"a", V("x")}})), "{\n  \"a\": \"x\",\n  \"b\": 2\n}");
-    EXPECT_EQ(writer.stringWithObject(V(D {})), "{\n}");
-    EXPECT_EQ(writer.stringWithObject(V(D {{"l", V(A {V(true), V(D {})})}})),
+    EXPECT_EQ(writer.stringWithObject(V(D{{"b", V(uint64_t{2})}, {"a", V("x")}})), "{\n  \"a\": \"x\",\n  \"b\": 2\n}");
+    EXPECT_EQ(writer.stringWithObject(V(D{})), "{\n}");
+    EXPECT_EQ(writer.stringWithObject(V(D{{"l", V(A{V(true), V(D{})})}})),
               "{\n  \"l\": [\n    true,\n    {\n    }\n  ]\n}");
 
     SdkJsonWriter compact;
-    EXPECT_EQ(compact.stringWithObject(V(D {{"b", V(1)}, {"a", V(V::Null {})}})), "{\"b\":1,\"a\":null}");
-    EXPECT_EQ(compact.stringWithObject(V(A {V("\x1f/\"\\\t\xe4\xb8\xad")})), "[\"\\u001f/\\\"\\\\\\t\xe4\xb8\xad\"]");
-    EXPECT_EQ(compact.stringWithObject(V(A {V(0.1), V(SdkJsonDecimal {false, "1", -1}), V(int64_t {-3}), V(uint64_t {18446744073709551615ull})})),
+    EXPECT_EQ(compact.stringWithObject(V(D{{"b", V(1)}, {"a", V(V::Null{})}})), "{\"b\":1,\"a\":null}");
+    EXPECT_EQ(compact.stringWithObject(V(A{V("\x1f/\"\\\t\xe4\xb8\xad")})), "[\"\\u001f/\\\"\\\\\\t\xe4\xb8\xad\"]");
+    EXPECT_EQ(compact.stringWithObject(V(
+                  A{V(0.1), V(SdkJsonDecimal{false, "1", -1}), V(int64_t{-3}), V(uint64_t{18446744073709551615ull})})),
               "[0.10000000000000001,0.1,-3,18446744073709551615]");
 
-    V deep = V(A {});
+    V deep = V(A{});
     for (int i = 1; i < 32; ++i)
-        deep = V(A {deep});
+        deep = V(A{deep});
     EXPECT_TRUE(compact.stringWithObject(deep));
-    EXPECT_FALSE(compact.stringWithObject(V(A {deep})));
+    EXPECT_FALSE(compact.stringWithObject(V(A{deep})));
     EXPECT_EQ(compact.error(), "Nested too deep");
 
-    struct Bad { V value; const char* error; };
+    struct Bad {
+        V value;
+        const char* error;
+    };
     const Bad bad[] = {
         {V("top"), "Not valid type for JSON"},
-        {V(A {V(std::nan(""))}), "NaN is not a valid number in JSON"},
-        {V(A {V(HUGE_VAL)}), "+Infinity is not a valid number in JSON"},
-        {V(A {V(-HUGE_VAL)}), "-Infinity is not a valid number in JSON"},
+        {V(A{V(std::nan(""))}), "NaN is not a valid number in JSON"},
+        {V(A{V(HUGE_VAL)}), "+Infinity is not a valid number in JSON"},
+        {V(A{V(-HUGE_VAL)}), "-Infinity is not a valid number in JSON"},
     };
     for (const auto& b : bad) {
         EXPECT_FALSE(compact.stringWithObject(b.value));
@@ -130,8 +142,10 @@ TEST(SdkJsonWriter, Output) {
 }
 
 TEST(SdkJson, WriterOutputParsesBack) {
-    V original = V(D {{"id", V(uint64_t {123456789})}, {"name", V("用户\n名")}, {"neg", V(int64_t {-7})},
-                      {"list", V(A {V(SdkJsonDecimal {false, "314", -2}), V(false), V(V::Null {})})}});
+    V original = V(D{{"id", V(uint64_t{123456789})},
+                     {"name", V("用户\n名")},
+                     {"neg", V(int64_t{-7})},
+                     {"list", V(A{V(SdkJsonDecimal{false, "314", -2}), V(false), V(V::Null{})})}});
     for (bool human : {false, true}) {
         SdkJsonWriter writer;
         writer.humanReadable = human;

@@ -41,7 +41,8 @@ std::string decodeBase64(const std::string& text) {
 TEST_F(KitState, ScramblingKeyFromTheHardwareAddress) {
     // Ten overlapping pairs of 0A1B2C3D4E5F: 0A A1 1B B2 2C C3 3D D4 4E E5,
     // summed modulo 255.
-    EXPECT_EQ(zelConfig::macXorKey(std::string(kTestMac)), (0x0A + 0xA1 + 0x1B + 0xB2 + 0x2C + 0xC3 + 0x3D + 0xD4 + 0x4E + 0xE5) % 255);
+    EXPECT_EQ(zelConfig::macXorKey(std::string(kTestMac)),
+              (0x0A + 0xA1 + 0x1B + 0xB2 + 0x2C + 0xC3 + 0x3D + 0xD4 + 0x4E + 0xE5) % 255);
     EXPECT_EQ(zelConfig::shareZelConfig().getMacXorKey(), zelConfig::macXorKey(std::string(kTestMac)));
     EXPECT_EQ(zelConfig::macXorKey(std::nullopt), zelConfig::macXorKey(std::string("AB")));
 }
@@ -111,11 +112,17 @@ TEST_F(KitState, SessionIdentifiers) {
     EXPECT_EQ(field("abc"), tarvzel::Encrypt("k3y-0001", "0003abc"));
     EXPECT_EQ(field("中文"), tarvzel::Encrypt("k3y-0001", "0002中文"));
 
-    struct Case { const char* phoneNo; const char* token; std::optional<std::string> code; std::string expected; };
+    struct Case {
+        const char* phoneNo;
+        const char* token;
+        std::optional<std::string> code;
+        std::string expected;
+    };
     const std::string uuid = field("");
     const Case cases[] = {
         {"", "", std::nullopt,
-         R"({"optype":"0","hasSDCard":0,"uuid":")" + uuid + R"(","guid":"guid-1","clientVersion":"2.3.0","endpointOS":"ios","imsi":"0A1B2C3D4E5F","appId":10,"areaId":33,"smsCode":""})"},
+         R"({"optype":"0","hasSDCard":0,"uuid":")" + uuid +
+             R"(","guid":"guid-1","clientVersion":"2.3.0","endpointOS":"ios","imsi":"0A1B2C3D4E5F","appId":10,"areaId":33,"smsCode":""})"},
         {"1", "tk", std::string("5678"),
          R"({"optype":"0","hasSDCard":0,"uuid":")" + uuid + R"(","guid":"guid-1","token":")" + field("tk") +
              R"(","clientVersion":"2.3.0","endpointOS":"ios","imsi":"0A1B2C3D4E5F","appId":10,"areaId":33,"smsCode":"5678"})"},
@@ -134,12 +141,14 @@ TEST_F(KitState, SessionIdentifiers) {
     zelConfig::shareZelConfig().setPhoneNo("");
     zelConfig::shareZelConfig().setToken("");
     PersistentUtil::sharedInstance().setValue("s99", "tarvId");
-    std::string common = R"("phoneNo":")" + field("") + R"(","token":")" + field("") +
-                         R"(","clientVersion":"2.3.0","endpointOS":"ios","imsi":"0A1B2C3D4E5F","appId":10,"areaId":33})";
+    std::string common =
+        R"("phoneNo":")" + field("") + R"(","token":")" + field("") +
+        R"(","clientVersion":"2.3.0","endpointOS":"ios","imsi":"0A1B2C3D4E5F","appId":10,"areaId":33})";
     std::string head = R"("hasSDCard":0,"sessionId":"S1","uuid":")" + uuid + R"(","guid":"guid-1",)";
     EXPECT_EQ(StringUtil::typedSessionIdText(2), R"({"optype":"2",)" + head + common);
     EXPECT_EQ(StringUtil::typedSessionIdText(3), R"({"optype":"3",)" + head + R"("imei":"0A1B2C3D4E5F",)" + common);
-    EXPECT_EQ(StringUtil::typedSessionIdText(4), R"({"optype":"4",)" + head + R"("tarvId":")" + field("s99") + "\"," + common);
+    EXPECT_EQ(StringUtil::typedSessionIdText(4),
+              R"({"optype":"4",)" + head + R"("tarvId":")" + field("s99") + "\"," + common);
 }
 
 TEST_F(KitState, CarrierTypeAndImsi) {
@@ -147,7 +156,11 @@ TEST_F(KitState, CarrierTypeAndImsi) {
         std::optional<device::CarrierInfo> info;
         std::optional<device::CarrierInfo> carrier() const override { return info; }
     };
-    struct Case { std::optional<std::string> name; int type; const char* imsi; };
+    struct Case {
+        std::optional<std::string> name;
+        int type;
+        const char* imsi;
+    };
     const Case cases[] = {
         {std::nullopt, 0, "0A1B2C3D4E5F"},
         {std::string("中国移动"), 46002, "46002_0A1B2C3D4E5F"},
@@ -157,11 +170,12 @@ TEST_F(KitState, CarrierTypeAndImsi) {
     for (const auto& c : cases) {
         auto carrier = std::make_shared<Carrier>();
         if (c.name)
-            carrier->info = device::CarrierInfo {*c.name, "460", "00", "cn"};
+            carrier->info = device::CarrierInfo{*c.name, "460", "00", "cn"};
         device::CarrierProvider::install(carrier);
         zelOpenAPI::resetKit();
         EXPECT_EQ(zelConfig::shareZelConfig().carrierType(), c.type);
-        EXPECT_NE(StringUtil::requestSessionIdText(std::nullopt).find(std::string("\"imsi\":\"") + c.imsi + "\""), std::string::npos);
+        EXPECT_NE(StringUtil::requestSessionIdText(std::nullopt).find(std::string("\"imsi\":\"") + c.imsi + "\""),
+                  std::string::npos);
     }
     device::CarrierProvider::install(nullptr);
 }
@@ -185,7 +199,8 @@ TEST_F(KitState, CountdownOnAManualClock) {
 
     // Stopping sets the seconds left to 0 and no call follows.
     GlobalConstants& run = GlobalConstants::sharedInstance();
-    ASSERT_TRUE(run.startProcessWithInterval(10, [&](int left) { run.update([&](GlobalValues& v) { v.remainExLogin = left; }); }));
+    ASSERT_TRUE(run.startProcessWithInterval(
+        10, [&](int left) { run.update([&](GlobalValues& v) { v.remainExLogin = left; }); }));
     clock->advance(1.0);
     core::RunLoop::current().runPending();
     EXPECT_EQ(run.values().remainExLogin, 8);
@@ -200,8 +215,8 @@ TEST_F(KitState, CountdownOnAManualClock) {
 TEST_F(KitState, PassportAnswerFields) {
     auto parsed = zel_two::ptStringParserWithString(std::string("RetValue=0^$^SessionID=a=b^$^GUID=x^$^junk"));
     ASSERT_TRUE(parsed);
-    EXPECT_EQ(*parsed, (std::map<std::string, std::string> {{"RetValue", "0"}, {"GUID", "x"}}));
-    EXPECT_EQ(zel_two::ptStringParserWithString(std::string("K=v")), (std::map<std::string, std::string> {{"K", "v"}}));
+    EXPECT_EQ(*parsed, (std::map<std::string, std::string>{{"RetValue", "0"}, {"GUID", "x"}}));
+    EXPECT_EQ(zel_two::ptStringParserWithString(std::string("K=v")), (std::map<std::string, std::string>{{"K", "v"}}));
     EXPECT_FALSE(zel_two::ptStringParserWithString(std::string("")));
     EXPECT_FALSE(zel_two::ptStringParserWithString(std::nullopt));
 }

@@ -15,25 +15,22 @@ namespace pw::test {
 // cookie store and session, and a fresh temporary folder.
 class NetTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         core::RunLoop::claimMain();
         net::CookieStorage::shared().removeAll();
         RQHTTPRequest::clearSession();
         RQHTTPRequest::clearSessionCredentials();
         RQHTTPRequest::setDefaultUserAgentString(std::string("PagewellTest/1.0"));
-        m_dir = std::filesystem::temp_directory_path()
-            / ("pw-net-" + std::to_string(::getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_dir =
+            std::filesystem::temp_directory_path() / ("pw-net-" + std::to_string(::getpid()) + "-" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(m_dir);
         std::filesystem::create_directories(m_dir);
     }
     void TearDown() override { std::filesystem::remove_all(m_dir); }
 
     // Turns the main run loop until pred holds (at most `seconds`).
-    bool waitFor(const std::function<bool()>& pred, double seconds = 5)
-    {
-        return MainThread::runUntil(pred, seconds);
-    }
+    bool waitFor(const std::function<bool()>& pred, double seconds = 5) { return MainThread::runUntil(pred, seconds); }
     std::string path(const std::string& name) const { return (m_dir / name).string(); }
 
     std::filesystem::path m_dir;
@@ -53,8 +50,7 @@ struct RecordingDelegate : RQHTTPRequestDelegate {
     void requestWillRedirectToURL(RQHTTPRequest&, const std::string& url) override { willRedirect.push_back(url); }
 };
 
-inline fakesite::RawReply ok(const std::string& body, std::vector<std::pair<std::string, std::string>> headers = {})
-{
+inline fakesite::RawReply ok(const std::string& body, std::vector<std::pair<std::string, std::string>> headers = {}) {
     return fakesite::RawReply::bytes(fakesite::httpResponse(200, "OK", std::move(headers), body));
 }
 

@@ -14,27 +14,24 @@ using fakesite::RawRequest;
 using fakesite::RawServer;
 
 namespace {
-fakesite::RawReply proxyChallenge()
-{
-    return fakesite::RawReply::bytes(
-        fakesite::httpResponse(407, "Proxy Authentication Required", { { "Proxy-Authenticate", "Basic realm=\"gate\"" } }, ""));
+fakesite::RawReply proxyChallenge() {
+    return fakesite::RawReply::bytes(fakesite::httpResponse(407, "Proxy Authentication Required",
+                                                            {{"Proxy-Authenticate", "Basic realm=\"gate\""}}, ""));
 }
 } // namespace
 
 class AuthDialogTest : public NetTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         NetTest::SetUp();
         core::Paths::setHome(m_dir);
         device::Device::current().reset();
-        device::Device::current().setScreen({ 320, 480, 1 });
+        device::Device::current().setScreen({320, 480, 1});
         ui::Application::shared().reset();
         m_window = ui::View::create<ui::Window>(gfx::Rect(0, 0, 320, 480));
         m_window->makeKeyAndVisible();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         MainThread::runFor(0.05);
         m_window.reset();
         ui::Application::shared().reset();
@@ -42,8 +39,7 @@ protected:
         device::Device::current().reset();
         NetTest::TearDown();
     }
-    std::shared_ptr<RQHTTPRequest> viaProxy(const RawServer& proxy, const std::string& url, int* done)
-    {
+    std::shared_ptr<RQHTTPRequest> viaProxy(const RawServer& proxy, const std::string& url, int* done) {
         auto r = RQHTTPRequest::requestWithURL(url);
         r->setProxyHost("127.0.0.1");
         r->setProxyPort(proxy.port());
@@ -55,8 +51,7 @@ protected:
     std::shared_ptr<ui::Window> m_window;
 };
 
-TEST_F(AuthDialogTest, OneLoginServesEveryRequestWaitingForTheSameProxy)
-{
+TEST_F(AuthDialogTest, OneLoginServesEveryRequestWaitingForTheSameProxy) {
     const std::string expected = net::HttpAuthentication::basicValue("pu", "pp");
     RawServer proxy([&](const RawRequest& req) {
         if (req.header("Proxy-Authorization") == expected)
@@ -66,7 +61,8 @@ TEST_F(AuthDialogTest, OneLoginServesEveryRequestWaitingForTheSameProxy)
     int done = 0;
     auto a = viaProxy(proxy, "http://books.example/1", &done);
     auto b = viaProxy(proxy, "http://books.example/2", &done);
-    ASSERT_TRUE(waitFor([] { return RQAuthenticationDialog::currentDialog() && RQAuthenticationDialog::waitingRequestCount() == 1; }));
+    ASSERT_TRUE(waitFor(
+        [] { return RQAuthenticationDialog::currentDialog() && RQAuthenticationDialog::waitingRequestCount() == 1; }));
     auto dialog = RQAuthenticationDialog::currentDialog();
     EXPECT_EQ(dialog->type(), RQAuthenticationDialog::ProxyAuthentication);
     EXPECT_EQ(dialog->titleText(), "127.0.0.1");
@@ -89,8 +85,7 @@ TEST_F(AuthDialogTest, OneLoginServesEveryRequestWaitingForTheSameProxy)
     EXPECT_EQ(RQAuthenticationDialog::waitingRequestCount(), 0u);
 }
 
-TEST_F(AuthDialogTest, CancelFailsTheRequestAndTheNextOneGetsItsOwnDialog)
-{
+TEST_F(AuthDialogTest, CancelFailsTheRequestAndTheNextOneGetsItsOwnDialog) {
     RawServer proxy([](const RawRequest&) { return proxyChallenge(); });
     RawServer other([](const RawRequest&) { return proxyChallenge(); });
     int done = 0;
@@ -103,7 +98,8 @@ TEST_F(AuthDialogTest, CancelFailsTheRequestAndTheNextOneGetsItsOwnDialog)
     first->cancelAuthenticationFromDialog();
     ASSERT_TRUE(waitFor([&] { return done == 1; }));
     EXPECT_EQ(a->error()->code, RQAuthenticationErrorType);
-    ASSERT_TRUE(waitFor([&] { return RQAuthenticationDialog::currentDialog() && RQAuthenticationDialog::currentDialog() != first; }));
+    ASSERT_TRUE(waitFor(
+        [&] { return RQAuthenticationDialog::currentDialog() && RQAuthenticationDialog::currentDialog() != first; }));
     EXPECT_EQ(RQAuthenticationDialog::currentDialog()->request(), b);
     RQAuthenticationDialog::currentDialog()->cancelAuthenticationFromDialog();
     ASSERT_TRUE(waitFor([&] { return done == 2; }));

@@ -10,15 +10,13 @@ using fakesite::RawServer;
 
 namespace {
 
-RawReply challenge(const std::string& value)
-{
-    return RawReply::bytes(fakesite::httpResponse(401, "Unauthorized", { { "WWW-Authenticate", value } }, "denied"));
+RawReply challenge(const std::string& value) {
+    return RawReply::bytes(fakesite::httpResponse(401, "Unauthorized", {{"WWW-Authenticate", value}}, "denied"));
 }
 
 // Checks a Digest answer the way a server does.
-bool digestMatches(const RawRequest& req, const std::string& user, const std::string& password, const std::string& realm,
-                   const std::string& nonce)
-{
+bool digestMatches(const RawRequest& req, const std::string& user, const std::string& password,
+                   const std::string& realm, const std::string& nonce) {
     auto h = req.header("Authorization");
     if (!h || h->rfind("Digest ", 0) != 0)
         return false;
@@ -27,8 +25,8 @@ bool digestMatches(const RawRequest& req, const std::string& user, const std::st
         return false;
     std::string ha1 = net::md5Hex(user + ":" + realm + ":" + password);
     std::string ha2 = net::md5Hex(req.method + ":" + parsed->parameter("uri").value_or(""));
-    std::string expected = net::md5Hex(ha1 + ":" + nonce + ":" + parsed->parameter("nc").value_or("") + ":"
-        + parsed->parameter("cnonce").value_or("") + ":auth:" + ha2);
+    std::string expected = net::md5Hex(ha1 + ":" + nonce + ":" + parsed->parameter("nc").value_or("") + ":" +
+                                       parsed->parameter("cnonce").value_or("") + ":auth:" + ha2);
     return parsed->parameter("response") == expected;
 }
 
@@ -36,8 +34,7 @@ struct AskingDelegate : RecordingDelegate {
     int asked = 0;
     std::string user, password;
     bool handlesAuthenticationNeeded() const override { return true; }
-    void authenticationNeededForRequest(RQHTTPRequest& r) override
-    {
+    void authenticationNeededForRequest(RQHTTPRequest& r) override {
         ++asked;
         if (user.empty()) {
             r.cancelAuthentication();
@@ -51,11 +48,9 @@ struct AskingDelegate : RecordingDelegate {
 
 } // namespace
 
-class AuthTest : public NetTest {
-};
+class AuthTest : public NetTest {};
 
-TEST_F(AuthTest, BasicChallengeIsAnsweredWithTheRequestsCredentials)
-{
+TEST_F(AuthTest, BasicChallengeIsAnsweredWithTheRequestsCredentials) {
     RawServer server([](const RawRequest& req) {
         if (req.header("Authorization") == net::HttpAuthentication::basicValue("reader", "s3cret"))
             return ok("welcome");
@@ -77,8 +72,7 @@ TEST_F(AuthTest, BasicChallengeIsAnsweredWithTheRequestsCredentials)
     EXPECT_EQ(server.requestCount(), 3u);
 }
 
-TEST_F(AuthTest, CredentialsInTheUrlComeFirst)
-{
+TEST_F(AuthTest, CredentialsInTheUrlComeFirst) {
     RawServer server([](const RawRequest& req) {
         if (req.header("Authorization") == net::HttpAuthentication::basicValue("url user", "pw"))
             return ok("yes");
@@ -91,8 +85,7 @@ TEST_F(AuthTest, CredentialsInTheUrlComeFirst)
     EXPECT_EQ(r->responseString(), "yes");
 }
 
-TEST_F(AuthTest, DigestChallengeIsAnswered)
-{
+TEST_F(AuthTest, DigestChallengeIsAnswered) {
     RawServer server([](const RawRequest& req) {
         if (digestMatches(req, "Mufasa", "Circle Of Life", "books@site", "abc123"))
             return ok("digest ok");
@@ -107,18 +100,17 @@ TEST_F(AuthTest, DigestChallengeIsAnswered)
     EXPECT_EQ(r->authenticationScheme(), "Digest");
 }
 
-TEST_F(AuthTest, ChallengesNobodyCanAnswerFailWithCodeThree)
-{
+TEST_F(AuthTest, ChallengesNobodyCanAnswerFailWithCodeThree) {
     struct Case {
         const char* challenge;
         bool haveCredentials;
     };
     const Case cases[] = {
-        { "Basic realm=\"r\"", false },         // nothing to send, no delegate
-        { "Basic realm=\"r\"", true },          // sent and turned down
-        { "NTLM", true },                       // a scheme the engine does not speak
-        { "Negotiate", true },
-        { "Digest realm=\"r\", nonce=\"n\", qop=\"auth-int\"", true },
+        {"Basic realm=\"r\"", false}, // nothing to send, no delegate
+        {"Basic realm=\"r\"", true},  // sent and turned down
+        {"NTLM", true},               // a scheme the engine does not speak
+        {"Negotiate", true},
+        {"Digest realm=\"r\", nonce=\"n\", qop=\"auth-int\"", true},
     };
     for (const auto& c : cases) {
         RawServer server([&](const RawRequest&) { return challenge(c.challenge); });
@@ -137,8 +129,7 @@ TEST_F(AuthTest, ChallengesNobodyCanAnswerFailWithCodeThree)
     }
 }
 
-TEST_F(AuthTest, TheDelegateIsAskedAndCanSupplyOrRefuse)
-{
+TEST_F(AuthTest, TheDelegateIsAskedAndCanSupplyOrRefuse) {
     RawServer server([](const RawRequest& req) {
         if (req.header("Authorization") == net::HttpAuthentication::basicValue("asked", "given"))
             return ok("in");
@@ -163,8 +154,7 @@ TEST_F(AuthTest, TheDelegateIsAskedAndCanSupplyOrRefuse)
     EXPECT_EQ(r2->error()->code, RQAuthenticationErrorType);
 }
 
-TEST_F(AuthTest, ASynchronousRequestNeverWaitsForSomeoneToAsk)
-{
+TEST_F(AuthTest, ASynchronousRequestNeverWaitsForSomeoneToAsk) {
     RawServer server([](const RawRequest&) { return challenge("Basic realm=\"r\""); });
     auto delegate = std::make_shared<AskingDelegate>();
     delegate->user = "x";

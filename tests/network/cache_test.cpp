@@ -13,13 +13,11 @@ using fakesite::RawServer;
 
 class CacheTest : public NetTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         NetTest::SetUp();
         m_cache.setStoragePath(path("cache"));
     }
-    std::shared_ptr<RQHTTPRequest> get(const std::string& url, int policy = 0)
-    {
+    std::shared_ptr<RQHTTPRequest> get(const std::string& url, int policy = 0) {
         auto r = RQHTTPRequest::requestWithURL(url, &m_cache, policy);
         r->startSynchronous();
         return r;
@@ -27,9 +25,8 @@ protected:
     RQDownloadCache m_cache;
 };
 
-TEST_F(CacheTest, AFreshStoredAnswerIsServedWithoutAskingTheServer)
-{
-    RawServer server([](const RawRequest&) { return ok("cached body", { { "Cache-Control", "max-age=3600" } }); });
+TEST_F(CacheTest, AFreshStoredAnswerIsServedWithoutAskingTheServer) {
+    RawServer server([](const RawRequest&) { return ok("cached body", {{"Cache-Control", "max-age=3600"}}); });
     auto first = get(server.url("/page.php"));
     ASSERT_FALSE(first->error());
     EXPECT_FALSE(first->didUseCachedResponse());
@@ -44,11 +41,10 @@ TEST_F(CacheTest, AFreshStoredAnswerIsServedWithoutAskingTheServer)
     EXPECT_EQ(std::filesystem::path(*dataPath).extension(), ".html");
 }
 
-TEST_F(CacheTest, NoStoreAndNoCacheAnswersAreNotKept)
-{
-    const char* values[] = { "no-store", "private, no-store", "no-store, max-age=3600", "no-cache" };
+TEST_F(CacheTest, NoStoreAndNoCacheAnswersAreNotKept) {
+    const char* values[] = {"no-store", "private, no-store", "no-store, max-age=3600", "no-cache"};
     for (const char* value : values) {
-        RawServer server([&](const RawRequest&) { return ok("x", { { "Cache-Control", value } }); });
+        RawServer server([&](const RawRequest&) { return ok("x", {{"Cache-Control", value}}); });
         get(server.url("/a"));
         auto again = get(server.url("/a"));
         EXPECT_FALSE(again->didUseCachedResponse()) << value;
@@ -56,12 +52,11 @@ TEST_F(CacheTest, NoStoreAndNoCacheAnswersAreNotKept)
     }
 }
 
-TEST_F(CacheTest, AskingTheServerEveryTimeUsesTheStoredCopyOnNotModified)
-{
+TEST_F(CacheTest, AskingTheServerEveryTimeUsesTheStoredCopyOnNotModified) {
     RawServer server([](const RawRequest& req) {
         if (req.header("If-None-Match") == "\"v1\"")
-            return RawReply::bytes(fakesite::httpResponse(304, "Not Modified", { { "Etag", "\"v1\"" } }, ""));
-        return ok("original", { { "Etag", "\"v1\"" } });
+            return RawReply::bytes(fakesite::httpResponse(304, "Not Modified", {{"Etag", "\"v1\""}}, ""));
+        return ok("original", {{"Etag", "\"v1\""}});
     });
     get(server.url("/doc.txt"), RQAskServerIfModifiedCachePolicy);
     auto second = get(server.url("/doc.txt"), RQAskServerIfModifiedCachePolicy);
@@ -72,9 +67,8 @@ TEST_F(CacheTest, AskingTheServerEveryTimeUsesTheStoredCopyOnNotModified)
     EXPECT_EQ(server.requests()[1].header("If-None-Match"), "\"v1\"");
 }
 
-TEST_F(CacheTest, AnEntryMissingItsBodyIsAMissNotAnEmptySuccess)
-{
-    RawServer server([](const RawRequest&) { return ok("fresh", { { "Cache-Control", "max-age=3600" } }); });
+TEST_F(CacheTest, AnEntryMissingItsBodyIsAMissNotAnEmptySuccess) {
+    RawServer server([](const RawRequest&) { return ok("fresh", {{"Cache-Control", "max-age=3600"}}); });
     get(server.url("/b.txt"));
     auto dataPath = m_cache.pathToCachedResponseDataForURL(server.url("/b.txt"));
     ASSERT_TRUE(dataPath);
@@ -91,8 +85,7 @@ TEST_F(CacheTest, AnEntryMissingItsBodyIsAMissNotAnEmptySuccess)
     EXPECT_EQ(server.requestCount(), 2u);
 }
 
-TEST_F(CacheTest, AFailedLoadFallsBackToTheStoredCopyWhenAsked)
-{
+TEST_F(CacheTest, AFailedLoadFallsBackToTheStoredCopyWhenAsked) {
     std::string url;
     {
         RawServer server([](const RawRequest&) { return ok("kept"); });
@@ -105,11 +98,10 @@ TEST_F(CacheTest, AFailedLoadFallsBackToTheStoredCopyWhenAsked)
     EXPECT_EQ(r->responseString(), "kept");
 }
 
-TEST_F(CacheTest, PolicyAndStoreHousekeeping)
-{
+TEST_F(CacheTest, PolicyAndStoreHousekeeping) {
     m_cache.setDefaultCachePolicy(0);
     EXPECT_EQ(m_cache.defaultCachePolicy(), RQAskServerIfModifiedWhenStaleCachePolicy);
-    RawServer server([](const RawRequest&) { return ok("s", { { "Cache-Control", "max-age=60" } }); });
+    RawServer server([](const RawRequest&) { return ok("s", {{"Cache-Control", "max-age=60"}}); });
     get(server.url("/s.jpg"));
     auto p = m_cache.pathToCachedResponseDataForURL(server.url("/s.jpg"));
     ASSERT_TRUE(p);

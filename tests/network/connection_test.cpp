@@ -9,11 +9,9 @@ using fakesite::RawReply;
 using fakesite::RawRequest;
 using fakesite::RawServer;
 
-class ConnectionTest : public NetTest {
-};
+class ConnectionTest : public NetTest {};
 
-TEST_F(ConnectionTest, RequestsOneAfterAnotherShareOneConnection)
-{
+TEST_F(ConnectionTest, RequestsOneAfterAnotherShareOneConnection) {
     RawServer server([](const RawRequest&) { return ok("x"); });
     int firstId = 0;
     for (int i = 0; i < 3; ++i) {
@@ -30,8 +28,7 @@ TEST_F(ConnectionTest, RequestsOneAfterAnotherShareOneConnection)
     EXPECT_EQ(server.connectionCount(), 1);
 }
 
-TEST_F(ConnectionTest, AServerThatDropsIdleConnectionsCostsOneSilentRetry)
-{
+TEST_F(ConnectionTest, AServerThatDropsIdleConnectionsCostsOneSilentRetry) {
     RawServer server([](const RawRequest&) { return ok("x"); });
     server.setCloseAfterEachReply(true); // closes without saying so
     auto delegate = std::make_shared<RecordingDelegate>();
@@ -48,20 +45,19 @@ TEST_F(ConnectionTest, AServerThatDropsIdleConnectionsCostsOneSilentRetry)
     EXPECT_EQ(server.connectionCount(), 3);
 }
 
-TEST_F(ConnectionTest, KeepAliveLimitsAndCloseDecideReuse)
-{
+TEST_F(ConnectionTest, KeepAliveLimitsAndCloseDecideReuse) {
     struct Case {
         std::vector<std::pair<std::string, std::string>> headers;
         bool http10;
         bool reused;
     };
     const Case cases[] = {
-        { {}, false, true },
-        { { { "Keep-Alive", "timeout=15, max=6" } }, false, true },
-        { { { "Keep-Alive", "timeout=15, max=5" } }, false, false },
-        { { { "Connection", "close" } }, false, false },
-        { {}, true, false },
-        { { { "Connection", "keep-alive" } }, true, true },
+        {{}, false, true},
+        {{{"Keep-Alive", "timeout=15, max=6"}}, false, true},
+        {{{"Keep-Alive", "timeout=15, max=5"}}, false, false},
+        {{{"Connection", "close"}}, false, false},
+        {{}, true, false},
+        {{{"Connection", "keep-alive"}}, true, true},
     };
     for (const auto& c : cases) {
         RawServer server([&](const RawRequest&) {
@@ -80,9 +76,8 @@ TEST_F(ConnectionTest, KeepAliveLimitsAndCloseDecideReuse)
     }
 }
 
-TEST_F(ConnectionTest, RequestsAtTheSameTimeUseTwoConnections)
-{
-    RawServer server([](const RawRequest&) { return RawReply { { { 0.5, fakesite::httpResponse(200, "OK", {}, "x") } } }; });
+TEST_F(ConnectionTest, RequestsAtTheSameTimeUseTwoConnections) {
+    RawServer server([](const RawRequest&) { return RawReply{{{0.5, fakesite::httpResponse(200, "OK", {}, "x")}}}; });
     auto a = RQHTTPRequest::requestWithURL(server.url("/a"));
     auto b = RQHTTPRequest::requestWithURL(server.url("/b"));
     int done = 0;
@@ -95,8 +90,7 @@ TEST_F(ConnectionTest, RequestsAtTheSameTimeUseTwoConnections)
     EXPECT_EQ(server.connectionCount(), 2);
 }
 
-TEST_F(ConnectionTest, MalformedAndTruncatedAnswersFailAsConnectionFailures)
-{
+TEST_F(ConnectionTest, MalformedAndTruncatedAnswersFailAsConnectionFailures) {
     const char* replies[] = {
         "this is not http\r\n\r\n",
         "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nshort",
@@ -110,8 +104,7 @@ TEST_F(ConnectionTest, MalformedAndTruncatedAnswersFailAsConnectionFailures)
     }
 }
 
-TEST_F(ConnectionTest, ASelfSignedCertificateIsRefusedUnlessValidationIsOff)
-{
+TEST_F(ConnectionTest, ASelfSignedCertificateIsRefusedUnlessValidationIsOff) {
     fakesite::TlsServer server;
     auto strict = RQHTTPRequest::requestWithURL(server.url("/"));
     strict->startSynchronous();
@@ -126,8 +119,7 @@ TEST_F(ConnectionTest, ASelfSignedCertificateIsRefusedUnlessValidationIsOff)
     EXPECT_EQ(lax->responseString(), "secure");
 }
 
-TEST_F(ConnectionTest, TheActivityIndicatorOutlivesTheLastStreamByHalfASecond)
-{
+TEST_F(ConnectionTest, TheActivityIndicatorOutlivesTheLastStreamByHalfASecond) {
     RawServer server([](const RawRequest&) { return ok("x"); });
     auto& app = ui::Application::shared();
     app.setNetworkActivityIndicatorVisible(false);

@@ -9,11 +9,9 @@ using namespace pw::test;
 using fakesite::RawRequest;
 using fakesite::RawServer;
 
-class FormTest : public NetTest {
-};
+class FormTest : public NetTest {};
 
-TEST_F(FormTest, UrlEncodedValuesByteForByte)
-{
+TEST_F(FormTest, UrlEncodedValuesByteForByte) {
     RawServer server([](const RawRequest&) { return ok("ok"); });
     auto r = RQFormDataRequest::requestWithURL(server.url("/api/buy"));
     r->addPostValue("1", "a");
@@ -30,8 +28,7 @@ TEST_F(FormTest, UrlEncodedValuesByteForByte)
     EXPECT_EQ(req.header("Content-Length"), "20");
 }
 
-TEST_F(FormTest, AFormWithoutValuesIsAnEmptyPost)
-{
+TEST_F(FormTest, AFormWithoutValuesIsAnEmptyPost) {
     RawServer server([](const RawRequest&) { return ok("ok"); });
     auto r = RQFormDataRequest::requestWithURL(server.url("/empty"));
     r->startSynchronous();
@@ -41,8 +38,7 @@ TEST_F(FormTest, AFormWithoutValuesIsAnEmptyPost)
     EXPECT_EQ(req.body, "");
 }
 
-TEST_F(FormTest, MultipartLayoutWithValuesFilesAndData)
-{
+TEST_F(FormTest, MultipartLayoutWithValuesFilesAndData) {
     RawServer server([](const RawRequest&) { return ok("ok"); });
     std::ofstream(path("book.txt"), std::ios::binary) << "chapter one";
     auto r = RQFormDataRequest::requestWithURL(server.url("/upload"));
@@ -55,26 +51,29 @@ TEST_F(FormTest, MultipartLayoutWithValuesFilesAndData)
     ASSERT_EQ(b.rfind("0xKhTmLbOuNdArY-", 0), 0u);
     auto req = server.requests().at(0);
     EXPECT_EQ(req.header("Content-Type"), "multipart/form-data; charset=utf-8; boundary=" + b);
-    std::string expected = "--" + b + "\r\n"
-        "Content-Disposition: form-data; name=\"k\"\r\n\r\n"
-        "v"
-        "\r\n--" + b + "\r\n"
-        "Content-Disposition: form-data; name=\"sfile\"; filename=\"book.txt\"\r\n"
-        "Content-Type: text/plain\r\n\r\n"
-        "chapter one"
-        "\r\n--" + b + "\r\n"
-        "Content-Disposition: form-data; name=\"blob\"; filename=\"file\"\r\n"
-        "Content-Type: application/octet-stream\r\n\r\n"
-        + std::string("\x00\x01\x02", 3) +
-        "\r\n--" + b + "--\r\n";
+    std::string expected = "--" + b +
+                           "\r\n"
+                           "Content-Disposition: form-data; name=\"k\"\r\n\r\n"
+                           "v"
+                           "\r\n--" +
+                           b +
+                           "\r\n"
+                           "Content-Disposition: form-data; name=\"sfile\"; filename=\"book.txt\"\r\n"
+                           "Content-Type: text/plain\r\n\r\n"
+                           "chapter one"
+                           "\r\n--" +
+                           b +
+                           "\r\n"
+                           "Content-Disposition: form-data; name=\"blob\"; filename=\"file\"\r\n"
+                           "Content-Type: application/octet-stream\r\n\r\n" +
+                           std::string("\x00\x01\x02", 3) + "\r\n--" + b + "--\r\n";
     EXPECT_EQ(req.body, expected);
     EXPECT_EQ(req.header("Content-Length"), std::to_string(expected.size()));
     // The body went through a temporary file of the engine's, removed when done.
     EXPECT_TRUE(r->postBodyFilePath().empty());
 }
 
-TEST_F(FormTest, OneValueWithoutFilesHasNoSeparatorBeforeTheClose)
-{
+TEST_F(FormTest, OneValueWithoutFilesHasNoSeparatorBeforeTheClose) {
     RawServer server([](const RawRequest&) { return ok("ok"); });
     auto r = RQFormDataRequest::requestWithURL(server.url("/m"));
     r->setPostFormat(RQFormDataRequest::MultipartFormDataPostFormat);
@@ -82,11 +81,10 @@ TEST_F(FormTest, OneValueWithoutFilesHasNoSeparatorBeforeTheClose)
     r->startSynchronous();
     const std::string b = r->boundary();
     EXPECT_EQ(server.requests().at(0).body,
-        "--" + b + "\r\nContent-Disposition: form-data; name=\"k\"\r\n\r\nv\r\n--" + b + "--\r\n");
+              "--" + b + "\r\nContent-Disposition: form-data; name=\"k\"\r\n\r\nv\r\n--" + b + "--\r\n");
 }
 
-TEST_F(FormTest, AMissingFileFailsTheRequestBeforeItRuns)
-{
+TEST_F(FormTest, AMissingFileFailsTheRequestBeforeItRuns) {
     RawServer server([](const RawRequest&) { return ok("ok"); });
     auto r = RQFormDataRequest::requestWithURL(server.url("/u"));
     r->addFile(path("nothing-here"), "f");

@@ -13,26 +13,22 @@ using fakesite::RawRequest;
 using fakesite::RawServer;
 
 namespace {
-std::string noise(size_t n, unsigned seed)
-{
+std::string noise(size_t n, unsigned seed) {
     std::mt19937 rng(seed);
     std::string s(n, '\0');
     for (auto& c : s)
         c = static_cast<char>(rng() % 7 == 0 ? rng() : 'a' + rng() % 4);
     return s;
 }
-std::string readFile(const std::string& p)
-{
+std::string readFile(const std::string& p) {
     std::ifstream in(p, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), {});
 }
 } // namespace
 
-class GzipTest : public NetTest {
-};
+class GzipTest : public NetTest {};
 
-TEST_F(GzipTest, CompressesAndInflatesBothWays)
-{
+TEST_F(GzipTest, CompressesAndInflatesBothWays) {
     auto gz = RQDataCompressor::compressData("abc");
     ASSERT_TRUE(gz);
     EXPECT_EQ(static_cast<unsigned char>((*gz)[0]), 0x1f);
@@ -55,14 +51,13 @@ TEST_F(GzipTest, CompressesAndInflatesBothWays)
     EXPECT_EQ(err->localizedDescription.rfind("Decompression of data failed with code -3", 0), 0u);
 }
 
-TEST_F(GzipTest, InflatesAPieceWhoseOutputFillsTheBufferAsTheInputEnds)
-{
+TEST_F(GzipTest, InflatesAPieceWhoseOutputFillsTheBufferAsTheInputEnds) {
     // Highly compressible input: each piece inflates to far more than the
     // 1.5x buffer it starts with, so output must keep coming after the input
     // of the piece is used up.
     std::string plain(300000, 'z');
     auto gz = fakesite::gzipBytes(plain);
-    for (size_t pieceSize : { size_t(1), size_t(7), size_t(64), gz.size() }) {
+    for (size_t pieceSize : {size_t(1), size_t(7), size_t(64), gz.size()}) {
         RQDataDecompressor d;
         std::string out;
         for (size_t i = 0; i < gz.size(); i += pieceSize) {
@@ -76,9 +71,8 @@ TEST_F(GzipTest, InflatesAPieceWhoseOutputFillsTheBufferAsTheInputEnds)
     }
 }
 
-TEST_F(GzipTest, CompressesFilesOfWholeChunksCompletely)
-{
-    for (size_t size : { size_t(0), size_t(262144), size_t(262145) }) {
+TEST_F(GzipTest, CompressesFilesOfWholeChunksCompletely) {
+    for (size_t size : {size_t(0), size_t(262144), size_t(262145)}) {
         std::string plain = noise(size, 3);
         std::ofstream(path("in"), std::ios::binary) << plain;
         ASSERT_TRUE(RQDataCompressor::compressDataFromFile(path("in"), path("in.gz")));
@@ -90,29 +84,28 @@ TEST_F(GzipTest, CompressesFilesOfWholeChunksCompletely)
     EXPECT_EQ(err->localizedDescription, "Decompression of " + path("missing") + " failed the file does not exist");
 }
 
-TEST_F(GzipTest, GzipAnswersComeBackInflatedInEveryMode)
-{
+TEST_F(GzipTest, GzipAnswersComeBackInflatedInEveryMode) {
     const std::string plain = noise(262144, 9);
     const std::string gz = fakesite::gzipBytes(plain);
     RawServer server([&](const RawRequest&) {
         // The compressed body arrives in many small pieces, chunked.
         std::string head = "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nTransfer-Encoding: chunked\r\n\r\n";
         RawReply reply;
-        reply.pieces.push_back({ 0.0, head });
+        reply.pieces.push_back({0.0, head});
         for (size_t i = 0; i < gz.size(); i += 1000) {
             std::string part = gz.substr(i, 1000);
             char size[16];
             std::snprintf(size, sizeof size, "%zx\r\n", part.size());
-            reply.pieces.push_back({ 0.0, size + part + "\r\n" });
+            reply.pieces.push_back({0.0, size + part + "\r\n"});
         }
-        reply.pieces.push_back({ 0.0, "0\r\n\r\n" });
+        reply.pieces.push_back({0.0, "0\r\n\r\n"});
         return reply;
     });
     struct Mode {
         bool waitToInflate;
         bool toFile;
     };
-    for (Mode m : { Mode { true, false }, Mode { false, false }, Mode { true, true }, Mode { false, true } }) {
+    for (Mode m : {Mode{true, false}, Mode{false, false}, Mode{true, true}, Mode{false, true}}) {
         auto r = RQHTTPRequest::requestWithURL(server.url("/book.txt"));
         r->setShouldWaitToInflateCompressedResponses(m.waitToInflate);
         if (m.toFile)

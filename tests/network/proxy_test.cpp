@@ -11,21 +11,21 @@ using fakesite::RawServer;
 
 class ProxyTest : public NetTest {
 protected:
-    void TearDown() override
-    {
+    void TearDown() override {
         net::ProxySettings::setSystemSettings(std::nullopt);
         NetTest::TearDown();
     }
 };
 
-TEST_F(ProxyTest, APacScriptOverHttpSendsTheRequestThroughAProxyOnLoopback)
-{
+TEST_F(ProxyTest, APacScriptOverHttpSendsTheRequestThroughAProxyOnLoopback) {
     RawServer proxy([](const RawRequest& req) { return ok("via proxy " + req.target); });
     RawServer pacHost([&](const RawRequest&) {
         return ok("function FindProxyForURL(url, host) {\n"
-                  "  if (dnsDomainIs(host, 'books.example')) return 'PROXY 127.0.0.1:" + std::to_string(proxy.port()) + "';\n"
-                  "  return 'DIRECT';\n}\n",
-            { { "Content-Type", "application/x-ns-proxy-autoconfig" } });
+                  "  if (dnsDomainIs(host, 'books.example')) return 'PROXY 127.0.0.1:" +
+                      std::to_string(proxy.port()) +
+                      "';\n"
+                      "  return 'DIRECT';\n}\n",
+                  {{"Content-Type", "application/x-ns-proxy-autoconfig"}});
     });
     net::SystemProxySettings settings;
     settings.autoConfigurationUrl = pacHost.url("/proxy.pac");
@@ -45,10 +45,10 @@ TEST_F(ProxyTest, APacScriptOverHttpSendsTheRequestThroughAProxyOnLoopback)
     EXPECT_EQ(pacHost.requestCount(), 1u);
 }
 
-TEST_F(ProxyTest, APacFileScriptIsReadFromDisk)
-{
+TEST_F(ProxyTest, APacFileScriptIsReadFromDisk) {
     RawServer proxy([](const RawRequest& req) { return ok(req.target); });
-    std::ofstream(path("proxy.pac")) << "function FindProxyForURL(u, h) { return 'PROXY 127.0.0.1:" << proxy.port() << "'; }";
+    std::ofstream(path("proxy.pac")) << "function FindProxyForURL(u, h) { return 'PROXY 127.0.0.1:" << proxy.port()
+                                     << "'; }";
     auto r = RQHTTPRequest::requestWithURL("http://site.example/a");
     r->setPACurl("file://" + path("proxy.pac"));
     r->startSynchronous();
@@ -56,11 +56,11 @@ TEST_F(ProxyTest, APacFileScriptIsReadFromDisk)
     EXPECT_EQ(r->responseString(), "http://site.example/a");
 }
 
-TEST_F(ProxyTest, AFailingScriptOrAnOddPacAddressMeansGoingDirect)
-{
+TEST_F(ProxyTest, AFailingScriptOrAnOddPacAddressMeansGoingDirect) {
     RawServer site([](const RawRequest&) { return ok("direct"); });
     std::ofstream(path("broken.pac")) << "function FindProxyForURL(u, h) { while (true) {} }";
-    for (std::string pac : { "file://" + path("broken.pac"), std::string("ftp://127.0.0.1/proxy.pac"), "file://" + path("missing.pac") }) {
+    for (std::string pac :
+         {"file://" + path("broken.pac"), std::string("ftp://127.0.0.1/proxy.pac"), "file://" + path("missing.pac")}) {
         auto r = RQHTTPRequest::requestWithURL(site.url("/"));
         r->setTimeOutSeconds(0.3); // also bounds the script's run
         r->setPACurl(pac);
@@ -71,8 +71,7 @@ TEST_F(ProxyTest, AFailingScriptOrAnOddPacAddressMeansGoingDirect)
     }
 }
 
-TEST_F(ProxyTest, ACallersOwnProxyIsUsedWithoutAsking)
-{
+TEST_F(ProxyTest, ACallersOwnProxyIsUsedWithoutAsking) {
     RawServer proxy([](const RawRequest& req) { return ok(req.target); });
     net::SystemProxySettings settings;
     settings.autoConfigurationUrl = "http://127.0.0.1:1/never.pac";

@@ -19,11 +19,9 @@ struct Indicator : RQProgressDelegate {
 };
 } // namespace
 
-class QueueTest : public NetTest {
-};
+class QueueTest : public NetTest {};
 
-TEST_F(QueueTest, NothingRunsBeforeGoAndTheDrainIsReportedOnce)
-{
+TEST_F(QueueTest, NothingRunsBeforeGoAndTheDrainIsReportedOnce) {
     RawServer server([](const RawRequest&) { return ok("x"); });
     auto owner = std::make_shared<QueueOwner>();
     auto queue = RQNetworkQueue::queue();
@@ -47,13 +45,12 @@ TEST_F(QueueTest, NothingRunsBeforeGoAndTheDrainIsReportedOnce)
     EXPECT_FLOAT_EQ(indicator->value, 1.0f);
 }
 
-TEST_F(QueueTest, AFailureCancelsTheRestOnlyWhenAskedTo)
-{
-    for (bool cancelAll : { true, false }) {
+TEST_F(QueueTest, AFailureCancelsTheRestOnlyWhenAskedTo) {
+    for (bool cancelAll : {true, false}) {
         RawServer server([](const RawRequest& req) {
             if (req.target == "/bad")
                 return RawReply::bytes("garbage\r\n\r\n", true);
-            return RawReply { { { 0.8, fakesite::httpResponse(200, "OK", {}, "x") } } };
+            return RawReply{{{0.8, fakesite::httpResponse(200, "OK", {}, "x")}}};
         });
         auto owner = std::make_shared<QueueOwner>();
         auto queue = RQNetworkQueue::queue();
@@ -72,8 +69,7 @@ TEST_F(QueueTest, AFailureCancelsTheRestOnlyWhenAskedTo)
     }
 }
 
-TEST_F(QueueTest, AccurateProgressLearnsSizesFromHeadRequestsFirst)
-{
+TEST_F(QueueTest, AccurateProgressLearnsSizesFromHeadRequestsFirst) {
     RawServer server([](const RawRequest& req) {
         std::string body(req.target == "/a" ? 1000 : 3000, 'x');
         if (req.method == "HEAD")
@@ -102,8 +98,7 @@ TEST_F(QueueTest, AccurateProgressLearnsSizesFromHeadRequestsFirst)
     EXPECT_EQ(heads, 2);
 }
 
-TEST_F(QueueTest, RejectsAnEmptyRequest)
-{
+TEST_F(QueueTest, RejectsAnEmptyRequest) {
     auto queue = RQNetworkQueue::queue();
     EXPECT_THROW(queue->addOperation(nullptr), std::invalid_argument);
 }

@@ -6,52 +6,48 @@ using namespace pw;
 using namespace pw::test;
 using namespace pw::ReachabilityFlag;
 
-TEST(ReachabilityStatus, FromFlags)
-{
+TEST(ReachabilityStatus, FromFlags) {
     struct Case {
         uint32_t flags;
         bool localWiFi;
         ReachabilityState expected;
     };
     const Case cases[] = {
-        { 0, false, NotReachable },
-        { Reachable | IsWWAN, false, ReachableViaWWAN },
-        { Reachable, false, ReachableViaWiFi },
-        { Reachable | TransientConnection | ConnectionRequired, false, NotReachable },
-        { Reachable | ConnectionOnTraffic, false, NotReachable },
-        { Reachable | ConnectionOnTraffic | ConnectionRequired, false, ReachableViaWiFi },
-        { Reachable | IsDirect | IsLocalAddress, false, ReachableViaWiFi },
-        { Reachable, true, NotReachable },
-        { Reachable | IsDirect, true, ReachableViaWiFi },
+        {0, false, NotReachable},
+        {Reachable | IsWWAN, false, ReachableViaWWAN},
+        {Reachable, false, ReachableViaWiFi},
+        {Reachable | TransientConnection | ConnectionRequired, false, NotReachable},
+        {Reachable | ConnectionOnTraffic, false, NotReachable},
+        {Reachable | ConnectionOnTraffic | ConnectionRequired, false, ReachableViaWiFi},
+        {Reachable | IsDirect | IsLocalAddress, false, ReachableViaWiFi},
+        {Reachable, true, NotReachable},
+        {Reachable | IsDirect, true, ReachableViaWiFi},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Reachability::networkStatusForFlags(c.flags, c.localWiFi), c.expected) << std::hex << c.flags;
 }
 
 namespace {
-NetworkSnapshot snapshot(bool up, bool wwan, bool wireless, bool defaultRoute)
-{
+NetworkSnapshot snapshot(bool up, bool wwan, bool wireless, bool defaultRoute) {
     NetworkSnapshot s;
-    s.interfaces.push_back({ "lo", true, true, true, false, false, { 0x7f000001 } });
-    s.interfaces.push_back({ wwan ? "wwan0" : "wlan0", up, up, false, wireless, wwan, { 0x0a000005 } });
-    s.routes.push_back({ wwan ? "wwan0" : "wlan0", 0x0a000000, 0xff000000, false });
+    s.interfaces.push_back({"lo", true, true, true, false, false, {0x7f000001}});
+    s.interfaces.push_back({wwan ? "wwan0" : "wlan0", up, up, false, wireless, wwan, {0x0a000005}});
+    s.routes.push_back({wwan ? "wwan0" : "wlan0", 0x0a000000, 0xff000000, false});
     if (defaultRoute)
-        s.routes.push_back({ wwan ? "wwan0" : "wlan0", 0, 0, true });
+        s.routes.push_back({wwan ? "wwan0" : "wlan0", 0, 0, true});
     return s;
 }
 } // namespace
 
 class ReachabilityTest : public NetTest {
 protected:
-    void TearDown() override
-    {
+    void TearDown() override {
         Reachability::setSnapshotProvider(nullptr);
         NetTest::TearDown();
     }
 };
 
-TEST_F(ReachabilityTest, StatesFromInterfacesAndRoutes)
-{
+TEST_F(ReachabilityTest, StatesFromInterfacesAndRoutes) {
     struct Case {
         NetworkSnapshot snap;
         ReachabilityState internet;
@@ -59,11 +55,11 @@ TEST_F(ReachabilityTest, StatesFromInterfacesAndRoutes)
         ReachabilityState lan; // 10.1.2.3, on the interface's own network
     };
     const Case cases[] = {
-        { snapshot(true, false, true, true), ReachableViaWiFi, ReachableViaWiFi, ReachableViaWiFi },
-        { snapshot(true, true, false, true), ReachableViaWWAN, NotReachable, ReachableViaWWAN },
-        { snapshot(false, false, true, true), NotReachable, NotReachable, NotReachable },
-        { snapshot(true, false, true, false), NotReachable, ReachableViaWiFi, ReachableViaWiFi },
-        { snapshot(true, false, false, true), ReachableViaWiFi, NotReachable, ReachableViaWiFi }, // wired
+        {snapshot(true, false, true, true), ReachableViaWiFi, ReachableViaWiFi, ReachableViaWiFi},
+        {snapshot(true, true, false, true), ReachableViaWWAN, NotReachable, ReachableViaWWAN},
+        {snapshot(false, false, true, true), NotReachable, NotReachable, NotReachable},
+        {snapshot(true, false, true, false), NotReachable, ReachableViaWiFi, ReachableViaWiFi},
+        {snapshot(true, false, false, true), ReachableViaWiFi, NotReachable, ReachableViaWiFi}, // wired
     };
     for (const auto& c : cases) {
         Reachability::setSnapshotProvider([&] { return c.snap; });
@@ -80,8 +76,7 @@ TEST_F(ReachabilityTest, StatesFromInterfacesAndRoutes)
     EXPECT_EQ(Reachability::reachabilityWithAddress(0xc0a80001)->key(), "192.168.0.1");
 }
 
-TEST_F(ReachabilityTest, AChangeIsAnnouncedOnTheMainThread)
-{
+TEST_F(ReachabilityTest, AChangeIsAnnouncedOnTheMainThread) {
     bool up = true;
     std::mutex m;
     Reachability::setSnapshotProvider([&] {

@@ -7,17 +7,14 @@ using fakesite::RawRequest;
 using fakesite::RawServer;
 
 namespace {
-RawReply redirect(int status, const std::string& location)
-{
-    return RawReply::bytes(fakesite::httpResponse(status, "Moved", { { "Location", location } }, "moved"));
+RawReply redirect(int status, const std::string& location) {
+    return RawReply::bytes(fakesite::httpResponse(status, "Moved", {{"Location", location}}, "moved"));
 }
 } // namespace
 
-class RedirectTest : public NetTest {
-};
+class RedirectTest : public NetTest {};
 
-TEST_F(RedirectTest, FollowsByStatusAndMethod)
-{
+TEST_F(RedirectTest, FollowsByStatusAndMethod) {
     struct Case {
         int status;
         bool rfc2616;
@@ -25,13 +22,8 @@ TEST_F(RedirectTest, FollowsByStatusAndMethod)
         bool bodyKept;
     };
     const Case cases[] = {
-        { 301, false, "GET", false },
-        { 302, false, "GET", false },
-        { 303, false, "GET", false },
-        { 307, false, "POST", true },
-        { 301, true, "POST", true },
-        { 302, true, "POST", true },
-        { 303, true, "GET", false },
+        {301, false, "GET", false}, {302, false, "GET", false}, {303, false, "GET", false}, {307, false, "POST", true},
+        {301, true, "POST", true},  {302, true, "POST", true},  {303, true, "GET", false},
     };
     for (const auto& c : cases) {
         RawServer server([&](const RawRequest& req) {
@@ -62,9 +54,8 @@ TEST_F(RedirectTest, FollowsByStatusAndMethod)
     }
 }
 
-TEST_F(RedirectTest, OtherAnswersAreNotFollowed)
-{
-    const std::pair<int, bool> cases[] = { { 300, true }, { 304, true }, { 305, true }, { 302, false } };
+TEST_F(RedirectTest, OtherAnswersAreNotFollowed) {
+    const std::pair<int, bool> cases[] = {{300, true}, {304, true}, {305, true}, {302, false}};
     for (const auto& [status, withLocation] : cases) {
         RawServer server([&](const RawRequest&) {
             return withLocation ? redirect(status, "/elsewhere")
@@ -83,8 +74,7 @@ TEST_F(RedirectTest, OtherAnswersAreNotFollowed)
     EXPECT_EQ(r->responseStatusCode(), 302);
 }
 
-TEST_F(RedirectTest, TheSixthRedirectFails)
-{
+TEST_F(RedirectTest, TheSixthRedirectFails) {
     RawServer server([](const RawRequest& req) { return redirect(302, req.target + "x"); });
     auto r = RQHTTPRequest::requestWithURL(server.url("/r"));
     auto delegate = std::make_shared<RecordingDelegate>();
@@ -97,14 +87,14 @@ TEST_F(RedirectTest, TheSixthRedirectFails)
     EXPECT_EQ(r->redirectCount(), 6);
 }
 
-TEST_F(RedirectTest, AnotherOriginGetsNeitherTheOldCookiesNorTheCredentials)
-{
+TEST_F(RedirectTest, AnotherOriginGetsNeitherTheOldCookiesNorTheCredentials) {
     RawServer target([](const RawRequest&) { return ok("there"); });
     // Another host: cookies follow hosts, not ports.
     RawServer origin([&](const RawRequest&) {
         return redirect(307, "http://localhost:" + std::to_string(target.port()) + "/landing");
     });
-    net::CookieStorage::shared().setCookie(*net::CookieStorage::parseSetCookie("sid=secret", *net::Url::parse(origin.url()), 1e9));
+    net::CookieStorage::shared().setCookie(
+        *net::CookieStorage::parseSetCookie("sid=secret", *net::Url::parse(origin.url()), 1e9));
     auto r = RQHTTPRequest::requestWithURL(origin.url("/go"));
     r->addRequestHeader("Authorization", "Bearer token");
     r->setUsername("u");
@@ -119,8 +109,7 @@ TEST_F(RedirectTest, AnotherOriginGetsNeitherTheOldCookiesNorTheCredentials)
     EXPECT_FALSE(second.header("Authorization"));
 }
 
-TEST_F(RedirectTest, ADelegateThatAsksDecidesWhereToGo)
-{
+TEST_F(RedirectTest, ADelegateThatAsksDecidesWhereToGo) {
     RawServer server([](const RawRequest& req) {
         if (req.target == "/a")
             return redirect(302, "/b");

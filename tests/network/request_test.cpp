@@ -12,17 +12,14 @@ using fakesite::RawRequest;
 using fakesite::RawServer;
 
 namespace {
-std::string hostHeader(const RawServer& s)
-{
+std::string hostHeader(const RawServer& s) {
     return "127.0.0.1:" + std::to_string(s.port());
 }
 } // namespace
 
-class RequestTest : public NetTest {
-};
+class RequestTest : public NetTest {};
 
-TEST_F(RequestTest, NewRequestsHaveTheDocumentedDefaults)
-{
+TEST_F(RequestTest, NewRequestsHaveTheDocumentedDefaults) {
     auto r = RQHTTPRequest::requestWithURL("http://127.0.0.1/x");
     EXPECT_EQ(r->requestMethod(), "GET");
     EXPECT_EQ(r->timeOutSeconds(), 10);
@@ -37,29 +34,30 @@ TEST_F(RequestTest, NewRequestsHaveTheDocumentedDefaults)
     EXPECT_FALSE(r->shouldAttemptPersistentConnection());
 }
 
-TEST_F(RequestTest, SendsExactlyTheseBytesForAGet)
-{
+TEST_F(RequestTest, SendsExactlyTheseBytesForAGet) {
     RawServer server([](const RawRequest&) { return ok("hello"); });
-    net::CookieStorage::shared().setCookie(*net::CookieStorage::parseSetCookie("a=1", *net::Url::parse(server.url()), 1e9));
-    net::CookieStorage::shared().setCookie(*net::CookieStorage::parseSetCookie("b=2", *net::Url::parse(server.url()), 1e9));
+    net::CookieStorage::shared().setCookie(
+        *net::CookieStorage::parseSetCookie("a=1", *net::Url::parse(server.url()), 1e9));
+    net::CookieStorage::shared().setCookie(
+        *net::CookieStorage::parseSetCookie("b=2", *net::Url::parse(server.url()), 1e9));
     auto r = RQHTTPRequest::requestWithURL(server.url("/books/1?x=%E4"));
     r->startSynchronous();
     ASSERT_FALSE(r->error()) << r->error()->localizedDescription;
     EXPECT_EQ(r->responseStatusCode(), 200);
     EXPECT_EQ(r->responseString(), "hello");
     ASSERT_EQ(server.requestCount(), 1u);
-    EXPECT_EQ(server.requests()[0].raw,
-        "GET /books/1?x=%E4 HTTP/1.1\r\n"
-        "Host: " + hostHeader(server) + "\r\n"
-        "Accept: */*\r\n"
-        "Cookie: a=1; b=2\r\n"
-        "User-Agent: PagewellTest/1.0\r\n"
-        "Accept-Encoding: gzip\r\n"
-        "\r\n");
+    EXPECT_EQ(server.requests()[0].raw, "GET /books/1?x=%E4 HTTP/1.1\r\n"
+                                        "Host: " +
+                                            hostHeader(server) +
+                                            "\r\n"
+                                            "Accept: */*\r\n"
+                                            "Cookie: a=1; b=2\r\n"
+                                            "User-Agent: PagewellTest/1.0\r\n"
+                                            "Accept-Encoding: gzip\r\n"
+                                            "\r\n");
 }
 
-TEST_F(RequestTest, AGetWithABodyGoesOutAsAPostWithItsLength)
-{
+TEST_F(RequestTest, AGetWithABodyGoesOutAsAPostWithItsLength) {
     RawServer server([](const RawRequest&) { return ok(""); });
     auto r = RQHTTPRequest::requestWithURL(server.url("/p"));
     r->addRequestHeader("User-Agent", "Caller/2");
@@ -67,23 +65,21 @@ TEST_F(RequestTest, AGetWithABodyGoesOutAsAPostWithItsLength)
     r->startSynchronous();
     ASSERT_FALSE(r->error());
     EXPECT_EQ(r->requestMethod(), "POST");
-    EXPECT_EQ(server.requests()[0].raw,
-        "POST /p HTTP/1.1\r\n"
-        "Host: " + hostHeader(server) + "\r\n"
-        "Accept: */*\r\n"
-        "User-Agent: Caller/2\r\n"
-        "Content-Length: 10\r\n"
-        "Accept-Encoding: gzip\r\n"
-        "\r\n"
-        "0123456789");
+    EXPECT_EQ(server.requests()[0].raw, "POST /p HTTP/1.1\r\n"
+                                        "Host: " +
+                                            hostHeader(server) +
+                                            "\r\n"
+                                            "Accept: */*\r\n"
+                                            "User-Agent: Caller/2\r\n"
+                                            "Content-Length: 10\r\n"
+                                            "Accept-Encoding: gzip\r\n"
+                                            "\r\n"
+                                            "0123456789");
 }
 
-TEST_F(RequestTest, ResumesADownloadWithARangeFromThePartialFile)
-{
+TEST_F(RequestTest, ResumesADownloadWithARangeFromThePartialFile) {
     std::string tail(500, 't');
-    RawServer server([&](const RawRequest&) {
-        return ok(tail, { { "Content-Range", "bytes 1000-1499/1500" } });
-    });
+    RawServer server([&](const RawRequest&) { return ok(tail, {{"Content-Range", "bytes 1000-1499/1500"}}); });
     std::string partial(1000, 'p');
     std::ofstream(path("partial"), std::ios::binary) << partial;
     auto r = RQHTTPRequest::requestWithURL(server.url("/big"));
@@ -98,14 +94,13 @@ TEST_F(RequestTest, ResumesADownloadWithARangeFromThePartialFile)
     EXPECT_EQ(whole, partial + tail);
 }
 
-TEST_F(RequestTest, DecodesTextByTheAnswersCharsetElseTheDefault)
-{
+TEST_F(RequestTest, DecodesTextByTheAnswersCharsetElseTheDefault) {
     RawServer server([](const RawRequest& req) {
         if (req.target == "/utf8")
-            return ok("\xe4\xb8\xad", { { "Content-Type", "text/plain; charset=utf-8" } });
+            return ok("\xe4\xb8\xad", {{"Content-Type", "text/plain; charset=utf-8"}});
         if (req.target == "/gbk")
-            return ok("\xd6\xd0", { { "Content-Type", "text/plain; CHARSET=gb2312" } });
-        return ok("\xe9", { { "Content-Type", "text/plain" } });
+            return ok("\xd6\xd0", {{"Content-Type", "text/plain; CHARSET=gb2312"}});
+        return ok("\xe9", {{"Content-Type", "text/plain"}});
     });
     auto get = [&](const char* p, const char* def) {
         auto r = RQHTTPRequest::requestWithURL(server.url(p));
@@ -120,20 +115,19 @@ TEST_F(RequestTest, DecodesTextByTheAnswersCharsetElseTheDefault)
     EXPECT_EQ(get("/latin", "UTF-8"), "<none>"); // not UTF-8: no text, not an empty one
 }
 
-TEST_F(RequestTest, StoresCookiesBeforeTheFinishCallback)
-{
-    RawServer server([](const RawRequest&) { return ok("", { { "Set-Cookie", "sid=42; Path=/" } }); });
+TEST_F(RequestTest, StoresCookiesBeforeTheFinishCallback) {
+    RawServer server([](const RawRequest&) { return ok("", {{"Set-Cookie", "sid=42; Path=/"}}); });
     auto r = RQHTTPRequest::requestWithURL(server.url("/login"));
     bool seen = false;
-    r->setCompletionBlock([&] { seen = net::CookieStorage::shared().cookiesForURL(*net::Url::parse(server.url("/x"))).size() == 1; });
+    r->setCompletionBlock(
+        [&] { seen = net::CookieStorage::shared().cookiesForURL(*net::Url::parse(server.url("/x"))).size() == 1; });
     r->startSynchronous();
     EXPECT_TRUE(seen);
     ASSERT_EQ(r->responseCookies().size(), 1u);
     EXPECT_EQ(r->responseCookies()[0].value, "42");
 }
 
-TEST_F(RequestTest, TimesOutRetriesAndThenFails)
-{
+TEST_F(RequestTest, TimesOutRetriesAndThenFails) {
     RawServer server([](const RawRequest&) { return RawReply::nothing(); });
     auto r = RQHTTPRequest::requestWithURL(server.url("/silent"));
     r->setTimeOutSeconds(0.15);
@@ -150,8 +144,7 @@ TEST_F(RequestTest, TimesOutRetriesAndThenFails)
     EXPECT_EQ(delegate->finished, 0);
 }
 
-TEST_F(RequestTest, ACancelIsReportedOnceAndNothingAfterIt)
-{
+TEST_F(RequestTest, ACancelIsReportedOnceAndNothingAfterIt) {
     RawServer server([](const RawRequest&) { return RawReply::nothing(); });
     auto r = RQHTTPRequest::requestWithURL(server.url("/slow"));
     auto delegate = std::make_shared<RecordingDelegate>();
@@ -169,9 +162,8 @@ TEST_F(RequestTest, ACancelIsReportedOnceAndNothingAfterIt)
     ASSERT_TRUE(waitFor([&] { return r->isFinished(); }));
 }
 
-TEST_F(RequestTest, ClearedDelegatesHearNothing)
-{
-    RawServer server([](const RawRequest&) { return RawReply { { { 0.2, fakesite::httpResponse(200, "OK", {}, "x") } } }; });
+TEST_F(RequestTest, ClearedDelegatesHearNothing) {
+    RawServer server([](const RawRequest&) { return RawReply{{{0.2, fakesite::httpResponse(200, "OK", {}, "x")}}}; });
     auto r = RQHTTPRequest::requestWithURL(server.url("/"));
     auto delegate = std::make_shared<RecordingDelegate>();
     r->setDelegate(delegate);
@@ -182,8 +174,7 @@ TEST_F(RequestTest, ClearedDelegatesHearNothing)
     EXPECT_EQ(delegate->finished + delegate->failed, 0);
 }
 
-TEST_F(RequestTest, CancellingACompletedRequestChangesNothing)
-{
+TEST_F(RequestTest, CancellingACompletedRequestChangesNothing) {
     RawServer server([](const RawRequest&) { return ok("x"); });
     auto r = RQHTTPRequest::requestWithURL(server.url("/"));
     auto delegate = std::make_shared<RecordingDelegate>();
@@ -196,11 +187,8 @@ TEST_F(RequestTest, CancellingACompletedRequestChangesNothing)
     EXPECT_FALSE(r->error());
 }
 
-TEST_F(RequestTest, FiveAtOnceOnTheSharedQueueRunFourThenTheFifth)
-{
-    RawServer server([&](const RawRequest&) {
-        return RawReply { { { 0.6, fakesite::httpResponse(200, "OK", {}, "x") } } };
-    });
+TEST_F(RequestTest, FiveAtOnceOnTheSharedQueueRunFourThenTheFifth) {
+    RawServer server([&](const RawRequest&) { return RawReply{{{0.6, fakesite::httpResponse(200, "OK", {}, "x")}}}; });
     std::vector<std::shared_ptr<RQHTTPRequest>> list;
     int done = 0;
     for (int i = 0; i < 5; ++i) {
@@ -214,8 +202,7 @@ TEST_F(RequestTest, FiveAtOnceOnTheSharedQueueRunFourThenTheFifth)
     ASSERT_TRUE(waitFor([&] { return done == 5; }));
 }
 
-TEST_F(RequestTest, AConnectionFailureIsCodeOne)
-{
+TEST_F(RequestTest, AConnectionFailureIsCodeOne) {
     int port;
     {
         RawServer gone([](const RawRequest&) { return ok(""); });
@@ -233,8 +220,7 @@ TEST_F(RequestTest, AConnectionFailureIsCodeOne)
     EXPECT_EQ(bad->error()->code, RQUnableToCreateRequestErrorType);
 }
 
-TEST_F(RequestTest, TheBodyStreamCountsWithoutHoldingBackWhenNotThrottled)
-{
+TEST_F(RequestTest, TheBodyStreamCountsWithoutHoldingBackWhenNotThrottled) {
     auto s = RQInputStream::inputStreamWithData("abcdef", nullptr);
     char buf[64];
     EXPECT_EQ(s->read(buf, sizeof buf), 6);
@@ -255,8 +241,7 @@ struct Meter : RQProgressDelegate {
 };
 } // namespace
 
-TEST_F(RequestTest, CoarseProgressIsOneStepEachWay)
-{
+TEST_F(RequestTest, CoarseProgressIsOneStepEachWay) {
     RawServer server([](const RawRequest&) { return ok(std::string(5000, 'd')); });
     auto r = RQHTTPRequest::requestWithURL(server.url("/p"));
     r->setShowAccurateProgress(false);
@@ -276,8 +261,7 @@ TEST_F(RequestTest, CoarseProgressIsOneStepEachWay)
     EXPECT_FLOAT_EQ(up->values.back(), 1.0f);
 }
 
-TEST_F(RequestTest, AccurateProgressCountsTheBytes)
-{
+TEST_F(RequestTest, AccurateProgressCountsTheBytes) {
     RawServer server([](const RawRequest&) { return ok(std::string(70000, 'd')); });
     auto r = RQHTTPRequest::requestWithURL(server.url("/p"));
     r->setAllowCompressedResponse(false);
@@ -290,11 +274,10 @@ TEST_F(RequestTest, AccurateProgressCountsTheBytes)
     EXPECT_FLOAT_EQ(down->values.back(), 1.0f);
 }
 
-TEST_F(RequestTest, ACompressedBodyGoesOutAsGzip)
-{
+TEST_F(RequestTest, ACompressedBodyGoesOutAsGzip) {
     RawServer server([](const RawRequest&) { return ok("ok"); });
     const std::string body(20000, 'q');
-    for (bool fromDisk : { false, true }) {
+    for (bool fromDisk : {false, true}) {
         auto r = RQHTTPRequest::requestWithURL(server.url("/gz"));
         r->setShouldStreamPostDataFromDisk(fromDisk);
         r->setShouldCompressRequestBody(true);

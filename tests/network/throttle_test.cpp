@@ -9,15 +9,13 @@ using namespace pw::test;
 
 class ThrottleTest : public NetTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         NetTest::SetUp();
         m_clock = std::make_shared<core::ManualClock>();
         core::Clock::setShared(m_clock);
         RQHTTPRequest::resetBandwidthMeasurement();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         RQHTTPRequest::setShouldThrottleBandwidthForWWAN(false);
         RQHTTPRequest::setMaxBandwidthPerSecond(0);
         RQHTTPRequest::resetBandwidthMeasurement();
@@ -27,8 +25,7 @@ protected:
     std::shared_ptr<core::ManualClock> m_clock;
 };
 
-TEST_F(ThrottleTest, ASecondOverTheLimitHoldsReadersPastItsEnd)
-{
+TEST_F(ThrottleTest, ASecondOverTheLimitHoldsReadersPastItsEnd) {
     RQHTTPRequest::setMaxBandwidthPerSecond(10000);
     EXPECT_TRUE(RQHTTPRequest::isBandwidthThrottled());
     double start = m_clock->monotonic();
@@ -39,10 +36,9 @@ TEST_F(ThrottleTest, ASecondOverTheLimitHoldsReadersPastItsEnd)
     EXPECT_DOUBLE_EQ(*RQHTTPRequest::throttleWakeUpTime(), start + 1 + 0.5);
 }
 
-TEST_F(ThrottleTest, AverageFollowsTheSecondsThatPassed)
-{
+TEST_F(ThrottleTest, AverageFollowsTheSecondsThatPassed) {
     RQHTTPRequest::measureBandwidthUsage();
-    for (unsigned long bytes : { 1000ul, 2000ul, 3000ul }) {
+    for (unsigned long bytes : {1000ul, 2000ul, 3000ul}) {
         RQHTTPRequest::incrementBandwidthUsedInLastSecond(bytes);
         m_clock->advance(1.01);
         RQHTTPRequest::measureBandwidthUsage();
@@ -54,8 +50,7 @@ TEST_F(ThrottleTest, AverageFollowsTheSecondsThatPassed)
     EXPECT_EQ(RQHTTPRequest::averageBandwidthUsedPerSecond(), 0u);
 }
 
-TEST_F(ThrottleTest, UploadsReadAQuarterOfTheLimitAndLessNearItsEnd)
-{
+TEST_F(ThrottleTest, UploadsReadAQuarterOfTheLimitAndLessNearItsEnd) {
     RQHTTPRequest::setMaxBandwidthPerSecond(14800);
     RQHTTPRequest::measureBandwidthUsage();
     EXPECT_EQ(RQHTTPRequest::maxUploadReadLength(), 3700u);
@@ -68,8 +63,7 @@ TEST_F(ThrottleTest, UploadsReadAQuarterOfTheLimitAndLessNearItsEnd)
     EXPECT_EQ(body->read(buf, sizeof buf), 1); // the second's budget is used up
 }
 
-TEST_F(ThrottleTest, WithoutALimitNothingIsHeld)
-{
+TEST_F(ThrottleTest, WithoutALimitNothingIsHeld) {
     RQHTTPRequest::throttleBandwidthForWWANUsingLimit(0);
     RQHTTPRequest::measureBandwidthUsage();
     RQHTTPRequest::incrementBandwidthUsedInLastSecond(1u << 20);

@@ -8,32 +8,30 @@ using namespace pw::test;
 using fakesite::RawRequest;
 using fakesite::RawServer;
 
-class WebPageTest : public NetTest {
-};
+class WebPageTest : public NetTest {};
 
-TEST_F(WebPageTest, FindsAddressesInMarkupAndStyles)
-{
+TEST_F(WebPageTest, FindsAddressesInMarkupAndStyles) {
     auto list = RQWebPageRequest::addressesInHTML(
         "<html><head><link rel=stylesheet href='s.css'><style>body{background:url(\"bg.gif\")}</style></head>"
         "<body><img src='p.png'><a href='next.html'>n</a><div style='background: url(d.jpg)'></div>"
         "<video poster='v.jpg'></video></body></html>");
-    std::vector<std::string> expected = { "s.css", "bg.gif", "p.png", "next.html", "d.jpg", "v.jpg" };
+    std::vector<std::string> expected = {"s.css", "bg.gif", "p.png", "next.html", "d.jpg", "v.jpg"};
     std::sort(list.begin(), list.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(list, expected);
-    EXPECT_EQ(RQWebPageRequest::addressesInCSS("a{b:url( 'x.png' )} c{d:URL(y.gif)}"), (std::vector<std::string> { "x.png", "y.gif" }));
+    EXPECT_EQ(RQWebPageRequest::addressesInCSS("a{b:url( 'x.png' )} c{d:URL(y.gif)}"),
+              (std::vector<std::string>{"x.png", "y.gif"}));
 }
 
-TEST_F(WebPageTest, APageComesBackWithItsResourcesInlined)
-{
+TEST_F(WebPageTest, APageComesBackWithItsResourcesInlined) {
     const std::string png = "\x89PNG fake image";
     RawServer server([&](const RawRequest& req) {
         if (req.target == "/page.html")
             return ok("<html><body><img src=\"img/p.png\"><img src=\"data:image/gif;base64,R0lG\">"
                       "<a href=\"x\">short</a><div style=\"background:url(img/p.png)\"></div></body></html>",
-                { { "Content-Type", "text/html; charset=utf-8" } });
+                      {{"Content-Type", "text/html; charset=utf-8"}});
         if (req.target == "/img/p.png")
-            return ok(png, { { "Content-Type", "image/png" } });
+            return ok(png, {{"Content-Type", "image/png"}});
         return fakesite::RawReply::bytes(fakesite::httpResponse(404, "Not Found", {}, ""));
     });
     auto page = RQWebPageRequest::requestWithURL(server.url("/page.html"));
@@ -56,9 +54,8 @@ TEST_F(WebPageTest, APageComesBackWithItsResourcesInlined)
     EXPECT_EQ(gets, 1);
 }
 
-TEST_F(WebPageTest, OtherContentFinishesAsAPlainRequest)
-{
-    RawServer server([](const RawRequest&) { return ok("{\"a\":1}", { { "Content-Type", "application/json" } }); });
+TEST_F(WebPageTest, OtherContentFinishesAsAPlainRequest) {
+    RawServer server([](const RawRequest&) { return ok("{\"a\":1}", {{"Content-Type", "application/json"}}); });
     auto page = RQWebPageRequest::requestWithURL(server.url("/data.json"));
     page->startSynchronous();
     ASSERT_FALSE(page->error());

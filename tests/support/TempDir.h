@@ -14,14 +14,12 @@ namespace pw::test {
 // folder could not be made.
 class TempDir {
 public:
-    explicit TempDir(std::string_view prefix = "pw-test")
-    {
+    explicit TempDir(std::string_view prefix = "pw-test") {
         std::string pattern = (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
         if (char* made = ::mkdtemp(pattern.data()))
             m_path = made;
     }
-    ~TempDir()
-    {
+    ~TempDir() {
         std::error_code ec;
         if (!m_path.empty())
             std::filesystem::remove_all(m_path, ec);
@@ -33,8 +31,7 @@ public:
     std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
 
     // Writes bytes to a file of that name in the folder; returns its path.
-    std::string write(const std::string& name, std::string_view bytes) const
-    {
+    std::string write(const std::string& name, std::string_view bytes) const {
         const std::string path = (m_path / name).string();
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -42,7 +39,7 @@ public:
     }
 
 private:
-    std::filesystem::path m_path {};
+    std::filesystem::path m_path{};
 };
 
 } // namespace pw::test

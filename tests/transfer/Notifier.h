@@ -26,4 +26,4 @@ struct Notifier {
     }
 };
 
-}  // namespace pw::test
+} // namespace pw::test

@@ -34,8 +34,8 @@ struct Recorder : AsyncTcpSocketDelegate, test::Notifier {
     std::vector<std::pair<double, size_t>> readTimeoutQuestions;
     double readExtension = 0;
 
-
-    void socketDidAcceptNewSocket(const std::shared_ptr<AsyncTcpSocket>&, const std::shared_ptr<AsyncTcpSocket>& s) override {
+    void socketDidAcceptNewSocket(const std::shared_ptr<AsyncTcpSocket>&,
+                                  const std::shared_ptr<AsyncTcpSocket>& s) override {
         record([&] { accepted.push_back(s); });
     }
     void socketDidReadData(const std::shared_ptr<AsyncTcpSocket>&, const std::string& d, long tag) override {
@@ -91,7 +91,8 @@ int countOpenFds() {
     int n = 0;
     DIR* d = ::opendir("/proc/self/fd");
     while (auto* e = ::readdir(d))
-        if (e->d_name[0] != '.') ++n;
+        if (e->d_name[0] != '.')
+            ++n;
     ::closedir(d);
     return n;
 }
@@ -100,7 +101,8 @@ int countThreads() {
     int n = 0;
     DIR* d = ::opendir("/proc/self/task");
     while (auto* e = ::readdir(d))
-        if (e->d_name[0] != '.') ++n;
+        if (e->d_name[0] != '.')
+            ++n;
     ::closedir(d);
     return n;
 }
@@ -135,7 +137,8 @@ struct Pair {
         sock = rec->accepted.at(0);
     }
     ~Pair() {
-        if (client >= 0) ::close(client);
+        if (client >= 0)
+            ::close(client);
         listener->disconnect();
         if (sock) {
             sock->setDelegateAndQueue({}, nullptr, true);
@@ -144,7 +147,7 @@ struct Pair {
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST(AsyncTcpSocket, ListensOnBothFamiliesAtOneChosenPortAndRefusesASecondAccept) {
     auto rec = std::make_shared<Recorder>();
@@ -279,7 +282,8 @@ TEST(AsyncTcpSocket, WritesReachASlowPeerIntactAndInOrder) {
     int small = 32 * 1024;
     ::setsockopt(p.client, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
     std::string big(8 << 20, '\0');
-    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 31 + (i >> 12));
+    for (size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>(i * 31 + (i >> 12));
     p.sock->writeData(big, -1, 1);
     p.sock->writeData("tail", -1, 2);
     std::string got;
@@ -288,7 +292,8 @@ TEST(AsyncTcpSocket, WritesReachASlowPeerIntactAndInOrder) {
         ssize_t n = ::recv(p.client, buf, sizeof buf, 0);
         ASSERT_GT(n, 0);
         got.append(buf, static_cast<size_t>(n));
-        if (got.size() < (1u << 20)) std::this_thread::sleep_for(std::chrono::microseconds(200));
+        if (got.size() < (1u << 20))
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     EXPECT_TRUE(got.compare(0, big.size(), big) == 0);
     EXPECT_EQ(got.substr(big.size()), "tail");
@@ -298,7 +303,7 @@ TEST(AsyncTcpSocket, WritesReachASlowPeerIntactAndInOrder) {
 }
 
 TEST(AsyncTcpSocket, APeerThatClosesMidWriteEndsTheSocketWithoutSigpipe) {
-    auto old = ::signal(SIGPIPE, SIG_DFL);  // a SIGPIPE would kill the test
+    auto old = ::signal(SIGPIPE, SIG_DFL); // a SIGPIPE would kill the test
     {
         Pair p;
         p.sock->writeData(std::string(16 << 20, 'x'), -1, 1);
@@ -327,7 +332,8 @@ TEST(AsyncTcpSocket, DisconnectAfterWritingSendsWhatIsQueuedThenClosesQuietly) {
     p.sock->readDataToLength(1, -1, 5);
     std::string got;
     char buf[64];
-    for (ssize_t n; (n = ::recv(p.client, buf, sizeof buf, 0)) > 0;) got.append(buf, static_cast<size_t>(n));
+    for (ssize_t n; (n = ::recv(p.client, buf, sizeof buf, 0)) > 0;)
+        got.append(buf, static_cast<size_t>(n));
     EXPECT_EQ(got, "one two three");
     ASSERT_TRUE(rec.waitFor([&] { return rec.disconnected(p.sock.get()); }));
     EXPECT_EQ(rec.writes, (std::vector<long>{1, 2, 3}));
@@ -362,17 +368,18 @@ TEST(AsyncTcpSocket, AThousandAcceptAndCloseCyclesLeakNoDescriptorOrThread) {
         ASSERT_TRUE(rec->waitFor([&] { return static_cast<int>(rec->accepted.size()) == i + 1; }));
         auto s = rec->accepted[i];
         if (i % 2) {
-            ::close(c);  // the peer ends it
+            ::close(c); // the peer ends it
             s->readDataToLength(1, -1, 0);
             ASSERT_TRUE(rec->waitFor([&] { return rec->disconnected(s.get()); }));
         } else {
-            s->disconnect();  // we end it
+            s->disconnect(); // we end it
             ::close(c);
         }
         std::lock_guard l(rec->m);
         rec->accepted[i].reset();
     };
-    for (int i = 0; i < 20; ++i) cycle(i);  // warm the pool up
+    for (int i = 0; i < 20; ++i)
+        cycle(i); // warm the pool up
     std::this_thread::sleep_for(50ms);
     // A descriptor closed twice would take a bystander with it.
     int bystander[2];
@@ -381,10 +388,12 @@ TEST(AsyncTcpSocket, AThousandAcceptAndCloseCyclesLeakNoDescriptorOrThread) {
     int sources = core::DispatchSource::liveSourceCount();
     for (int i = 20; i < 1020; ++i) {
         cycle(i);
-        if (HasFatalFailure()) return;
+        if (HasFatalFailure())
+            return;
     }
     // Cancel handlers close descriptors on the socket queues; give them a moment.
-    for (int i = 0; i < 200 && countOpenFds() > fds; ++i) std::this_thread::sleep_for(5ms);
+    for (int i = 0; i < 200 && countOpenFds() > fds; ++i)
+        std::this_thread::sleep_for(5ms);
     EXPECT_LE(countOpenFds(), fds);
     EXPECT_LE(core::DispatchSource::liveSourceCount(), sources);
     EXPECT_NE(::fcntl(bystander[0], F_GETFD), -1);

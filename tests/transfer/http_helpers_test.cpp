@@ -28,14 +28,8 @@ TEST(WSNumber, ParsesLikeTheStandardConversion) {
         bool ok;
         uint64_t value;
     } cases[] = {
-        {"1024", true, 1024},
-        {" 7", true, 7},
-        {"12abc", true, 12},
-        {"18446744073709551616", false, UINT64_MAX},
-        {"", false, 0},
-        {"abc", false, 0},
-        {std::nullopt, false, 0},
-        {"-1", true, UINT64_MAX},
+        {"1024", true, 1024}, {" 7", true, 7},   {"12abc", true, 12},      {"18446744073709551616", false, UINT64_MAX},
+        {"", false, 0},       {"abc", false, 0}, {std::nullopt, false, 0}, {"-1", true, UINT64_MAX},
     };
     for (auto& c : cases) {
         uint64_t v = 99;
@@ -61,8 +55,10 @@ TEST(WSData, HexBase64AndDigests) {
     struct Case {
         const char* in;
         const char* out;
-    } decodes[] = {{"QUJD", "ABC"}, {"QUI=", "AB"}, {"QQ==", "A"}, {"QUI", ""}, {"QU\nJD", "ABC"}, {"QUJD=QUJD", "ABC"}};
-    for (auto& c : decodes) EXPECT_EQ(WSData::base64Decoded(c.in), c.out) << c.in;
+    } decodes[] = {{"QUJD", "ABC"}, {"QUI=", "AB"},    {"QQ==", "A"},
+                   {"QUI", ""},     {"QU\nJD", "ABC"}, {"QUJD=QUJD", "ABC"}};
+    for (auto& c : decodes)
+        EXPECT_EQ(WSData::base64Decoded(c.in), c.out) << c.in;
     for (std::string s : {"", "A", "AB", "ABC", "ABCD", "hello world!"})
         EXPECT_EQ(WSData::base64Decoded(WSData::base64Encoded(s)), s);
     EXPECT_EQ(WSData::base64Encoded("AB"), "QUI=");
@@ -91,7 +87,8 @@ TEST(HTTPMessage, ParsesHeadsAndRefusesWhatIsNotOne) {
     EXPECT_EQ(m.version(), "HTTP/1.1");
     EXPECT_EQ(m.headerField("content-length"), "12");
     EXPECT_FALSE(m.headerField("Host").has_value());
-    for (const char* bad : {"GET\r\n", "GET /a\r\n", "GET /a HTTP/x\r\n", "G\x01T /a HTTP/1.1\r\n", "GET /a b HTTP/1.1\r\n"}) {
+    for (const char* bad :
+         {"GET\r\n", "GET /a\r\n", "GET /a HTTP/x\r\n", "G\x01T /a HTTP/1.1\r\n", "GET /a b HTTP/1.1\r\n"}) {
         auto r = HTTPMessage::emptyRequest();
         EXPECT_FALSE(r.appendData(bad)) << bad;
     }
@@ -101,7 +98,7 @@ TEST(HTTPMessage, ParsesHeadsAndRefusesWhatIsNotOne) {
 
     auto resp = HTTPMessage::response(404);
     resp.setHeaderField("Content-Length", "0");
-    resp.setHeaderField("content-length", "1");  // replaces, whatever the case
+    resp.setHeaderField("content-length", "1"); // replaces, whatever the case
     EXPECT_EQ(resp.messageData(), "HTTP/1.1 404 Not Found\r\nContent-Length: 1\r\n\r\n");
     EXPECT_EQ(HTTPMessage::response(206).messageData().substr(0, 28), "HTTP/1.1 206 Partial Content");
 }
@@ -112,7 +109,7 @@ TEST(HTTPConnectionHelpers, QueryParametersDatesAndChunkLines) {
     EXPECT_EQ(params["a"], "2");
     EXPECT_EQ(params["e"], "");
     EXPECT_EQ(params["sp"], "\xE4\xB8\xAD+b");
-    EXPECT_FALSE(params["bad"].has_value());  // not UTF-8: stored as nothing
+    EXPECT_FALSE(params["bad"].has_value()); // not UTF-8: stored as nothing
     EXPECT_EQ(HTTPConnection::dateAsString(1796800427), "Wed, 09 Dec 2026 07:13:47 GMT");
     EXPECT_EQ(HTTPConnection::chunkedTransferSizeLineForLength(40000), "9c40\r\n");
     EXPECT_EQ(HTTPConnection::chunkedTransferFooter(), "\r\n0\r\n\r\n");
@@ -126,9 +123,8 @@ TEST(HTTPConnectionHelpers, QueryParametersDatesAndChunkLines) {
 
 TEST(HTTPAuthentication, ParsesAuthorizationFieldsByExactParameterNames) {
     auto req = HTTPMessage::emptyRequest();
-    req.appendData(
-        "GET / HTTP/1.1\r\nAuthorization: Digest username=\"a\", cnonce=\"C\", nonce=\"N\", uri=\"/\", "
-        "qop=auth, nc=00000001, response=\"R\"\r\n\r\n");
+    req.appendData("GET / HTTP/1.1\r\nAuthorization: Digest username=\"a\", cnonce=\"C\", nonce=\"N\", uri=\"/\", "
+                   "qop=auth, nc=00000001, response=\"R\"\r\n\r\n");
     HTTPAuthenticationRequest auth(req);
     EXPECT_TRUE(auth.isDigest());
     EXPECT_EQ(auth.nonce(), "N");
@@ -162,7 +158,8 @@ TEST(HTTPResponses, DataFileAndRedirect) {
     char tmpl[] = "/tmp/pw-resp-XXXXXX";
     fs::path dir = ::mkdtemp(tmpl);
     std::string thousand(1000, 'x');
-    for (size_t i = 0; i < thousand.size(); ++i) thousand[i] = static_cast<char>('a' + i % 26);
+    for (size_t i = 0; i < thousand.size(); ++i)
+        thousand[i] = static_cast<char>('a' + i % 26);
     std::ofstream(dir / "f.bin") << thousand;
     std::ofstream(dir / "empty").flush();
     auto file = HTTPFileResponse::create((dir / "f.bin").string(), {});

@@ -30,11 +30,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string md5Hex(const std::string& s) { return WSData::hexStringValue(WSData::md5Digest(s)); }
+std::string md5Hex(const std::string& s) {
+    return WSData::hexStringValue(WSData::md5Digest(s));
+}
 
 std::string patterned(size_t n, unsigned seed) {
     std::string s(n, '\0');
-    for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 131 + seed + (i >> 9)) & 0xFF);
+    for (size_t i = 0; i < n; ++i)
+        s[i] = static_cast<char>((i * 131 + seed + (i >> 9)) & 0xFF);
     return s;
 }
 
@@ -87,8 +90,10 @@ struct TestConnection : HTTPConnection {
     std::shared_ptr<HTTPResponse> httpResponseForMethod(const std::string& m, const std::string& p) override {
         if (m == "POST" || m == "PUT")
             return std::make_shared<HTTPDataResponse>(std::to_string(body.size()) + ":" + md5Hex(body));
-        if (p == "/chunked") return std::make_shared<ChunkedResponse>(patterned(10000, 7));
-        if (p == "/async") return HTTPAsyncFileResponse::create(filePathForURI("/thousand.bin"), weak_from_this());
+        if (p == "/chunked")
+            return std::make_shared<ChunkedResponse>(patterned(10000, 7));
+        if (p == "/async")
+            return HTTPAsyncFileResponse::create(filePathForURI("/thousand.bin"), weak_from_this());
         if (p == "/dynamic" || p == "/dynamic-empty")
             return HTTPDynamicFileResponse::create(filePathForURI(p == "/dynamic" ? "/template.txt" : "/empty.txt"),
                                                    weak_from_this(), "%%", {{"NAME", "Ann"}, {"LONG", "[long]"}});
@@ -99,7 +104,8 @@ struct TestConnection : HTTPConnection {
         return HTTPConnection::httpResponseForMethod(m, p);
     }
     std::shared_ptr<WebSocket> webSocketForURI(const std::string& p) override {
-        if (p != "/echo") return nullptr;
+        if (p != "/echo")
+            return nullptr;
         auto ws = WebSocket::create(*request(), asyncSocket());
         ws->setDelegate(echo);
         return ws;
@@ -112,7 +118,8 @@ struct TestConnection : HTTPConnection {
     bool isPasswordProtected(const std::string& p) override { return p.rfind("/private", 0) == 0; }
     bool useDigestAccessAuthentication() override { return rec->digest; }
     std::optional<std::string> passwordForUser(const std::string& u) override {
-        if (u == "alice") return std::string("won:der");
+        if (u == "alice")
+            return std::string("won:der");
         return std::nullopt;
     }
 };
@@ -140,7 +147,7 @@ struct ServerFixture : ::testing::Test {
         fs::create_symlink(dir / "outside.txt", root / "link-out.txt");
         fs::create_symlink(dir, root / "dir-out");
         fs::create_symlink(root / "small.txt", root / "link-in.txt");
-        server->setInterface("localhost");  // loopback only, both families
+        server->setInterface("localhost"); // loopback only, both families
         server->setDocumentRoot((root / "." / "").string());
         server->setConnectionClass([this](std::shared_ptr<AsyncTcpSocket> s, std::shared_ptr<HTTPConfig> c) {
             return std::make_shared<TestConnection>(std::move(s), std::move(c), &rec);
@@ -164,7 +171,8 @@ struct Raw {
     int fd = -1;
     explicit Raw(uint16_t port, int rcvbuf = 0) {
         fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        if (rcvbuf) ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &rcvbuf, sizeof rcvbuf);
+        if (rcvbuf)
+            ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &rcvbuf, sizeof rcvbuf);
         timeval tv{5, 0};
         ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
         sockaddr_in a{};
@@ -177,13 +185,15 @@ struct Raw {
         }
     }
     ~Raw() {
-        if (fd >= 0) ::close(fd);
+        if (fd >= 0)
+            ::close(fd);
     }
     void send(const std::string& s) const {
         size_t off = 0;
         while (off < s.size()) {
             ssize_t n = ::send(fd, s.data() + off, s.size() - off, MSG_NOSIGNAL);
-            if (n <= 0) return;
+            if (n <= 0)
+                return;
             off += static_cast<size_t>(n);
         }
     }
@@ -194,12 +204,14 @@ struct Raw {
         while (out.size() < n) {
             ssize_t r = ::recv(fd, buf, std::min(sizeof buf, n - out.size()), 0);
             if (r <= 0) {
-                if (closed) *closed = r == 0;
+                if (closed)
+                    *closed = r == 0;
                 return out;
             }
             out.append(buf, static_cast<size_t>(r));
         }
-        if (closed) *closed = false;
+        if (closed)
+            *closed = false;
         return out;
     }
     struct Response {
@@ -214,7 +226,8 @@ struct Raw {
         std::string head;
         char c;
         while (head.size() < 4 || head.compare(head.size() - 4, 4, "\r\n\r\n") != 0) {
-            if (::recv(fd, &c, 1, 0) != 1) return r;
+            if (::recv(fd, &c, 1, 0) != 1)
+                return r;
             head.push_back(c);
         }
         r.rawHead = head;
@@ -225,7 +238,8 @@ struct Raw {
             std::string line = head.substr(pos, end - pos);
             auto colon = line.find(':');
             std::string name = line.substr(0, colon);
-            for (auto& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+            for (auto& ch : name)
+                ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
             r.headers[name] = line.substr(colon + 2);
             pos = end + 2;
         }
@@ -245,15 +259,17 @@ std::string runCurl(const std::string& args) {
     std::string cmd = "curl -s -S --max-time 20 " + args + " 2>&1";
     std::string out;
     FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return out;
+    if (!p)
+        return out;
     char buf[65536];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        out.append(buf, n);
     ::pclose(p);
     return out;
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(ServerFixture, KeepsOneConnectionAliveAcrossSeveralRequests) {
     httplib::Client client("127.0.0.1", port);
@@ -269,7 +285,7 @@ TEST_F(ServerFixture, KeepsOneConnectionAliveAcrossSeveralRequests) {
     EXPECT_EQ(server->numberOfHTTPConnections(), 1u);
     auto r = client.Get("/");
     ASSERT_TRUE(r);
-    EXPECT_EQ(r->body, "<h1>home</h1>");  // the index file of the root
+    EXPECT_EQ(r->body, "<h1>home</h1>"); // the index file of the root
     EXPECT_EQ(server->numberOfHTTPConnections(), 1u);
 
     // The command-line client reuses its connection for a second URL too.
@@ -313,8 +329,8 @@ TEST_F(ServerFixture, ServesByteRanges) {
         {"bytes=-100", 206, "bytes 900-999/1000", 900, 100},
         {"bytes=990-", 206, "bytes 990-999/1000", 990, 10},
         {"bytes=5", 206, "bytes 5-5/1000", 5, 1},
-        {"bytes=0-10,5-20", 200, "", 0, 1000},   // overlapping
-        {"bytes=1000-", 200, "", 0, 1000},       // beyond the end
+        {"bytes=0-10,5-20", 200, "", 0, 1000}, // overlapping
+        {"bytes=1000-", 200, "", 0, 1000},     // beyond the end
         {"bytes=-0", 200, "", 0, 1000},
         {"items=0-5", 200, "", 0, 1000},
         {"bytes=5-2", 200, "", 0, 1000},
@@ -330,7 +346,8 @@ TEST_F(ServerFixture, ServesByteRanges) {
     }
     // More ranges than the server takes in one request: served whole.
     std::string many = "bytes=";
-    for (int i = 0; i < 40; ++i) many += (i ? "," : "") + std::to_string(i * 10) + "-" + std::to_string(i * 10 + 1);
+    for (int i = 0; i < 40; ++i)
+        many += (i ? "," : "") + std::to_string(i * 10) + "-" + std::to_string(i * 10 + 1);
     auto r = client.Get("/thousand.bin", {{"Range", many}});
     ASSERT_TRUE(r);
     EXPECT_EQ(r->status, 200);
@@ -357,7 +374,8 @@ TEST_F(ServerFixture, SeveralRangesComeAsAMultipartBodyInOrder) {
     size_t pos = body.find(delim);
     while (pos != std::string::npos) {
         pos += delim.size();
-        if (body.compare(pos, 2, "--") == 0) break;
+        if (body.compare(pos, 2, "--") == 0)
+            break;
         size_t hEnd = body.find("\r\n\r\n", pos);
         std::string partHead = body.substr(pos, hEnd - pos);
         size_t next = body.find("\r\n" + delim, hEnd + 4);
@@ -396,9 +414,11 @@ TEST_F(ServerFixture, ReadsChunkedBodiesPieceByPiece) {
         EXPECT_EQ(rec.announcedSize, UINT64_MAX);
         std::vector<size_t> sizes = rec.bodyPieces;
         size_t sum = 0;
-        for (auto s : sizes) sum += s;
+        for (auto s : sizes)
+            sum += s;
         EXPECT_EQ(sum, all.size());
-        for (auto s : sizes) EXPECT_LE(s, 32768u);
+        for (auto s : sizes)
+            EXPECT_LE(s, 32768u);
         EXPECT_EQ(sizes.front(), 1u);
     }
     // A body of known length arrives in pieces of at most 32768 bytes.
@@ -442,24 +462,24 @@ TEST_F(ServerFixture, ErrorRepliesKeepOrCloseTheConnection) {
     } cases[] = {
         {"GET /nothing-here HTTP/1.1\r\n\r\n", 404, false},
         {"GET /small.txt HTTP/2.0\r\n\r\n", 505, false},
-        {"GET /sub/ HTTP/1.1\r\n\r\n", 404, false},  // a folder without index file
+        {"GET /sub/ HTTP/1.1\r\n\r\n", 404, false}, // a folder without index file
         {"GET /small.txt HTTP/1.1\r\nUpgrade: websocket\r\nConnection: upgrade\r\n\r\n", 404, false},
         {"DELETE /small.txt HTTP/1.1\r\n\r\n", 405, true},
         {"GARBAGE\r\n\r\n", 400, true},
         {"GET /small.txt HTTP/1.1\r\nbad header line\r\n\r\n", 400, true},
-        {"POST /up HTTP/1.1\r\n\r\n", 400, true},                       // no length
+        {"POST /up HTTP/1.1\r\n\r\n", 400, true}, // no length
         {"POST /up HTTP/1.1\r\nContent-Length: -5\r\n\r\n", 400, true},
         {"POST /up HTTP/1.1\r\nContent-Length: 5x\r\n\r\nhello", 400, true},
         {"POST /up HTTP/1.1\r\nContent-Length: +5\r\n\r\nhello", 400, true},
         {"POST /up HTTP/1.1\r\nContent-Length: 5\r\nContent-Length: 6\r\n\r\nhello!", 400, true},
         {"POST /up HTTP/1.1\r\nContent-Length: 99999999999999999999999\r\n\r\n", 400, true},
         {"GET /small.txt HTTP/1.1\r\nContent-Length: 5\r\n\r\nhello", 400, true},
-        {"DELETE /x HTTP/1.1\r\nContent-Length: abc\r\n\r\n", 400, true},  // length checked before method
+        {"DELETE /x HTTP/1.1\r\nContent-Length: abc\r\n\r\n", 400, true}, // length checked before method
         {"POST /up HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n-5\r\n", 400, true},
         {"POST /up HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n0x5\r\nhello\r\n0\r\n\r\n", 400, true},
         {"POST /up HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", 400, true},
         {"POST /up HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n10000000000000000\r\n", 400, true},
-        {"POST /up HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabcXY", 400, true},  // no trailer
+        {"POST /up HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabcXY", 400, true}, // no trailer
     };
     for (auto& tc : cases) {
         Raw c(port);
@@ -547,7 +567,8 @@ TEST_F(ServerFixture, ATenMegabyteFileReachesASlowReaderIntactInBoundedMemory) {
         ASSERT_GT(n, 0);
         got.append(buf, static_cast<size_t>(n));
         maxAhead = std::max<uint64_t>(maxAhead, rec.bytesHandedOut.load() - got.size());
-        if (++reads % 64 == 0) std::this_thread::sleep_for(1ms);  // a slow reader
+        if (++reads % 64 == 0)
+            std::this_thread::sleep_for(1ms); // a slow reader
     }
     EXPECT_TRUE(got == big);
     // What the server has read from the file but the client has not received
@@ -567,7 +588,7 @@ TEST_F(ServerFixture, PasswordProtectionWithDigestAndBasic) {
     EXPECT_EQ(runCurl("--digest -u 'alice:won:der' " + url("/private/note.txt")), "secret note");
     EXPECT_EQ(runCurl("--digest -u 'alice:wrong' -o /dev/null -w '%{http_code}' " + url("/private/note.txt")), "401");
     EXPECT_EQ(runCurl("--digest -u 'bob:won:der' -o /dev/null -w '%{http_code}' " + url("/private/note.txt")), "401");
-    EXPECT_EQ(runCurl(url("/small.txt")), "hello world");  // unprotected paths stay open
+    EXPECT_EQ(runCurl(url("/small.txt")), "hello world"); // unprotected paths stay open
 
     // A response hashed with a realm of the client's choosing is refused.
     Raw c(port);
@@ -590,7 +611,7 @@ TEST_F(ServerFixture, PasswordProtectionWithDigestAndBasic) {
     EXPECT_EQ(c.readResponse().status, 401);
     c.send(digestFor("pagewell", "00000002"));
     EXPECT_EQ(c.readResponse().body, "secret note");
-    c.send(digestFor("pagewell", "00000002"));  // a replayed count
+    c.send(digestFor("pagewell", "00000002")); // a replayed count
     EXPECT_EQ(c.readResponse().status, 401);
 
     rec.digest = false;
@@ -623,7 +644,8 @@ TEST_F(ServerFixture, PublishingWithoutADaemonIsReportedAndServingGoesOn) {
     ASSERT_TRUE(server->start());
     port = server->listeningPort();
     // This machine may or may not run the daemon; either way serving goes on.
-    for (int i = 0; i < 200 && !server->lastPublishError(); ++i) std::this_thread::sleep_for(5ms);
+    for (int i = 0; i < 200 && !server->lastPublishError(); ++i)
+        std::this_thread::sleep_for(5ms);
     if (::access("/run/avahi-daemon/socket", F_OK) != 0) {
         ASSERT_TRUE(server->lastPublishError().has_value());
         EXPECT_FALSE(server->lastPublishError()->empty());
@@ -642,7 +664,7 @@ TEST_F(ServerFixture, ABodyThatStopsArrivingTimesOut) {
     Raw c(port);
     c.send("POST /up HTTP/1.1\r\nContent-Length: 100\r\n\r\n0123456789");
     std::this_thread::sleep_for(100ms);
-    advance(30s);  // progress was made: the read goes on
+    advance(30s); // progress was made: the read goes on
     std::this_thread::sleep_for(100ms);
     EXPECT_EQ(server->numberOfHTTPConnections(), 1u);
     // Nothing more arrives: within a few more periods the connection ends.
@@ -669,7 +691,7 @@ TEST_F(ServerFixture, AsynchronousAndTemplateFileReplies) {
     ASSERT_TRUE(r);
     EXPECT_EQ(r->get_header_value("Transfer-Encoding"), "chunked");
     EXPECT_TRUE(r->body == expected) << r->body.size() << " vs " << expected.size();
-    auto ranged = client.Get("/dynamic", {{"Range", "bytes=0-1"}});  // ranges are not served
+    auto ranged = client.Get("/dynamic", {{"Range", "bytes=0-1"}}); // ranges are not served
     ASSERT_TRUE(ranged);
     EXPECT_EQ(ranged->status, 200);
     EXPECT_TRUE(ranged->body == expected);
@@ -704,7 +726,7 @@ TEST_F(ServerFixture, AWebSocketTakesOverTheConnectionWhenTheServerOffersOne) {
     std::string frame = c.recvExactly(9);
     EXPECT_EQ(frame, std::string("\x00", 1) + "echo:hi" + "\xFF");
     EXPECT_EQ(server->numberOfWebSocketConnections(), 1u);
-    c.send("\xFF");  // a frame byte with the high bit set ends the conversation
+    c.send("\xFF"); // a frame byte with the high bit set ends the conversation
     for (int i = 0; i < 200 && server->numberOfWebSocketConnections() > 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_EQ(server->numberOfWebSocketConnections(), 0u);

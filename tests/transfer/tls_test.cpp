@@ -75,7 +75,8 @@ struct Recorder : AsyncTcpSocketDelegate, test::Notifier {
     std::map<AsyncTcpSocket*, std::vector<std::string>> reads;
     std::map<AsyncTcpSocket*, int> secured;
     std::map<AsyncTcpSocket*, std::optional<SocketError>> disconnects;
-    void socketDidAcceptNewSocket(const std::shared_ptr<AsyncTcpSocket>&, const std::shared_ptr<AsyncTcpSocket>& s) override {
+    void socketDidAcceptNewSocket(const std::shared_ptr<AsyncTcpSocket>&,
+                                  const std::shared_ptr<AsyncTcpSocket>& s) override {
         record([&] { accepted.push_back(s); });
     }
     void socketDidReadData(const std::shared_ptr<AsyncTcpSocket>& s, const std::string& d, long) override {
@@ -89,7 +90,7 @@ struct Recorder : AsyncTcpSocketDelegate, test::Notifier {
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST(AsyncTcpSocketTLS, ServesAnIndependentClientAndTalksToItself) {
     Certificate certificate;
@@ -111,7 +112,8 @@ TEST(AsyncTcpSocketTLS, ServesAnIndependentClientAndTalksToItself) {
         a.sin_family = AF_INET;
         a.sin_port = htons(port);
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return;
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
+            return;
         SSL_CTX* ctx = SSL_CTX_new(TLS_client_method());
         SSL_CTX_load_verify_locations(ctx, certificate.cert.c_str(), nullptr);
         SSL_CTX_set_verify(ctx, SSL_VERIFY_PEER, nullptr);
@@ -122,7 +124,8 @@ TEST(AsyncTcpSocketTLS, ServesAnIndependentClientAndTalksToItself) {
             SSL_write(ssl, "ping\r\n", 6);
             char buf[64];
             int n = SSL_read(ssl, buf, sizeof buf);
-            if (n > 0) clientGot.assign(buf, static_cast<size_t>(n));
+            if (n > 0)
+                clientGot.assign(buf, static_cast<size_t>(n));
             SSL_shutdown(ssl);
         }
         SSL_free(ssl);
@@ -195,7 +198,7 @@ struct SecureConnection : HTTPConnection {
         return t;
     }
 };
-}  // namespace
+} // namespace
 
 TEST(AsyncTcpSocketTLS, ASecureServerAnswersOverHttps) {
     Certificate certificate;
@@ -207,15 +210,16 @@ TEST(AsyncTcpSocketTLS, ASecureServerAnswersOverHttps) {
         return std::make_shared<SecureConnection>(std::move(s), std::move(c), &certificate);
     });
     ASSERT_TRUE(server->start());
-    std::string cmd = "curl -s -S --max-time 10 --cacert " + certificate.cert + " https://localhost:" +
-                      std::to_string(server->listeningPort()) + "/page.txt https://localhost:" +
-                      std::to_string(server->listeningPort()) + "/page.txt 2>&1";
+    std::string cmd = "curl -s -S --max-time 10 --cacert " + certificate.cert +
+                      " https://localhost:" + std::to_string(server->listeningPort()) +
+                      "/page.txt https://localhost:" + std::to_string(server->listeningPort()) + "/page.txt 2>&1";
     std::string out;
     FILE* p = ::popen(cmd.c_str(), "r");
     char buf[256];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        out.append(buf, n);
     ::pclose(p);
-    EXPECT_EQ(out, "secure pagesecure page");  // two requests on one kept-alive TLS connection
+    EXPECT_EQ(out, "secure pagesecure page"); // two requests on one kept-alive TLS connection
     server->stop();
 }

@@ -37,15 +37,17 @@ struct RecordingLogger : WSAbstractLogger {
     std::vector<std::string>* sink;
     std::mutex* mutex;
     core::Semaphore* gate = nullptr;
-    RecordingLogger(std::string n, std::vector<std::string>* s, std::mutex* m) : name(std::move(n)), sink(s), mutex(m) {}
+    RecordingLogger(std::string n, std::vector<std::string>* s, std::mutex* m)
+        : name(std::move(n)), sink(s), mutex(m) {}
     void logMessage(const WSLogMessage& m) override {
-        if (gate) gate->wait();
+        if (gate)
+            gate->wait();
         std::lock_guard l(*mutex);
         sink->push_back(name + ":" + m.logMsg());
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST(WSLog, LoggersHearSynchronousMessagesInReverseRegistrationOrderAndTwiceWhenAddedTwice) {
     std::vector<std::string> seen;
@@ -58,11 +60,11 @@ TEST(WSLog, LoggersHearSynchronousMessagesInReverseRegistrationOrderAndTwiceWhen
     WSLog::log(false, 3, WSLogMessage::FlagError, 80, __FILE__, __func__, __LINE__, "%s[%d]", "err", 7);
     {
         std::lock_guard l(m);
-        ASSERT_EQ(seen.size(), 3u);  // all there before the call returned
+        ASSERT_EQ(seen.size(), 3u); // all there before the call returned
         EXPECT_EQ(std::count(seen.begin(), seen.end(), "A:err[7]"), 2);
         EXPECT_EQ(std::count(seen.begin(), seen.end(), "B:err[7]"), 1);
     }
-    WSLog::removeLogger(a);  // removes one of A's two registrations
+    WSLog::removeLogger(a); // removes one of A's two registrations
     WSLog::log(false, 3, WSLogMessage::FlagError, 80, __FILE__, __func__, __LINE__, "again");
     {
         std::lock_guard l(m);
@@ -90,10 +92,11 @@ TEST(WSLog, TheThousandAndFirstPendingMessageWaitsForTheOldest) {
     });
     std::this_thread::sleep_for(30ms);
     EXPECT_FALSE(returned);
-    gate.signal();  // the oldest reaches the logger: one permit comes back
+    gate.signal(); // the oldest reaches the logger: one permit comes back
     late.join();
     EXPECT_TRUE(returned);
-    for (int i = 0; i < WSLog::kMaxPendingMessages; ++i) gate.signal();
+    for (int i = 0; i < WSLog::kMaxPendingMessages; ++i)
+        gate.signal();
     WSLog::removeLogger(slow);
     WSLog::flushLog();
     std::lock_guard l(m);
@@ -112,7 +115,8 @@ TEST(WSLog, FileNamesAreCutFromSourcePaths) {
         {"/a.b/HTTPServer", "HTTPServer"},
         {"x.tar.gz", "x.tar"},
     };
-    for (auto& c : cases) EXPECT_EQ(ExtractFileNameWithoutExtension(c.path), c.name) << c.path;
+    for (auto& c : cases)
+        EXPECT_EQ(ExtractFileNameWithoutExtension(c.path), c.name) << c.path;
     EXPECT_TRUE(ExtractFileNameWithoutExtension(nullptr).empty());
 }
 
@@ -121,10 +125,11 @@ TEST(WSLogFileManager, RecognisesLogFileNames) {
         const char* name;
         bool isLog;
     } cases[] = {
-        {"log-ABC123.txt", true}, {"log-0F9E8D", true},     {"log-abc123.txt", false},
+        {"log-ABC123.txt", true}, {"log-0F9E8D", true},       {"log-abc123.txt", false},
         {"log-ABC12", false},     {"xlog-ABC123.txt", false}, {"log-ABCG23.txt", false},
     };
-    for (auto& c : cases) EXPECT_EQ(WSLogFileManagerDefault::isLogFile(c.name), c.isLog) << c.name;
+    for (auto& c : cases)
+        EXPECT_EQ(WSLogFileManagerDefault::isLogFile(c.name), c.isLog) << c.name;
 }
 
 TEST(WSFileLogger, RollsBySizeKeepsAtMostTheConfiguredArchivesAndNeverReopensAnArchivedFile) {
@@ -152,7 +157,7 @@ TEST(WSFileLogger, RollsBySizeKeepsAtMostTheConfiguredArchivesAndNeverReopensAnA
         EXPECT_TRUE(info.isArchived()) << info.filePath();
         std::ifstream in(info.filePath());
         std::string content((std::istreambuf_iterator<char>(in)), {});
-        EXPECT_EQ(content.size(), 18u) << content;  // no doubled newline
+        EXPECT_EQ(content.size(), 18u) << content; // no doubled newline
     }
     std::ifstream newest(infos[0].filePath());
     std::string line;
@@ -171,7 +176,7 @@ TEST(WSFileLogger, RollsBySizeKeepsAtMostTheConfiguredArchivesAndNeverReopensAnA
     ASSERT_TRUE(path.has_value());
     EXPECT_NE(*path, full.string());
     EXPECT_TRUE(WSLogFileInfo(full.string()).isArchived());
-    EXPECT_EQ(manager->sortedLogFileInfos().size(), 4u);  // the new current one and 3 archives
+    EXPECT_EQ(manager->sortedLogFileInfos().size(), 4u); // the new current one and 3 archives
     second->rollLogFile();
     second->loggerQueue()->sync([] {});
     EXPECT_FALSE(second->currentLogFilePath().has_value());
@@ -189,7 +194,8 @@ TEST(WSTTYLogger, WritesOneLineOnlyToATerminal) {
     ::close(fds[1]);
     std::string out;
     char buf[256];
-    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<size_t>(n));
+    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;)
+        out.append(buf, static_cast<size_t>(n));
     ::close(fds[0]);
     EXPECT_EQ(out.find("hidden"), std::string::npos);
     ASSERT_GE(out.size(), 7u);
@@ -211,7 +217,7 @@ struct CountingDatabaseLogger : WSAbstractDatabaseLogger {
     }
     void db_delete() override { ++deletes; }
 };
-}  // namespace
+} // namespace
 
 TEST(WSAbstractDatabaseLogger, SavesByCountOrTimeAndDeletesWhenTheAgeLimitDrops) {
     std::atomic<long long> ns{1'000'000'000};
@@ -223,30 +229,32 @@ TEST(WSAbstractDatabaseLogger, SavesByCountOrTimeAndDeletesWhenTheAgeLimitDrops)
     auto logger = std::make_shared<CountingDatabaseLogger>();
     auto log = [&](int n) {
         logger->loggerQueue()->sync([&] {
-            for (int i = 0; i < n; ++i) logger->logMessage(WSLogMessage("x", 3, 1, 80, __FILE__, nullptr, 0));
+            for (int i = 0; i < n; ++i)
+                logger->logMessage(WSLogMessage("x", 3, 1, 80, __FILE__, nullptr, 0));
         });
     };
     logger->loggerQueue()->sync([&] { logger->didAddLogger(); });
     log(499);
     EXPECT_EQ(logger->saves, 0);
     log(1);
-    EXPECT_EQ(logger->saves, 1);  // the 500th entry
+    EXPECT_EQ(logger->saves, 1); // the 500th entry
     log(499);
-    logger->setSaveThreshold(400);  // already past the new threshold: saves at once
+    logger->setSaveThreshold(400); // already past the new threshold: saves at once
     EXPECT_EQ(logger->saves, 2);
 
     log(3);
     advance(59s);
     std::this_thread::sleep_for(30ms);
     EXPECT_EQ(logger->saves, 2);
-    advance(1s);  // 60 s after the first unsaved entry
-    for (int i = 0; i < 200 && logger->saves < 3; ++i) std::this_thread::sleep_for(5ms);
+    advance(1s); // 60 s after the first unsaved entry
+    for (int i = 0; i < 200 && logger->saves < 3; ++i)
+        std::this_thread::sleep_for(5ms);
     EXPECT_EQ(logger->saves, 3);
 
     int deletes = logger->deletes;
-    logger->setMaxAge(60 * 60 * 24);  // lowered: deletes now
+    logger->setMaxAge(60 * 60 * 24); // lowered: deletes now
     EXPECT_EQ(logger->deletes, deletes + 1);
-    logger->setMaxAge(60 * 60 * 24 * 30);  // raised: nothing
+    logger->setMaxAge(60 * 60 * 24 * 30); // raised: nothing
     EXPECT_EQ(logger->deletes, deletes + 1);
     logger->loggerQueue()->sync([&] { logger->willRemoveLogger(); });
     core::DispatchSource::setClock(nullptr);

@@ -14,8 +14,7 @@
 #include <memory>
 #include <string>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::cerr << "usage: " << argv[0] << " <output file>\n";
         return 2;

@@ -15,9 +15,9 @@ namespace {
 
 struct Style {
     Color base;
-    Color shade;     // colour of the fibres and the vignette
-    double grain;    // strength of the fibres
-    bool stripes;    // faint ruled lines
+    Color shade;  // colour of the fibres and the vignette
+    double grain; // strength of the fibres
+    bool stripes; // faint ruled lines
 };
 
 // Text colours: black, dark blue, white, black, dark red, black.
@@ -70,8 +70,8 @@ Image draw(const Style& s, double w, double h, uint32_t seed) {
     }
     // A soft vignette darkens the edges a little.
     double r = std::hypot(w, h) / 2;
-    ctx.drawRadialGradient({{0, Color::clear()}, {0.7, Color::clear()}, {1, s.shade.withAlpha(0.25)}},
-                           {w / 2, h / 2}, 0, {w / 2, h / 2}, r);
+    ctx.drawRadialGradient({{0, Color::clear()}, {0.7, Color::clear()}, {1, s.shade.withAlpha(0.25)}}, {w / 2, h / 2},
+                           0, {w / 2, h / 2}, r);
     return ctx.snapshot();
 }
 

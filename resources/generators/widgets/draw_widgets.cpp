@@ -9,8 +9,7 @@
 
 namespace {
 
-bool drawFrame(const std::string& dir, int index, double scale)
-{
+bool drawFrame(const std::string& dir, int index, double scale) {
     const double side = 32;
     pw::gfx::BitmapContext ctx({side, side}, scale, false);
     const int dots = 6;
@@ -34,8 +33,7 @@ bool drawFrame(const std::string& dir, int index, double scale)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const std::string dir = argc > 1 ? argv[1] : ".";
     for (int i = 0; i < 6; ++i)
         for (double scale : {1.0, 2.0})

@@ -11,8 +11,7 @@ constexpr char kWebSafeBase64EncodeChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefgh
 constexpr std::uint8_t kInvalid = 99;
 constexpr char kPad = '=';
 
-constexpr std::array<std::uint8_t, 256> makeDecodeTable(const char* chars)
-{
+constexpr std::array<std::uint8_t, 256> makeDecodeTable(const char* chars) {
     std::array<std::uint8_t, 256> table{};
     for (auto& t : table)
         t = kInvalid;
@@ -26,13 +25,11 @@ constexpr auto kWebSafeBase64DecodeChars = makeDecodeTable(kWebSafeBase64EncodeC
 
 // 160 and 255 count as blanks because text pasted from some Latin-1 sources
 // carries them as (non-breaking) spaces.
-constexpr bool IsSpace(std::uint8_t c)
-{
+constexpr bool IsSpace(std::uint8_t c) {
     return c == 9 || c == 10 || c == 11 || c == 12 || c == 13 || c == 32 || c == 160 || c == 255;
 }
 
-std::optional<Base64Codec::Bytes> encodeWith(const void* bytes, std::size_t length, const char* charset, bool padded)
-{
+std::optional<Base64Codec::Bytes> encodeWith(const void* bytes, std::size_t length, const char* charset, bool padded) {
     if (bytes == nullptr || length == 0)
         return std::nullopt;
     Base64Codec::Bytes out(Base64Codec::encodedLength(length, padded));
@@ -45,8 +42,7 @@ std::optional<Base64Codec::Bytes> encodeWith(const void* bytes, std::size_t leng
 }
 
 std::optional<Base64Codec::Bytes> decodeWith(const void* bytes, std::size_t length, const std::uint8_t* table,
-                                             bool requirePadding)
-{
+                                             bool requirePadding) {
     if (bytes == nullptr || length == 0)
         return std::nullopt;
     Base64Codec::Bytes out(Base64Codec::decodedCapacity(length), 0);
@@ -58,15 +54,13 @@ std::optional<Base64Codec::Bytes> decodeWith(const void* bytes, std::size_t leng
     return out;
 }
 
-std::optional<std::string> toString(std::optional<Base64Codec::Bytes> bytes)
-{
+std::optional<std::string> toString(std::optional<Base64Codec::Bytes> bytes) {
     if (!bytes)
         return std::nullopt;
     return std::string(bytes->begin(), bytes->end());
 }
 
-bool isAscii(std::string_view text)
-{
+bool isAscii(std::string_view text) {
     for (unsigned char c : text)
         if (c >= 0x80)
             return false;
@@ -75,13 +69,20 @@ bool isAscii(std::string_view text)
 
 } // namespace
 
-const char* Base64Codec::standardCharset() { return kBase64EncodeChars; }
-const char* Base64Codec::webSafeCharset() { return kWebSafeBase64EncodeChars; }
-const std::uint8_t* Base64Codec::standardDecodeTable() { return kBase64DecodeChars.data(); }
-const std::uint8_t* Base64Codec::webSafeDecodeTable() { return kWebSafeBase64DecodeChars.data(); }
+const char* Base64Codec::standardCharset() {
+    return kBase64EncodeChars;
+}
+const char* Base64Codec::webSafeCharset() {
+    return kWebSafeBase64EncodeChars;
+}
+const std::uint8_t* Base64Codec::standardDecodeTable() {
+    return kBase64DecodeChars.data();
+}
+const std::uint8_t* Base64Codec::webSafeDecodeTable() {
+    return kWebSafeBase64DecodeChars.data();
+}
 
-std::size_t Base64Codec::encodedLength(std::size_t srcLen, bool padded)
-{
+std::size_t Base64Codec::encodedLength(std::size_t srcLen, bool padded) {
     // Written as 4 characters per whole group plus the rest, so that no
     // intermediate product can overflow for any length a buffer can have.
     std::size_t groups = srcLen / 3;
@@ -92,14 +93,12 @@ std::size_t Base64Codec::encodedLength(std::size_t srcLen, bool padded)
     return len;
 }
 
-std::size_t Base64Codec::decodedCapacity(std::size_t srcLen)
-{
+std::size_t Base64Codec::decodedCapacity(std::size_t srcLen) {
     return (srcLen / 4 + (srcLen % 4 != 0 ? 1 : 0)) * 3;
 }
 
 std::size_t Base64Codec::baseEncode(const std::uint8_t* src, std::size_t srcLen, char* dest, std::size_t destLen,
-                                    const char* charset, bool padded)
-{
+                                    const char* charset, bool padded) {
     if (src == nullptr || dest == nullptr || srcLen == 0 || charset == nullptr)
         return 0;
     if (destLen < encodedLength(srcLen, padded))
@@ -134,8 +133,7 @@ std::size_t Base64Codec::baseEncode(const std::uint8_t* src, std::size_t srcLen,
 }
 
 std::size_t Base64Codec::baseDecode(const std::uint8_t* src, std::size_t srcLen, std::uint8_t* dest,
-                                    std::size_t destLen, const std::uint8_t* decodeTable, bool requirePadding)
-{
+                                    std::size_t destLen, const std::uint8_t* decodeTable, bool requirePadding) {
     if (src == nullptr || dest == nullptr || srcLen == 0 || destLen == 0 || decodeTable == nullptr)
         return 0;
 
@@ -245,76 +243,62 @@ std::size_t Base64Codec::baseDecode(const std::uint8_t* src, std::size_t srcLen,
     return pos;
 }
 
-std::optional<Base64Codec::Bytes> Base64Codec::encodeData(ByteSpan data)
-{
+std::optional<Base64Codec::Bytes> Base64Codec::encodeData(ByteSpan data) {
     return encodeWith(data.data(), data.size(), kBase64EncodeChars, true);
 }
 
-std::optional<Base64Codec::Bytes> Base64Codec::encodeBytes(const void* bytes, std::size_t length)
-{
+std::optional<Base64Codec::Bytes> Base64Codec::encodeBytes(const void* bytes, std::size_t length) {
     return encodeWith(bytes, length, kBase64EncodeChars, true);
 }
 
-std::optional<std::string> Base64Codec::stringByEncodingData(ByteSpan data)
-{
+std::optional<std::string> Base64Codec::stringByEncodingData(ByteSpan data) {
     return toString(encodeData(data));
 }
 
-std::optional<std::string> Base64Codec::stringByEncodingBytes(const void* bytes, std::size_t length)
-{
+std::optional<std::string> Base64Codec::stringByEncodingBytes(const void* bytes, std::size_t length) {
     return toString(encodeBytes(bytes, length));
 }
 
-std::optional<Base64Codec::Bytes> Base64Codec::decodeData(ByteSpan data)
-{
+std::optional<Base64Codec::Bytes> Base64Codec::decodeData(ByteSpan data) {
     return decodeWith(data.data(), data.size(), kBase64DecodeChars.data(), true);
 }
 
-std::optional<Base64Codec::Bytes> Base64Codec::decodeBytes(const void* bytes, std::size_t length)
-{
+std::optional<Base64Codec::Bytes> Base64Codec::decodeBytes(const void* bytes, std::size_t length) {
     return decodeWith(bytes, length, kBase64DecodeChars.data(), true);
 }
 
-std::optional<Base64Codec::Bytes> Base64Codec::decodeString(std::string_view text)
-{
+std::optional<Base64Codec::Bytes> Base64Codec::decodeString(std::string_view text) {
     if (!isAscii(text))
         return std::nullopt;
     return decodeWith(text.data(), text.size(), kBase64DecodeChars.data(), true);
 }
 
-std::optional<Base64Codec::Bytes> Base64Codec::webSafeEncodeData(ByteSpan data, bool padded)
-{
+std::optional<Base64Codec::Bytes> Base64Codec::webSafeEncodeData(ByteSpan data, bool padded) {
     return encodeWith(data.data(), data.size(), kWebSafeBase64EncodeChars, padded);
 }
 
-std::optional<Base64Codec::Bytes> Base64Codec::webSafeEncodeBytes(const void* bytes, std::size_t length, bool padded)
-{
+std::optional<Base64Codec::Bytes> Base64Codec::webSafeEncodeBytes(const void* bytes, std::size_t length, bool padded) {
     return encodeWith(bytes, length, kWebSafeBase64EncodeChars, padded);
 }
 
-std::optional<std::string> Base64Codec::stringByWebSafeEncodingData(ByteSpan data, bool padded)
-{
+std::optional<std::string> Base64Codec::stringByWebSafeEncodingData(ByteSpan data, bool padded) {
     return toString(webSafeEncodeData(data, padded));
 }
 
 std::optional<std::string> Base64Codec::stringByWebSafeEncodingBytes(const void* bytes, std::size_t length,
-                                                                     bool padded)
-{
+                                                                     bool padded) {
     return toString(webSafeEncodeBytes(bytes, length, padded));
 }
 
-std::optional<Base64Codec::Bytes> Base64Codec::webSafeDecodeData(ByteSpan data)
-{
+std::optional<Base64Codec::Bytes> Base64Codec::webSafeDecodeData(ByteSpan data) {
     return decodeWith(data.data(), data.size(), kWebSafeBase64DecodeChars.data(), false);
 }
 
-std::optional<Base64Codec::Bytes> Base64Codec::webSafeDecodeBytes(const void* bytes, std::size_t length)
-{
+std::optional<Base64Codec::Bytes> Base64Codec::webSafeDecodeBytes(const void* bytes, std::size_t length) {
     return decodeWith(bytes, length, kWebSafeBase64DecodeChars.data(), false);
 }
 
-std::optional<Base64Codec::Bytes> Base64Codec::webSafeDecodeString(std::string_view text)
-{
+std::optional<Base64Codec::Bytes> Base64Codec::webSafeDecodeString(std::string_view text) {
     if (!isAscii(text))
         return std::nullopt;
     return decodeWith(text.data(), text.size(), kWebSafeBase64DecodeChars.data(), false);

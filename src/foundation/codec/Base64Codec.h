@@ -34,8 +34,7 @@ public:
     static std::optional<Bytes> webSafeEncodeData(ByteSpan data, bool padded);
     static std::optional<Bytes> webSafeEncodeBytes(const void* bytes, std::size_t length, bool padded);
     static std::optional<std::string> stringByWebSafeEncodingData(ByteSpan data, bool padded);
-    static std::optional<std::string> stringByWebSafeEncodingBytes(const void* bytes, std::size_t length,
-                                                                   bool padded);
+    static std::optional<std::string> stringByWebSafeEncodingBytes(const void* bytes, std::size_t length, bool padded);
 
     // Web-safe alphabet; padding accepted but not required.
     static std::optional<Bytes> webSafeDecodeData(ByteSpan data);
@@ -49,8 +48,8 @@ public:
     static std::size_t baseEncode(const std::uint8_t* src, std::size_t srcLen, char* dest, std::size_t destLen,
                                   const char* charset, bool padded);
     // dest must be zero-filled.
-    static std::size_t baseDecode(const std::uint8_t* src, std::size_t srcLen, std::uint8_t* dest,
-                                  std::size_t destLen, const std::uint8_t* decodeTable, bool requirePadding);
+    static std::size_t baseDecode(const std::uint8_t* src, std::size_t srcLen, std::uint8_t* dest, std::size_t destLen,
+                                  const std::uint8_t* decodeTable, bool requirePadding);
 
     static const char* standardCharset();
     static const char* webSafeCharset();

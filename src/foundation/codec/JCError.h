@@ -11,11 +11,11 @@ struct JCError {
     static constexpr const char* kDomain = "JCErrorDomain";
     static constexpr int kCode = -1;
 
-    std::string domain { kDomain };
-    int code { kCode };
-    std::string message {};   // the localized description
-    std::uint64_t index { 0 }; // byte offset of the scan position
-    std::uint64_t line { 0 };  // 1 for the first line
+    std::string domain{kDomain};
+    int code{kCode};
+    std::string message{};  // the localized description
+    std::uint64_t index{0}; // byte offset of the scan position
+    std::uint64_t line{0};  // 1 for the first line
 };
 
 } // namespace pw

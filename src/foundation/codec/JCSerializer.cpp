@@ -15,8 +15,7 @@ namespace {
 
 using core::Value;
 
-const char* kindName(const Value& v)
-{
+const char* kindName(const Value& v) {
     switch (v.type()) {
     case Value::Type::Null:
         return "Null";
@@ -41,8 +40,7 @@ const char* kindName(const Value& v)
 class Writer {
 public:
     Writer(std::uint32_t options, std::uint32_t encodeOption, const JCUnsupportedFormatter& formatter)
-        : m_options(options), m_encode(encodeOption), m_formatter(formatter)
-    {
+        : m_options(options), m_encode(encodeOption), m_formatter(formatter) {
         m_out.reserve(4096);
     }
 
@@ -50,8 +48,7 @@ public:
     JCError& error() { return m_error; }
     std::string& output() { return m_out; }
 
-    void fail(std::string message)
-    {
+    void fail(std::string message) {
         if (m_hasError)
             return;
         m_hasError = true;
@@ -63,57 +60,50 @@ public:
 
 private:
     bool pretty() const { return (m_options & SerializePretty) != 0; }
-    void newline()
-    {
+    void newline() {
         m_out.push_back('\n');
         m_out.append(2 * static_cast<std::size_t>(m_indent), ' ');
     }
-    void open(char c)
-    {
+    void open(char c) {
         m_out.push_back(c);
         if (pretty()) {
             ++m_indent;
             newline();
         }
     }
-    void close(char c)
-    {
+    void close(char c) {
         if (pretty()) {
             --m_indent;
             newline();
         }
         m_out.push_back(c);
     }
-    void comma()
-    {
+    void comma() {
         m_out.push_back(',');
         if (pretty())
             newline();
     }
-    void colon()
-    {
+    void colon() {
         m_out.push_back(':');
         if (pretty())
             m_out.push_back(' ');
     }
-    void hexEscape(std::uint32_t unit)
-    {
+    void hexEscape(std::uint32_t unit) {
         char buf[16];
         std::snprintf(buf, sizeof buf, "\\u%4.4x", unit & 0xFFFFu);
         m_out.append(buf, 6);
     }
 
-    std::uint32_t m_options { 0 };
-    std::uint32_t m_encode { 0 };
+    std::uint32_t m_options{0};
+    std::uint32_t m_encode{0};
     const JCUnsupportedFormatter& m_formatter;
-    std::string m_out {};
-    int m_indent { 0 };
-    bool m_hasError { false };
-    JCError m_error {};
+    std::string m_out{};
+    int m_indent{0};
+    bool m_hasError{false};
+    JCError m_error{};
 };
 
-bool Writer::writeString(std::string_view s)
-{
+bool Writer::writeString(std::string_view s) {
     const bool quotes = (m_encode & EncodeWithoutQuotes) == 0;
     const bool escapeUnicode = (m_options & SerializeEscapeUnicode) != 0;
     const bool escapeSlashes = (m_options & SerializeEscapeSlashes) != 0;
@@ -196,8 +186,7 @@ bool Writer::writeString(std::string_view s)
     return true;
 }
 
-bool Writer::write(const Value& v, unsigned depth)
-{
+bool Writer::write(const Value& v, unsigned depth) {
     switch (v.type()) {
     case Value::Type::Null:
         m_out.append("null", 4);
@@ -270,8 +259,7 @@ bool Writer::write(const Value& v, unsigned depth)
             entries.reserve(map.size());
             for (const auto& e : map)
                 entries.push_back(&e);
-            std::sort(entries.begin(), entries.end(),
-                      [](const auto* a, const auto* b) { return a->first < b->first; });
+            std::sort(entries.begin(), entries.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
             for (const auto* e : entries)
                 if (!pair(e->first, e->second))
                     return false;
@@ -296,9 +284,8 @@ bool Writer::write(const Value& v, unsigned depth)
         return false;
     }
     if (replacement->isBytes()) {
-        fail(std::string("Unable to serialize object class ") + kindName(*replacement)
-             + " that was returned by the unsupported class formatter.  Original object class was " + kindName(v)
-             + ".");
+        fail(std::string("Unable to serialize object class ") + kindName(*replacement) +
+             " that was returned by the unsupported class formatter.  Original object class was " + kindName(v) + ".");
         return false;
     }
     return write(*replacement, depth);
@@ -308,16 +295,15 @@ bool Writer::write(const Value& v, unsigned depth)
 
 JCSerializer::Result JCSerializer::serializeObject(const core::Value& object, std::uint32_t options,
                                                    std::uint32_t encodeOption, const JCUnsupportedFormatter& formatter,
-                                                   JCError* error)
-{
+                                                   JCError* error) {
     if (error)
-        *error = JCError {};
+        *error = JCError{};
     Writer writer(options, encodeOption, formatter);
     const std::uint32_t as = encodeOption & 7;
 
     if ((encodeOption & EncodeRequireCollection) && !object.isArray() && !object.isMap()) {
-        writer.fail(std::string("Unable to serialize object class ") + kindName(object)
-                    + ", expected a NSArray or NSDictionary.");
+        writer.fail(std::string("Unable to serialize object class ") + kindName(object) +
+                    ", expected a NSArray or NSDictionary.");
     } else if ((encodeOption & EncodeRequireString) && !object.isString()) {
         writer.fail(std::string("Unable to serialize object class ") + kindName(object) + ", expected a NSString.");
     } else if (as != EncodeAsData && as != EncodeAsString) {
@@ -329,7 +315,7 @@ JCSerializer::Result JCSerializer::serializeObject(const core::Value& object, st
     if (writer.failed()) {
         if (error)
             *error = std::move(writer.error());
-        return std::monostate {};
+        return std::monostate{};
     }
     std::string& out = writer.output();
     if (as == EncodeAsData)

@@ -15,8 +15,8 @@ namespace pw {
 // Serialize option flags.
 enum JCSerializeOptionFlags : std::uint32_t {
     SerializeOptionNone = 0,
-    SerializePretty = 1,        // line breaks, two-space indents, ": ", sorted keys
-    SerializeEscapeUnicode = 2, // every character above U+007F as \u escapes
+    SerializePretty = 1,         // line breaks, two-space indents, ": ", sorted keys
+    SerializeEscapeUnicode = 2,  // every character above U+007F as \u escapes
     SerializeEscapeSlashes = 16, // "/" as "\/"
 };
 

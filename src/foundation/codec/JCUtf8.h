@@ -10,19 +10,17 @@ namespace pw::jc {
 // U+FDD0..U+FDEF and U+xxFFFE/U+xxFFFF, which the site never sends on purpose.
 struct Utf8Sequence {
     enum class Kind { WellFormed, Malformed, CutOff };
-    Kind kind { Kind::Malformed };
-    std::size_t length { 1 }; // bytes the sequence covers
-    std::uint32_t codePoint { 0 };
+    Kind kind{Kind::Malformed};
+    std::size_t length{1}; // bytes the sequence covers
+    std::uint32_t codePoint{0};
 };
 
-inline bool isNonCharacterOrSurrogate(std::uint32_t cp)
-{
+inline bool isNonCharacterOrSurrogate(std::uint32_t cp) {
     return (cp >= 0xD800 && cp <= 0xDFFF) || (cp >= 0xFDD0 && cp <= 0xFDEF) || (cp & 0xFFFE) == 0xFFFE;
 }
 
 // `p` points at a lead byte of 80 or above; `end` is one past the input.
-inline Utf8Sequence ConvertSingleCodePointInUTF8(const std::uint8_t* p, const std::uint8_t* end)
-{
+inline Utf8Sequence ConvertSingleCodePointInUTF8(const std::uint8_t* p, const std::uint8_t* end) {
     const std::uint8_t lead = *p;
     std::size_t follow = 0;
     if (lead == 0xFF)
@@ -55,8 +53,8 @@ inline Utf8Sequence ConvertSingleCodePointInUTF8(const std::uint8_t* p, const st
                 ok = false;
         if (ok) {
             const std::uint8_t b1 = p[1];
-            if ((lead == 0xE0 && b1 < 0xA0) || (lead == 0xED && b1 > 0x9F) || (lead == 0xF0 && b1 < 0x90)
-                || (lead == 0xF4 && b1 > 0x8F))
+            if ((lead == 0xE0 && b1 < 0xA0) || (lead == 0xED && b1 > 0x9F) || (lead == 0xF0 && b1 < 0x90) ||
+                (lead == 0xF4 && b1 > 0x8F))
                 ok = false;
         }
         if (ok) {
@@ -85,8 +83,7 @@ inline Utf8Sequence ConvertSingleCodePointInUTF8(const std::uint8_t* p, const st
     return r;
 }
 
-inline void appendUtf8(std::uint32_t cp, char* out, std::size_t& n)
-{
+inline void appendUtf8(std::uint32_t cp, char* out, std::size_t& n) {
     if (cp < 0x80) {
         out[n++] = static_cast<char>(cp);
     } else if (cp < 0x800) {

@@ -39,8 +39,7 @@ enum class Tok : std::uint8_t {
     Null = 11,
 };
 
-bool beginsValue(Tok t)
-{
+bool beginsValue(Tok t) {
     switch (t) {
     case Tok::Number:
     case Tok::String:
@@ -59,24 +58,22 @@ enum class NumKind : std::uint8_t { Signed = 7, Unsigned = 11, Double = 13 };
 
 // Bytes a string scan can pass over without a second look: printable ASCII
 // other than the quote and the backslash.
-constexpr std::array<bool, 256> makePlainTable()
-{
-    std::array<bool, 256> t {};
+constexpr std::array<bool, 256> makePlainTable() {
+    std::array<bool, 256> t{};
     for (int c = 0x20; c < 0x80; ++c)
         t[c] = c != '"' && c != '\\';
     return t;
 }
 constexpr auto kPlain = makePlainTable();
 
-constexpr const char* kUnexpectedToken
-    = "Unexpected token, wanted '{', '}', '[', ']', ',', ':', 'true', 'false', 'null', '\"STRING\"', 'NUMBER'.";
+constexpr const char* kUnexpectedToken =
+    "Unexpected token, wanted '{', '}', '[', ']', ',', ':', 'true', 'false', 'null', '\"STRING\"', 'NUMBER'.";
 constexpr const char* kIllegalEscape = "Illegal \\u Unicode escape sequence.";
 constexpr const char* kSecondEscape = "Required a second \\u Unicode escape sequence following a surrogate \\u "
                                       "Unicode escape sequence.";
 
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* fmt, ...)
-{
+std::string format(const char* fmt, ...) {
     char small[512];
     va_list ap;
     va_start(ap, fmt);
@@ -95,8 +92,7 @@ std::string format(const char* fmt, ...)
 }
 
 // Number text is converted in the "C" locale whatever the process has set.
-locale_t cLocale()
-{
+locale_t cLocale() {
     static locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
     return loc;
 }
@@ -106,8 +102,7 @@ locale_t cLocale()
 constexpr std::size_t kScratchStackKeep = 16384;
 constexpr std::size_t kShapeMaxKeys = 32;
 
-std::vector<Value>& scratchStack()
-{
+std::vector<Value>& scratchStack() {
     thread_local std::vector<Value> stack;
     return stack;
 }
@@ -115,22 +110,20 @@ std::vector<Value>& scratchStack()
 class Parser {
 public:
     Parser(const std::uint8_t* bytes, std::size_t length, std::uint32_t flags)
-        : m_p(bytes), m_n(length), m_flags(flags)
-    {
-    }
+        : m_p(bytes), m_n(length), m_flags(flags) {}
 
     std::optional<Value> run(JCError* errorOut);
 
 private:
     struct Token {
-        Tok type { Tok::None };
-        std::size_t start { 0 };
-        std::size_t length { 0 };
-        std::string_view str {}; // decoded string value
-        NumKind numKind { NumKind::Signed };
-        std::int64_t i { 0 };
-        std::uint64_t u { 0 };
-        double d { 0 };
+        Tok type{Tok::None};
+        std::size_t start{0};
+        std::size_t length{0};
+        std::string_view str{}; // decoded string value
+        NumKind numKind{NumKind::Signed};
+        std::int64_t i{0};
+        std::uint64_t u{0};
+        double d{0};
     };
 
     enum Accept : unsigned { AcceptValue = 1, AcceptComma = 2, AcceptEnd = 4 };
@@ -153,25 +146,24 @@ private:
     void makeMap(Value& out, std::size_t keyBase, std::size_t valueBase);
     bool enter();
 
-    const std::uint8_t* m_p { nullptr };
-    std::size_t m_n { 0 };
-    std::uint32_t m_flags { 0 };
-    std::size_t m_pos { 0 };
-    std::uint64_t m_line { 1 };
-    unsigned m_depth { 0 };
-    bool m_hasError { false };
-    JCError m_error {};
-    Token m_tok {};
-    std::string m_buf {};
-    std::vector<Value>& m_stack { scratchStack() };
-    std::vector<std::string> m_keys {};
-    std::vector<Value> m_values {};
-    core::ValueMap m_shape {};
-    std::vector<std::string> m_shapeKeys {};
+    const std::uint8_t* m_p{nullptr};
+    std::size_t m_n{0};
+    std::uint32_t m_flags{0};
+    std::size_t m_pos{0};
+    std::uint64_t m_line{1};
+    unsigned m_depth{0};
+    bool m_hasError{false};
+    JCError m_error{};
+    Token m_tok{};
+    std::string m_buf{};
+    std::vector<Value>& m_stack{scratchStack()};
+    std::vector<std::string> m_keys{};
+    std::vector<Value> m_values{};
+    core::ValueMap m_shape{};
+    std::vector<std::string> m_shapeKeys{};
 };
 
-void Parser::error(std::size_t at, std::string message)
-{
+void Parser::error(std::size_t at, std::string message) {
     if (m_hasError)
         return;
     m_hasError = true;
@@ -180,8 +172,7 @@ void Parser::error(std::size_t at, std::string message)
     m_error.line = m_line;
 }
 
-void Parser::expectedToken(unsigned accepted, bool dictionary)
-{
+void Parser::expectedToken(unsigned accepted, bool dictionary) {
     if (m_hasError)
         return;
     std::vector<const char*> words;
@@ -203,8 +194,7 @@ void Parser::expectedToken(unsigned accepted, bool dictionary)
     error(m_pos, std::move(msg));
 }
 
-std::size_t Parser::lineBreakAt(std::size_t pos) const
-{
+std::size_t Parser::lineBreakAt(std::size_t pos) const {
     std::uint8_t c = m_p[pos];
     if (c == '\n')
         return 1;
@@ -219,8 +209,7 @@ std::size_t Parser::lineBreakAt(std::size_t pos) const
     return 0;
 }
 
-void Parser::skipWhitespace()
-{
+void Parser::skipWhitespace() {
     while (m_pos < m_n) {
         std::uint8_t c = m_p[m_pos];
         if (c == ' ' || c == '\t') {
@@ -271,8 +260,7 @@ void Parser::skipWhitespace()
     }
 }
 
-bool Parser::nextToken()
-{
+bool Parser::nextToken() {
     skipWhitespace();
     m_tok.type = Tok::None;
     if (m_pos >= m_n) {
@@ -344,8 +332,7 @@ bool Parser::nextToken()
     }
 }
 
-bool Parser::scanString()
-{
+bool Parser::scanString() {
     const std::size_t quote = m_pos;
     std::size_t i = quote + 1;
     const std::uint8_t* end = m_p + m_n;
@@ -380,8 +367,7 @@ bool Parser::scanString()
     return false;
 }
 
-bool Parser::readHex4(std::size_t at, std::size_t quote, std::uint32_t& value, bool& endOfInput)
-{
+bool Parser::readHex4(std::size_t at, std::size_t quote, std::uint32_t& value, bool& endOfInput) {
     value = 0;
     endOfInput = false;
     for (std::size_t k = 0; k < 4; ++k) {
@@ -408,8 +394,7 @@ bool Parser::readHex4(std::size_t at, std::size_t quote, std::uint32_t& value, b
     return true;
 }
 
-bool Parser::decodeString(std::size_t quote, std::size_t from)
-{
+bool Parser::decodeString(std::size_t quote, std::size_t from) {
     const bool lenient = (m_flags & ParseLenientUnicode) != 0;
     const std::uint8_t* end = m_p + m_n;
     m_buf.assign(reinterpret_cast<const char*>(m_p + quote + 1), from - quote - 1);
@@ -568,8 +553,7 @@ bool Parser::decodeString(std::size_t quote, std::size_t from)
     return false;
 }
 
-bool Parser::scanNumber()
-{
+bool Parser::scanNumber() {
     const std::size_t start = m_pos;
     std::size_t i = start;
     bool isDouble = false;
@@ -627,8 +611,7 @@ bool Parser::scanNumber()
     return true;
 }
 
-bool Parser::convertNumber(std::size_t start, std::size_t end, bool isDouble)
-{
+bool Parser::convertNumber(std::size_t start, std::size_t end, bool isDouble) {
     const char* b = reinterpret_cast<const char*>(m_p + start);
     const char* e = reinterpret_cast<const char*>(m_p + end);
     const std::size_t len = end - start;
@@ -688,8 +671,7 @@ bool Parser::convertNumber(std::size_t start, std::size_t end, bool isDouble)
     return true;
 }
 
-bool Parser::enter()
-{
+bool Parser::enter() {
     if (m_depth >= kJSONMaxNestingDepth) {
         error(m_pos, format("Nesting depth exceeds the limit of %u.", kJSONMaxNestingDepth));
         return false;
@@ -698,8 +680,7 @@ bool Parser::enter()
     return true;
 }
 
-bool Parser::valueForToken(Value& out)
-{
+bool Parser::valueForToken(Value& out) {
     switch (m_tok.type) {
     case Tok::String:
         out = Value(std::string(m_tok.str));
@@ -740,8 +721,7 @@ bool Parser::valueForToken(Value& out)
     }
 }
 
-bool Parser::buildArray(Value& out)
-{
+bool Parser::buildArray(Value& out) {
     if (!enter())
         return false;
     // Elements wait on a stack shared by all open arrays, so each array is
@@ -792,8 +772,7 @@ bool Parser::buildArray(Value& out)
     return done;
 }
 
-bool Parser::buildDictionary(Value& out)
-{
+bool Parser::buildDictionary(Value& out) {
     if (!enter())
         return false;
     // Keys and values wait on stacks until the closing brace, so that the
@@ -855,8 +834,7 @@ bool Parser::buildDictionary(Value& out)
     return done;
 }
 
-void Parser::makeMap(Value& out, std::size_t keyBase, std::size_t valueBase)
-{
+void Parser::makeMap(Value& out, std::size_t keyBase, std::size_t valueBase) {
     const std::size_t n = m_keys.size() - keyBase;
     bool sameShape = m_shapeKeys.size() == n;
     for (std::size_t i = 0; sameShape && i < n; ++i)
@@ -889,8 +867,7 @@ void Parser::makeMap(Value& out, std::size_t keyBase, std::size_t valueBase)
     out = Value(std::move(map));
 }
 
-std::optional<Value> Parser::run(JCError* errorOut)
-{
+std::optional<Value> Parser::run(JCError* errorOut) {
     // Whatever an interrupted parse on this thread left behind goes now.
     m_stack.clear();
     std::optional<Value> result;
@@ -931,71 +908,60 @@ std::optional<Value> Parser::run(JCError* errorOut)
     return result;
 }
 
-void checkFlags(std::uint32_t flags)
-{
+void checkFlags(std::uint32_t flags) {
     if (flags > ParseOptionsValidFlags)
         throw std::invalid_argument("Invalid parse options.");
 }
 
 } // namespace
 
-JSONDecoder::JSONDecoder(std::uint32_t parseOptionFlags) : m_flags(parseOptionFlags)
-{
+JSONDecoder::JSONDecoder(std::uint32_t parseOptionFlags) : m_flags(parseOptionFlags) {
     checkFlags(parseOptionFlags);
 }
 
 JSONDecoder::~JSONDecoder() = default;
 
-std::unique_ptr<JSONDecoder> JSONDecoder::decoder()
-{
+std::unique_ptr<JSONDecoder> JSONDecoder::decoder() {
     return std::make_unique<JSONDecoder>(ParseStrict);
 }
 
-std::unique_ptr<JSONDecoder> JSONDecoder::decoderWithParseOptions(std::uint32_t parseOptionFlags)
-{
+std::unique_ptr<JSONDecoder> JSONDecoder::decoderWithParseOptions(std::uint32_t parseOptionFlags) {
     return std::make_unique<JSONDecoder>(parseOptionFlags);
 }
 
 void JSONDecoder::clearCache() {}
 
-std::optional<core::Value> JSONDecoder::parse(const std::uint8_t* bytes, std::size_t length, JCError* error)
-{
+std::optional<core::Value> JSONDecoder::parse(const std::uint8_t* bytes, std::size_t length, JCError* error) {
     Parser parser(bytes, length, m_flags);
     return parser.run(error);
 }
 
-std::optional<core::Value> JSONDecoder::objectWithUTF8String(const char* bytes, std::size_t length, JCError* error)
-{
+std::optional<core::Value> JSONDecoder::objectWithUTF8String(const char* bytes, std::size_t length, JCError* error) {
     if (bytes == nullptr)
         throw std::invalid_argument("The string argument is NULL.");
     return parse(reinterpret_cast<const std::uint8_t*>(bytes), length, error);
 }
 
 std::optional<core::Value> JSONDecoder::mutableObjectWithUTF8String(const char* bytes, std::size_t length,
-                                                                    JCError* error)
-{
+                                                                    JCError* error) {
     return objectWithUTF8String(bytes, length, error);
 }
 
-std::optional<core::Value> JSONDecoder::objectWithData(core::ByteView data, JCError* error)
-{
+std::optional<core::Value> JSONDecoder::objectWithData(core::ByteView data, JCError* error) {
     // An empty buffer may have no storage at all; it is still a buffer.
     static const std::uint8_t kEmpty = 0;
     return parse(data.data() ? data.data() : &kEmpty, data.size(), error);
 }
 
-std::optional<core::Value> JSONDecoder::mutableObjectWithData(core::ByteView data, JCError* error)
-{
+std::optional<core::Value> JSONDecoder::mutableObjectWithData(core::ByteView data, JCError* error) {
     return objectWithData(data, error);
 }
 
-std::optional<core::Value> JSONDecoder::parseUTF8String(const char* bytes, std::size_t length, JCError* error)
-{
+std::optional<core::Value> JSONDecoder::parseUTF8String(const char* bytes, std::size_t length, JCError* error) {
     return objectWithUTF8String(bytes, length, error);
 }
 
-std::optional<core::Value> JSONDecoder::parseJSONData(core::ByteView data, JCError* error)
-{
+std::optional<core::Value> JSONDecoder::parseJSONData(core::ByteView data, JCError* error) {
     return objectWithData(data, error);
 }
 

@@ -62,7 +62,7 @@ public:
 private:
     std::optional<core::Value> parse(const std::uint8_t* bytes, std::size_t length, JCError* error);
 
-    std::uint32_t m_flags { ParseStrict };
+    std::uint32_t m_flags{ParseStrict};
 };
 
 } // namespace pw

@@ -11,8 +11,7 @@ namespace {
 
 constexpr int kAutoDetectHeaderWindowBits = 15 + 32;
 
-std::optional<std::vector<std::uint8_t>> inflateAll(std::span<const std::uint8_t> data, bool detectHeader)
-{
+std::optional<std::vector<std::uint8_t>> inflateAll(std::span<const std::uint8_t> data, bool detectHeader) {
     if (data.empty())
         return std::vector<std::uint8_t>{};
     // zlib counts input in 32-bit units; a larger buffer is not one stream we make.
@@ -66,13 +65,11 @@ std::optional<std::vector<std::uint8_t>> inflateAll(std::span<const std::uint8_t
 
 } // namespace
 
-std::optional<std::vector<std::uint8_t>> zlibInflate(std::span<const std::uint8_t> data)
-{
+std::optional<std::vector<std::uint8_t>> zlibInflate(std::span<const std::uint8_t> data) {
     return inflateAll(data, false);
 }
 
-std::optional<std::vector<std::uint8_t>> gzipInflate(std::span<const std::uint8_t> data)
-{
+std::optional<std::vector<std::uint8_t>> gzipInflate(std::span<const std::uint8_t> data) {
     return inflateAll(data, true);
 }
 

@@ -26,8 +26,8 @@ int readInt(const core::Value& record, const char* key) {
     auto d = number(record, key);
     if (!d || !std::isfinite(*d))
         return 0;
-    return static_cast<int>(std::clamp(std::trunc(*d), double(std::numeric_limits<int>::min()),
-                                       double(std::numeric_limits<int>::max())));
+    return static_cast<int>(
+        std::clamp(std::trunc(*d), double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max())));
 }
 
 float readFloat(const core::Value& record, const char* key) {

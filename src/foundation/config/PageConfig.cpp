@@ -4,7 +4,6 @@
 #include "foundation/config/RZConfig.h"
 #include "platform/core/KeyedArchive.h"
 
-
 namespace pw {
 
 using archived::readBool;

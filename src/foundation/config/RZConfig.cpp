@@ -44,10 +44,18 @@ double RZConfig::defaultFontSize(DeviceKind kind) {
     return kind == DeviceKind::Tablet ? 23 : 20;
 }
 
-gfx::Color RZConfig::defaultFontColor() { return gfx::Color::fromRGB255(85, 67, 43); }
-gfx::Color RZConfig::defaultPageBgColor() { return gfx::Color::fromRGB255(251, 240, 218); }
-gfx::Color RZConfig::defaultLightOffFontColor() { return gfx::Color::fromRGB255(95, 96, 96); }
-gfx::Color RZConfig::defaultLightOffPageBackgroundColor() { return gfx::Color::fromRGB255(50, 55, 59); }
+gfx::Color RZConfig::defaultFontColor() {
+    return gfx::Color::fromRGB255(85, 67, 43);
+}
+gfx::Color RZConfig::defaultPageBgColor() {
+    return gfx::Color::fromRGB255(251, 240, 218);
+}
+gfx::Color RZConfig::defaultLightOffFontColor() {
+    return gfx::Color::fromRGB255(95, 96, 96);
+}
+gfx::Color RZConfig::defaultLightOffPageBackgroundColor() {
+    return gfx::Color::fromRGB255(50, 55, 59);
+}
 
 void RZConfig::reset() {
     m_lightOn = true;
@@ -299,13 +307,20 @@ void RZConfig::setPageBgImageColorIsPortrait(bool portrait) {
 
 std::optional<gfx::Color> RZConfig::textColourForBackgroundTag(int tag) {
     switch (tag) {
-    case 15001: return gfx::Color::black();
-    case 15002: return gfx::Color::fromRGB255(0, 17, 60);
-    case 15003: return gfx::Color::white();
-    case 15004: return gfx::Color::black();
-    case 15005: return gfx::Color::fromRGB255(70, 0, 8);
-    case 15006: return gfx::Color::black();
-    default: return std::nullopt;
+    case 15001:
+        return gfx::Color::black();
+    case 15002:
+        return gfx::Color::fromRGB255(0, 17, 60);
+    case 15003:
+        return gfx::Color::white();
+    case 15004:
+        return gfx::Color::black();
+    case 15005:
+        return gfx::Color::fromRGB255(70, 0, 8);
+    case 15006:
+        return gfx::Color::black();
+    default:
+        return std::nullopt;
     }
 }
 

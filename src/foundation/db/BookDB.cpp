@@ -18,31 +18,29 @@ using core::Value;
 enum class Access { Missing, Unopened, Open };
 
 struct Connection {
-    Access access { Access::Missing };
+    Access access{Access::Missing};
     std::optional<SQLDatabase> db;
 };
 
-Connection openBook(int64_t rzBookId)
-{
+Connection openBook(int64_t rzBookId) {
     std::filesystem::path path = BookDB::bookDBPath(rzBookId);
     if (!core::FileManager::exists(path))
-        return { Access::Missing, std::nullopt };
+        return {Access::Missing, std::nullopt};
     auto db = TableAccess::openExisting(path);
     if (!db)
-        return { Access::Unopened, std::nullopt };
-    return { Access::Open, std::move(db) };
+        return {Access::Unopened, std::nullopt};
+    return {Access::Open, std::move(db)};
 }
 
 // 1 when the count query finds the chapter, 0 when not; -1 when the book's
 // database cannot be read, -2 when the book has none.
-int chapterMatches(int64_t rzBookId, const char* countSQL, int64_t chapterId)
-{
+int chapterMatches(int64_t rzBookId, const char* countSQL, int64_t chapterId) {
     Connection c = openBook(rzBookId);
     if (c.access == Access::Missing)
         return -2;
     if (c.access == Access::Unopened)
         return -1;
-    auto count = TableAccess::readInteger(*c.db, countSQL, { chapterId }, 0);
+    auto count = TableAccess::readInteger(*c.db, countSQL, {chapterId}, 0);
     if (!count)
         return -1;
     return *count > 0 ? 1 : 0;
@@ -57,8 +55,7 @@ constexpr std::array<const char*, 4> createStatements = {
     "create table %s volumes (VolumeCode text primary key, VolumeName text);",
 };
 
-bool runCreates(SQLDatabase& db, bool ifNotExists)
-{
+bool runCreates(SQLDatabase& db, bool ifNotExists) {
     for (const char* pattern : createStatements) {
         std::string sql(pattern);
         sql.replace(sql.find("%s "), 3, ifNotExists ? "if not exists " : "");
@@ -68,52 +65,46 @@ bool runCreates(SQLDatabase& db, bool ifNotExists)
     return db.executeUpdate("PRAGMA user_version = " + std::to_string(BookDB::UserVersion));
 }
 
-void removeDatabaseFiles(const std::filesystem::path& path)
-{
+void removeDatabaseFiles(const std::filesystem::path& path) {
     // A journal left beside a removed file would be played back into the next
     // file of the same name.
-    for (const char* suffix : { "-journal", "-wal", "-shm" })
+    for (const char* suffix : {"-journal", "-wal", "-shm"})
         core::FileManager::remove(path.string() + suffix);
 }
 
 std::optional<Value::Array> readList(int64_t rzBookId, std::string_view sql, std::initializer_list<SQLArg> args,
-    const std::function<Value(SQLResultSet&)>& makeRow)
-{
+                                     const std::function<Value(SQLResultSet&)>& makeRow) {
     Connection c = openBook(rzBookId);
     if (c.access != Access::Open)
         return std::nullopt;
     return TableAccess::readRows(*c.db, sql, args, makeRow);
 }
 
-std::optional<std::vector<int64_t>> readIdList(int64_t rzBookId, std::string_view sql)
-{
+std::optional<std::vector<int64_t>> readIdList(int64_t rzBookId, std::string_view sql) {
     Connection c = openBook(rzBookId);
     if (c.access != Access::Open)
         return std::nullopt;
     return TableAccess::readIds(*c.db, sql, {});
 }
 
-Value text(const SQLResultSet& rs, int index)
-{
+Value text(const SQLResultSet& rs, int index) {
     return Value(rs.stringForColumnIndex(index).value_or(std::string()));
 }
 
-Value integer(const SQLResultSet& rs, int index)
-{
+Value integer(const SQLResultSet& rs, int index) {
     return Value(rs.longLongIntForColumnIndex(index));
 }
 
 // [chapter id, title, vip, downloaded] of one chapter; empty when it is gone.
-std::optional<Value::Array> chapterNavInfo(SQLDatabase& db, int64_t chapterId)
-{
-    return TableAccess::readFlat(db, "select ChapterId, ChapterName, IsVip, IsDownloaded from chapter where ChapterId = ?", { chapterId });
+std::optional<Value::Array> chapterNavInfo(SQLDatabase& db, int64_t chapterId) {
+    return TableAccess::readFlat(
+        db, "select ChapterId, ChapterName, IsVip, IsDownloaded from chapter where ChapterId = ?", {chapterId});
 }
 
 // The chapter next to the given one in reading order (step 1 after it, -1
 // before it). A chapter that is not in the book has no neighbours; an empty
 // list also answers when the neighbour is missing or a placeholder (-1).
-std::optional<Value::Array> neighbourChapterInfo(int64_t rzBookId, int64_t chapterId, int step)
-{
+std::optional<Value::Array> neighbourChapterInfo(int64_t rzBookId, int64_t chapterId, int step) {
     Connection c = openBook(rzBookId);
     if (c.access != Access::Open)
         return std::nullopt;
@@ -122,27 +113,26 @@ std::optional<Value::Array> neighbourChapterInfo(int64_t rzBookId, int64_t chapt
         return std::nullopt;
     auto at = std::find(ids->begin(), ids->end(), chapterId);
     if (at == ids->end())
-        return Value::Array {};
+        return Value::Array{};
     const auto index = (at - ids->begin()) + step;
     if (index < 0 || index >= static_cast<std::ptrdiff_t>(ids->size()) || (*ids)[static_cast<size_t>(index)] == -1)
-        return Value::Array {};
+        return Value::Array{};
     return chapterNavInfo(*c.db, (*ids)[static_cast<size_t>(index)]);
 }
 
-bool saveContent(int64_t rzBookId, int64_t chapterId, std::string_view insertSql, std::initializer_list<SQLArg> insertArgs)
-{
+bool saveContent(int64_t rzBookId, int64_t chapterId, std::string_view insertSql,
+                 std::initializer_list<SQLArg> insertArgs) {
     Connection c = openBook(rzBookId);
     if (c.access != Access::Open)
         return false;
     SQLDatabase& db = *c.db;
     return TableAccess::inTransaction(db, [&] {
-        return db.executeUpdate("update chapter set IsDownloaded = 1 where ChapterId = ?", { chapterId })
-            && db.executeUpdate(insertSql, insertArgs);
+        return db.executeUpdate("update chapter set IsDownloaded = 1 where ChapterId = ?", {chapterId}) &&
+               db.executeUpdate(insertSql, insertArgs);
     });
 }
 
-bool deleteContent(int64_t rzBookId, int64_t chapterId, std::string_view deleteSql)
-{
+bool deleteContent(int64_t rzBookId, int64_t chapterId, std::string_view deleteSql) {
     Connection c = openBook(rzBookId);
     if (c.access == Access::Missing)
         return true;
@@ -150,20 +140,19 @@ bool deleteContent(int64_t rzBookId, int64_t chapterId, std::string_view deleteS
         return false;
     SQLDatabase& db = *c.db;
     return TableAccess::inTransaction(db, [&] {
-        return db.executeUpdate("update chapter set IsDownloaded = 0 where ChapterId = ?", { chapterId })
-            && db.executeUpdate(deleteSql, { chapterId });
+        return db.executeUpdate("update chapter set IsDownloaded = 0 where ChapterId = ?", {chapterId}) &&
+               db.executeUpdate(deleteSql, {chapterId});
     });
 }
 
-std::optional<Value::Array> readContent(int64_t rzBookId, int64_t chapterId, std::string_view contentSql, bool bytes)
-{
+std::optional<Value::Array> readContent(int64_t rzBookId, int64_t chapterId, std::string_view contentSql, bool bytes) {
     Connection c = openBook(rzBookId);
     if (c.access != Access::Open)
         return std::nullopt;
     SQLDatabase& db = *c.db;
     std::optional<Value> content;
     {
-        auto rs = db.executeQuery(contentSql, { chapterId });
+        auto rs = db.executeQuery(contentSql, {chapterId});
         if (!rs)
             return std::nullopt;
         if (rs->next()) {
@@ -180,7 +169,7 @@ std::optional<Value::Array> readContent(int64_t rzBookId, int64_t chapterId, std
             return std::nullopt;
         }
     }
-    auto rs = db.executeQuery("select ChapterName from chapter where ChapterId = ?", { chapterId });
+    auto rs = db.executeQuery("select ChapterName from chapter where ChapterId = ?", {chapterId});
     if (!rs)
         return std::nullopt;
     Value::Array values;
@@ -196,8 +185,8 @@ std::optional<Value::Array> readContent(int64_t rzBookId, int64_t chapterId, std
     return values;
 }
 
-bool insertEntries(int64_t rzBookId, const Value::Array& entries, std::string_view sql, void (*argsFor)(const Value&, std::vector<SQLArg>&))
-{
+bool insertEntries(int64_t rzBookId, const Value::Array& entries, std::string_view sql,
+                   void (*argsFor)(const Value&, std::vector<SQLArg>&)) {
     Connection c = openBook(rzBookId);
     if (c.access != Access::Open)
         return false;
@@ -219,8 +208,7 @@ bool insertEntries(int64_t rzBookId, const Value::Array& entries, std::string_vi
     });
 }
 
-void chapterArgs(const Value& entry, std::vector<SQLArg>& args)
-{
+void chapterArgs(const Value& entry, std::vector<SQLArg>& args) {
     args.emplace_back(TableAccess::integerValue(entry["c"]));
     args.emplace_back(entry["n"]);
     args.emplace_back(TableAccess::integerValue(entry["v"]));
@@ -230,36 +218,31 @@ void chapterArgs(const Value& entry, std::vector<SQLArg>& args)
     args.emplace_back(TableAccess::integerValue(entry["vc"]));
 }
 
-void volumeArgs(const Value& entry, std::vector<SQLArg>& args)
-{
+void volumeArgs(const Value& entry, std::vector<SQLArg>& args) {
     args.emplace_back(entry["VolumeCode"]);
     args.emplace_back(entry["VolumeName"]);
 }
 
-}
+} // namespace
 
-std::filesystem::path BookDB::bookDBPath(int64_t rzBookId)
-{
+std::filesystem::path BookDB::bookDBPath(int64_t rzBookId) {
     return core::Paths::documents() / "torvane" / "book" / (std::to_string(rzBookId) + ".rz");
 }
 
 // Files ----------------------------------------------------------------------
 
-bool BookDB::isBookDBExistsWithRZBookIdPath(int64_t rzBookId, std::string* path)
-{
+bool BookDB::isBookDBExistsWithRZBookIdPath(int64_t rzBookId, std::string* path) {
     if (!path)
         return false;
     *path = bookDBPath(rzBookId).string();
     return core::FileManager::exists(*path);
 }
 
-bool BookDB::isBookDBExistsWithRZBookId(int64_t rzBookId)
-{
+bool BookDB::isBookDBExistsWithRZBookId(int64_t rzBookId) {
     return core::FileManager::exists(bookDBPath(rzBookId));
 }
 
-bool BookDB::createBookDBIfNotExists(int64_t rzBookId)
-{
+bool BookDB::createBookDBIfNotExists(int64_t rzBookId) {
     std::string path;
     // Asked before opening, since opening makes a missing file.
     bool existed = isBookDBExistsWithRZBookIdPath(rzBookId, &path);
@@ -289,8 +272,7 @@ bool BookDB::createBookDBIfNotExists(int64_t rzBookId)
     return false;
 }
 
-bool BookDB::deleteBookDBFileByRZBookId(int64_t rzBookId)
-{
+bool BookDB::deleteBookDBFileByRZBookId(int64_t rzBookId) {
     std::filesystem::path path = bookDBPath(rzBookId);
     if (!core::FileManager::exists(path)) {
         removeDatabaseFiles(path);
@@ -304,54 +286,50 @@ bool BookDB::deleteBookDBFileByRZBookId(int64_t rzBookId)
 
 // Writing --------------------------------------------------------------------
 
-bool BookDB::addChapters(const core::Value::Array& chapters, int64_t rzBookId)
-{
+bool BookDB::addChapters(const core::Value::Array& chapters, int64_t rzBookId) {
     return insertEntries(rzBookId, chapters,
-        "insert or ignore into chapter (ChapterId, ChapterName, IsVip, IsDownloaded, Price, UpdateTime, WordsCount, ExtInt1, ExtInt2, "
-        "ExtString1, ExtString2, ExtFloat1) values (?, ?, ?, 0, ?, ?, ?, ?, -2, '', '', -2)",
-        chapterArgs);
+                         "insert or ignore into chapter (ChapterId, ChapterName, IsVip, IsDownloaded, Price, "
+                         "UpdateTime, WordsCount, ExtInt1, ExtInt2, "
+                         "ExtString1, ExtString2, ExtFloat1) values (?, ?, ?, 0, ?, ?, ?, ?, -2, '', '', -2)",
+                         chapterArgs);
 }
 
-bool BookDB::addVolumes(const core::Value::Array& volumes, int64_t rzBookId)
-{
-    return insertEntries(rzBookId, volumes, "insert or ignore into volumes (VolumeCode, VolumeName) values (?, ?)", volumeArgs);
+bool BookDB::addVolumes(const core::Value::Array& volumes, int64_t rzBookId) {
+    return insertEntries(rzBookId, volumes, "insert or ignore into volumes (VolumeCode, VolumeName) values (?, ?)",
+                         volumeArgs);
 }
 
-bool BookDB::saveChapterWithRZBookId(int64_t rzBookId, int64_t chapterId, std::string_view content)
-{
-    return saveContent(rzBookId, chapterId, "insert or ignore into chaptercontent(ChapterId, Content) values(?, ?)", { chapterId, content });
+bool BookDB::saveChapterWithRZBookId(int64_t rzBookId, int64_t chapterId, std::string_view content) {
+    return saveContent(rzBookId, chapterId, "insert or ignore into chaptercontent(ChapterId, Content) values(?, ?)",
+                       {chapterId, content});
 }
 
-bool BookDB::saveVipChapterWithRZBookId(int64_t rzBookId, int64_t chapterId, core::ByteView content, const core::Value& userId)
-{
-    return saveContent(rzBookId, chapterId, "insert or ignore into vipchaptercontent(ChapterId, Content, UserId) values(?, ?, ?)",
-        { chapterId, SQLArg::blob(content), SQLArg(userId) });
+bool BookDB::saveVipChapterWithRZBookId(int64_t rzBookId, int64_t chapterId, core::ByteView content,
+                                        const core::Value& userId) {
+    return saveContent(rzBookId, chapterId,
+                       "insert or ignore into vipchaptercontent(ChapterId, Content, UserId) values(?, ?, ?)",
+                       {chapterId, SQLArg::blob(content), SQLArg(userId)});
 }
 
-bool BookDB::deleteChapterByRZBookId(int64_t rzBookId, int64_t chapterId)
-{
+bool BookDB::deleteChapterByRZBookId(int64_t rzBookId, int64_t chapterId) {
     return deleteContent(rzBookId, chapterId, "delete from chaptercontent where ChapterId = ?");
 }
 
-bool BookDB::deleteVipChapterByRZBookId(int64_t rzBookId, int64_t chapterId)
-{
+bool BookDB::deleteVipChapterByRZBookId(int64_t rzBookId, int64_t chapterId) {
     return deleteContent(rzBookId, chapterId, "delete from vipchaptercontent where ChapterId = ?");
 }
 
 // Single answers -------------------------------------------------------------
 
-int BookDB::chapterHasDownloadByRZBookId(int64_t rzBookId, int64_t chapterId)
-{
+int BookDB::chapterHasDownloadByRZBookId(int64_t rzBookId, int64_t chapterId) {
     return chapterMatches(rzBookId, "select count(*) from chapter where ChapterId = ? and IsDownloaded = 1", chapterId);
 }
 
-int BookDB::isVipChapterByRZBookId(int64_t rzBookId, int64_t chapterId)
-{
+int BookDB::isVipChapterByRZBookId(int64_t rzBookId, int64_t chapterId) {
     return chapterMatches(rzBookId, "select count(*) from chapter where IsVip = 1 and ChapterId = ?", chapterId);
 }
 
-int64_t BookDB::getAllChapterCountByRZBookId(int64_t rzBookId)
-{
+int64_t BookDB::getAllChapterCountByRZBookId(int64_t rzBookId) {
     Connection c = openBook(rzBookId);
     if (c.access == Access::Missing)
         return -2;
@@ -360,18 +338,17 @@ int64_t BookDB::getAllChapterCountByRZBookId(int64_t rzBookId)
     return TableAccess::readInteger(*c.db, "select count(*) from chapter", {}, 0).value_or(-1);
 }
 
-int64_t BookDB::getVipChapterLocalUserIdByRZBookId(int64_t rzBookId, int64_t chapterId)
-{
+int64_t BookDB::getVipChapterLocalUserIdByRZBookId(int64_t rzBookId, int64_t chapterId) {
     Connection c = openBook(rzBookId);
     if (c.access == Access::Missing)
         return -1;
     if (c.access == Access::Unopened)
         return -2;
-    return TableAccess::readInteger(*c.db, "select UserId from vipchaptercontent where ChapterId = ?", { chapterId }, 0).value_or(-2);
+    return TableAccess::readInteger(*c.db, "select UserId from vipchaptercontent where ChapterId = ?", {chapterId}, 0)
+        .value_or(-2);
 }
 
-int64_t BookDB::getLocalSecondMaxChapterIdWithRZBookId(int64_t rzBookId)
-{
+int64_t BookDB::getLocalSecondMaxChapterIdWithRZBookId(int64_t rzBookId) {
     Connection c = openBook(rzBookId);
     if (c.access != Access::Open)
         return 0;
@@ -383,8 +360,7 @@ int64_t BookDB::getLocalSecondMaxChapterIdWithRZBookId(int64_t rzBookId)
 
 // Lists ----------------------------------------------------------------------
 
-std::optional<core::Value::Array> BookDB::getAllChaptersWithRZBookId(int64_t rzBookId)
-{
+std::optional<core::Value::Array> BookDB::getAllChaptersWithRZBookId(int64_t rzBookId) {
     Connection c = openBook(rzBookId);
     if (c.access != Access::Open)
         return std::nullopt;
@@ -395,10 +371,12 @@ std::optional<core::Value::Array> BookDB::getAllChaptersWithRZBookId(int64_t rzB
     // Copying a record with its keys in place is cheaper than building each
     // one key by key.
     Value::Map prototype;
-    for (const char* key : { "cid", "cname", "vip", "down", "price", "t", "words", "vc" })
+    for (const char* key : {"cid", "cname", "vip", "down", "price", "t", "words", "vc"})
         prototype.set(key, Value());
-    return TableAccess::readRows(*c.db,
-        "select ChapterId, ChapterName, IsVip, IsDownloaded, Price, UpdateTime, WordsCount, ExtInt1, ExtInt2, ExtString1, ExtString2, "
+    return TableAccess::readRows(
+        *c.db,
+        "select ChapterId, ChapterName, IsVip, IsDownloaded, Price, UpdateTime, WordsCount, ExtInt1, ExtInt2, "
+        "ExtString1, ExtString2, "
         "ExtFloat1 from chapter order by ExtInt1, ChapterId",
         {},
         [&prototype](SQLResultSet& rs) {
@@ -416,68 +394,66 @@ std::optional<core::Value::Array> BookDB::getAllChaptersWithRZBookId(int64_t rzB
         static_cast<size_t>(std::max<int64_t>(*count, 0)));
 }
 
-std::optional<core::Value::Array> BookDB::getAllVolumeWithRZBookId(int64_t rzBookId)
-{
-    return readList(rzBookId, "select VolumeCode, VolumeName from volumes order by VolumeCode", {}, [](SQLResultSet& rs) {
-        return Value(Value::Map { { "vcode", text(rs, 0) }, { "vname", text(rs, 1) } });
-    });
+std::optional<core::Value::Array> BookDB::getAllVolumeWithRZBookId(int64_t rzBookId) {
+    return readList(rzBookId, "select VolumeCode, VolumeName from volumes order by VolumeCode", {},
+                    [](SQLResultSet& rs) {
+                        return Value(Value::Map{{"vcode", text(rs, 0)}, {"vname", text(rs, 1)}});
+                    });
 }
 
-std::optional<std::vector<int64_t>> BookDB::getAllChapterIdByRZBookId(int64_t rzBookId)
-{
+std::optional<std::vector<int64_t>> BookDB::getAllChapterIdByRZBookId(int64_t rzBookId) {
     return readIdList(rzBookId, "select ChapterId from chapter order by ExtInt1, ChapterId");
 }
 
-std::optional<std::vector<int64_t>> BookDB::getAllNotDownloadedChapterIdsByRZBookId(int64_t rzBookId)
-{
-    return readIdList(rzBookId, "select ChapterId from chapter where IsVip = 0 and IsDownloaded = 0 order by ExtInt1, ChapterId");
+std::optional<std::vector<int64_t>> BookDB::getAllNotDownloadedChapterIdsByRZBookId(int64_t rzBookId) {
+    return readIdList(rzBookId,
+                      "select ChapterId from chapter where IsVip = 0 and IsDownloaded = 0 order by ExtInt1, ChapterId");
 }
 
-std::optional<std::vector<int64_t>> BookDB::getAllDownloadedVipChapterIdsByRZBookId(int64_t rzBookId)
-{
-    return readIdList(rzBookId, "select ChapterId from chapter where IsVip = 1 and IsDownloaded = 1 order by ExtInt1, ChapterId");
+std::optional<std::vector<int64_t>> BookDB::getAllDownloadedVipChapterIdsByRZBookId(int64_t rzBookId) {
+    return readIdList(rzBookId,
+                      "select ChapterId from chapter where IsVip = 1 and IsDownloaded = 1 order by ExtInt1, ChapterId");
 }
 
-std::optional<std::vector<int64_t>> BookDB::getAllPriceZeroVipChapterIdByRZBookId(int64_t rzBookId)
-{
-    return readIdList(rzBookId, "select ChapterId from chapter where IsVip = 1 and IsDownloaded = 0 and Price = 0 order by ExtInt1, ChapterId");
+std::optional<std::vector<int64_t>> BookDB::getAllPriceZeroVipChapterIdByRZBookId(int64_t rzBookId) {
+    return readIdList(
+        rzBookId,
+        "select ChapterId from chapter where IsVip = 1 and IsDownloaded = 0 and Price = 0 order by ExtInt1, ChapterId");
 }
 
-std::optional<core::Value::Array> BookDB::getFirstChapterInfoByRZBookId(int64_t rzBookId)
-{
+std::optional<core::Value::Array> BookDB::getFirstChapterInfoByRZBookId(int64_t rzBookId) {
     Connection c = openBook(rzBookId);
     if (c.access != Access::Open)
         return std::nullopt;
-    return TableAccess::readFlat(*c.db, "select ChapterId, ChapterName, IsDownloaded, IsVip from chapter order by ExtInt1, ChapterId limit 1", {});
+    return TableAccess::readFlat(
+        *c.db, "select ChapterId, ChapterName, IsDownloaded, IsVip from chapter order by ExtInt1, ChapterId limit 1",
+        {});
 }
 
-std::optional<core::Value::Array> BookDB::getChapterInfoWithRZBookId(int64_t rzBookId, int64_t chapterId)
-{
+std::optional<core::Value::Array> BookDB::getChapterInfoWithRZBookId(int64_t rzBookId, int64_t chapterId) {
     Connection c = openBook(rzBookId);
     if (c.access != Access::Open)
         return std::nullopt;
-    return TableAccess::readFlat(*c.db, "select ChapterName, IsVip, IsDownloaded from chapter where ChapterId = ?", { chapterId });
+    return TableAccess::readFlat(*c.db, "select ChapterName, IsVip, IsDownloaded from chapter where ChapterId = ?",
+                                 {chapterId});
 }
 
-std::optional<core::Value::Array> BookDB::getNextChapterInfoWithRZBookId(int64_t rzBookId, int64_t chapterId)
-{
+std::optional<core::Value::Array> BookDB::getNextChapterInfoWithRZBookId(int64_t rzBookId, int64_t chapterId) {
     return neighbourChapterInfo(rzBookId, chapterId, 1);
 }
 
-std::optional<core::Value::Array> BookDB::getPrevChapterInfoWithRZBookId(int64_t rzBookId, int64_t chapterId)
-{
+std::optional<core::Value::Array> BookDB::getPrevChapterInfoWithRZBookId(int64_t rzBookId, int64_t chapterId) {
     return neighbourChapterInfo(rzBookId, chapterId, -1);
 }
 
-std::optional<core::Value::Array> BookDB::getChapterContentWithRZBookId(int64_t rzBookId, int64_t chapterId)
-{
+std::optional<core::Value::Array> BookDB::getChapterContentWithRZBookId(int64_t rzBookId, int64_t chapterId) {
     return readContent(rzBookId, chapterId, "select Content from chaptercontent where ChapterId = ?", false);
 }
 
-std::optional<core::Value::Array> BookDB::getVipChapterContentWithRZBookId(int64_t rzBookId, int64_t chapterId, const core::Value&)
-{
+std::optional<core::Value::Array> BookDB::getVipChapterContentWithRZBookId(int64_t rzBookId, int64_t chapterId,
+                                                                           const core::Value&) {
     // The stored bytes are whoever bought them; the user id does not narrow the lookup.
     return readContent(rzBookId, chapterId, "select Content from vipchaptercontent where ChapterId = ?", true);
 }
 
-}
+} // namespace pw

@@ -35,16 +35,18 @@ public:
     static bool addChapters(const core::Value::Array& chapters, int64_t rzBookId);
     static bool addVolumes(const core::Value::Array& volumes, int64_t rzBookId);
     static bool saveChapterWithRZBookId(int64_t rzBookId, int64_t chapterId, std::string_view content);
-    static bool saveVipChapterWithRZBookId(int64_t rzBookId, int64_t chapterId, core::ByteView content, const core::Value& userId);
+    static bool saveVipChapterWithRZBookId(int64_t rzBookId, int64_t chapterId, core::ByteView content,
+                                           const core::Value& userId);
     static bool deleteChapterByRZBookId(int64_t rzBookId, int64_t chapterId);
     static bool deleteVipChapterByRZBookId(int64_t rzBookId, int64_t chapterId);
 
     // Single answers (missing / unopened codes as listed per operation).
     static int chapterHasDownloadByRZBookId(int64_t rzBookId, int64_t chapterId); // 1, 0; unopened -1; missing -2
-    static int isVipChapterByRZBookId(int64_t rzBookId, int64_t chapterId);        // 1, 0; unopened -1; missing -2
-    static int64_t getAllChapterCountByRZBookId(int64_t rzBookId);                 // count; unopened -1; missing -2
-    static int64_t getVipChapterLocalUserIdByRZBookId(int64_t rzBookId, int64_t chapterId); // 0 none; missing -1; unopened -2
-    static int64_t getLocalSecondMaxChapterIdWithRZBookId(int64_t rzBookId);       // 0 when none, missing or unopened
+    static int isVipChapterByRZBookId(int64_t rzBookId, int64_t chapterId);       // 1, 0; unopened -1; missing -2
+    static int64_t getAllChapterCountByRZBookId(int64_t rzBookId);                // count; unopened -1; missing -2
+    static int64_t getVipChapterLocalUserIdByRZBookId(int64_t rzBookId,
+                                                      int64_t chapterId);    // 0 none; missing -1; unopened -2
+    static int64_t getLocalSecondMaxChapterIdWithRZBookId(int64_t rzBookId); // 0 when none, missing or unopened
 
     // Lists in reading order (volume code, then chapter id); nullopt when
     // the file is missing or cannot be read.
@@ -64,7 +66,8 @@ public:
     // [title, text]; empty without a chapter row, only the title without a stored text.
     static std::optional<core::Value::Array> getChapterContentWithRZBookId(int64_t rzBookId, int64_t chapterId);
     // [title, bytes], the same way.
-    static std::optional<core::Value::Array> getVipChapterContentWithRZBookId(int64_t rzBookId, int64_t chapterId, const core::Value& userId);
+    static std::optional<core::Value::Array> getVipChapterContentWithRZBookId(int64_t rzBookId, int64_t chapterId,
+                                                                              const core::Value& userId);
 };
 
-}
+} // namespace pw

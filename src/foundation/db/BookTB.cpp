@@ -20,101 +20,83 @@ constexpr int NoSuchBook = -3;
 // Comfortably below SQLite's limit on parameters in one statement.
 constexpr size_t IdsPerStatement = 500;
 
-constexpr const char* BookColumns = "select BookId, RZBookId, BookName, Cover, FilePath, Position, Position2, Type, LastReadTime, "
-                                    "LastReadChapter, ReadPercent, CategoryId, Author, RZUserId, Status, ExtInt1, ExtInt4, ExtInt5 from book";
+constexpr const char* BookColumns =
+    "select BookId, RZBookId, BookName, Cover, FilePath, Position, Position2, Type, LastReadTime, "
+    "LastReadChapter, ReadPercent, CategoryId, Author, RZUserId, Status, ExtInt1, ExtInt4, ExtInt5 from book";
 
-std::optional<SQLDatabase> openMain()
-{
+std::optional<SQLDatabase> openMain() {
     return TableAccess::openExisting(MainDB::mainDBPath());
 }
 
 // A NULL text column reads as an empty text, so records keep their shape.
-Value text(const SQLResultSet& rs, int index)
-{
+Value text(const SQLResultSet& rs, int index) {
     return Value(rs.stringForColumnIndex(index).value_or(std::string()));
 }
 
-Value integer(const SQLResultSet& rs, int index)
-{
+Value integer(const SQLResultSet& rs, int index) {
     return Value(rs.longLongIntForColumnIndex(index));
 }
 
-Value real(const SQLResultSet& rs, int index)
-{
+Value real(const SQLResultSet& rs, int index) {
     return Value(rs.doubleForColumnIndex(index));
 }
 
-Value bookRecord(SQLResultSet& rs)
-{
-    return Value(Value::Map {
-        { "bid", integer(rs, 0) },
-        { "rzId", integer(rs, 1) },
-        { "bname", text(rs, 2) },
-        { "cover", text(rs, 3) },
-        { "file", text(rs, 4) },
-        { "type", text(rs, 7) },
-        { "lstReadt", integer(rs, 8) },
-        { "percent", real(rs, 10) },
-        { "cid", integer(rs, 11) },
-        { "author", text(rs, 12) },
-        { "status", integer(rs, 14) },
-        { "currLstChapterId", integer(rs, 16) },
-        { "lstChapterId", integer(rs, 17) },
+Value bookRecord(SQLResultSet& rs) {
+    return Value(Value::Map{
+        {"bid", integer(rs, 0)},
+        {"rzId", integer(rs, 1)},
+        {"bname", text(rs, 2)},
+        {"cover", text(rs, 3)},
+        {"file", text(rs, 4)},
+        {"type", text(rs, 7)},
+        {"lstReadt", integer(rs, 8)},
+        {"percent", real(rs, 10)},
+        {"cid", integer(rs, 11)},
+        {"author", text(rs, 12)},
+        {"status", integer(rs, 14)},
+        {"currLstChapterId", integer(rs, 16)},
+        {"lstChapterId", integer(rs, 17)},
     });
 }
 
 // The full record up to `ext1`; the full list adds the chapter ids.
-Value::Map fullRecordHead(SQLResultSet& rs)
-{
-    return Value::Map {
-        { "bid", integer(rs, 0) },
-        { "rzId", integer(rs, 1) },
-        { "bname", text(rs, 2) },
-        { "cover", text(rs, 3) },
-        { "file", text(rs, 4) },
-        { "pos", integer(rs, 5) },
-        { "pos2", integer(rs, 6) },
-        { "type", text(rs, 7) },
-        { "lstReadt", integer(rs, 8) },
-        { "lstReadChptName", text(rs, 9) },
-        { "percent", real(rs, 10) },
-        { "cid", integer(rs, 11) },
-        { "author", text(rs, 12) },
-        { "usrId", integer(rs, 13) },
-        { "status", integer(rs, 14) },
-        { "ext1", integer(rs, 15) },
+Value::Map fullRecordHead(SQLResultSet& rs) {
+    return Value::Map{
+        {"bid", integer(rs, 0)},          {"rzId", integer(rs, 1)},   {"bname", text(rs, 2)},
+        {"cover", text(rs, 3)},           {"file", text(rs, 4)},      {"pos", integer(rs, 5)},
+        {"pos2", integer(rs, 6)},         {"type", text(rs, 7)},      {"lstReadt", integer(rs, 8)},
+        {"lstReadChptName", text(rs, 9)}, {"percent", real(rs, 10)},  {"cid", integer(rs, 11)},
+        {"author", text(rs, 12)},         {"usrId", integer(rs, 13)}, {"status", integer(rs, 14)},
+        {"ext1", integer(rs, 15)},
     };
 }
 
-std::optional<Value::Array> readBooks(std::string_view sql, std::initializer_list<SQLArg> args, Value (*make)(SQLResultSet&))
-{
+std::optional<Value::Array> readBooks(std::string_view sql, std::initializer_list<SQLArg> args,
+                                      Value (*make)(SQLResultSet&)) {
     auto db = openMain();
     if (!db)
         return std::nullopt;
     return TableAccess::readRows(*db, sql, args, make);
 }
 
-bool runUpdate(std::string_view sql, std::initializer_list<SQLArg> args)
-{
+bool runUpdate(std::string_view sql, std::initializer_list<SQLArg> args) {
     auto db = openMain();
     if (!db)
         return false;
     return db->executeUpdate(sql, args);
 }
 
-std::string coverPathFor(const std::string& bookId)
-{
+std::string coverPathFor(const std::string& bookId) {
     return (core::Paths::documents() / "torvane" / "cover").string() + "/" + bookId + ".jpg";
 }
 
-std::string filePathFor(const std::string& bookId)
-{
+std::string filePathFor(const std::string& bookId) {
     return (core::Paths::documents() / "torvane" / "book").string() + "/" + bookId + ".rz";
 }
 
 // Runs `sql` once per slice of ids, with "(%s)" replaced by one `?` per id.
-bool forIdSlices(SQLDatabase& db, std::string_view sqlPattern, const std::vector<int64_t>& ids, std::initializer_list<SQLArg> leading)
-{
+bool forIdSlices(SQLDatabase& db, std::string_view sqlPattern, const std::vector<int64_t>& ids,
+                 std::initializer_list<SQLArg> leading) {
     for (size_t first = 0; first < ids.size(); first += IdsPerStatement) {
         size_t count = std::min(IdsPerStatement, ids.size() - first);
         std::string sql(sqlPattern);
@@ -128,60 +110,59 @@ bool forIdSlices(SQLDatabase& db, std::string_view sqlPattern, const std::vector
     return true;
 }
 
-}
+} // namespace
 
 // Presence, ids and names ----------------------------------------------------
 
-int BookTB::isBookExistsByRZBookId(int64_t rzBookId)
-{
+int BookTB::isBookExistsByRZBookId(int64_t rzBookId) {
     auto db = openMain();
     if (!db)
         return Unopened;
-    auto count = TableAccess::readInteger(*db, "select count(*) from book where RZBookId = ?", { rzBookId }, 0);
+    auto count = TableAccess::readInteger(*db, "select count(*) from book where RZBookId = ?", {rzBookId}, 0);
     if (!count)
         return Unopened;
     return *count > 0 ? 1 : 0;
 }
 
-int BookTB::isBookBelongWithRZBookId(int64_t rzBookId, const core::Value& userId)
-{
+int BookTB::isBookBelongWithRZBookId(int64_t rzBookId, const core::Value& userId) {
     auto db = openMain();
     if (!db)
         return Unopened;
     int64_t user = TableAccess::integerValue(userId);
-    auto unclaimed = TableAccess::readInteger(*db, "select count(*) from book where RZBookId = ? and RZUserId = ?", { rzBookId, BundledBookUserId }, 0);
+    auto unclaimed = TableAccess::readInteger(*db, "select count(*) from book where RZBookId = ? and RZUserId = ?",
+                                              {rzBookId, BundledBookUserId}, 0);
     if (!unclaimed)
         return Unopened;
     if (*unclaimed > 0)
-        return db->executeUpdate("update book set RZUserId = ? where RZBookId = ?", { user, rzBookId }) ? 1 : 0;
-    auto owned = TableAccess::readInteger(*db, "select count(*) from book where RZBookId = ? and RZUserId = ?", { rzBookId, user }, 0);
+        return db->executeUpdate("update book set RZUserId = ? where RZBookId = ?", {user, rzBookId}) ? 1 : 0;
+    auto owned = TableAccess::readInteger(*db, "select count(*) from book where RZBookId = ? and RZUserId = ?",
+                                          {rzBookId, user}, 0);
     if (!owned)
         return Unopened;
     return *owned >= 1 ? 1 : 0;
 }
 
-int64_t BookTB::getBookIdByRZBookId(int64_t rzBookId)
-{
+int64_t BookTB::getBookIdByRZBookId(int64_t rzBookId) {
     auto db = openMain();
     if (!db)
         return Unopened;
-    return TableAccess::readInteger(*db, "select BookId from book where RZBookId = ?", { rzBookId }, NoSuchBook).value_or(Unopened);
+    return TableAccess::readInteger(*db, "select BookId from book where RZBookId = ?", {rzBookId}, NoSuchBook)
+        .value_or(Unopened);
 }
 
-int64_t BookTB::getRZBookIdByBookId(int64_t bookId)
-{
+int64_t BookTB::getRZBookIdByBookId(int64_t bookId) {
     auto db = openMain();
     if (!db)
         return Unopened;
-    return TableAccess::readInteger(*db, "select RZBookId from book where BookId = ?", { bookId }, NoSuchBook).value_or(Unopened);
+    return TableAccess::readInteger(*db, "select RZBookId from book where BookId = ?", {bookId}, NoSuchBook)
+        .value_or(Unopened);
 }
 
-std::optional<std::string> BookTB::getBookNameByRZBookId(int64_t rzBookId)
-{
+std::optional<std::string> BookTB::getBookNameByRZBookId(int64_t rzBookId) {
     auto db = openMain();
     if (!db)
         return std::nullopt;
-    auto rs = db->executeQuery("select BookName from book where RZBookId = ?", { rzBookId });
+    auto rs = db->executeQuery("select BookName from book where RZBookId = ?", {rzBookId});
     if (!rs)
         return std::nullopt;
     if (!rs->next())
@@ -189,12 +170,11 @@ std::optional<std::string> BookTB::getBookNameByRZBookId(int64_t rzBookId)
     return rs->stringForColumnIndex(0).value_or(std::string());
 }
 
-std::optional<std::string> BookTB::getBookNameByBookId(int64_t bookId)
-{
+std::optional<std::string> BookTB::getBookNameByBookId(int64_t bookId) {
     auto db = openMain();
     if (!db)
         return std::nullopt;
-    auto rs = db->executeQuery("select BookName from book where BookId = ?", { bookId });
+    auto rs = db->executeQuery("select BookName from book where BookId = ?", {bookId});
     if (!rs || !rs->next())
         return std::nullopt;
     return rs->stringForColumnIndex(0);
@@ -202,38 +182,41 @@ std::optional<std::string> BookTB::getBookNameByBookId(int64_t bookId)
 
 // Adding books ---------------------------------------------------------------
 
-int BookTB::addBookWithRZBookId(int64_t rzBookId, std::string_view bookName, std::string_view cover, std::string_view filePath,
-    std::string_view type, std::string_view author, const core::Value& userId, const core::Value& lastChapterId,
-    const core::Value& lastChapterName, const core::Value& lastChapterTime, int status)
-{
+int BookTB::addBookWithRZBookId(int64_t rzBookId, std::string_view bookName, std::string_view cover,
+                                std::string_view filePath, std::string_view type, std::string_view author,
+                                const core::Value& userId, const core::Value& lastChapterId,
+                                const core::Value& lastChapterName, const core::Value& lastChapterTime, int status) {
     auto db = openMain();
     if (!db)
         return Unopened;
     int64_t now = TableAccess::nowSeconds();
-    auto count = TableAccess::readInteger(*db, "select count(*) from book where RZBookId = ?", { rzBookId }, 0);
+    auto count = TableAccess::readInteger(*db, "select count(*) from book where RZBookId = ?", {rzBookId}, 0);
     if (!count)
         return -1;
     if (*count > 0) {
-        bool ok = db->executeUpdate("update book set LastReadTime = ?, ExtString5 = ?, ExtInt5 = ?, ExtInt2 = ? where RZBookId = ?",
-            { now, lastChapterName, lastChapterId, lastChapterTime, rzBookId });
+        bool ok = db->executeUpdate(
+            "update book set LastReadTime = ?, ExtString5 = ?, ExtInt5 = ?, ExtInt2 = ? where RZBookId = ?",
+            {now, lastChapterName, lastChapterId, lastChapterTime, rzBookId});
         return ok ? 0 : -1;
     }
     bool ok = db->executeUpdate(
-        "insert into book (RZBookId, BookName, Cover, FilePath, Position, Position2, Type, FileSize, LastReadTime, LastReadChapter, "
-        "ReadPercent, CategoryId, Author, RZUserId, Status, ExtInt1, ExtInt2, ExtInt3, ExtInt4, ExtInt5, ExtString1, ExtString2, "
+        "insert into book (RZBookId, BookName, Cover, FilePath, Position, Position2, Type, FileSize, LastReadTime, "
+        "LastReadChapter, "
+        "ReadPercent, CategoryId, Author, RZUserId, Status, ExtInt1, ExtInt2, ExtInt3, ExtInt4, ExtInt5, ExtString1, "
+        "ExtString2, "
         "ExtString3, ExtString4, ExtString5, ExtFloat1, ExtFloat2, ExtFloat3) "
         "values (?, ?, ?, ?, -1, -1, ?, 0, ?, '', 0, -1, ?, ?, ?, -2, ?, -2, -2, ?, '', '', '', '', ?, -2, -2, -2)",
-        { rzBookId, bookName, cover, filePath, type, now, author, TableAccess::integerValue(userId), status, lastChapterTime,
-            lastChapterId, lastChapterName });
+        {rzBookId, bookName, cover, filePath, type, now, author, TableAccess::integerValue(userId), status,
+         lastChapterTime, lastChapterId, lastChapterName});
     return ok ? 0 : -1;
 }
 
-int BookTB::addBookCaseBooksWith(const core::Value::Array& books, const core::Value& userId, std::string_view categoryName)
-{
+int BookTB::addBookCaseBooksWith(const core::Value::Array& books, const core::Value& userId,
+                                 std::string_view categoryName) {
     auto db = openMain();
     if (!db)
         return Unopened;
-    auto group = TableAccess::readInteger(*db, "select Id from category where Name = ?", { categoryName }, NoSuchBook);
+    auto group = TableAccess::readInteger(*db, "select Id from category where Name = ?", {categoryName}, NoSuchBook);
     if (!group)
         return -1;
     if (*group == NoSuchBook)
@@ -251,22 +234,29 @@ int BookTB::addBookCaseBooksWith(const core::Value::Array& books, const core::Va
                 continue;
             }
             int64_t bookId = TableAccess::integerValue(bookIdValue);
-            auto count = TableAccess::readInteger(*db, "select count(*) from book where RZBookId = ?", { bookIdValue }, 0);
+            auto count =
+                TableAccess::readInteger(*db, "select count(*) from book where RZBookId = ?", {bookIdValue}, 0);
             if (!count)
                 return false;
             bool written;
             if (*count >= 1) {
-                written = db->executeUpdate("update book set ExtInt5 = ?, CategoryId = ?, ExtString5 = ?, ExtInt2 = ? where RZBookId = ?",
-                    { TableAccess::integerValue(entry["LastChapterId"]), categoryId, entry["LastChapterName"], entry["LastChapterTime"], bookId });
+                written = db->executeUpdate(
+                    "update book set ExtInt5 = ?, CategoryId = ?, ExtString5 = ?, ExtInt2 = ? where RZBookId = ?",
+                    {TableAccess::integerValue(entry["LastChapterId"]), categoryId, entry["LastChapterName"],
+                     entry["LastChapterTime"], bookId});
             } else {
                 std::string idText = bookIdValue.isString() ? *bookIdValue.stringPtr() : std::to_string(bookId);
                 written = db->executeUpdate(
-                    "insert into book (RZBookId, BookName, Cover, FilePath, Position, Position2, Type, FileSize, LastReadTime, "
-                    "LastReadChapter, ReadPercent, CategoryId, Author, RZUserId, Status, ExtInt1, ExtInt2, ExtInt3, ExtInt4, ExtInt5, "
+                    "insert into book (RZBookId, BookName, Cover, FilePath, Position, Position2, Type, FileSize, "
+                    "LastReadTime, "
+                    "LastReadChapter, ReadPercent, CategoryId, Author, RZUserId, Status, ExtInt1, ExtInt2, ExtInt3, "
+                    "ExtInt4, ExtInt5, "
                     "ExtString1, ExtString2, ExtString3, ExtString4, ExtString5, ExtFloat1, ExtFloat2, ExtFloat3) "
-                    "values (?, ?, ?, ?, -1, -1, 'RZ', 0, -1, '', 0, ?, ?, ?, 1, -2, ?, -2, -2, ?, '', '', '', '', ?, -2, -2, -2)",
-                    { bookIdValue, entry["BookName"], coverPathFor(idText), filePathFor(idText), categoryId, entry["AuthorName"], user,
-                        entry["LastChapterTime"], entry["LastChapterId"], entry["LastChapterName"] });
+                    "values (?, ?, ?, ?, -1, -1, 'RZ', 0, -1, '', 0, ?, ?, ?, 1, -2, ?, -2, -2, ?, '', '', '', '', ?, "
+                    "-2, -2, -2)",
+                    {bookIdValue, entry["BookName"], coverPathFor(idText), filePathFor(idText), categoryId,
+                     entry["AuthorName"], user, entry["LastChapterTime"], entry["LastChapterId"],
+                     entry["LastChapterName"]});
             }
             if (!written)
                 return false;
@@ -277,17 +267,18 @@ int BookTB::addBookCaseBooksWith(const core::Value::Array& books, const core::Va
 }
 
 int BookTB::addLocalBookWithBookName(std::string_view bookName, std::string_view cover, std::string_view filePath,
-    std::string_view type, std::string_view author, int64_t* bookId)
-{
+                                     std::string_view type, std::string_view author, int64_t* bookId) {
     auto db = openMain();
     if (!db)
         return Unopened;
     bool ok = db->executeUpdate(
-        "insert into book (RZBookId, BookName, Cover, FilePath, Position, Position2, Type, FileSize, LastReadTime, LastReadChapter, "
-        "ReadPercent, CategoryId, Author, RZUserId, Status, ExtInt1, ExtInt2, ExtInt3, ExtInt4, ExtInt5, ExtString1, ExtString2, "
+        "insert into book (RZBookId, BookName, Cover, FilePath, Position, Position2, Type, FileSize, LastReadTime, "
+        "LastReadChapter, "
+        "ReadPercent, CategoryId, Author, RZUserId, Status, ExtInt1, ExtInt2, ExtInt3, ExtInt4, ExtInt5, ExtString1, "
+        "ExtString2, "
         "ExtString3, ExtString4, ExtString5, ExtFloat1, ExtFloat2, ExtFloat3) "
         "values (?, ?, ?, ?, -1, -1, ?, 0, ?, '', 0, -1, ?, ?, 0, -2, -2, -2, -2, -2, '', '', '', '', '', -2, -2, -2)",
-        { LocalBookSiteId, bookName, cover, filePath, type, TableAccess::nowSeconds(), author, LocalBookSiteId });
+        {LocalBookSiteId, bookName, cover, filePath, type, TableAccess::nowSeconds(), author, LocalBookSiteId});
     if (!ok)
         return -1;
     if (bookId)
@@ -297,59 +288,59 @@ int BookTB::addLocalBookWithBookName(std::string_view bookName, std::string_view
 
 // Reading position -----------------------------------------------------------
 
-bool BookTB::saveBookReadingInfoWithBookId(int64_t bookId, int64_t startPosition, int64_t lastReadTime, int64_t lastChapterId,
-    std::string_view lastChapterName, double percent)
-{
-    return runUpdate("update book set Position = ?, Position2 = ?, LastReadTime = ?, LastReadChapter = ?, ReadPercent = ? where BookId = ?",
-        { lastChapterId, startPosition, lastReadTime, lastChapterName, percent, bookId });
+bool BookTB::saveBookReadingInfoWithBookId(int64_t bookId, int64_t startPosition, int64_t lastReadTime,
+                                           int64_t lastChapterId, std::string_view lastChapterName, double percent) {
+    return runUpdate("update book set Position = ?, Position2 = ?, LastReadTime = ?, LastReadChapter = ?, ReadPercent "
+                     "= ? where BookId = ?",
+                     {lastChapterId, startPosition, lastReadTime, lastChapterName, percent, bookId});
 }
 
-bool BookTB::deleteBookReadingInfoWithRZBookId(int64_t rzBookId)
-{
-    return runUpdate("update book set Position = ?, Position2 = ? where RZBookId = ?", { -1, -1, rzBookId });
+bool BookTB::deleteBookReadingInfoWithRZBookId(int64_t rzBookId) {
+    return runUpdate("update book set Position = ?, Position2 = ? where RZBookId = ?", {-1, -1, rzBookId});
 }
 
-std::optional<core::Value::Array> BookTB::getRZBookReadingInfoByRZBookIdChapterId(int64_t rzBookId, int64_t chapterId)
-{
+std::optional<core::Value::Array> BookTB::getRZBookReadingInfoByRZBookIdChapterId(int64_t rzBookId, int64_t chapterId) {
     auto db = openMain();
     if (!db)
         return std::nullopt;
-    return TableAccess::readFlat(*db, "select Position2, LastReadTime, LastReadChapter, ReadPercent from book where RZBookId = ? and Position = ?",
-        { rzBookId, chapterId });
+    return TableAccess::readFlat(
+        *db,
+        "select Position2, LastReadTime, LastReadChapter, ReadPercent from book where RZBookId = ? and Position = ?",
+        {rzBookId, chapterId});
 }
 
-std::optional<core::Value::Array> BookTB::getRZBookReadingInfoByRZBookId(int64_t rzBookId)
-{
+std::optional<core::Value::Array> BookTB::getRZBookReadingInfoByRZBookId(int64_t rzBookId) {
     auto db = openMain();
     if (!db)
         return std::nullopt;
-    return TableAccess::readFlat(*db, "select Position2, LastReadTime, LastReadChapter, ReadPercent, Position from book where RZBookId = ?",
-        { rzBookId });
+    return TableAccess::readFlat(
+        *db, "select Position2, LastReadTime, LastReadChapter, ReadPercent, Position from book where RZBookId = ?",
+        {rzBookId});
 }
 
-std::optional<core::Value::Array> BookTB::getBookReadingInfoByBookId(int64_t bookId)
-{
+std::optional<core::Value::Array> BookTB::getBookReadingInfoByBookId(int64_t bookId) {
     auto db = openMain();
     if (!db)
         return std::nullopt;
-    return TableAccess::readFlat(*db,
-        "select Position2, LastReadTime, LastReadChapter, ReadPercent, Position, BookName from book where BookId = ?", { bookId });
+    return TableAccess::readFlat(
+        *db,
+        "select Position2, LastReadTime, LastReadChapter, ReadPercent, Position, BookName from book where BookId = ?",
+        {bookId});
 }
 
 // Lists ----------------------------------------------------------------------
 
-std::optional<core::Value::Array> BookTB::getAllRZBooks()
-{
-    return readBooks(std::string(BookColumns) + " where RZBookId != ? order by LastReadTime desc", { LocalBookSiteId }, bookRecord);
+std::optional<core::Value::Array> BookTB::getAllRZBooks() {
+    return readBooks(std::string(BookColumns) + " where RZBookId != ? order by LastReadTime desc", {LocalBookSiteId},
+                     bookRecord);
 }
 
-std::optional<core::Value::Array> BookTB::getAllLocalBooks()
-{
-    return readBooks(std::string(BookColumns) + " where RZBookId == ? order by LastReadTime desc", { LocalBookSiteId }, bookRecord);
+std::optional<core::Value::Array> BookTB::getAllLocalBooks() {
+    return readBooks(std::string(BookColumns) + " where RZBookId == ? order by LastReadTime desc", {LocalBookSiteId},
+                     bookRecord);
 }
 
-std::optional<core::Value::Array> BookTB::getAllBooks()
-{
+std::optional<core::Value::Array> BookTB::getAllBooks() {
     return readBooks(std::string(BookColumns) + " order by LastReadTime desc", {}, [](SQLResultSet& rs) {
         Value::Map record = fullRecordHead(rs);
         record.set("currLstChapterId", integer(rs, 16));
@@ -358,67 +349,67 @@ std::optional<core::Value::Array> BookTB::getAllBooks()
     });
 }
 
-std::optional<core::Value::Array> BookTB::getAllBooksWithCategoryId(int64_t categoryId)
-{
-    return readBooks("select BookId, RZBookId, BookName, Cover, FilePath, Position, Position2, Type, LastReadTime, LastReadChapter, "
-                     "ReadPercent, CategoryId, Author, RZUserId, Status, ExtInt1 from book where CategoryId = ?",
-        { categoryId }, [](SQLResultSet& rs) { return Value(fullRecordHead(rs)); });
+std::optional<core::Value::Array> BookTB::getAllBooksWithCategoryId(int64_t categoryId) {
+    return readBooks(
+        "select BookId, RZBookId, BookName, Cover, FilePath, Position, Position2, Type, LastReadTime, LastReadChapter, "
+        "ReadPercent, CategoryId, Author, RZUserId, Status, ExtInt1 from book where CategoryId = ?",
+        {categoryId}, [](SQLResultSet& rs) { return Value(fullRecordHead(rs)); });
 }
 
-std::optional<core::Value::Array> BookTB::getRZBooksInfoByRZBookId(int64_t rzBookId)
-{
-    return readBooks("select BookId, RZBookId, FilePath, Status from book where RZBookId = ?", { rzBookId }, [](SQLResultSet& rs) {
-        return Value(Value::Map { { "bid", integer(rs, 0) }, { "rzId", integer(rs, 1) }, { "file", text(rs, 2) }, { "status", integer(rs, 3) } });
+std::optional<core::Value::Array> BookTB::getRZBooksInfoByRZBookId(int64_t rzBookId) {
+    return readBooks(
+        "select BookId, RZBookId, FilePath, Status from book where RZBookId = ?", {rzBookId}, [](SQLResultSet& rs) {
+            return Value(Value::Map{
+                {"bid", integer(rs, 0)}, {"rzId", integer(rs, 1)}, {"file", text(rs, 2)}, {"status", integer(rs, 3)}});
+        });
+}
+
+std::optional<core::Value::Array> BookTB::getAllLocalBooksFilePathAndIds() {
+    return readBooks("select FilePath, BookId from book where RZBookId = ?", {LocalBookSiteId}, [](SQLResultSet& rs) {
+        return Value(Value::Map{{"file", text(rs, 0)}, {"bid", integer(rs, 1)}});
     });
 }
 
-std::optional<core::Value::Array> BookTB::getAllLocalBooksFilePathAndIds()
-{
-    return readBooks("select FilePath, BookId from book where RZBookId = ?", { LocalBookSiteId }, [](SQLResultSet& rs) {
-        return Value(Value::Map { { "file", text(rs, 0) }, { "bid", integer(rs, 1) } });
-    });
-}
-
-std::optional<core::Value::Array> BookTB::getAllNotifyRZBooks()
-{
-    return readBooks("select BookId, RZBookId, BookName, Cover, FilePath, Author, RZUserId, ExtString5, ExtInt2, ExtInt4, ExtInt5 "
-                     "from book where ExtInt3 = 1 and RZBookId != ? order by LastReadTime desc",
-        { LocalBookSiteId }, [](SQLResultSet& rs) {
-            return Value(Value::Map {
-                { "bid", integer(rs, 0) },
-                { "rzId", integer(rs, 1) },
-                { "bname", text(rs, 2) },
-                { "cover", text(rs, 3) },
-                { "file", text(rs, 4) },
-                { "author", text(rs, 5) },
-                { "usrId", integer(rs, 6) },
-                { "newchptname", text(rs, 7) },
-                { "newchpttime", integer(rs, 8) },
-                { "currLstChapterId", integer(rs, 9) },
-                { "lstChapterId", integer(rs, 10) },
+std::optional<core::Value::Array> BookTB::getAllNotifyRZBooks() {
+    return readBooks(
+        "select BookId, RZBookId, BookName, Cover, FilePath, Author, RZUserId, ExtString5, ExtInt2, ExtInt4, ExtInt5 "
+        "from book where ExtInt3 = 1 and RZBookId != ? order by LastReadTime desc",
+        {LocalBookSiteId}, [](SQLResultSet& rs) {
+            return Value(Value::Map{
+                {"bid", integer(rs, 0)},
+                {"rzId", integer(rs, 1)},
+                {"bname", text(rs, 2)},
+                {"cover", text(rs, 3)},
+                {"file", text(rs, 4)},
+                {"author", text(rs, 5)},
+                {"usrId", integer(rs, 6)},
+                {"newchptname", text(rs, 7)},
+                {"newchpttime", integer(rs, 8)},
+                {"currLstChapterId", integer(rs, 9)},
+                {"lstChapterId", integer(rs, 10)},
             });
         });
 }
 
-std::optional<std::vector<int64_t>> BookTB::getAllNotifyRZBookIds()
-{
+std::optional<std::vector<int64_t>> BookTB::getAllNotifyRZBookIds() {
     auto db = openMain();
     if (!db)
         return std::nullopt;
-    return TableAccess::readIds(*db, "select RZBookId from book where ExtInt3 = 1 and RZBookId != ? order by LastReadTime desc", { LocalBookSiteId });
+    return TableAccess::readIds(
+        *db, "select RZBookId from book where ExtInt3 = 1 and RZBookId != ? order by LastReadTime desc",
+        {LocalBookSiteId});
 }
 
-std::optional<core::Value::Array> BookTB::getLocalLastChapterIdByRZBookId(int64_t rzBookId)
-{
+std::optional<core::Value::Array> BookTB::getLocalLastChapterIdByRZBookId(int64_t rzBookId) {
     auto db = openMain();
     if (!db)
         return std::nullopt;
-    auto rs = db->executeQuery("select ExtInt4, BookName, ExtInt5 from book where RZBookId = ?", { rzBookId });
+    auto rs = db->executeQuery("select ExtInt4, BookName, ExtInt5 from book where RZBookId = ?", {rzBookId});
     if (!rs)
         return std::nullopt;
     Value::Array values;
     if (rs->next())
-        values = { integer(*rs, 0), text(*rs, 1), integer(*rs, 2) };
+        values = {integer(*rs, 0), text(*rs, 1), integer(*rs, 2)};
     else if (rs->failed())
         return std::nullopt;
     return values;
@@ -426,73 +417,63 @@ std::optional<core::Value::Array> BookTB::getLocalLastChapterIdByRZBookId(int64_
 
 // Newest chapter, reminder flag and groups -----------------------------------
 
-bool BookTB::updateBookDBStateByRZBookId(int64_t rzBookId)
-{
-    return runUpdate("update book set Status = 0, ExtInt4 = ExtInt5 where RZBookId = ?", { rzBookId });
+bool BookTB::updateBookDBStateByRZBookId(int64_t rzBookId) {
+    return runUpdate("update book set Status = 0, ExtInt4 = ExtInt5 where RZBookId = ?", {rzBookId});
 }
 
-bool BookTB::updateLastChapterId(const core::Value& lastChapterId, const core::Value& lastChapterName, const core::Value& lastChapterTime,
-    int64_t rzBookId)
-{
+bool BookTB::updateLastChapterId(const core::Value& lastChapterId, const core::Value& lastChapterName,
+                                 const core::Value& lastChapterTime, int64_t rzBookId) {
     return runUpdate("update book set LastReadTime = ?, ExtString5 = ?, ExtInt5 = ?, ExtInt2 = ? where RZBookId = ?",
-        { TableAccess::nowSeconds(), lastChapterName, lastChapterId, lastChapterTime, rzBookId });
+                     {TableAccess::nowSeconds(), lastChapterName, lastChapterId, lastChapterTime, rzBookId});
 }
 
-bool BookTB::updateServerLstChapterId(int64_t chapterId, int64_t rzBookId)
-{
-    return runUpdate("update book set ExtInt5 = ? where RZBookId = ?", { chapterId, rzBookId });
+bool BookTB::updateServerLstChapterId(int64_t chapterId, int64_t rzBookId) {
+    return runUpdate("update book set ExtInt5 = ? where RZBookId = ?", {chapterId, rzBookId});
 }
 
-bool BookTB::setNotifyBookUpdateByRZBookId(int64_t rzBookId, bool notify)
-{
-    return runUpdate("update book set ExtInt3 = ? where RZBookId = ?", { notify ? 1 : -2, rzBookId });
+bool BookTB::setNotifyBookUpdateByRZBookId(int64_t rzBookId, bool notify) {
+    return runUpdate("update book set ExtInt3 = ? where RZBookId = ?", {notify ? 1 : -2, rzBookId});
 }
 
-bool BookTB::isSetBookUpdateNotifyRZBookId(int64_t rzBookId)
-{
+bool BookTB::isSetBookUpdateNotifyRZBookId(int64_t rzBookId) {
     auto db = openMain();
     if (!db)
         return false;
-    return TableAccess::readInteger(*db, "select ExtInt3 from book where RZBookId = ?", { rzBookId }, 0).value_or(0) == 1;
+    return TableAccess::readInteger(*db, "select ExtInt3 from book where RZBookId = ?", {rzBookId}, 0).value_or(0) == 1;
 }
 
-bool BookTB::updateBooks(const std::vector<int64_t>& bookIds, int64_t categoryId)
-{
+bool BookTB::updateBooks(const std::vector<int64_t>& bookIds, int64_t categoryId) {
     if (bookIds.empty())
         return true;
     auto db = openMain();
     if (!db)
         return false;
     return TableAccess::inTransaction(*db, [&] {
-        return forIdSlices(*db, "update book set CategoryId = ? where BookId in (%s)", bookIds, { categoryId });
+        return forIdSlices(*db, "update book set CategoryId = ? where BookId in (%s)", bookIds, {categoryId});
     });
 }
 
-bool BookTB::updateBooksFromCategory(int64_t fromCategoryId, int64_t toCategoryId)
-{
-    return runUpdate("update book set CategoryId = ? where CategoryId = ?", { toCategoryId, fromCategoryId });
+bool BookTB::updateBooksFromCategory(int64_t fromCategoryId, int64_t toCategoryId) {
+    return runUpdate("update book set CategoryId = ? where CategoryId = ?", {toCategoryId, fromCategoryId});
 }
 
 // Deleting -------------------------------------------------------------------
 
-bool BookTB::deleteBookWithBookId(int64_t bookId)
-{
-    return deleteBooksWithBookIds({ bookId });
+bool BookTB::deleteBookWithBookId(int64_t bookId) {
+    return deleteBooksWithBookIds({bookId});
 }
 
-bool BookTB::deleteBooksWithBookIds(const std::vector<int64_t>& bookIds)
-{
+bool BookTB::deleteBooksWithBookIds(const std::vector<int64_t>& bookIds) {
     auto db = openMain();
     if (!db)
         return false;
     return TableAccess::inTransaction(*db, [&] {
-        return forIdSlices(*db, "delete from book where BookId in (%s)", bookIds, {})
-            && forIdSlices(*db, "delete from bookmark where BookId in (%s)", bookIds, {});
+        return forIdSlices(*db, "delete from book where BookId in (%s)", bookIds, {}) &&
+               forIdSlices(*db, "delete from bookmark where BookId in (%s)", bookIds, {});
     });
 }
 
-bool BookTB::deleteBookWithTransaction(bool inTransaction, const std::vector<Statement>& statements)
-{
+bool BookTB::deleteBookWithTransaction(bool inTransaction, const std::vector<Statement>& statements) {
     auto db = openMain();
     if (!db)
         return false;
@@ -509,4 +490,4 @@ bool BookTB::deleteBookWithTransaction(bool inTransaction, const std::vector<Sta
     return runAll();
 }
 
-}
+} // namespace pw

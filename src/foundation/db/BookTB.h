@@ -36,19 +36,22 @@ public:
     static std::optional<std::string> getBookNameByBookId(int64_t bookId);
 
     // Adding books.
-    static int addBookWithRZBookId(int64_t rzBookId, std::string_view bookName, std::string_view cover, std::string_view filePath,
-        std::string_view type, std::string_view author, const core::Value& userId, const core::Value& lastChapterId,
-        const core::Value& lastChapterName, const core::Value& lastChapterTime, int status);
-    static int addBookCaseBooksWith(const core::Value::Array& books, const core::Value& userId, std::string_view categoryName);
+    static int addBookWithRZBookId(int64_t rzBookId, std::string_view bookName, std::string_view cover,
+                                   std::string_view filePath, std::string_view type, std::string_view author,
+                                   const core::Value& userId, const core::Value& lastChapterId,
+                                   const core::Value& lastChapterName, const core::Value& lastChapterTime, int status);
+    static int addBookCaseBooksWith(const core::Value::Array& books, const core::Value& userId,
+                                    std::string_view categoryName);
     // The new BookId is written only when the insert succeeded.
     static int addLocalBookWithBookName(std::string_view bookName, std::string_view cover, std::string_view filePath,
-        std::string_view type, std::string_view author, int64_t* bookId);
+                                        std::string_view type, std::string_view author, int64_t* bookId);
 
     // Reading position.
-    static bool saveBookReadingInfoWithBookId(int64_t bookId, int64_t startPosition, int64_t lastReadTime, int64_t lastChapterId,
-        std::string_view lastChapterName, double percent);
+    static bool saveBookReadingInfoWithBookId(int64_t bookId, int64_t startPosition, int64_t lastReadTime,
+                                              int64_t lastChapterId, std::string_view lastChapterName, double percent);
     static bool deleteBookReadingInfoWithRZBookId(int64_t rzBookId);
-    static std::optional<core::Value::Array> getRZBookReadingInfoByRZBookIdChapterId(int64_t rzBookId, int64_t chapterId);
+    static std::optional<core::Value::Array> getRZBookReadingInfoByRZBookIdChapterId(int64_t rzBookId,
+                                                                                     int64_t chapterId);
     static std::optional<core::Value::Array> getRZBookReadingInfoByRZBookId(int64_t rzBookId);
     static std::optional<core::Value::Array> getBookReadingInfoByBookId(int64_t bookId);
 
@@ -66,7 +69,7 @@ public:
     // Newest chapter, reminder flag and groups.
     static bool updateBookDBStateByRZBookId(int64_t rzBookId);
     static bool updateLastChapterId(const core::Value& lastChapterId, const core::Value& lastChapterName,
-        const core::Value& lastChapterTime, int64_t rzBookId);
+                                    const core::Value& lastChapterTime, int64_t rzBookId);
     static bool updateServerLstChapterId(int64_t chapterId, int64_t rzBookId);
     static bool setNotifyBookUpdateByRZBookId(int64_t rzBookId, bool notify);
     static bool isSetBookUpdateNotifyRZBookId(int64_t rzBookId);
@@ -79,4 +82,4 @@ public:
     static bool deleteBookWithTransaction(bool inTransaction, const std::vector<Statement>& statements);
 };
 
-}
+} // namespace pw

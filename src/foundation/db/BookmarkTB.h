@@ -13,10 +13,10 @@ namespace pw {
 class BookmarkTB {
 public:
     static bool addBookmarkByBookId(int64_t bookId, std::string_view description, int64_t position, int64_t position2,
-        int64_t createTime, double readPercent);
+                                    int64_t createTime, double readPercent);
     // Oldest first.
     static std::optional<core::Value::Array> getAllBookmarkByBookId(int64_t bookId);
     static bool deleteBookmark(int64_t bookmarkId);
 };
 
-}
+} // namespace pw

@@ -25,4 +25,4 @@ public:
     static bool changeCategoryName(std::string_view name, int64_t categoryId);
 };
 
-}
+} // namespace pw

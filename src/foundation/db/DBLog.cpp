@@ -4,9 +4,8 @@
 
 namespace pw {
 
-void dbLog(std::string_view line)
-{
+void dbLog(std::string_view line) {
     core::Log::write(core::LogLevel::Warning, line);
 }
 
-}
+} // namespace pw

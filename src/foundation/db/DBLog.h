@@ -7,4 +7,4 @@ namespace pw {
 // The database layer's diagnostic lines go to the platform's console log.
 void dbLog(std::string_view line);
 
-}
+} // namespace pw

@@ -21,9 +21,11 @@ constexpr std::array<const char*, 6> createStatements = {
     "FilePath text, Position integer, Position2 integer, Type text, FileSize integer, LastReadTime integer, "
     "LastReadChapter text, ReadPercent float, CategoryId integer, Author text, RZUserId integer, Status integer, "
     "ExtInt1 integer, ExtInt2 integer, ExtInt3 integer, ExtInt4 integer, ExtInt5 integer, ExtString1 text, "
-    "ExtString2 text, ExtString3 text, ExtString4 text, ExtString5 text, ExtFloat1 float, ExtFloat2 float, ExtFloat3 float);",
+    "ExtString2 text, ExtString3 text, ExtString4 text, ExtString5 text, ExtFloat1 float, ExtFloat2 float, ExtFloat3 "
+    "float);",
     "create table %s setting (Key text primary key ,Value text);",
-    "create table %s bookmark (Id integer primary key autoincrement, BookId integer, Description text, Position integer, "
+    "create table %s bookmark (Id integer primary key autoincrement, BookId integer, Description text, Position "
+    "integer, "
     "Position2 integer, CreateTime integer, ReadPercent float);",
     "create table %s category (Id integer primary key autoincrement, Name text, Expand integer, CreateTime integer);",
     "create index %s category_Name_index on category(Name);",
@@ -32,16 +34,14 @@ constexpr std::array<const char*, 6> createStatements = {
     "Message text, Key text, Value text, ClientType integer);",
 };
 
-std::string statement(const char* pattern, bool ifNotExists)
-{
+std::string statement(const char* pattern, bool ifNotExists) {
     std::string text(pattern);
     auto at = text.find("%s ");
     text.replace(at, 3, ifNotExists ? "if not exists " : "");
     return text;
 }
 
-bool runCreates(SQLDatabase& db, bool ifNotExists)
-{
+bool runCreates(SQLDatabase& db, bool ifNotExists) {
     for (const char* pattern : createStatements) {
         if (!db.executeUpdate(statement(pattern, ifNotExists)))
             return false;
@@ -50,20 +50,17 @@ bool runCreates(SQLDatabase& db, bool ifNotExists)
     return db.executeUpdate("PRAGMA user_version = " + std::to_string(MainDB::UserVersion));
 }
 
-}
+} // namespace
 
-std::filesystem::path MainDB::mainDBPath()
-{
+std::filesystem::path MainDB::mainDBPath() {
     return core::Paths::documents() / "torvane" / "main" / "main.rz";
 }
 
-bool MainDB::isMainDBExists()
-{
+bool MainDB::isMainDBExists() {
     return core::FileManager::exists(mainDBPath());
 }
 
-bool MainDB::createMainDBIfNotExists()
-{
+bool MainDB::createMainDBIfNotExists() {
     // Asked before opening, since opening makes a missing file.
     bool existed = isMainDBExists();
     SQLDatabase db(mainDBPath().string());
@@ -87,4 +84,4 @@ bool MainDB::createMainDBIfNotExists()
     return TableAccess::inTransaction(db, [&] { return runCreates(db, false); });
 }
 
-}
+} // namespace pw

@@ -19,4 +19,4 @@ public:
     static bool createMainDBIfNotExists();
 };
 
-}
+} // namespace pw

@@ -13,49 +13,46 @@ using core::Value;
 
 constexpr size_t TitleLength = 10;
 
-constexpr const char* MessageColumns = "select NotifyId, Title, MType, IsRead, SaveTime, CreateDate, ExpireDate, Type, Status, UserId, "
-                                       "Message, Key, Value, ClientType from message";
+constexpr const char* MessageColumns =
+    "select NotifyId, Title, MType, IsRead, SaveTime, CreateDate, ExpireDate, Type, Status, UserId, "
+    "Message, Key, Value, ClientType from message";
 
-Value text(const SQLResultSet& rs, int index)
-{
+Value text(const SQLResultSet& rs, int index) {
     return Value(rs.stringForColumnIndex(index).value_or(std::string()));
 }
 
-Value integer(const SQLResultSet& rs, int index)
-{
+Value integer(const SQLResultSet& rs, int index) {
     return Value(rs.longLongIntForColumnIndex(index));
 }
 
-Value messageRecord(SQLResultSet& rs)
-{
-    return Value(Value::Map {
-        { "nid", integer(rs, 0) },
-        { "title", text(rs, 1) },
-        { "mtype", integer(rs, 2) },
-        { "read", integer(rs, 3) },
-        { "savetime", integer(rs, 4) },
-        { "createDate", integer(rs, 5) },
-        { "expireDate", integer(rs, 6) },
-        { "type", integer(rs, 7) },
-        { "status", integer(rs, 8) },
-        { "uid", integer(rs, 9) },
-        { "message", text(rs, 10) },
-        { "key", text(rs, 11) },
-        { "value", text(rs, 12) },
-        { "clientType", integer(rs, 13) },
+Value messageRecord(SQLResultSet& rs) {
+    return Value(Value::Map{
+        {"nid", integer(rs, 0)},
+        {"title", text(rs, 1)},
+        {"mtype", integer(rs, 2)},
+        {"read", integer(rs, 3)},
+        {"savetime", integer(rs, 4)},
+        {"createDate", integer(rs, 5)},
+        {"expireDate", integer(rs, 6)},
+        {"type", integer(rs, 7)},
+        {"status", integer(rs, 8)},
+        {"uid", integer(rs, 9)},
+        {"message", text(rs, 10)},
+        {"key", text(rs, 11)},
+        {"value", text(rs, 12)},
+        {"clientType", integer(rs, 13)},
     });
 }
 
-std::optional<Value::Array> readMessages(std::string_view sql, std::initializer_list<SQLArg> args, Value (*make)(SQLResultSet&))
-{
+std::optional<Value::Array> readMessages(std::string_view sql, std::initializer_list<SQLArg> args,
+                                         Value (*make)(SQLResultSet&)) {
     auto db = TableAccess::openExisting(MainDB::mainDBPath());
     if (!db)
         return std::nullopt;
     return TableAccess::readRows(*db, sql, args, make);
 }
 
-bool runUpdate(std::string_view sql, std::initializer_list<SQLArg> args)
-{
+bool runUpdate(std::string_view sql, std::initializer_list<SQLArg> args) {
     auto db = TableAccess::openExisting(MainDB::mainDBPath());
     if (!db)
         return false;
@@ -63,8 +60,7 @@ bool runUpdate(std::string_view sql, std::initializer_list<SQLArg> args)
 }
 
 // Length in bytes of the UTF-8 sequence led by `lead`, and its UTF-16 units.
-void sequenceOf(unsigned char lead, size_t& bytes, size_t& units)
-{
+void sequenceOf(unsigned char lead, size_t& bytes, size_t& units) {
     if (lead < 0x80) {
         bytes = 1;
         units = 1;
@@ -83,10 +79,9 @@ void sequenceOf(unsigned char lead, size_t& bytes, size_t& units)
     }
 }
 
-}
+} // namespace
 
-std::string MessageTB::titleForMessage(std::string_view message)
-{
+std::string MessageTB::titleForMessage(std::string_view message) {
     size_t units = 0;
     size_t at = 0;
     while (at < message.size()) {
@@ -101,8 +96,7 @@ std::string MessageTB::titleForMessage(std::string_view message)
     return std::string(message.substr(0, at));
 }
 
-bool MessageTB::saveMessage(const core::Value::Array& notices)
-{
+bool MessageTB::saveMessage(const core::Value::Array& notices) {
     auto db = TableAccess::openExisting(MainDB::mainDBPath());
     if (!db)
         return false;
@@ -111,11 +105,13 @@ bool MessageTB::saveMessage(const core::Value::Array& notices)
         for (const Value& notice : notices) {
             const Value& message = notice["Message"];
             Value title = message.isString() ? Value(titleForMessage(*message.stringPtr())) : message;
-            bool ok = db->executeUpdate(
-                "insert or replace into message(Title, MType, IsRead, SaveTime, NotifyId, CreateDate, ExpireDate, Type, Status, UserId, "
-                "Message, Key, Value, ClientType) values(?, ?, 0, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-                { title, SiteMessageType, now, notice["NotifyId"], notice["CreateDate"], notice["ExpireDate"], notice["Type"], notice["Status"],
-                    notice["UserId"], message, notice["Key"], notice["Value"], notice["ClientType"] });
+            bool ok =
+                db->executeUpdate("insert or replace into message(Title, MType, IsRead, SaveTime, NotifyId, "
+                                  "CreateDate, ExpireDate, Type, Status, UserId, "
+                                  "Message, Key, Value, ClientType) values(?, ?, 0, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                                  {title, SiteMessageType, now, notice["NotifyId"], notice["CreateDate"],
+                                   notice["ExpireDate"], notice["Type"], notice["Status"], notice["UserId"], message,
+                                   notice["Key"], notice["Value"], notice["ClientType"]});
             if (!ok)
                 return false;
         }
@@ -123,43 +119,41 @@ bool MessageTB::saveMessage(const core::Value::Array& notices)
     });
 }
 
-bool MessageTB::removeMessageWithNotifyId(int64_t notifyId)
-{
-    return runUpdate("delete from message where NotifyId = ?", { notifyId });
+bool MessageTB::removeMessageWithNotifyId(int64_t notifyId) {
+    return runUpdate("delete from message where NotifyId = ?", {notifyId});
 }
 
-bool MessageTB::removeMessageWithType(int messageType)
-{
-    return runUpdate("delete from message where MType = ?", { messageType });
+bool MessageTB::removeMessageWithType(int messageType) {
+    return runUpdate("delete from message where MType = ?", {messageType});
 }
 
-bool MessageTB::setMessageReadWithId(int64_t notifyId)
-{
-    return runUpdate("update message set IsRead = 1 where NotifyId = ?", { notifyId });
+bool MessageTB::setMessageReadWithId(int64_t notifyId) {
+    return runUpdate("update message set IsRead = 1 where NotifyId = ?", {notifyId});
 }
 
-std::optional<core::Value::Array> MessageTB::getAllReadMessageTitle()
-{
-    return readMessages("select NotifyId, Title, IsRead, CreateDate from message where MType = 2 and ClientType = 2 and Type = 1 "
-                        "order by CreateDate desc",
+std::optional<core::Value::Array> MessageTB::getAllReadMessageTitle() {
+    return readMessages(
+        "select NotifyId, Title, IsRead, CreateDate from message where MType = 2 and ClientType = 2 and Type = 1 "
+        "order by CreateDate desc",
         {}, [](SQLResultSet& rs) {
-            return Value(Value::Map { { "nid", integer(rs, 0) }, { "title", text(rs, 1) }, { "read", integer(rs, 2) }, { "createDate", integer(rs, 3) } });
+            return Value(Value::Map{{"nid", integer(rs, 0)},
+                                    {"title", text(rs, 1)},
+                                    {"read", integer(rs, 2)},
+                                    {"createDate", integer(rs, 3)}});
         });
 }
 
-std::optional<core::Value::Array> MessageTB::getAllMessage()
-{
+std::optional<core::Value::Array> MessageTB::getAllMessage() {
     return readMessages(std::string(MessageColumns) + " order by CreateDate desc", {}, messageRecord);
 }
 
-std::optional<core::Value::Array> MessageTB::getAllMessageWithType(int messageType)
-{
-    return readMessages(std::string(MessageColumns) + " where MType = ? order by CreateDate desc", { messageType }, messageRecord);
+std::optional<core::Value::Array> MessageTB::getAllMessageWithType(int messageType) {
+    return readMessages(std::string(MessageColumns) + " where MType = ? order by CreateDate desc", {messageType},
+                        messageRecord);
 }
 
-std::optional<core::Value> MessageTB::getMessageWithNotifyId(int64_t notifyId)
-{
-    auto rows = readMessages(std::string(MessageColumns) + " where NotifyId = ?", { notifyId }, messageRecord);
+std::optional<core::Value> MessageTB::getMessageWithNotifyId(int64_t notifyId) {
+    auto rows = readMessages(std::string(MessageColumns) + " where NotifyId = ?", {notifyId}, messageRecord);
     if (!rows)
         return std::nullopt;
     if (rows->empty())
@@ -167,4 +161,4 @@ std::optional<core::Value> MessageTB::getMessageWithNotifyId(int64_t notifyId)
     return std::move(rows->front());
 }
 
-}
+} // namespace pw

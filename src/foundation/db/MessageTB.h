@@ -36,4 +36,4 @@ public:
     static std::string titleForMessage(std::string_view message);
 };
 
-}
+} // namespace pw

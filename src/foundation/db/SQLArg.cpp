@@ -4,8 +4,7 @@
 
 namespace pw {
 
-SQLArg::SQLArg(const core::Value& value)
-{
+SQLArg::SQLArg(const core::Value& value) {
     switch (value.type()) {
     case core::Value::Type::Null:
         break;
@@ -36,8 +35,7 @@ SQLArg::SQLArg(const core::Value& value)
     }
 }
 
-SQLArg& SQLArg::operator=(const SQLArg& other)
-{
+SQLArg& SQLArg::operator=(const SQLArg& other) {
     if (this == &other)
         return *this;
     m_kind = other.m_kind;
@@ -51,16 +49,14 @@ SQLArg& SQLArg::operator=(const SQLArg& other)
     return *this;
 }
 
-SQLArg SQLArg::blob(const void* bytes, size_t size)
-{
+SQLArg SQLArg::blob(const void* bytes, size_t size) {
     SQLArg arg;
     arg.m_kind = Kind::Blob;
     arg.m_blob = std::span<const uint8_t>(static_cast<const uint8_t*>(bytes), size);
     return arg;
 }
 
-std::string SQLArg::description() const
-{
+std::string SQLArg::description() const {
     switch (m_kind) {
     case Kind::Null:
         return "NULL";
@@ -78,4 +74,4 @@ std::string SQLArg::description() const
     return {};
 }
 
-}
+} // namespace pw

@@ -24,12 +24,10 @@ public:
     enum class Kind { Null, Integer, Real, Text, Blob, Unsupported };
 
     SQLArg() = default;
-    SQLArg(std::nullptr_t) { }
+    SQLArg(std::nullptr_t) {}
 
-    template<typename T>
-        requires std::integral<T>
-    SQLArg(T v)
-    {
+    template <typename T>
+    requires std::integral<T> SQLArg(T v) {
         if constexpr (std::is_same_v<T, bool>) {
             m_kind = Kind::Integer;
             m_int = v ? 1 : 0;
@@ -50,37 +48,19 @@ public:
         }
     }
 
-    template<typename T>
-        requires std::floating_point<T>
-    SQLArg(T v)
-        : m_kind(Kind::Real)
-        , m_real(static_cast<double>(v))
-    {
-    }
+    template <typename T>
+    requires std::floating_point<T> SQLArg(T v) : m_kind(Kind::Real), m_real(static_cast<double>(v)) {}
 
-    SQLArg(const char* text)
-    {
+    SQLArg(const char* text) {
         if (text) {
             m_kind = Kind::Text;
             m_text = text;
         }
     }
-    SQLArg(std::string_view text)
-        : m_kind(Kind::Text)
-        , m_text(text)
-    {
-    }
-    SQLArg(const std::string& text)
-        : m_kind(Kind::Text)
-        , m_text(text)
-    {
-    }
+    SQLArg(std::string_view text) : m_kind(Kind::Text), m_text(text) {}
+    SQLArg(const std::string& text) : m_kind(Kind::Text), m_text(text) {}
     // A temporary string would be gone before the statement runs if only viewed.
-    SQLArg(std::string&& text)
-        : m_kind(Kind::Text)
-        , m_ownedText(std::move(text))
-        , m_owned(true)
-    {
+    SQLArg(std::string&& text) : m_kind(Kind::Text), m_ownedText(std::move(text)), m_owned(true) {
         m_text = m_ownedText;
     }
 
@@ -105,13 +85,13 @@ public:
     std::string description() const;
 
 private:
-    Kind m_kind { Kind::Null };
-    int64_t m_int { 0 };
-    double m_real { 0 };
+    Kind m_kind{Kind::Null};
+    int64_t m_int{0};
+    double m_real{0};
     std::string_view m_text;
     std::span<const uint8_t> m_blob;
     std::string m_ownedText;
-    bool m_owned { false };
+    bool m_owned{false};
 };
 
-}
+} // namespace pw

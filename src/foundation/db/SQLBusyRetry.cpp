@@ -9,13 +9,9 @@
 
 namespace pw {
 
-SQLBusyRetry::SQLBusyRetry(const SQLDatabase* database)
-    : m_database(database)
-{
-}
+SQLBusyRetry::SQLBusyRetry(const SQLDatabase* database) : m_database(database) {}
 
-bool SQLBusyRetry::waitAndRetry(const char* operation, bool logGivingUp)
-{
+bool SQLBusyRetry::waitAndRetry(const char* operation, bool logGivingUp) {
     if (!m_start)
         m_start = std::chrono::steady_clock::now();
     // Short waits first, since most locks are held for a single write; a lock
@@ -41,4 +37,4 @@ bool SQLBusyRetry::waitAndRetry(const char* operation, bool logGivingUp)
     return true;
 }
 
-}
+} // namespace pw

@@ -21,10 +21,10 @@ public:
     int retries() const { return m_retries; }
 
 private:
-    const SQLDatabase* m_database { nullptr };
-    int m_retries { 0 };
+    const SQLDatabase* m_database{nullptr};
+    int m_retries{0};
     // Taken at the first wait: a call that never waits never reads the clock.
     std::optional<std::chrono::steady_clock::time_point> m_start;
 };
 
-}
+} // namespace pw

@@ -15,23 +15,21 @@ namespace pw {
 
 namespace {
 
-std::atomic<double> g_defaultBusyTimeLimit { 10.0 };
+std::atomic<double> g_defaultBusyTimeLimit{10.0};
 
-bool isBusy(int rc)
-{
+bool isBusy(int rc) {
     return rc == SQLITE_BUSY || rc == SQLITE_LOCKED;
 }
 
-std::string lowercase(std::string_view text)
-{
+std::string lowercase(std::string_view text) {
     std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return out;
 }
 
 // An identifier as SQLite reads it inside double quotes.
-std::string quoteIdentifier(std::string_view name)
-{
+std::string quoteIdentifier(std::string_view name) {
     std::string out = "\"";
     for (char c : name) {
         out += c;
@@ -42,15 +40,11 @@ std::string quoteIdentifier(std::string_view name)
     return out;
 }
 
-}
+} // namespace
 
-SQLDatabase::SQLDatabase(std::optional<std::string> path)
-    : m_databasePath(std::move(path))
-{
-}
+SQLDatabase::SQLDatabase(std::optional<std::string> path) : m_databasePath(std::move(path)) {}
 
-SQLDatabase::~SQLDatabase()
-{
+SQLDatabase::~SQLDatabase() {
     close();
     if (m_db) {
         // Still busy after the retry: hand the handle to SQLite to free when its
@@ -60,13 +54,11 @@ SQLDatabase::~SQLDatabase()
     }
 }
 
-SQLDatabase::SQLDatabase(SQLDatabase&& other) noexcept
-{
+SQLDatabase::SQLDatabase(SQLDatabase&& other) noexcept {
     moveFrom(other);
 }
 
-SQLDatabase& SQLDatabase::operator=(SQLDatabase&& other) noexcept
-{
+SQLDatabase& SQLDatabase::operator=(SQLDatabase&& other) noexcept {
     if (this != &other) {
         close();
         if (m_db)
@@ -77,8 +69,7 @@ SQLDatabase& SQLDatabase::operator=(SQLDatabase&& other) noexcept
     return *this;
 }
 
-void SQLDatabase::moveFrom(SQLDatabase& other) noexcept
-{
+void SQLDatabase::moveFrom(SQLDatabase& other) noexcept {
     m_db = std::exchange(other.m_db, nullptr);
     m_databasePath = std::move(other.m_databasePath);
     m_logsErrors = other.m_logsErrors;
@@ -98,40 +89,33 @@ void SQLDatabase::moveFrom(SQLDatabase& other) noexcept
         resultSet->setParentDB(this);
 }
 
-double SQLDatabase::defaultBusyTimeLimit()
-{
+double SQLDatabase::defaultBusyTimeLimit() {
     return g_defaultBusyTimeLimit.load();
 }
 
-void SQLDatabase::setDefaultBusyTimeLimit(double seconds)
-{
+void SQLDatabase::setDefaultBusyTimeLimit(double seconds) {
     g_defaultBusyTimeLimit = seconds;
 }
 
-std::string SQLDatabase::sqliteLibVersion()
-{
+std::string SQLDatabase::sqliteLibVersion() {
     return sqlite3_libversion();
 }
 
-bool SQLDatabase::isThreadSafe()
-{
+bool SQLDatabase::isThreadSafe() {
     return sqlite3_threadsafe() != 0;
 }
 
-std::string SQLDatabase::pathForLog() const
-{
+std::string SQLDatabase::pathForLog() const {
     return m_databasePath ? *m_databasePath : std::string(":memory:");
 }
 
-bool SQLDatabase::open()
-{
+bool SQLDatabase::open() {
     if (m_db)
         return true;
     return openWithFlags(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
 }
 
-bool SQLDatabase::openWithFlags(int flags)
-{
+bool SQLDatabase::openWithFlags(int flags) {
     if (m_db)
         return true;
     std::string path = m_databasePath ? *m_databasePath : std::string(":memory:");
@@ -148,8 +132,7 @@ bool SQLDatabase::openWithFlags(int flags)
     return true;
 }
 
-bool SQLDatabase::close()
-{
+bool SQLDatabase::close() {
     clearCachedStatements();
     closeOpenResultSets();
     if (!m_db)
@@ -182,8 +165,7 @@ bool SQLDatabase::close()
     return true;
 }
 
-bool SQLDatabase::databaseExists() const
-{
+bool SQLDatabase::databaseExists() const {
     if (!m_db) {
         dbLog("The SQLDatabase " + pathForLog() + " is not open.");
         return false;
@@ -191,13 +173,11 @@ bool SQLDatabase::databaseExists() const
     return true;
 }
 
-void SQLDatabase::warnInUse() const
-{
+void SQLDatabase::warnInUse() const {
     dbLog("The SQLDatabase " + pathForLog() + " is currently in use.");
 }
 
-sqlite3_stmt* SQLDatabase::prepare(std::string_view sql, const char* operation, int* resultCode)
-{
+sqlite3_stmt* SQLDatabase::prepare(std::string_view sql, const char* operation, int* resultCode) {
     SQLBusyRetry retry(this);
     for (;;) {
         sqlite3_stmt* statement = nullptr;
@@ -225,13 +205,11 @@ sqlite3_stmt* SQLDatabase::prepare(std::string_view sql, const char* operation, 
     }
 }
 
-bool SQLDatabase::bindObject(const SQLArg& arg, int column, sqlite3_stmt* statement)
-{
+bool SQLDatabase::bindObject(const SQLArg& arg, int column, sqlite3_stmt* statement) {
     return bindValue(arg, column, statement, true);
 }
 
-bool SQLDatabase::bindValue(const SQLArg& arg, int column, sqlite3_stmt* statement, bool copy)
-{
+bool SQLDatabase::bindValue(const SQLArg& arg, int column, sqlite3_stmt* statement, bool copy) {
     auto destructor = copy ? SQLITE_TRANSIENT : SQLITE_STATIC;
     int rc = SQLITE_OK;
     switch (arg.kind()) {
@@ -263,11 +241,12 @@ bool SQLDatabase::bindValue(const SQLArg& arg, int column, sqlite3_stmt* stateme
     return rc == SQLITE_OK;
 }
 
-bool SQLDatabase::bindAll(sqlite3_stmt* statement, std::span<const SQLArg> args, std::string_view sql, const char* operation, bool copy)
-{
+bool SQLDatabase::bindAll(sqlite3_stmt* statement, std::span<const SQLArg> args, std::string_view sql,
+                          const char* operation, bool copy) {
     int count = sqlite3_bind_parameter_count(statement);
     if (static_cast<size_t>(count) > args.size()) {
-        dbLog(std::string("Error: the bind count is not correct for the # of variables (") + operation + ") " + std::string(sql));
+        dbLog(std::string("Error: the bind count is not correct for the # of variables (") + operation + ") " +
+              std::string(sql));
         return false;
     }
     for (int i = 0; i < count; ++i) {
@@ -279,13 +258,14 @@ bool SQLDatabase::bindAll(sqlite3_stmt* statement, std::span<const SQLArg> args,
     return true;
 }
 
-std::unique_ptr<SQLResultSet> SQLDatabase::executeQuery(std::string_view sql, std::initializer_list<SQLArg> args)
-{
+std::unique_ptr<SQLResultSet> SQLDatabase::executeQuery(std::string_view sql, std::initializer_list<SQLArg> args) {
     return executeQuery(sql, std::span<const SQLArg>(args.begin(), args.size()));
 }
 
-std::optional<SQLDatabase::BoundStatement> SQLDatabase::beginStatement(std::string_view sql, std::span<const SQLArg> args, const char* operation, bool copy, SQLError* error)
-{
+std::optional<SQLDatabase::BoundStatement> SQLDatabase::beginStatement(std::string_view sql,
+                                                                       std::span<const SQLArg> args,
+                                                                       const char* operation, bool copy,
+                                                                       SQLError* error) {
     if (!databaseExists())
         return std::nullopt;
     if (m_inUse) {
@@ -330,8 +310,7 @@ std::optional<SQLDatabase::BoundStatement> SQLDatabase::beginStatement(std::stri
     return bound;
 }
 
-std::unique_ptr<SQLResultSet> SQLDatabase::executeQuery(std::string_view sql, std::span<const SQLArg> args)
-{
+std::unique_ptr<SQLResultSet> SQLDatabase::executeQuery(std::string_view sql, std::span<const SQLArg> args) {
     // The rows are read after this call returns, when the arguments are gone:
     // SQLite keeps its own copy of bound text and bytes.
     auto bound = beginStatement(sql, args, "executeQuery", true, nullptr);
@@ -353,13 +332,13 @@ std::unique_ptr<SQLResultSet> SQLDatabase::executeQuery(std::string_view sql, st
     return resultSet;
 }
 
-std::unique_ptr<SQLResultSet> SQLDatabase::executeQueryWithArgumentsInArray(std::string_view sql, std::span<const SQLArg> args)
-{
+std::unique_ptr<SQLResultSet> SQLDatabase::executeQueryWithArgumentsInArray(std::string_view sql,
+                                                                            std::span<const SQLArg> args) {
     return executeQuery(sql, args);
 }
 
-std::unique_ptr<SQLResultSet> SQLDatabase::executeQueryWithFormat(std::string_view format, std::initializer_list<SQLArg> values)
-{
+std::unique_ptr<SQLResultSet> SQLDatabase::executeQueryWithFormat(std::string_view format,
+                                                                  std::initializer_list<SQLArg> values) {
     std::vector<SQLArg> arguments;
     auto sql = extractSQL(format, std::span<const SQLArg>(values.begin(), values.size()), arguments);
     if (!sql)
@@ -367,13 +346,11 @@ std::unique_ptr<SQLResultSet> SQLDatabase::executeQueryWithFormat(std::string_vi
     return executeQuery(*sql, arguments);
 }
 
-bool SQLDatabase::executeUpdate(std::string_view sql, std::initializer_list<SQLArg> args, SQLError* error)
-{
+bool SQLDatabase::executeUpdate(std::string_view sql, std::initializer_list<SQLArg> args, SQLError* error) {
     return executeUpdate(sql, std::span<const SQLArg>(args.begin(), args.size()), error);
 }
 
-bool SQLDatabase::executeUpdate(std::string_view sql, std::span<const SQLArg> args, SQLError* error)
-{
+bool SQLDatabase::executeUpdate(std::string_view sql, std::span<const SQLArg> args, SQLError* error) {
     // The statement runs to its end inside this call, while the arguments live.
     auto bound = beginStatement(sql, args, "executeUpdate", false, error);
     if (!bound)
@@ -430,8 +407,7 @@ bool SQLDatabase::executeUpdate(std::string_view sql, std::span<const SQLArg> ar
     return ok;
 }
 
-bool SQLDatabase::executeUpdateWithFormat(std::string_view format, std::initializer_list<SQLArg> values)
-{
+bool SQLDatabase::executeUpdateWithFormat(std::string_view format, std::initializer_list<SQLArg> values) {
     std::vector<SQLArg> arguments;
     auto sql = extractSQL(format, std::span<const SQLArg>(values.begin(), values.size()), arguments);
     if (!sql)
@@ -439,13 +415,12 @@ bool SQLDatabase::executeUpdateWithFormat(std::string_view format, std::initiali
     return executeUpdate(*sql, std::span<const SQLArg>(arguments));
 }
 
-bool SQLDatabase::update(std::string_view sql, SQLError* error, std::initializer_list<SQLArg> args)
-{
+bool SQLDatabase::update(std::string_view sql, SQLError* error, std::initializer_list<SQLArg> args) {
     return executeUpdate(sql, args, error);
 }
 
-std::optional<std::string> SQLDatabase::extractSQL(std::string_view format, std::span<const SQLArg> values, std::vector<SQLArg>& arguments)
-{
+std::optional<std::string> SQLDatabase::extractSQL(std::string_view format, std::span<const SQLArg> values,
+                                                   std::vector<SQLArg>& arguments) {
     std::string sql;
     sql.reserve(format.size());
     size_t next = 0;
@@ -522,60 +497,52 @@ std::optional<std::string> SQLDatabase::extractSQL(std::string_view format, std:
     return sql;
 }
 
-bool SQLDatabase::beginTransaction()
-{
+bool SQLDatabase::beginTransaction() {
     bool ok = executeUpdate("BEGIN EXCLUSIVE TRANSACTION;");
     if (ok)
         m_inTransaction = true;
     return ok;
 }
 
-bool SQLDatabase::beginDeferredTransaction()
-{
+bool SQLDatabase::beginDeferredTransaction() {
     bool ok = executeUpdate("BEGIN DEFERRED TRANSACTION;");
     if (ok)
         m_inTransaction = true;
     return ok;
 }
 
-bool SQLDatabase::commit()
-{
+bool SQLDatabase::commit() {
     bool ok = executeUpdate("COMMIT TRANSACTION;");
     if (ok)
         m_inTransaction = false;
     return ok;
 }
 
-bool SQLDatabase::rollback()
-{
+bool SQLDatabase::rollback() {
     bool ok = executeUpdate("ROLLBACK TRANSACTION;");
     if (ok)
         m_inTransaction = false;
     return ok;
 }
 
-std::string SQLDatabase::lastErrorMessage() const
-{
+std::string SQLDatabase::lastErrorMessage() const {
     if (!m_db)
         return "not open";
     return sqlite3_errmsg(m_db);
 }
 
-int SQLDatabase::lastErrorCode() const
-{
+int SQLDatabase::lastErrorCode() const {
     if (!m_db)
         return SQLITE_MISUSE;
     return sqlite3_errcode(m_db);
 }
 
-bool SQLDatabase::hadError() const
-{
+bool SQLDatabase::hadError() const {
     int code = lastErrorCode();
     return code > 0 && code < 100;
 }
 
-int64_t SQLDatabase::lastInsertRowId()
-{
+int64_t SQLDatabase::lastInsertRowId() {
     if (m_inUse) {
         warnInUse();
         return 0;
@@ -585,8 +552,7 @@ int64_t SQLDatabase::lastInsertRowId()
     return sqlite3_last_insert_rowid(m_db);
 }
 
-int SQLDatabase::changes()
-{
+int SQLDatabase::changes() {
     if (m_inUse) {
         warnInUse();
         return 0;
@@ -596,8 +562,7 @@ int SQLDatabase::changes()
     return sqlite3_changes(m_db);
 }
 
-bool SQLDatabase::goodConnection()
-{
+bool SQLDatabase::goodConnection() {
     if (!m_db)
         return false;
     auto rs = executeQuery("select name from sqlite_master where type='table'");
@@ -609,22 +574,19 @@ bool SQLDatabase::goodConnection()
     return ok;
 }
 
-std::shared_ptr<SQLStatement> SQLDatabase::cachedStatementForQuery(std::string_view sql) const
-{
+std::shared_ptr<SQLStatement> SQLDatabase::cachedStatementForQuery(std::string_view sql) const {
     auto it = m_cachedStatements.find(sql);
     return it == m_cachedStatements.end() ? nullptr : it->second;
 }
 
-void SQLDatabase::setCachedStatement(std::shared_ptr<SQLStatement> statement, std::string_view sql)
-{
+void SQLDatabase::setCachedStatement(std::shared_ptr<SQLStatement> statement, std::string_view sql) {
     if (!statement)
         return;
     statement->setQuery(std::string(sql));
     m_cachedStatements.insert_or_assign(std::string(sql), std::move(statement));
 }
 
-void SQLDatabase::clearCachedStatements()
-{
+void SQLDatabase::clearCachedStatements() {
     for (auto& [sql, statement] : m_cachedStatements) {
         // A statement still stepped by an open result set is that result set's
         // to finish; it is finalized when the result set lets it go.
@@ -634,21 +596,18 @@ void SQLDatabase::clearCachedStatements()
     m_cachedStatements.clear();
 }
 
-void SQLDatabase::closeOpenResultSets()
-{
+void SQLDatabase::closeOpenResultSets() {
     auto copy = m_openResultSets;
     for (SQLResultSet* resultSet : copy)
         resultSet->close();
     m_openResultSets.clear();
 }
 
-void SQLDatabase::resultSetDidClose(SQLResultSet* resultSet)
-{
+void SQLDatabase::resultSetDidClose(SQLResultSet* resultSet) {
     m_openResultSets.erase(resultSet);
 }
 
-void SQLDatabase::setShouldCacheStatements(bool value)
-{
+void SQLDatabase::setShouldCacheStatements(bool value) {
     m_shouldCacheStatements = value;
     if (!value)
         m_cachedStatements.clear();
@@ -656,8 +615,7 @@ void SQLDatabase::setShouldCacheStatements(bool value)
 
 // One-value queries --------------------------------------------------------
 
-std::optional<std::string> SQLDatabase::stringForQuery(std::string_view sql, std::initializer_list<SQLArg> args)
-{
+std::optional<std::string> SQLDatabase::stringForQuery(std::string_view sql, std::initializer_list<SQLArg> args) {
     auto rs = executeQuery(sql, args);
     if (!rs || !rs->next())
         return std::nullopt;
@@ -666,8 +624,7 @@ std::optional<std::string> SQLDatabase::stringForQuery(std::string_view sql, std
     return value;
 }
 
-int SQLDatabase::intForQuery(std::string_view sql, std::initializer_list<SQLArg> args)
-{
+int SQLDatabase::intForQuery(std::string_view sql, std::initializer_list<SQLArg> args) {
     auto rs = executeQuery(sql, args);
     if (!rs || !rs->next())
         return 0;
@@ -676,8 +633,7 @@ int SQLDatabase::intForQuery(std::string_view sql, std::initializer_list<SQLArg>
     return value;
 }
 
-int64_t SQLDatabase::longForQuery(std::string_view sql, std::initializer_list<SQLArg> args)
-{
+int64_t SQLDatabase::longForQuery(std::string_view sql, std::initializer_list<SQLArg> args) {
     auto rs = executeQuery(sql, args);
     if (!rs || !rs->next())
         return 0;
@@ -686,8 +642,7 @@ int64_t SQLDatabase::longForQuery(std::string_view sql, std::initializer_list<SQ
     return value;
 }
 
-bool SQLDatabase::boolForQuery(std::string_view sql, std::initializer_list<SQLArg> args)
-{
+bool SQLDatabase::boolForQuery(std::string_view sql, std::initializer_list<SQLArg> args) {
     auto rs = executeQuery(sql, args);
     if (!rs || !rs->next())
         return false;
@@ -696,8 +651,7 @@ bool SQLDatabase::boolForQuery(std::string_view sql, std::initializer_list<SQLAr
     return value;
 }
 
-double SQLDatabase::doubleForQuery(std::string_view sql, std::initializer_list<SQLArg> args)
-{
+double SQLDatabase::doubleForQuery(std::string_view sql, std::initializer_list<SQLArg> args) {
     auto rs = executeQuery(sql, args);
     if (!rs || !rs->next())
         return 0;
@@ -706,8 +660,8 @@ double SQLDatabase::doubleForQuery(std::string_view sql, std::initializer_list<S
     return value;
 }
 
-std::optional<std::vector<uint8_t>> SQLDatabase::dataForQuery(std::string_view sql, std::initializer_list<SQLArg> args)
-{
+std::optional<std::vector<uint8_t>> SQLDatabase::dataForQuery(std::string_view sql,
+                                                              std::initializer_list<SQLArg> args) {
     auto rs = executeQuery(sql, args);
     if (!rs || !rs->next())
         return std::nullopt;
@@ -716,8 +670,7 @@ std::optional<std::vector<uint8_t>> SQLDatabase::dataForQuery(std::string_view s
     return value;
 }
 
-std::optional<double> SQLDatabase::dateForQuery(std::string_view sql, std::initializer_list<SQLArg> args)
-{
+std::optional<double> SQLDatabase::dateForQuery(std::string_view sql, std::initializer_list<SQLArg> args) {
     auto rs = executeQuery(sql, args);
     if (!rs || !rs->next())
         return std::nullopt;
@@ -728,9 +681,9 @@ std::optional<double> SQLDatabase::dateForQuery(std::string_view sql, std::initi
 
 // Schema -------------------------------------------------------------------
 
-bool SQLDatabase::tableExists(std::string_view tableName)
-{
-    auto rs = executeQuery("select [sql] from sqlite_master where [type] = 'table' and lower(name) = ?", { lowercase(tableName) });
+bool SQLDatabase::tableExists(std::string_view tableName) {
+    auto rs = executeQuery("select [sql] from sqlite_master where [type] = 'table' and lower(name) = ?",
+                           {lowercase(tableName)});
     if (!rs)
         return false;
     bool found = rs->next();
@@ -738,20 +691,18 @@ bool SQLDatabase::tableExists(std::string_view tableName)
     return found;
 }
 
-std::unique_ptr<SQLResultSet> SQLDatabase::getSchema()
-{
-    return executeQuery("SELECT type, name, tbl_name, rootpage, sql FROM (SELECT * FROM sqlite_master UNION ALL SELECT * FROM sqlite_temp_master) "
+std::unique_ptr<SQLResultSet> SQLDatabase::getSchema() {
+    return executeQuery("SELECT type, name, tbl_name, rootpage, sql FROM (SELECT * FROM sqlite_master UNION ALL SELECT "
+                        "* FROM sqlite_temp_master) "
                         "WHERE type != 'meta' AND name NOT LIKE 'sqlite_%' ORDER BY tbl_name, type DESC, name");
 }
 
-std::unique_ptr<SQLResultSet> SQLDatabase::getTableSchema(std::string_view tableName)
-{
+std::unique_ptr<SQLResultSet> SQLDatabase::getTableSchema(std::string_view tableName) {
     // A pragma takes no parameters: the name goes in quoted, never as SQL.
     return executeQuery("PRAGMA table_info(" + quoteIdentifier(tableName) + ")");
 }
 
-bool SQLDatabase::columnExists(std::string_view tableName, std::string_view columnName)
-{
+bool SQLDatabase::columnExists(std::string_view tableName, std::string_view columnName) {
     std::string column = lowercase(columnName);
     auto rs = getTableSchema(lowercase(tableName));
     if (!rs)
@@ -768,8 +719,7 @@ bool SQLDatabase::columnExists(std::string_view tableName, std::string_view colu
     return found;
 }
 
-bool SQLDatabase::validateSQL(std::string_view sql, SQLError* error)
-{
+bool SQLDatabase::validateSQL(std::string_view sql, SQLError* error) {
     if (!m_db)
         return false;
     m_inUse = true;
@@ -798,4 +748,4 @@ bool SQLDatabase::validateSQL(std::string_view sql, SQLError* error)
     return valid;
 }
 
-}
+} // namespace pw

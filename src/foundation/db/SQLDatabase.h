@@ -23,7 +23,7 @@ class SQLResultSet;
 
 // What a failed statement left behind: SQLite's code and message.
 struct SQLError {
-    int code { 0 };
+    int code{0};
     std::string message;
 };
 
@@ -59,14 +59,17 @@ public:
     // Updates answer true exactly when the statement ran to its end.
     bool executeUpdate(std::string_view sql, std::initializer_list<SQLArg> args = {}, SQLError* error = nullptr);
     bool executeUpdate(std::string_view sql, std::span<const SQLArg> args, SQLError* error = nullptr);
-    bool executeUpdateWithArgumentsInArray(std::string_view sql, std::span<const SQLArg> args) { return executeUpdate(sql, args); }
+    bool executeUpdateWithArgumentsInArray(std::string_view sql, std::span<const SQLArg> args) {
+        return executeUpdate(sql, args);
+    }
     bool executeUpdateWithFormat(std::string_view format, std::initializer_list<SQLArg> values);
     bool update(std::string_view sql, SQLError* error, std::initializer_list<SQLArg> args);
 
     // Turns a printf-like format into SQL with a `?` per conversion and collects
     // the values in order; "%%" is a literal percent sign. nullopt when the
     // format asks for more values than it was given.
-    static std::optional<std::string> extractSQL(std::string_view format, std::span<const SQLArg> values, std::vector<SQLArg>& arguments);
+    static std::optional<std::string> extractSQL(std::string_view format, std::span<const SQLArg> values,
+                                                 std::vector<SQLArg>& arguments);
 
     bool beginTransaction();
     bool beginDeferredTransaction();
@@ -148,29 +151,31 @@ private:
     sqlite3_stmt* prepare(std::string_view sql, const char* operation, int* resultCode);
     struct BoundStatement {
         std::shared_ptr<SQLStatement> cached; // the cache's statement when a free one served the call
-        sqlite3_stmt* handle { nullptr };
+        sqlite3_stmt* handle{nullptr};
     };
     // Claims the connection for one call, takes a free cached statement or
     // prepares one, and binds args. On failure the connection is released
     // and nothing stays bound.
-    std::optional<BoundStatement> beginStatement(std::string_view sql, std::span<const SQLArg> args, const char* operation, bool copy, SQLError* error);
-    bool bindAll(sqlite3_stmt* statement, std::span<const SQLArg> args, std::string_view sql, const char* operation, bool copy);
+    std::optional<BoundStatement> beginStatement(std::string_view sql, std::span<const SQLArg> args,
+                                                 const char* operation, bool copy, SQLError* error);
+    bool bindAll(sqlite3_stmt* statement, std::span<const SQLArg> args, std::string_view sql, const char* operation,
+                 bool copy);
     bool bindValue(const SQLArg& arg, int column, sqlite3_stmt* statement, bool copy);
     std::string pathForLog() const;
 
-    sqlite3* m_db { nullptr };
+    sqlite3* m_db{nullptr};
     std::optional<std::string> m_databasePath;
-    bool m_logsErrors { false };
-    bool m_crashOnErrors { false };
-    bool m_inUse { false };
-    bool m_inTransaction { false };
-    bool m_traceExecution { false };
-    bool m_checkedOut { false };
-    int m_busyRetryTimeout { 0 };
-    double m_busyTimeLimit { defaultBusyTimeLimit() };
-    bool m_shouldCacheStatements { false };
+    bool m_logsErrors{false};
+    bool m_crashOnErrors{false};
+    bool m_inUse{false};
+    bool m_inTransaction{false};
+    bool m_traceExecution{false};
+    bool m_checkedOut{false};
+    int m_busyRetryTimeout{0};
+    double m_busyTimeLimit{defaultBusyTimeLimit()};
+    bool m_shouldCacheStatements{false};
     std::map<std::string, std::shared_ptr<SQLStatement>, std::less<>> m_cachedStatements;
     std::set<SQLResultSet*> m_openResultSets;
 };
 
-}
+} // namespace pw

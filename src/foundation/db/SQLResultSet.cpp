@@ -15,44 +15,37 @@ namespace pw {
 
 namespace {
 
-std::string lowercase(std::string_view text)
-{
+std::string lowercase(std::string_view text) {
     std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return out;
 }
 
-}
+} // namespace
 
 SQLResultSet::SQLResultSet(std::shared_ptr<SQLStatement> statement, SQLDatabase* parentDB)
-    : m_parentDB(parentDB)
-    , m_statement(std::move(statement))
-{
-}
+    : m_parentDB(parentDB), m_statement(std::move(statement)) {}
 
-std::unique_ptr<SQLResultSet> SQLResultSet::resultSetWithStatement(std::shared_ptr<SQLStatement> statement, SQLDatabase* parentDB)
-{
+std::unique_ptr<SQLResultSet> SQLResultSet::resultSetWithStatement(std::shared_ptr<SQLStatement> statement,
+                                                                   SQLDatabase* parentDB) {
     return std::make_unique<SQLResultSet>(std::move(statement), parentDB);
 }
 
-SQLResultSet::~SQLResultSet()
-{
+SQLResultSet::~SQLResultSet() {
     close();
 }
 
-sqlite3_stmt* SQLResultSet::handle() const
-{
+sqlite3_stmt* SQLResultSet::handle() const {
     return m_statement ? m_statement->statement() : nullptr;
 }
 
-bool SQLResultSet::validIndex(int index) const
-{
+bool SQLResultSet::validIndex(int index) const {
     sqlite3_stmt* statement = handle();
     return statement && index >= 0 && index < sqlite3_column_count(statement);
 }
 
-void SQLResultSet::close()
-{
+void SQLResultSet::close() {
     if (m_statement) {
         // Resetting lets a cached statement serve the next query.
         m_statement->reset();
@@ -65,8 +58,7 @@ void SQLResultSet::close()
     }
 }
 
-bool SQLResultSet::next()
-{
+bool SQLResultSet::next() {
     sqlite3_stmt* statement = handle();
     if (!statement)
         return false;
@@ -107,44 +99,36 @@ bool SQLResultSet::next()
     }
 }
 
-int SQLResultSet::columnCount() const
-{
+int SQLResultSet::columnCount() const {
     sqlite3_stmt* statement = handle();
     return statement ? sqlite3_column_count(statement) : 0;
 }
 
-int SQLResultSet::intForColumnIndex(int index) const
-{
+int SQLResultSet::intForColumnIndex(int index) const {
     return validIndex(index) ? sqlite3_column_int(handle(), index) : 0;
 }
 
-int64_t SQLResultSet::longForColumnIndex(int index) const
-{
+int64_t SQLResultSet::longForColumnIndex(int index) const {
     return longLongIntForColumnIndex(index);
 }
 
-int64_t SQLResultSet::longLongIntForColumnIndex(int index) const
-{
+int64_t SQLResultSet::longLongIntForColumnIndex(int index) const {
     return validIndex(index) ? sqlite3_column_int64(handle(), index) : 0;
 }
 
-bool SQLResultSet::boolForColumnIndex(int index) const
-{
+bool SQLResultSet::boolForColumnIndex(int index) const {
     return intForColumnIndex(index) != 0;
 }
 
-double SQLResultSet::doubleForColumnIndex(int index) const
-{
+double SQLResultSet::doubleForColumnIndex(int index) const {
     return validIndex(index) ? sqlite3_column_double(handle(), index) : 0.0;
 }
 
-bool SQLResultSet::columnIndexIsNull(int index) const
-{
+bool SQLResultSet::columnIndexIsNull(int index) const {
     return !validIndex(index) || sqlite3_column_type(handle(), index) == SQLITE_NULL;
 }
 
-std::optional<std::string> SQLResultSet::stringForColumnIndex(int index) const
-{
+std::optional<std::string> SQLResultSet::stringForColumnIndex(int index) const {
     if (columnIndexIsNull(index))
         return std::nullopt;
     const unsigned char* text = sqlite3_column_text(handle(), index);
@@ -154,23 +138,20 @@ std::optional<std::string> SQLResultSet::stringForColumnIndex(int index) const
     return std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(size));
 }
 
-std::optional<double> SQLResultSet::dateForColumnIndex(int index) const
-{
+std::optional<double> SQLResultSet::dateForColumnIndex(int index) const {
     if (columnIndexIsNull(index))
         return std::nullopt;
     return doubleForColumnIndex(index);
 }
 
-std::optional<std::vector<uint8_t>> SQLResultSet::dataForColumnIndex(int index) const
-{
+std::optional<std::vector<uint8_t>> SQLResultSet::dataForColumnIndex(int index) const {
     auto view = dataNoCopyForColumnIndex(index);
     if (!view)
         return std::nullopt;
     return std::vector<uint8_t>(view->begin(), view->end());
 }
 
-std::optional<std::string_view> SQLResultSet::dataNoCopyForColumnIndex(int index) const
-{
+std::optional<std::string_view> SQLResultSet::dataNoCopyForColumnIndex(int index) const {
     if (columnIndexIsNull(index))
         return std::nullopt;
     const void* bytes = sqlite3_column_blob(handle(), index);
@@ -180,15 +161,13 @@ std::optional<std::string_view> SQLResultSet::dataNoCopyForColumnIndex(int index
     return std::string_view(static_cast<const char*>(bytes), static_cast<size_t>(size));
 }
 
-const char* SQLResultSet::UTF8StringForColumnIndex(int index) const
-{
+const char* SQLResultSet::UTF8StringForColumnIndex(int index) const {
     if (columnIndexIsNull(index))
         return nullptr;
     return reinterpret_cast<const char*>(sqlite3_column_text(handle(), index));
 }
 
-core::Value SQLResultSet::objectForColumnIndex(int index) const
-{
+core::Value SQLResultSet::objectForColumnIndex(int index) const {
     if (!validIndex(index))
         return core::Value();
     switch (sqlite3_column_type(handle(), index)) {
@@ -197,7 +176,7 @@ core::Value SQLResultSet::objectForColumnIndex(int index) const
     case SQLITE_FLOAT:
         return core::Value(doubleForColumnIndex(index));
     case SQLITE_BLOB:
-        return core::Value(core::Bytes(dataForColumnIndex(index).value_or(core::Bytes {})));
+        return core::Value(core::Bytes(dataForColumnIndex(index).value_or(core::Bytes{})));
     case SQLITE_NULL:
         return core::Value();
     default: {
@@ -207,21 +186,44 @@ core::Value SQLResultSet::objectForColumnIndex(int index) const
     }
 }
 
-int SQLResultSet::intForColumn(std::string_view name) { return intForColumnIndex(columnIndexForName(name)); }
-int64_t SQLResultSet::longForColumn(std::string_view name) { return longForColumnIndex(columnIndexForName(name)); }
-int64_t SQLResultSet::longLongIntForColumn(std::string_view name) { return longLongIntForColumnIndex(columnIndexForName(name)); }
-bool SQLResultSet::boolForColumn(std::string_view name) { return boolForColumnIndex(columnIndexForName(name)); }
-double SQLResultSet::doubleForColumn(std::string_view name) { return doubleForColumnIndex(columnIndexForName(name)); }
-std::optional<std::string> SQLResultSet::stringForColumn(std::string_view name) { return stringForColumnIndex(columnIndexForName(name)); }
-std::optional<double> SQLResultSet::dateForColumn(std::string_view name) { return dateForColumnIndex(columnIndexForName(name)); }
-std::optional<std::vector<uint8_t>> SQLResultSet::dataForColumn(std::string_view name) { return dataForColumnIndex(columnIndexForName(name)); }
-std::optional<std::string_view> SQLResultSet::dataNoCopyForColumn(std::string_view name) { return dataNoCopyForColumnIndex(columnIndexForName(name)); }
-bool SQLResultSet::columnIsNull(std::string_view name) { return columnIndexIsNull(columnIndexForName(name)); }
-const char* SQLResultSet::UTF8StringForColumnName(std::string_view name) { return UTF8StringForColumnIndex(columnIndexForName(name)); }
-core::Value SQLResultSet::objectForColumnName(std::string_view name) { return objectForColumnIndex(columnIndexForName(name)); }
+int SQLResultSet::intForColumn(std::string_view name) {
+    return intForColumnIndex(columnIndexForName(name));
+}
+int64_t SQLResultSet::longForColumn(std::string_view name) {
+    return longForColumnIndex(columnIndexForName(name));
+}
+int64_t SQLResultSet::longLongIntForColumn(std::string_view name) {
+    return longLongIntForColumnIndex(columnIndexForName(name));
+}
+bool SQLResultSet::boolForColumn(std::string_view name) {
+    return boolForColumnIndex(columnIndexForName(name));
+}
+double SQLResultSet::doubleForColumn(std::string_view name) {
+    return doubleForColumnIndex(columnIndexForName(name));
+}
+std::optional<std::string> SQLResultSet::stringForColumn(std::string_view name) {
+    return stringForColumnIndex(columnIndexForName(name));
+}
+std::optional<double> SQLResultSet::dateForColumn(std::string_view name) {
+    return dateForColumnIndex(columnIndexForName(name));
+}
+std::optional<std::vector<uint8_t>> SQLResultSet::dataForColumn(std::string_view name) {
+    return dataForColumnIndex(columnIndexForName(name));
+}
+std::optional<std::string_view> SQLResultSet::dataNoCopyForColumn(std::string_view name) {
+    return dataNoCopyForColumnIndex(columnIndexForName(name));
+}
+bool SQLResultSet::columnIsNull(std::string_view name) {
+    return columnIndexIsNull(columnIndexForName(name));
+}
+const char* SQLResultSet::UTF8StringForColumnName(std::string_view name) {
+    return UTF8StringForColumnIndex(columnIndexForName(name));
+}
+core::Value SQLResultSet::objectForColumnName(std::string_view name) {
+    return objectForColumnIndex(columnIndexForName(name));
+}
 
-void SQLResultSet::setupColumnNames()
-{
+void SQLResultSet::setupColumnNames() {
     sqlite3_stmt* statement = handle();
     if (statement) {
         int count = sqlite3_column_count(statement);
@@ -233,8 +235,7 @@ void SQLResultSet::setupColumnNames()
     m_columnNamesSetup = true;
 }
 
-int SQLResultSet::columnIndexForName(std::string_view name)
-{
+int SQLResultSet::columnIndexForName(std::string_view name) {
     if (!m_columnNamesSetup)
         setupColumnNames();
     std::string key = lowercase(name);
@@ -246,16 +247,14 @@ int SQLResultSet::columnIndexForName(std::string_view name)
     return it->second;
 }
 
-std::string SQLResultSet::columnNameForIndex(int index) const
-{
+std::string SQLResultSet::columnNameForIndex(int index) const {
     if (!validIndex(index))
         return {};
     const char* name = sqlite3_column_name(handle(), index);
     return name ? name : "";
 }
 
-std::optional<core::Value> SQLResultSet::resultDict()
-{
+std::optional<core::Value> SQLResultSet::resultDict() {
     sqlite3_stmt* statement = handle();
     if (!statement || sqlite3_data_count(statement) < 1) {
         dbLog("Warning: There seem to be no columns in this set.");
@@ -270,8 +269,7 @@ std::optional<core::Value> SQLResultSet::resultDict()
     return dict;
 }
 
-void SQLResultSet::kvcMagic(core::Value& object) const
-{
+void SQLResultSet::kvcMagic(core::Value& object) const {
     sqlite3_stmt* statement = handle();
     if (!statement)
         return;
@@ -282,4 +280,4 @@ void SQLResultSet::kvcMagic(core::Value& object) const
     }
 }
 
-}
+} // namespace pw

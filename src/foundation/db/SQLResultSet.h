@@ -25,7 +25,8 @@ class SQLStatement;
 class SQLResultSet {
 public:
     SQLResultSet(std::shared_ptr<SQLStatement> statement, SQLDatabase* parentDB);
-    static std::unique_ptr<SQLResultSet> resultSetWithStatement(std::shared_ptr<SQLStatement> statement, SQLDatabase* parentDB);
+    static std::unique_ptr<SQLResultSet> resultSetWithStatement(std::shared_ptr<SQLStatement> statement,
+                                                                SQLDatabase* parentDB);
     ~SQLResultSet();
 
     SQLResultSet(const SQLResultSet&) = delete;
@@ -86,15 +87,15 @@ private:
     sqlite3_stmt* handle() const;
     bool validIndex(int index) const;
 
-    SQLDatabase* m_parentDB { nullptr };
+    SQLDatabase* m_parentDB{nullptr};
     std::shared_ptr<SQLStatement> m_statement;
     std::string m_query;
     std::unordered_map<std::string, int> m_columnNameToIndexMap;
-    bool m_columnNamesSetup { false };
-    int m_lastStepResult { 0 };
-    bool m_failed { false };
-    int m_stepErrorCode { 0 };
-    bool m_returnedRow { false };
+    bool m_columnNamesSetup{false};
+    int m_lastStepResult{0};
+    bool m_failed{false};
+    int m_stepErrorCode{0};
+    bool m_returnedRow{false};
 };
 
-}
+} // namespace pw

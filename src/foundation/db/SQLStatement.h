@@ -36,10 +36,10 @@ public:
     void setBusyWithResultSet(bool busy) { m_busyWithResultSet = busy; }
 
 private:
-    sqlite3_stmt* m_statement { nullptr };
+    sqlite3_stmt* m_statement{nullptr};
     std::string m_query;
-    long m_useCount { 0 };
-    bool m_busyWithResultSet { false };
+    long m_useCount{0};
+    bool m_busyWithResultSet{false};
 };
 
-}
+} // namespace pw

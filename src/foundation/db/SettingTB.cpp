@@ -7,31 +7,28 @@
 
 namespace pw {
 
-bool SettingTB::saveSettingWithKey(std::string_view key, std::string_view value)
-{
+bool SettingTB::saveSettingWithKey(std::string_view key, std::string_view value) {
     auto db = TableAccess::openExisting(MainDB::mainDBPath());
     if (!db)
         return false;
-    return db->executeUpdate("insert or replace into setting(Key, Value) values(?, ?)", { key, value });
+    return db->executeUpdate("insert or replace into setting(Key, Value) values(?, ?)", {key, value});
 }
 
-std::optional<std::string> SettingTB::readSettingWithKey(std::string_view key)
-{
+std::optional<std::string> SettingTB::readSettingWithKey(std::string_view key) {
     auto db = TableAccess::openExisting(MainDB::mainDBPath());
     if (!db)
         return std::nullopt;
-    auto rs = db->executeQuery("select Value from setting where Key = ?", { key });
+    auto rs = db->executeQuery("select Value from setting where Key = ?", {key});
     if (!rs || !rs->next())
         return std::nullopt;
     return rs->stringForColumnIndex(0);
 }
 
-bool SettingTB::deleteSettingWithKey(std::string_view key)
-{
+bool SettingTB::deleteSettingWithKey(std::string_view key) {
     auto db = TableAccess::openExisting(MainDB::mainDBPath());
     if (!db)
         return false;
-    return db->executeUpdate("delete from setting where Key = ?", { key });
+    return db->executeUpdate("delete from setting where Key = ?", {key});
 }
 
-}
+} // namespace pw

@@ -15,4 +15,4 @@ public:
     static bool deleteSettingWithKey(std::string_view key);
 };
 
-}
+} // namespace pw

@@ -9,26 +9,22 @@
 
 namespace pw {
 
-std::optional<SQLDatabase> TableAccess::openExisting(const std::filesystem::path& path)
-{
+std::optional<SQLDatabase> TableAccess::openExisting(const std::filesystem::path& path) {
     SQLDatabase db(path.string());
     if (!db.openWithFlags(SQLITE_OPEN_READWRITE))
         return std::nullopt;
     return db;
 }
 
-int64_t TableAccess::nowSeconds()
-{
+int64_t TableAccess::nowSeconds() {
     return static_cast<int64_t>(std::floor(core::Clock::shared().now()));
 }
 
-double TableAccess::now()
-{
+double TableAccess::now() {
     return core::Clock::shared().now();
 }
 
-int64_t TableAccess::integerValue(const core::Value& value)
-{
+int64_t TableAccess::integerValue(const core::Value& value) {
     switch (value.type()) {
     case core::Value::Type::Bool:
         return *value.asBool() ? 1 : 0;
@@ -54,9 +50,10 @@ int64_t TableAccess::integerValue(const core::Value& value)
     }
 }
 
-std::optional<core::Value::Array> TableAccess::readRows(SQLDatabase& db, std::string_view sql, std::initializer_list<SQLArg> args,
-    const std::function<core::Value(SQLResultSet&)>& makeRow, size_t expectedRows)
-{
+std::optional<core::Value::Array> TableAccess::readRows(SQLDatabase& db, std::string_view sql,
+                                                        std::initializer_list<SQLArg> args,
+                                                        const std::function<core::Value(SQLResultSet&)>& makeRow,
+                                                        size_t expectedRows) {
     auto rs = db.executeQuery(sql, args);
     if (!rs)
         return std::nullopt;
@@ -69,8 +66,8 @@ std::optional<core::Value::Array> TableAccess::readRows(SQLDatabase& db, std::st
     return rows;
 }
 
-std::optional<std::vector<int64_t>> TableAccess::readIds(SQLDatabase& db, std::string_view sql, std::initializer_list<SQLArg> args)
-{
+std::optional<std::vector<int64_t>> TableAccess::readIds(SQLDatabase& db, std::string_view sql,
+                                                         std::initializer_list<SQLArg> args) {
     auto rs = db.executeQuery(sql, args);
     if (!rs)
         return std::nullopt;
@@ -82,8 +79,8 @@ std::optional<std::vector<int64_t>> TableAccess::readIds(SQLDatabase& db, std::s
     return ids;
 }
 
-std::optional<int64_t> TableAccess::readInteger(SQLDatabase& db, std::string_view sql, std::initializer_list<SQLArg> args, int64_t none)
-{
+std::optional<int64_t> TableAccess::readInteger(SQLDatabase& db, std::string_view sql,
+                                                std::initializer_list<SQLArg> args, int64_t none) {
     auto rs = db.executeQuery(sql, args);
     if (!rs)
         return std::nullopt;
@@ -94,8 +91,8 @@ std::optional<int64_t> TableAccess::readInteger(SQLDatabase& db, std::string_vie
     return value;
 }
 
-std::optional<core::Value::Array> TableAccess::readFlat(SQLDatabase& db, std::string_view sql, std::initializer_list<SQLArg> args)
-{
+std::optional<core::Value::Array> TableAccess::readFlat(SQLDatabase& db, std::string_view sql,
+                                                        std::initializer_list<SQLArg> args) {
     auto rs = db.executeQuery(sql, args);
     if (!rs)
         return std::nullopt;
@@ -110,8 +107,7 @@ std::optional<core::Value::Array> TableAccess::readFlat(SQLDatabase& db, std::st
     return values;
 }
 
-bool TableAccess::inTransaction(SQLDatabase& db, const std::function<bool()>& writes)
-{
+bool TableAccess::inTransaction(SQLDatabase& db, const std::function<bool()>& writes) {
     if (!db.beginTransaction())
         return false;
     if (writes() && db.commit())
@@ -120,8 +116,7 @@ bool TableAccess::inTransaction(SQLDatabase& db, const std::function<bool()>& wr
     return false;
 }
 
-std::string TableAccess::placeholders(size_t count)
-{
+std::string TableAccess::placeholders(size_t count) {
     std::string out;
     out.reserve(count * 3);
     for (size_t i = 0; i < count; ++i) {
@@ -132,4 +127,4 @@ std::string TableAccess::placeholders(size_t count)
     return out;
 }
 
-}
+} // namespace pw

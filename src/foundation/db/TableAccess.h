@@ -35,14 +35,19 @@ public:
     // not run or stepping failed part way, so a broken read is never taken for
     // a short list.
     // `expectedRows` only sizes the list up front.
-    static std::optional<core::Value::Array> readRows(SQLDatabase& db, std::string_view sql, std::initializer_list<SQLArg> args,
-        const std::function<core::Value(SQLResultSet&)>& makeRow, size_t expectedRows = 0);
-    static std::optional<std::vector<int64_t>> readIds(SQLDatabase& db, std::string_view sql, std::initializer_list<SQLArg> args);
+    static std::optional<core::Value::Array> readRows(SQLDatabase& db, std::string_view sql,
+                                                      std::initializer_list<SQLArg> args,
+                                                      const std::function<core::Value(SQLResultSet&)>& makeRow,
+                                                      size_t expectedRows = 0);
+    static std::optional<std::vector<int64_t>> readIds(SQLDatabase& db, std::string_view sql,
+                                                       std::initializer_list<SQLArg> args);
     // The first column of the first row as an integer: nullopt on failure,
     // and `none` when no row came.
-    static std::optional<int64_t> readInteger(SQLDatabase& db, std::string_view sql, std::initializer_list<SQLArg> args, int64_t none);
+    static std::optional<int64_t> readInteger(SQLDatabase& db, std::string_view sql, std::initializer_list<SQLArg> args,
+                                              int64_t none);
     // The values of every column of every row, in one flat list.
-    static std::optional<core::Value::Array> readFlat(SQLDatabase& db, std::string_view sql, std::initializer_list<SQLArg> args);
+    static std::optional<core::Value::Array> readFlat(SQLDatabase& db, std::string_view sql,
+                                                      std::initializer_list<SQLArg> args);
 
     // Runs writes in one exclusive transaction: all of them or none. The
     // writer answers false at its first failing statement.
@@ -52,4 +57,4 @@ public:
     static std::string placeholders(size_t count);
 };
 
-}
+} // namespace pw

@@ -9,8 +9,7 @@
 
 namespace pw {
 
-std::string CheckNetwork::hostName()
-{
+std::string CheckNetwork::hostName() {
     std::string url = SiteHosts::baseUrl(SiteHosts::Service::Interface);
     if (auto p = url.find("://"); p != std::string::npos)
         url = url.substr(p + 3);
@@ -27,8 +26,7 @@ std::string CheckNetwork::hostName()
     return url;
 }
 
-bool CheckNetwork::isExistenceNetwork()
-{
+bool CheckNetwork::isExistenceNetwork() {
     auto r = Reachability::reachabilityWithHostName(hostName());
     if (!r)
         return false;
@@ -36,16 +34,16 @@ bool CheckNetwork::isExistenceNetwork()
     return status == ReachableViaWWAN || status == ReachableViaWiFi;
 }
 
-void CheckNetwork::checkNetWork() { std::thread(&CheckNetwork::doCheckNetWork).detach(); }
+void CheckNetwork::checkNetWork() {
+    std::thread(&CheckNetwork::doCheckNetWork).detach();
+}
 
-void CheckNetwork::doCheckNetWork()
-{
+void CheckNetwork::doCheckNetWork() {
     if (!isExistenceNetwork())
         core::RunLoop::runOnMain(&CheckNetwork::checkNetWorkResult, false);
 }
 
-void CheckNetwork::checkNetWorkResult()
-{
+void CheckNetwork::checkNetWorkResult() {
     auto alert = ui::AlertView::create("提示", "似乎无法访问墨川书库，请检查下网络吧", {}, "知道了");
     alert->show();
 }

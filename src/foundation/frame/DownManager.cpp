@@ -7,8 +7,7 @@
 namespace pw {
 
 namespace {
-int64_t bookIdOf(const core::Notification& n)
-{
+int64_t bookIdOf(const core::Notification& n) {
     for (const char* key : {"bid", "rzid", "bookId"}) {
         const auto& v = n.payload[key];
         if (auto i = v.asInt())
@@ -16,16 +15,14 @@ int64_t bookIdOf(const core::Notification& n)
         if (auto s = v.asString()) {
             try {
                 return std::stoll(*s);
-            } catch (...) {
-            }
+            } catch (...) {}
         }
     }
     return 0;
 }
 } // namespace
 
-DownManager::DownManager()
-{
+DownManager::DownManager() {
     auto& nc = core::NotificationCenter::defaultCenter();
     m_tokens.push_back(nc.addObserver("NSNotificationCenter_BookAllDownBegin", [this](const core::Notification& n) {
         const int64_t id = bookIdOf(n);

@@ -15,8 +15,7 @@ namespace {
 // An empty bookshelf: wooden boards under a title bar.
 class ShelfView : public ui::View {
 public:
-    void draw(gfx::Context& ctx, const gfx::Rect&) override
-    {
+    void draw(gfx::Context& ctx, const gfx::Rect&) override {
         const gfx::Rect b = bounds();
         ctx.clipToRect(b);
         ctx.drawLinearGradient({{0, gfx::Color::fromRGB255(196, 150, 104)}, {1, gfx::Color::fromRGB255(160, 112, 70)}},
@@ -37,14 +36,12 @@ public:
 
 } // namespace
 
-std::vector<std::filesystem::path> MainViewController::startupFolders()
-{
-    return {"Documents/torvane/main", "Documents/torvane/book", "Documents/torvane/cover",
+std::vector<std::filesystem::path> MainViewController::startupFolders() {
+    return {"Documents/torvane/main", "Documents/torvane/book",    "Documents/torvane/cover",
             "Documents/torvane/log",  "Documents/local/cover/umd", "Library/Caches/Store"};
 }
 
-void MainViewController::loadView()
-{
+void MainViewController::loadView() {
     auto v = ui::View::create<ShelfView>();
     v->setFrame(ui::Application::shared().applicationFrame());
     v->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
@@ -59,8 +56,7 @@ void MainViewController::loadView()
     setView(v);
 }
 
-void MainViewController::viewDidLoad()
-{
+void MainViewController::viewDidLoad() {
     const auto home = core::Paths::home();
     for (const auto& f : startupFolders()) {
         std::error_code ec;
@@ -81,8 +77,7 @@ void MainViewController::viewDidLoad()
     }
 }
 
-bool MainViewController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const
-{
+bool MainViewController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const {
     auto* app = PagewellAppDelegate::shared();
     if (app && app->supportRotate())
         return o != device::Orientation::Unknown;

@@ -2,15 +2,15 @@
 
 namespace pw {
 
-PagewellAppDelegate* PagewellAppDelegate::shared()
-{
+PagewellAppDelegate* PagewellAppDelegate::shared() {
     return dynamic_cast<PagewellAppDelegate*>(ui::Application::shared().delegate());
 }
 
-gfx::Color PagewellAppDelegate::scrollViewTexturedBackgroundColor() { return gfx::Color::fromRGB255(111, 113, 121); }
+gfx::Color PagewellAppDelegate::scrollViewTexturedBackgroundColor() {
+    return gfx::Color::fromRGB255(111, 113, 121);
+}
 
-bool PagewellAppDelegate::didFinishLaunching(ui::Application& app)
-{
+bool PagewellAppDelegate::didFinishLaunching(ui::Application& app) {
     m_window = ui::View::create<ui::Window>(app.screenBounds());
     m_window->setBackgroundColor(scrollViewTexturedBackgroundColor());
     m_versionCode = kVersionCode;
@@ -30,8 +30,7 @@ bool PagewellAppDelegate::didFinishLaunching(ui::Application& app)
     return true;
 }
 
-PagewellAppDelegate::~PagewellAppDelegate()
-{
+PagewellAppDelegate::~PagewellAppDelegate() {
     if (m_operationQueue)
         m_operationQueue->cancelAllOperations();
     m_mainViewController.reset();

@@ -2,8 +2,7 @@
 
 namespace pw {
 
-std::shared_ptr<ui::ViewController> RZNavigationController::popViewControllerAnimated(bool animated)
-{
+std::shared_ptr<ui::ViewController> RZNavigationController::popViewControllerAnimated(bool animated) {
     if (auto d = m_rzDelegate.lock()) {
         d->customViewControllerAnimated();
         m_rzDelegate.reset();

@@ -8,8 +8,7 @@ namespace pw {
 
 class RZNavigationController : public ui::NavigationController {
 public:
-    static std::shared_ptr<RZNavigationController> create(std::shared_ptr<ui::ViewController> root)
-    {
+    static std::shared_ptr<RZNavigationController> create(std::shared_ptr<ui::ViewController> root) {
         return ui::ViewController::create<RZNavigationController>(std::move(root));
     }
 

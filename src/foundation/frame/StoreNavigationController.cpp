@@ -2,8 +2,7 @@
 
 namespace pw {
 
-void StoreNavigationController::viewDidLoad()
-{
+void StoreNavigationController::viewDidLoad() {
     NavigationController::viewDidLoad();
     navigationBar().setTintColor(gfx::Color::fromRGB255(50, 50, 50, 1));
 }

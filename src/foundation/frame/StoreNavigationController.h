@@ -6,8 +6,7 @@ namespace pw {
 
 class StoreNavigationController : public ui::NavigationController {
 public:
-    static std::shared_ptr<StoreNavigationController> create(std::shared_ptr<ui::ViewController> root)
-    {
+    static std::shared_ptr<StoreNavigationController> create(std::shared_ptr<ui::ViewController> root) {
         return ui::ViewController::create<StoreNavigationController>(std::move(root));
     }
     void viewDidLoad() override;

@@ -4,13 +4,14 @@
 
 namespace pw {
 
-std::string UIDeviceHardware::getSysInfoByName(const char* name)
-{
+std::string UIDeviceHardware::getSysInfoByName(const char* name) {
     if (!name)
         return {};
     return device::Device::current().sysInfoByName(name);
 }
 
-std::string UIDeviceHardware::platform() { return getSysInfoByName("hw.machine"); }
+std::string UIDeviceHardware::platform() {
+    return getSysInfoByName("hw.machine");
+}
 
 } // namespace pw

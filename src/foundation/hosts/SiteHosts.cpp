@@ -38,7 +38,9 @@ void readInto(std::array<std::string, 7>& urls, const std::filesystem::path& fil
 
 } // namespace
 
-std::string_view SiteHosts::key(Service service) { return kKeys[static_cast<size_t>(service)]; }
+std::string_view SiteHosts::key(Service service) {
+    return kKeys[static_cast<size_t>(service)];
+}
 
 std::string SiteHosts::baseUrl(Service service) {
     State& s = state();

@@ -14,16 +14,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool isImageAt(const fs::path& path)
-{
+bool isImageAt(const fs::path& path) {
     std::error_code ec;
     if (!fs::is_regular_file(path, ec))
         return false;
     return gfx::Image::fromFile(path.string()).has_value();
 }
 
-bool removeIfPresent(const fs::path& path)
-{
+bool removeIfPresent(const fs::path& path) {
     std::error_code ec;
     if (!fs::exists(fs::symlink_status(path, ec)))
         return true;
@@ -32,61 +30,51 @@ bool removeIfPresent(const fs::path& path)
 
 } // namespace
 
-fs::path FileHelper::bookCoverPath(std::int64_t rzBookId)
-{
+fs::path FileHelper::bookCoverPath(std::int64_t rzBookId) {
     return core::Paths::home() / "Documents/torvane/cover" / (std::to_string(rzBookId) + ".jpg");
 }
 
-fs::path FileHelper::cacheBookCoverPath(std::int64_t rzBookId)
-{
+fs::path FileHelper::cacheBookCoverPath(std::int64_t rzBookId) {
     return core::Paths::home() / "Library/Caches/Store" / (std::to_string(rzBookId) + ".jpg");
 }
 
-fs::path FileHelper::cacheImagePath(std::string_view fileName)
-{
+fs::path FileHelper::cacheImagePath(std::string_view fileName) {
     return core::Paths::home() / "Library/Caches/Store" / std::string(fileName);
 }
 
-fs::path FileHelper::umdCoverPath(std::string_view bookFilePath)
-{
+fs::path FileHelper::umdCoverPath(std::string_view bookFilePath) {
     return core::Paths::home() / "Documents/local/cover/umd" / (getFileNameWithoutExtension(bookFilePath) + ".jpg");
 }
 
-fs::path FileHelper::txtIndexPath(std::string_view bookFilePath)
-{
+fs::path FileHelper::txtIndexPath(std::string_view bookFilePath) {
     return fs::path(std::string(bookFilePath) + ".index");
 }
 
-bool FileHelper::isBookCoverImageExistByRZBookId(std::int64_t rzBookId)
-{
+bool FileHelper::isBookCoverImageExistByRZBookId(std::int64_t rzBookId) {
     return isImageAt(bookCoverPath(rzBookId));
 }
 
-bool FileHelper::isCacheBookCoverImageExistByRZBookId(std::int64_t rzBookId)
-{
+bool FileHelper::isCacheBookCoverImageExistByRZBookId(std::int64_t rzBookId) {
     return isImageAt(cacheBookCoverPath(rzBookId));
 }
 
-bool FileHelper::isCacheImageExistByName(std::string_view fileName)
-{
+bool FileHelper::isCacheImageExistByName(std::string_view fileName) {
     // A name is one file of the cache, never a way out of it.
     if (fileName.empty() || fileName.find('/') != std::string_view::npos || fileName == "." || fileName == "..")
         return false;
     return isImageAt(cacheImagePath(fileName));
 }
 
-bool FileHelper::deleteBookCoverFileByRZBookId(std::int64_t rzBookId)
-{
+bool FileHelper::deleteBookCoverFileByRZBookId(std::int64_t rzBookId) {
     return removeIfPresent(bookCoverPath(rzBookId));
 }
 
 int FileHelper::loadRZBookTitleAndChapterContent(std::int64_t rzBookId, std::int64_t chapterId, bool isVip,
                                                  const core::Value& userId, std::string& chapterTitle,
-                                                 std::string& chapterContent)
-{
+                                                 std::string& chapterContent) {
     std::optional<core::Value::Array> row = isVip
-        ? BookDB::getVipChapterContentWithRZBookId(rzBookId, chapterId, userId)
-        : BookDB::getChapterContentWithRZBookId(rzBookId, chapterId);
+                                                ? BookDB::getVipChapterContentWithRZBookId(rzBookId, chapterId, userId)
+                                                : BookDB::getChapterContentWithRZBookId(rzBookId, chapterId);
     if (!row || row->size() < 2)
         return ChapterLoadResultNotStored;
 
@@ -108,8 +96,7 @@ int FileHelper::loadRZBookTitleAndChapterContent(std::int64_t rzBookId, std::int
     return ChapterLoadResultLoaded;
 }
 
-bool FileHelper::deleteLocalBookByFilePath(std::string_view filePath, int bookFormat)
-{
+bool FileHelper::deleteLocalBookByFilePath(std::string_view filePath, int bookFormat) {
     if (bookFormat == BookFormatUMD)
         removeIfPresent(umdCoverPath(filePath));
     else if (bookFormat == BookFormatTXT)
@@ -117,8 +104,7 @@ bool FileHelper::deleteLocalBookByFilePath(std::string_view filePath, int bookFo
     return true;
 }
 
-bool FileHelper::copyResource(std::string_view name, std::string_view extension, const fs::path& toPath)
-{
+bool FileHelper::copyResource(std::string_view name, std::string_view extension, const fs::path& toPath) {
     if (name.empty())
         return false;
     std::string file(name);
@@ -131,8 +117,7 @@ bool FileHelper::copyResource(std::string_view name, std::string_view extension,
     return fs::copy_file(from, toPath, fs::copy_options::none, ec) && !ec;
 }
 
-bool FileHelper::deleteFileAtPath(const fs::path& path)
-{
+bool FileHelper::deleteFileAtPath(const fs::path& path) {
     return removeIfPresent(path);
 }
 

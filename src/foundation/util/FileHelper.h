@@ -12,8 +12,8 @@ namespace pw {
 // Answers of loadRZBookTitleAndChapterContent.
 enum ChapterLoadResult : int {
     ChapterLoadResultLoaded = 1,
-    ChapterLoadResultNotStored = -2,   // no book file, no chapter row or no stored content
-    ChapterLoadResultUnreadable = -3,  // title or text missing, empty or not UTF-8
+    ChapterLoadResultNotStored = -2,  // no book file, no chapter row or no stored content
+    ChapterLoadResultUnreadable = -3, // title or text missing, empty or not UTF-8
 };
 
 // File operations around the shelf. Stateless; every path is formed below

@@ -23,27 +23,23 @@ constexpr const char* kCoverFolder = "Documents/torvane/cover";
 constexpr const char* kUmdCoverFolder = "Documents/local/cover/umd";
 constexpr const char* kCharacterTable = "GBKEncode.txt";
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
            });
 }
 
-std::string joinHome(const char* folder, const std::string& name)
-{
+std::string joinHome(const char* folder, const std::string& name) {
     return (core::Paths::home() / folder).string() + "/" + name;
 }
 
-void checkRange(std::span<const std::uint8_t> bytes, std::size_t offset, std::size_t width)
-{
+void checkRange(std::span<const std::uint8_t> bytes, std::size_t offset, std::size_t width) {
     if (offset > bytes.size() || bytes.size() - offset < width)
         throw std::out_of_range("little-endian read beyond the buffer");
 }
 
 // The path without trailing separators (a lone "/" stays).
-std::string_view trimmed(std::string_view path)
-{
+std::string_view trimmed(std::string_view path) {
     while (path.size() > 1 && path.back() == '/')
         path.remove_suffix(1);
     return path;
@@ -55,20 +51,17 @@ struct CharacterTables {
     std::vector<char16_t> traditional; // traditional -> simplified
 };
 
-CharacterTables& tables()
-{
+CharacterTables& tables() {
     static CharacterTables t;
     return t;
 }
 
-std::once_flag& tablesOnce()
-{
+std::once_flag& tablesOnce() {
     static std::once_flag once;
     return once;
 }
 
-void buildTables()
-{
+void buildTables() {
     CharacterTables& t = tables();
     t.simplified.resize(0x10000);
     t.traditional.resize(0x10000);
@@ -100,8 +93,7 @@ void buildTables()
     }
 }
 
-std::u16string convert(std::u16string_view text, bool toTraditional)
-{
+std::u16string convert(std::u16string_view text, bool toTraditional) {
     initialSimplifiedAndTraditionalDict();
     const std::vector<char16_t>& map = toTraditional ? tables().simplified : tables().traditional;
     std::u16string out(text.size(), u'\0');
@@ -110,8 +102,7 @@ std::u16string convert(std::u16string_view text, bool toTraditional)
     return out;
 }
 
-std::string convertUtf8(std::string_view text, bool toTraditional)
-{
+std::string convertUtf8(std::string_view text, bool toTraditional) {
     // Text that is not UTF-8 is handed back as it is rather than with its
     // bad bytes replaced: converting characters must not lose any.
     std::optional<std::u16string> units = core::text::toUtf16(text);
@@ -122,23 +113,21 @@ std::string convertUtf8(std::string_view text, bool toTraditional)
 
 } // namespace
 
-int ToInt16(std::span<const std::uint8_t> bytes, std::size_t offset)
-{
+int ToInt16(std::span<const std::uint8_t> bytes, std::size_t offset) {
     checkRange(bytes, offset, 2);
     auto v = static_cast<std::uint16_t>(bytes[offset] | bytes[offset + 1] << 8);
     return static_cast<std::int16_t>(v);
 }
 
-int ToInt32(std::span<const std::uint8_t> bytes, std::size_t offset)
-{
+int ToInt32(std::span<const std::uint8_t> bytes, std::size_t offset) {
     checkRange(bytes, offset, 4);
-    std::uint32_t v = static_cast<std::uint32_t>(bytes[offset]) | static_cast<std::uint32_t>(bytes[offset + 1]) << 8
-        | static_cast<std::uint32_t>(bytes[offset + 2]) << 16 | static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
+    std::uint32_t v = static_cast<std::uint32_t>(bytes[offset]) | static_cast<std::uint32_t>(bytes[offset + 1]) << 8 |
+                      static_cast<std::uint32_t>(bytes[offset + 2]) << 16 |
+                      static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
     return static_cast<std::int32_t>(v);
 }
 
-std::string getFileName(std::string_view path)
-{
+std::string getFileName(std::string_view path) {
     path = trimmed(path);
     std::size_t slash = path.rfind('/');
     if (slash == std::string_view::npos || path.size() == 1)
@@ -146,8 +135,7 @@ std::string getFileName(std::string_view path)
     return std::string(path.substr(slash + 1));
 }
 
-std::string getFileNameWithoutExtension(std::string_view path)
-{
+std::string getFileNameWithoutExtension(std::string_view path) {
     std::string name = getFileName(path);
     std::size_t dot = name.rfind('.');
     // A leading dot names a hidden file, not an extension.
@@ -156,8 +144,7 @@ std::string getFileNameWithoutExtension(std::string_view path)
     return name;
 }
 
-std::optional<std::string> getFilePathByType(std::string_view nameOrPath, std::string_view type)
-{
+std::optional<std::string> getFilePathByType(std::string_view nameOrPath, std::string_view type) {
     if (equalsIgnoringCase(type, "RZ"))
         return joinHome(kBookFolder, getFileName(nameOrPath));
     if (equalsIgnoringCase(type, "UMD") || equalsIgnoringCase(type, "TXT"))
@@ -165,8 +152,7 @@ std::optional<std::string> getFilePathByType(std::string_view nameOrPath, std::s
     return std::nullopt;
 }
 
-std::optional<std::string> getFilePathByBookFormat(std::string_view nameOrPath, int format)
-{
+std::optional<std::string> getFilePathByBookFormat(std::string_view nameOrPath, int format) {
     switch (format) {
     case BookFormatRZ:
         return joinHome(kBookFolder, getFileName(nameOrPath));
@@ -178,8 +164,7 @@ std::optional<std::string> getFilePathByBookFormat(std::string_view nameOrPath, 
     }
 }
 
-std::optional<std::string> getImagePathByType(std::string_view nameOrPath, std::string_view type)
-{
+std::optional<std::string> getImagePathByType(std::string_view nameOrPath, std::string_view type) {
     if (equalsIgnoringCase(type, "RZ"))
         return joinHome(kCoverFolder, getFileNameWithoutExtension(nameOrPath) + ".jpg");
     if (equalsIgnoringCase(type, "UMD"))
@@ -187,34 +172,28 @@ std::optional<std::string> getImagePathByType(std::string_view nameOrPath, std::
     return std::nullopt;
 }
 
-void initialSimplifiedAndTraditionalDict()
-{
+void initialSimplifiedAndTraditionalDict() {
     // The page layout converts on its preload threads too: build once, safely.
     std::call_once(tablesOnce(), buildTables);
 }
 
-std::u16string simplifiedToTraditional(std::u16string_view text)
-{
+std::u16string simplifiedToTraditional(std::u16string_view text) {
     return convert(text, true);
 }
 
-std::u16string traditionalToSimplified(std::u16string_view text)
-{
+std::u16string traditionalToSimplified(std::u16string_view text) {
     return convert(text, false);
 }
 
-std::string simplifiedToTraditional(std::string_view utf8)
-{
+std::string simplifiedToTraditional(std::string_view utf8) {
     return convertUtf8(utf8, true);
 }
 
-std::string traditionalToSimplified(std::string_view utf8)
-{
+std::string traditionalToSimplified(std::string_view utf8) {
     return convertUtf8(utf8, false);
 }
 
-std::string encodingStringParameter(std::string_view text)
-{
+std::string encodingStringParameter(std::string_view text) {
     return net::Url::percentEscape(text, "-_.");
 }
 

@@ -7,26 +7,27 @@
 namespace pw {
 
 namespace {
-gfx::Image frameImage(int i)
-{
+gfx::Image frameImage(int i) {
     const auto path = core::Paths::resource("status_l" + std::to_string(i) + ".png");
-    return gfx::Image::fromFile(path.string()).value_or(gfx::Image {});
+    return gfx::Image::fromFile(path.string()).value_or(gfx::Image{});
 }
 } // namespace
 
 MyActivityIndicatorView::MyActivityIndicatorView(const gfx::Rect& frame) : View(frame) {}
 
-void MyActivityIndicatorView::didCreate() { setup(); }
+void MyActivityIndicatorView::didCreate() {
+    setup();
+}
 
-std::shared_ptr<MyActivityIndicatorView> MyActivityIndicatorView::initWithFrame(const gfx::Rect& frame)
-{
+std::shared_ptr<MyActivityIndicatorView> MyActivityIndicatorView::initWithFrame(const gfx::Rect& frame) {
     return View::create<MyActivityIndicatorView>(frame);
 }
 
-std::shared_ptr<MyActivityIndicatorView> MyActivityIndicatorView::init() { return initWithFrame({}); }
+std::shared_ptr<MyActivityIndicatorView> MyActivityIndicatorView::init() {
+    return initWithFrame({});
+}
 
-void MyActivityIndicatorView::setup()
-{
+void MyActivityIndicatorView::setup() {
     if (m_activityImageView)
         return;
     m_count = 0;
@@ -46,16 +47,14 @@ void MyActivityIndicatorView::setup()
     m_activityImageView = iv.get();
 }
 
-void MyActivityIndicatorView::startAnimating()
-{
+void MyActivityIndicatorView::startAnimating() {
     ++m_count;
     setHidden(false);
     if (m_activityImageView)
         m_activityImageView->startAnimating();
 }
 
-void MyActivityIndicatorView::stopAnimating()
-{
+void MyActivityIndicatorView::stopAnimating() {
     --m_count;
     if (m_count <= 0)
         m_count = 0;
@@ -64,8 +63,7 @@ void MyActivityIndicatorView::stopAnimating()
         m_activityImageView->stopAnimating();
 }
 
-void MyActivityIndicatorView::stopAnimatingUtilAllDone()
-{
+void MyActivityIndicatorView::stopAnimatingUtilAllDone() {
     --m_count;
     if (m_count > 0)
         return;

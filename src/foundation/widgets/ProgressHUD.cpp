@@ -23,10 +23,11 @@ namespace {
 constexpr double kPadding = 4;
 constexpr double kAnimationDuration = 0.3;
 
-double now() { return core::Clock::shared().monotonic(); }
+double now() {
+    return core::Clock::shared().monotonic();
+}
 
-Size measureLine(const std::optional<std::string>& text, const gfx::Font& font)
-{
+Size measureLine(const std::optional<std::string>& text, const gfx::Font& font) {
     // No text, or an empty one, takes no room.
     if (!text || text->empty())
         return {};
@@ -37,8 +38,7 @@ Size measureLine(const std::optional<std::string>& text, const gfx::Font& font)
 
 // --- creation ---
 
-ProgressHUD::ProgressHUD(const Rect& frame) : View(frame)
-{
+ProgressHUD::ProgressHUD(const Rect& frame) : View(frame) {
     setAutoresizingMask(ui::FlexibleLeftMargin | ui::FlexibleRightMargin | ui::FlexibleTopMargin |
                         ui::FlexibleBottomMargin);
     setOpaque(false);
@@ -46,8 +46,7 @@ ProgressHUD::ProgressHUD(const Rect& frame) : View(frame)
     setAlpha(0);
 }
 
-void ProgressHUD::didCreate()
-{
+void ProgressHUD::didCreate() {
     setupLabels();
     updateIndicators();
     m_observing = true;
@@ -59,8 +58,7 @@ void ProgressHUD::didCreate()
         });
 }
 
-ProgressHUD::~ProgressHUD()
-{
+ProgressHUD::~ProgressHUD() {
     m_orientationToken.reset();
     m_observing = false;
     m_graceTimer.cancel();
@@ -69,22 +67,24 @@ ProgressHUD::~ProgressHUD()
         c.cancel();
 }
 
-std::shared_ptr<ProgressHUD> ProgressHUD::initWithFrame(const Rect& frame) { return View::create<ProgressHUD>(frame); }
+std::shared_ptr<ProgressHUD> ProgressHUD::initWithFrame(const Rect& frame) {
+    return View::create<ProgressHUD>(frame);
+}
 
-std::shared_ptr<ProgressHUD> ProgressHUD::initWithView(ui::View* view)
-{
+std::shared_ptr<ProgressHUD> ProgressHUD::initWithView(ui::View* view) {
     auto hud = initWithFrame(view ? view->bounds() : Rect());
     if (dynamic_cast<ui::Window*>(view))
         hud->setTransformForCurrentOrientation(false);
     return hud;
 }
 
-std::shared_ptr<ProgressHUD> ProgressHUD::initWithWindow(ui::Window* window) { return initWithView(window); }
+std::shared_ptr<ProgressHUD> ProgressHUD::initWithWindow(ui::Window* window) {
+    return initWithView(window);
+}
 
 // --- class operations ---
 
-std::shared_ptr<ProgressHUD> ProgressHUD::showHUDAddedTo(ui::View* view, bool animated)
-{
+std::shared_ptr<ProgressHUD> ProgressHUD::showHUDAddedTo(ui::View* view, bool animated) {
     auto hud = initWithView(view);
     if (view)
         view->addSubview(hud);
@@ -92,8 +92,7 @@ std::shared_ptr<ProgressHUD> ProgressHUD::showHUDAddedTo(ui::View* view, bool an
     return hud;
 }
 
-ProgressHUD* ProgressHUD::HUDForView(ui::View* view)
-{
+ProgressHUD* ProgressHUD::HUDForView(ui::View* view) {
     ProgressHUD* found = nullptr;
     if (!view)
         return nullptr;
@@ -103,8 +102,7 @@ ProgressHUD* ProgressHUD::HUDForView(ui::View* view)
     return found;
 }
 
-std::vector<ProgressHUD*> ProgressHUD::allHUDsForView(ui::View* view)
-{
+std::vector<ProgressHUD*> ProgressHUD::allHUDsForView(ui::View* view) {
     std::vector<ProgressHUD*> out;
     if (!view)
         return out;
@@ -114,8 +112,7 @@ std::vector<ProgressHUD*> ProgressHUD::allHUDsForView(ui::View* view)
     return out;
 }
 
-bool ProgressHUD::hideHUDForView(ui::View* view, bool animated)
-{
+bool ProgressHUD::hideHUDForView(ui::View* view, bool animated) {
     ProgressHUD* hud = HUDForView(view);
     if (!hud)
         return false;
@@ -124,8 +121,7 @@ bool ProgressHUD::hideHUDForView(ui::View* view, bool animated)
     return true;
 }
 
-int ProgressHUD::hideAllHUDsForView(ui::View* view, bool animated)
-{
+int ProgressHUD::hideAllHUDsForView(ui::View* view, bool animated) {
     auto all = allHUDsForView(view);
     std::vector<std::shared_ptr<View>> keep;
     for (auto* h : all)
@@ -139,8 +135,7 @@ int ProgressHUD::hideAllHUDsForView(ui::View* view, bool animated)
 
 // --- labels and indicator ---
 
-void ProgressHUD::setupLabels()
-{
+void ProgressHUD::setupLabels() {
     m_label = View::create<ui::Label>(bounds());
     m_label->setAdjustsFontSizeToFitWidth(false);
     m_label->setTextAlignment(gfx::TextAlignment::Center);
@@ -164,8 +159,7 @@ void ProgressHUD::setupLabels()
     addSubview(m_detailsLabel);
 }
 
-void ProgressHUD::updateIndicators()
-{
+void ProgressHUD::updateIndicators() {
     int mode;
     std::shared_ptr<View> custom;
     {
@@ -220,8 +214,7 @@ void ProgressHUD::updateIndicators()
 
 // --- observed properties ---
 
-void ProgressHUD::observe(const std::string& keyPath)
-{
+void ProgressHUD::observe(const std::string& keyPath) {
     if (!m_observing)
         return;
     if (core::RunLoop::isMainThread()) {
@@ -229,14 +222,15 @@ void ProgressHUD::observe(const std::string& keyPath)
         return;
     }
     std::weak_ptr<View> weak = weak_from_this();
-    core::RunLoop::runOnMain([this, weak, keyPath] {
-        if (auto keep = weak.lock())
-            updateUIForKeypath(keyPath);
-    }, false);
+    core::RunLoop::runOnMain(
+        [this, weak, keyPath] {
+            if (auto keep = weak.lock())
+                updateUIForKeypath(keyPath);
+        },
+        false);
 }
 
-void ProgressHUD::updateUIForKeypath(const std::string& keyPath)
-{
+void ProgressHUD::updateUIForKeypath(const std::string& keyPath) {
     if (keyPath == "mode" || keyPath == "customView") {
         updateIndicators();
     } else if (keyPath == "labelText") {
@@ -256,91 +250,77 @@ void ProgressHUD::updateUIForKeypath(const std::string& keyPath)
     setNeedsDisplay();
 }
 
-int ProgressHUD::mode() const
-{
+int ProgressHUD::mode() const {
     std::lock_guard lock(m_mutex);
     return m_mode;
 }
-void ProgressHUD::setMode(int mode)
-{
+void ProgressHUD::setMode(int mode) {
     {
         std::lock_guard lock(m_mutex);
         m_mode = mode;
     }
     observe("mode");
 }
-std::shared_ptr<ui::View> ProgressHUD::customView() const
-{
+std::shared_ptr<ui::View> ProgressHUD::customView() const {
     std::lock_guard lock(m_mutex);
     return m_customView;
 }
-void ProgressHUD::setCustomView(std::shared_ptr<ui::View> v)
-{
+void ProgressHUD::setCustomView(std::shared_ptr<ui::View> v) {
     {
         std::lock_guard lock(m_mutex);
         m_customView = std::move(v);
     }
     observe("customView");
 }
-std::optional<std::string> ProgressHUD::labelText() const
-{
+std::optional<std::string> ProgressHUD::labelText() const {
     std::lock_guard lock(m_mutex);
     return m_labelText;
 }
-void ProgressHUD::setLabelText(std::optional<std::string> t)
-{
+void ProgressHUD::setLabelText(std::optional<std::string> t) {
     {
         std::lock_guard lock(m_mutex);
         m_labelText = std::move(t);
     }
     observe("labelText");
 }
-std::optional<std::string> ProgressHUD::detailsLabelText() const
-{
+std::optional<std::string> ProgressHUD::detailsLabelText() const {
     std::lock_guard lock(m_mutex);
     return m_detailsLabelText;
 }
-void ProgressHUD::setDetailsLabelText(std::optional<std::string> t)
-{
+void ProgressHUD::setDetailsLabelText(std::optional<std::string> t) {
     {
         std::lock_guard lock(m_mutex);
         m_detailsLabelText = std::move(t);
     }
     observe("detailsLabelText");
 }
-gfx::Font ProgressHUD::labelFont() const
-{
+gfx::Font ProgressHUD::labelFont() const {
     std::lock_guard lock(m_mutex);
     return m_labelFont;
 }
-void ProgressHUD::setLabelFont(const gfx::Font& f)
-{
+void ProgressHUD::setLabelFont(const gfx::Font& f) {
     {
         std::lock_guard lock(m_mutex);
         m_labelFont = f;
     }
     observe("labelFont");
 }
-gfx::Font ProgressHUD::detailsLabelFont() const
-{
+gfx::Font ProgressHUD::detailsLabelFont() const {
     std::lock_guard lock(m_mutex);
     return m_detailsLabelFont;
 }
-void ProgressHUD::setDetailsLabelFont(const gfx::Font& f)
-{
+void ProgressHUD::setDetailsLabelFont(const gfx::Font& f) {
     {
         std::lock_guard lock(m_mutex);
         m_detailsLabelFont = f;
     }
     observe("detailsLabelFont");
 }
-float ProgressHUD::progress() const
-{
+float ProgressHUD::progress() const {
     std::lock_guard lock(m_mutex);
     return m_progress;
 }
-void ProgressHUD::setProgress(float p)
-{
+void ProgressHUD::setProgress(float p) {
     {
         std::lock_guard lock(m_mutex);
         m_progress = p;
@@ -350,13 +330,12 @@ void ProgressHUD::setProgress(float p)
 
 // --- layout and drawing ---
 
-void ProgressHUD::layoutSubviews()
-{
+void ProgressHUD::layoutSubviews() {
     const Rect b = bounds();
     const double W = b.width(), H = b.height();
     const double maxWidth = W - 4 * margin;
 
-    Size ind = m_indicator ? m_indicator->bounds().size : Size {};
+    Size ind = m_indicator ? m_indicator->bounds().size : Size{};
     ind.width = std::min(ind.width, maxWidth);
     double totalWidth = ind.width;
     double totalHeight = ind.height;
@@ -374,7 +353,8 @@ void ProgressHUD::layoutSubviews()
         const double maxHeight = H - totalHeight - kPadding - 4 * margin;
         const Size s = gfx::TextLayout::measure(*details, m_detailsLabel->font(), std::max(1.0, maxWidth),
                                                 gfx::LineBreakMode::WordWrap);
-        det = {std::min(std::ceil(s.width), std::max(0.0, maxWidth)), std::min(std::ceil(s.height), std::max(0.0, maxHeight))};
+        det = {std::min(std::ceil(s.width), std::max(0.0, maxWidth)),
+               std::min(std::ceil(s.height), std::max(0.0, maxHeight))};
     }
     totalWidth = std::max(totalWidth, det.width);
     totalHeight += det.height;
@@ -409,8 +389,7 @@ void ProgressHUD::layoutSubviews()
     setNeedsDisplay();
 }
 
-void ProgressHUD::draw(gfx::Context& ctx, const Rect&)
-{
+void ProgressHUD::draw(gfx::Context& ctx, const Rect&) {
     const Rect b = bounds();
     const double W = b.width(), H = b.height();
     if (dimBackground) {
@@ -437,8 +416,7 @@ void ProgressHUD::draw(gfx::Context& ctx, const Rect&)
 
 // --- showing and hiding ---
 
-void ProgressHUD::show(bool animated)
-{
+void ProgressHUD::show(bool animated) {
     m_useAnimation = animated;
     if (graceTime > 0) {
         m_graceTimer.cancel();
@@ -453,16 +431,14 @@ void ProgressHUD::show(bool animated)
     showUsingAnimation(m_useAnimation);
 }
 
-void ProgressHUD::handleGraceTimer()
-{
+void ProgressHUD::handleGraceTimer() {
     if (!m_taskInProgress)
         return;
     setNeedsDisplay();
     showUsingAnimation(m_useAnimation);
 }
 
-void ProgressHUD::showUsingAnimation(bool animated)
-{
+void ProgressHUD::showUsingAnimation(bool animated) {
     ++m_generation;
     if (auto* spinner = dynamic_cast<ui::ActivityIndicatorView*>(m_indicator.get()))
         spinner->startAnimating();
@@ -486,8 +462,7 @@ void ProgressHUD::showUsingAnimation(bool animated)
     });
 }
 
-void ProgressHUD::hide(bool animated)
-{
+void ProgressHUD::hide(bool animated) {
     m_useAnimation = animated;
     if (minShowTime > 0 && m_showStarted) {
         const double elapsed = now() - *m_showStarted;
@@ -504,24 +479,28 @@ void ProgressHUD::hide(bool animated)
     hideUsingAnimation(m_useAnimation);
 }
 
-void ProgressHUD::handleMinShowTimer() { hideUsingAnimation(m_useAnimation); }
+void ProgressHUD::handleMinShowTimer() {
+    hideUsingAnimation(m_useAnimation);
+}
 
-void ProgressHUD::hideUsingAnimation(bool animated)
-{
+void ProgressHUD::hideUsingAnimation(bool animated) {
     if (animated && m_showStarted) {
         auto self = std::static_pointer_cast<ProgressHUD>(shared_from_this());
         const uint64_t generation = m_generation;
-        View::animate(kAnimationDuration, [&] {
-            if (animationType == ProgressHUDAnimationZoom)
-                setTransform(m_rotationTransform.concat(gfx::AffineTransform::scaling(0.5, 0.5)));
-            setAlpha(0.02f);
-        }, [self, generation](bool) {
-            // Interrupted or not, the hide completes -- unless the panel was shown
-            // again meanwhile, which the old hide must not undo.
-            if (self->m_generation != generation)
-                return;
-            self->done();
-        });
+        View::animate(
+            kAnimationDuration,
+            [&] {
+                if (animationType == ProgressHUDAnimationZoom)
+                    setTransform(m_rotationTransform.concat(gfx::AffineTransform::scaling(0.5, 0.5)));
+                setAlpha(0.02f);
+            },
+            [self, generation](bool) {
+                // Interrupted or not, the hide completes -- unless the panel was shown
+                // again meanwhile, which the old hide must not undo.
+                if (self->m_generation != generation)
+                    return;
+                self->done();
+            });
     } else {
         View::performWithoutAnimation([&] { setAlpha(0); });
         done();
@@ -529,8 +508,7 @@ void ProgressHUD::hideUsingAnimation(bool animated)
     m_showStarted.reset();
 }
 
-void ProgressHUD::done()
-{
+void ProgressHUD::done() {
     auto keep = shared_from_this();
     View::performWithoutAnimation([&] { setAlpha(0); });
     // A hidden panel's spinner need not turn (it starts again with the next showing).
@@ -542,8 +520,7 @@ void ProgressHUD::done()
         removeFromSuperview();
 }
 
-void ProgressHUD::hideAfterDelay(bool animated, double delay)
-{
+void ProgressHUD::hideAfterDelay(bool animated, double delay) {
     std::weak_ptr<View> weak = weak_from_this();
     m_delayedHides.push_back(core::RunLoop::current().postAfter(delay, [this, weak, animated] {
         if (auto keep = weak.lock())
@@ -553,37 +530,35 @@ void ProgressHUD::hideAfterDelay(bool animated, double delay)
     std::erase_if(m_delayedHides, [](const core::Cancelable& c) { return c.hasRun() || c.isCancelled(); });
 }
 
-bool ProgressHUD::hasScheduledHide() const
-{
+bool ProgressHUD::hasScheduledHide() const {
     return std::any_of(m_delayedHides.begin(), m_delayedHides.end(),
                        [](const core::Cancelable& c) { return !c.hasRun() && !c.isCancelled(); });
 }
 
-void ProgressHUD::cancelScheduledHide()
-{
+void ProgressHUD::cancelScheduledHide() {
     for (auto& c : m_delayedHides)
         c.cancel();
     m_delayedHides.clear();
 }
 
-void ProgressHUD::showWhileExecuting(std::function<void()> task, bool animated)
-{
+void ProgressHUD::showWhileExecuting(std::function<void()> task, bool animated) {
     m_task = task;
     m_taskInProgress = true;
     std::weak_ptr<View> weak = weak_from_this();
     std::thread([task = std::move(task), weak, this] {
         if (task)
             task();
-        core::RunLoop::runOnMain([weak, this] {
-            if (auto keep = weak.lock())
-                cleanUp();
-        }, false);
+        core::RunLoop::runOnMain(
+            [weak, this] {
+                if (auto keep = weak.lock())
+                    cleanUp();
+            },
+            false);
     }).detach();
     show(animated);
 }
 
-void ProgressHUD::cleanUp()
-{
+void ProgressHUD::cleanUp() {
     m_taskInProgress = false;
     m_indicator.reset(); // the view itself stays in the panel
     m_task = nullptr;
@@ -592,10 +567,11 @@ void ProgressHUD::cleanUp()
 
 // --- tips ---
 
-void ProgressHUD::showTipsWithLoading(const std::string& text) { showTipsWithLoading(text, ""); }
+void ProgressHUD::showTipsWithLoading(const std::string& text) {
+    showTipsWithLoading(text, "");
+}
 
-void ProgressHUD::showTipsWithLoading(const std::string& text, const std::string& details)
-{
+void ProgressHUD::showTipsWithLoading(const std::string& text, const std::string& details) {
     cancelScheduledHide();
     hide(false);
     setMode(ProgressHUDModeIndeterminate);
@@ -604,8 +580,7 @@ void ProgressHUD::showTipsWithLoading(const std::string& text, const std::string
     show(true);
 }
 
-void ProgressHUD::showTipsWithoutLoading(const std::string& text)
-{
+void ProgressHUD::showTipsWithoutLoading(const std::string& text) {
     cancelScheduledHide();
     hide(false);
     setMode(ProgressHUDModeCustomView);
@@ -614,8 +589,7 @@ void ProgressHUD::showTipsWithoutLoading(const std::string& text)
     show(true);
 }
 
-void ProgressHUD::showTipsWithoutHideFirst(const std::string& text)
-{
+void ProgressHUD::showTipsWithoutHideFirst(const std::string& text) {
     cancelScheduledHide();
     setMode(ProgressHUDModeIndeterminate);
     setLabelText(text);
@@ -623,34 +597,30 @@ void ProgressHUD::showTipsWithoutHideFirst(const std::string& text)
     show(true);
 }
 
-void ProgressHUD::showTipsWithLoadingHideDelay(const std::string& text, float delay)
-{
+void ProgressHUD::showTipsWithLoadingHideDelay(const std::string& text, float delay) {
     showTipsWithLoading(text);
     hideAfterDelay(true, delay);
 }
 
-void ProgressHUD::showTipsWithLoadingDetailsHideDelay(const std::string& text, const std::string& details, float delay)
-{
+void ProgressHUD::showTipsWithLoadingDetailsHideDelay(const std::string& text, const std::string& details,
+                                                      float delay) {
     showTipsWithLoading(text, details);
     hideAfterDelay(true, delay);
 }
 
-void ProgressHUD::showTipsWithoutLoadingHideDelay(const std::string& text, float delay)
-{
+void ProgressHUD::showTipsWithoutLoadingHideDelay(const std::string& text, float delay) {
     showTipsWithoutLoading(text);
     hideAfterDelay(true, delay);
 }
 
-void ProgressHUD::showTipsWithoutHideFirstHideDelay(const std::string& text, float delay)
-{
+void ProgressHUD::showTipsWithoutHideFirstHideDelay(const std::string& text, float delay) {
     showTipsWithoutHideFirst(text);
     hideAfterDelay(true, delay);
 }
 
 // --- orientation ---
 
-void ProgressHUD::setTransformForCurrentOrientation(bool animated)
-{
+void ProgressHUD::setTransformForCurrentOrientation(bool animated) {
     if (superview()) {
         setBounds(superview()->bounds());
         setNeedsDisplay();
@@ -674,8 +644,7 @@ void ProgressHUD::setTransformForCurrentOrientation(bool animated)
         View::performWithoutAnimation([&] { setTransform(m_rotationTransform); });
 }
 
-void ProgressHUD::deviceOrientationDidChange()
-{
+void ProgressHUD::deviceOrientationDidChange() {
     View* parent = superview();
     if (!parent)
         return;

@@ -157,7 +157,6 @@ private:
     core::ObserverToken m_orientationToken;
     bool m_observing = false;
     uint64_t m_generation = 0; // counts showings
-
 };
 
 } // namespace pw

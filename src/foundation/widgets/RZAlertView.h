@@ -11,8 +11,7 @@ public:
     static std::shared_ptr<RZAlertView> create(std::string title, std::string message,
                                                std::weak_ptr<ui::AlertViewDelegate> delegate,
                                                std::string cancelButtonTitle,
-                                               std::vector<std::string> otherButtonTitles = {})
-    {
+                                               std::vector<std::string> otherButtonTitles = {}) {
         return View::create<RZAlertView>(std::move(title), std::move(message), std::move(delegate),
                                          std::move(cancelButtonTitle), std::move(otherButtonTitles));
     }

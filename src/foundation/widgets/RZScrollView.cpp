@@ -6,14 +6,12 @@ namespace pw {
 
 RZScrollView::RZScrollView(const gfx::Rect& frame) : ScrollView(frame) {}
 
-void RZScrollView::didCreate()
-{
+void RZScrollView::didCreate() {
     ScrollView::didCreate();
     setup();
 }
 
-void RZScrollView::setup()
-{
+void RZScrollView::setup() {
     pagingEnabled = true;
     showsHorizontalScrollIndicator = false;
     showsVerticalScrollIndicator = false;
@@ -23,14 +21,12 @@ void RZScrollView::setup()
     directionalLockEnabled = true;
 }
 
-gfx::Rect RZScrollView::pageFrame(size_t index) const
-{
+gfx::Rect RZScrollView::pageFrame(size_t index) const {
     const gfx::Rect b = bounds();
     return {static_cast<double>(index) * b.width(), b.y(), b.width(), b.height()};
 }
 
-void RZScrollView::addHorizontalSubviews(const std::vector<std::shared_ptr<ui::View>>* views)
-{
+void RZScrollView::addHorizontalSubviews(const std::vector<std::shared_ptr<ui::View>>* views) {
     if (!views)
         return;
     const size_t k = subviews().size();
@@ -45,8 +41,7 @@ void RZScrollView::addHorizontalSubviews(const std::vector<std::shared_ptr<ui::V
     }
 }
 
-void RZScrollView::addHorizontalSubview(std::shared_ptr<ui::View> view)
-{
+void RZScrollView::addHorizontalSubview(std::shared_ptr<ui::View> view) {
     if (!view)
         return;
     const size_t k = subviews().size();
@@ -56,8 +51,7 @@ void RZScrollView::addHorizontalSubview(std::shared_ptr<ui::View> view)
     addSubview(std::move(view));
 }
 
-std::vector<ui::TableView*> RZScrollView::genHorizontalTableView(int32_t n)
-{
+std::vector<ui::TableView*> RZScrollView::genHorizontalTableView(int32_t n) {
     std::vector<std::shared_ptr<ui::View>> tables;
     std::vector<ui::TableView*> out;
     for (int32_t i = 0; i < n; ++i) {
@@ -70,15 +64,13 @@ std::vector<ui::TableView*> RZScrollView::genHorizontalTableView(int32_t n)
     return out;
 }
 
-void RZScrollView::scrollToPage(int32_t page, bool animated)
-{
+void RZScrollView::scrollToPage(int32_t page, bool animated) {
     const int32_t last = std::max(0, pageCount() - 1);
     page = std::clamp(page, 0, last);
     setContentOffset({static_cast<double>(page) * frame().width(), 0}, animated);
 }
 
-void RZScrollView::reLayout()
-{
+void RZScrollView::reLayout() {
     const size_t k = subviews().size();
     const gfx::Rect b = bounds();
     setContentSize({b.width() * static_cast<double>(k), b.height()});

@@ -11,8 +11,7 @@ namespace pw {
 class RZScrollView : public ui::ScrollView, public ui::ScrollViewDelegate {
 public:
     static std::shared_ptr<RZScrollView> init() { return initWithFrame({}); }
-    static std::shared_ptr<RZScrollView> initWithFrame(const gfx::Rect& frame)
-    {
+    static std::shared_ptr<RZScrollView> initWithFrame(const gfx::Rect& frame) {
         return View::create<RZScrollView>(frame);
     }
 

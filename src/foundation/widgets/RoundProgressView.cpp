@@ -4,26 +4,22 @@
 
 namespace pw {
 
-RoundProgressView::RoundProgressView() : View(gfx::Rect(0, 0, 37, 37))
-{
+RoundProgressView::RoundProgressView() : View(gfx::Rect(0, 0, 37, 37)) {
     setBackgroundColor(gfx::Color::clear());
     setOpaque(false);
 }
 
-void RoundProgressView::setProgress(float p)
-{
+void RoundProgressView::setProgress(float p) {
     m_progress = p;
     setNeedsDisplay();
 }
 
-void RoundProgressView::setAnnular(bool a)
-{
+void RoundProgressView::setAnnular(bool a) {
     m_annular = a;
     setNeedsDisplay();
 }
 
-void RoundProgressView::draw(gfx::Context& ctx, const gfx::Rect&)
-{
+void RoundProgressView::draw(gfx::Context& ctx, const gfx::Rect&) {
     const gfx::Rect b = bounds();
     const double w = b.width(), h = b.height();
     const double pi = std::numbers::pi;
@@ -37,7 +33,7 @@ void RoundProgressView::draw(gfx::Context& ctx, const gfx::Rect&)
         ctx.fillEllipse(circle);
         ctx.strokeEllipse(circle);
         ctx.setFillColor(gfx::Color(1, 1, 1, 1));
-        const gfx::Point c {w / 2, h / 2};
+        const gfx::Point c{w / 2, h / 2};
         ctx.beginPath();
         ctx.moveTo(c);
         ctx.addArc(c, (w - 4) / 2, start, end, true);
@@ -45,7 +41,7 @@ void RoundProgressView::draw(gfx::Context& ctx, const gfx::Rect&)
         ctx.fillPath();
         return;
     }
-    const gfx::Point c {w / 2, h / 2};
+    const gfx::Point c{w / 2, h / 2};
     const double radius = (w - 5) / 2;
     ctx.setLineWidth(5);
     ctx.setLineCap(gfx::LineCap::Round);

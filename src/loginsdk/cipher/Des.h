@@ -20,7 +20,7 @@ public:
 private:
     Block crypt(const Block& in, bool decrypt) const;
 
-    std::array<uint64_t, 16> m_subkeys {}; // 48-bit round keys, right-aligned
+    std::array<uint64_t, 16> m_subkeys{}; // 48-bit round keys, right-aligned
 };
 
 // Encrypt with key 1, decrypt with key 2, encrypt with key 3 (and the reverse).

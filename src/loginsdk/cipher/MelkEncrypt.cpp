@@ -45,15 +45,15 @@ int DynamicKeyDecrypt(std::string_view keyWord, std::array<uint8_t, 8>& key) {
 std::array<uint8_t, 24> makeTripleKey(const std::array<uint8_t, 8>& keyText) {
     // The key text is a C string: a derived zero byte ends it early, and the
     // rest of the 24 bytes take the padding value of its length.
-    size_t n = std::find(keyText.begin(), keyText.end(), uint8_t {0}) - keyText.begin();
-    std::array<uint8_t, 24> key {};
+    size_t n = std::find(keyText.begin(), keyText.end(), uint8_t{0}) - keyText.begin();
+    std::array<uint8_t, 24> key{};
     std::copy_n(keyText.begin(), n, key.begin());
     std::fill(key.begin() + static_cast<long>(n), key.end(), static_cast<uint8_t>(8 - n % 8));
     return key;
 }
 
 std::array<uint8_t, 8> initialisationVector() {
-    std::array<uint8_t, 8> iv {};
+    std::array<uint8_t, 8> iv{};
     for (size_t i = 0; i < 8; ++i)
         iv[i] = static_cast<uint8_t>(kIvBase[i] ^ i);
     return iv;
@@ -71,7 +71,7 @@ void melk_run_padding(std::vector<uint8_t>& buf, size_t used, size_t total, int 
 int melk_encrypt(std::string_view plain, std::string_view keyWord, std::string& out) {
     if (keyWord.size() != kKeyWordLength)
         return MelkBadKeyWord;
-    std::array<uint8_t, 8> keyText {};
+    std::array<uint8_t, 8> keyText{};
     DynamicKeyDecrypt(keyWord, keyText);
     std::array<uint8_t, 24> tripleKey = makeTripleKey(keyText);
     TripleDes cipher(tripleKey);
@@ -86,7 +86,7 @@ int melk_encrypt(std::string_view plain, std::string_view keyWord, std::string& 
     std::vector<uint8_t> sealed;
     sealed.reserve(total);
     for (size_t at = 0; at < total; at += 8) {
-        Des::Block block {};
+        Des::Block block{};
         for (size_t i = 0; i < 8; ++i)
             block[i] = data[at + i] ^ chain[i];
         chain = cipher.encrypt(block);

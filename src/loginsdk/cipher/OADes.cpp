@@ -10,13 +10,15 @@ namespace pw {
 namespace {
 
 Des makeKey(std::string_view key) {
-    std::array<uint8_t, 8> k {};
+    std::array<uint8_t, 8> k{};
     for (size_t i = 0; i < k.size() && i < key.size(); ++i)
         k[i] = static_cast<uint8_t>(key[i]);
     return Des(k);
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 } // namespace
 
@@ -37,7 +39,7 @@ std::string Encrypt(std::string_view key, std::string_view plain) {
     std::string out;
     out.reserve((plain.size() + 7) / 8 * 16);
     for (size_t at = 0; at < plain.size(); at += 8) {
-        Des::Block block {};
+        Des::Block block{};
         for (size_t i = 0; i < 8 && at + i < plain.size(); ++i)
             block[i] = static_cast<uint8_t>(plain[at + i]);
         for (uint8_t byte : des.encrypt(block)) {
@@ -65,7 +67,7 @@ std::string Decrypt(std::string_view key, std::string_view hex) {
     std::string out;
     out.reserve(bytes.size());
     for (size_t at = 0; at < bytes.size(); at += 8) {
-        Des::Block block {};
+        Des::Block block{};
         for (size_t i = 0; i < 8 && at + i < bytes.size(); ++i)
             block[i] = static_cast<uint8_t>(bytes[at + i]);
         for (uint8_t byte : des.decrypt(block))

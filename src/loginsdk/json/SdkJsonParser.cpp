@@ -7,18 +7,29 @@ namespace {
 
 const char* tokenName(SdkJsonToken t) {
     switch (t) {
-    case SdkJsonToken::ArrayStart: return "start of array";
-    case SdkJsonToken::ArrayEnd: return "end of array";
-    case SdkJsonToken::ObjectStart: return "start of object";
-    case SdkJsonToken::ObjectEnd: return "end of object";
-    case SdkJsonToken::ValueSeparator: return "value separator";
-    case SdkJsonToken::KeySeparator: return "key-value separator";
-    case SdkJsonToken::Number: return "number";
-    case SdkJsonToken::String: return "string";
+    case SdkJsonToken::ArrayStart:
+        return "start of array";
+    case SdkJsonToken::ArrayEnd:
+        return "end of array";
+    case SdkJsonToken::ObjectStart:
+        return "start of object";
+    case SdkJsonToken::ObjectEnd:
+        return "end of object";
+    case SdkJsonToken::ValueSeparator:
+        return "value separator";
+    case SdkJsonToken::KeySeparator:
+        return "key-value separator";
+    case SdkJsonToken::Number:
+        return "number";
+    case SdkJsonToken::String:
+        return "string";
     case SdkJsonToken::True:
-    case SdkJsonToken::False: return "boolean";
-    case SdkJsonToken::Null: return "null";
-    default: return "";
+    case SdkJsonToken::False:
+        return "boolean";
+    case SdkJsonToken::Null:
+        return "null";
+    default:
+        return "";
     }
 }
 
@@ -26,25 +37,41 @@ using State = SdkJsonStreamParser::State;
 
 const char* stateName(State s) {
     switch (s) {
-    case State::Start: return "before outer-most array or object";
-    case State::Complete: return "after outer-most array or object";
-    case State::Error: return "in error";
-    case State::ObjectStart: return "at beginning of object";
-    case State::ObjectGotKey: return "after object key";
-    case State::ObjectSeparator: return "as object value";
-    case State::ObjectGotValue: return "after object value";
-    case State::ObjectNeedKey: return "in place of object key";
-    case State::ArrayStart: return "at array start";
-    case State::ArrayGotValue: return "after array value";
-    case State::ArrayNeedValue: return "as array value";
+    case State::Start:
+        return "before outer-most array or object";
+    case State::Complete:
+        return "after outer-most array or object";
+    case State::Error:
+        return "in error";
+    case State::ObjectStart:
+        return "at beginning of object";
+    case State::ObjectGotKey:
+        return "after object key";
+    case State::ObjectSeparator:
+        return "as object value";
+    case State::ObjectGotValue:
+        return "after object value";
+    case State::ObjectNeedKey:
+        return "in place of object key";
+    case State::ArrayStart:
+        return "at array start";
+    case State::ArrayGotValue:
+        return "after array value";
+    case State::ArrayNeedValue:
+        return "as array value";
     }
     return "<start>";
 }
 
 bool isValue(SdkJsonToken t) {
     switch (t) {
-    case SdkJsonToken::ArrayStart: case SdkJsonToken::ObjectStart: case SdkJsonToken::Number:
-    case SdkJsonToken::String: case SdkJsonToken::True: case SdkJsonToken::False: case SdkJsonToken::Null:
+    case SdkJsonToken::ArrayStart:
+    case SdkJsonToken::ObjectStart:
+    case SdkJsonToken::Number:
+    case SdkJsonToken::String:
+    case SdkJsonToken::True:
+    case SdkJsonToken::False:
+    case SdkJsonToken::Null:
         return true;
     default:
         return false;
@@ -53,20 +80,32 @@ bool isValue(SdkJsonToken t) {
 
 bool accepts(State s, SdkJsonToken t) {
     switch (s) {
-    case State::Start: return t == SdkJsonToken::ArrayStart || t == SdkJsonToken::ObjectStart;
-    case State::ObjectStart: return t == SdkJsonToken::ObjectEnd || t == SdkJsonToken::String;
-    case State::ObjectGotKey: return t == SdkJsonToken::KeySeparator;
-    case State::ObjectSeparator: return isValue(t);
-    case State::ObjectGotValue: return t == SdkJsonToken::ObjectEnd || t == SdkJsonToken::ValueSeparator;
-    case State::ObjectNeedKey: return t == SdkJsonToken::String;
-    case State::ArrayStart: return isValue(t) || t == SdkJsonToken::ArrayEnd;
-    case State::ArrayGotValue: return t == SdkJsonToken::ArrayEnd || t == SdkJsonToken::ValueSeparator;
-    case State::ArrayNeedValue: return isValue(t);
-    default: return false;
+    case State::Start:
+        return t == SdkJsonToken::ArrayStart || t == SdkJsonToken::ObjectStart;
+    case State::ObjectStart:
+        return t == SdkJsonToken::ObjectEnd || t == SdkJsonToken::String;
+    case State::ObjectGotKey:
+        return t == SdkJsonToken::KeySeparator;
+    case State::ObjectSeparator:
+        return isValue(t);
+    case State::ObjectGotValue:
+        return t == SdkJsonToken::ObjectEnd || t == SdkJsonToken::ValueSeparator;
+    case State::ObjectNeedKey:
+        return t == SdkJsonToken::String;
+    case State::ArrayStart:
+        return isValue(t) || t == SdkJsonToken::ArrayEnd;
+    case State::ArrayGotValue:
+        return t == SdkJsonToken::ArrayEnd || t == SdkJsonToken::ValueSeparator;
+    case State::ArrayNeedValue:
+        return isValue(t);
+    default:
+        return false;
     }
 }
 
-bool needsKey(State s) { return s == State::ObjectStart || s == State::ObjectNeedKey; }
+bool needsKey(State s) {
+    return s == State::ObjectStart || s == State::ObjectNeedKey;
+}
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool validUtf8(std::string_view s) {
@@ -75,15 +114,27 @@ bool validUtf8(std::string_view s) {
         unsigned char c = static_cast<unsigned char>(s[i]);
         size_t n;
         uint32_t cp;
-        if (c < 0x80) { ++i; continue; }
-        if (c >= 0xc2 && c <= 0xdf) { n = 1; cp = c & 0x1f; }
-        else if (c >= 0xe0 && c <= 0xef) { n = 2; cp = c & 0x0f; }
-        else if (c >= 0xf0 && c <= 0xf4) { n = 3; cp = c & 0x07; }
-        else return false;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        if (c >= 0xc2 && c <= 0xdf) {
+            n = 1;
+            cp = c & 0x1f;
+        } else if (c >= 0xe0 && c <= 0xef) {
+            n = 2;
+            cp = c & 0x0f;
+        } else if (c >= 0xf0 && c <= 0xf4) {
+            n = 3;
+            cp = c & 0x07;
+        } else
+            return false;
         for (size_t k = 1; k <= n; ++k) {
-            if (i + k >= s.size()) return false;
+            if (i + k >= s.size())
+                return false;
             unsigned char cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xc0) != 0x80) return false;
+            if ((cc & 0xc0) != 0x80)
+                return false;
             cp = (cp << 6) | (cc & 0x3f);
         }
         if ((n == 2 && cp < 0x800) || (n == 3 && (cp < 0x10000 || cp > 0x10ffff)) || (cp >= 0xd800 && cp <= 0xdfff))
@@ -112,13 +163,18 @@ void appendUtf8(std::string& out, uint32_t cp) {
 }
 
 int hexValue(unsigned char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
-bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool isDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
 
 } // namespace
 
@@ -152,17 +208,28 @@ SdkJsonToken SdkJsonTokeniser::getToken(SdkJsonValue& value) {
         return t;
     };
     switch (c) {
-    case '[': return single(SdkJsonToken::ArrayStart);
-    case ']': return single(SdkJsonToken::ArrayEnd);
-    case '{': return single(SdkJsonToken::ObjectStart);
-    case '}': return single(SdkJsonToken::ObjectEnd);
-    case ',': return single(SdkJsonToken::ValueSeparator);
-    case ':': return single(SdkJsonToken::KeySeparator);
-    case '"': return readString(value);
-    case 't': return readKeyword("true", SdkJsonToken::True);
-    case 'f': return readKeyword("false", SdkJsonToken::False);
-    case 'n': return readKeyword("null", SdkJsonToken::Null);
-    case '+': return fail("Leading + is illegal in number");
+    case '[':
+        return single(SdkJsonToken::ArrayStart);
+    case ']':
+        return single(SdkJsonToken::ArrayEnd);
+    case '{':
+        return single(SdkJsonToken::ObjectStart);
+    case '}':
+        return single(SdkJsonToken::ObjectEnd);
+    case ',':
+        return single(SdkJsonToken::ValueSeparator);
+    case ':':
+        return single(SdkJsonToken::KeySeparator);
+    case '"':
+        return readString(value);
+    case 't':
+        return readKeyword("true", SdkJsonToken::True);
+    case 'f':
+        return readKeyword("false", SdkJsonToken::False);
+    case 'n':
+        return readKeyword("null", SdkJsonToken::Null);
+    case '+':
+        return fail("Leading + is illegal in number");
     default:
         if (c == '-' || isDigit(c))
             return readNumber(value);
@@ -222,16 +289,34 @@ SdkJsonToken SdkJsonTokeniser::readString(SdkJsonValue& value) {
         unsigned char e = m_stream.at(run + 1);
         i = run + 2;
         switch (e) {
-        case '"': text.push_back('"'); continue;
-        case '/': text.push_back('/'); continue;
-        case '\\': text.push_back('\\'); continue;
-        case 'b': text.push_back('\b'); continue;
-        case 'f': text.push_back('\f'); continue;
-        case 'n': text.push_back('\n'); continue;
-        case 'r': text.push_back('\r'); continue;
-        case 't': text.push_back('\t'); continue;
-        case 'u': break;
-        default: return fail("Illegal escape character");
+        case '"':
+            text.push_back('"');
+            continue;
+        case '/':
+            text.push_back('/');
+            continue;
+        case '\\':
+            text.push_back('\\');
+            continue;
+        case 'b':
+            text.push_back('\b');
+            continue;
+        case 'f':
+            text.push_back('\f');
+            continue;
+        case 'n':
+            text.push_back('\n');
+            continue;
+        case 'r':
+            text.push_back('\r');
+            continue;
+        case 't':
+            text.push_back('\t');
+            continue;
+        case 'u':
+            break;
+        default:
+            return fail("Illegal escape character");
         }
         auto quad = [&](size_t at, uint32_t& out) {
             out = 0;
@@ -344,7 +429,7 @@ SdkJsonToken SdkJsonTokeniser::readNumber(SdkJsonValue& value) {
     if (digits >= 19) {
         // Too long for the 64-bit mantissa: read the number's own text exactly.
         auto exact = SdkJsonDecimal::fromText(m_stream.slice(start, i));
-        value = exact ? SdkJsonValue(*exact) : SdkJsonValue(SdkJsonDecimal {});
+        value = exact ? SdkJsonValue(*exact) : SdkJsonValue(SdkJsonDecimal{});
     } else if (decimal) {
         value = SdkJsonValue(SdkJsonDecimal::fromParts(negative, std::to_string(mantissa), exponent));
     } else if (negative) {
@@ -367,14 +452,27 @@ void SdkJsonStreamParser::transition(SdkJsonToken token) {
             m_state = supportMultipleDocuments ? State::Start : State::Complete;
         break;
     case State::ObjectStart:
-    case State::ObjectNeedKey: m_state = State::ObjectGotKey; break;
-    case State::ObjectGotKey: m_state = State::ObjectSeparator; break;
-    case State::ObjectSeparator: m_state = State::ObjectGotValue; break;
-    case State::ObjectGotValue: m_state = State::ObjectNeedKey; break;
+    case State::ObjectNeedKey:
+        m_state = State::ObjectGotKey;
+        break;
+    case State::ObjectGotKey:
+        m_state = State::ObjectSeparator;
+        break;
+    case State::ObjectSeparator:
+        m_state = State::ObjectGotValue;
+        break;
+    case State::ObjectGotValue:
+        m_state = State::ObjectNeedKey;
+        break;
     case State::ArrayStart:
-    case State::ArrayNeedValue: m_state = State::ArrayGotValue; break;
-    case State::ArrayGotValue: m_state = State::ArrayNeedValue; break;
-    default: break;
+    case State::ArrayNeedValue:
+        m_state = State::ArrayGotValue;
+        break;
+    case State::ArrayGotValue:
+        m_state = State::ArrayNeedValue;
+        break;
+    default:
+        break;
     }
 }
 
@@ -436,7 +534,7 @@ SdkJsonStreamParser::Status SdkJsonStreamParser::parse(std::string_view bytes) {
             transition(token);
             break;
         case SdkJsonToken::Null:
-            m_delegate->parserFoundValue(SdkJsonValue(SdkJsonValue::Null {}));
+            m_delegate->parserFoundValue(SdkJsonValue(SdkJsonValue::Null{}));
             transition(token);
             break;
         default:
@@ -454,8 +552,8 @@ class SdkJsonStreamParserAdapter final : public SdkJsonStreamParserDelegate {
 public:
     std::optional<SdkJsonValue> value;
 
-    void parserFoundObjectStart() override { m_stack.emplace_back(SdkJsonValue::Dictionary {}); }
-    void parserFoundArrayStart() override { m_stack.emplace_back(SdkJsonValue::Array {}); }
+    void parserFoundObjectStart() override { m_stack.emplace_back(SdkJsonValue::Dictionary{}); }
+    void parserFoundArrayStart() override { m_stack.emplace_back(SdkJsonValue::Array{}); }
     void parserFoundObjectKey(std::string key) override { m_keys.push_back(std::move(key)); }
     void parserFoundObjectEnd() override { finish(); }
     void parserFoundArrayEnd() override { finish(); }

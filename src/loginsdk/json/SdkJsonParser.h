@@ -13,8 +13,19 @@
 namespace pw {
 
 enum class SdkJsonToken : int {
-    Error = -1, Eof = 0, ArrayStart = 1, ArrayEnd = 2, ObjectStart = 3, ObjectEnd = 4,
-    ValueSeparator = 5, KeySeparator = 6, Number = 7, String = 8, True = 9, False = 10, Null = 11,
+    Error = -1,
+    Eof = 0,
+    ArrayStart = 1,
+    ArrayEnd = 2,
+    ObjectStart = 3,
+    ObjectEnd = 4,
+    ValueSeparator = 5,
+    KeySeparator = 6,
+    Number = 7,
+    String = 8,
+    True = 9,
+    False = 10,
+    Null = 11,
 };
 
 // A byte buffer that drops what was read only when more input arrives.
@@ -66,8 +77,17 @@ class SdkJsonStreamParser {
 public:
     enum Status { Complete = 0, WaitingForData = 1, Error = 2 };
     enum class State {
-        Start, Complete, Error, ObjectStart, ObjectGotKey, ObjectSeparator, ObjectGotValue,
-        ObjectNeedKey, ArrayStart, ArrayGotValue, ArrayNeedValue,
+        Start,
+        Complete,
+        Error,
+        ObjectStart,
+        ObjectGotKey,
+        ObjectSeparator,
+        ObjectGotValue,
+        ObjectNeedKey,
+        ArrayStart,
+        ArrayGotValue,
+        ArrayNeedValue,
     };
 
     explicit SdkJsonStreamParser(SdkJsonStreamParserDelegate* delegate) : m_delegate(delegate) {}

@@ -9,12 +9,12 @@ namespace pw {
 SdkJsonDecimal SdkJsonDecimal::fromParts(bool negative, std::string digits, long exponent) {
     size_t lead = digits.find_first_not_of('0');
     if (lead == std::string::npos)
-        return SdkJsonDecimal {};
+        return SdkJsonDecimal{};
     digits.erase(0, lead);
     size_t last = digits.find_last_not_of('0');
     exponent += static_cast<long>(digits.size() - 1 - last);
     digits.resize(last + 1);
-    return SdkJsonDecimal {negative, std::move(digits), static_cast<int>(exponent)};
+    return SdkJsonDecimal{negative, std::move(digits), static_cast<int>(exponent)};
 }
 
 std::optional<SdkJsonDecimal> SdkJsonDecimal::fromText(std::string_view text) {
@@ -74,7 +74,9 @@ std::string SdkJsonDecimal::text() const {
     return out;
 }
 
-double SdkJsonDecimal::toDouble() const { return std::strtod(text().c_str(), nullptr); }
+double SdkJsonDecimal::toDouble() const {
+    return std::strtod(text().c_str(), nullptr);
+}
 
 bool SdkJsonValue::isNumber() const {
     return std::holds_alternative<uint64_t>(m_v) || std::holds_alternative<int64_t>(m_v) ||
@@ -97,7 +99,7 @@ const SdkJsonValue* SdkJsonValue::get(std::string_view key) const {
 
 void SdkJsonValue::set(std::string key, SdkJsonValue value) {
     if (!dictionary())
-        m_v = Dictionary {};
+        m_v = Dictionary{};
     auto& d = *dictionary();
     for (auto& [k, v] : d)
         if (k == key) {

@@ -34,8 +34,7 @@ public:
     using Array = std::vector<SdkJsonValue>;
     // Insertion order is kept; a key given twice keeps its last value in place.
     using Dictionary = std::vector<std::pair<std::string, SdkJsonValue>>;
-    using Storage = std::variant<Null, bool, uint64_t, int64_t, double, SdkJsonDecimal, std::string,
-                                 Array, Dictionary>;
+    using Storage = std::variant<Null, bool, uint64_t, int64_t, double, SdkJsonDecimal, std::string, Array, Dictionary>;
 
     SdkJsonValue() = default;
     SdkJsonValue(Null) {}

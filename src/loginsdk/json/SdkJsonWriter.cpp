@@ -67,13 +67,27 @@ public:
             m_out.append(text, run, i - run);
             run = i + 1;
             switch (c) {
-            case '"': m_out += "\\\""; break;
-            case '\\': m_out += "\\\\"; break;
-            case 8: m_out += "\\b"; break;
-            case 9: m_out += "\\t"; break;
-            case 10: m_out += "\\n"; break;
-            case 12: m_out += "\\f"; break;
-            case 13: m_out += "\\r"; break;
+            case '"':
+                m_out += "\\\"";
+                break;
+            case '\\':
+                m_out += "\\\\";
+                break;
+            case 8:
+                m_out += "\\b";
+                break;
+            case 9:
+                m_out += "\\t";
+                break;
+            case 10:
+                m_out += "\\n";
+                break;
+            case 12:
+                m_out += "\\f";
+                break;
+            case 13:
+                m_out += "\\r";
+                break;
             default: {
                 char buf[8];
                 std::snprintf(buf, sizeof buf, "\\u%04x", c);
@@ -109,7 +123,8 @@ private:
             if (std::isnan(d))
                 return fail("NaN is not a valid number in JSON");
             if (std::isinf(d))
-                return fail(d > 0 ? "+Infinity is not a valid number in JSON" : "-Infinity is not a valid number in JSON");
+                return fail(d > 0 ? "+Infinity is not a valid number in JSON"
+                                  : "-Infinity is not a valid number in JSON");
             std::snprintf(buf, sizeof buf, "%.17g", d);
         }
         return writeToken(buf);
@@ -141,13 +156,18 @@ private:
 
     static State next(State s) {
         switch (s) {
-        case State::Start: return State::Complete;
+        case State::Start:
+            return State::Complete;
         case State::ObjectStart:
-        case State::ObjectKey: return State::ObjectValue;
-        case State::ObjectValue: return State::ObjectKey;
+        case State::ObjectKey:
+            return State::ObjectValue;
+        case State::ObjectValue:
+            return State::ObjectKey;
         case State::ArrayStart:
-        case State::ArrayValue: return State::ArrayValue;
-        default: return s;
+        case State::ArrayValue:
+            return State::ArrayValue;
+        default:
+            return s;
         }
     }
 

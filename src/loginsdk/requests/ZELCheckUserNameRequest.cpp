@@ -15,7 +15,8 @@ ZELCheckUserNameRequest::ZELCheckUserNameRequest() {
 void ZELCheckUserNameRequest::startRequest() {
     std::string appId = std::to_string(delegate ? delegate->getAppId() : 0);
     // A name holding "&" or "=" must not split the query.
-    send(url + "?username=" + LogUtil::urlEncodeValue(userName) + "&appId=" + appId + "&clientVersion=2.3.0&endpointOS=ios",
+    send(url + "?username=" + LogUtil::urlEncodeValue(userName) + "&appId=" + appId +
+             "&clientVersion=2.3.0&endpointOS=ios",
          [](ZelRequestBody& base, const std::optional<std::string>& answer, const std::string&) {
              auto& self = static_cast<ZELCheckUserNameRequest&>(base);
              auto json = zel::parseAnswerObject(answer);
@@ -31,8 +32,8 @@ void ZELCheckUserNameRequest::startRequest() {
                      else if (code && *code == 0)
                          self.reportFail(zel::getPlainResDicWithErrorCode(zel::UserNameExists));
                      else
-                         self.reportFail(zel::buildResDicWithErrorCode(static_cast<int>(code.value_or(zel::UnknownError)),
-                                                                       zel::textField(*json, "resultMsg")));
+                         self.reportFail(zel::buildResDicWithErrorCode(
+                             static_cast<int>(code.value_or(zel::UnknownError)), zel::textField(*json, "resultMsg")));
                  }
              } else if (answer) {
                  // An answer that is no JSON object is a failure, not silence.

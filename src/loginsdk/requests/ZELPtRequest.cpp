@@ -57,19 +57,20 @@ bool ZELPtRequest::readFirstStep(const std::optional<std::string>& answer, int& 
 void ZELPtRequest::startRequest() {
     LogUtil::sharedInstance().startCollectWithEventId(50);
     LogUtil::sharedInstance().startCollectWithEventId(51);
-    send(url + "?requestcode=204", [](ZelRequestBody& base, const std::optional<std::string>& answer, const std::string&) {
-        auto& self = static_cast<ZELPtRequest&>(base);
-        int code = 0;
-        std::optional<std::string> text;
-        if (self.readFirstStep(answer, code, text)) {
-            self.closeFirstStepStatistics(false);
-            self.getGuidFinish();
-            return;
-        }
-        self.reportFail(zel::buildResDicWithErrorCode(code, text));
-        self.closeFirstStepStatistics(true);
-        self.postDestroy();
-    });
+    send(url + "?requestcode=204",
+         [](ZelRequestBody& base, const std::optional<std::string>& answer, const std::string&) {
+             auto& self = static_cast<ZELPtRequest&>(base);
+             int code = 0;
+             std::optional<std::string> text;
+             if (self.readFirstStep(answer, code, text)) {
+                 self.closeFirstStepStatistics(false);
+                 self.getGuidFinish();
+                 return;
+             }
+             self.reportFail(zel::buildResDicWithErrorCode(code, text));
+             self.closeFirstStepStatistics(true);
+             self.postDestroy();
+         });
 }
 
 void ZELPtRequest::closeFirstStepStatistics(bool failed) {
@@ -96,7 +97,8 @@ void ZELPtRequest::getGuidFinish() {
     store.setValue(guid, "ptguid");
     store.setValue(key, "ptkey");
     std::optional<std::string> account, password;
-    if (zel_two::vornEncryptSource(userName, key, account) != 0 || zel_two::vornEncryptSource(pwd, key, password) != 0) {
+    if (zel_two::vornEncryptSource(userName, key, account) != 0 ||
+        zel_two::vornEncryptSource(pwd, key, password) != 0) {
         // A KeyWord the cipher cannot use: fail here rather than send empty credentials.
         reportFail(zel::getPlainResDicWithErrorCode(zel::GuidFailed));
         LogUtil::sharedInstance().endCollectionWithEventId(50);
@@ -104,9 +106,11 @@ void ZELPtRequest::getGuidFinish() {
         return;
     }
     LogUtil::sharedInstance().startCollectWithEventId(52);
-    std::string query = url + "?GUID=" + LogUtil::urlEncodeValue(guid) + "&AppID=" + std::to_string(delegate ? delegate->getAppId() : 0) +
-                        "&AreaID=" + std::to_string(delegate ? delegate->getAreaId() : 0) + "&clientVersion=2.3.0&Account=" +
-                        account.value_or("") + "&Pwd=" + password.value_or("") + "&AutoLogin=1&SaveTime=30&RequestCode=201";
+    std::string query = url + "?GUID=" + LogUtil::urlEncodeValue(guid) +
+                        "&AppID=" + std::to_string(delegate ? delegate->getAppId() : 0) +
+                        "&AreaID=" + std::to_string(delegate ? delegate->getAreaId() : 0) +
+                        "&clientVersion=2.3.0&Account=" + account.value_or("") + "&Pwd=" + password.value_or("") +
+                        "&AutoLogin=1&SaveTime=30&RequestCode=201";
     send(query, [](ZelRequestBody& base, const std::optional<std::string>& answer, const std::string&) {
         static_cast<ZELPtRequest&>(base).answerSecondStep(answer);
     });
@@ -123,7 +127,7 @@ void ZELPtRequest::answerSecondStep(const std::optional<std::string>& answer) {
     }
     auto json = zel::parseAnswerObject(answer);
     auto fields = json ? zel_two::ptStringParserWithString(zel::textField(*json, "resultMsg")) : std::nullopt;
-    std::map<std::string, std::string> reply = fields.value_or(std::map<std::string, std::string> {});
+    std::map<std::string, std::string> reply = fields.value_or(std::map<std::string, std::string>{});
     int code;
     std::string text;
     int status;
@@ -165,7 +169,7 @@ void ZELPtRequest::answerSecondStep(const std::optional<std::string>& answer) {
             zelOpenAPI::shareZelOpenAPI().setPtAccount(userName);
             zelOpenAPI::shareZelOpenAPI().setPhoneNumber("");
             run.update([&](GlobalValues& v) { v.currentSessionId = sessionId; });
-            reportSuccess(core::Value(core::Value::Map {{"loginType", 200}}));
+            reportSuccess(core::Value(core::Value::Map{{"loginType", 200}}));
             AutoCheckContent::callBackMethodWith(zel::buildCallBackDicWith(0, text));
             later([] { AutoCheckContent::feedBackWith(false, "there is no token!!", 0); });
         } else if (state >= 1 && state <= 3) {
@@ -182,8 +186,8 @@ void ZELPtRequest::answerSecondStep(const std::optional<std::string>& answer) {
             static const char* promptKey[] = {"RandomNum", "Challenge", "ECardPos"};
             static const char* resultKey[] = {"randomNum", "Challenge", "ECardPos"};
             AutoCheckContent::callBackMethodWith(zel::buildCallBackDicWith(recorded[state - 1], text));
-            reportSuccess(core::Value(core::Value::Map {{"loginType", 200 + state},
-                                                        {resultKey[state - 1], reply[promptKey[state - 1]]}}));
+            reportSuccess(core::Value(
+                core::Value::Map{{"loginType", 200 + state}, {resultKey[state - 1], reply[promptKey[state - 1]]}}));
         }
     }
 

@@ -7,7 +7,6 @@
 #include "loginsdk/ZelErrorTable.h"
 #include "loginsdk/zelConfig.h"
 
-
 namespace pw {
 ZELUserNameRegisterRequest::ZELUserNameRegisterRequest() {
     url = zelConfig::shareZelConfig().dynamicWith("username/register.shtm");
@@ -18,8 +17,8 @@ void ZELUserNameRegisterRequest::getGuidFinish() {
     std::string name = tarvzel::Encrypt(key, StringUtil::lengthPrefixed(userName));
     std::string password = tarvzel::Encrypt(key, StringUtil::lengthPrefixed(pwd));
     std::string appId = std::to_string(delegate ? delegate->getAppId() : 0);
-    send(url + "?guid=" + LogUtil::urlEncodeValue(guid) + "&username=" + name + "&appId=" + appId + "&password=" + password +
-             "&clientVersion=2.3.0&endpointOS=ios",
+    send(url + "?guid=" + LogUtil::urlEncodeValue(guid) + "&username=" + name + "&appId=" + appId +
+             "&password=" + password + "&clientVersion=2.3.0&endpointOS=ios",
          [](ZelRequestBody& base, const std::optional<std::string>& answer, const std::string&) {
              auto& self = static_cast<ZELUserNameRegisterRequest&>(base);
              auto json = zel::parseAnswerObject(answer);

@@ -11,7 +11,9 @@
 
 namespace pw {
 
-ZelPtAutoLogin::ZelPtAutoLogin() { optCmd = ZelOpAutoLogin; }
+ZelPtAutoLogin::ZelPtAutoLogin() {
+    optCmd = ZelOpAutoLogin;
+}
 
 void ZelPtAutoLogin::closeFirstStep(bool failed) {
     LogUtil& stats = LogUtil::sharedInstance();
@@ -34,20 +36,21 @@ void ZelPtAutoLogin::closeFirstStep(bool failed) {
 void ZelPtAutoLogin::startRequest() {
     LogUtil::sharedInstance().startCollectWithEventId(40);
     LogUtil::sharedInstance().startCollectWithEventId(41);
-    send(url + "?requestcode=204", [](ZelRequestBody& base, const std::optional<std::string>& answer, const std::string&) {
-        auto& self = static_cast<ZelPtAutoLogin&>(base);
-        int code = 0;
-        std::optional<std::string> text;
-        if (self.readFirstStep(answer, code, text)) {
-            self.closeFirstStep(false);
-            self.getGuidFinish();
-            return;
-        }
-        self.getGuidFail();
-        self.reportFail(zel::buildResDicWithErrorCode(code, text));
-        self.closeFirstStep(true);
-        self.postDestroy();
-    });
+    send(url + "?requestcode=204",
+         [](ZelRequestBody& base, const std::optional<std::string>& answer, const std::string&) {
+             auto& self = static_cast<ZelPtAutoLogin&>(base);
+             int code = 0;
+             std::optional<std::string> text;
+             if (self.readFirstStep(answer, code, text)) {
+                 self.closeFirstStep(false);
+                 self.getGuidFinish();
+                 return;
+             }
+             self.getGuidFail();
+             self.reportFail(zel::buildResDicWithErrorCode(code, text));
+             self.closeFirstStep(true);
+             self.postDestroy();
+         });
 }
 
 void ZelPtAutoLogin::getGuidFinish() {
@@ -56,9 +59,11 @@ void ZelPtAutoLogin::getGuidFinish() {
     store.setValue(key, "ptkey");
     LogUtil::sharedInstance().startCollectWithEventId(52);
     LogUtil::sharedInstance().startCollectWithEventId(42);
-    std::string query = url + "?guid=" + LogUtil::urlEncodeValue(guid) + "&AppID=" + std::to_string(delegate ? delegate->getAppId() : 0) +
-                        "&AreaID=" + std::to_string(delegate ? delegate->getAreaId() : 0) + "&clientVersion=2.3.0&SessionKey=" +
-                        LogUtil::urlEncodeValue(store.stringForKey("SESSIONKEY")) + "&AutoLogin=1&SaveTime=30&RequestCode=205";
+    std::string query = url + "?guid=" + LogUtil::urlEncodeValue(guid) +
+                        "&AppID=" + std::to_string(delegate ? delegate->getAppId() : 0) +
+                        "&AreaID=" + std::to_string(delegate ? delegate->getAreaId() : 0) +
+                        "&clientVersion=2.3.0&SessionKey=" + LogUtil::urlEncodeValue(store.stringForKey("SESSIONKEY")) +
+                        "&AutoLogin=1&SaveTime=30&RequestCode=205";
     send(query, [](ZelRequestBody& base, const std::optional<std::string>& answer, const std::string&) {
         static_cast<ZelPtAutoLogin&>(base).answerSecondStep(answer);
     });
@@ -67,7 +72,7 @@ void ZelPtAutoLogin::getGuidFinish() {
 void ZelPtAutoLogin::answerSecondStep(const std::optional<std::string>& answer) {
     auto json = zel::parseAnswerObject(answer);
     auto fields = json ? zel_two::ptStringParserWithString(zel::textField(*json, "resultMsg")) : std::nullopt;
-    std::map<std::string, std::string> reply = fields.value_or(std::map<std::string, std::string> {});
+    std::map<std::string, std::string> reply = fields.value_or(std::map<std::string, std::string>{});
     int code;
     std::string text, recorded;
     if (!answer) {

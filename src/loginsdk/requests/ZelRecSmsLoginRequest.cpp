@@ -26,8 +26,8 @@ void ZelRecSmsLoginRequest::startRequest() {
     stats.startCollectWithEventId(21);
     std::string id = StringUtil::generateUUID();
     PersistentUtil::sharedInstance().setValue(id, "uuid");
-    std::string message = "ZESL" + id + "-1-" + std::to_string(delegate->getAppId()) + "-" +
-                          std::to_string(delegate->getAreaId());
+    std::string message =
+        "ZESL" + id + "-1-" + std::to_string(delegate->getAppId()) + "-" + std::to_string(delegate->getAreaId());
     send(url + "?phone=" + LogUtil::urlEncodeValue(phone) + "&msg=" + LogUtil::urlEncodeValue(message) +
              "&clientVersion=2.3.0&endpointOS=ios",
          [](ZelRequestBody& base, const std::optional<std::string>& answer, const std::string&) {
@@ -62,12 +62,13 @@ void ZelRecSmsLoginRequest::finish(int code, const std::string& text) {
     if (auto d = appDelegate()) {
         if (d->mobileReceiveSMSLoginResult)
             d->mobileReceiveSMSLoginResult(code, text);
-        AutoCheckContent::callBackMethodWith(zel::buildCallBackDicWith(code == 0 ? zel::NeedVerificationCode : code, text));
+        AutoCheckContent::callBackMethodWith(
+            zel::buildCallBackDicWith(code == 0 ? zel::NeedVerificationCode : code, text));
     }
     LogUtil& stats = LogUtil::sharedInstance();
-    stats.setCollectAttr(core::Value(core::Value::Map {{"actionId", 120}, {"statusCode", code}, {"eventSign", 20}}), 21);
+    stats.setCollectAttr(core::Value(core::Value::Map{{"actionId", 120}, {"statusCode", code}, {"eventSign", 20}}), 21);
     stats.endCollectionWithEventId(21);
-    stats.setCollectAttr(core::Value(core::Value::Map {{"actionId", 0}, {"statusCode", code}, {"eventSign", 20}}), 20);
+    stats.setCollectAttr(core::Value(core::Value::Map{{"actionId", 0}, {"statusCode", code}, {"eventSign", 20}}), 20);
     stats.endCollectionWithEventId(20);
     postDestroy();
 }

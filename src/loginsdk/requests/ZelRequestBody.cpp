@@ -11,7 +11,9 @@
 
 namespace pw {
 
-std::string ZelRequestBody::buildSessionId() const { return StringUtil::buildRequestSessionId(verfiCode); }
+std::string ZelRequestBody::buildSessionId() const {
+    return StringUtil::buildRequestSessionId(verfiCode);
+}
 
 std::shared_ptr<zelDelegate> ZelRequestBody::appDelegate() const {
     return delegate ? delegate->getZelDelegate() : nullptr;
@@ -41,7 +43,9 @@ void ZelRequestBody::send(const std::string& address, AnswerHandler handler) {
     m_http->startAsynchronous();
 }
 
-void ZelRequestBody::postDestroy() { core::NotificationCenter::defaultCenter().post("destroy", {}, this); }
+void ZelRequestBody::postDestroy() {
+    core::NotificationCenter::defaultCenter().post("destroy", {}, this);
+}
 
 void ZelRequestBody::later(std::function<void()> fn) {
     core::RunLoop::current().postAfter(0.5, std::move(fn));

@@ -39,8 +39,8 @@ protected:
     // Sends a GET; the handler gets the answer text (nullopt for a network
     // failure, whose text is then in error) on this thread's run loop, with
     // the request kept alive until it returns.
-    using AnswerHandler = std::function<void(ZelRequestBody& self, const std::optional<std::string>& answer,
-                                             const std::string& error)>;
+    using AnswerHandler =
+        std::function<void(ZelRequestBody& self, const std::optional<std::string>& answer, const std::string& error)>;
     void send(const std::string& address, AnswerHandler handler);
     // Tells the engine the request is over.
     void postDestroy();

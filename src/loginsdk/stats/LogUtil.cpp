@@ -26,15 +26,22 @@
 namespace pw {
 namespace {
 
-long long ms(double seconds) { return std::llround(seconds * 1000); }
-double now() { return core::Clock::shared().now(); }
+long long ms(double seconds) {
+    return std::llround(seconds * 1000);
+}
+double now() {
+    return core::Clock::shared().now();
+}
 
 std::string networkType() {
     auto reach = Reachability::reachabilityForInternetConnection();
     switch (reach ? reach->currentReachabilityStatus() : NotReachable) {
-    case ReachableViaWWAN: return "2G/3G";
-    case ReachableViaWiFi: return "Wi-Fi";
-    default: return "Unknown";
+    case ReachableViaWWAN:
+        return "2G/3G";
+    case ReachableViaWiFi:
+        return "Wi-Fi";
+    default:
+        return "Unknown";
     }
 }
 
@@ -48,7 +55,9 @@ std::string escapeQuotes(const std::string& text) {
     return out;
 }
 
-std::filesystem::path pendingFile() { return zelConfig::kitFolder() / "cmdListFile"; }
+std::filesystem::path pendingFile() {
+    return zelConfig::kitFolder() / "cmdListFile";
+}
 
 std::mutex& instanceMutex() {
     static std::mutex m;
@@ -105,7 +114,9 @@ void ZelHeader::updateLocation() {
     }
 }
 
-std::string ZelHeader::localWifiIPAddress() { return device::NetworkInterfaces::ipv4Address().value_or(""); }
+std::string ZelHeader::localWifiIPAddress() {
+    return device::NetworkInterfaces::ipv4Address().value_or("");
+}
 
 std::string ZelHeader::buildHeader() const {
     auto& dev = device::Device::current();
@@ -116,7 +127,7 @@ std::string ZelHeader::buildHeader() const {
     std::string iso = carrier ? carrier->isoCountryCode : "";
     icu::Locale locale = icu::Locale::getDefault();
     std::time_t t = std::time(nullptr);
-    std::tm local {};
+    std::tm local{};
     localtime_r(&t, &local);
     auto screen = dev.screen();
     std::string wifi = localWifiIPAddress();
@@ -145,7 +156,8 @@ std::string ZelHeader::buildHeader() const {
     text("37", locale.getCountry());
     text("38", locale.getLanguage());
     text("39", std::to_string(local.tm_gmtoff / 3600));
-    text("40", std::to_string(static_cast<long>(screen.width)) + "*" + std::to_string(static_cast<long>(screen.height)));
+    text("40",
+         std::to_string(static_cast<long>(screen.width)) + "*" + std::to_string(static_cast<long>(screen.height)));
     text("41", networkType());
     text("50", wifi);
     text("50", wifi);
@@ -251,7 +263,7 @@ std::string LogUtil::buildLogContent(int code, double start, double end) {
 
 void LogUtil::savePendingLocked() const {
     core::Value list = core::Value::array();
-    for (const auto& line : m_cmdList.value_or(std::vector<std::string> {}))
+    for (const auto& line : m_cmdList.value_or(std::vector<std::string>{}))
         list.push(core::Value(line));
     core::FileManager::createDirectories(zelConfig::kitFolder());
     writePrivatePlist(pendingFile(), list);
@@ -322,7 +334,7 @@ void LogUtil::checkLogInterval() {
 std::string LogUtil::gzip(const std::string& text) {
     if (text.empty())
         return {};
-    z_stream zs {};
+    z_stream zs{};
     if (deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
         core::Log::info("deflateInit2 error!");
         return {};
@@ -347,12 +359,15 @@ std::string LogUtil::gzip(const std::string& text) {
     return out;
 }
 
-std::string LogUtil::urlEncodeValue(const std::string& text) { return net::Url::percentEscape(text, "-._~"); }
+std::string LogUtil::urlEncodeValue(const std::string& text) {
+    return net::Url::percentEscape(text, "-._~");
+}
 
 void LogUtil::outPutContent(const std::string& batch) {
     std::string packed = gzip(batch);
     std::string encoded = melk::base64_encode_zel(std::vector<uint8_t>(packed.begin(), packed.end()));
-    std::string url = zelConfig::shareZelConfig().dynamicWith("datacollect/sendBase64.shtm?msg=") + urlEncodeValue(encoded);
+    std::string url =
+        zelConfig::shareZelConfig().dynamicWith("datacollect/sendBase64.shtm?msg=") + urlEncodeValue(encoded);
     auto request = ZELHttpRequest::initWithURL(url);
     request->setDidFinish([](ZELHttpRequest&) { LogUtil::sharedInstance().uploadFinished(true); });
     request->setDidFail([](ZELHttpRequest&) { LogUtil::sharedInstance().uploadFinished(false); });
@@ -378,7 +393,7 @@ void LogUtil::uploadFinished(bool ok) {
 
 std::vector<std::string> LogUtil::pendingLines() const {
     std::lock_guard lock(m_mutex);
-    return m_cmdList.value_or(std::vector<std::string> {});
+    return m_cmdList.value_or(std::vector<std::string>{});
 }
 
 std::string LogUtil::currentBatch() const {

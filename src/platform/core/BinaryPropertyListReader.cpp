@@ -16,15 +16,13 @@ constexpr int kMaxDepth = 512;
 constexpr std::uint64_t kMinBudget = 1u << 16;
 constexpr double kReferenceDateOffset = 978307200.0; // 2001-01-01 in seconds since 1970
 
-double bitsToDouble(std::uint64_t bits)
-{
+double bitsToDouble(std::uint64_t bits) {
     double d;
     std::memcpy(&d, &bits, sizeof d);
     return d;
 }
 
-float bitsToFloat(std::uint32_t bits)
-{
+float bitsToFloat(std::uint32_t bits) {
     float f;
     std::memcpy(&f, &bits, sizeof f);
     return f;
@@ -32,13 +30,11 @@ float bitsToFloat(std::uint32_t bits)
 
 } // namespace
 
-bool BinaryPropertyListReader::looksBinary(ByteView bytes)
-{
+bool BinaryPropertyListReader::looksBinary(ByteView bytes) {
     return bytes.size() >= 8 && std::memcmp(bytes.data(), "bplist00", 8) == 0;
 }
 
-std::optional<Value> BinaryPropertyListReader::read(ByteView bytes)
-{
+std::optional<Value> BinaryPropertyListReader::read(ByteView bytes) {
     if (!looksBinary(bytes) || bytes.size() < kHeaderSize + kTrailerSize + 1)
         return std::nullopt;
     BinaryPropertyListReader r(bytes);
@@ -52,29 +48,26 @@ std::optional<Value> BinaryPropertyListReader::read(ByteView bytes)
         return std::nullopt;
     if (r.m_objectCount == 0 || top >= r.m_objectCount)
         return std::nullopt;
-    if (r.m_offsetTable < kHeaderSize || r.m_offsetTable > t
-        || r.m_objectCount > (t - r.m_offsetTable) / r.m_offsetSize)
+    if (r.m_offsetTable < kHeaderSize || r.m_offsetTable > t ||
+        r.m_objectCount > (t - r.m_offsetTable) / r.m_offsetSize)
         return std::nullopt;
     r.m_budget = std::max<std::uint64_t>(kMinBudget, r.m_objectCount * 64);
     return r.object(top, 0);
 }
 
-bool BinaryPropertyListReader::has(std::uint64_t at, std::uint64_t n) const
-{
+bool BinaryPropertyListReader::has(std::uint64_t at, std::uint64_t n) const {
     // Objects live between the header and the offset table.
     return at >= kHeaderSize && at <= m_offsetTable && n <= m_offsetTable - at;
 }
 
-std::uint64_t BinaryPropertyListReader::bigEndian(std::uint64_t at, unsigned n) const
-{
+std::uint64_t BinaryPropertyListReader::bigEndian(std::uint64_t at, unsigned n) const {
     std::uint64_t v = 0;
     for (unsigned i = 0; i < n; ++i)
         v = (v << 8) | m_bytes[at + i];
     return v;
 }
 
-std::optional<std::uint64_t> BinaryPropertyListReader::objectOffset(std::uint64_t ref) const
-{
+std::optional<std::uint64_t> BinaryPropertyListReader::objectOffset(std::uint64_t ref) const {
     if (ref >= m_objectCount)
         return std::nullopt;
     std::uint64_t off = bigEndian(m_offsetTable + ref * m_offsetSize, m_offsetSize);
@@ -83,8 +76,7 @@ std::optional<std::uint64_t> BinaryPropertyListReader::objectOffset(std::uint64_
     return off;
 }
 
-std::optional<std::uint64_t> BinaryPropertyListReader::readRef(std::uint64_t at) const
-{
+std::optional<std::uint64_t> BinaryPropertyListReader::readRef(std::uint64_t at) const {
     if (!has(at, m_refSize))
         return std::nullopt;
     return bigEndian(at, m_refSize);
@@ -92,8 +84,7 @@ std::optional<std::uint64_t> BinaryPropertyListReader::readRef(std::uint64_t at)
 
 // The count of a data, string or container: the marker's low nibble, or an
 // integer object after the marker when the nibble is 0xF.
-std::optional<std::uint64_t> BinaryPropertyListReader::countAfterMarker(std::uint8_t low, std::uint64_t& pos) const
-{
+std::optional<std::uint64_t> BinaryPropertyListReader::countAfterMarker(std::uint8_t low, std::uint64_t& pos) const {
     if (low != 0xF)
         return low;
     if (!has(pos, 1))
@@ -109,8 +100,7 @@ std::optional<std::uint64_t> BinaryPropertyListReader::countAfterMarker(std::uin
     return count;
 }
 
-std::optional<Value> BinaryPropertyListReader::object(std::uint64_t ref, int depth)
-{
+std::optional<Value> BinaryPropertyListReader::object(std::uint64_t ref, int depth) {
     if (depth > kMaxDepth || m_budget == 0)
         return std::nullopt;
     --m_budget;

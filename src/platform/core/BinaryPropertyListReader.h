@@ -30,13 +30,13 @@ private:
     bool has(std::uint64_t at, std::uint64_t n) const;
     std::uint64_t bigEndian(std::uint64_t at, unsigned n) const;
 
-    ByteView m_bytes {};
-    unsigned m_offsetSize { 0 };
-    unsigned m_refSize { 0 };
-    std::uint64_t m_objectCount { 0 };
-    std::uint64_t m_offsetTable { 0 };
-    std::uint64_t m_budget { 0 };
-    std::vector<std::uint64_t> m_path {}; // references being read, to refuse cycles
+    ByteView m_bytes{};
+    unsigned m_offsetSize{0};
+    unsigned m_refSize{0};
+    std::uint64_t m_objectCount{0};
+    std::uint64_t m_offsetTable{0};
+    std::uint64_t m_budget{0};
+    std::vector<std::uint64_t> m_path{}; // references being read, to refuse cycles
 };
 
 } // namespace pw::core

@@ -25,7 +25,7 @@ public:
     static bool claimToRun(std::atomic<int>& state);
 
 private:
-    std::shared_ptr<std::atomic<int>> m_state {};
+    std::shared_ptr<std::atomic<int>> m_state{};
 };
 
 } // namespace pw::core

@@ -9,17 +9,15 @@
 namespace pw::core {
 
 struct DateFormatter::Impl {
-    UDateFormat* format { nullptr };
-    ~Impl()
-    {
+    UDateFormat* format{nullptr};
+    ~Impl() {
         if (format)
             udat_close(format);
     }
 };
 
 DateFormatter::DateFormatter(std::string_view pattern, std::string_view locale, std::string_view timeZone)
-    : m_impl(std::make_unique<Impl>())
-{
+    : m_impl(std::make_unique<Impl>()) {
     std::u16string pat = text::toUtf16Lenient(pattern);
     std::u16string zone = text::toUtf16Lenient(timeZone);
     std::string loc(locale);
@@ -41,25 +39,24 @@ DateFormatter::~DateFormatter() = default;
 DateFormatter::DateFormatter(DateFormatter&& other) noexcept = default;
 DateFormatter& DateFormatter::operator=(DateFormatter&& other) noexcept = default;
 
-bool DateFormatter::isValid() const
-{
+bool DateFormatter::isValid() const {
     return m_impl && m_impl->format;
 }
 
-void DateFormatter::setAmPmSymbols(std::string_view am, std::string_view pm)
-{
+void DateFormatter::setAmPmSymbols(std::string_view am, std::string_view pm) {
     if (!isValid())
         return;
     std::u16string a = text::toUtf16Lenient(am);
     std::u16string p = text::toUtf16Lenient(pm);
     UErrorCode status = U_ZERO_ERROR;
-    udat_setSymbols(m_impl->format, UDAT_AM_PMS, 0, reinterpret_cast<UChar*>(a.data()), static_cast<int32_t>(a.size()), &status);
+    udat_setSymbols(m_impl->format, UDAT_AM_PMS, 0, reinterpret_cast<UChar*>(a.data()), static_cast<int32_t>(a.size()),
+                    &status);
     status = U_ZERO_ERROR;
-    udat_setSymbols(m_impl->format, UDAT_AM_PMS, 1, reinterpret_cast<UChar*>(p.data()), static_cast<int32_t>(p.size()), &status);
+    udat_setSymbols(m_impl->format, UDAT_AM_PMS, 1, reinterpret_cast<UChar*>(p.data()), static_cast<int32_t>(p.size()),
+                    &status);
 }
 
-std::string DateFormatter::format(double secondsSince1970) const
-{
+std::string DateFormatter::format(double secondsSince1970) const {
     if (!isValid())
         return {};
     UErrorCode status = U_ZERO_ERROR;
@@ -69,7 +66,8 @@ std::string DateFormatter::format(double secondsSince1970) const
     if (status == U_BUFFER_OVERFLOW_ERROR) {
         out.resize(static_cast<std::size_t>(len));
         status = U_ZERO_ERROR;
-        udat_format(m_impl->format, secondsSince1970 * 1000.0, reinterpret_cast<UChar*>(out.data()), len, nullptr, &status);
+        udat_format(m_impl->format, secondsSince1970 * 1000.0, reinterpret_cast<UChar*>(out.data()), len, nullptr,
+                    &status);
     } else {
         out.assign(reinterpret_cast<const char16_t*>(buffer), static_cast<std::size_t>(std::max(len, 0)));
     }
@@ -78,8 +76,7 @@ std::string DateFormatter::format(double secondsSince1970) const
     return text::toUtf8Lenient(out);
 }
 
-std::optional<double> DateFormatter::parse(std::string_view input) const
-{
+std::optional<double> DateFormatter::parse(std::string_view input) const {
     if (!isValid())
         return std::nullopt;
     auto u = text::toUtf16(input);

@@ -34,7 +34,7 @@ public:
 
 private:
     struct Impl;
-    std::unique_ptr<Impl> m_impl {};
+    std::unique_ptr<Impl> m_impl{};
 };
 
 } // namespace pw::core

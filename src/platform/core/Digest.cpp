@@ -7,9 +7,8 @@ namespace pw::core {
 namespace {
 
 template <std::size_t N>
-std::array<std::uint8_t, N> digestOf(const EVP_MD* md, ByteView bytes)
-{
-    std::array<std::uint8_t, N> out {};
+std::array<std::uint8_t, N> digestOf(const EVP_MD* md, ByteView bytes) {
+    std::array<std::uint8_t, N> out{};
     unsigned int len = 0;
     EVP_Digest(bytes.data(), bytes.size(), out.data(), &len, md, nullptr);
     return out;
@@ -17,23 +16,24 @@ std::array<std::uint8_t, N> digestOf(const EVP_MD* md, ByteView bytes)
 
 } // namespace
 
-std::array<std::uint8_t, 16> Digest::md5(ByteView bytes) { return digestOf<16>(EVP_md5(), bytes); }
-std::array<std::uint8_t, 20> Digest::sha1(ByteView bytes) { return digestOf<20>(EVP_sha1(), bytes); }
+std::array<std::uint8_t, 16> Digest::md5(ByteView bytes) {
+    return digestOf<16>(EVP_md5(), bytes);
+}
+std::array<std::uint8_t, 20> Digest::sha1(ByteView bytes) {
+    return digestOf<20>(EVP_sha1(), bytes);
+}
 
-std::string Digest::md5Hex(ByteView bytes)
-{
+std::string Digest::md5Hex(ByteView bytes) {
     auto d = md5(bytes);
     return hex(d);
 }
 
-std::string Digest::sha1Hex(ByteView bytes)
-{
+std::string Digest::sha1Hex(ByteView bytes) {
     auto d = sha1(bytes);
     return hex(d);
 }
 
-std::string Digest::hex(ByteView bytes)
-{
+std::string Digest::hex(ByteView bytes) {
     static constexpr char digits[] = "0123456789abcdef";
     std::string out;
     out.reserve(bytes.size() * 2);

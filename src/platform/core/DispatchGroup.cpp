@@ -11,18 +11,22 @@ void DispatchGroup::leave() {
     std::vector<std::pair<std::shared_ptr<DispatchQueue>, std::function<void()>>> ready;
     {
         std::lock_guard lock(m_mutex);
-        if (m_count == 0) return;  // unbalanced leave: ignored rather than corrupting the count
-        if (--m_count > 0) return;
+        if (m_count == 0)
+            return; // unbalanced leave: ignored rather than corrupting the count
+        if (--m_count > 0)
+            return;
         ready.swap(m_notify);
         m_cv.notify_all();
     }
-    for (auto& [queue, block] : ready) queue->async(std::move(block));
+    for (auto& [queue, block] : ready)
+        queue->async(std::move(block));
 }
 
 void DispatchGroup::async(const std::shared_ptr<DispatchQueue>& queue, std::function<void()> block) {
     enter();
     queue->async([this, block = std::move(block)] {
-        if (block) block();
+        if (block)
+            block();
         leave();
     });
 }
@@ -48,4 +52,4 @@ void DispatchGroup::notify(const std::shared_ptr<DispatchQueue>& queue, std::fun
     queue->async(std::move(block));
 }
 
-}  // namespace pw::core
+} // namespace pw::core

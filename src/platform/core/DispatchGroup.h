@@ -34,4 +34,4 @@ private:
     std::vector<std::pair<std::shared_ptr<DispatchQueue>, std::function<void()>>> m_notify;
 };
 
-}  // namespace pw::core
+} // namespace pw::core

@@ -17,7 +17,7 @@ struct CurrentQueueScope {
     ~CurrentQueueScope() { t_currentQueue = m_saved; }
     DispatchQueue* m_saved;
 };
-}  // namespace
+} // namespace
 
 // The shared pool. Work goes straight to an idle thread when there is one,
 // else to a new thread, so work never waits behind threads that are blocked;
@@ -107,7 +107,7 @@ private:
     }
 
     std::mutex m_mutex;
-    std::deque<std::function<void()>> m_work;  // only when every thread is busy at the limit
+    std::deque<std::function<void()>> m_work; // only when every thread is busy at the limit
     std::vector<Worker*> m_idle;
     int m_threads = 0;
 };
@@ -127,10 +127,12 @@ std::shared_ptr<DispatchQueue> DispatchQueue::create(std::string label) {
 }
 
 void DispatchQueue::async(Block block) {
-    if (!block) return;
+    if (!block)
+        return;
     std::unique_lock lock(m_mutex);
     m_items.push_back(Item{std::move(block), nullptr});
-    if (m_running) return;
+    if (m_running)
+        return;
     m_running = true;
     lock.unlock();
     DispatchPool::shared().submit([self = shared_from_this()] { self->drain(); });
@@ -189,14 +191,16 @@ void DispatchQueue::sync(const Block& block) {
             }
         }
     }
-    if (mustSubmit) DispatchPool::shared().submit([self = shared_from_this()] { self->drain(); });
+    if (mustSubmit)
+        DispatchPool::shared().submit([self = shared_from_this()] { self->drain(); });
     if (mustWait) {
         std::unique_lock wl(waiter.mutex);
         waiter.cv.wait(wl, [&] { return waiter.go; });
     }
     {
         CurrentQueueScope scope(this);
-        if (block) block();
+        if (block)
+            block();
     }
     releaseAfterSync();
 }
@@ -212,7 +216,8 @@ void DispatchQueue::releaseAfterSync() {
 }
 
 void DispatchQueue::after(std::chrono::nanoseconds delay, Block block) {
-    if (!block) return;
+    if (!block)
+        return;
     if (delay.count() <= 0) {
         async(std::move(block));
         return;
@@ -223,21 +228,29 @@ void DispatchQueue::after(std::chrono::nanoseconds delay, Block block) {
         block();
         // The timer keeps itself alive through its own handler until here;
         // cancelling drops the handler and with it that reference.
-        if (auto t = weak.lock()) t->cancel();
+        if (auto t = weak.lock())
+            t->cancel();
     });
     timer->setTimer(delay, std::chrono::nanoseconds(0));
     timer->resume();
 }
 
-bool DispatchQueue::isCurrent() const { return t_currentQueue == this; }
+bool DispatchQueue::isCurrent() const {
+    return t_currentQueue == this;
+}
 
-DispatchQueue* DispatchQueue::current() { return t_currentQueue; }
+DispatchQueue* DispatchQueue::current() {
+    return t_currentQueue;
+}
 
 void DispatchQueue::concurrentAsync(Block block) {
-    if (!block) return;
+    if (!block)
+        return;
     DispatchPool::shared().submit(std::move(block));
 }
 
-int DispatchQueue::poolThreadCount() { return DispatchPool::shared().threadCount(); }
+int DispatchQueue::poolThreadCount() {
+    return DispatchPool::shared().threadCount();
+}
 
-}  // namespace pw::core
+} // namespace pw::core

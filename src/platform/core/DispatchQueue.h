@@ -53,7 +53,7 @@ private:
     std::string m_label;
     std::mutex m_mutex;
     std::deque<Item> m_items;
-    bool m_running = false;  // a pool thread or a sync caller owns the queue
+    bool m_running = false; // a pool thread or a sync caller owns the queue
 };
 
-}  // namespace pw::core
+} // namespace pw::core

@@ -24,7 +24,7 @@ using namespace std::chrono;
 class DispatchReactor {
 public:
     static DispatchReactor& shared() {
-        static DispatchReactor* reactor = new DispatchReactor;  // lives for the process
+        static DispatchReactor* reactor = new DispatchReactor; // lives for the process
         return *reactor;
     }
 
@@ -41,10 +41,12 @@ public:
             m_r.m_needsWake = false;
             m_lock.unlock();
             for (auto& [queue, block] : work) {
-                if (queue) queue->async(std::move(block));
+                if (queue)
+                    queue->async(std::move(block));
             }
-            work.clear();  // what the dropped blocks held goes now, unlocked
-            if (wake) m_r.wake();
+            work.clear(); // what the dropped blocks held goes now, unlocked
+            if (wake)
+                m_r.wake();
         }
 
     private:
@@ -62,7 +64,8 @@ public:
     nanoseconds m_waitingUntil = nanoseconds::max();
 
     nanoseconds now() const {
-        if (m_clock) return m_clock();
+        if (m_clock)
+            return m_clock();
         return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch());
     }
 
@@ -75,18 +78,20 @@ public:
         epoll_event ev{};
         ev.events = EPOLLONESHOT | (s->m_type == DispatchSource::Type::Write ? EPOLLOUT : EPOLLIN);
         ev.data.ptr = s;
-        if (::epoll_ctl(m_epoll, EPOLL_CTL_MOD, s->m_fd, &ev) == 0) s->m_armed = true;
+        if (::epoll_ctl(m_epoll, EPOLL_CTL_MOD, s->m_fd, &ev) == 0)
+            s->m_armed = true;
     }
 
     void epollAdd(DispatchSource* s) {
         epoll_event ev{};
-        ev.events = EPOLLONESHOT;  // registered but disarmed
+        ev.events = EPOLLONESHOT; // registered but disarmed
         ev.data.ptr = s;
         ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, s->m_fd, &ev);
     }
 
     void epollRemove(DispatchSource* s) {
-        if (s->m_fd < 0) return;
+        if (s->m_fd < 0)
+            return;
         ::epoll_ctl(m_epoll, EPOLL_CTL_DEL, s->m_fd, nullptr);
         ::close(s->m_fd);
         s->m_fd = -1;
@@ -101,15 +106,17 @@ public:
     }
 
     void dispatchCancel(DispatchSource* s) {
-        if (s->m_cancelDispatched) return;
+        if (s->m_cancelDispatched)
+            return;
         s->m_cancelDispatched = true;
         auto it = m_live.find(s);
-        if (it == m_live.end()) return;
+        if (it == m_live.end())
+            return;
         auto self = std::move(it->second);
         m_live.erase(it);
         auto handler = std::move(s->m_cancelHandler);
         s->m_cancelHandler = nullptr;
-        auto eventHandler = std::move(s->m_eventHandler);  // drops what the handler holds
+        auto eventHandler = std::move(s->m_eventHandler); // drops what the handler holds
         s->m_eventHandler = nullptr;
         if (handler) {
             m_deferred.emplace_back(s->m_queue, [self, handler = std::move(handler)] { handler(); });
@@ -121,7 +128,8 @@ public:
     }
 
     void removeTimer(DispatchSource* s) {
-        if (s->m_deadline.count() >= 0) m_timers.erase({s->m_deadline, s});
+        if (s->m_deadline.count() >= 0)
+            m_timers.erase({s->m_deadline, s});
         s->m_deadline = nanoseconds(-1);
     }
 
@@ -130,7 +138,8 @@ public:
         s->m_deadline = deadline;
         m_timers.insert({deadline, s});
         // The loop only needs to hear of a deadline earlier than it waits for.
-        if (deadline < m_waitingUntil) m_needsWake = true;
+        if (deadline < m_waitingUntil)
+            m_needsWake = true;
     }
 
 private:
@@ -173,13 +182,14 @@ private:
                 auto* s = static_cast<DispatchSource*>(events[i].data.ptr);
                 if (!s) {
                     uint64_t v;
-                    while (::read(m_wakeFd, &v, sizeof v) > 0) {
-                    }
+                    while (::read(m_wakeFd, &v, sizeof v) > 0) {}
                     continue;
                 }
-                if (!m_live.count(s) || !s->m_armed) continue;
-                s->m_armed = false;  // one-shot: disabled until armed again
-                if (s->m_cancelled || s->m_suspendCount > 0 || s->m_inFlight) continue;
+                if (!m_live.count(s) || !s->m_armed)
+                    continue;
+                s->m_armed = false; // one-shot: disabled until armed again
+                if (s->m_cancelled || s->m_suspendCount > 0 || s->m_inFlight)
+                    continue;
                 dispatchEvent(s);
             }
             auto t = now();
@@ -189,13 +199,15 @@ private:
                 s->m_deadline = nanoseconds(-1);
                 if (s->m_interval.count() > 0) {
                     auto next = deadline + s->m_interval;
-                    if (next <= t) next = t + s->m_interval;
+                    if (next <= t)
+                        next = t + s->m_interval;
                     addTimer(s, next);
                 }
                 ++s->m_pendingFires;
-                if (!s->m_cancelled && s->m_suspendCount == 0 && !s->m_inFlight) dispatchEvent(s);
+                if (!s->m_cancelled && s->m_suspendCount == 0 && !s->m_inFlight)
+                    dispatchEvent(s);
             }
-            m_needsWake = false;  // this loop recomputes its wait anyway
+            m_needsWake = false; // this loop recomputes its wait anyway
         }
     }
 
@@ -207,7 +219,8 @@ DispatchSource::DispatchSource(Type type, int fd, std::shared_ptr<DispatchQueue>
     : m_type(type), m_fd(fd), m_queue(std::move(queue)) {}
 
 DispatchSource::~DispatchSource() {
-    if (m_fd >= 0) ::close(m_fd);
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 
 std::shared_ptr<DispatchSource> DispatchSource::make(Type type, int fd, std::shared_ptr<DispatchQueue> queue) {
@@ -216,13 +229,15 @@ std::shared_ptr<DispatchSource> DispatchSource::make(Type type, int fd, std::sha
         // A private duplicate lets a read and a write source watch one socket
         // through separate epoll registrations.
         dupFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-        if (dupFd < 0) return nullptr;
+        if (dupFd < 0)
+            return nullptr;
     }
     auto source = std::shared_ptr<DispatchSource>(new DispatchSource(type, dupFd, std::move(queue)));
     auto& r = DispatchReactor::shared();
     DispatchReactor::Lock lock(r);
     r.m_live[source.get()] = source;
-    if (dupFd >= 0) r.epollAdd(source.get());
+    if (dupFd >= 0)
+        r.epollAdd(source.get());
     return source;
 }
 
@@ -260,7 +275,8 @@ void DispatchSource::setCancelHandler(Block handler) {
 void DispatchSource::setTimer(std::chrono::nanoseconds start, std::chrono::nanoseconds interval) {
     auto& r = DispatchReactor::shared();
     DispatchReactor::Lock lock(r);
-    if (m_type != Type::Timer || m_cancelled) return;
+    if (m_type != Type::Timer || m_cancelled)
+        return;
     m_interval = interval;
     m_pendingFires = 0;
     r.addTimer(this, r.now() + std::max(start, nanoseconds(0)));
@@ -269,7 +285,8 @@ void DispatchSource::setTimer(std::chrono::nanoseconds start, std::chrono::nanos
 void DispatchSource::clearTimer() {
     auto& r = DispatchReactor::shared();
     DispatchReactor::Lock lock(r);
-    if (m_type != Type::Timer) return;
+    if (m_type != Type::Timer)
+        return;
     r.removeTimer(this);
     m_pendingFires = 0;
 }
@@ -282,10 +299,13 @@ unsigned long DispatchSource::data() const {
 void DispatchSource::resume() {
     auto& r = DispatchReactor::shared();
     DispatchReactor::Lock lock(r);
-    if (m_suspendCount == 0) return;
-    if (--m_suspendCount > 0 || m_cancelled || m_inFlight) return;
+    if (m_suspendCount == 0)
+        return;
+    if (--m_suspendCount > 0 || m_cancelled || m_inFlight)
+        return;
     if (m_type == Type::Timer) {
-        if (m_pendingFires > 0) r.dispatchEvent(this);
+        if (m_pendingFires > 0)
+            r.dispatchEvent(this);
     } else if (!m_armed) {
         r.epollArm(this);
     }
@@ -299,11 +319,13 @@ void DispatchSource::suspend() {
 void DispatchSource::cancel() {
     auto& r = DispatchReactor::shared();
     DispatchReactor::Lock lock(r);
-    if (m_cancelled) return;
+    if (m_cancelled)
+        return;
     m_cancelled = true;
     r.epollRemove(this);
     r.removeTimer(this);
-    if (!m_inFlight) r.dispatchCancel(this);
+    if (!m_inFlight)
+        r.dispatchCancel(this);
 }
 
 bool DispatchSource::isCancelled() const {
@@ -322,23 +344,30 @@ void DispatchSource::deliver() {
             return;
         }
         switch (m_type) {
-            case Type::Read: {
-                int avail = 0;
-                if (m_fd < 0 || ::ioctl(m_fd, FIONREAD, &avail) < 0) avail = 0;
-                m_data = static_cast<unsigned long>(avail);
-                break;
-            }
-            case Type::Accept: m_data = 16; break;
-            case Type::Write: m_data = 1; break;
-            case Type::Timer:
-                m_data = m_pendingFires;
-                m_pendingFires = 0;
-                break;
+        case Type::Read: {
+            int avail = 0;
+            if (m_fd < 0 || ::ioctl(m_fd, FIONREAD, &avail) < 0)
+                avail = 0;
+            m_data = static_cast<unsigned long>(avail);
+            break;
+        }
+        case Type::Accept:
+            m_data = 16;
+            break;
+        case Type::Write:
+            m_data = 1;
+            break;
+        case Type::Timer:
+            m_data = m_pendingFires;
+            m_pendingFires = 0;
+            break;
         }
         // A timer cleared or set again since it fired has nothing to say.
-        if (m_type != Type::Timer || m_data > 0) handler = m_eventHandler;
+        if (m_type != Type::Timer || m_data > 0)
+            handler = m_eventHandler;
     }
-    if (handler) handler();
+    if (handler)
+        handler();
     handler = nullptr;
     DispatchReactor::Lock lock(r);
     m_inFlight = false;
@@ -346,7 +375,8 @@ void DispatchSource::deliver() {
         r.dispatchCancel(this);
     } else if (m_suspendCount == 0) {
         if (m_type == Type::Timer) {
-            if (m_pendingFires > 0) r.dispatchEvent(this);
+            if (m_pendingFires > 0)
+                r.dispatchEvent(this);
         } else if (!m_armed) {
             r.epollArm(this);
         }
@@ -371,7 +401,9 @@ void DispatchSource::setClock(Clock clock) {
     r.wake();
 }
 
-void DispatchSource::clockAdvanced() { DispatchReactor::shared().wake(); }
+void DispatchSource::clockAdvanced() {
+    DispatchReactor::shared().wake();
+}
 
 std::chrono::nanoseconds DispatchSource::now() {
     auto& r = DispatchReactor::shared();
@@ -385,4 +417,4 @@ int DispatchSource::liveSourceCount() {
     return static_cast<int>(r.m_live.size());
 }
 
-}  // namespace pw::core
+} // namespace pw::core

@@ -60,10 +60,10 @@ private:
     friend class DispatchReactor;
     DispatchSource(Type type, int fd, std::shared_ptr<DispatchQueue> queue);
     static std::shared_ptr<DispatchSource> make(Type type, int fd, std::shared_ptr<DispatchQueue> queue);
-    void deliver();  // on the target queue
+    void deliver(); // on the target queue
 
     Type m_type;
-    int m_fd = -1;     // a private duplicate registered with epoll
+    int m_fd = -1; // a private duplicate registered with epoll
     std::shared_ptr<DispatchQueue> m_queue;
     Block m_eventHandler;
     Block m_cancelHandler;
@@ -78,4 +78,4 @@ private:
     std::chrono::nanoseconds m_interval{0};
 };
 
-}  // namespace pw::core
+} // namespace pw::core

@@ -4,15 +4,11 @@
 
 namespace pw::core {
 
-FdWatch::FdWatch(FdWatch&& other) noexcept
-    : m_loop(std::move(other.m_loop))
-    , m_id(other.m_id)
-{
+FdWatch::FdWatch(FdWatch&& other) noexcept : m_loop(std::move(other.m_loop)), m_id(other.m_id) {
     other.m_id = 0;
 }
 
-FdWatch& FdWatch::operator=(FdWatch&& other) noexcept
-{
+FdWatch& FdWatch::operator=(FdWatch&& other) noexcept {
     if (this != &other) {
         reset();
         m_loop = std::move(other.m_loop);
@@ -22,21 +18,18 @@ FdWatch& FdWatch::operator=(FdWatch&& other) noexcept
     return *this;
 }
 
-FdWatch::~FdWatch()
-{
+FdWatch::~FdWatch() {
     reset();
 }
 
-void FdWatch::setEvents(unsigned events)
-{
+void FdWatch::setEvents(unsigned events) {
     if (m_id == 0)
         return;
     if (auto loop = m_loop.lock())
         loop->setWatchEvents(m_id, events);
 }
 
-void FdWatch::reset()
-{
+void FdWatch::reset() {
     if (m_id == 0)
         return;
     if (auto loop = m_loop.lock())

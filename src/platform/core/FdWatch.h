@@ -36,8 +36,8 @@ public:
     bool isActive() const { return m_id != 0; }
 
 private:
-    std::weak_ptr<RunLoop> m_loop {};
-    std::uint64_t m_id { 0 };
+    std::weak_ptr<RunLoop> m_loop{};
+    std::uint64_t m_id{0};
 };
 
 } // namespace pw::core

@@ -9,14 +9,21 @@
 
 namespace pw::core {
 
-std::optional<FileHandle> FileHandle::open(const std::filesystem::path& path, Mode mode)
-{
+std::optional<FileHandle> FileHandle::open(const std::filesystem::path& path, Mode mode) {
     int flags = O_CLOEXEC;
     switch (mode) {
-    case Mode::Read: flags |= O_RDONLY; break;
-    case Mode::Write: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
-    case Mode::Update: flags |= O_RDWR; break;
-    case Mode::Append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
+    case Mode::Read:
+        flags |= O_RDONLY;
+        break;
+    case Mode::Write:
+        flags |= O_WRONLY | O_CREAT | O_TRUNC;
+        break;
+    case Mode::Update:
+        flags |= O_RDWR;
+        break;
+    case Mode::Append:
+        flags |= O_WRONLY | O_CREAT | O_APPEND;
+        break;
     }
     int fd = ::open(path.c_str(), flags, 0644);
     if (fd < 0)
@@ -29,13 +36,11 @@ std::optional<FileHandle> FileHandle::open(const std::filesystem::path& path, Mo
     return FileHandle(fd);
 }
 
-FileHandle::FileHandle(FileHandle&& other) noexcept : m_fd(other.m_fd)
-{
+FileHandle::FileHandle(FileHandle&& other) noexcept : m_fd(other.m_fd) {
     other.m_fd = -1;
 }
 
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
-{
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
     if (this != &other) {
         close();
         m_fd = other.m_fd;
@@ -44,21 +49,18 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
     return *this;
 }
 
-FileHandle::~FileHandle()
-{
+FileHandle::~FileHandle() {
     close();
 }
 
-std::optional<std::uint64_t> FileHandle::size() const
-{
+std::optional<std::uint64_t> FileHandle::size() const {
     struct stat st {};
     if (m_fd < 0 || ::fstat(m_fd, &st) != 0)
         return std::nullopt;
     return static_cast<std::uint64_t>(st.st_size);
 }
 
-std::optional<std::uint64_t> FileHandle::offset() const
-{
+std::optional<std::uint64_t> FileHandle::offset() const {
     if (m_fd < 0)
         return std::nullopt;
     off_t off = ::lseek(m_fd, 0, SEEK_CUR);
@@ -67,15 +69,13 @@ std::optional<std::uint64_t> FileHandle::offset() const
     return static_cast<std::uint64_t>(off);
 }
 
-bool FileHandle::seek(std::uint64_t offset)
-{
+bool FileHandle::seek(std::uint64_t offset) {
     if (m_fd < 0 || offset > static_cast<std::uint64_t>(INT64_MAX))
         return false;
     return ::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) >= 0;
 }
 
-std::optional<std::uint64_t> FileHandle::seekToEnd()
-{
+std::optional<std::uint64_t> FileHandle::seekToEnd() {
     if (m_fd < 0)
         return std::nullopt;
     off_t off = ::lseek(m_fd, 0, SEEK_END);
@@ -84,8 +84,7 @@ std::optional<std::uint64_t> FileHandle::seekToEnd()
     return static_cast<std::uint64_t>(off);
 }
 
-std::optional<Bytes> FileHandle::read(std::size_t n)
-{
+std::optional<Bytes> FileHandle::read(std::size_t n) {
     if (m_fd < 0)
         return std::nullopt;
     Bytes out;
@@ -111,8 +110,7 @@ std::optional<Bytes> FileHandle::read(std::size_t n)
     return out;
 }
 
-std::optional<Bytes> FileHandle::readToEnd()
-{
+std::optional<Bytes> FileHandle::readToEnd() {
     if (m_fd < 0)
         return std::nullopt;
     Bytes out;
@@ -135,13 +133,11 @@ std::optional<Bytes> FileHandle::readToEnd()
     return out;
 }
 
-bool FileHandle::write(ByteView bytes)
-{
+bool FileHandle::write(ByteView bytes) {
     return m_fd >= 0 && writeAll(m_fd, bytes);
 }
 
-bool FileHandle::writeAll(int fd, ByteView bytes)
-{
+bool FileHandle::writeAll(int fd, ByteView bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -155,23 +151,19 @@ bool FileHandle::writeAll(int fd, ByteView bytes)
     return true;
 }
 
-bool FileHandle::write(std::string_view bytes)
-{
+bool FileHandle::write(std::string_view bytes) {
     return write(asByteView(bytes));
 }
 
-bool FileHandle::truncate(std::uint64_t size)
-{
+bool FileHandle::truncate(std::uint64_t size) {
     return m_fd >= 0 && ::ftruncate(m_fd, static_cast<off_t>(size)) == 0;
 }
 
-bool FileHandle::sync()
-{
+bool FileHandle::sync() {
     return m_fd >= 0 && ::fsync(m_fd) == 0;
 }
 
-void FileHandle::close()
-{
+void FileHandle::close() {
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;

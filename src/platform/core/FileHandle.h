@@ -14,10 +14,10 @@ namespace pw::core {
 class FileHandle {
 public:
     enum class Mode {
-        Read,     // existing file, reading
-        Write,    // create or truncate, writing
-        Update,   // existing file, reading and writing, not truncated
-        Append,   // create if missing, every write at the end
+        Read,   // existing file, reading
+        Write,  // create or truncate, writing
+        Update, // existing file, reading and writing, not truncated
+        Append, // create if missing, every write at the end
     };
 
     static std::optional<FileHandle> open(const std::filesystem::path& path, Mode mode);
@@ -52,7 +52,7 @@ public:
 
 private:
     explicit FileHandle(int fd) : m_fd(fd) {}
-    int m_fd { -1 };
+    int m_fd{-1};
 };
 
 } // namespace pw::core

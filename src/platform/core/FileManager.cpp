@@ -16,47 +16,40 @@ namespace pw::core {
 
 namespace fs = std::filesystem;
 
-bool FileManager::exists(const Path& path)
-{
+bool FileManager::exists(const Path& path) {
     std::error_code ec;
     return fs::exists(path, ec);
 }
 
-bool FileManager::isDirectory(const Path& path)
-{
+bool FileManager::isDirectory(const Path& path) {
     std::error_code ec;
     return fs::is_directory(path, ec);
 }
 
-bool FileManager::isFile(const Path& path)
-{
+bool FileManager::isFile(const Path& path) {
     std::error_code ec;
     return fs::is_regular_file(path, ec);
 }
 
-bool FileManager::createDirectories(const Path& path)
-{
+bool FileManager::createDirectories(const Path& path) {
     std::error_code ec;
     fs::create_directories(path, ec);
     return fs::is_directory(path, ec);
 }
 
-bool FileManager::remove(const Path& path)
-{
+bool FileManager::remove(const Path& path) {
     std::error_code ec;
     fs::remove(path, ec);
     return !ec && !fs::exists(fs::symlink_status(path, ec));
 }
 
-bool FileManager::removeAll(const Path& path)
-{
+bool FileManager::removeAll(const Path& path) {
     std::error_code ec;
     fs::remove_all(path, ec);
     return !ec;
 }
 
-std::optional<std::vector<std::string>> FileManager::list(const Path& dir)
-{
+std::optional<std::vector<std::string>> FileManager::list(const Path& dir) {
     std::error_code ec;
     fs::directory_iterator it(dir, ec);
     if (ec)
@@ -71,24 +64,21 @@ std::optional<std::vector<std::string>> FileManager::list(const Path& dir)
     return names;
 }
 
-std::optional<std::uint64_t> FileManager::size(const Path& path)
-{
+std::optional<std::uint64_t> FileManager::size(const Path& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
         return std::nullopt;
     return static_cast<std::uint64_t>(st.st_size);
 }
 
-std::optional<double> FileManager::modificationTime(const Path& path)
-{
+std::optional<double> FileManager::modificationTime(const Path& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
         return std::nullopt;
     return static_cast<double>(st.st_mtim.tv_sec) + static_cast<double>(st.st_mtim.tv_nsec) / 1e9;
 }
 
-bool FileManager::move(const Path& from, const Path& to)
-{
+bool FileManager::move(const Path& from, const Path& to) {
     if (::rename(from.c_str(), to.c_str()) == 0)
         return true;
     if (errno != EXDEV)
@@ -100,8 +90,7 @@ bool FileManager::move(const Path& from, const Path& to)
     return removeAll(from);
 }
 
-bool FileManager::copy(const Path& from, const Path& to)
-{
+bool FileManager::copy(const Path& from, const Path& to) {
     std::error_code ec;
     if (fs::is_directory(from, ec)) {
         fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
@@ -111,39 +100,35 @@ bool FileManager::copy(const Path& from, const Path& to)
     return !ec;
 }
 
-std::optional<Bytes> FileManager::readFile(const Path& path)
-{
+std::optional<Bytes> FileManager::readFile(const Path& path) {
     auto handle = FileHandle::open(path, FileHandle::Mode::Read);
     if (!handle)
         return std::nullopt;
     return handle->readToEnd();
 }
 
-std::optional<std::string> FileManager::readText(const Path& path)
-{
+std::optional<std::string> FileManager::readText(const Path& path) {
     auto bytes = readFile(path);
     if (!bytes)
         return std::nullopt;
     return std::string(bytes->begin(), bytes->end());
 }
 
-bool FileManager::writeFile(const Path& path, ByteView bytes)
-{
+bool FileManager::writeFile(const Path& path, ByteView bytes) {
     auto handle = FileHandle::open(path, FileHandle::Mode::Write);
     return handle && handle->write(bytes);
 }
 
-bool FileManager::writeFile(const Path& path, std::string_view bytes)
-{
+bool FileManager::writeFile(const Path& path, std::string_view bytes) {
     return writeFile(path, asByteView(bytes));
 }
 
 namespace {
 
-std::string uniqueSuffix()
-{
-    static thread_local std::mt19937_64 rng { std::random_device {}() ^
-                                              static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) };
+std::string uniqueSuffix() {
+    static thread_local std::mt19937_64 rng{
+        std::random_device{}() ^
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count())};
     static constexpr char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     std::string s;
     for (int i = 0; i < 10; ++i)
@@ -153,8 +138,7 @@ std::string uniqueSuffix()
 
 } // namespace
 
-bool FileManager::atomicWrite(const Path& path, ByteView bytes, std::optional<mode_t> mode)
-{
+bool FileManager::atomicWrite(const Path& path, ByteView bytes, std::optional<mode_t> mode) {
     Path dir = path.parent_path();
     if (dir.empty())
         dir = ".";
@@ -192,8 +176,7 @@ bool FileManager::atomicWrite(const Path& path, ByteView bytes, std::optional<mo
     return true;
 }
 
-bool FileManager::atomicWrite(const Path& path, std::string_view bytes, std::optional<mode_t> mode)
-{
+bool FileManager::atomicWrite(const Path& path, std::string_view bytes, std::optional<mode_t> mode) {
     return atomicWrite(path, asByteView(bytes), mode);
 }
 

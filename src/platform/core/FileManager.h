@@ -49,14 +49,12 @@ public:
     static bool atomicWrite(const Path& path, std::string_view bytes, std::optional<mode_t> mode = std::nullopt);
 };
 
-inline bool atomicWrite(const std::filesystem::path& path, ByteView bytes, std::optional<mode_t> mode = std::nullopt)
-{
+inline bool atomicWrite(const std::filesystem::path& path, ByteView bytes, std::optional<mode_t> mode = std::nullopt) {
     return FileManager::atomicWrite(path, bytes, mode);
 }
 
 inline bool atomicWrite(const std::filesystem::path& path, std::string_view bytes,
-                        std::optional<mode_t> mode = std::nullopt)
-{
+                        std::optional<mode_t> mode = std::nullopt) {
     return FileManager::atomicWrite(path, bytes, mode);
 }
 

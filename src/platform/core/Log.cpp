@@ -10,24 +10,27 @@ namespace pw::core {
 
 namespace {
 
-std::atomic<LogLevel> g_level { LogLevel::Info };
+std::atomic<LogLevel> g_level{LogLevel::Info};
 std::mutex g_sinkMutex;
 Log::Sink g_sink;
 
-const char* levelName(LogLevel level)
-{
+const char* levelName(LogLevel level) {
     switch (level) {
-    case LogLevel::Debug: return "debug";
-    case LogLevel::Info: return "info";
-    case LogLevel::Warning: return "warning";
-    case LogLevel::Error: return "error";
-    case LogLevel::Silent: break;
+    case LogLevel::Debug:
+        return "debug";
+    case LogLevel::Info:
+        return "info";
+    case LogLevel::Warning:
+        return "warning";
+    case LogLevel::Error:
+        return "error";
+    case LogLevel::Silent:
+        break;
     }
     return "";
 }
 
-void writeFormatted(LogLevel level, const char* format, va_list args)
-{
+void writeFormatted(LogLevel level, const char* format, va_list args) {
     if (level < g_level.load())
         return;
     va_list copy;
@@ -44,17 +47,19 @@ void writeFormatted(LogLevel level, const char* format, va_list args)
 
 } // namespace
 
-void Log::setLevel(LogLevel level) { g_level = level; }
-LogLevel Log::level() { return g_level.load(); }
+void Log::setLevel(LogLevel level) {
+    g_level = level;
+}
+LogLevel Log::level() {
+    return g_level.load();
+}
 
-void Log::setSink(Sink sink)
-{
+void Log::setSink(Sink sink) {
     std::lock_guard lock(g_sinkMutex);
     g_sink = std::move(sink);
 }
 
-void Log::write(LogLevel level, std::string_view message)
-{
+void Log::write(LogLevel level, std::string_view message) {
     if (level < g_level.load() || level == LogLevel::Silent)
         return;
     std::lock_guard lock(g_sinkMutex);
@@ -65,13 +70,12 @@ void Log::write(LogLevel level, std::string_view message)
     std::fprintf(stderr, "pagewell [%s] %.*s\n", levelName(level), static_cast<int>(message.size()), message.data());
 }
 
-#define PW_LOG_FORWARD(name, lvl)               \
-    void Log::name(const char* format, ...)     \
-    {                                           \
-        va_list args;                           \
-        va_start(args, format);                 \
-        writeFormatted(lvl, format, args);      \
-        va_end(args);                           \
+#define PW_LOG_FORWARD(name, lvl)                                                                                      \
+    void Log::name(const char* format, ...) {                                                                          \
+        va_list args;                                                                                                  \
+        va_start(args, format);                                                                                        \
+        writeFormatted(lvl, format, args);                                                                             \
+        va_end(args);                                                                                                  \
     }
 
 PW_LOG_FORWARD(debug, LogLevel::Debug)

@@ -4,26 +4,19 @@
 
 namespace pw::core {
 
-ManualClock::ManualClock(double wallStart, double monotonicStart)
-    : m_wall(wallStart)
-    , m_monotonic(monotonicStart)
-{
-}
+ManualClock::ManualClock(double wallStart, double monotonicStart) : m_wall(wallStart), m_monotonic(monotonicStart) {}
 
-double ManualClock::now() const
-{
+double ManualClock::now() const {
     std::lock_guard lock(m_mutex);
     return m_wall;
 }
 
-double ManualClock::monotonic() const
-{
+double ManualClock::monotonic() const {
     std::lock_guard lock(m_mutex);
     return m_monotonic;
 }
 
-void ManualClock::advance(double seconds)
-{
+void ManualClock::advance(double seconds) {
     {
         std::lock_guard lock(m_mutex);
         m_wall += seconds;
@@ -32,8 +25,7 @@ void ManualClock::advance(double seconds)
     RunLoop::wakeAll();
 }
 
-void ManualClock::setNow(double wall)
-{
+void ManualClock::setNow(double wall) {
     std::lock_guard lock(m_mutex);
     m_wall = wall;
 }

@@ -20,9 +20,9 @@ public:
     void setNow(double wall); // moves wall time only
 
 private:
-    mutable std::mutex m_mutex {};
-    double m_wall { 0 };
-    double m_monotonic { 0 };
+    mutable std::mutex m_mutex{};
+    double m_wall{0};
+    double m_monotonic{0};
 };
 
 } // namespace pw::core

@@ -7,11 +7,11 @@
 namespace pw::core {
 
 struct Notification {
-    std::string name {};
-    Value payload {};
+    std::string name{};
+    Value payload{};
     // Identifies the poster for observers that filter by sender; never
     // dereferenced by the center.
-    const void* sender { nullptr };
+    const void* sender{nullptr};
 };
 
 } // namespace pw::core

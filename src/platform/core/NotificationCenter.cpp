@@ -16,9 +16,7 @@ struct NotificationCenter::State {
     std::shared_ptr<std::function<void(Entry*)>> remover;
 };
 
-NotificationCenter::NotificationCenter()
-    : m_state(std::make_shared<State>())
-{
+NotificationCenter::NotificationCenter() : m_state(std::make_shared<State>()) {
     std::weak_ptr<State> weak = m_state;
     m_state->remover = std::make_shared<std::function<void(Entry*)>>([weak](Entry* entry) {
         auto state = weak.lock();
@@ -30,23 +28,20 @@ NotificationCenter::NotificationCenter()
     });
 }
 
-NotificationCenter::~NotificationCenter()
-{
+NotificationCenter::~NotificationCenter() {
     std::lock_guard lock(m_state->mutex);
     for (auto& e : m_state->entries)
         e->active.store(false);
     m_state->entries.clear();
 }
 
-NotificationCenter& NotificationCenter::defaultCenter()
-{
+NotificationCenter& NotificationCenter::defaultCenter() {
     // Never destroyed: tokens in other static objects may outlive it.
     static NotificationCenter* center = new NotificationCenter();
     return *center;
 }
 
-ObserverToken NotificationCenter::addObserver(std::string name, Callback callback, const void* sender)
-{
+ObserverToken NotificationCenter::addObserver(std::string name, Callback callback, const void* sender) {
     auto entry = std::make_shared<Entry>();
     entry->name = std::move(name);
     entry->callback = std::move(callback);
@@ -59,13 +54,11 @@ ObserverToken NotificationCenter::addObserver(std::string name, Callback callbac
     return ObserverToken(std::move(entry));
 }
 
-void NotificationCenter::post(std::string name, Value payload, const void* sender)
-{
-    post(Notification { std::move(name), std::move(payload), sender });
+void NotificationCenter::post(std::string name, Value payload, const void* sender) {
+    post(Notification{std::move(name), std::move(payload), sender});
 }
 
-void NotificationCenter::post(const Notification& notification)
-{
+void NotificationCenter::post(const Notification& notification) {
     // Deliver to a snapshot, so observers may add and remove observers freely;
     // the active flag keeps a removed observer from being called afterwards.
     std::vector<std::shared_ptr<Entry>> targets;
@@ -85,8 +78,7 @@ void NotificationCenter::post(const Notification& notification)
     }
 }
 
-std::size_t NotificationCenter::observerCount() const
-{
+std::size_t NotificationCenter::observerCount() const {
     std::lock_guard lock(m_state->mutex);
     return m_state->entries.size();
 }

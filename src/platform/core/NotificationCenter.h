@@ -35,7 +35,7 @@ public:
 
 private:
     struct State;
-    std::shared_ptr<State> m_state {};
+    std::shared_ptr<State> m_state{};
 };
 
 } // namespace pw::core

@@ -15,8 +15,8 @@ namespace pw::core {
 struct ObserverToken::Entry {
     std::string name;
     std::function<void(const Notification&)> callback;
-    const void* sender { nullptr };
-    std::atomic<bool> active { true };
+    const void* sender{nullptr};
+    std::atomic<bool> active{true};
     // Unregisters the entry from its center; empty once the center is gone.
     std::weak_ptr<std::function<void(Entry*)>> remover;
 };

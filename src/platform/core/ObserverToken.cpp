@@ -4,18 +4,11 @@
 
 namespace pw::core {
 
-ObserverToken::ObserverToken(std::shared_ptr<Entry> entry)
-    : m_entry(std::move(entry))
-{
-}
+ObserverToken::ObserverToken(std::shared_ptr<Entry> entry) : m_entry(std::move(entry)) {}
 
-ObserverToken::ObserverToken(ObserverToken&& other) noexcept
-    : m_entry(std::move(other.m_entry))
-{
-}
+ObserverToken::ObserverToken(ObserverToken&& other) noexcept : m_entry(std::move(other.m_entry)) {}
 
-ObserverToken& ObserverToken::operator=(ObserverToken&& other) noexcept
-{
+ObserverToken& ObserverToken::operator=(ObserverToken&& other) noexcept {
     if (this != &other) {
         reset();
         m_entry = std::move(other.m_entry);
@@ -23,13 +16,11 @@ ObserverToken& ObserverToken::operator=(ObserverToken&& other) noexcept
     return *this;
 }
 
-ObserverToken::~ObserverToken()
-{
+ObserverToken::~ObserverToken() {
     reset();
 }
 
-void ObserverToken::reset()
-{
+void ObserverToken::reset() {
     if (!m_entry)
         return;
     auto entry = std::move(m_entry);
@@ -39,8 +30,7 @@ void ObserverToken::reset()
         (*remove)(entry.get());
 }
 
-bool ObserverToken::isActive() const
-{
+bool ObserverToken::isActive() const {
     return m_entry && m_entry->active.load();
 }
 

@@ -25,7 +25,7 @@ public:
     bool isActive() const;
 
 private:
-    std::shared_ptr<Entry> m_entry {};
+    std::shared_ptr<Entry> m_entry{};
 };
 
 } // namespace pw::core

@@ -11,51 +11,44 @@ public:
     explicit FunctionOperation(std::function<void()> fn) : m_body(std::move(fn)) {}
 
 protected:
-    void main() override
-    {
+    void main() override {
         if (m_body)
             m_body();
     }
 
 private:
-    std::function<void()> m_body {};
+    std::function<void()> m_body{};
 };
 
 } // namespace
 
-std::shared_ptr<Operation> Operation::create(std::function<void()> fn)
-{
+std::shared_ptr<Operation> Operation::create(std::function<void()> fn) {
     return std::make_shared<FunctionOperation>(std::move(fn));
 }
 
 Operation::~Operation() = default;
 
-void Operation::cancel()
-{
+void Operation::cancel() {
     std::lock_guard lock(m_mutex);
     m_cancelled = true;
 }
 
-bool Operation::isCancelled() const
-{
+bool Operation::isCancelled() const {
     std::lock_guard lock(m_mutex);
     return m_cancelled;
 }
 
-bool Operation::isExecuting() const
-{
+bool Operation::isExecuting() const {
     std::lock_guard lock(m_mutex);
     return m_executing;
 }
 
-bool Operation::isFinished() const
-{
+bool Operation::isFinished() const {
     std::lock_guard lock(m_mutex);
     return m_finished;
 }
 
-bool Operation::isReady() const
-{
+bool Operation::isReady() const {
     std::vector<std::shared_ptr<Operation>> deps;
     {
         std::lock_guard lock(m_mutex);
@@ -66,8 +59,7 @@ bool Operation::isReady() const
     return std::all_of(deps.begin(), deps.end(), [](const auto& d) { return d->isFinished(); });
 }
 
-void Operation::addDependency(const std::shared_ptr<Operation>& dep)
-{
+void Operation::addDependency(const std::shared_ptr<Operation>& dep) {
     if (!dep || dep.get() == this)
         return;
     std::lock_guard lock(m_mutex);
@@ -75,44 +67,37 @@ void Operation::addDependency(const std::shared_ptr<Operation>& dep)
         m_dependencies.push_back(dep);
 }
 
-void Operation::removeDependency(const std::shared_ptr<Operation>& dep)
-{
+void Operation::removeDependency(const std::shared_ptr<Operation>& dep) {
     std::lock_guard lock(m_mutex);
     m_dependencies.erase(std::remove(m_dependencies.begin(), m_dependencies.end(), dep), m_dependencies.end());
 }
 
-std::vector<std::shared_ptr<Operation>> Operation::dependencies() const
-{
+std::vector<std::shared_ptr<Operation>> Operation::dependencies() const {
     std::lock_guard lock(m_mutex);
     return m_dependencies;
 }
 
-void Operation::setQueuePriority(Priority priority)
-{
+void Operation::setQueuePriority(Priority priority) {
     std::lock_guard lock(m_mutex);
     m_priority = priority;
 }
 
-Operation::Priority Operation::queuePriority() const
-{
+Operation::Priority Operation::queuePriority() const {
     std::lock_guard lock(m_mutex);
     return m_priority;
 }
 
-void Operation::setCompletion(std::function<void()> completion)
-{
+void Operation::setCompletion(std::function<void()> completion) {
     std::lock_guard lock(m_mutex);
     m_completion = std::move(completion);
 }
 
-void Operation::waitUntilFinished()
-{
+void Operation::waitUntilFinished() {
     std::unique_lock lock(m_mutex);
     m_finishedCv.wait(lock, [this] { return m_settled; });
 }
 
-void Operation::start()
-{
+void Operation::start() {
     {
         std::lock_guard lock(m_mutex);
         if (m_finished || m_executing)
@@ -125,19 +110,15 @@ void Operation::start()
     finish();
 }
 
-void Operation::main()
-{
-}
+void Operation::main() {}
 
-void Operation::setExecuting()
-{
+void Operation::setExecuting() {
     std::lock_guard lock(m_mutex);
     if (!m_finished)
         m_executing = true;
 }
 
-void Operation::finish()
-{
+void Operation::finish() {
     // Keep the operation alive while its waiters and queue hear of the end;
     // the last owner may be the queue that forgets it below.
     std::shared_ptr<Operation> self = weak_from_this().lock();
@@ -164,8 +145,7 @@ void Operation::finish()
     m_finishedCv.notify_all();
 }
 
-void Operation::whenFinished(std::function<void()> fn)
-{
+void Operation::whenFinished(std::function<void()> fn) {
     {
         std::lock_guard lock(m_mutex);
         if (!m_finished) {

@@ -68,18 +68,18 @@ private:
     // Runs fn once the operation has finished (at once when it already has).
     void whenFinished(std::function<void()> fn);
 
-    std::function<void()> m_fn {};
-    mutable std::mutex m_mutex {};
-    std::condition_variable m_finishedCv {};
-    bool m_cancelled { false };
-    bool m_executing { false };
-    bool m_finished { false };
-    bool m_settled { false }; // finished, and completion and queue told
-    bool m_queued { false };
-    Priority m_priority { Priority::Normal };
-    std::vector<std::shared_ptr<Operation>> m_dependencies {};
-    std::function<void()> m_completion {};
-    std::vector<std::function<void()>> m_onFinish {};
+    std::function<void()> m_fn{};
+    mutable std::mutex m_mutex{};
+    std::condition_variable m_finishedCv{};
+    bool m_cancelled{false};
+    bool m_executing{false};
+    bool m_finished{false};
+    bool m_settled{false}; // finished, and completion and queue told
+    bool m_queued{false};
+    Priority m_priority{Priority::Normal};
+    std::vector<std::shared_ptr<Operation>> m_dependencies{};
+    std::function<void()> m_completion{};
+    std::vector<std::function<void()>> m_onFinish{};
 };
 
 } // namespace pw::core

@@ -17,26 +17,22 @@ constexpr std::size_t kMaxWorkers = 64;
 
 struct OperationQueue::State : std::enable_shared_from_this<OperationQueue::State> {
     std::mutex mutex;
-    std::condition_variable workCv; // workers wait here for something to start
-    std::condition_variable idleCv; // waitUntilAllOperationsAreFinished waits here
+    std::condition_variable workCv;                  // workers wait here for something to start
+    std::condition_variable idleCv;                  // waitUntilAllOperationsAreFinished waits here
     std::vector<std::shared_ptr<Operation>> pending; // in order of adding
     std::vector<std::shared_ptr<Operation>> active;  // started, not finished
     std::deque<std::shared_ptr<Operation>> toStart;  // chosen, waiting for a worker
     std::vector<std::thread> workers;
-    std::size_t idleWorkers { 0 };
-    int maxConcurrent { kDefaultMaxConcurrent };
-    bool suspended { false };
-    bool shuttingDown { false };
+    std::size_t idleWorkers{0};
+    int maxConcurrent{kDefaultMaxConcurrent};
+    bool suspended{false};
+    bool shuttingDown{false};
 
-    std::size_t width() const
-    {
-        return maxConcurrent < 0 ? kMaxWorkers : static_cast<std::size_t>(maxConcurrent);
-    }
+    std::size_t width() const { return maxConcurrent < 0 ? kMaxWorkers : static_cast<std::size_t>(maxConcurrent); }
 
     // Moves ready operations to the start list while there is room. Called
     // with the mutex held.
-    void pumpLocked()
-    {
+    void pumpLocked() {
         while (!suspended && !shuttingDown && active.size() < width()) {
             auto best = pending.end();
             for (auto it = pending.begin(); it != pending.end(); ++it) {
@@ -51,8 +47,8 @@ struct OperationQueue::State : std::enable_shared_from_this<OperationQueue::Stat
             pending.erase(best);
             active.push_back(op);
             toStart.push_back(std::move(op));
-            if (idleWorkers < toStart.size() && workers.size() < std::max<std::size_t>(width(), 1)
-                && workers.size() < kMaxWorkers) {
+            if (idleWorkers < toStart.size() && workers.size() < std::max<std::size_t>(width(), 1) &&
+                workers.size() < kMaxWorkers) {
                 auto self = shared_from_this();
                 workers.emplace_back([self] { self->workerLoop(); });
             }
@@ -60,8 +56,7 @@ struct OperationQueue::State : std::enable_shared_from_this<OperationQueue::Stat
         }
     }
 
-    void workerLoop()
-    {
+    void workerLoop() {
         std::unique_lock lock(mutex);
         for (;;) {
             ++idleWorkers;
@@ -78,8 +73,7 @@ struct OperationQueue::State : std::enable_shared_from_this<OperationQueue::Stat
         }
     }
 
-    void finished(Operation* op)
-    {
+    void finished(Operation* op) {
         std::lock_guard lock(mutex);
         auto it = std::find_if(active.begin(), active.end(), [op](const auto& a) { return a.get() == op; });
         if (it != active.end())
@@ -89,22 +83,18 @@ struct OperationQueue::State : std::enable_shared_from_this<OperationQueue::Stat
             idleCv.notify_all();
     }
 
-    void recheck()
-    {
+    void recheck() {
         std::lock_guard lock(mutex);
         pumpLocked();
     }
 };
 
 OperationQueue::OperationQueue(int maxConcurrent, std::string name)
-    : m_state(std::make_shared<State>())
-    , m_name(std::move(name))
-{
+    : m_state(std::make_shared<State>()), m_name(std::move(name)) {
     m_state->maxConcurrent = maxConcurrent;
 }
 
-OperationQueue::~OperationQueue()
-{
+OperationQueue::~OperationQueue() {
     std::vector<std::shared_ptr<Operation>> unstarted;
     std::vector<std::thread> workers;
     {
@@ -127,15 +117,13 @@ OperationQueue::~OperationQueue()
         t.join();
 }
 
-OperationQueue& OperationQueue::shared()
-{
+OperationQueue& OperationQueue::shared() {
     // Never destroyed: work may still be under way while the process exits.
     static OperationQueue* queue = new OperationQueue(1, "shared");
     return *queue;
 }
 
-void OperationQueue::addOperation(std::shared_ptr<Operation> op)
-{
+void OperationQueue::addOperation(std::shared_ptr<Operation> op) {
     if (!op)
         return;
     {
@@ -165,28 +153,24 @@ void OperationQueue::addOperation(std::shared_ptr<Operation> op)
     m_state->pumpLocked();
 }
 
-std::shared_ptr<Operation> OperationQueue::addOperation(std::function<void()> fn)
-{
+std::shared_ptr<Operation> OperationQueue::addOperation(std::function<void()> fn) {
     auto op = Operation::create(std::move(fn));
     addOperation(op);
     return op;
 }
 
-void OperationQueue::setMaxConcurrentOperationCount(int count)
-{
+void OperationQueue::setMaxConcurrentOperationCount(int count) {
     std::lock_guard lock(m_state->mutex);
     m_state->maxConcurrent = count == 0 ? 1 : count;
     m_state->pumpLocked();
 }
 
-int OperationQueue::maxConcurrentOperationCount() const
-{
+int OperationQueue::maxConcurrentOperationCount() const {
     std::lock_guard lock(m_state->mutex);
     return m_state->maxConcurrent;
 }
 
-void OperationQueue::cancelAllOperations()
-{
+void OperationQueue::cancelAllOperations() {
     std::vector<std::shared_ptr<Operation>> all;
     {
         std::lock_guard lock(m_state->mutex);
@@ -199,41 +183,35 @@ void OperationQueue::cancelAllOperations()
     m_state->recheck();
 }
 
-void OperationQueue::setSuspended(bool suspended)
-{
+void OperationQueue::setSuspended(bool suspended) {
     std::lock_guard lock(m_state->mutex);
     m_state->suspended = suspended;
     m_state->pumpLocked();
 }
 
-bool OperationQueue::isSuspended() const
-{
+bool OperationQueue::isSuspended() const {
     std::lock_guard lock(m_state->mutex);
     return m_state->suspended;
 }
 
-void OperationQueue::waitUntilAllOperationsAreFinished()
-{
+void OperationQueue::waitUntilAllOperationsAreFinished() {
     std::unique_lock lock(m_state->mutex);
     m_state->idleCv.wait(lock, [this] { return m_state->pending.empty() && m_state->active.empty(); });
 }
 
-std::size_t OperationQueue::operationCount() const
-{
+std::size_t OperationQueue::operationCount() const {
     std::lock_guard lock(m_state->mutex);
     return m_state->pending.size() + m_state->active.size();
 }
 
-std::vector<std::shared_ptr<Operation>> OperationQueue::operations() const
-{
+std::vector<std::shared_ptr<Operation>> OperationQueue::operations() const {
     std::lock_guard lock(m_state->mutex);
     std::vector<std::shared_ptr<Operation>> all = m_state->active;
     all.insert(all.end(), m_state->pending.begin(), m_state->pending.end());
     return all;
 }
 
-const std::string& OperationQueue::name() const
-{
+const std::string& OperationQueue::name() const {
     return m_name;
 }
 

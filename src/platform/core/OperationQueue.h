@@ -43,8 +43,8 @@ public:
 
 private:
     struct State;
-    std::shared_ptr<State> m_state {};
-    std::string m_name {};
+    std::shared_ptr<State> m_state{};
+    std::string m_name{};
 };
 
 } // namespace pw::core

@@ -15,8 +15,7 @@ std::mutex g_pathsMutex;
 fs::path g_home;
 fs::path g_resources;
 
-fs::path defaultHome()
-{
+fs::path defaultHome() {
     if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
         return fs::path(xdg) / "pagewell";
     if (const char* home = std::getenv("HOME"); home && *home)
@@ -24,8 +23,7 @@ fs::path defaultHome()
     return fs::temp_directory_path() / "pagewell";
 }
 
-fs::path executableDir()
-{
+fs::path executableDir() {
     std::error_code ec;
     fs::path exe = fs::read_symlink("/proc/self/exe", ec);
     if (ec)
@@ -35,30 +33,37 @@ fs::path executableDir()
 
 } // namespace
 
-fs::path Paths::home()
-{
+fs::path Paths::home() {
     std::lock_guard lock(g_pathsMutex);
     if (g_home.empty())
         g_home = defaultHome();
     return g_home;
 }
 
-void Paths::setHome(const fs::path& home)
-{
+void Paths::setHome(const fs::path& home) {
     std::lock_guard lock(g_pathsMutex);
     g_home = home;
 }
 
-fs::path Paths::documents() { return home() / "Documents"; }
-fs::path Paths::library() { return home() / "Library"; }
-fs::path Paths::caches() { return library() / "Caches"; }
-fs::path Paths::preferences() { return library() / "Preferences"; }
-fs::path Paths::tmp() { return home() / "tmp"; }
+fs::path Paths::documents() {
+    return home() / "Documents";
+}
+fs::path Paths::library() {
+    return home() / "Library";
+}
+fs::path Paths::caches() {
+    return library() / "Caches";
+}
+fs::path Paths::preferences() {
+    return library() / "Preferences";
+}
+fs::path Paths::tmp() {
+    return home() / "tmp";
+}
 
-bool Paths::ensureHome()
-{
+bool Paths::ensureHome() {
     bool ok = true;
-    for (const fs::path& dir : { documents(), library(), caches(), tmp() }) {
+    for (const fs::path& dir : {documents(), library(), caches(), tmp()}) {
         std::error_code ec;
         fs::create_directories(dir, ec);
         if (!fs::is_directory(dir, ec))
@@ -67,22 +72,19 @@ bool Paths::ensureHome()
     return ok;
 }
 
-fs::path Paths::resources()
-{
+fs::path Paths::resources() {
     std::lock_guard lock(g_pathsMutex);
     if (g_resources.empty())
         g_resources = executableDir() / "resources";
     return g_resources;
 }
 
-void Paths::setResources(const fs::path& dir)
-{
+void Paths::setResources(const fs::path& dir) {
     std::lock_guard lock(g_pathsMutex);
     g_resources = dir;
 }
 
-fs::path Paths::resource(const fs::path& relative)
-{
+fs::path Paths::resource(const fs::path& relative) {
     return resources() / relative;
 }
 

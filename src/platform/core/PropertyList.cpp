@@ -24,8 +24,7 @@ struct PlistFree {
 };
 using PlistPtr = std::unique_ptr<void, PlistFree>;
 
-std::optional<Value> toValue(plist_t node, int depth)
-{
+std::optional<Value> toValue(plist_t node, int depth) {
     if (!node || depth > kMaxDepth)
         return std::nullopt;
     switch (plist_get_node_type(node)) {
@@ -112,8 +111,7 @@ std::optional<Value> toValue(plist_t node, int depth)
     }
 }
 
-plist_t toPlist(const Value& value, int depth)
-{
+plist_t toPlist(const Value& value, int depth) {
     if (depth > kMaxDepth)
         return nullptr;
     switch (value.type()) {
@@ -162,15 +160,14 @@ plist_t toPlist(const Value& value, int depth)
 
 } // namespace
 
-std::optional<Value> PropertyList::parse(ByteView bytes)
-{
+std::optional<Value> PropertyList::parse(ByteView bytes) {
     if (bytes.empty() || bytes.size() > std::numeric_limits<uint32_t>::max())
         return std::nullopt;
     if (BinaryPropertyListReader::looksBinary(bytes))
         return BinaryPropertyListReader::read(bytes);
     // Text property lists never hold a NUL byte; the library would take one
     // into a key and then abort when the key is read back.
-    if (std::find(bytes.begin(), bytes.end(), std::uint8_t { 0 }) != bytes.end())
+    if (std::find(bytes.begin(), bytes.end(), std::uint8_t{0}) != bytes.end())
         return std::nullopt;
     plist_t root = nullptr;
     plist_from_memory(reinterpret_cast<const char*>(bytes.data()), static_cast<uint32_t>(bytes.size()), &root);
@@ -180,16 +177,14 @@ std::optional<Value> PropertyList::parse(ByteView bytes)
     return toValue(root, 0);
 }
 
-std::optional<Value> PropertyList::readFile(const std::filesystem::path& path)
-{
+std::optional<Value> PropertyList::readFile(const std::filesystem::path& path) {
     auto bytes = FileManager::readFile(path);
     if (!bytes)
         return std::nullopt;
     return parse(*bytes);
 }
 
-std::optional<Bytes> PropertyList::serialize(const Value& value, Format format)
-{
+std::optional<Bytes> PropertyList::serialize(const Value& value, Format format) {
     PlistPtr root(toPlist(value, 0));
     if (!root)
         return std::nullopt;
@@ -210,8 +205,7 @@ std::optional<Bytes> PropertyList::serialize(const Value& value, Format format)
     return bytes;
 }
 
-bool PropertyList::writeFile(const std::filesystem::path& path, const Value& value, Format format)
-{
+bool PropertyList::writeFile(const std::filesystem::path& path, const Value& value, Format format) {
     auto bytes = serialize(value, format);
     return bytes && FileManager::atomicWrite(path, *bytes);
 }

@@ -23,12 +23,12 @@ struct RunLoop::TimerEntry {
 };
 
 struct RunLoop::Watch {
-    std::uint64_t id { 0 };
-    int fd { -1 };
-    unsigned events { 0 };
+    std::uint64_t id{0};
+    int fd{-1};
+    unsigned events{0};
     std::function<void(int, unsigned)> callback;
     std::string mode;
-    bool removed { false };
+    bool removed{false};
 };
 
 namespace {
@@ -37,8 +37,7 @@ thread_local std::shared_ptr<RunLoop> t_loop;
 
 std::mutex g_registryMutex;
 std::shared_ptr<RunLoop> g_main;
-std::vector<std::weak_ptr<RunLoop>>& registry()
-{
+std::vector<std::weak_ptr<RunLoop>>& registry() {
     static std::vector<std::weak_ptr<RunLoop>> loops;
     return loops;
 }
@@ -48,8 +47,7 @@ std::vector<std::weak_ptr<RunLoop>>& registry()
 constexpr double kManualClockSlice = 0.01;
 constexpr double kPredicateSlice = 0.01;
 
-int toPollTimeout(double seconds)
-{
+int toPollTimeout(double seconds) {
     if (!std::isfinite(seconds))
         return -1;
     if (seconds <= 0)
@@ -60,27 +58,21 @@ int toPollTimeout(double seconds)
 
 } // namespace
 
-RunLoop::RunLoop()
-    : m_wakeFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
-    , m_owner(std::this_thread::get_id())
-{
+RunLoop::RunLoop() : m_wakeFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)), m_owner(std::this_thread::get_id()) {
     if (m_wakeFd < 0)
         Log::error("run loop: cannot make its wake-up descriptor (errno %d)", errno);
 }
 
-RunLoop::~RunLoop()
-{
+RunLoop::~RunLoop() {
     if (m_wakeFd >= 0)
         ::close(m_wakeFd);
 }
 
-RunLoop& RunLoop::current()
-{
+RunLoop& RunLoop::current() {
     return *currentShared();
 }
 
-std::shared_ptr<RunLoop> RunLoop::currentShared()
-{
+std::shared_ptr<RunLoop> RunLoop::currentShared() {
     if (!t_loop) {
         t_loop = std::shared_ptr<RunLoop>(new RunLoop());
         std::lock_guard lock(g_registryMutex);
@@ -91,20 +83,17 @@ std::shared_ptr<RunLoop> RunLoop::currentShared()
     return t_loop;
 }
 
-RunLoop& RunLoop::main()
-{
+RunLoop& RunLoop::main() {
     return *mainShared();
 }
 
-std::shared_ptr<RunLoop> RunLoop::mainShared()
-{
+std::shared_ptr<RunLoop> RunLoop::mainShared() {
     claimMain();
     std::lock_guard lock(g_registryMutex);
     return g_main;
 }
 
-void RunLoop::claimMain()
-{
+void RunLoop::claimMain() {
     {
         std::lock_guard lock(g_registryMutex);
         if (g_main)
@@ -116,20 +105,17 @@ void RunLoop::claimMain()
         g_main = std::move(mine);
 }
 
-void RunLoop::setMain(std::shared_ptr<RunLoop> loop)
-{
+void RunLoop::setMain(std::shared_ptr<RunLoop> loop) {
     std::lock_guard lock(g_registryMutex);
     g_main = std::move(loop);
 }
 
-bool RunLoop::isMainThread()
-{
+bool RunLoop::isMainThread() {
     std::lock_guard lock(g_registryMutex);
     return g_main && g_main->m_owner == std::this_thread::get_id();
 }
 
-void RunLoop::runOnMain(std::function<void()> fn, bool wait)
-{
+void RunLoop::runOnMain(std::function<void()> fn, bool wait) {
     std::shared_ptr<RunLoop> mainLoop;
     {
         std::lock_guard lock(g_registryMutex);
@@ -153,9 +139,8 @@ void RunLoop::runOnMain(std::function<void()> fn, bool wait)
     struct Waiter {
         std::mutex mutex;
         std::condition_variable cv;
-        bool done { false };
-        void signal()
-        {
+        bool done{false};
+        void signal() {
             std::lock_guard lock(mutex);
             done = true;
             cv.notify_all();
@@ -168,28 +153,28 @@ void RunLoop::runOnMain(std::function<void()> fn, bool wait)
         std::function<void()> fn;
         Signaller(std::shared_ptr<Waiter> w, std::function<void()> f) : waiter(std::move(w)), fn(std::move(f)) {}
         Signaller(const Signaller&) = delete;
-        ~Signaller()
-        {
+        ~Signaller() {
             if (waiter)
                 waiter->signal();
         }
     };
     auto waiter = std::make_shared<Waiter>();
     auto call = std::make_shared<Signaller>(waiter, std::move(fn));
-    mainLoop->post([call]() mutable {
-        auto fn = std::move(call->fn);
-        if (fn)
-            fn();
-        call->waiter->signal();
-    }, kCommonModes);
+    mainLoop->post(
+        [call]() mutable {
+            auto fn = std::move(call->fn);
+            if (fn)
+                fn();
+            call->waiter->signal();
+        },
+        kCommonModes);
     call.reset();
     mainLoop.reset();
     std::unique_lock lock(waiter->mutex);
     waiter->cv.wait(lock, [&] { return waiter->done; });
 }
 
-void RunLoop::wakeAll()
-{
+void RunLoop::wakeAll() {
     std::vector<std::shared_ptr<RunLoop>> loops;
     {
         std::lock_guard lock(g_registryMutex);
@@ -201,17 +186,15 @@ void RunLoop::wakeAll()
         l->wakeUp();
 }
 
-void RunLoop::post(std::function<void()> fn, std::string_view mode)
-{
+void RunLoop::post(std::function<void()> fn, std::string_view mode) {
     {
         std::lock_guard lock(m_mutex);
-        m_posted.push_back(std::make_shared<Posted>(Posted { std::move(fn), std::string(mode) }));
+        m_posted.push_back(std::make_shared<Posted>(Posted{std::move(fn), std::string(mode)}));
     }
     wakeUp();
 }
 
-Cancelable RunLoop::postAfter(double delaySeconds, std::function<void()> fn, std::string_view mode)
-{
+Cancelable RunLoop::postAfter(double delaySeconds, std::function<void()> fn, std::string_view mode) {
     auto state = std::make_shared<std::atomic<int>>(Cancelable::Pending);
     auto timer = Timer::create(delaySeconds, false, [state, fn = std::move(fn)](Timer&) {
         if (Cancelable::claimToRun(*state) && fn)
@@ -221,8 +204,7 @@ Cancelable RunLoop::postAfter(double delaySeconds, std::function<void()> fn, std
     return Cancelable(state);
 }
 
-void RunLoop::addTimer(const std::shared_ptr<Timer>& timer, std::string_view mode)
-{
+void RunLoop::addTimer(const std::shared_ptr<Timer>& timer, std::string_view mode) {
     if (!timer)
         return;
     // Read the time before taking the timer's lock: the loop's lock is
@@ -243,21 +225,19 @@ void RunLoop::addTimer(const std::shared_ptr<Timer>& timer, std::string_view mod
         for (const auto& e : m_timers)
             if (e->timer == timer && e->mode == mode)
                 return;
-        m_timers.push_back(std::make_shared<TimerEntry>(TimerEntry { timer, std::string(mode) }));
+        m_timers.push_back(std::make_shared<TimerEntry>(TimerEntry{timer, std::string(mode)}));
     }
     wakeUp();
 }
 
 std::shared_ptr<Timer> RunLoop::scheduleTimer(double interval, bool repeats, Timer::Callback callback,
-                                              std::string_view mode)
-{
+                                              std::string_view mode) {
     auto timer = Timer::create(interval, repeats, std::move(callback));
     addTimer(timer, mode);
     return timer;
 }
 
-FdWatch RunLoop::watchFd(int fd, unsigned events, std::function<void(int, unsigned)> callback, std::string_view mode)
-{
+FdWatch RunLoop::watchFd(int fd, unsigned events, std::function<void(int, unsigned)> callback, std::string_view mode) {
     std::uint64_t id = 0;
     {
         std::lock_guard lock(m_mutex);
@@ -274,22 +254,19 @@ FdWatch RunLoop::watchFd(int fd, unsigned events, std::function<void(int, unsign
     return FdWatch(weak_from_this(), id);
 }
 
-void RunLoop::addCommonMode(std::string_view mode)
-{
+void RunLoop::addCommonMode(std::string_view mode) {
     std::lock_guard lock(m_mutex);
     m_commonModes.insert(std::string(mode));
 }
 
-void RunLoop::removeTimer(Timer* timer)
-{
+void RunLoop::removeTimer(Timer* timer) {
     std::lock_guard lock(m_mutex);
-    m_timers.erase(std::remove_if(m_timers.begin(), m_timers.end(),
-                                  [timer](const auto& e) { return e->timer.get() == timer; }),
-                   m_timers.end());
+    m_timers.erase(
+        std::remove_if(m_timers.begin(), m_timers.end(), [timer](const auto& e) { return e->timer.get() == timer; }),
+        m_timers.end());
 }
 
-void RunLoop::removeWatch(std::uint64_t id)
-{
+void RunLoop::removeWatch(std::uint64_t id) {
     std::lock_guard lock(m_mutex);
     auto it = m_watches.find(id);
     if (it == m_watches.end())
@@ -298,8 +275,7 @@ void RunLoop::removeWatch(std::uint64_t id)
     m_watches.erase(it);
 }
 
-void RunLoop::setWatchEvents(std::uint64_t id, unsigned events)
-{
+void RunLoop::setWatchEvents(std::uint64_t id, unsigned events) {
     {
         std::lock_guard lock(m_mutex);
         auto it = m_watches.find(id);
@@ -310,28 +286,24 @@ void RunLoop::setWatchEvents(std::uint64_t id, unsigned events)
     wakeUp();
 }
 
-void RunLoop::wakeUp()
-{
+void RunLoop::wakeUp() {
     if (m_wakeFd >= 0) {
         std::uint64_t one = 1;
         [[maybe_unused]] ssize_t n = ::write(m_wakeFd, &one, sizeof one);
     }
 }
 
-bool RunLoop::isRunning() const
-{
+bool RunLoop::isRunning() const {
     std::lock_guard lock(m_mutex);
     return !m_modeStack.empty();
 }
 
-std::string RunLoop::currentMode() const
-{
+std::string RunLoop::currentMode() const {
     std::lock_guard lock(m_mutex);
     return m_modeStack.empty() ? std::string() : m_modeStack.back();
 }
 
-void RunLoop::setClock(std::shared_ptr<Clock> clock)
-{
+void RunLoop::setClock(std::shared_ptr<Clock> clock) {
     {
         std::lock_guard lock(m_mutex);
         m_clock = std::move(clock);
@@ -339,20 +311,17 @@ void RunLoop::setClock(std::shared_ptr<Clock> clock)
     wakeUp();
 }
 
-std::shared_ptr<Clock> RunLoop::clockPtr() const
-{
+std::shared_ptr<Clock> RunLoop::clockPtr() const {
     std::lock_guard lock(m_mutex);
     return m_clock ? m_clock : Clock::sharedPtr();
 }
 
-Clock& RunLoop::clock() const
-{
+Clock& RunLoop::clock() const {
     std::lock_guard lock(m_mutex);
     return m_clock ? *m_clock : Clock::shared();
 }
 
-void RunLoop::stop()
-{
+void RunLoop::stop() {
     {
         std::lock_guard lock(m_mutex);
         m_stopRequested = true;
@@ -360,8 +329,7 @@ void RunLoop::stop()
     wakeUp();
 }
 
-bool RunLoop::inMode(const std::string& sourceMode, std::string_view mode) const
-{
+bool RunLoop::inMode(const std::string& sourceMode, std::string_view mode) const {
     if (sourceMode == mode)
         return true;
     return sourceMode == kCommonModes && m_commonModes.count(mode) > 0;
@@ -371,8 +339,7 @@ bool RunLoop::inMode(const std::string& sourceMode, std::string_view mode) const
 // to waitSeconds (clock time) only when none of those had anything to do.
 // Answers the number of sources served; stops early once stop() was called
 // or pred holds.
-int RunLoop::turn(std::string_view mode, double waitSeconds, const std::function<bool()>* pred)
-{
+int RunLoop::turn(std::string_view mode, double waitSeconds, const std::function<bool()>* pred) {
     int served = 0;
     auto shouldLeave = [&] {
         {
@@ -475,14 +442,14 @@ int RunLoop::turn(std::string_view mode, double waitSeconds, const std::function
 
     std::vector<pollfd> fds;
     fds.reserve(watches.size() + 1);
-    fds.push_back(pollfd { m_wakeFd, POLLIN, 0 });
+    fds.push_back(pollfd{m_wakeFd, POLLIN, 0});
     for (const auto& w : watches) {
         short ev = 0;
         if (w->events & FdReadable)
             ev |= POLLIN;
         if (w->events & FdWritable)
             ev |= POLLOUT;
-        fds.push_back(pollfd { w->fd, ev, 0 });
+        fds.push_back(pollfd{w->fd, ev, 0});
     }
     int ready = ::poll(fds.data(), fds.size(), toPollTimeout(wait));
     if (ready <= 0)
@@ -519,14 +486,11 @@ int RunLoop::turn(std::string_view mode, double waitSeconds, const std::function
     return served;
 }
 
-void RunLoop::run()
-{
-    while (runMode(kDefaultMode, kForever) != RunResult::Stopped) {
-    }
+void RunLoop::run() {
+    while (runMode(kDefaultMode, kForever) != RunResult::Stopped) {}
 }
 
-RunLoop::RunResult RunLoop::runMode(std::string_view mode, double seconds)
-{
+RunLoop::RunResult RunLoop::runMode(std::string_view mode, double seconds) {
     if (mode == kCommonModes)
         mode = kDefaultMode;
     {
@@ -560,8 +524,7 @@ RunLoop::RunResult RunLoop::runMode(std::string_view mode, double seconds)
     return result;
 }
 
-bool RunLoop::runUntil(const std::function<bool()>& pred, double seconds)
-{
+bool RunLoop::runUntil(const std::function<bool()>& pred, double seconds) {
     if (pred && pred())
         return true;
     {
@@ -596,8 +559,7 @@ bool RunLoop::runUntil(const std::function<bool()>& pred, double seconds)
     return met;
 }
 
-int RunLoop::runPending(std::string_view mode)
-{
+int RunLoop::runPending(std::string_view mode) {
     if (mode == kCommonModes)
         mode = kDefaultMode;
     {

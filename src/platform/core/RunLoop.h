@@ -47,7 +47,7 @@ public:
     // (claimMain, or the first call of main()).
     static RunLoop& main();
     static std::shared_ptr<RunLoop> mainShared();
-    static void claimMain(); // the calling thread becomes the main thread if none is
+    static void claimMain();                            // the calling thread becomes the main thread if none is
     static void setMain(std::shared_ptr<RunLoop> loop); // tests; nullptr forgets
     static bool isMainThread();
     // Runs fn on the main thread. When already there, inline. With wait, the
@@ -116,17 +116,17 @@ private:
     void removeWatch(std::uint64_t id);
     void setWatchEvents(std::uint64_t id, unsigned events);
 
-    mutable std::mutex m_mutex {};
-    int m_wakeFd { -1 };
-    std::deque<std::shared_ptr<Posted>> m_posted {};
-    std::vector<std::shared_ptr<TimerEntry>> m_timers {};
-    std::map<std::uint64_t, std::shared_ptr<Watch>> m_watches {};
-    std::uint64_t m_nextWatchId { 1 };
-    std::set<std::string, std::less<>> m_commonModes { std::string(kDefaultMode) };
-    std::vector<std::string> m_modeStack {};
-    bool m_stopRequested { false };
-    std::shared_ptr<Clock> m_clock {};
-    std::thread::id m_owner {};
+    mutable std::mutex m_mutex{};
+    int m_wakeFd{-1};
+    std::deque<std::shared_ptr<Posted>> m_posted{};
+    std::vector<std::shared_ptr<TimerEntry>> m_timers{};
+    std::map<std::uint64_t, std::shared_ptr<Watch>> m_watches{};
+    std::uint64_t m_nextWatchId{1};
+    std::set<std::string, std::less<>> m_commonModes{std::string(kDefaultMode)};
+    std::vector<std::string> m_modeStack{};
+    bool m_stopRequested{false};
+    std::shared_ptr<Clock> m_clock{};
+    std::thread::id m_owner{};
 };
 
 } // namespace pw::core

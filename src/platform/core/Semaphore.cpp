@@ -10,7 +10,8 @@ void Semaphore::wait() {
 
 bool Semaphore::waitFor(std::chrono::nanoseconds timeout) {
     std::unique_lock lock(m_mutex);
-    if (!m_cv.wait_for(lock, timeout, [this] { return m_count > 0; })) return false;
+    if (!m_cv.wait_for(lock, timeout, [this] { return m_count > 0; }))
+        return false;
     --m_count;
     return true;
 }
@@ -28,4 +29,4 @@ long Semaphore::available() const {
     return m_count;
 }
 
-}  // namespace pw::core
+} // namespace pw::core

@@ -24,4 +24,4 @@ private:
     long m_count = 0;
 };
 
-}  // namespace pw::core
+} // namespace pw::core

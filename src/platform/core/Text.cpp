@@ -14,8 +14,7 @@ struct ConverterCloser {
 };
 using Converter = std::unique_ptr<UConverter, ConverterCloser>;
 
-Converter openConverter(std::string_view charset, bool strict)
-{
+Converter openConverter(std::string_view charset, bool strict) {
     std::string name(charset);
     UErrorCode status = U_ZERO_ERROR;
     Converter conv(ucnv_open(name.c_str(), &status));
@@ -31,8 +30,7 @@ Converter openConverter(std::string_view charset, bool strict)
     return conv;
 }
 
-std::optional<std::u16string> toUnicode(std::string_view bytes, std::string_view charset, bool strict)
-{
+std::optional<std::u16string> toUnicode(std::string_view bytes, std::string_view charset, bool strict) {
     Converter conv = openConverter(charset, strict);
     if (!conv)
         return std::nullopt;
@@ -52,8 +50,7 @@ std::optional<std::u16string> toUnicode(std::string_view bytes, std::string_view
     return out;
 }
 
-std::optional<std::string> fromUnicode(std::u16string_view text, std::string_view charset, bool strict)
-{
+std::optional<std::string> fromUnicode(std::u16string_view text, std::string_view charset, bool strict) {
     Converter conv = openConverter(charset, strict);
     if (!conv)
         return std::nullopt;
@@ -74,61 +71,50 @@ std::optional<std::string> fromUnicode(std::u16string_view text, std::string_vie
 
 } // namespace
 
-std::optional<std::u16string> toUtf16(std::string_view utf8)
-{
+std::optional<std::u16string> toUtf16(std::string_view utf8) {
     return toUnicode(utf8, "UTF-8", true);
 }
 
-std::u16string toUtf16Lenient(std::string_view utf8)
-{
+std::u16string toUtf16Lenient(std::string_view utf8) {
     return toUnicode(utf8, "UTF-8", false).value_or(std::u16string());
 }
 
-std::optional<std::string> toUtf8(std::u16string_view utf16)
-{
+std::optional<std::string> toUtf8(std::u16string_view utf16) {
     return fromUnicode(utf16, "UTF-8", true);
 }
 
-std::string toUtf8Lenient(std::u16string_view utf16)
-{
+std::string toUtf8Lenient(std::u16string_view utf16) {
     return fromUnicode(utf16, "UTF-8", false).value_or(std::string());
 }
 
-bool isValidUtf8(std::string_view bytes)
-{
+bool isValidUtf8(std::string_view bytes) {
     return toUtf16(bytes).has_value();
 }
 
-bool isCharsetKnown(std::string_view charset)
-{
+bool isCharsetKnown(std::string_view charset) {
     return openConverter(charset, false) != nullptr;
 }
 
-std::optional<std::u16string> decode(std::string_view bytes, std::string_view charset)
-{
+std::optional<std::u16string> decode(std::string_view bytes, std::string_view charset) {
     return toUnicode(bytes, charset, true);
 }
 
-std::optional<std::u16string> decodeLenient(std::string_view bytes, std::string_view charset)
-{
+std::optional<std::u16string> decodeLenient(std::string_view bytes, std::string_view charset) {
     return toUnicode(bytes, charset, false);
 }
 
-std::optional<std::string> encode(std::u16string_view text, std::string_view charset)
-{
+std::optional<std::string> encode(std::u16string_view text, std::string_view charset) {
     return fromUnicode(text, charset, true);
 }
 
-std::optional<std::string> decodeToUtf8(std::string_view bytes, std::string_view charset)
-{
+std::optional<std::string> decodeToUtf8(std::string_view bytes, std::string_view charset) {
     auto u = decode(bytes, charset);
     if (!u)
         return std::nullopt;
     return toUtf8(*u);
 }
 
-std::optional<std::string> encodeFromUtf8(std::string_view utf8, std::string_view charset)
-{
+std::optional<std::string> encodeFromUtf8(std::string_view utf8, std::string_view charset) {
     auto u = toUtf16(utf8);
     if (!u)
         return std::nullopt;

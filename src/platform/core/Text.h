@@ -22,7 +22,8 @@ bool isValidUtf8(std::string_view bytes);
 // "ISO-8859-1", IANA names and aliases.
 bool isCharsetKnown(std::string_view charset);
 std::optional<std::u16string> decode(std::string_view bytes, std::string_view charset);
-std::optional<std::u16string> decodeLenient(std::string_view bytes, std::string_view charset); // nullopt only for an unknown charset
+std::optional<std::u16string> decodeLenient(std::string_view bytes,
+                                            std::string_view charset); // nullopt only for an unknown charset
 std::optional<std::string> encode(std::u16string_view text, std::string_view charset);
 
 // Shortcuts between a charset and UTF-8.

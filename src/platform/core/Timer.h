@@ -35,14 +35,14 @@ public:
 private:
     friend class RunLoop;
 
-    const double m_interval { 0 };
-    const bool m_repeats { false };
-    Callback m_callback {};
-    mutable std::mutex m_mutex {};
-    bool m_valid { true };
-    bool m_scheduled { false };
-    double m_fireDate { 0 };
-    std::weak_ptr<RunLoop> m_loop {};
+    const double m_interval{0};
+    const bool m_repeats{false};
+    Callback m_callback{};
+    mutable std::mutex m_mutex{};
+    bool m_valid{true};
+    bool m_scheduled{false};
+    double m_fireDate{0};
+    std::weak_ptr<RunLoop> m_loop{};
 };
 
 } // namespace pw::core

@@ -13,8 +13,7 @@ std::unique_ptr<UserDefaults> g_standard;
 
 } // namespace
 
-UserDefaults& UserDefaults::standard()
-{
+UserDefaults& UserDefaults::standard() {
     std::lock_guard lock(g_standardMutex);
     std::filesystem::path file = Paths::preferences() / "pagewell.plist";
     if (!g_standard || g_standard->file() != file) {
@@ -28,17 +27,14 @@ UserDefaults& UserDefaults::standard()
     return *g_standard;
 }
 
-UserDefaults::UserDefaults(std::filesystem::path file)
-    : m_file(std::move(file))
-{
+UserDefaults::UserDefaults(std::filesystem::path file) : m_file(std::move(file)) {
     // A damaged or foreign file starts empty; it is only replaced by the
     // next change, so nothing is overwritten just by reading.
     if (auto stored = PropertyList::readFile(m_file); stored && stored->isMap())
         m_values = std::move(*stored);
 }
 
-std::optional<Value> UserDefaults::get(std::string_view key) const
-{
+std::optional<Value> UserDefaults::get(std::string_view key) const {
     std::lock_guard lock(m_mutex);
     const Value* v = m_values.get(key);
     if (!v)
@@ -46,38 +42,32 @@ std::optional<Value> UserDefaults::get(std::string_view key) const
     return *v;
 }
 
-std::optional<std::string> UserDefaults::getString(std::string_view key) const
-{
+std::optional<std::string> UserDefaults::getString(std::string_view key) const {
     auto v = get(key);
     return v ? v->asString() : std::nullopt;
 }
 
-std::optional<bool> UserDefaults::getBool(std::string_view key) const
-{
+std::optional<bool> UserDefaults::getBool(std::string_view key) const {
     auto v = get(key);
     return v ? v->asBool() : std::nullopt;
 }
 
-std::optional<std::int64_t> UserDefaults::getInt(std::string_view key) const
-{
+std::optional<std::int64_t> UserDefaults::getInt(std::string_view key) const {
     auto v = get(key);
     return v ? v->asInt() : std::nullopt;
 }
 
-std::optional<double> UserDefaults::getDouble(std::string_view key) const
-{
+std::optional<double> UserDefaults::getDouble(std::string_view key) const {
     auto v = get(key);
     return v ? v->asDouble() : std::nullopt;
 }
 
-bool UserDefaults::contains(std::string_view key) const
-{
+bool UserDefaults::contains(std::string_view key) const {
     std::lock_guard lock(m_mutex);
     return m_values.contains(key);
 }
 
-bool UserDefaults::set(std::string_view key, Value value)
-{
+bool UserDefaults::set(std::string_view key, Value value) {
     if (value.isNull())
         return remove(key);
     std::lock_guard lock(m_mutex);
@@ -86,8 +76,7 @@ bool UserDefaults::set(std::string_view key, Value value)
     return writeLocked();
 }
 
-bool UserDefaults::remove(std::string_view key)
-{
+bool UserDefaults::remove(std::string_view key) {
     std::lock_guard lock(m_mutex);
     if (!m_values.remove(key))
         return !m_dirty || writeLocked();
@@ -95,14 +84,12 @@ bool UserDefaults::remove(std::string_view key)
     return writeLocked();
 }
 
-bool UserDefaults::synchronize()
-{
+bool UserDefaults::synchronize() {
     std::lock_guard lock(m_mutex);
     return !m_dirty || writeLocked();
 }
 
-bool UserDefaults::writeLocked()
-{
+bool UserDefaults::writeLocked() {
     FileManager::createDirectories(m_file.parent_path());
     if (!PropertyList::writeFile(m_file, m_values, PropertyList::Format::Binary))
         return false;

@@ -42,10 +42,10 @@ public:
 private:
     bool writeLocked();
 
-    std::filesystem::path m_file {};
-    mutable std::mutex m_mutex {};
-    Value m_values { Value::map() };
-    bool m_dirty { false };
+    std::filesystem::path m_file{};
+    mutable std::mutex m_mutex{};
+    Value m_values{Value::map()};
+    bool m_dirty{false};
 };
 
 } // namespace pw::core

@@ -7,9 +7,8 @@
 
 namespace pw::core {
 
-std::string Uuid::generate(bool uppercase)
-{
-    std::array<std::uint8_t, 16> b {};
+std::string Uuid::generate(bool uppercase) {
+    std::array<std::uint8_t, 16> b{};
     if (RAND_bytes(b.data(), static_cast<int>(b.size())) != 1) {
         // The entropy pool failed; a locally seeded generator still gives
         // distinct identifiers, which is all callers need.

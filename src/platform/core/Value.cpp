@@ -13,14 +13,13 @@ namespace pw::core {
 // Removal rebuilds it; removals from large maps are rare.
 struct ValueMap::Index {
     // Entry position + 1, 0 when free; a power-of-two size, at most half used.
-    std::vector<std::uint32_t> slots {};
+    std::vector<std::uint32_t> slots{};
 };
 
 namespace {
 
-std::size_t hashKey(std::string_view key)
-{
-    return std::hash<std::string_view> {}(key);
+std::size_t hashKey(std::string_view key) {
+    return std::hash<std::string_view>{}(key);
 }
 
 } // namespace
@@ -31,13 +30,9 @@ ValueMap& ValueMap::operator=(ValueMap&&) noexcept = default;
 ValueMap::~ValueMap() = default;
 
 ValueMap::ValueMap(const ValueMap& other)
-    : m_entries(other.m_entries)
-    , m_index(other.m_index ? std::make_unique<Index>(*other.m_index) : nullptr)
-{
-}
+    : m_entries(other.m_entries), m_index(other.m_index ? std::make_unique<Index>(*other.m_index) : nullptr) {}
 
-ValueMap& ValueMap::operator=(const ValueMap& other)
-{
+ValueMap& ValueMap::operator=(const ValueMap& other) {
     if (this != &other) {
         ValueMap copy(other);
         *this = std::move(copy);
@@ -45,18 +40,20 @@ ValueMap& ValueMap::operator=(const ValueMap& other)
     return *this;
 }
 
-ValueMap::ValueMap(std::initializer_list<Entry> entries)
-{
+ValueMap::ValueMap(std::initializer_list<Entry> entries) {
     m_entries.reserve(entries.size());
     for (const auto& e : entries)
         set(e.first, e.second);
 }
 
-std::size_t ValueMap::size() const { return m_entries.size(); }
-bool ValueMap::empty() const { return m_entries.empty(); }
+std::size_t ValueMap::size() const {
+    return m_entries.size();
+}
+bool ValueMap::empty() const {
+    return m_entries.empty();
+}
 
-std::size_t ValueMap::find(std::string_view key) const
-{
+std::size_t ValueMap::find(std::string_view key) const {
     if (!m_index) {
         for (std::size_t i = 0; i < m_entries.size(); ++i) {
             if (m_entries[i].first == key)
@@ -75,25 +72,21 @@ std::size_t ValueMap::find(std::string_view key) const
     }
 }
 
-bool ValueMap::contains(std::string_view key) const
-{
+bool ValueMap::contains(std::string_view key) const {
     return find(key) != npos;
 }
 
-const Value* ValueMap::get(std::string_view key) const
-{
+const Value* ValueMap::get(std::string_view key) const {
     std::size_t pos = find(key);
     return pos == npos ? nullptr : &m_entries[pos].second;
 }
 
-Value* ValueMap::get(std::string_view key)
-{
+Value* ValueMap::get(std::string_view key) {
     std::size_t pos = find(key);
     return pos == npos ? nullptr : &m_entries[pos].second;
 }
 
-void ValueMap::set(std::string key, Value value)
-{
+void ValueMap::set(std::string key, Value value) {
     std::size_t pos = find(key);
     if (pos != npos) {
         m_entries[pos].second = std::move(value);
@@ -102,8 +95,7 @@ void ValueMap::set(std::string key, Value value)
     append(std::move(key), std::move(value));
 }
 
-void ValueMap::append(std::string key, Value value)
-{
+void ValueMap::append(std::string key, Value value) {
     assert(find(key) == npos);
     m_entries.emplace_back(std::move(key), std::move(value));
     if (!m_index) {
@@ -124,8 +116,7 @@ void ValueMap::append(std::string key, Value value)
     slots[s] = static_cast<std::uint32_t>(m_entries.size());
 }
 
-void ValueMap::rebuildIndex()
-{
+void ValueMap::rebuildIndex() {
     if (m_entries.size() <= kLinearMaxKeys) {
         m_index.reset();
         return;
@@ -145,8 +136,7 @@ void ValueMap::rebuildIndex()
     m_index = std::move(index);
 }
 
-bool ValueMap::remove(std::string_view key)
-{
+bool ValueMap::remove(std::string_view key) {
     std::size_t pos = find(key);
     if (pos == npos)
         return false;
@@ -156,19 +146,16 @@ bool ValueMap::remove(std::string_view key)
     return true;
 }
 
-void ValueMap::clear()
-{
+void ValueMap::clear() {
     m_entries.clear();
     m_index.reset();
 }
 
-void ValueMap::reserve(std::size_t count)
-{
+void ValueMap::reserve(std::size_t count) {
     m_entries.reserve(count);
 }
 
-std::vector<std::string> ValueMap::keys() const
-{
+std::vector<std::string> ValueMap::keys() const {
     std::vector<std::string> out;
     out.reserve(m_entries.size());
     for (const auto& e : m_entries)
@@ -176,13 +163,20 @@ std::vector<std::string> ValueMap::keys() const
     return out;
 }
 
-ValueMap::const_iterator ValueMap::begin() const { return m_entries.begin(); }
-ValueMap::const_iterator ValueMap::end() const { return m_entries.end(); }
-ValueMap::iterator ValueMap::begin() { return m_entries.begin(); }
-ValueMap::iterator ValueMap::end() { return m_entries.end(); }
+ValueMap::const_iterator ValueMap::begin() const {
+    return m_entries.begin();
+}
+ValueMap::const_iterator ValueMap::end() const {
+    return m_entries.end();
+}
+ValueMap::iterator ValueMap::begin() {
+    return m_entries.begin();
+}
+ValueMap::iterator ValueMap::end() {
+    return m_entries.end();
+}
 
-bool ValueMap::operator==(const ValueMap& other) const
-{
+bool ValueMap::operator==(const ValueMap& other) const {
     if (size() != other.size())
         return false;
     for (std::size_t i = 0; i < m_entries.size(); ++i) {
@@ -204,21 +198,18 @@ Value& Value::operator=(const Value& other) = default;
 Value& Value::operator=(Value&& other) noexcept = default;
 Value::~Value() = default;
 
-const Value& Value::null()
-{
+const Value& Value::null() {
     static const Value theNull;
     return theNull;
 }
 
-std::optional<bool> Value::asBool() const
-{
+std::optional<bool> Value::asBool() const {
     if (auto* b = std::get_if<bool>(&m_data))
         return *b;
     return std::nullopt;
 }
 
-std::optional<std::int64_t> Value::asInt() const
-{
+std::optional<std::int64_t> Value::asInt() const {
     if (auto* i = std::get_if<std::int64_t>(&m_data))
         return *i;
     if (auto* d = std::get_if<double>(&m_data)) {
@@ -229,8 +220,7 @@ std::optional<std::int64_t> Value::asInt() const
     return std::nullopt;
 }
 
-std::optional<double> Value::asDouble() const
-{
+std::optional<double> Value::asDouble() const {
     if (auto* d = std::get_if<double>(&m_data))
         return *d;
     if (auto* i = std::get_if<std::int64_t>(&m_data))
@@ -238,43 +228,50 @@ std::optional<double> Value::asDouble() const
     return std::nullopt;
 }
 
-std::optional<std::string> Value::asString() const
-{
+std::optional<std::string> Value::asString() const {
     if (auto* s = std::get_if<std::string>(&m_data))
         return *s;
     return std::nullopt;
 }
 
-std::optional<pw::core::Bytes> Value::asBytes() const
-{
+std::optional<pw::core::Bytes> Value::asBytes() const {
     if (auto* b = std::get_if<pw::core::Bytes>(&m_data))
         return *b;
     return std::nullopt;
 }
 
-const std::string* Value::stringPtr() const { return std::get_if<std::string>(&m_data); }
-const pw::core::Bytes* Value::bytesPtr() const { return std::get_if<pw::core::Bytes>(&m_data); }
-const Value::Array* Value::asArray() const { return std::get_if<Array>(&m_data); }
-Value::Array* Value::asArray() { return std::get_if<Array>(&m_data); }
-const Value::Map* Value::asMap() const { return std::get_if<Map>(&m_data); }
-Value::Map* Value::asMap() { return std::get_if<Map>(&m_data); }
+const std::string* Value::stringPtr() const {
+    return std::get_if<std::string>(&m_data);
+}
+const pw::core::Bytes* Value::bytesPtr() const {
+    return std::get_if<pw::core::Bytes>(&m_data);
+}
+const Value::Array* Value::asArray() const {
+    return std::get_if<Array>(&m_data);
+}
+Value::Array* Value::asArray() {
+    return std::get_if<Array>(&m_data);
+}
+const Value::Map* Value::asMap() const {
+    return std::get_if<Map>(&m_data);
+}
+Value::Map* Value::asMap() {
+    return std::get_if<Map>(&m_data);
+}
 
-const Value* Value::get(std::string_view key) const
-{
+const Value* Value::get(std::string_view key) const {
     const Map* m = asMap();
     return m ? m->get(key) : nullptr;
 }
 
-Value* Value::get(std::string_view key)
-{
+Value* Value::get(std::string_view key) {
     Map* m = asMap();
     return m ? m->get(key) : nullptr;
 }
 
-bool Value::set(std::string key, Value value)
-{
+bool Value::set(std::string key, Value value) {
     if (isNull())
-        m_data = Map {};
+        m_data = Map{};
     Map* m = asMap();
     if (!m)
         return false;
@@ -282,25 +279,21 @@ bool Value::set(std::string key, Value value)
     return true;
 }
 
-bool Value::remove(std::string_view key)
-{
+bool Value::remove(std::string_view key) {
     Map* m = asMap();
     return m && m->remove(key);
 }
 
-bool Value::contains(std::string_view key) const
-{
+bool Value::contains(std::string_view key) const {
     return get(key) != nullptr;
 }
 
-const Value& Value::operator[](std::string_view key) const
-{
+const Value& Value::operator[](std::string_view key) const {
     const Value* v = get(key);
     return v ? *v : null();
 }
 
-std::size_t Value::size() const
-{
+std::size_t Value::size() const {
     if (const Array* a = asArray())
         return a->size();
     if (const Map* m = asMap())
@@ -308,18 +301,16 @@ std::size_t Value::size() const
     return 0;
 }
 
-const Value& Value::at(std::size_t index) const
-{
+const Value& Value::at(std::size_t index) const {
     const Array* a = asArray();
     if (!a || index >= a->size())
         return null();
     return (*a)[index];
 }
 
-bool Value::push(Value value)
-{
+bool Value::push(Value value) {
     if (isNull())
-        m_data = Array {};
+        m_data = Array{};
     Array* a = asArray();
     if (!a)
         return false;
@@ -327,8 +318,7 @@ bool Value::push(Value value)
     return true;
 }
 
-bool Value::operator==(const Value& other) const
-{
+bool Value::operator==(const Value& other) const {
     if (isNumber() && other.isNumber()) {
         if (isInt() && other.isInt())
             return *asInt() == *other.asInt();

@@ -79,7 +79,7 @@ private:
     // this point, and clang would instantiate the vector's constructors for
     // it. The out-of-line constructors initialise it.
     std::vector<Entry> m_entries;
-    std::unique_ptr<Index> m_index {}; // only past kLinearMaxKeys keys
+    std::unique_ptr<Index> m_index{}; // only past kLinearMaxKeys keys
 };
 
 // The one dynamic value of the system: null, bool, 64-bit integer, double,
@@ -94,8 +94,7 @@ public:
     Value(std::nullptr_t) {}
     Value(bool b) : m_data(b) {}
     template <std::integral T>
-        requires(!std::same_as<T, bool> && !std::same_as<T, char>)
-    Value(T i) : m_data(static_cast<std::int64_t>(i)) {}
+    requires(!std::same_as<T, bool> && !std::same_as<T, char>) Value(T i) : m_data(static_cast<std::int64_t>(i)) {}
     Value(double d) : m_data(d) {}
     Value(float f) : m_data(static_cast<double>(f)) {}
     Value(const char* s) : m_data(std::string(s ? s : "")) {}
@@ -113,8 +112,8 @@ public:
     Value& operator=(Value&& other) noexcept;
     ~Value();
 
-    static Value array() { return Value(Array {}); }
-    static Value map() { return Value(Map {}); }
+    static Value array() { return Value(Array{}); }
+    static Value map() { return Value(Map{}); }
 
     Type type() const { return static_cast<Type>(m_data.index()); }
     bool isNull() const { return type() == Type::Null; }
@@ -157,7 +156,7 @@ public:
     const Value& operator[](const char* key) const { return (*this)[std::string_view(key)]; }
 
     // Array access. push() turns a null value into an array first.
-    std::size_t size() const; // elements of an array or map, else 0
+    std::size_t size() const;                 // elements of an array or map, else 0
     const Value& at(std::size_t index) const; // shared null when out of range
     const Value& operator[](std::size_t index) const { return at(index); }
     // Keeps a literal index such as v[0] from reading as a null key pointer.
@@ -170,7 +169,7 @@ public:
     static const Value& null();
 
 private:
-    std::variant<std::monostate, bool, std::int64_t, double, std::string, pw::core::Bytes, Array, Map> m_data {};
+    std::variant<std::monostate, bool, std::int64_t, double, std::string, pw::core::Bytes, Array, Map> m_data{};
 };
 
 } // namespace pw::core

@@ -17,8 +17,7 @@ namespace pw::device {
 
 namespace {
 
-std::string readFirstLine(const std::filesystem::path& p)
-{
+std::string readFirstLine(const std::filesystem::path& p) {
     std::ifstream in(p);
     std::string line;
     if (in)
@@ -28,8 +27,7 @@ std::string readFirstLine(const std::filesystem::path& p)
     return line;
 }
 
-std::string makeUuid()
-{
+std::string makeUuid() {
     unsigned char b[16];
     bool filled = false;
     if (FILE* f = std::fopen("/dev/urandom", "rb")) {
@@ -54,8 +52,7 @@ std::string makeUuid()
     return out;
 }
 
-bool looksLikeUuid(const std::string& s)
-{
+bool looksLikeUuid(const std::string& s) {
     if (s.size() != 36)
         return false;
     for (size_t i = 0; i < s.size(); ++i) {
@@ -71,15 +68,13 @@ bool looksLikeUuid(const std::string& s)
 
 } // namespace
 
-Device& Device::current()
-{
+Device& Device::current() {
     static Device device;
     return device;
 }
 
-std::string Device::sysInfoByName(const std::string& name) const
-{
-    utsname u {};
+std::string Device::sysInfoByName(const std::string& name) const {
+    utsname u{};
     if (uname(&u) != 0)
         return {};
     if (name == "hw.machine")
@@ -97,11 +92,14 @@ std::string Device::sysInfoByName(const std::string& name) const
     return {};
 }
 
-std::string Device::model() const { return sysInfoByName("hw.machine"); }
-std::string Device::systemName() const { return sysInfoByName("kern.ostype"); }
+std::string Device::model() const {
+    return sysInfoByName("hw.machine");
+}
+std::string Device::systemName() const {
+    return sysInfoByName("kern.ostype");
+}
 
-std::string Device::systemVersion() const
-{
+std::string Device::systemVersion() const {
     // Only the leading dotted numbers: callers compare versions as numbers.
     std::string r = sysInfoByName("kern.osrelease");
     size_t n = 0;
@@ -113,33 +111,28 @@ std::string Device::systemVersion() const
     return r;
 }
 
-Idiom Device::idiom() const
-{
+Idiom Device::idiom() const {
     std::lock_guard lock(m_mutex);
     return std::min(m_screen.width, m_screen.height) >= 600 ? Idiom::Pad : Idiom::Phone;
 }
 
-ScreenMetrics Device::screen() const
-{
+ScreenMetrics Device::screen() const {
     std::lock_guard lock(m_mutex);
     return m_screen;
 }
 
-void Device::setScreen(ScreenMetrics metrics)
-{
+void Device::setScreen(ScreenMetrics metrics) {
     std::lock_guard lock(m_mutex);
     if (metrics.width > 0 && metrics.height > 0 && metrics.scale > 0)
         m_screen = metrics;
 }
 
-Orientation Device::orientation() const
-{
+Orientation Device::orientation() const {
     std::lock_guard lock(m_mutex);
     return m_orientation;
 }
 
-void Device::setOrientation(Orientation o)
-{
+void Device::setOrientation(Orientation o) {
     OrientationObserver observer;
     {
         std::lock_guard lock(m_mutex);
@@ -152,20 +145,17 @@ void Device::setOrientation(Orientation o)
         observer(o);
 }
 
-void Device::setOrientationObserver(OrientationObserver observer)
-{
+void Device::setOrientationObserver(OrientationObserver observer) {
     std::lock_guard lock(m_mutex);
     m_observer = std::move(observer);
 }
 
-void Device::setPowerSupplyRoot(std::filesystem::path root)
-{
+void Device::setPowerSupplyRoot(std::filesystem::path root) {
     std::lock_guard lock(m_mutex);
     m_powerRoot = std::move(root);
 }
 
-Device::Battery Device::readBattery() const
-{
+Device::Battery Device::readBattery() const {
     std::filesystem::path root;
     {
         std::lock_guard lock(m_mutex);
@@ -212,17 +202,19 @@ Device::Battery Device::readBattery() const
     return b;
 }
 
-BatteryState Device::batteryState() const { return readBattery().state; }
-float Device::batteryLevel() const { return readBattery().level; }
+BatteryState Device::batteryState() const {
+    return readBattery().state;
+}
+float Device::batteryLevel() const {
+    return readBattery().level;
+}
 
-void Device::setLibraryDirectory(std::filesystem::path library)
-{
+void Device::setLibraryDirectory(std::filesystem::path library) {
     std::lock_guard lock(m_mutex);
     m_library = std::move(library);
 }
 
-std::string Device::identifierForVendor() const
-{
+std::string Device::identifierForVendor() const {
     std::lock_guard lock(m_mutex);
     if (!m_identifier.empty() && m_identifierFrom == m_library)
         return m_identifier;
@@ -249,8 +241,7 @@ std::string Device::identifierForVendor() const
     return m_identifier;
 }
 
-void Device::reset()
-{
+void Device::reset() {
     std::lock_guard lock(m_mutex);
     m_screen = {};
     m_orientation = Orientation::Portrait;

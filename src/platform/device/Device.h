@@ -44,7 +44,9 @@ public:
     Orientation orientation() const;
     // Changing it posts "UIDeviceOrientationDidChangeNotification" when a poster is set.
     void setOrientation(Orientation o);
-    static bool isLandscape(Orientation o) { return o == Orientation::LandscapeLeft || o == Orientation::LandscapeRight; }
+    static bool isLandscape(Orientation o) {
+        return o == Orientation::LandscapeLeft || o == Orientation::LandscapeRight;
+    }
 
     // Battery from the kernel's power-supply folder; Unknown / -1 when no battery is found.
     BatteryState batteryState() const;

@@ -47,8 +47,8 @@ std::optional<std::string> NetworkInterfaces::hardwareAddress(const std::string&
         if (zero)
             continue;
         char text[13];
-        std::snprintf(text, sizeof text, "%02X%02X%02X%02X%02X%02X", ll->sll_addr[0], ll->sll_addr[1],
-                      ll->sll_addr[2], ll->sll_addr[3], ll->sll_addr[4], ll->sll_addr[5]);
+        std::snprintf(text, sizeof text, "%02X%02X%02X%02X%02X%02X", ll->sll_addr[0], ll->sll_addr[1], ll->sll_addr[2],
+                      ll->sll_addr[3], ll->sll_addr[4], ll->sll_addr[5]);
         found.emplace(a->ifa_name, text);
     }
     if (found.empty())

@@ -39,11 +39,23 @@ Slot<SmsComposer>& composers() {
 
 } // namespace
 
-std::shared_ptr<CarrierProvider> CarrierProvider::current() { return carriers().get(); }
-void CarrierProvider::install(std::shared_ptr<CarrierProvider> provider) { carriers().set(std::move(provider)); }
-std::shared_ptr<LocationProvider> LocationProvider::current() { return locations().get(); }
-void LocationProvider::install(std::shared_ptr<LocationProvider> provider) { locations().set(std::move(provider)); }
-std::shared_ptr<SmsComposer> SmsComposer::current() { return composers().get(); }
-void SmsComposer::install(std::shared_ptr<SmsComposer> composer) { composers().set(std::move(composer)); }
+std::shared_ptr<CarrierProvider> CarrierProvider::current() {
+    return carriers().get();
+}
+void CarrierProvider::install(std::shared_ptr<CarrierProvider> provider) {
+    carriers().set(std::move(provider));
+}
+std::shared_ptr<LocationProvider> LocationProvider::current() {
+    return locations().get();
+}
+void LocationProvider::install(std::shared_ptr<LocationProvider> provider) {
+    locations().set(std::move(provider));
+}
+std::shared_ptr<SmsComposer> SmsComposer::current() {
+    return composers().get();
+}
+void SmsComposer::install(std::shared_ptr<SmsComposer> composer) {
+    composers().set(std::move(composer));
+}
 
 } // namespace pw::device

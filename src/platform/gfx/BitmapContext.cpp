@@ -28,8 +28,12 @@ BitmapContext::BitmapContext(Size points, double scale, bool opaque)
 
 BitmapContext::~BitmapContext() = default;
 
-int BitmapContext::pixelWidth() const { return cairo_image_surface_get_width(m_surface); }
-int BitmapContext::pixelHeight() const { return cairo_image_surface_get_height(m_surface); }
+int BitmapContext::pixelWidth() const {
+    return cairo_image_surface_get_width(m_surface);
+}
+int BitmapContext::pixelHeight() const {
+    return cairo_image_surface_get_height(m_surface);
+}
 
 Image BitmapContext::snapshot() const {
     cairo_surface_flush(m_surface);

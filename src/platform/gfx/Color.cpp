@@ -34,12 +34,18 @@ Color Color::fromHSB(const HSB& in) {
     double f = sector - std::floor(sector);
     double p = v * (1 - s), q = v * (1 - s * f), t = v * (1 - s * (1 - f));
     switch (i) {
-    case 0: return {v, t, p, in.alpha};
-    case 1: return {q, v, p, in.alpha};
-    case 2: return {p, v, t, in.alpha};
-    case 3: return {p, q, v, in.alpha};
-    case 4: return {t, p, v, in.alpha};
-    default: return {v, p, q, in.alpha};
+    case 0:
+        return {v, t, p, in.alpha};
+    case 1:
+        return {q, v, p, in.alpha};
+    case 2:
+        return {p, v, t, in.alpha};
+    case 3:
+        return {p, q, v, in.alpha};
+    case 4:
+        return {t, p, v, in.alpha};
+    default:
+        return {v, p, q, in.alpha};
     }
 }
 
@@ -85,8 +91,7 @@ uint32_t Color::argb32() const {
 
 bool operator==(const Color& l, const Color& r) {
     if (l.isPattern() || r.isPattern())
-        return l.isPattern() && r.isPattern() && l.m_pattern->surface() == r.m_pattern->surface() &&
-               l.m_a == r.m_a;
+        return l.isPattern() && r.isPattern() && l.m_pattern->surface() == r.m_pattern->surface() && l.m_a == r.m_a;
     return l.argb32() == r.argb32();
 }
 

@@ -36,8 +36,7 @@ cairo_pattern_t* imagePattern(const Image& image, const Rect& rect) {
 
 cairo_pattern_t* gradient(cairo_pattern_t* p, const std::vector<GradientStop>& stops) {
     for (const auto& s : stops)
-        cairo_pattern_add_color_stop_rgba(p, s.location, s.color.r(), s.color.g(), s.color.b(),
-                                          s.color.alpha());
+        cairo_pattern_add_color_stop_rgba(p, s.location, s.color.r(), s.color.g(), s.color.b(), s.color.alpha());
     return p;
 }
 
@@ -69,9 +68,15 @@ void Context::restore() {
     m_saved.pop_back();
 }
 
-void Context::translate(double x, double y) { cairo_translate(m_cr, x, y); }
-void Context::scale(double sx, double sy) { cairo_scale(m_cr, sx, sy); }
-void Context::rotate(double radians) { cairo_rotate(m_cr, radians); }
+void Context::translate(double x, double y) {
+    cairo_translate(m_cr, x, y);
+}
+void Context::scale(double sx, double sy) {
+    cairo_scale(m_cr, sx, sy);
+}
+void Context::rotate(double radians) {
+    cairo_rotate(m_cr, radians);
+}
 
 void Context::concat(const AffineTransform& t) {
     cairo_matrix_t m{t.a, t.b, t.c, t.d, t.tx, t.ty};
@@ -88,10 +93,18 @@ bool Context::isFlipped() const {
     return ctm().determinant() < 0;
 }
 
-void Context::setFillColor(const Color& c) { m_state.fill = c; }
-void Context::setStrokeColor(const Color& c) { m_state.stroke = c; }
-void Context::setAlpha(double alpha) { m_state.alpha = std::clamp(alpha, 0.0, 1.0); }
-void Context::setLineWidth(double w) { cairo_set_line_width(m_cr, w); }
+void Context::setFillColor(const Color& c) {
+    m_state.fill = c;
+}
+void Context::setStrokeColor(const Color& c) {
+    m_state.stroke = c;
+}
+void Context::setAlpha(double alpha) {
+    m_state.alpha = std::clamp(alpha, 0.0, 1.0);
+}
+void Context::setLineWidth(double w) {
+    cairo_set_line_width(m_cr, w);
+}
 
 void Context::setLineCap(LineCap cap) {
     cairo_set_line_cap(m_cr, cap == LineCap::Round    ? CAIRO_LINE_CAP_ROUND
@@ -105,7 +118,9 @@ void Context::setLineJoin(LineJoin join) {
                                                         : CAIRO_LINE_JOIN_MITER);
 }
 
-void Context::setMiterLimit(double limit) { cairo_set_miter_limit(m_cr, limit); }
+void Context::setMiterLimit(double limit) {
+    cairo_set_miter_limit(m_cr, limit);
+}
 
 void Context::setLineDash(double phase, const std::vector<double>& lengths) {
     cairo_set_dash(m_cr, lengths.data(), static_cast<int>(lengths.size()), phase);
@@ -114,14 +129,30 @@ void Context::setLineDash(double phase, const std::vector<double>& lengths) {
 void Context::setBlendMode(BlendMode mode) {
     cairo_operator_t op = CAIRO_OPERATOR_OVER;
     switch (mode) {
-    case BlendMode::Normal: op = CAIRO_OPERATOR_OVER; break;
-    case BlendMode::Copy: op = CAIRO_OPERATOR_SOURCE; break;
-    case BlendMode::Clear: op = CAIRO_OPERATOR_CLEAR; break;
-    case BlendMode::Multiply: op = CAIRO_OPERATOR_MULTIPLY; break;
-    case BlendMode::Screen: op = CAIRO_OPERATOR_SCREEN; break;
-    case BlendMode::SourceAtop: op = CAIRO_OPERATOR_ATOP; break;
-    case BlendMode::DestinationIn: op = CAIRO_OPERATOR_DEST_IN; break;
-    case BlendMode::DestinationOut: op = CAIRO_OPERATOR_DEST_OUT; break;
+    case BlendMode::Normal:
+        op = CAIRO_OPERATOR_OVER;
+        break;
+    case BlendMode::Copy:
+        op = CAIRO_OPERATOR_SOURCE;
+        break;
+    case BlendMode::Clear:
+        op = CAIRO_OPERATOR_CLEAR;
+        break;
+    case BlendMode::Multiply:
+        op = CAIRO_OPERATOR_MULTIPLY;
+        break;
+    case BlendMode::Screen:
+        op = CAIRO_OPERATOR_SCREEN;
+        break;
+    case BlendMode::SourceAtop:
+        op = CAIRO_OPERATOR_ATOP;
+        break;
+    case BlendMode::DestinationIn:
+        op = CAIRO_OPERATOR_DEST_IN;
+        break;
+    case BlendMode::DestinationOut:
+        op = CAIRO_OPERATOR_DEST_OUT;
+        break;
     }
     cairo_set_operator(m_cr, op);
 }
@@ -147,8 +178,12 @@ Rect Context::clipBoundingBox() const {
     return {x0, y0, x1 - x0, y1 - y0};
 }
 
-void Context::beginPath() { cairo_new_path(m_cr); }
-void Context::moveTo(Point p) { cairo_move_to(m_cr, p.x, p.y); }
+void Context::beginPath() {
+    cairo_new_path(m_cr);
+}
+void Context::moveTo(Point p) {
+    cairo_move_to(m_cr, p.x, p.y);
+}
 
 void Context::lineTo(Point p) {
     if (!cairo_has_current_point(m_cr))
@@ -174,9 +209,13 @@ void Context::quadCurveTo(Point c, Point end) {
     cairo_curve_to(m_cr, c1.x, c1.y, c2.x, c2.y, end.x, end.y);
 }
 
-void Context::closePath() { cairo_close_path(m_cr); }
+void Context::closePath() {
+    cairo_close_path(m_cr);
+}
 
-void Context::addRect(const Rect& r) { cairo_rectangle(m_cr, r.x(), r.y(), r.width(), r.height()); }
+void Context::addRect(const Rect& r) {
+    cairo_rectangle(m_cr, r.x(), r.y(), r.width(), r.height());
+}
 
 void Context::addEllipse(const Rect& r) {
     if (r.width() <= 0 || r.height() <= 0)
@@ -211,7 +250,10 @@ void Context::addArcToPoint(Point p1, Point p2, double radius) {
         cairo_line_to(m_cr, p1.x, p1.y);
         return;
     }
-    ux /= lu; uy /= lu; vx /= lv; vy /= lv;
+    ux /= lu;
+    uy /= lu;
+    vx /= lv;
+    vy /= lv;
     double angle = std::acos(std::clamp(ux * vx + uy * vy, -1.0, 1.0));
     double dist = radius / std::tan(angle / 2);
     Point t1{p1.x + ux * dist, p1.y + uy * dist};
@@ -416,17 +458,25 @@ void Context::drawImage(const Image& image, const Rect& rect) {
     }
     // Nine slices in source points: [0, cap), [cap, cap+1), [cap+1, size). The middle
     // slice stretches; an axis without a cap stretches whole.
-    auto slices = [](double cap, double srcLen, double dstLen, double (&src)[4], double (&dst)[4]) {
+    auto slices = [](double cap, double srcLen, double dstLen, double(&src)[4], double(&dst)[4]) {
         if (cap <= 0 || cap + 1 > srcLen) {
-            src[0] = src[1] = 0; src[2] = src[3] = srcLen;
-            dst[0] = dst[1] = 0; dst[2] = dst[3] = dstLen;
+            src[0] = src[1] = 0;
+            src[2] = src[3] = srcLen;
+            dst[0] = dst[1] = 0;
+            dst[2] = dst[3] = dstLen;
             return;
         }
         double right = srcLen - cap - 1;
         double fixed = cap + right;
         double shrink = dstLen < fixed ? dstLen / fixed : 1; // caps shrink when there is no room
-        src[0] = 0; src[1] = cap; src[2] = cap + 1; src[3] = srcLen;
-        dst[0] = 0; dst[1] = cap * shrink; dst[3] = dstLen; dst[2] = dstLen - right * shrink;
+        src[0] = 0;
+        src[1] = cap;
+        src[2] = cap + 1;
+        src[3] = srcLen;
+        dst[0] = 0;
+        dst[1] = cap * shrink;
+        dst[3] = dstLen;
+        dst[2] = dstLen - right * shrink;
     };
     double sx[4], dx[4], sy[4], dy[4];
     slices(capL, natural.width, r.width(), sx, dx);
@@ -444,8 +494,8 @@ void Context::drawImage(const Image& image, const Rect& rect) {
             cairo_clip(m_cr);
             // Each slice samples only its own pixels, so a stretched one-pixel column
             // does not blend with the caps beside it.
-            cairo_surface_t* slice = cairo_surface_create_for_rectangle(image.surface(), sx[i] * px, sy[j] * px,
-                                                                        sw * px, sh * px);
+            cairo_surface_t* slice =
+                cairo_surface_create_for_rectangle(image.surface(), sx[i] * px, sy[j] * px, sw * px, sh * px);
             cairo_pattern_t* p = cairo_pattern_create_for_surface(slice);
             cairo_surface_destroy(slice);
             cairo_matrix_t m;

@@ -180,14 +180,30 @@ Font Font::boldSystemFont(double size) {
     return make("system-bold", kDefaultFamily, FontWeight::Bold, size);
 }
 
-const std::string& Font::name() const { return m_d->name; }
-const std::string& Font::family() const { return m_d->family; }
-double Font::size() const { return m_d->size; }
-FontWeight Font::weight() const { return m_d->weight; }
-double Font::ascent() const { return m_d->ascent; }
-double Font::descent() const { return m_d->descent; }
-double Font::leading() const { return m_d->leading; }
-const PangoFontDescription* Font::description() const { return m_d->desc; }
+const std::string& Font::name() const {
+    return m_d->name;
+}
+const std::string& Font::family() const {
+    return m_d->family;
+}
+double Font::size() const {
+    return m_d->size;
+}
+FontWeight Font::weight() const {
+    return m_d->weight;
+}
+double Font::ascent() const {
+    return m_d->ascent;
+}
+double Font::descent() const {
+    return m_d->descent;
+}
+double Font::leading() const {
+    return m_d->leading;
+}
+const PangoFontDescription* Font::description() const {
+    return m_d->desc;
+}
 
 Font Font::withSize(double size) const {
     return make(m_d->name, m_d->family, m_d->weight, size);

@@ -68,9 +68,8 @@ AffineTransform AffineTransform::rotation(double radians) {
 }
 
 AffineTransform AffineTransform::concat(const AffineTransform& o) const {
-    return {a * o.a + b * o.c,          a * o.b + b * o.d,
-            c * o.a + d * o.c,          c * o.b + d * o.d,
-            tx * o.a + ty * o.c + o.tx, tx * o.b + ty * o.d + o.ty};
+    return {a * o.a + b * o.c, a * o.b + b * o.d,          c * o.a + d * o.c,
+            c * o.b + d * o.d, tx * o.a + ty * o.c + o.tx, tx * o.b + ty * o.d + o.ty};
 }
 
 AffineTransform AffineTransform::translated(double x, double y) const {
@@ -101,8 +100,8 @@ Size AffineTransform::apply(Size s) const {
 }
 
 Rect AffineTransform::apply(const Rect& r) const {
-    Point p[4] = {apply(Point{r.minX(), r.minY()}), apply(Point{r.maxX(), r.minY()}),
-                  apply(Point{r.minX(), r.maxY()}), apply(Point{r.maxX(), r.maxY()})};
+    Point p[4] = {apply(Point{r.minX(), r.minY()}), apply(Point{r.maxX(), r.minY()}), apply(Point{r.minX(), r.maxY()}),
+                  apply(Point{r.maxX(), r.maxY()})};
     double x0 = p[0].x, x1 = p[0].x, y0 = p[0].y, y1 = p[0].y;
     for (const auto& q : p) {
         x0 = std::min(x0, q.x);

@@ -230,8 +230,8 @@ Image::Image(const Image& o)
       m_leftCap(o.m_leftCap), m_topCap(o.m_topCap) {}
 
 Image::Image(Image&& o) noexcept
-    : m_surface(std::exchange(o.m_surface, nullptr)), m_scale(o.m_scale), m_leftCap(o.m_leftCap),
-      m_topCap(o.m_topCap) {}
+    : m_surface(std::exchange(o.m_surface, nullptr)), m_scale(o.m_scale), m_leftCap(o.m_leftCap), m_topCap(o.m_topCap) {
+}
 
 Image& Image::operator=(const Image& o) {
     if (this != &o) {
@@ -330,7 +330,8 @@ Image Image::scaledTo(Size points) const {
     double dsx = 1, dsy = 1;
     cairo_surface_get_device_scale(m_surface, &dsx, &dsy);
     cairo_matrix_t m;
-    cairo_matrix_init_scale(&m, static_cast<double>(pixelWidth()) / w / dsx, static_cast<double>(pixelHeight()) / h / dsy);
+    cairo_matrix_init_scale(&m, static_cast<double>(pixelWidth()) / w / dsx,
+                            static_cast<double>(pixelHeight()) / h / dsy);
     cairo_pattern_set_matrix(p, &m);
     cairo_pattern_set_filter(p, CAIRO_FILTER_GOOD);
     cairo_pattern_set_extend(p, CAIRO_EXTEND_PAD);

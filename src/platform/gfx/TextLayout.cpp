@@ -85,17 +85,35 @@ PangoLayout* newLayout(const std::string& text, const Font& font, double width, 
     if (width > 0)
         pango_layout_set_width(layout, static_cast<int>(width * PANGO_SCALE));
     switch (mode) {
-    case LineBreakMode::WordWrap: pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR); break;
-    case LineBreakMode::CharWrap: pango_layout_set_wrap(layout, PANGO_WRAP_CHAR); break;
-    case LineBreakMode::Clip: pango_layout_set_width(layout, -1); break;
-    case LineBreakMode::TruncateHead: pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_START); break;
-    case LineBreakMode::TruncateTail: pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END); break;
-    case LineBreakMode::TruncateMiddle: pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_MIDDLE); break;
+    case LineBreakMode::WordWrap:
+        pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+        break;
+    case LineBreakMode::CharWrap:
+        pango_layout_set_wrap(layout, PANGO_WRAP_CHAR);
+        break;
+    case LineBreakMode::Clip:
+        pango_layout_set_width(layout, -1);
+        break;
+    case LineBreakMode::TruncateHead:
+        pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_START);
+        break;
+    case LineBreakMode::TruncateTail:
+        pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
+        break;
+    case LineBreakMode::TruncateMiddle:
+        pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_MIDDLE);
+        break;
     }
     switch (alignment) {
-    case TextAlignment::Left: pango_layout_set_alignment(layout, PANGO_ALIGN_LEFT); break;
-    case TextAlignment::Center: pango_layout_set_alignment(layout, PANGO_ALIGN_CENTER); break;
-    case TextAlignment::Right: pango_layout_set_alignment(layout, PANGO_ALIGN_RIGHT); break;
+    case TextAlignment::Left:
+        pango_layout_set_alignment(layout, PANGO_ALIGN_LEFT);
+        break;
+    case TextAlignment::Center:
+        pango_layout_set_alignment(layout, PANGO_ALIGN_CENTER);
+        break;
+    case TextAlignment::Right:
+        pango_layout_set_alignment(layout, PANGO_ALIGN_RIGHT);
+        break;
     case TextAlignment::Justified:
         pango_layout_set_alignment(layout, PANGO_ALIGN_LEFT);
         pango_layout_set_justify(layout, TRUE);

@@ -33,7 +33,7 @@ struct LineInfo {
     double baseline = 0; // from the top of the layout, in points
     double ascent = 0;
     double descent = 0;
-    double width = 0;    // ink advance of the line
+    double width = 0; // ink advance of the line
 };
 
 enum class TextAlignment { Left, Center, Right, Justified };
@@ -43,10 +43,10 @@ enum class LineBreakMode { WordWrap, CharWrap, Clip, TruncateHead, TruncateTail,
 class TextLayout {
 public:
     // width <= 0 lays the text out without wrapping (paragraph breaks still break).
-    TextLayout(std::u16string_view text, const Font& font, double width,
-               LineBreakMode mode = LineBreakMode::WordWrap, TextAlignment alignment = TextAlignment::Left);
-    TextLayout(std::string_view utf8, const Font& font, double width,
-               LineBreakMode mode = LineBreakMode::WordWrap, TextAlignment alignment = TextAlignment::Left);
+    TextLayout(std::u16string_view text, const Font& font, double width, LineBreakMode mode = LineBreakMode::WordWrap,
+               TextAlignment alignment = TextAlignment::Left);
+    TextLayout(std::string_view utf8, const Font& font, double width, LineBreakMode mode = LineBreakMode::WordWrap,
+               TextAlignment alignment = TextAlignment::Left);
     ~TextLayout();
     TextLayout(const TextLayout&) = delete;
     TextLayout& operator=(const TextLayout&) = delete;
@@ -76,8 +76,8 @@ public:
     PangoLayout* pangoLayout() const { return m_layout; }
 
 private:
-    void build(std::string utf8, std::vector<int64_t> byteToUnit, const Font& font, double width,
-               LineBreakMode mode, TextAlignment alignment);
+    void build(std::string utf8, std::vector<int64_t> byteToUnit, const Font& font, double width, LineBreakMode mode,
+               TextAlignment alignment);
 
     PangoLayout* m_layout = nullptr;
     std::vector<LineInfo> m_lines;

@@ -15,14 +15,12 @@
 namespace pw::net {
 namespace {
 
-bool isIpAddress(const std::string& host)
-{
+bool isIpAddress(const std::string& host) {
     unsigned char buf[16];
     return inet_pton(AF_INET, host.c_str(), buf) == 1 || inet_pton(AF_INET6, host.c_str(), buf) == 1;
 }
 
-std::string defaultPath(const std::string& uriPath)
-{
+std::string defaultPath(const std::string& uriPath) {
     if (uriPath.empty() || uriPath[0] != '/')
         return "/";
     auto last = uriPath.rfind('/');
@@ -31,8 +29,7 @@ std::string defaultPath(const std::string& uriPath)
     return uriPath.substr(0, last);
 }
 
-std::string escapeField(const std::string& s)
-{
+std::string escapeField(const std::string& s) {
     std::string out;
     for (char c : s) {
         if (c == '\t')
@@ -47,8 +44,7 @@ std::string escapeField(const std::string& s)
     return out;
 }
 
-std::string unescapeField(const std::string& s)
-{
+std::string unescapeField(const std::string& s) {
     std::string out;
     for (size_t i = 0; i < s.size(); ++i) {
         if (s[i] == '\\' && i + 1 < s.size()) {
@@ -63,20 +59,17 @@ std::string unescapeField(const std::string& s)
 
 } // namespace
 
-CookieStorage::CookieStorage(std::string filePath)
-{
+CookieStorage::CookieStorage(std::string filePath) {
     setFilePath(std::move(filePath));
 }
 
-CookieStorage& CookieStorage::shared()
-{
+CookieStorage& CookieStorage::shared() {
     // Never destroyed: the network thread may still use it while the process ends.
     static CookieStorage* storage = new CookieStorage();
     return *storage;
 }
 
-bool CookieStorage::domainMatches(const std::string& host, const std::string& domain)
-{
+bool CookieStorage::domainMatches(const std::string& host, const std::string& domain) {
     std::string h = asciiLower(host);
     if (h == domain)
         return true;
@@ -85,8 +78,7 @@ bool CookieStorage::domainMatches(const std::string& host, const std::string& do
     return h.compare(h.size() - domain.size(), domain.size(), domain) == 0 && h[h.size() - domain.size() - 1] == '.';
 }
 
-bool CookieStorage::pathMatches(const std::string& requestPath, const std::string& cookiePath)
-{
+bool CookieStorage::pathMatches(const std::string& requestPath, const std::string& cookiePath) {
     std::string p = requestPath.empty() ? "/" : requestPath;
     if (p == cookiePath)
         return true;
@@ -95,8 +87,7 @@ bool CookieStorage::pathMatches(const std::string& requestPath, const std::strin
     return cookiePath.back() == '/' || p[cookiePath.size()] == '/';
 }
 
-std::optional<Cookie> CookieStorage::parseSetCookie(const std::string& header, const Url& url, double now)
-{
+std::optional<Cookie> CookieStorage::parseSetCookie(const std::string& header, const Url& url, double now) {
     std::vector<std::string> parts;
     std::stringstream in(header);
     std::string piece;
@@ -169,8 +160,7 @@ std::optional<Cookie> CookieStorage::parseSetCookie(const std::string& header, c
 }
 
 std::vector<Cookie> CookieStorage::cookiesWithResponseHeaderFields(const std::vector<std::string>& setCookies,
-                                                                 const Url& url, double now)
-{
+                                                                   const Url& url, double now) {
     std::vector<Cookie> out;
     for (const auto& h : setCookies)
         if (auto c = parseSetCookie(h, url, now))
@@ -178,21 +168,18 @@ std::vector<Cookie> CookieStorage::cookiesWithResponseHeaderFields(const std::ve
     return out;
 }
 
-double CookieStorage::now() const
-{
+double CookieStorage::now() const {
     if (m_now)
         return m_now();
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
-void CookieStorage::setClock(std::function<double()> now)
-{
+void CookieStorage::setClock(std::function<double()> now) {
     std::lock_guard lock(m_mutex);
     m_now = std::move(now);
 }
 
-void CookieStorage::setCookie(const Cookie& cookie)
-{
+void CookieStorage::setCookie(const Cookie& cookie) {
     std::lock_guard lock(m_mutex);
     auto it = std::find_if(m_cookies.begin(), m_cookies.end(), [&](const Cookie& c) { return c.sameIdentity(cookie); });
     bool expired = cookie.expires && *cookie.expires <= now();
@@ -215,40 +202,37 @@ void CookieStorage::setCookie(const Cookie& cookie)
         saveLocked();
 }
 
-void CookieStorage::setCookies(const std::vector<Cookie>& cookies)
-{
+void CookieStorage::setCookies(const std::vector<Cookie>& cookies) {
     std::lock_guard lock(m_mutex);
     for (const auto& c : cookies)
         setCookie(c);
 }
 
-void CookieStorage::deleteCookie(const Cookie& cookie)
-{
+void CookieStorage::deleteCookie(const Cookie& cookie) {
     std::lock_guard lock(m_mutex);
     auto before = m_cookies.size();
-    m_cookies.erase(std::remove_if(m_cookies.begin(), m_cookies.end(), [&](const Cookie& c) { return c.sameIdentity(cookie); }),
+    m_cookies.erase(
+        std::remove_if(m_cookies.begin(), m_cookies.end(), [&](const Cookie& c) { return c.sameIdentity(cookie); }),
         m_cookies.end());
     if (before != m_cookies.size() && !m_filePath.empty())
         saveLocked();
 }
 
-void CookieStorage::removeAll()
-{
+void CookieStorage::removeAll() {
     std::lock_guard lock(m_mutex);
     m_cookies.clear();
     if (!m_filePath.empty())
         saveLocked();
 }
 
-void CookieStorage::purgeExpiredLocked()
-{
+void CookieStorage::purgeExpiredLocked() {
     double t = now();
-    m_cookies.erase(std::remove_if(m_cookies.begin(), m_cookies.end(), [&](const Cookie& c) { return c.expires && *c.expires <= t; }),
-        m_cookies.end());
+    m_cookies.erase(std::remove_if(m_cookies.begin(), m_cookies.end(),
+                                   [&](const Cookie& c) { return c.expires && *c.expires <= t; }),
+                    m_cookies.end());
 }
 
-std::vector<Cookie> CookieStorage::cookiesForURL(const Url& url) const
-{
+std::vector<Cookie> CookieStorage::cookiesForURL(const Url& url) const {
     std::lock_guard lock(m_mutex);
     const_cast<CookieStorage*>(this)->purgeExpiredLocked();
     std::vector<Cookie> out;
@@ -268,22 +252,19 @@ std::vector<Cookie> CookieStorage::cookiesForURL(const Url& url) const
     return out;
 }
 
-std::vector<Cookie> CookieStorage::allCookies() const
-{
+std::vector<Cookie> CookieStorage::allCookies() const {
     std::lock_guard lock(m_mutex);
     return m_cookies;
 }
 
-void CookieStorage::setFilePath(std::string path)
-{
+void CookieStorage::setFilePath(std::string path) {
     std::lock_guard lock(m_mutex);
     m_filePath = std::move(path);
     if (!m_filePath.empty())
         load();
 }
 
-void CookieStorage::load()
-{
+void CookieStorage::load() {
     std::ifstream in(m_filePath);
     std::string line;
     double t = now();
@@ -315,8 +296,7 @@ void CookieStorage::load()
     }
 }
 
-bool CookieStorage::save() const
-{
+bool CookieStorage::save() const {
     std::lock_guard lock(m_mutex);
     if (m_filePath.empty())
         return false;
@@ -324,8 +304,7 @@ bool CookieStorage::save() const
     return true;
 }
 
-void CookieStorage::saveLocked() const
-{
+void CookieStorage::saveLocked() const {
     // Session cookies end with the process; only dated ones are written.
     std::string tmp = m_filePath + ".tmp";
     {

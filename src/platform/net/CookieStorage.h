@@ -22,8 +22,7 @@ struct Cookie {
     double created = 0;
     uint64_t order = 0; // creation order among cookies of one storage
 
-    bool sameIdentity(const Cookie& other) const
-    {
+    bool sameIdentity(const Cookie& other) const {
         return name == other.name && domain == other.domain && path == other.path;
     }
 };
@@ -43,7 +42,7 @@ public:
     // the server may not set it (a domain the host does not belong to).
     static std::optional<Cookie> parseSetCookie(const std::string& header, const Url& url, double now);
     static std::vector<Cookie> cookiesWithResponseHeaderFields(const std::vector<std::string>& setCookies,
-                                                              const Url& url, double now);
+                                                               const Url& url, double now);
 
     // Stores (or replaces, or with a past expiry deletes) each cookie.
     void setCookies(const std::vector<Cookie>& cookies);

@@ -13,28 +13,24 @@
 
 namespace pw::net {
 
-CredentialStorage::CredentialStorage(std::string filePath)
-{
+CredentialStorage::CredentialStorage(std::string filePath) {
     setFilePath(std::move(filePath));
 }
 
-CredentialStorage& CredentialStorage::shared()
-{
+CredentialStorage& CredentialStorage::shared() {
     // Never destroyed: the network thread may still use it while the process ends.
     static CredentialStorage* storage = new CredentialStorage();
     return *storage;
 }
 
-void CredentialStorage::setFilePath(std::string path)
-{
+void CredentialStorage::setFilePath(std::string path) {
     std::lock_guard lock(m_mutex);
     m_filePath = std::move(path);
     m_entries.clear();
     loadLocked();
 }
 
-void CredentialStorage::setDefaultCredential(const Credential& credential, const ProtectionSpace& space)
-{
+void CredentialStorage::setDefaultCredential(const Credential& credential, const ProtectionSpace& space) {
     std::lock_guard lock(m_mutex);
     auto it = std::find_if(m_entries.begin(), m_entries.end(), [&](const auto& e) { return e.first == space; });
     if (it != m_entries.end())
@@ -44,8 +40,7 @@ void CredentialStorage::setDefaultCredential(const Credential& credential, const
     saveLocked();
 }
 
-std::optional<Credential> CredentialStorage::defaultCredential(const ProtectionSpace& space) const
-{
+std::optional<Credential> CredentialStorage::defaultCredential(const ProtectionSpace& space) const {
     std::lock_guard lock(m_mutex);
     for (const auto& [s, c] : m_entries)
         if (s == space)
@@ -53,27 +48,25 @@ std::optional<Credential> CredentialStorage::defaultCredential(const ProtectionS
     return std::nullopt;
 }
 
-void CredentialStorage::removeDefaultCredential(const ProtectionSpace& space)
-{
+void CredentialStorage::removeDefaultCredential(const ProtectionSpace& space) {
     std::lock_guard lock(m_mutex);
     auto before = m_entries.size();
     m_entries.erase(std::remove_if(m_entries.begin(), m_entries.end(), [&](const auto& e) { return e.first == space; }),
-        m_entries.end());
+                    m_entries.end());
     if (before != m_entries.size())
         saveLocked();
 }
 
 // One entry per line: host, port, protocol, realm, user, password, each escaped.
-bool CredentialStorage::saveLocked() const
-{
+bool CredentialStorage::saveLocked() const {
     if (m_filePath.empty())
         return false;
     std::string text;
     for (const auto& [s, c] : m_entries) {
         // Every field starts with '=' so an empty one still counts.
         auto f = [](const std::string& v) { return "=" + Url::percentEscape(v); };
-        text += f(s.host) + ' ' + std::to_string(s.port) + ' ' + f(s.protocol) + ' ' + f(s.realm) + ' ' + f(c.user) + ' '
-            + f(c.password) + '\n';
+        text += f(s.host) + ' ' + std::to_string(s.port) + ' ' + f(s.protocol) + ' ' + f(s.realm) + ' ' + f(c.user) +
+                ' ' + f(c.password) + '\n';
     }
     std::string tmp = m_filePath + ".tmp";
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
@@ -95,8 +88,7 @@ bool CredentialStorage::saveLocked() const
     return std::rename(tmp.c_str(), m_filePath.c_str()) == 0;
 }
 
-void CredentialStorage::loadLocked()
-{
+void CredentialStorage::loadLocked() {
     if (m_filePath.empty())
         return;
     std::ifstream in(m_filePath);
@@ -107,8 +99,8 @@ void CredentialStorage::loadLocked()
         if (!(ls >> host >> port >> protocol >> realm >> user >> password))
             continue;
         auto f = [](const std::string& v) { return Url::percentUnescape(v.empty() ? v : v.substr(1)); };
-        ProtectionSpace s { f(host), std::atoi(port.c_str()), f(protocol), f(realm) };
-        m_entries.emplace_back(s, Credential { f(user), f(password) });
+        ProtectionSpace s{f(host), std::atoi(port.c_str()), f(protocol), f(realm)};
+        m_entries.emplace_back(s, Credential{f(user), f(password)});
     }
 }
 

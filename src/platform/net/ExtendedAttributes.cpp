@@ -7,8 +7,10 @@
 namespace pw::net {
 
 namespace {
-std::string userName(const std::string& name) { return "user." + name; }
-}  // namespace
+std::string userName(const std::string& name) {
+    return "user." + name;
+}
+} // namespace
 
 int ExtendedAttributes::set(const std::string& path, const std::string& name, const std::string& value) {
     return ::setxattr(path.c_str(), userName(name).c_str(), value.data(), value.size(), 0) == 0 ? 0 : errno;
@@ -24,12 +26,14 @@ bool ExtendedAttributes::has(const std::string& path, const std::string& name) {
 
 std::optional<std::string> ExtendedAttributes::get(const std::string& path, const std::string& name) {
     auto n = ::getxattr(path.c_str(), userName(name).c_str(), nullptr, 0);
-    if (n < 0) return std::nullopt;
+    if (n < 0)
+        return std::nullopt;
     std::string value(static_cast<size_t>(n), '\0');
     n = ::getxattr(path.c_str(), userName(name).c_str(), value.data(), value.size());
-    if (n < 0) return std::nullopt;
+    if (n < 0)
+        return std::nullopt;
     value.resize(static_cast<size_t>(n));
     return value;
 }
 
-}  // namespace pw::net
+} // namespace pw::net

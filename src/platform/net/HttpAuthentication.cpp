@@ -13,8 +13,7 @@
 namespace pw::net {
 namespace {
 
-int strength(const std::string& scheme)
-{
+int strength(const std::string& scheme) {
     if (scheme == kAuthenticationSchemeDigest)
         return 3;
     if (scheme == kAuthenticationSchemeBasic)
@@ -22,8 +21,7 @@ int strength(const std::string& scheme)
     return 1;
 }
 
-std::string canonicalScheme(const std::string& s)
-{
+std::string canonicalScheme(const std::string& s) {
     std::string l = asciiLower(s);
     if (l == "basic")
         return kAuthenticationSchemeBasic;
@@ -34,8 +32,7 @@ std::string canonicalScheme(const std::string& s)
     return s;
 }
 
-std::string digestHex(const EVP_MD* md, const std::string& bytes, bool upper)
-{
+std::string digestHex(const EVP_MD* md, const std::string& bytes, bool upper) {
     unsigned char out[EVP_MAX_MD_SIZE];
     unsigned int len = 0;
     EVP_Digest(bytes.data(), bytes.size(), out, &len, md, nullptr);
@@ -50,8 +47,7 @@ std::string digestHex(const EVP_MD* md, const std::string& bytes, bool upper)
 
 } // namespace
 
-std::string base64Encode(const std::string& bytes)
-{
+std::string base64Encode(const std::string& bytes) {
     static const char* table = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;
     out.reserve((bytes.size() + 2) / 3 * 4);
@@ -79,18 +75,15 @@ std::string base64Encode(const std::string& bytes)
     return out;
 }
 
-std::string md5Hex(const std::string& bytes)
-{
+std::string md5Hex(const std::string& bytes) {
     return digestHex(EVP_md5(), bytes, false);
 }
 
-std::string md5HexUpper(const std::string& bytes)
-{
+std::string md5HexUpper(const std::string& bytes) {
     return digestHex(EVP_md5(), bytes, true);
 }
 
-std::optional<HttpAuthentication> HttpAuthentication::fromChallenge(const std::string& value)
-{
+std::optional<HttpAuthentication> HttpAuthentication::fromChallenge(const std::string& value) {
     size_t i = 0;
     while (i < value.size() && std::isspace(static_cast<unsigned char>(value[i])))
         ++i;
@@ -106,7 +99,8 @@ std::optional<HttpAuthentication> HttpAuthentication::fromChallenge(const std::s
         while (i < value.size() && (std::isspace(static_cast<unsigned char>(value[i])) || value[i] == ','))
             ++i;
         size_t ns = i;
-        while (i < value.size() && value[i] != '=' && value[i] != ',' && !std::isspace(static_cast<unsigned char>(value[i])))
+        while (i < value.size() && value[i] != '=' && value[i] != ',' &&
+               !std::isspace(static_cast<unsigned char>(value[i])))
             ++i;
         std::string name = asciiLower(value.substr(ns, i - ns));
         while (i < value.size() && std::isspace(static_cast<unsigned char>(value[i])))
@@ -144,8 +138,7 @@ std::optional<HttpAuthentication> HttpAuthentication::fromChallenge(const std::s
     return auth;
 }
 
-std::optional<HttpAuthentication> HttpAuthentication::fromResponse(const HttpResponseHead& head, bool proxy)
-{
+std::optional<HttpAuthentication> HttpAuthentication::fromResponse(const HttpResponseHead& head, bool proxy) {
     const char* name = proxy ? "Proxy-Authenticate" : "WWW-Authenticate";
     std::optional<HttpAuthentication> best;
     for (const auto& [n, v] : head.headers) {
@@ -158,33 +151,29 @@ std::optional<HttpAuthentication> HttpAuthentication::fromResponse(const HttpRes
     return best;
 }
 
-std::optional<std::string> HttpAuthentication::parameter(const std::string& name) const
-{
+std::optional<std::string> HttpAuthentication::parameter(const std::string& name) const {
     auto it = m_params.find(asciiLower(name));
     if (it == m_params.end())
         return std::nullopt;
     return it->second;
 }
 
-bool HttpAuthentication::canAnswer() const
-{
+bool HttpAuthentication::canAnswer() const {
     if (m_scheme == kAuthenticationSchemeBasic)
         return true;
     if (m_scheme != kAuthenticationSchemeDigest)
         return false;
     HttpAuthentication probe = *this;
     probe.m_cnonce = "0";
-    return probe.authorizationValue({ "u", "p", {} }, "GET", *Url::parse("http://h/")).has_value();
+    return probe.authorizationValue({"u", "p", {}}, "GET", *Url::parse("http://h/")).has_value();
 }
 
-std::string HttpAuthentication::basicValue(const std::string& user, const std::string& password)
-{
+std::string HttpAuthentication::basicValue(const std::string& user, const std::string& password) {
     return "Basic " + base64Encode(user + ":" + password);
 }
 
 std::optional<std::string> HttpAuthentication::authorizationValue(const AuthenticationCredentials& credentials,
-                                                                  const std::string& method, const Url& url)
-{
+                                                                  const std::string& method, const Url& url) {
     if (m_scheme == kAuthenticationSchemeBasic)
         return basicValue(credentials.user, credentials.password);
     if (m_scheme != kAuthenticationSchemeDigest)
@@ -244,8 +233,8 @@ std::optional<std::string> HttpAuthentication::authorizationValue(const Authenti
         }
         return o + "\"";
     };
-    std::string v = "Digest username=" + quote(credentials.user) + ", realm=" + quote(m_realm) + ", nonce=" + quote(nonce)
-        + ", uri=" + quote(uri) + ", response=" + quote(response);
+    std::string v = "Digest username=" + quote(credentials.user) + ", realm=" + quote(m_realm) +
+                    ", nonce=" + quote(nonce) + ", uri=" + quote(uri) + ", response=" + quote(response);
     if (parameter("algorithm"))
         v += ", algorithm=" + algorithm;
     if (!opaque.empty())

@@ -31,7 +31,9 @@ public:
 
     const std::string& scheme() const { return m_scheme; } // "Basic", "Digest", or as received
     const std::string& realm() const { return m_realm; }
-    bool isSupported() const { return m_scheme == kAuthenticationSchemeBasic || m_scheme == kAuthenticationSchemeDigest; }
+    bool isSupported() const {
+        return m_scheme == kAuthenticationSchemeBasic || m_scheme == kAuthenticationSchemeDigest;
+    }
     // Whether authorizationValue can answer this challenge at all (scheme,
     // Digest algorithm and quality of protection).
     bool canAnswer() const;

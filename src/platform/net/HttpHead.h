@@ -58,4 +58,4 @@ private:
     std::string m_body;
 };
 
-}  // namespace pw::net
+} // namespace pw::net

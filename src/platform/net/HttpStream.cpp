@@ -11,8 +11,7 @@
 namespace pw::net {
 namespace {
 
-std::string trim(std::string s)
-{
+std::string trim(std::string s) {
     while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' ' || s.back() == '\t'))
         s.pop_back();
     size_t i = 0;
@@ -21,14 +20,12 @@ std::string trim(std::string s)
     return s.substr(i);
 }
 
-bool hasHeader(const HeaderList& headers, const char* name)
-{
+bool hasHeader(const HeaderList& headers, const char* name) {
     return std::any_of(headers.begin(), headers.end(),
-        [&](const auto& h) { return strcasecmp(h.first.c_str(), name) == 0; });
+                       [&](const auto& h) { return strcasecmp(h.first.c_str(), name) == 0; });
 }
 
-StreamError kindFor(int code)
-{
+StreamError kindFor(int code) {
     switch (code) {
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
@@ -68,8 +65,7 @@ StreamError kindFor(int code)
 
 } // namespace
 
-std::optional<std::string> HttpResponseHead::header(std::string_view name) const
-{
+std::optional<std::string> HttpResponseHead::header(std::string_view name) const {
     for (const auto& [n, v] : headers)
         if (n.size() == name.size() && strncasecmp(n.c_str(), name.data(), name.size()) == 0)
             return v;
@@ -77,19 +73,13 @@ std::optional<std::string> HttpResponseHead::header(std::string_view name) const
 }
 
 HttpStream::HttpStream(NetworkLoop& loop, HttpStreamRequest request, std::shared_ptr<Client> client)
-    : m_loop(loop)
-    , m_request(std::move(request))
-    , m_client(std::move(client))
-{
-}
+    : m_loop(loop), m_request(std::move(request)), m_client(std::move(client)) {}
 
-HttpStream::~HttpStream()
-{
+HttpStream::~HttpStream() {
     close();
 }
 
-bool HttpStream::open()
-{
+bool HttpStream::open() {
     if (m_open || m_easy)
         return false;
     m_easy = curl_easy_init();
@@ -179,8 +169,7 @@ bool HttpStream::open()
     return true;
 }
 
-void HttpStream::close()
-{
+void HttpStream::close() {
     if (m_easy) {
         m_loop.removeStream(this);
         curl_easy_cleanup(m_easy);
@@ -193,29 +182,26 @@ void HttpStream::close()
     m_open = false;
 }
 
-void HttpStream::pauseReceiving(bool paused)
-{
+void HttpStream::pauseReceiving(bool paused) {
     if (paused == m_recvPaused || !m_easy)
         return;
     m_recvPaused = paused;
     curl_easy_pause(m_easy, paused ? CURLPAUSE_RECV : CURLPAUSE_CONT);
 }
 
-int HttpStream::localPort() const
-{
+int HttpStream::localPort() const {
     long port = 0;
     if (m_easy)
         curl_easy_getinfo(m_easy, CURLINFO_LOCAL_PORT, &port);
     return static_cast<int>(port);
 }
 
-size_t HttpStream::onHeader(char* data, size_t size, size_t count, void* self)
-{
+size_t HttpStream::onHeader(char* data, size_t size, size_t count, void* self) {
     auto* s = static_cast<HttpStream*>(self);
     size_t n = size * count;
     std::string line(data, n);
     if (line.rfind("HTTP/", 0) == 0) {
-        s->m_pendingHead = HttpResponseHead {};
+        s->m_pendingHead = HttpResponseHead{};
         std::string status = trim(line);
         s->m_pendingHead.statusLine = status;
         auto sp = status.find(' ');
@@ -246,8 +232,7 @@ size_t HttpStream::onHeader(char* data, size_t size, size_t count, void* self)
     return n;
 }
 
-size_t HttpStream::onWrite(char* data, size_t size, size_t count, void* self)
-{
+size_t HttpStream::onWrite(char* data, size_t size, size_t count, void* self) {
     auto* s = static_cast<HttpStream*>(self);
     size_t n = size * count;
     if (!s->m_client)
@@ -259,8 +244,7 @@ size_t HttpStream::onWrite(char* data, size_t size, size_t count, void* self)
     return n;
 }
 
-size_t HttpStream::onRead(char* data, size_t size, size_t count, void* self)
-{
+size_t HttpStream::onRead(char* data, size_t size, size_t count, void* self) {
     auto* s = static_cast<HttpStream*>(self);
     size_t room = size * count;
     if (s->m_request.body) {
@@ -280,8 +264,7 @@ size_t HttpStream::onRead(char* data, size_t size, size_t count, void* self)
     return static_cast<size_t>(got);
 }
 
-void HttpStream::finished(int curlCode)
-{
+void HttpStream::finished(int curlCode) {
     // The loop has already taken the handle out of the multi handle.
     m_open = false;
     if (m_stoppedByClient)

@@ -22,9 +22,9 @@ enum class StreamError {
     ConnectionFailed, // nobody answered
     ConnectionLost,   // the connection dropped before the answer ended
     TimedOut,
-    Tls,              // handshake or certificate
+    Tls, // handshake or certificate
     Proxy,
-    Malformed,        // the answer is not HTTP
+    Malformed, // the answer is not HTTP
     Cancelled,
     Other,
 };
@@ -57,7 +57,7 @@ struct HttpStreamRequest {
 
 struct HttpResponseHead {
     int statusCode = 0;
-    std::string statusLine; // the whole first line without its line break
+    std::string statusLine;  // the whole first line without its line break
     std::string httpVersion; // "1.0", "1.1"
     HeaderList headers;      // as received, Set-Cookie excluded
     std::vector<std::string> setCookies;

@@ -7,21 +7,47 @@
 
 namespace pw::net {
 
-std::optional<std::string> mimeTypeForExtension(const std::string& extension)
-{
+std::optional<std::string> mimeTypeForExtension(const std::string& extension) {
     static const std::map<std::string, std::string> table = {
-        {"txt", "text/plain"}, {"text", "text/plain"}, {"html", "text/html"}, {"htm", "text/html"},
-        {"css", "text/css"}, {"csv", "text/csv"}, {"xml", "application/xml"}, {"js", "application/javascript"},
-        {"json", "application/json"}, {"pdf", "application/pdf"}, {"zip", "application/zip"},
-        {"gz", "application/x-gzip"}, {"tar", "application/x-tar"}, {"rtf", "text/rtf"},
-        {"jpg", "image/jpeg"}, {"jpeg", "image/jpeg"}, {"jpe", "image/jpeg"}, {"png", "image/png"},
-        {"gif", "image/gif"}, {"bmp", "image/bmp"}, {"tif", "image/tiff"}, {"tiff", "image/tiff"},
-        {"ico", "image/vnd.microsoft.icon"}, {"svg", "image/svg+xml"}, {"webp", "image/webp"},
-        {"mp3", "audio/mpeg"}, {"m4a", "audio/mp4"}, {"wav", "audio/x-wav"}, {"aac", "audio/aac"},
-        {"mp4", "video/mp4"}, {"m4v", "video/x-m4v"}, {"mov", "video/quicktime"}, {"avi", "video/avi"},
-        {"doc", "application/msword"}, {"xls", "application/vnd.ms-excel"},
-        {"ppt", "application/vnd.ms-powerpoint"}, {"epub", "application/epub+zip"},
-        {"umd", "application/octet-stream"}, {"plist", "application/x-plist"},
+        {"txt", "text/plain"},
+        {"text", "text/plain"},
+        {"html", "text/html"},
+        {"htm", "text/html"},
+        {"css", "text/css"},
+        {"csv", "text/csv"},
+        {"xml", "application/xml"},
+        {"js", "application/javascript"},
+        {"json", "application/json"},
+        {"pdf", "application/pdf"},
+        {"zip", "application/zip"},
+        {"gz", "application/x-gzip"},
+        {"tar", "application/x-tar"},
+        {"rtf", "text/rtf"},
+        {"jpg", "image/jpeg"},
+        {"jpeg", "image/jpeg"},
+        {"jpe", "image/jpeg"},
+        {"png", "image/png"},
+        {"gif", "image/gif"},
+        {"bmp", "image/bmp"},
+        {"tif", "image/tiff"},
+        {"tiff", "image/tiff"},
+        {"ico", "image/vnd.microsoft.icon"},
+        {"svg", "image/svg+xml"},
+        {"webp", "image/webp"},
+        {"mp3", "audio/mpeg"},
+        {"m4a", "audio/mp4"},
+        {"wav", "audio/x-wav"},
+        {"aac", "audio/aac"},
+        {"mp4", "video/mp4"},
+        {"m4v", "video/x-m4v"},
+        {"mov", "video/quicktime"},
+        {"avi", "video/avi"},
+        {"doc", "application/msword"},
+        {"xls", "application/vnd.ms-excel"},
+        {"ppt", "application/vnd.ms-powerpoint"},
+        {"epub", "application/epub+zip"},
+        {"umd", "application/octet-stream"},
+        {"plist", "application/x-plist"},
     };
     std::string e;
     for (char c : extension)
@@ -32,8 +58,7 @@ std::optional<std::string> mimeTypeForExtension(const std::string& extension)
     return it->second;
 }
 
-std::optional<std::string> mimeTypeForFileAtPath(const std::string& path)
-{
+std::optional<std::string> mimeTypeForFileAtPath(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
         return std::nullopt;

@@ -11,8 +11,7 @@
 namespace pw::net {
 namespace {
 
-void initialiseCurlOnce()
-{
+void initialiseCurlOnce() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
@@ -21,8 +20,7 @@ NetworkLoop* g_shared = nullptr;
 
 } // namespace
 
-NetworkLoop::NetworkLoop()
-{
+NetworkLoop::NetworkLoop() {
     initialiseCurlOnce();
     m_multi = curl_multi_init();
     // Pipelining and multiplexing off: one request per connection at a time,
@@ -32,8 +30,7 @@ NetworkLoop::NetworkLoop()
     m_thread = std::thread([this] { run(); });
 }
 
-NetworkLoop::~NetworkLoop()
-{
+NetworkLoop::~NetworkLoop() {
     m_stop = true;
     curl_multi_wakeup(m_multi);
     if (m_thread.joinable())
@@ -44,8 +41,7 @@ NetworkLoop::~NetworkLoop()
     curl_multi_cleanup(m_multi);
 }
 
-NetworkLoop& NetworkLoop::shared()
-{
+NetworkLoop& NetworkLoop::shared() {
     static std::once_flag once;
     std::call_once(once, [] {
         // Lives to the end of the process; its thread is stopped at exit so it
@@ -61,13 +57,11 @@ NetworkLoop& NetworkLoop::shared()
     return *g_shared;
 }
 
-bool NetworkLoop::isCurrent() const
-{
+bool NetworkLoop::isCurrent() const {
     return std::this_thread::get_id() == m_thread.get_id();
 }
 
-void NetworkLoop::post(Task task)
-{
+void NetworkLoop::post(Task task) {
     {
         std::lock_guard lock(m_mutex);
         m_tasks.push_back(std::move(task));
@@ -75,28 +69,25 @@ void NetworkLoop::post(Task task)
     curl_multi_wakeup(m_multi);
 }
 
-NetworkLoop::TimerId NetworkLoop::postAfter(double seconds, Task task)
-{
+NetworkLoop::TimerId NetworkLoop::postAfter(double seconds, Task task) {
     TimerId id;
     {
         std::lock_guard lock(m_mutex);
         id = m_nextTimer++;
-        auto due = std::chrono::steady_clock::now()
-            + std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
-        m_timers.emplace(id, TimerEntry { due, std::move(task) });
+        auto due = std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                                          std::chrono::duration<double>(seconds));
+        m_timers.emplace(id, TimerEntry{due, std::move(task)});
     }
     curl_multi_wakeup(m_multi);
     return id;
 }
 
-void NetworkLoop::cancelTimer(TimerId id)
-{
+void NetworkLoop::cancelTimer(TimerId id) {
     std::lock_guard lock(m_mutex);
     m_timers.erase(id);
 }
 
-void NetworkLoop::runAndWait(Task task)
-{
+void NetworkLoop::runAndWait(Task task) {
     if (isCurrent()) {
         task();
         return;
@@ -110,19 +101,16 @@ void NetworkLoop::runAndWait(Task task)
     future.wait();
 }
 
-void NetworkLoop::setMaxConnects(long total)
-{
+void NetworkLoop::setMaxConnects(long total) {
     curl_multi_setopt(m_multi, CURLMOPT_MAXCONNECTS, total);
 }
 
-void NetworkLoop::addStream(HttpStream* stream)
-{
+void NetworkLoop::addStream(HttpStream* stream) {
     m_streams[stream->handle()] = stream;
     curl_multi_add_handle(m_multi, stream->handle());
 }
 
-void NetworkLoop::removeStream(HttpStream* stream)
-{
+void NetworkLoop::removeStream(HttpStream* stream) {
     auto it = m_streams.find(stream->handle());
     if (it == m_streams.end())
         return;
@@ -130,8 +118,7 @@ void NetworkLoop::removeStream(HttpStream* stream)
     curl_multi_remove_handle(m_multi, stream->handle());
 }
 
-void NetworkLoop::serveTimers()
-{
+void NetworkLoop::serveTimers() {
     for (;;) {
         Task task;
         {
@@ -150,8 +137,7 @@ void NetworkLoop::serveTimers()
     }
 }
 
-void NetworkLoop::serveCompletions()
-{
+void NetworkLoop::serveCompletions() {
     int left = 0;
     while (CURLMsg* msg = curl_multi_info_read(m_multi, &left)) {
         if (msg->msg != CURLMSG_DONE)
@@ -168,8 +154,7 @@ void NetworkLoop::serveCompletions()
     }
 }
 
-void NetworkLoop::run()
-{
+void NetworkLoop::run() {
     while (!m_stop) {
         std::vector<Task> tasks;
         {

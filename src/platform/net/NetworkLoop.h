@@ -55,7 +55,7 @@ private:
 
     CURLM* m_multi = nullptr;
     std::thread m_thread;
-    std::atomic<bool> m_stop { false };
+    std::atomic<bool> m_stop{false};
     std::mutex m_mutex;
     std::vector<Task> m_tasks;
     struct TimerEntry {

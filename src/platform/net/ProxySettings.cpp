@@ -24,8 +24,7 @@ namespace {
 std::mutex g_settingsMutex;
 std::optional<SystemProxySettings> g_override;
 
-std::optional<ProxyEntry> entryFromEnv(const char* name, ProxyEntry::Type type)
-{
+std::optional<ProxyEntry> entryFromEnv(const char* name, ProxyEntry::Type type) {
     const char* v = std::getenv(name);
     if (!v || !*v)
         return std::nullopt;
@@ -42,8 +41,7 @@ std::optional<ProxyEntry> entryFromEnv(const char* name, ProxyEntry::Type type)
     return e;
 }
 
-SystemProxySettings fromEnvironment()
-{
+SystemProxySettings fromEnvironment() {
     SystemProxySettings s;
     s.http = entryFromEnv("http_proxy", ProxyEntry::Type::Http);
     if (!s.http)
@@ -65,11 +63,10 @@ SystemProxySettings fromEnvironment()
     return s;
 }
 
-bool isLoopback(const std::string& host)
-{
+bool isLoopback(const std::string& host) {
     if (host == "localhost" || host == "::1")
         return true;
-    in_addr a {};
+    in_addr a{};
     return inet_pton(AF_INET, host.c_str(), &a) == 1 && (ntohl(a.s_addr) >> 24) == 127;
 }
 
@@ -84,8 +81,7 @@ struct Arena {
     size_t used = 0;
 };
 
-void* arenaAlloc(void* udata, duk_size_t size)
-{
+void* arenaAlloc(void* udata, duk_size_t size) {
     auto* a = static_cast<Arena*>(udata);
     size_t need = (size + 16 + 15) & ~size_t(15);
     if (a->used + need > a->size)
@@ -96,8 +92,7 @@ void* arenaAlloc(void* udata, duk_size_t size)
     return p + 16;
 }
 
-void* arenaRealloc(void* udata, void* ptr, duk_size_t size)
-{
+void* arenaRealloc(void* udata, void* ptr, duk_size_t size) {
     if (!ptr)
         return arenaAlloc(udata, size);
     if (size == 0)
@@ -114,8 +109,7 @@ void* arenaRealloc(void* udata, void* ptr, duk_size_t size)
 
 void arenaFree(void*, void*) {}
 
-void fatal(void*, const char*)
-{
+void fatal(void*, const char*) {
     _exit(3);
 }
 
@@ -159,10 +153,9 @@ function timeRange() {
 function dateRange() { return false; }
 )JS";
 
-duk_ret_t nativeDnsResolve(duk_context* ctx)
-{
+duk_ret_t nativeDnsResolve(duk_context* ctx) {
     const char* host = duk_safe_to_string(ctx, 0);
-    in_addr a {};
+    in_addr a{};
     if (std::strcmp(host, "localhost") == 0) {
         duk_push_string(ctx, "127.0.0.1");
         return 1;
@@ -175,14 +168,12 @@ duk_ret_t nativeDnsResolve(duk_context* ctx)
     return 1;
 }
 
-duk_ret_t nativeMyIpAddress(duk_context* ctx)
-{
+duk_ret_t nativeMyIpAddress(duk_context* ctx) {
     duk_push_string(ctx, "127.0.0.1");
     return 1;
 }
 
-[[noreturn]] void runChild(int out, const std::string& script, const std::string& url, const std::string& host)
-{
+[[noreturn]] void runChild(int out, const std::string& script, const std::string& url, const std::string& host) {
     Arena arena;
     arena.size = 64u << 20;
     void* m = mmap(nullptr, arena.size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -222,8 +213,7 @@ duk_ret_t nativeMyIpAddress(duk_context* ctx)
 
 } // namespace
 
-SystemProxySettings ProxySettings::systemSettings()
-{
+SystemProxySettings ProxySettings::systemSettings() {
     std::lock_guard lock(g_settingsMutex);
     if (g_override)
         return *g_override;
@@ -231,14 +221,12 @@ SystemProxySettings ProxySettings::systemSettings()
     return env;
 }
 
-void ProxySettings::setSystemSettings(std::optional<SystemProxySettings> settings)
-{
+void ProxySettings::setSystemSettings(std::optional<SystemProxySettings> settings) {
     std::lock_guard lock(g_settingsMutex);
     g_override = std::move(settings);
 }
 
-std::vector<ProxyEntry> ProxySettings::proxiesForURL(const Url& url, const SystemProxySettings& settings)
-{
+std::vector<ProxyEntry> ProxySettings::proxiesForURL(const Url& url, const SystemProxySettings& settings) {
     std::string host = asciiLower(url.host());
     if (isLoopback(host))
         return {};
@@ -246,27 +234,27 @@ std::vector<ProxyEntry> ProxySettings::proxiesForURL(const Url& url, const Syste
         if (ex == "*")
             return {};
         std::string suffix = ex[0] == '.' ? ex.substr(1) : ex;
-        if (host == suffix || (host.size() > suffix.size() && host.compare(host.size() - suffix.size(), suffix.size(), suffix) == 0
-                                  && host[host.size() - suffix.size() - 1] == '.'))
+        if (host == suffix ||
+            (host.size() > suffix.size() && host.compare(host.size() - suffix.size(), suffix.size(), suffix) == 0 &&
+             host[host.size() - suffix.size() - 1] == '.'))
             return {};
     }
     if (!settings.autoConfigurationUrl.empty()) {
         ProxyEntry e;
         e.type = ProxyEntry::Type::AutoConfigurationUrl;
         e.autoConfigurationUrl = settings.autoConfigurationUrl;
-        return { e };
+        return {e};
     }
     if (url.scheme() == "https" && settings.https)
-        return { *settings.https };
+        return {*settings.https};
     if (url.scheme() == "http" && settings.http)
-        return { *settings.http };
+        return {*settings.http};
     if (settings.socks)
-        return { *settings.socks };
+        return {*settings.socks};
     return {};
 }
 
-std::vector<ProxyEntry> ProxySettings::parsePacResult(const std::string& result)
-{
+std::vector<ProxyEntry> ProxySettings::parsePacResult(const std::string& result) {
     std::vector<ProxyEntry> out;
     std::stringstream in(result);
     std::string item;
@@ -306,8 +294,7 @@ std::vector<ProxyEntry> ProxySettings::parsePacResult(const std::string& result)
 }
 
 std::optional<std::string> ProxySettings::evaluatePacScript(const std::string& script, const Url& url,
-                                                           double timeLimitSeconds)
-{
+                                                            double timeLimitSeconds) {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
         return std::nullopt;
@@ -328,12 +315,13 @@ std::optional<std::string> ProxySettings::evaluatePacScript(const std::string& s
     auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeLimitSeconds);
     bool timedOut = false;
     for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
         if (left <= 0) {
             timedOut = true;
             break;
         }
-        pollfd p { fds[0], POLLIN, 0 };
+        pollfd p{fds[0], POLLIN, 0};
         int r = poll(&p, 1, static_cast<int>(left));
         if (r < 0 && errno == EINTR)
             continue;
@@ -353,16 +341,14 @@ std::optional<std::string> ProxySettings::evaluatePacScript(const std::string& s
     if (timedOut)
         kill(pid, SIGKILL);
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     if (timedOut || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return std::nullopt;
     return result;
 }
 
 std::optional<std::vector<ProxyEntry>> ProxySettings::proxiesForURLFromScript(const std::string& script, const Url& url,
-                                                                             double timeLimitSeconds)
-{
+                                                                              double timeLimitSeconds) {
     auto result = evaluatePacScript(script, url, timeLimitSeconds);
     if (!result)
         return std::nullopt;

@@ -44,7 +44,7 @@ public:
     static std::vector<ProxyEntry> parsePacResult(const std::string& result);
     // Both together: the script's proxies for url; nullopt when the script fails.
     static std::optional<std::vector<ProxyEntry>> proxiesForURLFromScript(const std::string& script, const Url& url,
-                                                                           double timeLimitSeconds = 5.0);
+                                                                          double timeLimitSeconds = 5.0);
 };
 
 } // namespace pw::net

@@ -10,7 +10,8 @@ std::string RandomId::uuidString() {
     unsigned char b[16];
     if (RAND_bytes(b, sizeof b) != 1) {
         std::random_device rd;
-        for (auto& c : b) c = static_cast<unsigned char>(rd());
+        for (auto& c : b)
+            c = static_cast<unsigned char>(rd());
     }
     b[6] = static_cast<unsigned char>((b[6] & 0x0F) | 0x40);
     b[8] = static_cast<unsigned char>((b[8] & 0x3F) | 0x80);
@@ -18,11 +19,12 @@ std::string RandomId::uuidString() {
     std::string s;
     s.reserve(36);
     for (int i = 0; i < 16; ++i) {
-        if (i == 4 || i == 6 || i == 8 || i == 10) s.push_back('-');
+        if (i == 4 || i == 6 || i == 8 || i == 10)
+            s.push_back('-');
         s.push_back(hex[b[i] >> 4]);
         s.push_back(hex[b[i] & 15]);
     }
     return s;
 }
 
-}  // namespace pw::net
+} // namespace pw::net

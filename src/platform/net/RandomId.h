@@ -11,4 +11,4 @@ public:
     static std::string uuidString();
 };
 
-}  // namespace pw::net
+} // namespace pw::net

@@ -17,32 +17,37 @@ struct ServicePublisher::Impl {
     uint16_t port = 0;
     TxtRecord txt;
     ResultHandler handler;
-    mutable std::mutex mutex;  // guards `name` for publishedName()
+    mutable std::mutex mutex; // guards `name` for publishedName()
 
     AvahiStringList* txtList() const {
         AvahiStringList* list = nullptr;
-        for (auto& [k, v] : txt) list = avahi_string_list_add_pair(list, k.c_str(), v.c_str());
+        for (auto& [k, v] : txt)
+            list = avahi_string_list_add_pair(list, k.c_str(), v.c_str());
         return list;
     }
 
     void report(bool ok, const std::string& err) {
-        if (handler) handler(ok, err);
+        if (handler)
+            handler(ok, err);
     }
 
     // On the publishing thread (or under its lock).
     void createServices() {
-        if (!group) group = avahi_entry_group_new(client, &Impl::groupCallback, this);
+        if (!group)
+            group = avahi_entry_group_new(client, &Impl::groupCallback, this);
         if (!group) {
             report(false, avahi_strerror(avahi_client_errno(client)));
             return;
         }
-        if (!avahi_entry_group_is_empty(group)) return;
+        if (!avahi_entry_group_is_empty(group))
+            return;
         AvahiStringList* list = txtList();
         int r = avahi_entry_group_add_service_strlst(group, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC, AvahiPublishFlags(0),
                                                      name.c_str(), type.c_str(),
                                                      domain.empty() ? nullptr : domain.c_str(), nullptr, port, list);
         avahi_string_list_free(list);
-        if (r < 0 || (r = avahi_entry_group_commit(group)) < 0) report(false, avahi_strerror(r));
+        if (r < 0 || (r = avahi_entry_group_commit(group)) < 0)
+            report(false, avahi_strerror(r));
     }
 
     static void groupCallback(AvahiEntryGroup* g, AvahiEntryGroupState state, void* userdata) {
@@ -74,9 +79,12 @@ struct ServicePublisher::Impl {
     }
 
     void teardown() {
-        if (poll) avahi_threaded_poll_stop(poll);
-        if (client) avahi_client_free(client);  // frees its groups too
-        if (poll) avahi_threaded_poll_free(poll);
+        if (poll)
+            avahi_threaded_poll_stop(poll);
+        if (client)
+            avahi_client_free(client); // frees its groups too
+        if (poll)
+            avahi_threaded_poll_free(poll);
         poll = nullptr;
         client = nullptr;
         group = nullptr;
@@ -85,27 +93,32 @@ struct ServicePublisher::Impl {
 
 ServicePublisher::ServicePublisher() : m_impl(std::make_unique<Impl>()) {}
 
-ServicePublisher::~ServicePublisher() { stop(); }
+ServicePublisher::~ServicePublisher() {
+    stop();
+}
 
 bool ServicePublisher::publish(const std::string& name, const std::string& type, const std::string& domain,
                                uint16_t port, const TxtRecord& txt, ResultHandler handler, std::string* error) {
     stop();
     auto& d = *m_impl;
     d.type = type;
-    while (!d.type.empty() && d.type.back() == '.') d.type.pop_back();
+    while (!d.type.empty() && d.type.back() == '.')
+        d.type.pop_back();
     d.domain = (domain == "local." || domain == "local") ? std::string() : domain;
     d.port = port;
     d.txt = txt;
     d.handler = std::move(handler);
     d.poll = avahi_threaded_poll_new();
     if (!d.poll) {
-        if (error) *error = "Unable to create the publishing thread";
+        if (error)
+            *error = "Unable to create the publishing thread";
         return false;
     }
     int err = 0;
     d.client = avahi_client_new(avahi_threaded_poll_get(d.poll), AvahiClientFlags(0), &Impl::clientCallback, &d, &err);
     if (!d.client) {
-        if (error) *error = avahi_strerror(err);
+        if (error)
+            *error = avahi_strerror(err);
         d.teardown();
         return false;
     }
@@ -113,9 +126,11 @@ bool ServicePublisher::publish(const std::string& name, const std::string& type,
         std::lock_guard lock(d.mutex);
         d.name = name.empty() ? avahi_client_get_host_name(d.client) : name;
     }
-    if (avahi_client_get_state(d.client) == AVAHI_CLIENT_S_RUNNING) d.createServices();
+    if (avahi_client_get_state(d.client) == AVAHI_CLIENT_S_RUNNING)
+        d.createServices();
     if (avahi_threaded_poll_start(d.poll) < 0) {
-        if (error) *error = "Unable to start the publishing thread";
+        if (error)
+            *error = "Unable to start the publishing thread";
         d.teardown();
         return false;
     }
@@ -145,6 +160,8 @@ std::string ServicePublisher::publishedName() const {
     return m_impl->name;
 }
 
-void ServicePublisher::stop() { m_impl->teardown(); }
+void ServicePublisher::stop() {
+    m_impl->teardown();
+}
 
-}  // namespace pw::net
+} // namespace pw::net

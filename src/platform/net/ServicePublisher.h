@@ -36,4 +36,4 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
-}  // namespace pw::net
+} // namespace pw::net

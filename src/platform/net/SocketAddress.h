@@ -35,4 +35,4 @@ public:
     static std::optional<std::string> peerAddress(int fd);
 };
 
-}  // namespace pw::net
+} // namespace pw::net

@@ -8,4 +8,4 @@ void SystemLog::send(Priority priority, const std::string& text) {
     ::syslog(static_cast<int>(priority) | LOG_USER, "%s", text.c_str());
 }
 
-}  // namespace pw::net
+} // namespace pw::net

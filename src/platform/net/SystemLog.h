@@ -10,4 +10,4 @@ public:
     static void send(Priority priority, const std::string& text);
 };
 
-}  // namespace pw::net
+} // namespace pw::net

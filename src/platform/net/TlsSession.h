@@ -10,11 +10,11 @@ class TlsSession {
 public:
     struct Settings {
         bool isServer = false;
-        std::string certificateFile;  // PEM; needed by a server
-        std::string privateKeyFile;   // PEM
-        std::string peerName;         // a client checks the server's certificate against it
-        bool verifyPeer = true;       // a client verifies the server's certificate
-        std::string caFile;           // trusted certificates (PEM); empty: the system's
+        std::string certificateFile; // PEM; needed by a server
+        std::string privateKeyFile;  // PEM
+        std::string peerName;        // a client checks the server's certificate against it
+        bool verifyPeer = true;      // a client verifies the server's certificate
+        std::string caFile;          // trusted certificates (PEM); empty: the system's
     };
     enum class Result { Done, WantRead, WantWrite, Closed, Error };
 
@@ -42,4 +42,4 @@ private:
     int m_lastErrorCode = 0;
 };
 
-}  // namespace pw::net
+} // namespace pw::net

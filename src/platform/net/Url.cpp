@@ -13,8 +13,7 @@ struct UrlHandleDeleter {
 };
 using UrlHandle = std::unique_ptr<CURLU, UrlHandleDeleter>;
 
-std::string part(CURLU* u, CURLUPart which, unsigned flags = 0)
-{
+std::string part(CURLU* u, CURLUPart which, unsigned flags = 0) {
     char* out = nullptr;
     if (curl_url_get(u, which, &out, flags) != CURLUE_OK || !out)
         return {};
@@ -27,8 +26,7 @@ constexpr unsigned kParseFlags = CURLU_NON_SUPPORT_SCHEME;
 
 } // namespace
 
-std::optional<Url> Url::parse(std::string_view text)
-{
+std::optional<Url> Url::parse(std::string_view text) {
     if (text.empty() || text.find('\0') != std::string_view::npos)
         return std::nullopt;
     UrlHandle u(curl_url());
@@ -66,8 +64,7 @@ std::optional<Url> Url::parse(std::string_view text)
     return url;
 }
 
-std::optional<Url> Url::resolve(std::string_view reference) const
-{
+std::optional<Url> Url::resolve(std::string_view reference) const {
     if (reference.find('\0') != std::string_view::npos)
         return std::nullopt;
     UrlHandle u(curl_url());
@@ -82,8 +79,7 @@ std::optional<Url> Url::resolve(std::string_view reference) const
     return parse(part(u.get(), CURLUPART_URL));
 }
 
-int Url::portOrDefault() const
-{
+int Url::portOrDefault() const {
     if (m_port)
         return *m_port;
     if (m_scheme == "https")
@@ -93,16 +89,14 @@ int Url::portOrDefault() const
     return 0;
 }
 
-std::string Url::requestTarget() const
-{
+std::string Url::requestTarget() const {
     std::string t = m_path.empty() ? "/" : m_path;
     if (!m_query.empty())
         t += "?" + m_query;
     return t;
 }
 
-std::string Url::lastPathComponent() const
-{
+std::string Url::lastPathComponent() const {
     std::string p = m_path;
     while (p.size() > 1 && p.back() == '/')
         p.pop_back();
@@ -110,8 +104,7 @@ std::string Url::lastPathComponent() const
     return percentUnescape(slash == std::string::npos ? p : p.substr(slash + 1));
 }
 
-std::string Url::pathExtension() const
-{
+std::string Url::pathExtension() const {
     std::string last = lastPathComponent();
     auto dot = last.rfind('.');
     if (dot == std::string::npos || dot == 0)
@@ -119,8 +112,7 @@ std::string Url::pathExtension() const
     return last.substr(dot + 1);
 }
 
-std::string Url::percentEscape(std::string_view text, std::string_view keep)
-{
+std::string Url::percentEscape(std::string_view text, std::string_view keep) {
     static const char* hex = "0123456789ABCDEF";
     std::string out;
     out.reserve(text.size() * 3);
@@ -138,8 +130,7 @@ std::string Url::percentEscape(std::string_view text, std::string_view keep)
     return out;
 }
 
-std::string Url::percentUnescape(std::string_view text)
-{
+std::string Url::percentUnescape(std::string_view text) {
     auto value = [](char c) -> int {
         if (c >= '0' && c <= '9')
             return c - '0';

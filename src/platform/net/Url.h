@@ -18,9 +18,9 @@ public:
     const std::string& user() const { return m_user; }     // unescaped
     const std::string& password() const { return m_password; }
     const std::string& host() const { return m_host; }
-    std::optional<int> port() const { return m_port; }     // only when the URL names one
+    std::optional<int> port() const { return m_port; } // only when the URL names one
     int portOrDefault() const;
-    const std::string& path() const { return m_path; }     // as written, escaped
+    const std::string& path() const { return m_path; } // as written, escaped
     const std::string& query() const { return m_query; }
     const std::string& fragment() const { return m_fragment; }
     // Path plus "?query": what goes on an HTTP request line.

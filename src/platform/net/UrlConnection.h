@@ -34,7 +34,7 @@ public:
     void cancel() { m_cancelled = true; }
 
 private:
-    std::atomic<bool> m_cancelled {false};
+    std::atomic<bool> m_cancelled{false};
 };
 
 } // namespace pw::net

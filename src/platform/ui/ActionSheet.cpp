@@ -9,8 +9,7 @@
 namespace pw::ui {
 
 namespace {
-std::set<std::shared_ptr<View>>& shownSheets()
-{
+std::set<std::shared_ptr<View>>& shownSheets() {
     static std::set<std::shared_ptr<View>> s;
     return s;
 }
@@ -21,8 +20,7 @@ constexpr double kSideInset = 20;
 
 ActionSheet::ActionSheet(std::string title, std::weak_ptr<ActionSheetDelegate> delegate, std::string cancelButtonTitle,
                          std::string destructiveButtonTitle, std::vector<std::string> otherButtonTitles)
-    : m_title(std::move(title)), m_delegate(std::move(delegate)), m_cancelTitle(std::move(cancelButtonTitle))
-{
+    : m_title(std::move(title)), m_delegate(std::move(delegate)), m_cancelTitle(std::move(cancelButtonTitle)) {
     setOpaque(false);
     if (!destructiveButtonTitle.empty()) {
         m_destructiveIndex = 0;
@@ -36,8 +34,7 @@ ActionSheet::ActionSheet(std::string title, std::weak_ptr<ActionSheetDelegate> d
     }
 }
 
-void ActionSheet::didCreate()
-{
+void ActionSheet::didCreate() {
     m_titleLabel = View::create<Label>();
     m_titleLabel->setFont(gfx::Font::systemFont(13));
     m_titleLabel->setTextColor(gfx::Color::fromWhite(0.85));
@@ -47,8 +44,7 @@ void ActionSheet::didCreate()
     rebuild();
 }
 
-int64_t ActionSheet::addButtonWithTitle(std::string title)
-{
+int64_t ActionSheet::addButtonWithTitle(std::string title) {
     // New buttons go before the cancel button, which stays last.
     if (m_cancelIndex >= 0) {
         m_buttonTitles.insert(m_buttonTitles.begin() + m_cancelIndex, std::move(title));
@@ -61,30 +57,26 @@ int64_t ActionSheet::addButtonWithTitle(std::string title)
     return numberOfButtons() - 1;
 }
 
-std::string ActionSheet::buttonTitleAtIndex(int64_t index) const
-{
+std::string ActionSheet::buttonTitleAtIndex(int64_t index) const {
     if (index < 0 || index >= numberOfButtons())
         return {};
     return m_buttonTitles[static_cast<size_t>(index)];
 }
 
-int64_t ActionSheet::firstOtherButtonIndex() const
-{
+int64_t ActionSheet::firstOtherButtonIndex() const {
     for (int64_t i = 0; i < numberOfButtons(); ++i)
         if (i != m_cancelIndex && i != m_destructiveIndex)
             return i;
     return -1;
 }
 
-Button* ActionSheet::buttonAtIndex(int64_t index) const
-{
+Button* ActionSheet::buttonAtIndex(int64_t index) const {
     if (index < 0 || index >= static_cast<int64_t>(m_buttons.size()))
         return nullptr;
     return m_buttons[static_cast<size_t>(index)].get();
 }
 
-void ActionSheet::rebuild()
-{
+void ActionSheet::rebuild() {
     if (!m_titleLabel)
         return;
     m_titleLabel->setText(m_title);
@@ -110,18 +102,19 @@ void ActionSheet::rebuild()
         b->setTitleColor(fg.withAlpha(0.6), ControlStateHighlighted);
         b->layer()->setCornerRadius(8);
         std::weak_ptr<View> weak = weak_from_this();
-        b->addTarget([this, weak, i](Control&) {
-            if (auto keep = weak.lock())
-                dismissWithClickedButtonIndex(i, true);
-        }, ControlEventTouchUpInside);
+        b->addTarget(
+            [this, weak, i](Control&) {
+                if (auto keep = weak.lock())
+                    dismissWithClickedButtonIndex(i, true);
+            },
+            ControlEventTouchUpInside);
         addSubview(b);
         m_buttons.push_back(std::move(b));
     }
     setNeedsLayout();
 }
 
-double ActionSheet::contentHeight(double width)
-{
+double ActionSheet::contentHeight(double width) {
     double y = kGap * 2;
     if (!m_title.empty())
         y += m_titleLabel->sizeThatFits({width - 2 * kSideInset, 0}).height + kGap * 2;
@@ -131,8 +124,7 @@ double ActionSheet::contentHeight(double width)
     return std::ceil(y + kGap);
 }
 
-void ActionSheet::layoutSubviews()
-{
+void ActionSheet::layoutSubviews() {
     const gfx::Rect b = bounds();
     const double inner = b.width() - 2 * kSideInset;
     double y = kGap * 2;
@@ -149,18 +141,17 @@ void ActionSheet::layoutSubviews()
     }
 }
 
-void ActionSheet::draw(gfx::Context& ctx, const gfx::Rect&)
-{
+void ActionSheet::draw(gfx::Context& ctx, const gfx::Rect&) {
     const gfx::Rect b = bounds();
     ctx.clipToRect(b);
-    ctx.drawLinearGradient({{0, gfx::Color::fromRGB255(70, 80, 96, 0.95)}, {1, gfx::Color::fromRGB255(24, 28, 36, 0.95)}},
-                           {0, 0}, {0, b.height()});
+    ctx.drawLinearGradient(
+        {{0, gfx::Color::fromRGB255(70, 80, 96, 0.95)}, {1, gfx::Color::fromRGB255(24, 28, 36, 0.95)}}, {0, 0},
+        {0, b.height()});
     ctx.setFillColor(gfx::Color(1, 1, 1, 0.3));
     ctx.fillRect({0, 0, b.width(), 1});
 }
 
-void ActionSheet::showInView(View*)
-{
+void ActionSheet::showInView(View*) {
     if (m_visible)
         return;
     auto self = shared_from_this();
@@ -177,15 +168,19 @@ void ActionSheet::showInView(View*)
     c.addSubview(self);
     m_window->show();
     std::weak_ptr<View> weak = self;
-    View::animate(0.3, [&] { setFrame({0, cb.height() - h, cb.width(), h}); }, [this, weak](bool) {
-        if (auto keep = weak.lock(); keep && m_visible && !m_dismissing)
-            if (auto d = m_delegate.lock())
-                d->didPresentActionSheet(*this);
-    });
+    View::animate(
+        0.3,
+        [&] {
+            setFrame({0, cb.height() - h, cb.width(), h});
+        },
+        [this, weak](bool) {
+            if (auto keep = weak.lock(); keep && m_visible && !m_dismissing)
+                if (auto d = m_delegate.lock())
+                    d->didPresentActionSheet(*this);
+        });
 }
 
-void ActionSheet::dismissWithClickedButtonIndex(int64_t index, bool animated)
-{
+void ActionSheet::dismissWithClickedButtonIndex(int64_t index, bool animated) {
     if (!m_visible || m_dismissing)
         return;
     m_dismissing = true;
@@ -209,7 +204,12 @@ void ActionSheet::dismissWithClickedButtonIndex(int64_t index, bool animated)
     if (animated) {
         const gfx::Rect f = frame();
         const double bottom = superview() ? superview()->bounds().height() : f.maxY();
-        View::animate(0.3, [&] { setFrame({f.x(), bottom, f.width(), f.height()}); }, finish);
+        View::animate(
+            0.3,
+            [&] {
+                setFrame({f.x(), bottom, f.width(), f.height()});
+            },
+            finish);
     } else {
         finish(true);
     }

@@ -29,8 +29,7 @@ class ActionSheet : public View {
 public:
     static std::shared_ptr<ActionSheet> create(std::string title, std::weak_ptr<ActionSheetDelegate> delegate,
                                                std::string cancelButtonTitle, std::string destructiveButtonTitle,
-                                               std::vector<std::string> otherButtonTitles = {})
-    {
+                                               std::vector<std::string> otherButtonTitles = {}) {
         return View::create<ActionSheet>(std::move(title), std::move(delegate), std::move(cancelButtonTitle),
                                          std::move(destructiveButtonTitle), std::move(otherButtonTitles));
     }

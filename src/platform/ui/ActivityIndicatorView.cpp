@@ -5,22 +5,19 @@
 
 namespace pw::ui {
 
-ActivityIndicatorView::ActivityIndicatorView(ActivityIndicatorStyle style) : m_style(style)
-{
+ActivityIndicatorView::ActivityIndicatorView(ActivityIndicatorStyle style) : m_style(style) {
     setOpaque(false);
     setUserInteractionEnabled(false);
     setStyle(style);
     setHidden(true);
 }
 
-ActivityIndicatorView::~ActivityIndicatorView()
-{
+ActivityIndicatorView::~ActivityIndicatorView() {
     if (m_ticker)
         Animator::shared().removeTicker(m_ticker);
 }
 
-void ActivityIndicatorView::setStyle(ActivityIndicatorStyle s)
-{
+void ActivityIndicatorView::setStyle(ActivityIndicatorStyle s) {
     m_style = s;
     m_color = s == ActivityIndicatorStyle::Gray ? gfx::Color::gray() : gfx::Color::white();
     const gfx::Size size = sizeThatFits({});
@@ -30,26 +27,22 @@ void ActivityIndicatorView::setStyle(ActivityIndicatorStyle s)
     setNeedsDisplay();
 }
 
-void ActivityIndicatorView::setColor(gfx::Color c)
-{
+void ActivityIndicatorView::setColor(gfx::Color c) {
     m_color = c;
     setNeedsDisplay();
 }
 
-void ActivityIndicatorView::setHidesWhenStopped(bool h)
-{
+void ActivityIndicatorView::setHidesWhenStopped(bool h) {
     m_hidesWhenStopped = h;
     if (!isAnimating())
         setHidden(h);
 }
 
-gfx::Size ActivityIndicatorView::sizeThatFits(gfx::Size) const
-{
-    return m_style == ActivityIndicatorStyle::WhiteLarge ? gfx::Size {37, 37} : gfx::Size {20, 20};
+gfx::Size ActivityIndicatorView::sizeThatFits(gfx::Size) const {
+    return m_style == ActivityIndicatorStyle::WhiteLarge ? gfx::Size{37, 37} : gfx::Size{20, 20};
 }
 
-void ActivityIndicatorView::startAnimating()
-{
+void ActivityIndicatorView::startAnimating() {
     setHidden(false);
     if (m_ticker)
         return;
@@ -72,8 +65,7 @@ void ActivityIndicatorView::startAnimating()
     });
 }
 
-void ActivityIndicatorView::stopAnimating()
-{
+void ActivityIndicatorView::stopAnimating() {
     if (m_ticker)
         Animator::shared().removeTicker(m_ticker);
     m_ticker = 0;
@@ -81,8 +73,7 @@ void ActivityIndicatorView::stopAnimating()
         setHidden(true);
 }
 
-void ActivityIndicatorView::draw(gfx::Context& ctx, const gfx::Rect&)
-{
+void ActivityIndicatorView::draw(gfx::Context& ctx, const gfx::Rect&) {
     const gfx::Rect b = bounds();
     const double r = std::min(b.width(), b.height()) / 2;
     const double inner = r * 0.45, width = std::max(2.0, r * 0.16);

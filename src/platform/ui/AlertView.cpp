@@ -11,8 +11,7 @@ namespace pw::ui {
 
 namespace {
 // An alert on screen stays alive until it is dismissed, whoever else lets it go.
-std::set<std::shared_ptr<View>>& shownPopups()
-{
+std::set<std::shared_ptr<View>>& shownPopups() {
     static std::set<std::shared_ptr<View>> s;
     return s;
 }
@@ -22,8 +21,7 @@ constexpr double kButtonHeight = 43;
 
 AlertView::AlertView(std::string title, std::string message, std::weak_ptr<AlertViewDelegate> delegate,
                      std::string cancelButtonTitle, std::vector<std::string> otherButtonTitles)
-    : m_title(std::move(title)), m_message(std::move(message)), m_delegate(std::move(delegate))
-{
+    : m_title(std::move(title)), m_message(std::move(message)), m_delegate(std::move(delegate)) {
     setOpaque(false);
     if (!cancelButtonTitle.empty()) {
         m_cancelIndex = 0;
@@ -35,8 +33,7 @@ AlertView::AlertView(std::string title, std::string message, std::weak_ptr<Alert
 
 AlertView::~AlertView() = default;
 
-void AlertView::didCreate()
-{
+void AlertView::didCreate() {
     m_titleLabel = View::create<Label>();
     m_titleLabel->setFont(gfx::Font::boldSystemFont(18));
     m_titleLabel->setTextColor(gfx::Color::white());
@@ -53,47 +50,40 @@ void AlertView::didCreate()
     rebuild();
 }
 
-void AlertView::setTitle(std::string t)
-{
+void AlertView::setTitle(std::string t) {
     m_title = std::move(t);
     rebuild();
 }
 
-void AlertView::setMessage(std::string m)
-{
+void AlertView::setMessage(std::string m) {
     m_message = std::move(m);
     rebuild();
 }
 
-int64_t AlertView::addButtonWithTitle(std::string title)
-{
+int64_t AlertView::addButtonWithTitle(std::string title) {
     m_buttonTitles.push_back(std::move(title));
     rebuild();
     return numberOfButtons() - 1;
 }
 
-std::string AlertView::buttonTitleAtIndex(int64_t index) const
-{
+std::string AlertView::buttonTitleAtIndex(int64_t index) const {
     if (index < 0 || index >= numberOfButtons())
         return {};
     return m_buttonTitles[static_cast<size_t>(index)];
 }
 
-int64_t AlertView::firstOtherButtonIndex() const
-{
+int64_t AlertView::firstOtherButtonIndex() const {
     const int64_t first = m_cancelIndex == 0 ? 1 : 0;
     return first < numberOfButtons() ? first : -1;
 }
 
-Button* AlertView::buttonAtIndex(int64_t index) const
-{
+Button* AlertView::buttonAtIndex(int64_t index) const {
     if (index < 0 || index >= static_cast<int64_t>(m_buttons.size()))
         return nullptr;
     return m_buttons[static_cast<size_t>(index)].get();
 }
 
-void AlertView::rebuild()
-{
+void AlertView::rebuild() {
     if (!m_titleLabel)
         return;
     m_titleLabel->setText(m_title);
@@ -111,10 +101,12 @@ void AlertView::rebuild()
         b->layer()->setBorderWidth(1);
         b->layer()->setBorderColor(gfx::Color(0, 0, 0, 0.45));
         std::weak_ptr<View> weak = weak_from_this();
-        b->addTarget([this, weak, i](Control&) {
-            if (auto keep = weak.lock())
-                dismissWithClickedButtonIndex(i, true);
-        }, ControlEventTouchUpInside);
+        b->addTarget(
+            [this, weak, i](Control&) {
+                if (auto keep = weak.lock())
+                    dismissWithClickedButtonIndex(i, true);
+            },
+            ControlEventTouchUpInside);
         addSubview(b);
         m_buttons.push_back(std::move(b));
     }
@@ -124,8 +116,7 @@ void AlertView::rebuild()
     setNeedsDisplay();
 }
 
-double AlertView::layoutHeight()
-{
+double AlertView::layoutHeight() {
     const double inner = kWidth - 2 * kPadding;
     double y = kPadding;
     if (!m_title.empty())
@@ -140,8 +131,7 @@ double AlertView::layoutHeight()
     return std::ceil(y + kPadding - 8);
 }
 
-void AlertView::layoutSubviews()
-{
+void AlertView::layoutSubviews() {
     const double inner = kWidth - 2 * kPadding;
     double y = kPadding;
     if (!m_title.empty()) {
@@ -177,15 +167,15 @@ void AlertView::layoutSubviews()
         m_buttons[static_cast<size_t>(m_cancelIndex)]->setFrame({kPadding, y, inner, kButtonHeight});
 }
 
-void AlertView::draw(gfx::Context& ctx, const gfx::Rect&)
-{
+void AlertView::draw(gfx::Context& ctx, const gfx::Rect&) {
     const gfx::Rect b = bounds().insetBy(1, 1);
     ctx.beginPath();
     ctx.addRoundedRect(b, 10);
     ctx.save();
     ctx.clip();
-    ctx.drawLinearGradient({{0, gfx::Color::fromRGB255(44, 62, 104, 0.95)}, {1, gfx::Color::fromRGB255(9, 24, 62, 0.95)}},
-                           {0, b.y()}, {0, b.maxY()});
+    ctx.drawLinearGradient(
+        {{0, gfx::Color::fromRGB255(44, 62, 104, 0.95)}, {1, gfx::Color::fromRGB255(9, 24, 62, 0.95)}}, {0, b.y()},
+        {0, b.maxY()});
     ctx.restore();
     ctx.setStrokeColor(gfx::Color(1, 1, 1, 0.85));
     ctx.setLineWidth(2);
@@ -194,8 +184,7 @@ void AlertView::draw(gfx::Context& ctx, const gfx::Rect&)
     ctx.strokePath();
 }
 
-void AlertView::show()
-{
+void AlertView::show() {
     if (m_visible)
         return;
     auto self = shared_from_this();
@@ -215,18 +204,20 @@ void AlertView::show()
     c.addSubview(self);
     m_window->show();
     std::weak_ptr<View> weak = self;
-    View::animate(0.2, [&] {
-        setTransform({});
-        setAlpha(1);
-    }, [this, weak](bool) {
-        if (auto keep = weak.lock(); keep && m_visible && !m_dismissing)
-            if (auto d = m_delegate.lock())
-                d->didPresentAlertView(*this);
-    });
+    View::animate(
+        0.2,
+        [&] {
+            setTransform({});
+            setAlpha(1);
+        },
+        [this, weak](bool) {
+            if (auto keep = weak.lock(); keep && m_visible && !m_dismissing)
+                if (auto d = m_delegate.lock())
+                    d->didPresentAlertView(*this);
+        });
 }
 
-void AlertView::dismissWithClickedButtonIndex(int64_t index, bool animated)
-{
+void AlertView::dismissWithClickedButtonIndex(int64_t index, bool animated) {
     if (!m_visible || m_dismissing)
         return;
     m_dismissing = true;
@@ -249,7 +240,8 @@ void AlertView::dismissWithClickedButtonIndex(int64_t index, bool animated)
         shownPopups().erase(self);
     };
     if (animated)
-        View::animate(0.2, [&] { setAlpha(0); }, finish);
+        View::animate(
+            0.2, [&] { setAlpha(0); }, finish);
     else
         finish(true);
 }

@@ -29,8 +29,7 @@ class AlertView : public View {
 public:
     static std::shared_ptr<AlertView> create(std::string title, std::string message,
                                              std::weak_ptr<AlertViewDelegate> delegate, std::string cancelButtonTitle,
-                                             std::vector<std::string> otherButtonTitles = {})
-    {
+                                             std::vector<std::string> otherButtonTitles = {}) {
         return View::create<AlertView>(std::move(title), std::move(message), std::move(delegate),
                                        std::move(cancelButtonTitle), std::move(otherButtonTitles));
     }

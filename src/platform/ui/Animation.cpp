@@ -7,20 +7,17 @@
 
 namespace pw::ui {
 
-double Animation::activeDuration() const
-{
+double Animation::activeDuration() const {
     if (std::isinf(repeatCount))
         return kForever;
     return duration * std::max(repeatCount, 0.0) * (autoreverses ? 2 : 1);
 }
 
-bool Animation::isFinishedAt(double localTime) const
-{
+bool Animation::isFinishedAt(double localTime) const {
     return localTime - delay >= activeDuration();
 }
 
-bool Animation::applyAt(LayerState& state, double localTime) const
-{
+bool Animation::applyAt(LayerState& state, double localTime) const {
     const double t = localTime - delay;
     if (t < 0) {
         if (!fillsBackwards)
@@ -43,8 +40,7 @@ bool Animation::applyAt(LayerState& state, double localTime) const
 }
 
 std::shared_ptr<PropertyAnimation> PropertyAnimation::basic(std::string keyPath, std::optional<AnimationValue> from,
-                                                            std::optional<AnimationValue> to, double duration)
-{
+                                                            std::optional<AnimationValue> to, double duration) {
     auto a = std::make_shared<PropertyAnimation>(std::move(keyPath));
     a->from = std::move(from);
     a->to = std::move(to);
@@ -53,8 +49,7 @@ std::shared_ptr<PropertyAnimation> PropertyAnimation::basic(std::string keyPath,
 }
 
 std::shared_ptr<PropertyAnimation> PropertyAnimation::keyFrames(std::string keyPath, std::vector<AnimationValue> values,
-                                                                double duration, std::vector<double> keyTimes)
-{
+                                                                double duration, std::vector<double> keyTimes) {
     auto a = std::make_shared<PropertyAnimation>(std::move(keyPath));
     a->values = std::move(values);
     a->keyTimes = std::move(keyTimes);
@@ -64,23 +59,21 @@ std::shared_ptr<PropertyAnimation> PropertyAnimation::keyFrames(std::string keyP
 
 namespace {
 
-AnimationValue addValues(const AnimationValue& a, const AnimationValue& b)
-{
+AnimationValue addValues(const AnimationValue& a, const AnimationValue& b) {
     if (a.index() != b.index())
         return b;
     if (auto* x = std::get_if<double>(&a))
         return *x + std::get<double>(b);
     if (auto* p = std::get_if<gfx::Point>(&a)) {
         auto q = std::get<gfx::Point>(b);
-        return gfx::Point {p->x + q.x, p->y + q.y};
+        return gfx::Point{p->x + q.x, p->y + q.y};
     }
     if (auto* t = std::get_if<gfx::AffineTransform>(&a))
         return std::get<gfx::AffineTransform>(b).concat(*t);
     return b;
 }
 
-AnimationValue keyFrameValue(const std::vector<AnimationValue>& values, const std::vector<double>& keyTimes, double p)
-{
+AnimationValue keyFrameValue(const std::vector<AnimationValue>& values, const std::vector<double>& keyTimes, double p) {
     const size_t n = values.size();
     if (n == 1)
         return values[0];
@@ -99,8 +92,7 @@ AnimationValue keyFrameValue(const std::vector<AnimationValue>& values, const st
     return values[n - 1];
 }
 
-gfx::Point pointOnPath(const std::vector<gfx::Point>& path, double p)
-{
+gfx::Point pointOnPath(const std::vector<gfx::Point>& path, double p) {
     if (path.size() == 1)
         return path[0];
     double total = 0;
@@ -120,8 +112,7 @@ gfx::Point pointOnPath(const std::vector<gfx::Point>& path, double p)
 
 } // namespace
 
-void PropertyAnimation::apply(LayerState& state, double progress) const
-{
+void PropertyAnimation::apply(LayerState& state, double progress) const {
     std::optional<AnimationValue> value;
     if (!path.empty()) {
         value = pointOnPath(path, progress);
@@ -143,15 +134,13 @@ void PropertyAnimation::apply(LayerState& state, double progress) const
     setLayerStateValue(state, keyPath, *value);
 }
 
-void AnimationGroup::apply(LayerState& state, double progress) const
-{
+void AnimationGroup::apply(LayerState& state, double progress) const {
     const double local = progress * duration;
     for (const auto& a : animations)
         a->applyAt(state, local);
 }
 
-double Transition::progressAt(double localTime) const
-{
+double Transition::progressAt(double localTime) const {
     const double t = localTime - delay;
     if (t <= 0)
         return 0;

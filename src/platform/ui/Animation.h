@@ -94,8 +94,7 @@ enum class TransitionSubtype { FromRight, FromLeft, FromTop, FromBottom };
 class Transition : public Animation {
 public:
     Transition(TransitionType type, TransitionSubtype subtype = TransitionSubtype::FromRight, double duration = 0.25)
-        : type(type), subtype(subtype)
-    {
+        : type(type), subtype(subtype) {
         this->duration = duration;
         this->timing = TimingFunction::EaseInOut;
     }

@@ -8,8 +8,7 @@ namespace pw::ui {
 namespace {
 
 // Solves a unit cubic Bézier (0,0) (x1,y1) (x2,y2) (1,1) for y at x.
-double bezier(double x1, double y1, double x2, double y2, double x)
-{
+double bezier(double x1, double y1, double x2, double y2, double x) {
     auto sample = [](double a1, double a2, double t) {
         const double u = 1 - t;
         return 3 * u * u * t * a1 + 3 * u * t * t * a2 + t * t * t;
@@ -28,12 +27,13 @@ double bezier(double x1, double y1, double x2, double y2, double x)
     return sample(y1, y2, t);
 }
 
-double lerp(double a, double b, double t) { return a + (b - a) * t; }
+double lerp(double a, double b, double t) {
+    return a + (b - a) * t;
+}
 
 } // namespace
 
-double applyTiming(TimingFunction f, double t)
-{
+double applyTiming(TimingFunction f, double t) {
     t = std::clamp(t, 0.0, 1.0);
     switch (f) {
     case TimingFunction::Linear:
@@ -48,8 +48,7 @@ double applyTiming(TimingFunction f, double t)
     return t;
 }
 
-AnimationValue interpolate(const AnimationValue& from, const AnimationValue& to, double t)
-{
+AnimationValue interpolate(const AnimationValue& from, const AnimationValue& to, double t) {
     if (from.index() != to.index())
         return to;
     return std::visit(
@@ -59,20 +58,20 @@ AnimationValue interpolate(const AnimationValue& from, const AnimationValue& to,
             if constexpr (std::is_same_v<T, double>) {
                 return lerp(a, b, t);
             } else if constexpr (std::is_same_v<T, gfx::Point>) {
-                return gfx::Point {lerp(a.x, b.x, t), lerp(a.y, b.y, t)};
+                return gfx::Point{lerp(a.x, b.x, t), lerp(a.y, b.y, t)};
             } else if constexpr (std::is_same_v<T, gfx::Size>) {
-                return gfx::Size {lerp(a.width, b.width, t), lerp(a.height, b.height, t)};
+                return gfx::Size{lerp(a.width, b.width, t), lerp(a.height, b.height, t)};
             } else if constexpr (std::is_same_v<T, gfx::Rect>) {
                 return gfx::Rect(lerp(a.x(), b.x(), t), lerp(a.y(), b.y(), t), lerp(a.width(), b.width(), t),
                                  lerp(a.height(), b.height(), t));
             } else if constexpr (std::is_same_v<T, gfx::AffineTransform>) {
-                return gfx::AffineTransform {lerp(a.a, b.a, t), lerp(a.b, b.b, t), lerp(a.c, b.c, t),
-                                             lerp(a.d, b.d, t), lerp(a.tx, b.tx, t), lerp(a.ty, b.ty, t)};
+                return gfx::AffineTransform{lerp(a.a, b.a, t), lerp(a.b, b.b, t),   lerp(a.c, b.c, t),
+                                            lerp(a.d, b.d, t), lerp(a.tx, b.tx, t), lerp(a.ty, b.ty, t)};
             } else {
                 if (a.isPattern() || b.isPattern())
                     return t < 0.5 ? a : b;
-                return gfx::Color(lerp(a.r(), b.r(), t), lerp(a.g(), b.g(), t),
-                                  lerp(a.b(), b.b(), t), lerp(a.alpha(), b.alpha(), t));
+                return gfx::Color(lerp(a.r(), b.r(), t), lerp(a.g(), b.g(), t), lerp(a.b(), b.b(), t),
+                                  lerp(a.alpha(), b.alpha(), t));
             }
         },
         from);

@@ -15,8 +15,7 @@ struct Animator::Block {
     bool closed = false;
     bool done = false;
 
-    void finishIfDone(const std::shared_ptr<Block>& self)
-    {
+    void finishIfDone(const std::shared_ptr<Block>& self) {
         if (!closed || pending > 0 || done)
             return;
         done = true;
@@ -27,24 +26,23 @@ struct Animator::Block {
     }
 };
 
-Animator& Animator::shared()
-{
+Animator& Animator::shared() {
     static Animator animator;
     return animator;
 }
 
-double Animator::now() const { return core::Clock::shared().monotonic(); }
+double Animator::now() const {
+    return core::Clock::shared().monotonic();
+}
 
-void Animator::beginBlock(const BlockAnimationOptions& options, std::function<void(bool)> completion)
-{
+void Animator::beginBlock(const BlockAnimationOptions& options, std::function<void(bool)> completion) {
     auto b = std::make_shared<Block>();
     b->options = options;
     b->completion = std::move(completion);
     m_blocks.push_back(std::move(b));
 }
 
-void Animator::endBlock()
-{
+void Animator::endBlock() {
     if (m_blocks.empty())
         return;
     auto b = m_blocks.back();
@@ -60,28 +58,26 @@ void Animator::endBlock()
     }
 }
 
-Animator::Block* Animator::currentBlock() const
-{
+Animator::Block* Animator::currentBlock() const {
     if (m_suppressed > 0 || m_blocks.empty())
         return nullptr;
     return m_blocks.back().get();
 }
 
-BlockAnimationOptions* Animator::openBlockOptions()
-{
+BlockAnimationOptions* Animator::openBlockOptions() {
     return m_blocks.empty() ? nullptr : &m_blocks.back()->options;
 }
 
-void Animator::setOpenBlockCompletion(std::function<void(bool)> completion)
-{
+void Animator::setOpenBlockCompletion(std::function<void(bool)> completion) {
     if (!m_blocks.empty())
         m_blocks.back()->completion = std::move(completion);
 }
 
-const BlockAnimationOptions& Animator::blockOptions(const Block& b) const { return b.options; }
+const BlockAnimationOptions& Animator::blockOptions(const Block& b) const {
+    return b.options;
+}
 
-std::function<void(bool)> Animator::blockMember(Block& b)
-{
+std::function<void(bool)> Animator::blockMember(Block& b) {
     std::shared_ptr<Block> self;
     for (auto& s : m_blocks)
         if (s.get() == &b)
@@ -96,46 +92,53 @@ std::function<void(bool)> Animator::blockMember(Block& b)
     };
 }
 
-void Animator::beginSuppressed() { ++m_suppressed; }
-void Animator::endSuppressed() { m_suppressed = std::max(0, m_suppressed - 1); }
+void Animator::beginSuppressed() {
+    ++m_suppressed;
+}
+void Animator::endSuppressed() {
+    m_suppressed = std::max(0, m_suppressed - 1);
+}
 
-void Animator::transactionBegin() { m_transactions.push_back(m_transactions.empty() ? Txn {} : m_transactions.back()); }
+void Animator::transactionBegin() {
+    m_transactions.push_back(m_transactions.empty() ? Txn{} : m_transactions.back());
+}
 
-void Animator::transactionCommit()
-{
+void Animator::transactionCommit() {
     if (!m_transactions.empty())
         m_transactions.pop_back();
 }
 
-bool Animator::disableActions() const { return !m_transactions.empty() && m_transactions.back().disableActions; }
+bool Animator::disableActions() const {
+    return !m_transactions.empty() && m_transactions.back().disableActions;
+}
 
-void Animator::setDisableActions(bool d)
-{
+void Animator::setDisableActions(bool d) {
     if (m_transactions.empty())
         return; // outside a transaction the setting would leak into every later change
     m_transactions.back().disableActions = d;
 }
 
-double Animator::transactionDuration() const { return m_transactions.empty() ? 0.25 : m_transactions.back().duration; }
+double Animator::transactionDuration() const {
+    return m_transactions.empty() ? 0.25 : m_transactions.back().duration;
+}
 
-void Animator::setTransactionDuration(double d)
-{
+void Animator::setTransactionDuration(double d) {
     if (!m_transactions.empty())
         m_transactions.back().duration = d;
 }
 
-void Animator::registerLayer(Layer* layer)
-{
+void Animator::registerLayer(Layer* layer) {
     const bool wasActive = isActive();
     m_layers.insert(layer);
     if (!wasActive)
         wake();
 }
 
-void Animator::unregisterLayer(Layer* layer) { m_layers.erase(layer); }
+void Animator::unregisterLayer(Layer* layer) {
+    m_layers.erase(layer);
+}
 
-uint64_t Animator::addTicker(Ticker ticker)
-{
+uint64_t Animator::addTicker(Ticker ticker) {
     const bool wasActive = isActive();
     const uint64_t id = m_nextTicker++;
     m_tickers.push_back({id, std::move(ticker)});
@@ -144,23 +147,20 @@ uint64_t Animator::addTicker(Ticker ticker)
     return id;
 }
 
-void Animator::removeTicker(uint64_t id)
-{
+void Animator::removeTicker(uint64_t id) {
     for (auto& t : m_tickers)
         if (t.id == id)
             t.fn = nullptr;
 }
 
-void Animator::post(std::function<void()> fn)
-{
+void Animator::post(std::function<void()> fn) {
     const bool wasActive = isActive();
     m_posted.push_back(std::move(fn));
     if (!wasActive)
         wake();
 }
 
-void Animator::tick()
-{
+void Animator::tick() {
     const double t = now();
     std::vector<Layer*> layers(m_layers.begin(), m_layers.end());
     for (Layer* l : layers) {
@@ -183,15 +183,13 @@ void Animator::tick()
         fn();
 }
 
-bool Animator::isActive() const
-{
+bool Animator::isActive() const {
     if (!m_layers.empty() || !m_posted.empty())
         return true;
     return std::any_of(m_tickers.begin(), m_tickers.end(), [](const TickerEntry& e) { return bool(e.fn); });
 }
 
-void Animator::wake()
-{
+void Animator::wake() {
     if (m_wake)
         m_wake();
 }

@@ -19,8 +19,7 @@ extern char** environ;
 
 namespace pw::ui {
 
-Application& Application::shared()
-{
+Application& Application::shared() {
     static Application* app = [] {
         auto* a = new Application(); // lives for the whole process: windows reach it from destructors
         Animator::shared().setWakeHandler([a] { a->startAnimationDriver(); });
@@ -30,17 +29,17 @@ Application& Application::shared()
     return *app;
 }
 
-void Application::watchDeviceOrientation()
-{
+void Application::watchDeviceOrientation() {
     device::Device::current().setOrientationObserver([](device::Orientation) {
         core::NotificationCenter::defaultCenter().post(kDeviceOrientationDidChangeNotification);
     });
 }
 
-void Application::post(const char* name) { core::NotificationCenter::defaultCenter().post(name, {}, this); }
+void Application::post(const char* name) {
+    core::NotificationCenter::defaultCenter().post(name, {}, this);
+}
 
-bool Application::launch()
-{
+bool Application::launch() {
     bool ok = true;
     if (m_delegate)
         ok = m_delegate->didFinishLaunching(*this);
@@ -48,8 +47,7 @@ bool Application::launch()
     return ok;
 }
 
-void Application::resignActive()
-{
+void Application::resignActive() {
     if (m_state != ApplicationState::Active)
         return;
     if (m_delegate)
@@ -58,8 +56,7 @@ void Application::resignActive()
     post(kWillResignActiveNotification);
 }
 
-void Application::enterBackground()
-{
+void Application::enterBackground() {
     resignActive();
     if (m_state == ApplicationState::Background)
         return;
@@ -69,8 +66,7 @@ void Application::enterBackground()
     post(kDidEnterBackgroundNotification);
 }
 
-void Application::enterForeground()
-{
+void Application::enterForeground() {
     if (m_state != ApplicationState::Background)
         return;
     if (m_delegate)
@@ -79,8 +75,7 @@ void Application::enterForeground()
     post(kWillEnterForegroundNotification);
 }
 
-void Application::becomeActive()
-{
+void Application::becomeActive() {
     if (m_state == ApplicationState::Active)
         return;
     if (m_state == ApplicationState::Background)
@@ -91,15 +86,13 @@ void Application::becomeActive()
     post(kDidBecomeActiveNotification);
 }
 
-void Application::terminate()
-{
+void Application::terminate() {
     if (m_delegate)
         m_delegate->willTerminate(*this);
     post(kWillTerminateNotification);
 }
 
-void Application::simulateMemoryWarning()
-{
+void Application::simulateMemoryWarning() {
     if (m_delegate)
         m_delegate->didReceiveMemoryWarning(*this);
     post(kMemoryWarningNotification);
@@ -107,10 +100,11 @@ void Application::simulateMemoryWarning()
 
 // --- windows ---
 
-void Application::registerWindow(const std::shared_ptr<Window>& w) { m_windows.push_back(w); }
+void Application::registerWindow(const std::shared_ptr<Window>& w) {
+    m_windows.push_back(w);
+}
 
-void Application::windowGone(Window* w)
-{
+void Application::windowGone(Window* w) {
     if (m_keyWindow == w)
         m_keyWindow = nullptr;
     m_windows.erase(std::remove_if(m_windows.begin(), m_windows.end(),
@@ -122,8 +116,7 @@ void Application::windowGone(Window* w)
     setNeedsFullRedraw();
 }
 
-void Application::windowHidden(Window* w)
-{
+void Application::windowHidden(Window* w) {
     if (m_keyWindow != w)
         return;
     m_keyWindow = nullptr;
@@ -136,8 +129,7 @@ void Application::windowHidden(Window* w)
         }
 }
 
-std::vector<std::shared_ptr<Window>> Application::windows() const
-{
+std::vector<std::shared_ptr<Window>> Application::windows() const {
     std::vector<std::shared_ptr<Window>> out;
     for (const auto& weak : m_windows)
         if (auto w = weak.lock(); w && w->isVisible())
@@ -147,12 +139,13 @@ std::vector<std::shared_ptr<Window>> Application::windows() const
     return out;
 }
 
-void Application::setKeyWindow(Window* w) { m_keyWindow = w; }
+void Application::setKeyWindow(Window* w) {
+    m_keyWindow = w;
+}
 
 // --- first responder and keys ---
 
-bool Application::makeFirstResponder(Responder* r)
-{
+bool Application::makeFirstResponder(Responder* r) {
     if (r == m_firstResponder)
         return true;
     Responder* old = m_firstResponder;
@@ -167,8 +160,7 @@ bool Application::makeFirstResponder(Responder* r)
     return true;
 }
 
-void Application::responderGone(Responder* r)
-{
+void Application::responderGone(Responder* r) {
     if (m_firstResponder == r) {
         m_firstResponder = nullptr;
         if (m_keyboardVisible)
@@ -176,16 +168,14 @@ void Application::responderGone(Responder* r)
     }
 }
 
-double Application::keyboardFullHeight() const
-{
+double Application::keyboardFullHeight() const {
     const auto o = m_orientation;
     if (device::Device::current().idiom() == device::Idiom::Pad)
         return device::Device::isLandscape(o) ? 352 : 264;
     return device::Device::isLandscape(o) ? 162 : 216;
 }
 
-void Application::showKeyboard(bool show)
-{
+void Application::showKeyboard(bool show) {
     if (show == m_keyboardVisible)
         return;
     const gfx::Rect screen = screenBounds();
@@ -210,28 +200,24 @@ void Application::showKeyboard(bool show)
     nc.post(show ? kKeyboardDidShowNotification : kKeyboardDidHideNotification, info, this);
 }
 
-void Application::sendText(const std::string& utf8)
-{
+void Application::sendText(const std::string& utf8) {
     if (m_firstResponder && !utf8.empty())
         m_firstResponder->insertText(utf8);
 }
 
-void Application::sendBackspace()
-{
+void Application::sendBackspace() {
     if (m_firstResponder)
         m_firstResponder->deleteBackward();
 }
 
-void Application::sendReturn()
-{
+void Application::sendReturn() {
     if (m_firstResponder)
         m_firstResponder->insertNewline();
 }
 
 // --- touches ---
 
-Window* Application::windowForTouch(gfx::Point p)
-{
+Window* Application::windowForTouch(gfx::Point p) {
     auto shown = windows();
     for (auto it = shown.rbegin(); it != shown.rend(); ++it) {
         Window* w = it->get();
@@ -244,8 +230,7 @@ Window* Application::windowForTouch(gfx::Point p)
     return nullptr;
 }
 
-void Application::sendTouch(int id, TouchPhase phase, gfx::Point screenPoint, double timestamp)
-{
+void Application::sendTouch(int id, TouchPhase phase, gfx::Point screenPoint, double timestamp) {
     std::shared_ptr<Window> w;
     // Touches are hit-tested against the layout the screen shows.
     for (auto& shown : windows())
@@ -274,14 +259,12 @@ void Application::sendTouch(int id, TouchPhase phase, gfx::Point screenPoint, do
 
 // --- status bar and orientation ---
 
-void Application::setStatusBarStyle(StatusBarStyle s)
-{
+void Application::setStatusBarStyle(StatusBarStyle s) {
     m_statusBarStyle = s;
     setNeedsRedraw(statusBarFrame());
 }
 
-void Application::setStatusBarHidden(bool h)
-{
+void Application::setStatusBarHidden(bool h) {
     if (h == m_statusBarHidden)
         return;
     m_statusBarHidden = h;
@@ -290,39 +273,43 @@ void Application::setStatusBarHidden(bool h)
     setNeedsFullRedraw();
 }
 
-gfx::Rect Application::screenBounds() const
-{
+gfx::Rect Application::screenBounds() const {
     const auto s = device::Device::current().screen();
     return {0, 0, s.width, s.height};
 }
 
-gfx::Rect Application::statusBarFrame() const
-{
+gfx::Rect Application::statusBarFrame() const {
     if (m_statusBarHidden)
         return {};
     const gfx::Rect s = screenBounds();
     switch (m_orientation) {
-    case device::Orientation::PortraitUpsideDown: return {0, s.height() - kStatusBarHeight, s.width(), kStatusBarHeight};
-    case device::Orientation::LandscapeLeft: return {s.width() - kStatusBarHeight, 0, kStatusBarHeight, s.height()};
-    case device::Orientation::LandscapeRight: return {0, 0, kStatusBarHeight, s.height()};
-    default: return {0, 0, s.width(), kStatusBarHeight};
+    case device::Orientation::PortraitUpsideDown:
+        return {0, s.height() - kStatusBarHeight, s.width(), kStatusBarHeight};
+    case device::Orientation::LandscapeLeft:
+        return {s.width() - kStatusBarHeight, 0, kStatusBarHeight, s.height()};
+    case device::Orientation::LandscapeRight:
+        return {0, 0, kStatusBarHeight, s.height()};
+    default:
+        return {0, 0, s.width(), kStatusBarHeight};
     }
 }
 
-gfx::Rect Application::applicationFrame() const
-{
+gfx::Rect Application::applicationFrame() const {
     const gfx::Rect s = screenBounds();
     const double bar = statusBarHeight();
     switch (m_orientation) {
-    case device::Orientation::PortraitUpsideDown: return {0, 0, s.width(), s.height() - bar};
-    case device::Orientation::LandscapeLeft: return {0, 0, s.width() - bar, s.height()};
-    case device::Orientation::LandscapeRight: return {bar, 0, s.width() - bar, s.height()};
-    default: return {0, bar, s.width(), s.height() - bar};
+    case device::Orientation::PortraitUpsideDown:
+        return {0, 0, s.width(), s.height() - bar};
+    case device::Orientation::LandscapeLeft:
+        return {0, 0, s.width() - bar, s.height()};
+    case device::Orientation::LandscapeRight:
+        return {bar, 0, s.width() - bar, s.height()};
+    default:
+        return {0, bar, s.width(), s.height() - bar};
     }
 }
 
-void Application::setStatusBarOrientation(device::Orientation o, bool animated)
-{
+void Application::setStatusBarOrientation(device::Orientation o, bool animated) {
     if (o == device::Orientation::Unknown || o == m_orientation)
         return;
     m_orientation = o;
@@ -331,8 +318,7 @@ void Application::setStatusBarOrientation(device::Orientation o, bool animated)
     setNeedsFullRedraw();
 }
 
-bool Application::openURL(const std::string& url)
-{
+bool Application::openURL(const std::string& url) {
     if (url.empty())
         return false;
     if (m_urlOpener)
@@ -358,18 +344,18 @@ bool Application::openURL(const std::string& url)
 
 // --- redraw ---
 
-void Application::setNeedsRedraw(const gfx::Rect& r)
-{
+void Application::setNeedsRedraw(const gfx::Rect& r) {
     const gfx::Rect clipped = r.intersection(screenBounds());
     if (clipped.isEmpty())
         return;
     m_dirty = m_dirty.isEmpty() ? clipped : m_dirty.unionWith(clipped);
 }
 
-void Application::setNeedsFullRedraw() { m_dirty = screenBounds(); }
+void Application::setNeedsFullRedraw() {
+    m_dirty = screenBounds();
+}
 
-gfx::Rect Application::takeDirtyRect()
-{
+gfx::Rect Application::takeDirtyRect() {
     gfx::Rect r = m_dirty;
     m_dirty = {};
     return r;
@@ -377,8 +363,7 @@ gfx::Rect Application::takeDirtyRect()
 
 // --- animation driving ---
 
-void Application::startAnimationDriver()
-{
+void Application::startAnimationDriver() {
     if (m_driver && m_driver->isValid())
         return;
     if (!core::RunLoop::isMainThread())
@@ -393,8 +378,7 @@ void Application::startAnimationDriver()
         core::RunLoop::kCommonModes);
 }
 
-void Application::runAnimations(double seconds)
-{
+void Application::runAnimations(double seconds) {
     auto& loop = core::RunLoop::current();
     auto clock = core::Clock::sharedPtr();
     if (auto* manual = dynamic_cast<core::ManualClock*>(clock.get())) {
@@ -411,8 +395,7 @@ void Application::runAnimations(double seconds)
     loop.runUntil([] { return !Animator::shared().isActive(); }, seconds);
 }
 
-void Application::reset()
-{
+void Application::reset() {
     m_firstResponder = nullptr;
     m_keyboardVisible = false;
     m_keyWindow = nullptr;

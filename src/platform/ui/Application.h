@@ -84,8 +84,7 @@ public:
     // --- touches from the front end, screen coordinates ---
     void sendTouch(int id, TouchPhase phase, gfx::Point screenPoint, double timestamp);
     void beginIgnoringInteractionEvents() { ++m_ignoring; }
-    void endIgnoringInteractionEvents()
-    {
+    void endIgnoringInteractionEvents() {
         if (m_ignoring > 0)
             --m_ignoring;
     }

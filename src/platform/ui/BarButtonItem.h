@@ -16,16 +16,14 @@ enum class BarButtonItemStyle { Plain, Bordered, Done };
 class BarButtonItem {
 public:
     static std::shared_ptr<BarButtonItem> withTitle(std::string title, std::function<void()> action,
-                                                    BarButtonItemStyle style = BarButtonItemStyle::Bordered)
-    {
+                                                    BarButtonItemStyle style = BarButtonItemStyle::Bordered) {
         auto b = std::make_shared<BarButtonItem>();
         b->title = std::move(title);
         b->action = std::move(action);
         b->style = style;
         return b;
     }
-    static std::shared_ptr<BarButtonItem> withCustomView(std::shared_ptr<View> view)
-    {
+    static std::shared_ptr<BarButtonItem> withCustomView(std::shared_ptr<View> view) {
         auto b = std::make_shared<BarButtonItem>();
         b->customView = std::move(view);
         return b;

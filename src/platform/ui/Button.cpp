@@ -5,10 +5,11 @@
 
 namespace pw::ui {
 
-Button::Button(ButtonType type) : m_type(type) { setOpaque(false); }
+Button::Button(ButtonType type) : m_type(type) {
+    setOpaque(false);
+}
 
-void Button::didCreate()
-{
+void Button::didCreate() {
     m_imageView = View::create<ImageView>();
     m_imageView->setContentMode(ContentMode::Center);
     addSubview(m_imageView);
@@ -31,12 +32,12 @@ void Button::didCreate()
 }
 
 template <typename T>
-std::optional<T> Button::lookup(const std::map<unsigned, T>& m, unsigned state) const
-{
+std::optional<T> Button::lookup(const std::map<unsigned, T>& m, unsigned state) const {
     if (auto it = m.find(state); it != m.end())
         return it->second;
     // A combined state falls back to its strongest single part, then to normal.
-    for (unsigned s : {unsigned(ControlStateDisabled), unsigned(ControlStateHighlighted), unsigned(ControlStateSelected)})
+    for (unsigned s :
+         {unsigned(ControlStateDisabled), unsigned(ControlStateHighlighted), unsigned(ControlStateSelected)})
         if (state & s)
             if (auto it = m.find(s); it != m.end())
                 return it->second;
@@ -45,78 +46,76 @@ std::optional<T> Button::lookup(const std::map<unsigned, T>& m, unsigned state) 
     return std::nullopt;
 }
 
-void Button::setTitle(std::string title, unsigned state)
-{
+void Button::setTitle(std::string title, unsigned state) {
     m_titles[state] = std::move(title);
     refresh();
 }
 
-std::optional<std::string> Button::titleForState(unsigned state) const { return lookup(m_titles, state); }
+std::optional<std::string> Button::titleForState(unsigned state) const {
+    return lookup(m_titles, state);
+}
 
-void Button::setTitleColor(gfx::Color c, unsigned state)
-{
+void Button::setTitleColor(gfx::Color c, unsigned state) {
     m_titleColors[state] = c;
     refresh();
 }
 
-gfx::Color Button::titleColorForState(unsigned state) const
-{
+gfx::Color Button::titleColorForState(unsigned state) const {
     return lookup(m_titleColors, state).value_or(gfx::Color::white());
 }
 
-void Button::setTitleShadowColor(gfx::Color c, unsigned state)
-{
+void Button::setTitleShadowColor(gfx::Color c, unsigned state) {
     m_shadowColors[state] = c;
     refresh();
 }
 
-void Button::setImage(gfx::Image image, unsigned state)
-{
+void Button::setImage(gfx::Image image, unsigned state) {
     m_images[state] = std::move(image);
     refresh();
 }
 
-gfx::Image Button::imageForState(unsigned state) const { return lookup(m_images, state).value_or(gfx::Image {}); }
+gfx::Image Button::imageForState(unsigned state) const {
+    return lookup(m_images, state).value_or(gfx::Image{});
+}
 
-void Button::setBackgroundImage(gfx::Image image, unsigned state)
-{
+void Button::setBackgroundImage(gfx::Image image, unsigned state) {
     m_backgrounds[state] = std::move(image);
     refresh();
 }
 
-gfx::Image Button::backgroundImageForState(unsigned state) const
-{
-    return lookup(m_backgrounds, state).value_or(gfx::Image {});
+gfx::Image Button::backgroundImageForState(unsigned state) const {
+    return lookup(m_backgrounds, state).value_or(gfx::Image{});
 }
 
-std::string Button::currentTitle() const { return titleForState(state()).value_or(""); }
-gfx::Image Button::currentImage() const { return imageForState(state()); }
-gfx::Image Button::currentBackgroundImage() const { return backgroundImageForState(state()); }
+std::string Button::currentTitle() const {
+    return titleForState(state()).value_or("");
+}
+gfx::Image Button::currentImage() const {
+    return imageForState(state());
+}
+gfx::Image Button::currentBackgroundImage() const {
+    return backgroundImageForState(state());
+}
 
-void Button::setContentEdgeInsets(gfx::EdgeInsets e)
-{
+void Button::setContentEdgeInsets(gfx::EdgeInsets e) {
     m_contentInsets = e;
     setNeedsLayout();
 }
-void Button::setTitleEdgeInsets(gfx::EdgeInsets e)
-{
+void Button::setTitleEdgeInsets(gfx::EdgeInsets e) {
     m_titleInsets = e;
     setNeedsLayout();
 }
-void Button::setImageEdgeInsets(gfx::EdgeInsets e)
-{
+void Button::setImageEdgeInsets(gfx::EdgeInsets e) {
     m_imageInsets = e;
     setNeedsLayout();
 }
 
-void Button::stateDidChange()
-{
+void Button::stateDidChange() {
     refresh();
     Control::stateDidChange();
 }
 
-void Button::refresh()
-{
+void Button::refresh() {
     if (!m_titleLabel)
         return;
     const unsigned s = state();
@@ -134,22 +133,20 @@ void Button::refresh()
     setNeedsDisplay();
 }
 
-gfx::Size Button::sizeThatFits(gfx::Size) const
-{
-    gfx::Size img = currentImage().isNull() ? gfx::Size {} : currentImage().size();
-    gfx::Size text = m_titleLabel->text().empty() ? gfx::Size {} : m_titleLabel->sizeThatFits({});
-    gfx::Size bg = currentBackgroundImage().isNull() ? gfx::Size {} : currentBackgroundImage().size();
+gfx::Size Button::sizeThatFits(gfx::Size) const {
+    gfx::Size img = currentImage().isNull() ? gfx::Size{} : currentImage().size();
+    gfx::Size text = m_titleLabel->text().empty() ? gfx::Size{} : m_titleLabel->sizeThatFits({});
+    gfx::Size bg = currentBackgroundImage().isNull() ? gfx::Size{} : currentBackgroundImage().size();
     double w = img.width + text.width + m_contentInsets.left + m_contentInsets.right;
     double h = std::max(img.height, text.height) + m_contentInsets.top + m_contentInsets.bottom;
     return {std::max(w, bg.width), std::max(h, bg.height)};
 }
 
-void Button::layoutSubviews()
-{
+void Button::layoutSubviews() {
     const gfx::Rect content = bounds().inset(m_contentInsets);
     const gfx::Image img = currentImage();
-    const gfx::Size imgSize = img.isNull() ? gfx::Size {} : img.size();
-    gfx::Size text = m_titleLabel->text().empty() ? gfx::Size {} : m_titleLabel->sizeThatFits({});
+    const gfx::Size imgSize = img.isNull() ? gfx::Size{} : img.size();
+    gfx::Size text = m_titleLabel->text().empty() ? gfx::Size{} : m_titleLabel->sizeThatFits({});
     text.width = std::min(text.width, std::max(0.0, content.width() - imgSize.width));
     const double total = imgSize.width + text.width;
     double x = content.x() + std::round((content.width() - total) / 2);
@@ -161,8 +158,7 @@ void Button::layoutSubviews()
     m_titleLabel->setFrame(titleRect.inset(m_titleInsets));
 }
 
-void Button::draw(gfx::Context& ctx, const gfx::Rect&)
-{
+void Button::draw(gfx::Context& ctx, const gfx::Rect&) {
     const gfx::Rect b = bounds();
     const gfx::Image bg = currentBackgroundImage();
     if (!bg.isNull()) {
@@ -201,7 +197,7 @@ void Button::draw(gfx::Context& ctx, const gfx::Rect&)
     case ButtonType::ContactAdd: {
         const double d = std::min(b.width(), b.height()) - 6;
         const gfx::Rect c(b.midX() - d / 2, b.midY() - d / 2, d, d);
-        const gfx::Color fill = m_type == ButtonType::InfoLight ? gfx::Color::white()
+        const gfx::Color fill = m_type == ButtonType::InfoLight  ? gfx::Color::white()
                                 : m_type == ButtonType::InfoDark ? gfx::Color::darkGray()
                                                                  : gfx::Color::fromRGB255(36, 112, 216);
         ctx.setFillColor(isHighlighted() ? fill.withAlpha(0.6) : fill);
@@ -230,7 +226,7 @@ void Button::draw(gfx::Context& ctx, const gfx::Rect&)
     case ButtonType::Custom:
         if (showsTouchWhenHighlighted && isHighlighted()) {
             const double d = std::min(b.width(), b.height());
-            std::vector<gfx::GradientStop> stops {{0, gfx::Color(1, 1, 1, 0.8)}, {1, gfx::Color(1, 1, 1, 0)}};
+            std::vector<gfx::GradientStop> stops{{0, gfx::Color(1, 1, 1, 0.8)}, {1, gfx::Color(1, 1, 1, 0)}};
             ctx.save();
             ctx.clipToRect(b);
             ctx.drawRadialGradient(stops, b.center(), 0, b.center(), d / 2, 0);

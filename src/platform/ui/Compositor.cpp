@@ -16,14 +16,12 @@ namespace pw::ui {
 
 Compositor::Compositor() = default;
 
-Compositor::~Compositor()
-{
+Compositor::~Compositor() {
     if (m_surface)
         cairo_surface_destroy(m_surface);
 }
 
-void Compositor::ensureSurface()
-{
+void Compositor::ensureSurface() {
     const auto s = device::Device::current().screen();
     const int w = static_cast<int>(std::lround(s.width * s.scale));
     const int h = static_cast<int>(std::lround(s.height * s.scale));
@@ -37,20 +35,24 @@ void Compositor::ensureSurface()
     Application::shared().setNeedsFullRedraw();
 }
 
-int Compositor::pixelWidth() const { return m_surface ? cairo_image_surface_get_width(m_surface) : 0; }
-int Compositor::pixelHeight() const { return m_surface ? cairo_image_surface_get_height(m_surface) : 0; }
-int Compositor::stride() const { return m_surface ? cairo_image_surface_get_stride(m_surface) : 0; }
+int Compositor::pixelWidth() const {
+    return m_surface ? cairo_image_surface_get_width(m_surface) : 0;
+}
+int Compositor::pixelHeight() const {
+    return m_surface ? cairo_image_surface_get_height(m_surface) : 0;
+}
+int Compositor::stride() const {
+    return m_surface ? cairo_image_surface_get_stride(m_surface) : 0;
+}
 
-const uint8_t* Compositor::pixels() const
-{
+const uint8_t* Compositor::pixels() const {
     if (!m_surface)
         return nullptr;
     cairo_surface_flush(m_surface);
     return cairo_image_surface_get_data(m_surface);
 }
 
-gfx::Image Compositor::snapshot() const
-{
+gfx::Image Compositor::snapshot() const {
     if (!m_surface)
         return {};
     cairo_surface_flush(m_surface);
@@ -66,8 +68,7 @@ gfx::Image Compositor::snapshot() const
     return img;
 }
 
-gfx::Rect Compositor::renderFrame()
-{
+gfx::Rect Compositor::renderFrame() {
     ensureSurface();
     auto& app = Application::shared();
     for (auto& w : app.windows())
@@ -79,8 +80,7 @@ gfx::Rect Compositor::renderFrame()
     return dirty;
 }
 
-void Compositor::renderAll()
-{
+void Compositor::renderAll() {
     ensureSurface();
     auto& app = Application::shared();
     for (auto& w : app.windows())
@@ -89,8 +89,7 @@ void Compositor::renderAll()
     render(app.screenBounds());
 }
 
-void Compositor::render(const gfx::Rect& area)
-{
+void Compositor::render(const gfx::Rect& area) {
     auto& app = Application::shared();
     gfx::Context ctx(m_surface, m_scale);
     ctx.clipToRect(area.integral());
@@ -103,8 +102,7 @@ void Compositor::render(const gfx::Rect& area)
     cairo_surface_flush(m_surface);
 }
 
-void Compositor::drawStatusBar(gfx::Context& ctx, const gfx::Rect& screen)
-{
+void Compositor::drawStatusBar(gfx::Context& ctx, const gfx::Rect& screen) {
     auto& app = Application::shared();
     const double barH = Application::kStatusBarHeight;
     ctx.save();
@@ -147,7 +145,7 @@ void Compositor::drawStatusBar(gfx::Context& ctx, const gfx::Rect& screen)
     }
     ctx.clipToRect(bar);
     const std::time_t t = static_cast<std::time_t>(core::Clock::shared().now());
-    std::tm tm {};
+    std::tm tm{};
     localtime_r(&t, &tm);
     char clock[8];
     std::snprintf(clock, sizeof clock, "%02d:%02d", tm.tm_hour, tm.tm_min);

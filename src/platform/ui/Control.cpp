@@ -2,20 +2,17 @@
 
 namespace pw::ui {
 
-uint64_t Control::addTarget(Action action, unsigned events)
-{
+uint64_t Control::addTarget(Action action, unsigned events) {
     const uint64_t h = m_nextHandle++;
     m_targets.push_back({h, std::move(action), events});
     return h;
 }
 
-void Control::removeTarget(uint64_t handle)
-{
+void Control::removeTarget(uint64_t handle) {
     std::erase_if(m_targets, [handle](const Target& t) { return t.handle == handle; });
 }
 
-void Control::sendActionsForControlEvents(unsigned events)
-{
+void Control::sendActionsForControlEvents(unsigned events) {
     auto self = shared_from_this(); // an action may drop the last other reference
     auto targets = m_targets;
     for (auto& t : targets)
@@ -23,8 +20,7 @@ void Control::sendActionsForControlEvents(unsigned events)
             t.action(*this);
 }
 
-void Control::setEnabled(bool e)
-{
+void Control::setEnabled(bool e) {
     if (e == m_enabled)
         return;
     m_enabled = e;
@@ -33,24 +29,21 @@ void Control::setEnabled(bool e)
     stateDidChange();
 }
 
-void Control::setSelected(bool s)
-{
+void Control::setSelected(bool s) {
     if (s == m_selected)
         return;
     m_selected = s;
     stateDidChange();
 }
 
-void Control::setHighlighted(bool h)
-{
+void Control::setHighlighted(bool h) {
     if (h == m_highlighted)
         return;
     m_highlighted = h;
     stateDidChange();
 }
 
-unsigned Control::state() const
-{
+unsigned Control::state() const {
     unsigned s = ControlStateNormal;
     if (m_highlighted)
         s |= ControlStateHighlighted;
@@ -61,20 +54,17 @@ unsigned Control::state() const
     return s;
 }
 
-View* Control::hitTest(gfx::Point p)
-{
+View* Control::hitTest(gfx::Point p) {
     if (!m_enabled && pointInside(p))
         return nullptr;
     return View::hitTest(p);
 }
 
-bool Control::inside(const Touch& t) const
-{
+bool Control::inside(const Touch& t) const {
     return bounds().insetBy(-kTouchSlop, -kTouchSlop).contains(t.locationInView(this));
 }
 
-void Control::touchesBegan(const TouchSet& touches)
-{
+void Control::touchesBegan(const TouchSet& touches) {
     if (touches.empty() || !m_enabled)
         return;
     const Touch& t = *touches.front();
@@ -87,8 +77,7 @@ void Control::touchesBegan(const TouchSet& touches)
     sendActionsForControlEvents(ev);
 }
 
-void Control::touchesMoved(const TouchSet& touches)
-{
+void Control::touchesMoved(const TouchSet& touches) {
     if (touches.empty() || !m_enabled)
         return;
     const Touch& t = *touches.front();
@@ -103,8 +92,7 @@ void Control::touchesMoved(const TouchSet& touches)
     sendActionsForControlEvents(ev);
 }
 
-void Control::touchesEnded(const TouchSet& touches)
-{
+void Control::touchesEnded(const TouchSet& touches) {
     if (touches.empty() || !m_enabled)
         return;
     const Touch& t = *touches.front();
@@ -116,8 +104,7 @@ void Control::touchesEnded(const TouchSet& touches)
     m_touchInside = false;
 }
 
-void Control::touchesCancelled(const TouchSet&)
-{
+void Control::touchesCancelled(const TouchSet&) {
     if (!m_tracking && !m_highlighted)
         return;
     m_tracking = false;

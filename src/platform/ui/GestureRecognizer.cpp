@@ -8,8 +8,7 @@
 
 namespace pw::ui {
 
-void GestureRecognizer::setEnabled(bool e)
-{
+void GestureRecognizer::setEnabled(bool e) {
     m_enabled = e;
     if (!e && (m_state == GestureState::Began || m_state == GestureState::Changed))
         setState(GestureState::Cancelled);
@@ -17,16 +16,14 @@ void GestureRecognizer::setEnabled(bool e)
         reset();
 }
 
-void GestureRecognizer::requireGestureRecognizerToFail(const std::shared_ptr<GestureRecognizer>& other)
-{
+void GestureRecognizer::requireGestureRecognizerToFail(const std::shared_ptr<GestureRecognizer>& other) {
     if (!other || other.get() == this)
         return;
     m_requiredToFail = other;
     other->m_dependents.push_back(weak_from_this());
 }
 
-gfx::Point GestureRecognizer::locationInView(const View* view) const
-{
+gfx::Point GestureRecognizer::locationInView(const View* view) const {
     gfx::Point p = m_lastLocation;
     if (!m_touches.empty()) {
         double x = 0, y = 0;
@@ -41,8 +38,7 @@ gfx::Point GestureRecognizer::locationInView(const View* view) const
     return view->convertPointFromView(p, nullptr);
 }
 
-void GestureRecognizer::touchesBegan(const TouchSet& touches)
-{
+void GestureRecognizer::touchesBegan(const TouchSet& touches) {
     for (Touch* t : touches)
         if (std::find(m_touches.begin(), m_touches.end(), t) == m_touches.end())
             m_touches.push_back(t);
@@ -50,17 +46,17 @@ void GestureRecognizer::touchesBegan(const TouchSet& touches)
         m_lastLocation = locationInView(nullptr);
 }
 
-void GestureRecognizer::touchesMoved(const TouchSet&) { m_lastLocation = locationInView(nullptr); }
+void GestureRecognizer::touchesMoved(const TouchSet&) {
+    m_lastLocation = locationInView(nullptr);
+}
 
-void GestureRecognizer::touchesEnded(const TouchSet& touches)
-{
+void GestureRecognizer::touchesEnded(const TouchSet& touches) {
     m_lastLocation = locationInView(nullptr);
     for (Touch* t : touches)
         m_touches.erase(std::remove(m_touches.begin(), m_touches.end(), t), m_touches.end());
 }
 
-void GestureRecognizer::touchesCancelled(const TouchSet& touches)
-{
+void GestureRecognizer::touchesCancelled(const TouchSet& touches) {
     touchesEnded(touches);
     if (m_state == GestureState::Began || m_state == GestureState::Changed)
         setState(GestureState::Cancelled);
@@ -68,29 +64,30 @@ void GestureRecognizer::touchesCancelled(const TouchSet& touches)
         setState(GestureState::Failed);
 }
 
-void GestureRecognizer::reset()
-{
+void GestureRecognizer::reset() {
     m_state = GestureState::Possible;
     m_pending = false;
     m_touches.clear();
 }
 
-void GestureRecognizer::fail()
-{
+void GestureRecognizer::fail() {
     if (m_state == GestureState::Possible)
         setState(GestureState::Failed);
 }
 
-double GestureRecognizer::now() const { return core::Clock::shared().monotonic(); }
+double GestureRecognizer::now() const {
+    return core::Clock::shared().monotonic();
+}
 
-void GestureRecognizer::setState(GestureState s)
-{
+void GestureRecognizer::setState(GestureState s) {
     auto self = shared_from_this();
-    const bool recognizing = (s == GestureState::Began || s == GestureState::Ended) && m_state == GestureState::Possible;
+    const bool recognizing =
+        (s == GestureState::Began || s == GestureState::Ended) && m_state == GestureState::Possible;
     if (recognizing) {
         if (shouldBegin && !shouldBegin(*this)) {
             s = GestureState::Failed;
-        } else if (auto req = m_requiredToFail.lock(); req && !req->isFinal() && req->m_state == GestureState::Possible) {
+        } else if (auto req = m_requiredToFail.lock();
+                   req && !req->isFinal() && req->m_state == GestureState::Possible) {
             // Wait for the other one to fail before acting.
             m_pending = true;
             return;
@@ -112,8 +109,7 @@ void GestureRecognizer::setState(GestureState s)
         reset();
 }
 
-void GestureRecognizer::requiredDidFinish(bool failed)
-{
+void GestureRecognizer::requiredDidFinish(bool failed) {
     if (!m_pending)
         return;
     m_pending = false;
@@ -126,8 +122,7 @@ void GestureRecognizer::requiredDidFinish(bool failed)
     }
 }
 
-void GestureRecognizer::fireActions()
-{
+void GestureRecognizer::fireActions() {
     auto actions = m_actions;
     for (auto& a : actions)
         a(*this);

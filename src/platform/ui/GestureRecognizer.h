@@ -49,10 +49,8 @@ public:
     virtual void touchesEnded(const TouchSet& touches);
     virtual void touchesCancelled(const TouchSet& touches);
     virtual void reset();
-    bool isFinal() const
-    {
-        return m_state == GestureState::Ended || m_state == GestureState::Cancelled ||
-               m_state == GestureState::Failed;
+    bool isFinal() const {
+        return m_state == GestureState::Ended || m_state == GestureState::Cancelled || m_state == GestureState::Failed;
     }
     void attachToWindow(Window* w) { m_window = w; }
     // Forces failure (another recognizer won).

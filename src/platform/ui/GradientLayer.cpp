@@ -2,32 +2,27 @@
 
 namespace pw::ui {
 
-void GradientLayer::setColors(std::vector<gfx::Color> colors)
-{
+void GradientLayer::setColors(std::vector<gfx::Color> colors) {
     m_colors = std::move(colors);
     setNeedsDisplay();
 }
 
-void GradientLayer::setLocations(std::vector<double> locations)
-{
+void GradientLayer::setLocations(std::vector<double> locations) {
     m_locations = std::move(locations);
     setNeedsDisplay();
 }
 
-void GradientLayer::setStartPoint(gfx::Point p)
-{
+void GradientLayer::setStartPoint(gfx::Point p) {
     m_start = p;
     setNeedsDisplay();
 }
 
-void GradientLayer::setEndPoint(gfx::Point p)
-{
+void GradientLayer::setEndPoint(gfx::Point p) {
     m_end = p;
     setNeedsDisplay();
 }
 
-void GradientLayer::drawContent(gfx::Context& ctx) const
-{
+void GradientLayer::drawContent(gfx::Context& ctx) const {
     Layer::drawContent(ctx);
     if (m_colors.empty())
         return;

@@ -26,8 +26,8 @@ protected:
 private:
     std::vector<gfx::Color> m_colors;
     std::vector<double> m_locations;
-    gfx::Point m_start {0.5, 0};
-    gfx::Point m_end {0.5, 1};
+    gfx::Point m_start{0.5, 0};
+    gfx::Point m_end{0.5, 1};
 };
 
 } // namespace pw::ui

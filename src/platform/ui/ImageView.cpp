@@ -6,60 +6,51 @@
 
 namespace pw::ui {
 
-ImageView::ImageView()
-{
+ImageView::ImageView() {
     setOpaque(false);
     setUserInteractionEnabled(false);
 }
 
-ImageView::ImageView(gfx::Image image) : ImageView()
-{
+ImageView::ImageView(gfx::Image image) : ImageView() {
     setImage(std::move(image));
     if (!m_image.isNull())
         setFrame({0, 0, m_image.size().width, m_image.size().height});
 }
 
-ImageView::~ImageView()
-{
+ImageView::~ImageView() {
     if (m_ticker)
         Animator::shared().removeTicker(m_ticker);
 }
 
-void ImageView::setImage(gfx::Image image)
-{
+void ImageView::setImage(gfx::Image image) {
     m_image = std::move(image);
     showCurrent();
 }
 
-void ImageView::setHighlightedImage(gfx::Image image)
-{
+void ImageView::setHighlightedImage(gfx::Image image) {
     m_highlightedImage = std::move(image);
     showCurrent();
 }
 
-void ImageView::setHighlighted(bool h)
-{
+void ImageView::setHighlighted(bool h) {
     m_highlighted = h;
     showCurrent();
 }
 
-void ImageView::setDarkened(bool d)
-{
+void ImageView::setDarkened(bool d) {
     if (d == m_darkened)
         return;
     m_darkened = d;
     setNeedsDisplay();
 }
 
-void ImageView::setAnimationImages(std::vector<gfx::Image> frames)
-{
+void ImageView::setAnimationImages(std::vector<gfx::Image> frames) {
     m_frames = std::move(frames);
     if (m_frames.empty())
         stopAnimating();
 }
 
-void ImageView::startAnimating()
-{
+void ImageView::startAnimating() {
     if (m_frames.empty() || m_ticker)
         return;
     m_started = Animator::shared().now();
@@ -89,8 +80,7 @@ void ImageView::startAnimating()
     });
 }
 
-void ImageView::stopAnimating()
-{
+void ImageView::stopAnimating() {
     if (m_ticker)
         Animator::shared().removeTicker(m_ticker);
     m_ticker = 0;
@@ -98,21 +88,18 @@ void ImageView::stopAnimating()
     showCurrent();
 }
 
-void ImageView::showCurrent()
-{
+void ImageView::showCurrent() {
     gfx::Image shown = m_highlighted && !m_highlightedImage.isNull() ? m_highlightedImage : m_image;
     if (m_frame >= 0 && m_frame < static_cast<int>(m_frames.size()))
         shown = m_frames[static_cast<size_t>(m_frame)];
     m_layer->setContents(std::move(shown));
 }
 
-gfx::Size ImageView::sizeThatFits(gfx::Size) const
-{
-    return m_image.isNull() ? gfx::Size {0, 0} : m_image.size();
+gfx::Size ImageView::sizeThatFits(gfx::Size) const {
+    return m_image.isNull() ? gfx::Size{0, 0} : m_image.size();
 }
 
-void ImageView::draw(gfx::Context& ctx, const gfx::Rect&)
-{
+void ImageView::draw(gfx::Context& ctx, const gfx::Rect&) {
     if (!m_darkened || m_layer->contents().isNull())
         return;
     // Darken only where the picture has ink: the picture itself is the mask.

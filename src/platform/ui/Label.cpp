@@ -9,92 +9,80 @@ namespace pw::ui {
 
 using gfx::LineBreakMode;
 
-Label::Label()
-{
+Label::Label() {
     setOpaque(false);
     setUserInteractionEnabled(false);
 }
 
-Label::Label(const gfx::Rect& frame) : Label() { setFrame(frame); }
+Label::Label(const gfx::Rect& frame) : Label() {
+    setFrame(frame);
+}
 
-void Label::setText(std::string t)
-{
+void Label::setText(std::string t) {
     if (t == m_text)
         return;
     m_text = std::move(t);
     setNeedsDisplay();
 }
 
-void Label::setFont(const gfx::Font& f)
-{
+void Label::setFont(const gfx::Font& f) {
     m_font = f;
     setNeedsDisplay();
 }
 
-void Label::setTextColor(const gfx::Color& c)
-{
+void Label::setTextColor(const gfx::Color& c) {
     m_textColor = c;
     setNeedsDisplay();
 }
 
-void Label::setHighlightedTextColor(std::optional<gfx::Color> c)
-{
+void Label::setHighlightedTextColor(std::optional<gfx::Color> c) {
     m_highlightedColor = std::move(c);
     setNeedsDisplay();
 }
 
-void Label::setHighlighted(bool h)
-{
+void Label::setHighlighted(bool h) {
     if (h == m_highlighted)
         return;
     m_highlighted = h;
     setNeedsDisplay();
 }
 
-void Label::setEnabled(bool e)
-{
+void Label::setEnabled(bool e) {
     m_enabled = e;
     setNeedsDisplay();
 }
 
-void Label::setTextAlignment(gfx::TextAlignment a)
-{
+void Label::setTextAlignment(gfx::TextAlignment a) {
     m_alignment = a;
     setNeedsDisplay();
 }
 
-void Label::setNumberOfLines(int n)
-{
+void Label::setNumberOfLines(int n) {
     m_lines = std::max(0, n);
     setNeedsDisplay();
 }
 
-void Label::setLineBreakMode(LineBreakMode m)
-{
+void Label::setLineBreakMode(LineBreakMode m) {
     m_breakMode = m;
     setNeedsDisplay();
 }
 
-void Label::setShadowColor(std::optional<gfx::Color> c)
-{
+void Label::setShadowColor(std::optional<gfx::Color> c) {
     m_shadowColor = std::move(c);
     setNeedsDisplay();
 }
 
-void Label::setShadowOffset(gfx::Size s)
-{
+void Label::setShadowOffset(gfx::Size s) {
     m_shadowOffset = s;
     setNeedsDisplay();
 }
 
-void Label::setAdjustsFontSizeToFitWidth(bool a)
-{
+void Label::setAdjustsFontSizeToFitWidth(bool a) {
     m_adjusts = a;
     setNeedsDisplay();
 }
 
-gfx::Font Label::fittedFont() const
-{
+gfx::Font Label::fittedFont() const {
     if (!m_adjusts || m_lines != 1 || m_text.empty())
         return m_font;
     const double w = bounds().width();
@@ -107,8 +95,7 @@ gfx::Font Label::fittedFont() const
     return f;
 }
 
-gfx::Size Label::sizeThatFits(gfx::Size size) const
-{
+gfx::Size Label::sizeThatFits(gfx::Size size) const {
     if (m_text.empty())
         return {0, 0};
     if (m_lines == 1) {
@@ -127,8 +114,7 @@ gfx::Size Label::sizeThatFits(gfx::Size size) const
     return {std::ceil(w), std::ceil(h)};
 }
 
-void Label::draw(gfx::Context& ctx, const gfx::Rect&)
-{
+void Label::draw(gfx::Context& ctx, const gfx::Rect&) {
     if (m_text.empty())
         return;
     gfx::Color colour = m_highlighted && m_highlightedColor ? *m_highlightedColor : m_textColor;
@@ -141,7 +127,7 @@ void Label::draw(gfx::Context& ctx, const gfx::Rect&)
         const std::string cut = gfx::TextLayout::truncate(
             text, font, b.width(),
             m_breakMode == LineBreakMode::WordWrap || m_breakMode == LineBreakMode::CharWrap ? LineBreakMode::Clip
-                                                                                              : m_breakMode);
+                                                                                             : m_breakMode);
         const gfx::Size s = gfx::TextLayout::measure(cut, font);
         double x = b.x();
         if (m_alignment == gfx::TextAlignment::Center)
@@ -161,7 +147,8 @@ void Label::draw(gfx::Context& ctx, const gfx::Rect&)
         drawOneLine(m_text, b.y() + std::round((b.height() - h) / 2));
         return;
     }
-    const LineBreakMode wrap = m_breakMode == LineBreakMode::CharWrap ? LineBreakMode::CharWrap : LineBreakMode::WordWrap;
+    const LineBreakMode wrap =
+        m_breakMode == LineBreakMode::CharWrap ? LineBreakMode::CharWrap : LineBreakMode::WordWrap;
     gfx::TextLayout layout(m_text, font, b.width(), wrap, m_alignment);
     const auto& lines = layout.lines();
     size_t n = lines.size();

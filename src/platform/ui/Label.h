@@ -50,7 +50,7 @@ private:
     gfx::Color m_textColor = gfx::Color::black();
     std::optional<gfx::Color> m_highlightedColor;
     std::optional<gfx::Color> m_shadowColor;
-    gfx::Size m_shadowOffset {0, -1};
+    gfx::Size m_shadowOffset{0, -1};
     bool m_highlighted = false;
     bool m_enabled = true;
     gfx::TextAlignment m_alignment = gfx::TextAlignment::Left;

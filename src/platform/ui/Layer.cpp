@@ -16,21 +16,18 @@ using gfx::Point;
 using gfx::Rect;
 using gfx::Size;
 
-AffineTransform LayerState::toSuperlayer() const
-{
+AffineTransform LayerState::toSuperlayer() const {
     const double ox = anchorPoint.x * bounds.width() + bounds.x();
     const double oy = anchorPoint.y * bounds.height() + bounds.y();
     return AffineTransform::translation(-ox, -oy).concat(transform).concat(
         AffineTransform::translation(position.x, position.y));
 }
 
-Rect LayerState::frame() const
-{
+Rect LayerState::frame() const {
     return toSuperlayer().apply(Rect(bounds.origin, bounds.size));
 }
 
-std::optional<AnimationValue> layerStateValue(const LayerState& s, const std::string& key)
-{
+std::optional<AnimationValue> layerStateValue(const LayerState& s, const std::string& key) {
     if (key == "position")
         return s.position;
     if (key == "position.x")
@@ -72,8 +69,7 @@ std::optional<AnimationValue> layerStateValue(const LayerState& s, const std::st
     return std::nullopt;
 }
 
-void setLayerStateValue(LayerState& s, const std::string& key, const AnimationValue& v)
-{
+void setLayerStateValue(LayerState& s, const std::string& key, const AnimationValue& v) {
     auto num = [&](double& target) {
         if (auto* d = std::get_if<double>(&v))
             target = *d;
@@ -144,8 +140,7 @@ void setLayerStateValue(LayerState& s, const std::string& key, const AnimationVa
 
 Layer::Layer() = default;
 
-Layer::~Layer()
-{
+Layer::~Layer() {
     if (m_registered)
         Animator::shared().unregisterLayer(this);
     for (auto& a : m_animations)
@@ -160,8 +155,7 @@ Layer::~Layer()
 // Every animatable property changes the same way: nothing happens when the
 // value stays, otherwise the change is recorded (and maybe animated) first.
 template <class T>
-void Layer::setAnimatable(const char* key, T& field, const T& value)
-{
+void Layer::setAnimatable(const char* key, T& field, const T& value) {
     if (value == field)
         return;
     propertyWillChange(key, field, value);
@@ -169,18 +163,15 @@ void Layer::setAnimatable(const char* key, T& field, const T& value)
     invalidateWhole();
 }
 
-void Layer::setPosition(Point p)
-{
+void Layer::setPosition(Point p) {
     setAnimatable("position", m_model.position, p);
 }
 
-void Layer::setBounds(const Rect& r)
-{
+void Layer::setBounds(const Rect& r) {
     setAnimatable("bounds", m_model.bounds, r);
 }
 
-void Layer::setAnchorPoint(Point p)
-{
+void Layer::setAnchorPoint(Point p) {
     if (p == m_model.anchorPoint)
         return;
     invalidateWhole();
@@ -188,25 +179,21 @@ void Layer::setAnchorPoint(Point p)
     invalidateWhole();
 }
 
-void Layer::setTransform(const AffineTransform& t)
-{
+void Layer::setTransform(const AffineTransform& t) {
     setAnimatable("transform", m_model.transform, t);
 }
 
-void Layer::setFrame(const Rect& r)
-{
+void Layer::setFrame(const Rect& r) {
     setBounds(Rect(m_model.bounds.origin, r.size));
     setPosition({r.x() + m_model.anchorPoint.x * r.width(), r.y() + m_model.anchorPoint.y * r.height()});
 }
 
-void Layer::setOpacity(double o)
-{
+void Layer::setOpacity(double o) {
     o = std::clamp(o, 0.0, 1.0);
     setAnimatable("opacity", m_model.opacity, o);
 }
 
-void Layer::setHidden(bool h)
-{
+void Layer::setHidden(bool h) {
     if (h == m_hidden)
         return;
     invalidateWhole();
@@ -214,86 +201,74 @@ void Layer::setHidden(bool h)
     invalidateWhole();
 }
 
-void Layer::setMasksToBounds(bool m)
-{
+void Layer::setMasksToBounds(bool m) {
     m_masksToBounds = m;
     invalidateWhole();
 }
 
-void Layer::setBackgroundColor(const gfx::Color& c)
-{
+void Layer::setBackgroundColor(const gfx::Color& c) {
     setAnimatable("backgroundColor", m_model.backgroundColor, c);
 }
 
-void Layer::setCornerRadius(double r)
-{
+void Layer::setCornerRadius(double r) {
     setAnimatable("cornerRadius", m_model.cornerRadius, r);
 }
 
-void Layer::setBorderWidth(double w)
-{
+void Layer::setBorderWidth(double w) {
     setAnimatable("borderWidth", m_model.borderWidth, w);
 }
 
-void Layer::setBorderColor(const gfx::Color& c)
-{
+void Layer::setBorderColor(const gfx::Color& c) {
     setAnimatable("borderColor", m_model.borderColor, c);
 }
 
-void Layer::setShadowColor(const gfx::Color& c)
-{
+void Layer::setShadowColor(const gfx::Color& c) {
     m_model.shadowColor = c;
     invalidateWhole();
 }
 
-void Layer::setShadowOpacity(double o)
-{
+void Layer::setShadowOpacity(double o) {
     setAnimatable("shadowOpacity", m_model.shadowOpacity, o);
 }
 
-void Layer::setShadowOffset(Size s)
-{
+void Layer::setShadowOffset(Size s) {
     invalidateWhole();
     m_model.shadowOffset = s;
     invalidateWhole();
 }
 
-void Layer::setShadowRadius(double r)
-{
+void Layer::setShadowRadius(double r) {
     invalidateWhole();
     m_model.shadowRadius = r;
     invalidateWhole();
 }
 
-void Layer::setContents(gfx::Image image)
-{
+void Layer::setContents(gfx::Image image) {
     m_contents = std::move(image);
     invalidateWhole();
 }
 
-void Layer::setContentsGravity(ContentsGravity g)
-{
+void Layer::setContentsGravity(ContentsGravity g) {
     m_gravity = g;
     invalidateWhole();
 }
 
-void Layer::setContentsRect(const Rect& unitRect)
-{
+void Layer::setContentsRect(const Rect& unitRect) {
     setAnimatable("contentsRect", m_model.contentsRect, unitRect);
 }
 
-void Layer::setMask(std::shared_ptr<Layer> mask)
-{
+void Layer::setMask(std::shared_ptr<Layer> mask) {
     m_mask = std::move(mask);
     invalidateWhole();
 }
 
 // --- tree ---
 
-void Layer::addSublayer(std::shared_ptr<Layer> layer) { insertSublayer(std::move(layer), m_sublayers.size()); }
+void Layer::addSublayer(std::shared_ptr<Layer> layer) {
+    insertSublayer(std::move(layer), m_sublayers.size());
+}
 
-void Layer::insertSublayer(std::shared_ptr<Layer> layer, size_t index)
-{
+void Layer::insertSublayer(std::shared_ptr<Layer> layer, size_t index) {
     if (!layer || layer.get() == this)
         return;
     auto keep = layer;
@@ -305,8 +280,7 @@ void Layer::insertSublayer(std::shared_ptr<Layer> layer, size_t index)
     layer->invalidateWhole();
 }
 
-void Layer::insertSublayerAbove(std::shared_ptr<Layer> layer, const Layer* sibling)
-{
+void Layer::insertSublayerAbove(std::shared_ptr<Layer> layer, const Layer* sibling) {
     for (size_t i = 0; i < m_sublayers.size(); ++i)
         if (m_sublayers[i].get() == sibling) {
             if (layer.get() == sibling)
@@ -322,8 +296,7 @@ void Layer::insertSublayerAbove(std::shared_ptr<Layer> layer, const Layer* sibli
     addSublayer(std::move(layer));
 }
 
-void Layer::insertSublayerBelow(std::shared_ptr<Layer> layer, const Layer* sibling)
-{
+void Layer::insertSublayerBelow(std::shared_ptr<Layer> layer, const Layer* sibling) {
     for (size_t i = 0; i < m_sublayers.size(); ++i)
         if (m_sublayers[i].get() == sibling) {
             if (layer.get() == sibling)
@@ -338,29 +311,25 @@ void Layer::insertSublayerBelow(std::shared_ptr<Layer> layer, const Layer* sibli
     insertSublayer(std::move(layer), 0);
 }
 
-void Layer::removeFromSuperlayer()
-{
+void Layer::removeFromSuperlayer() {
     Layer* parent = m_superlayer;
     if (!parent)
         return;
     invalidateWhole();
     auto self = shared_from_this(); // stays alive until we return
     auto& subs = parent->m_sublayers;
-    subs.erase(std::remove_if(subs.begin(), subs.end(), [this](const auto& l) { return l.get() == this; }),
-               subs.end());
+    subs.erase(std::remove_if(subs.begin(), subs.end(), [this](const auto& l) { return l.get() == this; }), subs.end());
     m_superlayer = nullptr;
 }
 
-Layer* Layer::rootLayer()
-{
+Layer* Layer::rootLayer() {
     Layer* l = this;
     while (l->m_superlayer)
         l = l->m_superlayer;
     return l;
 }
 
-bool Layer::isInVisibleTree() const
-{
+bool Layer::isInVisibleTree() const {
     const Layer* l = this;
     while (l->m_superlayer) {
         if (l->m_hidden)
@@ -372,8 +341,7 @@ bool Layer::isInVisibleTree() const
 
 // --- invalidation ---
 
-AffineTransform Layer::transformToRoot(bool presentation) const
-{
+AffineTransform Layer::transformToRoot(bool presentation) const {
     AffineTransform t;
     for (const Layer* l = this; l; l = l->m_superlayer) {
         const LayerState s = presentation ? l->presentation() : l->m_model;
@@ -382,13 +350,11 @@ AffineTransform Layer::transformToRoot(bool presentation) const
     return t;
 }
 
-Rect Layer::rectInRoot(const Rect& localRect, bool presentation) const
-{
+Rect Layer::rectInRoot(const Rect& localRect, bool presentation) const {
     return transformToRoot(presentation).apply(localRect);
 }
 
-void Layer::invalidate(const Rect& localRect)
-{
+void Layer::invalidate(const Rect& localRect) {
     const Layer* root = this;
     while (root->m_superlayer)
         root = root->m_superlayer;
@@ -399,8 +365,7 @@ void Layer::invalidate(const Rect& localRect)
     root->m_host->layerTreeNeedsRedraw(r);
 }
 
-void Layer::invalidateWhole()
-{
+void Layer::invalidateWhole() {
     if (!m_superlayer && !m_host)
         return;
     const LayerState s = presentation();
@@ -410,13 +375,16 @@ void Layer::invalidateWhole()
     invalidate(s.bounds.insetBy(-grow, -grow));
 }
 
-void Layer::setNeedsDisplay() { invalidateWhole(); }
-void Layer::setNeedsDisplayInRect(const Rect& r) { invalidate(r); }
+void Layer::setNeedsDisplay() {
+    invalidateWhole();
+}
+void Layer::setNeedsDisplayInRect(const Rect& r) {
+    invalidate(r);
+}
 
 // --- animations ---
 
-void Layer::propertyWillChange(const char* key, const AnimationValue& oldValue, const AnimationValue& newValue)
-{
+void Layer::propertyWillChange(const char* key, const AnimationValue& oldValue, const AnimationValue& newValue) {
     if (oldValue == newValue)
         return;
     invalidateWhole();
@@ -445,8 +413,7 @@ void Layer::propertyWillChange(const char* key, const AnimationValue& oldValue, 
     }
 }
 
-void Layer::addAnimation(std::shared_ptr<Animation> animation, const std::string& key)
-{
+void Layer::addAnimation(std::shared_ptr<Animation> animation, const std::string& key) {
     if (!animation)
         return;
     if (!key.empty())
@@ -463,8 +430,7 @@ void Layer::addAnimation(std::shared_ptr<Animation> animation, const std::string
     invalidateWhole();
 }
 
-void Layer::removeAnimation(const std::string& key)
-{
+void Layer::removeAnimation(const std::string& key) {
     for (auto it = m_animations.begin(); it != m_animations.end(); ++it) {
         if (it->first == key) {
             auto a = it->second;
@@ -482,8 +448,7 @@ void Layer::removeAnimation(const std::string& key)
     }
 }
 
-void Layer::removeAllAnimations()
-{
+void Layer::removeAllAnimations() {
     invalidateWhole();
     auto all = std::move(m_animations);
     m_animations.clear();
@@ -497,26 +462,25 @@ void Layer::removeAllAnimations()
     invalidateWhole();
 }
 
-std::shared_ptr<Animation> Layer::animationForKey(const std::string& key) const
-{
+std::shared_ptr<Animation> Layer::animationForKey(const std::string& key) const {
     for (const auto& a : m_animations)
         if (a.first == key)
             return a.second;
     return nullptr;
 }
 
-std::vector<std::string> Layer::animationKeys() const
-{
+std::vector<std::string> Layer::animationKeys() const {
     std::vector<std::string> keys;
     for (const auto& a : m_animations)
         keys.push_back(a.first);
     return keys;
 }
 
-double Layer::localNow() const { return Animator::shared().now(); }
+double Layer::localNow() const {
+    return Animator::shared().now();
+}
 
-LayerState Layer::presentation() const
-{
+LayerState Layer::presentation() const {
     if (m_animations.empty())
         return m_model;
     LayerState s = m_model;
@@ -526,8 +490,7 @@ LayerState Layer::presentation() const
     return s;
 }
 
-void Layer::tickAnimations(double now)
-{
+void Layer::tickAnimations(double now) {
     auto self = shared_from_this();
     invalidateWhole(); // where it was drawn (the clock has moved since)
     std::vector<std::shared_ptr<Animation>> started, finished;
@@ -568,8 +531,7 @@ void Layer::tickAnimations(double now)
 
 namespace {
 
-void roundedPath(gfx::Context& ctx, const Rect& r, double radius)
-{
+void roundedPath(gfx::Context& ctx, const Rect& r, double radius) {
     ctx.beginPath();
     if (radius > 0)
         ctx.addRoundedRect(r, std::min(radius, std::min(r.width(), r.height()) / 2));
@@ -577,8 +539,7 @@ void roundedPath(gfx::Context& ctx, const Rect& r, double radius)
         ctx.addRect(r);
 }
 
-Rect gravityRect(ContentsGravity g, Size image, const Rect& bounds)
-{
+Rect gravityRect(ContentsGravity g, Size image, const Rect& bounds) {
     const double bw = bounds.width(), bh = bounds.height();
     const double iw = image.width, ih = image.height;
     switch (g) {
@@ -598,28 +559,49 @@ Rect gravityRect(ContentsGravity g, Size image, const Rect& bounds)
     }
     double x = bounds.x() + (bw - iw) / 2, y = bounds.y() + (bh - ih) / 2;
     switch (g) {
-    case ContentsGravity::Top: y = bounds.y(); break;
-    case ContentsGravity::Bottom: y = bounds.maxY() - ih; break;
-    case ContentsGravity::Left: x = bounds.x(); break;
-    case ContentsGravity::Right: x = bounds.maxX() - iw; break;
-    case ContentsGravity::TopLeft: x = bounds.x(); y = bounds.y(); break;
-    case ContentsGravity::TopRight: x = bounds.maxX() - iw; y = bounds.y(); break;
-    case ContentsGravity::BottomLeft: x = bounds.x(); y = bounds.maxY() - ih; break;
-    case ContentsGravity::BottomRight: x = bounds.maxX() - iw; y = bounds.maxY() - ih; break;
-    default: break;
+    case ContentsGravity::Top:
+        y = bounds.y();
+        break;
+    case ContentsGravity::Bottom:
+        y = bounds.maxY() - ih;
+        break;
+    case ContentsGravity::Left:
+        x = bounds.x();
+        break;
+    case ContentsGravity::Right:
+        x = bounds.maxX() - iw;
+        break;
+    case ContentsGravity::TopLeft:
+        x = bounds.x();
+        y = bounds.y();
+        break;
+    case ContentsGravity::TopRight:
+        x = bounds.maxX() - iw;
+        y = bounds.y();
+        break;
+    case ContentsGravity::BottomLeft:
+        x = bounds.x();
+        y = bounds.maxY() - ih;
+        break;
+    case ContentsGravity::BottomRight:
+        x = bounds.maxX() - iw;
+        y = bounds.maxY() - ih;
+        break;
+    default:
+        break;
     }
     return {x, y, iw, ih};
 }
 
 } // namespace
 
-void Layer::drawContent(gfx::Context& ctx) const
-{
+void Layer::drawContent(gfx::Context& ctx) const {
     if (!m_contents.isNull()) {
         const LayerState s = presentation();
         const Rect unit = s.contentsRect;
         Size imageSize = m_contents.size();
-        Rect dest = gravityRect(m_gravity, {imageSize.width * unit.width(), imageSize.height * unit.height()}, s.bounds);
+        Rect dest =
+            gravityRect(m_gravity, {imageSize.width * unit.width(), imageSize.height * unit.height()}, s.bounds);
         if (unit == Rect(0, 0, 1, 1)) {
             ctx.drawImage(m_contents, dest);
         } else {
@@ -641,8 +623,7 @@ void Layer::drawContent(gfx::Context& ctx) const
     }
 }
 
-void Layer::drawContentWithState(gfx::Context& ctx, const LayerState& s) const
-{
+void Layer::drawContentWithState(gfx::Context& ctx, const LayerState& s) const {
     if (s.backgroundColor.isPattern() || s.backgroundColor.alpha() > 0) {
         ctx.setFillColor(s.backgroundColor);
         roundedPath(ctx, s.bounds, s.cornerRadius);
@@ -651,8 +632,7 @@ void Layer::drawContentWithState(gfx::Context& ctx, const LayerState& s) const
     drawContent(ctx);
 }
 
-void Layer::drawTree(gfx::Context& ctx, const LayerState& s) const
-{
+void Layer::drawTree(gfx::Context& ctx, const LayerState& s) const {
     cairo_t* cr = ctx.cairo();
     if (s.shadowOpacity > 0 && s.shadowColor.alpha() > 0) {
         // A soft shadow of the layer's outline: a few widening translucent rings.
@@ -685,8 +665,7 @@ void Layer::drawTree(gfx::Context& ctx, const LayerState& s) const
     (void)cr;
 }
 
-void Layer::renderWithState(gfx::Context& ctx, const LayerState& s) const
-{
+void Layer::renderWithState(gfx::Context& ctx, const LayerState& s) const {
     cairo_t* cr = ctx.cairo();
     const bool group = s.opacity < 1 || m_mask;
     if (!group) {
@@ -712,8 +691,7 @@ void Layer::renderWithState(gfx::Context& ctx, const LayerState& s) const
     cairo_pattern_destroy(content);
 }
 
-void Layer::renderTransition(gfx::Context& ctx, const LayerState& s, const Transition& t, double p) const
-{
+void Layer::renderTransition(gfx::Context& ctx, const LayerState& s, const Transition& t, double p) const {
     cairo_t* cr = ctx.cairo();
     const Rect b = s.bounds;
     const double w = b.width(), h = b.height();
@@ -745,10 +723,18 @@ void Layer::renderTransition(gfx::Context& ctx, const LayerState& s, const Trans
     // Direction vector of the incoming content.
     double ux = 0, uy = 0;
     switch (t.subtype) {
-    case TransitionSubtype::FromRight: ux = w; break;
-    case TransitionSubtype::FromLeft: ux = -w; break;
-    case TransitionSubtype::FromTop: uy = -h; break;
-    case TransitionSubtype::FromBottom: uy = h; break;
+    case TransitionSubtype::FromRight:
+        ux = w;
+        break;
+    case TransitionSubtype::FromLeft:
+        ux = -w;
+        break;
+    case TransitionSubtype::FromTop:
+        uy = -h;
+        break;
+    case TransitionSubtype::FromBottom:
+        uy = h;
+        break;
     }
     ctx.save();
     ctx.clipToRect(b);
@@ -792,7 +778,7 @@ void Layer::renderTransition(gfx::Context& ctx, const LayerState& s, const Trans
         drawBefore(0, 0, 1);
         ctx.restore();
         if (visible > 0 && p > 0) {
-            std::vector<gfx::GradientStop> stops {{0, gfx::Color(0, 0, 0, 0.35)}, {1, gfx::Color(0, 0, 0, 0)}};
+            std::vector<gfx::GradientStop> stops{{0, gfx::Color(0, 0, 0, 0.35)}, {1, gfx::Color(0, 0, 0, 0)}};
             ctx.save();
             ctx.clipToRect({b.x(), b.y() + visible, w, std::min(24.0, h - visible)});
             ctx.drawLinearGradient(stops, {b.x(), b.y() + visible}, {b.x(), b.y() + visible + 24}, 0);
@@ -804,8 +790,7 @@ void Layer::renderTransition(gfx::Context& ctx, const LayerState& s, const Trans
     ctx.restore();
 }
 
-void Layer::render(gfx::Context& ctx) const
-{
+void Layer::render(gfx::Context& ctx) const {
     if (m_hidden)
         return;
     const LayerState s = presentation();
@@ -840,8 +825,7 @@ void Layer::render(gfx::Context& ctx) const
     ctx.restore();
 }
 
-gfx::Image Layer::snapshot(double scale) const
-{
+gfx::Image Layer::snapshot(double scale) const {
     const LayerState s = presentation();
     Size size = s.bounds.size;
     if (size.width < 1)

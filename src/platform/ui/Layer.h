@@ -19,8 +19,18 @@ namespace pw::ui {
 class Layer;
 
 enum class ContentsGravity {
-    Resize, ResizeAspect, ResizeAspectFill, Center, Top, Bottom, Left, Right,
-    TopLeft, TopRight, BottomLeft, BottomRight
+    Resize,
+    ResizeAspect,
+    ResizeAspectFill,
+    Center,
+    Top,
+    Bottom,
+    Left,
+    Right,
+    TopLeft,
+    TopRight,
+    BottomLeft,
+    BottomRight
 };
 
 // The animatable part of a layer: the model values, and the presentation
@@ -28,7 +38,7 @@ enum class ContentsGravity {
 struct LayerState {
     gfx::Point position;
     gfx::Rect bounds;
-    gfx::Point anchorPoint {0.5, 0.5};
+    gfx::Point anchorPoint{0.5, 0.5};
     gfx::AffineTransform transform;
     double opacity = 1;
     gfx::Color backgroundColor = gfx::Color::clear();
@@ -37,9 +47,9 @@ struct LayerState {
     double cornerRadius = 0;
     gfx::Color shadowColor = gfx::Color::black();
     double shadowOpacity = 0;
-    gfx::Size shadowOffset {0, -3};
+    gfx::Size shadowOffset{0, -3};
     double shadowRadius = 3;
-    gfx::Rect contentsRect {0, 0, 1, 1};
+    gfx::Rect contentsRect{0, 0, 1, 1};
 
     // Maps the layer's own (bounds) coordinates into its superlayer's.
     gfx::AffineTransform toSuperlayer() const;

@@ -6,18 +6,18 @@
 
 namespace pw::ui {
 
-std::shared_ptr<LongPressGestureRecognizer> LongPressGestureRecognizer::create(Action action)
-{
+std::shared_ptr<LongPressGestureRecognizer> LongPressGestureRecognizer::create(Action action) {
     auto g = std::shared_ptr<LongPressGestureRecognizer>(new LongPressGestureRecognizer());
     if (action)
         g->addTarget(std::move(action));
     return g;
 }
 
-LongPressGestureRecognizer::~LongPressGestureRecognizer() { m_timer.cancel(); }
+LongPressGestureRecognizer::~LongPressGestureRecognizer() {
+    m_timer.cancel();
+}
 
-void LongPressGestureRecognizer::touchesBegan(const TouchSet& touches)
-{
+void LongPressGestureRecognizer::touchesBegan(const TouchSet& touches) {
     const bool first = m_touches.empty();
     GestureRecognizer::touchesBegan(touches);
     if (!first || state() != GestureState::Possible)
@@ -31,8 +31,7 @@ void LongPressGestureRecognizer::touchesBegan(const TouchSet& touches)
     });
 }
 
-void LongPressGestureRecognizer::touchesMoved(const TouchSet& touches)
-{
+void LongPressGestureRecognizer::touchesMoved(const TouchSet& touches) {
     GestureRecognizer::touchesMoved(touches);
     const gfx::Point p = locationInView(nullptr);
     if (state() == GestureState::Possible) {
@@ -45,8 +44,7 @@ void LongPressGestureRecognizer::touchesMoved(const TouchSet& touches)
     }
 }
 
-void LongPressGestureRecognizer::touchesEnded(const TouchSet& touches)
-{
+void LongPressGestureRecognizer::touchesEnded(const TouchSet& touches) {
     GestureRecognizer::touchesEnded(touches);
     if (!m_touches.empty())
         return;
@@ -57,8 +55,7 @@ void LongPressGestureRecognizer::touchesEnded(const TouchSet& touches)
         fail();
 }
 
-void LongPressGestureRecognizer::reset()
-{
+void LongPressGestureRecognizer::reset() {
     GestureRecognizer::reset();
     m_timer.cancel();
 }

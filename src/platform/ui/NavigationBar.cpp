@@ -5,13 +5,11 @@
 
 namespace pw::ui {
 
-NavigationBar::NavigationBar()
-{
+NavigationBar::NavigationBar() {
     setAutoresizingMask(FlexibleWidth | FlexibleBottomMargin);
 }
 
-void NavigationBar::didCreate()
-{
+void NavigationBar::didCreate() {
     m_title = View::create<Label>();
     m_title->setFont(gfx::Font::boldSystemFont(20));
     m_title->setTextColor(gfx::Color::white());
@@ -20,26 +18,22 @@ void NavigationBar::didCreate()
     addSubview(m_title);
 }
 
-void NavigationBar::setTintColor(const gfx::Color& c)
-{
+void NavigationBar::setTintColor(const gfx::Color& c) {
     m_tint = c;
     setNeedsDisplay();
 }
 
-void NavigationBar::setBarStyle(BarStyle s)
-{
+void NavigationBar::setBarStyle(BarStyle s) {
     m_style = s;
     setNeedsDisplay();
 }
 
-void NavigationBar::setItems(std::vector<NavigationItem*> items)
-{
+void NavigationBar::setItems(std::vector<NavigationItem*> items) {
     m_items = std::move(items);
     refresh();
 }
 
-std::shared_ptr<Button> NavigationBar::makeItemButton(const BarButtonItem& item)
-{
+std::shared_ptr<Button> NavigationBar::makeItemButton(const BarButtonItem& item) {
     auto b = Button::create(ButtonType::Custom);
     b->setTitle(item.title);
     if (!item.image.isNull())
@@ -54,10 +48,12 @@ std::shared_ptr<Button> NavigationBar::makeItemButton(const BarButtonItem& item)
     b->setBackgroundColor(item.style == BarButtonItemStyle::Done ? gfx::Color::fromRGB255(40, 100, 220)
                                                                  : gfx::Color(1, 1, 1, 0.12));
     auto action = item.action;
-    b->addTarget([action](Control&) {
-        if (action)
-            action();
-    }, ControlEventTouchUpInside);
+    b->addTarget(
+        [action](Control&) {
+            if (action)
+                action();
+        },
+        ControlEventTouchUpInside);
     b->sizeToFit();
     gfx::Rect f = b->frame();
     f.size.width = item.width > 0 ? item.width : std::max(50.0, f.width());
@@ -66,8 +62,7 @@ std::shared_ptr<Button> NavigationBar::makeItemButton(const BarButtonItem& item)
     return b;
 }
 
-void NavigationBar::refresh()
-{
+void NavigationBar::refresh() {
     for (auto* v : {&m_left, &m_right, &m_titleView})
         if (*v) {
             (*v)->removeFromSuperview();
@@ -111,8 +106,7 @@ void NavigationBar::refresh()
     setNeedsLayout();
 }
 
-void NavigationBar::layoutSubviews()
-{
+void NavigationBar::layoutSubviews() {
     const gfx::Rect b = bounds();
     double left = 5, right = b.width() - 5;
     View* l = m_left ? m_left.get() : m_back.get();
@@ -141,15 +135,13 @@ void NavigationBar::layoutSubviews()
     }
 }
 
-void NavigationBar::draw(gfx::Context& ctx, const gfx::Rect&)
-{
+void NavigationBar::draw(gfx::Context& ctx, const gfx::Rect&) {
     const gfx::Rect b = bounds();
     gfx::Color base = m_tint;
     if (m_style != BarStyle::Default)
         base = gfx::Color::fromWhite(0.1, m_style == BarStyle::BlackTranslucent ? 0.7 : 1);
     auto lighter = [](const gfx::Color& c, double f) {
-        return gfx::Color(c.r() + (1 - c.r()) * f, c.g() + (1 - c.g()) * f, c.b() + (1 - c.b()) * f,
-                          c.alpha());
+        return gfx::Color(c.r() + (1 - c.r()) * f, c.g() + (1 - c.g()) * f, c.b() + (1 - c.b()) * f, c.alpha());
     };
     ctx.clipToRect(b);
     ctx.drawLinearGradient({{0, lighter(base, 0.35)}, {0.5, lighter(base, 0.1)}, {0.5, base}, {1, base}}, {0, 0},

@@ -12,8 +12,7 @@ namespace {
 class NavigationView : public View {
 public:
     NavigationController* owner = nullptr;
-    void layoutSubviews() override
-    {
+    void layoutSubviews() override {
         if (owner)
             owner->layoutContent();
     }
@@ -21,16 +20,14 @@ public:
 
 } // namespace
 
-NavigationController::NavigationController(std::shared_ptr<ViewController> root)
-{
+NavigationController::NavigationController(std::shared_ptr<ViewController> root) {
     if (root) {
         addChildViewController(root);
         m_stack.push_back(std::move(root));
     }
 }
 
-void NavigationController::loadView()
-{
+void NavigationController::loadView() {
     auto v = View::create<NavigationView>();
     v->owner = this;
     v->setFrame(Application::shared().applicationFrame());
@@ -50,8 +47,7 @@ void NavigationController::loadView()
     layoutContent();
 }
 
-NavigationBar& NavigationController::navigationBar()
-{
+NavigationBar& NavigationController::navigationBar() {
     if (!m_bar) {
         m_bar = View::create<NavigationBar>();
         m_bar->setFrame({0, 0, 320, NavigationBar::kHeight});
@@ -63,16 +59,14 @@ NavigationBar& NavigationController::navigationBar()
     return *m_bar;
 }
 
-ViewController* NavigationController::visibleViewController() const
-{
+ViewController* NavigationController::visibleViewController() const {
     ViewController* top = topViewController();
     if (top && top->presentedViewController())
         return top->presentedViewController();
     return top;
 }
 
-gfx::Rect NavigationController::contentFrame() const
-{
+gfx::Rect NavigationController::contentFrame() const {
     if (!isViewLoaded())
         return {};
     const gfx::Rect b = const_cast<NavigationController*>(this)->view()->bounds();
@@ -80,8 +74,7 @@ gfx::Rect NavigationController::contentFrame() const
     return {0, top, b.width(), std::max(0.0, b.height() - top)};
 }
 
-void NavigationController::layoutContent()
-{
+void NavigationController::layoutContent() {
     if (!isViewLoaded())
         return;
     const gfx::Rect b = view()->bounds();
@@ -94,8 +87,7 @@ void NavigationController::layoutContent()
     });
 }
 
-void NavigationController::setNavigationBarHidden(bool hidden, bool animated)
-{
+void NavigationController::setNavigationBarHidden(bool hidden, bool animated) {
     if (hidden == m_barHidden)
         return;
     m_barHidden = hidden;
@@ -108,19 +100,21 @@ void NavigationController::setNavigationBarHidden(bool hidden, bool animated)
     }
     m_bar->setHidden(false);
     const gfx::Rect b = view()->bounds();
-    View::animate(0.25, [&] {
-        m_bar->setFrame({0, hidden ? -NavigationBar::kHeight : 0, b.width(), NavigationBar::kHeight});
-        m_container->setFrame(contentFrame());
-        if (auto* top = topViewController())
-            top->view()->setFrame({0, 0, contentFrame().width(), contentFrame().height()});
-    }, [this](bool) {
-        m_bar->setHidden(m_barHidden);
-        layoutContent();
-    });
+    View::animate(
+        0.25,
+        [&] {
+            m_bar->setFrame({0, hidden ? -NavigationBar::kHeight : 0, b.width(), NavigationBar::kHeight});
+            m_container->setFrame(contentFrame());
+            if (auto* top = topViewController())
+                top->view()->setFrame({0, 0, contentFrame().width(), contentFrame().height()});
+        },
+        [this](bool) {
+            m_bar->setHidden(m_barHidden);
+            layoutContent();
+        });
 }
 
-void NavigationController::updateBar()
-{
+void NavigationController::updateBar() {
     if (!m_bar)
         return;
     std::vector<NavigationItem*> items;
@@ -129,8 +123,7 @@ void NavigationController::updateBar()
     m_bar->setItems(std::move(items));
 }
 
-void NavigationController::setViewControllers(std::vector<std::shared_ptr<ViewController>> vcs, bool animated)
-{
+void NavigationController::setViewControllers(std::vector<std::shared_ptr<ViewController>> vcs, bool animated) {
     finishRunningTransition();
     vcs.erase(std::remove(vcs.begin(), vcs.end(), nullptr), vcs.end());
     if (vcs.empty())
@@ -154,8 +147,7 @@ void NavigationController::setViewControllers(std::vector<std::shared_ptr<ViewCo
     }
 }
 
-void NavigationController::pushViewController(std::shared_ptr<ViewController> vc, bool animated)
-{
+void NavigationController::pushViewController(std::shared_ptr<ViewController> vc, bool animated) {
     if (!vc || std::find(m_stack.begin(), m_stack.end(), vc) != m_stack.end())
         return;
     finishRunningTransition();
@@ -165,8 +157,7 @@ void NavigationController::pushViewController(std::shared_ptr<ViewController> vc
     transition(from, vc, Direction::Push, animated, {});
 }
 
-std::shared_ptr<ViewController> NavigationController::popViewControllerAnimated(bool animated)
-{
+std::shared_ptr<ViewController> NavigationController::popViewControllerAnimated(bool animated) {
     finishRunningTransition();
     if (m_stack.size() <= 1)
         return nullptr;
@@ -176,16 +167,14 @@ std::shared_ptr<ViewController> NavigationController::popViewControllerAnimated(
     return popped;
 }
 
-std::vector<std::shared_ptr<ViewController>> NavigationController::popToRootViewControllerAnimated(bool animated)
-{
+std::vector<std::shared_ptr<ViewController>> NavigationController::popToRootViewControllerAnimated(bool animated) {
     if (m_stack.empty())
         return {};
     return popToViewController(m_stack.front().get(), animated);
 }
 
 std::vector<std::shared_ptr<ViewController>> NavigationController::popToViewController(const ViewController* vc,
-                                                                                      bool animated)
-{
+                                                                                       bool animated) {
     finishRunningTransition();
     auto it = std::find_if(m_stack.begin(), m_stack.end(), [vc](const auto& s) { return s.get() == vc; });
     if (it == m_stack.end() || it + 1 == m_stack.end())
@@ -198,8 +187,7 @@ std::vector<std::shared_ptr<ViewController>> NavigationController::popToViewCont
 }
 
 void NavigationController::transition(ViewController* from, const std::shared_ptr<ViewController>& to, Direction dir,
-                                      bool animated, std::vector<std::shared_ptr<ViewController>> leaving)
-{
+                                      bool animated, std::vector<std::shared_ptr<ViewController>> leaving) {
     auto self = std::static_pointer_cast<NavigationController>(shared_from_this());
     updateBar();
     auto finishLeaving = [self, leaving] {
@@ -263,23 +251,23 @@ void NavigationController::transition(ViewController* from, const std::shared_pt
         return;
     }
     const double w = area.width();
-    View::performWithoutAnimation([&] {
-        toView->setFrame(area.offsetBy(dir == Direction::Push ? w : -w, 0));
-    });
+    View::performWithoutAnimation([&] { toView->setFrame(area.offsetBy(dir == Direction::Push ? w : -w, 0)); });
     m_transitioning = true;
     m_animatingViews = {toView, fromView};
     Application::shared().beginIgnoringInteractionEvents();
     BlockAnimationOptions o;
     o.duration = kTransitionDuration;
     o.curve = TimingFunction::EaseInOut;
-    View::animate(o, [&] {
-        toView->setFrame(area);
-        fromView->setFrame(area.offsetBy(dir == Direction::Push ? -w : w, 0));
-    }, finish);
+    View::animate(
+        o,
+        [&] {
+            toView->setFrame(area);
+            fromView->setFrame(area.offsetBy(dir == Direction::Push ? -w : w, 0));
+        },
+        finish);
 }
 
-void NavigationController::finishRunningTransition()
-{
+void NavigationController::finishRunningTransition() {
     if (!m_transitioning)
         return;
     // Stopping the animations runs the transition's completion at once.
@@ -288,49 +276,42 @@ void NavigationController::finishRunningTransition()
         v->layer()->removeAllAnimations();
 }
 
-void NavigationController::viewWillAppear(bool animated)
-{
+void NavigationController::viewWillAppear(bool animated) {
     if (auto* top = topViewController())
         top->beginAppearanceTransition(true, animated);
 }
-void NavigationController::viewDidAppear(bool)
-{
+void NavigationController::viewDidAppear(bool) {
     if (auto* top = topViewController())
         top->endAppearanceTransition();
 }
-void NavigationController::viewWillDisappear(bool animated)
-{
+void NavigationController::viewWillDisappear(bool animated) {
     if (auto* top = topViewController())
         top->beginAppearanceTransition(false, animated);
 }
-void NavigationController::viewDidDisappear(bool)
-{
+void NavigationController::viewDidDisappear(bool) {
     if (auto* top = topViewController())
         top->endAppearanceTransition();
 }
 
-void NavigationController::willRotateToInterfaceOrientation(device::Orientation o, double duration)
-{
+void NavigationController::willRotateToInterfaceOrientation(device::Orientation o, double duration) {
     if (auto* top = topViewController())
         top->willRotateToInterfaceOrientation(o, duration);
 }
 
-void NavigationController::willAnimateRotationToInterfaceOrientation(device::Orientation o, double duration)
-{
+void NavigationController::willAnimateRotationToInterfaceOrientation(device::Orientation o, double duration) {
     if (auto* top = topViewController())
         top->willAnimateRotationToInterfaceOrientation(o, duration);
 }
 
-void NavigationController::didRotateFromInterfaceOrientation(device::Orientation o)
-{
+void NavigationController::didRotateFromInterfaceOrientation(device::Orientation o) {
     if (auto* top = topViewController())
         top->didRotateFromInterfaceOrientation(o);
 }
 
-bool NavigationController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const
-{
+bool NavigationController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const {
     auto* top = topViewController();
-    return top ? top->shouldAutorotateToInterfaceOrientation(o) : ViewController::shouldAutorotateToInterfaceOrientation(o);
+    return top ? top->shouldAutorotateToInterfaceOrientation(o)
+               : ViewController::shouldAutorotateToInterfaceOrientation(o);
 }
 
 } // namespace pw::ui

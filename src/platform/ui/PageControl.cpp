@@ -9,15 +9,13 @@ constexpr double kDot = 7;
 constexpr double kGap = 9;
 } // namespace
 
-void PageControl::setNumberOfPages(int64_t n)
-{
+void PageControl::setNumberOfPages(int64_t n) {
     m_pages = std::max<int64_t>(0, n);
     m_current = std::clamp<int64_t>(m_current, 0, std::max<int64_t>(0, m_pages - 1));
     setNeedsDisplay();
 }
 
-void PageControl::setCurrentPage(int64_t p)
-{
+void PageControl::setCurrentPage(int64_t p) {
     p = std::clamp<int64_t>(p, 0, std::max<int64_t>(0, m_pages - 1));
     if (p == m_current)
         return;
@@ -25,13 +23,11 @@ void PageControl::setCurrentPage(int64_t p)
     setNeedsDisplay();
 }
 
-gfx::Size PageControl::sizeThatFits(gfx::Size) const
-{
+gfx::Size PageControl::sizeThatFits(gfx::Size) const {
     return {static_cast<double>(m_pages) * (kDot + kGap) + kGap, 36};
 }
 
-void PageControl::endTracking(const Touch* t)
-{
+void PageControl::endTracking(const Touch* t) {
     if (!t || m_pages < 2)
         return;
     const gfx::Point p = t->locationInView(this);
@@ -43,8 +39,7 @@ void PageControl::endTracking(const Touch* t)
         sendActionsForControlEvents(ControlEventValueChanged);
 }
 
-void PageControl::draw(gfx::Context& ctx, const gfx::Rect&)
-{
+void PageControl::draw(gfx::Context& ctx, const gfx::Rect&) {
     if (m_pages == 0 || (hidesForSinglePage && m_pages == 1))
         return;
     const gfx::Rect b = bounds();

@@ -6,8 +6,7 @@
 
 namespace pw::ui {
 
-std::shared_ptr<PanGestureRecognizer> PanGestureRecognizer::create(Action action)
-{
+std::shared_ptr<PanGestureRecognizer> PanGestureRecognizer::create(Action action) {
     auto g = std::shared_ptr<PanGestureRecognizer>(new PanGestureRecognizer());
     if (action)
         g->addTarget(std::move(action));
@@ -16,8 +15,7 @@ std::shared_ptr<PanGestureRecognizer> PanGestureRecognizer::create(Action action
 
 namespace {
 // Window-space vector into a view's space (rotation and scale only).
-gfx::Point vectorInView(gfx::Point v, const View* view)
-{
+gfx::Point vectorInView(gfx::Point v, const View* view) {
     if (!view)
         return v;
     const gfx::Point a = view->convertPointFromView({0, 0}, nullptr);
@@ -26,14 +24,12 @@ gfx::Point vectorInView(gfx::Point v, const View* view)
 }
 } // namespace
 
-gfx::Point PanGestureRecognizer::translationInView(const View* view) const
-{
+gfx::Point PanGestureRecognizer::translationInView(const View* view) const {
     const gfx::Point p = locationInView(nullptr);
     return vectorInView({p.x - m_origin.x, p.y - m_origin.y}, view);
 }
 
-void PanGestureRecognizer::setTranslation(gfx::Point t, const View* view)
-{
+void PanGestureRecognizer::setTranslation(gfx::Point t, const View* view) {
     const gfx::Point p = locationInView(nullptr);
     // t is in the view's space; bring it back to the window's.
     gfx::Point w = t;
@@ -45,8 +41,7 @@ void PanGestureRecognizer::setTranslation(gfx::Point t, const View* view)
     m_origin = {p.x - w.x, p.y - w.y};
 }
 
-gfx::Point PanGestureRecognizer::velocityInView(const View* view) const
-{
+gfx::Point PanGestureRecognizer::velocityInView(const View* view) const {
     if (m_samples.size() < 2)
         return {0, 0};
     const Sample& a = m_samples.front();
@@ -57,8 +52,7 @@ gfx::Point PanGestureRecognizer::velocityInView(const View* view) const
     return vectorInView({(b.p.x - a.p.x) / dt, (b.p.y - a.p.y) / dt}, view);
 }
 
-void PanGestureRecognizer::touchesBegan(const TouchSet& touches)
-{
+void PanGestureRecognizer::touchesBegan(const TouchSet& touches) {
     const bool first = m_touches.empty();
     GestureRecognizer::touchesBegan(touches);
     if (first && state() == GestureState::Possible) {
@@ -70,8 +64,7 @@ void PanGestureRecognizer::touchesBegan(const TouchSet& touches)
         fail();
 }
 
-void PanGestureRecognizer::touchesMoved(const TouchSet& touches)
-{
+void PanGestureRecognizer::touchesMoved(const TouchSet& touches) {
     GestureRecognizer::touchesMoved(touches);
     const double t = now();
     const gfx::Point p = locationInView(nullptr);
@@ -88,8 +81,7 @@ void PanGestureRecognizer::touchesMoved(const TouchSet& touches)
     }
 }
 
-void PanGestureRecognizer::touchesEnded(const TouchSet& touches)
-{
+void PanGestureRecognizer::touchesEnded(const TouchSet& touches) {
     GestureRecognizer::touchesEnded(touches);
     if (!m_touches.empty())
         return;
@@ -99,8 +91,7 @@ void PanGestureRecognizer::touchesEnded(const TouchSet& touches)
         fail();
 }
 
-void PanGestureRecognizer::reset()
-{
+void PanGestureRecognizer::reset() {
     GestureRecognizer::reset();
     m_samples.clear();
 }

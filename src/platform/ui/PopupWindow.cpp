@@ -6,17 +6,17 @@
 
 namespace pw::ui {
 
-std::shared_ptr<PopupWindow> PopupWindow::create(double level)
-{
+std::shared_ptr<PopupWindow> PopupWindow::create(double level) {
     auto w = View::create<PopupWindow>();
     w->setWindowLevel(level);
     return w;
 }
 
-PopupWindow::PopupWindow() : Window(Application::shared().screenBounds()) { setOpaque(false); }
+PopupWindow::PopupWindow() : Window(Application::shared().screenBounds()) {
+    setOpaque(false);
+}
 
-void PopupWindow::didCreate()
-{
+void PopupWindow::didCreate() {
     Window::didCreate();
     m_dim = View::create(bounds());
     m_dim->setBackgroundColor(gfx::Color(0, 0, 0, 0.4));
@@ -24,8 +24,8 @@ void PopupWindow::didCreate()
     const gfx::Rect app = Application::shared().applicationFrame();
     const auto o = Application::shared().statusBarOrientation();
     const bool landscape = device::Device::isLandscape(o);
-    m_container = View::create(gfx::Rect(0, 0, landscape ? app.height() : app.width(),
-                                          landscape ? app.width() : app.height()));
+    m_container =
+        View::create(gfx::Rect(0, 0, landscape ? app.height() : app.width(), landscape ? app.width() : app.height()));
     double angle = 0;
     if (o == device::Orientation::PortraitUpsideDown)
         angle = std::numbers::pi;
@@ -39,10 +39,16 @@ void PopupWindow::didCreate()
     addSubview(m_container);
 }
 
-void PopupWindow::setDimAlpha(double a) { m_dim->setBackgroundColor(gfx::Color(0, 0, 0, a)); }
+void PopupWindow::setDimAlpha(double a) {
+    m_dim->setBackgroundColor(gfx::Color(0, 0, 0, a));
+}
 
-void PopupWindow::show() { makeKeyAndVisible(); }
+void PopupWindow::show() {
+    makeKeyAndVisible();
+}
 
-void PopupWindow::close() { resignVisible(); }
+void PopupWindow::close() {
+    resignVisible();
+}
 
 } // namespace pw::ui

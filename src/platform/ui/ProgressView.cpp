@@ -4,8 +4,7 @@
 
 namespace pw::ui {
 
-void ProgressView::setProgress(float p)
-{
+void ProgressView::setProgress(float p) {
     p = std::clamp(p, 0.0f, 1.0f);
     if (p == m_progress)
         return;
@@ -13,14 +12,12 @@ void ProgressView::setProgress(float p)
     setNeedsDisplay();
 }
 
-void ProgressView::setProgressTintColor(gfx::Color c)
-{
+void ProgressView::setProgressTintColor(gfx::Color c) {
     m_tint = c;
     setNeedsDisplay();
 }
 
-void ProgressView::draw(gfx::Context& ctx, const gfx::Rect&)
-{
+void ProgressView::draw(gfx::Context& ctx, const gfx::Rect&) {
     const gfx::Rect b = bounds();
     const double r = b.height() / 2;
     ctx.setFillColor(gfx::Color::fromWhite(0.85));

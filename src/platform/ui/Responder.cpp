@@ -5,31 +5,28 @@
 
 namespace pw::ui {
 
-Responder::~Responder() { Application::shared().responderGone(this); }
+Responder::~Responder() {
+    Application::shared().responderGone(this);
+}
 
-void Responder::touchesBegan(const TouchSet& t)
-{
+void Responder::touchesBegan(const TouchSet& t) {
     if (auto* n = nextResponder())
         n->touchesBegan(t);
 }
-void Responder::touchesMoved(const TouchSet& t)
-{
+void Responder::touchesMoved(const TouchSet& t) {
     if (auto* n = nextResponder())
         n->touchesMoved(t);
 }
-void Responder::touchesEnded(const TouchSet& t)
-{
+void Responder::touchesEnded(const TouchSet& t) {
     if (auto* n = nextResponder())
         n->touchesEnded(t);
 }
-void Responder::touchesCancelled(const TouchSet& t)
-{
+void Responder::touchesCancelled(const TouchSet& t) {
     if (auto* n = nextResponder())
         n->touchesCancelled(t);
 }
 
-bool Responder::becomeFirstResponder()
-{
+bool Responder::becomeFirstResponder() {
     if (isFirstResponder())
         return true;
     if (!canBecomeFirstResponder())
@@ -37,8 +34,7 @@ bool Responder::becomeFirstResponder()
     return Application::shared().makeFirstResponder(this);
 }
 
-bool Responder::resignFirstResponder()
-{
+bool Responder::resignFirstResponder() {
     if (!isFirstResponder())
         return true;
     if (!canResignFirstResponder())
@@ -46,10 +42,18 @@ bool Responder::resignFirstResponder()
     return Application::shared().makeFirstResponder(nullptr);
 }
 
-bool Responder::isFirstResponder() const { return Application::shared().firstResponder() == this; }
+bool Responder::isFirstResponder() const {
+    return Application::shared().firstResponder() == this;
+}
 
-bool Responder::insertText(const std::string&) { return false; }
-bool Responder::deleteBackward() { return false; }
-bool Responder::insertNewline() { return false; }
+bool Responder::insertText(const std::string&) {
+    return false;
+}
+bool Responder::deleteBackward() {
+    return false;
+}
+bool Responder::insertNewline() {
+    return false;
+}
 
 } // namespace pw::ui

@@ -5,17 +5,19 @@
 
 namespace pw::ui {
 
-ScrollView::ScrollView() { setClipsToBounds(true); }
-ScrollView::ScrollView(const gfx::Rect& frame) : ScrollView() { setFrame(frame); }
+ScrollView::ScrollView() {
+    setClipsToBounds(true);
+}
+ScrollView::ScrollView(const gfx::Rect& frame) : ScrollView() {
+    setFrame(frame);
+}
 
-ScrollView::~ScrollView()
-{
+ScrollView::~ScrollView() {
     if (m_ticker)
         Animator::shared().removeTicker(m_ticker);
 }
 
-void ScrollView::didCreate()
-{
+void ScrollView::didCreate() {
     m_pan = PanGestureRecognizer::create();
     std::weak_ptr<View> weak = weak_from_this();
     m_pan->addTarget([this, weak](GestureRecognizer& g) {
@@ -34,45 +36,40 @@ void ScrollView::didCreate()
     addGestureRecognizer(m_pan);
 }
 
-void ScrollView::setScrollEnabled(bool e)
-{
+void ScrollView::setScrollEnabled(bool e) {
     m_scrollEnabled = e;
     m_pan->setEnabled(e);
 }
 
-void ScrollView::setContentSize(gfx::Size s)
-{
+void ScrollView::setContentSize(gfx::Size s) {
     m_contentSize = s;
     setNeedsLayout();
 }
 
-gfx::Point ScrollView::minimumOffset() const { return {-m_inset.left, -m_inset.top}; }
+gfx::Point ScrollView::minimumOffset() const {
+    return {-m_inset.left, -m_inset.top};
+}
 
-gfx::Point ScrollView::maximumOffset() const
-{
+gfx::Point ScrollView::maximumOffset() const {
     const gfx::Size b = bounds().size;
     return {std::max(-m_inset.left, m_contentSize.width + m_inset.right - b.width),
             std::max(-m_inset.top, m_contentSize.height + m_inset.bottom - b.height)};
 }
 
-gfx::Point ScrollView::clamp(gfx::Point p) const
-{
+gfx::Point ScrollView::clamp(gfx::Point p) const {
     const gfx::Point lo = minimumOffset(), hi = maximumOffset();
     return {std::clamp(p.x, lo.x, hi.x), std::clamp(p.y, lo.y, hi.y)};
 }
 
-bool ScrollView::canScrollX() const
-{
+bool ScrollView::canScrollX() const {
     return alwaysBounceHorizontal || m_contentSize.width + m_inset.left + m_inset.right > bounds().width();
 }
 
-bool ScrollView::canScrollY() const
-{
+bool ScrollView::canScrollY() const {
     return alwaysBounceVertical || m_contentSize.height + m_inset.top + m_inset.bottom > bounds().height();
 }
 
-void ScrollView::setContentOffset(gfx::Point p)
-{
+void ScrollView::setContentOffset(gfx::Point p) {
     gfx::Rect b = bounds();
     if (b.origin == p)
         return;
@@ -81,15 +78,13 @@ void ScrollView::setContentOffset(gfx::Point p)
     didScroll();
 }
 
-void ScrollView::didScroll()
-{
+void ScrollView::didScroll() {
     setNeedsLayout();
     if (auto d = m_delegate.lock())
         d->scrollViewDidScroll(*this);
 }
 
-void ScrollView::setContentOffset(gfx::Point p, bool animated)
-{
+void ScrollView::setContentOffset(gfx::Point p, bool animated) {
     stopScrolling();
     if (!animated) {
         setContentOffset(p);
@@ -98,8 +93,7 @@ void ScrollView::setContentOffset(gfx::Point p, bool animated)
     animateOffset(p, kScrollAnimationDuration, false);
 }
 
-void ScrollView::scrollRectToVisible(const gfx::Rect& r, bool animated)
-{
+void ScrollView::scrollRectToVisible(const gfx::Rect& r, bool animated) {
     const gfx::Rect b = bounds();
     gfx::Point o = b.origin;
     if (r.maxX() > b.maxX())
@@ -113,16 +107,14 @@ void ScrollView::scrollRectToVisible(const gfx::Rect& r, bool animated)
     setContentOffset(clamp(o), animated);
 }
 
-void ScrollView::stopScrolling()
-{
+void ScrollView::stopScrolling() {
     if (m_ticker)
         Animator::shared().removeTicker(m_ticker);
     m_ticker = 0;
     m_decelerating = false;
 }
 
-double ScrollView::rubberBand(double offset, double min, double max, double extent) const
-{
+double ScrollView::rubberBand(double offset, double min, double max, double extent) const {
     if (offset >= min && offset <= max)
         return offset;
     if (!bounces)
@@ -134,12 +126,11 @@ double ScrollView::rubberBand(double offset, double min, double max, double exte
     return offset < min ? min - damped : max + damped;
 }
 
-void ScrollView::handlePan(PanGestureRecognizer& pan)
-{
+void ScrollView::handlePan(PanGestureRecognizer& pan) {
     const gfx::Point t = pan.translationInView(nullptr);
     const gfx::AffineTransform inv = layer()->transformToRoot(false).inverted();
     // Translation in this view's axes (a rotated interface turns the finger's direction).
-    gfx::Point local {inv.a * t.x + inv.c * t.y, inv.b * t.x + inv.d * t.y};
+    gfx::Point local{inv.a * t.x + inv.c * t.y, inv.b * t.x + inv.d * t.y};
     switch (pan.state()) {
     case GestureState::Began: {
         stopScrolling();
@@ -158,7 +149,7 @@ void ScrollView::handlePan(PanGestureRecognizer& pan)
         if (m_lockAxis == 2 || !canScrollX())
             local.x = 0;
         const gfx::Point lo = minimumOffset(), hi = maximumOffset();
-        gfx::Point o {m_dragStart.x - local.x, m_dragStart.y - local.y};
+        gfx::Point o{m_dragStart.x - local.x, m_dragStart.y - local.y};
         o.x = rubberBand(o.x, lo.x, hi.x, bounds().width());
         o.y = rubberBand(o.y, lo.y, hi.y, bounds().height());
         setContentOffset(o);
@@ -168,12 +159,12 @@ void ScrollView::handlePan(PanGestureRecognizer& pan)
     case GestureState::Cancelled: {
         m_dragging = false;
         const gfx::Point vw = pan.velocityInView(nullptr);
-        gfx::Point v {-(inv.a * vw.x + inv.c * vw.y), -(inv.b * vw.x + inv.d * vw.y)};
+        gfx::Point v{-(inv.a * vw.x + inv.c * vw.y), -(inv.b * vw.x + inv.d * vw.y)};
         if (m_lockAxis == 1 || !canScrollY())
             v.y = 0;
         if (m_lockAxis == 2 || !canScrollX())
             v.x = 0;
-        startDeceleration(pan.state() == GestureState::Cancelled ? gfx::Point {} : v);
+        startDeceleration(pan.state() == GestureState::Cancelled ? gfx::Point{} : v);
         break;
     }
     default:
@@ -181,8 +172,7 @@ void ScrollView::handlePan(PanGestureRecognizer& pan)
     }
 }
 
-void ScrollView::startDeceleration(gfx::Point v)
-{
+void ScrollView::startDeceleration(gfx::Point v) {
     auto d = m_delegate.lock();
     const gfx::Point o = contentOffset();
     if (pagingEnabled) {
@@ -198,8 +188,8 @@ void ScrollView::startDeceleration(gfx::Point v)
         };
         const double pagesX = page.width > 0 ? std::ceil(m_contentSize.width / page.width - 1e-9) : 1;
         const double pagesY = page.height > 0 ? std::ceil(m_contentSize.height / page.height - 1e-9) : 1;
-        gfx::Point target {pageFor(o.x, page.width, v.x, pagesX) * page.width,
-                           pageFor(o.y, page.height, v.y, pagesY) * page.height};
+        gfx::Point target{pageFor(o.x, page.width, v.x, pagesX) * page.width,
+                          pageFor(o.y, page.height, v.y, pagesY) * page.height};
         target = clamp(target);
         const bool moves = target != o;
         if (d)
@@ -230,7 +220,7 @@ void ScrollView::startDeceleration(gfx::Point v)
         gfx::Point velocity;
         double last;
     };
-    auto state = std::make_shared<State>(State {v, Animator::shared().now()});
+    auto state = std::make_shared<State>(State{v, Animator::shared().now()});
     m_ticker = Animator::shared().addTicker([this, weak, state](double now) {
         if (weak.expired())
             return false;
@@ -268,8 +258,7 @@ void ScrollView::startDeceleration(gfx::Point v)
     });
 }
 
-void ScrollView::animateOffset(gfx::Point target, double duration, bool fromDeceleration)
-{
+void ScrollView::animateOffset(gfx::Point target, double duration, bool fromDeceleration) {
     if (m_ticker)
         Animator::shared().removeTicker(m_ticker);
     m_decelerating = fromDeceleration;

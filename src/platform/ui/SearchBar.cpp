@@ -2,41 +2,44 @@
 
 namespace pw::ui {
 
-SearchBar::SearchBar()
-{
+SearchBar::SearchBar() {
     setFrame({0, 0, 320, kHeight});
     setAutoresizingMask(FlexibleWidth);
 }
 
-void SearchBar::didCreate()
-{
+void SearchBar::didCreate() {
     m_field = View::create<TextField>();
     m_field->setBorderStyle(TextBorderStyle::RoundedRect);
     m_field->setFont(gfx::Font::systemFont(15));
     m_field->clearButtonMode = TextFieldViewMode::WhileEditing;
     m_field->returnKeyType = ReturnKeyType::Search;
-    m_field->setDelegate(std::static_pointer_cast<TextFieldDelegate>(std::static_pointer_cast<SearchBar>(shared_from_this())));
+    m_field->setDelegate(
+        std::static_pointer_cast<TextFieldDelegate>(std::static_pointer_cast<SearchBar>(shared_from_this())));
     std::weak_ptr<View> weak = weak_from_this();
-    m_field->addTarget([this, weak](Control&) {
-        if (weak.expired())
-            return;
-        if (auto d = m_delegate.lock())
-            d->textDidChange(*this, m_field->text());
-    }, ControlEventEditingChanged);
+    m_field->addTarget(
+        [this, weak](Control&) {
+            if (weak.expired())
+                return;
+            if (auto d = m_delegate.lock())
+                d->textDidChange(*this, m_field->text());
+        },
+        ControlEventEditingChanged);
     addSubview(m_field);
 }
 
-void SearchBar::setText(std::string t) { m_field->setText(std::move(t)); }
-void SearchBar::setPlaceholder(std::string p) { m_field->setPlaceholder(std::move(p)); }
+void SearchBar::setText(std::string t) {
+    m_field->setText(std::move(t));
+}
+void SearchBar::setPlaceholder(std::string p) {
+    m_field->setPlaceholder(std::move(p));
+}
 
-void SearchBar::setTintColor(gfx::Color c)
-{
+void SearchBar::setTintColor(gfx::Color c) {
     m_tint = c;
     setNeedsDisplay();
 }
 
-void SearchBar::setShowsCancelButton(bool show)
-{
+void SearchBar::setShowsCancelButton(bool show) {
     if (show && !m_cancel) {
         m_cancel = Button::create(ButtonType::Custom);
         m_cancel->setTitle("取消");
@@ -46,12 +49,14 @@ void SearchBar::setShowsCancelButton(bool show)
         m_cancel->layer()->setBorderColor(gfx::Color(0, 0, 0, 0.35));
         m_cancel->setBackgroundColor(gfx::Color(1, 1, 1, 0.15));
         std::weak_ptr<View> weak = weak_from_this();
-        m_cancel->addTarget([this, weak](Control&) {
-            if (weak.expired())
-                return;
-            if (auto d = m_delegate.lock())
-                d->searchBarCancelButtonClicked(*this);
-        }, ControlEventTouchUpInside);
+        m_cancel->addTarget(
+            [this, weak](Control&) {
+                if (weak.expired())
+                    return;
+                if (auto d = m_delegate.lock())
+                    d->searchBarCancelButtonClicked(*this);
+            },
+            ControlEventTouchUpInside);
         addSubview(m_cancel);
     }
     if (m_cancel)
@@ -59,33 +64,28 @@ void SearchBar::setShowsCancelButton(bool show)
     setNeedsLayout();
 }
 
-bool SearchBar::textFieldShouldBeginEditing(TextField&)
-{
+bool SearchBar::textFieldShouldBeginEditing(TextField&) {
     auto d = m_delegate.lock();
     return !d || d->searchBarShouldBeginEditing(*this);
 }
 
-void SearchBar::textFieldDidBeginEditing(TextField&)
-{
+void SearchBar::textFieldDidBeginEditing(TextField&) {
     if (auto d = m_delegate.lock())
         d->searchBarTextDidBeginEditing(*this);
 }
 
-void SearchBar::textFieldDidEndEditing(TextField&)
-{
+void SearchBar::textFieldDidEndEditing(TextField&) {
     if (auto d = m_delegate.lock())
         d->searchBarTextDidEndEditing(*this);
 }
 
-bool SearchBar::textFieldShouldReturn(TextField&)
-{
+bool SearchBar::textFieldShouldReturn(TextField&) {
     if (auto d = m_delegate.lock())
         d->searchBarSearchButtonClicked(*this);
     return true;
 }
 
-void SearchBar::layoutSubviews()
-{
+void SearchBar::layoutSubviews() {
     const gfx::Rect b = bounds();
     double right = b.width() - 6;
     if (showsCancelButton()) {
@@ -95,8 +95,7 @@ void SearchBar::layoutSubviews()
     m_field->setFrame({6, (b.height() - 31) / 2, right - 6, 31});
 }
 
-void SearchBar::draw(gfx::Context& ctx, const gfx::Rect&)
-{
+void SearchBar::draw(gfx::Context& ctx, const gfx::Rect&) {
     const gfx::Rect b = bounds();
     ctx.clipToRect(b);
     auto lighter = [](const gfx::Color& c, double f) {

@@ -9,8 +9,7 @@ namespace {
 constexpr double kThumb = 23;
 }
 
-void Slider::setValue(float v, bool)
-{
+void Slider::setValue(float v, bool) {
     const float lo = std::min(minimumValue, maximumValue), hi = std::max(minimumValue, maximumValue);
     v = std::clamp(v, lo, hi);
     if (v == m_value)
@@ -19,20 +18,17 @@ void Slider::setValue(float v, bool)
     setNeedsDisplay();
 }
 
-void Slider::setMinimumTrackTintColor(gfx::Color c)
-{
+void Slider::setMinimumTrackTintColor(gfx::Color c) {
     m_minTrack = c;
     setNeedsDisplay();
 }
 
-void Slider::setThumbImage(gfx::Image image)
-{
+void Slider::setThumbImage(gfx::Image image) {
     m_thumb = std::move(image);
     setNeedsDisplay();
 }
 
-gfx::Rect Slider::thumbRect() const
-{
+gfx::Rect Slider::thumbRect() const {
     const gfx::Rect b = bounds();
     const double span = maximumValue - minimumValue;
     const double f = span != 0 ? (m_value - minimumValue) / span : 0;
@@ -40,8 +36,7 @@ gfx::Rect Slider::thumbRect() const
     return {x, b.midY() - kThumb / 2, kThumb, kThumb};
 }
 
-void Slider::track(const Touch& t)
-{
+void Slider::track(const Touch& t) {
     const gfx::Rect b = bounds();
     const double usable = std::max(1.0, b.width() - kThumb);
     const double f = std::clamp((t.locationInView(this).x - b.x() - kThumb / 2) / usable, 0.0, 1.0);
@@ -55,28 +50,24 @@ void Slider::track(const Touch& t)
     }
 }
 
-bool Slider::beginTracking(const Touch& t)
-{
+bool Slider::beginTracking(const Touch& t) {
     m_changedWhileTracking = false;
     track(t);
     return true;
 }
 
-bool Slider::continueTracking(const Touch& t)
-{
+bool Slider::continueTracking(const Touch& t) {
     track(t);
     return true;
 }
 
-void Slider::endTracking(const Touch*)
-{
+void Slider::endTracking(const Touch*) {
     if (!continuous && m_changedWhileTracking)
         sendActionsForControlEvents(ControlEventValueChanged);
     m_changedWhileTracking = false;
 }
 
-void Slider::draw(gfx::Context& ctx, const gfx::Rect&)
-{
+void Slider::draw(gfx::Context& ctx, const gfx::Rect&) {
     const gfx::Rect b = bounds();
     const gfx::Rect thumb = thumbRect();
     const gfx::Rect trackRect(b.x() + 2, b.midY() - 4.5, b.width() - 4, 9);

@@ -4,16 +4,14 @@
 
 namespace pw::ui {
 
-std::shared_ptr<SwipeGestureRecognizer> SwipeGestureRecognizer::create(Action action)
-{
+std::shared_ptr<SwipeGestureRecognizer> SwipeGestureRecognizer::create(Action action) {
     auto g = std::shared_ptr<SwipeGestureRecognizer>(new SwipeGestureRecognizer());
     if (action)
         g->addTarget(std::move(action));
     return g;
 }
 
-void SwipeGestureRecognizer::touchesBegan(const TouchSet& touches)
-{
+void SwipeGestureRecognizer::touchesBegan(const TouchSet& touches) {
     const bool first = m_touches.empty();
     GestureRecognizer::touchesBegan(touches);
     if (first) {
@@ -22,8 +20,7 @@ void SwipeGestureRecognizer::touchesBegan(const TouchSet& touches)
     }
 }
 
-void SwipeGestureRecognizer::touchesMoved(const TouchSet& touches)
-{
+void SwipeGestureRecognizer::touchesMoved(const TouchSet& touches) {
     GestureRecognizer::touchesMoved(touches);
     if (state() != GestureState::Possible)
         return;
@@ -45,8 +42,7 @@ void SwipeGestureRecognizer::touchesMoved(const TouchSet& touches)
         fail();
 }
 
-void SwipeGestureRecognizer::touchesEnded(const TouchSet& touches)
-{
+void SwipeGestureRecognizer::touchesEnded(const TouchSet& touches) {
     GestureRecognizer::touchesEnded(touches);
     if (m_touches.empty() && state() == GestureState::Possible)
         fail();

@@ -2,36 +2,31 @@
 
 namespace pw::ui {
 
-Switch::Switch()
-{
+Switch::Switch() {
     setOpaque(false);
     setFrame({0, 0, 79, 27});
 }
 
-void Switch::setOn(bool on, bool)
-{
+void Switch::setOn(bool on, bool) {
     if (on == m_on)
         return;
     m_on = on;
     setNeedsDisplay();
 }
 
-void Switch::setOnTintColor(gfx::Color c)
-{
+void Switch::setOnTintColor(gfx::Color c) {
     m_onTint = c;
     setNeedsDisplay();
 }
 
-void Switch::endTracking(const Touch* t)
-{
+void Switch::endTracking(const Touch* t) {
     if (!t || !bounds().insetBy(-kTouchSlop, -kTouchSlop).contains(t->locationInView(this)))
         return;
     setOn(!m_on, true);
     sendActionsForControlEvents(ControlEventValueChanged);
 }
 
-void Switch::draw(gfx::Context& ctx, const gfx::Rect&)
-{
+void Switch::draw(gfx::Context& ctx, const gfx::Rect&) {
     const gfx::Rect b = bounds().insetBy(0.5, 0.5);
     const double r = b.height() / 2;
     ctx.setFillColor(m_on ? m_onTint : gfx::Color::fromWhite(0.93));

@@ -14,11 +14,12 @@ class TabBarView : public View {
 public:
     TabBarController* owner = nullptr;
 
-    void draw(gfx::Context& ctx, const gfx::Rect&) override
-    {
+    void draw(gfx::Context& ctx, const gfx::Rect&) override {
         const gfx::Rect b = bounds();
         ctx.clipToRect(b);
-        ctx.drawLinearGradient({{0, gfx::Color::fromWhite(0.25)}, {0.5, gfx::Color::fromWhite(0.12)}, {0.5, gfx::Color::black()},
+        ctx.drawLinearGradient({{0, gfx::Color::fromWhite(0.25)},
+                                {0.5, gfx::Color::fromWhite(0.12)},
+                                {0.5, gfx::Color::black()},
                                 {1, gfx::Color::black()}},
                                {0, 0}, {0, b.height()});
         if (!owner)
@@ -36,7 +37,8 @@ public:
                 ctx.addRoundedRect(cell.insetBy(2, 2), 4);
                 ctx.fillPath();
             }
-            const TabBarItem item = i < items.size() ? items[i] : TabBarItem {owner->viewControllers()[i]->title(), {}, {}};
+            const TabBarItem item =
+                i < items.size() ? items[i] : TabBarItem{owner->viewControllers()[i]->title(), {}, {}};
             if (!item.image.isNull()) {
                 const gfx::Size s = item.image.size();
                 ctx.drawImage(item.image, gfx::Rect(cell.midX() - s.width / 2, 4, s.width, s.height));
@@ -57,8 +59,7 @@ public:
         }
     }
 
-    void touchesEnded(const TouchSet& touches) override
-    {
+    void touchesEnded(const TouchSet& touches) override {
         if (!owner || touches.empty() || owner->viewControllers().empty())
             return;
         const gfx::Point p = touches.front()->locationInView(this);
@@ -73,8 +74,7 @@ public:
 class TabContainerView : public View {
 public:
     TabBarController* owner = nullptr;
-    void layoutSubviews() override
-    {
+    void layoutSubviews() override {
         if (owner)
             owner->layoutContent();
     }
@@ -82,8 +82,7 @@ public:
 
 } // namespace
 
-void TabBarController::setViewControllers(std::vector<std::shared_ptr<ViewController>> vcs)
-{
+void TabBarController::setViewControllers(std::vector<std::shared_ptr<ViewController>> vcs) {
     ViewController* old = selectedViewController();
     const bool appeared = isAppearing();
     if (old && appeared)
@@ -107,26 +106,22 @@ void TabBarController::setViewControllers(std::vector<std::shared_ptr<ViewContro
         m_bar->setNeedsDisplay();
 }
 
-void TabBarController::setTabBarItems(std::vector<TabBarItem> items)
-{
+void TabBarController::setTabBarItems(std::vector<TabBarItem> items) {
     m_items = std::move(items);
     if (m_bar)
         m_bar->setNeedsDisplay();
 }
 
-ViewController* TabBarController::selectedViewController() const
-{
+ViewController* TabBarController::selectedViewController() const {
     return m_selected < m_tabs.size() ? m_tabs[m_selected].get() : nullptr;
 }
 
-View& TabBarController::tabBar()
-{
+View& TabBarController::tabBar() {
     view();
     return *m_bar;
 }
 
-void TabBarController::loadView()
-{
+void TabBarController::loadView() {
     auto v = View::create<TabContainerView>();
     v->owner = this;
     v->setFrame(Application::shared().applicationFrame());
@@ -144,8 +139,7 @@ void TabBarController::loadView()
     layoutContent();
 }
 
-void TabBarController::layoutContent()
-{
+void TabBarController::layoutContent() {
     if (!isViewLoaded())
         return;
     const gfx::Rect b = view()->bounds();
@@ -157,8 +151,7 @@ void TabBarController::layoutContent()
     });
 }
 
-void TabBarController::show(size_t index)
-{
+void TabBarController::show(size_t index) {
     auto& vc = m_tabs[index];
     const bool appeared = isAppearing();
     if (appeared)
@@ -169,8 +162,7 @@ void TabBarController::show(size_t index)
         vc->endAppearanceTransition();
 }
 
-void TabBarController::setSelectedIndex(size_t index)
-{
+void TabBarController::setSelectedIndex(size_t index) {
     if (index >= m_tabs.size() || index == m_selected)
         return;
     ViewController* old = selectedViewController();
@@ -189,8 +181,7 @@ void TabBarController::setSelectedIndex(size_t index)
         m_bar->setNeedsDisplay();
 }
 
-void TabBarController::tabTapped(size_t index)
-{
+void TabBarController::tabTapped(size_t index) {
     if (index >= m_tabs.size())
         return;
     auto d = m_delegate.lock();
@@ -201,29 +192,24 @@ void TabBarController::tabTapped(size_t index)
         d->didSelectViewController(*this, *m_tabs[index]);
 }
 
-void TabBarController::viewWillAppear(bool animated)
-{
+void TabBarController::viewWillAppear(bool animated) {
     if (auto* vc = selectedViewController())
         vc->beginAppearanceTransition(true, animated);
 }
-void TabBarController::viewDidAppear(bool)
-{
+void TabBarController::viewDidAppear(bool) {
     if (auto* vc = selectedViewController())
         vc->endAppearanceTransition();
 }
-void TabBarController::viewWillDisappear(bool animated)
-{
+void TabBarController::viewWillDisappear(bool animated) {
     if (auto* vc = selectedViewController())
         vc->beginAppearanceTransition(false, animated);
 }
-void TabBarController::viewDidDisappear(bool)
-{
+void TabBarController::viewDidDisappear(bool) {
     if (auto* vc = selectedViewController())
         vc->endAppearanceTransition();
 }
 
-bool TabBarController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const
-{
+bool TabBarController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const {
     for (const auto& t : m_tabs)
         if (!t->shouldAutorotateToInterfaceOrientation(o))
             return false;

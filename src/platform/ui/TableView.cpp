@@ -7,8 +7,7 @@
 
 namespace pw::ui {
 
-TableView::TableView(const gfx::Rect& frame, TableViewStyle style) : ScrollView(frame), m_style(style)
-{
+TableView::TableView(const gfx::Rect& frame, TableViewStyle style) : ScrollView(frame), m_style(style) {
     alwaysBounceVertical = true;
     if (style == TableViewStyle::Grouped) {
         setBackgroundColor(gfx::Color::fromRGB255(197, 204, 212));
@@ -19,8 +18,7 @@ TableView::TableView(const gfx::Rect& frame, TableViewStyle style) : ScrollView(
     }
 }
 
-void TableView::didCreate()
-{
+void TableView::didCreate() {
     ScrollView::didCreate();
     m_swipe = SwipeGestureRecognizer::create();
     m_swipe->direction = SwipeLeft | SwipeRight;
@@ -32,23 +30,20 @@ void TableView::didCreate()
     addGestureRecognizer(m_swipe);
 }
 
-void TableView::setDataSource(std::weak_ptr<TableViewDataSource> ds)
-{
+void TableView::setDataSource(std::weak_ptr<TableViewDataSource> ds) {
     m_dataSource = std::move(ds);
     m_geometryValid = false;
     setNeedsLayout();
 }
 
-void TableView::setTableDelegate(std::weak_ptr<TableViewDelegate> d)
-{
+void TableView::setTableDelegate(std::weak_ptr<TableViewDelegate> d) {
     m_tableDelegate = d;
     setDelegate(std::weak_ptr<ScrollViewDelegate>(d.lock()));
     m_geometryValid = false;
     setNeedsLayout();
 }
 
-void TableView::setTableHeaderView(std::shared_ptr<View> v)
-{
+void TableView::setTableHeaderView(std::shared_ptr<View> v) {
     if (m_tableHeader)
         m_tableHeader->removeFromSuperview();
     m_tableHeader = std::move(v);
@@ -58,8 +53,7 @@ void TableView::setTableHeaderView(std::shared_ptr<View> v)
     setNeedsLayout();
 }
 
-void TableView::setTableFooterView(std::shared_ptr<View> v)
-{
+void TableView::setTableFooterView(std::shared_ptr<View> v) {
     if (m_tableFooter)
         m_tableFooter->removeFromSuperview();
     m_tableFooter = std::move(v);
@@ -69,22 +63,19 @@ void TableView::setTableFooterView(std::shared_ptr<View> v)
     setNeedsLayout();
 }
 
-int64_t TableView::numberOfSections() const
-{
+int64_t TableView::numberOfSections() const {
     auto ds = m_dataSource.lock();
     return ds ? std::max<int64_t>(0, ds->numberOfSections(const_cast<TableView&>(*this))) : 0;
 }
 
-int64_t TableView::numberOfRows(int64_t section) const
-{
+int64_t TableView::numberOfRows(int64_t section) const {
     auto ds = m_dataSource.lock();
     if (!ds || section < 0 || section >= numberOfSections())
         return 0;
     return std::max<int64_t>(0, ds->numberOfRows(const_cast<TableView&>(*this), section));
 }
 
-void TableView::computeGeometry()
-{
+void TableView::computeGeometry() {
     m_sections.clear();
     auto ds = m_dataSource.lock();
     auto d = m_tableDelegate.lock();
@@ -133,8 +124,7 @@ void TableView::computeGeometry()
     setContentSize({bounds().width(), y});
 }
 
-gfx::Rect TableView::rectForRow(const IndexPath& ip) const
-{
+gfx::Rect TableView::rectForRow(const IndexPath& ip) const {
     if (!m_geometryValid)
         const_cast<TableView*>(this)->computeGeometry();
     if (ip.section < 0 || ip.section >= static_cast<int64_t>(m_sections.size()))
@@ -147,8 +137,7 @@ gfx::Rect TableView::rectForRow(const IndexPath& ip) const
             s.rowHeights[static_cast<size_t>(ip.row)]};
 }
 
-gfx::Rect TableView::rectForHeaderInSection(int64_t section) const
-{
+gfx::Rect TableView::rectForHeaderInSection(int64_t section) const {
     if (!m_geometryValid)
         const_cast<TableView*>(this)->computeGeometry();
     if (section < 0 || section >= static_cast<int64_t>(m_sections.size()))
@@ -157,8 +146,7 @@ gfx::Rect TableView::rectForHeaderInSection(int64_t section) const
     return {0, s.top, bounds().width(), s.headerHeight};
 }
 
-std::optional<IndexPath> TableView::indexPathForRowAtPoint(gfx::Point p) const
-{
+std::optional<IndexPath> TableView::indexPathForRowAtPoint(gfx::Point p) const {
     if (!m_geometryValid)
         const_cast<TableView*>(this)->computeGeometry();
     for (size_t s = 0; s < m_sections.size(); ++s) {
@@ -170,44 +158,39 @@ std::optional<IndexPath> TableView::indexPathForRowAtPoint(gfx::Point p) const
             return std::nullopt;
         const size_t r = static_cast<size_t>(it - sec.rowTops.begin()) - 1;
         if (p.y < sec.rowTops[r] + sec.rowHeights[r])
-            return IndexPath {static_cast<int64_t>(s), static_cast<int64_t>(r)};
+            return IndexPath{static_cast<int64_t>(s), static_cast<int64_t>(r)};
         return std::nullopt;
     }
     return std::nullopt;
 }
 
-std::vector<IndexPath> TableView::indexPathsForVisibleRows() const
-{
+std::vector<IndexPath> TableView::indexPathsForVisibleRows() const {
     std::vector<IndexPath> out;
     for (const auto& [ip, cell] : m_visible)
         out.push_back(ip);
     return out;
 }
 
-std::vector<TableViewCell*> TableView::visibleCells() const
-{
+std::vector<TableViewCell*> TableView::visibleCells() const {
     std::vector<TableViewCell*> out;
     for (const auto& [ip, cell] : m_visible)
         out.push_back(cell.get());
     return out;
 }
 
-TableViewCell* TableView::cellForRow(const IndexPath& ip) const
-{
+TableViewCell* TableView::cellForRow(const IndexPath& ip) const {
     auto it = m_visible.find(ip);
     return it == m_visible.end() ? nullptr : it->second.get();
 }
 
-std::optional<IndexPath> TableView::indexPathForCell(const TableViewCell* cell) const
-{
+std::optional<IndexPath> TableView::indexPathForCell(const TableViewCell* cell) const {
     for (const auto& [ip, c] : m_visible)
         if (c.get() == cell)
             return ip;
     return std::nullopt;
 }
 
-std::shared_ptr<TableViewCell> TableView::dequeueReusableCell(const std::string& identifier)
-{
+std::shared_ptr<TableViewCell> TableView::dequeueReusableCell(const std::string& identifier) {
     auto it = m_reuse.find(identifier);
     if (it == m_reuse.end() || it->second.empty())
         return nullptr;
@@ -217,21 +200,18 @@ std::shared_ptr<TableViewCell> TableView::dequeueReusableCell(const std::string&
     return cell;
 }
 
-size_t TableView::reuseQueueSize(const std::string& identifier) const
-{
+size_t TableView::reuseQueueSize(const std::string& identifier) const {
     auto it = m_reuse.find(identifier);
     return it == m_reuse.end() ? 0 : it->second.size();
 }
 
-void TableView::enqueue(const std::shared_ptr<TableViewCell>& cell)
-{
+void TableView::enqueue(const std::shared_ptr<TableViewCell>& cell) {
     cell->removeFromSuperview();
     if (!cell->reuseIdentifier().empty())
         m_reuse[cell->reuseIdentifier()].push_back(cell);
 }
 
-void TableView::reloadData()
-{
+void TableView::reloadData() {
     for (auto& [ip, cell] : m_visible)
         enqueue(cell);
     m_visible.clear();
@@ -241,7 +221,8 @@ void TableView::reloadData()
     m_swiped.reset();
     m_geometryValid = false;
     computeGeometry();
-    if (m_selected && (m_selected->section >= numberOfSections() || m_selected->row >= numberOfRows(m_selected->section)))
+    if (m_selected &&
+        (m_selected->section >= numberOfSections() || m_selected->row >= numberOfRows(m_selected->section)))
         m_selected.reset();
     // Keep the offset inside the new content.
     const gfx::Point o = contentOffset();
@@ -251,10 +232,11 @@ void TableView::reloadData()
     layoutCells();
 }
 
-void TableView::fadeChange() { layer()->addAnimation(std::make_shared<Transition>(TransitionType::Fade), "rows"); }
+void TableView::fadeChange() {
+    layer()->addAnimation(std::make_shared<Transition>(TransitionType::Fade), "rows");
+}
 
-void TableView::reloadRows(const std::vector<IndexPath>& rows, bool animated)
-{
+void TableView::reloadRows(const std::vector<IndexPath>& rows, bool animated) {
     if (animated)
         fadeChange();
     for (const auto& ip : rows) {
@@ -271,16 +253,14 @@ void TableView::reloadRows(const std::vector<IndexPath>& rows, bool animated)
     }
 }
 
-void TableView::insertRows(const std::vector<IndexPath>&, bool animated)
-{
+void TableView::insertRows(const std::vector<IndexPath>&, bool animated) {
     if (animated)
         fadeChange();
     if (m_updates == 0)
         reloadData();
 }
 
-void TableView::deleteRows(const std::vector<IndexPath>& rows, bool animated)
-{
+void TableView::deleteRows(const std::vector<IndexPath>& rows, bool animated) {
     if (animated)
         fadeChange();
     if (m_selected && std::find(rows.begin(), rows.end(), *m_selected) != rows.end())
@@ -289,16 +269,16 @@ void TableView::deleteRows(const std::vector<IndexPath>& rows, bool animated)
         reloadData();
 }
 
-void TableView::beginUpdates() { ++m_updates; }
+void TableView::beginUpdates() {
+    ++m_updates;
+}
 
-void TableView::endUpdates()
-{
+void TableView::endUpdates() {
     if (m_updates > 0 && --m_updates == 0)
         reloadData();
 }
 
-void TableView::configureCell(TableViewCell& cell, const IndexPath& ip)
-{
+void TableView::configureCell(TableViewCell& cell, const IndexPath& ip) {
     auto d = m_tableDelegate.lock();
     auto ds = m_dataSource.lock();
     cell.separatorColor = separatorStyle == TableViewSeparatorStyle::SingleLine
@@ -311,8 +291,7 @@ void TableView::configureCell(TableViewCell& cell, const IndexPath& ip)
     cell.setEditing(m_editing && editable);
 }
 
-void TableView::layoutCells()
-{
+void TableView::layoutCells() {
     auto ds = m_dataSource.lock();
     if (!ds)
         return;
@@ -371,7 +350,7 @@ void TableView::layoutCells()
         auto first = std::upper_bound(sec.rowTops.begin(), sec.rowTops.end(), visible.y());
         size_t r = first == sec.rowTops.begin() ? 0 : static_cast<size_t>(first - sec.rowTops.begin()) - 1;
         for (; r < sec.rowTops.size() && sec.rowTops[r] < visible.maxY(); ++r) {
-            const IndexPath ip {section, static_cast<int64_t>(r)};
+            const IndexPath ip{section, static_cast<int64_t>(r)};
             const gfx::Rect rr = rectForRow(ip);
             if (!rr.intersects(visible))
                 continue;
@@ -399,21 +378,18 @@ void TableView::layoutCells()
         bringSubviewToFront(h.get());
 }
 
-void TableView::layoutSubviews()
-{
+void TableView::layoutSubviews() {
     if (!m_geometryValid)
         computeGeometry();
     layoutCells();
 }
 
-void TableView::didScroll()
-{
+void TableView::didScroll() {
     ScrollView::didScroll();
     layoutCells();
 }
 
-void TableView::selectRow(const std::optional<IndexPath>& ip, bool animated, TableViewScrollPosition pos)
-{
+void TableView::selectRow(const std::optional<IndexPath>& ip, bool animated, TableViewScrollPosition pos) {
     if (m_selected && m_selected != ip)
         if (auto* c = cellForRow(*m_selected))
             c->setSelected(false, animated);
@@ -426,25 +402,29 @@ void TableView::selectRow(const std::optional<IndexPath>& ip, bool animated, Tab
         scrollToRow(*ip, pos, animated);
 }
 
-void TableView::deselectRow(const IndexPath& ip, bool animated)
-{
+void TableView::deselectRow(const IndexPath& ip, bool animated) {
     if (auto* c = cellForRow(ip))
         c->setSelected(false, animated);
     if (m_selected == ip)
         m_selected.reset();
 }
 
-void TableView::scrollToRow(const IndexPath& ip, TableViewScrollPosition pos, bool animated)
-{
+void TableView::scrollToRow(const IndexPath& ip, TableViewScrollPosition pos, bool animated) {
     const gfx::Rect r = rectForRow(ip);
     if (r.isEmpty() && r.height() <= 0)
         return;
     const double h = bounds().height();
     double y = contentOffset().y;
     switch (pos) {
-    case TableViewScrollPosition::Top: y = r.y(); break;
-    case TableViewScrollPosition::Middle: y = r.midY() - h / 2; break;
-    case TableViewScrollPosition::Bottom: y = r.maxY() - h; break;
+    case TableViewScrollPosition::Top:
+        y = r.y();
+        break;
+    case TableViewScrollPosition::Middle:
+        y = r.midY() - h / 2;
+        break;
+    case TableViewScrollPosition::Bottom:
+        y = r.maxY() - h;
+        break;
     case TableViewScrollPosition::None:
         if (r.y() < y)
             y = r.y();
@@ -456,8 +436,7 @@ void TableView::scrollToRow(const IndexPath& ip, TableViewScrollPosition pos, bo
     setContentOffset({contentOffset().x, y}, animated);
 }
 
-void TableView::setEditing(bool editing, bool animated)
-{
+void TableView::setEditing(bool editing, bool animated) {
     if (editing == m_editing)
         return;
     hideSwipedDelete();
@@ -467,8 +446,7 @@ void TableView::setEditing(bool editing, bool animated)
     (void)animated;
 }
 
-void TableView::hideSwipedDelete()
-{
+void TableView::hideSwipedDelete() {
     if (!m_swiped)
         return;
     const IndexPath ip = *m_swiped;
@@ -481,8 +459,7 @@ void TableView::hideSwipedDelete()
         d->didEndEditingRow(*this, ip);
 }
 
-void TableView::handleSwipe(GestureRecognizer& g)
-{
+void TableView::handleSwipe(GestureRecognizer& g) {
     if (m_editing || g.state() != GestureState::Ended)
         return;
     if (m_swiped) {
@@ -518,8 +495,7 @@ void TableView::handleSwipe(GestureRecognizer& g)
     cell->showDeleteConfirmation(true, title);
 }
 
-void TableView::touchesBegan(const TouchSet& touches)
-{
+void TableView::touchesBegan(const TouchSet& touches) {
     if (touches.empty())
         return;
     const gfx::Point p = touches.front()->locationInView(this);
@@ -537,8 +513,7 @@ void TableView::touchesBegan(const TouchSet& touches)
             c->setHighlighted(true);
 }
 
-void TableView::touchesEnded(const TouchSet& touches)
-{
+void TableView::touchesEnded(const TouchSet& touches) {
     if (!m_touchedRow || touches.empty())
         return;
     const IndexPath touched = *m_touchedRow;
@@ -568,8 +543,7 @@ void TableView::touchesEnded(const TouchSet& touches)
         d->didSelectRow(*this, *target);
 }
 
-void TableView::touchesCancelled(const TouchSet&)
-{
+void TableView::touchesCancelled(const TouchSet&) {
     if (m_touchedRow)
         if (auto* c = cellForRow(*m_touchedRow))
             c->setHighlighted(false);

@@ -52,8 +52,7 @@ public:
     virtual std::optional<IndexPath> willSelectRow(TableView&, const IndexPath& ip) { return ip; }
     virtual void didSelectRow(TableView&, const IndexPath&) {}
     virtual void didDeselectRow(TableView&, const IndexPath&) {}
-    virtual TableViewCellEditingStyle editingStyleForRow(TableView&, const IndexPath&)
-    {
+    virtual TableViewCellEditingStyle editingStyleForRow(TableView&, const IndexPath&) {
         return TableViewCellEditingStyle::Delete;
     }
     virtual std::string titleForDeleteConfirmation(TableView&, const IndexPath&) { return "Delete"; }
@@ -65,8 +64,7 @@ public:
 
 class TableView : public ScrollView {
 public:
-    static std::shared_ptr<TableView> create(const gfx::Rect& frame, TableViewStyle style = TableViewStyle::Plain)
-    {
+    static std::shared_ptr<TableView> create(const gfx::Rect& frame, TableViewStyle style = TableViewStyle::Plain) {
         return View::create<TableView>(frame, style);
     }
 

@@ -6,14 +6,12 @@
 namespace pw::ui {
 
 TableViewCell::TableViewCell(TableViewCellStyle style, std::string reuseIdentifier)
-    : m_style(style), m_reuseIdentifier(std::move(reuseIdentifier))
-{
+    : m_style(style), m_reuseIdentifier(std::move(reuseIdentifier)) {
     setBackgroundColor(gfx::Color::white());
     setFrame({0, 0, 320, 44});
 }
 
-void TableViewCell::didCreate()
-{
+void TableViewCell::didCreate() {
     m_contentView = View::create(bounds());
     m_contentView->setOpaque(false);
     m_contentView->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
@@ -38,8 +36,7 @@ void TableViewCell::didCreate()
     }
 }
 
-void TableViewCell::setAccessoryView(std::shared_ptr<View> v)
-{
+void TableViewCell::setAccessoryView(std::shared_ptr<View> v) {
     if (m_accessoryView)
         m_accessoryView->removeFromSuperview();
     m_accessoryView = std::move(v);
@@ -48,8 +45,7 @@ void TableViewCell::setAccessoryView(std::shared_ptr<View> v)
     setNeedsLayout();
 }
 
-void TableViewCell::setBackgroundView(std::shared_ptr<View> v)
-{
+void TableViewCell::setBackgroundView(std::shared_ptr<View> v) {
     if (m_backgroundView)
         m_backgroundView->removeFromSuperview();
     m_backgroundView = std::move(v);
@@ -58,32 +54,28 @@ void TableViewCell::setBackgroundView(std::shared_ptr<View> v)
     setNeedsLayout();
 }
 
-void TableViewCell::setSelectedBackgroundView(std::shared_ptr<View> v)
-{
+void TableViewCell::setSelectedBackgroundView(std::shared_ptr<View> v) {
     if (m_selectedBackgroundView)
         m_selectedBackgroundView->removeFromSuperview();
     m_selectedBackgroundView = std::move(v);
     updateHighlight();
 }
 
-void TableViewCell::setSelected(bool s, bool)
-{
+void TableViewCell::setSelected(bool s, bool) {
     if (s == m_selected)
         return;
     m_selected = s;
     updateHighlight();
 }
 
-void TableViewCell::setHighlighted(bool h, bool)
-{
+void TableViewCell::setHighlighted(bool h, bool) {
     if (h == m_highlighted)
         return;
     m_highlighted = h;
     updateHighlight();
 }
 
-void TableViewCell::updateHighlight()
-{
+void TableViewCell::updateHighlight() {
     const bool on = (m_selected || m_highlighted) && selectionStyle != TableViewCellSelectionStyle::None;
     m_textLabel->setHighlighted(on);
     m_detailLabel->setHighlighted(on);
@@ -97,8 +89,7 @@ void TableViewCell::updateHighlight()
     setNeedsDisplay();
 }
 
-void TableViewCell::setEditing(bool e, bool)
-{
+void TableViewCell::setEditing(bool e, bool) {
     if (e == m_editing)
         return;
     m_editing = e;
@@ -108,8 +99,7 @@ void TableViewCell::setEditing(bool e, bool)
     setNeedsDisplay();
 }
 
-void TableViewCell::showDeleteConfirmation(bool show, const std::string& title)
-{
+void TableViewCell::showDeleteConfirmation(bool show, const std::string& title) {
     if (!show) {
         if (m_confirmButton)
             m_confirmButton->removeFromSuperview();
@@ -125,27 +115,27 @@ void TableViewCell::showDeleteConfirmation(bool show, const std::string& title)
     m_confirmButton->layer()->setCornerRadius(5);
     m_confirmButton->titleLabel().setFont(gfx::Font::boldSystemFont(14));
     std::weak_ptr<View> weak = weak_from_this();
-    m_confirmButton->addTarget([this, weak](Control&) {
-        if (weak.expired())
-            return;
-        auto cb = onConfirmDelete;
-        if (cb)
-            cb();
-    }, ControlEventTouchUpInside);
+    m_confirmButton->addTarget(
+        [this, weak](Control&) {
+            if (weak.expired())
+                return;
+            auto cb = onConfirmDelete;
+            if (cb)
+                cb();
+        },
+        ControlEventTouchUpInside);
     addSubview(m_confirmButton);
     setNeedsLayout();
 }
 
-void TableViewCell::prepareForReuse()
-{
+void TableViewCell::prepareForReuse() {
     setSelected(false);
     setHighlighted(false);
     setEditing(false);
     showDeleteConfirmation(false);
 }
 
-void TableViewCell::layoutSubviews()
-{
+void TableViewCell::layoutSubviews() {
     const gfx::Rect b = bounds();
     double left = m_editing && m_editingStyle != TableViewCellEditingStyle::None ? 38 : 0;
     left += indentationLevel * 10;
@@ -157,8 +147,8 @@ void TableViewCell::layoutSubviews()
         right = m_confirmButton->frame().x() - 4;
     } else if (m_accessoryView && !m_editing) {
         gfx::Rect f = m_accessoryView->frame();
-        m_accessoryView->setFrame({b.width() - f.width() - 10, std::round((b.height() - f.height()) / 2), f.width(),
-                                   f.height()});
+        m_accessoryView->setFrame(
+            {b.width() - f.width() - 10, std::round((b.height() - f.height()) / 2), f.width(), f.height()});
         right = m_accessoryView->frame().x() - 4;
     } else if (accessoryType != TableViewCellAccessory::None && !m_editing) {
         right = b.width() - 30;
@@ -207,8 +197,7 @@ void TableViewCell::layoutSubviews()
     }
 }
 
-void TableViewCell::draw(gfx::Context& ctx, const gfx::Rect&)
-{
+void TableViewCell::draw(gfx::Context& ctx, const gfx::Rect&) {
     const gfx::Rect b = bounds();
     const bool on = (m_selected || m_highlighted) && selectionStyle != TableViewCellSelectionStyle::None &&
                     !m_selectedBackgroundView;

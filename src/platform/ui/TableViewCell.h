@@ -19,8 +19,7 @@ enum class TableViewCellEditingStyle { None, Delete, Insert };
 
 class TableViewCell : public View {
 public:
-    static std::shared_ptr<TableViewCell> create(TableViewCellStyle style, std::string reuseIdentifier)
-    {
+    static std::shared_ptr<TableViewCell> create(TableViewCellStyle style, std::string reuseIdentifier) {
         return View::create<TableViewCell>(style, std::move(reuseIdentifier));
     }
 

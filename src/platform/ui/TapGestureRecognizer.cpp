@@ -6,18 +6,18 @@
 
 namespace pw::ui {
 
-std::shared_ptr<TapGestureRecognizer> TapGestureRecognizer::create(Action action)
-{
+std::shared_ptr<TapGestureRecognizer> TapGestureRecognizer::create(Action action) {
     auto g = std::shared_ptr<TapGestureRecognizer>(new TapGestureRecognizer());
     if (action)
         g->addTarget(std::move(action));
     return g;
 }
 
-TapGestureRecognizer::~TapGestureRecognizer() { m_timer.cancel(); }
+TapGestureRecognizer::~TapGestureRecognizer() {
+    m_timer.cancel();
+}
 
-void TapGestureRecognizer::touchesBegan(const TouchSet& touches)
-{
+void TapGestureRecognizer::touchesBegan(const TouchSet& touches) {
     GestureRecognizer::touchesBegan(touches);
     m_timer.cancel();
     if (state() != GestureState::Possible)
@@ -29,16 +29,14 @@ void TapGestureRecognizer::touchesBegan(const TouchSet& touches)
         fail();
 }
 
-void TapGestureRecognizer::touchesMoved(const TouchSet& touches)
-{
+void TapGestureRecognizer::touchesMoved(const TouchSet& touches) {
     GestureRecognizer::touchesMoved(touches);
     const gfx::Point p = locationInView(nullptr);
     if (state() == GestureState::Possible && std::hypot(p.x - m_start.x, p.y - m_start.y) > kAllowableMovement)
         fail();
 }
 
-void TapGestureRecognizer::touchesEnded(const TouchSet& touches)
-{
+void TapGestureRecognizer::touchesEnded(const TouchSet& touches) {
     GestureRecognizer::touchesEnded(touches);
     if (state() != GestureState::Possible || !m_touches.empty())
         return;
@@ -59,8 +57,7 @@ void TapGestureRecognizer::touchesEnded(const TouchSet& touches)
     });
 }
 
-void TapGestureRecognizer::reset()
-{
+void TapGestureRecognizer::reset() {
     GestureRecognizer::reset();
     m_timer.cancel();
     m_taps = 0;

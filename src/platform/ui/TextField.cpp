@@ -9,47 +9,44 @@
 
 namespace pw::ui {
 
-TextField::TextField() { setOpaque(false); }
-TextField::TextField(const gfx::Rect& frame) : TextField() { setFrame(frame); }
+TextField::TextField() {
+    setOpaque(false);
+}
+TextField::TextField(const gfx::Rect& frame) : TextField() {
+    setFrame(frame);
+}
 
-void TextField::setText(std::string t)
-{
+void TextField::setText(std::string t) {
     m_text = std::move(t);
     setNeedsDisplay();
 }
 
-void TextField::setPlaceholder(std::string p)
-{
+void TextField::setPlaceholder(std::string p) {
     m_placeholder = std::move(p);
     setNeedsDisplay();
 }
 
-void TextField::setFont(const gfx::Font& f)
-{
+void TextField::setFont(const gfx::Font& f) {
     m_font = f;
     setNeedsDisplay();
 }
 
-void TextField::setTextColor(gfx::Color c)
-{
+void TextField::setTextColor(gfx::Color c) {
     m_textColor = c;
     setNeedsDisplay();
 }
 
-void TextField::setTextAlignment(gfx::TextAlignment a)
-{
+void TextField::setTextAlignment(gfx::TextAlignment a) {
     m_alignment = a;
     setNeedsDisplay();
 }
 
-void TextField::setBorderStyle(TextBorderStyle s)
-{
+void TextField::setBorderStyle(TextBorderStyle s) {
     m_border = s;
     setNeedsDisplay();
 }
 
-bool TextField::becomeFirstResponder()
-{
+bool TextField::becomeFirstResponder() {
     if (isFirstResponder())
         return true;
     if (!canBecomeFirstResponder())
@@ -59,8 +56,7 @@ bool TextField::becomeFirstResponder()
     return Responder::becomeFirstResponder();
 }
 
-bool TextField::resignFirstResponder()
-{
+bool TextField::resignFirstResponder() {
     if (!isFirstResponder())
         return true;
     if (auto d = m_delegate.lock(); d && !d->textFieldShouldEndEditing(*this))
@@ -68,8 +64,7 @@ bool TextField::resignFirstResponder()
     return Responder::resignFirstResponder();
 }
 
-void TextField::didBecomeFirstResponder()
-{
+void TextField::didBecomeFirstResponder() {
     m_editing = true;
     if (clearsOnBeginEditing)
         m_text.clear();
@@ -79,8 +74,7 @@ void TextField::didBecomeFirstResponder()
     sendActionsForControlEvents(ControlEventEditingDidBegin);
 }
 
-void TextField::didResignFirstResponder()
-{
+void TextField::didResignFirstResponder() {
     m_editing = false;
     setNeedsDisplay();
     if (auto d = m_delegate.lock())
@@ -88,8 +82,7 @@ void TextField::didResignFirstResponder()
     sendActionsForControlEvents(ControlEventEditingDidEnd);
 }
 
-bool TextField::replace(int64_t location, int64_t length, const std::string& with)
-{
+bool TextField::replace(int64_t location, int64_t length, const std::string& with) {
     std::u16string t = core::text::toUtf16Lenient(m_text);
     const std::u16string add = core::text::toUtf16Lenient(with);
     location = std::clamp<int64_t>(location, 0, static_cast<int64_t>(t.size()));
@@ -105,16 +98,14 @@ bool TextField::replace(int64_t location, int64_t length, const std::string& wit
     return true;
 }
 
-bool TextField::insertText(const std::string& utf8)
-{
+bool TextField::insertText(const std::string& utf8) {
     if (!m_editing)
         return false;
     const int64_t end = static_cast<int64_t>(core::text::toUtf16Lenient(m_text).size());
     return replace(end, 0, utf8);
 }
 
-bool TextField::deleteBackward()
-{
+bool TextField::deleteBackward() {
     if (!m_editing || m_text.empty())
         return false;
     const std::u16string t = core::text::toUtf16Lenient(m_text);
@@ -125,8 +116,7 @@ bool TextField::deleteBackward()
     return replace(static_cast<int64_t>(t.size()) - n, n, "");
 }
 
-bool TextField::insertNewline()
-{
+bool TextField::insertNewline() {
     if (!m_editing)
         return false;
     auto d = m_delegate.lock();
@@ -135,26 +125,27 @@ bool TextField::insertNewline()
     return true;
 }
 
-bool TextField::showsClearButton() const
-{
+bool TextField::showsClearButton() const {
     if (m_text.empty())
         return false;
     switch (clearButtonMode) {
-    case TextFieldViewMode::Always: return true;
-    case TextFieldViewMode::WhileEditing: return m_editing;
-    case TextFieldViewMode::UnlessEditing: return !m_editing;
-    default: return false;
+    case TextFieldViewMode::Always:
+        return true;
+    case TextFieldViewMode::WhileEditing:
+        return m_editing;
+    case TextFieldViewMode::UnlessEditing:
+        return !m_editing;
+    default:
+        return false;
     }
 }
 
-gfx::Rect TextField::clearButtonRect() const
-{
+gfx::Rect TextField::clearButtonRect() const {
     const gfx::Rect b = bounds();
     return {b.maxX() - 27, std::round(b.midY() - 9.5), 19, 19};
 }
 
-void TextField::touchesEnded(const TouchSet& touches)
-{
+void TextField::touchesEnded(const TouchSet& touches) {
     Control::touchesEnded(touches);
     if (touches.empty() || !isEnabled())
         return;
@@ -172,8 +163,7 @@ void TextField::touchesEnded(const TouchSet& touches)
     becomeFirstResponder();
 }
 
-void TextField::draw(gfx::Context& ctx, const gfx::Rect&)
-{
+void TextField::draw(gfx::Context& ctx, const gfx::Rect&) {
     const gfx::Rect b = bounds();
     switch (m_border) {
     case TextBorderStyle::RoundedRect:

@@ -25,8 +25,7 @@ public:
     virtual bool textFieldShouldEndEditing(TextField&) { return true; }
     virtual void textFieldDidEndEditing(TextField&) {}
     // location and length in UTF-16 units of the current text.
-    virtual bool shouldChangeCharacters(TextField&, int64_t /*location*/, int64_t /*length*/, const std::string&)
-    {
+    virtual bool shouldChangeCharacters(TextField&, int64_t /*location*/, int64_t /*length*/, const std::string&) {
         return true;
     }
     virtual bool textFieldShouldClear(TextField&) { return true; }

@@ -12,63 +12,56 @@ namespace {
 constexpr double kInset = 8;
 }
 
-TextView::TextView()
-{
+TextView::TextView() {
     setBackgroundColor(gfx::Color::white());
     alwaysBounceVertical = true;
 }
 
-TextView::TextView(const gfx::Rect& frame) : TextView() { setFrame(frame); }
+TextView::TextView(const gfx::Rect& frame) : TextView() {
+    setFrame(frame);
+}
 
-void TextView::setText(std::string t)
-{
+void TextView::setText(std::string t) {
     m_text = std::move(t);
     setNeedsLayout();
     setNeedsDisplay();
 }
 
-void TextView::setFont(const gfx::Font& f)
-{
+void TextView::setFont(const gfx::Font& f) {
     m_font = f;
     setNeedsLayout();
     setNeedsDisplay();
 }
 
-void TextView::setTextColor(gfx::Color c)
-{
+void TextView::setTextColor(gfx::Color c) {
     m_textColor = c;
     setNeedsDisplay();
 }
 
-bool TextView::becomeFirstResponder()
-{
+bool TextView::becomeFirstResponder() {
     if (shouldBeginEditing && !shouldBeginEditing(*this))
         return false;
     return Responder::becomeFirstResponder();
 }
 
-void TextView::didBecomeFirstResponder()
-{
+void TextView::didBecomeFirstResponder() {
     m_editing = true;
     setNeedsDisplay();
 }
 
-void TextView::didResignFirstResponder()
-{
+void TextView::didResignFirstResponder() {
     m_editing = false;
     setNeedsDisplay();
 }
 
-void TextView::changed()
-{
+void TextView::changed() {
     setNeedsLayout();
     setNeedsDisplay();
     if (onChange)
         onChange(*this);
 }
 
-bool TextView::insertText(const std::string& utf8)
-{
+bool TextView::insertText(const std::string& utf8) {
     if (!m_editing || !editable)
         return false;
     if (maxLength > 0 &&
@@ -79,10 +72,11 @@ bool TextView::insertText(const std::string& utf8)
     return true;
 }
 
-bool TextView::insertNewline() { return insertText("\n"); }
+bool TextView::insertNewline() {
+    return insertText("\n");
+}
 
-bool TextView::deleteBackward()
-{
+bool TextView::deleteBackward() {
     if (!m_editing || !editable || m_text.empty())
         return false;
     std::u16string t = core::text::toUtf16Lenient(m_text);
@@ -95,22 +89,20 @@ bool TextView::deleteBackward()
     return true;
 }
 
-void TextView::touchesEnded(const TouchSet& touches)
-{
+void TextView::touchesEnded(const TouchSet& touches) {
     if (!touches.empty() && editable && bounds().contains(touches.front()->locationInView(this)))
         becomeFirstResponder();
 }
 
-void TextView::layoutSubviews()
-{
+void TextView::layoutSubviews() {
     ScrollView::layoutSubviews();
     const double w = std::max(1.0, bounds().width() - 2 * kInset);
-    const gfx::Size s = gfx::TextLayout::measure(m_text.empty() ? " " : m_text, m_font, w, gfx::LineBreakMode::WordWrap);
+    const gfx::Size s =
+        gfx::TextLayout::measure(m_text.empty() ? " " : m_text, m_font, w, gfx::LineBreakMode::WordWrap);
     setContentSize({bounds().width(), std::ceil(s.height + 2 * kInset)});
 }
 
-void TextView::draw(gfx::Context& ctx, const gfx::Rect&)
-{
+void TextView::draw(gfx::Context& ctx, const gfx::Rect&) {
     const gfx::Rect b = bounds();
     const double w = std::max(1.0, b.width() - 2 * kInset);
     gfx::TextLayout layout(m_text, m_font, w, gfx::LineBreakMode::WordWrap);

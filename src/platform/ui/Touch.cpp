@@ -4,13 +4,11 @@
 
 namespace pw::ui {
 
-gfx::Point Touch::locationInView(const View* v) const
-{
+gfx::Point Touch::locationInView(const View* v) const {
     return v ? v->convertPointFromView(windowLocation, nullptr) : windowLocation;
 }
 
-gfx::Point Touch::previousLocationInView(const View* v) const
-{
+gfx::Point Touch::previousLocationInView(const View* v) const {
     return v ? v->convertPointFromView(previousWindowLocation, nullptr) : previousWindowLocation;
 }
 

@@ -13,12 +13,15 @@ using gfx::Point;
 using gfx::Rect;
 using gfx::Size;
 
-View::View() { m_layer->setDelegate(this); }
+View::View() {
+    m_layer->setDelegate(this);
+}
 
-View::View(const Rect& frame) : View() { setFrame(frame); }
+View::View(const Rect& frame) : View() {
+    setFrame(frame);
+}
 
-View::~View()
-{
+View::~View() {
     m_layer->setDelegate(nullptr);
     for (auto& r : m_recognizers)
         r->m_view = nullptr;
@@ -28,8 +31,7 @@ View::~View()
     }
 }
 
-void View::forgetWindow()
-{
+void View::forgetWindow() {
     m_window = nullptr;
     for (auto& s : m_subviews)
         s->forgetWindow();
@@ -37,10 +39,11 @@ void View::forgetWindow()
 
 // --- geometry ---
 
-Rect View::frame() const { return m_layer->frame(); }
+Rect View::frame() const {
+    return m_layer->frame();
+}
 
-void View::setFrame(const Rect& f)
-{
+void View::setFrame(const Rect& f) {
     const Size old = bounds().size;
     Rect b = bounds();
     b.size = f.size;
@@ -55,32 +58,38 @@ void View::setFrame(const Rect& f)
         boundsSizeDidChange(old);
 }
 
-void View::setBounds(const Rect& b)
-{
+void View::setBounds(const Rect& b) {
     const Size old = bounds().size;
     m_layer->setBounds(b);
     if (b.size != old)
         boundsSizeDidChange(old);
 }
 
-void View::setCenter(Point c) { m_layer->setPosition(c); }
-void View::setTransform(const gfx::AffineTransform& t) { m_layer->setTransform(t); }
-void View::setAlpha(double a) { m_layer->setOpacity(a); }
-void View::setHidden(bool h) { m_layer->setHidden(h); }
+void View::setCenter(Point c) {
+    m_layer->setPosition(c);
+}
+void View::setTransform(const gfx::AffineTransform& t) {
+    m_layer->setTransform(t);
+}
+void View::setAlpha(double a) {
+    m_layer->setOpacity(a);
+}
+void View::setHidden(bool h) {
+    m_layer->setHidden(h);
+}
 
-void View::setContentMode(ContentMode m)
-{
+void View::setContentMode(ContentMode m) {
     m_contentMode = m;
     static const ContentsGravity map[] = {
-        ContentsGravity::Resize, ContentsGravity::ResizeAspect, ContentsGravity::ResizeAspectFill,
-        ContentsGravity::Resize, ContentsGravity::Center, ContentsGravity::Top, ContentsGravity::Bottom,
-        ContentsGravity::Left, ContentsGravity::Right, ContentsGravity::TopLeft, ContentsGravity::TopRight,
-        ContentsGravity::BottomLeft, ContentsGravity::BottomRight};
+        ContentsGravity::Resize,     ContentsGravity::ResizeAspect, ContentsGravity::ResizeAspectFill,
+        ContentsGravity::Resize,     ContentsGravity::Center,       ContentsGravity::Top,
+        ContentsGravity::Bottom,     ContentsGravity::Left,         ContentsGravity::Right,
+        ContentsGravity::TopLeft,    ContentsGravity::TopRight,     ContentsGravity::BottomLeft,
+        ContentsGravity::BottomRight};
     m_layer->setContentsGravity(map[static_cast<int>(m)]);
 }
 
-void View::boundsSizeDidChange(Size oldSize)
-{
+void View::boundsSizeDidChange(Size oldSize) {
     setNeedsLayout();
     if (m_contentMode == ContentMode::Redraw)
         setNeedsDisplay();
@@ -88,8 +97,7 @@ void View::boundsSizeDidChange(Size oldSize)
         resizeSubviews(oldSize);
 }
 
-void View::resizeSubviews(Size oldSize)
-{
+void View::resizeSubviews(Size oldSize) {
     const Size now = bounds().size;
     const double dw = now.width - oldSize.width;
     const double dh = now.height - oldSize.height;
@@ -124,12 +132,15 @@ void View::resizeSubviews(Size oldSize)
 
 // --- hierarchy ---
 
-Window* View::window() const { return m_window; }
+Window* View::window() const {
+    return m_window;
+}
 
-void View::addSubview(std::shared_ptr<View> view) { insertSubview(std::move(view), m_subviews.size()); }
+void View::addSubview(std::shared_ptr<View> view) {
+    insertSubview(std::move(view), m_subviews.size());
+}
 
-void View::insertSubview(std::shared_ptr<View> view, size_t index)
-{
+void View::insertSubview(std::shared_ptr<View> view, size_t index) {
     if (!view || view.get() == this)
         return;
     if (view->m_superview == this) {
@@ -168,24 +179,21 @@ void View::insertSubview(std::shared_ptr<View> view, size_t index)
     setNeedsLayout();
 }
 
-void View::insertSubviewAbove(std::shared_ptr<View> view, const View* sibling)
-{
+void View::insertSubviewAbove(std::shared_ptr<View> view, const View* sibling) {
     for (size_t i = 0; i < m_subviews.size(); ++i)
         if (m_subviews[i].get() == sibling)
             return insertSubview(std::move(view), i + 1);
     addSubview(std::move(view));
 }
 
-void View::insertSubviewBelow(std::shared_ptr<View> view, const View* sibling)
-{
+void View::insertSubviewBelow(std::shared_ptr<View> view, const View* sibling) {
     for (size_t i = 0; i < m_subviews.size(); ++i)
         if (m_subviews[i].get() == sibling)
             return insertSubview(std::move(view), i);
     insertSubview(std::move(view), 0);
 }
 
-void View::removeFromSuperview()
-{
+void View::removeFromSuperview() {
     View* parent = m_superview;
     if (!parent)
         return;
@@ -205,8 +213,7 @@ void View::removeFromSuperview()
     didMoveToSuperview();
 }
 
-void View::setWindowRecursive(Window* window)
-{
+void View::setWindowRecursive(Window* window) {
     if (m_window && m_window != window)
         m_window->viewWillLeave(this);
     m_window = window;
@@ -214,16 +221,14 @@ void View::setWindowRecursive(Window* window)
         s->setWindowRecursive(window);
 }
 
-void View::didChangeWindow(Window* old)
-{
+void View::didChangeWindow(Window* old) {
     (void)old;
     didMoveToWindow();
     for (auto& s : std::vector<std::shared_ptr<View>>(m_subviews))
         s->didChangeWindow(old);
 }
 
-void View::bringSubviewToFront(const View* view)
-{
+void View::bringSubviewToFront(const View* view) {
     for (auto& s : m_subviews)
         if (s.get() == view) {
             auto keep = s;
@@ -232,8 +237,7 @@ void View::bringSubviewToFront(const View* view)
         }
 }
 
-void View::sendSubviewToBack(const View* view)
-{
+void View::sendSubviewToBack(const View* view) {
     for (auto& s : m_subviews)
         if (s.get() == view) {
             auto keep = s;
@@ -242,8 +246,7 @@ void View::sendSubviewToBack(const View* view)
         }
 }
 
-void View::exchangeSubviews(size_t a, size_t b)
-{
+void View::exchangeSubviews(size_t a, size_t b) {
     if (a >= m_subviews.size() || b >= m_subviews.size() || a == b)
         return;
     auto va = m_subviews[a], vb = m_subviews[b];
@@ -253,16 +256,14 @@ void View::exchangeSubviews(size_t a, size_t b)
     insertSubview(va, b + 1);
 }
 
-bool View::isDescendantOfView(const View* view) const
-{
+bool View::isDescendantOfView(const View* view) const {
     for (const View* v = this; v; v = v->m_superview)
         if (v == view)
             return true;
     return false;
 }
 
-View* View::viewWithTag(int tag)
-{
+View* View::viewWithTag(int tag) {
     if (m_tag == tag)
         return this;
     for (auto& s : m_subviews)
@@ -273,8 +274,7 @@ View* View::viewWithTag(int tag)
 
 // --- layout and drawing ---
 
-void View::layoutIfNeeded()
-{
+void View::layoutIfNeeded() {
     if (m_needsLayout) {
         m_needsLayout = false;
         layoutSubviews();
@@ -283,10 +283,11 @@ void View::layoutIfNeeded()
         s->layoutIfNeeded();
 }
 
-Size View::sizeThatFits(Size) const { return bounds().size; }
+Size View::sizeThatFits(Size) const {
+    return bounds().size;
+}
 
-void View::sizeToFit()
-{
+void View::sizeToFit() {
     const Size s = sizeThatFits(bounds().size);
     const Rect f = frame();
     setFrame({f.x(), f.y(), s.width, s.height});
@@ -294,15 +295,16 @@ void View::sizeToFit()
 
 void View::draw(gfx::Context&, const Rect&) {}
 
-void View::drawLayer(Layer&, gfx::Context& ctx) { draw(ctx, bounds()); }
+void View::drawLayer(Layer&, gfx::Context& ctx) {
+    draw(ctx, bounds());
+}
 
 // --- coordinates ---
 
 namespace {
 
 // From a view's own coordinates to its window's.
-gfx::AffineTransform toWindow(const View* v)
-{
+gfx::AffineTransform toWindow(const View* v) {
     gfx::AffineTransform t;
     for (; v && v->superview(); v = v->superview())
         t = t.concat(v->layer()->model().toSuperlayer());
@@ -310,8 +312,7 @@ gfx::AffineTransform toWindow(const View* v)
 }
 
 // From a view's own coordinates to the screen (window placement included).
-gfx::AffineTransform toScreen(const View* v)
-{
+gfx::AffineTransform toScreen(const View* v) {
     gfx::AffineTransform t;
     for (; v; v = v->superview())
         t = t.concat(v->layer()->model().toSuperlayer());
@@ -320,29 +321,25 @@ gfx::AffineTransform toScreen(const View* v)
 
 } // namespace
 
-Point View::convertPointToView(Point p, const View* view) const
-{
+Point View::convertPointToView(Point p, const View* view) const {
     if (!view)
         return toWindow(this).apply(p);
     return toScreen(view).inverted().apply(toScreen(this).apply(p));
 }
 
-Point View::convertPointFromView(Point p, const View* view) const
-{
+Point View::convertPointFromView(Point p, const View* view) const {
     if (!view)
         return toWindow(this).inverted().apply(p);
     return toScreen(this).inverted().apply(toScreen(view).apply(p));
 }
 
-Rect View::convertRectToView(const Rect& r, const View* view) const
-{
+Rect View::convertRectToView(const Rect& r, const View* view) const {
     if (!view)
         return toWindow(this).apply(r);
-    return toScreen(view).inverted().concat(gfx::AffineTransform {}).apply(toScreen(this).apply(r));
+    return toScreen(view).inverted().concat(gfx::AffineTransform{}).apply(toScreen(this).apply(r));
 }
 
-Rect View::convertRectFromView(const Rect& r, const View* view) const
-{
+Rect View::convertRectFromView(const Rect& r, const View* view) const {
     if (!view)
         return toWindow(this).inverted().apply(r);
     return toScreen(this).inverted().apply(toScreen(view).apply(r));
@@ -350,10 +347,11 @@ Rect View::convertRectFromView(const Rect& r, const View* view) const
 
 // --- events ---
 
-bool View::pointInside(Point p) const { return bounds().contains(p); }
+bool View::pointInside(Point p) const {
+    return bounds().contains(p);
+}
 
-View* View::hitTest(Point p)
-{
+View* View::hitTest(Point p) {
     if (isHidden() || !m_interaction || alpha() < 0.01)
         return nullptr;
     if (!pointInside(p))
@@ -367,15 +365,13 @@ View* View::hitTest(Point p)
     return this;
 }
 
-Responder* View::nextResponder() const
-{
+Responder* View::nextResponder() const {
     if (m_viewController)
         return m_viewController;
     return m_superview;
 }
 
-void View::addGestureRecognizer(std::shared_ptr<GestureRecognizer> recognizer)
-{
+void View::addGestureRecognizer(std::shared_ptr<GestureRecognizer> recognizer) {
     if (!recognizer)
         return;
     if (recognizer->m_view && recognizer->m_view != this)
@@ -384,8 +380,7 @@ void View::addGestureRecognizer(std::shared_ptr<GestureRecognizer> recognizer)
     m_recognizers.push_back(std::move(recognizer));
 }
 
-void View::removeGestureRecognizer(const GestureRecognizer* recognizer)
-{
+void View::removeGestureRecognizer(const GestureRecognizer* recognizer) {
     for (auto it = m_recognizers.begin(); it != m_recognizers.end(); ++it)
         if (it->get() == recognizer) {
             (*it)->m_view = nullptr;
@@ -401,16 +396,14 @@ bool g_animationsEnabled = true;
 int g_openBeginAnimations = 0;
 } // namespace
 
-void View::animate(double duration, const std::function<void()>& changes, std::function<void(bool)> completion)
-{
+void View::animate(double duration, const std::function<void()>& changes, std::function<void(bool)> completion) {
     BlockAnimationOptions o;
     o.duration = duration;
     animate(o, changes, std::move(completion));
 }
 
 void View::animate(const BlockAnimationOptions& options, const std::function<void()>& changes,
-                   std::function<void(bool)> completion)
-{
+                   std::function<void(bool)> completion) {
     auto& an = Animator::shared();
     if (!g_animationsEnabled || options.duration <= 0) {
         an.beginSuppressed();
@@ -427,56 +420,54 @@ void View::animate(const BlockAnimationOptions& options, const std::function<voi
     an.endBlock();
 }
 
-void View::performWithoutAnimation(const std::function<void()>& changes)
-{
+void View::performWithoutAnimation(const std::function<void()>& changes) {
     auto& an = Animator::shared();
     an.beginSuppressed();
     changes();
     an.endSuppressed();
 }
 
-void View::beginAnimations()
-{
+void View::beginAnimations() {
     ++g_openBeginAnimations;
-    Animator::shared().beginBlock(BlockAnimationOptions {}, {});
+    Animator::shared().beginBlock(BlockAnimationOptions{}, {});
 }
 
-void View::setAnimationDuration(double d)
-{
+void View::setAnimationDuration(double d) {
     if (auto* o = Animator::shared().openBlockOptions())
         o->duration = d;
 }
-void View::setAnimationDelay(double d)
-{
+void View::setAnimationDelay(double d) {
     if (auto* o = Animator::shared().openBlockOptions())
         o->delay = d;
 }
-void View::setAnimationCurve(TimingFunction c)
-{
+void View::setAnimationCurve(TimingFunction c) {
     if (auto* o = Animator::shared().openBlockOptions())
         o->curve = c;
 }
-void View::setAnimationRepeatCount(double n)
-{
+void View::setAnimationRepeatCount(double n) {
     if (auto* o = Animator::shared().openBlockOptions())
         o->repeatCount = n;
 }
-void View::setAnimationRepeatAutoreverses(bool r)
-{
+void View::setAnimationRepeatAutoreverses(bool r) {
     if (auto* o = Animator::shared().openBlockOptions())
         o->autoreverses = r;
 }
-void View::setAnimationDidStop(std::function<void(bool)> fn) { Animator::shared().setOpenBlockCompletion(std::move(fn)); }
+void View::setAnimationDidStop(std::function<void(bool)> fn) {
+    Animator::shared().setOpenBlockCompletion(std::move(fn));
+}
 
-void View::commitAnimations()
-{
+void View::commitAnimations() {
     if (g_openBeginAnimations == 0)
         return;
     --g_openBeginAnimations;
     Animator::shared().endBlock();
 }
 
-void View::setAnimationsEnabled(bool enabled) { g_animationsEnabled = enabled; }
-bool View::areAnimationsEnabled() { return g_animationsEnabled; }
+void View::setAnimationsEnabled(bool enabled) {
+    g_animationsEnabled = enabled;
+}
+bool View::areAnimationsEnabled() {
+    return g_animationsEnabled;
+}
 
 } // namespace pw::ui

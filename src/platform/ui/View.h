@@ -31,16 +31,26 @@ enum AutoresizingMask : unsigned {
 };
 
 enum class ContentMode {
-    ScaleToFill, ScaleAspectFit, ScaleAspectFill, Redraw, Center, Top, Bottom, Left, Right,
-    TopLeft, TopRight, BottomLeft, BottomRight
+    ScaleToFill,
+    ScaleAspectFit,
+    ScaleAspectFill,
+    Redraw,
+    Center,
+    Top,
+    Bottom,
+    Left,
+    Right,
+    TopLeft,
+    TopRight,
+    BottomLeft,
+    BottomRight
 };
 
 class View : public Responder, public LayerDelegate, public std::enable_shared_from_this<View> {
 public:
     // Views are always held by shared_ptr: make them with create<T>(...).
     template <typename T = View, typename... Args>
-    static std::shared_ptr<T> create(Args&&... args)
-    {
+    static std::shared_ptr<T> create(Args&&... args) {
         auto v = std::shared_ptr<T>(new T(std::forward<Args>(args)...));
         v->didCreate();
         return v;

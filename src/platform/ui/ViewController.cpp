@@ -11,8 +11,7 @@ namespace pw::ui {
 
 namespace {
 // The view and its cover in presentations (the window-level view shown under it).
-std::shared_ptr<View> windowLevelView(View* v)
-{
+std::shared_ptr<View> windowLevelView(View* v) {
     while (v && v->superview() && !dynamic_cast<Window*>(v->superview()))
         v = v->superview();
     return v && v->superview() ? v->sharedFromThis() : nullptr;
@@ -22,15 +21,13 @@ std::shared_ptr<View> windowLevelView(View* v)
 struct PresentationRecord {
     std::shared_ptr<View> covered;
 };
-std::map<const ViewController*, PresentationRecord>& records()
-{
+std::map<const ViewController*, PresentationRecord>& records() {
     static std::map<const ViewController*, PresentationRecord> r;
     return r;
 }
 } // namespace
 
-ViewController::~ViewController()
-{
+ViewController::~ViewController() {
     records().erase(this);
     for (auto& c : m_children)
         c->m_parent = nullptr;
@@ -40,8 +37,7 @@ ViewController::~ViewController()
         m_view->setViewController(nullptr);
 }
 
-const std::shared_ptr<View>& ViewController::view()
-{
+const std::shared_ptr<View>& ViewController::view() {
     if (!m_view) {
         loadView();
         if (!m_view)
@@ -51,8 +47,7 @@ const std::shared_ptr<View>& ViewController::view()
     return m_view;
 }
 
-void ViewController::setView(std::shared_ptr<View> view)
-{
+void ViewController::setView(std::shared_ptr<View> view) {
     if (m_view && m_view->viewController() == this)
         m_view->setViewController(nullptr);
     m_view = std::move(view);
@@ -60,34 +55,32 @@ void ViewController::setView(std::shared_ptr<View> view)
         m_view->setViewController(this);
 }
 
-void ViewController::loadView()
-{
+void ViewController::loadView() {
     auto v = View::create(Application::shared().applicationFrame());
     v->setBackgroundColor(gfx::Color::white());
     v->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     setView(std::move(v));
 }
 
-device::Orientation ViewController::interfaceOrientation() const
-{
+device::Orientation ViewController::interfaceOrientation() const {
     for (const ViewController* vc = this; vc; vc = vc->m_parent ? vc->m_parent : vc->m_presenting)
         if (vc->m_window)
             return vc->m_interfaceOrientation;
     return Application::shared().statusBarOrientation();
 }
 
-void ViewController::setTitle(std::string t) { m_navigationItem.title = std::move(t); }
+void ViewController::setTitle(std::string t) {
+    m_navigationItem.title = std::move(t);
+}
 
-NavigationController* ViewController::navigationController() const
-{
+NavigationController* ViewController::navigationController() const {
     for (ViewController* p = m_parent; p; p = p->m_parent)
         if (auto* nav = dynamic_cast<NavigationController*>(p))
             return nav;
     return nullptr;
 }
 
-void ViewController::addChildViewController(std::shared_ptr<ViewController> child)
-{
+void ViewController::addChildViewController(std::shared_ptr<ViewController> child) {
     if (!child || child.get() == this)
         return;
     if (child->m_parent)
@@ -96,8 +89,7 @@ void ViewController::addChildViewController(std::shared_ptr<ViewController> chil
     m_children.push_back(std::move(child));
 }
 
-void ViewController::removeFromParentViewController()
-{
+void ViewController::removeFromParentViewController() {
     if (!m_parent)
         return;
     auto self = shared_from_this();
@@ -106,8 +98,7 @@ void ViewController::removeFromParentViewController()
     m_parent = nullptr;
 }
 
-Responder* ViewController::nextResponder() const
-{
+Responder* ViewController::nextResponder() const {
     if (m_view && m_view->superview())
         return m_view->superview();
     if (m_presenting)
@@ -115,8 +106,7 @@ Responder* ViewController::nextResponder() const
     return nullptr;
 }
 
-void ViewController::beginAppearanceTransition(bool appearing, bool animated)
-{
+void ViewController::beginAppearanceTransition(bool appearing, bool animated) {
     m_appearAnimated = animated;
     if (appearing && m_appearState != AppearState::Appeared && m_appearState != AppearState::Appearing) {
         m_appearState = AppearState::Appearing;
@@ -128,8 +118,7 @@ void ViewController::beginAppearanceTransition(bool appearing, bool animated)
     }
 }
 
-void ViewController::endAppearanceTransition()
-{
+void ViewController::endAppearanceTransition() {
     if (m_appearState == AppearState::Appearing) {
         m_appearState = AppearState::Appeared;
         viewDidAppear(m_appearAnimated);
@@ -141,14 +130,12 @@ void ViewController::endAppearanceTransition()
 
 // --- modal presentation ---
 
-void ViewController::presentModalViewController(std::shared_ptr<ViewController> vc, bool animated)
-{
+void ViewController::presentModalViewController(std::shared_ptr<ViewController> vc, bool animated) {
     presentViewController(std::move(vc), animated);
 }
 
 void ViewController::presentViewController(std::shared_ptr<ViewController> vc, bool animated,
-                                           std::function<void()> completion)
-{
+                                           std::function<void()> completion) {
     if (!vc || m_presented || vc.get() == this)
         return;
     m_presented = vc;
@@ -167,7 +154,7 @@ void ViewController::presentViewController(std::shared_ptr<ViewController> vc, b
     const gfx::AffineTransform t = cover->transform();
     const gfx::Rect b = cover->bounds();
     // "Down" in the interface, whatever way the screen is turned.
-    const gfx::Point below {home.x + t.c * b.height(), home.y + t.d * b.height()};
+    const gfx::Point below{home.x + t.c * b.height(), home.y + t.d * b.height()};
     View::performWithoutAnimation([&] {
         pv->setTransform(t);
         pv->setBounds({0, 0, b.width(), b.height()});
@@ -188,20 +175,22 @@ void ViewController::presentViewController(std::shared_ptr<ViewController> vc, b
     };
     if (animated) {
         Application::shared().beginIgnoringInteractionEvents();
-        View::animate(kModalDuration, [&] { pv->setCenter(home); },
-                      [finish](bool f) {
-                          Application::shared().endIgnoringInteractionEvents();
-                          finish(f);
-                      });
+        View::animate(
+            kModalDuration, [&] { pv->setCenter(home); },
+            [finish](bool f) {
+                Application::shared().endIgnoringInteractionEvents();
+                finish(f);
+            });
     } else {
         finish(true);
     }
 }
 
-void ViewController::dismissModalViewControllerAnimated(bool animated) { dismissViewController(animated); }
+void ViewController::dismissModalViewControllerAnimated(bool animated) {
+    dismissViewController(animated);
+}
 
-void ViewController::dismissViewController(bool animated, std::function<void()> completion)
-{
+void ViewController::dismissViewController(bool animated, std::function<void()> completion) {
     if (!m_presented) {
         if (m_presenting)
             m_presenting->dismissViewController(animated, std::move(completion));
@@ -232,13 +221,14 @@ void ViewController::dismissViewController(bool animated, std::function<void()> 
         const gfx::Point home = pv->center();
         const gfx::AffineTransform t = pv->transform();
         const gfx::Rect b = pv->bounds();
-        const gfx::Point below {home.x + t.c * b.height(), home.y + t.d * b.height()};
+        const gfx::Point below{home.x + t.c * b.height(), home.y + t.d * b.height()};
         Application::shared().beginIgnoringInteractionEvents();
-        View::animate(kModalDuration, [&] { pv->setCenter(below); },
-                      [finish](bool f) {
-                          Application::shared().endIgnoringInteractionEvents();
-                          finish(f);
-                      });
+        View::animate(
+            kModalDuration, [&] { pv->setCenter(below); },
+            [finish](bool f) {
+                Application::shared().endIgnoringInteractionEvents();
+                finish(f);
+            });
     } else {
         finish(true);
     }

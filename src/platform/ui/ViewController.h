@@ -19,8 +19,7 @@ class Window;
 class ViewController : public Responder, public std::enable_shared_from_this<ViewController> {
 public:
     template <typename T = ViewController, typename... Args>
-    static std::shared_ptr<T> create(Args&&... args)
-    {
+    static std::shared_ptr<T> create(Args&&... args) {
         return std::shared_ptr<T>(new T(std::forward<Args>(args)...));
     }
     ~ViewController() override;
@@ -42,8 +41,7 @@ public:
     virtual void didReceiveMemoryWarning() {}
 
     // --- rotation ---
-    virtual bool shouldAutorotateToInterfaceOrientation(device::Orientation o) const
-    {
+    virtual bool shouldAutorotateToInterfaceOrientation(device::Orientation o) const {
         return o == device::Orientation::Portrait;
     }
     virtual void willRotateToInterfaceOrientation(device::Orientation, double) {}
@@ -69,7 +67,8 @@ public:
 
     // --- modal presentation ---
     void presentModalViewController(std::shared_ptr<ViewController> vc, bool animated);
-    void presentViewController(std::shared_ptr<ViewController> vc, bool animated, std::function<void()> completion = {});
+    void presentViewController(std::shared_ptr<ViewController> vc, bool animated,
+                               std::function<void()> completion = {});
     void dismissModalViewControllerAnimated(bool animated);
     void dismissViewController(bool animated, std::function<void()> completion = {});
     ViewController* modalViewController() const { return m_presented.get(); }

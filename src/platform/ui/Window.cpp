@@ -10,43 +10,46 @@
 
 namespace pw::ui {
 
-Window::Window()
-{
+Window::Window() {
     m_layer->setHost(this);
     m_window = this;
 }
 
-Window::Window(const gfx::Rect& frame) : Window() { setFrame(frame); }
+Window::Window(const gfx::Rect& frame) : Window() {
+    setFrame(frame);
+}
 
-void Window::didCreate() { Application::shared().registerWindow(std::static_pointer_cast<Window>(shared_from_this())); }
+void Window::didCreate() {
+    Application::shared().registerWindow(std::static_pointer_cast<Window>(shared_from_this()));
+}
 
-Window::~Window()
-{
+Window::~Window() {
     if (auto* fr = dynamic_cast<View*>(Application::shared().firstResponder()); fr && fr->window() == this)
         Application::shared().makeFirstResponder(nullptr);
     m_layer->setHost(nullptr);
     Application::shared().windowGone(this);
 }
 
-void Window::setWindowLevel(double level)
-{
+void Window::setWindowLevel(double level) {
     m_level = level;
     layerTreeNeedsRedraw(frame());
 }
 
-void Window::makeKeyAndVisible()
-{
+void Window::makeKeyAndVisible() {
     m_visible = true;
     makeKeyWindow();
     layerTreeNeedsRedraw(frame());
 }
 
-void Window::makeKeyWindow() { Application::shared().setKeyWindow(this); }
+void Window::makeKeyWindow() {
+    Application::shared().setKeyWindow(this);
+}
 
-bool Window::isKeyWindow() const { return Application::shared().keyWindow() == this; }
+bool Window::isKeyWindow() const {
+    return Application::shared().keyWindow() == this;
+}
 
-void Window::resignVisible()
-{
+void Window::resignVisible() {
     if (!m_visible)
         return;
     layerTreeNeedsRedraw(frame());
@@ -55,8 +58,7 @@ void Window::resignVisible()
     Application::shared().windowHidden(this);
 }
 
-void Window::setRootViewController(std::shared_ptr<ViewController> vc)
-{
+void Window::setRootViewController(std::shared_ptr<ViewController> vc) {
     if (vc == m_root)
         return;
     if (m_root) {
@@ -74,30 +76,44 @@ void Window::setRootViewController(std::shared_ptr<ViewController> vc)
     m_root->endAppearanceTransition();
 }
 
-void Window::applyInterfaceOrientation(device::Orientation o, bool animated)
-{
+void Window::applyInterfaceOrientation(device::Orientation o, bool animated) {
     if (!m_root)
         return;
     auto v = m_root->view();
     const gfx::Rect b = bounds();
     double angle = 0;
     switch (o) {
-    case device::Orientation::PortraitUpsideDown: angle = std::numbers::pi; break;
-    case device::Orientation::LandscapeLeft: angle = std::numbers::pi / 2; break;   // home button right
-    case device::Orientation::LandscapeRight: angle = -std::numbers::pi / 2; break; // home button left
-    default: break;
+    case device::Orientation::PortraitUpsideDown:
+        angle = std::numbers::pi;
+        break;
+    case device::Orientation::LandscapeLeft:
+        angle = std::numbers::pi / 2;
+        break; // home button right
+    case device::Orientation::LandscapeRight:
+        angle = -std::numbers::pi / 2;
+        break; // home button left
+    default:
+        break;
     }
     const bool landscape = device::Device::isLandscape(o);
     const double bar = m_root->wantsFullScreenLayout() ? 0 : Application::shared().statusBarHeight();
     double w = landscape ? b.height() : b.width();
     double h = (landscape ? b.width() : b.height()) - bar;
     // The bar sits at the interface's top: move the view's centre away from it.
-    gfx::Point c {b.midX(), b.midY()};
+    gfx::Point c{b.midX(), b.midY()};
     switch (o) {
-    case device::Orientation::PortraitUpsideDown: c.y -= bar / 2; break;
-    case device::Orientation::LandscapeLeft: c.x -= bar / 2; break;
-    case device::Orientation::LandscapeRight: c.x += bar / 2; break;
-    default: c.y += bar / 2; break;
+    case device::Orientation::PortraitUpsideDown:
+        c.y -= bar / 2;
+        break;
+    case device::Orientation::LandscapeLeft:
+        c.x -= bar / 2;
+        break;
+    case device::Orientation::LandscapeRight:
+        c.x += bar / 2;
+        break;
+    default:
+        c.y += bar / 2;
+        break;
     }
     const device::Orientation old = m_root->m_interfaceOrientation;
     const double duration = animated ? 0.3 : 0;
@@ -127,8 +143,7 @@ void Window::applyInterfaceOrientation(device::Orientation o, bool animated)
 
 // --- touches ---
 
-void Window::handleTouch(int id, TouchPhase phase, gfx::Point location, double timestamp)
-{
+void Window::handleTouch(int id, TouchPhase phase, gfx::Point location, double timestamp) {
     auto self = std::static_pointer_cast<Window>(shared_from_this());
     if (phase == TouchPhase::Began) {
         if (m_touches.count(id))
@@ -155,7 +170,7 @@ void Window::handleTouch(int id, TouchPhase phase, gfx::Point location, double t
                 }
         auto [it, ok] = m_touches.emplace(id, std::move(at));
         ActiveTouch& entry = it->second;
-        TouchSet set {entry.touch.get()};
+        TouchSet set{entry.touch.get()};
         for (auto& r : std::vector(entry.touch->gestureRecognizers))
             if (!r->isFinal())
                 r->touchesBegan(set);
@@ -171,15 +186,22 @@ void Window::handleTouch(int id, TouchPhase phase, gfx::Point location, double t
     t.windowLocation = location;
     t.timestamp = timestamp;
     t.phase = phase;
-    TouchSet set {&t};
+    TouchSet set{&t};
     for (auto& r : std::vector(t.gestureRecognizers)) {
         if (r->isFinal())
             continue;
         switch (phase) {
-        case TouchPhase::Moved: r->touchesMoved(set); break;
-        case TouchPhase::Ended: r->touchesEnded(set); break;
-        case TouchPhase::Cancelled: r->touchesCancelled(set); break;
-        default: break;
+        case TouchPhase::Moved:
+            r->touchesMoved(set);
+            break;
+        case TouchPhase::Ended:
+            r->touchesEnded(set);
+            break;
+        case TouchPhase::Cancelled:
+            r->touchesCancelled(set);
+            break;
+        default:
+            break;
         }
     }
     // A recognizer may have moved the entry (the map only grows on Began, so it did not).
@@ -199,25 +221,32 @@ void Window::handleTouch(int id, TouchPhase phase, gfx::Point location, double t
     }
 }
 
-void Window::deliverToView(ActiveTouch& at, TouchPhase phase)
-{
+void Window::deliverToView(ActiveTouch& at, TouchPhase phase) {
     if (at.cancelledForView)
         return;
     auto view = at.touch->view.lock();
     if (!view)
         return;
-    TouchSet set {at.touch.get()};
+    TouchSet set{at.touch.get()};
     switch (phase) {
-    case TouchPhase::Began: view->touchesBegan(set); break;
-    case TouchPhase::Moved: view->touchesMoved(set); break;
-    case TouchPhase::Ended: view->touchesEnded(set); break;
-    case TouchPhase::Cancelled: view->touchesCancelled(set); break;
-    default: break;
+    case TouchPhase::Began:
+        view->touchesBegan(set);
+        break;
+    case TouchPhase::Moved:
+        view->touchesMoved(set);
+        break;
+    case TouchPhase::Ended:
+        view->touchesEnded(set);
+        break;
+    case TouchPhase::Cancelled:
+        view->touchesCancelled(set);
+        break;
+    default:
+        break;
     }
 }
 
-void Window::gestureDidRecognize(GestureRecognizer* recognizer)
-{
+void Window::gestureDidRecognize(GestureRecognizer* recognizer) {
     for (auto& [id, at] : m_touches) {
         auto& list = at.touch->gestureRecognizers;
         if (std::none_of(list.begin(), list.end(), [&](const auto& r) { return r.get() == recognizer; }))
@@ -225,10 +254,10 @@ void Window::gestureDidRecognize(GestureRecognizer* recognizer)
         for (auto& other : std::vector(list)) {
             if (other.get() == recognizer || other->state() != GestureState::Possible)
                 continue;
-            const bool together = (recognizer->shouldRecognizeSimultaneously &&
-                                   recognizer->shouldRecognizeSimultaneously(*recognizer, *other)) ||
-                                  (other->shouldRecognizeSimultaneously &&
-                                   other->shouldRecognizeSimultaneously(*other, *recognizer));
+            const bool together =
+                (recognizer->shouldRecognizeSimultaneously &&
+                 recognizer->shouldRecognizeSimultaneously(*recognizer, *other)) ||
+                (other->shouldRecognizeSimultaneously && other->shouldRecognizeSimultaneously(*other, *recognizer));
             if (!together)
                 other->fail();
         }
@@ -240,8 +269,7 @@ void Window::gestureDidRecognize(GestureRecognizer* recognizer)
     }
 }
 
-void Window::cancelAllTouches()
-{
+void Window::cancelAllTouches() {
     std::vector<int> ids;
     for (auto& [id, at] : m_touches)
         ids.push_back(id);
@@ -252,8 +280,7 @@ void Window::cancelAllTouches()
     }
 }
 
-void Window::viewWillLeave(View* view)
-{
+void Window::viewWillLeave(View* view) {
     if (auto* fr = dynamic_cast<View*>(Application::shared().firstResponder()); fr && fr->isDescendantOfView(view))
         Application::shared().makeFirstResponder(nullptr);
     for (auto& [id, at] : m_touches) {
@@ -265,8 +292,7 @@ void Window::viewWillLeave(View* view)
     }
 }
 
-void Window::layerTreeNeedsRedraw(const gfx::Rect& r)
-{
+void Window::layerTreeNeedsRedraw(const gfx::Rect& r) {
     if (m_visible)
         Application::shared().setNeedsRedraw(r);
 }

@@ -15,8 +15,12 @@ namespace pw {
 
 namespace {
 
-bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool isHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool isLowSurrogate(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 // Undoes a flip (or any transform) made for one page when the call returns, so a
 // caller that reuses its context is not left with a turned one.
@@ -125,8 +129,8 @@ std::shared_ptr<PageContent> ContentManager::getBackwardPageContent(std::u16stri
     page->end = page->start + last.location + last.length - 1;
     // Cut from the text as given, not from the display form (the traditional
     // round trip is not an identity).
-    page->pageText = std::u16string(text.substr(static_cast<size_t>(page->start),
-                                                static_cast<size_t>(page->end - page->start + 1)));
+    page->pageText =
+        std::u16string(text.substr(static_cast<size_t>(page->start), static_cast<size_t>(page->end - page->start + 1)));
     page->pageImage = ctx.snapshot();
     return page;
 }
@@ -177,8 +181,8 @@ std::shared_ptr<PageContent> ContentManager::getForwardPageContent(std::u16strin
     auto page = std::make_shared<PageContent>();
     page->end = w.end;
     page->start = w.start + loc;
-    page->pageText = std::u16string(text.substr(static_cast<size_t>(page->start),
-                                                static_cast<size_t>(page->end - page->start + 1)));
+    page->pageText =
+        std::u16string(text.substr(static_cast<size_t>(page->start), static_cast<size_t>(page->end - page->start + 1)));
     page->pageImage = ctx.snapshot();
     return page;
 }

@@ -8,8 +8,7 @@ namespace pw {
 // words only where a word is longer than the width.
 class PangoPageTypesetter : public PageTypesetter {
 public:
-    std::unique_ptr<TypesetLines> layout(std::u16string_view text, const gfx::Font& font,
-                                         double width) const override;
+    std::unique_ptr<TypesetLines> layout(std::u16string_view text, const gfx::Font& font, double width) const override;
 };
 
 } // namespace pw

@@ -22,32 +22,27 @@ enum Kind {
     KindDictionaries = 8,
 };
 
-std::string prefixed(const char* method, const std::string& message)
-{
+std::string prefixed(const char* method, const std::string& message) {
     return std::string("*** -[RegexAdditions ") + method + "]: " + message;
 }
 
-[[noreturn]] void raise(const char* name, const char* method, const std::string& message)
-{
+[[noreturn]] void raise(const char* name, const char* method, const std::string& message) {
     throw RegexException(name, prefixed(method, message));
 }
 
 // Re-raises an exception found while the lock was held, with the method
 // named once in its reason.
-[[noreturn]] void raiseHeld(const char* method, const RegexException& held)
-{
+[[noreturn]] void raiseHeld(const char* method, const RegexException& held) {
     throw RegexException(held.name(), prefixed(method, held.reason()), held.userInfo());
 }
 
-TextRange resolve(TextRange range, size_t length)
-{
+TextRange resolve(TextRange range, size_t length) {
     if (range.length == TextRange::kToEnd)
         range.length = range.location <= length ? length - range.location : length;
     return range;
 }
 
-bool rangeFits(TextRange range, size_t length)
-{
+bool rangeFits(TextRange range, size_t length) {
     return range.location <= length && range.length <= length - range.location;
 }
 
@@ -57,11 +52,7 @@ class Operation {
 public:
     Operation(const char* method, std::u16string_view text, std::u16string_view regex, RegexOptions options,
               TextRange range, RegexError* error)
-        : m_method(method)
-        , m_text(text)
-        , m_range(resolve(range, text.size()))
-        , m_lock(RegexCache::shared().lock())
-    {
+        : m_method(method), m_text(text), m_range(resolve(range, text.size())), m_lock(RegexCache::shared().lock()) {
         if (error)
             *error = RegexError();
         m_slot = RegexCache::shared().getCachedRegexSetToString(regex, options, text, m_range, error, m_held);
@@ -75,8 +66,7 @@ public:
     }
 
     // Releases the lock and raises what was held.
-    void finish()
-    {
+    void finish() {
         if (m_lock.owns_lock())
             m_lock.unlock();
         if (m_held)
@@ -87,26 +77,23 @@ public:
     RegexCache::Slot& slot() { return *m_slot; }
     TextRange range() const { return m_range; }
     std::u16string_view text() const { return m_text; }
-    void hold(const char* name, std::string reason)
-    {
+    void hold(const char* name, std::string reason) {
         if (!m_held)
             m_held.emplace(name, std::move(reason));
     }
-    void holdIcu(int32_t status, RegexError::UserInfo extra = {})
-    {
+    void holdIcu(int32_t status, RegexError::UserInfo extra = {}) {
         if (m_held)
             return;
         const std::u16string pattern = m_slot ? m_slot->pattern : std::u16string();
-        m_held.emplace(RegexException::kICURegex,
-                       "ICU regular expression error #" + std::to_string(status) + ", "
-                           + u_errorName(static_cast<UErrorCode>(status)) + ".",
-                       RegexError::makeUserInfo(&pattern, m_slot ? m_slot->options : 0, status, nullptr,
-                                                std::move(extra)));
+        m_held.emplace(
+            RegexException::kICURegex,
+            "ICU regular expression error #" + std::to_string(status) + ", " +
+                u_errorName(static_cast<UErrorCode>(status)) + ".",
+            RegexError::makeUserInfo(&pattern, m_slot ? m_slot->options : 0, status, nullptr, std::move(extra)));
     }
 
     // Group ranges (0 = whole match) of the match ICU holds now.
-    void appendGroups(std::vector<TextRange>& out, int from, int32_t& status)
-    {
+    void appendGroups(std::vector<TextRange>& out, int from, int32_t& status) {
         RegexCache::Slot& s = *m_slot;
         for (int g = from; g <= s.captureCount; ++g) {
             UErrorCode st = U_ZERO_ERROR;
@@ -132,8 +119,7 @@ private:
     std::optional<RegexException> m_held;
 };
 
-std::u16string textOf(std::u16string_view text, TextRange r)
-{
+std::u16string textOf(std::u16string_view text, TextRange r) {
     if (!r.found() || r.length == 0)
         return {};
     return std::u16string(text.substr(r.location, r.length));
@@ -142,8 +128,7 @@ std::u16string textOf(std::u16string_view text, TextRange r)
 // Every match in the range (or the first only), each as the whole match
 // followed by its groups; for a split, the pieces between matches instead.
 // Returns false on an ICU error (held in the operation).
-bool collect(Operation& op, Kind kind, bool firstOnly, std::vector<TextRange>& out, size_t& perMatch)
-{
+bool collect(Operation& op, Kind kind, bool firstOnly, std::vector<TextRange>& out, size_t& perMatch) {
     RegexCache::Slot& slot = op.slot();
     const TextRange range = op.range();
     const size_t groups = static_cast<size_t>(slot.captureCount);
@@ -198,24 +183,21 @@ bool collect(Operation& op, Kind kind, bool firstOnly, std::vector<TextRange>& o
     return true;
 }
 
-void checkKeys(Operation& op, const RegexAdditions::KeysAndCaptures& keys)
-{
+void checkKeys(Operation& op, const RegexAdditions::KeysAndCaptures& keys) {
     const size_t count = std::min(keys.size(), RegexAdditions::kMaxKeys);
     for (size_t i = 0; i < count; ++i) {
         const int capture = keys[i].second;
         if (capture < 0 || capture > op.slot().captureCount) {
             op.hold(RegexException::kInvalidArgument,
-                    "The capture argument " + std::to_string(capture) + " (capture " + std::to_string(i + 1) + " of "
-                        + std::to_string(count) + ") for key '" + RegexError::utf8(keys[i].first)
-                        + "' is not valid.");
+                    "The capture argument " + std::to_string(capture) + " (capture " + std::to_string(i + 1) + " of " +
+                        std::to_string(count) + ") for key '" + RegexError::utf8(keys[i].first) + "' is not valid.");
             return;
         }
     }
 }
 
 std::vector<RegexAdditions::Dictionary> dictionaries(std::u16string_view text, const std::vector<TextRange>& ranges,
-                                                     size_t perMatch, const RegexAdditions::KeysAndCaptures& keys)
-{
+                                                     size_t perMatch, const RegexAdditions::KeysAndCaptures& keys) {
     const size_t count = std::min(keys.size(), RegexAdditions::kMaxKeys);
     std::vector<RegexAdditions::Dictionary> out;
     for (size_t m = 0; m + perMatch <= ranges.size(); m += perMatch) {
@@ -231,8 +213,7 @@ std::vector<RegexAdditions::Dictionary> dictionaries(std::u16string_view text, c
 }
 
 // Runs every non-block collecting kind; nullopt when the pattern failed.
-std::optional<std::vector<TextRange>> collectChecked(Operation& op, Kind kind, bool firstOnly, size_t& perMatch)
-{
+std::optional<std::vector<TextRange>> collectChecked(Operation& op, Kind kind, bool firstOnly, size_t& perMatch) {
     if (!op.ok())
         return std::nullopt;
     std::vector<TextRange> ranges;
@@ -245,11 +226,9 @@ std::optional<std::vector<TextRange>> collectChecked(Operation& op, Kind kind, b
 // the arguments once the pattern has compiled; whatever was held is raised
 // after the cache lock is released.
 template <typename Check>
-std::optional<std::vector<TextRange>> collectFor(const char* method, std::u16string_view text,
-                                                 std::u16string_view regex, RegexOptions options, TextRange range,
-                                                 RegexError* error, Kind kind, bool firstOnly, size_t& perMatch,
-                                                 Check check)
-{
+std::optional<std::vector<TextRange>>
+collectFor(const char* method, std::u16string_view text, std::u16string_view regex, RegexOptions options,
+           TextRange range, RegexError* error, Kind kind, bool firstOnly, size_t& perMatch, Check check) {
     Operation op(method, text, regex, options, range, error);
     if (op.ok())
         check(op);
@@ -260,13 +239,11 @@ std::optional<std::vector<TextRange>> collectFor(const char* method, std::u16str
 
 std::optional<std::vector<TextRange>> collectFor(const char* method, std::u16string_view text,
                                                  std::u16string_view regex, RegexOptions options, TextRange range,
-                                                 RegexError* error, Kind kind, bool firstOnly, size_t& perMatch)
-{
+                                                 RegexError* error, Kind kind, bool firstOnly, size_t& perMatch) {
     return collectFor(method, text, regex, options, range, error, kind, firstOnly, perMatch, [](Operation&) {});
 }
 
-RegexAdditions::Strings stringsOf(std::u16string_view text, const std::vector<TextRange>& ranges)
-{
+RegexAdditions::Strings stringsOf(std::u16string_view text, const std::vector<TextRange>& ranges) {
     RegexAdditions::Strings out;
     for (const auto& r : ranges)
         out.push_back(textOf(text, r));
@@ -279,9 +256,8 @@ struct ReplaceResult {
     uint64_t count = 0;
 };
 
-int32_t replaceInto(RegexCache::Slot& slot, std::u16string_view tmpl, UChar* buffer, int32_t capacity,
-                    uint64_t& count, bool& overflow, int32_t& status)
-{
+int32_t replaceInto(RegexCache::Slot& slot, std::u16string_view tmpl, UChar* buffer, int32_t capacity, uint64_t& count,
+                    bool& overflow, int32_t& status) {
     UErrorCode st = U_ZERO_ERROR;
     uregex_reset(slot.regex, 0, &st);
     if (st == U_INDEX_OUTOFBOUNDS_ERROR && slot.subjectRange.length == 0)
@@ -331,12 +307,11 @@ int32_t replaceInto(RegexCache::Slot& slot, std::u16string_view tmpl, UChar* buf
     return total >= INT_MAX - 4 ? INT_MAX : static_cast<int32_t>(total);
 }
 
-ReplaceResult replaceAll(Operation& op, std::u16string_view tmpl)
-{
+ReplaceResult replaceAll(Operation& op, std::u16string_view tmpl) {
     ReplaceResult result;
     const size_t length = op.text().size();
-    if (tmpl.size() >= static_cast<size_t>(INT_MAX - 1)
-        || tmpl.size() * 2 + length / 2 >= static_cast<size_t>(INT_MAX)) {
+    if (tmpl.size() >= static_cast<size_t>(INT_MAX - 1) ||
+        tmpl.size() * 2 + length / 2 >= static_cast<size_t>(INT_MAX)) {
         op.hold(RegexException::kRange, "Replacement string length exceeds INT_MAX.");
         return result;
     }
@@ -359,8 +334,8 @@ ReplaceResult replaceAll(Operation& op, std::u16string_view tmpl)
             return result;
         }
         out.assign(static_cast<size_t>(needed) + 8, u'\0');
-        needed = replaceInto(slot, tmpl, reinterpret_cast<UChar*>(out.data()), needed + 8, result.count, overflow,
-                             status);
+        needed =
+            replaceInto(slot, tmpl, reinterpret_cast<UChar*>(out.data()), needed + 8, result.count, overflow, status);
         if ((status > U_ZERO_ERROR) || overflow) {
             op.holdIcu((status > U_ZERO_ERROR) ? status : U_BUFFER_OVERFLOW_ERROR);
             return result;
@@ -377,16 +352,16 @@ ReplaceResult replaceAll(Operation& op, std::u16string_view tmpl)
 class BlockWalker {
 public:
     BlockWalker(const char* method, std::u16string_view text, std::u16string_view regex, RegexOptions options,
-                TextRange range, RegexError* error, RegexEnumerationOptions enumerationOptions, bool replacing)
-    {
+                TextRange range, RegexError* error, RegexEnumerationOptions enumerationOptions, bool replacing) {
         if (error)
             *error = RegexError();
-        const RegexEnumerationOptions known = RegexEnumerationCapturedStringsNotRequired
-            | RegexEnumerationReleaseStringReturnedByReplacementBlock | RegexEnumerationFastCapturedStringsXXX;
-        const bool bad = (enumerationOptions & ~known) != 0
-            || ((enumerationOptions & RegexEnumerationCapturedStringsNotRequired)
-                && (enumerationOptions & RegexEnumerationFastCapturedStringsXXX))
-            || (!replacing && (enumerationOptions & RegexEnumerationReleaseStringReturnedByReplacementBlock));
+        const RegexEnumerationOptions known = RegexEnumerationCapturedStringsNotRequired |
+                                              RegexEnumerationReleaseStringReturnedByReplacementBlock |
+                                              RegexEnumerationFastCapturedStringsXXX;
+        const bool bad = (enumerationOptions & ~known) != 0 ||
+                         ((enumerationOptions & RegexEnumerationCapturedStringsNotRequired) &&
+                          (enumerationOptions & RegexEnumerationFastCapturedStringsXXX)) ||
+                         (!replacing && (enumerationOptions & RegexEnumerationReleaseStringReturnedByReplacementBlock));
         if (bad)
             raise(RegexException::kInvalidArgument, method, "The RegexEnumerationOptions argument is not valid.");
         m_range = resolve(range, text.size());
@@ -428,8 +403,7 @@ public:
         }
         m_error = error;
     }
-    ~BlockWalker()
-    {
+    ~BlockWalker() {
         if (m_regex)
             uregex_close(m_regex);
     }
@@ -441,8 +415,7 @@ public:
     TextRange range() const { return m_range; }
 
     // The next match: its whole range and groups. False at the end or on error.
-    bool next(std::vector<TextRange>& ranges)
-    {
+    bool next(std::vector<TextRange>& ranges) {
         UErrorCode st = U_ZERO_ERROR;
         if (!uregex_findNext(m_regex, &st) || U_FAILURE(st)) {
             if (U_FAILURE(st))
@@ -457,15 +430,14 @@ public:
                 fail(st);
                 return false;
             }
-            ranges.push_back(a < 0 ? TextRange::notFound()
-                                   : TextRange {m_range.location + static_cast<uint64_t>(a),
-                                                static_cast<uint64_t>(b - a)});
+            ranges.push_back(
+                a < 0 ? TextRange::notFound()
+                      : TextRange{m_range.location + static_cast<uint64_t>(a), static_cast<uint64_t>(b - a)});
         }
         return true;
     }
 
-    bool call(const RegexAdditions::MatchBlock& block, const std::vector<TextRange>& ranges)
-    {
+    bool call(const RegexAdditions::MatchBlock& block, const std::vector<TextRange>& ranges) {
         bool stop = false;
         if (m_wantStrings) {
             RegexAdditions::Strings strings;
@@ -479,8 +451,7 @@ public:
     }
 
     std::optional<std::u16string> call(const RegexAdditions::ReplaceBlock& block, const std::vector<TextRange>& ranges,
-                                       bool& stop)
-    {
+                                       bool& stop) {
         if (m_wantStrings) {
             RegexAdditions::Strings strings;
             for (const auto& r : ranges)
@@ -494,8 +465,7 @@ public:
     int captureCount() const { return m_captureCount; }
 
 private:
-    void fail(UErrorCode st)
-    {
+    void fail(UErrorCode st) {
         m_failed = true;
         if (m_error)
             *m_error = RegexError::make(st, "An unexpected error occurred.",
@@ -512,8 +482,7 @@ private:
 };
 
 std::optional<std::pair<std::u16string, uint64_t>> replaceWithBlock(BlockWalker& walker,
-                                                                    const RegexAdditions::ReplaceBlock& block)
-{
+                                                                    const RegexAdditions::ReplaceBlock& block) {
     std::u16string out;
     uint64_t count = 0;
     uint64_t pos = walker.range().location;
@@ -534,8 +503,7 @@ std::optional<std::pair<std::u16string, uint64_t>> replaceWithBlock(BlockWalker&
 
 } // namespace
 
-int RegexAdditions::captureCountForRegex(std::u16string_view regex, RegexOptions options, RegexError* error)
-{
+int RegexAdditions::captureCountForRegex(std::u16string_view regex, RegexOptions options, RegexError* error) {
     if (error)
         *error = RegexError();
     std::optional<RegexException> held;
@@ -550,33 +518,29 @@ int RegexAdditions::captureCountForRegex(std::u16string_view regex, RegexOptions
     return count;
 }
 
-bool RegexAdditions::isRegexValid(std::u16string_view regex, RegexOptions options, RegexError* error)
-{
+bool RegexAdditions::isRegexValid(std::u16string_view regex, RegexOptions options, RegexError* error) {
     return captureCountForRegex(regex, options, error) >= 0;
 }
 
 std::optional<RegexAdditions::Strings> RegexAdditions::componentsSeparatedByRegex(std::u16string_view text,
                                                                                   std::u16string_view regex,
-                                                                                  RegexOptions options,
-                                                                                  TextRange range, RegexError* error)
-{
+                                                                                  RegexOptions options, TextRange range,
+                                                                                  RegexError* error) {
     size_t perMatch = 1;
-    auto ranges = collectFor("componentsSeparatedByRegex", text, regex, options, range, error, KindSplit, false,
-                             perMatch);
+    auto ranges =
+        collectFor("componentsSeparatedByRegex", text, regex, options, range, error, KindSplit, false, perMatch);
     if (!ranges)
         return std::nullopt;
     return stringsOf(text, *ranges);
 }
 
 bool RegexAdditions::isMatchedByRegex(std::u16string_view text, std::u16string_view regex, RegexOptions options,
-                                      TextRange range, RegexError* error)
-{
+                                      TextRange range, RegexError* error) {
     return rangeOfRegex(text, regex, options, range, 0, error).found();
 }
 
 TextRange RegexAdditions::rangeOfRegex(std::u16string_view text, std::u16string_view regex, RegexOptions options,
-                                       TextRange range, int capture, RegexError* error)
-{
+                                       TextRange range, int capture, RegexError* error) {
     Operation op("rangeOfRegex", text, regex, options, range, error);
     TextRange result = TextRange::notFound();
     if (op.ok() && (capture < 0 || capture > op.slot().captureCount))
@@ -605,8 +569,7 @@ TextRange RegexAdditions::rangeOfRegex(std::u16string_view text, std::u16string_
 
 std::optional<std::u16string> RegexAdditions::stringByMatching(std::u16string_view text, std::u16string_view regex,
                                                                RegexOptions options, TextRange range, int capture,
-                                                               RegexError* error)
-{
+                                                               RegexError* error) {
     const TextRange r = rangeOfRegex(text, regex, options, range, capture, error);
     if (!r.found())
         return std::nullopt;
@@ -614,11 +577,10 @@ std::optional<std::u16string> RegexAdditions::stringByMatching(std::u16string_vi
 }
 
 std::optional<std::u16string> RegexAdditions::stringByReplacingOccurrencesOfRegex(std::u16string_view text,
-                                                                                   std::u16string_view regex,
-                                                                                   std::u16string_view replacement,
-                                                                                   RegexOptions options,
-                                                                                   TextRange range, RegexError* error)
-{
+                                                                                  std::u16string_view regex,
+                                                                                  std::u16string_view replacement,
+                                                                                  RegexOptions options, TextRange range,
+                                                                                  RegexError* error) {
     Operation op("stringByReplacingOccurrencesOfRegex", text, regex, options, range, error);
     ReplaceResult result;
     if (op.ok())
@@ -631,8 +593,7 @@ std::optional<std::u16string> RegexAdditions::stringByReplacingOccurrencesOfRege
 
 uint64_t RegexAdditions::replaceOccurrencesOfRegex(std::u16string& text, std::u16string_view regex,
                                                    std::u16string_view replacement, RegexOptions options,
-                                                   TextRange range, RegexError* error)
-{
+                                                   TextRange range, RegexError* error) {
     ReplaceResult result;
     TextRange resolved;
     {
@@ -656,10 +617,8 @@ uint64_t RegexAdditions::replaceOccurrencesOfRegex(std::u16string& text, std::u1
 
 std::optional<RegexAdditions::Strings> RegexAdditions::componentsMatchedByRegex(std::u16string_view text,
                                                                                 std::u16string_view regex,
-                                                                                RegexOptions options,
-                                                                                TextRange range, int capture,
-                                                                                RegexError* error)
-{
+                                                                                RegexOptions options, TextRange range,
+                                                                                int capture, RegexError* error) {
     size_t perMatch = 1;
     auto ranges = collectFor("componentsMatchedByRegex", text, regex, options, range, error, KindStrings, false,
                              perMatch, [capture](Operation& op) {
@@ -674,23 +633,20 @@ std::optional<RegexAdditions::Strings> RegexAdditions::componentsMatchedByRegex(
     return out;
 }
 
-std::optional<RegexAdditions::Strings> RegexAdditions::captureComponentsMatchedByRegex(std::u16string_view text,
-                                                                                       std::u16string_view regex,
-                                                                                       RegexOptions options,
-                                                                                       TextRange range,
-                                                                                       RegexError* error)
-{
+std::optional<RegexAdditions::Strings>
+RegexAdditions::captureComponentsMatchedByRegex(std::u16string_view text, std::u16string_view regex,
+                                                RegexOptions options, TextRange range, RegexError* error) {
     size_t perMatch = 1;
-    auto ranges = collectFor("captureComponentsMatchedByRegex", text, regex, options, range, error,
-                             KindCapturesFirst, true, perMatch);
+    auto ranges = collectFor("captureComponentsMatchedByRegex", text, regex, options, range, error, KindCapturesFirst,
+                             true, perMatch);
     if (!ranges)
         return std::nullopt;
     return stringsOf(text, *ranges);
 }
 
-std::optional<std::vector<RegexAdditions::Strings>> RegexAdditions::arrayOfCaptureComponentsMatchedByRegex(
-    std::u16string_view text, std::u16string_view regex, RegexOptions options, TextRange range, RegexError* error)
-{
+std::optional<std::vector<RegexAdditions::Strings>>
+RegexAdditions::arrayOfCaptureComponentsMatchedByRegex(std::u16string_view text, std::u16string_view regex,
+                                                       RegexOptions options, TextRange range, RegexError* error) {
     size_t perMatch = 1;
     auto ranges = collectFor("arrayOfCaptureComponentsMatchedByRegex", text, regex, options, range, error,
                              KindCapturesAll, false, perMatch);
@@ -706,30 +662,30 @@ std::optional<std::vector<RegexAdditions::Strings>> RegexAdditions::arrayOfCaptu
     return out;
 }
 
-std::optional<RegexAdditions::Dictionary> RegexAdditions::dictionaryByMatchingRegex(
-    std::u16string_view text, std::u16string_view regex, const KeysAndCaptures& keysAndCaptures,
-    RegexOptions options, TextRange range, RegexError* error)
-{
+std::optional<RegexAdditions::Dictionary>
+RegexAdditions::dictionaryByMatchingRegex(std::u16string_view text, std::u16string_view regex,
+                                          const KeysAndCaptures& keysAndCaptures, RegexOptions options, TextRange range,
+                                          RegexError* error) {
     if (keysAndCaptures.empty())
         raise(RegexException::kInvalidArgument, "dictionaryByMatchingRegex", "The keys argument is NULL.");
     size_t perMatch = 1;
-    auto ranges = collectFor("dictionaryByMatchingRegex", text, regex, options, range, error, KindDictionaryFirst, true, perMatch,
-                             [&keysAndCaptures](Operation& op) { checkKeys(op, keysAndCaptures); });
+    auto ranges = collectFor("dictionaryByMatchingRegex", text, regex, options, range, error, KindDictionaryFirst, true,
+                             perMatch, [&keysAndCaptures](Operation& op) { checkKeys(op, keysAndCaptures); });
     if (!ranges)
         return std::nullopt;
     auto all = dictionaries(text, *ranges, perMatch, keysAndCaptures);
-    return all.empty() ? Dictionary {} : std::move(all.front());
+    return all.empty() ? Dictionary{} : std::move(all.front());
 }
 
-std::optional<std::vector<RegexAdditions::Dictionary>> RegexAdditions::arrayOfDictionariesByMatchingRegex(
-    std::u16string_view text, std::u16string_view regex, const KeysAndCaptures& keysAndCaptures,
-    RegexOptions options, TextRange range, RegexError* error)
-{
+std::optional<std::vector<RegexAdditions::Dictionary>>
+RegexAdditions::arrayOfDictionariesByMatchingRegex(std::u16string_view text, std::u16string_view regex,
+                                                   const KeysAndCaptures& keysAndCaptures, RegexOptions options,
+                                                   TextRange range, RegexError* error) {
     if (keysAndCaptures.empty())
         raise(RegexException::kInvalidArgument, "arrayOfDictionariesByMatchingRegex", "The keys argument is NULL.");
     size_t perMatch = 1;
-    auto ranges = collectFor("arrayOfDictionariesByMatchingRegex", text, regex, options, range, error, KindDictionaries, false, perMatch,
-                             [&keysAndCaptures](Operation& op) { checkKeys(op, keysAndCaptures); });
+    auto ranges = collectFor("arrayOfDictionariesByMatchingRegex", text, regex, options, range, error, KindDictionaries,
+                             false, perMatch, [&keysAndCaptures](Operation& op) { checkKeys(op, keysAndCaptures); });
     if (!ranges)
         return std::nullopt;
     return dictionaries(text, *ranges, perMatch, keysAndCaptures);
@@ -737,10 +693,8 @@ std::optional<std::vector<RegexAdditions::Dictionary>> RegexAdditions::arrayOfDi
 
 bool RegexAdditions::enumerateStringsMatchedByRegex(std::u16string_view text, std::u16string_view regex,
                                                     const MatchBlock& block, RegexOptions options, TextRange range,
-                                                    RegexError* error, RegexEnumerationOptions enumerationOptions)
-{
-    BlockWalker walker("enumerateStringsMatchedByRegex", text, regex, options, range, error, enumerationOptions,
-                       false);
+                                                    RegexError* error, RegexEnumerationOptions enumerationOptions) {
+    BlockWalker walker("enumerateStringsMatchedByRegex", text, regex, options, range, error, enumerationOptions, false);
     if (!walker.ok())
         return false;
     std::vector<TextRange> ranges;
@@ -752,8 +706,7 @@ bool RegexAdditions::enumerateStringsMatchedByRegex(std::u16string_view text, st
 
 bool RegexAdditions::enumerateStringsSeparatedByRegex(std::u16string_view text, std::u16string_view regex,
                                                       const MatchBlock& block, RegexOptions options, TextRange range,
-                                                      RegexError* error, RegexEnumerationOptions enumerationOptions)
-{
+                                                      RegexError* error, RegexEnumerationOptions enumerationOptions) {
     BlockWalker walker("enumerateStringsSeparatedByRegex", text, regex, options, range, error, enumerationOptions,
                        false);
     if (!walker.ok())
@@ -766,7 +719,7 @@ bool RegexAdditions::enumerateStringsSeparatedByRegex(std::u16string_view text, 
     while (walker.next(ranges)) {
         if (ranges[0].length == 0 && ranges[0].location == pieceStart)
             continue;
-        std::vector<TextRange> piece {{pieceStart, ranges[0].location - pieceStart}};
+        std::vector<TextRange> piece{{pieceStart, ranges[0].location - pieceStart}};
         piece.insert(piece.end(), ranges.begin() + 1, ranges.end());
         pieces.push_back(std::move(piece));
         pieceStart = ranges[0].end();
@@ -776,7 +729,7 @@ bool RegexAdditions::enumerateStringsSeparatedByRegex(std::u16string_view text, 
         return false;
     if (!lastAtEnd) {
         if (!pieces.empty() || whole.length > 0) {
-            std::vector<TextRange> piece {{pieceStart, whole.end() - pieceStart}};
+            std::vector<TextRange> piece{{pieceStart, whole.end() - pieceStart}};
             piece.resize(static_cast<size_t>(walker.captureCount()) + 1, TextRange::notFound());
             pieces.push_back(std::move(piece));
         }
@@ -790,10 +743,10 @@ bool RegexAdditions::enumerateStringsSeparatedByRegex(std::u16string_view text, 
     return true;
 }
 
-std::optional<std::u16string> RegexAdditions::stringByReplacingOccurrencesOfRegex(
-    std::u16string_view text, std::u16string_view regex, const ReplaceBlock& block, RegexOptions options,
-    TextRange range, RegexError* error, RegexEnumerationOptions enumerationOptions)
-{
+std::optional<std::u16string>
+RegexAdditions::stringByReplacingOccurrencesOfRegex(std::u16string_view text, std::u16string_view regex,
+                                                    const ReplaceBlock& block, RegexOptions options, TextRange range,
+                                                    RegexError* error, RegexEnumerationOptions enumerationOptions) {
     BlockWalker walker("stringByReplacingOccurrencesOfRegex", text, regex, options, range, error, enumerationOptions,
                        true);
     if (!walker.ok())
@@ -806,8 +759,7 @@ std::optional<std::u16string> RegexAdditions::stringByReplacingOccurrencesOfRege
 
 uint64_t RegexAdditions::replaceOccurrencesOfRegex(std::u16string& text, std::u16string_view regex,
                                                    const ReplaceBlock& block, RegexOptions options, TextRange range,
-                                                   RegexError* error, RegexEnumerationOptions enumerationOptions)
-{
+                                                   RegexError* error, RegexEnumerationOptions enumerationOptions) {
     BlockWalker walker("replaceOccurrencesOfRegex", text, regex, options, range, error, enumerationOptions, true);
     if (!walker.ok())
         return kReplaceFailed;
@@ -822,13 +774,11 @@ uint64_t RegexAdditions::replaceOccurrencesOfRegex(std::u16string& text, std::u1
     return result->second;
 }
 
-void RegexAdditions::clearStringCache()
-{
+void RegexAdditions::clearStringCache() {
     RegexCache::shared().clearStringCache();
 }
 
-void RegexAdditions::flushCachedRegexData(std::u16string_view text)
-{
+void RegexAdditions::flushCachedRegexData(std::u16string_view text) {
     RegexCache::shared().flushCachedRegexData(text);
 }
 

@@ -51,10 +51,10 @@ public:
     using KeysAndCaptures = std::vector<std::pair<std::u16string, int>>;
     // Block arguments: the number of captures (whole match + groups), their
     // texts (null when not asked for), their ranges, and a flag to stop.
-    using MatchBlock =
-        std::function<void(size_t captureCount, const Strings* strings, const std::vector<TextRange>& ranges, bool& stop)>;
-    using ReplaceBlock = std::function<std::optional<std::u16string>(
-        size_t captureCount, const Strings* strings, const std::vector<TextRange>& ranges, bool& stop)>;
+    using MatchBlock = std::function<void(size_t captureCount, const Strings* strings,
+                                          const std::vector<TextRange>& ranges, bool& stop)>;
+    using ReplaceBlock = std::function<std::optional<std::u16string>(size_t captureCount, const Strings* strings,
+                                                                     const std::vector<TextRange>& ranges, bool& stop)>;
 
     // What the in-place replacements answer when the pattern or ICU fails.
     static constexpr uint64_t kReplaceFailed = UINT64_MAX;
@@ -70,28 +70,29 @@ public:
     static bool isMatchedByRegex(std::u16string_view text, std::u16string_view regex, RegexOptions options = 0,
                                  TextRange range = TextRange::whole(), RegexError* error = nullptr);
     static TextRange rangeOfRegex(std::u16string_view text, std::u16string_view regex, RegexOptions options = 0,
-                                  TextRange range = TextRange::whole(), int capture = 0,
-                                  RegexError* error = nullptr);
+                                  TextRange range = TextRange::whole(), int capture = 0, RegexError* error = nullptr);
     static std::optional<std::u16string> stringByMatching(std::u16string_view text, std::u16string_view regex,
                                                           RegexOptions options = 0,
                                                           TextRange range = TextRange::whole(), int capture = 0,
                                                           RegexError* error = nullptr);
     // The text of `range` with every match replaced by `replacement` ("$n"
     // inserts a group, a backslash makes the next character literal).
-    static std::optional<std::u16string> stringByReplacingOccurrencesOfRegex(
-        std::u16string_view text, std::u16string_view regex, std::u16string_view replacement,
-        RegexOptions options = 0, TextRange range = TextRange::whole(), RegexError* error = nullptr);
+    static std::optional<std::u16string>
+    stringByReplacingOccurrencesOfRegex(std::u16string_view text, std::u16string_view regex,
+                                        std::u16string_view replacement, RegexOptions options = 0,
+                                        TextRange range = TextRange::whole(), RegexError* error = nullptr);
     static std::optional<Strings> componentsMatchedByRegex(std::u16string_view text, std::u16string_view regex,
                                                            RegexOptions options = 0,
                                                            TextRange range = TextRange::whole(), int capture = 0,
                                                            RegexError* error = nullptr);
-    static std::optional<Strings> captureComponentsMatchedByRegex(std::u16string_view text,
-                                                                  std::u16string_view regex, RegexOptions options = 0,
+    static std::optional<Strings> captureComponentsMatchedByRegex(std::u16string_view text, std::u16string_view regex,
+                                                                  RegexOptions options = 0,
                                                                   TextRange range = TextRange::whole(),
                                                                   RegexError* error = nullptr);
-    static std::optional<std::vector<Strings>> arrayOfCaptureComponentsMatchedByRegex(
-        std::u16string_view text, std::u16string_view regex, RegexOptions options = 0,
-        TextRange range = TextRange::whole(), RegexError* error = nullptr);
+    static std::optional<std::vector<Strings>>
+    arrayOfCaptureComponentsMatchedByRegex(std::u16string_view text, std::u16string_view regex,
+                                           RegexOptions options = 0, TextRange range = TextRange::whole(),
+                                           RegexError* error = nullptr);
     // At most kMaxKeys pairs are read; a group that did not take part leaves
     // its key out.
     static std::optional<Dictionary> dictionaryByMatchingRegex(std::u16string_view text, std::u16string_view regex,
@@ -99,9 +100,10 @@ public:
                                                                RegexOptions options = 0,
                                                                TextRange range = TextRange::whole(),
                                                                RegexError* error = nullptr);
-    static std::optional<std::vector<Dictionary>> arrayOfDictionariesByMatchingRegex(
-        std::u16string_view text, std::u16string_view regex, const KeysAndCaptures& keysAndCaptures,
-        RegexOptions options = 0, TextRange range = TextRange::whole(), RegexError* error = nullptr);
+    static std::optional<std::vector<Dictionary>>
+    arrayOfDictionariesByMatchingRegex(std::u16string_view text, std::u16string_view regex,
+                                       const KeysAndCaptures& keysAndCaptures, RegexOptions options = 0,
+                                       TextRange range = TextRange::whole(), RegexError* error = nullptr);
 
     // In place: the number of replacements, kReplaceFailed on failure; `text`
     // changes only when at least one match was replaced.
@@ -119,10 +121,10 @@ public:
                                                  const MatchBlock& block, RegexOptions options = 0,
                                                  TextRange range = TextRange::whole(), RegexError* error = nullptr,
                                                  RegexEnumerationOptions enumerationOptions = 0);
-    static std::optional<std::u16string> stringByReplacingOccurrencesOfRegex(
-        std::u16string_view text, std::u16string_view regex, const ReplaceBlock& block, RegexOptions options = 0,
-        TextRange range = TextRange::whole(), RegexError* error = nullptr,
-        RegexEnumerationOptions enumerationOptions = 0);
+    static std::optional<std::u16string>
+    stringByReplacingOccurrencesOfRegex(std::u16string_view text, std::u16string_view regex, const ReplaceBlock& block,
+                                        RegexOptions options = 0, TextRange range = TextRange::whole(),
+                                        RegexError* error = nullptr, RegexEnumerationOptions enumerationOptions = 0);
     static uint64_t replaceOccurrencesOfRegex(std::u16string& text, std::u16string_view regex,
                                               const ReplaceBlock& block, RegexOptions options = 0,
                                               TextRange range = TextRange::whole(), RegexError* error = nullptr,

@@ -14,8 +14,7 @@ namespace {
 const UChar kEmptyText[1] = {0};
 }
 
-RegexCache& RegexCache::shared()
-{
+RegexCache& RegexCache::shared() {
     static RegexCache& cache = []() -> RegexCache& {
         // The center is made first so that it outlives the cache's observer.
         core::NotificationCenter& center = core::NotificationCenter::defaultCenter();
@@ -27,21 +26,18 @@ RegexCache& RegexCache::shared()
     return cache;
 }
 
-void RegexCache::handleMemoryWarning()
-{
+void RegexCache::handleMemoryWarning() {
     if (lowMemoryWarning())
         return;
     core::RunLoop::current().postAfter(0.1, [] { RegexCache::shared().handleMemoryWarning(); });
 }
 
-RegexCache::~RegexCache()
-{
+RegexCache::~RegexCache() {
     for (auto& slot : m_slots)
         clearSlot(slot);
 }
 
-uint32_t RegexCache::patternHash(std::u16string_view pattern)
-{
+uint32_t RegexCache::patternHash(std::u16string_view pattern) {
     uint32_t h = 2166136261u;
     for (char16_t c : pattern) {
         h ^= static_cast<uint32_t>(c);
@@ -52,32 +48,28 @@ uint32_t RegexCache::patternHash(std::u16string_view pattern)
 
 // Like the platform's string hash: the length and at most 96 units (the
 // first, middle and last 32), so checking a long text again stays cheap.
-size_t RegexCache::subjectHash(std::u16string_view text)
-{
+size_t RegexCache::subjectHash(std::u16string_view text) {
     constexpr size_t kPart = 32;
     if (text.size() <= 3 * kPart)
-        return std::hash<std::u16string_view> {}(text) ^ text.size();
+        return std::hash<std::u16string_view>{}(text) ^ text.size();
     const size_t middle = text.size() / 2 - kPart / 2;
     size_t h = text.size();
     for (std::u16string_view part :
          {text.substr(0, kPart), text.substr(middle, kPart), text.substr(text.size() - kPart)})
-        h = h * 1000003u ^ std::hash<std::u16string_view> {}(part);
+        h = h * 1000003u ^ std::hash<std::u16string_view>{}(part);
     return h;
 }
 
-int RegexCache::setIndexFor(std::u16string_view pattern, uint32_t options)
-{
+int RegexCache::setIndexFor(std::u16string_view pattern, uint32_t options) {
     return static_cast<int>((patternHash(pattern) ^ options) % kSets);
 }
 
-int RegexCache::lookasideIndex(const void* identity, uint32_t options)
-{
+int RegexCache::lookasideIndex(const void* identity, uint32_t options) {
     const auto address = reinterpret_cast<uintptr_t>(identity);
     return static_cast<int>((options + (options >> 4) + (address >> 4)) % kLookaside);
 }
 
-void RegexCache::detach(Slot& slot)
-{
+void RegexCache::detach(Slot& slot) {
     if (slot.regex && slot.subject) {
         UErrorCode status = U_ZERO_ERROR;
         uregex_setText(slot.regex, kEmptyText, 0, &status);
@@ -90,8 +82,7 @@ void RegexCache::detach(Slot& slot)
     slot.lastMatch = TextRange::notFound();
 }
 
-void RegexCache::clearSlot(Slot& slot)
-{
+void RegexCache::clearSlot(Slot& slot) {
     detach(slot);
     if (m_lastUsed == &slot)
         m_lastUsed = nullptr;
@@ -106,8 +97,7 @@ void RegexCache::clearSlot(Slot& slot)
 
 // One nibble per slot: using slot k fills nibble k and clears bit (3 - k) of
 // every nibble, so the slot with an all-zero nibble is the oldest.
-void RegexCache::touch(int slotIndex)
-{
+void RegexCache::touch(int slotIndex) {
     const int set = slotIndex / kSlotsPerSet;
     const int k = slotIndex % kSlotsPerSet;
     uint16_t order = m_setOrder[set];
@@ -117,8 +107,7 @@ void RegexCache::touch(int slotIndex)
     m_setOrder[set] = order;
 }
 
-int RegexCache::leastRecentlyUsed(int set) const
-{
+int RegexCache::leastRecentlyUsed(int set) const {
     const uint16_t order = m_setOrder[set];
     for (int k = kSlotsPerSet - 1; k >= 0; --k)
         if (((order >> (4 * k)) & 0xF) == 0)
@@ -127,11 +116,10 @@ int RegexCache::leastRecentlyUsed(int set) const
 }
 
 RegexCache::Slot* RegexCache::getCachedRegex(std::u16string_view pattern, uint32_t options, RegexError* error,
-                                             std::optional<RegexException>& held)
-{
+                                             std::optional<RegexException>& held) {
     const void* identity = pattern.data();
-    if (m_lastUsed && m_lastUsed->regex && m_lastUsedIdentity == identity && m_lastUsed->options == options
-        && m_lastUsed->pattern == pattern)
+    if (m_lastUsed && m_lastUsed->regex && m_lastUsedIdentity == identity && m_lastUsed->options == options &&
+        m_lastUsed->pattern == pattern)
         return m_lastUsed;
     m_lastUsed = nullptr;
 
@@ -175,7 +163,7 @@ RegexCache::Slot* RegexCache::getCachedRegex(std::u16string_view pattern, uint32
     slot.patternHash = hash;
     slot.options = options;
 
-    UParseError parseError {};
+    UParseError parseError{};
     parseError.line = -1;
     parseError.offset = -1;
     UErrorCode status = U_ZERO_ERROR;
@@ -206,9 +194,8 @@ RegexCache::Slot* RegexCache::getCachedRegex(std::u16string_view pattern, uint32
 }
 
 RegexCache::Slot* RegexCache::getCachedRegexSetToString(std::u16string_view pattern, uint32_t options,
-                                                        std::u16string_view subject, TextRange range,
-                                                        RegexError* error, std::optional<RegexException>& held)
-{
+                                                        std::u16string_view subject, TextRange range, RegexError* error,
+                                                        std::optional<RegexException>& held) {
     Slot* slot = getCachedRegex(pattern, options, error, held);
     if (!slot)
         return nullptr;
@@ -246,8 +233,7 @@ RegexCache::Slot* RegexCache::getCachedRegexSetToString(std::u16string_view patt
     return slot;
 }
 
-TextRange RegexCache::search(Slot& slot, TextRange& searchRange, bool advance, int32_t& icuStatus)
-{
+TextRange RegexCache::search(Slot& slot, TextRange& searchRange, bool advance, int32_t& icuStatus) {
     TextRange match = TextRange::notFound();
     const TextRange& subjectRange = slot.subjectRange;
     if (searchRange == slot.lastSearchRange && slot.lastMatch.found() && slot.lastMatch.length > 0) {
@@ -257,23 +243,23 @@ TextRange RegexCache::search(Slot& slot, TextRange& searchRange, bool advance, i
         UErrorCode status = U_ZERO_ERROR;
         bool found = false;
         const TextRange last = slot.lastMatch;
-        const bool continues = last.found()
-            && ((last.length > 0 && searchRange.location == last.end())
-                || (last.length == 0 && searchRange.location == last.end() + 1 && last.end() < subjectRange.end()));
+        const bool continues =
+            last.found() &&
+            ((last.length > 0 && searchRange.location == last.end()) ||
+             (last.length == 0 && searchRange.location == last.end() + 1 && last.end() < subjectRange.end()));
         if (searchRange.location > subjectRange.end() || searchRange.location < subjectRange.location) {
             found = false;
         } else if (continues) {
             found = uregex_findNext(slot.regex, &status);
         } else {
-            found = uregex_find(slot.regex, static_cast<int32_t>(searchRange.location - subjectRange.location),
-                                &status);
+            found =
+                uregex_find(slot.regex, static_cast<int32_t>(searchRange.location - subjectRange.location), &status);
         }
         if (found && U_SUCCESS(status)) {
             const int32_t start = uregex_start(slot.regex, 0, &status);
             const int32_t end = uregex_end(slot.regex, 0, &status);
             if (U_SUCCESS(status)) {
-                match = {subjectRange.location + static_cast<uint64_t>(start),
-                         static_cast<uint64_t>(end - start)};
+                match = {subjectRange.location + static_cast<uint64_t>(start), static_cast<uint64_t>(end - start)};
                 // A match past the search range (ICU sees the whole subject
                 // range) does not count.
                 if (match.end() > searchRange.end())
@@ -300,8 +286,7 @@ TextRange RegexCache::search(Slot& slot, TextRange& searchRange, bool advance, i
     return match;
 }
 
-void RegexCache::clearAllLocked()
-{
+void RegexCache::clearAllLocked() {
     m_lastUsed = nullptr;
     m_lastUsedIdentity = nullptr;
     for (auto& slot : m_slots)
@@ -309,14 +294,12 @@ void RegexCache::clearAllLocked()
     m_setOrder.fill(0);
 }
 
-void RegexCache::clearStringCache()
-{
+void RegexCache::clearStringCache() {
     std::lock_guard guard(m_lock);
     clearAllLocked();
 }
 
-void RegexCache::flushCachedRegexData(std::u16string_view text)
-{
+void RegexCache::flushCachedRegexData(std::u16string_view text) {
     const size_t hash = subjectHash(text);
     std::lock_guard guard(m_lock);
     for (auto& slot : m_slots) {
@@ -327,8 +310,7 @@ void RegexCache::flushCachedRegexData(std::u16string_view text)
     }
 }
 
-bool RegexCache::lowMemoryWarning()
-{
+bool RegexCache::lowMemoryWarning() {
     std::unique_lock guard(m_lock, std::try_to_lock);
     if (!guard.owns_lock())
         return false;
@@ -336,8 +318,7 @@ bool RegexCache::lowMemoryWarning()
     return true;
 }
 
-int RegexCache::slotIndexOf(std::u16string_view pattern, uint32_t options)
-{
+int RegexCache::slotIndexOf(std::u16string_view pattern, uint32_t options) {
     std::lock_guard guard(m_lock);
     for (int i = 0; i < kSlots; ++i) {
         const Slot& s = m_slots[i];

@@ -95,9 +95,9 @@ private:
     static int lookasideIndex(const void* identity, uint32_t options);
 
     std::mutex m_lock;
-    std::array<Slot, kSlots> m_slots {};
-    std::array<uint16_t, kSets> m_setOrder {};
-    std::array<uint8_t, kLookaside> m_lookaside {};
+    std::array<Slot, kSlots> m_slots{};
+    std::array<uint16_t, kSets> m_setOrder{};
+    std::array<uint8_t, kLookaside> m_lookaside{};
     Slot* m_lastUsed = nullptr;
     const void* m_lastUsedIdentity = nullptr;
     core::ObserverToken m_memoryWarningObserver;

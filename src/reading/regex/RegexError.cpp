@@ -5,32 +5,25 @@
 
 namespace pw {
 
-RegexError::RegexError(int32_t code, UserInfo userInfo)
-    : m_code(code)
-    , m_userInfo(std::move(userInfo))
-{
-}
+RegexError::RegexError(int32_t code, UserInfo userInfo) : m_code(code), m_userInfo(std::move(userInfo)) {}
 
-std::optional<std::string> RegexError::value(std::string_view key) const
-{
+std::optional<std::string> RegexError::value(std::string_view key) const {
     for (const auto& [k, v] : m_userInfo)
         if (k == key)
             return v;
     return std::nullopt;
 }
 
-std::string RegexError::localizedDescription() const
-{
+std::string RegexError::localizedDescription() const {
     if (auto d = value("NSLocalizedDescription"))
         return *d;
     if (m_code == 0)
         return "No description of this error is available.";
-    return "ICU regular expression error #" + std::to_string(m_code) + ", "
-        + u_errorName(static_cast<UErrorCode>(m_code)) + ".";
+    return "ICU regular expression error #" + std::to_string(m_code) + ", " +
+           u_errorName(static_cast<UErrorCode>(m_code)) + ".";
 }
 
-std::string RegexError::utf8(std::u16string_view text)
-{
+std::string RegexError::utf8(std::u16string_view text) {
     std::string out;
     if (text.empty())
         return out;
@@ -38,8 +31,8 @@ std::string RegexError::utf8(std::u16string_view text)
     int32_t written = 0;
     UErrorCode status = U_ZERO_ERROR;
     u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &written,
-                       reinterpret_cast<const UChar*>(text.data()), static_cast<int32_t>(text.size()),
-                       0xFFFD, nullptr, &status);
+                       reinterpret_cast<const UChar*>(text.data()), static_cast<int32_t>(text.size()), 0xFFFD, nullptr,
+                       &status);
     if (U_FAILURE(status))
         return {};
     out.resize(static_cast<size_t>(written));
@@ -47,8 +40,7 @@ std::string RegexError::utf8(std::u16string_view text)
 }
 
 RegexError::UserInfo RegexError::makeUserInfo(const std::u16string* pattern, uint32_t options, int32_t code,
-                                              const ParsePosition* position, UserInfo extra)
-{
+                                              const ParsePosition* position, UserInfo extra) {
     UserInfo info;
     const std::string name = u_errorName(static_cast<UErrorCode>(code));
     info.emplace_back("RXSICURegexRegex", pattern ? utf8(*pattern) : std::string("<NULL regex>"));
@@ -63,8 +55,8 @@ RegexError::UserInfo RegexError::makeUserInfo(const std::u16string* pattern, uin
         info.emplace_back("RXSICURegexPreContext", pre);
         info.emplace_back("RXSICURegexPostContext", post);
         info.emplace_back("NSLocalizedFailureReason",
-                          "The error " + name + " occurred at line " + std::to_string(position->line) + ", column "
-                              + std::to_string(position->offset) + ": " + pre + "<<HERE>>" + post);
+                          "The error " + name + " occurred at line " + std::to_string(position->line) + ", column " +
+                              std::to_string(position->offset) + ": " + pre + "<<HERE>>" + post);
     } else {
         info.emplace_back("NSLocalizedFailureReason", "The error " + name + " occurred.");
     }
@@ -76,8 +68,7 @@ RegexError::UserInfo RegexError::makeUserInfo(const std::u16string* pattern, uin
     return info;
 }
 
-RegexError RegexError::make(int32_t code, const std::string& description, UserInfo userInfo)
-{
+RegexError RegexError::make(int32_t code, const std::string& description, UserInfo userInfo) {
     if (!description.empty())
         userInfo.emplace_back("NSLocalizedDescription", description);
     return RegexError(code, std::move(userInfo));

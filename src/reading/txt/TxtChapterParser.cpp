@@ -14,8 +14,7 @@ namespace pw {
 
 namespace {
 
-core::Value toValue(const std::vector<TxtChapterEntry>& chapters)
-{
+core::Value toValue(const std::vector<TxtChapterEntry>& chapters) {
     core::Value list = core::Value::array();
     for (const auto& c : chapters) {
         core::Value entry = core::Value::array();
@@ -30,25 +29,19 @@ core::Value toValue(const std::vector<TxtChapterEntry>& chapters)
 } // namespace
 
 TxtChapterParser::TxtChapterParser(std::string filePath, int64_t fileTotalLength)
-    : m_filePath(std::move(filePath))
-    , m_fileTotalLength(fileTotalLength)
-{
-}
+    : m_filePath(std::move(filePath)), m_fileTotalLength(fileTotalLength) {}
 
-std::shared_ptr<TxtChapterParser> TxtChapterParser::enqueue(const std::string& filePath, int64_t fileTotalLength)
-{
+std::shared_ptr<TxtChapterParser> TxtChapterParser::enqueue(const std::string& filePath, int64_t fileTotalLength) {
     auto parser = std::make_shared<TxtChapterParser>(filePath, fileTotalLength);
     core::OperationQueue::shared().addOperation(parser);
     return parser;
 }
 
-bool TxtChapterParser::writeIndex(const std::string& indexPath, const std::vector<TxtChapterEntry>& chapters)
-{
+bool TxtChapterParser::writeIndex(const std::string& indexPath, const std::vector<TxtChapterEntry>& chapters) {
     return core::PropertyList::writeFile(indexPath, toValue(chapters), core::PropertyList::Format::Xml);
 }
 
-std::optional<std::vector<TxtChapterEntry>> TxtChapterParser::readIndex(const std::string& indexPath)
-{
+std::optional<std::vector<TxtChapterEntry>> TxtChapterParser::readIndex(const std::string& indexPath) {
     auto value = core::PropertyList::readFile(indexPath);
     if (!value || !value->asArray())
         return std::nullopt;
@@ -67,8 +60,7 @@ std::optional<std::vector<TxtChapterEntry>> TxtChapterParser::readIndex(const st
     return chapters;
 }
 
-void TxtChapterParser::main()
-{
+void TxtChapterParser::main() {
     const std::string indexPath = TxtFile::indexPathFor(m_filePath);
     std::error_code ec;
     if (std::filesystem::exists(indexPath, ec))
@@ -86,25 +78,21 @@ void TxtChapterParser::main()
     postDoneNotify(chapters);
 }
 
-void TxtChapterParser::postParsingNotify(float percent)
-{
+void TxtChapterParser::postParsingNotify(float percent) {
     core::RunLoop::runOnMain([this, percent] { doPostParsingNotify(percent); }, true);
 }
 
-void TxtChapterParser::doPostParsingNotify(float percent)
-{
+void TxtChapterParser::doPostParsingNotify(float percent) {
     core::Value payload = core::Value::map();
     payload.set(kProcessKey, static_cast<double>(percent));
     core::NotificationCenter::defaultCenter().post(kParsingNotification, std::move(payload));
 }
 
-void TxtChapterParser::postDoneNotify(const std::vector<TxtChapterEntry>& chapters)
-{
+void TxtChapterParser::postDoneNotify(const std::vector<TxtChapterEntry>& chapters) {
     core::RunLoop::runOnMain([this, &chapters] { doPostDoneNotify(chapters); }, true);
 }
 
-void TxtChapterParser::doPostDoneNotify(const std::vector<TxtChapterEntry>& chapters)
-{
+void TxtChapterParser::doPostDoneNotify(const std::vector<TxtChapterEntry>& chapters) {
     core::Value payload = core::Value::map();
     payload.set(kChaptersKey, toValue(chapters));
     core::NotificationCenter::defaultCenter().post(kDoneNotification, std::move(payload));

@@ -27,7 +27,7 @@ constexpr int64_t kSampleLimit = 65536;
 constexpr int64_t kScanStep = 4096;
 constexpr size_t kMaxTitleLength = 29;
 
-std::atomic<bool> s_tabletIdiom {false};
+std::atomic<bool> s_tabletIdiom{false};
 
 // What belongs to one book: found when it is opened, shared by every reader
 // of that book.
@@ -41,13 +41,11 @@ struct BookState {
 std::mutex s_booksLock;
 std::unordered_map<std::string, BookState> s_books;
 
-std::string bookKey(const std::string& path)
-{
+std::string bookKey(const std::string& path) {
     return std::filesystem::path(path).lexically_normal().string();
 }
 
-std::optional<BookState> findBook(const std::string& path)
-{
+std::optional<BookState> findBook(const std::string& path) {
     std::lock_guard guard(s_booksLock);
     auto it = s_books.find(bookKey(path));
     if (it == s_books.end())
@@ -61,8 +59,7 @@ struct ConverterCloser {
 
 // True when `bytes` are valid in the charset; an incomplete sequence at the
 // end is allowed when the bytes are only the start of a longer text.
-bool decodes(std::string_view bytes, const char* charset, bool complete)
-{
+bool decodes(std::string_view bytes, const char* charset, bool complete) {
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<UConverter, ConverterCloser> conv(ucnv_open(charset, &status));
     if (U_FAILURE(status))
@@ -86,8 +83,7 @@ bool decodes(std::string_view bytes, const char* charset, bool complete)
 // Strict decoding of one chunk: any byte sequence that is not valid in the
 // encoding fails the whole chunk. One converter per thread and encoding, as
 // a scan decodes hundreds of chunks.
-std::optional<std::u16string> decodeStrict(std::string_view bytes, TxtFile::Encoding encoding)
-{
+std::optional<std::u16string> decodeStrict(std::string_view bytes, TxtFile::Encoding encoding) {
     thread_local std::unique_ptr<UConverter, ConverterCloser> converters[3];
     auto& conv = converters[static_cast<int>(encoding)];
     UErrorCode status = U_ZERO_ERROR;
@@ -112,8 +108,7 @@ std::optional<std::u16string> decodeStrict(std::string_view bytes, TxtFile::Enco
     return out;
 }
 
-std::optional<int64_t> encodedLength(std::u16string_view text, TxtFile::Encoding encoding)
-{
+std::optional<int64_t> encodedLength(std::u16string_view text, TxtFile::Encoding encoding) {
     switch (encoding) {
     case TxtFile::Encoding::Utf16Le:
         return static_cast<int64_t>(text.size()) * 2;
@@ -150,8 +145,7 @@ std::optional<int64_t> encodedLength(std::u16string_view text, TxtFile::Encoding
 
 // The first line end at or after `from` inside `bytes` (whose first byte is
 // file offset `base`), as a file offset of its first byte, or -1.
-int64_t lineEndIn(const core::Bytes& bytes, int64_t base, int64_t from, TxtFile::Encoding encoding)
-{
+int64_t lineEndIn(const core::Bytes& bytes, int64_t base, int64_t from, TxtFile::Encoding encoding) {
     if (encoding == TxtFile::Encoding::Utf16Le) {
         int64_t i = std::max<int64_t>(from, base);
         if (i % 2)
@@ -167,16 +161,14 @@ int64_t lineEndIn(const core::Bytes& bytes, int64_t base, int64_t from, TxtFile:
     return -1;
 }
 
-core::Bytes readBytes(core::FileHandle& file, int64_t offset, int64_t length)
-{
+core::Bytes readBytes(core::FileHandle& file, int64_t offset, int64_t length) {
     if (offset < 0 || length <= 0 || !file.seek(static_cast<uint64_t>(offset)))
         return {};
     auto bytes = file.read(static_cast<size_t>(length));
-    return bytes ? std::move(*bytes) : core::Bytes {};
+    return bytes ? std::move(*bytes) : core::Bytes{};
 }
 
-std::optional<int64_t> sizeOf(core::FileHandle& file)
-{
+std::optional<int64_t> sizeOf(core::FileHandle& file) {
     auto size = file.size();
     if (!size)
         return std::nullopt;
@@ -185,8 +177,7 @@ std::optional<int64_t> sizeOf(core::FileHandle& file)
 
 // The encoding of a book from a sample: its first line end at or after byte
 // 2048 (at most 64 KB), never the whole file.
-BookState detect(core::FileHandle& file, int64_t totalLength)
-{
+BookState detect(core::FileHandle& file, int64_t totalLength) {
     BookState state;
     const int64_t headLength = std::min(totalLength, kSampleLimit);
     const core::Bytes head = readBytes(file, 0, headLength);
@@ -197,8 +188,8 @@ BookState detect(core::FileHandle& file, int64_t totalLength)
     // valid UTF-8. Nothing recognised means GB18030.
     std::optional<TxtFile::Encoding> candidate;
     const bool hasZero = std::find(head.begin(), head.end(), 0) != head.end();
-    if ((head.size() >= 2 && head[0] == 0xFF && head[1] == 0xFE)
-        || (hasZero && decodes(headText.substr(0, head.size() & ~size_t {1}), "UTF-16LE", false)))
+    if ((head.size() >= 2 && head[0] == 0xFF && head[1] == 0xFE) ||
+        (hasZero && decodes(headText.substr(0, head.size() & ~size_t{1}), "UTF-16LE", false)))
         candidate = TxtFile::Encoding::Utf16Le;
     else if (decodes(headText, "UTF-8", headIsWhole))
         candidate = TxtFile::Encoding::Utf8;
@@ -227,8 +218,7 @@ BookState detect(core::FileHandle& file, int64_t totalLength)
 
 } // namespace
 
-const char* TxtFile::charsetName(Encoding encoding)
-{
+const char* TxtFile::charsetName(Encoding encoding) {
     switch (encoding) {
     case Encoding::Utf8:
         return "UTF-8";
@@ -240,18 +230,15 @@ const char* TxtFile::charsetName(Encoding encoding)
     return "UTF-8";
 }
 
-void TxtFile::setTabletIdiom(bool tablet)
-{
+void TxtFile::setTabletIdiom(bool tablet) {
     s_tabletIdiom = tablet;
 }
 
-int TxtFile::getBlockLength() const
-{
+int TxtFile::getBlockLength() const {
     return s_tabletIdiom ? kTabletBlockLength : kPhoneBlockLength;
 }
 
-void TxtFile::loadTxtFile(const std::string& path)
-{
+void TxtFile::loadTxtFile(const std::string& path) {
     m_filePath = path;
     m_fileNameWithoutExtension = std::filesystem::path(path).stem().string();
     m_totalLength = 0;
@@ -271,20 +258,17 @@ void TxtFile::loadTxtFile(const std::string& path)
     book = state;
 }
 
-bool TxtFile::isLoadAllContent(const std::string& path)
-{
+bool TxtFile::isLoadAllContent(const std::string& path) {
     auto book = findBook(path);
     return book && book->loadAll;
 }
 
-int64_t TxtFile::getChunkStartOffset(const std::string& path)
-{
+int64_t TxtFile::getChunkStartOffset(const std::string& path) {
     auto book = findBook(path);
     return book ? book->chunkStart : 0;
 }
 
-void TxtFile::adoptBook(const std::string& path, int64_t totalLength)
-{
+void TxtFile::adoptBook(const std::string& path, int64_t totalLength) {
     m_filePath = path;
     m_totalLength = totalLength;
     m_canDecode = true;
@@ -300,24 +284,20 @@ void TxtFile::adoptBook(const std::string& path, int64_t totalLength)
     m_loadAll = opened.m_loadAll;
 }
 
-void TxtFile::recordChunkStart(int64_t offset) const
-{
+void TxtFile::recordChunkStart(int64_t offset) const {
     std::lock_guard guard(s_booksLock);
     s_books[bookKey(m_filePath)].chunkStart = offset;
 }
 
-bool TxtFile::loadAll() const
-{
+bool TxtFile::loadAll() const {
     return m_loadAll;
 }
 
-int64_t TxtFile::lineEndWidth() const
-{
+int64_t TxtFile::lineEndWidth() const {
     return m_encoding == Encoding::Utf16Le ? 2 : 1;
 }
 
-int64_t TxtFile::findLineEnd(core::FileHandle& file, int64_t from) const
-{
+int64_t TxtFile::findLineEnd(core::FileHandle& file, int64_t from) const {
     int64_t at = from;
     if (m_encoding == Encoding::Utf16Le && at % 2)
         ++at;
@@ -329,8 +309,8 @@ int64_t TxtFile::findLineEnd(core::FileHandle& file, int64_t from) const
         if (found >= 0)
             return found;
         // UTF-16 units are read whole: an odd last byte starts no unit.
-        const int64_t step = m_encoding == Encoding::Utf16Le ? static_cast<int64_t>(bytes.size() & ~size_t {1})
-                                                              : static_cast<int64_t>(bytes.size());
+        const int64_t step = m_encoding == Encoding::Utf16Le ? static_cast<int64_t>(bytes.size() & ~size_t{1})
+                                                             : static_cast<int64_t>(bytes.size());
         if (step == 0)
             return -1;
         at += step;
@@ -338,8 +318,7 @@ int64_t TxtFile::findLineEnd(core::FileHandle& file, int64_t from) const
     return -1;
 }
 
-int64_t TxtFile::findLineEndBefore(core::FileHandle& file, int64_t before) const
-{
+int64_t TxtFile::findLineEndBefore(core::FileHandle& file, int64_t before) const {
     int64_t end = before;
     while (end > 0) {
         int64_t start = std::max<int64_t>(0, end - kScanStep);
@@ -362,8 +341,7 @@ int64_t TxtFile::findLineEndBefore(core::FileHandle& file, int64_t before) const
 }
 
 bool TxtFile::getBackwardNextLineWithOffset(int64_t offset, core::FileHandle& file, int64_t& beginOffset,
-                                            int64_t& endOffset)
-{
+                                            int64_t& endOffset) {
     if (offset < 0 || offset >= m_totalLength - 1)
         return false;
     const int64_t width = lineEndWidth();
@@ -378,8 +356,7 @@ bool TxtFile::getBackwardNextLineWithOffset(int64_t offset, core::FileHandle& fi
     return true;
 }
 
-int64_t TxtFile::computeSafeOffsetFrom(int64_t start, int64_t chunkSize, core::FileHandle& file)
-{
+int64_t TxtFile::computeSafeOffsetFrom(int64_t start, int64_t chunkSize, core::FileHandle& file) {
     if (start < 0)
         return -1;
     if (start >= m_totalLength)
@@ -394,8 +371,7 @@ int64_t TxtFile::computeSafeOffsetFrom(int64_t start, int64_t chunkSize, core::F
     return begin - start + 1;
 }
 
-int64_t TxtFile::computeSafeOffsetTo(int64_t end, int64_t chunkSize, core::FileHandle& file)
-{
+int64_t TxtFile::computeSafeOffsetTo(int64_t end, int64_t chunkSize, core::FileHandle& file) {
     if (end < 0)
         return -1;
     if (end == 0)
@@ -414,29 +390,25 @@ int64_t TxtFile::computeSafeOffsetTo(int64_t end, int64_t chunkSize, core::FileH
     return end - begin + 1;
 }
 
-std::optional<std::u16string> TxtFile::readDecoded(core::FileHandle& file, int64_t offset, int64_t length) const
-{
+std::optional<std::u16string> TxtFile::readDecoded(core::FileHandle& file, int64_t offset, int64_t length) const {
     const core::Bytes bytes = readBytes(file, offset, length);
     if (static_cast<int64_t>(bytes.size()) != length)
         return std::nullopt;
     return decodeStrict(core::asStringView(bytes), m_encoding);
 }
 
-std::optional<std::u16string> TxtFile::readWhole() const
-{
+std::optional<std::u16string> TxtFile::readWhole() const {
     auto file = core::FileHandle::forReading(m_filePath);
     if (!file)
         return std::nullopt;
     return readDecoded(*file, 0, m_totalLength);
 }
 
-int64_t TxtFile::getContent(int64_t startOffset, std::optional<std::u16string>& content)
-{
+int64_t TxtFile::getContent(int64_t startOffset, std::optional<std::u16string>& content) {
     return getContent(startOffset, true, content);
 }
 
-int64_t TxtFile::getContent(int64_t startOffset, bool computeStartOffset, std::optional<std::u16string>& content)
-{
+int64_t TxtFile::getContent(int64_t startOffset, bool computeStartOffset, std::optional<std::u16string>& content) {
     content.reset();
     // The last byte of the file is a chunk of its own when it follows the
     // last line end; only past the end is there nothing to read.
@@ -469,15 +441,13 @@ int64_t TxtFile::getContent(int64_t startOffset, bool computeStartOffset, std::o
 }
 
 int64_t TxtFile::getNextBlockContentWithStart(int64_t startOffset, int64_t totalLength, const std::string& path,
-                                              std::optional<std::u16string>& content)
-{
+                                              std::optional<std::u16string>& content) {
     adoptBook(path, totalLength);
     return getContent(startOffset, true, content);
 }
 
 int64_t TxtFile::getPrevBlockContentWithStart(int64_t endOffset, int64_t totalLength, const std::string& path,
-                                              std::optional<std::u16string>& content)
-{
+                                              std::optional<std::u16string>& content) {
     adoptBook(path, totalLength);
     if (endOffset <= 0) {
         recordChunkStart(0);
@@ -507,8 +477,7 @@ int64_t TxtFile::getPrevBlockContentWithStart(int64_t endOffset, int64_t totalLe
 }
 
 int64_t TxtFile::goToContent(int64_t offset, const std::string& path, int64_t totalLength,
-                             std::optional<std::u16string>& content, int64_t& pos)
-{
+                             std::optional<std::u16string>& content, int64_t& pos) {
     adoptBook(path, totalLength);
     auto proportional = [&](const std::u16string& text) {
         const int64_t length = static_cast<int64_t>(text.size());
@@ -546,8 +515,7 @@ int64_t TxtFile::goToContent(int64_t offset, const std::string& path, int64_t to
 
 bool TxtFile::computebStartAndbEndOffsetInFile(const std::string& path, std::u16string_view chunk,
                                                std::u16string_view page, int64_t position, int64_t totalLen,
-                                               int64_t& bStart, int64_t& bEnd)
-{
+                                               int64_t& bStart, int64_t& bEnd) {
     bStart = 0;
     bEnd = 0;
     const auto book = findBook(path);
@@ -568,8 +536,7 @@ bool TxtFile::computebStartAndbEndOffsetInFile(const std::string& path, std::u16
 }
 
 std::vector<TxtChapterEntry> TxtFile::parseChaptersWithTxtFilePath(const std::string& path, int64_t totalLength,
-                                                                   const std::function<void(float)>& report)
-{
+                                                                   const std::function<void(float)>& report) {
     adoptBook(path, totalLength);
     std::vector<TxtChapterEntry> chapters;
     int64_t offset = 0;
@@ -588,8 +555,7 @@ std::vector<TxtChapterEntry> TxtFile::parseChaptersWithTxtFilePath(const std::st
 }
 
 void TxtFile::searchChaptersInBlock(std::u16string_view block, int64_t offset, std::u16string_view regex,
-                                    std::vector<TxtChapterEntry>& chaptersInfo)
-{
+                                    std::vector<TxtChapterEntry>& chaptersInfo) {
     std::vector<uint64_t> matches;
     if (regex == kChapterTitlePattern) {
         // Every title holds 第 after its opening brackets, and at most 23
@@ -613,7 +579,7 @@ void TxtFile::searchChaptersInBlock(std::u16string_view block, int64_t offset, s
             next = found.end();
         }
     } else {
-        TextRange range {0, block.size()};
+        TextRange range{0, block.size()};
         for (;;) {
             const TextRange found = RegexAdditions::rangeOfRegex(block, regex, 0, range);
             if (!found.found())

@@ -5,8 +5,7 @@
 
 namespace pw {
 
-UMDBlock UMDBlock::getBlock(const std::string& path, int64_t offset)
-{
+UMDBlock UMDBlock::getBlock(const std::string& path, int64_t offset) {
     const core::Bytes head = umd::readAt(path, offset, 5);
     if (head.size() < 5 || head[0] != '#')
         throw UmdException("UMDBlock getBlock");

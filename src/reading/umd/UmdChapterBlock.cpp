@@ -17,13 +17,12 @@ constexpr uint8_t kTitlesType = 0x84;
 // 18-byte look: the data block's length, or -1 when it is not such a pair
 // with matching check values.
 struct Pair {
-    bool present = false; // "#" and the type are there
-    bool checked = false; // the check values agree
+    bool present = false;   // "#" and the type are there
+    bool checked = false;   // the check values agree
     int64_t dataLength = 0; // data block length, 9-byte header included
 };
 
-Pair readPair(core::FileHandle& file, int64_t offset, uint8_t type, const char* where)
-{
+Pair readPair(core::FileHandle& file, int64_t offset, uint8_t type, const char* where) {
     Pair pair;
     const core::Bytes head = umd::readAt(file, offset, 18);
     if (head.size() < 2 || head[0] != '#' || head[1] != type)
@@ -43,8 +42,7 @@ Pair readPair(core::FileHandle& file, int64_t offset, uint8_t type, const char* 
 
 } // namespace
 
-std::unique_ptr<UmdChapterBlock> UmdChapterBlock::getBlock(const std::string& path, int64_t offset)
-{
+std::unique_ptr<UmdChapterBlock> UmdChapterBlock::getBlock(const std::string& path, int64_t offset) {
     auto file = core::FileHandle::forReading(path);
     if (!file)
         return nullptr;
@@ -95,8 +93,7 @@ std::unique_ptr<UmdChapterBlock> UmdChapterBlock::getBlock(const std::string& pa
     return block;
 }
 
-int64_t UmdChapterBlock::getBlockLength(const std::string& path, int64_t offset)
-{
+int64_t UmdChapterBlock::getBlockLength(const std::string& path, int64_t offset) {
     auto file = core::FileHandle::forReading(path);
     if (!file)
         return offset;
@@ -109,16 +106,14 @@ int64_t UmdChapterBlock::getBlockLength(const std::string& path, int64_t offset)
     return offset;
 }
 
-int64_t UmdChapterBlock::indexOf(int64_t chapterOffset) const
-{
+int64_t UmdChapterBlock::indexOf(int64_t chapterOffset) const {
     auto it = std::lower_bound(m_listChapterOffset.begin(), m_listChapterOffset.end(), chapterOffset);
     if (it == m_listChapterOffset.end() || *it != chapterOffset)
         return -1;
     return it - m_listChapterOffset.begin();
 }
 
-int64_t UmdChapterBlock::getChapterContentLength(int64_t chapterOffset) const
-{
+int64_t UmdChapterBlock::getChapterContentLength(int64_t chapterOffset) const {
     const int64_t i = indexOf(chapterOffset);
     if (i < 0)
         throw UmdException("UmdChapterBlock getChapterContentLength  - error chapter offset");
@@ -127,24 +122,21 @@ int64_t UmdChapterBlock::getChapterContentLength(int64_t chapterOffset) const
     return m_listChapterOffset[static_cast<size_t>(i + 1)] - chapterOffset;
 }
 
-int64_t UmdChapterBlock::nextChapterContentOffset(int64_t chapterOffset) const
-{
+int64_t UmdChapterBlock::nextChapterContentOffset(int64_t chapterOffset) const {
     const int64_t i = indexOf(chapterOffset);
     if (i < 0 || i + 1 >= static_cast<int64_t>(m_listChapterOffset.size()))
         return -1;
     return m_listChapterOffset[static_cast<size_t>(i + 1)];
 }
 
-int64_t UmdChapterBlock::prevChapterContentOffset(int64_t chapterOffset) const
-{
+int64_t UmdChapterBlock::prevChapterContentOffset(int64_t chapterOffset) const {
     const int64_t i = indexOf(chapterOffset);
     if (i <= 0)
         return -1;
     return m_listChapterOffset[static_cast<size_t>(i - 1)];
 }
 
-std::string UmdChapterBlock::getChapterTitle(int64_t chapterOffset) const
-{
+std::string UmdChapterBlock::getChapterTitle(int64_t chapterOffset) const {
     auto it = m_dictChapterTitlesRange.find(chapterOffset);
     if (it == m_dictChapterTitlesRange.end())
         return {};
@@ -152,8 +144,7 @@ std::string UmdChapterBlock::getChapterTitle(int64_t chapterOffset) const
     return core::text::toUtf8Lenient(umd::utf16le(bytes.data(), bytes.size()));
 }
 
-std::map<int64_t, std::string> UmdChapterBlock::getAllChapterTitle() const
-{
+std::map<int64_t, std::string> UmdChapterBlock::getAllChapterTitle() const {
     std::map<int64_t, std::string> titles;
     int64_t first = INT64_MAX;
     int64_t last = 0;
@@ -171,8 +162,7 @@ std::map<int64_t, std::string> UmdChapterBlock::getAllChapterTitle() const
             const int64_t from = it->second.first - first;
             const int64_t to = std::min<int64_t>(from + it->second.second, static_cast<int64_t>(buffer.size()));
             if (from >= 0 && from < to)
-                title = core::text::toUtf8Lenient(
-                    umd::utf16le(buffer.data() + from, static_cast<size_t>(to - from)));
+                title = core::text::toUtf8Lenient(umd::utf16le(buffer.data() + from, static_cast<size_t>(to - from)));
         }
         titles[chapter] = std::move(title);
     }

@@ -3,9 +3,6 @@
 namespace pw {
 
 UmdException::UmdException(std::string reason)
-    : std::runtime_error(std::string(kName) + ": " + reason)
-    , m_reason(std::move(reason))
-{
-}
+    : std::runtime_error(std::string(kName) + ": " + reason), m_reason(std::move(reason)) {}
 
 } // namespace pw

@@ -22,9 +22,8 @@ constexpr int64_t kScanWindow = 32;
 
 // Inflates one zlib stream that must not produce more than `cap` bytes: a
 // damaged or hostile block cannot make the reader allocate without bound.
-std::optional<core::Bytes> inflateCapped(const uint8_t* data, size_t size, size_t cap)
-{
-    z_stream stream {};
+std::optional<core::Bytes> inflateCapped(const uint8_t* data, size_t size, size_t cap) {
+    z_stream stream{};
     if (inflateInit(&stream) != Z_OK)
         return std::nullopt;
     core::Bytes out(cap + 1);
@@ -43,8 +42,7 @@ std::optional<core::Bytes> inflateCapped(const uint8_t* data, size_t size, size_
     return out;
 }
 
-std::string utf8Of(const core::Bytes& bytes, size_t from = 0)
-{
+std::string utf8Of(const core::Bytes& bytes, size_t from = 0) {
     if (from >= bytes.size())
         return {};
     return core::text::toUtf8Lenient(umd::utf16le(bytes.data() + from, bytes.size() - from));
@@ -54,8 +52,7 @@ std::string utf8Of(const core::Bytes& bytes, size_t from = 0)
 
 UmdFile::~UmdFile() = default;
 
-void UmdFile::loadUmdFile(const std::string& path)
-{
+void UmdFile::loadUmdFile(const std::string& path) {
     m_filePath = path;
     m_chapters.reset();
     m_contentIndex.reset();
@@ -70,8 +67,7 @@ void UmdFile::loadUmdFile(const std::string& path)
     m_umdType = head.size() >= 10 ? head[9] : 0;
 }
 
-void UmdFile::getFileInfo()
-{
+void UmdFile::getFileInfo() {
     int64_t offset = kInfoStart;
     offset = getFileTitle(offset, m_title);
     offset = getFileAuthor(offset, m_author);
@@ -82,14 +78,23 @@ void UmdFile::getFileInfo()
     getFileContentLength(offset, m_contentLength);
 }
 
-int64_t UmdFile::getFileTitle(int64_t offset, std::string& title) { return getFileInfo(offset, 2, title); }
-int64_t UmdFile::getFileAuthor(int64_t offset, std::string& author) { return getFileInfo(offset, 3, author); }
-int64_t UmdFile::getFileStoryType(int64_t offset, std::string& storyType) { return getFileInfo(offset, 7, storyType); }
-int64_t UmdFile::getFilePublisher(int64_t offset, std::string& publisher) { return getFileInfo(offset, 8, publisher); }
-int64_t UmdFile::getFileRetailer(int64_t offset, std::string& retailer) { return getFileInfo(offset, 9, retailer); }
+int64_t UmdFile::getFileTitle(int64_t offset, std::string& title) {
+    return getFileInfo(offset, 2, title);
+}
+int64_t UmdFile::getFileAuthor(int64_t offset, std::string& author) {
+    return getFileInfo(offset, 3, author);
+}
+int64_t UmdFile::getFileStoryType(int64_t offset, std::string& storyType) {
+    return getFileInfo(offset, 7, storyType);
+}
+int64_t UmdFile::getFilePublisher(int64_t offset, std::string& publisher) {
+    return getFileInfo(offset, 8, publisher);
+}
+int64_t UmdFile::getFileRetailer(int64_t offset, std::string& retailer) {
+    return getFileInfo(offset, 9, retailer);
+}
 
-int64_t UmdFile::getFileInfo(int64_t offset, int type, std::string& result)
-{
+int64_t UmdFile::getFileInfo(int64_t offset, int type, std::string& result) {
     result.clear();
     const UMDBlock block = UMDBlock::getBlock(m_filePath, offset);
     if (block.blockType() != type)
@@ -104,8 +109,7 @@ int64_t UmdFile::getFileInfo(int64_t offset, int type, std::string& result)
     return offset + block.blockLength();
 }
 
-int64_t UmdFile::getFileDate(int64_t offset, std::string& date)
-{
+int64_t UmdFile::getFileDate(int64_t offset, std::string& date) {
     std::string year, month, day;
     offset = getFileInfo(offset, 4, year);
     offset = getFileInfo(offset, 5, month);
@@ -115,8 +119,7 @@ int64_t UmdFile::getFileDate(int64_t offset, std::string& date)
     return offset;
 }
 
-int64_t UmdFile::getFileContentLength(int64_t offset, int64_t& contentLength)
-{
+int64_t UmdFile::getFileContentLength(int64_t offset, int64_t& contentLength) {
     contentLength = 0;
     const UMDBlock block = UMDBlock::getBlock(m_filePath, offset);
     if (block.blockType() != 11)
@@ -130,8 +133,7 @@ int64_t UmdFile::getFileContentLength(int64_t offset, int64_t& contentLength)
     return offset + block.blockLength();
 }
 
-int64_t UmdFile::getBlockLength(int64_t offset, int type)
-{
+int64_t UmdFile::getBlockLength(int64_t offset, int type) {
     const UMDBlock block = UMDBlock::getBlock(m_filePath, offset);
     if (block.blockType() != type)
         return offset;
@@ -140,16 +142,14 @@ int64_t UmdFile::getBlockLength(int64_t offset, int type)
     return offset + block.blockLength();
 }
 
-int64_t UmdFile::getFileInfoBlockLength()
-{
+int64_t UmdFile::getFileInfoBlockLength() {
     int64_t offset = kInfoStart;
     for (int type : {2, 3, 4, 5, 6, 7, 8, 9, 11})
         offset = getBlockLength(offset, type);
     return offset;
 }
 
-int64_t UmdFile::getChapters()
-{
+int64_t UmdFile::getChapters() {
     const int64_t infoEnd = getFileInfoBlockLength();
     m_chapters = UmdChapterBlock::getBlock(m_filePath, infoEnd);
     m_contentIndex.reset();
@@ -158,13 +158,11 @@ int64_t UmdFile::getChapters()
     return m_chapters ? m_chapters->offset() : infoEnd;
 }
 
-int64_t UmdFile::getChaptersBlockLength()
-{
+int64_t UmdFile::getChaptersBlockLength() {
     return UmdChapterBlock::getBlockLength(m_filePath, getFileInfoBlockLength());
 }
 
-int64_t UmdFile::getNextBlockOffset(int64_t offset, int64_t& endBlock)
-{
+int64_t UmdFile::getNextBlockOffset(int64_t offset, int64_t& endBlock) {
     endBlock = -1;
     auto file = core::FileHandle::forReading(m_filePath);
     if (!file) {
@@ -202,8 +200,7 @@ int64_t UmdFile::getNextBlockOffset(int64_t offset, int64_t& endBlock)
     }
 }
 
-int64_t UmdFile::getContentBlockLength(int64_t offset)
-{
+int64_t UmdFile::getContentBlockLength(int64_t offset) {
     auto file = core::FileHandle::forReading(m_filePath);
     if (!file)
         return -1;
@@ -216,8 +213,7 @@ int64_t UmdFile::getContentBlockLength(int64_t offset)
     return offset + length;
 }
 
-std::optional<std::u16string> UmdFile::inflateBlock(int64_t offset, int64_t length)
-{
+std::optional<std::u16string> UmdFile::inflateBlock(int64_t offset, int64_t length) {
     const core::Bytes data = umd::readAt(m_filePath, offset + 9, length - 9);
     if (static_cast<int64_t>(data.size()) != length - 9)
         return std::nullopt;
@@ -227,8 +223,7 @@ std::optional<std::u16string> UmdFile::inflateBlock(int64_t offset, int64_t leng
     return umd::utf16le(bytes->data(), bytes->size());
 }
 
-int64_t UmdFile::getContentBlock(int64_t offset, std::u16string& content)
-{
+int64_t UmdFile::getContentBlock(int64_t offset, std::u16string& content) {
     content.clear();
     const core::Bytes head = umd::readAt(m_filePath, offset, 9);
     if (head.size() < 9 || head[0] != '$')
@@ -241,8 +236,7 @@ int64_t UmdFile::getContentBlock(int64_t offset, std::u16string& content)
     return end;
 }
 
-int64_t UmdFile::getContentEndBlockLength(int64_t offset, int64_t& blockAmount)
-{
+int64_t UmdFile::getContentEndBlockLength(int64_t offset, int64_t& blockAmount) {
     blockAmount = -1;
     auto file = core::FileHandle::forReading(m_filePath);
     if (!file)
@@ -257,14 +251,12 @@ int64_t UmdFile::getContentEndBlockLength(int64_t offset, int64_t& blockAmount)
     return offset + length + 9;
 }
 
-int64_t UmdFile::getContentEndBlockLength(int64_t offset)
-{
+int64_t UmdFile::getContentEndBlockLength(int64_t offset) {
     int64_t ignored = 0;
     return getContentEndBlockLength(offset, ignored);
 }
 
-const UmdFile::ContentIndex& UmdFile::contentIndex()
-{
+const UmdFile::ContentIndex& UmdFile::contentIndex() {
     if (m_contentIndex)
         return *m_contentIndex;
     ContentIndex index;
@@ -291,19 +283,16 @@ const UmdFile::ContentIndex& UmdFile::contentIndex()
     return *m_contentIndex;
 }
 
-int64_t UmdFile::getAllContentBlockAmount()
-{
+int64_t UmdFile::getAllContentBlockAmount() {
     return contentIndex().blockAmount;
 }
 
-int64_t UmdFile::getAllContentBlockLength()
-{
+int64_t UmdFile::getAllContentBlockLength() {
     const ContentIndex& index = contentIndex();
     return index.blockAmount < 0 ? index.endBlock : index.afterEnd;
 }
 
-bool UmdFile::getEnoughContent(int64_t offset, int64_t length, int64_t& startOffset, std::u16string& content)
-{
+bool UmdFile::getEnoughContent(int64_t offset, int64_t length, int64_t& startOffset, std::u16string& content) {
     startOffset = -1;
     content.clear();
     const ContentIndex& index = contentIndex();
@@ -337,8 +326,7 @@ bool UmdFile::getEnoughContent(int64_t offset, int64_t length, int64_t& startOff
     return true;
 }
 
-bool UmdFile::getChapterContent(int64_t chapterOffset, std::u16string& chapterContent)
-{
+bool UmdFile::getChapterContent(int64_t chapterOffset, std::u16string& chapterContent) {
     chapterContent.clear();
     if (!m_chapters)
         getChapters();
@@ -364,8 +352,7 @@ bool UmdFile::getChapterContent(int64_t chapterOffset, std::u16string& chapterCo
     return true;
 }
 
-bool UmdFile::getContent(int64_t offset, std::u16string& content, int64_t& inChapter)
-{
+bool UmdFile::getContent(int64_t offset, std::u16string& content, int64_t& inChapter) {
     content.clear();
     inChapter = -1;
     if (!m_chapters)
@@ -387,8 +374,7 @@ bool UmdFile::getContent(int64_t offset, std::u16string& content, int64_t& inCha
     return true;
 }
 
-int64_t UmdFile::getAllContent(std::u16string& content)
-{
+int64_t UmdFile::getAllContent(std::u16string& content) {
     content.clear();
     int64_t offset = getChaptersBlockLength();
     int64_t end = -1;
@@ -405,8 +391,7 @@ int64_t UmdFile::getAllContent(std::u16string& content)
     }
 }
 
-int64_t UmdFile::getCoverImageData(std::optional<core::Bytes>& data)
-{
+int64_t UmdFile::getCoverImageData(std::optional<core::Bytes>& data) {
     data.reset();
     const int64_t start = getAllContentBlockLength();
     if (start < 0)
@@ -415,8 +400,8 @@ int64_t UmdFile::getCoverImageData(std::optional<core::Bytes>& data)
     if (!file)
         return start;
     const core::Bytes head = umd::readAt(*file, start, 19);
-    if (head.size() < 19 || head[0] != '#' || head[1] != kCoverType
-        || !std::equal(head.begin() + 6, head.begin() + 10, head.begin() + 11))
+    if (head.size() < 19 || head[0] != '#' || head[1] != kCoverType ||
+        !std::equal(head.begin() + 6, head.begin() + 10, head.begin() + 11))
         return start;
     const int64_t length = umd::le32(head, 15);
     if (length < 9 || start + 10 + length > umd::fileSize(*file))

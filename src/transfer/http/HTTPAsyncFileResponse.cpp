@@ -14,7 +14,7 @@ namespace pw {
 namespace {
 constexpr int kLogLevel = WSLogMessage::LevelErrorsAndWarnings;
 constexpr const char* kUnit = "HTTPAsyncFileResponse";
-}  // namespace
+} // namespace
 
 std::shared_ptr<HTTPAsyncFileResponse> HTTPAsyncFileResponse::create(const std::optional<std::string>& filePath,
                                                                      std::weak_ptr<HTTPConnection> connection) {
@@ -37,7 +37,8 @@ HTTPAsyncFileResponse::HTTPAsyncFileResponse(std::string filePath, uint64_t file
     : m_connection(std::move(connection)), m_filePath(std::move(filePath)), m_fileLength(fileLength) {}
 
 HTTPAsyncFileResponse::~HTTPAsyncFileResponse() {
-    if (m_fileFD >= 0) ::close(m_fileFD);
+    if (m_fileFD >= 0)
+        ::close(m_fileFD);
 }
 
 uint64_t HTTPAsyncFileResponse::offset() {
@@ -57,12 +58,15 @@ void HTTPAsyncFileResponse::abort() {
         m_aborted = true;
         connection = m_connection;
     }
-    if (auto c = connection.lock()) c->responseDidAbort(this);
+    if (auto c = connection.lock())
+        c->responseDidAbort(this);
 }
 
 bool HTTPAsyncFileResponse::openFileIfNeeded() {
-    if (m_aborted) return false;
-    if (m_fileFD >= 0) return true;
+    if (m_aborted)
+        return false;
+    if (m_fileFD >= 0)
+        return true;
     m_fileFD = ::open(m_filePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (m_fileFD < 0) {
         WS_LOG_ERROR(kLogLevel, "%s: Unable to open file. filePath: %s", kUnit, m_filePath.c_str());
@@ -75,7 +79,8 @@ void HTTPAsyncFileResponse::setOffset(uint64_t offset) {
     bool failed = false;
     {
         std::lock_guard lock(m_mutex);
-        if (!openFileIfNeeded()) return;
+        if (!openFileIfNeeded())
+            return;
         m_fileOffset = m_readOffset = offset;
         m_readBuffer.clear();
         m_data.reset();
@@ -85,7 +90,8 @@ void HTTPAsyncFileResponse::setOffset(uint64_t offset) {
             failed = true;
         }
     }
-    if (failed) abort();
+    if (failed)
+        abort();
 }
 
 std::string HTTPAsyncFileResponse::readDataOfLength(uint32_t length) {
@@ -97,12 +103,13 @@ std::string HTTPAsyncFileResponse::readDataOfLength(uint32_t length) {
         return out;
     }
     m_data.reset();
-    if (!openFileIfNeeded() || m_readPending || m_readOffset >= m_fileLength) return {};
+    if (!openFileIfNeeded() || m_readPending || m_readOffset >= m_fileLength)
+        return {};
     m_readRequestLength = length;
     m_readPending = true;
     auto self = shared_from_this();
     m_readQueue->async([self] { self->readOnQueue(); });
-    return {};  // the data follows
+    return {}; // the data follows
 }
 
 void HTTPAsyncFileResponse::readOnQueue() {
@@ -110,11 +117,13 @@ void HTTPAsyncFileResponse::readOnQueue() {
     {
         std::lock_guard lock(m_mutex);
         m_readPending = false;
-        if (m_aborted || m_fileFD < 0) return;
+        if (m_aborted || m_fileFD < 0)
+            return;
         uint64_t leftInFile = m_fileLength - m_readOffset;
         uint64_t room = m_readRequestLength > m_readBuffer.size() ? m_readRequestLength - m_readBuffer.size() : 0;
         // Bytes held back (a placeholder cut by the last read) must not stop reading.
-        if (room == 0) room = 16384;
+        if (room == 0)
+            room = 16384;
         size_t toRead = static_cast<size_t>(std::min<uint64_t>(room, leftInFile));
         if (toRead > 0) {
             size_t old = m_readBuffer.size();
@@ -132,7 +141,8 @@ void HTTPAsyncFileResponse::readOnQueue() {
                 m_readOffset += static_cast<uint64_t>(n);
             }
         }
-        if (!failed) processReadBuffer();
+        if (!failed)
+            processReadBuffer();
     }
     if (failed)
         abort();
@@ -151,7 +161,8 @@ void HTTPAsyncFileResponse::tellConnection() {
         std::lock_guard lock(m_mutex);
         c = m_connection.lock();
     }
-    if (c) c->responseHasAvailableData(this);
+    if (c)
+        c->responseHasAvailableData(this);
 }
 
 void HTTPAsyncFileResponse::connectionDidClose() {
@@ -159,4 +170,4 @@ void HTTPAsyncFileResponse::connectionDidClose() {
     m_connection.reset();
 }
 
-}  // namespace pw
+} // namespace pw

@@ -44,15 +44,15 @@ protected:
     std::weak_ptr<HTTPConnection> m_connection;
     std::string m_filePath;
     uint64_t m_fileLength = 0;
-    uint64_t m_fileOffset = 0;  // handed to the connection
-    uint64_t m_readOffset = 0;  // read from the file
+    uint64_t m_fileOffset = 0; // handed to the connection
+    uint64_t m_readOffset = 0; // read from the file
     bool m_aborted = false;
     std::optional<std::string> m_data;
     int m_fileFD = -1;
-    std::string m_readBuffer;  // bytes read and not yet handed out
+    std::string m_readBuffer; // bytes read and not yet handed out
     uint32_t m_readRequestLength = 0;
     bool m_readPending = false;
     std::shared_ptr<core::DispatchQueue> m_readQueue = core::DispatchQueue::create("HTTPAsyncFileResponse");
 };
 
-}  // namespace pw
+} // namespace pw

@@ -35,4 +35,4 @@ private:
     std::optional<std::string> m_username, m_realm, m_nonce, m_uri, m_qop, m_nc, m_cnonce, m_response;
 };
 
-}  // namespace pw
+} // namespace pw

@@ -18,13 +18,15 @@ HTTPConfig::HTTPConfig(std::weak_ptr<HTTPServer> server, std::string documentRoo
 }
 
 std::string HTTPConfig::standardizePath(const std::string& path) {
-    if (path.empty()) return path;
+    if (path.empty())
+        return path;
     bool absolute = path.front() == '/';
     std::vector<std::string> parts;
     size_t i = 0;
     while (i <= path.size()) {
         size_t j = path.find('/', i);
-        if (j == std::string::npos) j = path.size();
+        if (j == std::string::npos)
+            j = path.size();
         std::string part = path.substr(i, j - i);
         if (part == "..") {
             if (!parts.empty() && parts.back() != "..")
@@ -38,10 +40,11 @@ std::string HTTPConfig::standardizePath(const std::string& path) {
     }
     std::string out = absolute ? "/" : "";
     for (size_t k = 0; k < parts.size(); ++k) {
-        if (k) out += "/";
+        if (k)
+            out += "/";
         out += parts[k];
     }
     return out.empty() ? "." : out;
 }
 
-}  // namespace pw
+} // namespace pw

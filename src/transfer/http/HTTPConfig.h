@@ -31,4 +31,4 @@ private:
     std::shared_ptr<core::DispatchQueue> m_queue;
 };
 
-}  // namespace pw
+} // namespace pw

@@ -156,4 +156,4 @@ private:
     long m_bodyTagAtLastTimeout = -1;
 };
 
-}  // namespace pw
+} // namespace pw

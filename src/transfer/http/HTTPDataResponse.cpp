@@ -10,4 +10,4 @@ std::string HTTPDataResponse::readDataOfLength(uint32_t length) {
     return piece;
 }
 
-}  // namespace pw
+} // namespace pw

@@ -22,4 +22,4 @@ private:
     std::string m_data;
 };
 
-}  // namespace pw
+} // namespace pw

@@ -4,12 +4,14 @@
 
 namespace pw {
 
-std::shared_ptr<HTTPDynamicFileResponse> HTTPDynamicFileResponse::create(
-    const std::optional<std::string>& filePath, std::weak_ptr<HTTPConnection> connection, const std::string& separator,
-    std::map<std::string, std::string> replacements) {
-    if (!filePath || separator.empty()) return nullptr;
+std::shared_ptr<HTTPDynamicFileResponse>
+HTTPDynamicFileResponse::create(const std::optional<std::string>& filePath, std::weak_ptr<HTTPConnection> connection,
+                                const std::string& separator, std::map<std::string, std::string> replacements) {
+    if (!filePath || separator.empty())
+        return nullptr;
     struct stat st {};
-    if (::stat(filePath->c_str(), &st) != 0) return nullptr;
+    if (::stat(filePath->c_str(), &st) != 0)
+        return nullptr;
     auto r = std::shared_ptr<HTTPDynamicFileResponse>(
         new HTTPDynamicFileResponse(*filePath, static_cast<uint64_t>(st.st_size), std::move(connection)));
     r->m_separator = separator;
@@ -26,7 +28,7 @@ void HTTPDynamicFileResponse::processReadBuffer() {
     std::string& b = m_readBuffer;
     const std::string& sep = m_separator;
     size_t n = sep.size();
-    std::optional<size_t> open;  // start of a placeholder not yet closed
+    std::optional<size_t> open; // start of a placeholder not yet closed
     size_t i = 0;
     while (i + n <= b.size()) {
         if (b.compare(i, n, sep) != 0) {
@@ -64,4 +66,4 @@ void HTTPDynamicFileResponse::processReadBuffer() {
     // output after replacements; it is not used for a chunked reply.
 }
 
-}  // namespace pw
+} // namespace pw

@@ -29,4 +29,4 @@ private:
     std::map<std::string, std::string> m_replacementDict;
 };
 
-}  // namespace pw
+} // namespace pw

@@ -35,11 +35,13 @@ HTTPFileResponse::HTTPFileResponse(std::string filePath, uint64_t fileLength, st
     : m_connection(std::move(connection)), m_filePath(std::move(filePath)), m_fileLength(fileLength) {}
 
 HTTPFileResponse::~HTTPFileResponse() {
-    if (m_fileFD >= 0) ::close(m_fileFD);
+    if (m_fileFD >= 0)
+        ::close(m_fileFD);
 }
 
 void HTTPFileResponse::abort() {
-    if (auto c = m_connection.lock()) c->responseDidAbort(this);
+    if (auto c = m_connection.lock())
+        c->responseDidAbort(this);
     m_aborted = true;
 }
 
@@ -55,13 +57,16 @@ bool HTTPFileResponse::openFile() {
 }
 
 bool HTTPFileResponse::openFileIfNeeded() {
-    if (m_aborted) return false;
-    if (m_fileFD >= 0) return true;
+    if (m_aborted)
+        return false;
+    if (m_fileFD >= 0)
+        return true;
     return openFile();
 }
 
 void HTTPFileResponse::setOffset(uint64_t offset) {
-    if (!openFileIfNeeded()) return;
+    if (!openFileIfNeeded())
+        return;
     m_fileOffset = offset;
     if (::lseek(m_fileFD, static_cast<off_t>(offset), SEEK_SET) < 0) {
         WS_LOG_ERROR(kLogLevel, "%s[%p]: lseek failed - errno(%i) filePath(%s)", "HTTPFileResponse",
@@ -71,11 +76,14 @@ void HTTPFileResponse::setOffset(uint64_t offset) {
 }
 
 std::string HTTPFileResponse::readDataOfLength(uint32_t length) {
-    if (!openFileIfNeeded()) return {};
+    if (!openFileIfNeeded())
+        return {};
     uint64_t left = m_fileLength > m_fileOffset ? m_fileLength - m_fileOffset : 0;
     size_t toRead = static_cast<size_t>(std::min<uint64_t>(length, left));
-    if (toRead == 0) return {};
-    if (m_buffer.size() < toRead) m_buffer.resize(toRead);
+    if (toRead == 0)
+        return {};
+    if (m_buffer.size() < toRead)
+        m_buffer.resize(toRead);
     ssize_t n = ::read(m_fileFD, m_buffer.data(), toRead);
     if (n < 0) {
         WS_LOG_ERROR(kLogLevel, "%s: Error(%i) reading file(%s)", "HTTPFileResponse", errno, m_filePath.c_str());
@@ -91,4 +99,4 @@ std::string HTTPFileResponse::readDataOfLength(uint32_t length) {
     return m_buffer.substr(0, static_cast<size_t>(n));
 }
 
-}  // namespace pw
+} // namespace pw

@@ -41,4 +41,4 @@ private:
     std::string m_buffer;
 };
 
-}  // namespace pw
+} // namespace pw

@@ -2,7 +2,9 @@
 
 namespace pw {
 
-HTTPMessage HTTPMessage::emptyRequest() { return HTTPMessage(net::HttpHead::emptyRequest()); }
+HTTPMessage HTTPMessage::emptyRequest() {
+    return HTTPMessage(net::HttpHead::emptyRequest());
+}
 
 HTTPMessage HTTPMessage::request(std::string method, std::string url, std::string version) {
     return HTTPMessage(net::HttpHead::request(std::move(method), std::move(url), std::move(version)));
@@ -12,4 +14,4 @@ HTTPMessage HTTPMessage::response(int statusCode, std::string description, std::
     return HTTPMessage(net::HttpHead::response(statusCode, std::move(description), std::move(version)));
 }
 
-}  // namespace pw
+} // namespace pw

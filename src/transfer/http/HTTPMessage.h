@@ -40,4 +40,4 @@ private:
     net::HttpHead m_message;
 };
 
-}  // namespace pw
+} // namespace pw

@@ -19,4 +19,4 @@ private:
     std::string m_redirectPath;
 };
 
-}  // namespace pw
+} // namespace pw

@@ -30,4 +30,4 @@ public:
     virtual void connectionDidClose() {}
 };
 
-}  // namespace pw
+} // namespace pw

@@ -9,7 +9,7 @@ namespace pw {
 namespace {
 constexpr int kLogLevel = WSLogMessage::LevelWithInfo;
 constexpr const char* kUnit = "HTTPServer";
-}  // namespace
+} // namespace
 
 std::shared_ptr<HTTPServer> HTTPServer::create() {
     auto server = std::shared_ptr<HTTPServer>(new HTTPServer);
@@ -25,12 +25,14 @@ HTTPServer::HTTPServer() {
 
 HTTPServer::~HTTPServer() {
     m_serverQueue->sync([this] { doStop(false); });
-    if (m_asyncSocket) m_asyncSocket->setDelegateAndQueue({}, nullptr, true);
+    if (m_asyncSocket)
+        m_asyncSocket->setDelegateAndQueue({}, nullptr, true);
 }
 
 template <class F>
 auto HTTPServer::onServerQueue(F f) const -> decltype(f()) {
-    if (m_serverQueue->isCurrent()) return f();
+    if (m_serverQueue->isCurrent())
+        return f();
     if constexpr (std::is_void_v<decltype(f())>) {
         m_serverQueue->sync(f);
     } else {
@@ -92,7 +94,8 @@ void HTTPServer::setType(std::string type) {
 }
 std::optional<std::string> HTTPServer::publishedName() const {
     return onServerQueue([this]() -> std::optional<std::string> {
-        if (!m_netService) return std::nullopt;
+        if (!m_netService)
+            return std::nullopt;
         return m_netService->publishedName();
     });
 }
@@ -103,7 +106,8 @@ void HTTPServer::setTXTRecordDictionary(TxtRecord txt) {
     auto self = shared_from_this();
     m_serverQueue->async([self, txt] {
         self->m_txtRecordDictionary = txt;
-        if (self->m_netService) self->m_netService->setTxtRecord(txt);
+        if (self->m_netService)
+            self->m_netService->setTxtRecord(txt);
     });
 }
 size_t HTTPServer::maxConnections() const {
@@ -126,7 +130,8 @@ bool HTTPServer::start(SocketError* error) {
         }
         return success;
     });
-    if (error) *error = ok ? SocketError{} : err;
+    if (error)
+        *error = ok ? SocketError{} : err;
     return ok;
 }
 
@@ -136,7 +141,8 @@ void HTTPServer::stop(bool keepExistingConnections) {
 
 void HTTPServer::doStop(bool keepExistingConnections) {
     unpublishBonjour();
-    if (m_asyncSocket) m_asyncSocket->disconnect();
+    if (m_asyncSocket)
+        m_asyncSocket->disconnect();
     m_isRunning = false;
     if (!keepExistingConnections) {
         std::vector<std::shared_ptr<HTTPConnection>> connections;
@@ -144,13 +150,15 @@ void HTTPServer::doStop(bool keepExistingConnections) {
             std::lock_guard lock(m_connectionsLock);
             connections.swap(m_connections);
         }
-        for (auto& c : connections) c->stop();
+        for (auto& c : connections)
+            c->stop();
         std::vector<std::shared_ptr<WebSocket>> sockets;
         {
             std::lock_guard lock(m_webSocketsLock);
             sockets.swap(m_webSockets);
         }
-        for (auto& w : sockets) w->stop();
+        for (auto& w : sockets)
+            w->stop();
     }
 }
 
@@ -164,13 +172,15 @@ std::optional<std::string> HTTPServer::lastPublishError() const {
 }
 
 void HTTPServer::publishBonjour() {
-    if (m_type.empty()) return;
+    if (m_type.empty())
+        return;
     m_netService = std::make_unique<net::ServicePublisher>();
     std::string domain = m_domain, type = m_type, name = m_name;
     std::weak_ptr<HTTPServer> weak = weak_from_this();
     auto onResult = [weak, domain, type](bool published, const std::string& error) {
         auto self = weak.lock();
-        if (!self) return;
+        if (!self)
+            return;
         {
             std::lock_guard lock(self->m_publishLock);
             self->m_lastPublishError = published ? std::string() : error;
@@ -200,7 +210,8 @@ void HTTPServer::republishBonjour() {
     auto self = shared_from_this();
     m_serverQueue->async([self] {
         self->unpublishBonjour();
-        if (self->m_isRunning) self->publishBonjour();
+        if (self->m_isRunning)
+            self->publishBonjour();
     });
 }
 
@@ -214,7 +225,8 @@ void HTTPServer::unpublishBonjour() {
 void HTTPServer::addWebSocket(const std::shared_ptr<WebSocket>& ws) {
     std::weak_ptr<HTTPServer> weak = weak_from_this();
     ws->setDidDieHandler([weak](WebSocket* w) {
-        if (auto self = weak.lock()) self->webSocketDidDie(w);
+        if (auto self = weak.lock())
+            self->webSocketDidDie(w);
     });
     std::lock_guard lock(m_webSocketsLock);
     m_webSockets.push_back(ws);
@@ -236,7 +248,7 @@ std::shared_ptr<HTTPConfig> HTTPServer::config() const {
 }
 
 std::shared_ptr<core::DispatchQueue> HTTPServer::newSocketQueueForConnectionFromAddress(const std::string&,
-                                                                                      AsyncTcpSocket&) {
+                                                                                        AsyncTcpSocket&) {
     // Each accepted socket runs on the queue its connection runs on: the
     // socket's completions and the connection's next reads and writes then
     // follow each other on one thread instead of hopping between two, which
@@ -256,7 +268,8 @@ void HTTPServer::socketDidAcceptNewSocket(const std::shared_ptr<AsyncTcpSocket>&
         }
     }
     auto connection = m_connectionClass(newSocket, config());
-    if (!connection) return;
+    if (!connection)
+        return;
     {
         std::lock_guard lock(m_connectionsLock);
         m_connections.push_back(connection);
@@ -265,7 +278,7 @@ void HTTPServer::socketDidAcceptNewSocket(const std::shared_ptr<AsyncTcpSocket>&
 }
 
 void HTTPServer::connectionDidDie(HTTPConnection* connection) {
-    std::shared_ptr<HTTPConnection> dropped;  // released outside the lock
+    std::shared_ptr<HTTPConnection> dropped; // released outside the lock
     std::lock_guard lock(m_connectionsLock);
     for (auto it = m_connections.begin(); it != m_connections.end(); ++it) {
         if (it->get() == connection) {
@@ -288,4 +301,4 @@ void HTTPServer::webSocketDidDie(WebSocket* ws) {
     }
 }
 
-}  // namespace pw
+} // namespace pw

@@ -106,4 +106,4 @@ private:
     std::optional<std::string> m_lastPublishError;
 };
 
-}  // namespace pw
+} // namespace pw

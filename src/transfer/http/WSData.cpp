@@ -8,13 +8,18 @@ namespace {
 std::string digest(const EVP_MD* md, std::string_view bytes) {
     unsigned char out[EVP_MAX_MD_SIZE];
     unsigned int len = 0;
-    if (EVP_Digest(bytes.data(), bytes.size(), out, &len, md, nullptr) != 1) return {};
+    if (EVP_Digest(bytes.data(), bytes.size(), out, &len, md, nullptr) != 1)
+        return {};
     return std::string(reinterpret_cast<char*>(out), len);
 }
-}  // namespace
+} // namespace
 
-std::string WSData::md5Digest(std::string_view bytes) { return digest(EVP_md5(), bytes); }
-std::string WSData::sha1Digest(std::string_view bytes) { return digest(EVP_sha1(), bytes); }
+std::string WSData::md5Digest(std::string_view bytes) {
+    return digest(EVP_md5(), bytes);
+}
+std::string WSData::sha1Digest(std::string_view bytes) {
+    return digest(EVP_sha1(), bytes);
+}
 
 std::string WSData::hexStringValue(std::string_view bytes) {
     static const char* hex = "0123456789abcdef";
@@ -61,16 +66,24 @@ std::string WSData::base64Decoded(std::string_view text) {
     int n = 0;
     for (unsigned char c : text) {
         int v;
-        if (c >= 'A' && c <= 'Z') v = c - 'A';
-        else if (c >= 'a' && c <= 'z') v = c - 'a' + 26;
-        else if (c >= '0' && c <= '9') v = c - '0' + 52;
-        else if (c == '+') v = 62;
-        else if (c == '/') v = 63;
+        if (c >= 'A' && c <= 'Z')
+            v = c - 'A';
+        else if (c >= 'a' && c <= 'z')
+            v = c - 'a' + 26;
+        else if (c >= '0' && c <= '9')
+            v = c - '0' + 52;
+        else if (c == '+')
+            v = 62;
+        else if (c == '/')
+            v = 63;
         else if (c == '=') {
-            if (n >= 2) out.push_back(static_cast<char>(values[0] << 2 | values[1] >> 4));
-            if (n == 3) out.push_back(static_cast<char>((values[1] & 15) << 4 | values[2] >> 2));
+            if (n >= 2)
+                out.push_back(static_cast<char>(values[0] << 2 | values[1] >> 4));
+            if (n == 3)
+                out.push_back(static_cast<char>((values[1] & 15) << 4 | values[2] >> 2));
             return out;
-        } else continue;
+        } else
+            continue;
         values[n++] = static_cast<unsigned>(v);
         if (n == 4) {
             out.push_back(static_cast<char>(values[0] << 2 | values[1] >> 4));
@@ -82,4 +95,4 @@ std::string WSData::base64Decoded(std::string_view text) {
     return out;
 }
 
-}  // namespace pw
+} // namespace pw

@@ -11,7 +11,8 @@ namespace {
 template <class T, class Conv>
 bool parse(const std::optional<std::string>& text, T* value, Conv conv) {
     if (!text) {
-        if (value) *value = 0;
+        if (value)
+            *value = 0;
         return false;
     }
     const char* s = text->c_str();
@@ -19,10 +20,11 @@ bool parse(const std::optional<std::string>& text, T* value, Conv conv) {
     errno = 0;
     auto v = conv(s, &end);
     bool ok = errno == 0 && end != s;
-    if (value) *value = static_cast<T>(v);
+    if (value)
+        *value = static_cast<T>(v);
     return ok;
 }
-}  // namespace
+} // namespace
 
 bool WSNumber::parseStringIntoSInt64(const std::optional<std::string>& text, int64_t* value) {
     return parse(text, value, [](const char* s, char** e) { return std::strtoll(s, e, 10); });
@@ -55,16 +57,19 @@ bool WSNumber::parseStringIntoNSUInteger(const std::optional<std::string>& text,
 }
 
 bool WSNumber::parseDigitsIntoUInt64(std::string_view text, uint64_t* value) {
-    if (text.empty()) return false;
+    if (text.empty())
+        return false;
     uint64_t v = 0;
     for (char c : text) {
-        if (c < '0' || c > '9') return false;
+        if (c < '0' || c > '9')
+            return false;
         unsigned d = static_cast<unsigned>(c - '0');
-        if (v > (UINT64_MAX - d) / 10) return false;
+        if (v > (UINT64_MAX - d) / 10)
+            return false;
         v = v * 10 + d;
     }
     *value = v;
     return true;
 }
 
-}  // namespace pw
+} // namespace pw

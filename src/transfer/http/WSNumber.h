@@ -19,4 +19,4 @@ public:
     static bool parseDigitsIntoUInt64(std::string_view text, uint64_t* value);
 };
 
-}  // namespace pw
+} // namespace pw

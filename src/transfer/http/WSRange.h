@@ -19,4 +19,4 @@ struct WSRange {
 // length 0 where they meet.
 WSRange WSIntersectionRange(const WSRange& a, const WSRange& b);
 
-}  // namespace pw
+} // namespace pw

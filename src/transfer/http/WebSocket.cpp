@@ -18,7 +18,7 @@ enum : long {
     TagMessage = 0,
 };
 const std::string kTerm(1, '\xFF');
-}  // namespace
+} // namespace
 
 bool WebSocket::isWebSocketRequest(const HTTPMessage& request) {
     auto upgrade = request.headerField("Upgrade");
@@ -35,8 +35,10 @@ std::optional<std::string> WebSocket::processKey(const std::string& key) {
     std::string digits;
     long long spaces = 0;
     for (char c : key) {
-        if (c >= '0' && c <= '9') digits.push_back(c);
-        if (c == ' ') ++spaces;
+        if (c >= '0' && c <= '9')
+            digits.push_back(c);
+        if (c == ' ')
+            ++spaces;
     }
     long long number = std::strtoll(digits.c_str(), nullptr, 10);
     uint32_t quotient = spaces > 0 ? static_cast<uint32_t>(number / spaces) : 0;
@@ -48,10 +50,13 @@ std::optional<std::string> WebSocket::processKey(const std::string& key) {
     return out;
 }
 
-std::shared_ptr<WebSocket> WebSocket::create(std::optional<HTTPMessage> request, std::shared_ptr<AsyncTcpSocket> socket) {
-    if (!request) return nullptr;
+std::shared_ptr<WebSocket> WebSocket::create(std::optional<HTTPMessage> request,
+                                             std::shared_ptr<AsyncTcpSocket> socket) {
+    if (!request)
+        return nullptr;
     auto ws = std::shared_ptr<WebSocket>(new WebSocket(std::move(*request), std::move(socket)));
-    if (ws->m_asyncSocket) ws->m_asyncSocket->setDelegateAndQueue(ws, ws->m_websocketQueue, true);
+    if (ws->m_asyncSocket)
+        ws->m_asyncSocket->setDelegateAndQueue(ws, ws->m_websocketQueue, true);
     return ws;
 }
 
@@ -84,7 +89,8 @@ void WebSocket::setDidDieHandler(std::function<void(WebSocket*)> handler) {
 void WebSocket::start() {
     auto self = shared_from_this();
     m_websocketQueue->async([self] {
-        if (self->m_isStarted) return;
+        if (self->m_isStarted)
+            return;
         self->m_isStarted = true;
         if (self->m_isVersion76) {
             self->m_asyncSocket->readDataToLength(8, -1, TagChallenge);
@@ -98,7 +104,8 @@ void WebSocket::start() {
 void WebSocket::stop() {
     auto self = shared_from_this();
     m_websocketQueue->async([self] {
-        if (self->m_asyncSocket) self->m_asyncSocket->disconnect();
+        if (self->m_asyncSocket)
+            self->m_asyncSocket->disconnect();
     });
 }
 
@@ -126,19 +133,24 @@ void WebSocket::sendResponseBody(const std::string& challenge) {
 void WebSocket::didOpen() {
     m_isOpen = true;
     m_asyncSocket->readDataToLength(1, -1, TagFrameStart);
-    if (auto d = m_delegate.lock()) d->webSocketDidOpen(*this);
+    if (auto d = m_delegate.lock())
+        d->webSocketDidOpen(*this);
 }
 
 void WebSocket::didReceiveMessage(const std::string& message) {
-    if (auto d = m_delegate.lock()) d->webSocketDidReceiveMessage(*this, message);
+    if (auto d = m_delegate.lock())
+        d->webSocketDidReceiveMessage(*this, message);
 }
 
 void WebSocket::didClose() {
-    if (m_closed) return;
+    if (m_closed)
+        return;
     m_closed = true;
     m_isOpen = false;
-    if (auto d = m_delegate.lock()) d->webSocketDidClose(*this);
-    if (m_didDie) m_didDie(this);
+    if (auto d = m_delegate.lock())
+        d->webSocketDidClose(*this);
+    if (m_didDie)
+        m_didDie(this);
 }
 
 void WebSocket::sendMessage(const std::string& message) {
@@ -149,7 +161,8 @@ void WebSocket::sendMessage(const std::string& message) {
     frame.append(message);
     frame.push_back('\xFF');
     m_websocketQueue->async([self, frame = std::move(frame)]() mutable {
-        if (self->m_asyncSocket) self->m_asyncSocket->writeData(std::move(frame), -1, TagMessage);
+        if (self->m_asyncSocket)
+            self->m_asyncSocket->writeData(std::move(frame), -1, TagMessage);
     });
 }
 
@@ -174,4 +187,4 @@ void WebSocket::socketDidDisconnect(const std::shared_ptr<AsyncTcpSocket>&, cons
     didClose();
 }
 
-}  // namespace pw
+} // namespace pw

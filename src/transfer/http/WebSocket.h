@@ -29,7 +29,8 @@ public:
     static std::optional<std::string> processKey(const std::string& key);
 
     // nullptr without a request.
-    static std::shared_ptr<WebSocket> create(std::optional<HTTPMessage> request, std::shared_ptr<AsyncTcpSocket> socket);
+    static std::shared_ptr<WebSocket> create(std::optional<HTTPMessage> request,
+                                             std::shared_ptr<AsyncTcpSocket> socket);
     ~WebSocket() override;
 
     std::shared_ptr<WebSocketDelegate> delegate() const;
@@ -42,7 +43,8 @@ public:
     void setDidDieHandler(std::function<void(WebSocket*)> handler);
 
     void socketDidReadData(const std::shared_ptr<AsyncTcpSocket>& sock, const std::string& data, long tag) override;
-    void socketDidDisconnect(const std::shared_ptr<AsyncTcpSocket>& sock, const std::optional<SocketError>& error) override;
+    void socketDidDisconnect(const std::shared_ptr<AsyncTcpSocket>& sock,
+                             const std::optional<SocketError>& error) override;
 
 private:
     WebSocket(HTTPMessage request, std::shared_ptr<AsyncTcpSocket> socket);
@@ -63,4 +65,4 @@ private:
     std::function<void(WebSocket*)> m_didDie;
 };
 
-}  // namespace pw
+} // namespace pw

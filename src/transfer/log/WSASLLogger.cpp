@@ -11,17 +11,22 @@ std::shared_ptr<WSASLLogger> WSASLLogger::sharedInstance() {
 
 int WSASLLogger::priorityForLevel(int level) {
     switch (level) {
-        case 1: return net::SystemLog::Critical;
-        case 2: return net::SystemLog::Error;
-        case 3: return net::SystemLog::Warning;
-        default: return net::SystemLog::Notice;
+    case 1:
+        return net::SystemLog::Critical;
+    case 2:
+        return net::SystemLog::Error;
+    case 3:
+        return net::SystemLog::Warning;
+    default:
+        return net::SystemLog::Notice;
     }
 }
 
 void WSASLLogger::logMessage(const WSLogMessage& message) {
     auto text = textOf(message);
-    if (!text) return;
+    if (!text)
+        return;
     net::SystemLog::send(static_cast<net::SystemLog::Priority>(priorityForLevel(message.logLevel())), *text);
 }
 
-}  // namespace pw
+} // namespace pw

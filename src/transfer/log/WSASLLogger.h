@@ -16,4 +16,4 @@ private:
     WSASLLogger() = default;
 };
 
-}  // namespace pw
+} // namespace pw

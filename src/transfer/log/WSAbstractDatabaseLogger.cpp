@@ -5,8 +5,10 @@ namespace pw {
 using std::chrono::nanoseconds;
 
 namespace {
-nanoseconds seconds(double s) { return nanoseconds(static_cast<long long>(s * 1e9)); }
-}  // namespace
+nanoseconds seconds(double s) {
+    return nanoseconds(static_cast<long long>(s * 1e9));
+}
+} // namespace
 
 WSAbstractDatabaseLogger::~WSAbstractDatabaseLogger() {
     destroySaveTimer();
@@ -31,18 +33,22 @@ bool WSAbstractDatabaseLogger::deleteOnEverySave() const {
 
 void WSAbstractDatabaseLogger::setSaveThreshold(unsigned n) {
     onLoggerQueue([&] {
-        if (m_saveThreshold == n) return;
+        if (m_saveThreshold == n)
+            return;
         m_saveThreshold = n;
-        if (m_unsavedCount >= m_saveThreshold && m_saveThreshold > 0) performSaveAndSuspendSaveTimer();
+        if (m_unsavedCount >= m_saveThreshold && m_saveThreshold > 0)
+            performSaveAndSuspendSaveTimer();
     });
 }
 
 void WSAbstractDatabaseLogger::setSaveInterval(double s) {
     onLoggerQueue([&] {
-        if (m_saveInterval == s) return;
+        if (m_saveInterval == s)
+            return;
         m_saveInterval = s;
         if (m_saveInterval > 0) {
-            if (!m_saveTimer) createSuspendedSaveTimer();
+            if (!m_saveTimer)
+                createSuspendedSaveTimer();
             updateAndResumeSaveTimer();
         } else {
             destroySaveTimer();
@@ -53,7 +59,8 @@ void WSAbstractDatabaseLogger::setSaveInterval(double s) {
 void WSAbstractDatabaseLogger::setMaxAge(double s) {
     onLoggerQueue([&] {
         double old = m_maxAge;
-        if (old == s) return;
+        if (old == s)
+            return;
         m_maxAge = s;
         bool wasOn = old > 0, isOn = s > 0;
         if (wasOn && !isOn) {
@@ -70,7 +77,8 @@ void WSAbstractDatabaseLogger::setMaxAge(double s) {
 
 void WSAbstractDatabaseLogger::setDeleteInterval(double s) {
     onLoggerQueue([&] {
-        if (m_deleteInterval == s) return;
+        if (m_deleteInterval == s)
+            return;
         m_deleteInterval = s;
         if (m_deleteInterval > 0) {
             if (m_deleteTimer)
@@ -96,7 +104,8 @@ void WSAbstractDatabaseLogger::deleteOldLogEntries() {
 }
 
 void WSAbstractDatabaseLogger::logMessage(const WSLogMessage& message) {
-    if (!db_log(message)) return;
+    if (!db_log(message))
+        return;
     ++m_unsavedCount;
     if (m_saveThreshold > 0 && m_unsavedCount >= m_saveThreshold) {
         performSaveAndSuspendSaveTimer();
@@ -106,7 +115,9 @@ void WSAbstractDatabaseLogger::logMessage(const WSLogMessage& message) {
     }
 }
 
-void WSAbstractDatabaseLogger::flush() { performSaveAndSuspendSaveTimer(); }
+void WSAbstractDatabaseLogger::flush() {
+    performSaveAndSuspendSaveTimer();
+}
 
 void WSAbstractDatabaseLogger::didAddLogger() {
     createSuspendedSaveTimer();
@@ -142,17 +153,20 @@ void WSAbstractDatabaseLogger::performDelete() {
 }
 
 void WSAbstractDatabaseLogger::createSuspendedSaveTimer() {
-    if (m_saveTimer || m_saveInterval <= 0) return;
+    if (m_saveTimer || m_saveInterval <= 0)
+        return;
     m_saveTimer = core::DispatchSource::makeTimer(loggerQueue());
     std::weak_ptr<WSAbstractDatabaseLogger> weak = weak_from_this();
     m_saveTimer->setEventHandler([weak] {
-        if (auto self = weak.lock()) self->performSaveAndSuspendSaveTimer();
+        if (auto self = weak.lock())
+            self->performSaveAndSuspendSaveTimer();
     });
-    m_saveTimerSuspended = true;  // sources start suspended
+    m_saveTimerSuspended = true; // sources start suspended
 }
 
 void WSAbstractDatabaseLogger::updateAndResumeSaveTimer() {
-    if (!m_saveTimer || m_saveInterval <= 0 || m_unsavedTime.count() == 0) return;
+    if (!m_saveTimer || m_saveInterval <= 0 || m_unsavedTime.count() == 0)
+        return;
     auto first = m_unsavedTime + seconds(m_saveInterval) - now();
     m_saveTimer->setTimer(first, seconds(m_saveInterval));
     if (m_saveTimerSuspended) {
@@ -162,34 +176,39 @@ void WSAbstractDatabaseLogger::updateAndResumeSaveTimer() {
 }
 
 void WSAbstractDatabaseLogger::createAndStartDeleteTimer() {
-    if (m_deleteTimer || m_deleteInterval <= 0 || m_maxAge <= 0) return;
+    if (m_deleteTimer || m_deleteInterval <= 0 || m_maxAge <= 0)
+        return;
     m_deleteTimer = core::DispatchSource::makeTimer(loggerQueue());
     std::weak_ptr<WSAbstractDatabaseLogger> weak = weak_from_this();
     m_deleteTimer->setEventHandler([weak] {
-        if (auto self = weak.lock()) self->performDelete();
+        if (auto self = weak.lock())
+            self->performDelete();
     });
     updateDeleteTimer();
     m_deleteTimer->resume();
 }
 
 void WSAbstractDatabaseLogger::updateDeleteTimer() {
-    if (!m_deleteTimer || m_deleteInterval <= 0 || m_maxAge <= 0) return;
-    auto first = m_lastDeleteTime.count() > 0 ? m_lastDeleteTime + seconds(m_deleteInterval) - now()
-                                              : seconds(m_deleteInterval);
+    if (!m_deleteTimer || m_deleteInterval <= 0 || m_maxAge <= 0)
+        return;
+    auto first =
+        m_lastDeleteTime.count() > 0 ? m_lastDeleteTime + seconds(m_deleteInterval) - now() : seconds(m_deleteInterval);
     m_deleteTimer->setTimer(first, seconds(m_deleteInterval));
 }
 
 void WSAbstractDatabaseLogger::destroySaveTimer() {
-    if (!m_saveTimer) return;
+    if (!m_saveTimer)
+        return;
     m_saveTimer->cancel();
     m_saveTimer.reset();
     m_saveTimerSuspended = true;
 }
 
 void WSAbstractDatabaseLogger::destroyDeleteTimer() {
-    if (!m_deleteTimer) return;
+    if (!m_deleteTimer)
+        return;
     m_deleteTimer->cancel();
     m_deleteTimer.reset();
 }
 
-}  // namespace pw
+} // namespace pw

@@ -9,7 +9,8 @@
 
 namespace pw {
 
-class WSAbstractDatabaseLogger : public WSAbstractLogger, public std::enable_shared_from_this<WSAbstractDatabaseLogger> {
+class WSAbstractDatabaseLogger : public WSAbstractLogger,
+                                 public std::enable_shared_from_this<WSAbstractDatabaseLogger> {
 public:
     ~WSAbstractDatabaseLogger() override;
 
@@ -66,4 +67,4 @@ private:
     std::shared_ptr<core::DispatchSource> m_deleteTimer;
 };
 
-}  // namespace pw
+} // namespace pw

@@ -24,7 +24,8 @@ protected:
     template <class F>
     auto onLoggerQueue(F f) const -> decltype(f()) {
         auto q = loggerQueue();
-        if (q->isCurrent()) return f();
+        if (q->isCurrent())
+            return f();
         if constexpr (std::is_void_v<decltype(f())>) {
             q->sync(f);
         } else {
@@ -40,4 +41,4 @@ private:
     mutable std::shared_ptr<core::DispatchQueue> m_loggerQueue;
 };
 
-}  // namespace pw
+} // namespace pw

@@ -49,13 +49,15 @@ void WSFileLogger::rollLogFile() {
 
 std::optional<std::string> WSFileLogger::currentLogFilePath() const {
     return onLoggerQueue([this]() -> std::optional<std::string> {
-        if (!m_currentLogFileInfo) return std::nullopt;
+        if (!m_currentLogFileInfo)
+            return std::nullopt;
         return m_currentLogFileInfo->filePath();
     });
 }
 
 WSLogFileInfo* WSFileLogger::currentLogFileInfo() {
-    if (m_currentLogFileInfo) return m_currentLogFileInfo.get();
+    if (m_currentLogFileInfo)
+        return m_currentLogFileInfo.get();
     auto infos = m_logFileManager->sortedLogFileInfos();
     if (!infos.empty()) {
         auto& newest = infos.front();
@@ -74,29 +76,35 @@ WSLogFileInfo* WSFileLogger::currentLogFileInfo() {
 }
 
 int WSFileLogger::currentLogFileHandle() {
-    if (m_currentLogFileHandle >= 0) return m_currentLogFileHandle;
+    if (m_currentLogFileHandle >= 0)
+        return m_currentLogFileHandle;
     auto* info = currentLogFileInfo();
     m_currentLogFileHandle = ::open(info->filePath().c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (m_currentLogFileHandle >= 0) scheduleTimerToRollLogFileDueToAge();
+    if (m_currentLogFileHandle >= 0)
+        scheduleTimerToRollLogFileDueToAge();
     return m_currentLogFileHandle;
 }
 
 void WSFileLogger::scheduleTimerToRollLogFileDueToAge() {
-    if (!m_currentLogFileInfo) return;
+    if (!m_currentLogFileInfo)
+        return;
     unsigned generation = ++m_ageTimerGeneration;
     double due = m_currentLogFileInfo->creationDate().value_or(0) + m_rollingFrequency;
     double now = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     std::weak_ptr<WSFileLogger> weak = weak_from_this();
-    if (weak.expired()) return;  // not owned by a shared_ptr: no timer
+    if (weak.expired())
+        return; // not owned by a shared_ptr: no timer
     auto delay = std::chrono::nanoseconds(static_cast<long long>(std::max(0.0, due - now) * 1e9));
     loggerQueue()->after(delay, [weak, generation] {
         auto self = weak.lock();
-        if (self && generation == self->m_ageTimerGeneration) self->maybeRollLogFileDueToAge();
+        if (self && generation == self->m_ageTimerGeneration)
+            self->maybeRollLogFileDueToAge();
     });
 }
 
 void WSFileLogger::maybeRollLogFileDueToAge() {
-    if (!m_currentLogFileInfo) return;
+    if (!m_currentLogFileInfo)
+        return;
     if (m_currentLogFileInfo->age() >= m_rollingFrequency)
         rollLogFileNow();
     else
@@ -104,9 +112,11 @@ void WSFileLogger::maybeRollLogFileDueToAge() {
 }
 
 void WSFileLogger::maybeRollLogFileDueToSize() {
-    if (m_currentLogFileHandle < 0) return;
+    if (m_currentLogFileHandle < 0)
+        return;
     off_t offset = ::lseek(m_currentLogFileHandle, 0, SEEK_END);
-    if (offset >= 0 && static_cast<uint64_t>(offset) >= m_maximumFileSize) rollLogFileNow();
+    if (offset >= 0 && static_cast<uint64_t>(offset) >= m_maximumFileSize)
+        rollLogFileNow();
 }
 
 void WSFileLogger::rollLogFileNow() {
@@ -125,17 +135,21 @@ void WSFileLogger::rollLogFileNow() {
 
 void WSFileLogger::logMessage(const WSLogMessage& message) {
     auto text = textOf(message);
-    if (!text) return;
-    if (text->empty() || text->back() != '\n') text->push_back('\n');
+    if (!text)
+        return;
+    if (text->empty() || text->back() != '\n')
+        text->push_back('\n');
     int fd = currentLogFileHandle();
-    if (fd < 0) return;
+    if (fd < 0)
+        return;
     size_t off = 0;
     while (off < text->size()) {
         ssize_t n = ::write(fd, text->data() + off, text->size() - off);
-        if (n <= 0) break;
+        if (n <= 0)
+            break;
         off += static_cast<size_t>(n);
     }
     maybeRollLogFileDueToSize();
 }
 
-}  // namespace pw
+} // namespace pw

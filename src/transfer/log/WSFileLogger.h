@@ -44,4 +44,4 @@ private:
     unsigned m_ageTimerGeneration = 0;
 };
 
-}  // namespace pw
+} // namespace pw

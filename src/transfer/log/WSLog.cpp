@@ -22,11 +22,11 @@ struct State {
     core::DispatchGroup group;
     core::Semaphore permits{WSLog::kMaxPendingMessages};
     unsigned processors = std::max(1u, std::thread::hardware_concurrency());
-    std::vector<LoggerNode> nodes;  // front = most recently added
+    std::vector<LoggerNode> nodes; // front = most recently added
 };
 
 State& state() {
-    static State* s = new State;  // lives for the process; loggers may log at exit
+    static State* s = new State; // lives for the process; loggers may log at exit
     return *s;
 }
 
@@ -46,15 +46,19 @@ void lt_log(const std::shared_ptr<WSLogMessage>& message) {
     }
     s.permits.signal();
 }
-}  // namespace
+} // namespace
 
-std::shared_ptr<core::DispatchQueue> WSLog::loggingQueue() { return state().queue; }
+std::shared_ptr<core::DispatchQueue> WSLog::loggingQueue() {
+    return state().queue;
+}
 
 void WSLog::addLogger(const std::shared_ptr<WSLogger>& logger) {
-    if (!logger) return;
+    if (!logger)
+        return;
     state().queue->async([logger] {
         auto queue = logger->loggerQueue();
-        if (!queue) queue = core::DispatchQueue::create(logger->loggerName());
+        if (!queue)
+            queue = core::DispatchQueue::create(logger->loggerName());
         auto& nodes = state().nodes;
         nodes.insert(nodes.begin(), LoggerNode{logger, queue});
         logger->didAddLogger();
@@ -62,7 +66,8 @@ void WSLog::addLogger(const std::shared_ptr<WSLogger>& logger) {
 }
 
 void WSLog::removeLogger(const std::shared_ptr<WSLogger>& logger) {
-    if (!logger) return;
+    if (!logger)
+        return;
     state().queue->async([logger] {
         logger->willRemoveLogger();
         auto& nodes = state().nodes;
@@ -78,14 +83,16 @@ void WSLog::removeLogger(const std::shared_ptr<WSLogger>& logger) {
 void WSLog::removeAllLoggers() {
     state().queue->async([] {
         auto& nodes = state().nodes;
-        for (auto& node : nodes) node.logger->willRemoveLogger();
+        for (auto& node : nodes)
+            node.logger->willRemoveLogger();
         nodes.clear();
     });
 }
 
 void WSLog::log(bool asynchronous, int level, int flag, int context, const char* file, const char* function, int line,
                 const char* format, ...) {
-    if (!format) return;
+    if (!format)
+        return;
     va_list args;
     va_start(args, format);
     va_list copy;
@@ -93,7 +100,8 @@ void WSLog::log(bool asynchronous, int level, int flag, int context, const char*
     int n = std::vsnprintf(nullptr, 0, format, copy);
     va_end(copy);
     std::string text(n > 0 ? static_cast<size_t>(n) : 0, '\0');
-    if (n > 0) std::vsnprintf(text.data(), text.size() + 1, format, args);
+    if (n > 0)
+        std::vsnprintf(text.data(), text.size() + 1, format, args);
     va_end(args);
     queueLogMessage(std::make_shared<WSLogMessage>(std::move(text), level, flag, context, file, function, line),
                     asynchronous);
@@ -119,6 +127,8 @@ void WSLog::flushLog() {
     });
 }
 
-long WSLog::availablePermits() { return state().permits.available(); }
+long WSLog::availablePermits() {
+    return state().permits.available();
+}
 
-}  // namespace pw
+} // namespace pw

@@ -32,12 +32,16 @@ public:
 };
 
 // Call-site helpers: a message whose flag is not in its unit's level is never built.
-#define WS_LOG_MAYBE(async, lvl, flg, ctx, ...)                                                        \
-    do {                                                                                               \
-        if ((lvl) & (flg)) ::pw::WSLog::log(async, lvl, flg, ctx, __FILE__, __func__, __LINE__, __VA_ARGS__); \
+#define WS_LOG_MAYBE(async, lvl, flg, ctx, ...)                                                                        \
+    do {                                                                                                               \
+        if ((lvl) & (flg))                                                                                             \
+            ::pw::WSLog::log(async, lvl, flg, ctx, __FILE__, __func__, __LINE__, __VA_ARGS__);                         \
     } while (0)
-#define WS_LOG_ERROR(lvl, ...) WS_LOG_MAYBE(false, lvl, ::pw::WSLogMessage::FlagError, ::pw::WSLog::kHTTPLogContext, __VA_ARGS__)
-#define WS_LOG_WARN(lvl, ...) WS_LOG_MAYBE(true, lvl, ::pw::WSLogMessage::FlagWarning, ::pw::WSLog::kHTTPLogContext, __VA_ARGS__)
-#define WS_LOG_INFO(lvl, ...) WS_LOG_MAYBE(true, lvl, ::pw::WSLogMessage::FlagInfo, ::pw::WSLog::kHTTPLogContext, __VA_ARGS__)
+#define WS_LOG_ERROR(lvl, ...)                                                                                         \
+    WS_LOG_MAYBE(false, lvl, ::pw::WSLogMessage::FlagError, ::pw::WSLog::kHTTPLogContext, __VA_ARGS__)
+#define WS_LOG_WARN(lvl, ...)                                                                                          \
+    WS_LOG_MAYBE(true, lvl, ::pw::WSLogMessage::FlagWarning, ::pw::WSLog::kHTTPLogContext, __VA_ARGS__)
+#define WS_LOG_INFO(lvl, ...)                                                                                          \
+    WS_LOG_MAYBE(true, lvl, ::pw::WSLogMessage::FlagInfo, ::pw::WSLog::kHTTPLogContext, __VA_ARGS__)
 
-}  // namespace pw
+} // namespace pw

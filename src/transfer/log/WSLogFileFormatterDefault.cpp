@@ -21,4 +21,4 @@ std::optional<std::string> WSLogFileFormatterDefault::formatLogMessage(const WSL
     return formatDate(message.timestamp(), "/") + "  " + message.logMsg();
 }
 
-}  // namespace pw
+} // namespace pw

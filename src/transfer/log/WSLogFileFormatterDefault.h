@@ -10,4 +10,4 @@ public:
     static std::string formatDate(double timestamp, const char* dateSeparator);
 };
 
-}  // namespace pw
+} // namespace pw

@@ -24,14 +24,17 @@ std::set<std::string>& archivedWithoutAttributes() {
 double nowSeconds() {
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
-}  // namespace
+} // namespace
 
 WSLogFileInfo::WSLogFileInfo(std::string filePath) : m_filePath(std::move(filePath)) {}
 
-std::string WSLogFileInfo::fileName() const { return std::filesystem::path(m_filePath).filename().string(); }
+std::string WSLogFileInfo::fileName() const {
+    return std::filesystem::path(m_filePath).filename().string();
+}
 
 void WSLogFileInfo::readAttributes() {
-    if (m_haveAttributes) return;
+    if (m_haveAttributes)
+        return;
     struct statx sx {};
     if (::statx(AT_FDCWD, m_filePath.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0) {
         std::fprintf(stderr, "WSLogFileInfo: creationDate(%s): getattrlist result = -1\n", fileName().c_str());
@@ -59,10 +62,13 @@ uint64_t WSLogFileInfo::fileSize() {
     return m_fileSize;
 }
 
-double WSLogFileInfo::age() { return nowSeconds() - creationDate().value_or(nowSeconds()); }
+double WSLogFileInfo::age() {
+    return nowSeconds() - creationDate().value_or(nowSeconds());
+}
 
 bool WSLogFileInfo::isArchived() const {
-    if (net::ExtendedAttributes::has(m_filePath, kArchivedAttribute)) return true;
+    if (net::ExtendedAttributes::has(m_filePath, kArchivedAttribute))
+        return true;
     std::lock_guard lock(g_archivedMutex);
     return archivedWithoutAttributes().count(m_filePath) > 0;
 }
@@ -87,11 +93,13 @@ void WSLogFileInfo::setIsArchived(bool archived) {
 }
 
 void WSLogFileInfo::renameFile(const std::string& newName) {
-    if (newName == fileName()) return;
+    if (newName == fileName())
+        return;
     auto newPath = (std::filesystem::path(m_filePath).parent_path() / newName).string();
     std::error_code ec;
     std::filesystem::rename(m_filePath, newPath, ec);
-    if (ec) std::fprintf(stderr, "WSLogFileInfo: Error renaming file (%s): %s\n", fileName().c_str(), ec.message().c_str());
+    if (ec)
+        std::fprintf(stderr, "WSLogFileInfo: Error renaming file (%s): %s\n", fileName().c_str(), ec.message().c_str());
     m_filePath = newPath;
     m_haveAttributes = false;
     m_creationDate.reset();
@@ -105,4 +113,4 @@ void WSLogFileInfo::reset() {
     m_fileSize = 0;
 }
 
-}  // namespace pw
+} // namespace pw

@@ -14,10 +14,10 @@ public:
 
     const std::string& filePath() const { return m_filePath; }
     std::string fileName() const;
-    std::optional<double> creationDate();      // seconds since 1970
+    std::optional<double> creationDate(); // seconds since 1970
     std::optional<double> modificationDate();
     uint64_t fileSize();
-    double age();  // seconds since creation
+    double age(); // seconds since creation
     bool isArchived() const;
     void setIsArchived(bool archived);
     void renameFile(const std::string& newName);
@@ -34,4 +34,4 @@ private:
     uint64_t m_fileSize = 0;
 };
 
-}  // namespace pw
+} // namespace pw

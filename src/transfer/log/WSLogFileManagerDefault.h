@@ -40,4 +40,4 @@ private:
     std::atomic<unsigned> m_maximumNumberOfLogFiles{5};
 };
 
-}  // namespace pw
+} // namespace pw

@@ -12,13 +12,14 @@ public:
     enum Flag { FlagError = 1, FlagWarning = 2, FlagInfo = 4 };
     enum Level { LevelErrorsAndWarnings = 3, LevelWithInfo = 7 };
 
-    WSLogMessage(std::string logMsg, int level, int flag, int context, const char* file, const char* function, int line);
+    WSLogMessage(std::string logMsg, int level, int flag, int context, const char* file, const char* function,
+                 int line);
 
     int logLevel() const { return m_logLevel; }
     int logFlag() const { return m_logFlag; }
     int logContext() const { return m_logContext; }
     const std::string& logMsg() const { return m_logMsg; }
-    double timestamp() const { return m_timestamp; }  // seconds since 1970
+    double timestamp() const { return m_timestamp; } // seconds since 1970
     const char* file() const { return m_file; }
     const char* function() const { return m_function; }
     int lineNumber() const { return m_lineNumber; }
@@ -35,8 +36,8 @@ private:
     int m_logContext = 0;
     std::string m_logMsg;
     double m_timestamp = 0;
-    const char* m_file = nullptr;      // not copied: the build's source paths live for the process
-    const char* m_function = nullptr;  // may be null
+    const char* m_file = nullptr;     // not copied: the build's source paths live for the process
+    const char* m_function = nullptr; // may be null
     int m_lineNumber = 0;
     uint32_t m_machThreadID = 0;
     mutable std::optional<std::string> m_threadID;
@@ -47,4 +48,4 @@ private:
 // The last path component up to its last ".", as a view of the given bytes.
 std::string_view ExtractFileNameWithoutExtension(const char* path);
 
-}  // namespace pw
+} // namespace pw

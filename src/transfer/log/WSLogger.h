@@ -30,4 +30,4 @@ public:
     virtual std::string loggerName() const { return {}; }
 };
 
-}  // namespace pw
+} // namespace pw

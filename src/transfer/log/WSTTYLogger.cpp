@@ -25,13 +25,15 @@ void WSTTYLogger::setOutput(int fd, bool isATTY) {
 }
 
 void WSTTYLogger::logMessage(const WSLogMessage& message) {
-    if (!m_isaTTY) return;
+    if (!m_isaTTY)
+        return;
     auto formatter = logFormatter();
     std::string text;
     bool plain = true;
     if (formatter) {
         auto t = formatter->formatLogMessage(message);
-        if (!t) return;
+        if (!t)
+            return;
         text = *t;
         plain = text == message.logMsg();
     } else {
@@ -46,12 +48,13 @@ void WSTTYLogger::logMessage(const WSLogMessage& message) {
     std::string ts = WSLogFileFormatterDefault::formatDate(message.timestamp(), "-");
     std::string tid = message.threadID().substr(0, 8);
     iovec v[10] = {
-        {ts.data(), ts.size()},     {const_cast<char*>(" "), 1},   {m_app.data(), m_app.size()},
-        {const_cast<char*>("["), 1}, {m_pid.data(), m_pid.size()}, {const_cast<char*>(":"), 1},
-        {tid.data(), tid.size()},   {const_cast<char*>("] "), 2},  {text.data(), text.size()},
-        {const_cast<char*>(nl), std::strlen(nl)},
+        {ts.data(), ts.size()},       {const_cast<char*>(" "), 1},
+        {m_app.data(), m_app.size()}, {const_cast<char*>("["), 1},
+        {m_pid.data(), m_pid.size()}, {const_cast<char*>(":"), 1},
+        {tid.data(), tid.size()},     {const_cast<char*>("] "), 2},
+        {text.data(), text.size()},   {const_cast<char*>(nl), std::strlen(nl)},
     };
     [[maybe_unused]] auto n = ::writev(m_fd, v, 10);
 }
 
-}  // namespace pw
+} // namespace pw

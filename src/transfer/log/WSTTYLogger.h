@@ -21,4 +21,4 @@ private:
     std::string m_pid;
 };
 
-}  // namespace pw
+} // namespace pw

@@ -55,22 +55,23 @@ bool setNonBlocking(int fd) {
     int flags = ::fcntl(fd, F_GETFL, 0);
     return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
 }
-}  // namespace
+} // namespace
 
 struct AsyncTcpSocket::ReadPacket {
-    std::string buffer;  // holds exactly bytesDone bytes
+    std::string buffer; // holds exactly bytesDone bytes
     size_t bytesDone = 0;
     size_t maxLength = 0;
     double timeout = -1;
     size_t readLength = 0;
     std::string term;
     long tag = 0;
-    std::shared_ptr<net::TlsSession::Settings> tlsSettings;  // set: the TLS start marker
+    std::shared_ptr<net::TlsSession::Settings> tlsSettings; // set: the TLS start marker
 
     // Bytes a read that is not a terminator read may take of `hint`.
     size_t readLengthForNonTermWithHint(size_t hint) const {
         size_t limit = readLength > 0 ? readLength : maxLength;
-        if (limit == 0) return hint;
+        if (limit == 0)
+            return hint;
         return std::min(hint, limit - bytesDone);
     }
 };
@@ -80,7 +81,7 @@ struct AsyncTcpSocket::WritePacket {
     size_t bytesDone = 0;
     long tag = 0;
     double timeout = -1;
-    std::shared_ptr<net::TlsSession::Settings> tlsSettings;  // set: the TLS start marker
+    std::shared_ptr<net::TlsSession::Settings> tlsSettings; // set: the TLS start marker
 };
 
 std::shared_ptr<AsyncTcpSocket> AsyncTcpSocket::create(std::weak_ptr<AsyncTcpSocketDelegate> delegate,
@@ -90,8 +91,7 @@ std::shared_ptr<AsyncTcpSocket> AsyncTcpSocket::create(std::weak_ptr<AsyncTcpSoc
 }
 
 AsyncTcpSocket::AsyncTcpSocket(std::weak_ptr<AsyncTcpSocketDelegate> delegate, Queue delegateQueue, Queue socketQueue)
-    : m_delegate(std::move(delegate)),
-      m_delegateQueue(std::move(delegateQueue)),
+    : m_delegate(std::move(delegate)), m_delegateQueue(std::move(delegateQueue)),
       m_socketQueue(socketQueue ? std::move(socketQueue) : DispatchQueue::create("AsyncTcpSocket")) {}
 
 AsyncTcpSocket::~AsyncTcpSocket() {
@@ -105,7 +105,8 @@ AsyncTcpSocket::~AsyncTcpSocket() {
 
 template <class F>
 auto AsyncTcpSocket::onSocketQueue(F f) const -> decltype(f()) {
-    if (m_socketQueue->isCurrent()) return f();
+    if (m_socketQueue->isCurrent())
+        return f();
     if constexpr (std::is_void_v<decltype(f())>) {
         m_socketQueue->sync(f);
     } else {
@@ -129,10 +130,12 @@ void AsyncTcpSocket::runOnSocketQueue(std::function<void()> f, bool synchronousl
 template <class F>
 void AsyncTcpSocket::notifyDelegate(F f) {
     auto self = weak_from_this().lock();
-    if (!self || !m_delegateQueue) return;
+    if (!self || !m_delegateQueue)
+        return;
     auto delegate = m_delegate;
     m_delegateQueue->async([self, delegate, f = std::move(f)] {
-        if (auto d = delegate.lock()) f(*d, self);
+        if (auto d = delegate.lock())
+            f(*d, self);
     });
 }
 
@@ -184,7 +187,7 @@ void setBit(uint16_t& config, uint16_t bit, bool set) {
     else
         config &= static_cast<uint16_t>(~bit);
 }
-}  // namespace
+} // namespace
 
 void AsyncTcpSocket::setIPv4Enabled(bool on) {
     runOnSocketQueue([this, on] { setBit(m_config, kIPv4Disabled, !on); }, false);
@@ -201,12 +204,15 @@ void AsyncTcpSocket::setAutoDisconnectOnClosedReadStream(bool on) {
 
 // ----- accepting -----
 
-bool AsyncTcpSocket::acceptOnPort(uint16_t port, SocketError* error) { return acceptOnInterface({}, port, error); }
+bool AsyncTcpSocket::acceptOnPort(uint16_t port, SocketError* error) {
+    return acceptOnInterface({}, port, error);
+}
 
 bool AsyncTcpSocket::acceptOnInterface(const std::string& interface, uint16_t port, SocketError* error) {
     SocketError err;
     bool ok = onSocketQueue([&] { return doAcceptOnInterface(interface, port, &err); });
-    if (!ok && error) *error = err;
+    if (!ok && error)
+        *error = err;
     return ok;
 }
 
@@ -221,15 +227,18 @@ int AsyncTcpSocket::createListeningSocket(int family, const std::string& address
         ::close(fd);
         return -1;
     };
-    if (!setNonBlocking(fd)) return fail("Error enabling non-blocking IO on socket (fcntl)");
+    if (!setNonBlocking(fd))
+        return fail("Error enabling non-blocking IO on socket (fcntl)");
     int one = 1;
     if (::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) < 0)
         return fail("Error enabling address reuse (setsockopt)");
     // Both families listen on one port: the IPv6 socket must not claim IPv4.
-    if (family == AF_INET6) ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &one, sizeof one);
+    if (family == AF_INET6)
+        ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &one, sizeof one);
     if (::bind(fd, reinterpret_cast<const sockaddr*>(address.data()), static_cast<socklen_t>(address.size())) < 0)
         return fail("Error in bind() function");
-    if (::listen(fd, 1024) < 0) return fail("Error in listen() function");
+    if (::listen(fd, 1024) < 0)
+        return fail("Error in listen() function");
     return fd;
 }
 
@@ -239,8 +248,8 @@ bool AsyncTcpSocket::doAcceptOnInterface(const std::string& interface, uint16_t 
         return false;
     }
     if (!m_delegateQueue) {
-        *error = SocketError::badConfigError(
-            "Attempting to accept without a delegate queue. Set a delegate queue first.");
+        *error =
+            SocketError::badConfigError("Attempting to accept without a delegate queue. Set a delegate queue first.");
         return false;
     }
     if ((m_config & kIPv4Disabled) && (m_config & kIPv6Disabled)) {
@@ -276,14 +285,16 @@ bool AsyncTcpSocket::doAcceptOnInterface(const std::string& interface, uint16_t 
 
     if (enableIPv4) {
         m_socket4FD = createListeningSocket(AF_INET, *interface4, error);
-        if (m_socket4FD < 0) return false;
+        if (m_socket4FD < 0)
+            return false;
     }
     if (enableIPv6) {
         if (enableIPv4 && port == 0) {
             // Listen on the same port the system chose for IPv4.
             auto local = net::SocketAddress::localAddress(m_socket4FD);
             uint16_t chosen = 0;
-            if (local) net::SocketAddress::getHostPort(*local, nullptr, &chosen);
+            if (local)
+                net::SocketAddress::getHostPort(*local, nullptr, &chosen);
             reinterpret_cast<sockaddr_in6*>(interface6->data())->sin6_port = htons(chosen);
         }
         m_socket6FD = createListeningSocket(AF_INET6, *interface6, error);
@@ -303,17 +314,19 @@ bool AsyncTcpSocket::doAcceptOnInterface(const std::string& interface, uint16_t 
         source->setEventHandler([weak, weakSource, fd] {
             auto self = weak.lock();
             auto src = weakSource.lock();
-            if (!self || !src) return;
+            if (!self || !src)
+                return;
             unsigned long pending = std::max(1UL, src->data());
-            for (unsigned long i = 0; i < pending && self->doAccept(fd); ++i) {
-            }
+            for (unsigned long i = 0; i < pending && self->doAccept(fd); ++i) {}
         });
         source->setCancelHandler([fd] { ::close(fd); });
         source->resume();
         return source;
     };
-    if (enableIPv4) m_accept4Source = makeSource(m_socket4FD);
-    if (enableIPv6) m_accept6Source = makeSource(m_socket6FD);
+    if (enableIPv4)
+        m_accept4Source = makeSource(m_socket4FD);
+    if (enableIPv6)
+        m_accept6Source = makeSource(m_socket6FD);
     m_flags |= kStarted;
     return true;
 }
@@ -322,12 +335,13 @@ bool AsyncTcpSocket::doAccept(int listenFD) {
     sockaddr_storage addr{};
     socklen_t len = sizeof addr;
     int childFD = ::accept4(listenFD, reinterpret_cast<sockaddr*>(&addr), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (childFD < 0) return false;
+    if (childFD < 0)
+        return false;
     int one = 1;
     // Reply heads and bodies go out as separate writes; do not hold them back.
     ::setsockopt(childFD, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     if (!m_delegateQueue) {
-        ::close(childFD);  // nobody could own it
+        ::close(childFD); // nobody could own it
         return true;
     }
     bool isIPv4 = listenFD == m_socket4FD;
@@ -339,7 +353,8 @@ bool AsyncTcpSocket::doAccept(int listenFD) {
     delegateQueue->async([self, delegate, delegateQueue, childFD, isIPv4, address] {
         auto d = delegate.lock();
         Queue childQueue;
-        if (d) childQueue = d->newSocketQueueForConnectionFromAddress(address, *self);
+        if (d)
+            childQueue = d->newSocketQueueForConnectionFromAddress(address, *self);
         auto child = create(delegate, delegateQueue, childQueue);
         if (isIPv4)
             child->m_socket4FD = childFD;
@@ -347,13 +362,15 @@ bool AsyncTcpSocket::doAccept(int listenFD) {
             child->m_socket6FD = childFD;
         child->m_flags = kStarted | kConnected;
         child->m_socketQueue->async([child, childFD] { child->setupReadAndWriteSources(childFD); });
-        if (d) d->socketDidAcceptNewSocket(self, child);
+        if (d)
+            d->socketDidAcceptNewSocket(self, child);
     });
     return true;
 }
 
 void AsyncTcpSocket::setupReadAndWriteSources(int fd) {
-    if (fd < 0 || fd != connectedFD() || m_readSource) return;  // closed meanwhile
+    if (fd < 0 || fd != connectedFD() || m_readSource)
+        return; // closed meanwhile
     m_readSource = DispatchSource::makeRead(fd, m_socketQueue);
     m_writeSource = DispatchSource::makeWrite(fd, m_socketQueue);
     if (!m_readSource || !m_writeSource) {
@@ -365,7 +382,8 @@ void AsyncTcpSocket::setupReadAndWriteSources(int fd) {
     m_readSource->setEventHandler([weak, weakRead] {
         auto self = weak.lock();
         auto src = weakRead.lock();
-        if (!self || !src) return;
+        if (!self || !src)
+            return;
         if (self->handshakeInProgress()) {
             self->continueHandshake();
             return;
@@ -390,7 +408,8 @@ void AsyncTcpSocket::setupReadAndWriteSources(int fd) {
     });
     m_writeSource->setEventHandler([weak] {
         auto self = weak.lock();
-        if (!self) return;
+        if (!self)
+            return;
         if (self->handshakeInProgress()) {
             self->continueHandshake();
             return;
@@ -401,7 +420,8 @@ void AsyncTcpSocket::setupReadAndWriteSources(int fd) {
     // The descriptor is closed once, after both sources are gone.
     auto remaining = std::make_shared<std::atomic<int>>(2);
     auto closer = [remaining, fd] {
-        if (remaining->fetch_sub(1) == 1) ::close(fd);
+        if (remaining->fetch_sub(1) == 1)
+            ::close(fd);
     };
     m_readSource->setCancelHandler(closer);
     m_writeSource->setCancelHandler(closer);
@@ -512,13 +532,15 @@ bool AsyncTcpSocket::connectToHost(const std::string& host, uint16_t port, doubl
                 }
             }
             if (!failed) {
-                if (config & kIPv4Disabled) a4.reset();
-                if (config & kIPv6Disabled) a6.reset();
+                if (config & kIPv4Disabled)
+                    a4.reset();
+                if (config & kIPv6Disabled)
+                    a6.reset();
                 if (!a4 && !a6) {
                     failed = true;
-                    failure = SocketError::otherError((config & kIPv4Disabled)
-                                                          ? "IPv4 has been disabled and DNS lookup found no IPv6 address."
-                                                          : "IPv6 has been disabled and DNS lookup found no IPv4 address.");
+                    failure = SocketError::otherError(
+                        (config & kIPv4Disabled) ? "IPv4 has been disabled and DNS lookup found no IPv6 address."
+                                                 : "IPv6 has been disabled and DNS lookup found no IPv4 address.");
                 }
             }
             if (failed) {
@@ -533,7 +555,8 @@ bool AsyncTcpSocket::connectToHost(const std::string& host, uint16_t port, doubl
                 self->m_socketQueue->async([self, index, e] { self->didNotConnect(index, e); });
                 return;
             }
-            if (::connect(fd, reinterpret_cast<const sockaddr*>(addr.data()), static_cast<socklen_t>(addr.size())) < 0) {
+            if (::connect(fd, reinterpret_cast<const sockaddr*>(addr.data()), static_cast<socklen_t>(addr.size())) <
+                0) {
                 auto e = SocketError::errnoErrorWithReason("Error in connect() function");
                 ::close(fd);
                 self->m_socketQueue->async([self, index, e] { self->didNotConnect(index, e); });
@@ -541,7 +564,7 @@ bool AsyncTcpSocket::connectToHost(const std::string& host, uint16_t port, doubl
             }
             self->m_socketQueue->async([self, index, fd, use6] {
                 if (index != self->m_connectIndex || !(self->m_flags & kStarted)) {
-                    ::close(fd);  // the attempt ended meanwhile
+                    ::close(fd); // the attempt ended meanwhile
                     return;
                 }
                 if (use6)
@@ -554,12 +577,14 @@ bool AsyncTcpSocket::connectToHost(const std::string& host, uint16_t port, doubl
         startConnectTimeout(timeout);
         return true;
     });
-    if (!ok && error) *error = err;
+    if (!ok && error)
+        *error = err;
     return ok;
 }
 
 void AsyncTcpSocket::didConnect(int index) {
-    if (index != m_connectIndex) return;
+    if (index != m_connectIndex)
+        return;
     m_flags |= kConnected;
     endConnectTimeout();
     int fd = connectedFD();
@@ -576,13 +601,15 @@ void AsyncTcpSocket::didConnect(int index) {
 }
 
 void AsyncTcpSocket::didNotConnect(int index, const SocketError& error) {
-    if (index != m_connectIndex) return;
+    if (index != m_connectIndex)
+        return;
     endConnectTimeout();
     closeWithError(error);
 }
 
 void AsyncTcpSocket::startConnectTimeout(double timeout) {
-    if (timeout < 0) return;
+    if (timeout < 0)
+        return;
     m_connectTimer = DispatchSource::makeTimer(m_socketQueue);
     auto weak = weak_from_this();
     m_connectTimer->setEventHandler([weak] {
@@ -614,7 +641,8 @@ void AsyncTcpSocket::readDataWithTimeout(double timeout, long tag, size_t maxLen
 }
 
 void AsyncTcpSocket::readDataToLength(size_t length, double timeout, long tag) {
-    if (length == 0) return;
+    if (length == 0)
+        return;
     auto p = std::make_unique<ReadPacket>();
     p->readLength = length;
     p->timeout = timeout;
@@ -623,8 +651,10 @@ void AsyncTcpSocket::readDataToLength(size_t length, double timeout, long tag) {
 }
 
 void AsyncTcpSocket::readDataToData(std::string terminator, double timeout, long tag, size_t maxLength) {
-    if (terminator.empty()) return;
-    if (maxLength > 0 && maxLength < terminator.size()) return;
+    if (terminator.empty())
+        return;
+    if (maxLength > 0 && maxLength < terminator.size())
+        return;
     auto p = std::make_unique<ReadPacket>();
     p->term = std::move(terminator);
     p->timeout = timeout;
@@ -646,7 +676,8 @@ void AsyncTcpSocket::queueRead(std::unique_ptr<ReadPacket> packet) {
 }
 
 void AsyncTcpSocket::maybeDequeueRead() {
-    if (m_currentRead || !(m_flags & kConnected)) return;
+    if (m_currentRead || !(m_flags & kConnected))
+        return;
     if (!m_readQueue.empty()) {
         m_currentRead = std::move(m_readQueue.front());
         m_readQueue.pop_front();
@@ -658,7 +689,8 @@ void AsyncTcpSocket::maybeDequeueRead() {
         setupReadTimer(m_currentRead->timeout);
         doReadData();
     } else if (m_flags & kCloseAfterReads) {
-        if (!(m_flags & kCloseAfterWrites) || (m_writeQueue.empty() && !m_currentWrite)) closeWithError(std::nullopt);
+        if (!(m_flags & kCloseAfterWrites) || (m_writeQueue.empty() && !m_currentWrite))
+            closeWithError(std::nullopt);
     }
 }
 
@@ -668,9 +700,11 @@ size_t AsyncTcpSocket::takeFromPreBuffer(ReadPacket& packet, bool* done) {
     const std::string& term = packet.term;
     size_t p = m_partialReadBuffer.size();
     size_t t = term.size();
-    if (packet.bytesDone + p < t) return p;
+    if (packet.bytesDone + p < t)
+        return p;
     size_t m = p;
-    if (packet.maxLength > 0 && packet.maxLength > packet.bytesDone) m = std::min(m, packet.maxLength - packet.bytesDone);
+    if (packet.maxLength > 0 && packet.maxLength > packet.bytesDone)
+        m = std::min(m, packet.maxLength - packet.bytesDone);
     // A terminator that began in the bytes already stored.
     size_t b = std::min(packet.bytesDone, t - 1);
     if (b > 0) {
@@ -692,12 +726,14 @@ size_t AsyncTcpSocket::takeFromPreBuffer(ReadPacket& packet, bool* done) {
 
 void AsyncTcpSocket::doReadData() {
     if (!m_currentRead || (m_flags & kReadsPaused)) {
-        if (m_socketFDBytesAvailable > 0) suspendReadSource();  // it would fire without end
+        if (m_socketFDBytesAvailable > 0)
+            suspendReadSource(); // it would fire without end
         return;
     }
     if (m_currentRead->tlsSettings) {
         // Waiting for the write side to reach the TLS start too.
-        if (!(m_flags & kWriteSideAwaitingTLS)) suspendReadSource();
+        if (!(m_flags & kWriteSideAwaitingTLS))
+            suspendReadSource();
         return;
     }
     bool secure = (m_flags & kSecure) && m_tls;
@@ -723,12 +759,14 @@ void AsyncTcpSocket::doReadData() {
     };
 
     if (!m_partialReadBuffer.empty()) {
-        size_t n = isTerm ? takeFromPreBuffer(pkt, &done) : pkt.readLengthForNonTermWithHint(m_partialReadBuffer.size());
+        size_t n =
+            isTerm ? takeFromPreBuffer(pkt, &done) : pkt.readLengthForNonTermWithHint(m_partialReadBuffer.size());
         moveFromPreBuffer(n);
         if (pkt.readLength > 0) {
             done = pkt.bytesDone == pkt.readLength;
         } else if (isTerm) {
-            if (!done && pkt.maxLength > 0 && pkt.bytesDone >= pkt.maxLength) error = SocketError::readMaxedOutError();
+            if (!done && pkt.maxLength > 0 && pkt.bytesDone >= pkt.maxLength)
+                error = SocketError::readMaxedOutError();
         } else {
             done = pkt.maxLength > 0 && pkt.bytesDone >= pkt.maxLength;
         }
@@ -739,7 +777,8 @@ void AsyncTcpSocket::doReadData() {
         size_t toRead;
         if (isTerm) {
             toRead = estimate;
-            if (pkt.maxLength > 0) toRead = std::min(toRead, pkt.maxLength - pkt.bytesDone);
+            if (pkt.maxLength > 0)
+                toRead = std::min(toRead, pkt.maxLength - pkt.bytesDone);
         } else {
             toRead = pkt.readLengthForNonTermWithHint(estimate);
         }
@@ -753,17 +792,21 @@ void AsyncTcpSocket::doReadData() {
         if (secure) {
             size_t got = 0;
             switch (m_tls->read(target.data() + old, toRead, &got)) {
-                case net::TlsSession::Result::Done: r = static_cast<ssize_t>(got); break;
-                case net::TlsSession::Result::WantRead:
-                case net::TlsSession::Result::WantWrite:
-                    r = -1;
-                    errno = EAGAIN;
-                    break;
-                case net::TlsSession::Result::Closed: r = 0; break;
-                default:
-                    r = -1;
-                    errno = EPROTO;
-                    break;
+            case net::TlsSession::Result::Done:
+                r = static_cast<ssize_t>(got);
+                break;
+            case net::TlsSession::Result::WantRead:
+            case net::TlsSession::Result::WantWrite:
+                r = -1;
+                errno = EAGAIN;
+                break;
+            case net::TlsSession::Result::Closed:
+                r = 0;
+                break;
+            default:
+                r = -1;
+                errno = EPROTO;
+                break;
             }
         } else {
             r = ::recv(connectedFD(), target.data() + old, toRead, 0);
@@ -795,7 +838,8 @@ void AsyncTcpSocket::doReadData() {
             } else {
                 m_socketFDBytesAvailable = m_socketFDBytesAvailable > got ? m_socketFDBytesAvailable - got : 0;
             }
-            if (m_socketFDBytesAvailable == 0) waiting = true;
+            if (m_socketFDBytesAvailable == 0)
+                waiting = true;
             if (isTerm) {
                 moveFromPreBuffer(takeFromPreBuffer(pkt, &done));
                 if (!done && pkt.maxLength > 0 && pkt.bytesDone >= pkt.maxLength)
@@ -807,13 +851,15 @@ void AsyncTcpSocket::doReadData() {
             }
         }
     }
-    if (!isTerm && pkt.readLength == 0 && total > 0) done = true;
+    if (!isTerm && pkt.readLength == 0 && total > 0)
+        done = true;
 
     if (done && !error) {
         long tag = pkt.tag;
         (void)tag;
         completeCurrentRead();
-        if (!socketEOF || !m_partialReadBuffer.empty()) maybeDequeueRead();
+        if (!socketEOF || !m_partialReadBuffer.empty())
+            maybeDequeueRead();
     } else if (total > 0 && !error) {
         long tag = pkt.tag;
         notifyDelegate([total, tag](AsyncTcpSocketDelegate& d, const std::shared_ptr<AsyncTcpSocket>& s) {
@@ -824,7 +870,8 @@ void AsyncTcpSocket::doReadData() {
     if (error) {
         closeWithError(error);
     } else if (socketEOF) {
-        if (m_flags & kStarted) doReadEOF();
+        if (m_flags & kStarted)
+            doReadEOF();
     } else if (waiting) {
         resumeReadSource();
     }
@@ -836,13 +883,12 @@ void AsyncTcpSocket::doReadEOF() {
     if (m_flags & kReadStreamClosed) {
         shouldDisconnect = false;
     } else if (!m_partialReadBuffer.empty()) {
-        shouldDisconnect = false;  // queued reads can still take these bytes
+        shouldDisconnect = false; // queued reads can still take these bytes
     } else if (m_config & kKeepOpenOnReadEOF) {
         shouldDisconnect = false;
         m_flags |= kReadStreamClosed;
-        notifyDelegate([](AsyncTcpSocketDelegate& d, const std::shared_ptr<AsyncTcpSocket>& s) {
-            d.socketDidCloseReadStream(s);
-        });
+        notifyDelegate(
+            [](AsyncTcpSocketDelegate& d, const std::shared_ptr<AsyncTcpSocket>& s) { d.socketDidCloseReadStream(s); });
     } else {
         shouldDisconnect = true;
     }
@@ -863,14 +909,18 @@ void AsyncTcpSocket::completeCurrentRead() {
 
 void AsyncTcpSocket::endCurrentRead() {
     // The timer stays for the next read: disarming is cheaper than a new one.
-    if (m_readTimer) m_readTimer->clearTimer();
+    if (m_readTimer)
+        m_readTimer->clearTimer();
     m_currentRead.reset();
 }
 
-void AsyncTcpSocket::setupReadTimer(double timeout) { armTimer(m_readTimer, timeout, &AsyncTcpSocket::doReadTimeout); }
+void AsyncTcpSocket::setupReadTimer(double timeout) {
+    armTimer(m_readTimer, timeout, &AsyncTcpSocket::doReadTimeout);
+}
 
 void AsyncTcpSocket::doReadTimeout() {
-    if (!m_currentRead) return;
+    if (!m_currentRead)
+        return;
     m_flags |= kReadsPaused;
     askForTimeoutExtension(m_currentRead->tag, m_currentRead->timeout, m_currentRead->bytesDone,
                            &AsyncTcpSocketDelegate::socketShouldTimeoutReadWithTag,
@@ -878,10 +928,12 @@ void AsyncTcpSocket::doReadTimeout() {
 }
 
 void AsyncTcpSocket::doReadTimeoutWithExtension(double extension) {
-    if (!m_currentRead) return;
+    if (!m_currentRead)
+        return;
     if (extension > 0) {
         m_currentRead->timeout += extension;
-        if (m_readTimer) m_readTimer->setTimer(toNanos(extension), std::chrono::nanoseconds(0));
+        if (m_readTimer)
+            m_readTimer->setTimer(toNanos(extension), std::chrono::nanoseconds(0));
         m_flags &= ~kReadsPaused;
         doReadData();
     } else {
@@ -891,13 +943,16 @@ void AsyncTcpSocket::doReadTimeoutWithExtension(double extension) {
 
 // Read and write timers share one life: made on first use, kept armed for
 // the next packet, firing into the socket queue while the socket lives.
-void AsyncTcpSocket::armTimer(std::shared_ptr<DispatchSource>& timer, double timeout, void (AsyncTcpSocket::*onTimeout)()) {
-    if (timeout < 0) return;
+void AsyncTcpSocket::armTimer(std::shared_ptr<DispatchSource>& timer, double timeout,
+                              void (AsyncTcpSocket::*onTimeout)()) {
+    if (timeout < 0)
+        return;
     if (!timer) {
         timer = DispatchSource::makeTimer(m_socketQueue);
         auto weak = weak_from_this();
         timer->setEventHandler([weak, onTimeout] {
-            if (auto self = weak.lock()) (self.get()->*onTimeout)();
+            if (auto self = weak.lock())
+                (self.get()->*onTimeout)();
         });
         timer->resume();
     }
@@ -914,7 +969,8 @@ void AsyncTcpSocket::askForTimeoutExtension(long tag, double elapsed, size_t byt
         auto delegate = m_delegate;
         m_delegateQueue->async([self, delegate, tag, elapsed, bytesDone, query, withExtension] {
             double extension = 0;
-            if (auto dd = delegate.lock()) extension = (dd.get()->*query)(self, tag, elapsed, bytesDone);
+            if (auto dd = delegate.lock())
+                extension = (dd.get()->*query)(self, tag, elapsed, bytesDone);
             self->m_socketQueue->async([self, extension, withExtension] { (self.get()->*withExtension)(extension); });
         });
     } else {
@@ -925,7 +981,8 @@ void AsyncTcpSocket::askForTimeoutExtension(long tag, double elapsed, size_t byt
 // ----- writing -----
 
 void AsyncTcpSocket::writeData(std::string data, double timeout, long tag) {
-    if (data.empty()) return;
+    if (data.empty())
+        return;
     auto* p = new WritePacket{std::move(data), 0, tag, timeout, nullptr};
     auto self = shared_from_this();
     m_socketQueue->async([self, p] {
@@ -938,7 +995,8 @@ void AsyncTcpSocket::writeData(std::string data, double timeout, long tag) {
 }
 
 void AsyncTcpSocket::maybeDequeueWrite() {
-    if (m_currentWrite || !(m_flags & kConnected)) return;
+    if (m_currentWrite || !(m_flags & kConnected))
+        return;
     if (!m_writeQueue.empty()) {
         m_currentWrite = std::move(m_writeQueue.front());
         m_writeQueue.pop_front();
@@ -950,13 +1008,15 @@ void AsyncTcpSocket::maybeDequeueWrite() {
         setupWriteTimer(m_currentWrite->timeout);
         doWriteData();
     } else if (m_flags & kCloseAfterWrites) {
-        if (!(m_flags & kCloseAfterReads) || (m_readQueue.empty() && !m_currentRead)) closeWithError(std::nullopt);
+        if (!(m_flags & kCloseAfterReads) || (m_readQueue.empty() && !m_currentRead))
+            closeWithError(std::nullopt);
     }
 }
 
 void AsyncTcpSocket::doWriteData() {
     if (!m_currentWrite || (m_flags & kWritesPaused)) {
-        if (m_flags & kCanWrite) suspendWriteSource();  // it would fire without end
+        if (m_flags & kCanWrite)
+            suspendWriteSource(); // it would fire without end
         return;
     }
     if (!(m_flags & kCanWrite)) {
@@ -966,7 +1026,8 @@ void AsyncTcpSocket::doWriteData() {
     WritePacket& pkt = *m_currentWrite;
     if (pkt.tlsSettings) {
         // Waiting for the read side to reach the TLS start too.
-        if (!(m_flags & kReadSideAwaitingTLS)) suspendWriteSource();
+        if (!(m_flags & kReadSideAwaitingTLS))
+            suspendWriteSource();
         return;
     }
     size_t remaining = pkt.buffer.size() - pkt.bytesDone;
@@ -977,19 +1038,21 @@ void AsyncTcpSocket::doWriteData() {
     if ((m_flags & kSecure) && m_tls) {
         size_t n = 0;
         switch (m_tls->write(pkt.buffer.data() + pkt.bytesDone, remaining, &n)) {
-            case net::TlsSession::Result::Done: r = static_cast<ssize_t>(n); break;
-            case net::TlsSession::Result::WantRead:
-            case net::TlsSession::Result::WantWrite:
-                r = -1;
-                errno = EAGAIN;
-                break;
-            default: {
-                auto e = SocketError::sslError(m_tls->lastErrorCode());
-                e.description = m_tls->lastError();
-                error = e;
-                r = 0;
-                break;
-            }
+        case net::TlsSession::Result::Done:
+            r = static_cast<ssize_t>(n);
+            break;
+        case net::TlsSession::Result::WantRead:
+        case net::TlsSession::Result::WantWrite:
+            r = -1;
+            errno = EAGAIN;
+            break;
+        default: {
+            auto e = SocketError::sslError(m_tls->lastErrorCode());
+            e.description = m_tls->lastError();
+            error = e;
+            r = 0;
+            break;
+        }
         }
     } else {
         r = ::send(connectedFD(), pkt.buffer.data() + pkt.bytesDone, remaining, MSG_NOSIGNAL);
@@ -1041,14 +1104,18 @@ void AsyncTcpSocket::completeCurrentWrite() {
 
 void AsyncTcpSocket::endCurrentWrite() {
     // The timer stays for the next write: disarming is cheaper than a new one.
-    if (m_writeTimer) m_writeTimer->clearTimer();
+    if (m_writeTimer)
+        m_writeTimer->clearTimer();
     m_currentWrite.reset();
 }
 
-void AsyncTcpSocket::setupWriteTimer(double timeout) { armTimer(m_writeTimer, timeout, &AsyncTcpSocket::doWriteTimeout); }
+void AsyncTcpSocket::setupWriteTimer(double timeout) {
+    armTimer(m_writeTimer, timeout, &AsyncTcpSocket::doWriteTimeout);
+}
 
 void AsyncTcpSocket::doWriteTimeout() {
-    if (!m_currentWrite) return;
+    if (!m_currentWrite)
+        return;
     m_flags |= kWritesPaused;
     askForTimeoutExtension(m_currentWrite->tag, m_currentWrite->timeout, m_currentWrite->bytesDone,
                            &AsyncTcpSocketDelegate::socketShouldTimeoutWriteWithTag,
@@ -1056,10 +1123,12 @@ void AsyncTcpSocket::doWriteTimeout() {
 }
 
 void AsyncTcpSocket::doWriteTimeoutWithExtension(double extension) {
-    if (!m_currentWrite) return;
+    if (!m_currentWrite)
+        return;
     if (extension > 0) {
         m_currentWrite->timeout += extension;
-        if (m_writeTimer) m_writeTimer->setTimer(toNanos(extension), std::chrono::nanoseconds(0));
+        if (m_writeTimer)
+            m_writeTimer->setTimer(toNanos(extension), std::chrono::nanoseconds(0));
         m_flags &= ~kWritesPaused;
         doWriteData();
     } else {
@@ -1074,7 +1143,8 @@ void AsyncTcpSocket::startTLS(TlsSettings settings) {
     auto self = shared_from_this();
     m_socketQueue->async([self, shared] {
         uint32_t f = self->m_flags;
-        if (!(f & kStarted) || (f & kNoNewReadsWrites) || (f & kTLSQueued)) return;
+        if (!(f & kStarted) || (f & kNoNewReadsWrites) || (f & kTLSQueued))
+            return;
         auto r = std::make_unique<ReadPacket>();
         r->tlsSettings = shared;
         auto w = std::make_unique<WritePacket>();
@@ -1092,7 +1162,8 @@ bool AsyncTcpSocket::handshakeInProgress() const {
 }
 
 void AsyncTcpSocket::maybeStartTLS() {
-    if (!(m_flags & kReadSideAwaitingTLS) || !(m_flags & kWriteSideAwaitingTLS)) return;
+    if (!(m_flags & kReadSideAwaitingTLS) || !(m_flags & kWriteSideAwaitingTLS))
+        return;
     if (!m_partialReadBuffer.empty()) {
         closeWithError(SocketError::otherError("Invalid TLS transition. Handshake has already been read from socket."));
         return;
@@ -1112,25 +1183,28 @@ void AsyncTcpSocket::maybeStartTLS() {
 
 void AsyncTcpSocket::continueHandshake() {
     switch (m_tls->handshake()) {
-        case net::TlsSession::Result::Done: finishSSLHandshake(); break;
-        case net::TlsSession::Result::WantRead:
-            suspendWriteSource();
-            resumeReadSource();
-            break;
-        case net::TlsSession::Result::WantWrite:
-            suspendReadSource();
-            resumeWriteSource();
-            break;
-        default: {
-            auto e = SocketError::sslError(m_tls->lastErrorCode());
-            e.description = m_tls->lastError().empty() ? "TLS handshake failed" : m_tls->lastError();
-            abortSSLHandshake(e);
-        }
+    case net::TlsSession::Result::Done:
+        finishSSLHandshake();
+        break;
+    case net::TlsSession::Result::WantRead:
+        suspendWriteSource();
+        resumeReadSource();
+        break;
+    case net::TlsSession::Result::WantWrite:
+        suspendReadSource();
+        resumeWriteSource();
+        break;
+    default: {
+        auto e = SocketError::sslError(m_tls->lastErrorCode());
+        e.description = m_tls->lastError().empty() ? "TLS handshake failed" : m_tls->lastError();
+        abortSSLHandshake(e);
+    }
     }
 }
 
 void AsyncTcpSocket::finishSSLHandshake() {
-    if (!(m_flags & kReadSideAwaitingTLS) || !(m_flags & kWriteSideAwaitingTLS)) return;
+    if (!(m_flags & kReadSideAwaitingTLS) || !(m_flags & kWriteSideAwaitingTLS))
+        return;
     m_flags &= ~(kReadSideAwaitingTLS | kWriteSideAwaitingTLS);
     m_flags |= kSecure | kCanWrite;
     notifyDelegate([](AsyncTcpSocketDelegate& d, const std::shared_ptr<AsyncTcpSocket>& s) { d.socketDidSecure(s); });
@@ -1138,11 +1212,13 @@ void AsyncTcpSocket::finishSSLHandshake() {
     endCurrentWrite();
     maybeDequeueRead();
     maybeDequeueWrite();
-    if (!m_currentRead) resumeReadSource();
+    if (!m_currentRead)
+        resumeReadSource();
 }
 
 void AsyncTcpSocket::abortSSLHandshake(const SocketError& error) {
-    if (!(m_flags & kReadSideAwaitingTLS) || !(m_flags & kWriteSideAwaitingTLS)) return;
+    if (!(m_flags & kReadSideAwaitingTLS) || !(m_flags & kWriteSideAwaitingTLS))
+        return;
     m_flags &= ~(kReadSideAwaitingTLS | kWriteSideAwaitingTLS);
     closeWithError(error);
 }
@@ -1151,14 +1227,16 @@ void AsyncTcpSocket::abortSSLHandshake(const SocketError& error) {
 
 void AsyncTcpSocket::disconnect() {
     onSocketQueue([this] {
-        if (m_flags & kStarted) closeWithError(std::nullopt);
+        if (m_flags & kStarted)
+            closeWithError(std::nullopt);
     });
 }
 
 void AsyncTcpSocket::disconnectAfterReading() {
     auto self = shared_from_this();
     m_socketQueue->async([self] {
-        if (!(self->m_flags & kStarted)) return;
+        if (!(self->m_flags & kStarted))
+            return;
         self->m_flags |= kNoNewReadsWrites | kCloseAfterReads;
         self->maybeClose();
     });
@@ -1167,7 +1245,8 @@ void AsyncTcpSocket::disconnectAfterReading() {
 void AsyncTcpSocket::disconnectAfterWriting() {
     auto self = shared_from_this();
     m_socketQueue->async([self] {
-        if (!(self->m_flags & kStarted)) return;
+        if (!(self->m_flags & kStarted))
+            return;
         self->m_flags |= kNoNewReadsWrites | kCloseAfterWrites;
         self->maybeClose();
     });
@@ -1176,7 +1255,8 @@ void AsyncTcpSocket::disconnectAfterWriting() {
 void AsyncTcpSocket::disconnectAfterReadingAndWriting() {
     auto self = shared_from_this();
     m_socketQueue->async([self] {
-        if (!(self->m_flags & kStarted)) return;
+        if (!(self->m_flags & kStarted))
+            return;
         self->m_flags |= kNoNewReadsWrites | kCloseAfterReads | kCloseAfterWrites;
         self->maybeClose();
     });
@@ -1191,11 +1271,13 @@ void AsyncTcpSocket::maybeClose() {
     } else if (m_flags & kCloseAfterWrites) {
         shouldClose = writesDone;
     }
-    if (shouldClose) closeWithError(std::nullopt);
+    if (shouldClose)
+        closeWithError(std::nullopt);
 }
 
 void AsyncTcpSocket::closeWithError(std::optional<SocketError> error) {
-    if (m_connectTimer) endConnectTimeout();
+    if (m_connectTimer)
+        endConnectTimeout();
     endCurrentRead();
     endCurrentWrite();
     m_readQueue.clear();
@@ -1234,8 +1316,10 @@ void AsyncTcpSocket::closeWithError(std::optional<SocketError> error) {
     }
     if (!listening && !sourcesOwnFD) {
         // Accepted or connected but closed before its sources existed.
-        if (m_socket4FD != -1) ::close(m_socket4FD);
-        if (m_socket6FD != -1) ::close(m_socket6FD);
+        if (m_socket4FD != -1)
+            ::close(m_socket4FD);
+        if (m_socket6FD != -1)
+            ::close(m_socket6FD);
     }
     ++m_connectIndex;
     bool wasStarted = m_flags & kStarted;
@@ -1271,54 +1355,63 @@ bool AsyncTcpSocket::isSecure() const {
 namespace {
 std::optional<std::string> hostOf(const std::optional<std::string>& address) {
     std::string host;
-    if (!address || !net::SocketAddress::getHostPort(*address, &host, nullptr)) return std::nullopt;
+    if (!address || !net::SocketAddress::getHostPort(*address, &host, nullptr))
+        return std::nullopt;
     return host;
 }
 uint16_t portOf(const std::optional<std::string>& address) {
     uint16_t port = 0;
-    if (!address || !net::SocketAddress::getHostPort(*address, nullptr, &port)) return 0;
+    if (!address || !net::SocketAddress::getHostPort(*address, nullptr, &port))
+        return 0;
     return port;
 }
-}  // namespace
+} // namespace
 
 std::optional<std::string> AsyncTcpSocket::connectedHost() const {
     return onSocketQueue([this] {
-        if (m_socket4FD != -1) return hostOf(net::SocketAddress::peerAddress(m_socket4FD));
+        if (m_socket4FD != -1)
+            return hostOf(net::SocketAddress::peerAddress(m_socket4FD));
         return hostOf(net::SocketAddress::peerAddress(m_socket6FD));
     });
 }
 uint16_t AsyncTcpSocket::connectedPort() const {
     return onSocketQueue([this] {
-        if (m_socket4FD != -1) return portOf(net::SocketAddress::peerAddress(m_socket4FD));
+        if (m_socket4FD != -1)
+            return portOf(net::SocketAddress::peerAddress(m_socket4FD));
         return portOf(net::SocketAddress::peerAddress(m_socket6FD));
     });
 }
 std::optional<std::string> AsyncTcpSocket::localHost() const {
     return onSocketQueue([this] {
-        if (m_socket4FD != -1) return hostOf(net::SocketAddress::localAddress(m_socket4FD));
+        if (m_socket4FD != -1)
+            return hostOf(net::SocketAddress::localAddress(m_socket4FD));
         return hostOf(net::SocketAddress::localAddress(m_socket6FD));
     });
 }
 uint16_t AsyncTcpSocket::localPort() const {
     return onSocketQueue([this] {
-        if (m_socket4FD != -1) return portOf(net::SocketAddress::localAddress(m_socket4FD));
+        if (m_socket4FD != -1)
+            return portOf(net::SocketAddress::localAddress(m_socket4FD));
         return portOf(net::SocketAddress::localAddress(m_socket6FD));
     });
 }
 std::optional<std::string> AsyncTcpSocket::connectedAddress() const {
     return onSocketQueue([this] {
-        if (m_socket6FD != -1) return net::SocketAddress::peerAddress(m_socket6FD);
+        if (m_socket6FD != -1)
+            return net::SocketAddress::peerAddress(m_socket6FD);
         return net::SocketAddress::peerAddress(m_socket4FD);
     });
 }
 std::optional<std::string> AsyncTcpSocket::localAddress() const {
     return onSocketQueue([this] {
-        if (m_socket6FD != -1) return net::SocketAddress::localAddress(m_socket6FD);
+        if (m_socket6FD != -1)
+            return net::SocketAddress::localAddress(m_socket6FD);
         return net::SocketAddress::localAddress(m_socket4FD);
     });
 }
 int AsyncTcpSocket::socketFD() const {
-    if (!m_socketQueue->isCurrent()) return -1;
+    if (!m_socketQueue->isCurrent())
+        return -1;
     return connectedFD();
 }
 
@@ -1339,4 +1432,4 @@ const std::string& AsyncTcpSocket::ZeroData() {
     return s;
 }
 
-}  // namespace pw
+} // namespace pw

@@ -24,8 +24,8 @@ class AsyncTcpSocket;
 class AsyncTcpSocketDelegate {
 public:
     virtual ~AsyncTcpSocketDelegate() = default;
-    virtual std::shared_ptr<core::DispatchQueue> newSocketQueueForConnectionFromAddress(
-        const std::string& /*address*/, AsyncTcpSocket& /*listener*/) {
+    virtual std::shared_ptr<core::DispatchQueue> newSocketQueueForConnectionFromAddress(const std::string& /*address*/,
+                                                                                        AsyncTcpSocket& /*listener*/) {
         return nullptr;
     }
     virtual void socketDidAcceptNewSocket(const std::shared_ptr<AsyncTcpSocket>& /*listener*/,
@@ -50,7 +50,8 @@ public:
     virtual void socketDidSecure(const std::shared_ptr<AsyncTcpSocket>&) {}
     virtual void socketDidCloseReadStream(const std::shared_ptr<AsyncTcpSocket>&) {}
     // No error for a requested close.
-    virtual void socketDidDisconnect(const std::shared_ptr<AsyncTcpSocket>&, const std::optional<SocketError>& /*error*/) {}
+    virtual void socketDidDisconnect(const std::shared_ptr<AsyncTcpSocket>&,
+                                     const std::optional<SocketError>& /*error*/) {}
 };
 
 class AsyncTcpSocket : public std::enable_shared_from_this<AsyncTcpSocket> {
@@ -213,4 +214,4 @@ private:
     std::unique_ptr<net::TlsSession> m_tls;
 };
 
-}  // namespace pw
+} // namespace pw

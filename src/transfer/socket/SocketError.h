@@ -41,4 +41,4 @@ struct SocketError {
     bool isSocketDomain(int c) const { return domain == kDomain && code == c; }
 };
 
-}  // namespace pw
+} // namespace pw

@@ -8,31 +8,31 @@ using pw::Base64Codec;
 
 namespace {
 
-std::optional<std::string> decoded(std::optional<Base64Codec::Bytes> b)
-{
+std::optional<std::string> decoded(std::optional<Base64Codec::Bytes> b) {
     if (!b)
         return std::nullopt;
     return std::string(b->begin(), b->end());
 }
 
-std::string encodeStd(std::string_view s)
-{
+std::string encodeStd(std::string_view s) {
     return Base64Codec::stringByEncodingBytes(s.data(), s.size()).value_or("<nullopt>");
 }
 
-std::string encodeWeb(std::string_view s, bool padded)
-{
+std::string encodeWeb(std::string_view s, bool padded) {
     return Base64Codec::stringByWebSafeEncodingBytes(s.data(), s.size(), padded).value_or("<nullopt>");
 }
 
-TEST(Base64Codec, Rfc4648VectorsInBothAlphabets)
-{
+TEST(Base64Codec, Rfc4648VectorsInBothAlphabets) {
     struct Row {
         std::string plain, padded, unpadded;
     };
     const Row rows[] = {
-        {"f", "Zg==", "Zg"},         {"fo", "Zm8=", "Zm8"},         {"foo", "Zm9v", "Zm9v"},
-        {"foob", "Zm9vYg==", "Zm9vYg"}, {"fooba", "Zm9vYmE=", "Zm9vYmE"}, {"foobar", "Zm9vYmFy", "Zm9vYmFy"},
+        {"f", "Zg==", "Zg"},
+        {"fo", "Zm8=", "Zm8"},
+        {"foo", "Zm9v", "Zm9v"},
+        {"foob", "Zm9vYg==", "Zm9vYg"},
+        {"fooba", "Zm9vYmE=", "Zm9vYmE"},
+        {"foobar", "Zm9vYmFy", "Zm9vYmFy"},
     };
     for (const Row& r : rows) {
         EXPECT_EQ(encodeStd(r.plain), r.padded);
@@ -44,8 +44,7 @@ TEST(Base64Codec, Rfc4648VectorsInBothAlphabets)
     }
 }
 
-TEST(Base64Codec, AlphabetsDifferInTheirLastTwoCharacters)
-{
+TEST(Base64Codec, AlphabetsDifferInTheirLastTwoCharacters) {
     const std::string bytes = "\xFB\xFF\xBF";
     EXPECT_EQ(encodeStd("\xFF"), "/w==");
     EXPECT_EQ(encodeWeb("\xFF", true), "_w==");
@@ -56,8 +55,7 @@ TEST(Base64Codec, AlphabetsDifferInTheirLastTwoCharacters)
     EXPECT_EQ(decoded(Base64Codec::webSafeDecodeString("-_-_")), bytes);
 }
 
-TEST(Base64Codec, EmptyInputGivesNothing)
-{
+TEST(Base64Codec, EmptyInputGivesNothing) {
     EXPECT_FALSE(Base64Codec::encodeData({}));
     EXPECT_FALSE(Base64Codec::stringByEncodingBytes(nullptr, 0));
     EXPECT_FALSE(Base64Codec::webSafeEncodeData({}, true));
@@ -66,8 +64,7 @@ TEST(Base64Codec, EmptyInputGivesNothing)
     EXPECT_FALSE(Base64Codec::webSafeDecodeString(""));
 }
 
-TEST(Base64Codec, DecodingBadAndOddInput)
-{
+TEST(Base64Codec, DecodingBadAndOddInput) {
     struct Row {
         const char* name;
         std::string text;
@@ -77,7 +74,10 @@ TEST(Base64Codec, DecodingBadAndOddInput)
     const Row rows[] = {
         {"missing padding", "Zg", std::nullopt, "f"},
         {"blanks inside", "Zm9v\r\nYm Fy", "foobar", "foobar"},
-        {"bytes 160 and 255 are blanks", "Zm\xA0" "9v\xFF", std::nullopt, std::nullopt}, // not ASCII as text
+        {"bytes 160 and 255 are blanks",
+         "Zm\xA0"
+         "9v\xFF",
+         std::nullopt, std::nullopt}, // not ASCII as text
         {"dash and underscore", "-_-_", std::nullopt, "\xFB\xFF\xBF"},
         {"plus and slash", "+/+/", "\xFB\xFF\xBF", std::nullopt},
         {"non-zero trailing bits", "Zh==", std::nullopt, std::nullopt},
@@ -98,9 +98,9 @@ TEST(Base64Codec, DecodingBadAndOddInput)
     }
 }
 
-TEST(Base64Codec, ByteFormsTreatHighBlanksAndZeroBytes)
-{
-    const std::string spaced = "Zm\xA0" "9v\xFF";
+TEST(Base64Codec, ByteFormsTreatHighBlanksAndZeroBytes) {
+    const std::string spaced = "Zm\xA0"
+                               "9v\xFF";
     EXPECT_EQ(decoded(Base64Codec::decodeBytes(spaced.data(), spaced.size())), "foo");
     EXPECT_EQ(decoded(Base64Codec::webSafeDecodeBytes(spaced.data(), spaced.size())), "foo");
     // A zero byte ends the text.
@@ -110,8 +110,7 @@ TEST(Base64Codec, ByteFormsTreatHighBlanksAndZeroBytes)
     EXPECT_FALSE(Base64Codec::decodeBytes(padCut.data(), padCut.size()));
 }
 
-TEST(Base64Codec, RoundTripsEveryLengthAndByte)
-{
+TEST(Base64Codec, RoundTripsEveryLengthAndByte) {
     std::string all;
     for (int i = 0; i < 256; ++i)
         all.push_back(static_cast<char>(i));
@@ -123,8 +122,7 @@ TEST(Base64Codec, RoundTripsEveryLengthAndByte)
     }
 }
 
-TEST(Base64Codec, RawRoutinesRefuseSmallDestinations)
-{
+TEST(Base64Codec, RawRoutinesRefuseSmallDestinations) {
     const std::uint8_t src[] = {'f', 'o', 'o'};
     char out[3];
     EXPECT_EQ(Base64Codec::baseEncode(src, 3, out, sizeof out, Base64Codec::standardCharset(), true), 0u);

@@ -12,10 +12,12 @@ using pw::core::Value;
 
 namespace {
 
-const char* kUnexpectedToken
-    = "Unexpected token, wanted '{', '}', '[', ']', ',', ':', 'true', 'false', 'null', '\"STRING\"', 'NUMBER'.";
+const char* kUnexpectedToken =
+    "Unexpected token, wanted '{', '}', '[', ']', ',', ':', 'true', 'false', 'null', '\"STRING\"', 'NUMBER'.";
 
-Value arr(Value::Array items) { return Value(std::move(items)); }
+Value arr(Value::Array items) {
+    return Value(std::move(items));
+}
 
 struct ParseCase {
     const char* name;
@@ -27,8 +29,7 @@ struct ParseCase {
 
 // One row per behaviour: either the value the input parses to or the exact
 // first error it fails with.
-std::vector<ParseCase> parseCases()
-{
+std::vector<ParseCase> parseCases() {
     using namespace pw;
     const std::string fffd = "\xEF\xBF\xBD";
     return {
@@ -51,8 +52,7 @@ std::vector<ParseCase> parseCases()
         {"trailing blank", "[1] ", 0, arr({1}), ""},
         {"leading zero", "[01]", 0, std::nullopt, "Unexpected value."},
         {"minus zero is a double", "[-0]", 0, arr({-0.0}), ""},
-        {"integers", "[0,-1,9223372036854775807]", 0,
-         arr({0, -1, std::numeric_limits<std::int64_t>::max()}), ""},
+        {"integers", "[0,-1,9223372036854775807]", 0, arr({0, -1, std::numeric_limits<std::int64_t>::max()}), ""},
         {"unsigned max", "[18446744073709551615]", 0, arr({18446744073709551615.0}), ""},
         {"beyond unsigned max", "[18446744073709551616]", 0, std::nullopt,
          "The value '18446744073709551616' exceeded the maximum value that could be represented: "
@@ -89,8 +89,14 @@ std::vector<ParseCase> parseCases()
          "Unexpected character found in \\u Unicode escape sequence.  Found 'G', expected [0-9a-fA-F]."},
         {"simple escapes", "[\"\\\"\\\\\\/\\b\\f\\n\\r\\t\"]", 0, arr({"\"\\/\b\f\n\r\t"}), ""},
         {"unknown escape", "[\"\\x\"]", 0, std::nullopt, "Invalid escape sequence found in \"\" string."},
-        {"byte FF lenient", "[\"a\xFF" "b\"]", ParseLenientUnicode, arr({"a" + fffd + "b"}), ""},
-        {"byte FF strict", "[\"a\xFF" "b\"]", 0, std::nullopt, "Illegal UTF8 sequence found in \"\" string."},
+        {"byte FF lenient",
+         "[\"a\xFF"
+         "b\"]",
+         ParseLenientUnicode, arr({"a" + fffd + "b"}), ""},
+        {"byte FF strict",
+         "[\"a\xFF"
+         "b\"]",
+         0, std::nullopt, "Illegal UTF8 sequence found in \"\" string."},
         {"overlong form lenient", "[\"\xC0\xAF\"]", ParseLenientUnicode, arr({fffd}), ""},
         {"cut-off sequence strict", "[\"\xE4\xB8", 0, std::nullopt,
          "End of buffer reached while parsing UTF8 in \"\" string."},
@@ -101,26 +107,30 @@ std::vector<ParseCase> parseCases()
         {"unterminated string", "[\"abc", 0, std::nullopt, "Invalid string."},
         {"comments allowed", "[1, /* two */ 2] // done\n", ParseAllowComments, arr({1, 2}), ""},
         {"comments refused", "[1, /* two */ 2] // done\n", 0, std::nullopt, kUnexpectedToken},
-        {"unicode line break refused", "[1,\xE2\x80\xA8" "2]", 0, std::nullopt, kUnexpectedToken},
-        {"unicode line break allowed", "[1,\xE2\x80\xA8" "2]", ParseUnicodeLineBreaks, arr({1, 2}), ""},
+        {"unicode line break refused",
+         "[1,\xE2\x80\xA8"
+         "2]",
+         0, std::nullopt, kUnexpectedToken},
+        {"unicode line break allowed",
+         "[1,\xE2\x80\xA8"
+         "2]",
+         ParseUnicodeLineBreaks, arr({1, 2}), ""},
         {"empty containers", "[[],{},\"\"]", 0, arr({Value::array(), Value::map(), ""}), ""},
         {"records of changing shapes",
          "[{\"a\":1,\"b\":2},{\"a\":3,\"b\":4},{\"b\":5,\"a\":6},{\"a\":7,\"a\":8},{\"a\":9,\"a\":10},"
          "{\"x\":{\"y\":1}},{\"x\":{\"y\":2}},{\"a\":11}]",
          0,
-         arr({Value::Map {{"a", 1}, {"b", 2}}, Value::Map {{"a", 3}, {"b", 4}}, Value::Map {{"b", 5}, {"a", 6}},
-              Value::Map {{"a", 8}}, Value::Map {{"a", 10}}, Value::Map {{"x", Value::Map {{"y", 1}}}},
-              Value::Map {{"x", Value::Map {{"y", 2}}}}, Value::Map {{"a", 11}}}),
+         arr({Value::Map{{"a", 1}, {"b", 2}}, Value::Map{{"a", 3}, {"b", 4}}, Value::Map{{"b", 5}, {"a", 6}},
+              Value::Map{{"a", 8}}, Value::Map{{"a", 10}}, Value::Map{{"x", Value::Map{{"y", 1}}}},
+              Value::Map{{"x", Value::Map{{"y", 2}}}}, Value::Map{{"a", 11}}}),
          ""},
-        {"repeated key keeps last value",
-         "{\"a\":1,\"b\":2,\"a\":3}", 0, Value(Value::Map {{"a", 3}, {"b", 2}}), ""},
+        {"repeated key keeps last value", "{\"a\":1,\"b\":2,\"a\":3}", 0, Value(Value::Map{{"a", 3}, {"b", 2}}), ""},
     };
 }
 
 class JSONParseTable : public ::testing::TestWithParam<ParseCase> {};
 
-TEST_P(JSONParseTable, ParsesOrFailsWithExactError)
-{
+TEST_P(JSONParseTable, ParsesOrFailsWithExactError) {
     const ParseCase& c = GetParam();
     JCError error;
     std::optional<Value> v = pw::objectFromJSONStringWithParseOptions(c.input, c.flags, &error);
@@ -144,8 +154,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, JSONParseTable, ::testing::ValuesIn(parseCases()
                              return n;
                          });
 
-TEST(JSONParser, NumberKindsAreKept)
-{
+TEST(JSONParser, NumberKindsAreKept) {
     auto v = pw::objectFromJSONString("[1, 1.0, -0, 18446744073709551615]");
     ASSERT_TRUE(v);
     EXPECT_TRUE(v->at(0).isInt());
@@ -155,8 +164,7 @@ TEST(JSONParser, NumberKindsAreKept)
     EXPECT_TRUE(v->at(3).isDouble());
 }
 
-TEST(JSONParser, ErrorPositionAndLine)
-{
+TEST(JSONParser, ErrorPositionAndLine) {
     struct Row {
         std::string input;
         std::uint64_t index;
@@ -181,8 +189,7 @@ TEST(JSONParser, ErrorPositionAndLine)
     }
 }
 
-TEST(JSONParser, NestingDepthLimitIsAParseError)
-{
+TEST(JSONParser, NestingDepthLimitIsAParseError) {
     const unsigned limit = pw::kJSONMaxNestingDepth;
     std::string ok = std::string(limit, '[') + std::string(limit, ']');
     EXPECT_TRUE(pw::objectFromJSONString(ok));
@@ -199,24 +206,21 @@ TEST(JSONParser, NestingDepthLimitIsAParseError)
     EXPECT_EQ(error.message, "Nesting depth exceeds the limit of 512.");
 }
 
-TEST(JSONParser, ErrorOutParameterIsUntouchedOnSuccess)
-{
+TEST(JSONParser, ErrorOutParameterIsUntouchedOnSuccess) {
     JCError error;
     error.message = "left alone";
     EXPECT_TRUE(pw::objectFromJSONStringWithParseOptions("{\"a\":[]}", 0, &error));
     EXPECT_EQ(error.message, "left alone");
 }
 
-TEST(JSONParser, InvalidArgumentsThrow)
-{
+TEST(JSONParser, InvalidArgumentsThrow) {
     EXPECT_THROW(pw::JSONDecoder(16), std::invalid_argument);
     EXPECT_THROW(pw::objectFromJSONStringWithParseOptions("[]", 99), std::invalid_argument);
     pw::JSONDecoder decoder;
     EXPECT_THROW(decoder.objectWithUTF8String(nullptr, 0), std::invalid_argument);
 }
 
-TEST(JSONParser, DecoderIsReusableAfterAFailure)
-{
+TEST(JSONParser, DecoderIsReusableAfterAFailure) {
     pw::JSONDecoder decoder(pw::ParseLenientUnicode);
     const std::string bad = "[1,]";
     const std::string good = "{\"Chapters\":[{\"c\":1,\"n\":\"第1章\"}]}";
@@ -228,14 +232,14 @@ TEST(JSONParser, DecoderIsReusableAfterAFailure)
     EXPECT_TRUE(decoder.objectWithData(pw::core::asByteView(good)));
 }
 
-TEST(JSONParser, SiteAnswerCleanedOfControlCharactersParsesLeniently)
-{
+TEST(JSONParser, SiteAnswerCleanedOfControlCharactersParsesLeniently) {
     // Readers of site answers write control characters as the six
     // characters \uFFFD and parse with the lenient flag.
     std::string answer = "{\"Message\":\"a\\uFFFDb\",\"Bad\":\"\xC3\x28\"}";
     auto v = pw::mutableObjectFromJSONStringWithParseOptions(answer, pw::ParseLenientUnicode);
     ASSERT_TRUE(v);
-    EXPECT_EQ((*v)["Message"].asString(), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ((*v)["Message"].asString(), "a\xEF\xBF\xBD"
+                                          "b");
     EXPECT_EQ((*v)["Bad"].asString(), "\xEF\xBF\xBD(");
 }
 
@@ -243,15 +247,14 @@ TEST(JSONParser, SiteAnswerCleanedOfControlCharactersParsesLeniently)
 
 namespace {
 
-TEST(JSONParser, RecordsKeepTheirKeyOrder)
-{
+TEST(JSONParser, RecordsKeepTheirKeyOrder) {
     auto v = pw::objectFromJSONString("[{\"b\":1,\"a\":2},{\"b\":3,\"a\":4},{\"a\":5,\"b\":6}]");
     ASSERT_TRUE(v);
     std::vector<std::string> order;
     for (std::size_t i = 0; i < 3; ++i)
         for (const auto& [key, value] : *v->at(i).asMap())
             order.push_back(key + "=" + std::to_string(*value.asInt()));
-    EXPECT_EQ(order, (std::vector<std::string> {"b=1", "a=2", "b=3", "a=4", "a=5", "b=6"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"b=1", "a=2", "b=3", "a=4", "a=5", "b=6"}));
 }
 
 } // namespace

@@ -17,8 +17,7 @@ const std::string kSample = "{\"Chapters\":[{\"c\":1001,\"n\":\"第一章 风雪
                             "\"w\":3120,\"vc\":1},{\"c\":1002,\"n\":\"\\u7b2c\\u4e8c\\u7ae0\\ud83d\\ude00\",\"v\":1,"
                             "\"p\":12,\"t\":-1.5e3,\"w\":null,\"vc\":true}],\"Volumes\":[[],{}]}";
 
-std::string mutate(const std::string& s, std::mt19937& rng)
-{
+std::string mutate(const std::string& s, std::mt19937& rng) {
     std::string out = s;
     int edits = 1 + static_cast<int>(rng() % 4);
     for (int e = 0; e < edits && !out.empty(); ++e) {
@@ -41,8 +40,7 @@ std::string mutate(const std::string& s, std::mt19937& rng)
     return out;
 }
 
-TEST(CodecRobustness, DamagedJsonFailsCleanlyOrRoundTrips)
-{
+TEST(CodecRobustness, DamagedJsonFailsCleanlyOrRoundTrips) {
     std::mt19937 rng(20260101);
     for (int i = 0; i < 1500; ++i) {
         std::string text = mutate(kSample, rng);
@@ -63,8 +61,7 @@ TEST(CodecRobustness, DamagedJsonFailsCleanlyOrRoundTrips)
     }
 }
 
-TEST(CodecRobustness, RandomBytesThroughBase64AndInflate)
-{
+TEST(CodecRobustness, RandomBytesThroughBase64AndInflate) {
     std::mt19937 rng(7);
     std::vector<std::uint8_t> plain(3000);
     for (auto& b : plain)

@@ -11,9 +11,8 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // Compresses with zlib itself; windowBits 15 makes a zlib stream, 31 a gzip one.
-Bytes deflateWith(const Bytes& input, int windowBits, int level = Z_DEFAULT_COMPRESSION)
-{
-    z_stream s {};
+Bytes deflateWith(const Bytes& input, int windowBits, int level = Z_DEFAULT_COMPRESSION) {
+    z_stream s{};
     EXPECT_EQ(deflateInit2(&s, level, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY), Z_OK);
     Bytes out(deflateBound(&s, input.size()) + 32);
     s.next_in = const_cast<Bytef*>(input.data());
@@ -26,8 +25,7 @@ Bytes deflateWith(const Bytes& input, int windowBits, int level = Z_DEFAULT_COMP
     return out;
 }
 
-Bytes text(std::size_t n)
-{
+Bytes text(std::size_t n) {
     Bytes b;
     const std::string line = "第一回 甄士隐梦幻识通灵 贾雨村风尘怀闺秀\n";
     while (b.size() < n)
@@ -36,8 +34,7 @@ Bytes text(std::size_t n)
     return b;
 }
 
-Bytes noise(std::size_t n)
-{
+Bytes noise(std::size_t n) {
     Bytes b(n);
     std::uint32_t x = 2463534242u;
     for (auto& v : b) {
@@ -49,14 +46,13 @@ Bytes noise(std::size_t n)
     return b;
 }
 
-TEST(ZlibInflate, InflatesWhatZlibAndGzipMake)
-{
+TEST(ZlibInflate, InflatesWhatZlibAndGzipMake) {
     struct Row {
         const char* name;
         Bytes plain;
     };
     const Row rows[] = {
-        {"one byte", Bytes {'x'}},
+        {"one byte", Bytes{'x'}},
         {"umd block size of repetitive text", text(32768)},
         {"far more than 1.5 times its input", Bytes(200000, 0)},
         {"incompressible", noise(5000)},
@@ -71,8 +67,7 @@ TEST(ZlibInflate, InflatesWhatZlibAndGzipMake)
     }
 }
 
-TEST(ZlibInflate, EmptyInputComesBackEmpty)
-{
+TEST(ZlibInflate, EmptyInputComesBackEmpty) {
     auto z = pw::zlibInflate({});
     ASSERT_TRUE(z);
     EXPECT_TRUE(z->empty());
@@ -81,12 +76,11 @@ TEST(ZlibInflate, EmptyInputComesBackEmpty)
     EXPECT_TRUE(g->empty());
 }
 
-TEST(ZlibInflate, TruncatedOrDamagedStreamsFail)
-{
+TEST(ZlibInflate, TruncatedOrDamagedStreamsFail) {
     const Bytes plain = text(40000);
     const Bytes z = deflateWith(plain, 15);
     const Bytes gz = deflateWith(plain, 31);
-    for (std::size_t cut : {std::size_t {1}, std::size_t {2}, z.size() / 2, z.size() - 4, z.size() - 1}) {
+    for (std::size_t cut : {std::size_t{1}, std::size_t{2}, z.size() / 2, z.size() - 4, z.size() - 1}) {
         EXPECT_FALSE(pw::zlibInflate(std::span(z.data(), cut))) << cut;
         EXPECT_FALSE(pw::gzipInflate(std::span(z.data(), cut))) << cut;
     }
@@ -95,8 +89,8 @@ TEST(ZlibInflate, TruncatedOrDamagedStreamsFail)
     Bytes damaged = z;
     damaged[damaged.size() - 2] ^= 0xFF; // the Adler-32 trailer
     EXPECT_FALSE(pw::zlibInflate(damaged));
-    EXPECT_FALSE(pw::zlibInflate(Bytes {'n', 'o', 't', ' ', 'z', 'l', 'i', 'b'}));
-    EXPECT_FALSE(pw::gzipInflate(Bytes {0x1f, 0x8b, 0x08, 0x00}));
+    EXPECT_FALSE(pw::zlibInflate(Bytes{'n', 'o', 't', ' ', 'z', 'l', 'i', 'b'}));
+    EXPECT_FALSE(pw::gzipInflate(Bytes{0x1f, 0x8b, 0x08, 0x00}));
 }
 
 } // namespace

@@ -23,17 +23,15 @@ protected:
         ASSERT_TRUE(core::Paths::ensureHome());
         fs::create_directories(core::Paths::documents() / "torvane" / "main");
     }
-    void TearDown() override {
-        core::Paths::setHome({});
-    }
+    void TearDown() override { core::Paths::setHome({}); }
     // A stored archive holding the record a save would write, with overrides.
     static void storeNew(const core::Value& record) {
         ASSERT_TRUE(core::KeyedArchive::archiveRootObject(record, RZConfig::newSettingsPath(), RZConfig::kRootKey));
     }
     static core::Value savedRecord(DeviceKind kind = DeviceKind::Phone) { return RZConfig(kind).encodeWithCoder(); }
 
-    test::TempDir m_dir { "pw-rzconfig" };
-    fs::path m_home { m_dir.path() };
+    test::TempDir m_dir{"pw-rzconfig"};
+    fs::path m_home{m_dir.path()};
 };
 
 void expectColour(const std::optional<gfx::Color>& c, int r, int g, int b) {
@@ -116,8 +114,8 @@ TEST_F(RZConfigTest, EffectiveColoursBoundsAndReset) {
     EXPECT_EQ(cfg.fontSize(), 20);
     EXPECT_EQ(cfg.pageTurningType(), 3);
     EXPECT_TRUE(cfg.lightOn());
-    EXPECT_EQ(cfg.autoScrollSpeed(), 2);          // kept
-    EXPECT_EQ(cfg.backgroundImageTag(), 15003);   // kept
+    EXPECT_EQ(cfg.autoScrollSpeed(), 2);        // kept
+    EXPECT_EQ(cfg.backgroundImageTag(), 15003); // kept
     EXPECT_EQ(cfg.paddings(), (PagePadding{1, 2, 3, 4}));
     EXPECT_TRUE(cfg.isPickingBgColor());
     EXPECT_EQ(cfg.canvasSize(), (gfx::Size{320, 480}));
@@ -181,16 +179,11 @@ TEST_F(RZConfigTest, LoadRepairsOutOfRangeValues) {
         float wantFont, wantLine;
         int wantTurn, wantBrightness;
     } cases[] = {
-        {DeviceKind::Phone, 10, 1.5, 3, 90, 20, 1.5f, 3, 90},
-        {DeviceKind::Phone, 50, 1.5, 3, 90, 20, 1.5f, 3, 90},
-        {DeviceKind::Tablet, 50, 1.8, 3, 90, 20, 1.8f, 3, 90},
-        {DeviceKind::Phone, 12, 1.0, 0, 0, 12, 1.0f, 0, 0},
-        {DeviceKind::Phone, 42, 1.0, 5, 100, 42, 1.0f, 5, 100},
-        {DeviceKind::Phone, 20, 0.5, 3, 90, 20, 1.5f, 3, 90},
-        {DeviceKind::Tablet, 23, 0.5, 3, 90, 23, 2.0f, 3, 90},
-        {DeviceKind::Phone, NAN, NAN, 3, 90, 20, 1.5f, 3, 90},
-        {DeviceKind::Phone, 20, 1.5, 6, 250, 20, 1.5f, 3, 100},
-        {DeviceKind::Phone, 20, 1.5, -1, -5, 20, 1.5f, 3, 0},
+        {DeviceKind::Phone, 10, 1.5, 3, 90, 20, 1.5f, 3, 90},   {DeviceKind::Phone, 50, 1.5, 3, 90, 20, 1.5f, 3, 90},
+        {DeviceKind::Tablet, 50, 1.8, 3, 90, 20, 1.8f, 3, 90},  {DeviceKind::Phone, 12, 1.0, 0, 0, 12, 1.0f, 0, 0},
+        {DeviceKind::Phone, 42, 1.0, 5, 100, 42, 1.0f, 5, 100}, {DeviceKind::Phone, 20, 0.5, 3, 90, 20, 1.5f, 3, 90},
+        {DeviceKind::Tablet, 23, 0.5, 3, 90, 23, 2.0f, 3, 90},  {DeviceKind::Phone, NAN, NAN, 3, 90, 20, 1.5f, 3, 90},
+        {DeviceKind::Phone, 20, 1.5, 6, 250, 20, 1.5f, 3, 100}, {DeviceKind::Phone, 20, 1.5, -1, -5, 20, 1.5f, 3, 0},
     };
     for (const auto& c : cases) {
         core::Value r = savedRecord(c.kind);

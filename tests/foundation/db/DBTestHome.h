@@ -19,8 +19,7 @@
 // start-up, and the log kept quiet.
 class DBTestHome : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_FALSE(m_home.empty());
         pw::core::Paths::setHome(m_home);
         std::filesystem::create_directories(mainFolder());
@@ -30,22 +29,19 @@ protected:
     }
 
     // Collects the log's lines instead of printing them.
-    void captureLog()
-    {
+    void captureLog() {
         pw::core::Log::setLevel(pw::core::LogLevel::Warning);
         pw::core::Log::setSink([this](pw::core::LogLevel, std::string_view line) { m_logLines.emplace_back(line); });
     }
 
-    bool logged(std::string_view fragment) const
-    {
+    bool logged(std::string_view fragment) const {
         for (const auto& line : m_logLines)
             if (line.find(fragment) != std::string::npos)
                 return true;
         return false;
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         pw::core::Log::setSink(nullptr);
         pw::core::Log::setLevel(m_logLevel);
         pw::core::Paths::setHome({});
@@ -56,8 +52,8 @@ protected:
 
     // Columns of a table as (name, declared type in lower case), through PRAGMA
     // table_info; SQLite reports the standard type names in upper case.
-    static std::vector<std::pair<std::string, std::string>> columnsOf(const std::filesystem::path& file, const std::string& table)
-    {
+    static std::vector<std::pair<std::string, std::string>> columnsOf(const std::filesystem::path& file,
+                                                                      const std::string& table) {
         pw::SQLDatabase db(file.string());
         EXPECT_TRUE(db.open());
         std::vector<std::pair<std::string, std::string>> columns;
@@ -72,15 +68,14 @@ protected:
         return columns;
     }
 
-    static int64_t userVersion(const std::filesystem::path& file)
-    {
+    static int64_t userVersion(const std::filesystem::path& file) {
         pw::SQLDatabase db(file.string());
         EXPECT_TRUE(db.open());
         return db.longForQuery("PRAGMA user_version");
     }
 
-    pw::test::TempDir m_dir { "pw-db" };
-    std::filesystem::path m_home { m_dir.path() };
+    pw::test::TempDir m_dir{"pw-db"};
+    std::filesystem::path m_home{m_dir.path()};
     std::vector<std::string> m_logLines;
-    pw::core::LogLevel m_logLevel { pw::core::LogLevel::Warning };
+    pw::core::LogLevel m_logLevel{pw::core::LogLevel::Warning};
 };

@@ -26,19 +26,18 @@ constexpr int64_t Book = 8;
 
 class ContentionTest : public DBTestHome {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         DBTestHome::SetUp();
         ASSERT_TRUE(pw::MainDB::createMainDBIfNotExists());
         ASSERT_TRUE(BookDB::createBookDBIfNotExists(Book));
         Value::Array chapters;
         for (int id = 1; id <= 40; ++id)
-            chapters.push_back(Value(Value::Map { { "c", Value(id) }, { "n", Value("章" + std::to_string(id)) }, { "v", Value(0) }, { "vc", Value(1) } }));
+            chapters.push_back(Value(Value::Map{
+                {"c", Value(id)}, {"n", Value("章" + std::to_string(id))}, {"v", Value(0)}, {"vc", Value(1)}}));
         ASSERT_TRUE(BookDB::addChapters(chapters, Book));
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         SQLDatabase::setDefaultBusyTimeLimit(10.0);
         DBTestHome::TearDown();
     }
@@ -46,8 +45,7 @@ protected:
     std::string bookFile() const { return BookDB::bookDBPath(Book).string(); }
 };
 
-TEST_F(ContentionTest, HeldLockEndsInAReportedBusyFailure)
-{
+TEST_F(ContentionTest, HeldLockEndsInAReportedBusyFailure) {
     SQLDatabase holder(bookFile());
     ASSERT_TRUE(holder.open());
     ASSERT_TRUE(holder.beginTransaction());
@@ -77,8 +75,7 @@ TEST_F(ContentionTest, HeldLockEndsInAReportedBusyFailure)
     EXPECT_EQ(BookDB::chapterHasDownloadByRZBookId(Book, 1), 1);
 }
 
-TEST_F(ContentionTest, WaiterGoesOnOnceTheLockIsFreed)
-{
+TEST_F(ContentionTest, WaiterGoesOnOnceTheLockIsFreed) {
     SQLDatabase holder(bookFile());
     ASSERT_TRUE(holder.open());
     ASSERT_TRUE(holder.beginTransaction());
@@ -89,13 +86,12 @@ TEST_F(ContentionTest, WaiterGoesOnOnceTheLockIsFreed)
     });
     EXPECT_TRUE(BookDB::saveChapterWithRZBookId(Book, 2, "正文"));
     release.join();
-    EXPECT_EQ(BookDB::getChapterContentWithRZBookId(Book, 2), (Value::Array { Value("held"), Value("正文") }));
+    EXPECT_EQ(BookDB::getChapterContentWithRZBookId(Book, 2), (Value::Array{Value("held"), Value("正文")}));
 }
 
-TEST_F(ContentionTest, ConcurrentWritersAndReadersOnOneFile)
-{
-    std::atomic<int> failures { 0 };
-    std::atomic<bool> writing { true };
+TEST_F(ContentionTest, ConcurrentWritersAndReadersOnOneFile) {
+    std::atomic<int> failures{0};
+    std::atomic<bool> writing{true};
     auto writer = [&](int first) {
         for (int id = first; id <= 40; id += 2) {
             if (!BookDB::saveChapterWithRZBookId(Book, id, "正文" + std::to_string(id)))
@@ -120,8 +116,8 @@ TEST_F(ContentionTest, ConcurrentWritersAndReadersOnOneFile)
 
     EXPECT_EQ(failures.load(), 0);
     EXPECT_TRUE(BookDB::getAllNotDownloadedChapterIdsByRZBookId(Book)->empty());
-    EXPECT_EQ(BookDB::getChapterContentWithRZBookId(Book, 17), (Value::Array { Value("章17"), Value("正文17") }));
+    EXPECT_EQ(BookDB::getChapterContentWithRZBookId(Book, 17), (Value::Array{Value("章17"), Value("正文17")}));
     EXPECT_EQ(pw::SettingTB::readSettingWithKey("k40"), "v");
 }
 
-}
+} // namespace

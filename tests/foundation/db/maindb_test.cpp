@@ -17,13 +17,12 @@ namespace {
 
 using Columns = std::vector<std::pair<std::string, std::string>>;
 
-Columns bookColumns()
-{
+Columns bookColumns() {
     Columns columns = {
-        { "BookId", "integer" }, { "RZBookId", "integer" }, { "BookName", "text" }, { "Cover", "text" }, { "FilePath", "text" },
-        { "Position", "integer" }, { "Position2", "integer" }, { "Type", "text" }, { "FileSize", "integer" },
-        { "LastReadTime", "integer" }, { "LastReadChapter", "text" }, { "ReadPercent", "float" }, { "CategoryId", "integer" },
-        { "Author", "text" }, { "RZUserId", "integer" }, { "Status", "integer" },
+        {"BookId", "integer"},     {"RZBookId", "integer"},     {"BookName", "text"},        {"Cover", "text"},
+        {"FilePath", "text"},      {"Position", "integer"},     {"Position2", "integer"},    {"Type", "text"},
+        {"FileSize", "integer"},   {"LastReadTime", "integer"}, {"LastReadChapter", "text"}, {"ReadPercent", "float"},
+        {"CategoryId", "integer"}, {"Author", "text"},          {"RZUserId", "integer"},     {"Status", "integer"},
     };
     for (int i = 1; i <= 5; ++i)
         columns.emplace_back("ExtInt" + std::to_string(i), "integer");
@@ -35,9 +34,10 @@ Columns bookColumns()
 }
 
 const Columns messageColumns = {
-    { "NotifyId", "integer" }, { "Title", "text" }, { "MType", "integer" }, { "IsRead", "integer" }, { "SaveTime", "integer" },
-    { "CreateDate", "integer" }, { "ExpireDate", "integer" }, { "Type", "integer" }, { "Status", "integer" }, { "UserId", "integer" },
-    { "Message", "text" }, { "Key", "text" }, { "Value", "text" }, { "ClientType", "integer" },
+    {"NotifyId", "integer"}, {"Title", "text"},         {"MType", "integer"},      {"IsRead", "integer"},
+    {"SaveTime", "integer"}, {"CreateDate", "integer"}, {"ExpireDate", "integer"}, {"Type", "integer"},
+    {"Status", "integer"},   {"UserId", "integer"},     {"Message", "text"},       {"Key", "text"},
+    {"Value", "text"},       {"ClientType", "integer"},
 };
 
 class MainDBTest : public DBTestHome {
@@ -45,15 +45,17 @@ protected:
     std::filesystem::path file() const { return mainFolder() / "main.rz"; }
 
     // A file as an older release left it: no message table, at `version`.
-    void writeOldFile(int version, bool withMessage)
-    {
+    void writeOldFile(int version, bool withMessage) {
         SQLDatabase db(file().string());
         ASSERT_TRUE(db.open());
-        ASSERT_TRUE(db.executeUpdate("create table book (BookId integer primary key autoincrement, RZBookId integer, BookName text)"));
+        ASSERT_TRUE(db.executeUpdate(
+            "create table book (BookId integer primary key autoincrement, RZBookId integer, BookName text)"));
         ASSERT_TRUE(db.executeUpdate("create table setting (Key text primary key ,Value text);"));
-        ASSERT_TRUE(db.executeUpdate("create table bookmark (Id integer primary key autoincrement, BookId integer, Description text, "
-                                     "Position integer, Position2 integer, CreateTime integer, ReadPercent float)"));
-        ASSERT_TRUE(db.executeUpdate("create table category (Id integer primary key autoincrement, Name text, Expand integer, CreateTime integer)"));
+        ASSERT_TRUE(db.executeUpdate(
+            "create table bookmark (Id integer primary key autoincrement, BookId integer, Description text, "
+            "Position integer, Position2 integer, CreateTime integer, ReadPercent float)"));
+        ASSERT_TRUE(db.executeUpdate("create table category (Id integer primary key autoincrement, Name text, Expand "
+                                     "integer, CreateTime integer)"));
         ASSERT_TRUE(db.executeUpdate("create index category_Name_index on category(Name);"));
         if (withMessage) {
             ASSERT_TRUE(db.executeUpdate("create table message (NotifyId integer primary key, Title text)"));
@@ -64,8 +66,7 @@ protected:
     }
 };
 
-TEST_F(MainDBTest, NewFileHasEveryTableAndVersionTwo)
-{
+TEST_F(MainDBTest, NewFileHasEveryTableAndVersionTwo) {
     EXPECT_FALSE(MainDB::isMainDBExists());
     ASSERT_TRUE(MainDB::createMainDBIfNotExists());
     EXPECT_TRUE(MainDB::isMainDBExists());
@@ -77,12 +78,18 @@ TEST_F(MainDBTest, NewFileHasEveryTableAndVersionTwo)
         Columns columns;
     };
     std::vector<Expected> tables = {
-        { "book", bookColumns() },
-        { "setting", { { "Key", "text" }, { "Value", "text" } } },
-        { "bookmark", { { "Id", "integer" }, { "BookId", "integer" }, { "Description", "text" }, { "Position", "integer" },
-                          { "Position2", "integer" }, { "CreateTime", "integer" }, { "ReadPercent", "float" } } },
-        { "category", { { "Id", "integer" }, { "Name", "text" }, { "Expand", "integer" }, { "CreateTime", "integer" } } },
-        { "message", messageColumns },
+        {"book", bookColumns()},
+        {"setting", {{"Key", "text"}, {"Value", "text"}}},
+        {"bookmark",
+         {{"Id", "integer"},
+          {"BookId", "integer"},
+          {"Description", "text"},
+          {"Position", "integer"},
+          {"Position2", "integer"},
+          {"CreateTime", "integer"},
+          {"ReadPercent", "float"}}},
+        {"category", {{"Id", "integer"}, {"Name", "text"}, {"Expand", "integer"}, {"CreateTime", "integer"}}},
+        {"message", messageColumns},
     };
     for (const auto& t : tables) {
         SCOPED_TRACE(t.table);
@@ -92,25 +99,25 @@ TEST_F(MainDBTest, NewFileHasEveryTableAndVersionTwo)
     SQLDatabase db(file().string());
     ASSERT_TRUE(db.open());
     EXPECT_EQ(db.stringForQuery("select sql from sqlite_master where name = 'category_Name_index'"),
-        "CREATE INDEX category_Name_index on category(Name)");
-    EXPECT_EQ(db.stringForQuery("select sql from sqlite_master where name = 'setting'"), "CREATE TABLE setting (Key text primary key ,Value text)");
+              "CREATE INDEX category_Name_index on category(Name)");
+    EXPECT_EQ(db.stringForQuery("select sql from sqlite_master where name = 'setting'"),
+              "CREATE TABLE setting (Key text primary key ,Value text)");
     // Primary keys as declared.
     EXPECT_EQ(db.intForQuery("select pk from pragma_table_info('book') where name = 'BookId'"), 1);
     EXPECT_EQ(db.intForQuery("select pk from pragma_table_info('message') where name = 'NotifyId'"), 1);
     EXPECT_EQ(db.intForQuery("select count(*) from sqlite_master where name = 'sqlite_sequence'"), 1);
 }
 
-TEST_F(MainDBTest, OlderFilesAreUpgradedInPlace)
-{
+TEST_F(MainDBTest, OlderFilesAreUpgradedInPlace) {
     struct Case {
         const char* name;
         int version;
         bool withMessage;
     };
     std::vector<Case> cases = {
-        { "version 0", 0, false },
-        { "version 1", 1, false },
-        { "version 1 that already has messages", 1, true },
+        {"version 0", 0, false},
+        {"version 1", 1, false},
+        {"version 1 that already has messages", 1, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -119,8 +126,9 @@ TEST_F(MainDBTest, OlderFilesAreUpgradedInPlace)
         ASSERT_TRUE(MainDB::createMainDBIfNotExists());
         EXPECT_EQ(userVersion(file()), 2);
         // Tables that were there are left exactly as they were, rows included.
-        EXPECT_EQ(columnsOf(file(), "book"), (Columns { { "BookId", "integer" }, { "RZBookId", "integer" }, { "BookName", "text" } }));
-        Columns expectedMessage = c.withMessage ? Columns { { "NotifyId", "integer" }, { "Title", "text" } } : messageColumns;
+        EXPECT_EQ(columnsOf(file(), "book"),
+                  (Columns{{"BookId", "integer"}, {"RZBookId", "integer"}, {"BookName", "text"}}));
+        Columns expectedMessage = c.withMessage ? Columns{{"NotifyId", "integer"}, {"Title", "text"}} : messageColumns;
         EXPECT_EQ(columnsOf(file(), "message"), expectedMessage);
         SQLDatabase db(file().string());
         ASSERT_TRUE(db.open());
@@ -129,8 +137,7 @@ TEST_F(MainDBTest, OlderFilesAreUpgradedInPlace)
     }
 }
 
-TEST_F(MainDBTest, CurrentFileIsLeftAlone)
-{
+TEST_F(MainDBTest, CurrentFileIsLeftAlone) {
     {
         SQLDatabase db(file().string());
         ASSERT_TRUE(db.open());
@@ -142,8 +149,7 @@ TEST_F(MainDBTest, CurrentFileIsLeftAlone)
     EXPECT_EQ(columnsOf(file(), "marker").size(), 1u);
 }
 
-TEST_F(MainDBTest, EmptyFileIsCompleted)
-{
+TEST_F(MainDBTest, EmptyFileIsCompleted) {
     // An empty file at version 0 (left by an interrupted first start) gets every table.
     { std::ofstream(file()).flush(); }
     ASSERT_TRUE(MainDB::createMainDBIfNotExists());
@@ -152,8 +158,7 @@ TEST_F(MainDBTest, EmptyFileIsCompleted)
     EXPECT_EQ(userVersion(file()), 2);
 }
 
-TEST_F(MainDBTest, FailedUpgradeChangesNothing)
-{
+TEST_F(MainDBTest, FailedUpgradeChangesNothing) {
     // An index already holds the name the message table needs: that create
     // fails, and the tables made before it in the same upgrade are undone.
     {
@@ -168,8 +173,7 @@ TEST_F(MainDBTest, FailedUpgradeChangesNothing)
     EXPECT_TRUE(columnsOf(file(), "setting").empty());
 }
 
-TEST_F(MainDBTest, FailuresAreReported)
-{
+TEST_F(MainDBTest, FailuresAreReported) {
     // No folder: the file cannot be made.
     std::filesystem::remove_all(mainFolder());
     EXPECT_FALSE(MainDB::createMainDBIfNotExists());
@@ -184,4 +188,4 @@ TEST_F(MainDBTest, FailuresAreReported)
     EXPECT_FALSE(MainDB::createMainDBIfNotExists());
 }
 
-}
+} // namespace

@@ -23,18 +23,16 @@ namespace {
 
 class SQLDatabaseTest : public DBTestHome {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         DBTestHome::SetUp();
         ASSERT_TRUE(m_db.open());
         ASSERT_TRUE(m_db.executeUpdate("create table t (a, b)"));
     }
 
-    SQLDatabase m_db { std::nullopt };
+    SQLDatabase m_db{std::nullopt};
 };
 
-TEST_F(SQLDatabaseTest, OpenAndCloseAreIdempotent)
-{
+TEST_F(SQLDatabaseTest, OpenAndCloseAreIdempotent) {
     EXPECT_TRUE(m_db.open());
     EXPECT_TRUE(m_db.goodConnection());
     EXPECT_TRUE(m_db.close());
@@ -45,8 +43,7 @@ TEST_F(SQLDatabaseTest, OpenAndCloseAreIdempotent)
     EXPECT_FALSE(m_db.executeUpdate("insert into t values (1, 2)"));
 }
 
-TEST_F(SQLDatabaseTest, FailedOpenLeavesTheObjectClosed)
-{
+TEST_F(SQLDatabaseTest, FailedOpenLeavesTheObjectClosed) {
     SQLDatabase db((m_home / "no" / "such" / "folder.rz").string());
     EXPECT_FALSE(db.open());
     EXPECT_EQ(db.sqliteHandle(), nullptr);
@@ -55,62 +52,61 @@ TEST_F(SQLDatabaseTest, FailedOpenLeavesTheObjectClosed)
     EXPECT_FALSE(db.goodConnection());
 }
 
-TEST_F(SQLDatabaseTest, BindingStoresEachKindAsItsSQLiteType)
-{
-    const uint8_t bytes[] = { 1, 2, 3 };
+TEST_F(SQLDatabaseTest, BindingStoresEachKindAsItsSQLiteType) {
+    const uint8_t bytes[] = {1, 2, 3};
     // Arguments view what they bind: the values must outlive the list.
     const Value five(5);
-    const Value byteValue(pw::core::Bytes { 9 });
+    const Value byteValue(pw::core::Bytes{9});
     struct Case {
         const char* name;
         SQLArg arg;
         int type;
     };
     std::vector<Case> cases = {
-        { "null", SQLArg(nullptr), SQLITE_NULL },
-        { "null value", SQLArg(Value()), SQLITE_NULL },
-        { "null text pointer", SQLArg(static_cast<const char*>(nullptr)), SQLITE_NULL },
-        { "empty blob", SQLArg::blob(nullptr, 0), SQLITE_BLOB },
-        { "blob", SQLArg::blob(bytes, sizeof bytes), SQLITE_BLOB },
-        { "bool true", SQLArg(true), SQLITE_INTEGER },
-        { "int", SQLArg(-7), SQLITE_INTEGER },
-        { "int64", SQLArg(int64_t(1) << 40), SQLITE_INTEGER },
-        { "unsigned", SQLArg(7u), SQLITE_INTEGER },
-        { "huge unsigned", SQLArg(std::numeric_limits<uint64_t>::max()), SQLITE_TEXT },
-        { "float", SQLArg(1.5f), SQLITE_FLOAT },
-        { "double (a date)", SQLArg(1700000000.25), SQLITE_FLOAT },
-        { "text", SQLArg("书架1"), SQLITE_TEXT },
-        { "empty text", SQLArg(std::string()), SQLITE_TEXT },
-        { "value int", SQLArg(five), SQLITE_INTEGER },
-        { "value bytes", SQLArg(byteValue), SQLITE_BLOB },
+        {"null", SQLArg(nullptr), SQLITE_NULL},
+        {"null value", SQLArg(Value()), SQLITE_NULL},
+        {"null text pointer", SQLArg(static_cast<const char*>(nullptr)), SQLITE_NULL},
+        {"empty blob", SQLArg::blob(nullptr, 0), SQLITE_BLOB},
+        {"blob", SQLArg::blob(bytes, sizeof bytes), SQLITE_BLOB},
+        {"bool true", SQLArg(true), SQLITE_INTEGER},
+        {"int", SQLArg(-7), SQLITE_INTEGER},
+        {"int64", SQLArg(int64_t(1) << 40), SQLITE_INTEGER},
+        {"unsigned", SQLArg(7u), SQLITE_INTEGER},
+        {"huge unsigned", SQLArg(std::numeric_limits<uint64_t>::max()), SQLITE_TEXT},
+        {"float", SQLArg(1.5f), SQLITE_FLOAT},
+        {"double (a date)", SQLArg(1700000000.25), SQLITE_FLOAT},
+        {"text", SQLArg("书架1"), SQLITE_TEXT},
+        {"empty text", SQLArg(std::string()), SQLITE_TEXT},
+        {"value int", SQLArg(five), SQLITE_INTEGER},
+        {"value bytes", SQLArg(byteValue), SQLITE_BLOB},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(m_db.executeUpdate("delete from t"));
-        ASSERT_TRUE(m_db.executeUpdate("insert into t (a) values (?)", { c.arg }));
+        ASSERT_TRUE(m_db.executeUpdate("insert into t (a) values (?)", {c.arg}));
         auto rs = m_db.executeQuery("select a from t");
         ASSERT_TRUE(rs && rs->next());
         EXPECT_EQ(sqlite3_column_type(rs->statement()->statement(), 0), c.type);
     }
     // Values come back as they went in.
     ASSERT_TRUE(m_db.executeUpdate("delete from t"));
-    ASSERT_TRUE(m_db.executeUpdate("insert into t values (?, ?)", { true, SQLArg::blob(bytes, sizeof bytes) }));
+    ASSERT_TRUE(m_db.executeUpdate("insert into t values (?, ?)", {true, SQLArg::blob(bytes, sizeof bytes)}));
     EXPECT_EQ(m_db.intForQuery("select a from t"), 1);
-    EXPECT_EQ(m_db.dataForQuery("select b from t"), (std::vector<uint8_t> { 1, 2, 3 }));
+    EXPECT_EQ(m_db.dataForQuery("select b from t"), (std::vector<uint8_t>{1, 2, 3}));
 }
 
-TEST_F(SQLDatabaseTest, TemporaryTextOutlivesTheCallThatBoundIt)
-{
-    ASSERT_TRUE(m_db.executeUpdate("insert into t values (?, ?)", { std::string("a long enough text to leave the small buffer"), 1 }));
+TEST_F(SQLDatabaseTest, TemporaryTextOutlivesTheCallThatBoundIt) {
+    ASSERT_TRUE(m_db.executeUpdate("insert into t values (?, ?)",
+                                   {std::string("a long enough text to leave the small buffer"), 1}));
     // The query's rows are read after the call returned and its arguments are gone.
-    auto rs = m_db.executeQuery("select b from t where a = ?", { std::string("a long enough text to leave the small buffer") });
+    auto rs =
+        m_db.executeQuery("select b from t where a = ?", {std::string("a long enough text to leave the small buffer")});
     ASSERT_TRUE(rs);
     ASSERT_TRUE(rs->next());
     EXPECT_EQ(rs->intForColumnIndex(0), 1);
 }
 
-TEST_F(SQLDatabaseTest, UpdateReportsStepErrorsAndFailedPrepares)
-{
+TEST_F(SQLDatabaseTest, UpdateReportsStepErrorsAndFailedPrepares) {
     captureLog();
     ASSERT_TRUE(m_db.executeUpdate("create table u (k integer primary key, v)"));
     ASSERT_TRUE(m_db.executeUpdate("insert into u values (1, 'x')"));
@@ -125,17 +121,16 @@ TEST_F(SQLDatabaseTest, UpdateReportsStepErrorsAndFailedPrepares)
     EXPECT_NE(error.message.find("no such table"), std::string::npos);
 
     // Too few values for the parameters fails the call.
-    EXPECT_FALSE(m_db.executeUpdate("insert into t values (?, ?)", { 1 }));
+    EXPECT_FALSE(m_db.executeUpdate("insert into t values (?, ?)", {1}));
     EXPECT_TRUE(logged("bind count is not correct"));
     // A statement that yields rows is refused by the update path, not fatal.
     EXPECT_FALSE(m_db.executeUpdate("select 1"));
     // Lists and records have no column type.
-    EXPECT_FALSE(m_db.executeUpdate("insert into t values (?, ?)", { Value::array(), 1 }));
+    EXPECT_FALSE(m_db.executeUpdate("insert into t values (?, ?)", {Value::array(), 1}));
     EXPECT_EQ(m_db.intForQuery("select count(*) from t"), 0);
 }
 
-TEST_F(SQLDatabaseTest, HadErrorOnlyForErrorCodes)
-{
+TEST_F(SQLDatabaseTest, HadErrorOnlyForErrorCodes) {
     // 0, SQLITE_ROW and SQLITE_DONE are not errors; 1 to 99 are.
     EXPECT_TRUE(m_db.executeUpdate("insert into t values (1, 2)"));
     EXPECT_FALSE(m_db.hadError());
@@ -148,10 +143,9 @@ TEST_F(SQLDatabaseTest, HadErrorOnlyForErrorCodes)
     EXPECT_TRUE(m_db.hadError());
 }
 
-TEST_F(SQLDatabaseTest, StepErrorIsNotTheEndOfTheRows)
-{
+TEST_F(SQLDatabaseTest, StepErrorIsNotTheEndOfTheRows) {
     ASSERT_TRUE(m_db.executeUpdate("insert into t values (1, 'first')"));
-    ASSERT_TRUE(m_db.executeUpdate("insert into t values (?, 'second')", { std::numeric_limits<int64_t>::min() }));
+    ASSERT_TRUE(m_db.executeUpdate("insert into t values (?, 'second')", {std::numeric_limits<int64_t>::min()}));
     // abs() of the smallest integer overflows on the second row.
     auto rs = m_db.executeQuery("select abs(a) from t order by rowid");
     ASSERT_TRUE(rs);
@@ -167,10 +161,10 @@ TEST_F(SQLDatabaseTest, StepErrorIsNotTheEndOfTheRows)
     EXPECT_FALSE(clean->failed());
 }
 
-TEST_F(SQLDatabaseTest, ResultSetReadersAndNames)
-{
+TEST_F(SQLDatabaseTest, ResultSetReadersAndNames) {
     ASSERT_TRUE(m_db.executeUpdate("create table r (BookId integer, Name text, Score float, Data blob, Missing text)"));
-    ASSERT_TRUE(m_db.executeUpdate("insert into r values (?, ?, ?, ?, NULL)", { int64_t(5000000000), "红楼梦", 2.5, SQLArg::blob("ab", 2) }));
+    ASSERT_TRUE(m_db.executeUpdate("insert into r values (?, ?, ?, ?, NULL)",
+                                   {int64_t(5000000000), "红楼梦", 2.5, SQLArg::blob("ab", 2)}));
     auto rs = m_db.executeQuery("select * from r");
     ASSERT_TRUE(rs->next());
     EXPECT_EQ(rs->columnCount(), 5);
@@ -179,7 +173,7 @@ TEST_F(SQLDatabaseTest, ResultSetReadersAndNames)
     EXPECT_EQ(rs->longLongIntForColumn("BOOKID"), 5000000000);
     EXPECT_EQ(rs->stringForColumn("name"), "红楼梦");
     EXPECT_DOUBLE_EQ(rs->doubleForColumnIndex(2), 2.5);
-    EXPECT_EQ(rs->dataForColumnIndex(3), (std::vector<uint8_t> { 'a', 'b' }));
+    EXPECT_EQ(rs->dataForColumnIndex(3), (std::vector<uint8_t>{'a', 'b'}));
     EXPECT_EQ(rs->columnNameForIndex(1), "Name");
 
     // NULL: none for texts, the null value for objects, 0 for numbers.
@@ -205,8 +199,7 @@ TEST_F(SQLDatabaseTest, ResultSetReadersAndNames)
     EXPECT_FALSE(object.contains("Missing"));
 }
 
-TEST_F(SQLDatabaseTest, QueryWithoutRowsClosesItself)
-{
+TEST_F(SQLDatabaseTest, QueryWithoutRowsClosesItself) {
     auto rs = m_db.executeQuery("select a from t");
     ASSERT_TRUE(rs);
     EXPECT_EQ(m_db.openResultSetCount(), 1u);
@@ -218,8 +211,7 @@ TEST_F(SQLDatabaseTest, QueryWithoutRowsClosesItself)
     rs->close(); // a second close is harmless
 }
 
-TEST_F(SQLDatabaseTest, InUseRefusesSecondOperation)
-{
+TEST_F(SQLDatabaseTest, InUseRefusesSecondOperation) {
     captureLog();
     m_db.setInUse(true);
     EXPECT_EQ(m_db.executeQuery("select 1"), nullptr);
@@ -232,11 +224,10 @@ TEST_F(SQLDatabaseTest, InUseRefusesSecondOperation)
     EXPECT_EQ(m_db.changes(), 1);
 }
 
-TEST_F(SQLDatabaseTest, StatementCacheReusesOneStatement)
-{
+TEST_F(SQLDatabaseTest, StatementCacheReusesOneStatement) {
     m_db.setShouldCacheStatements(true);
-    ASSERT_TRUE(m_db.executeUpdate("insert into t values (?, ?)", { 1, "x" }));
-    ASSERT_TRUE(m_db.executeUpdate("insert into t values (?, ?)", { 2, "y" }));
+    ASSERT_TRUE(m_db.executeUpdate("insert into t values (?, ?)", {1, "x"}));
+    ASSERT_TRUE(m_db.executeUpdate("insert into t values (?, ?)", {2, "y"}));
     auto cached = m_db.cachedStatementForQuery("insert into t values (?, ?)");
     ASSERT_TRUE(cached);
     EXPECT_EQ(cached->useCount(), 2);
@@ -262,8 +253,7 @@ TEST_F(SQLDatabaseTest, StatementCacheReusesOneStatement)
     EXPECT_EQ(m_db.cachedStatementCount(), 0u);
 }
 
-TEST_F(SQLDatabaseTest, ClosingTheDatabaseClosesItsResultSets)
-{
+TEST_F(SQLDatabaseTest, ClosingTheDatabaseClosesItsResultSets) {
     ASSERT_TRUE(m_db.executeUpdate("insert into t values (1, 2)"));
     auto rs = m_db.executeQuery("select a from t");
     ASSERT_TRUE(rs->next());
@@ -272,8 +262,7 @@ TEST_F(SQLDatabaseTest, ClosingTheDatabaseClosesItsResultSets)
     EXPECT_EQ(rs->parentDB(), nullptr);
 }
 
-TEST_F(SQLDatabaseTest, MovingKeepsResultSetsAttached)
-{
+TEST_F(SQLDatabaseTest, MovingKeepsResultSetsAttached) {
     ASSERT_TRUE(m_db.executeUpdate("insert into t values (1, 2)"));
     auto rs = m_db.executeQuery("select a from t");
     SQLDatabase moved = std::move(m_db);
@@ -284,8 +273,7 @@ TEST_F(SQLDatabaseTest, MovingKeepsResultSetsAttached)
     EXPECT_EQ(moved.openResultSetCount(), 0u);
 }
 
-TEST_F(SQLDatabaseTest, TransactionsCommitAndRollBack)
-{
+TEST_F(SQLDatabaseTest, TransactionsCommitAndRollBack) {
     ASSERT_TRUE(m_db.beginTransaction());
     EXPECT_TRUE(m_db.inTransaction());
     EXPECT_TRUE(m_db.inUse());
@@ -302,8 +290,7 @@ TEST_F(SQLDatabaseTest, TransactionsCommitAndRollBack)
     EXPECT_FALSE(m_db.commit());
 }
 
-TEST(SQLDatabaseFormat, ConversionsBecomeParameters)
-{
+TEST(SQLDatabaseFormat, ConversionsBecomeParameters) {
     struct Case {
         const char* format;
         std::vector<SQLArg> values;
@@ -311,14 +298,14 @@ TEST(SQLDatabaseFormat, ConversionsBecomeParameters)
         size_t arguments;
     };
     std::vector<Case> cases = {
-        { "select * from t where a = %d and b = %@", { 3, "x" }, "select * from t where a = ? and b = ?", 2 },
-        { "%s%i%u%f%g%c", { "a", 1, 2u, 1.5, 2.5, 65 }, "??????", 6 },
-        { "%hi %hu %qi %qu %ld %lu %lld %llu", { 1, 2, 3, 4, 5, 6, 7, 8 }, "? ? ? ? ? ? ? ?", 8 },
-        { "100%% done", {}, "100% done", 0 },
-        { "%%d stays text", {}, "%d stays text", 0 },
-        { "%x %h %l %q", {}, "x h l q", 0 },
-        { "", {}, "", 0 },
-        { "a = %d and b = %d", { 1 }, std::nullopt, 0 },
+        {"select * from t where a = %d and b = %@", {3, "x"}, "select * from t where a = ? and b = ?", 2},
+        {"%s%i%u%f%g%c", {"a", 1, 2u, 1.5, 2.5, 65}, "??????", 6},
+        {"%hi %hu %qi %qu %ld %lu %lld %llu", {1, 2, 3, 4, 5, 6, 7, 8}, "? ? ? ? ? ? ? ?", 8},
+        {"100%% done", {}, "100% done", 0},
+        {"%%d stays text", {}, "%d stays text", 0},
+        {"%x %h %l %q", {}, "x h l q", 0},
+        {"", {}, "", 0},
+        {"a = %d and b = %d", {1}, std::nullopt, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.format);
@@ -330,26 +317,24 @@ TEST(SQLDatabaseFormat, ConversionsBecomeParameters)
         }
     }
     std::vector<SQLArg> arguments;
-    SQLArg values[] = { 3, "x" };
+    SQLArg values[] = {3, "x"};
     SQLDatabase::extractSQL("%d %@", values, arguments);
     ASSERT_EQ(arguments.size(), 2u);
     EXPECT_EQ(arguments[0].integer(), 3);
     EXPECT_EQ(arguments[1].text(), "x");
-    SQLArg character[] = { 65 };
+    SQLArg character[] = {65};
     SQLDatabase::extractSQL("%c", character, arguments);
     EXPECT_EQ(arguments.back().text(), "A");
 }
 
-TEST_F(SQLDatabaseTest, FormatVariantsRunBoundStatements)
-{
-    ASSERT_TRUE(m_db.executeUpdateWithFormat("insert into t values (%d, %@)", { 7, "it's" }));
-    auto rs = m_db.executeQueryWithFormat("select b from t where a = %d", { 7 });
+TEST_F(SQLDatabaseTest, FormatVariantsRunBoundStatements) {
+    ASSERT_TRUE(m_db.executeUpdateWithFormat("insert into t values (%d, %@)", {7, "it's"}));
+    auto rs = m_db.executeQueryWithFormat("select b from t where a = %d", {7});
     ASSERT_TRUE(rs && rs->next());
     EXPECT_EQ(rs->stringForColumnIndex(0), "it's");
 }
 
-TEST_F(SQLDatabaseTest, SchemaConveniences)
-{
+TEST_F(SQLDatabaseTest, SchemaConveniences) {
     ASSERT_TRUE(m_db.executeUpdate("create table \"odd)name\" (Col1 integer)"));
     EXPECT_TRUE(m_db.tableExists("T"));
     EXPECT_FALSE(m_db.tableExists("nothing"));
@@ -375,21 +360,19 @@ TEST_F(SQLDatabaseTest, SchemaConveniences)
     EXPECT_FALSE(m_db.inUse());
 }
 
-TEST_F(SQLDatabaseTest, OneValueQueries)
-{
-    ASSERT_TRUE(m_db.executeUpdate("insert into t values (?, ?)", { 1700000000.5, SQLArg::blob("z", 1) }));
+TEST_F(SQLDatabaseTest, OneValueQueries) {
+    ASSERT_TRUE(m_db.executeUpdate("insert into t values (?, ?)", {1700000000.5, SQLArg::blob("z", 1)}));
     EXPECT_EQ(m_db.longForQuery("select 5000000000"), 5000000000);
     EXPECT_TRUE(m_db.boolForQuery("select 2"));
     EXPECT_DOUBLE_EQ(m_db.doubleForQuery("select a from t"), 1700000000.5);
     EXPECT_EQ(m_db.dateForQuery("select a from t"), 1700000000.5);
-    EXPECT_EQ(m_db.dataForQuery("select b from t"), (std::vector<uint8_t> { 'z' }));
-    EXPECT_EQ(m_db.stringForQuery("select ?", { "x" }), "x");
+    EXPECT_EQ(m_db.dataForQuery("select b from t"), (std::vector<uint8_t>{'z'}));
+    EXPECT_EQ(m_db.stringForQuery("select ?", {"x"}), "x");
     EXPECT_EQ(m_db.dateForQuery("select NULL"), std::nullopt);
     EXPECT_EQ(m_db.openResultSetCount(), 0u);
 }
 
-TEST(SQLDatabaseStatics, VersionAndKeys)
-{
+TEST(SQLDatabaseStatics, VersionAndKeys) {
     EXPECT_EQ(SQLDatabase::sqliteLibVersion(), std::string(sqlite3_libversion()));
     EXPECT_EQ(SQLDatabase::isThreadSafe(), sqlite3_threadsafe() != 0);
     SQLDatabase db;
@@ -397,4 +380,4 @@ TEST(SQLDatabaseStatics, VersionAndKeys)
     EXPECT_FALSE(db.rekey("k"));
 }
 
-}
+} // namespace

@@ -22,16 +22,14 @@ namespace fs = std::filesystem;
 
 class FrameTest : public ui::test::UiTest {
 protected:
-    void TearDown() override
-    {
+    void TearDown() override {
         Reachability::setSnapshotProvider(nullptr);
         SiteHosts::reset();
         m_delegate.reset();
         UiTest::TearDown();
     }
 
-    PagewellAppDelegate& launch()
-    {
+    PagewellAppDelegate& launch() {
         m_window->resignVisible();
         m_delegate = std::make_shared<PagewellAppDelegate>();
         auto& app = ui::Application::shared();
@@ -42,8 +40,7 @@ protected:
     }
 
     // Alerts on screen now, front to back.
-    static std::vector<ui::AlertView*> shownAlerts()
-    {
+    static std::vector<ui::AlertView*> shownAlerts() {
         std::vector<ui::AlertView*> out;
         std::function<void(ui::View*)> walk = [&](ui::View* v) {
             if (auto* a = dynamic_cast<ui::AlertView*>(v); a && a->isVisible())
@@ -59,8 +56,7 @@ protected:
     std::shared_ptr<PagewellAppDelegate> m_delegate;
 };
 
-TEST_F(FrameTest, LaunchBuildsTheFirstScreenStack)
-{
+TEST_F(FrameTest, LaunchBuildsTheFirstScreenStack) {
     EXPECT_EQ(PagewellAppDelegate::shared(), nullptr);
     auto& d = launch();
     EXPECT_EQ(PagewellAppDelegate::shared(), &d);
@@ -79,8 +75,7 @@ TEST_F(FrameTest, LaunchBuildsTheFirstScreenStack)
     EXPECT_EQ(d.navController()->navigationBar().tintColor(), gfx::Color::fromRGB255(120, 141, 169));
 }
 
-TEST_F(FrameTest, MainScreenStartUpMakesTheFoldersAndTheDatabase)
-{
+TEST_F(FrameTest, MainScreenStartUpMakesTheFoldersAndTheDatabase) {
     EXPECT_FALSE(fs::exists(m_home / "Documents/torvane/main/main.rz"));
     auto& d = launch();
     for (const auto& f : MainViewController::startupFolders())
@@ -91,8 +86,7 @@ TEST_F(FrameTest, MainScreenStartUpMakesTheFoldersAndTheDatabase)
     EXPECT_TRUE(d.supportRotate());
 }
 
-TEST_F(FrameTest, SavedRotationSettingOffKeepsPortrait)
-{
+TEST_F(FrameTest, SavedRotationSettingOffKeepsPortrait) {
     fs::create_directories(m_home / "Documents/torvane/main");
     ASSERT_TRUE(MainDB::createMainDBIfNotExists());
     ASSERT_TRUE(SettingTB::saveSettingWithKey("k_SupportRotate", "off"));
@@ -103,8 +97,7 @@ TEST_F(FrameTest, SavedRotationSettingOffKeepsPortrait)
     EXPECT_FALSE(d.mainViewController()->shouldAutorotateToInterfaceOrientation(device::Orientation::LandscapeLeft));
 }
 
-TEST_F(FrameTest, DatabaseThatCannotBeMadeShowsTheTipAndStartUpGoesOn)
-{
+TEST_F(FrameTest, DatabaseThatCannotBeMadeShowsTheTipAndStartUpGoesOn) {
     // A folder where the database file should be: SQLite cannot open it.
     fs::create_directories(m_home / "Documents/torvane/main/main.rz");
     m_window->resignVisible();
@@ -126,17 +119,14 @@ TEST_F(FrameTest, DatabaseThatCannotBeMadeShowsTheTipAndStartUpGoesOn)
 struct CustomPop : RZNavigationControllerDelegate {
     RZNavigationController* nav = nullptr;
     int calls = 0;
-    void customViewControllerAnimated() override
-    {
+    void customViewControllerAnimated() override {
         ++calls;
         nav->view()->layer()->addAnimation(
-            std::make_shared<ui::Transition>(ui::TransitionType::Push, ui::TransitionSubtype::FromRight, 0.25),
-            "pop");
+            std::make_shared<ui::Transition>(ui::TransitionType::Push, ui::TransitionSubtype::FromRight, 0.25), "pop");
     }
 };
 
-TEST_F(FrameTest, CustomPopUsesTheDelegateOnceThenTheCallersFlag)
-{
+TEST_F(FrameTest, CustomPopUsesTheDelegateOnceThenTheCallersFlag) {
     auto root = ui::ViewController::create();
     auto nav = RZNavigationController::create(root);
     m_window->setRootViewController(nav);
@@ -167,22 +157,20 @@ TEST_F(FrameTest, CustomPopUsesTheDelegateOnceThenTheCallersFlag)
     EXPECT_EQ(nav->viewControllers().size(), 1u);
 }
 
-TEST_F(FrameTest, StoreStacksHaveADarkBar)
-{
+TEST_F(FrameTest, StoreStacksHaveADarkBar) {
     auto store = StoreNavigationController::create(ui::ViewController::create());
     store->view();
     EXPECT_EQ(store->navigationBar().tintColor(), gfx::Color::fromRGB255(50, 50, 50));
 }
 
-TEST_F(FrameTest, UnreachableSiteShowsTheAlertOncePerCheck)
-{
+TEST_F(FrameTest, UnreachableSiteShowsTheAlertOncePerCheck) {
     SiteHosts::set(SiteHosts::Service::Interface, "http://10.1.2.3:8080");
     EXPECT_EQ(CheckNetwork::hostName(), "10.1.2.3");
     struct Case {
         bool reachable;
         size_t alerts;
     };
-    for (const Case c : {Case {false, 1}, Case {true, 0}}) {
+    for (const Case c : {Case{false, 1}, Case{true, 0}}) {
         Reachability::setSnapshotProvider([c] {
             NetworkSnapshot s;
             if (c.reachable) {
@@ -216,9 +204,8 @@ TEST_F(FrameTest, UnreachableSiteShowsTheAlertOncePerCheck)
     }
 }
 
-TEST_F(FrameTest, DeviceModelComesFromTheKernel)
-{
-    utsname u {};
+TEST_F(FrameTest, DeviceModelComesFromTheKernel) {
+    utsname u{};
     ASSERT_EQ(uname(&u), 0);
     EXPECT_EQ(UIDeviceHardware::platform(), u.machine);
     EXPECT_EQ(UIDeviceHardware::getSysInfoByName("kern.ostype"), u.sysname);

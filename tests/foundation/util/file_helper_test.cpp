@@ -18,34 +18,25 @@ namespace {
 
 class FileHelperTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_FALSE(m_home.empty());
         for (const char* dir : {"Documents/torvane/main", "Documents/torvane/book", "Documents/torvane/cover",
                                 "Documents/local/cover/umd", "Library/Caches/Store"})
             fs::create_directories(m_home / dir);
         pw::core::Paths::setHome(m_home);
     }
-    void TearDown() override
-    {
-        pw::core::Paths::setHome({});
-    }
+    void TearDown() override { pw::core::Paths::setHome({}); }
 
-    static void writeFile(const fs::path& p, const std::string& bytes)
-    {
-        std::ofstream(p, std::ios::binary) << bytes;
-    }
-    static void writePicture(const fs::path& p)
-    {
+    static void writeFile(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+    static void writePicture(const fs::path& p) {
         ASSERT_TRUE(pw::gfx::Image::filled(4, 4, {200, 10, 10, 255}).writeJPEG(p.string(), 0.8));
     }
 
-    pw::test::TempDir m_dir { "pw-filehelper" };
-    fs::path m_home { m_dir.path() };
+    pw::test::TempDir m_dir{"pw-filehelper"};
+    fs::path m_home{m_dir.path()};
 };
 
-TEST_F(FileHelperTest, CoverPresenceNeedsADecodablePicture)
-{
+TEST_F(FileHelperTest, CoverPresenceNeedsADecodablePicture) {
     EXPECT_FALSE(FileHelper::isBookCoverImageExistByRZBookId(7));
     writeFile(m_home / "Documents/torvane/cover/7.jpg", "not a picture");
     EXPECT_FALSE(FileHelper::isBookCoverImageExistByRZBookId(7));
@@ -66,8 +57,7 @@ TEST_F(FileHelperTest, CoverPresenceNeedsADecodablePicture)
     EXPECT_FALSE(FileHelper::isCacheImageExistByName("../../Documents/torvane/cover/7.jpg"));
 }
 
-TEST_F(FileHelperTest, DeletingCoversAndFiles)
-{
+TEST_F(FileHelperTest, DeletingCoversAndFiles) {
     EXPECT_TRUE(FileHelper::deleteBookCoverFileByRZBookId(9)); // nothing there
     writePicture(m_home / "Documents/torvane/cover/9.jpg");
     EXPECT_TRUE(FileHelper::deleteBookCoverFileByRZBookId(9));
@@ -80,8 +70,7 @@ TEST_F(FileHelperTest, DeletingCoversAndFiles)
     EXPECT_FALSE(fs::exists(f));
 }
 
-TEST_F(FileHelperTest, DeletingALocalBookRemovesOnlyItsSideFiles)
-{
+TEST_F(FileHelperTest, DeletingALocalBookRemovesOnlyItsSideFiles) {
     const fs::path docs = m_home / "Documents";
     const fs::path umdCover = m_home / "Documents/local/cover/umd/a.jpg";
     struct Row {
@@ -108,8 +97,7 @@ TEST_F(FileHelperTest, DeletingALocalBookRemovesOnlyItsSideFiles)
     EXPECT_TRUE(FileHelper::deleteLocalBookByFilePath((docs / "none.umd").string(), 2));
 }
 
-TEST_F(FileHelperTest, CopyingABundleResource)
-{
+TEST_F(FileHelperTest, CopyingABundleResource) {
     const fs::path to = m_home / "Documents/table.txt";
     EXPECT_TRUE(FileHelper::copyResource("GBKEncode", "txt", to));
     EXPECT_GT(fs::file_size(to), 1000u);
@@ -118,8 +106,7 @@ TEST_F(FileHelperTest, CopyingABundleResource)
     EXPECT_FALSE(fs::exists(m_home / "Documents/none.rz"));
 }
 
-TEST_F(FileHelperTest, LoadingAStoredChapter)
-{
+TEST_F(FileHelperTest, LoadingAStoredChapter) {
     const std::int64_t book = 4242;
     std::string title = "untouched", text = "untouched";
     const Value user(77);
@@ -130,8 +117,13 @@ TEST_F(FileHelperTest, LoadingAStoredChapter)
     ASSERT_TRUE(pw::BookDB::createBookDBIfNotExists(book));
     Value::Array chapters;
     for (int c = 1; c <= 4; ++c)
-        chapters.push_back(Value::Map {{"c", c}, {"n", "第" + std::to_string(c) + "章"}, {"v", c >= 3 ? 1 : 0},
-                                       {"p", 0}, {"t", 1300000000000}, {"w", 3000}, {"vc", 1}});
+        chapters.push_back(Value::Map{{"c", c},
+                                      {"n", "第" + std::to_string(c) + "章"},
+                                      {"v", c >= 3 ? 1 : 0},
+                                      {"p", 0},
+                                      {"t", 1300000000000},
+                                      {"w", 3000},
+                                      {"vc", 1}});
     ASSERT_TRUE(pw::BookDB::addChapters(chapters, book));
 
     // The row exists, the text was never saved.

@@ -18,23 +18,18 @@ namespace {
 
 class UtilsPaths : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_FALSE(m_home.empty());
         pw::core::Paths::setHome(m_home);
     }
-    void TearDown() override
-    {
-        pw::core::Paths::setHome({});
-    }
+    void TearDown() override { pw::core::Paths::setHome({}); }
     std::string at(const char* rel) const { return (m_home / rel).string(); }
 
-    pw::test::TempDir m_dir { "pw-utils" };
-    fs::path m_home { m_dir.path() };
+    pw::test::TempDir m_dir{"pw-utils"};
+    fs::path m_home{m_dir.path()};
 };
 
-TEST(Utils, LittleEndianReadsAtAnyOffset)
-{
+TEST(Utils, LittleEndianReadsAtAnyOffset) {
     const std::vector<std::uint8_t> b = {0xFF, 0xFF, 0x34, 0x12, 0x78, 0x56, 0x34, 0x12, 0x00};
     struct Row {
         std::size_t offset;
@@ -55,8 +50,7 @@ TEST(Utils, LittleEndianReadsAtAnyOffset)
     EXPECT_THROW(pw::ToInt32(b, 100), std::out_of_range);
 }
 
-TEST(Utils, FileNames)
-{
+TEST(Utils, FileNames) {
     struct Row {
         std::string path, name, stem;
     };
@@ -75,8 +69,7 @@ TEST(Utils, FileNames)
     }
 }
 
-TEST_F(UtilsPaths, BookAndCoverPathsByTypeAndFormat)
-{
+TEST_F(UtilsPaths, BookAndCoverPathsByTypeAndFormat) {
     const std::string books = at("Documents/torvane/book");
     const std::string docs = at("Documents");
     struct Row {
@@ -84,9 +77,8 @@ TEST_F(UtilsPaths, BookAndCoverPathsByTypeAndFormat)
         std::optional<std::string> path;
     };
     const Row byType[] = {
-        {"RZ", books + "/1001.rz"}, {"rz", books + "/1001.rz"}, {"TXT", docs + "/1001.rz"},
-        {"txt", docs + "/1001.rz"}, {"TxT", docs + "/1001.rz"}, {"UMD", docs + "/1001.rz"},
-        {"EPUB", std::nullopt},     {"", std::nullopt},
+        {"RZ", books + "/1001.rz"}, {"rz", books + "/1001.rz"}, {"TXT", docs + "/1001.rz"}, {"txt", docs + "/1001.rz"},
+        {"TxT", docs + "/1001.rz"}, {"UMD", docs + "/1001.rz"}, {"EPUB", std::nullopt},     {"", std::nullopt},
     };
     for (const Row& r : byType)
         EXPECT_EQ(pw::getFilePathByType("some/where/1001.rz", r.type), r.path) << r.type;
@@ -102,8 +94,7 @@ TEST_F(UtilsPaths, BookAndCoverPathsByTypeAndFormat)
     EXPECT_EQ(pw::getImagePathByType("x/book.txt", "TXT"), std::nullopt);
 }
 
-TEST(Utils, QueryValueEscaping)
-{
+TEST(Utils, QueryValueEscaping) {
     struct Row {
         std::string text, escaped;
     };
@@ -119,14 +110,12 @@ TEST(Utils, QueryValueEscaping)
         EXPECT_EQ(pw::encodingStringParameter(r.text), r.escaped) << r.text;
 }
 
-std::string characterTableText()
-{
+std::string characterTableText() {
     std::ifstream in(pw::core::Paths::resource("GBKEncode.txt"), std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-TEST(Utils, GeneratedCharacterTableHasTwoEqualHalves)
-{
+TEST(Utils, GeneratedCharacterTableHasTwoEqualHalves) {
     std::string text = characterTableText();
     ASSERT_FALSE(text.empty()) << "GBKEncode.txt missing from the bundle";
     std::size_t bar = text.find('|');
@@ -141,8 +130,7 @@ TEST(Utils, GeneratedCharacterTableHasTwoEqualHalves)
     EXPECT_NE(first.find("书"), std::string::npos);
 }
 
-TEST(Utils, SimplifiedAndTraditionalConversion)
-{
+TEST(Utils, SimplifiedAndTraditionalConversion) {
     struct Row {
         std::string simplified, traditional;
     };
@@ -167,8 +155,7 @@ TEST(Utils, SimplifiedAndTraditionalConversion)
     EXPECT_EQ(converted, u"紅樓夢😀x");
 }
 
-TEST(Utils, CharacterTablesAreBuiltOnceAcrossThreads)
-{
+TEST(Utils, CharacterTablesAreBuiltOnceAcrossThreads) {
     std::vector<std::thread> threads;
     std::vector<std::u16string> results(8);
     for (std::size_t i = 0; i < results.size(); ++i)

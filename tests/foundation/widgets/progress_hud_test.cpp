@@ -14,8 +14,7 @@ using gfx::Size;
 
 class ProgressHUDTest : public ui::test::UiTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         UiTest::SetUp();
         m_screen = ui::View::create(Rect(0, 20, 320, 460));
         m_window->addSubview(m_screen);
@@ -24,8 +23,7 @@ protected:
         // As the screens do: an empty custom view, so tips without loading show text only.
         m_hud->setCustomView(ui::View::create(Rect()));
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         m_hud.reset();
         m_screen.reset();
         UiTest::TearDown();
@@ -34,8 +32,7 @@ protected:
     std::shared_ptr<ProgressHUD> m_hud;
 };
 
-TEST_F(ProgressHUDTest, StartsHiddenWithItsDefaults)
-{
+TEST_F(ProgressHUDTest, StartsHiddenWithItsDefaults) {
     EXPECT_EQ(m_hud->alpha(), 0);
     EXPECT_FALSE(m_hud->isShown());
     EXPECT_EQ(m_hud->bounds(), Rect(0, 0, 320, 460));
@@ -47,8 +44,7 @@ TEST_F(ProgressHUDTest, StartsHiddenWithItsDefaults)
     EXPECT_NE(dynamic_cast<ui::ActivityIndicatorView*>(m_hud->indicator().get()), nullptr);
 }
 
-TEST_F(ProgressHUDTest, TipWithLoadingStacksSpinnerPaddingAndLabel)
-{
+TEST_F(ProgressHUDTest, TipWithLoadingStacksSpinnerPaddingAndLabel) {
     m_hud->showTipsWithLoading("正在加载");
     m_hud->layoutIfNeeded();
     const Rect spinner = m_hud->indicator()->frame();
@@ -65,8 +61,7 @@ TEST_F(ProgressHUDTest, TipWithLoadingStacksSpinnerPaddingAndLabel)
     EXPECT_TRUE(m_hud->isShown());
 }
 
-TEST_F(ProgressHUDTest, TipWithoutLoadingHoldsOnlyTheText)
-{
+TEST_F(ProgressHUDTest, TipWithoutLoadingHoldsOnlyTheText) {
     m_hud->showTipsWithoutLoading("已到达末尾");
     m_hud->layoutIfNeeded();
     EXPECT_EQ(m_hud->mode(), ProgressHUDModeCustomView);
@@ -77,8 +72,7 @@ TEST_F(ProgressHUDTest, TipWithoutLoadingHoldsOnlyTheText)
     EXPECT_EQ(m_hud->size().height, label.height() + 40);
 }
 
-TEST_F(ProgressHUDTest, LongTextsAreCutOrWrappedToTheMaximumWidth)
-{
+TEST_F(ProgressHUDTest, LongTextsAreCutOrWrappedToTheMaximumWidth) {
     const std::string longText(300, 'W');
     m_hud->showTipsWithLoading(longText, "细节 " + std::string(200, 'x') + " 完");
     m_hud->layoutIfNeeded();
@@ -88,8 +82,7 @@ TEST_F(ProgressHUDTest, LongTextsAreCutOrWrappedToTheMaximumWidth)
     EXPECT_GT(m_hud->detailsLabel().frame().height(), m_hud->label().frame().height());
 }
 
-TEST_F(ProgressHUDTest, SquareAndMinimumSizeShapeTheBox)
-{
+TEST_F(ProgressHUDTest, SquareAndMinimumSizeShapeTheBox) {
     struct Case {
         bool square;
         Size minSize;
@@ -116,8 +109,7 @@ TEST_F(ProgressHUDTest, SquareAndMinimumSizeShapeTheBox)
     }
 }
 
-TEST_F(ProgressHUDTest, ModesSwapTheIndicatorAndTheRingStays)
-{
+TEST_F(ProgressHUDTest, ModesSwapTheIndicatorAndTheRingStays) {
     m_hud->setMode(ProgressHUDModeAnnularDeterminate);
     auto ring = std::dynamic_pointer_cast<RoundProgressView>(m_hud->indicator());
     ASSERT_NE(ring, nullptr);
@@ -134,8 +126,7 @@ TEST_F(ProgressHUDTest, ModesSwapTheIndicatorAndTheRingStays)
     EXPECT_EQ(m_hud->indicator(), m_hud->customView());
 }
 
-TEST_F(ProgressHUDTest, NextTipCancelsTheEarlierScheduledHide)
-{
+TEST_F(ProgressHUDTest, NextTipCancelsTheEarlierScheduledHide) {
     m_hud->showTipsWithoutLoadingHideDelay("第一条", 2);
     EXPECT_TRUE(m_hud->hasScheduledHide());
     advance(1);
@@ -154,8 +145,7 @@ TEST_F(ProgressHUDTest, NextTipCancelsTheEarlierScheduledHide)
     EXPECT_EQ(m_hud->alpha(), 0);
 }
 
-TEST_F(ProgressHUDTest, AnimatedHideFinishesWithDelegateAndRemoval)
-{
+TEST_F(ProgressHUDTest, AnimatedHideFinishesWithDelegateAndRemoval) {
     struct Listener : ProgressHUDDelegate {
         int hidden = 0;
         void hudWasHidden(ProgressHUD&) override { ++hidden; }
@@ -185,8 +175,7 @@ TEST_F(ProgressHUDTest, AnimatedHideFinishesWithDelegateAndRemoval)
     EXPECT_FALSE(ProgressHUD::hideHUDForView(m_screen.get(), false));
 }
 
-TEST_F(ProgressHUDTest, MinimumShowTimeDelaysTheHide)
-{
+TEST_F(ProgressHUDTest, MinimumShowTimeDelaysTheHide) {
     m_hud->minShowTime = 1;
     m_hud->show(false);
     advance(0.4);
@@ -196,14 +185,15 @@ TEST_F(ProgressHUDTest, MinimumShowTimeDelaysTheHide)
     EXPECT_FALSE(m_hud->isShown());
 }
 
-TEST_F(ProgressHUDTest, GraceTimeOnlyShowsTasksStillRunning)
-{
+TEST_F(ProgressHUDTest, GraceTimeOnlyShowsTasksStillRunning) {
     m_hud->graceTime = 0.5;
-    std::atomic<bool> release {false};
-    m_hud->showWhileExecuting([&] {
-        while (!release)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }, false);
+    std::atomic<bool> release{false};
+    m_hud->showWhileExecuting(
+        [&] {
+            while (!release)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        },
+        false);
     EXPECT_TRUE(m_hud->taskInProgress());
     EXPECT_FALSE(m_hud->isShown());
     advance(0.6);
@@ -214,16 +204,14 @@ TEST_F(ProgressHUDTest, GraceTimeOnlyShowsTasksStillRunning)
     EXPECT_EQ(m_hud->indicator(), nullptr);
 }
 
-TEST_F(ProgressHUDTest, LabelTextSetOnAnotherThreadReachesTheLabel)
-{
+TEST_F(ProgressHUDTest, LabelTextSetOnAnotherThreadReachesTheLabel) {
     std::thread([&] { m_hud->setLabelText(std::string("后台")); }).join();
     EXPECT_EQ(m_hud->label().text(), "");
     core::RunLoop::current().runPending();
     EXPECT_EQ(m_hud->label().text(), "后台");
 }
 
-TEST_F(ProgressHUDTest, ClassOperationsFindTheTopmostPanel)
-{
+TEST_F(ProgressHUDTest, ClassOperationsFindTheTopmostPanel) {
     auto second = ProgressHUD::showHUDAddedTo(m_screen.get(), false);
     EXPECT_EQ(ProgressHUD::HUDForView(m_screen.get()), second.get());
     EXPECT_EQ(ProgressHUD::allHUDsForView(m_screen.get()).size(), 2u);
@@ -231,16 +219,14 @@ TEST_F(ProgressHUDTest, ClassOperationsFindTheTopmostPanel)
     EXPECT_TRUE(ProgressHUD::allHUDsForView(m_screen.get()).empty());
 }
 
-TEST_F(ProgressHUDTest, LandscapeTurnsAWindowPanel)
-{
+TEST_F(ProgressHUDTest, LandscapeTurnsAWindowPanel) {
     ui::Application::shared().setStatusBarOrientation(device::Orientation::LandscapeRight);
     auto hud = ProgressHUD::initWithView(m_window.get());
     EXPECT_NEAR(std::atan2(hud->rotationTransform().b, hud->rotationTransform().a), -std::numbers::pi / 2, 1e-9);
     EXPECT_EQ(hud->bounds().size, Size(480, 320));
 }
 
-TEST_F(ProgressHUDTest, DrawsTheDarkBoxWithAndWithoutItsSpinner)
-{
+TEST_F(ProgressHUDTest, DrawsTheDarkBoxWithAndWithoutItsSpinner) {
     auto dark = [](gfx::Pixel p) { return p.r < 90 && p.g < 90 && p.b < 90; };
     auto light = [](gfx::Pixel p) { return p.r > 200 && p.g > 200 && p.b > 200; };
     m_hud->showTipsWithLoading("加载中");

@@ -14,8 +14,7 @@ using gfx::Rect;
 
 class WidgetsTest : public ui::test::UiTest {};
 
-TEST_F(WidgetsTest, PagesSitSideBySideAndCanBeSwipedTo)
-{
+TEST_F(WidgetsTest, PagesSitSideBySideAndCanBeSwipedTo) {
     auto sv = RZScrollView::initWithFrame({0, 0, 320, 400});
     m_window->addSubview(sv);
     auto a = ui::View::create(), b = ui::View::create();
@@ -32,8 +31,7 @@ TEST_F(WidgetsTest, PagesSitSideBySideAndCanBeSwipedTo)
     EXPECT_EQ(sv->contentOffset(), Point(0, 0));
 }
 
-TEST_F(WidgetsTest, AddingNothingStillCoversThePagesPresent)
-{
+TEST_F(WidgetsTest, AddingNothingStillCoversThePagesPresent) {
     auto sv = RZScrollView::initWithFrame({0, 0, 320, 400});
     sv->addHorizontalSubview(ui::View::create());
     std::vector<std::shared_ptr<ui::View>> none;
@@ -50,8 +48,7 @@ TEST_F(WidgetsTest, AddingNothingStillCoversThePagesPresent)
     EXPECT_EQ(sv->contentSize().width, 1280);
 }
 
-TEST_F(WidgetsTest, RelayoutAfterRotationAndClampedPageScroll)
-{
+TEST_F(WidgetsTest, RelayoutAfterRotationAndClampedPageScroll) {
     auto sv = RZScrollView::initWithFrame({0, 0, 320, 400});
     for (int i = 0; i < 3; ++i)
         sv->addHorizontalSubview(ui::View::create());
@@ -69,15 +66,14 @@ TEST_F(WidgetsTest, RelayoutAfterRotationAndClampedPageScroll)
     EXPECT_EQ(sv->contentOffset(), Point(0, 0));
 }
 
-TEST_F(WidgetsTest, ActivityIndicatorCountsItsStarts)
-{
+TEST_F(WidgetsTest, ActivityIndicatorCountsItsStarts) {
     auto ind = MyActivityIndicatorView::init();
     EXPECT_EQ(ind->frame(), Rect(0, 0, 32, 32));
     EXPECT_EQ(ind->subviews().size(), 1u);
     EXPECT_TRUE(ind->isHidden());
     EXPECT_EQ(ind->activityImageView()->animationImages().size(), 6u);
     EXPECT_FALSE(ind->activityImageView()->image().isNull()); // the generated picture
-    ind->setup(); // built once only
+    ind->setup();                                             // built once only
     EXPECT_EQ(ind->subviews().size(), 1u);
 
     ind->startAnimating();
@@ -104,8 +100,7 @@ TEST_F(WidgetsTest, ActivityIndicatorCountsItsStarts)
     EXPECT_EQ(fresh->activityImageView()->currentFrameIndex(), 3);
 }
 
-TEST_F(WidgetsTest, AlertAndSheetKeepTheirContext)
-{
+TEST_F(WidgetsTest, AlertAndSheetKeepTheirContext) {
     core::Value url = "http://example.invalid/app.apk";
     std::weak_ptr<RZAlertView> weakAlert;
     {
@@ -129,8 +124,7 @@ TEST_F(WidgetsTest, AlertAndSheetKeepTheirContext)
     EXPECT_EQ(sheet->cancelButtonIndex(), 1);
 }
 
-TEST_F(WidgetsTest, RoundProgressFillsClockwiseFromTheTop)
-{
+TEST_F(WidgetsTest, RoundProgressFillsClockwiseFromTheTop) {
     auto p = ui::View::create<RoundProgressView>();
     EXPECT_EQ(p->frame(), Rect(0, 0, 37, 37));
     p->setProgress(0.25f);

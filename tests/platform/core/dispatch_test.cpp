@@ -20,7 +20,8 @@ namespace {
 template <class F>
 bool eventually(F f) {
     for (int i = 0; i < 2000; ++i) {
-        if (f()) return true;
+        if (f())
+            return true;
         std::this_thread::sleep_for(1ms);
     }
     return f();
@@ -38,7 +39,7 @@ struct FakeClock {
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST(DispatchQueue, RunsBlocksInOrderOneAtATimeAndKnowsItIsCurrent) {
     auto q = DispatchQueue::create("serial");
@@ -48,15 +49,18 @@ TEST(DispatchQueue, RunsBlocksInOrderOneAtATimeAndKnowsItIsCurrent) {
     std::atomic<bool> currentEverywhere{true};
     for (int i = 0; i < 500; ++i) {
         q->async([&, i] {
-            if (running.fetch_add(1) != 0) overlap = true;
-            if (!q->isCurrent()) currentEverywhere = false;
+            if (running.fetch_add(1) != 0)
+                overlap = true;
+            if (!q->isCurrent())
+                currentEverywhere = false;
             seen.push_back(i);
             running.fetch_sub(1);
         });
     }
     q->sync([] {});
     ASSERT_EQ(seen.size(), 500u);
-    for (int i = 0; i < 500; ++i) EXPECT_EQ(seen[i], i);
+    for (int i = 0; i < 500; ++i)
+        EXPECT_EQ(seen[i], i);
     EXPECT_FALSE(overlap);
     EXPECT_TRUE(currentEverywhere);
     EXPECT_FALSE(q->isCurrent());
@@ -71,7 +75,8 @@ TEST(DispatchQueue, SyncOnItselfRunsInlineAndNestedSyncsDoNotStarveThePool) {
     // Many queues each blocked in sync on the next: more than any fixed pool.
     constexpr int kQueues = 64;
     std::vector<std::shared_ptr<DispatchQueue>> qs;
-    for (int i = 0; i < kQueues; ++i) qs.push_back(DispatchQueue::create());
+    for (int i = 0; i < kQueues; ++i)
+        qs.push_back(DispatchQueue::create());
     Semaphore gate(0);
     std::atomic<int> done{0};
     for (int i = 0; i + 1 < kQueues; ++i) {
@@ -80,7 +85,8 @@ TEST(DispatchQueue, SyncOnItselfRunsInlineAndNestedSyncsDoNotStarveThePool) {
             qs[i + 1]->sync([&] { ++done; });
         });
     }
-    for (int i = 0; i + 1 < kQueues; ++i) gate.signal();
+    for (int i = 0; i + 1 < kQueues; ++i)
+        gate.signal();
     EXPECT_TRUE(eventually([&] { return done == kQueues - 1; }));
 }
 
@@ -97,7 +103,7 @@ TEST(DispatchQueue, ABlockIsReleasedWhileItsQueueIsStillCurrent) {
     probe->sawCurrent = &sawCurrent;
     Semaphore gate(0);
     q->async([probe, &gate] { gate.wait(); });
-    probe.reset();  // the block holds the last reference now
+    probe.reset(); // the block holds the last reference now
     gate.signal();
     q->sync([] {});
     EXPECT_EQ(sawCurrent, 1);
@@ -141,10 +147,12 @@ TEST(DispatchSource, ReadSourceIsLevelTriggeredWithOneEventInFlight) {
     std::atomic<bool> overlap{false};
     std::atomic<unsigned long> firstData{0};
     src->setEventHandler([&] {
-        if (inHandler.fetch_add(1) != 0) overlap = true;
-        if (events == 0) firstData = src->data();
+        if (inHandler.fetch_add(1) != 0)
+            overlap = true;
+        if (events == 0)
+            firstData = src->data();
         char c;
-        ASSERT_EQ(::read(fds[0], &c, 1), 1);  // take one byte: the rest keeps it readable
+        ASSERT_EQ(::read(fds[0], &c, 1), 1); // take one byte: the rest keeps it readable
         ++events;
         inHandler.fetch_sub(1);
     });
@@ -203,7 +211,7 @@ TEST(DispatchSource, CancelWaitsForTheEventInFlightAndWorksWhileSuspended) {
     auto idle = DispatchSource::makeWrite(fds[1], q);
     std::atomic<int> idleCancels{0};
     idle->setCancelHandler([&] { ++idleCancels; });
-    idle->cancel();  // never resumed
+    idle->cancel(); // never resumed
     EXPECT_TRUE(eventually([&] { return idleCancels == 1; }));
     ::close(fds[0]);
     ::close(fds[1]);
@@ -247,7 +255,8 @@ TEST(SemaphoreAndGroup, BoundWaitersAndNotifyWhenEmpty) {
     DispatchGroup g;
     auto q1 = DispatchQueue::create(), q2 = DispatchQueue::create();
     std::atomic<int> n{0};
-    for (int i = 0; i < 20; ++i) g.async(i % 2 ? q1 : q2, [&] { ++n; });
+    for (int i = 0; i < 20; ++i)
+        g.async(i % 2 ? q1 : q2, [&] { ++n; });
     Semaphore notified(0);
     g.notify(q1, [&] { notified.signal(); });
     g.wait();
@@ -256,6 +265,6 @@ TEST(SemaphoreAndGroup, BoundWaitersAndNotifyWhenEmpty) {
     g.enter();
     EXPECT_FALSE(g.waitFor(5ms));
     g.leave();
-    g.leave();  // unbalanced: ignored
+    g.leave(); // unbalanced: ignored
     EXPECT_TRUE(g.waitFor(5ms));
 }

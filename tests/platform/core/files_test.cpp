@@ -11,13 +11,12 @@
 using namespace pw::core;
 using pw::test::TempDir;
 
-TEST(Paths, HomeHoldsTheFourFoldersAndResourcesSitBesideTheExecutable)
-{
+TEST(Paths, HomeHoldsTheFourFoldersAndResourcesSitBesideTheExecutable) {
     TempDir dir;
     auto previous = Paths::home();
     Paths::setHome(dir.path() / "home");
     EXPECT_TRUE(Paths::ensureHome());
-    for (const auto& p : { Paths::documents(), Paths::library(), Paths::caches(), Paths::tmp() })
+    for (const auto& p : {Paths::documents(), Paths::library(), Paths::caches(), Paths::tmp()})
         EXPECT_TRUE(FileManager::isDirectory(p)) << p;
     EXPECT_EQ(Paths::caches(), dir.path() / "home" / "Library" / "Caches");
     EXPECT_EQ(Paths::preferences(), dir.path() / "home" / "Library" / "Preferences");
@@ -31,8 +30,7 @@ TEST(Paths, HomeHoldsTheFourFoldersAndResourcesSitBesideTheExecutable)
     EXPECT_NE(Paths::resources(), dir.path());
 }
 
-TEST(Paths, HomeCannotBeMadeUnderAFile)
-{
+TEST(Paths, HomeCannotBeMadeUnderAFile) {
     TempDir dir;
     auto previous = Paths::home();
     ASSERT_TRUE(FileManager::writeFile(dir / "file", "x"));
@@ -41,15 +39,14 @@ TEST(Paths, HomeCannotBeMadeUnderAFile)
     Paths::setHome(previous);
 }
 
-TEST(FileManager, BasicOperations)
-{
+TEST(FileManager, BasicOperations) {
     TempDir dir;
     auto sub = dir / "a" / "b";
     EXPECT_TRUE(FileManager::createDirectories(sub));
     EXPECT_TRUE(FileManager::createDirectories(sub)); // already there is fine
     ASSERT_TRUE(FileManager::writeFile(sub / "one.txt", "hello"));
     ASSERT_TRUE(FileManager::writeFile(sub / "two.txt", std::string_view("")));
-    EXPECT_EQ(FileManager::list(sub), (std::vector<std::string> { "one.txt", "two.txt" }));
+    EXPECT_EQ(FileManager::list(sub), (std::vector<std::string>{"one.txt", "two.txt"}));
     EXPECT_EQ(FileManager::size(sub / "one.txt"), 5u);
     EXPECT_EQ(FileManager::readText(sub / "two.txt"), ""); // empty, not missing
     EXPECT_FALSE(FileManager::readFile(sub / "missing").has_value());
@@ -72,8 +69,7 @@ TEST(FileManager, BasicOperations)
     EXPECT_TRUE(FileManager::remove(dir / "never-there"));
 }
 
-TEST(FileManager, AtomicWriteReplacesWholeFilesAndSetsTheMode)
-{
+TEST(FileManager, AtomicWriteReplacesWholeFilesAndSetsTheMode) {
     TempDir dir;
     auto path = dir / "secret";
     ASSERT_TRUE(FileManager::atomicWrite(path, "first", 0600));
@@ -85,11 +81,10 @@ TEST(FileManager, AtomicWriteReplacesWholeFilesAndSetsTheMode)
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0077 & ~0044, 0u); // default mode is not group/other writable
     // No temporary files are left behind.
-    EXPECT_EQ(FileManager::list(dir.path()), (std::vector<std::string> { "secret" }));
+    EXPECT_EQ(FileManager::list(dir.path()), (std::vector<std::string>{"secret"}));
 }
 
-TEST(FileManager, FailedAtomicWriteLeavesTheOldFile)
-{
+TEST(FileManager, FailedAtomicWriteLeavesTheOldFile) {
     TempDir dir;
     auto path = dir / "config";
     ASSERT_TRUE(atomicWrite(path, "old"));
@@ -105,12 +100,11 @@ TEST(FileManager, FailedAtomicWriteLeavesTheOldFile)
         ASSERT_EQ(::chmod(dir.path().c_str(), 0700), 0);
     }
     EXPECT_EQ(FileManager::readText(path), "old");
-    EXPECT_EQ(FileManager::list(dir.path()), (std::vector<std::string> { "blocked", "config" }));
+    EXPECT_EQ(FileManager::list(dir.path()), (std::vector<std::string>{"blocked", "config"}));
     EXPECT_FALSE(atomicWrite(dir / "missing-folder" / "x", "data"));
 }
 
-TEST(FileHandle, ReadSeekWriteAndUpdate)
-{
+TEST(FileHandle, ReadSeekWriteAndUpdate) {
     TempDir dir;
     auto path = dir / "data.bin";
     {
@@ -133,7 +127,7 @@ TEST(FileHandle, ReadSeekWriteAndUpdate)
     EXPECT_EQ(toString(*r->readToEnd()), "89");
     // A huge request (a length from a damaged header) just reads what is there.
     ASSERT_TRUE(r->seek(0));
-    EXPECT_EQ(r->read(std::size_t { 1 } << 40)->size(), 10u);
+    EXPECT_EQ(r->read(std::size_t{1} << 40)->size(), 10u);
 
     {
         auto u = FileHandle::open(path, FileHandle::Mode::Update);

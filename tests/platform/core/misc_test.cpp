@@ -12,8 +12,7 @@
 
 using namespace pw::core;
 
-TEST(Digest, KnownVectors)
-{
+TEST(Digest, KnownVectors) {
     EXPECT_EQ(Digest::md5Hex(std::string_view("")), "d41d8cd98f00b204e9800998ecf8427e");
     EXPECT_EQ(Digest::md5Hex(std::string_view("abc")), "900150983cd24fb0d6963f7d28e17f72");
     EXPECT_EQ(Digest::sha1Hex(std::string_view("abc")), "a9993e364706816aba3e25717850c26c9cd0d89d");
@@ -22,8 +21,7 @@ TEST(Digest, KnownVectors)
     EXPECT_EQ(Digest::hex(raw), Digest::md5Hex(std::string_view("abc")));
 }
 
-TEST(Uuid, RandomVersionFourText)
-{
+TEST(Uuid, RandomVersionFourText) {
     const std::regex shape("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
     std::set<std::string> seen;
     for (int i = 0; i < 100; ++i) {
@@ -36,11 +34,12 @@ TEST(Uuid, RandomVersionFourText)
     EXPECT_EQ(lower.find_first_of("ABCDEF"), std::string::npos);
 }
 
-TEST(Log, LevelFiltersAndSinkCatchesLines)
-{
+TEST(Log, LevelFiltersAndSinkCatchesLines) {
     std::vector<std::string> lines;
     auto previous = Log::level();
-    Log::setSink([&](LogLevel level, std::string_view msg) { lines.push_back(std::to_string(int(level)) + ":" + std::string(msg)); });
+    Log::setSink([&](LogLevel level, std::string_view msg) {
+        lines.push_back(std::to_string(int(level)) + ":" + std::string(msg));
+    });
     Log::setLevel(LogLevel::Warning);
     Log::info("dropped %d", 1);
     Log::warning("kept %s %d", "w", 2);
@@ -54,8 +53,7 @@ TEST(Log, LevelFiltersAndSinkCatchesLines)
     EXPECT_EQ(lines[1].size(), 302u);
 }
 
-TEST(Clock, SharedClockCanBeReplacedAndRestored)
-{
+TEST(Clock, SharedClockCanBeReplacedAndRestored) {
     auto manual = std::make_shared<ManualClock>(100.0, 5.0);
     Clock::setShared(manual);
     EXPECT_DOUBLE_EQ(Clock::shared().now(), 100.0);
@@ -67,21 +65,21 @@ TEST(Clock, SharedClockCanBeReplacedAndRestored)
     EXPECT_GT(Clock::shared().now(), 1.6e9);
 }
 
-TEST(Thread, DetachedThreadIsNamed)
-{
+TEST(Thread, DetachedThreadIsNamed) {
     std::string name;
-    std::atomic<bool> done { false };
-    Thread::detach([&] {
-        name = Thread::currentName();
-        done = true;
-    }, "a-rather-long-thread-name");
+    std::atomic<bool> done{false};
+    Thread::detach(
+        [&] {
+            name = Thread::currentName();
+            done = true;
+        },
+        "a-rather-long-thread-name");
     while (!done)
         Thread::sleepFor(0.001);
     EXPECT_EQ(name, "a-rather-long-t");
 }
 
-TEST(DateFormatter, FixedZoneFormatsAndParsesBack)
-{
+TEST(DateFormatter, FixedZoneFormatsAndParsesBack) {
     // 2012-05-03 15:07:09 UTC
     const double t = 1336057629.0;
     DateFormatter plain("yyyy-MM-dd HH:mm", "en_US_POSIX", "GMT");

@@ -6,23 +6,23 @@
 
 using namespace pw::core;
 
-TEST(NotificationCenter, DeliversInRegistrationOrderWithThePayload)
-{
+TEST(NotificationCenter, DeliversInRegistrationOrderWithThePayload) {
     NotificationCenter center;
     std::vector<std::string> heard;
-    auto a = center.addObserver("Changed", [&](const Notification& n) { heard.push_back("a:" + *n.payload["id"].asString()); });
+    auto a = center.addObserver("Changed",
+                                [&](const Notification& n) { heard.push_back("a:" + *n.payload["id"].asString()); });
     auto other = center.addObserver("Other", [&](const Notification&) { heard.push_back("other"); });
-    auto b = center.addObserver("Changed", [&](const Notification& n) { heard.push_back("b:" + *n.payload["id"].asString()); });
+    auto b = center.addObserver("Changed",
+                                [&](const Notification& n) { heard.push_back("b:" + *n.payload["id"].asString()); });
     auto all = center.addObserver("", [&](const Notification& n) { heard.push_back("all:" + n.name); });
 
     Value payload;
     payload.set("id", "7");
     center.post("Changed", payload);
-    EXPECT_EQ(heard, (std::vector<std::string> { "a:7", "b:7", "all:Changed" }));
+    EXPECT_EQ(heard, (std::vector<std::string>{"a:7", "b:7", "all:Changed"}));
 }
 
-TEST(NotificationCenter, TokenRemovesTheObserverWhenDestroyedOrReset)
-{
+TEST(NotificationCenter, TokenRemovesTheObserverWhenDestroyedOrReset) {
     NotificationCenter center;
     int count = 0;
     {
@@ -43,8 +43,7 @@ TEST(NotificationCenter, TokenRemovesTheObserverWhenDestroyedOrReset)
     EXPECT_EQ(count, 2);
 }
 
-TEST(NotificationCenter, ObserversMayRemoveThemselvesAndOthersOrAddDuringDelivery)
-{
+TEST(NotificationCenter, ObserversMayRemoveThemselvesAndOthersOrAddDuringDelivery) {
     NotificationCenter center;
     std::vector<std::string> heard;
     std::optional<ObserverToken> self, victim, late;
@@ -58,20 +57,20 @@ TEST(NotificationCenter, ObserversMayRemoveThemselvesAndOthersOrAddDuringDeliver
     auto last = center.addObserver("N", [&](const Notification&) { heard.push_back("last"); });
 
     center.post("N");
-    EXPECT_EQ(heard, (std::vector<std::string> { "self", "last" }));
+    EXPECT_EQ(heard, (std::vector<std::string>{"self", "last"}));
     heard.clear();
     center.post("N");
-    EXPECT_EQ(heard, (std::vector<std::string> { "last", "late" }));
+    EXPECT_EQ(heard, (std::vector<std::string>{"last", "late"}));
 }
 
-TEST(NotificationCenter, SenderFilterAndTokensOutlivingTheCenter)
-{
+TEST(NotificationCenter, SenderFilterAndTokensOutlivingTheCenter) {
     int fromA = 0;
     int senderA = 0, senderB = 0;
     ObserverToken survivor;
     {
         NotificationCenter center;
-        auto filtered = center.addObserver("N", [&](const Notification&) { ++fromA; }, &senderA);
+        auto filtered = center.addObserver(
+            "N", [&](const Notification&) { ++fromA; }, &senderA);
         center.post("N", {}, &senderB);
         center.post("N", {}, &senderA);
         EXPECT_EQ(fromA, 1);
@@ -81,11 +80,11 @@ TEST(NotificationCenter, SenderFilterAndTokensOutlivingTheCenter)
     EXPECT_FALSE(survivor.isActive());
 }
 
-TEST(NotificationCenter, PostsFromOtherThreadsAreDeliveredOnThePostingThread)
-{
+TEST(NotificationCenter, PostsFromOtherThreadsAreDeliveredOnThePostingThread) {
     NotificationCenter& center = NotificationCenter::defaultCenter();
     std::thread::id deliveredOn;
-    auto token = center.addObserver("test.thread", [&](const Notification&) { deliveredOn = std::this_thread::get_id(); });
+    auto token =
+        center.addObserver("test.thread", [&](const Notification&) { deliveredOn = std::this_thread::get_id(); });
     std::thread::id poster;
     std::thread t([&] {
         poster = std::this_thread::get_id();

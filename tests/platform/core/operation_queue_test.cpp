@@ -13,13 +13,11 @@ namespace {
 // Records the order of events from several threads.
 class Journal {
 public:
-    void add(std::string entry)
-    {
+    void add(std::string entry) {
         std::lock_guard lock(m_mutex);
         m_entries.push_back(std::move(entry));
     }
-    std::vector<std::string> entries()
-    {
+    std::vector<std::string> entries() {
         std::lock_guard lock(m_mutex);
         return m_entries;
     }
@@ -33,8 +31,7 @@ private:
 class ManualOperation : public Operation {
 public:
     bool isAsynchronous() const override { return true; }
-    void start() override
-    {
+    void start() override {
         if (isCancelled()) {
             finish();
             return;
@@ -43,23 +40,21 @@ public:
         started = true;
     }
     void complete() { finish(); }
-    std::atomic<bool> started { false };
+    std::atomic<bool> started{false};
 };
 
 } // namespace
 
-TEST(OperationQueue, WidthOneRunsOneAtATimeInOrder)
-{
+TEST(OperationQueue, WidthOneRunsOneAtATimeInOrder) {
     OperationQueue queue(1);
     Journal journal;
-    std::atomic<int> running { 0 }, maxRunning { 0 };
+    std::atomic<int> running{0}, maxRunning{0};
     queue.setSuspended(true); // let every operation be queued before any starts
     for (int i = 0; i < 6; ++i) {
         queue.addOperation([&, i] {
             int now = ++running;
             int seen = maxRunning.load();
-            while (now > seen && !maxRunning.compare_exchange_weak(seen, now)) {
-            }
+            while (now > seen && !maxRunning.compare_exchange_weak(seen, now)) {}
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
             journal.add(std::to_string(i));
             --running;
@@ -68,15 +63,14 @@ TEST(OperationQueue, WidthOneRunsOneAtATimeInOrder)
     EXPECT_EQ(queue.operationCount(), 6u);
     queue.setSuspended(false);
     queue.waitUntilAllOperationsAreFinished();
-    EXPECT_EQ(journal.entries(), (std::vector<std::string> { "0", "1", "2", "3", "4", "5" }));
+    EXPECT_EQ(journal.entries(), (std::vector<std::string>{"0", "1", "2", "3", "4", "5"}));
     EXPECT_EQ(maxRunning, 1);
     EXPECT_EQ(queue.operationCount(), 0u);
 }
 
-TEST(OperationQueue, WiderQueueRunsOperationsTogether)
-{
+TEST(OperationQueue, WiderQueueRunsOperationsTogether) {
     OperationQueue queue(3);
-    std::atomic<int> arrived { 0 };
+    std::atomic<int> arrived{0};
     // Three operations that each wait for all three to be running at once;
     // with less width they would never all arrive.
     for (int i = 0; i < 3; ++i) {
@@ -91,8 +85,7 @@ TEST(OperationQueue, WiderQueueRunsOperationsTogether)
     EXPECT_EQ(arrived, 3);
 }
 
-TEST(OperationQueue, DependenciesAndPriorityDecideTheOrder)
-{
+TEST(OperationQueue, DependenciesAndPriorityDecideTheOrder) {
     OperationQueue queue(1);
     Journal journal;
     queue.setSuspended(true);
@@ -108,14 +101,13 @@ TEST(OperationQueue, DependenciesAndPriorityDecideTheOrder)
     EXPECT_FALSE(afterFirst->isReady());
     queue.setSuspended(false);
     queue.waitUntilAllOperationsAreFinished();
-    EXPECT_EQ(journal.entries(), (std::vector<std::string> { "urgent", "first", "after-first" }));
+    EXPECT_EQ(journal.entries(), (std::vector<std::string>{"urgent", "first", "after-first"}));
 }
 
-TEST(OperationQueue, DependencyInAnotherQueueReleasesTheWaiter)
-{
+TEST(OperationQueue, DependencyInAnotherQueueReleasesTheWaiter) {
     OperationQueue a(1), b(1);
     auto gate = std::make_shared<ManualOperation>();
-    std::atomic<bool> ran { false };
+    std::atomic<bool> ran{false};
     auto waiter = Operation::create([&] { ran = true; });
     waiter->addDependency(gate);
     b.addOperation(waiter);
@@ -131,11 +123,10 @@ TEST(OperationQueue, DependencyInAnotherQueueReleasesTheWaiter)
     EXPECT_TRUE(ran);
 }
 
-TEST(OperationQueue, CancelledOperationsNeverRunTheirWork)
-{
+TEST(OperationQueue, CancelledOperationsNeverRunTheirWork) {
     OperationQueue queue(1);
-    std::atomic<int> ran { 0 };
-    std::atomic<int> completions { 0 };
+    std::atomic<int> ran{0};
+    std::atomic<int> completions{0};
     queue.setSuspended(true);
     auto one = queue.addOperation([&] { ++ran; });
     auto two = queue.addOperation([&] { ++ran; });
@@ -155,11 +146,10 @@ TEST(OperationQueue, CancelledOperationsNeverRunTheirWork)
     EXPECT_EQ(completions, 1); // completion runs for cancelled operations too
 }
 
-TEST(OperationQueue, CancelReleasesAnOperationWaitingOnADependency)
-{
+TEST(OperationQueue, CancelReleasesAnOperationWaitingOnADependency) {
     OperationQueue queue(2);
     auto never = std::make_shared<ManualOperation>();
-    std::atomic<bool> ran { false };
+    std::atomic<bool> ran{false};
     auto blocked = Operation::create([&] { ran = true; });
     blocked->addDependency(never);
     queue.addOperation(blocked);
@@ -170,10 +160,9 @@ TEST(OperationQueue, CancelReleasesAnOperationWaitingOnADependency)
     EXPECT_EQ(queue.operationCount(), 0u);
 }
 
-TEST(OperationQueue, DestroyingTheQueueFinishesUnstartedOperations)
-{
+TEST(OperationQueue, DestroyingTheQueueFinishesUnstartedOperations) {
     std::shared_ptr<Operation> pending;
-    std::atomic<bool> ran { false };
+    std::atomic<bool> ran{false};
     {
         OperationQueue queue(1);
         queue.setSuspended(true);
@@ -184,11 +173,10 @@ TEST(OperationQueue, DestroyingTheQueueFinishesUnstartedOperations)
     EXPECT_FALSE(ran);
 }
 
-TEST(OperationQueue, SharedQueueIsOneAtATime)
-{
+TEST(OperationQueue, SharedQueueIsOneAtATime) {
     EXPECT_EQ(&OperationQueue::shared(), &OperationQueue::shared());
     EXPECT_EQ(OperationQueue::shared().maxConcurrentOperationCount(), 1);
-    std::atomic<bool> ran { false };
+    std::atomic<bool> ran{false};
     OperationQueue::shared().addOperation([&] { ran = true; });
     OperationQueue::shared().waitUntilAllOperationsAreFinished();
     EXPECT_TRUE(ran);

@@ -13,17 +13,16 @@ using pw::test::TempDir;
 
 namespace {
 
-Value sampleTree()
-{
+Value sampleTree() {
     Value v = Value::map();
     v.set("name", "红楼梦");
     v.set("count", 120);
     v.set("negative", -5);
-    v.set("big", std::int64_t { 1 } << 40);
+    v.set("big", std::int64_t{1} << 40);
     v.set("ratio", 0.75);
     v.set("on", true);
     v.set("off", false);
-    v.set("blob", Bytes { 0, 1, 2, 255 });
+    v.set("blob", Bytes{0, 1, 2, 255});
     v.set("empty", "");
     Value list;
     list.push(1);
@@ -38,10 +37,9 @@ Value sampleTree()
 
 } // namespace
 
-TEST(PropertyList, RoundTripsInBothFormats)
-{
+TEST(PropertyList, RoundTripsInBothFormats) {
     const Value tree = sampleTree();
-    for (auto format : { PropertyList::Format::Xml, PropertyList::Format::Binary }) {
+    for (auto format : {PropertyList::Format::Xml, PropertyList::Format::Binary}) {
         SCOPED_TRACE(format == PropertyList::Format::Xml ? "xml" : "binary");
         auto bytes = PropertyList::serialize(tree, format);
         ASSERT_TRUE(bytes.has_value());
@@ -54,8 +52,7 @@ TEST(PropertyList, RoundTripsInBothFormats)
     }
 }
 
-TEST(PropertyList, ReadsDatesAsSecondsSince1970)
-{
+TEST(PropertyList, ReadsDatesAsSecondsSince1970) {
     const std::string xml = R"(<?xml version="1.0" encoding="UTF-8"?>
 <!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
 <plist version="1.0"><dict><key>when</key><date>2001-01-01T00:01:40Z</date></dict></plist>)";
@@ -64,8 +61,7 @@ TEST(PropertyList, ReadsDatesAsSecondsSince1970)
     EXPECT_DOUBLE_EQ(*(*v)["when"].asDouble(), 978307200.0 + 100.0);
 }
 
-TEST(PropertyList, DamagedOrUnwritableInputIsNullopt)
-{
+TEST(PropertyList, DamagedOrUnwritableInputIsNullopt) {
     auto good = *PropertyList::serialize(sampleTree(), PropertyList::Format::Binary);
     Bytes truncated(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2));
     Bytes scrambled = good;
@@ -73,7 +69,7 @@ TEST(PropertyList, DamagedOrUnwritableInputIsNullopt)
         scrambled[i] ^= 0x5A;
     const std::string badXml = "<?xml version=\"1.0\"?><plist><dict><key>a</key><integer>1</inte";
     EXPECT_FALSE(PropertyList::parse(truncated).has_value());
-    EXPECT_FALSE(PropertyList::parse(Bytes {}).has_value());
+    EXPECT_FALSE(PropertyList::parse(Bytes{}).has_value());
     EXPECT_FALSE(PropertyList::parse(asByteView("just some text")).has_value());
     EXPECT_FALSE(PropertyList::parse(asByteView(badXml)).has_value());
     (void)PropertyList::parse(scrambled); // must not crash, whatever it answers
@@ -84,8 +80,7 @@ TEST(PropertyList, DamagedOrUnwritableInputIsNullopt)
     EXPECT_FALSE(PropertyList::serialize(withNull).has_value());
 }
 
-TEST(KeyedArchive, RoundTripAndDamage)
-{
+TEST(KeyedArchive, RoundTripAndDamage) {
     TempDir dir;
     auto path = dir / "newsettings";
     const Value config = sampleTree();
@@ -107,13 +102,12 @@ TEST(KeyedArchive, RoundTripAndDamage)
     EXPECT_FALSE(KeyedArchive::archiveRootObject(Value(), path));
     EXPECT_EQ(KeyedArchive::unarchiveObject(path), Value("v1"));
 
-    auto data = KeyedArchive::archivedData(Value::Array { 1, 2 }, "list");
+    auto data = KeyedArchive::archivedData(Value::Array{1, 2}, "list");
     ASSERT_TRUE(data.has_value());
-    EXPECT_EQ(KeyedArchive::unarchive(*data, "list"), Value(Value::Array { 1, 2 }));
+    EXPECT_EQ(KeyedArchive::unarchive(*data, "list"), Value(Value::Array{1, 2}));
 }
 
-TEST(UserDefaults, PersistsEveryChangeAndFollowsTheHome)
-{
+TEST(UserDefaults, PersistsEveryChangeAndFollowsTheHome) {
     TempDir dir;
     auto previous = Paths::home();
     Paths::setHome(dir / "home");
@@ -154,8 +148,7 @@ namespace {
 
 // Lays out a binary property list from raw object encodings (one-byte
 // offsets and references), so hostile structures can be written by hand.
-Bytes binaryPlist(const std::vector<Bytes>& objects, std::uint8_t top = 0)
-{
+Bytes binaryPlist(const std::vector<Bytes>& objects, std::uint8_t top = 0) {
     Bytes out = toBytes("bplist00");
     std::vector<std::uint8_t> offsets;
     for (const auto& o : objects) {
@@ -176,10 +169,9 @@ Bytes binaryPlist(const std::vector<Bytes>& objects, std::uint8_t top = 0)
 
 } // namespace
 
-TEST(PropertyList, HandMadeBinaryListsAreReadOrRefusedSafely)
-{
+TEST(PropertyList, HandMadeBinaryListsAreReadOrRefusedSafely) {
     // A well-formed one first: {"k": [1, "k"]}, sharing the key string.
-    auto good = binaryPlist({ { 0xD1, 1, 2 }, { 0x51, 'k' }, { 0xA2, 3, 1 }, { 0x10, 1 } });
+    auto good = binaryPlist({{0xD1, 1, 2}, {0x51, 'k'}, {0xA2, 3, 1}, {0x10, 1}});
     auto v = PropertyList::parse(good);
     ASSERT_TRUE(v.has_value());
     EXPECT_EQ((*v)["k"][0].asInt(), 1);
@@ -193,19 +185,19 @@ TEST(PropertyList, HandMadeBinaryListsAreReadOrRefusedSafely)
     // disk, 2^40 values if expanded.
     std::vector<Bytes> doubling;
     for (std::uint8_t i = 0; i < 40; ++i)
-        doubling.push_back({ 0xA2, static_cast<std::uint8_t>(i + 1), static_cast<std::uint8_t>(i + 1) });
-    doubling.push_back({ 0x10, 7 });
+        doubling.push_back({0xA2, static_cast<std::uint8_t>(i + 1), static_cast<std::uint8_t>(i + 1)});
+    doubling.push_back({0x10, 7});
     const Case cases[] = {
-        { "array holding itself", binaryPlist({ { 0xA1, 0 } }) },
-        { "reference past the last object", binaryPlist({ { 0xA1, 9 } }) },
-        { "dictionary key that is not a string", binaryPlist({ { 0xD1, 1, 1 }, { 0x10, 1 } }) },
-        { "string longer than the file", binaryPlist({ { 0x5F, 0x10, 0xFF } }) },
-        { "array count beyond the file", binaryPlist({ { 0xAF, 0x13, 0x7F, 0xFF, 0xFF, 0xFF } }) },
-        { "unknown marker", binaryPlist({ { 0x70 } }) },
-        { "bad UTF-16 string", binaryPlist({ { 0x61, 0xD8, 0x00 } }) },
-        { "shared objects expanding without bound", binaryPlist(doubling) },
-        { "top object out of range", binaryPlist({ { 0x10, 1 } }, 5) },
-        { "header only", toBytes("bplist00") },
+        {"array holding itself", binaryPlist({{0xA1, 0}})},
+        {"reference past the last object", binaryPlist({{0xA1, 9}})},
+        {"dictionary key that is not a string", binaryPlist({{0xD1, 1, 1}, {0x10, 1}})},
+        {"string longer than the file", binaryPlist({{0x5F, 0x10, 0xFF}})},
+        {"array count beyond the file", binaryPlist({{0xAF, 0x13, 0x7F, 0xFF, 0xFF, 0xFF}})},
+        {"unknown marker", binaryPlist({{0x70}})},
+        {"bad UTF-16 string", binaryPlist({{0x61, 0xD8, 0x00}})},
+        {"shared objects expanding without bound", binaryPlist(doubling)},
+        {"top object out of range", binaryPlist({{0x10, 1}}, 5)},
+        {"header only", toBytes("bplist00")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -15,13 +15,11 @@ namespace {
 
 class RunLoopTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         m_clock = std::make_shared<ManualClock>();
         loop().setClock(m_clock);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         loop().setClock(nullptr);
         loop().runPending();
     }
@@ -32,8 +30,7 @@ protected:
 
 } // namespace
 
-TEST_F(RunLoopTest, PostedCallsRunInOrderAndARepostWaitsForTheNextTurn)
-{
+TEST_F(RunLoopTest, PostedCallsRunInOrderAndARepostWaitsForTheNextTurn) {
     std::vector<int> order;
     loop().post([&] {
         order.push_back(1);
@@ -42,13 +39,12 @@ TEST_F(RunLoopTest, PostedCallsRunInOrderAndARepostWaitsForTheNextTurn)
     loop().post([&] { order.push_back(2); });
     EXPECT_TRUE(order.empty()); // nothing runs until the loop turns
     EXPECT_EQ(loop().runPending(), 2);
-    EXPECT_EQ(order, (std::vector<int> { 1, 2 }));
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
     loop().runPending();
-    EXPECT_EQ(order, (std::vector<int> { 1, 2, 3 }));
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
 }
 
-TEST_F(RunLoopTest, DelayedCallRunsOnlyWhenDueAndNeverAfterCancel)
-{
+TEST_F(RunLoopTest, DelayedCallRunsOnlyWhenDueAndNeverAfterCancel) {
     int ran = 0, cancelledRan = 0;
     Cancelable kept = loop().postAfter(2.0, [&] { ++ran; });
     Cancelable dropped = loop().postAfter(1.0, [&] { ++cancelledRan; });
@@ -67,8 +63,7 @@ TEST_F(RunLoopTest, DelayedCallRunsOnlyWhenDueAndNeverAfterCancel)
     EXPECT_TRUE(kept.hasRun());
 }
 
-TEST_F(RunLoopTest, RepeatingTimerOnManualClockKeepsPhaseAndSkipsMissedTicks)
-{
+TEST_F(RunLoopTest, RepeatingTimerOnManualClockKeepsPhaseAndSkipsMissedTicks) {
     std::vector<double> firedAt;
     double start = m_clock->monotonic();
     auto timer = loop().scheduleTimer(1.0, true, [&](Timer&) { firedAt.push_back(m_clock->monotonic() - start); });
@@ -94,8 +89,7 @@ TEST_F(RunLoopTest, RepeatingTimerOnManualClockKeepsPhaseAndSkipsMissedTicks)
     EXPECT_FALSE(timer->isValid());
 }
 
-TEST_F(RunLoopTest, OneShotTimerFiresOnceAndCanInvalidateItselfWhenRepeating)
-{
+TEST_F(RunLoopTest, OneShotTimerFiresOnceAndCanInvalidateItselfWhenRepeating) {
     int oneShot = 0, repeating = 0;
     auto once = loop().scheduleTimer(0.1, false, [&](Timer&) { ++oneShot; });
     loop().scheduleTimer(0.1, true, [&](Timer& t) {
@@ -111,13 +105,14 @@ TEST_F(RunLoopTest, OneShotTimerFiresOnceAndCanInvalidateItselfWhenRepeating)
     EXPECT_FALSE(once->isValid());
 }
 
-TEST_F(RunLoopTest, PrivateModeSourcesStayApartFromTheDefaultMode)
-{
+TEST_F(RunLoopTest, PrivateModeSourcesStayApartFromTheDefaultMode) {
     const std::string privateMode = "test.private";
     int privateFired = 0, defaultFired = 0, commonFired = 0;
-    auto privateTimer = loop().scheduleTimer(1, true, [&](Timer&) { ++privateFired; }, privateMode);
+    auto privateTimer = loop().scheduleTimer(
+        1, true, [&](Timer&) { ++privateFired; }, privateMode);
     auto defaultTimer = loop().scheduleTimer(1, true, [&](Timer&) { ++defaultFired; });
-    auto commonTimer = loop().scheduleTimer(1, true, [&](Timer&) { ++commonFired; }, RunLoop::kCommonModes);
+    auto commonTimer = loop().scheduleTimer(
+        1, true, [&](Timer&) { ++commonFired; }, RunLoop::kCommonModes);
 
     m_clock->advance(1);
     loop().runPending(RunLoop::kDefaultMode);
@@ -145,12 +140,11 @@ TEST_F(RunLoopTest, PrivateModeSourcesStayApartFromTheDefaultMode)
     loop().runPending(privateMode);
     EXPECT_TRUE(posted);
 
-    for (auto* t : { &privateTimer, &defaultTimer, &commonTimer })
+    for (auto* t : {&privateTimer, &defaultTimer, &commonTimer})
         (*t)->invalidate();
 }
 
-TEST_F(RunLoopTest, RunModeReturnsOnStopOrWhenTimeIsUp)
-{
+TEST_F(RunLoopTest, RunModeReturnsOnStopOrWhenTimeIsUp) {
     loop().post([&] { loop().stop(); });
     EXPECT_EQ(loop().runMode(RunLoop::kDefaultMode), RunLoop::RunResult::Stopped);
 
@@ -166,10 +160,9 @@ TEST_F(RunLoopTest, RunModeReturnsOnStopOrWhenTimeIsUp)
     ticker.join();
 }
 
-TEST_F(RunLoopTest, StopFromAnotherThreadEndsRun)
-{
+TEST_F(RunLoopTest, StopFromAnotherThreadEndsRun) {
     loop().setClock(nullptr);
-    std::atomic<bool> started { false };
+    std::atomic<bool> started{false};
     loop().post([&] { started = true; });
     auto target = RunLoop::currentShared();
     std::thread stopper([&] {
@@ -183,8 +176,7 @@ TEST_F(RunLoopTest, StopFromAnotherThreadEndsRun)
     EXPECT_FALSE(loop().isRunning());
 }
 
-TEST_F(RunLoopTest, FileDescriptorWatchCallsBackWhileActive)
-{
+TEST_F(RunLoopTest, FileDescriptorWatchCallsBackWhileActive) {
     int fds[2];
     ASSERT_EQ(::pipe(fds), 0);
     std::string received;
@@ -218,8 +210,7 @@ TEST_F(RunLoopTest, FileDescriptorWatchCallsBackWhileActive)
     ::close(fds[1]);
 }
 
-TEST_F(RunLoopTest, RunOnMainWithWaitBlocksTheWorkerUntilDone)
-{
+TEST_F(RunLoopTest, RunOnMainWithWaitBlocksTheWorkerUntilDone) {
     loop().setClock(nullptr);
     auto previousMain = RunLoop::mainShared();
     RunLoop::setMain(RunLoop::currentShared());
@@ -229,42 +220,44 @@ TEST_F(RunLoopTest, RunOnMainWithWaitBlocksTheWorkerUntilDone)
     RunLoop::runOnMain([&] { inlineRan = true; }, true); // already on main: inline
     EXPECT_TRUE(inlineRan);
 
-    std::atomic<bool> ranOnMain { false };
-    std::atomic<bool> workerSawIt { false };
-    std::atomic<bool> workerDone { false };
+    std::atomic<bool> ranOnMain{false};
+    std::atomic<bool> workerSawIt{false};
+    std::atomic<bool> workerDone{false};
     const auto mainId = std::this_thread::get_id();
-    Thread::detach([&] {
-        EXPECT_FALSE(RunLoop::isMainThread());
-        EXPECT_NE(&RunLoop::current(), &RunLoop::main());
-        RunLoop::runOnMain([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            ranOnMain = std::this_thread::get_id() == mainId;
-        }, true);
-        workerSawIt = ranOnMain.load();
-        workerDone = true;
-    }, "runOnMain test");
+    Thread::detach(
+        [&] {
+            EXPECT_FALSE(RunLoop::isMainThread());
+            EXPECT_NE(&RunLoop::current(), &RunLoop::main());
+            RunLoop::runOnMain(
+                [&] {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                    ranOnMain = std::this_thread::get_id() == mainId;
+                },
+                true);
+            workerSawIt = ranOnMain.load();
+            workerDone = true;
+        },
+        "runOnMain test");
     EXPECT_TRUE(loop().runUntil([&] { return workerDone.load(); }, 10.0));
     EXPECT_TRUE(ranOnMain);
     EXPECT_TRUE(workerSawIt);
     RunLoop::setMain(previousMain);
 }
 
-TEST_F(RunLoopTest, LoopThreadServesCallsPostedFromElsewhere)
-{
+TEST_F(RunLoopTest, LoopThreadServesCallsPostedFromElsewhere) {
     loop().setClock(nullptr);
     auto worker = Thread::spawnRunLoopThread("test.loop");
     ASSERT_NE(worker.get(), &loop());
-    std::atomic<int> sum { 0 };
+    std::atomic<int> sum{0};
     for (int i = 1; i <= 10; ++i)
         worker->post([&sum, i] { sum += i; });
-    std::atomic<bool> done { false };
+    std::atomic<bool> done{false};
     worker->post([&] { done = true; });
     EXPECT_TRUE(loop().runUntil([&] { return done.load(); }, 10.0));
     EXPECT_EQ(sum, 55);
 }
 
-TEST_F(RunLoopTest, SourcesRemovedDuringATurnAreNotCalledInThatTurn)
-{
+TEST_F(RunLoopTest, SourcesRemovedDuringATurnAreNotCalledInThatTurn) {
     int firstFired = 0, secondFired = 0;
     std::shared_ptr<Timer> second;
     auto first = loop().scheduleTimer(1, false, [&](Timer&) {
@@ -293,26 +286,27 @@ TEST_F(RunLoopTest, SourcesRemovedDuringATurnAreNotCalledInThatTurn)
     ::close(fds[1]);
 }
 
-TEST_F(RunLoopTest, CallsPostedFromManyThreadsEachRunOnceOnTheLoopThread)
-{
+TEST_F(RunLoopTest, CallsPostedFromManyThreadsEachRunOnceOnTheLoopThread) {
     loop().setClock(nullptr);
     auto previousMain = RunLoop::mainShared();
     RunLoop::setMain(RunLoop::currentShared());
     const auto loopThread = std::this_thread::get_id();
     constexpr int kThreads = 4, kCalls = 500;
     std::vector<int> counts(kThreads * kCalls, 0);
-    std::atomic<int> wrongThread { 0 };
-    std::atomic<int> finishedThreads { 0 };
+    std::atomic<int> wrongThread{0};
+    std::atomic<int> finishedThreads{0};
     std::vector<std::thread> posters;
     for (int t = 0; t < kThreads; ++t) {
         posters.emplace_back([&, t] {
             for (int i = 0; i < kCalls; ++i) {
                 // Alternate queued and waited calls so both paths interleave.
-                RunLoop::runOnMain([&, t, i] {
-                    ++counts[static_cast<std::size_t>(t * kCalls + i)];
-                    if (std::this_thread::get_id() != loopThread)
-                        ++wrongThread;
-                }, i % 2 == 0);
+                RunLoop::runOnMain(
+                    [&, t, i] {
+                        ++counts[static_cast<std::size_t>(t * kCalls + i)];
+                        if (std::this_thread::get_id() != loopThread)
+                            ++wrongThread;
+                    },
+                    i % 2 == 0);
             }
             ++finishedThreads;
         });

@@ -9,8 +9,7 @@ namespace text = pw::core::text;
 
 namespace {
 
-std::filesystem::path fixtures()
-{
+std::filesystem::path fixtures() {
     if (const char* env = std::getenv("PW_FIXTURES"); env && *env)
         return env;
     return std::filesystem::path(PW_SOURCE_DIR) / ".." / "shared" / "fixtures";
@@ -18,8 +17,7 @@ std::filesystem::path fixtures()
 
 } // namespace
 
-TEST(Text, Utf8AndUtf16RoundTrip)
-{
+TEST(Text, Utf8AndUtf16RoundTrip) {
     const std::string utf8 = "红楼梦 A \xF0\x9F\x93\x96"; // includes a character outside the BMP
     auto u16 = text::toUtf16(utf8);
     ASSERT_TRUE(u16.has_value());
@@ -30,20 +28,19 @@ TEST(Text, Utf8AndUtf16RoundTrip)
     EXPECT_EQ(text::toUtf16(""), std::u16string());
 }
 
-TEST(Text, InvalidInputIsNulloptNeverEmpty)
-{
+TEST(Text, InvalidInputIsNulloptNeverEmpty) {
     struct Case {
         const char* what;
         std::string bytes;
         const char* charset;
     };
     const Case cases[] = {
-        { "truncated UTF-8", "abc\xE7\xBA", "UTF-8" },
-        { "stray continuation byte", "a\x80z", "UTF-8" },
-        { "overlong UTF-8", "\xC0\xAF", "UTF-8" },
-        { "bad GB18030 trail byte", "\xBA\x20", "GB18030" },
-        { "odd UTF-16LE length", std::string("a\0b", 3), "UTF-16LE" },
-        { "unknown charset", "abc", "NO-SUCH-CHARSET" },
+        {"truncated UTF-8", "abc\xE7\xBA", "UTF-8"},
+        {"stray continuation byte", "a\x80z", "UTF-8"},
+        {"overlong UTF-8", "\xC0\xAF", "UTF-8"},
+        {"bad GB18030 trail byte", "\xBA\x20", "GB18030"},
+        {"odd UTF-16LE length", std::string("a\0b", 3), "UTF-16LE"},
+        {"unknown charset", "abc", "NO-SUCH-CHARSET"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -51,11 +48,10 @@ TEST(Text, InvalidInputIsNulloptNeverEmpty)
     }
     EXPECT_FALSE(text::isValidUtf8("a\x80z"));
     EXPECT_FALSE(text::toUtf8(std::u16string(1, char16_t(0xD800))).has_value()); // unpaired surrogate
-    EXPECT_FALSE(text::encode(u"红", "ISO-8859-1").has_value());                  // unmappable
+    EXPECT_FALSE(text::encode(u"红", "ISO-8859-1").has_value());                 // unmappable
 }
 
-TEST(Text, LenientDecodeReplacesBadBytes)
-{
+TEST(Text, LenientDecodeReplacesBadBytes) {
     EXPECT_EQ(text::toUtf16Lenient("a\x80z"), u"a\uFFFDz");
     auto gb = text::decodeLenient("\xBA\xEC\xFF", "GB18030");
     ASSERT_TRUE(gb.has_value());
@@ -64,10 +60,9 @@ TEST(Text, LenientDecodeReplacesBadBytes)
     EXPECT_FALSE(text::decodeLenient("x", "NO-SUCH-CHARSET").has_value());
 }
 
-TEST(Text, CharsetRoundTrips)
-{
+TEST(Text, CharsetRoundTrips) {
     const std::u16string sample = u"红楼梦 第一回 abc";
-    for (const char* charset : { "GB18030", "GBK", "UTF-16LE", "UTF-8", "gb2312", "utf-16le" }) {
+    for (const char* charset : {"GB18030", "GBK", "UTF-16LE", "UTF-8", "gb2312", "utf-16le"}) {
         SCOPED_TRACE(charset);
         auto bytes = text::encode(sample, charset);
         ASSERT_TRUE(bytes.has_value());
@@ -81,8 +76,7 @@ TEST(Text, CharsetRoundTrips)
     EXPECT_FALSE(text::isCharsetKnown("NO-SUCH-CHARSET"));
 }
 
-TEST(Text, DecodesTheGb18030Novel)
-{
+TEST(Text, DecodesTheGb18030Novel) {
     auto path = fixtures() / "hongloumeng-gb18030.txt";
     auto bytes = pw::core::FileManager::readText(path);
     if (!bytes)

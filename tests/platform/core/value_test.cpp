@@ -5,21 +5,20 @@
 using pw::core::Value;
 using pw::core::ValueMap;
 
-TEST(Value, ScalarsAnswerOnlyTheirOwnGetters)
-{
+TEST(Value, ScalarsAnswerOnlyTheirOwnGetters) {
     struct Case {
         Value value;
         Value::Type type;
         bool hasBool, hasInt, hasDouble, hasString;
     };
     const Case cases[] = {
-        { Value(), Value::Type::Null, false, false, false, false },
-        { Value(true), Value::Type::Bool, true, false, false, false },
-        { Value(42), Value::Type::Int, false, true, true, false },
-        { Value(2.5), Value::Type::Double, false, false, true, false },
-        { Value(3.0), Value::Type::Double, false, true, true, false },
-        { Value("text"), Value::Type::String, false, false, false, true },
-        { Value(pw::core::Bytes { 1, 2 }), Value::Type::Bytes, false, false, false, false },
+        {Value(), Value::Type::Null, false, false, false, false},
+        {Value(true), Value::Type::Bool, true, false, false, false},
+        {Value(42), Value::Type::Int, false, true, true, false},
+        {Value(2.5), Value::Type::Double, false, false, true, false},
+        {Value(3.0), Value::Type::Double, false, true, true, false},
+        {Value("text"), Value::Type::String, false, false, false, true},
+        {Value(pw::core::Bytes{1, 2}), Value::Type::Bytes, false, false, false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.type));
@@ -29,25 +28,24 @@ TEST(Value, ScalarsAnswerOnlyTheirOwnGetters)
         EXPECT_EQ(c.value.asDouble().has_value(), c.hasDouble);
         EXPECT_EQ(c.value.asString().has_value(), c.hasString);
     }
-    EXPECT_EQ(Value(std::int64_t { -9'000'000'000'000 }).asInt(), -9'000'000'000'000);
+    EXPECT_EQ(Value(std::int64_t{-9'000'000'000'000}).asInt(), -9'000'000'000'000);
     EXPECT_EQ(Value(3.0).asInt(), 3);
     EXPECT_FALSE(Value(1e300).asInt().has_value());
     EXPECT_FALSE(Value(0.5).asInt().has_value());
 }
 
-TEST(Value, MapKeepsInsertionOrderAcrossReplaceAndRemove)
-{
+TEST(Value, MapKeepsInsertionOrderAcrossReplaceAndRemove) {
     Value m;
     ASSERT_TRUE(m.set("b", 1));
     m.set("a", 2);
     m.set("c", 3);
     m.set("a", 20); // replacing keeps the position
     ASSERT_TRUE(m.isMap());
-    EXPECT_EQ(m.asMap()->keys(), (std::vector<std::string> { "b", "a", "c" }));
+    EXPECT_EQ(m.asMap()->keys(), (std::vector<std::string>{"b", "a", "c"}));
     EXPECT_TRUE(m.remove("b"));
     EXPECT_FALSE(m.remove("b"));
     m.set("b", 4);
-    EXPECT_EQ(m.asMap()->keys(), (std::vector<std::string> { "a", "c", "b" }));
+    EXPECT_EQ(m.asMap()->keys(), (std::vector<std::string>{"a", "c", "b"}));
     // Lookups after a removal still find every key (the index is rebuilt).
     EXPECT_EQ(m["a"].asInt(), 20);
     EXPECT_EQ(m["c"].asInt(), 3);
@@ -58,11 +56,10 @@ TEST(Value, MapKeepsInsertionOrderAcrossReplaceAndRemove)
     std::vector<std::string> seen;
     for (const auto& [k, v] : *m.asMap())
         seen.push_back(k + "=" + std::to_string(*v.asInt()));
-    EXPECT_EQ(seen, (std::vector<std::string> { "a=20", "c=3", "b=4" }));
+    EXPECT_EQ(seen, (std::vector<std::string>{"a=20", "c=3", "b=4"}));
 }
 
-TEST(Value, ChainedLookupsAndArrays)
-{
+TEST(Value, ChainedLookupsAndArrays) {
     Value root = Value::map();
     Value list;
     list.push("x");
@@ -88,26 +85,24 @@ TEST(Value, ChainedLookupsAndArrays)
     EXPECT_EQ(root["list"].size(), 3u);
 }
 
-TEST(Value, EqualityComparesNumbersByValueAndMapsWithoutOrder)
-{
+TEST(Value, EqualityComparesNumbersByValueAndMapsWithoutOrder) {
     EXPECT_EQ(Value(1), Value(1.0));
     EXPECT_NE(Value(1), Value(1.5));
     EXPECT_NE(Value(1), Value(true));
     EXPECT_NE(Value("1"), Value(1));
     EXPECT_EQ(Value(), Value(nullptr));
 
-    ValueMap a { { "x", 1 }, { "y", "two" } };
-    ValueMap b { { "y", "two" }, { "x", 1 } };
+    ValueMap a{{"x", 1}, {"y", "two"}};
+    ValueMap b{{"y", "two"}, {"x", 1}};
     EXPECT_EQ(Value(a), Value(b));
     b.set("x", 2);
     EXPECT_NE(Value(a), Value(b));
-    EXPECT_NE(Value(Value::Array { 1, 2 }), Value(Value::Array { 2, 1 }));
+    EXPECT_NE(Value(Value::Array{1, 2}), Value(Value::Array{2, 1}));
 }
 
-TEST(Value, CopiesAreDeepAndMovesLeaveTheSourceReusable)
-{
+TEST(Value, CopiesAreDeepAndMovesLeaveTheSourceReusable) {
     Value original = Value::map();
-    original.set("list", Value::Array { 1, 2, 3 });
+    original.set("list", Value::Array{1, 2, 3});
     Value copy = original;
     copy.get("list")->asArray()->push_back(4);
     EXPECT_EQ(original["list"].size(), 3u);
@@ -121,14 +116,12 @@ TEST(Value, CopiesAreDeepAndMovesLeaveTheSourceReusable)
 
 namespace {
 
-std::string keyFor(std::size_t i)
-{
+std::string keyFor(std::size_t i) {
     return "key" + std::to_string(i);
 }
 
 // Checks every entry against the expected order and finds each by lookup.
-void expectEntries(const ValueMap& map, const std::vector<std::pair<std::string, int>>& expected)
-{
+void expectEntries(const ValueMap& map, const std::vector<std::pair<std::string, int>>& expected) {
     ASSERT_EQ(map.size(), expected.size());
     std::size_t i = 0;
     for (const auto& [key, value] : map) {
@@ -148,9 +141,8 @@ void expectEntries(const ValueMap& map, const std::vector<std::pair<std::string,
 // Small maps search their entries; large ones go through an index built as
 // they grow. Both must behave alike, including right at the switch and after
 // the index has been resized several times.
-TEST(ValueMap, LookupReplaceAndRemoveBehaveAlikeAtEverySize)
-{
-    const std::size_t sizes[] = { 0, 1, ValueMap::kLinearMaxKeys, ValueMap::kLinearMaxKeys + 1, 40, 1000 };
+TEST(ValueMap, LookupReplaceAndRemoveBehaveAlikeAtEverySize) {
+    const std::size_t sizes[] = {0, 1, ValueMap::kLinearMaxKeys, ValueMap::kLinearMaxKeys + 1, 40, 1000};
     for (std::size_t n : sizes) {
         SCOPED_TRACE(n);
         ValueMap map;
@@ -160,7 +152,7 @@ TEST(ValueMap, LookupReplaceAndRemoveBehaveAlikeAtEverySize)
             expected.emplace_back(keyFor(i), static_cast<int>(i));
         }
         expectEntries(map, expected);
-        for (std::string_view absent : { "", "key", "key-1", "ke", "key0 ", "KEY0" })
+        for (std::string_view absent : {"", "key", "key-1", "ke", "key0 ", "KEY0"})
             EXPECT_FALSE(map.contains(absent)) << absent;
         EXPECT_FALSE(map.contains(keyFor(n)));
         EXPECT_FALSE(map.contains(std::string_view("key0\0", 5)));
@@ -194,13 +186,12 @@ TEST(ValueMap, LookupReplaceAndRemoveBehaveAlikeAtEverySize)
         EXPECT_TRUE(map.empty());
         EXPECT_FALSE(n > 0 && map.contains(keyFor(0)));
         map.set("again", 1);
-        expectEntries(map, { { "again", 1 } });
+        expectEntries(map, {{"again", 1}});
     }
 }
 
-TEST(ValueMap, CopiesAndEqualityAtEverySize)
-{
-    for (std::size_t n : { std::size_t { 3 }, ValueMap::kLinearMaxKeys + 1, std::size_t { 300 } }) {
+TEST(ValueMap, CopiesAndEqualityAtEverySize) {
+    for (std::size_t n : {std::size_t{3}, ValueMap::kLinearMaxKeys + 1, std::size_t{300}}) {
         SCOPED_TRACE(n);
         ValueMap forward, backward;
         for (std::size_t i = 0; i < n; ++i) {
@@ -234,9 +225,8 @@ TEST(ValueMap, CopiesAndEqualityAtEverySize)
     }
 }
 
-TEST(ValueMap, BuildersAppendAndFillValuesInPlace)
-{
-    for (std::size_t n : { std::size_t { 5 }, std::size_t { 500 } }) {
+TEST(ValueMap, BuildersAppendAndFillValuesInPlace) {
+    for (std::size_t n : {std::size_t{5}, std::size_t{500}}) {
         SCOPED_TRACE(n);
         ValueMap map;
         map.reserve(n);

@@ -12,19 +12,16 @@ namespace {
 
 class DeviceTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("pw-device-" + std::to_string(std::random_device {}()));
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() / ("pw-device-" + std::to_string(std::random_device{}()));
         fs::create_directories(m_dir);
         Device::current().reset();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         Device::current().reset();
         fs::remove_all(m_dir);
     }
-    void writeSupply(const std::string& name, std::initializer_list<std::pair<const char*, const char*>> files)
-    {
+    void writeSupply(const std::string& name, std::initializer_list<std::pair<const char*, const char*>> files) {
         fs::create_directories(m_dir / "ps" / name);
         for (auto& [k, v] : files)
             std::ofstream(m_dir / "ps" / name / k) << v << "\n";
@@ -32,8 +29,7 @@ protected:
     fs::path m_dir;
 };
 
-TEST_F(DeviceTest, SystemFactsComeFromTheKernel)
-{
+TEST_F(DeviceTest, SystemFactsComeFromTheKernel) {
     auto& d = Device::current();
     EXPECT_FALSE(d.model().empty());
     EXPECT_EQ(d.model(), d.sysInfoByName("hw.machine"));
@@ -44,8 +40,7 @@ TEST_F(DeviceTest, SystemFactsComeFromTheKernel)
     EXPECT_EQ(d.sysInfoByName("no.such.name"), "");
 }
 
-TEST_F(DeviceTest, IdiomFollowsTheConfiguredScreen)
-{
+TEST_F(DeviceTest, IdiomFollowsTheConfiguredScreen) {
     auto& d = Device::current();
     EXPECT_EQ(d.idiom(), Idiom::Pad); // 768 x 1024 by default
     d.setScreen({320, 480, 2});
@@ -55,8 +50,7 @@ TEST_F(DeviceTest, IdiomFollowsTheConfiguredScreen)
     EXPECT_EQ(d.screen().width, 320);
 }
 
-TEST_F(DeviceTest, OrientationChangesAreReportedOnce)
-{
+TEST_F(DeviceTest, OrientationChangesAreReportedOnce) {
     auto& d = Device::current();
     std::vector<Orientation> seen;
     d.setOrientationObserver([&](Orientation o) { seen.push_back(o); });
@@ -69,18 +63,15 @@ TEST_F(DeviceTest, OrientationChangesAreReportedOnce)
     EXPECT_FALSE(Device::isLandscape(seen[1]));
 }
 
-TEST_F(DeviceTest, BatteryReadsThePowerSupplyFolder)
-{
+TEST_F(DeviceTest, BatteryReadsThePowerSupplyFolder) {
     struct Case {
         const char* status;
         const char* mainsOnline;
         BatteryState expected;
     };
     const Case cases[] = {
-        {"Charging", "1", BatteryState::Charging},
-        {"Discharging", "0", BatteryState::Unplugged},
-        {"Full", "1", BatteryState::Full},
-        {"Not charging", "1", BatteryState::Full},
+        {"Charging", "1", BatteryState::Charging}, {"Discharging", "0", BatteryState::Unplugged},
+        {"Full", "1", BatteryState::Full},         {"Not charging", "1", BatteryState::Full},
         {"Unknown", "0", BatteryState::Unplugged},
     };
     auto& d = Device::current();
@@ -99,8 +90,7 @@ TEST_F(DeviceTest, BatteryReadsThePowerSupplyFolder)
     EXPECT_EQ(d.batteryState(), BatteryState::Unknown); // a desktop: no battery
 }
 
-TEST_F(DeviceTest, IdentifierIsKeptAcrossLaunches)
-{
+TEST_F(DeviceTest, IdentifierIsKeptAcrossLaunches) {
     auto& d = Device::current();
     d.setLibraryDirectory(m_dir / "Library");
     const std::string first = d.identifierForVendor();

@@ -73,9 +73,9 @@ TEST(BitmapContext, PathsArcsAndRoundedRects) {
     ctx.beginPath();
     ctx.addRoundedRect({0, 0, 40, 40}, 10);
     ctx.fillPath();
-    EXPECT_EQ(ctx.pixelAt(0, 0), kClear);  // corner cut away
-    EXPECT_EQ(ctx.pixelAt(20, 0), kRed);   // edge middle
-    EXPECT_EQ(ctx.pixelAt(39, 39) , kClear);
+    EXPECT_EQ(ctx.pixelAt(0, 0), kClear); // corner cut away
+    EXPECT_EQ(ctx.pixelAt(20, 0), kRed);  // edge middle
+    EXPECT_EQ(ctx.pixelAt(39, 39), kClear);
 
     BitmapContext pie({40, 40}, 1, false);
     pie.setFillColor(Color::blue());

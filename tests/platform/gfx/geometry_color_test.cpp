@@ -48,8 +48,12 @@ TEST(Geometry, TransformsComposeInOrderAndInvert) {
 }
 
 TEST(Color, HsbRoundTripsAndComponentsClamp) {
-    const Color colours[] = {Color::fromRGB255(85, 67, 43), Color::fromRGB255(251, 240, 218), Color::red(),
-                             Color::fromRGB255(0, 17, 60), Color::gray(), Color::black()};
+    const Color colours[] = {Color::fromRGB255(85, 67, 43),
+                             Color::fromRGB255(251, 240, 218),
+                             Color::red(),
+                             Color::fromRGB255(0, 17, 60),
+                             Color::gray(),
+                             Color::black()};
     for (const auto& c : colours) {
         Color back = Color::fromHSB(c.hsb());
         EXPECT_NEAR(back.r(), c.r(), 1e-9);

@@ -82,7 +82,7 @@ TEST(Image, NonImagesAreRejected) {
 }
 
 TEST(Image, ScaleAndPointSize) {
-    pw::test::TempDir dir { "pw-gfx-img" };
+    pw::test::TempDir dir{"pw-gfx-img"};
     Image img = quadrants();
     ASSERT_TRUE(img.writePNG((dir / "icon@2x.png").string()));
     auto loaded = Image::fromFile((dir / "icon@2x.png").string());

@@ -128,8 +128,8 @@ TEST(TextLayout, DrawsLinesUprightAtTheirBaselines) {
     layout.drawLine(down, 0, {5, 30}, Color::black());
     auto [top, bottom] = inkRows(down);
     ASSERT_GE(top, 0);
-    EXPECT_LE(bottom, 31);           // glyphs stand on the baseline
-    EXPECT_GE(top, 30 - 20);         // and rise no more than the em
+    EXPECT_LE(bottom, 31);   // glyphs stand on the baseline
+    EXPECT_GE(top, 30 - 20); // and rise no more than the em
 
     // Flipped to y-up: baseline 10 above the bottom is row 30 from the top again.
     BitmapContext up({80, 40}, 1, true);

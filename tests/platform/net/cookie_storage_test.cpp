@@ -12,16 +12,14 @@ using pw::net::Url;
 namespace {
 const double kNow = 1'700'000'000.0;
 
-Url url(const char* text)
-{
+Url url(const char* text) {
     return *Url::parse(text);
 }
 } // namespace
 
-TEST(CookieStorage, ParsesAttributes)
-{
+TEST(CookieStorage, ParsesAttributes) {
     auto c = CookieStorage::parseSetCookie("sid=abc; Path=/api; Domain=.Example.com; Max-Age=60; Secure; HttpOnly",
-        url("https://www.example.com/x"), kNow);
+                                           url("https://www.example.com/x"), kNow);
     ASSERT_TRUE(c);
     EXPECT_EQ(c->name, "sid");
     EXPECT_EQ(c->value, "abc");
@@ -44,20 +42,18 @@ TEST(CookieStorage, ParsesAttributes)
     EXPECT_DOUBLE_EQ(*e->expires, 1445412480.0);
 }
 
-TEST(CookieStorage, RefusesMalformedCookiesAndForeignDomains)
-{
-    const char* bad[] = { "novalue", "=x", "a=1; Domain=other.com", "a=1; Domain=ample.com" };
+TEST(CookieStorage, RefusesMalformedCookiesAndForeignDomains) {
+    const char* bad[] = {"novalue", "=x", "a=1; Domain=other.com", "a=1; Domain=ample.com"};
     for (const char* h : bad)
         EXPECT_FALSE(CookieStorage::parseSetCookie(h, url("http://example.com/"), kNow)) << h;
 }
 
-TEST(CookieStorage, AnswersMatchingCookiesLongestPathFirstThenOldest)
-{
+TEST(CookieStorage, AnswersMatchingCookiesLongestPathFirstThenOldest) {
     CookieStorage store;
     store.setClock([] { return kNow; });
     auto base = url("http://www.example.com/");
-    for (const char* h : { "a=1", "b=2", "deep=3; Path=/books", "wide=4; Domain=example.com", "other=5; Path=/x",
-             "safe=6; Secure" })
+    for (const char* h :
+         {"a=1", "b=2", "deep=3; Path=/books", "wide=4; Domain=example.com", "other=5; Path=/x", "safe=6; Secure"})
         store.setCookie(*CookieStorage::parseSetCookie(h, base, kNow));
 
     auto names = [&](const char* u) {
@@ -72,8 +68,7 @@ TEST(CookieStorage, AnswersMatchingCookiesLongestPathFirstThenOldest)
     EXPECT_EQ(names("http://www.example.com/booksx"), "a b wide ");
 }
 
-TEST(CookieStorage, ReplacesByIdentityAndDeletesWithAPastExpiry)
-{
+TEST(CookieStorage, ReplacesByIdentityAndDeletesWithAPastExpiry) {
     CookieStorage store;
     store.setClock([] { return kNow; });
     auto u = url("http://h.example/");
@@ -87,14 +82,14 @@ TEST(CookieStorage, ReplacesByIdentityAndDeletesWithAPastExpiry)
     EXPECT_EQ(store.cookiesForURL(u).size(), 1u);
 }
 
-TEST(CookieStorage, KeepsDatedCookiesInItsFileAndDropsSessionOnes)
-{
+TEST(CookieStorage, KeepsDatedCookiesInItsFileAndDropsSessionOnes) {
     auto path = std::filesystem::temp_directory_path() / ("pw-cookies-" + std::to_string(::getpid()));
     std::filesystem::remove(path);
     auto u = url("http://h.example/");
     {
         CookieStorage store(path.string());
-        store.setCookie(*CookieStorage::parseSetCookie("keep=1; Max-Age=3600", u, CookieStorage::shared().allCookies().empty() ? 1e10 : 1e10));
+        store.setCookie(*CookieStorage::parseSetCookie("keep=1; Max-Age=3600", u,
+                                                       CookieStorage::shared().allCookies().empty() ? 1e10 : 1e10));
         store.setCookie(*CookieStorage::parseSetCookie("session=2", u, 1e10));
     }
     CookieStorage reloaded(path.string());

@@ -6,8 +6,7 @@
 
 using namespace pw::net;
 
-TEST(ProxySettings, PacScriptChoosesAProxyByHost)
-{
+TEST(ProxySettings, PacScriptChoosesAProxyByHost) {
     const char* script = R"(
         function FindProxyForURL(url, host) {
             if (isPlainHostName(host) || dnsDomainIs(host, ".local")) return "DIRECT";
@@ -31,8 +30,7 @@ TEST(ProxySettings, PacScriptChoosesAProxyByHost)
     EXPECT_EQ((*direct)[0].type, ProxyEntry::Type::None);
 }
 
-TEST(ProxySettings, ScriptsThatFailOrNeverEndGiveNoAnswer)
-{
+TEST(ProxySettings, ScriptsThatFailOrNeverEndGiveNoAnswer) {
     auto url = *Url::parse("http://h.example/");
     EXPECT_FALSE(ProxySettings::evaluatePacScript("this is not javascript (", url));
     EXPECT_FALSE(ProxySettings::evaluatePacScript("var x = 1;", url)); // no FindProxyForURL
@@ -45,9 +43,9 @@ TEST(ProxySettings, ScriptsThatFailOrNeverEndGiveNoAnswer)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
 }
 
-TEST(ProxySettings, PacResultsAreReadLeniently)
-{
-    auto list = ProxySettings::parsePacResult(" proxy a.example:8080 ;SOCKS5 b:1; HTTPS c:443; bogus x:1; PROXY :0; DIRECT");
+TEST(ProxySettings, PacResultsAreReadLeniently) {
+    auto list =
+        ProxySettings::parsePacResult(" proxy a.example:8080 ;SOCKS5 b:1; HTTPS c:443; bogus x:1; PROXY :0; DIRECT");
     ASSERT_EQ(list.size(), 4u);
     EXPECT_EQ(list[0].host, "a.example");
     EXPECT_EQ(list[1].type, ProxyEntry::Type::Socks);
@@ -55,11 +53,10 @@ TEST(ProxySettings, PacResultsAreReadLeniently)
     EXPECT_EQ(list[3].type, ProxyEntry::Type::None);
 }
 
-TEST(ProxySettings, LoopbackAndExceptionsGoDirect)
-{
+TEST(ProxySettings, LoopbackAndExceptionsGoDirect) {
     SystemProxySettings s;
-    s.http = ProxyEntry { ProxyEntry::Type::Http, "proxy.example", 8080, {} };
-    s.exceptions = { ".intra.example" };
+    s.http = ProxyEntry{ProxyEntry::Type::Http, "proxy.example", 8080, {}};
+    s.exceptions = {".intra.example"};
     EXPECT_TRUE(ProxySettings::proxiesForURL(*Url::parse("http://127.0.0.1:80/"), s).empty());
     EXPECT_TRUE(ProxySettings::proxiesForURL(*Url::parse("http://localhost/"), s).empty());
     EXPECT_TRUE(ProxySettings::proxiesForURL(*Url::parse("http://a.intra.example/"), s).empty());
@@ -67,5 +64,6 @@ TEST(ProxySettings, LoopbackAndExceptionsGoDirect)
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list[0].host, "proxy.example");
     s.autoConfigurationUrl = "http://127.0.0.1:9/proxy.pac";
-    EXPECT_EQ(ProxySettings::proxiesForURL(*Url::parse("http://site.example/"), s)[0].type, ProxyEntry::Type::AutoConfigurationUrl);
+    EXPECT_EQ(ProxySettings::proxiesForURL(*Url::parse("http://site.example/"), s)[0].type,
+              ProxyEntry::Type::AutoConfigurationUrl);
 }

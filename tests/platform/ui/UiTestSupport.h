@@ -21,9 +21,8 @@ namespace pw::ui::test {
 
 class UiTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        m_home = std::filesystem::temp_directory_path() / ("pw-ui-" + std::to_string(std::random_device {}()));
+    void SetUp() override {
+        m_home = std::filesystem::temp_directory_path() / ("pw-ui-" + std::to_string(std::random_device{}()));
         std::filesystem::create_directories(m_home);
         core::Paths::setHome(m_home);
         m_clock = std::make_shared<core::ManualClock>();
@@ -37,8 +36,7 @@ protected:
         m_window->makeKeyAndVisible();
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         settle();
         m_window.reset();
         Application::shared().reset();
@@ -51,8 +49,7 @@ protected:
     }
 
     // Moves the clock on, serving timers frame by frame.
-    void advance(double seconds)
-    {
+    void advance(double seconds) {
         auto& loop = core::RunLoop::current();
         loop.runPending();
         const double step = Application::kFrameInterval;
@@ -72,21 +69,18 @@ protected:
     double t = 0;
     double nextTime() { return t += 0.01; }
 
-    void touch(int id, TouchPhase phase, gfx::Point p)
-    {
+    void touch(int id, TouchPhase phase, gfx::Point p) {
         Application::shared().sendTouch(id, phase, p, m_clock->monotonic());
     }
 
-    void tap(gfx::Point p)
-    {
+    void tap(gfx::Point p) {
         touch(1, TouchPhase::Began, p);
         advance(0.05);
         touch(1, TouchPhase::Ended, p);
     }
 
     // Taps the middle of a view as the screen shows it now.
-    void tapView(View* v)
-    {
+    void tapView(View* v) {
         for (auto& w : Application::shared().windows())
             w->layoutIfNeeded();
         const gfx::Point p = v->convertPointToView(v->bounds().center(), nullptr);
@@ -96,8 +90,7 @@ protected:
     }
 
     // A drag in `steps` moves over `seconds` of clock.
-    void drag(gfx::Point from, gfx::Point to, double seconds = 0.2, int steps = 10, bool lift = true)
-    {
+    void drag(gfx::Point from, gfx::Point to, double seconds = 0.2, int steps = 10, bool lift = true) {
         touch(1, TouchPhase::Began, from);
         for (int i = 1; i <= steps; ++i) {
             advance(seconds / steps);
@@ -109,8 +102,7 @@ protected:
     }
 
     // The screen as the compositor draws it now.
-    gfx::Image renderScreen()
-    {
+    gfx::Image renderScreen() {
         m_compositor.renderAll();
         return m_compositor.snapshot();
     }
@@ -119,8 +111,7 @@ protected:
 
     // How many pixels of a region pass a test.
     template <typename F>
-    static int countPixels(const gfx::Image& img, const gfx::Rect& r, F pred)
-    {
+    static int countPixels(const gfx::Image& img, const gfx::Rect& r, F pred) {
         int n = 0;
         for (int y = static_cast<int>(r.y()); y < static_cast<int>(r.maxY()); ++y)
             for (int x = static_cast<int>(r.x()); x < static_cast<int>(r.maxX()); ++x)

@@ -10,8 +10,7 @@ using gfx::Rect;
 
 class AnimationTest : public UiTest {};
 
-TEST_F(AnimationTest, BlockAnimationMovesThePresentationOnTheClock)
-{
+TEST_F(AnimationTest, BlockAnimationMovesThePresentationOnTheClock) {
     auto v = View::create(Rect(0, 0, 100, 100));
     m_window->addSubview(v);
     bool finished = false;
@@ -19,10 +18,15 @@ TEST_F(AnimationTest, BlockAnimationMovesThePresentationOnTheClock)
     BlockAnimationOptions o;
     o.duration = 1;
     o.curve = TimingFunction::Linear;
-    View::animate(o, [&] { v->setFrame({200, 0, 100, 100}); }, [&](bool f) {
-        finished = f;
-        ++calls;
-    });
+    View::animate(
+        o,
+        [&] {
+            v->setFrame({200, 0, 100, 100});
+        },
+        [&](bool f) {
+            finished = f;
+            ++calls;
+        });
     // The model jumps at once; what is shown follows the clock.
     EXPECT_EQ(v->frame().x(), 200);
     EXPECT_NEAR(v->layer()->presentation().position.x, 50, 1e-6);
@@ -36,17 +40,18 @@ TEST_F(AnimationTest, BlockAnimationMovesThePresentationOnTheClock)
     EXPECT_EQ(v->layer()->presentation().position.x, 250);
 }
 
-TEST_F(AnimationTest, ReplacedAnimationReportsUnfinishedAndNewOneStartsWhereTheOldWas)
-{
+TEST_F(AnimationTest, ReplacedAnimationReportsUnfinishedAndNewOneStartsWhereTheOldWas) {
     auto v = View::create(Rect(0, 0, 10, 10));
     m_window->addSubview(v);
     std::vector<bool> ends;
     BlockAnimationOptions o;
     o.duration = 1;
     o.curve = TimingFunction::Linear;
-    View::animate(o, [&] { v->setAlpha(0); }, [&](bool f) { ends.push_back(f); });
+    View::animate(
+        o, [&] { v->setAlpha(0); }, [&](bool f) { ends.push_back(f); });
     advance(0.5);
-    View::animate(o, [&] { v->setAlpha(1); }, [&](bool f) { ends.push_back(f); });
+    View::animate(
+        o, [&] { v->setAlpha(1); }, [&](bool f) { ends.push_back(f); });
     ASSERT_EQ(ends.size(), 1u);
     EXPECT_FALSE(ends[0]);
     EXPECT_NEAR(v->layer()->presentation().opacity, 0.5, 0.05);
@@ -55,17 +60,16 @@ TEST_F(AnimationTest, ReplacedAnimationReportsUnfinishedAndNewOneStartsWhereTheO
     EXPECT_TRUE(ends[1]);
 }
 
-TEST_F(AnimationTest, NothingAnimatedStillCompletesOnTheNextTurn)
-{
+TEST_F(AnimationTest, NothingAnimatedStillCompletesOnTheNextTurn) {
     bool called = false;
-    View::animate(0.3, [] {}, [&](bool f) { called = f; });
+    View::animate(
+        0.3, [] {}, [&](bool f) { called = f; });
     EXPECT_FALSE(called);
     settle();
     EXPECT_TRUE(called);
 }
 
-TEST_F(AnimationTest, BeginCommitStyleUsesItsSettingsAndDidStop)
-{
+TEST_F(AnimationTest, BeginCommitStyleUsesItsSettingsAndDidStop) {
     auto v = View::create(Rect(0, 0, 10, 10));
     m_window->addSubview(v);
     bool stopped = false;
@@ -84,8 +88,7 @@ TEST_F(AnimationTest, BeginCommitStyleUsesItsSettingsAndDidStop)
     EXPECT_TRUE(stopped);
 }
 
-TEST_F(AnimationTest, FreeLayersAnimateImplicitlyUnlessTheTransactionSaysNo)
-{
+TEST_F(AnimationTest, FreeLayersAnimateImplicitlyUnlessTheTransactionSaysNo) {
     auto layer = Layer::create();
     m_window->layer()->addSublayer(layer);
     layer->setOpacity(0);
@@ -103,8 +106,7 @@ TEST_F(AnimationTest, FreeLayersAnimateImplicitlyUnlessTheTransactionSaysNo)
     EXPECT_FALSE(v->layer()->hasAnimations());
 }
 
-TEST_F(AnimationTest, KeyFramesRepeatAndAutoreverse)
-{
+TEST_F(AnimationTest, KeyFramesRepeatAndAutoreverse) {
     auto layer = Layer::create();
     auto kf = PropertyAnimation::keyFrames("position.x", {0.0, 100.0, 0.0}, 1.0, {0, 0.25, 1});
     kf->repeatCount = 2;
@@ -137,9 +139,9 @@ TEST_F(AnimationTest, KeyFramesRepeatAndAutoreverse)
     EXPECT_FALSE(removedFinished);
 }
 
-TEST_F(AnimationTest, TimingCurvesStartAndEndInPlace)
-{
-    for (auto f : {TimingFunction::Linear, TimingFunction::EaseIn, TimingFunction::EaseOut, TimingFunction::EaseInOut}) {
+TEST_F(AnimationTest, TimingCurvesStartAndEndInPlace) {
+    for (auto f :
+         {TimingFunction::Linear, TimingFunction::EaseIn, TimingFunction::EaseOut, TimingFunction::EaseInOut}) {
         EXPECT_NEAR(applyTiming(f, 0), 0, 1e-6);
         EXPECT_NEAR(applyTiming(f, 1), 1, 1e-6);
     }

@@ -22,8 +22,7 @@ public:
     void didRotateFromInterfaceOrientation(device::Orientation) override { log("didRotate"); }
 
 private:
-    void log(const char* what)
-    {
+    void log(const char* what) {
         if (g_log)
             g_log->push_back(m_name + ":" + what);
     }
@@ -32,25 +31,22 @@ private:
 
 class ControllerTest : public UiTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         UiTest::SetUp();
         g_log = &m_log;
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         g_log = nullptr;
         UiTest::TearDown();
     }
     std::vector<std::string> m_log;
 };
 
-TEST_F(ControllerTest, PushSlidesTheNewScreenInOnTheClock)
-{
+TEST_F(ControllerTest, PushSlidesTheNewScreenInOnTheClock) {
     auto root = ViewController::create<Screen>("root");
     auto nav = ViewController::create<NavigationController>(root);
     m_window->setRootViewController(nav);
-    EXPECT_EQ(m_log, (std::vector<std::string> {"root:load", "root:willAppear", "root:didAppear"}));
+    EXPECT_EQ(m_log, (std::vector<std::string>{"root:load", "root:willAppear", "root:didAppear"}));
     EXPECT_EQ(nav->view()->frame(), Rect(0, 20, 320, 460)); // below the status bar
     m_log.clear();
 
@@ -58,7 +54,7 @@ TEST_F(ControllerTest, PushSlidesTheNewScreenInOnTheClock)
     nav->pushViewController(next, true);
     EXPECT_TRUE(nav->isTransitioning());
     EXPECT_TRUE(Application::shared().isIgnoringInteractionEvents());
-    EXPECT_EQ(m_log, (std::vector<std::string> {"next:load", "next:willAppear", "root:willDisappear"}));
+    EXPECT_EQ(m_log, (std::vector<std::string>{"next:load", "next:willAppear", "root:willDisappear"}));
     advance(NavigationController::kTransitionDuration / 2);
     // Midway both screens show, side by side.
     const double x = next->view()->layer()->presentation().frame().x();
@@ -78,14 +74,13 @@ TEST_F(ControllerTest, PushSlidesTheNewScreenInOnTheClock)
     auto popped = nav->popViewControllerAnimated(true);
     EXPECT_EQ(popped, next);
     settle();
-    EXPECT_EQ(m_log, (std::vector<std::string> {"root:willAppear", "next:willDisappear", "root:didAppear",
-                                                "next:didDisappear"}));
+    EXPECT_EQ(m_log, (std::vector<std::string>{"root:willAppear", "next:willDisappear", "root:didAppear",
+                                               "next:didDisappear"}));
     EXPECT_EQ(nav->viewControllers().size(), 1u);
     EXPECT_EQ(nav->popViewControllerAnimated(true), nullptr); // the root stays
 }
 
-TEST_F(ControllerTest, PushDuringATransitionFinishesTheFirstOne)
-{
+TEST_F(ControllerTest, PushDuringATransitionFinishesTheFirstOne) {
     auto nav = ViewController::create<NavigationController>(ViewController::create<Screen>("a"));
     m_window->setRootViewController(nav);
     auto b = ViewController::create<Screen>("b");
@@ -104,8 +99,7 @@ TEST_F(ControllerTest, PushDuringATransitionFinishesTheFirstOne)
     EXPECT_EQ(c->parentViewController(), nullptr);
 }
 
-TEST_F(ControllerTest, BackButtonTapPopsAndHiddenBarGivesTheRoomBack)
-{
+TEST_F(ControllerTest, BackButtonTapPopsAndHiddenBarGivesTheRoomBack) {
     auto nav = ViewController::create<NavigationController>(ViewController::create<Screen>("书架"));
     m_window->setRootViewController(nav);
     auto next = ViewController::create<Screen>("目录");
@@ -120,8 +114,7 @@ TEST_F(ControllerTest, BackButtonTapPopsAndHiddenBarGivesTheRoomBack)
     EXPECT_EQ(nav->topViewController()->view()->frame(), Rect(0, 0, 320, 460));
 }
 
-TEST_F(ControllerTest, ModalScreenSlidesUpAndAwayAgain)
-{
+TEST_F(ControllerTest, ModalScreenSlidesUpAndAwayAgain) {
     auto root = ViewController::create<Screen>("main");
     m_window->setRootViewController(root);
     m_log.clear();
@@ -134,8 +127,8 @@ TEST_F(ControllerTest, ModalScreenSlidesUpAndAwayAgain)
     settle();
     EXPECT_EQ(modal->view()->center(), gfx::Point(160, 250));
     EXPECT_EQ(root->view()->superview(), nullptr); // covered screens leave the window
-    EXPECT_EQ(m_log, (std::vector<std::string> {"agreement:load", "agreement:willAppear", "main:willDisappear",
-                                                "agreement:didAppear", "main:didDisappear"}));
+    EXPECT_EQ(m_log, (std::vector<std::string>{"agreement:load", "agreement:willAppear", "main:willDisappear",
+                                               "agreement:didAppear", "main:didDisappear"}));
     modal->dismissModalViewControllerAnimated(true);
     settle();
     EXPECT_EQ(root->modalViewController(), nullptr);
@@ -143,17 +136,16 @@ TEST_F(ControllerTest, ModalScreenSlidesUpAndAwayAgain)
     EXPECT_EQ(modal->view()->superview(), nullptr);
 }
 
-TEST_F(ControllerTest, InterfaceOrientationTurnsTheRootView)
-{
+TEST_F(ControllerTest, InterfaceOrientationTurnsTheRootView) {
     auto root = ViewController::create<Screen>("main");
     auto nav = ViewController::create<NavigationController>(root);
     m_window->setRootViewController(nav);
     nav->setNavigationBarHidden(true, false);
     m_log.clear();
     Application::shared().setStatusBarOrientation(device::Orientation::LandscapeRight, true);
-    EXPECT_EQ(m_log, (std::vector<std::string> {"main:willRotate"}));
+    EXPECT_EQ(m_log, (std::vector<std::string>{"main:willRotate"}));
     settle();
-    EXPECT_EQ(m_log, (std::vector<std::string> {"main:willRotate", "main:didRotate"}));
+    EXPECT_EQ(m_log, (std::vector<std::string>{"main:willRotate", "main:didRotate"}));
     EXPECT_EQ(nav->view()->bounds().size, gfx::Size(480, 300));
     EXPECT_EQ(root->view()->bounds().size, gfx::Size(480, 300));
     EXPECT_EQ(root->interfaceOrientation(), device::Orientation::LandscapeRight);
@@ -164,8 +156,7 @@ TEST_F(ControllerTest, InterfaceOrientationTurnsTheRootView)
     EXPECT_EQ(Application::shared().statusBarFrame(), Rect(0, 0, 20, 480));
 }
 
-TEST_F(ControllerTest, TabsSwitchScreensOnTapUnlessTheDelegateSaysNo)
-{
+TEST_F(ControllerTest, TabsSwitchScreensOnTapUnlessTheDelegateSaysNo) {
     struct Gate : TabBarControllerDelegate {
         bool allow = true;
         int selected = 0;
@@ -186,8 +177,8 @@ TEST_F(ControllerTest, TabsSwitchScreensOnTapUnlessTheDelegateSaysNo)
     tap({240, 480 - 20}); // the second tab
     EXPECT_EQ(tabs->selectedIndex(), 1u);
     EXPECT_EQ(gate->selected, 1);
-    EXPECT_EQ(m_log, (std::vector<std::string> {"shelf:willDisappear", "shelf:didDisappear", "store:load",
-                                                "store:willAppear", "store:didAppear"}));
+    EXPECT_EQ(m_log, (std::vector<std::string>{"shelf:willDisappear", "shelf:didDisappear", "store:load",
+                                               "store:willAppear", "store:didAppear"}));
     EXPECT_EQ(shelf->view()->superview(), nullptr);
     gate->allow = false;
     tap({80, 480 - 20});

@@ -16,17 +16,16 @@ using gfx::Rect;
 
 class EventTest : public UiTest {};
 
-TEST_F(EventTest, ButtonSendsTouchEventsByWhereTheFingerLifts)
-{
+TEST_F(EventTest, ButtonSendsTouchEventsByWhereTheFingerLifts) {
     auto button = Button::create();
     button->setFrame({100, 100, 80, 40});
     m_window->addSubview(button);
     std::vector<unsigned> events;
-    for (unsigned e : {ControlEventTouchDown, ControlEventTouchUpInside, ControlEventTouchUpOutside,
-                       ControlEventTouchCancel})
+    for (unsigned e :
+         {ControlEventTouchDown, ControlEventTouchUpInside, ControlEventTouchUpOutside, ControlEventTouchCancel})
         button->addTarget([&events, e](Control&) { events.push_back(e); }, e);
     tap({120, 120});
-    EXPECT_EQ(events, (std::vector<unsigned> {ControlEventTouchDown, ControlEventTouchUpInside}));
+    EXPECT_EQ(events, (std::vector<unsigned>{ControlEventTouchDown, ControlEventTouchUpInside}));
     EXPECT_FALSE(button->isHighlighted());
     events.clear();
     drag({120, 120}, {120, 300});
@@ -38,8 +37,7 @@ TEST_F(EventTest, ButtonSendsTouchEventsByWhereTheFingerLifts)
     EXPECT_TRUE(events.empty());
 }
 
-TEST_F(EventTest, TapRecognizerCancelsTheViewsTouchesOnceRecognized)
-{
+TEST_F(EventTest, TapRecognizerCancelsTheViewsTouchesOnceRecognized) {
     struct Tracker : View {
         std::vector<std::string> seen;
         void touchesBegan(const TouchSet&) override { seen.push_back("began"); }
@@ -53,14 +51,13 @@ TEST_F(EventTest, TapRecognizerCancelsTheViewsTouchesOnceRecognized)
     v->addGestureRecognizer(TapGestureRecognizer::create([&](GestureRecognizer&) { ++taps; }));
     tap({50, 50});
     EXPECT_EQ(taps, 1);
-    EXPECT_EQ(v->seen, (std::vector<std::string> {"began", "cancelled"}));
+    EXPECT_EQ(v->seen, (std::vector<std::string>{"began", "cancelled"}));
     // Moving too far is not a tap.
     drag({50, 50}, {50, 120});
     EXPECT_EQ(taps, 1);
 }
 
-TEST_F(EventTest, SingleTapWaitsForTheDoubleTapToFail)
-{
+TEST_F(EventTest, SingleTapWaitsForTheDoubleTapToFail) {
     auto v = View::create(Rect(0, 0, 320, 480));
     m_window->addSubview(v);
     int singles = 0, doubles = 0;
@@ -83,8 +80,7 @@ TEST_F(EventTest, SingleTapWaitsForTheDoubleTapToFail)
     EXPECT_EQ(singles, 1);
 }
 
-TEST_F(EventTest, PanReportsStatesTranslationAndVelocity)
-{
+TEST_F(EventTest, PanReportsStatesTranslationAndVelocity) {
     auto v = View::create(Rect(0, 0, 320, 480));
     m_window->addSubview(v);
     std::vector<GestureState> states;
@@ -102,16 +98,16 @@ TEST_F(EventTest, PanReportsStatesTranslationAndVelocity)
     EXPECT_EQ(states.front(), GestureState::Began);
     EXPECT_EQ(states.back(), GestureState::Ended);
     EXPECT_NEAR(lastTranslation.x, 100, 1e-6);
-    EXPECT_NEAR(velocity.x, 200, 20); // 100 points in half a second
+    EXPECT_NEAR(velocity.x, 200, 20);                // 100 points in half a second
     EXPECT_EQ(pan->state(), GestureState::Possible); // ready again
 }
 
-TEST_F(EventTest, LongPressBeginsAfterItsDurationAndSwipeNeedsItsDirection)
-{
+TEST_F(EventTest, LongPressBeginsAfterItsDurationAndSwipeNeedsItsDirection) {
     auto v = View::create(Rect(0, 0, 320, 480));
     m_window->addSubview(v);
     std::vector<GestureState> presses;
-    v->addGestureRecognizer(LongPressGestureRecognizer::create([&](GestureRecognizer& g) { presses.push_back(g.state()); }));
+    v->addGestureRecognizer(
+        LongPressGestureRecognizer::create([&](GestureRecognizer& g) { presses.push_back(g.state()); }));
     touch(1, TouchPhase::Began, {50, 50});
     advance(0.4);
     EXPECT_TRUE(presses.empty());
@@ -134,13 +130,11 @@ TEST_F(EventTest, LongPressBeginsAfterItsDurationAndSwipeNeedsItsDirection)
     EXPECT_EQ(lefts, 1);
 }
 
-TEST_F(EventTest, TextFieldTakesKeysAndRaisesTheKeyboard)
-{
+TEST_F(EventTest, TextFieldTakesKeysAndRaisesTheKeyboard) {
     struct Limit : TextFieldDelegate {
         bool shouldChangeCharacters(TextField&, int64_t, int64_t, const std::string& s) override { return s != "x"; }
         int returns = 0;
-        bool textFieldShouldReturn(TextField&) override
-        {
+        bool textFieldShouldReturn(TextField&) override {
             ++returns;
             return true;
         }
@@ -155,7 +149,8 @@ TEST_F(EventTest, TextFieldTakesKeysAndRaisesTheKeyboard)
         notes.push_back("show");
         EXPECT_GT(n.payload["frameEnd"]["height"].asDouble().value_or(0), 0);
     });
-    auto t2 = nc.addObserver(kKeyboardWillHideNotification, [&](const core::Notification&) { notes.push_back("hide"); });
+    auto t2 =
+        nc.addObserver(kKeyboardWillHideNotification, [&](const core::Notification&) { notes.push_back("hide"); });
     int changes = 0;
     field->addTarget([&](Control&) { ++changes; }, ControlEventEditingChanged);
 
@@ -174,7 +169,7 @@ TEST_F(EventTest, TextFieldTakesKeysAndRaisesTheKeyboard)
     EXPECT_EQ(delegate->returns, 1);
     field->resignFirstResponder();
     EXPECT_FALSE(field->isEditing());
-    EXPECT_EQ(notes, (std::vector<std::string> {"show", "hide"}));
+    EXPECT_EQ(notes, (std::vector<std::string>{"show", "hide"}));
     // Removing a field from its window takes first-responder status with it.
     field->becomeFirstResponder();
     field->removeFromSuperview();
@@ -191,8 +186,7 @@ TEST_F(EventTest, TextFieldTakesKeysAndRaisesTheKeyboard)
 namespace pw::ui::test {
 namespace {
 
-TEST_F(EventTest, SliderSwitchAndProgressTakeTheirValues)
-{
+TEST_F(EventTest, SliderSwitchAndProgressTakeTheirValues) {
     auto slider = View::create<Slider>(Rect(10, 100, 223, 23));
     slider->minimumValue = 0;
     slider->maximumValue = 100;
@@ -207,7 +201,7 @@ TEST_F(EventTest, SliderSwitchAndProgressTakeTheirValues)
     slider->continuous = false;
     values.clear();
     drag({230, 111}, {10, 111}, 0.2, 4);
-    EXPECT_EQ(values, (std::vector<float> {0})); // once, when the finger lifts
+    EXPECT_EQ(values, (std::vector<float>{0})); // once, when the finger lifts
     slider->setValue(500);
     EXPECT_EQ(slider->value(), 100);
 
@@ -238,8 +232,7 @@ TEST_F(EventTest, SliderSwitchAndProgressTakeTheirValues)
 namespace pw::ui::test {
 namespace {
 
-TEST_F(EventTest, PageControlStepsOnePageTowardsTheTap)
-{
+TEST_F(EventTest, PageControlStepsOnePageTowardsTheTap) {
     auto pc = View::create<PageControl>(Rect(0, 400, 320, 36));
     pc->setNumberOfPages(3);
     m_window->addSubview(pc);
@@ -256,8 +249,7 @@ TEST_F(EventTest, PageControlStepsOnePageTowardsTheTap)
     EXPECT_EQ(pc->currentPage(), 0);
 }
 
-TEST_F(EventTest, TextViewTakesLinesAndGrowsItsContent)
-{
+TEST_F(EventTest, TextViewTakesLinesAndGrowsItsContent) {
     auto tv = View::create<TextView>(Rect(10, 100, 300, 100));
     m_window->addSubview(tv);
     int changes = 0;
@@ -277,8 +269,7 @@ TEST_F(EventTest, TextViewTakesLinesAndGrowsItsContent)
     EXPECT_FALSE(tv->insertText("x"));
 }
 
-TEST_F(EventTest, SearchBarReportsTypingSearchAndCancel)
-{
+TEST_F(EventTest, SearchBarReportsTypingSearchAndCancel) {
     struct Log : SearchBarDelegate {
         std::vector<std::string> seen;
         void textDidChange(SearchBar&, const std::string& t) override { seen.push_back("text:" + t); }
@@ -295,7 +286,7 @@ TEST_F(EventTest, SearchBarReportsTypingSearchAndCancel)
     Application::shared().sendText("红楼");
     Application::shared().sendReturn();
     tapView(bar->cancelButton());
-    EXPECT_EQ(log->seen, (std::vector<std::string> {"text:红楼", "search:红楼", "cancel"}));
+    EXPECT_EQ(log->seen, (std::vector<std::string>{"text:红楼", "search:红楼", "cancel"}));
 }
 
 } // namespace

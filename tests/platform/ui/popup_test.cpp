@@ -19,8 +19,7 @@ struct AlertLog : AlertViewDelegate, ActionSheetDelegate {
 
 class PopupTest : public UiTest {};
 
-TEST_F(PopupTest, AlertLaysOutTwoButtonsSideBySideAndReportsTheTappedOne)
-{
+TEST_F(PopupTest, AlertLaysOutTwoButtonsSideBySideAndReportsTheTappedOne) {
     auto log = std::make_shared<AlertLog>();
     auto alert = AlertView::create("提示", "似乎无法访问，请检查下网络吧", log, "取消", {"确定"});
     EXPECT_EQ(alert->numberOfButtons(), 2);
@@ -49,13 +48,12 @@ TEST_F(PopupTest, AlertLaysOutTwoButtonsSideBySideAndReportsTheTappedOne)
     tapView(ok);
     settle();
     EXPECT_FALSE(a->isVisible());
-    EXPECT_EQ(log->seen, (std::vector<std::string> {"presented", "click1", "willDismiss", "dismissed1"}));
+    EXPECT_EQ(log->seen, (std::vector<std::string>{"presented", "click1", "willDismiss", "dismissed1"}));
     a.reset();
     EXPECT_TRUE(weak.expired());
 }
 
-TEST_F(PopupTest, AlertWithManyButtonsStacksThemCancelLast)
-{
+TEST_F(PopupTest, AlertWithManyButtonsStacksThemCancelLast) {
     auto alert = AlertView::create("t", "", {}, "取消", {"一", "二"});
     alert->show();
     settle();
@@ -65,8 +63,7 @@ TEST_F(PopupTest, AlertWithManyButtonsStacksThemCancelLast)
     EXPECT_FALSE(alert->isVisible());
 }
 
-TEST_F(PopupTest, ActionSheetOrdersDestructiveOthersCancel)
-{
+TEST_F(PopupTest, ActionSheetOrdersDestructiveOthersCancel) {
     auto log = std::make_shared<AlertLog>();
     auto sheet = ActionSheet::create("删除这本书?", log, "取消", "删除", {"只删本地"});
     EXPECT_EQ(sheet->destructiveButtonIndex(), 0);
@@ -81,7 +78,7 @@ TEST_F(PopupTest, ActionSheetOrdersDestructiveOthersCancel)
     Button* del = sheet->buttonAtIndex(0);
     tapView(del);
     settle();
-    EXPECT_EQ(log->seen, (std::vector<std::string> {"sheet0"}));
+    EXPECT_EQ(log->seen, (std::vector<std::string>{"sheet0"}));
     EXPECT_FALSE(sheet->isVisible());
 }
 

@@ -13,8 +13,7 @@ using gfx::Rect;
 
 class RenderTest : public UiTest {};
 
-TEST_F(RenderTest, LabelDrawsItsTextInsideItsFrameOnly)
-{
+TEST_F(RenderTest, LabelDrawsItsTextInsideItsFrameOnly) {
     auto label = View::create<Label>(Rect(20, 40, 200, 30));
     label->setText("书架 Shelf");
     m_window->addSubview(label);
@@ -29,8 +28,7 @@ TEST_F(RenderTest, LabelDrawsItsTextInsideItsFrameOnly)
     EXPECT_GT(countPixels(centred, Rect(100, 40, 40, 30), isDark), 5);
 }
 
-TEST_F(RenderTest, MultiLineLabelWrapsAndStopsAtItsLineCount)
-{
+TEST_F(RenderTest, MultiLineLabelWrapsAndStopsAtItsLineCount) {
     auto label = View::create<Label>(Rect(0, 0, 100, 200));
     label->setText("一二三四五六七八九十一二三四五六七八九十一二三四五六七八九十");
     label->setNumberOfLines(0);
@@ -41,8 +39,7 @@ TEST_F(RenderTest, MultiLineLabelWrapsAndStopsAtItsLineCount)
     EXPECT_LE(two.width, 100);
 }
 
-TEST_F(RenderTest, RoundedButtonLooksDifferentWhenPressed)
-{
+TEST_F(RenderTest, RoundedButtonLooksDifferentWhenPressed) {
     auto button = Button::create(ButtonType::RoundedRect);
     button->setFrame({50, 50, 120, 44});
     button->setTitle("OK");
@@ -62,8 +59,7 @@ TEST_F(RenderTest, RoundedButtonLooksDifferentWhenPressed)
     EXPECT_EQ(button->currentTitle(), "OK");
 }
 
-TEST_F(RenderTest, OnlyChangedAreasAreRedrawn)
-{
+TEST_F(RenderTest, OnlyChangedAreasAreRedrawn) {
     auto a = View::create(Rect(0, 100, 50, 50));
     auto b = View::create(Rect(200, 300, 50, 50));
     m_window->addSubview(a);
@@ -75,11 +71,10 @@ TEST_F(RenderTest, OnlyChangedAreasAreRedrawn)
     EXPECT_TRUE(dirty.contains(Rect(200, 300, 50, 50)));
     EXPECT_FALSE(dirty.intersects(Rect(0, 100, 50, 50)));
     const auto img = m_compositor.snapshot();
-    EXPECT_EQ(img.pixelAt(225, 325), (gfx::Pixel {255, 0, 0, 255}));
+    EXPECT_EQ(img.pixelAt(225, 325), (gfx::Pixel{255, 0, 0, 255}));
 }
 
-TEST_F(RenderTest, ClippingCornerRadiusAndAlpha)
-{
+TEST_F(RenderTest, ClippingCornerRadiusAndAlpha) {
     auto outer = View::create(Rect(10, 30, 100, 100));
     outer->setClipsToBounds(true);
     outer->layer()->setCornerRadius(30);
@@ -93,16 +88,15 @@ TEST_F(RenderTest, ClippingCornerRadiusAndAlpha)
     m_window->addSubview(outer);
     m_window->addSubview(faded);
     const auto img = renderScreen();
-    EXPECT_EQ(img.pixelAt(12, 32), (gfx::Pixel {255, 255, 255, 255})); // rounded corner
-    EXPECT_EQ(img.pixelAt(30, 50), (gfx::Pixel {0, 0, 255, 255}));
-    EXPECT_EQ(img.pixelAt(80, 100), (gfx::Pixel {0, 255, 0, 255}));
-    EXPECT_EQ(img.pixelAt(130, 150), (gfx::Pixel {255, 255, 255, 255})); // clipped away
+    EXPECT_EQ(img.pixelAt(12, 32), (gfx::Pixel{255, 255, 255, 255})); // rounded corner
+    EXPECT_EQ(img.pixelAt(30, 50), (gfx::Pixel{0, 0, 255, 255}));
+    EXPECT_EQ(img.pixelAt(80, 100), (gfx::Pixel{0, 255, 0, 255}));
+    EXPECT_EQ(img.pixelAt(130, 150), (gfx::Pixel{255, 255, 255, 255})); // clipped away
     const auto half = img.pixelAt(225, 55);
     EXPECT_NEAR(half.r, 128, 2);
 }
 
-TEST_F(RenderTest, GradientLayerRunsFromStartToEnd)
-{
+TEST_F(RenderTest, GradientLayerRunsFromStartToEnd) {
     auto g = GradientLayer::create();
     g->setFrame({0, 100, 100, 100});
     g->setColors({gfx::Color::black(), gfx::Color::white()});
@@ -117,21 +111,19 @@ TEST_F(RenderTest, GradientLayerRunsFromStartToEnd)
     EXPECT_EQ(img.pixelAt(50, 120), img.pixelAt(50, 180)); // horizontal only
 }
 
-TEST_F(RenderTest, StatusBarIsDrawnUnlessHidden)
-{
+TEST_F(RenderTest, StatusBarIsDrawnUnlessHidden) {
     m_window->setBackgroundColor(gfx::Color::red());
     Application::shared().setStatusBarStyle(StatusBarStyle::BlackOpaque);
     auto img = renderScreen();
-    EXPECT_EQ(img.pixelAt(3, 3), (gfx::Pixel {0, 0, 0, 255}));
-    EXPECT_EQ(img.pixelAt(3, 25), (gfx::Pixel {255, 0, 0, 255}));
+    EXPECT_EQ(img.pixelAt(3, 3), (gfx::Pixel{0, 0, 0, 255}));
+    EXPECT_EQ(img.pixelAt(3, 25), (gfx::Pixel{255, 0, 0, 255}));
     Application::shared().setStatusBarHidden(true);
     img = renderScreen();
-    EXPECT_EQ(img.pixelAt(3, 3), (gfx::Pixel {255, 0, 0, 255}));
+    EXPECT_EQ(img.pixelAt(3, 3), (gfx::Pixel{255, 0, 0, 255}));
     EXPECT_EQ(Application::shared().applicationFrame(), Rect(0, 0, 320, 480));
 }
 
-TEST_F(RenderTest, FrameAnimationsAndSpinnerFollowTheClock)
-{
+TEST_F(RenderTest, FrameAnimationsAndSpinnerFollowTheClock) {
     std::vector<gfx::Image> frames;
     for (int i = 0; i < 4; ++i)
         frames.push_back(gfx::Image::filled(4, 4, {static_cast<uint8_t>(i * 60), 0, 0, 255}));

@@ -19,8 +19,7 @@ struct ScrollEvents : ScrollViewDelegate {
     void scrollViewDidEndDecelerating(ScrollView&) override { seen.push_back("stopped"); }
 };
 
-TEST_F(ScrollTableTest, PagingSettlesOnTheNextPageAfterAFlick)
-{
+TEST_F(ScrollTableTest, PagingSettlesOnTheNextPageAfterAFlick) {
     auto sv = View::create<ScrollView>(Rect(0, 0, 320, 480));
     sv->pagingEnabled = true;
     sv->setContentSize({960, 480});
@@ -30,7 +29,7 @@ TEST_F(ScrollTableTest, PagingSettlesOnTheNextPageAfterAFlick)
     drag({300, 200}, {220, 200}, 0.1, 5); // short and quick
     settle();
     EXPECT_EQ(sv->contentOffset(), Point(320, 0));
-    EXPECT_EQ(events->seen, (std::vector<std::string> {"drag", "end+decel", "stopped"}));
+    EXPECT_EQ(events->seen, (std::vector<std::string>{"drag", "end+decel", "stopped"}));
     // A slow drag less than half a page goes back.
     drag({300, 200}, {220, 200}, 1.0, 20);
     settle();
@@ -43,8 +42,7 @@ TEST_F(ScrollTableTest, PagingSettlesOnTheNextPageAfterAFlick)
     EXPECT_EQ(sv->contentOffset(), Point(640, 0));
 }
 
-TEST_F(ScrollTableTest, FlickDeceleratesAndStaysInsideTheContent)
-{
+TEST_F(ScrollTableTest, FlickDeceleratesAndStaysInsideTheContent) {
     auto sv = View::create<ScrollView>(Rect(0, 0, 320, 480));
     sv->setContentSize({320, 5000});
     m_window->addSubview(sv);
@@ -64,8 +62,7 @@ TEST_F(ScrollTableTest, FlickDeceleratesAndStaysInsideTheContent)
     EXPECT_EQ(sv->contentOffset().y, 0);
 }
 
-TEST_F(ScrollTableTest, ButtonInsideAScrollViewLosesTheTouchWhenDraggingStarts)
-{
+TEST_F(ScrollTableTest, ButtonInsideAScrollViewLosesTheTouchWhenDraggingStarts) {
     auto sv = View::create<ScrollView>(Rect(0, 0, 320, 480));
     sv->setContentSize({320, 2000});
     auto b = Button::create();
@@ -90,8 +87,7 @@ struct Rows : TableViewDataSource, TableViewDelegate {
     int made = 0;
     std::vector<IndexPath> selected;
     int64_t numberOfRows(TableView&, int64_t) override { return static_cast<int64_t>(rows.size()); }
-    std::shared_ptr<TableViewCell> cellForRow(TableView& tv, const IndexPath& ip) override
-    {
+    std::shared_ptr<TableViewCell> cellForRow(TableView& tv, const IndexPath& ip) override {
         auto cell = tv.dequeueReusableCell("row");
         if (!cell) {
             cell = TableViewCell::create(TableViewCellStyle::Default, "row");
@@ -100,8 +96,7 @@ struct Rows : TableViewDataSource, TableViewDelegate {
         cell->textLabel().setText(rows[static_cast<size_t>(ip.row)]);
         return cell;
     }
-    void commitEditingStyle(TableView& tv, TableViewCellEditingStyle style, const IndexPath& ip) override
-    {
+    void commitEditingStyle(TableView& tv, TableViewCellEditingStyle style, const IndexPath& ip) override {
         if (style != TableViewCellEditingStyle::Delete)
             return;
         rows.erase(rows.begin() + ip.row);
@@ -110,8 +105,7 @@ struct Rows : TableViewDataSource, TableViewDelegate {
     void didSelectRow(TableView&, const IndexPath& ip) override { selected.push_back(ip); }
 };
 
-std::shared_ptr<Rows> makeRows(int n)
-{
+std::shared_ptr<Rows> makeRows(int n) {
     auto r = std::make_shared<Rows>();
     for (int i = 0; i < n; ++i)
         r->rows.push_back("第" + std::to_string(i) + "章");
@@ -120,8 +114,7 @@ std::shared_ptr<Rows> makeRows(int n)
 
 // A table of the screen's width over `rows`, shown in the window and loaded.
 std::shared_ptr<TableView> showTable(View& window, const std::shared_ptr<Rows>& rows,
-                                     TableViewStyle style = TableViewStyle::Plain)
-{
+                                     TableViewStyle style = TableViewStyle::Plain) {
     auto table = TableView::create(Rect(0, 0, 320, 440), style);
     table->setDataSource(rows);
     table->setTableDelegate(rows);
@@ -130,8 +123,7 @@ std::shared_ptr<TableView> showTable(View& window, const std::shared_ptr<Rows>& 
     return table;
 }
 
-TEST_F(ScrollTableTest, TableMakesCellsOnlyForRowsInSightAndReusesThem)
-{
+TEST_F(ScrollTableTest, TableMakesCellsOnlyForRowsInSightAndReusesThem) {
     auto rows = makeRows(1000);
     auto table = showTable(*m_window, rows);
     EXPECT_EQ(table->contentSize().height, 44000);
@@ -143,29 +135,27 @@ TEST_F(ScrollTableTest, TableMakesCellsOnlyForRowsInSightAndReusesThem)
     EXPECT_LE(rows->made, 12); // old cells came back from the queue
     EXPECT_EQ(table->cellForRow({0, 460})->textLabel().text(), "第460章");
     EXPECT_EQ(table->cellForRow({0, 0}), nullptr);
-    EXPECT_EQ(table->indexPathForRowAtPoint({10, 20000 + 45}), (IndexPath {0, 455}));
+    EXPECT_EQ(table->indexPathForRowAtPoint({10, 20000 + 45}), (IndexPath{0, 455}));
 }
 
-TEST_F(ScrollTableTest, TappingARowSelectsIt)
-{
+TEST_F(ScrollTableTest, TappingARowSelectsIt) {
     auto rows = makeRows(20);
     auto table = showTable(*m_window, rows);
     tap({100, 44 * 3 + 10});
     ASSERT_EQ(rows->selected.size(), 1u);
-    EXPECT_EQ(rows->selected[0], (IndexPath {0, 3}));
-    EXPECT_EQ(table->indexPathForSelectedRow(), (IndexPath {0, 3}));
+    EXPECT_EQ(rows->selected[0], (IndexPath{0, 3}));
+    EXPECT_EQ(table->indexPathForSelectedRow(), (IndexPath{0, 3}));
     EXPECT_TRUE(table->cellForRow({0, 3})->isSelected());
     tap({100, 44 * 5 + 10});
     EXPECT_FALSE(table->cellForRow({0, 3})->isSelected());
-    EXPECT_EQ(table->indexPathForSelectedRow(), (IndexPath {0, 5}));
+    EXPECT_EQ(table->indexPathForSelectedRow(), (IndexPath{0, 5}));
 }
 
-TEST_F(ScrollTableTest, SwipeShowsDeleteAndItsTapDeletesTheRow)
-{
+TEST_F(ScrollTableTest, SwipeShowsDeleteAndItsTapDeletesTheRow) {
     auto rows = makeRows(5);
     auto table = showTable(*m_window, rows);
     drag({250, 44 + 20}, {100, 44 + 20}, 0.15, 6);
-    ASSERT_EQ(table->swipedRow(), (IndexPath {0, 1}));
+    ASSERT_EQ(table->swipedRow(), (IndexPath{0, 1}));
     auto* cell = table->cellForRow({0, 1});
     ASSERT_TRUE(cell->showingDeleteConfirmation());
     settle();
@@ -183,8 +173,7 @@ TEST_F(ScrollTableTest, SwipeShowsDeleteAndItsTapDeletesTheRow)
     EXPECT_EQ(rows->rows.size(), 4u);
 }
 
-TEST_F(ScrollTableTest, EditingModeMarksEditableCells)
-{
+TEST_F(ScrollTableTest, EditingModeMarksEditableCells) {
     struct ReadOnlyFirst : Rows {
         bool canEditRow(TableView&, const IndexPath& ip) override { return ip.row != 0; }
     };

@@ -12,8 +12,7 @@ using gfx::Rect;
 
 class ViewTest : public UiTest {};
 
-TEST_F(ViewTest, FrameBoundsAndCenterAgree)
-{
+TEST_F(ViewTest, FrameBoundsAndCenterAgree) {
     auto v = View::create(Rect(10, 20, 100, 50));
     EXPECT_EQ(v->frame(), Rect(10, 20, 100, 50));
     EXPECT_EQ(v->bounds(), Rect(0, 0, 100, 50));
@@ -27,8 +26,7 @@ TEST_F(ViewTest, FrameBoundsAndCenterAgree)
     EXPECT_NEAR(v->frame().height(), 100, 1e-9);
 }
 
-TEST_F(ViewTest, AutoresizingSharesTheChangeAmongFlexibleParts)
-{
+TEST_F(ViewTest, AutoresizingSharesTheChangeAmongFlexibleParts) {
     struct Case {
         unsigned mask;
         Rect expected;
@@ -51,8 +49,7 @@ TEST_F(ViewTest, AutoresizingSharesTheChangeAmongFlexibleParts)
     }
 }
 
-TEST_F(ViewTest, HitTestFindsTheDeepestInteractiveView)
-{
+TEST_F(ViewTest, HitTestFindsTheDeepestInteractiveView) {
     auto root = View::create(Rect(0, 0, 300, 300));
     auto a = View::create(Rect(0, 0, 100, 100));
     auto b = View::create(Rect(50, 50, 100, 100)); // above a, overlapping
@@ -69,15 +66,14 @@ TEST_F(ViewTest, HitTestFindsTheDeepestInteractiveView)
         View* expected;
     };
     const Case cases[] = {
-        {{5, 5}, a.get()},          {{120, 120}, b.get()}, {{65, 65}, inner.get()},
-        {{210, 210}, root.get()},   {{210, 10}, root.get()}, {{400, 10}, nullptr},
+        {{5, 5}, a.get()},        {{120, 120}, b.get()},   {{65, 65}, inner.get()},
+        {{210, 210}, root.get()}, {{210, 10}, root.get()}, {{400, 10}, nullptr},
     };
     for (const auto& c : cases)
         EXPECT_EQ(root->hitTest(c.p), c.expected) << c.p.x << "," << c.p.y;
 }
 
-TEST_F(ViewTest, PointsConvertThroughOffsetsScrollAndRotation)
-{
+TEST_F(ViewTest, PointsConvertThroughOffsetsScrollAndRotation) {
     auto outer = View::create(Rect(100, 100, 200, 200));
     auto inner = View::create(Rect(10, 20, 50, 50));
     outer->addSubview(inner);
@@ -97,8 +93,7 @@ TEST_F(ViewTest, PointsConvertThroughOffsetsScrollAndRotation)
     EXPECT_NEAR(p.y, 190, 1e-9);
 }
 
-TEST_F(ViewTest, SubviewOrderFollowsInsertionsAndLayersFollowViews)
-{
+TEST_F(ViewTest, SubviewOrderFollowsInsertionsAndLayersFollowViews) {
     auto root = View::create(Rect(0, 0, 10, 10));
     auto a = View::create(), b = View::create(), c = View::create();
     root->addSubview(a);
@@ -121,8 +116,7 @@ TEST_F(ViewTest, SubviewOrderFollowsInsertionsAndLayersFollowViews)
     EXPECT_EQ(other->viewWithTag(7), b.get());
 }
 
-TEST_F(ViewTest, WindowMembershipFollowsTheTree)
-{
+TEST_F(ViewTest, WindowMembershipFollowsTheTree) {
     struct Probe : View {
         int moved = 0;
         void didMoveToWindow() override { ++moved; }

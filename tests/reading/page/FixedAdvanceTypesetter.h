@@ -17,8 +17,7 @@ class FixedAdvanceTypesetter : public PageTypesetter {
 public:
     // advance 0: the font size.
     explicit FixedAdvanceTypesetter(double advance = 0) : m_advance(advance) {}
-    std::unique_ptr<TypesetLines> layout(std::u16string_view text, const gfx::Font& font,
-                                         double width) const override;
+    std::unique_ptr<TypesetLines> layout(std::u16string_view text, const gfx::Font& font, double width) const override;
 
     std::vector<std::u16string> texts() const;
     // Height of a box above the baseline, as a share of the font size.

@@ -84,7 +84,9 @@ struct TextCase {
 std::vector<TextCase> walkTexts() {
     return {
         {"cjk", repeat(u"满纸荒唐言，一把辛酸泪！都云作者痴，谁解其中味？", 60)},
-        {"crlf", repeat(u"第一回　甄士隐梦幻识通灵　贾雨村风尘怀闺秀\r\n此开卷第一回也。作者自云：曾历过一番梦幻之后，故将真事隐去。\r\n", 25)},
+        {"crlf", repeat(u"第一回　甄士隐梦幻识通灵　贾雨村风尘怀闺秀\r\n此开卷第一回也。作者自云：曾历过一番梦幻之后，"
+                        u"故将真事隐去。\r\n",
+                        25)},
         {"blank lines", repeat(u"一段文字。\n\n\n", 80) + u"末"},
         {"surrogates", repeat(u"𠀀𠀁𠀂字𠀃𠀄𠀅𠀆𠀇𠀈", 90)},
         {"one char tail", repeat(u"一二三四五六七八九十", 100) + u"尾"},
@@ -350,9 +352,24 @@ TEST(ContentManager, PagesLaidOutOnOtherThreadsMatchTheMainThread) {
 TEST(ContentManager, RandomTextsPageBothWaysWithPango) {
     // Awkward mixtures: line and paragraph separators, combining marks, joined
     // emoji, tabs, lone surrogates and long unbroken Latin words.
-    const std::u16string pieces[] = {u"天",  u"地",   u"玄黄", u"\n",  u"\r\n", u"\n\n", u" ",   u"\t",
-                                     u"\u2028", u"\u2029", u"e\u0301", u"👨‍👩‍👧", u"𠀀", u"Supercalifragilistic",
-                                     std::u16string(1, char16_t(0xDC00)), u"，", u"a", u"—"};
+    const std::u16string pieces[] = {u"天",
+                                     u"地",
+                                     u"玄黄",
+                                     u"\n",
+                                     u"\r\n",
+                                     u"\n\n",
+                                     u" ",
+                                     u"\t",
+                                     u"\u2028",
+                                     u"\u2029",
+                                     u"e\u0301",
+                                     u"👨‍👩‍👧",
+                                     u"𠀀",
+                                     u"Supercalifragilistic",
+                                     std::u16string(1, char16_t(0xDC00)),
+                                     u"，",
+                                     u"a",
+                                     u"—"};
     uint32_t seed = 12345;
     auto next = [&] {
         seed = seed * 1103515245u + 12345u;
@@ -396,7 +413,7 @@ TEST(ContentManager, WindowHandedToTheLineBreakerFollowsTheEstimate) {
         DeviceKind kind;
         float size;
         size_t window;
-    } cases[] = {{DeviceKind::Phone, 13, 900},  {DeviceKind::Phone, 20, 450},  {DeviceKind::Phone, 42, 130},
+    } cases[] = {{DeviceKind::Phone, 13, 900},   {DeviceKind::Phone, 20, 450},  {DeviceKind::Phone, 42, 130},
                  {DeviceKind::Tablet, 23, 1200}, {DeviceKind::Tablet, 41, 330}, {DeviceKind::Tablet, 12, 3300}};
     const std::u16string text = repeat(u"字", 5000);
     for (const auto& c : cases) {

@@ -10,9 +10,9 @@ TEST(PageWindow, EstimateTable) {
     struct Case {
         int size;
         int phone, tablet;
-    } cases[] = {{11, -1, -1}, {12, 1100, 3300}, {13, 900, 2700},  {16, 625, 1875}, {20, 450, 1350},
-                 {23, 400, 1200}, {29, 230, 690}, {34, 160, 480}, {39, 150, 450}, {40, 130, 330},
-                 {41, 130, 330},  {42, 130, 330}, {43, -1, -1},   {0, -1, -1},    {-5, -1, -1}};
+    } cases[] = {{11, -1, -1},    {12, 1100, 3300}, {13, 900, 2700}, {16, 625, 1875}, {20, 450, 1350},
+                 {23, 400, 1200}, {29, 230, 690},   {34, 160, 480},  {39, 150, 450},  {40, 130, 330},
+                 {41, 130, 330},  {42, 130, 330},   {43, -1, -1},    {0, -1, -1},     {-5, -1, -1}};
     for (const auto& c : cases) {
         EXPECT_EQ(estimatedMaxLengthOfTextWithSize(c.size, DeviceKind::Phone), c.phone) << c.size;
         EXPECT_EQ(estimatedMaxLengthOfTextWithSize(c.size, DeviceKind::Tablet), c.tablet) << c.size;
@@ -29,17 +29,17 @@ TEST(PageWindow, WindowBeforeAndAfterAPosition) {
         int direction;
         int64_t start, end, result;
     } cases[] = {
-        {999, -1, 450, 2, 0, 449, 999},      // first page
-        {999, 100, 450, 2, 101, 550, 999},   // after a position
-        {999, 800, 450, 2, 801, 999, 999},   // clamped at the end
-        {999, 1000, 450, 2, 999, 999, 999},  // at the end: start clamped to the last index
+        {999, -1, 450, 2, 0, 449, 999},       // first page
+        {999, 100, 450, 2, 101, 550, 999},    // after a position
+        {999, 800, 450, 2, 801, 999, 999},    // clamped at the end
+        {999, 1000, 450, 2, 999, 999, 999},   // at the end: start clamped to the last index
         {999, 1001, 450, 2, 1000, 1000, 999}, // past the end
         {999, -2, 450, 2, -1, -1, -1},        // below -1
         {999, 1000, 450, 1, 550, 999, 999},   // before the end
         {999, 300, 450, 1, 0, 299, 999},      // clamped at the start
         {999, 0, 450, 1, 0, 0, 999},
-        {999, 500, -1, 2, 7, 7, 999},         // no estimate: untouched
-        {0, -1, 450, 2, 0, 0, 0},             // one character
+        {999, 500, -1, 2, 7, 7, 999}, // no estimate: untouched
+        {0, -1, 450, 2, 0, 0, 0},     // one character
     };
     for (const auto& c : cases) {
         PageWindow w{7, 7};

@@ -9,14 +9,13 @@ namespace {
 
 using Strings = RegexAdditions::Strings;
 
-TEST(RegexAdditions, AnswerCleaningEscapesEveryControlCharacter)
-{
+TEST(RegexAdditions, AnswerCleaningEscapesEveryControlCharacter) {
     const std::u16string pattern = u"[\\u0000-\\u001f]";
     ASSERT_EQ(pattern.size(), 15u);
     const std::u16string tmpl = u"\\\\uFFFD";
     ASSERT_EQ(tmpl.size(), 7u);
 
-    const std::u16string dirty {u'a', u'\x01', u'b'};
+    const std::u16string dirty{u'a', u'\x01', u'b'};
     auto cleaned = RegexAdditions::stringByReplacingOccurrencesOfRegex(dirty, pattern, tmpl);
     ASSERT_TRUE(cleaned);
     EXPECT_EQ(*cleaned, u"a\\uFFFDb");
@@ -34,8 +33,7 @@ TEST(RegexAdditions, AnswerCleaningEscapesEveryControlCharacter)
     EXPECT_EQ(grown->size(), 5000u * 6);
 }
 
-TEST(RegexAdditions, MatchingFindsFirstMatchOrNothing)
-{
+TEST(RegexAdditions, MatchingFindsFirstMatchOrNothing) {
     EXPECT_EQ(RegexAdditions::stringByMatching(u"x userId:'12345' y", u"userId:'[0-9]*'"), u"userId:'12345'");
     EXPECT_EQ(RegexAdditions::stringByMatching(u"nothing here", u"userId:'[0-9]*'"), std::nullopt);
     EXPECT_TRUE(RegexAdditions::stringByMatching(u"{value:\"0|12|34\"}", u"\\{value:\"0\\|[0-9]*\\|[0-9]*\"\\}"));
@@ -45,8 +43,7 @@ TEST(RegexAdditions, MatchingFindsFirstMatchOrNothing)
     EXPECT_FALSE(RegexAdditions::isMatchedByRegex(u"a.txt", u"\\A([a-zA-Z]:\\\\|\\\\\\\\)"));
 }
 
-TEST(RegexAdditions, CaptureOfUploadHeaders)
-{
+TEST(RegexAdditions, CaptureOfUploadHeaders) {
     const std::u16string boundary = u"\\Amultipart/form-data.*boundary=\"?([^\";,]+)\"?";
     ASSERT_EQ(boundary.size(), 45u);
     const std::u16string header = u"Multipart/Form-Data; boundary=----abc123";
@@ -66,8 +63,7 @@ TEST(RegexAdditions, CaptureOfUploadHeaders)
     EXPECT_EQ(quoted.substr(q.location, q.length), u"a b.txt");
 }
 
-TEST(RegexAdditions, SplitKeepsInnerEmptiesAndDropsTrailingOnes)
-{
+TEST(RegexAdditions, SplitKeepsInnerEmptiesAndDropsTrailingOnes) {
     struct Case {
         std::u16string text;
         std::u16string pattern;
@@ -88,40 +84,37 @@ TEST(RegexAdditions, SplitKeepsInnerEmptiesAndDropsTrailingOnes)
     }
 }
 
-TEST(RegexAdditions, CollectingMatchesAndCaptures)
-{
-    EXPECT_EQ(RegexAdditions::componentsMatchedByRegex(u"a1b22c333", u"\\d+"), (Strings {u"1", u"22", u"333"}));
+TEST(RegexAdditions, CollectingMatchesAndCaptures) {
+    EXPECT_EQ(RegexAdditions::componentsMatchedByRegex(u"a1b22c333", u"\\d+"), (Strings{u"1", u"22", u"333"}));
     EXPECT_EQ(RegexAdditions::componentsMatchedByRegex(u"k1=v1;k2=v2", u"(\\w+)=(\\w+)", 0, TextRange::whole(), 2),
-              (Strings {u"v1", u"v2"}));
+              (Strings{u"v1", u"v2"}));
     // Empty matches are returned too, the walk stepping one unit after each.
-    EXPECT_EQ(RegexAdditions::componentsMatchedByRegex(u"ab", u"x*"), (Strings {u"", u"", u""}));
-    EXPECT_EQ(RegexAdditions::componentsMatchedByRegex(u"abc", u"z"), Strings {});
+    EXPECT_EQ(RegexAdditions::componentsMatchedByRegex(u"ab", u"x*"), (Strings{u"", u"", u""}));
+    EXPECT_EQ(RegexAdditions::componentsMatchedByRegex(u"abc", u"z"), Strings{});
     EXPECT_EQ(RegexAdditions::captureComponentsMatchedByRegex(u"k1=v1;k2=v2", u"(\\w+)=(\\w+)"),
-              (Strings {u"k1=v1", u"k1", u"v1"}));
+              (Strings{u"k1=v1", u"k1", u"v1"}));
     auto all = RegexAdditions::arrayOfCaptureComponentsMatchedByRegex(u"k1=v1;k2=", u"(\\w+)=(\\w*)");
     ASSERT_TRUE(all);
-    EXPECT_EQ(*all, (std::vector<Strings> {{u"k1=v1", u"k1", u"v1"}, {u"k2=", u"k2", u""}}));
+    EXPECT_EQ(*all, (std::vector<Strings>{{u"k1=v1", u"k1", u"v1"}, {u"k2=", u"k2", u""}}));
 
     // Positions found in a sub-range are positions in the whole text.
     const TextRange r = RegexAdditions::rangeOfRegex(u"ab12cd34", u"\\d+", 0, {4, 4});
-    EXPECT_EQ(r, (TextRange {6, 2}));
+    EXPECT_EQ(r, (TextRange{6, 2}));
 }
 
-TEST(RegexAdditions, DictionariesLeaveOutGroupsThatDidNotTakePart)
-{
-    const RegexAdditions::KeysAndCaptures keys {{u"name", 1}, {u"value", 2}, {u"opt", 3}};
+TEST(RegexAdditions, DictionariesLeaveOutGroupsThatDidNotTakePart) {
+    const RegexAdditions::KeysAndCaptures keys{{u"name", 1}, {u"value", 2}, {u"opt", 3}};
     auto d = RegexAdditions::dictionaryByMatchingRegex(u"a=;b=2!", u"(\\w)=(\\w*)(!)?", keys);
     ASSERT_TRUE(d);
-    EXPECT_EQ(*d, (RegexAdditions::Dictionary {{u"name", u"a"}, {u"value", u""}}));
+    EXPECT_EQ(*d, (RegexAdditions::Dictionary{{u"name", u"a"}, {u"value", u""}}));
     auto all = RegexAdditions::arrayOfDictionariesByMatchingRegex(u"a=;b=2!", u"(\\w)=(\\w*)(!)?", keys);
     ASSERT_TRUE(all);
     ASSERT_EQ(all->size(), 2u);
-    EXPECT_EQ((*all)[1], (RegexAdditions::Dictionary {{u"name", u"b"}, {u"value", u"2"}, {u"opt", u"!"}}));
-    EXPECT_EQ(RegexAdditions::dictionaryByMatchingRegex(u"zzz", u"(\\w)=", {{u"k", 1}}), RegexAdditions::Dictionary {});
+    EXPECT_EQ((*all)[1], (RegexAdditions::Dictionary{{u"name", u"b"}, {u"value", u"2"}, {u"opt", u"!"}}));
+    EXPECT_EQ(RegexAdditions::dictionaryByMatchingRegex(u"zzz", u"(\\w)=", {{u"k", 1}}), RegexAdditions::Dictionary{});
 }
 
-TEST(RegexAdditions, InPlaceReplacement)
-{
+TEST(RegexAdditions, InPlaceReplacement) {
     std::u16string text = u"one two three";
     EXPECT_EQ(RegexAdditions::replaceOccurrencesOfRegex(text, u"(\\w+)", u"<$1>"), 3u);
     EXPECT_EQ(text, u"<one> <two> <three>");
@@ -146,8 +139,7 @@ TEST(RegexAdditions, InPlaceReplacement)
     EXPECT_EQ(bad, u"abc");
 }
 
-TEST(RegexAdditions, ArgumentFaultsThrowWithTheirTexts)
-{
+TEST(RegexAdditions, ArgumentFaultsThrowWithTheirTexts) {
     struct Case {
         std::function<void()> call;
         std::string name;
@@ -155,18 +147,24 @@ TEST(RegexAdditions, ArgumentFaultsThrowWithTheirTexts)
     };
     const std::u16string four = u"abcd";
     const Case cases[] = {
-        {[&] { RegexAdditions::rangeOfRegex(four, u"a", 0, {1, 5}); }, RegexException::kRange,
-         "Range or index out of bounds."},
+        {[&] {
+             RegexAdditions::rangeOfRegex(four, u"a", 0, {1, 5});
+         },
+         RegexException::kRange, "Range or index out of bounds."},
         {[&] { RegexAdditions::rangeOfRegex(four, u"(a)", 0, TextRange::whole(), 2); },
          RegexException::kInvalidArgument, "The capture argument is not valid."},
         {[&] { RegexAdditions::componentsMatchedByRegex(four, u"a", 0, TextRange::whole(), -1); },
          RegexException::kInvalidArgument, "The capture argument is not valid."},
-        {[&] { RegexAdditions::dictionaryByMatchingRegex(four, u"(a)", {{u"k", 3}}); },
+        {[&] {
+             RegexAdditions::dictionaryByMatchingRegex(four, u"(a)", {{u"k", 3}});
+         },
          RegexException::kInvalidArgument, "The capture argument 3 (capture 1 of 1) for key 'k' is not valid."},
         {[&] { RegexAdditions::dictionaryByMatchingRegex(four, u"(a)", {}); }, RegexException::kInvalidArgument,
          "The keys argument is NULL."},
-        {[&] { RegexAdditions::enumerateStringsMatchedByRegex(four, u"a", [](auto, auto, auto&, bool&) {}, 0,
-                                                              TextRange::whole(), nullptr, 0x200 | 0x800); },
+        {[&] {
+             RegexAdditions::enumerateStringsMatchedByRegex(
+                 four, u"a", [](auto, auto, auto&, bool&) {}, 0, TextRange::whole(), nullptr, 0x200 | 0x800);
+         },
          RegexException::kInvalidArgument, "The RegexEnumerationOptions argument is not valid."},
     };
     for (const auto& c : cases) {
@@ -183,8 +181,7 @@ TEST(RegexAdditions, ArgumentFaultsThrowWithTheirTexts)
     EXPECT_TRUE(RegexAdditions::isMatchedByRegex(four, u"c"));
 }
 
-TEST(RegexAdditions, BadPatternGivesErrorObjectNotException)
-{
+TEST(RegexAdditions, BadPatternGivesErrorObjectNotException) {
     RegexError error;
     EXPECT_EQ(RegexAdditions::stringByMatching(u"abc", u"(ab", 0, TextRange::whole(), 0, &error), std::nullopt);
     EXPECT_EQ(error.domain(), "RXSICURegexErrorDomain");
@@ -201,8 +198,7 @@ TEST(RegexAdditions, BadPatternGivesErrorObjectNotException)
     EXPECT_FALSE(RegexAdditions::componentsSeparatedByRegex(u"abc", u"("));
 }
 
-TEST(RegexAdditions, BlockFormsWalkMatchesAndPieces)
-{
+TEST(RegexAdditions, BlockFormsWalkMatchesAndPieces) {
     std::vector<std::u16string> seen;
     EXPECT_TRUE(RegexAdditions::enumerateStringsMatchedByRegex(
         u"a1b22c333", u"\\d+", [&](size_t count, const Strings* strings, const std::vector<TextRange>&, bool& stop) {
@@ -210,14 +206,13 @@ TEST(RegexAdditions, BlockFormsWalkMatchesAndPieces)
             seen.push_back(strings->at(0));
             stop = seen.size() == 2;
         }));
-    EXPECT_EQ(seen, (Strings {u"1", u"22"}));
+    EXPECT_EQ(seen, (Strings{u"1", u"22"}));
 
     seen.clear();
     EXPECT_TRUE(RegexAdditions::enumerateStringsSeparatedByRegex(
-        u"a,b,,", u",", [&](size_t, const Strings* strings, const std::vector<TextRange>&, bool&) {
-            seen.push_back(strings->at(0));
-        }));
-    EXPECT_EQ(seen, (Strings {u"a", u"b"}));
+        u"a,b,,", u",",
+        [&](size_t, const Strings* strings, const std::vector<TextRange>&, bool&) { seen.push_back(strings->at(0)); }));
+    EXPECT_EQ(seen, (Strings{u"a", u"b"}));
 
     // The block may call back into the operations.
     auto replaced = RegexAdditions::stringByReplacingOccurrencesOfRegex(
@@ -228,25 +223,24 @@ TEST(RegexAdditions, BlockFormsWalkMatchesAndPieces)
     EXPECT_EQ(replaced, u"x[1]y[3]");
 
     std::u16string text = u"aXbX";
-    EXPECT_EQ(RegexAdditions::replaceOccurrencesOfRegex(
-                  text, u"X",
-                  RegexAdditions::ReplaceBlock([](size_t, const Strings*, const std::vector<TextRange>&, bool&) {
-                      return std::optional<std::u16string>();
-                  })),
-              2u);
+    EXPECT_EQ(
+        RegexAdditions::replaceOccurrencesOfRegex(
+            text, u"X", RegexAdditions::ReplaceBlock([](size_t, const Strings*, const std::vector<TextRange>&, bool&) {
+                return std::optional<std::u16string>();
+            })),
+        2u);
     EXPECT_EQ(text, u"ab");
 }
 
-TEST(RegexAdditions, CallsFromManyThreadsAgree)
-{
+TEST(RegexAdditions, CallsFromManyThreadsAgree) {
     std::vector<std::thread> threads;
-    std::atomic<int> wrong {0};
+    std::atomic<int> wrong{0};
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&, t] {
             const std::u16string text = u"第" + std::u16string(static_cast<size_t>(t + 1), u'一') + u"章";
             for (int i = 0; i < 300; ++i) {
                 const TextRange r = RegexAdditions::rangeOfRegex(text, u"第[一]+章");
-                if (r != TextRange {0, text.size()})
+                if (r != TextRange{0, text.size()})
                     ++wrong;
             }
         });

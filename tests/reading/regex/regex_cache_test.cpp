@@ -14,16 +14,14 @@
 namespace pw {
 namespace {
 
-std::u16string patternNumber(int i)
-{
+std::u16string patternNumber(int i) {
     std::u16string p = u"p";
     for (char c : std::to_string(i))
         p += static_cast<char16_t>(c);
     return p;
 }
 
-TEST(RegexCache, PatternsShareSlotsByEqualityAndOptions)
-{
+TEST(RegexCache, PatternsShareSlotsByEqualityAndOptions) {
     RegexAdditions::clearStringCache();
     RegexCache& cache = RegexCache::shared();
     const std::u16string a = u"abc+";
@@ -40,8 +38,7 @@ TEST(RegexCache, PatternsShareSlotsByEqualityAndOptions)
     EXPECT_NE(caseless, slot);
 }
 
-TEST(RegexCache, FullSetReplacesItsOwnLeastRecentlyUsedSlot)
-{
+TEST(RegexCache, FullSetReplacesItsOwnLeastRecentlyUsedSlot) {
     RegexAdditions::clearStringCache();
     RegexCache& cache = RegexCache::shared();
     // Five patterns that fall into one set, and one pattern of another set.
@@ -73,8 +70,7 @@ TEST(RegexCache, FullSetReplacesItsOwnLeastRecentlyUsedSlot)
     EXPECT_EQ(cache.slotIndexOf(other, 0), otherSlot);
 }
 
-TEST(RegexCache, LowMemoryWarningEmptiesTheStoreOnlyWhenTheLockIsFree)
-{
+TEST(RegexCache, LowMemoryWarningEmptiesTheStoreOnlyWhenTheLockIsFree) {
     RegexCache& cache = RegexCache::shared();
     EXPECT_TRUE(RegexAdditions::isRegexValid(u"kept?"));
     {
@@ -86,8 +82,7 @@ TEST(RegexCache, LowMemoryWarningEmptiesTheStoreOnlyWhenTheLockIsFree)
     EXPECT_EQ(cache.slotIndexOf(u"kept?", 0), -1);
 }
 
-TEST(RegexCache, MemoryWarningWhileBusyEmptiesTheStoreOnARetry)
-{
+TEST(RegexCache, MemoryWarningWhileBusyEmptiesTheStoreOnARetry) {
     RegexCache& cache = RegexCache::shared();
     core::RunLoop& loop = core::RunLoop::current();
     auto clock = std::make_shared<core::ManualClock>();
@@ -97,7 +92,7 @@ TEST(RegexCache, MemoryWarningWhileBusyEmptiesTheStoreOnARetry)
     // Another thread holds the lock while the warning arrives here.
     std::mutex gate;
     std::unique_lock hold(gate);
-    std::atomic<bool> locked {false};
+    std::atomic<bool> locked{false};
     std::thread busy([&] {
         std::lock_guard inside(cache.lock());
         locked = true;

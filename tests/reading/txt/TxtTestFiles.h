@@ -14,8 +14,7 @@
 
 namespace pw::test {
 
-inline std::string encodeAs(const std::u16string& text, TxtFile::Encoding encoding)
-{
+inline std::string encodeAs(const std::u16string& text, TxtFile::Encoding encoding) {
     auto bytes = core::text::encode(text, TxtFile::charsetName(encoding));
     EXPECT_TRUE(bytes);
     return bytes.value_or("");
@@ -24,16 +23,15 @@ inline std::string encodeAs(const std::u16string& text, TxtFile::Encoding encodi
 // Lines with a chapter title now and then and a CJK character right before
 // every line end, grown to exactly `size` bytes with ASCII padding in the
 // last line. In UTF-16LE `size` must be even.
-inline std::string bookOfSize(TxtFile::Encoding encoding, size_t size, bool crlf, bool finalLineEnd)
-{
+inline std::string bookOfSize(TxtFile::Encoding encoding, size_t size, bool crlf, bool finalLineEnd) {
     const std::u16string eol = crlf ? u"\r\n" : u"\n";
     const std::string tail = encodeAs(u"末" + (finalLineEnd ? eol : u""), encoding);
     const std::string pad = encodeAs(u"x", encoding);
     std::string bytes;
     for (int line = 0;; ++line) {
-        const std::u16string next = line % 40 == 0
-            ? u"第一章 开端" + eol
-            : u"  行" + std::u16string(static_cast<size_t>(line % 7), u'a') + u"满纸荒唐言，一把辛酸泪。好" + eol;
+        const std::u16string next = line % 40 == 0 ? u"第一章 开端" + eol
+                                                   : u"  行" + std::u16string(static_cast<size_t>(line % 7), u'a') +
+                                                         u"满纸荒唐言，一把辛酸泪。好" + eol;
         const std::string encoded = encodeAs(next, encoding);
         if (bytes.size() + encoded.size() + tail.size() > size)
             break;
@@ -46,8 +44,7 @@ inline std::string bookOfSize(TxtFile::Encoding encoding, size_t size, bool crlf
     return bytes;
 }
 
-inline std::string fixturesFolder()
-{
+inline std::string fixturesFolder() {
     if (const char* env = std::getenv("PW_FIXTURES"))
         return env;
     return "../shared/fixtures";

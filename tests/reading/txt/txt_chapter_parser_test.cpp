@@ -17,8 +17,7 @@ namespace {
 
 using test::TempDir;
 
-TEST(TxtChapterScan, TitleCasesInOneChunk)
-{
+TEST(TxtChapterScan, TitleCasesInOneChunk) {
     struct Case {
         const char* what;
         std::u16string chunk;
@@ -32,7 +31,8 @@ TEST(TxtChapterScan, TitleCasesInOneChunk)
         {"inside a sentence", u"此开卷第一回也。\n", {}},
         {"after a space in a sentence", u"正文 第四回中既将\n", {{"第四回中既将", 3}}},
         {"longer than 29 characters", u"\n第一章 一二三四五六七八九十一二三四五六七八九十一二三四五六\n", {}},
-        {"exactly 29 characters", u"\n第一章 一二三四五六七八九十一二三四五六七八九十一二三四五\n",
+        {"exactly 29 characters",
+         u"\n第一章 一二三四五六七八九十一二三四五六七八九十一二三四五\n",
          {{"第一章 一二三四五六七八九十一二三四五六七八九十一二三四五", 1}}},
         {"two on one line", u"\n第一章 第二章\n", {{"第一章 第二章", 1}}},
         {"carriage return ends it as a space", u"\n第三章 标题\r\n", {{"第三章 标题 ", 1}}},
@@ -42,7 +42,8 @@ TEST(TxtChapterScan, TitleCasesInOneChunk)
         {"no line end after it", u"\n第九篇 末", {}},
         {"eleven numerals", u"\n第一二三四五六七八九十一章\n", {}},
         {"ten numerals outside the basic plane", u"\n第 𝟏𝟐𝟑𝟒𝟓𝟔𝟕𝟖𝟗𝟎 回\n", {{"第 𝟏𝟐𝟑𝟒𝟓𝟔𝟕𝟖𝟗𝟎 回", 1}}},
-        {"every kind", u"第1章\n第2节\n第3卷\n第4回\n第5篇\n第6集\n",
+        {"every kind",
+         u"第1章\n第2节\n第3卷\n第4回\n第5篇\n第6集\n",
          {{"第1章", 0}, {"第2节", 4}, {"第3卷", 8}, {"第4回", 12}, {"第5篇", 16}, {"第6集", 20}}},
     };
     for (const Case& c : cases) {
@@ -61,8 +62,7 @@ TEST(TxtChapterScan, TitleCasesInOneChunk)
 }
 
 // Every "第…回" line of the novel, found by a plain line scan of its UTF-8 text.
-std::vector<std::string> novelTitles(const std::string& utf8)
-{
+std::vector<std::string> novelTitles(const std::string& utf8) {
     std::vector<std::string> titles;
     std::istringstream in(utf8);
     std::string line;
@@ -74,8 +74,7 @@ std::vector<std::string> novelTitles(const std::string& utf8)
     return titles;
 }
 
-TEST(TxtChapterScan, NovelIndexHoldsEveryChapterAtItsTitle)
-{
+TEST(TxtChapterScan, NovelIndexHoldsEveryChapterAtItsTitle) {
     const std::string path = test::fixturesFolder() + "/hongloumeng-gb18030.txt";
     std::ifstream in(path, std::ios::binary);
     ASSERT_TRUE(in) << path;
@@ -102,8 +101,8 @@ TEST(TxtChapterScan, NovelIndexHoldsEveryChapterAtItsTitle)
         std::optional<std::u16string> chunk;
         reader.getNextBlockContentWithStart(chapters[i].chunkOffset, book.totalLength(), path, chunk);
         ASSERT_TRUE(chunk);
-        const std::string at = core::text::toUtf8Lenient(
-            std::u16string_view(*chunk).substr(static_cast<size_t>(chapters[i].index)));
+        const std::string at =
+            core::text::toUtf8Lenient(std::u16string_view(*chunk).substr(static_cast<size_t>(chapters[i].index)));
         EXPECT_EQ(at.rfind(expected[i], 0), 0u) << i;
     }
 }
@@ -113,8 +112,7 @@ protected:
     void SetUp() override { core::RunLoop::claimMain(); }
 };
 
-TEST_F(TxtChapterParserTest, QueuedScanWritesTheIndexAndPostsOnTheMainThread)
-{
+TEST_F(TxtChapterParserTest, QueuedScanWritesTheIndexAndPostsOnTheMainThread) {
     TempDir folder;
     std::string bytes;
     for (int i = 1; i <= 300; ++i)
@@ -166,8 +164,7 @@ TEST_F(TxtChapterParserTest, QueuedScanWritesTheIndexAndPostsOnTheMainThread)
     EXPECT_TRUE(progress.empty());
 }
 
-TEST_F(TxtChapterParserTest, BookWithoutTitlesGetsOneEntry)
-{
+TEST_F(TxtChapterParserTest, BookWithoutTitlesGetsOneEntry) {
     TempDir folder;
     const std::string path = folder.write("plain.txt", "no titles here\njust lines\n");
     std::optional<core::Value> done;
@@ -178,7 +175,7 @@ TEST_F(TxtChapterParserTest, BookWithoutTitlesGetsOneEntry)
     ASSERT_TRUE(core::RunLoop::main().runUntil([&] { return done.has_value(); }, 20));
     const auto index = TxtChapterParser::readIndex(path + ".index");
     ASSERT_TRUE(index);
-    EXPECT_EQ(*index, (std::vector<TxtChapterEntry> {{"正文首页", 0, 0}}));
+    EXPECT_EQ(*index, (std::vector<TxtChapterEntry>{{"正文首页", 0, 0}}));
 }
 
 } // namespace

@@ -14,13 +14,11 @@ namespace {
 using Encoding = TxtFile::Encoding;
 using test::TempDir;
 
-const char* nameOf(Encoding e)
-{
+const char* nameOf(Encoding e) {
     return TxtFile::charsetName(e);
 }
 
-std::u16string decodeOrFail(const std::string& bytes, Encoding e)
-{
+std::u16string decodeOrFail(const std::string& bytes, Encoding e) {
     auto text = core::text::decode(bytes, TxtFile::charsetName(e));
     EXPECT_TRUE(text) << nameOf(e);
     return text.value_or(u"");
@@ -39,19 +37,17 @@ struct BookCase {
     bool finalLineEnd;
 };
 
-std::string describe(const BookCase& c)
-{
+std::string describe(const BookCase& c) {
     std::ostringstream out;
     out << nameOf(c.encoding) << " " << c.size << (c.crlf ? " CRLF" : " LF")
         << (c.finalLineEnd ? "" : " no final line end");
     return out.str();
 }
 
-std::vector<BookCase> bookCases()
-{
+std::vector<BookCase> bookCases() {
     std::vector<BookCase> cases;
     for (Encoding e : {Encoding::Utf8, Encoding::Gb18030, Encoding::Utf16Le})
-        for (size_t size : {size_t {20480}, size_t {20481}, size_t {70001}})
+        for (size_t size : {size_t{20480}, size_t{20481}, size_t{70001}})
             for (bool crlf : {false, true})
                 for (bool finalLineEnd : {true, false}) {
                     // UTF-16 files hold whole units: one unit more instead of one byte.
@@ -61,8 +57,7 @@ std::vector<BookCase> bookCases()
     return cases;
 }
 
-TEST(TxtFile, ForwardAndBackwardChunksJoinIntoTheWholeBook)
-{
+TEST(TxtFile, ForwardAndBackwardChunksJoinIntoTheWholeBook) {
     TempDir folder;
     for (const BookCase& c : bookCases()) {
         SCOPED_TRACE(describe(c));
@@ -125,8 +120,7 @@ TEST(TxtFile, ForwardAndBackwardChunksJoinIntoTheWholeBook)
     }
 }
 
-TEST(TxtFile, PageByteRangesDecodeBackToTheirText)
-{
+TEST(TxtFile, PageByteRangesDecodeBackToTheirText) {
     TempDir folder;
     for (const BookCase& c : bookCases()) {
         SCOPED_TRACE(describe(c));
@@ -143,19 +137,19 @@ TEST(TxtFile, PageByteRangesDecodeBackToTheirText)
             // Pages at several places, among them ones that start or end right
             // at a line end and next to multi-byte characters.
             const size_t n = chunk->size();
-            const std::pair<size_t, size_t> pages[] = {{0, n}, {0, 1}, {1, 40}, {n / 3, n / 5}, {n - 1, 1},
-                                                       {chunk->find(u'\n'), 7}, {n / 2, n - n / 2}};
+            const std::pair<size_t, size_t> pages[] = {
+                {0, n}, {0, 1}, {1, 40}, {n / 3, n / 5}, {n - 1, 1}, {chunk->find(u'\n'), 7}, {n / 2, n - n / 2}};
             for (auto [position, length] : pages) {
                 if (position >= n)
                     continue;
                 const std::u16string page = chunk->substr(position, length);
                 int64_t bStart = -1, bEnd = -1;
-                ASSERT_TRUE(TxtFile::computebStartAndbEndOffsetInFile(path, *chunk, page,
-                                                                      static_cast<int64_t>(position), total, bStart,
-                                                                      bEnd));
+                ASSERT_TRUE(TxtFile::computebStartAndbEndOffsetInFile(
+                    path, *chunk, page, static_cast<int64_t>(position), total, bStart, bEnd));
                 ASSERT_GE(bStart, start);
                 ASSERT_LT(bEnd, next);
-                const std::string range = bytes.substr(static_cast<size_t>(bStart), static_cast<size_t>(bEnd - bStart + 1));
+                const std::string range =
+                    bytes.substr(static_cast<size_t>(bStart), static_cast<size_t>(bEnd - bStart + 1));
                 EXPECT_EQ(decodeOrFail(range, c.encoding), page) << position << "+" << length;
             }
             start = next;
@@ -163,14 +157,13 @@ TEST(TxtFile, PageByteRangesDecodeBackToTheirText)
     }
 }
 
-TEST(TxtFile, ChunkSizesAtTheLoadAllLimit)
-{
+TEST(TxtFile, ChunkSizesAtTheLoadAllLimit) {
     TempDir folder;
     struct Case {
         size_t size;
         bool loadAll;
     };
-    for (const Case& c : {Case {20480, true}, Case {20481, false}}) {
+    for (const Case& c : {Case{20480, true}, Case{20481, false}}) {
         const std::string path = folder.write("edge.txt", test::bookOfSize(Encoding::Utf8, c.size, false, true));
         TxtFile book;
         book.loadTxtFile(path);
@@ -204,8 +197,7 @@ TEST(TxtFile, ChunkSizesAtTheLoadAllLimit)
     EXPECT_EQ(book.computeSafeOffsetFrom(59999, 20480, *file), 1);
 }
 
-TEST(TxtFile, SingleByteAfterTheLastLineEndIsRead)
-{
+TEST(TxtFile, SingleByteAfterTheLastLineEndIsRead) {
     TempDir folder;
     // Short lines, then one long line whose line end is the byte before the
     // last: the first chunk ends there and one byte is left.
@@ -230,8 +222,7 @@ TEST(TxtFile, SingleByteAfterTheLastLineEndIsRead)
     EXPECT_FALSE(text);
 }
 
-TEST(TxtFile, LineLongerThanAChunkIsReadWholeBothWays)
-{
+TEST(TxtFile, LineLongerThanAChunkIsReadWholeBothWays) {
     TempDir folder;
     std::u16string text;
     for (int i = 0; i < 300; ++i)
@@ -270,8 +261,7 @@ TEST(TxtFile, LineLongerThanAChunkIsReadWholeBothWays)
     EXPECT_EQ(backward, text);
 }
 
-TEST(TxtFile, UnicodeLineEndsAreWholeUnitsAtEvenOffsets)
-{
+TEST(TxtFile, UnicodeLineEndsAreWholeUnitsAtEvenOffsets) {
     TempDir folder;
     // U+0A0A and U+0D0A hold a 0x0A byte without being a line end; U+4E0A is
     // a character whose high byte follows a 0x0A low byte.
@@ -299,8 +289,7 @@ TEST(TxtFile, UnicodeLineEndsAreWholeUnitsAtEvenOffsets)
     EXPECT_EQ(joined, u"\uFEFF" + text);
 }
 
-TEST(TxtFile, EncodingComesFromASample)
-{
+TEST(TxtFile, EncodingComesFromASample) {
     TempDir folder;
     const std::u16string chinese = u"第一章 满纸荒唐言，一把辛酸泪。\n";
     std::u16string longChinese;
@@ -342,8 +331,7 @@ TEST(TxtFile, EncodingComesFromASample)
     }
 }
 
-TEST(TxtFile, EachBookKeepsItsOwnEncodingModeAndChunkStart)
-{
+TEST(TxtFile, EachBookKeepsItsOwnEncodingModeAndChunkStart) {
     TempDir folder;
     const std::string gbBytes = test::bookOfSize(Encoding::Gb18030, 50000, false, true);
     const std::string gb = folder.write("gb.txt", gbBytes);
@@ -372,8 +360,7 @@ TEST(TxtFile, EachBookKeepsItsOwnEncodingModeAndChunkStart)
     EXPECT_EQ(*text, decodeOrFail(gbBytes.substr(0, static_cast<size_t>(next)), Encoding::Gb18030));
 }
 
-TEST(TxtFile, PercentJumps)
-{
+TEST(TxtFile, PercentJumps) {
     TempDir folder;
     const std::string bytes = test::bookOfSize(Encoding::Utf8, 100000, false, true);
     const std::string path = folder.write("jump.txt", bytes);

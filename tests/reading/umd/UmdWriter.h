@@ -42,44 +42,37 @@ struct UmdWriter {
     size_t endPairAt = 0;
     size_t coverPairAt = 0;
 
-    static void put16(Bytes& b, uint16_t v)
-    {
+    static void put16(Bytes& b, uint16_t v) {
         b.push_back(static_cast<uint8_t>(v));
         b.push_back(static_cast<uint8_t>(v >> 8));
     }
-    static void put32(Bytes& b, uint32_t v)
-    {
+    static void put32(Bytes& b, uint32_t v) {
         for (int i = 0; i < 4; ++i)
             b.push_back(static_cast<uint8_t>(v >> (8 * i)));
     }
-    static void putText(Bytes& b, const std::u16string& s)
-    {
+    static void putText(Bytes& b, const std::u16string& s) {
         for (char16_t c : s)
             put16(b, static_cast<uint16_t>(c));
     }
-    static void infoBlock(Bytes& b, uint16_t type, const Bytes& payload)
-    {
+    static void infoBlock(Bytes& b, uint16_t type, const Bytes& payload) {
         b.push_back('#');
         put16(b, type);
         b.push_back(0);
         b.push_back(static_cast<uint8_t>(5 + payload.size()));
         b.insert(b.end(), payload.begin(), payload.end());
     }
-    static Bytes utf16(const std::u16string& s)
-    {
+    static Bytes utf16(const std::u16string& s) {
         Bytes b;
         putText(b, s);
         return b;
     }
-    static void dataBlock(Bytes& b, uint32_t check, const Bytes& data)
-    {
+    static void dataBlock(Bytes& b, uint32_t check, const Bytes& data) {
         b.push_back('$');
         put32(b, check);
         put32(b, static_cast<uint32_t>(9 + data.size()));
         b.insert(b.end(), data.begin(), data.end());
     }
-    static void pair(Bytes& b, uint8_t type, uint32_t check, const Bytes& data)
-    {
+    static void pair(Bytes& b, uint8_t type, uint32_t check, const Bytes& data) {
         b.push_back('#');
         put16(b, type);
         b.push_back(0x01);
@@ -88,15 +81,13 @@ struct UmdWriter {
         dataBlock(b, check, data);
     }
 
-    std::u16string wholeText() const
-    {
+    std::u16string wholeText() const {
         std::u16string all;
         for (const auto& c : chapters)
             all += c.text;
         return all;
     }
-    std::vector<int64_t> chapterOffsets() const
-    {
+    std::vector<int64_t> chapterOffsets() const {
         std::vector<int64_t> offsets;
         int64_t at = 0;
         for (const auto& c : chapters) {
@@ -106,9 +97,8 @@ struct UmdWriter {
         return offsets;
     }
 
-    Bytes build()
-    {
-        Bytes b {0x89, 0x9B, 0x9A, 0xDE, '#', 0x01, 0x00, 0x00, 0x08, static_cast<uint8_t>(kind), 0x11, 0x22};
+    Bytes build() {
+        Bytes b{0x89, 0x9B, 0x9A, 0xDE, '#', 0x01, 0x00, 0x00, 0x08, static_cast<uint8_t>(kind), 0x11, 0x22};
         infoBlock(b, 2, utf16(title));
         if (withAuthor)
             infoBlock(b, 3, utf16(author));
@@ -168,8 +158,7 @@ struct UmdWriter {
         return b;
     }
 
-    static void write(const std::string& path, const Bytes& bytes)
-    {
+    static void write(const std::string& path, const Bytes& bytes) {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }

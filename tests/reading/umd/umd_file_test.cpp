@@ -12,8 +12,7 @@ namespace {
 
 using test::UmdWriter;
 
-std::u16string lines(const std::u16string& head, size_t units)
-{
+std::u16string lines(const std::u16string& head, size_t units) {
     std::u16string text = head + u"\n";
     const std::u16string body = u"满纸荒唐言，一把辛酸泪。都云作者痴，谁解其中味？ab\n";
     while (text.size() < units)
@@ -24,8 +23,7 @@ std::u16string lines(const std::u16string& head, size_t units)
 
 class UmdFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_FALSE(m_dir.path().empty());
         m_writer.chapters = {
             {u"第一回", lines(u"第一回 甄士隐梦幻识通灵", 2500)},
@@ -35,19 +33,17 @@ protected:
         };
         m_writer.cover = {0xFF, 0xD8, 0xFF, 0xE0, '$', '#', 1, 2, 3, 0xFF, 0xD9};
     }
-    std::string save(const UmdWriter::Bytes& bytes, const std::string& name = "book.umd")
-    {
+    std::string save(const UmdWriter::Bytes& bytes, const std::string& name = "book.umd") {
         const std::string path = (m_dir / name).string();
         UmdWriter::write(path, bytes);
         return path;
     }
 
-    test::TempDir m_dir { "pw-umd" };
+    test::TempDir m_dir{"pw-umd"};
     UmdWriter m_writer;
 };
 
-TEST_F(UmdFileTest, OpensTextBooksAndTellsOtherKindsApart)
-{
+TEST_F(UmdFileTest, OpensTextBooksAndTellsOtherKindsApart) {
     UmdFile book;
     book.loadUmdFile(save(m_writer.build()));
     EXPECT_TRUE(book.isUmdFile());
@@ -71,8 +67,7 @@ TEST_F(UmdFileTest, OpensTextBooksAndTellsOtherKindsApart)
     EXPECT_FALSE(missing.isUmdFile());
 }
 
-TEST_F(UmdFileTest, ReadsMetadataWithMissingBlocks)
-{
+TEST_F(UmdFileTest, ReadsMetadataWithMissingBlocks) {
     UmdFile book;
     book.loadUmdFile(save(m_writer.build()));
     book.getFileInfo();
@@ -96,8 +91,7 @@ TEST_F(UmdFileTest, ReadsMetadataWithMissingBlocks)
     EXPECT_EQ(sparse.contentLength(), static_cast<int64_t>(m_writer.wholeText().size() * 2));
 }
 
-TEST_F(UmdFileTest, EveryChapterComesBackExactly)
-{
+TEST_F(UmdFileTest, EveryChapterComesBackExactly) {
     const auto bytes = m_writer.build();
     UmdFile book;
     book.loadUmdFile(save(bytes));
@@ -135,8 +129,7 @@ TEST_F(UmdFileTest, EveryChapterComesBackExactly)
     EXPECT_FALSE(cover);
 }
 
-TEST_F(UmdFileTest, OffsetsMapToChaptersAndWindows)
-{
+TEST_F(UmdFileTest, OffsetsMapToChaptersAndWindows) {
     // Chapters at byte offsets 0, 5000 and 40000, 100000 bytes of text.
     m_writer.chapters = {{u"一", lines(u"一", 2500)}, {u"二", lines(u"二", 17500)}, {u"三", lines(u"三", 30000)}};
     const std::u16string whole = m_writer.wholeText();
@@ -144,13 +137,13 @@ TEST_F(UmdFileTest, OffsetsMapToChaptersAndWindows)
     book.loadUmdFile(save(m_writer.build()));
     book.getChapters();
     const UmdChapterBlock& list = *book.chapters();
-    ASSERT_EQ(list.listChapterOffset(), (std::vector<int64_t> {0, 5000, 40000}));
+    ASSERT_EQ(list.listChapterOffset(), (std::vector<int64_t>{0, 5000, 40000}));
 
     struct Neighbours {
         int64_t chapter, length, next, prev;
     };
-    for (const Neighbours& n : {Neighbours {0, 5000, 5000, -1}, Neighbours {5000, 35000, 40000, 0},
-                                Neighbours {40000, -1, -1, 5000}}) {
+    for (const Neighbours& n :
+         {Neighbours{0, 5000, 5000, -1}, Neighbours{5000, 35000, 40000, 0}, Neighbours{40000, -1, -1, 5000}}) {
         EXPECT_EQ(list.getChapterContentLength(n.chapter), n.length) << n.chapter;
         EXPECT_EQ(list.nextChapterContentOffset(n.chapter), n.next) << n.chapter;
         EXPECT_EQ(list.prevChapterContentOffset(n.chapter), n.prev) << n.chapter;
@@ -164,12 +157,12 @@ TEST_F(UmdFileTest, OffsetsMapToChaptersAndWindows)
     struct At {
         int64_t offset, chapter;
     };
-    for (const At& at : {At {5010, 5000}, At {5000, 5000}, At {4998, 0}, At {0, 0}, At {40000, 40000},
-                         At {99998, 40000}}) {
+    for (const At& at : {At{5010, 5000}, At{5000, 5000}, At{4998, 0}, At{0, 0}, At{40000, 40000}, At{99998, 40000}}) {
         int64_t chapter = -2;
         ASSERT_TRUE(book.getContent(at.offset, text, chapter)) << at.offset;
         EXPECT_EQ(chapter, at.chapter) << at.offset;
-        const int64_t end = chapter == 40000 ? static_cast<int64_t>(whole.size()) * 2 : list.nextChapterContentOffset(chapter);
+        const int64_t end =
+            chapter == 40000 ? static_cast<int64_t>(whole.size()) * 2 : list.nextChapterContentOffset(chapter);
         EXPECT_EQ(text, whole.substr(static_cast<size_t>(at.offset / 2), static_cast<size_t>((end - at.offset) / 2)))
             << at.offset;
     }
@@ -184,8 +177,7 @@ TEST_F(UmdFileTest, OffsetsMapToChaptersAndWindows)
 
 // Opens a book the way the shelf and the reader do and reads everything.
 // A malformed file must end in false or UmdException, never in a crash.
-bool readEverything(const std::string& path)
-{
+bool readEverything(const std::string& path) {
     try {
         UmdFile book;
         book.loadUmdFile(path);
@@ -216,8 +208,7 @@ bool readEverything(const std::string& path)
     }
 }
 
-TEST_F(UmdFileTest, MalformedFilesFailCleanly)
-{
+TEST_F(UmdFileTest, MalformedFilesFailCleanly) {
     const UmdWriter::Bytes good = m_writer.build();
     ASSERT_TRUE(readEverything(save(good)));
 
@@ -294,8 +285,7 @@ TEST_F(UmdFileTest, MalformedFilesFailCleanly)
         readEverything(save(UmdWriter::Bytes(good.begin(), good.begin() + static_cast<long>(cut)), "cut.umd"));
 }
 
-TEST_F(UmdFileTest, LastChapterEndsWithTheContentNotAfterOneBlock)
-{
+TEST_F(UmdFileTest, LastChapterEndsWithTheContentNotAfterOneBlock) {
     // Chapter text well past 32768 bytes beyond the last chapter's start.
     m_writer.chapters = {{u"短", lines(u"短", 10)}, {u"长", lines(u"长", 70000)}};
     UmdFile book;

@@ -27,3 +27,18 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# Real public-domain text for the stand-in site's catalogue and for tests that
+# need whole books: the classics of the MIT-licensed chinese-poetry package,
+# installed into the build folder, never into the repository.
+if [ ! -f build/npm/node_modules/chinese-poetry/package.json ]; then
+  if ! command -v npm >/dev/null; then
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $SUDO apt-get update -qq
+    $SUDO apt-get install -y -qq --no-install-recommends nodejs npm
+  fi
+  mkdir -p build/npm
+  npm install --prefix build/npm --no-audit --no-fund --loglevel=error chinese-poetry@2.0.1
+fi

@@ -1,4 +1,5 @@
 #include "foundation/config/RZConfig.h"
+#include "foundation/paths/AppPaths.h"
 
 #include "foundation/config/ArchivedFields.h"
 #include "foundation/config/PageConfig.h"
@@ -82,11 +83,11 @@ gfx::Font RZConfig::readingFont(double size) {
 }
 
 std::filesystem::path RZConfig::newSettingsPath() {
-    return core::Paths::documents() / "torvane" / "main" / "newsettings";
+    return AppPaths::settingsArchive();
 }
 
 std::filesystem::path RZConfig::legacySettingsPath() {
-    return core::Paths::documents() / "torvane" / "main" / "settings";
+    return AppPaths::legacySettingsArchive();
 }
 
 std::shared_ptr<RZConfig> RZConfig::getRZConfig(int orientation, DeviceKind kind) {

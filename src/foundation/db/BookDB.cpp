@@ -1,4 +1,5 @@
 #include "foundation/db/BookDB.h"
+#include "foundation/paths/AppPaths.h"
 
 #include "foundation/db/SQLDatabase.h"
 #include "foundation/db/SQLResultSet.h"
@@ -226,7 +227,7 @@ void volumeArgs(const Value& entry, std::vector<SQLArg>& args) {
 } // namespace
 
 std::filesystem::path BookDB::bookDBPath(int64_t rzBookId) {
-    return core::Paths::documents() / "torvane" / "book" / (std::to_string(rzBookId) + ".rz");
+    return AppPaths::bookDatabase(rzBookId);
 }
 
 // Files ----------------------------------------------------------------------

@@ -1,4 +1,5 @@
 #include "foundation/db/BookTB.h"
+#include "foundation/paths/AppPaths.h"
 
 #include "foundation/db/DBLog.h"
 #include "foundation/db/MainDB.h"
@@ -87,11 +88,11 @@ bool runUpdate(std::string_view sql, std::initializer_list<SQLArg> args) {
 }
 
 std::string coverPathFor(const std::string& bookId) {
-    return (core::Paths::documents() / "torvane" / "cover").string() + "/" + bookId + ".jpg";
+    return AppPaths::coverFile(bookId).string();
 }
 
 std::string filePathFor(const std::string& bookId) {
-    return (core::Paths::documents() / "torvane" / "book").string() + "/" + bookId + ".rz";
+    return AppPaths::bookDatabase(bookId).string();
 }
 
 // Runs `sql` once per slice of ids, with "(%s)" replaced by one `?` per id.

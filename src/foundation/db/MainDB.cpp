@@ -1,4 +1,5 @@
 #include "foundation/db/MainDB.h"
+#include "foundation/paths/AppPaths.h"
 
 #include "foundation/db/SQLDatabase.h"
 #include "foundation/db/SQLResultSet.h"
@@ -53,7 +54,7 @@ bool runCreates(SQLDatabase& db, bool ifNotExists) {
 } // namespace
 
 std::filesystem::path MainDB::mainDBPath() {
-    return core::Paths::documents() / "torvane" / "main" / "main.rz";
+    return AppPaths::mainDatabase();
 }
 
 bool MainDB::isMainDBExists() {

@@ -1,4 +1,5 @@
 #include "foundation/frame/MainViewController.h"
+#include "foundation/paths/AppPaths.h"
 
 #include "foundation/db/MainDB.h"
 #include "foundation/db/SettingTB.h"
@@ -37,8 +38,7 @@ public:
 } // namespace
 
 std::vector<std::filesystem::path> MainViewController::startupFolders() {
-    return {"Documents/torvane/main", "Documents/torvane/book",    "Documents/torvane/cover",
-            "Documents/torvane/log",  "Documents/local/cover/umd", "Library/Caches/Store"};
+    return AppPaths::startupFolders();
 }
 
 void MainViewController::loadView() {

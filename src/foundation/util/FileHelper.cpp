@@ -1,4 +1,5 @@
 #include "foundation/util/FileHelper.h"
+#include "foundation/paths/AppPaths.h"
 
 #include "foundation/db/BookDB.h"
 #include "foundation/util/Utils.h"
@@ -31,19 +32,19 @@ bool removeIfPresent(const fs::path& path) {
 } // namespace
 
 fs::path FileHelper::bookCoverPath(std::int64_t rzBookId) {
-    return core::Paths::home() / "Documents/torvane/cover" / (std::to_string(rzBookId) + ".jpg");
+    return AppPaths::coverFile(rzBookId);
 }
 
 fs::path FileHelper::cacheBookCoverPath(std::int64_t rzBookId) {
-    return core::Paths::home() / "Library/Caches/Store" / (std::to_string(rzBookId) + ".jpg");
+    return AppPaths::storeCache() / (std::to_string(rzBookId) + ".jpg");
 }
 
 fs::path FileHelper::cacheImagePath(std::string_view fileName) {
-    return core::Paths::home() / "Library/Caches/Store" / std::string(fileName);
+    return AppPaths::storeCache() / std::string(fileName);
 }
 
 fs::path FileHelper::umdCoverPath(std::string_view bookFilePath) {
-    return core::Paths::home() / "Documents/local/cover/umd" / (getFileNameWithoutExtension(bookFilePath) + ".jpg");
+    return AppPaths::umdCoverFolder() / (getFileNameWithoutExtension(bookFilePath) + ".jpg");
 }
 
 fs::path FileHelper::txtIndexPath(std::string_view bookFilePath) {

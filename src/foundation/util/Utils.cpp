@@ -1,4 +1,5 @@
 #include "foundation/util/Utils.h"
+#include "foundation/paths/AppPaths.h"
 
 #include "platform/net/Url.h"
 
@@ -17,10 +18,6 @@ namespace pw {
 
 namespace {
 
-constexpr const char* kBookFolder = "Documents/torvane/book";
-constexpr const char* kImportFolder = "Documents";
-constexpr const char* kCoverFolder = "Documents/torvane/cover";
-constexpr const char* kUmdCoverFolder = "Documents/local/cover/umd";
 constexpr const char* kCharacterTable = "GBKEncode.txt";
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
@@ -29,8 +26,8 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
            });
 }
 
-std::string joinHome(const char* folder, const std::string& name) {
-    return (core::Paths::home() / folder).string() + "/" + name;
+std::string joinFolder(const std::filesystem::path& folder, const std::string& name) {
+    return folder.string() + "/" + name;
 }
 
 void checkRange(std::span<const std::uint8_t> bytes, std::size_t offset, std::size_t width) {
@@ -146,19 +143,19 @@ std::string getFileNameWithoutExtension(std::string_view path) {
 
 std::optional<std::string> getFilePathByType(std::string_view nameOrPath, std::string_view type) {
     if (equalsIgnoringCase(type, "RZ"))
-        return joinHome(kBookFolder, getFileName(nameOrPath));
+        return joinFolder(AppPaths::bookFolder(), getFileName(nameOrPath));
     if (equalsIgnoringCase(type, "UMD") || equalsIgnoringCase(type, "TXT"))
-        return joinHome(kImportFolder, getFileName(nameOrPath));
+        return joinFolder(AppPaths::importFolder(), getFileName(nameOrPath));
     return std::nullopt;
 }
 
 std::optional<std::string> getFilePathByBookFormat(std::string_view nameOrPath, int format) {
     switch (format) {
     case BookFormatRZ:
-        return joinHome(kBookFolder, getFileName(nameOrPath));
+        return joinFolder(AppPaths::bookFolder(), getFileName(nameOrPath));
     case BookFormatUMD:
     case BookFormatTXT:
-        return joinHome(kImportFolder, getFileName(nameOrPath));
+        return joinFolder(AppPaths::importFolder(), getFileName(nameOrPath));
     default:
         return std::nullopt;
     }
@@ -166,9 +163,9 @@ std::optional<std::string> getFilePathByBookFormat(std::string_view nameOrPath, 
 
 std::optional<std::string> getImagePathByType(std::string_view nameOrPath, std::string_view type) {
     if (equalsIgnoringCase(type, "RZ"))
-        return joinHome(kCoverFolder, getFileNameWithoutExtension(nameOrPath) + ".jpg");
+        return joinFolder(AppPaths::coverFolder(), getFileNameWithoutExtension(nameOrPath) + ".jpg");
     if (equalsIgnoringCase(type, "UMD"))
-        return joinHome(kUmdCoverFolder, getFileNameWithoutExtension(nameOrPath) + ".jpg");
+        return joinFolder(AppPaths::umdCoverFolder(), getFileNameWithoutExtension(nameOrPath) + ".jpg");
     return std::nullopt;
 }
 

@@ -46,7 +46,7 @@ std::unique_ptr<UmdChapterBlock> UmdChapterBlock::getBlock(const std::string& pa
     auto file = core::FileHandle::forReading(path);
     if (!file)
         return nullptr;
-    const Pair offsets = readPair(*file, offset, kOffsetsType, "getBlock");
+    const Pair offsets = readPair(*file, offset, kOffsetsType, "getBlock:Offset:");
     if (!offsets.present)
         return nullptr;
     std::unique_ptr<UmdChapterBlock> block(new UmdChapterBlock(path));
@@ -56,7 +56,7 @@ std::unique_ptr<UmdChapterBlock> UmdChapterBlock::getBlock(const std::string& pa
         const int64_t count = (offsets.dataLength - 9) / 4;
         const core::Bytes data = umd::readAt(*file, offset + 18, count * 4);
         if (static_cast<int64_t>(data.size()) < count * 4)
-            throw UmdException("UmdChapterBlock getBlock - truncated chapter offsets");
+            throw UmdException("UmdChapterBlock getBlock:Offset: - truncated chapter offsets");
         block->m_chapterAmount = static_cast<int>(count);
         block->m_listChapterOffset.reserve(static_cast<size_t>(count));
         for (int64_t i = 0; i < count; ++i) {
@@ -64,24 +64,24 @@ std::unique_ptr<UmdChapterBlock> UmdChapterBlock::getBlock(const std::string& pa
             // Chapters are named by their offsets and walked in order: they
             // must be distinct, ascending and not negative.
             if (chapter < 0 || (!block->m_listChapterOffset.empty() && chapter <= block->m_listChapterOffset.back()))
-                throw UmdException("UmdChapterBlock getBlock - bad chapter offset");
+                throw UmdException("UmdChapterBlock getBlock:Offset: - bad chapter offset");
             block->m_listChapterOffset.push_back(chapter);
         }
         at = offset + 9 + offsets.dataLength;
     }
 
-    const Pair titles = readPair(*file, at, kTitlesType, "getBlock");
+    const Pair titles = readPair(*file, at, kTitlesType, "getBlock:Offset:");
     if (titles.present && titles.checked && block->m_isValid) {
         const int64_t size = titles.dataLength - 9;
         const int64_t dataStart = at + 18;
         const core::Bytes data = umd::readAt(*file, dataStart, size);
         if (static_cast<int64_t>(data.size()) < size)
-            throw UmdException("UmdChapterBlock getBlock - truncated chapter titles");
+            throw UmdException("UmdChapterBlock getBlock:Offset: - truncated chapter titles");
         size_t i = 0;
         for (int64_t q = 0; q < size;) {
             const int64_t n = data[static_cast<size_t>(q)];
             if (q + 1 + n > size)
-                throw UmdException("UmdChapterBlock getBlock - bad chapter title length");
+                throw UmdException("UmdChapterBlock getBlock:Offset: - bad chapter title length");
             if (i < block->m_listChapterOffset.size())
                 block->m_dictChapterTitlesRange[block->m_listChapterOffset[i]] = {dataStart + q + 1, n};
             q += n + 1;
@@ -97,10 +97,10 @@ int64_t UmdChapterBlock::getBlockLength(const std::string& path, int64_t offset)
     auto file = core::FileHandle::forReading(path);
     if (!file)
         return offset;
-    const Pair offsets = readPair(*file, offset, kOffsetsType, "getBlockLength");
+    const Pair offsets = readPair(*file, offset, kOffsetsType, "getBlockLength:Offset:");
     if (offsets.present && offsets.checked)
         offset += offsets.dataLength + 9;
-    const Pair titles = readPair(*file, offset, kTitlesType, "getBlockLength");
+    const Pair titles = readPair(*file, offset, kTitlesType, "getBlockLength:Offset:");
     if (titles.present && titles.checked)
         offset += titles.dataLength + 9;
     return offset;
@@ -116,7 +116,7 @@ int64_t UmdChapterBlock::indexOf(int64_t chapterOffset) const {
 int64_t UmdChapterBlock::getChapterContentLength(int64_t chapterOffset) const {
     const int64_t i = indexOf(chapterOffset);
     if (i < 0)
-        throw UmdException("UmdChapterBlock getChapterContentLength  - error chapter offset");
+        throw UmdException("UmdChapterBlock getChapterContentLength:  - error chapter offset");
     if (i + 1 == static_cast<int64_t>(m_listChapterOffset.size()))
         return -1;
     return m_listChapterOffset[static_cast<size_t>(i + 1)] - chapterOffset;

@@ -100,11 +100,11 @@ int64_t UmdFile::getFileInfo(int64_t offset, int type, std::string& result) {
     if (block.blockType() != type)
         return offset;
     if (block.blockLength() < 5)
-        throw UmdException("UmdFile getFileInfo - bad block length");
+        throw UmdException("UmdFile getFileInfo:BlockType:Result: - bad block length");
     const int64_t size = block.blockLength() - 5;
     const core::Bytes payload = umd::readAt(m_filePath, offset + 5, size);
     if (static_cast<int64_t>(payload.size()) < size)
-        throw UmdException("UmdFile getFileInfo - truncated block");
+        throw UmdException("UmdFile getFileInfo:BlockType:Result: - truncated block");
     result = utf8Of(payload);
     return offset + block.blockLength();
 }
@@ -125,10 +125,10 @@ int64_t UmdFile::getFileContentLength(int64_t offset, int64_t& contentLength) {
     if (block.blockType() != 11)
         return offset;
     if (block.blockLength() < 9)
-        throw UmdException("UmdFile getFileContentLength - bad block length");
+        throw UmdException("UmdFile getFileContentLength:ContentLength: - bad block length");
     const core::Bytes payload = umd::readAt(m_filePath, offset + 5, 4);
     if (payload.size() < 4)
-        throw UmdException("UmdFile getFileContentLength - truncated block");
+        throw UmdException("UmdFile getFileContentLength:ContentLength: - truncated block");
     contentLength = umd::le32(payload, 0);
     return offset + block.blockLength();
 }
@@ -138,7 +138,7 @@ int64_t UmdFile::getBlockLength(int64_t offset, int type) {
     if (block.blockType() != type)
         return offset;
     if (block.blockLength() < 5)
-        throw UmdException("UmdFile getBlockLength - bad block length");
+        throw UmdException("UmdFile getBlockLength:BlockType: - bad block length");
     return offset + block.blockLength();
 }
 

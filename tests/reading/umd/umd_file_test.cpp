@@ -175,6 +175,29 @@ TEST_F(UmdFileTest, OffsetsMapToChaptersAndWindows) {
     EXPECT_EQ(start, 0);
 }
 
+TEST_F(UmdFileTest, ExceptionReasonsNameClassAndOperation) {
+    auto reasonOf = [](const std::function<void()>& f) {
+        try {
+            f();
+        } catch (const UmdException& e) {
+            EXPECT_STREQ(e.name(), "umd exception");
+            return e.reason();
+        }
+        return std::string("no exception");
+    };
+    UmdFile book;
+    book.loadUmdFile(save(m_writer.build()));
+    book.getChapters();
+    EXPECT_EQ(reasonOf([&] { book.chapters()->getChapterContentLength(123); }),
+              "UmdChapterBlock getChapterContentLength:  - error chapter offset");
+
+    UmdWriter::Bytes bytes = m_writer.build();
+    bytes[12] = 'x';
+    UmdFile broken;
+    broken.loadUmdFile(save(bytes, "broken.umd"));
+    EXPECT_EQ(reasonOf([&] { broken.getFileInfo(); }), "UMDBlock getBlock:Offset:");
+}
+
 // Opens a book the way the shelf and the reader do and reads everything.
 // A malformed file must end in false or UmdException, never in a crash.
 bool readEverything(const std::string& path) {

@@ -70,6 +70,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         book.getChapters();
         if (auto* chapters = book.chapters()) {
             chapters->getAllChapterTitle();
+            chapters->getAllChapterTitleInOrder();
+            const int64_t count = static_cast<int64_t>(chapters->listChapterOffset().size());
+            for (int64_t i = 0; i < count && i < 16; ++i) {
+                std::u16string text;
+                book.getChapterContentAt(i, text);
+                chapters->getChapterTitleAt(i);
+            }
             int reads = 0;
             for (int64_t chapter : chapters->listChapterOffset()) {
                 if (++reads > 16)

@@ -59,11 +59,12 @@ std::unique_ptr<UmdChapterBlock> UmdChapterBlock::getBlock(const std::string& pa
             throw UmdException("UmdChapterBlock getBlock:Offset: - truncated chapter offsets");
         block->m_chapterAmount = static_cast<int>(count);
         block->m_listChapterOffset.reserve(static_cast<size_t>(count));
+        block->m_listChapterTitlesRange.resize(static_cast<size_t>(count));
         for (int64_t i = 0; i < count; ++i) {
             const int64_t chapter = umd::le32(data, static_cast<size_t>(4 * i));
-            // Chapters are named by their offsets and walked in order: they
-            // must be distinct, ascending and not negative.
-            if (chapter < 0 || (!block->m_listChapterOffset.empty() && chapter <= block->m_listChapterOffset.back()))
+            // Chapters are walked in order: an offset never goes back. An
+            // empty chapter shares its offset with the next one.
+            if (chapter < 0 || (!block->m_listChapterOffset.empty() && chapter < block->m_listChapterOffset.back()))
                 throw UmdException("UmdChapterBlock getBlock:Offset: - bad chapter offset");
             block->m_listChapterOffset.push_back(chapter);
         }
@@ -82,8 +83,8 @@ std::unique_ptr<UmdChapterBlock> UmdChapterBlock::getBlock(const std::string& pa
             const int64_t n = data[static_cast<size_t>(q)];
             if (q + 1 + n > size)
                 throw UmdException("UmdChapterBlock getBlock:Offset: - bad chapter title length");
-            if (i < block->m_listChapterOffset.size())
-                block->m_dictChapterTitlesRange[block->m_listChapterOffset[i]] = {dataStart + q + 1, n};
+            if (i < block->m_listChapterTitlesRange.size())
+                block->m_listChapterTitlesRange[i] = TitleRange{dataStart + q + 1, n};
             q += n + 1;
             ++i;
         }
@@ -106,66 +107,97 @@ int64_t UmdChapterBlock::getBlockLength(const std::string& path, int64_t offset)
     return offset;
 }
 
-int64_t UmdChapterBlock::indexOf(int64_t chapterOffset) const {
-    auto it = std::lower_bound(m_listChapterOffset.begin(), m_listChapterOffset.end(), chapterOffset);
-    if (it == m_listChapterOffset.end() || *it != chapterOffset)
+int64_t UmdChapterBlock::chapterIndexOf(int64_t chapterOffset) const {
+    auto it = std::upper_bound(m_listChapterOffset.begin(), m_listChapterOffset.end(), chapterOffset);
+    if (it == m_listChapterOffset.begin() || *(it - 1) != chapterOffset)
         return -1;
-    return it - m_listChapterOffset.begin();
+    return (it - m_listChapterOffset.begin()) - 1;
 }
 
 int64_t UmdChapterBlock::getChapterContentLength(int64_t chapterOffset) const {
-    const int64_t i = indexOf(chapterOffset);
+    const int64_t i = chapterIndexOf(chapterOffset);
     if (i < 0)
         throw UmdException("UmdChapterBlock getChapterContentLength:  - error chapter offset");
-    if (i + 1 == static_cast<int64_t>(m_listChapterOffset.size()))
+    return getChapterContentLengthAt(i);
+}
+
+int64_t UmdChapterBlock::getChapterContentLengthAt(int64_t index) const {
+    const int64_t count = static_cast<int64_t>(m_listChapterOffset.size());
+    if (index < 0 || index >= count)
+        throw UmdException("UmdChapterBlock getChapterContentLengthAt:  - error chapter index");
+    if (index + 1 == count)
         return -1;
-    return m_listChapterOffset[static_cast<size_t>(i + 1)] - chapterOffset;
+    return m_listChapterOffset[static_cast<size_t>(index + 1)] - m_listChapterOffset[static_cast<size_t>(index)];
 }
 
 int64_t UmdChapterBlock::nextChapterContentOffset(int64_t chapterOffset) const {
-    const int64_t i = indexOf(chapterOffset);
+    const int64_t i = chapterIndexOf(chapterOffset);
     if (i < 0 || i + 1 >= static_cast<int64_t>(m_listChapterOffset.size()))
         return -1;
     return m_listChapterOffset[static_cast<size_t>(i + 1)];
 }
 
 int64_t UmdChapterBlock::prevChapterContentOffset(int64_t chapterOffset) const {
-    const int64_t i = indexOf(chapterOffset);
-    if (i <= 0)
+    if (chapterIndexOf(chapterOffset) < 0)
         return -1;
-    return m_listChapterOffset[static_cast<size_t>(i - 1)];
+    // Before the first chapter at this offset: the empty chapters that share
+    // it have no text to go back into.
+    auto first = std::lower_bound(m_listChapterOffset.begin(), m_listChapterOffset.end(), chapterOffset);
+    if (first == m_listChapterOffset.begin())
+        return -1;
+    return *(first - 1);
 }
 
 std::string UmdChapterBlock::getChapterTitle(int64_t chapterOffset) const {
-    auto it = m_dictChapterTitlesRange.find(chapterOffset);
-    if (it == m_dictChapterTitlesRange.end())
+    const int64_t i = chapterIndexOf(chapterOffset);
+    return i < 0 ? std::string() : getChapterTitleAt(i);
+}
+
+std::string UmdChapterBlock::getChapterTitleAt(int64_t index) const {
+    if (index < 0 || index >= static_cast<int64_t>(m_listChapterTitlesRange.size()))
         return {};
-    const core::Bytes bytes = umd::readAt(m_filePath, it->second.first, it->second.second);
+    const auto& range = m_listChapterTitlesRange[static_cast<size_t>(index)];
+    if (!range)
+        return {};
+    const core::Bytes bytes = umd::readAt(m_filePath, range->first, range->second);
     return core::text::toUtf8Lenient(umd::utf16le(bytes.data(), bytes.size()));
 }
 
-std::map<int64_t, std::string> UmdChapterBlock::getAllChapterTitle() const {
-    std::map<int64_t, std::string> titles;
+std::vector<std::string> UmdChapterBlock::getAllChapterTitleInOrder() const {
     int64_t first = INT64_MAX;
     int64_t last = 0;
-    for (const auto& [chapter, range] : m_dictChapterTitlesRange) {
-        first = std::min(first, range.first);
-        last = std::max(last, range.first + range.second);
+    for (const auto& range : m_listChapterTitlesRange) {
+        if (!range)
+            continue;
+        first = std::min(first, range->first);
+        last = std::max(last, range->first + range->second);
     }
     core::Bytes buffer;
     if (first < last)
         buffer = umd::readAt(m_filePath, first, last - first);
-    for (int64_t chapter : m_listChapterOffset) {
-        auto it = m_dictChapterTitlesRange.find(chapter);
+    std::vector<std::string> titles;
+    titles.reserve(m_listChapterOffset.size());
+    for (size_t i = 0; i < m_listChapterOffset.size(); ++i) {
+        const auto& range = m_listChapterTitlesRange[i];
         std::string title;
-        if (it != m_dictChapterTitlesRange.end()) {
-            const int64_t from = it->second.first - first;
-            const int64_t to = std::min<int64_t>(from + it->second.second, static_cast<int64_t>(buffer.size()));
+        if (range) {
+            const int64_t from = range->first - first;
+            const int64_t to = std::min<int64_t>(from + range->second, static_cast<int64_t>(buffer.size()));
             if (from >= 0 && from < to)
                 title = core::text::toUtf8Lenient(umd::utf16le(buffer.data() + from, static_cast<size_t>(to - from)));
         }
-        titles[chapter] = std::move(title);
+        titles.push_back(std::move(title));
     }
+    return titles;
+}
+
+std::map<int64_t, std::string> UmdChapterBlock::getAllChapterTitle() const {
+    // Chapters that share an offset: the offset keeps the title of the
+    // chapter it names, the last of them.
+    std::vector<std::string> inOrder = getAllChapterTitleInOrder();
+    std::map<int64_t, std::string> titles;
+    for (size_t i = 0; i < inOrder.size(); ++i)
+        titles[m_listChapterOffset[i]] = std::move(inOrder[i]);
     return titles;
 }
 

@@ -332,14 +332,32 @@ bool UmdFile::getChapterContent(int64_t chapterOffset, std::u16string& chapterCo
         getChapters();
     if (!m_chapters)
         return false;
-    const int64_t length = m_chapters->getChapterContentLength(chapterOffset);
+    const int64_t index = m_chapters->chapterIndexOf(chapterOffset);
+    if (index < 0)
+        m_chapters->getChapterContentLength(chapterOffset); // throws: not a chapter
+    return getChapterContentAt(index, chapterContent);
+}
+
+bool UmdFile::getChapterContentAt(int64_t index, std::u16string& chapterContent) {
+    chapterContent.clear();
+    if (!m_chapters)
+        getChapters();
+    if (!m_chapters)
+        return false;
+    const int64_t length = m_chapters->getChapterContentLengthAt(index);
+    // A chapter that starts where the next one does holds no text.
+    if (length == 0)
+        return true;
+    const int64_t chapterOffset = m_chapters->listChapterOffset()[static_cast<size_t>(index)];
     int64_t window = length;
     if (length == -1) {
         // The last chapter runs to the end of the content, however long.
         const int64_t n = getAllContentBlockAmount();
         if (n < 0)
             return false;
-        window = std::max<int64_t>(1, n * kContentBlockSize - chapterOffset);
+        if (chapterOffset >= n * kContentBlockSize)
+            return n > 0 && chapterOffset == n * kContentBlockSize && lastBlockIsFull(n);
+        window = n * kContentBlockSize - chapterOffset;
     }
     int64_t start = 0;
     std::u16string text;
@@ -352,6 +370,15 @@ bool UmdFile::getChapterContent(int64_t chapterOffset, std::u16string& chapterCo
     return true;
 }
 
+bool UmdFile::lastBlockIsFull(int64_t blockAmount) {
+    // An empty last chapter may start exactly where the content ends, on a
+    // block boundary: that is the end only when the last block is whole.
+    int64_t start = 0;
+    std::u16string text;
+    return getEnoughContent((blockAmount - 1) * kContentBlockSize, kContentBlockSize, start, text) &&
+           static_cast<int64_t>(text.size()) * 2 == kContentBlockSize;
+}
+
 bool UmdFile::getContent(int64_t offset, std::u16string& content, int64_t& inChapter) {
     content.clear();
     inChapter = -1;
@@ -360,11 +387,13 @@ bool UmdFile::getContent(int64_t offset, std::u16string& content, int64_t& inCha
     if (!m_chapters || m_chapters->listChapterOffset().empty())
         return false;
     const auto& list = m_chapters->listChapterOffset();
+    // The last chapter that starts at or before the offset; one before the
+    // first chapter opens the first chapter at its start.
     auto it = std::upper_bound(list.begin(), list.end(), offset);
-    // An offset before the first chapter opens the first chapter at its start.
-    const int64_t chapter = it == list.begin() ? list.front() : *(it - 1);
+    const int64_t index = it == list.begin() ? 0 : (it - list.begin()) - 1;
+    const int64_t chapter = list[static_cast<size_t>(index)];
     std::u16string text;
-    if (!getChapterContent(chapter, text))
+    if (!getChapterContentAt(index, text))
         return false;
     const size_t from = offset <= chapter ? 0 : static_cast<size_t>((offset - chapter) / 2);
     if (from > text.size())

@@ -51,7 +51,13 @@ public:
     int64_t getChapters();
     int64_t getChaptersBlockLength();
 
+    // The text of the chapter an offset names (the last chapter that starts
+    // there); throws UmdException for an offset that is not a chapter.
     bool getChapterContent(int64_t chapterOffset, std::u16string& chapterContent);
+    // The text of the chapter at a position in the list: an empty chapter
+    // succeeds with empty text. Throws UmdException for a position outside
+    // the list.
+    bool getChapterContentAt(int64_t index, std::u16string& chapterContent);
     // The text from byte offset `offset` to the end of its chapter, and the
     // chapter it lies in.
     bool getContent(int64_t offset, std::u16string& content, int64_t& inChapter);
@@ -95,6 +101,7 @@ private:
         int64_t afterEnd = -1;
     };
     const ContentIndex& contentIndex();
+    bool lastBlockIsFull(int64_t blockAmount);
     std::optional<std::u16string> inflateBlock(int64_t offset, int64_t length);
 
     int m_umdType = 0;

@@ -1,3 +1,4 @@
+#include "platform/core/Text.h"
 #include "reading/umd/UmdException.h"
 #include "reading/umd/UmdFile.h"
 #include "UmdWriter.h"
@@ -261,7 +262,7 @@ TEST_F(UmdFileTest, MalformedFilesFailCleanly) {
         {"huge titles length", patch32(good, m_writer.titlesPairAt + 14, 0x7FFFFFF0)},
         {"title longer than the titles", patch8(good, m_writer.titlesPairAt + 18, 0xFF)},
         {"negative chapter offset", patch32(good, offsetsData + 4, 0x80000000)},
-        {"chapter offsets out of order", patch32(good, offsetsData + 4, 0)},
+        {"chapter offset that goes back", patch32(good, offsetsData + 8, 4000)},
         {"chapter offset past the content", patch32(good, offsetsData + 8, 0x7FFFFFF0)},
         {"negative content block length", patch32(good, firstBlock + 5, 0xFFFFFFF0)},
         {"huge content block length", patch32(good, secondBlock + 5, 0x7FFFFFFF)},
@@ -317,6 +318,119 @@ TEST_F(UmdFileTest, LastChapterEndsWithTheContentNotAfterOneBlock) {
     ASSERT_TRUE(book.getChapterContent(20, text));
     EXPECT_EQ(text.size(), 70000u);
     EXPECT_EQ(text, m_writer.chapters[1].text);
+}
+
+// Empty chapters share their offset with the next chapter: each chapter
+// still keeps its own title and text, and the empty ones read as empty.
+TEST_F(UmdFileTest, EmptyChaptersShareAnOffsetAndKeepTheirTitles) {
+    struct Case {
+        const char* what;
+        std::vector<size_t> lengths; // code units per chapter; 0 is an empty chapter
+    };
+    const Case cases[] = {
+        {"empty in the middle", {2500, 0, 17500}},
+        {"empty first", {0, 2500, 17500}},
+        {"two empty in a row", {2500, 0, 0, 17500}},
+        {"empty on a block boundary", {16384, 0, 9000}},
+        {"empty last", {2500, 17500, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        m_writer.chapters.clear();
+        for (size_t i = 0; i < c.lengths.size(); ++i) {
+            const std::u16string title = u"第" + std::u16string(1, static_cast<char16_t>(u'一' + i)) + u"回";
+            m_writer.chapters.push_back(
+                {title, c.lengths[i] ? lines(title + u" 正文", c.lengths[i]) : std::u16string()});
+        }
+        UmdFile book;
+        book.loadUmdFile(save(m_writer.build()));
+        ASSERT_NO_THROW(book.getChapters());
+        ASSERT_NE(book.chapters(), nullptr);
+        const UmdChapterBlock& list = *book.chapters();
+        ASSERT_EQ(list.listChapterOffset(), m_writer.chapterOffsets());
+        const auto titles = list.getAllChapterTitleInOrder();
+        ASSERT_EQ(titles.size(), c.lengths.size());
+        for (size_t i = 0; i < c.lengths.size(); ++i) {
+            const std::string title = core::text::toUtf8Lenient(m_writer.chapters[i].title);
+            EXPECT_EQ(titles[i], title) << i;
+            EXPECT_EQ(list.getChapterTitleAt(static_cast<int64_t>(i)), title) << i;
+            std::u16string text = u"stale";
+            ASSERT_TRUE(book.getChapterContentAt(static_cast<int64_t>(i), text)) << i;
+            EXPECT_EQ(text, m_writer.chapters[i].text) << i;
+        }
+        // An offset names the chapter that holds the text from there on.
+        for (size_t i = 0; i < c.lengths.size(); ++i) {
+            if (!c.lengths[i])
+                continue;
+            const int64_t offset = m_writer.chapterOffsets()[i];
+            std::u16string text;
+            ASSERT_TRUE(book.getChapterContent(offset, text)) << i;
+            EXPECT_EQ(text, m_writer.chapters[i].text) << i;
+            EXPECT_EQ(list.getChapterTitle(offset), titles[i]) << i;
+            int64_t chapter = -2;
+            ASSERT_TRUE(book.getContent(offset + 2, text, chapter)) << i;
+            EXPECT_EQ(chapter, offset);
+            EXPECT_EQ(text, m_writer.chapters[i].text.substr(1));
+        }
+    }
+
+    // Offsets 0, 5000, 5000, 40000: moving by offset passes over the empty one.
+    m_writer.chapters = {
+        {u"一", lines(u"一", 2500)}, {u"空", u""}, {u"二", lines(u"二", 17500)}, {u"三", lines(u"三", 500)}};
+    UmdFile book;
+    book.loadUmdFile(save(m_writer.build()));
+    book.getChapters();
+    const UmdChapterBlock& list = *book.chapters();
+    EXPECT_EQ(list.chapterIndexOf(5000), 2);
+    EXPECT_EQ(list.chapterIndexOf(123), -1);
+    EXPECT_EQ(list.nextChapterContentOffset(0), 5000);
+    EXPECT_EQ(list.nextChapterContentOffset(5000), 40000);
+    EXPECT_EQ(list.prevChapterContentOffset(40000), 5000);
+    EXPECT_EQ(list.prevChapterContentOffset(5000), 0);
+    EXPECT_EQ(list.getChapterContentLength(5000), 35000);
+    EXPECT_EQ(list.getChapterContentLengthAt(1), 0);
+    EXPECT_EQ(list.getAllChapterTitle().at(5000), "二");
+    std::u16string text;
+    EXPECT_THROW(book.getChapterContentAt(4, text), UmdException);
+    EXPECT_THROW(book.getChapterContentAt(-1, text), UmdException);
+}
+
+// The last chapter is empty and starts exactly where the content ends, on a
+// 32 KB block boundary: it reads as empty, not as a failure.
+TEST_F(UmdFileTest, EmptyLastChapterOnABlockBoundaryReadsEmpty) {
+    for (size_t units : {size_t{16384}, size_t{32768}}) {
+        SCOPED_TRACE(units);
+        m_writer.chapters = {{u"一", lines(u"一", units)}, {u"后记", u""}};
+        UmdFile book;
+        book.loadUmdFile(save(m_writer.build()));
+        book.getChapters();
+        const int64_t end = static_cast<int64_t>(units) * 2;
+        ASSERT_EQ(book.chapters()->listChapterOffset(), (std::vector<int64_t>{0, end}));
+        std::u16string text = u"stale";
+        EXPECT_TRUE(book.getChapterContent(end, text));
+        EXPECT_TRUE(text.empty());
+        EXPECT_TRUE(book.getChapterContentAt(1, text));
+        int64_t chapter = -2;
+        EXPECT_TRUE(book.getContent(end, text, chapter));
+        EXPECT_EQ(chapter, end);
+        EXPECT_TRUE(text.empty());
+        ASSERT_TRUE(book.getChapterContent(0, text));
+        EXPECT_EQ(text, m_writer.chapters[0].text);
+    }
+
+    // Past the end of the content, or on a boundary the content never
+    // reaches, is damage.
+    m_writer.chapters = {{u"一", lines(u"一", 16000)}, {u"后记", u""}};
+    UmdWriter::Bytes bytes = m_writer.build();
+    const size_t second = m_writer.offsetsPairAt + 18 + 4;
+    for (uint32_t bad : {32768u, 65536u, 40000u}) {
+        for (int i = 0; i < 4; ++i)
+            bytes[second + static_cast<size_t>(i)] = static_cast<uint8_t>(bad >> (8 * i));
+        UmdFile book;
+        book.loadUmdFile(save(bytes, "short.umd"));
+        std::u16string text;
+        EXPECT_FALSE(book.getChapterContent(bad, text)) << bad;
+    }
 }
 
 } // namespace

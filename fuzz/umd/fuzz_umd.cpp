@@ -95,6 +95,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         book.getAllContent(all);
         std::optional<pw::core::Bytes> cover;
         book.getCoverImageData(cover);
+        std::optional<pw::gfx::Image> picture;
+        book.getCoverImage(picture);
     } catch (const pw::UmdException&) {}
     std::remove(path.c_str());
     return 0;

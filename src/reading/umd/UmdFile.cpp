@@ -442,4 +442,13 @@ int64_t UmdFile::getCoverImageData(std::optional<core::Bytes>& data) {
     return start + 19 + length - 9;
 }
 
+int64_t UmdFile::getCoverImage(std::optional<gfx::Image>& image) {
+    image.reset();
+    std::optional<core::Bytes> data;
+    const int64_t end = getCoverImageData(data);
+    if (data)
+        image = gfx::Image::fromBytes(*data);
+    return end;
+}
+
 } // namespace pw

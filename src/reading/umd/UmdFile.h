@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/core/Bytes.h"
+#include "platform/gfx/Image.h"
 #include "reading/umd/UmdChapterBlock.h"
 
 #include <cstdint>
@@ -77,6 +78,9 @@ public:
     // The cover image's bytes (nullopt when there is none); the offset after
     // the cover, or where it would start.
     int64_t getCoverImageData(std::optional<core::Bytes>& data);
+    // The same, decoded: nullopt when there is no cover or its bytes are not
+    // a picture.
+    int64_t getCoverImage(std::optional<gfx::Image>& image);
 
     int umdType() const { return m_umdType; }
     bool isUmdFile() const { return m_isUmdFile; }

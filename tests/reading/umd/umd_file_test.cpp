@@ -130,6 +130,31 @@ TEST_F(UmdFileTest, EveryChapterComesBackExactly) {
     EXPECT_FALSE(cover);
 }
 
+TEST_F(UmdFileTest, CoverDecodesIntoAPicture) {
+    const auto jpeg = gfx::Image::filled(24, 32, {200, 40, 40, 255}).encodeJPEG(0.9);
+    ASSERT_TRUE(jpeg);
+    m_writer.cover = *jpeg;
+    const auto bytes = m_writer.build();
+    UmdFile book;
+    book.loadUmdFile(save(bytes));
+    std::optional<gfx::Image> cover;
+    EXPECT_EQ(book.getCoverImage(cover), static_cast<int64_t>(bytes.size()));
+    ASSERT_TRUE(cover);
+    EXPECT_EQ(cover->pixelWidth(), 24);
+    EXPECT_EQ(cover->pixelHeight(), 32);
+    EXPECT_NEAR(cover->pixelAt(12, 16).r, 200, 8);
+
+    // Bytes that are no picture, and no cover at all, give no image.
+    for (const UmdWriter::Bytes& data : {UmdWriter::Bytes{'n', 'o', 't', ' ', 'j', 'p', 'g'}, UmdWriter::Bytes{}}) {
+        m_writer.cover = data;
+        UmdFile other;
+        other.loadUmdFile(save(m_writer.build(), "other.umd"));
+        cover = gfx::Image::filled(1, 1, {});
+        other.getCoverImage(cover);
+        EXPECT_FALSE(cover);
+    }
+}
+
 TEST_F(UmdFileTest, OffsetsMapToChaptersAndWindows) {
     // Chapters at byte offsets 0, 5000 and 40000, 100000 bytes of text.
     m_writer.chapters = {{u"一", lines(u"一", 2500)}, {u"二", lines(u"二", 17500)}, {u"三", lines(u"三", 30000)}};

@@ -172,6 +172,34 @@ void BM_UmdReadEveryChapter(benchmark::State& state) {
     record(state, "umd", total);
 }
 
+// Opening a UTF-8 book checks every byte of it before it is taken for UTF-8.
+void BM_TxtOpenUtf8Book(benchmark::State& state) {
+    Data& d = data();
+    double total = 0;
+    for (auto _ : state) {
+        const double t0 = now();
+        pw::TxtFile book;
+        book.loadTxtFile(d.utf8Path);
+        total += now() - t0;
+        if (book.encoding() != pw::TxtFile::Encoding::Utf8)
+            state.SkipWithError("not taken for UTF-8");
+    }
+    record(state, "open", total);
+}
+
+// Reading the same file whole, as a yardstick.
+void BM_ReadFileReference(benchmark::State& state) {
+    Data& d = data();
+    double total = 0;
+    for (auto _ : state) {
+        const double t0 = now();
+        const std::string bytes = readFile(d.utf8Path);
+        total += now() - t0;
+        benchmark::DoNotOptimize(bytes.data());
+    }
+    record(state, "read", total);
+}
+
 void BM_ZlibReference(benchmark::State& state) {
     Data& d = data();
     double total = 0;
@@ -192,6 +220,8 @@ BENCHMARK(BM_TxtChapterIndex)->Unit(benchmark::kMillisecond)->UseRealTime()->Min
 BENCHMARK(BM_GrepReference)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(BM_UmdReadEveryChapter)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
 BENCHMARK(BM_ZlibReference)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
+BENCHMARK(BM_TxtOpenUtf8Book)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
+BENCHMARK(BM_ReadFileReference)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
 
 } // namespace
 
@@ -207,6 +237,8 @@ int main(int argc, char** argv) {
     if (s.count("umd") && s.count("zlib"))
         std::printf("ratio UMD read every chapter / zlib inflate of the same blocks: %.2f\n",
                     s.at("umd") / s.at("zlib"));
+    if (s.count("open") && s.count("read"))
+        std::printf("ratio opening a UTF-8 book / reading it whole: %.2f\n", s.at("open") / s.at("read"));
     std::filesystem::remove_all(data().folder);
     return 0;
 }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -175,8 +176,82 @@ std::optional<int64_t> sizeOf(core::FileHandle& file) {
     return static_cast<int64_t>(*size);
 }
 
-// The encoding of a book from a sample: its first line end at or after byte
-// 2048 (at most 64 KB), never the whole file.
+// Checks UTF-8 without decoding, a read at a time: a sequence may be cut
+// between two reads. Overlong forms, surrogates and code points past U+10FFFF
+// are invalid, as they are to the decoder.
+struct Utf8Check {
+    int need = 0; // continuation bytes still due
+    uint8_t lo = 0x80, hi = 0xBF;
+    bool valid = true;
+
+    void feed(const uint8_t* p, size_t n) {
+        size_t i = 0;
+        while (valid && i < n) {
+            if (need == 0) {
+                // Runs of ASCII, eight bytes at a time.
+                while (i + 8 <= n) {
+                    uint64_t word;
+                    std::memcpy(&word, p + i, 8);
+                    if (word & 0x8080808080808080ull)
+                        break;
+                    i += 8;
+                }
+                if (i == n)
+                    return;
+                const uint8_t b = p[i++];
+                if (b < 0x80)
+                    continue;
+                lo = 0x80;
+                hi = 0xBF;
+                if (b >= 0xC2 && b <= 0xDF) {
+                    need = 1;
+                } else if (b >= 0xE0 && b <= 0xEF) {
+                    need = 2;
+                    if (b == 0xE0)
+                        lo = 0xA0;
+                    else if (b == 0xED)
+                        hi = 0x9F;
+                } else if (b >= 0xF0 && b <= 0xF4) {
+                    need = 3;
+                    if (b == 0xF0)
+                        lo = 0x90;
+                    else if (b == 0xF4)
+                        hi = 0x8F;
+                } else {
+                    valid = false;
+                }
+            } else {
+                const uint8_t b = p[i++];
+                if (b < lo || b > hi) {
+                    valid = false;
+                    return;
+                }
+                lo = 0x80;
+                hi = 0xBF;
+                --need;
+            }
+        }
+    }
+    bool complete() const { return valid && need == 0; }
+};
+
+// Valid UTF-8 from the first byte to the last. Reads the file once, in large
+// pieces, and stops at the first invalid sequence.
+bool wholeFileIsUtf8(core::FileHandle& file, int64_t totalLength) {
+    constexpr int64_t kPiece = 1 << 18;
+    Utf8Check check;
+    for (int64_t at = 0; at < totalLength && check.valid; at += kPiece) {
+        const core::Bytes piece = readBytes(file, at, std::min(kPiece, totalLength - at));
+        if (piece.empty())
+            return false;
+        check.feed(piece.data(), piece.size());
+    }
+    return check.complete();
+}
+
+// The encoding of a book: the candidate from its head (at most 64 KB), a
+// UTF-8 candidate confirmed over the whole file, and the decoding checked on
+// a sample, its first line end at or after byte 2048.
 BookState detect(core::FileHandle& file, int64_t totalLength) {
     BookState state;
     const int64_t headLength = std::min(totalLength, kSampleLimit);
@@ -191,7 +266,9 @@ BookState detect(core::FileHandle& file, int64_t totalLength) {
     if ((head.size() >= 2 && head[0] == 0xFF && head[1] == 0xFE) ||
         (hasZero && decodes(headText.substr(0, head.size() & ~size_t{1}), "UTF-16LE", false)))
         candidate = TxtFile::Encoding::Utf16Le;
-    else if (decodes(headText, "UTF-8", headIsWhole))
+    else if (decodes(headText, "UTF-8", headIsWhole) && (headIsWhole || wholeFileIsUtf8(file, totalLength)))
+        // A long ASCII preface or licence says nothing: a book in GB18030
+        // after it must not be read as UTF-8.
         candidate = TxtFile::Encoding::Utf8;
 
     // The sample: up to the first line end at or after byte 2048.

@@ -320,7 +320,8 @@ TEST(TxtFile, EncodingComesFromASample) {
         {"ASCII head then GB18030", asciiHead + test::encodeAs(longChinese, Encoding::Gb18030), Encoding::Gb18030,
          true},
         {"undecodable", std::string(3000, '\x81') + "\xFF\n", Encoding::Gb18030, false},
-        {"damage past the sample", tailGarbage, Encoding::Utf8, true},
+        // Not UTF-8 once any byte is not: the book is taken for GB18030.
+        {"damage past the sample", tailGarbage, Encoding::Gb18030, false},
     };
     for (const Case& c : cases) {
         const std::string path = folder.write("sample.txt", c.bytes);
@@ -328,6 +329,42 @@ TEST(TxtFile, EncodingComesFromASample) {
         book.loadTxtFile(path);
         EXPECT_EQ(book.encoding(), c.encoding) << c.what;
         EXPECT_EQ(book.canDecode(), c.canDecode) << c.what;
+    }
+}
+
+// A long English preface (a licence) ahead of the book fills the head that
+// the encoding is first guessed from: the book after it must still be read
+// in its own encoding, every chapter of it.
+TEST(TxtFile, LongAsciiPrefaceDoesNotHideTheEncoding) {
+    TempDir folder;
+    std::string preface;
+    for (int line = 0; preface.size() < 70 * 1024; ++line)
+        preface += "Section " + std::to_string(line) +
+                   ". Permission is granted to copy, distribute and modify this text, provided this notice stays.\n";
+    for (Encoding e : {Encoding::Gb18030, Encoding::Utf8}) {
+        SCOPED_TRACE(nameOf(e));
+        const std::string bytes = preface + test::bookOfSize(e, 60000, false, true);
+        const std::string path = folder.write("licensed.txt", bytes);
+        const int64_t total = static_cast<int64_t>(bytes.size());
+        TxtFile book;
+        book.loadTxtFile(path);
+        EXPECT_EQ(book.encoding(), e);
+        ASSERT_TRUE(book.canDecode());
+
+        std::u16string joined;
+        for (int64_t start = 0; start < total;) {
+            std::optional<std::u16string> text;
+            TxtFile reader;
+            const int64_t next = reader.getNextBlockContentWithStart(start, total, path, text);
+            ASSERT_GT(next, start);
+            ASSERT_TRUE(text) << "chunk at " << start;
+            joined += *text;
+            start = next;
+        }
+        EXPECT_EQ(joined, decodeOrFail(bytes, e));
+        const auto chapters = book.parseChaptersWithTxtFilePath(path, total, {});
+        ASSERT_FALSE(chapters.empty());
+        EXPECT_EQ(chapters.front().title, "第一章 开端");
     }
 }
 

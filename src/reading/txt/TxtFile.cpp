@@ -2,12 +2,12 @@
 
 #include "platform/core/FileHandle.h"
 #include "platform/core/Text.h"
+#include "platform/device/Device.h"
 #include "reading/regex/RegexAdditions.h"
 
 #include <unicode/ucnv.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -27,8 +27,6 @@ constexpr int64_t kSampleLength = 2048;
 constexpr int64_t kSampleLimit = 65536;
 constexpr int64_t kScanStep = 4096;
 constexpr size_t kMaxTitleLength = 29;
-
-std::atomic<bool> s_tabletIdiom{false};
 
 // What belongs to one book: found when it is opened, shared by every reader
 // of that book.
@@ -307,12 +305,8 @@ const char* TxtFile::charsetName(Encoding encoding) {
     return "UTF-8";
 }
 
-void TxtFile::setTabletIdiom(bool tablet) {
-    s_tabletIdiom = tablet;
-}
-
 int TxtFile::getBlockLength() const {
-    return s_tabletIdiom ? kTabletBlockLength : kPhoneBlockLength;
+    return device::Device::current().idiom() == device::Idiom::Pad ? kTabletBlockLength : kPhoneBlockLength;
 }
 
 void TxtFile::loadTxtFile(const std::string& path) {

@@ -40,9 +40,8 @@ public:
     void loadTxtFile(const std::string& path);
     static bool isLoadAllContent(const std::string& path);
     static int64_t getChunkStartOffset(const std::string& path);
-    // Chunk size for the device: the tablet size once the application says
-    // it runs on a tablet.
-    static void setTabletIdiom(bool tablet);
+    // The chunk size: the tablet size when the device's interface idiom is
+    // the tablet's.
     int getBlockLength() const;
 
     // Each answers the start of the next chunk (or -1 on failure, 0 past the

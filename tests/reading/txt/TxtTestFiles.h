@@ -4,6 +4,7 @@
 // the byte sizes and line ends a test asks for.
 
 #include "platform/core/Text.h"
+#include "platform/device/Device.h"
 #include "reading/txt/TxtFile.h"
 #include "support/TempDir.h"
 
@@ -43,6 +44,18 @@ inline std::string bookOfSize(TxtFile::Encoding encoding, size_t size, bool crlf
     EXPECT_EQ(bytes.size(), size);
     return bytes;
 }
+
+// The tests read in phone-sized chunks unless they ask for another device.
+inline constexpr device::ScreenMetrics kPhoneScreen{320, 480, 2};
+
+class PhoneScreenEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { device::Device::current().setScreen(kPhoneScreen); }
+    void TearDown() override { device::Device::current().reset(); }
+};
+
+inline ::testing::Environment* const kPhoneScreenEnvironment =
+    ::testing::AddGlobalTestEnvironment(new PhoneScreenEnvironment);
 
 inline std::string fixturesFolder() {
     if (const char* env = std::getenv("PW_FIXTURES"))

@@ -1,5 +1,6 @@
 #include "platform/core/FileHandle.h"
 #include "platform/core/Text.h"
+#include "platform/device/Device.h"
 #include "reading/txt/TxtFile.h"
 #include "TxtTestFiles.h"
 
@@ -160,26 +161,39 @@ TEST(TxtFile, PageByteRangesDecodeBackToTheirText) {
 TEST(TxtFile, ChunkSizesAtTheLoadAllLimit) {
     TempDir folder;
     struct Case {
-        size_t size;
-        bool loadAll;
+        const char* device;
+        device::ScreenMetrics screen;
+        int blockLength;
     };
-    for (const Case& c : {Case{20480, true}, Case{20481, false}}) {
-        const std::string path = folder.write("edge.txt", test::bookOfSize(Encoding::Utf8, c.size, false, true));
-        TxtFile book;
-        book.loadTxtFile(path);
-        EXPECT_EQ(TxtFile::isLoadAllContent(path), c.loadAll) << c.size;
+    // The tablet idiom (a screen of 600 points or more on its short side,
+    // the default window) reads larger chunks.
+    for (const Case& d : {Case{"phone", {320, 480, 2}, 20480}, Case{"tablet", {768, 1024, 1}, 30720}}) {
+        SCOPED_TRACE(d.device);
+        device::Device::current().setScreen(d.screen);
+        EXPECT_EQ(TxtFile().getBlockLength(), d.blockLength);
+        const size_t limit = static_cast<size_t>(d.blockLength);
+        for (const size_t size : {limit, limit + 1}) {
+            const std::string path = folder.write("edge.txt", test::bookOfSize(Encoding::Utf8, size, false, true));
+            TxtFile book;
+            book.loadTxtFile(path);
+            EXPECT_EQ(TxtFile::isLoadAllContent(path), size == limit) << size;
+            std::optional<std::u16string> text;
+            const int64_t next = book.getContent(0, text);
+            ASSERT_TRUE(text);
+            // Both fit in the first read: the rest of a book that ends within
+            // one line end of the chunk size is read with the chunk.
+            EXPECT_EQ(next, static_cast<int64_t>(size));
+        }
+        const std::string longer =
+            folder.write("longer.txt", test::bookOfSize(Encoding::Utf8, limit + 120, false, true));
+        TxtFile chunked;
+        chunked.loadTxtFile(longer);
         std::optional<std::u16string> text;
-        const int64_t next = book.getContent(0, text);
-        ASSERT_TRUE(text);
-        // Both fit in the first read: the rest of a book that ends within
-        // one line end of the chunk size is read with the chunk.
-        EXPECT_EQ(next, static_cast<int64_t>(c.size));
+        const int64_t next = chunked.getContent(0, text);
+        EXPECT_GE(next, d.blockLength);
+        EXPECT_LT(next, static_cast<int64_t>(limit + 120));
     }
-    const std::string longer = folder.write("longer.txt", test::bookOfSize(Encoding::Utf8, 20600, false, true));
-    TxtFile chunked;
-    chunked.loadTxtFile(longer);
-    std::optional<std::u16string> text;
-    EXPECT_LT(chunked.getContent(0, text), 20600);
+    device::Device::current().setScreen(test::kPhoneScreen);
 
     // A backward read that ends within the first chunk size + 100 bytes is
     // the whole beginning of the book.

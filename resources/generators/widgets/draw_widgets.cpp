@@ -1,8 +1,10 @@
-// Draws the busy indicator's six frames: six dots on a ring, the brightest one
-// a sixth of a turn further round in each frame, the others fading behind it.
+// Draws the busy indicator's six frames (six dots on a ring, the brightest one
+// a sixth of a turn further round in each frame, the others fading behind it)
+// and the tablet table background tile.
 #include "platform/gfx/BitmapContext.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <numbers>
 #include <string>
@@ -31,6 +33,39 @@ bool drawFrame(const std::string& dir, int index, double scale) {
     return true;
 }
 
+// The tablet table background: a light linen tile, fine threads across and
+// down with a little irregularity, that repeats without visible seams.
+bool drawTableBackground(const std::string& dir) {
+    const double side = 64;
+    pw::gfx::BitmapContext ctx({side, side}, 1, false);
+    ctx.setFillColor(pw::gfx::Color::fromRGB255(236, 233, 226, 1));
+    ctx.fillRect({0, 0, side, side});
+    ctx.setLineWidth(1);
+    // A fixed sequence, so every build draws the same picture.
+    uint32_t seed = 0x2545F491u;
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<double>(seed >> 8) / static_cast<double>(1u << 24);
+    };
+    for (int i = 0; i < 64; i += 2) {
+        for (bool across : {true, false}) {
+            const double shade = 0.025 + 0.035 * next();
+            ctx.setStrokeColor(pw::gfx::Color::fromRGB255(90, 80, 60, shade));
+            ctx.beginPath();
+            const double at = i + 0.5;
+            ctx.moveTo(across ? pw::gfx::Point{0, at} : pw::gfx::Point{at, 0});
+            ctx.lineTo(across ? pw::gfx::Point{side, at} : pw::gfx::Point{at, side});
+            ctx.strokePath();
+        }
+    }
+    const std::string name = dir + "/iPhone_table_bg.png";
+    if (!ctx.snapshot().writePNG(name)) {
+        std::fprintf(stderr, "cannot write %s\n", name.c_str());
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -39,5 +74,5 @@ int main(int argc, char** argv) {
         for (double scale : {1.0, 2.0})
             if (!drawFrame(dir, i, scale))
                 return 1;
-    return 0;
+    return drawTableBackground(dir) ? 0 : 1;
 }

@@ -5,6 +5,9 @@
 
 #include "platform/core/Paths.h"
 #include "platform/core/Text.h"
+#include "platform/gfx/Color.h"
+#include "platform/gfx/Image.h"
+#include "platform/ui/TableView.h"
 
 #include <algorithm>
 #include <cctype>
@@ -17,6 +20,8 @@
 namespace pw {
 
 namespace {
+
+constexpr const char* kTableBackgroundPicture = "iPhone_table_bg.png";
 
 constexpr const char* kCharacterTable = "GBKEncode.txt";
 
@@ -188,6 +193,17 @@ std::string simplifiedToTraditional(std::string_view utf8) {
 
 std::string traditionalToSimplified(std::string_view utf8) {
     return convertUtf8(utf8, false);
+}
+
+void setPadUIViewTableBackgroundImage(ui::View& view) {
+    auto* table = dynamic_cast<ui::TableView*>(&view);
+    if (!table)
+        return;
+    table->setBackgroundView(nullptr);
+    auto background = ui::View::create<ui::View>(table->bounds());
+    if (auto tile = gfx::Image::fromFile(core::Paths::resource(kTableBackgroundPicture).string()))
+        background->setBackgroundColor(gfx::Color::patternImage(*tile));
+    table->setBackgroundView(background);
 }
 
 std::string encodingStringParameter(std::string_view text) {

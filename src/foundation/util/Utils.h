@@ -11,6 +11,10 @@
 #include <string>
 #include <string_view>
 
+namespace pw::ui {
+class View;
+}
+
 namespace pw {
 
 // Book formats as stored with a book.
@@ -49,6 +53,11 @@ std::u16string traditionalToSimplified(std::u16string_view text);
 // The same for UTF-8 text.
 std::string simplifiedToTraditional(std::string_view utf8);
 std::string traditionalToSimplified(std::string_view utf8);
+
+// Gives a table view a new background view tiled with the bundle picture
+// "iPhone_table_bg.png" in place of its old one; views that take no
+// background view are left alone.
+void setPadUIViewTableBackgroundImage(ui::View& view);
 
 // Percent-escapes a UTF-8 query value: ASCII letters, digits, "-", "_" and
 // "." stay, a space becomes "%20", every other byte "%XX" (upper case).

@@ -365,7 +365,8 @@ void TableView::layoutCells() {
                 });
                 if (d)
                     d->willDisplayCell(*this, *cell, ip);
-                insertSubview(cell, 0);
+                // Rows go under the headers, above the background.
+                insertSubview(cell, m_backgroundView ? 1 : 0);
                 it = m_visible.emplace(ip, cell).first;
             } else {
                 View::performWithoutAnimation([&] { it->second->setFrame(rr); });
@@ -378,15 +379,30 @@ void TableView::layoutCells() {
         bringSubviewToFront(h.get());
 }
 
+void TableView::setBackgroundView(std::shared_ptr<View> v) {
+    if (m_backgroundView)
+        m_backgroundView->removeFromSuperview();
+    m_backgroundView = std::move(v);
+    if (m_backgroundView) {
+        insertSubview(m_backgroundView, 0);
+        m_backgroundView->setFrame(bounds());
+    }
+}
+
 void TableView::layoutSubviews() {
     if (!m_geometryValid)
         computeGeometry();
     layoutCells();
+    if (m_backgroundView)
+        m_backgroundView->setFrame(bounds());
 }
 
 void TableView::didScroll() {
     ScrollView::didScroll();
     layoutCells();
+    // The bounds move with the scroll; the background stays put on screen.
+    if (m_backgroundView)
+        m_backgroundView->setFrame(bounds());
 }
 
 void TableView::selectRow(const std::optional<IndexPath>& ip, bool animated, TableViewScrollPosition pos) {

@@ -82,6 +82,10 @@ public:
     bool allowsSelectionDuringEditing = false;
     void setTableHeaderView(std::shared_ptr<View> v);
     void setTableFooterView(std::shared_ptr<View> v);
+    // Behind every row, filling the visible area whatever the scroll; null
+    // when there is none.
+    std::shared_ptr<View> backgroundView() const { return m_backgroundView; }
+    void setBackgroundView(std::shared_ptr<View> v);
 
     void reloadData();
     void reloadRows(const std::vector<IndexPath>& rows, bool animated = false);
@@ -152,6 +156,7 @@ private:
     std::map<int64_t, std::shared_ptr<View>> m_headers;
     std::shared_ptr<View> m_tableHeader;
     std::shared_ptr<View> m_tableFooter;
+    std::shared_ptr<View> m_backgroundView;
     std::optional<IndexPath> m_selected;
     std::optional<IndexPath> m_touchedRow;
     std::optional<IndexPath> m_swiped;

@@ -1,10 +1,13 @@
 #include "foundation/util/Utils.h"
 
 #include "platform/core/Paths.h"
+#include "platform/gfx/Image.h"
+#include "platform/ui/TableView.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -128,6 +131,36 @@ TEST(Utils, GeneratedCharacterTableHasTwoEqualHalves) {
     EXPECT_EQ(first.size(), second.size());
     EXPECT_GT(first.size() / 3, 2000u);
     EXPECT_NE(first.find("书"), std::string::npos);
+}
+
+TEST(Utils, TableBackgroundIsTiledFromTheBundlePicture) {
+    auto tile = pw::gfx::Image::fromFile(pw::core::Paths::resource("iPhone_table_bg.png").string());
+    ASSERT_TRUE(tile) << "iPhone_table_bg.png missing from the bundle";
+    EXPECT_GT(tile->pixelWidth(), 0);
+
+    auto table = pw::ui::TableView::create({0, 0, 768, 1024});
+    auto old = pw::ui::View::create(pw::gfx::Rect{0, 0, 10, 10});
+    table->setBackgroundView(old);
+    pw::setPadUIViewTableBackgroundImage(*table);
+    auto background = table->backgroundView();
+    ASSERT_TRUE(background);
+    EXPECT_NE(background, old);
+    EXPECT_EQ(old->superview(), nullptr);
+    EXPECT_EQ(background->frame(), table->bounds());
+    const pw::gfx::Color colour = background->backgroundColor();
+    ASSERT_TRUE(colour.isPattern());
+    EXPECT_EQ(colour.pattern()->pixelWidth(), tile->pixelWidth());
+    EXPECT_EQ(colour.pattern()->pixelAt(3, 3), tile->pixelAt(3, 3));
+    // Again: one background, the new one.
+    pw::setPadUIViewTableBackgroundImage(*table);
+    EXPECT_EQ(background->superview(), nullptr);
+    EXPECT_EQ(std::count(table->subviews().begin(), table->subviews().end(), table->backgroundView()), 1);
+
+    // A view that takes no background view is left alone.
+    auto plain = pw::ui::View::create(pw::gfx::Rect{0, 0, 100, 100});
+    pw::setPadUIViewTableBackgroundImage(*plain);
+    EXPECT_TRUE(plain->subviews().empty());
+    EXPECT_FALSE(plain->backgroundColor().isPattern());
 }
 
 TEST(Utils, SimplifiedAndTraditionalConversion) {

@@ -138,6 +138,28 @@ TEST_F(ScrollTableTest, TableMakesCellsOnlyForRowsInSightAndReusesThem) {
     EXPECT_EQ(table->indexPathForRowAtPoint({10, 20000 + 45}), (IndexPath{0, 455}));
 }
 
+TEST_F(ScrollTableTest, BackgroundViewStaysBehindTheRowsAndInSight) {
+    auto rows = makeRows(100);
+    auto table = showTable(*m_window, rows);
+    auto background = View::create<View>(Rect(0, 0, 1, 1));
+    table->setBackgroundView(background);
+    EXPECT_EQ(table->subviews().front(), background);
+    EXPECT_EQ(background->frame(), Rect(0, 0, 320, 440));
+    table->setContentOffset({0, 2000});
+    // New rows came into sight: all above the background, which moved along.
+    EXPECT_EQ(table->subviews().front(), background);
+    EXPECT_EQ(background->frame(), Rect(0, 2000, 320, 440));
+    tap({100, 10}); // rows still take the touches
+    EXPECT_EQ(rows->selected, (std::vector<IndexPath>{{0, 45}}));
+    auto other = View::create<View>(Rect(0, 0, 1, 1));
+    table->setBackgroundView(other);
+    EXPECT_EQ(background->superview(), nullptr);
+    EXPECT_EQ(table->subviews().front(), other);
+    table->setBackgroundView(nullptr);
+    EXPECT_EQ(other->superview(), nullptr);
+    EXPECT_EQ(table->backgroundView(), nullptr);
+}
+
 TEST_F(ScrollTableTest, TappingARowSelectsIt) {
     auto rows = makeRows(20);
     auto table = showTable(*m_window, rows);

@@ -193,24 +193,21 @@ void zel_two::ininConfig() {
     });
     request->setDidFinish([this](ZELHttpRequest& r) {
         m_configFetching = false;
-        auto json = SdkJsonParserWithString(r.responseString());
-        auto result = json ? zel::intField(*json, "Result") : std::nullopt;
-        if (!json || !result) {
-            // An answer we cannot read initialises nothing.
-            if (auto d = appDelegate(); d && d->onFail)
-                d->onFail(ZelOpInit, zel::getResDicWithErrorCode(zel::ServerFailed));
-            return;
-        }
-        if (*result != 0) {
+        // An answer that does not parse, or has no "Result", reads as
+        // "Result" 0 with every other key missing: the kit starts on its
+        // defaults rather than not at all.
+        auto json = SdkJsonParserWithString(r.responseString()).value_or(SdkJsonValue(SdkJsonValue::Dictionary{}));
+        auto result = zel::intField(json, "Result").value_or(0);
+        if (result != 0) {
             if (auto d = appDelegate(); d && d->onFail)
                 d->onFail(ZelOpInit,
-                          zel::buildResDicWithErrorCode(static_cast<int>(*result), zel::textField(*json, "resultMsg")));
+                          zel::buildResDicWithErrorCode(static_cast<int>(result), zel::textField(json, "resultMsg")));
             return;
         }
-        if (auto countries = zel::textField(*json, "countryCode"))
+        if (auto countries = zel::textField(json, "countryCode"))
             core::UserDefaults::standard().set("countrys", core::Value(*countries));
         auto boolean = [&](const char* key, bool fallback) {
-            const SdkJsonValue* v = json->get(key);
+            const SdkJsonValue* v = json.get(key);
             if (!v)
                 return fallback;
             if (auto b = v->boolean())
@@ -218,13 +215,13 @@ void zel_two::ininConfig() {
             return v->intValue().value_or(0) != 0;
         };
         GlobalConstants::sharedInstance().update([&](GlobalValues& v) {
-            v.currentGuid = zel::textField(*json, "guid").value_or("");
-            v.currentKey = zel::textField(*json, "key").value_or("");
-            v.checkSmsTimeOut = static_cast<int>(zel::intField(*json, "intevalNextTry").value_or(0));
-            v.checkSmsInterval = static_cast<int>(zel::intField(*json, "intevalReadSMS").value_or(0));
-            v.checkTotalTime = static_cast<int>(zel::intField(*json, "timeoutTryLogin").value_or(0));
+            v.currentGuid = zel::textField(json, "guid").value_or("");
+            v.currentKey = zel::textField(json, "key").value_or("");
+            v.checkSmsTimeOut = static_cast<int>(zel::intField(json, "intevalNextTry").value_or(0));
+            v.checkSmsInterval = static_cast<int>(zel::intField(json, "intevalReadSMS").value_or(0));
+            v.checkTotalTime = static_cast<int>(zel::intField(json, "timeoutTryLogin").value_or(0));
             v.isFastCallBack = boolean("fastCallBack", false);
-            auto expiry = zel::intField(*json, "timeoutToExp");
+            auto expiry = zel::intField(json, "timeoutToExp");
             v.timoutExLogin = expiry ? static_cast<uint32_t>(*expiry / 1000) : 60;
             v.remainExLogin = -1;
             v.isStrongLogin = boolean("strongLogin", true);
@@ -245,10 +242,11 @@ void zel_two::saveGuid() {
         RQHTTPRequestWithURLString(config.guidUrl + "?imsi=" + imsi + "&smsp=&appId=" + std::to_string(m_appId));
     auto json = SdkJsonParserWithString(answer);
     core::Value result;
-    auto code = json ? zel::intField(*json, "Result") : std::nullopt;
+    // A missing "Result" reads as 0, as in the configuration answer.
+    auto code = json ? zel::intField(*json, "Result").value_or(0) : 0;
     if (!json) {
         result = zel::buildResDicWithErrorCode(zel::ServerFailed, answer);
-    } else if (!code || *code != 0) {
+    } else if (code != 0) {
         result = zel::buildResDicWithErrorCode(zel::UnknownError, answer);
     } else {
         PersistentUtil& store = PersistentUtil::sharedInstance();

@@ -75,6 +75,10 @@ FakeAccountService::FakeAccountService() : m_server(std::make_unique<httplib::Se
     s.Get("/zel/accquirguid/guid.shtm", [this, json](const httplib::Request& req, httplib::Response& res) {
         record(req.path, paramsOf(req));
         std::lock_guard lock(m_mutex);
+        if (!guidAnswer.empty()) {
+            json(res, guidAnswer);
+            return;
+        }
         json(res, R"({"Result":0,"resultCode":0,"guid":")" + guid + R"(","key":")" + key + R"(","ssnlist":")" +
                       ssnList + R"("})");
     });

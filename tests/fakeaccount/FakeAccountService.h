@@ -36,6 +36,8 @@ public:
     std::string guid = "guid-0001";
     std::string key = "k3y-0001";
     std::string ssnList = "10658000,10658001";
+    // The guid answer as it stands; empty: one built from guid, key and ssnList.
+    std::string guidAnswer;
     std::string keyWord = "12345678901234567890";
     std::string passportGuid = "pt-guid-01";
     // The passport login's second step, as "^$^"-joined fields.

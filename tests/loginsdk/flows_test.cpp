@@ -75,16 +75,58 @@ TEST_F(KitFlows, InitialisationFetchesConfigurationThenGuid) {
     EXPECT_FALSE(api().zelInit()); // already initialised
 }
 
-TEST_F(KitFlows, ConfigurationAnswerThatDoesNotParseFailsInitialisation) {
-    m_service.configAnswer = "<html>maintenance</html>";
-    ASSERT_TRUE(api().zelInit());
-    EXPECT_TRUE(api().zelInit()); // a second call while the first runs starts nothing new
-    ASSERT_TRUE(heardCount(1));
-    EXPECT_EQ(m_heard[0].what, "fail");
-    EXPECT_EQ(m_heard[0].code, ZelOpInit);
-    EXPECT_FALSE(api().isInit());
-    EXPECT_EQ(m_service.count("config/obtain.shtm"), 1u);
-    EXPECT_EQ(m_service.count("guid.shtm"), 0u);
+// A configuration answer that does not parse, or has no "Result", reads as
+// "Result" 0: the kit stores its defaults, counts as initialised and goes on
+// to the guid fetch. A guid answer without "Result" is a success too.
+TEST_F(KitFlows, ConfigurationAnswerWithoutResultInitialisesOnDefaults) {
+    for (const char* answer : {"<html>maintenance</html>", R"({"resultMsg":"no result here"})"}) {
+        SCOPED_TRACE(answer);
+        zelOpenAPI::resetKit();
+        GlobalConstants::sharedInstance().update([](GlobalValues& v) {
+            v.timoutExLogin = 5;
+            v.isStrongLogin = false;
+            v.isFastCallBack = true;
+            v.remainExLogin = 7;
+        });
+        api().setDelegate(m_delegate);
+        m_heard.clear();
+        m_service.configAnswer = answer;
+        m_service.guidAnswer = R"({"guid":"guid-no-result","key":"k3y-no-result","ssnlist":"10658999"})";
+        const size_t guidFetches = m_service.count("guid.shtm");
+        ASSERT_TRUE(api().zelInit());
+        ASSERT_TRUE(heardCount(1));
+        EXPECT_EQ(m_heard[0].what, "success") << m_heard[0].result["errorMsg"].asString().value_or("");
+        EXPECT_EQ(m_heard[0].code, ZelOpInit);
+        EXPECT_TRUE(api().isInit());
+        EXPECT_EQ(m_service.count("guid.shtm"), guidFetches + 1);
+        GlobalValues run = GlobalConstants::sharedInstance().values();
+        EXPECT_EQ(run.timoutExLogin, 60u);
+        EXPECT_TRUE(run.isStrongLogin);
+        EXPECT_FALSE(run.isFastCallBack);
+        EXPECT_EQ(run.remainExLogin, -1);
+        EXPECT_EQ(PersistentUtil::sharedInstance().stringForKey("guid"), "guid-no-result");
+        EXPECT_EQ(api().getSSN(), "10658999");
+    }
+
+    // A non-zero "Result" still fails the initialisation, and the guid
+    // answer's own non-zero "Result" fails it after the fetch.
+    struct Case {
+        const char* config;
+        const char* guid;
+        int code;
+    };
+    for (const Case& c : {Case{R"({"Result":3,"resultMsg":"closed"})", "", 3},
+                          Case{R"({"Result":0})", R"({"Result":2,"guid":"x"})", zel::UnknownError}}) {
+        zelOpenAPI::resetKit();
+        api().setDelegate(m_delegate);
+        m_heard.clear();
+        m_service.configAnswer = c.config;
+        m_service.guidAnswer = c.guid;
+        ASSERT_TRUE(api().zelInit());
+        ASSERT_TRUE(heardCount(1));
+        EXPECT_EQ(m_heard[0].what, "fail") << c.config;
+        EXPECT_EQ(m_heard[0].result["errorCode"].asInt(), c.code) << c.config;
+    }
 }
 
 TEST_F(KitFlows, NotInitialisedAnswers) {

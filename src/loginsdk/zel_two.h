@@ -61,6 +61,44 @@ public:
     // at once and records the wait).
     void setSleeper(std::function<void(double)> sleeper);
 
+    // Older variants of the flows, which no flow calls. Each "InBackground"
+    // operation runs on the calling thread (never the main thread) with the
+    // blocking fetch and hands its outcome to the main thread, waiting until
+    // it is delivered.
+    // Downstream SMS built by the engine: the outcome through
+    // mobileReceiveSMSLoginResult.
+    void mobileReceiveSMSLoginInBackground(const std::string& phoneNumber);
+    // The code typed by the user, checked through the verification address:
+    // the outcome through checkVerificationCodeResult.
+    void checkVerificationCodeInBackground(const std::string& code);
+    // Automatic login by the stored phone number and token, and the passport
+    // automatic login (request code 205) by the stored session key: the
+    // outcome as operation 102.
+    void autoLoginInBackground();
+    void autoPtLoginInBackground();
+    // A guid fetch, then the upstream SMS compose.
+    void mobileSendSMSLoginGetGUIDInBackground();
+    // The two-step passport login: the outcome as operation 103.
+    void loginByPTInBackground(const std::string& account, const std::string& password);
+    // Guid fetches for a device identity (and a carrier's SMS provider): true
+    // when the service gave a guid, which is stored with its key and SMS
+    // numbers; the parsed answer is kept in guid() either way.
+    bool getGuid(const std::string& imsi);
+    bool getGuidWith(const std::string& imsi, const std::string& smsp);
+    // Keeps the digits and "#", "*", "+", "-".
+    static std::string filterNumberChar(const std::string& text);
+    // Main-thread ends of the variants, each given the result record.
+    void doMobileReceiveSMSLoginResult(const core::Value& result);
+    void doCheckVerificationCodeResult(const core::Value& result);
+    void doAutoLoginResult(const core::Value& result);
+    void loginByPTResult(const core::Value& result);
+    std::optional<SdkJsonValue> guid() const;
+    std::optional<SdkJsonValue> verify() const;
+    std::string phoneNumber() const;
+    // Opens the window of the downstream SMS code: remainExLogin counts the
+    // seconds of timoutExLogin down on the calling thread's run loop.
+    static void openExLoginWindow();
+
 private:
     zel_two();
     std::shared_ptr<zelDelegate> appDelegate() const;
@@ -73,6 +111,9 @@ private:
     void loginWithKeyInBackground(const std::string& answer, int type);
     void doLoginWithKeyResult(const core::Value& result);
     void setResult(int code, std::string msg);
+    std::string deviceIdentity() const;
+    // onSuccess or onFail of the operation by the record's errorCode.
+    void answerOperation(int operation, const core::Value& result);
 
     mutable std::mutex m_mutex;
     std::shared_ptr<ZelRequestBody> m_currentRequest;
@@ -85,6 +126,9 @@ private:
     std::atomic<bool> m_configFetching{false};
     std::atomic<bool> m_polling{false};
     std::function<void(double)> m_sleeper;
+    std::optional<SdkJsonValue> m_guid;
+    std::optional<SdkJsonValue> m_verify;
+    std::string m_phoneNumber;
 };
 
 } // namespace pw

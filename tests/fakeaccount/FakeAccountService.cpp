@@ -98,6 +98,11 @@ FakeAccountService::FakeAccountService() : m_server(std::make_unique<httplib::Se
               std::lock_guard lock(m_mutex);
               json(res, smsAnswer);
           });
+    s.Get("/zel/autologin/autoLogin.shtm", [this, json](const httplib::Request& req, httplib::Response& res) {
+        record(req.path, paramsOf(req));
+        std::lock_guard lock(m_mutex);
+        json(res, autoLoginAnswer);
+    });
     s.Get("/zel/passport/redirectex.shtm", [this, json](const httplib::Request& req, httplib::Response& res) {
         auto params = paramsOf(req);
         record(req.path, params);

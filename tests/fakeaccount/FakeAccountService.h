@@ -47,6 +47,8 @@ public:
     std::string autoLoginReply = "RetValue=0^$^DescMsg=welcome back^$^SessionID=S-300^$^SESSIONKEY=SK-300";
     bool nameTaken = false;
     std::string smsAnswer = R"({"Result":0,"resultCode":0,"resultMsg":"sent"})";
+    // The automatic login by phone number and token.
+    std::string autoLoginAnswer = R"({"Result":0,"resultCode":0,"resultMsg":"ok"})";
     std::deque<std::string> pollAnswers; // verifyClientEx; empty: "resultCode 1"
     // Encrypts a value as the service does for the poll's answer.
     std::string encryptForDevice(const std::string& value) const;

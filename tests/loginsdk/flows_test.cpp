@@ -5,7 +5,11 @@
 #include "loginsdk/PersistentUtil.h"
 #include "loginsdk/ZelErrorTable.h"
 #include "loginsdk/zel_two.h"
+#include "loginsdk/ZelAnswer.h"
 #include "platform/device/Providers.h"
+
+#include <atomic>
+#include <thread>
 
 namespace pw::test {
 namespace {
@@ -442,6 +446,195 @@ TEST_F(KitFlows, AnHttpsServiceAddressIsSpokenToOverTls) {
     ASSERT_TRUE(heardCount(1));
     EXPECT_EQ(m_heard[0].result["errorCode"].asInt(), zel::NetworkError);
     EXPECT_EQ(m_service.count("existence.shtm"), 0u);
+}
+
+// The engine's older variants run on a thread of the caller's and answer on
+// the main thread.
+class OlderVariants : public KitFlows {
+protected:
+    void inBackground(const std::function<void()>& work) {
+        std::atomic<bool> done{false};
+        std::thread worker([&] {
+            work();
+            done = true;
+        });
+        EXPECT_TRUE(pump([&] { return done.load(); }));
+        worker.join();
+    }
+    zel_two& engine() { return zel_two::shareZelTwo(); }
+};
+
+TEST_F(OlderVariants, FilterNumberCharKeepsDialChars) {
+    struct Case {
+        const char* in;
+        const char* out;
+    };
+    for (const Case& c : {Case{"+86 138-0013 8000", "+86138-00138000"}, Case{"#*12ab 3", "#*123"}, Case{"", ""},
+                          Case{"电话：１３８", ""}})
+        EXPECT_EQ(zel_two::filterNumberChar(c.in), c.out) << c.in;
+}
+
+TEST_F(OlderVariants, DownstreamSmsAndCodeCheckInBackground) {
+    initialise();
+    inBackground([&] { engine().mobileReceiveSMSLoginInBackground(" 138 0013 8000 "); });
+    ASSERT_EQ(m_heard.size(), 1u);
+    EXPECT_EQ(m_heard[0].what, "smsReceive");
+    EXPECT_EQ(m_heard[0].code, 0);
+    EXPECT_EQ(m_heard[0].text, "sent");
+    EXPECT_EQ(engine().phoneNumber(), "13800138000");
+    auto sms = m_service.requests("receiveVerificationSms.shtm").at(0);
+    EXPECT_EQ(sms.params["phone"], "13800138000");
+    EXPECT_EQ(sms.params["msg"].rfind("ZESL" + PersistentUtil::sharedInstance().stringForKey("uuid") + "-1-10-33", 0),
+              0u);
+    EXPECT_EQ(GlobalConstants::sharedInstance().values().remainExLogin, 90); // the code's window is open
+
+    m_service.smsAnswer = R"({"Result":1})";
+    inBackground([&] { engine().mobileReceiveSMSLoginInBackground("13800138000"); });
+    inBackground([&] { engine().mobileReceiveSMSLoginInBackground("no digits"); });
+    ASSERT_EQ(m_heard.size(), 3u);
+    EXPECT_EQ(m_heard[1].code, zel::UnknownError);
+    EXPECT_EQ(m_heard[1].text, "");
+    EXPECT_EQ(m_heard[2].code, zel::NeedPhoneNumber);
+    EXPECT_EQ(m_service.count("receiveVerificationSms.shtm"), 2u);
+
+    // The code check asks the verification address and stores the session.
+    m_service.pollAnswers.push_back(R"({"resultCode":0,"resultMsg":"verified","sessionId":")" +
+                                    m_service.encryptForDevice("S-1") + R"(","token":")" +
+                                    m_service.encryptForDevice("abcdTOKEN") + R"(","phoneNo":")" +
+                                    m_service.encryptForDevice("abcd13800138000") + R"(","guid":"guid-0002"})");
+    inBackground([&] { engine().checkVerificationCodeInBackground("4321"); });
+    ASSERT_EQ(m_heard.size(), 4u);
+    EXPECT_EQ(m_heard[3].what, "code");
+    EXPECT_EQ(m_heard[3].code, 0);
+    EXPECT_EQ(m_heard[3].text, "verified");
+    zelConfig& config = zelConfig::shareZelConfig();
+    EXPECT_EQ(config.getSessionId(), "S-1");
+    EXPECT_EQ(config.getToken(), "TOKEN");
+    EXPECT_EQ(config.getPhoneNo(), "13800138000");
+    EXPECT_EQ(PersistentUtil::sharedInstance().stringForKey("guid"), "guid-0002");
+    ASSERT_TRUE(engine().verify());
+    auto check = m_service.requests("verifyClientEx.shtm").back();
+    EXPECT_EQ(check.params["verifyCode"], "4321");
+    EXPECT_EQ(check.params["needVerifyCode"], "1");
+
+    m_service.pollAnswers.push_back(R"({"resultCode":-5,"resultMsg":"wrong code"})");
+    inBackground([&] { engine().checkVerificationCodeInBackground("0000"); });
+    ASSERT_EQ(m_heard.size(), 5u);
+    EXPECT_EQ(m_heard[4].code, -5);
+    EXPECT_EQ(m_heard[4].text, "wrong code");
+    EXPECT_EQ(config.getSessionId(), "");
+    EXPECT_EQ(config.getToken(), "");
+}
+
+TEST_F(OlderVariants, AutomaticLoginsInBackground) {
+    initialise();
+    // Nothing stored: neither login is tried.
+    inBackground([&] { engine().autoLoginInBackground(); });
+    inBackground([&] { engine().autoPtLoginInBackground(); });
+    ASSERT_EQ(m_heard.size(), 2u);
+    EXPECT_EQ(m_heard[0].what, "fail");
+    EXPECT_EQ(m_heard[0].code, ZelOpAutoLogin);
+    EXPECT_EQ(m_heard[0].result["errorCode"].asInt(), zel::NoAutoLoginMark);
+    EXPECT_EQ(m_heard[1].result["errorCode"].asInt(), zel::AutoLoginExpired);
+    EXPECT_EQ(m_service.count("autoLogin.shtm") + m_service.count("redirectex.shtm"), 0u);
+
+    // By phone number and token.
+    zelConfig& config = zelConfig::shareZelConfig();
+    config.setPhoneNo("13800138000");
+    config.setToken("TOKEN");
+    m_service.autoLoginAnswer =
+        R"({"Result":0,"resultCode":0,"sessionId":")" + m_service.encryptForDevice("S-9") + R"("})";
+    inBackground([&] { engine().autoLoginInBackground(); });
+    ASSERT_EQ(m_heard.size(), 3u);
+    EXPECT_EQ(m_heard[2].what, "success");
+    EXPECT_EQ(m_heard[2].code, ZelOpAutoLogin);
+    EXPECT_EQ(m_heard[2].result["needValidate"].asBool(), true);
+    EXPECT_EQ(config.getSessionId(), "S-9");
+    auto login = m_service.requests("autoLogin.shtm").at(0);
+    EXPECT_EQ(login.params["phoneNo"], "13800138000");
+    EXPECT_EQ(login.params["token"], "TOKEN");
+    m_service.autoLoginAnswer = R"({"Result":0,"resultCode":-7,"resultMsg":"expired"})";
+    inBackground([&] { engine().autoLoginInBackground(); });
+    ASSERT_EQ(m_heard.size(), 4u);
+    EXPECT_EQ(m_heard[3].what, "fail");
+    EXPECT_EQ(m_heard[3].result["errorCode"].asInt(), -7);
+    EXPECT_EQ(m_heard[3].result["errorMsg"].asString(), "expired");
+
+    // By the passport session key, request code 205.
+    PersistentUtil::sharedInstance().setValue("SK-1", "SESSIONKEY");
+    inBackground([&] { engine().autoPtLoginInBackground(); });
+    ASSERT_EQ(m_heard.size(), 5u);
+    EXPECT_EQ(m_heard[4].what, "success");
+    EXPECT_EQ(m_heard[4].code, ZelOpAutoLogin);
+    EXPECT_EQ(m_heard[4].result["errorMsg"].asString(), "welcome back");
+    EXPECT_EQ(PersistentUtil::sharedInstance().stringForKey("SESSIONKEY"), "SK-300");
+    EXPECT_EQ(config.getSessionId(), "S-300");
+    auto second = m_service.requests("redirectex.shtm").back();
+    EXPECT_EQ(second.params["RequestCode"], "205");
+    EXPECT_EQ(second.params["SessionKey"], "SK-1");
+    EXPECT_EQ(second.params["guid"], "pt-guid-01");
+
+    m_service.autoLoginReply = "RetValue=-3^$^DescMsg=key expired";
+    inBackground([&] { engine().autoPtLoginInBackground(); });
+    ASSERT_EQ(m_heard.size(), 6u);
+    EXPECT_EQ(m_heard[5].what, "fail");
+    EXPECT_EQ(m_heard[5].result["errorCode"].asInt(), -3);
+    EXPECT_EQ(m_heard[5].result["errorMsg"].asString(), "key expired");
+}
+
+TEST_F(OlderVariants, PassportLoginInBackground) {
+    initialise();
+    inBackground([&] { engine().loginByPTInBackground("reader&one", "p@ss=word"); });
+    ASSERT_EQ(m_heard.size(), 1u);
+    ASSERT_EQ(m_heard[0].what, "success") << m_heard[0].result["errorMsg"].asString().value_or("");
+    EXPECT_EQ(m_heard[0].code, ZelOpPassportLogin);
+    EXPECT_EQ(m_heard[0].result["loginType"].asInt(), 200);
+    EXPECT_EQ(PersistentUtil::sharedInstance().stringForKey("SESSIONKEY"), "SK-100");
+    EXPECT_EQ(zelConfig::shareZelConfig().getPtAccount(), "reader&one");
+    auto second = m_service.requests("redirectex.shtm").back();
+    EXPECT_EQ(second.params["RequestCode"], "201");
+    EXPECT_EQ(m_service.decryptPassportField(second.params["Account"]), "reader&one");
+    EXPECT_EQ(m_service.decryptPassportField(second.params["Pwd"]), "p@ss=word");
+
+    m_service.passportReply = "RetValue=0^$^DescMsg=ok^$^AuthenState=1^$^RandomNum=0427^$^SESSIONKEY=SK-2";
+    inBackground([&] { engine().loginByPTInBackground("reader", "pw"); });
+    m_service.passportReply = "RetValue=-10890001^$^DescMsg=mismatch";
+    inBackground([&] { engine().loginByPTInBackground("reader", "bad"); });
+    ASSERT_EQ(m_heard.size(), 3u);
+    EXPECT_EQ(m_heard[1].result["loginType"].asInt(), 201);
+    EXPECT_EQ(m_heard[1].result["randomNum"].asString(), "0427");
+    EXPECT_EQ(GlobalConstants::sharedInstance().values().sessionKey, "SK-2");
+    EXPECT_EQ(m_heard[2].what, "fail");
+    EXPECT_EQ(m_heard[2].result["errorCode"].asInt(), zel::PasswordMismatch);
+    EXPECT_EQ(m_heard[2].result["errorMsg"].asString(), "mismatch");
+}
+
+TEST_F(OlderVariants, GuidFetches) {
+    initialise();
+    bool ok = false;
+    inBackground([&] { ok = engine().getGuidWith("imsi-1", "smsp-2"); });
+    EXPECT_TRUE(ok);
+    ASSERT_TRUE(engine().guid());
+    EXPECT_EQ(zel::textField(*engine().guid(), "guid"), "guid-0001");
+    auto fetch = m_service.requests("guid.shtm").back();
+    EXPECT_EQ(fetch.params["imsi"], "imsi-1");
+    EXPECT_EQ(fetch.params["smsp"], "smsp-2");
+    EXPECT_EQ(fetch.params["appId"], "10");
+
+    m_service.guidAnswer = R"({"Result":1,"resultMsg":"refused"})";
+    inBackground([&] { ok = engine().getGuid("imsi-3"); });
+    EXPECT_FALSE(ok);
+    ASSERT_TRUE(engine().guid()); // the answer is kept all the same
+    EXPECT_EQ(zel::textField(*engine().guid(), "resultMsg"), "refused");
+    EXPECT_EQ(PersistentUtil::sharedInstance().stringForKey("guid"), "guid-0001");
+
+    // Before the SMS compose: a failed fetch ends the upstream login.
+    inBackground([&] { engine().mobileSendSMSLoginGetGUIDInBackground(); });
+    ASSERT_EQ(m_heard.size(), 1u);
+    EXPECT_EQ(m_heard[0].what, "smsSend");
+    EXPECT_EQ(m_heard[0].code, zel::GuidFailed);
+    EXPECT_EQ(m_heard[0].text, "guid获取失败");
+    EXPECT_EQ(engine().resultCode(), zel::GuidFailed);
 }
 
 } // namespace

@@ -116,21 +116,12 @@ void ZELPtRequest::getGuidFinish() {
     });
 }
 
-void ZELPtRequest::answerSecondStep(const std::optional<std::string>& answer) {
-    if (!answer) {
-        // A network failure is answered like any other failure.
-        reportFail(zel::getPlainResDicWithErrorCode(zel::NetworkError));
-        LogUtil::sharedInstance().endCollectionWithEventId(52);
-        LogUtil::sharedInstance().endCollectionWithEventId(50);
-        postDestroy();
-        return;
-    }
+int ZELPtRequest::readSecondStep(const std::optional<std::string>& answer, Reply& reply, std::string& text,
+                                 int& status) {
     auto json = zel::parseAnswerObject(answer);
     auto fields = json ? zel_two::ptStringParserWithString(zel::textField(*json, "resultMsg")) : std::nullopt;
-    std::map<std::string, std::string> reply = fields.value_or(std::map<std::string, std::string>{});
+    reply = fields.value_or(Reply{});
     int code;
-    std::string text;
-    int status;
     if (!json) {
         code = zel::NetworkError;
         text = zel::errorText(code).value_or("");
@@ -149,48 +140,46 @@ void ZELPtRequest::answerSecondStep(const std::optional<std::string>& answer) {
         text = reply["DescMsg"];
         status = code;
     }
+    return code;
+}
 
-    if (code != 0) {
-        AutoCheckContent::callBackMethodWith(zel::buildCallBackDicWith(code, text));
-        reportFail(zel::buildResDicWithErrorCode(code, text));
-    } else if (auto d = appDelegate(); d && d->onSuccess) {
-        int state = reply.count("AuthenState") ? std::atoi(reply["AuthenState"].c_str()) : 0;
-        std::string sessionId = reply["SessionID"];
-        zelConfig& config = zelConfig::shareZelConfig();
-        GlobalConstants& run = GlobalConstants::sharedInstance();
-        if (state == 0) {
-            std::string sessionKey = reply["SESSIONKEY"];
-            PersistentUtil::sharedInstance().setValue(sessionKey, "SESSIONKEY");
-            config.setPtAccount(userName);
-            config.setSessionId(sessionId);
-            config.setPhoneNo("");
-            config.setPhoneNumber("");
-            config.setToken("");
-            zelOpenAPI::shareZelOpenAPI().setPtAccount(userName);
-            zelOpenAPI::shareZelOpenAPI().setPhoneNumber("");
-            run.update([&](GlobalValues& v) { v.currentSessionId = sessionId; });
-            reportSuccess(core::Value(core::Value::Map{{"loginType", 200}}));
-            AutoCheckContent::callBackMethodWith(zel::buildCallBackDicWith(0, text));
-            later([] { AutoCheckContent::feedBackWith(false, "there is no token!!", 0); });
-        } else if (state >= 1 && state <= 3) {
-            std::string account = userName;
-            std::string sessionKey = reply["SESSIONKEY"];
-            run.update([&](GlobalValues& v) {
-                v.ptAccount = account;
-                v.currentSessionId = sessionId;
-                v.sessionKey = sessionKey;
-            });
-            config.setPhoneNo("");
-            config.setToken("");
-            static const int recorded[] = {zel::NeedLockCheck, zel::NeedK7Check, zel::NeedSecurityCard};
-            static const char* promptKey[] = {"RandomNum", "Challenge", "ECardPos"};
-            static const char* resultKey[] = {"randomNum", "Challenge", "ECardPos"};
-            AutoCheckContent::callBackMethodWith(zel::buildCallBackDicWith(recorded[state - 1], text));
-            reportSuccess(core::Value(
-                core::Value::Map{{"loginType", 200 + state}, {resultKey[state - 1], reply[promptKey[state - 1]]}}));
-        }
+std::optional<core::Value> ZELPtRequest::storeLogin(const std::string& account, Reply& reply, int& recorded) {
+    int state = reply.count("AuthenState") ? std::atoi(reply["AuthenState"].c_str()) : 0;
+    std::string sessionId = reply["SessionID"];
+    std::string sessionKey = reply["SESSIONKEY"];
+    zelConfig& config = zelConfig::shareZelConfig();
+    GlobalConstants& run = GlobalConstants::sharedInstance();
+    if (state == 0) {
+        PersistentUtil::sharedInstance().setValue(sessionKey, "SESSIONKEY");
+        config.setPtAccount(account);
+        config.setSessionId(sessionId);
+        config.setPhoneNo("");
+        config.setPhoneNumber("");
+        config.setToken("");
+        zelOpenAPI::shareZelOpenAPI().setPtAccount(account);
+        zelOpenAPI::shareZelOpenAPI().setPhoneNumber("");
+        run.update([&](GlobalValues& v) { v.currentSessionId = sessionId; });
+        recorded = 0;
+        return core::Value(core::Value::Map{{"loginType", 200}});
     }
+    if (state < 1 || state > 3)
+        return std::nullopt;
+    run.update([&](GlobalValues& v) {
+        v.ptAccount = account;
+        v.currentSessionId = sessionId;
+        v.sessionKey = sessionKey;
+    });
+    config.setPhoneNo("");
+    config.setToken("");
+    static const int recordedCodes[] = {zel::NeedLockCheck, zel::NeedK7Check, zel::NeedSecurityCard};
+    static const char* promptKey[] = {"RandomNum", "Challenge", "ECardPos"};
+    static const char* resultKey[] = {"randomNum", "Challenge", "ECardPos"};
+    recorded = recordedCodes[state - 1];
+    return core::Value(
+        core::Value::Map{{"loginType", 200 + state}, {resultKey[state - 1], reply[promptKey[state - 1]]}});
+}
 
+void ZELPtRequest::closeSecondStepStatistics(int status, Reply& reply) {
     LogUtil& stats = LogUtil::sharedInstance();
     auto fill = [&](uint32_t action) {
         return [&, action](DataCollectionRecord& r) {
@@ -208,6 +197,34 @@ void ZELPtRequest::answerSecondStep(const std::optional<std::string>& answer) {
     stats.endCollectionWithEventId(52);
     stats.endCollectionWithEventId(50);
     stats.flush();
+}
+
+void ZELPtRequest::answerSecondStep(const std::optional<std::string>& answer) {
+    if (!answer) {
+        // A network failure is answered like any other failure.
+        reportFail(zel::getPlainResDicWithErrorCode(zel::NetworkError));
+        LogUtil::sharedInstance().endCollectionWithEventId(52);
+        LogUtil::sharedInstance().endCollectionWithEventId(50);
+        postDestroy();
+        return;
+    }
+    Reply reply;
+    std::string text;
+    int status = 0;
+    const int code = readSecondStep(answer, reply, text, status);
+    if (code != 0) {
+        AutoCheckContent::callBackMethodWith(zel::buildCallBackDicWith(code, text));
+        reportFail(zel::buildResDicWithErrorCode(code, text));
+    } else if (auto d = appDelegate(); d && d->onSuccess) {
+        int recorded = 0;
+        if (auto result = storeLogin(userName, reply, recorded)) {
+            AutoCheckContent::callBackMethodWith(zel::buildCallBackDicWith(recorded, text));
+            reportSuccess(*result);
+            if (recorded == 0)
+                later([] { AutoCheckContent::feedBackWith(false, "there is no token!!", 0); });
+        }
+    }
+    closeSecondStepStatistics(status, reply);
     postDestroy();
 }
 

@@ -69,12 +69,12 @@ void ZelPtAutoLogin::getGuidFinish() {
     });
 }
 
-void ZelPtAutoLogin::answerSecondStep(const std::optional<std::string>& answer) {
+int ZelPtAutoLogin::readSecondStep(const std::optional<std::string>& answer, Reply& reply, std::string& text,
+                                   std::string& recorded) {
     auto json = zel::parseAnswerObject(answer);
     auto fields = json ? zel_two::ptStringParserWithString(zel::textField(*json, "resultMsg")) : std::nullopt;
-    std::map<std::string, std::string> reply = fields.value_or(std::map<std::string, std::string>{});
+    reply = fields.value_or(Reply{});
     int code;
-    std::string text, recorded;
     if (!answer) {
         code = zel::NetworkError;
         text = zel::errorText(code).value_or("");
@@ -94,22 +94,18 @@ void ZelPtAutoLogin::answerSecondStep(const std::optional<std::string>& answer) 
         text = reply["DescMsg"];
         recorded = text;
     }
+    return code;
+}
 
-    if (code != 0) {
-        reportFail(zel::buildResDicWithErrorCode(code, text));
-    } else {
-        std::string sessionId = reply["SessionID"];
-        if (reply.count("SessionID"))
-            zelConfig::shareZelConfig().setSessionId(sessionId);
-        PersistentUtil::sharedInstance().setValue(reply["SESSIONKEY"], "SESSIONKEY");
-        GlobalConstants::sharedInstance().update([&](GlobalValues& v) { v.currentSessionId = sessionId; });
-        reportSuccess(zel::buildResDicWithErrorCode(0, text));
-    }
-    AutoCheckContent::callBackMethodWith(AutoCheckContent::buildCallBackDicWith(code, recorded));
-    if (code == 0) {
-        std::string sessionKey = PersistentUtil::sharedInstance().stringForKey("SESSIONKEY");
-        later([sessionKey] { AutoCheckContent::feedBackWith(false, sessionKey, 0); });
-    }
+void ZelPtAutoLogin::storeSession(Reply& reply) {
+    std::string sessionId = reply["SessionID"];
+    if (reply.count("SessionID"))
+        zelConfig::shareZelConfig().setSessionId(sessionId);
+    PersistentUtil::sharedInstance().setValue(reply["SESSIONKEY"], "SESSIONKEY");
+    GlobalConstants::sharedInstance().update([&](GlobalValues& v) { v.currentSessionId = sessionId; });
+}
+
+void ZelPtAutoLogin::closeSecondStep(int code) {
     LogUtil& stats = LogUtil::sharedInstance();
     stats.withRecord(52, [code](DataCollectionRecord& r) {
         r.eventCode = 40;
@@ -124,6 +120,24 @@ void ZelPtAutoLogin::answerSecondStep(const std::optional<std::string>& answer) 
     stats.endCollectionWithEventId(52);
     stats.endCollectionWithEventId(42);
     stats.flush();
+}
+
+void ZelPtAutoLogin::answerSecondStep(const std::optional<std::string>& answer) {
+    Reply reply;
+    std::string text, recorded;
+    const int code = readSecondStep(answer, reply, text, recorded);
+    if (code != 0) {
+        reportFail(zel::buildResDicWithErrorCode(code, text));
+    } else {
+        storeSession(reply);
+        reportSuccess(zel::buildResDicWithErrorCode(0, text));
+    }
+    AutoCheckContent::callBackMethodWith(AutoCheckContent::buildCallBackDicWith(code, recorded));
+    if (code == 0) {
+        std::string sessionKey = PersistentUtil::sharedInstance().stringForKey("SESSIONKEY");
+        later([sessionKey] { AutoCheckContent::feedBackWith(false, sessionKey, 0); });
+    }
+    closeSecondStep(code);
     postDestroy();
 }
 

@@ -8,6 +8,7 @@
 #include "loginsdk/ZelAnswer.h"
 #include "loginsdk/ZelErrorTable.h"
 #include "loginsdk/zelConfig.h"
+#include "loginsdk/zel_two.h"
 
 namespace pw {
 
@@ -44,14 +45,8 @@ void ZelRecSmsLoginRequest::startRequest() {
                  return;
              }
              // The window for the code opens only when the service sent one.
-             if (*code == 0) {
-                 GlobalConstants& run = GlobalConstants::sharedInstance();
-                 int window = static_cast<int>(run.values().timoutExLogin);
-                 run.update([&](GlobalValues& v) { v.remainExLogin = window; });
-                 run.startProcessWithInterval(window, [](int left) {
-                     GlobalConstants::sharedInstance().update([&](GlobalValues& v) { v.remainExLogin = left; });
-                 });
-             }
+             if (*code == 0)
+                 zel_two::openExLoginWindow();
              self.finish(static_cast<int>(*code), zel::textField(*json, "resultMsg").value_or(""));
          });
 }

@@ -326,11 +326,16 @@ bool UmdFile::getEnoughContent(int64_t offset, int64_t length, int64_t& startOff
     return true;
 }
 
-bool UmdFile::getChapterContent(int64_t chapterOffset, std::u16string& chapterContent) {
-    chapterContent.clear();
+bool UmdFile::haveChapters() {
+    // The chapter list is read on the first content request.
     if (!m_chapters)
         getChapters();
-    if (!m_chapters)
+    return m_chapters != nullptr;
+}
+
+bool UmdFile::getChapterContent(int64_t chapterOffset, std::u16string& chapterContent) {
+    chapterContent.clear();
+    if (!haveChapters())
         return false;
     const int64_t index = m_chapters->chapterIndexOf(chapterOffset);
     if (index < 0)
@@ -340,9 +345,7 @@ bool UmdFile::getChapterContent(int64_t chapterOffset, std::u16string& chapterCo
 
 bool UmdFile::getChapterContentAt(int64_t index, std::u16string& chapterContent) {
     chapterContent.clear();
-    if (!m_chapters)
-        getChapters();
-    if (!m_chapters)
+    if (!haveChapters())
         return false;
     const int64_t length = m_chapters->getChapterContentLengthAt(index);
     // A chapter that starts where the next one does holds no text.
@@ -382,9 +385,7 @@ bool UmdFile::lastBlockIsFull(int64_t blockAmount) {
 bool UmdFile::getContent(int64_t offset, std::u16string& content, int64_t& inChapter) {
     content.clear();
     inChapter = -1;
-    if (!m_chapters)
-        getChapters();
-    if (!m_chapters || m_chapters->listChapterOffset().empty())
+    if (!haveChapters() || m_chapters->listChapterOffset().empty())
         return false;
     const auto& list = m_chapters->listChapterOffset();
     // The last chapter that starts at or before the offset; one before the

@@ -106,6 +106,7 @@ private:
     };
     const ContentIndex& contentIndex();
     bool lastBlockIsFull(int64_t blockAmount);
+    bool haveChapters();
     std::optional<std::u16string> inflateBlock(int64_t offset, int64_t length);
 
     int m_umdType = 0;

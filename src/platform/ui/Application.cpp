@@ -19,6 +19,18 @@ extern char** environ;
 
 namespace pw::ui {
 
+namespace {
+// A rectangle in a notification's payload.
+core::Value rectValue(const gfx::Rect& r) {
+    core::Value v = core::Value::map();
+    v.set("x", r.x());
+    v.set("y", r.y());
+    v.set("width", r.width());
+    v.set("height", r.height());
+    return v;
+}
+} // namespace
+
 Application& Application::shared() {
     static Application* app = [] {
         auto* a = new Application(); // lives for the whole process: windows reach it from destructors
@@ -182,17 +194,9 @@ void Application::showKeyboard(bool show) {
     const double h = keyboardFullHeight();
     const gfx::Rect shown(0, screen.height() - h, screen.width(), h);
     const gfx::Rect hidden(0, screen.height(), screen.width(), h);
-    auto rect = [](const gfx::Rect& r) {
-        core::Value v = core::Value::map();
-        v.set("x", r.x());
-        v.set("y", r.y());
-        v.set("width", r.width());
-        v.set("height", r.height());
-        return v;
-    };
     core::Value info = core::Value::map();
-    info.set("frameBegin", rect(show ? hidden : shown));
-    info.set("frameEnd", rect(show ? shown : hidden));
+    info.set("frameBegin", rectValue(show ? hidden : shown));
+    info.set("frameEnd", rectValue(show ? shown : hidden));
     info.set("duration", 0.25);
     auto& nc = core::NotificationCenter::defaultCenter();
     m_keyboardVisible = show;
@@ -313,6 +317,9 @@ void Application::setStatusBarOrientation(device::Orientation o, bool animated) 
     if (o == device::Orientation::Unknown || o == m_orientation)
         return;
     m_orientation = o;
+    core::Value info = core::Value::map();
+    info.set(kStatusBarFrameUserInfoKey, rectValue(statusBarFrame()));
+    core::NotificationCenter::defaultCenter().post(kWillChangeStatusBarFrameNotification, info, this);
     for (auto& w : windows())
         w->applyInterfaceOrientation(o, animated);
     setNeedsFullRedraw();

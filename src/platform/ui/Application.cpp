@@ -5,6 +5,7 @@
 #include "platform/core/RunLoop.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/Responder.h"
+#include "platform/ui/TextInput.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 
@@ -169,10 +170,12 @@ bool Application::makeFirstResponder(Responder* r) {
     if (r)
         r->didBecomeFirstResponder();
     showKeyboard(r && r->wantsKeyboard());
+    TextInput::shared().firstResponderChanged(r);
     return true;
 }
 
 void Application::responderGone(Responder* r) {
+    TextInput::shared().responderGone(r);
     if (m_firstResponder == r) {
         m_firstResponder = nullptr;
         if (m_keyboardVisible)
@@ -403,6 +406,7 @@ void Application::runAnimations(double seconds) {
 }
 
 void Application::reset() {
+    TextInput::shared().firstResponderChanged(nullptr);
     m_firstResponder = nullptr;
     m_keyboardVisible = false;
     m_keyWindow = nullptr;

@@ -174,7 +174,7 @@ void HorizontalFixButtonView::scrollToCurrentIndexAnimate(bool animated) {
 
 void HorizontalFixButtonView::scrollToCurrentIndexDelay(int seconds) {
     m_delayedScroll.cancel();
-    m_delayedScroll = WidgetHelpers::after(*this, seconds, [this] { scrollToCurrentIndexAnimate(true); });
+    m_delayedScroll = WidgetHelpers::after(*this, seconds, [this] { doDelayScroll(); });
 }
 
 void HorizontalFixButtonView::btnClick(ui::Button& button) {

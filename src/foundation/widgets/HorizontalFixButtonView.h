@@ -47,6 +47,7 @@ public:
     void scrollToCurrentIndexAnimate(bool animated);
     void scrollToIndex(int index, bool animated);
     void scrollToCurrentIndexDelay(int seconds);
+    void doDelayScroll() { scrollToCurrentIndexAnimate(true); }
     void moveToCurrentButtonAnimate();
     void computeBtnWidth();
     void setButtonsWidth();

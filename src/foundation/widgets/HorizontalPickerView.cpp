@@ -177,7 +177,7 @@ void HorizontalPickerView::scrollToCurrentIndexAnimate(bool animated) {
 
 void HorizontalPickerView::scrollToCurrentIndexDelay(int seconds) {
     m_delayedScroll.cancel();
-    m_delayedScroll = WidgetHelpers::after(*this, seconds, [this] { scrollToCurrentIndexAnimate(true); });
+    m_delayedScroll = WidgetHelpers::after(*this, seconds, [this] { doDelayScroll(); });
 }
 
 void HorizontalPickerView::reLayout() {

@@ -59,6 +59,7 @@ public:
     int currentIndex() const { return m_currentIndex; }
     void scrollToCurrentIndexAnimate(bool animated);
     void scrollToCurrentIndexDelay(int seconds);
+    void doDelayScroll() { scrollToCurrentIndexAnimate(true); }
     std::shared_ptr<ui::Button> genButtonWithFrame(const gfx::Rect& frame, const std::string* title,
                                                    ui::View& container);
     void btnClick(ui::Button& button);

@@ -173,12 +173,9 @@ void StatusBarOverlay::didCreate() {
 
     // 13. Turns and the application's active time.
     auto& nc = core::NotificationCenter::defaultCenter();
-    m_frameObserver = nc.addObserver(ui::kWillChangeStatusBarFrameNotification, [weak](const core::Notification&) {
-        auto s = std::static_pointer_cast<StatusBarOverlay>(weak.lock());
-        if (!s)
-            return;
-        s->m_pendingRotation.cancel();
-        s->m_pendingRotation = WidgetHelpers::after(*s, 0, [t = s.get()] { t->rotateToStatusBarFrame(); });
+    m_frameObserver = nc.addObserver(ui::kWillChangeStatusBarFrameNotification, [weak](const core::Notification& n) {
+        if (auto s = std::static_pointer_cast<StatusBarOverlay>(weak.lock()))
+            s->didChangeStatusBarFrame(n);
     });
     m_activeObserver = nc.addObserver(ui::kDidBecomeActiveNotification, [weak](const core::Notification&) {
         if (auto s = std::static_pointer_cast<StatusBarOverlay>(weak.lock()))
@@ -621,11 +618,15 @@ void StatusBarOverlay::setDetailText(const std::string& text) {
         return;
     m_detailText = text;
     m_detailTextView->setText(text);
+    updateDetailTextViewHeight();
+    setDetailViewHidden(isDetailViewHidden(), true);
+}
+
+void StatusBarOverlay::updateDetailTextViewHeight() {
     m_detailTextView->layoutIfNeeded();
     gfx::Rect f = m_detailTextView->frame();
     f.size.height = m_detailTextView->contentSize().height;
     m_detailTextView->setFrame(f);
-    setDetailViewHidden(isDetailViewHidden(), true);
 }
 
 void StatusBarOverlay::setAnimation(OverlayTapAnimation animation) {
@@ -696,6 +697,11 @@ void StatusBarOverlay::setColorSchemeForStatusBarStyle(ui::StatusBarStyle style,
     m_detailTextView->setTextColor(light ? kGrey191 : gfx::Color::white());
     m_progressView->setBackgroundColor(light ? gfx::Color::clear() : gfx::Color::black());
     m_progressView->setImage(light ? m_defaultStatusBarImageShrinked : gfx::Image{});
+}
+
+void StatusBarOverlay::didChangeStatusBarFrame(const core::Notification&) {
+    m_pendingRotation.cancel();
+    m_pendingRotation = WidgetHelpers::after(*this, 0, [this] { rotateToStatusBarFrame(); });
 }
 
 void StatusBarOverlay::rotateToStatusBarFrame() {

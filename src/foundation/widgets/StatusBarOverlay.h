@@ -6,6 +6,7 @@
 // leave the display are kept in a history a drop-down panel can show.
 #include "foundation/widgets/StatusBarOverlayLayout.h"
 #include "platform/core/Cancelable.h"
+#include "platform/core/Notification.h"
 #include "platform/core/ObserverToken.h"
 #include "platform/core/Value.h"
 #include "platform/ui/ActivityIndicatorView.h"
@@ -154,7 +155,11 @@ public:
     void updateProgressViewSizeForLabel(ui::Label& label);
     void setStatusBarBackgroundForStyle(ui::StatusBarStyle style);
     void setColorSchemeForStatusBarStyle(ui::StatusBarStyle style, OverlayMessageType type);
+    // The bar is about to turn: the window follows on the main loop's next pass.
+    void didChangeStatusBarFrame(const core::Notification& notification);
     void rotateToStatusBarFrame();
+    // The detail text view takes the height of its text.
+    void updateDetailTextViewHeight();
     void contentViewClicked(ui::GestureRecognizer& recognizer);
     void contentViewSwipedUp(ui::GestureRecognizer& recognizer);
     void contentViewSwipedDown(ui::GestureRecognizer& recognizer);

@@ -224,5 +224,31 @@ TEST_F(RefreshStripTest, RendersTheArrowTurnedAndTheSpinnerWhileLoading) {
     EXPECT_GT(countPixels(img, spinner, ink), 10);
 }
 
+TEST_F(RefreshStripTest, RendersTheFooterArrowUpAndItsTouchColour) {
+    addFooter(300);
+    auto& f = *m_owner->footer;
+    m_table->setContentOffset({0, 0});
+    settle();
+    gfx::Image img = renderScreen();
+    const double top = 20 + 300; // the footer's top on screen
+    auto blue = [](gfx::Pixel p) { return p.b > 150 && p.r < 100; };
+    auto widest = [&](double y0, double y1) {
+        int best = 0;
+        for (double y = y0; y < y1; ++y)
+            best = std::max(best, countPixels(img, {55, y, 23, 1}, blue));
+        return best;
+    };
+    EXPECT_GT(widest(top + 15, top + 27), widest(top + 33, top + 45) + 8); // the head is at the top: up
+    EXPECT_EQ(img.pixelAt(290, static_cast<int>(top) + 30), (gfx::Pixel{255, 255, 255, 255}));
+    f.touchDown();
+    img = renderScreen();
+    test::keepWidgetPicture(img, "refresh_footer_touched");
+    EXPECT_EQ(img.pixelAt(290, static_cast<int>(top) + 30), (gfx::Pixel{70, 160, 238, 255}));
+    f.touchCancel();
+    settle();
+    img = renderScreen();
+    EXPECT_EQ(img.pixelAt(290, static_cast<int>(top) + 30), (gfx::Pixel{255, 255, 255, 255}));
+}
+
 } // namespace
 } // namespace pw

@@ -39,10 +39,11 @@ StatusBarOverlay& StatusBarOverlay::sharedInstance() {
         core::RunLoop::runOnMain([] { sharedInstance(); }, true);
         return *g_shared.load();
     }
-    // Lives for the rest of the process, as the one overlay does.
-    static std::shared_ptr<StatusBarOverlay> keep = create();
-    g_shared.store(keep.get());
-    return *keep;
+    // Lives for the rest of the process, as the one overlay does: never destroyed,
+    // so nothing runs its teardown after the platform's statics are gone.
+    static auto* keep = new std::shared_ptr<StatusBarOverlay>(create());
+    g_shared.store(keep->get());
+    return **keep;
 }
 
 StatusBarOverlay::StatusBarOverlay() = default;

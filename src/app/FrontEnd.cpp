@@ -25,9 +25,11 @@ double seconds() {
 }
 } // namespace
 
-FrontEnd::FrontEnd(FrontEndOptions options) : m_options(std::move(options)) {}
+FrontEnd::FrontEnd(FrontEndOptions options) : m_options(std::move(options)), m_textInput(m_options.scale) {}
 
 FrontEnd::~FrontEnd() {
+    if (ui::TextInput::shared().handler() == &m_textInput)
+        ui::TextInput::shared().setHandler(nullptr);
     if (m_texture)
         SDL_DestroyTexture(m_texture);
     if (m_renderer)
@@ -38,6 +40,8 @@ FrontEnd::~FrontEnd() {
 }
 
 bool FrontEnd::open() {
+    // Long compositions (a phrase of pinyin) arrive whole rather than cut at 32 bytes.
+    SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         std::fprintf(stderr, "pagewell: cannot start the display: %s\n", SDL_GetError());
         return false;
@@ -62,7 +66,9 @@ bool FrontEnd::open() {
         std::fprintf(stderr, "pagewell: cannot make the screen texture: %s\n", SDL_GetError());
         return false;
     }
-    SDL_StartTextInput();
+    // Text input runs only while a text field or view is first responder.
+    SDL_StopTextInput();
+    ui::TextInput::shared().setHandler(&m_textInput);
     return true;
 }
 
@@ -91,6 +97,8 @@ void FrontEnd::rotate(int step) {
 
 void FrontEnd::handle(const SDL_Event& e) {
     auto& app = ui::Application::shared();
+    if (m_textInput.handleEvent(e))
+        return;
     switch (e.type) {
     case SDL_QUIT:
         m_running = false;
@@ -122,10 +130,9 @@ void FrontEnd::handle(const SDL_Event& e) {
         app.sendTouch(id, phase, {e.tfinger.x * m_options.width, e.tfinger.y * m_options.height}, seconds());
         break;
     }
-    case SDL_TEXTINPUT:
-        app.sendText(e.text.text);
-        break;
     case SDL_KEYDOWN:
+        if (m_textInput.ownsKey(e.key.keysym.sym))
+            break;
         switch (e.key.keysym.sym) {
         case SDLK_BACKSPACE:
             app.sendBackspace();

@@ -1,7 +1,8 @@
 #pragma once
 // Puts the application in an SDL window: mouse and touch input become touches,
-// keys become text for the first responder, and the rendered screen is shown
+// keys and the input method's text go to the first responder, and the rendered screen is shown
 // at the display's pace.
+#include "app/SdlTextInput.h"
 #include "platform/ui/Compositor.h"
 #include "platform/ui/Touch.h"
 
@@ -44,6 +45,7 @@ private:
     SDL_Renderer* m_renderer = nullptr;
     SDL_Texture* m_texture = nullptr;
     ui::Compositor m_compositor;
+    SdlTextInput m_textInput;
     bool m_running = false;
     bool m_mouseDown = false;
 };

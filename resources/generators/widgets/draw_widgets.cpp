@@ -1,7 +1,10 @@
-// Draws the busy indicator's six frames (six dots on a ring, the brightest one
-// a sixth of a turn further round in each frame, the others fading behind it)
-// and the tablet table background tile.
+// Draws the shared widgets' pictures: the busy indicator's six frames (six dots
+// on a ring, the brightest one a sixth of a turn further round in each frame),
+// the tablet table background tile, the pull-to-refresh arrows, and the
+// backgrounds, highlights, splits and arrows of the two tab strips.
 #include "platform/gfx/BitmapContext.h"
+
+#include <functional>
 
 #include <cmath>
 #include <cstdint>
@@ -66,6 +69,104 @@ bool drawTableBackground(const std::string& dir) {
     return true;
 }
 
+using pw::gfx::BitmapContext;
+using pw::gfx::Color;
+using pw::gfx::GradientStop;
+
+bool writePicture(const std::string& dir, const std::string& name, pw::gfx::Size size,
+                  const std::function<void(BitmapContext&)>& draw) {
+    for (double scale : {1.0, 2.0}) {
+        BitmapContext ctx(size, scale, false);
+        draw(ctx);
+        const std::string path = dir + "/" + name + (scale > 1 ? "@2x" : "") + ".png";
+        if (!ctx.snapshot().writePNG(path)) {
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+// A blue arrow 23 by 30 points, pointing down (the header's) or up (the footer's).
+void drawArrow(BitmapContext& ctx, bool down) {
+    if (!down) {
+        ctx.translate(0, 30);
+        ctx.scale(1, -1);
+    }
+    ctx.setFillColor(Color::fromRGB255(40, 110, 200));
+    ctx.fillRect({8.5, 2, 6, 16});
+    ctx.beginPath();
+    ctx.moveTo({2, 16});
+    ctx.lineTo({21, 16});
+    ctx.lineTo({11.5, 28});
+    ctx.closePath();
+    ctx.fillPath();
+}
+
+// A vertical gradient filling a rounded box: stretched by its caps it makes a bar.
+void drawRoundedGradient(BitmapContext& ctx, pw::gfx::Rect box, double radius, Color top, Color bottom, Color edge) {
+    ctx.save();
+    ctx.beginPath();
+    ctx.addRoundedRect(box, radius);
+    ctx.clip();
+    ctx.drawLinearGradient({{0, top}, {1, bottom}}, {0, box.y()}, {0, box.maxY()});
+    ctx.restore();
+    ctx.setStrokeColor(edge);
+    ctx.setLineWidth(1);
+    ctx.beginPath();
+    ctx.addRoundedRect(box.insetBy(0.5, 0.5), radius);
+    ctx.strokePath();
+}
+
+bool drawStripPictures(const std::string& dir) {
+    return writePicture(dir, "down_blueArrow", {23, 30}, [](BitmapContext& c) { drawArrow(c, true); }) &&
+           writePicture(dir, "up_blueArrow", {23, 30}, [](BitmapContext& c) { drawArrow(c, false); }) &&
+           // The footer's top edge: a thin shadow line.
+           writePicture(dir, "v2_icon_main_psl", {320, 3},
+                        [](BitmapContext& c) {
+                            c.drawLinearGradient({{0, Color::fromWhite(0.55, 0.8)}, {1, Color::fromWhite(0.55, 0)}},
+                                                 {0, 0}, {0, 3});
+                        }) &&
+           // The tab strip's background (caps 12 and 10) and its highlight (caps 12 and 11).
+           writePicture(dir, "h_scroll_title_bg", {25, 21},
+                        [](BitmapContext& c) {
+                            drawRoundedGradient(c, {0, 0, 25, 21}, 4, Color::fromRGB255(246, 246, 246),
+                                                Color::fromRGB255(222, 222, 222), Color::fromRGB255(200, 200, 200));
+                        }) &&
+           writePicture(dir, "h_scroll_title_btn", {25, 23},
+                        [](BitmapContext& c) {
+                            drawRoundedGradient(c, {0, 0, 25, 23}, 11, Color::fromRGB255(160, 200, 245),
+                                                Color::fromRGB255(100, 160, 230), Color::fromRGB255(70, 130, 210));
+                        }) &&
+           // The fixed strip: a tab's background, the split between tabs and the arrow under
+           // the selected one (a bar along the bottom with a notch in its middle).
+           writePicture(dir, "h_fix_title_bg", {10, 31},
+                        [](BitmapContext& c) {
+                            c.drawLinearGradient(
+                                {{0, Color::fromRGB255(250, 250, 250)}, {1, Color::fromRGB255(228, 228, 228)}}, {0, 0},
+                                {0, 31});
+                            c.setFillColor(Color::fromRGB255(200, 200, 200));
+                            c.fillRect({0, 30, 10, 1});
+                        }) &&
+           writePicture(dir, "h_fix_title_bg_split", {2, 31},
+                        [](BitmapContext& c) {
+                            c.setFillColor(Color::fromRGB255(205, 205, 205));
+                            c.fillRect({0, 6, 1, 19});
+                            c.setFillColor(Color::white());
+                            c.fillRect({1, 6, 1, 19});
+                        }) &&
+           writePicture(dir, "h_fix_title_bg_arrow", {40, 31}, [](BitmapContext& c) {
+               c.setFillColor(Color::fromRGB255(220, 60, 50));
+               c.fillRect({0, 28, 40, 3});
+               c.beginPath();
+               c.moveTo({15, 28});
+               c.lineTo({20, 23});
+               c.lineTo({25, 28});
+               c.closePath();
+               c.fillPath();
+           });
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -74,5 +175,5 @@ int main(int argc, char** argv) {
         for (double scale : {1.0, 2.0})
             if (!drawFrame(dir, i, scale))
                 return 1;
-    return drawTableBackground(dir) ? 0 : 1;
+    return drawTableBackground(dir) && drawStripPictures(dir) ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 #include "platform/core/RunLoop.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/Responder.h"
+#include "platform/ui/TextInput.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 
@@ -18,6 +19,18 @@
 extern char** environ;
 
 namespace pw::ui {
+
+namespace {
+// A rectangle in a notification's payload.
+core::Value rectValue(const gfx::Rect& r) {
+    core::Value v = core::Value::map();
+    v.set("x", r.x());
+    v.set("y", r.y());
+    v.set("width", r.width());
+    v.set("height", r.height());
+    return v;
+}
+} // namespace
 
 Application& Application::shared() {
     static Application* app = [] {
@@ -157,10 +170,12 @@ bool Application::makeFirstResponder(Responder* r) {
     if (r)
         r->didBecomeFirstResponder();
     showKeyboard(r && r->wantsKeyboard());
+    TextInput::shared().firstResponderChanged(r);
     return true;
 }
 
 void Application::responderGone(Responder* r) {
+    TextInput::shared().responderGone(r);
     if (m_firstResponder == r) {
         m_firstResponder = nullptr;
         if (m_keyboardVisible)
@@ -182,17 +197,9 @@ void Application::showKeyboard(bool show) {
     const double h = keyboardFullHeight();
     const gfx::Rect shown(0, screen.height() - h, screen.width(), h);
     const gfx::Rect hidden(0, screen.height(), screen.width(), h);
-    auto rect = [](const gfx::Rect& r) {
-        core::Value v = core::Value::map();
-        v.set("x", r.x());
-        v.set("y", r.y());
-        v.set("width", r.width());
-        v.set("height", r.height());
-        return v;
-    };
     core::Value info = core::Value::map();
-    info.set("frameBegin", rect(show ? hidden : shown));
-    info.set("frameEnd", rect(show ? shown : hidden));
+    info.set("frameBegin", rectValue(show ? hidden : shown));
+    info.set("frameEnd", rectValue(show ? shown : hidden));
     info.set("duration", 0.25);
     auto& nc = core::NotificationCenter::defaultCenter();
     m_keyboardVisible = show;
@@ -313,6 +320,9 @@ void Application::setStatusBarOrientation(device::Orientation o, bool animated) 
     if (o == device::Orientation::Unknown || o == m_orientation)
         return;
     m_orientation = o;
+    core::Value info = core::Value::map();
+    info.set(kStatusBarFrameUserInfoKey, rectValue(statusBarFrame()));
+    core::NotificationCenter::defaultCenter().post(kWillChangeStatusBarFrameNotification, info, this);
     for (auto& w : windows())
         w->applyInterfaceOrientation(o, animated);
     setNeedsFullRedraw();
@@ -396,6 +406,7 @@ void Application::runAnimations(double seconds) {
 }
 
 void Application::reset() {
+    TextInput::shared().firstResponderChanged(nullptr);
     m_firstResponder = nullptr;
     m_keyboardVisible = false;
     m_keyWindow = nullptr;

@@ -47,6 +47,11 @@ inline constexpr const char* kWillResignActiveNotification = "UIApplicationWillR
 inline constexpr const char* kDidEnterBackgroundNotification = "UIApplicationDidEnterBackgroundNotification";
 inline constexpr const char* kWillEnterForegroundNotification = "UIApplicationWillEnterForegroundNotification";
 inline constexpr const char* kWillTerminateNotification = "UIApplicationWillTerminateNotification";
+// Posted before the status bar turns with the interface; the payload's
+// kStatusBarFrameUserInfoKey holds the new frame (x, y, width, height).
+inline constexpr const char* kWillChangeStatusBarFrameNotification =
+    "UIApplicationWillChangeStatusBarFrameNotification";
+inline constexpr const char* kStatusBarFrameUserInfoKey = "UIApplicationStatusBarFrameUserInfoKey";
 
 class Application {
 public:
@@ -96,6 +101,8 @@ public:
     bool isStatusBarHidden() const { return m_statusBarHidden; }
     void setStatusBarHidden(bool h);
     static constexpr double kStatusBarHeight = 20;
+    // How long the bar takes to turn with an animated orientation change.
+    static constexpr double kStatusBarRotationDuration = 0.3;
     double statusBarHeight() const { return m_statusBarHidden ? 0 : kStatusBarHeight; }
     // In screen (portrait) coordinates.
     gfx::Rect statusBarFrame() const;

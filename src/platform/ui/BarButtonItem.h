@@ -23,6 +23,19 @@ public:
         b->style = style;
         return b;
     }
+    // Room between the items of a toolbar: flexible spaces share what is left over,
+    // a fixed one takes its width.
+    static std::shared_ptr<BarButtonItem> withFlexibleSpace() {
+        auto b = std::make_shared<BarButtonItem>();
+        b->space = true;
+        return b;
+    }
+    static std::shared_ptr<BarButtonItem> withFixedSpace(double width) {
+        auto b = std::make_shared<BarButtonItem>();
+        b->space = true;
+        b->width = width;
+        return b;
+    }
     static std::shared_ptr<BarButtonItem> withCustomView(std::shared_ptr<View> view) {
         auto b = std::make_shared<BarButtonItem>();
         b->customView = std::move(view);
@@ -36,7 +49,8 @@ public:
     std::shared_ptr<View> customView;
     bool enabled = true;
     int tag = 0;
-    double width = 0; // 0: sized to fit
+    double width = 0; // 0: sized to fit (a space: flexible)
+    bool space = false;
 };
 
 // What a navigation bar shows for one screen.

@@ -95,9 +95,18 @@ void Compositor::render(const gfx::Rect& area) {
     ctx.clipToRect(area.integral());
     ctx.setFillColor(gfx::Color::black());
     ctx.fillRect(area.integral());
-    for (auto& w : app.windows())
+    // The bar lies at its own window level: windows above that level (overlays of
+    // the bar, alerts) cover it.
+    const bool bar = !app.isStatusBarHidden() && app.statusBarFrame().intersects(area);
+    bool barDrawn = false;
+    for (auto& w : app.windows()) {
+        if (bar && !barDrawn && w->windowLevel() > kWindowLevelStatusBar) {
+            drawStatusBar(ctx, app.screenBounds());
+            barDrawn = true;
+        }
         w->layer()->render(ctx);
-    if (!app.isStatusBarHidden() && app.statusBarFrame().intersects(area))
+    }
+    if (bar && !barDrawn)
         drawStatusBar(ctx, app.screenBounds());
     cairo_surface_flush(m_surface);
 }

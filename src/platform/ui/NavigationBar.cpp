@@ -136,18 +136,23 @@ void NavigationBar::layoutSubviews() {
 }
 
 void NavigationBar::draw(gfx::Context& ctx, const gfx::Rect&) {
-    const gfx::Rect b = bounds();
-    gfx::Color base = m_tint;
-    if (m_style != BarStyle::Default)
-        base = gfx::Color::fromWhite(0.1, m_style == BarStyle::BlackTranslucent ? 0.7 : 1);
+    drawBarBackground(ctx, bounds(), m_tint, m_style);
+}
+
+void NavigationBar::drawBarBackground(gfx::Context& ctx, const gfx::Rect& b, gfx::Color tint, BarStyle style) {
+    gfx::Color base = tint;
+    if (style != BarStyle::Default)
+        base = gfx::Color::fromWhite(0.1, style == BarStyle::BlackTranslucent ? 0.7 : 1);
     auto lighter = [](const gfx::Color& c, double f) {
         return gfx::Color(c.r() + (1 - c.r()) * f, c.g() + (1 - c.g()) * f, c.b() + (1 - c.b()) * f, c.alpha());
     };
+    ctx.save();
     ctx.clipToRect(b);
     ctx.drawLinearGradient({{0, lighter(base, 0.35)}, {0.5, lighter(base, 0.1)}, {0.5, base}, {1, base}}, {0, 0},
                            {0, b.height()});
     ctx.setFillColor(gfx::Color(0, 0, 0, 0.4));
     ctx.fillRect({0, b.height() - 1, b.width(), 1});
+    ctx.restore();
 }
 
 } // namespace pw::ui

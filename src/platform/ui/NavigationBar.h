@@ -28,6 +28,9 @@ public:
     std::function<void()> onBack;
 
     Button* backButton() const { return m_back.get(); }
+    // A bar's button for an item, and a bar's background; the toolbar shares them.
+    static std::shared_ptr<Button> makeItemButton(const BarButtonItem& item);
+    static void drawBarBackground(gfx::Context& ctx, const gfx::Rect& bounds, gfx::Color tint, BarStyle style);
     Label& titleLabel() { return *m_title; }
     void refresh();
 
@@ -40,7 +43,6 @@ protected:
     void didCreate() override;
 
 private:
-    std::shared_ptr<Button> makeItemButton(const BarButtonItem& item);
     gfx::Color m_tint = gfx::Color::fromRGB255(120, 141, 169);
     BarStyle m_style = BarStyle::Default;
     std::vector<NavigationItem*> m_items;

@@ -1,5 +1,7 @@
 #include "platform/ui/ScrollView.h"
 
+#include "platform/ui/ScrollIndicators.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -80,6 +82,11 @@ void ScrollView::setContentOffset(gfx::Point p) {
 
 void ScrollView::didScroll() {
     setNeedsLayout();
+    if (showsHorizontalScrollIndicator || showsVerticalScrollIndicator) {
+        if (!m_indicators)
+            m_indicators = std::make_unique<ScrollIndicators>(*this);
+        m_indicators->update();
+    }
     if (auto d = m_delegate.lock())
         d->scrollViewDidScroll(*this);
 }
@@ -201,11 +208,13 @@ void ScrollView::startDeceleration(gfx::Point v) {
         }
         return;
     }
-    const gfx::Point c = clamp(o);
-    const bool outside = c != o;
+    // The delegate may change the insets as the finger lifts (a list that keeps its
+    // pull-to-refresh strip in sight): the resting place is taken after it has spoken.
     const bool flick = std::hypot(v.x, v.y) > 50;
     if (d)
-        d->scrollViewDidEndDragging(*this, outside || flick);
+        d->scrollViewDidEndDragging(*this, clamp(o) != o || flick);
+    const gfx::Point c = clamp(o);
+    const bool outside = c != o;
     if (!outside && !flick)
         return;
     if (d)

@@ -10,6 +10,7 @@
 
 namespace pw::ui {
 
+class ScrollIndicators;
 class ScrollView;
 
 class ScrollViewDelegate {
@@ -65,6 +66,8 @@ public:
 
     // Stops a deceleration or scroll animation where it is.
     void stopScrolling();
+    // The bars that show the visible part (made on the first scroll).
+    ScrollIndicators* indicators() const { return m_indicators.get(); }
 
 protected:
     ScrollView();
@@ -93,6 +96,7 @@ private:
     int m_lockAxis = 0; // 0 none, 1 horizontal, 2 vertical
     uint64_t m_ticker = 0;
     std::weak_ptr<ScrollViewDelegate> m_delegate;
+    std::unique_ptr<ScrollIndicators> m_indicators;
 };
 
 } // namespace pw::ui

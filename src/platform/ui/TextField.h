@@ -3,6 +3,7 @@
 // the keyboard up; the front end's keys then arrive as inserted text.
 #include "platform/gfx/Font.h"
 #include "platform/ui/Control.h"
+#include "platform/ui/TextInputClient.h"
 
 #include <cstdint>
 #include <functional>
@@ -32,7 +33,7 @@ public:
     virtual bool textFieldShouldReturn(TextField&) { return true; }
 };
 
-class TextField : public Control {
+class TextField : public Control, public TextInputClient {
 public:
     const std::string& text() const { return m_text; }
     void setText(std::string t);
@@ -62,6 +63,12 @@ public:
     bool deleteBackward() override;
     bool insertNewline() override;
 
+    // --- the input method's composition ---
+    void setMarkedText(const std::string& utf8, int cursor) override;
+    void unmarkText() override;
+    const std::string& markedText() const override { return m_marked; }
+    gfx::Rect caretRect() const override;
+
     void touchesEnded(const TouchSet& touches) override;
     void draw(gfx::Context& ctx, const gfx::Rect& rect) override;
 
@@ -73,6 +80,19 @@ protected:
     void didResignFirstResponder() override;
 
 private:
+    // Where the line of text goes: the shown string (text, then any composition),
+    // its origin and size, and the area it is clipped to.
+    struct Line {
+        gfx::Rect area;
+        std::string shown;
+        bool placeholder = false;
+        double x = 0, y = 0, height = 0;
+        double textWidth = 0;   // the committed part
+        double markedWidth = 0; // the composition
+        double caretX = 0;
+    };
+    Line line() const;
+    void textChanged();
     bool replace(int64_t location, int64_t length, const std::string& with);
     gfx::Rect clearButtonRect() const;
     bool showsClearButton() const;
@@ -84,6 +104,8 @@ private:
     gfx::TextAlignment m_alignment = gfx::TextAlignment::Left;
     TextBorderStyle m_border = TextBorderStyle::None;
     bool m_editing = false;
+    std::string m_marked;
+    int m_markedCursor = 0;
     std::weak_ptr<TextFieldDelegate> m_delegate;
 };
 

@@ -1,7 +1,9 @@
 #include "platform/ui/TextView.h"
 
 #include "platform/core/Text.h"
+#include "platform/core/TextCut.h"
 #include "platform/gfx/TextLayout.h"
+#include "platform/ui/TextInput.h"
 
 #include <algorithm>
 #include <cmath>
@@ -51,23 +53,51 @@ void TextView::didBecomeFirstResponder() {
 
 void TextView::didResignFirstResponder() {
     m_editing = false;
+    m_marked.clear();
     setNeedsDisplay();
 }
 
 void TextView::changed() {
     setNeedsLayout();
     setNeedsDisplay();
+    TextInput::shared().caretMoved(*this);
     if (onChange)
         onChange(*this);
+}
+
+void TextView::setMarkedText(const std::string& utf8, int cursor) {
+    if (!m_editing || !editable)
+        return;
+    m_marked = utf8;
+    m_markedCursor = cursor;
+    setNeedsDisplay();
+    TextInput::shared().caretMoved(*this);
+}
+
+void TextView::unmarkText() {
+    if (m_marked.empty())
+        return;
+    m_marked.clear();
+    m_markedCursor = 0;
+    setNeedsDisplay();
+    TextInput::shared().caretMoved(*this);
 }
 
 bool TextView::insertText(const std::string& utf8) {
     if (!m_editing || !editable)
         return false;
-    if (maxLength > 0 &&
-        core::text::toUtf16Lenient(m_text).size() + core::text::toUtf16Lenient(utf8).size() > maxLength)
-        return false;
-    m_text += utf8;
+    m_marked.clear(); // the input method's commit replaces its composition
+    std::string add = utf8;
+    if (maxLength > 0) {
+        const size_t have = core::text::toUtf16Lenient(m_text).size();
+        const size_t room = have < maxLength ? maxLength - have : 0;
+        add = core::text::toUtf8Lenient(core::text::cutToLength(core::text::toUtf16Lenient(utf8), room));
+        if (add.empty()) {
+            setNeedsDisplay();
+            return false;
+        }
+    }
+    m_text += add;
     changed();
     return true;
 }
@@ -102,25 +132,48 @@ void TextView::layoutSubviews() {
     setContentSize({bounds().width(), std::ceil(s.height + 2 * kInset)});
 }
 
+gfx::Rect TextView::caretAfter(const std::string& text) const {
+    const gfx::Rect b = bounds();
+    const double w = std::max(1.0, b.width() - 2 * kInset);
+    gfx::TextLayout layout(text, m_font, w, gfx::LineBreakMode::WordWrap);
+    double x = kInset, y = kInset, h = m_font.lineHeight();
+    if (layout.lineCount() > 0) {
+        const auto& last = layout.lines().back();
+        x = kInset + last.width + 1;
+        y = kInset + last.baseline - last.ascent;
+        h = last.ascent + last.descent;
+        if (!text.empty() && text.back() == '\n') {
+            x = kInset;
+            y += h;
+        }
+    }
+    return {std::min(x, b.width() - kInset), y, 2, h};
+}
+
+gfx::Rect TextView::caretRect() const {
+    return caretAfter(m_text + core::text::utf8Prefix(m_marked, static_cast<size_t>(std::max(0, m_markedCursor))));
+}
+
 void TextView::draw(gfx::Context& ctx, const gfx::Rect&) {
     const gfx::Rect b = bounds();
     const double w = std::max(1.0, b.width() - 2 * kInset);
-    gfx::TextLayout layout(m_text, m_font, w, gfx::LineBreakMode::WordWrap);
+    gfx::TextLayout layout(m_text + m_marked, m_font, w, gfx::LineBreakMode::WordWrap);
     layout.draw(ctx, {kInset, kInset}, m_textColor);
-    if (m_editing) {
-        double x = kInset, y = kInset, h = m_font.lineHeight();
-        if (layout.lineCount() > 0) {
-            const auto& last = layout.lines().back();
-            x = kInset + last.width + 1;
-            y = kInset + last.baseline - last.ascent;
-            h = last.ascent + last.descent;
-            if (!m_text.empty() && m_text.back() == '\n') {
-                x = kInset;
-                y += h;
-            }
+    if (!m_marked.empty()) {
+        // Underline the composition: from the end of the committed text to its own end,
+        // on the line where it ends (and the rest of the line it starts on).
+        const gfx::Rect from = caretAfter(m_text), to = caretAfter(m_text + m_marked);
+        ctx.setFillColor(m_textColor);
+        if (from.y() == to.y()) {
+            ctx.fillRect({from.x(), to.maxY(), to.x() - from.x(), 1});
+        } else {
+            ctx.fillRect({from.x(), from.maxY(), b.width() - kInset - from.x(), 1});
+            ctx.fillRect({kInset, to.maxY(), to.x() - kInset, 1});
         }
+    }
+    if (m_editing) {
         ctx.setFillColor(gfx::Color::fromRGB255(66, 107, 242));
-        ctx.fillRect({std::min(x, b.width() - kInset), y, 2, h});
+        ctx.fillRect(caretRect());
     }
 }
 

@@ -3,13 +3,14 @@
 // keys like a text field, return included.
 #include "platform/gfx/Font.h"
 #include "platform/ui/ScrollView.h"
+#include "platform/ui/TextInputClient.h"
 
 #include <functional>
 #include <string>
 
 namespace pw::ui {
 
-class TextView : public ScrollView {
+class TextView : public ScrollView, public TextInputClient {
 public:
     const std::string& text() const { return m_text; }
     void setText(std::string t);
@@ -30,6 +31,12 @@ public:
     bool insertNewline() override;
     bool becomeFirstResponder() override;
 
+    // --- the input method's composition ---
+    void setMarkedText(const std::string& utf8, int cursor) override;
+    void unmarkText() override;
+    const std::string& markedText() const override { return m_marked; }
+    gfx::Rect caretRect() const override;
+
     void touchesEnded(const TouchSet& touches) override;
     void layoutSubviews() override;
     void draw(gfx::Context& ctx, const gfx::Rect& rect) override;
@@ -43,10 +50,14 @@ protected:
 
 private:
     void changed();
+    // The caret after `text` laid out in the view.
+    gfx::Rect caretAfter(const std::string& text) const;
     std::string m_text;
     gfx::Font m_font = gfx::Font::systemFont(17);
     gfx::Color m_textColor = gfx::Color::black();
     bool m_editing = false;
+    std::string m_marked;
+    int m_markedCursor = 0;
 };
 
 } // namespace pw::ui

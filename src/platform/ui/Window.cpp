@@ -41,6 +41,11 @@ void Window::makeKeyAndVisible() {
     layerTreeNeedsRedraw(frame());
 }
 
+void Window::makeVisible() {
+    m_visible = true;
+    layerTreeNeedsRedraw(frame());
+}
+
 void Window::makeKeyWindow() {
     Application::shared().setKeyWindow(this);
 }

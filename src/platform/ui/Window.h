@@ -28,6 +28,8 @@ public:
     // Shows the window and makes it the one that takes keys.
     void makeKeyAndVisible();
     void makeKeyWindow();
+    // Shows the window without taking the keys (overlays above the others).
+    void makeVisible();
     bool isKeyWindow() const;
     // Takes the window off the screen (it stays alive while its owner keeps it).
     void resignVisible();

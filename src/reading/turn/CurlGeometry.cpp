@@ -19,36 +19,30 @@ double CurlGeometry::grabbedEdgeX(double edge, double width, double maxRadius) {
     return gone + (kTrackingLimit * width - gone) * t;
 }
 
-CurlGeometry CurlGeometry::make(gfx::Size page, double edge, double beganY, double fingerY) {
+CurlGeometry CurlGeometry::make(gfx::Size page, double edge, double grabY) {
     CurlGeometry g;
     g.page = page;
     const double w = page.width;
     if (edge >= 1 || w <= 0) {
-        g.grabbed = {w, beganY};
+        g.grabbed = {w, grabY};
         return g;
     }
     g.flat = false;
     if (edge <= 0) {
         g.turnedAway = true;
-        g.grabbed = {grabbedEdgeX(0, w, maxRadiusFor(page)), beganY};
+        g.grabbed = {grabbedEdgeX(0, w, maxRadiusFor(page)), grabY};
         return g;
     }
     const double r0 = maxRadiusFor(page);
     const double px = grabbedEdgeX(edge, w, r0);
-    const double dx = w - px;
-    // The tilt fades as the leaf leaves, and never passes about 27 degrees.
-    double dy = fingerY - beganY;
-    if (edge < kTrackingLimit)
-        dy *= edge / kTrackingLimit;
-    dy = std::clamp(dy, -0.5 * dx, 0.5 * dx);
-    const gfx::Point grabbedOnPage{w, beganY};
-    g.grabbed = {px, beganY + dy};
-    const double D = std::hypot(dx, dy);
+    const gfx::Point grabbedOnPage{w, grabY};
+    g.grabbed = {px, grabY};
+    const double D = w - px;
     if (D <= 1e-9) {
         g.flat = true;
         return g;
     }
-    g.direction = {dx / D, -dy / D};
+    g.direction = {1, 0};
     g.radius = std::min(r0, D / std::numbers::pi);
     // The grabbed point lies at s = (D + pi r) / 2 and lands at the finger.
     const double sGrab = (D + std::numbers::pi * g.radius) / 2;

@@ -2,9 +2,11 @@
 
 // Where a curling page lies. The page is bent over a cylinder lying on it: the
 // part before the fold axis stays flat, the part after it wraps over the cylinder
-// and comes back flat on top, showing its back. The grabbed point of the page's
-// right edge (at the height where the touch began) lands where the finger is; the
-// fold is the line half-way between them, so moving the finger up or down tilts it.
+// and comes back flat on top, showing its back. The page's right edge is held by
+// the finger: the folded-back edge lands at the finger's x. The fold stays upright
+// (a slanted fold would make every piece of the leaf an antialiased slanted
+// polygon, which Cairo composites row by row: far below the frame rate on a large
+// screen), but the geometry is written for any direction.
 //
 // Coordinates are the view's, in points, origin top left. `s` is a page point's
 // distance from the fold axis along `direction` (towards the grabbed edge).
@@ -18,9 +20,9 @@ struct CurlGeometry {
     // has left the view completely at edge 0.
     static constexpr double kTrackingLimit = 0.15;
 
-    // edge: 1 flat (nothing turned) .. 0 turned away; beganY: height where the touch
-    // began; fingerY: the finger's height now.
-    static CurlGeometry make(gfx::Size page, double edge, double beganY, double fingerY);
+    // edge: 1 flat (nothing turned) .. 0 turned away; grabY: the height the finger
+    // holds the page at.
+    static CurlGeometry make(gfx::Size page, double edge, double grabY);
 
     // Where the grabbed edge lands for an edge value (the finger's x while tracked).
     static double grabbedEdgeX(double edge, double width, double maxRadius);

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
+#include <vector>
 
 namespace pw {
 
@@ -12,36 +14,182 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-// The page picture as a source in page coordinates (points).
-void setPageSource(cairo_t* cr, const gfx::Image& image, gfx::Size page) {
+// The page picture as a source in page coordinates (points); a mirrored picture
+// (see CurlRenderer::prepareMirrored) is read mirrored back.
+void setPageSource(cairo_t* cr, const gfx::Image& image, gfx::Size page, bool mirrored = false) {
     cairo_pattern_t* p = cairo_pattern_create_for_surface(image.surface());
-    cairo_matrix_t m;
-    const double sx = image.pixelWidth() / std::max(1.0, page.width);
-    const double sy = image.pixelHeight() / std::max(1.0, page.height);
-    cairo_matrix_init_scale(&m, sx, sy);
+    cairo_matrix_t m, scale;
+    cairo_matrix_init_identity(&m);
+    if (mirrored)
+        cairo_matrix_init(&m, -1, 0, 0, 1, page.width, 0);
+    cairo_matrix_init_scale(&scale, image.pixelWidth() / std::max(1.0, page.width),
+                            image.pixelHeight() / std::max(1.0, page.height));
+    cairo_matrix_multiply(&m, &m, &scale);
     cairo_pattern_set_matrix(p, &m);
-    cairo_pattern_set_extend(p, CAIRO_EXTEND_NONE);
-    cairo_pattern_set_filter(p, CAIRO_FILTER_GOOD);
+    // Polygons are cut to the page, so padding only touches their border pixels.
+    cairo_pattern_set_extend(p, CAIRO_EXTEND_PAD);
+    cairo_pattern_set_filter(p, CAIRO_FILTER_BILINEAR);
     cairo_set_source(cr, p);
     cairo_pattern_destroy(p);
 }
 
-// A strip of the page between two distances from the axis, long enough to cross
-// the whole page, as the current path.
-void stripPath(cairo_t* cr, const CurlGeometry& g, double s0, double s1) {
+using Polygon = std::vector<gfx::Point>;
+
+// Keeps the part of a convex polygon where (p - o) . normal <= 0.
+Polygon clipHalfPlane(const Polygon& in, gfx::Point o, gfx::Point normal) {
+    Polygon out;
+    const size_t n = in.size();
+    auto side = [&](gfx::Point p) { return (p.x - o.x) * normal.x + (p.y - o.y) * normal.y; };
+    for (size_t i = 0; i < n; ++i) {
+        const gfx::Point a = in[i], b = in[(i + 1) % n];
+        const double sa = side(a), sb = side(b);
+        if (sa <= 0)
+            out.push_back(a);
+        if ((sa <= 0) != (sb <= 0)) {
+            const double t = sa / (sa - sb);
+            out.push_back({a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t});
+        }
+    }
+    return out;
+}
+
+Polygon clipToPage(Polygon p, gfx::Size page) {
+    p = clipHalfPlane(p, {0, 0}, {-1, 0});
+    p = clipHalfPlane(p, {page.width, 0}, {1, 0});
+    p = clipHalfPlane(p, {0, 0}, {0, -1});
+    return clipHalfPlane(p, {0, page.height}, {0, 1});
+}
+
+// The page between two distances from the axis: a strip across the page cut to
+// the page's rectangle, so that one antialiased fill draws it (no clip masks).
+Polygon stripOfPage(const CurlGeometry& g, double s0, double s1) {
     const double l = g.page.width + g.page.height;
     const gfx::Point d = g.direction;
     const gfx::Point n{-d.y, d.x};
     auto at = [&](double s, double v) {
         return gfx::Point{g.axisPoint.x + s * d.x + v * n.x, g.axisPoint.y + s * d.y + v * n.y};
     };
-    const gfx::Point a = at(s0, -l), b = at(s1, -l), c = at(s1, l), e = at(s0, l);
+    return clipToPage({at(s0, -l), at(s1, -l), at(s1, l), at(s0, l)}, g.page);
+}
+
+void polygonPath(cairo_t* cr, const Polygon& poly) {
     cairo_new_path(cr);
-    cairo_move_to(cr, a.x, a.y);
-    cairo_line_to(cr, b.x, b.y);
-    cairo_line_to(cr, c.x, c.y);
-    cairo_line_to(cr, e.x, e.y);
+    cairo_move_to(cr, poly[0].x, poly[0].y);
+    for (size_t i = 1; i < poly.size(); ++i)
+        cairo_line_to(cr, poly[i].x, poly[i].y);
     cairo_close_path(cr);
+}
+
+void paintPolygon(cairo_t* cr, const Polygon& poly) {
+    polygonPath(cr, poly);
+    cairo_fill(cr);
+}
+
+double area(const Polygon& p) {
+    double a = 0;
+    for (size_t i = 0; i < p.size(); ++i) {
+        const gfx::Point u = p[i], v = p[(i + 1) % p.size()];
+        a += u.x * v.y - v.x * u.y;
+    }
+    return std::abs(a) / 2;
+}
+
+// Where a horizontal line crosses a convex polygon; false when it misses.
+bool crossing(const Polygon& p, double y, double& lo, double& hi) {
+    lo = std::numeric_limits<double>::infinity();
+    hi = -lo;
+    for (size_t i = 0; i < p.size(); ++i) {
+        const gfx::Point a = p[i], b = p[(i + 1) % p.size()];
+        if ((a.y <= y && b.y >= y) || (b.y <= y && a.y >= y)) {
+            const double x = a.y == b.y ? std::min(a.x, b.x) : a.x + (b.x - a.x) * (y - a.y) / (b.y - a.y);
+            const double x2 = a.y == b.y ? std::max(a.x, b.x) : x;
+            lo = std::min(lo, x);
+            hi = std::max(hi, x2);
+        }
+    }
+    return lo <= hi;
+}
+
+// Fills a convex polygon given in device pixels with the current source. Cairo
+// composites an antialiased polygon through a coverage mask as big as its bounding
+// box, so a long slanted strip would cost a mask of most of the page: the polygon
+// is cut into horizontal slabs, and the inside of each slab, a whole-pixel box, is
+// filled as a box (a plain copy for an untransformed page).
+void fillDevice(cairo_t* cr, const Polygon& poly) {
+    if (poly.size() < 3)
+        return;
+    double top = poly[0].y, bottom = poly[0].y, left = poly[0].x, right = poly[0].x;
+    for (const auto& p : poly) {
+        top = std::min(top, p.y);
+        bottom = std::max(bottom, p.y);
+        left = std::min(left, p.x);
+        right = std::max(right, p.x);
+    }
+    const double a = area(poly);
+    if (a <= 0)
+        return;
+    if (std::abs(a - (bottom - top) * (right - left)) < 1e-6 * std::max(1.0, a)) {
+        // An upright rectangle: on whole pixels it is one plain composite.
+        const double x0 = std::round(left), x1 = std::round(right), y0 = std::round(top), y1 = std::round(bottom);
+        if (x1 > x0 && y1 > y0) {
+            cairo_new_path(cr);
+            cairo_rectangle(cr, x0, y0, x1 - x0, y1 - y0);
+            cairo_fill(cr);
+        }
+        return;
+    }
+    // Each composite has a set-up cost of roughly a mask of this many pixels; the
+    // number of slabs balances it against the mask wasted outside the polygon.
+    constexpr double kCallCost = 60000;
+    const double waste = (bottom - top) * (right - left) - a;
+    const int slabs = std::clamp(static_cast<int>(std::lround(std::sqrt(std::max(0.0, waste) / kCallCost))), 1, 64);
+    const double y0 = std::floor(top), y1 = std::ceil(bottom);
+    const double h = std::ceil((y1 - y0) / slabs);
+    for (double sy = y0; sy < y1; sy += h) {
+        const double ey = std::min(y1, sy + h);
+        Polygon slab = clipHalfPlane(clipHalfPlane(poly, {0, sy}, {0, -1}), {0, ey}, {0, 1});
+        if (slab.size() < 3)
+            continue;
+        double l0, r0, l1, r1;
+        const bool spans = crossing(slab, sy, l0, r0) && crossing(slab, ey, l1, r1);
+        const double coreLo = std::ceil(std::max(l0, l1)), coreHi = std::floor(std::min(r0, r1));
+        if (!spans || coreHi - coreLo < 32) {
+            paintPolygon(cr, slab);
+            continue;
+        }
+        cairo_new_path(cr);
+        cairo_rectangle(cr, coreLo, sy, coreHi - coreLo, ey - sy);
+        cairo_fill(cr);
+        const Polygon leftPart = clipHalfPlane(slab, {coreLo, 0}, {1, 0});
+        if (leftPart.size() >= 3)
+            paintPolygon(cr, leftPart);
+        const Polygon rightPart = clipHalfPlane(slab, {coreHi, 0}, {-1, 0});
+        if (rightPart.size() >= 3)
+            paintPolygon(cr, rightPart);
+    }
+}
+
+// A polygon in the current user space, to device pixels.
+Polygon toDevice(cairo_t* cr, const Polygon& poly) {
+    Polygon out;
+    out.reserve(poly.size());
+    for (auto p : poly) {
+        cairo_user_to_device(cr, &p.x, &p.y);
+        out.push_back(p);
+    }
+    return out;
+}
+
+// Fills a polygon of the current user space with the current source, in device
+// space (the source stays where it was set).
+void fill(cairo_t* cr, const Polygon& poly) {
+    if (poly.size() < 3)
+        return;
+    const Polygon device = toDevice(cr, poly);
+    cairo_save(cr);
+    cairo_identity_matrix(cr);
+    fillDevice(cr, device);
+    cairo_restore(cr);
 }
 
 // Maps the page so that distance s from the axis shows at alpha + beta (s - s0),
@@ -62,59 +210,48 @@ void bandTransform(cairo_t* cr, const CurlGeometry& g, double s0, double alpha, 
     cairo_transform(cr, &m);
 }
 
+// White at `pale` then black at `dark` over a colour, as one translucent colour.
+void setOverlay(cairo_t* cr, double pale, double dark) {
+    const double a = 1 - (1 - pale) * (1 - dark);
+    const double white = a > 0 ? pale * (1 - dark) / a : 0;
+    cairo_set_source_rgba(cr, white, white, white, a);
+}
+
 // One piece of the leaf: the page strip [s0, s1] drawn where the band map puts it,
-// then shaded.
-void drawBand(cairo_t* cr, const CurlGeometry& g, const gfx::Image& image, double s0, double s1, double alpha,
-              double beta, double pale, double dark) {
+// then paled and shaded.
+void drawBand(cairo_t* cr, const CurlGeometry& g, const gfx::Image& image, bool mirrored, double s0, double s1,
+              double alpha, double beta, double pale, double dark) {
+    const Polygon poly = stripOfPage(g, s0, s1);
+    if (poly.size() < 3)
+        return;
     cairo_save(cr);
     bandTransform(cr, g, s0, alpha, beta);
-    stripPath(cr, g, s0, s1);
-    cairo_clip(cr);
-    cairo_new_path(cr);
-    cairo_rectangle(cr, 0, 0, g.page.width, g.page.height);
-    cairo_clip(cr);
-    setPageSource(cr, image, g.page);
-    cairo_paint(cr);
-    if (pale > 0) {
-        cairo_set_source_rgba(cr, 1, 1, 1, pale);
-        cairo_paint(cr);
-    }
-    if (dark > 0) {
-        cairo_set_source_rgba(cr, 0, 0, 0, dark);
-        cairo_paint(cr);
+    setPageSource(cr, image, g.page, mirrored);
+    fill(cr, poly);
+    if (pale > 0 || dark > 0) {
+        setOverlay(cr, pale, dark);
+        fill(cr, poly);
     }
     cairo_restore(cr);
 }
 
 void drawFlat(cairo_t* cr, const CurlGeometry& g, const gfx::Image& image, double s0, double s1) {
-    cairo_save(cr);
-    stripPath(cr, g, s0, s1);
-    cairo_clip(cr);
     setPageSource(cr, image, g.page);
-    cairo_paint(cr);
-    cairo_restore(cr);
+    fill(cr, stripOfPage(g, s0, s1));
 }
 
 void drawWhole(cairo_t* cr, const gfx::Image& image, gfx::Size page) {
     if (image.isNull())
         return;
-    cairo_save(cr);
-    cairo_rectangle(cr, 0, 0, page.width, page.height);
-    cairo_clip(cr);
     setPageSource(cr, image, page);
-    cairo_paint(cr);
-    cairo_restore(cr);
+    fill(cr, {{0, 0}, {page.width, 0}, {page.width, page.height}, {0, page.height}});
 }
 
-// A shadow from `from` (darkest) fading over `width` along `towards`, clipped to
-// the page strip [s0, s1].
-void drawShadow(cairo_t* cr, const CurlGeometry& g, gfx::Point from, gfx::Point towards, double width, double darkest,
-                double s0, double s1) {
-    cairo_save(cr);
-    stripPath(cr, g, s0, s1);
-    cairo_clip(cr);
-    cairo_rectangle(cr, 0, 0, g.page.width, g.page.height);
-    cairo_clip(cr);
+// A shadow from `from` (darkest) fading over `width` along `towards`, over the
+// polygon.
+void drawShadow(cairo_t* cr, const Polygon& region, gfx::Point from, gfx::Point towards, double width, double darkest) {
+    if (region.size() < 3)
+        return;
     cairo_pattern_t* p =
         cairo_pattern_create_linear(from.x, from.y, from.x + towards.x * width, from.y + towards.y * width);
     // Nothing behind the start: that side is the leaf's.
@@ -123,15 +260,64 @@ void drawShadow(cairo_t* cr, const CurlGeometry& g, gfx::Point from, gfx::Point 
     cairo_pattern_add_color_stop_rgba(p, 0.35, 0, 0, 0, darkest * 0.45);
     cairo_pattern_add_color_stop_rgba(p, 1, 0, 0, 0, 0);
     cairo_set_source(cr, p);
-    cairo_paint(cr);
+    fill(cr, region);
     cairo_pattern_destroy(p);
-    cairo_restore(cr);
 }
 
 } // namespace
 
-void CurlRenderer::render(gfx::Context& ctx, const CurlGeometry& g, const gfx::Image& top, const gfx::Image& bottom) {
+gfx::Image CurlRenderer::prepareMirrored(const gfx::Image& page) {
+    cairo_surface_t* src = page.surface();
+    if (!src)
+        return {};
+    const int w = cairo_image_surface_get_width(src), h = cairo_image_surface_get_height(src);
+    cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cairo_t* cr = cairo_create(out);
+    cairo_matrix_t flip;
+    cairo_matrix_init(&flip, -1, 0, 0, 1, w, 0);
+    cairo_transform(cr, &flip);
+    cairo_set_source_surface(cr, src, 0, 0);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    gfx::Image image(out, page.scale());
+    cairo_surface_destroy(out);
+    return image;
+}
+
+gfx::Image CurlRenderer::prepare(const gfx::Image& page) {
+    cairo_surface_t* src = page.surface();
+    if (!src || cairo_image_surface_get_format(src) == CAIRO_FORMAT_ARGB32)
+        return page;
+    const int w = cairo_image_surface_get_width(src), h = cairo_image_surface_get_height(src);
+    cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cairo_t* cr = cairo_create(out);
+    cairo_set_source_surface(cr, src, 0, 0);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    gfx::Image image(out, page.scale());
+    cairo_surface_destroy(out);
+    return image;
+}
+
+void CurlRenderer::render(gfx::Context& ctx, const CurlGeometry& geometry, const gfx::Image& top,
+                          const gfx::Image& bottom, const gfx::Image& topMirrored) {
     cairo_t* cr = ctx.cairo();
+    CurlGeometry g = geometry;
+    double scale = 1, unused = 0;
+    cairo_user_to_device_distance(cr, &scale, &unused);
+    scale = std::max(std::abs(scale), 1e-3);
+    if (!g.flat && !g.turnedAway && std::abs(g.direction.y) < 1e-12) {
+        // The back lies mirrored about x = c with c = axis + pi r / 2: with 2c on a
+        // whole device pixel the mirrored page is copied, not resampled.
+        const double twoC = 2 * g.axisPoint.x + kPi * g.radius;
+        g.axisPoint.x += (std::round(twoC * scale) / scale - twoC) / 2;
+    }
+    // The back of the leaf from the mirrored picture reads forwards (cheap); from the
+    // picture itself it reads backwards.
+    const bool haveMirror = !topMirrored.isNull();
+    const gfx::Image& back = haveMirror ? topMirrored : top;
     if (g.flat) {
         drawWhole(cr, top, g.page);
         return;
@@ -147,7 +333,7 @@ void CurlRenderer::render(gfx::Context& ctx, const CurlGeometry& g, const gfx::I
     // The page beneath, where the leaf has lifted off, with the leaf's shadow.
     if (!bottom.isNull())
         drawFlat(cr, g, bottom, 0, far);
-    drawShadow(cr, g, g.axisPoint, d, r + kCastShadowWidth, 0.55, 0, far);
+    drawShadow(cr, stripOfPage(g, 0, r + kCastShadowWidth), g.axisPoint, d, r + kCastShadowWidth, 0.55);
 
     // The flat part of the turning page, and the shadow of the folded-back edge.
     drawFlat(cr, g, top, -far, 0.5);
@@ -156,35 +342,39 @@ void CurlRenderer::render(gfx::Context& ctx, const CurlGeometry& g, const gfx::I
         gfx::Point m{t.y, -t.x};
         if (m.x * d.x + m.y * d.y > 0)
             m = {-m.x, -m.y};
-        drawShadow(cr, g, g.grabbed, m, kEdgeShadowWidth, 0.5, -far, 0);
+        // A band along the folded-back edge, on the flat part of the page only.
+        const double l = far;
+        const gfx::Point e = g.grabbed;
+        Polygon band{{e.x - l * t.x, e.y - l * t.y},
+                     {e.x + l * t.x, e.y + l * t.y},
+                     {e.x + l * t.x + kEdgeShadowWidth * m.x, e.y + l * t.y + kEdgeShadowWidth * m.y},
+                     {e.x - l * t.x + kEdgeShadowWidth * m.x, e.y - l * t.y + kEdgeShadowWidth * m.y}};
+        band = clipHalfPlane(clipToPage(band, g.page), g.axisPoint, d);
+        drawShadow(cr, band, g.grabbed, m, kEdgeShadowWidth, 0.5);
     }
 
     if (r <= 0)
         return;
-    // The cylinder in bands; more for a bigger radius, a band being a few pixels.
-    const double scale = top.pixelWidth() / std::max(1.0, g.page.width);
-    const int bands = std::clamp(static_cast<int>(r * scale / 6), 4, 16);
+    // The cylinder in bands; more for a bigger radius, a band being several pixels.
+    const int bands = std::clamp(static_cast<int>(r * scale / 10), 4, 12);
     const double quarter = kPi * r / 2;
-    // Bands overlap a little so that their antialiased borders leave no seams.
-    const double overlap = 0.6 / std::max(1.0, scale);
     for (int i = 0; i < bands; ++i) {
         // The front, rising from the page: darker as it turns away from the eye.
         const double s0 = quarter * i / bands, s1 = quarter * (i + 1) / bands;
         const double u0 = r * std::sin(s0 / r), u1 = r * std::sin(s1 / r);
         const double beta = (u1 - u0) / (s1 - s0);
         const double mid = (s0 + s1) / 2 / r;
-        drawBand(cr, g, top, s0, s1 + overlap / std::max(beta, 0.05), u0, beta, 0, 0.4 * (1 - std::cos(mid)));
+        drawBand(cr, g, top, false, s0, s1, u0, beta, 0, 0.4 * (1 - std::cos(mid)));
     }
     // The back coming down flat on top: mirrored and paler.
-    drawBand(cr, g, top, 2 * quarter, far, 0, -1, kBackPaleness, 0);
+    drawBand(cr, g, back, haveMirror, 2 * quarter, far, 0, -1, kBackPaleness, 0);
     for (int i = 0; i < bands; ++i) {
         // The back over the cylinder, brightest where it lies flat again.
         const double s0 = quarter + quarter * i / bands, s1 = quarter + quarter * (i + 1) / bands;
         const double u0 = r * std::sin(s0 / r), u1 = r * std::sin(s1 / r);
         const double beta = (u1 - u0) / (s1 - s0);
         const double mid = (s0 + s1) / 2 / r;
-        drawBand(cr, g, top, s0 - overlap / std::max(-beta, 0.05), s1, u0, beta, kBackPaleness,
-                 0.35 * (1 - std::abs(std::cos(mid))));
+        drawBand(cr, g, back, haveMirror, s0, s1, u0, beta, kBackPaleness, 0.35 * (1 - std::abs(std::cos(mid))));
     }
 }
 

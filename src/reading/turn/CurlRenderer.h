@@ -22,8 +22,18 @@ public:
     // Width in points of the shadow beyond the cylinder on the page beneath.
     static constexpr double kCastShadowWidth = 40;
 
+    // The picture in the form the renderer draws quickly: Cairo resamples an opaque
+    // (RGB24) picture only after converting all of it, on every draw, so pages are
+    // converted once, when they are handed over.
+    static gfx::Image prepare(const gfx::Image& page);
+    // The page mirrored left to right, for the back of the leaf.
+    static gfx::Image prepareMirrored(const gfx::Image& page);
+
     // Draws the page area (0, 0, page width, page height) of ctx.
-    static void render(gfx::Context& ctx, const CurlGeometry& g, const gfx::Image& top, const gfx::Image& bottom);
+    // Pictures as prepare and prepareMirrored make them draw fastest; the mirrored one
+    // may be null.
+    static void render(gfx::Context& ctx, const CurlGeometry& g, const gfx::Image& top, const gfx::Image& bottom,
+                       const gfx::Image& topMirrored = {});
 };
 
 } // namespace pw

@@ -24,7 +24,6 @@ public:
     const gfx::Image& bottomImage() const { return m_bottom; }
 
     void touchesBegan(gfx::Point p) override;
-    void touchesMoved(gfx::Point p) override;
 
     // The curl as it shows now.
     CurlGeometry geometry() const;
@@ -40,8 +39,8 @@ protected:
 private:
     gfx::Image m_top;
     gfx::Image m_bottom;
-    double m_beganY = 0;
-    double m_fingerY = 0;
+    gfx::Image m_topMirrored;
+    double m_grabY = 0;
 };
 
 } // namespace pw

@@ -127,35 +127,34 @@ TEST_F(TurnViewTest, ReleaseSettlesAndTheCompletionShowsTheFinalPage) {
 
 TEST_F(TurnViewTest, CurlGeometryPutsTheGrabbedEdgeUnderTheFinger) {
     const gfx::Size page{320, 480};
-    EXPECT_TRUE(CurlGeometry::make(page, 1, 240, 240).flat);
-    EXPECT_TRUE(CurlGeometry::make(page, 0, 240, 240).turnedAway);
-    struct Case {
-        double edge, beganY, fingerY;
-    };
-    for (const Case c : {Case{0.5, 240, 240}, Case{0.8, 100, 160}, Case{0.3, 400, 300}, Case{0.95, 240, 250}}) {
-        const auto g = CurlGeometry::make(page, c.edge, c.beganY, c.fingerY);
+    EXPECT_TRUE(CurlGeometry::make(page, 1, 240).flat);
+    EXPECT_TRUE(CurlGeometry::make(page, 0, 240).turnedAway);
+    for (const double edge : {0.2, 0.5, 0.8, 0.97}) {
+        const auto g = CurlGeometry::make(page, edge, 100);
         ASSERT_FALSE(g.flat);
         bool back = false;
-        const gfx::Point landed = g.project({320, c.beganY}, &back);
+        const gfx::Point landed = g.project({320, 100}, &back);
         EXPECT_TRUE(back);
-        EXPECT_NEAR(landed.x, c.edge * 320, 1e-6);
-        EXPECT_NEAR(landed.x, g.grabbed.x, 1e-6);
-        EXPECT_NEAR(landed.y, g.grabbed.y, 1e-6);
-        // Up to a slope of one half, the finger's height is followed.
-        EXPECT_NEAR(g.grabbed.y,
-                    c.beganY + std::clamp(c.fingerY - c.beganY, -(320 - g.grabbed.x) / 2, (320 - g.grabbed.x) / 2),
-                    1e-6);
+        EXPECT_NEAR(landed.x, edge * 320, 1e-6);
+        EXPECT_NEAR(landed.y, 100, 1e-6);
+        EXPECT_EQ(g.grabbed.x, landed.x);
         EXPECT_GT(g.radius, 0);
-        // A point left of the fold does not move; one just past it rises on the cylinder.
-        const gfx::Point still{g.axisPoint.x - 5 * g.direction.x, g.axisPoint.y - 5 * g.direction.y};
-        EXPECT_NEAR(g.project(still).x, still.x, 1e-9);
-        const gfx::Point rising{g.axisPoint.x + g.radius * g.direction.x, g.axisPoint.y + g.radius * g.direction.y};
-        EXPECT_NEAR(g.s(g.project(rising)), g.radius * std::sin(1.0), 1e-6);
+        EXPECT_LE(g.radius, CurlGeometry::maxRadiusFor(page));
+        // Left of the fold nothing moves; just past it the page rises on the cylinder
+        // (a point s along the page shows r sin(s / r) from the axis) ...
+        EXPECT_EQ(g.project({g.axisPoint.x - 5, 50}).x, g.axisPoint.x - 5);
+        EXPECT_NEAR(g.project({g.axisPoint.x + g.radius, 50}).x, g.axisPoint.x + g.radius * std::sin(1.0), 1e-9);
+        // ... and the whole leaf stays between the finger and the cylinder's top.
+        for (double x = g.axisPoint.x; x <= 320; x += 7) {
+            const double shown = g.project({x, 50}).x;
+            EXPECT_GE(shown, landed.x - 1e-9);
+            EXPECT_LE(shown, g.axisPoint.x + g.radius + 1e-9);
+        }
     }
-    // Pulling the finger down tilts the fold so the lower corner leads.
-    EXPECT_LT(CurlGeometry::make(page, 0.5, 240, 300).direction.y, 0);
     // Below the tracking limit the leaf runs ahead of the finger and is gone at 0.
     EXPECT_LT(CurlGeometry::grabbedEdgeX(0.05, 320, 32), 0.05 * 320);
+    const auto gone = CurlGeometry::make(page, 1e-6, 100);
+    EXPECT_LT(gone.axisPoint.x + gone.radius, 0);
 }
 
 TEST_F(TurnViewTest, AutoScrollRevealsFromTheTop) {

@@ -266,16 +266,18 @@ void drawShadow(cairo_t* cr, const Polygon& region, gfx::Point from, gfx::Point 
 
 } // namespace
 
-gfx::Image CurlRenderer::prepareMirrored(const gfx::Image& page) {
+namespace {
+
+gfx::Image argbCopy(const gfx::Image& page, bool mirrored) {
     cairo_surface_t* src = page.surface();
-    if (!src)
-        return {};
     const int w = cairo_image_surface_get_width(src), h = cairo_image_surface_get_height(src);
     cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
     cairo_t* cr = cairo_create(out);
-    cairo_matrix_t flip;
-    cairo_matrix_init(&flip, -1, 0, 0, 1, w, 0);
-    cairo_transform(cr, &flip);
+    if (mirrored) {
+        cairo_matrix_t flip;
+        cairo_matrix_init(&flip, -1, 0, 0, 1, w, 0);
+        cairo_transform(cr, &flip);
+    }
     cairo_set_source_surface(cr, src, 0, 0);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     cairo_paint(cr);
@@ -285,20 +287,16 @@ gfx::Image CurlRenderer::prepareMirrored(const gfx::Image& page) {
     return image;
 }
 
+} // namespace
+
+gfx::Image CurlRenderer::prepareMirrored(const gfx::Image& page) {
+    return page.surface() ? argbCopy(page, true) : gfx::Image();
+}
+
 gfx::Image CurlRenderer::prepare(const gfx::Image& page) {
-    cairo_surface_t* src = page.surface();
-    if (!src || cairo_image_surface_get_format(src) == CAIRO_FORMAT_ARGB32)
+    if (!page.surface() || cairo_image_surface_get_format(page.surface()) == CAIRO_FORMAT_ARGB32)
         return page;
-    const int w = cairo_image_surface_get_width(src), h = cairo_image_surface_get_height(src);
-    cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
-    cairo_t* cr = cairo_create(out);
-    cairo_set_source_surface(cr, src, 0, 0);
-    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_paint(cr);
-    cairo_destroy(cr);
-    gfx::Image image(out, page.scale());
-    cairo_surface_destroy(out);
-    return image;
+    return argbCopy(page, false);
 }
 
 void CurlRenderer::render(gfx::Context& ctx, const CurlGeometry& geometry, const gfx::Image& top,
@@ -358,24 +356,22 @@ void CurlRenderer::render(gfx::Context& ctx, const CurlGeometry& geometry, const
     // The cylinder in bands; more for a bigger radius, a band being several pixels.
     const int bands = std::clamp(static_cast<int>(r * scale / 10), 4, 12);
     const double quarter = kPi * r / 2;
-    for (int i = 0; i < bands; ++i) {
-        // The front, rising from the page: darker as it turns away from the eye.
-        const double s0 = quarter * i / bands, s1 = quarter * (i + 1) / bands;
+    // Band i of a quarter turn starting at s = from: its page strip, and where it
+    // shows (from u0 on, stretched by beta).
+    auto band = [&](double from, int i, const gfx::Image& image, bool mirrored, double pale, auto dark) {
+        const double s0 = from + quarter * i / bands, s1 = from + quarter * (i + 1) / bands;
         const double u0 = r * std::sin(s0 / r), u1 = r * std::sin(s1 / r);
-        const double beta = (u1 - u0) / (s1 - s0);
         const double mid = (s0 + s1) / 2 / r;
-        drawBand(cr, g, top, false, s0, s1, u0, beta, 0, 0.4 * (1 - std::cos(mid)));
-    }
+        drawBand(cr, g, image, mirrored, s0, s1, u0, (u1 - u0) / (s1 - s0), pale, dark(mid));
+    };
+    // The front, rising from the page: darker as it turns away from the eye.
+    for (int i = 0; i < bands; ++i)
+        band(0, i, top, false, 0, [](double a) { return 0.4 * (1 - std::cos(a)); });
     // The back coming down flat on top: mirrored and paler.
     drawBand(cr, g, back, haveMirror, 2 * quarter, far, 0, -1, kBackPaleness, 0);
-    for (int i = 0; i < bands; ++i) {
-        // The back over the cylinder, brightest where it lies flat again.
-        const double s0 = quarter + quarter * i / bands, s1 = quarter + quarter * (i + 1) / bands;
-        const double u0 = r * std::sin(s0 / r), u1 = r * std::sin(s1 / r);
-        const double beta = (u1 - u0) / (s1 - s0);
-        const double mid = (s0 + s1) / 2 / r;
-        drawBand(cr, g, back, haveMirror, s0, s1, u0, beta, kBackPaleness, 0.35 * (1 - std::abs(std::cos(mid))));
-    }
+    // The back over the cylinder, brightest where it lies flat again.
+    for (int i = 0; i < bands; ++i)
+        band(quarter, i, back, haveMirror, kBackPaleness, [](double a) { return 0.35 * (1 - std::abs(std::cos(a))); });
 }
 
 } // namespace pw

@@ -377,18 +377,19 @@ void PageManager::panTurningEnd(gfx::Point current, gfx::Point) {
 
 // --- positioning ---
 
-void PageManager::getPageFromPosition(int64_t p) {
-    m_currPage = layoutFrom(p);
+void PageManager::showJumpedPage(std::shared_ptr<PageContent> page) {
+    m_currPage = std::move(page);
     loadPageWithContent(m_currPage);
     saveBookReadingInfo();
     preLoadPage();
 }
 
+void PageManager::getPageFromPosition(int64_t p) {
+    showJumpedPage(layoutFrom(p));
+}
+
 void PageManager::getPageToPosition(int64_t p) {
-    m_currPage = layoutTo(p);
-    loadPageWithContent(m_currPage);
-    saveBookReadingInfo();
-    preLoadPage();
+    showJumpedPage(layoutTo(p));
 }
 
 void PageManager::reloadCurrentPage() {

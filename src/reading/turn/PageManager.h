@@ -194,6 +194,12 @@ private:
     // Font, colours or canvas changed: the layout engine follows, cached pages go.
     void layoutChanged();
     void rerenderCurrentPage();
+    // Day colours (each when given), then the page again: previewed (re-rendered,
+    // nothing saved) or confirmed (reloaded and saved).
+    void changeColours(const std::optional<gfx::Color>& background, const std::optional<gfx::Color>& font,
+                       bool confirm);
+    // A jump's page becomes current: shown, its place saved, its neighbours preloaded.
+    void showJumpedPage(std::shared_ptr<PageContent> page);
     int64_t now() const;
 
     std::shared_ptr<PageCache> m_cache = std::make_shared<PageCache>();

@@ -201,67 +201,61 @@ void PageManager::setReadBackgroundImage(int tag, bool portrait, const std::opti
     reloadCurrentPage();
 }
 
-void PageManager::pickFontColor(const std::optional<gfx::Color>& colour) {
-    if (!m_rzConfig->lightOn() || !colour)
-        return;
-    m_rzConfig->setPageFontColor(colour);
+void PageManager::changeColours(const std::optional<gfx::Color>& background, const std::optional<gfx::Color>& font,
+                                bool confirm) {
+    if (font)
+        m_rzConfig->setPageFontColor(font);
+    if (background)
+        m_rzConfig->setPageBackgroundColor(background);
     layoutChanged();
-    rerenderCurrentPage();
+    if (!confirm) {
+        rerenderCurrentPage();
+        return;
+    }
+    reloadCurrentPage();
+    m_rzConfig->saveConfig();
+}
+
+// The colour operations change the day colours only; in night mode they do nothing.
+
+void PageManager::pickFontColor(const std::optional<gfx::Color>& colour) {
+    if (m_rzConfig->lightOn() && colour)
+        changeColours(std::nullopt, colour, false);
 }
 
 void PageManager::setReadingFontColor(const std::optional<gfx::Color>& colour) {
     if (!m_rzConfig->lightOn())
         return;
-    if (colour) {
-        m_rzConfig->setPageFontColor(colour);
-        layoutChanged();
-        reloadCurrentPage();
-    }
-    m_rzConfig->saveConfig();
+    if (colour)
+        changeColours(std::nullopt, colour, true);
+    else
+        m_rzConfig->saveConfig();
 }
 
 void PageManager::pickBackgroundColor(const std::optional<gfx::Color>& colour) {
-    if (!m_rzConfig->lightOn() || !colour)
-        return;
-    m_rzConfig->setPageBackgroundColor(colour);
-    layoutChanged();
-    rerenderCurrentPage();
+    if (m_rzConfig->lightOn() && colour)
+        changeColours(colour, std::nullopt, false);
 }
 
 void PageManager::setReadingBackgroundColor(const std::optional<gfx::Color>& colour) {
     if (!m_rzConfig->lightOn())
         return;
-    if (colour) {
-        m_rzConfig->setPageBackgroundColor(colour);
-        layoutChanged();
-        reloadCurrentPage();
-    }
-    m_rzConfig->saveConfig();
+    if (colour)
+        changeColours(colour, std::nullopt, true);
+    else
+        m_rzConfig->saveConfig();
 }
 
 void PageManager::pickReadingBackgroundColor(const std::optional<gfx::Color>& background,
                                              const std::optional<gfx::Color>& font) {
-    if (!m_rzConfig->lightOn())
-        return;
-    if (background)
-        m_rzConfig->setPageBackgroundColor(background);
-    if (font)
-        m_rzConfig->setPageFontColor(font);
-    layoutChanged();
-    rerenderCurrentPage();
+    if (m_rzConfig->lightOn())
+        changeColours(background, font, false);
 }
 
 void PageManager::setReadingBackgroundColor(const std::optional<gfx::Color>& background,
                                             const std::optional<gfx::Color>& font) {
-    if (!m_rzConfig->lightOn())
-        return;
-    if (font)
-        m_rzConfig->setPageFontColor(font);
-    if (background)
-        m_rzConfig->setPageBackgroundColor(background);
-    layoutChanged();
-    reloadCurrentPage();
-    m_rzConfig->saveConfig();
+    if (m_rzConfig->lightOn())
+        changeColours(background, font, true);
 }
 
 bool PageManager::isPageTurningUpDown() const {

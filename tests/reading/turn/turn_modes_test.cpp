@@ -74,6 +74,13 @@ protected:
         }
         advance(0.25); // the glide of a smooth start has settled
     }
+
+    // Lifts the finger; once the turn has settled the view rests on page 2.
+    void release(PageManager& m, ui::View& view, gfx::Point at, gfx::Point from, const std::string& name) {
+        m.panTurningEnd(at, from);
+        advance(0.3);
+        EXPECT_EQ(inkRows(frame(view, name), 0, 480), 0);
+    }
 };
 
 TEST_F(TurnModeTest, NoEffectShowsTheNewPageAtOnce) {
@@ -129,9 +136,7 @@ TEST_F(TurnModeTest, HorizontalDragSlidesTheOldPageOverTheNewOne) {
     EXPECT_EQ(inkIn(img, 221, 320), 0);
     EXPECT_LT(grey(img.pixelAt(221, 4)), 200) << "the shading strip along the edge";
     EXPECT_EQ(grey(img.pixelAt(230, 4)), 255);
-    m->panTurningEnd({200, 240}, {300, 240});
-    advance(0.3);
-    EXPECT_EQ(inkRows(frame(*view, "turn2-drag-after"), 0, 480), 0);
+    release(*m, *view, {200, 240}, {300, 240}, "turn2-drag-after");
 }
 
 TEST_F(TurnModeTest, HorizontalSwipePushesBothPages) {
@@ -145,9 +150,7 @@ TEST_F(TurnModeTest, HorizontalSwipePushesBothPages) {
     EXPECT_EQ(grey(img.pixelAt(222, 4)), 255) << "no shading in a push";
     EXPECT_EQ(countPixels(img, Rect(0, 0, 320, 480), [](gfx::Pixel p) { return p.r == 255 && p.g == 0; }), 0)
         << "no gap along the seam";
-    m->panTurningEnd({200, 240}, {300, 240});
-    advance(0.3);
-    EXPECT_EQ(inkRows(frame(*view, "turn3-swipe-after"), 0, 480), 0);
+    release(*m, *view, {200, 240}, {300, 240}, "turn3-swipe-after");
 }
 
 TEST_F(TurnModeTest, VerticalDragSlidesUp) {
@@ -158,9 +161,7 @@ TEST_F(TurnModeTest, VerticalDragSlidesUp) {
     EXPECT_GT(inkRows(img, 0, 379), 500);
     EXPECT_EQ(inkRows(img, 386, 480), 0);
     EXPECT_LT(grey(img.pixelAt(5, 381)), 200) << "the shading under the sliding page";
-    m->panTurningEnd({160, 300}, {160, 400});
-    advance(0.3);
-    EXPECT_EQ(inkRows(frame(*view, "turn4-drag-after"), 0, 480), 0);
+    release(*m, *view, {160, 300}, {160, 400}, "turn4-drag-after");
 }
 
 TEST_F(TurnModeTest, VerticalSwipeShowsTheSplitLineAtTheSeam) {
@@ -172,10 +173,8 @@ TEST_F(TurnModeTest, VerticalSwipeShowsTheSplitLineAtTheSeam) {
     EXPECT_EQ(inkRows(img, 382, 480), 0);
     EXPECT_LT(grey(img.pixelAt(5, 380)), 200) << "the split line";
     EXPECT_EQ(grey(img.pixelAt(5, 383)), 255);
-    m->panTurningEnd({160, 300}, {160, 400});
-    EXPECT_TRUE(static_cast<SwipView&>(*view).splitLine()->isHidden());
-    advance(0.3);
-    EXPECT_EQ(inkRows(frame(*view, "turn5-swipe-after"), 0, 480), 0);
+    release(*m, *view, {160, 300}, {160, 400}, "turn5-swipe-after");
+    EXPECT_TRUE(view->splitLine()->isHidden());
 }
 
 TEST_F(TurnModeTest, AutoScrollRevealsTheNextPageFromTheTop) {

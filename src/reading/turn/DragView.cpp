@@ -1,6 +1,5 @@
 #include "reading/turn/DragView.h"
 
-
 namespace pw {
 
 void DragView::didCreate() {

@@ -9,6 +9,7 @@
 #include "platform/gfx/BitmapContext.h"
 #include "reading/page/PageWindow.h"
 #include "reading/page/PangoPageTypesetter.h"
+#include "reading/turn/AutoScrollView.h"
 #include "reading/txt/TxtFile.h"
 
 #include <cmath>
@@ -101,7 +102,7 @@ void PageManager::handleMemoryWarning() {
 }
 
 void PageManager::appDidBecomeActive() {
-    if (!m_pageView || m_isAutoScrolling || turnType() == kTurnAutoScroll)
+    if (!m_pageView || dynamic_cast<AutoScrollView*>(m_pageView.get()))
         return;
     m_pageView->reset();
     reloadCurrentPage();

@@ -4,10 +4,14 @@
 #include "foundation/db/BookmarkTB.h"
 #include "platform/core/Thread.h"
 
+#include <condition_variable>
+#include <mutex>
+
 namespace pw::test {
 namespace {
 
 using Labels = std::map<const void*, std::string>;
+using gfx::Rect;
 
 constexpr gfx::Point kForward{300.7, 240.2};
 constexpr gfx::Point kBackward{10, 240};
@@ -303,7 +307,22 @@ TEST_F(PageManagerTest, AStalePreloadIsNeverServed) {
 
 TEST_F(PageManagerTest, PreloadsOnRealThreadsKeepTheCacheWhole) {
     auto m = makeManager(chapter(u'壬', 4000), kTurnSwipeHorizontal);
-    m->setPreloadLauncher([](std::function<void()> job) { core::Thread::detach(std::move(job)); });
+    // Detached threads, as in the reader; the test waits for the last before it ends.
+    std::mutex mutex;
+    std::condition_variable done;
+    int running = 0;
+    m->setPreloadLauncher([&](std::function<void()> job) {
+        {
+            std::lock_guard lock(mutex);
+            ++running;
+        }
+        core::Thread::detach([&, job = std::move(job)] {
+            job();
+            std::lock_guard lock(mutex);
+            --running;
+            done.notify_all();
+        });
+    });
     m->getPageFromPosition(-1);
     for (int i = 0; i < 8; ++i) {
         const auto before = m->currPage();
@@ -317,6 +336,8 @@ TEST_F(PageManagerTest, PreloadsOnRealThreadsKeepTheCacheWhole) {
         EXPECT_EQ(m->currPage()->end, before->start - 1);
     }
     m.reset(); // preloads may still run: they keep their own copies
+    std::unique_lock lock(mutex);
+    done.wait(lock, [&] { return running == 0; });
 }
 
 TEST_F(PageManagerTest, TheReadingPlaceIsSavedAfterTurnsAndNeverWithoutAPage) {
@@ -424,6 +445,90 @@ TEST_F(PageManagerTest, ExitingAutoScrollEndsAtTheNextStep) {
     m_delegate->calls.clear();
     advance(2);
     EXPECT_TRUE(m_delegate->calls.empty()) << "the timer is gone";
+}
+
+TEST_F(PageManagerTest, AChunkedTxtBookAsksForTheNextChunkAPageEarly) {
+    const auto chunk = chapter(u'子', 3000);
+    auto m = makeManager(chunk, kTurnSwipeHorizontal);
+    m->setBookFormat(BookFormat::Txt);
+    m->setTxtLoadAll(false);
+    m->setTxtContentTotalLength(1'000'000);
+    m->setFilePath((m_home / "none.txt").string());
+    m->getPageFromPosition(-1);
+    const int64_t estimate = 450; // characters a phone page may hold at size 20
+    while (static_cast<int64_t>(chunk.size()) - m->currPage()->end - 1 > estimate) {
+        m->tapTurning(kForward);
+        ASSERT_TRUE(m_delegate->calls.empty()) << "asked at end " << m->currPage()->end;
+    }
+    ASSERT_LT(m->currPage()->end, static_cast<int64_t>(chunk.size()) - 1) << "text remains in the chunk";
+    const SeamData expected{m->currPage()->start, m->currPage()->end, m->currPage()->bStart, m->currPage()->bEnd};
+    const auto next = chapter(u'丑', 3000);
+    m_delegate->nextText = next;
+    m->tapTurning(kForward);
+    EXPECT_EQ(m_delegate->calls, std::vector<std::string>{"canLoadAnotherChapter(next)"});
+    ASSERT_EQ(m_delegate->seamData.size(), 1u);
+    EXPECT_EQ(m_delegate->seamData[0], expected);
+    EXPECT_EQ(m->currPage()->start, 0) << "the new chunk begins at the page boundary";
+    EXPECT_EQ(m->data(), next);
+
+    // Read whole, the book never asks.
+    m_delegate->calls.clear();
+    m->setTxtLoadAll(true);
+    m->getPageToPosition(static_cast<int64_t>(next.size()));
+    m->tapTurning(kForward);
+    EXPECT_EQ(m_delegate->calls, std::vector<std::string>{"atLastPage"});
+}
+
+TEST_F(PageManagerTest, ATurnTypeChangeMovesTheDimmingToTheNewView) {
+    auto m = makeManager(chapter(u'甲', 800), kTurnSwipeHorizontal);
+    m->getPageFromPosition(-1);
+    m->setupScreenBrightness(70);
+    auto replacement = ui::View::create<FakePageView>(Rect(0, 0, 320, 480));
+    m_delegate->onChangeType = [&](int) { m->setPageView(replacement); };
+    m->pageCurlChanged(kTurnCurl);
+    auto* dim = replacement->viewWithTag(PageManager::kDimmingViewTag);
+    ASSERT_TRUE(dim);
+    EXPECT_NEAR(dim->alpha(), 0.3, 1e-9);
+    // And the page is shown on it without a turn.
+    ASSERT_FALSE(replacement->calls.empty());
+    EXPECT_EQ(replacement->calls.back().op, "setTopPage");
+    EXPECT_TRUE(std::filesystem::exists(RZConfig::newSettingsPath()));
+}
+
+TEST_F(PageManagerTest, ColoursChangeTheDayPagesOnly) {
+    auto m = makeManager(chapter(u'甲', 800), kTurnSwipeHorizontal);
+    m->getPageFromPosition(-1);
+    const auto before = m->currPage();
+    const gfx::Color red(1, 0, 0);
+    m->pickBackgroundColor(red); // a preview: laid out again, nothing saved
+    EXPECT_NE(m->currPage(), before);
+    EXPECT_EQ(m->currPage()->pageImage.pixelAt(2, 2), (gfx::Pixel{255, 0, 0, 255}));
+    EXPECT_FALSE(std::filesystem::exists(RZConfig::newSettingsPath()));
+    m->setReadingFontColor(std::nullopt); // nothing to set, but saved
+    EXPECT_TRUE(std::filesystem::exists(RZConfig::newSettingsPath()));
+
+    m->rzConfig()->setLightOn(false);
+    const auto night = m->currPage();
+    m->pickBackgroundColor(gfx::Color(0, 1, 0));
+    m->setReadingBackgroundColor(gfx::Color(0, 1, 0), gfx::Color(0, 0, 1));
+    EXPECT_EQ(m->currPage(), night);
+    EXPECT_EQ(m->rzConfig()->pageBgColor(), red);
+}
+
+TEST_F(PageManagerTest, TheBookmarkPictureFliesToThePointAndGoes) {
+    auto m = makeManager(chapter(u'甲', 800), kTurnSwipeHorizontal);
+    m->getPageFromPosition(-1);
+    const size_t views = m_fakeView->subviews().size();
+    m->animateToPoint({300, 20});
+    ASSERT_EQ(m_fakeView->subviews().size(), views + 1);
+    auto flyer = m_fakeView->subviews().back();
+    EXPECT_EQ(flyer->frame().width(), 280 * 1.0); // inset by 20 on each side, before it shrinks
+    advance(0.2);
+    const auto mid = flyer->layer()->presentation();
+    EXPECT_GT(mid.position.x, 160);
+    EXPECT_LT(mid.position.y, 240);
+    advance(0.2);
+    EXPECT_EQ(m_fakeView->subviews().size(), views);
 }
 
 } // namespace

@@ -20,8 +20,9 @@ public:
     void setTopPage(const gfx::Image& top, const gfx::Image& bottom) override;
     void setTopPageImage(const gfx::Image& image) override;
     void setBottomPageImage(const gfx::Image& image) override;
-    const gfx::Image& topImage() const { return m_top; }
-    const gfx::Image& bottomImage() const { return m_bottom; }
+    // The pages as drawn (converted for fast resampling).
+    const gfx::Image& topImage() const { return m_top.drawn; }
+    const gfx::Image& bottomImage() const { return m_bottom.drawn; }
 
     void touchesBegan(gfx::Point p) override;
 
@@ -37,9 +38,15 @@ protected:
     void didTurnPageForward() override;
 
 private:
-    gfx::Image m_top;
-    gfx::Image m_bottom;
-    gfx::Image m_topMirrored;
+    struct Page {
+        gfx::Image source; // the picture handed over, kept so its identity holds
+        gfx::Image drawn;
+        gfx::Image mirrored; // made when the back first shows
+    };
+    Page prepared(const gfx::Image& image) const;
+
+    Page m_top;
+    Page m_bottom;
     double m_grabY = 0;
 };
 

@@ -1,9 +1,14 @@
 // Each turn mode driven by touches on the manual clock, with a frame rendered in
-// the middle of the turn and checked where its geometry carries the behaviour.
+// the middle of the turn and checked where its geometry carries the behaviour. The
+// touches go through the window to tap and pan recognizers on the page view that
+// forward to the page manager as the reader screen does.
 // Page 1 is black ink on white, page 2 is blank, so each side of a moving edge
 // tells which page shows there. The frames are kept under <build>/artifacts/pages.
 
 #include "TurnTestSupport.h"
+
+#include "platform/ui/PanGestureRecognizer.h"
+#include "platform/ui/TapGestureRecognizer.h"
 
 #include "reading/turn/AutoScrollView.h"
 #include "reading/turn/CurlGeometry.h"
@@ -45,6 +50,7 @@ protected:
         m->setupPageConfig();
         m->getPageFromPosition(-1);
         runPreloads();
+        forwardGestures(*m, *m->pageView());
         return m;
     }
 
@@ -64,20 +70,57 @@ protected:
     }
     static int inkRows(const gfx::Image& img, double y0, double y1) { return inkIn(img, 0, 320, y0, y1); }
 
-    // Pans from `from` to `to` in steps on the clock.
-    void pan(PageManager& m, gfx::Point from, gfx::Point to, int steps = 8) {
-        m.panTurningBegin(from);
-        for (int i = 1; i <= steps; ++i) {
-            advance(0.02);
-            const double f = static_cast<double>(i) / steps;
-            m.panTurningChanged({from.x + (to.x - from.x) * f, from.y + (to.y - from.y) * f}, from);
-        }
+    // What the reader screen does with gestures on the page view.
+    static void forwardGestures(PageManager& m, ui::View& v) {
+        struct Pan {
+            gfx::Point origin;
+            bool active = false;
+        };
+        auto state = std::make_shared<Pan>();
+        auto pan = ui::PanGestureRecognizer::create([&m, &v, state](ui::GestureRecognizer& g) {
+            auto& p = static_cast<ui::PanGestureRecognizer&>(g);
+            const gfx::Point at = p.locationInView(&v);
+            switch (p.state()) {
+            case ui::GestureState::Began: {
+                const gfx::Point t = p.translationInView(&v);
+                state->origin = {at.x - t.x, at.y - t.y};
+                state->active = !m.isFirstPageOrLastPage(state->origin, true);
+                if (state->active) {
+                    m.panTurningBegin(state->origin);
+                    m.panTurningChanged(at, state->origin);
+                }
+                break;
+            }
+            case ui::GestureState::Changed:
+                if (state->active)
+                    m.panTurningChanged(at, state->origin);
+                break;
+            case ui::GestureState::Ended:
+            case ui::GestureState::Cancelled:
+                if (state->active)
+                    m.panTurningEnd(at, state->origin);
+                state->active = false;
+                break;
+            default:
+                break;
+            }
+        });
+        v.addGestureRecognizer(pan);
+        v.addGestureRecognizer(ui::TapGestureRecognizer::create([&m, &v](ui::GestureRecognizer& g) {
+            if (g.state() == ui::GestureState::Ended)
+                m.tapTurning(g.locationInView(&v));
+        }));
+    }
+
+    // A finger from `from` to `to` in steps on the clock, still down.
+    void pan(gfx::Point from, gfx::Point to) {
+        drag(from, to, 0.16, 8, false);
         advance(0.25); // the glide of a smooth start has settled
     }
 
     // Lifts the finger; once the turn has settled the view rests on page 2.
-    void release(PageManager& m, ui::View& view, gfx::Point at, gfx::Point from, const std::string& name) {
-        m.panTurningEnd(at, from);
+    void release(ui::View& view, gfx::Point at, const std::string& name) {
+        touch(1, ui::TouchPhase::Ended, at);
         advance(0.3);
         EXPECT_EQ(inkRows(frame(view, name), 0, 480), 0);
     }
@@ -87,7 +130,7 @@ TEST_F(TurnModeTest, NoEffectShowsTheNewPageAtOnce) {
     auto view = ui::View::create<RZPageView>(Rect(0, 0, 320, 480));
     auto m = showFirstPage(kTurnNone, view);
     EXPECT_GT(inkRows(frame(*view, "turn0-before"), 0, 480), 1000);
-    m->tapTurning({300, 240});
+    tap({300, 240});
     const auto img = frame(*view, "turn0-after");
     EXPECT_EQ(inkRows(img, 0, 480), 0);
     EXPECT_EQ(img.pixelAt(160, 240), (gfx::Pixel{255, 255, 255, 255}));
@@ -96,7 +139,7 @@ TEST_F(TurnModeTest, NoEffectShowsTheNewPageAtOnce) {
 TEST_F(TurnModeTest, CurlBendsTheLeafAtTheFingerWithItsShadow) {
     auto view = ui::View::create<PageCurlView>(Rect(0, 0, 320, 480));
     auto m = showFirstPage(kTurnCurl, view);
-    pan(*m, {300, 240}, {160, 240});
+    pan({300, 240}, {160, 240});
     const auto g = view->geometry();
     ASSERT_FALSE(g.flat);
     EXPECT_NEAR(g.grabbed.x, 160, 0.5) << "the turning edge is under the finger";
@@ -118,7 +161,7 @@ TEST_F(TurnModeTest, CurlBendsTheLeafAtTheFingerWithItsShadow) {
     EXPECT_EQ(inkIn(img, cylinder + 1, 320), 0);
 
     // Release: the leaf turns away and the view rests on page 2.
-    m->panTurningEnd({160, 300}, {300, 240});
+    touch(1, ui::TouchPhase::Ended, {160, 240});
     advance(0.12);
     const auto settling = frame(*view, "turn1-curl-settling");
     EXPECT_LT(inkRows(settling, 0, 480), inkRows(img, 0, 480));
@@ -130,19 +173,19 @@ TEST_F(TurnModeTest, CurlBendsTheLeafAtTheFingerWithItsShadow) {
 TEST_F(TurnModeTest, HorizontalDragSlidesTheOldPageOverTheNewOne) {
     auto view = ui::View::create<DragView>(DragView::kHorizontal, Rect(0, 0, 320, 480));
     auto m = showFirstPage(kTurnDragHorizontal, view);
-    pan(*m, {300, 240}, {200, 240}); // the edge at 320 - 100
+    pan({300, 240}, {200, 240}); // the edge at 320 - 100
     const auto img = frame(*view, "turn2-drag-mid");
     EXPECT_GT(inkIn(img, 150, 219), 100);
     EXPECT_EQ(inkIn(img, 221, 320), 0);
     EXPECT_LT(grey(img.pixelAt(221, 4)), 200) << "the shading strip along the edge";
     EXPECT_EQ(grey(img.pixelAt(230, 4)), 255);
-    release(*m, *view, {200, 240}, {300, 240}, "turn2-drag-after");
+    release(*view, {200, 240}, "turn2-drag-after");
 }
 
 TEST_F(TurnModeTest, HorizontalSwipePushesBothPages) {
     auto view = ui::View::create<SwipView>(SwipView::kHorizontal, Rect(0, 0, 320, 480));
     auto m = showFirstPage(kTurnSwipeHorizontal, view);
-    pan(*m, {300, 240}, {200, 240});
+    pan({300, 240}, {200, 240});
     const auto img = frame(*view, "turn3-swipe-mid");
     // The old page's right part sits left of the seam, page 2's left part right of it.
     EXPECT_GT(inkIn(img, 150, 219), 100);
@@ -150,30 +193,30 @@ TEST_F(TurnModeTest, HorizontalSwipePushesBothPages) {
     EXPECT_EQ(grey(img.pixelAt(222, 4)), 255) << "no shading in a push";
     EXPECT_EQ(countPixels(img, Rect(0, 0, 320, 480), [](gfx::Pixel p) { return p.r == 255 && p.g == 0; }), 0)
         << "no gap along the seam";
-    release(*m, *view, {200, 240}, {300, 240}, "turn3-swipe-after");
+    release(*view, {200, 240}, "turn3-swipe-after");
 }
 
 TEST_F(TurnModeTest, VerticalDragSlidesUp) {
     auto view = ui::View::create<DragView>(DragView::kVertical, Rect(0, 0, 320, 480));
     auto m = showFirstPage(kTurnDragVertical, view);
-    pan(*m, {160, 400}, {160, 300}); // the edge at 480 - 100
+    pan({160, 400}, {160, 300}); // the edge at 480 - 100
     const auto img = frame(*view, "turn4-drag-mid");
     EXPECT_GT(inkRows(img, 0, 379), 500);
     EXPECT_EQ(inkRows(img, 386, 480), 0);
     EXPECT_LT(grey(img.pixelAt(5, 381)), 200) << "the shading under the sliding page";
-    release(*m, *view, {160, 300}, {160, 400}, "turn4-drag-after");
+    release(*view, {160, 300}, "turn4-drag-after");
 }
 
 TEST_F(TurnModeTest, VerticalSwipeShowsTheSplitLineAtTheSeam) {
     auto view = ui::View::create<SwipView>(SwipView::kVertical, Rect(0, 0, 320, 480));
     auto m = showFirstPage(kTurnSwipeVertical, view);
-    pan(*m, {160, 400}, {160, 300});
+    pan({160, 400}, {160, 300});
     const auto img = frame(*view, "turn5-swipe-mid");
     EXPECT_GT(inkRows(img, 0, 379), 500);
     EXPECT_EQ(inkRows(img, 382, 480), 0);
     EXPECT_LT(grey(img.pixelAt(5, 380)), 200) << "the split line";
     EXPECT_EQ(grey(img.pixelAt(5, 383)), 255);
-    release(*m, *view, {160, 300}, {160, 400}, "turn5-swipe-after");
+    release(*view, {160, 300}, "turn5-swipe-after");
     EXPECT_TRUE(view->splitLine()->isHidden());
 }
 

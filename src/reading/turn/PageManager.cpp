@@ -10,6 +10,10 @@
 #include "reading/page/PageWindow.h"
 #include "reading/page/PangoPageTypesetter.h"
 #include "reading/turn/AutoScrollView.h"
+#include "reading/turn/DragView.h"
+#include "reading/turn/PageCurlView.h"
+#include "reading/turn/RZPageView.h"
+#include "reading/turn/SwipView.h"
 #include "reading/txt/TxtFile.h"
 
 #include <cmath>
@@ -93,6 +97,27 @@ std::shared_ptr<PageContent> PageManager::layoutFrom(int64_t position) {
 std::shared_ptr<PageContent> PageManager::layoutTo(int64_t position) {
     gfx::BitmapContext ctx(pageSize(), screenScale(), true);
     return m_cntMgr->getForwardPageContent(*m_data, position, ctx);
+}
+
+std::shared_ptr<BaseView> PageManager::makePageView(int type, const gfx::Rect& frame) {
+    switch (type) {
+    case kTurnNone:
+        return ui::View::create<RZPageView>(frame);
+    case kTurnCurl:
+        return ui::View::create<PageCurlView>(frame);
+    case kTurnDragHorizontal:
+        return ui::View::create<DragView>(DragView::kHorizontal, frame);
+    case kTurnSwipeHorizontal:
+        return ui::View::create<SwipView>(SwipView::kHorizontal, frame);
+    case kTurnDragVertical:
+        return ui::View::create<DragView>(DragView::kVertical, frame);
+    case kTurnSwipeVertical:
+        return ui::View::create<SwipView>(SwipView::kVertical, frame);
+    case kTurnAutoScroll:
+        return ui::View::create<AutoScrollView>(frame);
+    default:
+        return nullptr;
+    }
 }
 
 // --- state ---

@@ -173,6 +173,10 @@ public:
 
     // Seconds between auto-scroll steps for a speed: 2 slow, 1 medium, else fast.
     static double autoScrollInterval(int speed);
+    // The page view for a turn type, as the reader builds it on changePageTurningType:
+    // 0 RZPageView, 1 PageCurlView, 2 and 4 DragView across and up-down, 3 and 5
+    // SwipView across and up-down, 6 AutoScrollView; null for any other type.
+    static std::shared_ptr<BaseView> makePageView(int type, const gfx::Rect& frame);
 
 private:
     enum class Gesture { Tap, Pan };

@@ -5,6 +5,7 @@
 #include "reading/turn/AutoScrollView.h"
 #include "reading/turn/CurlGeometry.h"
 #include "reading/turn/DragView.h"
+#include "reading/turn/PageManager.h"
 #include "reading/turn/PageCurlView.h"
 #include "reading/turn/RZPageView.h"
 #include "reading/turn/StatusView.h"
@@ -36,6 +37,24 @@ void expectRect(const Rect& got, const Rect& want) {
     EXPECT_NEAR(got.y(), want.y(), 1e-9);
     EXPECT_NEAR(got.width(), want.width(), 1e-9);
     EXPECT_NEAR(got.height(), want.height(), 1e-9);
+}
+
+TEST_F(TurnViewTest, EachTurnTypeHasItsView) {
+    const Rect r(0, 0, 320, 480);
+    EXPECT_TRUE(dynamic_cast<RZPageView*>(PageManager::makePageView(0, r).get()));
+    EXPECT_TRUE(dynamic_cast<PageCurlView*>(PageManager::makePageView(1, r).get()));
+    for (const int type : {2, 4}) {
+        auto* v = dynamic_cast<DragView*>(PageManager::makePageView(type, r).get());
+        ASSERT_TRUE(v);
+        EXPECT_EQ(v->dragMode(), type == 2 ? DragView::kHorizontal : DragView::kVertical);
+    }
+    for (const int type : {3, 5}) {
+        auto* v = dynamic_cast<SwipView*>(PageManager::makePageView(type, r).get());
+        ASSERT_TRUE(v);
+        EXPECT_EQ(v->swipMode(), type == 3 ? SwipView::kHorizontal : SwipView::kVertical);
+    }
+    EXPECT_TRUE(dynamic_cast<AutoScrollView*>(PageManager::makePageView(6, r).get()));
+    EXPECT_FALSE(PageManager::makePageView(7, r));
 }
 
 TEST_F(TurnViewTest, SlidingViewFramesFollowTheEdge) {

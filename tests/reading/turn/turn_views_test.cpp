@@ -44,12 +44,14 @@ TEST_F(TurnViewTest, EachTurnTypeHasItsView) {
     EXPECT_TRUE(dynamic_cast<RZPageView*>(PageManager::makePageView(0, r).get()));
     EXPECT_TRUE(dynamic_cast<PageCurlView*>(PageManager::makePageView(1, r).get()));
     for (const int type : {2, 4}) {
-        auto* v = dynamic_cast<DragView*>(PageManager::makePageView(type, r).get());
+        const auto view = PageManager::makePageView(type, r);
+        auto* v = dynamic_cast<DragView*>(view.get());
         ASSERT_TRUE(v);
         EXPECT_EQ(v->dragMode(), type == 2 ? DragView::kHorizontal : DragView::kVertical);
     }
     for (const int type : {3, 5}) {
-        auto* v = dynamic_cast<SwipView*>(PageManager::makePageView(type, r).get());
+        const auto view = PageManager::makePageView(type, r);
+        auto* v = dynamic_cast<SwipView*>(view.get());
         ASSERT_TRUE(v);
         EXPECT_EQ(v->swipMode(), type == 3 ? SwipView::kHorizontal : SwipView::kVertical);
     }

@@ -44,6 +44,9 @@ public:
     std::string secondFactorReply = "RetValue=0^$^DescMsg=ok^$^SessionID=S-200";
     std::string autoLoginReply = "RetValue=0^$^DescMsg=welcome back^$^SessionID=S-300^$^SESSIONKEY=SK-300";
     bool nameTaken = false;
+    // Account name -> password. When not empty, the passport login checks what
+    // it receives against it and refuses anything else.
+    std::map<std::string, std::string> accounts;
     std::string smsAnswer = R"({"Result":0,"resultCode":0,"resultMsg":"sent"})";
     std::deque<std::string> pollAnswers; // verifyClientEx; empty: "resultCode 1"
     // Encrypts a value as the service does for the poll's answer.

@@ -1,0 +1,12 @@
+#pragma once
+// One registration function per group of endpoints (see StandinSite.h).
+namespace pw::standin {
+
+class StandinSite;
+
+// The login check, the login validation and the avatar.
+void registerLoginEndpoints(StandinSite& site);
+// Book information, bought chapters, chapter files, paid chapters, covers.
+void registerBookEndpoints(StandinSite& site);
+
+} // namespace pw::standin

@@ -131,6 +131,9 @@ void StandinSite::start() {
         add(host, "GET", ".*", notFound);
         add(host, "POST", ".*", notFound);
         h.server.set_keep_alive_max_count(1000);
+        // An idle kept-alive connection holds a worker; a short wait lets the
+        // site stop promptly.
+        h.server.set_keep_alive_timeout(1);
         h.port = h.server.bind_to_any_port("127.0.0.1");
         h.thread = std::thread([&h] { h.server.listen_after_bind(); });
     }

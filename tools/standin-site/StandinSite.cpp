@@ -95,6 +95,7 @@ StandinSite::StandinSite(Options options) : m_options(std::move(options)) {
     m_catalogue = std::make_unique<Catalogue>(m_options.poetry);
     m_account = std::make_unique<test::FakeAccountService>();
     m_account->accounts[kReaderName] = kReaderPassword;
+    m_account->log = m_options.log;
     // The account service's own session ids belong to the reader.
     for (const char* id : {"S-100", "S-200", "S-300"})
         m_sessionIds[id] = kReaderId;
@@ -154,7 +155,9 @@ void StandinSite::pointApp() const {
 }
 
 std::string StandinSite::siteHostsPlist() const {
-    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n";
+    // The marker tells scripts/run.sh this file is the stand-in's, not the user's.
+    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- written by standin-site -->\n"
+                      "<plist version=\"1.0\">\n<dict>\n";
     for (int i = 0; i < 7; ++i) {
         const Host h = static_cast<Host>(i);
         out += "\t<key>" + std::string(SiteHosts::key(h)) + "</key>\n\t<string>" + baseUrl(h) + "</string>\n";

@@ -163,8 +163,12 @@ std::string FakeAccountService::baseUrl() const {
 }
 
 void FakeAccountService::record(const std::string& path, const std::map<std::string, std::string>& params) {
-    std::lock_guard lock(m_mutex);
-    m_requests.push_back({path, params});
+    {
+        std::lock_guard lock(m_mutex);
+        m_requests.push_back({path, params});
+    }
+    if (log)
+        log("account GET " + path + " -> 200");
 }
 
 std::vector<FakeAccountService::Request> FakeAccountService::requests(const std::string& suffix) const {

@@ -3,6 +3,7 @@
 // endpoints from scripts, keeps each guid's key and each exchange's KeyWord,
 // and decrypts what it receives so tests can check what the kit really sent.
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -47,6 +48,8 @@ public:
     // Account name -> password. When not empty, the passport login checks what
     // it receives against it and refuses anything else.
     std::map<std::string, std::string> accounts;
+    // Told of every request ("account GET <path> -> 200"); set before any arrives.
+    std::function<void(const std::string&)> log;
     std::string smsAnswer = R"({"Result":0,"resultCode":0,"resultMsg":"sent"})";
     std::deque<std::string> pollAnswers; // verifyClientEx; empty: "resultCode 1"
     // Encrypts a value as the service does for the poll's answer.

@@ -125,7 +125,7 @@ bool Catalogue::available() const {
 }
 
 std::vector<int64_t> Catalogue::bookIds() const {
-    return {kShijing, kLunyu, kSishu, kChuci, kSongci, kTang};
+    return {kShijing, kLunyu, kSishu, kChuci, kSongci, kTangThousand, kTang};
 }
 
 const Book* Catalogue::book(int64_t id) const {
@@ -195,6 +195,24 @@ std::unique_ptr<Book> Catalogue::load(int64_t id) const {
                 for (const auto& ci : *all->asArray())
                     b.chapter(field(ci, "rhythmic") + "（" + field(ci, "author") + "）",
                               field(ci, "author") + "\n" + lines(ci["paragraphs"]));
+        }
+        return b.done();
+    }
+    case kTangThousand: {
+        Builder b(id, "唐诗一千首", "彭定求 等编");
+        size_t n = 0;
+        for (const auto& file : numbered(dist / "quantangshi", "poet\\.tang\\.")) {
+            if (auto all = readJson(file))
+                for (const auto& poem : *all->asArray()) {
+                    if (n == 1000)
+                        break;
+                    if (n % 100 == 0)
+                        b.volume("第" + std::to_string(n / 100 + 1) + "卷");
+                    b.chapter(field(poem, "title"), field(poem, "author") + "\n" + lines(poem["paragraphs"]));
+                    ++n;
+                }
+            if (n == 1000)
+                break;
         }
         return b.done();
     }

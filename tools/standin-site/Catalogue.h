@@ -44,11 +44,12 @@ struct Book {
 
 class Catalogue {
 public:
-    static constexpr int64_t kShijing = 1001; // the Book of Songs, its sections as volumes
-    static constexpr int64_t kLunyu = 1002;   // the Analects
-    static constexpr int64_t kSishu = 1003;   // the Four Books
-    static constexpr int64_t kChuci = 1004;   // the Chu Ci
-    static constexpr int64_t kSongci = 1006;  // the Song lyrics
+    static constexpr int64_t kShijing = 1001;      // the Book of Songs, its sections as volumes
+    static constexpr int64_t kLunyu = 1002;        // the Analects
+    static constexpr int64_t kSishu = 1003;        // the Four Books
+    static constexpr int64_t kChuci = 1004;        // the Chu Ci
+    static constexpr int64_t kSongci = 1006;       // the Song lyrics
+    static constexpr int64_t kTangThousand = 1007; // the first thousand Tang poems: 1,000 chapters
     // The complete Tang poems: tens of thousands of chapters, and an id past
     // 32 bits (so are its chapter ids).
     static constexpr int64_t kTang = 3000000005;

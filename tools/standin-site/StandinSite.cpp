@@ -19,6 +19,7 @@ constexpr Host kServedHosts[] = {Host::Interface,   Host::File,  Host::Image,
 constexpr void (*kEndpointGroups[])(StandinSite&) = {
     registerLoginEndpoints,
     registerBookEndpoints,
+    registerAccountEndpoints,
 };
 
 std::string escapeRegex(const std::string& path) {

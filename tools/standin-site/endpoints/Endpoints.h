@@ -8,5 +8,8 @@ class StandinSite;
 void registerLoginEndpoints(StandinSite& site);
 // Book information, bought chapters, chapter files, paid chapters, covers.
 void registerBookEndpoints(StandinSite& site);
+// Shelves, bookmarks, favourites, the update poll, the update descriptor, the
+// install report and the statistics beacon.
+void registerAccountEndpoints(StandinSite& site);
 
 } // namespace pw::standin

@@ -1,0 +1,97 @@
+#pragma once
+// Fetches one site book completely for one user through one serial request
+// queue: the chapter list (putting the book on the shelf when needed), the
+// cover, every free chapter not yet stored, the list of bought paid chapters
+// and the bought and zero-price paid chapters not yet stored. It reports only
+// by the whole-book notices (a DownloadNote with a progress value); progress
+// 1.0 ends a book, whether it succeeded or failed.
+#include "network/RQHTTPRequestDelegate.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pw {
+
+class BookCoverDownloader;
+class RQNetworkQueue;
+class RQHTTPRequest;
+class RZHTTPRequest;
+
+class WholeBookDownloader : public RQHTTPRequestDelegate, public std::enable_shared_from_this<WholeBookDownloader> {
+public:
+    // Stages of the running download.
+    enum Stage : int {
+        StageChapterList = 1001,
+        StageCover = 1002,
+        StageFreeChapters = 1003,
+        StageBoughtList = 1004,
+        StagePaidChapters = 1005,
+    };
+    static constexpr size_t kBatchSize = 5;
+
+    static std::shared_ptr<WholeBookDownloader> create();
+    WholeBookDownloader();
+    ~WholeBookDownloader() override;
+
+    void beginToDownloadByRZBookId(int64_t rzBookId, const std::string& userId);
+    // Cancels every queued request; cancelled requests post nothing.
+    void cancelDownloading();
+
+    const std::shared_ptr<RQNetworkQueue>& queue() const { return m_queue; }
+    bool isIdle() const;
+    int currentDownloadingType() const { return m_currentDownloadingType; }
+    bool shouldPostMessage() const { return m_shouldPostMessage; }
+    void setShouldPostMessage(bool v) { m_shouldPostMessage = v; }
+    bool shouldReloadAfterGetBookInfo() const { return m_shouldReloadAfterGetBookInfo; }
+    void setShouldReloadAfterGetBookInfo(bool v) { m_shouldReloadAfterGetBookInfo = v; }
+
+    // Request handlers (main thread).
+    void downChapterListFinished(RZHTTPRequest& request);
+    void downBookCoverFinished(RZHTTPRequest& request);
+    void downBookCoverFailed(RZHTTPRequest& request);
+    void downChapterContentFinished(RZHTTPRequest& request);
+    void downChapterContentFailed(RZHTTPRequest& request);
+    void downVipChapterListFinished(RZHTTPRequest& request);
+    void downVipChapterContentFinished(RZHTTPRequest& request);
+    void downVipChapterContentFailed(RZHTTPRequest& request);
+    void requestFailed(RQHTTPRequest& request) override;
+
+    // Stage steps.
+    void beginToDownChaptersContent(int64_t rzBookId, const std::string& userId);
+    void processLastCntDownInQueueFinished(RZHTTPRequest& request);
+    void beginToDownPurchasedVipChapterList(int64_t rzBookId, const std::string& userId);
+    void processVipLastCntDownInQueueFinished(RZHTTPRequest& request);
+
+    // Posts one whole-book notice; the success notice also carries "lost",
+    // the number of chapters that could not be fetched or stored.
+    void postNotificationWithName(const std::string& name, double progress, int64_t rzBookId,
+                                  const std::string& userId);
+
+    // The text of a free chapter file without its script wrapper, paragraphs
+    // on lines of their own; nullopt when the answer is not a chapter file.
+    static std::optional<std::string> chapterTextFromFile(const std::string& bytes);
+
+private:
+    using Handler = void (WholeBookDownloader::*)(RZHTTPRequest&);
+    std::shared_ptr<RZHTTPRequest> makeRequest(const std::string& url, int64_t rzBookId, const std::string& userId);
+    void enqueue(const std::shared_ptr<RZHTTPRequest>& request, Handler finished, Handler failed);
+    void queueFreeBatch(int64_t rzBookId, const std::string& userId, const std::shared_ptr<std::vector<int64_t>>& ids,
+                        size_t from);
+    void queuePaidBatch(int64_t rzBookId, const std::string& userId, const std::shared_ptr<std::vector<int64_t>>& ids,
+                        size_t from);
+    void fail(RZHTTPRequest& request);
+    void listRequestFailed(RZHTTPRequest& request);
+
+    std::shared_ptr<RQNetworkQueue> m_queue;
+    std::shared_ptr<BookCoverDownloader> m_bookCoverDownloader;
+    int m_currentDownloadingType = 0;
+    bool m_shouldPostMessage = false;
+    bool m_shouldReloadAfterGetBookInfo = false;
+    std::weak_ptr<RQHTTPRequest> m_lastQueued;
+    int64_t m_lost = 0; // chapters of the running book that were not stored
+};
+
+} // namespace pw

@@ -41,9 +41,24 @@ std::optional<int64_t> parseId(std::string_view text) {
     return id;
 }
 
-std::shared_ptr<IdList> idsOf(RZHTTPRequest& request) {
-    const auto* ids = std::any_cast<std::shared_ptr<IdList>>(&request.userPack());
-    return ids ? *ids : nullptr;
+// The chapters of one batch are fetched at once; the next batch is queued
+// when every request of this one has answered (or failed).
+struct Batch {
+    std::shared_ptr<IdList> ids;
+    size_t end = 0; // one past the batch's last index in ids
+    size_t size = 0;
+    size_t answered = 0;
+};
+
+std::shared_ptr<Batch> batchOf(RZHTTPRequest& request) {
+    const auto* batch = std::any_cast<std::shared_ptr<Batch>>(&request.userPack());
+    return batch ? *batch : nullptr;
+}
+
+// Counts one answer of the request's batch; true when it was the batch's last.
+bool batchAnswered(RZHTTPRequest& request) {
+    auto batch = batchOf(request);
+    return batch && ++batch->answered == batch->size;
 }
 } // namespace
 
@@ -53,7 +68,8 @@ std::shared_ptr<WholeBookDownloader> WholeBookDownloader::create() {
 
 WholeBookDownloader::WholeBookDownloader()
     : m_queue(RQNetworkQueue::queue()), m_bookCoverDownloader(BookCoverDownloader::create()) {
-    m_queue->setMaxConcurrentOperationCount(1);
+    // A batch of chapters is fetched at once; every other request runs alone.
+    m_queue->setMaxConcurrentOperationCount(static_cast<int>(kBatchSize));
     m_queue->setShouldCancelAllRequestsOnFailure(false);
     m_queue->setShowAccurateProgress(false);
     m_queue->go();
@@ -68,6 +84,9 @@ bool WholeBookDownloader::isIdle() const {
 }
 
 void WholeBookDownloader::cancelDownloading() {
+    // Answers that were already on their way are dropped too: a cancelled
+    // download must not go on from one of them.
+    ++m_generation;
     m_queue->cancelAllOperations();
 }
 
@@ -83,16 +102,22 @@ std::shared_ptr<RZHTTPRequest> WholeBookDownloader::makeRequest(const std::strin
     return request;
 }
 
-void WholeBookDownloader::enqueue(const std::shared_ptr<RZHTTPRequest>& request, Handler finished, Handler failed) {
+void WholeBookDownloader::enqueue(const std::shared_ptr<RZHTTPRequest>& request, Handler finished, Handler failed,
+                                  bool afterLast) {
     request->setDelegate(weak_from_this());
-    request->setDidFinishSelector([finished](RQHTTPRequestDelegate& d, RQHTTPRequest& r) {
-        (static_cast<WholeBookDownloader&>(d).*finished)(static_cast<RZHTTPRequest&>(r));
+    const uint64_t generation = m_generation;
+    request->setDidFinishSelector([finished, generation](RQHTTPRequestDelegate& d, RQHTTPRequest& r) {
+        auto& self = static_cast<WholeBookDownloader&>(d);
+        if (self.m_generation == generation)
+            (self.*finished)(static_cast<RZHTTPRequest&>(r));
     });
-    request->setDidFailSelector([failed](RQHTTPRequestDelegate& d, RQHTTPRequest& r) {
-        (static_cast<WholeBookDownloader&>(d).*failed)(static_cast<RZHTTPRequest&>(r));
+    request->setDidFailSelector([failed, generation](RQHTTPRequestDelegate& d, RQHTTPRequest& r) {
+        auto& self = static_cast<WholeBookDownloader&>(d);
+        if (self.m_generation == generation)
+            (self.*failed)(static_cast<RZHTTPRequest&>(r));
     });
-    // Strictly in the order added, whatever the queue's width.
-    if (auto last = m_lastQueued.lock(); last && !last->isFinished())
+    // The steps run strictly one after another; only a batch's own requests run together.
+    if (auto last = m_lastQueued.lock(); afterLast && last && !last->isFinished())
         request->addDependency(last);
     m_lastQueued = request;
     m_queue->addOperation(request);
@@ -200,6 +225,7 @@ void WholeBookDownloader::beginToDownChaptersContent(int64_t rzBookId, const std
 void WholeBookDownloader::queueFreeBatch(int64_t rzBookId, const std::string& userId,
                                          const std::shared_ptr<IdList>& ids, size_t from) {
     const size_t end = std::min(from + kBatchSize, ids->size());
+    auto batch = std::make_shared<Batch>(Batch{ids, end, end - from, 0});
     const std::string base = SiteHosts::baseUrl(SiteHosts::Service::File);
     for (size_t i = from; i < end; ++i) {
         const int64_t cid = (*ids)[i];
@@ -208,10 +234,10 @@ void WholeBookDownloader::queueFreeBatch(int64_t rzBookId, const std::string& us
                                    rzBookId, userId);
         request->setCategoryId(cid);
         request->setTag(static_cast<int>(i));
-        request->setUserPack(ids);
+        request->setUserPack(batch);
         request->setIsLastInQueue(i + 1 == end);
         enqueue(request, &WholeBookDownloader::downChapterContentFinished,
-                &WholeBookDownloader::downChapterContentFailed);
+                &WholeBookDownloader::downChapterContentFailed, false);
     }
 }
 
@@ -246,7 +272,7 @@ void WholeBookDownloader::downChapterContentFinished(RZHTTPRequest& request) {
             text = chapterTextFromFile(*bytes);
     if (!text || !BookDB::saveChapterWithRZBookId(id, request.categoryId(), text->empty() ? "  " : *text))
         ++m_lost;
-    if (request.isLastInQueue())
+    if (batchAnswered(request))
         processLastCntDownInQueueFinished(request);
 }
 
@@ -256,16 +282,15 @@ void WholeBookDownloader::downChapterContentFailed(RZHTTPRequest& request) {
         return;
     }
     ++m_lost;
-    if (request.isLastInQueue())
+    if (batchAnswered(request))
         processLastCntDownInQueueFinished(request);
 }
 
 void WholeBookDownloader::processLastCntDownInQueueFinished(RZHTTPRequest& request) {
-    auto ids = idsOf(request);
-    const size_t next = static_cast<size_t>(request.tag()) + 1;
-    if (!ids || next >= ids->size())
+    auto batch = batchOf(request);
+    if (!batch || batch->end >= batch->ids->size())
         return beginToDownPurchasedVipChapterList(request.lrzBookId(), request.userId());
-    queueFreeBatch(request.lrzBookId(), request.userId(), ids, next);
+    queueFreeBatch(request.lrzBookId(), request.userId(), batch->ids, batch->end);
 }
 
 // ---- 4. bought paid chapters
@@ -322,6 +347,7 @@ void WholeBookDownloader::downVipChapterListFinished(RZHTTPRequest& request) {
 void WholeBookDownloader::queuePaidBatch(int64_t rzBookId, const std::string& userId,
                                          const std::shared_ptr<IdList>& ids, size_t from) {
     const size_t end = std::min(from + kBatchSize, ids->size());
+    auto batch = std::make_shared<Batch>(Batch{ids, end, end - from, 0});
     const std::string base = SiteHosts::baseUrl(SiteHosts::Service::Interface) + "/api/IGetVipContent.ashx?k=";
     const std::string device = device::Device::current().identifierForVendor();
     for (size_t i = from; i < end; ++i) {
@@ -331,10 +357,10 @@ void WholeBookDownloader::queuePaidBatch(int64_t rzBookId, const std::string& us
                         rzBookId, userId);
         request->setChapterId(cid);
         request->setTag(static_cast<int>(i));
-        request->setUserPack(ids);
+        request->setUserPack(batch);
         request->setIsLastInQueue(i + 1 == end);
         enqueue(request, &WholeBookDownloader::downVipChapterContentFinished,
-                &WholeBookDownloader::downVipChapterContentFailed);
+                &WholeBookDownloader::downVipChapterContentFailed, false);
     }
 }
 
@@ -351,7 +377,7 @@ void WholeBookDownloader::downVipChapterContentFinished(RZHTTPRequest& request) 
     } else {
         ++m_lost;
     }
-    if (request.isLastInQueue())
+    if (batchAnswered(request))
         processVipLastCntDownInQueueFinished(request);
 }
 
@@ -361,16 +387,15 @@ void WholeBookDownloader::downVipChapterContentFailed(RZHTTPRequest& request) {
         return;
     }
     ++m_lost;
-    if (request.isLastInQueue())
+    if (batchAnswered(request))
         processVipLastCntDownInQueueFinished(request);
 }
 
 void WholeBookDownloader::processVipLastCntDownInQueueFinished(RZHTTPRequest& request) {
-    auto ids = idsOf(request);
-    const size_t next = static_cast<size_t>(request.tag()) + 1;
-    if (!ids || next >= ids->size())
+    auto batch = batchOf(request);
+    if (!batch || batch->end >= batch->ids->size())
         return postNotificationWithName(kSuccess, 1.0, request.lrzBookId(), request.userId());
-    queuePaidBatch(request.lrzBookId(), request.userId(), ids, next);
+    queuePaidBatch(request.lrzBookId(), request.userId(), batch->ids, batch->end);
 }
 
 void WholeBookDownloader::listRequestFailed(RZHTTPRequest& request) {

@@ -1,10 +1,12 @@
 #pragma once
-// Fetches one site book completely for one user through one serial request
-// queue: the chapter list (putting the book on the shelf when needed), the
-// cover, every free chapter not yet stored, the list of bought paid chapters
-// and the bought and zero-price paid chapters not yet stored. It reports only
-// by the whole-book notices (a DownloadNote with a progress value); progress
-// 1.0 ends a book, whether it succeeded or failed.
+// Fetches one site book completely for one user through one request queue,
+// step after step: the chapter list (putting the book on the shelf when
+// needed), the cover, every free chapter not yet stored, the list of bought
+// paid chapters and the bought and zero-price paid chapters not yet stored.
+// Chapters go in batches of five fetched together; the next batch is queued
+// when the last one has answered. It reports only by the whole-book notices
+// (a DownloadNote with a progress value); progress 1.0 ends a book, whether
+// it succeeded or failed.
 #include "network/RQHTTPRequestDelegate.h"
 
 #include <cstdint>
@@ -77,7 +79,9 @@ public:
 private:
     using Handler = void (WholeBookDownloader::*)(RZHTTPRequest&);
     std::shared_ptr<RZHTTPRequest> makeRequest(const std::string& url, int64_t rzBookId, const std::string& userId);
-    void enqueue(const std::shared_ptr<RZHTTPRequest>& request, Handler finished, Handler failed);
+    // afterLast: not before the request queued last has ended.
+    void enqueue(const std::shared_ptr<RZHTTPRequest>& request, Handler finished, Handler failed,
+                 bool afterLast = true);
     void queueFreeBatch(int64_t rzBookId, const std::string& userId, const std::shared_ptr<std::vector<int64_t>>& ids,
                         size_t from);
     void queuePaidBatch(int64_t rzBookId, const std::string& userId, const std::shared_ptr<std::vector<int64_t>>& ids,
@@ -91,7 +95,8 @@ private:
     bool m_shouldPostMessage = false;
     bool m_shouldReloadAfterGetBookInfo = false;
     std::weak_ptr<RQHTTPRequest> m_lastQueued;
-    int64_t m_lost = 0; // chapters of the running book that were not stored
+    uint64_t m_generation = 0; // moves on at every cancel
+    int64_t m_lost = 0;        // chapters of the running book that were not stored
 };
 
 } // namespace pw

@@ -136,6 +136,9 @@ void StandinSite::start() {
         // An idle kept-alive connection holds a worker; a short wait lets the
         // site stop promptly.
         h.server.set_keep_alive_timeout(1);
+        // Head and body leave in separate writes: without this each answer
+        // waits for the client's delayed acknowledgement.
+        h.server.set_tcp_nodelay(true);
         h.port = h.server.bind_to_any_port("127.0.0.1");
         h.thread = std::thread([&h] { h.server.listen_after_bind(); });
     }

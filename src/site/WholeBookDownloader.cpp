@@ -80,13 +80,16 @@ WholeBookDownloader::~WholeBookDownloader() {
 }
 
 bool WholeBookDownloader::isIdle() const {
-    return m_queue->operationCount() == 0;
+    // A request that has ended may still wait for its answer to be handled on
+    // the main thread; the book is running until its end notice.
+    return !m_running && m_queue->operationCount() == 0;
 }
 
 void WholeBookDownloader::cancelDownloading() {
     // Answers that were already on their way are dropped too: a cancelled
     // download must not go on from one of them.
     ++m_generation;
+    m_running = false;
     m_queue->cancelAllOperations();
 }
 
@@ -125,6 +128,8 @@ void WholeBookDownloader::enqueue(const std::shared_ptr<RZHTTPRequest>& request,
 
 void WholeBookDownloader::postNotificationWithName(const std::string& name, double progress, int64_t rzBookId,
                                                    const std::string& userId) {
+    if (progress >= 1.0)
+        m_running = false;
     core::Value note = DownManager::createNoteWithRZBookId(rzBookId, userId, progress);
     if (name == kSuccess)
         note.set("lost", m_lost);
@@ -138,6 +143,7 @@ void WholeBookDownloader::fail(RZHTTPRequest& request) {
 // ---- 1. the chapter list
 
 void WholeBookDownloader::beginToDownloadByRZBookId(int64_t rzBookId, const std::string& userId) {
+    m_running = true;
     m_currentDownloadingType = StageChapterList;
     const int64_t from = BookDB::getLocalSecondMaxChapterIdWithRZBookId(rzBookId);
     auto request = makeRequest(SiteHosts::baseUrl(SiteHosts::Service::Interface) + "/Client/IGetBookInfo.aspx?bookid=" +

@@ -43,6 +43,7 @@ public:
     void cancelDownloading();
 
     const std::shared_ptr<RQNetworkQueue>& queue() const { return m_queue; }
+    // No book is running and nothing is queued.
     bool isIdle() const;
     int currentDownloadingType() const { return m_currentDownloadingType; }
     bool shouldPostMessage() const { return m_shouldPostMessage; }
@@ -96,6 +97,7 @@ private:
     bool m_shouldReloadAfterGetBookInfo = false;
     std::weak_ptr<RQHTTPRequest> m_lastQueued;
     uint64_t m_generation = 0; // moves on at every cancel
+    bool m_running = false;    // from a book's start to its end notice
     int64_t m_lost = 0;        // chapters of the running book that were not stored
 };
 

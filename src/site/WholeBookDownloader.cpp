@@ -42,12 +42,14 @@ std::optional<int64_t> parseId(std::string_view text) {
 }
 
 // The chapters of one batch are fetched at once; the next batch is queued
-// when every request of this one has answered (or failed).
+// when every request of this one has answered (or failed). The answers are
+// kept until then and stored while the next batch is on its way.
 struct Batch {
     std::shared_ptr<IdList> ids;
     size_t end = 0; // one past the batch's last index in ids
     size_t size = 0;
     size_t answered = 0;
+    std::vector<std::pair<int64_t, std::string>> received; // chapter id, text or bytes
 };
 
 std::shared_ptr<Batch> batchOf(RZHTTPRequest& request) {
@@ -231,7 +233,7 @@ void WholeBookDownloader::beginToDownChaptersContent(int64_t rzBookId, const std
 void WholeBookDownloader::queueFreeBatch(int64_t rzBookId, const std::string& userId,
                                          const std::shared_ptr<IdList>& ids, size_t from) {
     const size_t end = std::min(from + kBatchSize, ids->size());
-    auto batch = std::make_shared<Batch>(Batch{ids, end, end - from, 0});
+    auto batch = std::make_shared<Batch>(Batch{ids, end, end - from, 0, {}});
     const std::string base = SiteHosts::baseUrl(SiteHosts::Service::File);
     for (size_t i = from; i < end; ++i) {
         const int64_t cid = (*ids)[i];
@@ -276,7 +278,10 @@ void WholeBookDownloader::downChapterContentFinished(RZHTTPRequest& request) {
     if (request.responseStatusCode() == 200)
         if (auto bytes = request.responseData())
             text = chapterTextFromFile(*bytes);
-    if (!text || !BookDB::saveChapterWithRZBookId(id, request.categoryId(), text->empty() ? "  " : *text))
+    auto batch = batchOf(request);
+    if (text && batch)
+        batch->received.emplace_back(request.categoryId(), text->empty() ? std::string("  ") : std::move(*text));
+    else
         ++m_lost;
     if (batchAnswered(request))
         processLastCntDownInQueueFinished(request);
@@ -293,10 +298,17 @@ void WholeBookDownloader::downChapterContentFailed(RZHTTPRequest& request) {
 }
 
 void WholeBookDownloader::processLastCntDownInQueueFinished(RZHTTPRequest& request) {
+    const int64_t id = request.lrzBookId();
     auto batch = batchOf(request);
     if (!batch || batch->end >= batch->ids->size())
-        return beginToDownPurchasedVipChapterList(request.lrzBookId(), request.userId());
-    queueFreeBatch(request.lrzBookId(), request.userId(), batch->ids, batch->end);
+        beginToDownPurchasedVipChapterList(id, request.userId());
+    else
+        queueFreeBatch(id, request.userId(), batch->ids, batch->end);
+    // Stored while the next request is under way; its answer is handled after this.
+    if (batch)
+        for (const auto& [cid, text] : batch->received)
+            if (!BookDB::saveChapterWithRZBookId(id, cid, text))
+                ++m_lost;
 }
 
 // ---- 4. bought paid chapters
@@ -353,7 +365,7 @@ void WholeBookDownloader::downVipChapterListFinished(RZHTTPRequest& request) {
 void WholeBookDownloader::queuePaidBatch(int64_t rzBookId, const std::string& userId,
                                          const std::shared_ptr<IdList>& ids, size_t from) {
     const size_t end = std::min(from + kBatchSize, ids->size());
-    auto batch = std::make_shared<Batch>(Batch{ids, end, end - from, 0});
+    auto batch = std::make_shared<Batch>(Batch{ids, end, end - from, 0, {}});
     const std::string base = SiteHosts::baseUrl(SiteHosts::Service::Interface) + "/api/IGetVipContent.ashx?k=";
     const std::string device = device::Device::current().identifierForVendor();
     for (size_t i = from; i < end; ++i) {
@@ -375,11 +387,10 @@ void WholeBookDownloader::downVipChapterContentFinished(RZHTTPRequest& request) 
     std::optional<std::string> body;
     if (request.responseStatusCode() == 200)
         body = request.responseData();
-    if (body && !body->empty()) {
+    auto batch = batchOf(request);
+    if (body && !body->empty() && batch) {
         postNotificationWithName(kProgress, 0.8, id, request.userId());
-        if (!BookDB::saveVipChapterWithRZBookId(id, request.chapterId(), core::asByteView(*body),
-                                                core::Value(request.userId())))
-            ++m_lost;
+        batch->received.emplace_back(request.chapterId(), std::move(*body));
     } else {
         ++m_lost;
     }
@@ -398,10 +409,18 @@ void WholeBookDownloader::downVipChapterContentFailed(RZHTTPRequest& request) {
 }
 
 void WholeBookDownloader::processVipLastCntDownInQueueFinished(RZHTTPRequest& request) {
+    const int64_t id = request.lrzBookId();
     auto batch = batchOf(request);
-    if (!batch || batch->end >= batch->ids->size())
-        return postNotificationWithName(kSuccess, 1.0, request.lrzBookId(), request.userId());
-    queuePaidBatch(request.lrzBookId(), request.userId(), batch->ids, batch->end);
+    const bool more = batch && batch->end < batch->ids->size();
+    if (more)
+        queuePaidBatch(id, request.userId(), batch->ids, batch->end);
+    if (batch)
+        for (const auto& [cid, bytes] : batch->received)
+            if (!BookDB::saveVipChapterWithRZBookId(id, cid, core::asByteView(bytes), core::Value(request.userId())))
+                ++m_lost;
+    // The book is announced only once everything it fetched is stored.
+    if (!more)
+        postNotificationWithName(kSuccess, 1.0, id, request.userId());
 }
 
 void WholeBookDownloader::listRequestFailed(RZHTTPRequest& request) {

@@ -8,7 +8,7 @@
 #include "site/RZHTTPRequest.h"
 #include "site/SiteAnswer.h"
 
-#include <cstdio>
+#include <charconv>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -17,10 +17,11 @@
 namespace pw {
 
 namespace {
-std::string format(const char* fmt, double v) {
+// A number written as printf's "%.<precision>f" (fixed) or "%g" (general) would.
+std::string number(double v, std::chars_format how, int precision) {
     char buf[64];
-    std::snprintf(buf, sizeof buf, fmt, v);
-    return buf;
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, how, precision);
+    return ec == std::errc() ? std::string(buf, end) : std::string("0");
 }
 
 std::string configText() {
@@ -34,7 +35,7 @@ std::string configText() {
 } // namespace
 
 std::string Report::coordinateText(double degrees) {
-    return format("%g", degrees) + "°";
+    return number(degrees, std::chars_format::general, 6) + "°";
 }
 
 bool Report::hasReported() {
@@ -78,9 +79,10 @@ std::string Report::reportText() const {
     const auto screen = dev.screen();
     const std::string model = dev.idiom() == device::Idiom::Pad ? "Tablet" : "Phone";
     return dev.identifierForVendor() + "|" + m_latitudeString + "|" + m_longitudeString + "|" + kVersionText + "|" +
-           format("%.0f", screen.width) + "|" + format("%.0f", screen.height) + "|" + configText() + "|" +
-           format("%.2f", std::strtod(dev.systemVersion().c_str(), nullptr)) + "|3|" + dev.systemName() + "/" + model +
-           "/" + dev.model();
+           number(screen.width, std::chars_format::fixed, 0) + "|" +
+           number(screen.height, std::chars_format::fixed, 0) + "|" + configText() + "|" +
+           number(std::strtod(dev.systemVersion().c_str(), nullptr), std::chars_format::fixed, 2) + "|3|" +
+           dev.systemName() + "/" + model + "/" + dev.model();
 }
 
 void Report::startReport() {

@@ -9,6 +9,7 @@
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/Text.h"
 #include "platform/device/Device.h"
+#include "site/BookContentDownloader.h"
 #include "site/BookCoverDownloader.h"
 #include "site/DownManager.h"
 #include "site/RZHTTPRequest.h"
@@ -24,8 +25,6 @@ namespace {
 constexpr const char* kProgress = "NSNotificationCenter_BookAllDownProgress";
 constexpr const char* kFailed = "NSNotificationCenter_BookAllDownFailed";
 constexpr const char* kSuccess = "NSNotificationCenter_BookAllDownSuccess";
-constexpr std::string_view kWrapperHead = "document.write('";
-constexpr std::string_view kWrapperTail = "');";
 
 using IdList = std::vector<int64_t>;
 
@@ -237,9 +236,7 @@ void WholeBookDownloader::queueFreeBatch(int64_t rzBookId, const std::string& us
     const std::string base = SiteHosts::baseUrl(SiteHosts::Service::File);
     for (size_t i = from; i < end; ++i) {
         const int64_t cid = (*ids)[i];
-        auto request = makeRequest(base + "/Author" + std::to_string(rzBookId % 8 + 1) + "/" +
-                                       std::to_string(rzBookId) + "/" + std::to_string(cid) + ".txt",
-                                   rzBookId, userId);
+        auto request = makeRequest(base + BookContentDownloader::freeChapterPath(rzBookId, cid), rzBookId, userId);
         request->setCategoryId(cid);
         request->setTag(static_cast<int>(i));
         request->setUserPack(batch);
@@ -247,26 +244,6 @@ void WholeBookDownloader::queueFreeBatch(int64_t rzBookId, const std::string& us
         enqueue(request, &WholeBookDownloader::downChapterContentFinished,
                 &WholeBookDownloader::downChapterContentFailed, false);
     }
-}
-
-std::optional<std::string> WholeBookDownloader::chapterTextFromFile(const std::string& bytes) {
-    auto text = core::text::decodeToUtf8(bytes, "GB18030");
-    if (!text || text->size() <= kWrapperHead.size() || !text->starts_with(kWrapperHead))
-        return std::nullopt;
-    std::string body = text->substr(kWrapperHead.size());
-    if (body.ends_with(kWrapperTail))
-        body.resize(body.size() - kWrapperTail.size());
-    std::string out;
-    out.reserve(body.size());
-    for (size_t i = 0; i < body.size();) {
-        if (body.compare(i, 3, "<p>") == 0) {
-            out += '\n';
-            i += 3;
-        } else {
-            out += body[i++];
-        }
-    }
-    return out;
 }
 
 void WholeBookDownloader::downChapterContentFinished(RZHTTPRequest& request) {
@@ -277,7 +254,7 @@ void WholeBookDownloader::downChapterContentFinished(RZHTTPRequest& request) {
     std::optional<std::string> text;
     if (request.responseStatusCode() == 200)
         if (auto bytes = request.responseData())
-            text = chapterTextFromFile(*bytes);
+            text = BookContentDownloader::freeChapterText(*bytes);
     auto batch = batchOf(request);
     if (text && batch)
         batch->received.emplace_back(request.categoryId(), text->empty() ? std::string("  ") : std::move(*text));
@@ -370,9 +347,7 @@ void WholeBookDownloader::queuePaidBatch(int64_t rzBookId, const std::string& us
     const std::string device = device::Device::current().identifierForVendor();
     for (size_t i = from; i < end; ++i) {
         const int64_t cid = (*ids)[i];
-        auto request =
-            makeRequest(base + SiteAnswer::token(std::to_string(rzBookId) + "|" + std::to_string(cid) + "|" + device),
-                        rzBookId, userId);
+        auto request = makeRequest(base + BookContentDownloader::vipToken(rzBookId, cid, device), rzBookId, userId);
         request->setChapterId(cid);
         request->setTag(static_cast<int>(i));
         request->setUserPack(batch);

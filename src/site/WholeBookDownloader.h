@@ -73,10 +73,6 @@ public:
     void postNotificationWithName(const std::string& name, double progress, int64_t rzBookId,
                                   const std::string& userId);
 
-    // The text of a free chapter file without its script wrapper, paragraphs
-    // on lines of their own; nullopt when the answer is not a chapter file.
-    static std::optional<std::string> chapterTextFromFile(const std::string& bytes);
-
 private:
     using Handler = void (WholeBookDownloader::*)(RZHTTPRequest&);
     std::shared_ptr<RZHTTPRequest> makeRequest(const std::string& url, int64_t rzBookId, const std::string& userId);

@@ -295,20 +295,3 @@ TEST(DownloadNote, CarriesTheUserOnlyWhenThereIsOne) {
     EXPECT_EQ(note["uid"].asString(), "7");
     EXPECT_EQ(DownManager::createNoteWithRZBookId(1, std::nullopt, 1.0).size(), 2u);
 }
-
-TEST(ChapterFile, OnlyAWrappedFileIsAChapter) {
-    struct Case {
-        std::string file;
-        std::optional<std::string> text;
-    } cases[] = {
-        {"document.write('one<p>two');", std::string("one\ntwo")},
-        {"document.write('');", std::string("")},
-        {"document.write('a<p>b<p>c<p>')", std::string("a\nb\nc\n')")},
-        {"document.write('", std::nullopt}, // exactly the wrapper's head
-        {"<html>404</html>", std::nullopt},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(WholeBookDownloader::chapterTextFromFile(c.file), c.text) << c.file;
-    // GB18030 bytes are decoded.
-    EXPECT_EQ(WholeBookDownloader::chapterTextFromFile("document.write('\xD1\xA7\xB6\xF8');"), std::string("学而"));
-}

@@ -4,9 +4,9 @@
 #include "Catalogue.h"
 #include "StandinSite.h"
 #include "endpoints/AccountData.h"
+#include "endpoints/EndpointHelpers.h"
 #include "endpoints/Endpoints.h"
 
-#include "foundation/codec/Base64Codec.h"
 #include "foundation/codec/JSONCodec.h"
 
 #include <httplib.h>
@@ -16,20 +16,8 @@
 namespace pw::standin {
 namespace {
 
-std::optional<int64_t> number(const std::string& text) {
-    if (text.empty())
-        return std::nullopt;
-    try {
-        size_t used = 0;
-        const long long v = std::stoll(text, &used);
-        return used == text.size() ? std::optional<int64_t>(v) : std::nullopt;
-    } catch (...) {
-        return std::nullopt;
-    }
-}
-
-void json(httplib::Response& res, const core::Value& value) {
-    res.set_content(JSONString(value).value_or("{}"), "application/json; charset=utf-8");
+void jsonValue(httplib::Response& res, const core::Value& value) {
+    json(res, JSONString(value).value_or("{}"));
 }
 
 // The reader starts with books on three of the four shelves.
@@ -91,7 +79,7 @@ void registerAccountEndpoints(StandinSite& site) {
     site.get(Host::Interface, "/api/GetBookCaseBooks.ashx", [](const StandinSite::Call& call, httplib::Response& res) {
         const auto t = number(call.param("t"));
         if (!call.userId || !t || *t < 0 || *t > 3) {
-            json(res, core::Value(core::Value::Map{{"ret", -1}, {"msg", "请先登录"}}));
+            jsonValue(res, core::Value(core::Value::Map{{"ret", -1}, {"msg", "请先登录"}}));
             return;
         }
         std::vector<int64_t> ids;
@@ -103,7 +91,7 @@ void registerAccountEndpoints(StandinSite& site) {
         for (int64_t id : ids)
             if (const Book* book = call.site.catalogue().book(id))
                 list.push(shelfEntry(*book));
-        json(res, list);
+        jsonValue(res, list);
     });
 
     site.get(Host::Interface, "/api/GetBookMark.ashx", [](const StandinSite::Call& call, httplib::Response& res) {
@@ -122,18 +110,18 @@ void registerAccountEndpoints(StandinSite& site) {
                  const auto id = number(call.param("BookId"));
                  const auto chapter = number(call.param("ChapterId"));
                  if (!call.userId || !id || !chapter) {
-                     json(res, core::Value(core::Value::Map{{"data", 1}, {"msg", "请先登录"}}));
+                     jsonValue(res, core::Value(core::Value::Map{{"data", 1}, {"msg", "请先登录"}}));
                      return;
                  }
                  std::lock_guard lock(call.site.lock());
                  data(call.site).bookmarks[{*call.userId, *id}] = *chapter;
-                 json(res, core::Value(core::Value::Map{{"data", 0}, {"msg", "书签已保存"}}));
+                 jsonValue(res, core::Value(core::Value::Map{{"data", 0}, {"msg", "书签已保存"}}));
              });
 
     site.post(Host::Interface, "/api/DeleteMultiFavoriteBooks.ashx",
               [](const StandinSite::Call& call, httplib::Response& res) {
                   if (!call.userId) {
-                      json(res, core::Value(core::Value::Map{{"ret", -1}, {"Message", "请先登录"}}));
+                      jsonValue(res, core::Value(core::Value::Map{{"ret", -1}, {"Message", "请先登录"}}));
                       return;
                   }
                   const auto ids = idList(call.request.get_param_value("bids"));
@@ -144,8 +132,8 @@ void registerAccountEndpoints(StandinSite& site) {
                           for (int64_t id : ids)
                               removed += static_cast<int>(std::erase(shelf, id));
                   }
-                  json(res, core::Value(core::Value::Map{
-                                {"ret", 0}, {"Message", "已从书架删除" + std::to_string(removed) + "本书"}}));
+                  jsonValue(res, core::Value(core::Value::Map{
+                                     {"ret", 0}, {"Message", "已从书架删除" + std::to_string(removed) + "本书"}}));
               });
 
     site.get(Host::Interface, "/api/GetBookUpdate.ashx", [](const StandinSite::Call& call, httplib::Response& res) {
@@ -172,7 +160,7 @@ void registerAccountEndpoints(StandinSite& site) {
         for (const auto& n : d.notices)
             if (n.notifyId > after)
                 notices.push(noticeEntry(n));
-        json(res, core::Value(core::Value::Map{{"BookList", books}, {"NotifyList", notices}}));
+        jsonValue(res, core::Value(core::Value::Map{{"BookList", books}, {"NotifyList", notices}}));
     });
 
     site.get(Host::Interface, "/PagewelliOSUpdate.txt", [](const StandinSite::Call& call, httplib::Response& res) {
@@ -186,18 +174,13 @@ void registerAccountEndpoints(StandinSite& site) {
         m.append("versionName", "1." + std::to_string(code / 10) + "." + std::to_string(code % 10));
         m.append("url", call.site.baseUrl(Host::Interface) + "/download");
         m.append("description", "修正了若干问题");
-        json(res, core::Value(std::move(m)));
+        jsonValue(res, core::Value(std::move(m)));
     });
 
     // The install report: r is the report's fields joined by "|", in
     // URL-safe Base64 whose "-" the client writes as "%2b".
     site.get(Host::Interface, "/api/R1.ashx", [](const StandinSite::Call& call, httplib::Response& res) {
-        std::string r = call.param("r");
-        for (auto& c : r)
-            if (c == '+' || c == ' ')
-                c = '-';
-        const auto raw = Base64Codec::webSafeDecodeString(r);
-        const std::string text = raw ? std::string(raw->begin(), raw->end()) : std::string();
+        const std::string text = tokenText(call.param("r"));
         if (std::count(text.begin(), text.end(), '|') < 9) {
             res.set_content("1", "text/plain; charset=utf-8");
             return;

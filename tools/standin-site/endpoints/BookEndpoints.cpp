@@ -1,5 +1,6 @@
 #include "Catalogue.h"
 #include "StandinSite.h"
+#include "endpoints/EndpointHelpers.h"
 #include "endpoints/Endpoints.h"
 
 #include "foundation/codec/Base64Codec.h"
@@ -13,22 +14,6 @@
 
 namespace pw::standin {
 namespace {
-
-std::optional<int64_t> number(const std::string& text) {
-    if (text.empty())
-        return std::nullopt;
-    try {
-        size_t used = 0;
-        const long long v = std::stoll(text, &used);
-        return used == text.size() ? std::optional<int64_t>(v) : std::nullopt;
-    } catch (...) {
-        return std::nullopt;
-    }
-}
-
-void json(httplib::Response& res, const std::string& body) {
-    res.set_content(body, "application/json; charset=utf-8");
-}
 
 std::string bookInfo(const Book& book, int64_t fromChapter) {
     core::Value chapters = core::Value::array();
@@ -117,12 +102,7 @@ void registerBookEndpoints(StandinSite& site) {
     // Paid chapters: k is "book|chapter|device" in URL-safe Base64, whose "-"
     // the client writes as "%2b" (so it arrives here as "+").
     site.get(Host::Interface, "/api/IGetVipContent.ashx", [](const StandinSite::Call& call, httplib::Response& res) {
-        std::string k = call.param("k");
-        for (auto& c : k)
-            if (c == '+' || c == ' ')
-                c = '-';
-        const auto raw = Base64Codec::webSafeDecodeString(k);
-        const std::string token = raw ? std::string(raw->begin(), raw->end()) : std::string();
+        const std::string token = tokenText(call.param("k"));
         const size_t bar1 = token.find('|');
         const size_t bar2 = bar1 == std::string::npos ? bar1 : token.find('|', bar1 + 1);
         const auto bookId = bar2 == std::string::npos ? std::nullopt : number(token.substr(0, bar1));

@@ -282,10 +282,8 @@ void WholeBookDownloader::processLastCntDownInQueueFinished(RZHTTPRequest& reque
     else
         queueFreeBatch(id, request.userId(), batch->ids, batch->end);
     // Stored while the next request is under way; its answer is handled after this.
-    if (batch)
-        for (const auto& [cid, text] : batch->received)
-            if (!BookDB::saveChapterWithRZBookId(id, cid, text))
-                ++m_lost;
+    if (batch && !batch->received.empty() && !BookDB::saveChaptersWithRZBookId(id, batch->received))
+        m_lost += static_cast<int64_t>(batch->received.size());
 }
 
 // ---- 4. bought paid chapters
@@ -389,10 +387,9 @@ void WholeBookDownloader::processVipLastCntDownInQueueFinished(RZHTTPRequest& re
     const bool more = batch && batch->end < batch->ids->size();
     if (more)
         queuePaidBatch(id, request.userId(), batch->ids, batch->end);
-    if (batch)
-        for (const auto& [cid, bytes] : batch->received)
-            if (!BookDB::saveVipChapterWithRZBookId(id, cid, core::asByteView(bytes), core::Value(request.userId())))
-                ++m_lost;
+    if (batch && !batch->received.empty() &&
+        !BookDB::saveVipChaptersWithRZBookId(id, batch->received, core::Value(request.userId())))
+        m_lost += static_cast<int64_t>(batch->received.size());
     // The book is announced only once everything it fetched is stored.
     if (!more)
         postNotificationWithName(kSuccess, 1.0, id, request.userId());

@@ -5,6 +5,7 @@
 #include "loginsdk/zelConfig.h"
 #include "loginsdk/zelOpenAPI.h"
 #include "platform/core/Log.h"
+#include "platform/gfx/Image.h"
 #include "site/AutoLogin.h"
 #include "site/CheckLoginWithInfo.h"
 
@@ -101,6 +102,25 @@ TEST_F(AutoLoginTest, TheReaderIsLoggedInAgainSilentlyAndValidatedWithTheSite) {
     check->checkIsLoginWithTarget({}, {});
     ASSERT_TRUE(waitFor([&] { return !recorder->ids.empty(); }));
     EXPECT_EQ(recorder->ids[0], "1000001");
+
+    // The avatar's address, on the image host, serves a picture.
+    auto fetch = [&](const std::string& url) {
+        auto request = RQHTTPRequest::requestWithURL(url);
+        bool done = false;
+        request->setCompletionBlock([&] { done = true; });
+        request->setFailedBlock([&] { done = true; });
+        request->startAsynchronous();
+        EXPECT_TRUE(waitFor([&] { return done; }));
+        return request;
+    };
+    auto address =
+        fetch(SiteHosts::baseUrl(SiteHosts::Service::Interface) + "/api/GetHeadImage.ashx?imageid=head1000001")
+            ->responseString()
+            .value_or("");
+    EXPECT_TRUE(address.starts_with(m_site->baseUrl(Host::Image))) << address;
+    auto image = fetch(address)->responseData().value_or("");
+    EXPECT_TRUE(
+        gfx::Image::fromBytes(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(image.data()), image.size())));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "foundation/widgets/ProgressHUD.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/gfx/Image.h"
+#include "site/BookContentDownloader.h"
 #include "site/BookCoverDownloader.h"
 #include "site/IGetBookInfo.h"
 
@@ -131,6 +132,16 @@ TEST_F(BookInfoTest, IncrementalFetchOfABookPast32Bits) {
     EXPECT_EQ(ids->size(), 40u); // from a to the end
     EXPECT_EQ(ids->back(), tang.chapters.back().id);
     EXPECT_GT(ids->back(), int64_t(1) << 32);
+
+    // A chapter of it comes whole from the file host's /Author<id % 8 + 1>/ folder.
+    Answers answers;
+    auto downloader = BookContentDownloader::create();
+    downloader->downloadBookContentByRZBookId(Catalogue::kTang, b.id, answers.receiver, answers.selector());
+    ASSERT_TRUE(waitFor([&] { return !answers.values.empty(); }));
+    EXPECT_EQ(answers.values[0]["bid"].asInt(), Catalogue::kTang);
+    EXPECT_EQ(answers.values[0]["cid"].asInt(), b.id);
+    EXPECT_EQ(answers.values[0]["cnt"].asString(), b.text);
+    EXPECT_EQ(m_site->requests(Host::File).back().target, "/Author6/3000000005/" + std::to_string(b.id) + ".txt");
 }
 
 TEST_F(BookInfoTest, UnusableAndUnparsableAnswers) {

@@ -56,15 +56,6 @@ TEST_F(ChapterTest, FreeChapterDownloadedAndStored) {
     EXPECT_EQ((*stored)[1].asString(), first.text);
 }
 
-TEST_F(ChapterTest, FreeChapterOfABookPast32Bits) {
-    const auto& poem = nth(Catalogue::kTang, 0);
-    const core::Value r = download(Catalogue::kTang, poem.id, false);
-    ASSERT_TRUE(r.isMap());
-    EXPECT_EQ(r["bid"].asInt(), Catalogue::kTang);
-    EXPECT_EQ(r["cid"].asInt(), poem.id);
-    EXPECT_EQ(r["cnt"].asString(), poem.text);
-}
-
 TEST_F(ChapterTest, ErrorPagesAndCutOffFilesAreRefused) {
     storeList(Catalogue::kLunyu);
     const auto& first = nth(Catalogue::kLunyu, 0);

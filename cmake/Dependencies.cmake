@@ -17,10 +17,11 @@ pkg_check_modules(PLIST REQUIRED IMPORTED_TARGET libplist-2.0)
 pkg_check_modules(DUKTAPE REQUIRED IMPORTED_TARGET duktape)
 pkg_check_modules(AVAHI REQUIRED IMPORTED_TARGET avahi-client)
 pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+# The stand-in site (tools/standin-site) and the test servers: PkgConfig::HTTPLIB
+pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 
 if(PW_BUILD_TESTS)
   find_package(GTest REQUIRED)
-  pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)  # test servers and clients: PkgConfig::HTTPLIB
   include(GoogleTest)
 endif()
 if(PW_BUILD_BENCH)

@@ -110,4 +110,34 @@ TEST(AppStart, CreatesItsFilesAndShowsTheMainScreen) {
     fs::remove_all(home, ec);
 }
 
+// The launch scripts/run.sh makes: the stand-in site on the loopback
+// interface, the app pointed at it, and the stand-in gone when the app exits.
+TEST(AppStart, FirstRequestsReachTheStandinSiteAndAreAnswered) {
+    if (!onPath("xvfb-run"))
+        GTEST_SKIP() << "xvfb-run is not installed";
+    const fs::path home = fs::temp_directory_path() / ("pw-app-" + std::to_string(std::random_device{}()));
+    fs::create_directories(home);
+    const fs::path bin = fs::path(PAGEWELL_EXE).parent_path();
+    const int rc = run({"timeout", "120", "xvfb-run", "-a", "-s", "-screen 0 1024x1100x24", "bash", PW_START_APP, bin},
+                       {"HOME=" + home.string(), "PAGEWELL_SCREENSHOT=" + (home / "screen.png").string(),
+                        "LSAN_OPTIONS=detect_leaks=0"});
+    EXPECT_EQ(rc, 0);
+    const fs::path data = home / ".local/share/pagewell";
+    std::ifstream log(data / "tmp/standin-site.log");
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(log, line);)
+        if (!line.empty())
+            lines.push_back(line);
+    ASSERT_FALSE(lines.empty()) << "no request reached the stand-in";
+    bool sawLogin = false;
+    for (const auto& line : lines) {
+        EXPECT_TRUE(line.ends_with("-> 200")) << line;
+        sawLogin |= line.find("/zel/config/obtain.shtm") != std::string::npos;
+    }
+    EXPECT_TRUE(sawLogin); // the silent login at start-up asked the account service
+    EXPECT_FALSE(fs::exists(data / "Library/SiteHosts.plist")); // gone with the stand-in
+    std::error_code ec;
+    fs::remove_all(home, ec);
+}
+
 } // namespace

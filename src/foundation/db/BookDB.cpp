@@ -312,6 +312,37 @@ bool BookDB::saveVipChapterWithRZBookId(int64_t rzBookId, int64_t chapterId, cor
                        {chapterId, SQLArg::blob(content), SQLArg(userId)});
 }
 
+bool BookDB::saveChaptersWithRZBookId(int64_t rzBookId, const std::vector<std::pair<int64_t, std::string>>& chapters) {
+    Connection c = openBook(rzBookId);
+    if (c.access != Access::Open)
+        return false;
+    SQLDatabase& db = *c.db;
+    return TableAccess::inTransaction(db, [&] {
+        for (const auto& [chapterId, text] : chapters)
+            if (!db.executeUpdate("update chapter set IsDownloaded = 1 where ChapterId = ?", {chapterId}) ||
+                !db.executeUpdate("insert or ignore into chaptercontent(ChapterId, Content) values(?, ?)",
+                                  {chapterId, std::string_view(text)}))
+                return false;
+        return true;
+    });
+}
+
+bool BookDB::saveVipChaptersWithRZBookId(int64_t rzBookId, const std::vector<std::pair<int64_t, std::string>>& chapters,
+                                         const core::Value& userId) {
+    Connection c = openBook(rzBookId);
+    if (c.access != Access::Open)
+        return false;
+    SQLDatabase& db = *c.db;
+    return TableAccess::inTransaction(db, [&] {
+        for (const auto& [chapterId, bytes] : chapters)
+            if (!db.executeUpdate("update chapter set IsDownloaded = 1 where ChapterId = ?", {chapterId}) ||
+                !db.executeUpdate("insert or ignore into vipchaptercontent(ChapterId, Content, UserId) values(?, ?, ?)",
+                                  {chapterId, SQLArg::blob(core::asByteView(bytes)), SQLArg(userId)}))
+                return false;
+        return true;
+    });
+}
+
 bool BookDB::deleteChapterByRZBookId(int64_t rzBookId, int64_t chapterId) {
     return deleteContent(rzBookId, chapterId, "delete from chaptercontent where ChapterId = ?");
 }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace pw {
@@ -37,6 +38,13 @@ public:
     static bool saveChapterWithRZBookId(int64_t rzBookId, int64_t chapterId, std::string_view content);
     static bool saveVipChapterWithRZBookId(int64_t rzBookId, int64_t chapterId, core::ByteView content,
                                            const core::Value& userId);
+    // Several chapters (id, free text or paid bytes) in one transaction: all
+    // stored or none. Paid ones are stored for the user.
+    static bool saveChaptersWithRZBookId(int64_t rzBookId,
+                                         const std::vector<std::pair<int64_t, std::string>>& chapters);
+    static bool saveVipChaptersWithRZBookId(int64_t rzBookId,
+                                            const std::vector<std::pair<int64_t, std::string>>& chapters,
+                                            const core::Value& userId);
     static bool deleteChapterByRZBookId(int64_t rzBookId, int64_t chapterId);
     static bool deleteVipChapterByRZBookId(int64_t rzBookId, int64_t chapterId);
 

@@ -8,6 +8,7 @@
 #include "platform/core/Paths.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Label.h"
+#include "site/AutoLogin.h"
 
 namespace pw {
 
@@ -75,6 +76,9 @@ void MainViewController::viewDidLoad() {
         else if (SettingTB::readSettingWithKey("k_SupportRotate").value_or("") != "off")
             app->setSupportRotate(true);
     }
+    // The user's session with the site is renewed silently at every start.
+    m_autoLogin = AutoLogin::create();
+    m_autoLogin->login();
 }
 
 bool MainViewController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const {

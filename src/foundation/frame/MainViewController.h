@@ -1,7 +1,7 @@
 #pragma once
 // The first screen. Until the bookshelf subsystem brings the real one, it does
-// the start-up the rest of the system relies on -- the folders under the home
-// and the main database -- and shows an empty shelf.
+// the start-up the rest of the system relies on -- the folders under the home,
+// the main database and the silent login -- and shows an empty shelf.
 #include "foundation/widgets/ProgressHUD.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/ViewController.h"
@@ -10,6 +10,8 @@
 #include <vector>
 
 namespace pw {
+
+class AutoLogin;
 
 class MainViewController : public ui::ViewController, public ui::NavigationControllerDelegate {
 public:
@@ -31,6 +33,7 @@ protected:
 
 private:
     std::shared_ptr<ProgressHUD> m_progressHUD;
+    std::shared_ptr<AutoLogin> m_autoLogin;
     bool m_mainDBReady = false;
 };
 

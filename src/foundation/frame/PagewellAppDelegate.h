@@ -1,7 +1,7 @@
 #pragma once
 // The application's delegate: builds the first screen stack at launch and owns
 // the process-wide objects every other part reaches through it.
-#include "foundation/frame/DownManager.h"
+#include "site/DownManager.h"
 #include "foundation/frame/MainViewController.h"
 #include "foundation/frame/RZNavigationController.h"
 #include "platform/core/OperationQueue.h"

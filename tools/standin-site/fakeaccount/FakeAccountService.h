@@ -3,6 +3,7 @@
 // endpoints from scripts, keeps each guid's key and each exchange's KeyWord,
 // and decrypts what it receives so tests can check what the kit really sent.
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -46,6 +47,11 @@ public:
     std::string secondFactorReply = "RetValue=0^$^DescMsg=ok^$^SessionID=S-200";
     std::string autoLoginReply = "RetValue=0^$^DescMsg=welcome back^$^SessionID=S-300^$^SESSIONKEY=SK-300";
     bool nameTaken = false;
+    // Account name -> password. When not empty, the passport login checks what
+    // it receives against it and refuses anything else.
+    std::map<std::string, std::string> accounts;
+    // Told of every request ("account GET <path> -> 200"); set before any arrives.
+    std::function<void(const std::string&)> log;
     std::string smsAnswer = R"({"Result":0,"resultCode":0,"resultMsg":"sent"})";
     // The automatic login by phone number and token.
     std::string autoLoginAnswer = R"({"Result":0,"resultCode":0,"resultMsg":"ok"})";

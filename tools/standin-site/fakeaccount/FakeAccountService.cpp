@@ -112,6 +112,21 @@ FakeAccountService::FakeAccountService() : m_server(std::make_unique<httplib::Se
             return;
         }
         const std::string& code = params["RequestCode"];
+        if (code == "201" && !accounts.empty()) {
+            // The kit sends Base64 unescaped: a "+" arrives as a space.
+            auto plus = [](std::string v) {
+                for (auto& c : v)
+                    c = c == ' ' ? '+' : c;
+                return v;
+            };
+            auto account = decryptPassportField(plus(params["Account"]));
+            auto password = decryptPassportField(plus(params["Pwd"]));
+            auto it = account ? accounts.find(*account) : accounts.end();
+            if (it == accounts.end() || !password || it->second != *password) {
+                json(res, passportAnswer("RetValue=-2^$^DescMsg=用户名或密码错误"));
+                return;
+            }
+        }
         if (code == "201")
             json(res, passportAnswer(passportReply));
         else if (code == "202" || code == "203")
@@ -157,8 +172,12 @@ std::string FakeAccountService::baseUrl() const {
 }
 
 void FakeAccountService::record(const std::string& path, const std::map<std::string, std::string>& params) {
-    std::lock_guard lock(m_mutex);
-    m_requests.push_back({path, params});
+    {
+        std::lock_guard lock(m_mutex);
+        m_requests.push_back({path, params});
+    }
+    if (log)
+        log("account GET " + path + " -> 200");
 }
 
 std::vector<FakeAccountService::Request> FakeAccountService::requests(const std::string& suffix) const {

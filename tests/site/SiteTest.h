@@ -1,0 +1,93 @@
+#pragma once
+// Site client tests run against the stand-in site on 127.0.0.1, in a fresh
+// home with its folders and main database, a manual clock (the login
+// screen's delay is clock time), an empty cookie store, and the app's hosts
+// pointed at the stand-in.
+#include "Catalogue.h"
+#include "StandinSite.h"
+#include "foundation/db/MainDB.h"
+#include "foundation/hosts/SiteHosts.h"
+#include "foundation/paths/AppPaths.h"
+#include "network/RQHTTPRequest.h"
+#include "platform/core/RunLoop.h"
+#include "platform/net/CookieStorage.h"
+#include "platform/ui/UiTestSupport.h"
+#include "site/RZHTTPRequest.h"
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+namespace pw::test {
+
+class SiteTest : public ui::test::UiTest {
+protected:
+    void SetUp() override {
+        UiTest::SetUp();
+        for (const auto& folder : AppPaths::startupFolders())
+            std::filesystem::create_directories(m_home / folder);
+        ASSERT_TRUE(MainDB::createMainDBIfNotExists());
+        net::CookieStorage::shared().removeAll();
+        RQHTTPRequest::clearSession();
+        m_site = std::make_unique<standin::StandinSite>();
+        m_site->pointApp();
+        if (!m_site->catalogue().available())
+            GTEST_SKIP() << "the chinese-poetry package is not installed (scripts/setup.sh)";
+    }
+
+    void TearDown() override {
+        // Closing the engine's idle connections frees the stand-in's workers at once.
+        RQHTTPRequest::expirePersistentConnections();
+        m_site.reset();
+        SiteHosts::reset();
+        net::CookieStorage::shared().removeAll();
+        UiTest::TearDown();
+    }
+
+    // Serves the main run loop until pred holds; network answers arrive in
+    // real time, so the limit is wall-clock time.
+    bool waitFor(const std::function<bool()>& pred, double seconds = 30) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        auto& loop = core::RunLoop::current();
+        while (true) {
+            loop.runPending();
+            if (pred())
+                return true;
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+
+    // Logs the stand-in's reader in: the site validation sets the session cookie.
+    void logInAsReader() {
+        auto request =
+            RQHTTPRequest::requestWithURL(m_site->baseUrl(standin::Host::Interface) +
+                                          "/api/ZELLoginValidate.ashx?version=230&areaId=33&sessionid=S-300");
+        bool done = false;
+        request->setCompletionBlock([&] { done = true; });
+        request->setFailedBlock([&] { done = true; });
+        request->startAsynchronous();
+        ASSERT_TRUE(waitFor([&] { return done; }));
+        ASSERT_EQ(request->responseStatusCode(), 200);
+    }
+
+    const standin::Book& book(int64_t id) {
+        const standin::Book* b = m_site->catalogue().book(id);
+        EXPECT_NE(b, nullptr);
+        return *b;
+    }
+
+    std::unique_ptr<standin::StandinSite> m_site;
+};
+
+// A receiver of the site callback convention that keeps every answer.
+struct Answers {
+    std::shared_ptr<int> receiver = std::make_shared<int>(0);
+    std::vector<core::Value> values;
+    SiteSelector selector() {
+        return [this](const core::Value& v) { values.push_back(v); };
+    }
+};
+
+} // namespace pw::test

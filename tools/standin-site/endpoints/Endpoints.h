@@ -1,0 +1,15 @@
+#pragma once
+// One registration function per group of endpoints (see StandinSite.h).
+namespace pw::standin {
+
+class StandinSite;
+
+// The login check, the login validation and the avatar.
+void registerLoginEndpoints(StandinSite& site);
+// Book information, bought chapters, chapter files, paid chapters, covers.
+void registerBookEndpoints(StandinSite& site);
+// Shelves, bookmarks, favourites, the update poll, the update descriptor, the
+// install report and the statistics beacon.
+void registerAccountEndpoints(StandinSite& site);
+
+} // namespace pw::standin

@@ -63,6 +63,8 @@ bool FrontEnd::open() {
         return false;
     }
     SDL_StartTextInput();
+    // The display may sleep as usual until a screen asks to keep it lit.
+    SDL_EnableScreenSaver();
     return true;
 }
 
@@ -220,6 +222,15 @@ int FrontEnd::run() {
                 handle(e);
         }
         loop.runPending();
+        // A screen that asks for the idle timer off keeps the display awake.
+        const bool keepAwake = ui::Application::shared().isIdleTimerDisabled();
+        if (keepAwake != m_keepingAwake) {
+            m_keepingAwake = keepAwake;
+            if (keepAwake)
+                SDL_DisableScreenSaver();
+            else
+                SDL_EnableScreenSaver();
+        }
         present(false);
         // A spinner may turn for ever, so the picture is taken once start-up has had its time.
         if (m_options.screenshotPath && seconds() - started > 2.0) {

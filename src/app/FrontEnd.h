@@ -46,6 +46,7 @@ private:
     ui::Compositor m_compositor;
     bool m_running = false;
     bool m_mouseDown = false;
+    bool m_keepingAwake = false;
 };
 
 } // namespace pw::app

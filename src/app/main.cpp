@@ -56,6 +56,8 @@ int main(int argc, char** argv) {
     // The start-up check asks for a picture of the window this way.
     if (const char* shot = std::getenv("PAGEWELL_SCREENSHOT"); shot && *shot)
         options.screenshotPath = shot;
+    if (const char* dir = std::getenv("PAGEWELL_SCREENSHOT_ON_SIGNAL"); dir && *dir)
+        options.screenshotOnSignalDir = dir;
 
     pw::core::RunLoop::claimMain();
     if (!pw::core::Paths::ensureHome()) {

@@ -59,11 +59,12 @@ struct ScreenTest : ui::test::UiTest {
 ui::Switch* switchOf(ui::TableView& table) {
     table.layoutIfNeeded();
     auto* cell = table.cellForRow({0, 0});
-    if (!cell || cell->contentView().subviews().empty())
+    if (!cell)
         return nullptr;
-    for (auto& v : cell->contentView().subviews()[0]->subviews())
-        if (auto* s = dynamic_cast<ui::Switch*>(v.get()))
-            return s;
+    for (auto& container : cell->contentView().subviews())
+        for (auto& v : container->subviews())
+            if (auto* s = dynamic_cast<ui::Switch*>(v.get()))
+                return s;
     return nullptr;
 }
 

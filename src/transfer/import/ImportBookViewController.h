@@ -59,7 +59,7 @@ public:
     uint64_t scanGeneration() const { return m_scanGeneration; }
 
 protected:
-    ImportBookViewController() = default;
+    ImportBookViewController() { setTitle("导入书籍"); }
     friend class ui::ViewController;
 
 private:

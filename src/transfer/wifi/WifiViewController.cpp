@@ -19,6 +19,7 @@ namespace {
 constexpr const char* kTurnOn = "打开上传服务";
 constexpr const char* kTurnOff = "关闭上传服务";
 constexpr const char* kCheckNetwork = "请检查网络是否开启";
+constexpr int kContainerTag = 1001;
 
 bool isLoopback(const std::string& address) {
     return address.rfind("127.", 0) == 0;
@@ -140,7 +141,7 @@ std::shared_ptr<ui::Label> WifiViewController::genLabelWithFrame(const gfx::Rect
 std::shared_ptr<ui::Switch> WifiViewController::genSwitchWithContainer(ui::View& container, int tag) {
     auto sw = ui::View::create<ui::Switch>();
     const gfx::Size size = sw->sizeThatFits({});
-    const gfx::Rect b = container.frame();
+    const gfx::Rect b = container.bounds();
     sw->setFrame(gfx::Rect(b.width() - size.width - 5, b.height() / 2 - size.height / 2, size.width, size.height));
     std::weak_ptr<WifiViewController> weak = std::static_pointer_cast<WifiViewController>(shared_from_this());
     sw->addTarget(
@@ -163,13 +164,19 @@ std::shared_ptr<ui::TableViewCell> WifiViewController::cellForRow(ui::TableView&
         cell->selectionStyle = ui::TableViewCellSelectionStyle::None;
         auto container = ui::View::create(cell->contentView().bounds());
         container->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
-        container->setTag(1);
+        container->setTag(kContainerTag);
         cell->contentView().addSubview(container);
     }
-    ui::View* container = cell->contentView().subviews().empty() ? nullptr : cell->contentView().subviews()[0].get();
+    // Laid out at the row's size first, so the switch finds the right edge.
+    cell->setFrame(gfx::Rect(0, 0, table.bounds().width(), heightForRow(table, ip)));
+    cell->layoutSubviews();
+    ui::View* container = nullptr;
+    for (const auto& v : cell->contentView().subviews())
+        if (v->tag() == kContainerTag)
+            container = v.get();
     if (!container)
         return cell;
-    container->setFrame(gfx::Rect(0, 0, cell->contentView().bounds().width(), heightForRow(table, ip)));
+    container->setFrame(cell->contentView().bounds());
     while (!container->subviews().empty())
         container->subviews().back()->removeFromSuperview();
     const size_t row = static_cast<size_t>(ip.row);

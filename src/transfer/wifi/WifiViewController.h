@@ -44,7 +44,7 @@ public:
     const std::shared_ptr<HTTPServer>& httpServer() const { return m_httpServer; }
 
 protected:
-    WifiViewController() = default;
+    WifiViewController() { setTitle("Wi-Fi 传书"); }
     friend class ui::ViewController;
 
 private:

@@ -145,43 +145,39 @@ std::string RZHTTPConnection::listPage(const std::vector<std::string>& files) {
     return page;
 }
 
+namespace {
+
+struct ErrorText {
+    RZHTTPConnection::UploadError error;
+    int status;
+    const char* message;
+};
+
+constexpr ErrorText kErrorTexts[] = {
+    {RZHTTPConnection::UploadError::Incomplete, 400, "上传未完成，文件没有保存，请重新上传"},
+    {RZHTTPConnection::UploadError::BadFileName, 400, "文件名无效，文件没有保存"},
+    {RZHTTPConnection::UploadError::FileExists, 409, "已有同名文件，文件没有保存"},
+    {RZHTTPConnection::UploadError::NoSpace, 507, "手机存储空间不足，文件没有保存"},
+    {RZHTTPConnection::UploadError::WriteFailed, 507, "写入文件出错，文件没有保存"},
+};
+
+const ErrorText* errorText(RZHTTPConnection::UploadError error) {
+    for (const auto& e : kErrorTexts)
+        if (e.error == error)
+            return &e;
+    return nullptr;
+}
+
+} // namespace
+
 int RZHTTPConnection::statusForError(UploadError error) {
-    switch (error) {
-    case UploadError::None:
-        return 200;
-    case UploadError::Incomplete:
-    case UploadError::BadFileName:
-        return 400;
-    case UploadError::FileExists:
-        return 409;
-    case UploadError::NoSpace:
-    case UploadError::WriteFailed:
-        return 507;
-    }
-    return 500;
+    const ErrorText* e = errorText(error);
+    return e ? e->status : 200;
 }
 
 std::string RZHTTPConnection::errorPage(UploadError error) {
-    std::string message;
-    switch (error) {
-    case UploadError::None:
-        break;
-    case UploadError::Incomplete:
-        message = "上传未完成，文件没有保存，请重新上传";
-        break;
-    case UploadError::BadFileName:
-        message = "文件名无效，文件没有保存";
-        break;
-    case UploadError::FileExists:
-        message = "已有同名文件，文件没有保存";
-        break;
-    case UploadError::NoSpace:
-        message = "手机存储空间不足，文件没有保存";
-        break;
-    case UploadError::WriteFailed:
-        message = "写入文件出错，文件没有保存";
-        break;
-    }
+    const ErrorText* e = errorText(error);
+    const std::string message = e ? e->message : "";
     std::string page;
     page += kDoctype;
     page += kHtmlStart;

@@ -8,6 +8,7 @@
 // Options: --megabytes N (default 200), --small-megabytes N (default 20),
 //          --runs N (default 3).
 #include "platform/core/Paths.h"
+#include "support/Loopback.h"
 #include "transfer/http/HTTPServer.h"
 #include "transfer/wifi/RZHTTPConnection.h"
 
@@ -31,48 +32,14 @@
 #include <thread>
 
 namespace fs = std::filesystem;
+using pw::bench::connectTo;
+using pw::bench::freePort;
+using pw::bench::waitForPort;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
 const std::string kBoundary = "----pwBenchBoundary3f9a7c";
-
-uint16_t freePort() {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
-int connectTo(uint16_t port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-bool waitForPort(uint16_t port) {
-    for (int i = 0; i < 200; ++i) {
-        int fd = connectTo(port);
-        if (fd >= 0) {
-            ::close(fd);
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-    return false;
-}
 
 // Resident set of this process in kB.
 long residentKB() {

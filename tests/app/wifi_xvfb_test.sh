@@ -58,12 +58,17 @@ click 235 438
 settle
 shot wifi-off
 # The switch sits at the right of the first row; its row is found by trying.
+# A click is served within a frame or two, so each try waits up to a second.
 port=
-for y in 90 100 110 120 130 140 150 160 170 180; do
-  click 270 "$y"
-  sleep 0.3
-  port=$(listening_port)
-  [ -n "$port" ] && break
+for round in 1 2; do
+  for y in 90 100 110 120 130 140 150 160 170 180; do
+    click 270 "$y"
+    for _ in $(seq 20); do
+      port=$(listening_port)
+      [ -n "$port" ] && break 3
+      sleep 0.05
+    done
+  done
 done
 settle
 shot wifi-on
@@ -83,19 +88,24 @@ cmp -s "$book" "$data/Documents/book.txt" || fail "stored bytes differ"
 
 # Back to the shelf: leaving the screen stops the server.
 click 30 42
-settle
+for _ in $(seq 100); do [ -z "$(listening_port)" ] && break; sleep 0.1; done
 [ -z "$(listening_port)" ] || fail "the server still listens after the screen was left"
+settle
 click 85 438
 settle
 sleep 0.5
 shot import
 # Tap the first row; the shelf then holds the book.
 added=
+on_shelf() {
+  sqlite3 "$data/Documents/torvane/main/main.rz" "select count(*) from book where FilePath='book.txt' and Type='TXT'" 2>/dev/null
+}
 for y in 110 100 120 90 130 140 150; do
   click 160 "$y"
-  sleep 0.4
-  n=$(sqlite3 "$data/Documents/torvane/main/main.rz" "select count(*) from book where FilePath='book.txt' and Type='TXT'" 2>/dev/null)
-  if [ "$n" = 1 ]; then added=1; break; fi
+  for _ in $(seq 20); do
+    [ "$(on_shelf)" = 1 ] && { added=1; break 2; }
+    sleep 0.05
+  done
 done
 settle
 shot import-added

@@ -261,6 +261,8 @@ void RZHTTPConnection::prepareForBodyWithSize(uint64_t contentLength) {
     resetParser();
     m_uploadError = UploadError::None;
     m_contentEnded = false;
+    m_closingSeen = false;
+    m_afterContent.clear();
     m_bytesWritten = 0;
     m_hasFileUpload = false;
     m_tmpFile.clear();
@@ -308,6 +310,10 @@ void RZHTTPConnection::handleMultipartHeader(const std::string& data) {
             fail(UploadError::Incomplete);
         return;
     }
+    if (end - boundaryLine.size() > kMaxPartHeadLength) {
+        fail(UploadError::Incomplete);
+        return;
+    }
     const std::string headerBlock = m_headBuffer.substr(boundaryLine.size(), end - boundaryLine.size());
     std::string rest = m_headBuffer.substr(end + 4);
     m_headBuffer.clear();
@@ -340,6 +346,10 @@ void RZHTTPConnection::handleMultipartHeader(const std::string& data) {
 
 void RZHTTPConnection::handleMultipartBody(const std::string& data) {
     m_isParseHeader = false;
+    if (m_contentEnded && !m_closingSeen && m_requestBoundryTerminator) {
+        watchForClosingDelimiter(data);
+        return;
+    }
     if (!isOpen() || !m_hasFileUpload || m_contentEnded || !m_requestBoundryTerminator)
         return;
     const std::string& terminator = *m_requestBoundryTerminator;
@@ -355,6 +365,7 @@ void RZHTTPConnection::handleMultipartBody(const std::string& data) {
             ::close(m_tmpUploadFileHandle);
             m_tmpUploadFileHandle = -1;
             m_contentEnded = true;
+            watchForClosingDelimiter(buffer.substr(pos));
         }
         return;
     }
@@ -364,6 +375,19 @@ void RZHTTPConnection::handleMultipartBody(const std::string& data) {
         m_remainBody = buffer.substr(buffer.size() - n);
     } else {
         m_remainBody = std::move(buffer);
+    }
+}
+
+void RZHTTPConnection::watchForClosingDelimiter(const std::string& data) {
+    // The file is whole only once the form's closing delimiter has come:
+    // without it the body may have been cut short after the file part.
+    const std::string closing = *m_requestBoundryTerminator + "--";
+    m_afterContent += data;
+    if (m_afterContent.find(closing) != std::string::npos) {
+        m_closingSeen = true;
+        m_afterContent.clear();
+    } else if (m_afterContent.size() > closing.size()) {
+        m_afterContent.erase(0, m_afterContent.size() - closing.size());
     }
 }
 
@@ -389,7 +413,7 @@ bool RZHTTPConnection::writeToTemporaryFile(const char* data, size_t length) {
 
 void RZHTTPConnection::finishBody() {
     const bool wanted = m_hasFileUpload && m_fileName && !m_tmpFile.empty();
-    if (m_uploadError == UploadError::None && wanted && !m_contentEnded)
+    if (m_uploadError == UploadError::None && wanted && !(m_contentEnded && m_closingSeen))
         m_uploadError = UploadError::Incomplete;
     if (m_uploadError != UploadError::None || !wanted) {
         discardTemporaryFile();

@@ -73,6 +73,7 @@ protected:
 private:
     bool isOpen() const { return m_tmpUploadFileHandle >= 0; }
     bool writeToTemporaryFile(const char* data, size_t length);
+    void watchForClosingDelimiter(const std::string& data);
     void fail(UploadError error);
     void discardTemporaryFile();
     void resetParser();
@@ -90,6 +91,8 @@ private:
 
     std::string m_headBuffer;
     bool m_contentEnded = false;
+    bool m_closingSeen = false;
+    std::string m_afterContent;
     uint64_t m_bytesWritten = 0;
     uint64_t m_spaceBudget = UINT64_MAX;
     UploadError m_uploadError = UploadError::None;

@@ -48,6 +48,19 @@ std::optional<std::string> match(const std::string& text, std::u16string_view pa
     }
 }
 
+// The document's start up to its style sheet link.
+std::string pageStart(std::string_view styleLink) {
+    std::string page;
+    page += kDoctype;
+    page += kHtmlStart;
+    page += "<head>";
+    page += kMeta;
+    page += styleLink;
+    return page;
+}
+
+constexpr std::string_view kStyleLink = "<link href=\"s.css\" rel=\"stylesheet\" type=\"text/css\" />";
+
 void appendRows(std::string& page, const std::vector<std::string>& files) {
     for (const auto& f : files) {
         page += "<tr><td>";
@@ -110,12 +123,7 @@ void RZHTTPConnection::loadFileList() {
 }
 
 std::string RZHTTPConnection::uploadPage(const std::vector<std::string>& files) {
-    std::string page;
-    page += kDoctype;
-    page += kHtmlStart;
-    page += "<head>";
-    page += kMeta;
-    page += "<link href=\"s.css\" rel=\"stylesheet\" type=\"text/css\" />";
+    std::string page = pageStart(kStyleLink);
     page += "<title>墨川读书</title>";
     page += "</head><body><div id='main'><div id='header'>";
     page += "<form action='upload' enctype='multipart/form-data' method='post' class='upload'>";
@@ -132,12 +140,7 @@ std::string RZHTTPConnection::uploadPage(const std::vector<std::string>& files) 
 }
 
 std::string RZHTTPConnection::listPage(const std::vector<std::string>& files) {
-    std::string page;
-    page += kDoctype;
-    page += kHtmlStart;
-    page += "<head>";
-    page += kMeta;
-    page += "<link href='s.css' rel='stylesheet' type='text/css' />";
+    std::string page = pageStart("<link href='s.css' rel='stylesheet' type='text/css' />");
     page += "</head><body><div id='main'>";
     page += kTableHead;
     appendRows(page, files);
@@ -178,12 +181,7 @@ int RZHTTPConnection::statusForError(UploadError error) {
 std::string RZHTTPConnection::errorPage(UploadError error) {
     const ErrorText* e = errorText(error);
     const std::string message = e ? e->message : "";
-    std::string page;
-    page += kDoctype;
-    page += kHtmlStart;
-    page += "<head>";
-    page += kMeta;
-    page += "<link href=\"s.css\" rel=\"stylesheet\" type=\"text/css\" />";
+    std::string page = pageStart(kStyleLink);
     page += "<title>墨川读书</title>";
     page += "</head><body><div id='main'><div id='header'><p class='error'>";
     page += message;

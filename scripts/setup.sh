@@ -11,7 +11,7 @@ packages=(
   libjpeg62-turbo-dev libpng-dev libsdl2-dev
   libcurl4-openssl-dev libssl-dev libplist-dev duktape-dev libavahi-client-dev
   libcpp-httplib-dev nlohmann-json3-dev
-  curl xvfb xauth nginx wrk xdotool chromium
+  curl xvfb xauth nginx wrk xdotool chromium sqlite3 iproute2
 )
 
 missing=()

@@ -11,7 +11,7 @@ packages=(
   libjpeg62-turbo-dev libpng-dev libsdl2-dev
   libcurl4-openssl-dev libssl-dev libplist-dev duktape-dev libavahi-client-dev
   libcpp-httplib-dev nlohmann-json3-dev
-  curl xvfb xauth nginx wrk
+  curl xvfb xauth nginx wrk xdotool chromium sqlite3 iproute2
 )
 
 missing=()
@@ -41,4 +41,11 @@ if [ ! -f build/npm/node_modules/chinese-poetry/package.json ]; then
   fi
   mkdir -p build/npm
   npm install --prefix build/npm --no-audit --no-fund --loglevel=error chinese-poetry@2.0.1
+fi
+
+# The browser test drives Debian's chromium through puppeteer-core, which
+# never downloads a browser of its own.
+if [ ! -f build/npm/node_modules/puppeteer-core/package.json ]; then
+  mkdir -p build/npm
+  PUPPETEER_SKIP_DOWNLOAD=1 npm install --prefix build/npm --no-audit --no-fund --loglevel=error puppeteer-core@23.11.1
 fi

@@ -5,6 +5,7 @@
 //
 // Options: --small-seconds N (default 5), --big-seconds N (default 10),
 //          --big-megabytes N (default 1024).
+#include "support/Loopback.h"
 #include "transfer/http/HTTPServer.h"
 
 #include <arpa/inet.h>
@@ -25,6 +26,8 @@
 #include <thread>
 
 namespace fs = std::filesystem;
+using pw::bench::freePort;
+using pw::bench::waitForPort;
 
 namespace {
 
@@ -39,34 +42,6 @@ std::string run(const std::string& cmd) {
         out.append(buf, n);
     ::pclose(p);
     return out;
-}
-
-uint16_t freePort() {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
-bool waitForPort(uint16_t port) {
-    for (int i = 0; i < 200; ++i) {
-        int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-        ::close(fd);
-        if (ok)
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-    return false;
 }
 
 // Value of a wrk summary line ("Requests/sec:" or "Transfer/sec:"), in units

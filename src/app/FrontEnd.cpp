@@ -12,12 +12,21 @@
 #include <cairo.h>
 
 #include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
 #include <cmath>
 #include <vector>
 
 namespace pw::app {
 
 namespace {
+
+volatile std::sig_atomic_t g_screenshotRequested = 0;
+
+void requestScreenshot(int) {
+    g_screenshotRequested = 1;
+}
 constexpr int kMouseTouchId = 1;
 double seconds() {
     using namespace std::chrono;
@@ -69,6 +78,8 @@ bool FrontEnd::open() {
     // Text input runs only while a text field or view is first responder.
     SDL_StopTextInput();
     ui::TextInput::shared().setHandler(&m_textInput);
+    // The display may sleep as usual until a screen asks to keep it lit.
+    SDL_EnableScreenSaver();
     return true;
 }
 
@@ -218,6 +229,8 @@ int FrontEnd::run() {
     const double started = seconds();
     present(true);
     int exitCode = 0;
+    if (m_options.screenshotOnSignalDir)
+        std::signal(SIGUSR1, requestScreenshot);
     while (m_running) {
         SDL_Event e;
         // Wait for input until the next frame is due.
@@ -227,7 +240,26 @@ int FrontEnd::run() {
                 handle(e);
         }
         loop.runPending();
+        // A screen that asks for the idle timer off keeps the display awake.
+        const bool keepAwake = ui::Application::shared().isIdleTimerDisabled();
+        if (keepAwake != m_keepingAwake) {
+            m_keepingAwake = keepAwake;
+            if (keepAwake)
+                SDL_DisableScreenSaver();
+            else
+                SDL_EnableScreenSaver();
+        }
         present(false);
+        if (g_screenshotRequested && m_options.screenshotOnSignalDir) {
+            g_screenshotRequested = 0;
+            present(true);
+            // Written beside and renamed, so a watcher never reads half a picture.
+            const std::string base = *m_options.screenshotOnSignalDir + "/shot-" + std::to_string(++m_signalShots);
+            if (writeScreenshot(base + ".part")) {
+                std::error_code ec;
+                std::filesystem::rename(base + ".part", base + ".png", ec);
+            }
+        }
         // A spinner may turn for ever, so the picture is taken once start-up has had its time.
         if (m_options.screenshotPath && seconds() - started > 2.0) {
             present(true);

@@ -20,6 +20,9 @@ struct FrontEndOptions {
     // Where to write a picture of the window once start-up has settled; the
     // front end then quits (used by the start-up check).
     std::optional<std::string> screenshotPath;
+    // Each SIGUSR1 writes the window to <dir>/shot-<n>.png (n from 1), for
+    // checks that drive the running app from outside.
+    std::optional<std::string> screenshotOnSignalDir;
 };
 
 class FrontEnd {
@@ -48,6 +51,8 @@ private:
     SdlTextInput m_textInput;
     bool m_running = false;
     bool m_mouseDown = false;
+    bool m_keepingAwake = false;
+    int m_signalShots = 0;
 };
 
 } // namespace pw::app

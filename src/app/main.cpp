@@ -2,11 +2,14 @@
 // phone with --phone), driven by the mouse, touches and the keyboard.
 #include "app/FrontEnd.h"
 #include "foundation/config/DeviceKind.h"
+#include "foundation/frame/MainViewController.h"
 #include "foundation/frame/PagewellAppDelegate.h"
 #include "platform/core/Paths.h"
 #include "platform/core/RunLoop.h"
 #include "platform/device/Device.h"
 #include "platform/ui/Application.h"
+#include "transfer/import/ImportBookViewController.h"
+#include "transfer/wifi/WifiViewController.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -53,6 +56,8 @@ int main(int argc, char** argv) {
     // The start-up check asks for a picture of the window this way.
     if (const char* shot = std::getenv("PAGEWELL_SCREENSHOT"); shot && *shot)
         options.screenshotPath = shot;
+    if (const char* dir = std::getenv("PAGEWELL_SCREENSHOT_ON_SIGNAL"); dir && *dir)
+        options.screenshotOnSignalDir = dir;
 
     pw::core::RunLoop::claimMain();
     if (!pw::core::Paths::ensureHome()) {
@@ -65,6 +70,9 @@ int main(int argc, char** argv) {
         return pw::device::Device::current().idiom() == pw::device::Idiom::Pad ? pw::DeviceKind::Tablet
                                                                                : pw::DeviceKind::Phone;
     });
+
+    pw::MainViewController::setImportScreenMaker([] { return pw::ImportBookViewController::create(); });
+    pw::MainViewController::setWifiScreenMaker([] { return pw::WifiViewController::create(); });
 
     pw::app::FrontEnd frontEnd(options);
     if (!frontEnd.open())

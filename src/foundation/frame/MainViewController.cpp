@@ -7,6 +7,7 @@
 #include "foundation/frame/UIDeviceHardware.h"
 #include "platform/core/Paths.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "site/AutoLogin.h"
 
@@ -36,7 +37,42 @@ public:
     }
 };
 
+MainViewController::ScreenMaker& importScreenMaker() {
+    static MainViewController::ScreenMaker maker;
+    return maker;
+}
+
+MainViewController::ScreenMaker& wifiScreenMaker() {
+    static MainViewController::ScreenMaker maker;
+    return maker;
+}
+
 } // namespace
+
+void MainViewController::setImportScreenMaker(ScreenMaker maker) {
+    importScreenMaker() = std::move(maker);
+}
+
+void MainViewController::setWifiScreenMaker(ScreenMaker maker) {
+    wifiScreenMaker() = std::move(maker);
+}
+
+void MainViewController::importLocalBook() {
+    if (auto* nav = navigationController(); nav && importScreenMaker())
+        nav->pushViewController(importScreenMaker()(), true);
+}
+
+void MainViewController::openWifiTransfer() {
+    if (auto* nav = navigationController(); nav && wifiScreenMaker()) {
+        nav->setNavigationBarHidden(false, false);
+        nav->pushViewController(wifiScreenMaker()(), true);
+    }
+}
+
+void MainViewController::viewWillAppear(bool animated) {
+    if (auto* nav = navigationController())
+        nav->setNavigationBarHidden(true, animated);
+}
 
 std::vector<std::filesystem::path> MainViewController::startupFolders() {
     return AppPaths::startupFolders();
@@ -54,6 +90,29 @@ void MainViewController::loadView() {
     title->setTextAlignment(gfx::TextAlignment::Center);
     title->setAutoresizingMask(ui::FlexibleWidth);
     v->addSubview(title);
+    // The shelf's ways to the import and Wi-Fi screens, until the real shelf has its menus.
+    const double w = v->bounds().width(), h = v->bounds().height();
+    const double bw = std::min(200.0, (w - 60) / 2);
+    struct Entry {
+        const char* title;
+        double x;
+        void (MainViewController::*action)();
+    };
+    for (const Entry& e : {Entry{"导入书籍", w / 2 - 10 - bw, &MainViewController::importLocalBook},
+                           Entry{"Wi-Fi 传书", w / 2 + 10, &MainViewController::openWifiTransfer}}) {
+        auto b = ui::Button::create(ui::ButtonType::RoundedRect);
+        b->setFrame(gfx::Rect(e.x, h - 64, bw, 44));
+        b->setTitle(e.title);
+        b->setAutoresizingMask(ui::FlexibleTopMargin | ui::FlexibleLeftMargin | ui::FlexibleRightMargin);
+        std::weak_ptr<ViewController> weak = weak_from_this();
+        b->addTarget(
+            [weak, action = e.action](ui::Control&) {
+                if (auto self = std::static_pointer_cast<MainViewController>(weak.lock()))
+                    ((*self).*action)();
+            },
+            ui::ControlEventTouchUpInside);
+        v->addSubview(b);
+    }
     setView(v);
 }
 

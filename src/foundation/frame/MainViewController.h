@@ -7,6 +7,8 @@
 #include "platform/ui/ViewController.h"
 
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <vector>
 
 namespace pw {
@@ -22,7 +24,17 @@ public:
 
     void loadView() override;
     void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
     bool shouldAutorotateToInterfaceOrientation(device::Orientation o) const override;
+
+    // The import screen and the Wi-Fi screen belong to a later library; the
+    // application hands over how to make them at start.
+    using ScreenMaker = std::function<std::shared_ptr<ui::ViewController>()>;
+    static void setImportScreenMaker(ScreenMaker maker);
+    static void setWifiScreenMaker(ScreenMaker maker);
+    // Pushes the import screen (animated); nothing when none is installed.
+    void importLocalBook();
+    void openWifiTransfer();
 
     ProgressHUD* progressHUD() const { return m_progressHUD.get(); }
     bool mainDBReady() const { return m_mainDBReady; }

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <mutex>
 
 namespace pw::device {
 namespace {
@@ -70,6 +71,48 @@ std::optional<std::string> NetworkInterfaces::ipv4Address(const std::string& nam
     if (found.empty())
         return std::nullopt;
     return found.begin()->second;
+}
+
+namespace {
+
+std::mutex& providerLock() {
+    static std::mutex m;
+    return m;
+}
+
+std::function<std::optional<NetworkInterfaces::AddressList>()>& provider() {
+    static std::function<std::optional<NetworkInterfaces::AddressList>()> p;
+    return p;
+}
+
+} // namespace
+
+std::optional<NetworkInterfaces::AddressList> NetworkInterfaces::ipv4Addresses() {
+    {
+        std::lock_guard lock(providerLock());
+        if (provider())
+            return provider()();
+    }
+    ifaddrs* raw = nullptr;
+    if (getifaddrs(&raw) != 0)
+        return std::nullopt;
+    IfAddrs list(raw, &freeifaddrs);
+    AddressList found;
+    for (const ifaddrs* a = list.get(); a; a = a->ifa_next) {
+        if (!a->ifa_addr || !a->ifa_name || a->ifa_addr->sa_family != AF_INET)
+            continue;
+        const auto* bytes =
+            reinterpret_cast<const unsigned char*>(&reinterpret_cast<const sockaddr_in*>(a->ifa_addr)->sin_addr);
+        char text[16];
+        std::snprintf(text, sizeof text, "%d.%d.%d.%d", bytes[0], bytes[1], bytes[2], bytes[3]);
+        found.emplace_back(a->ifa_name, text);
+    }
+    return found;
+}
+
+void NetworkInterfaces::setIPv4AddressesProvider(std::function<std::optional<AddressList>()> p) {
+    std::lock_guard lock(providerLock());
+    provider() = std::move(p);
 }
 
 } // namespace pw::device

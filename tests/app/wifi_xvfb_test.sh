@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# The real application under a virtual X display, driven with xdotool: the
+# Wi-Fi screen switched on serves uploads, a curl upload shows up on the
+# import screen, and a tap there puts it on the shelf. Screenshots are kept.
+#   wifi_xvfb_test.sh <pagewell> <artifacts dir> <book>
+set -u
+exe=$1 art=$2 book=$3
+for tool in Xvfb xdotool curl ss sqlite3; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+work=$(mktemp -d /tmp/pw-wifi-xvfb-XXXXXX)
+mkdir -p "$art" "$work/shots"
+xpid= apid=
+cleanup() {
+  [ -n "$apid" ] && kill "$apid" 2>/dev/null && wait "$apid" 2>/dev/null
+  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null && wait "$xpid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+disp=
+for d in $(seq 91 160); do
+  if [ ! -e "/tmp/.X11-unix/X$d" ] && [ ! -e "/tmp/.X$d-lock" ]; then disp=$d; break; fi
+done
+[ -n "$disp" ] || fail "no free display"
+Xvfb ":$disp" -screen 0 400x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xpid=$!
+export DISPLAY=":$disp"
+for _ in $(seq 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+xdotool getmouselocation >/dev/null 2>&1 || { echo "SKIP: Xvfb did not start"; exit 77; }
+
+data="$work/.local/share/pagewell"
+HOME="$work" PAGEWELL_SCREENSHOT_ON_SIGNAL="$work/shots" LSAN_OPTIONS=detect_leaks=0 \
+  "$exe" --phone >"$work/app.log" 2>&1 &
+apid=$!
+win=$(timeout 30 xdotool search --sync --name '^Pagewell$' | head -1)
+[ -n "$win" ] || fail "no window: $(cat "$work/app.log")"
+for _ in $(seq 100); do [ -f "$data/Documents/torvane/main/main.rz" ] && break; sleep 0.1; done
+
+shots=0
+shot() {
+  shots=$((shots + 1))
+  kill -USR1 "$apid"
+  for _ in $(seq 100); do [ -f "$work/shots/shot-$shots.png" ] && break; sleep 0.05; done
+  cp "$work/shots/shot-$shots.png" "$art/$1.png" || fail "no screenshot $1"
+}
+click() { xdotool mousemove --window "$win" "$1" "$2" click 1; }
+# Transitions take 0.35 s of the app's clock.
+settle() { sleep 0.8; }
+listening_port() { ss -ltnpH 2>/dev/null | grep "pid=$apid," | awk '{print $4}' | sed 's/.*://' | head -1; }
+
+settle
+shot main
+# The shelf stand-in's two buttons sit at the bottom of a 320 x 480 phone
+# (a 20-point status bar above the view).
+click 235 438
+settle
+shot wifi-off
+# The switch sits at the right of the first row; its row is found by trying.
+# A click is served within a frame or two, so each try waits up to a second.
+port=
+for round in 1 2; do
+  for y in 90 100 110 120 130 140 150 160 170 180; do
+    click 270 "$y"
+    for _ in $(seq 20); do
+      port=$(listening_port)
+      [ -n "$port" ] && break 3
+      sleep 0.05
+    done
+  done
+done
+settle
+shot wifi-on
+if [ -z "$port" ]; then
+  if ! ip -4 -o addr 2>/dev/null | grep -v ' lo ' | grep -q inet; then
+    echo "SKIP: this machine has no IPv4 address besides loopback, so the switch stays off"
+    exit 77
+  fi
+  fail "the switch did not start the server"
+fi
+echo "server on port $port"
+cp "$book" "$work/book.txt"
+code=$(curl -s -o "$work/reply.html" -w '%{http_code}' -F "sfile=@$work/book.txt" "http://127.0.0.1:$port/upload")
+[ "$code" = 200 ] || fail "upload answered $code"
+grep -q '<td>book.txt</td>' "$work/reply.html" || fail "the reply does not list the book"
+cmp -s "$book" "$data/Documents/book.txt" || fail "stored bytes differ"
+
+# Back to the shelf: leaving the screen stops the server.
+click 30 42
+for _ in $(seq 100); do [ -z "$(listening_port)" ] && break; sleep 0.1; done
+[ -z "$(listening_port)" ] || fail "the server still listens after the screen was left"
+settle
+click 85 438
+settle
+sleep 0.5
+shot import
+# Tap the first row; the shelf then holds the book.
+added=
+on_shelf() {
+  sqlite3 "$data/Documents/torvane/main/main.rz" "select count(*) from book where FilePath='book.txt' and Type='TXT'" 2>/dev/null
+}
+for y in 110 100 120 90 130 140 150; do
+  click 160 "$y"
+  for _ in $(seq 20); do
+    [ "$(on_shelf)" = 1 ] && { added=1; break 2; }
+    sleep 0.05
+  done
+done
+settle
+shot import-added
+[ -n "$added" ] || fail "a tap on the import screen did not put the book on the shelf"
+kill -0 "$apid" 2>/dev/null || fail "the app died: $(cat "$work/app.log")"
+echo "ok: screenshots in $art"

@@ -59,16 +59,21 @@ protected:
         }
     }
 
-    // Logs the stand-in's reader in: the site validation sets the session cookie.
-    void logInAsReader() {
-        auto request =
-            RQHTTPRequest::requestWithURL(m_site->baseUrl(standin::Host::Interface) +
-                                          "/api/ZELLoginValidate.ashx?version=230&areaId=33&sessionid=S-300");
+    // A plain GET through the engine, waited for.
+    std::shared_ptr<RQHTTPRequest> fetch(const std::string& url) {
+        auto request = RQHTTPRequest::requestWithURL(url);
         bool done = false;
         request->setCompletionBlock([&] { done = true; });
         request->setFailedBlock([&] { done = true; });
         request->startAsynchronous();
-        ASSERT_TRUE(waitFor([&] { return done; }));
+        EXPECT_TRUE(waitFor([&] { return done; })) << url;
+        return request;
+    }
+
+    // Logs the stand-in's reader in: the site validation sets the session cookie.
+    void logInAsReader() {
+        auto request = fetch(m_site->baseUrl(standin::Host::Interface) +
+                             "/api/ZELLoginValidate.ashx?version=230&areaId=33&sessionid=S-300");
         ASSERT_EQ(request->responseStatusCode(), 200);
     }
 

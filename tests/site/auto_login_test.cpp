@@ -104,15 +104,6 @@ TEST_F(AutoLoginTest, TheReaderIsLoggedInAgainSilentlyAndValidatedWithTheSite) {
     EXPECT_EQ(recorder->ids[0], "1000001");
 
     // The avatar's address, on the image host, serves a picture.
-    auto fetch = [&](const std::string& url) {
-        auto request = RQHTTPRequest::requestWithURL(url);
-        bool done = false;
-        request->setCompletionBlock([&] { done = true; });
-        request->setFailedBlock([&] { done = true; });
-        request->startAsynchronous();
-        EXPECT_TRUE(waitFor([&] { return done; }));
-        return request;
-    };
     auto address =
         fetch(SiteHosts::baseUrl(SiteHosts::Service::Interface) + "/api/GetHeadImage.ashx?imageid=head1000001")
             ->responseString()

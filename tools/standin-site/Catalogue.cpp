@@ -100,10 +100,11 @@ void addChapterParagraphs(Builder& b, const core::Value& item) {
 } // namespace
 
 const Chapter* Book::chapter(int64_t chapterId) const {
-    for (const auto& c : chapters)
-        if (c.id == chapterId)
-            return &c;
-    return nullptr;
+    // Chapter ids run on from the first without gaps.
+    if (chapters.empty() || chapterId < chapters.front().id)
+        return nullptr;
+    const auto index = static_cast<uint64_t>(chapterId - chapters.front().id);
+    return index < chapters.size() ? &chapters[index] : nullptr;
 }
 
 Catalogue::Catalogue(fs::path poetry) : m_poetry(std::move(poetry)) {}

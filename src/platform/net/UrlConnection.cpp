@@ -5,7 +5,11 @@
 
 #include <curl/curl.h>
 
+#include <atomic>
 #include <cctype>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
 #include <mutex>
 
 namespace pw::net {
@@ -36,11 +40,50 @@ std::string charsetOf(const char* contentType) {
     return value;
 }
 
+// Connections run on detached threads. A process that exits while one is
+// still in libcurl would pull the library's state away under it, so at exit
+// the transfers are told to stop and are waited for (briefly). The exit hook
+// is registered after libcurl's own initialisation, so it runs before the
+// clean-ups that initialisation registered.
+std::atomic<bool> g_exiting{false};
+std::mutex g_inFlightMutex;
+std::condition_variable g_inFlightDone;
+int g_inFlight = 0;
+
+void stopConnectionsAtExit() {
+    g_exiting = true;
+    std::unique_lock lock(g_inFlightMutex);
+    g_inFlightDone.wait_for(lock, std::chrono::seconds(2), [] { return g_inFlight == 0; });
+}
+
+void ensureCurl() {
+    static std::once_flag init;
+    std::call_once(init, [] {
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+        std::atexit(stopConnectionsAtExit);
+    });
+}
+
+int abortWhenExiting(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return g_exiting ? 1 : 0;
+}
+
+struct InFlight {
+    InFlight() {
+        std::lock_guard lock(g_inFlightMutex);
+        ++g_inFlight;
+    }
+    ~InFlight() {
+        std::lock_guard lock(g_inFlightMutex);
+        --g_inFlight;
+        g_inFlightDone.notify_all();
+    }
+};
+
 } // namespace
 
 UrlResponse UrlConnection::get(const std::string& url, double timeoutSeconds) {
-    static std::once_flag init;
-    std::call_once(init, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    ensureCurl();
 
     UrlResponse response;
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), &curl_easy_cleanup);
@@ -59,6 +102,8 @@ UrlResponse UrlConnection::get(const std::string& url, double timeoutSeconds) {
     curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, &collectBody);
     curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &response.body);
     curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, errorText);
+    curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, &abortWhenExiting);
     CURLcode code = curl_easy_perform(curl.get());
     if (code != CURLE_OK) {
         response.errorCode = code;
@@ -75,17 +120,23 @@ UrlResponse UrlConnection::get(const std::string& url, double timeoutSeconds) {
 
 std::shared_ptr<UrlConnection> UrlConnection::start(const std::string& url, double timeoutSeconds,
                                                     std::function<void(const UrlResponse&)> done) {
+    ensureCurl();
     auto connection = std::make_shared<UrlConnection>();
     std::weak_ptr<core::RunLoop> caller = core::RunLoop::currentShared();
+    auto inFlight = std::make_shared<InFlight>();
     core::Thread::detach(
-        [connection, url, timeoutSeconds, caller, done = std::move(done)]() mutable {
+        [connection, url, timeoutSeconds, caller, done = std::move(done), inFlight = std::move(inFlight)]() mutable {
+            // Declared first, released last: nothing of the caller's outlives the count.
+            auto counted = std::move(inFlight);
+            auto conn = std::move(connection);
+            auto callback = std::move(done);
             auto response = std::make_shared<UrlResponse>(get(url, timeoutSeconds));
             auto loop = caller.lock();
-            if (!loop || connection->m_cancelled)
+            if (!loop || conn->m_cancelled || g_exiting)
                 return;
-            loop->post([connection, response, done = std::move(done)] {
-                if (!connection->m_cancelled && done)
-                    done(*response);
+            loop->post([conn, response, callback = std::move(callback)] {
+                if (!conn->m_cancelled && callback)
+                    callback(*response);
             });
         },
         "url-connection");

@@ -22,6 +22,13 @@ namespace fs = std::filesystem;
 
 class FrameTest : public ui::test::UiTest {
 protected:
+    void SetUp() override {
+        UiTest::SetUp();
+        // The main screen logs in silently at start-up: the account service is
+        // a closed loopback port, so that request ends at once and no lookup
+        // of a placeholder host is still running when the process exits.
+        SiteHosts::set(SiteHosts::Service::Account, "http://127.0.0.1:9");
+    }
     void TearDown() override {
         Reachability::setSnapshotProvider(nullptr);
         SiteHosts::reset();

@@ -341,15 +341,27 @@ bool RunLoop::inMode(const std::string& sourceMode, std::string_view mode) const
 // or pred holds.
 int RunLoop::turn(std::string_view mode, double waitSeconds, const std::function<bool()>* pred) {
     int served = 0;
-    auto shouldLeave = [&] {
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_stopRequested)
-                return true;
-        }
-        return pred && *pred && (*pred)();
-    };
+    if (servePosted(mode, pred, served))
+        return served;
+    // Held for the whole turn: a test may swap the shared clock meanwhile.
+    auto clockHold = clockPtr();
+    Clock& clk = *clockHold;
+    if (serveTimers(mode, clk, pred, served))
+        return served;
+    serveDescriptors(mode, waitSeconds, clk, pred, served);
+    return served;
+}
 
+bool RunLoop::shouldLeave(const std::function<bool()>* pred) const {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_stopRequested)
+            return true;
+    }
+    return pred && *pred && (*pred)();
+}
+
+bool RunLoop::servePosted(std::string_view mode, const std::function<bool()>* pred, int& served) {
     // Posted calls queued before this turn began; later ones wait for the
     // next turn so a call that re-posts itself cannot starve the loop.
     std::vector<std::shared_ptr<Posted>> calls;
@@ -369,19 +381,19 @@ int RunLoop::turn(std::string_view mode, double waitSeconds, const std::function
         if (fn)
             fn();
         ++served;
-        if (shouldLeave()) {
+        if (shouldLeave(pred)) {
             // Keep the unserved calls, in order, at the front of the queue.
             std::lock_guard lock(m_mutex);
             for (std::size_t j = calls.size(); j > i + 1; --j)
                 m_posted.push_front(std::move(calls[j - 1]));
-            return served;
+            return true;
         }
     }
+    return false;
+}
 
+bool RunLoop::serveTimers(std::string_view mode, Clock& clk, const std::function<bool()>* pred, int& served) {
     // Timers due now, earliest first.
-    // Held for the whole turn: a test may swap the shared clock meanwhile.
-    auto clockHold = clockPtr();
-    Clock& clk = *clockHold;
     double now = clk.monotonic();
     std::vector<std::shared_ptr<Timer>> due;
     {
@@ -410,12 +422,14 @@ int RunLoop::turn(std::string_view mode, double waitSeconds, const std::function
         }
         timer->fire();
         ++served;
-        if (shouldLeave())
-            return served;
+        if (shouldLeave(pred))
+            return true;
     }
+    return false;
+}
 
-    // Descriptors, and the wait.
-    std::vector<std::shared_ptr<Watch>> watches;
+double RunLoop::collectWait(std::string_view mode, double waitSeconds, Clock& clk, int served,
+                            std::vector<std::shared_ptr<Watch>>& watches) const {
     double nextTimer = std::numeric_limits<double>::infinity();
     bool morePosted = false;
     {
@@ -439,6 +453,13 @@ int RunLoop::turn(std::string_view mode, double waitSeconds, const std::function
         wait = std::min(wait, std::max(0.0, nextTimer - clk.monotonic()));
     if (clk.isManual() && wait > 0)
         wait = std::min(wait, kManualClockSlice);
+    return wait;
+}
+
+void RunLoop::serveDescriptors(std::string_view mode, double waitSeconds, Clock& clk, const std::function<bool()>* pred,
+                               int& served) {
+    std::vector<std::shared_ptr<Watch>> watches;
+    const double wait = collectWait(mode, waitSeconds, clk, served, watches);
 
     std::vector<pollfd> fds;
     fds.reserve(watches.size() + 1);
@@ -453,7 +474,7 @@ int RunLoop::turn(std::string_view mode, double waitSeconds, const std::function
     }
     int ready = ::poll(fds.data(), fds.size(), toPollTimeout(wait));
     if (ready <= 0)
-        return served;
+        return;
     if (fds[0].revents & POLLIN) {
         std::uint64_t count = 0;
         [[maybe_unused]] ssize_t n = ::read(m_wakeFd, &count, sizeof count);
@@ -480,10 +501,9 @@ int RunLoop::turn(std::string_view mode, double waitSeconds, const std::function
         if (callback)
             callback(w->fd, events);
         ++served;
-        if (shouldLeave())
-            return served;
+        if (shouldLeave(pred))
+            return;
     }
-    return served;
 }
 
 void RunLoop::run() {

@@ -112,6 +112,14 @@ private:
     bool inMode(const std::string& sourceMode, std::string_view mode) const;
     std::shared_ptr<Clock> clockPtr() const;
     int turn(std::string_view mode, double waitSeconds, const std::function<bool()>* pred);
+    // The steps of a turn; each answers true when the turn must end early.
+    bool shouldLeave(const std::function<bool()>* pred) const;
+    bool servePosted(std::string_view mode, const std::function<bool()>* pred, int& served);
+    bool serveTimers(std::string_view mode, Clock& clk, const std::function<bool()>* pred, int& served);
+    double collectWait(std::string_view mode, double waitSeconds, Clock& clk, int served,
+                       std::vector<std::shared_ptr<Watch>>& watches) const;
+    void serveDescriptors(std::string_view mode, double waitSeconds, Clock& clk, const std::function<bool()>* pred,
+                          int& served);
     void removeTimer(Timer* timer);
     void removeWatch(std::uint64_t id);
     void setWatchEvents(std::uint64_t id, unsigned events);

@@ -3,6 +3,7 @@
 #include "foundation/db/DBLog.h"
 #include "foundation/db/SQLBusyRetry.h"
 #include "foundation/db/SQLResultSet.h"
+#include "platform/core/Assert.h"
 
 #include <sqlite3.h>
 
@@ -188,6 +189,7 @@ sqlite3_stmt* SQLDatabase::prepare(std::string_view sql, const char* operation, 
                 // Only blanks or a comment: nothing to run is a mistake of the caller.
                 dbLog(std::string("DB Query has no statement: ") + std::string(sql));
                 *resultCode = SQLITE_MISUSE;
+                PW_ASSERT_MSG(statement, "a query without a statement");
             }
             return statement;
         }
@@ -247,6 +249,7 @@ bool SQLDatabase::bindAll(sqlite3_stmt* statement, std::span<const SQLArg> args,
     if (static_cast<size_t>(count) > args.size()) {
         dbLog(std::string("Error: the bind count is not correct for the # of variables (") + operation + ") " +
               std::string(sql));
+        PW_ASSERT_MSG(static_cast<size_t>(count) <= args.size(), "fewer values than the statement's parameters");
         return false;
     }
     for (int i = 0; i < count; ++i) {
@@ -380,6 +383,7 @@ bool SQLDatabase::executeUpdate(std::string_view sql, std::span<const SQLArg> ar
         // Rows belong to executeQuery; the statement is stopped and reported as failed.
         dbLog("Error: executeUpdate was given a statement that returns rows");
         dbLog("DB Query: " + std::string(sql));
+        PW_ASSERT_MSG(rc != SQLITE_ROW, "an update that returns rows");
     } else if (rc == SQLITE_ERROR) {
         dbLog("Error calling sqlite3_step (" + std::to_string(rc) + ": " + lastErrorMessage() + ") SQLITE_ERROR");
         dbLog("DB Query: " + std::string(sql));

@@ -1,9 +1,11 @@
 #include "platform/core/RunLoop.h"
 
+#include "platform/core/Assert.h"
 #include "platform/core/Clock.h"
 #include "platform/core/Log.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <poll.h>
@@ -37,6 +39,8 @@ thread_local std::shared_ptr<RunLoop> t_loop;
 
 std::mutex g_registryMutex;
 std::shared_ptr<RunLoop> g_main;
+// The main loop's thread, readable without the registry lock.
+std::atomic<std::thread::id> g_mainOwner{};
 std::vector<std::weak_ptr<RunLoop>>& registry() {
     static std::vector<std::weak_ptr<RunLoop>> loops;
     return loops;
@@ -101,18 +105,26 @@ void RunLoop::claimMain() {
     }
     auto mine = currentShared();
     std::lock_guard lock(g_registryMutex);
-    if (!g_main)
+    if (!g_main) {
         g_main = std::move(mine);
+        g_mainOwner.store(g_main->m_owner);
+    }
 }
 
 void RunLoop::setMain(std::shared_ptr<RunLoop> loop) {
     std::lock_guard lock(g_registryMutex);
     g_main = std::move(loop);
+    g_mainOwner.store(g_main ? g_main->m_owner : std::thread::id());
 }
 
 bool RunLoop::isMainThread() {
     std::lock_guard lock(g_registryMutex);
     return g_main && g_main->m_owner == std::this_thread::get_id();
+}
+
+bool RunLoop::mayActAsMainThread() {
+    const std::thread::id owner = g_mainOwner.load(std::memory_order_relaxed);
+    return owner == std::thread::id() || owner == std::this_thread::get_id();
 }
 
 void RunLoop::runOnMain(std::function<void()> fn, bool wait) {
@@ -238,6 +250,7 @@ std::shared_ptr<Timer> RunLoop::scheduleTimer(double interval, bool repeats, Tim
 }
 
 FdWatch RunLoop::watchFd(int fd, unsigned events, std::function<void(int, unsigned)> callback, std::string_view mode) {
+    assertOwner("descriptors are watched from the loop's own thread");
     std::uint64_t id = 0;
     {
         std::lock_guard lock(m_mutex);
@@ -255,6 +268,7 @@ FdWatch RunLoop::watchFd(int fd, unsigned events, std::function<void(int, unsign
 }
 
 void RunLoop::addCommonMode(std::string_view mode) {
+    assertOwner("common modes are set on the loop's own thread");
     std::lock_guard lock(m_mutex);
     m_commonModes.insert(std::string(mode));
 }
@@ -506,11 +520,16 @@ void RunLoop::serveDescriptors(std::string_view mode, double waitSeconds, Clock&
     }
 }
 
+void RunLoop::assertOwner([[maybe_unused]] const char* what) const {
+    PW_ASSERT_MSG(std::this_thread::get_id() == m_owner, what);
+}
+
 void RunLoop::run() {
     while (runMode(kDefaultMode, kForever) != RunResult::Stopped) {}
 }
 
 RunLoop::RunResult RunLoop::runMode(std::string_view mode, double seconds) {
+    assertOwner("a run loop runs on its own thread only");
     if (mode == kCommonModes)
         mode = kDefaultMode;
     {
@@ -545,6 +564,7 @@ RunLoop::RunResult RunLoop::runMode(std::string_view mode, double seconds) {
 }
 
 bool RunLoop::runUntil(const std::function<bool()>& pred, double seconds) {
+    assertOwner("a run loop runs on its own thread only");
     if (pred && pred())
         return true;
     {
@@ -580,6 +600,7 @@ bool RunLoop::runUntil(const std::function<bool()>& pred, double seconds) {
 }
 
 int RunLoop::runPending(std::string_view mode) {
+    assertOwner("a run loop runs on its own thread only");
     if (mode == kCommonModes)
         mode = kDefaultMode;
     {

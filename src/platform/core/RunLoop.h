@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/core/Assert.h"
 #include "platform/core/Cancelable.h"
 #include "platform/core/FdWatch.h"
 #include "platform/core/Timer.h"
@@ -50,6 +51,10 @@ public:
     static void claimMain();                            // the calling thread becomes the main thread if none is
     static void setMain(std::shared_ptr<RunLoop> loop); // tests; nullptr forgets
     static bool isMainThread();
+    // True on the main thread, and on any thread while none has claimed the
+    // main loop (a headless tool or a test that never runs it): what the
+    // main-thread checks accept. Lock-free, for entry points called often.
+    static bool mayActAsMainThread();
     // Runs fn on the main thread. When already there, inline. With wait, the
     // caller blocks until fn has run on the main loop (any mode in the common
     // set); without, it is queued.
@@ -120,6 +125,8 @@ private:
                        std::vector<std::shared_ptr<Watch>>& watches) const;
     void serveDescriptors(std::string_view mode, double waitSeconds, Clock& clk, const std::function<bool()>* pred,
                           int& served);
+    // Stops the process (checked builds) when called off the loop's own thread.
+    void assertOwner(const char* what) const;
     void removeTimer(Timer* timer);
     void removeWatch(std::uint64_t id);
     void setWatchEvents(std::uint64_t id, unsigned events);
@@ -138,3 +145,7 @@ private:
 };
 
 } // namespace pw::core
+
+// Stops the process (checked builds) when a main-thread-only entry point is
+// called from another thread.
+#define PW_ASSERT_MAIN_THREAD() PW_ASSERT_MSG(::pw::core::RunLoop::mayActAsMainThread(), "main thread only")

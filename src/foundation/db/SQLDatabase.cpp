@@ -46,13 +46,9 @@ std::string quoteIdentifier(std::string_view name) {
 SQLDatabase::SQLDatabase(std::optional<std::string> path) : m_databasePath(std::move(path)) {}
 
 SQLDatabase::~SQLDatabase() {
+    // Still busy after the retry: the holder hands the handle to SQLite to
+    // free when its last statement goes, rather than leak it.
     close();
-    if (m_db) {
-        // Still busy after the retry: hand the handle to SQLite to free when its
-        // last statement goes, rather than leak it.
-        sqlite3_close_v2(m_db);
-        m_db = nullptr;
-    }
 }
 
 SQLDatabase::SQLDatabase(SQLDatabase&& other) noexcept {
@@ -62,16 +58,14 @@ SQLDatabase::SQLDatabase(SQLDatabase&& other) noexcept {
 SQLDatabase& SQLDatabase::operator=(SQLDatabase&& other) noexcept {
     if (this != &other) {
         close();
-        if (m_db)
-            sqlite3_close_v2(m_db);
-        m_db = nullptr;
+        m_db.reset();
         moveFrom(other);
     }
     return *this;
 }
 
 void SQLDatabase::moveFrom(SQLDatabase& other) noexcept {
-    m_db = std::exchange(other.m_db, nullptr);
+    m_db = std::move(other.m_db);
     m_databasePath = std::move(other.m_databasePath);
     m_logsErrors = other.m_logsErrors;
     m_crashOnErrors = other.m_crashOnErrors;
@@ -120,16 +114,16 @@ bool SQLDatabase::openWithFlags(int flags) {
     if (m_db)
         return true;
     std::string path = m_databasePath ? *m_databasePath : std::string(":memory:");
-    sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+    sqlite3* raw = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+    // A failed open still hands back a handle; the holder frees it, so the
+    // object stays closed and a later open tries again.
+    SQLiteConnectionPtr db(raw);
     if (rc != SQLITE_OK) {
         dbLog("error opening!: " + std::to_string(rc));
-        // A failed open still hands back a handle; free it now so the object
-        // stays closed and a later open tries again.
-        sqlite3_close(db);
         return false;
     }
-    m_db = db;
+    m_db = std::move(db);
     return true;
 }
 
@@ -142,13 +136,13 @@ bool SQLDatabase::close() {
     SQLBusyRetry retry(this);
     bool triedFinalizing = false;
     for (;;) {
-        int rc = sqlite3_close(m_db);
+        int rc = sqlite3_close(m_db.get());
         if (rc == SQLITE_OK)
             break;
         if (isBusy(rc)) {
             if (!triedFinalizing) {
                 triedFinalizing = true;
-                while (sqlite3_stmt* leaked = sqlite3_next_stmt(m_db, nullptr)) {
+                while (sqlite3_stmt* leaked = sqlite3_next_stmt(m_db.get(), nullptr)) {
                     dbLog("Closing leaked statement");
                     sqlite3_finalize(leaked);
                 }
@@ -161,7 +155,7 @@ bool SQLDatabase::close() {
         dbLog("error closing!: " + std::to_string(rc));
         break;
     }
-    m_db = nullptr;
+    (void)m_db.release(); // closed above
     m_inTransaction = false;
     return true;
 }
@@ -178,11 +172,12 @@ void SQLDatabase::warnInUse() const {
     dbLog("The SQLDatabase " + pathForLog() + " is currently in use.");
 }
 
-sqlite3_stmt* SQLDatabase::prepare(std::string_view sql, const char* operation, int* resultCode) {
+SQLiteStatementPtr SQLDatabase::prepare(std::string_view sql, const char* operation, int* resultCode) {
     SQLBusyRetry retry(this);
     for (;;) {
-        sqlite3_stmt* statement = nullptr;
-        int rc = sqlite3_prepare_v2(m_db, sql.data(), static_cast<int>(sql.size()), &statement, nullptr);
+        sqlite3_stmt* raw = nullptr;
+        int rc = sqlite3_prepare_v2(m_db.get(), sql.data(), static_cast<int>(sql.size()), &raw, nullptr);
+        SQLiteStatementPtr statement(raw);
         *resultCode = rc;
         if (rc == SQLITE_OK) {
             if (!statement) {
@@ -193,7 +188,7 @@ sqlite3_stmt* SQLDatabase::prepare(std::string_view sql, const char* operation, 
             }
             return statement;
         }
-        sqlite3_finalize(statement);
+        statement.reset();
         if (isBusy(rc)) {
             if (retry.waitAndRetry(operation))
                 continue;
@@ -290,7 +285,8 @@ std::optional<SQLDatabase::BoundStatement> SQLDatabase::beginStatement(std::stri
     bound.handle = bound.cached ? bound.cached->statement() : nullptr;
     if (!bound.handle) {
         int rc = 0;
-        bound.handle = prepare(sql, operation, &rc);
+        bound.owned = prepare(sql, operation, &rc);
+        bound.handle = bound.owned.get();
         if (!bound.handle) {
             if (error && !isBusy(rc)) {
                 error->code = rc;
@@ -304,8 +300,6 @@ std::optional<SQLDatabase::BoundStatement> SQLDatabase::beginStatement(std::stri
         if (bound.cached) {
             sqlite3_reset(bound.handle);
             sqlite3_clear_bindings(bound.handle);
-        } else {
-            sqlite3_finalize(bound.handle);
         }
         m_inUse = false;
         return std::nullopt;
@@ -321,7 +315,7 @@ std::unique_ptr<SQLResultSet> SQLDatabase::executeQuery(std::string_view sql, st
         return nullptr;
     std::shared_ptr<SQLStatement> statement = std::move(bound->cached);
     if (!statement) {
-        statement = std::make_shared<SQLStatement>(bound->handle, std::string(sql));
+        statement = std::make_shared<SQLStatement>(std::move(bound->owned), std::string(sql));
         if (m_shouldCacheStatements && !cachedStatementForQuery(sql))
             setCachedStatement(statement, sql);
     }
@@ -396,7 +390,7 @@ bool SQLDatabase::executeUpdate(std::string_view sql, std::span<const SQLArg> ar
     }
 
     if (m_shouldCacheStatements && !statement && !cachedStatementForQuery(sql)) {
-        statement = std::make_shared<SQLStatement>(handle, std::string(sql));
+        statement = std::make_shared<SQLStatement>(std::move(bound->owned), std::string(sql));
         setCachedStatement(statement, sql);
     }
     if (statement) {
@@ -404,8 +398,6 @@ bool SQLDatabase::executeUpdate(std::string_view sql, std::span<const SQLArg> ar
         sqlite3_reset(handle);
         // Bound text was viewed, not copied: drop it before the arguments go.
         sqlite3_clear_bindings(handle);
-    } else {
-        sqlite3_finalize(handle);
     }
     m_inUse = false;
     return ok;
@@ -532,13 +524,13 @@ bool SQLDatabase::rollback() {
 std::string SQLDatabase::lastErrorMessage() const {
     if (!m_db)
         return "not open";
-    return sqlite3_errmsg(m_db);
+    return sqlite3_errmsg(m_db.get());
 }
 
 int SQLDatabase::lastErrorCode() const {
     if (!m_db)
         return SQLITE_MISUSE;
-    return sqlite3_errcode(m_db);
+    return sqlite3_errcode(m_db.get());
 }
 
 bool SQLDatabase::hadError() const {
@@ -553,7 +545,7 @@ int64_t SQLDatabase::lastInsertRowId() {
     }
     if (!m_db)
         return 0;
-    return sqlite3_last_insert_rowid(m_db);
+    return sqlite3_last_insert_rowid(m_db.get());
 }
 
 int SQLDatabase::changes() {
@@ -563,7 +555,7 @@ int SQLDatabase::changes() {
     }
     if (!m_db)
         return 0;
-    return sqlite3_changes(m_db);
+    return sqlite3_changes(m_db.get());
 }
 
 bool SQLDatabase::goodConnection() {
@@ -730,14 +722,13 @@ bool SQLDatabase::validateSQL(std::string_view sql, SQLError* error) {
     SQLBusyRetry retry(this);
     bool valid = false;
     for (;;) {
-        sqlite3_stmt* statement = nullptr;
-        int rc = sqlite3_prepare_v2(m_db, sql.data(), static_cast<int>(sql.size()), &statement, nullptr);
+        sqlite3_stmt* raw = nullptr;
+        int rc = sqlite3_prepare_v2(m_db.get(), sql.data(), static_cast<int>(sql.size()), &raw, nullptr);
+        SQLiteStatementPtr statement(raw); // only checked, never run
         if (rc == SQLITE_OK) {
-            sqlite3_finalize(statement);
             valid = true;
             break;
         }
-        sqlite3_finalize(statement);
         if (isBusy(rc)) {
             if (retry.waitAndRetry("validateSQL"))
                 continue;

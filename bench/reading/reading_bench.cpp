@@ -56,10 +56,8 @@ bool prepare() {
     const char* env = std::getenv("PW_FIXTURES");
     const std::string fixture = std::string(env ? env : PW_FIXTURES_DIR) + "/hongloumeng-gb18030.txt";
     const std::string novel = readFile(fixture);
-    if (novel.empty()) {
-        std::cerr << "fixture missing: " << fixture << "\n";
+    if (novel.empty())
         return false;
-    }
     char tmpl[] = "/tmp/pw-bench-reading-XXXXXX";
     if (!mkdtemp(tmpl))
         return false;
@@ -197,6 +195,16 @@ BENCHMARK(BM_ZlibReference)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTi
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
+    const char* env = std::getenv("PW_FIXTURES");
+    const std::filesystem::path fixture =
+        std::filesystem::path(env ? env : PW_FIXTURES_DIR) / "hongloumeng-gb18030.txt";
+    if (!std::filesystem::exists(fixture)) {
+        // The team's shared novel is not part of the repository; CI has it.
+        std::printf("bench_reading: skipped, shared fixture %s not found (CI provides ../shared/fixtures; set "
+                    "PW_FIXTURES to point elsewhere)\n",
+                    fixture.c_str());
+        return 0;
+    }
     if (!prepare())
         return 1;
     benchmark::RunSpecifiedBenchmarks();

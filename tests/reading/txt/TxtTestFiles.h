@@ -44,10 +44,4 @@ inline std::string bookOfSize(TxtFile::Encoding encoding, size_t size, bool crlf
     return bytes;
 }
 
-inline std::string fixturesFolder() {
-    if (const char* env = std::getenv("PW_FIXTURES"))
-        return env;
-    return "../shared/fixtures";
-}
-
 } // namespace pw::test

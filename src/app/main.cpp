@@ -3,6 +3,7 @@
 #include "app/FrontEnd.h"
 #include "foundation/config/DeviceKind.h"
 #include "foundation/frame/PagewellAppDelegate.h"
+#include "platform/core/HeapPolicy.h"
 #include "platform/core/Paths.h"
 #include "platform/core/RunLoop.h"
 #include "platform/device/Device.h"
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
     if (const char* shot = std::getenv("PAGEWELL_SCREENSHOT"); shot && *shot)
         options.screenshotPath = shot;
 
+    pw::core::HeapPolicy::retainFreedMemory();
     pw::core::RunLoop::claimMain();
     if (!pw::core::Paths::ensureHome()) {
         std::fprintf(stderr, "pagewell: cannot make the home folder %s\n", pw::core::Paths::home().c_str());

@@ -30,6 +30,19 @@ constexpr std::array<bool, 256> makePlainTable() {
 }
 constexpr auto kPlain = makePlainTable();
 
+// The punctuation that is a whole token by itself.
+constexpr std::array<Tok, 256> makeSingleByteTokens() {
+    std::array<Tok, 256> t{};
+    t['{'] = Tok::ObjectBegin;
+    t['}'] = Tok::ObjectEnd;
+    t['['] = Tok::ArrayBegin;
+    t[']'] = Tok::ArrayEnd;
+    t[':'] = Tok::Separator;
+    t[','] = Tok::Comma;
+    return t;
+}
+constexpr auto kSingleByteTokens = makeSingleByteTokens();
+
 constexpr const char* kUnexpectedToken =
     "Unexpected token, wanted '{', '}', '[', ']', ',', ':', 'true', 'false', 'null', '\"STRING\"', 'NUMBER'.";
 constexpr const char* kIllegalEscape = "Illegal \\u Unicode escape sequence.";
@@ -184,11 +197,6 @@ bool JSONScanner::nextToken() {
     const std::size_t start = m_pos;
     m_tok.start = start;
     m_tok.length = 1;
-    auto one = [&](Tok t) {
-        m_tok.type = t;
-        ++m_pos;
-        return true;
-    };
     auto literal = [&](std::string_view word, Tok t) {
         // The literal must be followed by at least one more byte: a literal
         // that ends the input cannot end a container either.
@@ -201,19 +209,12 @@ bool JSONScanner::nextToken() {
         error(start, kUnexpectedToken);
         return false;
     };
+    if (const Tok single = kSingleByteTokens[m_p[start]]; single != Tok::None) {
+        m_tok.type = single;
+        ++m_pos;
+        return true;
+    }
     switch (m_p[start]) {
-    case '{':
-        return one(Tok::ObjectBegin);
-    case '}':
-        return one(Tok::ObjectEnd);
-    case '[':
-        return one(Tok::ArrayBegin);
-    case ']':
-        return one(Tok::ArrayEnd);
-    case ':':
-        return one(Tok::Separator);
-    case ',':
-        return one(Tok::Comma);
     case '"':
         if (scanString())
             return true;
@@ -477,14 +478,19 @@ bool JSONScanner::scanNumber() {
     }
     if (i >= m_n)
         return invalid();
+    // A fraction or an exponent needs one digit at least, and a number never
+    // ends the input.
+    auto digitRun = [&]() {
+        if (!digit(i))
+            return false;
+        while (digit(i))
+            ++i;
+        return i < m_n;
+    };
     if (m_p[i] == '.') {
         isDouble = true;
         ++i;
-        if (!digit(i))
-            return invalid();
-        while (digit(i))
-            ++i;
-        if (i >= m_n)
+        if (!digitRun())
             return invalid();
     }
     if (m_p[i] == 'e' || m_p[i] == 'E') {
@@ -492,11 +498,7 @@ bool JSONScanner::scanNumber() {
         ++i;
         if (i < m_n && (m_p[i] == '+' || m_p[i] == '-'))
             ++i;
-        if (!digit(i))
-            return invalid();
-        while (digit(i))
-            ++i;
-        if (i >= m_n)
+        if (!digitRun())
             return invalid();
     }
     m_pos = i;

@@ -10,6 +10,8 @@
 #include "platform/gfx/TextLayout.h"
 #include "reading/page/ContentManager.h"
 
+#include "support/SharedFixture.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -107,16 +109,8 @@ BENCHMARK(BM_LayoutInOnePiece)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_PaginateNovel)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char** argv) {
-    const char* env = std::getenv("PW_FIXTURES");
-    const std::filesystem::path fixture =
-        std::filesystem::path(env ? env : PW_FIXTURES_DIR) / "hongloumeng-gb18030.txt";
-    if (!std::filesystem::exists(fixture)) {
-        // The team's shared novel is not part of the repository; CI has it.
-        std::printf("pw_bench_pagination: skipped, shared fixture %s not found (CI provides ../shared/fixtures; set "
-                    "PW_FIXTURES to point elsewhere)\n",
-                    fixture.c_str());
+    if (!pw::bench::sharedFixture("pw_bench_pagination", PW_FIXTURES_DIR, "hongloumeng-gb18030.txt"))
         return 0;
-    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

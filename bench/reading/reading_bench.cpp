@@ -11,6 +11,8 @@
 #include "reading/umd/UmdFile.h"
 #include "../../tests/reading/umd/UmdWriter.h"
 
+#include "support/SharedFixture.h"
+
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 
@@ -195,16 +197,8 @@ BENCHMARK(BM_ZlibReference)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTi
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    const char* env = std::getenv("PW_FIXTURES");
-    const std::filesystem::path fixture =
-        std::filesystem::path(env ? env : PW_FIXTURES_DIR) / "hongloumeng-gb18030.txt";
-    if (!std::filesystem::exists(fixture)) {
-        // The team's shared novel is not part of the repository; CI has it.
-        std::printf("bench_reading: skipped, shared fixture %s not found (CI provides ../shared/fixtures; set "
-                    "PW_FIXTURES to point elsewhere)\n",
-                    fixture.c_str());
+    if (!pw::bench::sharedFixture("bench_reading", PW_FIXTURES_DIR, "hongloumeng-gb18030.txt"))
         return 0;
-    }
     if (!prepare())
         return 1;
     benchmark::RunSpecifiedBenchmarks();

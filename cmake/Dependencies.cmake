@@ -26,5 +26,7 @@ if(PW_BUILD_TESTS)
 endif()
 if(PW_BUILD_BENCH)
   find_package(benchmark REQUIRED)
-  find_package(nlohmann_json REQUIRED)
+endif()
+if(PW_BUILD_TESTS OR PW_BUILD_BENCH)
+  find_package(nlohmann_json REQUIRED)  # reference parser and the test books' package files
 endif()

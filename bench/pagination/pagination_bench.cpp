@@ -10,6 +10,8 @@
 #include "platform/gfx/TextLayout.h"
 #include "reading/page/ContentManager.h"
 
+#include "support/SharedFixture.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -106,4 +108,11 @@ void BM_PaginateNovel(benchmark::State& state) {
 BENCHMARK(BM_LayoutInOnePiece)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_PaginateNovel)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    if (!pw::bench::sharedFixture("pw_bench_pagination", PW_FIXTURES_DIR, "hongloumeng-gb18030.txt"))
+        return 0;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -11,6 +11,8 @@
 #include "reading/umd/UmdFile.h"
 #include "../../tests/reading/umd/UmdWriter.h"
 
+#include "support/SharedFixture.h"
+
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 
@@ -56,10 +58,8 @@ bool prepare() {
     const char* env = std::getenv("PW_FIXTURES");
     const std::string fixture = std::string(env ? env : PW_FIXTURES_DIR) + "/hongloumeng-gb18030.txt";
     const std::string novel = readFile(fixture);
-    if (novel.empty()) {
-        std::cerr << "fixture missing: " << fixture << "\n";
+    if (novel.empty())
         return false;
-    }
     char tmpl[] = "/tmp/pw-bench-reading-XXXXXX";
     if (!mkdtemp(tmpl))
         return false;
@@ -227,6 +227,8 @@ BENCHMARK(BM_ReadFileReference)->Unit(benchmark::kMillisecond)->UseRealTime()->M
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
+    if (!pw::bench::sharedFixture("bench_reading", PW_FIXTURES_DIR, "hongloumeng-gb18030.txt"))
+        return 0;
     if (!prepare())
         return 1;
     benchmark::RunSpecifiedBenchmarks();

@@ -1,5 +1,6 @@
 #include "app/FrontEnd.h"
 
+#include "platform/core/Clock.h"
 #include "platform/core/Log.h"
 #include "platform/core/RunLoop.h"
 #include "platform/device/Device.h"
@@ -29,8 +30,7 @@ void requestScreenshot(int) {
 }
 constexpr int kMouseTouchId = 1;
 double seconds() {
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
+    return core::Clock::shared().monotonic();
 }
 } // namespace
 
@@ -39,38 +39,32 @@ FrontEnd::FrontEnd(FrontEndOptions options) : m_options(std::move(options)), m_t
 FrontEnd::~FrontEnd() {
     if (ui::TextInput::shared().handler() == &m_textInput)
         ui::TextInput::shared().setHandler(nullptr);
-    if (m_texture)
-        SDL_DestroyTexture(m_texture);
-    if (m_renderer)
-        SDL_DestroyRenderer(m_renderer);
-    if (m_window)
-        SDL_DestroyWindow(m_window);
-    SDL_Quit();
 }
 
 bool FrontEnd::open() {
     // Long compositions (a phrase of pinyin) arrive whole rather than cut at 32 bytes.
     SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+    if (!m_sdl.start(SDL_INIT_VIDEO | SDL_INIT_EVENTS)) {
         std::fprintf(stderr, "pagewell: cannot start the display: %s\n", SDL_GetError());
         return false;
     }
     SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0"); // touches come as touches, not as a mouse too
     const int pw = static_cast<int>(std::lround(m_options.width * m_options.scale));
     const int ph = static_cast<int>(std::lround(m_options.height * m_options.scale));
-    m_window = SDL_CreateWindow("Pagewell", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, pw, ph, SDL_WINDOW_SHOWN);
+    m_window.reset(
+        SDL_CreateWindow("Pagewell", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, pw, ph, SDL_WINDOW_SHOWN));
     if (!m_window) {
         std::fprintf(stderr, "pagewell: cannot open a window: %s\n", SDL_GetError());
         return false;
     }
-    m_renderer = SDL_CreateRenderer(m_window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    m_renderer.reset(SDL_CreateRenderer(m_window.get(), -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC));
     if (!m_renderer)
-        m_renderer = SDL_CreateRenderer(m_window, -1, SDL_RENDERER_SOFTWARE);
+        m_renderer.reset(SDL_CreateRenderer(m_window.get(), -1, SDL_RENDERER_SOFTWARE));
     if (!m_renderer) {
         std::fprintf(stderr, "pagewell: cannot draw into the window: %s\n", SDL_GetError());
         return false;
     }
-    m_texture = SDL_CreateTexture(m_renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, pw, ph);
+    m_texture.reset(SDL_CreateTexture(m_renderer.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, pw, ph));
     if (!m_texture) {
         std::fprintf(stderr, "pagewell: cannot make the screen texture: %s\n", SDL_GetError());
         return false;
@@ -194,25 +188,25 @@ void FrontEnd::present(bool force) {
     const gfx::Rect dirty = m_compositor.renderFrame();
     if (dirty.isEmpty() && !force)
         return;
-    SDL_UpdateTexture(m_texture, nullptr, m_compositor.pixels(), m_compositor.stride());
-    SDL_RenderClear(m_renderer);
-    SDL_RenderCopy(m_renderer, m_texture, nullptr, nullptr);
-    SDL_RenderPresent(m_renderer);
+    SDL_UpdateTexture(m_texture.get(), nullptr, m_compositor.pixels(), m_compositor.stride());
+    SDL_RenderClear(m_renderer.get());
+    SDL_RenderCopy(m_renderer.get(), m_texture.get(), nullptr, nullptr);
+    SDL_RenderPresent(m_renderer.get());
 }
 
 bool FrontEnd::writeScreenshot(const std::string& path) {
     // What the window shows, read back from it.
     int w = 0, h = 0;
-    SDL_GetRendererOutputSize(m_renderer, &w, &h);
+    SDL_GetRendererOutputSize(m_renderer.get(), &w, &h);
     if (w <= 0 || h <= 0)
         return false;
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
     cairo_surface_flush(surface);
-    SDL_RenderClear(m_renderer);
-    SDL_RenderCopy(m_renderer, m_texture, nullptr, nullptr);
-    const int rc = SDL_RenderReadPixels(m_renderer, nullptr, SDL_PIXELFORMAT_ARGB8888,
+    SDL_RenderClear(m_renderer.get());
+    SDL_RenderCopy(m_renderer.get(), m_texture.get(), nullptr, nullptr);
+    const int rc = SDL_RenderReadPixels(m_renderer.get(), nullptr, SDL_PIXELFORMAT_ARGB8888,
                                         cairo_image_surface_get_data(surface), cairo_image_surface_get_stride(surface));
-    SDL_RenderPresent(m_renderer);
+    SDL_RenderPresent(m_renderer.get());
     cairo_surface_mark_dirty(surface);
     bool ok = false;
     if (rc == 0) {

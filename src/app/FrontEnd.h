@@ -8,10 +8,40 @@
 
 #include <SDL.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace pw::app {
+
+// SDL's handles, destroyed by their holders.
+struct SDLDeleter {
+    void operator()(SDL_Window* window) const noexcept { SDL_DestroyWindow(window); }
+    void operator()(SDL_Renderer* renderer) const noexcept { SDL_DestroyRenderer(renderer); }
+    void operator()(SDL_Texture* texture) const noexcept { SDL_DestroyTexture(texture); }
+};
+template <class T>
+using SDLPtr = std::unique_ptr<T, SDLDeleter>;
+
+// SDL itself: started by start(), shut down when the holder goes, after
+// every handle declared later in the same object.
+class SDLSession {
+public:
+    SDLSession() = default;
+    SDLSession(const SDLSession&) = delete;
+    SDLSession& operator=(const SDLSession&) = delete;
+    ~SDLSession() {
+        if (m_started)
+            SDL_Quit();
+    }
+    bool start(Uint32 flags) {
+        m_started = SDL_Init(flags) == 0;
+        return m_started;
+    }
+
+private:
+    bool m_started{false};
+};
 
 struct FrontEndOptions {
     double width = 768;
@@ -44,9 +74,10 @@ private:
     void rotate(int step);
 
     FrontEndOptions m_options;
-    SDL_Window* m_window = nullptr;
-    SDL_Renderer* m_renderer = nullptr;
-    SDL_Texture* m_texture = nullptr;
+    SDLSession m_sdl{};
+    SDLPtr<SDL_Window> m_window{};
+    SDLPtr<SDL_Renderer> m_renderer{};
+    SDLPtr<SDL_Texture> m_texture{};
     ui::Compositor m_compositor;
     SdlTextInput m_textInput;
     bool m_running = false;

@@ -4,6 +4,7 @@
 #include "foundation/config/DeviceKind.h"
 #include "foundation/frame/MainViewController.h"
 #include "foundation/frame/PagewellAppDelegate.h"
+#include "platform/core/HeapPolicy.h"
 #include "platform/core/Paths.h"
 #include "platform/core/RunLoop.h"
 #include "platform/device/Device.h"
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
     if (const char* dir = std::getenv("PAGEWELL_SCREENSHOT_ON_SIGNAL"); dir && *dir)
         options.screenshotOnSignalDir = dir;
 
+    pw::core::HeapPolicy::retainFreedMemory();
     pw::core::RunLoop::claimMain();
     if (!pw::core::Paths::ensureHome()) {
         std::fprintf(stderr, "pagewell: cannot make the home folder %s\n", pw::core::Paths::home().c_str());

@@ -19,8 +19,8 @@ std::recursive_mutex& instanceMutex() {
     return m;
 }
 
-std::unique_ptr<zelOpenAPI>& instance() {
-    static std::unique_ptr<zelOpenAPI> p;
+std::shared_ptr<zelOpenAPI>& instance() {
+    static std::shared_ptr<zelOpenAPI> p;
     return p;
 }
 
@@ -35,6 +35,7 @@ zelOpenAPI& zelOpenAPI::shareZelOpenAPI() {
     std::lock_guard lock(instanceMutex());
     if (!instance()) {
         instance().reset(new zelOpenAPI());
+        instance()->forwardTo();
         // The start-up line of the kit's statistics.
         LogUtil::sharedInstance().initHeader();
         double now = core::Clock::shared().now();
@@ -54,7 +55,6 @@ void zelOpenAPI::resetKit() {
 }
 
 zelOpenAPI::zelOpenAPI() {
-    zel_two::shareZelTwo().delegate = this;
     m_ptAccount = zelConfig::shareZelConfig().getPtAccount();
     setLocationServiceEnable(true);
 }
@@ -100,7 +100,7 @@ void zelOpenAPI::bookkeeping(const std::string& method, core::Value args) {
 }
 
 void zelOpenAPI::forwardTo() {
-    zel_two::shareZelTwo().delegate = this;
+    zel_two::shareZelTwo().delegate = weak_from_this();
 }
 
 bool zelOpenAPI::zelInit() {

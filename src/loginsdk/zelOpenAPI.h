@@ -11,7 +11,7 @@
 
 namespace pw {
 
-class zelOpenAPI : public zelCallBackDelegate {
+class zelOpenAPI : public zelCallBackDelegate, public std::enable_shared_from_this<zelOpenAPI> {
 public:
     static zelOpenAPI& shareZelOpenAPI();
     // Forgets the whole kit's process state (tests; a new home).

@@ -85,7 +85,8 @@ void zel_two::setSleeper(std::function<void(double)> sleeper) {
 }
 
 std::shared_ptr<zelDelegate> zel_two::appDelegate() const {
-    return delegate ? delegate->getZelDelegate() : nullptr;
+    auto facade = delegate.lock();
+    return facade ? facade->getZelDelegate() : nullptr;
 }
 
 std::string zel_two::resultMsg() const {
@@ -114,9 +115,9 @@ void zel_two::startRequest(std::shared_ptr<ZelRequestBody> request) {
 }
 
 void zel_two::updateData() {
-    if (delegate) {
-        m_appId = delegate->getAppId();
-        m_areaId = delegate->getAreaId();
+    if (auto facade = delegate.lock()) {
+        m_appId = facade->getAppId();
+        m_areaId = facade->getAreaId();
     }
 }
 
@@ -403,8 +404,6 @@ void zel_two::checkMobileSendSMSLoginInBackground() {
 
 void zel_two::doMobileSendSMSLoginResult(const core::Value& result) {
     LogUtil::sharedInstance().flush();
-    if (!delegate)
-        return;
     if (auto d = appDelegate(); d && d->mobileSendSMSLoginResult)
         d->mobileSendSMSLoginResult(static_cast<int>(result["kParamCode"].asInt().value_or(zel::UnknownError)),
                                     result["kParamMsg"].asString().value_or(""));
@@ -561,7 +560,7 @@ void zel_two::loginWithKeyInBackground(const std::string& answer, int type) {
 
 void zel_two::doLoginWithKeyResult(const core::Value& result) {
     LogUtil::sharedInstance().flush();
-    if (result.isNull() || !delegate)
+    if (result.isNull() || delegate.expired())
         return;
     int code = static_cast<int>(result["errorCode"].asInt().value_or(zel::UnknownError));
     auto d = appDelegate();

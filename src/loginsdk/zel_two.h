@@ -49,7 +49,9 @@ public:
     static int vornEncryptSource(const std::string& source, const std::string& key, std::optional<std::string>& result);
     void updateData();
 
-    zelCallBackDelegate* delegate = nullptr;
+    // The kit's facade; weak, so a request finishing after the kit was reset
+    // finds no one to report to instead of a freed object.
+    std::weak_ptr<zelCallBackDelegate> delegate{};
     uint32_t appId() const { return m_appId; }
     uint32_t areaId() const { return m_areaId; }
     std::string resultMsg() const;

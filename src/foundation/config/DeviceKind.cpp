@@ -1,8 +1,6 @@
 #include "foundation/config/DeviceKind.h"
 
-#ifdef PW_HAVE_DEVICE
 #include "platform/device/Device.h"
-#endif
 
 #include <mutex>
 
@@ -29,11 +27,7 @@ DeviceKind currentDeviceKind() {
     }
     if (p)
         return p();
-#ifdef PW_HAVE_DEVICE
     return device::Device::current().idiom() == device::Idiom::Pad ? DeviceKind::Tablet : DeviceKind::Phone;
-#else
-    return DeviceKind::Phone;
-#endif
 }
 
 } // namespace pw

@@ -2,8 +2,10 @@
 
 #include "foundation/db/DBLog.h"
 #include "foundation/db/SQLDatabase.h"
+#include "platform/core/Clock.h"
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <thread>
 
@@ -12,19 +14,21 @@ namespace pw {
 SQLBusyRetry::SQLBusyRetry(const SQLDatabase* database) : m_database(database) {}
 
 bool SQLBusyRetry::waitAndRetry(const char* operation, bool logGivingUp) {
+    core::Clock& clock = core::Clock::shared();
     if (!m_start)
-        m_start = std::chrono::steady_clock::now();
+        m_start = clock.monotonic();
     // Short waits first, since most locks are held for a single write; a lock
     // held longer is polled less often so a waiting thread does not spin.
     auto pause = std::chrono::microseconds(20);
     if (m_retries > 50)
         pause = std::chrono::microseconds(std::min(1000, 20 * (m_retries - 49)));
     std::this_thread::sleep_for(pause);
+    m_slept += std::chrono::duration<double>(pause).count();
 
     int countLimit = m_database ? m_database->busyRetryTimeout() : 0;
     double timeLimit = m_database ? m_database->busyTimeLimit() : 10.0;
-    std::chrono::duration<double> waited = std::chrono::steady_clock::now() - *m_start;
-    bool giveUp = (countLimit > 0 && m_retries > countLimit) || waited.count() >= timeLimit;
+    const double waited = std::max(clock.monotonic() - *m_start, m_slept);
+    bool giveUp = (countLimit > 0 && m_retries > countLimit) || waited >= timeLimit;
     if (giveUp) {
         if (logGivingUp) {
             std::string path = m_database && m_database->databasePath() ? *m_database->databasePath() : ":memory:";

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <optional>
 
 namespace pw {
@@ -24,7 +23,10 @@ private:
     const SQLDatabase* m_database{nullptr};
     int m_retries{0};
     // Taken at the first wait: a call that never waits never reads the clock.
-    std::optional<std::chrono::steady_clock::time_point> m_start;
+    std::optional<double> m_start{};
+    // Real time slept so far: bounds the wait even on a clock that a test
+    // holds still.
+    double m_slept{0};
 };
 
 } // namespace pw

@@ -3,6 +3,7 @@
 #include "foundation/db/DBLog.h"
 #include "foundation/db/SQLBusyRetry.h"
 #include "foundation/db/SQLResultSet.h"
+#include "platform/core/Assert.h"
 
 #include <sqlite3.h>
 
@@ -45,13 +46,9 @@ std::string quoteIdentifier(std::string_view name) {
 SQLDatabase::SQLDatabase(std::optional<std::string> path) : m_databasePath(std::move(path)) {}
 
 SQLDatabase::~SQLDatabase() {
+    // Still busy after the retry: the holder hands the handle to SQLite to
+    // free when its last statement goes, rather than leak it.
     close();
-    if (m_db) {
-        // Still busy after the retry: hand the handle to SQLite to free when its
-        // last statement goes, rather than leak it.
-        sqlite3_close_v2(m_db);
-        m_db = nullptr;
-    }
 }
 
 SQLDatabase::SQLDatabase(SQLDatabase&& other) noexcept {
@@ -61,16 +58,14 @@ SQLDatabase::SQLDatabase(SQLDatabase&& other) noexcept {
 SQLDatabase& SQLDatabase::operator=(SQLDatabase&& other) noexcept {
     if (this != &other) {
         close();
-        if (m_db)
-            sqlite3_close_v2(m_db);
-        m_db = nullptr;
+        m_db.reset();
         moveFrom(other);
     }
     return *this;
 }
 
 void SQLDatabase::moveFrom(SQLDatabase& other) noexcept {
-    m_db = std::exchange(other.m_db, nullptr);
+    m_db = std::move(other.m_db);
     m_databasePath = std::move(other.m_databasePath);
     m_logsErrors = other.m_logsErrors;
     m_crashOnErrors = other.m_crashOnErrors;
@@ -119,16 +114,16 @@ bool SQLDatabase::openWithFlags(int flags) {
     if (m_db)
         return true;
     std::string path = m_databasePath ? *m_databasePath : std::string(":memory:");
-    sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+    sqlite3* raw = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+    // A failed open still hands back a handle; the holder frees it, so the
+    // object stays closed and a later open tries again.
+    SQLiteConnectionPtr db(raw);
     if (rc != SQLITE_OK) {
         dbLog("error opening!: " + std::to_string(rc));
-        // A failed open still hands back a handle; free it now so the object
-        // stays closed and a later open tries again.
-        sqlite3_close(db);
         return false;
     }
-    m_db = db;
+    m_db = std::move(db);
     return true;
 }
 
@@ -141,13 +136,13 @@ bool SQLDatabase::close() {
     SQLBusyRetry retry(this);
     bool triedFinalizing = false;
     for (;;) {
-        int rc = sqlite3_close(m_db);
+        int rc = sqlite3_close(m_db.get());
         if (rc == SQLITE_OK)
             break;
         if (isBusy(rc)) {
             if (!triedFinalizing) {
                 triedFinalizing = true;
-                while (sqlite3_stmt* leaked = sqlite3_next_stmt(m_db, nullptr)) {
+                while (sqlite3_stmt* leaked = sqlite3_next_stmt(m_db.get(), nullptr)) {
                     dbLog("Closing leaked statement");
                     sqlite3_finalize(leaked);
                 }
@@ -160,7 +155,7 @@ bool SQLDatabase::close() {
         dbLog("error closing!: " + std::to_string(rc));
         break;
     }
-    m_db = nullptr;
+    (void)m_db.release(); // closed above
     m_inTransaction = false;
     return true;
 }
@@ -177,21 +172,23 @@ void SQLDatabase::warnInUse() const {
     dbLog("The SQLDatabase " + pathForLog() + " is currently in use.");
 }
 
-sqlite3_stmt* SQLDatabase::prepare(std::string_view sql, const char* operation, int* resultCode) {
+SQLiteStatementPtr SQLDatabase::prepare(std::string_view sql, const char* operation, int* resultCode) {
     SQLBusyRetry retry(this);
     for (;;) {
-        sqlite3_stmt* statement = nullptr;
-        int rc = sqlite3_prepare_v2(m_db, sql.data(), static_cast<int>(sql.size()), &statement, nullptr);
+        sqlite3_stmt* raw = nullptr;
+        int rc = sqlite3_prepare_v2(m_db.get(), sql.data(), static_cast<int>(sql.size()), &raw, nullptr);
+        SQLiteStatementPtr statement(raw);
         *resultCode = rc;
         if (rc == SQLITE_OK) {
             if (!statement) {
                 // Only blanks or a comment: nothing to run is a mistake of the caller.
                 dbLog(std::string("DB Query has no statement: ") + std::string(sql));
                 *resultCode = SQLITE_MISUSE;
+                PW_ASSERT_MSG(statement, "a query without a statement");
             }
             return statement;
         }
-        sqlite3_finalize(statement);
+        statement.reset();
         if (isBusy(rc)) {
             if (retry.waitAndRetry(operation))
                 continue;
@@ -247,6 +244,7 @@ bool SQLDatabase::bindAll(sqlite3_stmt* statement, std::span<const SQLArg> args,
     if (static_cast<size_t>(count) > args.size()) {
         dbLog(std::string("Error: the bind count is not correct for the # of variables (") + operation + ") " +
               std::string(sql));
+        PW_ASSERT_MSG(static_cast<size_t>(count) <= args.size(), "fewer values than the statement's parameters");
         return false;
     }
     for (int i = 0; i < count; ++i) {
@@ -287,7 +285,8 @@ std::optional<SQLDatabase::BoundStatement> SQLDatabase::beginStatement(std::stri
     bound.handle = bound.cached ? bound.cached->statement() : nullptr;
     if (!bound.handle) {
         int rc = 0;
-        bound.handle = prepare(sql, operation, &rc);
+        bound.owned = prepare(sql, operation, &rc);
+        bound.handle = bound.owned.get();
         if (!bound.handle) {
             if (error && !isBusy(rc)) {
                 error->code = rc;
@@ -301,8 +300,6 @@ std::optional<SQLDatabase::BoundStatement> SQLDatabase::beginStatement(std::stri
         if (bound.cached) {
             sqlite3_reset(bound.handle);
             sqlite3_clear_bindings(bound.handle);
-        } else {
-            sqlite3_finalize(bound.handle);
         }
         m_inUse = false;
         return std::nullopt;
@@ -318,7 +315,7 @@ std::unique_ptr<SQLResultSet> SQLDatabase::executeQuery(std::string_view sql, st
         return nullptr;
     std::shared_ptr<SQLStatement> statement = std::move(bound->cached);
     if (!statement) {
-        statement = std::make_shared<SQLStatement>(bound->handle, std::string(sql));
+        statement = std::make_shared<SQLStatement>(std::move(bound->owned), std::string(sql));
         if (m_shouldCacheStatements && !cachedStatementForQuery(sql))
             setCachedStatement(statement, sql);
     }
@@ -380,6 +377,7 @@ bool SQLDatabase::executeUpdate(std::string_view sql, std::span<const SQLArg> ar
         // Rows belong to executeQuery; the statement is stopped and reported as failed.
         dbLog("Error: executeUpdate was given a statement that returns rows");
         dbLog("DB Query: " + std::string(sql));
+        PW_ASSERT_MSG(rc != SQLITE_ROW, "an update that returns rows");
     } else if (rc == SQLITE_ERROR) {
         dbLog("Error calling sqlite3_step (" + std::to_string(rc) + ": " + lastErrorMessage() + ") SQLITE_ERROR");
         dbLog("DB Query: " + std::string(sql));
@@ -392,7 +390,7 @@ bool SQLDatabase::executeUpdate(std::string_view sql, std::span<const SQLArg> ar
     }
 
     if (m_shouldCacheStatements && !statement && !cachedStatementForQuery(sql)) {
-        statement = std::make_shared<SQLStatement>(handle, std::string(sql));
+        statement = std::make_shared<SQLStatement>(std::move(bound->owned), std::string(sql));
         setCachedStatement(statement, sql);
     }
     if (statement) {
@@ -400,8 +398,6 @@ bool SQLDatabase::executeUpdate(std::string_view sql, std::span<const SQLArg> ar
         sqlite3_reset(handle);
         // Bound text was viewed, not copied: drop it before the arguments go.
         sqlite3_clear_bindings(handle);
-    } else {
-        sqlite3_finalize(handle);
     }
     m_inUse = false;
     return ok;
@@ -528,13 +524,13 @@ bool SQLDatabase::rollback() {
 std::string SQLDatabase::lastErrorMessage() const {
     if (!m_db)
         return "not open";
-    return sqlite3_errmsg(m_db);
+    return sqlite3_errmsg(m_db.get());
 }
 
 int SQLDatabase::lastErrorCode() const {
     if (!m_db)
         return SQLITE_MISUSE;
-    return sqlite3_errcode(m_db);
+    return sqlite3_errcode(m_db.get());
 }
 
 bool SQLDatabase::hadError() const {
@@ -549,7 +545,7 @@ int64_t SQLDatabase::lastInsertRowId() {
     }
     if (!m_db)
         return 0;
-    return sqlite3_last_insert_rowid(m_db);
+    return sqlite3_last_insert_rowid(m_db.get());
 }
 
 int SQLDatabase::changes() {
@@ -559,7 +555,7 @@ int SQLDatabase::changes() {
     }
     if (!m_db)
         return 0;
-    return sqlite3_changes(m_db);
+    return sqlite3_changes(m_db.get());
 }
 
 bool SQLDatabase::goodConnection() {
@@ -726,14 +722,13 @@ bool SQLDatabase::validateSQL(std::string_view sql, SQLError* error) {
     SQLBusyRetry retry(this);
     bool valid = false;
     for (;;) {
-        sqlite3_stmt* statement = nullptr;
-        int rc = sqlite3_prepare_v2(m_db, sql.data(), static_cast<int>(sql.size()), &statement, nullptr);
+        sqlite3_stmt* raw = nullptr;
+        int rc = sqlite3_prepare_v2(m_db.get(), sql.data(), static_cast<int>(sql.size()), &raw, nullptr);
+        SQLiteStatementPtr statement(raw); // only checked, never run
         if (rc == SQLITE_OK) {
-            sqlite3_finalize(statement);
             valid = true;
             break;
         }
-        sqlite3_finalize(statement);
         if (isBusy(rc)) {
             if (retry.waitAndRetry("validateSQL"))
                 continue;

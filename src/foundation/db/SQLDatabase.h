@@ -101,7 +101,7 @@ public:
     bool inUse() const { return m_inUse || m_inTransaction; }
     void setInUse(bool value) { m_inUse = value; }
     const std::optional<std::string>& databasePath() const { return m_databasePath; }
-    sqlite3* sqliteHandle() const { return m_db; }
+    sqlite3* sqliteHandle() const { return m_db.get(); }
 
     // The layer has no encryption.
     bool setKey(std::string_view) { return false; }
@@ -148,10 +148,11 @@ private:
 
     void moveFrom(SQLDatabase& other) noexcept;
     // Prepares sql with the busy retry; nullptr on failure (logged, inUse left to the caller).
-    sqlite3_stmt* prepare(std::string_view sql, const char* operation, int* resultCode);
+    SQLiteStatementPtr prepare(std::string_view sql, const char* operation, int* resultCode);
     struct BoundStatement {
         std::shared_ptr<SQLStatement> cached; // the cache's statement when a free one served the call
-        sqlite3_stmt* handle{nullptr};
+        SQLiteStatementPtr owned;             // a statement prepared for this call
+        sqlite3_stmt* handle{nullptr};        // whichever of the two runs
     };
     // Claims the connection for one call, takes a free cached statement or
     // prepares one, and binds args. On failure the connection is released
@@ -163,7 +164,7 @@ private:
     bool bindValue(const SQLArg& arg, int column, sqlite3_stmt* statement, bool copy);
     std::string pathForLog() const;
 
-    sqlite3* m_db{nullptr};
+    SQLiteConnectionPtr m_db{};
     std::optional<std::string> m_databasePath;
     bool m_logsErrors{false};
     bool m_crashOnErrors{false};

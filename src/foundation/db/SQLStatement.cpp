@@ -6,46 +6,28 @@
 
 namespace pw {
 
-SQLStatement::SQLStatement(sqlite3_stmt* statement, std::string query)
-    : m_statement(statement), m_query(std::move(query)) {}
+SQLStatement::SQLStatement(SQLiteStatementPtr statement, std::string query)
+    : m_statement(std::move(statement)), m_query(std::move(query)) {}
 
-SQLStatement::~SQLStatement() {
-    close();
-}
+SQLStatement::~SQLStatement() = default;
 
-SQLStatement::SQLStatement(SQLStatement&& other) noexcept
-    : m_statement(std::exchange(other.m_statement, nullptr)), m_query(std::move(other.m_query)),
-      m_useCount(other.m_useCount), m_busyWithResultSet(other.m_busyWithResultSet) {}
-
-SQLStatement& SQLStatement::operator=(SQLStatement&& other) noexcept {
-    if (this != &other) {
-        close();
-        m_statement = std::exchange(other.m_statement, nullptr);
-        m_query = std::move(other.m_query);
-        m_useCount = other.m_useCount;
-        m_busyWithResultSet = other.m_busyWithResultSet;
-    }
-    return *this;
-}
-
-void SQLStatement::setStatement(sqlite3_stmt* statement) {
-    if (statement == m_statement)
+void SQLStatement::setStatement(SQLiteStatementPtr statement) {
+    if (statement.get() == m_statement.get()) {
+        (void)statement.release(); // already held here
         return;
+    }
     close();
-    m_statement = statement;
+    m_statement = std::move(statement);
 }
 
 void SQLStatement::close() {
-    if (m_statement) {
-        sqlite3_finalize(m_statement);
-        m_statement = nullptr;
-    }
+    m_statement.reset();
     m_busyWithResultSet = false;
 }
 
 void SQLStatement::reset() {
     if (m_statement)
-        sqlite3_reset(m_statement);
+        sqlite3_reset(m_statement.get());
 }
 
 std::string SQLStatement::description() const {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <string>
+#include "foundation/db/SQLiteHandles.h"
 
-struct sqlite3_stmt;
+#include <string>
 
 namespace pw {
 
@@ -11,20 +11,20 @@ namespace pw {
 class SQLStatement {
 public:
     SQLStatement() = default;
-    SQLStatement(sqlite3_stmt* statement, std::string query);
+    SQLStatement(SQLiteStatementPtr statement, std::string query);
     ~SQLStatement();
 
     SQLStatement(const SQLStatement&) = delete;
     SQLStatement& operator=(const SQLStatement&) = delete;
-    SQLStatement(SQLStatement&& other) noexcept;
-    SQLStatement& operator=(SQLStatement&& other) noexcept;
+    SQLStatement(SQLStatement&& other) noexcept = default;
+    SQLStatement& operator=(SQLStatement&& other) noexcept = default;
 
     void close();
     void reset();
     std::string description() const;
 
-    sqlite3_stmt* statement() const { return m_statement; }
-    void setStatement(sqlite3_stmt* statement);
+    sqlite3_stmt* statement() const { return m_statement.get(); }
+    void setStatement(SQLiteStatementPtr statement);
     const std::string& query() const { return m_query; }
     void setQuery(std::string query) { m_query = std::move(query); }
     long useCount() const { return m_useCount; }
@@ -36,8 +36,8 @@ public:
     void setBusyWithResultSet(bool busy) { m_busyWithResultSet = busy; }
 
 private:
-    sqlite3_stmt* m_statement{nullptr};
-    std::string m_query;
+    SQLiteStatementPtr m_statement{};
+    std::string m_query{};
     long m_useCount{0};
     bool m_busyWithResultSet{false};
 };

@@ -13,7 +13,7 @@ ZELCheckUserNameRequest::ZELCheckUserNameRequest() {
 }
 
 void ZELCheckUserNameRequest::startRequest() {
-    std::string appId = std::to_string(delegate ? delegate->getAppId() : 0);
+    std::string appId = std::to_string(delegateAppId());
     // A name holding "&" or "=" must not split the query.
     send(url + "?username=" + LogUtil::urlEncodeValue(userName) + "&appId=" + appId +
              "&clientVersion=2.3.0&endpointOS=ios",

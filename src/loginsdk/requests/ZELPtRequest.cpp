@@ -106,9 +106,8 @@ void ZELPtRequest::getGuidFinish() {
         return;
     }
     LogUtil::sharedInstance().startCollectWithEventId(52);
-    std::string query = url + "?GUID=" + LogUtil::urlEncodeValue(guid) +
-                        "&AppID=" + std::to_string(delegate ? delegate->getAppId() : 0) +
-                        "&AreaID=" + std::to_string(delegate ? delegate->getAreaId() : 0) +
+    std::string query = url + "?GUID=" + LogUtil::urlEncodeValue(guid) + "&AppID=" + std::to_string(delegateAppId()) +
+                        "&AreaID=" + std::to_string(delegateAreaId()) +
                         "&clientVersion=2.3.0&Account=" + account.value_or("") + "&Pwd=" + password.value_or("") +
                         "&AutoLogin=1&SaveTime=30&RequestCode=201";
     send(query, [](ZelRequestBody& base, const std::optional<std::string>& answer, const std::string&) {

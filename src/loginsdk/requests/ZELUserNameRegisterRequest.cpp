@@ -16,7 +16,7 @@ ZELUserNameRegisterRequest::ZELUserNameRegisterRequest() {
 void ZELUserNameRegisterRequest::getGuidFinish() {
     std::string name = tarvzel::Encrypt(key, StringUtil::lengthPrefixed(userName));
     std::string password = tarvzel::Encrypt(key, StringUtil::lengthPrefixed(pwd));
-    std::string appId = std::to_string(delegate ? delegate->getAppId() : 0);
+    std::string appId = std::to_string(delegateAppId());
     send(url + "?guid=" + LogUtil::urlEncodeValue(guid) + "&username=" + name + "&appId=" + appId +
              "&password=" + password + "&clientVersion=2.3.0&endpointOS=ios",
          [](ZelRequestBody& base, const std::optional<std::string>& answer, const std::string&) {

@@ -59,9 +59,8 @@ void ZelPtAutoLogin::getGuidFinish() {
     store.setValue(key, "ptkey");
     LogUtil::sharedInstance().startCollectWithEventId(52);
     LogUtil::sharedInstance().startCollectWithEventId(42);
-    std::string query = url + "?guid=" + LogUtil::urlEncodeValue(guid) +
-                        "&AppID=" + std::to_string(delegate ? delegate->getAppId() : 0) +
-                        "&AreaID=" + std::to_string(delegate ? delegate->getAreaId() : 0) +
+    std::string query = url + "?guid=" + LogUtil::urlEncodeValue(guid) + "&AppID=" + std::to_string(delegateAppId()) +
+                        "&AreaID=" + std::to_string(delegateAreaId()) +
                         "&clientVersion=2.3.0&SessionKey=" + LogUtil::urlEncodeValue(store.stringForKey("SESSIONKEY")) +
                         "&AutoLogin=1&SaveTime=30&RequestCode=205";
     send(query, [](ZelRequestBody& base, const std::optional<std::string>& answer, const std::string&) {

@@ -18,7 +18,8 @@ ZelRecSmsLoginRequest::ZelRecSmsLoginRequest() {
 }
 
 void ZelRecSmsLoginRequest::startRequest() {
-    if (phone.empty() || !delegate) {
+    auto facade = delegate.lock();
+    if (phone.empty() || !facade) {
         postDestroy(); // nothing to do, and the engine must not stay busy
         return;
     }
@@ -28,7 +29,7 @@ void ZelRecSmsLoginRequest::startRequest() {
     std::string id = StringUtil::generateUUID();
     PersistentUtil::sharedInstance().setValue(id, "uuid");
     std::string message =
-        "ZESL" + id + "-1-" + std::to_string(delegate->getAppId()) + "-" + std::to_string(delegate->getAreaId());
+        "ZESL" + id + "-1-" + std::to_string(facade->getAppId()) + "-" + std::to_string(facade->getAreaId());
     send(url + "?phone=" + LogUtil::urlEncodeValue(phone) + "&msg=" + LogUtil::urlEncodeValue(message) +
              "&clientVersion=2.3.0&endpointOS=ios",
          [](ZelRequestBody& base, const std::optional<std::string>& answer, const std::string&) {

@@ -16,7 +16,18 @@ std::string ZelRequestBody::buildSessionId() const {
 }
 
 std::shared_ptr<zelDelegate> ZelRequestBody::appDelegate() const {
-    return delegate ? delegate->getZelDelegate() : nullptr;
+    auto facade = delegate.lock();
+    return facade ? facade->getZelDelegate() : nullptr;
+}
+
+uint32_t ZelRequestBody::delegateAppId() const {
+    auto facade = delegate.lock();
+    return facade ? facade->getAppId() : 0;
+}
+
+uint32_t ZelRequestBody::delegateAreaId() const {
+    auto facade = delegate.lock();
+    return facade ? facade->getAreaId() : 0;
 }
 
 void ZelRequestBody::reportFail(const core::Value& result) const {

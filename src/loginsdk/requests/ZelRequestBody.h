@@ -26,13 +26,16 @@ public:
     int type = 0;
     std::optional<std::string> verfiCode;
     std::string url;
-    zelCallBackDelegate* delegate = nullptr;
+    std::weak_ptr<zelCallBackDelegate> delegate{}; // the facade, which may go first
     std::string guid;
     std::string key;
     unsigned optCmd = 0;
 
 protected:
     std::shared_ptr<zelDelegate> appDelegate() const;
+    // The application's ids, 0 once the facade is gone.
+    uint32_t delegateAppId() const;
+    uint32_t delegateAreaId() const;
     // onFail/onSuccess under optCmd when the application listens for it.
     void reportFail(const core::Value& result) const;
     void reportSuccess(const core::Value& result) const;

@@ -126,7 +126,7 @@ std::string ZelHeader::buildHeader() const {
     std::string mnc = carrier ? carrier->mobileNetworkCode : "";
     std::string iso = carrier ? carrier->isoCountryCode : "";
     icu::Locale locale = icu::Locale::getDefault();
-    std::time_t t = std::time(nullptr);
+    std::time_t t = static_cast<std::time_t>(core::Clock::shared().now());
     std::tm local{};
     localtime_r(&t, &local);
     auto screen = dev.screen();

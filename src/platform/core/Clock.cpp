@@ -28,8 +28,10 @@ double SystemClock::monotonic() const {
 }
 
 Clock& Clock::system() {
-    static SystemClock clock;
-    return clock;
+    // Never destroyed: threads that outlive main (the dispatch reactor) still
+    // read it while the process exits.
+    static SystemClock* clock = new SystemClock;
+    return *clock;
 }
 
 std::shared_ptr<Clock> Clock::sharedPtr() {

@@ -1,6 +1,13 @@
 #include "platform/core/DispatchGroup.h"
 
+#include "platform/core/Assert.h"
+
 namespace pw::core {
+
+DispatchGroup::~DispatchGroup() {
+    std::lock_guard lock(m_mutex);
+    PW_ASSERT_MSG(m_count == 0, "a dispatch group is destroyed while blocks are still in it");
+}
 
 void DispatchGroup::enter() {
     std::lock_guard lock(m_mutex);

@@ -15,6 +15,9 @@ namespace pw::core {
 class DispatchGroup {
 public:
     DispatchGroup() = default;
+    // The blocks of async() reach back into the group when they end, so a
+    // group must outlive them: wait() before it goes (checked).
+    ~DispatchGroup();
     DispatchGroup(const DispatchGroup&) = delete;
     DispatchGroup& operator=(const DispatchGroup&) = delete;
 

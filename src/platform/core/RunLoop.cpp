@@ -1,9 +1,11 @@
 #include "platform/core/RunLoop.h"
 
+#include "platform/core/Assert.h"
 #include "platform/core/Clock.h"
 #include "platform/core/Log.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <poll.h>
@@ -37,6 +39,8 @@ thread_local std::shared_ptr<RunLoop> t_loop;
 
 std::mutex g_registryMutex;
 std::shared_ptr<RunLoop> g_main;
+// The main loop's thread, readable without the registry lock.
+std::atomic<std::thread::id> g_mainOwner{};
 std::vector<std::weak_ptr<RunLoop>>& registry() {
     static std::vector<std::weak_ptr<RunLoop>> loops;
     return loops;
@@ -101,18 +105,26 @@ void RunLoop::claimMain() {
     }
     auto mine = currentShared();
     std::lock_guard lock(g_registryMutex);
-    if (!g_main)
+    if (!g_main) {
         g_main = std::move(mine);
+        g_mainOwner.store(g_main->m_owner);
+    }
 }
 
 void RunLoop::setMain(std::shared_ptr<RunLoop> loop) {
     std::lock_guard lock(g_registryMutex);
     g_main = std::move(loop);
+    g_mainOwner.store(g_main ? g_main->m_owner : std::thread::id());
 }
 
 bool RunLoop::isMainThread() {
     std::lock_guard lock(g_registryMutex);
     return g_main && g_main->m_owner == std::this_thread::get_id();
+}
+
+bool RunLoop::mayActAsMainThread() {
+    const std::thread::id owner = g_mainOwner.load(std::memory_order_relaxed);
+    return owner == std::thread::id() || owner == std::this_thread::get_id();
 }
 
 void RunLoop::runOnMain(std::function<void()> fn, bool wait) {
@@ -238,6 +250,7 @@ std::shared_ptr<Timer> RunLoop::scheduleTimer(double interval, bool repeats, Tim
 }
 
 FdWatch RunLoop::watchFd(int fd, unsigned events, std::function<void(int, unsigned)> callback, std::string_view mode) {
+    assertOwner("descriptors are watched from the loop's own thread");
     std::uint64_t id = 0;
     {
         std::lock_guard lock(m_mutex);
@@ -255,6 +268,7 @@ FdWatch RunLoop::watchFd(int fd, unsigned events, std::function<void(int, unsign
 }
 
 void RunLoop::addCommonMode(std::string_view mode) {
+    assertOwner("common modes are set on the loop's own thread");
     std::lock_guard lock(m_mutex);
     m_commonModes.insert(std::string(mode));
 }
@@ -341,15 +355,27 @@ bool RunLoop::inMode(const std::string& sourceMode, std::string_view mode) const
 // or pred holds.
 int RunLoop::turn(std::string_view mode, double waitSeconds, const std::function<bool()>* pred) {
     int served = 0;
-    auto shouldLeave = [&] {
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_stopRequested)
-                return true;
-        }
-        return pred && *pred && (*pred)();
-    };
+    if (servePosted(mode, pred, served))
+        return served;
+    // Held for the whole turn: a test may swap the shared clock meanwhile.
+    auto clockHold = clockPtr();
+    Clock& clk = *clockHold;
+    if (serveTimers(mode, clk, pred, served))
+        return served;
+    serveDescriptors(mode, waitSeconds, clk, pred, served);
+    return served;
+}
 
+bool RunLoop::shouldLeave(const std::function<bool()>* pred) const {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_stopRequested)
+            return true;
+    }
+    return pred && *pred && (*pred)();
+}
+
+bool RunLoop::servePosted(std::string_view mode, const std::function<bool()>* pred, int& served) {
     // Posted calls queued before this turn began; later ones wait for the
     // next turn so a call that re-posts itself cannot starve the loop.
     std::vector<std::shared_ptr<Posted>> calls;
@@ -369,19 +395,19 @@ int RunLoop::turn(std::string_view mode, double waitSeconds, const std::function
         if (fn)
             fn();
         ++served;
-        if (shouldLeave()) {
+        if (shouldLeave(pred)) {
             // Keep the unserved calls, in order, at the front of the queue.
             std::lock_guard lock(m_mutex);
             for (std::size_t j = calls.size(); j > i + 1; --j)
                 m_posted.push_front(std::move(calls[j - 1]));
-            return served;
+            return true;
         }
     }
+    return false;
+}
 
+bool RunLoop::serveTimers(std::string_view mode, Clock& clk, const std::function<bool()>* pred, int& served) {
     // Timers due now, earliest first.
-    // Held for the whole turn: a test may swap the shared clock meanwhile.
-    auto clockHold = clockPtr();
-    Clock& clk = *clockHold;
     double now = clk.monotonic();
     std::vector<std::shared_ptr<Timer>> due;
     {
@@ -410,12 +436,14 @@ int RunLoop::turn(std::string_view mode, double waitSeconds, const std::function
         }
         timer->fire();
         ++served;
-        if (shouldLeave())
-            return served;
+        if (shouldLeave(pred))
+            return true;
     }
+    return false;
+}
 
-    // Descriptors, and the wait.
-    std::vector<std::shared_ptr<Watch>> watches;
+double RunLoop::collectWait(std::string_view mode, double waitSeconds, Clock& clk, int served,
+                            std::vector<std::shared_ptr<Watch>>& watches) const {
     double nextTimer = std::numeric_limits<double>::infinity();
     bool morePosted = false;
     {
@@ -439,6 +467,13 @@ int RunLoop::turn(std::string_view mode, double waitSeconds, const std::function
         wait = std::min(wait, std::max(0.0, nextTimer - clk.monotonic()));
     if (clk.isManual() && wait > 0)
         wait = std::min(wait, kManualClockSlice);
+    return wait;
+}
+
+void RunLoop::serveDescriptors(std::string_view mode, double waitSeconds, Clock& clk, const std::function<bool()>* pred,
+                               int& served) {
+    std::vector<std::shared_ptr<Watch>> watches;
+    const double wait = collectWait(mode, waitSeconds, clk, served, watches);
 
     std::vector<pollfd> fds;
     fds.reserve(watches.size() + 1);
@@ -453,7 +488,7 @@ int RunLoop::turn(std::string_view mode, double waitSeconds, const std::function
     }
     int ready = ::poll(fds.data(), fds.size(), toPollTimeout(wait));
     if (ready <= 0)
-        return served;
+        return;
     if (fds[0].revents & POLLIN) {
         std::uint64_t count = 0;
         [[maybe_unused]] ssize_t n = ::read(m_wakeFd, &count, sizeof count);
@@ -480,10 +515,13 @@ int RunLoop::turn(std::string_view mode, double waitSeconds, const std::function
         if (callback)
             callback(w->fd, events);
         ++served;
-        if (shouldLeave())
-            return served;
+        if (shouldLeave(pred))
+            return;
     }
-    return served;
+}
+
+void RunLoop::assertOwner([[maybe_unused]] const char* what) const {
+    PW_ASSERT_MSG(std::this_thread::get_id() == m_owner, what);
 }
 
 void RunLoop::run() {
@@ -491,6 +529,7 @@ void RunLoop::run() {
 }
 
 RunLoop::RunResult RunLoop::runMode(std::string_view mode, double seconds) {
+    assertOwner("a run loop runs on its own thread only");
     if (mode == kCommonModes)
         mode = kDefaultMode;
     {
@@ -525,6 +564,7 @@ RunLoop::RunResult RunLoop::runMode(std::string_view mode, double seconds) {
 }
 
 bool RunLoop::runUntil(const std::function<bool()>& pred, double seconds) {
+    assertOwner("a run loop runs on its own thread only");
     if (pred && pred())
         return true;
     {
@@ -560,6 +600,7 @@ bool RunLoop::runUntil(const std::function<bool()>& pred, double seconds) {
 }
 
 int RunLoop::runPending(std::string_view mode) {
+    assertOwner("a run loop runs on its own thread only");
     if (mode == kCommonModes)
         mode = kDefaultMode;
     {

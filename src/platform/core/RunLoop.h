@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/core/Assert.h"
 #include "platform/core/Cancelable.h"
 #include "platform/core/FdWatch.h"
 #include "platform/core/Timer.h"
@@ -50,6 +51,10 @@ public:
     static void claimMain();                            // the calling thread becomes the main thread if none is
     static void setMain(std::shared_ptr<RunLoop> loop); // tests; nullptr forgets
     static bool isMainThread();
+    // True on the main thread, and on any thread while none has claimed the
+    // main loop (a headless tool or a test that never runs it): what the
+    // main-thread checks accept. Lock-free, for entry points called often.
+    static bool mayActAsMainThread();
     // Runs fn on the main thread. When already there, inline. With wait, the
     // caller blocks until fn has run on the main loop (any mode in the common
     // set); without, it is queued.
@@ -112,6 +117,16 @@ private:
     bool inMode(const std::string& sourceMode, std::string_view mode) const;
     std::shared_ptr<Clock> clockPtr() const;
     int turn(std::string_view mode, double waitSeconds, const std::function<bool()>* pred);
+    // The steps of a turn; each answers true when the turn must end early.
+    bool shouldLeave(const std::function<bool()>* pred) const;
+    bool servePosted(std::string_view mode, const std::function<bool()>* pred, int& served);
+    bool serveTimers(std::string_view mode, Clock& clk, const std::function<bool()>* pred, int& served);
+    double collectWait(std::string_view mode, double waitSeconds, Clock& clk, int served,
+                       std::vector<std::shared_ptr<Watch>>& watches) const;
+    void serveDescriptors(std::string_view mode, double waitSeconds, Clock& clk, const std::function<bool()>* pred,
+                          int& served);
+    // Stops the process (checked builds) when called off the loop's own thread.
+    void assertOwner(const char* what) const;
     void removeTimer(Timer* timer);
     void removeWatch(std::uint64_t id);
     void setWatchEvents(std::uint64_t id, unsigned events);
@@ -130,3 +145,7 @@ private:
 };
 
 } // namespace pw::core
+
+// Stops the process (checked builds) when a main-thread-only entry point is
+// called from another thread.
+#define PW_ASSERT_MAIN_THREAD() PW_ASSERT_MSG(::pw::core::RunLoop::mayActAsMainThread(), "main thread only")

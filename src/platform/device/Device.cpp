@@ -1,5 +1,6 @@
 #include "platform/device/Device.h"
 
+#include "platform/core/FileHandle.h"
 #include "platform/core/Paths.h"
 
 #include <sys/utsname.h>
@@ -30,9 +31,11 @@ std::string readFirstLine(const std::filesystem::path& p) {
 std::string makeUuid() {
     unsigned char b[16];
     bool filled = false;
-    if (FILE* f = std::fopen("/dev/urandom", "rb")) {
-        filled = std::fread(b, 1, sizeof b, f) == sizeof b;
-        std::fclose(f);
+    if (auto f = core::FileHandle::forReading("/dev/urandom")) {
+        auto bytes = f->read(sizeof b);
+        filled = bytes && bytes->size() == sizeof b;
+        if (filled)
+            std::copy(bytes->begin(), bytes->end(), b);
     }
     if (!filled) {
         std::random_device rd;

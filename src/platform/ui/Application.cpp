@@ -53,6 +53,7 @@ void Application::post(const char* name) {
 }
 
 bool Application::launch() {
+    PW_ASSERT_MAIN_THREAD();
     bool ok = true;
     if (m_delegate)
         ok = m_delegate->didFinishLaunching(*this);
@@ -61,6 +62,7 @@ bool Application::launch() {
 }
 
 void Application::resignActive() {
+    PW_ASSERT_MAIN_THREAD();
     if (m_state != ApplicationState::Active)
         return;
     if (m_delegate)
@@ -70,6 +72,7 @@ void Application::resignActive() {
 }
 
 void Application::enterBackground() {
+    PW_ASSERT_MAIN_THREAD();
     resignActive();
     if (m_state == ApplicationState::Background)
         return;
@@ -80,6 +83,7 @@ void Application::enterBackground() {
 }
 
 void Application::enterForeground() {
+    PW_ASSERT_MAIN_THREAD();
     if (m_state != ApplicationState::Background)
         return;
     if (m_delegate)
@@ -89,6 +93,7 @@ void Application::enterForeground() {
 }
 
 void Application::becomeActive() {
+    PW_ASSERT_MAIN_THREAD();
     if (m_state == ApplicationState::Active)
         return;
     if (m_state == ApplicationState::Background)
@@ -100,12 +105,14 @@ void Application::becomeActive() {
 }
 
 void Application::terminate() {
+    PW_ASSERT_MAIN_THREAD();
     if (m_delegate)
         m_delegate->willTerminate(*this);
     post(kWillTerminateNotification);
 }
 
 void Application::simulateMemoryWarning() {
+    PW_ASSERT_MAIN_THREAD();
     if (m_delegate)
         m_delegate->didReceiveMemoryWarning(*this);
     post(kMemoryWarningNotification);
@@ -153,12 +160,14 @@ std::vector<std::shared_ptr<Window>> Application::windows() const {
 }
 
 void Application::setKeyWindow(Window* w) {
+    PW_ASSERT_MAIN_THREAD();
     m_keyWindow = w;
 }
 
 // --- first responder and keys ---
 
 bool Application::makeFirstResponder(Responder* r) {
+    PW_ASSERT_MAIN_THREAD();
     if (r == m_firstResponder)
         return true;
     Responder* old = m_firstResponder;
@@ -208,16 +217,19 @@ void Application::showKeyboard(bool show) {
 }
 
 void Application::sendText(const std::string& utf8) {
+    PW_ASSERT_MAIN_THREAD();
     if (m_firstResponder && !utf8.empty())
         m_firstResponder->insertText(utf8);
 }
 
 void Application::sendBackspace() {
+    PW_ASSERT_MAIN_THREAD();
     if (m_firstResponder)
         m_firstResponder->deleteBackward();
 }
 
 void Application::sendReturn() {
+    PW_ASSERT_MAIN_THREAD();
     if (m_firstResponder)
         m_firstResponder->insertNewline();
 }
@@ -238,6 +250,7 @@ Window* Application::windowForTouch(gfx::Point p) {
 }
 
 void Application::sendTouch(int id, TouchPhase phase, gfx::Point screenPoint, double timestamp) {
+    PW_ASSERT_MAIN_THREAD();
     std::shared_ptr<Window> w;
     // Touches are hit-tested against the layout the screen shows.
     for (auto& shown : windows())
@@ -317,6 +330,7 @@ gfx::Rect Application::applicationFrame() const {
 }
 
 void Application::setStatusBarOrientation(device::Orientation o, bool animated) {
+    PW_ASSERT_MAIN_THREAD();
     if (o == device::Orientation::Unknown || o == m_orientation)
         return;
     m_orientation = o;
@@ -389,6 +403,7 @@ void Application::startAnimationDriver() {
 }
 
 void Application::runAnimations(double seconds) {
+    PW_ASSERT_MAIN_THREAD();
     auto& loop = core::RunLoop::current();
     auto clock = core::Clock::sharedPtr();
     if (auto* manual = dynamic_cast<core::ManualClock*>(clock.get())) {

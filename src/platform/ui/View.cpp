@@ -1,5 +1,6 @@
 #include "platform/ui/View.h"
 
+#include "platform/core/RunLoop.h"
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
@@ -44,6 +45,7 @@ Rect View::frame() const {
 }
 
 void View::setFrame(const Rect& f) {
+    PW_ASSERT_MAIN_THREAD();
     const Size old = bounds().size;
     Rect b = bounds();
     b.size = f.size;
@@ -75,6 +77,7 @@ void View::setAlpha(double a) {
     m_layer->setOpacity(a);
 }
 void View::setHidden(bool h) {
+    PW_ASSERT_MAIN_THREAD();
     m_layer->setHidden(h);
 }
 
@@ -141,6 +144,7 @@ void View::addSubview(std::shared_ptr<View> view) {
 }
 
 void View::insertSubview(std::shared_ptr<View> view, size_t index) {
+    PW_ASSERT_MAIN_THREAD();
     if (!view || view.get() == this)
         return;
     if (view->m_superview == this) {
@@ -194,6 +198,7 @@ void View::insertSubviewBelow(std::shared_ptr<View> view, const View* sibling) {
 }
 
 void View::removeFromSuperview() {
+    PW_ASSERT_MAIN_THREAD();
     View* parent = m_superview;
     if (!parent)
         return;
@@ -275,6 +280,7 @@ View* View::viewWithTag(int tag) {
 // --- layout and drawing ---
 
 void View::layoutIfNeeded() {
+    PW_ASSERT_MAIN_THREAD();
     if (m_needsLayout) {
         m_needsLayout = false;
         layoutSubviews();
@@ -404,6 +410,7 @@ void View::animate(double duration, const std::function<void()>& changes, std::f
 
 void View::animate(const BlockAnimationOptions& options, const std::function<void()>& changes,
                    std::function<void(bool)> completion) {
+    PW_ASSERT_MAIN_THREAD();
     auto& an = Animator::shared();
     if (!g_animationsEnabled || options.duration <= 0) {
         an.beginSuppressed();
@@ -421,6 +428,7 @@ void View::animate(const BlockAnimationOptions& options, const std::function<voi
 }
 
 void View::performWithoutAnimation(const std::function<void()>& changes) {
+    PW_ASSERT_MAIN_THREAD();
     auto& an = Animator::shared();
     an.beginSuppressed();
     changes();
@@ -428,6 +436,7 @@ void View::performWithoutAnimation(const std::function<void()>& changes) {
 }
 
 void View::beginAnimations() {
+    PW_ASSERT_MAIN_THREAD();
     ++g_openBeginAnimations;
     Animator::shared().beginBlock(BlockAnimationOptions{}, {});
 }
@@ -457,6 +466,7 @@ void View::setAnimationDidStop(std::function<void(bool)> fn) {
 }
 
 void View::commitAnimations() {
+    PW_ASSERT_MAIN_THREAD();
     if (g_openBeginAnimations == 0)
         return;
     --g_openBeginAnimations;

@@ -1,12 +1,9 @@
 #include "reading/page/ContentManager.h"
 
+#include "foundation/util/Utils.h"
 #include "platform/gfx/BitmapContext.h"
 #include "reading/page/PageWindow.h"
 #include "reading/page/PangoPageTypesetter.h"
-
-#ifdef PW_HAVE_FOUNDATION_UTIL
-#include "foundation/util/Utils.h"
-#endif
 
 #include <algorithm>
 #include <cmath>
@@ -40,9 +37,7 @@ private:
 ContentManager::ContentManager() : ContentManager(std::make_unique<PangoPageTypesetter>()) {}
 
 ContentManager::ContentManager(std::unique_ptr<PageTypesetter> typesetter) : m_typesetter(std::move(typesetter)) {
-#ifdef PW_HAVE_FOUNDATION_UTIL
     m_toTraditional = [](std::u16string_view t) { return simplifiedToTraditional(t); };
-#endif
 }
 
 ContentManager::~ContentManager() = default;

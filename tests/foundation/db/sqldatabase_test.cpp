@@ -120,13 +120,42 @@ TEST_F(SQLDatabaseTest, UpdateReportsStepErrorsAndFailedPrepares) {
     EXPECT_EQ(error.code, SQLITE_ERROR);
     EXPECT_NE(error.message.find("no such table"), std::string::npos);
 
-    // Too few values for the parameters fails the call.
-    EXPECT_FALSE(m_db.executeUpdate("insert into t values (?, ?)", {1}));
-    EXPECT_TRUE(logged("bind count is not correct"));
-    // A statement that yields rows is refused by the update path, not fatal.
-    EXPECT_FALSE(m_db.executeUpdate("select 1"));
     // Lists and records have no column type.
     EXPECT_FALSE(m_db.executeUpdate("insert into t values (?, ?)", {Value::array(), 1}));
+    EXPECT_EQ(m_db.intForQuery("select count(*) from t"), 0);
+}
+
+// Mistakes of the calling code: where checks are on they stop the process at
+// the call; in release builds the call is logged and fails, and nothing is stored.
+struct MisuseCase {
+    const char* name;
+    bool (*call)(SQLDatabase&);
+    const char* logged;
+    const char* assertion;
+};
+
+const MisuseCase kMisuses[] = {
+    {"too few values", [](SQLDatabase& db) { return db.executeUpdate("insert into t values (?, ?)", {1}); },
+     "bind count is not correct", "fewer values than the statement's parameters"},
+    {"update returning rows", [](SQLDatabase& db) { return db.executeUpdate("select 1"); },
+     "executeUpdate was given a statement that returns rows", "an update that returns rows"},
+    {"query without a statement", [](SQLDatabase& db) { return db.executeQuery("  -- nothing here") != nullptr; },
+     "DB Query has no statement", "a query without a statement"},
+};
+
+TEST_F(SQLDatabaseTest, ProgrammerErrorsAreCaughtWhereTheyHappen) {
+    for (const auto& c : kMisuses) {
+        SCOPED_TRACE(c.name);
+#if defined(PW_CHECKS)
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+        EXPECT_DEATH(c.call(m_db), c.assertion);
+#else
+        captureLog();
+        EXPECT_FALSE(c.call(m_db));
+        EXPECT_TRUE(logged(c.logged));
+        EXPECT_FALSE(m_db.inUse());
+#endif
+    }
     EXPECT_EQ(m_db.intForQuery("select count(*) from t"), 0);
 }
 

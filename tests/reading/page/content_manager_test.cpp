@@ -6,6 +6,7 @@
 #include "platform/gfx/BitmapContext.h"
 #include "reading/page/ContentManager.h"
 #include "reading/page/PangoPageTypesetter.h"
+#include "support/PoetryBooks.h"
 
 #include <gtest/gtest.h>
 
@@ -49,24 +50,26 @@ WatchedManager watchedManager(std::shared_ptr<RZConfig> cfg = phoneConfig()) {
     return {std::move(cm), seen};
 }
 
-std::filesystem::path fixtures() {
-    if (const char* env = std::getenv("PW_FIXTURES"))
-        return env;
-    return "../shared/fixtures";
-}
-
-// The opening of the novel, decoded from GB18030.
+// The opening of a real book: the classics of the poetry package the setup
+// installs, as GB18030 bytes decoded back (40,000 bytes, as a chapter's chunk).
 const std::u16string& novelOpening() {
     static const std::u16string text = [] {
-        auto bytes = core::FileManager::readText(fixtures() / "hongloumeng-gb18030.txt");
+        auto chapters = test::poetryChapters();
+        if (!chapters)
+            return std::u16string();
+        auto bytes = core::text::encodeFromUtf8(test::poetryBookText(*chapters), "GB18030");
         if (!bytes)
             return std::u16string();
-        auto decoded = core::text::decode(std::string_view(*bytes).substr(0, 40000), "GB18030");
-        if (!decoded)
-            decoded = core::text::decodeLenient(std::string_view(*bytes).substr(0, 40000), "GB18030");
+        auto decoded = core::text::decodeLenient(std::string_view(*bytes).substr(0, 40000), "GB18030");
         return decoded.value_or(std::u16string());
     }();
     return text;
+}
+
+std::string novelMissing() {
+    std::string problem;
+    test::poetryChapters(&problem);
+    return problem;
 }
 
 std::u16string repeat(std::u16string_view s, int n) {
@@ -102,7 +105,7 @@ class PageWalk : public ::testing::TestWithParam<bool> {};
 TEST_P(PageWalk, ForwardPagesJoinBackIntoTheText) {
     auto cm = manager(GetParam());
     auto texts = walkTexts();
-    ASSERT_FALSE(novelOpening().empty()) << "fixture missing under " << fixtures();
+    ASSERT_FALSE(novelOpening().empty()) << novelMissing();
     texts.push_back({"novel", novelOpening()});
     for (const auto& c : texts) {
         gfx::BitmapContext ctx(kPhoneCanvas, 1, true);
@@ -126,7 +129,7 @@ TEST_P(PageWalk, ForwardPagesJoinBackIntoTheText) {
 TEST_P(PageWalk, BackwardPagesEndOneBeforeTheNextBegins) {
     auto cm = manager(GetParam());
     auto texts = walkTexts();
-    ASSERT_FALSE(novelOpening().empty()) << "fixture missing under " << fixtures();
+    ASSERT_FALSE(novelOpening().empty()) << novelMissing();
     texts.push_back({"novel", novelOpening()});
     for (const auto& c : texts) {
         gfx::BitmapContext ctx(kPhoneCanvas, 1, true);
@@ -320,7 +323,7 @@ TEST(ContentManager, PagesLaidOutOnOtherThreadsMatchTheMainThread) {
     // Neighbouring pages are laid out on preload threads while the main thread turns.
     auto cm = manager(false);
     const std::u16string text = novelOpening().substr(0, 6000);
-    ASSERT_FALSE(text.empty());
+    ASSERT_FALSE(text.empty()) << novelMissing();
     std::vector<std::shared_ptr<PageContent>> expected;
     {
         gfx::BitmapContext ctx(kPhoneCanvas, 1, true);

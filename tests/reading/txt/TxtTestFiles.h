@@ -57,10 +57,4 @@ public:
 inline ::testing::Environment* const kPhoneScreenEnvironment =
     ::testing::AddGlobalTestEnvironment(new PhoneScreenEnvironment);
 
-inline std::string fixturesFolder() {
-    if (const char* env = std::getenv("PW_FIXTURES"))
-        return env;
-    return "../shared/fixtures";
-}
-
 } // namespace pw::test

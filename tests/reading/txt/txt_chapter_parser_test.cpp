@@ -4,6 +4,8 @@
 #include "reading/txt/TxtChapterParser.h"
 #include "reading/txt/TxtFile.h"
 #include "TxtTestFiles.h"
+#include "support/PoetryBooks.h"
+#include "support/SharedFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -74,19 +76,13 @@ std::vector<std::string> novelTitles(const std::string& utf8) {
     return titles;
 }
 
-TEST(TxtChapterScan, NovelIndexHoldsEveryChapterAtItsTitle) {
-    const std::string path = test::fixturesFolder() + "/hongloumeng-gb18030.txt";
-    std::ifstream in(path, std::ios::binary);
-    ASSERT_TRUE(in) << path;
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    auto utf8 = core::text::decodeToUtf8(bytes, "GB18030");
-    ASSERT_TRUE(utf8);
-    const auto expected = novelTitles(*utf8);
-    ASSERT_EQ(expected.size(), 120u);
-
+// Scans the book and checks that the index holds exactly the expected titles,
+// each entry opening its chapter at the title.
+void expectIndexOfTitles(const std::string& path, TxtFile::Encoding encoding,
+                         const std::vector<std::string>& expected) {
     TxtFile book;
     book.loadTxtFile(path);
-    ASSERT_EQ(book.encoding(), TxtFile::Encoding::Gb18030);
+    ASSERT_EQ(book.encoding(), encoding);
     ASSERT_TRUE(book.canDecode());
     float lastFraction = 0;
     const auto chapters = book.parseChaptersWithTxtFilePath(path, book.totalLength(), [&](float f) {
@@ -104,6 +100,39 @@ TEST(TxtChapterScan, NovelIndexHoldsEveryChapterAtItsTitle) {
         const std::string at =
             core::text::toUtf8Lenient(std::u16string_view(*chunk).substr(static_cast<size_t>(chapters[i].index)));
         EXPECT_EQ(at.rfind(expected[i], 0), 0u) << i;
+    }
+}
+
+TEST(TxtChapterScan, NovelIndexHoldsEveryChapterAtItsTitle) {
+    const auto path = test::sharedFixture("hongloumeng-gb18030.txt");
+    if (!path)
+        GTEST_SKIP() << test::sharedFixtureMissing("hongloumeng-gb18030.txt");
+    std::ifstream in(*path, std::ios::binary);
+    ASSERT_TRUE(in) << *path;
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto utf8 = core::text::decodeToUtf8(bytes, "GB18030");
+    ASSERT_TRUE(utf8);
+    const auto expected = novelTitles(*utf8);
+    ASSERT_EQ(expected.size(), 120u);
+    expectIndexOfTitles(path->string(), TxtFile::Encoding::Gb18030, expected);
+}
+
+// The classics of the poetry package, written as GB18030 and as UTF-16 books.
+TEST(TxtChapterScan, ClassicsIndexHoldsEveryChapterAtItsTitle) {
+    std::string problem;
+    const auto chapters = test::poetryChapters(&problem);
+    ASSERT_TRUE(chapters) << problem;
+    std::vector<std::string> expected;
+    for (const auto& c : *chapters)
+        expected.push_back(c.title);
+    const std::pair<const char*, TxtFile::Encoding> books[] = {{"GB18030", TxtFile::Encoding::Gb18030},
+                                                               {"UTF-16LE", TxtFile::Encoding::Utf16Le}};
+    TempDir folder;
+    for (const auto& [charset, encoding] : books) {
+        SCOPED_TRACE(charset);
+        const auto path = folder.path() / (std::string("classics-") + charset + ".txt");
+        ASSERT_TRUE(test::writePoetryBook(path, charset, &problem)) << problem;
+        expectIndexOfTitles(path.string(), encoding, expected);
     }
 }
 

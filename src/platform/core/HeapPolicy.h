@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstddef>
+
+namespace pw::core {
+
+// How the process's heap treats memory it has freed. By default the C library
+// gives the top of the heap back to the system as soon as 128 KB of it is
+// free; a reader that loads a chapter list or a page window, drops it and
+// loads the next then pays a page fault for every page of the next one (most
+// of the time of reading a 5,000-chapter list went there). Keeping up to
+// `bytes` of freed memory makes the next load reuse it.
+class HeapPolicy {
+public:
+    static constexpr std::size_t kDefaultRetainedBytes = 64u << 20;
+
+    // Called once at start-up by the app (and by the benchmarks that measure
+    // what the app does); false when the C library refused the setting.
+    static bool retainFreedMemory(std::size_t bytes = kDefaultRetainedBytes);
+};
+
+} // namespace pw::core

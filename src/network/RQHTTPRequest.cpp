@@ -629,12 +629,21 @@ void RQHTTPRequest::buildRequestHeaders() {
         setHeader("Accept-Encoding", "gzip");
     if (m_shouldCompressRequestBody)
         setHeader("Content-Encoding", "gzip");
+}
+
+void RQHTTPRequest::applyResumeRange() {
+    // Every attempt asks from what the partial file holds now: an attempt cut
+    // short has added to it since the last Range was made.
     updatePartialDownloadSize();
     if (m_partialDownloadSize > 0) {
         char range[48];
         std::snprintf(range, sizeof range, "bytes=%" PRIu64 "-", m_partialDownloadSize);
         setHeader("Range", range);
     }
+}
+
+bool RQHTTPRequest::isResumingDownload() const {
+    return m_allowResumeForFileDownloads && !m_downloadDestinationPath.empty() && m_partialDownloadSize > 0;
 }
 
 void RQHTTPRequest::applyCookieHeader() {
@@ -661,8 +670,10 @@ void RQHTTPRequest::applyCookieHeader() {
 void RQHTTPRequest::updatePartialDownloadSize() {
     if (!m_allowResumeForFileDownloads || m_downloadDestinationPath.empty() || m_temporaryFileDownloadPath.empty())
         return;
-    if (!fileExists(m_temporaryFileDownloadPath))
+    if (!fileExists(m_temporaryFileDownloadPath)) {
+        m_partialDownloadSize = 0;
         return;
+    }
     auto size = fileSize(m_temporaryFileDownloadPath);
     if (!size) {
         failWithError(RQError::make(RQFileManagementError,
@@ -845,6 +856,12 @@ void RQHTTPRequest::startRequest() {
     if (m_downloadDestinationPath.empty())
         m_rawResponseData.clear();
     m_readStreamIsScheduled = false;
+    // Each attempt's body is a stream of its own: what an attempt cut short
+    // left in the inflater must not meet the next one's bytes.
+    m_dataDecompressor.reset();
+    applyResumeRange();
+    if (m_error)
+        return;
 
     net::HttpStreamRequest sr;
     sr.method = m_requestMethod;
@@ -1002,12 +1019,6 @@ void RQHTTPRequest::checkRequestStatus() {
     performThrottling();
     if (shouldTimeOut()) {
         if (m_retryCount < m_numberOfTimesToRetryOnTimeout) {
-            updatePartialDownloadSize();
-            if (m_partialDownloadSize > 0) {
-                char range[48];
-                std::snprintf(range, sizeof range, "bytes=%" PRIu64 "-", m_partialDownloadSize);
-                setHeader("Range", range);
-            }
             ++m_retryCount;
             m_connectionCanBeReused = false;
             {
@@ -1185,6 +1196,16 @@ void RQHTTPRequest::readResponseHeaders(const net::HttpResponseHead& head) {
         m_authenticationNeeded = 1;
     else if (m_responseStatusCode == 407)
         m_authenticationNeeded = 2;
+    if (m_authenticationNeeded == 0 && !willRedirectStatus() && isResumingDownload() &&
+        (m_responseStatusCode < 200 || m_responseStatusCode > 299)) {
+        // Only a partial answer continues the file, and a whole one restarts it;
+        // an error page must neither be appended nor replace what is there.
+        failWithError(RQError::make(RQFileManagementError, "The server did not resume the download (status " +
+                                                               std::to_string(m_responseStatusCode) +
+                                                               "); the partial file at '" +
+                                                               m_temporaryFileDownloadPath + "' is kept"));
+        return;
+    }
 
     if (m_authenticationNeeded == 0 && !m_requestAuthentication &&
         m_authenticationScheme == net::kAuthenticationSchemeBasic && !m_username.empty() && !m_password.empty() &&
@@ -1274,15 +1295,17 @@ bool RQHTTPRequest::isResponseCompressed() const {
     return it != m_responseHeaders.end() && it->second.find("gzip") != std::string::npos;
 }
 
+bool RQHTTPRequest::willRedirectStatus() const {
+    int code = m_responseStatusCode;
+    return m_shouldRedirect && (code == 301 || code == 302 || code == 303 || code == 307) &&
+           m_responseHeaders.count("Location") != 0;
+}
+
 bool RQHTTPRequest::willRedirect() {
-    if (!m_shouldRedirect)
+    if (!willRedirectStatus())
         return false;
     auto loc = m_responseHeaders.find("Location");
-    if (loc == m_responseHeaders.end())
-        return false;
     int code = m_responseStatusCode;
-    if (code != 301 && code != 302 && code != 303 && code != 307)
-        return false;
     auto target = m_url->resolve(net::trimBlanks(loc->second));
     if (!target)
         return false; // an unusable Location: the answer is reported as it is
@@ -1401,8 +1424,9 @@ void RQHTTPRequest::handleBytes(const char* data, size_t size) {
     if (!m_downloadDestinationPath.empty()) {
         if (!m_fileDownloadOutputStream) {
             bool append = false;
-            if (!m_temporaryFileDownloadPath.empty() && m_allowResumeForFileDownloads && requestHeader("Range")) {
-                if (m_responseHeaders.find("Content-Range") == m_responseHeaders.end()) {
+            if (!m_temporaryFileDownloadPath.empty() && isResumingDownload()) {
+                // (Only successful answers get here: a refused resume failed at its head.)
+                if (m_responseStatusCode != 206 && m_responseHeaders.count("Content-Range") == 0) {
                     // The server sent the whole body again.
                     incrementDownloadSizeBy(-static_cast<int64_t>(m_partialDownloadSize));
                     m_partialDownloadSize = 0;
@@ -1463,6 +1487,8 @@ void RQHTTPRequest::handleStreamComplete() {
             m_postBodyReadStream->close();
             m_postBodyReadStream.reset();
         }
+        if (!m_needsRedirect && m_authenticationNeeded == 0)
+            fileError = compressedBodyError();
         m_dataDecompressor.reset();
         if (m_didCreateTemporaryPostDataFile && m_authenticationNeeded == 0) {
             removeTemporaryUploadFile();
@@ -1478,7 +1504,10 @@ void RQHTTPRequest::handleStreamComplete() {
                 m_inflatedFileDownloadOutputStream = nullptr;
             }
             bool keepForNextHop = m_shouldRedirect && m_needsRedirect && m_allowResumeForFileDownloads;
-            if (!keepForNextHop && !m_needsRedirect && m_authenticationNeeded == 0) {
+            if (fileError) {
+                removeTemporaryDownloadFile();
+                removeTemporaryUncompressedDownloadFile();
+            } else if (!keepForNextHop && !m_needsRedirect && m_authenticationNeeded == 0) {
                 auto moveError = [&](const std::string& from, const std::string& to, int err) {
                     return RQError::make(RQFileManagementError,
                                          "Failed to move file from '" + from + "' to '" + to + "'", posixError(err));
@@ -1542,6 +1571,23 @@ void RQHTTPRequest::handleStreamComplete() {
     }
     requestFinished();
     markAsFinished();
+}
+
+RQErrorPtr RQHTTPRequest::compressedBodyError() const {
+    if (!isResponseCompressed() || m_totalBytesRead == 0)
+        return nullptr;
+    if (!m_shouldWaitToInflateCompressedResponses) {
+        bool ended = m_dataDecompressor && m_dataDecompressor->streamEnded();
+        return ended ? nullptr : RQDataDecompressor::truncatedStreamError();
+    }
+    // Kept compressed in memory: it must inflate whole before it counts as
+    // received. (Into a file, inflating it is that check.)
+    if (!m_downloadDestinationPath.empty() || m_rawResponseData.empty())
+        return nullptr;
+    RQErrorPtr err;
+    if (!RQDataDecompressor::uncompressData(m_rawResponseData, &err))
+        return err;
+    return nullptr;
 }
 
 void RQHTTPRequest::finishAfterTakeOver() {

@@ -320,6 +320,10 @@ private:
     void buildRequestHeaders();
     void applyCookieHeader();
     void updatePartialDownloadSize();
+    void applyResumeRange();
+    bool isResumingDownload() const;
+    RQErrorPtr compressedBodyError() const;
+    bool willRedirectStatus() const;
     void applyAuthorizationHeader();
     bool configureProxies();
     void fetchPACFile();

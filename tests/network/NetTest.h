@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <unistd.h>
 
 namespace pw::test {
@@ -49,6 +50,11 @@ struct RecordingDelegate : RQHTTPRequestDelegate {
     bool handlesWillRedirect() const override { return askRedirect; }
     void requestWillRedirectToURL(RQHTTPRequest&, const std::string& url) override { willRedirect.push_back(url); }
 };
+
+inline std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
 
 inline fakesite::RawReply ok(const std::string& body, std::vector<std::pair<std::string, std::string>> headers = {}) {
     return fakesite::RawReply::bytes(fakesite::httpResponse(200, "OK", std::move(headers), body));

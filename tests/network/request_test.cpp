@@ -293,3 +293,87 @@ TEST_F(RequestTest, ACompressedBodyGoesOutAsGzip) {
         EXPECT_TRUE(r->compressedPostBodyFilePath().empty());
     }
 }
+
+namespace {
+// The offset asked for by "Range: bytes=N-", 0 when none.
+size_t rangeStart(const RawRequest& req) {
+    auto range = req.header("Range");
+    return range ? std::stoul(range->substr(6)) : 0;
+}
+} // namespace
+
+class ResumeTest : public NetTest {
+protected:
+    std::shared_ptr<RQHTTPRequest> resumingRequest(const RawServer& server) {
+        auto r = RQHTTPRequest::requestWithURL(server.url("/book.zip"));
+        r->setDownloadDestinationPath(path("whole"));
+        r->setTemporaryFileDownloadPath(path("partial"));
+        r->setAllowResumeForFileDownloads(true);
+        return r;
+    }
+};
+
+TEST_F(ResumeTest, ARetriedResumeAsksFromWhatThePartialFileHoldsThen) {
+    std::string whole;
+    for (int i = 0; i < 2000; ++i)
+        whole += static_cast<char>('a' + i % 26);
+    std::ofstream(path("partial"), std::ios::binary) << whole.substr(0, 1000);
+    std::atomic<int> served = 0;
+    RawServer server([&](const RawRequest& req) {
+        size_t from = rangeStart(req);
+        std::string rest = whole.substr(from);
+        std::string head = "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " + std::to_string(from) +
+                           "-1999/2000" + "\r\nContent-Length: " + std::to_string(rest.size()) + "\r\n\r\n";
+        if (served++ == 0) // the connection drops 400 bytes into the answer
+            return RawReply::bytes(head + rest.substr(0, 400), true);
+        return RawReply::bytes(head + rest);
+    });
+    auto r = resumingRequest(server);
+    r->startSynchronous();
+    ASSERT_FALSE(r->error()) << r->error()->localizedDescription;
+    ASSERT_EQ(server.requestCount(), 2u);
+    EXPECT_EQ(server.requests()[0].header("Range"), "bytes=1000-");
+    EXPECT_EQ(server.requests()[1].header("Range"), "bytes=1400-");
+    std::string got = readFile(path("whole"));
+    EXPECT_EQ(got.size(), whole.size());
+    EXPECT_TRUE(got == whole);
+}
+
+TEST_F(ResumeTest, AResumeAnsweredOtherThanPartialContentKeepsThePartialFileAndFails) {
+    const std::string partial(1000, 'p');
+    struct Case {
+        int status;
+        const char* reason;
+        std::vector<std::pair<std::string, std::string>> headers;
+    };
+    const Case cases[] = {
+        {416, "Range Not Satisfiable", {{"Content-Range", "bytes */1000"}}},
+        {404, "Not Found", {}},
+        {500, "Internal Server Error", {}},
+    };
+    for (const Case& c : cases) {
+        std::ofstream(path("partial"), std::ios::binary) << partial;
+        std::filesystem::remove(path("whole"));
+        RawServer server([&](const RawRequest&) {
+            return RawReply::bytes(fakesite::httpResponse(c.status, c.reason, c.headers, "<html>no such range</html>"));
+        });
+        auto r = resumingRequest(server);
+        r->startSynchronous();
+        ASSERT_TRUE(r->error()) << c.status;
+        EXPECT_EQ(r->error()->code, RQFileManagementError);
+        EXPECT_NE(r->error()->localizedDescription.find(std::to_string(c.status)), std::string::npos)
+            << r->error()->localizedDescription;
+        EXPECT_EQ(r->responseStatusCode(), c.status);
+        EXPECT_EQ(readFile(path("partial")), partial) << c.status;
+        EXPECT_FALSE(std::filesystem::exists(path("whole"))) << c.status;
+    }
+}
+
+TEST_F(ResumeTest, AServerThatIgnoresTheRangeRestartsTheFile) {
+    std::ofstream(path("partial"), std::ios::binary) << std::string(1000, 'p');
+    RawServer server([&](const RawRequest&) { return ok("complete body"); });
+    auto r = resumingRequest(server);
+    r->startSynchronous();
+    ASSERT_FALSE(r->error()) << r->error()->localizedDescription;
+    EXPECT_EQ(readFile(path("whole")), "complete body");
+}

@@ -1375,7 +1375,7 @@ bool RQHTTPRequest::willAskDelegateToConfirmRedirect() {
     std::lock_guard lock(m_cancelledLock);
     auto d = m_delegate.lock();
     auto q = m_queue.lock();
-    if (!(d && d->handlesWillRedirect()) && !(q && q->handlesWillRedirect()))
+    if (!(d && (m_willRedirectSelector || d->handlesWillRedirect())) && !(q && q->handlesWillRedirect()))
         return false;
     std::string target = m_redirectURL;
     m_redirectURL.clear();
@@ -1414,7 +1414,7 @@ void RQHTTPRequest::handleBytes(const char* data, size_t size) {
     bool delegateWantsData = false;
     {
         auto d = m_delegate.lock();
-        delegateWantsData = (d && d->handlesReceivedData()) || m_dataReceivedBlock;
+        delegateWantsData = (d && (m_didReceiveDataSelector || d->handlesReceivedData())) || m_dataReceivedBlock;
     }
     if (delegateWantsData) {
         std::string chunk = inflating ? inflated : std::string(data, size);
@@ -1898,8 +1898,12 @@ void RQHTTPRequest::requestStarted() {
 void RQHTTPRequest::requestReceivedResponseHeaders(RQHeaderMap headers) {
     if (m_error || m_mainRequest)
         return;
-    if (auto d = delegate())
-        d->requestReceivedResponseHeaders(*this, headers);
+    if (auto d = delegate()) {
+        if (m_didReceiveResponseHeadersSelector)
+            m_didReceiveResponseHeadersSelector(*d, *this, headers);
+        else
+            d->requestReceivedResponseHeaders(*this, headers);
+    }
     HeadersBlock b;
     {
         std::lock_guard lock(m_cancelledLock);
@@ -1928,7 +1932,9 @@ void RQHTTPRequest::requestRedirected() {
 void RQHTTPRequest::requestWillRedirectToURL(const std::string& url) {
     if (m_error || m_mainRequest)
         return;
-    if (auto d = delegate(); d && d->handlesWillRedirect())
+    if (auto d = delegate(); d && m_willRedirectSelector)
+        m_willRedirectSelector(*d, *this, url);
+    else if (d && d->handlesWillRedirect())
         d->requestWillRedirectToURL(*this, url);
     if (auto q = queue(); q && q->handlesWillRedirect())
         q->requestWillRedirectToURL(*this, url);
@@ -1973,7 +1979,9 @@ void RQHTTPRequest::reportFailure() {
 }
 
 void RQHTTPRequest::passOnReceivedData(std::string data) {
-    if (auto d = delegate(); d && d->handlesReceivedData())
+    if (auto d = delegate(); d && m_didReceiveDataSelector)
+        m_didReceiveDataSelector(*d, *this, data);
+    else if (d && d->handlesReceivedData())
         d->requestDidReceiveData(*this, data);
     DataBlock b;
     {
@@ -2576,6 +2584,9 @@ std::shared_ptr<RQHTTPRequest> RQHTTPRequest::copy() const {
     r->m_didStartSelector = m_didStartSelector;
     r->m_didFinishSelector = m_didFinishSelector;
     r->m_didFailSelector = m_didFailSelector;
+    r->m_didReceiveResponseHeadersSelector = m_didReceiveResponseHeadersSelector;
+    r->m_willRedirectSelector = m_willRedirectSelector;
+    r->m_didReceiveDataSelector = m_didReceiveDataSelector;
     r->m_timeOutSeconds = m_timeOutSeconds;
     r->m_shouldResetDownloadProgress = m_shouldResetDownloadProgress;
     r->m_shouldResetUploadProgress = m_shouldResetUploadProgress;

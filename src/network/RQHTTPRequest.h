@@ -43,6 +43,9 @@ using RQUserInfo = std::map<std::string, std::any>;
 class RQHTTPRequest : public core::Operation {
 public:
     using Selector = std::function<void(RQHTTPRequestDelegate&, RQHTTPRequest&)>;
+    using HeadersSelector = std::function<void(RQHTTPRequestDelegate&, RQHTTPRequest&, const RQHeaderMap&)>;
+    // Takes the new URL (will-redirect) or the bytes (data received).
+    using TextSelector = std::function<void(RQHTTPRequestDelegate&, RQHTTPRequest&, const std::string&)>;
     using Block = std::function<void()>;
     using HeadersBlock = std::function<void(const RQHeaderMap&)>;
     using DataBlock = std::function<void(const std::string&)>;
@@ -103,6 +106,11 @@ public:
     void setDidStartSelector(Selector s) { m_didStartSelector = std::move(s); }
     void setDidFinishSelector(Selector s) { m_didFinishSelector = std::move(s); }
     void setDidFailSelector(Selector s) { m_didFailSelector = std::move(s); }
+    void setDidReceiveResponseHeadersSelector(HeadersSelector s) { m_didReceiveResponseHeadersSelector = std::move(s); }
+    // Set, it makes the delegate decide each redirect, as handlesWillRedirect does.
+    void setWillRedirectSelector(TextSelector s) { m_willRedirectSelector = std::move(s); }
+    // Set, it makes the delegate take the body, as handlesReceivedData does.
+    void setDidReceiveDataSelector(TextSelector s) { m_didReceiveDataSelector = std::move(s); }
 
     void setStartedBlock(Block b) { setBlock(m_startedBlock, std::move(b)); }
     void setHeadersReceivedBlock(HeadersBlock b) { setBlock(m_headersReceivedBlock, std::move(b)); }
@@ -458,6 +466,9 @@ private:
     Selector m_didStartSelector;
     Selector m_didFinishSelector;
     Selector m_didFailSelector;
+    HeadersSelector m_didReceiveResponseHeadersSelector;
+    TextSelector m_willRedirectSelector;
+    TextSelector m_didReceiveDataSelector;
     double m_lastActivityTime = 0; // monotonic seconds, 0 unset
     double m_timeOutSeconds = 10;
     bool m_shouldResetUploadProgress = true;

@@ -377,3 +377,42 @@ TEST_F(ResumeTest, AServerThatIgnoresTheRangeRestartsTheFile) {
     ASSERT_FALSE(r->error()) << r->error()->localizedDescription;
     EXPECT_EQ(readFile(path("whole")), "complete body");
 }
+
+TEST_F(RequestTest, EverySelectorFieldSetIsCalledInsteadOfTheDelegatesOwnCall) {
+    RawServer server([](const RawRequest& req) {
+        if (req.target == "/a")
+            return RawReply::bytes(fakesite::httpResponse(302, "Found", {{"Location", "/b"}}, ""));
+        return ok("body");
+    });
+    auto delegate = std::make_shared<RecordingDelegate>();
+    std::vector<std::string> heard;
+    auto r = RQHTTPRequest::requestWithURL(server.url("/a"));
+    r->setDelegate(delegate);
+    r->setDidStartSelector([&](RQHTTPRequestDelegate&, RQHTTPRequest&) { heard.push_back("start"); });
+    r->setDidReceiveResponseHeadersSelector([&](RQHTTPRequestDelegate&, RQHTTPRequest&, const RQHeaderMap& h) {
+        heard.push_back("headers " + h.begin()->first);
+    });
+    r->setWillRedirectSelector([&](RQHTTPRequestDelegate&, RQHTTPRequest& req, const std::string& url) {
+        heard.push_back("redirect " + url.substr(url.rfind('/')));
+        req.redirectToURL(url);
+    });
+    r->setDidReceiveDataSelector(
+        [&](RQHTTPRequestDelegate&, RQHTTPRequest&, const std::string& bytes) { heard.push_back("data " + bytes); });
+    r->setDidFinishSelector([&](RQHTTPRequestDelegate&, RQHTTPRequest&) { heard.push_back("finish"); });
+    r->startAsynchronous();
+    ASSERT_TRUE(waitFor([&] { return !heard.empty() && heard.back() == "finish"; }));
+    EXPECT_EQ(heard, (std::vector<std::string>{"start", "headers Content-Length", "redirect /b", "start",
+                                               "headers Content-Length", "data body", "finish"}));
+    EXPECT_EQ(r->rawResponseData(), ""); // the delegate took the body
+    EXPECT_EQ(delegate->started + delegate->headers + delegate->finished, 0);
+    EXPECT_TRUE(delegate->willRedirect.empty());
+
+    RawServer gone([](const RawRequest&) { return RawReply::bytes("", true); });
+    auto f = RQHTTPRequest::requestWithURL(gone.url("/x"));
+    f->setDelegate(delegate);
+    bool failed = false;
+    f->setDidFailSelector([&](RQHTTPRequestDelegate&, RQHTTPRequest&) { failed = true; });
+    f->startAsynchronous();
+    ASSERT_TRUE(waitFor([&] { return failed; }));
+    EXPECT_EQ(delegate->failed, 0);
+}

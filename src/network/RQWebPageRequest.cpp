@@ -1,6 +1,5 @@
 #include "network/RQWebPageRequest.h"
 
-#include "network/MainThread.h"
 #include "network/RQNetworkQueue.h"
 #include "platform/core/Paths.h"
 #include "platform/net/HeaderText.h"

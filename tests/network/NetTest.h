@@ -1,6 +1,5 @@
 #pragma once
 #include "fakesite/RawServer.h"
-#include "network/MainThread.h"
 #include "network/RQHTTPRequest.h"
 #include "platform/core/RunLoop.h"
 
@@ -31,7 +30,13 @@ protected:
     void TearDown() override { std::filesystem::remove_all(m_dir); }
 
     // Turns the main run loop until pred holds (at most `seconds`).
-    bool waitFor(const std::function<bool()>& pred, double seconds = 5) { return MainThread::runUntil(pred, seconds); }
+    bool waitFor(const std::function<bool()>& pred, double seconds = 5) {
+        return core::RunLoop::current().runUntil(pred, seconds);
+    }
+    // Turns the main run loop for a while (for what must not happen).
+    static void runFor(double seconds) {
+        core::RunLoop::current().runUntil([] { return false; }, seconds);
+    }
     std::string path(const std::string& name) const { return (m_dir / name).string(); }
 
     std::filesystem::path m_dir;

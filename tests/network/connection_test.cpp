@@ -125,7 +125,7 @@ TEST_F(ConnectionTest, TheActivityIndicatorOutlivesTheLastStreamByHalfASecond) {
     app.setNetworkActivityIndicatorVisible(false);
     auto r = RQHTTPRequest::requestWithURL(server.url("/"));
     r->startSynchronous();
-    MainThread::runFor(0.05);
+    runFor(0.05);
     EXPECT_TRUE(app.isNetworkActivityIndicatorVisible());
     EXPECT_FALSE(RQHTTPRequest::isNetworkInUse());
     auto again = RQHTTPRequest::requestWithURL(server.url("/"));

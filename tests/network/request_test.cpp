@@ -155,7 +155,7 @@ TEST_F(RequestTest, ACancelIsReportedOnceAndNothingAfterIt) {
     r->cancel();
     ASSERT_TRUE(waitFor([&] { return delegate->failed == 1; }));
     r->cancel();
-    MainThread::runFor(0.1);
+    runFor(0.1);
     EXPECT_EQ(delegate->failed, 1);
     EXPECT_EQ(r->error()->code, RQRequestCancelledErrorType);
     EXPECT_TRUE(r->isCancelled());
@@ -170,7 +170,7 @@ TEST_F(RequestTest, ClearedDelegatesHearNothing) {
     r->startAsynchronous();
     ASSERT_TRUE(waitFor([&] { return delegate->started == 1; }));
     r->clearDelegatesAndCancel();
-    MainThread::runFor(0.4);
+    runFor(0.4);
     EXPECT_EQ(delegate->finished + delegate->failed, 0);
 }
 
@@ -181,7 +181,7 @@ TEST_F(RequestTest, CancellingACompletedRequestChangesNothing) {
     r->setDelegate(delegate);
     r->startSynchronous();
     r->cancel();
-    MainThread::runFor(0.1);
+    runFor(0.1);
     EXPECT_EQ(delegate->finished, 1);
     EXPECT_EQ(delegate->failed, 0);
     EXPECT_FALSE(r->error());

@@ -1,11 +1,14 @@
 #pragma once
 #include "fakesite/RawServer.h"
 #include "network/RQHTTPRequest.h"
+#include "platform/core/ManualClock.h"
 #include "platform/core/RunLoop.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 #include <fstream>
 #include <unistd.h>
 
@@ -27,7 +30,31 @@ protected:
         std::filesystem::remove_all(m_dir);
         std::filesystem::create_directories(m_dir);
     }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
+    void TearDown() override {
+        if (m_clock)
+            core::Clock::setShared(nullptr);
+        std::filesystem::remove_all(m_dir);
+    }
+
+    // Time-outs and expiry then follow the clock the test advances. Waits
+    // must use pollFor: a run loop on a manual clock never times out.
+    std::shared_ptr<core::ManualClock> useManualClock() {
+        m_clock = std::make_shared<core::ManualClock>();
+        core::Clock::setShared(m_clock);
+        return m_clock;
+    }
+    // Serves the main run loop until pred holds or `seconds` of real time
+    // have passed (what the test waits for happens on other threads).
+    static bool pollFor(const std::function<bool()>& pred, double seconds = 5) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        while (!pred()) {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            core::RunLoop::current().runPending();
+            std::this_thread::yield();
+        }
+        return true;
+    }
 
     // Turns the main run loop until pred holds (at most `seconds`).
     bool waitFor(const std::function<bool()>& pred, double seconds = 5) {
@@ -40,6 +67,7 @@ protected:
     std::string path(const std::string& name) const { return (m_dir / name).string(); }
 
     std::filesystem::path m_dir;
+    std::shared_ptr<core::ManualClock> m_clock;
 };
 
 // A delegate that counts what it hears.

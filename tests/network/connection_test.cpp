@@ -28,6 +28,24 @@ TEST_F(ConnectionTest, RequestsOneAfterAnotherShareOneConnection) {
     EXPECT_EQ(server.connectionCount(), 1);
 }
 
+TEST_F(ConnectionTest, AnIdleConnectionIsReusedUntilItsKeepAliveTimeRunsOut) {
+    auto clock = useManualClock();
+    RawServer server([](const RawRequest&) { return ok("x", {{"Keep-Alive", "timeout=15, max=6"}}); });
+    auto get = [&] {
+        auto r = RQHTTPRequest::requestWithURL(server.url("/k"));
+        r->startSynchronous();
+        EXPECT_FALSE(r->error());
+        return r->connectionID();
+    };
+    int first = get();
+    clock->advance(14);
+    EXPECT_EQ(get(), first);
+    EXPECT_EQ(server.connectionCount(), 1);
+    clock->advance(15.5); // idle since the second answer for longer than it may be
+    EXPECT_NE(get(), first);
+    EXPECT_EQ(server.connectionCount(), 2);
+}
+
 TEST_F(ConnectionTest, AServerThatDropsIdleConnectionsCostsOneSilentRetry) {
     RawServer server([](const RawRequest&) { return ok("x"); });
     server.setCloseAfterEachReply(true); // closes without saying so

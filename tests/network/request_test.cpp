@@ -128,13 +128,20 @@ TEST_F(RequestTest, StoresCookiesBeforeTheFinishCallback) {
 }
 
 TEST_F(RequestTest, TimesOutRetriesAndThenFails) {
+    auto clock = useManualClock();
     RawServer server([](const RawRequest&) { return RawReply::nothing(); });
     auto r = RQHTTPRequest::requestWithURL(server.url("/silent"));
-    r->setTimeOutSeconds(0.15);
+    r->setTimeOutSeconds(10);
     r->setNumberOfTimesToRetryOnTimeout(2);
     auto delegate = std::make_shared<RecordingDelegate>();
     r->setDelegate(delegate);
-    r->startSynchronous();
+    r->startAsynchronous();
+    for (size_t attempt = 1; attempt <= 3; ++attempt) {
+        ASSERT_TRUE(pollFor([&] { return server.requestCount() == attempt; })) << attempt;
+        clock->advance(9.5); // quiet, but not yet for long enough
+        clock->advance(1);
+    }
+    ASSERT_TRUE(pollFor([&] { return delegate->failed == 1; }));
     ASSERT_TRUE(r->error());
     EXPECT_EQ(r->error()->code, RQRequestTimedOutErrorType);
     EXPECT_EQ(r->error()->localizedDescription, "The request timed out");

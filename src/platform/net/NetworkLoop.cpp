@@ -2,8 +2,12 @@
 
 #include "platform/net/HttpStream.h"
 
+#include "platform/core/Assert.h"
+#include "platform/core/Clock.h"
+
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <future>
 #include <mutex>
@@ -74,9 +78,7 @@ NetworkLoop::TimerId NetworkLoop::postAfter(double seconds, Task task) {
     {
         std::lock_guard lock(m_mutex);
         id = m_nextTimer++;
-        auto due = std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                                          std::chrono::duration<double>(seconds));
-        m_timers.emplace(id, TimerEntry{due, std::move(task)});
+        m_timers.emplace(id, TimerEntry{core::Clock::shared().monotonic() + seconds, std::move(task)});
     }
     curl_multi_wakeup(m_multi);
     return id;
@@ -106,11 +108,13 @@ void NetworkLoop::setMaxConnects(long total) {
 }
 
 void NetworkLoop::addStream(HttpStream* stream) {
+    PW_ASSERT_MSG(isCurrent(), "a stream joins its loop on the loop's thread");
     m_streams[stream->handle()] = stream;
     curl_multi_add_handle(m_multi, stream->handle());
 }
 
 void NetworkLoop::removeStream(HttpStream* stream) {
+    PW_ASSERT_MSG(isCurrent(), "a stream leaves its loop on the loop's thread");
     auto it = m_streams.find(stream->handle());
     if (it == m_streams.end())
         return;
@@ -123,7 +127,7 @@ void NetworkLoop::serveTimers() {
         Task task;
         {
             std::lock_guard lock(m_mutex);
-            auto now = std::chrono::steady_clock::now();
+            double now = core::Clock::shared().monotonic();
             auto next = m_timers.end();
             for (auto it = m_timers.begin(); it != m_timers.end(); ++it)
                 if (it->second.due <= now && (next == m_timers.end() || it->second.due < next->second.due))
@@ -154,6 +158,31 @@ void NetworkLoop::serveCompletions() {
     }
 }
 
+long NetworkLoop::millisecondsToWait() {
+    long waitMs = 1000;
+    long curlTimeout = -1;
+    curl_multi_timeout(m_multi, &curlTimeout);
+    if (curlTimeout >= 0 && curlTimeout < waitMs)
+        waitMs = curlTimeout;
+    const auto& clock = core::Clock::shared();
+    std::lock_guard lock(m_mutex);
+    if (!m_tasks.empty())
+        return 0;
+    if (clock.isManual() && !m_timers.empty()) {
+        // A manual clock moves without telling this loop: look again soon.
+        return std::min(waitMs, 5L);
+    }
+    double now = clock.monotonic();
+    for (auto& [id, t] : m_timers) {
+        double ms = (t.due - now) * 1000.0 + 1;
+        if (ms < 0)
+            ms = 0;
+        if (ms < static_cast<double>(waitMs))
+            waitMs = static_cast<long>(ms);
+    }
+    return waitMs;
+}
+
 void NetworkLoop::run() {
     while (!m_stop) {
         std::vector<Task> tasks;
@@ -168,24 +197,7 @@ void NetworkLoop::run() {
         curl_multi_perform(m_multi, &running);
         serveCompletions();
 
-        long waitMs = 1000;
-        long curlTimeout = -1;
-        curl_multi_timeout(m_multi, &curlTimeout);
-        if (curlTimeout >= 0 && curlTimeout < waitMs)
-            waitMs = curlTimeout;
-        {
-            std::lock_guard lock(m_mutex);
-            if (!m_tasks.empty())
-                waitMs = 0;
-            auto now = std::chrono::steady_clock::now();
-            for (auto& [id, t] : m_timers) {
-                auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(t.due - now).count() + 1;
-                if (ms < 0)
-                    ms = 0;
-                if (ms < waitMs)
-                    waitMs = static_cast<long>(ms);
-            }
-        }
+        long waitMs = millisecondsToWait();
         if (waitMs > 0)
             curl_multi_poll(m_multi, nullptr, 0, static_cast<int>(waitMs), nullptr);
     }

@@ -462,7 +462,8 @@ private:
     void failAuthentication();
     void addBasicAuthenticationHeader(const std::string& user, const std::string& password);
 
-    // Reports (main thread).
+    // Reports (main thread; a proxy-script request reports on the network thread).
+    bool onCallbackThread() const;
     // The selector when set, else the delegate's own call; then the block; then the queue.
     void report(const Selector& selector, void (RQHTTPRequestDelegate::*call)(RQHTTPRequest&), Block Blocks::*block);
     void requestStarted();

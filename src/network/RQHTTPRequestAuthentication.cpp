@@ -3,6 +3,7 @@
 #include "network/RQAuthenticationDialog.h"
 #include "network/RQDataDecompressor.h"
 #include "network/RQSessionCredentials.h"
+#include "platform/core/Assert.h"
 #include "platform/net/CredentialStorage.h"
 #include "platform/net/NetworkLoop.h"
 
@@ -74,6 +75,7 @@ void RQHTTPRequest::applyAuthorizationHeader() {
 }
 
 void RQHTTPRequest::attemptToApplyCredentialsAndResume() {
+    PW_ASSERT_MSG(threadForRequest().isCurrent(), "a request's steps run on the network thread");
     std::unique_lock lock(m_cancelledLock);
     if (m_error || m_cancelled)
         return;

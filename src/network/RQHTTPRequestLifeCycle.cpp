@@ -5,6 +5,7 @@
 #include "network/RQDataDecompressor.h"
 #include "network/RQHelpers.h"
 #include "network/RQInputStream.h"
+#include "platform/core/Assert.h"
 #include "platform/core/Clock.h"
 #include "platform/core/OperationQueue.h"
 #include "platform/core/RunLoop.h"
@@ -55,6 +56,7 @@ private:
         auto r = m_request.lock();
         if (!r || &stream != r->m_readStream.get())
             return nullptr;
+        PW_ASSERT_MSG(threadForRequest().isCurrent(), "stream events arrive on the network thread");
         std::lock_guard lock(r->m_cancelledLock);
         if (r->m_complete || r->m_cancelled)
             return nullptr;
@@ -131,6 +133,7 @@ void RQHTTPRequest::deliver(std::function<void()> fn) {
 }
 
 void RQHTTPRequest::mainStep() {
+    PW_ASSERT_MSG(threadForRequest().isCurrent(), "a request's steps run on the network thread");
     auto keep = self();
     std::unique_lock lock(m_cancelledLock);
     if (m_error) {
@@ -292,6 +295,7 @@ void RQHTTPRequest::fetchPACFile() {
 }
 
 void RQHTTPRequest::startRequest() {
+    PW_ASSERT_MSG(threadForRequest().isCurrent(), "a request's steps run on the network thread");
     std::unique_lock lock(m_cancelledLock);
     if (m_cancelled)
         return;
@@ -444,6 +448,7 @@ void RQHTTPRequest::updateStatus() {
 }
 
 void RQHTTPRequest::checkRequestStatus() {
+    PW_ASSERT_MSG(threadForRequest().isCurrent(), "a request's steps run on the network thread");
     std::unique_lock lock(m_cancelledLock);
     if (m_cancelled || m_complete)
         return;
@@ -547,6 +552,7 @@ void RQHTTPRequest::cancel() {
 }
 
 void RQHTTPRequest::cancelOnRequestThread() {
+    PW_ASSERT_MSG(threadForRequest().isCurrent(), "a request's steps run on the network thread");
     std::unique_lock lock(m_cancelledLock);
     if (m_cancelled || m_complete)
         return;

@@ -1,6 +1,7 @@
 #include "network/RQHTTPRequest.h"
 
 #include "network/RQDataDecompressor.h"
+#include "platform/core/Assert.h"
 #include "platform/core/RunLoop.h"
 
 #include <algorithm>
@@ -11,6 +12,10 @@
 
 namespace pw {
 
+bool RQHTTPRequest::onCallbackThread() const {
+    return m_isPACFileRequest || core::RunLoop::isMainThread();
+}
+
 std::mutex& RQHTTPRequest::completionLock() {
     static std::mutex* lock = new std::mutex(); // lives to the end of the process
     return *lock;
@@ -18,6 +23,7 @@ std::mutex& RQHTTPRequest::completionLock() {
 
 void RQHTTPRequest::report(const Selector& selector, void (RQHTTPRequestDelegate::*call)(RQHTTPRequest&),
                            Block Blocks::*block) {
+    PW_ASSERT_MSG(onCallbackThread(), "reports run on the main thread");
     if (auto d = delegate()) {
         if (selector)
             selector(*d, *this);
@@ -37,6 +43,7 @@ void RQHTTPRequest::requestStarted() {
 }
 
 void RQHTTPRequest::requestReceivedResponseHeaders(RQHeaderMap headers) {
+    PW_ASSERT_MSG(onCallbackThread(), "reports run on the main thread");
     if (m_error || m_mainRequest)
         return;
     if (auto d = delegate()) {
@@ -52,6 +59,7 @@ void RQHTTPRequest::requestReceivedResponseHeaders(RQHeaderMap headers) {
 }
 
 void RQHTTPRequest::requestRedirected() {
+    PW_ASSERT_MSG(onCallbackThread(), "reports run on the main thread");
     if (m_error || m_mainRequest)
         return;
     if (auto d = delegate())
@@ -61,6 +69,7 @@ void RQHTTPRequest::requestRedirected() {
 }
 
 void RQHTTPRequest::requestWillRedirectToURL(const std::string& url) {
+    PW_ASSERT_MSG(onCallbackThread(), "reports run on the main thread");
     if (m_error || m_mainRequest)
         return;
     if (auto d = delegate(); d && m_willRedirectSelector)
@@ -82,6 +91,7 @@ void RQHTTPRequest::reportFailure() {
 }
 
 void RQHTTPRequest::passOnReceivedData(std::string data) {
+    PW_ASSERT_MSG(onCallbackThread(), "reports run on the main thread");
     if (auto d = delegate(); d && m_didReceiveDataSelector)
         m_didReceiveDataSelector(*d, *this, data);
     else if (d && d->handlesReceivedData())

@@ -5,6 +5,7 @@
 #include "network/RQHelpers.h"
 #include "network/RQInputStream.h"
 #include "network/RQSessionCredentials.h"
+#include "platform/core/Assert.h"
 #include "platform/core/Clock.h"
 #include "platform/net/HeaderText.h"
 #include "platform/net/NetworkLoop.h"
@@ -179,6 +180,7 @@ bool RQHTTPRequest::willRedirect() {
 }
 
 void RQHTTPRequest::performRedirect() {
+    PW_ASSERT_MSG(threadForRequest().isCurrent(), "a request's steps run on the network thread");
     std::unique_lock lock(m_cancelledLock);
     if (m_cancelled)
         return;

@@ -79,16 +79,23 @@ HttpStream::~HttpStream() {
     close();
 }
 
+void HttpStream::EasyCleanup::operator()(CURL* easy) const {
+    curl_easy_cleanup(easy);
+}
+
+void HttpStream::ListFree::operator()(curl_slist* list) const {
+    curl_slist_free_all(list);
+}
+
 bool HttpStream::open() {
     if (m_open || m_easy)
         return false;
-    m_easy = curl_easy_init();
+    m_easy.reset(curl_easy_init());
     if (!m_easy)
         return false;
-    CURL* e = m_easy;
+    CURL* e = m_easy.get();
     if (curl_easy_setopt(e, CURLOPT_URL, m_request.url.c_str()) != CURLE_OK) {
-        curl_easy_cleanup(e);
-        m_easy = nullptr;
+        m_easy.reset();
         return false;
     }
     curl_easy_setopt(e, CURLOPT_ERRORBUFFER, m_errorBuffer);
@@ -153,32 +160,35 @@ bool HttpStream::open() {
 
     for (const auto& [name, value] : m_request.headers) {
         std::string line = value.empty() ? name + ";" : name + ": " + value;
-        m_headerList = curl_slist_append(m_headerList, line.c_str());
+        appendHeader(line.c_str());
     }
     // The library's own additions are left out unless asked for.
     if (hasBody && !hasHeader(m_request.headers, "Content-Type"))
-        m_headerList = curl_slist_append(m_headerList, "Content-Type:");
+        appendHeader("Content-Type:");
     if (!hasHeader(m_request.headers, "Expect"))
-        m_headerList = curl_slist_append(m_headerList, "Expect:");
+        appendHeader("Expect:");
     if (hasBody && m_request.bodyLength < 0 && !m_request.body && !hasHeader(m_request.headers, "Transfer-Encoding"))
-        m_headerList = curl_slist_append(m_headerList, "Transfer-Encoding: chunked");
-    curl_easy_setopt(e, CURLOPT_HTTPHEADER, m_headerList);
+        appendHeader("Transfer-Encoding: chunked");
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, m_headerList.get());
 
     m_open = true;
     m_loop.addStream(this);
     return true;
 }
 
+void HttpStream::appendHeader(const std::string& line) {
+    // curl_slist_append answers the list's head, a new one when it was empty.
+    curl_slist* head = curl_slist_append(m_headerList.get(), line.c_str());
+    if (head && !m_headerList)
+        m_headerList.reset(head);
+}
+
 void HttpStream::close() {
     if (m_easy) {
         m_loop.removeStream(this);
-        curl_easy_cleanup(m_easy);
-        m_easy = nullptr;
+        m_easy.reset();
     }
-    if (m_headerList) {
-        curl_slist_free_all(m_headerList);
-        m_headerList = nullptr;
-    }
+    m_headerList.reset();
     m_open = false;
 }
 
@@ -186,13 +196,13 @@ void HttpStream::pauseReceiving(bool paused) {
     if (paused == m_recvPaused || !m_easy)
         return;
     m_recvPaused = paused;
-    curl_easy_pause(m_easy, paused ? CURLPAUSE_RECV : CURLPAUSE_CONT);
+    curl_easy_pause(m_easy.get(), paused ? CURLPAUSE_RECV : CURLPAUSE_CONT);
 }
 
 int HttpStream::localPort() const {
     long port = 0;
     if (m_easy)
-        curl_easy_getinfo(m_easy, CURLINFO_LOCAL_PORT, &port);
+        curl_easy_getinfo(m_easy.get(), CURLINFO_LOCAL_PORT, &port);
     return static_cast<int>(port);
 }
 

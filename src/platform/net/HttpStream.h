@@ -101,9 +101,10 @@ public:
 
     // Called by the loop.
     void finished(int curlCode);
-    CURL* handle() const { return m_easy; }
+    CURL* handle() const { return m_easy.get(); }
 
 private:
+    void appendHeader(const std::string& line);
     static size_t onHeader(char* data, size_t size, size_t count, void* self);
     static size_t onWrite(char* data, size_t size, size_t count, void* self);
     static size_t onRead(char* data, size_t size, size_t count, void* self);
@@ -111,8 +112,14 @@ private:
     NetworkLoop& m_loop;
     HttpStreamRequest m_request;
     std::shared_ptr<Client> m_client;
-    CURL* m_easy = nullptr;
-    curl_slist* m_headerList = nullptr;
+    struct EasyCleanup {
+        void operator()(CURL* easy) const;
+    };
+    struct ListFree {
+        void operator()(curl_slist* list) const;
+    };
+    std::unique_ptr<CURL, EasyCleanup> m_easy;
+    std::unique_ptr<curl_slist, ListFree> m_headerList;
     bool m_open = false;
     bool m_recvPaused = false;
     bool m_stoppedByClient = false;

@@ -26,23 +26,26 @@ NetworkLoop* g_shared = nullptr;
 
 NetworkLoop::NetworkLoop() {
     initialiseCurlOnce();
-    m_multi = curl_multi_init();
+    m_multi.reset(curl_multi_init());
     // Pipelining and multiplexing off: one request per connection at a time,
     // reused one after another, as HTTP/1.1 keep-alive does.
-    curl_multi_setopt(m_multi, CURLMOPT_PIPELINING, CURLPIPE_NOTHING);
-    curl_multi_setopt(m_multi, CURLMOPT_MAXCONNECTS, 32L);
+    curl_multi_setopt(m_multi.get(), CURLMOPT_PIPELINING, CURLPIPE_NOTHING);
+    curl_multi_setopt(m_multi.get(), CURLMOPT_MAXCONNECTS, 32L);
     m_thread = std::thread([this] { run(); });
 }
 
 NetworkLoop::~NetworkLoop() {
     m_stop = true;
-    curl_multi_wakeup(m_multi);
+    curl_multi_wakeup(m_multi.get());
     if (m_thread.joinable())
         m_thread.join();
     for (auto& [easy, stream] : m_streams)
-        curl_multi_remove_handle(m_multi, easy);
+        curl_multi_remove_handle(m_multi.get(), easy);
     m_streams.clear();
-    curl_multi_cleanup(m_multi);
+}
+
+void NetworkLoop::MultiCleanup::operator()(CURLM* multi) const {
+    curl_multi_cleanup(multi);
 }
 
 NetworkLoop& NetworkLoop::shared() {
@@ -53,7 +56,7 @@ NetworkLoop& NetworkLoop::shared() {
         g_shared = new NetworkLoop();
         std::atexit([] {
             g_shared->m_stop = true;
-            curl_multi_wakeup(g_shared->m_multi);
+            curl_multi_wakeup(g_shared->m_multi.get());
             if (g_shared->m_thread.joinable())
                 g_shared->m_thread.join();
         });
@@ -70,7 +73,7 @@ void NetworkLoop::post(Task task) {
         std::lock_guard lock(m_mutex);
         m_tasks.push_back(std::move(task));
     }
-    curl_multi_wakeup(m_multi);
+    curl_multi_wakeup(m_multi.get());
 }
 
 NetworkLoop::TimerId NetworkLoop::postAfter(double seconds, Task task) {
@@ -80,7 +83,7 @@ NetworkLoop::TimerId NetworkLoop::postAfter(double seconds, Task task) {
         id = m_nextTimer++;
         m_timers.emplace(id, TimerEntry{core::Clock::shared().monotonic() + seconds, std::move(task)});
     }
-    curl_multi_wakeup(m_multi);
+    curl_multi_wakeup(m_multi.get());
     return id;
 }
 
@@ -104,13 +107,13 @@ void NetworkLoop::runAndWait(Task task) {
 }
 
 void NetworkLoop::setMaxConnects(long total) {
-    curl_multi_setopt(m_multi, CURLMOPT_MAXCONNECTS, total);
+    curl_multi_setopt(m_multi.get(), CURLMOPT_MAXCONNECTS, total);
 }
 
 void NetworkLoop::addStream(HttpStream* stream) {
     PW_ASSERT_MSG(isCurrent(), "a stream joins its loop on the loop's thread");
     m_streams[stream->handle()] = stream;
-    curl_multi_add_handle(m_multi, stream->handle());
+    curl_multi_add_handle(m_multi.get(), stream->handle());
 }
 
 void NetworkLoop::removeStream(HttpStream* stream) {
@@ -119,7 +122,7 @@ void NetworkLoop::removeStream(HttpStream* stream) {
     if (it == m_streams.end())
         return;
     m_streams.erase(it);
-    curl_multi_remove_handle(m_multi, stream->handle());
+    curl_multi_remove_handle(m_multi.get(), stream->handle());
 }
 
 void NetworkLoop::serveTimers() {
@@ -143,7 +146,7 @@ void NetworkLoop::serveTimers() {
 
 void NetworkLoop::serveCompletions() {
     int left = 0;
-    while (CURLMsg* msg = curl_multi_info_read(m_multi, &left)) {
+    while (CURLMsg* msg = curl_multi_info_read(m_multi.get(), &left)) {
         if (msg->msg != CURLMSG_DONE)
             continue;
         CURL* easy = msg->easy_handle;
@@ -153,7 +156,7 @@ void NetworkLoop::serveCompletions() {
             continue;
         HttpStream* stream = it->second;
         m_streams.erase(it);
-        curl_multi_remove_handle(m_multi, easy);
+        curl_multi_remove_handle(m_multi.get(), easy);
         stream->finished(code); // may destroy the stream
     }
 }
@@ -161,7 +164,7 @@ void NetworkLoop::serveCompletions() {
 long NetworkLoop::millisecondsToWait() {
     long waitMs = 1000;
     long curlTimeout = -1;
-    curl_multi_timeout(m_multi, &curlTimeout);
+    curl_multi_timeout(m_multi.get(), &curlTimeout);
     if (curlTimeout >= 0 && curlTimeout < waitMs)
         waitMs = curlTimeout;
     const auto& clock = core::Clock::shared();
@@ -194,12 +197,12 @@ void NetworkLoop::run() {
             t();
         serveTimers();
         int running = 0;
-        curl_multi_perform(m_multi, &running);
+        curl_multi_perform(m_multi.get(), &running);
         serveCompletions();
 
         long waitMs = millisecondsToWait();
         if (waitMs > 0)
-            curl_multi_poll(m_multi, nullptr, 0, static_cast<int>(waitMs), nullptr);
+            curl_multi_poll(m_multi.get(), nullptr, 0, static_cast<int>(waitMs), nullptr);
     }
 }
 

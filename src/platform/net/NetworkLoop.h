@@ -45,7 +45,7 @@ public:
     // Loop thread only (checked in Debug builds).
     void addStream(HttpStream* stream);
     void removeStream(HttpStream* stream);
-    CURLM* multi() const { return m_multi; }
+    CURLM* multi() const { return m_multi.get(); }
     // Number of idle connections the multi handle may keep per origin and in total.
     void setMaxConnects(long total);
 
@@ -55,7 +55,10 @@ private:
     void serveCompletions();
     long millisecondsToWait();
 
-    CURLM* m_multi = nullptr;
+    struct MultiCleanup {
+        void operator()(CURLM* multi) const;
+    };
+    std::unique_ptr<CURLM, MultiCleanup> m_multi;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
     std::mutex m_mutex;

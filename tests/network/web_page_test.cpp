@@ -8,7 +8,22 @@ using namespace pw::test;
 using fakesite::RawRequest;
 using fakesite::RawServer;
 
-class WebPageTest : public NetTest {};
+class WebPageTest : public NetTest {
+protected:
+    // Fetches the page at path of server with its resources, to the end.
+    std::shared_ptr<RQWebPageRequest> fetchPage(const RawServer& server, const std::string& path) {
+        auto page = RQWebPageRequest::requestWithURL(server.url(path));
+        bool done = false;
+        page->setCompletionBlock([&] { done = true; });
+        page->setFailedBlock([&] { done = true; });
+        page->startAsynchronous();
+        EXPECT_TRUE(waitFor([&] { return done; }));
+        return page;
+    }
+    static fakesite::RawReply notFound() {
+        return fakesite::RawReply::bytes(fakesite::httpResponse(404, "Not Found", {}, ""));
+    }
+};
 
 TEST_F(WebPageTest, FindsAddressesInMarkupAndStyles) {
     auto list = RQWebPageRequest::addressesInHTML(
@@ -32,14 +47,9 @@ TEST_F(WebPageTest, APageComesBackWithItsResourcesInlined) {
                       {{"Content-Type", "text/html; charset=utf-8"}});
         if (req.target == "/img/p.png")
             return ok(png, {{"Content-Type", "image/png"}});
-        return fakesite::RawReply::bytes(fakesite::httpResponse(404, "Not Found", {}, ""));
+        return notFound();
     });
-    auto page = RQWebPageRequest::requestWithURL(server.url("/page.html"));
-    bool done = false;
-    page->setCompletionBlock([&] { done = true; });
-    page->setFailedBlock([&] { done = true; });
-    page->startAsynchronous();
-    ASSERT_TRUE(waitFor([&] { return done; }));
+    auto page = fetchPage(server, "/page.html");
     ASSERT_FALSE(page->error()) << page->error()->localizedDescription;
     EXPECT_EQ(page->webContentType(), RQWebPageRequest::RQHTMLContent);
     EXPECT_EQ(page->resourceList().size(), 1u); // fetched once, data: and too-short addresses skipped
@@ -74,14 +84,9 @@ TEST_F(WebPageTest, TheAddressesInAFetchedStyleSheetAreFollowedToo) {
                       {{"Content-Type", "text/css"}});
         if (req.target == "/img/bg.png")
             return ok(png, {{"Content-Type", "image/png"}});
-        return fakesite::RawReply::bytes(fakesite::httpResponse(404, "Not Found", {}, ""));
+        return notFound();
     });
-    auto page = RQWebPageRequest::requestWithURL(server.url("/page.html"));
-    bool done = false;
-    page->setCompletionBlock([&] { done = true; });
-    page->setFailedBlock([&] { done = true; });
-    page->startAsynchronous();
-    ASSERT_TRUE(waitFor([&] { return done; }));
+    auto page = fetchPage(server, "/page.html");
     ASSERT_FALSE(page->error()) << page->error()->localizedDescription;
     ASSERT_EQ(page->resourceList().count(server.url("/css/site.css")), 1u);
     std::string css = page->resourceList().at(server.url("/css/site.css")).data;

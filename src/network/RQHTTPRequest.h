@@ -448,6 +448,8 @@ private:
     void decideReuse(const net::HttpResponseHead& head);
 
     AuthTarget authTarget(bool proxy);
+    // What Digest auth-int covers: the body as sent (empty when not needed).
+    std::string entityBodyMD5(const net::HttpAuthentication& auth) const;
     void attemptToApplyCredentialsAndResume();
     void resumeWithCredentials(const AuthTarget& t, bool applied, std::unique_lock<std::recursive_mutex>& lock);
     void forgetRejectedCredentials(const AuthTarget& t);

@@ -58,7 +58,9 @@ void RQHTTPRequest::applyAuthorizationHeader() {
         } else if (m_useSessionPersistence) {
             auto found = store.findForServer({m_urlText, m_username, m_password, m_serverAuth.realm}, *m_url);
             if (found && found->authentication) {
-                if (auto v = found->authentication->authorizationValue(found->credentials, m_requestMethod, *m_url)) {
+                auto& auth = *found->authentication;
+                if (auto v =
+                        auth.authorizationValue(found->credentials, m_requestMethod, *m_url, entityBodyMD5(auth))) {
                     setHeader("Authorization", *v);
                     m_serverAuth.scheme = found->scheme;
                 }
@@ -68,10 +70,23 @@ void RQHTTPRequest::applyAuthorizationHeader() {
         }
     }
     if (m_useSessionPersistence && !m_proxyHost.empty()) {
-        if (auto found = store.findForProxy(m_proxyHost, m_proxyPort))
-            if (auto v = found->authentication->authorizationValue(found->credentials, m_requestMethod, *m_url))
+        if (auto found = store.findForProxy(m_proxyHost, m_proxyPort)) {
+            auto& auth = *found->authentication;
+            if (auto v = auth.authorizationValue(found->credentials, m_requestMethod, *m_url, entityBodyMD5(auth)))
                 setHeader("Proxy-Authorization", *v);
+        }
     }
+}
+
+std::string RQHTTPRequest::entityBodyMD5(const net::HttpAuthentication& auth) const {
+    if (!auth.coversEntityBody())
+        return {};
+    if (m_shouldStreamPostDataFromDisk && !m_postBodyFilePath.empty()) {
+        bool compressed = !m_compressedPostBodyFilePath.empty();
+        return RQHelpers::md5HexOfFile(compressed ? m_compressedPostBodyFilePath : m_postBodyFilePath);
+    }
+    bool compressed = m_shouldCompressRequestBody && !m_compressedPostBody.empty();
+    return net::md5Hex(compressed ? m_compressedPostBody : m_postBody);
 }
 
 void RQHTTPRequest::attemptToApplyCredentialsAndResume() {
@@ -89,7 +104,7 @@ void RQHTTPRequest::attemptToApplyCredentialsAndResume() {
     }
     // A second challenge after credentials were applied: they were turned down
     // (a stale Digest nonce is only a new round with the same credentials).
-    bool rejected = t.state.credentials.has_value() && !challenge->isStale();
+    bool rejected = t.state.credentials.has_value() && !challenge->isStale() && !challenge->continuesHandshake();
     t.state.authentication = challenge;
     t.state.scheme = challenge->scheme();
     t.state.realm = challenge->requiresAccountDomain() ? std::string() : challenge->realm();
@@ -99,6 +114,11 @@ void RQHTTPRequest::attemptToApplyCredentialsAndResume() {
         return;
     }
     if (t.state.credentials && !rejected) {
+        // An NTLM handshake has one second step; a challenge after it is a refusal.
+        if (challenge->continuesHandshake() && t.state.retryCount >= 2) {
+            failWithError(standardError(RQAuthenticationErrorType));
+            return;
+        }
         auto same = *t.state.credentials;
         resumeWithCredentials(t, applyCredentials(t, same), lock);
         return;
@@ -211,7 +231,8 @@ bool RQHTTPRequest::applyCredentials(const AuthTarget& t, const net::Authenticat
     ++t.state.retryCount;
     if (!t.state.authentication)
         return false;
-    auto value = t.state.authentication->authorizationValue(c, m_requestMethod, *m_url);
+    auto value =
+        t.state.authentication->authorizationValue(c, m_requestMethod, *m_url, entityBodyMD5(*t.state.authentication));
     if (!value)
         return false;
     setHeader(t.header, *value);

@@ -7,6 +7,7 @@
 #include "platform/net/HttpAuthentication.h"
 #include "platform/net/MimeTypes.h"
 
+#include <openssl/evp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -142,6 +143,27 @@ std::string RQHelpers::temporaryPath() {
 
 RQFile RQHelpers::openFile(const std::string& path, const char* mode) {
     return RQFile(std::fopen(path.c_str(), mode));
+}
+
+std::string RQHelpers::md5HexOfFile(const std::string& path) {
+    std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> ctx(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+    EVP_DigestInit_ex(ctx.get(), EVP_md5(), nullptr);
+    if (RQFile in = openFile(path, "rb")) {
+        char buf[65536];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, in.get())) > 0)
+            EVP_DigestUpdate(ctx.get(), buf, n);
+    }
+    unsigned char out[EVP_MAX_MD_SIZE];
+    unsigned int len = 0;
+    EVP_DigestFinal_ex(ctx.get(), out, &len);
+    std::string hex;
+    char two[3];
+    for (unsigned i = 0; i < len; ++i) {
+        std::snprintf(two, sizeof two, "%02x", out[i]);
+        hex += two;
+    }
+    return hex;
 }
 
 RQErrorPtr RQHelpers::posixError(int err) {

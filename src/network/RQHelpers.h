@@ -42,6 +42,8 @@ public:
     // A new unique path in the temporary folder.
     static std::string temporaryPath();
     static RQFile openFile(const std::string& path, const char* mode);
+    // Lower-case hex MD5 of a file's bytes (of nothing when it cannot be read).
+    static std::string md5HexOfFile(const std::string& path);
     static RQErrorPtr posixError(int err);
     // A code 8 error about path, with errno as its cause.
     static RQErrorPtr fileError(const std::string& what, const std::string& path);

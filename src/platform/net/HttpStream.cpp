@@ -114,6 +114,21 @@ bool HttpStream::open() {
     curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(e, CURLOPT_HTTP_CONTENT_DECODING, 0L);
 
+    applyProxy(e);
+    applyTls(e);
+    bool hasBody = applyMethodAndBody(e);
+    applyHeaders(e, hasBody);
+    if (!m_request.attemptPersistentConnection)
+        curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
+    if (m_request.freshConnection || !m_request.attemptPersistentConnection)
+        curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
+
+    m_open = true;
+    m_loop.addStream(this);
+    return true;
+}
+
+void HttpStream::applyProxy(CURL* e) {
     // Proxies come from the request only, never from the environment.
     if (!m_request.proxyHost.empty() && m_request.proxyPort != 0) {
         curl_easy_setopt(e, CURLOPT_PROXY, m_request.proxyHost.c_str());
@@ -127,7 +142,9 @@ bool HttpStream::open() {
     } else {
         curl_easy_setopt(e, CURLOPT_PROXY, "");
     }
+}
 
+void HttpStream::applyTls(CURL* e) {
     if (!m_request.validatesSecureCertificate) {
         curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 0L);
         curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
@@ -137,11 +154,9 @@ bool HttpStream::open() {
         if (!m_request.clientKeyFile.empty())
             curl_easy_setopt(e, CURLOPT_SSLKEY, m_request.clientKeyFile.c_str());
     }
-    if (!m_request.attemptPersistentConnection)
-        curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
-    if (m_request.freshConnection || !m_request.attemptPersistentConnection)
-        curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
+}
 
+bool HttpStream::applyMethodAndBody(CURL* e) {
     const std::string& method = m_request.method;
     bool hasBody = m_request.body.has_value() || m_request.bodyReader;
     if (method == "HEAD") {
@@ -157,10 +172,13 @@ bool HttpStream::open() {
     } else if (method != "GET") {
         curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, method.c_str());
     }
+    return hasBody;
+}
 
+void HttpStream::applyHeaders(CURL* e, bool hasBody) {
     for (const auto& [name, value] : m_request.headers) {
         std::string line = value.empty() ? name + ";" : name + ": " + value;
-        appendHeader(line.c_str());
+        appendHeader(line);
     }
     // The library's own additions are left out unless asked for.
     if (hasBody && !hasHeader(m_request.headers, "Content-Type"))
@@ -170,10 +188,6 @@ bool HttpStream::open() {
     if (hasBody && m_request.bodyLength < 0 && !m_request.body && !hasHeader(m_request.headers, "Transfer-Encoding"))
         appendHeader("Transfer-Encoding: chunked");
     curl_easy_setopt(e, CURLOPT_HTTPHEADER, m_headerList.get());
-
-    m_open = true;
-    m_loop.addStream(this);
-    return true;
 }
 
 void HttpStream::appendHeader(const std::string& line) {

@@ -104,6 +104,12 @@ public:
     CURL* handle() const { return m_easy.get(); }
 
 private:
+    // The steps of open: proxy, TLS, method and body (answers whether there
+    // is a body), headers.
+    void applyProxy(CURL* e);
+    void applyTls(CURL* e);
+    bool applyMethodAndBody(CURL* e);
+    void applyHeaders(CURL* e, bool hasBody);
     void appendHeader(const std::string& line);
     static size_t onHeader(char* data, size_t size, size_t count, void* self);
     static size_t onWrite(char* data, size_t size, size_t count, void* self);

@@ -223,7 +223,17 @@ public:
     void setTag(int tag) { m_tag = tag; }
     int tag() const { return m_tag; }
     void setShouldContinueWhenAppEntersBackground(bool v) { m_shouldContinueWhenAppEntersBackground = v; }
-    void setDownloadCache(RQCacheDelegate* cache) { m_downloadCache = cache; }
+    // A cache that outlives every request (the shared one).
+    void setDownloadCache(RQCacheDelegate* cache) {
+        m_downloadCache = cache;
+        m_weakCache.reset();
+    }
+    // A cache that may go first: a request started after it is gone runs
+    // without one; one that found it keeps it until it has finished.
+    void setDownloadCache(std::weak_ptr<RQCacheDelegate> cache) {
+        m_downloadCache = nullptr;
+        m_weakCache = std::move(cache);
+    }
     RQCacheDelegate* downloadCache() const { return m_downloadCache; }
     void setCachePolicy(int p) { m_cachePolicy = p; }
     int cachePolicy() const { return m_cachePolicy; }
@@ -594,6 +604,8 @@ private:
     uint64_t m_requestID = 0;
     uint64_t m_statusTimer = 0;
     RQCacheDelegate* m_downloadCache = nullptr;
+    std::weak_ptr<RQCacheDelegate> m_weakCache;
+    std::shared_ptr<RQCacheDelegate> m_cacheInUse; // m_weakCache's, while the request runs
     int m_cachePolicy = 0;
     int m_cacheStoragePolicy = 0;
     bool m_didUseCachedResponse = false;

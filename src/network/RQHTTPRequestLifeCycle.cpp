@@ -144,6 +144,10 @@ void RQHTTPRequest::mainStep() {
     }
     m_complete = false;
     m_didUseCachedResponse = false;
+    if (!m_weakCache.expired() || m_cacheInUse) {
+        m_cacheInUse = m_weakCache.lock();
+        m_downloadCache = m_cacheInUse.get();
+    }
     if (!m_url) {
         failWithError(standardError(RQUnableToCreateRequestErrorType));
         return;
@@ -589,6 +593,13 @@ void RQHTTPRequest::markAsFinished() {
         }
     }
     bool wasInProgress = m_inProgress.exchange(false);
+    {
+        std::lock_guard lock(m_cancelledLock);
+        if (m_cacheInUse) {
+            m_downloadCache = nullptr;
+            m_cacheInUse.reset(); // the caller's again, to keep or let go
+        }
+    }
     if (m_isSynchronous) {
         // The caller returns only after every callback queued for it has run.
         std::lock_guard lock(m_syncMutex);

@@ -31,8 +31,13 @@ protected:
         std::filesystem::create_directories(m_dir);
     }
     void TearDown() override {
-        if (m_clock)
+        if (m_clock) {
+            // Delayed main-thread work made under the manual clock (hiding
+            // the activity indicator) runs now, not early in the next test.
+            m_clock->advance(1);
+            core::RunLoop::current().runPending();
             core::Clock::setShared(nullptr);
+        }
         std::filesystem::remove_all(m_dir);
     }
 

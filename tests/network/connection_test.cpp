@@ -138,16 +138,20 @@ TEST_F(ConnectionTest, ASelfSignedCertificateIsRefusedUnlessValidationIsOff) {
 }
 
 TEST_F(ConnectionTest, TheActivityIndicatorOutlivesTheLastStreamByHalfASecond) {
+    auto clock = useManualClock();
     RawServer server([](const RawRequest&) { return ok("x"); });
     auto& app = ui::Application::shared();
     app.setNetworkActivityIndicatorVisible(false);
+    auto visible = [&] { return app.isNetworkActivityIndicatorVisible(); };
     auto r = RQHTTPRequest::requestWithURL(server.url("/"));
     r->startSynchronous();
-    runFor(0.05);
-    EXPECT_TRUE(app.isNetworkActivityIndicatorVisible());
+    ASSERT_TRUE(pollFor(visible));
     EXPECT_FALSE(RQHTTPRequest::isNetworkInUse());
+    clock->advance(0.3);
     auto again = RQHTTPRequest::requestWithURL(server.url("/"));
     again->startSynchronous(); // within the half second: it stays on
-    EXPECT_TRUE(app.isNetworkActivityIndicatorVisible());
-    ASSERT_TRUE(waitFor([&] { return !app.isNetworkActivityIndicatorVisible(); }, 2));
+    core::RunLoop::current().runPending();
+    EXPECT_TRUE(visible());
+    clock->advance(0.3);
+    ASSERT_TRUE(pollFor([&] { return !visible(); }));
 }

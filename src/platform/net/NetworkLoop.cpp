@@ -51,6 +51,9 @@ void NetworkLoop::MultiCleanup::operator()(CURLM* multi) const {
 NetworkLoop& NetworkLoop::shared() {
     static std::once_flag once;
     std::call_once(once, [] {
+        // The loop's thread reads the clock until it is stopped at exit: made
+        // first, the clock is destroyed only after that stop.
+        core::Clock::shared();
         // Lives to the end of the process; its thread is stopped at exit so it
         // is not inside libcurl while the libraries tear down.
         g_shared = new NetworkLoop();

@@ -81,6 +81,8 @@ std::optional<std::string> RQDataCompressor::compressBytes(const char* bytes, si
 }
 
 std::optional<std::string> RQDataCompressor::compressData(const std::string& data, RQErrorPtr* err) {
+    if (data.empty())
+        return std::nullopt; // nothing to compress is no data, not an empty gzip stream
     auto c = compressor();
     return c->compressBytes(data.data(), data.size(), err, true);
 }

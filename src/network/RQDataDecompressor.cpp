@@ -91,12 +91,24 @@ std::optional<std::string> RQDataDecompressor::uncompressBytes(const char* bytes
 
 std::optional<std::string> RQDataDecompressor::uncompressData(const std::string& data, RQErrorPtr* err) {
     auto d = decompressor();
-    return d->uncompressBytes(data.data(), data.size(), err);
+    auto out = d->uncompressBytes(data.data(), data.size(), err);
+    if (out && !d->streamEnded()) {
+        // Whole data that stops before the end of its stream is damaged, not short.
+        if (err)
+            *err = truncatedStreamError();
+        return std::nullopt;
+    }
+    return out;
+}
+
+RQErrorPtr RQDataDecompressor::truncatedStreamError() {
+    return RQError::make(RQCompressionError, "Decompression of data failed: the compressed data ends before its end");
 }
 
 bool RQDataDecompressor::uncompressDataFromFile(const std::string& source, const std::string& destination,
                                                 RQErrorPtr* err) {
     auto d = decompressor();
+    bool fed = false;
     // Runs to the end of the source; bytes after the end of the gzip stream
     // are read and dropped. A stream that failed to set up takes nothing.
     auto feed = [&](const char* bytes, size_t n, bool& more, RQErrorPtr& e) -> std::optional<std::string> {
@@ -104,9 +116,16 @@ bool RQDataDecompressor::uncompressDataFromFile(const std::string& source, const
             more = false;
             return std::string();
         }
+        fed = true;
         return d->uncompressBytes(bytes, n, &e);
     };
-    return zlibfile::transcodeFile("Decompression", source, destination, err, feed, [&] { return d->closeStream(); });
+    return zlibfile::transcodeFile("Decompression", source, destination, err, feed, [&]() -> RQErrorPtr {
+        bool ended = d->streamEnded();
+        if (auto e = d->closeStream())
+            return e;
+        // An empty source holds nothing to inflate; one cut short is damaged.
+        return ended || !fed ? nullptr : truncatedStreamError();
+    });
 }
 
 } // namespace pw

@@ -22,12 +22,15 @@ public:
     bool streamReady() const { return m_streamReady; }
     // The output of this piece; nullopt for an empty piece or on error (err set).
     std::optional<std::string> uncompressBytes(const char* bytes, size_t length, RQErrorPtr* err = nullptr);
+    // The stream's end was reached: everything it holds has been inflated.
     bool streamEnded() const { return m_streamEnded; }
 
     static std::optional<std::string> uncompressData(const std::string& data, RQErrorPtr* err = nullptr);
     static bool uncompressDataFromFile(const std::string& source, const std::string& destination,
                                        RQErrorPtr* err = nullptr);
     static RQErrorPtr inflateErrorWithCode(int code);
+    // Data whose compressed stream stops before its end (code 11).
+    static RQErrorPtr truncatedStreamError();
 
 private:
     z_stream m_zStream{};

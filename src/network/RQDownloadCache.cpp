@@ -1,6 +1,7 @@
 #include "network/RQDownloadCache.h"
 
 #include "network/RQHTTPRequest.h"
+#include "platform/core/Clock.h"
 #include "platform/core/Paths.h"
 #include "platform/core/PropertyList.h"
 #include "platform/core/Value.h"
@@ -8,7 +9,6 @@
 #include "platform/net/HttpAuthentication.h"
 #include "platform/net/Url.h"
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -23,7 +23,7 @@ constexpr const char* kExpiresHeader = "X-RQHTTPRequest-Expires";
 constexpr const char* kStatusHeader = "X-RQHTTPRequest-Response-Status-Code";
 
 double wallNow() {
-    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    return core::Clock::shared().now();
 }
 
 std::string storeName(int policy) {

@@ -2,6 +2,8 @@
 #include "network/RQCacheDelegate.h"
 #include "network/RQError.h"
 #include "network/RQHTTPRequestDelegate.h"
+#include "network/RQHelpers.h"
+#include "network/RQProxyResolver.h"
 #include "platform/core/Operation.h"
 #include "platform/net/CookieStorage.h"
 #include "platform/net/HttpAuthentication.h"
@@ -30,6 +32,16 @@ class NetworkLoop;
 }
 class RQDataDecompressor;
 class RQInputStream;
+struct RQConnectionEntry;
+
+// One side of authentication as a request sees it: the server's or a proxy's.
+struct RQAuthState {
+    std::optional<net::HttpAuthentication> authentication;     // the last challenge
+    std::optional<net::AuthenticationCredentials> credentials; // the last ones applied
+    int retryCount = 0;
+    std::string scheme;
+    std::string realm;
+};
 
 // A record kept for a caller; any values.
 using RQUserInfo = std::map<std::string, std::any>;
@@ -40,9 +52,27 @@ using RQUserInfo = std::map<std::string, std::any>;
 //
 // Redirects, cookies, authentication, gzip, caching, time-outs, throttling and
 // connection bookkeeping are done here; the stream only moves bytes.
+//
+// Threads: a caller sets a request up before starting it; every step of a
+// started request runs on the network thread (threadForRequest) under the
+// request's cancelledLock; reports run on the main thread (or the waiting
+// caller of a synchronous request). cancel, clearDelegatesAndCancel and the
+// answer getters are safe from any thread.
+//
+// Lock order (take only downwards): a proxy-script request's cancelledLock,
+// then its main request's cancelledLock; then the prompt lock of the
+// authentication flow; then the leaves, which call nothing of the engine
+// while held: RQConnectionPool, RQBandwidthThrottle, RQSessionCredentials,
+// the class-wide settings, net::CookieStorage, net::CredentialStorage,
+// completionLock (only around a progress indicator's setProgress) and the
+// synchronous caller's m_syncMutex. cancelledLock stays recursive: a step
+// that fails calls failWithError from inside another step holding it.
 class RQHTTPRequest : public core::Operation {
 public:
     using Selector = std::function<void(RQHTTPRequestDelegate&, RQHTTPRequest&)>;
+    using HeadersSelector = std::function<void(RQHTTPRequestDelegate&, RQHTTPRequest&, const RQHeaderMap&)>;
+    // Takes the new URL (will-redirect) or the bytes (data received).
+    using TextSelector = std::function<void(RQHTTPRequestDelegate&, RQHTTPRequest&, const std::string&)>;
     using Block = std::function<void()>;
     using HeadersBlock = std::function<void(const RQHeaderMap&)>;
     using DataBlock = std::function<void(const std::string&)>;
@@ -103,19 +133,28 @@ public:
     void setDidStartSelector(Selector s) { m_didStartSelector = std::move(s); }
     void setDidFinishSelector(Selector s) { m_didFinishSelector = std::move(s); }
     void setDidFailSelector(Selector s) { m_didFailSelector = std::move(s); }
+    void setDidReceiveResponseHeadersSelector(HeadersSelector s) { m_didReceiveResponseHeadersSelector = std::move(s); }
+    // Set, it makes the delegate decide each redirect, as handlesWillRedirect does.
+    void setWillRedirectSelector(TextSelector s) { m_willRedirectSelector = std::move(s); }
+    // Set, it makes the delegate take the body, as handlesReceivedData does.
+    void setDidReceiveDataSelector(TextSelector s) { m_didReceiveDataSelector = std::move(s); }
 
-    void setStartedBlock(Block b) { setBlock(m_startedBlock, std::move(b)); }
-    void setHeadersReceivedBlock(HeadersBlock b) { setBlock(m_headersReceivedBlock, std::move(b)); }
-    void setCompletionBlock(Block b) { setBlock(m_completionBlock, std::move(b)); }
-    void setFailedBlock(Block b) { setBlock(m_failureBlock, std::move(b)); }
-    void setBytesReceivedBlock(ProgressBlock b) { setBlock(m_bytesReceivedBlock, std::move(b)); }
-    void setBytesSentBlock(ProgressBlock b) { setBlock(m_bytesSentBlock, std::move(b)); }
-    void setDownloadSizeIncrementedBlock(SizeBlock b) { setBlock(m_downloadSizeIncrementedBlock, std::move(b)); }
-    void setUploadSizeIncrementedBlock(SizeBlock b) { setBlock(m_uploadSizeIncrementedBlock, std::move(b)); }
-    void setDataReceivedBlock(DataBlock b) { setBlock(m_dataReceivedBlock, std::move(b)); }
-    void setAuthenticationNeededBlock(Block b) { setBlock(m_authenticationNeededBlock, std::move(b)); }
-    void setProxyAuthenticationNeededBlock(Block b) { setBlock(m_proxyAuthenticationNeededBlock, std::move(b)); }
-    void setRequestRedirectedBlock(Block b) { setBlock(m_requestRedirectedBlock, std::move(b)); }
+    // Blocks, called where the callbacks go, as they are set when called.
+    void setStartedBlock(Block b) { setBlock(m_blocks.started, std::move(b)); }
+    void setCompletionBlock(Block b) { setBlock(m_blocks.completion, std::move(b)); }
+    void setFailedBlock(Block b) { setBlock(m_blocks.failure, std::move(b)); }
+    void setRequestRedirectedBlock(Block b) { setBlock(m_blocks.requestRedirected, std::move(b)); }
+    // What arrives: the head, the body's bytes (instead of keeping them).
+    void setHeadersReceivedBlock(HeadersBlock b) { setBlock(m_blocks.headersReceived, std::move(b)); }
+    void setDataReceivedBlock(DataBlock b) { setBlock(m_blocks.dataReceived, std::move(b)); }
+    // Progress: (step, total) and size changes.
+    void setBytesReceivedBlock(ProgressBlock b) { setBlock(m_blocks.bytesReceived, std::move(b)); }
+    void setBytesSentBlock(ProgressBlock b) { setBlock(m_blocks.bytesSent, std::move(b)); }
+    void setDownloadSizeIncrementedBlock(SizeBlock b) { setBlock(m_blocks.downloadSizeIncremented, std::move(b)); }
+    void setUploadSizeIncrementedBlock(SizeBlock b) { setBlock(m_blocks.uploadSizeIncremented, std::move(b)); }
+    // Challenges nobody could answer from what is known.
+    void setAuthenticationNeededBlock(Block b) { setBlock(m_blocks.authenticationNeeded, std::move(b)); }
+    void setProxyAuthenticationNeededBlock(Block b) { setBlock(m_blocks.proxyAuthenticationNeeded, std::move(b)); }
 
     void setTimeOutSeconds(double s) { m_timeOutSeconds = s; }
     double timeOutSeconds() const { return m_timeOutSeconds; }
@@ -184,7 +223,17 @@ public:
     void setTag(int tag) { m_tag = tag; }
     int tag() const { return m_tag; }
     void setShouldContinueWhenAppEntersBackground(bool v) { m_shouldContinueWhenAppEntersBackground = v; }
-    void setDownloadCache(RQCacheDelegate* cache) { m_downloadCache = cache; }
+    // A cache that outlives every request (the shared one).
+    void setDownloadCache(RQCacheDelegate* cache) {
+        m_downloadCache = cache;
+        m_weakCache.reset();
+    }
+    // A cache that may go first: a request started after it is gone runs
+    // without one; one that found it keeps it until it has finished.
+    void setDownloadCache(std::weak_ptr<RQCacheDelegate> cache) {
+        m_downloadCache = nullptr;
+        m_weakCache = std::move(cache);
+    }
     RQCacheDelegate* downloadCache() const { return m_downloadCache; }
     void setCachePolicy(int p) { m_cachePolicy = p; }
     int cachePolicy() const { return m_cachePolicy; }
@@ -212,10 +261,10 @@ public:
     std::optional<std::string> responseString() const;
     const std::string& rawResponseData() const { return m_rawResponseData; }
     int authenticationNeeded() const { return m_authenticationNeeded; }
-    const std::string& authenticationRealm() const { return m_authenticationRealm; }
-    const std::string& authenticationScheme() const { return m_authenticationScheme; }
-    const std::string& proxyAuthenticationScheme() const { return m_proxyAuthenticationScheme; }
-    const std::string& proxyAuthenticationRealm() const { return m_proxyAuthenticationRealm; }
+    const std::string& authenticationRealm() const { return m_serverAuth.realm; }
+    const std::string& authenticationScheme() const { return m_serverAuth.scheme; }
+    const std::string& proxyAuthenticationScheme() const { return m_proxyAuth.scheme; }
+    const std::string& proxyAuthenticationRealm() const { return m_proxyAuth.realm; }
 
     // ---- authentication answers from a delegate or the dialog
     void retryUsingSuppliedCredentials();
@@ -302,9 +351,39 @@ protected:
     void markAsFinished();
     void setDelegateCallbackRequest(RQHTTPRequest* r) { (void)r; }
     std::recursive_mutex& cancelledLock() const { return m_cancelledLock; }
+    static RQErrorPtr standardError(int code);
     // Runs fn where the request's callbacks go (the main thread, or the waiting caller).
     void deliver(std::function<void()> fn);
 
+    // What a caller set to be called back; cleared together.
+    struct Blocks {
+        Block started;
+        HeadersBlock headersReceived;
+        Block completion;
+        Block failure;
+        ProgressBlock bytesReceived;
+        ProgressBlock bytesSent;
+        SizeBlock downloadSizeIncremented;
+        SizeBlock uploadSizeIncremented;
+        DataBlock dataReceived;
+        Block authenticationNeeded;
+        Block proxyAuthenticationNeeded;
+        Block requestRedirected;
+    };
+    // A block as it is set now (blocks may be set or cleared from any thread).
+    template <typename T>
+    T currentBlock(const T& field) const {
+        std::lock_guard lock(m_cancelledLock);
+        return field;
+    }
+    // Calls a block where the request's callbacks go, as it is set by then.
+    template <typename T, typename... Args>
+    void deliverBlock(T Blocks::*field, Args... args) {
+        deliver([keep = self(), field, args...] {
+            if (auto b = keep->currentBlock(keep->m_blocks.*field))
+                b(args...);
+        });
+    }
     template <typename T>
     void setBlock(T& field, T value) {
         std::lock_guard lock(m_cancelledLock);
@@ -315,16 +394,36 @@ private:
     class StreamClient;
     friend class StreamClient;
     friend class RQInputStream;
+    friend class RQProxyResolver;
+
+    // The side a challenge came from, and the request's fields for it.
+    struct AuthTarget {
+        bool proxy;
+        RQAuthState& state;
+        std::string& user;
+        std::string& password;
+        const char* header;
+    };
 
     void mainStep();
     void buildRequestHeaders();
     void applyCookieHeader();
     void updatePartialDownloadSize();
+    void applyResumeRange();
+    bool isResumingDownload() const;
+    RQErrorPtr compressedBodyError() const;
+    bool willRedirectStatus() const;
     void applyAuthorizationHeader();
     bool configureProxies();
+    void useProxy(const RQProxyResolver::Choice& choice);
     void fetchPACFile();
-    void runPACScript(const std::string& script);
+    // An attempt: startRequest runs these steps in turn.
     void startRequest();
+    void resetForAttempt();
+    net::HttpStreamRequest streamRequest() const;
+    bool attachBody(net::HttpStreamRequest& sr);
+    bool bookConnection(); // answers whether the connection is a fresh one
+    bool openReadStream(net::HttpStreamRequest sr);
     void scheduleStatusTimer();
     void updateStatus();
     void checkRequestStatus();
@@ -336,11 +435,17 @@ private:
     void removeHeader(const std::string& name);
 
     void readResponseHeaders(const net::HttpResponseHead& head);
+    void takeResponseHead(const net::HttpResponseHead& head);
+    void countDownloadSize();
     bool willRedirect();
     void performRedirect();
     bool willAskDelegateToConfirmRedirect();
     void handleBytes(const char* data, size_t size);
+    bool openDownloadFile();
+    void writeToDownloadFiles(const char* data, size_t size, const std::optional<std::string>& inflated);
     void handleStreamComplete();
+    RQErrorPtr closeOutTransfer();
+    RQErrorPtr moveDownloadIntoPlace();
     void handleStreamError(net::StreamError kind, const std::string& message);
     void afterEvent();
     bool retryUsingNewConnection();
@@ -352,20 +457,27 @@ private:
     bool removeTemporaryCompressedUploadFile();
     void decideReuse(const net::HttpResponseHead& head);
 
+    AuthTarget authTarget(bool proxy);
+    // What Digest auth-int covers: the body as sent (empty when not needed).
+    std::string entityBodyMD5(const net::HttpAuthentication& auth) const;
     void attemptToApplyCredentialsAndResume();
-    void attemptToApplyProxyCredentialsAndResume();
+    void resumeWithCredentials(const AuthTarget& t, bool applied, std::unique_lock<std::recursive_mutex>& lock);
+    void forgetRejectedCredentials(const AuthTarget& t);
+    void askForCredentials(const AuthTarget& t);
     std::optional<net::AuthenticationCredentials> findCredentials();
     std::optional<net::AuthenticationCredentials> findProxyCredentials();
-    bool applyCredentials(const net::AuthenticationCredentials& c);
-    bool applyProxyCredentials(const net::AuthenticationCredentials& c);
-    bool willAskDelegateForCredentials();
-    bool willAskDelegateForProxyCredentials();
-    bool showAuthenticationDialog();
-    bool showProxyAuthenticationDialog();
+    bool applyCredentials(const AuthTarget& t, const net::AuthenticationCredentials& c);
+    void keepCredentials(const AuthTarget& t, const net::AuthenticationCredentials& c);
+    bool willAskDelegateForCredentials(const AuthTarget& t);
+    void reportAuthenticationNeeded(bool proxy);
+    bool showAuthenticationDialog(const AuthTarget& t);
     void failAuthentication();
     void addBasicAuthenticationHeader(const std::string& user, const std::string& password);
 
-    // Reports (main thread).
+    // Reports (main thread; a proxy-script request reports on the network thread).
+    bool onCallbackThread() const;
+    // The selector when set, else the delegate's own call; then the block; then the queue.
+    void report(const Selector& selector, void (RQHTTPRequestDelegate::*call)(RQHTTPRequest&), Block Blocks::*block);
     void requestStarted();
     void requestReceivedResponseHeaders(RQHeaderMap headers);
     void requestRedirected();
@@ -382,7 +494,8 @@ private:
     void deliverProgress(bool download, std::function<void(RQProgressDelegate&, RQHTTPRequest&)> call);
     void setIndicator(bool download, uint64_t progress, uint64_t total);
 
-    static std::string temporaryPath();
+    // Held while a progress indicator is given its value.
+    static std::mutex& completionLock();
 
     // ---- fields
     mutable std::recursive_mutex m_cancelledLock;
@@ -401,7 +514,7 @@ private:
     std::string m_postBodyFilePath;
     std::string m_compressedPostBodyFilePath;
     bool m_didCreateTemporaryPostDataFile = false;
-    FILE* m_postBodyWriteStream = nullptr;
+    RQFile m_postBodyWriteStream;
     std::shared_ptr<RQInputStream> m_postBodyReadStream;
     std::vector<std::pair<std::string, std::string>> m_requestHeaders;
     bool m_haveBuiltRequestHeaders = false;
@@ -417,8 +530,8 @@ private:
     std::string m_downloadDestinationPath;
     std::string m_temporaryFileDownloadPath;
     std::string m_temporaryUncompressedDataDownloadPath;
-    FILE* m_fileDownloadOutputStream = nullptr;
-    FILE* m_inflatedFileDownloadOutputStream = nullptr;
+    RQFile m_fileDownloadOutputStream;
+    RQFile m_inflatedFileDownloadOutputStream;
     std::atomic<bool> m_complete = false;
     std::atomic<bool> m_cancelled = false;
     RQErrorPtr m_error;
@@ -430,18 +543,10 @@ private:
     std::string m_proxyPassword;
     std::string m_proxyDomain;
     std::string m_rawResponseData;
-    std::optional<net::HttpAuthentication> m_requestAuthentication;
-    std::optional<net::AuthenticationCredentials> m_requestCredentials;
-    int m_authenticationRetryCount = 0;
-    std::string m_authenticationScheme;
-    std::string m_authenticationRealm;
+    RQAuthState m_serverAuth;
     bool m_shouldPresentAuthenticationDialog = false;
     bool m_shouldPresentProxyAuthenticationDialog = true;
-    std::optional<net::HttpAuthentication> m_proxyAuthentication;
-    std::optional<net::AuthenticationCredentials> m_proxyCredentials;
-    int m_proxyAuthenticationRetryCount = 0;
-    std::string m_proxyAuthenticationScheme;
-    std::string m_proxyAuthenticationRealm;
+    RQAuthState m_proxyAuth;
     int m_responseStatusCode = 0;
     std::string m_responseStatusMessage;
     uint64_t m_contentLength = 0;
@@ -454,6 +559,9 @@ private:
     Selector m_didStartSelector;
     Selector m_didFinishSelector;
     Selector m_didFailSelector;
+    HeadersSelector m_didReceiveResponseHeadersSelector;
+    TextSelector m_willRedirectSelector;
+    TextSelector m_didReceiveDataSelector;
     double m_lastActivityTime = 0; // monotonic seconds, 0 unset
     double m_timeOutSeconds = 10;
     bool m_shouldResetUploadProgress = true;
@@ -490,12 +598,14 @@ private:
     bool m_shouldAttemptPersistentConnection = true;
     double m_persistentConnectionTimeoutSeconds = 60;
     bool m_connectionCanBeReused = false;
-    std::shared_ptr<struct RQConnectionEntry> m_connectionInfo;
+    std::shared_ptr<RQConnectionEntry> m_connectionInfo;
     bool m_shouldUseRFC2616RedirectBehaviour = false;
     bool m_downloadComplete = false;
     uint64_t m_requestID = 0;
     uint64_t m_statusTimer = 0;
     RQCacheDelegate* m_downloadCache = nullptr;
+    std::weak_ptr<RQCacheDelegate> m_weakCache;
+    std::shared_ptr<RQCacheDelegate> m_cacheInUse; // m_weakCache's, while the request runs
     int m_cachePolicy = 0;
     int m_cacheStoragePolicy = 0;
     bool m_didUseCachedResponse = false;
@@ -504,22 +614,11 @@ private:
     std::unique_ptr<RQDataDecompressor> m_dataDecompressor;
     bool m_shouldWaitToInflateCompressedResponses = true;
     bool m_isPACFileRequest = false;
-    std::shared_ptr<RQHTTPRequest> m_PACFileRequest;
+    RQProxyResolver m_proxyResolver;
     bool m_isSynchronous = false;
     bool m_syncCallerIsMain = false;
 
-    Block m_startedBlock;
-    HeadersBlock m_headersReceivedBlock;
-    Block m_completionBlock;
-    Block m_failureBlock;
-    ProgressBlock m_bytesReceivedBlock;
-    ProgressBlock m_bytesSentBlock;
-    SizeBlock m_downloadSizeIncrementedBlock;
-    SizeBlock m_uploadSizeIncrementedBlock;
-    DataBlock m_dataReceivedBlock;
-    Block m_authenticationNeededBlock;
-    Block m_proxyAuthenticationNeededBlock;
-    Block m_requestRedirectedBlock;
+    Blocks m_blocks;
 
     std::shared_ptr<StreamClient> m_streamClient;
     std::unique_ptr<net::HttpStream> m_readStream;

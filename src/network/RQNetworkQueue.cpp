@@ -1,7 +1,7 @@
 #include "network/RQNetworkQueue.h"
 
-#include "network/MainThread.h"
 #include "platform/core/OperationQueue.h"
+#include "platform/core/RunLoop.h"
 
 namespace pw {
 
@@ -110,10 +110,12 @@ void RQNetworkQueue::setDownloadProgressDelegate(std::weak_ptr<RQProgressDelegat
 }
 
 void RQNetworkQueue::resetProgressDelegate(const std::weak_ptr<RQProgressDelegate>& d) {
-    MainThread::perform([d] {
-        if (auto p = d.lock(); p && p->handlesSetProgress())
-            p->setProgress(0);
-    });
+    core::RunLoop::runOnMain(
+        [d] {
+            if (auto p = d.lock(); p && p->handlesSetProgress())
+                p->setProgress(0);
+        },
+        false);
 }
 
 void RQNetworkQueue::setUserInfo(RQUserInfo info) {

@@ -1,6 +1,5 @@
 #include "network/RQWebPageRequest.h"
 
-#include "network/MainThread.h"
 #include "network/RQNetworkQueue.h"
 #include "platform/core/Paths.h"
 #include "platform/net/HeaderText.h"
@@ -17,6 +16,9 @@
 
 namespace pw {
 namespace {
+
+// How many style sheets deep a page's resources are followed.
+constexpr int kMaxResourceDepth = 4;
 
 constexpr const char* kXPath = "//link/@href|//a/@href|//script/@src|//img/@src|//frame/@src|//iframe/@src|//style|"
                                "//*/@style|//source/@src|//video/@poster|//audio/@src";
@@ -125,9 +127,14 @@ bool RQWebPageRequest::takeOverFinish() {
     if (ct != responseHeaders().end())
         parseMimeType(&mime, nullptr, ct->second);
     mime = net::asciiLower(mime);
-    if (mime == "text/html" || mime == "text/xhtml" || mime == "text/xhtml+xml" || mime == "application/xhtml+xml")
+    bool html =
+        mime == "text/html" || mime == "text/xhtml" || mime == "text/xhtml+xml" || mime == "application/xhtml+xml";
+    // A resource is only taken apart when it is a style sheet (its images,
+    // fonts and imports), and only so deep: style sheets may import in circles.
+    bool resource = !m_parentRequest.expired();
+    if (html && !resource)
         m_webContentType = RQHTMLContent;
-    else if (mime == "text/css")
+    else if (mime == "text/css" && resourceDepth() < kMaxResourceDepth)
         m_webContentType = RQCSSContent;
     else
         return false;
@@ -159,7 +166,25 @@ bool RQWebPageRequest::takeOverFinish() {
     } else {
         addresses = addressesInCSS(m_pageText);
     }
+    fetchResources(addresses);
+    return true;
+}
 
+int RQWebPageRequest::resourceDepth() const {
+    int depth = 0;
+    for (auto p = parentRequest(); p; p = p->parentRequest())
+        ++depth;
+    return depth;
+}
+
+bool RQWebPageRequest::isOnTheWayTo(const std::string& absolute) const {
+    if (url() == absolute || originalURL() == absolute)
+        return true;
+    auto parent = parentRequest();
+    return parent && parent->isOnTheWayTo(absolute);
+}
+
+void RQWebPageRequest::fetchResources(const std::vector<std::string>& addresses) {
     auto base = net::Url::parse(url());
     std::vector<std::string> toFetch;
     for (const auto& written : addresses) {
@@ -167,7 +192,7 @@ bool RQWebPageRequest::takeOverFinish() {
         if (a.size() < 5 || net::asciiLower(a).rfind("data:", 0) == 0 || !base)
             continue;
         auto absolute = base->resolve(a);
-        if (!absolute)
+        if (!absolute || isOnTheWayTo(absolute->absoluteString()))
             continue;
         std::string abs = absolute->absoluteString();
         m_absoluteByWritten[written] = abs;
@@ -177,12 +202,13 @@ bool RQWebPageRequest::takeOverFinish() {
     }
     if (toFetch.empty()) {
         resourcesFetched();
-        return true;
+        return;
     }
     m_externalResourceQueue = RQNetworkQueue::queue();
     m_externalResourceQueue->setShouldCancelAllRequestsOnFailure(!m_shouldIgnoreExternalResourceErrors);
     m_externalResourceQueue->setShowAccurateProgress(showAccurateProgress());
-    std::weak_ptr<RQWebPageRequest> weakSelf = std::static_pointer_cast<RQWebPageRequest>(self());
+    auto me = std::static_pointer_cast<RQWebPageRequest>(self());
+    std::weak_ptr<RQWebPageRequest> weakSelf = me;
     // The queue calls its selectors only while its delegate lives: the page keeps one for it.
     auto owner = std::make_shared<RQHTTPRequestDelegate>();
     m_externalResourceQueue->setDelegate(owner);
@@ -206,12 +232,21 @@ bool RQWebPageRequest::takeOverFinish() {
             me->resourcesFetched();
     });
     for (const auto& abs : toFetch) {
-        auto r = RQHTTPRequest::requestWithURL(abs);
+        auto r = RQWebPageRequest::requestWithURL(abs);
+        r->setParentRequest(me);
+        r->setUrlReplacementMode(m_urlReplacementMode);
+        r->setShouldIgnoreExternalResourceErrors(m_shouldIgnoreExternalResourceErrors);
         r->setTimeOutSeconds(timeOutSeconds());
         m_externalResourceQueue->addOperation(r);
     }
     m_externalResourceQueue->go();
-    return true;
+}
+
+std::filesystem::path RQWebPageRequest::resourceFolder() const {
+    if (auto parent = parentRequest())
+        return parent->resourceFolder();
+    return downloadDestinationPath().empty() ? core::Paths::caches()
+                                             : std::filesystem::path(downloadDestinationPath()).parent_path();
 }
 
 std::string RQWebPageRequest::replacementFor(const std::string& absolute) {
@@ -228,9 +263,7 @@ std::string RQWebPageRequest::replacementFor(const std::string& absolute) {
     }
     if (m_urlReplacementMode == RQReplaceExternalResourcesWithLocalURLs) {
         // Stored beside the page, named by the address's digest.
-        std::filesystem::path pageDir = downloadDestinationPath().empty()
-                                            ? core::Paths::caches()
-                                            : std::filesystem::path(downloadDestinationPath()).parent_path();
+        std::filesystem::path pageDir = resourceFolder();
         auto u = net::Url::parse(absolute);
         std::string ext = u ? u->pathExtension() : std::string();
         std::string name = net::md5HexUpper(absolute) + (ext.empty() ? "" : "." + ext);

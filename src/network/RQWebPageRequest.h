@@ -1,6 +1,7 @@
 #pragma once
 #include "network/RQHTTPRequest.h"
 
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -29,6 +30,10 @@ public:
     void setUrlReplacementMode(URLReplacementMode m) { m_urlReplacementMode = m; }
     URLReplacementMode urlReplacementMode() const { return m_urlReplacementMode; }
     void setShouldIgnoreExternalResourceErrors(bool v) { m_shouldIgnoreExternalResourceErrors = v; }
+    // The page a resource request was made for; a resource's own addresses
+    // are followed only when it is a style sheet.
+    void setParentRequest(std::weak_ptr<RQWebPageRequest> parent) { m_parentRequest = std::move(parent); }
+    std::shared_ptr<RQWebPageRequest> parentRequest() const { return m_parentRequest.lock(); }
     WebContentType webContentType() const { return m_webContentType; }
 
     struct Resource {
@@ -51,6 +56,12 @@ private:
     std::string rewriteHTML(const std::string& html, const std::map<std::string, std::string>& replacements, bool* ok);
     static std::string rewriteCSS(const std::string& css, const std::map<std::string, std::string>& replacements);
     std::string replacementFor(const std::string& absolute);
+    // Whether this request or a page it was made for has this address.
+    bool isOnTheWayTo(const std::string& absolute) const;
+    int resourceDepth() const;
+    void fetchResources(const std::vector<std::string>& addresses);
+    // Where resource copies go: beside the page that started it all.
+    std::filesystem::path resourceFolder() const;
 
     std::shared_ptr<RQNetworkQueue> m_externalResourceQueue;
     std::map<std::string, Resource> m_resourceList;
@@ -59,6 +70,7 @@ private:
     URLReplacementMode m_urlReplacementMode = RQReplaceExternalResourcesWithData;
     bool m_shouldIgnoreExternalResourceErrors = true;
     std::string m_pageText;
+    std::weak_ptr<RQWebPageRequest> m_parentRequest;
 };
 
 } // namespace pw

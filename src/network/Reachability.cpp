@@ -1,6 +1,6 @@
 #include "network/Reachability.h"
 
-#include "network/MainThread.h"
+#include "platform/core/RunLoop.h"
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
@@ -306,27 +306,31 @@ void Reachability::checkForChanges() {
 
 void Reachability::announce() {
     auto alive = m_alive;
-    MainThread::perform([this, alive] {
-        if (!*alive)
-            return;
-        std::function<void(Reachability&)> handler;
-        {
-            std::lock_guard lock(m_mutex);
-            handler = m_handler;
-        }
-        if (handler)
-            handler(*this);
-        std::vector<std::function<void(Reachability&)>> list;
-        {
-            auto& o = observers();
-            std::lock_guard lock(o.mutex);
-            for (auto& [id, fn] : o.list)
-                list.push_back(fn);
-        }
-        for (auto& fn : list)
-            if (*alive)
-                fn(*this);
-    });
+    // A Reachability is destroyed on the main thread, so the flag read there
+    // tells whether this is still alive.
+    core::RunLoop::runOnMain(
+        [this, alive] {
+            if (!*alive)
+                return;
+            std::function<void(Reachability&)> handler;
+            {
+                std::lock_guard lock(m_mutex);
+                handler = m_handler;
+            }
+            if (handler)
+                handler(*this);
+            std::vector<std::function<void(Reachability&)>> list;
+            {
+                auto& o = observers();
+                std::lock_guard lock(o.mutex);
+                for (auto& [id, fn] : o.list)
+                    list.push_back(fn);
+            }
+            for (auto& fn : list)
+                if (*alive)
+                    fn(*this);
+        },
+        false);
 }
 
 bool Reachability::startNotifier() {

@@ -75,7 +75,7 @@ public:
     static std::unique_ptr<Reachability> reachabilityForLocalWiFi();
 
     // Starts watching the interfaces and routes; every change of the flags
-    // calls the change handler (on the main thread, see MainThread) and every
+    // calls the change handler (on the main thread) and every
     // observer added with observeChanges. Returns false when watching cannot start.
     bool startNotifier();
     void stopNotifier();

@@ -32,7 +32,7 @@ protected:
         m_window->makeKeyAndVisible();
     }
     void TearDown() override {
-        MainThread::runFor(0.05);
+        runFor(0.05);
         m_window.reset();
         ui::Application::shared().reset();
         core::Paths::setHome({});

@@ -1,6 +1,7 @@
 #include "NetTest.h"
 
 #include "platform/net/HttpAuthentication.h"
+#include "platform/net/Ntlm.h"
 
 using namespace pw;
 using namespace pw::test;
@@ -108,9 +109,9 @@ TEST_F(AuthTest, ChallengesNobodyCanAnswerFailWithCodeThree) {
     const Case cases[] = {
         {"Basic realm=\"r\"", false}, // nothing to send, no delegate
         {"Basic realm=\"r\"", true},  // sent and turned down
-        {"NTLM", true},               // a scheme the engine does not speak
+        {"NTLM", true},               // the handshake opened and refused
         {"Negotiate", true},
-        {"Digest realm=\"r\", nonce=\"n\", qop=\"auth-int\"", true},
+        {"Digest realm=\"r\", nonce=\"n\", qop=\"auth-int\"", true}, // answered and turned down
     };
     for (const auto& c : cases) {
         RawServer server([&](const RawRequest&) { return challenge(c.challenge); });
@@ -164,4 +165,86 @@ TEST_F(AuthTest, ASynchronousRequestNeverWaitsForSomeoneToAsk) {
     ASSERT_TRUE(r->error());
     EXPECT_EQ(r->error()->code, RQAuthenticationErrorType);
     EXPECT_EQ(delegate->asked, 0);
+}
+
+namespace {
+std::string le16(const std::string& ascii) {
+    std::string out;
+    for (char c : ascii) {
+        out += c;
+        out += '\0';
+    }
+    return out;
+}
+// The bytes a message's security buffer at `at` points to.
+std::string field(const std::string& message, size_t at) {
+    auto u = [&](size_t i) { return static_cast<size_t>(static_cast<unsigned char>(message[i])); };
+    size_t length = u(at) | u(at + 1) << 8;
+    size_t offset = u(at + 4) | u(at + 5) << 8 | u(at + 6) << 16 | u(at + 7) << 24;
+    return offset + length <= message.size() ? message.substr(offset, length) : std::string();
+}
+} // namespace
+
+TEST_F(AuthTest, AnNtlmServerIsAnsweredInTwoStepsOnOneConnection) {
+    const std::string serverChallenge = "\x01\x23\x45\x67\x89\xab\xcd\xef";
+    const std::string info = le16("\x02") + std::string("\x0c\x00", 2) + le16("Domain") + std::string(4, '\0');
+    // The server's challenge: no target name, Unicode, NTLM, target information.
+    std::string type2 = std::string("NTLMSSP\0\x02\0\0\0", 12) + std::string(8, '\0') +
+                        std::string("\x01\x02\x80\x00", 4) + serverChallenge + std::string(8, '\0');
+    type2 += std::string(1, static_cast<char>(info.size())) + '\0' + static_cast<char>(info.size()) + '\0';
+    type2 += std::string("\x30\0\0\0", 4) + info;
+    auto v2 = net::Ntlm::ntlmV2Hash(*net::Ntlm::ntHash("Password"), "User", "Domain");
+    RawServer server([&](const RawRequest& req) {
+        std::string sent = net::base64Decode(req.header("Authorization").value_or("NTLM ").substr(5));
+        if (sent.size() > 12 && sent[8] == 1)
+            return challenge("NTLM " + net::base64Encode(type2));
+        if (sent.size() > 64 && sent[8] == 3) {
+            std::string nt = field(sent, 20);
+            bool proofOk =
+                nt.size() > 16 && net::Ntlm::hmacMd5(v2, serverChallenge + nt.substr(16)) == nt.substr(0, 16);
+            if (proofOk && field(sent, 36) == le16("User") && field(sent, 28) == le16("Domain"))
+                return ok("ntlm ok");
+        }
+        return challenge("NTLM");
+    });
+    auto r = RQHTTPRequest::requestWithURL(server.url("/intranet"));
+    r->setUsername("Domain\\User"); // the domain before the backslash
+    r->setPassword("Password");
+    r->startSynchronous();
+    ASSERT_FALSE(r->error()) << r->error()->localizedDescription;
+    EXPECT_EQ(r->responseString(), "ntlm ok");
+    auto reqs = server.requests();
+    ASSERT_EQ(reqs.size(), 3u);
+    EXPECT_EQ(reqs[1].connection, reqs[2].connection); // the handshake belongs to its connection
+
+    r = RQHTTPRequest::requestWithURL(server.url("/intranet"));
+    r->setUsername("Domain\\User");
+    r->setPassword("wrong");
+    r->startSynchronous();
+    ASSERT_TRUE(r->error());
+    EXPECT_EQ(r->error()->code, RQAuthenticationErrorType);
+}
+
+TEST_F(AuthTest, DigestAuthIntCoversThePostedBody) {
+    RawServer server([](const RawRequest& req) {
+        auto h = req.header("Authorization");
+        auto parsed = h ? net::HttpAuthentication::fromChallenge(*h) : std::nullopt;
+        if (parsed && parsed->parameter("qop") == "auth-int") {
+            std::string ha1 = net::md5Hex("u:r:p");
+            std::string ha2 =
+                net::md5Hex("POST:" + parsed->parameter("uri").value_or("") + ":" + net::md5Hex(req.body));
+            std::string expected = net::md5Hex(ha1 + ":n:" + parsed->parameter("nc").value_or("") + ":" +
+                                               parsed->parameter("cnonce").value_or("") + ":auth-int:" + ha2);
+            if (parsed->parameter("response") == expected)
+                return ok("body protected");
+        }
+        return challenge("Digest realm=\"r\", nonce=\"n\", qop=\"auth-int\"");
+    });
+    auto r = RQHTTPRequest::requestWithURL(server.url("/form"));
+    r->setUsername("u");
+    r->setPassword("p");
+    r->appendPostData("title=chapter+one");
+    r->startSynchronous();
+    ASSERT_FALSE(r->error()) << r->error()->localizedDescription;
+    EXPECT_EQ(r->responseString(), "body protected");
 }

@@ -111,3 +111,29 @@ TEST_F(CacheTest, PolicyAndStoreHousekeeping) {
     std::ofstream(path("afile")) << "x";
     EXPECT_THROW(m_cache.setStoragePath(path("afile")), RQCacheException);
 }
+
+TEST_F(CacheTest, ACacheThatMayGoFirstIsHeldWeakly) {
+    RawServer server([](const RawRequest&) { return ok("fresh", {{"Cache-Control", "max-age=3600"}}); });
+    auto cache = std::make_shared<RQDownloadCache>();
+    cache->setStoragePath(path("own-cache"));
+    auto viaCache = [&] {
+        auto r = RQHTTPRequest::requestWithURL(server.url("/weak.txt"));
+        r->setDownloadCache(std::weak_ptr<RQCacheDelegate>(cache));
+        return r;
+    };
+    auto first = viaCache();
+    first->startSynchronous();
+    auto second = viaCache();
+    second->startSynchronous();
+    EXPECT_TRUE(second->didUseCachedResponse());
+    EXPECT_EQ(server.requestCount(), 1u);
+    EXPECT_EQ(cache.use_count(), 1); // finished requests hold no share of it
+
+    auto third = viaCache();
+    cache.reset(); // gone before the request starts
+    third->startSynchronous();
+    ASSERT_FALSE(third->error());
+    EXPECT_FALSE(third->didUseCachedResponse());
+    EXPECT_EQ(third->responseString(), "fresh");
+    EXPECT_EQ(server.requestCount(), 2u);
+}

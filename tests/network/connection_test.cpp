@@ -28,6 +28,24 @@ TEST_F(ConnectionTest, RequestsOneAfterAnotherShareOneConnection) {
     EXPECT_EQ(server.connectionCount(), 1);
 }
 
+TEST_F(ConnectionTest, AnIdleConnectionIsReusedUntilItsKeepAliveTimeRunsOut) {
+    auto clock = useManualClock();
+    RawServer server([](const RawRequest&) { return ok("x", {{"Keep-Alive", "timeout=15, max=6"}}); });
+    auto get = [&] {
+        auto r = RQHTTPRequest::requestWithURL(server.url("/k"));
+        r->startSynchronous();
+        EXPECT_FALSE(r->error());
+        return r->connectionID();
+    };
+    int first = get();
+    clock->advance(14);
+    EXPECT_EQ(get(), first);
+    EXPECT_EQ(server.connectionCount(), 1);
+    clock->advance(15.5); // idle since the second answer for longer than it may be
+    EXPECT_NE(get(), first);
+    EXPECT_EQ(server.connectionCount(), 2);
+}
+
 TEST_F(ConnectionTest, AServerThatDropsIdleConnectionsCostsOneSilentRetry) {
     RawServer server([](const RawRequest&) { return ok("x"); });
     server.setCloseAfterEachReply(true); // closes without saying so
@@ -120,16 +138,20 @@ TEST_F(ConnectionTest, ASelfSignedCertificateIsRefusedUnlessValidationIsOff) {
 }
 
 TEST_F(ConnectionTest, TheActivityIndicatorOutlivesTheLastStreamByHalfASecond) {
+    auto clock = useManualClock();
     RawServer server([](const RawRequest&) { return ok("x"); });
     auto& app = ui::Application::shared();
     app.setNetworkActivityIndicatorVisible(false);
+    auto visible = [&] { return app.isNetworkActivityIndicatorVisible(); };
     auto r = RQHTTPRequest::requestWithURL(server.url("/"));
     r->startSynchronous();
-    MainThread::runFor(0.05);
-    EXPECT_TRUE(app.isNetworkActivityIndicatorVisible());
+    ASSERT_TRUE(pollFor(visible));
     EXPECT_FALSE(RQHTTPRequest::isNetworkInUse());
+    clock->advance(0.3);
     auto again = RQHTTPRequest::requestWithURL(server.url("/"));
     again->startSynchronous(); // within the half second: it stays on
-    EXPECT_TRUE(app.isNetworkActivityIndicatorVisible());
-    ASSERT_TRUE(waitFor([&] { return !app.isNetworkActivityIndicatorVisible(); }, 2));
+    core::RunLoop::current().runPending();
+    EXPECT_TRUE(visible());
+    clock->advance(0.3);
+    ASSERT_TRUE(pollFor([&] { return !visible(); }));
 }

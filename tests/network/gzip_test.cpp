@@ -20,10 +20,6 @@ std::string noise(size_t n, unsigned seed) {
         c = static_cast<char>(rng() % 7 == 0 ? rng() : 'a' + rng() % 4);
     return s;
 }
-std::string readFile(const std::string& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
 } // namespace
 
 class GzipTest : public NetTest {};
@@ -35,6 +31,9 @@ TEST_F(GzipTest, CompressesAndInflatesBothWays) {
     EXPECT_EQ(static_cast<unsigned char>((*gz)[1]), 0x8b);
     EXPECT_EQ(RQDataDecompressor::uncompressData(*gz), "abc");
     EXPECT_FALSE(RQDataDecompressor::uncompressData(""));
+    RQErrorPtr none;
+    EXPECT_FALSE(RQDataCompressor::compressData("", &none));
+    EXPECT_FALSE(none);
 
     // zlib-wrapped data inflates too.
     std::string plain = noise(5000, 1);
@@ -119,5 +118,71 @@ TEST_F(GzipTest, GzipAnswersComeBackInflatedInEveryMode) {
             EXPECT_EQ(r->rawResponseData(), gz);
         }
         EXPECT_EQ(r->totalBytesRead(), gz.size());
+    }
+}
+
+namespace {
+// A gzip answer head with the given Content-Length, followed by `body`.
+std::string gzipHead(size_t contentLength) {
+    return "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " + std::to_string(contentLength) + "\r\n\r\n";
+}
+struct InflateMode {
+    bool waitToInflate;
+    bool toFile;
+};
+constexpr InflateMode kInflateModes[] = {{true, false}, {false, false}, {true, true}, {false, true}};
+} // namespace
+
+TEST_F(GzipTest, AGzipStreamCutShortInsideCompleteFramingIsAnError) {
+    const std::string plain = noise(100000, 4);
+    const std::string gz = fakesite::gzipBytes(plain);
+    const std::string cut = gz.substr(0, gz.size() / 2);
+    // The framing is whole (Content-Length matches what is sent); the gzip stream is not.
+    RawServer server([&](const RawRequest&) { return RawReply::bytes(gzipHead(cut.size()) + cut); });
+    for (InflateMode m : kInflateModes) {
+        auto r = RQHTTPRequest::requestWithURL(server.url("/cut.txt"));
+        r->setShouldWaitToInflateCompressedResponses(m.waitToInflate);
+        if (m.toFile)
+            r->setDownloadDestinationPath(path("cut.txt"));
+        r->startSynchronous();
+        ASSERT_TRUE(r->error()) << "wait " << m.waitToInflate << " file " << m.toFile;
+        EXPECT_EQ(r->error()->code, RQCompressionError);
+    }
+    // Whole data cut short does not inflate either, in one piece or from a file.
+    EXPECT_FALSE(RQDataDecompressor::uncompressData(cut));
+    std::ofstream(path("cut.gz"), std::ios::binary) << cut;
+    EXPECT_FALSE(RQDataDecompressor::uncompressDataFromFile(path("cut.gz"), path("cut.out")));
+}
+
+TEST_F(GzipTest, TheSilentRetryAfterADroppedConnectionInflatesAfresh) {
+    const std::string plain = noise(100000, 5);
+    const std::string gz = fakesite::gzipBytes(plain);
+    struct Cut {
+        const char* name;
+        size_t sent;     // bytes of the gzip stream sent before the drop
+        size_t declared; // Content-Length of the dropped answer
+    };
+    const Cut cuts[] = {{"mid-stream", gz.size() / 2, gz.size()}, {"after the gzip end", gz.size(), gz.size() + 10}};
+    for (const Cut& c : cuts) {
+        for (InflateMode m : kInflateModes) {
+            std::atomic<int> served = 0;
+            RawServer server([&](const RawRequest&) {
+                if (served++ == 0)
+                    return RawReply::bytes(gzipHead(c.declared) + gz.substr(0, c.sent), true);
+                return RawReply::bytes(gzipHead(gz.size()) + gz);
+            });
+            auto r = RQHTTPRequest::requestWithURL(server.url("/again.txt"));
+            r->setShouldWaitToInflateCompressedResponses(m.waitToInflate);
+            if (m.toFile)
+                r->setDownloadDestinationPath(path("again.txt"));
+            r->startSynchronous();
+            std::string where =
+                std::string(c.name) + " wait " + std::to_string(m.waitToInflate) + " file " + std::to_string(m.toFile);
+            ASSERT_FALSE(r->error()) << where << ": " << r->error()->localizedDescription;
+            EXPECT_EQ(server.requestCount(), 2u) << where;
+            std::string body = m.toFile ? readFile(path("again.txt")) : r->responseData().value_or("<none>");
+            EXPECT_EQ(body.size(), plain.size()) << where;
+            EXPECT_TRUE(body == plain) << where;
+        }
     }
 }

@@ -34,12 +34,12 @@ TEST_F(QueueTest, NothingRunsBeforeGoAndTheDrainIsReportedOnce) {
         queue->addOperation(RQHTTPRequest::requestWithURL(server.url("/" + std::to_string(i))));
     EXPECT_EQ(queue->totalBytesToDownload(), 3u);
     EXPECT_EQ(queue->totalBytesToUpload(), 3u);
-    MainThread::runFor(0.1);
+    runFor(0.1);
     EXPECT_EQ(server.requestCount(), 0u);
     queue->go();
     ASSERT_TRUE(waitFor([&] { return owner->drained == 1; }));
     EXPECT_EQ(owner->finished, 3);
-    MainThread::runFor(0.05);
+    runFor(0.05);
     EXPECT_EQ(owner->drained, 1);
     EXPECT_EQ(queue->bytesDownloadedSoFar(), 3u);
     EXPECT_FLOAT_EQ(indicator->value, 1.0f);
@@ -89,7 +89,7 @@ TEST_F(QueueTest, AccurateProgressLearnsSizesFromHeadRequestsFirst) {
     queue->addOperation(b);
     queue->go();
     ASSERT_TRUE(waitFor([&] { return owner->drained == 1; }));
-    MainThread::runFor(0.05);
+    runFor(0.05);
     EXPECT_EQ(queue->totalBytesToDownload(), 4000u);
     EXPECT_EQ(queue->bytesDownloadedSoFar(), 4000u);
     int heads = 0;

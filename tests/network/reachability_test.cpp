@@ -93,7 +93,7 @@ TEST_F(ReachabilityTest, AChangeIsAnnouncedOnTheMainThread) {
     auto token = Reachability::observeChanges([&](Reachability&) { ++changes; });
     r->checkForChanges(); // baseline
     r->checkForChanges();
-    MainThread::runFor(0.02);
+    runFor(0.02);
     EXPECT_EQ(changes, 0);
     {
         std::lock_guard lock(m);

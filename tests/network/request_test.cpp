@@ -128,13 +128,20 @@ TEST_F(RequestTest, StoresCookiesBeforeTheFinishCallback) {
 }
 
 TEST_F(RequestTest, TimesOutRetriesAndThenFails) {
+    auto clock = useManualClock();
     RawServer server([](const RawRequest&) { return RawReply::nothing(); });
     auto r = RQHTTPRequest::requestWithURL(server.url("/silent"));
-    r->setTimeOutSeconds(0.15);
+    r->setTimeOutSeconds(10);
     r->setNumberOfTimesToRetryOnTimeout(2);
     auto delegate = std::make_shared<RecordingDelegate>();
     r->setDelegate(delegate);
-    r->startSynchronous();
+    r->startAsynchronous();
+    for (size_t attempt = 1; attempt <= 3; ++attempt) {
+        ASSERT_TRUE(pollFor([&] { return server.requestCount() == attempt; })) << attempt;
+        clock->advance(9.5); // quiet, but not yet for long enough
+        clock->advance(1);
+    }
+    ASSERT_TRUE(pollFor([&] { return delegate->failed == 1; }));
     ASSERT_TRUE(r->error());
     EXPECT_EQ(r->error()->code, RQRequestTimedOutErrorType);
     EXPECT_EQ(r->error()->localizedDescription, "The request timed out");
@@ -155,7 +162,7 @@ TEST_F(RequestTest, ACancelIsReportedOnceAndNothingAfterIt) {
     r->cancel();
     ASSERT_TRUE(waitFor([&] { return delegate->failed == 1; }));
     r->cancel();
-    MainThread::runFor(0.1);
+    runFor(0.1);
     EXPECT_EQ(delegate->failed, 1);
     EXPECT_EQ(r->error()->code, RQRequestCancelledErrorType);
     EXPECT_TRUE(r->isCancelled());
@@ -170,7 +177,7 @@ TEST_F(RequestTest, ClearedDelegatesHearNothing) {
     r->startAsynchronous();
     ASSERT_TRUE(waitFor([&] { return delegate->started == 1; }));
     r->clearDelegatesAndCancel();
-    MainThread::runFor(0.4);
+    runFor(0.4);
     EXPECT_EQ(delegate->finished + delegate->failed, 0);
 }
 
@@ -181,7 +188,7 @@ TEST_F(RequestTest, CancellingACompletedRequestChangesNothing) {
     r->setDelegate(delegate);
     r->startSynchronous();
     r->cancel();
-    MainThread::runFor(0.1);
+    runFor(0.1);
     EXPECT_EQ(delegate->finished, 1);
     EXPECT_EQ(delegate->failed, 0);
     EXPECT_FALSE(r->error());
@@ -292,4 +299,127 @@ TEST_F(RequestTest, ACompressedBodyGoesOutAsGzip) {
         EXPECT_TRUE(r->postBodyFilePath().empty());
         EXPECT_TRUE(r->compressedPostBodyFilePath().empty());
     }
+}
+
+namespace {
+// The offset asked for by "Range: bytes=N-", 0 when none.
+size_t rangeStart(const RawRequest& req) {
+    auto range = req.header("Range");
+    return range ? std::stoul(range->substr(6)) : 0;
+}
+} // namespace
+
+class ResumeTest : public NetTest {
+protected:
+    std::shared_ptr<RQHTTPRequest> resumingRequest(const RawServer& server) {
+        auto r = RQHTTPRequest::requestWithURL(server.url("/book.zip"));
+        r->setDownloadDestinationPath(path("whole"));
+        r->setTemporaryFileDownloadPath(path("partial"));
+        r->setAllowResumeForFileDownloads(true);
+        return r;
+    }
+};
+
+TEST_F(ResumeTest, ARetriedResumeAsksFromWhatThePartialFileHoldsThen) {
+    std::string whole;
+    for (int i = 0; i < 2000; ++i)
+        whole += static_cast<char>('a' + i % 26);
+    std::ofstream(path("partial"), std::ios::binary) << whole.substr(0, 1000);
+    std::atomic<int> served = 0;
+    RawServer server([&](const RawRequest& req) {
+        size_t from = rangeStart(req);
+        std::string rest = whole.substr(from);
+        std::string head = "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " + std::to_string(from) +
+                           "-1999/2000" + "\r\nContent-Length: " + std::to_string(rest.size()) + "\r\n\r\n";
+        if (served++ == 0) // the connection drops 400 bytes into the answer
+            return RawReply::bytes(head + rest.substr(0, 400), true);
+        return RawReply::bytes(head + rest);
+    });
+    auto r = resumingRequest(server);
+    r->startSynchronous();
+    ASSERT_FALSE(r->error()) << r->error()->localizedDescription;
+    ASSERT_EQ(server.requestCount(), 2u);
+    EXPECT_EQ(server.requests()[0].header("Range"), "bytes=1000-");
+    EXPECT_EQ(server.requests()[1].header("Range"), "bytes=1400-");
+    std::string got = readFile(path("whole"));
+    EXPECT_EQ(got.size(), whole.size());
+    EXPECT_TRUE(got == whole);
+}
+
+TEST_F(ResumeTest, AResumeAnsweredOtherThanPartialContentKeepsThePartialFileAndFails) {
+    const std::string partial(1000, 'p');
+    struct Case {
+        int status;
+        const char* reason;
+        std::vector<std::pair<std::string, std::string>> headers;
+    };
+    const Case cases[] = {
+        {416, "Range Not Satisfiable", {{"Content-Range", "bytes */1000"}}},
+        {404, "Not Found", {}},
+        {500, "Internal Server Error", {}},
+    };
+    for (const Case& c : cases) {
+        std::ofstream(path("partial"), std::ios::binary) << partial;
+        std::filesystem::remove(path("whole"));
+        RawServer server([&](const RawRequest&) {
+            return RawReply::bytes(fakesite::httpResponse(c.status, c.reason, c.headers, "<html>no such range</html>"));
+        });
+        auto r = resumingRequest(server);
+        r->startSynchronous();
+        ASSERT_TRUE(r->error()) << c.status;
+        EXPECT_EQ(r->error()->code, RQFileManagementError);
+        EXPECT_NE(r->error()->localizedDescription.find(std::to_string(c.status)), std::string::npos)
+            << r->error()->localizedDescription;
+        EXPECT_EQ(r->responseStatusCode(), c.status);
+        EXPECT_EQ(readFile(path("partial")), partial) << c.status;
+        EXPECT_FALSE(std::filesystem::exists(path("whole"))) << c.status;
+    }
+}
+
+TEST_F(ResumeTest, AServerThatIgnoresTheRangeRestartsTheFile) {
+    std::ofstream(path("partial"), std::ios::binary) << std::string(1000, 'p');
+    RawServer server([&](const RawRequest&) { return ok("complete body"); });
+    auto r = resumingRequest(server);
+    r->startSynchronous();
+    ASSERT_FALSE(r->error()) << r->error()->localizedDescription;
+    EXPECT_EQ(readFile(path("whole")), "complete body");
+}
+
+TEST_F(RequestTest, EverySelectorFieldSetIsCalledInsteadOfTheDelegatesOwnCall) {
+    RawServer server([](const RawRequest& req) {
+        if (req.target == "/a")
+            return RawReply::bytes(fakesite::httpResponse(302, "Found", {{"Location", "/b"}}, ""));
+        return ok("body");
+    });
+    auto delegate = std::make_shared<RecordingDelegate>();
+    std::vector<std::string> heard;
+    auto r = RQHTTPRequest::requestWithURL(server.url("/a"));
+    r->setDelegate(delegate);
+    r->setDidStartSelector([&](RQHTTPRequestDelegate&, RQHTTPRequest&) { heard.push_back("start"); });
+    r->setDidReceiveResponseHeadersSelector([&](RQHTTPRequestDelegate&, RQHTTPRequest&, const RQHeaderMap& h) {
+        heard.push_back("headers " + h.begin()->first);
+    });
+    r->setWillRedirectSelector([&](RQHTTPRequestDelegate&, RQHTTPRequest& req, const std::string& url) {
+        heard.push_back("redirect " + url.substr(url.rfind('/')));
+        req.redirectToURL(url);
+    });
+    r->setDidReceiveDataSelector(
+        [&](RQHTTPRequestDelegate&, RQHTTPRequest&, const std::string& bytes) { heard.push_back("data " + bytes); });
+    r->setDidFinishSelector([&](RQHTTPRequestDelegate&, RQHTTPRequest&) { heard.push_back("finish"); });
+    r->startAsynchronous();
+    ASSERT_TRUE(waitFor([&] { return !heard.empty() && heard.back() == "finish"; }));
+    EXPECT_EQ(heard, (std::vector<std::string>{"start", "headers Content-Length", "redirect /b", "start",
+                                               "headers Content-Length", "data body", "finish"}));
+    EXPECT_EQ(r->rawResponseData(), ""); // the delegate took the body
+    EXPECT_EQ(delegate->started + delegate->headers + delegate->finished, 0);
+    EXPECT_TRUE(delegate->willRedirect.empty());
+
+    RawServer gone([](const RawRequest&) { return RawReply::bytes("", true); });
+    auto f = RQHTTPRequest::requestWithURL(gone.url("/x"));
+    f->setDelegate(delegate);
+    bool failed = false;
+    f->setDidFailSelector([&](RQHTTPRequestDelegate&, RQHTTPRequest&) { failed = true; });
+    f->startAsynchronous();
+    ASSERT_TRUE(waitFor([&] { return failed; }));
+    EXPECT_EQ(delegate->failed, 0);
 }

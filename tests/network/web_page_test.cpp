@@ -8,7 +8,22 @@ using namespace pw::test;
 using fakesite::RawRequest;
 using fakesite::RawServer;
 
-class WebPageTest : public NetTest {};
+class WebPageTest : public NetTest {
+protected:
+    // Fetches the page at path of server with its resources, to the end.
+    std::shared_ptr<RQWebPageRequest> fetchPage(const RawServer& server, const std::string& path) {
+        auto page = RQWebPageRequest::requestWithURL(server.url(path));
+        bool done = false;
+        page->setCompletionBlock([&] { done = true; });
+        page->setFailedBlock([&] { done = true; });
+        page->startAsynchronous();
+        EXPECT_TRUE(waitFor([&] { return done; }));
+        return page;
+    }
+    static fakesite::RawReply notFound() {
+        return fakesite::RawReply::bytes(fakesite::httpResponse(404, "Not Found", {}, ""));
+    }
+};
 
 TEST_F(WebPageTest, FindsAddressesInMarkupAndStyles) {
     auto list = RQWebPageRequest::addressesInHTML(
@@ -32,14 +47,9 @@ TEST_F(WebPageTest, APageComesBackWithItsResourcesInlined) {
                       {{"Content-Type", "text/html; charset=utf-8"}});
         if (req.target == "/img/p.png")
             return ok(png, {{"Content-Type", "image/png"}});
-        return fakesite::RawReply::bytes(fakesite::httpResponse(404, "Not Found", {}, ""));
+        return notFound();
     });
-    auto page = RQWebPageRequest::requestWithURL(server.url("/page.html"));
-    bool done = false;
-    page->setCompletionBlock([&] { done = true; });
-    page->setFailedBlock([&] { done = true; });
-    page->startAsynchronous();
-    ASSERT_TRUE(waitFor([&] { return done; }));
+    auto page = fetchPage(server, "/page.html");
     ASSERT_FALSE(page->error()) << page->error()->localizedDescription;
     EXPECT_EQ(page->webContentType(), RQWebPageRequest::RQHTMLContent);
     EXPECT_EQ(page->resourceList().size(), 1u); // fetched once, data: and too-short addresses skipped
@@ -61,4 +71,30 @@ TEST_F(WebPageTest, OtherContentFinishesAsAPlainRequest) {
     ASSERT_FALSE(page->error());
     EXPECT_EQ(page->webContentType(), RQWebPageRequest::RQNotParsedContent);
     EXPECT_EQ(page->responseString(), "{\"a\":1}");
+}
+
+TEST_F(WebPageTest, TheAddressesInAFetchedStyleSheetAreFollowedToo) {
+    const std::string png = "\x89PNG the background";
+    RawServer server([&](const RawRequest& req) {
+        if (req.target == "/page.html")
+            return ok("<html><head><link rel=\"stylesheet\" href=\"css/site.css\"></head><body>text</body></html>",
+                      {{"Content-Type", "text/html"}});
+        if (req.target == "/css/site.css") // imports itself: followed once, not in circles
+            return ok("@import url(\"site.css\"); body { background: url(../img/bg.png) }",
+                      {{"Content-Type", "text/css"}});
+        if (req.target == "/img/bg.png")
+            return ok(png, {{"Content-Type", "image/png"}});
+        return notFound();
+    });
+    auto page = fetchPage(server, "/page.html");
+    ASSERT_FALSE(page->error()) << page->error()->localizedDescription;
+    ASSERT_EQ(page->resourceList().count(server.url("/css/site.css")), 1u);
+    std::string css = page->resourceList().at(server.url("/css/site.css")).data;
+    EXPECT_NE(css.find("url('data:image/png;base64," + net::base64Encode(png) + "')"), std::string::npos) << css;
+    std::string html = page->responseString().value_or("");
+    EXPECT_NE(html.find("data:text/css;base64," + net::base64Encode(css)), std::string::npos) << html;
+    std::map<std::string, int> gets;
+    for (const auto& r : server.requests())
+        gets[r.target] += r.method == "GET";
+    EXPECT_EQ(gets, (std::map<std::string, int>{{"/page.html", 1}, {"/css/site.css", 1}, {"/img/bg.png", 1}}));
 }

@@ -1,12 +1,12 @@
 #include "platform/net/CookieStorage.h"
 
+#include "platform/core/Clock.h"
 #include "platform/net/HeaderText.h"
 
 #include <curl/curl.h>
 
 #include <algorithm>
 #include <arpa/inet.h>
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -171,7 +171,7 @@ std::vector<Cookie> CookieStorage::cookiesWithResponseHeaderFields(const std::ve
 double CookieStorage::now() const {
     if (m_now)
         return m_now();
-    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    return core::Clock::shared().now();
 }
 
 void CookieStorage::setClock(std::function<double()> now) {

@@ -1,6 +1,7 @@
 #include "platform/net/HttpAuthentication.h"
 
 #include "platform/net/HeaderText.h"
+#include "platform/net/Ntlm.h"
 
 #include <openssl/evp.h>
 #include <openssl/rand.h>
@@ -15,8 +16,10 @@ namespace {
 
 int strength(const std::string& scheme) {
     if (scheme == kAuthenticationSchemeDigest)
-        return 3;
+        return 4;
     if (scheme == kAuthenticationSchemeBasic)
+        return 3;
+    if (scheme == kAuthenticationSchemeNTLM)
         return 2;
     return 1;
 }
@@ -75,6 +78,29 @@ std::string base64Encode(const std::string& bytes) {
     return out;
 }
 
+std::string base64Decode(const std::string& text) {
+    std::string out;
+    uint32_t acc = 0;
+    int bits = 0;
+    for (char ch : text) {
+        int v = ch >= 'A' && ch <= 'Z'   ? ch - 'A'
+                : ch >= 'a' && ch <= 'z' ? ch - 'a' + 26
+                : ch >= '0' && ch <= '9' ? ch - '0' + 52
+                : ch == '+'              ? 62
+                : ch == '/'              ? 63
+                                         : -1;
+        if (v < 0)
+            continue; // padding and blanks are skipped
+        acc = (acc << 6) | static_cast<uint32_t>(v);
+        bits += 6;
+        if (bits >= 8) {
+            bits -= 8;
+            out += static_cast<char>((acc >> bits) & 0xff);
+        }
+    }
+    return out;
+}
+
 std::string md5Hex(const std::string& bytes) {
     return digestHex(EVP_md5(), bytes, false);
 }
@@ -94,6 +120,11 @@ std::optional<HttpAuthentication> HttpAuthentication::fromChallenge(const std::s
         return std::nullopt;
     HttpAuthentication auth;
     auth.m_scheme = canonicalScheme(value.substr(start, i - start));
+    if (auth.m_scheme == kAuthenticationSchemeNTLM) {
+        // "NTLM" opens the handshake; "NTLM <token>" is the server's challenge.
+        auth.m_ntlmToken = base64Decode(trimBlanks(value.substr(i)));
+        return auth;
+    }
     // auth-params: name=token or name="quoted", separated by commas
     while (i < value.size()) {
         while (i < value.size() && (std::isspace(static_cast<unsigned char>(value[i])) || value[i] == ','))
@@ -159,7 +190,7 @@ std::optional<std::string> HttpAuthentication::parameter(const std::string& name
 }
 
 bool HttpAuthentication::canAnswer() const {
-    if (m_scheme == kAuthenticationSchemeBasic)
+    if (m_scheme == kAuthenticationSchemeBasic || m_scheme == kAuthenticationSchemeNTLM)
         return true;
     if (m_scheme != kAuthenticationSchemeDigest)
         return false;
@@ -168,43 +199,74 @@ bool HttpAuthentication::canAnswer() const {
     return probe.authorizationValue({"u", "p", {}}, "GET", *Url::parse("http://h/")).has_value();
 }
 
+std::optional<std::string> HttpAuthentication::ntlmValue(const AuthenticationCredentials& credentials) {
+    if (m_ntlmToken.empty())
+        return "NTLM " + base64Encode(Ntlm::negotiateMessage());
+    auto challenge = Ntlm::parseChallenge(m_ntlmToken);
+    if (!challenge)
+        return std::nullopt;
+    std::string clientChallenge = m_cnonce;
+    if (clientChallenge.size() != 8) {
+        unsigned char r[8];
+        RAND_bytes(r, sizeof r);
+        clientChallenge.assign(reinterpret_cast<char*>(r), sizeof r);
+    }
+    auto message = Ntlm::authenticateMessage(*challenge, credentials.user, credentials.password,
+                                             credentials.accountDomain, clientChallenge, Ntlm::timestampNow());
+    if (!message)
+        return std::nullopt;
+    return "NTLM " + base64Encode(*message);
+}
+
 std::string HttpAuthentication::basicValue(const std::string& user, const std::string& password) {
     return "Basic " + base64Encode(user + ":" + password);
 }
 
 std::optional<std::string> HttpAuthentication::authorizationValue(const AuthenticationCredentials& credentials,
-                                                                  const std::string& method, const Url& url) {
+                                                                  const std::string& method, const Url& url,
+                                                                  const std::string& entityBodyMD5) {
     if (m_scheme == kAuthenticationSchemeBasic)
         return basicValue(credentials.user, credentials.password);
+    if (m_scheme == kAuthenticationSchemeNTLM)
+        return ntlmValue(credentials);
     if (m_scheme != kAuthenticationSchemeDigest)
         return std::nullopt;
+    return digestValue(credentials, method, url, entityBodyMD5);
+}
 
+std::optional<std::string> HttpAuthentication::digestQop() const {
+    std::string offer = asciiLower(parameter("qop").value_or(""));
+    if (offer.empty())
+        return std::string(); // the old form, without a quality of protection
+    bool auth = false, authInt = false;
+    size_t p = 0;
+    while (p <= offer.size()) {
+        size_t c = offer.find(',', p);
+        std::string tok = trimBlanks(offer.substr(p, c == std::string::npos ? std::string::npos : c - p));
+        auth |= tok == "auth";
+        authInt |= tok == "auth-int";
+        if (c == std::string::npos)
+            break;
+        p = c + 1;
+    }
+    // Plain auth when offered: protecting the body costs hashing all of it.
+    if (auth)
+        return std::string("auth");
+    if (authInt)
+        return std::string("auth-int");
+    return std::nullopt;
+}
+
+std::optional<std::string> HttpAuthentication::digestValue(const AuthenticationCredentials& credentials,
+                                                           const std::string& method, const Url& url,
+                                                           const std::string& entityBodyMD5) {
     std::string algorithm = parameter("algorithm").value_or("MD5");
     std::string algoLower = asciiLower(algorithm);
-    if (algoLower != "md5" && algoLower != "md5-sess")
+    auto qop = digestQop();
+    if ((algoLower != "md5" && algoLower != "md5-sess") || !qop)
         return std::nullopt;
     std::string nonce = parameter("nonce").value_or("");
     std::string opaque = parameter("opaque").value_or("");
-    std::string qopOffer = asciiLower(parameter("qop").value_or(""));
-    bool useQop = false;
-    if (!qopOffer.empty()) {
-        size_t p = 0;
-        while (p < qopOffer.size()) {
-            size_t c = qopOffer.find(',', p);
-            std::string tok = qopOffer.substr(p, c == std::string::npos ? std::string::npos : c - p);
-            while (!tok.empty() && tok.front() == ' ')
-                tok.erase(tok.begin());
-            while (!tok.empty() && tok.back() == ' ')
-                tok.pop_back();
-            if (tok == "auth")
-                useQop = true;
-            if (c == std::string::npos)
-                break;
-            p = c + 1;
-        }
-        if (!useQop)
-            return std::nullopt; // only auth-int offered
-    }
     std::string cnonce = m_cnonce;
     if (cnonce.empty()) {
         unsigned char r[8];
@@ -222,8 +284,10 @@ std::optional<std::string> HttpAuthentication::authorizationValue(const Authenti
     if (algoLower == "md5-sess")
         ha1 = md5Hex(ha1 + ":" + nonce + ":" + cnonce);
     std::string ha2 = md5Hex(method + ":" + uri);
-    std::string response = useQop ? md5Hex(ha1 + ":" + nonce + ":" + nc + ":" + cnonce + ":auth:" + ha2)
-                                  : md5Hex(ha1 + ":" + nonce + ":" + ha2);
+    if (*qop == "auth-int")
+        ha2 = md5Hex(method + ":" + uri + ":" + (entityBodyMD5.empty() ? md5Hex("") : entityBodyMD5));
+    std::string response = qop->empty() ? md5Hex(ha1 + ":" + nonce + ":" + ha2)
+                                        : md5Hex(ha1 + ":" + nonce + ":" + nc + ":" + cnonce + ":" + *qop + ":" + ha2);
     auto quote = [](const std::string& s) {
         std::string o = "\"";
         for (char c : s) {
@@ -239,8 +303,8 @@ std::optional<std::string> HttpAuthentication::authorizationValue(const Authenti
         v += ", algorithm=" + algorithm;
     if (!opaque.empty())
         v += ", opaque=" + quote(opaque);
-    if (useQop)
-        v += ", qop=auth, nc=" + std::string(nc) + ", cnonce=" + quote(cnonce);
+    if (!qop->empty())
+        v += ", qop=" + *qop + ", nc=" + std::string(nc) + ", cnonce=" + quote(cnonce);
     return v;
 }
 

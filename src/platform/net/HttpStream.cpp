@@ -79,16 +79,23 @@ HttpStream::~HttpStream() {
     close();
 }
 
+void HttpStream::EasyCleanup::operator()(CURL* easy) const {
+    curl_easy_cleanup(easy);
+}
+
+void HttpStream::ListFree::operator()(curl_slist* list) const {
+    curl_slist_free_all(list);
+}
+
 bool HttpStream::open() {
     if (m_open || m_easy)
         return false;
-    m_easy = curl_easy_init();
+    m_easy.reset(curl_easy_init());
     if (!m_easy)
         return false;
-    CURL* e = m_easy;
+    CURL* e = m_easy.get();
     if (curl_easy_setopt(e, CURLOPT_URL, m_request.url.c_str()) != CURLE_OK) {
-        curl_easy_cleanup(e);
-        m_easy = nullptr;
+        m_easy.reset();
         return false;
     }
     curl_easy_setopt(e, CURLOPT_ERRORBUFFER, m_errorBuffer);
@@ -107,6 +114,21 @@ bool HttpStream::open() {
     curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(e, CURLOPT_HTTP_CONTENT_DECODING, 0L);
 
+    applyProxy(e);
+    applyTls(e);
+    bool hasBody = applyMethodAndBody(e);
+    applyHeaders(e, hasBody);
+    if (!m_request.attemptPersistentConnection)
+        curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
+    if (m_request.freshConnection || !m_request.attemptPersistentConnection)
+        curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
+
+    m_open = true;
+    m_loop.addStream(this);
+    return true;
+}
+
+void HttpStream::applyProxy(CURL* e) {
     // Proxies come from the request only, never from the environment.
     if (!m_request.proxyHost.empty() && m_request.proxyPort != 0) {
         curl_easy_setopt(e, CURLOPT_PROXY, m_request.proxyHost.c_str());
@@ -120,7 +142,9 @@ bool HttpStream::open() {
     } else {
         curl_easy_setopt(e, CURLOPT_PROXY, "");
     }
+}
 
+void HttpStream::applyTls(CURL* e) {
     if (!m_request.validatesSecureCertificate) {
         curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 0L);
         curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
@@ -130,11 +154,9 @@ bool HttpStream::open() {
         if (!m_request.clientKeyFile.empty())
             curl_easy_setopt(e, CURLOPT_SSLKEY, m_request.clientKeyFile.c_str());
     }
-    if (!m_request.attemptPersistentConnection)
-        curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
-    if (m_request.freshConnection || !m_request.attemptPersistentConnection)
-        curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
+}
 
+bool HttpStream::applyMethodAndBody(CURL* e) {
     const std::string& method = m_request.method;
     bool hasBody = m_request.body.has_value() || m_request.bodyReader;
     if (method == "HEAD") {
@@ -150,35 +172,37 @@ bool HttpStream::open() {
     } else if (method != "GET") {
         curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, method.c_str());
     }
+    return hasBody;
+}
 
+void HttpStream::applyHeaders(CURL* e, bool hasBody) {
     for (const auto& [name, value] : m_request.headers) {
         std::string line = value.empty() ? name + ";" : name + ": " + value;
-        m_headerList = curl_slist_append(m_headerList, line.c_str());
+        appendHeader(line);
     }
     // The library's own additions are left out unless asked for.
     if (hasBody && !hasHeader(m_request.headers, "Content-Type"))
-        m_headerList = curl_slist_append(m_headerList, "Content-Type:");
+        appendHeader("Content-Type:");
     if (!hasHeader(m_request.headers, "Expect"))
-        m_headerList = curl_slist_append(m_headerList, "Expect:");
+        appendHeader("Expect:");
     if (hasBody && m_request.bodyLength < 0 && !m_request.body && !hasHeader(m_request.headers, "Transfer-Encoding"))
-        m_headerList = curl_slist_append(m_headerList, "Transfer-Encoding: chunked");
-    curl_easy_setopt(e, CURLOPT_HTTPHEADER, m_headerList);
+        appendHeader("Transfer-Encoding: chunked");
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, m_headerList.get());
+}
 
-    m_open = true;
-    m_loop.addStream(this);
-    return true;
+void HttpStream::appendHeader(const std::string& line) {
+    // curl_slist_append answers the list's head, a new one when it was empty.
+    curl_slist* head = curl_slist_append(m_headerList.get(), line.c_str());
+    if (head && !m_headerList)
+        m_headerList.reset(head);
 }
 
 void HttpStream::close() {
     if (m_easy) {
         m_loop.removeStream(this);
-        curl_easy_cleanup(m_easy);
-        m_easy = nullptr;
+        m_easy.reset();
     }
-    if (m_headerList) {
-        curl_slist_free_all(m_headerList);
-        m_headerList = nullptr;
-    }
+    m_headerList.reset();
     m_open = false;
 }
 
@@ -186,13 +210,13 @@ void HttpStream::pauseReceiving(bool paused) {
     if (paused == m_recvPaused || !m_easy)
         return;
     m_recvPaused = paused;
-    curl_easy_pause(m_easy, paused ? CURLPAUSE_RECV : CURLPAUSE_CONT);
+    curl_easy_pause(m_easy.get(), paused ? CURLPAUSE_RECV : CURLPAUSE_CONT);
 }
 
 int HttpStream::localPort() const {
     long port = 0;
     if (m_easy)
-        curl_easy_getinfo(m_easy, CURLINFO_LOCAL_PORT, &port);
+        curl_easy_getinfo(m_easy.get(), CURLINFO_LOCAL_PORT, &port);
     return static_cast<int>(port);
 }
 

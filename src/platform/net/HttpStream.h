@@ -101,9 +101,16 @@ public:
 
     // Called by the loop.
     void finished(int curlCode);
-    CURL* handle() const { return m_easy; }
+    CURL* handle() const { return m_easy.get(); }
 
 private:
+    // The steps of open: proxy, TLS, method and body (answers whether there
+    // is a body), headers.
+    void applyProxy(CURL* e);
+    void applyTls(CURL* e);
+    bool applyMethodAndBody(CURL* e);
+    void applyHeaders(CURL* e, bool hasBody);
+    void appendHeader(const std::string& line);
     static size_t onHeader(char* data, size_t size, size_t count, void* self);
     static size_t onWrite(char* data, size_t size, size_t count, void* self);
     static size_t onRead(char* data, size_t size, size_t count, void* self);
@@ -111,8 +118,14 @@ private:
     NetworkLoop& m_loop;
     HttpStreamRequest m_request;
     std::shared_ptr<Client> m_client;
-    CURL* m_easy = nullptr;
-    curl_slist* m_headerList = nullptr;
+    struct EasyCleanup {
+        void operator()(CURL* easy) const;
+    };
+    struct ListFree {
+        void operator()(curl_slist* list) const;
+    };
+    std::unique_ptr<CURL, EasyCleanup> m_easy;
+    std::unique_ptr<curl_slist, ListFree> m_headerList;
     bool m_open = false;
     bool m_recvPaused = false;
     bool m_stoppedByClient = false;

@@ -2,8 +2,12 @@
 
 #include "platform/net/HttpStream.h"
 
+#include "platform/core/Assert.h"
+#include "platform/core/Clock.h"
+
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <future>
 #include <mutex>
@@ -22,34 +26,40 @@ NetworkLoop* g_shared = nullptr;
 
 NetworkLoop::NetworkLoop() {
     initialiseCurlOnce();
-    m_multi = curl_multi_init();
+    m_multi.reset(curl_multi_init());
     // Pipelining and multiplexing off: one request per connection at a time,
     // reused one after another, as HTTP/1.1 keep-alive does.
-    curl_multi_setopt(m_multi, CURLMOPT_PIPELINING, CURLPIPE_NOTHING);
-    curl_multi_setopt(m_multi, CURLMOPT_MAXCONNECTS, 32L);
+    curl_multi_setopt(m_multi.get(), CURLMOPT_PIPELINING, CURLPIPE_NOTHING);
+    curl_multi_setopt(m_multi.get(), CURLMOPT_MAXCONNECTS, 32L);
     m_thread = std::thread([this] { run(); });
 }
 
 NetworkLoop::~NetworkLoop() {
     m_stop = true;
-    curl_multi_wakeup(m_multi);
+    curl_multi_wakeup(m_multi.get());
     if (m_thread.joinable())
         m_thread.join();
     for (auto& [easy, stream] : m_streams)
-        curl_multi_remove_handle(m_multi, easy);
+        curl_multi_remove_handle(m_multi.get(), easy);
     m_streams.clear();
-    curl_multi_cleanup(m_multi);
+}
+
+void NetworkLoop::MultiCleanup::operator()(CURLM* multi) const {
+    curl_multi_cleanup(multi);
 }
 
 NetworkLoop& NetworkLoop::shared() {
     static std::once_flag once;
     std::call_once(once, [] {
+        // The loop's thread reads the clock until it is stopped at exit: made
+        // first, the clock is destroyed only after that stop.
+        core::Clock::shared();
         // Lives to the end of the process; its thread is stopped at exit so it
         // is not inside libcurl while the libraries tear down.
         g_shared = new NetworkLoop();
         std::atexit([] {
             g_shared->m_stop = true;
-            curl_multi_wakeup(g_shared->m_multi);
+            curl_multi_wakeup(g_shared->m_multi.get());
             if (g_shared->m_thread.joinable())
                 g_shared->m_thread.join();
         });
@@ -66,7 +76,7 @@ void NetworkLoop::post(Task task) {
         std::lock_guard lock(m_mutex);
         m_tasks.push_back(std::move(task));
     }
-    curl_multi_wakeup(m_multi);
+    curl_multi_wakeup(m_multi.get());
 }
 
 NetworkLoop::TimerId NetworkLoop::postAfter(double seconds, Task task) {
@@ -74,11 +84,9 @@ NetworkLoop::TimerId NetworkLoop::postAfter(double seconds, Task task) {
     {
         std::lock_guard lock(m_mutex);
         id = m_nextTimer++;
-        auto due = std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                                          std::chrono::duration<double>(seconds));
-        m_timers.emplace(id, TimerEntry{due, std::move(task)});
+        m_timers.emplace(id, TimerEntry{core::Clock::shared().monotonic() + seconds, std::move(task)});
     }
-    curl_multi_wakeup(m_multi);
+    curl_multi_wakeup(m_multi.get());
     return id;
 }
 
@@ -102,20 +110,22 @@ void NetworkLoop::runAndWait(Task task) {
 }
 
 void NetworkLoop::setMaxConnects(long total) {
-    curl_multi_setopt(m_multi, CURLMOPT_MAXCONNECTS, total);
+    curl_multi_setopt(m_multi.get(), CURLMOPT_MAXCONNECTS, total);
 }
 
 void NetworkLoop::addStream(HttpStream* stream) {
+    PW_ASSERT_MSG(isCurrent(), "a stream joins its loop on the loop's thread");
     m_streams[stream->handle()] = stream;
-    curl_multi_add_handle(m_multi, stream->handle());
+    curl_multi_add_handle(m_multi.get(), stream->handle());
 }
 
 void NetworkLoop::removeStream(HttpStream* stream) {
+    PW_ASSERT_MSG(isCurrent(), "a stream leaves its loop on the loop's thread");
     auto it = m_streams.find(stream->handle());
     if (it == m_streams.end())
         return;
     m_streams.erase(it);
-    curl_multi_remove_handle(m_multi, stream->handle());
+    curl_multi_remove_handle(m_multi.get(), stream->handle());
 }
 
 void NetworkLoop::serveTimers() {
@@ -123,7 +133,7 @@ void NetworkLoop::serveTimers() {
         Task task;
         {
             std::lock_guard lock(m_mutex);
-            auto now = std::chrono::steady_clock::now();
+            double now = core::Clock::shared().monotonic();
             auto next = m_timers.end();
             for (auto it = m_timers.begin(); it != m_timers.end(); ++it)
                 if (it->second.due <= now && (next == m_timers.end() || it->second.due < next->second.due))
@@ -139,7 +149,7 @@ void NetworkLoop::serveTimers() {
 
 void NetworkLoop::serveCompletions() {
     int left = 0;
-    while (CURLMsg* msg = curl_multi_info_read(m_multi, &left)) {
+    while (CURLMsg* msg = curl_multi_info_read(m_multi.get(), &left)) {
         if (msg->msg != CURLMSG_DONE)
             continue;
         CURL* easy = msg->easy_handle;
@@ -149,9 +159,34 @@ void NetworkLoop::serveCompletions() {
             continue;
         HttpStream* stream = it->second;
         m_streams.erase(it);
-        curl_multi_remove_handle(m_multi, easy);
+        curl_multi_remove_handle(m_multi.get(), easy);
         stream->finished(code); // may destroy the stream
     }
+}
+
+long NetworkLoop::millisecondsToWait() {
+    long waitMs = 1000;
+    long curlTimeout = -1;
+    curl_multi_timeout(m_multi.get(), &curlTimeout);
+    if (curlTimeout >= 0 && curlTimeout < waitMs)
+        waitMs = curlTimeout;
+    const auto& clock = core::Clock::shared();
+    std::lock_guard lock(m_mutex);
+    if (!m_tasks.empty())
+        return 0;
+    if (clock.isManual() && !m_timers.empty()) {
+        // A manual clock moves without telling this loop: look again soon.
+        return std::min(waitMs, 5L);
+    }
+    double now = clock.monotonic();
+    for (auto& [id, t] : m_timers) {
+        double ms = (t.due - now) * 1000.0 + 1;
+        if (ms < 0)
+            ms = 0;
+        if (ms < static_cast<double>(waitMs))
+            waitMs = static_cast<long>(ms);
+    }
+    return waitMs;
 }
 
 void NetworkLoop::run() {
@@ -165,29 +200,12 @@ void NetworkLoop::run() {
             t();
         serveTimers();
         int running = 0;
-        curl_multi_perform(m_multi, &running);
+        curl_multi_perform(m_multi.get(), &running);
         serveCompletions();
 
-        long waitMs = 1000;
-        long curlTimeout = -1;
-        curl_multi_timeout(m_multi, &curlTimeout);
-        if (curlTimeout >= 0 && curlTimeout < waitMs)
-            waitMs = curlTimeout;
-        {
-            std::lock_guard lock(m_mutex);
-            if (!m_tasks.empty())
-                waitMs = 0;
-            auto now = std::chrono::steady_clock::now();
-            for (auto& [id, t] : m_timers) {
-                auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(t.due - now).count() + 1;
-                if (ms < 0)
-                    ms = 0;
-                if (ms < waitMs)
-                    waitMs = static_cast<long>(ms);
-            }
-        }
+        long waitMs = millisecondsToWait();
         if (waitMs > 0)
-            curl_multi_poll(m_multi, nullptr, 0, static_cast<int>(waitMs), nullptr);
+            curl_multi_poll(m_multi.get(), nullptr, 0, static_cast<int>(waitMs), nullptr);
     }
 }
 

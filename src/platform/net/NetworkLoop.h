@@ -1,6 +1,5 @@
 #pragma once
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -35,16 +34,18 @@ public:
     bool isCurrent() const;
     // Safe from any thread; runs on the loop's thread, in order.
     void post(Task task);
-    // Runs task after `seconds` (monotonic time) unless cancelled; safe from any thread.
+    // Runs task after `seconds` of core::Clock's monotonic time unless
+    // cancelled; safe from any thread. Under a manual clock it runs once the
+    // clock has been advanced past it.
     TimerId postAfter(double seconds, Task task);
     void cancelTimer(TimerId id);
     // Runs the task on the loop and waits for it (inline when already on the loop).
     void runAndWait(Task task);
 
-    // Loop thread only.
+    // Loop thread only (checked in Debug builds).
     void addStream(HttpStream* stream);
     void removeStream(HttpStream* stream);
-    CURLM* multi() const { return m_multi; }
+    CURLM* multi() const { return m_multi.get(); }
     // Number of idle connections the multi handle may keep per origin and in total.
     void setMaxConnects(long total);
 
@@ -52,14 +53,18 @@ private:
     void run();
     void serveTimers();
     void serveCompletions();
+    long millisecondsToWait();
 
-    CURLM* m_multi = nullptr;
+    struct MultiCleanup {
+        void operator()(CURLM* multi) const;
+    };
+    std::unique_ptr<CURLM, MultiCleanup> m_multi;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
     std::mutex m_mutex;
     std::vector<Task> m_tasks;
     struct TimerEntry {
-        std::chrono::steady_clock::time_point due;
+        double due = 0; // core::Clock monotonic seconds
         Task task;
     };
     std::map<TimerId, TimerEntry> m_timers;

@@ -1,4 +1,5 @@
 #include "platform/net/HttpAuthentication.h"
+#include "platform/net/Ntlm.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +19,8 @@ TEST(HttpAuthentication, PicksTheStrongestChallengeItCanRead) {
 
     auto ntlm = HttpAuthentication::fromChallenge("NTLM");
     ASSERT_TRUE(ntlm);
-    EXPECT_FALSE(ntlm->isSupported());
+    EXPECT_TRUE(ntlm->isSupported());
+    EXPECT_FALSE(ntlm->continuesHandshake());
     EXPECT_TRUE(ntlm->requiresAccountDomain());
 }
 
@@ -47,11 +49,56 @@ TEST(HttpAuthentication, DigestAnswersTheClassicExample) {
 }
 
 TEST(HttpAuthentication, RefusesWhatItCannotAnswer) {
-    auto intOnly = HttpAuthentication::fromChallenge("Digest realm=\"r\", nonce=\"n\", qop=\"auth-int\"");
-    ASSERT_TRUE(intOnly);
-    EXPECT_FALSE(intOnly->authorizationValue({"u", "p", {}}, "GET", *pw::net::Url::parse("http://h/")));
     auto sha = HttpAuthentication::fromChallenge("Digest realm=\"r\", nonce=\"n\", algorithm=SHA-512-256");
     EXPECT_FALSE(sha->authorizationValue({"u", "p", {}}, "GET", *pw::net::Url::parse("http://h/")));
     auto negotiate = HttpAuthentication::fromChallenge("Negotiate");
     EXPECT_FALSE(negotiate->authorizationValue({"u", "p", {}}, "GET", *pw::net::Url::parse("http://h/")));
+}
+
+TEST(HttpAuthentication, DigestAuthIntCoversTheBody) {
+    using pw::net::md5Hex;
+    auto a = HttpAuthentication::fromChallenge("Digest realm=\"r\", nonce=\"n\", qop=\"auth-int\"");
+    ASSERT_TRUE(a && a->coversEntityBody());
+    a->setClientNonce("c");
+    auto url = *pw::net::Url::parse("http://h/x");
+    auto v = a->authorizationValue({"u", "p", {}}, "POST", url, md5Hex("hello"));
+    ASSERT_TRUE(v);
+    std::string expected = md5Hex(md5Hex("u:r:p") + ":n:00000001:c:auth-int:" + md5Hex("POST:/x:" + md5Hex("hello")));
+    EXPECT_NE(v->find("response=\"" + expected + "\""), std::string::npos) << *v;
+    EXPECT_NE(v->find("qop=auth-int"), std::string::npos);
+    // Offered both, plain auth is answered: the body need not be hashed.
+    auto both = HttpAuthentication::fromChallenge("Digest realm=\"r\", nonce=\"n\", qop=\"auth-int, auth\"");
+    EXPECT_FALSE(both->coversEntityBody());
+    EXPECT_NE(both->authorizationValue({"u", "p", {}}, "POST", url)->find("qop=auth,"), std::string::npos);
+}
+
+namespace {
+std::string unhex(const std::string& hex) {
+    std::string out;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    return out;
+}
+std::string hex(const std::string& bytes) {
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+} // namespace
+
+TEST(HttpAuthentication, NtlmVersionTwoMatchesThePublishedExample) {
+    using pw::net::Ntlm;
+    auto nt = Ntlm::ntHash("Password");
+    ASSERT_TRUE(nt) << "MD4 from OpenSSL's legacy provider";
+    EXPECT_EQ(hex(*nt), "a4f49c406510bdcab6824ee7c30fd852");
+    std::string v2 = Ntlm::ntlmV2Hash(*nt, "User", "Domain");
+    EXPECT_EQ(hex(v2), "0c868a403bfd7a93a3001ef22ef02e3f");
+    // Target information: domain "Domain", server "Server", end of list.
+    std::string info = unhex("02000c0044006f006d00610069006e0001000c0053006500720076006500720000000000");
+    std::string response = Ntlm::ntlmV2Response(v2, unhex("0123456789abcdef"), std::string(8, '\xaa'), 0, info);
+    EXPECT_EQ(hex(response.substr(0, 16)), "68cd0ab851e51c96aabc927bebef6a1c");
 }

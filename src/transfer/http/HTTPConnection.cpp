@@ -130,6 +130,11 @@ struct NonceList {
             entries.pop_front();
     }
 };
+// Seconds on the clock the socket's time-outs run on.
+double monotonicNow() {
+    return std::chrono::duration<double>(core::DispatchSource::now()).count();
+}
+
 NonceList& recentNonces() {
     static auto* list = new NonceList;
     return *list;
@@ -188,12 +193,22 @@ std::optional<AsyncTcpSocket::TlsSettings> HTTPConnection::sslIdentityAndCertifi
 }
 
 void HTTPConnection::startReadingRequest() {
+    // One deadline for the whole head, not one per line: a client that
+    // trickles lines would otherwise hold its connection (and a place under
+    // the server's connection limit) for as long as it likes.
+    m_headDeadline = monotonicNow() + kReadTimeout;
     readHeadLine();
 }
 
 void HTTPConnection::readHeadLine() {
-    if (m_asyncSocket)
-        m_asyncSocket->readDataToData(AsyncTcpSocket::CRLFData(), kReadTimeout, TagReadHeader, kMaxHeaderLineLength);
+    if (!m_asyncSocket)
+        return;
+    double left = m_headDeadline - monotonicNow();
+    if (left <= 0) {
+        m_asyncSocket->disconnect();
+        return;
+    }
+    m_asyncSocket->readDataToData(AsyncTcpSocket::CRLFData(), left, TagReadHeader, kMaxHeaderLineLength);
 }
 
 std::optional<std::string> HTTPConnection::requestURI() const {
@@ -420,6 +435,13 @@ void HTTPConnection::onHeadLine(const std::string& data) {
     auto transferEncoding = m_request->headerField("Transfer-Encoding");
     auto contentLength = m_request->headerField("Content-Length");
     bool expectsBody = expectsRequestBodyFromMethod(method, uri);
+    if (transferEncoding && contentLength) {
+        // Two framings: a proxy in front may take the other one, and the rest
+        // of this body would be served as a request of its own (smuggling).
+        WS_LOG_WARN(kLogLevel, "%s[%p]: Malformed request", kUnit, static_cast<void*>(this));
+        handleInvalidRequest({});
+        return;
+    }
 
     uint64_t length = 0;
     if (expectsBody) {

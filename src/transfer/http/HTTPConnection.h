@@ -28,6 +28,7 @@ public:
     static constexpr uint64_t kMaxBodyPiece = 32768;
     static constexpr uint32_t kMaxResponsePiece = 131072;
     static constexpr size_t kMaxRanges = 32;
+    // For the whole request head, however many lines it has.
     static constexpr double kReadTimeout = 30;
     static constexpr double kWriteTimeout = 30;
     // The byte ranges a Range field asks of a body of contentLength bytes,
@@ -152,6 +153,7 @@ private:
     uint64_t m_requestContentLengthReceived = 0;
     uint64_t m_requestChunkSize = 0;
     uint64_t m_requestChunkSizeReceived = 0;
+    double m_headDeadline = 0; // on the socket's clock
     size_t m_bodyBytesAtLastTimeout = 0;
     long m_bodyTagAtLastTimeout = -1;
 };

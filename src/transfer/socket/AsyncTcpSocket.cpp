@@ -1,5 +1,6 @@
 #include "transfer/socket/AsyncTcpSocket.h"
 
+#include "platform/core/Assert.h"
 #include "platform/net/SocketAddress.h"
 
 #include <arpa/inet.h>
@@ -46,6 +47,8 @@ enum : uint16_t {
     kPreferIPv6 = 1 << 2,
     kKeepOpenOnReadEOF = 1 << 3,
 };
+
+constexpr std::chrono::milliseconds kAcceptRetryDelay{100};
 
 std::chrono::nanoseconds toNanos(double seconds) {
     return std::chrono::nanoseconds(static_cast<long long>(seconds * 1e9));
@@ -101,6 +104,10 @@ AsyncTcpSocket::~AsyncTcpSocket() {
         body();
     else
         m_socketQueue->sync(body);
+}
+
+void AsyncTcpSocket::assertOnSocketQueue() const {
+    PW_ASSERT_MSG(m_socketQueue->isCurrent(), "socket state is touched only on the socket's queue");
 }
 
 template <class F>
@@ -216,16 +223,16 @@ bool AsyncTcpSocket::acceptOnInterface(const std::string& interface, uint16_t po
     return ok;
 }
 
-int AsyncTcpSocket::createListeningSocket(int family, const std::string& address, SocketError* error) {
-    int fd = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
+core::UniqueFd AsyncTcpSocket::createListeningSocket(int family, const std::string& address, SocketError* error) {
+    core::UniqueFd owned(::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!owned) {
         *error = SocketError::errnoErrorWithReason("Error in socket() function");
-        return -1;
+        return {};
     }
+    int fd = owned.get();
     auto fail = [&](const char* reason) {
         *error = SocketError::errnoErrorWithReason(reason);
-        ::close(fd);
-        return -1;
+        return core::UniqueFd();
     };
     if (!setNonBlocking(fd))
         return fail("Error enabling non-blocking IO on socket (fcntl)");
@@ -239,10 +246,11 @@ int AsyncTcpSocket::createListeningSocket(int family, const std::string& address
         return fail("Error in bind() function");
     if (::listen(fd, 1024) < 0)
         return fail("Error in listen() function");
-    return fd;
+    return owned;
 }
 
 bool AsyncTcpSocket::doAcceptOnInterface(const std::string& interface, uint16_t port, SocketError* error) {
+    assertOnSocketQueue();
     if (!m_delegate.lock()) {
         *error = SocketError::badConfigError("Attempting to accept without a delegate. Set a delegate first.");
         return false;
@@ -285,24 +293,21 @@ bool AsyncTcpSocket::doAcceptOnInterface(const std::string& interface, uint16_t 
 
     if (enableIPv4) {
         m_socket4FD = createListeningSocket(AF_INET, *interface4, error);
-        if (m_socket4FD < 0)
+        if (!m_socket4FD)
             return false;
     }
     if (enableIPv6) {
         if (enableIPv4 && port == 0) {
             // Listen on the same port the system chose for IPv4.
-            auto local = net::SocketAddress::localAddress(m_socket4FD);
+            auto local = net::SocketAddress::localAddress(m_socket4FD.get());
             uint16_t chosen = 0;
             if (local)
                 net::SocketAddress::getHostPort(*local, nullptr, &chosen);
             reinterpret_cast<sockaddr_in6*>(interface6->data())->sin6_port = htons(chosen);
         }
         m_socket6FD = createListeningSocket(AF_INET6, *interface6, error);
-        if (m_socket6FD < 0) {
-            if (m_socket4FD != -1) {
-                ::close(m_socket4FD);
-                m_socket4FD = -1;
-            }
+        if (!m_socket6FD) {
+            m_socket4FD.reset();
             return false;
         }
     }
@@ -310,6 +315,8 @@ bool AsyncTcpSocket::doAcceptOnInterface(const std::string& interface, uint16_t 
     auto weak = weak_from_this();
     auto makeSource = [&](int fd) {
         auto source = DispatchSource::makeAccept(fd, m_socketQueue);
+        if (!source)
+            return source;
         std::weak_ptr<DispatchSource> weakSource = source;
         source->setEventHandler([weak, weakSource, fd] {
             auto self = weak.lock();
@@ -319,47 +326,59 @@ bool AsyncTcpSocket::doAcceptOnInterface(const std::string& interface, uint16_t 
             unsigned long pending = std::max(1UL, src->data());
             for (unsigned long i = 0; i < pending && self->doAccept(fd); ++i) {}
         });
-        source->setCancelHandler([fd] { ::close(fd); });
-        source->resume();
+        if (source)
+            source->resume();
         return source;
     };
+    // The descriptors stay with the socket; a source watches a duplicate of
+    // its own, so closing them never races an event in flight.
     if (enableIPv4)
-        m_accept4Source = makeSource(m_socket4FD);
+        m_accept4Source = makeSource(m_socket4FD.get());
     if (enableIPv6)
-        m_accept6Source = makeSource(m_socket6FD);
+        m_accept6Source = makeSource(m_socket6FD.get());
+    if ((enableIPv4 && !m_accept4Source) || (enableIPv6 && !m_accept6Source)) {
+        *error = SocketError::errnoErrorWithReason("Error creating dispatch sources");
+        closeWithError(std::nullopt);
+        return false;
+    }
     m_flags |= kStarted;
     return true;
 }
 
 bool AsyncTcpSocket::doAccept(int listenFD) {
+    assertOnSocketQueue();
     sockaddr_storage addr{};
     socklen_t len = sizeof addr;
-    int childFD = ::accept4(listenFD, reinterpret_cast<sockaddr*>(&addr), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (childFD < 0)
+    auto owned = std::make_shared<core::UniqueFd>(
+        ::accept4(listenFD, reinterpret_cast<sockaddr*>(&addr), &len, SOCK_NONBLOCK | SOCK_CLOEXEC));
+    if (!owned->isValid()) {
+        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+            pauseAccepting();
         return false;
+    }
+    int childFD = owned->get();
     int one = 1;
     // Reply heads and bodies go out as separate writes; do not hold them back.
     ::setsockopt(childFD, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    if (!m_delegateQueue) {
-        ::close(childFD); // nobody could own it
-        return true;
-    }
-    bool isIPv4 = listenFD == m_socket4FD;
+    if (!m_delegateQueue)
+        return true; // nobody could own it: closed here
+    bool isIPv4 = listenFD == m_socket4FD.get();
     std::string address(reinterpret_cast<const char*>(&addr),
                         addr.ss_family == AF_INET ? sizeof(sockaddr_in) : sizeof(sockaddr_in6));
     auto self = shared_from_this();
     auto delegate = m_delegate;
     auto delegateQueue = m_delegateQueue;
-    delegateQueue->async([self, delegate, delegateQueue, childFD, isIPv4, address] {
+    delegateQueue->async([self, delegate, delegateQueue, owned, childFD, isIPv4, address] {
         auto d = delegate.lock();
         Queue childQueue;
         if (d)
             childQueue = d->newSocketQueueForConnectionFromAddress(address, *self);
         auto child = create(delegate, delegateQueue, childQueue);
+        // Not shared yet: nothing else can touch its state.
         if (isIPv4)
-            child->m_socket4FD = childFD;
+            child->m_socket4FD = std::move(*owned);
         else
-            child->m_socket6FD = childFD;
+            child->m_socket6FD = std::move(*owned);
         child->m_flags = kStarted | kConnected;
         child->m_socketQueue->async([child, childFD] { child->setupReadAndWriteSources(childFD); });
         if (d)
@@ -368,13 +387,41 @@ bool AsyncTcpSocket::doAccept(int listenFD) {
     return true;
 }
 
+// Out of descriptors, the pending connection stays in the backlog: rather than
+// spin on a listening socket that stays readable, wait a moment and try again.
+void AsyncTcpSocket::pauseAccepting() {
+    assertOnSocketQueue();
+    if (m_acceptRetryPending)
+        return;
+    m_acceptRetryPending = true;
+    if (m_accept4Source)
+        m_accept4Source->suspend();
+    if (m_accept6Source)
+        m_accept6Source->suspend();
+    std::weak_ptr<AsyncTcpSocket> weak = weak_from_this();
+    m_socketQueue->after(kAcceptRetryDelay, [weak] {
+        auto self = weak.lock();
+        if (!self || !self->m_acceptRetryPending)
+            return; // closed meanwhile: the sources are gone
+        self->m_acceptRetryPending = false;
+        if (self->m_accept4Source)
+            self->m_accept4Source->resume();
+        if (self->m_accept6Source)
+            self->m_accept6Source->resume();
+    });
+}
+
 void AsyncTcpSocket::setupReadAndWriteSources(int fd) {
+    assertOnSocketQueue();
     if (fd < 0 || fd != connectedFD() || m_readSource)
         return; // closed meanwhile
+    // Out of descriptors, either may fail; the close then ends the socket
+    // whole, descriptor included, so the peer is not left hanging.
     m_readSource = DispatchSource::makeRead(fd, m_socketQueue);
-    m_writeSource = DispatchSource::makeWrite(fd, m_socketQueue);
+    if (m_readSource)
+        m_writeSource = DispatchSource::makeWrite(fd, m_socketQueue);
     if (!m_readSource || !m_writeSource) {
-        closeWithError(SocketError::otherError("Error creating dispatch sources"));
+        closeWithError(SocketError::errnoErrorWithReason("Error creating dispatch sources"));
         return;
     }
     auto weak = weak_from_this();
@@ -417,15 +464,6 @@ void AsyncTcpSocket::setupReadAndWriteSources(int fd) {
         self->m_flags |= kCanWrite;
         self->doWriteData();
     });
-    // The descriptor is closed once, after both sources are gone.
-    auto remaining = std::make_shared<std::atomic<int>>(2);
-    auto closer = [remaining, fd] {
-        if (remaining->fetch_sub(1) == 1)
-            ::close(fd);
-    };
-    m_readSource->setCancelHandler(closer);
-    m_writeSource->setCancelHandler(closer);
-
     m_socketFDBytesAvailable = 0;
     m_flags &= ~kReadSourceSuspended;
     m_readSource->resume();
@@ -441,24 +479,28 @@ void AsyncTcpSocket::setupReadAndWriteSources(int fd) {
 }
 
 void AsyncTcpSocket::suspendReadSource() {
+    assertOnSocketQueue();
     if (m_readSource && !(m_flags & kReadSourceSuspended)) {
         m_readSource->suspend();
         m_flags |= kReadSourceSuspended;
     }
 }
 void AsyncTcpSocket::resumeReadSource() {
+    assertOnSocketQueue();
     if (m_readSource && (m_flags & kReadSourceSuspended)) {
         m_readSource->resume();
         m_flags &= ~kReadSourceSuspended;
     }
 }
 void AsyncTcpSocket::suspendWriteSource() {
+    assertOnSocketQueue();
     if (m_writeSource && !(m_flags & kWriteSourceSuspended)) {
         m_writeSource->suspend();
         m_flags |= kWriteSourceSuspended;
     }
 }
 void AsyncTcpSocket::resumeWriteSource() {
+    assertOnSocketQueue();
     if (m_writeSource && (m_flags & kWriteSourceSuspended)) {
         m_writeSource->resume();
         m_flags &= ~kWriteSourceSuspended;
@@ -549,7 +591,9 @@ bool AsyncTcpSocket::connectToHost(const std::string& host, uint16_t port, doubl
             }
             bool use6 = ((config & kPreferIPv6) && a6) || !a4;
             const std::string& addr = use6 ? *a6 : *a4;
-            int fd = ::socket(use6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            auto owned =
+                std::make_shared<core::UniqueFd>(::socket(use6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+            int fd = owned->get();
             if (fd < 0) {
                 auto e = SocketError::errnoErrorWithReason("Error in socket() function");
                 self->m_socketQueue->async([self, index, e] { self->didNotConnect(index, e); });
@@ -558,19 +602,17 @@ bool AsyncTcpSocket::connectToHost(const std::string& host, uint16_t port, doubl
             if (::connect(fd, reinterpret_cast<const sockaddr*>(addr.data()), static_cast<socklen_t>(addr.size())) <
                 0) {
                 auto e = SocketError::errnoErrorWithReason("Error in connect() function");
-                ::close(fd);
+                owned->reset();
                 self->m_socketQueue->async([self, index, e] { self->didNotConnect(index, e); });
                 return;
             }
-            self->m_socketQueue->async([self, index, fd, use6] {
-                if (index != self->m_connectIndex || !(self->m_flags & kStarted)) {
-                    ::close(fd); // the attempt ended meanwhile
-                    return;
-                }
+            self->m_socketQueue->async([self, index, owned, use6] {
+                if (index != self->m_connectIndex || !(self->m_flags & kStarted))
+                    return; // the attempt ended meanwhile: the descriptor goes with `owned`
                 if (use6)
-                    self->m_socket6FD = fd;
+                    self->m_socket6FD = std::move(*owned);
                 else
-                    self->m_socket4FD = fd;
+                    self->m_socket4FD = std::move(*owned);
                 self->didConnect(index);
             });
         });
@@ -583,6 +625,7 @@ bool AsyncTcpSocket::connectToHost(const std::string& host, uint16_t port, doubl
 }
 
 void AsyncTcpSocket::didConnect(int index) {
+    assertOnSocketQueue();
     if (index != m_connectIndex)
         return;
     m_flags |= kConnected;
@@ -601,6 +644,7 @@ void AsyncTcpSocket::didConnect(int index) {
 }
 
 void AsyncTcpSocket::didNotConnect(int index, const SocketError& error) {
+    assertOnSocketQueue();
     if (index != m_connectIndex)
         return;
     endConnectTimeout();
@@ -608,6 +652,7 @@ void AsyncTcpSocket::didNotConnect(int index, const SocketError& error) {
 }
 
 void AsyncTcpSocket::startConnectTimeout(double timeout) {
+    assertOnSocketQueue();
     if (timeout < 0)
         return;
     m_connectTimer = DispatchSource::makeTimer(m_socketQueue);
@@ -623,6 +668,7 @@ void AsyncTcpSocket::startConnectTimeout(double timeout) {
 }
 
 void AsyncTcpSocket::endConnectTimeout() {
+    assertOnSocketQueue();
     if (m_connectTimer) {
         m_connectTimer->cancel();
         m_connectTimer.reset();
@@ -676,6 +722,7 @@ void AsyncTcpSocket::queueRead(std::unique_ptr<ReadPacket> packet) {
 }
 
 void AsyncTcpSocket::maybeDequeueRead() {
+    assertOnSocketQueue();
     if (m_currentRead || !(m_flags & kConnected))
         return;
     if (!m_readQueue.empty()) {
@@ -697,6 +744,7 @@ void AsyncTcpSocket::maybeDequeueRead() {
 // For a terminator read: how many prebuffer bytes to move into the packet,
 // up to and including the terminator when it is found.
 size_t AsyncTcpSocket::takeFromPreBuffer(ReadPacket& packet, bool* done) {
+    assertOnSocketQueue();
     const std::string& term = packet.term;
     size_t p = m_partialReadBuffer.size();
     size_t t = term.size();
@@ -725,6 +773,7 @@ size_t AsyncTcpSocket::takeFromPreBuffer(ReadPacket& packet, bool* done) {
 }
 
 void AsyncTcpSocket::doReadData() {
+    assertOnSocketQueue();
     if (!m_currentRead || (m_flags & kReadsPaused)) {
         if (m_socketFDBytesAvailable > 0)
             suspendReadSource(); // it would fire without end
@@ -878,6 +927,7 @@ void AsyncTcpSocket::doReadData() {
 }
 
 void AsyncTcpSocket::doReadEOF() {
+    assertOnSocketQueue();
     m_flags |= kReadEOF;
     bool shouldDisconnect;
     if (m_flags & kReadStreamClosed) {
@@ -899,6 +949,7 @@ void AsyncTcpSocket::doReadEOF() {
 }
 
 void AsyncTcpSocket::completeCurrentRead() {
+    assertOnSocketQueue();
     auto data = std::make_shared<std::string>(std::move(m_currentRead->buffer));
     long tag = m_currentRead->tag;
     notifyDelegate([data, tag](AsyncTcpSocketDelegate& d, const std::shared_ptr<AsyncTcpSocket>& s) {
@@ -908,6 +959,7 @@ void AsyncTcpSocket::completeCurrentRead() {
 }
 
 void AsyncTcpSocket::endCurrentRead() {
+    assertOnSocketQueue();
     // The timer stays for the next read: disarming is cheaper than a new one.
     if (m_readTimer)
         m_readTimer->clearTimer();
@@ -919,6 +971,7 @@ void AsyncTcpSocket::setupReadTimer(double timeout) {
 }
 
 void AsyncTcpSocket::doReadTimeout() {
+    assertOnSocketQueue();
     if (!m_currentRead)
         return;
     m_flags |= kReadsPaused;
@@ -928,6 +981,7 @@ void AsyncTcpSocket::doReadTimeout() {
 }
 
 void AsyncTcpSocket::doReadTimeoutWithExtension(double extension) {
+    assertOnSocketQueue();
     if (!m_currentRead)
         return;
     if (extension > 0) {
@@ -945,6 +999,7 @@ void AsyncTcpSocket::doReadTimeoutWithExtension(double extension) {
 // the next packet, firing into the socket queue while the socket lives.
 void AsyncTcpSocket::armTimer(std::shared_ptr<DispatchSource>& timer, double timeout,
                               void (AsyncTcpSocket::*onTimeout)()) {
+    assertOnSocketQueue();
     if (timeout < 0)
         return;
     if (!timer) {
@@ -995,6 +1050,7 @@ void AsyncTcpSocket::writeData(std::string data, double timeout, long tag) {
 }
 
 void AsyncTcpSocket::maybeDequeueWrite() {
+    assertOnSocketQueue();
     if (m_currentWrite || !(m_flags & kConnected))
         return;
     if (!m_writeQueue.empty()) {
@@ -1014,6 +1070,7 @@ void AsyncTcpSocket::maybeDequeueWrite() {
 }
 
 void AsyncTcpSocket::doWriteData() {
+    assertOnSocketQueue();
     if (!m_currentWrite || (m_flags & kWritesPaused)) {
         if (m_flags & kCanWrite)
             suspendWriteSource(); // it would fire without end
@@ -1095,6 +1152,7 @@ void AsyncTcpSocket::doWriteData() {
 }
 
 void AsyncTcpSocket::completeCurrentWrite() {
+    assertOnSocketQueue();
     long tag = m_currentWrite->tag;
     notifyDelegate([tag](AsyncTcpSocketDelegate& d, const std::shared_ptr<AsyncTcpSocket>& s) {
         d.socketDidWriteDataWithTag(s, tag);
@@ -1103,6 +1161,7 @@ void AsyncTcpSocket::completeCurrentWrite() {
 }
 
 void AsyncTcpSocket::endCurrentWrite() {
+    assertOnSocketQueue();
     // The timer stays for the next write: disarming is cheaper than a new one.
     if (m_writeTimer)
         m_writeTimer->clearTimer();
@@ -1114,6 +1173,7 @@ void AsyncTcpSocket::setupWriteTimer(double timeout) {
 }
 
 void AsyncTcpSocket::doWriteTimeout() {
+    assertOnSocketQueue();
     if (!m_currentWrite)
         return;
     m_flags |= kWritesPaused;
@@ -1123,6 +1183,7 @@ void AsyncTcpSocket::doWriteTimeout() {
 }
 
 void AsyncTcpSocket::doWriteTimeoutWithExtension(double extension) {
+    assertOnSocketQueue();
     if (!m_currentWrite)
         return;
     if (extension > 0) {
@@ -1162,6 +1223,7 @@ bool AsyncTcpSocket::handshakeInProgress() const {
 }
 
 void AsyncTcpSocket::maybeStartTLS() {
+    assertOnSocketQueue();
     if (!(m_flags & kReadSideAwaitingTLS) || !(m_flags & kWriteSideAwaitingTLS))
         return;
     if (!m_partialReadBuffer.empty()) {
@@ -1182,6 +1244,7 @@ void AsyncTcpSocket::maybeStartTLS() {
 }
 
 void AsyncTcpSocket::continueHandshake() {
+    assertOnSocketQueue();
     switch (m_tls->handshake()) {
     case net::TlsSession::Result::Done:
         finishSSLHandshake();
@@ -1203,6 +1266,7 @@ void AsyncTcpSocket::continueHandshake() {
 }
 
 void AsyncTcpSocket::finishSSLHandshake() {
+    assertOnSocketQueue();
     if (!(m_flags & kReadSideAwaitingTLS) || !(m_flags & kWriteSideAwaitingTLS))
         return;
     m_flags &= ~(kReadSideAwaitingTLS | kWriteSideAwaitingTLS);
@@ -1217,6 +1281,7 @@ void AsyncTcpSocket::finishSSLHandshake() {
 }
 
 void AsyncTcpSocket::abortSSLHandshake(const SocketError& error) {
+    assertOnSocketQueue();
     if (!(m_flags & kReadSideAwaitingTLS) || !(m_flags & kWriteSideAwaitingTLS))
         return;
     m_flags &= ~(kReadSideAwaitingTLS | kWriteSideAwaitingTLS);
@@ -1263,6 +1328,7 @@ void AsyncTcpSocket::disconnectAfterReadingAndWriting() {
 }
 
 void AsyncTcpSocket::maybeClose() {
+    assertOnSocketQueue();
     bool readsDone = m_readQueue.empty() && !m_currentRead;
     bool writesDone = m_writeQueue.empty() && !m_currentWrite;
     bool shouldClose = false;
@@ -1276,6 +1342,7 @@ void AsyncTcpSocket::maybeClose() {
 }
 
 void AsyncTcpSocket::closeWithError(std::optional<SocketError> error) {
+    assertOnSocketQueue();
     if (m_connectTimer)
         endConnectTimeout();
     endCurrentRead();
@@ -1294,7 +1361,8 @@ void AsyncTcpSocket::closeWithError(std::optional<SocketError> error) {
         m_writeTimer->cancel();
         m_writeTimer.reset();
     }
-    bool listening = m_accept4Source || m_accept6Source;
+    if (m_acceptRetryPending)
+        m_acceptRetryPending = false;
     if (m_accept4Source) {
         m_accept4Source->cancel();
         m_accept4Source.reset();
@@ -1303,7 +1371,6 @@ void AsyncTcpSocket::closeWithError(std::optional<SocketError> error) {
         m_accept6Source->cancel();
         m_accept6Source.reset();
     }
-    bool sourcesOwnFD = m_readSource || m_writeSource;
     if (m_readSource) {
         m_readSource->cancel();
         resumeReadSource();
@@ -1314,17 +1381,10 @@ void AsyncTcpSocket::closeWithError(std::optional<SocketError> error) {
         resumeWriteSource();
         m_writeSource.reset();
     }
-    if (!listening && !sourcesOwnFD) {
-        // Accepted or connected but closed before its sources existed.
-        if (m_socket4FD != -1)
-            ::close(m_socket4FD);
-        if (m_socket6FD != -1)
-            ::close(m_socket6FD);
-    }
     ++m_connectIndex;
     bool wasStarted = m_flags & kStarted;
-    m_socket4FD = -1;
-    m_socket6FD = -1;
+    m_socket4FD.reset();
+    m_socket6FD.reset();
     m_socketFDBytesAvailable = 0;
     m_flags = 0;
     if (wasStarted) {
@@ -1343,10 +1403,10 @@ bool AsyncTcpSocket::isConnected() const {
     return onSocketQueue([this] { return (m_flags & kConnected) != 0; });
 }
 bool AsyncTcpSocket::isIPv4() const {
-    return onSocketQueue([this] { return m_socket4FD != -1; });
+    return onSocketQueue([this] { return m_socket4FD.isValid(); });
 }
 bool AsyncTcpSocket::isIPv6() const {
-    return onSocketQueue([this] { return m_socket6FD != -1; });
+    return onSocketQueue([this] { return m_socket6FD.isValid(); });
 }
 bool AsyncTcpSocket::isSecure() const {
     return onSocketQueue([this] { return (m_flags & kSecure) != 0; });
@@ -1369,44 +1429,44 @@ uint16_t portOf(const std::optional<std::string>& address) {
 
 std::optional<std::string> AsyncTcpSocket::connectedHost() const {
     return onSocketQueue([this] {
-        if (m_socket4FD != -1)
-            return hostOf(net::SocketAddress::peerAddress(m_socket4FD));
-        return hostOf(net::SocketAddress::peerAddress(m_socket6FD));
+        if (m_socket4FD)
+            return hostOf(net::SocketAddress::peerAddress(m_socket4FD.get()));
+        return hostOf(net::SocketAddress::peerAddress(m_socket6FD.get()));
     });
 }
 uint16_t AsyncTcpSocket::connectedPort() const {
     return onSocketQueue([this] {
-        if (m_socket4FD != -1)
-            return portOf(net::SocketAddress::peerAddress(m_socket4FD));
-        return portOf(net::SocketAddress::peerAddress(m_socket6FD));
+        if (m_socket4FD)
+            return portOf(net::SocketAddress::peerAddress(m_socket4FD.get()));
+        return portOf(net::SocketAddress::peerAddress(m_socket6FD.get()));
     });
 }
 std::optional<std::string> AsyncTcpSocket::localHost() const {
     return onSocketQueue([this] {
-        if (m_socket4FD != -1)
-            return hostOf(net::SocketAddress::localAddress(m_socket4FD));
-        return hostOf(net::SocketAddress::localAddress(m_socket6FD));
+        if (m_socket4FD)
+            return hostOf(net::SocketAddress::localAddress(m_socket4FD.get()));
+        return hostOf(net::SocketAddress::localAddress(m_socket6FD.get()));
     });
 }
 uint16_t AsyncTcpSocket::localPort() const {
     return onSocketQueue([this] {
-        if (m_socket4FD != -1)
-            return portOf(net::SocketAddress::localAddress(m_socket4FD));
-        return portOf(net::SocketAddress::localAddress(m_socket6FD));
+        if (m_socket4FD)
+            return portOf(net::SocketAddress::localAddress(m_socket4FD.get()));
+        return portOf(net::SocketAddress::localAddress(m_socket6FD.get()));
     });
 }
 std::optional<std::string> AsyncTcpSocket::connectedAddress() const {
     return onSocketQueue([this] {
-        if (m_socket6FD != -1)
-            return net::SocketAddress::peerAddress(m_socket6FD);
-        return net::SocketAddress::peerAddress(m_socket4FD);
+        if (m_socket6FD)
+            return net::SocketAddress::peerAddress(m_socket6FD.get());
+        return net::SocketAddress::peerAddress(m_socket4FD.get());
     });
 }
 std::optional<std::string> AsyncTcpSocket::localAddress() const {
     return onSocketQueue([this] {
-        if (m_socket6FD != -1)
-            return net::SocketAddress::localAddress(m_socket6FD);
-        return net::SocketAddress::localAddress(m_socket4FD);
+        if (m_socket6FD)
+            return net::SocketAddress::localAddress(m_socket6FD.get());
+        return net::SocketAddress::localAddress(m_socket4FD.get());
     });
 }
 int AsyncTcpSocket::socketFD() const {

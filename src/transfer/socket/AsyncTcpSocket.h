@@ -6,6 +6,7 @@
 // socket's close.
 #include "platform/core/DispatchQueue.h"
 #include "platform/core/DispatchSource.h"
+#include "platform/core/UniqueFd.h"
 #include "platform/net/TlsSession.h"
 #include "transfer/socket/SocketError.h"
 
@@ -142,9 +143,12 @@ private:
     void notifyDelegate(F f);
 
     bool doAcceptOnInterface(const std::string& interface, uint16_t port, SocketError* error);
-    int createListeningSocket(int family, const std::string& address, SocketError* error);
+    core::UniqueFd createListeningSocket(int family, const std::string& address, SocketError* error);
     bool doAccept(int listenFD);
+    void pauseAccepting();
     void setupReadAndWriteSources(int fd);
+    // The rule of every member below: it runs on the socket queue.
+    void assertOnSocketQueue() const;
     void didConnect(int index);
     void didNotConnect(int index, const SocketError& error);
     void startConnectTimeout(double timeout);
@@ -188,15 +192,16 @@ private:
 
     void maybeClose();
     void closeWithError(std::optional<SocketError> error);
-    int connectedFD() const { return m_socket4FD != -1 ? m_socket4FD : m_socket6FD; }
+    int connectedFD() const { return m_socket4FD ? m_socket4FD.get() : m_socket6FD.get(); }
 
     uint32_t m_flags = 0;
     uint16_t m_config = 0;
     std::weak_ptr<AsyncTcpSocketDelegate> m_delegate;
     Queue m_delegateQueue;
-    int m_socket4FD = -1;
-    int m_socket6FD = -1;
+    core::UniqueFd m_socket4FD;
+    core::UniqueFd m_socket6FD;
     int m_connectIndex = 0;
+    bool m_acceptRetryPending = false;
     Queue m_socketQueue;
     std::shared_ptr<core::DispatchSource> m_accept4Source;
     std::shared_ptr<core::DispatchSource> m_accept6Source;

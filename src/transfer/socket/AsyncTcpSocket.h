@@ -88,11 +88,27 @@ public:
     // Outgoing connection to a host name or address text (lookup on a worker
     // thread; "localhost" and "loopback" need none).
     bool connectToHost(const std::string& host, uint16_t port, double timeout = -1, SocketError* error = nullptr);
+    // The same from a given local interface (a name or an address; empty: any).
+    bool connectToHost(const std::string& host, uint16_t port, const std::string& interface, double timeout,
+                       SocketError* error = nullptr);
+    // To a raw socket address (a whole sockaddr_in or sockaddr_in6, as
+    // net::SocketAddress makes them); no lookup.
+    bool connectToAddress(const std::string& address, double timeout = -1, SocketError* error = nullptr);
+    bool connectToAddress(const std::string& address, const std::string& interface, double timeout,
+                          SocketError* error = nullptr);
 
     // Reading. maxLength 0: no limit.
     void readDataWithTimeout(double timeout, long tag, size_t maxLength = 0);
     void readDataToLength(size_t length, double timeout, long tag);
     void readDataToData(std::string terminator, double timeout, long tag, size_t maxLength = 0);
+    // The same into the caller's buffer from `offset` on, grown as needed;
+    // ignored when the offset lies beyond the buffer's end. The completion
+    // carries the bytes read, which then stand in the buffer too.
+    using Buffer = std::shared_ptr<std::string>;
+    void readDataWithTimeout(double timeout, Buffer buffer, size_t offset, long tag, size_t maxLength = 0);
+    void readDataToLength(size_t length, double timeout, Buffer buffer, size_t offset, long tag);
+    void readDataToData(std::string terminator, double timeout, Buffer buffer, size_t offset, long tag,
+                        size_t maxLength = 0);
 
     // Writing. The bytes are moved into the queue, not copied again.
     void writeData(std::string data, double timeout, long tag);
@@ -149,6 +165,11 @@ private:
     void setupReadAndWriteSources(int fd);
     // The rule of every member below: it runs on the socket queue.
     void assertOnSocketQueue() const;
+    bool preConnectWithInterface(const std::string& interface, SocketError* error);
+    template <class Result>
+    void lookupDidFinish(int index, const Result& result);
+    bool connectWithAddresses(const std::optional<std::string>& address4, const std::optional<std::string>& address6,
+                              SocketError* error);
     void didConnect(int index);
     void didNotConnect(int index, const SocketError& error);
     void startConnectTimeout(double timeout);
@@ -159,9 +180,17 @@ private:
     void suspendWriteSource();
     void resumeWriteSource();
 
+    void queueRead(Buffer buffer, size_t offset, size_t readLength, std::string terminator, double timeout, long tag,
+                   size_t maxLength);
     void queueRead(std::unique_ptr<ReadPacket> packet);
     void maybeDequeueRead();
+    struct ReadStep;
     void doReadData();
+    void readFromPreBuffer(ReadStep& step);
+    void moveFromPreBuffer(ReadStep& step, size_t n);
+    ssize_t receive(char* into, size_t length, std::optional<SocketError>* error);
+    void readFromConnection(ReadStep& step, size_t estimate);
+    void finishReadStep(const ReadStep& step);
     void doReadEOF();
     size_t takeFromPreBuffer(ReadPacket& packet, bool* done);
     void completeCurrentRead();
@@ -172,6 +201,7 @@ private:
 
     void maybeDequeueWrite();
     void doWriteData();
+    ssize_t send(const char* from, size_t length, std::optional<SocketError>* error);
     void completeCurrentWrite();
     void endCurrentWrite();
     void setupWriteTimer(double timeout);
@@ -202,6 +232,9 @@ private:
     core::UniqueFd m_socket6FD;
     int m_connectIndex = 0;
     bool m_acceptRetryPending = false;
+    // The local addresses an outgoing connection binds to, if any.
+    std::optional<std::string> m_connectInterface4;
+    std::optional<std::string> m_connectInterface6;
     Queue m_socketQueue;
     std::shared_ptr<core::DispatchSource> m_accept4Source;
     std::shared_ptr<core::DispatchSource> m_accept6Source;

@@ -31,15 +31,7 @@ HTTPServer::~HTTPServer() {
 
 template <class F>
 auto HTTPServer::onServerQueue(F f) const -> decltype(f()) {
-    if (m_serverQueue->isCurrent())
-        return f();
-    if constexpr (std::is_void_v<decltype(f())>) {
-        m_serverQueue->sync(f);
-    } else {
-        decltype(f()) r{};
-        m_serverQueue->sync([&] { r = f(); });
-        return r;
-    }
+    return m_serverQueue->syncResult(std::move(f));
 }
 
 // Settings change in the queue's order with the reads above; the caller does

@@ -175,6 +175,10 @@ private:
     void startConnectTimeout(double timeout);
     void endConnectTimeout();
 
+    void setSuspended(const std::shared_ptr<core::DispatchSource>& source, uint32_t flag, bool suspended);
+    bool checkDelegate(const std::string& action, SocketError* error) const;
+    bool checkInterfaceAddresses(const std::optional<std::string>& address4, const std::optional<std::string>& address6,
+                                 SocketError* error) const;
     void suspendReadSource();
     void resumeReadSource();
     void suspendWriteSource();
@@ -182,7 +186,11 @@ private:
 
     void queueRead(Buffer buffer, size_t offset, size_t readLength, std::string terminator, double timeout, long tag,
                    size_t maxLength);
-    void queueRead(std::unique_ptr<ReadPacket> packet);
+    template <class Packet>
+    void enqueue(std::unique_ptr<Packet> packet, std::deque<std::unique_ptr<Packet>> AsyncTcpSocket::*queue);
+    template <class Packet>
+    void serveQueue(std::unique_ptr<Packet>& current, std::deque<std::unique_ptr<Packet>>& queue, bool reading,
+                    bool otherSideIdle);
     void maybeDequeueRead();
     struct ReadStep;
     void doReadData();
@@ -195,24 +203,28 @@ private:
     size_t takeFromPreBuffer(ReadPacket& packet, bool* done);
     void completeCurrentRead();
     void endCurrentRead();
-    void setupReadTimer(double timeout);
-    void doReadTimeout();
-    void doReadTimeoutWithExtension(double extension);
 
     void maybeDequeueWrite();
     void doWriteData();
     ssize_t send(const char* from, size_t length, std::optional<SocketError>* error);
     void completeCurrentWrite();
     void endCurrentWrite();
-    void setupWriteTimer(double timeout);
-    void doWriteTimeout();
-    void doWriteTimeoutWithExtension(double extension);
 
     using ShouldTimeoutQuery = double (AsyncTcpSocketDelegate::*)(const std::shared_ptr<AsyncTcpSocket>&, long, double,
                                                                   size_t);
-    void armTimer(std::shared_ptr<core::DispatchSource>& timer, double timeout, void (AsyncTcpSocket::*onTimeout)());
-    void askForTimeoutExtension(long tag, double elapsed, size_t bytesDone, ShouldTimeoutQuery query,
-                                void (AsyncTcpSocket::*withExtension)(double));
+    void doTimeout(bool reading);
+    void doTimeoutWithExtension(bool reading, double extension);
+    template <class Packet>
+    void timeoutCurrent(const std::unique_ptr<Packet>& current, uint32_t pausedFlag, ShouldTimeoutQuery query,
+                        bool reading);
+    template <class Packet>
+    void extendCurrent(const std::unique_ptr<Packet>& current, const std::shared_ptr<core::DispatchSource>& timer,
+                       uint32_t pausedFlag, double extension, void (AsyncTcpSocket::*goOn)(),
+                       SocketError (*timeoutError)());
+    template <class Packet>
+    void endCurrent(std::unique_ptr<Packet>& current, const std::shared_ptr<core::DispatchSource>& timer);
+    void armTimer(std::shared_ptr<core::DispatchSource>& timer, double timeout, bool reading);
+    void askForTimeoutExtension(long tag, double elapsed, size_t bytesDone, ShouldTimeoutQuery query, bool reading);
 
     void maybeStartTLS();
     void continueHandshake();

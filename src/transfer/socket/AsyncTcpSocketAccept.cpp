@@ -58,15 +58,8 @@ core::UniqueFd AsyncTcpSocket::createListeningSocket(int family, const std::stri
 
 bool AsyncTcpSocket::doAcceptOnInterface(const std::string& interface, uint16_t port, SocketError* error) {
     assertOnSocketQueue();
-    if (!m_delegate.lock()) {
-        *error = SocketError::badConfigError("Attempting to accept without a delegate. Set a delegate first.");
+    if (!checkDelegate("accept", error))
         return false;
-    }
-    if (!m_delegateQueue) {
-        *error =
-            SocketError::badConfigError("Attempting to accept without a delegate queue. Set a delegate queue first.");
-        return false;
-    }
     if ((m_config & kIPv4Disabled) && (m_config & kIPv6Disabled)) {
         *error = SocketError::badConfigError(
             "Both IPv4 and IPv6 have been disabled. Must enable at least one protocol first.");
@@ -82,19 +75,8 @@ bool AsyncTcpSocket::doAcceptOnInterface(const std::string& interface, uint16_t 
 
     std::optional<std::string> interface4, interface6;
     net::SocketAddress::interfaceAddresses(interface, port, &interface4, &interface6);
-    if (!interface4 && !interface6) {
-        *error = SocketError::badParamError(
-            "Unknown interface. Specify valid interface by name (e.g. \"en1\") or IP address.");
+    if (!checkInterfaceAddresses(interface4, interface6, error))
         return false;
-    }
-    if ((m_config & kIPv4Disabled) && !interface6) {
-        *error = SocketError::badParamError("IPv4 has been disabled and specified interface doesn't support IPv6.");
-        return false;
-    }
-    if ((m_config & kIPv6Disabled) && !interface4) {
-        *error = SocketError::badParamError("IPv6 has been disabled and specified interface doesn't support IPv4.");
-        return false;
-    }
     bool enableIPv4 = !(m_config & kIPv4Disabled) && interface4;
     bool enableIPv6 = !(m_config & kIPv6Disabled) && interface6;
 
@@ -285,33 +267,61 @@ void AsyncTcpSocket::setupReadAndWriteSources(int fd) {
         maybeDequeueWrite();
 }
 
-void AsyncTcpSocket::suspendReadSource() {
+// A source is suspended at most once by the socket, so one flag tells its state.
+void AsyncTcpSocket::setSuspended(const std::shared_ptr<DispatchSource>& source, uint32_t flag, bool suspended) {
     assertOnSocketQueue();
-    if (m_readSource && !(m_flags & kReadSourceSuspended)) {
-        m_readSource->suspend();
-        m_flags |= kReadSourceSuspended;
+    if (!source || suspended == ((m_flags & flag) != 0))
+        return;
+    if (suspended) {
+        source->suspend();
+        m_flags |= flag;
+    } else {
+        source->resume();
+        m_flags &= ~flag;
     }
+}
+void AsyncTcpSocket::suspendReadSource() {
+    setSuspended(m_readSource, kReadSourceSuspended, true);
 }
 void AsyncTcpSocket::resumeReadSource() {
-    assertOnSocketQueue();
-    if (m_readSource && (m_flags & kReadSourceSuspended)) {
-        m_readSource->resume();
-        m_flags &= ~kReadSourceSuspended;
-    }
+    setSuspended(m_readSource, kReadSourceSuspended, false);
 }
 void AsyncTcpSocket::suspendWriteSource() {
-    assertOnSocketQueue();
-    if (m_writeSource && !(m_flags & kWriteSourceSuspended)) {
-        m_writeSource->suspend();
-        m_flags |= kWriteSourceSuspended;
-    }
+    setSuspended(m_writeSource, kWriteSourceSuspended, true);
 }
 void AsyncTcpSocket::resumeWriteSource() {
-    assertOnSocketQueue();
-    if (m_writeSource && (m_flags & kWriteSourceSuspended)) {
-        m_writeSource->resume();
-        m_flags &= ~kWriteSourceSuspended;
+    setSuspended(m_writeSource, kWriteSourceSuspended, false);
+}
+
+bool AsyncTcpSocket::checkDelegate(const std::string& action, SocketError* error) const {
+    if (!m_delegate.lock()) {
+        *error = SocketError::badConfigError("Attempting to " + action + " without a delegate. Set a delegate first.");
+        return false;
     }
+    if (!m_delegateQueue) {
+        *error = SocketError::badConfigError("Attempting to " + action +
+                                             " without a delegate queue. Set a delegate queue first.");
+        return false;
+    }
+    return true;
+}
+
+bool AsyncTcpSocket::checkInterfaceAddresses(const std::optional<std::string>& address4,
+                                             const std::optional<std::string>& address6, SocketError* error) const {
+    if (!address4 && !address6) {
+        *error = SocketError::badParamError(
+            "Unknown interface. Specify valid interface by name (e.g. \"en1\") or IP address.");
+        return false;
+    }
+    if ((m_config & kIPv4Disabled) && !address6) {
+        *error = SocketError::badParamError("IPv4 has been disabled and specified interface doesn't support IPv6.");
+        return false;
+    }
+    if ((m_config & kIPv6Disabled) && !address4) {
+        *error = SocketError::badParamError("IPv6 has been disabled and specified interface doesn't support IPv4.");
+        return false;
+    }
+    return true;
 }
 
 } // namespace pw

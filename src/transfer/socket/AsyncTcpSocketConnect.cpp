@@ -137,15 +137,8 @@ bool AsyncTcpSocket::connectToAddress(const std::string& address, const std::str
 
 bool AsyncTcpSocket::preConnectWithInterface(const std::string& interface, SocketError* error) {
     assertOnSocketQueue();
-    if (!m_delegate.lock()) {
-        *error = SocketError::badConfigError("Attempting to connect without a delegate. Set a delegate first.");
+    if (!checkDelegate("connect", error))
         return false;
-    }
-    if (!m_delegateQueue) {
-        *error =
-            SocketError::badConfigError("Attempting to connect without a delegate queue. Set a delegate queue first.");
-        return false;
-    }
     if (m_flags & kStarted) {
         *error = SocketError::badConfigError(
             "Attempting to connect while connected or accepting connections. Disconnect first.");
@@ -160,19 +153,8 @@ bool AsyncTcpSocket::preConnectWithInterface(const std::string& interface, Socke
     m_connectInterface6.reset();
     if (!interface.empty()) {
         net::SocketAddress::interfaceAddresses(interface, 0, &m_connectInterface4, &m_connectInterface6);
-        if (!m_connectInterface4 && !m_connectInterface6) {
-            *error = SocketError::badParamError(
-                "Unknown interface. Specify valid interface by name (e.g. \"en1\") or IP address.");
+        if (!checkInterfaceAddresses(m_connectInterface4, m_connectInterface6, error))
             return false;
-        }
-        if ((m_config & kIPv4Disabled) && !m_connectInterface6) {
-            *error = SocketError::badParamError("IPv4 has been disabled and specified interface doesn't support IPv6.");
-            return false;
-        }
-        if ((m_config & kIPv6Disabled) && !m_connectInterface4) {
-            *error = SocketError::badParamError("IPv6 has been disabled and specified interface doesn't support IPv4.");
-            return false;
-        }
     }
     m_readQueue.clear();
     m_writeQueue.clear();

@@ -7,6 +7,8 @@
 
 #include <fcntl.h>
 
+#include <cerrno>
+
 #include <chrono>
 #include <type_traits>
 
@@ -48,9 +50,32 @@ inline bool setNonBlocking(int fd) {
     return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
 }
 
+// A TLS read or write in the terms of recv(2) and send(2): the bytes moved,
+// or -1 with errno EAGAIN while the session waits for the connection, or -1
+// with `error` set.
+inline ssize_t tlsOutcome(const net::TlsSession& tls, net::TlsSession::Result result, size_t moved,
+                          std::optional<SocketError>* error) {
+    switch (result) {
+    case net::TlsSession::Result::Done:
+        return static_cast<ssize_t>(moved);
+    case net::TlsSession::Result::WantRead:
+    case net::TlsSession::Result::WantWrite:
+        errno = EAGAIN;
+        return -1;
+    default: {
+        auto e = SocketError::sslError(tls.lastErrorCode());
+        e.description = tls.lastError();
+        *error = e;
+        return -1;
+    }
+    }
+}
+
 } // namespace pw::socket_detail
 
 namespace pw {
+
+using namespace socket_detail;
 
 struct AsyncTcpSocket::ReadPacket {
     std::string buffer; // holds exactly bytesDone bytes
@@ -95,15 +120,65 @@ struct AsyncTcpSocket::WritePacket {
 
 template <class F>
 auto AsyncTcpSocket::onSocketQueue(F f) const -> decltype(f()) {
-    if (m_socketQueue->isCurrent())
-        return f();
-    if constexpr (std::is_void_v<decltype(f())>) {
-        m_socketQueue->sync(f);
-    } else {
-        decltype(f()) result{};
-        m_socketQueue->sync([&] { result = f(); });
-        return result;
+    return m_socketQueue->syncResult(std::move(f));
+}
+
+// Reads and writes queue alike: a packet joins its queue on the socket queue
+// while the socket takes new work, and is dropped without a word otherwise.
+template <class Packet>
+void AsyncTcpSocket::enqueue(std::unique_ptr<Packet> packet,
+                             std::deque<std::unique_ptr<Packet>> AsyncTcpSocket::*queue) {
+    auto self = shared_from_this();
+    auto* raw = packet.release();
+    m_socketQueue->async([self, raw, queue] {
+        std::unique_ptr<Packet> p(raw);
+        if ((self->m_flags & kStarted) && !(self->m_flags & kNoNewReadsWrites)) {
+            ((*self).*queue).push_back(std::move(p));
+            if constexpr (std::is_same_v<Packet, ReadPacket>)
+                self->maybeDequeueRead();
+            else
+                self->maybeDequeueWrite();
+        }
+    });
+}
+
+// The next packet of one side becomes current: a TLS marker waits for the
+// other side to reach it too; the rest starts its timer and runs. An empty
+// queue closes the socket when a close after it was asked for.
+template <class Packet>
+void AsyncTcpSocket::serveQueue(std::unique_ptr<Packet>& current, std::deque<std::unique_ptr<Packet>>& queue,
+                                bool reading, bool otherSideIdle) {
+    assertOnSocketQueue();
+    if (current || !(m_flags & kConnected))
+        return;
+    uint32_t closeAfterThis = reading ? kCloseAfterReads : kCloseAfterWrites;
+    uint32_t closeAfterOther = reading ? kCloseAfterWrites : kCloseAfterReads;
+    if (queue.empty()) {
+        if ((m_flags & closeAfterThis) && (!(m_flags & closeAfterOther) || otherSideIdle))
+            closeWithError(std::nullopt);
+        return;
     }
+    current = std::move(queue.front());
+    queue.pop_front();
+    if (current->tlsSettings) {
+        m_flags |= reading ? kReadSideAwaitingTLS : kWriteSideAwaitingTLS;
+        maybeStartTLS();
+        return;
+    }
+    armTimer(reading ? m_readTimer : m_writeTimer, current->timeout, reading);
+    if (reading)
+        doReadData();
+    else
+        doWriteData();
+}
+
+// The timer stays for the next packet: disarming is cheaper than a new one.
+template <class Packet>
+void AsyncTcpSocket::endCurrent(std::unique_ptr<Packet>& current, const std::shared_ptr<core::DispatchSource>& timer) {
+    assertOnSocketQueue();
+    if (timer)
+        timer->clearTimer();
+    current.reset();
 }
 
 template <class F>

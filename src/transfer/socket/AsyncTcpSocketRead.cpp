@@ -59,39 +59,11 @@ void AsyncTcpSocket::queueRead(Buffer buffer, size_t offset, size_t readLength, 
     p->timeout = timeout;
     p->tag = tag;
     p->maxLength = maxLength;
-    queueRead(std::move(p));
-}
-
-void AsyncTcpSocket::queueRead(std::unique_ptr<ReadPacket> packet) {
-    auto self = shared_from_this();
-    auto* raw = packet.release();
-    m_socketQueue->async([self, raw] {
-        std::unique_ptr<ReadPacket> p(raw);
-        if ((self->m_flags & kStarted) && !(self->m_flags & kNoNewReadsWrites)) {
-            self->m_readQueue.push_back(std::move(p));
-            self->maybeDequeueRead();
-        }
-    });
+    enqueue(std::move(p), &AsyncTcpSocket::m_readQueue);
 }
 
 void AsyncTcpSocket::maybeDequeueRead() {
-    assertOnSocketQueue();
-    if (m_currentRead || !(m_flags & kConnected))
-        return;
-    if (!m_readQueue.empty()) {
-        m_currentRead = std::move(m_readQueue.front());
-        m_readQueue.pop_front();
-        if (m_currentRead->tlsSettings) {
-            m_flags |= kReadSideAwaitingTLS;
-            maybeStartTLS();
-            return;
-        }
-        setupReadTimer(m_currentRead->timeout);
-        doReadData();
-    } else if (m_flags & kCloseAfterReads) {
-        if (!(m_flags & kCloseAfterWrites) || (m_writeQueue.empty() && !m_currentWrite))
-            closeWithError(std::nullopt);
-    }
+    serveQueue(m_currentRead, m_readQueue, true, m_writeQueue.empty() && !m_currentWrite);
 }
 
 // For a terminator read: how many prebuffer bytes to move into the packet,
@@ -200,22 +172,10 @@ ssize_t AsyncTcpSocket::receive(char* into, size_t length, std::optional<SocketE
         return r;
     }
     size_t got = 0;
-    switch (m_tls->read(into, length, &got)) {
-    case net::TlsSession::Result::Done:
-        return static_cast<ssize_t>(got);
-    case net::TlsSession::Result::WantRead:
-    case net::TlsSession::Result::WantWrite:
-        errno = EAGAIN;
-        return -1;
-    case net::TlsSession::Result::Closed:
+    auto result = m_tls->read(into, length, &got);
+    if (result == net::TlsSession::Result::Closed)
         return 0;
-    default: {
-        auto e = SocketError::sslError(m_tls->lastErrorCode());
-        e.description = m_tls->lastError();
-        *error = e;
-        return -1;
-    }
-    }
+    return tlsOutcome(*m_tls, result, got, error);
 }
 
 void AsyncTcpSocket::readFromConnection(ReadStep& step, size_t estimate) {
@@ -323,11 +283,7 @@ void AsyncTcpSocket::completeCurrentRead() {
 }
 
 void AsyncTcpSocket::endCurrentRead() {
-    assertOnSocketQueue();
-    // The timer stays for the next read: disarming is cheaper than a new one.
-    if (m_readTimer)
-        m_readTimer->clearTimer();
-    m_currentRead.reset();
+    endCurrent(m_currentRead, m_readTimer);
 }
 
 } // namespace pw

@@ -16,35 +16,12 @@ using namespace socket_detail;
 void AsyncTcpSocket::writeData(std::string data, double timeout, long tag) {
     if (data.empty())
         return;
-    auto* p = new WritePacket{std::move(data), 0, tag, timeout, nullptr};
-    auto self = shared_from_this();
-    m_socketQueue->async([self, p] {
-        std::unique_ptr<WritePacket> packet(p);
-        if ((self->m_flags & kStarted) && !(self->m_flags & kNoNewReadsWrites)) {
-            self->m_writeQueue.push_back(std::move(packet));
-            self->maybeDequeueWrite();
-        }
-    });
+    enqueue(std::unique_ptr<WritePacket>(new WritePacket{std::move(data), 0, tag, timeout, nullptr}),
+            &AsyncTcpSocket::m_writeQueue);
 }
 
 void AsyncTcpSocket::maybeDequeueWrite() {
-    assertOnSocketQueue();
-    if (m_currentWrite || !(m_flags & kConnected))
-        return;
-    if (!m_writeQueue.empty()) {
-        m_currentWrite = std::move(m_writeQueue.front());
-        m_writeQueue.pop_front();
-        if (m_currentWrite->tlsSettings) {
-            m_flags |= kWriteSideAwaitingTLS;
-            maybeStartTLS();
-            return;
-        }
-        setupWriteTimer(m_currentWrite->timeout);
-        doWriteData();
-    } else if (m_flags & kCloseAfterWrites) {
-        if (!(m_flags & kCloseAfterReads) || (m_readQueue.empty() && !m_currentRead))
-            closeWithError(std::nullopt);
-    }
+    serveQueue(m_currentWrite, m_writeQueue, false, m_readQueue.empty() && !m_currentRead);
 }
 
 void AsyncTcpSocket::doWriteData() {
@@ -99,20 +76,8 @@ ssize_t AsyncTcpSocket::send(const char* from, size_t length, std::optional<Sock
         return r;
     }
     size_t n = 0;
-    switch (m_tls->write(from, length, &n)) {
-    case net::TlsSession::Result::Done:
-        return static_cast<ssize_t>(n);
-    case net::TlsSession::Result::WantRead:
-    case net::TlsSession::Result::WantWrite:
-        errno = EAGAIN;
-        return -1;
-    default: {
-        auto e = SocketError::sslError(m_tls->lastErrorCode());
-        e.description = m_tls->lastError();
-        *error = e;
-        return -1;
-    }
-    }
+    auto result = m_tls->write(from, length, &n);
+    return tlsOutcome(*m_tls, result, n, error);
 }
 
 void AsyncTcpSocket::completeCurrentWrite() {
@@ -125,11 +90,7 @@ void AsyncTcpSocket::completeCurrentWrite() {
 }
 
 void AsyncTcpSocket::endCurrentWrite() {
-    assertOnSocketQueue();
-    // The timer stays for the next write: disarming is cheaper than a new one.
-    if (m_writeTimer)
-        m_writeTimer->clearTimer();
-    m_currentWrite.reset();
+    endCurrent(m_currentWrite, m_writeTimer);
 }
 
 } // namespace pw

@@ -105,8 +105,12 @@ protected:
 private:
     void startConnection();
     void startReadingRequest();
-    void readHeadLine();
-    void onHeadLine(const std::string& data);
+    void readHead();
+    bool headLinesWithinLimits(std::string_view head);
+    void onHead(const std::string& data);
+    bool takeBodyFraming(bool expectsBody);
+    void startBody();
+    void readChunkSizeLine();
     void onBodyPiece(const std::string& data);
     void onChunkSizeLine(const std::string& data);
     void onChunkData(const std::string& data);
@@ -116,6 +120,8 @@ private:
 
     void replyToHTTPRequest();
     void sendResponseHeadersAndBody();
+    bool sendBodyFromFile(std::string& head, bool isRangeRequest, uint64_t contentLength);
+    void startSendingRanges();
     bool parseRangeRequest(const std::string& rangeHeader, uint64_t contentLength);
     HTTPMessage newUniRangeResponse(uint64_t contentLength);
     HTTPMessage newMultiRangeResponse(uint64_t contentLength);
@@ -137,6 +143,7 @@ private:
     std::shared_ptr<HTTPConfig> m_config;
     bool m_started = false;
     bool m_dead = false;
+    bool m_secure = false; // TLS was asked for: bodies cannot go straight from files
     std::unique_ptr<HTTPMessage> m_request;
     unsigned m_numHeaderLines = 0;
     bool m_sentResponseHeaders = false;

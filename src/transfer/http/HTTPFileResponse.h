@@ -23,6 +23,10 @@ public:
     std::string readDataOfLength(uint32_t length) override;
     bool isDone() override { return m_fileOffset == m_fileLength; }
 
+    // The file itself, for responses made by create(); a subclass, which may
+    // shape what readDataOfLength hands out, answers nullptr.
+    std::shared_ptr<const core::UniqueFd> fileForSending() override;
+
     const std::string& filePath() const { return m_filePath; }
     void abort();
 
@@ -37,8 +41,8 @@ private:
     uint64_t m_fileLength = 0;
     uint64_t m_fileOffset = 0;
     bool m_aborted = false;
-    int m_fileFD = -1;
-    std::string m_buffer;
+    bool m_sendsFromFile = false;
+    std::shared_ptr<core::UniqueFd> m_file = std::make_shared<core::UniqueFd>();
 };
 
 } // namespace pw

@@ -241,12 +241,10 @@ std::shared_ptr<HTTPConfig> HTTPServer::config() const {
 
 std::shared_ptr<core::DispatchQueue> HTTPServer::newSocketQueueForConnectionFromAddress(const std::string&,
                                                                                         AsyncTcpSocket&) {
-    // Each accepted socket runs on the queue its connection runs on: the
-    // socket's completions and the connection's next reads and writes then
-    // follow each other on one thread instead of hopping between two, which
-    // halves the cost of a small request. Requests of all clients are
-    // already handled one at a time on this queue; now their socket work is too.
-    return m_connectionQueue;
+    // Each accepted socket gets a queue of its own (nullptr): its reads, writes
+    // and sends from files run beside those of other sockets, while the HTTP
+    // work of all connections stays on the one connection queue.
+    return nullptr;
 }
 
 void HTTPServer::socketDidAcceptNewSocket(const std::shared_ptr<AsyncTcpSocket>&,

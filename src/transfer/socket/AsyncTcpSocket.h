@@ -112,6 +112,11 @@ public:
 
     // Writing. The bytes are moved into the queue, not copied again.
     void writeData(std::string data, double timeout, long tag);
+    // `length` bytes of an open file from `offset` on, handed by the kernel
+    // straight from the file to the connection (not over TLS). The file must
+    // stay that long; the packet holds it.
+    void writeFile(std::shared_ptr<const core::UniqueFd> file, uint64_t offset, uint64_t length, double timeout,
+                   long tag);
 
     // TLS: starts once every read and write queued before it has finished;
     // only one start is ever queued. Failures close the socket.
@@ -207,6 +212,7 @@ private:
     void maybeDequeueWrite();
     void doWriteData();
     ssize_t send(const char* from, size_t length, std::optional<SocketError>* error);
+    ssize_t sendFromFile(const WritePacket& pkt, std::optional<SocketError>* error);
     void completeCurrentWrite();
     void endCurrentWrite();
 

@@ -40,6 +40,8 @@ enum : uint16_t {
 };
 
 constexpr std::chrono::milliseconds kAcceptRetryDelay{100};
+// One sendfile(2) at most: the socket's queue stays free for its reads.
+constexpr uint64_t kMaxFileSend = 1 << 20;
 
 inline std::chrono::nanoseconds toNanos(double seconds) {
     return std::chrono::nanoseconds(static_cast<long long>(seconds * 1e9));
@@ -116,6 +118,12 @@ struct AsyncTcpSocket::WritePacket {
     long tag = 0;
     double timeout = -1;
     std::shared_ptr<net::TlsSession::Settings> tlsSettings; // set: the TLS start marker
+    // Set: the bytes come from this file instead of `buffer`.
+    std::shared_ptr<const core::UniqueFd> file;
+    uint64_t fileOffset = 0;
+    uint64_t fileLength = 0;
+
+    uint64_t length() const { return file ? fileLength : buffer.size(); }
 };
 
 template <class F>

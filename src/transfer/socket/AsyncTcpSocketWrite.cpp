@@ -1,6 +1,7 @@
 // Queued writes.
 #include "transfer/socket/AsyncTcpSocketInternal.h"
 
+#include <sys/sendfile.h>
 #include <sys/socket.h>
 
 #include <cerrno>
@@ -16,8 +17,24 @@ using namespace socket_detail;
 void AsyncTcpSocket::writeData(std::string data, double timeout, long tag) {
     if (data.empty())
         return;
-    enqueue(std::unique_ptr<WritePacket>(new WritePacket{std::move(data), 0, tag, timeout, nullptr}),
-            &AsyncTcpSocket::m_writeQueue);
+    auto p = std::make_unique<WritePacket>();
+    p->buffer = std::move(data);
+    p->timeout = timeout;
+    p->tag = tag;
+    enqueue(std::move(p), &AsyncTcpSocket::m_writeQueue);
+}
+
+void AsyncTcpSocket::writeFile(std::shared_ptr<const core::UniqueFd> file, uint64_t offset, uint64_t length,
+                               double timeout, long tag) {
+    if (!file || !file->isValid() || length == 0)
+        return;
+    auto p = std::make_unique<WritePacket>();
+    p->file = std::move(file);
+    p->fileOffset = offset;
+    p->fileLength = length;
+    p->timeout = timeout;
+    p->tag = tag;
+    enqueue(std::move(p), &AsyncTcpSocket::m_writeQueue);
 }
 
 void AsyncTcpSocket::maybeDequeueWrite() {
@@ -43,14 +60,15 @@ void AsyncTcpSocket::doWriteData() {
         return;
     }
     std::optional<SocketError> error;
-    ssize_t r = send(pkt.buffer.data() + pkt.bytesDone, pkt.buffer.size() - pkt.bytesDone, &error);
+    ssize_t r = pkt.file ? sendFromFile(pkt, &error)
+                         : send(pkt.buffer.data() + pkt.bytesDone, pkt.buffer.size() - pkt.bytesDone, &error);
     if (error) {
         closeWithError(error);
         return;
     }
     size_t written = r > 0 ? static_cast<size_t>(r) : 0;
     pkt.bytesDone += written;
-    if (pkt.bytesDone == pkt.buffer.size()) {
+    if (pkt.bytesDone == pkt.length()) {
         completeCurrentWrite();
         maybeDequeueWrite();
         return;
@@ -64,6 +82,25 @@ void AsyncTcpSocket::doWriteData() {
             d.socketDidWritePartialDataOfLength(s, written, tag);
         });
     }
+}
+
+// The kernel copies from the file to the connection: the bytes never pass
+// through this process. A plain connection only; TLS needs them in hand.
+ssize_t AsyncTcpSocket::sendFromFile(const WritePacket& pkt, std::optional<SocketError>* error) {
+    if (m_flags & kSecure) {
+        *error = SocketError::otherError("File writes need a connection without TLS");
+        return -1;
+    }
+    off_t offset = static_cast<off_t>(pkt.fileOffset + pkt.bytesDone);
+    size_t left = static_cast<size_t>(std::min<uint64_t>(pkt.fileLength - pkt.bytesDone, kMaxFileSend));
+    ssize_t r = ::sendfile(connectedFD(), pkt.file->get(), &offset, left);
+    if (r == 0) {
+        *error = SocketError::otherError("The file ended before the bytes queued from it");
+        return -1;
+    }
+    if (r < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+        *error = SocketError::errnoErrorWithReason("Error in sendfile() function");
+    return r;
 }
 
 // One send to the descriptor or the TLS session: bytes taken, or -1 with

@@ -120,6 +120,7 @@ private:
 
     void replyToHTTPRequest();
     void sendResponseHeadersAndBody();
+    void writeWholeReply(std::string data);
     bool sendBodyFromFile(std::string& head, bool isRangeRequest, uint64_t contentLength);
     void startSendingRanges();
     bool parseRangeRequest(const std::string& rangeHeader, uint64_t contentLength);
@@ -161,6 +162,8 @@ private:
     uint64_t m_requestChunkSize = 0;
     uint64_t m_requestChunkSizeReceived = 0;
     double m_headDeadline = 0; // on the socket's clock
+    bool m_nextHeadAsked = false;
+    std::optional<std::string> m_pendingHead;
     size_t m_bodyBytesAtLastTimeout = 0;
     long m_bodyTagAtLastTimeout = -1;
 };

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <utility>
 
 namespace pw {
 
@@ -106,7 +107,7 @@ void HTTPConnection::sendResponseHeadersAndBody() {
     m_sentResponseHeaders = true;
     std::string headData = preprocessResponse(*head);
     if (m_request->method() == "HEAD" || (!chunked && contentLength == 0)) {
-        m_asyncSocket->writeData(std::move(headData), kWriteTimeout, TagFinal);
+        writeWholeReply(std::move(headData));
         return;
     }
     if (!chunked && sendBodyFromFile(headData, isRangeRequest, contentLength))
@@ -119,7 +120,7 @@ void HTTPConnection::sendResponseHeadersAndBody() {
     std::string data = m_httpResponse->readDataOfLength(kMaxResponsePiece);
     if (!chunked && !data.empty() && data.size() == contentLength) {
         // The whole reply in one write: one send, one completion.
-        m_asyncSocket->writeData(std::move(headData) + data, kWriteTimeout, TagFinal);
+        writeWholeReply(std::move(headData) + data);
         return;
     }
     m_asyncSocket->writeData(std::move(headData), kWriteTimeout, TagWriteHead);
@@ -127,6 +128,17 @@ void HTTPConnection::sendResponseHeadersAndBody() {
         writePlainPiece(std::move(data), chunked);
     else if (chunked && m_httpResponse->isDone())
         m_asyncSocket->writeData("0\r\n\r\n", kWriteTimeout, TagFinal); // an empty chunked body
+}
+
+// A reply that goes out in one write. On a connection kept alive the next
+// head is asked for at once, to be read while the reply goes out; it waits
+// (pendingHead) should it come before the reply is through.
+void HTTPConnection::writeWholeReply(std::string data) {
+    m_asyncSocket->writeData(std::move(data), kWriteTimeout, TagFinal);
+    if (shouldDie())
+        return;
+    m_nextHeadAsked = true;
+    startReadingRequest();
 }
 
 // A body of more than one piece that lies in a file goes from the file to the
@@ -221,7 +233,13 @@ void HTTPConnection::socketDidWriteDataWithTag(const std::shared_ptr<AsyncTcpSoc
     m_numHeaderLines = 0;
     m_sentResponseHeaders = false;
     m_responseDataSizes.clear();
-    startReadingRequest();
+    if (!m_nextHeadAsked) {
+        startReadingRequest();
+        return;
+    }
+    m_nextHeadAsked = false;
+    if (auto head = std::exchange(m_pendingHead, std::nullopt))
+        onHead(*head);
 }
 
 bool HTTPConnection::shouldDie() const {

@@ -117,6 +117,7 @@ private:
     void onChunkTrailer(const std::string& data);
     void onFooterLine(const std::string& data);
     void readBody(size_t length, long tag);
+    bool readRestOf(uint64_t received, uint64_t wanted, long tag);
 
     void replyToHTTPRequest();
     void sendResponseHeadersAndBody();
@@ -127,6 +128,7 @@ private:
     HTTPMessage newUniRangeResponse(uint64_t contentLength);
     HTTPMessage newMultiRangeResponse(uint64_t contentLength);
     uint32_t writeQueueSize() const;
+    uint32_t pieceBudget() const;
     void writeBodyPiece(std::string data, long tag);
     void writePlainPiece(std::string data, bool chunked);
     void continueSendingStandardResponseBody();

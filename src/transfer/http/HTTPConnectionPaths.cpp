@@ -5,38 +5,42 @@
 
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <map>
+#include <vector>
 
 namespace pw {
 
 using namespace http_detail;
 
 namespace {
+// The pieces between the delimiters, empty ones included.
+std::vector<std::string_view> splitOn(std::string_view text, char delimiter) {
+    std::vector<std::string_view> pieces;
+    for (size_t start = 0;;) {
+        size_t end = text.find(delimiter, start);
+        pieces.push_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        if (end == std::string_view::npos)
+            return pieces;
+        start = end + 1;
+    }
+}
+
 // Decodes percent escapes; nullopt for a malformed escape.
 std::optional<std::string> percentDecode(std::string_view s) {
     std::string out;
     out.reserve(s.size());
-    auto hex = [](char c) -> int {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    };
+    auto isHex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
     for (size_t i = 0; i < s.size(); ++i) {
         if (s[i] != '%') {
             out.push_back(s[i]);
             continue;
         }
-        if (i + 2 >= s.size())
+        if (i + 2 >= s.size() || !isHex(s[i + 1]) || !isHex(s[i + 2]))
             return std::nullopt;
-        int h = hex(s[i + 1]), l = hex(s[i + 2]);
-        if (h < 0 || l < 0)
-            return std::nullopt;
-        out.push_back(static_cast<char>(h * 16 + l));
+        char pair[3] = {s[i + 1], s[i + 2], '\0'};
+        out.push_back(static_cast<char>(std::strtoul(pair, nullptr, 16)));
         i += 2;
     }
     return out;
@@ -102,13 +106,8 @@ std::optional<std::string> HTTPConnection::filePathForURI(const std::string& pat
     if (!decoded || decoded->find('\0') != std::string::npos)
         return outside();
     // Resolve "." and ".." on the decoded path: "%2e%2e" climbs like "..".
-    std::vector<std::string> parts;
-    size_t i = 0;
-    while (i <= decoded->size()) {
-        size_t j = decoded->find('/', i);
-        if (j == std::string::npos)
-            j = decoded->size();
-        std::string part = decoded->substr(i, j - i);
+    std::vector<std::string_view> parts;
+    for (auto part : splitOn(*decoded, '/')) {
         if (part == "..") {
             if (parts.empty())
                 return outside();
@@ -116,11 +115,10 @@ std::optional<std::string> HTTPConnection::filePathForURI(const std::string& pat
         } else if (!part.empty() && part != ".") {
             parts.push_back(part);
         }
-        i = j + 1;
     }
     std::string result = root == "/" ? "" : root;
-    for (auto& p : parts)
-        result += "/" + p;
+    for (auto p : parts)
+        result.append("/").append(p);
     if (parts.empty())
         result += "/";
     // Symbolic links must not lead out either.
@@ -159,20 +157,14 @@ std::shared_ptr<HTTPResponse> HTTPConnection::httpResponseForMethod(const std::s
 
 std::map<std::string, std::optional<std::string>> HTTPConnection::parseParams(const std::string& query) {
     std::map<std::string, std::optional<std::string>> result;
-    size_t i = 0;
-    while (i <= query.size()) {
-        size_t j = query.find('&', i);
-        if (j == std::string::npos)
-            j = query.size();
-        std::string piece = query.substr(i, j - i);
-        i = j + 1;
+    for (auto piece : splitOn(query, '&')) {
         auto eq = piece.find('=');
-        if (piece.empty() || eq == std::string::npos || eq == 0)
+        if (piece.empty() || eq == std::string_view::npos || eq == 0)
             continue;
-        auto key = percentDecode(std::string_view(piece).substr(0, eq));
+        auto key = percentDecode(piece.substr(0, eq));
         if (!key || !isValidUtf8(*key))
             continue;
-        auto value = percentDecode(std::string_view(piece).substr(eq + 1));
+        auto value = percentDecode(piece.substr(eq + 1));
         if (value && !isValidUtf8(*value))
             value.reset();
         result[*key] = value;

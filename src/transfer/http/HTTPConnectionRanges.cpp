@@ -125,17 +125,15 @@ void HTTPConnection::startSendingRanges() {
 }
 
 void HTTPConnection::continueSendingSingleRangeResponseBody() {
-    if (!m_httpResponse || !m_asyncSocket || m_ranges.empty())
-        return;
-    uint32_t queued = writeQueueSize();
-    if (queued >= kMaxResponsePiece)
+    uint32_t budget = pieceBudget();
+    if (budget == 0 || m_ranges.empty())
         return;
     const WSRange& r = m_ranges[0];
     uint64_t offset = m_httpResponse->offset();
     if (offset >= r.end())
         return;
     uint64_t left = r.end() - offset;
-    uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(left, kMaxResponsePiece - queued));
+    uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(left, budget));
     std::string data = m_httpResponse->readDataOfLength(n);
     if (data.empty())
         return;
@@ -144,12 +142,9 @@ void HTTPConnection::continueSendingSingleRangeResponseBody() {
 }
 
 void HTTPConnection::continueSendingMultiRangeResponseBody() {
-    if (!m_httpResponse || !m_asyncSocket)
+    uint32_t budget = pieceBudget();
+    if (budget == 0)
         return;
-    uint32_t queued = writeQueueSize();
-    if (queued >= kMaxResponsePiece)
-        return;
-    uint32_t budget = kMaxResponsePiece - queued;
     const WSRange* r = &m_ranges[static_cast<size_t>(m_rangeIndex)];
     uint64_t offset = m_httpResponse->offset();
     uint64_t left = r->end() > offset ? r->end() - offset : 0;

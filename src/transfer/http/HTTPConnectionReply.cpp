@@ -165,13 +165,20 @@ bool HTTPConnection::sendBodyFromFile(std::string& head, bool isRangeRequest, ui
     return true;
 }
 
-void HTTPConnection::continueSendingStandardResponseBody() {
+// Room in the reply's write queue for the next piece; 0 when it is full or
+// there is nothing to send or nowhere to send it.
+uint32_t HTTPConnection::pieceBudget() const {
     if (!m_httpResponse || !m_asyncSocket)
-        return;
+        return 0;
     uint32_t queued = writeQueueSize();
-    if (queued >= kMaxResponsePiece)
+    return queued >= kMaxResponsePiece ? 0 : kMaxResponsePiece - queued;
+}
+
+void HTTPConnection::continueSendingStandardResponseBody() {
+    uint32_t budget = pieceBudget();
+    if (budget == 0)
         return;
-    std::string data = m_httpResponse->readDataOfLength(kMaxResponsePiece - queued);
+    std::string data = m_httpResponse->readDataOfLength(budget);
     if (data.empty()) {
         // A chunked body whose end came without more data still needs its last chunk.
         if (m_httpResponse->isChunked() && m_httpResponse->isDone() && !m_finalChunkSent) {

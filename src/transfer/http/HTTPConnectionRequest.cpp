@@ -72,6 +72,15 @@ void HTTPConnection::socketDidReadData(const std::shared_ptr<AsyncTcpSocket>&, c
     }
 }
 
+// Asks for the next piece of a body (or chunk) of `wanted` bytes; false once
+// all of it is in.
+bool HTTPConnection::readRestOf(uint64_t received, uint64_t wanted, long tag) {
+    if (received >= wanted)
+        return false;
+    readBody(static_cast<size_t>(std::min(wanted - received, kMaxBodyPiece)), tag);
+    return true;
+}
+
 void HTTPConnection::readBody(size_t length, long tag) {
     m_bodyTagAtLastTimeout = -1;
     if (m_asyncSocket)
@@ -184,10 +193,7 @@ void HTTPConnection::readChunkSizeLine() {
 void HTTPConnection::onBodyPiece(const std::string& data) {
     m_requestContentLengthReceived += data.size();
     processBodyData(data);
-    if (m_requestContentLengthReceived < m_requestContentLength) {
-        uint64_t left = m_requestContentLength - m_requestContentLengthReceived;
-        readBody(static_cast<size_t>(std::min(left, kMaxBodyPiece)), TagReadBody);
-    } else {
+    if (!readRestOf(m_requestContentLengthReceived, m_requestContentLength, TagReadBody)) {
         finishBody();
         replyToHTTPRequest();
     }
@@ -236,12 +242,8 @@ void HTTPConnection::onChunkData(const std::string& data) {
     m_requestContentLengthReceived += data.size();
     m_requestChunkSizeReceived += data.size();
     processBodyData(data);
-    if (m_requestChunkSizeReceived < m_requestChunkSize) {
-        uint64_t left = m_requestChunkSize - m_requestChunkSizeReceived;
-        readBody(static_cast<size_t>(std::min(left, kMaxBodyPiece)), TagReadChunkData);
-    } else {
+    if (!readRestOf(m_requestChunkSizeReceived, m_requestChunkSize, TagReadChunkData))
         readBody(2, TagReadChunkTrailer);
-    }
 }
 
 void HTTPConnection::onChunkTrailer(const std::string& data) {

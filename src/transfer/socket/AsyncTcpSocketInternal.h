@@ -80,6 +80,9 @@ namespace pw {
 using namespace socket_detail;
 
 struct AsyncTcpSocket::ReadPacket {
+    ReadPacket() = default;
+    ReadPacket(double timeout, long tag) : timeout(timeout), tag(tag) {}
+
     std::string buffer; // holds exactly bytesDone bytes
     size_t bytesDone = 0;
     size_t maxLength = 0;
@@ -113,6 +116,9 @@ struct AsyncTcpSocket::ReadPacket {
 };
 
 struct AsyncTcpSocket::WritePacket {
+    WritePacket() = default;
+    WritePacket(double timeout, long tag) : tag(tag), timeout(timeout) {}
+
     std::string buffer;
     size_t bytesDone = 0;
     long tag = 0;

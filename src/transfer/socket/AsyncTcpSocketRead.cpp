@@ -51,13 +51,11 @@ void AsyncTcpSocket::queueRead(Buffer buffer, size_t offset, size_t readLength, 
         return;
     if (!terminator.empty() && maxLength > 0 && maxLength < terminator.size())
         return;
-    auto p = std::make_unique<ReadPacket>();
+    auto p = std::make_unique<ReadPacket>(timeout, tag);
     p->callerBuffer = std::move(buffer);
     p->startOffset = offset;
     p->readLength = readLength;
     p->term = std::move(terminator);
-    p->timeout = timeout;
-    p->tag = tag;
     p->maxLength = maxLength;
     enqueue(std::move(p), &AsyncTcpSocket::m_readQueue);
 }

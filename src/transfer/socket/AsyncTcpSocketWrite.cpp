@@ -17,10 +17,8 @@ using namespace socket_detail;
 void AsyncTcpSocket::writeData(std::string data, double timeout, long tag) {
     if (data.empty())
         return;
-    auto p = std::make_unique<WritePacket>();
+    auto p = std::make_unique<WritePacket>(timeout, tag);
     p->buffer = std::move(data);
-    p->timeout = timeout;
-    p->tag = tag;
     enqueue(std::move(p), &AsyncTcpSocket::m_writeQueue);
 }
 
@@ -28,12 +26,10 @@ void AsyncTcpSocket::writeFile(std::shared_ptr<const core::UniqueFd> file, uint6
                                double timeout, long tag) {
     if (!file || !file->isValid() || length == 0)
         return;
-    auto p = std::make_unique<WritePacket>();
+    auto p = std::make_unique<WritePacket>(timeout, tag);
     p->file = std::move(file);
     p->fileOffset = offset;
     p->fileLength = length;
-    p->timeout = timeout;
-    p->tag = tag;
     enqueue(std::move(p), &AsyncTcpSocket::m_writeQueue);
 }
 

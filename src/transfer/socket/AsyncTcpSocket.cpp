@@ -32,14 +32,15 @@ AsyncTcpSocket::~AsyncTcpSocket() {
 void AsyncTcpSocket::assertOnSocketQueue() const {
     PW_ASSERT_MSG(m_socketQueue->isCurrent(), "socket state is touched only on the socket's queue");
 }
-void AsyncTcpSocket::runOnSocketQueue(std::function<void()> f, bool synchronously) {
+// The change is handed the socket instead of capturing it: queued, it keeps
+// the socket alive until it has run.
+void AsyncTcpSocket::runOnSocketQueue(std::function<void(AsyncTcpSocket&)> f, bool synchronously) {
     if (m_socketQueue->isCurrent()) {
-        f();
+        f(*this);
     } else if (synchronously) {
-        m_socketQueue->sync(f);
+        m_socketQueue->sync([&] { f(*this); });
     } else {
-        auto self = shared_from_this();
-        m_socketQueue->async([self, f = std::move(f)] { f(); });
+        m_socketQueue->async([self = shared_from_this(), f = std::move(f)] { f(*self); });
     }
 }
 
@@ -54,19 +55,19 @@ AsyncTcpSocket::Queue AsyncTcpSocket::delegateQueue() const {
 }
 
 void AsyncTcpSocket::setDelegate(std::weak_ptr<AsyncTcpSocketDelegate> delegate, bool synchronously) {
-    runOnSocketQueue([this, delegate] { m_delegate = delegate; }, synchronously);
+    runOnSocketQueue([delegate](AsyncTcpSocket& s) { s.m_delegate = delegate; }, synchronously);
 }
 
 void AsyncTcpSocket::setDelegateQueue(Queue queue, bool synchronously) {
-    runOnSocketQueue([this, queue] { m_delegateQueue = queue; }, synchronously);
+    runOnSocketQueue([queue](AsyncTcpSocket& s) { s.m_delegateQueue = queue; }, synchronously);
 }
 
 void AsyncTcpSocket::setDelegateAndQueue(std::weak_ptr<AsyncTcpSocketDelegate> delegate, Queue queue,
                                          bool synchronously) {
     runOnSocketQueue(
-        [this, delegate, queue] {
-            m_delegate = delegate;
-            m_delegateQueue = queue;
+        [delegate, queue](AsyncTcpSocket& s) {
+            s.m_delegate = delegate;
+            s.m_delegateQueue = queue;
         },
         synchronously);
 }
@@ -94,16 +95,16 @@ void setBit(uint16_t& config, uint16_t bit, bool set) {
 } // namespace
 
 void AsyncTcpSocket::setIPv4Enabled(bool on) {
-    runOnSocketQueue([this, on] { setBit(m_config, kIPv4Disabled, !on); }, false);
+    runOnSocketQueue([on](AsyncTcpSocket& s) { setBit(s.m_config, kIPv4Disabled, !on); }, false);
 }
 void AsyncTcpSocket::setIPv6Enabled(bool on) {
-    runOnSocketQueue([this, on] { setBit(m_config, kIPv6Disabled, !on); }, false);
+    runOnSocketQueue([on](AsyncTcpSocket& s) { setBit(s.m_config, kIPv6Disabled, !on); }, false);
 }
 void AsyncTcpSocket::setPreferIPv4OverIPv6(bool on) {
-    runOnSocketQueue([this, on] { setBit(m_config, kPreferIPv6, !on); }, false);
+    runOnSocketQueue([on](AsyncTcpSocket& s) { setBit(s.m_config, kPreferIPv6, !on); }, false);
 }
 void AsyncTcpSocket::setAutoDisconnectOnClosedReadStream(bool on) {
-    runOnSocketQueue([this, on] { setBit(m_config, kKeepOpenOnReadEOF, !on); }, false);
+    runOnSocketQueue([on](AsyncTcpSocket& s) { setBit(s.m_config, kKeepOpenOnReadEOF, !on); }, false);
 }
 
 // ----- closing -----

@@ -159,7 +159,7 @@ private:
 
     template <class F>
     auto onSocketQueue(F f) const -> decltype(f());
-    void runOnSocketQueue(std::function<void()> f, bool synchronously);
+    void runOnSocketQueue(std::function<void(AsyncTcpSocket&)> f, bool synchronously);
     template <class F>
     void notifyDelegate(F f);
 

@@ -174,6 +174,11 @@ int serveThroughDescriptorShortage(uint16_t port) {
 
 TEST_F(HostilePeerFixture, RunningOutOfDescriptorsClosesWhatCannotBeServedAndServingResumes) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizer's runtime checks an object's type through a pipe of its
+    // own, which the squeeze leaves it none of, and stops at the first check.
+    GTEST_SKIP() << "needs descriptors the sanitizer runtime would take; runs in the plain build";
+#endif
     EXPECT_EXIT(
         {
             int code = serveThroughDescriptorShortage(port);

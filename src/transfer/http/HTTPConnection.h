@@ -1,8 +1,10 @@
 #pragma once
-// Serves one accepted TCP connection: reads each request head line by line,
-// reads its body by length or in chunks, replies (files, byte ranges, chunked
-// bodies, error replies) and, when the reply allows it, starts over with the
-// next request on the same connection. Subclasses override the hooks.
+// Serves one accepted TCP connection: reads each request head (in one read,
+// under one deadline), reads its body by length or in chunks, replies (files,
+// byte ranges, chunked bodies, error replies) and, when the reply allows it,
+// starts over with the next request on the same connection. All connections
+// of a server share one queue for this work; each socket has its own.
+// Subclasses override the hooks.
 #include "transfer/socket/AsyncTcpSocket.h"
 #include "transfer/http/HTTPConfig.h"
 #include "transfer/http/HTTPMessage.h"

@@ -1,6 +1,7 @@
 #pragma once
-// A reply body read from a file piece by piece into one reused buffer, so a
-// file of any size goes out in bounded memory.
+// A reply body read from a file piece by piece, so a file of any size goes
+// out in bounded memory; or, made by create(), handed to the connection as
+// the open file itself, to be sent without passing through this process.
 #include "transfer/http/HTTPResponse.h"
 
 #include <memory>

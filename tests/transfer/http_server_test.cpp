@@ -644,3 +644,36 @@ TEST_F(ServerFixture, AWebSocketTakesOverTheConnectionWhenTheServerOffersOne) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_EQ(server->numberOfWebSocketConnections(), 0u);
 }
+
+TEST_F(ServerFixture, ALargeFileGoesStraightFromTheFileWholeAndInRanges) {
+    // Larger than one reply piece: the body is sent from the file itself.
+    std::string large = patterned(3 << 20, 9);
+    std::ofstream(root / "large.bin", std::ios::binary) << large;
+    httplib::Client client("127.0.0.1", port);
+    auto whole = client.Get("/large.bin");
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->status, 200);
+    EXPECT_TRUE(whole->body == large);
+    auto one = client.Get("/large.bin", {{"Range", "bytes=100-2000099"}});
+    ASSERT_TRUE(one);
+    EXPECT_EQ(one->status, 206);
+    EXPECT_EQ(one->get_header_value("Content-Range"), "bytes 100-2000099/3145728");
+    EXPECT_TRUE(one->body == large.substr(100, 2000000));
+    auto several = client.Get("/large.bin", {{"Range", "bytes=0-9,3000000-3000009"}});
+    ASSERT_TRUE(several);
+    EXPECT_EQ(several->status, 206);
+    EXPECT_NE(several->body.find(large.substr(0, 10)), std::string::npos);
+    EXPECT_NE(several->body.find(large.substr(3000000, 10)), std::string::npos);
+    EXPECT_EQ(several->body.size(), std::stoull(several->get_header_value("Content-Length")));
+    auto head = client.Head("/large.bin");
+    ASSERT_TRUE(head);
+    EXPECT_TRUE(head->body.empty());
+
+    // Requests sent back to back on one connection, small and large, come
+    // back whole and in order.
+    Raw c(port);
+    c.send("GET /small.txt HTTP/1.1\r\n\r\nGET /large.bin HTTP/1.1\r\n\r\nGET /small.txt HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(c.readResponse().body, "hello world");
+    EXPECT_TRUE(c.readResponse().body == large);
+    EXPECT_EQ(c.readResponse().body, "hello world");
+}

@@ -42,6 +42,11 @@ public:
         }
     }
     void after(std::chrono::nanoseconds delay, Block block);
+    // Like async, but when the queue is idle the block runs at once on the
+    // calling thread (as the queue's only runner, so in order with all else
+    // on it): a short block spares a hand-over to another thread. Only for
+    // blocks that never wait for the calling thread's own queue.
+    void runOrAsync(Block block);
 
     bool isCurrent() const;
     static DispatchQueue* current();

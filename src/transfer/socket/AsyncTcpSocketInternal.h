@@ -144,7 +144,9 @@ void AsyncTcpSocket::enqueue(std::unique_ptr<Packet> packet,
                              std::deque<std::unique_ptr<Packet>> AsyncTcpSocket::*queue) {
     auto self = shared_from_this();
     auto* raw = packet.release();
-    m_socketQueue->async([self, raw, queue] {
+    // The socket's work never waits for its caller's queue, so an idle socket
+    // queue may run it on the caller's thread at once.
+    m_socketQueue->runOrAsync([self, raw, queue] {
         std::unique_ptr<Packet> p(raw);
         if ((self->m_flags & kStarted) && !(self->m_flags & kNoNewReadsWrites)) {
             ((*self).*queue).push_back(std::move(p));

@@ -146,11 +146,9 @@ std::optional<std::string> HTTPConnection::filePathForURI(const std::string& pat
 }
 
 std::shared_ptr<HTTPResponse> HTTPConnection::httpResponseForMethod(const std::string&, const std::string& path) {
+    // A missing file or a folder gets no response: create() looks.
     auto filePath = filePathForURI(path, false);
     if (!filePath)
-        return nullptr;
-    struct stat st {};
-    if (::stat(filePath->c_str(), &st) != 0 || S_ISDIR(st.st_mode))
         return nullptr;
     return HTTPFileResponse::create(filePath, weak_from_this());
 }

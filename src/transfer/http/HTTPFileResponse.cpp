@@ -27,6 +27,8 @@ std::shared_ptr<HTTPFileResponse> HTTPFileResponse::create(const std::optional<s
                     filePath->c_str());
         return nullptr;
     }
+    if (S_ISDIR(st.st_mode))
+        return nullptr; // a folder has no bytes to serve
     auto response = std::shared_ptr<HTTPFileResponse>(
         new HTTPFileResponse(*filePath, static_cast<uint64_t>(st.st_size), std::move(connection)));
     response->m_sendsFromFile = true;

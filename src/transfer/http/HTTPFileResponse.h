@@ -13,7 +13,8 @@ class HTTPConnection;
 
 class HTTPFileResponse : public HTTPResponse, public std::enable_shared_from_this<HTTPFileResponse> {
 public:
-    // nullptr when the file's attributes cannot be read (it is missing).
+    // nullptr when the file's attributes cannot be read (it is missing), or
+    // when it is a folder.
     static std::shared_ptr<HTTPFileResponse> create(const std::optional<std::string>& filePath,
                                                     std::weak_ptr<HTTPConnection> connection);
     ~HTTPFileResponse() override;

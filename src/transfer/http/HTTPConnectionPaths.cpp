@@ -15,6 +15,24 @@ namespace pw {
 using namespace http_detail;
 
 namespace {
+enum class BelowRoot { Plain, HasLink, Missing };
+
+// Looks at each part of a path below the root in turn (lstat): a link among
+// them, a part that is missing, or plain folders and files all the way, with
+// the last one's attributes in `last`.
+BelowRoot lookBelowRoot(std::string path, const std::vector<std::string_view>& parts, struct stat* last) {
+    if (parts.empty())
+        return ::stat(path.empty() ? "/" : path.c_str(), last) == 0 ? BelowRoot::Plain : BelowRoot::Missing;
+    for (auto part : parts) {
+        path.append("/").append(part);
+        if (::lstat(path.c_str(), last) != 0)
+            return BelowRoot::Missing;
+        if (S_ISLNK(last->st_mode))
+            return BelowRoot::HasLink;
+    }
+    return BelowRoot::Plain;
+}
+
 // The pieces between the delimiters, empty ones included.
 std::vector<std::string_view> splitOn(std::string_view text, char delimiter) {
     std::vector<std::string_view> pieces;
@@ -121,15 +139,21 @@ std::optional<std::string> HTTPConnection::filePathForURI(const std::string& pat
         result.append("/").append(p);
     if (parts.empty())
         result += "/";
-    // Symbolic links must not lead out either.
-    if (auto real = realPath(result)) {
-        if (!isInside(*real, m_config->realDocumentRoot()))
+    // Symbolic links must not lead out either. Below the root only a link
+    // can, so each part is looked at, and only a path with a link in it is
+    // resolved whole.
+    struct stat st {};
+    auto found = lookBelowRoot(root == "/" ? "" : root, parts, &st);
+    if (found == BelowRoot::HasLink) {
+        auto real = realPath(result);
+        if (real && !isInside(*real, m_config->realDocumentRoot()))
             return outside();
     }
     if (allowDirectory)
         return result;
-    struct stat st {};
-    if (::stat(result.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (found == BelowRoot::HasLink && ::stat(result.c_str(), &st) != 0)
+        found = BelowRoot::Missing;
+    if (found != BelowRoot::Missing && S_ISDIR(st.st_mode)) {
         std::string dir = result.back() == '/' ? result : result + "/";
         for (auto& name : directoryIndexFileNames()) {
             std::string candidate = dir + name;

@@ -9,7 +9,6 @@
 #include "foundation/db/BookTB.h"
 #include "foundation/db/MainDB.h"
 #include "foundation/paths/AppPaths.h"
-#include "network/MainThread.h"
 #include "network/RQHTTPRequest.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/Paths.h"
@@ -74,7 +73,7 @@ struct Env {
         auto a = nc.addObserver("NSNotificationCenter_BookAllDownSuccess", [&](const core::Notification&) { ++ended; });
         auto b = nc.addObserver("NSNotificationCenter_BookAllDownFailed", [&](const core::Notification&) { ++ended; });
         dm.beginToDownloadWithRZBookId(Catalogue::kTangThousand, std::to_string(StandinSite::kReaderId));
-        return MainThread::runUntil([&] { return ended > 0; }, 600);
+        return core::RunLoop::current().runUntil([&] { return ended > 0; }, 600);
     }
 };
 

@@ -3,7 +3,6 @@
 #include "foundation/db/MainDB.h"
 #include "foundation/db/SettingTB.h"
 #include "foundation/paths/AppPaths.h"
-#include "network/MainThread.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/Paths.h"
 #include "platform/core/RunLoop.h"
@@ -50,7 +49,7 @@ protected:
         core::Paths::setHome({});
     }
     int reloads() {
-        MainThread::runFor(0.05);
+        core::RunLoop::current().runUntil([] { return false; }, 0.05);
         return m_reloads;
     }
 
@@ -104,6 +103,6 @@ TEST_F(BundledBooksTest, WithoutAListNothingHappensAndABrokenListStillEndsTheImp
     SettingTB::deleteSettingWithKey(ProcessLocalRZBook::kDoneSettingKey);
     write(m_bundle.path() / "bookinfos.txt", "[" + record(5001, 0, "诗经") + "]");
     ProcessLocalRZBook::process();
-    ASSERT_TRUE(MainThread::runUntil([&] { return m_reloads == 2; }, 10));
+    ASSERT_TRUE(core::RunLoop::current().runUntil([&] { return m_reloads == 2; }, 10));
     EXPECT_EQ(BookTB::isBookExistsByRZBookId(5001), 1);
 }

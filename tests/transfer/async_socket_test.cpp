@@ -3,6 +3,7 @@
 #include "Notifier.h"
 
 #include "platform/core/DispatchSource.h"
+#include "platform/net/SocketAddress.h"
 
 #include <arpa/inet.h>
 #include <dirent.h>
@@ -32,11 +33,16 @@ struct Recorder : AsyncTcpSocketDelegate, test::Notifier {
     size_t partialWriteCalls = 0;
     std::map<AsyncTcpSocket*, std::optional<SocketError>> disconnects;
     std::vector<std::pair<double, size_t>> readTimeoutQuestions;
+    std::vector<std::pair<std::string, uint16_t>> connectedTo;
     double readExtension = 0;
 
     void socketDidAcceptNewSocket(const std::shared_ptr<AsyncTcpSocket>&,
                                   const std::shared_ptr<AsyncTcpSocket>& s) override {
         record([&] { accepted.push_back(s); });
+    }
+    void socketDidConnectToHost(const std::shared_ptr<AsyncTcpSocket>&, const std::string& host,
+                                uint16_t port) override {
+        record([&] { connectedTo.emplace_back(host, port); });
     }
     void socketDidReadData(const std::shared_ptr<AsyncTcpSocket>&, const std::string& d, long tag) override {
         record([&] { reads.emplace_back(tag, d); });
@@ -391,8 +397,9 @@ TEST(AsyncTcpSocket, AThousandAcceptAndCloseCyclesLeakNoDescriptorOrThread) {
         if (HasFatalFailure())
             return;
     }
-    // Cancel handlers close descriptors on the socket queues; give them a moment.
-    for (int i = 0; i < 200 && countOpenFds() > fds; ++i)
+    // A source cancelled from its own event handler goes once that handler
+    // has returned, which may be just after the close was reported.
+    for (int i = 0; i < 200 && (countOpenFds() > fds || core::DispatchSource::liveSourceCount() > sources); ++i)
         std::this_thread::sleep_for(5ms);
     EXPECT_LE(countOpenFds(), fds);
     EXPECT_LE(core::DispatchSource::liveSourceCount(), sources);
@@ -402,5 +409,73 @@ TEST(AsyncTcpSocket, AThousandAcceptAndCloseCyclesLeakNoDescriptorOrThread) {
     ::close(bystander[1]);
     EXPECT_LE(countThreads(), 64);
     EXPECT_LE(core::DispatchQueue::poolThreadCount(), 64);
+    listener->disconnect();
+}
+
+TEST(AsyncTcpSocket, ReadsIntoTheCallersBufferFromItsOffset) {
+    Pair p;
+    auto& rec = *p.rec;
+    auto buffer = std::make_shared<std::string>("KEEP----tail");
+    p.sock->readDataToLength(4, -1, buffer, 4, 1);
+    sendAll(p.client, "abcd");
+    ASSERT_TRUE(rec.waitFor([&] { return rec.reads.size() == 1; }));
+    EXPECT_EQ(rec.reads[0], (std::pair<long, std::string>{1, "abcd"}));
+    EXPECT_EQ(*buffer, "KEEPabcdtail"); // the caller's bytes around the read stay
+
+    // A read from the buffer's end grows it; one past the end is ignored.
+    p.sock->readDataToData(AsyncTcpSocket::CRLFData(), -1, buffer, buffer->size(), 2);
+    sendAll(p.client, "line\r\n");
+    ASSERT_TRUE(rec.waitFor([&] { return rec.reads.size() == 2; }));
+    EXPECT_EQ(*buffer, "KEEPabcdtailline\r\n");
+    p.sock->readDataWithTimeout(-1, buffer, buffer->size() + 1, 3);
+    p.sock->readDataWithTimeout(-1, buffer, 0, 4, 3);
+    sendAll(p.client, "xyz!");
+    ASSERT_TRUE(rec.waitFor([&] { return rec.reads.size() == 3; }));
+    EXPECT_EQ(rec.reads[2], (std::pair<long, std::string>{4, "xyz"}));
+    EXPECT_EQ(buffer->substr(0, 4), "xyzP");
+}
+
+TEST(AsyncTcpSocket, ConnectsToARawAddressFromAChosenInterfaceAndRefusesBadRecords) {
+    auto rec = std::make_shared<Recorder>();
+    auto queue = core::DispatchQueue::create("delegate");
+    auto listener = AsyncTcpSocket::create(rec, queue);
+    SocketError err;
+    ASSERT_TRUE(listener->acceptOnInterface("127.0.0.1", 0, &err)) << err.description;
+    uint16_t port = listener->localPort();
+
+    auto client = AsyncTcpSocket::create(rec, queue);
+    ASSERT_TRUE(client->connectToAddress(net::SocketAddress::loopback4(port), "127.0.0.1", 5, &err)) << err.description;
+    ASSERT_TRUE(rec->waitFor([&] { return rec->connectedTo.size() == 1 && rec->accepted.size() == 1; }));
+    EXPECT_EQ(rec->connectedTo[0], (std::pair<std::string, uint16_t>{"127.0.0.1", port}));
+    EXPECT_EQ(client->localHost(), "127.0.0.1");
+    client->writeData("ping", -1, 7);
+    rec->accepted[0]->readDataToLength(4, -1, 8);
+    ASSERT_TRUE(rec->waitFor([&] { return rec->reads.size() == 1; }));
+    EXPECT_EQ(rec->reads[0].second, "ping");
+
+    std::string v4 = net::SocketAddress::loopback4(port);
+    auto ipv4Off = AsyncTcpSocket::create(rec, queue);
+    ipv4Off->setIPv4Enabled(false);
+    struct Case {
+        std::shared_ptr<AsyncTcpSocket> socket;
+        std::string address;
+        std::string interface;
+        const char* error;
+    } cases[] = {
+        {AsyncTcpSocket::create(rec, queue), v4 + '\0', "", "A valid IPv4 or IPv6 address was not given"},
+        {AsyncTcpSocket::create(rec, queue), "", "", "A valid IPv4 or IPv6 address was not given"},
+        {ipv4Off, v4, "", "IPv4 has been disabled and an IPv4 address was passed."},
+        {client, v4, "", "Attempting to connect while connected or accepting connections. Disconnect first."},
+        {AsyncTcpSocket::create(rec, queue), v4, "no-such-interface0",
+         "Unknown interface. Specify valid interface by name (e.g. \"en1\") or IP address."},
+        {AsyncTcpSocket::create(), v4, "", "Attempting to connect without a delegate. Set a delegate first."},
+    };
+    for (auto& c : cases) {
+        EXPECT_FALSE(c.socket->connectToAddress(c.address, c.interface, -1, &err)) << c.error;
+        EXPECT_EQ(err.description, c.error);
+    }
+    client->setDelegateAndQueue({}, nullptr, true);
+    client->disconnect();
+    rec->accepted[0]->setDelegateAndQueue({}, nullptr, true);
     listener->disconnect();
 }

@@ -8,6 +8,7 @@
 #include "transfer/http/WSData.h"
 
 #include "platform/core/DispatchSource.h"
+#include "RawClient.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -27,6 +28,8 @@
 using namespace pw;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
+
+using pw::test::Raw;
 
 namespace {
 
@@ -163,96 +166,6 @@ struct ServerFixture : ::testing::Test {
         fs::remove_all(dir);
     }
     std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port) + path; }
-};
-
-// ---- a raw client, so the exact bytes on the wire can be checked ----
-
-struct Raw {
-    int fd = -1;
-    explicit Raw(uint16_t port, int rcvbuf = 0) {
-        fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        if (rcvbuf)
-            ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &rcvbuf, sizeof rcvbuf);
-        timeval tv{5, 0};
-        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-            ::close(fd);
-            fd = -1;
-        }
-    }
-    ~Raw() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    void send(const std::string& s) const {
-        size_t off = 0;
-        while (off < s.size()) {
-            ssize_t n = ::send(fd, s.data() + off, s.size() - off, MSG_NOSIGNAL);
-            if (n <= 0)
-                return;
-            off += static_cast<size_t>(n);
-        }
-    }
-    // Reads until `n` bytes or the peer closes; closed tells which.
-    std::string recvExactly(size_t n, bool* closed = nullptr) const {
-        std::string out;
-        char buf[65536];
-        while (out.size() < n) {
-            ssize_t r = ::recv(fd, buf, std::min(sizeof buf, n - out.size()), 0);
-            if (r <= 0) {
-                if (closed)
-                    *closed = r == 0;
-                return out;
-            }
-            out.append(buf, static_cast<size_t>(r));
-        }
-        if (closed)
-            *closed = false;
-        return out;
-    }
-    struct Response {
-        int status = 0;
-        std::map<std::string, std::string> headers;
-        std::string body;
-        std::string rawHead;
-    };
-    // One response with a Content-Length (or none: no body).
-    Response readResponse(bool headOnly = false) const {
-        Response r;
-        std::string head;
-        char c;
-        while (head.size() < 4 || head.compare(head.size() - 4, 4, "\r\n\r\n") != 0) {
-            if (::recv(fd, &c, 1, 0) != 1)
-                return r;
-            head.push_back(c);
-        }
-        r.rawHead = head;
-        r.status = std::atoi(head.substr(9, 3).c_str());
-        size_t pos = head.find("\r\n") + 2;
-        while (pos < head.size() - 2) {
-            size_t end = head.find("\r\n", pos);
-            std::string line = head.substr(pos, end - pos);
-            auto colon = line.find(':');
-            std::string name = line.substr(0, colon);
-            for (auto& ch : name)
-                ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-            r.headers[name] = line.substr(colon + 2);
-            pos = end + 2;
-        }
-        if (!headOnly && r.headers.count("content-length"))
-            r.body = recvExactly(std::stoull(r.headers["content-length"]));
-        return r;
-    }
-    // True when the server has closed the connection (nothing more arrives).
-    bool closedByPeer() const {
-        char c;
-        ssize_t r = ::recv(fd, &c, 1, 0);
-        return r == 0 || (r < 0 && errno == ECONNRESET);
-    }
 };
 
 std::string runCurl(const std::string& args) {
@@ -730,4 +643,37 @@ TEST_F(ServerFixture, AWebSocketTakesOverTheConnectionWhenTheServerOffersOne) {
     for (int i = 0; i < 200 && server->numberOfWebSocketConnections() > 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_EQ(server->numberOfWebSocketConnections(), 0u);
+}
+
+TEST_F(ServerFixture, ALargeFileGoesStraightFromTheFileWholeAndInRanges) {
+    // Larger than one reply piece: the body is sent from the file itself.
+    std::string large = patterned(3 << 20, 9);
+    std::ofstream(root / "large.bin", std::ios::binary) << large;
+    httplib::Client client("127.0.0.1", port);
+    auto whole = client.Get("/large.bin");
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->status, 200);
+    EXPECT_TRUE(whole->body == large);
+    auto one = client.Get("/large.bin", {{"Range", "bytes=100-2000099"}});
+    ASSERT_TRUE(one);
+    EXPECT_EQ(one->status, 206);
+    EXPECT_EQ(one->get_header_value("Content-Range"), "bytes 100-2000099/3145728");
+    EXPECT_TRUE(one->body == large.substr(100, 2000000));
+    auto several = client.Get("/large.bin", {{"Range", "bytes=0-9,3000000-3000009"}});
+    ASSERT_TRUE(several);
+    EXPECT_EQ(several->status, 206);
+    EXPECT_NE(several->body.find(large.substr(0, 10)), std::string::npos);
+    EXPECT_NE(several->body.find(large.substr(3000000, 10)), std::string::npos);
+    EXPECT_EQ(several->body.size(), std::stoull(several->get_header_value("Content-Length")));
+    auto head = client.Head("/large.bin");
+    ASSERT_TRUE(head);
+    EXPECT_TRUE(head->body.empty());
+
+    // Requests sent back to back on one connection, small and large, come
+    // back whole and in order.
+    Raw c(port);
+    c.send("GET /small.txt HTTP/1.1\r\n\r\nGET /large.bin HTTP/1.1\r\n\r\nGET /small.txt HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(c.readResponse().body, "hello world");
+    EXPECT_TRUE(c.readResponse().body == large);
+    EXPECT_EQ(c.readResponse().body, "hello world");
 }

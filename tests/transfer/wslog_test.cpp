@@ -120,6 +120,29 @@ TEST(WSLog, FileNamesAreCutFromSourcePaths) {
     EXPECT_TRUE(ExtractFileNameWithoutExtension(nullptr).empty());
 }
 
+TEST(WSLog, PerClassLevelsReachOnlyRegisteredClasses) {
+    int alpha = WSLogMessage::LevelErrorsAndWarnings;
+    WSLog::registerClass(
+        "Alpha", [&] { return alpha; }, [&](int l) { alpha = l; });
+    WSLog::registerClass(
+        "GetterOnly", [] { return 7; }, nullptr);
+    EXPECT_TRUE(WSLog::isRegisteredClass("Alpha"));
+    EXPECT_EQ(WSLog::registeredClassNames(), std::vector<std::string>{"Alpha"});
+    EXPECT_EQ(WSLog::logLevelForClass("Alpha"), 3);
+    WSLog::setLogLevelForClass(WSLogMessage::LevelWithInfo, "Alpha");
+    EXPECT_EQ(alpha, 7);
+    EXPECT_EQ(WSLog::logLevelForClass("Alpha"), 7);
+    // A class that lacks either accessor, or never registered, has no level.
+    for (const char* name : {"GetterOnly", "Beta"}) {
+        EXPECT_FALSE(WSLog::isRegisteredClass(name));
+        EXPECT_EQ(WSLog::logLevelForClass(name), -1);
+        WSLog::setLogLevelForClass(1, name);
+    }
+    WSLog::unregisterClass("Alpha");
+    EXPECT_TRUE(WSLog::registeredClassNames().empty());
+    EXPECT_EQ(alpha, 7);
+}
+
 TEST(WSLogFileManager, RecognisesLogFileNames) {
     struct Case {
         const char* name;

@@ -138,6 +138,26 @@ void DispatchQueue::async(Block block) {
     DispatchPool::shared().submit([self = shared_from_this()] { self->drain(); });
 }
 
+void DispatchQueue::runOrAsync(Block block) {
+    if (!block)
+        return;
+    {
+        std::unique_lock lock(m_mutex);
+        if (m_running || !m_items.empty()) {
+            lock.unlock();
+            async(std::move(block));
+            return;
+        }
+        m_running = true; // this thread is the queue's runner now
+    }
+    {
+        CurrentQueueScope scope(this);
+        block();
+        block = nullptr;
+    }
+    releaseAfterSync();
+}
+
 void DispatchQueue::drain() {
     for (int n = 0;; ++n) {
         Item item;

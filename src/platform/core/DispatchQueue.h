@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <type_traits>
 
 namespace pw::core {
 
@@ -29,7 +30,23 @@ public:
     // Runs the block and returns when it is done. Called on this queue itself
     // it runs the block at once instead of waiting on itself.
     void sync(const Block& block);
+    // `sync` that hands back what the block returns.
+    template <class F>
+    auto syncResult(F f) -> decltype(f()) {
+        if constexpr (std::is_void_v<decltype(f())>) {
+            sync(f);
+        } else {
+            decltype(f()) result{};
+            sync([&] { result = f(); });
+            return result;
+        }
+    }
     void after(std::chrono::nanoseconds delay, Block block);
+    // Like async, but when the queue is idle the block runs at once on the
+    // calling thread (as the queue's only runner, so in order with all else
+    // on it): a short block spares a hand-over to another thread. Only for
+    // blocks that never wait for the calling thread's own queue.
+    void runOrAsync(Block block);
 
     bool isCurrent() const;
     static DispatchQueue* current();

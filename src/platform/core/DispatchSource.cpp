@@ -406,6 +406,14 @@ void DispatchSource::setClock(Clock clock) {
     r.wake();
 }
 
+void DispatchSource::useClock(std::shared_ptr<core::Clock> clock) {
+    if (!clock) {
+        setClock(nullptr);
+        return;
+    }
+    setClock([clock] { return duration_cast<nanoseconds>(duration<double>(clock->monotonic())); });
+}
+
 void DispatchSource::clockAdvanced() {
     DispatchReactor::shared().wake();
 }

@@ -9,6 +9,7 @@
 // once on the target queue after any event in flight has finished, and only
 // then may the owner close the descriptor. A source stays alive until it is
 // cancelled.
+#include "platform/core/Clock.h"
 #include "platform/core/DispatchQueue.h"
 
 #include <chrono>
@@ -51,6 +52,9 @@ public:
     // The clock of every timer (and of DispatchQueue::after). Tests install a
     // fake one and call clockAdvanced() after moving it.
     static void setClock(Clock clock);
+    // The same with the platform's clock (a ManualClock in tests): timers run
+    // on its monotonic time. nullptr restores the steady clock.
+    static void useClock(std::shared_ptr<core::Clock> clock);
     static void clockAdvanced();
     static std::chrono::nanoseconds now();
     // Sources not yet cancelled (for leak checks in tests).

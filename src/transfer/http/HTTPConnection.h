@@ -1,8 +1,10 @@
 #pragma once
-// Serves one accepted TCP connection: reads each request head line by line,
-// reads its body by length or in chunks, replies (files, byte ranges, chunked
-// bodies, error replies) and, when the reply allows it, starts over with the
-// next request on the same connection. Subclasses override the hooks.
+// Serves one accepted TCP connection: reads each request head (in one read,
+// under one deadline), reads its body by length or in chunks, replies (files,
+// byte ranges, chunked bodies, error replies) and, when the reply allows it,
+// starts over with the next request on the same connection. All connections
+// of a server share one queue for this work; each socket has its own.
+// Subclasses override the hooks.
 #include "transfer/socket/AsyncTcpSocket.h"
 #include "transfer/http/HTTPConfig.h"
 #include "transfer/http/HTTPMessage.h"
@@ -28,6 +30,7 @@ public:
     static constexpr uint64_t kMaxBodyPiece = 32768;
     static constexpr uint32_t kMaxResponsePiece = 131072;
     static constexpr size_t kMaxRanges = 32;
+    // For the whole request head, however many lines it has.
     static constexpr double kReadTimeout = 30;
     static constexpr double kWriteTimeout = 30;
     // The byte ranges a Range field asks of a body of contentLength bytes,
@@ -104,21 +107,30 @@ protected:
 private:
     void startConnection();
     void startReadingRequest();
-    void readHeadLine();
-    void onHeadLine(const std::string& data);
+    void readHead();
+    bool headLinesWithinLimits(std::string_view head);
+    void onHead(const std::string& data);
+    bool takeBodyFraming(bool expectsBody);
+    void startBody();
+    void readChunkSizeLine();
     void onBodyPiece(const std::string& data);
     void onChunkSizeLine(const std::string& data);
     void onChunkData(const std::string& data);
     void onChunkTrailer(const std::string& data);
     void onFooterLine(const std::string& data);
     void readBody(size_t length, long tag);
+    bool readRestOf(uint64_t received, uint64_t wanted, long tag);
 
     void replyToHTTPRequest();
     void sendResponseHeadersAndBody();
+    void writeWholeReply(std::string data);
+    bool sendBodyFromFile(std::string& head, bool isRangeRequest, uint64_t contentLength);
+    void startSendingRanges();
     bool parseRangeRequest(const std::string& rangeHeader, uint64_t contentLength);
     HTTPMessage newUniRangeResponse(uint64_t contentLength);
     HTTPMessage newMultiRangeResponse(uint64_t contentLength);
     uint32_t writeQueueSize() const;
+    uint32_t pieceBudget() const;
     void writeBodyPiece(std::string data, long tag);
     void writePlainPiece(std::string data, bool chunked);
     void continueSendingStandardResponseBody();
@@ -136,6 +148,7 @@ private:
     std::shared_ptr<HTTPConfig> m_config;
     bool m_started = false;
     bool m_dead = false;
+    bool m_secure = false; // TLS was asked for: bodies cannot go straight from files
     std::unique_ptr<HTTPMessage> m_request;
     unsigned m_numHeaderLines = 0;
     bool m_sentResponseHeaders = false;
@@ -152,6 +165,9 @@ private:
     uint64_t m_requestContentLengthReceived = 0;
     uint64_t m_requestChunkSize = 0;
     uint64_t m_requestChunkSizeReceived = 0;
+    double m_headDeadline = 0; // on the socket's clock
+    bool m_nextHeadAsked = false;
+    std::optional<std::string> m_pendingHead;
     size_t m_bodyBytesAtLastTimeout = 0;
     long m_bodyTagAtLastTimeout = -1;
 };

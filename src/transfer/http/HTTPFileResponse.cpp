@@ -27,16 +27,23 @@ std::shared_ptr<HTTPFileResponse> HTTPFileResponse::create(const std::optional<s
                     filePath->c_str());
         return nullptr;
     }
-    return std::shared_ptr<HTTPFileResponse>(
+    if (S_ISDIR(st.st_mode))
+        return nullptr; // a folder has no bytes to serve
+    auto response = std::shared_ptr<HTTPFileResponse>(
         new HTTPFileResponse(*filePath, static_cast<uint64_t>(st.st_size), std::move(connection)));
+    response->m_sendsFromFile = true;
+    return response;
 }
 
 HTTPFileResponse::HTTPFileResponse(std::string filePath, uint64_t fileLength, std::weak_ptr<HTTPConnection> connection)
     : m_connection(std::move(connection)), m_filePath(std::move(filePath)), m_fileLength(fileLength) {}
 
-HTTPFileResponse::~HTTPFileResponse() {
-    if (m_fileFD >= 0)
-        ::close(m_fileFD);
+HTTPFileResponse::~HTTPFileResponse() = default;
+
+std::shared_ptr<const core::UniqueFd> HTTPFileResponse::fileForSending() {
+    if (!m_sendsFromFile || !openFileIfNeeded())
+        return nullptr;
+    return m_file;
 }
 
 void HTTPFileResponse::abort() {
@@ -46,8 +53,8 @@ void HTTPFileResponse::abort() {
 }
 
 bool HTTPFileResponse::openFile() {
-    m_fileFD = ::open(m_filePath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (m_fileFD < 0) {
+    m_file->reset(::open(m_filePath.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!m_file->isValid()) {
         WS_LOG_ERROR(kLogLevel, "%s[%p]: Unable to open file. filePath: %s", "HTTPFileResponse",
                      static_cast<void*>(this), m_filePath.c_str());
         abort();
@@ -59,7 +66,7 @@ bool HTTPFileResponse::openFile() {
 bool HTTPFileResponse::openFileIfNeeded() {
     if (m_aborted)
         return false;
-    if (m_fileFD >= 0)
+    if (m_file->isValid())
         return true;
     return openFile();
 }
@@ -68,7 +75,7 @@ void HTTPFileResponse::setOffset(uint64_t offset) {
     if (!openFileIfNeeded())
         return;
     m_fileOffset = offset;
-    if (::lseek(m_fileFD, static_cast<off_t>(offset), SEEK_SET) < 0) {
+    if (::lseek(m_file->get(), static_cast<off_t>(offset), SEEK_SET) < 0) {
         WS_LOG_ERROR(kLogLevel, "%s[%p]: lseek failed - errno(%i) filePath(%s)", "HTTPFileResponse",
                      static_cast<void*>(this), errno, m_filePath.c_str());
         abort();
@@ -82,9 +89,9 @@ std::string HTTPFileResponse::readDataOfLength(uint32_t length) {
     size_t toRead = static_cast<size_t>(std::min<uint64_t>(length, left));
     if (toRead == 0)
         return {};
-    if (m_buffer.size() < toRead)
-        m_buffer.resize(toRead);
-    ssize_t n = ::read(m_fileFD, m_buffer.data(), toRead);
+    // Straight into the bytes handed out: no buffer in between to copy from.
+    std::string data(toRead, '\0');
+    ssize_t n = ::read(m_file->get(), data.data(), toRead);
     if (n < 0) {
         WS_LOG_ERROR(kLogLevel, "%s: Error(%i) reading file(%s)", "HTTPFileResponse", errno, m_filePath.c_str());
         abort();
@@ -96,7 +103,8 @@ std::string HTTPFileResponse::readDataOfLength(uint32_t length) {
         return {};
     }
     m_fileOffset += static_cast<uint64_t>(n);
-    return m_buffer.substr(0, static_cast<size_t>(n));
+    data.resize(static_cast<size_t>(n));
+    return data;
 }
 
 } // namespace pw

@@ -1,6 +1,7 @@
 #pragma once
-// A reply body read from a file piece by piece into one reused buffer, so a
-// file of any size goes out in bounded memory.
+// A reply body read from a file piece by piece, so a file of any size goes
+// out in bounded memory; or, made by create(), handed to the connection as
+// the open file itself, to be sent without passing through this process.
 #include "transfer/http/HTTPResponse.h"
 
 #include <memory>
@@ -12,7 +13,8 @@ class HTTPConnection;
 
 class HTTPFileResponse : public HTTPResponse, public std::enable_shared_from_this<HTTPFileResponse> {
 public:
-    // nullptr when the file's attributes cannot be read (it is missing).
+    // nullptr when the file's attributes cannot be read (it is missing), or
+    // when it is a folder.
     static std::shared_ptr<HTTPFileResponse> create(const std::optional<std::string>& filePath,
                                                     std::weak_ptr<HTTPConnection> connection);
     ~HTTPFileResponse() override;
@@ -22,6 +24,10 @@ public:
     void setOffset(uint64_t offset) override;
     std::string readDataOfLength(uint32_t length) override;
     bool isDone() override { return m_fileOffset == m_fileLength; }
+
+    // The file itself, for responses made by create(); a subclass, which may
+    // shape what readDataOfLength hands out, answers nullptr.
+    std::shared_ptr<const core::UniqueFd> fileForSending() override;
 
     const std::string& filePath() const { return m_filePath; }
     void abort();
@@ -37,8 +43,8 @@ private:
     uint64_t m_fileLength = 0;
     uint64_t m_fileOffset = 0;
     bool m_aborted = false;
-    int m_fileFD = -1;
-    std::string m_buffer;
+    bool m_sendsFromFile = false;
+    std::shared_ptr<core::UniqueFd> m_file = std::make_shared<core::UniqueFd>();
 };
 
 } // namespace pw

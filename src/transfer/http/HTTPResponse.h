@@ -2,7 +2,10 @@
 // What produces one reply's body for an HTTP connection. The connection calls
 // these on its own queue; a response may tell the connection of new data or
 // of its abort from any thread.
+#include "platform/core/UniqueFd.h"
+
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,6 +31,11 @@ public:
     virtual std::vector<std::pair<std::string, std::string>> httpHeaders() { return {}; }
     virtual bool isChunked() { return false; }
     virtual void connectionDidClose() {}
+    // Optional: the open file whose bytes (from offset 0, contentLength long)
+    // are the body, so the connection can have them sent straight from the
+    // file without reading them through this process. nullptr: the body
+    // comes from readDataOfLength only.
+    virtual std::shared_ptr<const core::UniqueFd> fileForSending() { return nullptr; }
 };
 
 } // namespace pw

@@ -31,15 +31,7 @@ HTTPServer::~HTTPServer() {
 
 template <class F>
 auto HTTPServer::onServerQueue(F f) const -> decltype(f()) {
-    if (m_serverQueue->isCurrent())
-        return f();
-    if constexpr (std::is_void_v<decltype(f())>) {
-        m_serverQueue->sync(f);
-    } else {
-        decltype(f()) r{};
-        m_serverQueue->sync([&] { r = f(); });
-        return r;
-    }
+    return m_serverQueue->syncResult(std::move(f));
 }
 
 // Settings change in the queue's order with the reads above; the caller does
@@ -249,12 +241,10 @@ std::shared_ptr<HTTPConfig> HTTPServer::config() const {
 
 std::shared_ptr<core::DispatchQueue> HTTPServer::newSocketQueueForConnectionFromAddress(const std::string&,
                                                                                         AsyncTcpSocket&) {
-    // Each accepted socket runs on the queue its connection runs on: the
-    // socket's completions and the connection's next reads and writes then
-    // follow each other on one thread instead of hopping between two, which
-    // halves the cost of a small request. Requests of all clients are
-    // already handled one at a time on this queue; now their socket work is too.
-    return m_connectionQueue;
+    // Each accepted socket gets a queue of its own (nullptr): its reads, writes
+    // and sends from files run beside those of other sockets, while the HTTP
+    // work of all connections stays on the one connection queue.
+    return nullptr;
 }
 
 void HTTPServer::socketDidAcceptNewSocket(const std::shared_ptr<AsyncTcpSocket>&,

@@ -23,16 +23,7 @@ protected:
     // its result, so settings are read and written in the queue's order.
     template <class F>
     auto onLoggerQueue(F f) const -> decltype(f()) {
-        auto q = loggerQueue();
-        if (q->isCurrent())
-            return f();
-        if constexpr (std::is_void_v<decltype(f())>) {
-            q->sync(f);
-        } else {
-            decltype(f()) r{};
-            q->sync([&] { r = f(); });
-            return r;
-        }
+        return loggerQueue()->syncResult(std::move(f));
     }
 
 private:

@@ -4,6 +4,9 @@
 #include "platform/core/Semaphore.h"
 
 #include <cstdarg>
+#include <map>
+#include <mutex>
+#include <optional>
 #include <cstdio>
 #include <thread>
 #include <vector>
@@ -129,6 +132,71 @@ void WSLog::flushLog() {
 
 long WSLog::availablePermits() {
     return state().permits.available();
+}
+
+namespace {
+struct LogSource {
+    std::function<int()> level;
+    std::function<void(int)> setLevel;
+};
+
+// Read from any thread; one plain lock, held for one look-up or change.
+struct SourceRegistry {
+    std::mutex mutex;
+    std::map<std::string, LogSource> sources;
+};
+
+SourceRegistry& sourceRegistry() {
+    static auto* registry = new SourceRegistry; // sources may log at exit
+    return *registry;
+}
+
+// The source's accessors run outside the lock: they may log themselves.
+std::optional<LogSource> findSource(const std::string& name) {
+    auto& r = sourceRegistry();
+    std::lock_guard lock(r.mutex);
+    auto it = r.sources.find(name);
+    if (it == r.sources.end())
+        return std::nullopt;
+    return it->second;
+}
+} // namespace
+
+void WSLog::registerClass(const std::string& name, std::function<int()> level, std::function<void(int)> setLevel) {
+    if (name.empty() || !level || !setLevel)
+        return;
+    auto& r = sourceRegistry();
+    std::lock_guard lock(r.mutex);
+    r.sources[name] = LogSource{std::move(level), std::move(setLevel)};
+}
+
+void WSLog::unregisterClass(const std::string& name) {
+    auto& r = sourceRegistry();
+    std::lock_guard lock(r.mutex);
+    r.sources.erase(name);
+}
+
+bool WSLog::isRegisteredClass(const std::string& name) {
+    return findSource(name).has_value();
+}
+
+std::vector<std::string> WSLog::registeredClassNames() {
+    auto& r = sourceRegistry();
+    std::lock_guard lock(r.mutex);
+    std::vector<std::string> names;
+    for (auto& [name, source] : r.sources)
+        names.push_back(name);
+    return names;
+}
+
+int WSLog::logLevelForClass(const std::string& name) {
+    auto source = findSource(name);
+    return source ? source->level() : -1;
+}
+
+void WSLog::setLogLevelForClass(int level, const std::string& name) {
+    if (auto source = findSource(name))
+        source->setLevel(level);
 }
 
 } // namespace pw

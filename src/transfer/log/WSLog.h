@@ -6,8 +6,10 @@
 #include "platform/core/DispatchQueue.h"
 #include "transfer/log/WSLogger.h"
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace pw {
 
@@ -29,6 +31,20 @@ public:
     static void flushLog();
     // Permits left of the pending-message bound (for tests).
     static long availablePermits();
+
+    // Per-source levels, for tools that change them while running. A source
+    // (a class, by name) takes part by registering both a getter and a setter
+    // of its level; one lacking either is not registered. The dispatcher
+    // itself still filters nothing: the level test stays with the caller.
+    static void registerClass(const std::string& name, std::function<int()> level, std::function<void(int)> setLevel);
+    static void unregisterClass(const std::string& name);
+    static bool isRegisteredClass(const std::string& name);
+    // Sorted by name.
+    static std::vector<std::string> registeredClassNames();
+    // -1 for a class that is not registered.
+    static int logLevelForClass(const std::string& name);
+    // Ignored for a class that is not registered.
+    static void setLogLevelForClass(int level, const std::string& name);
 };
 
 // Call-site helpers: a message whose flag is not in its unit's level is never built.

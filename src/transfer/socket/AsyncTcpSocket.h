@@ -6,6 +6,7 @@
 // socket's close.
 #include "platform/core/DispatchQueue.h"
 #include "platform/core/DispatchSource.h"
+#include "platform/core/UniqueFd.h"
 #include "platform/net/TlsSession.h"
 #include "transfer/socket/SocketError.h"
 
@@ -87,14 +88,35 @@ public:
     // Outgoing connection to a host name or address text (lookup on a worker
     // thread; "localhost" and "loopback" need none).
     bool connectToHost(const std::string& host, uint16_t port, double timeout = -1, SocketError* error = nullptr);
+    // The same from a given local interface (a name or an address; empty: any).
+    bool connectToHost(const std::string& host, uint16_t port, const std::string& interface, double timeout,
+                       SocketError* error = nullptr);
+    // To a raw socket address (a whole sockaddr_in or sockaddr_in6, as
+    // net::SocketAddress makes them); no lookup.
+    bool connectToAddress(const std::string& address, double timeout = -1, SocketError* error = nullptr);
+    bool connectToAddress(const std::string& address, const std::string& interface, double timeout,
+                          SocketError* error = nullptr);
 
     // Reading. maxLength 0: no limit.
     void readDataWithTimeout(double timeout, long tag, size_t maxLength = 0);
     void readDataToLength(size_t length, double timeout, long tag);
     void readDataToData(std::string terminator, double timeout, long tag, size_t maxLength = 0);
+    // The same into the caller's buffer from `offset` on, grown as needed;
+    // ignored when the offset lies beyond the buffer's end. The completion
+    // carries the bytes read, which then stand in the buffer too.
+    using Buffer = std::shared_ptr<std::string>;
+    void readDataWithTimeout(double timeout, Buffer buffer, size_t offset, long tag, size_t maxLength = 0);
+    void readDataToLength(size_t length, double timeout, Buffer buffer, size_t offset, long tag);
+    void readDataToData(std::string terminator, double timeout, Buffer buffer, size_t offset, long tag,
+                        size_t maxLength = 0);
 
     // Writing. The bytes are moved into the queue, not copied again.
     void writeData(std::string data, double timeout, long tag);
+    // `length` bytes of an open file from `offset` on, handed by the kernel
+    // straight from the file to the connection (not over TLS). The file must
+    // stay that long; the packet holds it.
+    void writeFile(std::shared_ptr<const core::UniqueFd> file, uint64_t offset, uint64_t length, double timeout,
+                   long tag);
 
     // TLS: starts once every read and write queued before it has finished;
     // only one start is ever queued. Failures close the socket.
@@ -137,48 +159,78 @@ private:
 
     template <class F>
     auto onSocketQueue(F f) const -> decltype(f());
-    void runOnSocketQueue(std::function<void()> f, bool synchronously);
+    void runOnSocketQueue(std::function<void(AsyncTcpSocket&)> f, bool synchronously);
     template <class F>
     void notifyDelegate(F f);
 
     bool doAcceptOnInterface(const std::string& interface, uint16_t port, SocketError* error);
-    int createListeningSocket(int family, const std::string& address, SocketError* error);
+    core::UniqueFd createListeningSocket(int family, const std::string& address, SocketError* error);
     bool doAccept(int listenFD);
+    void pauseAccepting();
     void setupReadAndWriteSources(int fd);
+    // The rule of every member below: it runs on the socket queue.
+    void assertOnSocketQueue() const;
+    bool preConnectWithInterface(const std::string& interface, SocketError* error);
+    template <class Result>
+    void lookupDidFinish(int index, const Result& result);
+    bool connectWithAddresses(const std::optional<std::string>& address4, const std::optional<std::string>& address6,
+                              SocketError* error);
     void didConnect(int index);
     void didNotConnect(int index, const SocketError& error);
     void startConnectTimeout(double timeout);
     void endConnectTimeout();
 
+    void setSuspended(const std::shared_ptr<core::DispatchSource>& source, uint32_t flag, bool suspended);
+    bool checkDelegate(const std::string& action, SocketError* error) const;
+    bool checkInterfaceAddresses(const std::optional<std::string>& address4, const std::optional<std::string>& address6,
+                                 SocketError* error) const;
     void suspendReadSource();
     void resumeReadSource();
     void suspendWriteSource();
     void resumeWriteSource();
 
-    void queueRead(std::unique_ptr<ReadPacket> packet);
+    void queueRead(Buffer buffer, size_t offset, size_t readLength, std::string terminator, double timeout, long tag,
+                   size_t maxLength);
+    template <class Packet>
+    void enqueue(std::unique_ptr<Packet> packet, std::deque<std::unique_ptr<Packet>> AsyncTcpSocket::*queue);
+    template <class Packet>
+    void serveQueue(std::unique_ptr<Packet>& current, std::deque<std::unique_ptr<Packet>>& queue, bool reading,
+                    bool otherSideIdle);
     void maybeDequeueRead();
+    struct ReadStep;
     void doReadData();
+    void readFromPreBuffer(ReadStep& step);
+    void moveFromPreBuffer(ReadStep& step, size_t n);
+    ssize_t receive(char* into, size_t length, std::optional<SocketError>* error);
+    void readFromConnection(ReadStep& step, size_t estimate);
+    void finishReadStep(const ReadStep& step);
     void doReadEOF();
     size_t takeFromPreBuffer(ReadPacket& packet, bool* done);
     void completeCurrentRead();
     void endCurrentRead();
-    void setupReadTimer(double timeout);
-    void doReadTimeout();
-    void doReadTimeoutWithExtension(double extension);
 
     void maybeDequeueWrite();
     void doWriteData();
+    ssize_t send(const char* from, size_t length, std::optional<SocketError>* error);
+    ssize_t sendFromFile(const WritePacket& pkt, std::optional<SocketError>* error);
     void completeCurrentWrite();
     void endCurrentWrite();
-    void setupWriteTimer(double timeout);
-    void doWriteTimeout();
-    void doWriteTimeoutWithExtension(double extension);
 
     using ShouldTimeoutQuery = double (AsyncTcpSocketDelegate::*)(const std::shared_ptr<AsyncTcpSocket>&, long, double,
                                                                   size_t);
-    void armTimer(std::shared_ptr<core::DispatchSource>& timer, double timeout, void (AsyncTcpSocket::*onTimeout)());
-    void askForTimeoutExtension(long tag, double elapsed, size_t bytesDone, ShouldTimeoutQuery query,
-                                void (AsyncTcpSocket::*withExtension)(double));
+    void doTimeout(bool reading);
+    void doTimeoutWithExtension(bool reading, double extension);
+    template <class Packet>
+    void timeoutCurrent(const std::unique_ptr<Packet>& current, uint32_t pausedFlag, ShouldTimeoutQuery query,
+                        bool reading);
+    template <class Packet>
+    void extendCurrent(const std::unique_ptr<Packet>& current, const std::shared_ptr<core::DispatchSource>& timer,
+                       uint32_t pausedFlag, double extension, void (AsyncTcpSocket::*goOn)(),
+                       SocketError (*timeoutError)());
+    template <class Packet>
+    void endCurrent(std::unique_ptr<Packet>& current, const std::shared_ptr<core::DispatchSource>& timer);
+    void armTimer(std::shared_ptr<core::DispatchSource>& timer, double timeout, bool reading);
+    void askForTimeoutExtension(long tag, double elapsed, size_t bytesDone, ShouldTimeoutQuery query, bool reading);
 
     void maybeStartTLS();
     void continueHandshake();
@@ -188,15 +240,19 @@ private:
 
     void maybeClose();
     void closeWithError(std::optional<SocketError> error);
-    int connectedFD() const { return m_socket4FD != -1 ? m_socket4FD : m_socket6FD; }
+    int connectedFD() const { return m_socket4FD ? m_socket4FD.get() : m_socket6FD.get(); }
 
     uint32_t m_flags = 0;
     uint16_t m_config = 0;
     std::weak_ptr<AsyncTcpSocketDelegate> m_delegate;
     Queue m_delegateQueue;
-    int m_socket4FD = -1;
-    int m_socket6FD = -1;
+    core::UniqueFd m_socket4FD;
+    core::UniqueFd m_socket6FD;
     int m_connectIndex = 0;
+    bool m_acceptRetryPending = false;
+    // The local addresses an outgoing connection binds to, if any.
+    std::optional<std::string> m_connectInterface4;
+    std::optional<std::string> m_connectInterface6;
     Queue m_socketQueue;
     std::shared_ptr<core::DispatchSource> m_accept4Source;
     std::shared_ptr<core::DispatchSource> m_accept6Source;

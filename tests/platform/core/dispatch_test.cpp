@@ -90,6 +90,38 @@ TEST(DispatchQueue, SyncOnItselfRunsInlineAndNestedSyncsDoNotStarveThePool) {
     EXPECT_TRUE(eventually([&] { return done == kQueues - 1; }));
 }
 
+TEST(DispatchQueue, RunOrAsyncRunsHereOnAnIdleQueueAndQueuesBehindWorkOtherwise) {
+    auto q = DispatchQueue::create("inline");
+    auto caller = std::this_thread::get_id();
+    std::thread::id ranOn;
+    bool wasCurrent = false;
+    q->runOrAsync([&] {
+        ranOn = std::this_thread::get_id();
+        wasCurrent = q->isCurrent();
+    });
+    EXPECT_EQ(ranOn, caller); // done before runOrAsync returned
+    EXPECT_TRUE(wasCurrent);
+    EXPECT_FALSE(q->isCurrent());
+
+    // Busy: the block waits its turn behind what is queued.
+    std::promise<void> release;
+    auto gate = release.get_future().share();
+    std::vector<int> order;
+    std::promise<void> done;
+    q->async([&, gate] {
+        gate.wait();
+        order.push_back(1);
+    });
+    q->runOrAsync([&] {
+        order.push_back(2);
+        done.set_value();
+    });
+    EXPECT_TRUE(order.empty());
+    release.set_value();
+    done.get_future().wait();
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
+}
+
 TEST(DispatchQueue, ABlockIsReleasedWhileItsQueueIsStillCurrent) {
     auto q = DispatchQueue::create();
     struct Probe {

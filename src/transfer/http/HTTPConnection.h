@@ -124,6 +124,7 @@ private:
     void replyToHTTPRequest();
     void sendResponseHeadersAndBody();
     void writeWholeReply(std::string data);
+    void readNextRequest();
     bool sendBodyFromFile(std::string& head, bool isRangeRequest, uint64_t contentLength);
     void startSendingRanges();
     bool parseRangeRequest(const std::string& rangeHeader, uint64_t contentLength);
@@ -166,8 +167,6 @@ private:
     uint64_t m_requestChunkSize = 0;
     uint64_t m_requestChunkSizeReceived = 0;
     double m_headDeadline = 0; // on the socket's clock
-    bool m_nextHeadAsked = false;
-    std::optional<std::string> m_pendingHead;
     size_t m_bodyBytesAtLastTimeout = 0;
     long m_bodyTagAtLastTimeout = -1;
 };

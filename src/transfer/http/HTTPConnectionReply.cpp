@@ -130,15 +130,19 @@ void HTTPConnection::sendResponseHeadersAndBody() {
         m_asyncSocket->writeData("0\r\n\r\n", kWriteTimeout, TagFinal); // an empty chunked body
 }
 
-// A reply that goes out in one write. On a connection kept alive the next
-// head is asked for at once, to be read while the reply goes out; it waits
-// (pendingHead) should it come before the reply is through.
+// A reply that goes out in one write. On a connection kept alive it is done
+// with once queued (the socket sends it before anything queued later): the
+// next request is read at once, while the reply goes out.
 void HTTPConnection::writeWholeReply(std::string data) {
-    m_asyncSocket->writeData(std::move(data), kWriteTimeout, TagFinal);
-    if (shouldDie())
+    if (shouldDie()) {
+        m_asyncSocket->writeData(std::move(data), kWriteTimeout, TagFinal);
         return;
-    m_nextHeadAsked = true;
-    startReadingRequest();
+    }
+    m_asyncSocket->writeData(std::move(data), kWriteTimeout, TagWholeReply);
+    if (m_httpResponse)
+        m_httpResponse->connectionDidClose();
+    finishResponse();
+    readNextRequest();
 }
 
 // A body of more than one piece that lies in a file goes from the file to the
@@ -236,17 +240,15 @@ void HTTPConnection::socketDidWriteDataWithTag(const std::shared_ptr<AsyncTcpSoc
             m_asyncSocket->disconnect();
         return;
     }
+    readNextRequest();
+}
+
+void HTTPConnection::readNextRequest() {
     m_request = std::make_unique<HTTPMessage>(HTTPMessage::emptyRequest());
     m_numHeaderLines = 0;
     m_sentResponseHeaders = false;
     m_responseDataSizes.clear();
-    if (!m_nextHeadAsked) {
-        startReadingRequest();
-        return;
-    }
-    m_nextHeadAsked = false;
-    if (auto head = std::exchange(m_pendingHead, std::nullopt))
-        onHead(*head);
+    startReadingRequest();
 }
 
 bool HTTPConnection::shouldDie() const {

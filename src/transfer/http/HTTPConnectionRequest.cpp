@@ -100,10 +100,6 @@ double HTTPConnection::socketShouldTimeoutReadWithTag(const std::shared_ptr<Asyn
 }
 
 void HTTPConnection::onHead(const std::string& data) {
-    if (m_nextHeadAsked) {
-        m_pendingHead = data; // the reply before it is still going out
-        return;
-    }
     if (!headLinesWithinLimits(data)) {
         if (m_asyncSocket)
             m_asyncSocket->disconnect();

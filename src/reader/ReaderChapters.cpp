@@ -282,6 +282,25 @@ void ReaderChapters::bookmarkDidSelected(int64_t chapterOrChunk, int64_t storedS
         openTxtFile(2, chapterOrChunk, p);
     else if (bookFormat == kFormatUmd)
         openUmdFileWithChapterOffset(chapterOrChunk, p);
+    else if (bookFormat == kFormatSite) {
+        const auto info = m_store && rzBookId >= 0 ? m_store->chapterInfo(rzBookId, chapterOrChunk) : std::nullopt;
+        if (!info) {
+            m_host.showTip("未能打开章节", 2.0);
+            return;
+        }
+        openChapterWithRZBookId(rzBookId, chapterOrChunk, info->isVip, p);
+    }
+}
+
+void ReaderChapters::openBookmarkChapter(int64_t id) {
+    const auto info = m_store ? m_store->chapterInfo(rzBookId, id) : std::nullopt;
+    if (!info)
+        return;
+    if (!info->downloaded) {
+        m_host.showTip("书签所在章节尚未下载", 2.0);
+        return;
+    }
+    openChapterWithRZBookId(rzBookId, id, info->isVip, kPositionFirstPage);
 }
 
 } // namespace pw

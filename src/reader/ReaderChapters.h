@@ -56,6 +56,8 @@ public:
     void txtChapterDidSelected(int64_t chunkOffset, int64_t positionInChunk);
     void umdChapterDidSelected(int64_t chapterOffset);
     void bookmarkDidSelected(int64_t chapterOrChunk, int64_t storedStart);
+    // The site bookmark's chapter, once downloaded from the site.
+    void openBookmarkChapter(int64_t chapterId);
 
     // The pending action: the last one asked for.
     const std::optional<ReaderAction>& downType() const { return m_downType; }

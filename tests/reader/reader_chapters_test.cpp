@@ -56,6 +56,7 @@ struct FakeStore : SiteChapterStore {
     }
     std::optional<ChapterNav> nextChapter(int64_t, int64_t id) override { return at(id, 1); }
     std::optional<ChapterNav> prevChapter(int64_t, int64_t id) override { return at(id, -1); }
+    std::optional<ChapterNav> chapterInfo(int64_t, int64_t id) override { return at(id, 0); }
     int loadChapter(int64_t, int64_t id, bool, const std::string&, std::string& title, std::string& text) override {
         for (const auto& c : chapters)
             if (c.chapterId == id && c.downloaded) {

@@ -8,7 +8,9 @@ class PageManager;
 
 class PageManagerEngine : public ReaderEngine {
 public:
-    explicit PageManagerEngine(PageManager& manager) : m_manager(manager) {}
+    PageManagerEngine() = default;
+    explicit PageManagerEngine(PageManager* manager) : m_manager(manager) {}
+    void setManager(PageManager* manager) { m_manager = manager; }
     void setChapterId(int64_t id) override;
     void setData(std::u16string text) override;
     void setTitle(std::string title) override;
@@ -16,7 +18,7 @@ public:
     void getPageToPosition(int64_t p) override;
 
 private:
-    PageManager& m_manager;
+    PageManager* m_manager = nullptr;
 };
 
 } // namespace pw

@@ -1,0 +1,115 @@
+#include "reader/PageViewController.h"
+
+#include <gtest/gtest.h>
+
+#include "reader/ReaderHost.h"
+#include "reading/turn/PageManager.h"
+#include "reading/turn/TurnTestSupport.h"
+#include "reading/umd/UmdWriter.h"
+#include "support/TempDir.h"
+
+namespace pw {
+namespace {
+
+struct Host : ReaderHost {
+    std::vector<std::string> tips;
+    std::string statusName;
+    void showTip(const std::string& text, double) override { tips.push_back(text); }
+    void setStatusName(const std::string& name) override { statusName = name; }
+    void showDownloadPrompt(const std::string&, bool, int64_t) override {}
+    void startLoginCheck(const ReaderAction&) override {}
+};
+
+class PageViewControllerTest : public test::TurnTest {
+protected:
+    void SetUp() override {
+        TurnTest::SetUp();
+        writer.chapters = {{u"第一章", std::u16string(400, u'甲')}, {u"第二章", std::u16string(400, u'乙')}};
+        path = (dir.path() / "book.umd").string();
+        test::UmdWriter::write(path, writer.build());
+        offsets = writer.chapterOffsets();
+    }
+
+    std::shared_ptr<PageViewController> open(const std::optional<std::vector<int64_t>>& stored, int turnType = 0) {
+        auto screen = std::make_shared<PageViewController>(host);
+        screen->bookFormat = 2;
+        screen->bookId = m_bookId;
+        screen->filePath = path;
+        screen->chapterId = offsets[0];
+        screen->contentTitle = "第一章";
+        screen->content = u"第一章\n\n" + writer.chapters[0].text;
+        auto mgr = std::make_unique<PageManager>([] { return std::make_unique<test::FixedAdvanceTypesetter>(); });
+        mgr->setPreloadLauncher([this](std::function<void()> job) { m_preloads.push_back(std::move(job)); });
+        screen->viewDidLoad(std::move(mgr), phoneConfig(turnType), {0, 0, 320, 480}, stored);
+        runPreloads();
+        return screen;
+    }
+
+    Host host;
+    test::TempDir dir;
+    test::UmdWriter writer;
+    std::string path;
+    std::vector<int64_t> offsets;
+};
+
+TEST_F(PageViewControllerTest, OpensAtTheStoredPlace) {
+    auto first = open(std::vector<int64_t>{-1, 0, 0, 0, 0, 0});
+    EXPECT_EQ(first->pageMgr()->currPage()->start, 0);
+    EXPECT_EQ(host.statusName, "第一章");
+    auto later = open(std::vector<int64_t>{50, 0, 0, 0, 0, 0});
+    EXPECT_EQ(later->pageMgr()->currPage()->start, 50);
+    auto tooShort = open(std::vector<int64_t>{50, 0});
+    EXPECT_EQ(tooShort->pageMgr()->currPage()->start, 0);
+}
+
+TEST_F(PageViewControllerTest, TapsFollowTheMenuState) {
+    auto screen = open(std::nullopt);
+    const int64_t start = screen->pageMgr()->currPage()->start;
+    screen->handleTap({160, 240}); // the centre opens the menu
+    EXPECT_EQ(screen->pageState(), 0x1);
+    screen->handleTap({300, 400}); // with the menu open a tap only closes it
+    EXPECT_EQ(screen->pageState(), 0);
+    EXPECT_EQ(screen->pageMgr()->currPage()->start, start);
+    screen->handleTap({300, 400}); // now it turns
+    runPreloads();
+    EXPECT_GT(screen->pageMgr()->currPage()->start, start);
+    // Pans are ignored while a menu is open.
+    screen->showReadPageMenu();
+    const int64_t at = screen->pageMgr()->currPage()->start;
+    screen->handlePan(PageViewController::PanPhase::Began, {300, 200});
+    screen->handlePan(PageViewController::PanPhase::Ended, {10, 200});
+    EXPECT_EQ(screen->pageMgr()->currPage()->start, at);
+}
+
+TEST_F(PageViewControllerTest, TurningPastTheChapterEndEntersTheNext) {
+    auto screen = open(std::nullopt);
+    for (int i = 0; i < 50 && screen->chapters().chapterId == offsets[0]; ++i) {
+        screen->handleTap({300, 400});
+        runPreloads();
+    }
+    EXPECT_EQ(screen->chapters().chapterId, offsets[1]);
+    EXPECT_EQ(host.statusName, "第二章");
+    EXPECT_EQ(screen->pageMgr()->currPage()->start, 0);
+    for (int i = 0; i < 50 && host.tips.empty(); ++i) {
+        screen->handleTap({300, 400});
+        runPreloads();
+    }
+    EXPECT_EQ(host.tips, std::vector<std::string>{"已到达末尾"});
+}
+
+TEST_F(PageViewControllerTest, StatusTimerStopsAndTheScreenIsFreed) {
+    auto screen = open(std::vector<int64_t>{200, 0, 0, 0, 0, 0});
+    EXPECT_TRUE(screen->statusTimerRunning());
+    advance(1.1);
+    EXPECT_NE(screen->statusPercent(), "");
+    EXPECT_EQ(screen->statusPercent().back(), '%');
+    screen->goToMainView();
+    EXPECT_FALSE(screen->statusTimerRunning());
+    std::weak_ptr<PageViewController> weak = screen;
+    screen.reset();
+    EXPECT_TRUE(weak.expired()); // nothing (timer, manager) keeps the screen alive
+    advance(2.0);                // and a leftover tick finds nothing to call
+}
+
+} // namespace
+} // namespace pw

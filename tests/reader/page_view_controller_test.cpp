@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "reader/ReaderHost.h"
+#include "foundation/db/BookTB.h"
 #include "reading/turn/PageManager.h"
 #include "reading/turn/TurnTestSupport.h"
 #include "reading/umd/UmdWriter.h"
@@ -109,6 +110,43 @@ TEST_F(PageViewControllerTest, StatusTimerStopsAndTheScreenIsFreed) {
     screen.reset();
     EXPECT_TRUE(weak.expired()); // nothing (timer, manager) keeps the screen alive
     advance(2.0);                // and a leftover tick finds nothing to call
+}
+
+// The engine stores the place after each turn; a new screen opened with what
+// the book table answers starts on that page.
+TEST_F(PageViewControllerTest, TxtPlaceSurvivesClosingAndReopening) {
+    const std::u16string chunk = std::u16string(3000, u'字');
+    auto openTxt = [&](const std::optional<std::vector<int64_t>>& stored) {
+        auto screen = std::make_shared<PageViewController>(host);
+        screen->bookFormat = 3;
+        screen->bookId = m_bookId;
+        screen->contentTitle = "书";
+        screen->content = chunk;
+        screen->txtLoadAll = true;
+        screen->txtContentTotalLength = 9000;
+        auto mgr = std::make_unique<PageManager>([] { return std::make_unique<test::FixedAdvanceTypesetter>(); });
+        mgr->setPreloadLauncher([this](std::function<void()> job) { m_preloads.push_back(std::move(job)); });
+        screen->viewDidLoad(std::move(mgr), phoneConfig(2), {0, 0, 320, 480}, stored);
+        runPreloads();
+        return screen;
+    };
+    auto screen = openTxt(std::nullopt);
+    for (int i = 0; i < 3; ++i) {
+        screen->handleTap({300, 400});
+        runPreloads();
+    }
+    const int64_t shown = screen->pageMgr()->currPage()->start;
+    ASSERT_GT(shown, 0);
+    screen->goToMainView();
+    screen.reset();
+
+    const auto row = BookTB::getBookReadingInfoByBookId(m_bookId);
+    ASSERT_TRUE(row);
+    std::vector<int64_t> stored;
+    for (const auto& v : *row)
+        stored.push_back(v.asInt().value_or(0));
+    auto reopened = openTxt(stored);
+    EXPECT_EQ(reopened->pageMgr()->currPage()->start, shown);
 }
 
 } // namespace

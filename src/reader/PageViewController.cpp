@@ -118,11 +118,116 @@ void PageViewController::handlePan(PanPhase phase, gfx::Point p) {
     }
 }
 
-void PageViewController::startAutoScroll() {
+void PageViewController::showReadPageMenu() {
+    if (m_pageState != 0)
+        return;
+    m_pageState = PageStateMainMenu;
+}
+
+void PageViewController::showPageSliderMenu(int extraBits) {
+    m_pageState = PageStateSlider | extraBits;
+}
+
+void PageViewController::sliderMenuProcess(double sliderValue) {
+    if ((m_pageState & PageStatePercentJump) && m_pageMgr)
+        m_pageMgr->goToPercent(static_cast<int>(sliderValue));
+}
+
+void PageViewController::handleColorBtnChoose(int tag, bool portrait) {
+    m_pageState |= PageStateColour;
+    if (tag == 15007)
+        m_pageState = PageStateColour | PageStateBackgroundColourPick;
+    else if (tag == 15008)
+        m_pageState = PageStateColour | PageStateFontColourPick;
+    else if (tag >= 15001 && tag <= 15006 && m_pageMgr)
+        m_pageMgr->setReadBackgroundImage(tag, portrait);
+}
+
+void PageViewController::handlePageTurningBtnChoose(int type) {
+    if (m_pageMgr)
+        m_pageMgr->pageCurlChanged(type);
+    closeReadPageMenu();
+}
+
+void PageViewController::handleAutoScrollBtnChoose(int speed) {
+    closeReadPageMenu();
     if (!m_pageMgr)
         return;
+    if (m_pageMgr->isLastPage()) {
+        m_host.showTip("已到达最后页", 2.0);
+        return;
+    }
+    m_pageMgr->autoScrollScreenSpeedChanged(speed);
+    m_pageMgr->pageCurlChanged(6);
     m_pageState = PageStateAutoScroll;
     m_pageMgr->beginAutoScrollScreen();
+    m_host.showTip("已进入自动滚屏模式，点击屏幕退出", 2.0);
+}
+
+void PageViewController::handleBrightnessChoose(double value, bool released) {
+    if (!m_pageMgr)
+        return;
+    if (released)
+        m_pageMgr->setupScreenBrightness(static_cast<int>(value));
+    else
+        m_pageMgr->setupScreenBrightnessWithoutSave(static_cast<int>(value));
+}
+
+void PageViewController::colorPicking(const gfx::Color& colour) {
+    if (!m_pageMgr || !m_pageMgr->rzConfig())
+        return;
+    if (m_pageState & PageStateBackgroundColourPick) {
+        m_pageMgr->rzConfig()->setIsPickingBgColor(true);
+        m_pageMgr->pickBackgroundColor(colour);
+    } else if (m_pageState & PageStateFontColourPick) {
+        m_pageMgr->pickFontColor(colour);
+    }
+}
+
+void PageViewController::colorPickConfirm(const gfx::Color& colour) {
+    if (!m_pageMgr || !m_pageMgr->rzConfig())
+        return;
+    auto& config = *m_pageMgr->rzConfig();
+    config.setIsPickingBgColor(false);
+    if (m_pageState & PageStateBackgroundColourPick) {
+        config.setUseBackgroundImage(false);
+        m_pageMgr->setReadingBackgroundColor(colour);
+    } else if (m_pageState & PageStateFontColourPick) {
+        m_pageMgr->setReadingFontColor(colour);
+    }
+}
+
+void PageViewController::colorPickCancel(const gfx::Color& orgBackground, const gfx::Color& orgFont,
+                                         bool useBackgroundImage, int backgroundImageTag, bool portrait) {
+    if (!m_pageMgr || !m_pageMgr->rzConfig())
+        return;
+    auto& config = *m_pageMgr->rzConfig();
+    config.setIsPickingBgColor(false);
+    config.setUseBackgroundImage(useBackgroundImage);
+    if (useBackgroundImage)
+        m_pageMgr->setReadBackgroundImage(backgroundImageTag, portrait, orgFont);
+    else
+        m_pageMgr->setReadingBackgroundColor(orgBackground, orgFont);
+}
+
+void PageViewController::pickingPresetColors(const gfx::Color& background, const gfx::Color& font) {
+    if (!m_pageMgr || !m_pageMgr->rzConfig())
+        return;
+    m_pageMgr->rzConfig()->setIsPickingBgColor(false);
+    if (m_pageState & PageStateColour) {
+        m_pageMgr->rzConfig()->setUseBackgroundImage(false);
+        m_pageMgr->pickReadingBackgroundColor(background, font);
+    }
+}
+
+void PageViewController::pickedPresetColors(const gfx::Color& background, const gfx::Color& font) {
+    if (!m_pageMgr || !m_pageMgr->rzConfig())
+        return;
+    m_pageMgr->rzConfig()->setIsPickingBgColor(false);
+    if (m_pageState & PageStateColour) {
+        m_pageMgr->rzConfig()->setUseBackgroundImage(false);
+        m_pageMgr->setReadingBackgroundColor(background, font);
+    }
 }
 
 void PageViewController::autoScrollScreenEnd() {

@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/gfx/Color.h"
 #include "platform/gfx/Geometry.h"
 #include "reader/PageManagerEngine.h"
 #include "reader/ReaderChapters.h"
+#include "reader/ReaderLogic.h"
 #include "reading/turn/PageManagerDelegate.h"
 
 namespace pw {
@@ -55,10 +57,27 @@ public:
     enum class PanPhase { Began, Changed, Ended };
     void handlePan(PanPhase phase, gfx::Point p);
 
-    // Menu state: opening the reading menu, and the closes (each clears all).
-    void showReadPageMenu() { m_pageState = PageStateMainMenuBit; }
+    // Menu commands. Opening the reading menu needs nothing else open; every
+    // close clears the whole state.
+    void showReadPageMenu();
     void closeReadPageMenu() { m_pageState = 0; }
-    void startAutoScroll();
+    void showPageSliderMenu(int extraBits);
+    void sliderMenuProcess(double sliderValue);
+    void showPageDownMenu() { m_pageState = 0x20; }
+    void showPageBookmarkMenu() { m_pageState = 0x8; }
+    // Background presets 15001..15006 stay in the menu; 15007 / 15008 open the
+    // colour box for the page or the text colour.
+    void handleColorBtnChoose(int tag, bool portrait);
+    void handlePageTurningBtnChoose(int type);
+    void handleAutoScrollBtnChoose(int speed);
+    void handleBrightnessChoose(double value, bool released);
+    // The colour box's answers (its delegate, forwarded by the screen).
+    void colorPicking(const gfx::Color& colour);
+    void colorPickConfirm(const gfx::Color& colour);
+    void colorPickCancel(const gfx::Color& orgBackground, const gfx::Color& orgFont, bool useBackgroundImage,
+                         int backgroundImageTag, bool portrait);
+    void pickingPresetColors(const gfx::Color& background, const gfx::Color& font);
+    void pickedPresetColors(const gfx::Color& background, const gfx::Color& font);
 
     void refreshStatus();
     const std::string& statusPercent() const { return m_statusPercent; }
@@ -80,8 +99,6 @@ public:
     void loadContentWithOffset(int64_t offset) override;
 
 private:
-    static constexpr int PageStateMainMenuBit = 0x1;
-
     ReaderHost& m_host;
     std::unique_ptr<PageManager> m_pageMgr;
     PageManagerEngine m_engine;

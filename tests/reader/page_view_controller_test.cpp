@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "reader/ReaderHost.h"
 #include "foundation/db/BookTB.h"
 #include "reading/turn/PageManager.h"
@@ -39,6 +41,7 @@ protected:
         screen->chapterId = offsets[0];
         screen->contentTitle = "第一章";
         screen->content = u"第一章\n\n" + writer.chapters[0].text;
+        screen->umdContentTotalLength = static_cast<int64_t>(writer.wholeText().size()) * 2;
         auto mgr = std::make_unique<PageManager>([] { return std::make_unique<test::FixedAdvanceTypesetter>(); });
         mgr->setPreloadLauncher([this](std::function<void()> job) { m_preloads.push_back(std::move(job)); });
         screen->viewDidLoad(std::move(mgr), phoneConfig(turnType), {0, 0, 320, 480}, stored);
@@ -110,6 +113,77 @@ TEST_F(PageViewControllerTest, StatusTimerStopsAndTheScreenIsFreed) {
     screen.reset();
     EXPECT_TRUE(weak.expired()); // nothing (timer, manager) keeps the screen alive
     advance(2.0);                // and a leftover tick finds nothing to call
+}
+
+TEST_F(PageViewControllerTest, MenuCommandsLeaveTheirStates) {
+    auto screen = open(std::nullopt);
+    struct Case {
+        const char* name;
+        std::function<void(PageViewController&)> command;
+        int state;
+    };
+    const Case cases[] = {
+        {"menu", [](PageViewController& s) { s.showReadPageMenu(); }, 0x1},
+        {"percent jump", [](PageViewController& s) { s.showPageSliderMenu(0x10); }, 0x12},
+        {"download choices", [](PageViewController& s) { s.showPageDownMenu(); }, 0x20},
+        {"bookmark choices", [](PageViewController& s) { s.showPageBookmarkMenu(); }, 0x8},
+        {"preset background",
+         [](PageViewController& s) {
+             s.showReadPageMenu();
+             s.handleColorBtnChoose(15002, true);
+         },
+         0x801},
+        {"font colour box",
+         [](PageViewController& s) {
+             s.showReadPageMenu();
+             s.handleColorBtnChoose(15008, true);
+         },
+         0x1800},
+        {"page colour box", [](PageViewController& s) { s.handleColorBtnChoose(15007, true); }, 0x2800},
+        {"turn type",
+         [](PageViewController& s) {
+             s.showReadPageMenu();
+             s.handlePageTurningBtnChoose(2);
+         },
+         0},
+        {"auto scroll",
+         [](PageViewController& s) {
+             s.showReadPageMenu();
+             s.handleAutoScrollBtnChoose(1);
+         },
+         0x200},
+    };
+    for (const auto& c : cases) {
+        screen->setPageState(0);
+        c.command(*screen);
+        EXPECT_EQ(screen->pageState(), c.state) << c.name;
+    }
+    // The menu does not open over another one.
+    screen->setPageState(0x20);
+    screen->showReadPageMenu();
+    EXPECT_EQ(screen->pageState(), 0x20);
+    // With automatic scrolling running a tap only stops it.
+    screen->setPageState(0);
+    screen->handleAutoScrollBtnChoose(0);
+    EXPECT_TRUE(screen->pageMgr()->isAutoScrolling());
+    screen->handleTap({160, 240});
+    EXPECT_EQ(screen->pageState(), 0);
+    EXPECT_FALSE(screen->pageMgr()->isAutoScrolling());
+}
+
+TEST_F(PageViewControllerTest, PercentJumpOnlyInJumpMode) {
+    auto screen = open(std::nullopt);
+    screen->showPageSliderMenu(0);
+    screen->sliderMenuProcess(50);
+    EXPECT_EQ(screen->pageMgr()->currPage()->start, 0);
+    screen->showPageSliderMenu(0x10);
+    screen->sliderMenuProcess(25.7); // a quarter of the book: inside chapter one
+    runPreloads();
+    EXPECT_EQ(screen->chapters().chapterId, offsets[0]);
+    EXPECT_GT(screen->pageMgr()->currPage()->start, 0);
+    screen->sliderMenuProcess(75); // into chapter two
+    runPreloads();
+    EXPECT_EQ(screen->chapters().chapterId, offsets[1]);
 }
 
 // The engine stores the place after each turn; a new screen opened with what

@@ -5,7 +5,9 @@
 #include <functional>
 
 #include "reader/ReaderHost.h"
+#include "foundation/db/BookDB.h"
 #include "foundation/db/BookTB.h"
+#include "reader/BookDBChapterStore.h"
 #include "reading/turn/PageManager.h"
 #include "reading/turn/TurnTestSupport.h"
 #include "reading/umd/UmdWriter.h"
@@ -16,10 +18,11 @@ namespace {
 
 struct Host : ReaderHost {
     std::vector<std::string> tips;
+    std::vector<std::pair<std::string, int64_t>> prompts;
     std::string statusName;
     void showTip(const std::string& text, double) override { tips.push_back(text); }
     void setStatusName(const std::string& name) override { statusName = name; }
-    void showDownloadPrompt(const std::string&, bool, int64_t) override {}
+    void showDownloadPrompt(const std::string& title, bool, int64_t id) override { prompts.emplace_back(title, id); }
     void startLoginCheck(const ReaderAction&) override {}
 };
 
@@ -184,6 +187,56 @@ TEST_F(PageViewControllerTest, PercentJumpOnlyInJumpMode) {
     screen->sliderMenuProcess(75); // into chapter two
     runPreloads();
     EXPECT_EQ(screen->chapters().chapterId, offsets[1]);
+}
+
+// A site book on its own database: the turn crosses into the stored next
+// chapter, and stops at one not downloaded with the download prompt.
+TEST_F(PageViewControllerTest, SiteBookCrossesIntoStoredChaptersOnly) {
+    constexpr int64_t kBook = 4321;
+    ASSERT_TRUE(BookDB::createBookDBIfNotExists(kBook));
+    core::Value::Array chapters;
+    for (int64_t id : {1, 2, 3})
+        chapters.push_back(core::Value(core::Value::Map{{"c", core::Value(id)},
+                                                        {"n", core::Value("第" + std::to_string(id) + "章")},
+                                                        {"v", core::Value(0)},
+                                                        {"p", core::Value(0)},
+                                                        {"t", core::Value(int64_t(1'600'000'000'000))},
+                                                        {"w", core::Value(3000)},
+                                                        {"vc", core::Value(1)}}));
+    ASSERT_TRUE(BookDB::addChapters(chapters, kBook));
+    const std::string text(600, 'x');
+    ASSERT_TRUE(BookDB::saveChapterWithRZBookId(kBook, 1, text));
+    ASSERT_TRUE(BookDB::saveChapterWithRZBookId(kBook, 2, text));
+
+    BookDBChapterStore store;
+    auto screen = std::make_shared<PageViewController>(host, &store);
+    screen->bookFormat = 1;
+    screen->rzBookId = kBook;
+    screen->chapterId = 1;
+    screen->bookId = m_bookId;
+    screen->contentTitle = "第1章";
+    screen->content = u"第1章\n\n" + std::u16string(600, u'x');
+    auto mgr = std::make_unique<PageManager>([] { return std::make_unique<test::FixedAdvanceTypesetter>(); });
+    mgr->setPreloadLauncher([this](std::function<void()> job) { m_preloads.push_back(std::move(job)); });
+    screen->viewDidLoad(std::move(mgr), phoneConfig(0), {0, 0, 320, 480}, std::nullopt);
+    runPreloads();
+    for (int i = 0; i < 40 && screen->chapters().chapterId == 1; ++i) {
+        screen->handleTap({300, 400});
+        runPreloads();
+    }
+    EXPECT_EQ(screen->chapters().chapterId, 2);
+    EXPECT_EQ(host.statusName, "第2章");
+    for (int i = 0; i < 40 && host.prompts.empty(); ++i) {
+        screen->handleTap({300, 400});
+        runPreloads();
+    }
+    ASSERT_EQ(host.prompts.size(), 1u);
+    EXPECT_EQ(host.prompts[0], (std::pair<std::string, int64_t>{"第3章", 3}));
+    EXPECT_EQ(screen->chapters().chapterId, 2);
+    EXPECT_EQ(screen->chapters().downType(), (ReaderAction{ReaderActionDownloadChapter, false, 3}));
+    // The reader stays on the last page of chapter two.
+    const int64_t lastStartOfTwo = screen->pageMgr()->currPage()->start;
+    EXPECT_GT(lastStartOfTwo, 0);
 }
 
 // The engine stores the place after each turn; a new screen opened with what

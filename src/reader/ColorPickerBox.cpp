@@ -1,0 +1,62 @@
+#include "reader/ColorPickerBox.h"
+
+#include "reader/ColorPickerBoxDelegate.h"
+
+namespace pw {
+
+void ColorPickerBox::handleTouch(const gfx::Rect& pickerBounds, gfx::Point p) {
+    const auto touch = colorPickerTouch(colorPickerAreas(pickerBounds), p, m_rightColorHue);
+    if (!touch)
+        return;
+    if (touch->fromStrip)
+        m_rightColorHue = touch->hsb.hue;
+    colorPicked(gfx::Color::fromHSB(touch->hsb));
+}
+
+void ColorPickerBox::colorPicked(const gfx::Color& colour) {
+    m_usePresetColor = false;
+    m_currPickColor = colour;
+    if (auto d = m_delegate.lock())
+        d->colorPicking(colour);
+}
+
+void ColorPickerBox::preset(int which) {
+    m_usePresetColor = true;
+    m_presetColor = which;
+    const auto pair = colorPickerPreset(which);
+    if (auto d = m_delegate.lock(); d && pair)
+        d->pickingPresetColors(pair->background, pair->font);
+}
+
+void ColorPickerBox::confirm() {
+    if (auto d = m_delegate.lock()) {
+        if (m_usePresetColor) {
+            if (const auto pair = colorPickerPreset(m_presetColor))
+                d->pickedPresetColors(pair->background, pair->font);
+        } else if (m_currPickColor) {
+            d->colorPickConfirm(*m_currPickColor);
+        }
+    }
+    m_closed = true;
+}
+
+void ColorPickerBox::sendCancel(ColorPickerBoxDelegate& d) {
+    d.colorPickCancel(m_orgBgColor, m_orgFontColor, m_useBackgroundImage, m_backgroundImageTag);
+}
+
+void ColorPickerBox::cancel() {
+    if (auto d = m_delegate.lock())
+        sendCancel(*d);
+    m_closed = true;
+}
+
+void ColorPickerBox::reset() {
+    auto d = m_delegate.lock();
+    if (!d)
+        return;
+    sendCancel(*d);
+    m_currPickColor.reset();
+    m_usePresetColor = false;
+}
+
+} // namespace pw

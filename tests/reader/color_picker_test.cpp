@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "reader/ColorPickerBox.h"
+#include "reader/ColorPickerBoxDelegate.h"
+#include "reader/ColorPickerMapping.h"
+
+namespace pw {
+namespace {
+
+// A picker of 300 x 205: allArea (10, 10, 280, 185), grid (20, 20, 220, 165),
+// strip (250, 20, 40, 165).
+const gfx::Rect kBounds{0, 0, 300, 205};
+
+TEST(ColorPickerMapping, Areas) {
+    const auto a = colorPickerAreas(kBounds);
+    EXPECT_EQ(a.all, gfx::Rect(10, 10, 280, 185));
+    EXPECT_EQ(a.left, gfx::Rect(20, 20, 220, 165));
+    EXPECT_EQ(a.right, gfx::Rect(250, 20, 40, 165));
+    EXPECT_EQ(a.right.maxX(), a.all.maxX());
+}
+
+TEST(ColorPickerMapping, TouchesToColours) {
+    const auto a = colorPickerAreas(kBounds);
+    struct Case {
+        gfx::Point p;
+        bool picked;
+        bool fromStrip;
+        double hue, saturation, brightness;
+    };
+    const double cellW = 220.0 / 21, cellH = 165.0 / 21, stripCell = 165.0 / 31;
+    const Case cases[] = {
+        {{5, 5}, false},                    // outside the touch area
+        {{245, 100}, false},                // the gap between grid and strip
+        {{20, 20}, true, false, 0.6, 0, 0}, // top-left: black
+        {{20 + 3.5 * cellW, 20 + 7.5 * cellH}, true, false, 0.6, 0.15, 0.35},
+        {{239.9, 184.9}, true, false, 0.6, 1, 1}, // last column and row
+        {{260, 20}, true, true, 0, 1, 1},         // top of the strip: red
+        {{260, 20 + 15.5 * stripCell}, true, true, 0.5, 1, 1},
+        {{260, 184.99}, true, true, 1, 1, 1}, // bottom edge: capped at 1
+    };
+    for (const auto& c : cases) {
+        const auto t = colorPickerTouch(a, c.p, 0.6);
+        ASSERT_EQ(t.has_value(), c.picked) << c.p.x << "," << c.p.y;
+        if (!t)
+            continue;
+        EXPECT_EQ(t->fromStrip, c.fromStrip);
+        EXPECT_NEAR(t->hsb.hue, c.hue, 1e-9) << c.p.x << "," << c.p.y;
+        EXPECT_NEAR(t->hsb.saturation, c.saturation, 1e-9);
+        EXPECT_NEAR(t->hsb.brightness, c.brightness, 1e-9);
+    }
+}
+
+struct Recorder : ColorPickerBoxDelegate {
+    std::vector<std::string> calls;
+    void colorPicking(const gfx::Color&) override { calls.push_back("picking"); }
+    void colorPickCancel(const gfx::Color& bg, const gfx::Color&, bool image, int tag) override {
+        calls.push_back("cancel " + std::to_string(image) + " " + std::to_string(tag));
+        EXPECT_EQ(bg, gfx::Color::fromRGB255(1, 2, 3));
+    }
+    void colorPickConfirm(const gfx::Color&) override { calls.push_back("confirm"); }
+    void pickedPresetColors(const gfx::Color& bg, const gfx::Color&) override {
+        calls.push_back(bg == gfx::Color::fromRGB255(251, 240, 218) ? "picked smooth" : "picked other");
+    }
+    void pickingPresetColors(const gfx::Color&, const gfx::Color&) override { calls.push_back("preset"); }
+};
+
+struct BoxCase {
+    const char* name;
+    std::vector<std::string> steps;
+    std::vector<std::string> calls;
+    bool closed;
+};
+
+TEST(ColorPickerBox, ChoicesAndTheirAnswers) {
+    const BoxCase cases[] = {
+        {"nothing picked", {"confirm"}, {}, true},
+        {"grid then confirm", {"grid", "confirm"}, {"picking", "confirm"}, true},
+        {"preset then grid", {"smooth", "grid", "confirm"}, {"preset", "picking", "confirm"}, true},
+        {"grid then preset", {"grid", "smooth", "confirm"}, {"picking", "preset", "picked smooth"}, true},
+        {"reset clears the pick", {"grid", "reset", "confirm"}, {"picking", "cancel 1 15003"}, true},
+        {"reset keeps the box", {"grid", "reset"}, {"picking", "cancel 1 15003"}, false},
+        {"cancel", {"grid", "cancel"}, {"picking", "cancel 1 15003"}, true},
+        {"gap touches nothing", {"gap", "confirm"}, {}, true},
+    };
+    for (const auto& c : cases) {
+        auto d = std::make_shared<Recorder>();
+        ColorPickerBox box(d, gfx::Color::fromRGB255(1, 2, 3), gfx::Color::black(), true, 15003);
+        for (const auto& s : c.steps) {
+            if (s == "grid")
+                box.handleTouch(kBounds, {100, 100});
+            else if (s == "gap")
+                box.handleTouch(kBounds, {245, 100});
+            else if (s == "smooth")
+                box.smooth();
+            else if (s == "confirm")
+                box.confirm();
+            else if (s == "cancel")
+                box.cancel();
+            else if (s == "reset")
+                box.reset();
+        }
+        EXPECT_EQ(d->calls, c.calls) << c.name;
+        EXPECT_EQ(box.closed(), c.closed) << c.name;
+    }
+}
+
+TEST(ColorPickerBox, StripMovesTheGridHue) {
+    auto d = std::make_shared<Recorder>();
+    ColorPickerBox box(d, gfx::Color::black(), gfx::Color::black(), false, 0);
+    EXPECT_DOUBLE_EQ(box.rightColorHue(), 0.6);
+    box.handleTouch(kBounds, {260, 20});
+    EXPECT_DOUBLE_EQ(box.rightColorHue(), 0);
+    box.handleTouch(kBounds, {239.9, 184.9});
+    EXPECT_EQ(*box.currPickColor(), gfx::Color::fromHSB({0, 1, 1}));
+    EXPECT_EQ(d->calls.size(), 2u);
+}
+
+TEST(ColorPickerBox, GoneDelegateIsNotCalled) {
+    auto d = std::make_shared<Recorder>();
+    ColorPickerBox box(d, gfx::Color::black(), gfx::Color::black(), false, 0);
+    d.reset();
+    box.handleTouch(kBounds, {100, 100});
+    box.reset();
+    box.confirm();
+    EXPECT_TRUE(box.closed());
+}
+
+} // namespace
+} // namespace pw

@@ -4,12 +4,11 @@
 // Reported: pages per second, and `ratio` = time to paginate (lay out and draw
 // every page) / time of the one-piece layout. Target: ratio at most 3.
 
-#include "platform/core/FileManager.h"
-#include "platform/core/Text.h"
 #include "platform/gfx/BitmapContext.h"
 #include "platform/gfx/TextLayout.h"
 #include "reading/page/ContentManager.h"
 
+#include "support/Novel.h"
 #include "support/SharedFixture.h"
 
 #include <benchmark/benchmark.h>
@@ -25,16 +24,7 @@ constexpr pw::gfx::Size kCanvas{320, 480};
 constexpr double kScreenScale = 2;
 
 const std::u16string& novel() {
-    static const std::u16string text = [] {
-        const char* env = std::getenv("PW_FIXTURES");
-        std::filesystem::path dir = env ? env : PW_FIXTURES_DIR;
-        auto bytes = pw::core::FileManager::readText(dir / "hongloumeng-gb18030.txt");
-        if (!bytes) {
-            std::fprintf(stderr, "novel not found in %s\n", dir.c_str());
-            std::exit(1);
-        }
-        return pw::core::text::decodeLenient(*bytes, "GB18030").value_or(std::u16string());
-    }();
+    static const std::u16string text = pw::bench::loadNovel();
     return text;
 }
 

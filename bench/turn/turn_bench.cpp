@@ -11,12 +11,10 @@
 // `ratio` = time per frame / time to draw one plain page image at that size.
 
 #include "platform/core/Clock.h"
-#include "platform/core/FileManager.h"
 #include "platform/core/Log.h"
 #include "platform/core/ManualClock.h"
 #include "platform/core/Paths.h"
 #include "platform/core/RunLoop.h"
-#include "platform/core/Text.h"
 #include "platform/device/Device.h"
 #include "platform/gfx/BitmapContext.h"
 #include "platform/ui/Animator.h"
@@ -24,6 +22,7 @@
 #include "reading/turn/PageCurlView.h"
 #include "reading/turn/PageManager.h"
 #include "reading/turn/SwipView.h"
+#include "support/Novel.h"
 
 #include <benchmark/benchmark.h>
 
@@ -37,17 +36,7 @@ namespace {
 constexpr pw::gfx::Size kCanvas{768, 1024};
 
 const std::u16string& novel() {
-    static const std::u16string text = [] {
-        const char* env = std::getenv("PW_FIXTURES");
-        std::filesystem::path dir = env ? env : PW_FIXTURES_DIR;
-        auto bytes = pw::core::FileManager::readText(dir / "hongloumeng-gb18030.txt");
-        if (!bytes) {
-            std::fprintf(stderr, "novel not found in %s\n", dir.c_str());
-            std::exit(1);
-        }
-        auto text = pw::core::text::decodeLenient(*bytes, "GB18030").value_or(std::u16string());
-        return text.substr(0, 200000);
-    }();
+    static const std::u16string text = pw::bench::loadNovel().substr(0, 200000);
     return text;
 }
 

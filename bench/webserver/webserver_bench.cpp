@@ -6,6 +6,8 @@
 //
 // Options: --small-seconds N (default 5), --big-seconds N (default 5),
 //          --big-megabytes N (default 100), --rounds N (default 3).
+#include "support/Loopback.h"
+#include "support/Nginx.h"
 #include "transfer/http/HTTPServer.h"
 
 #include <arpa/inet.h>
@@ -26,6 +28,8 @@
 #include <thread>
 
 namespace fs = std::filesystem;
+using pw::bench::freePort;
+using pw::bench::waitForPort;
 
 namespace {
 
@@ -40,34 +44,6 @@ std::string run(const std::string& cmd) {
         out.append(buf, n);
     ::pclose(p);
     return out;
-}
-
-uint16_t freePort() {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
-bool waitForPort(uint16_t port) {
-    for (int i = 0; i < 200; ++i) {
-        int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-        ::close(fd);
-        if (ok)
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-    return false;
 }
 
 // Value of a wrk summary line ("Requests/sec:" or "Transfer/sec:"), in units
@@ -96,47 +72,17 @@ std::optional<double> wrkValue(const std::string& out, const std::string& key) {
     return v;
 }
 
-struct Nginx {
-    pid_t pid = -1;
-    ~Nginx() { stop(); }
-    bool start(const fs::path& prefix, const fs::path& root, uint16_t port, const char* workers) {
-        fs::create_directories(prefix / "logs");
-        std::ofstream conf(prefix / "nginx.conf");
-        conf << "worker_processes " << workers << ";\n"
-             << "error_log " << (prefix / "logs" / "error.log").string() << ";\n"
-             << "pid " << (prefix / "nginx.pid").string() << ";\n"
-             << "user root;\n"
-             << "events { worker_connections 1024; }\n"
-             << "http {\n"
-             << "  access_log off;\n  sendfile on;\n  tcp_nopush on;\n"
-             << "  keepalive_requests 100000000;\n  keepalive_timeout 65;\n"
-             << "  default_type application/octet-stream;\n"
-             << "  client_body_temp_path " << (prefix / "body").string() << ";\n"
-             << "  proxy_temp_path " << (prefix / "proxy").string() << ";\n"
-             << "  fastcgi_temp_path " << (prefix / "fastcgi").string() << ";\n"
-             << "  uwsgi_temp_path " << (prefix / "uwsgi").string() << ";\n"
-             << "  scgi_temp_path " << (prefix / "scgi").string() << ";\n"
-             << "  server { listen 127.0.0.1:" << port << "; root " << root.string() << "; }\n"
-             << "}\n";
-        conf.close();
-        pid = ::fork();
-        if (pid == 0) {
-            std::string p = prefix.string(), c = (prefix / "nginx.conf").string();
-            ::execlp("nginx", "nginx", "-p", p.c_str(), "-c", c.c_str(), "-g", "daemon off;",
-                     static_cast<char*>(nullptr));
-            std::_Exit(127);
-        }
-        return pid > 0 && waitForPort(port);
-    }
-    void stop() {
-        if (pid > 0) {
-            ::kill(pid, SIGQUIT);
-            int status;
-            ::waitpid(pid, &status, 0);
-            pid = -1;
-        }
-    }
-};
+// nginx with the given workers serving root, as plainly as it serves files fastest.
+bool startNginx(pw::bench::Nginx& nginx, const fs::path& prefix, const fs::path& root, uint16_t port,
+                const char* workers) {
+    const std::string conf = pw::bench::Nginx::configHead(prefix, workers, 1024,
+                                                          "  sendfile on;\n  tcp_nopush on;\n"
+                                                          "  keepalive_requests 100000000;\n  keepalive_timeout 65;\n"
+                                                          "  default_type application/octet-stream;\n") +
+                             "  server { listen 127.0.0.1:" + std::to_string(port) + "; root " + root.string() +
+                             "; }\n}\n";
+    return nginx.start(prefix, conf) && waitForPort(port);
+}
 
 } // namespace
 
@@ -187,8 +133,8 @@ int main(int argc, char** argv) {
     uint16_t nginxPort = freePort();
     // The built-in server handles every connection's HTTP work on one queue,
     // so the like-for-like reference is nginx with one worker process.
-    Nginx nginx;
-    if (!nginx.start(dir / "nginx", root, nginxPort, "1")) {
+    pw::bench::Nginx nginx;
+    if (!startNginx(nginx, dir / "nginx", root, nginxPort, "1")) {
         std::fprintf(stderr, "nginx did not start\n");
         server->stop();
         fs::remove_all(dir);

@@ -9,6 +9,7 @@
 //          --runs N (default 3).
 #include "platform/core/Paths.h"
 #include "support/Loopback.h"
+#include "support/Nginx.h"
 #include "transfer/http/HTTPServer.h"
 #include "transfer/wifi/RZHTTPConnection.h"
 
@@ -100,52 +101,19 @@ int upload(uint16_t port, const fs::path& body) {
     return reply.size() > 12 ? std::atoi(reply.c_str() + 9) : 0;
 }
 
-struct Nginx {
-    pid_t pid = -1;
-    ~Nginx() { stop(); }
-    bool start(const fs::path& prefix, uint16_t port, uint16_t backend) {
-        fs::create_directories(prefix / "logs");
-        fs::create_directories(prefix / "body");
-        std::ofstream conf(prefix / "nginx.conf");
-        conf << "worker_processes 1;\n"
-             << "error_log " << (prefix / "logs" / "error.log").string() << ";\n"
-             << "pid " << (prefix / "nginx.pid").string() << ";\n"
-             << "user root;\n"
-             << "events { worker_connections 64; }\n"
-             << "http {\n  access_log off;\n"
-             << "  client_body_temp_path " << (prefix / "body").string() << ";\n"
-             << "  proxy_temp_path " << (prefix / "proxy").string() << ";\n"
-             << "  fastcgi_temp_path " << (prefix / "fastcgi").string() << ";\n"
-             << "  uwsgi_temp_path " << (prefix / "uwsgi").string() << ";\n"
-             << "  scgi_temp_path " << (prefix / "scgi").string()
-             << ";\n"
-             // The whole body goes to a file before the (tiny) reply is asked for.
-             << "  server { listen 127.0.0.1:" << port << ";\n"
-             << "    location /upload { client_body_in_file_only clean; client_max_body_size 0;\n"
-             << "      client_body_buffer_size 32k; proxy_pass_request_body off; proxy_set_body \"\";\n"
-             << "      proxy_set_header X-File $request_body_file; proxy_pass http://127.0.0.1:" << backend
-             << "/done; } }\n"
-             << "  server { listen 127.0.0.1:" << backend << "; location /done { return 200 \"stored\\n\"; } }\n"
-             << "}\n";
-        conf.close();
-        pid = ::fork();
-        if (pid == 0) {
-            std::string p = prefix.string(), c = (prefix / "nginx.conf").string();
-            ::execlp("nginx", "nginx", "-p", p.c_str(), "-c", c.c_str(), "-g", "daemon off;",
-                     static_cast<char*>(nullptr));
-            std::_Exit(127);
-        }
-        return pid > 0 && waitForPort(port) && waitForPort(backend);
-    }
-    void stop() {
-        if (pid > 0) {
-            ::kill(pid, SIGQUIT);
-            int status;
-            ::waitpid(pid, &status, 0);
-            pid = -1;
-        }
-    }
-};
+// nginx taking the whole body into a file before a backend of its own gives
+// the (tiny) reply.
+bool startNginx(pw::bench::Nginx& nginx, const fs::path& prefix, uint16_t port, uint16_t backend) {
+    fs::create_directories(prefix / "body");
+    const std::string conf =
+        pw::bench::Nginx::configHead(prefix, "1", 64, "") + "  server { listen 127.0.0.1:" + std::to_string(port) +
+        ";\n" + "    location /upload { client_body_in_file_only clean; client_max_body_size 0;\n" +
+        "      client_body_buffer_size 32k; proxy_pass_request_body off; proxy_set_body \"\";\n" +
+        "      proxy_set_header X-File $request_body_file; proxy_pass http://127.0.0.1:" + std::to_string(backend) +
+        "/done; } }\n" + "  server { listen 127.0.0.1:" + std::to_string(backend) +
+        "; location /done { return 200 \"stored\\n\"; } }\n" + "}\n";
+    return nginx.start(prefix, conf) && waitForPort(port) && waitForPort(backend);
+}
 
 struct Measured {
     double seconds = 1e9;
@@ -223,10 +191,10 @@ int main(int argc, char** argv) {
     const Measured bigRun = ours(port, big, runs, docs / ("book-" + std::to_string(megabytes) + ".txt"));
     server->stop();
 
-    Nginx nginx;
+    pw::bench::Nginx nginx;
     double nginxSeconds = 1e9;
     const uint16_t nport = freePort();
-    bool nginxOk = nginx.start(dir / "nginx", nport, freePort());
+    bool nginxOk = startNginx(nginx, dir / "nginx", nport, freePort());
     if (nginxOk) {
         upload(nport, small);
         for (int r = 0; r < runs && nginxOk; ++r) {

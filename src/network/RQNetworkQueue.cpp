@@ -218,29 +218,25 @@ void RQNetworkQueue::requestWillRedirectToURL(RQHTTPRequest& r, const std::strin
 }
 
 void RQNetworkQueue::requestFinished(RQHTTPRequest& r) {
-    int left = --m_requestsCount;
-    RequestSelector s;
-    QueueSelector q;
-    {
-        std::lock_guard lock(m_mutex);
-        s = m_requestDidFinishSelector;
-        q = m_queueDidFinishSelector;
-    }
-    auto keepAlive = shared_from_this();
-    bool alive = static_cast<bool>(liveDelegate());
-    if (s && alive)
-        s(r);
-    if (left == 0 && q && alive)
-        q(*this);
+    requestEnded(r, &RQNetworkQueue::m_requestDidFinishSelector);
 }
 
 void RQNetworkQueue::requestFailed(RQHTTPRequest& r) {
+    requestEnded(r, &RQNetworkQueue::m_requestDidFailSelector);
+    if (m_shouldCancelAllRequestsOnFailure && m_requestsCount > 0)
+        cancelAllOperations();
+}
+
+// A request has left the queue either way: tell the delegate, and when it was
+// the last one, say the queue is done. The queue keeps itself alive meanwhile
+// since a selector may drop the last outside reference.
+void RQNetworkQueue::requestEnded(RQHTTPRequest& r, RequestSelector RQNetworkQueue::*which) {
     int left = --m_requestsCount;
     RequestSelector s;
     QueueSelector q;
     {
         std::lock_guard lock(m_mutex);
-        s = m_requestDidFailSelector;
+        s = this->*which;
         q = m_queueDidFinishSelector;
     }
     auto keepAlive = shared_from_this();
@@ -249,8 +245,6 @@ void RQNetworkQueue::requestFailed(RQHTTPRequest& r) {
         s(r);
     if (left == 0 && q && alive)
         q(*this);
-    if (m_shouldCancelAllRequestsOnFailure && m_requestsCount > 0)
-        cancelAllOperations();
 }
 
 bool RQNetworkQueue::handlesAuthenticationNeeded() const {

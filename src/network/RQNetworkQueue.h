@@ -90,6 +90,7 @@ private:
     void addHEADOperation(const std::shared_ptr<RQHTTPRequest>& head);
     void resetProgressDelegate(const std::weak_ptr<RQProgressDelegate>& d);
     std::shared_ptr<RQHTTPRequestDelegate> liveDelegate() const;
+    void requestEnded(RQHTTPRequest& r, RequestSelector RQNetworkQueue::*which);
 
     std::unique_ptr<core::OperationQueue> m_queue;
     mutable std::mutex m_mutex;

@@ -4,13 +4,11 @@
 #include "transfer/http/HTTPServer.h"
 #include "transfer/wifi/RZHTTPConnection.h"
 
+#include "RawClient.h"
 #include "support/TempDir.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <netinet/tcp.h>
 
 #include <algorithm>
 #include <chrono>
@@ -24,75 +22,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Reply {
-    int status = 0;
-    std::map<std::string, std::string> headers;
-    std::string body;
-};
+using Reply = test::Raw::Response;
 
 // One client connection; pieces are sent as given so the server sees the
 // body split where the test wants it.
-struct Client {
-    int fd = -1;
-    explicit Client(uint16_t port) {
-        fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        timeval tv{20, 0};
-        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+struct Client : test::Raw {
+    explicit Client(uint16_t port) : Raw(port) {
+        setReceiveTimeout(20000);
         int one = 1;
-        ::setsockopt(fd, IPPROTO_TCP, 1 /* TCP_NODELAY */, &one, sizeof one);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-            ::close(fd);
-            fd = -1;
-        }
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     }
-    ~Client() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    void send(const std::string& s) const {
-        size_t off = 0;
-        while (off < s.size()) {
-            ssize_t n = ::send(fd, s.data() + off, s.size() - off, MSG_NOSIGNAL);
-            if (n <= 0)
-                return;
-            off += static_cast<size_t>(n);
-        }
-    }
-    Reply read() const {
-        Reply r;
-        std::string head;
-        char c;
-        while (head.size() < 4 || head.compare(head.size() - 4, 4, "\r\n\r\n") != 0) {
-            if (::recv(fd, &c, 1, 0) != 1)
-                return r;
-            head.push_back(c);
-        }
-        r.status = std::atoi(head.substr(9, 3).c_str());
-        size_t pos = head.find("\r\n") + 2;
-        while (pos + 2 < head.size()) {
-            const size_t end = head.find("\r\n", pos);
-            const std::string line = head.substr(pos, end - pos);
-            const size_t colon = line.find(':');
-            r.headers[line.substr(0, colon)] = line.substr(colon + 2);
-            pos = end + 2;
-        }
-        size_t length = r.headers.count("Content-Length") ? std::stoul(r.headers["Content-Length"]) : 0;
-        std::string body(length, '\0');
-        size_t got = 0;
-        while (got < length) {
-            const ssize_t n = ::recv(fd, body.data() + got, length - got, 0);
-            if (n <= 0)
-                break;
-            got += static_cast<size_t>(n);
-        }
-        body.resize(got);
-        r.body = std::move(body);
-        return r;
-    }
+    Reply read() const { return readResponse(); }
 };
 
 // A connection whose disk holds only so many bytes.
@@ -297,7 +237,7 @@ TEST_F(UploadServer, RequestTextsStoreExactlyWhatArrivedAndNothingElse) {
         EXPECT_EQ(stored(), c.files);
         EXPECT_EQ(tmpEntries(), 0u);
         if (c.status == 200 && c.request[0].find(" /upload ") != std::string::npos) {
-            EXPECT_EQ(r.headers.at("Server"), "Pagewell");
+            EXPECT_EQ(r.headers.at("server"), "Pagewell");
             for (const auto& [name, content] : c.files)
                 EXPECT_NE(r.body.find("<tr><td>" + name + "</td></tr>"), std::string::npos);
         }
@@ -372,7 +312,7 @@ TEST_F(UploadServer, PagesListBooksEscaped) {
         std::ofstream(documents() / name) << "x";
     const Reply upload = roundTrip({"GET /upload HTTP/1.1\r\nHost: h\r\n\r\n"});
     EXPECT_EQ(upload.status, 200);
-    EXPECT_EQ(upload.headers.at("Server"), "Pagewell");
+    EXPECT_EQ(upload.headers.at("server"), "Pagewell");
     for (const char* row : {"<td>a.txt</td>", "<td>b.UMD</td>", "<td>c.epub</td>", "<td>书 名.txt</td>",
                             "<td>&lt;i&gt;&amp;&#39;&quot;.txt</td>"})
         EXPECT_NE(upload.body.find(row), std::string::npos) << row;
@@ -383,7 +323,7 @@ TEST_F(UploadServer, PagesListBooksEscaped) {
 
     const Reply list = roundTrip({"GET /list HTTP/1.1\r\nHost: h\r\n\r\n"});
     EXPECT_EQ(list.status, 200);
-    EXPECT_EQ(list.headers.count("Server"), 0u);
+    EXPECT_EQ(list.headers.count("server"), 0u);
     EXPECT_NE(list.body.find("<link href='s.css' rel='stylesheet' type='text/css' />"), std::string::npos);
     EXPECT_NE(list.body.find("<td>c.epub</td>"), std::string::npos);
     EXPECT_EQ(list.body.find("<form"), std::string::npos);

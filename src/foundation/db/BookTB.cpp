@@ -42,34 +42,47 @@ Value real(const SQLResultSet& rs, int index) {
     return Value(rs.doubleForColumnIndex(index));
 }
 
+// Every book listing selects BookId, RZBookId, BookName, Cover and FilePath
+// first; the rest of its columns follow in the record in the order given.
+Value::Map bookWith(const SQLResultSet& rs, std::initializer_list<Value::Map::Entry> rest) {
+    Value::Map record{
+        {"bid", integer(rs, 0)}, {"rzId", integer(rs, 1)}, {"bname", text(rs, 2)},
+        {"cover", text(rs, 3)},  {"file", text(rs, 4)},
+    };
+    record.reserve(5 + rest.size());
+    for (const auto& [key, value] : rest)
+        record.append(key, value);
+    return record;
+}
+
 Value bookRecord(SQLResultSet& rs) {
-    return Value(Value::Map{
-        {"bid", integer(rs, 0)},
-        {"rzId", integer(rs, 1)},
-        {"bname", text(rs, 2)},
-        {"cover", text(rs, 3)},
-        {"file", text(rs, 4)},
-        {"type", text(rs, 7)},
-        {"lstReadt", integer(rs, 8)},
-        {"percent", real(rs, 10)},
-        {"cid", integer(rs, 11)},
-        {"author", text(rs, 12)},
-        {"status", integer(rs, 14)},
-        {"currLstChapterId", integer(rs, 16)},
-        {"lstChapterId", integer(rs, 17)},
-    });
+    return Value(bookWith(rs, {
+                                  {"type", text(rs, 7)},
+                                  {"lstReadt", integer(rs, 8)},
+                                  {"percent", real(rs, 10)},
+                                  {"cid", integer(rs, 11)},
+                                  {"author", text(rs, 12)},
+                                  {"status", integer(rs, 14)},
+                                  {"currLstChapterId", integer(rs, 16)},
+                                  {"lstChapterId", integer(rs, 17)},
+                              }));
 }
 
 // The full record up to `ext1`; the full list adds the chapter ids.
 Value::Map fullRecordHead(SQLResultSet& rs) {
-    return Value::Map{
-        {"bid", integer(rs, 0)},          {"rzId", integer(rs, 1)},   {"bname", text(rs, 2)},
-        {"cover", text(rs, 3)},           {"file", text(rs, 4)},      {"pos", integer(rs, 5)},
-        {"pos2", integer(rs, 6)},         {"type", text(rs, 7)},      {"lstReadt", integer(rs, 8)},
-        {"lstReadChptName", text(rs, 9)}, {"percent", real(rs, 10)},  {"cid", integer(rs, 11)},
-        {"author", text(rs, 12)},         {"usrId", integer(rs, 13)}, {"status", integer(rs, 14)},
-        {"ext1", integer(rs, 15)},
-    };
+    return bookWith(rs, {
+                            {"pos", integer(rs, 5)},
+                            {"pos2", integer(rs, 6)},
+                            {"type", text(rs, 7)},
+                            {"lstReadt", integer(rs, 8)},
+                            {"lstReadChptName", text(rs, 9)},
+                            {"percent", real(rs, 10)},
+                            {"cid", integer(rs, 11)},
+                            {"author", text(rs, 12)},
+                            {"usrId", integer(rs, 13)},
+                            {"status", integer(rs, 14)},
+                            {"ext1", integer(rs, 15)},
+                        });
 }
 
 std::optional<Value::Array> readBooks(std::string_view sql, std::initializer_list<SQLArg> args,
@@ -376,19 +389,14 @@ std::optional<core::Value::Array> BookTB::getAllNotifyRZBooks() {
         "select BookId, RZBookId, BookName, Cover, FilePath, Author, RZUserId, ExtString5, ExtInt2, ExtInt4, ExtInt5 "
         "from book where ExtInt3 = 1 and RZBookId != ? order by LastReadTime desc",
         {LocalBookSiteId}, [](SQLResultSet& rs) {
-            return Value(Value::Map{
-                {"bid", integer(rs, 0)},
-                {"rzId", integer(rs, 1)},
-                {"bname", text(rs, 2)},
-                {"cover", text(rs, 3)},
-                {"file", text(rs, 4)},
-                {"author", text(rs, 5)},
-                {"usrId", integer(rs, 6)},
-                {"newchptname", text(rs, 7)},
-                {"newchpttime", integer(rs, 8)},
-                {"currLstChapterId", integer(rs, 9)},
-                {"lstChapterId", integer(rs, 10)},
-            });
+            return Value(bookWith(rs, {
+                                          {"author", text(rs, 5)},
+                                          {"usrId", integer(rs, 6)},
+                                          {"newchptname", text(rs, 7)},
+                                          {"newchpttime", integer(rs, 8)},
+                                          {"currLstChapterId", integer(rs, 9)},
+                                          {"lstChapterId", integer(rs, 10)},
+                                      }));
         });
 }
 

@@ -1,5 +1,6 @@
 #include "shelf/BooklistSections.h"
 
+#include "foundation/db/CategoryTB.h"
 #include "platform/core/Text.h"
 
 #include <unicode/unistr.h>
@@ -76,6 +77,17 @@ std::vector<BooklistSections::Section> BooklistSections::archive(const std::vect
         }
     }
     return sections;
+}
+
+bool BooklistSections::setSectionOpen(std::vector<CategoryRecord>& categories, int section, bool open,
+                                      bool isSearching) {
+    if (isSearching || section < 0 || static_cast<size_t>(section) >= categories.size())
+        return false;
+    CategoryRecord& c = categories[static_cast<size_t>(section)];
+    if (c.cid != -1)
+        CategoryTB::setExpandByCategoryId(c.cid, open);
+    c.expand = open ? 0 : 1;
+    return true;
 }
 
 bool BooklistSections::headerOpen(const CategoryRecord& category, bool isSearching) {

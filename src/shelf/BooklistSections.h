@@ -28,6 +28,13 @@ public:
     // Whether name contains text, compared without regard to case.
     static bool nameMatches(std::string_view name, std::string_view text);
 
+    // A tap on section s's header opened or closed it. While searching
+    // nothing changes (answers false). Otherwise the state is kept in memory
+    // and, for saved categories (not the synthetic first one, which opens
+    // again on every reload), in the category table; answers whether the
+    // sections must be sorted again.
+    static bool setSectionOpen(std::vector<CategoryRecord>& categories, int section, bool open, bool isSearching);
+
     // The section's header shows it open while searching or when not closed.
     static bool headerOpen(const CategoryRecord& category, bool isSearching);
     // "（共 N 本）"

@@ -3,6 +3,7 @@
 #include "foundation/db/DBTestHome.h"
 #include "foundation/db/MainDB.h"
 #include "foundation/db/SQLDatabase.h"
+#include "shelf/BooklistSections.h"
 #include "shelf/ShelfCategoryEdits.h"
 
 #include <gtest/gtest.h>
@@ -84,6 +85,35 @@ TEST_F(ShelfCategoryDb, AFailedDeleteLeavesTheBooksInTheirCategory) {
     EXPECT_EQ(booksIn(m_cid), 2u); // the move was rolled back with the failed delete
     EXPECT_EQ(booksIn(-1), 0u);
     EXPECT_NE(categoryId("小说"), 0);
+}
+
+TEST_F(ShelfCategoryDb, OpeningAListSectionShowsItsRowsAndIsStored) {
+    auto stored = [&] {
+        for (const auto& c : CategoryTB::getAllCategory().value_or(core::Value::Array{}))
+            if (c["cid"].asInt() == m_cid)
+                return c["expand"].asInt().value_or(-1);
+        return int64_t{-1};
+    };
+    std::vector<CategoryRecord> cats = {{-1, "导入电子书", 0}, {m_cid, "小说", 1}};
+    std::vector<BookRecord> books(5);
+    for (BookRecord& b : books)
+        b.cid = m_cid;
+    ASSERT_TRUE(BooklistSections::setSectionOpen(cats, 1, false, false));
+    EXPECT_EQ(stored(), 1);
+    auto sections = BooklistSections::archive(cats, &books, 1, false, "");
+    EXPECT_EQ(BooklistSections::amountText(sections[1].amount), "（共 5 本）");
+    EXPECT_TRUE(sections[1].books.empty());
+
+    EXPECT_FALSE(BooklistSections::setSectionOpen(cats, 1, true, true)); // taps do nothing while searching
+    EXPECT_EQ(cats[1].expand, 1);
+    ASSERT_TRUE(BooklistSections::setSectionOpen(cats, 1, true, false));
+    EXPECT_EQ(stored(), 0);
+    EXPECT_EQ(BooklistSections::archive(cats, &books, 1, false, "")[1].books.size(), 5u);
+
+    // The synthetic first section changes in memory only.
+    ASSERT_TRUE(BooklistSections::setSectionOpen(cats, 0, false, false));
+    EXPECT_EQ(cats[0].expand, 1);
+    EXPECT_FALSE(BooklistSections::setSectionOpen(cats, 2, true, false));
 }
 
 } // namespace

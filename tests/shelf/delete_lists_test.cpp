@@ -1,3 +1,4 @@
+#include "shelf/BookSelection.h"
 #include "shelf/ShelfDeleteLists.h"
 
 #include <gtest/gtest.h>
@@ -53,6 +54,38 @@ TEST(ShelfDeleteLists, IdListsAndMoves) {
     EXPECT_EQ(ShelfDeleteLists::movableBookIds(selection), (std::vector<int64_t>{1, 3}));
     EXPECT_EQ(ShelfDeleteLists::moveTarget(-5), -1);
     EXPECT_EQ(ShelfDeleteLists::moveTarget(4), 4);
+}
+
+TEST(BookSelection, SelectAllTogglesAndTakeEmpties) {
+    std::vector<BookRecord> books(3);
+    for (int i = 0; i < 3; ++i) {
+        books[i].bid = 10 + i;
+        books[i].cid = i; // every category of the shelf counts
+        books[i].rzId = i == 1 ? 501 : -999;
+        books[i].file = i == 1 ? "501.rz" : "b.txt";
+    }
+    BookSelection sel;
+    sel.toggle(books[1]);
+    EXPECT_TRUE(sel.isSelected(11));
+    sel.toggle(books[1]); // the same book again: deselected, others untouched
+    EXPECT_TRUE(sel.empty());
+
+    EXPECT_TRUE(sel.selectAllBooks(books));
+    EXPECT_EQ(sel.size(), 3u);
+    EXPECT_FALSE(sel.selectAllBooks(books));
+    EXPECT_TRUE(sel.empty());
+
+    sel.selectAllBooks(books);
+    const auto taken = sel.take([](int64_t rzid) { return rzid == 501; });
+    EXPECT_TRUE(sel.empty());
+    EXPECT_FALSE(sel.hasSelectedAll());
+    ASSERT_EQ(taken.size(), 3u);
+    EXPECT_TRUE(taken[1].downloading);
+    EXPECT_EQ(
+        ShelfDeleteLists::deleteStatements(ShelfDeleteLists::rowsToDelete(taken, [](const auto&) { return true; })),
+        (std::vector<std::string>{"delete from book where BookId in(10,12)",
+                                  "delete from bookmark where BookId in(10,12)"}));
+    EXPECT_EQ(ShelfDeleteLists::movableBookIds(taken), (std::vector<int64_t>{10, 12}));
 }
 
 } // namespace

@@ -400,6 +400,16 @@ void registerStoreEndpoints(StandinSite& site) {
         json(res, added ? R"({"data":0,"msg":"已加入书架"})" : R"({"data":-3,"msg":"书架中已有此书"})");
     });
 
+    // The site's generic cover, for books without one of their own.
+    site.get(Host::Image, "/books/1.jpg", [](const StandinSite::Call& call, httplib::Response& res) {
+        auto bytes = readFile(call.site.coversFolder() / (std::to_string(Catalogue::kShijing) + ".jpg"));
+        if (!bytes) {
+            res.status = 404;
+            return;
+        }
+        res.set_content(*bytes, "image/jpeg");
+    });
+
     // Icons of the index entries: absolute addresses the answers give.
     site.getMatching(Host::Image, R"(/store/icons/([A-Za-z]+)-([0-9]+)\.jpg)",
                      [](const StandinSite::Call& call, httplib::Response& res) {

@@ -11,6 +11,7 @@
 #include "store/StoreImageNote.h"
 
 #include <algorithm>
+#include <cctype>
 #include <span>
 
 namespace pw {

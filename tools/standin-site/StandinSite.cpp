@@ -20,6 +20,7 @@ constexpr void (*kEndpointGroups[])(StandinSite&) = {
     registerLoginEndpoints,
     registerBookEndpoints,
     registerAccountEndpoints,
+    registerStoreEndpoints,
 };
 
 std::string escapeRegex(const std::string& path) {

@@ -11,5 +11,8 @@ void registerBookEndpoints(StandinSite& site);
 // Shelves, bookmarks, favourites, the update poll, the update descriptor, the
 // install report and the statistics beacon.
 void registerAccountEndpoints(StandinSite& site);
+// The store: lists, rankings, categories, search, details, the user's site
+// shelves, adding to the shelf, and the store's icons.
+void registerStoreEndpoints(StandinSite& site);
 
 } // namespace pw::standin

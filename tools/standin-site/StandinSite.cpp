@@ -20,6 +20,7 @@ constexpr void (*kEndpointGroups[])(StandinSite&) = {
     registerLoginEndpoints,
     registerBookEndpoints,
     registerAccountEndpoints,
+    registerPurchaseEndpoints,
 };
 
 std::string escapeRegex(const std::string& path) {

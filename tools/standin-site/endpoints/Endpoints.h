@@ -12,4 +12,8 @@ void registerBookEndpoints(StandinSite& site);
 // install report and the statistics beacon.
 void registerAccountEndpoints(StandinSite& site);
 
+// Paid chapters: their price, the list on sale and the purchase, against a
+// balance per account.
+void registerPurchaseEndpoints(StandinSite& site);
+
 } // namespace pw::standin

@@ -8,7 +8,7 @@
 // screen is left without a login. A check started while another runs
 // supersedes it, and the superseded one is not answered (as for every site
 // client); its silent login or login screen no longer answers either.
-#include "site/AutoLogin.h"
+#include "account/AutoLogin.h"
 #include "site/CheckLoginWithInfoDelegate.h"
 #include "site/SiteAPIBase.h"
 

@@ -24,6 +24,7 @@ public:
     }
     void login() override {
         ++calls;
+        beginRun();
         if (succeeds)
             beginLoginRZ("S-300");
         else

@@ -21,6 +21,7 @@ constexpr void (*kEndpointGroups[])(StandinSite&) = {
     registerBookEndpoints,
     registerAccountEndpoints,
     registerStoreEndpoints,
+    registerPurchaseEndpoints,
 };
 
 std::string escapeRegex(const std::string& path) {

@@ -9,7 +9,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
-#include "site/AutoLogin.h"
+#include "account/AutoLogin.h"
 
 namespace pw {
 

@@ -15,4 +15,8 @@ void registerAccountEndpoints(StandinSite& site);
 // shelves, adding to the shelf, and the store's icons.
 void registerStoreEndpoints(StandinSite& site);
 
+// Paid chapters: their price, the list on sale and the purchase, against a
+// balance per account.
+void registerPurchaseEndpoints(StandinSite& site);
+
 } // namespace pw::standin

@@ -1,0 +1,183 @@
+#include "site/SiteTest.h"
+
+#include "account/LocalBuyChapterController.h"
+
+namespace pw::test {
+namespace {
+
+using standin::Catalogue;
+using standin::Host;
+using standin::Reply;
+
+constexpr const char* kBuy = "/api/BuyVipChapter.ashx";
+
+// Purchases of paid chapters against the stand-in site, logged in as the reader.
+class BuyChapterTest : public SiteTest {
+protected:
+    void SetUp() override {
+        SiteTest::SetUp();
+        if (IsSkipped())
+            return;
+        logInAsReader();
+    }
+
+    int64_t paidChapter(size_t index) {
+        const auto& chapters = SiteTest::book(Catalogue::kShijing).chapters;
+        EXPECT_TRUE(Catalogue::isVipIndex(index) && Catalogue::priceOfIndex(index) > 0);
+        return chapters.at(index).id;
+    }
+
+    // A screen opened for a chapter, its first answer read.
+    std::shared_ptr<LocalBuyChapterController> openScreen(int64_t chapterId) {
+        auto screen = LocalBuyChapterController::create();
+        screen->rzBookId = Catalogue::kShijing;
+        screen->chapterId = chapterId;
+        screen->callback = [this](const std::string& r) { m_results.push_back(r); };
+        screen->popScreen = [this] { ++m_pops; };
+        screen->open();
+        EXPECT_TRUE(waitFor([&] { return !screen->busy(); }));
+        return screen;
+    }
+
+    // Waits for the purchase answer and the half-second hand-back.
+    void settle(LocalBuyChapterController& screen) {
+        EXPECT_TRUE(waitFor([&] { return !screen.busy(); }));
+        advance(0.6);
+    }
+
+    std::vector<std::string> m_results;
+    int m_pops = 0;
+};
+
+TEST_F(BuyChapterTest, TheFourPurchasesSendTheirFormsAndLowerTheBalance) {
+    // The reader owns the first two paid chapters (3 and 7) from the start.
+    const int64_t first = paidChapter(11);
+    const std::string book = std::to_string(Catalogue::kShijing);
+
+    auto screen = openScreen(first);
+    EXPECT_EQ(m_site->requests(Host::Interface, "/api/GetVipChapter.ashx").at(0).target,
+              "/api/GetVipChapter.ashx?BookId=" + book + "&ChapterId=" + std::to_string(first));
+    EXPECT_EQ(screen->price(), "5");
+    EXPECT_EQ(screen->own(), "1000");
+    EXPECT_FALSE(screen->bookName().empty());
+    EXPECT_TRUE(screen->wordCount().starts_with("字数："));
+    EXPECT_TRUE(screen->buttonsEnabled());
+
+    // Page 1: the chapters on sale; nothing ticked sends nothing.
+    screen->setCurrPage(1);
+    ASSERT_TRUE(waitFor([&] { return !screen->busy(); }));
+    EXPECT_EQ(m_site->requests(Host::Interface, "/api/GetBuyChapterList.ashx").at(0).target,
+              "/api/GetBuyChapterList.ashx?BookId=" + book);
+    ASSERT_GE(screen->vipChapters().asArray()->size(), 3u);
+    screen->btnBuySelected();
+    EXPECT_EQ(screen->tip(), "请选择章节");
+    EXPECT_EQ(m_site->count(Host::Interface, kBuy), 0u);
+    screen->btnSelectedAll();
+    EXPECT_EQ(screen->selected().size(), screen->vipChapters().asArray()->size());
+    screen->btnSelectedAll();
+    EXPECT_TRUE(screen->selected().empty());
+    EXPECT_EQ(screen->selectAllTitle(), "全选");
+
+    struct Case {
+        const char* name;
+        std::function<void(LocalBuyChapterController&)> press;
+        std::string type, forward, chapterList, result;
+        bool popped;
+    };
+    const int64_t a = paidChapter(23), b = paidChapter(27);
+    const std::vector<Case> cases = {
+        {"this chapter", [](auto& s) { s.btnThisChapterClick(); }, "0", "", "", book + "," + std::to_string(first),
+         true},
+        {"next ten", [](auto& s) { s.btnAfterChapterClick(10); }, "2", "10", "", book + "," + std::to_string(first),
+         true},
+        {"ticked", [&](auto& s) { s.toggleChapter(b), s.toggleChapter(a); }, "3", "",
+         std::to_string(a) + "," + std::to_string(b), book + "," + std::to_string(first), true},
+        {"whole book", [](auto& s) { s.btnAllChapterClick(); }, "1", "", "", book, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_site->clearRequests();
+        m_results.clear();
+        m_pops = 0;
+        auto s = openScreen(first);
+        c.press(*s);
+        if (c.type == "3")
+            s->btnBuySelected();
+        settle(*s);
+        auto posts = m_site->requests(Host::Interface, kBuy);
+        ASSERT_EQ(posts.size(), 1u);
+        EXPECT_EQ(posts[0].method, "POST");
+        EXPECT_EQ(posts[0].body, "bookId=" + book + "&chapterid=" + std::to_string(first) + "&type=" + c.type +
+                                     "&forward=" + c.forward + "&ChapterList=" +
+                                     (c.chapterList.empty() ? "" : std::to_string(a) + "%2C" + std::to_string(b)));
+        EXPECT_EQ(m_results, std::vector<std::string>{c.result});
+        EXPECT_EQ(m_pops, c.popped ? 1 : 0);
+        EXPECT_EQ(s->popToRoot(), !c.popped);
+    }
+    // Every paid chapter is unlocked and paid for once.
+    const auto bought = m_site->purchases(standin::StandinSite::kReaderId, Catalogue::kShijing);
+    int64_t spent = -Catalogue::priceOfIndex(3) - Catalogue::priceOfIndex(7);
+    const auto& chapters = SiteTest::book(Catalogue::kShijing).chapters;
+    for (size_t i = 0; i < chapters.size(); ++i) {
+        EXPECT_TRUE(bought.count(chapters[i].id)) << i;
+        spent += Catalogue::priceOfIndex(i);
+    }
+    m_results.clear();
+    auto after = openScreen(paidChapter(15));
+    advance(0.6);
+    EXPECT_EQ(m_results, std::vector<std::string>{book + "," + std::to_string(paidChapter(15))});
+    m_site->clearRequests();
+    after = openScreen(first);
+    EXPECT_EQ(m_site->count(Host::Interface, kBuy), 0u);
+    EXPECT_EQ(after->own(), "");
+    auto balance = fetch(m_site->baseUrl(Host::Interface) + "/api/GetVipChapter.ashx?BookId=" + book +
+                         "&ChapterId=" + std::to_string(first))
+                       ->responseString()
+                       .value_or("");
+    EXPECT_NE(balance.find("\"Balance\":" + std::to_string(1000 - spent)), std::string::npos) << balance;
+}
+
+TEST_F(BuyChapterTest, PurchaseAnswersDecideWhatTheScreenDoes) {
+    struct Case {
+        std::string body;
+        std::string tip;
+        std::vector<std::string> results;
+        int pops;
+    };
+    const int64_t chapter = paidChapter(11);
+    const std::string book = std::to_string(Catalogue::kShijing);
+    const std::vector<Case> cases = {
+        {R"({"Result":0})", "", {book + "," + std::to_string(chapter)}, 1},
+        {R"({"Result":1})", "", {book + "," + std::to_string(chapter)}, 1},
+        {R"({"Result":2})", "", {book}, 0},
+        {R"({"Result":-5,"Message":"余额不足"})", "余额不足", {}, 0},
+        {R"({"Result":-1,"Message":"请先登录"})", "请先登录", {}, 0},
+        {R"({"Result":3,"Message":"x"})", "订阅失败", {}, 0},
+        {"<html>busy</html>", "订阅失败", {}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.body);
+        m_results.clear();
+        m_pops = 0;
+        auto s = openScreen(chapter);
+        m_site->script(Host::Interface, kBuy, Reply::text(200, c.body));
+        s->btnThisChapterClick();
+        EXPECT_FALSE(s->buttonsEnabled());
+        settle(*s);
+        EXPECT_EQ(s->tip(), c.tip);
+        EXPECT_EQ(m_results, c.results);
+        EXPECT_EQ(m_pops, c.pops);
+        EXPECT_EQ(s->buttonsEnabled(), c.results.empty());
+    }
+    // A failed request only gives the buttons back.
+    m_site->script(Host::Interface, kBuy, Reply::drop(R"({"Result":0})", 3), 3);
+    auto s = openScreen(chapter);
+    s->btnThisChapterClick();
+    settle(*s);
+    EXPECT_TRUE(s->buttonsEnabled());
+    EXPECT_EQ(s->tip(), "");
+    EXPECT_TRUE(m_results.empty());
+}
+
+} // namespace
+} // namespace pw::test

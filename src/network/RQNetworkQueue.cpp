@@ -222,6 +222,7 @@ void RQNetworkQueue::requestFinished(RQHTTPRequest& r) {
 }
 
 void RQNetworkQueue::requestFailed(RQHTTPRequest& r) {
+    auto keepAlive = shared_from_this(); // through the cancelling below as well
     requestEnded(r, &RQNetworkQueue::m_requestDidFailSelector);
     if (m_shouldCancelAllRequestsOnFailure && m_requestsCount > 0)
         cancelAllOperations();

@@ -10,7 +10,7 @@
 #include "transfer/http/WSRange.h"
 #include "transfer/http/WebSocket.h"
 
-#include "platform/net/RandomId.h"
+#include "platform/core/RandomId.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -115,7 +115,7 @@ TEST(HTTPConnectionHelpers, QueryParametersDatesAndChunkLines) {
     EXPECT_EQ(HTTPConnection::chunkedTransferFooter(), "\r\n0\r\n\r\n");
     EXPECT_EQ(HTTPConfig::standardizePath("/a/./b/../c/"), "/a/c");
     EXPECT_EQ(HTTPConfig::standardizePath("/../a"), "/a");
-    auto id = net::RandomId::uuidString();
+    auto id = core::RandomId::uuidString();
     EXPECT_EQ(id.size(), 36u);
     EXPECT_EQ(id[8], '-');
     EXPECT_EQ(id.find_first_of("abcdef"), std::string::npos);

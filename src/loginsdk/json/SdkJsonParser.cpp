@@ -1,5 +1,7 @@
 #include "loginsdk/json/SdkJsonParser.h"
 
+#include "platform/core/Bytes.h"
+
 #include <cstdio>
 
 namespace pw {
@@ -162,16 +164,6 @@ void appendUtf8(std::string& out, uint32_t cp) {
     }
 }
 
-int hexValue(unsigned char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool isDigit(unsigned char c) {
     return c >= '0' && c <= '9';
 }
@@ -321,7 +313,7 @@ SdkJsonToken SdkJsonTokeniser::readString(SdkJsonValue& value) {
         auto quad = [&](size_t at, uint32_t& out) {
             out = 0;
             for (size_t k = 0; k < 4; ++k) {
-                int h = hexValue(m_stream.at(at + k));
+                int h = core::hexDigitValue(m_stream.at(at + k));
                 if (h < 0)
                     return false;
                 out = (out << 4) | static_cast<uint32_t>(h);

@@ -28,4 +28,15 @@ inline std::string toString(ByteView b) {
     return std::string(asStringView(b));
 }
 
+// The value of one hexadecimal digit of either case, or -1 for any other byte.
+constexpr int hexDigitValue(unsigned char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 } // namespace pw::core

@@ -1,7 +1,7 @@
 #include "platform/device/Device.h"
 
-#include "platform/core/FileHandle.h"
 #include "platform/core/Paths.h"
+#include "platform/core/RandomId.h"
 
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -11,7 +11,6 @@
 #include <vector>
 #include <cstdio>
 #include <fstream>
-#include <random>
 #include <thread>
 
 namespace pw::device {
@@ -26,33 +25,6 @@ std::string readFirstLine(const std::filesystem::path& p) {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' '))
         line.pop_back();
     return line;
-}
-
-std::string makeUuid() {
-    unsigned char b[16];
-    bool filled = false;
-    if (auto f = core::FileHandle::forReading("/dev/urandom")) {
-        auto bytes = f->read(sizeof b);
-        filled = bytes && bytes->size() == sizeof b;
-        if (filled)
-            std::copy(bytes->begin(), bytes->end(), b);
-    }
-    if (!filled) {
-        std::random_device rd;
-        for (auto& c : b)
-            c = static_cast<unsigned char>(rd());
-    }
-    b[6] = static_cast<unsigned char>((b[6] & 0x0F) | 0x40);
-    b[8] = static_cast<unsigned char>((b[8] & 0x3F) | 0x80);
-    static const char* hex = "0123456789ABCDEF";
-    std::string out;
-    for (int i = 0; i < 16; ++i) {
-        if (i == 4 || i == 6 || i == 8 || i == 10)
-            out += '-';
-        out += hex[b[i] >> 4];
-        out += hex[b[i] & 15];
-    }
-    return out;
 }
 
 bool looksLikeUuid(const std::string& s) {
@@ -229,7 +201,7 @@ std::string Device::identifierForVendor() const {
         m_identifier = kept;
         return m_identifier;
     }
-    m_identifier = makeUuid();
+    m_identifier = core::RandomId::uuidString();
     std::error_code ec;
     std::filesystem::create_directories(library, ec);
     // Written beside and renamed, so a crash never leaves half an identifier.

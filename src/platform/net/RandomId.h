@@ -1,14 +1,10 @@
 #pragma once
-// Random identifiers from the system's cryptographic generator.
-#include <string>
+// The identifiers moved to the core layer (the device layer needs them too);
+// this name stays for code written against the network layer.
+#include "platform/core/RandomId.h"
 
 namespace pw::net {
 
-class RandomId {
-public:
-    // A version-4 UUID: 36 characters, upper-case hexadecimal digits in groups
-    // of 8, 4, 4, 4 and 12 joined by hyphens.
-    static std::string uuidString();
-};
+using core::RandomId;
 
 } // namespace pw::net

@@ -1,5 +1,7 @@
 #include "platform/net/Url.h"
 
+#include "platform/core/Bytes.h"
+
 #include <curl/curl.h>
 
 #include <cctype>
@@ -131,20 +133,11 @@ std::string Url::percentEscape(std::string_view text, std::string_view keep) {
 }
 
 std::string Url::percentUnescape(std::string_view text) {
-    auto value = [](char c) -> int {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    };
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '%' && i + 2 < text.size()) {
-            int hi = value(text[i + 1]), lo = value(text[i + 2]);
+            int hi = core::hexDigitValue(text[i + 1]), lo = core::hexDigitValue(text[i + 2]);
             if (hi >= 0 && lo >= 0) {
                 out += static_cast<char>(hi * 16 + lo);
                 i += 2;

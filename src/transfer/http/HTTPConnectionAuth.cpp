@@ -2,7 +2,7 @@
 // hands out.
 #include "transfer/http/HTTPConnectionInternal.h"
 
-#include "platform/net/RandomId.h"
+#include "platform/core/RandomId.h"
 #include "transfer/http/HTTPAuthenticationRequest.h"
 #include "transfer/http/WSData.h"
 
@@ -44,7 +44,7 @@ NonceList& recentNonces() {
 // ----- authentication -----
 
 std::string HTTPConnection::generateNonce() {
-    std::string nonce = net::RandomId::uuidString();
+    std::string nonce = core::RandomId::uuidString();
     auto& list = recentNonces();
     std::lock_guard lock(list.mutex);
     double t = NonceList::now();

@@ -2,7 +2,7 @@
 // or several ranges.
 #include "transfer/http/HTTPConnectionInternal.h"
 
-#include "platform/net/RandomId.h"
+#include "platform/core/RandomId.h"
 #include "transfer/http/WSNumber.h"
 
 #include <algorithm>
@@ -96,7 +96,7 @@ HTTPMessage HTTPConnection::newUniRangeResponse(uint64_t contentLength) {
 
 HTTPMessage HTTPConnection::newMultiRangeResponse(uint64_t contentLength) {
     auto head = HTTPMessage::response(206, {}, HTTPMessage::kVersion11);
-    m_rangesBoundry = net::RandomId::uuidString();
+    m_rangesBoundry = core::RandomId::uuidString();
     m_rangesHeaders.clear();
     uint64_t total = 0;
     for (auto& r : m_ranges) {

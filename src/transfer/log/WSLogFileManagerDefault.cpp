@@ -1,6 +1,6 @@
 #include "transfer/log/WSLogFileManagerDefault.h"
 
-#include "platform/net/RandomId.h"
+#include "platform/core/RandomId.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -85,7 +85,7 @@ std::vector<std::string> WSLogFileManagerDefault::sortedLogFileNames() const {
 }
 
 std::string WSLogFileManagerDefault::generateShortUUID() {
-    return net::RandomId::uuidString().substr(0, 6);
+    return core::RandomId::uuidString().substr(0, 6);
 }
 
 std::string WSLogFileManagerDefault::createNewLogFile() {

@@ -66,12 +66,16 @@ FakeAccountService::FakeAccountService() : m_server(std::make_unique<httplib::Se
     auto json = [](httplib::Response& res, const std::string& body) {
         res.set_content(body, "application/json; charset=utf-8");
     };
+    // Endpoints that answer whatever the test stored for them last.
+    auto stored = [this, json](std::string FakeAccountService::*answer) {
+        return [this, json, answer](const httplib::Request& req, httplib::Response& res) {
+            record(req.path, paramsOf(req));
+            std::lock_guard lock(m_mutex);
+            json(res, this->*answer);
+        };
+    };
 
-    s.Get("/zel/config/obtain.shtm", [this, json](const httplib::Request& req, httplib::Response& res) {
-        record(req.path, paramsOf(req));
-        std::lock_guard lock(m_mutex);
-        json(res, configAnswer);
-    });
+    s.Get("/zel/config/obtain.shtm", stored(&FakeAccountService::configAnswer));
     s.Get("/zel/accquirguid/guid.shtm", [this, json](const httplib::Request& req, httplib::Response& res) {
         record(req.path, paramsOf(req));
         std::lock_guard lock(m_mutex);
@@ -92,17 +96,8 @@ FakeAccountService::FakeAccountService() : m_server(std::make_unique<httplib::Se
         json(res, pollAnswers.front());
         pollAnswers.pop_front();
     });
-    s.Get("/zel/autologin/receiveVerificationSms.shtm",
-          [this, json](const httplib::Request& req, httplib::Response& res) {
-              record(req.path, paramsOf(req));
-              std::lock_guard lock(m_mutex);
-              json(res, smsAnswer);
-          });
-    s.Get("/zel/autologin/autoLogin.shtm", [this, json](const httplib::Request& req, httplib::Response& res) {
-        record(req.path, paramsOf(req));
-        std::lock_guard lock(m_mutex);
-        json(res, autoLoginAnswer);
-    });
+    s.Get("/zel/autologin/receiveVerificationSms.shtm", stored(&FakeAccountService::smsAnswer));
+    s.Get("/zel/autologin/autoLogin.shtm", stored(&FakeAccountService::autoLoginAnswer));
     s.Get("/zel/passport/redirectex.shtm", [this, json](const httplib::Request& req, httplib::Response& res) {
         auto params = paramsOf(req);
         record(req.path, params);

@@ -1,10 +1,10 @@
-#include "platform/net/RandomId.h"
+#include "platform/core/RandomId.h"
 
 #include <openssl/rand.h>
 
 #include <random>
 
-namespace pw::net {
+namespace pw::core {
 
 std::string RandomId::uuidString() {
     unsigned char b[16];
@@ -27,4 +27,4 @@ std::string RandomId::uuidString() {
     return s;
 }
 
-} // namespace pw::net
+} // namespace pw::core

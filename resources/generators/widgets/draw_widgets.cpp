@@ -127,6 +127,15 @@ bool drawStripPictures(const std::string& dir) {
                             c.drawLinearGradient({{0, Color::fromWhite(0.55, 0.8)}, {1, Color::fromWhite(0.55, 0)}},
                                                  {0, 0}, {0, 3});
                         }) &&
+           // The reader's split line between two pages scrolling upwards: a fine
+           // grey rule with a soft shadow below it.
+           writePicture(dir, "v2_icon_read_psl", {320, 2},
+                        [](BitmapContext& c) {
+                            c.setFillColor(Color::fromWhite(0.45, 1));
+                            c.fillRect({0, 0, 320, 1});
+                            c.setFillColor(Color::fromWhite(0.45, 0.35));
+                            c.fillRect({0, 1, 320, 1});
+                        }) &&
            // The tab strip's background (caps 12 and 10) and its highlight (caps 12 and 11).
            writePicture(dir, "h_scroll_title_bg", {25, 21},
                         [](BitmapContext& c) {

@@ -10,8 +10,8 @@
 #include "platform/device/Device.h"
 #include "platform/gfx/BitmapContext.h"
 #include "platform/gfx/Image.h"
-#include "site/RZHTTPRequest.h"
 #include "site/SiteAnswer.h"
+#include "store/StoreImageFetch.h"
 #include "store/StoreImageNote.h"
 
 #include <span>
@@ -57,13 +57,7 @@ void StoreBookCoverDownloader::main() {
         postNotificationSuccess(true);
         return;
     }
-    auto request = RZHTTPRequest::requestWithURL(coverAddress(m_downRZBookId));
-    request->setShouldContinueWhenAppEntersBackground(true);
-    request->setShowAccurateProgress(false);
-    request->setTimeOutSeconds(20);
-    request->startSynchronous();
-    const bool ok = request->responseStatusCode() == 200;
-    postNotificationSuccess(saveBookCover(ok ? request->responseData().value_or("") : std::string()));
+    postNotificationSuccess(saveBookCover(fetchStoreImage(coverAddress(m_downRZBookId))));
 }
 
 bool StoreBookCoverDownloader::saveBookCover(const std::string& bytes) {

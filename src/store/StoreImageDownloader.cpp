@@ -7,7 +7,7 @@
 #include "platform/core/OperationQueue.h"
 #include "platform/core/RunLoop.h"
 #include "platform/gfx/Image.h"
-#include "site/RZHTTPRequest.h"
+#include "store/StoreImageFetch.h"
 #include "store/StoreImageNote.h"
 
 #include <algorithm>
@@ -72,13 +72,7 @@ void StoreImageDownloader::main() {
         postNotificationSuccess(true);
         return;
     }
-    auto request = RZHTTPRequest::requestWithURL(m_requestUrl);
-    request->setShouldContinueWhenAppEntersBackground(true);
-    request->setShowAccurateProgress(false);
-    request->setTimeOutSeconds(20);
-    request->startSynchronous();
-    const bool ok = request->responseStatusCode() == 200;
-    postNotificationSuccess(saveBookCover(ok ? request->responseData().value_or("") : std::string()));
+    postNotificationSuccess(saveBookCover(fetchStoreImage(m_requestUrl)));
 }
 
 bool StoreImageDownloader::saveBookCover(const std::string& bytes) {

@@ -67,15 +67,6 @@ std::string chapterFile(const Chapter& c) {
     return core::text::encodeFromUtf8(text, "GB18030").value_or(text);
 }
 
-std::optional<std::string> readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 } // namespace
 
 void registerBookEndpoints(StandinSite& site) {
@@ -155,12 +146,7 @@ void registerBookEndpoints(StandinSite& site) {
         });
     site.getMatching(Host::Image, R"(/heads/([A-Za-z0-9_-]+)\.jpg)",
                      [](const StandinSite::Call& call, httplib::Response& res) {
-                         auto bytes = readFile(call.site.coversFolder() / "avatar.jpg");
-                         if (!bytes) {
-                             res.status = 404;
-                             return;
-                         }
-                         res.set_content(*bytes, "image/jpeg");
+                         servePicture(res, call.site.coversFolder() / "avatar.jpg");
                      });
 }
 

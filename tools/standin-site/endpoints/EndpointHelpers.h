@@ -5,7 +5,10 @@
 #include <httplib.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <optional>
+#include <sstream>
 #include <string>
 
 namespace pw::standin {
@@ -21,6 +24,25 @@ inline std::optional<int64_t> number(const std::string& text) {
     } catch (...) {
         return std::nullopt;
     }
+}
+
+inline std::optional<std::string> readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// A picture from the stand-in's folder of drawn covers, or 404 where it has none.
+inline void servePicture(httplib::Response& res, const std::optional<std::filesystem::path>& path) {
+    auto bytes = path ? readFile(*path) : std::nullopt;
+    if (!bytes) {
+        res.status = 404;
+        return;
+    }
+    res.set_content(*bytes, "image/jpeg");
 }
 
 inline void json(httplib::Response& res, const std::string& body) {

@@ -153,15 +153,6 @@ const std::vector<std::pair<int64_t, const char*>>& rankings() {
     return r;
 }
 
-std::optional<std::string> readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 // The user's four site shelves: 0 VIP books, 1 bought, 2 favourites, 3 read.
 std::vector<int64_t> shelf(int t) {
     switch (t) {
@@ -402,23 +393,13 @@ void registerStoreEndpoints(StandinSite& site) {
 
     // The site's generic cover, for books without one of their own.
     site.get(Host::Image, "/books/1.jpg", [](const StandinSite::Call& call, httplib::Response& res) {
-        auto bytes = readFile(call.site.coversFolder() / (std::to_string(Catalogue::kShijing) + ".jpg"));
-        if (!bytes) {
-            res.status = 404;
-            return;
-        }
-        res.set_content(*bytes, "image/jpeg");
+        servePicture(res, call.site.coversFolder() / (std::to_string(Catalogue::kShijing) + ".jpg"));
     });
 
     // Icons of the index entries: absolute addresses the answers give.
     site.getMatching(Host::Image, R"(/store/icons/([A-Za-z]+)-([0-9]+)\.jpg)",
                      [](const StandinSite::Call& call, httplib::Response& res) {
-                         auto bytes = readFile(call.site.coversFolder() / "avatar.jpg");
-                         if (!bytes) {
-                             res.status = 404;
-                             return;
-                         }
-                         res.set_content(*bytes, "image/jpeg");
+                         servePicture(res, call.site.coversFolder() / "avatar.jpg");
                      });
 }
 

@@ -1,21 +1,10 @@
 #include "platform/core/FileManager.h"
 #include "platform/core/Text.h"
+#include "support/SharedFixtures.h"
 
-#include <cstdlib>
-#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace text = pw::core::text;
-
-namespace {
-
-std::filesystem::path fixtures() {
-    if (const char* env = std::getenv("PW_FIXTURES"); env && *env)
-        return env;
-    return std::filesystem::path(PW_SOURCE_DIR) / ".." / "shared" / "fixtures";
-}
-
-} // namespace
 
 TEST(Text, Utf8AndUtf16RoundTrip) {
     const std::string utf8 = "红楼梦 A \xF0\x9F\x93\x96"; // includes a character outside the BMP
@@ -77,10 +66,13 @@ TEST(Text, CharsetRoundTrips) {
 }
 
 TEST(Text, DecodesTheGb18030Novel) {
-    auto path = fixtures() / "hongloumeng-gb18030.txt";
-    auto bytes = pw::core::FileManager::readText(path);
+    constexpr const char* kNovel = "hongloumeng-gb18030.txt";
+    auto path = pw::test::sharedFixture(kNovel);
+    if (!path)
+        GTEST_SKIP() << pw::test::sharedFixtureMissing(kNovel);
+    auto bytes = pw::core::FileManager::readText(*path);
     if (!bytes)
-        GTEST_SKIP() << "fixture not found at " << path;
+        GTEST_SKIP() << "cannot read " << *path;
     auto u16 = text::decode(*bytes, "GB18030");
     ASSERT_TRUE(u16.has_value());
     auto utf8 = text::toUtf8(*u16);

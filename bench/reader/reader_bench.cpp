@@ -14,6 +14,7 @@
 #include "platform/gfx/BitmapContext.h"
 #include "reading/page/ContentManager.h"
 #include "reading/txt/TxtFile.h"
+#include "support/SharedFixture.h"
 
 namespace {
 
@@ -21,8 +22,7 @@ constexpr pw::gfx::Size kCanvas{320, 480};
 
 const std::string& bookPath() {
     static const std::string path = [] {
-        const char* env = std::getenv("PW_FIXTURES");
-        std::filesystem::path dir = env ? env : PW_FIXTURES_DIR;
+        const std::filesystem::path dir = pw::bench::sharedFixturesFolder(PW_FIXTURES_DIR);
         std::ifstream in(dir / "hongloumeng-gb18030.txt", std::ios::binary);
         std::stringstream novel;
         novel << in.rdbuf();

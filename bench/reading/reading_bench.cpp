@@ -55,8 +55,7 @@ void writeFile(const std::string& path, const std::string& bytes) {
 
 bool prepare() {
     Data& d = data();
-    const char* env = std::getenv("PW_FIXTURES");
-    const std::string fixture = std::string(env ? env : PW_FIXTURES_DIR) + "/hongloumeng-gb18030.txt";
+    const std::string fixture = (pw::bench::sharedFixturesFolder(PW_FIXTURES_DIR) / "hongloumeng-gb18030.txt").string();
     const std::string novel = readFile(fixture);
     if (novel.empty())
         return false;

@@ -3,6 +3,7 @@
 // including benchmark defines PW_FIXTURES_DIR (the folder the build names).
 #include "platform/core/FileManager.h"
 #include "platform/core/Text.h"
+#include "support/SharedFixture.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,8 +15,7 @@ namespace pw::bench {
 // The whole novel decoded, from $PW_FIXTURES or PW_FIXTURES_DIR. Exits when it
 // is missing: these benchmarks have nothing to measure without it.
 inline std::u16string loadNovel() {
-    const char* env = std::getenv("PW_FIXTURES");
-    std::filesystem::path dir = env ? env : PW_FIXTURES_DIR;
+    const std::filesystem::path dir = sharedFixturesFolder(PW_FIXTURES_DIR);
     auto bytes = pw::core::FileManager::readText(dir / "hongloumeng-gb18030.txt");
     if (!bytes) {
         std::fprintf(stderr, "novel not found in %s\n", dir.c_str());

@@ -7,12 +7,16 @@
 
 namespace pw::bench {
 
-// The team's shared real-data file (in $PW_FIXTURES, else in the folder the
-// build names): its path, or nullopt after saying that the benchmark skips.
+// The team's shared real-data folder: $PW_FIXTURES, else the folder the build names.
+inline std::filesystem::path sharedFixturesFolder(const char* builtInFolder) {
+    const char* env = std::getenv("PW_FIXTURES");
+    return env && *env ? env : builtInFolder;
+}
+
+// The shared real-data file's path, or nullopt after saying that the benchmark skips.
 inline std::optional<std::filesystem::path> sharedFixture(const char* benchmark, const char* builtInFolder,
                                                           const char* name) {
-    const char* env = std::getenv("PW_FIXTURES");
-    std::filesystem::path path = std::filesystem::path(env && *env ? env : builtInFolder) / name;
+    std::filesystem::path path = sharedFixturesFolder(builtInFolder) / name;
     if (std::filesystem::exists(path))
         return path;
     // The shared novel is not part of the repository; CI has it.

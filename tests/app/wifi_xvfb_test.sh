@@ -8,6 +8,8 @@ exe=$1 art=$2 book=$3
 for tool in Xvfb xdotool curl ss sqlite3; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
+# The uploaded book is the team's shared novel; a clone without ../shared skips.
+[ -f "$book" ] || { echo "SKIP: shared fixture $book not found (CI provides ../shared/fixtures)"; exit 77; }
 work=$(mktemp -d /tmp/pw-wifi-xvfb-XXXXXX)
 mkdir -p "$art" "$work/shots"
 xpid= apid=

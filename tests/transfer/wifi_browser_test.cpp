@@ -4,6 +4,7 @@
 #include "transfer/http/HTTPServer.h"
 #include "transfer/wifi/RZHTTPConnection.h"
 
+#include "support/SharedFixtures.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -33,9 +34,11 @@ std::string quoted(const std::string& s) {
 }
 
 TEST(WifiBrowser, ChromiumUploadsAGb18030BookThroughThePages) {
-    const char* fixtures = std::getenv("PW_FIXTURES");
-    ASSERT_TRUE(fixtures);
-    const std::string novel = readFile(fs::path(fixtures) / "hongloumeng-gb18030.txt");
+    constexpr const char* kNovel = "hongloumeng-gb18030.txt";
+    const auto novelPath = test::sharedFixture(kNovel);
+    if (!novelPath)
+        GTEST_SKIP() << test::sharedFixtureMissing(kNovel);
+    const std::string novel = readFile(*novelPath);
     ASSERT_GT(novel.size(), 1000000u);
     std::string book;
     while (book.size() < 5 * 1000 * 1000)

@@ -14,6 +14,9 @@
 #include "platform/ui/PanGestureRecognizer.h"
 #include "platform/ui/TapGestureRecognizer.h"
 #include "reader/BookDBChapterStore.h"
+#include "reader/PageHelpMenu.h"
+#include "reader/PageTopMenu.h"
+#include "reader/PageTopMenuShadow.h"
 #include "reader/ReaderLogic.h"
 #include "reader/ReaderSite.h"
 #include "reader/ReaderSiteActions.h"
@@ -66,6 +69,13 @@ void PageViewController::clean() {
     m_engine.setManager(nullptr);
     m_pageMgr.reset();
     m_statusView.reset();
+    m_topMenu.reset();
+    m_bottomMenu.reset();
+    m_chapterMenu.reset();
+    m_sliderMenu.reset();
+    m_bottomSubMenu.reset();
+    m_interactiveMenu.reset();
+    m_topMenuShadow.reset();
     m_pProgressHUD.reset();
 }
 
@@ -125,6 +135,7 @@ void PageViewController::viewDidLoad() {
     addGestures();
 
     m_pageState = 0;
+    initialReadPageMenu();
     m_statusViewTimer = core::RunLoop::current().scheduleTimer(1.0, true, [weak](core::Timer&) {
         if (auto s = weak.lock())
             s->refreshStatus();
@@ -132,6 +143,8 @@ void PageViewController::viewDidLoad() {
     restoreReadingPlace();
     m_config->saveConfig();
     refreshStatus();
+    if (auto page = mgr.pageView())
+        PageHelpMenu::genMenuAndShow(*page, mgr.isPageTurningUpDown());
 }
 
 void PageViewController::restoreReadingPlace() {
@@ -197,9 +210,19 @@ bool PageViewController::shouldReceiveTouch(const ui::View* touched, gfx::Point 
     m_currentTouchPoint = p;
     if (!touched)
         return false;
+    if (dynamic_cast<const PageHelpMenu*>(touched)) {
+        if (m_pageMgr && m_pageMgr->pageView()) {
+            auto& page = *m_pageMgr->pageView();
+            PageHelpMenu::hideMenu(page, page.convertPointFromView(p, view().get()));
+        }
+        return false;
+    }
     if (touched == view().get() || touched->tag() == PageManager::kDimmingViewTag)
         return true;
-    return dynamic_cast<const BaseView*>(touched) != nullptr || dynamic_cast<const StatusView*>(touched) != nullptr;
+    if (dynamic_cast<const StatusView*>(touched))
+        return true;
+    const auto* page = m_pageMgr ? m_pageMgr->pageView().get() : nullptr;
+    return page && touched->isDescendantOfView(page);
 }
 
 void PageViewController::viewWillAppear(bool) {
@@ -298,6 +321,11 @@ void PageViewController::changeToFullScreenModeIfNeeded(bool reload) {
     else
         v->setFrame({0, 0, ui::Application::shared().applicationFrame().width(),
                      ui::Application::shared().applicationFrame().height()});
+    if (m_topMenu) {
+        const gfx::Rect top = readerTopMenuFrame(full, v->bounds().width());
+        m_topMenu->setFrame({top.x(), top.y(), top.width(), m_topMenu->frame().height()});
+        m_topMenuShadow->setFrame(readerTopMenuShadowFrame(top));
+    }
     m_config->setCanvasSize(v->bounds().size);
     if (m_pageMgr) {
         m_pageMgr->setupPageConfig();
@@ -305,6 +333,7 @@ void PageViewController::changeToFullScreenModeIfNeeded(bool reload) {
             m_pageMgr->reloadCurrentPage();
     }
     m_config->saveConfig();
+    layoutReadPageMenu();
 }
 
 void PageViewController::changeView(int pageTurningType) {
@@ -371,143 +400,6 @@ void PageViewController::handlePan(PanPhase phase, gfx::Point p) {
             m_pageMgr->panTurningEnd(p, m_touchP);
         m_canResponseToPan = false;
         break;
-    }
-}
-
-void PageViewController::showReadPageMenu() {
-    if (m_pageState != 0)
-        return;
-    m_pageState = PageStateMainMenu;
-}
-
-void PageViewController::closeReadPageMenu() {
-    m_pageState = 0;
-}
-
-void PageViewController::showPageSliderMenu(int extraBits) {
-    m_pageState = PageStateSlider | extraBits;
-}
-
-void PageViewController::hideSliderMenu() {
-    m_pageState = 0;
-}
-
-void PageViewController::showPageDownMenu() {
-    m_pageState = PageStateDownloadSubMenu;
-}
-
-void PageViewController::showPageBookmarkMenu() {
-    m_pageState = PageStateBookmarkSubMenu;
-}
-
-void PageViewController::hideBotSubMenu() {
-    m_pageState = 0;
-}
-
-void PageViewController::handleFontSizeChoose(int points) {
-    if (m_pageMgr)
-        m_pageMgr->fontSizeChangedHandler(points);
-}
-
-void PageViewController::sliderMenuProcess(double sliderValue) {
-    if ((m_pageState & PageStatePercentJump) && m_pageMgr)
-        m_pageMgr->goToPercent(static_cast<int>(sliderValue));
-}
-
-void PageViewController::handleColorBtnChoose(int tag, bool portrait) {
-    m_pageState |= PageStateColour;
-    if (tag == 15007)
-        m_pageState = PageStateColour | PageStateBackgroundColourPick;
-    else if (tag == 15008)
-        m_pageState = PageStateColour | PageStateFontColourPick;
-    else if (tag >= 15001 && tag <= 15006 && m_pageMgr)
-        m_pageMgr->setReadBackgroundImage(tag, portrait);
-}
-
-void PageViewController::handlePageTurningBtnChoose(int type) {
-    if (m_pageMgr)
-        m_pageMgr->pageCurlChanged(type);
-    closeReadPageMenu();
-}
-
-void PageViewController::handleAutoScrollBtnChoose(int speed) {
-    closeReadPageMenu();
-    if (!m_pageMgr)
-        return;
-    if (m_pageMgr->isLastPage()) {
-        showTip("已到达最后页", 2.0);
-        return;
-    }
-    m_pageMgr->autoScrollScreenSpeedChanged(speed);
-    m_pageMgr->pageCurlChanged(6);
-    m_pageState = PageStateAutoScroll;
-    m_pageMgr->beginAutoScrollScreen();
-    showTip("已进入自动滚屏模式，点击屏幕退出", 2.0);
-}
-
-void PageViewController::handleBrightnessChoose(double value, bool released) {
-    if (!m_pageMgr)
-        return;
-    if (released)
-        m_pageMgr->setupScreenBrightness(static_cast<int>(value));
-    else
-        m_pageMgr->setupScreenBrightnessWithoutSave(static_cast<int>(value));
-}
-
-void PageViewController::colorPicking(const gfx::Color& colour) {
-    if (!m_pageMgr || !m_pageMgr->rzConfig())
-        return;
-    if (m_pageState & PageStateBackgroundColourPick) {
-        m_pageMgr->rzConfig()->setIsPickingBgColor(true);
-        m_pageMgr->pickBackgroundColor(colour);
-    } else if (m_pageState & PageStateFontColourPick) {
-        m_pageMgr->pickFontColor(colour);
-    }
-}
-
-void PageViewController::colorPickConfirm(const gfx::Color& colour) {
-    if (!m_pageMgr || !m_pageMgr->rzConfig())
-        return;
-    auto& config = *m_pageMgr->rzConfig();
-    config.setIsPickingBgColor(false);
-    if (m_pageState & PageStateBackgroundColourPick) {
-        config.setUseBackgroundImage(false);
-        m_pageMgr->setReadingBackgroundColor(colour);
-    } else if (m_pageState & PageStateFontColourPick) {
-        m_pageMgr->setReadingFontColor(colour);
-    }
-}
-
-void PageViewController::colorPickCancel(const gfx::Color& orgBackground, const gfx::Color& orgFont,
-                                         bool useBackgroundImage, int backgroundImageTag, bool portrait) {
-    if (!m_pageMgr || !m_pageMgr->rzConfig())
-        return;
-    auto& config = *m_pageMgr->rzConfig();
-    config.setIsPickingBgColor(false);
-    config.setUseBackgroundImage(useBackgroundImage);
-    if (useBackgroundImage)
-        m_pageMgr->setReadBackgroundImage(backgroundImageTag, portrait, orgFont);
-    else
-        m_pageMgr->setReadingBackgroundColor(orgBackground, orgFont);
-}
-
-void PageViewController::pickingPresetColors(const gfx::Color& background, const gfx::Color& font) {
-    if (!m_pageMgr || !m_pageMgr->rzConfig())
-        return;
-    m_pageMgr->rzConfig()->setIsPickingBgColor(false);
-    if (m_pageState & PageStateColour) {
-        m_pageMgr->rzConfig()->setUseBackgroundImage(false);
-        m_pageMgr->pickReadingBackgroundColor(background, font);
-    }
-}
-
-void PageViewController::pickedPresetColors(const gfx::Color& background, const gfx::Color& font) {
-    if (!m_pageMgr || !m_pageMgr->rzConfig())
-        return;
-    m_pageMgr->rzConfig()->setIsPickingBgColor(false);
-    if (m_pageState & PageStateColour) {
-        m_pageMgr->rzConfig()->setUseBackgroundImage(false);
-        m_pageMgr->setReadingBackgroundColor(background, font);
     }
 }
 

@@ -19,6 +19,7 @@
 #include "platform/gfx/Geometry.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/ViewController.h"
+#include "reader/ColorPickerBoxDelegate.h"
 #include "reader/PageManagerEngine.h"
 #include "reader/ReaderChapters.h"
 #include "reader/ReaderHost.h"
@@ -33,6 +34,14 @@ class ProgressHUD;
 class RZConfig;
 class StatusView;
 class CheckLoginWithInfo;
+class ColorPickerBoxView;
+class PageBottomMenu;
+class PageBottomSubMenu;
+class PageMenuChapter;
+class PageMenuInteractive;
+class PageSliderMenu;
+class PageTopMenu;
+class PageTopMenuShadow;
 class ReaderSite;
 class ReaderSiteActions;
 namespace core {
@@ -47,7 +56,8 @@ class PageViewController : public ui::ViewController,
                            public PageManagerDelegate,
                            public ReaderHost,
                            public ui::AlertViewDelegate,
-                           public CheckLoginWithInfoDelegate {
+                           public CheckLoginWithInfoDelegate,
+                           public ColorPickerBoxDelegate {
 public:
     static std::shared_ptr<PageViewController> create() { return ViewController::create<PageViewController>(); }
     ~PageViewController() override;
@@ -75,6 +85,13 @@ public:
     void setChapterStore(std::shared_ptr<SiteChapterStore> store);
     void setReaderSite(std::shared_ptr<ReaderSite> site);
 
+    // Screens other parts build, pushed from the menu: the contents (chapter
+    // list or contents and bookmarks), the settings and the interactions.
+    using ScreenMaker = std::function<std::shared_ptr<ui::ViewController>(PageViewController&)>;
+    static void setContentsScreenMaker(ScreenMaker maker);
+    static void setSettingsScreenMaker(ScreenMaker maker);
+    static void setInteractiveScreenMaker(ScreenMaker maker);
+
     // --- the screen ---
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
@@ -99,14 +116,30 @@ public:
 
     // Menu commands. Opening the reading menu needs nothing else open; every
     // close clears the whole state.
+    void initialReadPageMenu();
+    void layoutReadPageMenu();
     void showReadPageMenu();
     void closeReadPageMenu();
+    void closeReadPageMenuAndHideStatusBar() { closeReadPageMenu(); }
+    // The commands of the menus' buttons, by tag.
+    void handleBtnChoose(int tag);
+    void settingDoneClick();
+    void handleInteractiveMenuChoose();
     void showPageSliderMenu(int extraBits);
     void hideSliderMenu();
+    void setupSliderWithMinMaxDefault(float min, float max, float value);
+    void setupSliderMenuStatus(const std::string& text);
+    void sliderMenuProcess();
     void sliderMenuProcess(double sliderValue);
+    void handleSliderMenuBtnChoose(int tag);
+    void handlSliderMenuSliderChoose();
+    void handlSliderMenuSliderChooseEnd();
     void showPageDownMenu();
     void showPageBookmarkMenu();
     void hideBotSubMenu();
+    void handleSubFstClick();
+    void handleSubSecClick();
+    void genBoxMenuAndShow(int colourBit);
     // Background presets 15001..15006 stay in the menu; 15007 / 15008 open the
     // colour box for the page or the text colour.
     void handleColorBtnChoose(int tag, bool portrait);
@@ -114,13 +147,15 @@ public:
     void handleAutoScrollBtnChoose(int speed);
     void handleBrightnessChoose(double value, bool released);
     void handleFontSizeChoose(int points);
-    // The colour box's answers (its delegate, forwarded by the screen).
-    void colorPicking(const gfx::Color& colour);
-    void colorPickConfirm(const gfx::Color& colour);
+    // The colour box's answers; nothing while the night mode is on.
+    void colorPicking(const gfx::Color& colour) override;
+    void colorPickConfirm(const gfx::Color& colour) override;
+    void colorPickCancel(const gfx::Color& orgBackground, const gfx::Color& orgFont, bool useBackgroundImage,
+                         int backgroundImageTag) override;
     void colorPickCancel(const gfx::Color& orgBackground, const gfx::Color& orgFont, bool useBackgroundImage,
                          int backgroundImageTag, bool portrait);
-    void pickingPresetColors(const gfx::Color& background, const gfx::Color& font);
-    void pickedPresetColors(const gfx::Color& background, const gfx::Color& font);
+    void pickingPresetColors(const gfx::Color& background, const gfx::Color& font) override;
+    void pickedPresetColors(const gfx::Color& background, const gfx::Color& font) override;
 
     void refreshStatus();
     const std::string& statusPercent() const { return m_statusPercent; }
@@ -136,6 +171,14 @@ public:
     // The tips shown, oldest first, for whoever watches the screen.
     const std::vector<std::string>& tips() const { return m_tips; }
     ui::AlertView* downloadPrompt() const { return m_downloadPrompt.get(); }
+    PageTopMenu* topMenu() const { return m_topMenu.get(); }
+    PageTopMenuShadow* topMenuShadow() const { return m_topMenuShadow.get(); }
+    PageBottomMenu* bottomMenu() const { return m_bottomMenu.get(); }
+    PageMenuChapter* chapterMenu() const { return m_chapterMenu.get(); }
+    PageMenuInteractive* interactiveMenu() const { return m_interactiveMenu.get(); }
+    PageSliderMenu* sliderMenu() const { return m_sliderMenu.get(); }
+    PageBottomSubMenu* bottomSubMenu() const { return m_bottomSubMenu.get(); }
+    ColorPickerBoxView* colorBox() const { return m_colorBox.lock().get(); }
 
     // PageManagerDelegate
     void atLastPage() override { m_chapters.atLastPage(); }
@@ -167,6 +210,11 @@ private:
     void restoreReadingPlace();
     void addGestures();
     bool shouldReceiveTouch(const ui::View* touched, gfx::Point p);
+    void addBtnHandler();
+    void addSliderMenuHandler();
+    void addBotSubMenuHandler();
+    bool isPortrait() const;
+    bool lightOn() const;
 
     std::unique_ptr<PageManager> m_pageMgr;
     PageManagerEngine m_engine;
@@ -180,6 +228,14 @@ private:
     std::shared_ptr<StatusView> m_statusView;
     std::shared_ptr<ProgressHUD> m_pProgressHUD;
     std::shared_ptr<ui::AlertView> m_downloadPrompt;
+    std::shared_ptr<PageTopMenu> m_topMenu;
+    std::shared_ptr<PageTopMenuShadow> m_topMenuShadow;
+    std::shared_ptr<PageBottomMenu> m_bottomMenu;
+    std::shared_ptr<PageMenuChapter> m_chapterMenu;
+    std::shared_ptr<PageMenuInteractive> m_interactiveMenu;
+    std::shared_ptr<PageSliderMenu> m_sliderMenu;
+    std::shared_ptr<PageBottomSubMenu> m_bottomSubMenu;
+    std::weak_ptr<ColorPickerBoxView> m_colorBox;
     std::shared_ptr<ui::TapGestureRecognizer> m_tap;
     std::shared_ptr<ui::PanGestureRecognizer> m_pan;
     std::shared_ptr<core::Timer> m_statusViewTimer;

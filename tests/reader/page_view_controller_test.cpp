@@ -6,6 +6,7 @@
 
 #include "foundation/widgets/ProgressHUD.h"
 #include "platform/ui/NavigationController.h"
+#include "reader/PageHelpMenuLayout.h"
 #include "reading/turn/StatusView.h"
 #include "foundation/db/BookDB.h"
 #include "foundation/db/BookTB.h"
@@ -100,6 +101,12 @@ TEST_F(PageViewControllerTest, OpensAtTheStoredPlace) {
 TEST_F(PageViewControllerTest, TapsFollowTheMenuState) {
     auto screen = open();
     const int64_t start = screen->pageMgr()->currPage()->start;
+    // The first touch only takes the help sheet away.
+    auto* page = screen->pageMgr()->pageView().get();
+    ASSERT_TRUE(page->viewWithTag(kPageHelpMenuTag));
+    tap({160, 240});
+    EXPECT_FALSE(page->viewWithTag(kPageHelpMenuTag));
+    EXPECT_EQ(screen->pageState(), 0);
     tap({160, 240}); // the centre opens the menu
     EXPECT_EQ(screen->pageState(), 0x1);
     tap({300, 400}); // with the menu open a tap only closes it

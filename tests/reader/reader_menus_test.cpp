@@ -9,11 +9,13 @@
 #include <fstream>
 
 #include "foundation/config/RZConfig.h"
+#include "foundation/db/BookmarkTB.h"
 #include "foundation/db/SettingTB.h"
 #include "platform/ui/NavigationController.h"
 #include "reader/ColorPickerBoxView.h"
 #include "reader/ColorPickerMapping.h"
 #include "reader/PageBottomMenu.h"
+#include "reader/PageBottomSubMenu.h"
 #include "reader/PageHelpMenu.h"
 #include "reader/PageHelpMenuLayout.h"
 #include "reader/PageMenuChapter.h"
@@ -270,6 +272,50 @@ TEST_F(ReaderMenusTest, ThePercentPanelJumps) {
     settle();
     EXPECT_TRUE(panel.isHidden());
     EXPECT_EQ(screen->pageState(), 0);
+}
+
+// The buttons of the reading menu by tag: the state each leaves, the tip it
+// shows and what it changes.
+TEST_F(ReaderMenusTest, ButtonCommands) {
+    auto screen = open();
+    auto& config = *screen->pageMgr()->rzConfig();
+    struct Case {
+        const char* name;
+        int tag;
+        int state;
+        const char* tip;
+        std::function<bool()> changed;
+    };
+    const Case cases[] = {
+        {"add bookmark", 10001, 0, "",
+         [&] {
+             const auto marks = BookmarkTB::getAllBookmarkByBookId(m_bookId);
+             return marks && marks->size() == 1;
+         }},
+        {"rotation lock", 18019, 0, "已锁定旋转", [&] { return config.rotateLock(); }},
+        {"rotation unlock", 18019, 0, "锁定旋转已取消", [&] { return !config.rotateLock(); }},
+        {"night", 18018, 0x1, "",
+         [&] { return !config.lightOn() && screen->topMenu()->btnTopLight->currentTitle() == "开灯"; }},
+        {"day", 18018, 0x1, "", [&] { return config.lightOn(); }},
+        {"download choices", 10005, 0x20, "",
+         [&] {
+             return screen->bottomSubMenu()->btnFirst->currentTitle() == "重下本章" &&
+                    !screen->bottomSubMenu()->isHidden();
+         }},
+        {"full screen off", 10073, 0, "", [&] { return !config.fullScreenRead(); }},
+        {"full screen on", 10073, 0, "", [&] { return config.fullScreenRead(); }},
+    };
+    for (const auto& c : cases) {
+        screen->closeReadPageMenu();
+        screen->hideBotSubMenu();
+        screen->showReadPageMenu();
+        const size_t tips = screen->tips().size();
+        screen->handleBtnChoose(c.tag);
+        settle();
+        EXPECT_EQ(screen->pageState(), c.state) << c.name;
+        EXPECT_EQ(screen->tips().size() > tips ? screen->tips().back() : "", c.tip) << c.name;
+        EXPECT_TRUE(c.changed()) << c.name;
+    }
 }
 
 TEST_F(ReaderMenusTest, TheHelpSheetStaysAwayOnceToldSo) {

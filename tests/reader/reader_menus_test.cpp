@@ -124,7 +124,7 @@ TEST_F(ReaderMenusTest, TheMenuOpensAroundThePageOfALocalBook) {
 
     // The bars darken the page's top and foot; the middle stays the page.
     const auto img = keep("menu.png");
-    const gfx::Rect topBar(60, 22, 100, 40), footBar(0, 425, 320, 50);
+    const gfx::Rect topBar(60, 2, 100, 60), footBar(0, 425, 320, 50);
     auto pale = [](gfx::Pixel p) { return p.r > 180 && p.g > 180 && p.b > 150; };
     for (const auto& r : {topBar, footBar}) {
         const double area = r.width() * r.height();
@@ -316,6 +316,12 @@ TEST_F(ReaderMenusTest, ButtonCommands) {
         EXPECT_EQ(screen->tips().size() > tips ? screen->tips().back() : "", c.tip) << c.name;
         EXPECT_TRUE(c.changed()) << c.name;
     }
+    // Menus built and used keep nothing of the screen alive once it is gone.
+    screen->goToMainView();
+    settle();
+    std::weak_ptr<PageViewController> weak = screen;
+    screen.reset();
+    EXPECT_TRUE(weak.expired());
 }
 
 TEST_F(ReaderMenusTest, TheHelpSheetStaysAwayOnceToldSo) {

@@ -22,6 +22,7 @@
 #include "reader/PageSliderMenu.h"
 #include "reader/PageTopMenu.h"
 #include "reader/PageViewController.h"
+#include "reader/ReaderMenuKit.h"
 #include "reading/turn/DragView.h"
 #include "reading/turn/PageManager.h"
 #include "reading/turn/TurnTestSupport.h"
@@ -272,6 +273,54 @@ TEST_F(ReaderMenusTest, ThePercentPanelJumps) {
     settle();
     EXPECT_TRUE(panel.isHidden());
     EXPECT_EQ(screen->pageState(), 0);
+}
+
+// The top bar on its own: the turn-style row's marks and scroll targets, the
+// font-size limits and the fold.
+TEST_F(ReaderMenusTest, TopMenuShowsItsState) {
+    auto menu = PageTopMenu::create({0, 20, 320, 44});
+    m_window->addSubview(menu);
+    menu->genMenuAndShow();
+    settle();
+    ASSERT_EQ(menu->scrollTurningStyle->bounds().width(), 235);
+    struct Case {
+        int style;
+        std::optional<int> marked;
+        double offset;
+    };
+    // Style 5 scrolls to the end of the content (290), not 294; 6 has no button.
+    for (const Case& c : {Case{1, 1, 0}, Case{3, 3, 176}, Case{5, 5, 290}, Case{6, std::nullopt, 0}}) {
+        menu->scrollTurningStyle->setContentOffset({100, 0});
+        menu->setCurrentPageTurningStyle(c.style);
+        menu->scrollToCurrentPageTurning();
+        settle();
+        for (int i = 0; i < 6; ++i)
+            EXPECT_EQ(menu->turningButtons[i]->isSelected(), c.marked == i) << c.style << " " << i;
+        EXPECT_EQ(menu->scrollTurningStyle->contentOffset().x, c.offset) << c.style;
+    }
+    struct Size {
+        float points;
+        bool decrease, increase;
+    };
+    for (const Size& c : {Size{12.9f, false, true}, Size{20, true, true}, Size{42, true, false}}) {
+        readermenu::setUsable(*menu->btnFontSizeDecrease, true);
+        readermenu::setUsable(*menu->btnFontSizeIncrease, true);
+        menu->setBtnFontSize(c.points);
+        EXPECT_EQ(menu->btnFontSizeDecrease->isEnabled(), c.decrease) << c.points;
+        EXPECT_EQ(menu->btnFontSizeIncrease->isEnabled(), c.increase) << c.points;
+    }
+    menu->showMoreSetting();
+    settle();
+    EXPECT_TRUE(menu->isOpen());
+    menu->showScrollSpeedView();
+    settle();
+    EXPECT_FALSE(menu->scrollSpeedView->isHidden());
+    menu->showMoreSetting(); // shut again: the speed buttons give way to the auto-scroll button
+    settle();
+    EXPECT_FALSE(menu->isOpen());
+    EXPECT_TRUE(menu->scrollSpeedView->isHidden());
+    EXPECT_FALSE(menu->btnAutoScroll->isHidden());
+    menu->removeFromSuperview();
 }
 
 // The buttons of the reading menu by tag: the state each leaves, the tip it

@@ -20,7 +20,6 @@
 #include "reader/ReaderLogic.h"
 #include "reader/ReaderSite.h"
 #include "reader/ReaderSiteActions.h"
-#include "reader/ReaderSiteService.h"
 #include "reading/turn/BaseView.h"
 #include "reading/turn/PageManager.h"
 #include "reading/turn/StatusView.h"
@@ -58,7 +57,6 @@ void PageViewController::setReaderSite(std::shared_ptr<ReaderSite> site) {
 void PageViewController::clean() {
     m_activeObserver = {};
     m_hideStatusBar.cancel();
-    m_purchaseDelay.cancel();
     // The timer holds only a weak reference, but it must not outlive the screen
     // on the run loop either.
     if (m_statusViewTimer)
@@ -118,8 +116,6 @@ void PageViewController::viewDidLoad() {
     m_chapters.txtContentTotalLength = txtContentTotalLength;
     m_chapters.content = content;
     m_chapters.contentTitle = contentTitle;
-    if (bookFormat == 1 && !m_site)
-        setReaderSite(std::make_shared<ReaderSiteService>(self()));
 
     auto v = view();
     v->setBackgroundColor(m_config->pageBgColor().value_or(RZConfig::defaultPageBgColor()));
@@ -496,37 +492,6 @@ void PageViewController::clickedButtonAtIndex(ui::AlertView& alert, int64_t inde
         m_chapters.downloadPromptConfirmed(prompt->isVip, prompt->chapterId);
     if (m_downloadPrompt.get() == &alert)
         m_downloadPrompt.reset();
-}
-
-namespace {
-PageViewController::PurchaseMaker& purchaseMaker() {
-    static PageViewController::PurchaseMaker maker;
-    return maker;
-}
-} // namespace
-
-void PageViewController::setPurchaseScreenMaker(PurchaseMaker maker) {
-    purchaseMaker() = std::move(maker);
-}
-
-void PageViewController::showPurchaseScreen(int64_t book, int64_t chapter) {
-    hideProgress();
-    if (!purchaseMaker()) {
-        showTip("暂不支持购买章节", 2.0);
-        return;
-    }
-    std::weak_ptr<PageViewController> weak = self();
-    m_purchaseDelay = core::RunLoop::current().postAfter(0.7, [weak, book, chapter] {
-        auto s = weak.lock();
-        if (!s)
-            return;
-        auto screen = purchaseMaker()(book, chapter, [weak](const std::string& result) {
-            if (auto me = weak.lock(); me && me->m_siteActions)
-                me->m_siteActions->buyVipChapterCallback(result);
-        });
-        if (auto* nav = s->navigationController(); nav && screen)
-            nav->pushViewController(screen, true);
-    });
 }
 
 void PageViewController::startLoginCheck(const ReaderAction& action) {

@@ -91,13 +91,6 @@ public:
     static void setContentsScreenMaker(ScreenMaker maker);
     static void setSettingsScreenMaker(ScreenMaker maker);
     static void setInteractiveScreenMaker(ScreenMaker maker);
-    // The purchase screen of a paid chapter; the callback hears its PurchaseResult.
-    using PurchaseMaker = std::function<std::shared_ptr<ui::ViewController>(
-        int64_t rzBookId, int64_t chapterId, std::function<void(const std::string&)> callback)>;
-    static void setPurchaseScreenMaker(PurchaseMaker maker);
-    // Pushes it after the short pause the shelf keeps too; nothing without one.
-    void showPurchaseScreen(int64_t rzBookId, int64_t chapterId);
-    ReaderSiteActions* siteActions() const { return m_siteActions.get(); }
 
     // --- the screen ---
     void viewDidLoad() override;
@@ -249,7 +242,6 @@ private:
     std::shared_ptr<ui::PanGestureRecognizer> m_pan;
     std::shared_ptr<core::Timer> m_statusViewTimer;
     core::Cancelable m_hideStatusBar;
-    core::Cancelable m_purchaseDelay;
     core::ObserverToken m_activeObserver;
     std::vector<std::string> m_tips;
     int m_pageState = 0;

@@ -309,43 +309,6 @@ TEST_F(PageViewControllerTest, SiteBookCrossesIntoStoredChaptersOnly) {
     EXPECT_GT(lastStartOfTwo, 0);
 }
 
-// A login answer runs the action it was started for; a paid chapter goes to
-// the purchase screen, and buying the whole book leaves for the shelf.
-TEST_F(PageViewControllerTest, PaidChapterLeadsToThePurchasePath) {
-    constexpr int64_t kBook = 4322;
-    ASSERT_TRUE(BookDB::createBookDBIfNotExists(kBook));
-    int64_t asked = 0;
-    std::function<void(const std::string&)> purchased;
-    PageViewController::setPurchaseScreenMaker(
-        [&](int64_t book, int64_t chapter, std::function<void(const std::string&)> callback) {
-            EXPECT_EQ(book, kBook);
-            asked = chapter;
-            purchased = std::move(callback);
-            return ui::ViewController::create();
-        });
-    auto screen = make(1);
-    screen->rzBookId = kBook;
-    screen->chapterId = 1;
-    screen->contentTitle = "第1章";
-    screen->content = u"第1章\n\n" + std::u16string(600, u'x');
-    show(screen);
-
-    screen->checkLoginWithInfoResult(true, "42", std::any(std::string("not an action"))); // nothing
-    EXPECT_EQ(nav->viewControllers().size(), 2u);
-    screen->checkLoginWithInfoResult(true, "42", std::any(ReaderAction{ReaderActionDownloadChapter, true, 3}));
-    EXPECT_EQ(screen->chapters().userId, "42");
-    advance(0.8);
-    settle();
-    EXPECT_EQ(asked, 3);
-    ASSERT_EQ(nav->viewControllers().size(), 3u);
-    ASSERT_TRUE(purchased);
-    purchased(std::to_string(kBook)); // the whole book was bought
-    settle();
-    EXPECT_EQ(nav->viewControllers().size(), 1u);
-    EXPECT_FALSE(screen->statusTimerRunning());
-    PageViewController::setPurchaseScreenMaker({});
-}
-
 // The engine stores the place after each turn; a new screen opened with what
 // the book table answers starts on that page.
 TEST_F(PageViewControllerTest, TxtPlaceSurvivesClosingAndReopening) {

@@ -7,6 +7,7 @@
 #include "platform/core/NotificationCenter.h"
 #include "platform/device/Device.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/BarButtonItem.h"
 #include "platform/ui/NavigationController.h"
 #include "reader/ColorPickerBoxView.h"
 #include "reader/PageBottomMenu.h"
@@ -294,8 +295,18 @@ void PageViewController::handleBtnChoose(int tag) {
     }
     case 10020:
         if (nav && settingsMaker())
-            if (auto screen = settingsMaker()(*this))
+            if (auto screen = settingsMaker()(*this)) {
+                // The reader's own way back: "完成" re-reads what the settings changed.
+                screen->setTitle("设置面板");
+                screen->navigationItem().hidesBackButton = true;
+                std::weak_ptr<PageViewController> weak = self();
+                screen->navigationItem().rightBarButtonItem = ui::BarButtonItem::withTitle("完成", [weak] {
+                    if (auto s = weak.lock())
+                        s->settingDoneClick();
+                });
+                nav->setNavigationBarHidden(false, false);
                 nav->pushViewController(screen, false);
+            }
         break;
     case 10021:
     case 10022: {

@@ -275,6 +275,32 @@ TEST_F(ReaderMenusTest, ThePercentPanelJumps) {
     EXPECT_EQ(screen->pageState(), 0);
 }
 
+// The settings screen another part builds comes with the reader's "完成",
+// which returns to the page with what it changed.
+TEST_F(ReaderMenusTest, TheSettingsScreenReturnsThroughDone) {
+    std::shared_ptr<RZConfig> seen;
+    PageViewController::setSettingsScreenMaker([&](PageViewController& reader) {
+        seen = reader.pageMgr()->rzConfig();
+        return ui::ViewController::create();
+    });
+    auto screen = open();
+    openMenu(*screen);
+    press(screen->bottomMenu()->btnMoreSettings.get());
+    ASSERT_EQ(nav->viewControllers().size(), 3u);
+    auto* settings = nav->topViewController();
+    EXPECT_EQ(settings->title(), "设置面板");
+    EXPECT_EQ(seen, screen->pageMgr()->rzConfig());
+    seen->setPageTurningType(2); // what the settings screen changed
+    ASSERT_TRUE(settings->navigationItem().rightBarButtonItem);
+    EXPECT_EQ(settings->navigationItem().rightBarButtonItem->title, "完成");
+    settings->navigationItem().rightBarButtonItem->action();
+    settle();
+    EXPECT_EQ(nav->topViewController(), screen.get());
+    EXPECT_TRUE(nav->isNavigationBarHidden());
+    EXPECT_TRUE(dynamic_cast<DragView*>(screen->pageMgr()->pageView().get()));
+    PageViewController::setSettingsScreenMaker({});
+}
+
 // The top bar on its own: the turn-style row's marks and scroll targets, the
 // font-size limits and the fold.
 TEST_F(ReaderMenusTest, TopMenuShowsItsState) {

@@ -46,6 +46,8 @@ public:
     int64_t chapterId = 0;       // UMD: the content offset of the chapter being read
     int64_t fileTotalLength = 0; // TXT
     std::weak_ptr<ChptsBookmarksViewDelegate> didSelectDelegate;
+    // Keeps an opener's delegate that nothing else owns for the list's life.
+    std::shared_ptr<void> delegateOwner;
 
     void viewDidLoad() override;
     void viewDidUnload() override;

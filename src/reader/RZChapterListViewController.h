@@ -53,6 +53,8 @@ public:
     int64_t chapterId = 0; // 0 marks nothing
     std::weak_ptr<RZChapterListViewDelegate> didSelectDelegate;
     bool useCustomNavAnimate = false;
+    // Keeps an opener's delegate that nothing else owns for the list's life.
+    std::shared_ptr<void> delegateOwner;
 
     // Any thread: the book's chapters and volumes, grouped.
     static ChapterGroups loadGroups(int64_t rzBookId, int64_t markChapterId);

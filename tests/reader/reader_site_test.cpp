@@ -112,7 +112,10 @@ protected:
         EXPECT_EQ(
             screen.chapters().downType(),
             (ReaderAction{ReaderActionDownloadChapter, book(Catalogue::kShijing).chapter(expected)->vip, expected}));
-        screen.clickedButtonAtIndex(*screen.downloadPrompt(), screen.downloadPrompt()->firstOtherButtonIndex());
+        // As a tap on "确定" does it.
+        auto* prompt = screen.downloadPrompt();
+        prompt->dismissWithClickedButtonIndex(prompt->firstOtherButtonIndex(), false);
+        ui::test::UiTest::settle();
     }
 
     bool hasTip(PageViewController& screen, const std::string& tip) {

@@ -33,7 +33,9 @@ void setTitle(ui::Button& button, double fontSize, const std::string& title, gfx
     button.titleLabel().setFont(gfx::Font::systemFont(fontSize));
     button.setTitle(title);
     button.setTitleColor(gfx::Color::white());
-    button.setTitleEdgeInsets(insets);
+    // The insets make room for a picture's icon; a plain face has none.
+    button.setTitleEdgeInsets(button.backgroundImageForState(ui::ControlStateNormal).isNull() ? gfx::EdgeInsets{}
+                                                                                              : insets);
 }
 
 void setSelectedLook(ui::Button& button, bool selected) {

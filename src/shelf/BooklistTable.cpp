@@ -33,9 +33,12 @@ std::optional<int64_t> idOf(const core::Value& v) {
     return std::nullopt;
 }
 
+// The row view the content view holds beside the cell's own (unused) labels.
 BooklistCell* rowViewOf(ui::TableViewCell& cell) {
-    const auto& subviews = cell.contentView().subviews();
-    return subviews.empty() ? nullptr : dynamic_cast<BooklistCell*>(subviews.front().get());
+    for (const auto& v : cell.contentView().subviews())
+        if (auto* row = dynamic_cast<BooklistCell*>(v.get()))
+            return row;
+    return nullptr;
 }
 
 } // namespace

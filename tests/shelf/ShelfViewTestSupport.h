@@ -3,6 +3,7 @@
 // shelf of made-up books, covers written as solid-colour pictures, and the
 // notifications the views post, recorded in order.
 #include "foundation/config/DeviceKind.h"
+#include "foundation/db/MainDB.h"
 #include "foundation/paths/AppPaths.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/gfx/Image.h"
@@ -62,6 +63,13 @@ protected:
     static void writeCover(int64_t rzId, gfx::Pixel colour) {
         std::filesystem::create_directories(AppPaths::coverFolder());
         gfx::Image::filled(74, 92, colour).writeJPEG(AppPaths::coverFile(rzId).string(), 0.95);
+    }
+
+    // The folders start-up makes, and the main database.
+    static bool makeMainDatabase() {
+        for (const auto& f : AppPaths::startupFolders())
+            std::filesystem::create_directories(core::Paths::home() / f);
+        return MainDB::createMainDBIfNotExists();
     }
 
     static std::filesystem::path artifactsDir() {

@@ -7,9 +7,10 @@
 //
 // The peer opens the book from its command line. This reader opens it from
 // its shelf: the book is put on the local shelf of a fresh home, the app is
-// started, and the clicks in PW_PEER_PAGEWELL_CLICKS ("x,y x,y ...", screen
-// points, run once the window is up) open it; the clock runs from the last
-// click. Without them the reader's side is skipped with the reason.
+// started, and a tap on the local shelf's tab and one on the book open it
+// (PW_PEER_PAGEWELL_CLICKS, "x,y x,y ..." in window points, changes them);
+// the clock runs from the tap on the book, and the screen must have changed
+// from the shelf.
 
 #include <benchmark/benchmark.h>
 
@@ -19,6 +20,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -120,11 +122,12 @@ void stop(pid_t pid) {
     ::waitpid(pid, nullptr, 0);
 }
 
-long rssKb(pid_t pid) {
+// A line of the process's status in kB ("VmRSS", "RssAnon"), -1 when absent.
+long statusKb(pid_t pid, const std::string& key) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
+        if (line.rfind(key + ":", 0) == 0)
+            return std::atol(line.c_str() + key.size() + 1);
     return -1;
 }
 
@@ -199,58 +202,99 @@ std::optional<Frame> readFrame(const fs::path& file) {
 }
 
 // A page of text: a light page with dark ink in at least six separate bands
-// of rows (lines of text), the ink a small part of the page. Toolbars and the
-// status bar above and below are left out.
+// of rows (lines of text), at least four of them lines running 200 points or
+// more, the ink a small part of the page. Toolbars and the status bar above
+// and below are left out.
 bool showsTextPage(const Frame& f) {
     const int top = 80, bottom = f.h - 40;
     long bright = 0, ink = 0, total = 0;
-    int bands = 0, emptyRun = 2;
+    int bands = 0, emptyRun = 2, longLines = 0;
+    bool bandIsLong = false;
     for (int y = top; y < bottom; ++y) {
-        int rowInk = 0;
+        int rowInk = 0, left = f.w, right = -1;
         for (int x = f.w / 20; x < f.w - f.w / 20; ++x) {
             const uint8_t l = f.lum[size_t(y) * f.w + x];
             ++total;
-            if (l > 170)
+            if (l > 170) {
                 ++bright;
-            else if (l < 110)
+            } else if (l < 110) {
                 ++rowInk;
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
         }
         ink += rowInk;
         if (rowInk > 2) {
-            if (emptyRun >= 2)
+            if (emptyRun >= 2) {
                 ++bands;
+                bandIsLong = false;
+            }
+            if (right - left >= 200 && !bandIsLong) {
+                bandIsLong = true;
+                ++longLines;
+            }
             emptyRun = 0;
         } else {
             ++emptyRun;
         }
     }
-    return total > 0 && bright * 10 > total * 6 && ink * 1000 > total * 3 && ink * 100 < total * 30 && bands >= 6;
+    return total > 0 && bright * 10 > total * 6 && ink * 1000 > total * 3 && ink * 100 < total * 30 && bands >= 6 &&
+           longLines >= 4;
+}
+
+// The share of pixels that differ between two frames of the same screen.
+double changedShare(const Frame& a, const Frame& b) {
+    if (a.lum.size() != b.lum.size() || a.lum.empty())
+        return 1;
+    size_t n = 0;
+    for (size_t i = 0; i < a.lum.size(); ++i)
+        n += std::abs(int(a.lum[i]) - int(b.lum[i])) > 40;
+    return double(n) / double(a.lum.size());
 }
 
 struct Opened {
     double seconds = -1;
-    long rss = -1;
+    long rss = -1;  // resident, kB
+    long anon = -1; // of it not backed by files (the libraries' pages are), kB
 };
 
-// Polls the screen from `start` until a page of text shows and stays for a
-// second look, then reads the program's resident memory.
-Opened waitForTextPage(const VirtualDisplay& x, pid_t pid, Clock::time_point start) {
-    bool seen = false;
+// Keeps the screen's frame-buffer file in PW_PEER_SHOTS, when set, for a look.
+void keepScreen(const VirtualDisplay& x, const std::string& name) {
+    const char* dir = std::getenv("PW_PEER_SHOTS");
+    if (!dir || !*dir)
+        return;
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    fs::copy_file(x.framebuffer(), fs::path(dir) / (name + ".xwd"), fs::copy_options::overwrite_existing, ec);
+}
+
+// Polls the screen from `start` until a page of text shows and has stood
+// still for 50 ms (a page sliding in is not there yet), then reads the
+// program's resident memory. The time is when that still page first showed.
+Opened waitForTextPage(const VirtualDisplay& x, pid_t pid, Clock::time_point start,
+                       const std::optional<Frame>& before = std::nullopt) {
+    std::optional<Frame> candidate;
     Clock::time_point first;
     while (std::chrono::duration<double>(Clock::now() - start).count() < kTimeout) {
         if (::waitpid(pid, nullptr, WNOHANG) == pid)
             return {};
         auto frame = readFrame(x.framebuffer());
-        if (frame && showsTextPage(*frame)) {
-            if (seen)
-                return {std::chrono::duration<double>(first - start).count(), rssKb(pid)};
-            seen = true;
-            first = Clock::now();
+        const auto now = Clock::now();
+        if (frame && showsTextPage(*frame) && (!before || changedShare(*before, *frame) > 0.01)) {
+            if (!candidate || changedShare(*candidate, *frame) > 0.0005) {
+                candidate = std::move(frame);
+                first = now;
+            } else if (now - first >= std::chrono::milliseconds(50)) {
+                keepScreen(x, "text-page");
+                return {std::chrono::duration<double>(first - start).count(), statusKb(pid, "VmRSS"),
+                        statusKb(pid, "RssAnon")};
+            }
         } else {
-            seen = false;
+            candidate.reset();
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    keepScreen(x, "timeout");
     return {};
 }
 
@@ -267,12 +311,16 @@ bool prerequisites(benchmark::State& state, const std::vector<std::string>& tool
     return true;
 }
 
-void report(benchmark::State& state, const std::vector<long>& rss) {
-    long sum = 0;
-    for (long r : rss)
-        sum += r;
-    if (!rss.empty())
-        state.counters["rss_MB"] = double(sum) / double(rss.size()) / 1024.0;
+void report(benchmark::State& state, const std::vector<Opened>& runs) {
+    double rss = 0, anon = 0;
+    for (const auto& r : runs) {
+        rss += double(r.rss);
+        anon += double(r.anon);
+    }
+    if (runs.empty())
+        return;
+    state.counters["rss_MB"] = rss / double(runs.size()) / 1024.0;
+    state.counters["rss_anon_MB"] = anon / double(runs.size()) / 1024.0;
 }
 
 void BM_PeerFbreaderOpensBook(benchmark::State& state) {
@@ -283,7 +331,7 @@ void BM_PeerFbreaderOpensBook(benchmark::State& state) {
         state.SkipWithError("Xvfb did not start");
         return;
     }
-    std::vector<long> rss;
+    std::vector<Opened> runs;
     for (auto _ : state) {
         const fs::path home = fs::temp_directory_path() / ("pw-peer-fbreader-" + std::to_string(::getpid()));
         fs::remove_all(home);
@@ -299,13 +347,14 @@ void BM_PeerFbreaderOpensBook(benchmark::State& state) {
             return;
         }
         state.SetIterationTime(o.seconds);
-        rss.push_back(o.rss);
+        runs.push_back(o);
     }
-    report(state, rss);
+    report(state, runs);
 }
 
-// The reader's fresh home with the book on its local shelf and the first-run
-// agreement already accepted.
+// The reader's fresh home with the book on its local shelf, the first-run
+// agreement accepted and the reading help sheet turned off (the peer shows
+// none either).
 bool prepareHome(const fs::path& home) {
     const fs::path data = home / ".local" / "share" / "pagewell";
     pw::core::Paths::setHome(data);
@@ -316,7 +365,8 @@ bool prepareHome(const fs::path& home) {
     int64_t id = 0;
     const bool ok = !ec && pw::MainDB::createMainDBIfNotExists() &&
                     pw::BookTB::addLocalBookWithBookName("红楼梦", "", kBookName, "TXT", "", &id) == 0 &&
-                    pw::SettingTB::saveSettingWithKey("rzxy", "1");
+                    pw::SettingTB::saveSettingWithKey("rzxy", "1") &&
+                    pw::SettingTB::saveSettingWithKey("Settings_Key_ShowReadHelpMenu", "off");
     pw::core::Paths::setHome({});
     return ok;
 }
@@ -324,12 +374,9 @@ bool prepareHome(const fs::path& home) {
 void BM_PagewellOpensBook(benchmark::State& state) {
     if (!prerequisites(state, {"Xvfb", "xdotool"}))
         return;
-    const char* clicks = std::getenv("PW_PEER_PAGEWELL_CLICKS");
-    if (!clicks || !*clicks) {
-        state.SkipWithError("opening a book takes the shelf's taps: set PW_PEER_PAGEWELL_CLICKS once the shelf opens "
-                            "books");
-        return;
-    }
+    // The local shelf's tab, then the first book on it (points in the window).
+    const char* given = std::getenv("PW_PEER_PAGEWELL_CLICKS");
+    const std::string clicks = given && *given ? given : "120,455 53,160";
     VirtualDisplay x;
     if (!x.ok()) {
         state.SkipWithError("Xvfb did not start");
@@ -342,7 +389,7 @@ void BM_PagewellOpensBook(benchmark::State& state) {
         if (std::sscanf(p.c_str(), "%d,%d", &px, &py) == 2)
             points.emplace_back(px, py);
     }
-    std::vector<long> rss;
+    std::vector<Opened> runs;
     for (auto _ : state) {
         const fs::path home = fs::temp_directory_path() / ("pw-peer-pagewell-" + std::to_string(::getpid()));
         fs::remove_all(home);
@@ -354,18 +401,25 @@ void BM_PagewellOpensBook(benchmark::State& state) {
         const std::vector<std::string> env{"HOME=" + home.string(), "DISPLAY=" + x.display()};
         const pid_t pid = spawn({PAGEWELL_EXE, "--phone"}, env, home / "log");
         // The shelf is up once the window is; give its first drawing a moment.
-        const pid_t search = spawn({"xdotool", "search", "--sync", "--name", "^Pagewell$"}, env, home / "search");
+        const pid_t search = spawn({"xdotool", "search", "--sync", "--name", "^Pagewell$"}, env, home / "window");
         ::waitpid(search, nullptr, 0);
+        std::string window;
+        std::ifstream(home / "window") >> window;
         std::this_thread::sleep_for(std::chrono::milliseconds(1500));
         Clock::time_point start = Clock::now();
-        for (const auto& [px, py] : points) {
-            const pid_t click = spawn({"xdotool", "mousemove", std::to_string(px), std::to_string(py), "click", "1"},
+        std::optional<Frame> before;
+        for (size_t i = 0; i < points.size(); ++i) {
+            if (i + 1 == points.size())
+                before = readFrame(x.framebuffer());
+            const pid_t click = spawn({"xdotool", "mousemove", "--window", window, std::to_string(points[i].first),
+                                       std::to_string(points[i].second), "click", "1"},
                                       env, home / "click");
             ::waitpid(click, nullptr, 0);
             start = Clock::now();
-            std::this_thread::sleep_for(std::chrono::milliseconds(800));
+            if (i + 1 < points.size())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1000));
         }
-        const Opened o = waitForTextPage(x, pid, start);
+        const Opened o = waitForTextPage(x, pid, start, before);
         stop(pid);
         fs::remove_all(home);
         if (o.seconds < 0) {
@@ -373,9 +427,9 @@ void BM_PagewellOpensBook(benchmark::State& state) {
             return;
         }
         state.SetIterationTime(o.seconds);
-        rss.push_back(o.rss);
+        runs.push_back(o);
     }
-    report(state, rss);
+    report(state, runs);
 }
 
 } // namespace

@@ -315,7 +315,14 @@ TEST_F(ListsTest, VolumePanelJumpsToTheVolumeAndTheHandlePages) {
     auto& table = *list->table();
     EXPECT_EQ(sectionTitles(*list), (std::vector<std::string>{"  第一卷", "  分卷 2"}));
 
-    list->chapterVolomeSelectedName("", "");
+    // A tap on a volume header opens the panel.
+    table.layoutIfNeeded();
+    RZChapterListSection* header = nullptr;
+    for (auto& v : table.subviews())
+        if (auto* h = dynamic_cast<RZChapterListSection*>(v.get()); h && !header)
+            header = h;
+    ASSERT_NE(header, nullptr);
+    tapView(header);
     settle();
     ASSERT_EQ(list->volumeViewBtn().size(), 2u);
     EXPECT_FALSE(list->volumeView()->isHidden());

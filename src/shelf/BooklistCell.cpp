@@ -86,8 +86,9 @@ void BooklistCell::didCreate() {
     m_menuView->setUserInteractionEnabled(true);
     addSubview(m_menuView);
 
+    // As wide as the row it is made for: the picture is drawn for a phone's width.
     gfx::Image split = ui::BundleImage::named("v2_icon_main_psl.png");
-    m_imgSplit = imageView({}, {0, 0, split.size().width, split.size().height});
+    m_imgSplit = imageView({}, {0, 0, W, split.size().height});
     m_imgSplit->setImage(split);
     m_imgSplit->setAutoresizingMask(ui::FlexibleWidth);
     addSubview(m_imgSplit);

@@ -216,6 +216,14 @@ TEST_F(GridPage, TilesFollowSelectionDownloadsAndNewChapters) {
     nc.post(shelfnote::BookTapWhenEditing, BookSelectionInfo{12, 0, "12.rz", 2}.toValue());
     EXPECT_FALSE(tiles[0]->selected());
     EXPECT_TRUE(tiles[1]->selected());
+    // The chosen tile carries a green tick at its cover's foot, the others none.
+    settle();
+    const gfx::Image screen = renderScreen();
+    screen.writePNG((artifactsDir() / "grid_page_edit_selection.png").string());
+    auto green = [](gfx::Pixel p) { return p.g > 140 && p.r < 100 && p.b < 120; };
+    const auto markAt = [](int slot) { return gfx::Rect(12 + 100 * slot + 11 + 48, 44 + 5 + 2 + 66, 22, 22); };
+    EXPECT_GT(countPixels(screen, markAt(1), green), 100);
+    EXPECT_EQ(countPixels(screen, markAt(0), green), 0);
     nc.post(shelfnote::SelectAllBooksWhenEditing);
     for (auto* t : tiles)
         EXPECT_TRUE(t->selected());

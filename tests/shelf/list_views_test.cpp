@@ -213,6 +213,12 @@ TEST_F(ListShelf, RowsShowTheirBookAndAReusedRowNoStaleIcon) {
     EXPECT_EQ(row->lblAuthor()->text(), "作者 ［ 12.3% ］");
     EXPECT_EQ(row->typeImageName(), "icon_book_txt.png");
     EXPECT_EQ(row->tag(), 11);
+    // The type badge's place in the first row: search header 44, section header 36.
+    const gfx::Rect badge(320 - 43, 44 + 36 + 10, 33, 18);
+    auto blue = [](gfx::Pixel p) { return p.b > 150 && p.r < 110; };
+    settle();
+    gfx::Image before = renderScreen();
+    EXPECT_GT(countPixels(before, badge, blue), 200);
 
     books = {book(2, 12, 5, "Odd", 100, "PDF")};
     m_list->setAllBooks(std::make_shared<std::vector<BookRecord>>(books));
@@ -224,6 +230,10 @@ TEST_F(ListShelf, RowsShowTheirBookAndAReusedRowNoStaleIcon) {
     EXPECT_EQ(row->lblBookName()->text(), "Odd");
     EXPECT_EQ(row->typeImageName(), "");
     EXPECT_TRUE(row->imgType()->image().isNull());
+    settle();
+    gfx::Image after = renderScreen();
+    after.writePNG((artifactsDir() / "list_row_reused_without_type.png").string());
+    EXPECT_EQ(countPixels(after, badge, blue), 0);
 }
 
 TEST_F(ListShelf, TapsOpenOutsideEditModeAndBarsFollowEditMode) {

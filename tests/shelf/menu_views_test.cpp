@@ -186,11 +186,16 @@ TEST_F(CategoryMenu, DeletingACategoryMovesItsBooksFirst) {
 
 // A closed menu must not lie transparent over the shelf, taking its taps.
 TEST_F(CategoryMenu, AClosedMenuIsHiddenAndAReopenedOneStays) {
+    // Below the panel the open menu dims the shelf; closed, the shelf shows plain.
+    const gfx::Rect below(20, 455, 280, 20);
+    auto white = [](gfx::Pixel p) { return p.r > 245 && p.g > 245 && p.b > 245; };
     open(false, true);
+    EXPECT_EQ(countPixels(renderScreen(), below, white), 0);
     m_menu->close();
     settle();
     EXPECT_TRUE(m_menu->isHidden());
     EXPECT_EQ(m_window->hitTest({160, 240}), m_window.get());
+    EXPECT_EQ(countPixels(renderScreen(), below, white), 280 * 20);
 
     open(false, true);
     m_menu->close();

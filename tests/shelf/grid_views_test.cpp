@@ -398,6 +398,23 @@ TEST_F(GridShelf, SwipingFromTheFirstPageEmptiesTheSearchPage) {
     EXPECT_TRUE(search->searchResult().empty());
 }
 
+TEST_F(GridShelf, ASwipeTurnsOnePageAndNamesIt) {
+    load({book(1, 11, 5, "a"), book(2, 12, 6, "b")});
+    m_scroll->layoutIfNeeded();
+    drag({300, 300}, {40, 300}, 0.2, 10);
+    settle();
+    EXPECT_EQ(m_scroll->contentOffset().x, 2 * 320);
+    EXPECT_EQ(m_pageControl->currentPage(), 2);
+    EXPECT_EQ(m_title->currentTitle(), "A");
+    EXPECT_NE(m_grid->page(3), nullptr);
+    drag({40, 300}, {300, 300}, 0.2, 10);
+    drag({40, 300}, {300, 300}, 0.2, 10);
+    settle();
+    EXPECT_EQ(m_scroll->contentOffset().x, 0);
+    EXPECT_EQ(m_title->currentTitle(), "搜索书籍");
+    EXPECT_EQ(m_pageControl->firstDotImageName(), "pg_find_light.png");
+}
+
 TEST_F(GridShelf, EditModeReachesEveryMadePageAndNewOnes) {
     load({book(1, 11, 5, "a")});
     m_grid->enterEditingState(true);

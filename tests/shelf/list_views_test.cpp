@@ -183,6 +183,35 @@ TEST_F(ListShelf, AClosedSectionCountsItsBooksAndOpensForGood) {
     EXPECT_TRUE(stored);
 }
 
+TEST_F(ListShelf, TappingTheFirstHeaderClosesItForThisLoadOnly) {
+    load({{-1, "最近阅读", 0, 0}}, {book(1, 11, 5, "a"), book(2, 12, 5, "b")});
+    table().setContentOffset({0, 0});
+    table().layoutIfNeeded();
+    auto header = [this]() -> BooklistTableSectionView* {
+        for (const auto& v : table().subviews())
+            if (auto* h = dynamic_cast<BooklistTableSectionView*>(v.get()); h && !h->isHidden())
+                return h;
+        return nullptr;
+    };
+    ASSERT_NE(header(), nullptr);
+    tapView(header());
+    advance(0.05);
+    table().layoutIfNeeded();
+    EXPECT_EQ(table().numberOfRows(0), 0);
+    EXPECT_EQ(list().sections()[0].amount, 2);
+    ASSERT_NE(header(), nullptr);
+    EXPECT_EQ(header()->arrowImageName(), "carat.png");
+    tapView(header());
+    advance(0.05);
+    EXPECT_EQ(table().numberOfRows(0), 2);
+
+    // The synthetic first category is kept in memory only: a reload opens it.
+    tapView(header());
+    advance(0.05);
+    load({{-1, "最近阅读", 0, 0}}, {book(1, 11, 5, "a")});
+    EXPECT_EQ(table().numberOfRows(0), 1);
+}
+
 TEST_F(ListShelf, SearchOpensEverySectionAndClearingRestoresIt) {
     load({{-1, "最近阅读", 0, 0}, {5, "A", 1, 0}, {6, "B", 0, 0}},
          {book(1, 11, 5, "Shadow", 100), book(2, 12, 6, "hawk", -1), book(3, 13, 6, "Dune", 100)});

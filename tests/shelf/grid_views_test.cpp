@@ -233,6 +233,13 @@ TEST_F(GridPage, TilesFollowSelectionDownloadsAndNewChapters) {
     page->handlerEditSwitcher(false);
     for (auto* t : tiles)
         EXPECT_TRUE(t->imgChoose()->isHidden());
+
+    // A finger on the cover: out of edit mode it opens the book.
+    posted.clear();
+    tapView(tiles[2]->imgCover());
+    advance(0.5);
+    ASSERT_EQ(postedNames(), (std::vector<std::string>{shelfnote::BookTap, shelfnote::HideKeyboard}));
+    EXPECT_EQ(BookSelectionInfo::fromValue(posted[0].payload).bid, 3);
 }
 
 TEST_F(GridPage, GuideInvitesByShelfAndIgnoresTapsInEditMode) {

@@ -126,9 +126,13 @@ TEST_F(CategoryMenu, ListsTheShelfsCategoriesAfterItsFirstRow) {
 
 TEST_F(CategoryMenu, MoveModePassesTheFirstRowAsMinusOne) {
     open(true, true);
-    m_menu->didSelectRow(*m_menu->table(), {0, 0});
+    ui::TableViewCell* first = m_menu->table()->cellForRow({0, 0});
+    ASSERT_NE(first, nullptr);
+    tapView(first);
+    settle();
     EXPECT_EQ(chosen, std::vector<int64_t>{-1});
     EXPECT_TRUE(scrolled.empty());
+    EXPECT_TRUE(m_menu->isHidden());
 }
 
 TEST_F(CategoryMenu, AddsCutNamesAndAnEmptyFieldChangesNothing) {

@@ -9,6 +9,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/ProgressView.h"
 #include "shelf/BookSelection.h"
+#include "shelf/ShelfCoverCache.h"
 #include "shelf/ShelfHost.h"
 #include "shelf/ShelfNotifications.h"
 
@@ -137,11 +138,9 @@ void BooklistCell::setButton(ui::Button& button, double fontSize, const std::str
 }
 
 void BooklistCell::reloadImage() {
-    std::optional<gfx::Image> cover;
-    if (!m_coverImagePath.empty())
-        cover = gfx::Image::fromFile(m_coverImagePath);
-    if (cover && !cover->isNull())
-        m_imgCover->setImage(std::move(*cover));
+    gfx::Image cover = ShelfCoverCache::coverAt(m_coverImagePath);
+    if (!cover.isNull())
+        m_imgCover->setImage(std::move(cover));
     else
         m_imgCover->setImage(ui::BundleImage::named(m_tablet ? "defaultcover-hd.png" : "defaultcover.png"));
 }

@@ -12,8 +12,10 @@
 #include "shelf/BookcaseTable.h"
 #include "shelf/RZPageControl.h"
 #include "shelf/SearchHeaderView.h"
+#include "shelf/ShelfCoverCache.h"
 #include "shelf/ShelfNotifications.h"
 
+#include <chrono>
 #include <map>
 
 namespace pw {
@@ -72,6 +74,27 @@ TEST_F(BookTile, TapOpensOrTogglesAndAlwaysClosesTheKeyboard) {
     tile->bookTap();
     EXPECT_FALSE(tile->selected());
     EXPECT_EQ(tile->chooseImageName(), "defaultcover_unselected.png");
+}
+
+TEST_F(BookTile, CoversAreDecodedOnceAndReadAgainWhenRewritten) {
+    ShelfCoverCache::clear();
+    writeCover(31, {200, 20, 20, 255});
+    const std::string path = AppPaths::coverFile(31).string();
+    gfx::Image first = ShelfCoverCache::coverAt(path);
+    ASSERT_FALSE(first.isNull());
+    EXPECT_GT(first.pixelAt(10, 10).r, 150);
+    EXPECT_EQ(ShelfCoverCache::coverAt(path).surface(), first.surface());
+    EXPECT_EQ(ShelfCoverCache::size(), 1u);
+
+    // A later download writes the cover anew: the shelf shows the new one.
+    std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) - std::chrono::seconds(5));
+    writeCover(31, {20, 20, 200, 255});
+    EXPECT_GT(ShelfCoverCache::coverAt(path).pixelAt(10, 10).b, 150);
+    EXPECT_EQ(ShelfCoverCache::size(), 1u);
+
+    EXPECT_TRUE(ShelfCoverCache::coverAt(AppPaths::coverFile(32).string()).isNull());
+    EXPECT_TRUE(ShelfCoverCache::coverAt("").isNull());
+    ShelfCoverCache::clear();
 }
 
 class GridPage : public ShelfViewTest {

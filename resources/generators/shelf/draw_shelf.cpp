@@ -89,6 +89,15 @@ void glyphDown(BitmapContext& c, double x, double y, double s, Color k) {
     c.fillRect({x - s * 0.45, y + s * 0.42, s * 0.9, s * 0.1});
 }
 
+// A queue of lines with an arrow down beside it.
+void glyphQueue(BitmapContext& c, double x, double y, double s, Color k) {
+    c.setFillColor(k);
+    for (int i = 0; i < 3; ++i)
+        c.fillRect({x - s * 0.5, y - s * 0.4 + i * s * 0.32, s * 0.5, s * 0.14});
+    c.fillRect({x + s * 0.22, y - s * 0.45, s * 0.14, s * 0.5});
+    polygon(c, {{x + s * 0.05, y + s * 0.02}, {x + s * 0.53, y + s * 0.02}, {x + s * 0.29, y + s * 0.4}}, k);
+}
+
 void glyphMove(BitmapContext& c, double x, double y, double s, Color k) {
     c.setFillColor(k);
     c.fillRect({x - s * 0.5, y - s * 0.1, s * 0.55, s * 0.2});
@@ -323,6 +332,9 @@ std::vector<Picture> pictures() {
                  }});
     p.push_back({"v2_main_menu_bottom_btn_move", {75, 44}, [](BitmapContext& c) {
                      barButton(c, {75, 44}, glyphMove);
+                 }});
+    p.push_back({"v2_main_menu_bottom_btn_downqueue", {75, 44}, [](BitmapContext& c) {
+                     barButton(c, {75, 44}, glyphQueue);
                  }});
     p.push_back({"main_chaptermenu_title", {250, 37}, [](BitmapContext& c) {
                      gradient(c, {0, 0, 250, 37}, Color::fromRGB255(138, 158, 184), Color::fromRGB255(96, 116, 142));

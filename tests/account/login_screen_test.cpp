@@ -312,11 +312,12 @@ TEST_F(LoginScreenTest, RegistrationLogsTheNewAccountInThenTheSilentLoginFindsIt
     EXPECT_TRUE(regist->isWorking());
     keepPicture("regist");
     press(regist->lastAlert(), 0);
-    settle();
+    // Back on the login screen, which logs the new account in at once.
     ASSERT_EQ(top(), login.get());
     EXPECT_EQ(login->txtTarvPt()->text(), "xinshu");
     EXPECT_EQ(login->txtPassword()->text(), "Xin2024");
     EXPECT_TRUE(login->isWorking());
+    settle();
     ASSERT_TRUE(waitFor([&] {
         advance(0.05);
         return *m_called > 0 || login->lastAlert();
@@ -348,6 +349,8 @@ TEST_F(LoginScreenTest, ALeavingScreenKeepsAnotherScreensKitSlot) {
     auto first = ZELLoginViewController::create();
     first->setDisableAutoLogin(true);
     push(first);
+    // The kit's initialisation answers the screen, which takes no action on it.
+    ASSERT_TRUE(waitFor([&] { return kit.isInit() && !first->isWorking(); }));
     auto holder = kit.delegate();
     ASSERT_TRUE(holder);
     auto other = std::make_shared<zelDelegate>();

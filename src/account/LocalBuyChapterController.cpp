@@ -41,6 +41,16 @@ std::shared_ptr<LocalBuyChapterController> LocalBuyChapterController::create() {
     return ViewController::create<LocalBuyChapterController>();
 }
 
+void LocalBuyChapterController::cancelRequests() {
+    // The GETs replaced while running too: nothing answers a screen that is gone.
+    for (auto& weak : m_earlier)
+        if (auto r = weak.lock())
+            r->clearDelegatesAndCancel();
+    m_earlier.clear();
+    if (m_requestForm)
+        m_requestForm->clearDelegatesAndCancel();
+}
+
 std::shared_ptr<LocalBuyChapterController> LocalBuyChapterController::self() {
     return std::static_pointer_cast<LocalBuyChapterController>(shared_from_this());
 }
@@ -48,10 +58,7 @@ std::shared_ptr<LocalBuyChapterController> LocalBuyChapterController::self() {
 LocalBuyChapterController::~LocalBuyChapterController() {
     m_finishing.cancel();
     m_scrollbarFade.cancel();
-    if (m_request)
-        m_request->clearDelegatesAndCancel();
-    if (m_requestForm)
-        m_requestForm->clearDelegatesAndCancel();
+    cancelRequests();
 }
 
 void LocalBuyChapterController::get(const std::string& url, int tag) {
@@ -63,6 +70,8 @@ void LocalBuyChapterController::get(const std::string& url, int tag) {
     // Replacing the property leaves an earlier GET running; its answer is
     // still read, by its tag.
     m_request = request;
+    std::erase_if(m_earlier, [](const std::weak_ptr<RQHTTPRequest>& w) { return w.expired(); });
+    m_earlier.push_back(request);
     m_busy = true;
     if (m_indicator)
         m_indicator->startAnimating();
@@ -391,11 +400,8 @@ void LocalBuyChapterController::viewDidLoad() {
     m_pProgressHUD->setCustomView(ui::View::create(gfx::Rect()));
     v.addSubview(m_pProgressHUD);
 
-    setButtonEnable(false);
-    // The list page's own two buttons are there from the start.
-    m_btnSelectedAll->setEnabled(true);
-    m_btnBuySelectd->setEnabled(true);
     open();
+    // The list page's own two buttons are there from the start.
     m_btnSelectedAll->setEnabled(true);
     m_btnBuySelectd->setEnabled(true);
 }
@@ -552,10 +558,7 @@ void LocalBuyChapterController::viewWillAppear(bool animated) {
 
 void LocalBuyChapterController::viewDidUnload() {
     m_finishing.cancel();
-    if (m_request)
-        m_request->clearDelegatesAndCancel();
-    if (m_requestForm)
-        m_requestForm->clearDelegatesAndCancel();
+    cancelRequests();
 }
 
 bool LocalBuyChapterController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const {

@@ -26,6 +26,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace pw {
 
@@ -132,6 +133,7 @@ protected:
 
 private:
     std::shared_ptr<LocalBuyChapterController> self();
+    void cancelRequests();
     void buildPage0(ui::View& page);
     void buildPage1(ui::View& page);
     void layoutPages();
@@ -145,6 +147,7 @@ private:
 
     std::shared_ptr<RQHTTPRequest> m_request;
     std::shared_ptr<RQHTTPRequest> m_requestForm;
+    std::vector<std::weak_ptr<RQHTTPRequest>> m_earlier;
     core::Cancelable m_finishing;
     bool m_popToRoot = false;
     bool m_buttonsEnabled = false;

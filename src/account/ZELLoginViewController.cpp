@@ -239,6 +239,9 @@ void ZELLoginViewController::showAlert(const std::string& text) {
 void ZELLoginViewController::startAutoLogin() {
     if (m_disableAutoLogin)
         return;
+    m_needCallback = false;
+    m_isPhoneLogin = false;
+    takeKit();
     setIsWorking(true);
     if (!zelOpenAPI::shareZelOpenAPI().autoLogin())
         setIsWorking(false);

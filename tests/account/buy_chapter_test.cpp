@@ -1,6 +1,7 @@
 #include "account/AccountTest.h"
 
 #include "account/LocalBuyChapterController.h"
+#include "foundation/paths/AppPaths.h"
 #include "platform/core/Bytes.h"
 #include "site/BookContentDownloader.h"
 
@@ -190,6 +191,9 @@ protected:
         screen->rzBookId = Catalogue::kShijing;
         screen->chapterId = chapterId;
         screen->callback = [this](const std::string& r) { m_results.push_back(r); };
+        std::error_code ec;
+        std::filesystem::copy_file(m_site->coversFolder() / "1001.jpg", AppPaths::coverFile(Catalogue::kShijing),
+                                   std::filesystem::copy_options::overwrite_existing, ec);
         push(screen);
         EXPECT_TRUE(waitFor([&] { return !screen->busy(); }));
         settle();
@@ -256,7 +260,18 @@ TEST_F(BuyScreenTest, AChapterFromItsButtonThenTheTickedListThenTheWholeBook) {
     table->layoutIfNeeded();
     EXPECT_EQ(table->visibleCells()[2]->accessoryType, ui::TableViewCellAccessory::Checkmark);
     EXPECT_EQ(table->visibleCells()[0]->accessoryType, ui::TableViewCellAccessory::None);
-    keepPicture("buy_batch");
+    {
+        // The check mark is drawn on the ticked row only (rows 44 high under the strip).
+        const auto picture = keepPicture("buy_batch");
+        const gfx::Rect first = table->convertRectToView(table->rectForRow({0, 0}), nullptr);
+        const gfx::Rect third = table->convertRectToView(table->rectForRow({0, 2}), nullptr);
+        auto marked = [&](const gfx::Rect& row) {
+            const gfx::Rect mark(row.maxX() - 40, row.y(), 30, row.height());
+            return countPixels(picture, mark, [](gfx::Pixel p) { return p.a > 0 && p.r < 150 && p.b > p.r + 40; });
+        };
+        EXPECT_GT(marked(third), 10);
+        EXPECT_EQ(marked(first), 0);
+    }
     tapView(screen->btnBuySelectedButton());
     ASSERT_TRUE(waitFor([&] {
         advance(0.05);

@@ -74,7 +74,15 @@ TEST_F(InteractionTest, LoginThenPagesThenSendAndRefresh) {
 
     tapView(screen->listButton(Screen::kListCuiGengTickets));
     ASSERT_TRUE(screen->listView() && !screen->listView()->isHidden());
-    keepPicture("interaction_list");
+    {
+        // The list covers the page in a dark veil, its entries 54 apart on it.
+        const auto picture = keepPicture("interaction_list");
+        const double top = screen->view()->convertPointToView({0, 0}, nullptr).y;
+        const int veil = countPixels(picture, {0, top + 100, 320, 18}, [](gfx::Pixel p) { return isDark(p); });
+        EXPECT_GT(veil, 320 * 18 * 9 / 10);
+        const int entry = countPixels(picture, {30, top + 70, 100, 20}, [](gfx::Pixel p) { return isDark(p); });
+        EXPECT_LT(entry, 100 * 20 / 10);
+    }
     screen->listItemSelected(2);
     EXPECT_EQ(screen->listButton(Screen::kListCuiGengTickets)->currentTitle(), "3张");
 

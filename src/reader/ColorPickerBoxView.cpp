@@ -85,8 +85,10 @@ void ColorPickerBoxView::showWithAnimate() {
 
 void ColorPickerBoxView::close() {
     std::weak_ptr<View> weak = shared_from_this();
+    // A fade rather than a slide: the page under the box must be shown whole
+    // again the moment the box is gone.
     View::animate(
-        0.1, [this] { setTransform(gfx::AffineTransform::translation(bounds().width(), 0)); },
+        0.1, [this] { setAlpha(0); },
         [weak](bool) {
             if (auto self = weak.lock()) {
                 self->setHidden(true);

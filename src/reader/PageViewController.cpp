@@ -62,9 +62,11 @@ void PageViewController::clean() {
     if (m_statusViewTimer)
         m_statusViewTimer->invalidate();
     m_statusViewTimer.reset();
-    if (m_downloadPrompt)
-        m_downloadPrompt->setDelegate({});
-    m_downloadPrompt.reset();
+    // A prompt left open would outlive the screen it asks for.
+    if (auto prompt = std::move(m_downloadPrompt)) {
+        prompt->setDelegate({});
+        prompt->dismissWithClickedButtonIndex(prompt->cancelButtonIndex(), false);
+    }
     m_checkLogin.reset();
     m_engine.setManager(nullptr);
     m_pageMgr.reset();

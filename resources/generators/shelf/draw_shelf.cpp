@@ -242,7 +242,10 @@ std::vector<Picture> pictures() {
         const std::string suffix = hd ? "-hd" : "";
         const Size coverSize = hd ? Size{120, 150} : Size{74, 92};
         p.push_back({"defaultcover" + suffix, coverSize, [coverSize](BitmapContext& c) { cover(c, coverSize); }});
-        p.push_back({"bookmask.9" + suffix, coverSize, [coverSize](BitmapContext& c) { shadow(c, coverSize); }});
+        // The phone's cover shadow is the account screens' picture too; it is drawn
+        // with them.
+        if (hd)
+            p.push_back({"bookmask.9" + suffix, coverSize, [coverSize](BitmapContext& c) { shadow(c, coverSize); }});
         p.push_back({"defaultcover" + suffix + "_selected", coverSize,
                      [coverSize](BitmapContext& c) { chooseMark(c, coverSize, true); }});
         p.push_back({"defaultcover" + suffix + "_unselected", coverSize,

@@ -7,6 +7,7 @@
 #include "platform/core/Paths.h"
 #include "platform/core/RunLoop.h"
 #include "platform/device/Device.h"
+#include "account/LocalBuyChapterController.h"
 #include "platform/ui/Application.h"
 #include "reader/PageViewController.h"
 #include "shelf/MainViewController.h"
@@ -91,6 +92,14 @@ int main(int argc, char** argv) {
         p->txtContentTotalLength = o.txtContentTotalLength;
         p->txtLoadAll = o.txtLoadAll;
         return p;
+    };
+    pw::ShelfScreens::purchase() = [](int64_t rzBookId, int64_t chapterId,
+                                      std::function<void(const std::string&)> callback) {
+        auto buy = pw::LocalBuyChapterController::create();
+        buy->rzBookId = rzBookId;
+        buy->chapterId = chapterId;
+        buy->callback = std::move(callback);
+        return buy;
     };
     pw::ShelfScreens::importBooks() = [] { return pw::ImportBookViewController::create(); };
     pw::ShelfScreens::wifi() = [] { return pw::WifiViewController::create(); };

@@ -252,9 +252,11 @@ void MainViewController::viewDidLoad() {
     if (!m_mainDBReady)
         tip("严重错误，创建本地数据失败", 2);
 
-    if (auto img = ui::BundleImage::named("main_btn_title.png"); !img.isNull())
+    // The picture carries the menu's arrow at its right, which the title keeps clear of.
+    if (auto img = ui::BundleImage::named("main_btn_title.png"); !img.isNull()) {
         m_btnTitle->setBackgroundImage(img);
-    m_btnTitle->setTitleEdgeInsets({0, 0, 0, 13});
+        m_btnTitle->setTitleEdgeInsets({0, 0, 0, 13});
+    }
     wireButton(*m_btnTitle, &MainViewController::showCategoryMenu);
     editButtonLook(false);
     wireButton(*m_btnEdit, &MainViewController::btnEditClick);

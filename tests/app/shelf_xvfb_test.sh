@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The bookshelf of the real application under a virtual X display, driven
-# with xdotool, in a fresh home with the stand-in site: the agreement, a TXT
-# and a UMD book from Documents/ put on the local shelf, grid and list, edit
-# mode, a book opened in the reader and its last-read line after returning.
+# with xdotool, in a fresh home with the stand-in site: the agreement, the
+# stand-in's site shelves after a login, a TXT and a UMD book from
+# Documents/ put on the local shelf, grid and list, edit mode, a book opened
+# in the reader and its last-read line after returning.
 # Screenshots are kept and checked where their pixels carry the behaviour.
 #   shelf_xvfb_test.sh <bin folder> <artifacts dir> <source dir>
 set -u
@@ -117,6 +118,33 @@ settle
 sleep 1
 shot site-shelf
 [ "$(sql "select Value from setting where Key='rzxy'")" = 1 ] || fail "agreeing did not store the setting"
+
+# The site shelf is empty until it is synchronised: its guide asks for the
+# login (the stand-in's reader), then the four site shelves arrive.
+click 160 255
+for _ in $(seq 50); do
+  sleep 0.2
+  shot login
+  pct=$(differs "$art/site-shelf.png" "$art/login.png" 0 84 320 220)
+  python3 -c "import sys; sys.exit(0 if float('$pct') > 20 else 1)" && break
+done
+click 160 100
+sleep 0.3
+xdotool type --delay 50 "reader"
+click 160 150
+sleep 0.3
+xdotool type --delay 50 "shijing305"
+sleep 0.3
+shot login-filled
+click 160 200
+site_books() { sql "select count(*) from book where RZBookId!=-999"; }
+for _ in $(seq 150); do [ "$(site_books)" = 4 ] && break; sleep 0.2; done
+[ "$(site_books)" = 4 ] || fail "the site shelves did not arrive after the login"
+sleep 1.5
+shot site-shelf-synced
+pct=$(differs "$art/site-shelf.png" "$art/site-shelf-synced.png" 0 90 320 400)
+echo "site shelf: $pct% of the shelf area changed after the sync"
+python3 -c "import sys; sys.exit(0 if float('$pct') > 2 else 1)" || fail "the site shelf shows no books"
 
 # The "more" tab leads to the import screen, whose rows put the books on the shelf.
 click 280 455

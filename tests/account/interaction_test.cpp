@@ -70,7 +70,7 @@ TEST_F(InteractionTest, LoginThenPagesThenSendAndRefresh) {
     EXPECT_EQ(screen->pageNames(), (std::vector<std::string>{"我要催更", "我要打赏", "投粉红票", "我要评价", "投推荐票",
                                                              "书友印象", "我投月票"}));
     EXPECT_EQ(screen->valueLabel("CuiGeng", "ticketAvailable")->text(), "5");
-    keepPicture("interaction_cuigeng");
+    keepPicture("interaction_after_login");
 
     tapView(screen->listButton(Screen::kListCuiGengTickets));
     ASSERT_TRUE(screen->listView() && !screen->listView()->isHidden());
@@ -240,10 +240,15 @@ TEST_F(InteractionTest, TheSevenSendsCarryTheirForms) {
     run(0.1);
     EXPECT_EQ(m_site->count(Host::Interaction, kGet), fetchesBefore);
 
-    screen->sectionView()->setButtonSelectedAtIndexAnimate(5);
-    screen->selectedAtIndex(5);
-    run(2.5);
-    keepPicture("interaction_yinxiang");
+    run(2.5); // the tip goes
+    const char* names[] = {"cuigeng", "dashang", "fenhongpiao", "pingjia", "tuijian", "yinxiang", "yuepiao"};
+    for (int page = 0; page < 7; ++page) {
+        screen->sectionView()->setButtonSelectedAtIndexAnimate(page);
+        screen->selectedAtIndex(page);
+        settle();
+        EXPECT_EQ(screen->bottomScroll()->contentOffset().x, page * screen->bottomScroll()->bounds().width());
+        keepPicture(std::string("interaction_") + names[page]);
+    }
 }
 
 TEST_F(InteractionTest, StateRepliesByFetchAndResult) {

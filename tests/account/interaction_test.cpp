@@ -1,5 +1,6 @@
 #include "account/AccountTest.h"
 
+#include "account/AccountControls.h"
 #include "account/LocalInteractiveViewController.h"
 #include "account/LoginHelper.h"
 #include "account/ZELLoginViewController.h"
@@ -347,6 +348,17 @@ TEST(InteractionParts, ChoiceListsPairsAndLabelFlow) {
     };
     for (const auto& f : flows)
         EXPECT_EQ(Screen::flowLabels(f.widths, 10, 50, f.gap, f.limit), f.origins);
+
+    // A tablet: wider margins on the login screens, labels flowing to 768.
+    auto& device = device::Device::current();
+    for (bool tablet : {false, true}) {
+        device.setScreen(tablet ? device::ScreenMetrics{768, 1024, 1} : device::ScreenMetrics{320, 480, 1});
+        EXPECT_EQ(AccountControls::isPad(), tablet);
+        EXPECT_EQ(AccountControls::loginButtonFrame(tablet ? 768 : 320, 100),
+                  tablet ? gfx::Rect(120, 100, 528, 38) : gfx::Rect(60, 100, 200, 38));
+        EXPECT_EQ(Screen::labelLimitWidth(), tablet ? 768 : 320);
+    }
+    device.reset();
 }
 
 } // namespace

@@ -22,6 +22,7 @@ constexpr void (*kEndpointGroups[])(StandinSite&) = {
     registerAccountEndpoints,
     registerStoreEndpoints,
     registerPurchaseEndpoints,
+    registerFeedbackEndpoints,
 };
 
 std::string escapeRegex(const std::string& path) {

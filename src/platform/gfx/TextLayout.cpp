@@ -196,6 +196,19 @@ void TextLayout::build(std::string utf8, std::vector<int64_t> byteToUnit, const 
     }
     if (utf8.empty())
         m_lines.clear();
+    m_byteToUnit = std::move(byteToUnit);
+}
+
+std::optional<int64_t> TextLayout::indexAtPoint(Point p) const {
+    if (!m_layout || m_lines.empty() || p.x < 0 || p.y < 0 || p.y >= m_size.height || p.x >= m_size.width)
+        return std::nullopt;
+    int index = 0, trailing = 0;
+    if (!pango_layout_xy_to_index(m_layout, static_cast<int>(p.x * PANGO_SCALE), static_cast<int>(p.y * PANGO_SCALE),
+                                  &index, &trailing))
+        return std::nullopt;
+    if (index < 0 || static_cast<size_t>(index) >= m_byteToUnit.size())
+        return std::nullopt;
+    return m_byteToUnit[static_cast<size_t>(index)];
 }
 
 void TextLayout::drawLine(Context& ctx, size_t index, Point baseline, const Color& colour) const {

@@ -19,4 +19,7 @@ void registerStoreEndpoints(StandinSite& site);
 // balance per account.
 void registerPurchaseEndpoints(StandinSite& site);
 
+// The reader's feedback, for a logged-in user.
+void registerFeedbackEndpoints(StandinSite& site);
+
 } // namespace pw::standin

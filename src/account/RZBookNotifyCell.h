@@ -32,6 +32,7 @@ public:
     ui::Label& lblAuthor() { return *m_lblAuthor; }
     ui::Label& lblChapterName() { return *m_lblChapterName; }
     ui::Label& lblLstUpdateTime() { return *m_lblLstUpdateTime; }
+    ui::ImageView& imgNew() { return *m_imgNew; }
     bool isNewShown() const { return !m_imgNew->isHidden(); }
 
     // The cover from coverImagePath, else the default cover of the device kind.

@@ -76,6 +76,14 @@ protected:
         return image;
     }
 
+    // How many pixels of a view's area on the rendered screen pass a test.
+    template <typename F>
+    static int pixelsOf(const gfx::Image& screen, ui::View& v, F pred) {
+        return countPixels(screen, v.convertRectToView(v.bounds(), nullptr), pred);
+    }
+    static bool isRed(gfx::Pixel p) { return p.r > 180 && p.g < 90 && p.b < 90; }
+    static bool isBlue(gfx::Pixel p) { return p.b > 150 && p.r < 90; }
+
     std::shared_ptr<PagewellAppDelegate> m_app;
     std::shared_ptr<ui::NavigationController> m_nav;
 };

@@ -112,7 +112,10 @@ TEST_F(ListsTest, RemindersListTheRemindedBooksAndASwipeTurnsOneOff) {
     EXPECT_TRUE(first->isNewShown());
     EXPECT_FALSE(second->isNewShown());
     EXPECT_EQ(first->rzBookId, 102);
-    keepScreenshot("update_reminders");
+    const gfx::Image shot = keepScreenshot("update_reminders");
+    // The badge is drawn on the book with a chapter not seen, and only there.
+    EXPECT_GT(pixelsOf(shot, first->imgNew(), isRed), 30);
+    EXPECT_EQ(pixelsOf(shot, second->imgNew(), isRed), 0);
 
     // The hint slides away after 1.5 s and stays above the first row.
     advance(RZBookNotifyViewController::kHintScrollDelay + 0.4);
@@ -185,7 +188,8 @@ TEST_F(ListsTest, MessagesNewestFirstOpenedMarkedReadAndDeletedWithTheirRow) {
     EXPECT_EQ(cell->lblMsgTitle().text(), "第一条消息：书城上新");
     EXPECT_EQ(cell->lblCreateTime().text(), core::DateFormatter("yyyy-MM-dd HH:mm").format(1'600'000'000));
     EXPECT_FALSE(cell->isRead());
-    keepScreenshot("message_centre");
+    const gfx::Image unread = keepScreenshot("message_centre");
+    EXPECT_GT(pixelsOf(unread, cell->imgIcon(), isBlue), 20) << "an unread message's icon is the blue one";
 
     // Editing: the button follows.
     EXPECT_EQ(screen->editButtonTitle(), "编辑");
@@ -200,6 +204,8 @@ TEST_F(ListsTest, MessagesNewestFirstOpenedMarkedReadAndDeletedWithTheirRow) {
     screen->didSelectRow(table, {0, 0});
     settle();
     EXPECT_EQ((*MessageTB::getMessageWithNotifyId(2))["read"].asInt(), 1);
+    EXPECT_TRUE(cellAt<RZMessageCell>(table, 0)->isRead());
+    EXPECT_EQ(screen->data()[0]["read"].asInt(), 1);
     auto detail = std::dynamic_pointer_cast<RZMessageDetailViewController>(m_nav->viewControllers().back());
     ASSERT_TRUE(detail);
     EXPECT_EQ(detail->title(), "消息内容");

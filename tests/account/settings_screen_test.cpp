@@ -3,6 +3,7 @@
 // user row.
 #include "account/SettingsTest.h"
 
+#include "account/AboutPagewellViewController.h"
 #include "account/RZSettingController.h"
 #include "account/RZSettingTableController.h"
 #include "foundation/config/RZConfig.h"
@@ -285,6 +286,70 @@ TEST_F(SettingsTest, ClearingTheCacheEmptiesTheStoreFolderAndSaysSo) {
     EXPECT_EQ(screen->alert()->message(), "清除书库缓存成功");
     EXPECT_TRUE(std::filesystem::is_directory(cache));
     EXPECT_TRUE(std::filesystem::is_empty(cache));
+}
+
+} // namespace
+} // namespace pw::test
+
+namespace pw::test {
+namespace {
+
+TEST_F(SettingsTest, TheAboutPageStacksItsTextsAndOpensTheAgreement) {
+    auto about = AboutPagewellViewController::create();
+    push(about);
+    EXPECT_EQ(about->title(), "关于");
+    const auto& labels = about->labels();
+    ASSERT_EQ(labels.size(), 9u);
+    EXPECT_EQ(labels[1]->text(), "墨川读书iPhone/iPad版");
+    EXPECT_EQ(labels[2]->text(), "版本：1.4.0beta");
+    EXPECT_NE(labels[4]->text().find("4.0"), std::string::npos) << "the disclaimer names the system version";
+    // On a phone every item sits directly below the one before.
+    for (size_t i = 1; i < labels.size(); ++i)
+        EXPECT_EQ(labels[i]->frame().y(), labels[i - 1]->frame().maxY()) << i;
+    EXPECT_EQ(about->allHeight(), labels.back()->frame().maxY() + 1);
+    EXPECT_EQ(about->scrollview()->contentSize().height, about->allHeight());
+    const gfx::Image shot = keepScreenshot("about");
+    EXPECT_GT(pixelsOf(shot, *find<ui::ImageView>(*about->scrollview()), isBlue), 1000) << "the icon";
+
+    // The agreement: the one given, else a plain page that closes itself.
+    about->click();
+    settle();
+    ASSERT_NE(about->presentedViewController(), nullptr);
+    auto* button = find<ui::Button>(*about->presentedViewController()->view());
+    ASSERT_NE(button, nullptr);
+    button->sendActionsForControlEvents(ui::ControlEventTouchUpInside);
+    settle();
+    EXPECT_EQ(about->presentedViewController(), nullptr);
+    int made = 0;
+    AboutPagewellViewController::setAgreementFactory([&] {
+        ++made;
+        return ui::ViewController::create<ui::ViewController>();
+    });
+    about->click();
+    settle();
+    EXPECT_EQ(made, 1);
+    about->dismissModalViewControllerAnimated(false);
+    AboutPagewellViewController::setAgreementFactory({});
+}
+
+TEST_F(SettingsTest, TheThemeListShowsEachThemesPicture) {
+    auto screen = open();
+    screen->didSelectRow(*screen->table(), {1, 8});
+    settle();
+    auto list = std::dynamic_pointer_cast<RZSettingTableController>(m_nav->viewControllers().back());
+    ASSERT_TRUE(list);
+    list->table()->layoutIfNeeded();
+    for (int64_t row = 0; row < 6; ++row) {
+        auto* cell = list->table()->cellForRow({0, row});
+        ASSERT_NE(cell, nullptr);
+        // The row's own picture, in the container beside the cell's built-in one.
+        ui::ImageView* picture = nullptr;
+        for (auto& sub : cell->contentView().subviews())
+            if (sub.get() != &cell->imageView() && !picture)
+                picture = find<ui::ImageView>(*sub);
+        ASSERT_NE(picture, nullptr);
+        EXPECT_FALSE(picture->image().isNull()) << row;
+    }
 }
 
 } // namespace

@@ -18,7 +18,7 @@
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TableViewCell.h"
 #include "site/CheckVersion.h"
-#include "site/ZELLoginViewController.h"
+#include "account/ZELLoginViewController.h"
 
 #include <cmath>
 #include <cstdio>

@@ -12,7 +12,7 @@
 #include "platform/ui/Slider.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/TableViewCell.h"
-#include "site/ZELLoginViewController.h"
+#include "account/ZELLoginViewController.h"
 
 #include <fstream>
 #include <functional>

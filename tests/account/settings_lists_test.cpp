@@ -217,10 +217,11 @@ TEST_F(ListsTest, MessagesNewestFirstOpenedMarkedReadAndDeletedWithTheirRow) {
         opened.push_back(url);
         return true;
     });
-    keepScreenshot("message_detail");
-    // A tap on the address opens it; a tap on the text does not.
+    // The address is underlined as a link; a tap on it opens it, a tap
+    // elsewhere does not.
     auto& text = *detail->textView();
     text.layoutIfNeeded();
+    EXPECT_GT(pixelsOf(keepScreenshot("message_detail"), text, isBlue), 50);
     const double lineHeight = text.font().lineHeight();
     tapView(&text); // the middle of the view: empty space under the text
     EXPECT_TRUE(opened.empty());

@@ -77,6 +77,9 @@ public:
     // The UTF-16 index of the character under a point (the layout's top left
     // is 0, 0); nullopt outside every line's ink.
     std::optional<int64_t> indexAtPoint(Point p) const;
+    // The boxes a range of UTF-16 units covers, one per line it runs over,
+    // from the top of each line's box to its bottom.
+    std::vector<Rect> rectsForRange(TextRange range) const;
 
     PangoLayout* pangoLayout() const { return m_layout; }
 

@@ -226,6 +226,13 @@ void TextView::draw(gfx::Context& ctx, const gfx::Rect&) {
     const double w = std::max(1.0, b.width() - 2 * kInset);
     gfx::TextLayout layout(m_text + m_marked, m_font, w, gfx::LineBreakMode::WordWrap);
     layout.draw(ctx, {kInset, kInset}, m_textColor);
+    if (detectsLinks && !m_editing) {
+        // Links are underlined in the link colour.
+        ctx.setFillColor(gfx::Color::fromRGB255(36, 96, 210));
+        for (const auto& link : findLinks(core::text::toUtf16Lenient(m_text)))
+            for (const auto& r : layout.rectsForRange(link.range))
+                ctx.fillRect({std::round(kInset + r.x()), std::round(kInset + r.maxY() - 1), std::round(r.width()), 1});
+    }
     if (!m_marked.empty()) {
         // Underline the composition: from the end of the committed text to its own end,
         // on the line where it ends (and the rest of the line it starts on).

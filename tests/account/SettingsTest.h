@@ -6,14 +6,33 @@
 #include "foundation/db/MainDB.h"
 #include "foundation/frame/PagewellAppDelegate.h"
 #include "foundation/paths/AppPaths.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/UiTestSupport.h"
 
 #include <filesystem>
+#include <functional>
+#include <vector>
 #include <string>
 
 namespace pw::test {
+
+// Answers every alert still on screen with its first button, as a user
+// would before leaving; an alert left up keeps its window alive.
+inline void dismissAlerts() {
+    std::function<void(ui::View&, std::vector<ui::AlertView*>&)> collect = [&](ui::View& v, auto& out) {
+        if (auto* a = dynamic_cast<ui::AlertView*>(&v); a && a->isVisible())
+            out.push_back(a);
+        for (auto& sub : v.subviews())
+            collect(*sub, out);
+    };
+    std::vector<ui::AlertView*> alerts;
+    for (auto& w : ui::Application::shared().windows())
+        collect(*w, alerts);
+    for (auto* a : alerts)
+        a->dismissWithClickedButtonIndex(0, false);
+}
 
 class SettingsScreenTest : public ui::test::UiTest {
 protected:
@@ -31,6 +50,8 @@ protected:
     }
 
     void TearDown() override {
+        dismissAlerts();
+        settle();
         m_nav.reset();
         ui::Application::shared().setDelegate(nullptr);
         m_app.reset();

@@ -2,7 +2,8 @@
 // stand-in site: the exact form sent, the cut at 200 characters, the site's
 // answers, one send at a time, the login on the way, and a request that goes
 // with its screen.
-#include "site/SiteTest.h"
+#include "account/AccountTest.h"
+#include "account/SettingsTest.h"
 
 #include "account/FeedbackViewController.h"
 #include "account/RZSettingController.h"
@@ -21,20 +22,14 @@ using standin::Reply;
 
 constexpr const char* kFeedback = "/api/AddFeedback.ashx";
 
-class FeedbackTest : public SiteTest {
+class FeedbackTest : public AccountTest {
 protected:
-    void SetUp() override {
-        SiteTest::SetUp();
-        if (IsSkipped())
-            return;
-        m_nav = ui::ViewController::create<ui::NavigationController>();
-        m_window->setRootViewController(m_nav);
-        m_nav->setViewControllers({ui::ViewController::create<ui::ViewController>()}, false);
-        settle();
-    }
     void TearDown() override {
-        m_nav.reset();
-        SiteTest::TearDown();
+        if (!IsSkipped()) {
+            dismissAlerts();
+            settle();
+        }
+        AccountTest::TearDown();
     }
 
     std::shared_ptr<FeedbackViewController> open() {
@@ -69,8 +64,6 @@ protected:
         std::filesystem::create_directories(dir);
         EXPECT_TRUE(renderScreen().writePNG((dir / (name + ".png")).string()));
     }
-
-    std::shared_ptr<ui::NavigationController> m_nav;
 };
 
 std::string repeat(const std::string& piece, int times) {

@@ -13,6 +13,7 @@
 #include "foundation/paths/AppPaths.h"
 #include "foundation/util/Utils.h"
 #include "platform/core/NotificationCenter.h"
+#include "platform/core/RunLoop.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/NavigationController.h"
@@ -32,6 +33,8 @@ constexpr const char* kNotLoggedIn = "尚未登录，点击登录";
 constexpr const char* kSettingNoticeBar = "k_MainViewNotifyView";
 constexpr const char* kSettingRotate = "k_SupportRotate";
 constexpr int kContainerTag = 1001;
+constexpr int kAvatarTries = 10;
+constexpr double kAvatarInterval = 1.0;
 
 const std::vector<std::string> kSections = {"用户信息", "阅读设置", "一般设置", "墨川读书"};
 
@@ -49,6 +52,7 @@ bool isPortrait(device::Orientation o) {
 } // namespace
 
 RZSettingController::~RZSettingController() {
+    m_avatarCheck.cancel();
     m_versionObservers.clear();
     if (m_alert)
         m_alert->setDelegate({});
@@ -164,6 +168,31 @@ void RZSettingController::viewWillAppear(bool) {
     m_userInfo = {m_hasLogin ? LoginHelper::getUserNickName() : std::string(kNotLoggedIn)};
     if (m_table)
         m_table->reloadData();
+    m_avatarCheck.cancel();
+    if (m_hasLogin && !m_userImage)
+        waitForAvatar(kAvatarTries);
+}
+
+void RZSettingController::viewWillDisappear(bool) {
+    m_avatarCheck.cancel();
+}
+
+void RZSettingController::waitForAvatar(int triesLeft) {
+    if (triesLeft <= 0)
+        return;
+    std::weak_ptr<RZSettingController> weak = std::static_pointer_cast<RZSettingController>(shared_from_this());
+    m_avatarCheck = core::RunLoop::current().postAfter(kAvatarInterval, [weak, triesLeft] {
+        auto self = weak.lock();
+        if (!self || !LoginHelper::hasLogin())
+            return;
+        self->m_userImage = LoginHelper::getUserImage();
+        if (!self->m_userImage) {
+            self->waitForAvatar(triesLeft - 1);
+            return;
+        }
+        if (self->m_table)
+            self->m_table->reloadRows({ui::IndexPath{0, 0}});
+    });
 }
 
 bool RZSettingController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const {

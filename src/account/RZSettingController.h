@@ -4,6 +4,7 @@
 // settings and the about rows. Every change is written at once into the
 // reading configuration, the settings table or the application delegate, and
 // saved; there is no confirm or cancel step.
+#include "platform/core/Cancelable.h"
 #include "platform/core/ObserverToken.h"
 #include "platform/gfx/Image.h"
 #include "platform/ui/AlertView.h"
@@ -67,6 +68,7 @@ public:
 
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
+    void viewWillDisappear(bool animated) override;
     bool shouldAutorotateToInterfaceOrientation(device::Orientation o) const override;
 
     // ---- the rows
@@ -118,6 +120,9 @@ private:
     void showAlert(const std::string& message);
     void openChoiceList(const ui::IndexPath& ip);
     bool isValueRow(const ui::IndexPath& ip) const;
+    // The avatar of a fresh login arrives in the background after the
+    // screen is back: look again a few times.
+    void waitForAvatar(int triesLeft);
 
     std::shared_ptr<ui::TableView> m_table;
     std::vector<std::string> m_arrMenuTitle;
@@ -132,6 +137,7 @@ private:
     std::optional<gfx::Image> m_userImage;
     bool m_mainViewNofityOn = true;
     std::shared_ptr<ui::AlertView> m_alert;
+    core::Cancelable m_avatarCheck;
 };
 
 } // namespace pw

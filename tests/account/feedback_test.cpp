@@ -11,6 +11,7 @@
 #include "platform/device/Device.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/net/Url.h"
+#include "platform/ui/ImageView.h"
 #include "platform/ui/NavigationController.h"
 #include "account/ZELLoginViewController.h"
 
@@ -212,6 +213,53 @@ TEST_F(FeedbackTest, TheVersionCheckAnswersOnceInAnAlert) {
     // A later answer of the same check finds nobody listening.
     core::NotificationCenter::defaultCenter().post("NSNotificationCenter_VersionCheckFailed");
     EXPECT_EQ(screen->alert(), first);
+}
+
+TEST_F(FeedbackTest, LoggingInFromTheSettingsScreenShowsTheNicknameAndTheAvatar) {
+    auto screen = RZSettingController::create();
+    m_nav->pushViewController(screen, false);
+    settle();
+    EXPECT_EQ(screen->userInfo(), std::vector<std::string>{"尚未登录，点击登录"});
+    screen->didSelectRow(*screen->table(), {0, 0});
+    settle();
+    auto* login = dynamic_cast<ZELLoginViewController*>(m_nav->topViewController());
+    ASSERT_NE(login, nullptr);
+    EXPECT_TRUE(login->disableAutoLogin());
+    ASSERT_TRUE(waitFor([&] { return !login->isWorking(); }));
+    login->txtTarvPt()->setText(standin::StandinSite::kReaderName);
+    login->txtPassword()->setText(standin::StandinSite::kReaderPassword);
+    tapView(login->btnLogin());
+    ASSERT_TRUE(waitFor([&] {
+        advance(0.1);
+        return m_nav->topViewController() == screen.get();
+    }));
+    settle();
+    EXPECT_TRUE(screen->hasLogin());
+    EXPECT_EQ(screen->userInfo(), std::vector<std::string>{"读者1000001"});
+    // The avatar comes in the background; the row shows it once it is there.
+    ASSERT_TRUE(waitFor([&] {
+        advance(0.2);
+        return screen->userImage().has_value();
+    }));
+    settle();
+    auto& table = *screen->table();
+    table.layoutIfNeeded();
+    EXPECT_EQ(table.rectForRow({0, 0}).height(), 60);
+    ui::ImageView* avatar = nullptr;
+    std::function<void(ui::View&)> look = [&](ui::View& v) {
+        for (auto& sub : v.subviews()) {
+            if (auto* iv = dynamic_cast<ui::ImageView*>(sub.get()); iv && !iv->image().isNull())
+                avatar = iv;
+            look(*sub);
+        }
+    };
+    look(*table.cellForRow({0, 0}));
+    ASSERT_NE(avatar, nullptr);
+    EXPECT_EQ(avatar->frame().width(), 50);
+    const gfx::Image shot = keepPicture("settings_after_login");
+    const gfx::Rect area = avatar->convertRectToView(avatar->bounds(), nullptr);
+    EXPECT_GT(countPixels(shot, area, [](gfx::Pixel p) { return p.r < 200 || p.g < 200 || p.b < 200; }), 500)
+        << "the avatar is drawn";
 }
 
 } // namespace

@@ -332,6 +332,30 @@ TEST_F(SettingsTest, TheAboutPageStacksItsTextsAndOpensTheAgreement) {
     AboutPagewellViewController::setAgreementFactory({});
 }
 
+TEST_F(SettingsTest, TheAboutPageOnATabletKeepsItsGapsAndLargerType) {
+    device::Device::current().setScreen({768, 1024, 1});
+    auto about = AboutPagewellViewController::create();
+    ASSERT_EQ(about->view()->bounds().width(), 768);
+    const auto& labels = about->labels();
+    ASSERT_EQ(labels.size(), 9u);
+    const auto* icon = find<ui::ImageView>(*about->scrollview());
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(icon->frame().y(), 30);
+    EXPECT_EQ(icon->frame().midX(), 384) << "centred";
+    // Gap above each label, and its font size.
+    const double gaps[] = {30, 25, 15, 40, 20, 50, 20, 20, 70};
+    const double fonts[] = {25, 23, 18, 25, 25, 18, 18, 18, 18};
+    double above = icon->frame().maxY();
+    for (size_t i = 0; i < labels.size(); ++i) {
+        EXPECT_EQ(labels[i]->frame().y() - above, gaps[i]) << i;
+        EXPECT_EQ(labels[i]->font().size(), fonts[i]) << i;
+        above = labels[i]->frame().maxY();
+    }
+    EXPECT_EQ(labels[3]->frame().x(), 15);
+    EXPECT_EQ(labels[3]->frame().height(), 164);
+    EXPECT_EQ(about->allHeight(), labels.back()->frame().maxY() + 1);
+}
+
 TEST_F(SettingsTest, TheThemeListShowsEachThemesPicture) {
     auto screen = open();
     screen->didSelectRow(*screen->table(), {1, 8});

@@ -159,6 +159,9 @@ void RZMessageViewController::commitEditingStyle(ui::TableView&, ui::TableViewCe
     if (style != ui::TableViewCellEditingStyle::Delete || ip.row < 0 || ip.row >= static_cast<int64_t>(m_data.size()))
         return;
     deleteMessage(m_data[static_cast<size_t>(ip.row)]["nid"].asInt().value_or(0));
+    // A row deleted by its own swipe ends that row's editing.
+    if (m_table && !m_table->isEditing())
+        setEditTitle(kEdit);
 }
 
 void RZMessageViewController::didSelectRow(ui::TableView& table, const ui::IndexPath& ip) {

@@ -38,6 +38,7 @@ public:
     void didSelectRow(ui::TableView& table, const ui::IndexPath& ip) override;
     void willBeginEditingRow(ui::TableView&, const ui::IndexPath&) override;
     void didEndEditingRow(ui::TableView&, const ui::IndexPath&) override;
+    std::string titleForDeleteConfirmation(ui::TableView&, const ui::IndexPath&) override { return "删除"; }
 
     void RZMessageDetailDelete(int64_t notifyId, const ui::IndexPath& indexPath) override;
 

@@ -198,6 +198,16 @@ TEST_F(ListsTest, MessagesNewestFirstOpenedMarkedReadAndDeletedWithTheirRow) {
     EXPECT_EQ(screen->editButtonTitle(), "完成");
     screen->rightItemBtnClick();
     EXPECT_EQ(screen->editButtonTitle(), "编辑");
+    // A leftward swipe on one row edits that row alone, and the button says so
+    // until the swipe's delete button goes.
+    const gfx::Rect row = table.convertRectToView(table.rectForRow({0, 1}), nullptr);
+    drag({row.maxX() - 20, row.midY()}, {row.maxX() - 150, row.midY()}, 0.2, 8);
+    settle();
+    EXPECT_EQ(table.swipedRow(), (ui::IndexPath{0, 1}));
+    EXPECT_EQ(screen->editButtonTitle(), "完成");
+    ASSERT_NE(cellAt<RZMessageCell>(table, 1)->deleteConfirmationButton(), nullptr);
+    table.hideSwipedDelete();
+    EXPECT_EQ(screen->editButtonTitle(), "编辑");
 
     // Opening the newest: read in the table and on the row; the detail shows
     // the text and, for a URL key, the address as a link.

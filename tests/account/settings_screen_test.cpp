@@ -215,6 +215,11 @@ TEST_F(SettingsTest, ChoosingARowMovesTheMarkAppliesTheValueAndSavesIt) {
         auto l = std::dynamic_pointer_cast<RZSettingTableController>(m_nav->viewControllers().back());
         ASSERT_TRUE(l);
         l->table()->layoutIfNeeded();
+        if (c.row == 5) {
+            // The marked size (20, row 8) has been scrolled to the middle.
+            const gfx::Rect marked = l->table()->rectForRow({0, 8});
+            EXPECT_NEAR(marked.midY() - l->table()->contentOffset().y, l->table()->bounds().height() / 2, 1);
+        }
         l->didSelectRow(*l->table(), {0, c.choose});
         EXPECT_EQ(l->lstIndexPath(), (IndexPath{0, c.choose}));
         EXPECT_TRUE(c.applied(*screen->rzConfig()));

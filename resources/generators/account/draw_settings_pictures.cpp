@@ -1,4 +1,4 @@
-// Draws the pictures of the account and settings screens: a red "new" badge,
+// Draws the pictures of the settings screens (the "new" badge is the shelf's):
 // an open (read) and a closed (unread) envelope, a blue arrow pointing left,
 // the application icon of the about page, and the theme list's 36-point
 // squares cut from the middle of each reading background.
@@ -30,16 +30,6 @@ bool writePicture(const std::string& dir, const std::string& name, Size size,
         }
     }
     return true;
-}
-
-void drawBadge(BitmapContext& c) {
-    c.setFillColor(Color::fromRGB255(220, 40, 40));
-    c.beginPath();
-    c.addRoundedRect({0.5, 2.5, 18, 15}, 4);
-    c.fillPath();
-    c.setFillColor(Color::white());
-    c.drawText("N", Rect(0.5, 3, 18, 14), Font::boldSystemFont(11), pw::gfx::LineBreakMode::Clip,
-               pw::gfx::TextAlignment::Center);
 }
 
 // An envelope 15 points square: closed and blue while unread, open and grey once read.
@@ -135,8 +125,7 @@ bool drawThemes(const std::string& dir) {
 
 int main(int argc, char** argv) {
     const std::string dir = argc > 1 ? argv[1] : ".";
-    const bool ok = writePicture(dir, "v2_icon_new", {19, 20}, drawBadge) &&
-                    writePicture(dir, "rzmsg_read", {15, 15}, [](BitmapContext& c) { drawEnvelope(c, true); }) &&
+    const bool ok = writePicture(dir, "rzmsg_read", {15, 15}, [](BitmapContext& c) { drawEnvelope(c, true); }) &&
                     writePicture(dir, "rzmsg_unread", {15, 15}, [](BitmapContext& c) { drawEnvelope(c, false); }) &&
                     writePicture(dir, "left_blueArrow", {40, 21}, drawLeftArrow) &&
                     writePicture(dir, "about_icon", {143, 146}, drawIcon) && drawThemes(dir);

@@ -74,7 +74,7 @@ public:
 
     // ---- for derived screens
     void checkIsLoginWithInfo(std::optional<int64_t> rzBookId);
-    void backClick();
+    virtual void backClick();
     void innerSwitchImageMode();
     void openChapterWithRZBookId(int64_t rzBookId, int64_t chapterId, bool isVip);
 

@@ -286,3 +286,90 @@ TEST_F(StoreScreensTest, RankingsAndCategoriesLoadOncePerPageAndOpenTheirLists) 
 
 } // namespace
 } // namespace pw::test
+
+namespace pw::test {
+namespace {
+
+using standin::Catalogue;
+using standin::Host;
+
+TEST_F(StoreScreensTest, PurchaseResultsAndAddToShelfCodes) {
+    logInAsReader();
+    auto details = StoreBookDetailsController::create();
+    details->rzBookId = Catalogue::kChuci;
+    show(details);
+    // The login check stores the user the purchase answers need.
+    details->setDownType(StoreActionNone);
+    details->checkIsLoginWithInfo(std::nullopt);
+    ASSERT_TRUE(waitFor([&] { return !details->userId().empty(); }));
+    ASSERT_TRUE(waitFor([&] { return details->requestsInFlight() == 0; }));
+
+    // Texts that are not one id, or an id and a chapter, do nothing.
+    for (const char* text : {"", "1,2,3", "x", "1004,y"}) {
+        m_site->clearRequests();
+        details->buyVipChapterCallback(text);
+        pass(0.1);
+        EXPECT_FALSE(m_downManager->isBookDownloadingNow(1004)) << text;
+        EXPECT_TRUE(m_site->requests(Host::Interface).empty()) << text;
+    }
+    // The whole book: the purchase screen is popped and the book queued.
+    push(ui::ViewController::create());
+    details->buyVipChapterCallback("1004");
+    settle();
+    EXPECT_EQ(top(), details.get());
+    EXPECT_EQ(hudText(), "已开始后台下载");
+    EXPECT_TRUE(m_downManager->isBookDownloadingNow(Catalogue::kChuci));
+    m_downManager->cancelAllDownload();
+
+    // Add-to-shelf codes: the site's message for the shelf, the download only on 0 and -3.
+    struct Case {
+        std::string reply;
+        int tag;
+        std::string tip;
+        bool downloads;
+    };
+    const std::vector<Case> cases = {
+        {R"({"data":0,"msg":"已加入书架"})", StoreBookDetailsController::kTagAddShelf, "已加入书架", false},
+        {R"({"data":-3,"msg":"书架中已有此书"})", StoreBookDetailsController::kTagAddBeforeDownload, "已开始后台下载",
+         true},
+        {R"({"data":-1,"msg":"无此书籍"})", StoreBookDetailsController::kTagAddBeforeDownload,
+         "无此书籍，书籍下载失败。", false},
+        {R"({"data":-997,"msg":"请先登录"})", StoreBookDetailsController::kTagAddShelfAfterLogin, "请先登录", false},
+        {R"({"data":-997,"msg":"请先登录"})", StoreBookDetailsController::kTagAddBeforeDownloadAfterLogin,
+         "请先登录，书籍下载失败。", false},
+    };
+    for (const auto& c : cases) {
+        m_downManager->cancelAllDownload();
+        m_site->script(Host::Store, "/api/AddFavoriteBook.ashx", standin::Reply::json(c.reply));
+        details->doAddBookcase(c.tag);
+        ASSERT_TRUE(waitFor([&] { return hudText() == c.tip; })) << c.reply << " " << hudText();
+        EXPECT_EQ(m_downManager->isBookDownloadingNow(Catalogue::kChuci), c.downloads) << c.reply;
+        EXPECT_EQ(top(), details.get()) << c.reply; // no second login screen after a login
+    }
+}
+
+TEST_F(StoreScreensTest, AScreenThatGoesAwayHearsNothingMore) {
+    m_site->script(Host::Store, "/BookStoreAPI/GetBookDetail.ashx", standin::Reply::stall(0.3));
+    auto home = show(StoreHomeViewController::create());
+    {
+        auto details = StoreBookDetailsController::create();
+        details->rzBookId = Catalogue::kLunyu;
+        push(details);
+        ASSERT_EQ(details->requestsInFlight(), 2u);
+        // A paid chapter's purchase screen is due in 1 s.
+        core::Value::Map chapter;
+        chapter.append("cid", static_cast<int64_t>(9));
+        chapter.append("vip", static_cast<int64_t>(1));
+        chapter.append("down", static_cast<int64_t>(0));
+        details->rzChapterDidSelected(core::Value(std::move(chapter)), Catalogue::kLunyu);
+        m_nav->popViewControllerAnimated(false);
+        settle();
+    }
+    waitFor([] { return false; }, 0.5); // the stalled answer comes and finds no screen
+    pass(1.5);
+    EXPECT_EQ(top(), home.get());
+    EXPECT_EQ(m_nav->viewControllers().size(), 1u);
+}
+
+} // namespace
+} // namespace pw::test

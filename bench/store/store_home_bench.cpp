@@ -11,6 +11,7 @@
 #include "foundation/paths/AppPaths.h"
 #include "network/RQHTTPRequest.h"
 #include "platform/core/NotificationCenter.h"
+#include "platform/core/OperationQueue.h"
 #include "platform/core/Paths.h"
 #include "platform/core/RunLoop.h"
 #include "platform/gfx/Image.h"
@@ -80,6 +81,9 @@ struct Env {
         ok = true;
     }
     ~Env() {
+        auto& queue = core::OperationQueue::shared();
+        queue.cancelAllOperations();
+        core::RunLoop::current().runUntil([&] { return queue.operationCount() == 0; }, 30);
         window.reset();
         ui::Application::shared().reset();
         RQHTTPRequest::expirePersistentConnections();

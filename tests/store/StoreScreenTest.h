@@ -6,6 +6,7 @@
 
 #include "foundation/frame/StoreNavigationController.h"
 #include "foundation/widgets/ProgressHUD.h"
+#include "platform/core/OperationQueue.h"
 #include "site/DownManager.h"
 #include "store/StoreBaseViewController.h"
 #include "store/StoreEnvironment.h"
@@ -42,6 +43,11 @@ protected:
         if (m_downManager)
             m_downManager->cancelAllDownload();
         m_downManager.reset();
+        // Covers and icons still queued on the shared queue must not outlive the
+        // test's home folder.
+        auto& queue = core::OperationQueue::shared();
+        queue.cancelAllOperations();
+        waitFor([&] { return queue.operationCount() == 0; }, 30);
         SiteTest::TearDown();
     }
 

@@ -34,8 +34,10 @@ protected:
         StoreEnvironment::setDownManager(m_downManager.get());
     }
     void TearDown() override {
+        // No screen may lay out rows (and ask for covers) once the queue is drained.
         if (m_nav)
             m_nav->setViewControllers({}, false);
+        m_window->setRootViewController(nullptr);
         settle();
         m_nav.reset();
         m_handOver.reset();

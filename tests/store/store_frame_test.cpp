@@ -42,6 +42,7 @@ protected:
     void TearDown() override {
         if (m_main)
             m_main->setViewControllers({}, false);
+        m_window->setRootViewController(nullptr);
         settle();
         m_main.reset();
         StoreScreenTest::TearDown();

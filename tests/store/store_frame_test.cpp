@@ -283,6 +283,11 @@ TEST_F(StoreFrameTest, PictureModeSwitchesEveryScreenAndSurvivesARestart) {
     ASSERT_NE(cell, nullptr);
     EXPECT_TRUE(cell->imgCover().isHidden());
     EXPECT_EQ(cell->lblBookName().frame().x(), 18);
+    // Where a cover would stand the row's own grey shows.
+    const gfx::Pixel p = keepScreen("no_pictures").pixelAt(40, 64 + 60);
+    EXPECT_NEAR(p.r, 233, 6);
+    EXPECT_NEAR(p.g, 234, 6);
+    EXPECT_NEAR(p.b, 235, 6);
 }
 
 } // namespace

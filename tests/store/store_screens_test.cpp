@@ -235,7 +235,15 @@ TEST_F(StoreScreensTest, HomeShowsTheCarouselGroupsAndTheirIcons) {
                cell->imgIcon().image().pixelWidth() > 0;
     }));
     pass(0.2);
-    keepScreen("home");
+    const gfx::Image shot = keepScreen("home");
+    // Each group's site badge down its left edge: red, pink, green (below the
+    // bar and the 115-point carousel, rows of 100).
+    const gfx::Pixel red = shot.pixelAt(12, 64 + 115 + 80), pink = shot.pixelAt(12, 64 + 215 + 80),
+                     green = shot.pixelAt(12, 64 + 315 + 80);
+    EXPECT_GT(red.r, red.g + 60);
+    EXPECT_GT(pink.r, pink.g + 40);
+    EXPECT_GT(pink.b, pink.g + 20);
+    EXPECT_GT(green.g, green.r + 40);
 
     // A group opens its books; a cover opens its book.
     home->didSelectRow(*home->recTable(), {0, 0});

@@ -2,13 +2,14 @@
 // phone with --phone), driven by the mouse, touches and the keyboard.
 #include "app/FrontEnd.h"
 #include "foundation/config/DeviceKind.h"
-#include "foundation/frame/MainViewController.h"
 #include "foundation/frame/PagewellAppDelegate.h"
 #include "platform/core/HeapPolicy.h"
 #include "platform/core/Paths.h"
 #include "platform/core/RunLoop.h"
 #include "platform/device/Device.h"
 #include "platform/ui/Application.h"
+#include "shelf/MainViewController.h"
+#include "shelf/ShelfScreens.h"
 #include "transfer/import/ImportBookViewController.h"
 #include "transfer/wifi/WifiViewController.h"
 
@@ -73,8 +74,9 @@ int main(int argc, char** argv) {
                                                                                : pw::DeviceKind::Phone;
     });
 
-    pw::MainViewController::setImportScreenMaker([] { return pw::ImportBookViewController::create(); });
-    pw::MainViewController::setWifiScreenMaker([] { return pw::WifiViewController::create(); });
+    pw::PagewellAppDelegate::setMainScreenMaker([] { return pw::MainViewController::create(); });
+    pw::ShelfScreens::importBooks() = [] { return pw::ImportBookViewController::create(); };
+    pw::ShelfScreens::wifi() = [] { return pw::WifiViewController::create(); };
 
     pw::app::FrontEnd frontEnd(options);
     if (!frontEnd.open())

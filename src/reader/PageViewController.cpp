@@ -1,33 +1,102 @@
 #include "reader/PageViewController.h"
 
 #include "foundation/config/RZConfig.h"
+#include "foundation/db/BookTB.h"
+#include "foundation/frame/PagewellAppDelegate.h"
+#include "foundation/widgets/ProgressHUD.h"
+#include "foundation/widgets/RZAlertView.h"
+#include "platform/core/NotificationCenter.h"
 #include "platform/core/RunLoop.h"
 #include "platform/core/Timer.h"
-#include "reader/ReaderHost.h"
+#include "platform/device/Device.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/PanGestureRecognizer.h"
+#include "platform/ui/TapGestureRecognizer.h"
+#include "reader/BookDBChapterStore.h"
+#include "reader/PageHelpMenu.h"
+#include "reader/PageTopMenu.h"
+#include "reader/PageTopMenuShadow.h"
 #include "reader/ReaderLogic.h"
+#include "reader/ReaderSite.h"
+#include "reader/ReaderSiteActions.h"
 #include "reading/turn/BaseView.h"
 #include "reading/turn/PageManager.h"
+#include "reading/turn/StatusView.h"
+#include "site/CheckLoginWithInfo.h"
 
 namespace pw {
 
-PageViewController::PageViewController(ReaderHost& host, SiteChapterStore* store)
-    : m_host(host), m_chapters(m_engine, host, store) {}
+namespace {
+constexpr int kDownloadPromptTag = 1001;
+} // namespace
+
+PageViewController::PageViewController() : m_chapters(m_engine, *this) {
+    m_store = std::make_shared<BookDBChapterStore>();
+    m_chapters.setStore(m_store.get());
+}
 
 PageViewController::~PageViewController() {
+    clean();
+}
+
+std::shared_ptr<PageViewController> PageViewController::self() {
+    return std::static_pointer_cast<PageViewController>(shared_from_this());
+}
+
+void PageViewController::setChapterStore(std::shared_ptr<SiteChapterStore> store) {
+    m_store = std::move(store);
+    m_chapters.setStore(m_store.get());
+}
+
+void PageViewController::setReaderSite(std::shared_ptr<ReaderSite> site) {
+    m_site = std::move(site);
+    m_siteActions = m_site ? std::make_unique<ReaderSiteActions>(m_chapters, *this, *m_site) : nullptr;
+}
+
+void PageViewController::clean() {
+    m_activeObserver = {};
+    m_hideStatusBar.cancel();
     // The timer holds only a weak reference, but it must not outlive the screen
     // on the run loop either.
     if (m_statusViewTimer)
         m_statusViewTimer->invalidate();
+    m_statusViewTimer.reset();
+    // A prompt left open would outlive the screen it asks for.
+    if (auto prompt = std::move(m_downloadPrompt)) {
+        prompt->setDelegate({});
+        prompt->dismissWithClickedButtonIndex(prompt->cancelButtonIndex(), false);
+    }
+    m_checkLogin.reset();
+    m_engine.setManager(nullptr);
+    m_pageMgr.reset();
+    m_statusView.reset();
+    m_topMenu.reset();
+    m_bottomMenu.reset();
+    m_chapterMenu.reset();
+    m_sliderMenu.reset();
+    m_bottomSubMenu.reset();
+    m_interactiveMenu.reset();
+    m_topMenuShadow.reset();
+    m_statusBarStrip.reset();
+    m_pProgressHUD.reset();
 }
 
-void PageViewController::viewDidLoad(std::unique_ptr<PageManager> manager, std::shared_ptr<RZConfig> config,
-                                     const gfx::Rect& bounds, const std::optional<std::vector<int64_t>>& storedPlace) {
-    m_bounds = bounds;
-    m_pageMgr = std::move(manager);
+void PageViewController::viewDidLoad() {
+    setTitle("返回阅读");
+    m_isFristLoad = true;
+    std::weak_ptr<PageViewController> weak = self();
+    m_activeObserver = core::NotificationCenter::defaultCenter().addObserver(ui::kDidBecomeActiveNotification,
+                                                                             [weak](const core::Notification&) {
+                                                                                 if (auto s = weak.lock())
+                                                                                     s->appDidBecomeActive();
+                                                                             });
+
+    m_pageMgr = m_pageManagerMaker ? m_pageManagerMaker() : std::make_unique<PageManager>();
     m_engine.setManager(m_pageMgr.get());
     auto& mgr = *m_pageMgr;
     mgr.setChapterId(chapterId);
-    mgr.setDelegate(weak_from_this());
+    mgr.setDelegate(std::shared_ptr<PageManagerDelegate>(shared_from_this(), static_cast<PageManagerDelegate*>(this)));
     mgr.setBookFormat(static_cast<BookFormat>(bookFormat));
     mgr.setData(content);
     mgr.setTitle(contentTitle);
@@ -36,8 +105,9 @@ void PageViewController::viewDidLoad(std::unique_ptr<PageManager> manager, std::
     mgr.setUmdContentTotalLength(umdContentTotalLength);
     mgr.setTxtContentTotalLength(txtContentTotalLength);
     mgr.setTxtLoadAll(txtLoadAll);
-    mgr.setRzConfig(config);
-    mgr.setupPageConfig();
+    if (!m_config)
+        m_config = RZConfig::getRZConfig(static_cast<int>(interfaceOrientation()));
+    mgr.setRzConfig(m_config);
 
     m_chapters.bookFormat = bookFormat;
     m_chapters.rzBookId = rzBookId;
@@ -46,43 +116,261 @@ void PageViewController::viewDidLoad(std::unique_ptr<PageManager> manager, std::
     m_chapters.txtContentTotalLength = txtContentTotalLength;
     m_chapters.content = content;
     m_chapters.contentTitle = contentTitle;
-    m_host.setStatusName(contentTitle);
 
-    changeView(config ? config->pageTurningType() : 0);
-    if (config && config->screenBrightness() != 100)
-        mgr.setupScreenBrightness(config->screenBrightness());
+    auto v = view();
+    v->setBackgroundColor(m_config->pageBgColor().value_or(RZConfig::defaultPageBgColor()));
+    changeToFullScreenModeIfNeeded(false);
+
+    const gfx::Rect b = v->bounds();
+    m_statusView = ui::View::create<StatusView>(readerStatusLineFrame(b));
+    m_statusView->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleTopMargin);
+    m_statusView->setBookName(contentTitle);
+    v->addSubview(m_statusView);
+
+    m_pProgressHUD = ProgressHUD::initWithView(v.get());
+    m_pProgressHUD->animationType = ProgressHUDAnimationZoom;
+    m_pProgressHUD->setCustomView(ui::View::create(gfx::Rect()));
+    v->addSubview(m_pProgressHUD);
+
+    changeView(m_config->pageTurningType());
+    if (m_config->screenBrightness() != 100)
+        mgr.setupScreenBrightness(m_config->screenBrightness());
+    addGestures();
 
     m_pageState = 0;
-    std::weak_ptr<PageViewController> weak = weak_from_this();
+    initialReadPageMenu();
     m_statusViewTimer = core::RunLoop::current().scheduleTimer(1.0, true, [weak](core::Timer&) {
-        if (auto self = weak.lock())
-            self->refreshStatus();
+        if (auto s = weak.lock())
+            s->refreshStatus();
     });
-    if (const auto p = restoredPosition(bookFormat, storedPlace))
-        mgr.getPageFromPosition(*p);
+    restoreReadingPlace();
+    m_config->saveConfig();
+    refreshStatus();
+    if (auto page = mgr.pageView())
+        PageHelpMenu::genMenuAndShow(*page, mgr.isPageTurningUpDown());
+}
+
+void PageViewController::restoreReadingPlace() {
+    std::optional<core::Value::Array> row;
+    if (bookFormat == 1)
+        row = BookTB::getRZBookReadingInfoByRZBookIdChapterId(rzBookId, chapterId);
+    else if (bookFormat == 2 || bookFormat == 3)
+        row = BookTB::getBookReadingInfoByBookId(bookId);
+    std::optional<std::vector<int64_t>> stored;
+    if (row) {
+        stored.emplace();
+        for (const auto& v : *row)
+            stored->push_back(v.asInt().value_or(0));
+    }
+    if (const auto p = restoredPosition(bookFormat, stored))
+        m_pageMgr->getPageFromPosition(*p);
+}
+
+void PageViewController::addGestures() {
+    auto v = view();
+    std::weak_ptr<PageViewController> weak = self();
+    m_pan = ui::PanGestureRecognizer::create([weak](ui::GestureRecognizer& g) {
+        auto s = weak.lock();
+        if (!s || !s->isViewLoaded())
+            return;
+        const gfx::Point p = g.locationInView(s->view().get());
+        switch (g.state()) {
+        case ui::GestureState::Began:
+            s->handlePan(PanPhase::Began, p);
+            break;
+        case ui::GestureState::Changed:
+            s->handlePan(PanPhase::Changed, p);
+            break;
+        case ui::GestureState::Ended:
+        case ui::GestureState::Cancelled:
+            s->handlePan(PanPhase::Ended, p);
+            break;
+        default:
+            break;
+        }
+    });
+    m_pan->maximumNumberOfTouches = 1;
+    m_tap = ui::TapGestureRecognizer::create([weak](ui::GestureRecognizer& g) {
+        auto s = weak.lock();
+        if (!s || !s->isViewLoaded() || g.view() != s->view().get())
+            return;
+        s->handleTap(g.locationInView(s->view().get()));
+    });
+    for (const auto& g : {std::static_pointer_cast<ui::GestureRecognizer>(m_pan),
+                          std::static_pointer_cast<ui::GestureRecognizer>(m_tap)}) {
+        g->shouldReceiveTouch = [weak](ui::GestureRecognizer&, const ui::Touch& touch) {
+            auto s = weak.lock();
+            if (!s || !s->isViewLoaded())
+                return false;
+            auto touched = touch.view.lock();
+            return s->shouldReceiveTouch(touched.get(), touch.locationInView(s->view().get()));
+        };
+        v->addGestureRecognizer(g);
+    }
+}
+
+bool PageViewController::shouldReceiveTouch(const ui::View* touched, gfx::Point p) {
+    m_currentTouchPoint = p;
+    if (!touched)
+        return false;
+    if (dynamic_cast<const PageHelpMenu*>(touched)) {
+        if (m_pageMgr && m_pageMgr->pageView()) {
+            auto& page = *m_pageMgr->pageView();
+            PageHelpMenu::hideMenu(page, page.convertPointFromView(p, view().get()));
+        }
+        return false;
+    }
+    if (touched == view().get() || touched->tag() == PageManager::kDimmingViewTag)
+        return true;
+    if (dynamic_cast<const StatusView*>(touched))
+        return true;
+    const auto* page = m_pageMgr ? m_pageMgr->pageView().get() : nullptr;
+    return page && touched->isDescendantOfView(page);
+}
+
+void PageViewController::viewWillAppear(bool) {
+    if (auto* nav = navigationController())
+        nav->setNavigationBarHidden(true, false);
+    auto& app = ui::Application::shared();
+    if (m_config)
+        app.setIdleTimerDisabled(m_config->idleTimerDisabled());
+    std::weak_ptr<PageViewController> weak = self();
+    auto later = [weak] {
+        if (auto s = weak.lock())
+            s->hideStatusBarDelay();
+    };
+    const int orientation = static_cast<int>(interfaceOrientation());
+    if (m_isFristLoad) {
+        m_isFristLoad = false;
+        m_lastUIInterfaceOrientation = orientation;
+        m_hideStatusBar = core::RunLoop::current().postAfter(0.5, later);
+    } else if (orientation == m_lastUIInterfaceOrientation) {
+        m_hideStatusBar = core::RunLoop::current().postAfter(0.5, later);
+    } else {
+        m_lastUIInterfaceOrientation = orientation;
+        changeToFullScreenModeIfNeeded(true);
+    }
+}
+
+void PageViewController::viewWillDisappear(bool) {
+    if (m_pageState & PageStateSlider)
+        hideSliderMenu();
+    hideBotSubMenu();
+    closeReadPageMenu();
+    m_hideStatusBar.cancel();
+    auto& app = ui::Application::shared();
+    if (m_config && m_config->fullScreenRead())
+        app.setStatusBarHidden(false);
+    app.setIdleTimerDisabled(false);
+    // The manager saves after every turn; leaving saves once more so the place
+    // is kept even when the last change was a re-layout.
+    if (m_pageMgr && m_pageMgr->currPage())
+        m_pageMgr->saveBookReadingInfo();
+}
+
+void PageViewController::viewDidDisappear(bool) {
+    if (m_pProgressHUD)
+        m_pProgressHUD->hide(false);
+    m_lastUIInterfaceOrientation = static_cast<int>(interfaceOrientation());
+}
+
+void PageViewController::viewDidUnload() {
+    clean();
+}
+
+void PageViewController::didReceiveMemoryWarning() {
+    if (m_pageMgr)
+        m_pageMgr->handleMemoryWarning();
+}
+
+void PageViewController::hideStatusBarDelay() {
+    if (m_config && m_config->fullScreenRead())
+        ui::Application::shared().setStatusBarHidden(true);
+}
+
+void PageViewController::appDidBecomeActive() {
+    if (!m_pageMgr)
+        return;
+    if (m_pageState & PageStateAutoScroll) {
+        m_pageState = 0;
+        m_pageMgr->exitAutoScrollScreen();
+    }
+    m_pageMgr->appDidBecomeActive();
+}
+
+bool PageViewController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const {
+    const bool locked = m_pageMgr ? m_pageMgr->isRotateLock() : false;
+    const auto* app = PagewellAppDelegate::shared();
+    return readerShouldAutorotate(static_cast<int>(o), locked, app && app->supportRotate());
+}
+
+void PageViewController::willAnimateRotationToInterfaceOrientation(device::Orientation o, double) {
+    if (!m_pageMgr || !isViewLoaded())
+        return;
+    m_pageMgr->orientationChangedHandler(view()->bounds().size, static_cast<int>(o));
     refreshStatus();
 }
 
+void PageViewController::changeToFullScreenModeIfNeeded(bool reload) {
+    if (!m_config || !isViewLoaded())
+        return;
+    const bool full = m_config->fullScreenRead();
+    // The window lays its screens out below a shown status bar; the reader's
+    // part is the bar's state and its own frame inside the navigation stack.
+    ui::Application::shared().setStatusBarHidden(full);
+    auto v = view();
+    if (auto* super = v->superview())
+        v->setFrame(super->bounds());
+    else
+        v->setFrame({0, 0, ui::Application::shared().applicationFrame().width(),
+                     ui::Application::shared().applicationFrame().height()});
+    if (m_topMenu) {
+        const gfx::Rect top = readerTopMenuFrame(full, v->bounds().width());
+        m_topMenu->setFrame({top.x(), top.y(), top.width(), m_topMenu->frame().height()});
+        m_topMenuShadow->setFrame(readerTopMenuShadowFrame(top));
+    }
+    m_config->setCanvasSize(v->bounds().size);
+    if (m_pageMgr) {
+        m_pageMgr->setupPageConfig();
+        if (reload && m_pageMgr->currPage())
+            m_pageMgr->reloadCurrentPage();
+    }
+    m_config->saveConfig();
+    layoutReadPageMenu();
+}
+
 void PageViewController::changeView(int pageTurningType) {
-    if (!m_pageMgr)
+    if (!m_pageMgr || !isViewLoaded())
         return;
     if (auto old = m_pageMgr->pageView())
         old->removeFromSuperview();
-    auto view = PageManager::makePageView(pageTurningType, m_bounds);
-    m_pageMgr->setPageView(std::move(view));
+    const gfx::Rect bounds = view()->bounds();
+    auto pageView = PageManager::makePageView(pageTurningType, bounds);
+    if (!pageView)
+        pageView = PageManager::makePageView(0, bounds);
+    pageView->setFrame(bounds);
+    pageView->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
+    view()->insertSubview(pageView, 0);
+    m_pageMgr->setPageView(std::move(pageView));
 }
 
 void PageViewController::handleTap(gfx::Point p) {
-    const auto centre = readerCentreRect(m_bounds);
+    if (!isViewLoaded())
+        return;
+    const auto centre = readerCentreRect(view()->bounds());
     const bool inCentre = p.x >= centre.minX() && p.x < centre.maxX() && p.y >= centre.minY() && p.y < centre.maxY();
     switch (tapActionFor(m_pageState, inCentre)) {
     case TapAction::ShowReadPageMenu:
         showReadPageMenu();
         break;
     case TapAction::CloseReadPageMenu:
-    case TapAction::HideSliderMenu:
-    case TapAction::HideBottomSubMenu:
         closeReadPageMenu();
+        break;
+    case TapAction::HideSliderMenu:
+        hideSliderMenu();
+        break;
+    case TapAction::HideBottomSubMenu:
+        hideBotSubMenu();
         break;
     case TapAction::ExitAutoScroll:
         m_pageState = 0;
@@ -118,118 +406,6 @@ void PageViewController::handlePan(PanPhase phase, gfx::Point p) {
     }
 }
 
-void PageViewController::showReadPageMenu() {
-    if (m_pageState != 0)
-        return;
-    m_pageState = PageStateMainMenu;
-}
-
-void PageViewController::showPageSliderMenu(int extraBits) {
-    m_pageState = PageStateSlider | extraBits;
-}
-
-void PageViewController::sliderMenuProcess(double sliderValue) {
-    if ((m_pageState & PageStatePercentJump) && m_pageMgr)
-        m_pageMgr->goToPercent(static_cast<int>(sliderValue));
-}
-
-void PageViewController::handleColorBtnChoose(int tag, bool portrait) {
-    m_pageState |= PageStateColour;
-    if (tag == 15007)
-        m_pageState = PageStateColour | PageStateBackgroundColourPick;
-    else if (tag == 15008)
-        m_pageState = PageStateColour | PageStateFontColourPick;
-    else if (tag >= 15001 && tag <= 15006 && m_pageMgr)
-        m_pageMgr->setReadBackgroundImage(tag, portrait);
-}
-
-void PageViewController::handlePageTurningBtnChoose(int type) {
-    if (m_pageMgr)
-        m_pageMgr->pageCurlChanged(type);
-    closeReadPageMenu();
-}
-
-void PageViewController::handleAutoScrollBtnChoose(int speed) {
-    closeReadPageMenu();
-    if (!m_pageMgr)
-        return;
-    if (m_pageMgr->isLastPage()) {
-        m_host.showTip("已到达最后页", 2.0);
-        return;
-    }
-    m_pageMgr->autoScrollScreenSpeedChanged(speed);
-    m_pageMgr->pageCurlChanged(6);
-    m_pageState = PageStateAutoScroll;
-    m_pageMgr->beginAutoScrollScreen();
-    m_host.showTip("已进入自动滚屏模式，点击屏幕退出", 2.0);
-}
-
-void PageViewController::handleBrightnessChoose(double value, bool released) {
-    if (!m_pageMgr)
-        return;
-    if (released)
-        m_pageMgr->setupScreenBrightness(static_cast<int>(value));
-    else
-        m_pageMgr->setupScreenBrightnessWithoutSave(static_cast<int>(value));
-}
-
-void PageViewController::colorPicking(const gfx::Color& colour) {
-    if (!m_pageMgr || !m_pageMgr->rzConfig())
-        return;
-    if (m_pageState & PageStateBackgroundColourPick) {
-        m_pageMgr->rzConfig()->setIsPickingBgColor(true);
-        m_pageMgr->pickBackgroundColor(colour);
-    } else if (m_pageState & PageStateFontColourPick) {
-        m_pageMgr->pickFontColor(colour);
-    }
-}
-
-void PageViewController::colorPickConfirm(const gfx::Color& colour) {
-    if (!m_pageMgr || !m_pageMgr->rzConfig())
-        return;
-    auto& config = *m_pageMgr->rzConfig();
-    config.setIsPickingBgColor(false);
-    if (m_pageState & PageStateBackgroundColourPick) {
-        config.setUseBackgroundImage(false);
-        m_pageMgr->setReadingBackgroundColor(colour);
-    } else if (m_pageState & PageStateFontColourPick) {
-        m_pageMgr->setReadingFontColor(colour);
-    }
-}
-
-void PageViewController::colorPickCancel(const gfx::Color& orgBackground, const gfx::Color& orgFont,
-                                         bool useBackgroundImage, int backgroundImageTag, bool portrait) {
-    if (!m_pageMgr || !m_pageMgr->rzConfig())
-        return;
-    auto& config = *m_pageMgr->rzConfig();
-    config.setIsPickingBgColor(false);
-    config.setUseBackgroundImage(useBackgroundImage);
-    if (useBackgroundImage)
-        m_pageMgr->setReadBackgroundImage(backgroundImageTag, portrait, orgFont);
-    else
-        m_pageMgr->setReadingBackgroundColor(orgBackground, orgFont);
-}
-
-void PageViewController::pickingPresetColors(const gfx::Color& background, const gfx::Color& font) {
-    if (!m_pageMgr || !m_pageMgr->rzConfig())
-        return;
-    m_pageMgr->rzConfig()->setIsPickingBgColor(false);
-    if (m_pageState & PageStateColour) {
-        m_pageMgr->rzConfig()->setUseBackgroundImage(false);
-        m_pageMgr->pickReadingBackgroundColor(background, font);
-    }
-}
-
-void PageViewController::pickedPresetColors(const gfx::Color& background, const gfx::Color& font) {
-    if (!m_pageMgr || !m_pageMgr->rzConfig())
-        return;
-    m_pageMgr->rzConfig()->setIsPickingBgColor(false);
-    if (m_pageState & PageStateColour) {
-        m_pageMgr->rzConfig()->setUseBackgroundImage(false);
-        m_pageMgr->setReadingBackgroundColor(background, font);
-    }
-}
-
 void PageViewController::autoScrollScreenEnd() {
     if (m_pageState & PageStateAutoScroll)
         m_pageState = 0;
@@ -249,18 +425,96 @@ void PageViewController::loadContentWithOffset(int64_t offset) {
 }
 
 void PageViewController::refreshStatus() {
-    if (m_pageMgr)
-        m_statusPercent = readerPercentText(m_pageMgr->getCorrectionOfPercent());
+    if (!m_pageMgr)
+        return;
+    m_statusPercent = readerPercentText(m_pageMgr->getCorrectionOfPercent());
+    if (m_statusView) {
+        if (m_config)
+            m_statusView->setFontColor(m_config->getPageFontColor());
+        m_statusView->setPercent(m_statusPercent);
+        m_statusView->setNeedsDisplay();
+    }
 }
 
 void PageViewController::goToMainView() {
     if (m_statusViewTimer && m_statusViewTimer->isValid())
         m_statusViewTimer->invalidate();
-    m_host.hideProgress();
+    hideProgress();
+    if (auto* nav = navigationController())
+        nav->popToRootViewControllerAnimated(true);
 }
 
 bool PageViewController::statusTimerRunning() const {
     return m_statusViewTimer && m_statusViewTimer->isValid();
+}
+
+void PageViewController::showTip(const std::string& text, double seconds) {
+    m_tips.push_back(text);
+    if (!m_pProgressHUD)
+        return;
+    // No delay: the tip stays while the work it announces runs.
+    if (seconds > 0)
+        m_pProgressHUD->showTipsWithoutLoadingHideDelay(text, static_cast<float>(seconds));
+    else
+        m_pProgressHUD->showTipsWithLoading(text);
+}
+
+void PageViewController::hideProgress() {
+    if (m_pProgressHUD)
+        m_pProgressHUD->hide(true);
+}
+
+void PageViewController::setStatusName(const std::string& name) {
+    if (m_statusView) {
+        m_statusView->setBookName(name);
+        m_statusView->setNeedsDisplay();
+    }
+}
+
+void PageViewController::showDownloadPrompt(const std::string& chapterTitle, bool isVip, int64_t chapter) {
+    if (m_downloadPrompt)
+        m_downloadPrompt->setDelegate({});
+    auto alert = RZAlertView::create("下载提醒", "“" + chapterTitle + "”还木有下载，现在下载吗？",
+                                     std::static_pointer_cast<ui::AlertViewDelegate>(self()), "取消", {"确定"});
+    alert->setTag(kDownloadPromptTag);
+    alert->isVip = isVip;
+    alert->chapterId = static_cast<int32_t>(chapter);
+    alert->rzBookId = static_cast<int32_t>(rzBookId);
+    m_downloadPrompt = alert;
+    alert->show();
+}
+
+void PageViewController::clickedButtonAtIndex(ui::AlertView& alert, int64_t index) {
+    if (alert.tag() != kDownloadPromptTag)
+        return;
+    auto* prompt = dynamic_cast<RZAlertView*>(&alert);
+    if (prompt && index == alert.firstOtherButtonIndex())
+        m_chapters.downloadPromptConfirmed(prompt->isVip, prompt->chapterId);
+    if (m_downloadPrompt.get() == &alert)
+        m_downloadPrompt.reset();
+}
+
+void PageViewController::startLoginCheck(const ReaderAction& action) {
+    if (!m_siteActions) {
+        showTip("获取登录信息失败", 2.0);
+        return;
+    }
+    if (!m_checkLogin) {
+        m_checkLogin = CheckLoginWithInfo::create();
+        m_checkLogin->setResultDelegate(std::static_pointer_cast<CheckLoginWithInfoDelegate>(self()));
+    }
+    // The action rides with its own check, so a late answer runs what it was
+    // asked for.
+    m_checkLogin->checkIsLoginWithTarget(shared_from_this(), action);
+}
+
+void PageViewController::checkLoginWithInfoResult(bool isLogin, const std::string& userId, const std::any& userPack) {
+    const auto* action = std::any_cast<ReaderAction>(&userPack);
+    if (!action || !m_siteActions)
+        return;
+    if (isLogin)
+        m_chapters.userId = userId;
+    m_siteActions->loginChecked(isLogin, userId, *action);
 }
 
 } // namespace pw

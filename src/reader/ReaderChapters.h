@@ -23,6 +23,8 @@ public:
     ReaderChapters(ReaderEngine& engine, ReaderHost& host, SiteChapterStore* store = nullptr)
         : m_engine(engine), m_host(host), m_store(store) {}
 
+    void setStore(SiteChapterStore* store) { m_store = store; }
+
     // The opening properties.
     int bookFormat = 0;
     int64_t rzBookId = -999;

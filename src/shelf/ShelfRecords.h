@@ -17,6 +17,14 @@ struct BookRecord {
     int status{0};
     // Seconds since 1970 of the last reading; -1 when never opened.
     int64_t lstReadt{-1};
+    std::string cover{};
+    // "RZ", "TXT" or "UMD".
+    std::string type{};
+    double percent{0};
+    // The newest chapter seen on this device and the newest on the site; the
+    // shelf marks a book whose site chapter is newer.
+    int64_t currLstChapterId{0};
+    int64_t lstChapterId{0};
 };
 
 // One shelf group; cid -1 is the synthetic first group the main screen keeps

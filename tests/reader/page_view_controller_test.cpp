@@ -4,10 +4,14 @@
 
 #include <functional>
 
-#include "reader/ReaderHost.h"
+#include "foundation/widgets/ProgressHUD.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/NavigationController.h"
+#include "reader/PageHelpMenuLayout.h"
+#include "reading/turn/StatusView.h"
 #include "foundation/db/BookDB.h"
 #include "foundation/db/BookTB.h"
-#include "reader/BookDBChapterStore.h"
 #include "reading/turn/PageManager.h"
 #include "reading/turn/TurnTestSupport.h"
 #include "reading/umd/UmdWriter.h"
@@ -15,16 +19,6 @@
 
 namespace pw {
 namespace {
-
-struct Host : ReaderHost {
-    std::vector<std::string> tips;
-    std::vector<std::pair<std::string, int64_t>> prompts;
-    std::string statusName;
-    void showTip(const std::string& text, double) override { tips.push_back(text); }
-    void setStatusName(const std::string& name) override { statusName = name; }
-    void showDownloadPrompt(const std::string& title, bool, int64_t id) override { prompts.emplace_back(title, id); }
-    void startLoginCheck(const ReaderAction&) override {}
-};
 
 class PageViewControllerTest : public test::TurnTest {
 protected:
@@ -34,50 +28,94 @@ protected:
         path = (dir.path() / "book.umd").string();
         test::UmdWriter::write(path, writer.build());
         offsets = writer.chapterOffsets();
+        auto root = ui::ViewController::create();
+        nav = ui::ViewController::create<ui::NavigationController>(root);
+        m_window->setRootViewController(nav);
+        settle();
     }
 
-    std::shared_ptr<PageViewController> open(const std::optional<std::vector<int64_t>>& stored, int turnType = 0) {
-        auto screen = std::make_shared<PageViewController>(host);
-        screen->bookFormat = 2;
+    void TearDown() override {
+        nav.reset();
+        TurnTest::TearDown();
+    }
+
+    // The screen as an opener makes it; the manager pages with the fixed-advance
+    // breaker and holds its preloads back.
+    std::shared_ptr<PageViewController> make(int format, int turnType = 0) {
+        auto screen = PageViewController::create();
+        screen->bookFormat = format;
         screen->bookId = m_bookId;
+        screen->setPageManagerMaker([this] {
+            auto mgr = std::make_unique<PageManager>([] { return std::make_unique<test::FixedAdvanceTypesetter>(); });
+            mgr->setPreloadLauncher([this](std::function<void()> job) { m_preloads.push_back(std::move(job)); });
+            return mgr;
+        });
+        screen->setRzConfig(phoneConfig(turnType));
+        return screen;
+    }
+
+    void show(const std::shared_ptr<PageViewController>& screen) {
+        nav->pushViewController(screen, false);
+        settle();
+        runPreloads();
+    }
+
+    std::shared_ptr<PageViewController> open(int turnType = 0) {
+        auto screen = make(2, turnType);
         screen->filePath = path;
         screen->chapterId = offsets[0];
         screen->contentTitle = "第一章";
         screen->content = u"第一章\n\n" + writer.chapters[0].text;
         screen->umdContentTotalLength = static_cast<int64_t>(writer.wholeText().size()) * 2;
-        auto mgr = std::make_unique<PageManager>([] { return std::make_unique<test::FixedAdvanceTypesetter>(); });
-        mgr->setPreloadLauncher([this](std::function<void()> job) { m_preloads.push_back(std::move(job)); });
-        screen->viewDidLoad(std::move(mgr), phoneConfig(turnType), {0, 0, 320, 480}, stored);
-        runPreloads();
+        show(screen);
         return screen;
     }
 
-    Host host;
+    void store(int64_t start) {
+        ASSERT_TRUE(BookTB::saveBookReadingInfoWithBookId(m_bookId, start, 1, offsets[0], "第一章", 0));
+    }
+
     test::TempDir dir;
     test::UmdWriter writer;
     std::string path;
     std::vector<int64_t> offsets;
+    std::shared_ptr<ui::NavigationController> nav;
 };
 
 TEST_F(PageViewControllerTest, OpensAtTheStoredPlace) {
-    auto first = open(std::vector<int64_t>{-1, 0, 0, 0, 0, 0});
-    EXPECT_EQ(first->pageMgr()->currPage()->start, 0);
-    EXPECT_EQ(host.statusName, "第一章");
-    auto later = open(std::vector<int64_t>{50, 0, 0, 0, 0, 0});
-    EXPECT_EQ(later->pageMgr()->currPage()->start, 50);
-    auto tooShort = open(std::vector<int64_t>{50, 0});
-    EXPECT_EQ(tooShort->pageMgr()->currPage()->start, 0);
+    struct Case {
+        std::optional<int64_t> stored;
+        int64_t start;
+    };
+    for (const Case& c : {Case{std::nullopt, 0}, Case{-1, 0}, Case{50, 50}}) {
+        if (c.stored)
+            store(*c.stored);
+        auto screen = open();
+        EXPECT_EQ(screen->pageMgr()->currPage()->start, c.start) << c.stored.value_or(-7);
+        EXPECT_EQ(screen->statusView()->bookName(), "第一章");
+        EXPECT_EQ(screen->title(), "返回阅读");
+        EXPECT_TRUE(nav->isNavigationBarHidden());
+        nav->popViewControllerAnimated(false);
+        settle();
+    }
 }
 
 TEST_F(PageViewControllerTest, TapsFollowTheMenuState) {
-    auto screen = open(std::nullopt);
+    auto screen = open();
     const int64_t start = screen->pageMgr()->currPage()->start;
-    screen->handleTap({160, 240}); // the centre opens the menu
+    // The first touch only takes the help sheet away.
+    auto* page = screen->pageMgr()->pageView().get();
+    ASSERT_TRUE(page->viewWithTag(kPageHelpMenuTag));
+    tap({160, 240});
+    EXPECT_FALSE(page->viewWithTag(kPageHelpMenuTag));
+    EXPECT_EQ(screen->pageState(), 0);
+    tap({160, 240}); // the centre opens the menu
     EXPECT_EQ(screen->pageState(), 0x1);
-    screen->handleTap({300, 400}); // with the menu open a tap only closes it
+    tap({300, 400}); // with the menu open a tap only closes it
     EXPECT_EQ(screen->pageState(), 0);
     EXPECT_EQ(screen->pageMgr()->currPage()->start, start);
-    screen->handleTap({300, 400}); // now it turns
+    tap({300, 400}); // now it turns
+    settle();
     runPreloads();
     EXPECT_GT(screen->pageMgr()->currPage()->start, start);
     // Pans are ignored while a menu is open.
@@ -89,37 +127,74 @@ TEST_F(PageViewControllerTest, TapsFollowTheMenuState) {
 }
 
 TEST_F(PageViewControllerTest, TurningPastTheChapterEndEntersTheNext) {
-    auto screen = open(std::nullopt);
+    auto screen = open();
     for (int i = 0; i < 50 && screen->chapters().chapterId == offsets[0]; ++i) {
         screen->handleTap({300, 400});
         runPreloads();
     }
     EXPECT_EQ(screen->chapters().chapterId, offsets[1]);
-    EXPECT_EQ(host.statusName, "第二章");
+    EXPECT_EQ(screen->statusView()->bookName(), "第二章");
     EXPECT_EQ(screen->pageMgr()->currPage()->start, 0);
-    for (int i = 0; i < 50 && host.tips.empty(); ++i) {
+    for (int i = 0; i < 50 && screen->tips().empty(); ++i) {
         screen->handleTap({300, 400});
         runPreloads();
     }
-    EXPECT_EQ(host.tips, std::vector<std::string>{"已到达末尾"});
+    EXPECT_EQ(screen->tips(), std::vector<std::string>{"已到达末尾"});
+    EXPECT_EQ(screen->progressHUD()->labelText(), "已到达末尾");
 }
 
 TEST_F(PageViewControllerTest, StatusTimerStopsAndTheScreenIsFreed) {
-    auto screen = open(std::vector<int64_t>{200, 0, 0, 0, 0, 0});
+    store(200);
+    auto screen = open();
     EXPECT_TRUE(screen->statusTimerRunning());
     advance(1.1);
     EXPECT_NE(screen->statusPercent(), "");
     EXPECT_EQ(screen->statusPercent().back(), '%');
+    EXPECT_EQ(screen->statusView()->percent(), screen->statusPercent());
     screen->goToMainView();
+    settle();
     EXPECT_FALSE(screen->statusTimerRunning());
+    EXPECT_EQ(nav->viewControllers().size(), 1u);
     std::weak_ptr<PageViewController> weak = screen;
     screen.reset();
-    EXPECT_TRUE(weak.expired()); // nothing (timer, manager) keeps the screen alive
+    EXPECT_TRUE(weak.expired()); // nothing (timer, manager, recognisers) keeps the screen alive
     advance(2.0);                // and a leftover tick finds nothing to call
 }
 
+TEST_F(PageViewControllerTest, FullScreenAndRotation) {
+    auto screen = open();
+    advance(0.6);
+    EXPECT_TRUE(ui::Application::shared().isStatusBarHidden()); // full screen while reading
+    EXPECT_EQ(screen->view()->frame(), gfx::Rect(0, 0, 320, 480));
+    EXPECT_TRUE(screen->shouldAutorotateToInterfaceOrientation(device::Orientation::Portrait));
+    EXPECT_FALSE(screen->shouldAutorotateToInterfaceOrientation(device::Orientation::PortraitUpsideDown));
+    screen->pageMgr()->rzConfig()->setRotateLock(true);
+    EXPECT_FALSE(screen->shouldAutorotateToInterfaceOrientation(device::Orientation::Portrait));
+    nav->popViewControllerAnimated(false);
+    settle();
+    EXPECT_FALSE(ui::Application::shared().isStatusBarHidden()); // the shelf shows it again
+}
+
+// Coming back to the foreground stops automatic scrolling; a rotation lays
+// the pages out for the new size.
+TEST_F(PageViewControllerTest, ForegroundAndRotation) {
+    auto screen = open();
+    screen->handleAutoScrollBtnChoose(1);
+    ASSERT_TRUE(screen->pageMgr()->isAutoScrolling());
+    core::NotificationCenter::defaultCenter().post(ui::kDidBecomeActiveNotification);
+    EXPECT_EQ(screen->pageState(), 0);
+    EXPECT_FALSE(screen->pageMgr()->isAutoScrolling());
+
+    screen->view()->setFrame({0, 0, 480, 320});
+    screen->willAnimateRotationToInterfaceOrientation(device::Orientation::LandscapeLeft, 0.3);
+    runPreloads();
+    EXPECT_EQ(screen->pageMgr()->rzConfig()->canvasSize(), gfx::Size(480, 320));
+    EXPECT_EQ(screen->pageMgr()->currPage()->start, 0);
+    EXPECT_EQ(screen->statusView()->percent(), screen->statusPercent());
+}
+
 TEST_F(PageViewControllerTest, MenuCommandsLeaveTheirStates) {
-    auto screen = open(std::nullopt);
+    auto screen = open();
     struct Case {
         const char* name;
         std::function<void(PageViewController&)> command;
@@ -175,7 +250,7 @@ TEST_F(PageViewControllerTest, MenuCommandsLeaveTheirStates) {
 }
 
 TEST_F(PageViewControllerTest, PercentJumpOnlyInJumpMode) {
-    auto screen = open(std::nullopt);
+    auto screen = open();
     screen->showPageSliderMenu(0);
     screen->sliderMenuProcess(50);
     EXPECT_EQ(screen->pageMgr()->currPage()->start, 0);
@@ -208,30 +283,25 @@ TEST_F(PageViewControllerTest, SiteBookCrossesIntoStoredChaptersOnly) {
     ASSERT_TRUE(BookDB::saveChapterWithRZBookId(kBook, 1, text));
     ASSERT_TRUE(BookDB::saveChapterWithRZBookId(kBook, 2, text));
 
-    BookDBChapterStore store;
-    auto screen = std::make_shared<PageViewController>(host, &store);
-    screen->bookFormat = 1;
+    auto screen = make(1);
     screen->rzBookId = kBook;
     screen->chapterId = 1;
-    screen->bookId = m_bookId;
     screen->contentTitle = "第1章";
     screen->content = u"第1章\n\n" + std::u16string(600, u'x');
-    auto mgr = std::make_unique<PageManager>([] { return std::make_unique<test::FixedAdvanceTypesetter>(); });
-    mgr->setPreloadLauncher([this](std::function<void()> job) { m_preloads.push_back(std::move(job)); });
-    screen->viewDidLoad(std::move(mgr), phoneConfig(0), {0, 0, 320, 480}, std::nullopt);
-    runPreloads();
+    show(screen);
     for (int i = 0; i < 40 && screen->chapters().chapterId == 1; ++i) {
         screen->handleTap({300, 400});
         runPreloads();
     }
     EXPECT_EQ(screen->chapters().chapterId, 2);
-    EXPECT_EQ(host.statusName, "第2章");
-    for (int i = 0; i < 40 && host.prompts.empty(); ++i) {
+    EXPECT_EQ(screen->statusView()->bookName(), "第2章");
+    for (int i = 0; i < 40 && !screen->downloadPrompt(); ++i) {
         screen->handleTap({300, 400});
         runPreloads();
     }
-    ASSERT_EQ(host.prompts.size(), 1u);
-    EXPECT_EQ(host.prompts[0], (std::pair<std::string, int64_t>{"第3章", 3}));
+    ASSERT_TRUE(screen->downloadPrompt());
+    EXPECT_EQ(screen->downloadPrompt()->title(), "下载提醒");
+    EXPECT_EQ(screen->downloadPrompt()->message(), "“第3章”还木有下载，现在下载吗？");
     EXPECT_EQ(screen->chapters().chapterId, 2);
     EXPECT_EQ(screen->chapters().downType(), (ReaderAction{ReaderActionDownloadChapter, false, 3}));
     // The reader stays on the last page of chapter two.
@@ -243,36 +313,27 @@ TEST_F(PageViewControllerTest, SiteBookCrossesIntoStoredChaptersOnly) {
 // the book table answers starts on that page.
 TEST_F(PageViewControllerTest, TxtPlaceSurvivesClosingAndReopening) {
     const std::u16string chunk = std::u16string(3000, u'字');
-    auto openTxt = [&](const std::optional<std::vector<int64_t>>& stored) {
-        auto screen = std::make_shared<PageViewController>(host);
-        screen->bookFormat = 3;
-        screen->bookId = m_bookId;
+    auto openTxt = [&] {
+        auto screen = make(3, 2);
         screen->contentTitle = "书";
         screen->content = chunk;
         screen->txtLoadAll = true;
         screen->txtContentTotalLength = 9000;
-        auto mgr = std::make_unique<PageManager>([] { return std::make_unique<test::FixedAdvanceTypesetter>(); });
-        mgr->setPreloadLauncher([this](std::function<void()> job) { m_preloads.push_back(std::move(job)); });
-        screen->viewDidLoad(std::move(mgr), phoneConfig(2), {0, 0, 320, 480}, stored);
-        runPreloads();
+        show(screen);
         return screen;
     };
-    auto screen = openTxt(std::nullopt);
+    auto screen = openTxt();
     for (int i = 0; i < 3; ++i) {
         screen->handleTap({300, 400});
+        settle();
         runPreloads();
     }
     const int64_t shown = screen->pageMgr()->currPage()->start;
     ASSERT_GT(shown, 0);
     screen->goToMainView();
+    settle();
     screen.reset();
-
-    const auto row = BookTB::getBookReadingInfoByBookId(m_bookId);
-    ASSERT_TRUE(row);
-    std::vector<int64_t> stored;
-    for (const auto& v : *row)
-        stored.push_back(v.asInt().value_or(0));
-    auto reopened = openTxt(stored);
+    auto reopened = openTxt();
     EXPECT_EQ(reopened->pageMgr()->currPage()->start, shown);
 }
 

@@ -2,6 +2,19 @@
 
 namespace pw {
 
+namespace {
+
+PagewellAppDelegate::MainScreenMaker& mainScreenMaker() {
+    static PagewellAppDelegate::MainScreenMaker maker;
+    return maker;
+}
+
+} // namespace
+
+void PagewellAppDelegate::setMainScreenMaker(MainScreenMaker maker) {
+    mainScreenMaker() = std::move(maker);
+}
+
 PagewellAppDelegate* PagewellAppDelegate::shared() {
     return dynamic_cast<PagewellAppDelegate*>(ui::Application::shared().delegate());
 }
@@ -20,10 +33,12 @@ bool PagewellAppDelegate::didFinishLaunching(ui::Application& app) {
     m_operationQueue = &core::OperationQueue::shared();
     m_operationQueue->setMaxConcurrentOperationCount(1);
     m_downManager = std::make_unique<DownManager>();
-    m_mainViewController = MainViewController::create();
+    m_mainViewController = mainScreenMaker() ? mainScreenMaker()() : ui::ViewController::create();
     m_navController = RZNavigationController::create(m_mainViewController);
     m_navController->navigationBar().setTintColor(gfx::Color::fromRGB255(120, 141, 169, 1));
-    m_navController->setDelegate(std::weak_ptr<ui::NavigationControllerDelegate>(m_mainViewController));
+    // The main screen follows what the stack shows (it knows when a book is open).
+    if (auto asDelegate = std::dynamic_pointer_cast<ui::NavigationControllerDelegate>(m_mainViewController))
+        m_navController->setDelegate(std::weak_ptr<ui::NavigationControllerDelegate>(asDelegate));
     m_navController->setNavigationBarHidden(true, false);
     m_window->setRootViewController(m_navController);
     m_window->makeKeyAndVisible();

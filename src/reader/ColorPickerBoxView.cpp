@@ -1,0 +1,100 @@
+#include "reader/ColorPickerBoxView.h"
+
+#include "reader/ReaderMenuKit.h"
+
+namespace pw {
+
+ColorPickerBoxView::ColorPickerBoxView(const gfx::Rect& frame) : View(frame) {
+    setBackgroundColor(gfx::Color::clear());
+    setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
+}
+
+void ColorPickerBoxView::setup(std::weak_ptr<ColorPickerBoxDelegate> delegate, gfx::Color orgBgColor,
+                               gfx::Color orgFontColor, bool useBackgroundImage, int backgroundImageTag) {
+    m_box = std::make_unique<ColorPickerBox>(std::move(delegate), orgBgColor, orgFontColor, useBackgroundImage,
+                                             backgroundImageTag);
+}
+
+void ColorPickerBoxView::genAndShow(const gfx::Rect& rect) {
+    if (!hasGenMenu) {
+        build(rect);
+        hasGenMenu = true;
+    }
+    setHidden(true);
+    showWithAnimate();
+}
+
+void ColorPickerBoxView::build(const gfx::Rect& rect) {
+    using namespace readermenu;
+    container = ui::View::create(rect);
+    container->setAutoresizingMask(ui::FlexibleWidth);
+    container->setBackgroundColor(gfx::Color::black());
+    container->setAlpha(0.85);
+    addSubview(container);
+    cPicker = ColorPickerView::create({0, 10, rect.width(), rect.height() - 65});
+    cPicker->setAutoresizingMask(ui::FlexibleWidth);
+    std::weak_ptr<ColorPickerBoxView> weak = std::static_pointer_cast<ColorPickerBoxView>(shared_from_this());
+    cPicker->onTouch = [weak](gfx::Point p) {
+        auto self = weak.lock();
+        if (!self || !self->m_box)
+            return;
+        self->m_box->handleTouch(self->cPicker->bounds(), p);
+        self->cPicker->setRightColorHue(self->m_box->rightColorHue());
+    };
+    container->addSubview(cPicker);
+
+    const double y = cPicker->frame().maxY() + 2;
+    auto make = [&](double x, const char* image, const char* title, void (ColorPickerBox::*choice)()) {
+        auto b = button({x, y, 45, 45}, image);
+        if (*title)
+            setTitle(*b, 12, title);
+        b->addTarget(
+            [weak, choice](ui::Control&) {
+                if (auto self = weak.lock())
+                    self->act(choice);
+            },
+            ui::ControlEventTouchUpInside);
+        container->addSubview(b);
+        return b;
+    };
+    btnDay = make(20, "pick_day_btn.png", "", &ColorPickerBox::day);
+    btnDay->setHidden(true);
+    btnSmooth = make(20, "pick_smooth_btn.png", "", &ColorPickerBox::smooth);
+    btnPink = make(75, "pick_pink_btn.png", "", &ColorPickerBox::pink);
+    // Where the bundle has no pictures the preset buttons wear their pair.
+    btnSmooth->setBackgroundColor(gfx::Color::fromRGB255(251, 240, 218));
+    btnPink->setBackgroundColor(gfx::Color::fromRGB255(247, 216, 236));
+    btnCancel = make(135, "round_btn.png", "取消", &ColorPickerBox::cancel);
+    btnConfirm = make(190, "round_btn.png", "确定", &ColorPickerBox::confirm);
+    btnReset = make(245, "round_btn.png", "重置", &ColorPickerBox::reset);
+}
+
+void ColorPickerBoxView::act(void (ColorPickerBox::*choice)()) {
+    if (!m_box)
+        return;
+    ((*m_box).*choice)();
+    if (m_box->closed())
+        close();
+}
+
+void ColorPickerBoxView::showWithAnimate() {
+    setHidden(false);
+    setTransform(gfx::AffineTransform::translation(-bounds().width(), 0));
+    View::animate(0.1, [this] { setTransform(gfx::AffineTransform::identity()); });
+}
+
+void ColorPickerBoxView::close() {
+    std::weak_ptr<View> weak = shared_from_this();
+    // A fade rather than a slide: the page under the box must be shown whole
+    // again the moment the box is gone.
+    View::animate(
+        0.1, [this] { setAlpha(0); },
+        [weak](bool) {
+            if (auto self = weak.lock()) {
+                self->setHidden(true);
+                self->removeFromSuperview();
+            }
+        });
+}
+
+} // namespace pw

@@ -1,0 +1,23 @@
+#include "reader/PageMenuInteractive.h"
+
+#include "reader/PageTopMenu.h"
+#include "reader/ReaderMenuKit.h"
+
+namespace pw {
+
+void PageMenuInteractive::didCreate() {
+    observeCloseAndShow(PageTopMenu::kInteractiveClose, PageTopMenu::kInteractiveShow);
+}
+
+void PageMenuInteractive::build() {
+    auto face = readermenu::picture(bounds(), "v2_icon_read_interactive.png");
+    face->setBackgroundColor(readermenu::panelColour());
+    face->setAutoresizingMask(ui::FlexibleLeftMargin | ui::FlexibleWidth | ui::FlexibleRightMargin);
+    addSubview(face);
+    btnZoom = readermenu::button(bounds(), "v2_icon_read_interactive_btn.png", false);
+    btnZoom->setAutoresizingMask(ui::FlexibleLeftMargin);
+    readermenu::setTitle(*btnZoom, 12, "互 动", {43, -8, 0, 0});
+    addSubview(btnZoom);
+}
+
+} // namespace pw

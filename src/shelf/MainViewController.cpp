@@ -1,0 +1,493 @@
+#include "shelf/MainViewController.h"
+
+#include "shelf/MainHelpStoreCloudView.h"
+#include "shelf/MainHelpStoreTipView.h"
+#include "shelf/ShelfEditBar.h"
+#include "shelf/ShelfLayoutController.h"
+#include "shelf/ShelfPlainLayout.h"
+#include "shelf/ShelfRecordReader.h"
+
+#include "account/AutoLogin.h"
+#include "foundation/db/BookTB.h"
+#include "foundation/db/CategoryTB.h"
+#include "foundation/db/MainDB.h"
+#include "foundation/db/SettingTB.h"
+#include "foundation/frame/PagewellAppDelegate.h"
+#include "foundation/frame/UIDeviceHardware.h"
+#include "foundation/paths/AppPaths.h"
+#include "foundation/widgets/ProgressHUD.h"
+#include "platform/core/Paths.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/BundleImage.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/PageControl.h"
+#include "platform/ui/ScrollView.h"
+#include "site/BookContentDownloader.h"
+#include "site/BookCoverDownloader.h"
+#include "site/CheckLoginWithInfo.h"
+#include "site/CheckRZBookUpdate.h"
+#include "site/DownManager.h"
+#include "site/IGetBookInfo.h"
+#include "site/Ostra.h"
+
+#include <atomic>
+#include <ctime>
+
+namespace pw {
+
+int bookcaseType = 1;
+
+namespace {
+
+constexpr double kTopBarHeight = 44;
+constexpr double kTabBarHeight = 49;
+
+// The start-up's process-wide work (folders, database, report, login,
+// agreement, poll) is done by the first view load only: a view reloaded after
+// a memory warning rebuilds its views and nothing else.
+std::atomic<bool>& startedUp() {
+    static std::atomic<bool> done{false};
+    return done;
+}
+
+gfx::Color topBarColour() {
+    return gfx::Color::fromRGB255(120, 141, 169);
+}
+
+} // namespace
+
+MainViewController::~MainViewController() {
+    clean();
+}
+
+std::vector<std::filesystem::path> MainViewController::startupFolders() {
+    return AppPaths::startupFolders();
+}
+
+void MainViewController::resetStartUpForTesting() {
+    startedUp() = false;
+    bookcaseType = 1;
+}
+
+std::weak_ptr<MainViewController> MainViewController::weakSelf() {
+    return std::static_pointer_cast<MainViewController>(shared_from_this());
+}
+
+void MainViewController::after(double delay, std::function<void(MainViewController&)> fn) {
+    std::weak_ptr<MainViewController> weak = weakSelf();
+    m_pending.push_back(core::RunLoop::current().postAfter(delay, [weak, fn = std::move(fn)] {
+        if (auto self = weak.lock())
+            fn(*self);
+    }));
+    // Keep the list short: drop the calls that ran or were cancelled.
+    std::erase_if(m_pending, [](const core::Cancelable& c) { return c.hasRun() || c.isCancelled(); });
+}
+
+void MainViewController::tip(const std::string& text, float hideAfter) {
+    if (m_progressHUD)
+        m_progressHUD->showTipsWithoutLoadingHideDelay(text, hideAfter);
+}
+
+void MainViewController::spinner(const std::string& text) {
+    if (m_progressHUD)
+        m_progressHUD->showTipsWithLoading(text);
+}
+
+void MainViewController::hideTip() {
+    if (m_progressHUD)
+        m_progressHUD->hide(true);
+}
+
+void MainViewController::wireButton(ui::Button& b, void (MainViewController::*action)()) {
+    std::weak_ptr<MainViewController> weak = weakSelf();
+    b.addTarget(
+        [weak, action](ui::Control&) {
+            if (auto self = weak.lock())
+                ((*self).*action)();
+        },
+        ui::ControlEventTouchUpInside);
+}
+
+DownManager* MainViewController::downManager() const {
+    auto* app = PagewellAppDelegate::shared();
+    return app ? app->downManager() : nullptr;
+}
+
+bool MainViewController::isDownloading(int64_t rzBookId) const {
+    auto* dm = downManager();
+    return dm && dm->isBookDownloadingNow(rzBookId);
+}
+
+void MainViewController::pushScreen(std::shared_ptr<ui::ViewController> vc) {
+    if (auto* nav = navigationController(); nav && vc)
+        nav->pushViewController(std::move(vc), true);
+}
+
+// --- the view --------------------------------------------------------------
+
+void MainViewController::loadView() {
+    auto v = ui::View::create(ui::Application::shared().applicationFrame());
+    v->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
+    v->setBackgroundColor(gfx::Color::fromRGB255(236, 226, 208));
+    setView(v);
+    buildTopBar();
+    buildTabBar();
+    const gfx::Rect b = v->bounds();
+    m_scrollView = ui::View::create<ui::ScrollView>(
+        gfx::Rect(0, kTopBarHeight, b.width(), b.height() - kTopBarHeight - kTabBarHeight));
+    m_scrollView->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
+    v->insertSubview(m_scrollView, 0);
+    m_pageControl = ui::View::create<ui::PageControl>(gfx::Rect(0, b.height() - kTabBarHeight - 16, b.width(), 16));
+    m_pageControl->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleTopMargin);
+    v->addSubview(m_pageControl);
+}
+
+void MainViewController::buildTopBar() {
+    const double w = view()->bounds().width();
+    m_topBar = ui::View::create(gfx::Rect(0, 0, w, kTopBarHeight));
+    m_topBar->setAutoresizingMask(ui::FlexibleWidth);
+    view()->addSubview(m_topBar);
+    m_btnSwitchBooksLayout = ui::Button::create(ui::ButtonType::Custom);
+    m_btnSwitchBooksLayout->setFrame(gfx::Rect(6, 7, 60, 30));
+    m_btnSwitchBooksLayout->setTitle("列表");
+    m_btnSwitchBooksLayout->setTitleColor(gfx::Color::white());
+    m_topBar->addSubview(m_btnSwitchBooksLayout);
+    m_btnTitle = ui::Button::create(ui::ButtonType::Custom);
+    m_btnTitle->setFrame(gfx::Rect(w / 2 - 80, 5, 160, 34));
+    m_btnTitle->setAutoresizingMask(ui::FlexibleLeftMargin | ui::FlexibleRightMargin);
+    m_btnTitle->setTitleColor(gfx::Color::white());
+    m_btnTitle->titleLabel().setFont(gfx::Font::boldSystemFont(18));
+    m_topBar->addSubview(m_btnTitle);
+    m_btnEdit = ui::Button::create(ui::ButtonType::Custom);
+    m_btnEdit->setFrame(gfx::Rect(w - 66, 7, 60, 30));
+    m_btnEdit->setAutoresizingMask(ui::FlexibleLeftMargin);
+    m_btnEdit->layer()->setCornerRadius(5);
+    m_topBar->addSubview(m_btnEdit);
+}
+
+void MainViewController::buildTabBar() {
+    const gfx::Rect b = view()->bounds();
+    m_tabBar = ui::View::create(gfx::Rect(0, b.height() - kTabBarHeight, b.width(), kTabBarHeight));
+    m_tabBar->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleTopMargin);
+    m_tabBar->setBackgroundColor(gfx::Color::fromRGB255(40, 40, 40));
+    view()->addSubview(m_tabBar);
+    const char* titles[4] = {"网络书架", "本地书架", "书城", "更多"};
+    const double tw = b.width() / 4;
+    for (int i = 0; i < 4; ++i) {
+        auto t = ui::Button::create(ui::ButtonType::Custom);
+        t->setFrame(gfx::Rect(i * tw, 0, tw, kTabBarHeight));
+        t->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleLeftMargin | ui::FlexibleRightMargin);
+        t->setTag(kTabSiteShelf + i);
+        t->setTitle(titles[i]);
+        std::weak_ptr<MainViewController> weak = weakSelf();
+        t->addTarget(
+            [weak](ui::Control& c) {
+                if (auto self = weak.lock())
+                    self->tabBarDidSelectItem(c.tag());
+            },
+            ui::ControlEventTouchUpInside);
+        m_tabBar->addSubview(t);
+        m_tabButtons.push_back(t);
+    }
+    refreshTabBar();
+}
+
+void MainViewController::refreshTabBar() {
+    for (auto& t : m_tabButtons) {
+        const bool on = t->tag() == m_selectedTab;
+        t->setTitleColor(on ? gfx::Color::white() : gfx::Color::gray());
+        t->setBackgroundColor(on ? gfx::Color::fromRGB255(70, 70, 70) : gfx::Color::clear());
+    }
+}
+
+ui::Button* MainViewController::tabButton(int tag) const {
+    for (auto& t : m_tabButtons)
+        if (t->tag() == tag)
+            return t.get();
+    return nullptr;
+}
+
+ui::AlertView* MainViewController::shownAlert() const {
+    return m_alert && m_alert->isVisible() ? m_alert.get() : nullptr;
+}
+
+ui::ActionSheet* MainViewController::shownSheet() const {
+    return m_sheet && m_sheet->superview() ? m_sheet.get() : nullptr;
+}
+
+// --- start-up ----------------------------------------------------------------
+
+void MainViewController::viewDidLoad() {
+    setTitle("本地书架");
+    m_topBar->setBackgroundColor(topBarColour());
+    if (auto bg = ui::BundleImage::named("topbg.9.png"); !bg.isNull())
+        m_topBar->setBackgroundColor(gfx::Color::patternImage(bg));
+    auto shadow = ui::View::create<ui::ImageView>();
+    shadow->setFrame(gfx::Rect(0, m_topBar->frame().maxY(), m_topBar->bounds().width(), 5));
+    shadow->setImage(ui::BundleImage::named("topbgShadow.png"));
+    shadow->setAutoresizingMask(ui::FlexibleWidth);
+    view()->addSubview(shadow);
+
+    m_notifyView = ui::View::create<MainTopNotifyView>(
+        gfx::Rect(20, m_topBar->frame().maxY() + 2, view()->bounds().width() - 40, 32));
+    m_notifyView->setAlpha(0.8);
+    m_notifyView->setBackgroundColor(gfx::Color::black());
+    m_notifyView->setAutoresizingMask(ui::FlexibleWidth);
+    m_notifyView->setHidden(true);
+    m_notifyView->setDelegate(this);
+    view()->insertSubviewBelow(m_notifyView, m_topBar.get());
+
+    ui::Application::shared().setStatusBarHidden(false);
+    m_booksLayoutStyle = 1;
+
+    const bool firstLoad = !startedUp().exchange(true);
+    if (firstLoad) {
+        const auto home = core::Paths::home();
+        for (const auto& f : startupFolders()) {
+            std::error_code ec;
+            std::filesystem::create_directories(home / f, ec);
+        }
+    }
+    m_progressHUD = ProgressHUD::initWithView(view().get());
+    m_mainDBReady = MainDB::createMainDBIfNotExists();
+    if (!m_mainDBReady)
+        tip("严重错误，创建本地数据失败", 2);
+
+    if (auto img = ui::BundleImage::named("main_btn_title.png"); !img.isNull())
+        m_btnTitle->setBackgroundImage(img);
+    m_btnTitle->setTitleEdgeInsets({0, 0, 0, 13});
+    wireButton(*m_btnTitle, &MainViewController::showCategoryMenu);
+    editButtonLook(false);
+    wireButton(*m_btnEdit, &MainViewController::btnEditClick);
+    wireButton(*m_btnSwitchBooksLayout, &MainViewController::btnSwitchBooksLayoutClick);
+    view()->bringSubviewToFront(m_pageControl.get());
+
+    m_scrollView->showsHorizontalScrollIndicator = false;
+    m_scrollView->showsVerticalScrollIndicator = false;
+    m_scrollView->scrollsToTop = false;
+    m_scrollView->bounces = false;
+    m_scrollView->directionalLockEnabled = true;
+    m_scrollView->setTag(-1);
+
+    m_checkLogin = CheckLoginWithInfo::create();
+    m_checkLogin->setResultDelegate(std::static_pointer_cast<MainViewController>(shared_from_this()));
+    m_iGetBookInfo = IGetBookInfo::create();
+    m_bookCoverDownloader = BookCoverDownloader::create();
+    m_bookContentDownloader = BookContentDownloader::create();
+
+    auto& nc = core::NotificationCenter::defaultCenter();
+    std::weak_ptr<MainViewController> weak = weakSelf();
+    m_observers.push_back(nc.addObserver("NSNotificationCenter_BookTap", [weak](const core::Notification& n) {
+        if (auto self = weak.lock())
+            self->handleBookTap(n.payload);
+    }));
+    m_observers.push_back(
+        nc.addObserver("NSNotificationCenter_BookTapWhenEditing", [weak](const core::Notification& n) {
+            if (auto self = weak.lock())
+                self->handleBookTapWhenEditing(n.payload);
+        }));
+    addNotificationObservers();
+    initialMainViewMenu();
+    view()->addSubview(m_progressHUD);
+    notifyReloadAllCategoriesAndBooks();
+
+    if (!firstLoad)
+        return;
+    if (SettingTB::readSettingWithKey("r1").value_or("") != "1")
+        reportR1();
+    if (auto* app = PagewellAppDelegate::shared()) {
+        if (UIDeviceHardware::supportOrientationLock() ||
+            SettingTB::readSettingWithKey("k_SupportRotate").value_or("") != "off")
+            app->setSupportRotate(true);
+    }
+    // The user's session with the site is renewed silently at every start.
+    m_autoLogin = AutoLogin::create();
+    m_autoLogin->login();
+    if (SettingTB::readSettingWithKey("rzxy").value_or("") == "1") {
+        doPreWork();
+    } else {
+        // Presented once the screen is in the window.
+        after(0, [](MainViewController& self) { self.showXieYi(); });
+    }
+    Ostra::createOstraReferrer("MainViewController", "MainViewController", "MainViewController", "MainViewController",
+                               "MainViewController", "MainViewController");
+    m_checkRZBookUpdate = CheckRZBookUpdate::create();
+    m_checkRZBookUpdate->startToCheckRZBookUpdate();
+}
+
+void MainViewController::showXieYi() {
+    auto x = XieYiViewController::create();
+    x->isFirstLoad = true;
+    x->delegate = std::static_pointer_cast<MainViewController>(shared_from_this());
+    if (auto* nav = navigationController())
+        nav->presentModalViewController(x, true);
+    else
+        presentModalViewController(x, true);
+}
+
+void MainViewController::clean() {
+    m_observers.clear();
+    for (auto& c : m_pending)
+        c.cancel();
+    m_pending.clear();
+    if (m_checkRZBookUpdate)
+        m_checkRZBookUpdate->stopToCheckRZBookUpdate();
+    if (m_layout)
+        m_layout->clearScroll();
+    m_layout.reset();
+    if (m_alert) {
+        m_alert->setDelegate({});
+        if (m_alert->isVisible())
+            m_alert->dismissWithClickedButtonIndex(-1, false);
+    }
+    m_alert.reset();
+    m_sheet.reset();
+    if (m_checkLogin)
+        m_checkLogin->setResultDelegate({});
+}
+
+// --- shelf state -------------------------------------------------------------
+
+void MainViewController::getAllCategories() {
+    std::lock_guard lock(m_locker);
+    auto rows = bookcaseType == 1 ? CategoryTB::getAllRZCategory() : CategoryTB::getAllLocalCategory();
+    auto cats = std::make_shared<std::vector<CategoryRecord>>(rows ? ShelfRecordReader::categories(*rows)
+                                                                   : std::vector<CategoryRecord>{});
+    cats->insert(cats->begin(), CategoryRecord{-1, bookcaseType == 1 ? "最近阅读" : "导入电子书", 0});
+    m_allCategories = std::move(cats);
+}
+
+void MainViewController::getAllBooks() {
+    std::lock_guard lock(m_locker);
+    auto rows = bookcaseType == 1 ? BookTB::getAllRZBooks() : BookTB::getAllLocalBooks();
+    m_allBooks =
+        std::make_shared<std::vector<BookRecord>>(rows ? ShelfRecordReader::books(*rows) : std::vector<BookRecord>{});
+}
+
+void MainViewController::switchBooksLayoutStyle() {
+    if (m_booksLayoutStyle == 1) {
+        showBookcaseLayout();
+        if (m_isEditing)
+            showBottomMenu();
+        else
+            closeBottomMenu();
+    } else {
+        showBooklistLayout();
+        closeBottomMenu();
+    }
+}
+
+namespace {
+
+std::unique_ptr<ShelfLayoutController> makeLayout(int style) {
+    return std::make_unique<ShelfPlainLayout>(
+        style == 1 ? ShelfPlainLayout::Style::Grid : ShelfPlainLayout::Style::List, bookcaseType);
+}
+
+} // namespace
+
+void MainViewController::showBookcaseLayout() {
+    // One layout owner at a time: the other one goes after clearing its views.
+    if (m_layout && m_layoutStyle != 1) {
+        m_layout->clearScroll();
+        m_layout.reset();
+    }
+    if (!m_layout) {
+        m_layout = makeLayout(1);
+        m_layoutStyle = 1;
+    }
+    m_layout->clearScroll();
+    m_layout->setIsEditing(m_isEditing);
+    m_layout->setAllCategories(m_allCategories);
+    m_layout->setAllBooks(m_allBooks);
+    m_layout->load({m_scrollView.get(), m_pageControl.get(), m_btnTitle.get()});
+}
+
+void MainViewController::showBooklistLayout() {
+    // One layout owner at a time: the other one goes after clearing its views.
+    if (m_layout && m_layoutStyle != 2) {
+        m_layout->clearScroll();
+        m_layout.reset();
+    }
+    if (!m_layout) {
+        m_layout = makeLayout(2);
+        m_layoutStyle = 2;
+    }
+    m_layout->clearScroll();
+    m_layout->setIsEditing(m_isEditing);
+    m_layout->setAllCategories(m_allCategories);
+    m_layout->setAllBooks(m_allBooks);
+    m_layout->load({m_scrollView.get(), m_pageControl.get(), m_btnTitle.get()});
+}
+
+void MainViewController::handleBookTapWhenEditing(const core::Value& info) {
+    BookRecord b;
+    b.bid = info["bid"].asInt().value_or(0);
+    b.rzId = info["rzid"].asInt().value_or(0);
+    b.status = static_cast<int>(info["status"].asInt().value_or(0));
+    b.file = info["file"].asString().value_or("");
+    m_dictBookChoose.toggle(b);
+}
+
+// --- appearance and rotation -------------------------------------------------
+
+void MainViewController::viewWillAppear(bool animated) {
+    if (auto* nav = navigationController())
+        nav->setNavigationBarHidden(true, animated);
+    if (interfaceOrientation() != m_lastOrientation) {
+        m_lastOrientation = interfaceOrientation();
+        if (m_layout) {
+            m_layout->setLayout();
+            m_layout->setIsRotating(false);
+        }
+    }
+    m_selectedTab = bookcaseType == 2 ? kTabLocalShelf : kTabSiteShelf;
+    refreshTabBar();
+}
+
+void MainViewController::viewDidAppear(bool) {
+    m_isInMainView = true;
+}
+
+void MainViewController::viewWillDisappear(bool) {
+    m_isInMainView = false;
+}
+
+void MainViewController::viewDidDisappear(bool) {
+    if (m_progressHUD)
+        m_progressHUD->hide(false);
+    m_lastOrientation = interfaceOrientation();
+}
+
+bool MainViewController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const {
+    auto* app = PagewellAppDelegate::shared();
+    if (app && app->supportRotate())
+        return o == device::Orientation::Portrait || o == device::Orientation::LandscapeLeft ||
+               o == device::Orientation::LandscapeRight;
+    return o == device::Orientation::Portrait;
+}
+
+void MainViewController::willRotateToInterfaceOrientation(device::Orientation, double) {
+    if (m_layout)
+        m_layout->setIsRotating(true);
+    if (m_tipView)
+        m_tipView->setHidden(true);
+}
+
+void MainViewController::willAnimateRotationToInterfaceOrientation(device::Orientation, double) {
+    if (m_layout) {
+        m_layout->setLayout();
+        m_layout->setIsRotating(false);
+    }
+}
+
+void MainViewController::didRotateFromInterfaceOrientation(device::Orientation) {
+    if (m_layout)
+        m_layout->setIsRotating(false);
+    if (m_tipView)
+        m_tipView->didRotate();
+}
+
+} // namespace pw

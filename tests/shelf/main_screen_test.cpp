@@ -1,0 +1,510 @@
+// The main screen end to end, headless, against the stand-in site: the first
+// run, both shelves, opening local and site books, edit mode and categories.
+#include "site/ClientTest.h"
+
+#include "foundation/db/BookDB.h"
+#include "foundation/db/BookTB.h"
+#include "foundation/db/CategoryTB.h"
+#include "foundation/db/SettingTB.h"
+#include "foundation/frame/PagewellAppDelegate.h"
+#include "foundation/widgets/ProgressHUD.h"
+#include "platform/core/Text.h"
+#include "platform/ui/ActionSheet.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/TextView.h"
+#include "reading/umd/UmdFile.h"
+#include "reading/umd/UmdWriter.h"
+#include "shelf/MainHelpStoreCloudView.h"
+#include "shelf/MainHelpStoreTipView.h"
+#include "shelf/MainViewController.h"
+#include "shelf/ShelfCategoryEdits.h"
+#include "shelf/ShelfEditBar.h"
+#include "shelf/ShelfPlainLayout.h"
+#include "shelf/ShelfPlainView.h"
+#include "shelf/XieYiViewController.h"
+
+#include <fstream>
+
+namespace pw {
+namespace {
+
+namespace fs = std::filesystem;
+using standin::Catalogue;
+using standin::Host;
+
+class MainScreenTest : public test::ClientTest {
+protected:
+    void SetUp() override {
+        ClientTest::SetUp();
+        if (IsSkipped())
+            return;
+        MainViewController::resetStartUpForTesting();
+        PagewellAppDelegate::setMainScreenMaker([] { return MainViewController::create(); });
+        ShelfScreens::reader() = [this](const ReaderOpening& o) {
+            openings.push_back(o);
+            return ui::ViewController::create();
+        };
+        ShelfScreens::chapterList() = [this](int64_t id, const std::string& title,
+                                             std::function<void(const core::Value&, int64_t)> pick) {
+            listed.push_back({id, title});
+            chapterPick = std::move(pick);
+            return ui::ViewController::create();
+        };
+        XieYiViewController::setTerminator([this](int status) { exitStatus = status; });
+    }
+
+    void TearDown() override {
+        if (m_delegate) {
+            m_delegate->navController()->dismissModalViewControllerAnimated(false);
+            m_delegate.reset();
+            ui::Application::shared().setDelegate(nullptr);
+        }
+        ShelfScreens::reset();
+        PagewellAppDelegate::setMainScreenMaker({});
+        XieYiViewController::setTerminator({});
+        ClientTest::TearDown();
+    }
+
+    MainViewController& launch() {
+        m_window->resignVisible();
+        m_delegate = std::make_shared<PagewellAppDelegate>();
+        ui::Application::shared().setDelegate(m_delegate);
+        EXPECT_TRUE(ui::Application::shared().launch());
+        settle();
+        advance(0.5);
+        return main();
+    }
+    MainViewController& main() {
+        return *std::static_pointer_cast<MainViewController>(m_delegate->mainViewController());
+    }
+    ui::NavigationController& nav() { return *m_delegate->navController(); }
+
+    // Runs the main loop and the fake clock until pred holds (answers arrive in real time).
+    bool until(const std::function<bool()>& pred, double seconds = 30) {
+        return waitFor(
+            [&] {
+                advance(0.05);
+                return pred();
+            },
+            seconds);
+    }
+
+    void agreeToTerms() {
+        SettingTB::saveSettingWithKey("rzxy", "1");
+        SettingTB::saveSettingWithKey("r1", "1");
+    }
+
+    static core::Value tapOf(const BookRecord& b) {
+        return core::Value(core::Value::Map{{"rzid", core::Value(b.rzId)},
+                                            {"status", core::Value(int64_t(b.status))},
+                                            {"file", core::Value(b.file)},
+                                            {"bid", core::Value(b.bid)}});
+    }
+    const BookRecord* bookNamed(const std::string& file) {
+        for (const auto& b : main().allBooks())
+            if (b.file == file)
+                return &b;
+        return nullptr;
+    }
+    std::string hudText() { return main().progressHUD()->labelText().value_or(""); }
+
+    // Puts a TXT and a UMD book into Documents and on the local shelf.
+    void addLocalBooks() {
+        const fs::path docs = m_home / "Documents";
+        std::ofstream(docs / "novel.txt") << "第一章 开始\n" << std::string(200, 'a') << "\n第二章 继续\nbbb\n";
+        test::UmdWriter w;
+        w.chapters = {{u"第一回", u"甄士隐梦幻识通灵"}, {u"第二回", u"贾夫人仙逝扬州城"}};
+        const auto bytes = w.build();
+        std::ofstream(docs / "story.umd", std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        int64_t id = 0;
+        ASSERT_EQ(BookTB::addLocalBookWithBookName("novel.txt", "", "novel.txt", "TXT", "", &id), 0);
+        txtId = id;
+        ASSERT_EQ(BookTB::addLocalBookWithBookName("story.umd", "", "story.umd", "UMD", "曹雪芹", &id), 0);
+        umdId = id;
+    }
+
+    std::shared_ptr<PagewellAppDelegate> m_delegate;
+    std::vector<ReaderOpening> openings;
+    std::vector<std::pair<int64_t, std::string>> listed;
+    std::function<void(const core::Value&, int64_t)> chapterPick;
+    std::optional<int> exitStatus;
+    int64_t txtId = 0, umdId = 0;
+};
+
+TEST_F(MainScreenTest, FirstRunShowsTheAgreementThenTheStoreHintAndReportsInstallOnce) {
+    fs::remove_all(m_home / "Documents");
+    fs::remove_all(m_home / "Library/Caches/Store");
+    auto& m = launch();
+    for (const auto& f : MainViewController::startupFolders())
+        EXPECT_TRUE(fs::is_directory(m_home / f)) << f;
+    EXPECT_TRUE(fs::is_regular_file(m_home / "Documents/torvane/main/main.rz"));
+    EXPECT_TRUE(m.mainDBReady());
+    EXPECT_TRUE(m_delegate->supportRotate()); // k_SupportRotate absent
+    // The agreement comes up modally with its two buttons.
+    auto* xieyi = dynamic_cast<XieYiViewController*>(nav().presentedViewController());
+    ASSERT_NE(xieyi, nullptr);
+    ASSERT_EQ(xieyi->buttons().size(), 2u);
+    EXPECT_EQ(xieyi->buttons()[0]->currentTitle(), "我同意");
+    EXPECT_FALSE(xieyi->textView()->text().empty());
+    // The install report went out once and, answered, is not sent again.
+    ASSERT_TRUE(until([&] { return SettingTB::readSettingWithKey("r1") == "1"; }));
+    EXPECT_EQ(m_site->count(Host::Interface, "/api/R1.ashx"), 1u);
+    EXPECT_FALSE(m.mainHelpStoreTipView());
+
+    xieyi->agree();
+    settle();
+    EXPECT_EQ(SettingTB::readSettingWithKey("rzxy"), "1");
+    EXPECT_FALSE(nav().presentedViewController());
+    ASSERT_TRUE(m.mainHelpStoreTipView());
+    EXPECT_FALSE(m.mainHelpStoreTipView()->isHidden());
+    EXPECT_TRUE(m.mainHelpStoreTipView()->layer()->animationForKey(MainHelpStoreTipView::kAnimationKey));
+    ASSERT_TRUE(m.mainHelpStoreCloudView());
+    // The first-run work: the version check asks for the update descriptor.
+    EXPECT_TRUE(until([&] { return !m_site->requests(std::nullopt, "/PagewelliOSUpdate.txt").empty(); }));
+    // The store tab takes the hint away.
+    m.tabBarDidSelectItem(MainViewController::kTabStore);
+    settle();
+    EXPECT_FALSE(m.mainHelpStoreTipView());
+    EXPECT_FALSE(m.mainHelpStoreCloudView());
+    EXPECT_EQ(nav().topViewController()->title(), "书城");
+}
+
+TEST_F(MainScreenTest, StartUpRunsOncePerProcessAndRefusingEndsTheProcessUnsaved) {
+    auto& m = launch();
+    auto* xieyi = dynamic_cast<XieYiViewController*>(nav().presentedViewController());
+    ASSERT_NE(xieyi, nullptr);
+    xieyi->refuse();
+    EXPECT_EQ(exitStatus, 0);
+    EXPECT_NE(SettingTB::readSettingWithKey("rzxy"), "1");
+    ASSERT_TRUE(until([&] { return SettingTB::readSettingWithKey("r1") == "1"; }));
+    // A second main screen (a view loaded again) builds its views and nothing else.
+    SettingTB::deleteSettingWithKey("r1");
+    auto again = MainViewController::create();
+    nav().dismissModalViewControllerAnimated(false);
+    settle();
+    again->view();
+    advance(0.5);
+    drain(0.3);
+    EXPECT_EQ(m_site->count(Host::Interface, "/api/R1.ashx"), 1u);
+    EXPECT_EQ(nav().presentedViewController(), nullptr);
+    EXPECT_EQ(again->allCategories().front().cname, "最近阅读");
+    (void)m;
+}
+
+TEST_F(MainScreenTest, ShelvesHaveTheirFirstCategoryAndLayoutsSwitchWithOneOwner) {
+    agreeToTerms();
+    addLocalBooks();
+    ASSERT_TRUE(CategoryTB::addCategory("武侠"));
+    auto& m = launch();
+    EXPECT_EQ(nav().presentedViewController(), nullptr);
+    ASSERT_FALSE(m.allCategories().empty());
+    EXPECT_EQ(m.allCategories().front().cid, -1);
+    EXPECT_EQ(m.allCategories().front().cname, "最近阅读");
+    EXPECT_TRUE(m.allBooks().empty());
+    m.tabBarDidSelectItem(MainViewController::kTabLocalShelf);
+    EXPECT_EQ(bookcaseType, 2);
+    EXPECT_EQ(m.allCategories().front().cname, "导入电子书");
+    ASSERT_EQ(m.allCategories().size(), 2u);
+    EXPECT_EQ(m.allCategories()[1].cname, "武侠");
+    EXPECT_EQ(m.allBooks().size(), 2u);
+
+    auto* grid = dynamic_cast<ShelfPlainLayout*>(m.layoutController());
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(grid->style(), ShelfPlainLayout::Style::Grid);
+    m.btnSwitchBooksLayoutClick();
+    auto* list = dynamic_cast<ShelfPlainLayout*>(m.layoutController());
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->style(), ShelfPlainLayout::Style::List);
+    EXPECT_EQ(m.booksLayoutStyle(), 2);
+    // One shelf view in the scroll area at a time.
+    ASSERT_NE(list->view(), nullptr);
+    EXPECT_EQ(list->view()->superview()->subviews().size(), 1u);
+    // The list never shows the edit bar, though the list enters edit mode.
+    m.btnEditClick();
+    EXPECT_TRUE(m.isEditing());
+    EXPECT_TRUE(m.mainBottomMenu()->isHidden());
+    EXPECT_TRUE(list->view()->isEditing());
+    m.btnEditClick();
+    m.btnSwitchBooksLayoutClick();
+    m.btnEditClick();
+    EXPECT_FALSE(m.mainBottomMenu()->isHidden());
+    EXPECT_EQ(m.mainBottomMenu()->button(3)->currentTitle(), "移动");
+    EXPECT_FALSE(m.mainBottomMenu()->button(1)->isEnabled());
+    // A tab change leaves edit mode.
+    m.tabBarDidSelectItem(MainViewController::kTabSiteShelf);
+    EXPECT_FALSE(m.isEditing());
+    EXPECT_TRUE(m.mainBottomMenu()->isHidden());
+}
+
+TEST_F(MainScreenTest, LocalBooksOpenAtTheirStoredPlaces) {
+    agreeToTerms();
+    addLocalBooks();
+    auto& m = launch();
+    m.tabBarDidSelectItem(MainViewController::kTabLocalShelf);
+    // A UMD book opens at the chapter it was left in.
+    auto block = [&] {
+        UmdFile f;
+        f.loadUmdFile((m_home / "Documents/story.umd").string());
+        f.getFileInfo();
+        f.getChapters();
+        return f.chapters()->listChapterOffset();
+    }();
+    ASSERT_EQ(block.size(), 2u);
+    ASSERT_TRUE(BookTB::saveBookReadingInfoWithBookId(umdId, 0, 1700000000, block[1], "第二回", 50));
+    m.handleBookTap(tapOf(*bookNamed("story.umd")));
+    advance(0.7);
+    ASSERT_EQ(openings.size(), 1u);
+    EXPECT_EQ(openings[0].bookFormat, 2);
+    EXPECT_EQ(openings[0].rzBookId, -999);
+    EXPECT_EQ(openings[0].bookId, umdId);
+    EXPECT_EQ(openings[0].chapterId, block[1]);
+    EXPECT_EQ(openings[0].contentTitle, "第二回");
+    EXPECT_EQ(openings[0].content, u"第二回\n\n贾夫人仙逝扬州城");
+    EXPECT_EQ(openings[0].umdLastChapterOffset, block[1]);
+    EXPECT_GT(openings[0].umdContentTotalLength, 0);
+    // The reader on top routes bar messages to its status line.
+    nav().popToRootViewControllerAnimated(false);
+    settle();
+
+    // A TXT book never opened starts at the file's start, titled by its name.
+    m.handleBookTap(tapOf(*bookNamed("novel.txt")));
+    advance(0.7);
+    ASSERT_EQ(openings.size(), 2u);
+    EXPECT_EQ(openings[1].bookFormat, 3);
+    EXPECT_EQ(openings[1].contentTitle, "novel");
+    EXPECT_FALSE(openings[1].chapterId.has_value());
+    EXPECT_EQ(core::text::toUtf8Lenient(openings[1].content).substr(0, 16), "第一章 开始");
+    EXPECT_TRUE(openings[1].txtLoadAll);
+    EXPECT_EQ(openings[1].filePath, (m_home / "Documents/novel.txt").string());
+
+    // A file that is not a UMD book is refused with its own tip.
+    std::ofstream(m_home / "Documents/story.umd", std::ios::trunc) << "not a book";
+    m.handleBookTap(tapOf(*bookNamed("story.umd")));
+    advance(0.7);
+    EXPECT_EQ(openings.size(), 2u);
+    EXPECT_EQ(hudText(), "不是有效的 UMD格式");
+    // In edit mode a tap selects instead.
+    m.btnEditClick();
+    m.handleBookTap(tapOf(*bookNamed("novel.txt")));
+    advance(0.7);
+    EXPECT_EQ(openings.size(), 2u);
+}
+
+TEST_F(MainScreenTest, SiteShelfSyncsAndItsBooksOpenThroughTheChapterListOrTheFirstChapter) {
+    agreeToTerms();
+    logInAsReader();
+    auto& m = launch();
+    core::NotificationCenter::defaultCenter().post("NSNotificationCenter_SyncBookcase");
+    ASSERT_TRUE(until([&] { return m.allBooks().size() == 4; }));
+    EXPECT_EQ(m.downType(), MainActionSyncBookcase);
+    EXPECT_EQ(m.userId(), std::to_string(standin::StandinSite::kReaderId));
+    EXPECT_GE(m.allCategories().size(), 5u); // the first category and the four site shelves
+
+    const BookRecord lunyu = *std::find_if(m.allBooks().begin(), m.allBooks().end(),
+                                           [](const BookRecord& b) { return b.rzId == Catalogue::kLunyu; });
+    // No book database yet: the download sheet; "单章阅读" fetches the chapter list.
+    m.handleBookTap(tapOf(lunyu));
+    auto* sheet = m.shownSheet();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->title(), "下载提醒");
+    sheet->dismissWithClickedButtonIndex(1, false);
+    EXPECT_EQ(m.downType(), MainActionChapterList);
+    ASSERT_TRUE(until([&] { return !listed.empty(); }));
+    EXPECT_EQ(listed[0].first, Catalogue::kLunyu);
+    ASSERT_TRUE(BookDB::isBookDBExistsWithRZBookId(Catalogue::kLunyu));
+    // A pick of a chapter not yet stored downloads it and opens it.
+    auto chapters = BookDB::getAllChaptersWithRZBookId(Catalogue::kLunyu);
+    ASSERT_TRUE(chapters && chapters->size() > 1);
+    const core::Value second = (*chapters)[1];
+    chapterPick(second, Catalogue::kLunyu);
+    ASSERT_TRUE(until([&] { return !openings.empty(); }));
+    EXPECT_EQ(openings[0].bookFormat, 1);
+    EXPECT_EQ(openings[0].rzBookId, Catalogue::kLunyu);
+    EXPECT_EQ(openings[0].chapterId, second["cid"].asInt());
+    EXPECT_EQ(openings[0].bookId, lunyu.bid);
+    const std::string title = second["cname"].asString().value_or("");
+    EXPECT_EQ(core::text::toUtf8Lenient(openings[0].content).substr(0, title.size() + 2), title + "\n\n");
+    nav().popToRootViewControllerAnimated(false);
+    settle();
+
+    // Never read and its first chapter not stored: the tap asks to download
+    // the first chapter, which then passes the login check and opens.
+    m.handleBookTap(tapOf(lunyu));
+    auto* alert = m.shownAlert();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->tag(), MainViewController::kAlertFirstChapter);
+    const std::string firstTitle = (*chapters)[0]["cname"].asString().value_or("");
+    EXPECT_EQ(alert->message(), "“" + firstTitle + "”还木有下载，现在下载吗？");
+    alert->dismissWithClickedButtonIndex(1, false);
+    EXPECT_EQ(m.downType(), MainActionFirstChapter);
+    ASSERT_TRUE(until([&] { return openings.size() == 2; }));
+    EXPECT_EQ(openings[1].chapterId, (*chapters)[0]["cid"].asInt());
+    EXPECT_EQ(BookDB::chapterHasDownloadByRZBookId(Catalogue::kLunyu, *(*chapters)[0]["cid"].asInt()), 1);
+}
+
+TEST_F(MainScreenTest, EditModeSelectsUpdatesAndDeletesLocallyAndOnTheSite) {
+    agreeToTerms();
+    logInAsReader();
+    auto& m = launch();
+    core::NotificationCenter::defaultCenter().post("NSNotificationCenter_SyncBookcase");
+    ASSERT_TRUE(until([&] { return m.allBooks().size() == 4; }));
+    for (const auto& b : m.allBooks())
+        ASSERT_TRUE(BookDB::createBookDBIfNotExists(b.rzId));
+
+    m.btnEditClick();
+    ASSERT_TRUE(m.isEditing());
+    // Empty selection: nothing but the tip.
+    m.confirmDelSelectedBooks();
+    EXPECT_EQ(hudText(), "请选择书籍");
+    EXPECT_EQ(m.shownAlert(), nullptr);
+    // Select all takes every book of the shelf; a second press clears.
+    m.selectAllBooks();
+    EXPECT_EQ(m.dictBookChoose().size(), 4u);
+    m.selectAllBooks();
+    EXPECT_TRUE(m.dictBookChoose().empty());
+
+    // Update: after the login check the selected books queue for download.
+    const BookRecord sishu = *std::find_if(m.allBooks().begin(), m.allBooks().end(),
+                                           [](const BookRecord& b) { return b.rzId == Catalogue::kSishu; });
+    m.handleBookTapWhenEditing(tapOf(sishu));
+    m.checkUpdateSelectedBooks();
+    EXPECT_EQ(m.downType(), MainActionUpdateSelected);
+    ASSERT_TRUE(until([&] { return !m.isEditing(); }));
+    EXPECT_TRUE(m_delegate->downManager()->isBookDownloadingNow(Catalogue::kSishu));
+    m_delegate->downManager()->cancelAllDownload();
+    ASSERT_TRUE(until([&] { return !m_delegate->downManager()->isBookDownloadingNow(Catalogue::kSishu); }));
+    advance(0.5);
+
+    // Delete two books on this device only: rows, bookmarks and databases go.
+    m.btnEditClick();
+    std::vector<BookRecord> two(m.allBooks().begin(), m.allBooks().begin() + 2);
+    for (const auto& b : two)
+        m.handleBookTapWhenEditing(tapOf(b));
+    m.confirmDelSelectedBooks();
+    ASSERT_NE(m.shownAlert(), nullptr);
+    EXPECT_EQ(m.shownAlert()->numberOfButtons(), 3);
+    m.shownAlert()->dismissWithClickedButtonIndex(1, false);
+    EXPECT_EQ(hudText(), "正在删除");
+    advance(1.1);
+    EXPECT_EQ(m.allBooks().size(), 2u);
+    EXPECT_FALSE(m.isEditing());
+    for (const auto& b : two) {
+        EXPECT_FALSE(BookDB::isBookDBExistsWithRZBookId(b.rzId));
+        EXPECT_EQ(BookTB::isBookExistsByRZBookId(b.rzId), 0);
+    }
+    EXPECT_EQ(m_site->count(Host::Interface, "/api/DeleteMultiFavoriteBooks.ashx"), 0u);
+
+    // The other two locally and on the site: one request naming both, each
+    // id followed by a comma.
+    m.btnEditClick();
+    m.selectAllBooks();
+    m.confirmDelSelectedBooks();
+    ASSERT_NE(m.shownAlert(), nullptr);
+    m.shownAlert()->dismissWithClickedButtonIndex(2, false);
+    EXPECT_EQ(m.downType(), MainActionDeleteSelectedEverywhere);
+    ASSERT_TRUE(until([&] { return m_site->count(Host::Interface, "/api/DeleteMultiFavoriteBooks.ashx") == 1; }));
+    EXPECT_TRUE(m.allBooks().empty());
+    const auto removal = m_site->requests(Host::Interface, "/api/DeleteMultiFavoriteBooks.ashx")[0];
+    const std::string bids = removal.param("bids");
+    EXPECT_EQ(std::count(bids.begin(), bids.end(), ','), 2);
+    EXPECT_EQ(bids.back(), ',');
+    ASSERT_TRUE(until([&] { return hudText() != "正在删除网站书架书籍"; }));
+}
+
+TEST_F(MainScreenTest, LocalBooksMoveBetweenCategoriesThatAreAddedRenamedAndDeleted) {
+    agreeToTerms();
+    addLocalBooks();
+    auto& m = launch();
+    m.tabBarDidSelectItem(MainViewController::kTabLocalShelf);
+    ASSERT_TRUE(ShelfCategoryEdits::addCategory("科幻"));
+    core::NotificationCenter::defaultCenter().post("NSNotificationCenter_CategoryUpdate");
+    ASSERT_EQ(m.allCategories().size(), 2u);
+    const int64_t cid = m.allCategories()[1].cid;
+
+    // Edit mode, both books selected, moved through the category menu.
+    m.btnEditClick();
+    m.selectAllBooks();
+    m.bottomMenuFourthClick();
+    auto* sheet = m.shownSheet();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->buttonTitleAtIndex(1), "科幻");
+    sheet->dismissWithClickedButtonIndex(1, false);
+    EXPECT_FALSE(m.isEditing());
+    for (const auto& b : m.allBooks())
+        EXPECT_EQ(b.cid, cid) << b.file;
+
+    // A list row's move takes exactly its own book, even when a tap before
+    // had toggled it out of the selection.
+    const BookRecord txt = *bookNamed("novel.txt");
+    m.handleBookTapWhenEditing(tapOf(txt));
+    m.handleBookTapWhenEditing(tapOf(txt));
+    core::NotificationCenter::defaultCenter().post("NSNotificationCenter_BooklistMoveBook", tapOf(txt));
+    ASSERT_NE(m.shownSheet(), nullptr);
+    m.shownSheet()->dismissWithClickedButtonIndex(0, false);
+    EXPECT_EQ(bookNamed("novel.txt")->cid, -1);
+    EXPECT_EQ(bookNamed("story.umd")->cid, cid);
+
+    ASSERT_TRUE(ShelfCategoryEdits::renameCategory("新科幻", cid, "科幻"));
+    core::NotificationCenter::defaultCenter().post("NSNotificationCenter_CategoryUpdate");
+    EXPECT_EQ(m.allCategories()[1].cname, "新科幻");
+    ASSERT_TRUE(ShelfCategoryEdits::deleteCategory(cid));
+    core::NotificationCenter::defaultCenter().post("NSNotificationCenter_CategoryAndBookReload");
+    EXPECT_EQ(m.allCategories().size(), 1u);
+    EXPECT_EQ(bookNamed("story.umd")->cid, -1);
+
+    // One book deleted from the local shelf: its row goes, its file stays.
+    core::NotificationCenter::defaultCenter().post("NSNotificationCenter_BooklistDeleteBook", tapOf(txt));
+    ASSERT_NE(m.shownAlert(), nullptr);
+    EXPECT_EQ(m.shownAlert()->numberOfButtons(), 2);
+    m.shownAlert()->dismissWithClickedButtonIndex(1, false);
+    EXPECT_EQ(bookNamed("novel.txt"), nullptr);
+    EXPECT_TRUE(fs::exists(m_home / "Documents/novel.txt"));
+}
+
+TEST_F(MainScreenTest, UpdateNoticesGoToTheBarOrTheReaderAndBadgesReachTheRecords) {
+    agreeToTerms();
+    logInAsReader();
+    auto& m = launch();
+    core::NotificationCenter::defaultCenter().post("NSNotificationCenter_SyncBookcase");
+    ASSERT_TRUE(until([&] { return m.allBooks().size() == 4; }));
+    test::NoticeLog log({"NSNotificationCenter_ReadPageStatusMessage"});
+    core::Value update(core::Value::Map{{std::to_string(Catalogue::kLunyu), core::Value("论语 更新了")},
+                                        {std::to_string(Catalogue::kChuci), core::Value("楚辞 更新了")}});
+    core::NotificationCenter::defaultCenter().post("NSNotificationCenter_UpdateBooks", update);
+    EXPECT_EQ(log.count("NSNotificationCenter_ReadPageStatusMessage"), 0u);
+    EXPECT_EQ(m.mainTopNotifyView()->arrMessage().size() + (m.mainTopNotifyView()->currentMessage() ? 1 : 0), 2u);
+    // On the local shelf the notice bar is closed and stays out of it.
+    m.tabBarDidSelectItem(MainViewController::kTabLocalShelf);
+    EXPECT_TRUE(m.mainTopNotifyView()->arrMessage().empty());
+    core::NotificationCenter::defaultCenter().post("NSNotificationCenter_UpdateBooks", update);
+    EXPECT_TRUE(m.mainTopNotifyView()->arrMessage().empty());
+    // A site message reaches the bar in every case.
+    core::NotificationCenter::defaultCenter().post("NSNotificationCenter_NewMessageNofity",
+                                                   core::Value(core::Value::Map{{"77", core::Value("新消息")}}));
+    EXPECT_FALSE(m.mainTopNotifyView()->isHidden());
+    m.tabBarDidSelectItem(MainViewController::kTabSiteShelf);
+
+    // While a book is open the reader's status line gets one notice for all.
+    const BookRecord lunyu = *std::find_if(m.allBooks().begin(), m.allBooks().end(),
+                                           [](const BookRecord& b) { return b.rzId == Catalogue::kLunyu; });
+    auto reader = ShelfScreens::reader()(ReaderOpening{});
+    nav().pushViewController(reader, false);
+    settle();
+    (void)lunyu;
+    EXPECT_FALSE(m.isReadingBook()); // not a reader this screen opened
+    nav().popToRootViewControllerAnimated(false);
+    settle();
+
+    core::NotificationCenter::defaultCenter().post(
+        "NSNotificationCenter_UpdateBooksNewImage",
+        core::Value(core::Value::Map{{std::to_string(Catalogue::kChuci), core::Value(int64_t(987654))},
+                                     {"424242", core::Value(int64_t(1))}}));
+    const auto chuci = std::find_if(m.allBooks().begin(), m.allBooks().end(),
+                                    [](const BookRecord& b) { return b.rzId == Catalogue::kChuci; });
+    EXPECT_EQ(chuci->lstChapterId, 987654);
+}
+
+} // namespace
+} // namespace pw

@@ -4,7 +4,7 @@
 #include "platform/core/RunLoop.h"
 #include "platform/ui/NavigationController.h"
 #include "site/SiteAnswer.h"
-#include "site/ZELLoginViewController.h"
+#include "account/ZELLoginViewController.h"
 
 namespace pw {
 

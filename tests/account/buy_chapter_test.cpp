@@ -1,6 +1,9 @@
-#include "site/SiteTest.h"
+#include "account/AccountTest.h"
 
 #include "account/LocalBuyChapterController.h"
+#include "foundation/paths/AppPaths.h"
+#include "platform/core/Bytes.h"
+#include "site/BookContentDownloader.h"
 
 namespace pw::test {
 namespace {
@@ -177,6 +180,141 @@ TEST_F(BuyChapterTest, PurchaseAnswersDecideWhatTheScreenDoes) {
     EXPECT_TRUE(s->buttonsEnabled());
     EXPECT_EQ(s->tip(), "");
     EXPECT_TRUE(m_results.empty());
+}
+
+// The screen as the reader and the store push it: the caller hears the
+// PurchaseResult, downloads the bought chapter and opens it.
+class BuyScreenTest : public AccountTest {
+protected:
+    std::shared_ptr<LocalBuyChapterController> pushFor(int64_t chapterId) {
+        auto screen = LocalBuyChapterController::create();
+        screen->rzBookId = Catalogue::kShijing;
+        screen->chapterId = chapterId;
+        screen->callback = [this](const std::string& r) { m_results.push_back(r); };
+        std::error_code ec;
+        std::filesystem::copy_file(m_site->coversFolder() / "1001.jpg", AppPaths::coverFile(Catalogue::kShijing),
+                                   std::filesystem::copy_options::overwrite_existing, ec);
+        push(screen);
+        EXPECT_TRUE(waitFor([&] { return !screen->busy(); }));
+        settle();
+        return screen;
+    }
+    int64_t paid(size_t index) { return book(Catalogue::kShijing).chapters.at(index).id; }
+    // What the caller does with "<book>,<chapter>": fetch the paid chapter's text.
+    std::string readBought(const std::string& result) {
+        const auto comma = result.find(',');
+        EXPECT_NE(comma, std::string::npos);
+        auto downloader = BookContentDownloader::create();
+        auto receiver = std::make_shared<int>(0);
+        std::optional<core::Value> got;
+        downloader->downloadBookVipContentByRZBookId(std::stoll(result.substr(0, comma)),
+                                                     std::stoll(result.substr(comma + 1)), receiver,
+                                                     [&](const core::Value& v) { got = v; });
+        EXPECT_TRUE(waitFor([&] { return got.has_value(); }));
+        if (!got || !(*got)["cnt"].isBytes())
+            return {};
+        return core::toString(core::ByteView(*(*got)["cnt"].bytesPtr()));
+    }
+    std::vector<std::string> m_results;
+};
+
+TEST_F(BuyScreenTest, AChapterFromItsButtonThenTheTickedListThenTheWholeBook) {
+    logInAsReader();
+    const int64_t chapter = paid(11);
+    auto screen = pushFor(chapter);
+    EXPECT_EQ(screen->title(), "章节订阅");
+    EXPECT_EQ(screen->lblPrice()->text(), "5");
+    EXPECT_EQ(screen->lblOwn()->text(), "1000");
+    EXPECT_FALSE(screen->lblBookName()->text().empty());
+    EXPECT_TRUE(screen->btnThisChapter()->isEnabled());
+    keepPicture("buy_single");
+    const auto counted = m_site->requests(Host::Statistics, "/statajax.aspx");
+
+    tapView(screen->btnThisChapter());
+    EXPECT_FALSE(screen->btnAllChapter()->isEnabled());
+    ASSERT_TRUE(waitFor([&] {
+        advance(0.05);
+        return !m_results.empty();
+    }));
+    settle();
+    const std::string book = std::to_string(Catalogue::kShijing);
+    EXPECT_EQ(m_results, std::vector<std::string>{book + "," + std::to_string(chapter)});
+    EXPECT_EQ(top(), m_root.get());
+    EXPECT_EQ(readBought(m_results[0]), SiteTest::book(Catalogue::kShijing).chapters.at(11).text);
+
+    // The list of chapters on sale, two ticked.
+    m_results.clear();
+    screen = pushFor(paid(15));
+    screen->horizontalScrollButtonClick(*screen->btnThisChapter(), 1);
+    ASSERT_TRUE(waitFor([&] { return !screen->busy() && screen->vipChapters().asArray()->size() > 2; }));
+    settle();
+    auto* table = screen->vipTable();
+    table->layoutIfNeeded();
+    ASSERT_GE(table->visibleCells().size(), 2u);
+    ASSERT_GE(table->visibleCells().size(), 4u);
+    // The first chapter on sale stays for the whole-book purchase below.
+    const int64_t stillOnSale = (*screen->vipChapters().asArray())[0]["ChapterId"].asInt().value_or(0);
+    screen->didSelectRow(*table, {0, 2});
+    screen->didSelectRow(*table, {0, 3});
+    EXPECT_EQ(screen->selected().size(), 2u);
+    table->layoutIfNeeded();
+    EXPECT_EQ(table->visibleCells()[2]->accessoryType, ui::TableViewCellAccessory::Checkmark);
+    EXPECT_EQ(table->visibleCells()[0]->accessoryType, ui::TableViewCellAccessory::None);
+    {
+        // The check mark is drawn on the ticked row only (rows 44 high under the strip).
+        const auto picture = keepPicture("buy_batch");
+        const gfx::Rect first = table->convertRectToView(table->rectForRow({0, 0}), nullptr);
+        const gfx::Rect third = table->convertRectToView(table->rectForRow({0, 2}), nullptr);
+        auto marked = [&](const gfx::Rect& row) {
+            const gfx::Rect mark(row.maxX() - 40, row.y(), 30, row.height());
+            return countPixels(picture, mark, [](gfx::Pixel p) { return p.a > 0 && p.r < 150 && p.b > p.r + 40; });
+        };
+        EXPECT_GT(marked(third), 10);
+        EXPECT_EQ(marked(first), 0);
+    }
+    tapView(screen->btnBuySelectedButton());
+    ASSERT_TRUE(waitFor([&] {
+        advance(0.05);
+        return !m_results.empty();
+    }));
+    const auto post = m_site->requests(Host::Interface, kBuy).back();
+    EXPECT_EQ(post.param("type"), "3");
+    EXPECT_EQ(post.param("chapterid"), std::to_string(paid(15)));
+    const std::string ticked = post.param("ChapterList");
+    EXPECT_EQ(std::count(ticked.begin(), ticked.end(), ','), 1) << ticked;
+    settle();
+
+    // The whole book: the screen stays for the caller to remove.
+    m_results.clear();
+    screen = pushFor(stillOnSale);
+    ASSERT_TRUE(m_results.empty());
+    screen->btnAllChapterClick();
+    ASSERT_TRUE(waitFor([&] {
+        advance(0.05);
+        return !m_results.empty();
+    }));
+    settle();
+    EXPECT_EQ(m_results, std::vector<std::string>{book});
+    EXPECT_EQ(top(), screen.get());
+    // Each opening and the list page counted a page view.
+    EXPECT_TRUE(waitFor([&] { return m_site->count(Host::Statistics, "/statajax.aspx") > counted.size(); }, 10));
+}
+
+TEST(BuyScreenParts, TheQuickScrollStaysWithinTheList) {
+    struct Case {
+        bool down;
+        double offset, row, content, table;
+        std::optional<double> target;
+    };
+    const std::vector<Case> cases = {
+        {true, 0, 44, 100000, 400, 8800},    {true, 0, 44, 3000, 400, 2600}, // not past the last screenful
+        {true, 2600, 44, 3000, 400, {}},                                     // at the end already
+        {true, 0, 44, 300, 400, {}},                                         // shorter than the table
+        {false, 9000, 44, 100000, 400, 200}, {false, 100, 44, 3000, 400, 0}, {false, 0, 44, 3000, 400, {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LocalBuyChapterController::quickScrollTarget(c.down, c.offset, c.row, c.content, c.table), c.target)
+            << c.down << " " << c.offset << " " << c.content;
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "SiteTest.h"
 
 #include "site/CheckLoginWithInfo.h"
-#include "site/ZELLoginViewController.h"
+#include "account/ZELLoginViewController.h"
 
 #include "foundation/frame/StoreNavigationController.h"
 #include "platform/ui/NavigationController.h"

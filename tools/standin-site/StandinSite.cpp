@@ -17,11 +17,8 @@ constexpr Host kServedHosts[] = {Host::Interface,   Host::File,  Host::Image,
 
 // Every group of endpoints; a new group adds its line here.
 constexpr void (*kEndpointGroups[])(StandinSite&) = {
-    registerLoginEndpoints,
-    registerBookEndpoints,
-    registerAccountEndpoints,
-    registerStoreEndpoints,
-    registerPurchaseEndpoints,
+    registerLoginEndpoints,    registerBookEndpoints,        registerAccountEndpoints,  registerStoreEndpoints,
+    registerPurchaseEndpoints, registerInteractionEndpoints, registerFeedbackEndpoints,
 };
 
 std::string escapeRegex(const std::string& path) {
@@ -102,6 +99,12 @@ StandinSite::StandinSite(Options options) : m_options(std::move(options)) {
     // The account service's own session ids belong to the reader.
     for (const char* id : {"S-100", "S-200", "S-300"})
         m_sessionIds[id] = kReaderId;
+    // Accounts registered on the account service become new readers of the site.
+    m_account->onRegistered = [this](const std::string&, const std::string& sessionId) {
+        std::lock_guard lock(m_mutex);
+        const int64_t user = kReaderId + 1 + static_cast<int64_t>(m_sessionIds.size());
+        m_sessionIds[sessionId] = user;
+    };
     m_hosts.resize(7);
     for (Host h : kServedHosts)
         m_hosts[static_cast<size_t>(h)] = std::make_unique<HostServer>();

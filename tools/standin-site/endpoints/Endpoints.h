@@ -19,4 +19,11 @@ void registerStoreEndpoints(StandinSite& site);
 // balance per account.
 void registerPurchaseEndpoints(StandinSite& site);
 
+// Reader interactions on the interaction host: the state of a book's seven
+// pages and the sends, against tickets and a balance per account.
+void registerInteractionEndpoints(StandinSite& site);
+
+// The readers' feedback.
+void registerFeedbackEndpoints(StandinSite& site);
+
 } // namespace pw::standin

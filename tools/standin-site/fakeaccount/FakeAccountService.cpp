@@ -122,14 +122,33 @@ FakeAccountService::FakeAccountService() : m_server(std::make_unique<httplib::Se
                 return;
             }
         }
-        if (code == "201")
-            json(res, passportAnswer(passportReply));
-        else if (code == "202" || code == "203")
-            json(res, passportAnswer(secondFactorReply));
-        else if (code == "205")
-            json(res, passportAnswer(autoLoginReply));
-        else
+        // A registered account's own session id in place of the scripted one.
+        auto withSession = [this](const std::string& reply, const std::string& account) {
+            auto it = sessionOf.find(account);
+            if (it == sessionOf.end())
+                return reply;
+            const auto at = reply.find("SessionID=");
+            if (at == std::string::npos)
+                return reply;
+            const auto end = reply.find("^$^", at);
+            return reply.substr(0, at) + "SessionID=" + it->second +
+                   (end == std::string::npos ? std::string() : reply.substr(end));
+        };
+        if (code == "201") {
+            auto account = decryptPassportField([](std::string v) {
+                for (auto& c : v)
+                    c = c == ' ' ? '+' : c;
+                return v;
+            }(params["Account"]));
+            m_lastAccount = account.value_or("");
+            json(res, passportAnswer(withSession(passportReply, m_lastAccount)));
+        } else if (code == "202" || code == "203") {
+            json(res, passportAnswer(withSession(secondFactorReply, m_lastAccount)));
+        } else if (code == "205") {
+            json(res, passportAnswer(withSession(autoLoginReply, m_lastAccount)));
+        } else {
             json(res, R"({"Result":1})");
+        }
     });
     s.Get("/zel/username/existence.shtm", [this, json](const httplib::Request& req, httplib::Response& res) {
         record(req.path, paramsOf(req));
@@ -138,7 +157,28 @@ FakeAccountService::FakeAccountService() : m_server(std::make_unique<httplib::Se
                       (nameTaken ? "true" : "false") + "}");
     });
     s.Get("/zel/username/register.shtm", [this, json](const httplib::Request& req, httplib::Response& res) {
-        record(req.path, paramsOf(req));
+        auto params = paramsOf(req);
+        record(req.path, params);
+        // The fields carry a four-digit length before the text.
+        auto field = [this](const std::string& hex) -> std::optional<std::string> {
+            auto text = decryptDeviceField(hex);
+            if (!text || text->size() < 4)
+                return std::nullopt;
+            return text->substr(4);
+        };
+        auto account = field(params["username"]);
+        auto password = field(params["password"]);
+        std::string session;
+        {
+            std::lock_guard lock(m_mutex);
+            if (account && password && !account->empty() && !accounts.count(*account)) {
+                accounts[*account] = *password;
+                session = "S-" + std::to_string(sessionOf.size() + 400);
+                sessionOf[*account] = session;
+            }
+        }
+        if (!session.empty() && onRegistered)
+            onRegistered(*account, session);
         json(res, R"({"Result":0,"resultCode":0,"resultMsg":"registered"})");
     });
     s.Get("/zel/datacollect/sendBase64.shtm", [this](const httplib::Request& req, httplib::Response& res) {

@@ -50,6 +50,11 @@ public:
     // Account name -> password. When not empty, the passport login checks what
     // it receives against it and refuses anything else.
     std::map<std::string, std::string> accounts;
+    // Session ids of accounts registered here: their passport and automatic
+    // logins answer with these instead of the scripted ones.
+    std::map<std::string, std::string> sessionOf;
+    // Told (outside the service's lock) of each new account and its session id.
+    std::function<void(const std::string& account, const std::string& sessionId)> onRegistered;
     // Told of every request ("account GET <path> -> 200"); set before any arrives.
     std::function<void(const std::string&)> log;
     std::string smsAnswer = R"({"Result":0,"resultCode":0,"resultMsg":"sent"})";
@@ -78,6 +83,7 @@ private:
     mutable std::mutex m_mutex;
     std::vector<Request> m_requests;
     std::vector<std::string> m_batches;
+    std::string m_lastAccount; // of the last accepted passport login
 };
 
 } // namespace pw::test

@@ -1,0 +1,1186 @@
+#include "account/LocalInteractiveViewController.h"
+
+#include "account/AccountControls.h"
+#include "account/LoginHelper.h"
+#include "account/ZELLoginViewController.h"
+#include "foundation/db/BookTB.h"
+#include "foundation/widgets/HorizontalPickerView.h"
+#include "network/RQFormDataRequest.h"
+#include "platform/core/RunLoop.h"
+#include "platform/ui/BundleImage.h"
+#include "platform/ui/NavigationController.h"
+#include "site/Ostra.h"
+#include "site/RZFormDataRequest.h"
+#include "site/RZHTTPRequest.h"
+#include "site/SiteAnswer.h"
+
+#include <cmath>
+
+namespace pw {
+namespace {
+
+constexpr const char* kClassName = "LocalInteractiveViewController";
+constexpr double kTimeout = 30;
+constexpr double kStripHeight = 31;
+constexpr int kPagerTag = 10;
+constexpr const char* kPageOrder[] = {"CuiGeng", "DaShang", "FenHongPiao", "PingJia", "TuiJian", "YinXiang", "YuePiao"};
+constexpr const char* kPageTitles[] = {"我要催更", "我要打赏", "投粉红票", "我要评价",
+                                       "投推荐票", "书友印象", "我投月票"};
+const gfx::Color kBoxBorder = gfx::Color::fromRGB255(123, 156, 197);
+
+int64_t whole(const core::Value& v) {
+    if (auto i = v.asInt())
+        return *i;
+    if (auto d = v.asDouble())
+        return static_cast<int64_t>(*d);
+    if (auto s = v.asString()) {
+        try {
+            return std::stoll(*s);
+        } catch (...) {}
+    }
+    return 0;
+}
+
+// A page object's value as its label shows it.
+std::string valueText(const core::Value& v) {
+    if (auto i = v.asInt())
+        return std::to_string(*i);
+    if (auto d = v.asDouble()) {
+        if (std::floor(*d) == *d)
+            return std::to_string(static_cast<int64_t>(*d));
+        return std::to_string(*d);
+    }
+    if (auto s = v.asString())
+        return *s;
+    return {};
+}
+
+// Length in UTF-16 code units, as the label check counts.
+size_t utf16Length(const std::string& text) {
+    size_t n = 0;
+    for (unsigned char c : text) {
+        if ((c & 0xC0) == 0x80)
+            continue;
+        n += c >= 0xF0 ? 2 : 1;
+    }
+    return n;
+}
+
+std::string replaceMark(std::string format, const std::string& value) {
+    if (auto at = format.find("%@"); at != std::string::npos)
+        format.replace(at, 2, value);
+    return format;
+}
+
+} // namespace
+
+std::shared_ptr<LocalInteractiveViewController> LocalInteractiveViewController::self() {
+    return std::static_pointer_cast<LocalInteractiveViewController>(shared_from_this());
+}
+
+LocalInteractiveViewController::~LocalInteractiveViewController() {
+    clean();
+}
+
+void LocalInteractiveViewController::clean() {
+    m_loginLater.cancel();
+    m_padRedraw.cancel();
+    // Every request this screen started, the replaced ones too.
+    for (auto& weak : m_started)
+        if (auto r = weak.lock())
+            r->clearDelegatesAndCancel();
+    m_started.clear();
+    m_request.reset();
+    m_requestForm.reset();
+}
+
+// ---- choice lists
+
+std::map<int, std::vector<RZKeyValuePair>> LocalInteractiveViewController::choiceLists(bool pinkEnabled) {
+    std::map<int, std::vector<RZKeyValuePair>> lists;
+    lists[kListCuiGengWords] =
+        RZKeyValuePair::genDataWithObjectsAndKeys({"1", "3000字", "2", "6000字", "3", "9000字", "4", "12000字"});
+    std::vector<std::string> tickets;
+    for (int i = 1; i <= 7; ++i)
+        tickets.insert(tickets.end(), {std::to_string(i), std::to_string(i) + "张"});
+    lists[kListCuiGengTickets] = RZKeyValuePair::genDataWithObjectsAndKeys(tickets);
+    const char* gifts[] = {"1", "5", "10"};
+    std::vector<std::string> amounts;
+    const char* values[] = {"100", "588", "1888", "5888", "8888", "10000", "50000", "100000"};
+    for (int i = 0; i < 8; ++i) {
+        std::string shown = std::string(values[i]) + "墨川币";
+        if (i >= 5)
+            shown += std::string(pinkEnabled ? "(赠送粉红票" : "(赠送月票") + gifts[i - 5] + "张)";
+        amounts.insert(amounts.end(), {values[i], shown});
+    }
+    lists[kListDaShang] = RZKeyValuePair::genDataWithObjectsAndKeys(amounts);
+    lists[kListFenHongPiao] = RZKeyValuePair::genDataWithObjectsAndKeys({"1", "1张粉红票", "2", "2张粉红票"});
+    lists[kListPingJiaWords] =
+        RZKeyValuePair::genDataWithObjectsAndKeys({"0", "+2分 不知所云", "1", "+4分 随便看看", "2", "+6分 值得一读",
+                                                   "3", "+8分 不容错过", "4", "+10分 经典一读"});
+    std::vector<std::string> ratings, recommends;
+    for (int i = 1; i <= 5; ++i) {
+        ratings.insert(ratings.end(), {std::to_string(i), std::to_string(i) + " 张评价票"});
+        recommends.insert(recommends.end(), {std::to_string(i), std::to_string(i) + " 张推荐票"});
+    }
+    recommends.insert(recommends.end(), {"0", "所有推荐票"});
+    lists[kListPingJiaTickets] = RZKeyValuePair::genDataWithObjectsAndKeys(ratings);
+    lists[kListTuiJian] = RZKeyValuePair::genDataWithObjectsAndKeys(recommends);
+    lists[kListYuePiao] = RZKeyValuePair::genDataWithObjectsAndKeys({"1", "1 张月票", "2", "2 张月票"});
+    return lists;
+}
+
+int LocalInteractiveViewController::presetIndex(int listTag) {
+    switch (listTag) {
+    case kListDaShang:
+        return 5;
+    case kListPingJiaWords:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+const std::vector<RZKeyValuePair>& LocalInteractiveViewController::listForTag(int tag) const {
+    static const std::vector<RZKeyValuePair> empty;
+    auto it = m_lists.find(tag);
+    return it == m_lists.end() ? empty : it->second;
+}
+
+// ---- requests
+
+void LocalInteractiveViewController::keep(const std::shared_ptr<RQHTTPRequest>& request) {
+    std::erase_if(m_started, [](const std::weak_ptr<RQHTTPRequest>& w) { return w.expired(); });
+    m_started.push_back(request);
+}
+
+std::shared_ptr<RQHTTPRequest> LocalInteractiveViewController::fetch(int tag) {
+    const std::string url = SiteAnswer::url(
+        SiteHosts::Service::Interaction, "/ClientInterface/IGetInteraction.aspx?BookId=" + std::to_string(m_rzBookId));
+    auto request = RZHTTPRequest::requestWithURL(url);
+    request->setShowAccurateProgress(false);
+    request->setTimeOutSeconds(kTimeout);
+    request->setTag(tag);
+    request->setDelegate(std::static_pointer_cast<RQHTTPRequestDelegate>(self()));
+    m_request = request;
+    keep(request);
+    return request;
+}
+
+void LocalInteractiveViewController::getInteractionWithTag(int tag) {
+    auto request = fetch(tag);
+    Ostra::createOstraReferrer(kClassName, replaceMark("《%@》投票互动", title()), kClassName, kClassName,
+                               request->url(), kClassName);
+    request->startAsynchronous();
+}
+
+void LocalInteractiveViewController::refreshData() {
+    fetch(0)->startAsynchronous();
+    startSpinner();
+}
+
+void LocalInteractiveViewController::requestForInteractiveWithAction(const std::string& action, int tag,
+                                                                     const Fields& data) {
+    auto form = RZFormDataRequest::requestWithURL(
+        SiteAnswer::url(SiteHosts::Service::Interaction, "/ClientInterface/ISetInteraction.aspx"));
+    form->setPostFormat(RQFormDataRequest::URLEncodedPostFormat);
+    form->setStringEncoding("UTF-8");
+    form->addPostValue(std::to_string(m_rzBookId), "BookId");
+    form->addPostValue(action, "action");
+    form->addPostValue("33", "areaId");
+    for (const auto& [key, value] : data)
+        form->addPostValue(value, key);
+    form->setTimeOutSeconds(kTimeout);
+    form->setTag(tag);
+    form->setDelegate(std::static_pointer_cast<RQHTTPRequestDelegate>(self()));
+    m_requestForm = form;
+    keep(form);
+    form->startAsynchronous();
+    startSpinner();
+}
+
+void LocalInteractiveViewController::requestFinished(RQHTTPRequest& request) {
+    const int tag = request.tag();
+    if (tag == kFetchFirst || tag == kFetchAfterLogin)
+        stateFinished(request);
+    else if (tag == 0)
+        refreshDataFinished(request);
+    else
+        interactiveRequestFinished(request);
+}
+
+void LocalInteractiveViewController::requestFailed(RQHTTPRequest& request) {
+    const int tag = request.tag();
+    if (tag == kFetchFirst || tag == kFetchAfterLogin)
+        stateFailed(request);
+    else if (tag == 0)
+        refreshDataFailed(request);
+    else
+        interactiveRequestFailed(request);
+}
+
+void LocalInteractiveViewController::stateFinished(RQHTTPRequest& request) {
+    stopSpinner();
+    auto reply = SiteAnswer::cleanedJSON(request);
+    if (!reply || !reply->isMap()) {
+        showTip("抱歉，暂时无法获取数据。");
+        return;
+    }
+    const int tag = request.tag();
+    const int64_t result = whole((*reply)["Result"]);
+    if (result == -3) {
+        showTip("抱歉，没有找到此书。");
+        return;
+    }
+    if (result == -2) {
+        showTip("抱歉，请求参数错误。");
+        return;
+    }
+    if (result == -1) {
+        if (tag == kFetchFirst) {
+            std::weak_ptr<LocalInteractiveViewController> weak = self();
+            m_loginLater.cancel();
+            m_loginLater = core::RunLoop::current().postAfter(0.6, [weak] {
+                if (auto s = weak.lock())
+                    s->showLoginView();
+            });
+        } else {
+            showTip("抱歉，暂时无法登录。");
+        }
+        return;
+    }
+    if (m_bottomScroll && m_bottomScroll->pageCount() > 0)
+        return; // the pages are built once
+    if (!m_pageNames.empty())
+        return;
+    for (const char* name : kPageOrder)
+        m_pages[name] = (*reply)[name];
+    buildPages();
+}
+
+void LocalInteractiveViewController::stateFailed(RQHTTPRequest&) {
+    stopSpinner();
+    showTip("抱歉，操作似乎出错了。");
+}
+
+void LocalInteractiveViewController::refreshDataFinished(RQHTTPRequest& request) {
+    stopSpinner();
+    auto reply = SiteAnswer::cleanedJSON(request);
+    if (!reply || !reply->isMap())
+        return;
+    const int64_t result = whole((*reply)["Result"]);
+    if (result >= -3 && result <= -1)
+        return;
+    for (const char* name : kPageOrder)
+        m_pages[name] = (*reply)[name];
+    refreshLabels();
+}
+
+void LocalInteractiveViewController::refreshDataFailed(RQHTTPRequest&) {
+    stopSpinner();
+}
+
+void LocalInteractiveViewController::interactiveRequestFinished(RQHTTPRequest& request) {
+    stopSpinner();
+    auto reply = SiteAnswer::cleanedJSON(request);
+    std::string message;
+    if (reply && reply->isMap())
+        message = (*reply)["Message"].asString().value_or("");
+    showTip(message);
+    refreshData();
+}
+
+void LocalInteractiveViewController::interactiveRequestFailed(RQHTTPRequest&) {
+    stopSpinner();
+    showTip("抱歉，操作似乎出错了。");
+}
+
+void LocalInteractiveViewController::showLoginView() {
+    auto* nav = navigationController();
+    if (!nav)
+        return;
+    auto login = ZELLoginViewController::create();
+    login->hidesBottomBarWhenPushed = true;
+    std::weak_ptr<LocalInteractiveViewController> weak = self();
+    login->setCallbackTarget(weak);
+    login->setCallbackSelector([weak](const std::any&) {
+        if (auto s = weak.lock())
+            s->loginCallback();
+    });
+    nav->pushViewController(login, true);
+}
+
+void LocalInteractiveViewController::loginCallback() {
+    startSpinner();
+    getInteractionWithTag(kFetchAfterLogin);
+}
+
+// ---- sending
+
+std::string LocalInteractiveViewController::actionWord(int code) {
+    switch (code) {
+    case kCuiGeng:
+        return "cg";
+    case kDaShang:
+        return "ds";
+    case kFenHongPiao:
+        return "fhp";
+    case kPingJia:
+        return "pj";
+    case kTuiJian:
+        return "tj";
+    case kYinXiang:
+        return "yx";
+    case kYuePiao:
+        return "yp";
+    default:
+        return {};
+    }
+}
+
+LocalInteractiveViewController::Fields LocalInteractiveViewController::fieldsForAction(int code) const {
+    auto chosen = [this](int listTag) -> std::string {
+        const auto& list = listForTag(listTag);
+        int index = presetIndex(listTag);
+        if (auto* b = listButton(listTag))
+            index = b->selectedIndex;
+        if (index < 0 || static_cast<size_t>(index) >= list.size())
+            return {};
+        return list[static_cast<size_t>(index)].value;
+    };
+    auto text = [this](int boxTag) -> std::string {
+        auto* box = messageBox(boxTag);
+        return box ? box->text() : std::string();
+    };
+    switch (code) {
+    case kCuiGeng:
+        return {{"type", chosen(kListCuiGengWords)}, {"count", chosen(kListCuiGengTickets)}};
+    case kDaShang:
+        return {{"moneyType", chosen(kListDaShang)}, {"description", text(kBoxDaShang)}};
+    case kFenHongPiao:
+        return {{"count", chosen(kListFenHongPiao)}, {"description", text(kBoxFenHongPiao)}};
+    case kPingJia:
+        return {{"star", chosen(kListPingJiaWords)}, {"count", chosen(kListPingJiaTickets)}};
+    case kTuiJian:
+        return {{"count", chosen(kListTuiJian)}};
+    case kYuePiao:
+        return {{"count", chosen(kListYuePiao)}, {"description", text(kBoxYuePiao)}};
+    case kYinXiang:
+        return {{"label", m_tfYinXiang ? m_tfYinXiang->text() : std::string()}};
+    default:
+        return {};
+    }
+}
+
+void LocalInteractiveViewController::showAlertWithType(int code, const std::string& message) {
+    auto alert = ui::AlertView::create("提示", message, std::static_pointer_cast<ui::AlertViewDelegate>(self()), "取消",
+                                       {"确定"});
+    alert->setTag(code);
+    alert->show();
+    m_lastAlert = alert;
+}
+
+void LocalInteractiveViewController::clickedButtonAtIndex(ui::AlertView& alert, int64_t index) {
+    const int code = alert.tag();
+    if (index != 1 || code < kCuiGeng || code > kYuePiao || code == kYinXiang)
+        return;
+    requestForInteractiveWithAction(actionWord(code), code, fieldsForAction(code));
+}
+
+void LocalInteractiveViewController::confirm(int code, const std::string& message) {
+    hideKeyboard();
+    showAlertWithType(code, message);
+}
+
+void LocalInteractiveViewController::btnCuiGengClick() {
+    confirm(kCuiGeng, "确定提交？");
+}
+void LocalInteractiveViewController::btnDaShangClick() {
+    confirm(kDaShang, "确定打赏？");
+}
+void LocalInteractiveViewController::btnFenHongClick() {
+    confirm(kFenHongPiao, "确定投票？");
+}
+void LocalInteractiveViewController::btnPingJiaClick() {
+    confirm(kPingJia, "确定评价？");
+}
+void LocalInteractiveViewController::btnTuiJianClick() {
+    confirm(kTuiJian, "确定提交？");
+}
+void LocalInteractiveViewController::btnYuePiaoClick() {
+    confirm(kYuePiao, "确定提交？");
+}
+
+void LocalInteractiveViewController::btnYinXiangClick() {
+    hideKeyboard();
+    const std::string label = m_tfYinXiang ? m_tfYinXiang->text() : std::string();
+    const size_t n = utf16Length(label);
+    if (n < 1 || n > 5) {
+        showTip("印象为1至5个汉字");
+        return;
+    }
+    requestForInteractiveWithAction("yx", kYinXiang, {{"label", label}});
+}
+
+void LocalInteractiveViewController::btnYinXiangLabelClick(YinXiangButton& button) {
+    if (m_tfYinXiang)
+        m_tfYinXiang->setText(button.yinXiang);
+}
+
+void LocalInteractiveViewController::rechargeAccount() {
+    AccountControls::openInBrowser(SiteHosts::baseUrl(SiteHosts::Service::Interface) + "/Profile/Charge.aspx");
+}
+
+void LocalInteractiveViewController::helpFenHongClick() {
+    AccountControls::openInBrowser(SiteHosts::baseUrl(SiteHosts::Service::Interface) + "/help/nvpinpkrule1.aspx#n2");
+}
+
+void LocalInteractiveViewController::helpTuiJianClick() {
+    AccountControls::openInBrowser(SiteHosts::baseUrl(SiteHosts::Service::Interface) + "/help/tuijianpiao.aspx");
+}
+
+void LocalInteractiveViewController::helpYuePiao() {
+    AccountControls::openInBrowser(SiteHosts::baseUrl(SiteHosts::Service::Interface) +
+                                   "/help/vipshenqin.aspx#%E6%9C%88%E7%A5%A8");
+}
+
+// ---- tips and spinner
+
+void LocalInteractiveViewController::showTip(const std::string& text) {
+    m_tip = text;
+    if (m_pProgressHUD)
+        m_pProgressHUD->showTipsWithoutLoadingHideDelay(text, 2);
+}
+
+void LocalInteractiveViewController::startSpinner() {
+    if (m_indicator)
+        m_indicator->startAnimating();
+}
+
+void LocalInteractiveViewController::stopSpinner() {
+    if (m_indicator)
+        m_indicator->stopAnimating();
+}
+
+const core::Value& LocalInteractiveViewController::pageObject(const std::string& page) const {
+    static const core::Value none;
+    auto it = m_pages.find(page);
+    return it == m_pages.end() ? none : it->second;
+}
+
+ui::Label* LocalInteractiveViewController::valueLabel(const std::string& page, const std::string& key) const {
+    auto it = m_valueLabels.find(page + "." + key);
+    return it == m_valueLabels.end() ? nullptr : it->second.get();
+}
+
+ListButton* LocalInteractiveViewController::listButton(int tag) const {
+    auto it = m_listButtons.find(tag);
+    return it == m_listButtons.end() ? nullptr : it->second.get();
+}
+
+ui::TextView* LocalInteractiveViewController::messageBox(int tag) const {
+    auto it = m_boxes.find(tag);
+    return it == m_boxes.end() ? nullptr : it->second.get();
+}
+
+void LocalInteractiveViewController::refreshLabels() {
+    // Only the labels of pages that were built; a page the site enables later
+    // is not added.
+    for (auto& [name, label] : m_valueLabels) {
+        const auto dot = name.find('.');
+        const std::string page = name.substr(0, dot), key = name.substr(dot + 1);
+        const core::Value& object = pageObject(page);
+        if (whole(object["Enable"]) != 1 || key == "fansLevel")
+            continue;
+        label->setText(valueText(object[key]));
+    }
+}
+
+// ---- the screen
+
+void LocalInteractiveViewController::loadView() {
+    auto view = ui::View::create(gfx::Rect(0, 0, 320, 416));
+    view->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
+    setView(view);
+}
+
+void LocalInteractiveViewController::viewDidLoad() {
+    auto& v = *view();
+    const double width = v.bounds().width();
+    m_sectionView = HorizontalFixButtonView::initWithFrame({0, 0, width, kStripHeight});
+    m_sectionView->setAutoresizingMask(ui::FlexibleWidth);
+    m_sectionView->setBackgroundColor(gfx::Color::clear());
+    m_sectionView->setDelegate(std::static_pointer_cast<HorizontalFixButtonDelegate>(self()));
+    v.addSubview(m_sectionView);
+
+    m_bottomScroll = RZScrollView::initWithFrame({0, kStripHeight, width, v.bounds().height() - kStripHeight});
+    m_bottomScroll->setTag(kPagerTag);
+    m_bottomScroll->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
+    m_bottomScroll->setDelegate(std::static_pointer_cast<ui::ScrollViewDelegate>(self()));
+    v.addSubview(m_bottomScroll);
+
+    setTitle(BookTB::getBookNameByRZBookId(m_rzBookId).value_or(""));
+    v.setBackgroundColor(gfx::Color::fromRGB255(238, 238, 238));
+
+    m_pProgressHUD = ProgressHUD::initWithView(&v);
+    m_pProgressHUD->setCustomView(ui::View::create(gfx::Rect()));
+    v.addSubview(m_pProgressHUD);
+
+    m_indicator = ui::View::create<ui::ActivityIndicatorView>(ui::ActivityIndicatorStyle::Gray);
+    m_indicator->sizeToFit();
+    m_indicator->setCenter(v.bounds().center());
+    m_indicator->setAutoresizingMask(ui::FlexibleLeftMargin | ui::FlexibleRightMargin | ui::FlexibleTopMargin |
+                                     ui::FlexibleBottomMargin);
+    v.addSubview(m_indicator);
+
+    getInteractionWithTag(kFetchFirst);
+    startSpinner();
+}
+
+void LocalInteractiveViewController::viewWillAppear(bool animated) {
+    if (auto* nav = navigationController())
+        nav->setNavigationBarHidden(false, animated);
+    if (m_sectionView)
+        m_sectionView->reLayout();
+    if (m_bottomScroll) {
+        m_bottomScroll->reLayout();
+        m_bottomScroll->scrollToPage(m_currPage, false);
+    }
+}
+
+void LocalInteractiveViewController::viewDidUnload() {
+    clean();
+}
+
+bool LocalInteractiveViewController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const {
+    return AccountControls::shouldAutorotate(o);
+}
+
+void LocalInteractiveViewController::didRotateFromInterfaceOrientation(device::Orientation) {
+    const double width = view()->bounds().width();
+    for (auto& [name, page] : m_pageViews)
+        if (auto* scroll = dynamic_cast<ui::ScrollView*>(page.get()))
+            scroll->setContentSize({width, scroll->contentSize().height});
+    if (m_listView)
+        m_listView->setContentSize({width, m_listView->contentSize().height});
+    m_sectionView->reLayout();
+    m_bottomScroll->reLayout();
+    m_bottomScroll->scrollToPage(m_currPage, false);
+}
+
+void LocalInteractiveViewController::selectedAtIndex(int index) {
+    m_currPage = index;
+    m_bottomScroll->scrollToPage(index, true);
+    if (AccountControls::isPad()) {
+        std::weak_ptr<LocalInteractiveViewController> weak = self();
+        m_padRedraw.cancel();
+        m_padRedraw = core::RunLoop::current().postAfter(0.5, [weak] {
+            if (auto s = weak.lock())
+                s->showTextViewTextWhenFirstLoadOnPad();
+        });
+    }
+}
+
+void LocalInteractiveViewController::whenScrollStop() {
+    const double w = m_bottomScroll->bounds().width();
+    if (w <= 0)
+        return;
+    m_currPage = static_cast<int>(std::floor((m_bottomScroll->contentOffset().x - w / 2) / w)) + 1;
+    m_sectionView->setButtonSelectedAtIndexAnimate(m_currPage);
+    if (AccountControls::isPad())
+        showTextViewTextWhenFirstLoadOnPad();
+}
+
+void LocalInteractiveViewController::scrollViewDidScroll(ui::ScrollView& scroll) {
+    if (scroll.tag() == kPagerTag || !AccountControls::isPad())
+        hideKeyboard();
+    if (auto* box = messageBox(kBoxDaShang))
+        box->setNeedsLayout();
+}
+
+void LocalInteractiveViewController::scrollViewDidEndDragging(ui::ScrollView& scroll, bool willDecelerate) {
+    if (scroll.tag() == kPagerTag && !willDecelerate)
+        whenScrollStop();
+}
+
+void LocalInteractiveViewController::scrollViewDidEndDecelerating(ui::ScrollView& scroll) {
+    if (scroll.tag() == kPagerTag)
+        whenScrollStop();
+}
+
+void LocalInteractiveViewController::showTextViewTextWhenFirstLoadOnPad() {
+    for (auto& [tag, box] : m_boxes) {
+        gfx::Rect f = box->frame();
+        box->setFrame({f.x(), f.y(), f.width() + 0.05, f.height()});
+    }
+}
+
+void LocalInteractiveViewController::setTVContent(ui::View& v) {
+    const gfx::Rect f = v.frame();
+    v.setFrame({f.x() + 1, f.y(), f.width() - 2, f.height()});
+}
+
+void LocalInteractiveViewController::hideKeyboard() {
+    for (auto& [tag, box] : m_boxes)
+        box->resignFirstResponder();
+    if (m_tfYinXiang)
+        m_tfYinXiang->resignFirstResponder();
+}
+
+// ---- factories
+
+std::shared_ptr<ui::Label> LocalInteractiveViewController::genLabelWithFrame(const gfx::Rect& frame, double fontSize,
+                                                                             const std::string& text,
+                                                                             ui::View& container) {
+    auto label = ui::View::create<ui::Label>(frame);
+    label->setFont(gfx::Font::systemFont(fontSize));
+    label->setBackgroundColor(gfx::Color::clear());
+    label->setTextColor(gfx::Color::darkGray());
+    label->setText(text);
+    container.addSubview(label);
+    return label;
+}
+
+std::shared_ptr<ui::Button> LocalInteractiveViewController::genButtonWithFrame(const gfx::Rect& frame,
+                                                                               const gfx::Image& bgImage,
+                                                                               const std::string& title,
+                                                                               ui::View& container) {
+    auto button = ui::Button::create(ui::ButtonType::Custom);
+    button->setFrame(frame);
+    if (bgImage)
+        button->setBackgroundImage(bgImage);
+    else
+        button->setBackgroundColor(gfx::Color::fromRGB255(226, 226, 226));
+    button->setTitle(title);
+    button->titleLabel().setFont(gfx::Font::systemFont(12));
+    button->setTitleColor(gfx::Color::black());
+    container.addSubview(button);
+    return button;
+}
+
+std::shared_ptr<ListButton> LocalInteractiveViewController::genListButtonWithFrame(const gfx::Rect& frame,
+                                                                                   const gfx::Image& bgImage,
+                                                                                   const std::string& title, int tag,
+                                                                                   ui::View& container) {
+    auto button = ListButton::create();
+    button->setFrame(frame);
+    if (bgImage)
+        button->setBackgroundImage(bgImage);
+    else
+        button->setBackgroundColor(gfx::Color::white());
+    button->setTitle(title);
+    button->titleLabel().setFont(gfx::Font::systemFont(12));
+    button->setTitleColor(gfx::Color::black());
+    button->setTag(tag);
+    std::weak_ptr<LocalInteractiveViewController> weak = self();
+    button->addTarget(
+        [weak](ui::Control& sender) {
+            if (auto s = weak.lock())
+                s->showItemList(static_cast<ListButton&>(sender));
+        },
+        ui::ControlEventTouchUpInside);
+    container.addSubview(button);
+    return button;
+}
+
+std::shared_ptr<ui::TextView> LocalInteractiveViewController::genTextViewWithFrame(const gfx::Rect& frame,
+                                                                                   ui::View& container,
+                                                                                   const std::string* content) {
+    auto box = ui::View::create<ui::TextView>(frame);
+    box->setAutoresizingMask(ui::FlexibleWidth);
+    box->setTextColor(gfx::Color::darkGray());
+    box->setBackgroundColor(gfx::Color::clear());
+    box->layer()->setCornerRadius(5);
+    box->layer()->setBorderWidth(1);
+    box->layer()->setBorderColor(kBoxBorder);
+    if (content)
+        box->setText(*content);
+    container.addSubview(box);
+    return box;
+}
+
+std::shared_ptr<HorizontalPickerView>
+LocalInteractiveViewController::genPickerWithFrame(const gfx::Rect& frame, const std::vector<std::string>* names,
+                                                   const std::vector<core::Value>* values, double cellWidth,
+                                                   ui::View& container) {
+    auto picker = HorizontalPickerView::initWithFrame(frame);
+    picker->setFontSize(13);
+    picker->setCellWidth(static_cast<int>(cellWidth));
+    if (names)
+        picker->setNamesWithArray(*names);
+    if (values)
+        picker->setValuesWithArray(*values);
+    container.addSubview(picker);
+    return picker;
+}
+
+// ---- choice list and editor overlay
+
+void LocalInteractiveViewController::showItemList(ListButton& button) {
+    hideKeyboard();
+    auto& v = *view();
+    if (!m_listView) {
+        m_listView = ui::View::create<ui::ScrollView>(v.bounds());
+        m_listView->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
+        m_listView->setBackgroundColor(gfx::Color::black());
+        m_listView->setAlpha(0.8);
+        v.addSubview(m_listView);
+    }
+    m_listView->setFrame(v.bounds());
+    m_listView->setHidden(false);
+    v.bringSubviewToFront(m_listView.get());
+    m_listView->setTag(button.tag());
+    const double width = m_listView->bounds().width();
+    const auto& list = listForTag(button.tag());
+    std::weak_ptr<LocalInteractiveViewController> weak = self();
+    double bottom = 0;
+    for (size_t i = 0; i < list.size(); ++i) {
+        auto entry = ui::Button::create(ui::ButtonType::Custom);
+        entry->setTag(static_cast<int>(i));
+        entry->setBackgroundColor(gfx::Color::fromRGB255(122, 134, 142));
+        entry->setAutoresizingMask(ui::FlexibleWidth);
+        entry->setFrame({20, 65 + 54.0 * static_cast<double>(i), width - 40, 34});
+        entry->setTitle(list[i].key);
+        entry->setTitleColor(gfx::Color::white());
+        entry->addTarget(
+            [weak](ui::Control& sender) {
+                if (auto s = weak.lock())
+                    s->listItemSelected(sender.tag());
+            },
+            ui::ControlEventTouchUpInside);
+        m_listView->addSubview(entry);
+        bottom = entry->frame().maxY();
+    }
+    m_listView->setContentSize({width, bottom + 20});
+    auto close = ui::Button::create(ui::ButtonType::Custom);
+    close->setFrame({width - 20 - 34, 20, 34, 34});
+    close->setBackgroundColor(gfx::Color::black());
+    close->setTitle("X");
+    close->setTitleColor(gfx::Color::white());
+    close->setAutoresizingMask(ui::FlexibleLeftMargin);
+    close->addTarget(
+        [weak](ui::Control&) {
+            if (auto s = weak.lock())
+                s->closeListView();
+        },
+        ui::ControlEventTouchUpInside);
+    m_listView->addSubview(close);
+}
+
+void LocalInteractiveViewController::listItemSelected(int index) {
+    if (m_listView) {
+        auto* button = listButton(m_listView->tag());
+        const auto& list = listForTag(m_listView->tag());
+        if (button && index >= 0 && static_cast<size_t>(index) < list.size()) {
+            button->setTitle(list[static_cast<size_t>(index)].key);
+            button->selectedIndex = index;
+        }
+    }
+    closeListView();
+}
+
+void LocalInteractiveViewController::closeListView() {
+    if (!m_listView)
+        return;
+    m_listView->setHidden(true);
+    std::vector<std::shared_ptr<ui::View>> gone;
+    for (const auto& sub : m_listView->subviews())
+        if (dynamic_cast<ui::Button*>(sub.get()) || dynamic_cast<ui::TextView*>(sub.get()))
+            gone.push_back(sub);
+    for (auto& sub : gone)
+        sub->removeFromSuperview();
+    m_tvListView.reset();
+}
+
+void LocalInteractiveViewController::openEditor(ui::TextView& box) {
+    auto& v = *view();
+    if (!m_listView) {
+        m_listView = ui::View::create<ui::ScrollView>(v.bounds());
+        m_listView->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
+        m_listView->setBackgroundColor(gfx::Color::black());
+        m_listView->setAlpha(0.8);
+        v.addSubview(m_listView);
+    }
+    m_listView->setFrame(v.bounds());
+    m_listView->setHidden(false);
+    v.bringSubviewToFront(m_listView.get());
+    m_listView->setTag(box.tag());
+    const double width = m_listView->bounds().width();
+    m_tvListView = ui::View::create<ui::TextView>(gfx::Rect(20, 10, width - 40, 60));
+    m_tvListView->setAutoresizingMask(ui::FlexibleWidth);
+    m_tvListView->layer()->setCornerRadius(5);
+    m_tvListView->layer()->setBorderWidth(1);
+    m_tvListView->layer()->setBorderColor(kBoxBorder);
+    m_tvListView->setText(box.text());
+    m_listView->addSubview(m_tvListView);
+    std::weak_ptr<LocalInteractiveViewController> weak = self();
+    const double y = m_tvListView->frame().maxY() + 10;
+    auto cancel = ui::Button::create(ui::ButtonType::Custom);
+    cancel->setFrame({30, y, 120, 30});
+    cancel->setBackgroundColor(gfx::Color::black());
+    cancel->setTitle("取消");
+    cancel->setTitleColor(gfx::Color::white());
+    cancel->setAutoresizingMask(ui::FlexibleRightMargin);
+    cancel->addTarget(
+        [weak](ui::Control&) {
+            if (auto s = weak.lock())
+                s->closeListView();
+        },
+        ui::ControlEventTouchUpInside);
+    m_listView->addSubview(cancel);
+    auto ok = ui::Button::create(ui::ButtonType::Custom);
+    ok->setFrame({width - 150, y, 120, 30});
+    ok->setBackgroundColor(gfx::Color::black());
+    ok->setTitle("确定");
+    ok->setTitleColor(gfx::Color::white());
+    ok->setAutoresizingMask(ui::FlexibleLeftMargin);
+    ok->addTarget(
+        [weak](ui::Control&) {
+            if (auto s = weak.lock())
+                s->listInputFinished();
+        },
+        ui::ControlEventTouchUpInside);
+    m_listView->addSubview(ok);
+    m_listView->setContentSize({width, y + 30 + 10});
+}
+
+void LocalInteractiveViewController::listInputFinished() {
+    if (m_listView && m_tvListView)
+        if (auto* box = messageBox(m_listView->tag()))
+            box->setText(m_tvListView->text());
+    closeListView();
+}
+
+// ---- pages
+
+std::vector<gfx::Point> LocalInteractiveViewController::flowLabels(const std::vector<double>& widths, double x0,
+                                                                   double y0, double gap, double limitWidth) {
+    std::vector<gfx::Point> out;
+    double x = x0, y = y0;
+    for (double w : widths) {
+        if (x + w > limitWidth && x > x0) {
+            x = x0;
+            y += 23;
+        }
+        out.push_back({x, y});
+        x += w + gap;
+    }
+    return out;
+}
+
+double LocalInteractiveViewController::labelLimitWidth() {
+    return AccountControls::isPad() ? 768 : 320;
+}
+
+double LocalInteractiveViewController::row(ui::View& page, const std::string& pageName, double y, double height,
+                                           const std::vector<std::tuple<std::string, std::string, double>>& items,
+                                           double x) {
+    const core::Value& object = pageObject(pageName);
+    for (const auto& [text, key, width] : items) {
+        if (key.empty()) {
+            genLabelWithFrame({x, y, width, height}, 12, text, page);
+        } else {
+            const bool literal = key.front() == '=';
+            auto label =
+                genLabelWithFrame({x, y, width, height}, 12, literal ? key.substr(1) : valueText(object[key]), page);
+            label->setTextColor(gfx::Color::red());
+            if (!(pageName == "CuiGeng" && key == "ticketAvailable"))
+                label->setTextAlignment(gfx::TextAlignment::Center);
+            if (!literal)
+                m_valueLabels[pageName + "." + key] = label;
+        }
+        x += width;
+    }
+    return y + height;
+}
+
+std::shared_ptr<ui::Button>
+LocalInteractiveViewController::actionButton(const gfx::Rect& frame, const std::string& title, ui::View& page,
+                                             void (LocalInteractiveViewController::*action)()) {
+    auto button =
+        genButtonWithFrame(frame, ui::BundleImage::named("buy_chapter_button.png").stretchable(8, 10), title, page);
+    std::weak_ptr<LocalInteractiveViewController> weak = self();
+    button->addTarget(
+        [weak, action](ui::Control&) {
+            if (auto s = weak.lock())
+                ((*s).*action)();
+        },
+        ui::ControlEventTouchUpInside);
+    return button;
+}
+
+std::shared_ptr<ui::TextView> LocalInteractiveViewController::messageBoxFor(const gfx::Rect& frame, ui::View& page,
+                                                                            int tag, const std::string& preset) {
+    auto box = genTextViewWithFrame(frame, page, &preset);
+    box->setTag(tag);
+    if (!AccountControls::isPad()) {
+        std::weak_ptr<LocalInteractiveViewController> weak = self();
+        box->shouldBeginEditing = [weak](ui::TextView& tv) {
+            if (auto s = weak.lock())
+                s->openEditor(tv);
+            return false;
+        };
+        box->setDelegate(std::static_pointer_cast<ui::ScrollViewDelegate>(self()));
+    }
+    m_boxes[tag] = box;
+    return box;
+}
+
+double LocalInteractiveViewController::buildCuiGeng(ui::View& page) {
+    const double w = page.bounds().width();
+    const gfx::Image ddl = ui::BundleImage::named("btn_ddl.png").stretchable(18, 0);
+    auto intro = genLabelWithFrame({10, 3, w - 20, 38}, 12, "这书写的实在是太好了，我决定催更作品", page);
+    double y = intro->frame().maxY() + 10;
+    genLabelWithFrame({10, y, 50, 38}, 12, "我要投：", page);
+    const auto& words = listForTag(kListCuiGengWords);
+    m_listButtons[kListCuiGengWords] =
+        genListButtonWithFrame({60, y + 9, 100, 20}, ddl, words[0].key, kListCuiGengWords, page);
+    y += 38;
+    genLabelWithFrame({10, y, 50, 38}, 12, "更新票：", page);
+    m_listButtons[kListCuiGengTickets] = genListButtonWithFrame(
+        {60, y + 9, 70, 20}, ddl, listForTag(kListCuiGengTickets)[0].key, kListCuiGengTickets, page);
+    y += 38;
+    auto send = actionButton({20, y + 30, w - 40, 35}, "提 交", page, &LocalInteractiveViewController::btnCuiGengClick);
+    send->setAutoresizingMask(ui::FlexibleLeftMargin | ui::FlexibleRightMargin | ui::FlexibleWidth);
+    y = send->frame().maxY() + 35;
+    y = row(page, "CuiGeng", y, 38, {{"您当前的剩余更新票", "", 120}, {"", "ticketAvailable", 30}, {"票", "", 20}});
+    const double balanceY = y;
+    y = row(page, "CuiGeng", y, 38, {{"您当前的剩余墨川币", "", 120}, {"", "balance", 55}, {"点", "", 20}});
+    auto recharge = actionButton({10 + 195 + 10, balanceY + 1.5, 80, 35}, "我要充值", page,
+                                 &LocalInteractiveViewController::rechargeAccount);
+    recharge->setAutoresizingMask(ui::FlexibleRightMargin);
+    y = row(page, "CuiGeng", y, 38, {{"您还可以消费", "", 80}, {"", "=100", 30}, {"墨川币/张 购买更新票", "", 130}});
+    return y + 20;
+}
+
+double LocalInteractiveViewController::buildDaShang(ui::View& page) {
+    const double w = page.bounds().width();
+    const gfx::Image ddl = ui::BundleImage::named("btn_ddl.png").stretchable(18, 0);
+    auto intro = genLabelWithFrame({10, 3, w - 20, 38}, 12, "这书写的实在是太好了，我决定打赏作品", page);
+    const auto& amounts = listForTag(kListDaShang);
+    auto list = genListButtonWithFrame({(w - 190) / 2, intro->frame().maxY(), 200, 20}, ddl,
+                                       amounts[static_cast<size_t>(presetIndex(kListDaShang))].key, kListDaShang, page);
+    list->selectedIndex = presetIndex(kListDaShang);
+    list->setAutoresizingMask(ui::FlexibleLeftMargin | ui::FlexibleRightMargin);
+    m_listButtons[kListDaShang] = list;
+    auto box = messageBoxFor({30, list->frame().maxY() + 20, w - 60, 60}, page, kBoxDaShang,
+                             "这本书太棒了！犒劳一下，希望后续更精彩！");
+    auto hint = genLabelWithFrame({30, box->frame().maxY(), w - 60, 38}, 12,
+                                  "你可以输入6-500字寄语给作者，打赏成功后，您的寄语将在书评区显示", page);
+    hint->setNumberOfLines(0);
+    auto send = actionButton({40, hint->frame().maxY() + 5, w - 80, 35}, "确定打赏", page,
+                             &LocalInteractiveViewController::btnDaShangClick);
+    double y = row(page, "DaShang", send->frame().maxY() + 20, 19,
+                   {{"您当前剩余", "", 60}, {"", "balance", 55}, {"墨川币", "", 50}});
+    genLabelWithFrame({10, y, w - 20, 19}, 12,
+                      replaceMark("您当前的粉丝等级为：%@", valueText(pageObject("DaShang")["fansLevel"])), page);
+    y += 19;
+    auto recharge =
+        actionButton({10, y + 8, 80, 35}, "我要充值", page, &LocalInteractiveViewController::rechargeAccount);
+    auto note = genLabelWithFrame({10, recharge->frame().maxY() + 8, w - 20, 38}, 12,
+                                  "打赏成功后，只有当月打赏的信息才会在书页的打赏栏滚动显示", page);
+    note->setNumberOfLines(0);
+    return note->frame().maxY() + 15;
+}
+
+double LocalInteractiveViewController::buildTicketPage(ui::View& page, bool pink) {
+    const double w = page.bounds().width();
+    const std::string name = pink ? "FenHongPiao" : "YuePiao";
+    const int listTag = pink ? kListFenHongPiao : kListYuePiao;
+    const gfx::Image ddl = ui::BundleImage::named("btn_ddl.png").stretchable(18, 0);
+    auto intro =
+        genLabelWithFrame({10, 3, w - 20, 38}, 12,
+                          pink ? "这书写的实在是太好了，我决定投粉红票" : "这书写的实在是太好了，我决定投月票", page);
+    auto list = genListButtonWithFrame({(w - 120) / 2, intro->frame().maxY(), 120, 20}, ddl, listForTag(listTag)[0].key,
+                                       listTag, page);
+    list->setAutoresizingMask(ui::FlexibleLeftMargin | ui::FlexibleRightMargin);
+    m_listButtons[listTag] = list;
+    const std::string ticket = pink ? "粉红票" : "月票";
+    const std::string preset =
+        replaceMark("世界上最快乐的事情，莫过于写书有订阅，天天有打赏，时时有" + ticket +
+                        "，猫吃鱼，狗吃肉，奥特曼打小怪兽。在此鞠躬感谢 %@ 同学的支持，谢谢您的" + ticket +
+                        "，弱弱的再问一句，还有么？",
+                    LoginHelper::getUserNickName());
+    auto box =
+        messageBoxFor({30, list->frame().maxY() + 20, w - 60, 80}, page, pink ? kBoxFenHongPiao : kBoxYuePiao, preset);
+    auto hint = genLabelWithFrame({30, box->frame().maxY(), w - 60, 38}, 12,
+                                  "你可以输入6-500字寄语给作者，投票成功后，您的寄语将在书评区显示", page);
+    hint->setNumberOfLines(0);
+    auto send = actionButton({40, hint->frame().maxY() + 5, w - 80, 35}, pink ? "确定投票" : "提交", page,
+                             pink ? &LocalInteractiveViewController::btnFenHongClick
+                                  : &LocalInteractiveViewController::btnYuePiaoClick);
+    double y = row(
+        page, name, send->frame().maxY() + 20, 19,
+        {{pink ? "您当前的剩余粉红票数" : "您当前的剩余月票数", "", 120}, {"", "ticketAvailable", 55}, {"张", "", 20}});
+    auto help = actionButton({10, y + 8, 120, 35}, pink ? "如何获得更多粉红票" : "如何获得更多月票", page,
+                             pink ? &LocalInteractiveViewController::helpFenHongClick
+                                  : &LocalInteractiveViewController::helpYuePiao);
+    y = row(page, name, help->frame().maxY() + 8, 19,
+            {{"您已投当前作品", "", 90},
+             {"", "hadVoteCount", 25},
+             {pink ? "张粉红票，还可以投" : "张月票，还可以投", "", 110},
+             {"", "canVoteCount", 25},
+             {"张", "", 20}});
+    auto note = genLabelWithFrame({10, y + 8, w - 20, 38}, 12,
+                                  pink ? "每次打赏本书作者 10000 墨川币，即投本书粉红票 1 张"
+                                       : std::string("每次打赏本书作者 10000 ") + "墨川币" + "，即投本书月票 1 张",
+                                  page);
+    note->setNumberOfLines(0);
+    return note->frame().maxY() + 15;
+}
+
+double LocalInteractiveViewController::buildPingJia(ui::View& page) {
+    const double w = page.bounds().width();
+    const gfx::Image ddl = ui::BundleImage::named("btn_ddl.png").stretchable(18, 0);
+    auto intro = genLabelWithFrame({10, 3, w - 20, 38}, 12, "这书写的实在是太好了，我决定给本书评价", page);
+    const auto& points = listForTag(kListPingJiaWords);
+    auto list = genListButtonWithFrame({(w - 150) / 2, intro->frame().maxY() + 9, 150, 20}, ddl,
+                                       points[static_cast<size_t>(presetIndex(kListPingJiaWords))].key,
+                                       kListPingJiaWords, page);
+    list->selectedIndex = presetIndex(kListPingJiaWords);
+    list->setAutoresizingMask(ui::FlexibleLeftMargin | ui::FlexibleRightMargin);
+    m_listButtons[kListPingJiaWords] = list;
+    const double y = list->frame().maxY() + 9;
+    genLabelWithFrame({10, y, 50, 38}, 12, "我要投票", page);
+    m_listButtons[kListPingJiaTickets] = genListButtonWithFrame(
+        {65, y + 9, 100, 20}, ddl, listForTag(kListPingJiaTickets)[0].key, kListPingJiaTickets, page);
+    genLabelWithFrame({170, y, 60, 38}, 12, "张评价票", page);
+    auto send =
+        actionButton({40, y + 38 + 15, w - 80, 35}, "确定评价", page, &LocalInteractiveViewController::btnPingJiaClick);
+    const double rowBottom = row(page, "PingJia", send->frame().maxY() + 15, 38,
+                                 {{"您有", "", 40},
+                                  {"", "ticketAvailable", 40},
+                                  {"张评价票，您有", "", 100},
+                                  {"", "balance", 55},
+                                  {"墨川币", "", 60}});
+    auto recharge =
+        actionButton({10, rowBottom + 10, 80, 35}, "我要充值", page, &LocalInteractiveViewController::rechargeAccount);
+    auto note = genLabelWithFrame({10, recharge->frame().maxY() + 8, w - 20, 19}, 12, "评价票，每票200墨川币", page);
+    return note->frame().maxY() + 20;
+}
+
+double LocalInteractiveViewController::buildTuiJian(ui::View& page) {
+    const double w = page.bounds().width();
+    const gfx::Image ddl = ui::BundleImage::named("btn_ddl.png").stretchable(18, 0);
+    auto intro = genLabelWithFrame({10, 3, w - 20, 38}, 12, "这书写的实在是太好了，我决定投推荐票", page);
+    const double y = intro->frame().maxY() + 9;
+    genLabelWithFrame({10, y, 50, 38}, 12, "我要投票", page);
+    m_listButtons[kListTuiJian] =
+        genListButtonWithFrame({65, y + 9, 110, 20}, ddl, listForTag(kListTuiJian)[0].key, kListTuiJian, page);
+    genLabelWithFrame({180, y, 60, 38}, 12, "张推荐票", page);
+    auto send =
+        actionButton({40, y + 38 + 15, w - 80, 35}, "提交", page, &LocalInteractiveViewController::btnTuiJianClick);
+    double r = row(page, "TuiJian", send->frame().maxY() + 15, 19,
+                   {{"您当前的剩余墨川推荐票", "", 150}, {"", "ticketAvailableMain", 40}, {"张", "", 20}});
+    r = row(page, "TuiJian", r, 19, {{"女生推荐票", "", 60}, {"", "ticketAvallableMM", 40}, {"张", "", 20}});
+    r = row(page, "TuiJian", r, 19, {{"文学推荐票", "", 60}, {"", "ticketAvallableWX", 40}, {"张", "", 20}});
+    auto help =
+        actionButton({10, r + 8, 120, 35}, "如何获得推荐票", page, &LocalInteractiveViewController::helpTuiJianClick);
+    r = row(page, "TuiJian", help->frame().maxY() + 15, 19,
+            {{"您已经投入了当前作品", "", 120},
+             {"", "CommendedCount", 30},
+             {"张推荐票，还可以投", "", 110},
+             {"", "CommendAvailable", 30},
+             {"张", "", 20}});
+    return r + 15;
+}
+
+double LocalInteractiveViewController::buildYinXiang(ui::View& page) {
+    const double w = page.bounds().width();
+    auto intro = genLabelWithFrame({10, 3, w - 20, 38}, 12, "添加您对本书的印象，您的印象：", page);
+    m_tfYinXiang = ui::View::create<ui::TextField>(gfx::Rect(10, intro->frame().maxY() + 2, 200, 30));
+    m_tfYinXiang->setBorderStyle(ui::TextBorderStyle::RoundedRect);
+    m_tfYinXiang->setPlaceholder("印象为1至5个汉字");
+    m_tfYinXiang->clearButtonMode = ui::TextFieldViewMode::WhileEditing;
+    page.addSubview(m_tfYinXiang);
+    const gfx::Rect field = m_tfYinXiang->frame();
+    actionButton({field.maxX() + 5, field.y() - 2, 80, 35}, "提交", page,
+                 &LocalInteractiveViewController::btnYinXiangClick);
+    const core::Value& object = pageObject("YinXiang");
+    std::weak_ptr<LocalInteractiveViewController> weak = self();
+    auto flow = [&](const std::vector<std::pair<std::string, std::string>>& labels, double top, double gap,
+                    double limit) {
+        std::vector<std::shared_ptr<YinXiangButton>> buttons;
+        std::vector<double> widths;
+        for (const auto& [shown, carried] : labels) {
+            auto b = YinXiangButton::create();
+            b->titleLabel().setFont(gfx::Font::systemFont(12));
+            b->setTitle(shown);
+            b->setTitleColor(gfx::Color::fromRGB255(19, 90, 19));
+            b->yinXiang = carried;
+            b->sizeToFit();
+            b->addTarget(
+                [weak](ui::Control& sender) {
+                    if (auto s = weak.lock())
+                        s->btnYinXiangLabelClick(static_cast<YinXiangButton&>(sender));
+                },
+                ui::ControlEventTouchUpInside);
+            widths.push_back(b->frame().width());
+            buttons.push_back(b);
+        }
+        const auto origins = flowLabels(widths, 10, top, gap, limit);
+        double bottom = top;
+        for (size_t i = 0; i < buttons.size(); ++i) {
+            const gfx::Rect f = buttons[i]->frame();
+            buttons[i]->setFrame({origins[i].x, origins[i].y, f.width(), f.height()});
+            page.addSubview(buttons[i]);
+            m_labelButtons.push_back(buttons[i]);
+            bottom = std::max(bottom, buttons[i]->frame().maxY());
+        }
+        return bottom;
+    };
+    auto heading = genLabelWithFrame({10, field.maxY() + 8, w - 20, 19}, 12, "书友的印象", page);
+    std::vector<std::pair<std::string, std::string>> given;
+    if (auto* list = object["LabelList"].asArray())
+        for (const auto& entry : *list) {
+            const std::string name = entry["Name"].asString().value_or("");
+            given.emplace_back(name + "（" + valueText(entry["Count"]) + "）", name);
+        }
+    const double limit = labelLimitWidth();
+    double bottom = flow(given, heading->frame().maxY(), 5, limit);
+    auto defaults = genLabelWithFrame({10, bottom + 8, w - 20, 19}, 12, "默认印象", page);
+    std::vector<std::pair<std::string, std::string>> suggested;
+    if (auto* list = object["DefaultLabel"].asArray())
+        for (const auto& entry : *list)
+            if (auto text = entry.asString())
+                suggested.emplace_back(*text, *text);
+    bottom = flow(suggested, defaults->frame().maxY(), 10, limit - 10);
+    return bottom + 15;
+}
+
+void LocalInteractiveViewController::buildPages() {
+    m_lists = choiceLists(whole(pageObject("FenHongPiao")["Enable"]) == 1);
+    const gfx::Rect pageFrame = m_bottomScroll->bounds();
+    for (size_t i = 0; i < std::size(kPageOrder); ++i) {
+        const std::string name = kPageOrder[i];
+        if (whole(pageObject(name)["Enable"]) != 1)
+            continue;
+        auto page = ui::View::create<ui::ScrollView>(gfx::Rect(0, 0, pageFrame.width(), pageFrame.height()));
+        page->setBackgroundColor(gfx::Color::clear());
+        m_bottomScroll->addHorizontalSubview(page);
+        double height = 0;
+        if (name == "CuiGeng")
+            height = buildCuiGeng(*page);
+        else if (name == "DaShang")
+            height = buildDaShang(*page);
+        else if (name == "FenHongPiao")
+            height = buildTicketPage(*page, true);
+        else if (name == "PingJia")
+            height = buildPingJia(*page);
+        else if (name == "TuiJian")
+            height = buildTuiJian(*page);
+        else if (name == "YinXiang")
+            height = buildYinXiang(*page);
+        else
+            height = buildTicketPage(*page, false);
+        page->setContentSize({pageFrame.width(), height});
+        m_pageViews[name] = page;
+        m_pageNames.push_back(kPageTitles[i]);
+    }
+    m_sectionView->setButtonNames(m_pageNames);
+    if (!m_pageNames.empty())
+        m_sectionView->setButtonSelectedAtIndexAnimate(m_currPage);
+    m_bottomScroll->reLayout();
+}
+
+} // namespace pw

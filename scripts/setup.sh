@@ -12,6 +12,7 @@ packages=(
   libcurl4-openssl-dev libssl-dev libplist-dev duktape-dev libavahi-client-dev
   libcpp-httplib-dev nlohmann-json3-dev
   curl xvfb xauth nginx wrk xdotool chromium sqlite3 iproute2
+  fbreader # the peer of the reader's side-by-side benchmark, never linked or read
 )
 
 missing=()

@@ -8,6 +8,7 @@
 #include "platform/core/RunLoop.h"
 #include "platform/device/Device.h"
 #include "platform/ui/Application.h"
+#include "reader/PageViewController.h"
 #include "shelf/MainViewController.h"
 #include "shelf/ShelfScreens.h"
 #include "transfer/import/ImportBookViewController.h"
@@ -75,6 +76,22 @@ int main(int argc, char** argv) {
     });
 
     pw::PagewellAppDelegate::setMainScreenMaker([] { return pw::MainViewController::create(); });
+    pw::ShelfScreens::reader() = [](const pw::ReaderOpening& o) {
+        auto p = pw::PageViewController::create();
+        p->bookFormat = o.bookFormat;
+        p->bookId = o.bookId;
+        p->rzBookId = o.rzBookId;
+        if (o.chapterId)
+            p->chapterId = *o.chapterId;
+        p->filePath = o.filePath;
+        p->content = o.content;
+        p->contentTitle = o.contentTitle;
+        p->umdContentTotalLength = o.umdContentTotalLength;
+        p->umdLastChapterOffset = o.umdLastChapterOffset;
+        p->txtContentTotalLength = o.txtContentTotalLength;
+        p->txtLoadAll = o.txtLoadAll;
+        return p;
+    };
     pw::ShelfScreens::importBooks() = [] { return pw::ImportBookViewController::create(); };
     pw::ShelfScreens::wifi() = [] { return pw::WifiViewController::create(); };
 

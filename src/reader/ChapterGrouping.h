@@ -23,6 +23,9 @@ struct ChapterListEntry {
     int vc = 0; // the chapter's volume code
     bool vip = false;
     bool down = false;
+    int64_t price = 0;
+    int64_t t = 0; // update time, milliseconds since 1970
+    int64_t words = 0;
 };
 
 struct ChapterGroups {

@@ -1,6 +1,7 @@
 #include "reader/ChptsBookmarksModel.h"
 
 #include <exception>
+#include <stdexcept>
 
 #include "reading/umd/UmdChapterBlock.h"
 #include "reading/umd/UmdFile.h"
@@ -31,6 +32,11 @@ std::string ChptsBookmarksModel::rowTitle(size_t row) const {
 void ChptsBookmarksModel::loadUmdContents(const std::string& filePath, int64_t chapterId) {
     if (m_showType != Contents || m_umdOffsets)
         return;
+    updateUmdContents(readUmdContents(filePath, chapterId));
+}
+
+UmdContents ChptsBookmarksModel::readUmdContents(const std::string& filePath, int64_t chapterId) {
+    UmdContents out;
     try {
         UmdFile file;
         file.loadUmdFile(filePath);
@@ -38,16 +44,36 @@ void ChptsBookmarksModel::loadUmdContents(const std::string& filePath, int64_t c
         const UmdChapterBlock* chapters = file.chapters();
         if (!chapters)
             throw std::runtime_error("no chapter list");
-        std::vector<int64_t> offsets = chapters->listChapterOffset();
-        m_umdTitles = chapters->getAllChapterTitle();
-        for (size_t i = 0; i < offsets.size(); ++i)
-            if (offsets[i] == chapterId)
-                m_scrollToIndex = static_cast<int>(i);
-        m_umdOffsets = std::move(offsets);
-        m_error.reset();
+        out.offsets = chapters->listChapterOffset();
+        out.titles = chapters->getAllChapterTitle();
+        for (size_t i = 0; i < out.offsets.size(); ++i)
+            if (out.offsets[i] == chapterId)
+                out.scrollToIndex = static_cast<int>(i);
     } catch (const std::exception&) {
-        m_error = "章节读取失败";
+        out = {};
+        out.error = "章节读取失败";
     }
+    return out;
+}
+
+void ChptsBookmarksModel::updateUmdContents(UmdContents contents) {
+    if (m_showType != Contents || m_umdOffsets || m_txt)
+        return;
+    if (contents.error) {
+        failContents(*contents.error);
+        return;
+    }
+    m_umdTitles = std::move(contents.titles);
+    m_scrollToIndex = contents.scrollToIndex;
+    m_umdOffsets = std::move(contents.offsets);
+    m_error.reset();
+    m_canSelectItem = true;
+}
+
+void ChptsBookmarksModel::failContents(std::string error) {
+    if (m_showType != Contents)
+        return;
+    m_error = std::move(error);
     m_canSelectItem = true;
 }
 

@@ -22,6 +22,15 @@ struct BookmarkRow {
     int64_t pos2 = 0; // stored start
     std::string desc;
     double percent = 0;
+    int64_t t = 0; // created, seconds since 1970
+};
+
+// A UMD book's chapter list as a worker reads it.
+struct UmdContents {
+    std::vector<int64_t> offsets;
+    std::map<int64_t, std::string> titles;
+    int scrollToIndex = -1;
+    std::optional<std::string> error;
 };
 
 class ChptsBookmarksModel {
@@ -43,6 +52,17 @@ public:
     // The UMD chapter list (read on a worker by the screen); a damaged file
     // ends the loading with an error rather than a loading row for ever.
     void loadUmdContents(const std::string& filePath, int64_t chapterId);
+    // Any thread: the reading half of loadUmdContents.
+    static UmdContents readUmdContents(const std::string& filePath, int64_t chapterId);
+    // The installing half; dropped when the bookmarks tab is shown or a list is there.
+    void updateUmdContents(UmdContents contents);
+    // Contents that cannot be listed end the loading with an error.
+    void failContents(std::string error);
+    // A contents list (possibly empty) has arrived.
+    bool hasContents() const { return m_txt.has_value() || m_umdOffsets.has_value(); }
+    const BookmarkRow* bookmarkAt(size_t row) const {
+        return m_showType == Bookmarks && row < m_bookmarks.size() ? &m_bookmarks[row] : nullptr;
+    }
     // A list that arrives after the bookmarks tab was chosen is dropped.
     void updateTxtContents(std::vector<TxtChapterEntry> entries);
     void showBookmarks(std::vector<BookmarkRow> rows);

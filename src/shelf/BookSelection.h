@@ -7,14 +7,22 @@
 #include <map>
 #include <vector>
 
+namespace pw::core {
+class Value;
+}
+
 namespace pw {
 
-// One selected book of edit mode.
+// One selected book of edit mode, and the payload of a tap on a shelf book
+// (keys rzid, status, file, bid).
 struct BookSelectionInfo {
     int64_t rzid{0};
     int status{0};
     std::string file{};
     int64_t bid{0};
+
+    core::Value toValue() const;
+    static BookSelectionInfo fromValue(const core::Value& v);
 };
 
 // Edit mode's selection (by book id). Every action takes a copy and empties
@@ -25,7 +33,11 @@ public:
     // screen) and none; answers whether all are now selected.
     bool selectAllBooks(const std::vector<BookRecord>& allBooks);
     // A tap in edit mode selects or deselects exactly that book.
-    void toggle(const BookRecord& book);
+    void toggle(const BookRecord& book) { toggle(infoOf(book)); }
+    void toggle(const BookSelectionInfo& info);
+    // Moving one book from its list row selects exactly that book, whatever
+    // was selected before (and whatever the tap before it toggled).
+    void selectOnly(const BookSelectionInfo& info);
     bool isSelected(int64_t bid) const { return m_dictBookChoose.count(bid) != 0; }
     bool empty() const { return m_dictBookChoose.empty(); }
     size_t size() const { return m_dictBookChoose.size(); }

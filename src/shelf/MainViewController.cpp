@@ -2,10 +2,10 @@
 
 #include "shelf/MainHelpStoreCloudView.h"
 #include "shelf/MainHelpStoreTipView.h"
-#include "shelf/ShelfEditBar.h"
-#include "shelf/ShelfLayoutController.h"
-#include "shelf/ShelfPlainLayout.h"
-#include "shelf/ShelfRecordReader.h"
+#include "shelf/BookcaseController.h"
+#include "shelf/BooklistController.h"
+#include "shelf/MainBottomMenu.h"
+#include "shelf/RZPageControl.h"
 
 #include "account/AutoLogin.h"
 #include "foundation/db/BookTB.h"
@@ -22,7 +22,6 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
-#include "platform/ui/PageControl.h"
 #include "platform/ui/ScrollView.h"
 #include "site/BookContentDownloader.h"
 #include "site/BookCoverDownloader.h"
@@ -36,8 +35,6 @@
 #include <ctime>
 
 namespace pw {
-
-int bookcaseType = 1;
 
 namespace {
 
@@ -139,7 +136,7 @@ void MainViewController::loadView() {
         gfx::Rect(0, kTopBarHeight, b.width(), b.height() - kTopBarHeight - kTabBarHeight));
     m_scrollView->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
     v->insertSubview(m_scrollView, 0);
-    m_pageControl = ui::View::create<ui::PageControl>(gfx::Rect(0, b.height() - kTabBarHeight - 16, b.width(), 16));
+    m_pageControl = RZPageControl::create(gfx::Rect(0, b.height() - kTabBarHeight - 16, b.width(), 16));
     m_pageControl->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleTopMargin);
     v->addSubview(m_pageControl);
 }
@@ -289,6 +286,20 @@ void MainViewController::viewDidLoad() {
                 self->handleBookTapWhenEditing(n.payload);
         }));
     addNotificationObservers();
+    // What the shelf views ask of their host.
+    auto& host = ShelfHost::shared();
+    host.isBookDownloadingNow = [weak](int64_t rzid) {
+        auto self = weak.lock();
+        return self && self->isDownloading(rzid);
+    };
+    host.isBookChosen = [weak](int64_t bid) {
+        auto self = weak.lock();
+        return self && self->m_dictBookChoose.isSelected(bid);
+    };
+    host.importLocalBook = [weak] {
+        if (auto self = weak.lock())
+            self->importLocalBook();
+    };
     initialMainViewMenu();
     view()->addSubview(m_progressHUD);
     notifyReloadAllCategoriesAndBooks();
@@ -334,9 +345,14 @@ void MainViewController::clean() {
     m_pending.clear();
     if (m_checkRZBookUpdate)
         m_checkRZBookUpdate->stopToCheckRZBookUpdate();
-    if (m_layout)
-        m_layout->clearScroll();
-    m_layout.reset();
+    if (m_bookcaseController)
+        m_bookcaseController->clearScroll();
+    if (m_booklistController)
+        m_booklistController->clearScroll();
+    m_bookcaseController.reset();
+    m_booklistController.reset();
+    auto& host = ShelfHost::shared();
+    host = ShelfHost{};
     if (m_alert) {
         m_alert->setDelegate({});
         if (m_alert->isVisible())
@@ -353,17 +369,28 @@ void MainViewController::clean() {
 void MainViewController::getAllCategories() {
     std::lock_guard lock(m_locker);
     auto rows = bookcaseType == 1 ? CategoryTB::getAllRZCategory() : CategoryTB::getAllLocalCategory();
-    auto cats = std::make_shared<std::vector<CategoryRecord>>(rows ? ShelfRecordReader::categories(*rows)
-                                                                   : std::vector<CategoryRecord>{});
-    cats->insert(cats->begin(), CategoryRecord{-1, bookcaseType == 1 ? "最近阅读" : "导入电子书", 0});
-    m_allCategories = std::move(cats);
+    auto cats = std::make_shared<std::vector<CategoryRecord>>();
+    if (rows)
+        for (const auto& r : *rows)
+            cats->push_back(CategoryRecord::fromValue(r));
+    cats->insert(cats->begin(), CategoryRecord{-1, bookcaseType == 1 ? "最近阅读" : "导入电子书", 0,
+                                               static_cast<double>(std::time(nullptr))});
+    if (m_allCategories) {
+        // One list object shared with the layout shown, filled anew.
+        *m_allCategories = std::move(*cats);
+    } else {
+        m_allCategories = std::move(cats);
+    }
 }
 
 void MainViewController::getAllBooks() {
     std::lock_guard lock(m_locker);
     auto rows = bookcaseType == 1 ? BookTB::getAllRZBooks() : BookTB::getAllLocalBooks();
-    m_allBooks =
-        std::make_shared<std::vector<BookRecord>>(rows ? ShelfRecordReader::books(*rows) : std::vector<BookRecord>{});
+    auto books = std::make_shared<std::vector<BookRecord>>();
+    if (rows)
+        for (const auto& r : *rows)
+            books->push_back(BookRecord::fromValue(r));
+    m_allBooks = std::move(books);
 }
 
 void MainViewController::switchBooksLayoutStyle() {
@@ -379,56 +406,43 @@ void MainViewController::switchBooksLayoutStyle() {
     }
 }
 
-namespace {
-
-std::unique_ptr<ShelfLayoutController> makeLayout(int style) {
-    return std::make_unique<ShelfPlainLayout>(
-        style == 1 ? ShelfPlainLayout::Style::Grid : ShelfPlainLayout::Style::List, bookcaseType);
-}
-
-} // namespace
-
 void MainViewController::showBookcaseLayout() {
-    // One layout owner at a time: the other one goes after clearing its views.
-    if (m_layout && m_layoutStyle != 1) {
-        m_layout->clearScroll();
-        m_layout.reset();
+    if (m_booklistController) {
+        m_booklistController->clearScroll();
+        m_booklistController.reset();
     }
-    if (!m_layout) {
-        m_layout = makeLayout(1);
-        m_layoutStyle = 1;
-    }
-    m_layout->clearScroll();
-    m_layout->setIsEditing(m_isEditing);
-    m_layout->setAllCategories(m_allCategories);
-    m_layout->setAllBooks(m_allBooks);
-    m_layout->load({m_scrollView.get(), m_pageControl.get(), m_btnTitle.get()});
+    if (!m_bookcaseController)
+        m_bookcaseController = BookcaseController::create();
+    auto& c = *m_bookcaseController;
+    c.clearScroll();
+    c.setIsEditing(m_isEditing);
+    c.setRzPageControl(m_pageControl);
+    c.setScrollView(m_scrollView);
+    c.setAllCategories(m_allCategories);
+    c.setBtnTitle(m_btnTitle);
+    c.setAllBooks(m_allBooks);
+    c.loadBookcase();
 }
 
 void MainViewController::showBooklistLayout() {
-    // One layout owner at a time: the other one goes after clearing its views.
-    if (m_layout && m_layoutStyle != 2) {
-        m_layout->clearScroll();
-        m_layout.reset();
+    if (m_bookcaseController) {
+        m_bookcaseController->clearScroll();
+        m_bookcaseController.reset();
     }
-    if (!m_layout) {
-        m_layout = makeLayout(2);
-        m_layoutStyle = 2;
-    }
-    m_layout->clearScroll();
-    m_layout->setIsEditing(m_isEditing);
-    m_layout->setAllCategories(m_allCategories);
-    m_layout->setAllBooks(m_allBooks);
-    m_layout->load({m_scrollView.get(), m_pageControl.get(), m_btnTitle.get()});
+    if (!m_booklistController)
+        m_booklistController = BooklistController::create();
+    auto& c = *m_booklistController;
+    c.clearScroll();
+    c.setRzPageControl(m_pageControl);
+    c.setScrollView(m_scrollView);
+    c.setAllCategories(m_allCategories);
+    c.setBtnTitle(m_btnTitle);
+    c.setAllBooks(m_allBooks);
+    c.loadBooklist(m_isEditing);
 }
 
 void MainViewController::handleBookTapWhenEditing(const core::Value& info) {
-    BookRecord b;
-    b.bid = info["bid"].asInt().value_or(0);
-    b.rzId = info["rzid"].asInt().value_or(0);
-    b.status = static_cast<int>(info["status"].asInt().value_or(0));
-    b.file = info["file"].asString().value_or("");
-    m_dictBookChoose.toggle(b);
+    m_dictBookChoose.toggle(BookSelectionInfo::fromValue(info));
 }
 
 // --- appearance and rotation -------------------------------------------------
@@ -438,11 +452,15 @@ void MainViewController::viewWillAppear(bool animated) {
         nav->setNavigationBarHidden(true, animated);
     if (interfaceOrientation() != m_lastOrientation) {
         m_lastOrientation = interfaceOrientation();
-        if (m_layout) {
-            m_layout->setLayout();
-            m_layout->setIsRotating(false);
+        if (m_bookcaseController) {
+            m_bookcaseController->setLayout();
+            m_bookcaseController->setIsRotating(false);
         }
+        if (m_booklistController)
+            m_booklistController->setLayout();
     }
+    if (m_pageControl)
+        m_pageControl->resetFrameWithWidth(view()->bounds().width());
     m_selectedTab = bookcaseType == 2 ? kTabLocalShelf : kTabSiteShelf;
     refreshTabBar();
 }
@@ -470,22 +488,26 @@ bool MainViewController::shouldAutorotateToInterfaceOrientation(device::Orientat
 }
 
 void MainViewController::willRotateToInterfaceOrientation(device::Orientation, double) {
-    if (m_layout)
-        m_layout->setIsRotating(true);
+    if (m_bookcaseController)
+        m_bookcaseController->setIsRotating(true);
     if (m_tipView)
         m_tipView->setHidden(true);
 }
 
 void MainViewController::willAnimateRotationToInterfaceOrientation(device::Orientation, double) {
-    if (m_layout) {
-        m_layout->setLayout();
-        m_layout->setIsRotating(false);
+    if (m_bookcaseController) {
+        m_bookcaseController->setLayout();
+        m_bookcaseController->setIsRotating(false);
     }
+    if (m_booklistController)
+        m_booklistController->setLayout();
+    if (m_pageControl)
+        m_pageControl->resetFrameWithWidth(view()->bounds().width());
 }
 
 void MainViewController::didRotateFromInterfaceOrientation(device::Orientation) {
-    if (m_layout)
-        m_layout->setIsRotating(false);
+    if (m_bookcaseController)
+        m_bookcaseController->setIsRotating(false);
     if (m_tipView)
         m_tipView->didRotate();
 }

@@ -5,7 +5,8 @@
 // the site actions behind a login check.
 #include "shelf/BookSelection.h"
 #include "shelf/MainTopNotifyView.h"
-#include "shelf/ShelfLayoutController.h"
+#include "shelf/MainCategoryMenu.h"
+#include "shelf/ShelfHost.h"
 #include "shelf/ShelfRecords.h"
 #include "shelf/ShelfScreens.h"
 #include "shelf/XieYiViewController.h"
@@ -41,11 +42,12 @@ class MainHelpStoreCloudView;
 class MainHelpStoreTipView;
 class ProgressHUD;
 class Report;
-class ShelfEditBar;
-class ShelfLayoutController;
+class BookcaseController;
+class BooklistController;
+class MainBottomMenu;
+class RZPageControl;
 namespace ui {
 class Button;
-class PageControl;
 class ScrollView;
 } // namespace ui
 
@@ -60,15 +62,13 @@ enum MainActionCode : int {
     MainActionDeleteSelectedEverywhere = 10,
 };
 
-// Which shelf is shown: 1 the site shelf, 2 the local shelf.
-extern int bookcaseType;
-
 class MainViewController : public ui::ViewController,
                            public ui::NavigationControllerDelegate,
                            public CheckLoginWithInfoDelegate,
                            public ui::AlertViewDelegate,
                            public ui::ActionSheetDelegate,
                            public MainTopNotifyViewDelegate,
+                           public MainCategoryMenuDelegate,
                            public XieYiDelegate {
 public:
     static std::shared_ptr<MainViewController> create() { return ViewController::create<MainViewController>(); }
@@ -158,7 +158,7 @@ public:
     void closeBottomMenu();
     void showCategoryMenu();
     void closeCategoryMenu();
-    void scrollToCategory(int64_t categoryId, int row);
+    void scrollToCategory(int64_t categoryId, int row) override;
     void showStoreHelpMenu();
     void closeStoreHelpMenu();
 
@@ -185,7 +185,7 @@ public:
     void doDelSelectedRZBooksOnLocalAndServer();
     void deleteSiteBooksFavoriteCallback(const core::Value& reply);
     void bottomMenuFourthClick();
-    void categoryChooseWithId(int64_t categoryId);
+    void categoryChooseWithId(int64_t categoryId) override;
     void moveSelectedBooksToCategory(int64_t categoryId);
 
     // --- state ---
@@ -200,8 +200,10 @@ public:
     const BookSelection& dictBookChoose() const { return m_dictBookChoose; }
     ProgressHUD* progressHUD() const { return m_progressHUD.get(); }
     bool mainDBReady() const { return m_mainDBReady; }
-    ShelfLayoutController* layoutController() const { return m_layout.get(); }
-    ShelfEditBar* mainBottomMenu() const { return m_bottomMenu.get(); }
+    BookcaseController* bookcaseController() const { return m_bookcaseController.get(); }
+    BooklistController* booklistController() const { return m_booklistController.get(); }
+    MainBottomMenu* mainBottomMenu() const { return m_bottomMenu.get(); }
+    MainCategoryMenu* mainCategoryMenu() const { return m_categoryMenu.get(); }
     MainTopNotifyView* mainTopNotifyView() const { return m_notifyView.get(); }
     MainHelpStoreTipView* mainHelpStoreTipView() const { return m_tipView.get(); }
     MainHelpStoreCloudView* mainHelpStoreCloudView() const { return m_cloudView.get(); }
@@ -239,8 +241,8 @@ private:
     void editButtonLook(bool on);
     DownManager* downManager() const;
     bool isDownloading(int64_t rzBookId) const;
-    // The category menu as an action sheet: jump (NO) or move (YES).
-    void showCategorySheet(bool moveMode);
+    // The category menu: jump (false) or move the selected books (true).
+    void showCategoryMenuForMove(bool moveMode, bool enableEdit);
 
     std::shared_ptr<CheckLoginWithInfo> m_checkLogin{};
     std::shared_ptr<IGetBookInfo> m_iGetBookInfo{};
@@ -251,15 +253,15 @@ private:
     std::shared_ptr<CheckVersion> m_checkVersion{};
     std::shared_ptr<AutoLogin> m_autoLogin{};
     std::shared_ptr<BookFavorite> m_bookFavorite{};
-    std::unique_ptr<ShelfLayoutController> m_layout{};
-    int m_layoutStyle{0};
+    std::shared_ptr<BookcaseController> m_bookcaseController{};
+    std::shared_ptr<BooklistController> m_booklistController{};
     int m_downType{0};
     int m_booksLayoutStyle{1};
     bool m_isEditing{false};
     std::mutex m_locker{};
     device::Orientation m_lastOrientation{device::Orientation::Portrait};
     std::shared_ptr<ui::Button> m_btnSwitchBooksLayout{}, m_btnEdit{}, m_btnTitle{};
-    std::shared_ptr<ui::PageControl> m_pageControl{};
+    std::shared_ptr<RZPageControl> m_pageControl{};
     std::shared_ptr<ui::ScrollView> m_scrollView{};
     std::shared_ptr<ui::View> m_topBar{}, m_tabBar{};
     std::vector<std::shared_ptr<ui::Button>> m_tabButtons{};
@@ -269,14 +271,14 @@ private:
     std::shared_ptr<std::vector<BookRecord>> m_allBooks = std::make_shared<std::vector<BookRecord>>();
     BookSelection m_dictBookChoose{};
     std::shared_ptr<ProgressHUD> m_progressHUD{};
-    std::shared_ptr<ShelfEditBar> m_bottomMenu{};
+    std::shared_ptr<MainBottomMenu> m_bottomMenu{};
+    std::shared_ptr<MainCategoryMenu> m_categoryMenu{};
     std::shared_ptr<MainTopNotifyView> m_notifyView{};
     std::shared_ptr<MainHelpStoreTipView> m_tipView{};
     std::shared_ptr<MainHelpStoreCloudView> m_cloudView{};
     std::shared_ptr<CheckRZBookUpdate> m_checkRZBookUpdate{};
     std::shared_ptr<ui::AlertView> m_alert{};
     std::shared_ptr<ui::ActionSheet> m_sheet{};
-    bool m_sheetMovesBooks{false};
     bool m_moveOneBook{false};
     std::weak_ptr<ui::ViewController> m_reader{};
     bool m_isReadingBook{false};

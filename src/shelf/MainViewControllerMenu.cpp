@@ -5,8 +5,9 @@
 #include "shelf/MainHelpStoreCloudView.h"
 #include "shelf/MainHelpStoreTipView.h"
 #include "shelf/ShelfDeleteLists.h"
-#include "shelf/ShelfEditBar.h"
-#include "shelf/ShelfLayoutController.h"
+#include "shelf/BookcaseController.h"
+#include "shelf/BooklistController.h"
+#include "shelf/MainBottomMenu.h"
 
 #include "foundation/db/BookDB.h"
 #include "foundation/db/BookTB.h"
@@ -95,24 +96,6 @@ void MainViewController::clickedButtonAtIndex(ui::AlertView& alertView, int64_t 
 }
 
 void MainViewController::didDismissWithButtonIndex(ui::ActionSheet& sheetView, int64_t index) {
-    if (m_sheetMovesBooks || sheetView.tag() == 1) {
-        // The category menu as a sheet: the last button cancels.
-        const bool move = m_sheetMovesBooks;
-        m_sheetMovesBooks = false;
-        std::vector<CategoryRecord> cats;
-        for (const auto& c : *m_allCategories)
-            if (c.cid != -2)
-                cats.push_back(c);
-        if (index < 0 || index >= static_cast<int64_t>(cats.size())) {
-            m_moveOneBook = false;
-            return;
-        }
-        if (move)
-            categoryChooseWithId(cats[static_cast<size_t>(index)].cid);
-        else
-            scrollToCategory(cats[static_cast<size_t>(index)].cid, static_cast<int>(index));
-        return;
-    }
     auto* sheet = dynamic_cast<RZActionSheet*>(&sheetView);
     if (!sheet)
         return;
@@ -262,8 +245,10 @@ void MainViewController::switchEditEnable(bool on) {
         showBottomMenu();
     else
         closeBottomMenu();
-    if (m_layout)
-        m_layout->enterEditingState(on);
+    if (m_booksLayoutStyle == 1 && m_bookcaseController)
+        m_bookcaseController->enterEditingState(on);
+    else if (m_booksLayoutStyle == 2 && m_booklistController)
+        m_booklistController->enterEditingState(on);
 }
 
 void MainViewController::btnSwitchBooksLayoutClick() {
@@ -284,10 +269,13 @@ void MainViewController::btnSwitchBooksLayoutClick() {
 
 void MainViewController::initialMainViewMenu() {
     const gfx::Rect b = view()->bounds();
-    m_bottomMenu = ui::View::create<ShelfEditBar>(gfx::Rect(0, b.height() - 49, b.width(), 49));
-    m_bottomMenu->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleTopMargin);
+    m_bottomMenu = MainBottomMenu::create(gfx::Rect(0, b.height() - 49, b.width(), 49));
     m_bottomMenu->setHidden(true);
     view()->addSubview(m_bottomMenu);
+    m_categoryMenu = MainCategoryMenu::create(b);
+    m_categoryMenu->setHidden(true);
+    m_categoryMenu->setDelegate(this);
+    view()->addSubview(m_categoryMenu);
 }
 
 void MainViewController::showBottomMenu() {
@@ -297,19 +285,19 @@ void MainViewController::showBottomMenu() {
     view()->bringSubviewToFront(m_bottomMenu.get());
     if (!m_bottomMenu->hasAddHandler()) {
         m_bottomMenu->setHasAddHandler(true);
-        wireButton(*m_bottomMenu->button(0), &MainViewController::selectAllBooks);
-        wireButton(*m_bottomMenu->button(1), &MainViewController::checkUpdateSelectedBooks);
-        wireButton(*m_bottomMenu->button(2), &MainViewController::confirmDelSelectedBooks);
-        wireButton(*m_bottomMenu->button(3), &MainViewController::bottomMenuFourthClick);
+        wireButton(*m_bottomMenu->btnFirst(), &MainViewController::selectAllBooks);
+        wireButton(*m_bottomMenu->btnSecond(), &MainViewController::checkUpdateSelectedBooks);
+        wireButton(*m_bottomMenu->btnThird(), &MainViewController::confirmDelSelectedBooks);
+        wireButton(*m_bottomMenu->btnFourth(), &MainViewController::bottomMenuFourthClick);
     }
-    auto* fourth = m_bottomMenu->button(3);
+    auto* fourth = m_bottomMenu->btnFourth();
     const bool site = bookcaseType == 1;
     if (auto img =
             ui::BundleImage::named(site ? "v2_main_menu_bottom_btn_downqueue.png" : "v2_main_menu_bottom_btn_move.png");
         !img.isNull())
         fourth->setImage(img);
     fourth->setTitle(site ? "下载管理" : "移动");
-    m_bottomMenu->button(1)->setEnabled(site);
+    m_bottomMenu->btnSecond()->setEnabled(site);
 }
 
 void MainViewController::closeBottomMenu() {
@@ -318,31 +306,32 @@ void MainViewController::closeBottomMenu() {
 }
 
 void MainViewController::showCategoryMenu() {
-    showCategorySheet(false);
+    showCategoryMenuForMove(false, bookcaseType == 2);
 }
 
-void MainViewController::showCategorySheet(bool moveMode) {
-    std::vector<std::string> names;
-    for (const auto& c : *m_allCategories)
-        if (c.cid != -2)
-            names.push_back(c.cname);
-    auto sheet = ui::View::create<ui::ActionSheet>(moveMode ? "移动到分类" : "选择分类",
-                                                   std::static_pointer_cast<MainViewController>(shared_from_this()),
-                                                   "取消", "", std::move(names));
-    sheet->setTag(1);
-    m_sheetMovesBooks = moveMode;
-    m_sheet = sheet;
-    sheet->showInView(view().get());
+void MainViewController::showCategoryMenuForMove(bool moveMode, bool enableEdit) {
+    if (!m_categoryMenu)
+        return;
+    view()->bringSubviewToFront(m_categoryMenu.get());
+    m_categoryMenu->genMenuAndShow(moveMode, enableEdit);
+    if (!m_categoryMenu->hasAddHandler()) {
+        m_categoryMenu->setHasAddHandler(true);
+        wireButton(*m_categoryMenu->btnClose(), &MainViewController::closeCategoryMenu);
+    }
 }
 
 void MainViewController::closeCategoryMenu() {
-    if (m_sheet && m_sheet->superview())
-        m_sheet->dismissWithClickedButtonIndex(m_sheet->cancelButtonIndex(), true);
+    // A move from a list row that was not made ends with the menu.
+    m_moveOneBook = false;
+    if (m_categoryMenu)
+        m_categoryMenu->close();
 }
 
 void MainViewController::scrollToCategory(int64_t categoryId, int row) {
-    if (m_layout)
-        m_layout->scrollToCategory(categoryId, row);
+    if (m_booksLayoutStyle == 1 && m_bookcaseController)
+        m_bookcaseController->scrollToCategory(categoryId, row);
+    else if (m_booksLayoutStyle == 2 && m_booklistController)
+        m_booklistController->scrollToCategory(categoryId, row);
 }
 
 void MainViewController::showStoreHelpMenu() {
@@ -523,7 +512,7 @@ void MainViewController::bottomMenuFourthClick() {
         tip("请选择书籍", 1);
         return;
     }
-    showCategorySheet(true);
+    showCategoryMenuForMove(true, true);
 }
 
 void MainViewController::categoryChooseWithId(int64_t categoryId) {

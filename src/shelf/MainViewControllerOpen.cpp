@@ -86,7 +86,6 @@ void MainViewController::openBookWithStatus(int, int64_t bookId, int64_t rzBookI
         auto sheet = RZActionSheet::create("下载提醒", std::static_pointer_cast<MainViewController>(shared_from_this()),
                                            "取消", "点击下载", {"单章阅读"});
         sheet->rzBookId = static_cast<int32_t>(rzBookId);
-        m_sheetMovesBooks = false;
         m_sheet = sheet;
         sheet->showInView(view().get());
         return;

@@ -2,7 +2,8 @@
 // the shelf-wide notifications.
 #include "shelf/MainViewController.h"
 
-#include "shelf/ShelfLayoutController.h"
+#include "shelf/BookcaseController.h"
+#include "shelf/BooklistController.h"
 
 #include "foundation/db/BookDB.h"
 #include "foundation/db/BookTB.h"
@@ -166,8 +167,8 @@ void MainViewController::getBookCaseBooksCallback(const core::Value& data) {
         notifyReloadAllCategoriesAndBooks();
     if (m_progressHUD)
         m_progressHUD->showTipsWithoutHideFirstHideDelay("保存书架信息完成", 2);
-    if (m_booksLayoutStyle == 1 && m_layout)
-        m_layout->scrollToFirstCategoryHasBooks();
+    if (m_booksLayoutStyle == 1 && m_bookcaseController)
+        m_bookcaseController->scrollToFirstCategoryHasBooks();
 }
 
 void MainViewController::deleteSiteBookFavoriteCallback(const core::Value& reply) {
@@ -217,9 +218,12 @@ void MainViewController::notifyReloadAllCategories() {
 
 void MainViewController::notifyReloadAllBooks() {
     getAllBooks();
-    if (m_layout) {
-        m_layout->setAllBooks(m_allBooks);
-        m_layout->archiveCategoryBooksAndRefreshTable();
+    if (m_booksLayoutStyle == 1 && m_bookcaseController) {
+        m_bookcaseController->setAllBooks(m_allBooks);
+        m_bookcaseController->archiveCategoryBooksAndRefreshTable();
+    } else if (m_booksLayoutStyle == 2 && m_booklistController) {
+        m_booklistController->setAllBooks(m_allBooks);
+        m_booklistController->archiveCategoryBooksAndRefreshTable();
     }
 }
 
@@ -261,12 +265,13 @@ void MainViewController::doDeleteBook(const core::Value& info) {
         }
     }
     getAllBooks();
-    if (m_layout) {
-        m_layout->setAllBooks(m_allBooks);
-        if (m_booksLayoutStyle == 2)
-            m_layout->deleteOneBook();
-        else
-            m_layout->archiveCategoryBooksAndRefreshTable();
+    if (m_booksLayoutStyle == 2 && m_booklistController) {
+        m_booklistController->setAllBooks(m_allBooks);
+        m_booklistController->deleteOneBook();
+    } else if (m_bookcaseController) {
+        // The grid shows the shelf without the deleted book at once too.
+        m_bookcaseController->setAllBooks(m_allBooks);
+        m_bookcaseController->archiveCategoryBooksAndRefreshTable();
     }
 }
 
@@ -275,10 +280,9 @@ void MainViewController::notifyMoveBook(const core::Value& info) {
         return;
     // The row's tap just before may have toggled the book out of a selection
     // that held it; the move is of exactly this book.
-    m_dictBookChoose.clear();
-    handleBookTapWhenEditing(info);
+    m_dictBookChoose.selectOnly(BookSelectionInfo::fromValue(info));
     m_moveOneBook = true;
-    showCategorySheet(true);
+    showCategoryMenuForMove(true, true);
 }
 
 void MainViewController::notifyDownloadWholeBook(const core::Value& note) {

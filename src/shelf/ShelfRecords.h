@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <string>
 
+namespace pw::core {
+class Value;
+}
+
 namespace pw {
 
 // The shelf's view of one book row (table `book`), as far as sorting and
@@ -18,13 +22,17 @@ struct BookRecord {
     // Seconds since 1970 of the last reading; -1 when never opened.
     int64_t lstReadt{-1};
     std::string cover{};
-    // "RZ", "TXT" or "UMD".
+    // "RZ", "TXT", "UMD" (or "EPUB").
     std::string type{};
     double percent{0};
-    // The newest chapter seen on this device and the newest on the site; the
-    // shelf marks a book whose site chapter is newer.
+    // The newest chapter the user has seen, and the newest the site has.
     int64_t currLstChapterId{0};
     int64_t lstChapterId{0};
+
+    // A record as the book table answers it; absent keys keep the defaults.
+    static BookRecord fromValue(const core::Value& v);
+    // A book the site has chapters of that the user has not seen.
+    bool hasNewChapters() const { return static_cast<int32_t>(currLstChapterId) < static_cast<int32_t>(lstChapterId); }
 };
 
 // One shelf group; cid -1 is the synthetic first group the main screen keeps
@@ -34,6 +42,10 @@ struct CategoryRecord {
     std::string cname{};
     // 0 open, 1 closed.
     int expand{0};
+    // Creation time, seconds since 1970.
+    double t{0};
+
+    static CategoryRecord fromValue(const core::Value& v);
 };
 
 } // namespace pw

@@ -19,9 +19,10 @@
 #include "shelf/MainHelpStoreTipView.h"
 #include "shelf/MainViewController.h"
 #include "shelf/ShelfCategoryEdits.h"
-#include "shelf/ShelfEditBar.h"
-#include "shelf/ShelfPlainLayout.h"
-#include "shelf/ShelfPlainView.h"
+#include "shelf/BookcaseController.h"
+#include "shelf/BooklistController.h"
+#include "shelf/MainBottomMenu.h"
+#include "shelf/MainCategoryMenu.h"
 #include "shelf/XieYiViewController.h"
 
 #include <fstream>
@@ -189,7 +190,7 @@ TEST_F(MainScreenTest, StartUpRunsOncePerProcessAndRefusingEndsTheProcessUnsaved
     drain(0.3);
     EXPECT_EQ(m_site->count(Host::Interface, "/api/R1.ashx"), 1u);
     EXPECT_EQ(nav().presentedViewController(), nullptr);
-    EXPECT_EQ(again->allCategories().front().cname, "最近阅读");
+    EXPECT_EQ(again->allCategories()[1].cname, "最近阅读");
     (void)m;
 }
 
@@ -199,39 +200,38 @@ TEST_F(MainScreenTest, ShelvesHaveTheirFirstCategoryAndLayoutsSwitchWithOneOwner
     ASSERT_TRUE(CategoryTB::addCategory("武侠"));
     auto& m = launch();
     EXPECT_EQ(nav().presentedViewController(), nullptr);
-    ASSERT_FALSE(m.allCategories().empty());
-    EXPECT_EQ(m.allCategories().front().cid, -1);
-    EXPECT_EQ(m.allCategories().front().cname, "最近阅读");
+    ASSERT_GE(m.allCategories().size(), 2u);
+    EXPECT_EQ(m.allCategories()[1].cid, -1);
+    EXPECT_EQ(m.allCategories()[1].cname, "最近阅读");
     EXPECT_TRUE(m.allBooks().empty());
     m.tabBarDidSelectItem(MainViewController::kTabLocalShelf);
     EXPECT_EQ(bookcaseType, 2);
-    EXPECT_EQ(m.allCategories().front().cname, "导入电子书");
-    ASSERT_EQ(m.allCategories().size(), 2u);
-    EXPECT_EQ(m.allCategories()[1].cname, "武侠");
+    EXPECT_EQ(m.allCategories()[1].cname, "导入电子书");
+    ASSERT_EQ(m.allCategories().size(), 3u); // the search entry, the first category, 武侠
+    EXPECT_EQ(m.allCategories()[2].cname, "武侠");
     EXPECT_EQ(m.allBooks().size(), 2u);
 
-    auto* grid = dynamic_cast<ShelfPlainLayout*>(m.layoutController());
-    ASSERT_NE(grid, nullptr);
-    EXPECT_EQ(grid->style(), ShelfPlainLayout::Style::Grid);
+    ASSERT_NE(m.bookcaseController(), nullptr);
+    EXPECT_EQ(m.booklistController(), nullptr);
+    // The grid put its search entry into the one shared category list.
+    EXPECT_EQ(m.allCategories().front().cid, BookcaseController::kSearchCategoryId);
     m.btnSwitchBooksLayoutClick();
-    auto* list = dynamic_cast<ShelfPlainLayout*>(m.layoutController());
-    ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->style(), ShelfPlainLayout::Style::List);
     EXPECT_EQ(m.booksLayoutStyle(), 2);
-    // One shelf view in the scroll area at a time.
-    ASSERT_NE(list->view(), nullptr);
-    EXPECT_EQ(list->view()->superview()->subviews().size(), 1u);
+    ASSERT_NE(m.booklistController(), nullptr);
+    EXPECT_EQ(m.bookcaseController(), nullptr);
+    EXPECT_EQ(m.allCategories().front().cname, "导入电子书");
     // The list never shows the edit bar, though the list enters edit mode.
     m.btnEditClick();
     EXPECT_TRUE(m.isEditing());
     EXPECT_TRUE(m.mainBottomMenu()->isHidden());
-    EXPECT_TRUE(list->view()->isEditing());
     m.btnEditClick();
     m.btnSwitchBooksLayoutClick();
+    ASSERT_NE(m.bookcaseController(), nullptr);
     m.btnEditClick();
+    EXPECT_TRUE(m.bookcaseController()->isEditing());
     EXPECT_FALSE(m.mainBottomMenu()->isHidden());
-    EXPECT_EQ(m.mainBottomMenu()->button(3)->currentTitle(), "移动");
-    EXPECT_FALSE(m.mainBottomMenu()->button(1)->isEnabled());
+    EXPECT_EQ(m.mainBottomMenu()->btnFourth()->currentTitle(), "移动");
+    EXPECT_FALSE(m.mainBottomMenu()->btnSecond()->isEnabled());
     // A tab change leaves edit mode.
     m.tabBarDidSelectItem(MainViewController::kTabSiteShelf);
     EXPECT_FALSE(m.isEditing());
@@ -300,7 +300,7 @@ TEST_F(MainScreenTest, SiteShelfSyncsAndItsBooksOpenThroughTheChapterListOrTheFi
     ASSERT_TRUE(until([&] { return m.allBooks().size() == 4; }));
     EXPECT_EQ(m.downType(), MainActionSyncBookcase);
     EXPECT_EQ(m.userId(), std::to_string(standin::StandinSite::kReaderId));
-    EXPECT_GE(m.allCategories().size(), 5u); // the first category and the four site shelves
+    EXPECT_GE(m.allCategories().size(), 6u); // search, the first category and the four site shelves
 
     const BookRecord lunyu = *std::find_if(m.allBooks().begin(), m.allBooks().end(),
                                            [](const BookRecord& b) { return b.rzId == Catalogue::kLunyu; });
@@ -420,17 +420,18 @@ TEST_F(MainScreenTest, LocalBooksMoveBetweenCategoriesThatAreAddedRenamedAndDele
     m.tabBarDidSelectItem(MainViewController::kTabLocalShelf);
     ASSERT_TRUE(ShelfCategoryEdits::addCategory("科幻"));
     core::NotificationCenter::defaultCenter().post("NSNotificationCenter_CategoryUpdate");
-    ASSERT_EQ(m.allCategories().size(), 2u);
-    const int64_t cid = m.allCategories()[1].cid;
+    ASSERT_EQ(m.allCategories().size(), 3u);
+    const int64_t cid = m.allCategories()[2].cid;
 
     // Edit mode, both books selected, moved through the category menu.
     m.btnEditClick();
     m.selectAllBooks();
     m.bottomMenuFourthClick();
-    auto* sheet = m.shownSheet();
-    ASSERT_NE(sheet, nullptr);
-    EXPECT_EQ(sheet->buttonTitleAtIndex(1), "科幻");
-    sheet->dismissWithClickedButtonIndex(1, false);
+    ASSERT_FALSE(m.mainCategoryMenu()->isHidden());
+    EXPECT_TRUE(m.mainCategoryMenu()->isPrepareMoveBooks());
+    ASSERT_EQ(m.mainCategoryMenu()->allCategories().size(), 2u);
+    EXPECT_EQ(m.mainCategoryMenu()->allCategories()[1].cname, "科幻");
+    m.mainCategoryMenu()->didSelectRow(*m.mainCategoryMenu()->table(), {0, 1});
     EXPECT_FALSE(m.isEditing());
     for (const auto& b : m.allBooks())
         EXPECT_EQ(b.cid, cid) << b.file;
@@ -441,17 +442,17 @@ TEST_F(MainScreenTest, LocalBooksMoveBetweenCategoriesThatAreAddedRenamedAndDele
     m.handleBookTapWhenEditing(tapOf(txt));
     m.handleBookTapWhenEditing(tapOf(txt));
     core::NotificationCenter::defaultCenter().post("NSNotificationCenter_BooklistMoveBook", tapOf(txt));
-    ASSERT_NE(m.shownSheet(), nullptr);
-    m.shownSheet()->dismissWithClickedButtonIndex(0, false);
+    ASSERT_FALSE(m.mainCategoryMenu()->isHidden());
+    m.mainCategoryMenu()->didSelectRow(*m.mainCategoryMenu()->table(), {0, 0});
     EXPECT_EQ(bookNamed("novel.txt")->cid, -1);
     EXPECT_EQ(bookNamed("story.umd")->cid, cid);
 
     ASSERT_TRUE(ShelfCategoryEdits::renameCategory("新科幻", cid, "科幻"));
     core::NotificationCenter::defaultCenter().post("NSNotificationCenter_CategoryUpdate");
-    EXPECT_EQ(m.allCategories()[1].cname, "新科幻");
+    EXPECT_EQ(m.allCategories()[2].cname, "新科幻");
     ASSERT_TRUE(ShelfCategoryEdits::deleteCategory(cid));
     core::NotificationCenter::defaultCenter().post("NSNotificationCenter_CategoryAndBookReload");
-    EXPECT_EQ(m.allCategories().size(), 1u);
+    EXPECT_EQ(m.allCategories().size(), 2u);
     EXPECT_EQ(bookNamed("story.umd")->cid, -1);
 
     // One book deleted from the local shelf: its row goes, its file stays.

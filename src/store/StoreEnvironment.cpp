@@ -1,9 +1,10 @@
 #include "store/StoreEnvironment.h"
 
+#include "account/LocalBuyChapterController.h"
 #include "foundation/frame/PagewellAppDelegate.h"
-#include "store/StoreChapterListScreen.h"
-#include "store/StorePurchaseScreen.h"
-#include "store/StoreReadingScreen.h"
+#include "platform/core/Text.h"
+#include "reader/PageViewController.h"
+#include "reader/RZChapterListViewController.h"
 
 namespace pw {
 namespace {
@@ -15,6 +16,19 @@ struct Links {
     StoreEnvironment::ChapterListMaker chapterList;
     StoreEnvironment::ReaderMaker reader;
     StoreEnvironment::PurchaseMaker purchase;
+};
+
+// Hands a pick in the chapter list on as the store's chapter record.
+struct PickForwarder : RZChapterListViewDelegate {
+    StoreEnvironment::ChapterPicked picked;
+    void rzChapterDidSelected(const ChapterListEntry& chapter, int64_t rzBookId) override {
+        core::Value::Map m;
+        m.append("cid", chapter.cid);
+        m.append("vip", static_cast<int64_t>(chapter.vip ? 1 : 0));
+        m.append("down", static_cast<int64_t>(chapter.down ? 1 : 0));
+        if (picked)
+            picked(core::Value(std::move(m)), rzBookId);
+    }
 };
 
 // Main thread only, as every screen of the store.
@@ -67,22 +81,38 @@ std::shared_ptr<ui::ViewController> StoreEnvironment::makeChapterList(int64_t rz
                                                                       ChapterPicked picked) {
     if (links().chapterList)
         return links().chapterList(rzBookId, title, std::move(picked));
-    auto screen = StoreChapterListScreen::create(rzBookId, std::move(picked));
-    screen->setTitle(title);
-    return screen;
+    auto list = RZChapterListViewController::create();
+    list->rzBookId = rzBookId;
+    list->setTitle(title);
+    auto forwarder = std::make_shared<PickForwarder>();
+    forwarder->picked = std::move(picked);
+    list->didSelectDelegate = forwarder;
+    list->delegateOwner = forwarder;
+    return list;
 }
 
 std::shared_ptr<ui::ViewController> StoreEnvironment::makeReader(const StoreChapterOpening& opening) {
     if (links().reader)
         return links().reader(opening);
-    return StoreReadingScreen::create(opening);
+    auto reader = PageViewController::create();
+    reader->bookId = opening.bookId;
+    reader->rzBookId = opening.rzBookId;
+    reader->contentTitle = opening.contentTitle;
+    reader->content = core::text::toUtf16Lenient(opening.content);
+    reader->bookFormat = opening.bookFormat;
+    reader->chapterId = opening.chapterId;
+    return reader;
 }
 
 std::shared_ptr<ui::ViewController> StoreEnvironment::makePurchase(int64_t rzBookId, int64_t chapterId,
                                                                    std::function<void(const std::string&)> callback) {
     if (links().purchase)
         return links().purchase(rzBookId, chapterId, std::move(callback));
-    return StorePurchaseScreen::create(rzBookId, chapterId, std::move(callback));
+    auto purchase = LocalBuyChapterController::create();
+    purchase->rzBookId = rzBookId;
+    purchase->chapterId = chapterId;
+    purchase->callback = std::move(callback);
+    return purchase;
 }
 
 void StoreEnvironment::reset() {

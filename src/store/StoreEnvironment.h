@@ -2,8 +2,8 @@
 // What the store reaches outside itself: the application's download manager,
 // its main navigation stack and rotation switch, and the screens other
 // subsystems own (the chapter list, the reader, the purchase screen). The
-// application's delegate answers by default; a test or the application may
-// put its own in place.
+// application's delegate and those screens answer by default; a test may put
+// its own in place.
 #include "platform/core/Value.h"
 #include "platform/ui/NavigationController.h"
 

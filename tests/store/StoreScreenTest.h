@@ -11,6 +11,8 @@
 #include "store/StoreBaseViewController.h"
 #include "store/StoreEnvironment.h"
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 
 namespace pw::test {
@@ -77,6 +79,17 @@ protected:
         settle();
         m_window->layoutIfNeeded();
     }
+    // One turn of a wait for network answers and delayed steps together: the
+    // clock moves on only as far as real time did, so no request times out
+    // early however long the answers take under load.
+    void step() {
+        const auto now = std::chrono::steady_clock::now();
+        const double real = std::chrono::duration<double>(now - m_lastStep).count();
+        m_lastStep = now;
+        advance(std::min(real, 0.05));
+        settle();
+        m_window->layoutIfNeeded();
+    }
     std::string hudText() const {
         return m_handOver && m_handOver->hud->labelText() ? *m_handOver->hud->labelText() : std::string();
     }
@@ -102,6 +115,7 @@ protected:
     std::shared_ptr<ui::NavigationController> m_nav;
     std::shared_ptr<HudHandOver> m_handOver;
     std::unique_ptr<DownManager> m_downManager;
+    std::chrono::steady_clock::time_point m_lastStep = std::chrono::steady_clock::now();
 };
 
 } // namespace pw::test

@@ -12,10 +12,10 @@
 #include "store/StoreCategoryBookController.h"
 #include "store/StoreCategoryViewController.h"
 #include "store/StoreChannelBooksController.h"
-#include "store/StoreChapterListScreen.h"
 #include "store/StoreHomeViewController.h"
-#include "store/StorePurchaseScreen.h"
-#include "store/StoreReadingScreen.h"
+#include "platform/core/Text.h"
+#include "reader/PageViewController.h"
+#include "reader/RZChapterListViewController.h"
 #include "store/StoreTopBookController.h"
 #include "store/RZCellBookInfoPlus.h"
 
@@ -113,55 +113,81 @@ TEST_F(StoreScreensTest, DetailsShowTheBookAndDownloadAfterALogin) {
     EXPECT_EQ(leaves, 1);
 }
 
+// Where a chapter stands in the chapter list's sections.
+std::optional<ui::IndexPath> rowOf(RZChapterListViewController& list, int64_t cid) {
+    for (size_t s = 0; s < list.groups().arrVolume.size() || s == 0; ++s) {
+        const auto& rows = list.groups().section(s);
+        for (size_t r = 0; r < rows.size(); ++r)
+            if (rows[r].cid == cid)
+                return ui::IndexPath{static_cast<int64_t>(s), static_cast<int64_t>(r)};
+    }
+    return std::nullopt;
+}
+
 TEST_F(StoreScreensTest, ContentsOpenAFreeChapterAndBuyAPaidOne) {
     logInAsReader();
     m_site->setPurchases(standin::StandinSite::kReaderId, Catalogue::kShijing, {});
     auto details = StoreBookDetailsController::create();
     details->rzBookId = Catalogue::kShijing;
     show(details);
-    details->downChapterList();
-    ASSERT_TRUE(waitFor([&] { return BookTB::isBookExistsByRZBookId(Catalogue::kShijing) == 1; }));
-    ASSERT_TRUE(waitFor([&] {
-        pass(0.05);
-        return dynamic_cast<StoreChapterListScreen*>(top()) != nullptr;
-    }));
-    auto* list = static_cast<StoreChapterListScreen*>(top());
     const Book& shijing = book(Catalogue::kShijing);
-    ASSERT_EQ(list->chapters().asArray()->size(), shijing.chapters.size());
+    auto openList = [&]() -> RZChapterListViewController* {
+        details->downChapterList();
+        RZChapterListViewController* list = nullptr;
+        EXPECT_TRUE(waitFor([&] {
+            step();
+            list = dynamic_cast<RZChapterListViewController*>(top());
+            return list && list->hasData() && list->canSelectItem();
+        }));
+        return list;
+    };
+    auto* list = openList();
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(BookTB::isBookExistsByRZBookId(Catalogue::kShijing), 1);
 
     // A free chapter: downloaded, stored and opened in the reader.
-    list->didSelectRow(*list->table(), {0, 0});
+    auto free = rowOf(*list, shijing.chapters[0].id);
+    ASSERT_TRUE(free);
+    list->didSelectRow(*list->table(), *free);
     EXPECT_EQ(hudText(), "正在下载章节，请稍候...");
-    ASSERT_TRUE(waitFor([&] { return hudText() == "正在读取章节"; }));
-    pass(1.1);
-    auto* reader = dynamic_cast<StoreReadingScreen*>(top());
-    ASSERT_NE(reader, nullptr);
-    EXPECT_EQ(reader->opening().chapterId, shijing.chapters[0].id);
-    EXPECT_EQ(reader->opening().contentTitle, shijing.chapters[0].name);
-    EXPECT_EQ(reader->opening().content.rfind(shijing.chapters[0].name + "\n\n", 0), 0u);
-    EXPECT_EQ(reader->opening().bookId, BookTB::getBookIdByRZBookId(Catalogue::kShijing));
+    ASSERT_TRUE(waitFor(
+        [&] {
+            step();
+            return dynamic_cast<PageViewController*>(top()) != nullptr;
+        },
+        10))
+        << hudText() << " " << typeid(*top()).name() << " " << m_nav->viewControllers().size();
+    auto* reader = static_cast<PageViewController*>(top());
+    EXPECT_EQ(reader->chapterId, shijing.chapters[0].id);
+    EXPECT_EQ(reader->bookFormat, 1);
+    EXPECT_EQ(reader->contentTitle, shijing.chapters[0].name);
+    EXPECT_EQ(reader->content.rfind(core::text::toUtf16Lenient(shijing.chapters[0].name + "\n\n"), 0), 0u);
+    EXPECT_EQ(reader->bookId, BookTB::getBookIdByRZBookId(Catalogue::kShijing));
     keepScreen("chapter_open");
     m_nav->popViewControllerAnimated(false);
     settle();
 
     // A paid chapter: the purchase screen, then the bought chapter is fetched and opened.
+    list = openList();
+    ASSERT_NE(list, nullptr);
     ASSERT_TRUE(Catalogue::isVipIndex(3));
-    list->didSelectRow(*list->table(), {0, 3});
+    auto paid = rowOf(*list, shijing.chapters[3].id);
+    ASSERT_TRUE(paid);
+    list->didSelectRow(*list->table(), *paid);
     pass(1.1);
-    auto* purchase = dynamic_cast<StorePurchaseScreen*>(top());
-    ASSERT_NE(purchase, nullptr) << hudText() << " " << list->chapters()[3]["vip"].asInt().value_or(-1) << " "
-                                 << list->chapters()[3]["down"].asInt().value_or(-1) << " " << typeid(*top()).name();
-    ASSERT_TRUE(waitFor([&] { return purchase->purchase().buttonsEnabled(); }));
-    purchase->buyThisChapter();
+    auto* purchase = dynamic_cast<LocalBuyChapterController*>(top());
+    ASSERT_NE(purchase, nullptr);
+    ASSERT_TRUE(waitFor([&] { return purchase->buttonsEnabled(); }));
+    purchase->btnThisChapterClick();
     // The purchase leaves 0.5 s after the site's yes and answers "<book>,<chapter>";
     // the bought chapter is fetched, stored and opened.
     ASSERT_TRUE(waitFor([&] {
-        pass(0.05);
-        return dynamic_cast<StoreReadingScreen*>(top()) != nullptr;
+        step();
+        return dynamic_cast<PageViewController*>(top()) != nullptr;
     }));
-    reader = static_cast<StoreReadingScreen*>(top());
-    EXPECT_EQ(m_nav->viewControllers().size(), 3u); // details, the chapter list, the reader
-    EXPECT_EQ(reader->opening().chapterId, shijing.chapters[3].id);
+    reader = static_cast<PageViewController*>(top());
+    EXPECT_EQ(m_nav->viewControllers().size(), 2u); // details, the reader
+    EXPECT_EQ(reader->chapterId, shijing.chapters[3].id);
     EXPECT_EQ(BookDB::chapterHasDownloadByRZBookId(Catalogue::kShijing, shijing.chapters[3].id), 1);
 }
 

@@ -38,8 +38,10 @@ namespace {
 
 constexpr int kCovers = 20;
 constexpr int64_t kFirstId = 5001;
-// Scripted answers are kept one per use: enough for every run of the benchmarks.
-constexpr int kScriptedTimes = 400;
+// Scripted answers are kept one per use: enough for every run of the
+// benchmarks (each draw takes one list, each cold draw or curl run the covers).
+constexpr int kScriptedLists = 5000;
+constexpr int kScriptedCovers = 600;
 
 struct Env {
     std::filesystem::path home;
@@ -70,11 +72,11 @@ struct Env {
             list += (i ? "," : "") + std::string(R"({"BookId":)") + std::to_string(id) + R"(,"BookName":"书)" +
                     std::to_string(i) + R"(","ImageStatus":1})";
             const std::string path = "/books/" + std::to_string(id) + "/" + std::to_string(id) + ".jpg";
-            site->script(Host::Image, path, standin::Reply::text(200, cover, "image/jpeg"), kScriptedTimes);
+            site->script(Host::Image, path, standin::Reply::text(200, cover, "image/jpeg"), kScriptedCovers);
             coverUrls.push_back(site->baseUrl(Host::Image) + path);
         }
         list += "]}";
-        site->script(Host::Store, "/BookStoreAPI/CoverRecommend.ashx", standin::Reply::json(list), kScriptedTimes);
+        site->script(Host::Store, "/BookStoreAPI/CoverRecommend.ashx", standin::Reply::json(list), kScriptedLists);
         ui::Application::shared().reset();
         window = ui::View::create<ui::Window>(gfx::Rect(0, 0, 320, 480));
         window->makeKeyAndVisible();

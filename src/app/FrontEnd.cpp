@@ -57,9 +57,12 @@ bool FrontEnd::open() {
         std::fprintf(stderr, "pagewell: cannot open a window: %s\n", SDL_GetError());
         return false;
     }
-    m_renderer.reset(SDL_CreateRenderer(m_window.get(), -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC));
+    // The whole frame is composited with Cairo into one texture, so a renderer
+    // only has to copy it out: the software one does that as fast and spares the
+    // tens of megabytes a GL stack costs (a software one, where no GPU is).
+    m_renderer.reset(SDL_CreateRenderer(m_window.get(), -1, SDL_RENDERER_SOFTWARE));
     if (!m_renderer)
-        m_renderer.reset(SDL_CreateRenderer(m_window.get(), -1, SDL_RENDERER_SOFTWARE));
+        m_renderer.reset(SDL_CreateRenderer(m_window.get(), -1, SDL_RENDERER_ACCELERATED));
     if (!m_renderer) {
         std::fprintf(stderr, "pagewell: cannot draw into the window: %s\n", SDL_GetError());
         return false;

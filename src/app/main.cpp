@@ -10,6 +10,7 @@
 #include "account/LocalBuyChapterController.h"
 #include "platform/ui/Application.h"
 #include "reader/PageViewController.h"
+#include "reader/RZChapterListViewController.h"
 #include "shelf/MainViewController.h"
 #include "shelf/ShelfScreens.h"
 #include "transfer/import/ImportBookViewController.h"
@@ -21,6 +22,20 @@
 #include <string>
 
 namespace {
+
+// Hands a pick in the chapter list to the shelf as the record it reads.
+struct ChapterPick : pw::RZChapterListViewDelegate {
+    std::function<void(const pw::core::Value&, int64_t)> didSelect;
+    void rzChapterDidSelected(const pw::ChapterListEntry& c, int64_t rzBookId) override {
+        using pw::core::Value;
+        didSelect(Value(Value::Map{{"cid", Value(c.cid)},
+                                   {"cname", Value(c.cname)},
+                                   {"vip", Value(int64_t(c.vip ? 1 : 0))},
+                                   {"down", Value(int64_t(c.down ? 1 : 0))},
+                                   {"price", Value(c.price)}}),
+                  rzBookId);
+    }
+};
 
 void usage() {
     std::puts("usage: pagewell [--phone] [--size WIDTHxHEIGHT] [--scale N]");
@@ -100,6 +115,17 @@ int main(int argc, char** argv) {
         buy->chapterId = chapterId;
         buy->callback = std::move(callback);
         return buy;
+    };
+    pw::ShelfScreens::chapterList() = [](int64_t rzBookId, const std::string& title,
+                                         std::function<void(const pw::core::Value&, int64_t)> didSelect) {
+        auto list = pw::RZChapterListViewController::create();
+        auto pick = std::make_shared<ChapterPick>();
+        pick->didSelect = std::move(didSelect);
+        list->rzBookId = rzBookId;
+        list->setTitle(title);
+        list->didSelectDelegate = pick;
+        list->delegateOwner = pick;
+        return list;
     };
     pw::ShelfScreens::importBooks() = [] { return pw::ImportBookViewController::create(); };
     pw::ShelfScreens::wifi() = [] { return pw::WifiViewController::create(); };

@@ -148,6 +148,11 @@ TEST_F(MainScreenTest, FirstRunShowsTheAgreementThenTheStoreHintAndReportsInstal
     ASSERT_NE(xieyi, nullptr);
     ASSERT_EQ(xieyi->buttons().size(), 2u);
     EXPECT_EQ(xieyi->buttons()[0]->currentTitle(), "我同意");
+    // On a 320 x 460 view the two buttons are 125 wide, at x 30 and 165.
+    EXPECT_EQ(xieyi->buttons()[0]->frame().x(), 30);
+    EXPECT_EQ(xieyi->buttons()[0]->frame().width(), 125);
+    EXPECT_EQ(xieyi->buttons()[1]->frame().x(), 165);
+    EXPECT_EQ(xieyi->buttons()[1]->currentTitle(), "我不同意");
     EXPECT_FALSE(xieyi->textView()->text().empty());
     // The install report went out once and, answered, is not sent again.
     ASSERT_TRUE(until([&] { return SettingTB::readSettingWithKey("r1") == "1"; }));

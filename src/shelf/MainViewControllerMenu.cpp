@@ -165,6 +165,13 @@ void MainViewController::rzChapterDidSelected(const core::Value& chapter, int64_
 void MainViewController::agreed() {
     showStoreHelpMenu();
     doPreWork();
+    // The agreement slides away over this screen; the compositor leaves a
+    // trail of it where nothing here redraws, so the screen is drawn whole
+    // once the slide has ended.
+    after(ui::ViewController::kModalDuration + 0.1, [](MainViewController& self) {
+        if (self.isViewLoaded())
+            self.view()->setNeedsDisplay();
+    });
 }
 
 void MainViewController::doPreWork() {

@@ -371,7 +371,8 @@ bool prepareHome(const fs::path& home) {
     return ok;
 }
 
-void BM_PagewellOpensBook(benchmark::State& state) {
+// `extraEnv`: more of the app's environment (SDL's renderer hints).
+void pagewellOpensBook(benchmark::State& state, const std::vector<std::string>& extraEnv) {
     if (!prerequisites(state, {"Xvfb", "xdotool"}))
         return;
     // The local shelf's tab, then the first book on it (points in the window).
@@ -398,7 +399,8 @@ void BM_PagewellOpensBook(benchmark::State& state) {
             state.SkipWithError("the shelf could not be prepared");
             return;
         }
-        const std::vector<std::string> env{"HOME=" + home.string(), "DISPLAY=" + x.display()};
+        std::vector<std::string> env{"HOME=" + home.string(), "DISPLAY=" + x.display()};
+        env.insert(env.end(), extraEnv.begin(), extraEnv.end());
         const pid_t pid = spawn({PAGEWELL_EXE, "--phone"}, env, home / "log");
         // The shelf is up once the window is; give its first drawing a moment.
         const pid_t search = spawn({"xdotool", "search", "--sync", "--name", "^Pagewell$"}, env, home / "window");
@@ -432,8 +434,19 @@ void BM_PagewellOpensBook(benchmark::State& state) {
     report(state, runs);
 }
 
+void BM_PagewellOpensBook(benchmark::State& state) {
+    pagewellOpensBook(state, {});
+}
+
+// The same with SDL's software renderer: under a display without a GPU the
+// accelerated one loads a software OpenGL stack (tens of MB resident).
+void BM_PagewellOpensBookSoftwareRenderer(benchmark::State& state) {
+    pagewellOpensBook(state, {"SDL_RENDER_DRIVER=software", "SDL_FRAMEBUFFER_ACCELERATION=0"});
+}
+
 } // namespace
 
+BENCHMARK(BM_PagewellOpensBookSoftwareRenderer)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 BENCHMARK(BM_PagewellOpensBook)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 BENCHMARK(BM_PeerFbreaderOpensBook)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 BENCHMARK_MAIN();

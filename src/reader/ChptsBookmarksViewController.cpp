@@ -254,6 +254,7 @@ void ChptsBookmarksViewController::tabBarDidSelectItem(int tag) {
     if (tag == kContentsTag) {
         m_scrollbar->setHidden(false);
         navigationItem().rightBarButtonItem.reset();
+        refreshBar();
         m_model.showContents();
         switchStyle();
         m_table->reloadData();
@@ -269,6 +270,7 @@ void ChptsBookmarksViewController::tabBarDidSelectItem(int tag) {
                     s->rightItemBtnClick();
             },
             ui::BarButtonItemStyle::Plain);
+        refreshBar();
         std::vector<BookmarkRow> rows;
         if (auto records = BookmarkTB::getAllBookmarkByBookId(bookId))
             for (const auto& r : *records)
@@ -284,8 +286,13 @@ void ChptsBookmarksViewController::tabBarDidSelectItem(int tag) {
 void ChptsBookmarksViewController::setEditTitle(const std::string& title) {
     if (auto& item = navigationItem().rightBarButtonItem)
         item->title = title;
-    if (auto* nav = navigationController())
-        nav->setNavigationBarHidden(nav->isNavigationBarHidden(), false);
+    refreshBar();
+}
+
+void ChptsBookmarksViewController::refreshBar() {
+    // The bar draws the items as they were when it last looked.
+    if (auto* nav = navigationController(); nav && nav->isViewLoaded())
+        nav->navigationBar().refresh();
 }
 
 void ChptsBookmarksViewController::rightItemBtnClick() {

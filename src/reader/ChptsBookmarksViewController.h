@@ -93,6 +93,7 @@ private:
     void updateTable();
     void switchStyle();
     void setEditTitle(const std::string& title);
+    void refreshBar();
     void closed();
 
     ChptsBookmarksModel m_model;

@@ -78,6 +78,7 @@ void PageViewController::clean() {
     m_bottomSubMenu.reset();
     m_interactiveMenu.reset();
     m_topMenuShadow.reset();
+    m_statusBarStrip.reset();
     m_pProgressHUD.reset();
 }
 

@@ -192,6 +192,9 @@ void RZChapterListViewController::updateTable(ChapterGroups groups, uint64_t gen
                 me->rightItemBtnClick();
         },
         ui::BarButtonItemStyle::Plain);
+    // The bar draws the items as they were when it last looked.
+    if (auto* nav = navigationController(); nav && nav->isViewLoaded())
+        nav->navigationBar().refresh();
     m_indicator->stopAnimating();
     m_canSelectItem = true;
 }

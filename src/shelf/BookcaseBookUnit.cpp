@@ -9,6 +9,7 @@
 #include "platform/ui/ProgressView.h"
 #include "platform/ui/TapGestureRecognizer.h"
 #include "shelf/BookSelection.h"
+#include "shelf/ShelfCoverCache.h"
 #include "shelf/ShelfNotifications.h"
 
 namespace pw {
@@ -115,11 +116,9 @@ void BookcaseBookUnit::didCreate() {
 void BookcaseBookUnit::reloadImage() {
     if (!m_imgCover)
         return;
-    std::optional<gfx::Image> cover;
-    if (!m_coverImagePath.empty())
-        cover = gfx::Image::fromFile(m_coverImagePath);
-    if (cover && !cover->isNull())
-        m_imgCover->setImage(std::move(*cover));
+    gfx::Image cover = ShelfCoverCache::coverAt(m_coverImagePath);
+    if (!cover.isNull())
+        m_imgCover->setImage(std::move(cover));
     else
         m_imgCover->setImage(ui::BundleImage::named(m_tablet ? "defaultcover-hd.png" : "defaultcover.png"));
 }

@@ -50,6 +50,14 @@ const char* BookcaseTable::guideText(int shelf, bool recentReadPage) {
                           : "目前还没有书籍。试试点此同步墨川书架，或到墨川书库看看吧。";
 }
 
+void BookcaseTable::setAllBooks(ShelfBooks books) {
+    if (books == m_allBooks)
+        return;
+    m_categoryBooks.clear();
+    m_searchResult.clear();
+    m_allBooks = std::move(books);
+}
+
 void BookcaseTable::setup() {
     if (m_hasSetup)
         return;

@@ -36,8 +36,9 @@ class BookcaseTable : public ui::View,
 public:
     static std::shared_ptr<BookcaseTable> create();
 
-    // Set by the grid before setup.
-    void setAllBooks(ShelfBooks books) { m_allBooks = std::move(books); }
+    // Set by the grid before setup. The page's lists point into the books, so
+    // they are dropped with the old books until the page sorts them again.
+    void setAllBooks(ShelfBooks books);
     const ShelfBooks& allBooks() const { return m_allBooks; }
     bool isEditing() const { return m_isEditing; }
     void setIsEditing(bool e) { m_isEditing = e; }

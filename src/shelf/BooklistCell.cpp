@@ -9,6 +9,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/ProgressView.h"
 #include "shelf/BookSelection.h"
+#include "shelf/ShelfCoverCache.h"
 #include "shelf/ShelfHost.h"
 #include "shelf/ShelfNotifications.h"
 
@@ -86,8 +87,9 @@ void BooklistCell::didCreate() {
     m_menuView->setUserInteractionEnabled(true);
     addSubview(m_menuView);
 
+    // As wide as the row it is made for: the picture is drawn for a phone's width.
     gfx::Image split = ui::BundleImage::named("v2_icon_main_psl.png");
-    m_imgSplit = imageView({}, {0, 0, split.size().width, split.size().height});
+    m_imgSplit = imageView({}, {0, 0, W, split.size().height});
     m_imgSplit->setImage(split);
     m_imgSplit->setAutoresizingMask(ui::FlexibleWidth);
     addSubview(m_imgSplit);
@@ -136,11 +138,9 @@ void BooklistCell::setButton(ui::Button& button, double fontSize, const std::str
 }
 
 void BooklistCell::reloadImage() {
-    std::optional<gfx::Image> cover;
-    if (!m_coverImagePath.empty())
-        cover = gfx::Image::fromFile(m_coverImagePath);
-    if (cover && !cover->isNull())
-        m_imgCover->setImage(std::move(*cover));
+    gfx::Image cover = ShelfCoverCache::coverAt(m_coverImagePath);
+    if (!cover.isNull())
+        m_imgCover->setImage(std::move(cover));
     else
         m_imgCover->setImage(ui::BundleImage::named(m_tablet ? "defaultcover-hd.png" : "defaultcover.png"));
 }

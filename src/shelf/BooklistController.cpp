@@ -39,23 +39,23 @@ void BooklistController::loadBooklist(bool editing) {
 
     m_observers.clear();
     auto& center = core::NotificationCenter::defaultCenter();
-    std::weak_ptr<BooklistTable> weak = m_booklistTable;
-    auto on = [&](const char* name, void (BooklistTable::*fn)(const core::Notification&)) {
+    std::weak_ptr<BooklistController> weak = weak_from_this();
+    auto on = [&](const char* name, void (BooklistController::*fn)(const core::Notification&)) {
         m_observers.push_back(center.addObserver(name, [weak, fn](const core::Notification& n) {
-            if (auto table = weak.lock())
-                ((*table).*fn)(n);
+            if (auto self = weak.lock())
+                ((*self).*fn)(n);
         }));
     };
-    on(shelfnote::BookCoverReload, &BooklistTable::reloadBookCover);
+    on(shelfnote::BookCoverReload, &BooklistController::reloadBookCover);
     for (const char* name : {shelfnote::BookAllDownProgress, shelfnote::BookAllDownFailed,
                              shelfnote::BookAllDownSuccess, shelfnote::BookAllDownBegin})
-        on(name, &BooklistTable::updateDownProgress);
-    on(shelfnote::MultiBookAllDownBegin, &BooklistTable::updateMultiDownProgress);
+        on(name, &BooklistController::updateDownProgress);
+    on(shelfnote::MultiBookAllDownBegin, &BooklistController::updateMultiDownProgress);
     m_observers.push_back(center.addObserver(shelfnote::HideKeyboard, [weak](const auto&) {
-        if (auto table = weak.lock())
-            table->hideKeyboard();
+        if (auto self = weak.lock())
+            self->hideKeyboard();
     }));
-    on(shelfnote::UpdateBooksNewImage, &BooklistTable::reloadBookCoverNewImage);
+    on(shelfnote::UpdateBooksNewImage, &BooklistController::updateBooksNewImage);
 }
 
 void BooklistController::setLayout() {
@@ -96,6 +96,26 @@ void BooklistController::archiveCategoryBooksAndRefreshTable() {
     m_booklistTable->setAllBooks(m_allBooks);
     m_booklistTable->setAllCategories(m_allCategories);
     m_booklistTable->reloadAllBooks();
+}
+
+void BooklistController::reloadBookCover(const core::Notification& n) {
+    if (m_booklistTable)
+        m_booklistTable->reloadBookCover(n);
+}
+
+void BooklistController::updateDownProgress(const core::Notification& n) {
+    if (m_booklistTable)
+        m_booklistTable->updateDownProgress(n);
+}
+
+void BooklistController::updateMultiDownProgress(const core::Notification& n) {
+    if (m_booklistTable)
+        m_booklistTable->updateMultiDownProgress(n);
+}
+
+void BooklistController::updateBooksNewImage(const core::Notification& n) {
+    if (m_booklistTable)
+        m_booklistTable->reloadBookCoverNewImage(n);
 }
 
 void BooklistController::hideKeyboard() {

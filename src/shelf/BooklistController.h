@@ -8,6 +8,9 @@
 
 namespace pw {
 
+namespace core {
+struct Notification;
+}
 namespace ui {
 class Button;
 class ScrollView;
@@ -43,6 +46,11 @@ public:
     void scrollToCategory(int64_t categoryId, int row);
     void archiveCategoryBooksAndRefreshTable();
     void hideKeyboard();
+    // Notification handlers, each handed to the table for its visible rows.
+    void reloadBookCover(const core::Notification& n);
+    void updateDownProgress(const core::Notification& n);
+    void updateMultiDownProgress(const core::Notification& n);
+    void updateBooksNewImage(const core::Notification& n);
 
 protected:
     BooklistController() = default;

@@ -49,6 +49,13 @@ std::shared_ptr<BooklistTable> BooklistTable::create() {
     return std::shared_ptr<BooklistTable>(new BooklistTable());
 }
 
+void BooklistTable::setAllBooks(ShelfBooks b) {
+    if (b == m_allBooks)
+        return;
+    m_sections.assign(m_sections.size(), BooklistSections::Section{});
+    m_allBooks = std::move(b);
+}
+
 void BooklistTable::genListWithFrame(const gfx::Rect& frame, ui::View& container) {
     archiveCategoryBooks();
     const double w = frame.width(), h = frame.height();

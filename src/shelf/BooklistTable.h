@@ -32,7 +32,9 @@ public:
     static constexpr double kHeaderHeight = 36;
     static std::shared_ptr<BooklistTable> create();
 
-    void setAllBooks(ShelfBooks b) { m_allBooks = std::move(b); }
+    // The sections point into the books, so they go with the old books until
+    // the next sort.
+    void setAllBooks(ShelfBooks b);
     void setAllCategories(ShelfCategories c) { m_allCategories = std::move(c); }
     bool isEditing() const { return m_isEditing; }
     void setIsEditing(bool e) { m_isEditing = e; }

@@ -29,6 +29,7 @@ protected:
         settle();
     }
     void TearDown() override {
+        closeAlerts();
         if (m_nav) {
             m_nav->popToRootViewControllerAnimated(false);
             settle();

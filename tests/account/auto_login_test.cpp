@@ -71,6 +71,11 @@ protected:
         return waitFor([&] { return m_outcome->answers.size() == 3; }) && m_outcome->answers.back();
     }
 
+    void runLoopBriefly() {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
+        waitFor([&] { return std::chrono::steady_clock::now() > until; });
+    }
+
     std::shared_ptr<AutoLogin> m_login = AutoLogin::create();
     std::shared_ptr<Outcome> m_outcome = std::make_shared<Outcome>();
 };
@@ -254,6 +259,59 @@ TEST_F(AutoLoginTest, TheAvatarFetchIsGuarded) {
 
     EXPECT_TRUE(LoginHelper::getUserImageUrl("head1000001"));
     EXPECT_TRUE(std::filesystem::exists(*LoginHelper::userImageFile("head1000001")));
+}
+
+// A silent login whose kit answers the test gives by hand.
+class HandAnsweredLogin : public AutoLogin {
+public:
+    static std::shared_ptr<HandAnsweredLogin> make() {
+        return std::shared_ptr<HandAnsweredLogin>(new HandAnsweredLogin());
+    }
+    void start() { beginRun(); }
+};
+
+TEST_F(AutoLoginTest, AnswersByKitOperationAndResult) {
+    ASSERT_TRUE(passportLogin(StandinSite::kReaderName, StandinSite::kReaderPassword)); // the kit holds S-100
+    using Map = core::Value::Map;
+    struct Case {
+        const char* name;
+        bool success;
+        int operation;
+        core::Value record;
+        bool answer, validated, needCallback;
+    };
+    const std::vector<Case> cases = {
+        {"automatic login to confirm", true, ZelOpAutoLogin, core::Value(Map{{"needValidate", true}}), true, true,
+         true},
+        {"automatic login", true, ZelOpAutoLogin, core::Value(Map{}), true, true, false},
+        {"passport login", true, ZelOpPassportLogin, core::Value(Map{{"loginType", 200}}), true, true, false},
+        {"second factor asked", true, ZelOpPassportLogin, core::Value(Map{{"loginType", 202}}), false, false, false},
+        {"second factor given", true, ZelOpSecondFactor, core::Value(Map{}), true, true, false},
+        {"token hand-back", true, ZelOpCallBack, core::Value(Map{}), false, false, false},
+        {"automatic login failed", false, ZelOpAutoLogin, core::Value(Map{{"errorCode", -1}}), false, false, false},
+        {"initialisation failed", false, ZelOpInit, core::Value(Map{}), false, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_site->clearRequests();
+        auto outcome = std::make_shared<Outcome>();
+        auto login = HandAnsweredLogin::make();
+        login->setDelegate(outcome);
+        login->start();
+        if (c.success)
+            login->onSuccess(c.operation, c.record);
+        else
+            login->onFail(c.operation, c.record);
+        ASSERT_TRUE(waitFor([&] { return !outcome->answers.empty(); }));
+        EXPECT_EQ(outcome->answers, std::vector<bool>{c.answer});
+        EXPECT_EQ(m_site->count(Host::Interface, "/api/ZELLoginValidate.ashx") == 1, c.validated);
+        EXPECT_EQ(login->needCallback(), c.needCallback);
+        // Later words of the kit answer nothing more.
+        login->onFail(ZelOpCallBack, core::Value());
+        login->onSuccess(ZelOpAutoLogin, core::Value(Map{}));
+        runLoopBriefly();
+        EXPECT_EQ(outcome->answers.size(), 1u);
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "account/AccountTest.h"
 
+#include "account/AccountControls.h"
 #include "account/LocalInteractiveViewController.h"
 #include "account/LoginHelper.h"
 #include "account/ZELLoginViewController.h"
@@ -70,7 +71,7 @@ TEST_F(InteractionTest, LoginThenPagesThenSendAndRefresh) {
     EXPECT_EQ(screen->pageNames(), (std::vector<std::string>{"我要催更", "我要打赏", "投粉红票", "我要评价", "投推荐票",
                                                              "书友印象", "我投月票"}));
     EXPECT_EQ(screen->valueLabel("CuiGeng", "ticketAvailable")->text(), "5");
-    keepPicture("interaction_cuigeng");
+    keepPicture("interaction_after_login");
 
     tapView(screen->listButton(Screen::kListCuiGengTickets));
     ASSERT_TRUE(screen->listView() && !screen->listView()->isHidden());
@@ -240,10 +241,15 @@ TEST_F(InteractionTest, TheSevenSendsCarryTheirForms) {
     run(0.1);
     EXPECT_EQ(m_site->count(Host::Interaction, kGet), fetchesBefore);
 
-    screen->sectionView()->setButtonSelectedAtIndexAnimate(5);
-    screen->selectedAtIndex(5);
-    run(2.5);
-    keepPicture("interaction_yinxiang");
+    run(2.5); // the tip goes
+    const char* names[] = {"cuigeng", "dashang", "fenhongpiao", "pingjia", "tuijian", "yinxiang", "yuepiao"};
+    for (int page = 0; page < 7; ++page) {
+        screen->sectionView()->setButtonSelectedAtIndexAnimate(page);
+        screen->selectedAtIndex(page);
+        settle();
+        EXPECT_EQ(screen->bottomScroll()->contentOffset().x, page * screen->bottomScroll()->bounds().width());
+        keepPicture(std::string("interaction_") + names[page]);
+    }
 }
 
 TEST_F(InteractionTest, StateRepliesByFetchAndResult) {
@@ -342,6 +348,17 @@ TEST(InteractionParts, ChoiceListsPairsAndLabelFlow) {
     };
     for (const auto& f : flows)
         EXPECT_EQ(Screen::flowLabels(f.widths, 10, 50, f.gap, f.limit), f.origins);
+
+    // A tablet: wider margins on the login screens, labels flowing to 768.
+    auto& device = device::Device::current();
+    for (bool tablet : {false, true}) {
+        device.setScreen(tablet ? device::ScreenMetrics{768, 1024, 1} : device::ScreenMetrics{320, 480, 1});
+        EXPECT_EQ(AccountControls::isPad(), tablet);
+        EXPECT_EQ(AccountControls::loginButtonFrame(tablet ? 768 : 320, 100),
+                  tablet ? gfx::Rect(120, 100, 528, 38) : gfx::Rect(60, 100, 200, 38));
+        EXPECT_EQ(Screen::labelLimitWidth(), tablet ? 768 : 320);
+    }
+    device.reset();
 }
 
 } // namespace

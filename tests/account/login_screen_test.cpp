@@ -186,6 +186,7 @@ TEST_F(LoginScreenTest, InputAndServiceFailuresAreAlertsAndLeaveTheScreenIdle) {
          core::Value(core::Value::Map{{"loginType", 201}, {"randomNum", "K9"}}), "", "请输入K9四位随机数字"},
         {"unknown login type", true, ZelOpPassportLogin, core::Value(core::Value::Map{{"loginType", 209}}), "", ""},
         {"failure of the token hand-back", false, ZelOpCallBack, core::Value(), "", ""},
+        {"the token hand-back answered", true, ZelOpCallBack, core::Value(), "", ""},
     };
     for (const auto& a : answers) {
         SCOPED_TRACE(a.name);
@@ -341,6 +342,22 @@ TEST_F(LoginScreenTest, RegistrationLogsTheNewAccountInThenTheSilentLoginFindsIt
     ASSERT_TRUE(waitFor([&] { return !outcome->answers.empty(); }));
     EXPECT_EQ(outcome->answers, std::vector<bool>{true});
     EXPECT_EQ(LoginHelper::getUserNickName(), nick);
+}
+
+TEST_F(LoginScreenTest, ANameCheckBeforeTheKitIsReadyShowsItsMessage) {
+    auto regist = RegistViewController::create();
+    push(regist);
+    EXPECT_EQ(zelOpenAPI::shareZelOpenAPI().delegate(), nullptr); // taken only at a request
+    regist->txtTarvPt()->setText("xinshu");
+    regist->check();
+    ASSERT_TRUE(waitFor([&] { return !regist->isWorking(); }));
+    ASSERT_TRUE(regist->lastAlert());
+    EXPECT_FALSE(regist->lastAlert()->message().empty());
+    EXPECT_NE(regist->lastAlert()->message(), "该账号可以注册");
+    EXPECT_TRUE(regist->btnCheck()->isEnabled());
+    EXPECT_TRUE(regist->btnRegist()->isEnabled());
+    press(regist->lastAlert(), 0);
+    EXPECT_EQ(top(), regist.get()); // nothing registered: the screen stays
 }
 
 // A leaving screen frees the kit's slot only while it still holds it.

@@ -5,6 +5,8 @@
 #include <functional>
 
 #include "foundation/widgets/ProgressHUD.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/NavigationController.h"
 #include "reader/PageHelpMenuLayout.h"
 #include "reading/turn/StatusView.h"
@@ -171,6 +173,24 @@ TEST_F(PageViewControllerTest, FullScreenAndRotation) {
     nav->popViewControllerAnimated(false);
     settle();
     EXPECT_FALSE(ui::Application::shared().isStatusBarHidden()); // the shelf shows it again
+}
+
+// Coming back to the foreground stops automatic scrolling; a rotation lays
+// the pages out for the new size.
+TEST_F(PageViewControllerTest, ForegroundAndRotation) {
+    auto screen = open();
+    screen->handleAutoScrollBtnChoose(1);
+    ASSERT_TRUE(screen->pageMgr()->isAutoScrolling());
+    core::NotificationCenter::defaultCenter().post(ui::kDidBecomeActiveNotification);
+    EXPECT_EQ(screen->pageState(), 0);
+    EXPECT_FALSE(screen->pageMgr()->isAutoScrolling());
+
+    screen->view()->setFrame({0, 0, 480, 320});
+    screen->willAnimateRotationToInterfaceOrientation(device::Orientation::LandscapeLeft, 0.3);
+    runPreloads();
+    EXPECT_EQ(screen->pageMgr()->rzConfig()->canvasSize(), gfx::Size(480, 320));
+    EXPECT_EQ(screen->pageMgr()->currPage()->start, 0);
+    EXPECT_EQ(screen->statusView()->percent(), screen->statusPercent());
 }
 
 TEST_F(PageViewControllerTest, MenuCommandsLeaveTheirStates) {

@@ -233,6 +233,31 @@ TEST_F(ListsTest, ChapterRowsShowNameTimeDownloadAndPaidMark) {
     EXPECT_TRUE(time.find("上午") != std::string::npos || time.find("下午") != std::string::npos) << time;
 }
 
+// The marked row as the screen draws it: highlighted, unlike its neighbours.
+// The picture is kept under <build>/artifacts/reader-lists.
+TEST_F(ListsTest, TheMarkedRowIsDrawnHighlighted) {
+    makeSiteBook(540, true);
+    auto list = openList(540, 2);
+    ASSERT_TRUE(waitFor([&] { return list->hasData(); }));
+    settle();
+    auto& table = *list->table();
+    table.layoutIfNeeded();
+    auto screenPoint = [&](const ui::IndexPath& ip) {
+        ui::View* cell = table.cellForRow(ip);
+        EXPECT_NE(cell, nullptr);
+        const gfx::Point p = cell->convertPointToView({4, cell->bounds().height() / 2}, nullptr);
+        return m_window->layer()->model().toSuperlayer().apply(p);
+    };
+    const gfx::Point marked = screenPoint({1, 0}), plain = screenPoint({1, 1});
+    const gfx::Image shot = renderScreen();
+    const auto dir = fs::current_path().parent_path() / "artifacts" / "reader-lists";
+    fs::create_directories(dir);
+    shot.writePNG((dir / "chapter-list.png").string());
+    const gfx::Pixel m = shot.pixelAt(int(marked.x), int(marked.y));
+    const gfx::Pixel p = shot.pixelAt(int(plain.x), int(plain.y));
+    EXPECT_LT(m.r + m.g + m.b + 60, p.r + p.g + p.b) << int(m.r) << " " << int(p.r);
+}
+
 TEST_F(ListsTest, ChapterListPickPopsAndOpensTheChapterInTheReader) {
     makeSiteBook(520, true);
     chapters.bookFormat = 1;
@@ -290,7 +315,14 @@ TEST_F(ListsTest, VolumePanelJumpsToTheVolumeAndTheHandlePages) {
     auto& table = *list->table();
     EXPECT_EQ(sectionTitles(*list), (std::vector<std::string>{"  第一卷", "  分卷 2"}));
 
-    list->chapterVolomeSelectedName("", "");
+    // A tap on a volume header opens the panel.
+    table.layoutIfNeeded();
+    RZChapterListSection* header = nullptr;
+    for (auto& v : table.subviews())
+        if (auto* h = dynamic_cast<RZChapterListSection*>(v.get()); h && !header)
+            header = h;
+    ASSERT_NE(header, nullptr);
+    tapView(header);
     settle();
     ASSERT_EQ(list->volumeViewBtn().size(), 2u);
     EXPECT_FALSE(list->volumeView()->isHidden());
@@ -436,6 +468,21 @@ TEST_F(ListsTest, BookmarksGoOnlyWithTheStoredRowAndAPickOpensTheirPlace) {
     EXPECT_EQ(row->lblChapterName().text(), "第二章 丁");
     EXPECT_EQ(row->lblIsDown().text(), "进度：56.8%");
     EXPECT_EQ(row->lblUpdateTime().text().rfind("创建时间：2012-05-0", 0), 0u);
+    // The picture, kept under <build>/artifacts/reader-lists: the bookmarks
+    // tab is the one lit in the bar.
+    settle();
+    const gfx::Image shot = renderScreen();
+    const auto dir = fs::current_path().parent_path() / "artifacts" / "reader-lists";
+    fs::create_directories(dir);
+    shot.writePNG((dir / "bookmarks.png").string());
+    auto* bar = screen->tabBar();
+    auto lit = [&](double x) {
+        const gfx::Point p = bar->convertPointToView({x, 4}, nullptr);
+        const gfx::Point s = m_window->layer()->model().toSuperlayer().apply(p);
+        const gfx::Pixel px = shot.pixelAt(int(s.x), int(s.y));
+        return px.r + px.g + px.b;
+    };
+    EXPECT_GT(lit(bar->bounds().width() * 0.75), lit(bar->bounds().width() * 0.25) + 20);
 
     screen->rightItemBtnClick();
     EXPECT_TRUE(table.isEditing());

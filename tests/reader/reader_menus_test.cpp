@@ -9,17 +9,20 @@
 #include <fstream>
 
 #include "foundation/config/RZConfig.h"
+#include "foundation/db/BookmarkTB.h"
 #include "foundation/db/SettingTB.h"
 #include "platform/ui/NavigationController.h"
 #include "reader/ColorPickerBoxView.h"
 #include "reader/ColorPickerMapping.h"
 #include "reader/PageBottomMenu.h"
+#include "reader/PageBottomSubMenu.h"
 #include "reader/PageHelpMenu.h"
 #include "reader/PageHelpMenuLayout.h"
 #include "reader/PageMenuChapter.h"
 #include "reader/PageSliderMenu.h"
 #include "reader/PageTopMenu.h"
 #include "reader/PageViewController.h"
+#include "reader/ReaderMenuKit.h"
 #include "reading/turn/DragView.h"
 #include "reading/turn/PageManager.h"
 #include "reading/turn/TurnTestSupport.h"
@@ -122,7 +125,7 @@ TEST_F(ReaderMenusTest, TheMenuOpensAroundThePageOfALocalBook) {
 
     // The bars darken the page's top and foot; the middle stays the page.
     const auto img = keep("menu.png");
-    const gfx::Rect topBar(60, 22, 100, 40), footBar(0, 425, 320, 50);
+    const gfx::Rect topBar(60, 2, 100, 60), footBar(0, 425, 320, 50);
     auto pale = [](gfx::Pixel p) { return p.r > 180 && p.g > 180 && p.b > 150; };
     for (const auto& r : {topBar, footBar}) {
         const double area = r.width() * r.height();
@@ -270,6 +273,130 @@ TEST_F(ReaderMenusTest, ThePercentPanelJumps) {
     settle();
     EXPECT_TRUE(panel.isHidden());
     EXPECT_EQ(screen->pageState(), 0);
+}
+
+// The settings screen another part builds comes with the reader's "完成",
+// which returns to the page with what it changed.
+TEST_F(ReaderMenusTest, TheSettingsScreenReturnsThroughDone) {
+    std::shared_ptr<RZConfig> seen;
+    PageViewController::setSettingsScreenMaker([&](PageViewController& reader) {
+        seen = reader.pageMgr()->rzConfig();
+        return ui::ViewController::create();
+    });
+    auto screen = open();
+    openMenu(*screen);
+    press(screen->bottomMenu()->btnMoreSettings.get());
+    ASSERT_EQ(nav->viewControllers().size(), 3u);
+    auto* settings = nav->topViewController();
+    EXPECT_EQ(settings->title(), "设置面板");
+    EXPECT_EQ(seen, screen->pageMgr()->rzConfig());
+    seen->setPageTurningType(2); // what the settings screen changed
+    ASSERT_TRUE(settings->navigationItem().rightBarButtonItem);
+    EXPECT_EQ(settings->navigationItem().rightBarButtonItem->title, "完成");
+    settings->navigationItem().rightBarButtonItem->action();
+    settle();
+    EXPECT_EQ(nav->topViewController(), screen.get());
+    EXPECT_TRUE(nav->isNavigationBarHidden());
+    EXPECT_TRUE(dynamic_cast<DragView*>(screen->pageMgr()->pageView().get()));
+    PageViewController::setSettingsScreenMaker({});
+}
+
+// The top bar on its own: the turn-style row's marks and scroll targets, the
+// font-size limits and the fold.
+TEST_F(ReaderMenusTest, TopMenuShowsItsState) {
+    auto menu = PageTopMenu::create({0, 20, 320, 44});
+    m_window->addSubview(menu);
+    menu->genMenuAndShow();
+    settle();
+    ASSERT_EQ(menu->scrollTurningStyle->bounds().width(), 235);
+    struct Case {
+        int style;
+        std::optional<int> marked;
+        double offset;
+    };
+    // Style 5 scrolls to the end of the content (290), not 294; 6 has no button.
+    for (const Case& c : {Case{1, 1, 0}, Case{3, 3, 176}, Case{5, 5, 290}, Case{6, std::nullopt, 0}}) {
+        menu->scrollTurningStyle->setContentOffset({100, 0});
+        menu->setCurrentPageTurningStyle(c.style);
+        menu->scrollToCurrentPageTurning();
+        settle();
+        for (int i = 0; i < 6; ++i)
+            EXPECT_EQ(menu->turningButtons[i]->isSelected(), c.marked == i) << c.style << " " << i;
+        EXPECT_EQ(menu->scrollTurningStyle->contentOffset().x, c.offset) << c.style;
+    }
+    struct Size {
+        float points;
+        bool decrease, increase;
+    };
+    for (const Size& c : {Size{12.9f, false, true}, Size{20, true, true}, Size{42, true, false}}) {
+        readermenu::setUsable(*menu->btnFontSizeDecrease, true);
+        readermenu::setUsable(*menu->btnFontSizeIncrease, true);
+        menu->setBtnFontSize(c.points);
+        EXPECT_EQ(menu->btnFontSizeDecrease->isEnabled(), c.decrease) << c.points;
+        EXPECT_EQ(menu->btnFontSizeIncrease->isEnabled(), c.increase) << c.points;
+    }
+    menu->showMoreSetting();
+    settle();
+    EXPECT_TRUE(menu->isOpen());
+    menu->showScrollSpeedView();
+    settle();
+    EXPECT_FALSE(menu->scrollSpeedView->isHidden());
+    menu->showMoreSetting(); // shut again: the speed buttons give way to the auto-scroll button
+    settle();
+    EXPECT_FALSE(menu->isOpen());
+    EXPECT_TRUE(menu->scrollSpeedView->isHidden());
+    EXPECT_FALSE(menu->btnAutoScroll->isHidden());
+    menu->removeFromSuperview();
+}
+
+// The buttons of the reading menu by tag: the state each leaves, the tip it
+// shows and what it changes.
+TEST_F(ReaderMenusTest, ButtonCommands) {
+    auto screen = open();
+    auto& config = *screen->pageMgr()->rzConfig();
+    struct Case {
+        const char* name;
+        int tag;
+        int state;
+        const char* tip;
+        std::function<bool()> changed;
+    };
+    const Case cases[] = {
+        {"add bookmark", 10001, 0, "",
+         [&] {
+             const auto marks = BookmarkTB::getAllBookmarkByBookId(m_bookId);
+             return marks && marks->size() == 1;
+         }},
+        {"rotation lock", 18019, 0, "已锁定旋转", [&] { return config.rotateLock(); }},
+        {"rotation unlock", 18019, 0, "锁定旋转已取消", [&] { return !config.rotateLock(); }},
+        {"night", 18018, 0x1, "",
+         [&] { return !config.lightOn() && screen->topMenu()->btnTopLight->currentTitle() == "开灯"; }},
+        {"day", 18018, 0x1, "", [&] { return config.lightOn(); }},
+        {"download choices", 10005, 0x20, "",
+         [&] {
+             return screen->bottomSubMenu()->btnFirst->currentTitle() == "重下本章" &&
+                    !screen->bottomSubMenu()->isHidden();
+         }},
+        {"full screen off", 10073, 0, "", [&] { return !config.fullScreenRead(); }},
+        {"full screen on", 10073, 0, "", [&] { return config.fullScreenRead(); }},
+    };
+    for (const auto& c : cases) {
+        screen->closeReadPageMenu();
+        screen->hideBotSubMenu();
+        screen->showReadPageMenu();
+        const size_t tips = screen->tips().size();
+        screen->handleBtnChoose(c.tag);
+        settle();
+        EXPECT_EQ(screen->pageState(), c.state) << c.name;
+        EXPECT_EQ(screen->tips().size() > tips ? screen->tips().back() : "", c.tip) << c.name;
+        EXPECT_TRUE(c.changed()) << c.name;
+    }
+    // Menus built and used keep nothing of the screen alive once it is gone.
+    screen->goToMainView();
+    settle();
+    std::weak_ptr<PageViewController> weak = screen;
+    screen.reset();
+    EXPECT_TRUE(weak.expired());
 }
 
 TEST_F(ReaderMenusTest, TheHelpSheetStaysAwayOnceToldSo) {

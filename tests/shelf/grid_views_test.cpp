@@ -12,8 +12,10 @@
 #include "shelf/BookcaseTable.h"
 #include "shelf/RZPageControl.h"
 #include "shelf/SearchHeaderView.h"
+#include "shelf/ShelfCoverCache.h"
 #include "shelf/ShelfNotifications.h"
 
+#include <chrono>
 #include <map>
 
 namespace pw {
@@ -72,6 +74,27 @@ TEST_F(BookTile, TapOpensOrTogglesAndAlwaysClosesTheKeyboard) {
     tile->bookTap();
     EXPECT_FALSE(tile->selected());
     EXPECT_EQ(tile->chooseImageName(), "defaultcover_unselected.png");
+}
+
+TEST_F(BookTile, CoversAreDecodedOnceAndReadAgainWhenRewritten) {
+    ShelfCoverCache::clear();
+    writeCover(31, {200, 20, 20, 255});
+    const std::string path = AppPaths::coverFile(31).string();
+    gfx::Image first = ShelfCoverCache::coverAt(path);
+    ASSERT_FALSE(first.isNull());
+    EXPECT_GT(first.pixelAt(10, 10).r, 150);
+    EXPECT_EQ(ShelfCoverCache::coverAt(path).surface(), first.surface());
+    EXPECT_EQ(ShelfCoverCache::size(), 1u);
+
+    // A later download writes the cover anew: the shelf shows the new one.
+    std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) - std::chrono::seconds(5));
+    writeCover(31, {20, 20, 200, 255});
+    EXPECT_GT(ShelfCoverCache::coverAt(path).pixelAt(10, 10).b, 150);
+    EXPECT_EQ(ShelfCoverCache::size(), 1u);
+
+    EXPECT_TRUE(ShelfCoverCache::coverAt(AppPaths::coverFile(32).string()).isNull());
+    EXPECT_TRUE(ShelfCoverCache::coverAt("").isNull());
+    ShelfCoverCache::clear();
 }
 
 class GridPage : public ShelfViewTest {
@@ -216,6 +239,14 @@ TEST_F(GridPage, TilesFollowSelectionDownloadsAndNewChapters) {
     nc.post(shelfnote::BookTapWhenEditing, BookSelectionInfo{12, 0, "12.rz", 2}.toValue());
     EXPECT_FALSE(tiles[0]->selected());
     EXPECT_TRUE(tiles[1]->selected());
+    // The chosen tile carries a green tick at its cover's foot, the others none.
+    settle();
+    const gfx::Image screen = renderScreen();
+    screen.writePNG((artifactsDir() / "grid_page_edit_selection.png").string());
+    auto green = [](gfx::Pixel p) { return p.g > 140 && p.r < 100 && p.b < 120; };
+    const auto markAt = [](int slot) { return gfx::Rect(12 + 100 * slot + 11 + 48, 44 + 5 + 2 + 66, 22, 22); };
+    EXPECT_GT(countPixels(screen, markAt(1), green), 100);
+    EXPECT_EQ(countPixels(screen, markAt(0), green), 0);
     nc.post(shelfnote::SelectAllBooksWhenEditing);
     for (auto* t : tiles)
         EXPECT_TRUE(t->selected());
@@ -225,6 +256,13 @@ TEST_F(GridPage, TilesFollowSelectionDownloadsAndNewChapters) {
     page->handlerEditSwitcher(false);
     for (auto* t : tiles)
         EXPECT_TRUE(t->imgChoose()->isHidden());
+
+    // A finger on the cover: out of edit mode it opens the book.
+    posted.clear();
+    tapView(tiles[2]->imgCover());
+    advance(0.5);
+    ASSERT_EQ(postedNames(), (std::vector<std::string>{shelfnote::BookTap, shelfnote::HideKeyboard}));
+    EXPECT_EQ(BookSelectionInfo::fromValue(posted[0].payload).bid, 3);
 }
 
 TEST_F(GridPage, GuideInvitesByShelfAndIgnoresTapsInEditMode) {
@@ -388,6 +426,23 @@ TEST_F(GridShelf, SwipingFromTheFirstPageEmptiesTheSearchPage) {
     m_grid->scrollViewWillBeginDragging(*m_scroll);
     EXPECT_EQ(bar.text(), "");
     EXPECT_TRUE(search->searchResult().empty());
+}
+
+TEST_F(GridShelf, ASwipeTurnsOnePageAndNamesIt) {
+    load({book(1, 11, 5, "a"), book(2, 12, 6, "b")});
+    m_scroll->layoutIfNeeded();
+    drag({300, 300}, {40, 300}, 0.2, 10);
+    settle();
+    EXPECT_EQ(m_scroll->contentOffset().x, 2 * 320);
+    EXPECT_EQ(m_pageControl->currentPage(), 2);
+    EXPECT_EQ(m_title->currentTitle(), "A");
+    EXPECT_NE(m_grid->page(3), nullptr);
+    drag({40, 300}, {300, 300}, 0.2, 10);
+    drag({40, 300}, {300, 300}, 0.2, 10);
+    settle();
+    EXPECT_EQ(m_scroll->contentOffset().x, 0);
+    EXPECT_EQ(m_title->currentTitle(), "搜索书籍");
+    EXPECT_EQ(m_pageControl->firstDotImageName(), "pg_find_light.png");
 }
 
 TEST_F(GridShelf, EditModeReachesEveryMadePageAndNewOnes) {

@@ -183,6 +183,35 @@ TEST_F(ListShelf, AClosedSectionCountsItsBooksAndOpensForGood) {
     EXPECT_TRUE(stored);
 }
 
+TEST_F(ListShelf, TappingTheFirstHeaderClosesItForThisLoadOnly) {
+    load({{-1, "最近阅读", 0, 0}}, {book(1, 11, 5, "a"), book(2, 12, 5, "b")});
+    table().setContentOffset({0, 0});
+    table().layoutIfNeeded();
+    auto header = [this]() -> BooklistTableSectionView* {
+        for (const auto& v : table().subviews())
+            if (auto* h = dynamic_cast<BooklistTableSectionView*>(v.get()); h && !h->isHidden())
+                return h;
+        return nullptr;
+    };
+    ASSERT_NE(header(), nullptr);
+    tapView(header());
+    advance(0.05);
+    table().layoutIfNeeded();
+    EXPECT_EQ(table().numberOfRows(0), 0);
+    EXPECT_EQ(list().sections()[0].amount, 2);
+    ASSERT_NE(header(), nullptr);
+    EXPECT_EQ(header()->arrowImageName(), "carat.png");
+    tapView(header());
+    advance(0.05);
+    EXPECT_EQ(table().numberOfRows(0), 2);
+
+    // The synthetic first category is kept in memory only: a reload opens it.
+    tapView(header());
+    advance(0.05);
+    load({{-1, "最近阅读", 0, 0}}, {book(1, 11, 5, "a")});
+    EXPECT_EQ(table().numberOfRows(0), 1);
+}
+
 TEST_F(ListShelf, SearchOpensEverySectionAndClearingRestoresIt) {
     load({{-1, "最近阅读", 0, 0}, {5, "A", 1, 0}, {6, "B", 0, 0}},
          {book(1, 11, 5, "Shadow", 100), book(2, 12, 6, "hawk", -1), book(3, 13, 6, "Dune", 100)});
@@ -213,6 +242,12 @@ TEST_F(ListShelf, RowsShowTheirBookAndAReusedRowNoStaleIcon) {
     EXPECT_EQ(row->lblAuthor()->text(), "作者 ［ 12.3% ］");
     EXPECT_EQ(row->typeImageName(), "icon_book_txt.png");
     EXPECT_EQ(row->tag(), 11);
+    // The type badge's place in the first row: search header 44, section header 36.
+    const gfx::Rect badge(320 - 43, 44 + 36 + 10, 33, 18);
+    auto blue = [](gfx::Pixel p) { return p.b > 150 && p.r < 110; };
+    settle();
+    gfx::Image before = renderScreen();
+    EXPECT_GT(countPixels(before, badge, blue), 200);
 
     books = {book(2, 12, 5, "Odd", 100, "PDF")};
     m_list->setAllBooks(std::make_shared<std::vector<BookRecord>>(books));
@@ -224,6 +259,10 @@ TEST_F(ListShelf, RowsShowTheirBookAndAReusedRowNoStaleIcon) {
     EXPECT_EQ(row->lblBookName()->text(), "Odd");
     EXPECT_EQ(row->typeImageName(), "");
     EXPECT_TRUE(row->imgType()->image().isNull());
+    settle();
+    gfx::Image after = renderScreen();
+    after.writePNG((artifactsDir() / "list_row_reused_without_type.png").string());
+    EXPECT_EQ(countPixels(after, badge, blue), 0);
 }
 
 TEST_F(ListShelf, TapsOpenOutsideEditModeAndBarsFollowEditMode) {

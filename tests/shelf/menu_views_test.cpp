@@ -126,9 +126,13 @@ TEST_F(CategoryMenu, ListsTheShelfsCategoriesAfterItsFirstRow) {
 
 TEST_F(CategoryMenu, MoveModePassesTheFirstRowAsMinusOne) {
     open(true, true);
-    m_menu->didSelectRow(*m_menu->table(), {0, 0});
+    ui::TableViewCell* first = m_menu->table()->cellForRow({0, 0});
+    ASSERT_NE(first, nullptr);
+    tapView(first);
+    settle();
     EXPECT_EQ(chosen, std::vector<int64_t>{-1});
     EXPECT_TRUE(scrolled.empty());
+    EXPECT_TRUE(m_menu->isHidden());
 }
 
 TEST_F(CategoryMenu, AddsCutNamesAndAnEmptyFieldChangesNothing) {
@@ -186,11 +190,16 @@ TEST_F(CategoryMenu, DeletingACategoryMovesItsBooksFirst) {
 
 // A closed menu must not lie transparent over the shelf, taking its taps.
 TEST_F(CategoryMenu, AClosedMenuIsHiddenAndAReopenedOneStays) {
+    // Below the panel the open menu dims the shelf; closed, the shelf shows plain.
+    const gfx::Rect below(20, 455, 280, 20);
+    auto white = [](gfx::Pixel p) { return p.r > 245 && p.g > 245 && p.b > 245; };
     open(false, true);
+    EXPECT_EQ(countPixels(renderScreen(), below, white), 0);
     m_menu->close();
     settle();
     EXPECT_TRUE(m_menu->isHidden());
     EXPECT_EQ(m_window->hitTest({160, 240}), m_window.get());
+    EXPECT_EQ(countPixels(renderScreen(), below, white), 280 * 20);
 
     open(false, true);
     m_menu->close();

@@ -11,6 +11,8 @@
 #include "network/RQHTTPRequest.h"
 #include "platform/core/RunLoop.h"
 #include "platform/net/CookieStorage.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/UiTestSupport.h"
 #include "site/RZHTTPRequest.h"
 
@@ -36,12 +38,31 @@ protected:
     }
 
     void TearDown() override {
+        closeAlerts();
         // Closing the engine's idle connections frees the stand-in's workers at once.
         RQHTTPRequest::expirePersistentConnections();
         m_site.reset();
         SiteHosts::reset();
         net::CookieStorage::shared().removeAll();
         UiTest::TearDown();
+    }
+
+    // Alerts still up at the end are closed, as a user would, so they let go of their window.
+    void closeAlerts() {
+        std::vector<std::shared_ptr<ui::AlertView>> open;
+        std::function<void(ui::View&)> find = [&](ui::View& v) {
+            for (const auto& sub : v.subviews()) {
+                if (auto alert = std::dynamic_pointer_cast<ui::AlertView>(sub))
+                    open.push_back(alert);
+                else
+                    find(*sub);
+            }
+        };
+        for (const auto& w : ui::Application::shared().windows())
+            find(*w);
+        for (auto& alert : open)
+            alert->dismissWithClickedButtonIndex(0, false);
+        settle();
     }
 
     // Serves the main run loop until pred holds; network answers arrive in

@@ -196,6 +196,45 @@ void TextLayout::build(std::string utf8, std::vector<int64_t> byteToUnit, const 
     }
     if (utf8.empty())
         m_lines.clear();
+    m_byteToUnit = std::move(byteToUnit);
+}
+
+std::vector<Rect> TextLayout::rectsForRange(TextRange range) const {
+    std::vector<Rect> out;
+    if (!m_layout || range.length <= 0)
+        return out;
+    // The first byte of a unit's character; byteToUnit never decreases.
+    auto byteOf = [&](int64_t unit) {
+        auto it = std::lower_bound(m_byteToUnit.begin(), m_byteToUnit.end(), unit);
+        return static_cast<int>(it - m_byteToUnit.begin());
+    };
+    for (size_t i = 0; i < m_lines.size(); ++i) {
+        const TextRange line = m_lines[i].range;
+        const int64_t from = std::max(range.location, line.location);
+        const int64_t to = std::min(range.end(), line.end());
+        if (from >= to)
+            continue;
+        PangoRectangle first, last;
+        pango_layout_index_to_pos(m_layout, byteOf(from), &first);
+        pango_layout_index_to_pos(m_layout, byteOf(to - 1), &last);
+        const double left = fromPango(std::min(first.x, first.x + first.width));
+        const double right = fromPango(std::max(last.x, last.x + last.width));
+        const LineInfo& info = m_lines[i];
+        out.push_back({left, info.baseline - info.ascent, std::max(0.0, right - left), info.ascent + info.descent});
+    }
+    return out;
+}
+
+std::optional<int64_t> TextLayout::indexAtPoint(Point p) const {
+    if (!m_layout || m_lines.empty() || p.x < 0 || p.y < 0 || p.y >= m_size.height || p.x >= m_size.width)
+        return std::nullopt;
+    int index = 0, trailing = 0;
+    if (!pango_layout_xy_to_index(m_layout, static_cast<int>(p.x * PANGO_SCALE), static_cast<int>(p.y * PANGO_SCALE),
+                                  &index, &trailing))
+        return std::nullopt;
+    if (index < 0 || static_cast<size_t>(index) >= m_byteToUnit.size())
+        return std::nullopt;
+    return m_byteToUnit[static_cast<size_t>(index)];
 }
 
 void TextLayout::drawLine(Context& ctx, size_t index, Point baseline, const Color& colour) const {

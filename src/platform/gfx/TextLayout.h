@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,6 +74,13 @@ public:
     static std::string truncate(std::string_view utf8, const Font& font, double width,
                                 LineBreakMode mode = LineBreakMode::TruncateTail);
 
+    // The UTF-16 index of the character under a point (the layout's top left
+    // is 0, 0); nullopt outside every line's ink.
+    std::optional<int64_t> indexAtPoint(Point p) const;
+    // The boxes a range of UTF-16 units covers, one per line it runs over,
+    // from the top of each line's box to its bottom.
+    std::vector<Rect> rectsForRange(TextRange range) const;
+
     PangoLayout* pangoLayout() const { return m_layout; }
 
 private:
@@ -82,6 +90,7 @@ private:
     PangoLayout* m_layout = nullptr;
     std::vector<LineInfo> m_lines;
     std::vector<double> m_lineX; // alignment offset of each line
+    std::vector<int64_t> m_byteToUnit;
     Size m_size;
     int64_t m_length16 = 0;
 };

@@ -9,6 +9,7 @@
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 
+#include <cctype>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -343,7 +344,16 @@ void Application::setStatusBarOrientation(device::Orientation o, bool animated) 
 }
 
 bool Application::openURL(const std::string& url) {
-    if (url.empty())
+    // Only web addresses go to the desktop's handler: another scheme could
+    // open a local file or program, and a text starting with "-" would be
+    // read as an option.
+    auto isWeb = [&] {
+        std::string head = url.substr(0, 8);
+        for (auto& c : head)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return (head.rfind("http://", 0) == 0 && url.size() > 7) || (head.rfind("https://", 0) == 0 && url.size() > 8);
+    };
+    if (url.empty() || !isWeb())
         return false;
     if (m_urlOpener)
         return m_urlOpener(url);

@@ -117,7 +117,8 @@ public:
     bool isNetworkActivityIndicatorVisible() const { return m_networkActivity; }
     void setNetworkActivityIndicatorVisible(bool v) { m_networkActivity = v; }
 
-    // Opens a URL with the desktop's handler (xdg-open); false when none could start.
+    // Opens an http or https URL with the desktop's handler (xdg-open); false
+    // for any other address and when none could start.
     bool openURL(const std::string& url);
     void setURLOpener(std::function<bool(const std::string&)> opener) { m_urlOpener = std::move(opener); }
 

@@ -11,6 +11,10 @@ ImageView::ImageView() {
     setUserInteractionEnabled(false);
 }
 
+ImageView::ImageView(const gfx::Rect& frame) : ImageView() {
+    setFrame(frame);
+}
+
 ImageView::ImageView(gfx::Image image) : ImageView() {
     setImage(std::move(image));
     if (!m_image.isNull())

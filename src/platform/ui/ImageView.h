@@ -39,6 +39,7 @@ public:
 protected:
     ImageView();
     explicit ImageView(gfx::Image image);
+    explicit ImageView(const gfx::Rect& frame);
     friend class View;
 
 private:

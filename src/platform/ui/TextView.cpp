@@ -3,6 +3,7 @@
 #include "platform/core/Text.h"
 #include "platform/core/TextCut.h"
 #include "platform/gfx/TextLayout.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/TextInput.h"
 
 #include <algorithm>
@@ -119,7 +120,73 @@ bool TextView::deleteBackward() {
     return true;
 }
 
+std::vector<TextView::Link> TextView::findLinks(std::u16string_view text) {
+    std::vector<Link> links;
+    auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; };
+    auto startsAt = [&](size_t at, std::u16string_view prefix) {
+        if (at + prefix.size() > text.size())
+            return false;
+        for (size_t i = 0; i < prefix.size(); ++i)
+            if (lower(text[at + i]) != prefix[i])
+                return false;
+        return true;
+    };
+    // An address runs over printable ASCII that may stand in a URL; a
+    // sentence's closing punctuation after it is not part of it.
+    auto inUrl = [](char16_t c) {
+        return c > 0x20 && c < 0x7f && c != u'"' && c != u'<' && c != u'>' && c != u'\\' && c != u'^' && c != u'`' &&
+               c != u'{' && c != u'|' && c != u'}';
+    };
+    for (size_t i = 0; i < text.size();) {
+        size_t scheme = 0;
+        if (startsAt(i, u"http://"))
+            scheme = 7;
+        else if (startsAt(i, u"https://"))
+            scheme = 8;
+        if (!scheme || (i > 0 && inUrl(text[i - 1]) && text[i - 1] != u'(' && text[i - 1] != u'[')) {
+            ++i;
+            continue;
+        }
+        size_t end = i + scheme;
+        while (end < text.size() && inUrl(text[end]))
+            ++end;
+        while (end > i + scheme && std::u16string_view(u".,;:!?)]'").find(text[end - 1]) != std::u16string_view::npos)
+            --end;
+        if (end > i + scheme) {
+            std::string url;
+            for (size_t k = i; k < end; ++k)
+                url += static_cast<char>(text[k]);
+            links.push_back({{static_cast<int64_t>(i), static_cast<int64_t>(end - i)}, std::move(url)});
+        }
+        i = end > i ? end : i + 1;
+    }
+    return links;
+}
+
+std::optional<std::string> TextView::linkAtPoint(gfx::Point p) const {
+    if (!detectsLinks || m_text.empty())
+        return std::nullopt;
+    const double w = std::max(1.0, bounds().width() - 2 * kInset);
+    gfx::TextLayout layout(m_text, m_font, w, gfx::LineBreakMode::WordWrap);
+    const auto index = layout.indexAtPoint({p.x - kInset, p.y - kInset});
+    if (!index)
+        return std::nullopt;
+    for (const auto& link : findLinks(core::text::toUtf16Lenient(m_text)))
+        if (*index >= link.range.location && *index < link.range.end())
+            return link.url;
+    return std::nullopt;
+}
+
 void TextView::touchesEnded(const TouchSet& touches) {
+    if (!touches.empty() && !editable && detectsLinks) {
+        if (auto url = linkAtPoint(touches.front()->locationInView(this))) {
+            if (onLink)
+                onLink(*url);
+            else
+                Application::shared().openURL(*url);
+        }
+        return;
+    }
     if (!touches.empty() && editable && bounds().contains(touches.front()->locationInView(this)))
         becomeFirstResponder();
 }
@@ -159,6 +226,13 @@ void TextView::draw(gfx::Context& ctx, const gfx::Rect&) {
     const double w = std::max(1.0, b.width() - 2 * kInset);
     gfx::TextLayout layout(m_text + m_marked, m_font, w, gfx::LineBreakMode::WordWrap);
     layout.draw(ctx, {kInset, kInset}, m_textColor);
+    if (detectsLinks && !m_editing) {
+        // Links are underlined in the link colour.
+        ctx.setFillColor(gfx::Color::fromRGB255(36, 96, 210));
+        for (const auto& link : findLinks(core::text::toUtf16Lenient(m_text)))
+            for (const auto& r : layout.rectsForRange(link.range))
+                ctx.fillRect({std::round(kInset + r.x()), std::round(kInset + r.maxY() - 1), std::round(r.width()), 1});
+    }
     if (!m_marked.empty()) {
         // Underline the composition: from the end of the committed text to its own end,
         // on the line where it ends (and the rest of the line it starts on).

@@ -2,11 +2,15 @@
 // Several lines of text, wrapped to the width; editable by default, it takes
 // keys like a text field, return included.
 #include "platform/gfx/Font.h"
+#include "platform/gfx/TextLayout.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TextInputClient.h"
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace pw::ui {
 
@@ -21,6 +25,17 @@ public:
     // 0: no limit, in UTF-16 units.
     size_t maxLength = 0;
     std::function<void(TextView&)> onChange;
+    // While on (and not editable), http and https addresses in the text are
+    // links: a tap on one hands it to onLink, else to the desktop's browser.
+    bool detectsLinks = false;
+    std::function<void(const std::string&)> onLink;
+    struct Link {
+        gfx::TextRange range; // UTF-16 units of the text
+        std::string url;
+    };
+    static std::vector<Link> findLinks(std::u16string_view text);
+    // The address of the link under a point of the view; nullopt when none.
+    std::optional<std::string> linkAtPoint(gfx::Point p) const;
     std::function<bool(TextView&)> shouldBeginEditing;
 
     bool isEditing() const { return m_editing; }

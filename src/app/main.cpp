@@ -9,7 +9,11 @@
 #include "platform/device/Device.h"
 #include "account/LocalBuyChapterController.h"
 #include "platform/ui/Application.h"
+#include "account/RZSettingController.h"
 #include "reader/PageViewController.h"
+#include "reader/ReaderContentsScreens.h"
+#include "reader/ReaderSiteClients.h"
+#include "reading/turn/PageManager.h"
 #include "reader/RZChapterListViewController.h"
 #include "shelf/MainViewController.h"
 #include "shelf/ShelfScreens.h"
@@ -106,16 +110,30 @@ int main(int argc, char** argv) {
         p->umdLastChapterOffset = o.umdLastChapterOffset;
         p->txtContentTotalLength = o.txtContentTotalLength;
         p->txtLoadAll = o.txtLoadAll;
+        // A site book's chapters come through the site clients behind its
+        // deferred actions.
+        if (o.bookFormat == 1)
+            pw::ReaderSiteClients::attach(p);
         return p;
     };
-    pw::ShelfScreens::purchase() = [](int64_t rzBookId, int64_t chapterId,
-                                      std::function<void(const std::string&)> callback) {
+    auto purchase = [](int64_t rzBookId, int64_t chapterId, std::function<void(const std::string&)> callback) {
         auto buy = pw::LocalBuyChapterController::create();
         buy->rzBookId = rzBookId;
         buy->chapterId = chapterId;
         buy->callback = std::move(callback);
-        return buy;
+        return std::static_pointer_cast<pw::ui::ViewController>(buy);
     };
+    pw::ShelfScreens::purchase() = purchase;
+    pw::ReaderSiteClients::setPurchaseScreenMaker(purchase);
+    pw::ReaderContentsScreens::install();
+    // The reader's settings change its own configuration in place.
+    pw::PageViewController::setSettingsScreenMaker([](pw::PageViewController& reader) {
+        auto settings = pw::RZSettingController::create();
+        settings->setUseCustomNavAnimate(true);
+        if (reader.pageMgr())
+            settings->setRzConfig(reader.pageMgr()->rzConfig());
+        return std::static_pointer_cast<pw::ui::ViewController>(settings);
+    });
     pw::ShelfScreens::chapterList() = [](int64_t rzBookId, const std::string& title,
                                          std::function<void(const pw::core::Value&, int64_t)> didSelect) {
         auto list = pw::RZChapterListViewController::create();

@@ -9,6 +9,7 @@
 #include "platform/device/Device.h"
 #include "account/LocalBuyChapterController.h"
 #include "platform/ui/Application.h"
+#include "account/RZMessageViewController.h"
 #include "account/RZSettingController.h"
 #include "reader/PageViewController.h"
 #include "reader/ReaderContentsScreens.h"
@@ -144,6 +145,9 @@ int main(int argc, char** argv) {
         list->didSelectDelegate = pick;
         list->delegateOwner = pick;
         return list;
+    };
+    pw::ShelfScreens::messages() = [] {
+        return std::static_pointer_cast<pw::ui::ViewController>(pw::RZMessageViewController::create());
     };
     pw::ShelfScreens::importBooks() = [] { return pw::ImportBookViewController::create(); };
     pw::ShelfScreens::wifi() = [] { return pw::WifiViewController::create(); };

@@ -3,6 +3,9 @@
 #include "platform/core/OperationQueue.h"
 #include "platform/core/RunLoop.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace pw {
 
 std::shared_ptr<RQNetworkQueue> RQNetworkQueue::queue() {
@@ -177,6 +180,13 @@ void RQNetworkQueue::addOperation(const std::shared_ptr<RQHTTPRequest>& request)
     request->setQueue(weak_from_this());
     {
         std::lock_guard lock(m_mutex);
+        // Requests long gone leave only expired entries: drop them whenever
+        // the list has doubled, so a queue that serves thousands of requests
+        // keeps a list as long as what is alive, at a constant cost per add.
+        if (m_added.size() >= m_addedPruneAt) {
+            std::erase_if(m_added, [](const std::weak_ptr<RQHTTPRequest>& w) { return w.expired(); });
+            m_addedPruneAt = std::max<size_t>(64, m_added.size() * 2);
+        }
         m_added.push_back(request);
     }
     m_queue->addOperation(request);

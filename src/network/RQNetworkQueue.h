@@ -112,6 +112,7 @@ private:
     std::atomic<bool> m_showAccurateProgress = false;
     RQUserInfo m_userInfo;
     std::vector<std::weak_ptr<RQHTTPRequest>> m_added;
+    size_t m_addedPruneAt = 64;
 };
 
 } // namespace pw

@@ -1,5 +1,6 @@
 #include "site/WholeBookDownloader.h"
 
+#include "foundation/db/BookChapterWriter.h"
 #include "foundation/db/BookDB.h"
 #include "foundation/db/BookTB.h"
 #include "foundation/hosts/SiteHosts.h"
@@ -91,7 +92,14 @@ void WholeBookDownloader::cancelDownloading() {
     // download must not go on from one of them.
     ++m_generation;
     m_running = false;
+    m_writer.reset();
     m_queue->cancelAllOperations();
+}
+
+BookChapterWriter* WholeBookDownloader::writerFor(int64_t rzBookId) {
+    if (!m_writer || m_writer->rzBookId() != rzBookId)
+        m_writer = BookChapterWriter::open(rzBookId);
+    return m_writer.get();
 }
 
 std::shared_ptr<RZHTTPRequest> WholeBookDownloader::makeRequest(const std::string& url, int64_t rzBookId,
@@ -129,8 +137,10 @@ void WholeBookDownloader::enqueue(const std::shared_ptr<RZHTTPRequest>& request,
 
 void WholeBookDownloader::postNotificationWithName(const std::string& name, double progress, int64_t rzBookId,
                                                    const std::string& userId) {
-    if (progress >= 1.0)
+    if (progress >= 1.0) {
         m_running = false;
+        m_writer.reset(); // everything the book stored is on the disk before it is announced
+    }
     core::Value note = DownManager::createNoteWithRZBookId(rzBookId, userId, progress);
     if (name == kSuccess)
         note.set("lost", m_lost);
@@ -282,8 +292,11 @@ void WholeBookDownloader::processLastCntDownInQueueFinished(RZHTTPRequest& reque
     else
         queueFreeBatch(id, request.userId(), batch->ids, batch->end);
     // Stored while the next request is under way; its answer is handled after this.
-    if (batch && !batch->received.empty() && !BookDB::saveChaptersWithRZBookId(id, batch->received))
-        m_lost += static_cast<int64_t>(batch->received.size());
+    if (batch && !batch->received.empty()) {
+        auto* writer = writerFor(id);
+        if (!writer || !writer->saveChapters(batch->received))
+            m_lost += static_cast<int64_t>(batch->received.size());
+    }
 }
 
 // ---- 4. bought paid chapters
@@ -387,9 +400,11 @@ void WholeBookDownloader::processVipLastCntDownInQueueFinished(RZHTTPRequest& re
     const bool more = batch && batch->end < batch->ids->size();
     if (more)
         queuePaidBatch(id, request.userId(), batch->ids, batch->end);
-    if (batch && !batch->received.empty() &&
-        !BookDB::saveVipChaptersWithRZBookId(id, batch->received, core::Value(request.userId())))
-        m_lost += static_cast<int64_t>(batch->received.size());
+    if (batch && !batch->received.empty()) {
+        auto* writer = writerFor(id);
+        if (!writer || !writer->saveVipChapters(batch->received, core::Value(request.userId())))
+            m_lost += static_cast<int64_t>(batch->received.size());
+    }
     // The book is announced only once everything it fetched is stored.
     if (!more)
         postNotificationWithName(kSuccess, 1.0, id, request.userId());

@@ -17,6 +17,7 @@
 
 namespace pw {
 
+class BookChapterWriter;
 class BookCoverDownloader;
 class RQNetworkQueue;
 class RQHTTPRequest;
@@ -84,6 +85,8 @@ private:
     void queuePaidBatch(int64_t rzBookId, const std::string& userId, const std::shared_ptr<std::vector<int64_t>>& ids,
                         size_t from);
     void fail(RZHTTPRequest& request);
+    // The running book's database, held open from its first stored batch to its end.
+    BookChapterWriter* writerFor(int64_t rzBookId);
     void listRequestFailed(RZHTTPRequest& request);
 
     std::shared_ptr<RQNetworkQueue> m_queue;
@@ -95,6 +98,7 @@ private:
     uint64_t m_generation = 0; // moves on at every cancel
     bool m_running = false;    // from a book's start to its end notice
     int64_t m_lost = 0;        // chapters of the running book that were not stored
+    std::unique_ptr<BookChapterWriter> m_writer;
 };
 
 } // namespace pw

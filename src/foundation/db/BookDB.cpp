@@ -314,9 +314,16 @@ bool BookDB::saveVipChapterWithRZBookId(int64_t rzBookId, int64_t chapterId, cor
 
 bool BookDB::saveChaptersWithRZBookId(int64_t rzBookId, const std::vector<std::pair<int64_t, std::string>>& chapters) {
     Connection c = openBook(rzBookId);
-    if (c.access != Access::Open)
-        return false;
-    SQLDatabase& db = *c.db;
+    return c.access == Access::Open && saveChapters(*c.db, chapters);
+}
+
+bool BookDB::saveVipChaptersWithRZBookId(int64_t rzBookId, const std::vector<std::pair<int64_t, std::string>>& chapters,
+                                         const core::Value& userId) {
+    Connection c = openBook(rzBookId);
+    return c.access == Access::Open && saveVipChapters(*c.db, chapters, userId);
+}
+
+bool BookDB::saveChapters(SQLDatabase& db, const std::vector<std::pair<int64_t, std::string>>& chapters) {
     return TableAccess::inTransaction(db, [&] {
         for (const auto& [chapterId, text] : chapters)
             if (!db.executeUpdate("update chapter set IsDownloaded = 1 where ChapterId = ?", {chapterId}) ||
@@ -327,12 +334,8 @@ bool BookDB::saveChaptersWithRZBookId(int64_t rzBookId, const std::vector<std::p
     });
 }
 
-bool BookDB::saveVipChaptersWithRZBookId(int64_t rzBookId, const std::vector<std::pair<int64_t, std::string>>& chapters,
-                                         const core::Value& userId) {
-    Connection c = openBook(rzBookId);
-    if (c.access != Access::Open)
-        return false;
-    SQLDatabase& db = *c.db;
+bool BookDB::saveVipChapters(SQLDatabase& db, const std::vector<std::pair<int64_t, std::string>>& chapters,
+                             const core::Value& userId) {
     return TableAccess::inTransaction(db, [&] {
         for (const auto& [chapterId, bytes] : chapters)
             if (!db.executeUpdate("update chapter set IsDownloaded = 1 where ChapterId = ?", {chapterId}) ||

@@ -13,6 +13,8 @@
 
 namespace pw {
 
+class SQLDatabase;
+
 // One database per site book, Documents/torvane/book/<site book id>.rz: the
 // chapter list, the volumes and the texts downloaded so far (user version 200).
 // Only createBookDBIfNotExists makes the file; every other call on a missing
@@ -45,6 +47,10 @@ public:
     static bool saveVipChaptersWithRZBookId(int64_t rzBookId,
                                             const std::vector<std::pair<int64_t, std::string>>& chapters,
                                             const core::Value& userId);
+    // The same on a connection the caller holds open (see BookChapterWriter).
+    static bool saveChapters(SQLDatabase& db, const std::vector<std::pair<int64_t, std::string>>& chapters);
+    static bool saveVipChapters(SQLDatabase& db, const std::vector<std::pair<int64_t, std::string>>& chapters,
+                                const core::Value& userId);
     static bool deleteChapterByRZBookId(int64_t rzBookId, int64_t chapterId);
     static bool deleteVipChapterByRZBookId(int64_t rzBookId, int64_t chapterId);
 

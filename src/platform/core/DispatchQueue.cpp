@@ -21,7 +21,10 @@ struct CurrentQueueScope {
 
 // The shared pool. Work goes straight to an idle thread when there is one,
 // else to a new thread, so work never waits behind threads that are blocked;
-// idle threads beyond a small core leave after a while.
+// idle threads beyond a small core leave after a while. The pool's own lock
+// only guards its lists, for a few instructions at a time: each idle thread
+// sleeps on a lock and condition of its own, so handing work to one thread
+// never makes the others fight over the pool's lock.
 class DispatchPool {
 public:
     static DispatchPool& shared() {
@@ -35,19 +38,30 @@ public:
     void submit(std::function<void()> work) { submitToThread(std::move(work)); }
 
     void submitToThread(std::function<void()> work) {
-        std::lock_guard lock(m_mutex);
-        if (!m_idle.empty()) {
-            Worker* w = m_idle.back();
-            m_idle.pop_back();
-            w->task = std::move(work);
-            w->hasTask.store(true, std::memory_order_release);
-            w->cv.notify_one();
-        } else if (m_threads < kMaxThreads) {
-            ++m_threads;
-            std::thread([this, work = std::move(work)]() mutable { run(std::move(work)); }).detach();
-        } else {
-            m_work.push_back(std::move(work));
+        Worker* idle = nullptr;
+        {
+            std::lock_guard lock(m_mutex);
+            if (!m_idle.empty()) {
+                idle = m_idle.back();
+                m_idle.pop_back();
+            } else if (m_threads < kMaxThreads) {
+                ++m_threads;
+            } else {
+                m_work.push_back(std::move(work));
+                return;
+            }
         }
+        if (!idle) {
+            std::thread([this, work = std::move(work)]() mutable { run(std::move(work)); }).detach();
+            return;
+        }
+        std::lock_guard lock(idle->mutex);
+        idle->task = std::move(work);
+        idle->hasTask.store(true, std::memory_order_release);
+        // A thread still spinning sees the flag by itself. (Told under its
+        // lock: once that is released the thread may run, finish and leave.)
+        if (idle->sleeping)
+            idle->cv.notify_one();
     }
 
     int threadCount() {
@@ -61,49 +75,73 @@ private:
     static constexpr int kSpinRounds = 256;
 
     struct Worker {
+        std::mutex mutex; // guards task and sleeping
         std::condition_variable cv;
         std::function<void()> task;
+        bool sleeping = false;
         std::atomic<bool> hasTask{false};
     };
 
-    void run(std::function<void()> first) {
-        Worker self;
-        self.task = std::move(first);
-        std::unique_lock lock(m_mutex);
-        for (;;) {
-            if (!self.task && !m_work.empty()) {
-                self.task = std::move(m_work.front());
+    // The next task for `self` once it is idle: queued work, else what a
+    // submitter hands it. False when the thread is to leave.
+    bool nextTask(Worker& self, std::function<void()>& task) {
+        {
+            std::lock_guard lock(m_mutex);
+            if (!m_work.empty()) {
+                task = std::move(m_work.front());
                 m_work.pop_front();
-            }
-            if (self.task) {
-                auto task = std::move(self.task);
-                self.task = nullptr;
-                lock.unlock();
-                task();
-                task = nullptr;
-                lock.lock();
-                continue;
+                return true;
             }
             m_idle.push_back(&self);
-            // Work often follows within microseconds (a reply to the block
-            // just run); a short spin saves going to sleep and being woken.
-            lock.unlock();
-            for (int i = 0; i < kSpinRounds && !self.hasTask.load(std::memory_order_acquire); ++i) {
-#if defined(__x86_64__) || defined(__i386__)
-                __builtin_ia32_pause();
-#endif
-            }
-            lock.lock();
-            bool got = self.cv.wait_for(lock, std::chrono::seconds(5), [&] { return self.task != nullptr; });
-            self.hasTask.store(false, std::memory_order_relaxed);
-            if (!got) {
-                m_idle.erase(std::find(m_idle.begin(), m_idle.end(), &self));
-                if (m_threads > kCoreThreads) {
-                    --m_threads;
-                    return;
-                }
-            }
         }
+        // Work often follows within microseconds (a reply to the block just
+        // run); a short spin saves going to sleep and being woken.
+        for (int i = 0; i < kSpinRounds && !self.hasTask.load(std::memory_order_acquire); ++i) {
+#if defined(__x86_64__) || defined(__i386__)
+            __builtin_ia32_pause();
+#endif
+        }
+        std::unique_lock own(self.mutex);
+        for (bool waitedLong = false;;) {
+            if (self.hasTask.load(std::memory_order_acquire)) {
+                self.hasTask.store(false, std::memory_order_relaxed);
+                self.sleeping = false;
+                task = std::move(self.task);
+                self.task = nullptr;
+                return true;
+            }
+            if (waitedLong) {
+                own.unlock();
+                {
+                    std::lock_guard lock(m_mutex);
+                    auto it = std::find(m_idle.begin(), m_idle.end(), &self);
+                    // Not in the list: a submitter has taken this thread and
+                    // is about to hand it its task.
+                    if (it != m_idle.end()) {
+                        if (m_threads > kCoreThreads) {
+                            m_idle.erase(it);
+                            --m_threads;
+                            return false;
+                        }
+                    }
+                }
+                own.lock();
+                waitedLong = false;
+                continue;
+            }
+            self.sleeping = true;
+            waitedLong = !self.cv.wait_for(own, std::chrono::seconds(5),
+                                           [&] { return self.hasTask.load(std::memory_order_acquire); });
+        }
+    }
+
+    void run(std::function<void()> first) {
+        Worker self;
+        std::function<void()> task = std::move(first);
+        do {
+            task();
+            task = nullptr;
+        } while (nextTask(self, task));
     }
 
     std::mutex m_mutex;

@@ -8,6 +8,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -18,6 +19,43 @@
 namespace pw::core {
 
 using namespace std::chrono;
+
+namespace {
+
+// The reactor's lock is taken by every socket's queue for a few instructions
+// at a time, many times a request: a thread that finds it taken spins a little
+// before it sleeps, since going to sleep and being woken costs far more than
+// the wait. (0: free, 1: taken, 2: taken and someone may sleep on it.)
+class SpinThenSleepMutex {
+public:
+    void lock() {
+        int expected = 0;
+        if (m_state.compare_exchange_strong(expected, 1, std::memory_order_acquire))
+            return;
+        for (int i = 0; i < kSpinRounds; ++i) {
+            if (m_state.load(std::memory_order_relaxed) == 0) {
+                expected = 0;
+                if (m_state.compare_exchange_weak(expected, 1, std::memory_order_acquire))
+                    return;
+            }
+#if defined(__x86_64__) || defined(__i386__)
+            __builtin_ia32_pause();
+#endif
+        }
+        while (m_state.exchange(2, std::memory_order_acquire) != 0)
+            m_state.wait(2, std::memory_order_relaxed);
+    }
+    void unlock() {
+        if (m_state.exchange(0, std::memory_order_release) == 2)
+            m_state.notify_one();
+    }
+
+private:
+    static constexpr int kSpinRounds = 200;
+    std::atomic<int> m_state{0};
+};
+
+} // namespace
 
 // One epoll thread for the process. Every field of every source is guarded by
 // the reactor's mutex. Blocks bound for queues are collected while it is held
@@ -30,7 +68,12 @@ public:
         return *reactor;
     }
 
-    using Deferred = std::vector<std::pair<std::shared_ptr<DispatchQueue>, DispatchQueue::Block>>;
+    struct DeferredBlock {
+        std::shared_ptr<DispatchQueue> queue; // none: only released
+        DispatchQueue::Block block;
+        bool runHereWhenIdle = false;
+    };
+    using Deferred = std::vector<DeferredBlock>;
 
     // Holds the mutex; on release hands the collected blocks to their queues.
     class Lock {
@@ -42,8 +85,10 @@ public:
             bool wake = m_r.m_needsWake;
             m_r.m_needsWake = false;
             m_lock.unlock();
-            for (auto& [queue, block] : work) {
-                if (queue)
+            for (auto& [queue, block, runHere] : work) {
+                if (queue && runHere)
+                    queue->runOrAsync(std::move(block));
+                else if (queue)
                     queue->async(std::move(block));
             }
             work.clear(); // what the dropped blocks held goes now, unlocked
@@ -53,10 +98,10 @@ public:
 
     private:
         DispatchReactor& m_r;
-        std::unique_lock<std::mutex> m_lock;
+        std::unique_lock<SpinThenSleepMutex> m_lock;
     };
 
-    std::mutex m_mutex;
+    SpinThenSleepMutex m_mutex;
     std::unordered_map<DispatchSource*, std::shared_ptr<DispatchSource>> m_live;
     std::set<std::pair<nanoseconds, DispatchSource*>> m_timers;
     DispatchSource::Clock m_clock;
@@ -107,7 +152,8 @@ public:
     void dispatchEvent(DispatchSource* s) {
         s->m_inFlight = true;
         auto self = m_live[s];
-        m_deferred.emplace_back(s->m_queue, [self] { self->deliver(); });
+        const bool runHere = s->m_runsOnReactorWhenIdle && std::this_thread::get_id() == m_thread;
+        m_deferred.push_back({s->m_queue, [self] { self->deliver(); }, runHere});
     }
 
     void dispatchCancel(DispatchSource* s) {
@@ -124,12 +170,12 @@ public:
         auto eventHandler = std::move(s->m_eventHandler); // drops what the handler holds
         s->m_eventHandler = nullptr;
         if (handler) {
-            m_deferred.emplace_back(s->m_queue, [self, handler = std::move(handler)] { handler(); });
+            m_deferred.push_back({s->m_queue, [self, handler = std::move(handler)] { handler(); }});
         } else {
             // Nothing to run: release it outside the lock on the way out.
-            m_deferred.emplace_back(nullptr, [self] {});
+            m_deferred.push_back({nullptr, [self] {}});
         }
-        m_deferred.emplace_back(nullptr, [eventHandler = std::move(eventHandler)] {});
+        m_deferred.push_back({nullptr, [eventHandler = std::move(eventHandler)] {}});
     }
 
     void removeTimer(DispatchSource* s) {
@@ -159,6 +205,10 @@ private:
     }
 
     void run() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_thread = std::this_thread::get_id();
+        }
         epoll_event events[64];
         for (;;) {
             int timeoutMs = -1;
@@ -218,6 +268,7 @@ private:
 
     int m_epoll = -1;
     int m_wakeFd = -1;
+    std::thread::id m_thread;
 };
 
 DispatchSource::DispatchSource(Type type, int fd, std::shared_ptr<DispatchQueue> queue)
@@ -266,6 +317,11 @@ void DispatchSource::setEventHandler(Block handler) {
         old = std::move(m_eventHandler);
         m_eventHandler = std::move(handler);
     }
+}
+
+void DispatchSource::setRunsOnReactorWhenIdle(bool value) {
+    std::lock_guard lock(DispatchReactor::shared().m_mutex);
+    m_runsOnReactorWhenIdle = value;
 }
 
 void DispatchSource::setCancelHandler(Block handler) {

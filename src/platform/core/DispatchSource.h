@@ -34,6 +34,10 @@ public:
     Type type() const { return m_type; }
     void setEventHandler(Block handler);
     void setCancelHandler(Block handler);
+    // For a short event handler that never waits for anything: when its
+    // queue is idle, the reactor runs the event at once on its own thread (as
+    // the queue's only runner), sparing the hand-over to another thread.
+    void setRunsOnReactorWhenIdle(bool value);
     // Timer: first firing `start` from now, then every `interval`; an interval
     // of 0 fires once. Setting it again re-arms the timer.
     void setTimer(std::chrono::nanoseconds start, std::chrono::nanoseconds interval);
@@ -76,6 +80,7 @@ private:
     bool m_inFlight = false;
     bool m_cancelled = false;
     bool m_cancelDispatched = false;
+    bool m_runsOnReactorWhenIdle = false;
     unsigned long m_data = 0;
     unsigned long m_pendingFires = 0;
     std::chrono::nanoseconds m_deadline{-1};

@@ -22,6 +22,10 @@ struct OperationQueue::State : std::enable_shared_from_this<OperationQueue::Stat
     std::vector<std::shared_ptr<Operation>> pending; // in order of adding
     std::vector<std::shared_ptr<Operation>> active;  // started, not finished
     std::deque<std::shared_ptr<Operation>> toStart;  // chosen, waiting for a worker
+    // Chosen asynchronous operations: their start() only hands work off, so
+    // whoever chose them starts them once the lock is released, sparing a
+    // worker thread the wake-up.
+    std::vector<std::shared_ptr<Operation>> startHere;
     std::vector<std::thread> workers;
     std::size_t idleWorkers{0};
     int maxConcurrent{kDefaultMaxConcurrent};
@@ -46,6 +50,10 @@ struct OperationQueue::State : std::enable_shared_from_this<OperationQueue::Stat
             auto op = std::move(*best);
             pending.erase(best);
             active.push_back(op);
+            if (op->isAsynchronous()) {
+                startHere.push_back(std::move(op));
+                continue;
+            }
             toStart.push_back(std::move(op));
             if (idleWorkers < toStart.size() && workers.size() < std::max<std::size_t>(width(), 1) &&
                 workers.size() < kMaxWorkers) {
@@ -74,18 +82,52 @@ struct OperationQueue::State : std::enable_shared_from_this<OperationQueue::Stat
     }
 
     void finished(Operation* op) {
-        std::lock_guard lock(mutex);
-        auto it = std::find_if(active.begin(), active.end(), [op](const auto& a) { return a.get() == op; });
-        if (it != active.end())
-            active.erase(it);
-        pumpLocked();
-        if (pending.empty() && active.empty())
-            idleCv.notify_all();
+        std::vector<std::shared_ptr<Operation>> chosen;
+        {
+            std::lock_guard lock(mutex);
+            auto it = std::find_if(active.begin(), active.end(), [op](const auto& a) { return a.get() == op; });
+            if (it != active.end())
+                active.erase(it);
+            pumpLocked();
+            chosen.swap(startHere);
+            if (pending.empty() && active.empty())
+                idleCv.notify_all();
+        }
+        startAll(chosen);
     }
 
     void recheck() {
-        std::lock_guard lock(mutex);
-        pumpLocked();
+        std::vector<std::shared_ptr<Operation>> chosen;
+        {
+            std::lock_guard lock(mutex);
+            pumpLocked();
+            chosen.swap(startHere);
+        }
+        startAll(chosen);
+    }
+
+    // Called with the lock released. A start that ends its operation at once
+    // (a cancelled one) lets the next one go from inside this loop: those are
+    // appended to the loop, not started from deeper down, so a long queue of
+    // cancelled operations never grows the stack.
+    static void startAll(std::vector<std::shared_ptr<Operation>>& chosen) {
+        thread_local std::vector<std::shared_ptr<Operation>>* t_starting = nullptr;
+        if (chosen.empty())
+            return;
+        if (t_starting) {
+            t_starting->insert(t_starting->end(), std::make_move_iterator(chosen.begin()),
+                               std::make_move_iterator(chosen.end()));
+            chosen.clear();
+            return;
+        }
+        std::vector<std::shared_ptr<Operation>> list;
+        list.swap(chosen);
+        t_starting = &list;
+        for (size_t i = 0; i < list.size(); ++i) {
+            auto op = list[i];
+            op->start();
+        }
+        t_starting = nullptr;
     }
 };
 
@@ -146,11 +188,16 @@ void OperationQueue::addOperation(std::shared_ptr<Operation> op) {
                 state->recheck();
         });
     }
-    std::lock_guard lock(m_state->mutex);
-    if (m_state->shuttingDown)
-        return;
-    m_state->pending.push_back(std::move(op));
-    m_state->pumpLocked();
+    std::vector<std::shared_ptr<Operation>> chosen;
+    {
+        std::lock_guard lock(m_state->mutex);
+        if (m_state->shuttingDown)
+            return;
+        m_state->pending.push_back(std::move(op));
+        m_state->pumpLocked();
+        chosen.swap(m_state->startHere);
+    }
+    State::startAll(chosen);
 }
 
 std::shared_ptr<Operation> OperationQueue::addOperation(std::function<void()> fn) {
@@ -160,9 +207,11 @@ std::shared_ptr<Operation> OperationQueue::addOperation(std::function<void()> fn
 }
 
 void OperationQueue::setMaxConcurrentOperationCount(int count) {
-    std::lock_guard lock(m_state->mutex);
-    m_state->maxConcurrent = count == 0 ? 1 : count;
-    m_state->pumpLocked();
+    {
+        std::lock_guard lock(m_state->mutex);
+        m_state->maxConcurrent = count == 0 ? 1 : count;
+    }
+    m_state->recheck();
 }
 
 int OperationQueue::maxConcurrentOperationCount() const {
@@ -184,9 +233,11 @@ void OperationQueue::cancelAllOperations() {
 }
 
 void OperationQueue::setSuspended(bool suspended) {
-    std::lock_guard lock(m_state->mutex);
-    m_state->suspended = suspended;
-    m_state->pumpLocked();
+    {
+        std::lock_guard lock(m_state->mutex);
+        m_state->suspended = suspended;
+    }
+    m_state->recheck();
 }
 
 bool OperationQueue::isSuspended() const {

@@ -12,8 +12,11 @@ namespace pw::core {
 
 // Runs operations on threads of its own: at most maxConcurrentOperationCount
 // at once (1: one at a time, in order of priority and then of adding), each
-// only after its dependencies finished. Destroying the queue cancels what has
-// not started and waits for what runs.
+// only after its dependencies finished. An asynchronous operation, whose
+// start() only hands its work off, is started on the thread that let it go
+// (the one adding it, or the one finishing what it waited for), outside the
+// queue's lock. Destroying the queue cancels what has not started and waits
+// for what runs.
 class OperationQueue {
 public:
     static constexpr int kDefaultMaxConcurrent = -1; // as many as the machine suits

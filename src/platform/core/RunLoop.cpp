@@ -301,7 +301,9 @@ void RunLoop::setWatchEvents(std::uint64_t id, unsigned events) {
 }
 
 void RunLoop::wakeUp() {
-    if (m_wakeFd >= 0) {
+    // One write until the loop reads it: many calls posted while the loop is
+    // busy cost one wake-up, not one system call each.
+    if (m_wakeFd >= 0 && !m_wakePending.exchange(true, std::memory_order_acq_rel)) {
         std::uint64_t one = 1;
         [[maybe_unused]] ssize_t n = ::write(m_wakeFd, &one, sizeof one);
     }
@@ -492,6 +494,9 @@ void RunLoop::serveDescriptors(std::string_view mode, double waitSeconds, Clock&
     if (fds[0].revents & POLLIN) {
         std::uint64_t count = 0;
         [[maybe_unused]] ssize_t n = ::read(m_wakeFd, &count, sizeof count);
+        // Cleared after the read: a wake-up asked for from here on writes
+        // again, and what was asked for before is looked at in the next turn.
+        m_wakePending.store(false, std::memory_order_release);
     }
     for (std::size_t i = 1; i < fds.size(); ++i) {
         short re = fds[i].revents;

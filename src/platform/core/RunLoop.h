@@ -5,6 +5,7 @@
 #include "platform/core/FdWatch.h"
 #include "platform/core/Timer.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -133,6 +134,8 @@ private:
 
     mutable std::mutex m_mutex{};
     int m_wakeFd{-1};
+    // A wake-up is written and not yet read: the loop is woken already.
+    std::atomic<bool> m_wakePending{false};
     std::deque<std::shared_ptr<Posted>> m_posted{};
     std::vector<std::shared_ptr<TimerEntry>> m_timers{};
     std::map<std::uint64_t, std::shared_ptr<Watch>> m_watches{};

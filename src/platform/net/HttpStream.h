@@ -52,7 +52,10 @@ struct HttpStreamRequest {
     // Connections: reuse an idle one to the same origin, and keep this one open after.
     bool attemptPersistentConnection = true;
     bool freshConnection = false;
-    size_t receiveBufferSize = 256 * 1024;
+    // Kept under the allocator's mapping threshold: a buffer that big is
+    // mapped and unmapped for every stream, which costs more on short answers
+    // than its size gains on long ones.
+    size_t receiveBufferSize = 100 * 1024;
 };
 
 struct HttpResponseHead {

@@ -72,11 +72,15 @@ bool NetworkLoop::isCurrent() const {
 }
 
 void NetworkLoop::post(Task task) {
+    bool first;
     {
         std::lock_guard lock(m_mutex);
+        first = m_tasks.empty();
         m_tasks.push_back(std::move(task));
     }
-    curl_multi_wakeup(m_multi.get());
+    // Tasks posted behind one the loop has not taken yet ride on its wake-up.
+    if (first)
+        curl_multi_wakeup(m_multi.get());
 }
 
 NetworkLoop::TimerId NetworkLoop::postAfter(double seconds, Task task) {

@@ -213,6 +213,9 @@ void AsyncTcpSocket::setupReadAndWriteSources(int fd) {
         closeWithError(SocketError::errnoErrorWithReason("Error creating dispatch sources"));
         return;
     }
+    // Reading only moves what has arrived into the socket and hands it on:
+    // the reactor may do that itself while the socket's queue is idle.
+    m_readSource->setRunsOnReactorWhenIdle(true);
     auto weak = weak_from_this();
     std::weak_ptr<DispatchSource> weakRead = m_readSource;
     m_readSource->setEventHandler([weak, weakRead] {

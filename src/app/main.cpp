@@ -18,6 +18,7 @@
 #include "reader/RZChapterListViewController.h"
 #include "shelf/MainViewController.h"
 #include "shelf/ShelfScreens.h"
+#include "store/StoreController.h"
 #include "transfer/import/ImportBookViewController.h"
 #include "transfer/wifi/WifiViewController.h"
 
@@ -145,6 +146,11 @@ int main(int argc, char** argv) {
         list->didSelectDelegate = pick;
         list->delegateOwner = pick;
         return list;
+    };
+    pw::ShelfScreens::store() = [] {
+        auto store = pw::StoreController::create();
+        store->genTab();
+        return std::static_pointer_cast<pw::ui::ViewController>(store);
     };
     pw::ShelfScreens::messages() = [] {
         return std::static_pointer_cast<pw::ui::ViewController>(pw::RZMessageViewController::create());

@@ -9,9 +9,16 @@
 #include "platform/device/Device.h"
 #include "account/LocalBuyChapterController.h"
 #include "platform/ui/Application.h"
+#include "account/RZMessageViewController.h"
+#include "account/RZSettingController.h"
 #include "reader/PageViewController.h"
+#include "reader/ReaderContentsScreens.h"
+#include "reader/ReaderSiteClients.h"
+#include "reading/turn/PageManager.h"
+#include "reader/RZChapterListViewController.h"
 #include "shelf/MainViewController.h"
 #include "shelf/ShelfScreens.h"
+#include "store/StoreController.h"
 #include "transfer/import/ImportBookViewController.h"
 #include "transfer/wifi/WifiViewController.h"
 
@@ -21,6 +28,20 @@
 #include <string>
 
 namespace {
+
+// Hands a pick in the chapter list to the shelf as the record it reads.
+struct ChapterPick : pw::RZChapterListViewDelegate {
+    std::function<void(const pw::core::Value&, int64_t)> didSelect;
+    void rzChapterDidSelected(const pw::ChapterListEntry& c, int64_t rzBookId) override {
+        using pw::core::Value;
+        didSelect(Value(Value::Map{{"cid", Value(c.cid)},
+                                   {"cname", Value(c.cname)},
+                                   {"vip", Value(int64_t(c.vip ? 1 : 0))},
+                                   {"down", Value(int64_t(c.down ? 1 : 0))},
+                                   {"price", Value(c.price)}}),
+                  rzBookId);
+    }
+};
 
 void usage() {
     std::puts("usage: pagewell [--phone] [--size WIDTHxHEIGHT] [--scale N]");
@@ -91,15 +112,48 @@ int main(int argc, char** argv) {
         p->umdLastChapterOffset = o.umdLastChapterOffset;
         p->txtContentTotalLength = o.txtContentTotalLength;
         p->txtLoadAll = o.txtLoadAll;
+        // A site book's chapters come through the site clients behind its
+        // deferred actions.
+        if (o.bookFormat == 1)
+            pw::ReaderSiteClients::attach(p);
         return p;
     };
-    pw::ShelfScreens::purchase() = [](int64_t rzBookId, int64_t chapterId,
-                                      std::function<void(const std::string&)> callback) {
+    auto purchase = [](int64_t rzBookId, int64_t chapterId, std::function<void(const std::string&)> callback) {
         auto buy = pw::LocalBuyChapterController::create();
         buy->rzBookId = rzBookId;
         buy->chapterId = chapterId;
         buy->callback = std::move(callback);
-        return buy;
+        return std::static_pointer_cast<pw::ui::ViewController>(buy);
+    };
+    pw::ShelfScreens::purchase() = purchase;
+    pw::ReaderSiteClients::setPurchaseScreenMaker(purchase);
+    pw::ReaderContentsScreens::install();
+    // The reader's settings change its own configuration in place.
+    pw::PageViewController::setSettingsScreenMaker([](pw::PageViewController& reader) {
+        auto settings = pw::RZSettingController::create();
+        settings->setUseCustomNavAnimate(true);
+        if (reader.pageMgr())
+            settings->setRzConfig(reader.pageMgr()->rzConfig());
+        return std::static_pointer_cast<pw::ui::ViewController>(settings);
+    });
+    pw::ShelfScreens::chapterList() = [](int64_t rzBookId, const std::string& title,
+                                         std::function<void(const pw::core::Value&, int64_t)> didSelect) {
+        auto list = pw::RZChapterListViewController::create();
+        auto pick = std::make_shared<ChapterPick>();
+        pick->didSelect = std::move(didSelect);
+        list->rzBookId = rzBookId;
+        list->setTitle(title);
+        list->didSelectDelegate = pick;
+        list->delegateOwner = pick;
+        return list;
+    };
+    pw::ShelfScreens::store() = [] {
+        auto store = pw::StoreController::create();
+        store->genTab();
+        return std::static_pointer_cast<pw::ui::ViewController>(store);
+    };
+    pw::ShelfScreens::messages() = [] {
+        return std::static_pointer_cast<pw::ui::ViewController>(pw::RZMessageViewController::create());
     };
     pw::ShelfScreens::importBooks() = [] { return pw::ImportBookViewController::create(); };
     pw::ShelfScreens::wifi() = [] { return pw::WifiViewController::create(); };

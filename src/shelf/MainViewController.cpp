@@ -330,6 +330,25 @@ void MainViewController::viewDidLoad() {
     m_checkRZBookUpdate->startToCheckRZBookUpdate();
 }
 
+void MainViewController::viewDidUnload() {
+    // The views go; the process-wide work started once (the poll, the login)
+    // goes on, and the next load rebuilds the views and their observers.
+    m_observers.clear();
+    if (m_bookcaseController)
+        m_bookcaseController->clearScroll();
+    if (m_booklistController)
+        m_booklistController->clearScroll();
+    m_bookcaseController.reset();
+    m_booklistController.reset();
+    m_bottomMenu.reset();
+    m_categoryMenu.reset();
+    m_notifyView.reset();
+    m_tipView.reset();
+    m_cloudView.reset();
+    m_progressHUD.reset();
+    m_tabButtons.clear();
+}
+
 void MainViewController::showXieYi() {
     auto x = XieYiViewController::create();
     x->isFirstLoad = true;

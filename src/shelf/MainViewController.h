@@ -93,6 +93,7 @@ public:
     // --- start-up and shelf state ---
     void loadView() override;
     void viewDidLoad() override;
+    void viewDidUnload() override;
     void viewWillAppear(bool animated) override;
     void viewDidAppear(bool animated) override;
     void viewWillDisappear(bool animated) override;

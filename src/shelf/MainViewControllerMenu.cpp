@@ -165,6 +165,13 @@ void MainViewController::rzChapterDidSelected(const core::Value& chapter, int64_
 void MainViewController::agreed() {
     showStoreHelpMenu();
     doPreWork();
+    // The agreement slides away over this screen; the compositor leaves a
+    // trail of it where nothing here redraws, so the screen is drawn whole
+    // once the slide has ended.
+    after(ui::ViewController::kModalDuration + 0.1, [](MainViewController& self) {
+        if (self.isViewLoaded())
+            self.view()->setNeedsDisplay();
+    });
 }
 
 void MainViewController::doPreWork() {
@@ -338,19 +345,17 @@ void MainViewController::showStoreHelpMenu() {
     if (!m_tabBar)
         return;
     const gfx::Rect tab = m_tabBar->frame();
-    // The store is the third of four tabs.
-    const double storeMidX = tab.x() + tab.width() * 5 / 8;
     const bool tablet = device::Device::current().idiom() == device::Idiom::Pad;
     const unsigned margins = ui::FlexibleLeftMargin | ui::FlexibleRightMargin | ui::FlexibleTopMargin;
     if (!m_tipView) {
-        m_tipView = ui::View::create<MainHelpStoreTipView>(
-            gfx::Rect(storeMidX + (tablet ? 40 : 25) - 15, tab.y() - 35, 30, 30));
+        m_tipView =
+            ui::View::create<MainHelpStoreTipView>(gfx::Rect(tab.midX() + (tablet ? 40 : 25), tab.y() - 35, 30, 30));
         m_tipView->setAutoresizingMask(margins);
         view()->addSubview(m_tipView);
         m_tipView->genMenuAndShow();
     }
     if (!m_cloudView) {
-        m_cloudView = ui::View::create<MainHelpStoreCloudView>(gfx::Rect(storeMidX - 10 - 60, tab.y() - 98, 120, 80));
+        m_cloudView = ui::View::create<MainHelpStoreCloudView>(gfx::Rect(tab.midX() - 10, tab.y() - 98, 120, 80));
         m_cloudView->setAutoresizingMask(margins);
         view()->addSubview(m_cloudView);
         m_cloudView->genMenuAndShow();

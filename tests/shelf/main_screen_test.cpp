@@ -148,6 +148,11 @@ TEST_F(MainScreenTest, FirstRunShowsTheAgreementThenTheStoreHintAndReportsInstal
     ASSERT_NE(xieyi, nullptr);
     ASSERT_EQ(xieyi->buttons().size(), 2u);
     EXPECT_EQ(xieyi->buttons()[0]->currentTitle(), "我同意");
+    // On a 320 x 460 view the two buttons are 125 wide, at x 30 and 165.
+    EXPECT_EQ(xieyi->buttons()[0]->frame().x(), 30);
+    EXPECT_EQ(xieyi->buttons()[0]->frame().width(), 125);
+    EXPECT_EQ(xieyi->buttons()[1]->frame().x(), 165);
+    EXPECT_EQ(xieyi->buttons()[1]->currentTitle(), "我不同意");
     EXPECT_FALSE(xieyi->textView()->text().empty());
     // The install report went out once and, answered, is not sent again.
     ASSERT_TRUE(until([&] { return SettingTB::readSettingWithKey("r1") == "1"; }));
@@ -264,7 +269,6 @@ TEST_F(MainScreenTest, LocalBooksOpenAtTheirStoredPlaces) {
     EXPECT_EQ(openings[0].content, u"第二回\n\n贾夫人仙逝扬州城");
     EXPECT_EQ(openings[0].umdLastChapterOffset, block[1]);
     EXPECT_GT(openings[0].umdContentTotalLength, 0);
-    // The reader on top routes bar messages to its status line.
     nav().popToRootViewControllerAnimated(false);
     settle();
 
@@ -487,16 +491,37 @@ TEST_F(MainScreenTest, UpdateNoticesGoToTheBarOrTheReaderAndBadgesReachTheRecord
     EXPECT_FALSE(m.mainTopNotifyView()->isHidden());
     m.tabBarDidSelectItem(MainViewController::kTabSiteShelf);
 
-    // While a book is open the reader's status line gets one notice for all.
+    // While a book is open the reader's status line gets one notice for all,
+    // and bar messages go there too.
+    ASSERT_TRUE(BookDB::createBookDBIfNotExists(Catalogue::kLunyu));
+    core::Value chapter(core::Value::Map{{"c", core::Value(int64_t(7))},
+                                         {"n", core::Value("学而")},
+                                         {"v", core::Value(int64_t(0))},
+                                         {"p", core::Value(int64_t(0))},
+                                         {"t", core::Value(int64_t(0))},
+                                         {"w", core::Value(int64_t(10))},
+                                         {"vc", core::Value(int64_t(1))}});
+    ASSERT_TRUE(BookDB::addChapters(core::Value::Array{chapter}, Catalogue::kLunyu));
+    ASSERT_TRUE(BookDB::saveChapterWithRZBookId(Catalogue::kLunyu, 7, "学而时习之"));
     const BookRecord lunyu = *std::find_if(m.allBooks().begin(), m.allBooks().end(),
                                            [](const BookRecord& b) { return b.rzId == Catalogue::kLunyu; });
-    auto reader = ShelfScreens::reader()(ReaderOpening{});
-    nav().pushViewController(reader, false);
+    m.handleBookTap(tapOf(lunyu));
+    advance(0.7);
+    ASSERT_EQ(openings.size(), 1u);
+    EXPECT_EQ(openings[0].content, u"学而\n\n学而时习之");
     settle();
-    (void)lunyu;
-    EXPECT_FALSE(m.isReadingBook()); // not a reader this screen opened
+    advance(0.5);
+    EXPECT_TRUE(m.isReadingBook());
+    log.clear();
+    core::NotificationCenter::defaultCenter().post("NSNotificationCenter_UpdateBooks", update);
+    ASSERT_EQ(log.count("NSNotificationCenter_ReadPageStatusMessage"), 1u);
+    EXPECT_EQ(log.all()[0].payload.size(), 2u);
+    core::NotificationCenter::defaultCenter().post("NSNotificationCenter_BarMessage",
+                                                   core::Value(core::Value::Map{{"msg", core::Value("下载完成")}}));
+    EXPECT_EQ(log.count("NSNotificationCenter_ReadPageStatusMessage"), 2u);
     nav().popToRootViewControllerAnimated(false);
     settle();
+    EXPECT_FALSE(m.isReadingBook());
 
     core::NotificationCenter::defaultCenter().post(
         "NSNotificationCenter_UpdateBooksNewImage",
@@ -505,6 +530,45 @@ TEST_F(MainScreenTest, UpdateNoticesGoToTheBarOrTheReaderAndBadgesReachTheRecord
     const auto chuci = std::find_if(m.allBooks().begin(), m.allBooks().end(),
                                     [](const BookRecord& b) { return b.rzId == Catalogue::kChuci; });
     EXPECT_EQ(chuci->lstChapterId, 987654);
+}
+
+TEST_F(MainScreenTest, ChapterAndPurchaseAnswersSaveOpenOrDownload) {
+    agreeToTerms();
+    logInAsReader();
+    auto& m = launch();
+    core::NotificationCenter::defaultCenter().post("NSNotificationCenter_SyncBookcase");
+    ASSERT_TRUE(until([&] { return m.allBooks().size() == 4; }));
+    ASSERT_TRUE(BookDB::createBookDBIfNotExists(Catalogue::kChuci));
+    core::Value chapter(core::Value::Map{{"c", core::Value(int64_t(3))},
+                                         {"n", core::Value("离骚")},
+                                         {"v", core::Value(int64_t(0))},
+                                         {"p", core::Value(int64_t(0))},
+                                         {"t", core::Value(int64_t(0))},
+                                         {"w", core::Value(int64_t(0))},
+                                         {"vc", core::Value(int64_t(1))}});
+    ASSERT_TRUE(BookDB::addChapters(core::Value::Array{chapter}, Catalogue::kChuci));
+    // A free chapter with no text is stored as two spaces, so it counts as downloaded, and opens.
+    m.downChapterCallback(core::Value(core::Value::Map{{"bid", core::Value(Catalogue::kChuci)},
+                                                       {"cid", core::Value(int64_t(3))},
+                                                       {"vip", core::Value(false)},
+                                                       {"cnt", core::Value("")}}));
+    EXPECT_EQ(BookDB::chapterHasDownloadByRZBookId(Catalogue::kChuci, 3), 1);
+    advance(0.7);
+    ASSERT_EQ(openings.size(), 1u);
+    EXPECT_EQ(openings[0].chapterId, 3);
+    nav().popToRootViewControllerAnimated(false);
+    settle();
+    m.downChapterCallback(core::Value());
+    EXPECT_EQ(hudText(), "章节下载失败");
+
+    // A purchase answer of three parts does nothing; the book alone starts its whole download.
+    m.buyVipChapterCallback("1004,3,9");
+    EXPECT_FALSE(m_delegate->downManager()->isBookDownloadingNow(Catalogue::kChuci));
+    m.buyVipChapterCallback(std::to_string(Catalogue::kChuci));
+    EXPECT_EQ(hudText(), "已开始后台下载");
+    EXPECT_TRUE(m_delegate->downManager()->isBookDownloadingNow(Catalogue::kChuci));
+    m_delegate->downManager()->cancelAllDownload();
+    ASSERT_TRUE(until([&] { return !m_delegate->downManager()->isBookDownloadingNow(Catalogue::kChuci); }));
 }
 
 } // namespace

@@ -7,7 +7,9 @@
 #include "platform/core/Paths.h"
 #include "platform/core/RunLoop.h"
 #include "platform/device/Device.h"
+#include "account/AboutPagewellViewController.h"
 #include "account/LocalBuyChapterController.h"
+#include "account/LocalInteractiveViewController.h"
 #include "platform/ui/Application.h"
 #include "account/RZMessageViewController.h"
 #include "account/RZSettingController.h"
@@ -18,6 +20,7 @@
 #include "reader/RZChapterListViewController.h"
 #include "shelf/MainViewController.h"
 #include "shelf/ShelfScreens.h"
+#include "shelf/XieYiViewController.h"
 #include "store/StoreController.h"
 #include "transfer/import/ImportBookViewController.h"
 #include "transfer/wifi/WifiViewController.h"
@@ -136,6 +139,20 @@ int main(int argc, char** argv) {
             settings->setRzConfig(reader.pageMgr()->rzConfig());
         return std::static_pointer_cast<pw::ui::ViewController>(settings);
     });
+    pw::PageViewController::setInteractiveScreenMaker([](pw::PageViewController& reader) {
+        auto interactions = pw::LocalInteractiveViewController::create();
+        interactions->setRzBookId(reader.rzBookId);
+        return std::static_pointer_cast<pw::ui::ViewController>(interactions);
+    });
+    pw::ShelfScreens::settings() = [] {
+        auto settings = pw::RZSettingController::create();
+        settings->setTitle("更多");
+        settings->setUseCustomNavAnimate(false);
+        return std::static_pointer_cast<pw::ui::ViewController>(settings);
+    };
+    // From the about page the agreement is for reading only.
+    pw::AboutPagewellViewController::setAgreementFactory(
+        [] { return std::static_pointer_cast<pw::ui::ViewController>(pw::XieYiViewController::create()); });
     pw::ShelfScreens::chapterList() = [](int64_t rzBookId, const std::string& title,
                                          std::function<void(const pw::core::Value&, int64_t)> didSelect) {
         auto list = pw::RZChapterListViewController::create();

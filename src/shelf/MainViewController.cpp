@@ -127,7 +127,8 @@ void MainViewController::pushScreen(std::shared_ptr<ui::ViewController> vc) {
 void MainViewController::loadView() {
     auto v = ui::View::create(ui::Application::shared().applicationFrame());
     v->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
-    v->setBackgroundColor(gfx::Color::fromRGB255(236, 226, 208));
+    // A wooden ground: the guide texts of an empty shelf are white.
+    v->setBackgroundColor(gfx::Color::fromRGB255(168, 124, 84));
     setView(v);
     buildTopBar();
     buildTabBar();

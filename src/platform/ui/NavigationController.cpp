@@ -189,6 +189,10 @@ std::vector<std::shared_ptr<ViewController>> NavigationController::popToViewCont
 void NavigationController::transition(ViewController* from, const std::shared_ptr<ViewController>& to, Direction dir,
                                       bool animated, std::vector<std::shared_ptr<ViewController>> leaving) {
     auto self = std::static_pointer_cast<NavigationController>(shared_from_this());
+    // Screens fill in their bar items as their view loads, so the bar is read
+    // only after that.
+    if (isViewLoaded() && to)
+        to->view();
     updateBar();
     auto finishLeaving = [self, leaving] {
         for (auto& l : leaving)

@@ -8,33 +8,10 @@
 #   shelf_xvfb_test.sh <bin folder> <artifacts dir> <source dir>
 set -u
 bin=$1 art=$2 src=$3
-for tool in Xvfb xdotool sqlite3 python3; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-work=$(mktemp -d /tmp/pw-shelf-xvfb-XXXXXX)
-mkdir -p "$art" "$work/shots"
-xpid= apid=
-cleanup() {
-  [ -n "$apid" ] && kill "$apid" 2>/dev/null && wait "$apid" 2>/dev/null
-  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null && wait "$xpid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; tail -20 "$work/app.log"; exit 1; }
-
-disp=
-for d in $(seq 301 370); do
-  if [ ! -e "/tmp/.X11-unix/X$d" ] && [ ! -e "/tmp/.X$d-lock" ]; then disp=$d; break; fi
-done
-[ -n "$disp" ] || fail "no free display"
-Xvfb ":$disp" -screen 0 400x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xpid=$!
-export DISPLAY=":$disp"
-for _ in $(seq 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
-xdotool getmouselocation >/dev/null 2>&1 || { echo "SKIP: Xvfb did not start"; exit 77; }
+. "$(dirname "$0")/xvfb_support.sh"
+xvfb_start 301
 
 # Two books in Documents before the first start.
-data="$work/.local/share/pagewell"
 mkdir -p "$data/Documents"
 python3 - "$data/Documents/novel.txt" <<'EOF'
 import sys
@@ -44,105 +21,7 @@ EOF
 python3 "$src/tests/app/make_umd.py" "$data/Documents/story.umd" "石头记" "第一回" "甄士隐梦幻识通灵，贾雨村风尘怀闺秀。" \
   "第二回" "贾夫人仙逝扬州城，冷子兴演说荣国府。" || fail "no UMD book"
 
-HOME="$work" PAGEWELL_SCREENSHOT_ON_SIGNAL="$work/shots" LSAN_OPTIONS=detect_leaks=0 \
-  bash "$src/scripts/start-app.sh" "$bin" --phone >"$work/app.log" 2>&1 &
-apid=$!
-win=$(timeout 30 xdotool search --sync --name '^Pagewell$' | head -1)
-[ -n "$win" ] || fail "no window"
-db="$data/Documents/torvane/main/main.rz"
-for _ in $(seq 100); do [ -f "$db" ] && break; sleep 0.1; done
-app=$(pgrep -P "$apid" -x pagewell | head -1)
-[ -n "$app" ] || fail "no app process"
-
-shots=0
-shot() {
-  shots=$((shots + 1))
-  kill -USR1 "$app"
-  for _ in $(seq 100); do [ -f "$work/shots/shot-$shots.png" ] && break; sleep 0.05; done
-  sleep 0.1
-  cp "$work/shots/shot-$shots.png" "$art/$1.png" || fail "no screenshot $1"
-}
-click() { xdotool mousemove --window "$win" "$1" "$2" click 1; }
-sql() { sqlite3 "$db" "$1" 2>/dev/null; }
-# Screenshots read back: "diff a b x0 y0 x1 y1" prints the share of pixels
-# that differ inside the box, "pixel a x y" the colour at a point (points of
-# the 320 x 480 window).
-cat >"$work/png.py" <<'EOF'
-import struct, sys, zlib
-def load(path):
-    data = open(path, "rb").read()
-    pos, chunks, w, h, bpp = 8, b"", 0, 0, 3
-    while pos < len(data):
-        n, kind = struct.unpack(">I4s", data[pos:pos + 8])
-        body = data[pos + 8:pos + 8 + n]
-        if kind == b"IHDR":
-            w, h, depth, colour = struct.unpack(">IIBB", body[:10])
-            bpp = 4 if colour == 6 else 3
-        elif kind == b"IDAT":
-            chunks += body
-        pos += 12 + n
-    raw, rows, stride, prev = zlib.decompress(chunks), [], w * bpp, bytearray(w * bpp)
-    for y in range(h):
-        f, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for i in range(stride):
-            a = line[i - bpp] if i >= bpp else 0
-            b, c = prev[i], prev[i - bpp] if i >= bpp else 0
-            if f == 1: line[i] = (line[i] + a) & 255
-            elif f == 2: line[i] = (line[i] + b) & 255
-            elif f == 3: line[i] = (line[i] + (a + b) // 2) & 255
-            elif f == 4:
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-        rows.append(bytes(line)); prev = line
-    return w, bpp, rows
-if sys.argv[1] == "pixel":
-    w, bpp, rows = load(sys.argv[2])
-    s = w // 320
-    x, y = int(sys.argv[3]) * s, int(sys.argv[4]) * s
-    print(*rows[y][x * bpp:x * bpp + 3])
-else:
-    a, b = load(sys.argv[2]), load(sys.argv[3])
-    x0, y0, x1, y1 = map(int, sys.argv[4:8])
-    s = a[0] // 320
-    diff = total = 0
-    for y in range(y0 * s, y1 * s):
-        for x in range(x0 * s, x1 * s):
-            total += 1
-            diff += a[2][y][x * a[1]:x * a[1] + 3] != b[2][y][x * b[1]:x * b[1] + 3]
-    print(f"{100.0 * diff / max(total, 1):.1f}")
-EOF
-differs() { python3 "$work/png.py" diff "$@"; }
-pixel() { python3 "$work/png.py" pixel "$@"; }
-over() { python3 -c "import sys; sys.exit(0 if float(sys.argv[1]) > float(sys.argv[2]) else 1)" "$1" "$2"; }
-# A screenshot for waiting on, not kept.
-peek() {
-  shots=$((shots + 1))
-  kill -USR1 "$app"
-  for _ in $(seq 200); do [ -f "$work/shots/shot-$shots.png" ] && break; sleep 0.05; done
-  sleep 0.05
-  cp "$work/shots/shot-$shots.png" "$work/$1.png"
-}
-same() { cmp -s "$work/$1.png" "$work/$2.png"; }
-# Taps, then waits (the machine may be busy) until the screen changed and
-# stands still again; an animation that goes on (a spinner) ends the wait
-# after a few seconds.
-tap() {
-  peek before
-  click "$1" "$2"
-  for _ in $(seq 80); do
-    sleep 0.15
-    peek now
-    same before now || break
-  done
-  for _ in $(seq 12); do
-    cp "$work/now.png" "$work/prev.png"
-    sleep 0.3
-    peek now
-    same prev now && break
-  done
-}
-settle() { sleep 0.5; }
+start_app bash "$src/scripts/start-app.sh" "$bin" --phone
 
 # The agreement comes up over the first screen: its light page covers the
 # dark tab bar.

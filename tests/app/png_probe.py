@@ -1,0 +1,102 @@
+#!/usr/bin/env python3
+"""Questions about the app's screenshots, in the window's points.
+
+The screenshots are PNGs of the whole window; a point is `scale` pixels, where
+scale is the picture's width over POINTS_WIDTH (320 for the phone window).
+
+  png_probe.py pixel A x y                 the colour at a point
+  png_probe.py diff A B x0 y0 x1 y1        percent of points that differ in the box
+  png_probe.py differ|same A B x0 y0 x1 y1 exit 0 when the box changed (or not)
+  png_probe.py dark A x0 y0 x1 y1 share    exit 0 when at least `share` of the box is dark
+  png_probe.py ink A x0 y0 x1 y1           exit 0 for light paper with some dark letters
+  png_probe.py blue|red A x y              exit 0 when the point is that colour
+"""
+import os
+import struct
+import sys
+import zlib
+
+POINTS_WIDTH = int(os.environ.get("PW_POINTS_WIDTH", "320"))
+
+
+def load(path):
+    data = open(path, "rb").read()
+    pos, idat, w, h, ct = 8, b"", 0, 0, 0
+    while pos < len(data):
+        n, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + n]
+        if kind == b"IHDR":
+            w, h, _, ct = struct.unpack(">IIBB", body[:10])
+        elif kind == b"IDAT":
+            idat += body
+        pos += 12 + n
+    bpp = 4 if ct == 6 else 3
+    raw, stride, rows, prev = zlib.decompress(idat), w * bpp, [], bytearray(w * bpp)
+    for y in range(h):
+        f = raw[y * (stride + 1)]
+        line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            a = line[i - bpp] if i >= bpp else 0
+            b, c = prev[i], prev[i - bpp] if i >= bpp else 0
+            if f == 1:
+                line[i] = (line[i] + a) & 255
+            elif f == 2:
+                line[i] = (line[i] + b) & 255
+            elif f == 3:
+                line[i] = (line[i] + (a + b) // 2) & 255
+            elif f == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        rows.append(line)
+        prev = line
+    scale = max(1, w // POINTS_WIDTH)
+    return lambda x, y: tuple(rows[y * scale][x * scale * bpp:x * scale * bpp + 3])
+
+
+def box(img, x0, y0, x1, y1, step=1):
+    return [img(x, y) for y in range(y0, y1, step) for x in range(x0, x1, step)]
+
+
+def dark(r, g, b):
+    return r < 90 and g < 90 and b < 90
+
+
+def share(pred, points):
+    return sum(1 for p in points if pred(*p)) / max(len(points), 1)
+
+
+def main(op, args):
+    if op == "pixel":
+        print(*load(args[0])(int(args[1]), int(args[2])))
+        return 0
+    if op in ("diff", "differ", "same"):
+        a, b = load(args[0]), load(args[1])
+        x0, y0, x1, y1 = map(int, args[2:6])
+        # A percentage looks at every point; a yes-or-no at every other one,
+        # and wants more than 50 of those to change.
+        step = 1 if op == "diff" else 2
+        pa, pb = box(a, x0, y0, x1, y1, step), box(b, x0, y0, x1, y1, step)
+        changed = sum(1 for p, q in zip(pa, pb) if p != q)
+        if op == "diff":
+            print(f"{100.0 * changed / max(len(pa), 1):.1f}")
+            return 0
+        print(changed)
+        return 0 if (changed > 50) == (op == "differ") else 1
+    if op == "dark":
+        s = share(dark, box(load(args[0]), *map(int, args[1:5]), step=2))
+        print(f"{s:.2f}")
+        return 0 if s >= float(args[5]) else 1
+    if op == "ink":
+        s = share(dark, box(load(args[0]), *map(int, args[1:5]), step=2))
+        print(f"{s:.2f}")
+        return 0 if 0.02 < s < 0.6 else 1
+    if op in ("blue", "red"):
+        r, g, b = load(args[0])(int(args[1]), int(args[2]))
+        print(r, g, b)
+        return 0 if (b > r + 40 if op == "blue" else r > 180 and g < 90) else 1
+    return 2
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1], sys.argv[2:]))

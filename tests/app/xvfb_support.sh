@@ -1,0 +1,109 @@
+# Shared by the scripts that drive the real application under a virtual X
+# display: the display, the app in a fresh home, screenshots taken on SIGUSR1,
+# taps that wait for the screen to settle, and questions about the pictures.
+# A script sets `art` (where kept screenshots go) and sources this file; it
+# then calls xvfb_start with the first display number of its own range, so
+# tests running side by side never share a display.
+for tool in Xvfb xdotool sqlite3 python3; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+xvfb_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+work=$(mktemp -d /tmp/pw-xvfb-XXXXXX)
+mkdir -p "$art" "$work/shots"
+data="$work/.local/share/pagewell"
+db="$data/Documents/torvane/main/main.rz"
+xpid= apid= app= win= shots=0
+
+stop_app() {
+  [ -n "$apid" ] && kill "$apid" 2>/dev/null && wait "$apid" 2>/dev/null
+  apid= app=
+}
+xvfb_cleanup() {
+  stop_app
+  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null && wait "$xpid" 2>/dev/null
+  rm -rf "$work"
+}
+trap xvfb_cleanup EXIT
+fail() { echo "FAIL: $*"; [ -f "$work/app.log" ] && tail -20 "$work/app.log"; exit 1; }
+
+# xvfb_start <first display number>: a 400 x 600 screen on a free display.
+xvfb_start() {
+  local d disp=
+  for d in $(seq "$1" $(($1 + 69))); do
+    if [ ! -e "/tmp/.X11-unix/X$d" ] && [ ! -e "/tmp/.X$d-lock" ]; then disp=$d; break; fi
+  done
+  [ -n "$disp" ] || fail "no free display"
+  Xvfb ":$disp" -screen 0 400x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  xpid=$!
+  export DISPLAY=":$disp"
+  for _ in $(seq 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+  xdotool getmouselocation >/dev/null 2>&1 || { echo "SKIP: Xvfb did not start"; exit 77; }
+}
+
+# start_app <command...>: the app (or the script that starts it with the
+# stand-in site) in the fresh home, up to its window and main database.
+start_app() {
+  HOME="$work" PAGEWELL_SCREENSHOT_ON_SIGNAL="$work/shots" LSAN_OPTIONS=detect_leaks=0 \
+    "$@" >>"$work/app.log" 2>&1 &
+  apid=$!
+  win=$(timeout 30 xdotool search --sync --name '^Pagewell$' | head -1)
+  [ -n "$win" ] || fail "no window"
+  for _ in $(seq 100); do [ -f "$db" ] && break; sleep 0.1; done
+  [ -f "$db" ] || fail "no main database"
+  # The app itself, also when a script started it.
+  app=$(pgrep -P "$apid" -x pagewell | head -1)
+  [ -n "$app" ] || app=$apid
+  shots=0
+  rm -f "$work"/shots/*
+}
+
+# A screenshot kept under the artefacts as <name>.png, or (peek) one only
+# looked at, kept in the work folder.
+grab() {
+  shots=$((shots + 1))
+  kill -USR1 "$app"
+  for _ in $(seq 200); do [ -f "$work/shots/shot-$shots.png" ] && break; sleep 0.05; done
+  sleep 0.1
+  cp "$work/shots/shot-$shots.png" "$1" || fail "no screenshot $1"
+}
+shot() { grab "$art/$1.png"; }
+peek() { grab "$work/$1.png"; }
+same() { cmp -s "$work/$1.png" "$work/$2.png"; }
+click() { xdotool mousemove --window "$win" "$1" "$2" click 1; }
+sql() { sqlite3 "$db" "$1" 2>/dev/null; }
+
+# Taps, then waits (the machine may be busy) until the screen changed and
+# stands still again; an animation that goes on (a spinner) ends the wait
+# after a few seconds.
+tap() {
+  peek before
+  click "$1" "$2"
+  for _ in $(seq 80); do
+    sleep 0.15
+    peek now
+    same before now || break
+  done
+  for _ in $(seq 12); do
+    cp "$work/now.png" "$work/prev.png"
+    sleep 0.3
+    peek now
+    same prev now && break
+  done
+}
+
+# Pictures named by path: see png_probe.py.
+probe() { python3 "$xvfb_dir/png_probe.py" "$@"; }
+differs() { probe diff "$@"; }
+pixel() { probe pixel "$@"; }
+over() { python3 -c "import sys; sys.exit(0 if float(sys.argv[1]) > float(sys.argv[2]) else 1)" "$1" "$2"; }
+# check <what> <op> <kept screenshot names and numbers...>: fails the test
+# with what was seen when the kept pictures do not answer yes.
+check() {
+  local what=$1 op=$2 a
+  shift 2
+  local args=()
+  for a in "$@"; do
+    if [ -f "$art/$a.png" ]; then args+=("$art/$a.png"); else args+=("$a"); fi
+  done
+  probe "$op" "${args[@]}" >/dev/null || fail "$what ($op $*: $(probe "$op" "${args[@]}"))"
+}

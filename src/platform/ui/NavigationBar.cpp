@@ -89,7 +89,8 @@ void NavigationBar::refresh() {
         if (below->backBarButtonItem)
             back = *below->backBarButtonItem;
         else
-            back.title = below->title.empty() ? "Back" : below->title;
+            // The system's own back text, in the app's one localisation.
+            back.title = below->title.empty() ? "返回" : below->title;
         std::weak_ptr<View> weak = weak_from_this();
         back.action = [weak, this] {
             if (!weak.expired() && this->onBack)

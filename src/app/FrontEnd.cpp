@@ -34,7 +34,12 @@ double seconds() {
 }
 } // namespace
 
-FrontEnd::FrontEnd(FrontEndOptions options) : m_options(std::move(options)), m_textInput(m_options.scale) {}
+FrontEnd::FrontEnd(FrontEndOptions options) : m_options(std::move(options)), m_textInput(m_options.scale) {
+    // Armed before the window shows: a driver that sees the window may ask
+    // for a picture at once, and the signal's default action would end the app.
+    if (m_options.screenshotOnSignalDir)
+        std::signal(SIGUSR1, requestScreenshot);
+}
 
 FrontEnd::~FrontEnd() {
     if (ui::TextInput::shared().handler() == &m_textInput)
@@ -226,8 +231,6 @@ int FrontEnd::run() {
     const double started = seconds();
     present(true);
     int exitCode = 0;
-    if (m_options.screenshotOnSignalDir)
-        std::signal(SIGUSR1, requestScreenshot);
     while (m_running) {
         SDL_Event e;
         // Wait for input until the next frame is due.

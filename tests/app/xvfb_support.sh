@@ -24,7 +24,12 @@ xvfb_cleanup() {
   rm -rf "$work"
 }
 trap xvfb_cleanup EXIT
-fail() { echo "FAIL: $*"; [ -f "$work/app.log" ] && tail -20 "$work/app.log"; exit 1; }
+# The app's whole log stays beside the screenshots for a failure's reader.
+fail() {
+  echo "FAIL: $*"
+  [ -f "$work/app.log" ] && { tail -20 "$work/app.log"; cp "$work/app.log" "$art/app.log"; }
+  exit 1
+}
 
 # xvfb_start <first display number>: a 400 x 600 screen on a free display.
 xvfb_start() {

@@ -199,9 +199,6 @@ void MainViewController::didShowViewController(ui::NavigationController&, ui::Vi
         m_isReadingBook = true;
     } else {
         m_isReadingBook = false;
-        // Back on the shelf from a reader: what was read last moves up.
-        if (&vc == this)
-            notifyReloadAllBooks();
     }
 }
 
@@ -328,8 +325,6 @@ void MainViewController::showCategoryMenuForMove(bool moveMode, bool enableEdit)
 }
 
 void MainViewController::closeCategoryMenu() {
-    // A move from a list row that was not made ends with the menu.
-    m_moveOneBook = false;
     if (m_categoryMenu)
         m_categoryMenu->close();
 }
@@ -521,16 +516,6 @@ void MainViewController::bottomMenuFourthClick() {
 }
 
 void MainViewController::categoryChooseWithId(int64_t categoryId) {
-    if (m_moveOneBook) {
-        // A list row's move: that one book, whether or not edit mode is on.
-        m_moveOneBook = false;
-        const auto selection = m_dictBookChoose.take([](int64_t) { return false; });
-        BookTB::updateBooks(ShelfDeleteLists::movableBookIds(selection), ShelfDeleteLists::moveTarget(categoryId));
-        notifyReloadAllBooks();
-        if (m_isEditing)
-            switchEditEnable(true);
-        return;
-    }
     moveSelectedBooksToCategory(categoryId);
     m_isEditing = !m_isEditing;
     switchEditEnable(m_isEditing);

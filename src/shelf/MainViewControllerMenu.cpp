@@ -299,7 +299,7 @@ void MainViewController::showBottomMenu() {
     if (auto img =
             ui::BundleImage::named(site ? "v2_main_menu_bottom_btn_downqueue.png" : "v2_main_menu_bottom_btn_move.png");
         !img.isNull())
-        fourth->setImage(img);
+        fourth->setBackgroundImage(img);
     fourth->setTitle(site ? "下载管理" : "移动");
     m_bottomMenu->btnSecond()->setEnabled(site);
 }

@@ -145,10 +145,13 @@ for try in 1 2 3; do
 done
 tap 29 32
 # Back on the list: the shelf reloaded its books when the reader came up, so
-# the book read shows its new last-read line.
+# the book read shows its new last-read line. The table reloaded in place may
+# now show its search bar over the rows, which then sit 44 points lower.
 sleep 1
 shot local-list-after
-pct=$(differs "$art/local-list.png" "$art/local-list-after.png" 0 90 320 400)
+pct=$(differs "$art/local-list.png" "$art/local-list-after.png" 0 90 320 330)
+lower=$(differs "$art/local-list.png" "$art/local-list-after.png" 0 90 320 330 44)
+over "$pct" "$lower" && pct=$lower
 echo "list: $pct% of the shelf area changed after reading"
 over "$pct" 0.3 && ! over "$pct" 30 || fail "the list shows no new last-read line"
 kill -0 "$app" 2>/dev/null || fail "the app died"

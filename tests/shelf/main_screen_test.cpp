@@ -236,6 +236,10 @@ TEST_F(MainScreenTest, ShelvesHaveTheirFirstCategoryAndLayoutsSwitchWithOneOwner
     EXPECT_TRUE(m.bookcaseController()->isEditing());
     EXPECT_FALSE(m.mainBottomMenu()->isHidden());
     EXPECT_EQ(m.mainBottomMenu()->btnFourth()->currentTitle(), "移动");
+    // Its picture is the button's background, like its neighbours', so the
+    // title keeps the whole width under the icon.
+    EXPECT_TRUE(m.mainBottomMenu()->btnFourth()->currentImage().isNull());
+    EXPECT_FALSE(m.mainBottomMenu()->btnFourth()->currentBackgroundImage().isNull());
     EXPECT_FALSE(m.mainBottomMenu()->btnSecond()->isEnabled());
     // A tab change leaves edit mode.
     m.tabBarDidSelectItem(MainViewController::kTabSiteShelf);

@@ -111,6 +111,17 @@ pct=$(differs "$art/local-grid.png" "$art/local-grid-edit.png" 0 431 320 480)
 over "$pct" 20 || fail "no edit bar ($pct%)"
 tap 284 42
 
+# The title opens the category menu over the shelf, with the local shelf's
+# add field; its close button takes it away again.
+tap 160 42
+shot local-category-menu
+pct=$(differs "$art/local-grid.png" "$art/local-category-menu.png" 0 64 320 430)
+over "$pct" 30 || fail "no category menu ($pct%)"
+tap 70 78
+shot local-grid-menu-closed
+pct=$(differs "$art/local-grid.png" "$art/local-grid-menu-closed.png" 0 64 320 430)
+over "$pct" 1 && fail "the category menu did not go ($pct%)"
+
 # The list: rows with names and last-read lines.
 tap 36 42
 shot local-list

@@ -244,6 +244,7 @@ private:
     void buildTabBar();
     void refreshTabBar();
     void editButtonLook(bool on);
+    void layoutButtonLook();
     DownManager* downManager() const;
     bool isDownloading(int64_t rzBookId) const;
     // The category menu: jump (false) or move the selected books (true).

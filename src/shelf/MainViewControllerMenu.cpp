@@ -256,19 +256,23 @@ void MainViewController::switchEditEnable(bool on) {
 }
 
 void MainViewController::btnSwitchBooksLayoutClick() {
-    if (m_booksLayoutStyle == 1) {
-        m_booksLayoutStyle = 2;
-        m_btnSwitchBooksLayout->setTitle("书架");
-        if (auto img = ui::BundleImage::named("btntoplist.png"); !img.isNull())
-            m_btnSwitchBooksLayout->setImage(img);
-    } else {
-        m_booksLayoutStyle = 1;
-        m_btnSwitchBooksLayout->setTitle("列表");
-        if (auto img = ui::BundleImage::named("btntopcase.png"); !img.isNull())
-            m_btnSwitchBooksLayout->setImage(img);
-    }
+    m_booksLayoutStyle = m_booksLayoutStyle == 1 ? 2 : 1;
+    layoutButtonLook();
     m_dictBookChoose.clear();
     switchBooksLayoutStyle();
+}
+
+void MainViewController::layoutButtonLook() {
+    if (!m_btnSwitchBooksLayout)
+        return;
+    const bool list = m_booksLayoutStyle == 2;
+    // The picture tells the layout; without it, the title names the other one.
+    if (auto img = ui::BundleImage::named(list ? "btntoplist.png" : "btntopcase.png"); !img.isNull()) {
+        m_btnSwitchBooksLayout->setBackgroundImage(img);
+        m_btnSwitchBooksLayout->setTitle("");
+    } else {
+        m_btnSwitchBooksLayout->setTitle(list ? "书架" : "列表");
+    }
 }
 
 void MainViewController::initialMainViewMenu() {

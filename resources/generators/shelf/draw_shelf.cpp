@@ -376,11 +376,11 @@ std::vector<Picture> pictures() {
                      gradient(c, {0.5, 0.5, 59, 29}, Color::fromWhite(0.98), Color::fromWhite(0.84), 5);
                      outline(c, {0, 0, 60, 30}, 5, Color::fromWhite(0, 0.35));
                  }});
-    p.push_back({"btnbk2_blue", {60, 30}, [](BitmapContext& c) {
-                     gradient(c, {0.5, 0.5, 59, 29}, Color::fromRGB255(80, 146, 236), Color::fromRGB255(34, 100, 206),
-                              5);
-                     outline(c, {0, 0, 60, 30}, 5, Color::fromWhite(0, 0.35));
-                 }});
+    p.push_back(
+        {"btnbk2_blue", {60, 30}, [](BitmapContext& c) {
+             gradient(c, {0.5, 0.5, 59, 29}, Color::fromRGB255(80, 146, 236), Color::fromRGB255(34, 100, 206), 5);
+             outline(c, {0, 0, 60, 30}, 5, Color::fromWhite(0, 0.35));
+         }});
     // The layout switch: a grid of books in the grid, lines of rows in the list.
     p.push_back({"btntopcase", {60, 30}, [](BitmapContext& c) {
                      c.setFillColor(Color::white());

@@ -64,6 +64,8 @@ public:
 
     // "author ［ 12.3% ］"
     static std::string authorText(const std::string& author, double percent);
+    // The title in the system font of that size, dark grey, with those insets.
+    static void setButton(ui::Button& button, double fontSize, const std::string& title, gfx::EdgeInsets insets);
 
 protected:
     BooklistCell(double width, double height);
@@ -72,7 +74,6 @@ protected:
 
 private:
     std::shared_ptr<ui::Button> genBtnItem(const gfx::Rect& frame, const std::string& background);
-    static void setButton(ui::Button& button, double fontSize, const std::string& title, gfx::EdgeInsets insets);
 
     double m_width{0};
     double m_height{0};

@@ -10,6 +10,7 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
+#include "shelf/BooklistCell.h"
 #include "shelf/ShelfCategoryEdits.h"
 #include "shelf/ShelfHost.h"
 #include "shelf/ShelfNotifications.h"
@@ -81,6 +82,12 @@ std::shared_ptr<ui::Button> MainCategoryMenu::genBtnItem(const gfx::Rect& frame,
     if (!background.empty())
         b->setBackgroundImage(ui::BundleImage::named(background));
     return b;
+}
+
+void MainCategoryMenu::setButton(ui::Button& button, double fontSize, const std::string& title,
+                                 gfx::EdgeInsets insets) {
+    // The list rows' action buttons are dressed the same way.
+    BooklistCell::setButton(button, fontSize, title, insets);
 }
 
 void MainCategoryMenu::setEditImage(const std::string& name) {

@@ -79,6 +79,11 @@ public:
     // The row view of a visible row.
     MainCategoryCell* rowView(int row) const;
 
+    // A custom button with that frame and background picture (none for an empty name).
+    static std::shared_ptr<ui::Button> genBtnItem(const gfx::Rect& frame, const std::string& background);
+    // The title in the system font of that size, dark grey, with those insets.
+    static void setButton(ui::Button& button, double fontSize, const std::string& title, gfx::EdgeInsets insets);
+
     // TableViewDataSource / TableViewDelegate
     int64_t numberOfRows(ui::TableView&, int64_t) override { return static_cast<int64_t>(m_allCategories.size()); }
     std::shared_ptr<ui::TableViewCell> cellForRow(ui::TableView&, const ui::IndexPath&) override;
@@ -104,7 +109,6 @@ private:
     void buildPanel();
     void returnPanelToPlace();
     void setEditImage(const std::string& name);
-    std::shared_ptr<ui::Button> genBtnItem(const gfx::Rect& frame, const std::string& background);
 
     std::shared_ptr<ui::TableView> m_table{};
     std::vector<CategoryRecord> m_allCategories{};

@@ -149,8 +149,8 @@ void MainViewController::buildTopBar() {
     view()->addSubview(m_topBar);
     m_btnSwitchBooksLayout = ui::Button::create(ui::ButtonType::Custom);
     m_btnSwitchBooksLayout->setFrame(gfx::Rect(6, 7, 60, 30));
-    m_btnSwitchBooksLayout->setTitle("列表");
     m_btnSwitchBooksLayout->setTitleColor(gfx::Color::white());
+    layoutButtonLook();
     m_topBar->addSubview(m_btnSwitchBooksLayout);
     m_btnTitle = ui::Button::create(ui::ButtonType::Custom);
     m_btnTitle->setFrame(gfx::Rect(w / 2 - 80, 5, 160, 34));
@@ -239,6 +239,7 @@ void MainViewController::viewDidLoad() {
 
     ui::Application::shared().setStatusBarHidden(false);
     m_booksLayoutStyle = 1;
+    layoutButtonLook();
 
     const bool firstLoad = !startedUp().exchange(true);
     if (firstLoad) {
@@ -253,10 +254,12 @@ void MainViewController::viewDidLoad() {
     if (!m_mainDBReady)
         tip("严重错误，创建本地数据失败", 2);
 
-    // The picture carries the menu's arrow at its right, which the title keeps clear of.
+    // The picture carries the menu's arrow at its right, which the title keeps
+    // 13 points clear of: the title is centred in what is left of the button
+    // (the platform's title insets would cut a title fitted to its text).
     if (auto img = ui::BundleImage::named("main_btn_title.png"); !img.isNull()) {
         m_btnTitle->setBackgroundImage(img);
-        m_btnTitle->setTitleEdgeInsets({0, 0, 0, 13});
+        m_btnTitle->setContentEdgeInsets({0, 0, 0, 13});
     }
     wireButton(*m_btnTitle, &MainViewController::showCategoryMenu);
     editButtonLook(false);

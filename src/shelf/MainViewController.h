@@ -138,6 +138,10 @@ public:
     void notifyUpdateRZBooks(const core::Value& record);
     void notifyNewMessage(const core::Value& record);
     void notifyUpdateRZBooksImage(const core::Value& badges);
+    // Worker side of the badge update: for every key of the badge record, the
+    // first book of the list with that site id, as (row id, newest chapter id).
+    static std::vector<std::pair<int64_t, int64_t>> updateNewImage(const std::vector<BookRecord>& books,
+                                                                   const core::Value& badges);
 
     // --- tabs, alerts and edit mode ---
     void tabBarDidSelectItem(int tag);
@@ -240,10 +244,13 @@ private:
     void buildTabBar();
     void refreshTabBar();
     void editButtonLook(bool on);
+    void layoutButtonLook();
     DownManager* downManager() const;
     bool isDownloading(int64_t rzBookId) const;
     // The category menu: jump (false) or move the selected books (true).
     void showCategoryMenuForMove(bool moveMode, bool enableEdit);
+    // Main-thread side of the badge update: the worker's matches written into the shown records.
+    void applyNewChapterIds(const std::vector<std::pair<int64_t, int64_t>>& found);
 
     std::shared_ptr<CheckLoginWithInfo> m_checkLogin{};
     std::shared_ptr<IGetBookInfo> m_iGetBookInfo{};
@@ -280,7 +287,6 @@ private:
     std::shared_ptr<CheckRZBookUpdate> m_checkRZBookUpdate{};
     std::shared_ptr<ui::AlertView> m_alert{};
     std::shared_ptr<ui::ActionSheet> m_sheet{};
-    bool m_moveOneBook{false};
     std::weak_ptr<ui::ViewController> m_reader{};
     bool m_isReadingBook{false};
     bool m_isInMainView{false};

@@ -199,9 +199,6 @@ void MainViewController::didShowViewController(ui::NavigationController&, ui::Vi
         m_isReadingBook = true;
     } else {
         m_isReadingBook = false;
-        // Back on the shelf from a reader: what was read last moves up.
-        if (&vc == this)
-            notifyReloadAllBooks();
     }
 }
 
@@ -259,19 +256,23 @@ void MainViewController::switchEditEnable(bool on) {
 }
 
 void MainViewController::btnSwitchBooksLayoutClick() {
-    if (m_booksLayoutStyle == 1) {
-        m_booksLayoutStyle = 2;
-        m_btnSwitchBooksLayout->setTitle("书架");
-        if (auto img = ui::BundleImage::named("btntoplist.png"); !img.isNull())
-            m_btnSwitchBooksLayout->setImage(img);
-    } else {
-        m_booksLayoutStyle = 1;
-        m_btnSwitchBooksLayout->setTitle("列表");
-        if (auto img = ui::BundleImage::named("btntopcase.png"); !img.isNull())
-            m_btnSwitchBooksLayout->setImage(img);
-    }
+    m_booksLayoutStyle = m_booksLayoutStyle == 1 ? 2 : 1;
+    layoutButtonLook();
     m_dictBookChoose.clear();
     switchBooksLayoutStyle();
+}
+
+void MainViewController::layoutButtonLook() {
+    if (!m_btnSwitchBooksLayout)
+        return;
+    const bool list = m_booksLayoutStyle == 2;
+    // The picture tells the layout; without it, the title names the other one.
+    if (auto img = ui::BundleImage::named(list ? "btntoplist.png" : "btntopcase.png"); !img.isNull()) {
+        m_btnSwitchBooksLayout->setBackgroundImage(img);
+        m_btnSwitchBooksLayout->setTitle("");
+    } else {
+        m_btnSwitchBooksLayout->setTitle(list ? "书架" : "列表");
+    }
 }
 
 void MainViewController::initialMainViewMenu() {
@@ -302,7 +303,7 @@ void MainViewController::showBottomMenu() {
     if (auto img =
             ui::BundleImage::named(site ? "v2_main_menu_bottom_btn_downqueue.png" : "v2_main_menu_bottom_btn_move.png");
         !img.isNull())
-        fourth->setImage(img);
+        fourth->setBackgroundImage(img);
     fourth->setTitle(site ? "下载管理" : "移动");
     m_bottomMenu->btnSecond()->setEnabled(site);
 }
@@ -328,8 +329,6 @@ void MainViewController::showCategoryMenuForMove(bool moveMode, bool enableEdit)
 }
 
 void MainViewController::closeCategoryMenu() {
-    // A move from a list row that was not made ends with the menu.
-    m_moveOneBook = false;
     if (m_categoryMenu)
         m_categoryMenu->close();
 }
@@ -521,16 +520,6 @@ void MainViewController::bottomMenuFourthClick() {
 }
 
 void MainViewController::categoryChooseWithId(int64_t categoryId) {
-    if (m_moveOneBook) {
-        // A list row's move: that one book, whether or not edit mode is on.
-        m_moveOneBook = false;
-        const auto selection = m_dictBookChoose.take([](int64_t) { return false; });
-        BookTB::updateBooks(ShelfDeleteLists::movableBookIds(selection), ShelfDeleteLists::moveTarget(categoryId));
-        notifyReloadAllBooks();
-        if (m_isEditing)
-            switchEditEnable(true);
-        return;
-    }
     moveSelectedBooksToCategory(categoryId);
     m_isEditing = !m_isEditing;
     switchEditEnable(m_isEditing);

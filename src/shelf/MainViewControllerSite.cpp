@@ -14,6 +14,7 @@
 #include "foundation/widgets/ProgressHUD.h"
 #include "foundation/widgets/RZAlertView.h"
 #include "foundation/widgets/StatusBarOverlay.h"
+#include "platform/core/Thread.h"
 #include "site/BookContentDownloader.h"
 #include "site/BookFavorite.h"
 #include "site/CheckLoginWithInfo.h"
@@ -281,7 +282,6 @@ void MainViewController::notifyMoveBook(const core::Value& info) {
     // The row's tap just before may have toggled the book out of a selection
     // that held it; the move is of exactly this book.
     m_dictBookChoose.selectOnly(BookSelectionInfo::fromValue(info));
-    m_moveOneBook = true;
     showCategoryMenuForMove(true, true);
 }
 
@@ -357,17 +357,55 @@ void MainViewController::notifyNewMessage(const core::Value& record) {
 }
 
 void MainViewController::notifyUpdateRZBooksImage(const core::Value& badges) {
-    // The newest chapter ids go into the shown records here, on the main
-    // thread, so no worker writes records the shelf views are reading.
+    if (!badges.asMap())
+        return;
+    // The worker matches on copies; what it finds is written into the shown
+    // records here, on the main thread, so no worker writes records that the
+    // shelf views are reading or that a reload is replacing.
+    std::vector<BookRecord> books;
+    {
+        std::lock_guard lock(m_locker);
+        books = *m_allBooks;
+    }
+    std::weak_ptr<MainViewController> weak = weakSelf();
+    core::Thread::detach(
+        [weak, books = std::move(books), badges] {
+            auto found = updateNewImage(books, badges);
+            core::RunLoop::runOnMain(
+                [weak, found = std::move(found)] {
+                    if (auto self = weak.lock())
+                        self->applyNewChapterIds(found);
+                },
+                false);
+        },
+        "new-chapters");
+}
+
+std::vector<std::pair<int64_t, int64_t>> MainViewController::updateNewImage(const std::vector<BookRecord>& books,
+                                                                            const core::Value& badges) {
+    std::vector<std::pair<int64_t, int64_t>> found;
     const auto* entries = badges.asMap();
     if (!entries)
-        return;
-    std::lock_guard lock(m_locker);
+        return found;
     for (const auto& [key, value] : *entries) {
         const int64_t rzid = std::atoll(key.c_str());
-        for (auto& b : *m_allBooks) {
+        for (const auto& b : books) {
             if (b.rzId == rzid) {
-                b.lstChapterId = value.asInt().value_or(b.lstChapterId);
+                if (auto id = value.asInt())
+                    found.emplace_back(b.bid, *id);
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+void MainViewController::applyNewChapterIds(const std::vector<std::pair<int64_t, int64_t>>& found) {
+    std::lock_guard lock(m_locker);
+    for (const auto& [bid, chapterId] : found) {
+        for (auto& b : *m_allBooks) {
+            if (b.bid == bid) {
+                b.lstChapterId = chapterId;
                 break;
             }
         }

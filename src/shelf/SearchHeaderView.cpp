@@ -29,6 +29,7 @@ void SearchHeaderView::setup() {
     m_schBar->setFrame({0, 0, w - 50, 44});
     m_schBar->setAutoresizingMask(ui::FlexibleWidth);
     m_schBar->setBackgroundColor(gfx::Color::clear());
+    m_schBar->setBackgroundImage(ui::BundleImage::named("searchbg.png"));
     m_schBar->setPlaceholder("请输入要查找的关键字");
     m_schBar->setShowsCancelButton(false);
     addSubview(m_schBar);

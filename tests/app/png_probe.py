@@ -73,10 +73,12 @@ def main(op, args):
     if op in ("diff", "differ", "same"):
         a, b = load(args[0]), load(args[1])
         x0, y0, x1, y1 = map(int, args[2:6])
+        # The second picture's box may sit dy points lower (content that moved down).
+        dy = int(args[6]) if len(args) > 6 else 0
         # A percentage looks at every point; a yes-or-no at every other one,
         # and wants more than 50 of those to change.
         step = 1 if op == "diff" else 2
-        pa, pb = box(a, x0, y0, x1, y1, step), box(b, x0, y0, x1, y1, step)
+        pa, pb = box(a, x0, y0, x1, y1, step), box(b, x0, y0 + dy, x1, y1 + dy, step)
         changed = sum(1 for p, q in zip(pa, pb) if p != q)
         if op == "diff":
             print(f"{100.0 * changed / max(len(pa), 1):.1f}")

@@ -359,6 +359,62 @@ std::vector<Picture> pictures() {
     p.push_back({"main_chaptermenu_btnAdd", {45, 27}, [=](BitmapContext& c) {
                      menuButton(c, {45, 27}, glyphPlus, blueTop, blueBottom);
                  }});
+    // The main screen's top bar, its shadow, its buttons and the store hint.
+    p.push_back({"topbg.9", {8, 44}, [](BitmapContext& c) {
+                     gradient(c, {0, 0, 8, 44}, Color::fromRGB255(142, 162, 188), Color::fromRGB255(108, 128, 156));
+                     c.setFillColor(Color::fromRGB255(84, 102, 128));
+                     c.fillRect({0, 43, 8, 1});
+                 }});
+    p.push_back({"topbgShadow", {8, 5}, [](BitmapContext& c) {
+                     gradient(c, {0, 0, 8, 5}, Color::fromWhite(0, 0.3), Color::fromWhite(0, 0));
+                 }});
+    p.push_back({"main_btn_title", {160, 34}, [](BitmapContext& c) {
+                     // The menu's arrow at the right; the title keeps 13 points clear of it.
+                     polygon(c, {{143, 14}, {153, 14}, {148, 20}}, Color::fromWhite(1, 0.9));
+                 }});
+    p.push_back({"btnbk2", {60, 30}, [](BitmapContext& c) {
+                     gradient(c, {0.5, 0.5, 59, 29}, Color::fromWhite(0.98), Color::fromWhite(0.84), 5);
+                     outline(c, {0, 0, 60, 30}, 5, Color::fromWhite(0, 0.35));
+                 }});
+    p.push_back(
+        {"btnbk2_blue", {60, 30}, [](BitmapContext& c) {
+             gradient(c, {0.5, 0.5, 59, 29}, Color::fromRGB255(80, 146, 236), Color::fromRGB255(34, 100, 206), 5);
+             outline(c, {0, 0, 60, 30}, 5, Color::fromWhite(0, 0.35));
+         }});
+    // The layout switch: a grid of books in the grid, lines of rows in the list.
+    p.push_back({"btntopcase", {60, 30}, [](BitmapContext& c) {
+                     c.setFillColor(Color::white());
+                     for (int row = 0; row < 2; ++row)
+                         for (int col = 0; col < 3; ++col)
+                             c.fillRect({19.0 + col * 8, 7.0 + row * 9, 6, 7});
+                 }});
+    p.push_back({"btntoplist", {60, 30}, [](BitmapContext& c) {
+                     c.setFillColor(Color::white());
+                     for (int row = 0; row < 3; ++row) {
+                         c.fillRect({19, 8.0 + row * 5.5, 4, 3});
+                         c.fillRect({25, 8.0 + row * 5.5, 16, 3});
+                     }
+                 }});
+    p.push_back({"arrow_storetip", {30, 30}, [](BitmapContext& c) {
+                     const Color k = Color::fromRGB255(230, 80, 40);
+                     c.setFillColor(k);
+                     c.fillRect({10, 2, 10, 14});
+                     polygon(c, {{2, 14}, {28, 14}, {15, 28}}, k);
+                 }});
+    p.push_back({"cloud_storetip", {120, 80}, [](BitmapContext& c) {
+                     // A speech bubble whose body lets the text under it show.
+                     const Color k = Color::fromRGB255(24, 64, 120);
+                     c.setFillColor(Color(k.r(), k.g(), k.b(), 0.45));
+                     c.beginPath();
+                     c.addRoundedRect({4, 12, 112, 52}, 12);
+                     c.fillPath();
+                     polygon(c, {{70, 63}, {88, 63}, {82, 76}}, Color(k.r(), k.g(), k.b(), 0.45));
+                     c.setStrokeColor(Color::fromWhite(1, 0.85));
+                     c.setLineWidth(1.5);
+                     c.beginPath();
+                     c.addRoundedRect({4.75, 12.75, 110.5, 50.5}, 12);
+                     c.strokePath();
+                 }});
     return p;
 }
 

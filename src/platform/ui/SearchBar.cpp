@@ -95,9 +95,18 @@ void SearchBar::layoutSubviews() {
     m_field->setFrame({6, (b.height() - 31) / 2, right - 6, 31});
 }
 
+void SearchBar::setBackgroundImage(gfx::Image image) {
+    m_backgroundImage = std::move(image);
+    setNeedsDisplay();
+}
+
 void SearchBar::draw(gfx::Context& ctx, const gfx::Rect&) {
     const gfx::Rect b = bounds();
     ctx.clipToRect(b);
+    if (!m_backgroundImage.isNull()) {
+        ctx.drawImage(m_backgroundImage, b);
+        return;
+    }
     auto lighter = [](const gfx::Color& c, double f) {
         return gfx::Color(c.r() + (1 - c.r()) * f, c.g() + (1 - c.g()) * f, c.b() + (1 - c.b()) * f, c.alpha());
     };

@@ -30,6 +30,8 @@ public:
     void setText(std::string t);
     void setPlaceholder(std::string p);
     void setTintColor(gfx::Color c);
+    // A picture stretched over the bar in place of the tinted gradient.
+    void setBackgroundImage(gfx::Image image);
     void setShowsCancelButton(bool show);
     bool showsCancelButton() const { return m_cancel != nullptr && !m_cancel->isHidden(); }
     void setDelegate(std::weak_ptr<SearchBarDelegate> d) { m_delegate = std::move(d); }
@@ -57,6 +59,7 @@ private:
     std::shared_ptr<Button> m_cancel;
     std::weak_ptr<SearchBarDelegate> m_delegate;
     gfx::Color m_tint = gfx::Color::fromRGB255(120, 141, 169);
+    gfx::Image m_backgroundImage{};
 };
 
 } // namespace pw::ui

@@ -121,22 +121,22 @@ TEST_F(PageViewControllerTest, TapsFollowTheMenuState) {
     // Pans are ignored while a menu is open.
     screen->showReadPageMenu();
     const int64_t at = screen->pageMgr()->currPage()->start;
-    screen->handlePan(PageViewController::PanPhase::Began, {300, 200});
-    screen->handlePan(PageViewController::PanPhase::Ended, {10, 200});
+    screen->handleRZViewPan(PageViewController::PanPhase::Began, {300, 200});
+    screen->handleRZViewPan(PageViewController::PanPhase::Ended, {10, 200});
     EXPECT_EQ(screen->pageMgr()->currPage()->start, at);
 }
 
 TEST_F(PageViewControllerTest, TurningPastTheChapterEndEntersTheNext) {
     auto screen = open();
     for (int i = 0; i < 50 && screen->chapters().chapterId == offsets[0]; ++i) {
-        screen->handleTap({300, 400});
+        screen->handleRZViewTap({300, 400});
         runPreloads();
     }
     EXPECT_EQ(screen->chapters().chapterId, offsets[1]);
     EXPECT_EQ(screen->statusView()->bookName(), "第二章");
     EXPECT_EQ(screen->pageMgr()->currPage()->start, 0);
     for (int i = 0; i < 50 && screen->tips().empty(); ++i) {
-        screen->handleTap({300, 400});
+        screen->handleRZViewTap({300, 400});
         runPreloads();
     }
     EXPECT_EQ(screen->tips(), std::vector<std::string>{"已到达末尾"});
@@ -244,7 +244,7 @@ TEST_F(PageViewControllerTest, MenuCommandsLeaveTheirStates) {
     screen->setPageState(0);
     screen->handleAutoScrollBtnChoose(0);
     EXPECT_TRUE(screen->pageMgr()->isAutoScrolling());
-    screen->handleTap({160, 240});
+    screen->handleRZViewTap({160, 240});
     EXPECT_EQ(screen->pageState(), 0);
     EXPECT_FALSE(screen->pageMgr()->isAutoScrolling());
 }
@@ -290,13 +290,13 @@ TEST_F(PageViewControllerTest, SiteBookCrossesIntoStoredChaptersOnly) {
     screen->content = u"第1章\n\n" + std::u16string(600, u'x');
     show(screen);
     for (int i = 0; i < 40 && screen->chapters().chapterId == 1; ++i) {
-        screen->handleTap({300, 400});
+        screen->handleRZViewTap({300, 400});
         runPreloads();
     }
     EXPECT_EQ(screen->chapters().chapterId, 2);
     EXPECT_EQ(screen->statusView()->bookName(), "第2章");
     for (int i = 0; i < 40 && !screen->downloadPrompt(); ++i) {
-        screen->handleTap({300, 400});
+        screen->handleRZViewTap({300, 400});
         runPreloads();
     }
     ASSERT_TRUE(screen->downloadPrompt());
@@ -324,7 +324,7 @@ TEST_F(PageViewControllerTest, TxtPlaceSurvivesClosingAndReopening) {
     };
     auto screen = openTxt();
     for (int i = 0; i < 3; ++i) {
-        screen->handleTap({300, 400});
+        screen->handleRZViewTap({300, 400});
         settle();
         runPreloads();
     }

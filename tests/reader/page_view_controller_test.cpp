@@ -175,6 +175,29 @@ TEST_F(PageViewControllerTest, FullScreenAndRotation) {
     EXPECT_FALSE(ui::Application::shared().isStatusBarHidden()); // the shelf shows it again
 }
 
+// A screen pushed over the reader shows the status bar, and a chapter picked
+// there opens while the reader is the smaller screen below it; once back and
+// full screen again the page is drawn for the whole screen, not centred in it.
+TEST_F(PageViewControllerTest, PageFillsTheScreenAgainAfterAScreenAboveIt) {
+    auto screen = open();
+    advance(0.6);
+    const gfx::Size whole = screen->pageMgr()->currPage()->pageImage.size();
+    nav->pushViewController(ui::ViewController::create(), false);
+    settle();
+    ASSERT_FALSE(ui::Application::shared().isStatusBarHidden());
+    nav->popViewControllerAnimated(false);
+    screen->chapters().openUmdFileWithChapterOffset(offsets[1], -1);
+    settle();
+    EXPECT_LT(screen->pageMgr()->currPage()->pageImage.size().height, whole.height);
+    advance(0.6);
+    runPreloads();
+    EXPECT_TRUE(ui::Application::shared().isStatusBarHidden());
+    EXPECT_EQ(screen->view()->frame(), gfx::Rect(0, 0, 320, 480));
+    EXPECT_EQ(screen->pageMgr()->currPage()->pageImage.size(), whole);
+    EXPECT_EQ(screen->pageMgr()->currPage()->start, 0);
+    EXPECT_EQ(screen->statusView()->bookName(), "第二章");
+}
+
 // Coming back to the foreground stops automatic scrolling; a rotation lays
 // the pages out for the new size.
 TEST_F(PageViewControllerTest, ForegroundAndRotation) {

@@ -168,6 +168,14 @@ TEST_F(PageViewControllerTest, FullScreenAndRotation) {
     EXPECT_EQ(screen->view()->frame(), gfx::Rect(0, 0, 320, 480));
     EXPECT_TRUE(screen->shouldAutorotateToInterfaceOrientation(device::Orientation::Portrait));
     EXPECT_FALSE(screen->shouldAutorotateToInterfaceOrientation(device::Orientation::PortraitUpsideDown));
+    // A tap that closes a menu puts a status bar shown meanwhile away again.
+    for (auto open : {&PageViewController::showReadPageMenu, &PageViewController::showPageDownMenu}) {
+        ((*screen).*open)();
+        ui::Application::shared().setStatusBarHidden(false);
+        screen->handleRZViewTap({300, 400});
+        EXPECT_EQ(screen->pageState(), 0);
+        EXPECT_TRUE(ui::Application::shared().isStatusBarHidden());
+    }
     screen->pageMgr()->rzConfig()->setRotateLock(true);
     EXPECT_FALSE(screen->shouldAutorotateToInterfaceOrientation(device::Orientation::Portrait));
     nav->popViewControllerAnimated(false);

@@ -54,6 +54,9 @@ bool FrontEnd::open() {
         return false;
     }
     SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0"); // touches come as touches, not as a mouse too
+    // The software renderer below draws into the window's own surface; without
+    // this SDL backs that surface with a GL texture, loading the GL stack anyway.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     const int pw = static_cast<int>(std::lround(m_options.width * m_options.scale));
     const int ph = static_cast<int>(std::lround(m_options.height * m_options.scale));
     m_window.reset(

@@ -4,15 +4,6 @@
 
 namespace pw {
 
-void ColorPickerBox::handleTouch(const gfx::Rect& pickerBounds, gfx::Point p) {
-    const auto touch = colorPickerTouch(colorPickerAreas(pickerBounds), p, m_rightColorHue);
-    if (!touch)
-        return;
-    if (touch->fromStrip)
-        m_rightColorHue = touch->hsb.hue;
-    colorPicked(gfx::Color::fromHSB(touch->hsb));
-}
-
 void ColorPickerBox::colorPicked(const gfx::Color& colour) {
     m_usePresetColor = false;
     m_currPickColor = colour;
@@ -25,14 +16,14 @@ void ColorPickerBox::preset(int which) {
     m_presetColor = which;
     const auto pair = colorPickerPreset(which);
     if (auto d = m_delegate.lock(); d && pair)
-        d->pickingPresetColors(pair->background, pair->font);
+        d->pickingPresetBackgroundColor(pair->background, pair->font);
 }
 
 void ColorPickerBox::confirm() {
     if (auto d = m_delegate.lock()) {
         if (m_usePresetColor) {
             if (const auto pair = colorPickerPreset(m_presetColor))
-                d->pickedPresetColors(pair->background, pair->font);
+                d->pickedPresetBackgroundColor(pair->background, pair->font);
         } else if (m_currPickColor) {
             d->colorPickConfirm(*m_currPickColor);
         }

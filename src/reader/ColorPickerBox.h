@@ -20,8 +20,6 @@ public:
         : m_delegate(std::move(delegate)), m_orgBgColor(orgBgColor), m_orgFontColor(orgFontColor),
           m_useBackgroundImage(useBackgroundImage), m_backgroundImageTag(backgroundImageTag) {}
 
-    // The picker view's touch, with its bounds; a strip touch moves the grid's hue.
-    void handleTouch(const gfx::Rect& pickerBounds, gfx::Point p);
     void colorPicked(const gfx::Color& colour);
     void day() { preset(1); }
     void smooth() { preset(2); }
@@ -30,7 +28,6 @@ public:
     void cancel();
     void reset();
 
-    double rightColorHue() const { return m_rightColorHue; }
     const std::optional<gfx::Color>& currPickColor() const { return m_currPickColor; }
     bool usePresetColor() const { return m_usePresetColor; }
     bool closed() const { return m_closed; }
@@ -47,7 +44,6 @@ private:
     std::optional<gfx::Color> m_currPickColor;
     bool m_usePresetColor = false;
     int m_presetColor = 0;
-    double m_rightColorHue = 0.6;
     bool m_closed = false;
 };
 

@@ -13,8 +13,8 @@ public:
     virtual void colorPickCancel(const gfx::Color& orgBackground, const gfx::Color& orgFont, bool useBackgroundImage,
                                  int backgroundImageTag) = 0;
     virtual void colorPickConfirm(const gfx::Color& colour) = 0;
-    virtual void pickedPresetColors(const gfx::Color&, const gfx::Color&) {}
-    virtual void pickingPresetColors(const gfx::Color&, const gfx::Color&) {}
+    virtual void pickedPresetBackgroundColor(const gfx::Color&, const gfx::Color&) {}
+    virtual void pickingPresetBackgroundColor(const gfx::Color&, const gfx::Color&) {}
 };
 
 } // namespace pw

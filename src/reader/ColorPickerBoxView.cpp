@@ -34,20 +34,14 @@ void ColorPickerBoxView::build(const gfx::Rect& rect) {
     cPicker = ColorPickerView::create({0, 10, rect.width(), rect.height() - 65});
     cPicker->setAutoresizingMask(ui::FlexibleWidth);
     std::weak_ptr<ColorPickerBoxView> weak = std::static_pointer_cast<ColorPickerBoxView>(shared_from_this());
-    cPicker->onTouch = [weak](gfx::Point p) {
-        auto self = weak.lock();
-        if (!self || !self->m_box)
-            return;
-        self->m_box->handleTouch(self->cPicker->bounds(), p);
-        self->cPicker->setRightColorHue(self->m_box->rightColorHue());
-    };
+    cPicker->delegate = std::static_pointer_cast<ColorPickerDelegate>(weak.lock());
     container->addSubview(cPicker);
 
     const double y = cPicker->frame().maxY() + 2;
     auto make = [&](double x, const char* image, const char* title, void (ColorPickerBox::*choice)()) {
-        auto b = button({x, y, 45, 45}, image);
+        auto b = genBtnItemWithFrame({x, y, 45, 45}, image);
         if (*title)
-            setTitle(*b, 12, title);
+            setButton(*b, 12, title);
         b->addTarget(
             [weak, choice](ui::Control&) {
                 if (auto self = weak.lock())
@@ -67,6 +61,11 @@ void ColorPickerBoxView::build(const gfx::Rect& rect) {
     btnCancel = make(135, "round_btn.png", "取消", &ColorPickerBox::cancel);
     btnConfirm = make(190, "round_btn.png", "确定", &ColorPickerBox::confirm);
     btnReset = make(245, "round_btn.png", "重置", &ColorPickerBox::reset);
+}
+
+void ColorPickerBoxView::colorPicked(const gfx::Color& colour) {
+    if (m_box)
+        m_box->colorPicked(colour);
 }
 
 void ColorPickerBoxView::act(void (ColorPickerBox::*choice)()) {

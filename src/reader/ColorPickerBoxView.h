@@ -13,7 +13,7 @@
 
 namespace pw {
 
-class ColorPickerBoxView : public ui::View {
+class ColorPickerBoxView : public ui::View, public ColorPickerDelegate {
 public:
     static std::shared_ptr<ColorPickerBoxView> create(const gfx::Rect& frame) {
         return View::create<ColorPickerBoxView>(frame);
@@ -25,6 +25,8 @@ public:
     void genAndShow(const gfx::Rect& rect);
     void showWithAnimate();
     void close();
+    // ColorPickerDelegate: the picker's colour goes to the box's choices.
+    void colorPicked(const gfx::Color& colour) override;
 
     ColorPickerBox* box() const { return m_box.get(); }
     std::shared_ptr<ui::View> container;

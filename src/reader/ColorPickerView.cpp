@@ -11,11 +11,26 @@ void ColorPickerView::didCreate() {
     // A press alone picks too: the recogniser reports from the first touch.
     m_pan = ui::PanGestureRecognizer::create([weak](ui::GestureRecognizer& g) {
         auto self = std::static_pointer_cast<ColorPickerView>(weak.lock());
-        if (self && self->onTouch)
-            self->onTouch(g.locationInView(self.get()));
+        if (self)
+            self->handleViewPan(g.locationInView(self.get()));
     });
     m_pan->maximumNumberOfTouches = 1;
     addGestureRecognizer(m_pan);
+}
+
+void ColorPickerView::handleViewPan(gfx::Point p) {
+    const auto touch = colorPickerTouch(colorPickerAreas(bounds()), p, m_rightColorHue);
+    if (!touch)
+        return;
+    const auto colour = gfx::Color::fromHSB(touch->hsb);
+    if (touch->fromStrip) {
+        setRightColorHue(touch->hsb.hue);
+        m_rightColorPicked = colour;
+    } else {
+        m_leftColorPicked = colour;
+    }
+    if (auto d = delegate.lock())
+        d->colorPicked(colour);
 }
 
 void ColorPickerView::setRightColorHue(double hue) {

@@ -32,8 +32,8 @@ void PageBottomMenu::build() {
     const char* const titles[5] = {"书签", "更新提醒", "更新", "跳转", "设置面板"};
     std::shared_ptr<ui::Button>* slots[5] = {&btnAddBookmark, &btnNotifyUpdate, &btnUpdate, &btnJump, &btnMoreSettings};
     for (int i = 0; i < 5; ++i) {
-        auto b = button(frames[i], images[i]);
-        setTitle(*b, 12, titles[i], {32, 0, 0, 0});
+        auto b = genBtnItemWithFrame(frames[i], images[i]);
+        setButton(*b, 12, titles[i], {32, 0, 0, 0});
         row->addSubview(b);
         *slots[i] = b;
     }

@@ -17,10 +17,10 @@ void PageBottomSubMenu::build() {
     face->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
     addSubview(face);
     const auto frames = pageBottomSubMenuButtons(bounds().size);
-    btnFirst = button(frames[0], "v2_icon_read_btn_bg2.png");
-    btnSecond = button(frames[1], "v2_icon_read_btn_bg2.png");
+    btnFirst = genBtnItemWithFrame(frames[0], "v2_icon_read_btn_bg2.png");
+    btnSecond = genBtnItemWithFrame(frames[1], "v2_icon_read_btn_bg2.png");
     for (const auto& b : {btnFirst, btnSecond}) {
-        setTitle(*b, 14, "");
+        setButton(*b, 14, "");
         addSubview(b);
     }
 }

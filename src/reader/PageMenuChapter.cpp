@@ -10,9 +10,9 @@ void PageMenuChapter::didCreate() {
 }
 
 void PageMenuChapter::build() {
-    btnChaptersAndBookmark = readermenu::button(bounds(), "v2_icon_read_dir.png", false);
+    btnChaptersAndBookmark = readermenu::genBtnItemWithFrame(bounds(), "v2_icon_read_dir.png", false);
     btnChaptersAndBookmark->setBackgroundColor(readermenu::panelColour());
-    readermenu::setTitle(*btnChaptersAndBookmark, 12, "书签目录", {43, -8, 0, 0});
+    readermenu::setButton(*btnChaptersAndBookmark, 12, "书签目录", {43, -8, 0, 0});
     addSubview(btnChaptersAndBookmark);
 }
 

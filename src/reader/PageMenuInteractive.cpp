@@ -14,9 +14,9 @@ void PageMenuInteractive::build() {
     face->setBackgroundColor(readermenu::panelColour());
     face->setAutoresizingMask(ui::FlexibleLeftMargin | ui::FlexibleWidth | ui::FlexibleRightMargin);
     addSubview(face);
-    btnZoom = readermenu::button(bounds(), "v2_icon_read_interactive_btn.png", false);
+    btnZoom = readermenu::genBtnItemWithFrame(bounds(), "v2_icon_read_interactive_btn.png", false);
     btnZoom->setAutoresizingMask(ui::FlexibleLeftMargin);
-    readermenu::setTitle(*btnZoom, 12, "互 动", {43, -8, 0, 0});
+    readermenu::setButton(*btnZoom, 12, "互 动", {43, -8, 0, 0});
     addSubview(btnZoom);
 }
 

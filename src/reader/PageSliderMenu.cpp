@@ -16,23 +16,23 @@ void PageSliderMenu::build() {
     face->setBackgroundColor(panelColour());
     face->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
     addSubview(face);
-    btnDecrease = button({20, 32, 38, 38}, "v2_icon_read_decrease.png");
-    setTitle(*btnDecrease, 20, "−");
-    btnIncrease = button({242, 32, 38, 38}, "v2_icon_read_increase.png");
-    setTitle(*btnIncrease, 20, "+");
+    btnDecrease = genBtnItemWithFrame({20, 32, 38, 38}, "v2_icon_read_decrease.png");
+    setButton(*btnDecrease, 20, "−");
+    btnIncrease = genBtnItemWithFrame({242, 32, 38, 38}, "v2_icon_read_increase.png");
+    setButton(*btnIncrease, 20, "+");
     addSubview(btnDecrease);
     addSubview(btnIncrease);
-    lblTitle = label({75, 10, 150, 21}, 14, "");
+    lblTitle = genLabelWithFrame({75, 10, 150, 21}, 14, "");
     lblTitle->setTextAlignment(gfx::TextAlignment::Center);
     addSubview(lblTitle);
     slider = View::create<ui::Slider>(gfx::Rect(70, 39, 160, 23));
     addSubview(slider);
     if (showChapterNav) {
         const double width = (w - 13) / 2;
-        btnPrevChapter = button({6, h - 45, width, 38}, "v2_icon_read_btn_bg2.png");
-        btnNextChapter = button({w - width - 6, h - 45, width - 1, 38}, "v2_icon_read_btn_bg2.png");
-        setTitle(*btnPrevChapter, 14, "上一章");
-        setTitle(*btnNextChapter, 14, "下一章");
+        btnPrevChapter = genBtnItemWithFrame({6, h - 45, width, 38}, "v2_icon_read_btn_bg2.png");
+        btnNextChapter = genBtnItemWithFrame({w - width - 6, h - 45, width - 1, 38}, "v2_icon_read_btn_bg2.png");
+        setButton(*btnPrevChapter, 14, "上一章");
+        setButton(*btnNextChapter, 14, "下一章");
         addSubview(btnPrevChapter);
         addSubview(btnNextChapter);
     }

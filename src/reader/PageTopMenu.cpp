@@ -32,19 +32,19 @@ void PageTopMenu::build() {
     bar->setAutoresizingMask(ui::FlexibleWidth);
     addSubview(bar);
 
-    btnTopBack = button({5, 6, 48, 32}, "v2_icon_read_back.png", false);
-    setTitle(*btnTopBack, 12, "书架");
+    btnTopBack = genBtnItemWithFrame({5, 6, 48, 32}, "v2_icon_read_back.png", false);
+    setButton(*btnTopBack, 12, "书架");
     addSubview(btnTopBack);
 
     auto group = ui::View::create(pageTopMenuRightGroupFrame(w));
     group->setAutoresizingMask(ui::FlexibleLeftMargin);
     const auto slots = pageTopMenuRightGroup();
-    btnTopLight = button(slots[0], "v2_icon_read_light.png");
-    setTitle(*btnTopLight, 12, "开/关灯", {0, 25, 0, 0});
-    btnTopScreenOrientation = button(slots[1], "v2_icon_read_screenorientation_top.png");
-    setTitle(*btnTopScreenOrientation, 12, "旋转锁定", {0, 25, 0, 0});
-    btnSettingTop = button(slots[2], "v2_icon_read_setting_top.png");
-    setTitle(*btnSettingTop, 12, "阅读设置", {0, 25, 0, 0});
+    btnTopLight = genBtnItemWithFrame(slots[0], "v2_icon_read_light.png");
+    setButton(*btnTopLight, 12, "开/关灯", {0, 25, 0, 0});
+    btnTopScreenOrientation = genBtnItemWithFrame(slots[1], "v2_icon_read_screenorientation_top.png");
+    setButton(*btnTopScreenOrientation, 12, "旋转锁定", {0, 25, 0, 0});
+    btnSettingTop = genBtnItemWithFrame(slots[2], "v2_icon_read_setting_top.png");
+    setButton(*btnSettingTop, 12, "阅读设置", {0, 25, 0, 0});
     std::weak_ptr<PageTopMenu> weak = std::static_pointer_cast<PageTopMenu>(shared_from_this());
     btnSettingTop->addTarget(
         [weak](ui::Control&) {
@@ -66,17 +66,17 @@ void PageTopMenu::build() {
     };
 
     auto font = row(0, 44);
-    font->addSubview(label({5, 12, 40, 20}, 13, "字体："));
-    btnFontSizeIncrease = button({60, 4, 118, 34}, "v2_icon_read_btn_fontsize_increase.png");
-    setTitle(*btnFontSizeIncrease, 12, "增大字体", {0, 15, 0, 0});
-    btnFontSizeDecrease = button(pageTopMenuFontDecrease(w, tablet), "v2_icon_read_btn_fontsize_decrease.png");
-    setTitle(*btnFontSizeDecrease, 12, "减小字体", {0, 15, 0, 0});
+    font->addSubview(genLabelWithFrame({5, 12, 40, 20}, 13, "字体："));
+    btnFontSizeIncrease = genBtnItemWithFrame({60, 4, 118, 34}, "v2_icon_read_btn_fontsize_increase.png");
+    setButton(*btnFontSizeIncrease, 12, "增大字体", {0, 15, 0, 0});
+    btnFontSizeDecrease = genBtnItemWithFrame(pageTopMenuFontDecrease(w, tablet), "v2_icon_read_btn_fontsize_decrease.png");
+    setButton(*btnFontSizeDecrease, 12, "减小字体", {0, 15, 0, 0});
     font->addSubview(btnFontSizeIncrease);
     font->addSubview(btnFontSizeDecrease);
     addMenuLineUnderView(*font);
 
     auto light = row(1, 42);
-    light->addSubview(label({5, 10, 40, 20}, 13, "亮度："));
+    light->addSubview(genLabelWithFrame({5, 10, 40, 20}, 13, "亮度："));
     sliderBrightness = View::create<ui::Slider>(gfx::Rect(60, 10, tablet ? 320 : w - 100, 23));
     sliderBrightness->continuous = true;
     sliderBrightness->minimumValue = 0;
@@ -87,14 +87,14 @@ void PageTopMenu::build() {
     addMenuLineUnderView(*light);
 
     auto style = row(2, 60);
-    style->addSubview(label({5, 20, 40, 20}, 13, "样式："));
+    style->addSubview(genLabelWithFrame({5, 20, 40, 20}, 13, "样式："));
     auto styles = View::create<ui::ScrollView>(gfx::Rect(45, 0, w - 60, 60));
     styles->directionalLockEnabled = true;
     styles->setAutoresizingMask(ui::FlexibleWidth);
     styles->setContentSize({451, 60});
     auto iconButton = [&](double x, const char* image, const char* title) {
-        auto b = button({x, 5, 50, 50}, image);
-        setTitle(*b, 12, title, {32, 0, 0, 0});
+        auto b = genBtnItemWithFrame({x, 5, 50, 50}, image);
+        setButton(*b, 12, title, {32, 0, 0, 0});
         styles->addSubview(b);
         return b;
     };
@@ -110,15 +110,15 @@ void PageTopMenu::build() {
     addMenuLineUnderView(*style);
 
     auto turning = row(3, 40);
-    turning->addSubview(label({5, 10, 70, 20}, 13, "翻页效果："));
+    turning->addSubview(genLabelWithFrame({5, 10, 70, 20}, 13, "翻页效果："));
     scrollTurningStyle = View::create<ui::ScrollView>(gfx::Rect(75, 0, w - 85, 40));
     scrollTurningStyle->directionalLockEnabled = true;
     scrollTurningStyle->setAutoresizingMask(ui::FlexibleWidth);
     scrollTurningStyle->setContentSize({525, 40});
     const char* const turnTitles[6] = {"无翻页效果", "仿真翻页", "左右拖动", "左右滑动", "上下拖动", "上下滑动"};
     for (int i = 0; i < 6; ++i) {
-        auto b = button({pageTopMenuTurnButtonX(i), 2, 80, 34}, "v2_icon_read_btn_bg.png");
-        setTitle(*b, 12, turnTitles[i]);
+        auto b = genStretchableBtnWithFrame({pageTopMenuTurnButtonX(i), 2, 80, 34}, "v2_icon_read_btn_bg.png", 7, 7);
+        setButton(*b, 12, turnTitles[i]);
         b->setTag(i);
         turningButtons[i] = b;
         scrollTurningStyle->addSubview(b);
@@ -127,9 +127,9 @@ void PageTopMenu::build() {
     addMenuLineUnderView(*turning);
 
     auto last = row(4, kTopMenuOpenHeight - tops[4]);
-    btnAutoScroll = button({5, 3, 148, 34}, "v2_icon_read_btn_bg.png", false);
+    btnAutoScroll = genStretchableBtnWithFrame({5, 3, 148, 34}, "v2_icon_read_btn_bg.png", 7, 7, false);
     btnAutoScroll->setAutoresizingMask(ui::FlexibleLeftMargin | ui::FlexibleRightMargin);
-    setTitle(*btnAutoScroll, 12, "自动滚屏");
+    setButton(*btnAutoScroll, 12, "自动滚屏");
     btnAutoScroll->addTarget(
         [weak](ui::Control&) {
             if (auto s = weak.lock())
@@ -143,26 +143,30 @@ void PageTopMenu::build() {
     const auto speedFrames = pageTopMenuSpeedButtons();
     const char* const speedTitles[3] = {"快速", "中速", "慢速"};
     for (int i = 0; i < 3; ++i) {
-        auto b = button(speedFrames[i], "v2_icon_read_btn_bg.png");
-        setTitle(*b, 12, speedTitles[i]);
+        auto b = genStretchableBtnWithFrame(speedFrames[i], "v2_icon_read_btn_bg.png", 7, 7);
+        setButton(*b, 12, speedTitles[i]);
         b->setTag(i);
         speedButtons[i] = b;
         scrollSpeedView->addSubview(b);
     }
     last->addSubview(scrollSpeedView);
-    btnFullScreen = button(pageTopMenuFullScreen(w, tablet), "v2_icon_read_btn_bg.png");
-    setTitle(*btnFullScreen, 12, "全屏阅读");
+    btnFullScreen = genStretchableBtnWithFrame(pageTopMenuFullScreen(w, tablet), "v2_icon_read_btn_bg.png", 7, 7);
+    setButton(*btnFullScreen, 12, "全屏阅读");
     last->addSubview(btnFullScreen);
 
-    // layoutMenu: on phones the right-hand buttons keep to the right edge.
-    if (!tablet) {
-        btnFontSizeDecrease->setAutoresizingMask(ui::FlexibleLeftMargin);
-        btnFullScreen->setAutoresizingMask(ui::FlexibleLeftMargin);
-    }
+    layoutMenu();
     // The bar itself stays on top of the rows.
     bringSubviewToFront(bar.get());
     bringSubviewToFront(btnTopBack.get());
     bringSubviewToFront(group.get());
+}
+
+void PageTopMenu::layoutMenu() {
+    // On phones the right-hand buttons keep to the right edge as the bar widens.
+    if (isTablet())
+        return;
+    btnFontSizeDecrease->setAutoresizingMask(ui::FlexibleLeftMargin);
+    btnFullScreen->setAutoresizingMask(ui::FlexibleLeftMargin);
 }
 
 void PageTopMenu::addMenuLineUnderView(const ui::View& row) {

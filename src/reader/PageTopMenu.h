@@ -52,13 +52,28 @@ public:
     std::shared_ptr<ui::Slider> sliderBrightness;
     // btnYPJ, btnYM, btnHSSD, btnZZ, btnMW, btnXFHW: tags 15001..15006.
     std::array<std::shared_ptr<ui::Button>, 6> backgroundButtons;
+    ui::Button& btnYPJ() const { return *backgroundButtons[0]; }
+    ui::Button& btnYM() const { return *backgroundButtons[1]; }
+    ui::Button& btnHSSD() const { return *backgroundButtons[2]; }
+    ui::Button& btnZZ() const { return *backgroundButtons[3]; }
+    ui::Button& btnMW() const { return *backgroundButtons[4]; }
+    ui::Button& btnXFHW() const { return *backgroundButtons[5]; }
     std::shared_ptr<ui::Button> btnBackgroundColorPicker, btnFontColorPicker;
     // No effect, curl, across drag, across swipe, up-down drag, up-down swipe.
     std::array<std::shared_ptr<ui::Button>, 6> turningButtons;
+    ui::Button& btnTurningNoEffect() const { return *turningButtons[0]; }
+    ui::Button& btnTurningCurl() const { return *turningButtons[1]; }
+    ui::Button& btnTurningLRDrag() const { return *turningButtons[2]; }
+    ui::Button& btnTurningLRSwipe() const { return *turningButtons[3]; }
+    ui::Button& btnTurningTBDrag() const { return *turningButtons[4]; }
+    ui::Button& btnTurningTBSwipe() const { return *turningButtons[5]; }
     std::shared_ptr<ui::ScrollView> scrollTurningStyle;
     std::shared_ptr<ui::View> scrollSpeedView;
     // Fast, normal, slow.
     std::array<std::shared_ptr<ui::Button>, 3> speedButtons;
+    ui::Button& btnAutoScrollFast() const { return *speedButtons[0]; }
+    ui::Button& btnAutoScrollNormal() const { return *speedButtons[1]; }
+    ui::Button& btnAutoScrollSlow() const { return *speedButtons[2]; }
 
 protected:
     explicit PageTopMenu(const gfx::Rect& frame);
@@ -67,6 +82,7 @@ protected:
 private:
     void build() override;
     void addMenuLineUnderView(const ui::View& row);
+    void layoutMenu();
     void setFoldHeight(double h);
     ui::Button* turningButtonTagged(int tag) const;
 

@@ -176,14 +176,14 @@ void PageViewController::addGestures() {
         const gfx::Point p = g.locationInView(s->view().get());
         switch (g.state()) {
         case ui::GestureState::Began:
-            s->handlePan(PanPhase::Began, p);
+            s->handleRZViewPan(PanPhase::Began, p);
             break;
         case ui::GestureState::Changed:
-            s->handlePan(PanPhase::Changed, p);
+            s->handleRZViewPan(PanPhase::Changed, p);
             break;
         case ui::GestureState::Ended:
         case ui::GestureState::Cancelled:
-            s->handlePan(PanPhase::Ended, p);
+            s->handleRZViewPan(PanPhase::Ended, p);
             break;
         default:
             break;
@@ -194,7 +194,7 @@ void PageViewController::addGestures() {
         auto s = weak.lock();
         if (!s || !s->isViewLoaded() || g.view() != s->view().get())
             return;
-        s->handleTap(g.locationInView(s->view().get()));
+        s->handleRZViewTap(g.locationInView(s->view().get()));
     });
     for (const auto& g : {std::static_pointer_cast<ui::GestureRecognizer>(m_pan),
                           std::static_pointer_cast<ui::GestureRecognizer>(m_tap)}) {
@@ -255,7 +255,7 @@ void PageViewController::viewWillAppear(bool) {
 void PageViewController::viewWillDisappear(bool) {
     if (m_pageState & PageStateSlider)
         hideSliderMenu();
-    hideBotSubMenu();
+    hideBottomSubMenu();
     closeReadPageMenu();
     m_hideStatusBar.cancel();
     auto& app = ui::Application::shared();
@@ -284,8 +284,22 @@ void PageViewController::didReceiveMemoryWarning() {
 }
 
 void PageViewController::hideStatusBarDelay() {
-    if (m_config && m_config->fullScreenRead())
-        ui::Application::shared().setStatusBarHidden(true);
+    if (!m_config || !m_config->fullScreenRead())
+        return;
+    auto& app = ui::Application::shared();
+    const bool wasShown = !app.isStatusBarHidden();
+    app.setStatusBarHidden(true);
+    // A screen pushed over this one showed the status bar, and a page opened
+    // meanwhile (a pick in the contents) was drawn for the smaller screen: the
+    // page is laid out for the whole screen again.
+    if (!wasShown || !isViewLoaded())
+        return;
+    auto v = view();
+    const auto* super = v->superview();
+    if ((super && v->frame() != super->bounds()) || m_config->canvasSize() != v->bounds().size)
+        changeToFullScreenModeIfNeeded(true);
+    else if (m_pageMgr && m_pageMgr->currPage())
+        m_pageMgr->reloadCurrentPage();
 }
 
 void PageViewController::appDidBecomeActive() {
@@ -354,7 +368,7 @@ void PageViewController::changeView(int pageTurningType) {
     m_pageMgr->setPageView(std::move(pageView));
 }
 
-void PageViewController::handleTap(gfx::Point p) {
+void PageViewController::handleRZViewTap(gfx::Point p) {
     if (!isViewLoaded())
         return;
     const auto centre = readerCentreRect(view()->bounds());
@@ -364,13 +378,13 @@ void PageViewController::handleTap(gfx::Point p) {
         showReadPageMenu();
         break;
     case TapAction::CloseReadPageMenu:
-        closeReadPageMenu();
+        closeReadPageMenuAndHideStatusBar();
         break;
     case TapAction::HideSliderMenu:
-        hideSliderMenu();
+        hideSliderMenuAndHideStatusBar();
         break;
     case TapAction::HideBottomSubMenu:
-        hideBotSubMenu();
+        hideBotSubMenuAndHideStatusBar();
         break;
     case TapAction::ExitAutoScroll:
         m_pageState = 0;
@@ -384,7 +398,7 @@ void PageViewController::handleTap(gfx::Point p) {
     }
 }
 
-void PageViewController::handlePan(PanPhase phase, gfx::Point p) {
+void PageViewController::handleRZViewPan(PanPhase phase, gfx::Point p) {
     if (m_pageState != 0 || !m_pageMgr)
         return;
     switch (phase) {

@@ -18,6 +18,7 @@
 #include "platform/gfx/Color.h"
 #include "platform/gfx/Geometry.h"
 #include "platform/ui/AlertView.h"
+#include "platform/ui/Animation.h"
 #include "platform/ui/ViewController.h"
 #include "reader/ColorPickerBoxDelegate.h"
 #include "reader/PageManagerEngine.h"
@@ -110,9 +111,9 @@ public:
     int pageState() const { return m_pageState; }
     void setPageState(int state) { m_pageState = state; }
     // Touches in the screen's view coordinates.
-    void handleTap(gfx::Point p);
+    void handleRZViewTap(gfx::Point p);
     enum class PanPhase { Began, Changed, Ended };
-    void handlePan(PanPhase phase, gfx::Point p);
+    void handleRZViewPan(PanPhase phase, gfx::Point p);
 
     // Menu commands. Opening the reading menu needs nothing else open; every
     // close clears the whole state.
@@ -120,13 +121,16 @@ public:
     void layoutReadPageMenu();
     void showReadPageMenu();
     void closeReadPageMenu();
-    void closeReadPageMenuAndHideStatusBar() { closeReadPageMenu(); }
+    // The "AndHideStatusBar" closes also put the status bar away again when
+    // reading full screen.
+    void closeReadPageMenuAndHideStatusBar();
     // The commands of the menus' buttons, by tag.
     void handleBtnChoose(int tag);
     void settingDoneClick();
     void handleInteractiveMenuChoose();
     void showPageSliderMenu(int extraBits);
     void hideSliderMenu();
+    void hideSliderMenuAndHideStatusBar() override;
     void setupSliderWithMinMaxDefault(float min, float max, float value);
     void setupSliderMenuStatus(const std::string& text);
     void sliderMenuProcess();
@@ -136,7 +140,8 @@ public:
     void handlSliderMenuSliderChooseEnd();
     void showPageDownMenu();
     void showPageBookmarkMenu();
-    void hideBotSubMenu();
+    void hideBottomSubMenu();
+    void hideBotSubMenuAndHideStatusBar();
     void handleSubFstClick();
     void handleSubSecClick();
     void genBoxMenuAndShow(int colourBit);
@@ -145,7 +150,9 @@ public:
     void handleColorBtnChoose(int tag, bool portrait);
     void handlePageTurningBtnChoose(int type);
     void handleAutoScrollBtnChoose(int speed);
-    void handleBrightnessChoose(double value, bool released);
+    // While the slider moves the brightness follows unsaved; on release it is stored.
+    void handleBrightnessChoose(double value);
+    void handleBrightnessChooseEnd(double value);
     void handleFontSizeChoose(int points);
     // The colour box's answers; nothing while the night mode is on.
     void colorPicking(const gfx::Color& colour) override;
@@ -154,8 +161,8 @@ public:
                          int backgroundImageTag) override;
     void colorPickCancel(const gfx::Color& orgBackground, const gfx::Color& orgFont, bool useBackgroundImage,
                          int backgroundImageTag, bool portrait);
-    void pickingPresetColors(const gfx::Color& background, const gfx::Color& font) override;
-    void pickedPresetColors(const gfx::Color& background, const gfx::Color& font) override;
+    void pickingPresetBackgroundColor(const gfx::Color& background, const gfx::Color& font) override;
+    void pickedPresetBackgroundColor(const gfx::Color& background, const gfx::Color& font) override;
 
     void refreshStatus();
     const std::string& statusPercent() const { return m_statusPercent; }
@@ -215,6 +222,8 @@ private:
     void addBotSubMenuHandler();
     bool isPortrait() const;
     bool lightOn() const;
+    void hideStatusBarWhenFullScreen();
+    void addNavigationTransition(ui::TransitionType type, ui::TransitionSubtype from, double seconds);
 
     std::unique_ptr<PageManager> m_pageMgr;
     PageManagerEngine m_engine;

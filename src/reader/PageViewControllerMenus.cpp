@@ -6,7 +6,9 @@
 #include "foundation/widgets/ProgressHUD.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/device/Device.h"
+#include "platform/ui/Animation.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Layer.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/NavigationController.h"
 #include "reader/ColorPickerBoxView.h"
@@ -209,13 +211,13 @@ void PageViewController::addBtnHandler() {
     top.sliderBrightness->addTarget(
         [weak](ui::Control& c) {
             if (auto s = weak.lock())
-                s->handleBrightnessChoose(static_cast<ui::Slider&>(c).value(), false);
+                s->handleBrightnessChoose(static_cast<ui::Slider&>(c).value());
         },
         ui::ControlEventValueChanged);
     top.sliderBrightness->addTarget(
         [weak](ui::Control& c) {
             if (auto s = weak.lock())
-                s->handleBrightnessChoose(static_cast<ui::Slider&>(c).value(), true);
+                s->handleBrightnessChooseEnd(static_cast<ui::Slider&>(c).value());
         },
         ui::ControlEventTouchUpInside);
     auto colour = [weak](ui::Button& b, int tag) {
@@ -262,6 +264,16 @@ void PageViewController::closeReadPageMenu() {
     m_pageState = 0;
 }
 
+void PageViewController::hideStatusBarWhenFullScreen() {
+    if (m_config && m_config->fullScreenRead())
+        ui::Application::shared().setStatusBarHidden(true);
+}
+
+void PageViewController::closeReadPageMenuAndHideStatusBar() {
+    closeReadPageMenu();
+    hideStatusBarWhenFullScreen();
+}
+
 void PageViewController::handleBtnChoose(int tag) {
     auto* nav = navigationController();
     switch (tag) {
@@ -277,8 +289,16 @@ void PageViewController::handleBtnChoose(int tag) {
         break;
     case 10011:
         if (nav && contentsMaker())
-            if (auto screen = contentsMaker()(*this))
-                nav->pushViewController(screen, true);
+            if (auto screen = contentsMaker()(*this)) {
+                // The list slides in by the reader's own push, from the side
+                // the list will leave by.
+                nav->pushViewController(screen, false);
+                const auto o = interfaceOrientation();
+                const auto from = isPortrait()                                ? ui::TransitionSubtype::FromLeft
+                                  : o == device::Orientation::LandscapeRight ? ui::TransitionSubtype::FromTop
+                                                                              : ui::TransitionSubtype::FromBottom;
+                addNavigationTransition(ui::TransitionType::Push, from, 0.2);
+            }
         closeReadPageMenu();
         break;
     case 10005:
@@ -306,6 +326,7 @@ void PageViewController::handleBtnChoose(int tag) {
                 });
                 nav->setNavigationBarHidden(false, false);
                 nav->pushViewController(screen, false);
+                addNavigationTransition(ui::TransitionType::Flip, ui::TransitionSubtype::FromLeft, 0.6);
             }
         break;
     case 10021:
@@ -368,6 +389,13 @@ void PageViewController::settingDoneClick() {
     if (m_pageMgr && m_config)
         m_pageMgr->pageCurlChanged(m_config->pageTurningType());
     m_lastUIInterfaceOrientation = 0;
+    addNavigationTransition(ui::TransitionType::Flip, ui::TransitionSubtype::FromRight, 0.6);
+}
+
+void PageViewController::addNavigationTransition(ui::TransitionType type, ui::TransitionSubtype from,
+                                                 double seconds) {
+    if (auto* nav = navigationController(); nav && nav->isViewLoaded())
+        nav->view()->layer()->addAnimation(std::make_shared<ui::Transition>(type, from, seconds), "contents");
 }
 
 void PageViewController::handleInteractiveMenuChoose() {
@@ -412,13 +440,14 @@ void PageViewController::handleAutoScrollBtnChoose(int speed) {
     showTip("已进入自动滚屏模式，点击屏幕退出", 2.0);
 }
 
-void PageViewController::handleBrightnessChoose(double value, bool released) {
-    if (!m_pageMgr)
-        return;
-    if (released)
-        m_pageMgr->setupScreenBrightness(static_cast<int>(value));
-    else
+void PageViewController::handleBrightnessChoose(double value) {
+    if (m_pageMgr)
         m_pageMgr->setupScreenBrightnessWithoutSave(static_cast<int>(value));
+}
+
+void PageViewController::handleBrightnessChooseEnd(double value) {
+    if (m_pageMgr)
+        m_pageMgr->setupScreenBrightness(static_cast<int>(value));
 }
 
 // --- the slider panel ---
@@ -469,6 +498,11 @@ void PageViewController::hideSliderMenu() {
     if (m_sliderMenu)
         m_sliderMenu->close();
     m_pageState = 0;
+}
+
+void PageViewController::hideSliderMenuAndHideStatusBar() {
+    hideSliderMenu();
+    hideStatusBarWhenFullScreen();
 }
 
 void PageViewController::setupSliderWithMinMaxDefault(float min, float max, float value) {
@@ -573,15 +607,20 @@ void PageViewController::addBotSubMenuHandler() {
     m_bottomSubMenu->hasAddHandler = true;
 }
 
-void PageViewController::hideBotSubMenu() {
+void PageViewController::hideBottomSubMenu() {
     if (m_bottomSubMenu)
         m_bottomSubMenu->close();
     m_pageState = 0;
 }
 
+void PageViewController::hideBotSubMenuAndHideStatusBar() {
+    hideBottomSubMenu();
+    hideStatusBarWhenFullScreen();
+}
+
 void PageViewController::handleSubFstClick() {
     if (m_pageState & PageStateDownloadSubMenu) {
-        hideBotSubMenu();
+        hideBotSubMenuAndHideStatusBar();
         const auto info = m_store ? m_store->chapterInfo(rzBookId, m_chapters.chapterId) : std::nullopt;
         if (!info) {
             showTip("更新章节失败", 2.0);
@@ -591,7 +630,7 @@ void PageViewController::handleSubFstClick() {
             m_pProgressHUD->showTipsWithLoading("");
         startLoginCheck({ReaderActionRedownloadChapter, info->isVip, m_chapters.chapterId});
     } else if (m_pageState & PageStateBookmarkSubMenu) {
-        hideBotSubMenu();
+        hideBottomSubMenu();
         if (m_pageMgr)
             m_pageMgr->animateToPoint({m_currentTouchPoint.x, m_currentTouchPoint.y + 40});
         startLoginCheck({ReaderActionUploadBookmark, false, m_chapters.chapterId});
@@ -600,13 +639,13 @@ void PageViewController::handleSubFstClick() {
 
 void PageViewController::handleSubSecClick() {
     if (m_pageState & PageStateDownloadSubMenu) {
-        hideBotSubMenu();
+        hideBottomSubMenu();
         const int64_t book = rzBookId;
         goToMainView();
         core::NotificationCenter::defaultCenter().post(kDownAllBook,
                                                        core::Value(core::Value::Map{{"rzbid", core::Value(book)}}));
     } else if (m_pageState & PageStateBookmarkSubMenu) {
-        hideBotSubMenu();
+        hideBottomSubMenu();
         startLoginCheck({ReaderActionDownloadBookmark, false, m_chapters.chapterId});
     }
 }
@@ -668,7 +707,7 @@ void PageViewController::colorPickCancel(const gfx::Color& orgBackground, const 
         m_pageMgr->setReadingBackgroundColor(orgBackground, orgFont);
 }
 
-void PageViewController::pickingPresetColors(const gfx::Color& background, const gfx::Color& font) {
+void PageViewController::pickingPresetBackgroundColor(const gfx::Color& background, const gfx::Color& font) {
     if (!m_pageMgr || !m_config || !lightOn())
         return;
     m_config->setIsPickingBgColor(false);
@@ -678,7 +717,7 @@ void PageViewController::pickingPresetColors(const gfx::Color& background, const
     }
 }
 
-void PageViewController::pickedPresetColors(const gfx::Color& background, const gfx::Color& font) {
+void PageViewController::pickedPresetBackgroundColor(const gfx::Color& background, const gfx::Color& font) {
     if (!m_pageMgr || !m_config || !lightOn())
         return;
     m_config->setIsPickingBgColor(false);

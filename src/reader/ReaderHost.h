@@ -15,6 +15,8 @@ public:
     virtual ~ReaderHost() = default;
     virtual void showTip(const std::string& text, double seconds) = 0;
     virtual void hideProgress() {}
+    // A download starts with the percent panel put away.
+    virtual void hideSliderMenuAndHideStatusBar() {}
     virtual void setStatusName(const std::string& name) = 0;
     // "下载提醒": on "确定" the screen calls ReaderChapters::downloadPromptConfirmed.
     virtual void showDownloadPrompt(const std::string& chapterTitle, bool isVip, int64_t chapterId) = 0;

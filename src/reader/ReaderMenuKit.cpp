@@ -6,7 +6,7 @@
 namespace pw::readermenu {
 
 gfx::Color panelColour() {
-    return gfx::Color::fromWhite(0.1, 0.9);
+    return gfx::Color::fromWhite(0.1, 0.95);
 }
 
 gfx::Color buttonColour() {
@@ -17,7 +17,7 @@ gfx::Color selectedButtonColour() {
     return gfx::Color::fromRGB255(70, 130, 200);
 }
 
-std::shared_ptr<ui::Button> button(const gfx::Rect& frame, const std::string& image, bool glow) {
+std::shared_ptr<ui::Button> genBtnItemWithFrame(const gfx::Rect& frame, const std::string& image, bool glow) {
     auto b = ui::Button::create();
     b->setFrame(frame);
     b->showsTouchWhenHighlighted = glow;
@@ -29,7 +29,15 @@ std::shared_ptr<ui::Button> button(const gfx::Rect& frame, const std::string& im
     return b;
 }
 
-void setTitle(ui::Button& button, double fontSize, const std::string& title, gfx::EdgeInsets insets) {
+std::shared_ptr<ui::Button> genStretchableBtnWithFrame(const gfx::Rect& frame, const std::string& image,
+                                                       double leftCapWidth, double topCapHeight, bool glow) {
+    auto b = genBtnItemWithFrame(frame, image, glow);
+    if (auto img = ui::BundleImage::named(image); !img.isNull())
+        b->setBackgroundImage(img.stretchable(leftCapWidth, topCapHeight));
+    return b;
+}
+
+void setButton(ui::Button& button, double fontSize, const std::string& title, gfx::EdgeInsets insets) {
     button.titleLabel().setFont(gfx::Font::systemFont(fontSize));
     button.setTitle(title);
     button.setTitleColor(gfx::Color::white());
@@ -40,14 +48,14 @@ void setTitle(ui::Button& button, double fontSize, const std::string& title, gfx
 
 void setSelectedLook(ui::Button& button, bool selected) {
     button.setSelected(selected);
-    const auto img = ui::BundleImage::named(selected ? "v2_icon_read_btn_bg_light.png" : "v2_icon_read_btn_bg.png");
+    auto img = ui::BundleImage::named(selected ? "v2_icon_read_btn_bg_light.png" : "v2_icon_read_btn_bg.png");
     if (!img.isNull())
-        button.setBackgroundImage(img);
+        button.setBackgroundImage(selected ? img : img.stretchable(7, 7));
     else
         button.setBackgroundColor(selected ? selectedButtonColour() : buttonColour());
 }
 
-std::shared_ptr<ui::Label> label(const gfx::Rect& frame, double fontSize, const std::string& text) {
+std::shared_ptr<ui::Label> genLabelWithFrame(const gfx::Rect& frame, double fontSize, const std::string& text) {
     auto l = ui::View::create<ui::Label>(frame);
     l->setFont(gfx::Font::systemFont(fontSize));
     l->setBackgroundColor(gfx::Color::clear());

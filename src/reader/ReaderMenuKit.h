@@ -21,12 +21,15 @@ gfx::Color selectedButtonColour();
 
 // A custom button with the frame and the named picture as its normal
 // background; a touch glow when asked.
-std::shared_ptr<ui::Button> button(const gfx::Rect& frame, const std::string& image, bool glow = true);
+std::shared_ptr<ui::Button> genBtnItemWithFrame(const gfx::Rect& frame, const std::string& image, bool glow = true);
+// The same with the picture stretched between its caps.
+std::shared_ptr<ui::Button> genStretchableBtnWithFrame(const gfx::Rect& frame, const std::string& image,
+                                                       double leftCapWidth, double topCapHeight, bool glow = true);
 // Its title in the system font of the size, white, with the insets.
-void setTitle(ui::Button& button, double fontSize, const std::string& title, gfx::EdgeInsets insets = {});
+void setButton(ui::Button& button, double fontSize, const std::string& title, gfx::EdgeInsets insets = {});
 // Selected: the lit picture as it stands; else the plain one stretched.
 void setSelectedLook(ui::Button& button, bool selected);
-std::shared_ptr<ui::Label> label(const gfx::Rect& frame, double fontSize, const std::string& text);
+std::shared_ptr<ui::Label> genLabelWithFrame(const gfx::Rect& frame, double fontSize, const std::string& text);
 // A picture filling a view of the frame; empty when the bundle has none.
 std::shared_ptr<ui::View> picture(const gfx::Rect& frame, const std::string& image);
 // Enabled at full alpha or disabled at half.

@@ -50,6 +50,7 @@ void ReaderSiteActions::loginChecked(bool loggedIn, const std::string& userId, c
 }
 
 void ReaderSiteActions::downChapter(bool isVip, int64_t chapterId) {
+    m_host.hideSliderMenuAndHideStatusBar();
     m_host.showTip("正在下载章节，请稍候...", 0);
     if (isVip)
         m_site.showPurchase(m_chapters.rzBookId, chapterId);

@@ -3,7 +3,7 @@
 # driven with xdotool: a TXT book opens from the local shelf, its help sheet
 # goes for good, a tap turns the page, a tap in the middle opens the menus, the
 # settings panel makes the letters bigger and the colour box paints the page,
-# and the book reopens from the shelf on the page it was left at. Screenshots
+# the contents jump to a chapter, and the book reopens from the shelf on the page it was left at. Screenshots
 # are kept and checked where their pixels carry the behaviour.
 #   reader_xvfb_test.sh <pagewell> <artifacts dir> <book>
 set -u
@@ -83,9 +83,29 @@ click 212 258
 settle
 shot reader-colours
 check "the picked colour paints the page" blue reader-colours 4 400
-# Closing the menus, back to the shelf by "书架", and the book again.
+# The contents from the menu's side button: the book's chapters, parsed from
+# the file at this first opening; a tap on one closes the list and the page
+# moves to that chapter. A tap beside the panel closes the menus first.
 click 290 400
 settle
+tap 160 240
+shot reader-menu-again
+tap 30 120
+for _ in $(seq 40); do
+  peek contents
+  probe ink "$work/contents.png" 10 150 250 470 >/dev/null && break
+  sleep 0.5
+done
+shot reader-contents
+check "the contents list the chapters" ink reader-contents 10 150 250 470
+tap 120 310
+settle
+shot reader-jumped
+check "a chapter picked in the contents moves the page" differ reader-colours reader-jumped 0 0 320 440
+check "the picked chapter shows as a page" ink reader-jumped 0 0 320 440
+# Closing the menus, back to the shelf by "书架", and the book again.
+# The turn is left to settle whole: the page kept is the one to come back to.
+tap 290 400
 shot reader-left
 click 160 240
 settle

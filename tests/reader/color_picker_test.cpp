@@ -6,6 +6,7 @@
 #include "reader/ColorPickerBox.h"
 #include "reader/ColorPickerBoxDelegate.h"
 #include "reader/ColorPickerMapping.h"
+#include "reader/ColorPickerView.h"
 
 namespace pw {
 namespace {
@@ -61,10 +62,23 @@ struct Recorder : ColorPickerBoxDelegate {
         EXPECT_EQ(bg, gfx::Color::fromRGB255(1, 2, 3));
     }
     void colorPickConfirm(const gfx::Color&) override { calls.push_back("confirm"); }
-    void pickedPresetColors(const gfx::Color& bg, const gfx::Color&) override {
+    void pickedPresetBackgroundColor(const gfx::Color& bg, const gfx::Color&) override {
         calls.push_back(bg == gfx::Color::fromRGB255(251, 240, 218) ? "picked smooth" : "picked other");
     }
-    void pickingPresetColors(const gfx::Color&, const gfx::Color&) override { calls.push_back("preset"); }
+    void pickingPresetBackgroundColor(const gfx::Color&, const gfx::Color&) override { calls.push_back("preset"); }
+};
+
+// The picker view of kBounds reporting its colours to a box, as on screen.
+struct Picker : ColorPickerDelegate {
+    explicit Picker(ColorPickerBox& box) : box(box) {}
+    void colorPicked(const gfx::Color& c) override { box.colorPicked(c); }
+    static std::pair<std::shared_ptr<Picker>, std::shared_ptr<ColorPickerView>> on(ColorPickerBox& box) {
+        auto forward = std::make_shared<Picker>(box);
+        auto view = ColorPickerView::create(kBounds);
+        view->delegate = forward;
+        return {forward, view};
+    }
+    ColorPickerBox& box;
 };
 
 struct BoxCase {
@@ -88,11 +102,12 @@ TEST(ColorPickerBox, ChoicesAndTheirAnswers) {
     for (const auto& c : cases) {
         auto d = std::make_shared<Recorder>();
         ColorPickerBox box(d, gfx::Color::fromRGB255(1, 2, 3), gfx::Color::black(), true, 15003);
+        auto [forward, picker] = Picker::on(box);
         for (const auto& s : c.steps) {
             if (s == "grid")
-                box.handleTouch(kBounds, {100, 100});
+                picker->handleViewPan({100, 100});
             else if (s == "gap")
-                box.handleTouch(kBounds, {245, 100});
+                picker->handleViewPan({245, 100});
             else if (s == "smooth")
                 box.smooth();
             else if (s == "confirm")
@@ -110,10 +125,13 @@ TEST(ColorPickerBox, ChoicesAndTheirAnswers) {
 TEST(ColorPickerBox, StripMovesTheGridHue) {
     auto d = std::make_shared<Recorder>();
     ColorPickerBox box(d, gfx::Color::black(), gfx::Color::black(), false, 0);
-    EXPECT_DOUBLE_EQ(box.rightColorHue(), 0.6);
-    box.handleTouch(kBounds, {260, 20});
-    EXPECT_DOUBLE_EQ(box.rightColorHue(), 0);
-    box.handleTouch(kBounds, {239.9, 184.9});
+    auto [forward, picker] = Picker::on(box);
+    EXPECT_DOUBLE_EQ(picker->rightColorHue(), 0.6);
+    picker->handleViewPan({260, 20});
+    EXPECT_DOUBLE_EQ(picker->rightColorHue(), 0);
+    EXPECT_EQ(*picker->rightColorPicked(), gfx::Color::fromHSB({0, 1, 1}));
+    picker->handleViewPan({239.9, 184.9});
+    EXPECT_EQ(*picker->leftColorPicked(), gfx::Color::fromHSB({0, 1, 1}));
     EXPECT_EQ(*box.currPickColor(), gfx::Color::fromHSB({0, 1, 1}));
     EXPECT_EQ(d->calls.size(), 2u);
 }
@@ -121,8 +139,9 @@ TEST(ColorPickerBox, StripMovesTheGridHue) {
 TEST(ColorPickerBox, GoneDelegateIsNotCalled) {
     auto d = std::make_shared<Recorder>();
     ColorPickerBox box(d, gfx::Color::black(), gfx::Color::black(), false, 0);
+    auto [forward, picker] = Picker::on(box);
     d.reset();
-    box.handleTouch(kBounds, {100, 100});
+    picker->handleViewPan({100, 100});
     box.reset();
     box.confirm();
     EXPECT_TRUE(box.closed());

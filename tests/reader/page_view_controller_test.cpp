@@ -121,22 +121,22 @@ TEST_F(PageViewControllerTest, TapsFollowTheMenuState) {
     // Pans are ignored while a menu is open.
     screen->showReadPageMenu();
     const int64_t at = screen->pageMgr()->currPage()->start;
-    screen->handlePan(PageViewController::PanPhase::Began, {300, 200});
-    screen->handlePan(PageViewController::PanPhase::Ended, {10, 200});
+    screen->handleRZViewPan(PageViewController::PanPhase::Began, {300, 200});
+    screen->handleRZViewPan(PageViewController::PanPhase::Ended, {10, 200});
     EXPECT_EQ(screen->pageMgr()->currPage()->start, at);
 }
 
 TEST_F(PageViewControllerTest, TurningPastTheChapterEndEntersTheNext) {
     auto screen = open();
     for (int i = 0; i < 50 && screen->chapters().chapterId == offsets[0]; ++i) {
-        screen->handleTap({300, 400});
+        screen->handleRZViewTap({300, 400});
         runPreloads();
     }
     EXPECT_EQ(screen->chapters().chapterId, offsets[1]);
     EXPECT_EQ(screen->statusView()->bookName(), "第二章");
     EXPECT_EQ(screen->pageMgr()->currPage()->start, 0);
     for (int i = 0; i < 50 && screen->tips().empty(); ++i) {
-        screen->handleTap({300, 400});
+        screen->handleRZViewTap({300, 400});
         runPreloads();
     }
     EXPECT_EQ(screen->tips(), std::vector<std::string>{"已到达末尾"});
@@ -168,11 +168,42 @@ TEST_F(PageViewControllerTest, FullScreenAndRotation) {
     EXPECT_EQ(screen->view()->frame(), gfx::Rect(0, 0, 320, 480));
     EXPECT_TRUE(screen->shouldAutorotateToInterfaceOrientation(device::Orientation::Portrait));
     EXPECT_FALSE(screen->shouldAutorotateToInterfaceOrientation(device::Orientation::PortraitUpsideDown));
+    // A tap that closes a menu puts a status bar shown meanwhile away again.
+    for (auto open : {&PageViewController::showReadPageMenu, &PageViewController::showPageDownMenu}) {
+        ((*screen).*open)();
+        ui::Application::shared().setStatusBarHidden(false);
+        screen->handleRZViewTap({300, 400});
+        EXPECT_EQ(screen->pageState(), 0);
+        EXPECT_TRUE(ui::Application::shared().isStatusBarHidden());
+    }
     screen->pageMgr()->rzConfig()->setRotateLock(true);
     EXPECT_FALSE(screen->shouldAutorotateToInterfaceOrientation(device::Orientation::Portrait));
     nav->popViewControllerAnimated(false);
     settle();
     EXPECT_FALSE(ui::Application::shared().isStatusBarHidden()); // the shelf shows it again
+}
+
+// A screen pushed over the reader shows the status bar, and a chapter picked
+// there opens while the reader is the smaller screen below it; once back and
+// full screen again the page is drawn for the whole screen, not centred in it.
+TEST_F(PageViewControllerTest, PageFillsTheScreenAgainAfterAScreenAboveIt) {
+    auto screen = open();
+    advance(0.6);
+    const gfx::Size whole = screen->pageMgr()->currPage()->pageImage.size();
+    nav->pushViewController(ui::ViewController::create(), false);
+    settle();
+    ASSERT_FALSE(ui::Application::shared().isStatusBarHidden());
+    nav->popViewControllerAnimated(false);
+    screen->chapters().openUmdFileWithChapterOffset(offsets[1], -1);
+    settle();
+    EXPECT_LT(screen->pageMgr()->currPage()->pageImage.size().height, whole.height);
+    advance(0.6);
+    runPreloads();
+    EXPECT_TRUE(ui::Application::shared().isStatusBarHidden());
+    EXPECT_EQ(screen->view()->frame(), gfx::Rect(0, 0, 320, 480));
+    EXPECT_EQ(screen->pageMgr()->currPage()->pageImage.size(), whole);
+    EXPECT_EQ(screen->pageMgr()->currPage()->start, 0);
+    EXPECT_EQ(screen->statusView()->bookName(), "第二章");
 }
 
 // Coming back to the foreground stops automatic scrolling; a rotation lays
@@ -244,7 +275,7 @@ TEST_F(PageViewControllerTest, MenuCommandsLeaveTheirStates) {
     screen->setPageState(0);
     screen->handleAutoScrollBtnChoose(0);
     EXPECT_TRUE(screen->pageMgr()->isAutoScrolling());
-    screen->handleTap({160, 240});
+    screen->handleRZViewTap({160, 240});
     EXPECT_EQ(screen->pageState(), 0);
     EXPECT_FALSE(screen->pageMgr()->isAutoScrolling());
 }
@@ -290,13 +321,13 @@ TEST_F(PageViewControllerTest, SiteBookCrossesIntoStoredChaptersOnly) {
     screen->content = u"第1章\n\n" + std::u16string(600, u'x');
     show(screen);
     for (int i = 0; i < 40 && screen->chapters().chapterId == 1; ++i) {
-        screen->handleTap({300, 400});
+        screen->handleRZViewTap({300, 400});
         runPreloads();
     }
     EXPECT_EQ(screen->chapters().chapterId, 2);
     EXPECT_EQ(screen->statusView()->bookName(), "第2章");
     for (int i = 0; i < 40 && !screen->downloadPrompt(); ++i) {
-        screen->handleTap({300, 400});
+        screen->handleRZViewTap({300, 400});
         runPreloads();
     }
     ASSERT_TRUE(screen->downloadPrompt());
@@ -324,7 +355,7 @@ TEST_F(PageViewControllerTest, TxtPlaceSurvivesClosingAndReopening) {
     };
     auto screen = openTxt();
     for (int i = 0; i < 3; ++i) {
-        screen->handleTap({300, 400});
+        screen->handleRZViewTap({300, 400});
         settle();
         runPreloads();
     }

@@ -247,7 +247,7 @@ TEST_F(ReaderMenusTest, ColourCommandsDoNothingAtNight) {
     const auto before = config.getPageBackgroundColor();
     screen->genBoxMenuAndShow(0x2000);
     screen->colorPickConfirm(gfx::Color::red());
-    screen->pickedPresetColors(gfx::Color::blue(), gfx::Color::white());
+    screen->pickedPresetBackgroundColor(gfx::Color::blue(), gfx::Color::white());
     EXPECT_EQ(config.getPageBackgroundColor(), before);
 }
 
@@ -382,7 +382,7 @@ TEST_F(ReaderMenusTest, ButtonCommands) {
     };
     for (const auto& c : cases) {
         screen->closeReadPageMenu();
-        screen->hideBotSubMenu();
+        screen->hideBottomSubMenu();
         screen->showReadPageMenu();
         const size_t tips = screen->tips().size();
         screen->handleBtnChoose(c.tag);

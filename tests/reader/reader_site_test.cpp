@@ -105,7 +105,7 @@ protected:
     // Pages forward until the download prompt comes up, then says yes.
     void turnToThePromptAndConfirm(PageViewController& screen, int64_t expected) {
         for (int i = 0; i < 400 && !screen.downloadPrompt(); ++i) {
-            screen.handleTap({300, 400});
+            screen.handleRZViewTap({300, 400});
             runPreloads();
         }
         ASSERT_TRUE(screen.downloadPrompt());

@@ -1,6 +1,7 @@
 // Draws the pictures of the chapter list and of the contents and bookmarks
 // screen: the row separator, the paid chapter's mark, the volume header's bar
-// and the two tab icons (contents: lines of a list; bookmarks: a ribbon).
+// and the two tab icons (contents: lines of a list; bookmarks: a ribbon); and
+// the reading help sheet's two tapping hands.
 #include "platform/gfx/BitmapContext.h"
 #include "platform/gfx/Font.h"
 
@@ -81,6 +82,39 @@ void bookmarkIcon(BitmapContext& c) {
     c.fillPath();
 }
 
+// A white hand, the forefinger raised, with the rings of a tap above its tip;
+// `mirrored` turns it to point from the other side.
+void tappingHand(BitmapContext& c, bool mirrored) {
+    if (mirrored) {
+        c.translate(90, 0);
+        c.scale(-1, 1);
+    }
+    c.setStrokeColor(Color::fromWhite(1, 0.8));
+    c.setLineWidth(2);
+    for (double r : {9.0, 16.0})
+        c.strokeEllipse({38 - r, 22 - r, 2 * r, 2 * r});
+    c.setFillColor(Color::white());
+    c.beginPath();
+    c.addRoundedRect({31, 18, 14, 52}, 7); // forefinger
+    c.fillPath();
+    c.beginPath();
+    c.addRoundedRect({45, 50, 13, 30}, 6.5); // the curled fingers
+    c.addRoundedRect({57, 56, 12, 28}, 6);
+    c.addRoundedRect({68, 62, 11, 24}, 5.5);
+    c.fillPath();
+    c.beginPath();
+    c.moveTo({12, 70}); // thumb
+    c.lineTo({31, 60});
+    c.lineTo({34, 78});
+    c.lineTo({22, 86});
+    c.closePath();
+    c.fillPath();
+    c.beginPath();
+    c.addRoundedRect({24, 62, 55, 48}, 16); // palm
+    c.fillPath();
+    c.fillRect({34, 100, 40, 25}); // wrist
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -92,6 +126,8 @@ int main(int argc, char** argv) {
     const bool ok =
         writePicture(dir, "TbCell_SepLine", {320, 2}, separator) && writePicture(dir, "icon_v", {24, 24}, vipMark) &&
         writePicture(dir, "chptlist_section_bg", {320, 34}, sectionBar) &&
-        writePicture(dir, "category", {30, 30}, contentsIcon) && writePicture(dir, "bookmark", {30, 30}, bookmarkIcon);
+        writePicture(dir, "category", {30, 30}, contentsIcon) && writePicture(dir, "bookmark", {30, 30}, bookmarkIcon) &&
+        writePicture(dir, "ges_tap_right_white", {90, 125}, [](BitmapContext& c) { tappingHand(c, false); }) &&
+        writePicture(dir, "ges_tap_left_white", {90, 125}, [](BitmapContext& c) { tappingHand(c, true); });
     return ok ? 0 : 1;
 }

@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# The online book store of the real application under a virtual X display,
+# driven with xdotool, in a fresh home with the stand-in site: the store opens
+# from the shelf's tab bar, each of its tabs shows its screen (the home with
+# its carousel and groups, the rankings, the login and then the user's
+# profile, the hot words), a typed search finds a catalogue book, its details
+# open, and "关闭书库" returns to the shelf.
+# Screenshots are kept and checked where their pixels carry the behaviour;
+# the stand-in's request log tells what the screens asked for.
+#   store_xvfb_test.sh <bin folder> <artifacts dir> <source dir>
+set -u
+bin=$1 art=$2 src=$3
+. "$(dirname "$0")/xvfb_support.sh"
+xvfb_start 501
+
+start_app bash "$src/scripts/start-app.sh" "$bin" --phone
+site_log="$data/tmp/standin-site.log"
+# asked <text>: the stand-in was asked for an address holding the text.
+asked() { grep -q -F -- "$1" "$site_log" 2>/dev/null; }
+# await <text> [seconds]: waits for such a request, then for the screen to settle.
+await() {
+  local _
+  for _ in $(seq $((${2:-20} * 5))); do asked "$1" && break; sleep 0.2; done
+  asked "$1" || fail "the store did not ask for $1"
+  settle
+}
+# Waits until two looks half a second apart show the same picture.
+settle() {
+  local _
+  peek now
+  for _ in $(seq 20); do
+    cp "$work/now.png" "$work/prev.png"
+    sleep 0.5
+    peek now
+    same prev now && return
+  done
+}
+# The store's tabs along its bar (a 320-point window, five tabs).
+store_tab() { tap $((32 + 64 * $1)) 455; }
+
+# The agreement comes up over the first screen; its left button agrees.
+for _ in $(seq 100); do
+  peek now
+  set -- $(pixel "$work/now.png" 10 470)
+  [ "${1:-0}" -gt 150 ] && break
+  sleep 0.2
+done
+sleep 1
+tap 90 447
+sleep 1
+# The shelf's store tab opens the store; its "返回书架" leaves it again (and
+# takes the first-run hint over the store tab away).
+tap 200 455
+await /BookStoreAPI/GetRecommendList.ashx
+tap 30 42
+settle
+shot shelf
+
+# ---- the store from the shelf: the home tab with the carousel and the groups
+tap 200 455
+await /BookStoreAPI/CoverRecommend.ashx
+for _ in $(seq 50); do asked /books/ && break; sleep 0.2; done
+sleep 1
+settle
+shot store-home
+check "the store did not cover the shelf" differ shelf store-home 0 64 320 430
+# Each group's site badge down its left edge, under the 115-point carousel:
+# red, pink and green for the three sites.
+set -- $(pixel "$art/store-home.png" 12 259); [ "$1" -gt $(($2 + 60)) ] || fail "no red badge on the first group ($*)"
+set -- $(pixel "$art/store-home.png" 12 359); [ "$1" -gt $(($2 + 40)) ] || fail "no pink badge on the second group ($*)"
+# The carousel's covers stand in its strip, 82 points apart: each in colour
+# (the placeholder is grey), and no two alike.
+seen=
+for x in 45 127 209 290; do
+  set -- $(pixel "$art/store-home.png" "$x" 120)
+  hi=$1 lo=$1
+  for c in "$2" "$3"; do [ "$c" -gt "$hi" ] && hi=$c; [ "$c" -lt "$lo" ] && lo=$c; done
+  [ $((hi - lo)) -gt 25 ] || fail "the carousel shows no cover at x $x ($*)"
+  case " $seen " in *" $1,$2,$3 "*) fail "two carousel covers look alike at x $x";; esac
+  seen="$seen $1,$2,$3"
+done
+
+# ---- the rankings and categories tab
+store_tab 1
+await "/BookStoreAPI/GetIndex.ashx?type=0"
+shot store-rankings
+check "the rankings tab looks like the home" differ store-home store-rankings 0 64 320 430
+check "the rankings tab shows no rows" ink store-rankings 75 112 160 300
+
+# ---- the personal centre: not logged in, so the login screen; after the
+# login the user's profile with the VIP shelf
+store_tab 2
+await /BookStoreAPI/GetUserInfo.ashx
+shot store-login
+check "the profile tab shows no login screen" differ store-rankings store-login 0 64 320 430
+click 160 100
+sleep 0.3
+xdotool type --delay 50 "reader"
+click 160 150
+sleep 0.3
+xdotool type --delay 50 "shijing305"
+sleep 0.3
+click 160 200
+await "/BookStoreAPI/GetBookCase.ashx?t=0" 30
+sleep 1
+settle
+shot store-profile
+check "the profile does not show after the login" differ store-login store-profile 0 64 320 430
+check "the VIP shelf shows no book" ink store-profile 100 210 300 320
+
+# ---- the search tab: the hot words fly in; a typed name finds its book
+store_tab 3
+await /BookStoreAPI/GetSearchTops.ashx
+sleep 1
+settle
+shot store-search
+check "the search tab looks like the profile" differ store-profile store-search 0 64 320 430
+click 100 86
+sleep 0.3
+xdotool type --delay 80 "论语"
+sleep 0.3
+xdotool key Return
+await "/api/SearchBooks.ashx?key=%E8%AE%BA%E8%AF%AD&p=1"
+sleep 0.5
+settle
+shot store-search-results
+check "the results look like the search screen" differ store-search store-search-results 0 64 320 430
+check "the results show no book" ink store-search-results 100 70 300 180
+
+# ---- the found book's details
+tap 160 125
+await "/BookStoreAPI/GetBookDetail.ashx?BookId=1002"
+await "/BookStoreAPI/GetRelatedBooks.ashx?BookId=1002"
+sleep 0.5
+settle
+shot store-details
+check "the details look like the results" differ store-search-results store-details 0 64 320 430
+check "the details show no text" ink store-details 140 70 310 180
+
+# ---- "关闭书库" leaves the store for the shelf as it was
+store_tab 4
+sleep 1
+settle
+shot shelf-after-store
+pct=$(differs "$art/shelf.png" "$art/shelf-after-store.png" 0 20 320 480)
+echo "shelf: $pct% changed after the store closed"
+over 2 "$pct" || fail "the shelf did not come back ($pct% differs)"
+kill -0 "$app" 2>/dev/null || fail "the app died"
+echo "ok: screenshots in $art"

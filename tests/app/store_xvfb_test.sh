@@ -35,6 +35,15 @@ settle() {
     same prev now && return
   done
 }
+# colourful <shot> <x> <y>: the point is in colour (not grey), and prints it.
+colourful() {
+  local hi lo c
+  set -- $(pixel "$art/$1.png" "$2" "$3")
+  hi=$1 lo=$1
+  for c in "$2" "$3"; do [ "$c" -gt "$hi" ] && hi=$c; [ "$c" -lt "$lo" ] && lo=$c; done
+  echo "$*"
+  [ $((hi - lo)) -gt 25 ]
+}
 # The store's tabs along its bar (a 320-point window, five tabs).
 store_tab() { tap $((32 + 64 * $1)) 455; }
 
@@ -72,12 +81,9 @@ set -- $(pixel "$art/store-home.png" 12 359); [ "$1" -gt $(($2 + 40)) ] || fail 
 # (the placeholder is grey), and no two alike.
 seen=
 for x in 45 127 209 290; do
-  set -- $(pixel "$art/store-home.png" "$x" 120)
-  hi=$1 lo=$1
-  for c in "$2" "$3"; do [ "$c" -gt "$hi" ] && hi=$c; [ "$c" -lt "$lo" ] && lo=$c; done
-  [ $((hi - lo)) -gt 25 ] || fail "the carousel shows no cover at x $x ($*)"
-  case " $seen " in *" $1,$2,$3 "*) fail "two carousel covers look alike at x $x";; esac
-  seen="$seen $1,$2,$3"
+  c=$(colourful store-home "$x" 120) || fail "the carousel shows no cover at x $x ($c)"
+  case "|$seen|" in *"|$c|"*) fail "two carousel covers look alike at x $x";; esac
+  seen="$seen|$c"
 done
 
 # ---- the rankings and categories tab
@@ -93,6 +99,9 @@ store_tab 2
 await /BookStoreAPI/GetUserInfo.ashx
 shot store-login
 check "the profile tab shows no login screen" differ store-rankings store-login 0 64 320 430
+# The login screen takes the whole height: no tab bar under it.
+set -- $(pixel "$art/store-login.png" 160 455)
+[ "$1" -gt 150 ] || fail "the tab bar stays under the login screen ($*)"
 click 160 100
 sleep 0.3
 xdotool type --delay 50 "reader"
@@ -106,7 +115,8 @@ sleep 1
 settle
 shot store-profile
 check "the profile does not show after the login" differ store-login store-profile 0 64 320 430
-check "the VIP shelf shows no book" ink store-profile 100 210 300 320
+check "the profile shows no nickname and balance" ink store-profile 85 75 200 120
+c=$(colourful store-profile 40 280) || fail "the VIP shelf shows no book cover ($c)"
 
 # ---- the search tab: the hot words fly in; a typed name finds its book
 store_tab 3
@@ -125,7 +135,7 @@ sleep 0.5
 settle
 shot store-search-results
 check "the results look like the search screen" differ store-search store-search-results 0 64 320 430
-check "the results show no book" ink store-search-results 100 70 300 180
+c=$(colourful store-search-results 40 130) || fail "the results show no book cover ($c)"
 
 # ---- the found book's details
 tap 160 125
@@ -135,7 +145,8 @@ sleep 0.5
 settle
 shot store-details
 check "the details look like the results" differ store-search-results store-details 0 64 320 430
-check "the details show no text" ink store-details 140 70 310 180
+check "the details show no description" differ store-search-results store-details 18 318 160 352
+c=$(colourful store-details 60 130) || fail "the details show no cover ($c)"
 
 # ---- "关闭书库" leaves the store for the shelf as it was
 store_tab 4

@@ -48,13 +48,7 @@ colourful() {
 store_tab() { tap $((32 + 64 * $1)) 455; }
 
 # The agreement comes up over the first screen; its left button agrees.
-for _ in $(seq 100); do
-  peek now
-  set -- $(pixel "$work/now.png" 10 470)
-  [ "${1:-0}" -gt 150 ] && break
-  sleep 0.2
-done
-sleep 1
+await_agreement
 tap 90 447
 sleep 1
 # The shelf's store tab opens the store; its "返回书架" leaves it again (and
@@ -102,13 +96,7 @@ check "the profile tab shows no login screen" differ store-rankings store-login 
 # The login screen takes the whole height: no tab bar under it.
 set -- $(pixel "$art/store-login.png" 160 455)
 [ "$1" -gt 150 ] || fail "the tab bar stays under the login screen ($*)"
-click 160 100
-sleep 0.3
-xdotool type --delay 50 "reader"
-click 160 150
-sleep 0.3
-xdotool type --delay 50 "shijing305"
-sleep 0.3
+fill_login
 click 160 200
 await "/BookStoreAPI/GetBookCase.ashx?t=0" 30
 sleep 1

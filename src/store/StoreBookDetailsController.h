@@ -58,6 +58,8 @@ public:
     std::string className() const override { return "StoreBookDetailsController"; }
 
     const std::string& bookName() const { return m_bookName; }
+    // The related books, as the list's rows.
+    const Rows& arrRelative() const { return arrBookData(); }
     int64_t authorId() const { return m_authorId; }
     int64_t categoryId() const { return m_categoryId; }
     int64_t channelId() const { return m_channelId; }

@@ -34,6 +34,14 @@ public:
     std::string currentQuery() const;
     std::string className() const override { return "StoreSearchFilterController"; }
     const std::vector<std::shared_ptr<HorizontalPickerView>>& pickers() const { return m_pickers; }
+    // The seven pickers by what they choose, in the rows' order.
+    HorizontalPickerView* pkDaLei() const { return picker(0); }
+    HorizontalPickerView* pkZiShu() const { return picker(1); }
+    HorizontalPickerView* pkJinDu() const { return picker(2); }
+    HorizontalPickerView* pkPaiXu() const { return picker(3); }
+    HorizontalPickerView* pkGenXin() const { return picker(4); }
+    HorizontalPickerView* pkShouZiMu() const { return picker(5); }
+    HorizontalPickerView* pkQiTa() const { return picker(6); }
 
     static std::shared_ptr<ui::Label> genLabelWithFrame(const gfx::Rect& frame, const std::string& text,
                                                         ui::View& container);
@@ -45,6 +53,7 @@ protected:
     friend class ui::ViewController;
 
 private:
+    HorizontalPickerView* picker(size_t i) const { return i < m_pickers.size() ? m_pickers[i].get() : nullptr; }
     std::shared_ptr<ui::ScrollView> m_scroll;
     std::vector<std::shared_ptr<HorizontalPickerView>> m_pickers;
 };

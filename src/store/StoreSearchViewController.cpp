@@ -2,7 +2,9 @@
 
 #include "foundation/config/DeviceKind.h"
 #include "platform/gfx/Font.h"
+#include "platform/ui/Animation.h"
 #include "platform/ui/BundleImage.h"
+#include "platform/ui/Layer.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TapGestureRecognizer.h"
 #include "platform/ui/Touch.h"
@@ -247,36 +249,79 @@ void StoreSearchViewController::flyIn() {
     const auto hidden = hiddenByOverlap(frames);
     const gfx::Point centre = view()->bounds().center();
     for (size_t i = 0; i < m_arrInBtns.size(); ++i) {
-        auto button = m_arrInBtns[i];
-        button->setTag(hidden[i] ? 99 : 9);
-        button->setHidden(hidden[i] || button->currentTitle().empty());
-        button->setCenter(centre);
-        button->setAlpha(0.1);
-        const gfx::Point to = m_inPoints[i];
-        ui::View::animate(0.6, [button, to] {
-            button->setCenter(to);
-            button->setAlpha(1);
-        });
+        auto& button = *m_arrInBtns[i];
+        button.setTag(hidden[i] ? 99 : 9);
+        button.setHidden(hidden[i] || button.currentTitle().empty());
+        button.setCenter(centre);
     }
+    for (size_t i = 0; i < m_arrInBtns.size(); ++i)
+        flyInFromPoint(centre, m_inPoints[i], *m_arrInBtns[i]);
 }
 
 void StoreSearchViewController::flyOut() {
     for (size_t i = 0; i < m_arrInBtns.size() && i < m_arrOutBtns.size(); ++i) {
         auto& in = *m_arrInBtns[i];
-        auto out = m_arrOutBtns[i];
-        out->setFrame(in.frame());
-        out->titleLabel().setFont(in.titleLabel().font());
-        out->setTitle(in.currentTitle());
-        out->setTitleColor(in.titleLabel().textColor());
-        out->setHidden(in.isHidden());
-        out->setAlpha(1);
+        auto& out = *m_arrOutBtns[i];
+        out.setCenter(in.center());
+        out.setFrame(in.frame());
+        out.titleLabel().setFont(in.titleLabel().font());
+        out.setTitle(in.currentTitle());
+        out.setTitleColor(in.titleLabel().textColor());
+        out.setHidden(in.isHidden());
         in.setHidden(true);
-        const gfx::Point to = m_outPoints[i];
-        ui::View::animate(1.5, [out, to] {
-            out->setCenter(to);
-            out->setAlpha(0.1);
-        });
     }
+    for (size_t i = 0; i < m_arrOutBtns.size(); ++i)
+        flyOutToPoint(m_outPoints[i], *m_arrOutBtns[i]);
+}
+
+namespace {
+
+// One flight: the position along the path with, where given, the scale and
+// the opacity going from the first value to the second; added without a key
+// and removed at its end, and the view then stays at the path's end.
+void fly(ui::View& view, std::vector<gfx::Point> path, std::optional<std::pair<double, double>> scale,
+         std::optional<std::pair<double, double>> opacity, double duration) {
+    auto group = std::make_shared<ui::AnimationGroup>();
+    auto position = std::make_shared<ui::PropertyAnimation>("position");
+    position->path = path;
+    position->duration = duration;
+    group->animations.push_back(position);
+    if (scale)
+        group->animations.push_back(ui::PropertyAnimation::basic("transform.scale", scale->first, scale->second, duration));
+    if (opacity)
+        group->animations.push_back(
+            ui::PropertyAnimation::basic("opacity", opacity->first, opacity->second, duration));
+    group->duration = duration;
+    view.layer()->addAnimation(group, "");
+    view.setCenter(path.back());
+}
+
+} // namespace
+
+void StoreSearchViewController::flyInFromPoint(gfx::Point from, gfx::Point to, ui::View& view) {
+    fly(view, {from, to}, std::pair{0.1, 1.0}, std::pair{0.1, 1.0}, kFlyInDuration);
+}
+
+void StoreSearchViewController::flyOutToPoint(gfx::Point to, ui::View& view) {
+    fly(view, {view.center(), to}, std::pair{1.0, 1.5}, std::pair{1.0, 0.1}, kFlyOutDuration);
+}
+
+std::vector<gfx::Point> StoreSearchViewController::curvePath(gfx::Point from, gfx::Point to) {
+    // A quadratic curve whose control point stands below (or above) the end,
+    // level with the start, drawn as a polyline fine enough for the eye.
+    const gfx::Point control{to.x, from.y};
+    constexpr int kSegments = 16;
+    std::vector<gfx::Point> path;
+    for (int i = 0; i <= kSegments; ++i) {
+        const double t = static_cast<double>(i) / kSegments, u = 1 - t;
+        path.push_back({u * u * from.x + 2 * u * t * control.x + t * t * to.x,
+                        u * u * from.y + 2 * u * t * control.y + t * t * to.y});
+    }
+    return path;
+}
+
+void StoreSearchViewController::moveFromPoint(gfx::Point from, gfx::Point to, ui::View& view) {
+    fly(view, curvePath(from, to), std::nullopt, std::nullopt, kMoveDuration);
 }
 
 void StoreSearchViewController::keywordClick(ui::Button& button) {
@@ -286,22 +331,28 @@ void StoreSearchViewController::keywordClick(ui::Button& button) {
     m_isKeywordFlyingToSch = true;
     m_kwBtnFrame = button.frame();
     const gfx::Point target{33 + button.frame().size.width / 2, m_searchBar->frame().y() + 21};
+    moveFromPoint(m_currentTouchPoint, target, button);
     auto keep = std::static_pointer_cast<ui::Button>(button.sharedFromThis());
-    keep->setCenter(m_currentTouchPoint);
-    ui::View::animate(0.4, [keep, target] { keep->setCenter(target); });
-    const std::string word = button.currentTitle();
-    performAfter(0.4, [this, keep, word] {
-        ui::View::animate(0.3, [keep] { keep->setAlpha(0); });
-        m_searchBar->setText(word);
-        performAfter(0.4, [this, keep, word] {
-            openSearch(word);
-            performAfter(0.8, [this, keep] {
-                keep->setAlpha(1);
-                keep->setFrame(m_kwBtnFrame);
-                m_isKeywordFlyingToSch = false;
-            });
-        });
-    });
+    performAfter(kMoveDuration, [this, keep] { afterKeywordMove(*keep); });
+}
+
+void StoreSearchViewController::afterKeywordMove(ui::Button& button) {
+    auto keep = std::static_pointer_cast<ui::Button>(button.sharedFromThis());
+    ui::View::animate(0.3, [keep] { keep->setAlpha(0); });
+    m_searchBar->setText(button.currentTitle());
+    performAfter(0.4, [this, keep] { afterKeywordMoveThenSearch(*keep); });
+}
+
+void StoreSearchViewController::afterKeywordMoveThenSearch(ui::Button& button) {
+    openSearch(button.currentTitle());
+    auto keep = std::static_pointer_cast<ui::Button>(button.sharedFromThis());
+    performAfter(0.8, [this, keep] { afterKeywordMoveAndSearch(*keep); });
+}
+
+void StoreSearchViewController::afterKeywordMoveAndSearch(ui::Button& button) {
+    button.setAlpha(1);
+    button.setFrame(m_kwBtnFrame);
+    m_isKeywordFlyingToSch = false;
 }
 
 void StoreSearchViewController::searchBarSearchButtonClicked(ui::SearchBar& bar) {

@@ -21,6 +21,9 @@ class StoreSearchViewController : public StoreBaseViewController, public ui::Sea
 public:
     static constexpr int kWordsPerPage = 10;
     static constexpr int kPages = 5;
+    static constexpr double kFlyInDuration = 0.6;
+    static constexpr double kFlyOutDuration = 1.5;
+    static constexpr double kMoveDuration = 0.4;
     static std::shared_ptr<StoreSearchViewController> create() {
         return ViewController::create<StoreSearchViewController>();
     }
@@ -36,6 +39,9 @@ public:
     static gfx::Point outPoint(gfx::Point p, gfx::Point c);
     // Words hidden because another word's frame holds their top-left corner.
     static std::array<bool, kWordsPerPage> hiddenByOverlap(const std::array<gfx::Rect, kWordsPerPage>& frames);
+    // The tapped word's way into the search bar: a quadratic curve from the
+    // touch to the bar whose control point is (end x, start y).
+    static std::vector<gfx::Point> curvePath(gfx::Point from, gfx::Point to);
 
     ~StoreSearchViewController() override;
     void viewDidLoad() override;
@@ -46,6 +52,14 @@ public:
     void requestFailed(RQHTTPRequest& request) override;
     void showSearchTopsAnimate();
     void keywordClick(ui::Button& button);
+    void afterKeywordMove(ui::Button& button);
+    void afterKeywordMoveThenSearch(ui::Button& button);
+    void afterKeywordMoveAndSearch(ui::Button& button);
+    // The three flights: in from the centre growing and showing, out to the
+    // edges swelling and fading, and the tapped word's curve to the bar.
+    void flyInFromPoint(gfx::Point from, gfx::Point to, ui::View& view);
+    void flyOutToPoint(gfx::Point to, ui::View& view);
+    void moveFromPoint(gfx::Point from, gfx::Point to, ui::View& view);
     void searchBarSearchButtonClicked(ui::SearchBar& bar) override;
     void openSearch(const std::string& text);
     void goToFilterView();
@@ -57,6 +71,7 @@ public:
     void setRandom(std::function<int()> random) { m_random = std::move(random); }
     ui::SearchBar& searchBar() { return *m_searchBar; }
     const std::vector<std::shared_ptr<ui::Button>>& arrInBtns() const { return m_arrInBtns; }
+    const std::vector<std::shared_ptr<ui::Button>>& arrOutBtns() const { return m_arrOutBtns; }
     const std::vector<std::string>& words() const { return m_words; }
     int flyCount() const { return m_flyCount; }
     bool isKeywordFlyingToSch() const { return m_isKeywordFlyingToSch; }

@@ -86,6 +86,10 @@ public:
     bool topIsOpen() const { return m_topIsOpen; }
     int currPage() const { return m_currPage; }
     const std::optional<Rows>& shelf(int index) const { return m_shelves[static_cast<size_t>(index)]; }
+    const std::optional<Rows>& arrCaseVip() const { return shelf(0); }
+    const std::optional<Rows>& arrCase1() const { return shelf(1); }
+    const std::optional<Rows>& arrCase2() const { return shelf(2); }
+    const std::optional<Rows>& arrCase3() const { return shelf(3); }
     ui::TableView* table(int index) const { return m_arrTables[static_cast<size_t>(index)].get(); }
     MyRefreshTableHeaderView* refreshHeader(int index) const { return m_arrRefresh[static_cast<size_t>(index)].get(); }
     ui::Label& lblNick() { return *m_lblNick; }

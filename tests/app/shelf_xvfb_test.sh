@@ -25,13 +25,7 @@ start_app bash "$src/scripts/start-app.sh" "$bin" --phone
 
 # The agreement comes up over the first screen: its light page covers the
 # dark tab bar.
-for _ in $(seq 100); do
-  peek now
-  set -- $(pixel "$work/now.png" 10 470)
-  [ "${1:-0}" -gt 150 ] && break
-  sleep 0.2
-done
-sleep 1
+await_agreement
 shot agreement
 # A fresh home starts with the agreement; its left button agrees (a
 # 20-point status bar above the 320 x 460 view).
@@ -58,13 +52,7 @@ for _ in $(seq 100); do
   over "$pct" 20 && break
 done
 sleep 1
-click 160 100
-sleep 0.3
-xdotool type --delay 50 "reader"
-click 160 150
-sleep 0.3
-xdotool type --delay 50 "shijing305"
-sleep 0.3
+fill_login
 shot login-filled
 click 160 200
 site_books() { sql "select count(*) from book where RZBookId!=-999"; }

@@ -62,6 +62,30 @@ start_app() {
   rm -f "$work"/shots/*
 }
 
+# A fresh home's first screen waits for the agreement: its light page comes
+# up over the dark tab bar.
+await_agreement() {
+  local _
+  for _ in $(seq 100); do
+    peek now
+    set -- $(pixel "$work/now.png" 10 470)
+    [ "${1:-0}" -gt 150 ] && break
+    sleep 0.2
+  done
+  sleep 1
+}
+
+# Fills the login screen's two fields with the stand-in's reader.
+fill_login() {
+  click 160 100
+  sleep 0.3
+  xdotool type --delay 50 "reader"
+  click 160 150
+  sleep 0.3
+  xdotool type --delay 50 "shijing305"
+  sleep 0.3
+}
+
 # A screenshot kept under the artefacts as <name>.png, or (peek) one only
 # looked at, kept in the work folder.
 grab() {

@@ -1,5 +1,6 @@
 #include "StoreScreenTest.h"
 
+#include "foundation/config/DeviceKind.h"
 #include "foundation/db/BookTB.h"
 #include "foundation/db/CategoryTB.h"
 #include "foundation/db/SettingTB.h"
@@ -16,6 +17,11 @@
 #include "store/StoreSearchResultController.h"
 #include "store/StoreSearchViewController.h"
 #include "store/StoreUserProfileViewController.h"
+
+#include "platform/ui/Application.h"
+#include "platform/ui/Layer.h"
+
+#include <cmath>
 
 namespace pw::test {
 namespace {
@@ -121,9 +127,45 @@ TEST_F(StoreFrameTest, TheProfileShowsTheUserAndTheFourShelvesAndSyncsThem) {
     EXPECT_EQ(profile->numberOfRows(*profile->table(3), 0), 1);
     profile->selectedAtIndex(1);
     ASSERT_TRUE(waitFor([&] { return profile->shelf(1) && profile->shelf(1)->size() == 2; }));
-    EXPECT_EQ(params(Host::Store, "/BookStoreAPI/GetBookCase.ashx", "t"), (std::vector<std::string>{"0", "1"}));
+    for (int i : {2, 3}) {
+        profile->selectedAtIndex(i);
+        ASSERT_TRUE(waitFor([&] { return profile->shelf(i) && !profile->shelf(i)->empty(); })) << i;
+    }
+    // Each shelf asked once; going back to one with rows asks nothing.
+    profile->selectedAtIndex(1);
+    pass(0.1);
+    EXPECT_EQ(params(Host::Store, "/BookStoreAPI/GetBookCase.ashx", "t"),
+              (std::vector<std::string>{"0", "1", "2", "3"}));
     pass(0.5);
     keepScreen("profile");
+
+    // Moving a list up folds the panel to the shelf tabs; pulling it down
+    // past 30 points opens it; on a tablet the panel stays.
+    auto foldedAt = [&](double y) {
+        profile->table(1)->setContentOffset({0, y}, false);
+        settle();
+        return profile->topView().frame().y() == -110 && profile->bottomScroll()->frame().y() == 31;
+    };
+    EXPECT_TRUE(foldedAt(2));
+    EXPECT_TRUE(foldedAt(-29));
+    EXPECT_FALSE(foldedAt(-31));
+    EXPECT_EQ(profile->bottomScroll()->frame().y(), 141);
+    setDeviceKindProvider([] { return DeviceKind::Tablet; });
+    EXPECT_FALSE(foldedAt(40));
+    setDeviceKindProvider(nullptr);
+    profile->table(1)->setContentOffset({0, 0}, false);
+    profile->openTop(true);
+    settle();
+
+    // "充值" opens the mobile site's recharge page in the desktop's browser.
+    std::vector<std::string> opened;
+    ui::Application::shared().setURLOpener([&](const std::string& url) {
+        opened.push_back(url);
+        return true;
+    });
+    profile->rechargeAccount();
+    ui::Application::shared().setURLOpener(nullptr);
+    EXPECT_EQ(opened, std::vector<std::string>{m_site->baseUrl(Host::Interface) + "/Profile/Charge.aspx"});
 
     // A shelf answered -1: the tip, and the pull does not stay loading.
     m_site->script(Host::Store, "/BookStoreAPI/GetBookCase.ashx", standin::Reply::json(R"({"Result":-1,"Data":[]})"));
@@ -183,6 +225,82 @@ TEST_F(StoreFrameTest, HotWordPagesPointsAndOverlaps) {
     const auto hidden = StoreSearchViewController::hiddenByOverlap(frames);
     EXPECT_TRUE(hidden[0] && hidden[1] && hidden[2]);
     EXPECT_FALSE(hidden[3]);
+}
+
+TEST_F(StoreFrameTest, WordsFlyInAndOutAndATappedWordFliesIntoTheBarAndSearches) {
+    auto search = show(StoreSearchViewController::create());
+    ASSERT_TRUE(waitFor([&] { return !search->words().empty(); }));
+    ui::Button* word = nullptr;
+    size_t index = 0;
+    for (; index < search->arrInBtns().size(); ++index)
+        if (auto& b = search->arrInBtns()[index]; !b->isHidden() && !b->currentTitle().empty()) {
+            word = b.get();
+            break;
+        }
+    ASSERT_NE(word, nullptr);
+    // Halfway in: grown from a tenth and still faint, on its way from the middle.
+    const gfx::Point stand = word->center();
+    advance(0.3);
+    auto in = word->layer()->presentation();
+    EXPECT_NEAR(in.opacity, 0.55, 0.1);
+    EXPECT_NEAR(in.transform.a, 0.55, 0.1);
+    EXPECT_NE(in.position, stand);
+    advance(0.4);
+    in = word->layer()->presentation();
+    EXPECT_DOUBLE_EQ(in.opacity, 1);
+    EXPECT_EQ(in.position, stand);
+
+    // The next page: the shown words swell and fade on their way out.
+    const std::string title = word->currentTitle();
+    search->showSearchTopsAnimate();
+    auto& out = *search->arrOutBtns()[index];
+    EXPECT_EQ(out.currentTitle(), title);
+    EXPECT_FALSE(out.isHidden());
+    advance(0.75);
+    const auto leaving = out.layer()->presentation();
+    EXPECT_NEAR(leaving.transform.a, 1.25, 0.1);
+    EXPECT_NEAR(leaving.opacity, 0.55, 0.1);
+    advance(1);
+
+    // Back to the first page, then a word tapped: it curves into the bar,
+    // fills it in, searches, and stands where it was again.
+    for (int i = 0; i < StoreSearchViewController::kPages - 1; ++i)
+        search->showSearchTopsAnimate();
+    advance(1.6);
+    word = search->arrInBtns()[index].get();
+    ASSERT_EQ(word->currentTitle(), title);
+    const gfx::Rect frame = word->frame();
+    search->keywordClick(*word);
+    EXPECT_TRUE(search->isKeywordFlyingToSch());
+    const gfx::Point target{33 + frame.size.width / 2, search->searchBar().frame().y() + 21};
+    const auto path = StoreSearchViewController::curvePath({0, 0}, target);
+    EXPECT_EQ(path.front(), gfx::Point(0, 0));
+    EXPECT_EQ(path.back(), target);
+    advance(0.2);
+    // Halfway along the curve, which bends off the straight line towards (end x, start y).
+    const gfx::Point mid = word->layer()->presentation().position;
+    double nearest = 1e9;
+    for (const auto& p : path)
+        nearest = std::min(nearest, std::hypot(p.x - mid.x, p.y - mid.y));
+    EXPECT_LT(nearest, 4);
+    const double offChord = std::abs(target.y * mid.x - target.x * mid.y) / std::hypot(target.x, target.y);
+    EXPECT_GT(offChord, 3);
+    advance(0.3);
+    EXPECT_EQ(search->searchBar().text(), title);
+    EXPECT_EQ(top(), search.get());
+    // Another tap, the filter and more words wait while the word flies.
+    search->keywordClick(*search->arrInBtns()[(index + 1) % 10]);
+    search->goToFilterView();
+    search->showSearchTopsAnimate();
+    advance(0.4);
+    auto* results = dynamic_cast<StoreSearchResultController*>(top());
+    ASSERT_NE(results, nullptr);
+    EXPECT_EQ(results->keyword, title);
+    EXPECT_EQ(m_nav->viewControllers().size(), 2u);
+    advance(0.8);
+    EXPECT_FALSE(search->isKeywordFlyingToSch());
+    EXPECT_EQ(word->frame(), frame);
+    EXPECT_EQ(word->alpha(), 1);
 }
 
 TEST_F(StoreFrameTest, SearchByWordAndByFilterFindCatalogueBooks) {

@@ -16,6 +16,9 @@
 #include "platform/core/Text.h"
 #include "reader/PageViewController.h"
 #include "reader/RZChapterListViewController.h"
+#include "store/StoreBookCoverDownloader.h"
+#include "store/StoreSearchResultController.h"
+#include "store/StoreSearchViewController.h"
 #include "store/StoreTopBookController.h"
 #include "store/RZCellBookInfoPlus.h"
 
@@ -45,6 +48,12 @@ TEST_F(StoreScreensTest, AddressesTextsAndLayoutRules) {
     };
     for (const auto& [url, want] : urls)
         EXPECT_EQ(url, store + want);
+    // Covers by id on the image host; books without one of their own (id 0) get the generic cover.
+    const std::string image = m_site->baseUrl(Host::Image);
+    EXPECT_EQ(StoreBookCoverDownloader::coverAddress(1002), image + "/books/1002/1002.jpg");
+    EXPECT_EQ(StoreBookCoverDownloader::coverAddress(3000000005), image + "/books/3000000005/3000000005.jpg");
+    EXPECT_EQ(StoreBookCoverDownloader::coverAddress(0), image + "/books/1.jpg");
+    EXPECT_EQ(StoreBookCoverDownloader::coverAddress(-1), image + "/books/1.jpg");
 
     EXPECT_EQ(StoreBookDetailsController::descriptionText("一<br>二</br>三<br/>四&nbsp;五"), "一\n二\n三\n四 五");
 
@@ -66,6 +75,24 @@ TEST_F(StoreScreensTest, AddressesTextsAndLayoutRules) {
     EXPECT_EQ(BookChannelInfoCell::channelName(1), "墨川女生网");
     EXPECT_EQ(BookChannelInfoCell::channelName(2), "墨川文学网");
     EXPECT_EQ(BookChannelInfoCell::channelName(3), "");
+    // Row cells: the texts beside the cover, or at the left edge without
+    // pictures, keep their right margins as the row widens (52 for the name
+    // and 22 for the others; 72 and 42 without pictures).
+    auto row = BookInfoTableCell::create("Idt0");
+    for (double w : {320.0, 480.0}) {
+        row->setFrame({0, 0, w, 125});
+        for (bool none : {true, false}) {
+            row->isNoImgMode = none;
+            row->reloadImage();
+            const double x = none ? 18 : 98, name = none ? 90 : 150, other = none ? 60 : 120;
+            EXPECT_EQ(row->lblBookName().frame(), gfx::Rect(x, 10, w - name, 23)) << w << none;
+            EXPECT_EQ(row->lblAuthor().frame(), gfx::Rect(x, 40, w - other, 19)) << w << none;
+            EXPECT_EQ(row->lblChapterName().frame(), gfx::Rect(x, 60, w - other, 38)) << w << none;
+            EXPECT_EQ(row->lblLstUpdateTime().frame(), gfx::Rect(x, 99, w - other, 19)) << w << none;
+            EXPECT_EQ(row->imgCover().isHidden(), none);
+            EXPECT_TRUE(row->lblLoading().isHidden());
+        }
+    }
     EXPECT_EQ(BookInfoTableCell::coverId(55, 0), 0);
     EXPECT_EQ(BookInfoTableCell::coverId(55, -1), 55);
 
@@ -380,6 +407,80 @@ TEST_F(StoreScreensTest, PurchaseResultsAndAddToShelfCodes) {
         EXPECT_EQ(m_downManager->isBookDownloadingNow(Catalogue::kChuci), c.downloads) << c.reply;
         EXPECT_EQ(top(), details.get()) << c.reply; // no second login screen after a login
     }
+}
+
+TEST_F(StoreScreensTest, AnswersOfTheWrongShapeLeaveEveryScreenStanding) {
+    // Lists that are no lists, rows that are no objects, values of the wrong
+    // kinds, and an answer cut short: every list screen takes them, shows
+    // what it can and draws.
+    const std::vector<std::string> odd = {
+        R"({"Data":{"BookId":1}})",
+        R"({"Data":[1,"x",null,[],{"BookId":"7","BookName":5,"AuthorName":[],"ImageStatus":{},"Name":3,)"
+        R"("ImageUrl":7,"RecommendId":"x","TopId":[],"ChannelId":null,"SiteType":"2","LabelName":9,)"
+        R"("LastUpdateChapterID":"9","LastVipUpdateChapterId":{},"NewChapterTime":5}]})",
+        R"([["x",{"BookName":null,"NewChapterTime":"/Date(x)/","NewChapterName":[]}]])",
+        R"({"Data":[{"BookName":"缺)",
+    };
+    const std::vector<std::string> paths = {
+        "/BookStoreAPI/GetRecommendList.ashx", "/BookStoreAPI/CoverRecommend.ashx", "/BookStoreAPI/GetIndex.ashx",
+        "/BookStoreAPI/GetTopBooks.ashx",      "/BookStoreAPI/GetCategoryBooks.ashx",
+        "/BookStoreAPI/GetRecommendDetail.ashx", "/BookStoreAPI/GetSearchTops.ashx", "/BookStoreAPI/GetBookStore.ashx",
+        "/api/SearchBooks.ashx",               "/BookStoreAPI/GetBookDetail.ashx", "/BookStoreAPI/GetRelatedBooks.ashx",
+    };
+    for (const auto& answer : odd) {
+        m_site->clearScripts();
+        for (const auto& path : paths)
+            m_site->script(Host::Store, path, standin::Reply::json(answer), 3);
+        std::vector<std::shared_ptr<StoreBaseViewController>> screens;
+        screens.push_back(show(StoreHomeViewController::create()));
+        screens.push_back(StoreCategoryViewController::create());
+        auto top = StoreTopBookController::create();
+        top->setTopId(1);
+        screens.push_back(top);
+        auto books = StoreCategoryBookController::create();
+        books->setChannelId(1);
+        screens.push_back(books);
+        auto group = StoreChannelBooksController::create();
+        group->setGroupId(1);
+        screens.push_back(group);
+        screens.push_back(StoreSearchViewController::create());
+        for (bool byKeyword : {true, false}) {
+            auto results = StoreSearchResultController::create();
+            results->isSearchByKeyword = byKeyword;
+            results->keyword = "论语";
+            results->query = "channel=-1";
+            screens.push_back(results);
+        }
+        auto details = StoreBookDetailsController::create();
+        details->rzBookId = Catalogue::kLunyu;
+        screens.push_back(details);
+        for (size_t i = 1; i < screens.size(); ++i)
+            push(screens[i]);
+        ASSERT_TRUE(waitFor([&] {
+            step();
+            return std::all_of(screens.begin(), screens.end(),
+                               [](const auto& s) { return s->requestsInFlight() == 0; });
+        })) << answer;
+        // Each screen drawn on top in turn, then taken off.
+        for (size_t i = screens.size(); i-- > 1;) {
+            pass(0.1);
+            EXPECT_FALSE(renderScreen().isNull()) << answer;
+            m_nav->popViewControllerAnimated(false);
+        }
+        pass(0.1);
+        EXPECT_EQ(m_nav->viewControllers().size(), 1u) << answer;
+    }
+    // A row of the wrong kinds becomes a record with the placeholders.
+    m_site->clearScripts();
+    auto books = StoreCategoryBookController::create();
+    books->setChannelId(1);
+    m_site->script(Host::Store, "/BookStoreAPI/GetCategoryBooks.ashx", standin::Reply::json(odd[1]));
+    push(books);
+    ASSERT_TRUE(waitFor([&] { return books->requestsInFlight() == 0; }));
+    ASSERT_FALSE(books->arrBookData().empty());
+    const auto& row = *books->arrBookData().back();
+    EXPECT_EQ(row.bookId, 7);
+    EXPECT_EQ(row.authorName, "小说作者：暂无数据");
 }
 
 TEST_F(StoreScreensTest, AScreenThatGoesAwayHearsNothingMore) {

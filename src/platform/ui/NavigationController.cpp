@@ -1,6 +1,7 @@
 #include "platform/ui/NavigationController.h"
 
 #include "platform/ui/Application.h"
+#include "platform/ui/TabBarController.h"
 
 #include <algorithm>
 
@@ -194,6 +195,9 @@ void NavigationController::transition(ViewController* from, const std::shared_pt
     if (isViewLoaded() && to)
         to->view();
     updateBar();
+    // A tab bar around the stack hides or shows its bar for the new stack.
+    if (auto* tabs = dynamic_cast<TabBarController*>(parentViewController()))
+        tabs->layoutContent();
     auto finishLeaving = [self, leaving] {
         for (auto& l : leaving)
             if (l->parentViewController() == self.get())

@@ -2,6 +2,7 @@
 
 #include "platform/gfx/TextLayout.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/NavigationController.h"
 
 #include <algorithm>
 #include <cmath>
@@ -139,13 +140,26 @@ void TabBarController::loadView() {
     layoutContent();
 }
 
+bool TabBarController::isTabBarHidden() const {
+    // A screen pushed on the shown tab's stack that asks for the whole height
+    // hides the bar while it is on the stack.
+    auto* nav = dynamic_cast<NavigationController*>(selectedViewController());
+    if (!nav)
+        return false;
+    const auto& stack = nav->viewControllers();
+    return std::any_of(stack.begin() + (stack.empty() ? 0 : 1), stack.end(),
+                       [](const auto& vc) { return vc->hidesBottomBarWhenPushed; });
+}
+
 void TabBarController::layoutContent() {
     if (!isViewLoaded())
         return;
     const gfx::Rect b = view()->bounds();
+    const bool hidden = isTabBarHidden();
     View::performWithoutAnimation([&] {
+        m_bar->setHidden(hidden);
         m_bar->setFrame({0, b.height() - kBarHeight, b.width(), kBarHeight});
-        m_content->setFrame({0, 0, b.width(), std::max(0.0, b.height() - kBarHeight)});
+        m_content->setFrame({0, 0, b.width(), std::max(0.0, b.height() - (hidden ? 0 : kBarHeight))});
         if (auto* vc = selectedViewController())
             vc->view()->setFrame(m_content->bounds());
     });
@@ -175,8 +189,10 @@ void TabBarController::setSelectedIndex(size_t index) {
             old->endAppearanceTransition();
     }
     m_selected = index;
-    if (isViewLoaded())
+    if (isViewLoaded()) {
         show(index);
+        layoutContent();
+    }
     if (m_bar)
         m_bar->setNeedsDisplay();
 }

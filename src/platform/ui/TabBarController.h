@@ -50,6 +50,9 @@ public:
     void viewDidDisappear(bool animated) override;
     bool shouldAutorotateToInterfaceOrientation(device::Orientation o) const override;
     void layoutContent();
+    // The bar is hidden while the shown tab's navigation stack holds a pushed
+    // screen with hidesBottomBarWhenPushed.
+    bool isTabBarHidden() const;
     // A tab was tapped (the bar calls this).
     void tabTapped(size_t index);
 

@@ -186,5 +186,28 @@ TEST_F(ControllerTest, TabsSwitchScreensOnTapUnlessTheDelegateSaysNo) {
     EXPECT_EQ(store->parentViewController(), tabs.get());
 }
 
+TEST_F(ControllerTest, APushedScreenThatAsksForTheWholeHeightHidesTheTabBar) {
+    auto root = ViewController::create<Screen>("list");
+    auto nav = ViewController::create<NavigationController>(root);
+    auto tabs = ViewController::create<TabBarController>();
+    tabs->setViewControllers({nav, ViewController::create<Screen>("other")});
+    m_window->setRootViewController(tabs);
+    const double withBar = 460 - TabBarController::kBarHeight;
+    EXPECT_EQ(nav->view()->frame().height(), withBar);
+    auto login = ViewController::create<Screen>("login");
+    login->hidesBottomBarWhenPushed = true;
+    nav->pushViewController(login, false);
+    EXPECT_TRUE(tabs->tabBar().isHidden());
+    EXPECT_EQ(nav->view()->frame().height(), 460);
+    // Another tab without such a screen shows the bar again, and coming back hides it.
+    tabs->setSelectedIndex(1);
+    EXPECT_FALSE(tabs->tabBar().isHidden());
+    tabs->setSelectedIndex(0);
+    EXPECT_TRUE(tabs->tabBar().isHidden());
+    nav->popViewControllerAnimated(false);
+    EXPECT_FALSE(tabs->tabBar().isHidden());
+    EXPECT_EQ(nav->view()->frame().height(), withBar);
+}
+
 } // namespace
 } // namespace pw::ui::test

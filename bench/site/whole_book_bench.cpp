@@ -11,6 +11,7 @@
 #include "foundation/db/MainDB.h"
 #include "foundation/paths/AppPaths.h"
 #include "network/RQHTTPRequest.h"
+#include "platform/core/HeapPolicy.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/Paths.h"
 #include "platform/core/RunLoop.h"
@@ -42,6 +43,8 @@ struct Env {
     bool ok = false;
 
     Env() {
+        // The heap as the application's main sets it up.
+        core::HeapPolicy::retainFreedMemory();
         home = std::filesystem::temp_directory_path() / ("pw-bench-site-" + std::to_string(::getpid()));
         std::filesystem::remove_all(home);
         core::Paths::setHome(home);

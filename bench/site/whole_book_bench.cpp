@@ -74,6 +74,17 @@ struct Env {
         BookDB::deleteBookDBFileByRZBookId(Catalogue::kTangThousand);
         std::filesystem::remove(AppPaths::coverFile(Catalogue::kTangThousand));
     }
+    // curl fetching every request of the last whole download, five at a time.
+    std::string curlCommand() const {
+        const auto config = home / "curl.cfg";
+        {
+            std::ofstream out(config);
+            for (const auto& url : urls)
+                out << "url = \"" << url << "\"\noutput = \"/dev/null\"\n";
+        }
+        return "curl -s --parallel --parallel-max 5 -b " + std::string(StandinSite::kSessionCookie) + "=" + cookie +
+               " -K " + config.string();
+    }
     bool downloadWhole(DownManager& dm) {
         int ended = 0;
         auto& nc = core::NotificationCenter::defaultCenter();
@@ -119,14 +130,7 @@ void BM_SameFilesWithCurlParallel5(benchmark::State& state) {
         state.SkipWithError("run after BM_WholeBookFromStandin");
         return;
     }
-    const auto config = e.home / "curl.cfg";
-    {
-        std::ofstream out(config);
-        for (const auto& url : e.urls)
-            out << "url = \"" << url << "\"\noutput = \"/dev/null\"\n";
-    }
-    const std::string command = "curl -s --parallel --parallel-max 5 -b " + std::string(StandinSite::kSessionCookie) +
-                                "=" + e.cookie + " -K " + config.string();
+    const std::string command = e.curlCommand();
     for (auto _ : state)
         if (std::system(command.c_str()) != 0) {
             state.SkipWithError("curl failed");
@@ -145,8 +149,7 @@ void BM_SideBySideRatio(benchmark::State& state) {
         state.SkipWithError("run after BM_WholeBookFromStandin");
         return;
     }
-    const std::string command = "curl -s --parallel --parallel-max 5 -b " + std::string(StandinSite::kSessionCookie) +
-                                "=" + e.cookie + " -K " + (e.home / "curl.cfg").string();
+    const std::string command = e.curlCommand();
     DownManager dm;
     std::vector<double> ours, theirs;
     using Clock = std::chrono::steady_clock;

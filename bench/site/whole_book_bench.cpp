@@ -11,6 +11,7 @@
 #include "foundation/db/MainDB.h"
 #include "foundation/paths/AppPaths.h"
 #include "network/RQHTTPRequest.h"
+#include "platform/core/HeapPolicy.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/Paths.h"
 #include "platform/core/RunLoop.h"
@@ -42,6 +43,8 @@ struct Env {
     bool ok = false;
 
     Env() {
+        // The heap as the application's main sets it up.
+        core::HeapPolicy::retainFreedMemory();
         home = std::filesystem::temp_directory_path() / ("pw-bench-site-" + std::to_string(::getpid()));
         std::filesystem::remove_all(home);
         core::Paths::setHome(home);
@@ -70,6 +73,17 @@ struct Env {
         BookTB::deleteBookWithBookId(BookTB::getBookIdByRZBookId(Catalogue::kTangThousand));
         BookDB::deleteBookDBFileByRZBookId(Catalogue::kTangThousand);
         std::filesystem::remove(AppPaths::coverFile(Catalogue::kTangThousand));
+    }
+    // curl fetching every request of the last whole download, five at a time.
+    std::string curlCommand() const {
+        const auto config = home / "curl.cfg";
+        {
+            std::ofstream out(config);
+            for (const auto& url : urls)
+                out << "url = \"" << url << "\"\noutput = \"/dev/null\"\n";
+        }
+        return "curl -s --parallel --parallel-max 5 -b " + std::string(StandinSite::kSessionCookie) + "=" + cookie +
+               " -K " + config.string();
     }
     bool downloadWhole(DownManager& dm) {
         int ended = 0;
@@ -116,14 +130,7 @@ void BM_SameFilesWithCurlParallel5(benchmark::State& state) {
         state.SkipWithError("run after BM_WholeBookFromStandin");
         return;
     }
-    const auto config = e.home / "curl.cfg";
-    {
-        std::ofstream out(config);
-        for (const auto& url : e.urls)
-            out << "url = \"" << url << "\"\noutput = \"/dev/null\"\n";
-    }
-    const std::string command = "curl -s --parallel --parallel-max 5 -b " + std::string(StandinSite::kSessionCookie) +
-                                "=" + e.cookie + " -K " + config.string();
+    const std::string command = e.curlCommand();
     for (auto _ : state)
         if (std::system(command.c_str()) != 0) {
             state.SkipWithError("curl failed");
@@ -142,8 +149,7 @@ void BM_SideBySideRatio(benchmark::State& state) {
         state.SkipWithError("run after BM_WholeBookFromStandin");
         return;
     }
-    const std::string command = "curl -s --parallel --parallel-max 5 -b " + std::string(StandinSite::kSessionCookie) +
-                                "=" + e.cookie + " -K " + (e.home / "curl.cfg").string();
+    const std::string command = e.curlCommand();
     DownManager dm;
     std::vector<double> ours, theirs;
     using Clock = std::chrono::steady_clock;

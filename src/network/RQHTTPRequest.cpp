@@ -548,9 +548,44 @@ void RQHTTPRequest::hideNetworkActivityIndicator() {
     ui::Application::shared().setNetworkActivityIndicatorVisible(false);
 }
 
+namespace {
+// The waiting check of the activity indicator (main thread only).
+struct IndicatorCheck {
+    uint64_t asked = 0;                // closings that asked for a check so far
+    std::weak_ptr<uint64_t> armed;     // alive while a check waits on its loop
+    const core::Clock* clock = nullptr; // the clock its time is on
+};
+IndicatorCheck& indicatorCheck() {
+    static IndicatorCheck check;
+    return check;
+}
+} // namespace
+
 void RQHTTPRequest::hideNetworkActivityIndicatorAfterDelay() {
     // A stream opened within half a second keeps the indicator from flickering.
-    core::RunLoop::current().postAfter(0.5, [] { hideNetworkActivityIndicatorIfNeeeded(); });
+    // Requests that follow one another close their last stream hundreds of
+    // times a second: one waiting check stands for all of them, and looks
+    // again half a second later when more closings asked meanwhile, so the
+    // loop never holds a pile of timers.
+    auto& check = indicatorCheck();
+    auto& loop = core::RunLoop::current();
+    ++check.asked;
+    if (!check.armed.expired() && check.clock == &loop.clock())
+        return;
+    auto token = std::make_shared<uint64_t>(check.asked);
+    check.armed = token;
+    check.clock = &loop.clock();
+    loop.postAfter(0.5, [token] {
+        hideNetworkActivityIndicatorIfNeeeded();
+        auto& check = indicatorCheck();
+        if (check.armed.lock() != token)
+            return; // a check armed on another clock took over
+        check.armed.reset();
+        if (check.asked != *token) {
+            --check.asked; // counted again by the call below
+            hideNetworkActivityIndicatorAfterDelay();
+        }
+    });
 }
 
 void RQHTTPRequest::hideNetworkActivityIndicatorIfNeeeded() {

@@ -178,7 +178,12 @@ void WholeBookDownloader::downChapterListFinished(RZHTTPRequest& request) {
     const auto* chapters = (*reply)["Chapters"].asArray();
     if (!chapters || chapters->empty())
         return fail(request);
-    if (!BookDB::createBookDBIfNotExists(id))
+    // The book's database stays open from here to the book's end: it is made
+    // when missing, and the list and every batch are stored without a flush of
+    // their own (see BookChapterWriter).
+    if (!m_writer || m_writer->rzBookId() != id)
+        m_writer = BookChapterWriter::create(id);
+    if (!m_writer)
         return fail(request);
 
     const core::Value& r = *reply;
@@ -198,10 +203,10 @@ void WholeBookDownloader::downChapterListFinished(RZHTTPRequest& request) {
         m_shouldReloadAfterGetBookInfo = false;
         core::NotificationCenter::defaultCenter().post("NSNotificationCenter_BookReload");
     }
-    if (!BookDB::addChapters(*chapters, id))
+    if (!m_writer->addChapters(*chapters))
         return fail(request);
     if (const auto* volumes = r["Volumes"].asArray())
-        BookDB::addVolumes(*volumes, id);
+        m_writer->addVolumes(*volumes);
 
     m_currentDownloadingType = StageCover;
     if (FileHelper::isBookCoverImageExistByRZBookId(id))

@@ -2,25 +2,24 @@
 
 #include "foundation/db/BookDB.h"
 #include "foundation/db/SQLDatabase.h"
-#include "foundation/db/TableAccess.h"
+#include "foundation/db/SQLResultSet.h"
 #include "platform/core/FileManager.h"
 
 namespace pw {
 
 std::unique_ptr<BookChapterWriter> BookChapterWriter::open(int64_t rzBookId) {
-    const auto path = BookDB::bookDBPath(rzBookId);
-    if (!core::FileManager::exists(path))
-        return nullptr;
-    auto db = TableAccess::openExisting(path);
+    return hold(rzBookId, BookDB::openWriteAhead(rzBookId, false));
+}
+
+std::unique_ptr<BookChapterWriter> BookChapterWriter::create(int64_t rzBookId) {
+    return hold(rzBookId, BookDB::openWriteAhead(rzBookId, true));
+}
+
+std::unique_ptr<BookChapterWriter> BookChapterWriter::hold(int64_t rzBookId, std::optional<SQLDatabase> db) {
     if (!db)
         return nullptr;
     auto held = std::make_unique<SQLDatabase>(std::move(*db));
     held->setShouldCacheStatements(true);
-    // A file another connection holds in its rollback journal stays in it; the
-    // writer then works as every other connection does, only slower.
-    if (auto rs = held->executeQuery("PRAGMA journal_mode = WAL"); rs && rs->next())
-        if (rs->stringForColumnIndex(0) == "wal")
-            held->executeUpdate("PRAGMA synchronous = NORMAL");
     return std::unique_ptr<BookChapterWriter>(new BookChapterWriter(rzBookId, std::move(held)));
 }
 
@@ -41,6 +40,14 @@ BookChapterWriter::~BookChapterWriter() {
 
 bool BookChapterWriter::fileStillThere() const {
     return core::FileManager::exists(BookDB::bookDBPath(m_rzBookId));
+}
+
+bool BookChapterWriter::addChapters(const core::Value::Array& chapters) {
+    return fileStillThere() && BookDB::addChapters(*m_db, chapters);
+}
+
+bool BookChapterWriter::addVolumes(const core::Value::Array& volumes) {
+    return fileStillThere() && BookDB::addVolumes(*m_db, volumes);
 }
 
 bool BookChapterWriter::saveChapters(const std::vector<std::pair<int64_t, std::string>>& chapters) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,8 +13,8 @@ namespace pw {
 
 class SQLDatabase;
 
-// Keeps one book's database open while a download stores its chapters batch
-// after batch. Meanwhile the file writes ahead to a log that reaches the disk
+// Keeps one book's database open while a download stores its chapter list
+// and then its chapters batch after batch. Meanwhile the file writes ahead to a log that reaches the disk
 // only at checkpoints: a stored batch survives a crash of the application at
 // once (its pages are with the system), and a crash of the whole system can
 // lose only the last batches whole, chapter and mark together, so the next
@@ -23,11 +24,17 @@ class BookChapterWriter {
 public:
     // Null when the book has no database or it cannot be opened.
     static std::unique_ptr<BookChapterWriter> open(int64_t rzBookId);
+    // Creates the book's database when it is missing, as
+    // BookDB::createBookDBIfNotExists does; null when that fails.
+    static std::unique_ptr<BookChapterWriter> create(int64_t rzBookId);
     ~BookChapterWriter();
     BookChapterWriter(const BookChapterWriter&) = delete;
     BookChapterWriter& operator=(const BookChapterWriter&) = delete;
 
     int64_t rzBookId() const { return m_rzBookId; }
+    // As BookDB::addChapters and addVolumes.
+    bool addChapters(const core::Value::Array& chapters);
+    bool addVolumes(const core::Value::Array& volumes);
     // As BookDB::saveChaptersWithRZBookId and saveVipChaptersWithRZBookId:
     // one transaction each, all stored or none. False as well when the file
     // has been removed since it was opened.
@@ -36,6 +43,7 @@ public:
 
 private:
     BookChapterWriter(int64_t rzBookId, std::unique_ptr<SQLDatabase> db);
+    static std::unique_ptr<BookChapterWriter> hold(int64_t rzBookId, std::optional<SQLDatabase> db);
     bool fileStillThere() const;
 
     int64_t m_rzBookId = 0;

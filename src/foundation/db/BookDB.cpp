@@ -7,6 +7,8 @@
 #include "platform/core/FileManager.h"
 #include "platform/core/Paths.h"
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <array>
 
@@ -186,19 +188,16 @@ std::optional<Value::Array> readContent(int64_t rzBookId, int64_t chapterId, std
     return values;
 }
 
-bool insertEntries(int64_t rzBookId, const Value::Array& entries, std::string_view sql,
+bool insertEntries(SQLDatabase& db, const Value::Array& entries, std::string_view sql,
                    void (*argsFor)(const Value&, std::vector<SQLArg>&)) {
-    Connection c = openBook(rzBookId);
-    if (c.access != Access::Open)
-        return false;
     if (entries.empty())
         return true;
-    SQLDatabase& db = *c.db;
     // One prepared insert for the whole list, in one transaction: one commit
     // whatever the length of the list.
+    const bool cached = db.shouldCacheStatements();
     db.setShouldCacheStatements(true);
     std::vector<SQLArg> args;
-    return TableAccess::inTransaction(db, [&] {
+    const bool ok = TableAccess::inTransaction(db, [&] {
         for (const Value& entry : entries) {
             args.clear();
             argsFor(entry, args);
@@ -207,7 +206,20 @@ bool insertEntries(int64_t rzBookId, const Value::Array& entries, std::string_vi
         }
         return true;
     });
+    db.setShouldCacheStatements(cached);
+    return ok;
 }
+
+bool insertEntries(int64_t rzBookId, const Value::Array& entries, std::string_view sql,
+                   void (*argsFor)(const Value&, std::vector<SQLArg>&)) {
+    Connection c = openBook(rzBookId);
+    return c.access == Access::Open && insertEntries(*c.db, entries, sql, argsFor);
+}
+
+constexpr std::string_view kInsertChapter =
+    "insert or ignore into chapter (ChapterId, ChapterName, IsVip, IsDownloaded, Price, UpdateTime, WordsCount, "
+    "ExtInt1, ExtInt2, ExtString1, ExtString2, ExtFloat1) values (?, ?, ?, 0, ?, ?, ?, ?, -2, '', '', -2)";
+constexpr std::string_view kInsertVolume = "insert or ignore into volumes (VolumeCode, VolumeName) values (?, ?)";
 
 void chapterArgs(const Value& entry, std::vector<SQLArg>& args) {
     args.emplace_back(TableAccess::integerValue(entry["c"]));
@@ -243,6 +255,31 @@ bool BookDB::isBookDBExistsWithRZBookId(int64_t rzBookId) {
     return core::FileManager::exists(bookDBPath(rzBookId));
 }
 
+namespace {
+// Brings an opened book database to the current tables: a new file gets them
+// all (or is removed again, so the book stays "missing" and the next call
+// starts over), an older one the tables it lacks.
+bool ensureTables(SQLDatabase& db, const std::string& path, bool existed) {
+    if (existed) {
+        auto rs = db.executeQuery("PRAGMA user_version");
+        if (!rs || !rs->next())
+            return false;
+        int64_t version = rs->longLongIntForColumnIndex(0);
+        rs->close();
+        if (version >= BookDB::UserVersion)
+            return true;
+        return TableAccess::inTransaction(db, [&] { return runCreates(db, true); });
+    }
+    db.setShouldCacheStatements(true);
+    if (TableAccess::inTransaction(db, [&] { return runCreates(db, false); }))
+        return true;
+    db.close();
+    core::FileManager::remove(path);
+    removeDatabaseFiles(path);
+    return false;
+}
+} // namespace
+
 bool BookDB::createBookDBIfNotExists(int64_t rzBookId) {
     std::string path;
     // Asked before opening, since opening makes a missing file.
@@ -250,27 +287,30 @@ bool BookDB::createBookDBIfNotExists(int64_t rzBookId) {
     SQLDatabase db(path);
     if (!db.open())
         return false;
+    return ensureTables(db, path, existed);
+}
 
-    if (existed) {
-        auto rs = db.executeQuery("PRAGMA user_version");
-        if (!rs || !rs->next())
-            return false;
-        int64_t version = rs->longLongIntForColumnIndex(0);
+std::optional<SQLDatabase> BookDB::openWriteAhead(int64_t rzBookId, bool createIfNotExists) {
+    std::string path;
+    bool existed = isBookDBExistsWithRZBookIdPath(rzBookId, &path);
+    if (!existed && !createIfNotExists)
+        return std::nullopt;
+    SQLDatabase db(path);
+    if (!db.openWithFlags(createIfNotExists ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READWRITE))
+        return std::nullopt;
+    // Before any table is made, so that a new file is written through the log
+    // from its first page. A file another connection holds in its rollback
+    // journal stays in it; the caller then works as every other connection
+    // does, only slower.
+    if (auto rs = db.executeQuery("PRAGMA journal_mode = WAL"); rs && rs->next()) {
+        const bool wal = rs->stringForColumnIndex(0) == "wal";
         rs->close();
-        if (version >= UserVersion)
-            return true;
-        return TableAccess::inTransaction(db, [&] { return runCreates(db, true); });
+        if (wal)
+            db.executeUpdate("PRAGMA synchronous = NORMAL");
     }
-
-    db.setShouldCacheStatements(true);
-    if (TableAccess::inTransaction(db, [&] { return runCreates(db, false); }))
-        return true;
-    // Leave no half-made file behind: the book stays "missing" and the next
-    // call starts over.
-    db.close();
-    core::FileManager::remove(path);
-    removeDatabaseFiles(path);
-    return false;
+    if (createIfNotExists && !ensureTables(db, path, existed))
+        return std::nullopt;
+    return db;
 }
 
 bool BookDB::deleteBookDBFileByRZBookId(int64_t rzBookId) {
@@ -288,16 +328,19 @@ bool BookDB::deleteBookDBFileByRZBookId(int64_t rzBookId) {
 // Writing --------------------------------------------------------------------
 
 bool BookDB::addChapters(const core::Value::Array& chapters, int64_t rzBookId) {
-    return insertEntries(rzBookId, chapters,
-                         "insert or ignore into chapter (ChapterId, ChapterName, IsVip, IsDownloaded, Price, "
-                         "UpdateTime, WordsCount, ExtInt1, ExtInt2, "
-                         "ExtString1, ExtString2, ExtFloat1) values (?, ?, ?, 0, ?, ?, ?, ?, -2, '', '', -2)",
-                         chapterArgs);
+    return insertEntries(rzBookId, chapters, kInsertChapter, chapterArgs);
 }
 
 bool BookDB::addVolumes(const core::Value::Array& volumes, int64_t rzBookId) {
-    return insertEntries(rzBookId, volumes, "insert or ignore into volumes (VolumeCode, VolumeName) values (?, ?)",
-                         volumeArgs);
+    return insertEntries(rzBookId, volumes, kInsertVolume, volumeArgs);
+}
+
+bool BookDB::addChapters(SQLDatabase& db, const core::Value::Array& chapters) {
+    return insertEntries(db, chapters, kInsertChapter, chapterArgs);
+}
+
+bool BookDB::addVolumes(SQLDatabase& db, const core::Value::Array& volumes) {
+    return insertEntries(db, volumes, kInsertVolume, volumeArgs);
 }
 
 bool BookDB::saveChapterWithRZBookId(int64_t rzBookId, int64_t chapterId, std::string_view content) {

@@ -30,6 +30,10 @@ public:
     static bool isBookDBExistsWithRZBookIdPath(int64_t rzBookId, std::string* path);
     static bool isBookDBExistsWithRZBookId(int64_t rzBookId);
     static bool createBookDBIfNotExists(int64_t rzBookId);
+    // The book's database opened for a run of writes, in write-ahead mode with
+    // flushes only at checkpoints (see BookChapterWriter, which turns it
+    // back); created as above when asked and missing, else null when missing.
+    static std::optional<SQLDatabase> openWriteAhead(int64_t rzBookId, bool createIfNotExists);
     static bool deleteBookDBFileByRZBookId(int64_t rzBookId);
 
     // Writing. Lists are the site's chapter entries (`c`, `n`, `v`, `p`, `t`,
@@ -48,6 +52,8 @@ public:
                                             const std::vector<std::pair<int64_t, std::string>>& chapters,
                                             const core::Value& userId);
     // The same on a connection the caller holds open (see BookChapterWriter).
+    static bool addChapters(SQLDatabase& db, const core::Value::Array& chapters);
+    static bool addVolumes(SQLDatabase& db, const core::Value::Array& volumes);
     static bool saveChapters(SQLDatabase& db, const std::vector<std::pair<int64_t, std::string>>& chapters);
     static bool saveVipChapters(SQLDatabase& db, const std::vector<std::pair<int64_t, std::string>>& chapters,
                                 const core::Value& userId);

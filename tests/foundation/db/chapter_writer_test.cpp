@@ -92,3 +92,39 @@ TEST_F(ChapterWriterTest, ARemovedOrMissingBookStoresNothing) {
     writer.reset();
     EXPECT_FALSE(std::filesystem::exists(file()));
 }
+
+// A book's database made by the writer is written through the log from its
+// first page: a process killed right after storing the list and a batch
+// leaves a whole database (tables, list, batch), which the ordinary calls and
+// a later writer take up as it is.
+TEST_F(ChapterWriterTest, ANewBookMadeThroughTheLogOutlivesAKilledProcess) {
+    constexpr int64_t Fresh = 5555;
+    const auto freshFile = bookFolder() / "5555.rz";
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto writer = BookChapterWriter::create(Fresh);
+        const bool saved = writer && writer->addChapters({chapter(1), chapter(2), chapter(3)}) &&
+                           writer->addVolumes({Value(Value::Map{{"VolumeCode", Value("v1")},
+                                                                {"VolumeName", Value("卷一")}})}) &&
+                           writer->saveChapters(Batch{{2, "二"}});
+        ::_exit(saved ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(BookDB::createBookDBIfNotExists(Fresh));
+    EXPECT_EQ(BookDB::getAllNotDownloadedChapterIdsByRZBookId(Fresh), (std::vector<int64_t>{1, 3}));
+    EXPECT_EQ(BookDB::chapterHasDownloadByRZBookId(Fresh, 2), 1);
+
+    {
+        auto writer = BookChapterWriter::create(Fresh); // already there: opened as it is
+        ASSERT_NE(writer, nullptr);
+        ASSERT_TRUE(writer->addChapters({chapter(3), chapter(4)})); // stored rows are kept
+        ASSERT_TRUE(writer->saveChapters(Batch{{1, "一"}}));
+    }
+    EXPECT_EQ(journalMode(freshFile), "delete");
+    EXPECT_FALSE(std::filesystem::exists(freshFile.string() + "-wal"));
+    EXPECT_EQ(BookDB::getAllNotDownloadedChapterIdsByRZBookId(Fresh), (std::vector<int64_t>{3, 4}));
+    EXPECT_EQ(BookDB::getAllChapterCountByRZBookId(Fresh), 4);
+}

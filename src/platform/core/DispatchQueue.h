@@ -4,6 +4,8 @@
 // Blocks given to one queue run one at a time, in order. `sync` runs its block
 // on the calling thread once the queue is idle, so a caller blocked in `sync`
 // never holds a pool thread hostage.
+#include "platform/core/SpinThenSleepMutex.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -68,7 +70,9 @@ private:
     void releaseAfterSync();
 
     std::string m_label;
-    std::mutex m_mutex;
+    // Taken for a few instructions per block, by the queue's runner and by
+    // everyone who queues work on it.
+    SpinThenSleepMutex m_mutex;
     std::deque<Item> m_items;
     bool m_running = false; // a pool thread or a sync caller owns the queue
 };

@@ -72,7 +72,8 @@ public:
 private:
     static constexpr int kMaxThreads = 512;
     static constexpr int kCoreThreads = 2;
-    static constexpr int kSpinRounds = 256;
+    // How long a thread that ran out of work looks for more before it sleeps.
+    static constexpr std::chrono::microseconds kSpinTime{50};
 
     struct Worker {
         std::mutex mutex; // guards task and sleeping
@@ -94,12 +95,17 @@ private:
             }
             m_idle.push_back(&self);
         }
-        // Work often follows within microseconds (a reply to the block just
-        // run); a short spin saves going to sleep and being woken.
-        for (int i = 0; i < kSpinRounds && !self.hasTask.load(std::memory_order_acquire); ++i) {
+        // Work often follows within tens of microseconds (the next request
+        // on a connection, a reply to the block just run); a short spin
+        // saves going to sleep and being woken, which on a busy or virtual
+        // machine costs more than the spin and delays the work besides.
+        const auto spinUntil = std::chrono::steady_clock::now() + kSpinTime;
+        for (int i = 1; !self.hasTask.load(std::memory_order_acquire); ++i) {
 #if defined(__x86_64__) || defined(__i386__)
             __builtin_ia32_pause();
 #endif
+            if (i % 32 == 0 && std::chrono::steady_clock::now() >= spinUntil)
+                break;
         }
         std::unique_lock own(self.mutex);
         for (bool waitedLong = false;;) {

@@ -2,12 +2,16 @@
 
 #include "platform/core/DispatchSource.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <atomic>
 #include <vector>
 #include <thread>
 
 namespace pw::core {
+
+using namespace std::chrono_literals;
 
 namespace {
 thread_local DispatchQueue* t_currentQueue = nullptr;
@@ -99,7 +103,8 @@ private:
         // on a connection, a reply to the block just run); a short spin
         // saves going to sleep and being woken, which on a busy or virtual
         // machine costs more than the spin and delays the work besides.
-        const auto spinUntil = std::chrono::steady_clock::now() + kSpinTime;
+        // On a single processor nothing can hand work over while we spin.
+        const auto spinUntil = std::chrono::steady_clock::now() + (m_singleProcessor ? 0us : kSpinTime);
         for (int i = 1; !self.hasTask.load(std::memory_order_acquire); ++i) {
 #if defined(__x86_64__) || defined(__i386__)
             __builtin_ia32_pause();
@@ -150,6 +155,13 @@ private:
         } while (nextTask(self, task));
     }
 
+    static bool runsOnSingleProcessor() {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        return ::sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) == 1;
+    }
+
+    const bool m_singleProcessor = runsOnSingleProcessor();
     std::mutex m_mutex;
     std::deque<std::function<void()>> m_work; // only when every thread is busy at the limit
     std::vector<Worker*> m_idle;

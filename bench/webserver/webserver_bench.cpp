@@ -33,6 +33,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <optional>
 #include <string>
 #include <thread>
@@ -151,6 +153,32 @@ bool pinTo(const std::vector<int>& cpus) {
     return ::sched_setaffinity(0, sizeof set, &set) == 0;
 }
 
+// Processor time (user and system) a process and its children alive now have
+// used so far, in seconds; the built-in server's threads all count in this
+// process, nginx's worker in a child of its master.
+double cpuSeconds(pid_t pid) {
+    auto own = [](pid_t p) {
+        std::ifstream stat("/proc/" + std::to_string(p) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        auto close = text.rfind(')');
+        if (close == std::string::npos)
+            return 0.0;
+        // Fields after the name: state is the 3rd, utime the 14th, stime the 15th.
+        std::istringstream rest(text.substr(close + 2));
+        std::string field;
+        double ticks = 0;
+        for (int i = 3; i <= 15 && rest >> field; ++i)
+            if (i >= 14)
+                ticks += std::strtod(field.c_str(), nullptr);
+        return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
+    };
+    double total = own(pid);
+    std::ifstream children("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children");
+    for (pid_t child; children >> child;)
+        total += own(child);
+    return total;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -235,16 +263,25 @@ int main(int argc, char** argv) {
     wrk("-t1 -c4 -d1s " + url(nginxPort, "/small.html"));
 
     int rc = 0;
-    auto report = [&](const char* what, std::optional<double> ours, std::optional<double> theirs, double target,
-                      const char* unit, double scale) {
-        if (!ours || !theirs || *theirs <= 0) {
+    // Beside each ratio, the processor time each server spent on its side of
+    // the measurement: both may use every processor they are pinned to, and
+    // this shows how much of them each took.
+    struct Side {
+        std::optional<double> value;
+        double cpu = 0;
+    };
+    auto report = [&](const char* what, const Side& ours, const Side& theirs, double target, const char* unit,
+                      double scale) {
+        if (!ours.value || !theirs.value || *theirs.value <= 0) {
             std::printf("  %s: measurement failed\n", what);
             rc = 1;
             return;
         }
-        double ratio = *ours / *theirs;
-        std::printf("  %s: ours %.1f %s, nginx %.1f %s, ratio %.2f (target >= %.2f)%s\n", what, *ours / scale, unit,
-                    *theirs / scale, unit, ratio, target, ratio >= target ? "" : "  BELOW TARGET");
+        double ratio = *ours.value / *theirs.value;
+        std::printf("  %s: ours %.1f %s, nginx %.1f %s, ratio %.2f (target >= %.2f)%s; processor time ours %.1f s, "
+                    "nginx %.1f s\n",
+                    what, *ours.value / scale, unit, *theirs.value / scale, unit, ratio, target,
+                    ratio >= target ? "" : "  BELOW TARGET", ours.cpu, theirs.cpu);
         std::fflush(stdout);
     };
     // Each pair is measured back to back, so both see the same machine; odd
@@ -253,12 +290,19 @@ int main(int argc, char** argv) {
         std::printf("round %d\n", round);
         const bool oursFirst = round % 2 == 1;
         auto measure = [&](const std::string& args, const char* path, const char* key) {
-            std::optional<double> ours, theirs;
+            auto side = [&](uint16_t port, pid_t pid) {
+                double before = cpuSeconds(pid);
+                Side result;
+                result.value = wrkValue(wrk(args + url(port, path)), key);
+                result.cpu = cpuSeconds(pid) - before;
+                return result;
+            };
+            Side ours, theirs;
             if (oursFirst)
-                ours = wrkValue(wrk(args + url(ourPort, path)), key);
-            theirs = wrkValue(wrk(args + url(nginxPort, path)), key);
+                ours = side(ourPort, ::getpid());
+            theirs = side(nginxPort, nginx.pid);
             if (!oursFirst)
-                ours = wrkValue(wrk(args + url(ourPort, path)), key);
+                ours = side(ourPort, ::getpid());
             return std::make_pair(ours, theirs);
         };
         auto [oursSmall, nginxSmall] = measure(smallArgs, "/small.html", "Requests/sec:");

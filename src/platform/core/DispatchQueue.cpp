@@ -11,8 +11,6 @@
 
 namespace pw::core {
 
-using namespace std::chrono_literals;
-
 namespace {
 thread_local DispatchQueue* t_currentQueue = nullptr;
 
@@ -90,6 +88,7 @@ private:
     // The next task for `self` once it is idle: queued work, else what a
     // submitter hands it. False when the thread is to leave.
     bool nextTask(Worker& self, std::function<void()>& task) {
+        bool spin = false;
         {
             std::lock_guard lock(m_mutex);
             if (!m_work.empty()) {
@@ -97,20 +96,33 @@ private:
                 m_work.pop_front();
                 return true;
             }
-            m_idle.push_back(&self);
+            // Work often follows within tens of microseconds (the next
+            // request on a connection, a reply to the block just run); a
+            // short spin saves going to sleep and being woken, which on a
+            // busy or virtual machine costs more than the spin and delays the
+            // work besides. One spinning thread is enough to catch it, and
+            // more would take processors from the threads at work; it waits
+            // at the end of the idle list, where new work is handed out
+            // first, and the threads that sleep at its front. On a single
+            // processor nothing can hand work over while we spin.
+            spin = !m_singleProcessor && m_spinners.load(std::memory_order_relaxed) == 0;
+            if (spin) {
+                m_spinners.fetch_add(1, std::memory_order_relaxed);
+                m_idle.push_back(&self);
+            } else {
+                m_idle.insert(m_idle.begin(), &self);
+            }
         }
-        // Work often follows within tens of microseconds (the next request
-        // on a connection, a reply to the block just run); a short spin
-        // saves going to sleep and being woken, which on a busy or virtual
-        // machine costs more than the spin and delays the work besides.
-        // On a single processor nothing can hand work over while we spin.
-        const auto spinUntil = std::chrono::steady_clock::now() + (m_singleProcessor ? 0us : kSpinTime);
-        for (int i = 1; !self.hasTask.load(std::memory_order_acquire); ++i) {
+        if (spin) {
+            const auto spinUntil = std::chrono::steady_clock::now() + kSpinTime;
+            for (int i = 1; !self.hasTask.load(std::memory_order_acquire); ++i) {
 #if defined(__x86_64__) || defined(__i386__)
-            __builtin_ia32_pause();
+                __builtin_ia32_pause();
 #endif
-            if (i % 32 == 0 && std::chrono::steady_clock::now() >= spinUntil)
-                break;
+                if (i % 32 == 0 && std::chrono::steady_clock::now() >= spinUntil)
+                    break;
+            }
+            m_spinners.fetch_sub(1, std::memory_order_relaxed);
         }
         std::unique_lock own(self.mutex);
         for (bool waitedLong = false;;) {
@@ -162,6 +174,7 @@ private:
     }
 
     const bool m_singleProcessor = runsOnSingleProcessor();
+    std::atomic<int> m_spinners{0}; // idle threads spinning for work now
     std::mutex m_mutex;
     std::deque<std::function<void()>> m_work; // only when every thread is busy at the limit
     std::vector<Worker*> m_idle;

@@ -13,6 +13,7 @@ namespace pw::core {
 
 namespace {
 thread_local DispatchQueue* t_currentQueue = nullptr;
+thread_local DispatchQueue::HandOffScope* t_handOffScope = nullptr;
 
 struct CurrentQueueScope {
     explicit CurrentQueueScope(DispatchQueue* q) : m_saved(t_currentQueue) { t_currentQueue = q; }
@@ -225,6 +226,54 @@ void DispatchQueue::runOrAsync(Block block) {
         block = nullptr;
     }
     releaseAfterSync();
+}
+
+void DispatchQueue::handOff(Block block) {
+    if (!block)
+        return;
+    if (auto* scope = t_handOffScope) {
+        scope->m_blocks.emplace_back(shared_from_this(), std::move(block));
+        return;
+    }
+    async(std::move(block));
+}
+
+DispatchQueue::HandOffScope::HandOffScope() {
+    if (t_currentQueue || t_handOffScope)
+        return; // inside a queue's block or another scope: hand-overs stay plain
+    m_active = true;
+    t_handOffScope = this;
+}
+
+DispatchQueue::HandOffScope::~HandOffScope() {
+    if (!m_active)
+        return;
+    t_handOffScope = nullptr;
+    // In the order they were handed over: a block queued because its queue was
+    // busy keeps every later one for that queue behind it.
+    while (!m_blocks.empty()) {
+        auto [queue, block] = std::move(m_blocks.front());
+        m_blocks.pop_front();
+        queue->runHereThenDrain(std::move(block));
+    }
+}
+
+void DispatchQueue::runHereThenDrain(Block block) {
+    {
+        std::unique_lock lock(m_mutex);
+        if (m_running || !m_items.empty()) {
+            lock.unlock();
+            async(std::move(block));
+            return;
+        }
+        m_running = true;
+    }
+    {
+        CurrentQueueScope scope(this);
+        block();
+        block = nullptr;
+    }
+    drain();
 }
 
 void DispatchQueue::drain() {

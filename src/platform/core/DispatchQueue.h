@@ -50,6 +50,31 @@ public:
     // blocks that never wait for the calling thread's own queue.
     void runOrAsync(Block block);
 
+    // Like async, but inside a block run under a HandOffScope the block is
+    // kept until that block is done, and then runs on the same thread when
+    // this queue is idle (see HandOffScope).
+    void handOff(Block block);
+
+    // The reactor opens one around an event it runs on its own thread, as
+    // the target queue's only runner: what that event hands to other queues
+    // (a socket's results to its delegate's queue) then runs right after it
+    // on the same thread, instead of waking another thread for it, when its
+    // queue is idle; else it is queued as by async. Only opened on a thread
+    // that runs no queue's block, so the blocks it runs never find a queue
+    // of their own caller's held on their thread.
+    class HandOffScope {
+    public:
+        HandOffScope();
+        ~HandOffScope();
+        HandOffScope(const HandOffScope&) = delete;
+        HandOffScope& operator=(const HandOffScope&) = delete;
+
+    private:
+        friend class DispatchQueue;
+        std::deque<std::pair<std::shared_ptr<DispatchQueue>, Block>> m_blocks;
+        bool m_active = false;
+    };
+
     bool isCurrent() const;
     static DispatchQueue* current();
 
@@ -68,6 +93,9 @@ private:
     friend class DispatchPool;
     void drain();
     void releaseAfterSync();
+    // Runs the block on the calling thread when the queue is idle, then what
+    // was queued on it meanwhile (as a pool thread would); else queues it.
+    void runHereThenDrain(Block block);
 
     std::string m_label;
     // Taken for a few instructions per block, by the queue's runner and by

@@ -50,9 +50,10 @@ public:
             m_r.m_needsWake = false;
             m_lock.unlock();
             for (auto& [queue, block, runHere] : work) {
-                if (queue && runHere)
+                if (queue && runHere) {
+                    DispatchQueue::HandOffScope handOffs;
                     queue->runOrAsync(std::move(block));
-                else if (queue)
+                } else if (queue)
                     queue->async(std::move(block));
             }
             work.clear(); // what the dropped blocks held goes now, unlocked

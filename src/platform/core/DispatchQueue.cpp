@@ -211,21 +211,26 @@ void DispatchQueue::async(Block block) {
 void DispatchQueue::runOrAsync(Block block) {
     if (!block)
         return;
-    {
-        std::unique_lock lock(m_mutex);
-        if (m_running || !m_items.empty()) {
-            lock.unlock();
-            async(std::move(block));
-            return;
-        }
-        m_running = true; // this thread is the queue's runner now
+    if (!claimIfIdle()) {
+        async(std::move(block));
+        return;
     }
-    {
-        CurrentQueueScope scope(this);
-        block();
-        block = nullptr;
-    }
+    runClaimed(std::move(block));
     releaseAfterSync();
+}
+
+bool DispatchQueue::claimIfIdle() {
+    std::lock_guard lock(m_mutex);
+    if (m_running || !m_items.empty())
+        return false;
+    m_running = true; // this thread is the queue's runner now
+    return true;
+}
+
+void DispatchQueue::runClaimed(Block block) {
+    CurrentQueueScope scope(this);
+    block();
+    block = nullptr;
 }
 
 void DispatchQueue::handOff(Block block) {
@@ -259,20 +264,11 @@ DispatchQueue::HandOffScope::~HandOffScope() {
 }
 
 void DispatchQueue::runHereThenDrain(Block block) {
-    {
-        std::unique_lock lock(m_mutex);
-        if (m_running || !m_items.empty()) {
-            lock.unlock();
-            async(std::move(block));
-            return;
-        }
-        m_running = true;
+    if (!claimIfIdle()) {
+        async(std::move(block));
+        return;
     }
-    {
-        CurrentQueueScope scope(this);
-        block();
-        block = nullptr;
-    }
+    runClaimed(std::move(block));
     drain();
 }
 

@@ -96,6 +96,11 @@ private:
     // Runs the block on the calling thread when the queue is idle, then what
     // was queued on it meanwhile (as a pool thread would); else queues it.
     void runHereThenDrain(Block block);
+    // Makes the calling thread the queue's runner when the queue is idle.
+    bool claimIfIdle();
+    // Runs a block as the queue's runner (what it captured is released while
+    // the queue is still current).
+    void runClaimed(Block block);
 
     std::string m_label;
     // Taken for a few instructions per block, by the queue's runner and by

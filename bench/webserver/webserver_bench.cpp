@@ -4,13 +4,23 @@
 // nginx): requests per second for a 1 KB file with keep-alive, and the
 // throughput of a 100 MB file over one and over 8 parallel connections.
 //
+// Both servers run on the same processors and wrk on others (by default the
+// first two processors this process may use for the servers and the next two
+// for wrk), so neither server competes with the load generator and both get
+// the same share of a busy machine. Within a round the side measured first
+// alternates, so a change in the machine's load does not always fall on the
+// same side.
+//
 // Options: --small-seconds N (default 5), --big-seconds N (default 5),
-//          --big-megabytes N (default 100), --rounds N (default 3).
+//          --big-megabytes N (default 100), --rounds N (default 3),
+//          --server-cpus LIST, --client-cpus LIST (as taskset -c takes them;
+//          "none" for both leaves every process unpinned).
 #include "support/Loopback.h"
 #include "support/Nginx.h"
 #include "transfer/http/HTTPServer.h"
 
 #include <arpa/inet.h>
+#include <sched.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -23,9 +33,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace fs = std::filesystem;
 using pw::bench::freePort;
@@ -84,11 +97,98 @@ bool startNginx(pw::bench::Nginx& nginx, const fs::path& prefix, const fs::path&
     return nginx.start(prefix, conf) && waitForPort(port);
 }
 
+// Processors in a list such as "0,1" or "2-3"; empty for "none" or a list
+// that does not parse.
+std::vector<int> parseCpuList(const std::string& list) {
+    std::vector<int> cpus;
+    if (list == "none")
+        return cpus;
+    size_t start = 0;
+    while (start < list.size()) {
+        size_t end = list.find(',', start);
+        std::string piece = list.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        char* rest = nullptr;
+        long first = std::strtol(piece.c_str(), &rest, 10);
+        long last = first;
+        if (*rest == '-')
+            last = std::strtol(rest + 1, &rest, 10);
+        if (rest == piece.c_str() || *rest != '\0' || first < 0 || last < first || last >= CPU_SETSIZE)
+            return {};
+        for (long c = first; c <= last; ++c)
+            cpus.push_back(static_cast<int>(c));
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return cpus;
+}
+
+std::string cpuListText(const std::vector<int>& cpus) {
+    std::string text;
+    for (int c : cpus)
+        text += (text.empty() ? "" : ",") + std::to_string(c);
+    return text;
+}
+
+// The processors this process may run on, in order.
+std::vector<int> allowedCpus() {
+    std::vector<int> cpus;
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) != 0)
+        return cpus;
+    for (int c = 0; c < CPU_SETSIZE; ++c)
+        if (CPU_ISSET(c, &set))
+            cpus.push_back(c);
+    return cpus;
+}
+
+// Pins the calling thread, and so every thread and process it starts later
+// (the built-in server's threads and nginx), to the given processors.
+bool pinTo(const std::vector<int>& cpus) {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    for (int c : cpus)
+        CPU_SET(c, &set);
+    return ::sched_setaffinity(0, sizeof set, &set) == 0;
+}
+
+// Processor time (user and system) a process and its children alive now have
+// used so far, in seconds; the built-in server's threads all count in this
+// process, nginx's worker in a child of its master.
+double cpuSeconds(pid_t pid) {
+    auto own = [](pid_t p) {
+        std::ifstream stat("/proc/" + std::to_string(p) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        auto close = text.rfind(')');
+        if (close == std::string::npos)
+            return 0.0;
+        // Fields after the name: state is the 3rd, utime the 14th, stime the 15th.
+        std::istringstream rest(text.substr(close + 2));
+        std::string field;
+        double ticks = 0;
+        for (int i = 3; i <= 15 && rest >> field; ++i)
+            if (i >= 14)
+                ticks += std::strtod(field.c_str(), nullptr);
+        return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
+    };
+    double total = own(pid);
+    std::ifstream children("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children");
+    for (pid_t child; children >> child;)
+        total += own(child);
+    return total;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     int smallSeconds = 5, bigSeconds = 5, rounds = 3;
     long bigMegabytes = 100;
+    std::vector<int> serverCpus, clientCpus;
+    if (auto allowed = allowedCpus(); allowed.size() >= 4) {
+        serverCpus = {allowed[0], allowed[1]};
+        clientCpus = {allowed[2], allowed[3]};
+    }
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string a = argv[i];
         if (a == "--small-seconds")
@@ -99,7 +199,19 @@ int main(int argc, char** argv) {
             bigMegabytes = std::atol(argv[i + 1]);
         if (a == "--rounds")
             rounds = std::atoi(argv[i + 1]);
+        if (a == "--server-cpus")
+            serverCpus = parseCpuList(argv[i + 1]);
+        if (a == "--client-cpus")
+            clientCpus = parseCpuList(argv[i + 1]);
     }
+    // Pinned before the server and nginx start, so all their threads inherit it.
+    if (!serverCpus.empty() && !pinTo(serverCpus)) {
+        std::fprintf(stderr, "cannot run on processors %s\n", cpuListText(serverCpus).c_str());
+        return 1;
+    }
+    std::printf("servers on processors %s, wrk on %s\n",
+                serverCpus.empty() ? "any" : cpuListText(serverCpus).c_str(),
+                clientCpus.empty() ? "any" : cpuListText(clientCpus).c_str());
     ::signal(SIGPIPE, SIG_IGN);
     char tmpl[] = "/tmp/pw-bench-web-XXXXXX";
     fs::path dir = ::mkdtemp(tmpl);
@@ -141,7 +253,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    auto wrk = [](const std::string& args) { return run("wrk " + args + " 2>&1"); };
+    const std::string wrkCommand = clientCpus.empty() ? "wrk " : "taskset -c " + cpuListText(clientCpus) + " wrk ";
+    auto wrk = [&](const std::string& args) { return run(wrkCommand + args + " 2>&1"); };
     auto url = [](uint16_t port, const char* path) { return "http://127.0.0.1:" + std::to_string(port) + path; };
     std::string smallArgs = "-t2 -c32 -d" + std::to_string(smallSeconds) + "s ";
     std::string bigArgs = "-t1 -c1 --timeout 60s -d" + std::to_string(bigSeconds) + "s ";
@@ -150,24 +263,46 @@ int main(int argc, char** argv) {
     wrk("-t1 -c4 -d1s " + url(nginxPort, "/small.html"));
 
     int rc = 0;
-    auto report = [&](const char* what, std::optional<double> ours, std::optional<double> theirs, double target,
-                      const char* unit, double scale) {
-        if (!ours || !theirs || *theirs <= 0) {
+    // Beside each ratio, the processor time each server spent on its side of
+    // the measurement: both may use every processor they are pinned to, and
+    // this shows how much of them each took.
+    struct Side {
+        std::optional<double> value;
+        double cpu = 0;
+    };
+    auto report = [&](const char* what, const Side& ours, const Side& theirs, double target, const char* unit,
+                      double scale) {
+        if (!ours.value || !theirs.value || *theirs.value <= 0) {
             std::printf("  %s: measurement failed\n", what);
             rc = 1;
             return;
         }
-        double ratio = *ours / *theirs;
-        std::printf("  %s: ours %.1f %s, nginx %.1f %s, ratio %.2f (target >= %.2f)%s\n", what, *ours / scale, unit,
-                    *theirs / scale, unit, ratio, target, ratio >= target ? "" : "  BELOW TARGET");
+        double ratio = *ours.value / *theirs.value;
+        std::printf("  %s: ours %.1f %s, nginx %.1f %s, ratio %.2f (target >= %.2f)%s; processor time ours %.1f s, "
+                    "nginx %.1f s\n",
+                    what, *ours.value / scale, unit, *theirs.value / scale, unit, ratio, target,
+                    ratio >= target ? "" : "  BELOW TARGET", ours.cpu, theirs.cpu);
         std::fflush(stdout);
     };
-    // Each pair is measured back to back, so both see the same machine.
+    // Each pair is measured back to back, so both see the same machine; odd
+    // rounds measure ours first, even rounds nginx first.
     for (int round = 1; round <= rounds; ++round) {
         std::printf("round %d\n", round);
+        const bool oursFirst = round % 2 == 1;
         auto measure = [&](const std::string& args, const char* path, const char* key) {
-            auto ours = wrkValue(wrk(args + url(ourPort, path)), key);
-            auto theirs = wrkValue(wrk(args + url(nginxPort, path)), key);
+            auto side = [&](uint16_t port, pid_t pid) {
+                double before = cpuSeconds(pid);
+                Side result;
+                result.value = wrkValue(wrk(args + url(port, path)), key);
+                result.cpu = cpuSeconds(pid) - before;
+                return result;
+            };
+            Side ours, theirs;
+            if (oursFirst)
+                ours = side(ourPort, ::getpid());
+            theirs = side(nginxPort, nginx.pid);
+            if (!oursFirst)
+                ours = side(ourPort, ::getpid());
             return std::make_pair(ours, theirs);
         };
         auto [oursSmall, nginxSmall] = measure(smallArgs, "/small.html", "Requests/sec:");

@@ -2,6 +2,8 @@
 
 #include "platform/core/DispatchSource.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <atomic>
 #include <vector>
@@ -11,6 +13,7 @@ namespace pw::core {
 
 namespace {
 thread_local DispatchQueue* t_currentQueue = nullptr;
+thread_local DispatchQueue::HandOffScope* t_handOffScope = nullptr;
 
 struct CurrentQueueScope {
     explicit CurrentQueueScope(DispatchQueue* q) : m_saved(t_currentQueue) { t_currentQueue = q; }
@@ -72,7 +75,8 @@ public:
 private:
     static constexpr int kMaxThreads = 512;
     static constexpr int kCoreThreads = 2;
-    static constexpr int kSpinRounds = 256;
+    // How long a thread that ran out of work looks for more before it sleeps.
+    static constexpr std::chrono::microseconds kSpinTime{50};
 
     struct Worker {
         std::mutex mutex; // guards task and sleeping
@@ -85,6 +89,7 @@ private:
     // The next task for `self` once it is idle: queued work, else what a
     // submitter hands it. False when the thread is to leave.
     bool nextTask(Worker& self, std::function<void()>& task) {
+        bool spin = false;
         {
             std::lock_guard lock(m_mutex);
             if (!m_work.empty()) {
@@ -92,14 +97,33 @@ private:
                 m_work.pop_front();
                 return true;
             }
-            m_idle.push_back(&self);
+            // Work often follows within tens of microseconds (the next
+            // request on a connection, a reply to the block just run); a
+            // short spin saves going to sleep and being woken, which on a
+            // busy or virtual machine costs more than the spin and delays the
+            // work besides. One spinning thread is enough to catch it, and
+            // more would take processors from the threads at work; it waits
+            // at the end of the idle list, where new work is handed out
+            // first, and the threads that sleep at its front. On a single
+            // processor nothing can hand work over while we spin.
+            spin = !m_singleProcessor && m_spinners.load(std::memory_order_relaxed) == 0;
+            if (spin) {
+                m_spinners.fetch_add(1, std::memory_order_relaxed);
+                m_idle.push_back(&self);
+            } else {
+                m_idle.insert(m_idle.begin(), &self);
+            }
         }
-        // Work often follows within microseconds (a reply to the block just
-        // run); a short spin saves going to sleep and being woken.
-        for (int i = 0; i < kSpinRounds && !self.hasTask.load(std::memory_order_acquire); ++i) {
+        if (spin) {
+            const auto spinUntil = std::chrono::steady_clock::now() + kSpinTime;
+            for (int i = 1; !self.hasTask.load(std::memory_order_acquire); ++i) {
 #if defined(__x86_64__) || defined(__i386__)
-            __builtin_ia32_pause();
+                __builtin_ia32_pause();
 #endif
+                if (i % 32 == 0 && std::chrono::steady_clock::now() >= spinUntil)
+                    break;
+            }
+            m_spinners.fetch_sub(1, std::memory_order_relaxed);
         }
         std::unique_lock own(self.mutex);
         for (bool waitedLong = false;;) {
@@ -144,6 +168,14 @@ private:
         } while (nextTask(self, task));
     }
 
+    static bool runsOnSingleProcessor() {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        return ::sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) == 1;
+    }
+
+    const bool m_singleProcessor = runsOnSingleProcessor();
+    std::atomic<int> m_spinners{0}; // idle threads spinning for work now
     std::mutex m_mutex;
     std::deque<std::function<void()>> m_work; // only when every thread is busy at the limit
     std::vector<Worker*> m_idle;
@@ -179,21 +211,65 @@ void DispatchQueue::async(Block block) {
 void DispatchQueue::runOrAsync(Block block) {
     if (!block)
         return;
-    {
-        std::unique_lock lock(m_mutex);
-        if (m_running || !m_items.empty()) {
-            lock.unlock();
-            async(std::move(block));
-            return;
-        }
-        m_running = true; // this thread is the queue's runner now
+    if (!claimIfIdle()) {
+        async(std::move(block));
+        return;
     }
-    {
-        CurrentQueueScope scope(this);
-        block();
-        block = nullptr;
-    }
+    runClaimed(std::move(block));
     releaseAfterSync();
+}
+
+bool DispatchQueue::claimIfIdle() {
+    std::lock_guard lock(m_mutex);
+    if (m_running || !m_items.empty())
+        return false;
+    m_running = true; // this thread is the queue's runner now
+    return true;
+}
+
+void DispatchQueue::runClaimed(Block block) {
+    CurrentQueueScope scope(this);
+    block();
+    block = nullptr;
+}
+
+void DispatchQueue::handOff(Block block) {
+    if (!block)
+        return;
+    if (auto* scope = t_handOffScope) {
+        scope->m_blocks.emplace_back(shared_from_this(), std::move(block));
+        return;
+    }
+    async(std::move(block));
+}
+
+DispatchQueue::HandOffScope::HandOffScope() {
+    if (t_currentQueue || t_handOffScope)
+        return; // inside a queue's block or another scope: hand-overs stay plain
+    m_active = true;
+    t_handOffScope = this;
+}
+
+DispatchQueue::HandOffScope::~HandOffScope() {
+    if (!m_active)
+        return;
+    t_handOffScope = nullptr;
+    // In the order they were handed over: a block queued because its queue was
+    // busy keeps every later one for that queue behind it.
+    while (!m_blocks.empty()) {
+        auto [queue, block] = std::move(m_blocks.front());
+        m_blocks.pop_front();
+        queue->runHereThenDrain(std::move(block));
+    }
+}
+
+void DispatchQueue::runHereThenDrain(Block block) {
+    if (!claimIfIdle()) {
+        async(std::move(block));
+        return;
+    }
+    runClaimed(std::move(block));
+    drain();
 }
 
 void DispatchQueue::drain() {

@@ -1,6 +1,7 @@
 #include "platform/core/DispatchSource.h"
 
 #include "platform/core/Clock.h"
+#include "platform/core/SpinThenSleepMutex.h"
 
 #include <fcntl.h>
 #include <sys/epoll.h>
@@ -20,47 +21,10 @@ namespace pw::core {
 
 using namespace std::chrono;
 
-namespace {
-
-// The reactor's lock is taken by every socket's queue for a few instructions
-// at a time, many times a request: a thread that finds it taken spins a little
-// before it sleeps, since going to sleep and being woken costs far more than
-// the wait. (0: free, 1: taken, 2: taken and someone may sleep on it.)
-class SpinThenSleepMutex {
-public:
-    void lock() {
-        int expected = 0;
-        if (m_state.compare_exchange_strong(expected, 1, std::memory_order_acquire))
-            return;
-        for (int i = 0; i < kSpinRounds; ++i) {
-            if (m_state.load(std::memory_order_relaxed) == 0) {
-                expected = 0;
-                if (m_state.compare_exchange_weak(expected, 1, std::memory_order_acquire))
-                    return;
-            }
-#if defined(__x86_64__) || defined(__i386__)
-            __builtin_ia32_pause();
-#endif
-        }
-        while (m_state.exchange(2, std::memory_order_acquire) != 0)
-            m_state.wait(2, std::memory_order_relaxed);
-    }
-    void unlock() {
-        if (m_state.exchange(0, std::memory_order_release) == 2)
-            m_state.notify_one();
-    }
-
-private:
-    static constexpr int kSpinRounds = 200;
-    std::atomic<int> m_state{0};
-};
-
-} // namespace
-
 // One epoll thread for the process. Every field of every source is guarded by
-// the reactor's mutex. Blocks bound for queues are collected while it is held
-// and handed over after it is released, so no thread wakes another while
-// holding it.
+// the reactor's mutex, which every socket's queue takes many times a request.
+// Blocks bound for queues are collected while it is held and handed over
+// after it is released, so no thread wakes another while holding it.
 class DispatchReactor {
 public:
     static DispatchReactor& shared() {
@@ -86,9 +50,10 @@ public:
             m_r.m_needsWake = false;
             m_lock.unlock();
             for (auto& [queue, block, runHere] : work) {
-                if (queue && runHere)
+                if (queue && runHere) {
+                    DispatchQueue::HandOffScope handOffs;
                     queue->runOrAsync(std::move(block));
-                else if (queue)
+                } else if (queue)
                     queue->async(std::move(block));
             }
             work.clear(); // what the dropped blocks held goes now, unlocked
@@ -107,7 +72,8 @@ public:
     DispatchSource::Clock m_clock;
     Deferred m_deferred;
     bool m_needsWake = false;
-    // When the loop's current wait ends by itself (max: it waits for an event).
+    // A new deadline before this one needs the loop woken; one at or after it
+    // is served by the wait the loop is in (max: it waits for an event).
     nanoseconds m_waitingUntil = nanoseconds::max();
 
     nanoseconds now() const {
@@ -226,8 +192,15 @@ private:
                         // is re-checked at least once a second.
                         auto ms = duration_cast<milliseconds>(wait + nanoseconds(999999)).count();
                         timeoutMs = static_cast<int>(std::min<long long>(ms, m_clock ? 1000 : 60000));
-                        // A fake clock does not move by itself: every new timer wakes the loop.
-                        m_waitingUntil = m_clock ? nanoseconds::max() : t + milliseconds(timeoutMs);
+                        // A fake clock does not move by itself: every new timer
+                        // wakes the loop. On the real one the wait ends a little
+                        // after the earliest deadline (whole milliseconds): a new
+                        // deadline from that one on is served on the same wake-up,
+                        // as late as the earliest is at most. Waking for each of
+                        // them cost a write and a round of the loop per socket
+                        // time-out armed, many times a request.
+                        m_waitingUntil = m_clock ? nanoseconds::max()
+                                                 : std::min(m_timers.begin()->first, t + milliseconds(timeoutMs));
                     }
                 }
             }

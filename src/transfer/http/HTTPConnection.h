@@ -169,6 +169,15 @@ private:
     double m_headDeadline = 0; // on the socket's clock
     size_t m_bodyBytesAtLastTimeout = 0;
     long m_bodyTagAtLastTimeout = -1;
+    // The size of the file filePathForURI last found, looked up on its way:
+    // the default response needs it and need not ask the file system again.
+    // Cleared before each lookup, so an override that finds its own files
+    // leaves it empty.
+    struct FoundFile {
+        std::string path;
+        uint64_t length = 0;
+    };
+    std::optional<FoundFile> m_foundFile;
 };
 
 } // namespace pw

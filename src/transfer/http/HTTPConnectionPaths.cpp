@@ -160,20 +160,28 @@ std::optional<std::string> HTTPConnection::filePathForURI(const std::string& pat
             struct stat cs {};
             if (::stat(candidate.c_str(), &cs) == 0 && S_ISREG(cs.st_mode)) {
                 auto real = realPath(candidate);
-                if (real && isInside(*real, m_config->realDocumentRoot()))
+                if (real && isInside(*real, m_config->realDocumentRoot())) {
+                    m_foundFile = FoundFile{candidate, static_cast<uint64_t>(cs.st_size)};
                     return candidate;
+                }
             }
         }
         return std::nullopt;
     }
+    if (found != BelowRoot::Missing)
+        m_foundFile = FoundFile{result, static_cast<uint64_t>(st.st_size)};
     return result;
 }
 
 std::shared_ptr<HTTPResponse> HTTPConnection::httpResponseForMethod(const std::string&, const std::string& path) {
-    // A missing file or a folder gets no response: create() looks.
+    // A missing file or a folder gets no response: create() looks, unless
+    // the lookup of the path already found a file there.
+    m_foundFile.reset();
     auto filePath = filePathForURI(path, false);
     if (!filePath)
         return nullptr;
+    if (m_foundFile && m_foundFile->path == *filePath)
+        return HTTPFileResponse::create(*filePath, m_foundFile->length, weak_from_this());
     return HTTPFileResponse::create(filePath, weak_from_this());
 }
 

@@ -29,8 +29,13 @@ std::shared_ptr<HTTPFileResponse> HTTPFileResponse::create(const std::optional<s
     }
     if (S_ISDIR(st.st_mode))
         return nullptr; // a folder has no bytes to serve
+    return create(*filePath, static_cast<uint64_t>(st.st_size), std::move(connection));
+}
+
+std::shared_ptr<HTTPFileResponse> HTTPFileResponse::create(std::string filePath, uint64_t fileLength,
+                                                           std::weak_ptr<HTTPConnection> connection) {
     auto response = std::shared_ptr<HTTPFileResponse>(
-        new HTTPFileResponse(*filePath, static_cast<uint64_t>(st.st_size), std::move(connection)));
+        new HTTPFileResponse(std::move(filePath), fileLength, std::move(connection)));
     response->m_sendsFromFile = true;
     return response;
 }

@@ -17,6 +17,9 @@ public:
     // when it is a folder.
     static std::shared_ptr<HTTPFileResponse> create(const std::optional<std::string>& filePath,
                                                     std::weak_ptr<HTTPConnection> connection);
+    // For a regular file whose length the caller has just looked up.
+    static std::shared_ptr<HTTPFileResponse> create(std::string filePath, uint64_t fileLength,
+                                                    std::weak_ptr<HTTPConnection> connection);
     ~HTTPFileResponse() override;
 
     uint64_t contentLength() override { return m_fileLength; }

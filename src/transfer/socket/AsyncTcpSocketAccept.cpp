@@ -213,9 +213,12 @@ void AsyncTcpSocket::setupReadAndWriteSources(int fd) {
         closeWithError(SocketError::errnoErrorWithReason("Error creating dispatch sources"));
         return;
     }
-    // Reading only moves what has arrived into the socket and hands it on:
-    // the reactor may do that itself while the socket's queue is idle.
+    // Reading only moves what has arrived into the socket and hands it on,
+    // and writing hands the next bytes to the kernel (at most one file
+    // piece): the reactor may do either itself while the socket's queue is
+    // idle, instead of waking a thread for it.
     m_readSource->setRunsOnReactorWhenIdle(true);
+    m_writeSource->setRunsOnReactorWhenIdle(true);
     auto weak = weak_from_this();
     std::weak_ptr<DispatchSource> weakRead = m_readSource;
     m_readSource->setEventHandler([weak, weakRead] {

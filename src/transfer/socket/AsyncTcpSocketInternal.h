@@ -203,7 +203,9 @@ void AsyncTcpSocket::notifyDelegate(F f) {
     if (!self || !m_delegateQueue)
         return;
     auto delegate = m_delegate;
-    m_delegateQueue->async([self, delegate, f = std::move(f)] {
+    // Handed off: when the reactor read or wrote for this socket on its own
+    // thread, the delegate's work follows there if its queue is idle.
+    m_delegateQueue->handOff([self, delegate, f = std::move(f)] {
         if (auto d = delegate.lock())
             f(*d, self);
     });

@@ -24,8 +24,7 @@ void PageTopMenu::build() {
     using namespace readermenu;
     const double w = bounds().width();
     imgBackground =
-        std::static_pointer_cast<ui::ImageView>(picture({0, 0, w, kTopMenuShutHeight}, "v2_icon_readtop.png"));
-    imgBackground->setBackgroundColor(panelColour());
+        std::static_pointer_cast<ui::ImageView>(picture({0, 0, w, kTopMenuShutHeight}, "v2_icon_readtop.png", panelColour()));
     imgBackground->setAutoresizingMask(ui::FlexibleLeftMargin | ui::FlexibleWidth | ui::FlexibleRightMargin);
     addSubview(imgBackground);
     auto bar = picture({0, 0, w, 44}, "v2_icon_read_navigationBar.png");
@@ -170,8 +169,8 @@ void PageTopMenu::layoutMenu() {
 }
 
 void PageTopMenu::addMenuLineUnderView(const ui::View& row) {
-    auto line = readermenu::picture({0, row.frame().maxY() - 2, bounds().width(), 2}, "read_menu_line.png");
-    line->setBackgroundColor(gfx::Color::fromWhite(1, 0.2));
+    auto line = readermenu::picture({0, row.frame().maxY() - 2, bounds().width(), 2}, "read_menu_line.png",
+                                    gfx::Color::fromWhite(1, 0.2));
     line->setAutoresizingMask(ui::FlexibleWidth);
     addSubview(line);
 }

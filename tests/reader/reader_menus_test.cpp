@@ -261,6 +261,12 @@ TEST_F(ReaderMenusTest, ThePercentPanelJumps) {
     EXPECT_EQ(panel.frame().height(), 89); // a TXT book has no chapter buttons
     EXPECT_EQ(panel.btnNextChapter, nullptr);
     EXPECT_EQ(panel.lblTitle->text(), "全文跳转：0%");
+    // The box's face is stretched between its corners: they stay round (the
+    // page shows at the very corner) while the inside is dark.
+    const auto img = keep("percent.png");
+    const gfx::Rect f = panel.frame();
+    EXPECT_GT(img.pixelAt(int(f.x()), int(f.y())).r, 150);
+    EXPECT_LT(img.pixelAt(int(f.x()) + 2, int(f.maxY()) - 8).r, 90);
     panel.slider->setValue(100);
     press(panel.btnIncrease.get()); // clamps at 100 and jumps there
     EXPECT_EQ(panel.slider->value(), 100);

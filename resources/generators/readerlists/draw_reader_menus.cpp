@@ -5,10 +5,9 @@
 // (lamp, rotation lock, gear, letter sizes, bookmark, bell, download,
 // jump, contents, talk, minus and plus, page and letter colours, the colour
 // box's preset pages). Each picture at 1x and 2x; every build draws the same.
-#include "platform/gfx/BitmapContext.h"
+#include "ReaderPictures.h"
 
 #include <cmath>
-#include <cstdio>
 #include <functional>
 #include <numbers>
 #include <string>
@@ -16,6 +15,7 @@
 
 namespace {
 
+using readerpictures::writePicture;
 using pw::gfx::BitmapContext;
 using pw::gfx::Color;
 using pw::gfx::Point;
@@ -360,24 +360,22 @@ void topBar(BitmapContext& c, Size size) {
     c.fillRect({0, size.height - 1, size.width, 1});
 }
 
+// A dark groove over a light edge: the seam between two rows of the panel,
+// and the bottom bar's top edge.
+void rowSeam(BitmapContext& c, Size size) {
+    c.setFillColor(Color::fromWhite(0, 0.5));
+    c.fillRect({0, 0, size.width, 1});
+    c.setFillColor(Color::fromWhite(1, 0.11));
+    c.fillRect({0, 1, size.width, 1});
+}
+
 void bottomBar(BitmapContext& c, Size size) {
     verticalGradient(c, {0, 0, size.width, size.height}, Color::fromWhite(0.18, 0.97), Color::fromWhite(0.08, 0.97));
-    c.setFillColor(Color::fromWhite(0, 0.6));
-    c.fillRect({0, 0, size.width, 1});
-    c.setFillColor(Color::fromWhite(1, 0.12));
-    c.fillRect({0, 1, size.width, 1});
+    rowSeam(c, size);
 }
 
 void barShadow(BitmapContext& c, Size size) {
     verticalGradient(c, {0, 0, size.width, size.height}, Color::fromWhite(0, 0.45), Color::fromWhite(0, 0));
-}
-
-// A dark groove over a light edge: the seam between two rows of the panel.
-void rowSeam(BitmapContext& c, Size size) {
-    c.setFillColor(Color::fromWhite(0, 0.45));
-    c.fillRect({0, 0, size.width, 1});
-    c.setFillColor(Color::fromWhite(1, 0.1));
-    c.fillRect({0, 1, size.width, 1});
 }
 
 // The same standing up, fading out at both ends.
@@ -478,19 +476,6 @@ void presetPage(BitmapContext& c, Size size, Color paper, Color ink) {
         c.fillRect({page.x() + 6, page.y() + 14 + i * 5.5, page.width() - 12 - (i == 3 ? 8 : 0), 2});
 }
 
-bool writePicture(const std::string& dir, const Picture& p) {
-    for (double scale : {1.0, 2.0}) {
-        BitmapContext ctx(p.size, scale, false);
-        p.draw(ctx);
-        const std::string path = dir + "/" + p.name + (scale > 1 ? "@2x" : "") + ".png";
-        if (!ctx.snapshot().writePNG(path)) {
-            std::fprintf(stderr, "cannot write %s\n", path.c_str());
-            return false;
-        }
-    }
-    return true;
-}
-
 std::vector<Picture> pictures() {
     using Glyph = std::function<void(BitmapContext&, double, double, double)>;
     auto withSize = [](Size size, void (*draw)(BitmapContext&, Size)) {
@@ -576,13 +561,13 @@ std::vector<Picture> pictures() {
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <bundle folder>\n", argv[0]);
-        return 2;
-    }
+namespace readerpictures {
+
+bool drawMenuPictures(const std::string& dir) {
     for (const Picture& p : pictures())
-        if (!writePicture(argv[1], p))
-            return 1;
-    return 0;
+        if (!writePicture(dir, p.name, p.size, p.draw))
+            return false;
+    return true;
 }
+
+} // namespace readerpictures

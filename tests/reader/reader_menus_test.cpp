@@ -11,6 +11,7 @@
 #include "foundation/config/RZConfig.h"
 #include "foundation/db/BookmarkTB.h"
 #include "foundation/db/SettingTB.h"
+#include "platform/ui/BundleImage.h"
 #include "platform/ui/NavigationController.h"
 #include "reader/ColorPickerBoxView.h"
 #include "reader/ColorPickerMapping.h"
@@ -120,6 +121,14 @@ TEST_F(ReaderMenusTest, TheMenuOpensAroundThePageOfALocalBook) {
     EXPECT_EQ(screen->chapterMenu()->btnChaptersAndBookmark->currentTitle(), "书签目录");
     EXPECT_FALSE(bottom.btnUpdate->isEnabled());
     EXPECT_FALSE(bottom.btnNotifyUpdate->isEnabled());
+    EXPECT_EQ(bottom.btnUpdate->alpha(), 0.5); // greyed out
+    // A local book's buttons wear the pictures of what they do here: adding a
+    // bookmark at once, and the contents with the bookmarks.
+    auto wears = [](ui::Button& b, const char* name) {
+        return b.backgroundImageForState(ui::ControlStateNormal).surface() == ui::BundleImage::named(name).surface();
+    };
+    EXPECT_TRUE(wears(*bottom.btnAddBookmark, "icon_addbookmark_2.png"));
+    EXPECT_TRUE(wears(*screen->chapterMenu()->btnChaptersAndBookmark, "v2_icon_read_dir.png"));
     EXPECT_EQ(bottom.frame(), gfx::Rect(0, 420, 320, 60));
     EXPECT_EQ(screen->topMenu()->frame(), gfx::Rect(0, 20, 320, 44));
 

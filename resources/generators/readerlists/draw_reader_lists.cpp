@@ -31,8 +31,8 @@ bool writePicture(const std::string& dir, const std::string& name, pw::gfx::Size
 namespace {
 
 using pw::gfx::BitmapContext;
-using readerpictures::writePicture;
 using pw::gfx::Color;
+using readerpictures::writePicture;
 
 // A light line over a white one: the seam between two rows.
 void separator(BitmapContext& c) {
@@ -132,7 +132,8 @@ int main(int argc, char** argv) {
     const bool ok =
         writePicture(dir, "TbCell_SepLine", {320, 2}, separator) && writePicture(dir, "icon_v", {24, 24}, vipMark) &&
         writePicture(dir, "chptlist_section_bg", {320, 34}, sectionBar) &&
-        writePicture(dir, "category", {30, 30}, contentsIcon) && writePicture(dir, "bookmark", {30, 30}, bookmarkIcon) &&
+        writePicture(dir, "category", {30, 30}, contentsIcon) &&
+        writePicture(dir, "bookmark", {30, 30}, bookmarkIcon) &&
         writePicture(dir, "ges_tap_right_white", {90, 125}, [](BitmapContext& c) { tappingHand(c, false); }) &&
         writePicture(dir, "ges_tap_left_white", {90, 125}, [](BitmapContext& c) { tappingHand(c, true); }) &&
         readerpictures::drawMenuPictures(dir);

@@ -15,12 +15,12 @@
 
 namespace {
 
-using readerpictures::writePicture;
 using pw::gfx::BitmapContext;
 using pw::gfx::Color;
 using pw::gfx::Point;
 using pw::gfx::Rect;
 using pw::gfx::Size;
+using readerpictures::writePicture;
 
 struct Picture {
     std::string name; // without ".png"
@@ -31,7 +31,7 @@ struct Picture {
 const Color kInk = Color::fromWhite(0.93);         // icons and glyphs
 const Color kFace = Color::fromWhite(1, 0.09);     // a button's face on the dark panels
 const Color kRim = Color::fromWhite(1, 0.22);      // its edge
-const Color kPanel = Color::fromWhite(0.12, 0.96);  // the floating boxes and side tabs
+const Color kPanel = Color::fromWhite(0.12, 0.96); // the floating boxes and side tabs
 const Color kAccentTop = Color::fromRGB255(88, 152, 222);
 const Color kAccentBottom = Color::fromRGB255(52, 112, 186);
 
@@ -502,9 +502,7 @@ std::vector<Picture> pictures() {
                 glyphMinus(c, 19, 19, 14, 2.4);
         };
     };
-    auto preset = [](Color paper, Color ink) {
-        return [=](BitmapContext& c) { presetPage(c, {45, 45}, paper, ink); };
-    };
+    auto preset = [](Color paper, Color ink) { return [=](BitmapContext& c) { presetPage(c, {45, 45}, paper, ink); }; };
     const Size bar{320, 44}, bottom{320, 60}, group{80, 32}, font{118, 34}, cell{50, 50}, tool{50, 45}, tab{60, 80};
     return {
         // The top bar and its settings panel.
@@ -515,22 +513,32 @@ std::vector<Picture> pictures() {
         {"v2_icon_read_light", {75, 32}, titled({75, 32}, 14, 17, glyphLamp)},
         {"v2_icon_read_screenorientation_top", group, titled(group, 14, 17, glyphRotationLock)},
         {"v2_icon_read_setting_top", group, titled(group, 14, 16, glyphGear)},
-        {"v2_icon_read_btn_fontsize_increase", font, titled(font, 20, 18,
-                                                             [](BitmapContext& c, double x, double y, double s) {
-                                                                 glyphLetterA(c, x - s * 0.15, y + s * 0.05, s * 0.8);
-                                                                 glyphPlus(c, x + s * 0.45, y - s * 0.25, s * 0.4, 1.6);
-                                                             })},
-        {"v2_icon_read_btn_fontsize_decrease", font, titled(font, 20, 18,
-                                                             [](BitmapContext& c, double x, double y, double s) {
-                                                                 glyphLetterA(c, x - s * 0.15, y + s * 0.05, s * 0.65);
-                                                                 glyphMinus(c, x + s * 0.42, y - s * 0.25, s * 0.4, 1.6);
-                                                             })},
+        {"v2_icon_read_btn_fontsize_increase", font,
+         titled(font, 20, 18,
+                [](BitmapContext& c, double x, double y, double s) {
+                    glyphLetterA(c, x - s * 0.15, y + s * 0.05, s * 0.8);
+                    glyphPlus(c, x + s * 0.45, y - s * 0.25, s * 0.4, 1.6);
+                })},
+        {"v2_icon_read_btn_fontsize_decrease", font,
+         titled(font, 20, 18,
+                [](BitmapContext& c, double x, double y, double s) {
+                    glyphLetterA(c, x - s * 0.15, y + s * 0.05, s * 0.65);
+                    glyphMinus(c, x + s * 0.42, y - s * 0.25, s * 0.4, 1.6);
+                })},
         {"read_menu_line", {320, 2}, withSize({320, 2}, rowSeam)},
         {"read_menu_line_v", {2, 40}, withSize({2, 40}, columnSeam)},
         {"icon_backgroundcolor_s", cell, above(cell, 26, glyphPageColour)},
         {"icon_fontcolor", cell, above(cell, 26, glyphLetterColour)},
-        {"v2_icon_read_btn_bg", {15, 15}, [](BitmapContext& c) { buttonFace(c, {0, 0, 15, 15}, 5); }},
-        {"v2_icon_read_btn_bg_light", {64, 34}, [](BitmapContext& c) { litFace(c, {0, 0, 64, 34}, 6); }},
+        {"v2_icon_read_btn_bg",
+         {15, 15},
+         [](BitmapContext& c) {
+             buttonFace(c, {0, 0, 15, 15}, 5);
+         }},
+        {"v2_icon_read_btn_bg_light",
+         {64, 34},
+         [](BitmapContext& c) {
+             litFace(c, {0, 0, 64, 34}, 6);
+         }},
         // The bottom bar.
         {"v2_icon_readbottom", bottom, withSize(bottom, bottomBar)},
         {"icon_bookmark_menu", tool, above(tool, 24, glyphBookmark)},
@@ -541,21 +549,28 @@ std::vector<Picture> pictures() {
         {"icon_setting", tool, above(tool, 24, glyphGear)},
         // The side tabs.
         {"v2_icon_read_dir", tab, onTab(tab, glyphListAndBookmark)},
-        {"v2_icon_read_dir_2", tab, onTab(tab, [](BitmapContext& c, double x, double y, double s) {
-             glyphList(c, x, y, s);
-         })},
+        {"v2_icon_read_dir_2", tab,
+         onTab(tab, [](BitmapContext& c, double x, double y, double s) { glyphList(c, x, y, s); })},
         {"v2_icon_read_interactive", {21, 21}, withSize({21, 21}, sideTab)},
         {"v2_icon_read_interactive_btn", tab, [](BitmapContext& c) { glyphTalk(c, 27, 27, 28); }},
         // The floating boxes: the jump panel and the two-choice box.
         {"v2_icon_read_box.9.3", {17, 17}, withSize({17, 17}, box)},
-        {"v2_icon_read_btn_bg2", {126, 38}, [](BitmapContext& c) { buttonFace(c, {1, 1, 124, 36}, 7); }},
+        {"v2_icon_read_btn_bg2",
+         {126, 38},
+         [](BitmapContext& c) {
+             buttonFace(c, {1, 1, 124, 36}, 7);
+         }},
         {"v2_icon_read_decrease", {38, 38}, step(false)},
         {"v2_icon_read_increase", {38, 38}, step(true)},
         // The colour box: the preset pages and the round buttons.
         {"pick_day_btn", {45, 45}, preset(Color::fromRGB255(243, 243, 243), Color::fromRGB255(51, 51, 51))},
         {"pick_smooth_btn", {45, 45}, preset(Color::fromRGB255(251, 240, 218), Color::fromRGB255(85, 67, 43))},
         {"pick_pink_btn", {45, 45}, preset(Color::fromRGB255(247, 216, 236), Color::fromRGB255(117, 40, 66))},
-        {"round_btn", {45, 45}, [](BitmapContext& c) { roundButton(c, {45, 45}); }},
+        {"round_btn",
+         {45, 45},
+         [](BitmapContext& c) {
+             roundButton(c, {45, 45});
+         }},
     };
 }
 

@@ -70,9 +70,9 @@ TEST_F(RenderTest, TitleInsetsMoveTheTitleAndCutOnlyWhatDoesNotFit) {
         bool whole;
     };
     const Case cases[] = {
-        {{0, 0, 75, 32}, {0, 25, 0, 0}, "开/关灯", 50, 16, true},     // beside an icon on the left
-        {{0, 0, 50, 45}, {32, 0, 0, 0}, "设置面板", 25, 38.5, true},   // under an icon
-        {{0, 0, 60, 80}, {43, -8, 0, 0}, "书签目录", 26, 61.5, true},  // under it, a little left
+        {{0, 0, 75, 32}, {0, 25, 0, 0}, "开/关灯", 50, 16, true},             // beside an icon on the left
+        {{0, 0, 50, 45}, {32, 0, 0, 0}, "设置面板", 25, 38.5, true},          // under an icon
+        {{0, 0, 60, 80}, {43, -8, 0, 0}, "书签目录", 26, 61.5, true},         // under it, a little left
         {{0, 0, 75, 32}, {0, 25, 0, 0}, "一二三四五六七八九", 50, 16, false}, // too long for the room
     };
     for (const Case& c : cases) {

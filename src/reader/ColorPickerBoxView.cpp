@@ -55,9 +55,11 @@ void ColorPickerBoxView::build(const gfx::Rect& rect) {
     btnDay->setHidden(true);
     btnSmooth = make(20, "pick_smooth_btn.png", "", &ColorPickerBox::smooth);
     btnPink = make(75, "pick_pink_btn.png", "", &ColorPickerBox::pink);
-    // Where the bundle has no pictures the preset buttons wear their pair.
-    btnSmooth->setBackgroundColor(gfx::Color::fromRGB255(251, 240, 218));
-    btnPink->setBackgroundColor(gfx::Color::fromRGB255(247, 216, 236));
+    // Where the bundle has no pictures the preset buttons wear their page colour.
+    if (!hasPicture(*btnSmooth))
+        btnSmooth->setBackgroundColor(gfx::Color::fromRGB255(251, 240, 218));
+    if (!hasPicture(*btnPink))
+        btnPink->setBackgroundColor(gfx::Color::fromRGB255(247, 216, 236));
     btnCancel = make(135, "round_btn.png", "取消", &ColorPickerBox::cancel);
     btnConfirm = make(190, "round_btn.png", "确定", &ColorPickerBox::confirm);
     btnReset = make(245, "round_btn.png", "重置", &ColorPickerBox::reset);

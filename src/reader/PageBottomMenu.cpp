@@ -18,8 +18,7 @@ void PageBottomMenu::didCreate() {
 
 void PageBottomMenu::build() {
     using namespace readermenu;
-    auto face = picture(bounds(), "v2_icon_readbottom.png");
-    face->setBackgroundColor(panelColour());
+    auto face = picture(bounds(), "v2_icon_readbottom.png", panelColour());
     face->setAutoresizingMask(ui::FlexibleWidth);
     addSubview(face);
     auto row = ui::View::create(bounds());

@@ -12,8 +12,7 @@ PageBottomSubMenu::PageBottomSubMenu(const gfx::Rect& frame) : ReaderMenuView(fr
 
 void PageBottomSubMenu::build() {
     using namespace readermenu;
-    auto face = picture(bounds(), "v2_icon_read_box.9.3.png");
-    face->setBackgroundColor(panelColour());
+    auto face = picture(bounds(), "v2_icon_read_box.9.3.png", panelColour(), {8, 8});
     face->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
     addSubview(face);
     const auto frames = pageBottomSubMenuButtons(bounds().size);

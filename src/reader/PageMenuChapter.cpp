@@ -11,7 +11,8 @@ void PageMenuChapter::didCreate() {
 
 void PageMenuChapter::build() {
     btnChaptersAndBookmark = readermenu::genBtnItemWithFrame(bounds(), "v2_icon_read_dir.png", false);
-    btnChaptersAndBookmark->setBackgroundColor(readermenu::panelColour());
+    if (!readermenu::hasPicture(*btnChaptersAndBookmark))
+        btnChaptersAndBookmark->setBackgroundColor(readermenu::panelColour());
     readermenu::setButton(*btnChaptersAndBookmark, 12, "书签目录", {43, -8, 0, 0});
     addSubview(btnChaptersAndBookmark);
 }

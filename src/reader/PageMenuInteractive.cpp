@@ -10,8 +10,7 @@ void PageMenuInteractive::didCreate() {
 }
 
 void PageMenuInteractive::build() {
-    auto face = readermenu::picture(bounds(), "v2_icon_read_interactive.png");
-    face->setBackgroundColor(readermenu::panelColour());
+    auto face = readermenu::picture(bounds(), "v2_icon_read_interactive.png", readermenu::panelColour(), {10, 10});
     face->setAutoresizingMask(ui::FlexibleLeftMargin | ui::FlexibleWidth | ui::FlexibleRightMargin);
     addSubview(face);
     btnZoom = readermenu::genBtnItemWithFrame(bounds(), "v2_icon_read_interactive_btn.png", false);

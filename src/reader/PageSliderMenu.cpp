@@ -12,14 +12,16 @@ PageSliderMenu::PageSliderMenu(const gfx::Rect& frame) : ReaderMenuView(frame) {
 void PageSliderMenu::build() {
     using namespace readermenu;
     const double w = bounds().width(), h = bounds().height();
-    auto face = picture(bounds(), "v2_icon_read_box.9.3.png");
-    face->setBackgroundColor(panelColour());
+    auto face = picture(bounds(), "v2_icon_read_box.9.3.png", panelColour(), {8, 8});
     face->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
     addSubview(face);
     btnDecrease = genBtnItemWithFrame({20, 32, 38, 38}, "v2_icon_read_decrease.png");
-    setButton(*btnDecrease, 20, "−");
     btnIncrease = genBtnItemWithFrame({242, 32, 38, 38}, "v2_icon_read_increase.png");
-    setButton(*btnIncrease, 20, "+");
+    // The pictures carry the signs; a plain face needs them written.
+    if (!hasPicture(*btnDecrease))
+        setButton(*btnDecrease, 20, "−");
+    if (!hasPicture(*btnIncrease))
+        setButton(*btnIncrease, 20, "+");
     addSubview(btnDecrease);
     addSubview(btnIncrease);
     lblTitle = genLabelWithFrame({75, 10, 150, 21}, 14, "");

@@ -23,9 +23,8 @@ PageTopMenu::PageTopMenu(const gfx::Rect& frame) : ReaderMenuView(frame) {
 void PageTopMenu::build() {
     using namespace readermenu;
     const double w = bounds().width();
-    imgBackground =
-        std::static_pointer_cast<ui::ImageView>(picture({0, 0, w, kTopMenuShutHeight}, "v2_icon_readtop.png"));
-    imgBackground->setBackgroundColor(panelColour());
+    imgBackground = std::static_pointer_cast<ui::ImageView>(
+        picture({0, 0, w, kTopMenuShutHeight}, "v2_icon_readtop.png", panelColour()));
     imgBackground->setAutoresizingMask(ui::FlexibleLeftMargin | ui::FlexibleWidth | ui::FlexibleRightMargin);
     addSubview(imgBackground);
     auto bar = picture({0, 0, w, 44}, "v2_icon_read_navigationBar.png");
@@ -69,7 +68,8 @@ void PageTopMenu::build() {
     font->addSubview(genLabelWithFrame({5, 12, 40, 20}, 13, "字体："));
     btnFontSizeIncrease = genBtnItemWithFrame({60, 4, 118, 34}, "v2_icon_read_btn_fontsize_increase.png");
     setButton(*btnFontSizeIncrease, 12, "增大字体", {0, 15, 0, 0});
-    btnFontSizeDecrease = genBtnItemWithFrame(pageTopMenuFontDecrease(w, tablet), "v2_icon_read_btn_fontsize_decrease.png");
+    btnFontSizeDecrease =
+        genBtnItemWithFrame(pageTopMenuFontDecrease(w, tablet), "v2_icon_read_btn_fontsize_decrease.png");
     setButton(*btnFontSizeDecrease, 12, "减小字体", {0, 15, 0, 0});
     font->addSubview(btnFontSizeIncrease);
     font->addSubview(btnFontSizeDecrease);
@@ -170,8 +170,8 @@ void PageTopMenu::layoutMenu() {
 }
 
 void PageTopMenu::addMenuLineUnderView(const ui::View& row) {
-    auto line = readermenu::picture({0, row.frame().maxY() - 2, bounds().width(), 2}, "read_menu_line.png");
-    line->setBackgroundColor(gfx::Color::fromWhite(1, 0.2));
+    auto line = readermenu::picture({0, row.frame().maxY() - 2, bounds().width(), 2}, "read_menu_line.png",
+                                    gfx::Color::fromWhite(1, 0.2));
     line->setAutoresizingMask(ui::FlexibleWidth);
     addSubview(line);
 }

@@ -10,6 +10,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Layer.h"
 #include "platform/ui/BarButtonItem.h"
+#include "platform/ui/BundleImage.h"
 #include "platform/ui/NavigationController.h"
 #include "reader/ColorPickerBoxView.h"
 #include "reader/PageBottomMenu.h"
@@ -187,9 +188,17 @@ void PageViewController::addBtnHandler() {
     const bool site = bookFormat == 1;
     m_chapterMenu->btnChaptersAndBookmark->setTitle(site ? "目 录" : "书签目录");
     bottom.btnAddBookmark->setTitle(site ? "书签" : "加书签");
+    // A site book's side tab opens the contents alone, and its bookmark button
+    // the bookmark choices; a local book's adds a bookmark at once.
+    for (auto [button, image] :
+         {std::pair{m_chapterMenu->btnChaptersAndBookmark.get(),
+                    site ? "v2_icon_read_dir_2.png" : "v2_icon_read_dir.png"},
+          std::pair{bottom.btnAddBookmark.get(), site ? "icon_bookmark_menu.png" : "icon_addbookmark_2.png"}})
+        if (auto img = ui::BundleImage::named(image); !img.isNull())
+            button->setBackgroundImage(img);
     if (!site) {
-        bottom.btnUpdate->setEnabled(false);
-        bottom.btnNotifyUpdate->setEnabled(false);
+        readermenu::setUsable(*bottom.btnUpdate, false);
+        readermenu::setUsable(*bottom.btnNotifyUpdate, false);
     }
     if (m_interactiveMenu) {
         m_interactiveMenu->btnZoom->addTarget(
@@ -294,9 +303,9 @@ void PageViewController::handleBtnChoose(int tag) {
                 // the list will leave by.
                 nav->pushViewController(screen, false);
                 const auto o = interfaceOrientation();
-                const auto from = isPortrait()                                ? ui::TransitionSubtype::FromLeft
+                const auto from = isPortrait()                               ? ui::TransitionSubtype::FromLeft
                                   : o == device::Orientation::LandscapeRight ? ui::TransitionSubtype::FromTop
-                                                                              : ui::TransitionSubtype::FromBottom;
+                                                                             : ui::TransitionSubtype::FromBottom;
                 addNavigationTransition(ui::TransitionType::Push, from, 0.2);
             }
         closeReadPageMenu();
@@ -392,8 +401,7 @@ void PageViewController::settingDoneClick() {
     addNavigationTransition(ui::TransitionType::Flip, ui::TransitionSubtype::FromRight, 0.6);
 }
 
-void PageViewController::addNavigationTransition(ui::TransitionType type, ui::TransitionSubtype from,
-                                                 double seconds) {
+void PageViewController::addNavigationTransition(ui::TransitionType type, ui::TransitionSubtype from, double seconds) {
     if (auto* nav = navigationController(); nav && nav->isViewLoaded())
         nav->view()->layer()->addAnimation(std::make_shared<ui::Transition>(type, from, seconds), "contents");
 }

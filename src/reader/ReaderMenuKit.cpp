@@ -42,8 +42,7 @@ void setButton(ui::Button& button, double fontSize, const std::string& title, gf
     button.setTitle(title);
     button.setTitleColor(gfx::Color::white());
     // The insets make room for a picture's icon; a plain face has none.
-    button.setTitleEdgeInsets(button.backgroundImageForState(ui::ControlStateNormal).isNull() ? gfx::EdgeInsets{}
-                                                                                              : insets);
+    button.setTitleEdgeInsets(hasPicture(button) ? insets : gfx::EdgeInsets{});
 }
 
 void setSelectedLook(ui::Button& button, bool selected) {
@@ -64,10 +63,21 @@ std::shared_ptr<ui::Label> genLabelWithFrame(const gfx::Rect& frame, double font
     return l;
 }
 
-std::shared_ptr<ui::View> picture(const gfx::Rect& frame, const std::string& image) {
-    auto v = ui::View::create<ui::ImageView>(ui::BundleImage::named(image));
+std::shared_ptr<ui::View> picture(const gfx::Rect& frame, const std::string& image, gfx::Color fallback,
+                                  gfx::Size caps) {
+    auto img = ui::BundleImage::named(image);
+    if (!img.isNull() && (caps.width > 0 || caps.height > 0))
+        img = img.stretchable(caps.width, caps.height);
+    auto v = ui::View::create<ui::ImageView>(img);
     v->setFrame(frame);
+    // A picture may be see-through at its corners: a face behind it would show.
+    if (img.isNull())
+        v->setBackgroundColor(fallback);
     return v;
+}
+
+bool hasPicture(const ui::Button& button) {
+    return !button.backgroundImageForState(ui::ControlStateNormal).isNull();
 }
 
 void setUsable(ui::Button& button, bool usable) {

@@ -30,8 +30,12 @@ void setButton(ui::Button& button, double fontSize, const std::string& title, gf
 // Selected: the lit picture as it stands; else the plain one stretched.
 void setSelectedLook(ui::Button& button, bool selected);
 std::shared_ptr<ui::Label> genLabelWithFrame(const gfx::Rect& frame, double fontSize, const std::string& text);
-// A picture filling a view of the frame; empty when the bundle has none.
-std::shared_ptr<ui::View> picture(const gfx::Rect& frame, const std::string& image);
+// A picture filling a view of the frame, stretched between its caps when they
+// are given; where the bundle has none, the view wears `fallback` instead.
+std::shared_ptr<ui::View> picture(const gfx::Rect& frame, const std::string& image,
+                                  gfx::Color fallback = gfx::Color::clear(), gfx::Size caps = {});
+// Whether the button wears a picture (else a plain face).
+bool hasPicture(const ui::Button& button);
 // Enabled at full alpha or disabled at half.
 void setUsable(ui::Button& button, bool usable);
 

@@ -11,6 +11,7 @@
 #include "foundation/config/RZConfig.h"
 #include "foundation/db/BookmarkTB.h"
 #include "foundation/db/SettingTB.h"
+#include "platform/ui/BundleImage.h"
 #include "platform/ui/NavigationController.h"
 #include "reader/ColorPickerBoxView.h"
 #include "reader/ColorPickerMapping.h"
@@ -120,6 +121,14 @@ TEST_F(ReaderMenusTest, TheMenuOpensAroundThePageOfALocalBook) {
     EXPECT_EQ(screen->chapterMenu()->btnChaptersAndBookmark->currentTitle(), "书签目录");
     EXPECT_FALSE(bottom.btnUpdate->isEnabled());
     EXPECT_FALSE(bottom.btnNotifyUpdate->isEnabled());
+    EXPECT_EQ(bottom.btnUpdate->alpha(), 0.5); // greyed out
+    // A local book's buttons wear the pictures of what they do here: adding a
+    // bookmark at once, and the contents with the bookmarks.
+    auto wears = [](ui::Button& b, const char* name) {
+        return b.backgroundImageForState(ui::ControlStateNormal).surface() == ui::BundleImage::named(name).surface();
+    };
+    EXPECT_TRUE(wears(*bottom.btnAddBookmark, "icon_addbookmark_2.png"));
+    EXPECT_TRUE(wears(*screen->chapterMenu()->btnChaptersAndBookmark, "v2_icon_read_dir.png"));
     EXPECT_EQ(bottom.frame(), gfx::Rect(0, 420, 320, 60));
     EXPECT_EQ(screen->topMenu()->frame(), gfx::Rect(0, 20, 320, 44));
 
@@ -261,6 +270,12 @@ TEST_F(ReaderMenusTest, ThePercentPanelJumps) {
     EXPECT_EQ(panel.frame().height(), 89); // a TXT book has no chapter buttons
     EXPECT_EQ(panel.btnNextChapter, nullptr);
     EXPECT_EQ(panel.lblTitle->text(), "全文跳转：0%");
+    // The box's face is stretched between its corners: they stay round (the
+    // page shows at the very corner) while the inside is dark.
+    const auto img = keep("percent.png");
+    const gfx::Rect f = panel.frame();
+    EXPECT_GT(img.pixelAt(int(f.x()), int(f.y())).r, 150);
+    EXPECT_LT(img.pixelAt(int(f.x()) + 2, int(f.maxY()) - 8).r, 90);
     panel.slider->setValue(100);
     press(panel.btnIncrease.get()); // clamps at 100 and jumps there
     EXPECT_EQ(panel.slider->value(), 100);

@@ -1,23 +1,21 @@
 // Draws the pictures of the chapter list and of the contents and bookmarks
 // screen: the row separator, the paid chapter's mark, the volume header's bar
 // and the two tab icons (contents: lines of a list; bookmarks: a ribbon); and
-// the reading help sheet's two tapping hands.
-#include "platform/gfx/BitmapContext.h"
+// the reading help sheet's two tapping hands. The reading menus' pictures are
+// drawn beside them (draw_reader_menus.cpp).
+#include "ReaderPictures.h"
 #include "platform/gfx/Font.h"
 
 #include <cstdio>
 #include <functional>
 #include <string>
 
-namespace {
-
-using pw::gfx::BitmapContext;
-using pw::gfx::Color;
+namespace readerpictures {
 
 bool writePicture(const std::string& dir, const std::string& name, pw::gfx::Size size,
-                  const std::function<void(BitmapContext&)>& draw) {
+                  const std::function<void(pw::gfx::BitmapContext&)>& draw) {
     for (double scale : {1.0, 2.0}) {
-        BitmapContext ctx(size, scale, false);
+        pw::gfx::BitmapContext ctx(size, scale, false);
         draw(ctx);
         const std::string path = dir + "/" + name + (scale > 1 ? "@2x" : "") + ".png";
         if (!ctx.snapshot().writePNG(path)) {
@@ -27,6 +25,14 @@ bool writePicture(const std::string& dir, const std::string& name, pw::gfx::Size
     }
     return true;
 }
+
+} // namespace readerpictures
+
+namespace {
+
+using pw::gfx::BitmapContext;
+using pw::gfx::Color;
+using readerpictures::writePicture;
 
 // A light line over a white one: the seam between two rows.
 void separator(BitmapContext& c) {
@@ -126,8 +132,10 @@ int main(int argc, char** argv) {
     const bool ok =
         writePicture(dir, "TbCell_SepLine", {320, 2}, separator) && writePicture(dir, "icon_v", {24, 24}, vipMark) &&
         writePicture(dir, "chptlist_section_bg", {320, 34}, sectionBar) &&
-        writePicture(dir, "category", {30, 30}, contentsIcon) && writePicture(dir, "bookmark", {30, 30}, bookmarkIcon) &&
+        writePicture(dir, "category", {30, 30}, contentsIcon) &&
+        writePicture(dir, "bookmark", {30, 30}, bookmarkIcon) &&
         writePicture(dir, "ges_tap_right_white", {90, 125}, [](BitmapContext& c) { tappingHand(c, false); }) &&
-        writePicture(dir, "ges_tap_left_white", {90, 125}, [](BitmapContext& c) { tappingHand(c, true); });
+        writePicture(dir, "ges_tap_left_white", {90, 125}, [](BitmapContext& c) { tappingHand(c, true); }) &&
+        readerpictures::drawMenuPictures(dir);
     return ok ? 0 : 1;
 }

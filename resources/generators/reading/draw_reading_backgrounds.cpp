@@ -1,6 +1,7 @@
 // Draws the six reading background pictures: soft paper-like surfaces, each light
-// or dark enough for the text colour that goes with it. Deterministic, so every
-// build makes the same files.
+// or dark enough for the text colour that goes with it; and the settings panel's
+// button for each, a rounded swatch of the same surface above its title.
+// Deterministic, so every build makes the same files.
 
 #include "platform/gfx/BitmapContext.h"
 
@@ -75,6 +76,27 @@ Image draw(const Style& s, double w, double h, uint32_t seed) {
     return ctx.snapshot();
 }
 
+// The swatch button (50 x 50 points, the title set under the swatch), at
+// `scale` pixels per point; the surface is drawn at the swatch's own pixel size
+// so that its grain stays fine.
+Image swatchButton(const Style& s, double scale, uint32_t seed) {
+    const Rect swatch{11, 2, 28, 28};
+    const Image surface = draw(s, swatch.width() * scale, swatch.height() * scale, seed);
+    BitmapContext ctx({50, 50}, scale, false);
+    ctx.save();
+    ctx.beginPath();
+    ctx.addRoundedRect(swatch, 6);
+    ctx.clip();
+    ctx.drawImage(surface, swatch);
+    ctx.restore();
+    ctx.setStrokeColor(Color::fromWhite(1, 0.85));
+    ctx.setLineWidth(1);
+    ctx.beginPath();
+    ctx.addRoundedRect(swatch.insetBy(0.5, 0.5), 5.5);
+    ctx.strokePath();
+    return ctx.snapshot();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -88,6 +110,13 @@ int main(int argc, char** argv) {
         if (!portrait.writeJPEG(p, 0.9) || !landscape.writeJPEG(l, 0.9)) {
             std::fprintf(stderr, "cannot write %s\n", p.c_str());
             return 1;
+        }
+        for (double scale : {1.0, 2.0}) {
+            std::string icon = dir + "/readbg" + std::to_string(n) + "_icon" + (scale > 1 ? "@2x" : "") + ".png";
+            if (!swatchButton(s, scale, 3000u + n).writePNG(icon)) {
+                std::fprintf(stderr, "cannot write %s\n", icon.c_str());
+                return 1;
+            }
         }
     }
     return 0;

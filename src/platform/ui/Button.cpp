@@ -147,15 +147,19 @@ void Button::layoutSubviews() {
     const gfx::Image img = currentImage();
     const gfx::Size imgSize = img.isNull() ? gfx::Size{} : img.size();
     gfx::Size text = m_titleLabel->text().empty() ? gfx::Size{} : m_titleLabel->sizeThatFits({});
-    text.width = std::min(text.width, std::max(0.0, content.width() - imgSize.width));
+    const gfx::EdgeInsets& t = m_titleInsets;
+    text.width = std::min(text.width, std::max(0.0, content.width() - imgSize.width - t.left - t.right));
     const double total = imgSize.width + text.width;
     double x = content.x() + std::round((content.width() - total) / 2);
     gfx::Rect imgRect(x, content.y() + std::round((content.height() - imgSize.height) / 2), imgSize.width,
                       imgSize.height);
-    gfx::Rect titleRect(x + imgSize.width, content.y() + std::round((content.height() - text.height) / 2), text.width,
-                        text.height);
+    // The title's insets move it by half their difference and narrow the room
+    // it may take; a title that fits in that room keeps its whole width.
+    gfx::Rect titleRect(x + imgSize.width + (t.left - t.right) / 2,
+                        content.y() + std::round((content.height() - text.height) / 2) + (t.top - t.bottom) / 2,
+                        text.width, text.height);
     m_imageView->setFrame(imgRect.inset(m_imageInsets));
-    m_titleLabel->setFrame(titleRect.inset(m_titleInsets));
+    m_titleLabel->setFrame(titleRect);
 }
 
 void Button::draw(gfx::Context& ctx, const gfx::Rect&) {

@@ -59,6 +59,41 @@ TEST_F(RenderTest, RoundedButtonLooksDifferentWhenPressed) {
     EXPECT_EQ(button->currentTitle(), "OK");
 }
 
+// Insets move a title off the centre (beside or under a picture's icon) and
+// bound its room; a title that fits is never cut.
+TEST_F(RenderTest, TitleInsetsMoveTheTitleAndCutOnlyWhatDoesNotFit) {
+    struct Case {
+        Rect frame;
+        gfx::EdgeInsets insets;
+        std::string title;
+        double centreX, centreY; // in the button
+        bool whole;
+    };
+    const Case cases[] = {
+        {{0, 0, 75, 32}, {0, 25, 0, 0}, "开/关灯", 50, 16, true},             // beside an icon on the left
+        {{0, 0, 50, 45}, {32, 0, 0, 0}, "设置面板", 25, 38.5, true},          // under an icon
+        {{0, 0, 60, 80}, {43, -8, 0, 0}, "书签目录", 26, 61.5, true},         // under it, a little left
+        {{0, 0, 75, 32}, {0, 25, 0, 0}, "一二三四五六七八九", 50, 16, false}, // too long for the room
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        auto button = Button::create();
+        button->setFrame(c.frame);
+        button->titleLabel().setFont(gfx::Font::systemFont(12));
+        button->setTitle(c.title);
+        button->setTitleEdgeInsets(c.insets);
+        button->layoutIfNeeded();
+        const Rect t = button->titleLabel().frame();
+        const double natural = button->titleLabel().sizeThatFits({}).width;
+        EXPECT_NEAR(t.midX(), c.centreX, 1);
+        EXPECT_NEAR(t.midY(), c.centreY, 1);
+        if (c.whole)
+            EXPECT_DOUBLE_EQ(t.width(), natural);
+        else
+            EXPECT_DOUBLE_EQ(t.width(), c.frame.width() - c.insets.left - c.insets.right);
+    }
+}
+
 TEST_F(RenderTest, OnlyChangedAreasAreRedrawn) {
     auto a = View::create(Rect(0, 100, 50, 50));
     auto b = View::create(Rect(200, 300, 50, 50));

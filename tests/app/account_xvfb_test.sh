@@ -239,6 +239,8 @@ await 50 '[ "$(standin_log | grep -c "IGetInteraction.aspx?BookId=1003")" -ge 2 
 sleep 0.3
 shot interactions-sent
 check "the site's verdict shows as a tip" differ interactions-chosen interactions-sent 60 180 260 300
+pct=$(differs "$art/interactions-chosen.png" "$art/interactions-sent.png" 125 330 145 350)
+over "$pct" 5 || fail "the refresh left the ticket count as it was ($pct%)"
 
 # ---- Back on the main screen: the settings' other screens ------------------
 back

@@ -384,6 +384,11 @@ void LocalBuyChapterController::viewDidLoad() {
 
     m_leftScroll = ui::View::create<ui::ScrollView>(m_bottomScroll->bounds());
     m_rightScroll = ui::View::create(m_bottomScroll->bounds());
+    // The screen may change height after it appeared (the reader it was
+    // opened from gives the status bar back): the pages follow the pager so
+    // page 1's bar stays on screen.
+    m_leftScroll->setAutoresizingMask(ui::FlexibleHeight);
+    m_rightScroll->setAutoresizingMask(ui::FlexibleHeight);
     m_bottomScroll->addHorizontalSubview(m_leftScroll);
     m_bottomScroll->addHorizontalSubview(m_rightScroll);
     buildPage0(*m_leftScroll);

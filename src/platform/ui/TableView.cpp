@@ -317,7 +317,11 @@ void TableView::layoutCells() {
         // Section header.
         const gfx::Rect hr(0, sec.top, visible.width(), sec.headerHeight);
         if (sec.headerHeight > 0 && hr.intersects(visible)) {
-            auto& h = m_headers[section];
+            // Only sections that have a header view get an entry, so every
+            // entry can be removed and brought to the front.
+            std::shared_ptr<View> h;
+            if (auto found = m_headers.find(section); found != m_headers.end())
+                h = found->second;
             if (!h) {
                 h = d ? d->viewForHeader(*this, section) : nullptr;
                 if (!h && !sec.headerTitle.empty()) {
@@ -332,8 +336,10 @@ void TableView::layoutCells() {
                     }
                     h = label;
                 }
-                if (h)
+                if (h) {
                     addSubview(h);
+                    m_headers[section] = h;
+                }
             }
             if (h)
                 View::performWithoutAnimation([&] {

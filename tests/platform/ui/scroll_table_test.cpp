@@ -138,6 +138,19 @@ TEST_F(ScrollTableTest, TableMakesCellsOnlyForRowsInSightAndReusesThem) {
     EXPECT_EQ(table->indexPathForRowAtPoint({10, 20000 + 45}), (IndexPath{0, 455}));
 }
 
+// A grouped section without a title still has a header gap; scrolling it out
+// of sight and reloading must not touch a header view that was never made.
+TEST_F(ScrollTableTest, AGroupedTableWithoutHeaderTitlesScrollsAndReloads) {
+    auto rows = makeRows(40);
+    auto table = showTable(*m_window, rows, TableViewStyle::Grouped);
+    table->setContentOffset({0, 1200});
+    EXPECT_FALSE(table->indexPathsForVisibleRows().empty());
+    table->setContentOffset({0, 0});
+    table->reloadData();
+    table->setContentOffset({0, 600});
+    EXPECT_EQ(table->cellForRow({0, 20})->textLabel().text(), "第20章");
+}
+
 TEST_F(ScrollTableTest, BackgroundViewStaysBehindTheRowsAndInSight) {
     auto rows = makeRows(100);
     auto table = showTable(*m_window, rows);

@@ -18,9 +18,11 @@ stop_app
 if [ -f "$novel" ]; then
   cp "$novel" "$data/Documents/book.txt"
 else
-  # Without the shared novel: a plain book of numbered lines.
-  python3 -c 'import sys; sys.stdout.write("".join("第%d行：阅读器在虚拟屏幕上翻页。\n" % i for i in range(6000)))' \
-    >"$data/Documents/book.txt"
+  # Without the shared novel: a plain book of numbered lines in forty
+  # chapters after a preface, so the contents have rows to jump to.
+  python3 -c 'import sys; sys.stdout.write("前言：这本书在虚拟屏幕上读。\n" + "".join(
+      "第%d回 虚拟屏幕上的一回\n" % c + "".join("第%d行：阅读器在虚拟屏幕上翻页。\n" % i for i in range(150))
+      for c in range(1, 41)))' >"$data/Documents/book.txt"
 fi
 sqlite3 "$data/Documents/torvane/main/main.rz" \
   "insert or replace into setting(Key, Value) values('rzxy', '1');" \

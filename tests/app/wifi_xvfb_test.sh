@@ -5,52 +5,18 @@
 #   wifi_xvfb_test.sh <pagewell> <artifacts dir> <book>
 set -u
 exe=$1 art=$2 book=$3
-for tool in Xvfb xdotool curl ss sqlite3; do
+for tool in curl ss; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 # The uploaded book is the team's shared novel; a clone without ../shared skips.
 [ -f "$book" ] || { echo "SKIP: shared fixture $book not found (CI provides ../shared/fixtures)"; exit 77; }
-work=$(mktemp -d /tmp/pw-wifi-xvfb-XXXXXX)
-mkdir -p "$art" "$work/shots"
-xpid= apid=
-cleanup() {
-  [ -n "$apid" ] && kill "$apid" 2>/dev/null && wait "$apid" 2>/dev/null
-  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null && wait "$xpid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; tail -20 "$work/app.log"; exit 1; }
+. "$(dirname "$0")/xvfb_support.sh"
+xvfb_start 91
+start_app "$exe" --phone
 
-disp=
-for d in $(seq 91 160); do
-  if [ ! -e "/tmp/.X11-unix/X$d" ] && [ ! -e "/tmp/.X$d-lock" ]; then disp=$d; break; fi
-done
-[ -n "$disp" ] || fail "no free display"
-Xvfb ":$disp" -screen 0 400x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xpid=$!
-export DISPLAY=":$disp"
-for _ in $(seq 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
-xdotool getmouselocation >/dev/null 2>&1 || { echo "SKIP: Xvfb did not start"; exit 77; }
-
-data="$work/.local/share/pagewell"
-HOME="$work" PAGEWELL_SCREENSHOT_ON_SIGNAL="$work/shots" LSAN_OPTIONS=detect_leaks=0 \
-  "$exe" --phone >"$work/app.log" 2>&1 &
-apid=$!
-win=$(timeout 30 xdotool search --sync --name '^Pagewell$' | head -1)
-[ -n "$win" ] || fail "no window: $(cat "$work/app.log")"
-for _ in $(seq 100); do [ -f "$data/Documents/torvane/main/main.rz" ] && break; sleep 0.1; done
-
-shots=0
-shot() {
-  shots=$((shots + 1))
-  kill -USR1 "$apid"
-  for _ in $(seq 100); do [ -f "$work/shots/shot-$shots.png" ] && break; sleep 0.05; done
-  cp "$work/shots/shot-$shots.png" "$art/$1.png" || fail "no screenshot $1"
-}
-click() { xdotool mousemove --window "$win" "$1" "$2" click 1; }
 # Transitions take 0.35 s of the app's clock.
 settle() { sleep 0.8; }
-listening_port() { ss -ltnpH 2>/dev/null | grep "pid=$apid," | awk '{print $4}' | sed 's/.*://' | head -1; }
+listening_port() { ss -ltnpH 2>/dev/null | grep "pid=$app," | awk '{print $4}' | sed 's/.*://' | head -1; }
 
 settle
 # A fresh home starts with the agreement; its left button agrees (a

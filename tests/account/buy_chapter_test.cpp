@@ -232,8 +232,7 @@ TEST_F(BuyScreenTest, AChapterFromItsButtonThenTheTickedListThenTheWholeBook) {
 
     tapView(screen->btnThisChapter());
     EXPECT_FALSE(screen->btnAllChapter()->isEnabled());
-    ASSERT_TRUE(waitFor([&] {
-        advance(0.05);
+    ASSERT_TRUE(waitPaced([&] {
         return !m_results.empty();
     }));
     settle();
@@ -273,8 +272,7 @@ TEST_F(BuyScreenTest, AChapterFromItsButtonThenTheTickedListThenTheWholeBook) {
         EXPECT_EQ(marked(first), 0);
     }
     tapView(screen->btnBuySelectedButton());
-    ASSERT_TRUE(waitFor([&] {
-        advance(0.05);
+    ASSERT_TRUE(waitPaced([&] {
         return !m_results.empty();
     }));
     const auto post = m_site->requests(Host::Interface, kBuy).back();
@@ -289,8 +287,7 @@ TEST_F(BuyScreenTest, AChapterFromItsButtonThenTheTickedListThenTheWholeBook) {
     screen = pushFor(stillOnSale);
     ASSERT_TRUE(m_results.empty());
     screen->btnAllChapterClick();
-    ASSERT_TRUE(waitFor([&] {
-        advance(0.05);
+    ASSERT_TRUE(waitPaced([&] {
         return !m_results.empty();
     }));
     settle();

@@ -166,8 +166,7 @@ TEST_F(FeedbackTest, WithoutASessionTheLoginScreenComesFirstThenTheFeedbackGoes)
     type(*screen, "先登录再反馈");
     screen->rightItemBtnClick();
     // The silent login has nothing to log in with; the login screen follows.
-    ASSERT_TRUE(waitFor([&] {
-        advance(0.1);
+    ASSERT_TRUE(waitPaced([&] {
         return dynamic_cast<ZELLoginViewController*>(m_nav->topViewController()) != nullptr;
     }));
     EXPECT_EQ(m_site->count(Host::Interface, kFeedback), 0u);
@@ -229,16 +228,14 @@ TEST_F(FeedbackTest, LoggingInFromTheSettingsScreenShowsTheNicknameAndTheAvatar)
     login->txtTarvPt()->setText(standin::StandinSite::kReaderName);
     login->txtPassword()->setText(standin::StandinSite::kReaderPassword);
     tapView(login->btnLogin());
-    ASSERT_TRUE(waitFor([&] {
-        advance(0.1);
+    ASSERT_TRUE(waitPaced([&] {
         return m_nav->topViewController() == screen.get();
     }));
     settle();
     EXPECT_TRUE(screen->hasLogin());
     EXPECT_EQ(screen->userInfo(), std::vector<std::string>{"读者1000001"});
     // The avatar comes in the background; the row shows it once it is there.
-    ASSERT_TRUE(waitFor([&] {
-        advance(0.2);
+    ASSERT_TRUE(waitPaced([&] {
         return screen->userImage().has_value();
     }));
     settle();

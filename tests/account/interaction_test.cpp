@@ -60,8 +60,7 @@ TEST_F(InteractionTest, LoginThenPagesThenSendAndRefresh) {
     login->txtTarvPt()->setText(StandinSite::kReaderName);
     login->txtPassword()->setText(StandinSite::kReaderPassword);
     login->login();
-    ASSERT_TRUE(waitFor([&] {
-        advance(0.05);
+    ASSERT_TRUE(waitPaced([&] {
         return !screen->pageNames().empty();
     }));
     settle();

@@ -66,8 +66,7 @@ TEST_F(LoginScreenTest, NoSessionGoesThroughTheLoginScreenAndASecondFactorToTheS
     check->setResultDelegate(answers);
     check->checkIsLoginWithTarget(m_root, std::string("feedback"));
     ASSERT_TRUE(waitFor([&] { return m_site->account().count("/zel/config/obtain.shtm") > 0; }));
-    ASSERT_TRUE(waitFor([&] {
-        advance(0.1);
+    ASSERT_TRUE(waitPaced([&] {
         return loginScreen() != nullptr;
     }));
     settle();
@@ -101,8 +100,7 @@ TEST_F(LoginScreenTest, NoSessionGoesThroughTheLoginScreenAndASecondFactorToTheS
     EXPECT_TRUE(screen->isWorking());
     ASSERT_TRUE(waitFor([&] { return m_site->count(Host::Interface, "/api/ZELLoginValidate.ashx") > 0; }));
     EXPECT_EQ(m_site->requests(Host::Interface, "/api/ZELLoginValidate.ashx")[0].param("sessionid"), "S-200");
-    ASSERT_TRUE(waitFor([&] {
-        advance(0.1);
+    ASSERT_TRUE(waitPaced([&] {
         return !answers->results.empty();
     }));
     EXPECT_EQ(answers->results[0], std::make_pair(true, std::to_string(StandinSite::kReaderId)));
@@ -245,8 +243,7 @@ TEST_F(LoginScreenTest, ValidationRepliesDecideTheLogin) {
         screen->txtTarvPt()->setText(StandinSite::kReaderName);
         screen->txtPassword()->setText(StandinSite::kReaderPassword);
         screen->login();
-        ASSERT_TRUE(waitFor([&] {
-            advance(0.05);
+        ASSERT_TRUE(waitPaced([&] {
             return screen->lastAlert() != before || *m_called > 0;
         }));
         if (!c.loggedIn) {
@@ -319,13 +316,11 @@ TEST_F(LoginScreenTest, RegistrationLogsTheNewAccountInThenTheSilentLoginFindsIt
     EXPECT_EQ(login->txtPassword()->text(), "Xin2024");
     EXPECT_TRUE(login->isWorking());
     settle();
-    ASSERT_TRUE(waitFor([&] {
-        advance(0.05);
+    ASSERT_TRUE(waitPaced([&] {
         return *m_called > 0 || login->lastAlert();
     }));
     ASSERT_FALSE(login->lastAlert()) << login->lastAlert()->message();
-    ASSERT_TRUE(waitFor([&] {
-        advance(0.05);
+    ASSERT_TRUE(waitPaced([&] {
         return *m_called > 0;
     }));
     const std::string nick = LoginHelper::getUserNickName();

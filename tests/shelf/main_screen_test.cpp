@@ -83,12 +83,7 @@ protected:
 
     // Runs the main loop and the fake clock until pred holds (answers arrive in real time).
     bool until(const std::function<bool()>& pred, double seconds = 30) {
-        return waitFor(
-            [&] {
-                advance(0.05);
-                return pred();
-            },
-            seconds);
+        return waitPaced(pred, seconds);
     }
 
     void agreeToTerms() {

@@ -16,6 +16,7 @@
 #include "platform/ui/UiTestSupport.h"
 #include "site/RZHTTPRequest.h"
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -80,6 +81,25 @@ protected:
         }
     }
 
+    // Moves the clock on as far as real time went since the last call (at
+    // most 50 ms a turn) and serves the loop: delayed steps come due, while a
+    // slow answer under load cannot time out on the test's clock first.
+    void pace() {
+        const auto now = std::chrono::steady_clock::now();
+        advance(std::min(std::chrono::duration<double>(now - m_lastPace).count(), 0.05));
+        m_lastPace = now;
+    }
+    // waitFor with the clock keeping pace with real time.
+    bool waitPaced(const std::function<bool()>& pred, double seconds = 30) {
+        m_lastPace = std::chrono::steady_clock::now();
+        return waitFor(
+            [&] {
+                pace();
+                return pred();
+            },
+            seconds);
+    }
+
     // A plain GET through the engine, waited for.
     std::shared_ptr<RQHTTPRequest> fetch(const std::string& url) {
         auto request = RQHTTPRequest::requestWithURL(url);
@@ -105,6 +125,7 @@ protected:
     }
 
     std::unique_ptr<standin::StandinSite> m_site;
+    std::chrono::steady_clock::time_point m_lastPace = std::chrono::steady_clock::now();
 };
 
 // A receiver of the site callback convention that keeps every answer.

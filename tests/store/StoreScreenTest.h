@@ -11,8 +11,6 @@
 #include "store/StoreBaseViewController.h"
 #include "store/StoreEnvironment.h"
 
-#include <algorithm>
-#include <chrono>
 #include <filesystem>
 
 namespace pw::test {
@@ -79,19 +77,11 @@ protected:
         settle();
         m_window->layoutIfNeeded();
     }
-    // One turn of a wait for network answers and delayed steps together: the
-    // clock moves on only as far as real time did, so no request times out
-    // early however long the answers take under load.
+    // One turn of a wait for network answers and delayed steps together.
+    // The animation driver is a timer on the same clock, so a turning
+    // spinner moves with it; nothing may run the clock ahead of real time.
     void step() {
-        const auto now = std::chrono::steady_clock::now();
-        const double real = std::chrono::duration<double>(now - m_lastStep).count();
-        m_lastStep = now;
-        const double slice = std::min(real, 0.05);
-        advance(slice);
-        // Animations get the same slice: a spinner that turns until the
-        // answer comes would otherwise move the clock 5 s a turn, and a slow
-        // answer would time out on the test's clock.
-        ui::Application::shared().runAnimations(slice);
+        pace();
         m_window->layoutIfNeeded();
     }
     std::string hudText() const {
@@ -119,7 +109,6 @@ protected:
     std::shared_ptr<ui::NavigationController> m_nav;
     std::shared_ptr<HudHandOver> m_handOver;
     std::unique_ptr<DownManager> m_downManager;
-    std::chrono::steady_clock::time_point m_lastStep = std::chrono::steady_clock::now();
 };
 
 } // namespace pw::test

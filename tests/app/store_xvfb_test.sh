@@ -113,10 +113,7 @@ sleep 1
 settle
 shot store-search
 check "the search tab looks like the profile" differ store-profile store-search 0 64 320 430
-click 100 86
-sleep 0.3
-xdotool type --delay 80 "论语"
-sleep 0.3
+type_text 100 86 "论语" 10 72 240 100
 xdotool key Return
 await "/api/SearchBooks.ashx?key=%E8%AE%BA%E8%AF%AD&p=1"
 sleep 0.5

@@ -86,6 +86,27 @@ fill_login() {
   sleep 0.3
 }
 
+# type_text <x> <y> <text> <x0> <y0> <x1> <y1>: taps a text field and types
+# into it until its box (in points) shows a change. Text outside the keyboard
+# map goes through a key xdotool borrows for the moment, and a busy machine
+# can read that key after it was given back, so a lost try is cleared and
+# typed again.
+type_text() {
+  local x=$1 y=$2 text=$3 _
+  shift 3
+  for _ in 1 2 3; do
+    click "$x" "$y"
+    sleep 0.5
+    peek typed-before
+    xdotool type --delay 80 "$text"
+    sleep 0.5
+    peek typed-after
+    probe differ "$work/typed-before.png" "$work/typed-after.png" "$@" >/dev/null && return 0
+    xdotool key --repeat 12 BackSpace
+  done
+  fail "typing \"$text\" never showed in the field"
+}
+
 # A screenshot kept under the artefacts as <name>.png, or (peek) one only
 # looked at, kept in the work folder.
 grab() {

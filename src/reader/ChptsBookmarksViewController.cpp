@@ -17,6 +17,7 @@
 #include "platform/ui/TableViewCell.h"
 #include "platform/ui/TapGestureRecognizer.h"
 #include "reader/ChapterTableCell.h"
+#include "reader/ListScreenTransition.h"
 #include "reading/txt/TxtChapterParser.h"
 
 #include <algorithm>
@@ -431,24 +432,11 @@ void ChptsBookmarksViewController::viewWillDisappear(bool) {
 }
 
 void ChptsBookmarksViewController::customViewControllerAnimated() {
-    auto* nav = navigationController();
-    if (!nav)
-        return;
-    ui::TransitionSubtype from = ui::TransitionSubtype::FromRight;
-    if (interfaceOrientation() == device::Orientation::LandscapeRight)
-        from = ui::TransitionSubtype::FromBottom;
-    else if (interfaceOrientation() == device::Orientation::LandscapeLeft)
-        from = ui::TransitionSubtype::FromTop;
-    nav->view()->layer()->addAnimation(std::make_shared<ui::Transition>(ui::TransitionType::Push, from, 0.25),
-                                       "contents");
+    pushListScreenTransition(*this, "contents");
 }
 
 bool ChptsBookmarksViewController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const {
-    auto* app = PagewellAppDelegate::shared();
-    if (app && app->supportRotate())
-        return o == device::Orientation::Portrait || o == device::Orientation::LandscapeLeft ||
-               o == device::Orientation::LandscapeRight;
-    return o == device::Orientation::Portrait;
+    return PagewellAppDelegate::allowsOrientation(o);
 }
 
 // ----- page jump -----

@@ -16,6 +16,7 @@
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TableViewCell.h"
 #include "platform/ui/TapGestureRecognizer.h"
+#include "reader/ListScreenTransition.h"
 #include "reader/RZChapterListSection.h"
 #include "reader/RZChapterTableCell.h"
 #include "site/CheckLoginWithInfo.h"
@@ -155,21 +156,28 @@ void RZChapterListViewController::viewDidUnload() {
 void RZChapterListViewController::loadData() {
     if (m_hasData)
         return;
+    loadGroupsThen(&RZChapterListViewController::updateTable, "chapter list");
+}
+
+// Reads the groups off the main thread and hands them whole to `apply` on
+// it; a newer load or a closed list makes the answer stale.
+void RZChapterListViewController::loadGroupsThen(void (RZChapterListViewController::*apply)(ChapterGroups, uint64_t),
+                                                 const char* threadName) {
     const uint64_t generation = ++m_generation;
     std::weak_ptr<RZChapterListViewController> weak = self();
     const int64_t book = rzBookId;
     const int64_t mark = chapterId;
     core::Thread::detach(
-        [weak, generation, book, mark] {
+        [weak, generation, book, mark, apply] {
             ChapterGroups groups = loadGroups(book, mark);
             core::RunLoop::runOnMain(
-                [weak, generation, groups = std::move(groups)]() mutable {
+                [weak, generation, apply, groups = std::move(groups)]() mutable {
                     if (auto s = weak.lock())
-                        s->updateTable(std::move(groups), generation);
+                        ((*s).*apply)(std::move(groups), generation);
                 },
                 false);
         },
-        "chapter list");
+        threadName);
 }
 
 void RZChapterListViewController::updateTable(ChapterGroups groups, uint64_t generation) {
@@ -265,21 +273,7 @@ void RZChapterListViewController::getBookInfoCallback(const core::Value& result)
 }
 
 void RZChapterListViewController::reloadData() {
-    const uint64_t generation = ++m_generation;
-    std::weak_ptr<RZChapterListViewController> weak = self();
-    const int64_t book = rzBookId;
-    const int64_t mark = chapterId;
-    core::Thread::detach(
-        [weak, generation, book, mark] {
-            ChapterGroups groups = loadGroups(book, mark);
-            core::RunLoop::runOnMain(
-                [weak, generation, groups = std::move(groups)]() mutable {
-                    if (auto s = weak.lock())
-                        s->reloadTable(std::move(groups), generation);
-                },
-                false);
-        },
-        "chapter list reload");
+    loadGroupsThen(&RZChapterListViewController::reloadTable, "chapter list reload");
 }
 
 void RZChapterListViewController::reloadTable(ChapterGroups groups, uint64_t generation) {
@@ -375,24 +369,11 @@ void RZChapterListViewController::viewWillDisappear(bool) {
 }
 
 void RZChapterListViewController::customViewControllerAnimated() {
-    auto* nav = navigationController();
-    if (!nav)
-        return;
-    ui::TransitionSubtype from = ui::TransitionSubtype::FromRight;
-    if (interfaceOrientation() == device::Orientation::LandscapeRight)
-        from = ui::TransitionSubtype::FromBottom;
-    else if (interfaceOrientation() == device::Orientation::LandscapeLeft)
-        from = ui::TransitionSubtype::FromTop;
-    nav->view()->layer()->addAnimation(std::make_shared<ui::Transition>(ui::TransitionType::Push, from, 0.25),
-                                       "chapterlist");
+    pushListScreenTransition(*this, "chapterlist");
 }
 
 bool RZChapterListViewController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const {
-    auto* app = PagewellAppDelegate::shared();
-    if (app && app->supportRotate())
-        return o == device::Orientation::Portrait || o == device::Orientation::LandscapeLeft ||
-               o == device::Orientation::LandscapeRight;
-    return o == device::Orientation::Portrait;
+    return PagewellAppDelegate::allowsOrientation(o);
 }
 
 void RZChapterListViewController::willAnimateRotationToInterfaceOrientation(device::Orientation, double) {

@@ -114,6 +114,7 @@ private:
     void reloadData();
     void updateTable(ChapterGroups groups, uint64_t generation);
     void reloadTable(ChapterGroups groups, uint64_t generation);
+    void loadGroupsThen(void (RZChapterListViewController::*apply)(ChapterGroups, uint64_t), const char* threadName);
     void endUpdate();
     void genVolumeList();
     void rebuildVolumeViewList();

@@ -505,11 +505,7 @@ void MainViewController::viewDidDisappear(bool) {
 }
 
 bool MainViewController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const {
-    auto* app = PagewellAppDelegate::shared();
-    if (app && app->supportRotate())
-        return o == device::Orientation::Portrait || o == device::Orientation::LandscapeLeft ||
-               o == device::Orientation::LandscapeRight;
-    return o == device::Orientation::Portrait;
+    return PagewellAppDelegate::allowsOrientation(o);
 }
 
 void MainViewController::willRotateToInterfaceOrientation(device::Orientation, double) {

@@ -106,11 +106,7 @@ void XieYiViewController::viewDidLoad() {
 }
 
 bool XieYiViewController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const {
-    auto* app = PagewellAppDelegate::shared();
-    if (app && app->supportRotate())
-        return o == device::Orientation::Portrait || o == device::Orientation::LandscapeLeft ||
-               o == device::Orientation::LandscapeRight;
-    return o == device::Orientation::Portrait;
+    return PagewellAppDelegate::allowsOrientation(o);
 }
 
 void XieYiViewController::willAnimateRotationToInterfaceOrientation(device::Orientation o, double duration) {

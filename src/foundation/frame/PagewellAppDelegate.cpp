@@ -19,6 +19,14 @@ PagewellAppDelegate* PagewellAppDelegate::shared() {
     return dynamic_cast<PagewellAppDelegate*>(ui::Application::shared().delegate());
 }
 
+bool PagewellAppDelegate::allowsOrientation(device::Orientation o) {
+    auto* app = shared();
+    if (app && app->supportRotate())
+        return o == device::Orientation::Portrait || o == device::Orientation::LandscapeLeft ||
+               o == device::Orientation::LandscapeRight;
+    return o == device::Orientation::Portrait;
+}
+
 gfx::Color PagewellAppDelegate::scrollViewTexturedBackgroundColor() {
     return gfx::Color::fromRGB255(111, 113, 121);
 }

@@ -37,6 +37,9 @@ public:
     core::OperationQueue* operationQueue() const { return m_operationQueue; }
     bool supportRotate() const { return m_supportRotate; }
     void setSupportRotate(bool s) { m_supportRotate = s; }
+    // The turning rule of the application's screens: portrait and both
+    // landscapes while the application allows turning, else portrait.
+    static bool allowsOrientation(device::Orientation o);
 
     // The textured grey behind every screen.
     static gfx::Color scrollViewTexturedBackgroundColor();

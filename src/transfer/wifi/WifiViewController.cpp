@@ -66,11 +66,7 @@ void WifiViewController::viewWillDisappear(bool) {
 }
 
 bool WifiViewController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const {
-    auto* app = PagewellAppDelegate::shared();
-    if (app && app->supportRotate())
-        return o == device::Orientation::Portrait || o == device::Orientation::LandscapeLeft ||
-               o == device::Orientation::LandscapeRight;
-    return o == device::Orientation::Portrait;
+    return PagewellAppDelegate::allowsOrientation(o);
 }
 
 std::string WifiViewController::titleForHeader(ui::TableView&, int64_t) {

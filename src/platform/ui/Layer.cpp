@@ -281,34 +281,31 @@ void Layer::insertSublayer(std::shared_ptr<Layer> layer, size_t index) {
 }
 
 void Layer::insertSublayerAbove(std::shared_ptr<Layer> layer, const Layer* sibling) {
-    for (size_t i = 0; i < m_sublayers.size(); ++i)
-        if (m_sublayers[i].get() == sibling) {
-            if (layer.get() == sibling)
-                return;
-            // Removing first may shift the sibling's index.
-            auto keep = layer;
-            if (layer->m_superlayer)
-                layer->removeFromSuperlayer();
-            for (size_t j = 0; j < m_sublayers.size(); ++j)
-                if (m_sublayers[j].get() == sibling)
-                    return insertSublayer(std::move(keep), j + 1);
-        }
-    addSublayer(std::move(layer));
+    if (!insertSublayerBeside(layer, sibling, 1))
+        addSublayer(std::move(layer));
 }
 
 void Layer::insertSublayerBelow(std::shared_ptr<Layer> layer, const Layer* sibling) {
-    for (size_t i = 0; i < m_sublayers.size(); ++i)
-        if (m_sublayers[i].get() == sibling) {
-            if (layer.get() == sibling)
-                return;
-            auto keep = layer;
-            if (layer->m_superlayer)
-                layer->removeFromSuperlayer();
-            for (size_t j = 0; j < m_sublayers.size(); ++j)
-                if (m_sublayers[j].get() == sibling)
-                    return insertSublayer(std::move(keep), j);
-        }
-    insertSublayer(std::move(layer), 0);
+    if (!insertSublayerBeside(layer, sibling, 0))
+        insertSublayer(std::move(layer), 0);
+}
+
+// False when `sibling` is not one of ours (the caller then adds at its end).
+bool Layer::insertSublayerBeside(const std::shared_ptr<Layer>& layer, const Layer* sibling, size_t offset) {
+    const auto isSibling = [sibling](const std::shared_ptr<Layer>& l) { return l.get() == sibling; };
+    if (std::none_of(m_sublayers.begin(), m_sublayers.end(), isSibling))
+        return false;
+    if (layer.get() == sibling)
+        return true;
+    // Removing first may shift the sibling's index.
+    auto keep = layer;
+    if (layer->m_superlayer)
+        layer->removeFromSuperlayer();
+    const auto at = std::find_if(m_sublayers.begin(), m_sublayers.end(), isSibling);
+    if (at == m_sublayers.end())
+        return false;
+    insertSublayer(std::move(keep), static_cast<size_t>(at - m_sublayers.begin()) + offset);
+    return true;
 }
 
 void Layer::removeFromSuperlayer() {

@@ -185,6 +185,7 @@ protected:
     void invalidate(const gfx::Rect& localRect);
 
 private:
+    bool insertSublayerBeside(const std::shared_ptr<Layer>& layer, const Layer* sibling, size_t offset);
     template <class T>
     void setAnimatable(const char* key, T& field, const T& value);
     void renderWithState(gfx::Context& ctx, const LayerState& s) const;

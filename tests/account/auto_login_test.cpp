@@ -176,7 +176,7 @@ TEST_F(AutoLoginTest, TheValidationAnswerIsReadCaseByCase) {
         {"empty", "", false, "old", "old", "old", false, 0, {}},
         {"not json", "<html>busy</html>", false, "old", "old", "old", false, 0, {}},
         {"no UserInfo", R"({"vemoToken":"vt2","zelResultCode":-1})", false, "vt2", "old", "old", false, 0, {}},
-        {"no token at all", R"({"UserInfo":"1|2|3"})", true, "", "old", "old", true, -1, {}},
+        {"no token at all", R"({"UserInfo":"1|2|3"})", true, std::nullopt, "old", "old", true, -1, {}},
         {"short UserInfo", R"({"vemoToken":"vt3","UserInfo":"1|2|3","zelToken":"zt3","zelResultCode":0})", true, "vt3",
          "old", "old", true, 0, "zt3"},
         {"full UserInfo", full, true, "vt", "小明", "img9", true, 5, "zt"},

@@ -51,7 +51,11 @@ bool LoginHelper::processLoginReturnText(const std::string& text, const Callback
     auto reply = SiteAnswer::parseCleaned(text);
     if (!reply || !reply->isMap())
         return false;
-    SettingTB::saveSettingWithKey("vemoToken", (*reply)["vemoToken"].asString().value_or(""));
+    // A reply without a token leaves none behind, not an empty one.
+    if (auto token = (*reply)["vemoToken"].asString())
+        SettingTB::saveSettingWithKey("vemoToken", *token);
+    else
+        SettingTB::saveSettingWithKey("vemoToken", nullptr);
     auto info = (*reply)["UserInfo"].asString();
     if (!info)
         return false;

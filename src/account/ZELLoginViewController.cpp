@@ -310,6 +310,9 @@ void ZELLoginViewController::afterRegist(const std::vector<std::string>& account
 }
 
 void ZELLoginViewController::onSuccess(int operation, const core::Value& result) {
+    // Validated: the screen is on its way out and stays busy until it goes.
+    if (m_succeeded)
+        return;
     setIsWorking(false);
     switch (operation) {
     case ZelOpInit:
@@ -339,6 +342,8 @@ void ZELLoginViewController::onSuccess(int operation, const core::Value& result)
 }
 
 void ZELLoginViewController::onFail(int operation, const core::Value& result) {
+    if (m_succeeded)
+        return;
     setIsWorking(false);
     if (operation == ZelOpAutoLogin) {
         const int64_t code = codeOf(result["errorCode"]);
@@ -354,6 +359,8 @@ void ZELLoginViewController::onFail(int operation, const core::Value& result) {
 }
 
 void ZELLoginViewController::mobileSendSMSLoginResult(int, const std::string&) {
+    if (m_succeeded)
+        return;
     setIsWorking(false);
     m_needCallback = true;
     m_isPhoneLogin = true;
@@ -442,6 +449,8 @@ void ZELLoginViewController::afterSuccessRequestFinished(RQHTTPRequest& request)
     }
     core::NotificationCenter::defaultCenter().post("NSNotificationCenter_Report_R1");
     m_succeeded = true;
+    // The kit may have answered the token hand-back already, while the reply was read.
+    setIsWorking(true);
     std::weak_ptr<ZELLoginViewController> weak = std::static_pointer_cast<ZELLoginViewController>(keep);
     m_navBack.cancel();
     m_navBack = core::RunLoop::current().postAfter(kNavBackDelay, [weak] {

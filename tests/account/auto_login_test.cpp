@@ -71,6 +71,22 @@ protected:
         return waitFor([&] { return m_outcome->answers.size() == 3; }) && m_outcome->answers.back();
     }
 
+    // The user id the site's login check answers with its session cookie.
+    std::string siteUserId() {
+        struct Recorder : CheckLoginWithInfoDelegate {
+            std::vector<std::string> ids;
+            void checkLoginWithInfoResult(bool, const std::string& id, const std::any&) override {
+                ids.push_back(id);
+            }
+        };
+        auto recorder = std::make_shared<Recorder>();
+        auto check = CheckLoginWithInfo::create();
+        check->setResultDelegate(recorder);
+        check->checkIsLoginWithTarget({}, {});
+        EXPECT_TRUE(waitFor([&] { return !recorder->ids.empty(); }));
+        return recorder->ids.empty() ? std::string() : recorder->ids[0];
+    }
+
     void runLoopBriefly() {
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
         waitFor([&] { return std::chrono::steady_clock::now() > until; });
@@ -134,16 +150,7 @@ TEST_F(AutoLoginTest, TheReaderIsLoggedInAgainSilentlyAndValidatedWithTheSite) {
     ASSERT_TRUE(logInAgainForTheCheck());
 
     // The site now knows the reader.
-    struct Recorder : CheckLoginWithInfoDelegate {
-        std::vector<std::string> ids;
-        void checkLoginWithInfoResult(bool, const std::string& id, const std::any&) override { ids.push_back(id); }
-    };
-    auto recorder = std::make_shared<Recorder>();
-    auto check = CheckLoginWithInfo::create();
-    check->setResultDelegate(recorder);
-    check->checkIsLoginWithTarget({}, {});
-    ASSERT_TRUE(waitFor([&] { return !recorder->ids.empty(); }));
-    EXPECT_EQ(recorder->ids[0], "1000001");
+    EXPECT_EQ(siteUserId(), "1000001");
     // The fetch the new login started in the background is done before the home goes.
     EXPECT_TRUE(waitFor([&] { return std::filesystem::exists(*avatar); }));
 
@@ -156,6 +163,28 @@ TEST_F(AutoLoginTest, TheReaderIsLoggedInAgainSilentlyAndValidatedWithTheSite) {
     auto image = fetch(address)->responseData().value_or("");
     EXPECT_TRUE(
         gfx::Image::fromBytes(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(image.data()), image.size())));
+}
+
+// The main screen's login at launch has no delegate: it still keeps the
+// profile, the token and the site's session, and reports once.
+TEST_F(AutoLoginTest, ALaunchLoginWithoutDelegateKeepsTheSessionAndReports) {
+    ASSERT_TRUE(passportLogin(StandinSite::kReaderName, StandinSite::kReaderPassword));
+    int reports = 0;
+    auto observer = core::NotificationCenter::defaultCenter().addObserver(
+        "NSNotificationCenter_Report_R1", [&](const core::Notification&) { ++reports; });
+    auto launch = AutoLogin::create();
+    launch->login();
+    ASSERT_TRUE(waitFor([&] { return reports == 1; }));
+    EXPECT_EQ(SettingTB::readSettingWithKey("vemoToken"), "vt-1000001");
+    EXPECT_EQ(LoginHelper::getUserNickName(), "读者1000001");
+    const auto avatar = LoginHelper::userImageFile("head1000001");
+    ASSERT_TRUE(avatar);
+    EXPECT_TRUE(waitFor([&] { return std::filesystem::exists(*avatar); }));
+    // The check finds the session cookie: it needs no login of its own.
+    EXPECT_EQ(siteUserId(), "1000001");
+    EXPECT_EQ(m_site->count(Host::Interface, "/api/ZELLoginValidate.ashx"), 1u);
+    runLoopBriefly();
+    EXPECT_EQ(reports, 1);
 }
 
 // The validation answer as the site may send it, read by the shared helper.
@@ -176,7 +205,7 @@ TEST_F(AutoLoginTest, TheValidationAnswerIsReadCaseByCase) {
         {"empty", "", false, "old", "old", "old", false, 0, {}},
         {"not json", "<html>busy</html>", false, "old", "old", "old", false, 0, {}},
         {"no UserInfo", R"({"vemoToken":"vt2","zelResultCode":-1})", false, "vt2", "old", "old", false, 0, {}},
-        {"no token at all", R"({"UserInfo":"1|2|3"})", true, "", "old", "old", true, -1, {}},
+        {"no token at all", R"({"UserInfo":"1|2|3"})", true, std::nullopt, "old", "old", true, -1, {}},
         {"short UserInfo", R"({"vemoToken":"vt3","UserInfo":"1|2|3","zelToken":"zt3","zelResultCode":0})", true, "vt3",
          "old", "old", true, 0, "zt3"},
         {"full UserInfo", full, true, "vt", "小明", "img9", true, 5, "zt"},

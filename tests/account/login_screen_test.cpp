@@ -260,6 +260,44 @@ TEST_F(LoginScreenTest, ValidationRepliesDecideTheLogin) {
     EXPECT_TRUE(LoginHelper::hasLogin());
 }
 
+// A login the site accepted keeps the screen busy until it leaves, whatever
+// the kit says meanwhile about the token handed back to it.
+TEST_F(LoginScreenTest, AnAcceptedLoginStaysBusyUntilTheScreenLeaves) {
+    auto screen = pushLogin(true);
+    ASSERT_TRUE(idle(*screen));
+    // The kit logs in; the site refuses once, so the screen stays with the kit's session.
+    m_site->script(Host::Interface, "/api/ZELLoginValidate.ashx", standin::Reply::json(R"({"vemoToken":""})"));
+    screen->txtTarvPt()->setText(StandinSite::kReaderName);
+    screen->txtPassword()->setText(StandinSite::kReaderPassword);
+    screen->login();
+    ASSERT_TRUE(waitPaced([&] { return screen->lastAlert() != nullptr; }));
+    EXPECT_EQ(screen->lastAlert()->message(), "抱歉，登录失败(code2)");
+    press(screen->lastAlert(), 0);
+
+    // An automatic login to confirm; the site's answer has an empty token, so
+    // the kit refuses the hand-back at once, while the answer is being read.
+    m_site->script(Host::Interface, "/api/ZELLoginValidate.ashx",
+                   standin::Reply::json(R"({"vemoToken":"v","UserInfo":"1|2|3","zelToken":"","zelResultCode":0})"));
+    const auto alertBefore = screen->lastAlert();
+    int reports = 0;
+    auto observer = core::NotificationCenter::defaultCenter().addObserver(
+        "NSNotificationCenter_Report_R1", [&](const core::Notification&) { ++reports; });
+    screen->onSuccess(ZelOpAutoLogin, core::Value(core::Value::Map{{"needValidate", true}}));
+    EXPECT_TRUE(screen->needCallback());
+    ASSERT_TRUE(waitFor([&] { return reports == 1; }));
+    EXPECT_TRUE(screen->isWorking());
+    EXPECT_FALSE(screen->btnLogin()->isEnabled());
+    // Later words of the kit change nothing either.
+    screen->onFail(ZelOpCallBack, core::Value());
+    screen->onSuccess(999, core::Value());
+    EXPECT_TRUE(screen->isWorking());
+    EXPECT_EQ(screen->lastAlert(), alertBefore);
+    EXPECT_EQ(*m_called, 0);
+    run(ZELLoginViewController::kNavBackDelay + 0.1);
+    EXPECT_EQ(*m_called, 1);
+    EXPECT_EQ(top(), m_root.get());
+}
+
 // Registration on its own screen, the login that follows it at once, and the
 // silent login that later finds the new account.
 TEST_F(LoginScreenTest, RegistrationLogsTheNewAccountInThenTheSilentLoginFindsIt) {

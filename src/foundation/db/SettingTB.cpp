@@ -7,11 +7,23 @@
 
 namespace pw {
 
-bool SettingTB::saveSettingWithKey(std::string_view key, std::string_view value) {
+namespace {
+
+bool save(std::string_view key, const SQLArg& value) {
     auto db = TableAccess::openExisting(MainDB::mainDBPath());
     if (!db)
         return false;
     return db->executeUpdate("insert or replace into setting(Key, Value) values(?, ?)", {key, value});
+}
+
+} // namespace
+
+bool SettingTB::saveSettingWithKey(std::string_view key, std::string_view value) {
+    return save(key, value);
+}
+
+bool SettingTB::saveSettingWithKey(std::string_view key, std::nullptr_t) {
+    return save(key, nullptr);
 }
 
 std::optional<std::string> SettingTB::readSettingWithKey(std::string_view key) {

@@ -83,6 +83,7 @@ void FeedbackViewController::viewDidLoad() {
     m_txt->becomeFirstResponder();
 
     m_hud = ProgressHUD::initWithView(m_txt.get());
+    m_hud->animationType = ProgressHUDAnimationZoom;
     m_hud->setCustomView(ui::View::create(gfx::Rect()));
     v->addSubview(m_hud);
     m_activity = ui::View::create<ui::ActivityIndicatorView>(ui::ActivityIndicatorStyle::Gray);
@@ -125,12 +126,12 @@ void FeedbackViewController::rightItemBtnClick() {
         m_checkLogin->setResultDelegate(std::static_pointer_cast<CheckLoginWithInfoDelegate>(
             std::static_pointer_cast<FeedbackViewController>(shared_from_this())));
     }
-    checkIsLoginWithInfo();
+    checkIsLoginWithInfo({});
 }
 
-void FeedbackViewController::checkIsLoginWithInfo() {
+void FeedbackViewController::checkIsLoginWithInfo(std::any userInfo) {
     if (m_checkLogin)
-        m_checkLogin->checkIsLoginWithTarget(shared_from_this(), std::any());
+        m_checkLogin->checkIsLoginWithTarget(shared_from_this(), std::move(userInfo));
 }
 
 void FeedbackViewController::checkLoginWithInfoResult(bool isLogin, const std::string&, const std::any&) {

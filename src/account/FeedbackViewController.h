@@ -9,6 +9,7 @@
 #include "platform/ui/ViewController.h"
 #include "site/CheckLoginWithInfoDelegate.h"
 
+#include <any>
 #include <memory>
 #include <string>
 
@@ -40,7 +41,8 @@ public:
     bool shouldAutorotateToInterfaceOrientation(device::Orientation o) const override;
 
     void rightItemBtnClick();
-    void checkIsLoginWithInfo();
+    // The login check; the user info comes back with its answer (none here).
+    void checkIsLoginWithInfo(std::any userInfo);
     void checkLoginWithInfoResult(bool isLogin, const std::string& userId, const std::any& userPack) override;
     void submit();
     void requestFinished(RQHTTPRequest& request) override;

@@ -44,11 +44,6 @@ std::string format(const char* pattern, double value) {
     return text;
 }
 
-bool isPortrait(device::Orientation o) {
-    return o == device::Orientation::Portrait || o == device::Orientation::PortraitUpsideDown ||
-           o == device::Orientation::Unknown;
-}
-
 } // namespace
 
 RZSettingController::~RZSettingController() {

@@ -6,6 +6,7 @@
 #include "account/SettingsTest.h"
 
 #include "account/FeedbackViewController.h"
+#include "foundation/widgets/ProgressHUD.h"
 #include "account/RZSettingController.h"
 #include "foundation/frame/UIDeviceHardware.h"
 #include "platform/device/Device.h"
@@ -58,12 +59,14 @@ protected:
                " | 1.4.0beta | 15]";
     }
 
-    void keepScreenshotOf(const std::string& name) {
+    gfx::Image keepScreenshotOf(const std::string& name) {
         for (auto& w : ui::Application::shared().windows())
             w->layoutIfNeeded();
         const std::filesystem::path dir = PW_ARTIFACTS_DIR;
         std::filesystem::create_directories(dir);
-        EXPECT_TRUE(renderScreen().writePNG((dir / (name + ".png")).string()));
+        gfx::Image image = renderScreen();
+        EXPECT_TRUE(image.writePNG((dir / (name + ".png")).string()));
+        return image;
     }
 };
 
@@ -106,7 +109,13 @@ TEST_F(FeedbackTest, TheTextIsSentWholeUpTo200CharactersWithTheDeviceSuffix) {
         EXPECT_EQ(screen->txt()->text(), c.typed) << "the field keeps the whole text";
         EXPECT_TRUE(screen->submitEnabled());
     }
-    keepScreenshotOf("feedback_sent");
+    // The site's answer is on screen, in the overlay's dark box over the field.
+    settle();
+    const gfx::Image shot = keepScreenshotOf("feedback_sent");
+    auto& hud = *screen->hud();
+    EXPECT_GT(countPixels(shot, hud.convertRectToView(hud.bounds(), nullptr),
+                          [](gfx::Pixel p) { return p.r < 110 && p.g < 110 && p.b < 110; }),
+              4000);
 }
 
 TEST_F(FeedbackTest, TheSiteAnswerShowsAsATipAndAFailureSaysSo) {

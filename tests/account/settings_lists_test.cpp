@@ -262,6 +262,47 @@ TEST_F(ListsTest, MessagesNewestFirstOpenedMarkedReadAndDeletedWithTheirRow) {
     EXPECT_EQ(MessageTB::getAllReadMessageTitle()->size(), 0u);
 }
 
+TEST_F(ListsTest, AMessageTheTableCannotMarkOrDeleteStaysAsItWas) {
+    ASSERT_TRUE(MessageTB::saveMessage({notice(7, 1'700'000'000'000, "表写不进时的消息")}));
+    auto screen = RZMessageViewController::create();
+    push(screen);
+    auto& table = *screen->table();
+    const auto db = AppPaths::mainDatabase();
+    const auto saved = db.string() + ".saved";
+
+    // Opened while the read mark cannot be written: it opens, and stays unread.
+    std::filesystem::rename(db, saved);
+    screen->didSelectRow(table, {0, 0});
+    settle();
+    EXPECT_NE(dynamic_cast<RZMessageDetailViewController*>(m_nav->topViewController()), nullptr);
+    m_nav->popViewControllerAnimated(false);
+    settle();
+    std::filesystem::rename(saved, db);
+    EXPECT_EQ(screen->data()[0]["read"].asInt(), 0);
+    EXPECT_FALSE(cellAt<RZMessageCell>(table, 0)->isRead());
+    EXPECT_EQ((*MessageTB::getMessageWithNotifyId(7))["read"].asInt(), 0);
+
+    // Deleted from the detail while the table refuses: the detail stays and
+    // says so, and the list keeps the row.
+    screen->didSelectRow(table, {0, 0});
+    settle();
+    auto* detail = dynamic_cast<RZMessageDetailViewController*>(m_nav->topViewController());
+    ASSERT_NE(detail, nullptr);
+    EXPECT_EQ(detail->titleLabel()->text(), "表写不进时的消息");
+    std::filesystem::rename(db, saved);
+    detail->rightBtnClick();
+    settle();
+    EXPECT_EQ(m_nav->topViewController(), detail);
+    auto* hud = ProgressHUD::HUDForView(detail->view().get());
+    ASSERT_NE(hud, nullptr);
+    EXPECT_EQ(hud->labelText().value_or(""), "删除失败，请稍后再试");
+    std::filesystem::rename(saved, db);
+    m_nav->popViewControllerAnimated(false);
+    settle();
+    EXPECT_EQ(table.numberOfRows(0), 1);
+    EXPECT_EQ(MessageTB::getAllReadMessageTitle()->size(), 1u);
+}
+
 TEST_F(ListsTest, LinksAreHttpAddressesOnly) {
     struct Case {
         std::u16string text;

@@ -82,6 +82,10 @@ public:
     // The own fields of a confirmed send, from the pages' current choices.
     Fields fieldsForAction(int code) const;
     static std::string actionWord(int code);
+    // A choice list from texts in the order value, key, value, key...; a list
+    // without a key, or ending on a value without its key, is refused with
+    // std::invalid_argument.
+    static std::vector<RZKeyValuePair> genDataWithObjectsAndKeys(const std::vector<std::string>& valuesAndKeys);
     // The choice list of a list tag (701 to 708), built with the pages.
     const std::vector<RZKeyValuePair>& listForTag(int tag) const;
     // The eight lists; the tip amounts name pink tickets or monthly ones.
@@ -194,6 +198,8 @@ private:
                                              void (LocalInteractiveViewController::*action)());
     std::shared_ptr<ui::TextView> messageBoxFor(const gfx::Rect& frame, ui::View& page, int tag,
                                                 const std::string& preset);
+    // The veil over the whole view that holds a choice list or the editor.
+    void showOverlay(int tag);
     void openEditor(ui::TextView& box);
     void confirm(int code, const std::string& message);
 

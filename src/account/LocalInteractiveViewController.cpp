@@ -179,7 +179,7 @@ void LocalInteractiveViewController::requestForInteractiveWithAction(const std::
     form->setStringEncoding("UTF-8");
     form->addPostValue(std::to_string(m_rzBookId), "BookId");
     form->addPostValue(action, "action");
-    form->addPostValue("33", "areaId");
+    form->addPostValue(SiteAreaId, "areaId");
     for (const auto& [key, value] : data)
         form->addPostValue(value, key);
     form->setTimeOutSeconds(kTimeout);

@@ -40,8 +40,9 @@ class LocalInteractiveViewController : public ui::ViewController,
                                        public ui::ScrollViewDelegate,
                                        public ui::AlertViewDelegate {
 public:
-    enum FetchTag { kFetchFirst = 801, kFetchAfterLogin = 802 };
-    enum ActionCode {
+    // The state fetch: the first one offers the login screen, the one after a login does not.
+    enum InteractionFetchTag { kFetchFirst = 801, kFetchAfterLogin = 802 };
+    enum InteractionActionCode {
         kCuiGeng = 901,
         kDaShang = 902,
         kFenHongPiao = 903,
@@ -50,7 +51,7 @@ public:
         kYinXiang = 906,
         kYuePiao = 907
     };
-    enum ListTag {
+    enum InteractionListTag {
         kListCuiGengWords = 701,
         kListCuiGengTickets = 702,
         kListDaShang = 703,
@@ -60,7 +61,9 @@ public:
         kListTuiJian = 707,
         kListYuePiao = 708
     };
-    enum BoxTag { kBoxDaShang = 720, kBoxFenHongPiao = 721, kBoxYuePiao = 722 };
+    enum InteractionMessageTag { kBoxDaShang = 720, kBoxFenHongPiao = 721, kBoxYuePiao = 722 };
+    // The site's area every send names.
+    static constexpr const char* SiteAreaId = "33";
     using Fields = std::vector<std::pair<std::string, std::string>>;
 
     static std::shared_ptr<LocalInteractiveViewController> create() {

@@ -2,6 +2,7 @@
 
 #include "network/RQFormDataRequest.h"
 #include "account/AccountControls.h"
+#include "account/ReplyValue.h"
 #include "foundation/paths/AppPaths.h"
 #include "platform/core/RunLoop.h"
 #include "platform/ui/Application.h"
@@ -22,18 +23,7 @@ namespace {
 constexpr double kTimeout = 30;
 constexpr const char* kClassName = "LocalBuyChapterController";
 
-int64_t whole(const core::Value& v) {
-    if (auto i = v.asInt())
-        return *i;
-    if (auto d = v.asDouble())
-        return static_cast<int64_t>(*d);
-    if (auto s = v.asString()) {
-        try {
-            return std::stoll(*s);
-        } catch (...) {}
-    }
-    return 0;
-}
+using ReplyValue::wholeNumber;
 
 } // namespace
 
@@ -41,14 +31,17 @@ std::shared_ptr<LocalBuyChapterController> LocalBuyChapterController::create() {
     return ViewController::create<LocalBuyChapterController>();
 }
 
+void LocalBuyChapterController::remember(const std::shared_ptr<RQHTTPRequest>& request) {
+    std::erase_if(m_earlier, [](const std::weak_ptr<RQHTTPRequest>& w) { return w.expired(); });
+    m_earlier.push_back(request);
+}
+
 void LocalBuyChapterController::cancelRequests() {
-    // The GETs replaced while running too: nothing answers a screen that is gone.
+    // The requests replaced while running too: nothing answers a screen that is gone.
     for (auto& weak : m_earlier)
         if (auto r = weak.lock())
             r->clearDelegatesAndCancel();
     m_earlier.clear();
-    if (m_requestForm)
-        m_requestForm->clearDelegatesAndCancel();
 }
 
 std::shared_ptr<LocalBuyChapterController> LocalBuyChapterController::self() {
@@ -70,8 +63,7 @@ void LocalBuyChapterController::get(const std::string& url, int tag) {
     // Replacing the property leaves an earlier GET running; its answer is
     // still read, by its tag.
     m_request = request;
-    std::erase_if(m_earlier, [](const std::weak_ptr<RQHTTPRequest>& w) { return w.expired(); });
-    m_earlier.push_back(request);
+    remember(request);
     m_busy = true;
     if (m_indicator)
         m_indicator->startAnimating();
@@ -120,9 +112,11 @@ void LocalBuyChapterController::buy(int tag, const std::string& type, const std:
     form->setTimeOutSeconds(kTimeout);
     form->setTag(tag);
     form->setDelegate(std::static_pointer_cast<RQHTTPRequestDelegate>(self()));
-    if (m_requestForm)
-        m_requestForm->clearDelegatesAndCancel();
+    // A purchase still on its way is not cancelled: the site may have taken
+    // the money, and its answer says what to download. It is kept with the
+    // GETs so that nothing answers a screen that is gone.
     m_requestForm = form;
+    remember(form);
     m_busy = true;
     setButtonEnable(false);
     if (m_indicator)
@@ -158,7 +152,7 @@ void LocalBuyChapterController::btnSelectedAll() {
     if (m_selectAllTitle == "全选") {
         if (auto* list = m_vipChapters.asArray())
             for (const auto& chapter : *list)
-                m_selected.insert(whole(chapter["ChapterId"]));
+                m_selected.insert(wholeNumber(chapter["ChapterId"]));
         m_selectAllTitle = "全部取消";
     } else {
         m_selectAllTitle = "全选";
@@ -191,20 +185,20 @@ void LocalBuyChapterController::requestFinished(RQHTTPRequest& request) {
     case kTagChapterInfo:
         if (!parsed) {
             showTip("获取章节信息失败");
-        } else if (whole((*reply)["Result"]) == 1) {
+        } else if (wholeNumber((*reply)["Result"]) == 1) {
             finish(std::to_string(rzBookId) + "," + std::to_string(chapterId));
             return;
         } else {
             m_bookName = (*reply)["BookName"].asString().value_or("");
             m_chapterName = (*reply)["ChapterName"].asString().value_or("");
-            m_price = std::to_string(whole((*reply)["Price"]));
-            m_own = std::to_string(whole((*reply)["Balance"]));
-            m_wordCount = "字数：" + std::to_string(whole((*reply)["WordsCount"]));
+            m_price = std::to_string(wholeNumber((*reply)["Price"]));
+            m_own = std::to_string(wholeNumber((*reply)["Balance"]));
+            m_wordCount = "字数：" + std::to_string(wholeNumber((*reply)["WordsCount"]));
             refreshLabels();
         }
         break;
     case kTagChapterList:
-        if (!parsed || whole((*reply)["Result"]) != 0 || !(*reply)["Chapter"].isArray())
+        if (!parsed || wholeNumber((*reply)["Result"]) != 0 || !(*reply)["Chapter"].isArray())
             showTip("获取 VIP 章节列表失败");
         else
             m_vipChapters = (*reply)["Chapter"];
@@ -215,7 +209,8 @@ void LocalBuyChapterController::requestFinished(RQHTTPRequest& request) {
     case kTagBuyAll:
     case kTagBuyForward:
     case kTagBuyChosen: {
-        const int64_t result = parsed && (*reply)["Result"].isNumber() ? whole((*reply)["Result"]) : 99;
+        // An answer without a result code bought nothing: it must not read as 0.
+        const int64_t result = (parsed ? ReplyValue::integerOf((*reply)["Result"]) : std::nullopt).value_or(99);
         if (result == 0 || result == 1) {
             m_popToRoot = false;
             finish(std::to_string(rzBookId) + "," + std::to_string(chapterId));
@@ -274,9 +269,13 @@ namespace {
 
 constexpr double kStripHeight = 35;
 constexpr double kBottomBar = 45;
+constexpr const char* kButtonImage = "buy_chapter_button.png";
 
-std::shared_ptr<ui::Label> genLabel(const gfx::Rect& frame, double fontSize, std::optional<gfx::Color> colour,
-                                    const std::string& text, ui::View& container) {
+} // namespace
+
+std::shared_ptr<ui::Label> LocalBuyChapterController::genLabelWithFrame(const gfx::Rect& frame, double fontSize,
+                                                                        std::optional<gfx::Color> colour,
+                                                                        const std::string& text, ui::View& container) {
     auto label = ui::View::create<ui::Label>(frame);
     if (fontSize > 0)
         label->setFont(gfx::Font::boldSystemFont(fontSize));
@@ -290,11 +289,12 @@ std::shared_ptr<ui::Label> genLabel(const gfx::Rect& frame, double fontSize, std
     return label;
 }
 
-std::shared_ptr<ui::Button> genButton(const gfx::Rect& frame, const std::string& title, ui::View& container) {
-    return AccountControls::imageButton(frame, "buy_chapter_button.png", 8, 10, title, 12, container);
+std::shared_ptr<ui::Button> LocalBuyChapterController::genButtonWithFrame(const gfx::Rect& frame,
+                                                                          const std::string& backgroundImage,
+                                                                          const std::string& title,
+                                                                          ui::View& container) {
+    return AccountControls::imageButton(frame, backgroundImage, 8, 10, title, 12, container);
 }
-
-} // namespace
 
 void LocalBuyChapterController::setButtonEnable(bool enabled) {
     m_buttonsEnabled = enabled;
@@ -402,6 +402,7 @@ void LocalBuyChapterController::viewDidLoad() {
     v.addSubview(m_indicator);
 
     m_pProgressHUD = ProgressHUD::initWithView(&v);
+    m_pProgressHUD->animationType = ProgressHUDAnimationZoom;
     m_pProgressHUD->setCustomView(ui::View::create(gfx::Rect()));
     v.addSubview(m_pProgressHUD);
 
@@ -421,26 +422,24 @@ void LocalBuyChapterController::buildPage0(ui::View& page) {
     coverView->setFrame(cover);
     if (auto picture = gfx::Image::fromFile(AppPaths::coverFile(rzBookId).string()))
         coverView->setImage(*picture);
-    else
-        coverView->setBackgroundColor(gfx::Color::fromRGB255(200, 190, 170));
     page.addSubview(coverView);
 
     const double right = cover.maxX() + 15;
-    m_lblBookName = genLabel({right, cover.y() + 5, 200, 30}, 0, std::nullopt, m_bookName, page);
+    m_lblBookName = genLabelWithFrame({right, cover.y() + 5, 200, 30}, 0, std::nullopt, m_bookName, page);
     m_lblAuthor =
-        genLabel({right, m_lblBookName->frame().maxY() + 10, 200, 30}, 14, gfx::Color::darkGray(), m_wordCount, page);
-    m_lblChapterName = genLabel({cover.x(), cover.maxY() + 15, 270, 30}, 14, std::nullopt, m_chapterName, page);
+        genLabelWithFrame({right, m_lblBookName->frame().maxY() + 10, 200, 30}, 14, gfx::Color::darkGray(), m_wordCount, page);
+    m_lblChapterName = genLabelWithFrame({cover.x(), cover.maxY() + 15, 270, 30}, 14, std::nullopt, m_chapterName, page);
     const double priceY = m_lblChapterName->frame().maxY() + 10;
-    genLabel({cover.x(), priceY, 100, 30}, 14, gfx::Color::darkGray(), "所需墨川币：", page);
-    m_lblPrice = genLabel({cover.x() + 100, priceY, 55, 30}, 14, gfx::Color::red(), m_price, page);
+    genLabelWithFrame({cover.x(), priceY, 100, 30}, 14, gfx::Color::darkGray(), "所需墨川币：", page);
+    m_lblPrice = genLabelWithFrame({cover.x() + 100, priceY, 55, 30}, 14, gfx::Color::red(), m_price, page);
     m_lblPrice->setTextAlignment(gfx::TextAlignment::Center);
-    genLabel({cover.x() + 155, priceY, 20, 30}, 14, std::nullopt, "点", page);
+    genLabelWithFrame({cover.x() + 155, priceY, 20, 30}, 14, std::nullopt, "点", page);
     const double ownY = m_lblChapterName->frame().maxY() + 40;
-    genLabel({cover.x(), ownY, 130, 30}, 14, gfx::Color::darkGray(), "您目前拥有墨川币：", page);
-    m_lblOwn = genLabel({cover.x() + 130, ownY, 85, 30}, 14, gfx::Color::red(), m_own, page);
+    genLabelWithFrame({cover.x(), ownY, 130, 30}, 14, std::nullopt, "您目前拥有墨川币：", page);
+    m_lblOwn = genLabelWithFrame({cover.x() + 130, ownY, 85, 30}, 14, gfx::Color::red(), m_own, page);
     m_lblOwn->setTextAlignment(gfx::TextAlignment::Center);
-    genLabel({cover.x() + 215, ownY, 20, 30}, 14, std::nullopt, "点", page);
-    auto recharge = genButton({cover.x() + 235, ownY - 2, 38, 35}, "充值", page);
+    genLabelWithFrame({cover.x() + 215, ownY, 20, 30}, 14, std::nullopt, "点", page);
+    auto recharge = genButtonWithFrame({cover.x() + 235, ownY - 2, 38, 35}, kButtonImage, "充值", page);
     recharge->addTarget(
         [weak](ui::Control&) {
             if (auto s = weak.lock())
@@ -449,9 +448,9 @@ void LocalBuyChapterController::buildPage0(ui::View& page) {
         ui::ControlEventTouchUpInside);
 
     const double buyY = ownY + 30 + 15;
-    m_btnThisChapter = genButton({cover.x(), buyY, 130, 35}, "订阅本章", page);
+    m_btnThisChapter = genButtonWithFrame({cover.x(), buyY, 130, 35}, kButtonImage, "订阅本章", page);
     const double allX = AccountControls::isPad() ? cover.x() + 150 : page.bounds().width() - 150;
-    m_btnAllChapter = genButton({allX, buyY, 130, 35}, "订阅全部", page);
+    m_btnAllChapter = genButtonWithFrame({allX, buyY, 130, 35}, kButtonImage, "订阅全部", page);
     m_btnThisChapter->addTarget(
         [weak](ui::Control&) {
             if (auto s = weak.lock())
@@ -466,11 +465,11 @@ void LocalBuyChapterController::buildPage0(ui::View& page) {
         ui::ControlEventTouchUpInside);
 
     const double forwardY = ownY + 30 + 65;
-    genLabel({cover.x(), forwardY, 80, 35}, 14, std::nullopt, "向后订阅：", page);
+    genLabelWithFrame({cover.x(), forwardY, 80, 35}, 14, std::nullopt, "向后订阅：", page);
     double x = cover.x() + 80 + 5;
     for (int n : {10, 20, 50, 100}) {
         const double w = n == 100 ? 50 : 40;
-        auto b = genButton({x, forwardY, w, 35}, std::to_string(n) + "章", page);
+        auto b = genButtonWithFrame({x, forwardY, w, 35}, kButtonImage, std::to_string(n) + "章", page);
         b->setTag(n);
         b->addTarget(
             [weak](ui::Control& sender) {
@@ -502,8 +501,8 @@ void LocalBuyChapterController::buildPage1(ui::View& page) {
     bar->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleTopMargin);
     page.addSubview(bar);
     const double left = (b.width() - 280) / 2;
-    m_btnSelectedAll = genButton({left, 5, 130, 35}, m_selectAllTitle, *bar);
-    m_btnBuySelectd = genButton({left + 150, 5, 130, 35}, "订阅", *bar);
+    m_btnSelectedAll = genButtonWithFrame({left, 5, 130, 35}, kButtonImage, m_selectAllTitle, *bar);
+    m_btnBuySelectd = genButtonWithFrame({left + 150, 5, 130, 35}, kButtonImage, "订阅", *bar);
     for (auto* btn : {m_btnSelectedAll.get(), m_btnBuySelectd.get()})
         btn->setAutoresizingMask(ui::FlexibleLeftMargin | ui::FlexibleRightMargin);
     m_btnSelectedAll->addTarget(
@@ -618,10 +617,8 @@ std::shared_ptr<ui::TableViewCell> LocalBuyChapterController::cellForRow(ui::Tab
     const auto& chapter = (*m_vipChapters.asArray())[static_cast<size_t>(ip.row)];
     cell->textLabel().setText(chapter["ChapterName"].asString().value_or(""));
     cell->textLabel().setFont(gfx::Font::systemFont(14));
-    const auto& price = chapter["Price"];
-    cell->detailTextLabel().setText(" " + (price.asString() ? *price.asString() : std::to_string(whole(price))) +
-                                    " 点");
-    cell->accessoryType = m_selected.count(whole(chapter["ChapterId"])) ? ui::TableViewCellAccessory::Checkmark
+    cell->detailTextLabel().setText(" " + ReplyValue::textOf(chapter["Price"]) + " 点");
+    cell->accessoryType = m_selected.count(wholeNumber(chapter["ChapterId"])) ? ui::TableViewCellAccessory::Checkmark
                                                                         : ui::TableViewCellAccessory::None;
     return cell;
 }
@@ -630,7 +627,7 @@ void LocalBuyChapterController::didSelectRow(ui::TableView& table, const ui::Ind
     auto* list = m_vipChapters.asArray();
     if (!list || ip.row < 0 || static_cast<size_t>(ip.row) >= list->size())
         return;
-    toggleChapter(whole((*list)[static_cast<size_t>(ip.row)]["ChapterId"]));
+    toggleChapter(wholeNumber((*list)[static_cast<size_t>(ip.row)]["ChapterId"]));
     table.reloadRows({ip});
     table.deselectRow(ip, true);
 }

@@ -76,6 +76,14 @@ public:
     // A tap at y (in the bar's coordinates) on the quick-scroll bar.
     void scrollbarTap(double y);
     void setButtonEnable(bool enabled);
+    // The page controls: a bold label of that size (the label's own font when
+    // the size is 0) that shrinks its text down to 9 points; a button over the
+    // named picture stretched by 8 and 10, black 12-point title.
+    static std::shared_ptr<ui::Label> genLabelWithFrame(const gfx::Rect& frame, double fontSize,
+                                                        std::optional<gfx::Color> colour, const std::string& text,
+                                                        ui::View& container);
+    static std::shared_ptr<ui::Button> genButtonWithFrame(const gfx::Rect& frame, const std::string& backgroundImage,
+                                                          const std::string& title, ui::View& container);
     // Where a quick-scroll tap takes the list: nullopt when it moves nothing.
     static std::optional<double> quickScrollTarget(bool down, double offset, double rowHeight, double contentHeight,
                                                    double tableHeight);
@@ -133,6 +141,7 @@ protected:
 
 private:
     std::shared_ptr<LocalBuyChapterController> self();
+    void remember(const std::shared_ptr<RQHTTPRequest>& request);
     void cancelRequests();
     void buildPage0(ui::View& page);
     void buildPage1(ui::View& page);

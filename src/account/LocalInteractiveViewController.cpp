@@ -2,6 +2,7 @@
 
 #include "account/AccountControls.h"
 #include "account/LoginHelper.h"
+#include "account/ReplyValue.h"
 #include "account/ZELLoginViewController.h"
 #include "foundation/db/BookTB.h"
 #include "foundation/widgets/HorizontalPickerView.h"
@@ -15,6 +16,7 @@
 #include "site/SiteAnswer.h"
 
 #include <cmath>
+#include <stdexcept>
 
 namespace pw {
 namespace {
@@ -28,32 +30,9 @@ constexpr const char* kPageTitles[] = {"我要催更", "我要打赏", "投粉�
                                        "投推荐票", "书友印象", "我投月票"};
 const gfx::Color kBoxBorder = gfx::Color::fromRGB255(123, 156, 197);
 
-int64_t whole(const core::Value& v) {
-    if (auto i = v.asInt())
-        return *i;
-    if (auto d = v.asDouble())
-        return static_cast<int64_t>(*d);
-    if (auto s = v.asString()) {
-        try {
-            return std::stoll(*s);
-        } catch (...) {}
-    }
-    return 0;
-}
-
+using ReplyValue::wholeNumber;
 // A page object's value as its label shows it.
-std::string valueText(const core::Value& v) {
-    if (auto i = v.asInt())
-        return std::to_string(*i);
-    if (auto d = v.asDouble()) {
-        if (std::floor(*d) == *d)
-            return std::to_string(static_cast<int64_t>(*d));
-        return std::to_string(*d);
-    }
-    if (auto s = v.asString())
-        return *s;
-    return {};
-}
+const auto valueText = ReplyValue::textOf;
 
 // Length in UTF-16 code units, as the label check counts.
 size_t utf16Length(const std::string& text) {
@@ -92,18 +71,31 @@ void LocalInteractiveViewController::clean() {
     m_started.clear();
     m_request.reset();
     m_requestForm.reset();
+    m_pages.clear();
+    m_lists.clear();
 }
 
 // ---- choice lists
 
+std::vector<RZKeyValuePair>
+LocalInteractiveViewController::genDataWithObjectsAndKeys(const std::vector<std::string>& valuesAndKeys) {
+    if (valuesAndKeys.size() < 2 || valuesAndKeys.size() % 2 != 0)
+        throw std::invalid_argument("NSInvalidArgumentException");
+    std::vector<RZKeyValuePair> out;
+    out.reserve(valuesAndKeys.size() / 2);
+    for (size_t i = 0; i + 1 < valuesAndKeys.size(); i += 2)
+        out.emplace_back(valuesAndKeys[i + 1], valuesAndKeys[i]);
+    return out;
+}
+
 std::map<int, std::vector<RZKeyValuePair>> LocalInteractiveViewController::choiceLists(bool pinkEnabled) {
     std::map<int, std::vector<RZKeyValuePair>> lists;
     lists[kListCuiGengWords] =
-        RZKeyValuePair::genDataWithObjectsAndKeys({"1", "3000字", "2", "6000字", "3", "9000字", "4", "12000字"});
+        genDataWithObjectsAndKeys({"1", "3000字", "2", "6000字", "3", "9000字", "4", "12000字"});
     std::vector<std::string> tickets;
     for (int i = 1; i <= 7; ++i)
         tickets.insert(tickets.end(), {std::to_string(i), std::to_string(i) + "张"});
-    lists[kListCuiGengTickets] = RZKeyValuePair::genDataWithObjectsAndKeys(tickets);
+    lists[kListCuiGengTickets] = genDataWithObjectsAndKeys(tickets);
     const char* gifts[] = {"1", "5", "10"};
     std::vector<std::string> amounts;
     const char* values[] = {"100", "588", "1888", "5888", "8888", "10000", "50000", "100000"};
@@ -113,10 +105,10 @@ std::map<int, std::vector<RZKeyValuePair>> LocalInteractiveViewController::choic
             shown += std::string(pinkEnabled ? "(赠送粉红票" : "(赠送月票") + gifts[i - 5] + "张)";
         amounts.insert(amounts.end(), {values[i], shown});
     }
-    lists[kListDaShang] = RZKeyValuePair::genDataWithObjectsAndKeys(amounts);
-    lists[kListFenHongPiao] = RZKeyValuePair::genDataWithObjectsAndKeys({"1", "1张粉红票", "2", "2张粉红票"});
+    lists[kListDaShang] = genDataWithObjectsAndKeys(amounts);
+    lists[kListFenHongPiao] = genDataWithObjectsAndKeys({"1", "1张粉红票", "2", "2张粉红票"});
     lists[kListPingJiaWords] =
-        RZKeyValuePair::genDataWithObjectsAndKeys({"0", "+2分 不知所云", "1", "+4分 随便看看", "2", "+6分 值得一读",
+        genDataWithObjectsAndKeys({"0", "+2分 不知所云", "1", "+4分 随便看看", "2", "+6分 值得一读",
                                                    "3", "+8分 不容错过", "4", "+10分 经典一读"});
     std::vector<std::string> ratings, recommends;
     for (int i = 1; i <= 5; ++i) {
@@ -124,9 +116,9 @@ std::map<int, std::vector<RZKeyValuePair>> LocalInteractiveViewController::choic
         recommends.insert(recommends.end(), {std::to_string(i), std::to_string(i) + " 张推荐票"});
     }
     recommends.insert(recommends.end(), {"0", "所有推荐票"});
-    lists[kListPingJiaTickets] = RZKeyValuePair::genDataWithObjectsAndKeys(ratings);
-    lists[kListTuiJian] = RZKeyValuePair::genDataWithObjectsAndKeys(recommends);
-    lists[kListYuePiao] = RZKeyValuePair::genDataWithObjectsAndKeys({"1", "1 张月票", "2", "2 张月票"});
+    lists[kListPingJiaTickets] = genDataWithObjectsAndKeys(ratings);
+    lists[kListTuiJian] = genDataWithObjectsAndKeys(recommends);
+    lists[kListYuePiao] = genDataWithObjectsAndKeys({"1", "1 张月票", "2", "2 张月票"});
     return lists;
 }
 
@@ -187,7 +179,7 @@ void LocalInteractiveViewController::requestForInteractiveWithAction(const std::
     form->setStringEncoding("UTF-8");
     form->addPostValue(std::to_string(m_rzBookId), "BookId");
     form->addPostValue(action, "action");
-    form->addPostValue("33", "areaId");
+    form->addPostValue(SiteAreaId, "areaId");
     for (const auto& [key, value] : data)
         form->addPostValue(value, key);
     form->setTimeOutSeconds(kTimeout);
@@ -227,7 +219,7 @@ void LocalInteractiveViewController::stateFinished(RQHTTPRequest& request) {
         return;
     }
     const int tag = request.tag();
-    const int64_t result = whole((*reply)["Result"]);
+    const int64_t result = wholeNumber((*reply)["Result"]);
     if (result == -3) {
         showTip("抱歉，没有找到此书。");
         return;
@@ -268,7 +260,7 @@ void LocalInteractiveViewController::refreshDataFinished(RQHTTPRequest& request)
     auto reply = SiteAnswer::cleanedJSON(request);
     if (!reply || !reply->isMap())
         return;
-    const int64_t result = whole((*reply)["Result"]);
+    const int64_t result = wholeNumber((*reply)["Result"]);
     if (result >= -3 && result <= -1)
         return;
     for (const char* name : kPageOrder)
@@ -490,7 +482,7 @@ void LocalInteractiveViewController::refreshLabels() {
         const auto dot = name.find('.');
         const std::string page = name.substr(0, dot), key = name.substr(dot + 1);
         const core::Value& object = pageObject(page);
-        if (whole(object["Enable"]) != 1 || key == "fansLevel")
+        if (wholeNumber(object["Enable"]) != 1 || key == "fansLevel")
             continue;
         label->setText(valueText(object[key]));
     }
@@ -523,6 +515,7 @@ void LocalInteractiveViewController::viewDidLoad() {
     v.setBackgroundColor(gfx::Color::fromRGB255(238, 238, 238));
 
     m_pProgressHUD = ProgressHUD::initWithView(&v);
+    m_pProgressHUD->animationType = ProgressHUDAnimationZoom;
     m_pProgressHUD->setCustomView(ui::View::create(gfx::Rect()));
     v.addSubview(m_pProgressHUD);
 
@@ -716,8 +709,7 @@ LocalInteractiveViewController::genPickerWithFrame(const gfx::Rect& frame, const
 
 // ---- choice list and editor overlay
 
-void LocalInteractiveViewController::showItemList(ListButton& button) {
-    hideKeyboard();
+void LocalInteractiveViewController::showOverlay(int tag) {
     auto& v = *view();
     if (!m_listView) {
         m_listView = ui::View::create<ui::ScrollView>(v.bounds());
@@ -729,7 +721,12 @@ void LocalInteractiveViewController::showItemList(ListButton& button) {
     m_listView->setFrame(v.bounds());
     m_listView->setHidden(false);
     v.bringSubviewToFront(m_listView.get());
-    m_listView->setTag(button.tag());
+    m_listView->setTag(tag);
+}
+
+void LocalInteractiveViewController::showItemList(ListButton& button) {
+    hideKeyboard();
+    showOverlay(button.tag());
     const double width = m_listView->bounds().width();
     const auto& list = listForTag(button.tag());
     std::weak_ptr<LocalInteractiveViewController> weak = self();
@@ -793,18 +790,7 @@ void LocalInteractiveViewController::closeListView() {
 }
 
 void LocalInteractiveViewController::openEditor(ui::TextView& box) {
-    auto& v = *view();
-    if (!m_listView) {
-        m_listView = ui::View::create<ui::ScrollView>(v.bounds());
-        m_listView->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
-        m_listView->setBackgroundColor(gfx::Color::black());
-        m_listView->setAlpha(0.8);
-        v.addSubview(m_listView);
-    }
-    m_listView->setFrame(v.bounds());
-    m_listView->setHidden(false);
-    v.bringSubviewToFront(m_listView.get());
-    m_listView->setTag(box.tag());
+    showOverlay(box.tag());
     const double width = m_listView->bounds().width();
     m_tvListView = ui::View::create<ui::TextView>(gfx::Rect(20, 10, width - 40, 60));
     m_tvListView->setAutoresizingMask(ui::FlexibleWidth);
@@ -935,7 +921,7 @@ double LocalInteractiveViewController::buildCuiGeng(ui::View& page) {
     const auto& words = listForTag(kListCuiGengWords);
     m_listButtons[kListCuiGengWords] =
         genListButtonWithFrame({60, y + 9, 100, 20}, ddl, words[0].key, kListCuiGengWords, page);
-    y += 38;
+    y += 38 + 20;
     genLabelWithFrame({10, y, 50, 38}, 12, "更新票：", page);
     m_listButtons[kListCuiGengTickets] = genListButtonWithFrame(
         {60, y + 9, 70, 20}, ddl, listForTag(kListCuiGengTickets)[0].key, kListCuiGengTickets, page);
@@ -1044,7 +1030,7 @@ double LocalInteractiveViewController::buildPingJia(ui::View& page) {
     genLabelWithFrame({10, y, 50, 38}, 12, "我要投票", page);
     m_listButtons[kListPingJiaTickets] = genListButtonWithFrame(
         {65, y + 9, 100, 20}, ddl, listForTag(kListPingJiaTickets)[0].key, kListPingJiaTickets, page);
-    genLabelWithFrame({170, y, 60, 38}, 12, "张评价票", page);
+    genLabelWithFrame({165, y, 60, 38}, 12, "张评价票", page);
     auto send =
         actionButton({40, y + 38 + 15, w - 80, 35}, "确定评价", page, &LocalInteractiveViewController::btnPingJiaClick);
     const double rowBottom = row(page, "PingJia", send->frame().maxY() + 15, 38,
@@ -1066,8 +1052,8 @@ double LocalInteractiveViewController::buildTuiJian(ui::View& page) {
     const double y = intro->frame().maxY() + 9;
     genLabelWithFrame({10, y, 50, 38}, 12, "我要投票", page);
     m_listButtons[kListTuiJian] =
-        genListButtonWithFrame({65, y + 9, 110, 20}, ddl, listForTag(kListTuiJian)[0].key, kListTuiJian, page);
-    genLabelWithFrame({180, y, 60, 38}, 12, "张推荐票", page);
+        genListButtonWithFrame({60, y + 9, 110, 20}, ddl, listForTag(kListTuiJian)[0].key, kListTuiJian, page);
+    genLabelWithFrame({170, y, 60, 38}, 12, "张推荐票", page);
     auto send =
         actionButton({40, y + 38 + 15, w - 80, 35}, "提交", page, &LocalInteractiveViewController::btnTuiJianClick);
     double r = row(page, "TuiJian", send->frame().maxY() + 15, 19,
@@ -1149,11 +1135,11 @@ double LocalInteractiveViewController::buildYinXiang(ui::View& page) {
 }
 
 void LocalInteractiveViewController::buildPages() {
-    m_lists = choiceLists(whole(pageObject("FenHongPiao")["Enable"]) == 1);
+    m_lists = choiceLists(wholeNumber(pageObject("FenHongPiao")["Enable"]) == 1);
     const gfx::Rect pageFrame = m_bottomScroll->bounds();
     for (size_t i = 0; i < std::size(kPageOrder); ++i) {
         const std::string name = kPageOrder[i];
-        if (whole(pageObject(name)["Enable"]) != 1)
+        if (wholeNumber(pageObject(name)["Enable"]) != 1)
             continue;
         auto page = ui::View::create<ui::ScrollView>(gfx::Rect(0, 0, pageFrame.width(), pageFrame.height()));
         page->setBackgroundColor(gfx::Color::clear());

@@ -40,8 +40,9 @@ class LocalInteractiveViewController : public ui::ViewController,
                                        public ui::ScrollViewDelegate,
                                        public ui::AlertViewDelegate {
 public:
-    enum FetchTag { kFetchFirst = 801, kFetchAfterLogin = 802 };
-    enum ActionCode {
+    // The state fetch: the first one offers the login screen, the one after a login does not.
+    enum InteractionFetchTag { kFetchFirst = 801, kFetchAfterLogin = 802 };
+    enum InteractionActionCode {
         kCuiGeng = 901,
         kDaShang = 902,
         kFenHongPiao = 903,
@@ -50,7 +51,7 @@ public:
         kYinXiang = 906,
         kYuePiao = 907
     };
-    enum ListTag {
+    enum InteractionListTag {
         kListCuiGengWords = 701,
         kListCuiGengTickets = 702,
         kListDaShang = 703,
@@ -60,7 +61,9 @@ public:
         kListTuiJian = 707,
         kListYuePiao = 708
     };
-    enum BoxTag { kBoxDaShang = 720, kBoxFenHongPiao = 721, kBoxYuePiao = 722 };
+    enum InteractionMessageTag { kBoxDaShang = 720, kBoxFenHongPiao = 721, kBoxYuePiao = 722 };
+    // The site's area every send names.
+    static constexpr const char* SiteAreaId = "33";
     using Fields = std::vector<std::pair<std::string, std::string>>;
 
     static std::shared_ptr<LocalInteractiveViewController> create() {
@@ -82,6 +85,10 @@ public:
     // The own fields of a confirmed send, from the pages' current choices.
     Fields fieldsForAction(int code) const;
     static std::string actionWord(int code);
+    // A choice list from texts in the order value, key, value, key...; a list
+    // without a key, or ending on a value without its key, is refused with
+    // std::invalid_argument.
+    static std::vector<RZKeyValuePair> genDataWithObjectsAndKeys(const std::vector<std::string>& valuesAndKeys);
     // The choice list of a list tag (701 to 708), built with the pages.
     const std::vector<RZKeyValuePair>& listForTag(int tag) const;
     // The eight lists; the tip amounts name pink tickets or monthly ones.
@@ -194,6 +201,8 @@ private:
                                              void (LocalInteractiveViewController::*action)());
     std::shared_ptr<ui::TextView> messageBoxFor(const gfx::Rect& frame, ui::View& page, int tag,
                                                 const std::string& preset);
+    // The veil over the whole view that holds a choice list or the editor.
+    void showOverlay(int tag);
     void openEditor(ui::TextView& box);
     void confirm(int code, const std::string& message);
 

@@ -1,7 +1,7 @@
 #pragma once
 // One entry of a choice list: the text shown, and the value sent when chosen.
 #include <string>
-#include <vector>
+#include <utility>
 
 namespace pw {
 
@@ -14,11 +14,6 @@ public:
 
     // "key: <key>  value: <value>"
     std::string description() const { return "key: " + key + "  value: " + value; }
-
-    // A list from texts in the order value, key, value, key...; a list that
-    // ends on a value without its key (or has none) is refused with
-    // std::invalid_argument.
-    static std::vector<RZKeyValuePair> genDataWithObjectsAndKeys(const std::vector<std::string>& valuesAndKeys);
 };
 
 } // namespace pw

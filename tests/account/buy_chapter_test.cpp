@@ -156,6 +156,9 @@ TEST_F(BuyChapterTest, PurchaseAnswersDecideWhatTheScreenDoes) {
         {R"({"Result":-5,"Message":"余额不足"})", "余额不足", {}, 0},
         {R"({"Result":-1,"Message":"请先登录"})", "请先登录", {}, 0},
         {R"({"Result":3,"Message":"x"})", "订阅失败", {}, 0},
+        {R"({"Result":"2"})", "", {book}, 0},
+        // No result code is no purchase, whatever else the answer says.
+        {R"({"Message":"已处理"})", "订阅失败", {}, 0},
         {"<html>busy</html>", "订阅失败", {}, 0},
     };
     for (const auto& c : cases) {
@@ -180,6 +183,21 @@ TEST_F(BuyChapterTest, PurchaseAnswersDecideWhatTheScreenDoes) {
     EXPECT_TRUE(s->buttonsEnabled());
     EXPECT_EQ(s->tip(), "");
     EXPECT_TRUE(m_results.empty());
+}
+
+TEST_F(BuyChapterTest, TheListShowsEachPriceAsTheSiteWroteIt) {
+    m_site->script(Host::Interface, "/api/GetBuyChapterList.ashx",
+                   Reply::json(R"({"Result":0,"Chapter":[{"ChapterId":5,"ChapterName":"甲","Price":5},)"
+                               R"({"ChapterId":7,"ChapterName":"乙","Price":"6"},)"
+                               R"({"ChapterId":9,"ChapterName":"丙","Price":2.5}]})"));
+    auto s = openScreen(paidChapter(11));
+    s->setCurrPage(1);
+    ASSERT_TRUE(waitFor([&] { return !s->busy(); }));
+    auto table = ui::TableView::create({0, 0, 320, 400});
+    const std::vector<std::string> shown = {" 5 点", " 6 点", " 2.5 点"};
+    ASSERT_EQ(s->numberOfRows(*table, 0), 3);
+    for (int64_t row = 0; row < 3; ++row)
+        EXPECT_EQ(s->cellForRow(*table, {0, row})->detailTextLabel().text(), shown[static_cast<size_t>(row)]);
 }
 
 // The screen as the reader and the store push it: the caller hears the

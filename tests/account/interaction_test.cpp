@@ -300,10 +300,11 @@ TEST_F(InteractionTest, StateRepliesByFetchAndResult) {
             EXPECT_EQ(screen->pageNames().size(), 1u);
             m_site->script(Host::Interaction, kGet,
                            Reply::json(R"({"Result":0,"CuiGeng":{"Enable":1,"balance":5},"PingJia":{"Enable":1,)"
-                                       R"("ticketAvailable":2,"balance":6}})"));
+                                       R"("ticketAvailable":2,"balance":6.5}})"));
             screen->refreshData();
             ASSERT_TRUE(waitFor([&] { return !screen->busy(); }));
-            EXPECT_EQ(screen->valueLabel("PingJia", "balance")->text(), "6");
+            EXPECT_EQ(screen->valueLabel("PingJia", "balance")->text(), "6.5");
+            EXPECT_EQ(screen->valueLabel("PingJia", "ticketAvailable")->text(), "2");
             EXPECT_EQ(screen->valueLabel("CuiGeng", "balance"), nullptr);
             EXPECT_EQ(screen->pageNames().size(), 1u);
         }
@@ -314,11 +315,11 @@ TEST_F(InteractionTest, StateRepliesByFetchAndResult) {
 }
 
 TEST(InteractionParts, ChoiceListsPairsAndLabelFlow) {
-    auto pairs = RZKeyValuePair::genDataWithObjectsAndKeys({"1", "一", "2", "二"});
+    auto pairs = Screen::genDataWithObjectsAndKeys({"1", "一", "2", "二"});
     ASSERT_EQ(pairs.size(), 2u);
     EXPECT_EQ(pairs[1].description(), "key: 二  value: 2");
-    EXPECT_THROW(RZKeyValuePair::genDataWithObjectsAndKeys({"1"}), std::invalid_argument);
-    EXPECT_THROW(RZKeyValuePair::genDataWithObjectsAndKeys({"1", "一", "2"}), std::invalid_argument);
+    EXPECT_THROW(Screen::genDataWithObjectsAndKeys({"1"}), std::invalid_argument);
+    EXPECT_THROW(Screen::genDataWithObjectsAndKeys({"1", "一", "2"}), std::invalid_argument);
 
     // Without the pink page, the largest tips give monthly tickets.
     for (bool pink : {true, false}) {

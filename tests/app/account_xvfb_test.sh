@@ -221,14 +221,14 @@ await 50 'standin_log | grep -q "IGetInteraction.aspx?BookId=1003"' || fail "the
 sleep 1
 settle
 shot interactions
-check "the urge page's update tickets show in red" red interactions 131 339
+check "the urge page's update tickets show in red" red interactions 131 359
 # The words list: the overlay of choices, one picked.
 tap 110 164
 shot interactions-list
 check "the choice list darkens the screen" dark interactions-list 0 70 320 120 0.6
 tap 160 200
 shot interactions-chosen
-tap 160 269
+tap 160 289
 shot interactions-confirm
 check "the send asks first" blue interactions-confirm 40 215
 # "确定" sends the urge with the chosen length; the site's verdict shows as a
@@ -239,7 +239,7 @@ await 50 '[ "$(standin_log | grep -c "IGetInteraction.aspx?BookId=1003")" -ge 2 
 sleep 0.3
 shot interactions-sent
 check "the site's verdict shows as a tip" differ interactions-chosen interactions-sent 60 180 260 300
-pct=$(differs "$art/interactions-chosen.png" "$art/interactions-sent.png" 125 330 145 350)
+pct=$(differs "$art/interactions-chosen.png" "$art/interactions-sent.png" 125 350 145 370)
 over "$pct" 5 || fail "the refresh left the ticket count as it was ($pct%)"
 
 # ---- Back on the main screen: the settings' other screens ------------------

@@ -74,11 +74,7 @@ void AboutPagewellViewController::setAgreementFactory(AgreementFactory factory) 
 }
 
 bool AboutPagewellViewController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const {
-    auto* app = PagewellAppDelegate::shared();
-    if (app && app->supportRotate())
-        return o == device::Orientation::Portrait || o == device::Orientation::LandscapeLeft ||
-               o == device::Orientation::LandscapeRight;
-    return o == device::Orientation::Portrait;
+    return PagewellAppDelegate::allowsOrientation(o);
 }
 
 void AboutPagewellViewController::viewDidLoad() {

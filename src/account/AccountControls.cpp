@@ -1,18 +1,9 @@
 #include "account/AccountControls.h"
 
-#include "foundation/frame/PagewellAppDelegate.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/BundleImage.h"
 
 namespace pw {
-
-bool AccountControls::shouldAutorotate(device::Orientation o) {
-    auto* app = PagewellAppDelegate::shared();
-    if (app && app->supportRotate())
-        return o == device::Orientation::Portrait || o == device::Orientation::LandscapeLeft ||
-               o == device::Orientation::LandscapeRight;
-    return o == device::Orientation::Portrait;
-}
 
 bool AccountControls::isPad() {
     return device::Device::current().idiom() == device::Idiom::Pad;

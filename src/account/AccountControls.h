@@ -1,5 +1,5 @@
 #pragma once
-// What the account screens build alike: the rotation rule, buttons over a
+// What the account screens build alike: buttons over a
 // stretched bundle picture, the login fields, the "知道了" alert and the
 // tablet test.
 #include "platform/device/Device.h"
@@ -16,8 +16,6 @@ class AccountControls {
 public:
     AccountControls() = delete;
 
-    // Portrait and both landscapes while the application allows turning, else portrait.
-    static bool shouldAutorotate(device::Orientation o);
     static bool isPad();
     // A custom button over `image` stretched by its caps (plain colour when the
     // bundle has no such picture), black title, light grey when disabled.

@@ -40,11 +40,7 @@ std::string FeedbackViewController::contentToSend(const std::string& text) {
 }
 
 bool FeedbackViewController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const {
-    auto* app = PagewellAppDelegate::shared();
-    if (app && app->supportRotate())
-        return o == device::Orientation::Portrait || o == device::Orientation::LandscapeLeft ||
-               o == device::Orientation::LandscapeRight;
-    return o == device::Orientation::Portrait;
+    return PagewellAppDelegate::allowsOrientation(o);
 }
 
 void FeedbackViewController::viewDidLoad() {

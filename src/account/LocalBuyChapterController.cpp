@@ -2,6 +2,7 @@
 
 #include "network/RQFormDataRequest.h"
 #include "account/AccountControls.h"
+#include "foundation/frame/PagewellAppDelegate.h"
 #include "account/ReplyValue.h"
 #include "foundation/paths/AppPaths.h"
 #include "platform/core/RunLoop.h"
@@ -566,7 +567,7 @@ void LocalBuyChapterController::viewDidUnload() {
 }
 
 bool LocalBuyChapterController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const {
-    return AccountControls::shouldAutorotate(o);
+    return PagewellAppDelegate::allowsOrientation(o);
 }
 
 void LocalBuyChapterController::didRotateFromInterfaceOrientation(device::Orientation) {

@@ -1,6 +1,7 @@
 #include "account/LocalInteractiveViewController.h"
 
 #include "account/AccountControls.h"
+#include "foundation/frame/PagewellAppDelegate.h"
 #include "account/LoginHelper.h"
 #include "account/ReplyValue.h"
 #include "account/ZELLoginViewController.h"
@@ -546,7 +547,7 @@ void LocalInteractiveViewController::viewDidUnload() {
 }
 
 bool LocalInteractiveViewController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const {
-    return AccountControls::shouldAutorotate(o);
+    return PagewellAppDelegate::allowsOrientation(o);
 }
 
 void LocalInteractiveViewController::didRotateFromInterfaceOrientation(device::Orientation) {

@@ -23,11 +23,7 @@ RZBookNotifyViewController::~RZBookNotifyViewController() {
 }
 
 bool RZBookNotifyViewController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const {
-    auto* app = PagewellAppDelegate::shared();
-    if (app && app->supportRotate())
-        return o == device::Orientation::Portrait || o == device::Orientation::LandscapeLeft ||
-               o == device::Orientation::LandscapeRight;
-    return o == device::Orientation::Portrait;
+    return PagewellAppDelegate::allowsOrientation(o);
 }
 
 std::string RZBookNotifyViewController::timeText(const core::Value& millis) const {

@@ -16,11 +16,7 @@ namespace pw {
 RZMessageDetailViewController::~RZMessageDetailViewController() = default;
 
 bool RZMessageDetailViewController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const {
-    auto* app = PagewellAppDelegate::shared();
-    if (app && app->supportRotate())
-        return o == device::Orientation::Portrait || o == device::Orientation::LandscapeLeft ||
-               o == device::Orientation::LandscapeRight;
-    return o == device::Orientation::Portrait;
+    return PagewellAppDelegate::allowsOrientation(o);
 }
 
 std::string RZMessageDetailViewController::bodyText(const core::Value& record) {

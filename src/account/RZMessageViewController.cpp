@@ -25,11 +25,7 @@ RZMessageViewController::RZMessageViewController() : m_format("yyyy-MM-dd HH:mm"
 RZMessageViewController::~RZMessageViewController() = default;
 
 bool RZMessageViewController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const {
-    auto* app = PagewellAppDelegate::shared();
-    if (app && app->supportRotate())
-        return o == device::Orientation::Portrait || o == device::Orientation::LandscapeLeft ||
-               o == device::Orientation::LandscapeRight;
-    return o == device::Orientation::Portrait;
+    return PagewellAppDelegate::allowsOrientation(o);
 }
 
 std::string RZMessageViewController::dateText(const core::Value& millis) const {

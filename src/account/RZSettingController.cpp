@@ -191,11 +191,7 @@ void RZSettingController::waitForAvatar(int triesLeft) {
 }
 
 bool RZSettingController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const {
-    auto* app = PagewellAppDelegate::shared();
-    if (app && app->supportRotate())
-        return o == device::Orientation::Portrait || o == device::Orientation::LandscapeLeft ||
-               o == device::Orientation::LandscapeRight;
-    return o == device::Orientation::Portrait;
+    return PagewellAppDelegate::allowsOrientation(o);
 }
 
 const std::vector<std::string>& RZSettingController::rowsOfSection(int64_t section) const {

@@ -1,6 +1,7 @@
 #include "account/RegistViewController.h"
 
 #include "account/AccountControls.h"
+#include "foundation/frame/PagewellAppDelegate.h"
 #include "loginsdk/zelOpenAPI.h"
 #include "platform/ui/BundleImage.h"
 #include "platform/ui/NavigationController.h"
@@ -105,7 +106,7 @@ void RegistViewController::viewDidUnload() {
 }
 
 bool RegistViewController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const {
-    return AccountControls::shouldAutorotate(o);
+    return PagewellAppDelegate::allowsOrientation(o);
 }
 
 bool RegistViewController::textFieldShouldReturn(ui::TextField& field) {

@@ -1,6 +1,7 @@
 #include "account/ZELLoginViewController.h"
 
 #include "account/AccountControls.h"
+#include "foundation/frame/PagewellAppDelegate.h"
 #include "account/AutoLogin.h"
 #include "account/LoginHelper.h"
 #include "account/RegistViewController.h"
@@ -200,7 +201,7 @@ void ZELLoginViewController::viewDidUnload() {
 }
 
 bool ZELLoginViewController::shouldAutorotateToInterfaceOrientation(device::Orientation o) const {
-    return AccountControls::shouldAutorotate(o);
+    return PagewellAppDelegate::allowsOrientation(o);
 }
 
 bool ZELLoginViewController::textFieldShouldReturn(ui::TextField& field) {

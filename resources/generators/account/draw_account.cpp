@@ -1,6 +1,7 @@
 // Draws the account screens' pictures: rounded gradient buttons meant to be
 // stretched by their caps, the drop-down button with its arrow, the quick-scroll
 // bar, the purchase page's bottom bar and the soft shadow behind a cover.
+#include "PictureWriter.h"
 #include "platform/gfx/BitmapContext.h"
 
 #include <cstdio>
@@ -12,19 +13,7 @@ namespace {
 using pw::gfx::BitmapContext;
 using pw::gfx::Color;
 
-bool writePicture(const std::string& dir, const std::string& name, pw::gfx::Size size,
-                  const std::function<void(BitmapContext&)>& draw) {
-    for (double scale : {1.0, 2.0}) {
-        BitmapContext ctx(size, scale, false);
-        draw(ctx);
-        const std::string path = dir + "/" + name + (scale > 1 ? "@2x" : "") + ".png";
-        if (!ctx.snapshot().writePNG(path)) {
-            std::fprintf(stderr, "cannot write %s\n", path.c_str());
-            return false;
-        }
-    }
-    return true;
-}
+using bundlepictures::writePicture;
 
 void roundedGradient(BitmapContext& ctx, pw::gfx::Rect box, double radius, Color top, Color bottom, Color edge) {
     ctx.save();

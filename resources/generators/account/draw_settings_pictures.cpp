@@ -2,6 +2,7 @@
 // an open (read) and a closed (unread) envelope, a blue arrow pointing left,
 // the application icon of the about page, and the theme list's 36-point
 // squares cut from the middle of each reading background.
+#include "PictureWriter.h"
 #include "platform/gfx/BitmapContext.h"
 
 #include <cstdio>
@@ -18,19 +19,7 @@ using pw::gfx::Point;
 using pw::gfx::Rect;
 using pw::gfx::Size;
 
-bool writePicture(const std::string& dir, const std::string& name, Size size,
-                  const std::function<void(BitmapContext&)>& draw) {
-    for (double scale : {1.0, 2.0}) {
-        BitmapContext ctx(size, scale, false);
-        draw(ctx);
-        const std::string path = dir + "/" + name + (scale > 1 ? "@2x" : "") + ".png";
-        if (!ctx.snapshot().writePNG(path)) {
-            std::fprintf(stderr, "cannot write %s\n", path.c_str());
-            return false;
-        }
-    }
-    return true;
-}
+using bundlepictures::writePicture;
 
 // An envelope 15 points square: closed and blue while unread, open and grey once read.
 void drawEnvelope(BitmapContext& c, bool read) {

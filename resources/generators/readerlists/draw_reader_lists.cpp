@@ -10,24 +10,6 @@
 #include <functional>
 #include <string>
 
-namespace readerpictures {
-
-bool writePicture(const std::string& dir, const std::string& name, pw::gfx::Size size,
-                  const std::function<void(pw::gfx::BitmapContext&)>& draw) {
-    for (double scale : {1.0, 2.0}) {
-        pw::gfx::BitmapContext ctx(size, scale, false);
-        draw(ctx);
-        const std::string path = dir + "/" + name + (scale > 1 ? "@2x" : "") + ".png";
-        if (!ctx.snapshot().writePNG(path)) {
-            std::fprintf(stderr, "cannot write %s\n", path.c_str());
-            return false;
-        }
-    }
-    return true;
-}
-
-} // namespace readerpictures
-
 namespace {
 
 using pw::gfx::BitmapContext;

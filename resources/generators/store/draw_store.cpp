@@ -3,6 +3,7 @@
 // shelf board and the frame around each cover, the three site badges, the
 // related-books section bar, the selected row's shade, the icon placeholder,
 // the search bar's background and the five tab icons.
+#include "PictureWriter.h"
 #include "platform/gfx/BitmapContext.h"
 
 #include <cstdio>
@@ -19,19 +20,7 @@ using pw::gfx::Point;
 using pw::gfx::Rect;
 using pw::gfx::Size;
 
-bool writePicture(const std::string& dir, const std::string& name, Size size,
-                  const std::function<void(BitmapContext&)>& draw) {
-    for (double scale : {1.0, 2.0}) {
-        BitmapContext ctx(size, scale, false);
-        draw(ctx);
-        const std::string path = dir + "/" + name + (scale > 1 ? "@2x" : "") + ".png";
-        if (!ctx.snapshot().writePNG(path)) {
-            std::fprintf(stderr, "cannot write %s\n", path.c_str());
-            return false;
-        }
-    }
-    return true;
-}
+using bundlepictures::writePicture;
 
 void verticalGradient(BitmapContext& ctx, const Rect& r, Color top, Color bottom) {
     ctx.save();

@@ -2,6 +2,7 @@
 // on a ring, the brightest one a sixth of a turn further round in each frame),
 // the tablet table background tile, the pull-to-refresh arrows, and the
 // backgrounds, highlights, splits and arrows of the two tab strips.
+#include "PictureWriter.h"
 #include "platform/gfx/BitmapContext.h"
 
 #include <functional>
@@ -73,19 +74,7 @@ using pw::gfx::BitmapContext;
 using pw::gfx::Color;
 using pw::gfx::GradientStop;
 
-bool writePicture(const std::string& dir, const std::string& name, pw::gfx::Size size,
-                  const std::function<void(BitmapContext&)>& draw) {
-    for (double scale : {1.0, 2.0}) {
-        BitmapContext ctx(size, scale, false);
-        draw(ctx);
-        const std::string path = dir + "/" + name + (scale > 1 ? "@2x" : "") + ".png";
-        if (!ctx.snapshot().writePNG(path)) {
-            std::fprintf(stderr, "cannot write %s\n", path.c_str());
-            return false;
-        }
-    }
-    return true;
-}
+using bundlepictures::writePicture;
 
 // A blue arrow 23 by 30 points, pointing down (the header's) or up (the footer's).
 void drawArrow(BitmapContext& ctx, bool down) {

@@ -2,11 +2,26 @@
 
 #include "platform/ui/Application.h"
 #include "platform/ui/BundleImage.h"
+#include "platform/ui/TapGestureRecognizer.h"
 
 namespace pw {
 
 bool AccountControls::isPad() {
     return device::Device::current().idiom() == device::Idiom::Pad;
+}
+
+void AccountControls::loginBackground(ui::View& view, std::function<void()> onTap) {
+    if (auto bg = ui::BundleImage::named("iPhone_table_bg.png"))
+        view.setBackgroundColor(gfx::Color::patternImage(bg));
+    else
+        view.setBackgroundColor(gfx::Color::fromRGB255(228, 230, 234));
+    auto tapRecognizer = ui::TapGestureRecognizer::create([onTap = std::move(onTap)](ui::GestureRecognizer&) { onTap(); });
+    ui::View* own = &view;
+    tapRecognizer->shouldReceiveTouch = [own](ui::GestureRecognizer&, const ui::Touch& t) {
+        return t.view.lock().get() == own;
+    };
+    tapRecognizer->cancelsTouchesInView = false;
+    view.addGestureRecognizer(tapRecognizer);
 }
 
 std::shared_ptr<ui::Button> AccountControls::imageButton(const gfx::Rect& frame, const std::string& image,

@@ -7,6 +7,7 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/TextField.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -27,6 +28,9 @@ public:
     static std::shared_ptr<ui::TextField> loginField(ui::View& container, double y, const std::string& placeholder,
                                                      bool secure);
     static gfx::Rect loginButtonFrame(double viewWidth, double y);
+    // The login and registration screens' tiled background, and `onTap` for a
+    // tap on the background itself (fields and buttons keep their taps).
+    static void loginBackground(ui::View& view, std::function<void()> onTap);
     static double loginButtonGap();
     // A prompt with no title and one button "知道了".
     static std::shared_ptr<ui::AlertView> showAlert(const std::string& text,

@@ -46,21 +46,11 @@ void RegistViewController::loadView() {
 void RegistViewController::viewDidLoad() {
     setTitle("注册恒岳通行证");
     auto& v = *view();
-    if (auto bg = ui::BundleImage::named("iPhone_table_bg.png"))
-        v.setBackgroundColor(gfx::Color::patternImage(bg));
-    else
-        v.setBackgroundColor(gfx::Color::fromRGB255(228, 230, 234));
     std::weak_ptr<RegistViewController> weak = std::static_pointer_cast<RegistViewController>(shared_from_this());
-    auto tapRecognizer = ui::TapGestureRecognizer::create([weak](ui::GestureRecognizer&) {
+    AccountControls::loginBackground(v, [weak] {
         if (auto self = weak.lock())
             self->handleViewTap();
     });
-    ui::View* own = view().get();
-    tapRecognizer->shouldReceiveTouch = [own](ui::GestureRecognizer&, const ui::Touch& t) {
-        return t.view.lock().get() == own;
-    };
-    tapRecognizer->cancelsTouchesInView = false;
-    v.addGestureRecognizer(tapRecognizer);
 
     zelOpenAPI& kit = zelOpenAPI::shareZelOpenAPI();
     kit.setAppId(10);

@@ -1,7 +1,7 @@
 // Draws the account screens' pictures: rounded gradient buttons meant to be
 // stretched by their caps, the drop-down button with its arrow, the quick-scroll
 // bar, the purchase page's bottom bar and the soft shadow behind a cover.
-#include "PictureWriter.h"
+#include "BundlePictures.h"
 #include "platform/gfx/BitmapContext.h"
 
 #include <cstdio>
@@ -13,21 +13,8 @@ namespace {
 using pw::gfx::BitmapContext;
 using pw::gfx::Color;
 
+using bundlepictures::roundedGradient;
 using bundlepictures::writePicture;
-
-void roundedGradient(BitmapContext& ctx, pw::gfx::Rect box, double radius, Color top, Color bottom, Color edge) {
-    ctx.save();
-    ctx.beginPath();
-    ctx.addRoundedRect(box, radius);
-    ctx.clip();
-    ctx.drawLinearGradient({{0, top}, {1, bottom}}, {0, box.y()}, {0, box.maxY()});
-    ctx.restore();
-    ctx.setStrokeColor(edge);
-    ctx.setLineWidth(1);
-    ctx.beginPath();
-    ctx.addRoundedRect(box.insetBy(0.5, 0.5), radius);
-    ctx.strokePath();
-}
 
 } // namespace
 

@@ -2,7 +2,7 @@
 // an open (read) and a closed (unread) envelope, a blue arrow pointing left,
 // the application icon of the about page, and the theme list's 36-point
 // squares cut from the middle of each reading background.
-#include "PictureWriter.h"
+#include "BundlePictures.h"
 #include "platform/gfx/BitmapContext.h"
 
 #include <cstdio>

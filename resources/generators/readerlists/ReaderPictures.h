@@ -1,7 +1,7 @@
 #pragma once
 // What the reading screen's picture drawings share: one picture written at 1x
 // and 2x, and the reading menus' set.
-#include "PictureWriter.h"
+#include "BundlePictures.h"
 
 #include <functional>
 #include <string>

@@ -3,7 +3,7 @@
 // shelf board and the frame around each cover, the three site badges, the
 // related-books section bar, the selected row's shade, the icon placeholder,
 // the search bar's background and the five tab icons.
-#include "PictureWriter.h"
+#include "BundlePictures.h"
 #include "platform/gfx/BitmapContext.h"
 
 #include <cstdio>

@@ -2,7 +2,7 @@
 // on a ring, the brightest one a sixth of a turn further round in each frame),
 // the tablet table background tile, the pull-to-refresh arrows, and the
 // backgrounds, highlights, splits and arrows of the two tab strips.
-#include "PictureWriter.h"
+#include "BundlePictures.h"
 #include "platform/gfx/BitmapContext.h"
 
 #include <functional>
@@ -74,6 +74,7 @@ using pw::gfx::BitmapContext;
 using pw::gfx::Color;
 using pw::gfx::GradientStop;
 
+using bundlepictures::roundedGradient;
 using bundlepictures::writePicture;
 
 // A blue arrow 23 by 30 points, pointing down (the header's) or up (the footer's).
@@ -92,20 +93,6 @@ void drawArrow(BitmapContext& ctx, bool down) {
     ctx.fillPath();
 }
 
-// A vertical gradient filling a rounded box: stretched by its caps it makes a bar.
-void drawRoundedGradient(BitmapContext& ctx, pw::gfx::Rect box, double radius, Color top, Color bottom, Color edge) {
-    ctx.save();
-    ctx.beginPath();
-    ctx.addRoundedRect(box, radius);
-    ctx.clip();
-    ctx.drawLinearGradient({{0, top}, {1, bottom}}, {0, box.y()}, {0, box.maxY()});
-    ctx.restore();
-    ctx.setStrokeColor(edge);
-    ctx.setLineWidth(1);
-    ctx.beginPath();
-    ctx.addRoundedRect(box.insetBy(0.5, 0.5), radius);
-    ctx.strokePath();
-}
 
 bool drawStripPictures(const std::string& dir) {
     return writePicture(dir, "down_blueArrow", {23, 30}, [](BitmapContext& c) { drawArrow(c, true); }) &&
@@ -128,12 +115,12 @@ bool drawStripPictures(const std::string& dir) {
            // The tab strip's background (caps 12 and 10) and its highlight (caps 12 and 11).
            writePicture(dir, "h_scroll_title_bg", {25, 21},
                         [](BitmapContext& c) {
-                            drawRoundedGradient(c, {0, 0, 25, 21}, 4, Color::fromRGB255(246, 246, 246),
+                            roundedGradient(c, {0, 0, 25, 21}, 4, Color::fromRGB255(246, 246, 246),
                                                 Color::fromRGB255(222, 222, 222), Color::fromRGB255(200, 200, 200));
                         }) &&
            writePicture(dir, "h_scroll_title_btn", {25, 23},
                         [](BitmapContext& c) {
-                            drawRoundedGradient(c, {0, 0, 25, 23}, 11, Color::fromRGB255(160, 200, 245),
+                            roundedGradient(c, {0, 0, 25, 23}, 11, Color::fromRGB255(160, 200, 245),
                                                 Color::fromRGB255(100, 160, 230), Color::fromRGB255(70, 130, 210));
                         }) &&
            // The fixed strip: a tab's background, the split between tabs and the arrow under

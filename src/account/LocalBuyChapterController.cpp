@@ -1,8 +1,8 @@
 #include "account/LocalBuyChapterController.h"
 
+#include "foundation/frame/PagewellAppDelegate.h"
 #include "network/RQFormDataRequest.h"
 #include "account/AccountControls.h"
-#include "foundation/frame/PagewellAppDelegate.h"
 #include "account/ReplyValue.h"
 #include "foundation/paths/AppPaths.h"
 #include "platform/core/RunLoop.h"

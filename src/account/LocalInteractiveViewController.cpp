@@ -1,11 +1,11 @@
 #include "account/LocalInteractiveViewController.h"
 
 #include "account/AccountControls.h"
-#include "foundation/frame/PagewellAppDelegate.h"
 #include "account/LoginHelper.h"
 #include "account/ReplyValue.h"
 #include "account/ZELLoginViewController.h"
 #include "foundation/db/BookTB.h"
+#include "foundation/frame/PagewellAppDelegate.h"
 #include "foundation/widgets/HorizontalPickerView.h"
 #include "network/RQFormDataRequest.h"
 #include "platform/core/RunLoop.h"

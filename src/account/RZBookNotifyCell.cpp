@@ -1,5 +1,6 @@
 #include "account/RZBookNotifyCell.h"
 
+#include "account/ReplyValue.h"
 #include "platform/device/Device.h"
 #include "platform/ui/BundleImage.h"
 #include "platform/ui/SwipeGestureRecognizer.h"
@@ -7,20 +8,6 @@
 namespace pw {
 
 namespace {
-
-// The table keeps chapter ids as integers; an older row may hold text.
-int64_t integerOf(const core::Value& v) {
-    if (auto i = v.asInt())
-        return *i;
-    if (auto s = v.asString()) {
-        try {
-            return std::stoll(*s);
-        } catch (...) {
-            return 0;
-        }
-    }
-    return 0;
-}
 
 std::shared_ptr<ui::Label> makeLabel(const gfx::Rect& frame, double fontSize, const gfx::Color& colour) {
     auto label = ui::View::create<ui::Label>(frame);
@@ -34,7 +21,8 @@ std::shared_ptr<ui::Label> makeLabel(const gfx::Rect& frame, double fontSize, co
 } // namespace
 
 bool RZBookNotifyCell::showsNew(const core::Value& record) {
-    return integerOf(record["currLstChapterId"]) < integerOf(record["lstChapterId"]);
+    // The table keeps chapter ids as integers; an older row may hold text.
+    return ReplyValue::wholeNumber(record["currLstChapterId"]) < ReplyValue::wholeNumber(record["lstChapterId"]);
 }
 
 RZBookNotifyCell::RZBookNotifyCell(const std::string& reuseIdentifier)

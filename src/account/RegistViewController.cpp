@@ -3,9 +3,7 @@
 #include "account/AccountControls.h"
 #include "foundation/frame/PagewellAppDelegate.h"
 #include "loginsdk/zelOpenAPI.h"
-#include "platform/ui/BundleImage.h"
 #include "platform/ui/NavigationController.h"
-#include "platform/ui/TapGestureRecognizer.h"
 
 namespace pw {
 

@@ -1,17 +1,16 @@
 #include "account/ZELLoginViewController.h"
 
 #include "account/AccountControls.h"
-#include "foundation/frame/PagewellAppDelegate.h"
 #include "account/AutoLogin.h"
 #include "account/LoginHelper.h"
 #include "account/RegistViewController.h"
+#include "account/ReplyValue.h"
+#include "foundation/frame/PagewellAppDelegate.h"
 #include "loginsdk/zelOpenAPI.h"
 #include "network/RQHTTPRequest.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/RunLoop.h"
-#include "platform/ui/BundleImage.h"
 #include "platform/ui/NavigationController.h"
-#include "platform/ui/TapGestureRecognizer.h"
 #include "site/SiteAnswer.h"
 
 namespace pw {
@@ -49,13 +48,6 @@ std::string textOf(const core::Value& v) {
     return {};
 }
 
-int64_t codeOf(const core::Value& v) {
-    if (auto i = v.asInt())
-        return *i;
-    if (auto d = v.asDouble())
-        return static_cast<int64_t>(*d);
-    return 0;
-}
 
 } // namespace
 
@@ -313,7 +305,7 @@ void ZELLoginViewController::onSuccess(int operation, const core::Value& result)
         beginLoginRZ();
         return;
     case ZelOpPassportLogin: {
-        const auto loginType = static_cast<unsigned>(codeOf(result["loginType"]));
+        const auto loginType = static_cast<unsigned>(ReplyValue::wholeNumber(result["loginType"]));
         if (loginType == 200)
             beginLoginRZ();
         else if (factorOf(loginType))
@@ -335,7 +327,7 @@ void ZELLoginViewController::onFail(int operation, const core::Value& result) {
         return;
     setIsWorking(false);
     if (operation == ZelOpAutoLogin) {
-        const int64_t code = codeOf(result["errorCode"]);
+        const int64_t code = ReplyValue::wholeNumber(result["errorCode"]);
         for (const auto& f : kFactors)
             if (f.failureCode == code) {
                 promptFor(f.type, result);

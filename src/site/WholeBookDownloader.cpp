@@ -41,26 +41,22 @@ std::optional<int64_t> parseId(std::string_view text) {
     return id;
 }
 
-// The chapters of one batch are fetched at once; the next batch is queued
-// when every request of this one has answered (or failed). The answers are
-// kept until then and stored while the next batch is on its way.
-struct Batch {
-    std::shared_ptr<IdList> ids;
-    size_t end = 0; // one past the batch's last index in ids
-    size_t size = 0;
-    size_t answered = 0;
-    std::vector<std::pair<int64_t, std::string>> received; // chapter id, text or bytes
-};
-
-std::shared_ptr<Batch> batchOf(RZHTTPRequest& request) {
-    const auto* batch = std::any_cast<std::shared_ptr<Batch>>(&request.userPack());
-    return batch ? *batch : nullptr;
+// A chapter request carries the whole id list of its stage; its tag is its
+// index in that list.
+std::shared_ptr<IdList> idsOf(RZHTTPRequest& request) {
+    const auto* ids = std::any_cast<std::shared_ptr<IdList>>(&request.userPack());
+    return ids ? *ids : nullptr;
 }
 
-// Counts one answer of the request's batch; true when it was the batch's last.
-bool batchAnswered(RZHTTPRequest& request) {
-    auto batch = batchOf(request);
-    return batch && ++batch->answered == batch->size;
+// The index after the batch that `request` ended, or nullopt when the list is done.
+std::optional<size_t> nextBatchStart(RZHTTPRequest& request) {
+    auto ids = idsOf(request);
+    if (!ids || ids->empty())
+        return std::nullopt;
+    const size_t next = static_cast<size_t>(request.tag()) + 1;
+    if (next >= ids->size())
+        return std::nullopt;
+    return next;
 }
 } // namespace
 
@@ -70,8 +66,8 @@ std::shared_ptr<WholeBookDownloader> WholeBookDownloader::create() {
 
 WholeBookDownloader::WholeBookDownloader()
     : m_queue(RQNetworkQueue::queue()), m_bookCoverDownloader(BookCoverDownloader::create()) {
-    // A batch of chapters is fetched at once; every other request runs alone.
-    m_queue->setMaxConcurrentOperationCount(static_cast<int>(kBatchSize));
+    // One request at a time, strictly in the order they were added.
+    m_queue->setMaxConcurrentOperationCount(1);
     m_queue->setShouldCancelAllRequestsOnFailure(false);
     m_queue->setShowAccurateProgress(false);
     m_queue->go();
@@ -114,8 +110,7 @@ std::shared_ptr<RZHTTPRequest> WholeBookDownloader::makeRequest(const std::strin
     return request;
 }
 
-void WholeBookDownloader::enqueue(const std::shared_ptr<RZHTTPRequest>& request, Handler finished, Handler failed,
-                                  bool afterLast) {
+void WholeBookDownloader::enqueue(const std::shared_ptr<RZHTTPRequest>& request, Handler finished, Handler failed) {
     request->setDelegate(weak_from_this());
     const uint64_t generation = m_generation;
     request->setDidFinishSelector([finished, generation](RQHTTPRequestDelegate& d, RQHTTPRequest& r) {
@@ -128,8 +123,8 @@ void WholeBookDownloader::enqueue(const std::shared_ptr<RZHTTPRequest>& request,
         if (self.m_generation == generation)
             (self.*failed)(static_cast<RZHTTPRequest&>(r));
     });
-    // The steps run strictly one after another; only a batch's own requests run together.
-    if (auto last = m_lastQueued.lock(); afterLast && last && !last->isFinished())
+    // Each request waits for the one queued before it.
+    if (auto last = m_lastQueued.lock(); last && !last->isFinished())
         request->addDependency(last);
     m_lastQueued = request;
     m_queue->addOperation(request);
@@ -247,17 +242,16 @@ void WholeBookDownloader::beginToDownChaptersContent(int64_t rzBookId, const std
 void WholeBookDownloader::queueFreeBatch(int64_t rzBookId, const std::string& userId,
                                          const std::shared_ptr<IdList>& ids, size_t from) {
     const size_t end = std::min(from + kBatchSize, ids->size());
-    auto batch = std::make_shared<Batch>(Batch{ids, end, end - from, 0, {}});
     const std::string base = SiteHosts::baseUrl(SiteHosts::Service::File);
     for (size_t i = from; i < end; ++i) {
         const int64_t cid = (*ids)[i];
         auto request = makeRequest(base + BookContentDownloader::freeChapterPath(rzBookId, cid), rzBookId, userId);
         request->setCategoryId(cid);
         request->setTag(static_cast<int>(i));
-        request->setUserPack(batch);
+        request->setUserPack(ids);
         request->setIsLastInQueue(i + 1 == end);
         enqueue(request, &WholeBookDownloader::downChapterContentFinished,
-                &WholeBookDownloader::downChapterContentFailed, false);
+                &WholeBookDownloader::downChapterContentFailed);
     }
 }
 
@@ -270,12 +264,14 @@ void WholeBookDownloader::downChapterContentFinished(RZHTTPRequest& request) {
     if (request.responseStatusCode() == 200)
         if (auto bytes = request.responseData())
             text = BookContentDownloader::freeChapterText(*bytes);
-    auto batch = batchOf(request);
-    if (text && batch)
-        batch->received.emplace_back(request.categoryId(), text->empty() ? std::string("  ") : std::move(*text));
-    else
+    if (text) {
+        auto* writer = writerFor(id);
+        if (!writer || !writer->saveChapters({{request.categoryId(), text->empty() ? std::string("  ") : *text}}))
+            ++m_lost;
+    } else {
         ++m_lost;
-    if (batchAnswered(request))
+    }
+    if (request.isLastInQueue())
         processLastCntDownInQueueFinished(request);
 }
 
@@ -285,23 +281,15 @@ void WholeBookDownloader::downChapterContentFailed(RZHTTPRequest& request) {
         return;
     }
     ++m_lost;
-    if (batchAnswered(request))
+    if (request.isLastInQueue())
         processLastCntDownInQueueFinished(request);
 }
 
 void WholeBookDownloader::processLastCntDownInQueueFinished(RZHTTPRequest& request) {
-    const int64_t id = request.lrzBookId();
-    auto batch = batchOf(request);
-    if (!batch || batch->end >= batch->ids->size())
-        beginToDownPurchasedVipChapterList(id, request.userId());
+    if (auto next = nextBatchStart(request))
+        queueFreeBatch(request.lrzBookId(), request.userId(), idsOf(request), *next);
     else
-        queueFreeBatch(id, request.userId(), batch->ids, batch->end);
-    // Stored while the next request is under way; its answer is handled after this.
-    if (batch && !batch->received.empty()) {
-        auto* writer = writerFor(id);
-        if (!writer || !writer->saveChapters(batch->received))
-            m_lost += static_cast<int64_t>(batch->received.size());
-    }
+        beginToDownPurchasedVipChapterList(request.lrzBookId(), request.userId());
 }
 
 // ---- 4. bought paid chapters
@@ -358,7 +346,6 @@ void WholeBookDownloader::downVipChapterListFinished(RZHTTPRequest& request) {
 void WholeBookDownloader::queuePaidBatch(int64_t rzBookId, const std::string& userId,
                                          const std::shared_ptr<IdList>& ids, size_t from) {
     const size_t end = std::min(from + kBatchSize, ids->size());
-    auto batch = std::make_shared<Batch>(Batch{ids, end, end - from, 0, {}});
     const std::string base = SiteHosts::baseUrl(SiteHosts::Service::Interface) + "/api/IGetVipContent.ashx?k=";
     const std::string device = device::Device::current().identifierForVendor();
     for (size_t i = from; i < end; ++i) {
@@ -366,10 +353,10 @@ void WholeBookDownloader::queuePaidBatch(int64_t rzBookId, const std::string& us
         auto request = makeRequest(base + BookContentDownloader::vipToken(rzBookId, cid, device), rzBookId, userId);
         request->setChapterId(cid);
         request->setTag(static_cast<int>(i));
-        request->setUserPack(batch);
+        request->setUserPack(ids);
         request->setIsLastInQueue(i + 1 == end);
         enqueue(request, &WholeBookDownloader::downVipChapterContentFinished,
-                &WholeBookDownloader::downVipChapterContentFailed, false);
+                &WholeBookDownloader::downVipChapterContentFailed);
     }
 }
 
@@ -378,14 +365,15 @@ void WholeBookDownloader::downVipChapterContentFinished(RZHTTPRequest& request) 
     std::optional<std::string> body;
     if (request.responseStatusCode() == 200)
         body = request.responseData();
-    auto batch = batchOf(request);
-    if (body && !body->empty() && batch) {
+    if (body && !body->empty()) {
         postNotificationWithName(kProgress, 0.8, id, request.userId());
-        batch->received.emplace_back(request.chapterId(), std::move(*body));
+        auto* writer = writerFor(id);
+        if (!writer || !writer->saveVipChapters({{request.chapterId(), std::move(*body)}}, core::Value(request.userId())))
+            ++m_lost;
     } else {
         ++m_lost;
     }
-    if (batchAnswered(request))
+    if (request.isLastInQueue())
         processVipLastCntDownInQueueFinished(request);
 }
 
@@ -395,24 +383,15 @@ void WholeBookDownloader::downVipChapterContentFailed(RZHTTPRequest& request) {
         return;
     }
     ++m_lost;
-    if (batchAnswered(request))
+    if (request.isLastInQueue())
         processVipLastCntDownInQueueFinished(request);
 }
 
 void WholeBookDownloader::processVipLastCntDownInQueueFinished(RZHTTPRequest& request) {
-    const int64_t id = request.lrzBookId();
-    auto batch = batchOf(request);
-    const bool more = batch && batch->end < batch->ids->size();
-    if (more)
-        queuePaidBatch(id, request.userId(), batch->ids, batch->end);
-    if (batch && !batch->received.empty()) {
-        auto* writer = writerFor(id);
-        if (!writer || !writer->saveVipChapters(batch->received, core::Value(request.userId())))
-            m_lost += static_cast<int64_t>(batch->received.size());
-    }
-    // The book is announced only once everything it fetched is stored.
-    if (!more)
-        postNotificationWithName(kSuccess, 1.0, id, request.userId());
+    if (auto next = nextBatchStart(request))
+        queuePaidBatch(request.lrzBookId(), request.userId(), idsOf(request), *next);
+    else
+        postNotificationWithName(kSuccess, 1.0, request.lrzBookId(), request.userId());
 }
 
 void WholeBookDownloader::listRequestFailed(RZHTTPRequest& request) {

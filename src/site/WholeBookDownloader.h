@@ -3,8 +3,9 @@
 // step after step: the chapter list (putting the book on the shelf when
 // needed), the cover, every free chapter not yet stored, the list of bought
 // paid chapters and the bought and zero-price paid chapters not yet stored.
-// Chapters go in batches of five fetched together; the next batch is queued
-// when the last one has answered. It reports only by the whole-book notices
+// Requests run one at a time in the order they were added; chapters are
+// queued in batches of five, the next batch when the last of one has
+// answered, and each chapter is stored as its answer arrives. It reports only by the whole-book notices
 // (a DownloadNote with a progress value); progress 1.0 ends a book, whether
 // it succeeded or failed.
 #include "network/RQHTTPRequestDelegate.h"
@@ -77,15 +78,14 @@ public:
 private:
     using Handler = void (WholeBookDownloader::*)(RZHTTPRequest&);
     std::shared_ptr<RZHTTPRequest> makeRequest(const std::string& url, int64_t rzBookId, const std::string& userId);
-    // afterLast: not before the request queued last has ended.
-    void enqueue(const std::shared_ptr<RZHTTPRequest>& request, Handler finished, Handler failed,
-                 bool afterLast = true);
+    // Made dependent on the request queued last, so requests run in the order added.
+    void enqueue(const std::shared_ptr<RZHTTPRequest>& request, Handler finished, Handler failed);
     void queueFreeBatch(int64_t rzBookId, const std::string& userId, const std::shared_ptr<std::vector<int64_t>>& ids,
                         size_t from);
     void queuePaidBatch(int64_t rzBookId, const std::string& userId, const std::shared_ptr<std::vector<int64_t>>& ids,
                         size_t from);
     void fail(RZHTTPRequest& request);
-    // The running book's database, held open from its first stored batch to its end.
+    // The running book's database, held open from its chapter list to its end.
     BookChapterWriter* writerFor(int64_t rzBookId);
     void listRequestFailed(RZHTTPRequest& request);
 

@@ -21,8 +21,7 @@ function(pw_test name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
   add_dependencies(${name} pw_resources)
-  gtest_discover_tests(${name} WORKING_DIRECTORY ${PW_BIN_DIR} DISCOVERY_TIMEOUT 120
-                       PROPERTIES ENVIRONMENT "PW_FIXTURES=${PW_FIXTURES_DIR}")
+  gtest_discover_tests(${name} WORKING_DIRECTORY ${PW_BIN_DIR} DISCOVERY_TIMEOUT 120)
 endfunction()
 
 # Adds every listed sub-folder that has a CMakeLists.txt, so a module that does

@@ -1,6 +1,7 @@
 #include "account/AccountTest.h"
 
 #include "account/LocalBuyChapterController.h"
+#include "endpoints/AccountData.h"
 #include "foundation/paths/AppPaths.h"
 #include "platform/core/Bytes.h"
 #include "site/BookContentDownloader.h"
@@ -61,7 +62,7 @@ TEST_F(BuyChapterTest, TheFourPurchasesSendTheirFormsAndLowerTheBalance) {
     EXPECT_EQ(m_site->requests(Host::Interface, "/api/GetVipChapter.ashx").at(0).target,
               "/api/GetVipChapter.ashx?BookId=" + book + "&ChapterId=" + std::to_string(first));
     EXPECT_EQ(screen->price(), "5");
-    EXPECT_EQ(screen->own(), "1000");
+    EXPECT_EQ(screen->own(), std::to_string(standin::AccountData::kStartingBalance));
     EXPECT_FALSE(screen->bookName().empty());
     EXPECT_TRUE(screen->wordCount().starts_with("字数："));
     EXPECT_TRUE(screen->buttonsEnabled());
@@ -137,7 +138,7 @@ TEST_F(BuyChapterTest, TheFourPurchasesSendTheirFormsAndLowerTheBalance) {
                          "&ChapterId=" + std::to_string(first))
                        ->responseString()
                        .value_or("");
-    EXPECT_NE(balance.find("\"Balance\":" + std::to_string(1000 - spent)), std::string::npos) << balance;
+    EXPECT_NE(balance.find("\"Balance\":" + std::to_string(standin::AccountData::kStartingBalance - spent)), std::string::npos) << balance;
 }
 
 TEST_F(BuyChapterTest, PurchaseAnswersDecideWhatTheScreenDoes) {
@@ -242,7 +243,7 @@ TEST_F(BuyScreenTest, AChapterFromItsButtonThenTheTickedListThenTheWholeBook) {
     auto screen = pushFor(chapter);
     EXPECT_EQ(screen->title(), "章节订阅");
     EXPECT_EQ(screen->lblPrice()->text(), "5");
-    EXPECT_EQ(screen->lblOwn()->text(), "1000");
+    EXPECT_EQ(screen->lblOwn()->text(), std::to_string(standin::AccountData::kStartingBalance));
     EXPECT_FALSE(screen->lblBookName()->text().empty());
     EXPECT_TRUE(screen->btnThisChapter()->isEnabled());
     keepPicture("buy_single");

@@ -5,9 +5,9 @@
 # settings panel makes the letters bigger and the colour box paints the page,
 # the contents jump to a chapter, and the book reopens from the shelf on the page it was left at. Screenshots
 # are kept and checked where their pixels carry the behaviour.
-#   reader_xvfb_test.sh <pagewell> <artifacts dir> <book>
+#   reader_xvfb_test.sh <pagewell> <artifacts dir> <book writer>
 set -u
-exe=$1 art=$2 novel=$3
+exe=$1 art=$2 writer=$3
 . "$(dirname "$0")/xvfb_support.sh"
 xvfb_start 161
 
@@ -15,21 +15,14 @@ xvfb_start 161
 # import screen would put it there, and the agreement counts as accepted.
 start_app "$exe" --phone
 stop_app
-if [ -f "$novel" ]; then
-  cp "$novel" "$data/Documents/book.txt"
-else
-  # Without the shared novel: a plain book of numbered lines in forty
-  # chapters after a preface, so the contents have rows to jump to.
-  python3 -c 'import sys; sys.stdout.write("前言：这本书在虚拟屏幕上读。\n" + "".join(
-      "第%d回 虚拟屏幕上的一回\n" % c + "".join("第%d行：阅读器在虚拟屏幕上翻页。\n" % i for i in range(150))
-      for c in range(1, 41)))' >"$data/Documents/book.txt"
-fi
+# A GB18030 book the size of a long novel, made from the chinese-poetry classics.
+"$writer" "$data/Documents/book.txt" GB18030 long || fail "cannot write the book"
 sqlite3 "$data/Documents/torvane/main/main.rz" \
   "insert or replace into setting(Key, Value) values('rzxy', '1');" \
   "insert into book (RZBookId, BookName, Cover, FilePath, Position, Position2, Type, FileSize, LastReadTime,
      LastReadChapter, ReadPercent, CategoryId, Author, RZUserId, Status, ExtInt1, ExtInt2, ExtInt3, ExtInt4, ExtInt5,
      ExtString1, ExtString2, ExtString3, ExtString4, ExtString5, ExtFloat1, ExtFloat2, ExtFloat3)
-   values (-999, '红楼梦', '', 'book.txt', -1, -1, 'TXT', 0, strftime('%s', 'now'), '', 0, -1, '', -999, 0,
+   values (-999, '诗书', '', 'book.txt', -1, -1, 'TXT', 0, strftime('%s', 'now'), '', 0, -1, '', -999, 0,
      -2, -2, -2, -2, -2, '', '', '', '', '', -2, -2, -2);" || fail "cannot seed the shelf"
 
 start_app "$exe" --phone

@@ -16,7 +16,7 @@
 #include "reading/txt/TxtFile.h"
 #include "reading/txt/TxtTestFiles.h"
 #include "reading/umd/UmdWriter.h"
-#include "support/SharedFixtures.h"
+#include "support/PoetryBooks.h"
 
 namespace pw {
 namespace {
@@ -172,19 +172,16 @@ TEST_F(ReaderEndToEndTest, UmdTurnsIntoTheNextChapterAndReopensThere) {
     EXPECT_EQ(again->chapters().contentTitle, "第二章");
 }
 
-// The shared GB18030 novel, laid out with the real line breaker: a percent
-// jump deep into the book, then close and reopen on that page.
-TEST_F(ReaderEndToEndTest, TheSharedNovelReopensWhereItWasLeft) {
-    const auto novel = test::sharedFixture("hongloumeng-gb18030.txt");
-    if (!novel)
-        GTEST_SKIP() << test::sharedFixtureMissing("hongloumeng-gb18030.txt");
-    // A copy: the chunk index is written beside the book.
-    const std::string path = (m_home / "hongloumeng.txt").string();
-    std::filesystem::copy_file(*novel, path);
+// A GB18030 book the size of a long novel, laid out with the real line
+// breaker: a percent jump deep into the book, then close and reopen on that page.
+TEST_F(ReaderEndToEndTest, ALongBookReopensWhereItWasLeft) {
+    const std::string path = (m_home / "long.txt").string();
+    std::string problem;
+    ASSERT_TRUE(test::writeLongPoetryBook(path, "GB18030", &problem)) << problem;
     int64_t book = 0;
-    ASSERT_EQ(BookTB::addLocalBookWithBookName("红楼梦", "", path, "TXT", "", &book), 0);
+    ASSERT_EQ(BookTB::addLocalBookWithBookName("诗书", "", path, "TXT", "", &book), 0);
     auto screen = openBook(3, path, book, 3, true);
-    EXPECT_NE(screen->pageMgr()->currPage()->pageText.find(u"红楼梦"), std::u16string::npos);
+    EXPECT_NE(screen->pageMgr()->currPage()->pageText.find(u"学而"), std::u16string::npos);
     screen->showPageSliderMenu(0x10);
     screen->sliderMenuProcess(50);
     runPreloads();

@@ -1,5 +1,6 @@
 #include "site/SiteTest.h"
 
+#include "endpoints/AccountData.h"
 #include "site/SiteAnswer.h"
 
 #include <regex>
@@ -13,8 +14,8 @@ using standin::Host;
 // The store's interface as the stand-in serves it from its catalogue.
 class StoreSiteTest : public SiteTest {
 protected:
-    core::Value get(const std::string& pathAndQuery) {
-        auto r = fetch(m_site->baseUrl(Host::Store) + pathAndQuery);
+    core::Value get(const std::string& pathAndQuery, Host host = Host::Store) {
+        auto r = fetch(m_site->baseUrl(host) + pathAndQuery);
         EXPECT_EQ(r->responseStatusCode(), 200) << pathAndQuery;
         auto v = SiteAnswer::parseCleaned(r->responseString().value_or(""));
         EXPECT_TRUE(v) << pathAndQuery;
@@ -104,13 +105,23 @@ TEST_F(StoreSiteTest, AccountAnswersShareTheInterfaceSession) {
     EXPECT_EQ(get("/api/AddFavoriteBook.ashx?bid=1002&bname=x")["data"].asInt(), -3);
     EXPECT_EQ(get("/api/AddFavoriteBook.ashx?bid=77&bname=x")["data"].asInt(), -1);
     auto user = get("/BookStoreAPI/GetUserInfo.ashx");
-    EXPECT_EQ(user["Data"]["NickName"].asString(), "reader");
+    // One nickname and one balance for the reader, as the login and the purchases know them.
+    EXPECT_EQ(user["Data"]["NickName"].asString(), standin::StandinSite::nickNameOf(standin::StandinSite::kReaderId));
+    EXPECT_EQ(user["Data"]["Balance"].asString(), std::to_string(standin::AccountData::kStartingBalance));
     EXPECT_EQ(fetch(user["Data"]["HeadImage"].asString().value_or(""))->responseStatusCode(), 200);
+    // The profile's four shelves hold what the shelf synchronisation reads,
+    // and a book added to the favourites shows on both.
     for (int t = 0; t < 4; ++t) {
         auto shelf = get("/BookStoreAPI/GetBookCase.ashx?t=" + std::to_string(t))["Data"];
-        ASSERT_FALSE(shelf.asArray()->empty()) << t;
-        EXPECT_EQ(shelf.asArray()->at(0).get("ImageStatus"), nullptr);
+        auto synced = get("/api/GetBookCaseBooks.ashx?t=" + std::to_string(t), Host::Interface);
+        ASSERT_TRUE(shelf.isArray() && synced.isArray()) << t;
+        ASSERT_EQ(shelf.size(), synced.size()) << t;
+        for (size_t i = 0; i < shelf.size(); ++i) {
+            EXPECT_EQ(shelf[i]["BookId"].asInt(), synced[i]["BookId"].asInt()) << t;
+            EXPECT_EQ(shelf[i].get("ImageStatus"), nullptr);
+        }
     }
+    EXPECT_EQ(get("/BookStoreAPI/GetBookCase.ashx?t=2")["Data"][1]["BookId"].asInt(), 1002);
 }
 
 } // namespace

@@ -27,4 +27,10 @@ std::string poetryBookText(const std::vector<PoetryChapter>& chapters);
 // its byte-order mark) to path.
 bool writePoetryBook(const std::filesystem::path& path, std::string_view charset, std::string* problem = nullptr);
 
+// A book the size of a long novel (about 2 MB): the classics above, then the
+// first 5,000 Tang poems of the package, fifty to a chapter, each chapter
+// under a title line "第N章 唐诗K".
+std::optional<std::vector<PoetryChapter>> longPoetryChapters(std::string* problem = nullptr);
+bool writeLongPoetryBook(const std::filesystem::path& path, std::string_view charset, std::string* problem = nullptr);
+
 } // namespace pw::test

@@ -4,7 +4,7 @@
 #include "transfer/http/HTTPServer.h"
 #include "transfer/wifi/RZHTTPConnection.h"
 
-#include "support/SharedFixtures.h"
+#include "support/PoetryBooks.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -34,11 +34,10 @@ std::string quoted(const std::string& s) {
 }
 
 TEST(WifiBrowser, ChromiumUploadsAGb18030BookThroughThePages) {
-    constexpr const char* kNovel = "hongloumeng-gb18030.txt";
-    const auto novelPath = test::sharedFixture(kNovel);
-    if (!novelPath)
-        GTEST_SKIP() << test::sharedFixtureMissing(kNovel);
-    const std::string novel = readFile(*novelPath);
+    test::TempDir made("pw-wifi-novel");
+    std::string problem;
+    ASSERT_TRUE(test::writeLongPoetryBook(made.path() / "long.txt", "GB18030", &problem)) << problem;
+    const std::string novel = readFile(made.path() / "long.txt");
     ASSERT_GT(novel.size(), 1000000u);
     std::string book;
     while (book.size() < 5 * 1000 * 1000)

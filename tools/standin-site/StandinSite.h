@@ -132,6 +132,9 @@ public:
     // ---- accounts and sessions
     static constexpr int64_t kReaderId = 1000001; // the account "reader"
     static constexpr const char* kReaderName = "reader";
+    // The nickname the site shows for a user everywhere: the login's user
+    // information and the store's profile.
+    static std::string nickNameOf(int64_t userId) { return "读者" + std::to_string(userId); }
     static constexpr const char* kReaderPassword = "shijing305";
     static constexpr const char* kSessionCookie = "PWSESSION";
     // An account-service session id the login validation accepts for a user.

@@ -1,6 +1,7 @@
 #include "platform/core/FileManager.h"
 #include "platform/core/Text.h"
-#include "support/SharedFixtures.h"
+#include "support/PoetryBooks.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -65,19 +66,19 @@ TEST(Text, CharsetRoundTrips) {
     EXPECT_FALSE(text::isCharsetKnown("NO-SUCH-CHARSET"));
 }
 
-TEST(Text, DecodesTheGb18030Novel) {
-    constexpr const char* kNovel = "hongloumeng-gb18030.txt";
-    auto path = pw::test::sharedFixture(kNovel);
-    if (!path)
-        GTEST_SKIP() << pw::test::sharedFixtureMissing(kNovel);
-    auto bytes = pw::core::FileManager::readText(*path);
-    if (!bytes)
-        GTEST_SKIP() << "cannot read " << *path;
+TEST(Text, DecodesALongGb18030Book) {
+    pw::test::TempDir folder;
+    const auto path = folder.path() / "long-gb18030.txt";
+    std::string problem;
+    ASSERT_TRUE(pw::test::writeLongPoetryBook(path, "GB18030", &problem)) << problem;
+    auto bytes = pw::core::FileManager::readText(path);
+    ASSERT_TRUE(bytes) << path;
     auto u16 = text::decode(*bytes, "GB18030");
     ASSERT_TRUE(u16.has_value());
     auto utf8 = text::toUtf8(*u16);
     ASSERT_TRUE(utf8.has_value());
-    EXPECT_NE(utf8->find("宝玉"), std::string::npos);
+    EXPECT_NE(utf8->find("子曰：“学而时习之"), std::string::npos);
+    EXPECT_NE(utf8->find("李白"), std::string::npos);
     // Back to the exact same bytes.
     EXPECT_EQ(text::encode(*u16, "GB18030"), *bytes);
     // The same bytes are not UTF-8.

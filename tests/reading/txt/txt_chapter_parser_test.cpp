@@ -5,14 +5,12 @@
 #include "reading/txt/TxtFile.h"
 #include "TxtTestFiles.h"
 #include "support/PoetryBooks.h"
-#include "support/SharedFixtures.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <regex>
 
 namespace pw {
 namespace {
@@ -63,19 +61,6 @@ TEST(TxtChapterScan, TitleCasesInOneChunk) {
     }
 }
 
-// Every "第…回" line of the novel, found by a plain line scan of its UTF-8 text.
-std::vector<std::string> novelTitles(const std::string& utf8) {
-    std::vector<std::string> titles;
-    std::istringstream in(utf8);
-    std::string line;
-    const std::regex title("^\\s*(第[一二三四五六七八九十百]+回　.*)$");
-    std::smatch m;
-    while (std::getline(in, line))
-        if (std::regex_match(line, m, title))
-            titles.push_back(m[1]);
-    return titles;
-}
-
 // Scans the book and checks that the index holds exactly the expected titles,
 // each entry opening its chapter at the title.
 void expectIndexOfTitles(const std::string& path, TxtFile::Encoding encoding,
@@ -103,18 +88,19 @@ void expectIndexOfTitles(const std::string& path, TxtFile::Encoding encoding,
     }
 }
 
-TEST(TxtChapterScan, NovelIndexHoldsEveryChapterAtItsTitle) {
-    const auto path = test::sharedFixture("hongloumeng-gb18030.txt");
-    if (!path)
-        GTEST_SKIP() << test::sharedFixtureMissing("hongloumeng-gb18030.txt");
-    std::ifstream in(*path, std::ios::binary);
-    ASSERT_TRUE(in) << *path;
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    auto utf8 = core::text::decodeToUtf8(bytes, "GB18030");
-    ASSERT_TRUE(utf8);
-    const auto expected = novelTitles(*utf8);
-    ASSERT_EQ(expected.size(), 120u);
-    expectIndexOfTitles(path->string(), TxtFile::Encoding::Gb18030, expected);
+// A book the size of a long novel, in GB18030: many chunks, chapters across their seams.
+TEST(TxtChapterScan, LongBookIndexHoldsEveryChapterAtItsTitle) {
+    std::string problem;
+    const auto chapters = test::longPoetryChapters(&problem);
+    ASSERT_TRUE(chapters) << problem;
+    std::vector<std::string> expected;
+    for (const auto& c : *chapters)
+        expected.push_back(c.title);
+    TempDir folder;
+    const auto path = folder.path() / "long-gb18030.txt";
+    ASSERT_TRUE(test::writeLongPoetryBook(path, "GB18030", &problem)) << problem;
+    ASSERT_GT(std::filesystem::file_size(path), 1000000u);
+    expectIndexOfTitles(path.string(), TxtFile::Encoding::Gb18030, expected);
 }
 
 // The classics of the poetry package, written as GB18030 and as UTF-16 books.

@@ -1,6 +1,6 @@
 // Draws the stand-in site's covers: one 120 x 160 JPEG per catalogue book
-// (a coloured board, a paler title panel, the title set vertically) and a
-// small avatar. The size is deliberately not the shelf's, so the app has to fit it.
+// (a coloured board, a paler title panel, the title set vertically), the
+// site's generic cover and a small avatar. The size is deliberately not the shelf's, so the app has to fit it.
 #include "platform/gfx/BitmapContext.h"
 #include "platform/gfx/Font.h"
 
@@ -59,7 +59,10 @@ int main(int argc, char** argv) {
     const std::string dir = argc > 1 ? argv[1] : ".";
     const std::vector<Cover> covers = {
         {"1001", "诗经", 110, 40, 40},  {"1002", "论语", 40, 80, 110},   {"1003", "四书", 60, 100, 60},
-        {"1004", "楚辞", 120, 90, 30},  {"1006", "全宋词", 70, 50, 100}, {"3000000005", "全唐诗", 150, 110, 40},
+        {"1004", "楚辞", 120, 90, 30},  {"1006", "全宋词", 70, 50, 100}, {"1007", "唐诗一千首", 130, 60, 90},
+        {"3000000005", "全唐诗", 150, 110, 40},
+        // The site's generic cover, for books without one of their own: like no book's.
+        {"generic", "书", 128, 128, 128},
         {"avatar", "读", 90, 120, 160},
     };
     for (const auto& c : covers)

@@ -1,6 +1,6 @@
 #pragma once
 // What the stand-in keeps per account beyond the session: the four shelves,
-// the bookmarks, the notices waiting for the update poll, the statistics
+// the balance every answer reports and every purchase or tip lowers, the bookmarks, the notices waiting for the update poll, the statistics
 // visitors and the install reports. Reached through
 // site.extension<AccountData>() under site.lock(); tests change it to set up
 // a case.
@@ -23,9 +23,19 @@ struct Notice {
     int64_t bookId = 0;     // type 3
 };
 
+class StandinSite;
+
 struct AccountData {
-    // Shelf t (0 the VIP shelf, 1 to 3) of each user: site book ids in order.
+    // What every account holds of the site's currency before it spends any.
+    static constexpr int64_t kStartingBalance = 20000;
+
+    // Shelf t (0 the VIP shelf, 1 bought, 2 favourites, 3 read) of each user:
+    // site book ids in order. The shelf synchronisation and the store's
+    // profile read the same lists.
     std::map<int64_t, std::array<std::vector<int64_t>, 4>> shelves;
+    // Each user's balance, one figure for the profile, purchases and tips.
+    std::map<int64_t, int64_t> balances;
+    int64_t& balanceOf(int64_t user) { return balances.try_emplace(user, kStartingBalance).first->second; }
     // (user, book) -> chapter id of the site bookmark.
     std::map<std::pair<int64_t, int64_t>, int64_t> bookmarks;
     // Notices every poll may see (those above the poll's id are sent).
@@ -42,5 +52,9 @@ struct AccountData {
 
     bool seeded = false; // the reader's default shelves are in place
 };
+
+// The site's account data with the reader's default shelves in place; call
+// under site.lock().
+AccountData& accountData(StandinSite& site);
 
 } // namespace pw::standin

@@ -20,17 +20,6 @@ void jsonValue(httplib::Response& res, const core::Value& value) {
     json(res, JSONString(value).value_or("{}"));
 }
 
-// The reader starts with books on three of the four shelves.
-AccountData& data(StandinSite& site) {
-    auto& d = site.extension<AccountData>();
-    if (!d.seeded) {
-        d.seeded = true;
-        d.shelves[StandinSite::kReaderId] = {std::vector<int64_t>{Catalogue::kSishu},
-                                             std::vector<int64_t>{Catalogue::kShijing, Catalogue::kLunyu},
-                                             std::vector<int64_t>{Catalogue::kChuci}, std::vector<int64_t>{}};
-    }
-    return d;
-}
 
 core::Value shelfEntry(const Book& book) {
     core::Value::Map e;
@@ -75,6 +64,18 @@ std::vector<int64_t> idList(const std::string& text) {
 
 } // namespace
 
+// The reader starts with books on three of the four shelves.
+AccountData& accountData(StandinSite& site) {
+    auto& d = site.extension<AccountData>();
+    if (!d.seeded) {
+        d.seeded = true;
+        d.shelves[StandinSite::kReaderId] = {std::vector<int64_t>{Catalogue::kSishu},
+                                             std::vector<int64_t>{Catalogue::kShijing, Catalogue::kLunyu},
+                                             std::vector<int64_t>{Catalogue::kChuci}, std::vector<int64_t>{}};
+    }
+    return d;
+}
+
 void registerAccountEndpoints(StandinSite& site) {
     site.get(Host::Interface, "/api/GetBookCaseBooks.ashx", [](const StandinSite::Call& call, httplib::Response& res) {
         const auto t = number(call.param("t"));
@@ -85,7 +86,7 @@ void registerAccountEndpoints(StandinSite& site) {
         std::vector<int64_t> ids;
         {
             std::lock_guard lock(call.site.lock());
-            ids = data(call.site).shelves[*call.userId][*t];
+            ids = accountData(call.site).shelves[*call.userId][*t];
         }
         core::Value list = core::Value::array();
         for (int64_t id : ids)
@@ -98,7 +99,7 @@ void registerAccountEndpoints(StandinSite& site) {
         int64_t chapter = 0;
         if (auto id = number(call.param("BookId")); id && call.userId) {
             std::lock_guard lock(call.site.lock());
-            auto& marks = data(call.site).bookmarks;
+            auto& marks = accountData(call.site).bookmarks;
             if (auto it = marks.find({*call.userId, *id}); it != marks.end())
                 chapter = it->second;
         }
@@ -114,7 +115,7 @@ void registerAccountEndpoints(StandinSite& site) {
                      return;
                  }
                  std::lock_guard lock(call.site.lock());
-                 data(call.site).bookmarks[{*call.userId, *id}] = *chapter;
+                 accountData(call.site).bookmarks[{*call.userId, *id}] = *chapter;
                  jsonValue(res, core::Value(core::Value::Map{{"data", 0}, {"msg", "书签已保存"}}));
              });
 
@@ -128,7 +129,7 @@ void registerAccountEndpoints(StandinSite& site) {
                   int removed = 0;
                   {
                       std::lock_guard lock(call.site.lock());
-                      for (auto& shelf : data(call.site).shelves[*call.userId])
+                      for (auto& shelf : accountData(call.site).shelves[*call.userId])
                           for (int64_t id : ids)
                               removed += static_cast<int>(std::erase(shelf, id));
                   }
@@ -141,7 +142,7 @@ void registerAccountEndpoints(StandinSite& site) {
         core::Value books = core::Value::array();
         core::Value notices = core::Value::array();
         std::lock_guard lock(call.site.lock());
-        auto& d = data(call.site);
+        auto& d = accountData(call.site);
         for (int64_t id : idList(call.param("b"))) {
             core::Value::Map e;
             if (auto it = d.newestChapter.find(id); it != d.newestChapter.end()) {
@@ -167,7 +168,7 @@ void registerAccountEndpoints(StandinSite& site) {
         int64_t code = 15;
         {
             std::lock_guard lock(call.site.lock());
-            code = data(call.site).versionCode;
+            code = accountData(call.site).versionCode;
         }
         core::Value::Map m;
         m.append("versionCode", code);
@@ -187,7 +188,7 @@ void registerAccountEndpoints(StandinSite& site) {
         }
         {
             std::lock_guard lock(call.site.lock());
-            data(call.site).reports.push_back(text);
+            accountData(call.site).reports.push_back(text);
         }
         res.set_content("0", "text/plain; charset=utf-8");
     });
@@ -196,7 +197,7 @@ void registerAccountEndpoints(StandinSite& site) {
     site.get(Host::Statistics, "/statajax.aspx", [](const StandinSite::Call& call, httplib::Response& res) {
         const std::string op = call.param("opName");
         std::lock_guard lock(call.site.lock());
-        auto& d = data(call.site);
+        auto& d = accountData(call.site);
         std::string body = R"({value:"1"})";
         if (op == "AddGlobalUser")
             body = "{value:\"0|" + std::to_string(d.nextGlobalId++) + "|" + std::to_string(d.nextSessionId++) + "\"}";

@@ -1,5 +1,6 @@
 #include "Catalogue.h"
 #include "StandinSite.h"
+#include "endpoints/AccountData.h"
 #include "endpoints/EndpointHelpers.h"
 #include "endpoints/Endpoints.h"
 
@@ -15,7 +16,6 @@ namespace {
 // What one reader holds for the interactions, and what was given to each book.
 struct Holdings {
     int64_t updateTickets = 5;
-    int64_t balance = 20000;
     int64_t pinkTickets = 3;
     int64_t ratingTickets = 5;
     int64_t recommendMain = 4, recommendMM = 2, recommendWX = 1;
@@ -53,7 +53,7 @@ std::string answer(int result, const std::string& message) {
     return R"({"Result":)" + std::to_string(result) + R"(,"Message":)" + quoted(message) + "}";
 }
 
-std::string state(const Holdings& h, int64_t book, const std::vector<std::pair<std::string, int64_t>>& labels) {
+std::string state(const Holdings& h, int64_t balance, int64_t book, const std::vector<std::pair<std::string, int64_t>>& labels) {
     auto n = [](int64_t v) { return std::to_string(v); };
     std::string labelList;
     for (const auto& [name, count] : labels)
@@ -65,11 +65,11 @@ std::string state(const Holdings& h, int64_t book, const std::vector<std::pair<s
         std::min(h.monthlyTickets, kMonthlyPerBook - (h.monthlyGiven.count(book) ? h.monthlyGiven.at(book) : 0));
     const int64_t recommended = h.recommended.count(book) ? h.recommended.at(book) : 0;
     return std::string(R"({"Result":0,)") + R"("CuiGeng":{"Enable":1,"ticketAvailable":)" + n(h.updateTickets) +
-           R"(,"balance":)" + n(h.balance) + "}," + R"("DaShang":{"Enable":1,"balance":)" + n(h.balance) +
+           R"(,"balance":)" + n(balance) + "}," + R"("DaShang":{"Enable":1,"balance":)" + n(balance) +
            R"(,"fansLevel":"学徒"},)" + R"("FenHongPiao":{"Enable":1,"ticketAvailable":)" + n(h.pinkTickets) +
            R"(,"hadVoteCount":)" + n(h.pinkGiven.count(book) ? h.pinkGiven.at(book) : 0) + R"(,"canVoteCount":)" +
            n(std::max<int64_t>(0, pinkLeft)) + "}," + R"("PingJia":{"Enable":1,"ticketAvailable":)" +
-           n(h.ratingTickets) + R"(,"balance":)" + n(h.balance) + "}," +
+           n(h.ratingTickets) + R"(,"balance":)" + n(balance) + "}," +
            R"("TuiJian":{"Enable":1,"ticketAvailableMain":)" + n(h.recommendMain) + R"(,"ticketAvallableMM":)" +
            n(h.recommendMM) + R"(,"ticketAvallableWX":)" + n(h.recommendWX) + R"(,"CommendedCount":)" + n(recommended) +
            R"(,"CommendAvailable":)" +
@@ -86,7 +86,7 @@ bool goodMessage(const std::string& text) {
     return n >= 6 && n <= 500;
 }
 
-std::string act(Interactions& all, Holdings& h, int64_t book, const StandinSite::Call& call) {
+std::string act(Interactions& all, Holdings& h, int64_t& balance, int64_t book, const StandinSite::Call& call) {
     const std::string action = call.param("action");
     auto count = number(call.param("count"));
     if (action == "cg") {
@@ -104,9 +104,9 @@ std::string act(Interactions& all, Holdings& h, int64_t book, const StandinSite:
             return answer(-2, "参数错误");
         if (!goodMessage(call.param("description")))
             return answer(-5, "寄语须为6-500字");
-        if (*number(amount) > h.balance)
+        if (*number(amount) > balance)
             return answer(-4, "墨川币不足");
-        h.balance -= *number(amount);
+        balance -= *number(amount);
         return answer(0, "打赏成功");
     }
     if (action == "fhp" || action == "yp") {
@@ -173,7 +173,8 @@ void registerInteractionEndpoints(StandinSite& site) {
                      return json(res, R"({"Result":-3})");
                  std::lock_guard lock(call.site.lock());
                  auto& all = call.site.extension<Interactions>();
-                 json(res, state(all.byUser[*call.userId], *bookId, all.labels[*bookId]));
+                 json(res, state(all.byUser[*call.userId], accountData(call.site).balanceOf(*call.userId), *bookId,
+                                 all.labels[*bookId]));
              });
 
     // One interaction: cg, ds, fhp, pj, tj, yx or yp with its own fields.
@@ -189,7 +190,7 @@ void registerInteractionEndpoints(StandinSite& site) {
                   std::lock_guard lock(call.site.lock());
                   auto& all = call.site.extension<Interactions>();
                   all.sends.push_back(call.request.body);
-                  json(res, act(all, all.byUser[*call.userId], *bookId, call));
+                  json(res, act(all, all.byUser[*call.userId], accountData(call.site).balanceOf(*call.userId), *bookId, call));
               });
 }
 

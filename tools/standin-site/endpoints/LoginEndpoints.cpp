@@ -26,7 +26,7 @@ void registerLoginEndpoints(StandinSite& site) {
         res.set_header("Set-Cookie", std::string(StandinSite::kSessionCookie) + "=" + token + "; Path=/");
         const std::string id = std::to_string(*user);
         // Ten fields: 5 is the nickname, 8 the avatar's image code.
-        const std::string info = id + "|" + StandinSite::kReaderName + "|0|0|0|读者" + id + "|0|0|head" + id + "|0";
+        const std::string info = id + "|" + StandinSite::kReaderName + "|0|0|0|" + StandinSite::nickNameOf(*user) + "|0|0|head" + id + "|0";
         res.set_content(R"({"vemoToken":"vt-)" + id + R"(","UserInfo":")" + info + R"(","zelToken":"zt-)" + id +
                             R"(","zelResultCode":0})",
                         "application/json; charset=utf-8");

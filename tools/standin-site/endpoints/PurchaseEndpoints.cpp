@@ -1,5 +1,6 @@
 #include "Catalogue.h"
 #include "StandinSite.h"
+#include "endpoints/AccountData.h"
 #include "endpoints/EndpointHelpers.h"
 #include "endpoints/Endpoints.h"
 
@@ -10,14 +11,6 @@
 
 namespace pw::standin {
 namespace {
-
-// Every account starts with this much of the site's currency.
-constexpr int64_t kStartingBalance = 1000;
-
-struct Balances {
-    std::map<int64_t, int64_t> byUser;
-    int64_t& of(int64_t user) { return byUser.try_emplace(user, kStartingBalance).first->second; }
-};
 
 std::string quoted(const std::string& text) {
     std::string out = "\"";
@@ -93,7 +86,7 @@ void registerPurchaseEndpoints(StandinSite& site) {
             !chapter->vip || chapter->price == 0 || call.site.purchases(*call.userId, *bookId).count(*chapterId);
         json(res, R"({"Result":)" + std::string(bought ? "1" : "0") + R"(,"BookName":)" + quoted(book->name) +
                       R"(,"ChapterName":)" + quoted(chapter->name) + R"(,"Price":)" + std::to_string(chapter->price) +
-                      R"(,"Balance":)" + std::to_string(call.site.extension<Balances>().of(*call.userId)) +
+                      R"(,"Balance":)" + std::to_string(accountData(call.site).balanceOf(*call.userId)) +
                       R"(,"WordsCount":)" + std::to_string(chapter->words) + "}");
     });
 
@@ -137,7 +130,7 @@ void registerPurchaseEndpoints(StandinSite& site) {
         for (const Chapter* c : *chapters)
             if (c->vip && c->price > 0 && !owned.count(c->id))
                 cost += c->price;
-        int64_t& balance = call.site.extension<Balances>().of(*call.userId);
+        int64_t& balance = accountData(call.site).balanceOf(*call.userId);
         if (cost > balance)
             return json(res, refusal(-4, "余额不足"));
         balance -= cost;

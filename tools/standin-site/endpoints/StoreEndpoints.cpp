@@ -1,5 +1,6 @@
 #include "Catalogue.h"
 #include "StandinSite.h"
+#include "endpoints/AccountData.h"
 #include "endpoints/EndpointHelpers.h"
 #include "endpoints/Endpoints.h"
 
@@ -151,22 +152,6 @@ core::Value indexEntry(const StandinSite& site, const char* idKey, int64_t id, s
 const std::vector<std::pair<int64_t, const char*>>& rankings() {
     static const std::vector<std::pair<int64_t, const char*>> r = {{1, "总点击榜"}, {2, "字数榜"}, {3, "更新榜"}};
     return r;
-}
-
-// The user's four site shelves: 0 VIP books, 1 bought, 2 favourites, 3 read.
-std::vector<int64_t> shelf(int t) {
-    switch (t) {
-    case 0:
-        return {Catalogue::kLunyu};
-    case 1:
-        return {Catalogue::kShijing, Catalogue::kChuci};
-    case 2:
-        return {Catalogue::kSongci};
-    case 3:
-        return {Catalogue::kSishu};
-    default:
-        return {};
-    }
 }
 
 } // namespace
@@ -322,8 +307,11 @@ void registerStoreEndpoints(StandinSite& site) {
             return;
         }
         core::Value::Map m;
-        m.append("NickName", std::string(StandinSite::kReaderName));
-        m.append("Balance", "128");
+        m.append("NickName", StandinSite::nickNameOf(*call.userId));
+        {
+            std::lock_guard lock(call.site.lock());
+            m.append("Balance", std::to_string(accountData(call.site).balanceOf(*call.userId)));
+        }
         m.append("HeadImage", imageUrl(call.site, "/heads/" + std::to_string(*call.userId) + ".jpg"));
         json(res, text(dataAnswer(core::Value(std::move(m)))));
     });
@@ -333,8 +321,14 @@ void registerStoreEndpoints(StandinSite& site) {
             json(res, R"({"Result":-1,"Data":[]})");
             return;
         }
+        const auto t = number(call.param("t"));
+        std::vector<int64_t> ids;
+        if (t && *t >= 0 && *t <= 3) {
+            std::lock_guard lock(call.site.lock());
+            ids = accountData(call.site).shelves[*call.userId][*t];
+        }
         core::Value rows = core::Value::array();
-        for (int64_t id : shelf(static_cast<int>(number(call.param("t")).value_or(-1))))
+        for (int64_t id : ids)
             if (const Book* b = call.site.catalogue().book(id))
                 rows.push(bookRow(call.site, *b, false));
         json(res, text(dataAnswer(std::move(rows))));
@@ -372,11 +366,8 @@ void registerStoreEndpoints(StandinSite& site) {
         json(res, text(answer));
     });
 
-    // 0 added, -3 already on the shelf, -997 not logged in, -1 no such book.
+    // 0 added to the favourites shelf, -3 already on it, -997 not logged in, -1 no such book.
     site.get(Host::Store, "/api/AddFavoriteBook.ashx", [](const StandinSite::Call& call, httplib::Response& res) {
-        struct Shelf {
-            std::set<std::pair<int64_t, int64_t>> books;
-        };
         const auto id = number(call.param("bid"));
         if (!call.userId) {
             json(res, R"({"data":-997,"msg":"请先登录"})");
@@ -387,13 +378,16 @@ void registerStoreEndpoints(StandinSite& site) {
             return;
         }
         std::lock_guard lock(call.site.lock());
-        const bool added = call.site.extension<Shelf>().books.insert({*call.userId, *id}).second;
+        auto& favourites = accountData(call.site).shelves[*call.userId][2];
+        const bool added = std::find(favourites.begin(), favourites.end(), *id) == favourites.end();
+        if (added)
+            favourites.push_back(*id);
         json(res, added ? R"({"data":0,"msg":"已加入书架"})" : R"({"data":-3,"msg":"书架中已有此书"})");
     });
 
     // The site's generic cover, for books without one of their own.
     site.get(Host::Image, "/books/1.jpg", [](const StandinSite::Call& call, httplib::Response& res) {
-        servePicture(res, call.site.coversFolder() / (std::to_string(Catalogue::kShijing) + ".jpg"));
+        servePicture(res, call.site.coversFolder() / "generic.jpg");
     });
 
     // Icons of the index entries: absolute addresses the answers give.

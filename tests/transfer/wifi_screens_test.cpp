@@ -132,19 +132,57 @@ TEST_F(ScreenTest, SwitchStartsAndStopsTheServerAndShowsTheAddress) {
     EXPECT_FALSE(server->isRunning());
 }
 
-TEST_F(ScreenTest, WithoutAnAddressOtherThanLoopbackTheSwitchGoesBackOff) {
-    for (auto list : {std::optional<Addresses>(Addresses{{"lo", "127.0.0.1"}}), std::optional<Addresses>(Addresses{}),
-                      std::optional<Addresses>()}) {
-        device::NetworkInterfaces::setIPv4AddressesProvider([list] { return list; });
+// Without an address a computer can reach nothing starts, and the switch
+// stays on as the user left it: only the loopback address says to check the
+// network; no address at all leaves the one row.
+TEST_F(ScreenTest, WithoutAnAddressOtherThanLoopbackNothingStarts) {
+    struct Case {
+        std::optional<Addresses> list;
+        std::vector<std::string> titles;
+    };
+    const Case cases[] = {
+        {Addresses{{"lo", "127.0.0.1"}}, {"关闭上传服务", "请检查网络是否开启"}},
+        {Addresses{}, {"打开上传服务"}},
+        {std::nullopt, {"打开上传服务"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.list ? c.list->size() : -1);
+        device::NetworkInterfaces::setIPv4AddressesProvider([list = c.list] { return list; });
         auto wifi = WifiViewController::create();
         nav->setViewControllers({wifi}, false);
         settle();
         flip(*wifi->table(), true);
-        EXPECT_EQ(wifi->arrMenuTitles(), (std::vector<std::string>{"打开上传服务", "请检查网络是否开启"}));
-        EXPECT_FALSE(wifi->isServerStarted());
-        EXPECT_FALSE(switchOf(*wifi->table())->isOn());
+        EXPECT_EQ(wifi->arrMenuTitles(), c.titles);
+        EXPECT_TRUE(wifi->isServerStarted());
+        EXPECT_TRUE(switchOf(*wifi->table())->isOn());
         EXPECT_FALSE(wifi->httpServer());
+        // Switched off again: the one row.
+        flip(*wifi->table(), false);
+        EXPECT_EQ(wifi->arrMenuTitles(), std::vector<std::string>{"打开上传服务"});
     }
+}
+
+// The first interface is taken when it is not the loopback one; a server that
+// cannot start says so under "关闭上传服务" and the switch stays on.
+TEST_F(ScreenTest, TheFirstAddressIsShownAndAFailedStartSaysSo) {
+    device::NetworkInterfaces::setIPv4AddressesProvider(
+        [] { return std::optional<Addresses>(Addresses{{"eth0", "10.0.0.7"}, {"lo", "127.0.0.1"}}); });
+    auto wifi = WifiViewController::create();
+    nav->setViewControllers({wifi}, false);
+    settle();
+    flip(*wifi->table(), true);
+    ASSERT_TRUE(wifi->httpServer());
+    const std::string port = std::to_string(wifi->httpServer()->listeningPort());
+    EXPECT_EQ(wifi->arrMenuTitles(),
+              (std::vector<std::string>{"关闭上传服务", "请用 PC 打开浏览器访问以下地址：http://10.0.0.7:" + port}));
+    flip(*wifi->table(), false);
+    // An address this machine does not have: nothing can be bound.
+    wifi->httpServer()->setInterface("192.0.2.1");
+    flip(*wifi->table(), true);
+    EXPECT_FALSE(wifi->httpServer()->isRunning());
+    EXPECT_EQ(wifi->arrMenuTitles(), (std::vector<std::string>{"关闭上传服务", "无法启动服务"}));
+    EXPECT_TRUE(wifi->isServerStarted());
+    EXPECT_TRUE(switchOf(*wifi->table())->isOn());
 }
 
 // ----- import screen -----

@@ -21,9 +21,7 @@ constexpr const char* kTurnOff = "关闭上传服务";
 constexpr const char* kCheckNetwork = "请检查网络是否开启";
 constexpr int kContainerTag = 1001;
 
-bool isLoopback(const std::string& address) {
-    return address.rfind("127.", 0) == 0;
-}
+constexpr const char* kLoopback = "127.0.0.1";
 
 } // namespace
 
@@ -84,21 +82,24 @@ void WifiViewController::handleSwitchChoose(ui::Switch& sender) {
             m_table->reloadData();
         return;
     }
-    // A computer on the network needs an address other than the loopback one;
-    // without it nothing starts and the switch goes back off.
+    // No address at all: the rows change without a redraw and nothing
+    // starts; the switch stays on, as the user left it.
     const auto addresses = IPHelper::listIPAddress();
-    std::string address;
-    for (const auto& entry : addresses)
-        if (!isLoopback(entry.second)) {
-            address = entry.second;
-            break;
-        }
-    if (address.empty()) {
-        m_isServerStarted = false;
-        m_arrMenuTitles = {kTurnOn, kCheckNetwork};
-        if (m_table)
-            m_table->reloadData();
+    if (addresses.empty()) {
+        m_arrMenuTitles = {kTurnOn};
         return;
+    }
+    // The first interface's address, or the second's when the first is the
+    // loopback one; the loopback address alone is no address for a computer.
+    std::string address = addresses.front().second;
+    if (address == kLoopback) {
+        if (addresses.size() < 2) {
+            m_arrMenuTitles = {kTurnOff, kCheckNetwork};
+            if (m_table)
+                m_table->reloadData();
+            return;
+        }
+        address = addresses[1].second;
     }
     if (!m_httpServer) {
         m_httpServer = HTTPServer::create();
@@ -109,16 +110,14 @@ void WifiViewController::handleSwitchChoose(ui::Switch& sender) {
         });
         m_httpServer->setDocumentRoot(core::Paths::resources().append("RZHttpServerSite").string());
     }
+    m_arrMenuTitles = {kTurnOff};
     if (m_httpServer->start()) {
-        m_arrMenuTitles = {kTurnOff};
         char line[256];
         std::snprintf(line, sizeof line, "请用 PC 打开浏览器访问以下地址：http://%s:%d", address.c_str(),
                       static_cast<int>(m_httpServer->listeningPort()));
         m_arrMenuTitles.emplace_back(line);
     } else {
-        // Nothing listens, so the switch must not claim otherwise.
-        m_isServerStarted = false;
-        m_arrMenuTitles = {kTurnOn, "无法启动服务"};
+        m_arrMenuTitles.emplace_back("无法启动服务");
     }
     if (m_table)
         m_table->reloadData();

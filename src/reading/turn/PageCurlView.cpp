@@ -1,6 +1,7 @@
 #include "reading/turn/PageCurlView.h"
 
 #include "platform/ui/Transaction.h"
+#include "reading/turn/PixelSnap.h"
 
 #include <algorithm>
 
@@ -89,9 +90,12 @@ void PageCurlView::placeLayers(double e) {
     m_bottomPageShadow->setOpacity(std::min(1.0, 4 * e));
 
     const double w = bounds().width(), h = bounds().height();
-    const double x = reverseLeftBorder(e, w);
+    const double ew = e * w;
+    // The back's border falls on a whole device pixel, so the mirrored picture is
+    // copied rather than resampled (sharp, and many times faster on a large screen).
+    const double x = snapToPixel(reverseLeftBorder(e, w));
     const double rw = (w - x) / 2;
-    m_topPage->setFrame({0, 0, e * w, h});
+    m_topPage->setFrame({0, 0, ew, h});
     m_topPageReverse->setFrame({x, 0, rw, h});
     m_bottomPage->setFrame({0, 0, w, h});
     m_topPageShadow->setFrame({x - kTopShadowWidth, 0, kTopShadowWidth, h});
@@ -99,7 +103,7 @@ void PageCurlView::placeLayers(double e) {
     m_topPageReverseImage->setTransform(gfx::AffineTransform::scaling(-1, 1));
     m_topPageReverseOverlay->setFrame({0, 0, rw, h});
     m_topPageReverseShading->setFrame({rw - kReverseShadingInset, 0, kReverseShadingWidth, h});
-    m_bottomPageShadow->setFrame({e * w, 0, kBottomShadowWidth, h});
+    m_bottomPageShadow->setFrame({ew, 0, kBottomShadowWidth, h});
 }
 
 void PageCurlView::setTopPage(const gfx::Image& top, const gfx::Image& bottom) {

@@ -208,20 +208,23 @@ TEST_F(TurnViewTest, CurlLeafIsAStackOfLayers) {
 }
 
 TEST_F(TurnViewTest, CurlFramesFollowTheEdge) {
-    // w = 320, h = 480. X = min(e w, (2e - 1) w + 100 e^2 + 110 e), rw = (w - X) / 2.
+    // w = 320, h = 480. X = min(e w, (2e - 1) w + 100 e^2 + 110 e), rw = (w - X) / 2;
+    // the back's frame starts on the whole device pixel nearest X (screen scale 1 here).
     struct Case {
         double e;
-        double x; // the back's left border
+        double x;      // the back's left border
+        double frameX; // where its frame starts
         double topOpacity;
         double bottomOpacity;
     };
     const std::vector<Case> cases = {
-        {1, 320, 0, 1},          // flat: the back has no width
-        {0, -320, 1, 0},         // turned away: the back lies left of the view
-        {0.5, 80, 1, 1},         // min(160, 0 + 25 + 55)
-        {0.9, 288, 0.4, 1},      // min(288, 256 + 81 + 99)
-        {1.25, 400, 0, 1},       // dragged past the right border: no clamping
-        {-0.25, -501.25, 1, 0},  // and past the left one
+        {1, 320, 320, 0, 1},               // flat: the back has no width
+        {0, -320, -320, 1, 0},             // turned away: the back lies left of the view
+        {0.5, 80, 80, 1, 1},               // min(160, 0 + 25 + 55)
+        {0.9, 288, 288, 0.4, 1},           // min(288, 256 + 81 + 99)
+        {0.3, -86, -86, 1, 1},             // min(96, -128 + 9 + 33): over the top page
+        {1.25, 400, 400, 0, 1},            // dragged past the right border: no clamping
+        {-0.25, -501.25, -501, 1, 0},      // and past the left one
     };
     auto v = make<PageCurlView>();
     // Past a border some widths turn negative; a frame reads back standardized.
@@ -229,12 +232,12 @@ TEST_F(TurnViewTest, CurlFramesFollowTheEdge) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.e);
         edgeAtOnce(*v, c.e);
-        EXPECT_DOUBLE_EQ(PageCurlView::reverseLeftBorder(c.e, 320), c.x);
-        const double rw = (320 - c.x) / 2;
+        EXPECT_NEAR(PageCurlView::reverseLeftBorder(c.e, 320), c.x, 1e-9);
+        const double rw = (320 - c.frameX) / 2;
         expectRect(v->topPage()->frame(), {0, 0, c.e * 320, 480});
-        expectRect(v->topPageReverse()->frame(), {c.x, 0, rw, 480});
+        expectRect(v->topPageReverse()->frame(), {c.frameX, 0, rw, 480});
         expectRect(v->bottomPage()->frame(), {0, 0, 320, 480});
-        expectRect(v->topPageShadow()->frame(), {c.x - 8, 0, 8, 480});
+        expectRect(v->topPageShadow()->frame(), {c.frameX - 8, 0, 8, 480});
         expectRect(v->topPageReverseImage()->frame(), {0, 0, rw, 480});
         expectRect(v->topPageReverseOverlay()->frame(), {0, 0, rw, 480});
         expectRect(v->topPageReverseShading()->frame(), {rw - 20, 0, 25, 480});

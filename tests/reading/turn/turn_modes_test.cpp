@@ -212,7 +212,7 @@ TEST_F(TurnModeTest, VerticalSwipeShowsTheSplitLineAtTheSeam) {
     EXPECT_LT(grey(img.pixelAt(5, 380)), 200) << "the split line";
     EXPECT_EQ(grey(img.pixelAt(5, 383)), 255);
     release(*view, {160, 300}, "turn5-swipe-after");
-    EXPECT_TRUE(view->splitLine()->isHidden());
+    EXPECT_TRUE(view->pageSplitLine()->isHidden());
 }
 
 TEST_F(TurnModeTest, AutoScrollRevealsTheNextPageFromTheTop) {

@@ -61,39 +61,91 @@ TEST_F(TurnViewTest, EachTurnTypeHasItsView) {
 TEST_F(TurnViewTest, SlidingViewFramesFollowTheEdge) {
     auto drag = make<DragView>(DragView::kHorizontal);
     edgeAtOnce(*drag, 0.25);
-    expectRect(drag->slidingPage()->frame(), {0, 0, 80, 480});
-    expectRect(drag->shading()->frame(), {80, 0, 5, 480});
-    expectRect(drag->stillPage()->frame(), {0, 0, 320, 480});
+    expectRect(drag->leftPage()->frame(), {0, 0, 80, 480});
+    expectRect(drag->leftPageShading()->frame(), {80, 0, 5, 480});
+    expectRect(drag->rightPage()->frame(), {0, 0, 320, 480});
 
     auto dragV = make<DragView>(DragView::kVertical);
     edgeAtOnce(*dragV, 0.5);
-    expectRect(dragV->slidingPage()->frame(), {0, 0, 320, 240});
-    expectRect(dragV->shading()->frame(), {0, 240, 320, 5});
+    expectRect(dragV->topPage()->frame(), {0, 0, 320, 240});
+    expectRect(dragV->topPageShading()->frame(), {0, 240, 320, 5});
 
     auto swip = make<SwipView>(SwipView::kHorizontal);
-    expectRect(swip->outgoingPage()->frame(), {0, 0, 320, 480});
-    expectRect(swip->incomingPage()->frame(), {319.5, 0, 0.5, 480}); // hidden under the outgoing page
+    expectRect(swip->leftPage()->frame(), {0, 0, 320, 480});
+    expectRect(swip->rightPage()->frame(), {319.5, 0, 0.5, 480}); // hidden under the outgoing page
     edgeAtOnce(*swip, 0);
-    expectRect(swip->outgoingPage()->frame(), {0, 0, 0, 480});
-    expectRect(swip->incomingPage()->frame(), {-0.5, 0, 320.5, 480});
-    EXPECT_FALSE(swip->splitLine());
+    expectRect(swip->leftPage()->frame(), {0, 0, 0, 480});
+    expectRect(swip->rightPage()->frame(), {-0.5, 0, 320.5, 480});
+    EXPECT_FALSE(swip->pageSplitLine());
 
     auto swipV = make<SwipView>(SwipView::kVertical);
     edgeAtOnce(*swipV, 0.5);
-    expectRect(swipV->outgoingPage()->frame(), {0, 0, 320, 240});
-    expectRect(swipV->splitLine()->frame(), {0, 240, 320, 1});
-    expectRect(swipV->incomingPage()->frame(), {0, 239.5, 320, 240.5});
+    expectRect(swipV->topPage()->frame(), {0, 0, 320, 240});
+    expectRect(swipV->pageSplitLine()->frame(), {0, 240, 320, 1});
+    expectRect(swipV->bottomPage()->frame(), {0, 239.5, 320, 240.5});
     swipV->setSplitLineShow(false);
-    EXPECT_TRUE(swipV->splitLine()->isHidden());
+    EXPECT_TRUE(swipV->pageSplitLine()->isHidden());
 
     // The other mode's setters do nothing.
     const auto img = gfx::Image::filled(320, 480, {1, 2, 3, 255});
     swip->setTopImage(img, img);
     swip->setBottomPageImage(img);
-    EXPECT_TRUE(swip->outgoingPage()->contents().isNull());
-    EXPECT_TRUE(swip->incomingPage()->contents().isNull());
+    EXPECT_TRUE(swip->leftPage()->contents().isNull());
+    EXPECT_TRUE(swip->rightPage()->contents().isNull());
     swipV->setLeftImage(img, img);
-    EXPECT_TRUE(swipV->outgoingPage()->contents().isNull());
+    EXPECT_TRUE(swipV->topPage()->contents().isNull());
+}
+
+TEST_F(TurnViewTest, SlidingViewsBuildOnlyTheirModesLayersInOrder) {
+    auto dragH = make<DragView>(DragView::kHorizontal);
+    auto dragV = make<DragView>(DragView::kVertical);
+    auto swipH = make<SwipView>(SwipView::kHorizontal);
+    auto swipV = make<SwipView>(SwipView::kVertical);
+    using Named = std::vector<std::pair<std::string, const ui::Layer*>>;
+    auto names = [](TwoPageLeafView& v, const Named& fields) {
+        std::vector<std::string> out;
+        for (const auto& sub : v.layer()->sublayers()) {
+            std::string name = "?";
+            for (const auto& [n, l] : fields)
+                if (l == sub.get())
+                    name = n;
+            out.push_back(name);
+        }
+        return out;
+    };
+    auto fieldsOf = [](TwoPageLeafView& v, const ui::Layer* shadingOrLine) {
+        return Named{{"topPage", v.topPage().get()},
+                     {"bottomPage", v.bottomPage().get()},
+                     {"leftPage", v.leftPage().get()},
+                     {"rightPage", v.rightPage().get()},
+                     {"extra", shadingOrLine}};
+    };
+    struct Case {
+        const char* view;
+        TwoPageLeafView* v;
+        const ui::Layer* extra; // leftPageShading, topPageShading or pageSplitLine
+        std::vector<std::string> stack; // bottom to top
+    };
+    const std::vector<Case> cases = {
+        {"DragView horizontal", dragH.get(), dragH->leftPageShading().get(), {"rightPage", "extra", "leftPage"}},
+        {"DragView vertical", dragV.get(), dragV->topPageShading().get(), {"bottomPage", "extra", "topPage"}},
+        {"SwipView horizontal", swipH.get(), nullptr, {"rightPage", "leftPage"}},
+        {"SwipView vertical", swipV.get(), swipV->pageSplitLine().get(), {"bottomPage", "topPage", "extra"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.view);
+        const Named fields = fieldsOf(*c.v, c.extra);
+        EXPECT_EQ(names(*c.v, fields), c.stack);
+        // The other mode's fields stay empty.
+        for (const auto& [n, l] : fields)
+            if (std::find(c.stack.begin(), c.stack.end(), n) == c.stack.end())
+                EXPECT_EQ(l, nullptr) << n;
+        EXPECT_TRUE(c.v->clipsToBounds());
+        EXPECT_EQ(c.v->leafTopEdge(), 1);
+    }
+    EXPECT_FALSE(dragH->topPageShading());
+    EXPECT_FALSE(dragV->leftPageShading());
+    EXPECT_FALSE(swipH->pageSplitLine());
 }
 
 TEST_F(TurnViewTest, TheDirectionIsFixedWhereTheTouchBegan) {
@@ -139,9 +191,9 @@ TEST_F(TurnViewTest, ReleaseSettlesAndTheCompletionShowsTheFinalPage) {
     advance(0.1);
     EXPECT_GT(v->presentedLeafEdge(), 0);
     EXPECT_LT(v->presentedLeafEdge(), 200.0 / 320);
-    EXPECT_NE(v->outgoingPage()->contents().surface(), finalPage.surface());
+    EXPECT_NE(v->leftPage()->contents().surface(), finalPage.surface());
     advance(0.2);
-    EXPECT_EQ(v->outgoingPage()->contents().surface(), finalPage.surface());
+    EXPECT_EQ(v->leftPage()->contents().surface(), finalPage.surface());
     EXPECT_EQ(v->leafEdge(), 1);
     EXPECT_EQ(v->presentedLeafEdge(), 1);
 

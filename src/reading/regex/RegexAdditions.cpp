@@ -36,9 +36,11 @@ std::string prefixed(const char* method, const std::string& message) {
     throw RegexException(held.name(), prefixed(method, held.reason()), held.userInfo());
 }
 
+// "To the end" stands for the whole length of the text, so with a location
+// other than 0 it fails the range check like any other range too long.
 TextRange resolve(TextRange range, size_t length) {
     if (range.length == TextRange::kToEnd)
-        range.length = range.location <= length ? length - range.location : length;
+        range.length = length;
     return range;
 }
 
@@ -52,7 +54,8 @@ class Operation {
 public:
     Operation(const char* method, std::u16string_view text, std::u16string_view regex, RegexOptions options,
               TextRange range, RegexError* error)
-        : m_method(method), m_text(text), m_range(resolve(range, text.size())), m_lock(RegexCache::shared().lock()) {
+        : m_method(method), m_text(text), m_range(resolve(range, text.size())), m_error(error),
+          m_lock(RegexCache::shared().lock()) {
         if (error)
             *error = RegexError();
         m_slot = RegexCache::shared().getCachedRegexSetToString(regex, options, text, m_range, error, m_held);
@@ -65,13 +68,21 @@ public:
         }
     }
 
-    // Releases the lock and raises what was held.
-    void finish() {
+    // Releases the lock and raises what was held. An operation that ended
+    // without a result on an ICU warning reports it in the error object.
+    void finish(bool gotResult = true) {
+        if (!gotResult && !m_held && m_warning < 0 && m_error)
+            if (auto e = RegexError::unexpected(m_warning, userInfo(m_warning)))
+                *m_error = std::move(*e);
         if (m_lock.owns_lock())
             m_lock.unlock();
         if (m_held)
             raiseHeld(m_method, *m_held);
     }
+
+    // A replacement names its template, and its count once known, in what it reports.
+    void setReplacement(std::u16string_view replacement) { m_replacement = replacement; }
+    void setReplacedCount(uint64_t count) { m_replacedCount = count; }
 
     bool ok() const { return m_slot && !m_held; }
     RegexCache::Slot& slot() { return *m_slot; }
@@ -81,15 +92,24 @@ public:
         if (!m_held)
             m_held.emplace(name, std::move(reason));
     }
-    void holdIcu(int32_t status, RegexError::UserInfo extra = {}) {
+    void holdIcu(int32_t status) {
         if (m_held)
             return;
-        const std::u16string pattern = m_slot ? m_slot->pattern : std::u16string();
-        m_held.emplace(
-            RegexException::kICURegex,
-            "ICU regular expression error #" + std::to_string(status) + ", " +
-                u_errorName(static_cast<UErrorCode>(status)) + ".",
-            RegexError::makeUserInfo(&pattern, m_slot ? m_slot->options : 0, status, nullptr, std::move(extra)));
+        m_held.emplace(RegexException::kICURegex,
+                       "ICU regular expression error #" + std::to_string(status) + ", " +
+                           u_errorName(static_cast<UErrorCode>(status)) + ".",
+                       userInfo(status));
+    }
+    // An ICU status after a step: an error is held (true), a warning is kept
+    // for the report of an operation that ends without a result.
+    bool failed(int32_t status) {
+        if (status > U_ZERO_ERROR) {
+            holdIcu(status);
+            return true;
+        }
+        if (status < U_ZERO_ERROR)
+            m_warning = status;
+        return false;
     }
 
     // Group ranges (0 = whole match) of the match ICU holds now.
@@ -111,9 +131,25 @@ public:
     }
 
 private:
+    // Made only when something is reported: the subject may be a whole book.
+    RegexError::UserInfo userInfo(int32_t status) const {
+        const std::u16string pattern = m_slot ? m_slot->pattern : std::u16string();
+        RegexError::Subject subject;
+        subject.string = std::u16string(m_text);
+        if (m_replacement) {
+            subject.replacement = std::u16string(*m_replacement);
+            subject.replacedCount = m_replacedCount;
+        }
+        return RegexError::makeUserInfo(&pattern, m_slot ? m_slot->options : 0, status, nullptr, {}, &subject);
+    }
+
     const char* m_method;
     std::u16string_view m_text;
     TextRange m_range;
+    RegexError* m_error;
+    std::optional<std::u16string_view> m_replacement;
+    uint64_t m_replacedCount = 0;
+    int32_t m_warning = U_ZERO_ERROR;
     std::unique_lock<std::mutex> m_lock;
     RegexCache::Slot* m_slot = nullptr;
     std::optional<RegexException> m_held;
@@ -140,10 +176,8 @@ bool collect(Operation& op, Kind kind, bool firstOnly, std::vector<TextRange>& o
     bool any = false;
     for (;;) {
         const TextRange match = RegexCache::shared().search(slot, searchRange, true, status);
-        if ((status > U_ZERO_ERROR)) {
-            op.holdIcu(status);
+        if (op.failed(status))
             return false;
-        }
         if (!match.found())
             break;
         if (kind == KindSplit) {
@@ -159,10 +193,8 @@ bool collect(Operation& op, Kind kind, bool firstOnly, std::vector<TextRange>& o
         } else {
             op.appendGroups(out, 0, status);
         }
-        if ((status > U_ZERO_ERROR)) {
-            op.holdIcu(status);
+        if (op.failed(status))
             return false;
-        }
         any = true;
         if (firstOnly)
             break;
@@ -233,7 +265,7 @@ collectFor(const char* method, std::u16string_view text, std::u16string_view reg
     if (op.ok())
         check(op);
     auto ranges = collectChecked(op, kind, firstOnly, perMatch);
-    op.finish();
+    op.finish(ranges.has_value());
     return ranges;
 }
 
@@ -256,8 +288,10 @@ struct ReplaceResult {
     uint64_t count = 0;
 };
 
+// Overflow is the status that said the buffer was too small (an error of the
+// replacement step or a warning of the tail), 0 when it was large enough.
 int32_t replaceInto(RegexCache::Slot& slot, std::u16string_view tmpl, UChar* buffer, int32_t capacity, uint64_t& count,
-                    bool& overflow, int32_t& status) {
+                    int32_t& overflow, int32_t& status) {
     UErrorCode st = U_ZERO_ERROR;
     uregex_reset(slot.regex, 0, &st);
     if (st == U_INDEX_OUTOFBOUNDS_ERROR && slot.subjectRange.length == 0)
@@ -270,7 +304,7 @@ int32_t replaceInto(RegexCache::Slot& slot, std::u16string_view tmpl, UChar* buf
     int32_t destCapacity = capacity;
     int64_t total = 0;
     count = 0;
-    overflow = false;
+    overflow = U_ZERO_ERROR;
     for (;;) {
         st = U_ZERO_ERROR;
         const bool found = uregex_findNext(slot.regex, &st);
@@ -285,7 +319,7 @@ int32_t replaceInto(RegexCache::Slot& slot, std::u16string_view tmpl, UChar* buf
         total += uregex_appendReplacement(slot.regex, reinterpret_cast<const UChar*>(tmpl.data()),
                                           static_cast<int32_t>(tmpl.size()), &dest, &destCapacity, &st);
         if (st == U_BUFFER_OVERFLOW_ERROR) {
-            overflow = true;
+            overflow = st;
         } else if (U_FAILURE(st)) {
             status = st;
             return 0;
@@ -296,7 +330,7 @@ int32_t replaceInto(RegexCache::Slot& slot, std::u16string_view tmpl, UChar* buf
     st = U_ZERO_ERROR;
     total += uregex_appendTail(slot.regex, &dest, &destCapacity, &st);
     if (st == U_BUFFER_OVERFLOW_ERROR || st == U_STRING_NOT_TERMINATED_WARNING)
-        overflow = true;
+        overflow = overflow != U_ZERO_ERROR ? overflow : st;
     else if (U_FAILURE(st)) {
         status = st;
         return 0;
@@ -317,18 +351,17 @@ ReplaceResult replaceAll(Operation& op, std::u16string_view tmpl) {
     }
     RegexCache::Slot& slot = op.slot();
     int32_t status = U_ZERO_ERROR;
-    bool overflow = false;
+    int32_t overflow = U_ZERO_ERROR;
     size_t capacity = length + length / 2 + 2 * tmpl.size() + 16;
     if (capacity >= static_cast<size_t>(INT_MAX))
         capacity = INT_MAX - 1;
     std::u16string out(capacity, u'\0');
     int32_t needed = replaceInto(slot, tmpl, reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(capacity),
                                  result.count, overflow, status);
-    if ((status > U_ZERO_ERROR)) {
-        op.holdIcu(status);
+    op.setReplacedCount(result.count);
+    if (op.failed(status))
         return result;
-    }
-    if (overflow) {
+    if (overflow != U_ZERO_ERROR) {
         if (needed >= INT_MAX - 4) {
             op.hold(RegexException::kInternalInconsistency, "Replaced string length exceeds INT_MAX.");
             return result;
@@ -336,10 +369,13 @@ ReplaceResult replaceAll(Operation& op, std::u16string_view tmpl) {
         out.assign(static_cast<size_t>(needed) + 8, u'\0');
         needed =
             replaceInto(slot, tmpl, reinterpret_cast<UChar*>(out.data()), needed + 8, result.count, overflow, status);
-        if ((status > U_ZERO_ERROR) || overflow) {
-            op.holdIcu((status > U_ZERO_ERROR) ? status : U_BUFFER_OVERFLOW_ERROR);
+        op.setReplacedCount(result.count);
+        // The exact size cannot be too small; if ICU says so all the same, it is
+        // reported as what it is, an error or a warning.
+        if (op.failed(status != U_ZERO_ERROR ? status : overflow))
             return result;
-        }
+        if (overflow != U_ZERO_ERROR)
+            return result;
     }
     out.resize(static_cast<size_t>(needed));
     result.text = std::move(out);
@@ -363,13 +399,17 @@ public:
                           (enumerationOptions & RegexEnumerationFastCapturedStringsXXX)) ||
                          (!replacing && (enumerationOptions & RegexEnumerationReleaseStringReturnedByReplacementBlock));
         if (bad)
-            raise(RegexException::kInvalidArgument, method, "The RegexEnumerationOptions argument is not valid.");
+            raise(RegexException::kInvalidArgument, method, "The RXSRegexEnumerationOptions argument is not valid.");
         m_range = resolve(range, text.size());
         if (!rangeFits(m_range, text.size()))
             raise(RegexException::kRange, method, "Range or index out of bounds.");
         if (text.size() >= static_cast<size_t>(INT_MAX))
             raise(RegexException::kRange, method, "String length exceeds INT_MAX.");
         m_wantStrings = !(enumerationOptions & RegexEnumerationCapturedStringsNotRequired);
+        m_pattern.assign(regex);
+        m_options = options;
+        m_enumerationOptions = enumerationOptions;
+        m_text.assign(text);
         std::optional<RegexException> held;
         {
             std::lock_guard guard(RegexCache::shared().lock());
@@ -383,7 +423,7 @@ public:
                     m_regex = nullptr;
                     if (error)
                         *error = RegexError::make(st, "The ICU library returned an unexpected error.",
-                                                  RegexError::makeUserInfo(&slot->pattern, options, st, nullptr));
+                                                  userInfo(st));
                 }
                 m_captureCount = slot->captureCount;
             }
@@ -392,7 +432,6 @@ public:
             raiseHeld(method, *held);
         if (!m_regex)
             return;
-        m_text.assign(text);
         UErrorCode st = U_ZERO_ERROR;
         static const UChar empty[1] = {0};
         const UChar* start = m_text.empty() ? empty : reinterpret_cast<const UChar*>(m_text.data()) + m_range.location;
@@ -468,9 +507,18 @@ private:
     void fail(UErrorCode st) {
         m_failed = true;
         if (m_error)
-            *m_error = RegexError::make(st, "An unexpected error occurred.",
-                                        RegexError::makeUserInfo(nullptr, 0, st, nullptr));
+            *m_error = RegexError::make(st, "An unexpected error occurred.", userInfo(st));
     }
+    RegexError::UserInfo userInfo(int32_t status) const {
+        RegexError::Subject subject;
+        subject.string = m_text;
+        subject.enumerationOptions = m_enumerationOptions;
+        return RegexError::makeUserInfo(&m_pattern, m_options, status, nullptr, {}, &subject);
+    }
+
+    std::u16string m_pattern;
+    RegexOptions m_options = 0;
+    RegexEnumerationOptions m_enumerationOptions = 0;
 
     URegularExpression* m_regex = nullptr;
     int m_captureCount = -1;
@@ -549,8 +597,7 @@ TextRange RegexAdditions::rangeOfRegex(std::u16string_view text, std::u16string_
         int32_t status = U_ZERO_ERROR;
         TextRange searchRange = op.range();
         const TextRange match = RegexCache::shared().search(op.slot(), searchRange, false, status);
-        if ((status > U_ZERO_ERROR)) {
-            op.holdIcu(status);
+        if (op.failed(status)) {
         } else if (match.found()) {
             if (capture == 0) {
                 result = match;
@@ -563,7 +610,7 @@ TextRange RegexAdditions::rangeOfRegex(std::u16string_view text, std::u16string_
             }
         }
     }
-    op.finish();
+    op.finish(result.found());
     return result;
 }
 
@@ -582,10 +629,11 @@ std::optional<std::u16string> RegexAdditions::stringByReplacingOccurrencesOfRege
                                                                                   RegexOptions options, TextRange range,
                                                                                   RegexError* error) {
     Operation op("stringByReplacingOccurrencesOfRegex", text, regex, options, range, error);
+    op.setReplacement(replacement);
     ReplaceResult result;
     if (op.ok())
         result = replaceAll(op, replacement);
-    op.finish();
+    op.finish(result.ok);
     if (!result.ok)
         return std::nullopt;
     return std::move(result.text);
@@ -598,13 +646,14 @@ uint64_t RegexAdditions::replaceOccurrencesOfRegex(std::u16string& text, std::u1
     TextRange resolved;
     {
         Operation op("replaceOccurrencesOfRegex", text, regex, options, range, error);
+        op.setReplacement(replacement);
         resolved = op.range();
         if (op.ok()) {
             result = replaceAll(op, replacement);
             if (result.ok && result.count > 0)
                 RegexCache::detach(op.slot());
         }
-        op.finish();
+        op.finish(result.ok);
     }
     if (!result.ok)
         return kReplaceFailed;

@@ -40,13 +40,29 @@ std::string RegexError::utf8(std::u16string_view text) {
 }
 
 RegexError::UserInfo RegexError::makeUserInfo(const std::u16string* pattern, uint32_t options, int32_t code,
-                                              const ParsePosition* position, UserInfo extra) {
+                                              const ParsePosition* position, UserInfo extra,
+                                              const Subject* subject) {
     UserInfo info;
     const std::string name = u_errorName(static_cast<UErrorCode>(code));
     info.emplace_back("RXSICURegexRegex", pattern ? utf8(*pattern) : std::string("<NULL regex>"));
     info.emplace_back("RXSICURegexRegexOptions", std::to_string(options));
     info.emplace_back("RXSICURegexErrorCode", std::to_string(code));
     info.emplace_back("RXSICURegexErrorName", name);
+    if (subject) {
+        if (subject->string)
+            info.emplace_back("RXSICURegexSubjectString", utf8(*subject->string));
+        if (subject->range)
+            info.emplace_back("RXSICURegexSubjectRange", "{" + std::to_string(subject->range->first) + ", " +
+                                                             std::to_string(subject->range->second) + "}");
+        if (subject->replacement)
+            info.emplace_back("RXSICURegexReplacementString", utf8(*subject->replacement));
+        if (subject->replaced)
+            info.emplace_back("RXSICURegexReplacedString", utf8(*subject->replaced));
+        if (subject->replacedCount)
+            info.emplace_back("RXSICURegexReplacedCount", std::to_string(*subject->replacedCount));
+        if (subject->enumerationOptions)
+            info.emplace_back("RXSICURegexEnumerationOptions", std::to_string(*subject->enumerationOptions));
+    }
     if (position && position->line != -1) {
         const std::string pre = utf8(position->preContext);
         const std::string post = utf8(position->postContext);
@@ -66,6 +82,12 @@ RegexError::UserInfo RegexError::makeUserInfo(const std::u16string* pattern, uin
         info.push_back(std::move(e));
     }
     return info;
+}
+
+std::optional<RegexError> RegexError::unexpected(int32_t status, UserInfo userInfo) {
+    if (status >= 0)
+        return std::nullopt;
+    return make(status, "The ICU library returned an unexpected error.", std::move(userInfo));
 }
 
 RegexError RegexError::make(int32_t code, const std::string& description, UserInfo userInfo) {

@@ -16,18 +16,19 @@ public:
 
     int dragMode() const { return horizontal() ? kHorizontal : kVertical; }
 
-    const std::shared_ptr<ui::Layer>& slidingPage() const { return m_moving; }
-    const std::shared_ptr<ui::GradientLayer>& shading() const { return m_shading; }
-    const std::shared_ptr<ui::Layer>& stillPage() const { return m_beneath; }
+    // The shading strips (null outside their mode).
+    const std::shared_ptr<ui::GradientLayer>& topPageShading() const { return m_topPageShading; }
+    const std::shared_ptr<ui::GradientLayer>& leftPageShading() const { return m_leftPageShading; }
 
 protected:
     explicit DragView(int mode, const gfx::Rect& frame = {}) : TwoPageLeafView(mode, frame) {}
     friend class ui::View;
-    void didCreate() override;
+    void initialize() override;
     void placeLayers(double edge, double width, double height) override;
 
 private:
-    std::shared_ptr<ui::GradientLayer> m_shading; // leftPageShading / topPageShading
+    std::shared_ptr<ui::GradientLayer> m_topPageShading;
+    std::shared_ptr<ui::GradientLayer> m_leftPageShading;
 };
 
 } // namespace pw

@@ -230,6 +230,7 @@ std::shared_ptr<PageContent> PageManager::loadPageContentWithTouch(gfx::Point p)
     m_canLoadAnotherChapterFlag = false;
     if (page) {
         m_currPage = page;
+        m_currPageOutsideData = false;
         preLoadPage();
     }
     return page;
@@ -266,24 +267,34 @@ void PageManager::preLoadPage() {
     });
 }
 
-void PageManager::tapTurning(gfx::Point p) {
+void PageManager::tapTurning(gfx::Point touch) {
+    // Whole points from here on: the seam test, the load and the view see the
+    // same point, so they agree on the half it lies in.
+    const gfx::Point p = truncated(touch);
     if (isFirstPageOrLastPage(p, true))
         return;
     turn(Gesture::Tap, p);
     saveBookReadingInfo();
 }
 
-void PageManager::panTurningBegin(gfx::Point p) {
-    turn(Gesture::Pan, p);
+void PageManager::panTurningBegin(gfx::Point touch) {
+    turn(Gesture::Pan, truncated(touch));
 }
 
 void PageManager::turn(Gesture gesture, gfx::Point p) {
     const auto old = m_currPage;
+    const bool acrossSeam = m_canLoadAnotherChapterFlag;
     const auto page = loadPageContentWithTouch(p);
-    // No page to turn to: the old one stays, nothing moves.
-    if (!page || !m_pageView)
+    // No page to turn to: the old one stays, nothing moves. After a seam the
+    // text is already the neighbouring one, which the old page is not part of.
+    if (!page) {
+        if (acrossSeam)
+            m_currPageOutsideData = true;
         return;
-    dispatchToView(gesture, direction(p), old ? old->pageImage : gfx::Image(), page->pageImage, truncated(p));
+    }
+    if (!m_pageView)
+        return;
+    dispatchToView(gesture, direction(p), old ? old->pageImage : gfx::Image(), page->pageImage, p);
 }
 
 void PageManager::dispatchToView(Gesture gesture, int dir, const gfx::Image& oldImage, const gfx::Image& newImage,
@@ -405,6 +416,7 @@ void PageManager::panTurningEnd(gfx::Point current, gfx::Point) {
 
 void PageManager::showJumpedPage(std::shared_ptr<PageContent> page) {
     m_currPage = std::move(page);
+    m_currPageOutsideData = false;
     loadPageWithContent(m_currPage);
     saveBookReadingInfo();
     preLoadPage();
@@ -510,8 +522,9 @@ bool PageManager::canLoadAnotherChapter(bool previous, const std::optional<SeamD
 // --- persistence ---
 
 bool PageManager::saveBookReadingInfo() {
-    // Without a page there is no place to keep; the stored one stays.
-    if (!m_currPage)
+    // Without a page there is no place to keep; the stored one stays. Nor is a
+    // page of the text left behind at a seam kept under the new chapter.
+    if (!m_currPage || m_currPageOutsideData)
         return false;
     PageContent& page = *m_currPage;
     switch (m_bookFormat) {
@@ -534,7 +547,7 @@ bool PageManager::saveBookReadingInfo() {
 }
 
 bool PageManager::addBookmark() {
-    if (!m_currPage)
+    if (!m_currPage || m_currPageOutsideData)
         return false;
     int64_t position = 0;
     switch (m_bookFormat) {

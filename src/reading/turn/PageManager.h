@@ -139,7 +139,8 @@ public:
     bool canLoadAnotherChapter(bool previous, const std::optional<SeamData>& data);
 
     // --- persistence ---
-    // False, and nothing written, while there is no page.
+    // False, and nothing written, while there is no page or the page is not part
+    // of the text (a seam whose new text gave none).
     bool saveBookReadingInfo();
     bool addBookmark();
 
@@ -213,6 +214,8 @@ private:
     bool m_canLoadAnotherChapterFlag = false;
     int64_t m_anotherChapterPos = -1;
     std::shared_ptr<PageContent> m_currPage;
+    // The current page belongs to the text a seam replaced (the new text gave no page).
+    bool m_currPageOutsideData = false;
     std::shared_ptr<RZConfig> m_rzConfig;
     std::shared_ptr<const std::u16string> m_data = std::make_shared<const std::u16string>();
     std::string m_title;

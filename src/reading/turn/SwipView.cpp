@@ -16,43 +16,43 @@ gfx::Image splitLineImage() {
 
 } // namespace
 
-void SwipView::didCreate() {
+void SwipView::initialize() {
     // Each page shows its part next to the seam.
     if (horizontal()) {
-        m_moving = pageLayer(ui::ContentsGravity::Right);
-        m_beneath = pageLayer(ui::ContentsGravity::Left);
+        m_rightPage = pageLayer(ui::ContentsGravity::Left);
+        m_leftPage = pageLayer(ui::ContentsGravity::Right);
+        layer()->addSublayer(m_rightPage);
+        layer()->addSublayer(m_leftPage);
     } else {
-        m_moving = pageLayer(ui::ContentsGravity::Bottom);
-        m_beneath = pageLayer(ui::ContentsGravity::Top);
+        m_bottomPage = pageLayer(ui::ContentsGravity::Top);
+        m_topPage = pageLayer(ui::ContentsGravity::Bottom);
+        m_pageSplitLine = ui::Layer::create();
+        m_pageSplitLine->setBackgroundColor(gfx::Color::clear());
+        m_pageSplitLine->setContents(splitLineImage());
+        layer()->addSublayer(m_bottomPage);
+        layer()->addSublayer(m_topPage);
+        layer()->addSublayer(m_pageSplitLine);
     }
-    layer()->addSublayer(m_beneath);
-    layer()->addSublayer(m_moving);
-    if (!horizontal()) {
-        m_splitLine = ui::Layer::create();
-        m_splitLine->setBackgroundColor(gfx::Color::clear());
-        m_splitLine->setContents(splitLineImage());
-        layer()->addSublayer(m_splitLine);
-    }
-    TwoPageLeafView::didCreate();
+    TwoPageLeafView::initialize();
 }
 
 void SwipView::placeLayers(double edge, double w, double h) {
     if (horizontal()) {
-        m_moving->setFrame({0, 0, edge, h});
-        m_beneath->setFrame({edge - 0.5, 0, w - edge + 0.5, h});
+        m_leftPage->setFrame({0, 0, edge, h});
+        m_rightPage->setFrame({edge - 0.5, 0, w - edge + 0.5, h});
     } else {
-        m_moving->setFrame({0, 0, w, edge});
-        m_beneath->setFrame({0, edge - 0.5, w, h - edge + 0.5});
-        m_splitLine->setFrame({0, edge, w, 1});
+        m_topPage->setFrame({0, 0, w, edge});
+        m_bottomPage->setFrame({0, edge - 0.5, w, h - edge + 0.5});
+        m_pageSplitLine->setFrame({0, edge, w, 1});
     }
 }
 
 void SwipView::setSplitLineShow(bool show) {
-    if (!m_splitLine)
+    if (!m_pageSplitLine)
         return;
     ui::Transaction::begin();
     ui::Transaction::setDisableActions(true);
-    m_splitLine->setHidden(!show);
+    m_pageSplitLine->setHidden(!show);
     ui::Transaction::commit();
 }
 

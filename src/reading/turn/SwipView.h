@@ -16,18 +16,17 @@ public:
     int swipMode() const { return horizontal() ? kHorizontal : kVertical; }
     void setSplitLineShow(bool show) override;
 
-    const std::shared_ptr<ui::Layer>& outgoingPage() const { return m_moving; }
-    const std::shared_ptr<ui::Layer>& incomingPage() const { return m_beneath; }
-    const std::shared_ptr<ui::Layer>& splitLine() const { return m_splitLine; }
+    // The split line along the seam (vertical mode only).
+    const std::shared_ptr<ui::Layer>& pageSplitLine() const { return m_pageSplitLine; }
 
 protected:
     explicit SwipView(int mode, const gfx::Rect& frame = {}) : TwoPageLeafView(mode, frame) {}
     friend class ui::View;
-    void didCreate() override;
+    void initialize() override;
     void placeLayers(double edge, double width, double height) override;
 
 private:
-    std::shared_ptr<ui::Layer> m_splitLine; // vertical mode only
+    std::shared_ptr<ui::Layer> m_pageSplitLine;
 };
 
 } // namespace pw

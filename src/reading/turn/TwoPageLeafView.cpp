@@ -8,6 +8,20 @@ namespace pw {
 TwoPageLeafView::TwoPageLeafView(int mode, const gfx::Rect& frame)
     : LeafTurnView(mode == kVertical ? Axis::Vertical : Axis::Horizontal, frame) {}
 
+void TwoPageLeafView::didCreate() {
+    initialize();
+    LeafTurnView::didCreate();
+}
+
+void TwoPageLeafView::initialize() {
+    setClipsToBounds(true);
+    setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
+    ui::Transaction::begin();
+    ui::Transaction::setDisableActions(true);
+    setleafTopEdge(1);
+    ui::Transaction::commit();
+}
+
 std::shared_ptr<ui::Layer> TwoPageLeafView::pageLayer(ui::ContentsGravity gravity) {
     auto l = ui::Layer::create();
     l->setMasksToBounds(true);
@@ -26,41 +40,33 @@ void TwoPageLeafView::setContents(const std::shared_ptr<ui::Layer>& layer, const
 }
 
 void TwoPageLeafView::setTopImage(const gfx::Image& top, const gfx::Image& bottom) {
-    if (horizontal())
-        return;
-    setContents(m_moving, top);
-    setContents(m_beneath, bottom);
+    setContents(m_topPage, top);
+    setContents(m_bottomPage, bottom);
 }
 
 void TwoPageLeafView::setTopPageImage(const gfx::Image& image) {
-    if (!horizontal())
-        setContents(m_moving, image);
+    setContents(m_topPage, image);
 }
 
 void TwoPageLeafView::setBottomPageImage(const gfx::Image& image) {
-    if (!horizontal())
-        setContents(m_beneath, image);
+    setContents(m_bottomPage, image);
 }
 
 void TwoPageLeafView::setLeftImage(const gfx::Image& left, const gfx::Image& right) {
-    if (!horizontal())
-        return;
-    setContents(m_moving, left);
-    setContents(m_beneath, right);
+    setContents(m_leftPage, left);
+    setContents(m_rightPage, right);
 }
 
 void TwoPageLeafView::setLeftPageImage(const gfx::Image& image) {
-    if (horizontal())
-        setContents(m_moving, image);
+    setContents(m_leftPage, image);
 }
 
 void TwoPageLeafView::setRightPageImage(const gfx::Image& image) {
-    if (horizontal())
-        setContents(m_beneath, image);
+    setContents(m_rightPage, image);
 }
 
 void TwoPageLeafView::edgeDidChange(double e) {
-    if (!m_moving)
+    if (!slidingLayer())
         return;
     const double w = bounds().width(), h = bounds().height();
     ui::Transaction::begin();
@@ -70,7 +76,7 @@ void TwoPageLeafView::edgeDidChange(double e) {
 }
 
 void TwoPageLeafView::didTurnPageForward() {
-    setContents(m_moving, finalImage());
+    setContents(slidingLayer(), finalImage());
     reset();
 }
 

@@ -1,6 +1,7 @@
 #include "reading/regex/RegexAdditions.h"
 
 #include <gtest/gtest.h>
+#include <unicode/utypes.h>
 
 #include <thread>
 
@@ -151,6 +152,16 @@ TEST(RegexAdditions, ArgumentFaultsThrowWithTheirTexts) {
              RegexAdditions::rangeOfRegex(four, u"a", 0, {1, 5});
          },
          RegexException::kRange, "Range or index out of bounds."},
+        // "To the end" is the whole length, so from any other location it is too long.
+        {[&] {
+             RegexAdditions::rangeOfRegex(four, u"a", 0, {1, TextRange::kToEnd});
+         },
+         RegexException::kRange, "Range or index out of bounds."},
+        {[&] {
+             RegexAdditions::enumerateStringsMatchedByRegex(four, u"a", [](auto, auto, auto&, bool&) {}, 0,
+                                                            {2, TextRange::kToEnd});
+         },
+         RegexException::kRange, "Range or index out of bounds."},
         {[&] { RegexAdditions::rangeOfRegex(four, u"(a)", 0, TextRange::whole(), 2); },
          RegexException::kInvalidArgument, "The capture argument is not valid."},
         {[&] { RegexAdditions::componentsMatchedByRegex(four, u"a", 0, TextRange::whole(), -1); },
@@ -165,7 +176,7 @@ TEST(RegexAdditions, ArgumentFaultsThrowWithTheirTexts) {
              RegexAdditions::enumerateStringsMatchedByRegex(
                  four, u"a", [](auto, auto, auto&, bool&) {}, 0, TextRange::whole(), nullptr, 0x200 | 0x800);
          },
-         RegexException::kInvalidArgument, "The RegexEnumerationOptions argument is not valid."},
+         RegexException::kInvalidArgument, "The RXSRegexEnumerationOptions argument is not valid."},
     };
     for (const auto& c : cases) {
         try {
@@ -179,6 +190,75 @@ TEST(RegexAdditions, ArgumentFaultsThrowWithTheirTexts) {
     }
     // The lock is free again after every fault.
     EXPECT_TRUE(RegexAdditions::isMatchedByRegex(four, u"c"));
+}
+
+TEST(RegexAdditions, IcuFailureReportsTheSubjectAndTheReplacement) {
+    // A match of "xz", then ICU runs out of backtracking stack on the rest.
+    const std::u16string subject = u"xz" + std::u16string(3000000, u'x');
+    const std::u16string pattern = u"(?:x|y)*z";
+    using Keys = std::vector<std::string>;
+    struct Case {
+        std::function<void()> call;
+        Keys keys;
+        std::optional<std::string> replacedCount;
+    };
+    std::u16string inPlace = subject;
+    const Keys replacing = {"RXSICURegexRegex",
+                            "RXSICURegexRegexOptions",
+                            "RXSICURegexErrorCode",
+                            "RXSICURegexErrorName",
+                            "RXSICURegexSubjectString",
+                            "RXSICURegexReplacementString",
+                            "RXSICURegexReplacedCount",
+                            "NSLocalizedFailureReason"};
+    const Case cases[] = {
+        {[&] { RegexAdditions::stringByReplacingOccurrencesOfRegex(subject, pattern, u"<$0>"); }, replacing, "1"},
+        {[&] { RegexAdditions::replaceOccurrencesOfRegex(inPlace, pattern, u"<$0>"); }, replacing, "1"},
+        {[&] { RegexAdditions::componentsMatchedByRegex(subject, pattern); },
+         {"RXSICURegexRegex", "RXSICURegexRegexOptions", "RXSICURegexErrorCode", "RXSICURegexErrorName",
+          "RXSICURegexSubjectString", "NSLocalizedFailureReason"},
+         std::nullopt},
+    };
+    for (const auto& c : cases) {
+        try {
+            c.call();
+            ADD_FAILURE() << "no exception";
+        } catch (const RegexException& e) {
+            EXPECT_EQ(e.name(), RegexException::kICURegex);
+            Keys keys;
+            for (const auto& [k, v] : e.userInfo())
+                keys.push_back(k);
+            EXPECT_EQ(keys, c.keys);
+            const auto value = [&](const std::string& key) -> std::optional<std::string> {
+                for (const auto& [k, v] : e.userInfo())
+                    if (k == key)
+                        return v;
+                return std::nullopt;
+            };
+            EXPECT_EQ(value("RXSICURegexSubjectString").value_or("").size(), subject.size());
+            if (c.replacedCount) {
+                EXPECT_EQ(value("RXSICURegexReplacementString"), "<$0>");
+                EXPECT_EQ(value("RXSICURegexReplacedCount"), c.replacedCount);
+            }
+        }
+    }
+    EXPECT_EQ(inPlace, subject) << "a failed replacement leaves the text as it was";
+}
+
+TEST(RegexAdditions, AWarningWithNoResultIsAnUnexpectedError) {
+    struct Case {
+        int32_t status;
+        bool reported;
+    };
+    for (const Case c : {Case{U_STRING_NOT_TERMINATED_WARNING, true}, Case{U_USING_DEFAULT_WARNING, true},
+                         Case{U_ZERO_ERROR, false}, Case{U_REGEX_STACK_OVERFLOW, false}}) {
+        const auto e = RegexError::unexpected(c.status, {});
+        ASSERT_EQ(e.has_value(), c.reported) << c.status;
+        if (e) {
+            EXPECT_EQ(e->code(), c.status);
+            EXPECT_EQ(e->localizedDescription(), "The ICU library returned an unexpected error.");
+        }
+    }
 }
 
 TEST(RegexAdditions, BadPatternGivesErrorObjectNotException) {

@@ -357,6 +357,76 @@ TEST_F(PageManagerTest, TheReadingPlaceIsSavedAfterTurnsAndNeverWithoutAPage) {
     EXPECT_FALSE(m->addBookmark());
 }
 
+TEST_F(PageManagerTest, TheTouchIsTakenInWholePointsBeforeTheSeamTest) {
+    // In a view 321 points wide the middle line is x = 160.5: a touch at 160.7 is
+    // in the forward half, its whole point 160 in the backward half.
+    struct Case {
+        double x;
+        bool gesturePan;
+        std::vector<std::string> delegateCalls;
+        bool turnedBack;
+    };
+    const std::vector<Case> cases = {
+        {160.7, false, {"canLoadAnotherChapter(prev)", "atFirstPage"}, false},
+        {160.2, false, {"canLoadAnotherChapter(prev)", "atFirstPage"}, false},
+        {161.0, false, {}, false},
+        {160.7, true, {}, true},
+    };
+    const auto text = chapter(u'庚', 1500);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.x);
+        m_delegate->calls.clear();
+        auto view = ui::View::create<FakePageView>(Rect(0, 0, 321, 480));
+        auto m = makeManager(text, kTurnSwipeHorizontal, view);
+        if (c.gesturePan) {
+            m->getPageFromPosition(600);
+            const int64_t start = m->currPage()->start;
+            m->panTurningBegin({c.x, 240.6});
+            EXPECT_EQ(m->currPage()->end, start - 1) << "the load turns the way the view is told";
+            const auto calls = view->describe({});
+            EXPECT_NE(std::find(calls.begin(), calls.end(), "touchesBegan(160,240)"), calls.end());
+        } else {
+            m->getPageFromPosition(-1);
+            const auto first = m->currPage();
+            m->tapTurning({c.x, 240});
+            EXPECT_EQ(m->currPage() == first, !c.delegateCalls.empty());
+        }
+        EXPECT_EQ(m_delegate->calls, c.delegateCalls);
+        m_window->subviews().back()->removeFromSuperview();
+    }
+}
+
+TEST_F(PageManagerTest, ASeamWithoutAPageKeepsNothingUnderTheNewChapter) {
+    const auto text = chapter(u'辛', 500);
+    for (const bool pan : {false, true}) {
+        SCOPED_TRACE(pan ? "pan" : "tap");
+        auto m = makeManager(text, kTurnCurl);
+        m->getPageToPosition(static_cast<int64_t>(text.size())); // the last page
+        const int64_t start = m->currPage()->start;
+        ASSERT_EQ(storedPlace(), std::make_pair(start, int64_t{100}));
+        // The next chapter is there but empty: the text changes, no page comes.
+        m_delegate->nextText = u"";
+        m_delegate->nextChapterId = 101;
+        if (pan) {
+            ASSERT_FALSE(m->isFirstPageOrLastPage(kForward, true));
+            m->panTurningBegin(kForward);
+            m->panTurningEnd(kForward, kForward);
+        } else {
+            m->tapTurning(kForward);
+        }
+        EXPECT_EQ(m->chapterId(), 101);
+        EXPECT_EQ(m->currPage()->start, start) << "the old page stays in view";
+        EXPECT_EQ(storedPlace(), std::make_pair(start, int64_t{100})) << "its place stays under its own chapter";
+        EXPECT_FALSE(m->saveBookReadingInfo());
+        EXPECT_FALSE(m->addBookmark());
+        // A page of the new text is kept again.
+        m->setData(chapter(u'壬', 300));
+        m->getPageFromPosition(-1);
+        EXPECT_EQ(storedPlace(), std::make_pair(int64_t{0}, int64_t{101}));
+        m_window->subviews().back()->removeFromSuperview();
+    }
+}
+
 TEST_F(PageManagerTest, BookmarkKeepsTheFirstElevenCharacters) {
     struct Case {
         std::u16string text;

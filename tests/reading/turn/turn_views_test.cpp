@@ -3,7 +3,6 @@
 #include "platform/core/NotificationCenter.h"
 #include "platform/ui/Transaction.h"
 #include "reading/turn/AutoScrollView.h"
-#include "reading/turn/CurlGeometry.h"
 #include "reading/turn/DragView.h"
 #include "reading/turn/PageManager.h"
 #include "reading/turn/PageCurlView.h"
@@ -62,56 +61,115 @@ TEST_F(TurnViewTest, EachTurnTypeHasItsView) {
 TEST_F(TurnViewTest, SlidingViewFramesFollowTheEdge) {
     auto drag = make<DragView>(DragView::kHorizontal);
     edgeAtOnce(*drag, 0.25);
-    expectRect(drag->slidingPage()->frame(), {0, 0, 80, 480});
-    expectRect(drag->shading()->frame(), {80, 0, 5, 480});
-    expectRect(drag->stillPage()->frame(), {0, 0, 320, 480});
+    expectRect(drag->leftPage()->frame(), {0, 0, 80, 480});
+    expectRect(drag->leftPageShading()->frame(), {80, 0, 5, 480});
+    expectRect(drag->rightPage()->frame(), {0, 0, 320, 480});
 
     auto dragV = make<DragView>(DragView::kVertical);
     edgeAtOnce(*dragV, 0.5);
-    expectRect(dragV->slidingPage()->frame(), {0, 0, 320, 240});
-    expectRect(dragV->shading()->frame(), {0, 240, 320, 5});
+    expectRect(dragV->topPage()->frame(), {0, 0, 320, 240});
+    expectRect(dragV->topPageShading()->frame(), {0, 240, 320, 5});
 
     auto swip = make<SwipView>(SwipView::kHorizontal);
-    expectRect(swip->outgoingPage()->frame(), {0, 0, 320, 480});
-    expectRect(swip->incomingPage()->frame(), {319.5, 0, 0.5, 480}); // hidden under the outgoing page
+    expectRect(swip->leftPage()->frame(), {0, 0, 320, 480});
+    expectRect(swip->rightPage()->frame(), {319.5, 0, 0.5, 480}); // hidden under the outgoing page
     edgeAtOnce(*swip, 0);
-    expectRect(swip->outgoingPage()->frame(), {0, 0, 0, 480});
-    expectRect(swip->incomingPage()->frame(), {-0.5, 0, 320.5, 480});
-    EXPECT_FALSE(swip->splitLine());
+    expectRect(swip->leftPage()->frame(), {0, 0, 0, 480});
+    expectRect(swip->rightPage()->frame(), {-0.5, 0, 320.5, 480});
+    EXPECT_FALSE(swip->pageSplitLine());
 
     auto swipV = make<SwipView>(SwipView::kVertical);
     edgeAtOnce(*swipV, 0.5);
-    expectRect(swipV->outgoingPage()->frame(), {0, 0, 320, 240});
-    expectRect(swipV->splitLine()->frame(), {0, 240, 320, 1});
-    expectRect(swipV->incomingPage()->frame(), {0, 239.5, 320, 240.5});
+    expectRect(swipV->topPage()->frame(), {0, 0, 320, 240});
+    expectRect(swipV->pageSplitLine()->frame(), {0, 240, 320, 1});
+    expectRect(swipV->bottomPage()->frame(), {0, 239.5, 320, 240.5});
     swipV->setSplitLineShow(false);
-    EXPECT_TRUE(swipV->splitLine()->isHidden());
+    EXPECT_TRUE(swipV->pageSplitLine()->isHidden());
 
     // The other mode's setters do nothing.
     const auto img = gfx::Image::filled(320, 480, {1, 2, 3, 255});
     swip->setTopImage(img, img);
     swip->setBottomPageImage(img);
-    EXPECT_TRUE(swip->outgoingPage()->contents().isNull());
-    EXPECT_TRUE(swip->incomingPage()->contents().isNull());
+    EXPECT_TRUE(swip->leftPage()->contents().isNull());
+    EXPECT_TRUE(swip->rightPage()->contents().isNull());
     swipV->setLeftImage(img, img);
-    EXPECT_TRUE(swipV->outgoingPage()->contents().isNull());
+    EXPECT_TRUE(swipV->topPage()->contents().isNull());
+}
+
+TEST_F(TurnViewTest, SlidingViewsBuildOnlyTheirModesLayersInOrder) {
+    auto dragH = make<DragView>(DragView::kHorizontal);
+    auto dragV = make<DragView>(DragView::kVertical);
+    auto swipH = make<SwipView>(SwipView::kHorizontal);
+    auto swipV = make<SwipView>(SwipView::kVertical);
+    using Named = std::vector<std::pair<std::string, const ui::Layer*>>;
+    auto names = [](TwoPageLeafView& v, const Named& fields) {
+        std::vector<std::string> out;
+        for (const auto& sub : v.layer()->sublayers()) {
+            std::string name = "?";
+            for (const auto& [n, l] : fields)
+                if (l == sub.get())
+                    name = n;
+            out.push_back(name);
+        }
+        return out;
+    };
+    auto fieldsOf = [](TwoPageLeafView& v, const ui::Layer* shadingOrLine) {
+        return Named{{"topPage", v.topPage().get()},
+                     {"bottomPage", v.bottomPage().get()},
+                     {"leftPage", v.leftPage().get()},
+                     {"rightPage", v.rightPage().get()},
+                     {"extra", shadingOrLine}};
+    };
+    struct Case {
+        const char* view;
+        TwoPageLeafView* v;
+        const ui::Layer* extra; // leftPageShading, topPageShading or pageSplitLine
+        std::vector<std::string> stack; // bottom to top
+    };
+    const std::vector<Case> cases = {
+        {"DragView horizontal", dragH.get(), dragH->leftPageShading().get(), {"rightPage", "extra", "leftPage"}},
+        {"DragView vertical", dragV.get(), dragV->topPageShading().get(), {"bottomPage", "extra", "topPage"}},
+        {"SwipView horizontal", swipH.get(), nullptr, {"rightPage", "leftPage"}},
+        {"SwipView vertical", swipV.get(), swipV->pageSplitLine().get(), {"bottomPage", "topPage", "extra"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.view);
+        const Named fields = fieldsOf(*c.v, c.extra);
+        EXPECT_EQ(names(*c.v, fields), c.stack);
+        // The other mode's fields stay empty.
+        for (const auto& [n, l] : fields)
+            if (std::find(c.stack.begin(), c.stack.end(), n) == c.stack.end())
+                EXPECT_EQ(l, nullptr) << n;
+        EXPECT_TRUE(c.v->clipsToBounds());
+        EXPECT_EQ(c.v->leafTopEdge(), 1);
+    }
+    EXPECT_FALSE(dragH->topPageShading());
+    EXPECT_FALSE(dragV->leftPageShading());
+    EXPECT_FALSE(swipH->pageSplitLine());
 }
 
 TEST_F(TurnViewTest, TheDirectionIsFixedWhereTheTouchBegan) {
     struct Case {
-        int mode;
+        int mode; // 0: the curl
         gfx::Point begin;
         gfx::Point end;
         bool forward;
     };
     const std::vector<Case> cases = {
+        {0, {160, 100}, {160, 100}, true}, // the middle line is forward
+        {0, {300, 100}, {20, 100}, true},  // dragged into the left half: still forward
+        {0, {100, 100}, {310, 100}, false},
         {DragView::kHorizontal, {160, 100}, {160, 100}, true}, // the middle line is forward
         {DragView::kHorizontal, {300, 100}, {20, 100}, true},  // dragged back over: still forward
         {DragView::kHorizontal, {100, 100}, {310, 100}, false}, {DragView::kVertical, {5, 240}, {5, 240}, true},
         {DragView::kVertical, {300, 100}, {300, 470}, false}, // x does not matter
     };
     for (const auto& c : cases) {
-        auto v = make<DragView>(c.mode);
+        std::shared_ptr<LeafTurnView> v;
+        if (c.mode == 0)
+            v = make<PageCurlView>();
+        else
+            v = make<DragView>(c.mode);
         v->touchesBegan(c.begin);
         v->touchesMoved(c.end);
         v->touchesEnded(c.end);
@@ -133,9 +191,9 @@ TEST_F(TurnViewTest, ReleaseSettlesAndTheCompletionShowsTheFinalPage) {
     advance(0.1);
     EXPECT_GT(v->presentedLeafEdge(), 0);
     EXPECT_LT(v->presentedLeafEdge(), 200.0 / 320);
-    EXPECT_NE(v->outgoingPage()->contents().surface(), finalPage.surface());
+    EXPECT_NE(v->leftPage()->contents().surface(), finalPage.surface());
     advance(0.2);
-    EXPECT_EQ(v->outgoingPage()->contents().surface(), finalPage.surface());
+    EXPECT_EQ(v->leftPage()->contents().surface(), finalPage.surface());
     EXPECT_EQ(v->leafEdge(), 1);
     EXPECT_EQ(v->presentedLeafEdge(), 1);
 
@@ -146,36 +204,142 @@ TEST_F(TurnViewTest, ReleaseSettlesAndTheCompletionShowsTheFinalPage) {
     EXPECT_EQ(v->leafEdge(), 1);
 }
 
-TEST_F(TurnViewTest, CurlGeometryPutsTheGrabbedEdgeUnderTheFinger) {
-    const gfx::Size page{320, 480};
-    EXPECT_TRUE(CurlGeometry::make(page, 1, 240).flat);
-    EXPECT_TRUE(CurlGeometry::make(page, 0, 240).turnedAway);
-    for (const double edge : {0.2, 0.5, 0.8, 0.97}) {
-        const auto g = CurlGeometry::make(page, edge, 100);
-        ASSERT_FALSE(g.flat);
-        bool back = false;
-        const gfx::Point landed = g.project({320, 100}, &back);
-        EXPECT_TRUE(back);
-        EXPECT_NEAR(landed.x, edge * 320, 1e-6);
-        EXPECT_NEAR(landed.y, 100, 1e-6);
-        EXPECT_EQ(g.grabbed.x, landed.x);
-        EXPECT_GT(g.radius, 0);
-        EXPECT_LE(g.radius, CurlGeometry::maxRadiusFor(page));
-        // Left of the fold nothing moves; just past it the page rises on the cylinder
-        // (a point s along the page shows r sin(s / r) from the axis) ...
-        EXPECT_EQ(g.project({g.axisPoint.x - 5, 50}).x, g.axisPoint.x - 5);
-        EXPECT_NEAR(g.project({g.axisPoint.x + g.radius, 50}).x, g.axisPoint.x + g.radius * std::sin(1.0), 1e-9);
-        // ... and the whole leaf stays between the finger and the cylinder's top.
-        for (double x = g.axisPoint.x; x <= 320; x += 7) {
-            const double shown = g.project({x, 50}).x;
-            EXPECT_GE(shown, landed.x - 1e-9);
-            EXPECT_LE(shown, g.axisPoint.x + g.radius + 1e-9);
-        }
+TEST_F(TurnViewTest, CurlLeafIsAStackOfLayers) {
+    auto v = make<PageCurlView>();
+    using Stack = std::vector<const ui::Layer*>;
+    auto stack = [](const ui::Layer& l) {
+        Stack out;
+        for (const auto& sub : l.sublayers())
+            out.push_back(sub.get());
+        return out;
+    };
+    EXPECT_EQ(stack(*v->layer()), (Stack{v->bottomPage().get(), v->topPage().get(), v->topPageReverse().get()}));
+    EXPECT_EQ(stack(*v->bottomPage()), Stack{v->bottomPageShadow().get()});
+    EXPECT_EQ(stack(*v->topPage()), Stack{v->topPageShadow().get()});
+    EXPECT_EQ(stack(*v->topPageReverse()), (Stack{v->topPageReverseImage().get(), v->topPageReverseOverlay().get(),
+                                                  v->topPageReverseShading().get()}));
+    EXPECT_TRUE(v->clipsToBounds());
+    EXPECT_EQ(v->leafEdge(), 1);
+
+    // How each page picture is held, and the paling of the back.
+    struct Holding {
+        const char* name;
+        ui::Layer* layer;
+        ui::ContentsGravity gravity;
+    };
+    for (const auto& c : {Holding{"topPage", v->topPage().get(), ui::ContentsGravity::Left},
+                          Holding{"topPageReverseImage", v->topPageReverseImage().get(), ui::ContentsGravity::Right},
+                          Holding{"bottomPage", v->bottomPage().get(), ui::ContentsGravity::Resize}}) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.layer->contentsGravity(), c.gravity);
+        EXPECT_TRUE(c.layer->masksToBounds());
     }
-    // Below the tracking limit the leaf runs ahead of the finger and is gone at 0.
-    EXPECT_LT(CurlGeometry::grabbedEdgeX(0.05, 320, 32), 0.05 * 320);
-    const auto gone = CurlGeometry::make(page, 1e-6, 100);
-    EXPECT_LT(gone.axisPoint.x + gone.radius, 0);
+    EXPECT_TRUE(v->topPageReverse()->masksToBounds());
+    EXPECT_EQ(v->topPageReverseOverlay()->backgroundColor(), gfx::Color(1, 1, 1, 0.3));
+
+    // The gradients: black at an alpha fading to clear, dark on the side given
+    // (drawn where all three show at full opacity).
+    edgeAtOnce(*v, 0.5);
+    struct Shade {
+        const char* name;
+        ui::GradientLayer* layer;
+        double alpha;
+        bool darkAtRight;
+    };
+    for (const auto& c : {Shade{"topPageShadow", v->topPageShadow().get(), 0.4, true},
+                          Shade{"topPageReverseShading", v->topPageReverseShading().get(), 0.6, true},
+                          Shade{"bottomPageShadow", v->bottomPageShadow().get(), 0.6, false}}) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.layer->colors(), (std::vector<gfx::Color>{gfx::Color(0, 0, 0, c.alpha), gfx::Color::clear()}));
+        const auto shot = c.layer->snapshot(1);
+        const int last = shot.pixelWidth() - 1;
+        const int darkSide = c.darkAtRight ? last : 0, lightSide = c.darkAtRight ? 0 : last;
+        EXPECT_GT(shot.pixelAt(darkSide, 10).a, 200 * c.alpha);
+        EXPECT_LT(shot.pixelAt(lightSide, 10).a, shot.pixelAt(darkSide, 10).a);
+    }
+}
+
+TEST_F(TurnViewTest, CurlFramesFollowTheEdge) {
+    // w = 320, h = 480. X = min(e w, (2e - 1) w + 100 e^2 + 110 e), rw = (w - X) / 2;
+    // the back's frame starts on the whole device pixel nearest X (screen scale 1 here).
+    struct Case {
+        double e;
+        double x;      // the back's left border
+        double frameX; // where its frame starts
+        double topOpacity;
+        double bottomOpacity;
+    };
+    const std::vector<Case> cases = {
+        {1, 320, 320, 0, 1},               // flat: the back has no width
+        {0, -320, -320, 1, 0},             // turned away: the back lies left of the view
+        {0.5, 80, 80, 1, 1},               // min(160, 0 + 25 + 55)
+        {0.9, 288, 288, 0.4, 1},           // min(288, 256 + 81 + 99)
+        {0.3, -86, -86, 1, 1},             // min(96, -128 + 9 + 33): over the top page
+        {1.25, 400, 400, 0, 1},            // dragged past the right border: no clamping
+        {-0.25, -501.25, -501, 1, 0},      // and past the left one
+    };
+    auto v = make<PageCurlView>();
+    // Past a border some widths turn negative; a frame reads back standardized.
+    const auto expectRect = [](const Rect& got, const Rect& want) { pw::test::expectRect(got, want.standardized()); };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.e);
+        edgeAtOnce(*v, c.e);
+        EXPECT_NEAR(PageCurlView::reverseLeftBorder(c.e, 320), c.x, 1e-9);
+        const double rw = (320 - c.frameX) / 2;
+        expectRect(v->topPage()->frame(), {0, 0, c.e * 320, 480});
+        expectRect(v->topPageReverse()->frame(), {c.frameX, 0, rw, 480});
+        expectRect(v->bottomPage()->frame(), {0, 0, 320, 480});
+        expectRect(v->topPageShadow()->frame(), {c.frameX - 8, 0, 8, 480});
+        expectRect(v->topPageReverseImage()->frame(), {0, 0, rw, 480});
+        expectRect(v->topPageReverseOverlay()->frame(), {0, 0, rw, 480});
+        expectRect(v->topPageReverseShading()->frame(), {rw - 20, 0, 25, 480});
+        expectRect(v->bottomPageShadow()->frame(), {c.e * 320, 0, 40, 480});
+        EXPECT_EQ(v->topPageReverseImage()->transform(), gfx::AffineTransform::scaling(-1, 1));
+        EXPECT_NEAR(v->topPageShadow()->opacity(), c.topOpacity, 1e-9);
+        EXPECT_NEAR(v->bottomPageShadow()->opacity(), c.bottomOpacity, 1e-9);
+    }
+}
+
+TEST_F(TurnViewTest, CurlPagesAreLayerContentsThatStayWhileTheEdgeMoves) {
+    auto v = make<PageCurlView>();
+    const auto top = gfx::Image::filled(320, 480, {10, 20, 30, 255});
+    const auto bottom = gfx::Image::filled(320, 480, {200, 210, 220, 255});
+    v->setTopPage(top, bottom);
+    auto held = [&] {
+        return std::vector<const void*>{v->topPage()->contents().surface(),
+                                        v->topPageReverseImage()->contents().surface(),
+                                        v->bottomPage()->contents().surface()};
+    };
+    const std::vector<const void*> expected{top.surface(), top.surface(), bottom.surface()};
+    EXPECT_EQ(held(), expected);
+    v->touchesBegan({300, 100});
+    for (double x = 290; x > 0; x -= 37) {
+        v->touchesMoved({x, 100});
+        EXPECT_EQ(held(), expected);
+    }
+
+    // The single setters each fill their layers.
+    const auto next = gfx::Image::filled(320, 480, {0, 200, 0, 255});
+    v->setBottomPageImage(next);
+    EXPECT_EQ(v->bottomPage()->contents().surface(), next.surface());
+    EXPECT_EQ(v->topPage()->contents().surface(), top.surface());
+    v->setTopPageImage(next);
+    EXPECT_EQ(held(), (std::vector<const void*>{next.surface(), next.surface(), next.surface()}));
+}
+
+TEST_F(TurnViewTest, CurlLayoutRecomputesOnlyOnAResize) {
+    auto v = make<PageCurlView>();
+    edgeAtOnce(*v, 0.5);
+    v->layoutSubviews();
+    expectRect(v->topPageReverse()->frame(), {80, 0, 120, 480});
+    v->setFrame({0, 0, 640, 480});
+    v->layoutSubviews();
+    // X = min(320, 0 + 25 + 55) = 80 again; the back is now (640 - 80) / 2 wide.
+    expectRect(v->topPage()->frame(), {0, 0, 320, 480});
+    expectRect(v->topPageReverse()->frame(), {80, 0, 280, 480});
+    expectRect(v->nextPageRect(), {320, 0, 320, 480});
+    expectRect(v->prevPageRect(), {0, 0, 320, 480});
+    EXPECT_FALSE(v->topPage()->hasAnimations()) << "a resize does not animate";
 }
 
 TEST_F(TurnViewTest, AutoScrollRevealsFromTheTop) {

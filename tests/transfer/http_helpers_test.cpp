@@ -174,6 +174,9 @@ TEST(HTTPAuthentication, ParsesAuthorizationFieldsByExactParameterNames) {
 
     EXPECT_TRUE(HTTPConnection::isRecentNonce(HTTPConnection::generateNonce()));
     EXPECT_FALSE(HTTPConnection::isRecentNonce("never-issued"));
+    auto taken = HTTPConnection::generateNonce();
+    HTTPConnection::removeRecentNonce(taken);
+    EXPECT_FALSE(HTTPConnection::isRecentNonce(taken));
 }
 
 TEST(HTTPResponses, DataFileAndRedirect) {

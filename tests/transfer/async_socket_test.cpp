@@ -479,3 +479,84 @@ TEST(AsyncTcpSocket, ConnectsToARawAddressFromAChosenInterfaceAndRefusesBadRecor
     rec->accepted[0]->setDelegateAndQueue({}, nullptr, true);
     listener->disconnect();
 }
+
+TEST(AsyncTcpSocket, OwnerSlotDelegatePairBlocksAndDescriptorsPerFamily) {
+    Pair p;
+    auto data = std::make_shared<int>(42);
+    p.sock->setUserData(data);
+    EXPECT_EQ(std::static_pointer_cast<int>(p.sock->userData()), data);
+
+    std::shared_ptr<AsyncTcpSocketDelegate> delegate;
+    AsyncTcpSocket::Queue queue;
+    p.sock->getDelegate(&delegate, &queue);
+    EXPECT_EQ(delegate, p.rec);
+    EXPECT_EQ(queue, p.dq);
+    p.sock->getDelegate(nullptr, &queue); // either may be left out
+
+    // Descriptors are handed out on the socket queue only.
+    EXPECT_EQ(p.sock->socketFD(), -1);
+    struct Row {
+        std::shared_ptr<AsyncTcpSocket> socket;
+        bool has4, has6;
+    } rows[] = {{p.sock, true, false}, {p.listener, true, true}};
+    for (auto& r : rows) {
+        int fd4 = -2, fd6 = -2, fd = -2;
+        bool onQueue = false;
+        r.socket->performBlock([&] {
+            onQueue = r.socket->socketQueue()->isCurrent();
+            fd4 = r.socket->socket4FD();
+            fd6 = r.socket->socket6FD();
+            fd = r.socket->socketFD();
+        });
+        EXPECT_TRUE(onQueue);
+        EXPECT_EQ(fd4 >= 0, r.has4);
+        EXPECT_EQ(fd6 >= 0, r.has6);
+        EXPECT_EQ(fd, r.has4 ? fd4 : fd6);
+    }
+}
+
+TEST(AsyncTcpSocket, AReadWithoutACallersBufferUsesTheSocketsOwn) {
+    Pair p;
+    auto& rec = *p.rec;
+    p.sock->readDataToLength(3, -1, nullptr, 0, 1);
+    p.sock->readDataToData("!", -1, nullptr, 0, 2);
+    p.sock->readDataWithTimeout(-1, nullptr, 0, 3);
+    sendAll(p.client, "abcde!");
+    ASSERT_TRUE(rec.waitFor([&] { return rec.reads.size() == 2; }));
+    EXPECT_EQ(rec.reads[0], (std::pair<long, std::string>{1, "abc"}));
+    EXPECT_EQ(rec.reads[1], (std::pair<long, std::string>{2, "de!"}));
+    sendAll(p.client, "rest");
+    ASSERT_TRUE(rec.waitFor([&] { return rec.reads.size() == 3; }));
+    EXPECT_EQ(rec.reads[2], (std::pair<long, std::string>{3, "rest"}));
+}
+
+TEST(AsyncTcpSocket, EndOfInputWhileWaitingToStartTLSClosesAsClosedByPeer) {
+    Pair p;
+    auto& rec = *p.rec;
+    // Kept open on a half-close, but a peer that stops sending before TLS has
+    // started can never finish the handshake.
+    p.sock->setAutoDisconnectOnClosedReadStream(false);
+    int small = 4096;
+    ::setsockopt(p.client, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    p.sock->writeData(std::string(8 << 20, 'x'), -1, 1); // the write side stays busy
+    p.sock->startTLS({});
+    ::shutdown(p.client, SHUT_WR);
+    ASSERT_TRUE(rec.waitFor([&] { return rec.disconnected(p.sock.get()); }));
+    ASSERT_TRUE(rec.disconnects[p.sock.get()].has_value());
+    EXPECT_EQ(rec.disconnects[p.sock.get()]->code, SocketError::ClosedError);
+    EXPECT_EQ(rec.disconnects[p.sock.get()]->code, 7);
+}
+
+TEST(AsyncTcpSocket, AHalfClosedPeerThatStillTakesWritesKeepsTheSocketOpen) {
+    Pair p;
+    auto& rec = *p.rec;
+    p.sock->setAutoDisconnectOnClosedReadStream(false);
+    p.sock->readDataWithTimeout(-1, 1);
+    ::shutdown(p.client, SHUT_WR);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_FALSE(rec.disconnected(p.sock.get()));
+    p.sock->writeData("still here", -1, 2);
+    char buf[16] = {};
+    ASSERT_EQ(::recv(p.client, buf, 10, MSG_WAITALL), 10);
+    EXPECT_EQ(std::string(buf, 10), "still here");
+}

@@ -39,6 +39,34 @@ TEST(WSNumber, ParsesLikeTheStandardConversion) {
     int32_t i32 = 0;
     EXPECT_FALSE(WSNumber::parseStringIntoNSInteger(std::string("3000000000"), &i32));
     EXPECT_EQ(i32, INT32_MAX);
+    // The 32-bit parsers: past the type's range (even past 64 bits) is an
+    // error with the type's limit; "-n" wraps in 32 bits.
+    struct Case32 {
+        const char* text;
+        bool ok;
+        int64_t value;
+    };
+    const Case32 signedCases[] = {
+        {"-2147483648", true, INT32_MIN},           {"2147483647", true, INT32_MAX},
+        {"-2147483649", false, INT32_MIN},          {"99999999999999999999", false, INT32_MAX},
+        {"-99999999999999999999", false, INT32_MIN}, {" +12x", true, 12},
+    };
+    for (auto& c : signedCases) {
+        int32_t got = 7;
+        EXPECT_EQ(WSNumber::parseStringIntoNSInteger(std::string(c.text), &got), c.ok) << c.text;
+        EXPECT_EQ(got, c.value) << c.text;
+    }
+    const Case32 unsignedCases[] = {
+        {"4294967295", true, UINT32_MAX},          {"4294967296", false, UINT32_MAX},
+        {"18446744073709551616", false, UINT32_MAX}, {"-1", true, UINT32_MAX},
+        {"-4294967295", true, 1},                  {"-4294967296", false, UINT32_MAX},
+        {"abc", false, 0},
+    };
+    for (auto& c : unsignedCases) {
+        uint32_t got = 7;
+        EXPECT_EQ(WSNumber::parseStringIntoNSUInteger(std::string(c.text), &got), c.ok) << c.text;
+        EXPECT_EQ(got, static_cast<uint32_t>(c.value)) << c.text;
+    }
     int64_t i64 = 0;
     EXPECT_TRUE(WSNumber::parseStringIntoSInt64(std::string("-42"), &i64));
     EXPECT_EQ(i64, -42);
@@ -146,6 +174,9 @@ TEST(HTTPAuthentication, ParsesAuthorizationFieldsByExactParameterNames) {
 
     EXPECT_TRUE(HTTPConnection::isRecentNonce(HTTPConnection::generateNonce()));
     EXPECT_FALSE(HTTPConnection::isRecentNonce("never-issued"));
+    auto taken = HTTPConnection::generateNonce();
+    HTTPConnection::removeRecentNonce(taken);
+    EXPECT_FALSE(HTTPConnection::isRecentNonce(taken));
 }
 
 TEST(HTTPResponses, DataFileAndRedirect) {

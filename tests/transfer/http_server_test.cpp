@@ -50,6 +50,7 @@ struct Recorder {
     uint64_t announcedSize = 0;
     bool digest = true;
     std::atomic<uint64_t> bytesHandedOut{0};
+    std::atomic<int> closesTold{0};
 };
 
 // A response that hands its data out in pieces with chunked coding.
@@ -69,6 +70,13 @@ struct CountingFileResponse : HTTPFileResponse {
         rec->bytesHandedOut += d.size();
         return d;
     }
+};
+
+// A data response that notes when the connection tells it the reply is over.
+struct TellingResponse : HTTPDataResponse {
+    Recorder* rec;
+    TellingResponse(std::string data, Recorder* r) : HTTPDataResponse(std::move(data)), rec(r) {}
+    void connectionDidClose() override { ++rec->closesTold; }
 };
 
 struct TestConnection : HTTPConnection {
@@ -95,6 +103,15 @@ struct TestConnection : HTTPConnection {
             return std::make_shared<HTTPDataResponse>(std::to_string(body.size()) + ":" + md5Hex(body));
         if (p == "/chunked")
             return std::make_shared<ChunkedResponse>(patterned(10000, 7));
+        if (p == "/told") {
+            // A small send buffer, so the reply's one write waits for the reader.
+            auto socket = asyncSocket();
+            socket->performBlock([&] {
+                int small = 4096;
+                ::setsockopt(socket->socketFD(), SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+            });
+            return std::make_shared<TellingResponse>(patterned(120000, 5), rec);
+        }
         if (p == "/async")
             return HTTPAsyncFileResponse::create(filePathForURI("/thousand.bin"), weak_from_this());
         if (p == "/dynamic" || p == "/dynamic-empty")
@@ -206,6 +223,23 @@ TEST_F(ServerFixture, KeepsOneConnectionAliveAcrossSeveralRequests) {
     EXPECT_NE(out.find("Re-using existing connection"), std::string::npos) << out;
 }
 
+TEST_F(ServerFixture, AReplyEndsWhenItsLastWriteIsDoneAndOnlyThenIsTheNextRequestRead) {
+    // A reader that takes nothing yet: the one write of head and body stays
+    // unfinished, so the reply has not ended.
+    Raw raw(port, 4096);
+    raw.send("GET /told HTTP/1.1\r\nHost: x\r\n\r\nGET /small.txt HTTP/1.1\r\nHost: x\r\n\r\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(rec.closesTold.load(), 0);
+    auto first = raw.readResponse();
+    EXPECT_EQ(first.status, 200);
+    EXPECT_EQ(first.body, patterned(120000, 5));
+    // The second request, sent at once, is answered after the first reply.
+    auto second = raw.readResponse();
+    EXPECT_EQ(second.status, 200);
+    EXPECT_EQ(second.body, "hello world");
+    EXPECT_EQ(rec.closesTold.load(), 1);
+}
+
 TEST_F(ServerFixture, HeadGetsTheHeadOfGetWithoutABody) {
     Raw c(port);
     c.send("GET /thousand.bin HTTP/1.1\r\nHost: x\r\n\r\n");
@@ -247,7 +281,13 @@ TEST_F(ServerFixture, ServesByteRanges) {
         {"bytes=-0", 200, "", 0, 1000},
         {"items=0-5", 200, "", 0, 1000},
         {"bytes=5-2", 200, "", 0, 1000},
-        {"bytes=+5-9", 200, "", 0, 1000},
+        {"bytes=+5-9", 206, "bytes 5-9/1000", 5, 5},
+        // Numbers are read as far as they go; a second number that is none
+        // leaves the range open to the end, a first one takes the last bytes.
+        {"bytes=5-abc", 206, "bytes 5-999/1000", 5, 995},
+        {"bytes=7x-9", 206, "bytes 7-9/1000", 7, 3},
+        {"bytes=x-10", 206, "bytes 990-999/1000", 990, 10},
+        {"bytes=x-y", 200, "", 0, 1000},
     };
     httplib::Client client("127.0.0.1", port);
     for (auto& c : cases) {
@@ -503,7 +543,7 @@ TEST_F(ServerFixture, PasswordProtectionWithDigestAndBasic) {
     EXPECT_EQ(runCurl("--digest -u 'bob:won:der' -o /dev/null -w '%{http_code}' " + url("/private/note.txt")), "401");
     EXPECT_EQ(runCurl(url("/small.txt")), "hello world"); // unprotected paths stay open
 
-    // A response hashed with a realm of the client's choosing is refused.
+    // The response is hashed with the realm the client names.
     Raw c(port);
     c.send("GET /private/note.txt HTTP/1.1\r\n\r\n");
     auto challenge = c.readResponse();
@@ -520,8 +560,8 @@ TEST_F(ServerFixture, PasswordProtectionWithDigestAndBasic) {
                "\", cnonce=\"abc\", nonce=\"" + nonce + "\", uri=\"/private/note.txt\", qop=auth, nc=" + nc +
                ", response=\"" + resp + "\"\r\n\r\n";
     };
-    c.send(digestFor("evil", "00000001"));
-    EXPECT_EQ(c.readResponse().status, 401);
+    c.send(digestFor("elsewhere", "00000001"));
+    EXPECT_EQ(c.readResponse().body, "secret note");
     c.send(digestFor("pagewell", "00000002"));
     EXPECT_EQ(c.readResponse().body, "secret note");
     c.send(digestFor("pagewell", "00000002")); // a replayed count
@@ -635,9 +675,15 @@ TEST_F(ServerFixture, AWebSocketTakesOverTheConnectionWhenTheServerOffersOne) {
     // The draft-76 answer: MD5 of both keys' numbers and the challenge.
     std::string k1("\x00\x00\x00\x3D", 4), k2("\x00\x00\x00\x16", 4);
     EXPECT_EQ(c.recvExactly(16), WSData::md5Digest(k1 + k2 + "ABCDEFGH"));
-    c.send(std::string("\x00", 1) + "hi" + "\xFF");
-    std::string frame = c.recvExactly(9);
-    EXPECT_EQ(frame, std::string("\x00", 1) + "echo:hi" + "\xFF");
+    // Frames carry UTF-8 text; bytes that are not UTF-8 arrive as U+FFFD.
+    struct Row {
+        std::string sent, delivered;
+    } rows[] = {{"hi", "hi"}, {"\xE4\xB9\xA6", "\xE4\xB9\xA6"}, {"a\x80" "b", "a\xEF\xBF\xBD" "b"}, {"", ""}};
+    for (auto& r : rows) {
+        c.send(std::string("\x00", 1) + r.sent + "\xFF");
+        std::string expected = std::string("\x00", 1) + "echo:" + r.delivered + "\xFF";
+        EXPECT_EQ(c.recvExactly(expected.size()), expected) << r.sent;
+    }
     EXPECT_EQ(server->numberOfWebSocketConnections(), 1u);
     c.send("\xFF"); // a frame byte with the high bit set ends the conversation
     for (int i = 0; i < 200 && server->numberOfWebSocketConnections() > 0; ++i)

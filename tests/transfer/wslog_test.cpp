@@ -5,6 +5,8 @@
 #include "transfer/log/WSLogFileManagerDefault.h"
 #include "transfer/log/WSTTYLogger.h"
 
+#include "platform/core/NotificationCenter.h"
+#include "platform/core/Paths.h"
 #include "platform/core/Semaphore.h"
 #include "platform/net/ExtendedAttributes.h"
 
@@ -281,4 +283,70 @@ TEST(WSAbstractDatabaseLogger, SavesByCountOrTimeAndDeletesWhenTheAgeLimitDrops)
     EXPECT_EQ(logger->deletes, deletes + 1);
     logger->loggerQueue()->sync([&] { logger->willRemoveLogger(); });
     core::DispatchSource::setClock(nullptr);
+}
+
+TEST(WSFileLogger, RollsByAgeWhenOwnedPlainlyAndDefaultsToTheDocumentsLogsFolder) {
+    TempDir dir;
+    auto manager = std::make_shared<WSLogFileManagerDefault>((dir.path / "Logs").string());
+    std::string first;
+    {
+        // Not owned by a shared pointer: the age timer still rolls the file.
+        WSFileLogger logger(manager);
+        logger.setLogFormatter(nullptr);
+        logger.setRollingFrequency(0.2);
+        logger.loggerQueue()->sync([&] { logger.logMessage(WSLogMessage("aged", 3, 1, 80, __FILE__, nullptr, 0)); });
+        first = logger.currentLogFilePath().value_or("");
+        ASSERT_FALSE(first.empty());
+        for (int i = 0; i < 500 && logger.currentLogFilePath(); ++i)
+            std::this_thread::sleep_for(10ms);
+        EXPECT_FALSE(logger.currentLogFilePath().has_value());
+    }
+    EXPECT_TRUE(WSLogFileInfo(first).isArchived());
+
+    core::Paths::setHome(dir.path / "home");
+    EXPECT_EQ(WSLogFileManagerDefault::defaultLogsDirectory(), (dir.path / "home" / "Documents" / "Logs").string());
+    WSFileLogger plain;
+    EXPECT_EQ(plain.logFileManager()->logsDirectory(), WSLogFileManagerDefault::defaultLogsDirectory());
+    EXPECT_TRUE(fs::is_directory(dir.path / "home" / "Documents" / "Logs"));
+    core::Paths::setHome({});
+}
+
+TEST(WSLogFileInfo, OrdersNewestFirstAndDescribesItself) {
+    TempDir dir;
+    auto older = dir.path / "log-AAAAAA.txt";
+    std::ofstream(older) << "old";
+    std::this_thread::sleep_for(20ms);
+    auto newer = dir.path / "log-BBBBBB.txt";
+    std::ofstream(newer) << "newer";
+    auto a = WSLogFileInfo::logFileWithPath(older.string());
+    auto b = WSLogFileInfo::logFileWithPath(newer.string());
+    EXPECT_EQ(b->reverseCompareByCreationDate(*a), -1);
+    EXPECT_EQ(a->reverseCompareByCreationDate(*b), 1);
+    EXPECT_EQ(a->reverseCompareByModificationDate(*a), 0);
+    EXPECT_EQ(b->reverseCompareByModificationDate(*a), -1);
+    auto attributes = b->fileAttributes();
+    EXPECT_EQ(attributes["fileSize"].asInt(), 5);
+    EXPECT_EQ(attributes["fileType"].asString(), "regular");
+    auto text = b->description();
+    size_t at = 0;
+    for (const char* key : {"filePath = ", "fileName = log-BBBBBB.txt", "fileAttributes = {", "creationDate = ",
+                            "modificationDate = ", "fileSize = 5", "age = ", "isArchived = 0"}) {
+        auto found = text.find(key, at);
+        ASSERT_NE(found, std::string::npos) << key << " in " << text;
+        at = found;
+    }
+}
+
+TEST(WSLog, FlushesEveryLoggerWhenTheApplicationWillTerminate) {
+    struct Flushing : WSAbstractLogger {
+        std::atomic<int> flushes{0};
+        void flush() override { ++flushes; }
+    };
+    auto logger = std::make_shared<Flushing>();
+    WSLog::addLogger(logger);
+    WSLog::loggingQueue()->sync([] {});
+    core::NotificationCenter::defaultCenter().post("UIApplicationWillTerminateNotification");
+    EXPECT_EQ(logger->flushes.load(), 1);
+    WSLog::removeLogger(logger);
+    WSLog::loggingQueue()->sync([] {});
 }

@@ -115,25 +115,27 @@ bool Writer::writeString(std::string_view s) {
     while (p < end) {
         std::uint8_t c = *p;
         if (c >= 0x80) {
-            // Text that is not UTF-8 has no JSON form; writing it through
-            // would hand the reader bytes it must refuse.
+            if (!escapeUnicode) {
+                // Bytes from 0x80 up are written as they stand.
+                const std::uint8_t* q = p + 1;
+                while (q < end && *q >= 0x80)
+                    ++q;
+                m_out.append(reinterpret_cast<const char*>(p), static_cast<std::size_t>(q - p));
+                p = q;
+                continue;
+            }
             jc::Utf8Sequence seq = jc::ConvertSingleCodePointInUTF8(p, end);
             if (seq.kind != jc::Utf8Sequence::Kind::WellFormed) {
                 m_out.resize(mark);
-                fail(escapeUnicode ? "Error converting UTF8."
-                                   : "An error occurred converting the contents of a NSString to UTF8.");
+                fail("Error converting UTF8.");
                 return false;
             }
-            if (escapeUnicode) {
-                std::uint32_t cp = seq.codePoint;
-                if (cp < 0x10000) {
-                    hexEscape(cp);
-                } else {
-                    hexEscape(0xD7C0 + (cp >> 10));
-                    hexEscape(0xDC00 | (cp & 0x3FF));
-                }
+            std::uint32_t cp = seq.codePoint;
+            if (cp < 0x10000) {
+                hexEscape(cp);
             } else {
-                m_out.append(reinterpret_cast<const char*>(p), seq.length);
+                hexEscape(0xD7C0 + (cp >> 10));
+                hexEscape(0xDC00 | (cp & 0x3FF));
             }
             p += seq.length;
             continue;

@@ -117,7 +117,7 @@ void JSONScanner::expectedToken(unsigned accepted, bool dictionary) {
     else if (words.size() == 2)
         msg = format("Expected %s or %s, not '%*.*s'", words[0], words[1], len, len, text);
     else
-        msg = format("Expected %s, %s, or %s, not '%*.*s'", words[0], words[1], words[2], len, len, text);
+        msg = format("Expected %s, %s, or %s, not '%*.*s", words[0], words[1], words[2], len, len, text);
     error(m_pos, std::move(msg));
 }
 

@@ -34,12 +34,9 @@ std::optional<std::vector<std::uint8_t>> inflateAll(std::span<const std::uint8_t
     std::size_t produced = 0;
     for (;;) {
         if (produced >= out.size()) {
-            // Grow by at least half the input, and geometrically beyond that:
-            // a small block that inflates a lot must not cost a copy per step.
-            std::size_t step = std::max(half, out.size());
-            if (step == 0)
+            if (half == 0)
                 break;
-            out.resize(out.size() + step);
+            out.resize(inflateGrownLength(out.size(), data.size()));
         }
         std::size_t room = out.size() - produced;
         if (room > std::numeric_limits<uInt>::max())
@@ -64,6 +61,10 @@ std::optional<std::vector<std::uint8_t>> inflateAll(std::span<const std::uint8_t
 }
 
 } // namespace
+
+std::size_t inflateGrownLength(std::size_t length, std::size_t inputLength) {
+    return length + inputLength / 2;
+}
 
 std::optional<std::vector<std::uint8_t>> zlibInflate(std::span<const std::uint8_t> data) {
     return inflateAll(data, false);

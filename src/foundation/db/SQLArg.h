@@ -31,17 +31,13 @@ public:
         if constexpr (std::is_same_v<T, bool>) {
             m_kind = Kind::Integer;
             m_int = v ? 1 : 0;
-        } else if constexpr (std::is_unsigned_v<T> && sizeof(T) >= sizeof(int64_t)) {
-            // Too large for SQLite's integer: keep every digit as text.
-            if (v > static_cast<T>(std::numeric_limits<int64_t>::max())) {
-                m_kind = Kind::Text;
-                m_ownedText = std::to_string(v);
-                m_owned = true;
-                m_text = m_ownedText;
-            } else {
-                m_kind = Kind::Integer;
-                m_int = static_cast<int64_t>(v);
-            }
+        } else if constexpr (std::is_unsigned_v<T> || sizeof(T) == sizeof(int16_t)) {
+            // Unsigned and short numbers are bound as the text of their
+            // value (a column's affinity turns it back into a number).
+            m_kind = Kind::Text;
+            m_ownedText = std::to_string(v);
+            m_owned = true;
+            m_text = m_ownedText;
         } else {
             m_kind = Kind::Integer;
             m_int = static_cast<int64_t>(v);

@@ -13,17 +13,12 @@ namespace pw {
 
 SQLBusyRetry::SQLBusyRetry(const SQLDatabase* database) : m_database(database) {}
 
-bool SQLBusyRetry::waitAndRetry(const char* operation, bool logGivingUp) {
+bool SQLBusyRetry::waitAndRetry(const char* operation, int line, bool logGivingUp) {
     core::Clock& clock = core::Clock::shared();
     if (!m_start)
         m_start = clock.monotonic();
-    // Short waits first, since most locks are held for a single write; a lock
-    // held longer is polled less often so a waiting thread does not spin.
-    auto pause = std::chrono::microseconds(20);
-    if (m_retries > 50)
-        pause = std::chrono::microseconds(std::min(1000, 20 * (m_retries - 49)));
-    std::this_thread::sleep_for(pause);
-    m_slept += std::chrono::duration<double>(pause).count();
+    std::this_thread::sleep_for(std::chrono::duration<double>(kBusySleepSeconds));
+    m_slept += kBusySleepSeconds;
 
     int countLimit = m_database ? m_database->busyRetryTimeout() : 0;
     double timeLimit = m_database ? m_database->busyTimeLimit() : 10.0;
@@ -32,7 +27,7 @@ bool SQLBusyRetry::waitAndRetry(const char* operation, bool logGivingUp) {
     if (giveUp) {
         if (logGivingUp) {
             std::string path = m_database && m_database->databasePath() ? *m_database->databasePath() : ":memory:";
-            dbLog(std::string(operation) + " Database busy (" + path + ")");
+            dbLog(std::string(operation) + ":" + std::to_string(line) + " Database busy (" + path + ")");
             dbLog("Database busy");
         }
         return false;

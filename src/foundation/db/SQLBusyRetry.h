@@ -14,10 +14,15 @@ class SQLBusyRetry {
 public:
     explicit SQLBusyRetry(const SQLDatabase* database);
 
-    // Sleeps, then answers whether the call may try again. Logs when it gives up
-    // (unless told not to).
-    bool waitAndRetry(const char* operation, bool logGivingUp = true);
+    // Every wait sleeps this long, so a waiting call polls the lock often.
+    static constexpr double kBusySleepSeconds = 20e-6;
+
+    // Sleeps, then answers whether the call may try again. Logs when it gives
+    // up, naming the operation and its source line (unless told not to).
+    bool waitAndRetry(const char* operation, int line, bool logGivingUp = true);
     int retries() const { return m_retries; }
+    // Time slept so far.
+    double slept() const { return m_slept; }
 
 private:
     const SQLDatabase* m_database{nullptr};

@@ -147,9 +147,10 @@ bool SQLDatabase::close() {
                     sqlite3_finalize(leaked);
                 }
             }
-            if (retry.waitAndRetry("close", false))
+            if (retry.waitAndRetry("close", __LINE__, false))
                 continue;
-            dbLog("close Database busy, unable to close");
+            dbLog("close:" + std::to_string(__LINE__));
+            dbLog("Database busy, unable to close");
             return false;
         }
         dbLog("error closing!: " + std::to_string(rc));
@@ -190,7 +191,7 @@ SQLiteStatementPtr SQLDatabase::prepare(std::string_view sql, const char* operat
         }
         statement.reset();
         if (isBusy(rc)) {
-            if (retry.waitAndRetry(operation))
+            if (retry.waitAndRetry(operation, __LINE__))
                 continue;
             return nullptr;
         }
@@ -366,7 +367,7 @@ bool SQLDatabase::executeUpdate(std::string_view sql, std::span<const SQLArg> ar
             if (resetRc != SQLITE_LOCKED)
                 dbLog("Unexpected result from sqlite3_reset (" + std::to_string(resetRc) + ") eu");
         }
-        if (!retry.waitAndRetry("executeUpdate"))
+        if (!retry.waitAndRetry("executeUpdate", __LINE__))
             break;
     }
 
@@ -730,7 +731,7 @@ bool SQLDatabase::validateSQL(std::string_view sql, SQLError* error) {
             break;
         }
         if (isBusy(rc)) {
-            if (retry.waitAndRetry("validateSQL"))
+            if (retry.waitAndRetry("validateSQL", __LINE__))
                 continue;
         }
         if (error) {

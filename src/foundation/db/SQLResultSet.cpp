@@ -80,7 +80,7 @@ bool SQLResultSet::next() {
                 if (resetRc != SQLITE_LOCKED)
                     dbLog("Unexpected result from sqlite3_reset (" + std::to_string(resetRc) + ") rs");
             }
-            if (retry.waitAndRetry("next"))
+            if (retry.waitAndRetry("next", __LINE__))
                 continue;
         } else {
             // A lock lost in the middle of the rows cannot be retried without

@@ -78,6 +78,13 @@ public:
 
     const std::string& query() const { return m_query; }
     void setQuery(std::string query) { m_query = std::move(query); }
+    // Lower-case column name to column index; empty until a column is first
+    // looked up by name. A map set here is used for the lookups instead.
+    const std::unordered_map<std::string, int>& columnNameToIndexMap() const { return m_columnNameToIndexMap; }
+    void setColumnNameToIndexMap(std::unordered_map<std::string, int> map) {
+        m_columnNameToIndexMap = std::move(map);
+        m_columnNamesSetup = true;
+    }
     const std::shared_ptr<SQLStatement>& statement() const { return m_statement; }
     void setStatement(std::shared_ptr<SQLStatement> statement) { m_statement = std::move(statement); }
     SQLDatabase* parentDB() const { return m_parentDB; }

@@ -535,12 +535,6 @@ bool ProgressHUD::hasScheduledHide() const {
                        [](const core::Cancelable& c) { return !c.hasRun() && !c.isCancelled(); });
 }
 
-void ProgressHUD::cancelScheduledHide() {
-    for (auto& c : m_delayedHides)
-        c.cancel();
-    m_delayedHides.clear();
-}
-
 void ProgressHUD::showWhileExecuting(std::function<void()> task, bool animated) {
     m_task = task;
     m_taskInProgress = true;
@@ -572,7 +566,6 @@ void ProgressHUD::showTipsWithLoading(const std::string& text) {
 }
 
 void ProgressHUD::showTipsWithLoading(const std::string& text, const std::string& details) {
-    cancelScheduledHide();
     hide(false);
     setMode(ProgressHUDModeIndeterminate);
     setLabelText(text);
@@ -581,7 +574,6 @@ void ProgressHUD::showTipsWithLoading(const std::string& text, const std::string
 }
 
 void ProgressHUD::showTipsWithoutLoading(const std::string& text) {
-    cancelScheduledHide();
     hide(false);
     setMode(ProgressHUDModeCustomView);
     setLabelText(text);
@@ -590,7 +582,6 @@ void ProgressHUD::showTipsWithoutLoading(const std::string& text) {
 }
 
 void ProgressHUD::showTipsWithoutHideFirst(const std::string& text) {
-    cancelScheduledHide();
     setMode(ProgressHUDModeIndeterminate);
     setLabelText(text);
     setDetailsLabelText(std::string());

@@ -130,7 +130,6 @@ private:
     void handleGraceTimer();
     void handleMinShowTimer();
     void deviceOrientationDidChange();
-    void cancelScheduledHide();
 
     mutable std::mutex m_mutex;
     int m_mode = ProgressHUDModeIndeterminate;

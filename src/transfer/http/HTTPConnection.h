@@ -86,6 +86,8 @@ public:
     // Issues a nonce and remembers it for a while.
     static std::string generateNonce();
     static bool isRecentNonce(const std::string& nonce);
+    // Takes a nonce off the recent list (its time is up).
+    static void removeRecentNonce(const std::string& nonce);
 
     // Socket delegate.
     void socketDidReadData(const std::shared_ptr<AsyncTcpSocket>& sock, const std::string& data, long tag) override;

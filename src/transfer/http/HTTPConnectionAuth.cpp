@@ -30,11 +30,6 @@ struct NonceList {
             entries.pop_front();
     }
 };
-// Seconds on the clock the socket's time-outs run on.
-double monotonicNow() {
-    return std::chrono::duration<double>(core::DispatchSource::now()).count();
-}
-
 NonceList& recentNonces() {
     static auto* list = new NonceList;
     return *list;
@@ -50,7 +45,22 @@ std::string HTTPConnection::generateNonce() {
     double t = NonceList::now();
     list.entries.emplace_back(nonce, t);
     list.prune(t);
+    // Each nonce is taken off the list when its time is up.
+    static auto* timers = new std::shared_ptr<core::DispatchQueue>(core::DispatchQueue::create("app.http.nonces"));
+    (*timers)->after(std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::duration<double>(kNonceLifetime)),
+                  [nonce] { removeRecentNonce(nonce); });
     return nonce;
+}
+
+void HTTPConnection::removeRecentNonce(const std::string& nonce) {
+    auto& list = recentNonces();
+    std::lock_guard lock(list.mutex);
+    for (auto it = list.entries.begin(); it != list.entries.end(); ++it) {
+        if (it->first == nonce) {
+            list.entries.erase(it);
+            return;
+        }
+    }
 }
 
 bool HTTPConnection::isRecentNonce(const std::string& nonce) {
@@ -108,8 +118,8 @@ bool HTTPConnection::isAuthenticated() {
         if (end == auth.nc()->c_str() || nc <= m_lastNC)
             return false;
         m_lastNC = nc;
-        // The server's own realm: a client cannot pick the one it hashes with.
-        std::string ha1 = md5Hex(*auth.username() + ":" + realm() + ":" + *password);
+        // Hashed with the realm the client names; the password is what counts.
+        std::string ha1 = md5Hex(*auth.username() + ":" + auth.realm().value_or("") + ":" + *password);
         std::string ha2 = md5Hex(m_request->method() + ":" + *auth.uri());
         std::string expected = md5Hex(ha1 + ":" + *auth.nonce() + ":" + *auth.nc() + ":" + auth.cnonce().value_or("") +
                                       ":" + auth.qop().value_or("") + ":" + ha2);

@@ -19,13 +19,11 @@ constexpr int kLogLevel = WSLogMessage::LevelErrorsAndWarnings;
 constexpr const char* kUnit = "HTTPConnection";
 
 // The socket tags that drive the connection: reads of a request (1x), writes
-// of a reply before its last (2x to 6x), a whole reply done with once queued
-// (70), and the last write of a reply (9x).
+// of a reply before its last (2x to 6x), and the last write of a reply (9x).
 constexpr long TagReadHeader = 10, TagReadBody = 11, TagReadChunkSize = 12, TagReadChunkData = 13,
                TagReadChunkTrailer = 14, TagReadFooter = 15;
 constexpr long TagWriteHead = 21, TagWriteBody = 22, TagWriteChunkSize = 30, TagWriteChunkData = 31,
-               TagWriteChunkCRLF = 32, TagWriteSingleRange = 40, TagWriteMultiRange = 50, TagWriteFile = 60,
-               TagWholeReply = 70;
+               TagWriteChunkCRLF = 32, TagWriteSingleRange = 40, TagWriteMultiRange = 50, TagWriteFile = 60;
 constexpr long TagFinal = 90, TagFinalClose = 91;
 
 inline bool equalsIgnoringCase(const std::optional<std::string>& a, const char* b) {

@@ -42,18 +42,15 @@ std::optional<std::vector<WSRange>> HTTPConnection::parseRanges(const std::strin
         auto dash = piece.find('-');
         uint64_t a = 0, b = 0;
         if (dash == std::string_view::npos) {
-            if (!WSNumber::parseDigitsIntoUInt64(piece, &a) || a >= contentLength)
+            if (!WSNumber::parseStringIntoUInt64(std::string(piece), &a) || a >= contentLength)
                 return std::nullopt;
             ranges.push_back({a, 1});
             continue;
         }
-        auto textA = trim(piece.substr(0, dash));
-        auto textB = trim(piece.substr(dash + 1));
-        bool haveA = WSNumber::parseDigitsIntoUInt64(textA, &a);
-        bool haveB = WSNumber::parseDigitsIntoUInt64(textB, &b);
-        // A number that is not plain digits makes the whole field void.
-        if ((!textA.empty() && !haveA) || (!textB.empty() && !haveB))
-            return std::nullopt;
+        // Numbers as the lenient parser reads them: "5-abc" is from 5 to the
+        // end, "x-5" the last 5 bytes.
+        bool haveA = WSNumber::parseStringIntoUInt64(std::string(piece.substr(0, dash)), &a);
+        bool haveB = WSNumber::parseStringIntoUInt64(std::string(piece.substr(dash + 1)), &b);
         if (haveA && haveB) {
             if (a > b || b >= contentLength)
                 return std::nullopt;

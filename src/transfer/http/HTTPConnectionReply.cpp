@@ -130,19 +130,10 @@ void HTTPConnection::sendResponseHeadersAndBody() {
         m_asyncSocket->writeData("0\r\n\r\n", kWriteTimeout, TagFinal); // an empty chunked body
 }
 
-// A reply that goes out in one write. On a connection kept alive it is done
-// with once queued (the socket sends it before anything queued later): the
-// next request is read at once, while the reply goes out.
+// A reply that goes out in one write, head and body together: its completion
+// ends the reply like any last write.
 void HTTPConnection::writeWholeReply(std::string data) {
-    if (shouldDie()) {
-        m_asyncSocket->writeData(std::move(data), kWriteTimeout, TagFinal);
-        return;
-    }
-    m_asyncSocket->writeData(std::move(data), kWriteTimeout, TagWholeReply);
-    if (m_httpResponse)
-        m_httpResponse->connectionDidClose();
-    finishResponse();
-    readNextRequest();
+    m_asyncSocket->writeData(std::move(data), kWriteTimeout, TagFinal);
 }
 
 // A body of more than one piece that lies in a file goes from the file to the
@@ -265,6 +256,7 @@ bool HTTPConnection::shouldDie() const {
 
 void HTTPConnection::finishResponse() {
     m_finalChunkSent = false;
+    m_request.reset();
     m_httpResponse.reset();
     m_ranges.clear();
     m_rangesHeaders.clear();

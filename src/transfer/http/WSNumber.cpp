@@ -1,5 +1,6 @@
 #include "transfer/http/WSNumber.h"
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -34,23 +35,30 @@ bool WSNumber::parseStringIntoUInt64(const std::optional<std::string>& text, uin
     return parse(text, value, [](const char* s, char** e) { return std::strtoull(s, e, 10); });
 }
 
+// The two 32-bit parsers convert as the 32-bit standard conversions do: a
+// value past the type's range is an error and gives the type's limit.
 bool WSNumber::parseStringIntoNSInteger(const std::optional<std::string>& text, int32_t* value) {
     return parse(text, value, [](const char* s, char** e) {
         long v = std::strtol(s, e, 10);
-        if (errno == 0 && (v > INT32_MAX || v < INT32_MIN)) {
+        if (errno == ERANGE || v > INT32_MAX || v < INT32_MIN) {
             errno = ERANGE;
             v = v > 0 ? INT32_MAX : INT32_MIN;
         }
-        return v;
+        return static_cast<int32_t>(v);
     });
 }
 
 bool WSNumber::parseStringIntoNSUInteger(const std::optional<std::string>& text, uint32_t* value) {
     return parse(text, value, [](const char* s, char** e) {
         unsigned long v = std::strtoul(s, e, 10);
-        if (errno == 0 && v > UINT32_MAX && static_cast<long>(v) < INT32_MIN) {
+        // "-n" is negated in the type's own width, so only n's size counts.
+        const char* p = s;
+        while (std::isspace(static_cast<unsigned char>(*p)))
+            ++p;
+        unsigned long magnitude = *p == '-' ? 0UL - v : v;
+        if (errno == ERANGE || magnitude > UINT32_MAX) {
             errno = ERANGE;
-            v = UINT32_MAX;
+            return UINT32_MAX;
         }
         return static_cast<uint32_t>(v);
     });

@@ -1,5 +1,7 @@
 #include "transfer/http/WebSocket.h"
 
+#include "platform/core/Text.h"
+
 #include "transfer/http/WSData.h"
 
 #include <strings.h>
@@ -178,7 +180,9 @@ void WebSocket::socketDidReadData(const std::shared_ptr<AsyncTcpSocket>&, const 
             m_asyncSocket->readDataToData(kTerm, -1, TagFrameRest);
         }
     } else if (tag == TagFrameRest) {
-        didReceiveMessage(data.substr(0, data.size() - 1));
+        // The frame's bytes are read as UTF-8; what is not UTF-8 becomes U+FFFD.
+        didReceiveMessage(core::text::toUtf8Lenient(
+            core::text::toUtf16Lenient(std::string_view(data).substr(0, data.empty() ? 0 : data.size() - 1))));
         m_asyncSocket->readDataToLength(1, -1, TagFrameStart);
     }
 }

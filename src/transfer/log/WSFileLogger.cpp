@@ -9,11 +9,19 @@
 
 namespace pw {
 
-WSFileLogger::WSFileLogger(std::shared_ptr<WSLogFileManagerDefault> manager) : m_logFileManager(std::move(manager)) {
+WSFileLogger::WSFileLogger() : WSFileLogger(std::make_shared<WSLogFileManagerDefault>()) {}
+
+WSFileLogger::WSFileLogger(std::shared_ptr<WSLogFileManager> manager) : m_logFileManager(std::move(manager)) {
     setLogFormatter(std::make_shared<WSLogFileFormatterDefault>());
 }
 
 WSFileLogger::~WSFileLogger() {
+    // The timer's handler and a queued roll refer to this logger: stop the
+    // one and let what is already on the queue finish before going.
+    loggerQueue()->sync([this] {
+        if (m_rollingTimer)
+            m_rollingTimer->cancel();
+    });
     if (m_currentLogFileHandle >= 0) {
         ::fsync(m_currentLogFileHandle);
         ::close(m_currentLogFileHandle);
@@ -43,8 +51,7 @@ void WSFileLogger::setRollingFrequency(double seconds) {
 }
 
 void WSFileLogger::rollLogFile() {
-    auto self = shared_from_this();
-    loggerQueue()->async([self] { self->rollLogFileNow(); });
+    loggerQueue()->async([this] { rollLogFileNow(); });
 }
 
 std::optional<std::string> WSFileLogger::currentLogFilePath() const {
@@ -86,20 +93,20 @@ int WSFileLogger::currentLogFileHandle() {
 }
 
 void WSFileLogger::scheduleTimerToRollLogFileDueToAge() {
+    if (m_rollingTimer)
+        m_rollingTimer->clearTimer();
     if (!m_currentLogFileInfo)
         return;
-    unsigned generation = ++m_ageTimerGeneration;
     double due = m_currentLogFileInfo->creationDate().value_or(0) + m_rollingFrequency;
     double now = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
-    std::weak_ptr<WSFileLogger> weak = weak_from_this();
-    if (weak.expired())
-        return; // not owned by a shared_ptr: no timer
+    if (!m_rollingTimer) {
+        m_rollingTimer = core::DispatchSource::makeTimer(loggerQueue());
+        // The destructor cancels the timer on this queue, so `this` outlives it.
+        m_rollingTimer->setEventHandler([this] { maybeRollLogFileDueToAge(); });
+        m_rollingTimer->resume();
+    }
     auto delay = std::chrono::nanoseconds(static_cast<long long>(std::max(0.0, due - now) * 1e9));
-    loggerQueue()->after(delay, [weak, generation] {
-        auto self = weak.lock();
-        if (self && generation == self->m_ageTimerGeneration)
-            self->maybeRollLogFileDueToAge();
-    });
+    m_rollingTimer->setTimer(delay, std::chrono::nanoseconds(0));
 }
 
 void WSFileLogger::maybeRollLogFileDueToAge() {
@@ -125,7 +132,8 @@ void WSFileLogger::rollLogFileNow() {
         ::close(m_currentLogFileHandle);
         m_currentLogFileHandle = -1;
     }
-    ++m_ageTimerGeneration;
+    if (m_rollingTimer)
+        m_rollingTimer->clearTimer();
     if (m_currentLogFileInfo) {
         m_currentLogFileInfo->setIsArchived(true);
         m_logFileManager->didRollAndArchiveLogFile(m_currentLogFileInfo->filePath());

@@ -3,6 +3,7 @@
 // `maximumFileSize` bytes, when it is `rollingFrequency` seconds old, or on
 // `rollLogFile`. A rolled file is marked archived and never written again.
 #include "transfer/log/WSAbstractLogger.h"
+#include "platform/core/DispatchSource.h"
 #include "transfer/log/WSLogFileManagerDefault.h"
 
 #include <memory>
@@ -10,14 +11,16 @@
 
 namespace pw {
 
-class WSFileLogger : public WSAbstractLogger, public std::enable_shared_from_this<WSFileLogger> {
+class WSFileLogger : public WSAbstractLogger {
 public:
-    explicit WSFileLogger(std::shared_ptr<WSLogFileManagerDefault> manager);
+    // Files in the default folder of a new WSLogFileManagerDefault.
+    WSFileLogger();
+    explicit WSFileLogger(std::shared_ptr<WSLogFileManager> manager);
     ~WSFileLogger() override;
 
     void logMessage(const WSLogMessage& message) override;
     std::string loggerName() const override { return "app.wslog.fileLogger"; }
-    const std::shared_ptr<WSLogFileManagerDefault>& logFileManager() const { return m_logFileManager; }
+    const std::shared_ptr<WSLogFileManager>& logFileManager() const { return m_logFileManager; }
 
     uint64_t maximumFileSize() const;
     void setMaximumFileSize(uint64_t bytes);
@@ -36,12 +39,14 @@ private:
     void maybeRollLogFileDueToAge();
     void scheduleTimerToRollLogFileDueToAge();
 
-    std::shared_ptr<WSLogFileManagerDefault> m_logFileManager;
+    std::shared_ptr<WSLogFileManager> m_logFileManager;
     std::unique_ptr<WSLogFileInfo> m_currentLogFileInfo;
     int m_currentLogFileHandle = -1;
     uint64_t m_maximumFileSize = 1024 * 1024;
     double m_rollingFrequency = 60 * 60 * 24;
-    unsigned m_ageTimerGeneration = 0;
+    // One-shot, on the logger's queue; cancelled when the file rolls and
+    // when the logger goes.
+    std::shared_ptr<core::DispatchSource> m_rollingTimer;
 };
 
 } // namespace pw

@@ -1,6 +1,7 @@
 #include "transfer/log/WSLog.h"
 
 #include "platform/core/DispatchGroup.h"
+#include "platform/core/NotificationCenter.h"
 #include "platform/core/Semaphore.h"
 
 #include <cstdarg>
@@ -26,10 +27,17 @@ struct State {
     core::Semaphore permits{WSLog::kMaxPendingMessages};
     unsigned processors = std::max(1u, std::thread::hardware_concurrency());
     std::vector<LoggerNode> nodes; // front = most recently added
+    core::ObserverToken willTerminate;
 };
 
 State& state() {
-    static State* s = new State; // lives for the process; loggers may log at exit
+    // Lives for the process; loggers may log at exit.
+    static State* s = [] {
+        auto* made = new State;
+        made->willTerminate = core::NotificationCenter::defaultCenter().addObserver(
+            "UIApplicationWillTerminateNotification", [](const core::Notification&) { WSLog::applicationWillTerminate(); });
+        return made;
+    }();
     return *s;
 }
 
@@ -128,6 +136,10 @@ void WSLog::flushLog() {
         }
         s.group.wait();
     });
+}
+
+void WSLog::applicationWillTerminate() {
+    flushLog();
 }
 
 long WSLog::availablePermits() {

@@ -29,6 +29,9 @@ public:
     static void queueLogMessage(std::shared_ptr<WSLogMessage> message, bool asynchronous);
     // Returns when every logger that can flush has flushed.
     static void flushLog();
+    // The application is about to end: every logger flushes (the dispatcher
+    // hears the platform's will-terminate notification from its first use).
+    static void applicationWillTerminate();
     // Permits left of the pending-message bound (for tests).
     static long availablePermits();
 

@@ -28,6 +28,10 @@ double nowSeconds() {
 
 WSLogFileInfo::WSLogFileInfo(std::string filePath) : m_filePath(std::move(filePath)) {}
 
+std::shared_ptr<WSLogFileInfo> WSLogFileInfo::logFileWithPath(std::string filePath) {
+    return std::make_shared<WSLogFileInfo>(std::move(filePath));
+}
+
 std::string WSLogFileInfo::fileName() const {
     return std::filesystem::path(m_filePath).filename().string();
 }
@@ -45,6 +49,60 @@ void WSLogFileInfo::readAttributes() {
     m_creationDate = (sx.stx_mask & STATX_BTIME) ? t(sx.stx_btime) : t(sx.stx_mtime);
     m_modificationDate = t(sx.stx_mtime);
     m_fileSize = sx.stx_size;
+    core::ValueMap attributes;
+    attributes.set("fileType", S_ISREG(sx.stx_mode) ? "regular" : S_ISDIR(sx.stx_mode) ? "directory" : "other");
+    attributes.set("fileSize", static_cast<int64_t>(sx.stx_size));
+    attributes.set("filePosixPermissions", static_cast<int64_t>(sx.stx_mode & 07777));
+    attributes.set("fileCreationDate", *m_creationDate);
+    attributes.set("fileModificationDate", *m_modificationDate);
+    m_fileAttributes = core::Value(std::move(attributes));
+}
+
+core::Value WSLogFileInfo::fileAttributes() {
+    readAttributes();
+    return m_fileAttributes;
+}
+
+namespace {
+int reverseCompare(std::optional<double> mine, std::optional<double> theirs) {
+    double a = mine.value_or(-1), b = theirs.value_or(-1);
+    return a > b ? -1 : a < b ? 1 : 0;
+}
+} // namespace
+
+int WSLogFileInfo::reverseCompareByCreationDate(WSLogFileInfo& other) {
+    return reverseCompare(creationDate(), other.creationDate());
+}
+
+int WSLogFileInfo::reverseCompareByModificationDate(WSLogFileInfo& other) {
+    return reverseCompare(modificationDate(), other.modificationDate());
+}
+
+std::string WSLogFileInfo::description() {
+    auto date = [](std::optional<double> d) { return d ? std::to_string(*d) : std::string("(null)"); };
+    std::string attributes;
+    const core::Value fields = fileAttributes();
+    if (auto* map = fields.asMap()) {
+        for (auto& [key, value] : *map) {
+            if (!attributes.empty())
+                attributes += ", ";
+            attributes += key + " = ";
+            attributes += value.isString() ? *value.stringPtr()
+                          : value.isInt()  ? std::to_string(*value.asInt())
+                                           : std::to_string(value.asDouble().value_or(0));
+        }
+    }
+    std::string text = "{\n";
+    auto line = [&text](const char* key, const std::string& value) { text += "    " + std::string(key) + " = " + value + ";\n"; };
+    line("filePath", m_filePath);
+    line("fileName", fileName());
+    line("fileAttributes", "{" + attributes + "}");
+    line("creationDate", date(creationDate()));
+    line("modificationDate", date(modificationDate()));
+    line("fileSize", std::to_string(fileSize()));
+    line("age", std::to_string(age()));
+    line("isArchived", isArchived() ? "1" : "0");
+    return text + "}";
 }
 
 std::optional<double> WSLogFileInfo::creationDate() {
@@ -102,12 +160,14 @@ void WSLogFileInfo::renameFile(const std::string& newName) {
         std::fprintf(stderr, "WSLogFileInfo: Error renaming file (%s): %s\n", fileName().c_str(), ec.message().c_str());
     m_filePath = newPath;
     m_haveAttributes = false;
+    m_fileAttributes = core::Value();
     m_creationDate.reset();
     m_modificationDate.reset();
 }
 
 void WSLogFileInfo::reset() {
     m_haveAttributes = false;
+    m_fileAttributes = core::Value();
     m_creationDate.reset();
     m_modificationDate.reset();
     m_fileSize = 0;

@@ -1,5 +1,6 @@
 #include "transfer/log/WSLogFileManagerDefault.h"
 
+#include "platform/core/Paths.h"
 #include "platform/core/RandomId.h"
 
 #include <algorithm>
@@ -11,8 +12,14 @@ namespace fs = std::filesystem;
 
 namespace pw {
 
+WSLogFileManagerDefault::WSLogFileManagerDefault() : m_logsDirectory(defaultLogsDirectory()) {}
+
 WSLogFileManagerDefault::WSLogFileManagerDefault(std::string logsDirectory)
     : m_logsDirectory(std::move(logsDirectory)) {}
+
+std::string WSLogFileManagerDefault::defaultLogsDirectory() {
+    return (core::Paths::documents() / "Logs").string();
+}
 
 std::string WSLogFileManagerDefault::logsDirectory() const {
     std::error_code ec;

@@ -54,6 +54,30 @@ AsyncTcpSocket::Queue AsyncTcpSocket::delegateQueue() const {
     return onSocketQueue([this] { return m_delegateQueue; });
 }
 
+void AsyncTcpSocket::getDelegate(std::shared_ptr<AsyncTcpSocketDelegate>* delegate, Queue* delegateQueue) const {
+    onSocketQueue([&] {
+        if (delegate)
+            *delegate = m_delegate.lock();
+        if (delegateQueue)
+            *delegateQueue = m_delegateQueue;
+    });
+}
+
+std::shared_ptr<void> AsyncTcpSocket::userData() const {
+    return onSocketQueue([this] { return m_userData; });
+}
+
+void AsyncTcpSocket::setUserData(std::shared_ptr<void> data) {
+    runOnSocketQueue([data = std::move(data)](AsyncTcpSocket& s) mutable { s.m_userData = std::move(data); }, false);
+}
+
+void AsyncTcpSocket::performBlock(const std::function<void()>& block) {
+    if (m_socketQueue->isCurrent())
+        block();
+    else
+        m_socketQueue->sync(block);
+}
+
 void AsyncTcpSocket::setDelegate(std::weak_ptr<AsyncTcpSocketDelegate> delegate, bool synchronously) {
     runOnSocketQueue([delegate](AsyncTcpSocket& s) { s.m_delegate = delegate; }, synchronously);
 }
@@ -292,6 +316,18 @@ int AsyncTcpSocket::socketFD() const {
     if (!m_socketQueue->isCurrent())
         return -1;
     return connectedFD();
+}
+
+int AsyncTcpSocket::socket4FD() const {
+    if (!m_socketQueue->isCurrent() || !m_socket4FD)
+        return -1;
+    return m_socket4FD.get();
+}
+
+int AsyncTcpSocket::socket6FD() const {
+    if (!m_socketQueue->isCurrent() || !m_socket6FD)
+        return -1;
+    return m_socket6FD.get();
 }
 
 const std::string& AsyncTcpSocket::CRLFData() {

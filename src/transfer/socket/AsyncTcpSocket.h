@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -72,6 +73,11 @@ public:
     void setDelegate(std::weak_ptr<AsyncTcpSocketDelegate> delegate, bool synchronously = false);
     void setDelegateQueue(Queue queue, bool synchronously = false);
     void setDelegateAndQueue(std::weak_ptr<AsyncTcpSocketDelegate> delegate, Queue queue, bool synchronously = false);
+    // Both at once, read together on the socket queue; either pointer may be null.
+    void getDelegate(std::shared_ptr<AsyncTcpSocketDelegate>* delegate, Queue* delegateQueue) const;
+    // A free slot for the owner (read waits, write does not).
+    std::shared_ptr<void> userData() const;
+    void setUserData(std::shared_ptr<void> data);
     bool isIPv4Enabled() const;
     bool isIPv6Enabled() const;
     bool isIPv4PreferredOverIPv6() const;
@@ -97,13 +103,18 @@ public:
     bool connectToAddress(const std::string& address, const std::string& interface, double timeout,
                           SocketError* error = nullptr);
 
+    // Runs the block on the socket queue and returns when it is done (at
+    // once when called there): the socket's descriptors may be used inside.
+    void performBlock(const std::function<void()>& block);
+
     // Reading. maxLength 0: no limit.
     void readDataWithTimeout(double timeout, long tag, size_t maxLength = 0);
     void readDataToLength(size_t length, double timeout, long tag);
     void readDataToData(std::string terminator, double timeout, long tag, size_t maxLength = 0);
     // The same into the caller's buffer from `offset` on, grown as needed;
     // ignored when the offset lies beyond the buffer's end. The completion
-    // carries the bytes read, which then stand in the buffer too.
+    // carries the bytes read, which then stand in the buffer too. A null
+    // buffer reads into the socket's own, as the forms above.
     using Buffer = std::shared_ptr<std::string>;
     void readDataWithTimeout(double timeout, Buffer buffer, size_t offset, long tag, size_t maxLength = 0);
     void readDataToLength(size_t length, double timeout, Buffer buffer, size_t offset, long tag);
@@ -141,8 +152,10 @@ public:
     uint16_t localPort() const;
     std::optional<std::string> connectedAddress() const;
     std::optional<std::string> localAddress() const;
-    // -1 off the socket queue.
+    // -1 off the socket queue (see performBlock), and -1 when there is none.
     int socketFD() const;
+    int socket4FD() const;
+    int socket6FD() const;
 
     const Queue& socketQueue() const { return m_socketQueue; }
 
@@ -268,6 +281,7 @@ private:
     unsigned long m_socketFDBytesAvailable = 0;
     std::string m_partialReadBuffer;
     std::unique_ptr<net::TlsSession> m_tls;
+    std::shared_ptr<void> m_userData;
 };
 
 } // namespace pw

@@ -1,6 +1,8 @@
 // Queued reads: what is available, an exact length, or up to a terminator.
 #include "transfer/socket/AsyncTcpSocketInternal.h"
 
+#include <poll.h>
+
 #include <sys/socket.h>
 
 #include <cerrno>
@@ -28,18 +30,17 @@ void AsyncTcpSocket::readDataToData(std::string terminator, double timeout, long
 }
 
 void AsyncTcpSocket::readDataWithTimeout(double timeout, Buffer buffer, size_t offset, long tag, size_t maxLength) {
-    if (buffer)
-        queueRead(std::move(buffer), offset, 0, {}, timeout, tag, maxLength);
+    queueRead(std::move(buffer), offset, 0, {}, timeout, tag, maxLength);
 }
 
 void AsyncTcpSocket::readDataToLength(size_t length, double timeout, Buffer buffer, size_t offset, long tag) {
-    if (buffer && length > 0)
+    if (length > 0)
         queueRead(std::move(buffer), offset, length, {}, timeout, tag, 0);
 }
 
 void AsyncTcpSocket::readDataToData(std::string terminator, double timeout, Buffer buffer, size_t offset, long tag,
                                     size_t maxLength) {
-    if (buffer && !terminator.empty())
+    if (!terminator.empty())
         queueRead(std::move(buffer), offset, 0, std::move(terminator), timeout, tag, maxLength);
 }
 
@@ -251,15 +252,24 @@ void AsyncTcpSocket::doReadEOF() {
     assertOnSocketQueue();
     m_flags |= kReadEOF;
     bool shouldDisconnect;
-    if (m_flags & kReadStreamClosed) {
+    if (m_flags & (kReadSideAwaitingTLS | kWriteSideAwaitingTLS)) {
+        // The handshake can never finish now.
+        shouldDisconnect = true;
+    } else if (m_flags & kReadStreamClosed) {
         shouldDisconnect = false;
     } else if (!m_partialReadBuffer.empty()) {
         shouldDisconnect = false; // queued reads can still take these bytes
     } else if (m_config & kKeepOpenOnReadEOF) {
-        shouldDisconnect = false;
-        m_flags |= kReadStreamClosed;
-        notifyDelegate(
-            [](AsyncTcpSocketDelegate& d, const std::shared_ptr<AsyncTcpSocket>& s) { d.socketDidCloseReadStream(s); });
+        // Half-closed: stay open only while the peer still takes writes.
+        pollfd pfd{connectedFD(), POLLOUT, 0};
+        bool writable = ::poll(&pfd, 1, 0) > 0 && (pfd.revents & POLLOUT) && !(pfd.revents & (POLLERR | POLLHUP));
+        shouldDisconnect = !writable;
+        if (writable) {
+            m_flags |= kReadStreamClosed;
+            notifyDelegate([](AsyncTcpSocketDelegate& d, const std::shared_ptr<AsyncTcpSocket>& s) {
+                d.socketDidCloseReadStream(s);
+            });
+        }
     } else {
         shouldDisconnect = true;
     }

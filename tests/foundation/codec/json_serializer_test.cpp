@@ -57,8 +57,9 @@ TEST(JSONSerializer, FailsWithExactErrors) {
               "Floating point values must be finite.  JSON does not support NaN or Infinity.");
     EXPECT_EQ(failure(Value("text")), "Unable to serialize object class String, expected a NSArray or NSDictionary.");
     EXPECT_EQ(failure(Value::Array{pw::core::Bytes{1, 2}}), "Unable to serialize object class Bytes.");
-    // Text that is not UTF-8 has no JSON form.
-    EXPECT_EQ(failure(Value::Array{"a\xFF"}), "An error occurred converting the contents of a NSString to UTF8.");
+    // Bytes that are not UTF-8 cannot be escaped; unescaped they are copied as they stand.
+    EXPECT_EQ(failure(Value::Array{"a\xFF"}, pw::SerializeEscapeUnicode), "Error converting UTF8.");
+    EXPECT_EQ(write(Value::Array{"a\xFF\xC3\xA9"}, 0), "[\"a\xFF\xC3\xA9\"]");
 }
 
 TEST(JSONSerializer, UnsupportedKindsGoThroughTheFormatter) {

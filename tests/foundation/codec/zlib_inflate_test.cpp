@@ -94,3 +94,16 @@ TEST(ZlibInflate, TruncatedOrDamagedStreamsFail) {
 }
 
 } // namespace
+
+TEST(ZlibInflate, OutputGrowsByHalfTheInputEveryTime) {
+    struct Case {
+        std::size_t length, input, grown;
+    } cases[] = {{150, 100, 200}, {200, 100, 250}, {5000, 100, 5050}, {1, 1, 1}, {3, 3, 4}};
+    for (auto& c : cases)
+        EXPECT_EQ(pw::inflateGrownLength(c.length, c.input), c.grown) << c.length << "/" << c.input;
+    // A small block that inflates to many times its size still comes back whole.
+    Bytes big(1 << 20, 'a');
+    auto packed = deflateWith(big, 15, 9);
+    ASSERT_LT(packed.size(), 4096u);
+    EXPECT_EQ(pw::zlibInflate(packed), big);
+}

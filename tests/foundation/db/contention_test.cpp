@@ -2,7 +2,9 @@
 
 #include "foundation/db/BookDB.h"
 #include "foundation/db/MainDB.h"
+#include "foundation/db/SQLBusyRetry.h"
 #include "foundation/db/SQLDatabase.h"
+#include "platform/core/Log.h"
 #include "foundation/db/SettingTB.h"
 #include "platform/core/Value.h"
 
@@ -12,6 +14,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -73,6 +76,33 @@ TEST_F(ContentionTest, HeldLockEndsInAReportedBusyFailure) {
     ASSERT_TRUE(holder.rollback());
     EXPECT_TRUE(BookDB::saveChapterWithRZBookId(Book, 1, "正文"));
     EXPECT_EQ(BookDB::chapterHasDownloadByRZBookId(Book, 1), 1);
+}
+
+TEST_F(ContentionTest, BusyWaitsAreShortAndGivingUpNamesTheCall) {
+    SQLDatabase holder(bookFile());
+    ASSERT_TRUE(holder.open());
+    ASSERT_TRUE(holder.beginTransaction());
+    SQLDatabase waiter(bookFile());
+    ASSERT_TRUE(waiter.open());
+    waiter.setBusyRetryTimeout(200);
+    // Every wait is the same 20 microseconds, however long the lock is held.
+    pw::SQLBusyRetry retry(&waiter);
+    int waits = 0;
+    while (retry.waitAndRetry("test", __LINE__, false))
+        ++waits;
+    EXPECT_EQ(waits, 201);
+    EXPECT_NEAR(retry.slept(), 202 * 20e-6, 1e-9);
+
+    std::vector<std::string> lines;
+    pw::core::Log::setLevel(pw::core::LogLevel::Warning);
+    pw::core::Log::setSink([&](pw::core::LogLevel, std::string_view line) { lines.emplace_back(line); });
+    EXPECT_FALSE(waiter.executeUpdate("update chapter set IsDownloaded = 1 where ChapterId = 1"));
+    pw::core::Log::setSink(nullptr);
+    ASSERT_EQ(lines.size(), 2u);
+    const std::regex busy("executeUpdate:[0-9]+ Database busy \\(" + bookFile() + "\\)");
+    EXPECT_TRUE(std::regex_match(lines[0], busy)) << lines[0];
+    EXPECT_EQ(lines[1], "Database busy");
+    ASSERT_TRUE(holder.rollback());
 }
 
 TEST_F(ContentionTest, WaiterGoesOnOnceTheLockIsFreed) {

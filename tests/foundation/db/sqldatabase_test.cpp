@@ -71,8 +71,12 @@ TEST_F(SQLDatabaseTest, BindingStoresEachKindAsItsSQLiteType) {
         {"bool true", SQLArg(true), SQLITE_INTEGER},
         {"int", SQLArg(-7), SQLITE_INTEGER},
         {"int64", SQLArg(int64_t(1) << 40), SQLITE_INTEGER},
-        {"unsigned", SQLArg(7u), SQLITE_INTEGER},
+        {"unsigned", SQLArg(7u), SQLITE_TEXT},
+        {"unsigned 64", SQLArg(uint64_t(7)), SQLITE_TEXT},
         {"huge unsigned", SQLArg(std::numeric_limits<uint64_t>::max()), SQLITE_TEXT},
+        {"short", SQLArg(int16_t(-3)), SQLITE_TEXT},
+        {"unsigned short", SQLArg(uint16_t(3)), SQLITE_TEXT},
+        {"unsigned char", SQLArg(uint8_t(3)), SQLITE_TEXT},
         {"float", SQLArg(1.5f), SQLITE_FLOAT},
         {"double (a date)", SQLArg(1700000000.25), SQLITE_FLOAT},
         {"text", SQLArg("书架1"), SQLITE_TEXT},
@@ -226,6 +230,17 @@ TEST_F(SQLDatabaseTest, ResultSetReadersAndNames) {
     rs->kvcMagic(object);
     EXPECT_EQ(object["BookId"].asString(), "5000000000");
     EXPECT_FALSE(object.contains("Missing"));
+
+    // The name map is built on the first lookup by name, and one set by the
+    // caller is used instead.
+    auto fresh = m_db.executeQuery("select BookId, Name from r");
+    ASSERT_TRUE(fresh->next());
+    EXPECT_TRUE(fresh->columnNameToIndexMap().empty());
+    EXPECT_EQ(fresh->intForColumn("bookid"), 705032704); // the low 32 bits of 5000000000
+    EXPECT_EQ(fresh->columnNameToIndexMap(), (std::unordered_map<std::string, int>{{"bookid", 0}, {"name", 1}}));
+    fresh->setColumnNameToIndexMap({{"title", 1}});
+    EXPECT_EQ(fresh->stringForColumn("title"), "红楼梦");
+    EXPECT_EQ(fresh->columnIndexForName("name"), -1);
 }
 
 TEST_F(SQLDatabaseTest, QueryWithoutRowsClosesItself) {

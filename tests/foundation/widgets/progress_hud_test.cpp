@@ -126,23 +126,26 @@ TEST_F(ProgressHUDTest, ModesSwapTheIndicatorAndTheRingStays) {
     EXPECT_EQ(m_hud->indicator(), m_hud->customView());
 }
 
-TEST_F(ProgressHUDTest, NextTipCancelsTheEarlierScheduledHide) {
+TEST_F(ProgressHUDTest, AnEarlierScheduledHideStillHidesTheNextTip) {
     m_hud->showTipsWithoutLoadingHideDelay("第一条", 2);
     EXPECT_TRUE(m_hud->hasScheduledHide());
     advance(1);
     m_hud->showTipsWithLoading("第二条");
-    EXPECT_FALSE(m_hud->hasScheduledHide());
-    advance(2);
-    settle();
+    EXPECT_TRUE(m_hud->hasScheduledHide());
+    advance(0.5);
     EXPECT_TRUE(m_hud->isShown());
-    EXPECT_EQ(m_hud->alpha(), 1);
     EXPECT_EQ(m_hud->labelText(), "第二条");
-    // Its own delay still hides it.
-    m_hud->showTipsWithLoadingHideDelay("第三条", 1);
-    advance(1.1);
+    // The first tip's hide fires at its own time and takes the second tip away.
+    advance(0.6);
     settle();
     EXPECT_FALSE(m_hud->isShown());
     EXPECT_EQ(m_hud->alpha(), 0);
+    // A tip shown without hiding first is taken away the same way.
+    m_hud->showTipsWithLoadingHideDelay("第三条", 1);
+    m_hud->showTipsWithoutHideFirst("第四条");
+    advance(1.1);
+    settle();
+    EXPECT_FALSE(m_hud->isShown());
 }
 
 TEST_F(ProgressHUDTest, AnimatedHideFinishesWithDelegateAndRemoval) {

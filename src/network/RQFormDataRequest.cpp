@@ -181,16 +181,25 @@ void RQFormDataRequest::buildMultipartFormDataPostBody() {
 
 std::shared_ptr<RQHTTPRequest> RQFormDataRequest::copy() const {
     auto r = std::make_shared<RQFormDataRequest>(url());
+    copyFieldsInto(*r);
     std::lock_guard lock(cancelledLock());
+    if (haveBuiltPostBody()) {
+        // The copy builds its own body from the values and files: the one
+        // built here may sit in a temporary file this request removes when
+        // it goes, and building again onto it would send it twice.
+        r->setPostBody(std::string());
+        if (didCreateTemporaryPostDataFile()) {
+            r->setPostBodyFilePath(std::string());
+            r->setShouldStreamPostDataFromDisk(false);
+        }
+        r->setHaveBuiltPostBody(false);
+    }
     r->m_postData = m_postData;
     r->m_fileData = m_fileData;
     r->m_haveValues = m_haveValues;
     r->m_haveFiles = m_haveFiles;
     r->m_postFormat = m_postFormat;
     r->m_stringEncoding = m_stringEncoding;
-    r->setRequestMethod(requestMethod());
-    r->setDelegate(std::weak_ptr<RQHTTPRequestDelegate>(delegate()));
-    r->setTimeOutSeconds(timeOutSeconds());
     return r;
 }
 

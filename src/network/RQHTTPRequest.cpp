@@ -152,6 +152,16 @@ void RQHTTPRequest::setDownloadProgressDelegate(std::weak_ptr<RQProgressDelegate
     m_downloadProgressDelegate = std::move(d);
 }
 
+std::shared_ptr<RQProgressDelegate> RQHTTPRequest::uploadProgressDelegate() const {
+    std::lock_guard lock(m_cancelledLock);
+    return m_uploadProgressDelegate.lock();
+}
+
+std::shared_ptr<RQProgressDelegate> RQHTTPRequest::downloadProgressDelegate() const {
+    std::lock_guard lock(m_cancelledLock);
+    return m_downloadProgressDelegate.lock();
+}
+
 void RQHTTPRequest::setClientCertificateFiles(const std::string& certificate, const std::string& key) {
     m_clientCertificateFile = certificate;
     m_clientKeyFile = key;
@@ -361,6 +371,21 @@ std::shared_ptr<RQHTTPRequest> RQHTTPRequest::HEADRequest() {
     r->m_shouldAttemptPersistentConnection = m_shouldAttemptPersistentConnection;
     r->m_persistentConnectionTimeoutSeconds = m_persistentConnectionTimeoutSeconds;
     r->m_mainRequest = this;
+    // The twin writes sizes and failures into its main request: the main
+    // request lives as long as the twin runs, even when its queue and
+    // caller let it go. The twin lets go when it has finished, however it
+    // finishes (also when a queue that goes finishes it unstarted).
+    r->m_mainRequestKeepAlive = self();
+    std::weak_ptr<RQHTTPRequest> twin = r;
+    r->setCompletion([twin] {
+        if (auto t = twin.lock()) {
+            std::shared_ptr<RQHTTPRequest> main;
+            {
+                std::lock_guard twinLock(t->m_cancelledLock);
+                main.swap(t->m_mainRequestKeepAlive);
+            }
+        }
+    });
     r->m_requestMethod = "HEAD";
     r->m_downloadCache = nullptr;
     return r;
@@ -368,6 +393,14 @@ std::shared_ptr<RQHTTPRequest> RQHTTPRequest::HEADRequest() {
 
 std::shared_ptr<RQHTTPRequest> RQHTTPRequest::copy() const {
     auto r = std::make_shared<RQHTTPRequest>(url());
+    copyFieldsInto(*r);
+    return r;
+}
+
+// What a copy carries: the caller's setup, never what a run found (the
+// answer, the queue, blocks, cache settings, the connection).
+void RQHTTPRequest::copyFieldsInto(RQHTTPRequest& copy) const {
+    RQHTTPRequest* r = &copy;
     std::lock_guard lock(m_cancelledLock);
     r->m_delegate = m_delegate;
     r->m_requestMethod = m_requestMethod;
@@ -400,9 +433,6 @@ std::shared_ptr<RQHTTPRequest> RQHTTPRequest::copy() const {
     r->m_didStartSelector = m_didStartSelector;
     r->m_didFinishSelector = m_didFinishSelector;
     r->m_didFailSelector = m_didFailSelector;
-    r->m_didReceiveResponseHeadersSelector = m_didReceiveResponseHeadersSelector;
-    r->m_willRedirectSelector = m_willRedirectSelector;
-    r->m_didReceiveDataSelector = m_didReceiveDataSelector;
     r->m_timeOutSeconds = m_timeOutSeconds;
     r->m_shouldResetDownloadProgress = m_shouldResetDownloadProgress;
     r->m_shouldResetUploadProgress = m_shouldResetUploadProgress;
@@ -423,7 +453,6 @@ std::shared_ptr<RQHTTPRequest> RQHTTPRequest::copy() const {
     r->m_shouldAttemptPersistentConnection = m_shouldAttemptPersistentConnection;
     r->m_persistentConnectionTimeoutSeconds = m_persistentConnectionTimeoutSeconds;
     r->m_serverAuth.scheme = m_serverAuth.scheme;
-    return r;
 }
 
 // ---- class-wide settings

@@ -130,6 +130,8 @@ public:
     std::shared_ptr<RQRequestQueue> queue() const;
     void setUploadProgressDelegate(std::weak_ptr<RQProgressDelegate> d);
     void setDownloadProgressDelegate(std::weak_ptr<RQProgressDelegate> d);
+    std::shared_ptr<RQProgressDelegate> uploadProgressDelegate() const;
+    std::shared_ptr<RQProgressDelegate> downloadProgressDelegate() const;
     void setDidStartSelector(Selector s) { m_didStartSelector = std::move(s); }
     void setDidFinishSelector(Selector s) { m_didFinishSelector = std::move(s); }
     void setDidFailSelector(Selector s) { m_didFailSelector = std::move(s); }
@@ -339,6 +341,8 @@ protected:
     virtual bool takeOverFinish() { return false; }
     void finishAfterTakeOver();
     void failAfterTakeOver(RQErrorPtr error);
+    // Gives a copy what copy() carries; subclasses add their own fields.
+    void copyFieldsInto(RQHTTPRequest& copy) const;
     // Replaces the answer's body with one made here (no longer compressed).
     void replaceResponseBody(std::string body);
     void failWithError(RQErrorPtr error);
@@ -406,6 +410,7 @@ private:
     };
 
     void mainStep();
+    void buildAndStart(std::unique_lock<std::recursive_mutex>& lock);
     void buildRequestHeaders();
     void applyCookieHeader();
     void updatePartialDownloadSize();

@@ -20,7 +20,7 @@ class RQHTTPRequestDelegate {
 public:
     virtual ~RQHTTPRequestDelegate() = default;
     virtual void requestStarted(RQHTTPRequest&) {}
-    virtual void requestReceivedResponseHeaders(RQHTTPRequest&, const RQHeaderMap&) {}
+    virtual void requestDidReceiveResponseHeaders(RQHTTPRequest&, const RQHeaderMap&) {}
     virtual bool handlesWillRedirect() const { return false; }
     virtual void requestWillRedirectToURL(RQHTTPRequest&, const std::string& /*url*/) {}
     virtual void requestFinished(RQHTTPRequest&) {}

@@ -12,7 +12,11 @@
 #include "platform/net/HeaderText.h"
 #include "platform/net/NetworkLoop.h"
 
+#include <cxxabi.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <typeinfo>
 #include <cinttypes>
 #include <cstdio>
 
@@ -21,6 +25,19 @@
 // out, throttling, cancelling and finishing.
 
 namespace pw {
+
+namespace {
+
+// The name of an exception's type as written in the source.
+std::string exceptionName(const std::exception& e) {
+    int status = 0;
+    char* name = abi::__cxa_demangle(typeid(e).name(), nullptr, nullptr, &status);
+    std::string text = status == 0 && name ? name : typeid(e).name();
+    std::free(name);
+    return text;
+}
+
+} // namespace
 
 // ---- the stream's events, handed to the request on the network thread
 
@@ -136,6 +153,19 @@ void RQHTTPRequest::mainStep() {
     PW_ASSERT_MSG(threadForRequest().isCurrent(), "a request's steps run on the network thread");
     auto keep = self();
     std::unique_lock lock(m_cancelledLock);
+    try {
+        buildAndStart(lock);
+    } catch (const std::exception& e) {
+        // Whatever a step throws ends this request, not the network thread
+        // every other request runs on.
+        auto underlying = RQError::make(RQUnhandledExceptionError, e.what());
+        auto err = RQError::make(RQUnhandledExceptionError, exceptionName(e), underlying);
+        err->failureReason = e.what();
+        failWithError(err);
+    }
+}
+
+void RQHTTPRequest::buildAndStart(std::unique_lock<std::recursive_mutex>& lock) {
     if (m_error) {
         m_complete = true;
         lock.unlock();
@@ -159,6 +189,12 @@ void RQHTTPRequest::mainStep() {
     }
     if (m_requestMethod != "GET")
         m_downloadCache = nullptr;
+    if (m_mainRequest) {
+        // The twin sends what its main request will send: the main request's
+        // cookies, User-Agent and Accept-Encoding are made now.
+        std::lock_guard mainLock(m_mainRequest->m_cancelledLock);
+        m_mainRequest->buildRequestHeaders();
+    }
     buildRequestHeaders();
     if (m_error)
         return;

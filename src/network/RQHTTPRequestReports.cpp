@@ -50,12 +50,12 @@ void RQHTTPRequest::requestReceivedResponseHeaders(RQHeaderMap headers) {
         if (m_didReceiveResponseHeadersSelector)
             m_didReceiveResponseHeadersSelector(*d, *this, headers);
         else
-            d->requestReceivedResponseHeaders(*this, headers);
+            d->requestDidReceiveResponseHeaders(*this, headers);
     }
     if (auto b = currentBlock(m_blocks.headersReceived))
         b(headers);
     if (auto q = queue())
-        q->requestReceivedResponseHeaders(*this, headers);
+        q->requestDidReceiveResponseHeaders(*this, headers);
 }
 
 void RQHTTPRequest::requestRedirected() {

@@ -137,7 +137,8 @@ std::shared_ptr<RQHTTPRequestDelegate> RQNetworkQueue::liveDelegate() const {
 
 void RQNetworkQueue::addHEADOperation(const std::shared_ptr<RQHTTPRequest>& head) {
     head->setShowAccurateProgress(true);
-    head->setQueuePriority(core::Operation::Priority::VeryHigh);
+    // Above every named priority: sizes are known before any download runs.
+    head->setQueuePriority(static_cast<core::Operation::Priority>(10));
     head->setQueue(weak_from_this());
     m_queue->addOperation(head);
 }
@@ -202,7 +203,7 @@ void RQNetworkQueue::requestStarted(RQHTTPRequest& r) {
         s(r);
 }
 
-void RQNetworkQueue::requestReceivedResponseHeaders(RQHTTPRequest& r, const RQHeaderMap& h) {
+void RQNetworkQueue::requestDidReceiveResponseHeaders(RQHTTPRequest& r, const RQHeaderMap& h) {
     HeadersSelector s;
     {
         std::lock_guard lock(m_mutex);

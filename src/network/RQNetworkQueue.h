@@ -34,6 +34,8 @@ public:
     void cancelAllOperations();
     // Throws std::invalid_argument ("AttemptToAddInvalidRequest") for no request.
     void addOperation(const std::shared_ptr<RQHTTPRequest>& request);
+    // A HEAD request learning a size for the queue's progress, run first.
+    void addHEADOperation(const std::shared_ptr<RQHTTPRequest>& head);
     size_t operationCount() const;
     void setMaxConcurrentOperationCount(int count);
     int maxConcurrentOperationCount() const;
@@ -66,7 +68,7 @@ public:
 
     // Reports from the requests.
     void requestStarted(RQHTTPRequest& r) override;
-    void requestReceivedResponseHeaders(RQHTTPRequest& r, const RQHeaderMap& h) override;
+    void requestDidReceiveResponseHeaders(RQHTTPRequest& r, const RQHeaderMap& h) override;
     bool handlesWillRedirect() const override;
     void requestWillRedirectToURL(RQHTTPRequest& r, const std::string& url) override;
     void requestFinished(RQHTTPRequest& r) override;
@@ -87,7 +89,6 @@ private:
         std::lock_guard lock(m_mutex);
         slot = std::move(value);
     }
-    void addHEADOperation(const std::shared_ptr<RQHTTPRequest>& head);
     void resetProgressDelegate(const std::weak_ptr<RQProgressDelegate>& d);
     std::shared_ptr<RQHTTPRequestDelegate> liveDelegate() const;
     void requestEnded(RQHTTPRequest& r, RequestSelector RQNetworkQueue::*which);

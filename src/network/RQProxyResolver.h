@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/net/Url.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -35,10 +36,28 @@ public:
     // Stops a fetch on its way; its answer never comes.
     void cancel();
     // The fetch has answered: forget it.
-    void fetchAnswered() { m_request.reset(); }
+    void fetchAnswered() {
+        m_request.reset();
+        m_fileRead.reset();
+    }
 
 private:
+    // A local script being read, a piece at a time, on the network thread.
+    struct FileRead {
+        int fd = -1;
+        std::string data;
+        uint64_t timer = 0;
+        net::Url url;
+        double timeOutSeconds = 0;
+        Done done;
+    };
     static void widenSharedQueue(int by);
+    void fetchPACFile(const std::string& path, const net::Url& url, double timeOutSeconds, Done done);
+    static void handleEvent(const std::shared_ptr<FileRead>& read);
+    static void timeOutPACRead(const std::shared_ptr<FileRead>& read);
+    static void finishPACRead(const std::shared_ptr<FileRead>& read, bool ended);
+
+    std::shared_ptr<FileRead> m_fileRead;
 
     std::shared_ptr<RQHTTPRequest> m_request;
 };

@@ -81,7 +81,7 @@ struct RecordingDelegate : RQHTTPRequestDelegate {
     std::vector<std::string> willRedirect;
     bool askRedirect = false;
     void requestStarted(RQHTTPRequest&) override { ++started; }
-    void requestReceivedResponseHeaders(RQHTTPRequest&, const RQHeaderMap&) override { ++headers; }
+    void requestDidReceiveResponseHeaders(RQHTTPRequest&, const RQHeaderMap&) override { ++headers; }
     void requestFinished(RQHTTPRequest&) override { ++finished; }
     void requestFailed(RQHTTPRequest&) override { ++failed; }
     void requestRedirected(RQHTTPRequest&) override { ++redirected; }

@@ -94,3 +94,44 @@ TEST_F(FormTest, AMissingFileFailsTheRequestBeforeItRuns) {
     r->startSynchronous();
     EXPECT_EQ(server.requestCount(), 0u);
 }
+
+// A copy carries the caller's setup of the base request as well as the form,
+// and sends the same form again even after the original sent it.
+TEST_F(FormTest, ACopyCarriesTheBaseSetupAndSendsTheSameForm) {
+    RawServer server([](const RawRequest&) { return ok("ok"); });
+    auto delegate = std::make_shared<RecordingDelegate>();
+    auto indicator = std::make_shared<RQProgressDelegate>();
+    for (bool multipart : {false, true}) {
+        auto r = RQFormDataRequest::requestWithURL(server.url("/form"));
+        r->addPostValue("1", "a");
+        if (multipart)
+            r->addData("bytes", "b");
+        r->addRequestHeader("X-Caller", "yes");
+        r->setUsername("ann");
+        r->setPassword("secret");
+        r->setUserInfo({{"book", std::any(7)}});
+        r->setTag(5);
+        r->setDelegate(delegate);
+        r->setDownloadProgressDelegate(indicator);
+        r->setTimeOutSeconds(3);
+        r->startSynchronous();
+        ASSERT_FALSE(r->error());
+        auto c = std::dynamic_pointer_cast<RQFormDataRequest>(r->copy());
+        ASSERT_TRUE(c);
+        r.reset(); // the original goes, with any temporary body file it made
+        EXPECT_EQ(c->requestHeader("X-Caller"), "yes") << multipart;
+        EXPECT_EQ(c->username(), "ann");
+        EXPECT_EQ(c->password(), "secret");
+        EXPECT_EQ(std::any_cast<int>(c->userInfo().at("book")), 7);
+        EXPECT_EQ(c->tag(), 5);
+        EXPECT_EQ(c->delegate(), delegate);
+        EXPECT_EQ(c->downloadProgressDelegate(), indicator);
+        EXPECT_EQ(c->timeOutSeconds(), 3);
+        c->startSynchronous();
+        ASSERT_FALSE(c->error()) << multipart << " " << c->error()->localizedDescription;
+        auto sent = server.requests();
+        ASSERT_GE(sent.size(), 2u);
+        EXPECT_EQ(sent[sent.size() - 1].body.size(), sent[sent.size() - 2].body.size()) << multipart;
+        EXPECT_EQ(sent.back().header("X-Caller"), "yes");
+    }
+}

@@ -4,6 +4,8 @@
 
 #include <fstream>
 
+#include <sys/stat.h>
+
 using namespace pw;
 using namespace pw::test;
 using fakesite::RawRequest;
@@ -82,4 +84,34 @@ TEST_F(ProxyTest, ACallersOwnProxyIsUsedWithoutAsking) {
     r->startSynchronous();
     ASSERT_FALSE(r->error());
     EXPECT_EQ(r->responseString(), "http://other.example/x");
+}
+
+// A local script is read without ever waiting on the file: one that never
+// ends (a FIFO nobody writes to, an endless device) is given up after the
+// request's time-out and the request goes direct; one in Latin-1 is still run.
+TEST_F(ProxyTest, ALocalScriptIsReadWithinTheTimeOutAndDecodedUtf8ElseLatin1) {
+    RawServer site([](const RawRequest& req) { return ok(req.target); });
+    RawServer proxy([](const RawRequest& req) { return ok("via proxy " + req.target); });
+    ASSERT_EQ(::mkfifo(path("silent.pac").c_str(), 0600), 0);
+    std::ofstream(path("latin1.pac"), std::ios::binary)
+        << "// caf\xe9\nfunction FindProxyForURL(u, h) { return 'PROXY 127.0.0.1:" << proxy.port() << "'; }";
+    struct Case {
+        std::string pac;
+        bool viaProxy;
+    } cases[] = {
+        {"file://" + path("silent.pac"), false},
+        {"file:///dev/zero", false},
+        {"file://" + path("latin1.pac"), true},
+    };
+    for (const auto& c : cases) {
+        auto r = RQHTTPRequest::requestWithURL(site.url("/page"));
+        r->setTimeOutSeconds(0.5);
+        r->setPACurl(c.pac);
+        r->startSynchronous();
+        ASSERT_FALSE(r->error()) << c.pac << ": " << r->error()->localizedDescription;
+        if (c.viaProxy)
+            EXPECT_EQ(r->responseString(), "via proxy " + site.url("/page")) << c.pac;
+        else
+            EXPECT_EQ(r->responseString(), "/page") << c.pac;
+    }
 }

@@ -102,3 +102,34 @@ TEST_F(QueueTest, RejectsAnEmptyRequest) {
     auto queue = RQNetworkQueue::queue();
     EXPECT_THROW(queue->addOperation(nullptr), std::invalid_argument);
 }
+
+// A HEAD twin keeps its main request alive while it runs (it writes the size
+// and any failure into it), sends the headers the main request will send,
+// and lets the main request go once it has finished.
+TEST_F(QueueTest, AHeadTwinKeepsItsMainRequestAndSendsItsHeaders) {
+    RawServer server([](const RawRequest& req) {
+        if (req.method == "HEAD")
+            return RawReply{{{0.2, "HTTP/1.1 200 OK\r\nContent-Length: 1234\r\n\r\n"}}};
+        return ok("x");
+    });
+    net::CookieStorage::shared().setCookie(
+        *net::CookieStorage::parseSetCookie("a=1; Path=/", *net::Url::parse(server.url("/")), 0));
+    auto main = RQHTTPRequest::requestWithURL(server.url("/book"));
+    main->addRequestHeader("X-Caller", "yes");
+    auto twin = main->HEADRequest();
+    std::weak_ptr<RQHTTPRequest> weakMain = main;
+    main.reset();
+    EXPECT_FALSE(weakMain.expired());
+    auto queue = RQNetworkQueue::queue();
+    queue->addHEADOperation(twin);
+    EXPECT_EQ(static_cast<int>(twin->queuePriority()), 10);
+    queue->go();
+    ASSERT_TRUE(waitFor([&] { return twin->isFinished(); }));
+    EXPECT_TRUE(waitFor([&] { return weakMain.expired(); }));
+    auto req = server.requests().at(0);
+    EXPECT_EQ(req.method, "HEAD");
+    EXPECT_EQ(req.header("X-Caller"), "yes");
+    EXPECT_EQ(req.header("User-Agent"), "PagewellTest/1.0");
+    EXPECT_EQ(req.header("Accept-Encoding"), "gzip");
+    EXPECT_EQ(req.header("Cookie"), "a=1");
+}

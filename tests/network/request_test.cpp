@@ -423,3 +423,29 @@ TEST_F(RequestTest, EverySelectorFieldSetIsCalledInsteadOfTheDelegatesOwnCall) {
     ASSERT_TRUE(waitFor([&] { return failed; }));
     EXPECT_EQ(delegate->failed, 0);
 }
+
+namespace {
+// A request whose body cannot be prepared: the step throws.
+struct ThrowingRequest : RQHTTPRequest {
+    using RQHTTPRequest::RQHTTPRequest;
+    void buildPostBody() override { throw std::runtime_error("no body today"); }
+};
+} // namespace
+
+TEST_F(RequestTest, AnExceptionWhileStartingFailsOnlyThatRequestWithCodeTen) {
+    RawServer server([](const RawRequest&) { return ok("fine"); });
+    auto bad = std::make_shared<ThrowingRequest>(server.url("/bad"));
+    bad->startSynchronous();
+    ASSERT_TRUE(bad->error());
+    EXPECT_EQ(bad->error()->code, 10);
+    EXPECT_EQ(bad->error()->localizedDescription, "std::runtime_error");
+    EXPECT_EQ(bad->error()->failureReason, "no body today");
+    ASSERT_TRUE(bad->error()->underlyingError);
+    EXPECT_EQ(bad->error()->underlyingError->code, 10);
+    EXPECT_TRUE(bad->complete());
+    // The network thread goes on serving others.
+    auto good = RQHTTPRequest::requestWithURL(server.url("/good"));
+    good->startSynchronous();
+    EXPECT_FALSE(good->error());
+    EXPECT_EQ(good->responseString(), "fine");
+}

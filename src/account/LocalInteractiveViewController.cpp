@@ -417,7 +417,7 @@ void LocalInteractiveViewController::btnYinXiangLabelClick(YinXiangButton& butto
 }
 
 void LocalInteractiveViewController::rechargeAccount() {
-    AccountControls::openInBrowser(SiteHosts::baseUrl(SiteHosts::Service::Interface) + "/Profile/Charge.aspx");
+    AccountControls::openInBrowser(SiteHosts::baseUrl(SiteHosts::Service::Mobile) + "/Profile/Charge.aspx");
 }
 
 void LocalInteractiveViewController::helpFenHongClick() {

@@ -1,6 +1,7 @@
 #include "account/AutoLogin.h"
 
 #include "account/LoginHelper.h"
+#include "account/ReplyValue.h"
 #include "loginsdk/zelOpenAPI.h"
 #include "network/RQHTTPRequest.h"
 #include "platform/core/NotificationCenter.h"
@@ -30,7 +31,8 @@ void AutoLogin::setRequest(std::shared_ptr<RQHTTPRequest> request) {
 }
 
 void AutoLogin::beginRun() {
-    m_needCallback = false;
+    // needCallback keeps a YES of an earlier run: once the kit asked for its
+    // confirmation, every later validation of this object confirms.
     m_phase = Phase::WithKit;
     setRequest(nullptr);
 }
@@ -78,7 +80,7 @@ void AutoLogin::onSuccess(int operation, const core::Value& result) {
         beginLoginRZ();
         return;
     case ZelOpPassportLogin:
-        if (result["loginType"].asInt() == 200)
+        if (ReplyValue::wholeNumber(result["loginType"]) == 200)
             beginLoginRZ();
         else
             answer(false); // a second factor is asked for: not silent any more
@@ -122,11 +124,9 @@ void AutoLogin::beginLoginRZ(const std::string& sessionId) {
 
 std::pair<int, core::Value> AutoLogin::callBackArguments(const core::Value& zelToken,
                                                          const core::Value& zelResultCode) {
-    int code = -1;
-    if (auto i = zelResultCode.asInt())
-        code = static_cast<int>(*i);
-    else if (auto d = zelResultCode.asDouble())
-        code = static_cast<int>(*d);
+    // Absent: -1; a number or a number written as text: its whole part.
+    const int code =
+        zelResultCode.isNull() ? -1 : static_cast<int>(ReplyValue::wholeNumber(zelResultCode));
     core::Value info;
     const std::string token = zelToken.asString().value_or("");
     if (!token.empty()) {

@@ -322,7 +322,7 @@ ui::Button* LocalBuyChapterController::btnForward(int count) const {
 }
 
 void LocalBuyChapterController::rechargeAccount() {
-    AccountControls::openInBrowser(SiteHosts::baseUrl(SiteHosts::Service::Interface) + "/Profile/Charge.aspx");
+    AccountControls::openInBrowser(SiteHosts::baseUrl(SiteHosts::Service::Mobile) + "/Profile/Charge.aspx");
 }
 
 std::optional<double> LocalBuyChapterController::quickScrollTarget(bool down, double offset, double rowHeight,

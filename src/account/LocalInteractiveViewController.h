@@ -66,6 +66,9 @@ public:
     static constexpr const char* SiteAreaId = "33";
     using Fields = std::vector<std::pair<std::string, std::string>>;
 
+    // The site's page names, in the order of the tabs.
+    static const std::vector<std::string>& pageOrder();
+
     static std::shared_ptr<LocalInteractiveViewController> create() {
         return ViewController::create<LocalInteractiveViewController>();
     }
@@ -179,6 +182,8 @@ protected:
 
 private:
     std::shared_ptr<LocalInteractiveViewController> self();
+    // The format with its first "%@" replaced by the value.
+    static std::string replaceMark(std::string format, const std::string& value);
     void clean();
     void showTip(const std::string& text);
     void startSpinner();

@@ -172,7 +172,8 @@ core::Value::Map zelConfig::loadFromFile() {
     m_token = getXorData(dict, "token");
     m_phoneNo = getXorData(dict, "phoneNo");
     m_ptAccount = getXorData(dict, "ptAccount");
-    m_settings = dict;
+    // Only creation takes the dictionary as its settings; a later read
+    // (the log-off's) leaves the settings as they are.
     return dict;
 }
 

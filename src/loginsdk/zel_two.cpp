@@ -182,18 +182,16 @@ int zel_two::vornEncryptSource(const std::string& source, const std::string& key
 
 // Initialisation: the configuration fetch, then the guid fetch.
 void zel_two::ininConfig() {
-    if (m_configFetching.exchange(true))
-        return; // one fetch at a time
+    // The facade asks only while the kit is not initialised; a second ask
+    // during a first fetch starts a second fetch.
     updateData();
     auto request = ZELHttpRequest::initWithURL(zelConfig::shareZelConfig().obtainUrl +
                                                "?configVersion=2.3.0&appId=" + std::to_string(m_appId));
     request->setDidFail([this](ZELHttpRequest&) {
-        m_configFetching = false;
         if (auto d = appDelegate(); d && d->onFail)
             d->onFail(ZelOpInit, zel::getResDicWithErrorCode(zel::ServiceError));
     });
     request->setDidFinish([this](ZELHttpRequest& r) {
-        m_configFetching = false;
         // An answer that does not parse, or has no "Result", reads as
         // "Result" 0 with every other key missing: the kit starts on its
         // defaults rather than not at all.
@@ -328,8 +326,8 @@ void zel_two::messageComposeViewControllerDidFinish(int result) {
     if (!run.isStrongLogin)
         GlobalConstants::sharedInstance().update([](GlobalValues& v) { v.remainExLogin = 0; });
     if (!run.isFastCallBack) {
-        if (!m_polling.exchange(true)) // one poll at a time
-            core::Thread::detach([] { zel_two::shareZelTwo().checkMobileSendSMSLoginInBackground(); }, "zel-poll");
+        // A second sent SMS while a poll runs starts a second poll.
+        core::Thread::detach([] { zel_two::shareZelTwo().checkMobileSendSMSLoginInBackground(); }, "zel-poll");
         return;
     }
     std::string session = StringUtil::buildSessionIdWithType(0);
@@ -397,7 +395,6 @@ void zel_two::checkMobileSendSMSLoginInBackground() {
         config.setPhoneNo("");
     }
     setResult(outcome, last ? zel::textField(*last, "resultMsg").value_or("") : "");
-    m_polling = false;
     core::Value result = zel::getResDicWithErrorCode(outcome);
     core::RunLoop::runOnMain([result] { zel_two::shareZelTwo().doMobileSendSMSLoginResult(result); }, false);
 }
@@ -411,6 +408,10 @@ void zel_two::doMobileSendSMSLoginResult(const core::Value& result) {
 
 // Downstream SMS login and code check.
 void zel_two::mobileReceiveSMSLogin(const std::string& phoneNumber) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_phoneNumber = phoneNumber;
+    }
     updateData();
     if (busy())
         return;
@@ -615,8 +616,9 @@ void zel_two::callBack(int, const std::string& token) {
     auto bar = rest.find('|');
     if (bar == std::string::npos)
         return;
+    // Split at every "|": the second part ends at the next one.
     std::string first = rest.substr(0, bar);
-    std::string second = rest.substr(bar + 1);
+    std::string second = rest.substr(bar + 1, rest.find('|', bar + 1) - (bar + 1));
     zelConfig& config = zelConfig::shareZelConfig();
     if (!second.empty() && second[0] == 's') {
         PersistentUtil::sharedInstance().setValue(second, "tarvId");

@@ -125,8 +125,6 @@ private:
     std::atomic<int> m_resultCode{0};
     std::atomic<int> m_requestErrorCode{0};
     bool m_haveSmsViewController = false;
-    std::atomic<bool> m_configFetching{false};
-    std::atomic<bool> m_polling{false};
     std::function<void(double)> m_sleeper;
     std::optional<SdkJsonValue> m_guid;
     std::optional<SdkJsonValue> m_verify;

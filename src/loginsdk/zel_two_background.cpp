@@ -299,7 +299,8 @@ void zel_two::autoPtLoginInBackground() {
                                            "&clientVersion=2.3.0&SessionKey=" + LogUtil::urlEncodeValue(sessionKey) +
                                            "&AutoLogin=1&SaveTime=30&RequestCode=205");
             ZELPtRequest::Reply reply;
-            std::string text, recorded;
+            std::optional<std::string> text;
+            std::string recorded;
             const int code =
                 ZelPtAutoLogin::readSecondStep(m_requestErrorCode ? std::nullopt : second, reply, text, recorded);
             if (code == 0)
@@ -362,12 +363,12 @@ void zel_two::loginByPTInBackground(const std::string& account, const std::strin
                 "&AreaID=" + std::to_string(m_areaId) + "&clientVersion=2.3.0&Account=" + *sealedAccount +
                 "&Pwd=" + *sealedPassword + "&AutoLogin=1&SaveTime=30&RequestCode=201");
             ZELPtRequest::Reply reply;
-            std::string text;
+            std::optional<std::string> text;
             int status = 0;
             const int code =
                 m_requestErrorCode != 0 ? zel::NetworkError : ZELPtRequest::readSecondStep(second, reply, text, status);
             if (m_requestErrorCode != 0) {
-                text = zel::errorText(code).value_or("");
+                text = zel::errorText(code);
                 status = code;
             }
             if (code != 0) {

@@ -24,8 +24,6 @@ std::string CheckLoginWithInfo::userIdFromAnswer(const std::string& text) {
 }
 
 void CheckLoginWithInfo::checkIsLoginWithTarget(std::weak_ptr<ui::ViewController> target, std::any userPack) {
-    ++m_pass;
-    m_answered = false;
     sendCheck(kFirstCheckTag, std::move(userPack), std::move(target));
 }
 
@@ -79,17 +77,17 @@ void CheckLoginWithInfo::startAutoLogin() {
     m_autoLogin->login();
 }
 
+// A silent login or a login screen still under way when a new check starts
+// ends in this check's callbacks all the same, with the pack kept or passed
+// back then.
 void CheckLoginWithInfo::loginIsSuccess(bool success) {
-    if (m_answered)
-        return; // a silent login of a superseded or finished check
     if (success) {
         sendCheck(kSecondCheckTag, m_userPack, {});
         return;
     }
     std::weak_ptr<CheckLoginWithInfo> weak = std::static_pointer_cast<CheckLoginWithInfo>(shared_from_this());
-    const uint64_t pass = m_pass;
-    core::RunLoop::main().postAfter(kLoginScreenDelay, [weak, pass] {
-        if (auto self = weak.lock(); self && self->m_pass == pass && !self->m_answered)
+    core::RunLoop::main().postAfter(kLoginScreenDelay, [weak] {
+        if (auto self = weak.lock())
             self->showLoginView();
     });
 }
@@ -104,18 +102,15 @@ void CheckLoginWithInfo::showLoginView() {
     }
     auto screen = ZELLoginViewController::create();
     std::weak_ptr<CheckLoginWithInfo> weak = std::static_pointer_cast<CheckLoginWithInfo>(shared_from_this());
-    const uint64_t pass = m_pass;
     screen->setDisableAutoLogin(true);
     screen->setUserPack(m_userPack);
     screen->setCallbackTarget(weak);
-    screen->setCallbackSelector([weak, pass](const std::any& pack) {
-        if (auto self = weak.lock(); self && self->m_pass == pass)
+    screen->setCallbackSelector([weak](const std::any& pack) {
+        if (auto self = weak.lock())
             self->checkIsLoginAfterFirstTryFailed(pack);
     });
-    screen->setClosedWithoutLogin([weak, pass] {
-        if (auto self = weak.lock(); self && self->m_pass == pass)
-            self->answer(false, "0", self->m_userPack);
-    });
+    // Leaving by the back button answers nothing: the caller's action is
+    // simply not run, and the user is back where they asked for it.
     screen->hidesBottomBarWhenPushed = true;
     if (dynamic_cast<StoreNavigationController*>(nav))
         screen->navigationItem().leftBarButtonItem = ui::BarButtonItem::withTitle("关闭", [weak] {
@@ -126,8 +121,6 @@ void CheckLoginWithInfo::showLoginView() {
 }
 
 void CheckLoginWithInfo::checkIsLoginAfterFirstTryFailed(const std::any& userPack) {
-    if (m_answered)
-        return;
     sendCheck(kSecondCheckTag, userPack, {});
 }
 
@@ -137,10 +130,6 @@ void CheckLoginWithInfo::backClick() {
 }
 
 void CheckLoginWithInfo::answer(bool isLogin, const std::string& userId, const std::any& userPack) {
-    if (m_answered)
-        return;
-    m_answered = true;
-    m_target.reset();
     if (auto d = m_resultDelegate.lock())
         d->checkLoginWithInfoResult(isLogin, userId, userPack);
 }

@@ -3,11 +3,12 @@
 // it asks the site; when the site says no, it tries the silent login and then
 // the login screen, and answers its delegate.
 //
-// Every check answers exactly once: also when the site cannot be reached,
-// when no login screen can be shown (no target screen), and when the login
-// screen is left without a login. A check started while another runs
-// supersedes it, and the superseded one is not answered (as for every site
-// client); its silent login or login screen no longer answers either.
+// A check started while another's request is in flight supersedes it (as for
+// every site client); a silent login or a login screen already under way
+// still ends in the check's callbacks. Leaving the login screen by its back
+// button answers nothing; its close button in the store tells the delegate.
+// When no login screen can be shown (no target screen) the check answers
+// not logged in rather than leave its caller waiting.
 #include "account/AutoLogin.h"
 #include "site/CheckLoginWithInfoDelegate.h"
 #include "site/SiteAPIBase.h"
@@ -32,6 +33,7 @@ public:
     }
 
     void setResultDelegate(std::weak_ptr<CheckLoginWithInfoDelegate> d) { m_resultDelegate = std::move(d); }
+    const std::weak_ptr<CheckLoginWithInfoDelegate>& resultDelegate() const { return m_resultDelegate; }
     // `target`: the caller's screen, on whose navigation stack the login
     // screen is pushed (may be empty); `userPack` comes back with the answer.
     void checkIsLoginWithTarget(std::weak_ptr<ui::ViewController> target, std::any userPack);
@@ -51,7 +53,11 @@ public:
     // The silent login used by the fall-back; made on first need unless set.
     const std::shared_ptr<AutoLogin>& autoLogin() const { return m_autoLogin; }
     void setAutoLogin(std::shared_ptr<AutoLogin> autoLogin);
+    // The caller's pack and screen, kept while the fall-back runs.
     const std::any& userPack() const { return m_userPack; }
+    void setUserPack(std::any userPack) { m_userPack = std::move(userPack); }
+    const std::weak_ptr<ui::ViewController>& target() const { return m_target; }
+    void setTarget(std::weak_ptr<ui::ViewController> target) { m_target = std::move(target); }
 
     // The user id in a login-check answer: the digits of the first
     // userId:'<digits>'; "0" when there is none or it is empty.
@@ -69,10 +75,6 @@ private:
     std::shared_ptr<AutoLogin> m_autoLogin;
     std::any m_userPack;
     std::weak_ptr<ui::ViewController> m_target;
-    // Each check is one pass; fall-back steps of an older pass are ignored,
-    // and a pass answers once.
-    uint64_t m_pass = 0;
-    bool m_answered = true;
 };
 
 } // namespace pw

@@ -1,5 +1,6 @@
 #include "store/StoreUserProfileViewController.h"
 
+#include "account/ReplyValue.h"
 #include "foundation/config/DeviceKind.h"
 #include "foundation/hosts/SiteHosts.h"
 #include "platform/core/NotificationCenter.h"
@@ -36,18 +37,14 @@ std::shared_ptr<ui::Label> panelLabel(ui::View& parent, const gfx::Rect& frame) 
     return label;
 }
 
-std::string shown(const core::Value& v) {
-    if (auto s = v.asString())
-        return *s;
-    if (auto n = v.asInt())
-        return std::to_string(*n);
-    return {};
-}
+// A value of the site's answer as the panel shows it: text as it is, a
+// number as written (a balance of 12.5 included).
+const auto shown = ReplyValue::textOf;
 
 } // namespace
 
 std::string StoreUserProfileViewController::chargeUrl() {
-    return SiteAnswer::url(SiteHosts::Service::Interface, "/Profile/Charge.aspx");
+    return SiteAnswer::url(SiteHosts::Service::Mobile, "/Profile/Charge.aspx");
 }
 
 StoreUserProfileViewController::~StoreUserProfileViewController() {

@@ -209,6 +209,8 @@ TEST_F(AutoLoginTest, TheValidationAnswerIsReadCaseByCase) {
         {"short UserInfo", R"({"vemoToken":"vt3","UserInfo":"1|2|3","zelToken":"zt3","zelResultCode":0})", true, "vt3",
          "old", "old", true, 0, "zt3"},
         {"full UserInfo", full, true, "vt", "小明", "img9", true, 5, "zt"},
+        {"code written as text", R"({"UserInfo":"1|2","zelToken":"zt4","zelResultCode":"12"})", true, std::nullopt,
+         "old", "old", true, 12, "zt4"},
         {"empty zelToken",
          R"({"vemoToken":"v","UserInfo":"1|a|2|3|4|n|6|7|c|9","zelToken":""})",
          true,
@@ -299,6 +301,18 @@ public:
     void start() { beginRun(); }
 };
 
+TEST_F(AutoLoginTest, AConfirmationAskedForOnceIsSentOnEveryLaterRun) {
+    auto outcome = std::make_shared<Outcome>();
+    auto login = HandAnsweredLogin::make();
+    login->setDelegate(outcome);
+    login->start();
+    login->onSuccess(ZelOpAutoLogin, core::Value(core::Value::Map{{"needValidate", true}}));
+    ASSERT_TRUE(login->needCallback());
+    login->start(); // the next run's kit asks for nothing
+    login->onSuccess(ZelOpAutoLogin, core::Value(core::Value::Map{}));
+    EXPECT_TRUE(login->needCallback());
+}
+
 TEST_F(AutoLoginTest, AnswersByKitOperationAndResult) {
     ASSERT_TRUE(passportLogin(StandinSite::kReaderName, StandinSite::kReaderPassword)); // the kit holds S-100
     using Map = core::Value::Map;
@@ -315,6 +329,8 @@ TEST_F(AutoLoginTest, AnswersByKitOperationAndResult) {
         {"automatic login", true, ZelOpAutoLogin, core::Value(Map{}), true, true, false},
         {"passport login", true, ZelOpPassportLogin, core::Value(Map{{"loginType", 200}}), true, true, false},
         {"second factor asked", true, ZelOpPassportLogin, core::Value(Map{{"loginType", 202}}), false, false, false},
+        {"passport login, type as text", true, ZelOpPassportLogin, core::Value(Map{{"loginType", "200"}}), true, true,
+         false},
         {"second factor given", true, ZelOpSecondFactor, core::Value(Map{}), true, true, false},
         {"token hand-back", true, ZelOpCallBack, core::Value(Map{}), false, false, false},
         {"automatic login failed", false, ZelOpAutoLogin, core::Value(Map{{"errorCode", -1}}), false, false, false},

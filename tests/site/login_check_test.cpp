@@ -173,26 +173,55 @@ TEST_F(LoginCheckTest, FailedSilentLoginShowsTheLoginScreenAndItsLoginAnswers) {
     EXPECT_EQ(m_recorder->results.size(), 1u);
 }
 
-TEST_F(LoginCheckTest, LeavingTheLoginScreenAnswersNotLoggedInOnce) {
-    auto screen = screenInStack(true);
+TEST_F(LoginCheckTest, LeavingTheLoginScreenAnswersNothing) {
+    for (bool store : {false, true}) {
+        m_recorder->results.clear();
+        m_recorder->manualCloses = 0;
+        auto screen = screenInStack(store);
+        useAutoLogin(false);
+        m_check->checkIsLoginWithTarget(screen, 3);
+        ASSERT_TRUE(waitFor([&] { return m_auto->calls == 1; }));
+        advance(CheckLoginWithInfo::kLoginScreenDelay + 0.05);
+        settle();
+        ASSERT_NE(loginScreen(), nullptr);
+        // In the store's stack the screen has a close button that only tells
+        // the delegate; elsewhere the ordinary back button.
+        auto close = loginScreen()->navigationItem().leftBarButtonItem;
+        ASSERT_EQ(close != nullptr, store);
+        if (store) {
+            EXPECT_EQ(close->title, "关闭");
+            close->action();
+        }
+        EXPECT_EQ(m_recorder->manualCloses, store ? 1 : 0);
+        m_nav->popViewControllerAnimated(false);
+        settle();
+        advance(1);
+        waitFor([] { return false; }, 0.05);
+        EXPECT_TRUE(m_recorder->results.empty()) << (store ? "store" : "ordinary stack");
+    }
+}
+
+TEST_F(LoginCheckTest, ALoginScreenAlreadyShownStillEndsInTheChecksCallbacks) {
+    auto screen = screenInStack();
     useAutoLogin(false);
-    m_check->checkIsLoginWithTarget(screen, 3);
+    m_check->checkIsLoginWithTarget(screen, std::string("first"));
     ASSERT_TRUE(waitFor([&] { return m_auto->calls == 1; }));
     advance(CheckLoginWithInfo::kLoginScreenDelay + 0.05);
     settle();
+    auto shown = std::static_pointer_cast<ZELLoginViewController>(m_nav->topViewController()->shared_from_this());
     ASSERT_NE(loginScreen(), nullptr);
-    // In the store's stack the screen has a close button that tells the delegate.
-    auto close = loginScreen()->navigationItem().leftBarButtonItem;
-    ASSERT_NE(close, nullptr);
-    EXPECT_EQ(close->title, "关闭");
-    close->action();
-    EXPECT_EQ(m_recorder->manualCloses, 1);
-    EXPECT_TRUE(m_recorder->results.empty());
-    m_nav->popViewControllerAnimated(false);
-    settle();
-    ASSERT_EQ(m_recorder->results.size(), 1u);
-    EXPECT_FALSE(m_recorder->results[0].isLogin);
-    EXPECT_EQ(std::any_cast<int>(m_recorder->results[0].pack), 3);
+
+    // A new check while the login screen waits: the reader is known by now.
+    logInAsReader();
+    m_check->checkIsLoginWithTarget(screen, std::string("second"));
+    ASSERT_TRUE(answered());
+    EXPECT_EQ(std::any_cast<std::string>(m_recorder->results[0].pack), "second");
+
+    // The first login screen's login still comes back, with its own pack.
+    shown->loginSucceeded();
+    ASSERT_TRUE(answered(2));
+    EXPECT_TRUE(m_recorder->results[1].isLogin);
+    EXPECT_EQ(std::any_cast<std::string>(m_recorder->results[1].pack), "first");
 }
 
 TEST_F(LoginCheckTest, ASecondCheckSupersedesTheFirst) {

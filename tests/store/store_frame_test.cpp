@@ -169,7 +169,7 @@ TEST_F(StoreFrameTest, TheProfileShowsTheUserAndTheFourShelvesAndSyncsThem) {
     });
     profile->rechargeAccount();
     ui::Application::shared().setURLOpener(nullptr);
-    EXPECT_EQ(opened, std::vector<std::string>{m_site->baseUrl(Host::Interface) + "/Profile/Charge.aspx"});
+    EXPECT_EQ(opened, std::vector<std::string>{m_site->baseUrl(Host::Mobile) + "/Profile/Charge.aspx"});
 
     // A shelf answered -1: the tip, and the pull does not stay loading.
     m_site->script(Host::Store, "/BookStoreAPI/GetBookCase.ashx", standin::Reply::json(R"({"Result":-1,"Data":[]})"));
@@ -410,6 +410,22 @@ TEST_F(StoreFrameTest, PictureModeSwitchesEveryScreenAndSurvivesARestart) {
     EXPECT_NEAR(p.r, 233, 6);
     EXPECT_NEAR(p.g, 234, 6);
     EXPECT_NEAR(p.b, 235, 6);
+}
+
+TEST_F(StoreFrameTest, TheBalanceShowsAsTheSiteWroteIt) {
+    for (const char* balance : {"12.5", "\"12.50\"", "0"}) {
+        SCOPED_TRACE(balance);
+        logInAsReader();
+        m_site->script(Host::Store, "/BookStoreAPI/GetUserInfo.ashx",
+                       standin::Reply::json(std::string(R"({"Result":0,"Data":{"NickName":"reader","Balance":)") +
+                                            balance + R"(,"HeadImage":""}})"));
+        auto store = openStore();
+        store->tabTapped(2);
+        auto* profile = store->profile();
+        const std::string want = std::string("墨川币：") + (balance[0] == '"' ? "12.50" : balance);
+        ASSERT_TRUE(waitFor([&] { return profile && profile->lblRZB().text() == want; }))
+            << profile->lblRZB().text();
+    }
 }
 
 } // namespace

@@ -13,7 +13,7 @@ namespace pw::standin {
 namespace {
 
 constexpr Host kServedHosts[] = {Host::Interface,   Host::File,  Host::Image,
-                                 Host::Interaction, Host::Store, Host::Statistics};
+                                 Host::Interaction, Host::Store, Host::Statistics, Host::Mobile};
 
 // Every group of endpoints; a new group adds its line here.
 constexpr void (*kEndpointGroups[])(StandinSite&) = {
@@ -105,7 +105,7 @@ StandinSite::StandinSite(Options options) : m_options(std::move(options)) {
         const int64_t user = kReaderId + 1 + static_cast<int64_t>(m_sessionIds.size());
         m_sessionIds[sessionId] = user;
     };
-    m_hosts.resize(7);
+    m_hosts.resize(SiteHosts::kServiceCount);
     for (Host h : kServedHosts)
         m_hosts[static_cast<size_t>(h)] = std::make_unique<HostServer>();
     for (auto group : kEndpointGroups)
@@ -159,7 +159,7 @@ std::string StandinSite::baseUrl(Host host) const {
 }
 
 void StandinSite::pointApp() const {
-    for (int i = 0; i < 7; ++i)
+    for (int i = 0; i < SiteHosts::kServiceCount; ++i)
         SiteHosts::set(static_cast<Host>(i), baseUrl(static_cast<Host>(i)));
 }
 
@@ -167,7 +167,7 @@ std::string StandinSite::siteHostsPlist() const {
     // The marker tells scripts/run.sh this file is the stand-in's, not the user's.
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- written by standin-site -->\n"
                       "<plist version=\"1.0\">\n<dict>\n";
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < SiteHosts::kServiceCount; ++i) {
         const Host h = static_cast<Host>(i);
         out += "\t<key>" + std::string(SiteHosts::key(h)) + "</key>\n\t<string>" + baseUrl(h) + "</string>\n";
     }

@@ -10,13 +10,13 @@
 namespace pw {
 namespace {
 
-constexpr std::array<std::string_view, 7> kKeys = {"interface", "file",       "image",  "interaction",
-                                                   "store",     "statistics", "account"};
+constexpr std::array<std::string_view, SiteHosts::kServiceCount> kKeys = {
+    "interface", "file", "image", "interaction", "store", "statistics", "account", "mobile"};
 
 struct State {
     std::mutex mutex;
     bool loaded = false;
-    std::array<std::string, 7> urls;
+    std::array<std::string, SiteHosts::kServiceCount> urls;
 };
 
 State& state() {
@@ -24,7 +24,7 @@ State& state() {
     return s;
 }
 
-void readInto(std::array<std::string, 7>& urls, const std::filesystem::path& file) {
+void readInto(std::array<std::string, SiteHosts::kServiceCount>& urls, const std::filesystem::path& file) {
     auto list = core::PropertyList::readFile(file);
     if (!list)
         return;

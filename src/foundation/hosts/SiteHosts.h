@@ -1,7 +1,8 @@
 #pragma once
 // The base addresses (scheme, host and port) of the services the reader talks
 // to: the site's interface, file, image, interaction and store hosts, its
-// statistics service and the account service. They come from the bundle's
+// statistics service, the account service and the site's mobile host (the
+// pages opened in the browser, such as the recharge page). They come from the bundle's
 // SiteHosts.plist; a SiteHosts.plist in the Library folder, when present,
 // overrides it entry by entry, so a deployment can point elsewhere without a
 // new build.
@@ -12,7 +13,8 @@ namespace pw {
 
 class SiteHosts {
 public:
-    enum class Service { Interface, File, Image, Interaction, Store, Statistics, Account };
+    enum class Service { Interface, File, Image, Interaction, Store, Statistics, Account, Mobile };
+    static constexpr int kServiceCount = 8;
 
     // "http://host" or "https://host:port", without a trailing slash.
     static std::string baseUrl(Service service);

@@ -19,27 +19,21 @@ void ZELCheckUserNameRequest::startRequest() {
              "&clientVersion=2.3.0&endpointOS=ios",
          [](ZelRequestBody& base, const std::optional<std::string>& answer, const std::string&) {
              auto& self = static_cast<ZELCheckUserNameRequest&>(base);
+             // A network failure or an answer that is no JSON object ends
+             // without a report; missing "Result" and "resultCode" read as 0.
              auto json = zel::parseAnswerObject(answer);
-             if (json) {
-                 auto result = zel::intField(*json, "Result");
-                 if (!result || *result != 0) {
-                     self.reportFail(zel::getPlainResDicWithErrorCode(zel::UnknownError));
-                 } else {
-                     auto code = zel::intField(*json, "resultCode");
-                     const SdkJsonValue* existing = json->get("existing");
-                     if (code && *code == 0 && !(existing && existing->boolean().value_or(false)))
-                         self.reportSuccess(zel::getPlainResDicWithErrorCode(0));
-                     else if (code && *code == 0)
-                         self.reportFail(zel::getPlainResDicWithErrorCode(zel::UserNameExists));
-                     else
-                         self.reportFail(zel::buildResDicWithErrorCode(
-                             static_cast<int>(code.value_or(zel::UnknownError)), zel::textField(*json, "resultMsg")));
-                 }
-             } else if (answer) {
-                 // An answer that is no JSON object is a failure, not silence.
-                 self.reportFail(zel::getPlainResDicWithErrorCode(zel::ServerFailed));
-             } else {
-                 self.reportFail(zel::getPlainResDicWithErrorCode(zel::NetworkError));
+             if (json && zel::intField(*json, "Result").value_or(0) != 0) {
+                 self.reportFail(zel::getPlainResDicWithErrorCode(zel::UnknownError));
+             } else if (json) {
+                 const auto code = zel::intField(*json, "resultCode").value_or(0);
+                 const SdkJsonValue* existing = json->get("existing");
+                 if (code == 0 && !(existing && existing->boolean().value_or(false)))
+                     self.reportSuccess(zel::getPlainResDicWithErrorCode(0));
+                 else if (code == 0)
+                     self.reportFail(zel::getPlainResDicWithErrorCode(zel::UserNameExists));
+                 else
+                     self.reportFail(
+                         zel::buildResDicWithErrorCode(static_cast<int>(code), zel::textField(*json, "resultMsg")));
              }
              self.postDestroy();
          });

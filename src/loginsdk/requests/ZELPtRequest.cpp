@@ -30,16 +30,16 @@ bool ZELPtRequest::readFirstStep(const std::optional<std::string>& answer, int& 
         failText = zel::errorText(zel::NetworkError);
         return false;
     }
-    auto result = zel::intField(*json, "Result");
-    if (!result || *result != 0) {
+    // Missing "Result" and "resultCode" read as 0.
+    if (zel::intField(*json, "Result").value_or(0) != 0) {
         failCode = zel::GuidFailed;
         failText = zel::errorText(zel::GuidFailed);
         return false;
     }
-    auto code = zel::intField(*json, "resultCode");
+    auto code = zel::intField(*json, "resultCode").value_or(0);
     auto message = zel::textField(*json, "resultMsg");
-    if (!code || *code != 0) {
-        failCode = static_cast<int>(code.value_or(zel::UnknownError));
+    if (code != 0) {
+        failCode = static_cast<int>(code);
         failText = message;
         return false;
     }
@@ -86,8 +86,7 @@ void ZELPtRequest::closeFirstStepStatistics(bool failed) {
         r.actionId = 110;
         r.statusCode = zel::GuidFailed;
     });
-    if (failed)
-        stats.endCollectionWithEventId(50);
+    stats.endCollectionWithEventId(50);
     stats.endCollectionWithEventId(51);
     stats.flush();
 }
@@ -96,15 +95,11 @@ void ZELPtRequest::getGuidFinish() {
     PersistentUtil& store = PersistentUtil::sharedInstance();
     store.setValue(guid, "ptguid");
     store.setValue(key, "ptkey");
+    // A value the cipher cannot encrypt (a KeyWord of another length) goes
+    // out empty, and the service answers.
     std::optional<std::string> account, password;
-    if (zel_two::vornEncryptSource(userName, key, account) != 0 ||
-        zel_two::vornEncryptSource(pwd, key, password) != 0) {
-        // A KeyWord the cipher cannot use: fail here rather than send empty credentials.
-        reportFail(zel::getPlainResDicWithErrorCode(zel::GuidFailed));
-        LogUtil::sharedInstance().endCollectionWithEventId(50);
-        postDestroy();
-        return;
-    }
+    zel_two::vornEncryptSource(userName, key, account);
+    zel_two::vornEncryptSource(pwd, key, password);
     LogUtil::sharedInstance().startCollectWithEventId(52);
     std::string query = url + "?GUID=" + LogUtil::urlEncodeValue(guid) + "&AppID=" + std::to_string(delegateAppId()) +
                         "&AreaID=" + std::to_string(delegateAreaId()) +
@@ -115,28 +110,30 @@ void ZELPtRequest::getGuidFinish() {
     });
 }
 
-int ZELPtRequest::readSecondStep(const std::optional<std::string>& answer, Reply& reply, std::string& text,
-                                 int& status) {
+int ZELPtRequest::readSecondStep(const std::optional<std::string>& answer, Reply& reply,
+                                 std::optional<std::string>& text, int& status) {
     auto json = zel::parseAnswerObject(answer);
     auto fields = json ? zel_two::ptStringParserWithString(zel::textField(*json, "resultMsg")) : std::nullopt;
     reply = fields.value_or(Reply{});
     int code;
     if (!json) {
         code = zel::NetworkError;
-        text = zel::errorText(code).value_or("");
+        text = zel::errorText(code);
         status = zel::UnknownError;
-    } else if (auto result = zel::intField(*json, "Result"); !result || *result != 0) {
+    } else if (zel::intField(*json, "Result").value_or(0) != 0) {
         code = zel::UnknownError;
-        text = zel::errorText(code).value_or("");
+        text = zel::errorText(code);
         status = code;
     } else if (!reply.count("RetValue")) {
         // A reply without its result field is no login.
         code = zel::ServerFailed;
-        text = zel::errorText(code).value_or("");
+        text = zel::errorText(code);
         status = code;
     } else {
         code = std::atoi(reply["RetValue"].c_str());
-        text = reply["DescMsg"];
+        // A missing text stays missing: the answer reads "未知错误信息".
+        if (auto it = reply.find("DescMsg"); it != reply.end())
+            text = it->second;
         status = code;
     }
     return code;
@@ -208,7 +205,7 @@ void ZELPtRequest::answerSecondStep(const std::optional<std::string>& answer) {
         return;
     }
     Reply reply;
-    std::string text;
+    std::optional<std::string> text;
     int status = 0;
     const int code = readSecondStep(answer, reply, text, status);
     if (code != 0) {

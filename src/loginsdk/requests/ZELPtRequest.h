@@ -24,7 +24,8 @@ public:
     static void closeFirstStepStatistics(bool failed);
     // The second step's answer (present: no network failure): its code and
     // text, the status the statistics record, and the passport fields.
-    static int readSecondStep(const std::optional<std::string>& answer, Reply& reply, std::string& text, int& status);
+    static int readSecondStep(const std::optional<std::string>& answer, Reply& reply, std::optional<std::string>& text,
+                             int& status);
     // A login the service accepted: stores what its AuthenState asks for and
     // answers the success record, or nullopt for an AuthenState it does not
     // know; `recorded` is the self-check code.

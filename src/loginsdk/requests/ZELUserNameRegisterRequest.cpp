@@ -22,15 +22,16 @@ void ZELUserNameRegisterRequest::getGuidFinish() {
          [](ZelRequestBody& base, const std::optional<std::string>& answer, const std::string&) {
              auto& self = static_cast<ZELUserNameRegisterRequest&>(base);
              auto json = zel::parseAnswerObject(answer);
+             // A network failure ends without a report; missing "Result" and
+             // "resultCode" read as 0.
              if (!answer) {
-                 self.reportFail(zel::getPlainResDicWithErrorCode(zel::NetworkError));
+                 // the delegate hears nothing
              } else if (!json) {
                  self.reportFail(zel::buildResDicWithErrorCode(zel::ServerFailed, ""));
-             } else if (auto result = zel::intField(*json, "Result"); !result || *result != 0) {
+             } else if (zel::intField(*json, "Result").value_or(0) != 0) {
                  self.reportFail(zel::getPlainResDicWithErrorCode(zel::UnknownError));
-             } else if (auto code = zel::intField(*json, "resultCode"); !code || *code != 0) {
-                 self.reportFail(zel::buildResDicWithErrorCode(static_cast<int>(code.value_or(zel::UnknownError)),
-                                                               zel::textField(*json, "resultMsg")));
+             } else if (auto code = zel::intField(*json, "resultCode").value_or(0); code != 0) {
+                 self.reportFail(zel::buildResDicWithErrorCode(static_cast<int>(code), zel::textField(*json, "resultMsg")));
              } else {
                  self.reportSuccess(zel::getPlainResDicWithErrorCode(0));
              }

@@ -68,30 +68,32 @@ void ZelPtAutoLogin::getGuidFinish() {
     });
 }
 
-int ZelPtAutoLogin::readSecondStep(const std::optional<std::string>& answer, Reply& reply, std::string& text,
-                                   std::string& recorded) {
+int ZelPtAutoLogin::readSecondStep(const std::optional<std::string>& answer, Reply& reply,
+                                   std::optional<std::string>& text, std::string& recorded) {
     auto json = zel::parseAnswerObject(answer);
     auto fields = json ? zel_two::ptStringParserWithString(zel::textField(*json, "resultMsg")) : std::nullopt;
     reply = fields.value_or(Reply{});
     int code;
     if (!answer) {
         code = zel::NetworkError;
-        text = zel::errorText(code).value_or("");
+        text = zel::errorText(code);
     } else if (!json) {
         code = zel::ServerFailed;
-        text = zel::errorText(code).value_or("");
-    } else if (auto result = zel::intField(*json, "Result"); !result || *result != 0) {
+        text = zel::errorText(code);
+    } else if (zel::intField(*json, "Result").value_or(0) != 0) { // missing reads as 0
         code = zel::UnknownError;
-        text = zel::errorText(code).value_or("");
-        recorded = text;
+        text = zel::errorText(code);
+        recorded = text.value_or("");
     } else if (!reply.count("RetValue")) {
         code = zel::ServerFailed;
-        text = zel::errorText(code).value_or("");
-        recorded = text;
+        text = zel::errorText(code);
+        recorded = text.value_or("");
     } else {
         code = std::atoi(reply["RetValue"].c_str());
-        text = reply["DescMsg"];
-        recorded = text;
+        // A missing text stays missing: the answer reads "未知错误信息".
+        if (auto it = reply.find("DescMsg"); it != reply.end())
+            text = it->second;
+        recorded = text.value_or("");
     }
     return code;
 }
@@ -123,7 +125,8 @@ void ZelPtAutoLogin::closeSecondStep(int code) {
 
 void ZelPtAutoLogin::answerSecondStep(const std::optional<std::string>& answer) {
     Reply reply;
-    std::string text, recorded;
+    std::optional<std::string> text;
+    std::string recorded;
     const int code = readSecondStep(answer, reply, text, recorded);
     if (code != 0) {
         reportFail(zel::buildResDicWithErrorCode(code, text));

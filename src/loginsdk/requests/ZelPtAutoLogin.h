@@ -13,7 +13,7 @@ public:
     // Shared with the engine's blocking variant: the second step's answer,
     // its code, text and the text the self-check records; a success stores
     // the new session.
-    static int readSecondStep(const std::optional<std::string>& answer, Reply& reply, std::string& text,
+    static int readSecondStep(const std::optional<std::string>& answer, Reply& reply, std::optional<std::string>& text,
                               std::string& recorded);
     static void storeSession(Reply& reply);
     static void closeFirstStep(bool failed);

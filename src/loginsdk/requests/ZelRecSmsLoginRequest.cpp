@@ -38,17 +38,18 @@ void ZelRecSmsLoginRequest::startRequest() {
                  self.finish(zel::NetworkError, zel::errorText(zel::NetworkError).value_or(""));
                  return;
              }
+             // An answer that is no JSON object is no sent code: it is not
+             // reported as one.
              auto json = zel::parseAnswerObject(answer);
-             auto result = json ? zel::intField(*json, "Result") : std::nullopt;
-             auto code = json ? zel::intField(*json, "resultCode") : std::nullopt;
-             if (!json || !result || *result != 0 || !code) {
+             if (!json || zel::intField(*json, "Result").value_or(0) != 0) {
                  self.finish(zel::UnknownError, "");
                  return;
              }
-             // The window for the code opens only when the service sent one.
-             if (*code == 0)
-                 zel_two::openExLoginWindow();
-             self.finish(static_cast<int>(*code), zel::textField(*json, "resultMsg").value_or(""));
+             // The window opens whatever the service's code says; a missing
+             // code reads as 0.
+             zel_two::openExLoginWindow();
+             self.finish(static_cast<int>(zel::intField(*json, "resultCode").value_or(0)),
+                         zel::textField(*json, "resultMsg").value_or(""));
          });
 }
 

@@ -193,6 +193,13 @@ void registerAccountEndpoints(StandinSite& site) {
         res.set_content("0", "text/plain; charset=utf-8");
     });
 
+    // The mobile site's recharge page, which the screens open in the browser.
+    site.get(Host::Mobile, "/Profile/Charge.aspx", [](const StandinSite::Call&, httplib::Response& res) {
+        res.set_content("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>充值</title></head>"
+                        "<body><h1>充值</h1><p>在这里为墨川币充值。</p></body></html>",
+                        "text/html; charset=utf-8");
+    });
+
     // The statistics service's visitor counter.
     site.get(Host::Statistics, "/statajax.aspx", [](const StandinSite::Call& call, httplib::Response& res) {
         const std::string op = call.param("opName");

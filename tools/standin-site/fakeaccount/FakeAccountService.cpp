@@ -5,6 +5,7 @@
 #include "loginsdk/cipher/OADes.h"
 #include "platform/core/Text.h"
 
+#include <algorithm>
 #include <httplib.h>
 #include <openssl/evp.h>
 #include <zlib.h>
@@ -75,6 +76,22 @@ FakeAccountService::FakeAccountService() : m_server(std::make_unique<httplib::Se
         };
     };
 
+    s.set_pre_routing_handler([this, json](const httplib::Request& req, httplib::Response& res) {
+        std::string body;
+        {
+            std::lock_guard lock(m_mutex);
+            auto it = std::find_if(answerOverride.begin(), answerOverride.end(), [&](const auto& entry) {
+                return req.path.size() >= entry.first.size() &&
+                       req.path.compare(req.path.size() - entry.first.size(), entry.first.size(), entry.first) == 0;
+            });
+            if (it == answerOverride.end())
+                return httplib::Server::HandlerResponse::Unhandled;
+            body = it->second;
+        }
+        record(req.path, paramsOf(req));
+        json(res, body);
+        return httplib::Server::HandlerResponse::Handled;
+    });
     s.Get("/zel/config/obtain.shtm", stored(&FakeAccountService::configAnswer));
     s.Get("/zel/accquirguid/guid.shtm", [this, json](const httplib::Request& req, httplib::Response& res) {
         record(req.path, paramsOf(req));

@@ -61,6 +61,9 @@ public:
     // The automatic login by phone number and token.
     std::string autoLoginAnswer = R"({"Result":0,"resultCode":0,"resultMsg":"ok"})";
     std::deque<std::string> pollAnswers; // verifyClientEx; empty: "resultCode 1"
+    // Path suffix -> the body answered as it stands, in place of the
+    // endpoint's own answer (an answer that is no JSON, one without keys).
+    std::map<std::string, std::string> answerOverride;
     // Encrypts a value as the service does for the poll's answer.
     std::string encryptForDevice(const std::string& value) const;
 

@@ -262,10 +262,6 @@ void PageViewController::viewWillDisappear(bool) {
     if (m_config && m_config->fullScreenRead())
         app.setStatusBarHidden(false);
     app.setIdleTimerDisabled(false);
-    // The manager saves after every turn; leaving saves once more so the place
-    // is kept even when the last change was a re-layout.
-    if (m_pageMgr && m_pageMgr->currPage())
-        m_pageMgr->saveBookReadingInfo();
 }
 
 void PageViewController::viewDidDisappear(bool) {

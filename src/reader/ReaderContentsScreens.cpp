@@ -30,7 +30,7 @@ std::shared_ptr<ui::ViewController> ReaderContentsScreens::make(PageViewControll
     if (reader.bookFormat == 1) {
         auto list = RZChapterListViewController::create();
         list->rzBookId = reader.rzBookId;
-        list->setTitle(reader.contentTitle);
+        list->setTitle(chapters.contentTitle);
         list->chapterId = chapters.chapterId;
         list->useCustomNavAnimate = true;
         auto answers = answersFor(reader);
@@ -42,7 +42,7 @@ std::shared_ptr<ui::ViewController> ReaderContentsScreens::make(PageViewControll
         return nullptr;
     auto screen = ChptsBookmarksViewController::create();
     screen->bookId = reader.bookId;
-    screen->setTitle(reader.contentTitle);
+    screen->setTitle(chapters.contentTitle);
     screen->bookFormat = reader.bookFormat;
     screen->filePath = reader.filePath;
     if (reader.bookFormat == 2)

@@ -367,14 +367,17 @@ std::shared_ptr<ui::TableViewCell> ChptsBookmarksViewController::cellForRow(ui::
     if (!cell) {
         cell = ui::TableViewCell::create(ui::TableViewCellStyle::Default, kCellId);
         cell->selectionStyle = ui::TableViewCellSelectionStyle::Gray;
-        auto content = ChapterTableCell::create({0, 0, table.bounds().width(), 60});
+        auto content = ChapterTableCell::create(cell->contentView().bounds());
         content->setTag(kChapterCellTag);
         cell->contentView().addSubview(content);
     }
     auto* content = dynamic_cast<ChapterTableCell*>(cell->contentView().viewWithTag(kChapterCellTag));
-    if (!content || placeholder || ip.row < 0)
+    if (!content)
         return cell;
+    // A waiting row is reset like the others: it shows nothing of its last use.
     content->reset();
+    if (placeholder || ip.row < 0)
+        return cell;
     const auto row = static_cast<size_t>(ip.row);
     if (const BookmarkRow* mark = m_model.bookmarkAt(row)) {
         content->lblChapterName().setText(mark->desc);

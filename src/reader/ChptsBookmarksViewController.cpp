@@ -408,9 +408,9 @@ void ChptsBookmarksViewController::didSelectRow(ui::TableView& table, const ui::
     if (pick->bookmark)
         d->bookmarkDidSelectedWithBookId(pick->bookmark->bid, pick->bookmark->pos, pick->bookmark->pos2);
     else if (pick->txtEntry)
-        d->txtChapterDidSelected(*pick->txtEntry);
+        d->chapterDidSelected(*pick->txtEntry);
     else if (pick->umdOffset)
-        d->umdChapterDidSelected(*pick->umdOffset);
+        d->chapterDidSelected(*pick->umdOffset);
 }
 
 // ----- navigation -----

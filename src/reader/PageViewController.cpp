@@ -469,6 +469,17 @@ void PageViewController::showTip(const std::string& text, double seconds) {
         m_pProgressHUD->showTipsWithLoading(text);
 }
 
+void PageViewController::showSpinnerTip(const std::string& text, double seconds, const std::string& details) {
+    if (!text.empty() || !details.empty())
+        m_tips.push_back(text.empty() ? details : text);
+    if (!m_pProgressHUD)
+        return;
+    if (seconds > 0)
+        m_pProgressHUD->showTipsWithLoadingDetailsHideDelay(text, details, static_cast<float>(seconds));
+    else
+        m_pProgressHUD->showTipsWithLoading(text, details);
+}
+
 void PageViewController::hideProgress() {
     if (m_pProgressHUD)
         m_pProgressHUD->hide(true);
@@ -504,9 +515,10 @@ void PageViewController::clickedButtonAtIndex(ui::AlertView& alert, int64_t inde
         m_downloadPrompt.reset();
 }
 
-void PageViewController::startLoginCheck(const ReaderAction& action) {
+void PageViewController::checkIsLoginWithInfo(const ReaderAction& action) {
+    showSpinnerTip("", 0);
     if (!m_siteActions) {
-        showTip("获取登录信息失败", 2.0);
+        showSpinnerTip("获取登录信息失败", 2.0);
         return;
     }
     if (!m_checkLogin) {

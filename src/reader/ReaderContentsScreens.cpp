@@ -13,7 +13,7 @@ namespace {
 // they answer to alive that long.
 std::shared_ptr<ReaderListAnswers> answersFor(PageViewController& reader) {
     auto keep = std::static_pointer_cast<PageViewController>(reader.shared_from_this());
-    auto answers = std::shared_ptr<ReaderListAnswers>(new ReaderListAnswers(reader.chapters(), reader),
+    auto answers = std::shared_ptr<ReaderListAnswers>(new ReaderListAnswers(reader.chapters()),
                                                       [keep](ReaderListAnswers* a) { delete a; });
     std::weak_ptr<PageViewController> weak = keep;
     answers->willOpenPick = [weak] {

@@ -313,6 +313,23 @@ TEST_F(PageViewControllerTest, LeavingStoresNoPlaceOfItsOwn) {
     EXPECT_EQ((*row)[0].asInt(), 7);
 }
 
+// Site actions wait under the spinner; with no site to ask, the check ends
+// at once in its failure words, still with the spinner, and goes away.
+TEST_F(PageViewControllerTest, LoginCheckShowsTheSpinner) {
+    auto screen = open();
+    auto& hud = *screen->progressHUD();
+    screen->showSpinnerTip("", 0);
+    EXPECT_TRUE(hud.isShown());
+    EXPECT_EQ(hud.mode(), ProgressHUDModeIndeterminate);
+    EXPECT_EQ(hud.labelText().value_or("?"), "");
+    EXPECT_FALSE(hud.hasScheduledHide());
+    screen->checkIsLoginWithInfo({ReaderActionDownloadBookmark});
+    EXPECT_EQ(hud.mode(), ProgressHUDModeIndeterminate);
+    EXPECT_EQ(hud.labelText().value_or(""), "获取登录信息失败");
+    EXPECT_TRUE(hud.hasScheduledHide());
+    EXPECT_EQ(screen->tips().back(), "获取登录信息失败");
+}
+
 TEST_F(PageViewControllerTest, SiteBookCrossesIntoStoredChaptersOnly) {
     constexpr int64_t kBook = 4321;
     ASSERT_TRUE(BookDB::createBookDBIfNotExists(kBook));

@@ -49,9 +49,10 @@ struct Host : ReaderHost {
     std::vector<std::string> tips;
     std::vector<ReaderAction> checks;
     void showTip(const std::string& text, double) override { tips.push_back(text); }
+    void showSpinnerTip(const std::string&, double, const std::string&) override {}
     void setStatusName(const std::string&) override {}
     void showDownloadPrompt(const std::string&, bool, int64_t) override {}
-    void startLoginCheck(const ReaderAction& action) override { checks.push_back(action); }
+    void checkIsLoginWithInfo(const ReaderAction& action) override { checks.push_back(action); }
 };
 
 core::Value chapterEntry(int64_t id, const std::string& name, int vc, bool vip = false) {
@@ -161,7 +162,7 @@ protected:
     Host host;
     BookDBChapterStore store;
     ReaderChapters chapters{engine, host, &store};
-    std::shared_ptr<ReaderListAnswers> answers = std::make_shared<ReaderListAnswers>(chapters, host);
+    std::shared_ptr<ReaderListAnswers> answers = std::make_shared<ReaderListAnswers>(chapters);
     test::TempDir dir;
 };
 

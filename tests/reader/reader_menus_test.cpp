@@ -420,6 +420,71 @@ TEST_F(ReaderMenusTest, TopMenuShowsItsState) {
     menu->removeFromSuperview();
 }
 
+// Each opening pushes the configuration into the top menu, which keeps it.
+TEST_F(ReaderMenusTest, TopMenuKeepsTheStatePushedAtEachOpening) {
+    auto screen = open(23);
+    auto& config = *screen->pageMgr()->rzConfig();
+    struct Case {
+        bool lightOn, rotateLock, fullScreen;
+        int brightness;
+    };
+    for (const Case& c : {Case{false, true, false, 40}, Case{true, false, true, 100}}) {
+        config.setLightOn(c.lightOn);
+        config.setRotateLock(c.rotateLock);
+        config.setFullScreenRead(c.fullScreen);
+        config.setScreenBrightness(c.brightness);
+        openMenu(*screen);
+        const auto& top = *screen->topMenu();
+        EXPECT_EQ(top.lightOn(), c.lightOn);
+        EXPECT_EQ(top.rotateLock(), c.rotateLock);
+        EXPECT_EQ(top.fullScreen(), c.fullScreen);
+        EXPECT_EQ(top.currentBrightness(), c.brightness);
+        EXPECT_EQ(top.btnFontSize(), 23);
+        EXPECT_EQ(top.btnTopLight->currentTitle(), c.lightOn ? "关灯" : "开灯");
+        screen->closeReadPageMenu();
+    }
+}
+
+// The auto-scroll button turns away (0.2 s, from the right) before the speeds
+// turn in the same way; putting them away meanwhile leaves the button shown.
+TEST_F(ReaderMenusTest, SpeedButtonsTurnInAfterTheAutoScrollButton) {
+    auto menu = PageTopMenu::create({0, 20, 320, 44});
+    m_window->addSubview(menu);
+    menu->genMenuAndShow();
+    menu->showMoreSetting();
+    settle();
+    auto flipOf = [](ui::View& v) {
+        return std::dynamic_pointer_cast<ui::Transition>(v.layer()->animationForKey("speedSwap"));
+    };
+    menu->showScrollSpeedView();
+    auto first = flipOf(*menu->btnAutoScroll);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->type, ui::TransitionType::Flip);
+    EXPECT_EQ(first->subtype, ui::TransitionSubtype::FromRight);
+    EXPECT_EQ(first->duration, 0.2);
+    EXPECT_EQ(first->timing, ui::TimingFunction::EaseInOut);
+    EXPECT_TRUE(menu->btnAutoScroll->isHidden());
+    EXPECT_TRUE(menu->scrollSpeedView->isHidden());
+    advance(0.1);
+    EXPECT_TRUE(menu->scrollSpeedView->isHidden()) << "not before the button is gone";
+    advance(0.15);
+    EXPECT_FALSE(menu->scrollSpeedView->isHidden());
+    auto second = flipOf(*menu->scrollSpeedView);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->subtype, ui::TransitionSubtype::FromRight);
+    settle();
+
+    menu->hideScrollSpeedView();
+    menu->showScrollSpeedView();
+    advance(0.1);
+    menu->hideScrollSpeedView();
+    advance(0.5);
+    settle();
+    EXPECT_FALSE(menu->btnAutoScroll->isHidden());
+    EXPECT_TRUE(menu->scrollSpeedView->isHidden());
+    menu->removeFromSuperview();
+}
+
 // The buttons of the reading menu by tag: the state each leaves, the tip it
 // shows and what it changes.
 TEST_F(ReaderMenusTest, ButtonCommands) {

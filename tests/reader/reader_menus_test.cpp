@@ -14,6 +14,7 @@
 #include "platform/device/Device.h"
 #include "platform/ui/BundleImage.h"
 #include "platform/ui/NavigationController.h"
+#include "reader/ColorPickerBoxDelegate.h"
 #include "reader/ColorPickerBoxView.h"
 #include "reader/ColorPickerMapping.h"
 #include "reader/PageBottomMenu.h"
@@ -303,6 +304,40 @@ TEST_F(ReaderMenusTest, TheColourBoxPreviewsConfirmsAndCancels) {
     press(screen->colorBox()->btnCancel.get());
     settle();
     EXPECT_TRUE(near(renderScreen().pixelAt(3, 300), picked));
+}
+
+// The box pushes in from the left and out to the right in 0.1 s, leaves its
+// superview when out, and answers one confirm or cancel only.
+TEST_F(ReaderMenusTest, TheColourBoxSlidesInAndOutAndAnswersOnce) {
+    struct Answers : ColorPickerBoxDelegate {
+        std::vector<std::string> calls;
+        void colorPicking(const gfx::Color&) override {}
+        void colorPickCancel(const gfx::Color&, const gfx::Color&, bool, int) override { calls.push_back("cancel"); }
+        void colorPickConfirm(const gfx::Color&) override { calls.push_back("confirm"); }
+    };
+    auto answers = std::make_shared<Answers>();
+    auto box = ColorPickerBoxView::create({0, 0, 320, 480});
+    box->setup(answers, gfx::Color::white(), gfx::Color::black(), false, 0);
+    m_window->addSubview(box);
+    box->genAndShow({0, 0, 320, 270});
+    auto slide = [&] { return std::dynamic_pointer_cast<ui::Transition>(box->layer()->animationForKey("slide")); };
+    ASSERT_TRUE(slide());
+    EXPECT_EQ(slide()->type, ui::TransitionType::Push);
+    EXPECT_EQ(slide()->subtype, ui::TransitionSubtype::FromLeft);
+    EXPECT_EQ(slide()->duration, 0.1);
+    settle();
+    box->cPicker->handleViewPan({100, 100});
+    box->btnConfirm->sendActionsForControlEvents(ui::ControlEventTouchUpInside);
+    ASSERT_TRUE(slide());
+    EXPECT_EQ(slide()->subtype, ui::TransitionSubtype::FromRight);
+    EXPECT_EQ(slide()->duration, 0.1);
+    box->btnConfirm->sendActionsForControlEvents(ui::ControlEventTouchUpInside);
+    box->btnCancel->sendActionsForControlEvents(ui::ControlEventTouchUpInside);
+    EXPECT_EQ(answers->calls, std::vector<std::string>{"confirm"});
+    EXPECT_EQ(box->superview(), m_window.get()) << "still sliding out";
+    advance(0.15);
+    settle();
+    EXPECT_EQ(box->superview(), nullptr);
 }
 
 TEST_F(ReaderMenusTest, ColourCommandsDoNothingAtNight) {

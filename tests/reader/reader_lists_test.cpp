@@ -20,6 +20,7 @@
 #include "reader/ReaderEngine.h"
 #include "reader/ReaderHost.h"
 #include "reader/ReaderListAnswers.h"
+#include "reading/txt/TxtChapterParser.h"
 
 #include "platform/ui/UiTestSupport.h"
 #include "reading/umd/UmdWriter.h"
@@ -612,6 +613,27 @@ TEST_F(ListsTest, WaitingRowsShowNoOldBookmark) {
         EXPECT_EQ(row->lblIsDown().text(), "") << r;
         EXPECT_EQ(row->lblUpdateTime().text(), "") << r;
     }
+}
+
+// The parser's reports reach the screen through its own operations: the
+// progress into the loading row, the finished list into the rows.
+TEST_F(ListsTest, ParserReportsFillTheLoadingRowThenTheContents) {
+    auto screen = openContents(3, (dir.path() / "parsing.txt").string(), 0, 100);
+    ASSERT_EQ(screen->table()->numberOfRows(0), 9);
+    screen->parsingTxtChapters({TxtChapterParser::kParsingNotification,
+                                core::Value(core::Value::Map{{TxtChapterParser::kProcessKey, core::Value(42.4)}})});
+    EXPECT_EQ(screen->statusText(), "正在解析章节 42 %");
+    screen->updateStatus("章节加载中...");
+    EXPECT_EQ(screen->statusText(), "章节加载中...");
+    core::Value::Array list{core::Value(core::Value::Array{core::Value("第一章"), core::Value(0), core::Value(0)}),
+                            core::Value(core::Value::Array{core::Value("第二章"), core::Value(0), core::Value(40)})};
+    screen->parsingTxtChaptersDone(
+        {TxtChapterParser::kDoneNotification,
+         core::Value(core::Value::Map{{TxtChapterParser::kChaptersKey, core::Value(std::move(list))}})});
+    ASSERT_EQ(screen->table()->numberOfRows(0), 2);
+    auto* row = rowContent<ChapterTableCell>(*screen->table(), {0, 1});
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->lblChapterName().text(), "第二章");
 }
 
 } // namespace

@@ -38,6 +38,10 @@ std::optional<ChapterNav> BookDBChapterStore::chapterInfo(int64_t rzBookId, int6
     return nav;
 }
 
+int BookDBChapterStore::isVipChapterByRZBookId(int64_t rzBookId, int64_t chapterId) {
+    return BookDB::isVipChapterByRZBookId(rzBookId, chapterId);
+}
+
 int BookDBChapterStore::loadChapter(int64_t rzBookId, int64_t chapterId, bool isVip, const std::string& userId,
                                     std::string& title, std::string& text) {
     const core::Value user = userId.empty() ? core::Value() : core::Value(userId);

@@ -120,25 +120,35 @@ void ChptsBookmarksViewController::viewDidLoad() {
 
     auto& center = core::NotificationCenter::defaultCenter();
     m_parsingToken = center.addObserver(TxtChapterParser::kParsingNotification, [weak](const core::Notification& n) {
-        auto s = weak.lock();
-        if (!s || !s->m_lblStatus)
-            return;
-        const double percent = n.payload[TxtChapterParser::kProcessKey].asDouble().value_or(0);
-        s->m_lblStatus->setText(format("正在解析章节 %.0f %%", percent));
+        if (auto s = weak.lock())
+            s->parsingTxtChapters(n);
     });
     m_doneToken = center.addObserver(TxtChapterParser::kDoneNotification, [weak](const core::Notification& n) {
-        auto s = weak.lock();
-        if (!s || s->bookFormat != 3 || s->m_model.showType() != ChptsBookmarksModel::Contents ||
-            s->m_model.hasContents())
-            return;
-        // The index beside this book is this book's list whoever posted; the
-        // payload serves when the index could not be written.
-        auto entries = TxtChapterParser::readIndex(s->filePath + ".index");
-        s->m_model.updateTxtContents(entries ? std::move(*entries)
-                                             : entriesOf(n.payload[TxtChapterParser::kChaptersKey]));
-        s->updateTable();
+        if (auto s = weak.lock())
+            s->parsingTxtChaptersDone(n);
     });
     loadChapters();
+}
+
+void ChptsBookmarksViewController::parsingTxtChapters(const core::Notification& note) {
+    const double percent = note.payload[TxtChapterParser::kProcessKey].asDouble().value_or(0);
+    updateStatus(format("正在解析章节 %.0f %%", percent));
+}
+
+void ChptsBookmarksViewController::updateStatus(const std::string& text) {
+    if (m_lblStatus)
+        m_lblStatus->setText(text);
+}
+
+void ChptsBookmarksViewController::parsingTxtChaptersDone(const core::Notification& note) {
+    if (bookFormat != 3 || m_model.showType() != ChptsBookmarksModel::Contents || m_model.hasContents())
+        return;
+    // The index beside this book is this book's list whoever posted; the
+    // payload serves when the index could not be written.
+    auto entries = TxtChapterParser::readIndex(filePath + ".index");
+    m_model.updateTxtContents(entries ? std::move(*entries)
+                                      : entriesOf(note.payload[TxtChapterParser::kChaptersKey]));
+    updateTable();
 }
 
 void ChptsBookmarksViewController::viewDidUnload() {
@@ -174,22 +184,23 @@ void ChptsBookmarksViewController::loadChapters() {
         return;
     }
     std::weak_ptr<ChptsBookmarksViewController> weak = self();
-    const std::string path = filePath;
-    const int64_t mark = chapterId;
-    core::Thread::detach(
-        [weak, generation, path, mark] {
-            UmdContents contents = ChptsBookmarksModel::readUmdContents(path, mark);
-            core::RunLoop::runOnMain(
-                [weak, generation, contents = std::move(contents)]() mutable {
-                    auto s = weak.lock();
-                    if (!s || generation != s->m_generation)
-                        return;
-                    s->m_model.updateUmdContents(std::move(contents));
-                    s->updateTable();
-                },
-                false);
+    core::Thread::detach([weak, generation, path = filePath,
+                          mark = chapterId] { loadUmdChapters(weak, path, mark, generation); },
+                         "umd contents");
+}
+
+void ChptsBookmarksViewController::loadUmdChapters(std::weak_ptr<ChptsBookmarksViewController> screen,
+                                                   std::string path, int64_t chapterId, uint64_t generation) {
+    UmdContents contents = ChptsBookmarksModel::readUmdContents(path, chapterId);
+    core::RunLoop::runOnMain(
+        [screen = std::move(screen), generation, contents = std::move(contents)]() mutable {
+            auto s = screen.lock();
+            if (!s || generation != s->m_generation)
+                return;
+            s->m_model.updateUmdContents(std::move(contents));
+            s->updateTable();
         },
-        "umd contents");
+        false);
 }
 
 void ChptsBookmarksViewController::loadTxtChapters() {
@@ -367,14 +378,17 @@ std::shared_ptr<ui::TableViewCell> ChptsBookmarksViewController::cellForRow(ui::
     if (!cell) {
         cell = ui::TableViewCell::create(ui::TableViewCellStyle::Default, kCellId);
         cell->selectionStyle = ui::TableViewCellSelectionStyle::Gray;
-        auto content = ChapterTableCell::create({0, 0, table.bounds().width(), 60});
+        auto content = ChapterTableCell::create(cell->contentView().bounds());
         content->setTag(kChapterCellTag);
         cell->contentView().addSubview(content);
     }
     auto* content = dynamic_cast<ChapterTableCell*>(cell->contentView().viewWithTag(kChapterCellTag));
-    if (!content || placeholder || ip.row < 0)
+    if (!content)
         return cell;
+    // A waiting row is reset like the others: it shows nothing of its last use.
     content->reset();
+    if (placeholder || ip.row < 0)
+        return cell;
     const auto row = static_cast<size_t>(ip.row);
     if (const BookmarkRow* mark = m_model.bookmarkAt(row)) {
         content->lblChapterName().setText(mark->desc);
@@ -405,9 +419,9 @@ void ChptsBookmarksViewController::didSelectRow(ui::TableView& table, const ui::
     if (pick->bookmark)
         d->bookmarkDidSelectedWithBookId(pick->bookmark->bid, pick->bookmark->pos, pick->bookmark->pos2);
     else if (pick->txtEntry)
-        d->txtChapterDidSelected(*pick->txtEntry);
+        d->chapterDidSelected(*pick->txtEntry);
     else if (pick->umdOffset)
-        d->umdChapterDidSelected(*pick->umdOffset);
+        d->chapterDidSelected(*pick->umdOffset);
 }
 
 // ----- navigation -----

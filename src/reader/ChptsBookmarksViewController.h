@@ -7,6 +7,7 @@
 #include "foundation/frame/RZNavigationControllerDelegate.h"
 #include "platform/core/Cancelable.h"
 #include "platform/core/DateFormatter.h"
+#include "platform/core/Notification.h"
 #include "platform/core/ObserverToken.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/ViewController.h"
@@ -57,6 +58,12 @@ public:
     void customViewControllerAnimated() override;
 
     void loadChapters();
+    // The TXT parser's reports: its progress ("txt_process") and its list
+    // ("txt_chapters"); both land on the main thread.
+    void parsingTxtChapters(const core::Notification& note);
+    void parsingTxtChaptersDone(const core::Notification& note);
+    // The loading row's text while a TXT book's chapters are parsed.
+    void updateStatus(const std::string& text);
     void tabBarDidSelectItem(int tag);
     void rightItemBtnClick();
     void scrollbarTap(double y);
@@ -90,6 +97,10 @@ protected:
 private:
     std::shared_ptr<ChptsBookmarksViewController> self();
     void loadTxtChapters();
+    // On a worker: reads the UMD file's chapters and hands them to the screen
+    // (if it still waits for this load) on the main thread.
+    static void loadUmdChapters(std::weak_ptr<ChptsBookmarksViewController> screen, std::string path,
+                                int64_t chapterId, uint64_t generation);
     void updateTable();
     void switchStyle();
     void setEditTitle(const std::string& title);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <variant>
 
 #include "reading/txt/TxtChapterEntry.h"
 
@@ -11,9 +12,10 @@ namespace pw {
 class ChptsBookmarksViewDelegate {
 public:
     virtual ~ChptsBookmarksViewDelegate() = default;
-    virtual void txtChapterDidSelected(const TxtChapterEntry& entry) = 0;
-    // A UMD chapter by its content offset.
-    virtual void umdChapterDidSelected(int64_t chapterOffset) = 0;
+    // The picked contents row: a TXT book's index entry, or a UMD chapter's
+    // content offset.
+    using ContentsEntry = std::variant<TxtChapterEntry, int64_t>;
+    virtual void chapterDidSelected(const ContentsEntry& entry) = 0;
     // The bookmark's book, chapter offset or TXT chunk offset, and stored start.
     virtual void bookmarkDidSelectedWithBookId(int64_t bookId, int64_t chapterId, int64_t position) = 0;
 };

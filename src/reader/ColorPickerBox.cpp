@@ -5,6 +5,8 @@
 namespace pw {
 
 void ColorPickerBox::colorPicked(const gfx::Color& colour) {
+    if (m_closed)
+        return;
     m_usePresetColor = false;
     m_currPickColor = colour;
     if (auto d = m_delegate.lock())
@@ -12,6 +14,8 @@ void ColorPickerBox::colorPicked(const gfx::Color& colour) {
 }
 
 void ColorPickerBox::preset(int which) {
+    if (m_closed)
+        return;
     m_usePresetColor = true;
     m_presetColor = which;
     const auto pair = colorPickerPreset(which);
@@ -20,6 +24,9 @@ void ColorPickerBox::preset(int which) {
 }
 
 void ColorPickerBox::confirm() {
+    // A closing box has given its answer: a second confirm or cancel says nothing.
+    if (m_closed)
+        return;
     if (auto d = m_delegate.lock()) {
         if (m_usePresetColor) {
             if (const auto pair = colorPickerPreset(m_presetColor))
@@ -36,6 +43,8 @@ void ColorPickerBox::sendCancel(ColorPickerBoxDelegate& d) {
 }
 
 void ColorPickerBox::cancel() {
+    if (m_closed)
+        return;
     if (auto d = m_delegate.lock())
         sendCancel(*d);
     m_closed = true;
@@ -43,11 +52,11 @@ void ColorPickerBox::cancel() {
 
 void ColorPickerBox::reset() {
     auto d = m_delegate.lock();
-    if (!d)
+    if (m_closed || !d)
         return;
     sendCancel(*d);
+    // Only the grid's pick is forgotten; a preset chosen before stays chosen.
     m_currPickColor.reset();
-    m_usePresetColor = false;
 }
 
 } // namespace pw

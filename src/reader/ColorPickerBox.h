@@ -30,6 +30,7 @@ public:
 
     const std::optional<gfx::Color>& currPickColor() const { return m_currPickColor; }
     bool usePresetColor() const { return m_usePresetColor; }
+    int presetColor() const { return m_presetColor; }
     bool closed() const { return m_closed; }
 
 private:

@@ -1,5 +1,6 @@
 #include "reader/ColorPickerBoxView.h"
 
+#include "platform/ui/Animation.h"
 #include "reader/ReaderMenuKit.h"
 
 namespace pw {
@@ -71,31 +72,40 @@ void ColorPickerBoxView::colorPicked(const gfx::Color& colour) {
 }
 
 void ColorPickerBoxView::act(void (ColorPickerBox::*choice)()) {
-    if (!m_box)
+    if (!m_box || m_box->closed())
         return;
     ((*m_box).*choice)();
     if (m_box->closed())
         close();
 }
 
+// The box's layer carries the push; what it pushes in or out is the panel
+// inside it, so the slide shows while the box itself stands.
 void ColorPickerBoxView::showWithAnimate() {
     setHidden(false);
-    setTransform(gfx::AffineTransform::translation(-bounds().width(), 0));
-    View::animate(0.1, [this] { setTransform(gfx::AffineTransform::identity()); });
+    if (container)
+        container->setHidden(true);
+    layer()->addAnimation(
+        std::make_shared<ui::Transition>(ui::TransitionType::Push, ui::TransitionSubtype::FromLeft, kSlideSeconds),
+        "slide");
+    if (container)
+        container->setHidden(false);
 }
 
 void ColorPickerBoxView::close() {
+    // The panel pushes out to the right; once it is out the box leaves for good.
+    auto slide =
+        std::make_shared<ui::Transition>(ui::TransitionType::Push, ui::TransitionSubtype::FromRight, kSlideSeconds);
     std::weak_ptr<View> weak = shared_from_this();
-    // A fade rather than a slide: the page under the box must be shown whole
-    // again the moment the box is gone.
-    View::animate(
-        0.1, [this] { setAlpha(0); },
-        [weak](bool) {
-            if (auto self = weak.lock()) {
-                self->setHidden(true);
-                self->removeFromSuperview();
-            }
-        });
+    slide->onStop = [weak](bool) {
+        if (auto self = weak.lock()) {
+            self->setHidden(true);
+            self->removeFromSuperview();
+        }
+    };
+    layer()->addAnimation(slide, "slide");
+    if (container)
+        container->setHidden(true);
 }
 
 } // namespace pw

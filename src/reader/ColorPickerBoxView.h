@@ -33,6 +33,7 @@ public:
     std::shared_ptr<ColorPickerView> cPicker;
     std::shared_ptr<ui::Button> btnConfirm, btnCancel, btnReset, btnDay, btnSmooth, btnPink;
     bool hasGenMenu = false;
+    static constexpr double kSlideSeconds = 0.1;
 
 protected:
     explicit ColorPickerBoxView(const gfx::Rect& frame);

@@ -6,6 +6,18 @@
 namespace pw {
 
 void ColorPickerView::didCreate() {
+    setup();
+}
+
+void ColorPickerView::setup() {
+    if (m_isSetup)
+        return;
+    m_isSetup = true;
+    m_colorHueCell = 1.0 / 30;
+    m_colorSaturationCell = 0.05;
+    m_colorBrightnessCell = 0.05;
+    m_rightColorHue = 0.6;
+    computeAreas();
     setBackgroundColor(gfx::Color::clear());
     std::weak_ptr<View> weak = shared_from_this();
     // A press alone picks too: the recogniser reports from the first touch.
@@ -18,8 +30,15 @@ void ColorPickerView::didCreate() {
     addGestureRecognizer(m_pan);
 }
 
+void ColorPickerView::computeAreas() {
+    const auto areas = colorPickerAreas(bounds());
+    m_allArea = areas.all;
+    m_leftArea = areas.left;
+    m_rightArea = areas.right;
+}
+
 void ColorPickerView::handleViewPan(gfx::Point p) {
-    const auto touch = colorPickerTouch(colorPickerAreas(bounds()), p, m_rightColorHue);
+    const auto touch = colorPickerTouch({m_allArea, m_leftArea, m_rightArea}, p, m_rightColorHue);
     if (!touch)
         return;
     const auto colour = gfx::Color::fromHSB(touch->hsb);
@@ -42,25 +61,27 @@ void ColorPickerView::setRightColorHue(double hue) {
 
 void ColorPickerView::layoutSubviews() {
     View::layoutSubviews();
+    computeAreas();
     setNeedsDisplay();
 }
 
 void ColorPickerView::draw(gfx::Context& ctx, const gfx::Rect&) {
-    const auto areas = colorPickerAreas(bounds());
-    const gfx::Rect& strip = areas.right;
+    computeAreas();
+    const gfx::Rect& strip = m_rightArea;
     const double cell = strip.height() / 31;
     for (int i = 0; i <= 30; ++i) {
-        const auto c = gfx::Color::fromHSB({i / 30.0, 1, 1, 1});
+        const auto c = gfx::Color::fromHSB({m_colorHueCell * i, 1, 1, 1});
         const gfx::Rect r(strip.x(), strip.y() + i * cell, strip.width(), cell);
         ctx.setFillColor(c);
         ctx.setStrokeColor(c);
         ctx.fillRect(r);
         ctx.strokeRect(r);
     }
-    const gfx::Rect& grid = areas.left;
+    const gfx::Rect& grid = m_leftArea;
     for (int j = 0; j <= 20; ++j) {
         for (int k = 0; k <= 20; ++k) {
-            const auto c = gfx::Color::fromHSB({m_rightColorHue, 0.05 * j, 0.05 * k, 1});
+            const auto c =
+                gfx::Color::fromHSB({m_rightColorHue, m_colorSaturationCell * j, m_colorBrightnessCell * k, 1});
             const gfx::Rect r(grid.x() + j * grid.width() / 21, grid.y() + k * grid.height() / 21, grid.width() / 20,
                               grid.height() / 20);
             ctx.setFillColor(c);

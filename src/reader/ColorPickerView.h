@@ -30,6 +30,16 @@ public:
     const std::optional<gfx::Color>& leftColorPicked() const { return m_leftColorPicked; }
     const std::optional<gfx::Color>& rightColorPicked() const { return m_rightColorPicked; }
 
+    // The strip's hue step and the grid's saturation and brightness steps.
+    double colorHueCell() const { return m_colorHueCell; }
+    double colorSaturationCell() const { return m_colorSaturationCell; }
+    double colorBrightnessCell() const { return m_colorBrightnessCell; }
+    // The touch area, the grid and the strip, as last laid out or drawn.
+    const gfx::Rect& allArea() const { return m_allArea; }
+    const gfx::Rect& leftArea() const { return m_leftArea; }
+    const gfx::Rect& rightArea() const { return m_rightArea; }
+    bool isSetup() const { return m_isSetup; }
+
     void layoutSubviews() override;
     void draw(gfx::Context& ctx, const gfx::Rect& rect) override;
 
@@ -39,7 +49,15 @@ protected:
     void didCreate() override;
 
 private:
+    void setup();
+    void computeAreas();
+
+    double m_colorHueCell = 0;
+    double m_colorSaturationCell = 0;
+    double m_colorBrightnessCell = 0;
     double m_rightColorHue = 0.6;
+    gfx::Rect m_allArea, m_leftArea, m_rightArea;
+    bool m_isSetup = false;
     std::optional<gfx::Color> m_leftColorPicked;
     std::optional<gfx::Color> m_rightColorPicked;
     std::shared_ptr<ui::PanGestureRecognizer> m_pan;

@@ -263,31 +263,46 @@ void PageTopMenu::setAutoScrollSpeedButton() {
             readermenu::setSelectedLook(*b, true);
 }
 
+namespace {
+// The swap's look: the view turns over from the right in 0.2 s.
+void flipFromRight(ui::View& v, std::function<void(bool)> done = {}) {
+    auto flip = std::make_shared<ui::Transition>(ui::TransitionType::Flip, ui::TransitionSubtype::FromRight,
+                                                 PageTopMenu::kSpeedSwapSeconds);
+    flip->timing = ui::TimingFunction::EaseInOut;
+    flip->onStop = std::move(done);
+    v.layer()->addAnimation(flip, "speedSwap");
+}
+} // namespace
+
 void PageTopMenu::showScrollSpeedView() {
     if (!btnAutoScroll || !scrollSpeedView)
         return;
     setAutoScrollSpeedButton();
-    ui::BlockAnimationOptions options;
-    options.duration = 0.2;
-    View::animate(
-        options, [this] { btnAutoScroll->setAlpha(0); },
-        [weak = std::weak_ptr<View>(shared_from_this())](bool) {
-            auto s = std::static_pointer_cast<PageTopMenu>(weak.lock());
-            if (!s || !s->btnAutoScroll)
-                return;
-            s->btnAutoScroll->setHidden(true);
-            s->btnAutoScroll->setAlpha(1);
-        });
-    scrollSpeedView->setHidden(false);
+    // First the auto-scroll button turns away, then the speeds turn in.
+    const uint64_t swap = ++m_speedSwap;
+    std::weak_ptr<View> weak = shared_from_this();
+    flipFromRight(*btnAutoScroll, [weak, swap](bool) {
+        auto s = std::static_pointer_cast<PageTopMenu>(weak.lock());
+        if (!s || s->m_speedSwap != swap || !s->scrollSpeedView)
+            return;
+        flipFromRight(*s->scrollSpeedView);
+        s->scrollSpeedView->setHidden(false);
+    });
+    btnAutoScroll->setHidden(true);
 }
 
 void PageTopMenu::hideScrollSpeedView() {
+    // A swap still turning ends here: its speeds do not come after all.
+    ++m_speedSwap;
     if (btnAutoScroll) {
+        btnAutoScroll->layer()->removeAnimation("speedSwap");
         btnAutoScroll->setHidden(false);
         btnAutoScroll->setAlpha(1);
     }
-    if (scrollSpeedView)
+    if (scrollSpeedView) {
+        scrollSpeedView->layer()->removeAnimation("speedSwap");
         scrollSpeedView->setHidden(true);
+    }
 }
 
 void PageTopMenu::setCurrentBrightness(float value) {

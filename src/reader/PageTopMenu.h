@@ -7,6 +7,7 @@
 // out, animates and shows state; the reader wires its controls.
 
 #include <array>
+#include <cstdint>
 #include <memory>
 
 #include "platform/ui/Button.h"
@@ -30,6 +31,7 @@ public:
 
     void close() override;
     void showMoreSetting();
+    static constexpr double kSpeedSwapSeconds = 0.2;
     void showScrollSpeedView();
     void hideScrollSpeedView();
     void setAutoScrollSpeedButton();
@@ -41,10 +43,15 @@ public:
     void setCurrentAutoScrollSpeed(int speed);
     int currentAutoScrollSpeed() const { return m_currentAutoScrollSpeed; }
     void setCurrentBrightness(float value);
+    float currentBrightness() const { return m_currentBrightness; }
     void setLightOn(bool on);
+    bool lightOn() const { return m_lightOn; }
     void setRotateLock(bool locked);
+    bool rotateLock() const { return m_rotateLock; }
     void setFullScreen(bool full);
+    bool fullScreen() const { return m_fullScreen; }
     void setBtnFontSize(float points);
+    float btnFontSize() const { return m_btnFontSize; }
 
     std::shared_ptr<ui::Button> btnTopBack, btnTopLight, btnTopScreenOrientation, btnSettingTop;
     std::shared_ptr<ui::ImageView> imgBackground;
@@ -93,6 +100,9 @@ private:
     bool m_rotateLock = false;
     bool m_fullScreen = false;
     float m_btnFontSize = 0;
+    // Counts the swaps of the auto-scroll button for its speeds; a swap's
+    // second step runs only while no later swap or hide came.
+    uint64_t m_speedSwap = 0;
 };
 
 } // namespace pw

@@ -262,10 +262,6 @@ void PageViewController::viewWillDisappear(bool) {
     if (m_config && m_config->fullScreenRead())
         app.setStatusBarHidden(false);
     app.setIdleTimerDisabled(false);
-    // The manager saves after every turn; leaving saves once more so the place
-    // is kept even when the last change was a re-layout.
-    if (m_pageMgr && m_pageMgr->currPage())
-        m_pageMgr->saveBookReadingInfo();
 }
 
 void PageViewController::viewDidDisappear(bool) {
@@ -473,6 +469,17 @@ void PageViewController::showTip(const std::string& text, double seconds) {
         m_pProgressHUD->showTipsWithLoading(text);
 }
 
+void PageViewController::showSpinnerTip(const std::string& text, double seconds, const std::string& details) {
+    if (!text.empty() || !details.empty())
+        m_tips.push_back(text.empty() ? details : text);
+    if (!m_pProgressHUD)
+        return;
+    if (seconds > 0)
+        m_pProgressHUD->showTipsWithLoadingDetailsHideDelay(text, details, static_cast<float>(seconds));
+    else
+        m_pProgressHUD->showTipsWithLoading(text, details);
+}
+
 void PageViewController::hideProgress() {
     if (m_pProgressHUD)
         m_pProgressHUD->hide(true);
@@ -508,9 +515,10 @@ void PageViewController::clickedButtonAtIndex(ui::AlertView& alert, int64_t inde
         m_downloadPrompt.reset();
 }
 
-void PageViewController::startLoginCheck(const ReaderAction& action) {
+void PageViewController::checkIsLoginWithInfo(const ReaderAction& action) {
+    showSpinnerTip("", 0);
     if (!m_siteActions) {
-        showTip("获取登录信息失败", 2.0);
+        showSpinnerTip("获取登录信息失败", 2.0);
         return;
     }
     if (!m_checkLogin) {

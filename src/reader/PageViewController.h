@@ -175,7 +175,8 @@ public:
     ReaderChapters& chapters() { return m_chapters; }
     StatusView* statusView() const { return m_statusView.get(); }
     ProgressHUD* progressHUD() const { return m_pProgressHUD.get(); }
-    // The tips shown, oldest first, for whoever watches the screen.
+    // The tips shown, oldest first, for whoever watches the screen (a spinner
+    // tip by its line, else by its details; the spinner alone adds none).
     const std::vector<std::string>& tips() const { return m_tips; }
     ui::AlertView* downloadPrompt() const { return m_downloadPrompt.get(); }
     PageTopMenu* topMenu() const { return m_topMenu.get(); }
@@ -198,10 +199,11 @@ public:
 
     // ReaderHost
     void showTip(const std::string& text, double seconds) override;
+    void showSpinnerTip(const std::string& text, double seconds, const std::string& details = {}) override;
     void hideProgress() override;
     void setStatusName(const std::string& name) override;
     void showDownloadPrompt(const std::string& chapterTitle, bool isVip, int64_t chapterId) override;
-    void startLoginCheck(const ReaderAction& action) override;
+    void checkIsLoginWithInfo(const ReaderAction& action) override;
     // The login check's answer, with the action it was started for.
     void checkLoginWithInfoResult(bool isLogin, const std::string& userId, const std::any& userPack) override;
 

@@ -634,14 +634,12 @@ void PageViewController::handleSubFstClick() {
             showTip("更新章节失败", 2.0);
             return;
         }
-        if (m_pProgressHUD)
-            m_pProgressHUD->showTipsWithLoading("");
-        startLoginCheck({ReaderActionRedownloadChapter, info->isVip, m_chapters.chapterId});
+        checkIsLoginWithInfo({ReaderActionRedownloadChapter, info->isVip, m_chapters.chapterId});
     } else if (m_pageState & PageStateBookmarkSubMenu) {
         hideBottomSubMenu();
         if (m_pageMgr)
             m_pageMgr->animateToPoint({m_currentTouchPoint.x, m_currentTouchPoint.y + 40});
-        startLoginCheck({ReaderActionUploadBookmark, false, m_chapters.chapterId});
+        checkIsLoginWithInfo({ReaderActionUploadBookmark, false, m_chapters.chapterId});
     }
 }
 
@@ -654,7 +652,7 @@ void PageViewController::handleSubSecClick() {
                                                        core::Value(core::Value::Map{{"rzbid", core::Value(book)}}));
     } else if (m_pageState & PageStateBookmarkSubMenu) {
         hideBottomSubMenu();
-        startLoginCheck({ReaderActionDownloadBookmark, false, m_chapters.chapterId});
+        checkIsLoginWithInfo({ReaderActionDownloadBookmark, false, m_chapters.chapterId});
     }
 }
 

@@ -408,7 +408,7 @@ std::shared_ptr<ui::TableViewCell> RZChapterListViewController::cellForRow(ui::T
     if (!cell) {
         cell = ui::TableViewCell::create(ui::TableViewCellStyle::Default, kCellId);
         cell->selectionStyle = ui::TableViewCellSelectionStyle::Gray;
-        auto content = RZChapterTableCell::create({0, 0, table.bounds().width(), 60});
+        auto content = RZChapterTableCell::create(cell->contentView().bounds());
         content->setTag(kChapterCellTag);
         cell->contentView().addSubview(content);
     }

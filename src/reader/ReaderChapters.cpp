@@ -125,7 +125,21 @@ void ReaderChapters::loadChapterWithChapterInfo(const ChapterNav& info, bool fro
 void ReaderChapters::downloadPromptConfirmed(bool isVip, int64_t id) {
     ReaderAction action{ReaderActionDownloadChapter, isVip, id};
     m_downType = action;
-    m_host.startLoginCheck(action);
+    m_host.checkIsLoginWithInfo(action);
+}
+
+void ReaderChapters::openChapterWithChapterInfo(const std::optional<ChapterListEntry>& record, int64_t book) {
+    m_host.showSpinnerTip("", 0);
+    if (!record) {
+        m_host.showTip("打开章节失败", 2.0);
+        return;
+    }
+    if (!record->down) {
+        downloadPromptConfirmed(record->vip, record->cid);
+        return;
+    }
+    m_host.showTip("正在读取章节", 0);
+    openChapterWithRZBookId(book, record->cid, record->vip, kPositionFirstPage);
 }
 
 void ReaderChapters::takeChapter(std::u16string title, std::u16string text, int64_t id) {
@@ -266,16 +280,6 @@ void ReaderChapters::loadContentWithOffset(int64_t offset) {
     m_engine.getPageFromPosition(wholeLength - 1 - restLength);
 }
 
-void ReaderChapters::txtChapterDidSelected(int64_t chunkOffset, int64_t positionInChunk) {
-    if (bookFormat == kFormatTxt)
-        openTxtFile(2, chunkOffset, positionInChunk - 1);
-}
-
-void ReaderChapters::umdChapterDidSelected(int64_t chapterOffset) {
-    if (bookFormat == kFormatUmd)
-        openUmdFileWithChapterOffset(chapterOffset, kPositionFirstPage);
-}
-
 void ReaderChapters::bookmarkDidSelected(int64_t chapterOrChunk, int64_t storedStart) {
     const int64_t p = storedStart - 1;
     if (bookFormat == kFormatTxt)
@@ -283,12 +287,12 @@ void ReaderChapters::bookmarkDidSelected(int64_t chapterOrChunk, int64_t storedS
     else if (bookFormat == kFormatUmd)
         openUmdFileWithChapterOffset(chapterOrChunk, p);
     else if (bookFormat == kFormatSite) {
-        const auto info = m_store && rzBookId >= 0 ? m_store->chapterInfo(rzBookId, chapterOrChunk) : std::nullopt;
-        if (!info) {
+        const int vip = m_store && rzBookId >= 0 ? m_store->isVipChapterByRZBookId(rzBookId, chapterOrChunk) : -1;
+        if (vip < 0) {
             m_host.showTip("未能打开章节", 2.0);
             return;
         }
-        openChapterWithRZBookId(rzBookId, chapterOrChunk, info->isVip, p);
+        openChapterWithRZBookId(rzBookId, chapterOrChunk, vip == 1, p);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "reader/ChapterGrouping.h"
 #include "reader/ReaderAction.h"
 #include "reader/SiteChapterStore.h"
 #include "reading/turn/PageManagerDelegate.h"
@@ -50,13 +51,14 @@ public:
     void downloadPromptConfirmed(bool isVip, int64_t chapterId);
 
     bool openChapterWithRZBookId(int64_t rzBookId, int64_t chapterId, bool isVip, int64_t position = -1);
+    // A chapter picked in the chapter list: opened when stored, else fetched
+    // after the login check (the pick was the user's yes). Nullopt: no record.
+    void openChapterWithChapterInfo(const std::optional<ChapterListEntry>& record, int64_t rzBookId);
     bool openUmdFile(int direction, int64_t position);
     bool openUmdFileWithChapterOffset(int64_t offset, int64_t position);
     bool openTxtFile(int direction, int64_t offset, int64_t position);
 
-    // From the contents and bookmark lists.
-    void txtChapterDidSelected(int64_t chunkOffset, int64_t positionInChunk);
-    void umdChapterDidSelected(int64_t chapterOffset);
+    // From the bookmark list.
     void bookmarkDidSelected(int64_t chapterOrChunk, int64_t storedStart);
     // The site bookmark's chapter, once downloaded from the site.
     void openBookmarkChapter(int64_t chapterId);

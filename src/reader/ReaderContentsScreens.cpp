@@ -13,7 +13,7 @@ namespace {
 // they answer to alive that long.
 std::shared_ptr<ReaderListAnswers> answersFor(PageViewController& reader) {
     auto keep = std::static_pointer_cast<PageViewController>(reader.shared_from_this());
-    auto answers = std::shared_ptr<ReaderListAnswers>(new ReaderListAnswers(reader.chapters(), reader),
+    auto answers = std::shared_ptr<ReaderListAnswers>(new ReaderListAnswers(reader.chapters()),
                                                       [keep](ReaderListAnswers* a) { delete a; });
     std::weak_ptr<PageViewController> weak = keep;
     answers->willOpenPick = [weak] {
@@ -30,7 +30,7 @@ std::shared_ptr<ui::ViewController> ReaderContentsScreens::make(PageViewControll
     if (reader.bookFormat == 1) {
         auto list = RZChapterListViewController::create();
         list->rzBookId = reader.rzBookId;
-        list->setTitle(reader.contentTitle);
+        list->setTitle(chapters.contentTitle);
         list->chapterId = chapters.chapterId;
         list->useCustomNavAnimate = true;
         auto answers = answersFor(reader);
@@ -42,7 +42,7 @@ std::shared_ptr<ui::ViewController> ReaderContentsScreens::make(PageViewControll
         return nullptr;
     auto screen = ChptsBookmarksViewController::create();
     screen->bookId = reader.bookId;
-    screen->setTitle(reader.contentTitle);
+    screen->setTitle(chapters.contentTitle);
     screen->bookFormat = reader.bookFormat;
     screen->filePath = reader.filePath;
     if (reader.bookFormat == 2)

@@ -1,7 +1,6 @@
 #include "reader/ReaderListAnswers.h"
 
 #include "reader/ReaderChapters.h"
-#include "reader/ReaderHost.h"
 #include "reader/ReaderLogic.h"
 
 namespace pw {
@@ -9,25 +8,18 @@ namespace pw {
 void ReaderListAnswers::rzChapterDidSelected(const ChapterListEntry& chapter, int64_t rzBookId) {
     if (willOpenPick)
         willOpenPick();
-    if (!chapter.down) {
-        // The pick itself was the user's yes: straight to the login check.
-        m_chapters.downloadPromptConfirmed(chapter.vip, chapter.cid);
-        return;
-    }
-    m_host.showTip("正在读取章节", 0);
-    m_chapters.openChapterWithRZBookId(rzBookId, chapter.cid, chapter.vip, kPositionFirstPage);
+    m_chapters.openChapterWithChapterInfo(chapter, rzBookId);
 }
 
-void ReaderListAnswers::txtChapterDidSelected(const TxtChapterEntry& entry) {
+void ReaderListAnswers::chapterDidSelected(const ContentsEntry& entry) {
     if (willOpenPick)
         willOpenPick();
-    m_chapters.txtChapterDidSelected(entry.chunkOffset, entry.index);
-}
-
-void ReaderListAnswers::umdChapterDidSelected(int64_t chapterOffset) {
-    if (willOpenPick)
-        willOpenPick();
-    m_chapters.umdChapterDidSelected(chapterOffset);
+    const auto* txt = std::get_if<TxtChapterEntry>(&entry);
+    const auto* umd = std::get_if<int64_t>(&entry);
+    if (m_chapters.bookFormat == 3 && txt)
+        m_chapters.openTxtFile(2, txt->chunkOffset, txt->index - 1);
+    else if (m_chapters.bookFormat == 2 && umd)
+        m_chapters.openUmdFileWithChapterOffset(*umd, kPositionFirstPage);
 }
 
 void ReaderListAnswers::bookmarkDidSelectedWithBookId(int64_t, int64_t chapterId, int64_t position) {

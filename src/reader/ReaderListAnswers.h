@@ -10,23 +10,21 @@
 namespace pw {
 
 class ReaderChapters;
-class ReaderHost;
 
 class ReaderListAnswers : public RZChapterListViewDelegate, public ChptsBookmarksViewDelegate {
 public:
-    ReaderListAnswers(ReaderChapters& chapters, ReaderHost& host) : m_chapters(chapters), m_host(host) {}
+    explicit ReaderListAnswers(ReaderChapters& chapters) : m_chapters(chapters) {}
 
     // Runs first on every pick (the screen hides its navigation bar).
     std::function<void()> willOpenPick;
 
     void rzChapterDidSelected(const ChapterListEntry& chapter, int64_t rzBookId) override;
-    void txtChapterDidSelected(const TxtChapterEntry& entry) override;
-    void umdChapterDidSelected(int64_t chapterOffset) override;
+    // TXT: the entry's chunk at its title; UMD: the chapter at its first page.
+    void chapterDidSelected(const ContentsEntry& entry) override;
     void bookmarkDidSelectedWithBookId(int64_t bookId, int64_t chapterId, int64_t position) override;
 
 private:
     ReaderChapters& m_chapters;
-    ReaderHost& m_host;
 };
 
 } // namespace pw

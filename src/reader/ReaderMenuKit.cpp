@@ -6,7 +6,7 @@
 namespace pw::readermenu {
 
 gfx::Color panelColour() {
-    return gfx::Color::fromWhite(0.1, 0.95);
+    return gfx::Color::fromWhite(0.1);
 }
 
 gfx::Color buttonColour() {

@@ -22,7 +22,9 @@ public:
     virtual int isVipChapter(int64_t rzBookId, int64_t chapterId) = 0;
     virtual void downloadFree(int64_t rzBookId, int64_t chapterId) = 0;
     virtual void downloadVip(int64_t rzBookId, int64_t chapterId) = 0;
-    virtual void showPurchase(int64_t rzBookId, int64_t chapterId) = 0;
+    // Pushes the purchase screen for a paid chapter, a moment after the
+    // spinner came up.
+    virtual void showBuyChapterController(int64_t rzBookId, int64_t chapterId) = 0;
     virtual bool saveChapter(int64_t rzBookId, int64_t chapterId, const std::string& text) = 0;
     virtual bool saveVipChapter(int64_t rzBookId, int64_t chapterId, const std::string& bytes,
                                 const std::string& userId) = 0;

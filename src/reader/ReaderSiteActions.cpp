@@ -9,24 +9,25 @@ namespace pw {
 
 void ReaderSiteActions::loginChecked(bool loggedIn, const std::string& userId, const ReaderAction& action) {
     if (!loggedIn) {
-        m_host.showTip("获取登录信息失败", 2.0);
+        m_host.showSpinnerTip("获取登录信息失败", 2.0);
         return;
     }
+    m_host.showSpinnerTip("", 0);
     m_chapters.userId = userId;
     const int64_t book = m_chapters.rzBookId;
     const int exists = m_site.isBookExists(book);
     if (exists == -2) {
-        m_host.showTip("读取本地信息失败", 2.0);
+        m_host.showSpinnerTip("读取本地信息失败", 2.0);
         return;
     }
     if (exists == 1) {
         const int belongs = m_site.isBookBelong(book, userId);
         if (belongs == 0) {
-            m_host.showTip("书籍下载用户与当前登录用户不一致，请删除后重新下载", 2.0);
+            m_host.showSpinnerTip("", 2.0, "书籍下载用户与当前登录用户不一致，请删除后重新下载");
             return;
         }
         if (belongs != 1) {
-            m_host.showTip("读取本地信息失败", 2.0);
+            m_host.showSpinnerTip("读取本地信息失败", 2.0);
             return;
         }
     }
@@ -53,7 +54,7 @@ void ReaderSiteActions::downChapter(bool isVip, int64_t chapterId) {
     m_host.hideSliderMenuAndHideStatusBar();
     m_host.showTip("正在下载章节，请稍候...", 0);
     if (isVip)
-        m_site.showPurchase(m_chapters.rzBookId, chapterId);
+        m_site.showBuyChapterController(m_chapters.rzBookId, chapterId);
     else
         m_site.downloadFree(m_chapters.rzBookId, chapterId);
 }

@@ -102,7 +102,7 @@ void ReaderSiteClients::downloadAnswer(const core::Value& result) {
     withActions([&](ReaderSiteActions& a) { a.downChapterCallback(download); });
 }
 
-void ReaderSiteClients::showPurchase(int64_t rzBookId, int64_t chapterId) {
+void ReaderSiteClients::showBuyChapterController(int64_t rzBookId, int64_t chapterId) {
     std::weak_ptr<ReaderSiteClients> weak = shared_from_this();
     // The progress overlay shows before the purchase screen slides in.
     core::RunLoop::current().postAfter(kPurchaseDelay, [weak, rzBookId, chapterId] {

@@ -40,7 +40,7 @@ public:
     int isVipChapter(int64_t rzBookId, int64_t chapterId) override;
     void downloadFree(int64_t rzBookId, int64_t chapterId) override;
     void downloadVip(int64_t rzBookId, int64_t chapterId) override;
-    void showPurchase(int64_t rzBookId, int64_t chapterId) override;
+    void showBuyChapterController(int64_t rzBookId, int64_t chapterId) override;
     bool saveChapter(int64_t rzBookId, int64_t chapterId, const std::string& text) override;
     bool saveVipChapter(int64_t rzBookId, int64_t chapterId, const std::string& bytes,
                         const std::string& userId) override;

@@ -97,6 +97,11 @@ TEST(ColorPickerBox, ChoicesAndTheirAnswers) {
         {"reset clears the pick", {"grid", "reset", "confirm"}, {"picking", "cancel 1 15003"}, true},
         {"reset keeps the box", {"grid", "reset"}, {"picking", "cancel 1 15003"}, false},
         {"cancel", {"grid", "cancel"}, {"picking", "cancel 1 15003"}, true},
+        // Reset forgets the grid's pick only: a preset chosen before stays.
+        {"reset keeps the preset", {"smooth", "reset", "confirm"}, {"preset", "cancel 1 15003", "picked smooth"}, true},
+        // A closing box takes no second answer.
+        {"second confirm", {"grid", "confirm", "confirm", "cancel"}, {"picking", "confirm"}, true},
+        {"confirm after cancel", {"grid", "cancel", "confirm", "reset"}, {"picking", "cancel 1 15003"}, true},
         {"gap touches nothing", {"gap", "confirm"}, {}, true},
     };
     for (const auto& c : cases) {
@@ -134,6 +139,13 @@ TEST(ColorPickerBox, StripMovesTheGridHue) {
     EXPECT_EQ(*picker->leftColorPicked(), gfx::Color::fromHSB({0, 1, 1}));
     EXPECT_EQ(*box.currPickColor(), gfx::Color::fromHSB({0, 1, 1}));
     EXPECT_EQ(d->calls.size(), 2u);
+    EXPECT_TRUE(picker->isSetup());
+    EXPECT_DOUBLE_EQ(picker->colorHueCell(), 1.0 / 30);
+    EXPECT_DOUBLE_EQ(picker->colorSaturationCell(), 0.05);
+    EXPECT_DOUBLE_EQ(picker->colorBrightnessCell(), 0.05);
+    EXPECT_EQ(picker->allArea(), colorPickerAreas(kBounds).all);
+    EXPECT_EQ(picker->leftArea(), colorPickerAreas(kBounds).left);
+    EXPECT_EQ(picker->rightArea(), colorPickerAreas(kBounds).right);
 }
 
 TEST(ColorPickerBox, GoneDelegateIsNotCalled) {

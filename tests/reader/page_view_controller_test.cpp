@@ -9,6 +9,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/NavigationController.h"
 #include "reader/PageHelpMenuLayout.h"
+#include "reader/ReaderContentsScreens.h"
 #include "reading/turn/StatusView.h"
 #include "foundation/db/BookDB.h"
 #include "foundation/db/BookTB.h"
@@ -297,6 +298,38 @@ TEST_F(PageViewControllerTest, PercentJumpOnlyInJumpMode) {
 
 // A site book on its own database: the turn crosses into the stored next
 // chapter, and stops at one not downloaded with the download prompt.
+// The engine stores the place whenever it shows a page; the screen going away
+// writes nothing over what was stored meanwhile.
+TEST_F(PageViewControllerTest, LeavingStoresNoPlaceOfItsOwn) {
+    auto screen = open();
+    screen->handleRZViewTap({300, 400});
+    runPreloads();
+    ASSERT_GT(screen->pageMgr()->currPage()->start, 0);
+    store(7);
+    screen->goToMainView();
+    settle();
+    const auto row = BookTB::getBookReadingInfoByBookId(m_bookId);
+    ASSERT_TRUE(row && !row->empty());
+    EXPECT_EQ((*row)[0].asInt(), 7);
+}
+
+// Site actions wait under the spinner; with no site to ask, the check ends
+// at once in its failure words, still with the spinner, and goes away.
+TEST_F(PageViewControllerTest, LoginCheckShowsTheSpinner) {
+    auto screen = open();
+    auto& hud = *screen->progressHUD();
+    screen->showSpinnerTip("", 0);
+    EXPECT_TRUE(hud.isShown());
+    EXPECT_EQ(hud.mode(), ProgressHUDModeIndeterminate);
+    EXPECT_EQ(hud.labelText().value_or("?"), "");
+    EXPECT_FALSE(hud.hasScheduledHide());
+    screen->checkIsLoginWithInfo({ReaderActionDownloadBookmark});
+    EXPECT_EQ(hud.mode(), ProgressHUDModeIndeterminate);
+    EXPECT_EQ(hud.labelText().value_or(""), "获取登录信息失败");
+    EXPECT_TRUE(hud.hasScheduledHide());
+    EXPECT_EQ(screen->tips().back(), "获取登录信息失败");
+}
+
 TEST_F(PageViewControllerTest, SiteBookCrossesIntoStoredChaptersOnly) {
     constexpr int64_t kBook = 4321;
     ASSERT_TRUE(BookDB::createBookDBIfNotExists(kBook));
@@ -326,6 +359,8 @@ TEST_F(PageViewControllerTest, SiteBookCrossesIntoStoredChaptersOnly) {
     }
     EXPECT_EQ(screen->chapters().chapterId, 2);
     EXPECT_EQ(screen->statusView()->bookName(), "第2章");
+    // The chapter list opens under the chapter now read, not the one opened with.
+    EXPECT_EQ(ReaderContentsScreens::make(*screen)->title(), "第2章");
     for (int i = 0; i < 40 && !screen->downloadPrompt(); ++i) {
         screen->handleRZViewTap({300, 400});
         runPreloads();

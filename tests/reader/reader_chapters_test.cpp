@@ -8,6 +8,7 @@
 #include "platform/core/Text.h"
 #include "reader/ReaderEngine.h"
 #include "reader/ReaderHost.h"
+#include "reader/ReaderListAnswers.h"
 #include "reading/txt/TxtTestFiles.h"
 #include "reading/umd/UmdWriter.h"
 #include "support/TempDir.h"
@@ -34,10 +35,18 @@ struct RecordingHost : ReaderHost {
     std::string statusName;
     std::vector<std::pair<std::string, int64_t>> prompts;
     std::vector<ReaderAction> checks;
-    void showTip(const std::string& text, double) override { tips.push_back(text); }
+    // Everything the overlay showed, in order: "tip" or "spinner" and the text.
+    std::vector<std::string> overlay;
+    void showTip(const std::string& text, double) override {
+        tips.push_back(text);
+        overlay.push_back("tip " + text);
+    }
+    void showSpinnerTip(const std::string& text, double, const std::string&) override {
+        overlay.push_back("spinner " + text);
+    }
     void setStatusName(const std::string& name) override { statusName = name; }
     void showDownloadPrompt(const std::string& title, bool, int64_t id) override { prompts.emplace_back(title, id); }
-    void startLoginCheck(const ReaderAction& action) override { checks.push_back(action); }
+    void checkIsLoginWithInfo(const ReaderAction& action) override { checks.push_back(action); }
 };
 
 // Chapters 10, 20, 30, 40 of book 7; 30 is not downloaded, 40 is paid.
@@ -57,7 +66,18 @@ struct FakeStore : SiteChapterStore {
     std::optional<ChapterNav> nextChapter(int64_t, int64_t id) override { return at(id, 1); }
     std::optional<ChapterNav> prevChapter(int64_t, int64_t id) override { return at(id, -1); }
     std::optional<ChapterNav> chapterInfo(int64_t, int64_t id) override { return at(id, 0); }
-    int loadChapter(int64_t, int64_t id, bool, const std::string&, std::string& title, std::string& text) override {
+    // The paid flag as the book's database answers it, and who asked.
+    std::map<int64_t, int> vipAnswers;
+    std::vector<int64_t> vipAsked;
+    int isVipChapterByRZBookId(int64_t, int64_t id) override {
+        vipAsked.push_back(id);
+        const auto it = vipAnswers.find(id);
+        return it == vipAnswers.end() ? -2 : it->second;
+    }
+    std::vector<bool> loadedAsVip;
+    int loadChapter(int64_t, int64_t id, bool vip, const std::string&, std::string& title,
+                    std::string& text) override {
+        loadedAsVip.push_back(vip);
         for (const auto& c : chapters)
             if (c.chapterId == id && c.downloaded) {
                 title = c.title;
@@ -142,6 +162,76 @@ TEST(ReaderSiteSeams, UnreadableChapterKeepsThePage) {
     EXPECT_TRUE(r.engine.calls.empty());
 }
 
+// A chapter picked in the list: the spinner comes first; a stored one opens
+// at its first page after "正在读取章节", a missing one goes straight to the
+// login check, and no record at all says so.
+TEST(ReaderSiteSeams, ChapterListPicksOpenOrFetch) {
+    struct Case {
+        const char* name;
+        std::optional<ChapterListEntry> record;
+        std::vector<std::string> overlay;
+        std::vector<ReaderAction> checks;
+        std::string lastEngineCall;
+    };
+    const Case cases[] = {
+        {"stored", ChapterListEntry{20, "二", 1, false, true}, {"spinner ", "tip 正在读取章节"}, {}, "from -1"},
+        {"stored, paid", ChapterListEntry{40, "四", 1, true, true}, {"spinner ", "tip 正在读取章节"}, {}, "from -1"},
+        {"not stored", ChapterListEntry{30, "三", 1, true, false}, {"spinner "},
+         {{ReaderActionDownloadChapter, true, 30}}, ""},
+        {"no record", std::nullopt, {"spinner ", "tip 打开章节失败"}, {}, ""},
+    };
+    for (const auto& c : cases) {
+        Reader r;
+        r.chapters.bookFormat = 1;
+        r.chapters.rzBookId = 7;
+        r.chapters.chapterId = 10;
+        bool hidBar = false;
+        ReaderListAnswers answers(r.chapters);
+        answers.willOpenPick = [&] { hidBar = true; };
+        if (c.record)
+            answers.rzChapterDidSelected(*c.record, 7);
+        else
+            r.chapters.openChapterWithChapterInfo(std::nullopt, 7);
+        EXPECT_EQ(hidBar, c.record.has_value()) << c.name;
+        EXPECT_EQ(r.host.overlay, c.overlay) << c.name;
+        EXPECT_EQ(r.host.checks, c.checks) << c.name;
+        EXPECT_EQ(r.engine.calls.empty() ? "" : r.engine.calls.back(), c.lastEngineCall) << c.name;
+        if (!c.checks.empty())
+            EXPECT_EQ(r.chapters.downType(), c.checks.back()) << c.name;
+    }
+}
+
+// A site book's bookmark opens its chapter with the paid flag the book's
+// database gives; a book or chapter it cannot read ends in "未能打开章节".
+TEST(ReaderSiteSeams, SiteBookmarkAsksThePaidFlag) {
+    struct Case {
+        int64_t rzBookId;
+        int answer;
+        bool asked;
+        std::string tip;
+        int64_t openedId;
+    };
+    const Case cases[] = {
+        {7, 0, true, "", 20}, {7, 1, true, "", 20}, {7, -1, true, "未能打开章节", 0},
+        {7, -2, true, "未能打开章节", 0}, {-999, 1, false, "未能打开章节", 0},
+    };
+    for (const auto& c : cases) {
+        Reader r;
+        r.chapters.bookFormat = 1;
+        r.chapters.rzBookId = c.rzBookId;
+        r.store.vipAnswers[20] = c.answer;
+        // The store's own record says free; only the asked flag may decide.
+        r.chapters.bookmarkDidSelected(20, 5);
+        EXPECT_EQ(r.store.vipAsked.size(), c.asked ? 1u : 0u) << c.answer;
+        EXPECT_EQ(r.host.tips.empty() ? "" : r.host.tips.back(), c.tip) << c.answer;
+        EXPECT_EQ(r.chapters.chapterId, c.openedId) << c.answer;
+        if (c.openedId) {
+            EXPECT_EQ(r.engine.calls.back(), "from 4") << c.answer;
+            EXPECT_EQ(r.store.loadedAsVip, std::vector<bool>{c.answer == 1}) << c.answer;
+        }
+    }
+}
+
 class ReaderUmd : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -183,7 +273,7 @@ TEST_F(ReaderUmd, MenuAndContentsOpenAtTheFirstPage) {
     r.chapters.chapterId = offsets[0];
     EXPECT_TRUE(r.chapters.goToNextChapter());
     EXPECT_EQ(r.engine.calls.back(), "from -1");
-    r.chapters.umdChapterDidSelected(offsets[2]);
+    ReaderListAnswers(r.chapters).chapterDidSelected(offsets[2]);
     EXPECT_EQ(r.chapters.chapterId, offsets[2]);
     EXPECT_EQ(r.engine.calls.back(), "from -1");
     r.chapters.bookmarkDidSelected(offsets[0], 3);
@@ -201,7 +291,7 @@ TEST_F(ReaderUmd, DamagedFileReportsInsteadOfLoading) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << "not a book at all";
     r.chapters.chapterId = offsets[0];
     EXPECT_FALSE(r.chapters.canLoadAnotherChapter(false, std::nullopt));
-    r.chapters.umdChapterDidSelected(offsets[1]);
+    ReaderListAnswers(r.chapters).chapterDidSelected(offsets[1]);
     r.chapters.loadContentWithOffset(4);
     EXPECT_EQ(r.host.tips, (std::vector<std::string>(3, "读取章节失败")));
     EXPECT_TRUE(r.engine.calls.empty());
@@ -261,7 +351,7 @@ TEST_F(ReaderTxt, ChunkEdgesDecideTheSeams) {
 }
 
 TEST_F(ReaderTxt, ContentsAndBookmarksPositionInTheChunk) {
-    r.chapters.txtChapterDidSelected(0, 10);
+    ReaderListAnswers(r.chapters).chapterDidSelected(TxtChapterEntry{"第一章", 0, 10});
     ASSERT_EQ(r.engine.calls.size(), 2u);
     EXPECT_EQ(r.engine.calls[1], "from 9");
     r.chapters.bookmarkDidSelected(0, 0);

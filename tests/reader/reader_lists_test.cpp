@@ -6,6 +6,7 @@
 #include "foundation/db/MainDB.h"
 #include "foundation/frame/RZNavigationController.h"
 #include "platform/core/Text.h"
+#include "platform/device/Device.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/TabBar.h"
 #include "platform/ui/TableViewCell.h"
@@ -19,6 +20,7 @@
 #include "reader/ReaderEngine.h"
 #include "reader/ReaderHost.h"
 #include "reader/ReaderListAnswers.h"
+#include "reading/txt/TxtChapterParser.h"
 
 #include "platform/ui/UiTestSupport.h"
 #include "reading/umd/UmdWriter.h"
@@ -48,9 +50,10 @@ struct Host : ReaderHost {
     std::vector<std::string> tips;
     std::vector<ReaderAction> checks;
     void showTip(const std::string& text, double) override { tips.push_back(text); }
+    void showSpinnerTip(const std::string&, double, const std::string&) override {}
     void setStatusName(const std::string&) override {}
     void showDownloadPrompt(const std::string&, bool, int64_t) override {}
-    void startLoginCheck(const ReaderAction& action) override { checks.push_back(action); }
+    void checkIsLoginWithInfo(const ReaderAction& action) override { checks.push_back(action); }
 };
 
 core::Value chapterEntry(int64_t id, const std::string& name, int vc, bool vip = false) {
@@ -160,7 +163,7 @@ protected:
     Host host;
     BookDBChapterStore store;
     ReaderChapters chapters{engine, host, &store};
-    std::shared_ptr<ReaderListAnswers> answers = std::make_shared<ReaderListAnswers>(chapters, host);
+    std::shared_ptr<ReaderListAnswers> answers = std::make_shared<ReaderListAnswers>(chapters);
     test::TempDir dir;
 };
 
@@ -527,6 +530,110 @@ TEST_F(ListsTest, BackToTheContentsTabLoadsThemAgain) {
     ASSERT_TRUE(waitFor([&] { return screen->model().hasContents(); }));
     EXPECT_EQ(screen->table()->numberOfRows(0), 2);
     EXPECT_EQ(screen->table()->indexPathForSelectedRow(), (ui::IndexPath{0, 1}));
+}
+
+// The rows at both sizes: each label stands inside the row, the right-hand
+// one at its right edge, and a bookmark's description with line breaks keeps
+// to its own line (nothing drawn above it or over the time under it). The
+// pictures are kept under <build>/artifacts/reader-lists.
+TEST_F(ListsTest, RowsKeepTheirLabelsInSightOnPhoneAndTablet) {
+    struct Size {
+        double w, h;
+        const char* name;
+    };
+    for (const Size& size : {Size{320, 480, "phone"}, Size{768, 1024, "tablet"}}) {
+        device::Device::current().setScreen({size.w, size.h, 1});
+        m_window->setFrame({0, 0, size.w, size.h});
+        settle();
+        const int64_t book = size.w > 400 ? 561 : 560;
+        makeSiteBook(book, true);
+        auto list = openList(book, 0);
+        ASSERT_TRUE(waitFor([&] { return list->hasData(); }));
+        auto& table = *list->table();
+        ASSERT_EQ(table.bounds().width(), size.w) << size.name;
+        auto* chapter = rowContent<RZChapterTableCell>(table, {1, 0});
+        ASSERT_NE(chapter, nullptr);
+        EXPECT_EQ(chapter->frame(), gfx::Rect(0, 0, size.w, 60)) << size.name;
+        EXPECT_EQ(chapter->lblIsDown().frame(), gfx::Rect(size.w - 110, 35, 100, 20)) << size.name;
+        EXPECT_EQ(chapter->lblIsDown().text(), "已下载");
+        nav->popViewControllerAnimated(false);
+        settle();
+
+        ASSERT_TRUE(BookmarkTB::addBookmarkByBookId(77, "《红楼梦》\n\n\n 第一", 0, 0, 1'336'000'000, 12.34));
+        auto screen = openContents(2, (dir.path() / "none.umd").string());
+        screen->tabBar()->tapItem(1);
+        settle();
+        auto& marks = *screen->table();
+        auto* row = rowContent<ChapterTableCell>(marks, {0, 0});
+        ASSERT_NE(row, nullptr);
+        EXPECT_EQ(row->frame(), gfx::Rect(0, 0, size.w, 60)) << size.name;
+        EXPECT_EQ(row->lblIsDown().frame(), gfx::Rect(size.w - 110, 35, 100, 20)) << size.name;
+        EXPECT_EQ(row->lblIsDown().text(), "进度：12.3%");
+        const gfx::Image shot = renderScreen();
+        const auto artifacts = fs::current_path().parent_path() / "artifacts" / "reader-lists";
+        fs::create_directories(artifacts);
+        shot.writePNG((artifacts / (std::string("bookmark-row-") + size.name + ".png")).string());
+        auto onScreen = [&](const ui::View& v) {
+            const gfx::Rect r = v.convertRectToView(v.bounds(), nullptr);
+            const gfx::Point o = m_window->layer()->model().toSuperlayer().apply(r.origin);
+            return gfx::Rect(o.x, o.y, r.width(), r.height());
+        };
+        const gfx::Rect name = onScreen(row->lblChapterName());
+        const gfx::Rect percent = onScreen(row->lblIsDown());
+        const gfx::Rect time = onScreen(row->lblUpdateTime());
+        EXPECT_GT(countPixels(shot, name, isDark), 0) << size.name;
+        EXPECT_GT(countPixels(shot, percent, [](gfx::Pixel p) { return p.r < 200; }), 0) << size.name;
+        // Above the name and between it and the time line: nothing drawn.
+        EXPECT_EQ(countPixels(shot, {name.x(), name.y() - 8, name.width(), 8}, isDark), 0) << size.name;
+        EXPECT_EQ(countPixels(shot, {name.x(), name.maxY(), name.width(), time.y() - name.maxY()}, isDark), 0)
+            << size.name;
+        EXPECT_EQ(countPixels(shot, time, isDark), 0) << size.name << ": the grey time only";
+        nav->popViewControllerAnimated(false);
+        settle();
+        ASSERT_TRUE(BookmarkTB::deleteBookmark(BookmarkTB::getAllBookmarkByBookId(77)->front()["id"].asInt().value_or(0)));
+    }
+}
+
+// Rows waiting for the contents show nothing of what they showed before.
+TEST_F(ListsTest, WaitingRowsShowNoOldBookmark) {
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(BookmarkTB::addBookmarkByBookId(77, "旧书签", 0, 0, 1'336'000'000, 10));
+    auto screen = openContents(3, (dir.path() / "slow.txt").string(), 0, 100);
+    screen->tabBar()->tapItem(1);
+    auto& table = *screen->table();
+    table.layoutIfNeeded();
+    ASSERT_EQ(table.numberOfRows(0), 4);
+    screen->tabBar()->tapItem(0);
+    table.layoutIfNeeded();
+    ASSERT_EQ(table.numberOfRows(0), 9);
+    for (int64_t r = 1; r < 4; ++r) {
+        auto* row = rowContent<ChapterTableCell>(table, {0, r});
+        ASSERT_NE(row, nullptr) << r;
+        EXPECT_EQ(row->lblChapterName().text(), "") << r;
+        EXPECT_EQ(row->lblIsDown().text(), "") << r;
+        EXPECT_EQ(row->lblUpdateTime().text(), "") << r;
+    }
+}
+
+// The parser's reports reach the screen through its own operations: the
+// progress into the loading row, the finished list into the rows.
+TEST_F(ListsTest, ParserReportsFillTheLoadingRowThenTheContents) {
+    auto screen = openContents(3, (dir.path() / "parsing.txt").string(), 0, 100);
+    ASSERT_EQ(screen->table()->numberOfRows(0), 9);
+    screen->parsingTxtChapters({TxtChapterParser::kParsingNotification,
+                                core::Value(core::Value::Map{{TxtChapterParser::kProcessKey, core::Value(42.4)}})});
+    EXPECT_EQ(screen->statusText(), "正在解析章节 42 %");
+    screen->updateStatus("章节加载中...");
+    EXPECT_EQ(screen->statusText(), "章节加载中...");
+    core::Value::Array list{core::Value(core::Value::Array{core::Value("第一章"), core::Value(0), core::Value(0)}),
+                            core::Value(core::Value::Array{core::Value("第二章"), core::Value(0), core::Value(40)})};
+    screen->parsingTxtChaptersDone(
+        {TxtChapterParser::kDoneNotification,
+         core::Value(core::Value::Map{{TxtChapterParser::kChaptersKey, core::Value(std::move(list))}})});
+    ASSERT_EQ(screen->table()->numberOfRows(0), 2);
+    auto* row = rowContent<ChapterTableCell>(*screen->table(), {0, 1});
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->lblChapterName().text(), "第二章");
 }
 
 } // namespace

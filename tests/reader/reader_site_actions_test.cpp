@@ -24,10 +24,16 @@ struct Engine : ReaderEngine {
 struct Host : ReaderHost {
     std::vector<std::string> tips;
     std::vector<ReaderAction> checks;
+    std::vector<std::string> spinners;
     void showTip(const std::string& text, double) override { tips.push_back(text); }
+    void showSpinnerTip(const std::string& text, double, const std::string& details) override {
+        spinners.push_back(text + "|" + details);
+        if (!text.empty() || !details.empty())
+            tips.push_back(text.empty() ? details : text);
+    }
     void setStatusName(const std::string&) override {}
     void showDownloadPrompt(const std::string&, bool, int64_t) override {}
-    void startLoginCheck(const ReaderAction& a) override { checks.push_back(a); }
+    void checkIsLoginWithInfo(const ReaderAction& a) override { checks.push_back(a); }
 };
 
 // Chapters 1 (free, stored), 2 (free, not stored), 3 (VIP, not stored) of book 9.
@@ -68,7 +74,7 @@ struct Site : ReaderSite {
     void downloadVip(int64_t b, int64_t c) override {
         calls.push_back("vip " + std::to_string(b) + " " + std::to_string(c));
     }
-    void showPurchase(int64_t, int64_t c) override { calls.push_back("purchase " + std::to_string(c)); }
+    void showBuyChapterController(int64_t, int64_t c) override { calls.push_back("purchase " + std::to_string(c)); }
     bool saveChapter(int64_t, int64_t c, const std::string& text) override {
         saved = text;
         if (saveOk)
@@ -156,6 +162,32 @@ TEST(ReaderSiteActions, LoginAnswersRunTheirOwnAction) {
         EXPECT_EQ(s.site.calls, c.siteCalls) << c.name;
         ASSERT_FALSE(s.host.tips.empty()) << c.name;
         EXPECT_EQ(s.host.tips.back(), c.lastTip) << c.name;
+    }
+}
+
+// The spinner stays up through the login answer: alone once logged in, with
+// the failure's words (or the ownership details) when the action stops.
+TEST(ReaderSiteActions, LoginAnswersKeepTheSpinner) {
+    const std::string owner = "书籍下载用户与当前登录用户不一致，请删除后重新下载";
+    struct Case {
+        bool loggedIn;
+        int exists, belongs;
+        std::vector<std::string> spinners;
+    };
+    const Case cases[] = {
+        {false, 1, 1, {"获取登录信息失败|"}},
+        {true, -2, 1, {"|", "读取本地信息失败|"}},
+        {true, 1, 0, {"|", "|" + owner}},
+        {true, 1, -2, {"|", "读取本地信息失败|"}},
+        {true, 1, 1, {"|"}},
+        {true, 0, 0, {"|"}},
+    };
+    for (const auto& c : cases) {
+        Screen s;
+        s.site.exists = c.exists;
+        s.site.belongs = c.belongs;
+        s.actions.loginChecked(c.loggedIn, "u1", {ReaderActionDownloadChapter, false, 2});
+        EXPECT_EQ(s.host.spinners, c.spinners) << c.loggedIn << c.exists << c.belongs;
     }
 }
 

@@ -31,7 +31,9 @@ struct Picture {
 const Color kInk = Color::fromWhite(0.93);         // icons and glyphs
 const Color kFace = Color::fromWhite(1, 0.09);     // a button's face on the dark panels
 const Color kRim = Color::fromWhite(1, 0.22);      // its edge
-const Color kPanel = Color::fromWhite(0.12, 0.96); // the floating boxes and side tabs
+// The floating boxes and side tabs: solid, so the page never shows through
+// behind their controls.
+const Color kPanel = Color::fromWhite(0.12);
 const Color kAccentTop = Color::fromRGB255(88, 152, 222);
 const Color kAccentBottom = Color::fromRGB255(52, 112, 186);
 
@@ -346,14 +348,15 @@ void glyphLetterColour(BitmapContext& c, double x, double y, double s) {
 // ---- pictures ----
 
 // The settings panel behind the bar: even from top to bottom, since it is
-// stretched from the bar's height to the open panel's.
+// stretched from the bar's height to the open panel's, and solid, since its
+// controls stand on it over the page.
 void panelBackground(BitmapContext& c, Size size) {
-    c.setFillColor(Color::fromWhite(0.11, 0.97));
+    c.setFillColor(Color::fromWhite(0.11));
     c.fillRect({0, 0, size.width, size.height});
 }
 
 void topBar(BitmapContext& c, Size size) {
-    verticalGradient(c, {0, 0, size.width, size.height}, Color::fromWhite(0.2, 0.97), Color::fromWhite(0.1, 0.97));
+    verticalGradient(c, {0, 0, size.width, size.height}, Color::fromWhite(0.2), Color::fromWhite(0.1));
     c.setFillColor(Color::fromWhite(1, 0.1));
     c.fillRect({0, 0, size.width, 1});
     c.setFillColor(Color::fromWhite(0, 0.6));
@@ -370,7 +373,7 @@ void rowSeam(BitmapContext& c, Size size) {
 }
 
 void bottomBar(BitmapContext& c, Size size) {
-    verticalGradient(c, {0, 0, size.width, size.height}, Color::fromWhite(0.18, 0.97), Color::fromWhite(0.08, 0.97));
+    verticalGradient(c, {0, 0, size.width, size.height}, Color::fromWhite(0.18), Color::fromWhite(0.08));
     rowSeam(c, size);
 }
 

@@ -82,13 +82,31 @@ void Label::setAdjustsFontSizeToFitWidth(bool a) {
     setNeedsDisplay();
 }
 
+namespace {
+// A one-line label keeps its text on its one line: line breaks read as spaces,
+// so nothing is drawn above or below the label's frame.
+std::string oneLine(const std::string& text) {
+    if (text.find_first_of("\r\n") == std::string::npos)
+        return text;
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            continue;
+        out += text[i] == '\r' || text[i] == '\n' ? ' ' : text[i];
+    }
+    return out;
+}
+} // namespace
+
 gfx::Font Label::fittedFont() const {
     if (!m_adjusts || m_lines != 1 || m_text.empty())
         return m_font;
     const double w = bounds().width();
     double size = m_font.size();
     gfx::Font f = m_font;
-    while (size > m_minimumFontSize && gfx::TextLayout::measure(m_text, f).width > w) {
+    const std::string line = oneLine(m_text);
+    while (size > m_minimumFontSize && gfx::TextLayout::measure(line, f).width > w) {
         size = std::max(m_minimumFontSize, size - 1);
         f = m_font.withSize(size);
     }
@@ -99,7 +117,7 @@ gfx::Size Label::sizeThatFits(gfx::Size size) const {
     if (m_text.empty())
         return {0, 0};
     if (m_lines == 1) {
-        auto s = gfx::TextLayout::measure(m_text, m_font);
+        auto s = gfx::TextLayout::measure(oneLine(m_text), m_font);
         return {std::ceil(s.width), std::ceil(s.height)};
     }
     const double width = size.width > 0 ? size.width : 1e6;
@@ -143,8 +161,9 @@ void Label::draw(gfx::Context& ctx, const gfx::Rect&) {
     };
 
     if (m_lines == 1) {
-        const double h = gfx::TextLayout::measure(m_text, font).height;
-        drawOneLine(m_text, b.y() + std::round((b.height() - h) / 2));
+        const std::string line = oneLine(m_text);
+        const double h = gfx::TextLayout::measure(line, font).height;
+        drawOneLine(line, b.y() + std::round((b.height() - h) / 2));
         return;
     }
     const LineBreakMode wrap =

@@ -28,6 +28,22 @@ TEST_F(RenderTest, LabelDrawsItsTextInsideItsFrameOnly) {
     EXPECT_GT(countPixels(centred, Rect(100, 40, 40, 30), isDark), 5);
 }
 
+// Line breaks in a one-line label's text read as spaces: the text stays on
+// the label's line, nothing drawn above or below its frame.
+TEST_F(RenderTest, OneLineLabelKeepsTextWithLineBreaksOnItsLine) {
+    for (const char* text : {"《红楼梦》\n\n\n 第一", "甲\r\n乙\r丙"}) {
+        auto label = View::create<Label>(Rect(20, 60, 200, 20));
+        label->setText(text);
+        m_window->addSubview(label);
+        const auto img = renderScreen();
+        EXPECT_GT(countPixels(img, label->frame(), isDark), 20) << text;
+        EXPECT_EQ(countPixels(img, Rect(20, 20, 200, 40), isDark), 0) << text;
+        EXPECT_EQ(countPixels(img, Rect(20, 80, 200, 60), isDark), 0) << text;
+        EXPECT_LE(label->sizeThatFits({}).height, 20) << text;
+        label->removeFromSuperview();
+    }
+}
+
 TEST_F(RenderTest, MultiLineLabelWrapsAndStopsAtItsLineCount) {
     auto label = View::create<Label>(Rect(0, 0, 100, 200));
     label->setText("一二三四五六七八九十一二三四五六七八九十一二三四五六七八九十");

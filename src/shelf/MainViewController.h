@@ -287,7 +287,6 @@ private:
     std::shared_ptr<CheckRZBookUpdate> m_checkRZBookUpdate{};
     std::shared_ptr<ui::AlertView> m_alert{};
     std::shared_ptr<ui::ActionSheet> m_sheet{};
-    std::weak_ptr<ui::ViewController> m_reader{};
     bool m_isReadingBook{false};
     bool m_isInMainView{false};
     bool m_mainDBReady{false};

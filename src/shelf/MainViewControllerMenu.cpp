@@ -193,8 +193,9 @@ void MainViewController::openWifiTransfer() {
 }
 
 void MainViewController::didShowViewController(ui::NavigationController&, ui::ViewController& vc, bool) {
-    auto reader = m_reader.lock();
-    if (reader && reader.get() == &vc) {
+    // Any reader counts, the one the store pushed on this stack too.
+    const auto& isReader = ShelfScreens::isReader();
+    if (isReader && isReader(vc)) {
         notifyReloadAllBooks();
         m_isReadingBook = true;
     } else {

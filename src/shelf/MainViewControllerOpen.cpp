@@ -45,7 +45,6 @@ void MainViewController::pushReader(const ReaderOpening& opening) {
     auto reader = maker(opening);
     if (!reader)
         return;
-    m_reader = reader;
     pushScreen(reader);
 }
 

@@ -34,6 +34,9 @@ namespace fs = std::filesystem;
 using standin::Catalogue;
 using standin::Host;
 
+// What the reader maker hands out here; the shelf knows a reader by the test the application gives it.
+class ReaderStandIn : public ui::ViewController {};
+
 class MainScreenTest : public test::ClientTest {
 protected:
     void SetUp() override {
@@ -44,7 +47,10 @@ protected:
         PagewellAppDelegate::setMainScreenMaker([] { return MainViewController::create(); });
         ShelfScreens::reader() = [this](const ReaderOpening& o) {
             openings.push_back(o);
-            return ui::ViewController::create();
+            return ui::ViewController::create<ReaderStandIn>();
+        };
+        ShelfScreens::isReader() = [](const ui::ViewController& vc) {
+            return dynamic_cast<const ReaderStandIn*>(&vc) != nullptr;
         };
         ShelfScreens::chapterList() = [this](int64_t id, const std::string& title,
                                              std::function<void(const core::Value&, int64_t)> pick) {
@@ -172,7 +178,7 @@ TEST_F(MainScreenTest, FirstRunShowsTheAgreementThenTheStoreHintAndReportsInstal
     EXPECT_EQ(nav().topViewController()->title(), "书城");
 }
 
-TEST_F(MainScreenTest, StartUpRunsOncePerProcessAndRefusingEndsTheProcessUnsaved) {
+TEST_F(MainScreenTest, RefusingEndsTheProcessUnsavedAndAnUnloadedViewStartsUpAgain) {
     auto& m = launch();
     auto* xieyi = dynamic_cast<XieYiViewController*>(nav().presentedViewController());
     ASSERT_NE(xieyi, nullptr);
@@ -180,18 +186,33 @@ TEST_F(MainScreenTest, StartUpRunsOncePerProcessAndRefusingEndsTheProcessUnsaved
     EXPECT_EQ(exitStatus, 0);
     EXPECT_NE(SettingTB::readSettingWithKey("rzxy"), "1");
     ASSERT_TRUE(until([&] { return SettingTB::readSettingWithKey("r1") == "1"; }));
-    // A second main screen (a view loaded again) builds its views and nothing else.
-    SettingTB::deleteSettingWithKey("r1");
-    auto again = MainViewController::create();
     nav().dismissModalViewControllerAnimated(false);
     settle();
-    again->view();
+
+    // Unloading the view runs the whole teardown: no observer, no poll, no owned view is left.
+    ASSERT_NE(m.checkRZBookUpdate(), nullptr);
+    m.viewDidUnload();
+    m.setView(nullptr);
+    EXPECT_EQ(m.checkRZBookUpdate(), nullptr);
+    EXPECT_EQ(m.checkLogin(), nullptr);
+    EXPECT_EQ(m.progressHUD(), nullptr);
+    EXPECT_EQ(m.mainBottomMenu(), nullptr);
+    EXPECT_EQ(m.bookcaseController(), nullptr);
+    EXPECT_TRUE(m.allBooks().empty());
+    core::NotificationCenter::defaultCenter().post("NSNotificationCenter_BookTap", core::Value{});
+    EXPECT_TRUE(openings.empty());
+
+    // Loading it again is the start-up once more: report, agreement, poll.
+    SettingTB::deleteSettingWithKey("r1");
+    m.view();
     advance(0.5);
     drain(0.3);
-    EXPECT_EQ(m_site->count(Host::Interface, "/api/R1.ashx"), 1u);
-    EXPECT_EQ(nav().presentedViewController(), nullptr);
-    EXPECT_EQ(again->allCategories()[1].cname, "最近阅读");
-    (void)m;
+    ASSERT_TRUE(until([&] { return SettingTB::readSettingWithKey("r1") == "1"; }));
+    EXPECT_EQ(m_site->count(Host::Interface, "/api/R1.ashx"), 2u);
+    EXPECT_NE(dynamic_cast<XieYiViewController*>(nav().presentedViewController()), nullptr);
+    EXPECT_NE(m.checkRZBookUpdate(), nullptr);
+    EXPECT_NE(m.progressHUD(), nullptr);
+    EXPECT_EQ(m.allCategories()[1].cname, "最近阅读");
 }
 
 TEST_F(MainScreenTest, ShelvesHaveTheirFirstCategoryAndLayoutsSwitchWithOneOwner) {
@@ -545,6 +566,21 @@ TEST_F(MainScreenTest, UpdateNoticesGoToTheBarOrTheReaderAndBadgesReachTheRecord
     core::NotificationCenter::defaultCenter().post("NSNotificationCenter_BarMessage",
                                                    core::Value(core::Value::Map{{"msg", core::Value("下载完成")}}));
     EXPECT_EQ(log.count("NSNotificationCenter_ReadPageStatusMessage"), 2u);
+    nav().popToRootViewControllerAnimated(false);
+    settle();
+    EXPECT_FALSE(m.isReadingBook());
+    // A reader the store pushed on the same stack counts as well, and the books are read anew.
+    const size_t shown = m.allBooks().size();
+    ASSERT_EQ(BookTB::addBookWithRZBookId(424243, "新书", "", "424243.rz", "rz", "", core::Value(""), core::Value(),
+                                          core::Value(), core::Value(), 0),
+              0);
+    nav().pushViewController(ui::ViewController::create(), false);
+    settle();
+    EXPECT_EQ(m.allBooks().size(), shown);
+    nav().pushViewController(ui::ViewController::create<ReaderStandIn>(), false);
+    settle();
+    EXPECT_TRUE(m.isReadingBook());
+    EXPECT_EQ(m.allBooks().size(), shown + 1);
     nav().popToRootViewControllerAnimated(false);
     settle();
     EXPECT_FALSE(m.isReadingBook());

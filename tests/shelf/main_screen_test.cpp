@@ -637,5 +637,38 @@ TEST_F(MainScreenTest, ChapterAndPurchaseAnswersSaveOpenOrDownload) {
     ASSERT_TRUE(until([&] { return !m_delegate->downManager()->isBookDownloadingNow(Catalogue::kChuci); }));
 }
 
+TEST_F(MainScreenTest, TheReaderAndThePurchaseScreenArePushedByTheirOwnSteps) {
+    agreeToTerms();
+    auto& m = launch();
+    m.showPageViewController(Catalogue::kChuci, "离骚", "帝高阳之苗裔兮", 3);
+    ASSERT_EQ(openings.size(), 1u);
+    EXPECT_EQ(openings[0].bookFormat, 1);
+    EXPECT_EQ(openings[0].rzBookId, Catalogue::kChuci);
+    EXPECT_EQ(openings[0].contentTitle, "离骚");
+    EXPECT_EQ(openings[0].content, u"离骚\n\n帝高阳之苗裔兮");
+    EXPECT_EQ(openings[0].chapterId, 3);
+    nav().popToRootViewControllerAnimated(false);
+    settle();
+
+    std::vector<std::pair<int64_t, int64_t>> bought;
+    std::function<void(const std::string&)> answer;
+    ShelfScreens::purchase() = [&](int64_t book, int64_t chapter, std::function<void(const std::string&)> cb) {
+        bought.emplace_back(book, chapter);
+        answer = std::move(cb);
+        return ui::ViewController::create();
+    };
+    m.showBuyChapterControllerWithRZBookId(Catalogue::kChuci, 5);
+    advance(0.5);
+    EXPECT_TRUE(bought.empty()); // the purchase screen comes after 0.7 s
+    advance(0.3);
+    ASSERT_EQ(bought.size(), 1u);
+    m.showBuyChapterController(Catalogue::kLunyu, 8);
+    ASSERT_EQ(bought.size(), 2u);
+    EXPECT_EQ(bought[1], std::make_pair(Catalogue::kLunyu, int64_t(8)));
+    EXPECT_EQ(nav().viewControllers().size(), 3u);
+    answer("1,2,3"); // three parts: the answer reaches the main screen, which does nothing with it
+    EXPECT_EQ(nav().viewControllers().size(), 3u);
+}
+
 } // namespace
 } // namespace pw

@@ -389,11 +389,15 @@ std::vector<BookTB::Statement> deleteTransaction(const std::vector<int64_t>& ids
 } // namespace
 
 void MainViewController::selectAllBooks() {
-    if (!m_isEditing)
+    if (!m_isEditing || !m_bottomMenu)
         return;
-    const bool all = m_dictBookChoose.selectAllBooks(*m_allBooks);
-    if (m_bottomMenu)
-        m_bottomMenu->setHasSelectedAll(all);
+    // The button's own state decides, as its title shows it; every show of the bar resets it.
+    const bool all = !m_bottomMenu->hasSelectedAll();
+    m_bottomMenu->setHasSelectedAll(all);
+    if (all)
+        m_dictBookChoose.selectAllBooks(*m_allBooks);
+    else
+        m_dictBookChoose.clear();
     core::NotificationCenter::defaultCenter().post(all ? "NSNotificationCenter_SelectAllBooksWhenEditing"
                                                        : "NSNotificationCenter_cancelSelectAllBooksWhenEditing");
 }

@@ -437,6 +437,35 @@ TEST_F(MainScreenTest, EditModeSelectsUpdatesAndDeletesLocallyAndOnTheSite) {
     ASSERT_TRUE(until([&] { return hudText() != "正在删除网站书架书籍"; }));
 }
 
+TEST_F(MainScreenTest, SelectAllFollowsTheEditBarsButtonWhichEveryShowResets) {
+    agreeToTerms();
+    addLocalBooks();
+    auto& m = launch();
+    m.tabBarDidSelectItem(MainViewController::kTabLocalShelf);
+    m.btnEditClick();
+    auto* bar = m.mainBottomMenu();
+    m.selectAllBooks();
+    EXPECT_EQ(m.dictBookChoose().size(), 2u);
+    EXPECT_TRUE(bar->hasSelectedAll());
+    EXPECT_EQ(bar->btnFirst()->currentTitle(), "取消全选");
+    // A single book's move narrows the selection; the button still reads
+    // "取消全选", and pressing it clears.
+    core::NotificationCenter::defaultCenter().post("NSNotificationCenter_BooklistMoveBook", tapOf(*bookNamed("novel.txt")));
+    EXPECT_EQ(m.dictBookChoose().size(), 1u);
+    m.closeCategoryMenu();
+    m.selectAllBooks();
+    EXPECT_TRUE(m.dictBookChoose().empty());
+    EXPECT_FALSE(bar->hasSelectedAll());
+    EXPECT_EQ(bar->btnFirst()->currentTitle(), "全选");
+    // Shown again, the bar starts from "全选" whatever it showed before.
+    m.selectAllBooks();
+    EXPECT_TRUE(bar->hasSelectedAll());
+    m.showBottomMenu();
+    EXPECT_FALSE(bar->hasSelectedAll());
+    m.selectAllBooks();
+    EXPECT_EQ(m.dictBookChoose().size(), 2u);
+}
+
 TEST_F(MainScreenTest, LocalBooksMoveBetweenCategoriesThatAreAddedRenamedAndDeleted) {
     agreeToTerms();
     addLocalBooks();

@@ -21,6 +21,9 @@
 #include "shelf/ShelfCategoryEdits.h"
 #include "shelf/BookcaseController.h"
 #include "shelf/BooklistController.h"
+#include "shelf/BooklistTable.h"
+#include "shelf/BookcaseTable.h"
+#include "shelf/SearchHeaderView.h"
 #include "shelf/MainBottomMenu.h"
 #include "shelf/MainCategoryMenu.h"
 #include "shelf/XieYiViewController.h"
@@ -697,6 +700,58 @@ TEST_F(MainScreenTest, TheReaderAndThePurchaseScreenArePushedByTheirOwnSteps) {
     EXPECT_EQ(nav().viewControllers().size(), 3u);
     answer("1,2,3"); // three parts: the answer reaches the main screen, which does nothing with it
     EXPECT_EQ(nav().viewControllers().size(), 3u);
+}
+
+// A reader hides the bars while it is shown, as the real one does.
+class FullScreenReader : public ReaderStandIn {
+public:
+    void viewWillAppear(bool) override {
+        if (auto* nav = navigationController())
+            nav->setNavigationBarHidden(true, false);
+        ui::Application::shared().setStatusBarHidden(true);
+    }
+    void viewWillDisappear(bool) override { ui::Application::shared().setStatusBarHidden(false); }
+};
+
+TEST_F(MainScreenTest, BackFromTheReaderOrTheStoreTheSearchHeaderStillWaitsHidden) {
+    agreeToTerms();
+    addLocalBooks();
+    auto& m = launch();
+    m.tabBarDidSelectItem(MainViewController::kTabLocalShelf);
+    auto shownTable = [&]() -> ui::TableView* {
+        if (m.bookcaseController())
+            return m.bookcaseController()->page(1)->tableView();
+        return m.booklistController()->booklistTable()->tableView();
+    };
+    auto visit = [&](bool reader) {
+        if (reader) {
+            nav().pushViewController(ui::ViewController::create<FullScreenReader>(), true);
+        } else {
+            m.tabBarDidSelectItem(MainViewController::kTabStore);
+            // The store put a book on the shelf meanwhile.
+            core::NotificationCenter::defaultCenter().post("NSNotificationCenter_CategoryAndBookReload");
+        }
+        settle();
+        advance(1);
+        nav().popToRootViewControllerAnimated(true);
+        settle();
+        advance(1);
+    };
+    for (int layout : {1, 2}) {
+        if (m.booksLayoutStyle() != layout)
+            m.btnSwitchBooksLayoutClick();
+        for (bool reader : {true, false}) {
+            ASSERT_NE(shownTable(), nullptr);
+            EXPECT_EQ(shownTable()->contentOffset().y, SearchHeaderView::kHeight) << layout << reader;
+            visit(reader);
+            EXPECT_EQ(shownTable()->contentOffset().y, SearchHeaderView::kHeight)
+                << "layout " << layout << (reader ? " after the reader" : " after the store");
+        }
+    }
+    // Pulled down, the header stays in view across a reload.
+    shownTable()->setContentOffset({0, 0}, false);
+    core::NotificationCenter::defaultCenter().post("NSNotificationCenter_BookReload");
+    EXPECT_EQ(shownTable()->contentOffset().y, 0);
 }
 
 } // namespace

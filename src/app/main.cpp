@@ -121,6 +121,9 @@ int main(int argc, char** argv) {
             pw::ReaderSiteClients::attach(p);
         return p;
     };
+    pw::ShelfScreens::isReader() = [](const pw::ui::ViewController& vc) {
+        return dynamic_cast<const pw::PageViewController*>(&vc) != nullptr;
+    };
     auto purchase = [](int64_t rzBookId, int64_t chapterId, std::function<void(const std::string&)> callback) {
         auto buy = pw::LocalBuyChapterController::create();
         buy->rzBookId = rzBookId;

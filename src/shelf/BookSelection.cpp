@@ -16,13 +16,10 @@ BookSelectionInfo BookSelectionInfo::fromValue(const core::Value& v) {
             v["file"].asString().value_or(std::string()), v["bid"].asInt().value_or(0)};
 }
 
-bool BookSelection::selectAllBooks(const std::vector<BookRecord>& allBooks) {
-    m_hasSelectedAll = !m_hasSelectedAll;
+void BookSelection::selectAllBooks(const std::vector<BookRecord>& allBooks) {
     m_dictBookChoose.clear();
-    if (m_hasSelectedAll)
-        for (const BookRecord& b : allBooks)
-            m_dictBookChoose[b.bid] = infoOf(b);
-    return m_hasSelectedAll;
+    for (const BookRecord& b : allBooks)
+        m_dictBookChoose[b.bid] = infoOf(b);
 }
 
 void BookSelection::toggle(const BookSelectionInfo& info) {
@@ -40,7 +37,6 @@ void BookSelection::selectOnly(const BookSelectionInfo& info) {
 
 void BookSelection::clear() {
     m_dictBookChoose.clear();
-    m_hasSelectedAll = false;
 }
 
 } // namespace pw

@@ -29,9 +29,9 @@ struct BookSelectionInfo {
 // it before it starts.
 class BookSelection {
 public:
-    // Flips between every book of the shown shelf (whatever page is on
-    // screen) and none; answers whether all are now selected.
-    bool selectAllBooks(const std::vector<BookRecord>& allBooks);
+    // Every book of the shown shelf, whatever page is on screen. Whether all
+    // are selected is the edit bar's to tell.
+    void selectAllBooks(const std::vector<BookRecord>& allBooks);
     // A tap in edit mode selects or deselects exactly that book.
     void toggle(const BookRecord& book) { toggle(infoOf(book)); }
     void toggle(const BookSelectionInfo& info);
@@ -41,7 +41,6 @@ public:
     bool isSelected(int64_t bid) const { return m_dictBookChoose.count(bid) != 0; }
     bool empty() const { return m_dictBookChoose.empty(); }
     size_t size() const { return m_dictBookChoose.size(); }
-    bool hasSelectedAll() const { return m_hasSelectedAll; }
     void clear();
     // The selection in book id order, emptied; downloading(rzid) marks the
     // books the download manager is fetching now.
@@ -58,7 +57,6 @@ private:
     static BookSelectionInfo infoOf(const BookRecord& b) { return {b.rzId, b.status, b.file, b.bid}; }
 
     std::map<int64_t, BookSelectionInfo> m_dictBookChoose{};
-    bool m_hasSelectedAll{false};
 };
 
 } // namespace pw

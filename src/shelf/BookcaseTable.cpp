@@ -134,7 +134,7 @@ void BookcaseTable::archiveCategoryBooksAndRefreshTable() {
     if (!m_categoryBooks.empty() && m_guideView && !m_guideView->isHidden())
         genTable();
     if (m_tableView)
-        m_tableView->reloadData();
+        SearchHeaderView::reloadKeepingHidden(*m_tableView);
 }
 
 void BookcaseTable::handleSearch() {
@@ -185,7 +185,7 @@ void BookcaseTable::genTable() {
         // The search bar waits above the first row until the table is pulled down.
         if (!m_isSearchPage) {
             m_tableView->layoutIfNeeded();
-            m_tableView->setContentOffset({0, 44});
+            m_tableView->setContentOffset({0, SearchHeaderView::kHeight});
         }
     }
     if (m_guideView)
@@ -257,7 +257,7 @@ void BookcaseTable::resetSearchPage() {
 
 void BookcaseTable::didRotate() {
     if (m_tableView)
-        m_tableView->reloadData();
+        SearchHeaderView::reloadKeepingHidden(*m_tableView);
 }
 
 void BookcaseTable::textDidChange(ui::SearchBar&, const std::string& text) {

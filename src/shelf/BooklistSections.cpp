@@ -55,9 +55,7 @@ std::vector<BooklistSections::Section> BooklistSections::archive(const std::vect
             ++first.amount;
         }
     }
-    if (bookcaseType != 1) // the local shelf has only its first section filled
-        return sections;
-
+    // Every further section holds its category's books, on either shelf, as the grid's pages do.
     for (size_t j = 1; j < categories.size(); ++j) {
         const CategoryRecord& c = categories[j];
         if (c.cid == -1)

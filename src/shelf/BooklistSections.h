@@ -19,8 +19,8 @@ public:
     };
 
     // bookcaseType 1 is the site shelf (its first section lists only books
-    // already read); any other value is the local shelf, whose books all
-    // belong to the first section.
+    // already read); any other value is the local shelf, whose first section
+    // holds every book. Each further section holds its category's books.
     static std::vector<Section> archive(const std::vector<CategoryRecord>& categories,
                                         const std::vector<BookRecord>* books, int bookcaseType, bool isSearching,
                                         std::string_view searchText);

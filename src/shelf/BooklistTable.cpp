@@ -95,7 +95,7 @@ void BooklistTable::genListWithFrame(const gfx::Rect& frame, ui::View& container
     m_tableView->reloadData();
     m_tableView->layoutIfNeeded();
     // The search bar waits hidden above the first section.
-    m_tableView->setContentOffset({0, 44}, false);
+    m_tableView->setContentOffset({0, SearchHeaderView::kHeight}, false);
 }
 
 void BooklistTable::archiveCategoryBooks() {
@@ -108,7 +108,7 @@ void BooklistTable::archiveCategoryBooks() {
 void BooklistTable::reloadAllBooks() {
     archiveCategoryBooks();
     if (m_tableView)
-        m_tableView->reloadData();
+        SearchHeaderView::reloadKeepingHidden(*m_tableView);
 }
 
 int64_t BooklistTable::numberOfRows(ui::TableView&, int64_t section) {

@@ -30,6 +30,9 @@ void MainCategoryCell::setup() {
 void MainCategoryCell::reset() {
     m_txtName->setEnabled(false);
     m_txtName->setBorderStyle(ui::TextBorderStyle::None);
+    // A reused cell may come from an editable row: the first row never gets
+    // canEdit, so it must not keep that row's centred name.
+    m_txtName->setTextAlignment(gfx::TextAlignment::Left);
 }
 
 void MainCategoryCell::canEdit(bool enable) {

@@ -31,7 +31,6 @@
 #include "site/IGetBookInfo.h"
 #include "site/Ostra.h"
 
-#include <atomic>
 #include <ctime>
 
 namespace pw {
@@ -40,14 +39,6 @@ namespace {
 
 constexpr double kTopBarHeight = 44;
 constexpr double kTabBarHeight = 49;
-
-// The start-up's process-wide work (folders, database, report, login,
-// agreement, poll) is done by the first view load only: a view reloaded after
-// a memory warning rebuilds its views and nothing else.
-std::atomic<bool>& startedUp() {
-    static std::atomic<bool> done{false};
-    return done;
-}
 
 gfx::Color topBarColour() {
     return gfx::Color::fromRGB255(120, 141, 169);
@@ -64,7 +55,6 @@ std::vector<std::filesystem::path> MainViewController::startupFolders() {
 }
 
 void MainViewController::resetStartUpForTesting() {
-    startedUp() = false;
     bookcaseType = 1;
 }
 
@@ -241,13 +231,10 @@ void MainViewController::viewDidLoad() {
     m_booksLayoutStyle = 1;
     layoutButtonLook();
 
-    const bool firstLoad = !startedUp().exchange(true);
-    if (firstLoad) {
-        const auto home = core::Paths::home();
-        for (const auto& f : startupFolders()) {
-            std::error_code ec;
-            std::filesystem::create_directories(home / f, ec);
-        }
+    const auto home = core::Paths::home();
+    for (const auto& f : startupFolders()) {
+        std::error_code ec;
+        std::filesystem::create_directories(home / f, ec);
     }
     m_progressHUD = ProgressHUD::initWithView(view().get());
     m_mainDBReady = MainDB::createMainDBIfNotExists();
@@ -310,8 +297,6 @@ void MainViewController::viewDidLoad() {
     view()->addSubview(m_progressHUD);
     notifyReloadAllCategoriesAndBooks();
 
-    if (!firstLoad)
-        return;
     if (SettingTB::readSettingWithKey("r1").value_or("") != "1")
         reportR1();
     if (auto* app = PagewellAppDelegate::shared()) {
@@ -335,22 +320,8 @@ void MainViewController::viewDidLoad() {
 }
 
 void MainViewController::viewDidUnload() {
-    // The views go; the process-wide work started once (the poll, the login)
-    // goes on, and the next load rebuilds the views and their observers.
-    m_observers.clear();
-    if (m_bookcaseController)
-        m_bookcaseController->clearScroll();
-    if (m_booklistController)
-        m_booklistController->clearScroll();
-    m_bookcaseController.reset();
-    m_booklistController.reset();
-    m_bottomMenu.reset();
-    m_categoryMenu.reset();
-    m_notifyView.reset();
-    m_tipView.reset();
-    m_cloudView.reset();
-    m_progressHUD.reset();
-    m_tabButtons.clear();
+    // Everything goes with the view; loading it again runs the whole start-up anew.
+    clean();
 }
 
 void MainViewController::showXieYi() {
@@ -387,6 +358,35 @@ void MainViewController::clean() {
     m_sheet.reset();
     if (m_checkLogin)
         m_checkLogin->setResultDelegate({});
+    // Release what the screen owns: the views, the clients, the lists and the selection.
+    m_btnSwitchBooksLayout.reset();
+    m_btnEdit.reset();
+    m_btnTitle.reset();
+    m_pageControl.reset();
+    m_scrollView.reset();
+    m_topBar.reset();
+    m_tabBar.reset();
+    m_tabButtons.clear();
+    m_checkLogin.reset();
+    m_iGetBookInfo.reset();
+    m_bookCoverDownloader.reset();
+    m_bookContentDownloader.reset();
+    m_getBookCaseBooks.reset();
+    m_report.reset();
+    m_checkVersion.reset();
+    m_autoLogin.reset();
+    m_bookFavorite.reset();
+    m_checkRZBookUpdate.reset();
+    m_allCategories = std::make_shared<std::vector<CategoryRecord>>();
+    m_allBooks = std::make_shared<std::vector<BookRecord>>();
+    m_dictBookChoose.clear();
+    m_userId.clear();
+    m_progressHUD.reset();
+    m_bottomMenu.reset();
+    m_categoryMenu.reset();
+    m_notifyView.reset();
+    m_tipView.reset();
+    m_cloudView.reset();
 }
 
 // --- shelf state -------------------------------------------------------------

@@ -172,9 +172,11 @@ public:
                             const std::string& type);
     void openRZBookWithRZBookId(int64_t rzBookId, int64_t chapterId, bool isVip);
     void openLocalBookWithPath(const std::string& path, int64_t bookId, int format);
+    void showPageViewController(int64_t rzBookId, const std::string& title, const std::string& text, int64_t chapterId);
     void showUmdBookPageViewController(const std::string& path, int64_t bookId);
     void showTxtBookPageViewController(const std::string& path, int64_t bookId);
     void showBuyChapterControllerWithRZBookId(int64_t rzBookId, int64_t chapterId);
+    void showBuyChapterController(int64_t rzBookId, int64_t chapterId);
     void downChapterCallback(const core::Value& result);
     void buyVipChapterCallback(const std::string& result);
 
@@ -287,7 +289,6 @@ private:
     std::shared_ptr<CheckRZBookUpdate> m_checkRZBookUpdate{};
     std::shared_ptr<ui::AlertView> m_alert{};
     std::shared_ptr<ui::ActionSheet> m_sheet{};
-    std::weak_ptr<ui::ViewController> m_reader{};
     bool m_isReadingBook{false};
     bool m_isInMainView{false};
     bool m_mainDBReady{false};

@@ -193,8 +193,9 @@ void MainViewController::openWifiTransfer() {
 }
 
 void MainViewController::didShowViewController(ui::NavigationController&, ui::ViewController& vc, bool) {
-    auto reader = m_reader.lock();
-    if (reader && reader.get() == &vc) {
+    // Any reader counts, the one the store pushed on this stack too.
+    const auto& isReader = ShelfScreens::isReader();
+    if (isReader && isReader(vc)) {
         notifyReloadAllBooks();
         m_isReadingBook = true;
     } else {
@@ -388,11 +389,15 @@ std::vector<BookTB::Statement> deleteTransaction(const std::vector<int64_t>& ids
 } // namespace
 
 void MainViewController::selectAllBooks() {
-    if (!m_isEditing)
+    if (!m_isEditing || !m_bottomMenu)
         return;
-    const bool all = m_dictBookChoose.selectAllBooks(*m_allBooks);
-    if (m_bottomMenu)
-        m_bottomMenu->setHasSelectedAll(all);
+    // The button's own state decides, as its title shows it; every show of the bar resets it.
+    const bool all = !m_bottomMenu->hasSelectedAll();
+    m_bottomMenu->setHasSelectedAll(all);
+    if (all)
+        m_dictBookChoose.selectAllBooks(*m_allBooks);
+    else
+        m_dictBookChoose.clear();
     core::NotificationCenter::defaultCenter().post(all ? "NSNotificationCenter_SelectAllBooksWhenEditing"
                                                        : "NSNotificationCenter_cancelSelectAllBooksWhenEditing");
 }

@@ -45,7 +45,6 @@ void MainViewController::pushReader(const ReaderOpening& opening) {
     auto reader = maker(opening);
     if (!reader)
         return;
-    m_reader = reader;
     pushScreen(reader);
 }
 
@@ -128,15 +127,20 @@ void MainViewController::openRZBookWithRZBookId(int64_t rzBookId, int64_t chapte
         return;
     }
     after(0.6, [rzBookId, chapterId, title, text](MainViewController& self) {
-        ReaderOpening o;
-        o.bookId = BookTB::getBookIdByRZBookId(rzBookId);
-        o.rzBookId = rzBookId;
-        o.contentTitle = title;
-        o.content = core::text::toUtf16Lenient(title + "\n\n" + text);
-        o.bookFormat = 1;
-        o.chapterId = chapterId;
-        self.pushReader(o);
+        self.showPageViewController(rzBookId, title, text, chapterId);
     });
+}
+
+void MainViewController::showPageViewController(int64_t rzBookId, const std::string& title, const std::string& text,
+                                                int64_t chapterId) {
+    ReaderOpening o;
+    o.bookId = BookTB::getBookIdByRZBookId(rzBookId);
+    o.rzBookId = rzBookId;
+    o.contentTitle = title;
+    o.content = core::text::toUtf16Lenient(title + "\n\n" + text);
+    o.bookFormat = 1;
+    o.chapterId = chapterId;
+    pushReader(o);
 }
 
 void MainViewController::openLocalBookWithPath(const std::string& path, int64_t bookId, int format) {
@@ -241,17 +245,19 @@ void MainViewController::showTxtBookPageViewController(const std::string& path, 
 }
 
 void MainViewController::showBuyChapterControllerWithRZBookId(int64_t rzBookId, int64_t chapterId) {
-    after(0.7, [rzBookId, chapterId](MainViewController& self) {
-        self.hideTip();
-        auto& maker = ShelfScreens::purchase();
-        if (!maker)
-            return;
-        std::weak_ptr<MainViewController> weak = self.weakSelf();
-        self.pushScreen(maker(rzBookId, chapterId, [weak](const std::string& result) {
-            if (auto s = weak.lock())
-                s->buyVipChapterCallback(result);
-        }));
-    });
+    after(0.7, [rzBookId, chapterId](MainViewController& self) { self.showBuyChapterController(rzBookId, chapterId); });
+}
+
+void MainViewController::showBuyChapterController(int64_t rzBookId, int64_t chapterId) {
+    hideTip();
+    auto& maker = ShelfScreens::purchase();
+    if (!maker)
+        return;
+    std::weak_ptr<MainViewController> weak = weakSelf();
+    pushScreen(maker(rzBookId, chapterId, [weak](const std::string& result) {
+        if (auto s = weak.lock())
+            s->buyVipChapterCallback(result);
+    }));
 }
 
 void MainViewController::downChapterCallback(const core::Value& result) {

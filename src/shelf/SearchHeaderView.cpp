@@ -3,11 +3,21 @@
 #include "platform/ui/BundleImage.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/SearchBar.h"
+#include "platform/ui/TableView.h"
 #include "shelf/ShelfHost.h"
 
 namespace pw {
 
 SearchHeaderView::SearchHeaderView() = default;
+
+void SearchHeaderView::reloadKeepingHidden(ui::TableView& table) {
+    const gfx::Point before = table.contentOffset();
+    table.reloadData();
+    // A reload keeps the offset inside the new rows; shorter rows would bring
+    // the hidden header down into view.
+    if (before.y >= kHeight && table.contentOffset().y < kHeight)
+        table.setContentOffset({before.x, kHeight}, false);
+}
 
 SearchHeaderView::SearchHeaderView(const gfx::Rect& frame) : View(frame) {}
 

@@ -9,6 +9,7 @@ namespace pw {
 namespace ui {
 class Button;
 class SearchBar;
+class TableView;
 } // namespace ui
 
 // The search bar over a grid page or the list shelf, with the button beside
@@ -16,6 +17,12 @@ class SearchBar;
 class SearchHeaderView : public ui::View {
 public:
     static std::shared_ptr<SearchHeaderView> create(const gfx::Rect& frame);
+    static constexpr double kHeight = 44;
+
+    // Reloads a table this header heads. A header that waited hidden above the
+    // first row stays hidden, however short the new rows are, until the user
+    // pulls the table down.
+    static void reloadKeepingHidden(ui::TableView& table);
 
     // The form on an empty page's guide: the bar takes no touches and the
     // button shows its guide picture.

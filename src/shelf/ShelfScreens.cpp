@@ -13,6 +13,7 @@ struct Makers {
     ShelfScreens::ReaderMaker reader;
     ShelfScreens::PurchaseMaker purchase;
     ShelfScreens::ChapterListMaker chapterList;
+    ShelfScreens::ScreenTest isReader;
     ShelfScreens::Maker store, settings, messages, importBooks, wifi;
 };
 
@@ -81,6 +82,9 @@ ShelfScreens::PurchaseMaker& ShelfScreens::purchase() {
 }
 ShelfScreens::ChapterListMaker& ShelfScreens::chapterList() {
     return makers().chapterList;
+}
+ShelfScreens::ScreenTest& ShelfScreens::isReader() {
+    return makers().isReader;
 }
 ShelfScreens::Maker& ShelfScreens::store() {
     return makers().store;

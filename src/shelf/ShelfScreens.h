@@ -40,10 +40,13 @@ public:
     // (null for none) and the book.
     using ChapterListMaker = std::function<std::shared_ptr<ui::ViewController>(
         int64_t rzBookId, const std::string& title, std::function<void(const core::Value&, int64_t)> didSelect)>;
+    // Whether a screen is the reader, whoever pushed it (the shelf or the store).
+    using ScreenTest = std::function<bool(const ui::ViewController&)>;
 
     static ReaderMaker& reader();
     static PurchaseMaker& purchase();
     static ChapterListMaker& chapterList();
+    static ScreenTest& isReader();
     static Maker& store();
     static Maker& settings();
     static Maker& messages();

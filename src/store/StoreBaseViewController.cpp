@@ -197,6 +197,10 @@ void StoreBaseViewController::innerSwitchImageMode() {
 void StoreBaseViewController::applyModeButton() {
     if (auto& item = navigationItem().rightBarButtonItem)
         item->title = modeButtonTitle(m_isNoImageMode);
+    // The bar made its button from the item when the screen came up: it is made
+    // again, so the screen on top shows its new title at once.
+    if (auto* nav = navigationController())
+        nav->navigationBar().refresh();
 }
 
 void StoreBaseViewController::notifySwitchImageMode(const core::Value& payload) {

@@ -91,13 +91,14 @@ bool StoreBookCoverDownloader::saveBookCover(const std::string& bytes) {
 }
 
 void StoreBookCoverDownloader::postNotificationSuccess(bool success) {
+    // The worker waits until the main thread has posted, so the operation outlives the call.
+    core::RunLoop::runOnMain([this, success] { doPostNotificationSuccess(success); }, true);
+}
+
+void StoreBookCoverDownloader::doPostNotificationSuccess(bool success) {
     auto note =
         StoreImageNote::make(success, m_tag, m_tag2, m_rzBookId, cachePath(m_downRZBookId).string(), m_indexPath);
-    core::RunLoop::runOnMain(
-        [note = std::move(note)]() mutable {
-            core::NotificationCenter::defaultCenter().post(kNotification, std::move(note));
-        },
-        true);
+    core::NotificationCenter::defaultCenter().post(kNotification, std::move(note));
 }
 
 } // namespace pw

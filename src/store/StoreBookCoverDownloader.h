@@ -32,6 +32,8 @@ public:
     // not, or when the file cannot be written or does not read back.
     bool saveBookCover(const std::string& bytes);
     void postNotificationSuccess(bool success);
+    // Main thread: the note built from this operation, posted.
+    void doPostNotificationSuccess(bool success);
 
     int64_t downRZBookId() const { return m_downRZBookId; }
     int64_t rzBookId() const { return m_rzBookId; }

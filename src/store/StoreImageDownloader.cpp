@@ -89,13 +89,14 @@ bool StoreImageDownloader::saveBookCover(const std::string& bytes) {
 }
 
 void StoreImageDownloader::postNotificationSuccess(bool success) {
+    // The worker waits until the main thread has posted, so the operation outlives the call.
+    core::RunLoop::runOnMain([this, success] { doPostNotificationSuccess(success); }, true);
+}
+
+void StoreImageDownloader::doPostNotificationSuccess(bool success) {
     auto note = StoreImageNote::make(success, m_tag, m_tag2, std::nullopt,
                                      (AppPaths::storeCache() / m_imageName).string(), m_indexPath);
-    core::RunLoop::runOnMain(
-        [note = std::move(note)]() mutable {
-            core::NotificationCenter::defaultCenter().post(kNotification, std::move(note));
-        },
-        true);
+    core::NotificationCenter::defaultCenter().post(kNotification, std::move(note));
 }
 
 } // namespace pw

@@ -33,6 +33,8 @@ public:
     // file cannot be written.
     bool saveBookCover(const std::string& bytes);
     void postNotificationSuccess(bool success);
+    // Main thread: the note built from this operation, posted.
+    void doPostNotificationSuccess(bool success);
 
     const std::string& requestUrl() const { return m_requestUrl; }
     const std::string& imageName() const { return m_imageName; }

@@ -73,14 +73,15 @@ TEST(BooklistSections, SortsBooksByOpenStateSearchAndShelf) {
          "alpha",
          {{{1, 2, 4, 5, 6}, 5}, {{1, 3}, 2}, {{}, 3}}},
         {"searching with an empty text is no search", 0, 1, 1, true, "", {{{1, 2, 4, 5, 6}, 5}, {{1, 3}, 2}, {{}, 3}}},
-        {"the local shelf puts every book in the first section",
+        {"the local shelf puts every book in the first section and each in its category's",
          0,
          0,
          2,
          false,
          "",
-         {{{1, 2, 3, 4, 5, 6}, 6}, {{}, 0}, {{}, 0}}},
-        {"the local shelf searches its first section", 0, 0, 2, true, "GAM", {{{3}, 1}, {{}, 0}, {{}, 0}}},
+         {{{1, 2, 3, 4, 5, 6}, 6}, {{1, 3}, 2}, {{2, 4, 5}, 3}}},
+        {"a closed local category counts its books", 0, 1, 2, false, "", {{{1, 2, 3, 4, 5, 6}, 6}, {{1, 3}, 2}, {{}, 3}}},
+        {"the local shelf searches every section", 0, 1, 2, true, "GAM", {{{3}, 1}, {{3}, 1}, {{}, 0}}},
     };
     for (const Case& c : cases) {
         const std::vector<CategoryRecord> cats = {

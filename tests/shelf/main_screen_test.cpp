@@ -21,6 +21,9 @@
 #include "shelf/ShelfCategoryEdits.h"
 #include "shelf/BookcaseController.h"
 #include "shelf/BooklistController.h"
+#include "shelf/BooklistTable.h"
+#include "shelf/BookcaseTable.h"
+#include "shelf/SearchHeaderView.h"
 #include "shelf/MainBottomMenu.h"
 #include "shelf/MainCategoryMenu.h"
 #include "shelf/XieYiViewController.h"
@@ -34,6 +37,9 @@ namespace fs = std::filesystem;
 using standin::Catalogue;
 using standin::Host;
 
+// What the reader maker hands out here; the shelf knows a reader by the test the application gives it.
+class ReaderStandIn : public ui::ViewController {};
+
 class MainScreenTest : public test::ClientTest {
 protected:
     void SetUp() override {
@@ -44,7 +50,10 @@ protected:
         PagewellAppDelegate::setMainScreenMaker([] { return MainViewController::create(); });
         ShelfScreens::reader() = [this](const ReaderOpening& o) {
             openings.push_back(o);
-            return ui::ViewController::create();
+            return ui::ViewController::create<ReaderStandIn>();
+        };
+        ShelfScreens::isReader() = [](const ui::ViewController& vc) {
+            return dynamic_cast<const ReaderStandIn*>(&vc) != nullptr;
         };
         ShelfScreens::chapterList() = [this](int64_t id, const std::string& title,
                                              std::function<void(const core::Value&, int64_t)> pick) {
@@ -172,7 +181,7 @@ TEST_F(MainScreenTest, FirstRunShowsTheAgreementThenTheStoreHintAndReportsInstal
     EXPECT_EQ(nav().topViewController()->title(), "书城");
 }
 
-TEST_F(MainScreenTest, StartUpRunsOncePerProcessAndRefusingEndsTheProcessUnsaved) {
+TEST_F(MainScreenTest, RefusingEndsTheProcessUnsavedAndAnUnloadedViewStartsUpAgain) {
     auto& m = launch();
     auto* xieyi = dynamic_cast<XieYiViewController*>(nav().presentedViewController());
     ASSERT_NE(xieyi, nullptr);
@@ -180,18 +189,33 @@ TEST_F(MainScreenTest, StartUpRunsOncePerProcessAndRefusingEndsTheProcessUnsaved
     EXPECT_EQ(exitStatus, 0);
     EXPECT_NE(SettingTB::readSettingWithKey("rzxy"), "1");
     ASSERT_TRUE(until([&] { return SettingTB::readSettingWithKey("r1") == "1"; }));
-    // A second main screen (a view loaded again) builds its views and nothing else.
-    SettingTB::deleteSettingWithKey("r1");
-    auto again = MainViewController::create();
     nav().dismissModalViewControllerAnimated(false);
     settle();
-    again->view();
+
+    // Unloading the view runs the whole teardown: no observer, no poll, no owned view is left.
+    ASSERT_NE(m.checkRZBookUpdate(), nullptr);
+    m.viewDidUnload();
+    m.setView(nullptr);
+    EXPECT_EQ(m.checkRZBookUpdate(), nullptr);
+    EXPECT_EQ(m.checkLogin(), nullptr);
+    EXPECT_EQ(m.progressHUD(), nullptr);
+    EXPECT_EQ(m.mainBottomMenu(), nullptr);
+    EXPECT_EQ(m.bookcaseController(), nullptr);
+    EXPECT_TRUE(m.allBooks().empty());
+    core::NotificationCenter::defaultCenter().post("NSNotificationCenter_BookTap", core::Value{});
+    EXPECT_TRUE(openings.empty());
+
+    // Loading it again is the start-up once more: report, agreement, poll.
+    SettingTB::deleteSettingWithKey("r1");
+    m.view();
     advance(0.5);
     drain(0.3);
-    EXPECT_EQ(m_site->count(Host::Interface, "/api/R1.ashx"), 1u);
-    EXPECT_EQ(nav().presentedViewController(), nullptr);
-    EXPECT_EQ(again->allCategories()[1].cname, "最近阅读");
-    (void)m;
+    ASSERT_TRUE(until([&] { return SettingTB::readSettingWithKey("r1") == "1"; }));
+    EXPECT_EQ(m_site->count(Host::Interface, "/api/R1.ashx"), 2u);
+    EXPECT_NE(dynamic_cast<XieYiViewController*>(nav().presentedViewController()), nullptr);
+    EXPECT_NE(m.checkRZBookUpdate(), nullptr);
+    EXPECT_NE(m.progressHUD(), nullptr);
+    EXPECT_EQ(m.allCategories()[1].cname, "最近阅读");
 }
 
 TEST_F(MainScreenTest, ShelvesHaveTheirFirstCategoryAndLayoutsSwitchWithOneOwner) {
@@ -416,6 +440,35 @@ TEST_F(MainScreenTest, EditModeSelectsUpdatesAndDeletesLocallyAndOnTheSite) {
     ASSERT_TRUE(until([&] { return hudText() != "正在删除网站书架书籍"; }));
 }
 
+TEST_F(MainScreenTest, SelectAllFollowsTheEditBarsButtonWhichEveryShowResets) {
+    agreeToTerms();
+    addLocalBooks();
+    auto& m = launch();
+    m.tabBarDidSelectItem(MainViewController::kTabLocalShelf);
+    m.btnEditClick();
+    auto* bar = m.mainBottomMenu();
+    m.selectAllBooks();
+    EXPECT_EQ(m.dictBookChoose().size(), 2u);
+    EXPECT_TRUE(bar->hasSelectedAll());
+    EXPECT_EQ(bar->btnFirst()->currentTitle(), "取消全选");
+    // A single book's move narrows the selection; the button still reads
+    // "取消全选", and pressing it clears.
+    core::NotificationCenter::defaultCenter().post("NSNotificationCenter_BooklistMoveBook", tapOf(*bookNamed("novel.txt")));
+    EXPECT_EQ(m.dictBookChoose().size(), 1u);
+    m.closeCategoryMenu();
+    m.selectAllBooks();
+    EXPECT_TRUE(m.dictBookChoose().empty());
+    EXPECT_FALSE(bar->hasSelectedAll());
+    EXPECT_EQ(bar->btnFirst()->currentTitle(), "全选");
+    // Shown again, the bar starts from "全选" whatever it showed before.
+    m.selectAllBooks();
+    EXPECT_TRUE(bar->hasSelectedAll());
+    m.showBottomMenu();
+    EXPECT_FALSE(bar->hasSelectedAll());
+    m.selectAllBooks();
+    EXPECT_EQ(m.dictBookChoose().size(), 2u);
+}
+
 TEST_F(MainScreenTest, LocalBooksMoveBetweenCategoriesThatAreAddedRenamedAndDeleted) {
     agreeToTerms();
     addLocalBooks();
@@ -548,6 +601,21 @@ TEST_F(MainScreenTest, UpdateNoticesGoToTheBarOrTheReaderAndBadgesReachTheRecord
     nav().popToRootViewControllerAnimated(false);
     settle();
     EXPECT_FALSE(m.isReadingBook());
+    // A reader the store pushed on the same stack counts as well, and the books are read anew.
+    const size_t shown = m.allBooks().size();
+    ASSERT_EQ(BookTB::addBookWithRZBookId(424243, "新书", "", "424243.rz", "rz", "", core::Value(""), core::Value(),
+                                          core::Value(), core::Value(), 0),
+              0);
+    nav().pushViewController(ui::ViewController::create(), false);
+    settle();
+    EXPECT_EQ(m.allBooks().size(), shown);
+    nav().pushViewController(ui::ViewController::create<ReaderStandIn>(), false);
+    settle();
+    EXPECT_TRUE(m.isReadingBook());
+    EXPECT_EQ(m.allBooks().size(), shown + 1);
+    nav().popToRootViewControllerAnimated(false);
+    settle();
+    EXPECT_FALSE(m.isReadingBook());
 
     core::NotificationCenter::defaultCenter().post(
         "NSNotificationCenter_UpdateBooksNewImage",
@@ -599,6 +667,91 @@ TEST_F(MainScreenTest, ChapterAndPurchaseAnswersSaveOpenOrDownload) {
     EXPECT_TRUE(m_delegate->downManager()->isBookDownloadingNow(Catalogue::kChuci));
     m_delegate->downManager()->cancelAllDownload();
     ASSERT_TRUE(until([&] { return !m_delegate->downManager()->isBookDownloadingNow(Catalogue::kChuci); }));
+}
+
+TEST_F(MainScreenTest, TheReaderAndThePurchaseScreenArePushedByTheirOwnSteps) {
+    agreeToTerms();
+    auto& m = launch();
+    m.showPageViewController(Catalogue::kChuci, "离骚", "帝高阳之苗裔兮", 3);
+    ASSERT_EQ(openings.size(), 1u);
+    EXPECT_EQ(openings[0].bookFormat, 1);
+    EXPECT_EQ(openings[0].rzBookId, Catalogue::kChuci);
+    EXPECT_EQ(openings[0].contentTitle, "离骚");
+    EXPECT_EQ(openings[0].content, u"离骚\n\n帝高阳之苗裔兮");
+    EXPECT_EQ(openings[0].chapterId, 3);
+    nav().popToRootViewControllerAnimated(false);
+    settle();
+
+    std::vector<std::pair<int64_t, int64_t>> bought;
+    std::function<void(const std::string&)> answer;
+    ShelfScreens::purchase() = [&](int64_t book, int64_t chapter, std::function<void(const std::string&)> cb) {
+        bought.emplace_back(book, chapter);
+        answer = std::move(cb);
+        return ui::ViewController::create();
+    };
+    m.showBuyChapterControllerWithRZBookId(Catalogue::kChuci, 5);
+    advance(0.5);
+    EXPECT_TRUE(bought.empty()); // the purchase screen comes after 0.7 s
+    advance(0.3);
+    ASSERT_EQ(bought.size(), 1u);
+    m.showBuyChapterController(Catalogue::kLunyu, 8);
+    ASSERT_EQ(bought.size(), 2u);
+    EXPECT_EQ(bought[1], std::make_pair(Catalogue::kLunyu, int64_t(8)));
+    EXPECT_EQ(nav().viewControllers().size(), 3u);
+    answer("1,2,3"); // three parts: the answer reaches the main screen, which does nothing with it
+    EXPECT_EQ(nav().viewControllers().size(), 3u);
+}
+
+// A reader hides the bars while it is shown, as the real one does.
+class FullScreenReader : public ReaderStandIn {
+public:
+    void viewWillAppear(bool) override {
+        if (auto* nav = navigationController())
+            nav->setNavigationBarHidden(true, false);
+        ui::Application::shared().setStatusBarHidden(true);
+    }
+    void viewWillDisappear(bool) override { ui::Application::shared().setStatusBarHidden(false); }
+};
+
+TEST_F(MainScreenTest, BackFromTheReaderOrTheStoreTheSearchHeaderStillWaitsHidden) {
+    agreeToTerms();
+    addLocalBooks();
+    auto& m = launch();
+    m.tabBarDidSelectItem(MainViewController::kTabLocalShelf);
+    auto shownTable = [&]() -> ui::TableView* {
+        if (m.bookcaseController())
+            return m.bookcaseController()->page(1)->tableView();
+        return m.booklistController()->booklistTable()->tableView();
+    };
+    auto visit = [&](bool reader) {
+        if (reader) {
+            nav().pushViewController(ui::ViewController::create<FullScreenReader>(), true);
+        } else {
+            m.tabBarDidSelectItem(MainViewController::kTabStore);
+            // The store put a book on the shelf meanwhile.
+            core::NotificationCenter::defaultCenter().post("NSNotificationCenter_CategoryAndBookReload");
+        }
+        settle();
+        advance(1);
+        nav().popToRootViewControllerAnimated(true);
+        settle();
+        advance(1);
+    };
+    for (int layout : {1, 2}) {
+        if (m.booksLayoutStyle() != layout)
+            m.btnSwitchBooksLayoutClick();
+        for (bool reader : {true, false}) {
+            ASSERT_NE(shownTable(), nullptr);
+            EXPECT_EQ(shownTable()->contentOffset().y, SearchHeaderView::kHeight) << layout << reader;
+            visit(reader);
+            EXPECT_EQ(shownTable()->contentOffset().y, SearchHeaderView::kHeight)
+                << "layout " << layout << (reader ? " after the reader" : " after the store");
+        }
+    }
+    // Pulled down, the header stays in view across a reload.
+    shownTable()->setContentOffset({0, 0}, false);
+    core::NotificationCenter::defaultCenter().post("NSNotificationCenter_BookReload");
+    EXPECT_EQ(shownTable()->contentOffset().y, 0);
 }
 
 } // namespace

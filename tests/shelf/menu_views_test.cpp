@@ -168,6 +168,18 @@ TEST_F(CategoryMenu, RenamesInEditModeAndAnEmptyNameKeepsTheOld) {
     row->textFieldShouldReturn(*row->txtName());
     EXPECT_EQ(rowNames()[1], "一二三四五六七八九十一二三四五");
     EXPECT_EQ(postedNames(), std::vector<std::string>{shelfnote::CategoryUpdate});
+    // The reload hands the rows reused cells: the first row still reads left-aligned,
+    // flush with the table's edge, and the others centred past the delete control.
+    settle();
+    m_menu->table()->layoutIfNeeded();
+    for (int r = 0; r < 3; ++r) {
+        ui::TableViewCell* cell = m_menu->table()->cellForRow({0, r});
+        ASSERT_NE(cell, nullptr);
+        EXPECT_EQ(m_menu->rowView(r)->txtName()->textAlignment(),
+                  r == 0 ? gfx::TextAlignment::Left : gfx::TextAlignment::Center)
+            << r;
+        EXPECT_EQ(cell->contentView().frame().x(), r == 0 ? 0 : 38) << r;
+    }
     m_menu->switchEditMode();
     EXPECT_EQ(m_menu->editImageName(), "main_chaptermenu_btnEdit.png");
 }

@@ -387,6 +387,19 @@ TEST_F(StoreFrameTest, PictureModeSwitchesEveryScreenAndSurvivesARestart) {
     EXPECT_TRUE(books->isNoImageMode());
     EXPECT_EQ(books->navigationItem().rightBarButtonItem->title, "有图版");
     EXPECT_EQ(SettingTB::readSettingWithKey("showPic"), "1");
+    // What the bar shows, on the screen on top and on the one below once back to it.
+    auto shows = [&](const std::string& title) {
+        for (const auto& v : m_nav->navigationBar().subviews())
+            if (auto* b = dynamic_cast<ui::Button*>(v.get()); b && b->currentTitle() == title)
+                return true;
+        return false;
+    };
+    settle();
+    EXPECT_TRUE(shows("有图版"));
+    EXPECT_FALSE(shows("无图版"));
+    m_nav->popViewControllerAnimated(false);
+    settle();
+    EXPECT_TRUE(shows("有图版"));
 
     // A new screen (as after a restart) starts without pictures and asks for no cover.
     m_nav->setViewControllers({}, false);

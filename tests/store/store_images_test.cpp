@@ -153,5 +153,27 @@ TEST_F(StoreImagesTest, PicturesByAddressComeFromTheAnswersHosts) {
     EXPECT_FALSE(std::filesystem::exists(StoreImageDownloader::cachePath(missing)));
 }
 
+TEST_F(StoreImagesTest, TheNoteIsBuiltAndPostedByItsOwnMainThreadStep) {
+    StoreImageDownloader picture("http://127.0.0.1:1/a.png", 3, 4, ui::IndexPath{1, 2});
+    picture.doPostNotificationSuccess(false);
+    StoreBookCoverDownloader cover(41, 42, 5, 6, ui::IndexPath{0, 7});
+    cover.doPostNotificationSuccess(true);
+    ASSERT_EQ(m_notes.size(), 2u);
+    const struct {
+        const char* key;
+        core::Value picture, cover;
+    } rows[] = {
+        {"success", core::Value(false), core::Value(true)},
+        {"tag", core::Value(3), core::Value(5)},
+        {"tag2", core::Value(4), core::Value(6)},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(m_notes[0][r.key], r.picture) << r.key;
+        EXPECT_EQ(m_notes[1][r.key], r.cover) << r.key;
+    }
+    EXPECT_EQ(m_notes[1]["rzbid"].asInt(), 42);
+    EXPECT_EQ(m_notes[1]["cover"].asString(), StoreBookCoverDownloader::cachePath(41).string());
+}
+
 } // namespace
 } // namespace pw::test

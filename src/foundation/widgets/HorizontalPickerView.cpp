@@ -166,7 +166,9 @@ int HorizontalPickerView::getCurrentIndex() {
 }
 
 void HorizontalPickerView::selectItemAtIndex(int index) {
-    m_currentIndex = std::clamp(index, 0, std::max(0, cellCount() - 1));
+    // The index is kept as given; only the scroll target is worked out from it,
+    // and reading the centre back always lands on a cell.
+    m_currentIndex = index;
     scrollToCurrentIndexAnimate(true);
 }
 

@@ -178,14 +178,22 @@ void StatusBarOverlay::didCreate() {
         if (auto s = std::static_pointer_cast<StatusBarOverlay>(weak.lock()))
             s->didChangeStatusBarFrame(n);
     });
-    m_activeObserver = nc.addObserver(ui::kDidBecomeActiveNotification, [weak](const core::Notification&) {
+    m_activeObserver = nc.addObserver(ui::kDidBecomeActiveNotification, [weak](const core::Notification& n) {
         if (auto s = std::static_pointer_cast<StatusBarOverlay>(weak.lock()))
-            s->show();
+            s->applicationDidBecomeActive(n);
     });
-    m_resignObserver = nc.addObserver(ui::kWillResignActiveNotification, [weak](const core::Notification&) {
+    m_resignObserver = nc.addObserver(ui::kWillResignActiveNotification, [weak](const core::Notification& n) {
         if (auto s = std::static_pointer_cast<StatusBarOverlay>(weak.lock()))
-            s->hideTemporary();
+            s->applicationWillResignActive(n);
     });
+}
+
+void StatusBarOverlay::applicationWillResignActive(const core::Notification&) {
+    hideTemporary();
+}
+
+void StatusBarOverlay::applicationDidBecomeActive(const core::Notification&) {
+    show();
 }
 
 // --- posting ---
@@ -215,15 +223,15 @@ void StatusBarOverlay::postMessage(const std::string& text, OverlayMessageType t
     if (text.empty())
         return;
     if (!core::RunLoop::isMainThread()) {
-        // A worker must not wait for the interface: the post is queued for the main
-        // thread, in the order the worker made it.
+        // The worker waits until the main thread has taken the message, so what it
+        // posts next (or reads of the queue) comes after it.
         std::weak_ptr<View> weak = weak_from_this();
         core::RunLoop::runOnMain(
             [weak, text, type, duration, animated, immediate] {
                 if (auto s = std::static_pointer_cast<StatusBarOverlay>(weak.lock()))
                     s->postMessage(text, type, duration, animated, immediate);
             },
-            false);
+            true);
         return;
     }
     core::Value record = messageRecord(text, type, duration, animated, immediate);
@@ -244,7 +252,7 @@ void StatusBarOverlay::postImmediateMessage(const std::string& text, OverlayMess
                 if (auto s = std::static_pointer_cast<StatusBarOverlay>(weak.lock()))
                     s->postImmediateMessage(text, type, duration, animated);
             },
-            false);
+            true);
         return;
     }
     std::vector<core::Value> discarded;

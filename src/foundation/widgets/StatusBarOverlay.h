@@ -108,6 +108,9 @@ public:
     void hide();
     void hideTemporary();
     void show();
+    // The application's inactive time hides the overlay; coming back shows it again.
+    void applicationWillResignActive(const core::Notification& notification);
+    void applicationDidBecomeActive(const core::Notification& notification);
     void updateUIForMessageType(OverlayMessageType type, double duration);
     void callDelegateWithNewMessage(const std::string& text);
     bool isActive() const { return m_active; }

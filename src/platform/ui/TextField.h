@@ -43,6 +43,7 @@ public:
     const gfx::Font& font() const { return m_font; }
     void setTextColor(gfx::Color c);
     void setTextAlignment(gfx::TextAlignment a);
+    gfx::TextAlignment textAlignment() const { return m_alignment; }
     void setBorderStyle(TextBorderStyle s);
     TextFieldViewMode clearButtonMode = TextFieldViewMode::Never;
     bool secureTextEntry = false;

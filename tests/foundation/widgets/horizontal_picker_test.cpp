@@ -87,19 +87,21 @@ TEST_F(HorizontalPickerTest, TapsSelectAndTellTheDelegateTheValue) {
     EXPECT_EQ(p->getSeletedValue(), std::nullopt);
 }
 
-TEST_F(HorizontalPickerTest, SelectingClampsTheIndexToTheCells) {
+TEST_F(HorizontalPickerTest, SelectingKeepsTheIndexButTheCentreStaysOnACell) {
     auto p = makePicker(75, {"a", "b", "c", "d", "e"});
     const struct { int asked, chosen; } cases[] = {{2, 2}, {-3, 0}, {99, 4}, {4, 4}};
     for (const auto& c : cases) {
         p->selectItemAtIndex(c.asked);
         settle();
-        EXPECT_EQ(p->currentIndex(), c.chosen) << c.asked;
+        EXPECT_EQ(p->currentIndex(), c.asked) << c.asked;
         EXPECT_EQ(p->getCurrentIndexTemp(), c.chosen) << c.asked;
+        EXPECT_EQ(p->getSeletedValue(), core::Value(std::string(1, static_cast<char>('a' + c.chosen)))) << c.asked;
     }
     EXPECT_TRUE(m_listener->values.empty());
     auto empty = HorizontalPickerView::initWithFrame({0, 0, 300, 40});
     empty->selectItemAtIndex(3);
-    EXPECT_EQ(empty->currentIndex(), 0);
+    EXPECT_EQ(empty->currentIndex(), 3);
+    EXPECT_EQ(empty->getCurrentIndexTemp(), 0);
     EXPECT_EQ(empty->getSeletedValue(), std::nullopt);
 }
 

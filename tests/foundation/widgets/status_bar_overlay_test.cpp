@@ -188,21 +188,38 @@ TEST_F(StatusBarOverlayTest, TheDelegateIsToldOfDiscardsOutsideTheQueueLock) {
     EXPECT_EQ(m_recorder->cleared[0][0][kOverlayMessageText].asString(), "queued");
 }
 
-TEST_F(StatusBarOverlayTest, PostsFromAWorkerDoNotWaitForTheMainThread) {
-    // The main loop is not running: a blocking hand-over would never return.
+TEST_F(StatusBarOverlayTest, PostsFromAWorkerReturnOnlyOnceTheMainThreadHasTakenThem) {
+    // What the worker sees right after each post: the main thread has already run it.
+    std::vector<size_t> seen; // queued records
     auto done = std::async(std::launch::async, [&] {
         m_overlay->postFinishMessage("后台完成", 3.0);
+        seen.push_back(m_overlay->queuedMessageCount());
         m_overlay->postMessageDictionary(
             StatusBarOverlay::messageRecord("字典", OverlayMessageTypeError, 0, false, false));
-        m_overlay->setProgress(0.5);
+        seen.push_back(m_overlay->queuedMessageCount());
+        m_overlay->postImmediateErrorMessage("立即", 0, false);
+        seen.push_back(m_overlay->queuedMessageCount());
     });
+    core::RunLoop::current().runUntil(
+        [&] { return done.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 10);
     ASSERT_EQ(done.wait_for(std::chrono::seconds(5)), std::future_status::ready);
-    EXPECT_FALSE(m_overlay->isActive());
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0], 1u); // the first is the one coming on display
+    EXPECT_EQ(seen[1], 2u); // the second waits behind it
+    EXPECT_EQ(seen[2], 2u); // the immediate one replaced the waiting one
     advance(2);
-    ASSERT_EQ(m_recorder->switches.size(), 2u);
+    ASSERT_GE(m_recorder->switches.size(), 2u);
     EXPECT_EQ(m_recorder->switches[0].to, "后台完成");
-    EXPECT_EQ(m_recorder->switches[1].to, "字典");
-    EXPECT_EQ(m_overlay->progress(), 1.0); // a finish message completes the progress first
+    EXPECT_EQ(m_recorder->switches[1].to, "立即");
+}
+
+TEST_F(StatusBarOverlayTest, TheApplicationsActiveTimeIsHeardByNamedMembers) {
+    m_overlay->postMessage("前台");
+    advance(1);
+    m_overlay->applicationWillResignActive(core::Notification{});
+    EXPECT_TRUE(m_overlay->isForcedToHide());
+    m_overlay->applicationDidBecomeActive(core::Notification{});
+    EXPECT_FALSE(m_overlay->isForcedToHide());
 }
 
 TEST_F(StatusBarOverlayTest, TheSharedInstanceIsMadeOnceEvenUnderConcurrentFirstCalls) {

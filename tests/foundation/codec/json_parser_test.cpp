@@ -227,7 +227,7 @@ TEST(JSONParser, DecoderIsReusableAfterAFailure) {
     EXPECT_FALSE(decoder.objectWithUTF8String(bad.data(), bad.size()));
     auto v = decoder.objectWithUTF8String(good.data(), good.size());
     ASSERT_TRUE(v);
-    EXPECT_EQ((*v)["Chapters"].at(0)["n"].asString(), "第1章");
+    EXPECT_EQ(v->toValue()["Chapters"].at(0)["n"].asString(), "第1章");
     decoder.clearCache();
     EXPECT_TRUE(decoder.objectWithData(pw::core::asByteView(good)));
 }

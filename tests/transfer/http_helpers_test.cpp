@@ -1,3 +1,4 @@
+#include "transfer/http/HTTPAsyncFileResponse.h"
 #include "transfer/http/HTTPAuthenticationRequest.h"
 #include "transfer/http/HTTPConfig.h"
 #include "transfer/http/HTTPConnection.h"
@@ -10,12 +11,18 @@
 #include "transfer/http/WSRange.h"
 #include "transfer/http/WebSocket.h"
 
+#include "platform/core/DispatchSource.h"
 #include "platform/core/RandomId.h"
+#include "transfer/log/WSAbstractLogger.h"
+#include "transfer/log/WSLog.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <climits>
+#include <mutex>
+#include <thread>
+#include <vector>
 #include <filesystem>
 #include <fstream>
 
@@ -229,4 +236,64 @@ TEST(WebSocket, RecognisesUpgradeRequestsAndProcessesKeys) {
     EXPECT_EQ(WebSocket::processKey("1 2 3"), std::string("\x00\x00\x00\x3D", 4));
     EXPECT_EQ(WebSocket::processKey("12"), std::string(4, '\0'));
     EXPECT_FALSE(WebSocket::create(std::nullopt, nullptr));
+}
+
+namespace {
+struct CollectingLogger : WSAbstractLogger {
+    std::mutex mutex;
+    std::vector<std::string> lines;
+    void logMessage(const WSLogMessage& m) override {
+        std::lock_guard lock(mutex);
+        lines.push_back(m.logMsg());
+    }
+};
+} // namespace
+
+TEST(HTTPResponses, FileResponsesThatCannotBeMadeWarnWithTheirUnitsName) {
+    auto logger = std::make_shared<CollectingLogger>();
+    WSLog::addLogger(logger);
+    const std::string missing = "/tmp/pw-no-such-file-here.bin";
+    EXPECT_FALSE(HTTPFileResponse::create(std::nullopt, {}));
+    EXPECT_FALSE(HTTPFileResponse::create(missing, {}));
+    EXPECT_FALSE(HTTPAsyncFileResponse::create(std::nullopt, {}));
+    EXPECT_FALSE(HTTPAsyncFileResponse::create(missing, {}));
+    WSLog::flushLog();
+    WSLog::loggingQueue()->sync([] {});
+    WSLog::removeLogger(logger);
+    WSLog::loggingQueue()->sync([] {});
+    const std::vector<std::string> expected = {
+        "HTTPFileResponse: Init failed - Nil filePath",
+        "HTTPFileResponse: Init failed - Unable to get file attributes. filePath: " + missing,
+        "HTTPAsyncFileResponse: Init failed - Nil filePath",
+        "HTTPAsyncFileResponse: Init failed - Unable to get file attributes. filePath: " + missing,
+    };
+    std::lock_guard lock(logger->mutex);
+    EXPECT_EQ(logger->lines, expected);
+}
+
+TEST(HTTPResponses, AsyncFileReadsThroughAReadSourceThatEndsWithTheConnection) {
+    char tmpl[] = "/tmp/pw-async-XXXXXX";
+    fs::path dir = ::mkdtemp(tmpl);
+    std::string content(5000, 'q');
+    content[4999] = 'z';
+    std::ofstream(dir / "f.bin", std::ios::binary) << content;
+    const int before = core::DispatchSource::liveSourceCount();
+    auto response = HTTPAsyncFileResponse::create((dir / "f.bin").string(), {});
+    ASSERT_TRUE(response);
+    EXPECT_EQ(core::DispatchSource::liveSourceCount(), before); // not opened yet
+    response->setOffset(1000);
+    EXPECT_EQ(core::DispatchSource::liveSourceCount(), before + 1);
+    std::string got;
+    for (int i = 0; i < 500 && got.size() < 4000; ++i) {
+        got += response->readDataOfLength(1500);
+        if (got.size() < 4000)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_EQ(got, content.substr(1000));
+    EXPECT_TRUE(response->isDone());
+    response->connectionDidClose();
+    for (int i = 0; i < 500 && core::DispatchSource::liveSourceCount() > before; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_EQ(core::DispatchSource::liveSourceCount(), before);
+    fs::remove_all(dir);
 }

@@ -8,7 +8,7 @@ namespace {
 
 std::optional<core::Value> parseText(std::string_view text, std::uint32_t flags, JCError* error) {
     JSONDecoder decoder(flags);
-    return decoder.objectWithData(core::asByteView(text), error);
+    return decoder.valueWithData(core::asByteView(text), error);
 }
 
 std::optional<std::string> asString(JCSerializer::Result r) {
@@ -53,21 +53,21 @@ std::optional<core::Value> mutableObjectFromJSONStringWithParseOptions(std::stri
 }
 
 std::optional<core::Value> objectFromJSONData(core::ByteView data) {
-    return JSONDecoder(ParseStrict).objectWithData(data);
+    return JSONDecoder(ParseStrict).valueWithData(data);
 }
 
 std::optional<core::Value> objectFromJSONDataWithParseOptions(core::ByteView data, std::uint32_t flags,
                                                               JCError* error) {
-    return JSONDecoder(flags).objectWithData(data, error);
+    return JSONDecoder(flags).valueWithData(data, error);
 }
 
 std::optional<core::Value> mutableObjectFromJSONData(core::ByteView data) {
-    return JSONDecoder(ParseStrict).mutableObjectWithData(data);
+    return JSONDecoder(ParseStrict).valueWithData(data);
 }
 
 std::optional<core::Value> mutableObjectFromJSONDataWithParseOptions(core::ByteView data, std::uint32_t flags,
                                                                      JCError* error) {
-    return JSONDecoder(flags).mutableObjectWithData(data, error);
+    return JSONDecoder(flags).valueWithData(data, error);
 }
 
 std::optional<std::string> JSONString(const core::Value& collection) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "foundation/codec/JCError.h"
+#include "foundation/codec/JCObject.h"
+#include "foundation/codec/JCTokenCache.h"
 #include "platform/core/Bytes.h"
 #include "platform/core/Value.h"
 
@@ -25,12 +27,13 @@ enum JCParseOptionFlags : std::uint32_t {
 // error instead of exhausting the call stack.
 inline constexpr unsigned kJSONMaxNestingDepth = 512;
 
-// Turns UTF-8 JSON text into a core::Value. The top level must be an
-// object or an array. A decoder serves one thread at a time; the free
-// functions of JSONCodec.h make one per call and can run on any thread.
-//
-// Values are plain values, so containers are always "mutable" for their
-// owner; the mutable entry points exist for the callers that name them.
+// Turns UTF-8 JSON text into a tree of the parser's own collections
+// (JCArray, JCDictionary), immutable or mutable by entry point, whose strings
+// and numbers come from the decoder's value cache: a value read again, by
+// this parse or a later one of the same decoder, is the object made the first
+// time. The top level must be an object or an array. A decoder serves one
+// thread at a time; the free functions of JSONCodec.h make one per call, read
+// the result as the platform's plain values and can run on any thread.
 class JSONDecoder {
 public:
     // Throws std::invalid_argument("Invalid parse options.") for flags above 15.
@@ -44,25 +47,32 @@ public:
 
     std::uint32_t parseOptionFlags() const { return m_flags; }
 
-    // Values keep no references into the decoder, so there is nothing to
-    // drop; kept for the callers that release memory between parses.
+    // Empties the value cache.
     void clearCache();
+    // Made at the first parse into the parser's own collections.
+    const JCTokenCache& cache();
 
     // A null `bytes` pointer throws std::invalid_argument("The string argument is NULL.").
     // On failure the result is std::nullopt and, when `error` is given, the
     // first error of the parse is stored there (it is left untouched otherwise).
-    std::optional<core::Value> objectWithUTF8String(const char* bytes, std::size_t length, JCError* error = nullptr);
-    std::optional<core::Value> mutableObjectWithUTF8String(const char* bytes, std::size_t length,
-                                                           JCError* error = nullptr);
-    std::optional<core::Value> objectWithData(core::ByteView data, JCError* error = nullptr);
-    std::optional<core::Value> mutableObjectWithData(core::ByteView data, JCError* error = nullptr);
-    std::optional<core::Value> parseUTF8String(const char* bytes, std::size_t length, JCError* error = nullptr);
-    std::optional<core::Value> parseJSONData(core::ByteView data, JCError* error = nullptr);
+    std::optional<JCObject> objectWithUTF8String(const char* bytes, std::size_t length, JCError* error = nullptr);
+    std::optional<JCObject> mutableObjectWithUTF8String(const char* bytes, std::size_t length,
+                                                        JCError* error = nullptr);
+    std::optional<JCObject> objectWithData(core::ByteView data, JCError* error = nullptr);
+    std::optional<JCObject> mutableObjectWithData(core::ByteView data, JCError* error = nullptr);
+    std::optional<JCObject> parseUTF8String(const char* bytes, std::size_t length, JCError* error = nullptr);
+    std::optional<JCObject> parseJSONData(core::ByteView data, JCError* error = nullptr);
+
+    // The same parse straight into the platform's plain values (no cache:
+    // plain values share nothing), for callers that read them.
+    std::optional<core::Value> valueWithData(core::ByteView data, JCError* error = nullptr);
 
 private:
-    std::optional<core::Value> parse(const std::uint8_t* bytes, std::size_t length, JCError* error);
+    std::optional<JCObject> parse(const std::uint8_t* bytes, std::size_t length, bool mutableContainers,
+                                  JCError* error);
 
     std::uint32_t m_flags{ParseStrict};
+    std::unique_ptr<JCTokenCache> m_cache;
 };
 
 } // namespace pw

@@ -3,6 +3,7 @@
 #include "platform/core/Clock.h"
 #include "platform/core/SpinThenSleepMutex.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
@@ -96,6 +97,8 @@ public:
         ev.data.ptr = s;
         if (::epoll_ctl(m_epoll, EPOLL_CTL_MOD, s->m_fd, &ev) == 0)
             s->m_armed = true;
+        else if (errno == EPERM)
+            dispatchEvent(s); // a descriptor epoll cannot watch (a regular file) is always ready
     }
 
     void epollAdd(DispatchSource* s) {

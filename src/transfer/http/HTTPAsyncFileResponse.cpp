@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace pw {
@@ -37,8 +38,8 @@ HTTPAsyncFileResponse::HTTPAsyncFileResponse(std::string filePath, uint64_t file
     : m_connection(std::move(connection)), m_filePath(std::move(filePath)), m_fileLength(fileLength) {}
 
 HTTPAsyncFileResponse::~HTTPAsyncFileResponse() {
-    if (m_fileFD >= 0)
-        ::close(m_fileFD);
+    // The source's cancel handler closes the file.
+    cancelReadSource();
 }
 
 uint64_t HTTPAsyncFileResponse::offset() {
@@ -67,12 +68,48 @@ bool HTTPAsyncFileResponse::openFileIfNeeded() {
         return false;
     if (m_fileFD >= 0)
         return true;
+    return openFileAndSetupReadSource();
+}
+
+bool HTTPAsyncFileResponse::openFileAndSetupReadSource() {
     m_fileFD = ::open(m_filePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (m_fileFD < 0) {
         WS_LOG_ERROR(kLogLevel, "%s: Unable to open file. filePath: %s", kUnit, m_filePath.c_str());
         return false;
     }
+    m_readSource = core::DispatchSource::makeRead(m_fileFD, m_readQueue);
+    std::weak_ptr<HTTPAsyncFileResponse> weak = weak_from_this();
+    m_readSource->setEventHandler([weak] {
+        if (auto self = weak.lock())
+            self->readOnQueue();
+    });
+    int fd = m_fileFD;
+    m_readSource->setCancelHandler([fd] { ::close(fd); });
+    m_readSourceSuspended = true; // sources start suspended
     return true;
+}
+
+void HTTPAsyncFileResponse::pauseReadSource() {
+    if (m_readSource && !m_readSourceSuspended) {
+        m_readSourceSuspended = true;
+        m_readSource->suspend();
+    }
+}
+
+void HTTPAsyncFileResponse::resumeReadSource() {
+    if (m_readSource && m_readSourceSuspended) {
+        m_readSourceSuspended = false;
+        m_readSource->resume();
+    }
+}
+
+void HTTPAsyncFileResponse::cancelReadSource() {
+    if (!m_readSource)
+        return;
+    // A suspended source would never get to run its cancellation.
+    resumeReadSource();
+    m_readSource->cancel();
+    m_readSource.reset();
 }
 
 void HTTPAsyncFileResponse::setOffset(uint64_t offset) {
@@ -95,20 +132,23 @@ void HTTPAsyncFileResponse::setOffset(uint64_t offset) {
 }
 
 std::string HTTPAsyncFileResponse::readDataOfLength(uint32_t length) {
-    std::lock_guard lock(m_mutex);
-    if (m_data && !m_data->empty()) {
-        std::string out = std::move(*m_data);
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_data && !m_data->empty()) {
+            std::string out = std::move(*m_data);
+            m_data.reset();
+            m_fileOffset += out.size();
+            return out;
+        }
         m_data.reset();
-        m_fileOffset += out.size();
-        return out;
+        if (!openFileIfNeeded() || m_readOffset >= m_fileLength)
+            return {};
     }
-    m_data.reset();
-    if (!openFileIfNeeded() || m_readPending || m_readOffset >= m_fileLength)
-        return {};
-    m_readRequestLength = length;
-    m_readPending = true;
-    auto self = shared_from_this();
-    m_readQueue->async([self] { self->readOnQueue(); });
+    m_readQueue->sync([this, length] {
+        std::lock_guard lock(m_mutex);
+        m_readRequestLength = length;
+        resumeReadSource();
+    });
     return {}; // the data follows
 }
 
@@ -116,15 +156,16 @@ void HTTPAsyncFileResponse::readOnQueue() {
     bool failed = false;
     {
         std::lock_guard lock(m_mutex);
-        m_readPending = false;
-        if (m_aborted || m_fileFD < 0)
+        if (m_aborted || !m_readSource)
             return;
         uint64_t leftInFile = m_fileLength - m_readOffset;
         uint64_t room = m_readRequestLength > m_readBuffer.size() ? m_readRequestLength - m_readBuffer.size() : 0;
         // Bytes held back (a placeholder cut by the last read) must not stop reading.
         if (room == 0)
             room = 16384;
-        size_t toRead = static_cast<size_t>(std::min<uint64_t>(room, leftInFile));
+        uint64_t readable = m_readSource->data();
+        size_t toRead = static_cast<size_t>(std::min({room, leftInFile, readable > 0 ? readable : leftInFile}));
+        pauseReadSource();
         if (toRead > 0) {
             size_t old = m_readBuffer.size();
             m_readBuffer.resize(old + toRead);
@@ -166,8 +207,16 @@ void HTTPAsyncFileResponse::tellConnection() {
 }
 
 void HTTPAsyncFileResponse::connectionDidClose() {
-    std::lock_guard lock(m_mutex);
-    m_connection.reset();
+    {
+        std::lock_guard lock(m_mutex);
+        m_connection.reset();
+        if (m_fileFD < 0)
+            return;
+    }
+    m_readQueue->sync([this] {
+        std::lock_guard lock(m_mutex);
+        cancelReadSource();
+    });
 }
 
 } // namespace pw

@@ -3,6 +3,7 @@
 // the read happens off its queue, and the response tells the connection when
 // the data is ready.
 #include "platform/core/DispatchQueue.h"
+#include "platform/core/DispatchSource.h"
 #include "transfer/http/HTTPResponse.h"
 
 #include <memory>
@@ -36,6 +37,13 @@ protected:
     // for the connection. Returns whether the connection should be told.
     virtual void processReadBuffer();
     bool openFileIfNeeded();
+    // Opens the file and makes the read source on it, suspended.
+    bool openFileAndSetupReadSource();
+    // On the read queue: the source runs only between a request of the
+    // connection and the delivery of its bytes.
+    void pauseReadSource();
+    void resumeReadSource();
+    void cancelReadSource();
     void readOnQueue();
     void tellConnection();
 
@@ -51,8 +59,9 @@ protected:
     int m_fileFD = -1;
     std::string m_readBuffer; // bytes read and not yet handed out
     uint32_t m_readRequestLength = 0;
-    bool m_readPending = false;
     std::shared_ptr<core::DispatchQueue> m_readQueue = core::DispatchQueue::create("HTTPAsyncFileResponse");
+    std::shared_ptr<core::DispatchSource> m_readSource;
+    bool m_readSourceSuspended = false;
 };
 
 } // namespace pw

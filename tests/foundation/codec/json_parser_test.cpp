@@ -1,4 +1,5 @@
 #include "foundation/codec/JSONCodec.h"
+#include "foundation/codec/JSONScanner.h"
 
 #include <gtest/gtest.h>
 
@@ -227,7 +228,7 @@ TEST(JSONParser, DecoderIsReusableAfterAFailure) {
     EXPECT_FALSE(decoder.objectWithUTF8String(bad.data(), bad.size()));
     auto v = decoder.objectWithUTF8String(good.data(), good.size());
     ASSERT_TRUE(v);
-    EXPECT_EQ((*v)["Chapters"].at(0)["n"].asString(), "第1章");
+    EXPECT_EQ(v->toValue()["Chapters"].at(0)["n"].asString(), "第1章");
     decoder.clearCache();
     EXPECT_TRUE(decoder.objectWithData(pw::core::asByteView(good)));
 }
@@ -258,3 +259,25 @@ TEST(JSONParser, RecordsKeepTheirKeyOrder) {
 }
 
 } // namespace
+
+TEST(JSONParser, ExpectedTokenMessagesNameTheChoicesInOrder) {
+    // The words come in the order value or key, comma, end; the three-word
+    // form has no closing quote after the token, as the reader has it.
+    struct Row {
+        unsigned accepted;
+        bool dictionary;
+        const char* message;
+    } rows[] = {
+        {pw::jc::JSONScanner::AcceptValue, false, "Expected a value, not ':'"},
+        {pw::jc::JSONScanner::AcceptComma | pw::jc::JSONScanner::AcceptEnd, true, "Expected a comma or a '}', not ':'"},
+        {7, false, "Expected a value, a comma, or a ']', not ':"},
+        {7, true, "Expected a \"STRING\", a comma, or a '}', not ':"},
+    };
+    for (auto& r : rows) {
+        const std::string text = ":";
+        pw::jc::JSONScanner scanner(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), 0);
+        ASSERT_TRUE(scanner.nextToken());
+        scanner.expectedToken(r.accepted, r.dictionary);
+        EXPECT_EQ(scanner.takeError().message, r.message);
+    }
+}

@@ -472,6 +472,8 @@ bool RQHTTPRequest::retryUsingNewConnection() {
 }
 
 void RQHTTPRequest::failWithError(RQErrorPtr error) {
+    if (m_destroying)
+        return; // a file clean-up failing while the request goes: nobody to tell
     std::unique_lock lock(m_cancelledLock);
     m_complete = true;
     if (error && error->code != RQAuthenticationErrorType && error->code != RQTooMuchRedirectionErrorType) {

@@ -542,6 +542,7 @@ private:
     std::string m_temporaryUncompressedDataDownloadPath;
     RQFile m_fileDownloadOutputStream;
     RQFile m_inflatedFileDownloadOutputStream;
+    bool m_appendToDownloadFiles = false; // this answer continues the files' earlier part
     std::atomic<bool> m_complete = false;
     std::atomic<bool> m_cancelled = false;
     RQErrorPtr m_error;

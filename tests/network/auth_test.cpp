@@ -271,3 +271,14 @@ TEST_F(AuthTest, SessionCredentialsThatCannotBeAppliedAreRemovedFromTheStore) {
     EXPECT_FALSE(server.requests().at(0).header("Authorization"));
     EXPECT_FALSE(RQSessionCredentials::shared().findForServer({url, "", "", ""}, parsed));
 }
+
+// The page a refusing server sends stays readable on the failed request.
+TEST_F(AuthTest, TheRefusalPageIsKeptWhenNobodyCanAnswer) {
+    RawServer server([](const RawRequest&) { return challenge("Basic realm=\"shelf\""); });
+    auto r = RQHTTPRequest::requestWithURL(server.url("/private"));
+    r->startSynchronous();
+    ASSERT_TRUE(r->error());
+    EXPECT_EQ(r->error()->code, 3);
+    EXPECT_EQ(r->responseStatusCode(), 401);
+    EXPECT_EQ(r->responseString(), "denied");
+}

@@ -55,22 +55,55 @@ RQHTTPRequest::RQHTTPRequest(const std::string& url) {
 }
 
 RQHTTPRequest::~RQHTTPRequest() {
+    m_destroying = true; // nothing is reported from here on
+    m_authenticationNeeded = 0;
     if (m_statusTimer)
         threadForRequest().cancelTimer(m_statusTimer);
-    if (m_readStream) {
-        // A stream is only touched on its loop's thread.
-        auto stream = std::shared_ptr<net::HttpStream>(m_readStream.release());
-        threadForRequest().post([stream] { stream->close(); });
-    }
-    // The open files close themselves.
-    if (!m_complete && !m_temporaryFileDownloadPath.empty() && !m_allowResumeForFileDownloads)
-        ::unlink(m_temporaryFileDownloadPath.c_str());
+    m_statusTimer = 0;
+    cancelLoad(); // the stream is closed on its own thread; the open files close themselves
     if (m_didCreateTemporaryPostDataFile) {
         if (!m_postBodyFilePath.empty())
             ::unlink(m_postBodyFilePath.c_str());
         if (!m_compressedPostBodyFilePath.empty())
             ::unlink(m_compressedPostBodyFilePath.c_str());
     }
+    releaseBlocksOnMainThread();
+}
+
+void RQHTTPRequest::releaseBlocksOnMainThread() {
+    // A block may hold the last reference to what only the main thread may
+    // destroy (a screen, a view): the blocks go there to be dropped.
+    auto blocks = std::make_shared<std::vector<std::any>>();
+    {
+        std::lock_guard lock(m_cancelledLock);
+        auto take = [&](auto& field) {
+            if (field)
+                blocks->emplace_back(std::move(field));
+            field = nullptr;
+        };
+        take(m_blocks.completion);
+        take(m_blocks.failure);
+        take(m_blocks.started);
+        take(m_blocks.headersReceived);
+        take(m_blocks.bytesReceived);
+        take(m_blocks.bytesSent);
+        take(m_blocks.downloadSizeIncremented);
+        take(m_blocks.uploadSizeIncremented);
+        take(m_blocks.dataReceived);
+        take(m_blocks.proxyAuthenticationNeeded);
+        take(m_blocks.authenticationNeeded);
+    }
+    if (blocks->empty())
+        return;
+    if (core::RunLoop::isMainThread()) {
+        releaseBlocks(std::move(*blocks));
+        return;
+    }
+    core::RunLoop::runOnMain([blocks] { releaseBlocks(std::move(*blocks)); }, false);
+}
+
+void RQHTTPRequest::releaseBlocks(std::vector<std::any> blocks) {
+    blocks.clear(); // the last references go here, on the main thread
 }
 
 std::shared_ptr<RQHTTPRequest> RQHTTPRequest::requestWithURL(const std::string& url) {
@@ -135,6 +168,8 @@ std::shared_ptr<RQHTTPRequestDelegate> RQHTTPRequest::delegate() const {
 void RQHTTPRequest::setQueue(std::weak_ptr<RQRequestQueue> queue) {
     std::lock_guard lock(m_cancelledLock);
     m_queue = std::move(queue);
+    if (m_inProgress)
+        m_queueKeepAlive = m_queue.lock();
 }
 
 std::shared_ptr<RQRequestQueue> RQHTTPRequest::queue() const {

@@ -273,6 +273,9 @@ public:
     void cancelAuthentication();
 
     // ---- queue support
+    // Drops the blocks on the main thread (the destructor does this).
+    void releaseBlocksOnMainThread();
+    static void releaseBlocks(std::vector<std::any> blocks);
     std::shared_ptr<RQHTTPRequest> HEADRequest();
     RQHTTPRequest* mainRequest() const { return m_mainRequest; }
     virtual std::shared_ptr<RQHTTPRequest> copy() const;
@@ -510,6 +513,8 @@ private:
     std::string m_redirectURL;
     std::weak_ptr<RQHTTPRequestDelegate> m_delegate;
     std::weak_ptr<RQRequestQueue> m_queue;
+    std::shared_ptr<RQRequestQueue> m_queueKeepAlive; // from the start to the last report
+    bool m_destroying = false;
     std::weak_ptr<RQProgressDelegate> m_uploadProgressDelegate;
     std::weak_ptr<RQProgressDelegate> m_downloadProgressDelegate;
     std::string m_requestMethod = "GET";
@@ -537,6 +542,7 @@ private:
     std::string m_temporaryUncompressedDataDownloadPath;
     RQFile m_fileDownloadOutputStream;
     RQFile m_inflatedFileDownloadOutputStream;
+    bool m_appendToDownloadFiles = false; // this answer continues the files' earlier part
     std::atomic<bool> m_complete = false;
     std::atomic<bool> m_cancelled = false;
     RQErrorPtr m_error;

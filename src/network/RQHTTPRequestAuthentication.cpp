@@ -63,6 +63,9 @@ void RQHTTPRequest::applyAuthorizationHeader() {
                         auth.authorizationValue(found->credentials, m_requestMethod, *m_url, entityBodyMD5(auth))) {
                     setHeader("Authorization", *v);
                     m_serverAuth.scheme = found->scheme;
+                } else {
+                    // Credentials that can no longer be applied are no use to anyone.
+                    store.forgetForServer(found->credentials);
                 }
             } else if (found) {
                 addBasicAuthenticationHeader(found->credentials.user, found->credentials.password);
@@ -74,6 +77,8 @@ void RQHTTPRequest::applyAuthorizationHeader() {
             auto& auth = *found->authentication;
             if (auto v = auth.authorizationValue(found->credentials, m_requestMethod, *m_url, entityBodyMD5(auth)))
                 setHeader("Proxy-Authorization", *v);
+            else
+                store.forgetForProxy(m_proxyHost, m_proxyPort);
         }
     }
 }

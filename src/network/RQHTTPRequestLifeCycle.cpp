@@ -104,6 +104,12 @@ void RQHTTPRequest::start() {
     }
     setExecuting();
     m_inProgress = true;
+    {
+        // The queue hears of this request until its last report, even when
+        // its owner lets it go meanwhile.
+        std::lock_guard lock(m_cancelledLock);
+        m_queueKeepAlive = m_queue.lock();
+    }
     auto keep = self();
     threadForRequest().post([keep] { keep->mainStep(); });
 }
@@ -642,6 +648,13 @@ void RQHTTPRequest::markAsFinished() {
         m_syncDone = true;
         m_syncCv.notify_all();
     }
+    // After every report queued so far (they go the same way, in order):
+    // the queue has heard the end and may go.
+    deliver([keep] {
+        std::shared_ptr<RQRequestQueue> queue;
+        std::lock_guard lock(keep->m_cancelledLock);
+        queue.swap(keep->m_queueKeepAlive);
+    });
     if (wasInProgress || isExecuting())
         finish();
 }

@@ -240,8 +240,12 @@ void RQHTTPRequest::handleBytes(const char* data, size_t size) {
     m_totalBytesRead += size;
     m_lastActivityTime = core::Clock::shared().monotonic();
     incrementBandwidthUsedInLastSecond(static_cast<unsigned long>(size));
-    // A redirect's or a challenge's body is not the answer the caller waits for.
-    if (m_needsRedirect || m_authenticationNeeded)
+    // A redirect's body never goes into a file the next hop resumes.
+    if (m_needsRedirect && m_shouldRedirect && m_allowResumeForFileDownloads)
+        return;
+    // Nor does a challenge's page: the next attempt would take it for the
+    // start of the answer.
+    if (m_authenticationNeeded && m_allowResumeForFileDownloads && !m_downloadDestinationPath.empty())
         return;
     bool delegateWantsData = false;
     {
@@ -249,6 +253,10 @@ void RQHTTPRequest::handleBytes(const char* data, size_t size) {
         delegateWantsData = (d && (m_didReceiveDataSelector || d->handlesReceivedData())) || m_blocks.dataReceived;
     }
     if (delegateWantsData) {
+        // A delegate taking the body keeps what it is given: a redirect's or
+        // a challenge's page would be mixed into the answer it waits for.
+        if (m_needsRedirect || m_authenticationNeeded)
+            return;
         std::string chunk = inflated ? std::move(*inflated) : std::string(data, size);
         deliver([keep = self(), chunk = std::move(chunk)]() mutable { keep->passOnReceivedData(std::move(chunk)); });
     } else if (!m_downloadDestinationPath.empty()) {
@@ -274,6 +282,7 @@ bool RQHTTPRequest::openDownloadFile() {
     }
     if (m_temporaryFileDownloadPath.empty())
         m_temporaryFileDownloadPath = RQHelpers::temporaryPath();
+    m_appendToDownloadFiles = append;
     m_fileDownloadOutputStream = RQHelpers::openFile(m_temporaryFileDownloadPath, append ? "ab" : "wb");
     if (!m_fileDownloadOutputStream) {
         failWithError(RQHelpers::fileError("Failed to write to file at path", m_temporaryFileDownloadPath));
@@ -294,7 +303,8 @@ void RQHTTPRequest::writeToDownloadFiles(const char* data, size_t size, const st
     if (!m_inflatedFileDownloadOutputStream) {
         if (m_temporaryUncompressedDataDownloadPath.empty())
             m_temporaryUncompressedDataDownloadPath = RQHelpers::temporaryPath();
-        m_inflatedFileDownloadOutputStream = RQHelpers::openFile(m_temporaryUncompressedDataDownloadPath, "wb");
+        m_inflatedFileDownloadOutputStream =
+            RQHelpers::openFile(m_temporaryUncompressedDataDownloadPath, m_appendToDownloadFiles ? "ab" : "wb");
     }
     if (m_inflatedFileDownloadOutputStream && !inflated->empty())
         std::fwrite(inflated->data(), 1, inflated->size(), m_inflatedFileDownloadOutputStream.get());
@@ -472,6 +482,8 @@ bool RQHTTPRequest::retryUsingNewConnection() {
 }
 
 void RQHTTPRequest::failWithError(RQErrorPtr error) {
+    if (m_destroying)
+        return; // a file clean-up failing while the request goes: nobody to tell
     std::unique_lock lock(m_cancelledLock);
     m_complete = true;
     if (error && error->code != RQAuthenticationErrorType && error->code != RQTooMuchRedirectionErrorType) {

@@ -4,6 +4,7 @@
 #include "platform/core/RunLoop.h"
 
 #include <algorithm>
+#include <thread>
 #include <vector>
 
 namespace pw {
@@ -25,9 +26,13 @@ RQNetworkQueue::~RQNetworkQueue() {
     for (auto& w : added)
         if (auto r = w.lock())
             r->setQueue({});
-    // Requests not yet started never will be; running ones finish on their own.
-    m_queue->cancelAllOperations();
-    m_queue->setSuspended(false);
+    // The requests go on without the queue, each reporting to its own
+    // delegate. A queue that runs is kept until what it holds has finished;
+    // one never set going would run nothing, so what it holds ends cancelled.
+    if (!m_queue->isSuspended() && m_queue->operationCount() > 0) {
+        std::shared_ptr<core::OperationQueue> left(std::move(m_queue));
+        std::thread([left] { left->waitUntilAllOperationsAreFinished(); }).detach();
+    }
 }
 
 void RQNetworkQueue::go() {

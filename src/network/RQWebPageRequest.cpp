@@ -18,7 +18,6 @@ namespace pw {
 namespace {
 
 // How many style sheets deep a page's resources are followed.
-constexpr int kMaxResourceDepth = 4;
 
 constexpr const char* kXPath = "//link/@href|//a/@href|//script/@src|//img/@src|//frame/@src|//iframe/@src|//style|"
                                "//*/@style|//source/@src|//video/@poster|//audio/@src";
@@ -129,12 +128,13 @@ bool RQWebPageRequest::takeOverFinish() {
     mime = net::asciiLower(mime);
     bool html =
         mime == "text/html" || mime == "text/xhtml" || mime == "text/xhtml+xml" || mime == "application/xhtml+xml";
-    // A resource is only taken apart when it is a style sheet (its images,
-    // fonts and imports), and only so deep: style sheets may import in circles.
-    bool resource = !m_parentRequest.expired();
-    if (html && !resource)
+    // Only the page's own reply is taken apart; its resources, style sheets
+    // included, are kept as they came.
+    if (!m_parentRequest.expired())
+        return false;
+    if (html)
         m_webContentType = RQHTMLContent;
-    else if (mime == "text/css" && resourceDepth() < kMaxResourceDepth)
+    else if (mime == "text/css")
         m_webContentType = RQCSSContent;
     else
         return false;
@@ -168,13 +168,6 @@ bool RQWebPageRequest::takeOverFinish() {
     }
     fetchResources(addresses);
     return true;
-}
-
-int RQWebPageRequest::resourceDepth() const {
-    int depth = 0;
-    for (auto p = parentRequest(); p; p = p->parentRequest())
-        ++depth;
-    return depth;
 }
 
 bool RQWebPageRequest::isOnTheWayTo(const std::string& absolute) const {
@@ -359,6 +352,11 @@ void RQWebPageRequest::resourcesFetched() {
         }
     } else {
         page = rewriteCSS(m_pageText, replacements);
+    }
+    if (downloadDestinationPath().empty() && !downloadCache() &&
+        m_urlReplacementMode == RQReplaceExternalResourcesWithLocalURLs) {
+        // The page goes beside its resources, which it names by relative paths.
+        setDownloadDestinationPath((core::Paths::caches() / (net::md5HexUpper(url()) + ".html")).string());
     }
     if (!downloadDestinationPath().empty()) {
         std::ofstream out(downloadDestinationPath(), std::ios::binary | std::ios::trunc);

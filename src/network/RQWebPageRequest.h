@@ -58,7 +58,6 @@ private:
     std::string replacementFor(const std::string& absolute);
     // Whether this request or a page it was made for has this address.
     bool isOnTheWayTo(const std::string& absolute) const;
-    int resourceDepth() const;
     void fetchResources(const std::vector<std::string>& addresses);
     // Where resource copies go: beside the page that started it all.
     std::filesystem::path resourceFolder() const;

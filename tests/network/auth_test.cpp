@@ -1,5 +1,6 @@
 #include "NetTest.h"
 
+#include "network/RQSessionCredentials.h"
 #include "platform/net/HttpAuthentication.h"
 #include "platform/net/Ntlm.h"
 
@@ -247,4 +248,37 @@ TEST_F(AuthTest, DigestAuthIntCoversThePostedBody) {
     r->startSynchronous();
     ASSERT_FALSE(r->error()) << r->error()->localizedDescription;
     EXPECT_EQ(r->responseString(), "body protected");
+}
+
+// A session entry whose credentials can no longer be applied is dropped from
+// the session store; the request goes out without them.
+TEST_F(AuthTest, SessionCredentialsThatCannotBeAppliedAreRemovedFromTheStore) {
+    RawServer server([](const RawRequest&) { return ok("open"); });
+    auto url = server.url("/book");
+    auto broken = net::HttpAuthentication::fromChallenge("NTLM AAAA"); // a challenge no answer can be made for
+    ASSERT_TRUE(broken);
+    RQSessionCredentials::Entry entry;
+    entry.authentication = broken;
+    entry.credentials = {"ann", "secret", {}};
+    entry.url = url;
+    entry.scheme = net::kAuthenticationSchemeNTLM;
+    RQSessionCredentials::shared().storeForServer(entry);
+    auto parsed = *net::Url::parse(url);
+    ASSERT_TRUE(RQSessionCredentials::shared().findForServer({url, "", "", ""}, parsed));
+    auto r = RQHTTPRequest::requestWithURL(url);
+    r->startSynchronous();
+    ASSERT_FALSE(r->error());
+    EXPECT_FALSE(server.requests().at(0).header("Authorization"));
+    EXPECT_FALSE(RQSessionCredentials::shared().findForServer({url, "", "", ""}, parsed));
+}
+
+// The page a refusing server sends stays readable on the failed request.
+TEST_F(AuthTest, TheRefusalPageIsKeptWhenNobodyCanAnswer) {
+    RawServer server([](const RawRequest&) { return challenge("Basic realm=\"shelf\""); });
+    auto r = RQHTTPRequest::requestWithURL(server.url("/private"));
+    r->startSynchronous();
+    ASSERT_TRUE(r->error());
+    EXPECT_EQ(r->error()->code, 3);
+    EXPECT_EQ(r->responseStatusCode(), 401);
+    EXPECT_EQ(r->responseString(), "denied");
 }

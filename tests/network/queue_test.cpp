@@ -133,3 +133,30 @@ TEST_F(QueueTest, AHeadTwinKeepsItsMainRequestAndSendsItsHeaders) {
     EXPECT_EQ(req.header("Accept-Encoding"), "gzip");
     EXPECT_EQ(req.header("Cookie"), "a=1");
 }
+
+// Requests keep their queue while they run, and a queue that goes leaves its
+// requests running: each still reports to its own delegate.
+TEST_F(QueueTest, AQueueLetGoWhileItRunsNeitherCancelsNorLosesItsRequests) {
+    RawServer server([](const RawRequest&) { return RawReply{{{0.2, fakesite::httpResponse(200, "OK", {}, "x")}}}; });
+    auto owner = std::make_shared<QueueOwner>();
+    auto queue = RQNetworkQueue::queue();
+    queue->setDelegate(owner);
+    queue->setMaxConcurrentOperationCount(1);
+    queue->setRequestDidFinishSelector([&](RQHTTPRequest&) { ++owner->finished; });
+    std::vector<std::shared_ptr<RecordingDelegate>> delegates;
+    for (int i = 0; i < 2; ++i) {
+        auto r = RQHTTPRequest::requestWithURL(server.url("/" + std::to_string(i)));
+        delegates.push_back(std::make_shared<RecordingDelegate>());
+        r->setDelegate(delegates.back());
+        queue->addOperation(r);
+    }
+    std::weak_ptr<RQNetworkQueue> weakQueue = queue;
+    queue->go();
+    ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1; }));
+    queue.reset();
+    EXPECT_FALSE(weakQueue.expired()); // the running request holds it
+    ASSERT_TRUE(waitFor([&] { return delegates[0]->finished + delegates[1]->finished == 2; }));
+    EXPECT_GE(owner->finished, 1); // the first request's end reached the queue it kept
+    EXPECT_EQ(delegates[0]->failed + delegates[1]->failed, 0);
+    EXPECT_TRUE(waitFor([&] { return weakQueue.expired(); }));
+}

@@ -449,3 +449,22 @@ TEST_F(RequestTest, AnExceptionWhileStartingFailsOnlyThatRequestWithCodeTen) {
     EXPECT_FALSE(good->error());
     EXPECT_EQ(good->responseString(), "fine");
 }
+
+// A block may hold the last reference to something only the main thread may
+// destroy: a request that goes elsewhere drops its blocks on the main thread.
+TEST_F(RequestTest, BlocksAreDroppedOnTheMainThreadWhereverTheRequestGoes) {
+    std::atomic<int> where = 0; // 1 the main thread, 2 another
+    struct Probe {
+        std::atomic<int>* where;
+        ~Probe() { *where = core::RunLoop::isMainThread() ? 1 : 2; }
+    };
+    auto r = RQHTTPRequest::requestWithURL("http://127.0.0.1:1/");
+    auto probe = std::make_shared<Probe>(Probe{&where});
+    r->setCompletionBlock([probe] {});
+    probe.reset();
+    where = 0;
+    std::thread([r = std::move(r)]() mutable { r.reset(); }).join();
+    EXPECT_EQ(where, 0);
+    ASSERT_TRUE(waitFor([&] { return where != 0; }));
+    EXPECT_EQ(where, 1);
+}

@@ -1,6 +1,7 @@
 #include "NetTest.h"
 
 #include "network/RQWebPageRequest.h"
+#include "platform/core/Paths.h"
 #include "platform/net/HttpAuthentication.h"
 
 using namespace pw;
@@ -73,28 +74,50 @@ TEST_F(WebPageTest, OtherContentFinishesAsAPlainRequest) {
     EXPECT_EQ(page->responseString(), "{\"a\":1}");
 }
 
-TEST_F(WebPageTest, TheAddressesInAFetchedStyleSheetAreFollowedToo) {
-    const std::string png = "\x89PNG the background";
+// Only the page's own reply is taken apart: a style sheet it names is kept
+// (and inlined) as it came, its own addresses not fetched.
+TEST_F(WebPageTest, AFetchedStyleSheetIsKeptAsItCame) {
+    const std::string sheet = "@import url(\"site.css\"); body { background: url(../img/bg.png) }";
     RawServer server([&](const RawRequest& req) {
         if (req.target == "/page.html")
             return ok("<html><head><link rel=\"stylesheet\" href=\"css/site.css\"></head><body>text</body></html>",
                       {{"Content-Type", "text/html"}});
-        if (req.target == "/css/site.css") // imports itself: followed once, not in circles
-            return ok("@import url(\"site.css\"); body { background: url(../img/bg.png) }",
-                      {{"Content-Type", "text/css"}});
-        if (req.target == "/img/bg.png")
-            return ok(png, {{"Content-Type", "image/png"}});
+        if (req.target == "/css/site.css")
+            return ok(sheet, {{"Content-Type", "text/css"}});
         return notFound();
     });
     auto page = fetchPage(server, "/page.html");
     ASSERT_FALSE(page->error()) << page->error()->localizedDescription;
     ASSERT_EQ(page->resourceList().count(server.url("/css/site.css")), 1u);
-    std::string css = page->resourceList().at(server.url("/css/site.css")).data;
-    EXPECT_NE(css.find("url('data:image/png;base64," + net::base64Encode(png) + "')"), std::string::npos) << css;
+    EXPECT_EQ(page->resourceList().at(server.url("/css/site.css")).data, sheet);
     std::string html = page->responseString().value_or("");
-    EXPECT_NE(html.find("data:text/css;base64," + net::base64Encode(css)), std::string::npos) << html;
+    EXPECT_NE(html.find("data:text/css;base64," + net::base64Encode(sheet)), std::string::npos) << html;
     std::map<std::string, int> gets;
     for (const auto& r : server.requests())
         gets[r.target] += r.method == "GET";
-    EXPECT_EQ(gets, (std::map<std::string, int>{{"/page.html", 1}, {"/css/site.css", 1}, {"/img/bg.png", 1}}));
+    EXPECT_EQ(gets, (std::map<std::string, int>{{"/page.html", 1}, {"/css/site.css", 1}}));
+}
+
+// Resources stored as files are named by relative paths; a page without a
+// destination or cache is stored beside them, named by its address's digest.
+TEST_F(WebPageTest, APageWithLocalResourcesIsStoredUnderItsDigestInTheCaches) {
+    RawServer server([&](const RawRequest& req) {
+        if (req.target == "/page.html")
+            return ok("<html><body><img src=\"img/p.png\"></body></html>", {{"Content-Type", "text/html"}});
+        return ok("png bytes", {{"Content-Type", "image/png"}});
+    });
+    auto page = RQWebPageRequest::requestWithURL(server.url("/page.html"));
+    page->setDownloadCache(static_cast<RQCacheDelegate*>(nullptr));
+    page->setUrlReplacementMode(RQWebPageRequest::RQReplaceExternalResourcesWithLocalURLs);
+    bool done = false;
+    page->setCompletionBlock([&] { done = true; });
+    page->setFailedBlock([&] { done = true; });
+    page->startAsynchronous();
+    ASSERT_TRUE(waitFor([&] { return done; }));
+    ASSERT_FALSE(page->error()) << page->error()->localizedDescription;
+    auto expected = core::Paths::caches() / (net::md5HexUpper(server.url("/page.html")) + ".html");
+    EXPECT_EQ(page->downloadDestinationPath(), expected.string());
+    std::string stored = readFile(expected.string());
+    EXPECT_NE(stored.find(net::md5HexUpper(server.url("/img/p.png")) + ".png"), std::string::npos) << stored;
+    std::filesystem::remove(expected);
 }

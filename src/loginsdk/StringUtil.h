@@ -26,6 +26,8 @@ public:
     // "%04d%@": the value's length in UTF-16 units, at least four digits, then the value.
     static std::string lengthPrefixed(const std::string& value);
     static std::vector<unsigned char> string2Hex(const std::string& hex);
+    // The fixed text "descript".
+    static std::string decript() { return "descript"; }
 };
 
 } // namespace pw

@@ -89,6 +89,16 @@ TEST_F(KitFlows, NameCheckAndRegistrationByTheServicesAnswer) {
         run(c, true);
 }
 
+TEST_F(KitFlows, AGuidAnswerWithoutResultKeysLetsTheRegistrationGoOn) {
+    initialise();
+    m_service.guidAnswer = R"({"guid":"guid-0002","key":"k3y-0001"})";
+    api().userNameRegister("abc", "pass");
+    ASSERT_TRUE(heardCount(1));
+    EXPECT_EQ(m_heard[0].what, "success");
+    ASSERT_EQ(m_service.count("register.shtm"), 1u);
+    EXPECT_EQ(m_service.requests("register.shtm")[0].params["guid"], "guid-0002");
+}
+
 TEST_F(KitFlows, PassportValuesTheCipherCannotSealGoOutEmptyAndTheServiceAnswers) {
     m_service.keyWord = "1234567890123456789"; // 19 characters
     m_service.passportReply = "RetValue=-3";

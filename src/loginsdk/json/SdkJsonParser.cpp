@@ -580,6 +580,14 @@ std::optional<SdkJsonValue> SdkJsonParser::objectWithString(const std::optional<
     return objectWithData(text);
 }
 
+std::optional<SdkJsonValue> SdkJsonParser::objectWithString(const std::optional<std::string>& text,
+                                                            SdkJsonError* error) {
+    auto value = objectWithString(text);
+    if (!value && error)
+        *error = SdkJsonError{SdkJsonParserErrorDomain, 0, m_error};
+    return value;
+}
+
 std::optional<SdkJsonValue> SdkJsonParser::objectWithData(const std::optional<std::string>& bytes) {
     if (!bytes) {
         m_error = "Input was 'nil'";

@@ -2,6 +2,7 @@
 // The account kit's JSON reader: a streaming tokeniser and a state-checked
 // parser. Its error texts are part of what the kit reports, so they are kept
 // exactly; every failure is a text, never an exception.
+#include "loginsdk/json/SdkJsonError.h"
 #include "loginsdk/json/SdkJsonValue.h"
 
 #include <cstdint>
@@ -115,6 +116,9 @@ public:
     // The top-level array or dictionary, or nullopt with error() set.
     std::optional<SdkJsonValue> objectWithString(const std::optional<std::string>& text);
     std::optional<SdkJsonValue> objectWithData(const std::optional<std::string>& bytes);
+    // As objectWithString; on failure, when given, *error holds the parser's
+    // error domain, code 0 and the failure's text.
+    std::optional<SdkJsonValue> objectWithString(const std::optional<std::string>& text, SdkJsonError* error);
 
     unsigned maxDepth = 32;
     // The last failure's text; a success leaves it as it was.

@@ -1,6 +1,7 @@
 #pragma once
 // The account kit's JSON writer: compact or indented, keys in dictionary
 // order or sorted, with the kit's own error texts.
+#include "loginsdk/json/SdkJsonError.h"
 #include "loginsdk/json/SdkJsonValue.h"
 
 #include <optional>
@@ -13,6 +14,9 @@ public:
     // The UTF-8 JSON text of a dictionary or array, or nullopt with error() set.
     std::optional<std::string> stringWithObject(const SdkJsonValue& value);
     std::optional<std::string> dataWithObject(const SdkJsonValue& value) { return stringWithObject(value); }
+    // As stringWithObject; on failure, when given, *error holds the writer's
+    // error domain, code 0 and the failure's text.
+    std::optional<std::string> stringWithObject(const SdkJsonValue& value, SdkJsonError* error);
 
     unsigned maxDepth = 32; // 0: no limit
     bool humanReadable = false;

@@ -30,6 +30,9 @@ public:
     // until its handler has run.
     void startAsynchronous();
     void cancel();
+    // The platform's network activity indicator, on and off.
+    static void showNetStatus();
+    static void hiddenNetStatus();
 
     const std::string& url() const { return m_url; }
     const std::string& responseData() const { return m_responseData; }

@@ -1,6 +1,7 @@
 #include "loginsdk/requests/ZelRequestBody.h"
 
 #include "loginsdk/PersistentUtil.h"
+#include "loginsdk/ZelAnswer.h"
 #include "loginsdk/json/SdkJsonParser.h"
 #include "loginsdk/StringUtil.h"
 #include "loginsdk/requests/ZELHttpRequest.h"
@@ -70,21 +71,15 @@ void ZelRequestBody::getGuid() {
              if (answer) {
                  SdkJsonParser parser;
                  auto json = parser.objectWithString(*answer);
-                 const SdkJsonValue* result = json ? json->get("Result") : nullptr;
-                 const SdkJsonValue* code = json ? json->get("resultCode") : nullptr;
+                 // Missing "Result" and "resultCode" read as 0.
                  if (!json || !json->dictionary()) {
                      failure = zel::getPlainResDicWithErrorCode(zel::NetworkError);
-                 } else if (!result || result->intValue().value_or(-1) != 0) {
-                     // An answer without its result field is no success either.
+                 } else if (zel::intField(*json, "Result").value_or(0) != 0) {
                      self.getGuidFail();
                      failure = zel::buildResDicWithErrorCode(zel::GuidFailed, "guid获取失败");
-                 } else if (!code || code->intValue().value_or(-1) != 0) {
+                 } else if (auto code = zel::intField(*json, "resultCode").value_or(0); code != 0) {
                      self.getGuidFail();
-                     const SdkJsonValue* msg = json->get("resultMsg");
-                     int failCode = zel::UnknownError;
-                     if (code)
-                         failCode = static_cast<int>(code->intValue().value_or(zel::UnknownError));
-                     failure = zel::buildResDicWithErrorCode(failCode, msg ? msg->text() : std::nullopt);
+                     failure = zel::buildResDicWithErrorCode(static_cast<int>(code), zel::textField(*json, "resultMsg"));
                  } else {
                      const SdkJsonValue* g = json->get("guid");
                      const SdkJsonValue* k = json->get("key");

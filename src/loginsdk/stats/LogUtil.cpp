@@ -12,6 +12,7 @@
 #include "platform/core/Log.h"
 #include "platform/core/PropertyList.h"
 #include "platform/core/RunLoop.h"
+#include "platform/core/UserDefaults.h"
 #include "platform/device/Device.h"
 #include "platform/device/NetworkInterfaces.h"
 #include "platform/device/Providers.h"
@@ -71,36 +72,66 @@ std::unique_ptr<LogUtil>& instance() {
 
 } // namespace
 
+std::vector<std::string> DataCollectionRecord::fields(double callTime, const std::string& appId) const {
+    return {std::to_string(eventCode),
+            std::to_string(ms(callTime)),
+            appId,
+            "2",
+            std::to_string(actionId),
+            std::to_string(ms(startDate)),
+            std::to_string(statusCode),
+            std::to_string(ms(endDate) - ms(startDate)),
+            "0",
+            sessionId,
+            guid,
+            zelConfig::shareZelConfig().getPhoneNumber(),
+            tarvId,
+            ptguid,
+            " ",
+            smsHost,
+            networkType(),
+            timeCost,
+            "IOS" + device::Device::current().systemVersion(),
+            std::to_string(ms(endDate)),
+            "",
+            ""};
+}
+
 std::string DataCollectionRecord::line(double callTime) const {
     GlobalConstants::sharedInstance().update([&](GlobalValues& v) { v.zelEventSignCode = eventCode; });
     std::string out;
-    auto field = [&](const std::string& value) {
-        out += value;
-        out += '|';
-    };
-    field(std::to_string(eventCode));
-    field(std::to_string(ms(callTime)));
-    field(std::to_string(zelOpenAPI::shareZelOpenAPI().appId()));
-    field("2");
-    field(std::to_string(actionId));
-    field(std::to_string(ms(startDate)));
-    field(std::to_string(statusCode));
-    field(std::to_string(ms(endDate) - ms(startDate)));
-    field("0");
-    field(sessionId);
-    field(guid);
-    field(zelConfig::shareZelConfig().getPhoneNumber());
-    field(tarvId);
-    field(ptguid);
-    field(" ");
-    field(smsHost);
-    field(networkType());
-    field(timeCost);
-    field("IOS" + device::Device::current().systemVersion());
-    field(std::to_string(ms(endDate)));
-    field("");
-    field("");
+    for (const std::string& field : fields(callTime, std::to_string(zelOpenAPI::shareZelOpenAPI().appId())))
+        out += field + '|';
     return out;
+}
+
+std::string DataCollectionRecord::description() const {
+    static const char* const kLabels[] = {"数据标识", "CallTime时间戳", "AppId",  "来源标识", "动作标识",
+                                          "开始时间戳", "状态",         "花费毫秒数", "次数",     "SessionId",
+                                          "Guid",       "Mobile",       "TarvId",     "ptguid",   "sim",
+                                          "短信特服号", "网络类型",     "每次耗时",   "sdk版本"};
+    const core::Value appId = core::UserDefaults::standard().get("appId").value_or(core::Value());
+    const std::string app = appId.asString().value_or(appId.asInt() ? std::to_string(*appId.asInt()) : "");
+    const auto values = fields(now(), app);
+    std::string out;
+    for (size_t i = 0; i < std::size(kLabels); ++i)
+        out += (i ? "|" : "") + std::string(kLabels[i]) + ":" + values[i];
+    return out;
+}
+
+ZelHeader::~ZelHeader() {
+    if (m_locationTimer)
+        m_locationTimer->invalidate();
+}
+
+void ZelHeader::initLocation() {
+    if (!m_locationTimer) {
+        // On the main loop, whichever thread made the header; destroying the
+        // header invalidates the timer, so no tick reaches it afterwards.
+        m_locationTimer = core::Timer::create(60, true, [this](core::Timer&) { updateLocation(); });
+        core::RunLoop::runOnMain([timer = m_locationTimer] { core::RunLoop::current().addTimer(timer); }, false);
+    }
+    updateLocation();
 }
 
 void ZelHeader::updateLocation() {
@@ -162,8 +193,8 @@ std::string ZelHeader::buildHeader() const {
     text("50", wifi);
     text("50", wifi);
     text("45", carrier ? mcc + "+" + mnc : "");
-    number("42", static_cast<long long>(m_latitude));
-    number("43", static_cast<long long>(m_longitude));
+    number("42", static_cast<long long>(m_latitude.load()));
+    number("43", static_cast<long long>(m_longitude.load()));
     text("61", "");
     text("44", std::to_string(static_cast<int>(dev.orientation())));
     text("55", "");
@@ -201,7 +232,7 @@ void LogUtil::initHeader() {
     if (m_header)
         return;
     m_header = std::make_unique<ZelHeader>();
-    m_header->updateLocation();
+    m_header->initLocation();
     std::vector<std::string> lines;
     if (auto list = core::PropertyList::readFile(pendingFile()); list && list->isArray())
         for (const auto& item : *list->asArray())
@@ -226,6 +257,35 @@ void LogUtil::setCollectAttr(const core::Value& attrs, int slot) {
         if (auto v = attrs["eventSign"].asInt())
             r.eventCode = static_cast<uint32_t>(*v);
     });
+}
+
+bool LogUtil::setValue(const core::Value& value, const std::string& key, int slot) {
+    const auto number = [&] { return value.asInt().value_or(0); };
+    const auto text = [&] { return value.asString().value_or(""); };
+    bool known = true;
+    const bool open = withRecord(slot, [&](DataCollectionRecord& r) {
+        if (key == "eventCode")
+            r.eventCode = static_cast<uint32_t>(number());
+        else if (key == "actionId")
+            r.actionId = static_cast<uint32_t>(number());
+        else if (key == "statusCode")
+            r.statusCode = static_cast<int32_t>(number());
+        else if (key == "timeCost")
+            r.timeCost = text();
+        else if (key == "smsHost")
+            r.smsHost = text();
+        else if (key == "guid")
+            r.guid = text();
+        else if (key == "ptguid")
+            r.ptguid = text();
+        else if (key == "sessionId")
+            r.sessionId = text();
+        else if (key == "tarvId")
+            r.tarvId = text();
+        else
+            known = false;
+    });
+    return open && known;
 }
 
 void LogUtil::endCollectionWithEventId(int slot) {
@@ -274,7 +334,7 @@ void LogUtil::logLocked(const std::string& line) {
         m_cmdList.emplace();
     if (!m_header) {
         m_header = std::make_unique<ZelHeader>();
-        m_header->updateLocation();
+        m_header->initLocation();
     }
     m_lastHeader = m_header->buildHeader();
     if (line.size() > 1) {

@@ -2,8 +2,10 @@
 // The account kit's usage statistics: timed records per event slot, one text
 // line per closed record, a pending list on disk, and a batch uploaded
 // gzip-compressed and Base64-encoded in a GET to the account service.
+#include "platform/core/Timer.h"
 #include "platform/core/Value.h"
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -24,8 +26,15 @@ struct DataCollectionRecord {
     double endDate = 0;
     std::string timeCost, smsHost, guid, ptguid, sessionId, tarvId;
 
-    // The 22-field line, each field followed by "|".
+    // The 22-field line, each field followed by "|"; making it sets the
+    // kit's current event sign code.
     std::string line(double callTime) const;
+    // Fields 1 to 19, each as its label, a colon and the value, joined by
+    // "|"; the application id is the user defaults' "appId". Nothing sends it.
+    std::string description() const;
+
+private:
+    std::vector<std::string> fields(double callTime, const std::string& appId) const;
 };
 
 class ZelHeader {
@@ -35,11 +44,15 @@ public:
     static std::string setupContent(double now);
     static std::string buildContent(const std::string& line, const std::string& event, double now);
     static std::string localWifiIPAddress();
+    // Refreshes the location every 60 s on the main loop, and once now.
+    void initLocation();
     void updateLocation();
+    ~ZelHeader();
 
 private:
-    double m_latitude = 0;
-    double m_longitude = 0;
+    std::atomic<double> m_latitude{0};
+    std::atomic<double> m_longitude{0};
+    std::shared_ptr<core::Timer> m_locationTimer;
 };
 
 class LogUtil {
@@ -51,6 +64,10 @@ public:
     void startCollectWithEventId(int slot);
     // Copies "statusCode", "actionId" and "eventSign" into the slot's record.
     void setCollectAttr(const core::Value& attrs, int slot);
+    // Sets one property of the slot's record by its name ("eventCode",
+    // "actionId", "statusCode", "timeCost", "smsHost", "guid", "ptguid",
+    // "sessionId", "tarvId"); false when the slot is empty or the name unknown.
+    bool setValue(const core::Value& value, const std::string& key, int slot);
     // Changes the open record of a slot; false when the slot is empty.
     template <typename F>
     bool withRecord(int slot, F&& change) {

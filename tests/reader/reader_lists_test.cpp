@@ -590,7 +590,8 @@ TEST_F(ListsTest, RowsKeepTheirLabelsInSightOnPhoneAndTablet) {
         EXPECT_EQ(countPixels(shot, time, isDark), 0) << size.name << ": the grey time only";
         nav->popViewControllerAnimated(false);
         settle();
-        ASSERT_TRUE(BookmarkTB::deleteBookmark(BookmarkTB::getAllBookmarkByBookId(77)->front()["id"].asInt().value_or(0)));
+        ASSERT_TRUE(
+            BookmarkTB::deleteBookmark(BookmarkTB::getAllBookmarkByBookId(77)->front()["id"].asInt().value_or(0)));
     }
 }
 

@@ -599,7 +599,11 @@ TEST_F(ListsTest, RowsKeepTheirLabelsInSightOnPhoneAndTablet) {
 TEST_F(ListsTest, WaitingRowsShowNoOldBookmark) {
     for (int i = 0; i < 4; ++i)
         ASSERT_TRUE(BookmarkTB::addBookmarkByBookId(77, "旧书签", 0, 0, 1'336'000'000, 10));
-    auto screen = openContents(3, (dir.path() / "slow.txt").string(), 0, 100);
+    test::UmdWriter writer;
+    writer.chapters = {{u"第一章", u"甲"}, {u"第二章", u"乙"}};
+    const std::string path = (dir.path() / "w.umd").string();
+    test::UmdWriter::write(path, writer.build());
+    auto screen = openContents(2, path);
     screen->tabBar()->tapItem(1);
     auto& table = *screen->table();
     table.layoutIfNeeded();

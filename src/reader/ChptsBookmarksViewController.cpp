@@ -146,8 +146,7 @@ void ChptsBookmarksViewController::parsingTxtChaptersDone(const core::Notificati
     // The index beside this book is this book's list whoever posted; the
     // payload serves when the index could not be written.
     auto entries = TxtChapterParser::readIndex(filePath + ".index");
-    m_model.updateTxtContents(entries ? std::move(*entries)
-                                      : entriesOf(note.payload[TxtChapterParser::kChaptersKey]));
+    m_model.updateTxtContents(entries ? std::move(*entries) : entriesOf(note.payload[TxtChapterParser::kChaptersKey]));
     updateTable();
 }
 
@@ -184,13 +183,13 @@ void ChptsBookmarksViewController::loadChapters() {
         return;
     }
     std::weak_ptr<ChptsBookmarksViewController> weak = self();
-    core::Thread::detach([weak, generation, path = filePath,
-                          mark = chapterId] { loadUmdChapters(weak, path, mark, generation); },
-                         "umd contents");
+    core::Thread::detach(
+        [weak, generation, path = filePath, mark = chapterId] { loadUmdChapters(weak, path, mark, generation); },
+        "umd contents");
 }
 
-void ChptsBookmarksViewController::loadUmdChapters(std::weak_ptr<ChptsBookmarksViewController> screen,
-                                                   std::string path, int64_t chapterId, uint64_t generation) {
+void ChptsBookmarksViewController::loadUmdChapters(std::weak_ptr<ChptsBookmarksViewController> screen, std::string path,
+                                                   int64_t chapterId, uint64_t generation) {
     UmdContents contents = ChptsBookmarksModel::readUmdContents(path, chapterId);
     core::RunLoop::runOnMain(
         [screen = std::move(screen), generation, contents = std::move(contents)]() mutable {

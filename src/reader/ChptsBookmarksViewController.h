@@ -99,8 +99,8 @@ private:
     void loadTxtChapters();
     // On a worker: reads the UMD file's chapters and hands them to the screen
     // (if it still waits for this load) on the main thread.
-    static void loadUmdChapters(std::weak_ptr<ChptsBookmarksViewController> screen, std::string path,
-                                int64_t chapterId, uint64_t generation);
+    static void loadUmdChapters(std::weak_ptr<ChptsBookmarksViewController> screen, std::string path, int64_t chapterId,
+                                uint64_t generation);
     void updateTable();
     void switchStyle();
     void setEditTitle(const std::string& title);

@@ -75,8 +75,7 @@ struct FakeStore : SiteChapterStore {
         return it == vipAnswers.end() ? -2 : it->second;
     }
     std::vector<bool> loadedAsVip;
-    int loadChapter(int64_t, int64_t id, bool vip, const std::string&, std::string& title,
-                    std::string& text) override {
+    int loadChapter(int64_t, int64_t id, bool vip, const std::string&, std::string& title, std::string& text) override {
         loadedAsVip.push_back(vip);
         for (const auto& c : chapters)
             if (c.chapterId == id && c.downloaded) {
@@ -176,8 +175,11 @@ TEST(ReaderSiteSeams, ChapterListPicksOpenOrFetch) {
     const Case cases[] = {
         {"stored", ChapterListEntry{20, "二", 1, false, true}, {"spinner ", "tip 正在读取章节"}, {}, "from -1"},
         {"stored, paid", ChapterListEntry{40, "四", 1, true, true}, {"spinner ", "tip 正在读取章节"}, {}, "from -1"},
-        {"not stored", ChapterListEntry{30, "三", 1, true, false}, {"spinner "},
-         {{ReaderActionDownloadChapter, true, 30}}, ""},
+        {"not stored",
+         ChapterListEntry{30, "三", 1, true, false},
+         {"spinner "},
+         {{ReaderActionDownloadChapter, true, 30}},
+         ""},
         {"no record", std::nullopt, {"spinner ", "tip 打开章节失败"}, {}, ""},
     };
     for (const auto& c : cases) {
@@ -212,8 +214,11 @@ TEST(ReaderSiteSeams, SiteBookmarkAsksThePaidFlag) {
         int64_t openedId;
     };
     const Case cases[] = {
-        {7, 0, true, "", 20}, {7, 1, true, "", 20}, {7, -1, true, "未能打开章节", 0},
-        {7, -2, true, "未能打开章节", 0}, {-999, 1, false, "未能打开章节", 0},
+        {7, 0, true, "", 20},
+        {7, 1, true, "", 20},
+        {7, -1, true, "未能打开章节", 0},
+        {7, -2, true, "未能打开章节", 0},
+        {-999, 1, false, "未能打开章节", 0},
     };
     for (const auto& c : cases) {
         Reader r;

@@ -184,14 +184,13 @@ TEST_F(ReaderMenusTest, PanelsHideThePageBehindThem) {
             for (const ui::View* v : panels) {
                 // Inside the rounded corners.
                 const gfx::Rect r = v->convertRectToView(v->bounds(), nullptr).insetBy(4, 4);
-                n += countPixels(shown, r, [](gfx::Pixel) { return true; }) -
-                     [&] {
-                         int same = 0;
-                         for (int y = int(r.y()); y < int(r.maxY()); ++y)
-                             for (int x = int(r.x()); x < int(r.maxX()); ++x)
-                                 same += shown.pixelAt(x, y) == bare.pixelAt(x, y);
-                         return same;
-                     }();
+                n += countPixels(shown, r, [](gfx::Pixel) { return true; }) - [&] {
+                    int same = 0;
+                    for (int y = int(r.y()); y < int(r.maxY()); ++y)
+                        for (int x = int(r.x()); x < int(r.maxX()); ++x)
+                            same += shown.pixelAt(x, y) == bare.pixelAt(x, y);
+                    return same;
+                }();
             }
             return n;
         };

@@ -28,9 +28,9 @@ struct Picture {
     std::function<void(BitmapContext&)> draw;
 };
 
-const Color kInk = Color::fromWhite(0.93);         // icons and glyphs
-const Color kFace = Color::fromWhite(1, 0.09);     // a button's face on the dark panels
-const Color kRim = Color::fromWhite(1, 0.22);      // its edge
+const Color kInk = Color::fromWhite(0.93);     // icons and glyphs
+const Color kFace = Color::fromWhite(1, 0.09); // a button's face on the dark panels
+const Color kRim = Color::fromWhite(1, 0.22);  // its edge
 // The floating boxes and side tabs: solid, so the page never shows through
 // behind their controls.
 const Color kPanel = Color::fromWhite(0.12);

@@ -154,8 +154,19 @@ TEST_F(StoreFrameTest, TheProfileShowsTheUserAndTheFourShelvesAndSyncsThem) {
     EXPECT_FALSE(foldedAt(40));
     setDeviceKindProvider(nullptr);
     profile->table(1)->setContentOffset({0, 0}, false);
-    profile->openTop(true);
-    settle();
+    // Both ways ease out: open in 0.2 s, fold in 0.45 s.
+    for (bool open : {false, true}) {
+        profile->openTop(open);
+        bool seen = false;
+        for (const auto& key : profile->topView().layer()->animationKeys()) {
+            auto a = profile->topView().layer()->animationForKey(key);
+            seen = true;
+            EXPECT_EQ(a->timing, ui::TimingFunction::EaseOut) << key;
+            EXPECT_DOUBLE_EQ(a->duration, open ? 0.2 : 0.45) << key;
+        }
+        EXPECT_TRUE(seen) << open;
+        settle();
+    }
 
     // "充值" opens the mobile site's recharge page in the desktop's browser.
     std::vector<std::string> opened;

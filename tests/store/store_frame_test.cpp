@@ -238,6 +238,50 @@ TEST_F(StoreFrameTest, HotWordPagesPointsAndOverlaps) {
     EXPECT_FALSE(hidden[3]);
 }
 
+TEST_F(StoreFrameTest, TheSearchScreensBarDrawsAndTapsAndColours) {
+    auto made = StoreSearchViewController::create();
+    int next = 300;
+    made->setRandom([&] { return next++; });
+    auto search = show(made);
+    EXPECT_FALSE(search->searchBar().backgroundImage().isNull());
+    EXPECT_EQ(search->searchBar().backgroundColor(), gfx::Color::clear());
+    ASSERT_TRUE(waitFor([&] { return !search->words().empty(); }));
+    // Ten draws place the words; then per word one sizes it and three colour it, each mod 255.
+    for (int i = 0; i < 3; ++i) {
+        const int first = 300 + 10 + i * 4;
+        EXPECT_EQ(search->arrInBtns()[static_cast<size_t>(i)]->titleColorForState(ui::ControlStateNormal),
+                  gfx::Color::fromRGB255((first + 1) % 255, (first + 2) % 255, (first + 3) % 255))
+            << i;
+    }
+    // The tap that closes the keyboard takes touches on the screen's view and the stage only.
+    auto& tap = *search->view()->gestureRecognizers().front();
+    const struct {
+        ui::View* hit;
+        bool taken;
+    } touches[] = {
+        {search->view().get(), true},
+        {&search->animateView(), true},
+        {&search->scroll(), false},
+        {search->arrInBtns()[0].get(), false},
+        {&search->searchBar(), false},
+    };
+    for (const auto& t : touches) {
+        ui::Touch touch;
+        touch.view = t.hit->weak_from_this();
+        EXPECT_EQ(tap.shouldReceiveTouch(tap, touch), t.taken);
+    }
+    // The word places belong to every search screen and outlive this one.
+    const auto in = StoreSearchViewController::inPointTable();
+    const auto out = StoreSearchViewController::outPointTable();
+    EXPECT_NE(in, (std::array<gfx::Point, StoreSearchViewController::kWordsPerPage>{}));
+    m_nav->setViewControllers({}, false);
+    settle();
+    search.reset();
+    made.reset();
+    EXPECT_EQ(StoreSearchViewController::inPointTable(), in);
+    EXPECT_EQ(StoreSearchViewController::outPointTable(), out);
+}
+
 TEST_F(StoreFrameTest, WordsFlyInAndOutAndATappedWordFliesIntoTheBarAndSearches) {
     auto search = show(StoreSearchViewController::create());
     ASSERT_TRUE(waitFor([&] { return !search->words().empty(); }));

@@ -410,10 +410,13 @@ TEST_F(StoreFrameTest, KeywordRowsReadTheSitesMarksAndTimes) {
     auto rows = SiteAnswer::parseCleaned(
         R"([{"BookName":"<b>论</b>语","AuthorName":"<b>孔</b>子","NewChapterName":"<null>","NewChapterTime":"/Date(86401500)/","BookId":7,"ImageStatus":0},)"
         R"({"BookName":"诗经","AuthorName":"佚名","NewChapterName":null,"NewChapterTime":"/Date(0)/","BookId":8,"ImageStatus":1},)"
-        R"({"BookName":"楚辞","AuthorName":"屈原","NewChapterName":"<b>离骚</b>","NewChapterTime":"/Date(1500)/","BookId":9}])");
+        R"({"BookName":"楚辞","AuthorName":"屈原","NewChapterName":"<b>离骚</b>","NewChapterTime":"/Date(1500)/","BookId":9},)"
+        R"({"BookName":"无时","BookId":10},{"BookName":"乱时","NewChapterTime":"昨天","BookId":11}])");
     ASSERT_TRUE(rows);
     const auto got = StoreSearchResultController::keywordRows(*rows, format);
-    ASSERT_EQ(got.size(), 3u);
+    ASSERT_EQ(got.size(), 5u);
+    for (size_t i : {3u, 4u}) // a time missing or unreadable reads as the start of 1970
+        EXPECT_EQ(got[i]->chapterUpdateTime, "更新时间：1970-01-01 00:00") << i;
     EXPECT_EQ(got[0]->bookName, "论语");
     EXPECT_EQ(got[0]->authorName, "小说作者：孔子");
     EXPECT_EQ(got[0]->chapterName, "最新章节：");

@@ -151,11 +151,8 @@ void AutoHorizontalScroll::setButtonNames(const std::vector<std::string>& names)
             mask->setAutoresizingMask(ui::FlexibleRightMargin);
             m_scroll->addSubview(mask);
             m_masks.push_back(mask);
-            auto button = ui::Button::create();
-            button->setFrame({x, y, 74, 92});
+            auto button = genButtonWithFrame({x, y, 74, 92}, m_showPicture ? std::string() : names[i], *m_scroll);
             button->setAutoresizingMask(ui::FlexibleRightMargin);
-            button->setTitleColor(gfx::Color::white());
-            button->titleLabel().setFont(gfx::Font::systemFont(11));
             button->setTag(static_cast<int>(i));
             button->addTarget(
                 [weak](ui::Control& sender) {
@@ -163,12 +160,25 @@ void AutoHorizontalScroll::setButtonNames(const std::vector<std::string>& names)
                         self->btnClick(static_cast<ui::Button&>(sender));
                 },
                 ui::ControlEventTouchUpInside);
-            m_scroll->addSubview(button);
             m_arrButtons.push_back(button);
         }
     }
     for (size_t i = 0; i < m_arrButtons.size(); ++i)
         dressButton(i);
+}
+
+std::shared_ptr<ui::Button> AutoHorizontalScroll::genButtonWithFrame(const gfx::Rect& frame,
+                                                                     const std::optional<std::string>& title,
+                                                                     ui::View& container) {
+    auto button = ui::Button::create();
+    button->setFrame(frame);
+    container.addSubview(button);
+    if (title) {
+        button->setTitle(*title);
+        button->setTitleColor(gfx::Color::white());
+        button->titleLabel().setFont(gfx::Font::systemFont(11));
+    }
+    return button;
 }
 
 void AutoHorizontalScroll::setButtonImageUrls(const std::vector<int64_t>& coverIds) {

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,11 @@ public:
     void setButtonNames(const std::vector<std::string>& names);
     void setButtonImageUrls(const std::vector<int64_t>& coverIds);
     void enterNoImageMode(bool showPicture);
+    // A custom button with that frame, added to the container; a title, when
+    // given, in white at 11 points.
+    static std::shared_ptr<ui::Button> genButtonWithFrame(const gfx::Rect& frame,
+                                                          const std::optional<std::string>& title,
+                                                          ui::View& container);
     void startAutoScroll();
     void stopAutoScroll();
     void autoScroll();
@@ -69,6 +75,8 @@ public:
 
     void setDelegate(std::weak_ptr<AutoHorizontalScrollDelegate> d) { m_delegate = std::move(d); }
     bool showPicture() const { return m_showPicture; }
+    // The mode alone, buttons left as they are (enterNoImageMode re-dresses them).
+    void setShowPicture(bool showPicture) { m_showPicture = showPicture; }
     bool isScrolling() const { return m_isScrolling; }
     ui::ScrollView& scroll() { return *m_scroll; }
     const std::vector<std::shared_ptr<ui::Button>>& arrButtons() const { return m_arrButtons; }

@@ -1,5 +1,7 @@
 #include "store/StoreBookDetailsController.h"
 
+#include "account/ReplyValue.h"
+
 #include "foundation/util/Utils.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/gfx/Font.h"
@@ -22,14 +24,9 @@ void replaceAll(std::string& s, std::string_view from, std::string_view to) {
 }
 
 // Numbers and texts as the site sends them.
+// Counts and texts as the site wrote them ("2.5" stays "2.5").
 std::string shown(const core::Value& v) {
-    if (auto s = v.asString())
-        return *s;
-    if (auto n = v.asInt())
-        return std::to_string(*n);
-    if (auto d = v.asDouble())
-        return std::to_string(static_cast<int64_t>(*d));
-    return {};
+    return ReplyValue::textOf(v);
 }
 
 std::shared_ptr<ui::Label> infoLabel(ui::View& parent, const gfx::Rect& frame, double fontSize, bool grey) {
@@ -47,7 +44,11 @@ std::shared_ptr<ui::Label> infoLabel(ui::View& parent, const gfx::Rect& frame, d
 
 StoreBookDetailsController::StoreBookDetailsController()
     : StoreBookListController(
-          Setup{.tableTag = kTagRelated, .rowHeight = 125, .paged = false, .sectionHeaderHeight = 35}) {
+          Setup{.tableTag = kTagRelated,
+                .rowHeight = 125,
+                .paged = false,
+                .sectionHeaderHeight = 35,
+                .requestsAtLoad = false}) {
     setTitle("作品简介");
 }
 
@@ -99,6 +100,7 @@ void StoreBookDetailsController::viewDidLoad() {
                 static_cast<StoreBookDetailsController*>(s.get())->beginToDownWholeBook(n.payload);
         });
     requestBookDetail();
+    requestRelativeBooks();
 }
 
 void StoreBookDetailsController::buildInfoView(double w) {

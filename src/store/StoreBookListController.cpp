@@ -23,6 +23,8 @@ void StoreBookListController::viewDidLoad() {
         m_table->sectionHeaderHeight = m_setup.sectionHeaderHeight;
     addTable(m_table);
     StoreBaseViewController::viewDidLoad();
+    if (!m_setup.requestsAtLoad)
+        return;
     if (m_setup.paged) {
         genTableFooterView();
         m_refreshFooter->enterLoadingState();

@@ -58,6 +58,8 @@ protected:
         gfx::Color background = tableBackground();
         bool paged = true;
         double sectionHeaderHeight = -1;
+        // False: the screen asks for its list itself, after what it asks first.
+        bool requestsAtLoad = true;
     };
     explicit StoreBookListController(Setup setup) : m_setup(setup) {}
 

@@ -42,7 +42,7 @@ void StoreHomeViewController::viewDidLoad() {
             if (auto s = weak.lock())
                 static_cast<StoreHomeViewController*>(s.get())->storeImageDown(n.payload);
         });
-    m_topScroll->enterNoImageMode(!m_isNoImageMode);
+    m_topScroll->setShowPicture(!m_isNoImageMode);
     startIndicator();
     m_topScroll->startRequestData();
     requestRecommend();

@@ -64,9 +64,9 @@ StoreBookListController::Rows StoreSearchResultController::keywordRows(const cor
         info->chapterName = chapter.isNull() || name == "<null>" || !row.get("NewChapterName")
                                 ? "最新章节："
                                 : "最新章节：" + unmarked(name);
-        const auto millis = dateMillis(row["NewChapterTime"]);
-        info->chapterUpdateTime = millis ? "更新时间：" + format.format(static_cast<double>(*millis / 1000))
-                                         : std::string("更新时间：暂无数据");
+        // A time that is missing or does not read as a number counts as 0: the row always shows a time.
+        const int64_t millis = dateMillis(row["NewChapterTime"]).value_or(0);
+        info->chapterUpdateTime = "更新时间：" + format.format(static_cast<double>(millis / 1000));
         info->bookId = static_cast<long>(row["BookId"].asInt().value_or(0));
         info->imageStatus = static_cast<int>(row["ImageStatus"].asInt().value_or(-1));
         out.push_back(info);

@@ -21,8 +21,18 @@ namespace pw {
 StoreSearchViewController::StoreSearchViewController() {
     setTitle("搜索");
     m_random = [engine = std::make_shared<std::minstd_rand>(std::random_device{}())] {
-        return static_cast<int>((*engine)() % 100);
+        return static_cast<int>((*engine)() & 0x7fffffff);
     };
+}
+
+std::array<gfx::Point, StoreSearchViewController::kWordsPerPage>& StoreSearchViewController::inPointTable() {
+    static std::array<gfx::Point, kWordsPerPage> points{};
+    return points;
+}
+
+std::array<gfx::Point, StoreSearchViewController::kWordsPerPage>& StoreSearchViewController::outPointTable() {
+    static std::array<gfx::Point, kWordsPerPage> points{};
+    return points;
 }
 
 StoreSearchViewController::~StoreSearchViewController() {
@@ -78,6 +88,8 @@ void StoreSearchViewController::viewDidLoad() {
     m_searchBar = ui::View::create<ui::SearchBar>();
     m_searchBar->setFrame({0, 0, w - 80, 44});
     m_searchBar->setAutoresizingMask(ui::FlexibleWidth);
+    m_searchBar->setBackgroundColor(gfx::Color::clear());
+    m_searchBar->setBackgroundImage(ui::BundleImage::named("searchbg.png"));
     m_searchBar->setPlaceholder("请输入要查找的关键字");
     m_searchBar->setShowsCancelButton(false);
     m_searchBar->setDelegate(std::static_pointer_cast<ui::SearchBarDelegate>(
@@ -131,7 +143,8 @@ void StoreSearchViewController::viewDidLoad() {
             return false;
         s->m_currentTouchPoint = touch.locationInView(s->view().get());
         auto hit = touch.view.lock();
-        return hit.get() == s->view().get() || hit == s->m_animateView || hit == s->m_scroll;
+        // Only the screen's own view and the stage: buttons and the bar keep their touches.
+        return hit.get() == s->view().get() || hit == s->m_animateView;
     };
     view()->addGestureRecognizer(tap);
     StoreBaseViewController::viewDidLoad();
@@ -227,10 +240,10 @@ void StoreSearchViewController::computePositionInView(ui::View& stage) {
     std::array<int, 10> draws{};
     for (auto& d : draws)
         d = ((m_random() % 100) + 100) % 100;
-    m_inPoints = inPoints(area, draws);
+    inPointTable() = inPoints(area, draws);
     const gfx::Point c = stage.frame().center();
-    for (size_t i = 0; i < m_inPoints.size(); ++i)
-        m_outPoints[i] = outPoint(m_inPoints[i], c);
+    for (size_t i = 0; i < inPointTable().size(); ++i)
+        outPointTable()[i] = outPoint(inPointTable()[i], c);
 }
 
 void StoreSearchViewController::flyIn() {
@@ -241,9 +254,10 @@ void StoreSearchViewController::flyIn() {
         b.setHidden(true);
         b.setTag(9);
         b.titleLabel().setFont(gfx::Font::systemFont(12 + m_random() % 5));
-        b.setTitleColor(gfx::Color::fromRGB255(m_random() * 255 / 100, m_random() * 255 / 100, m_random() * 255 / 100));
+        const int red = m_random() % 255, green = m_random() % 255, blue = m_random() % 255;
+        b.setTitleColor(gfx::Color::fromRGB255(red, green, blue));
         b.sizeToFit();
-        b.setFrame({m_inPoints[i].x, m_inPoints[i].y, b.frame().size.width, b.frame().size.height});
+        b.setFrame({inPointTable()[i].x, inPointTable()[i].y, b.frame().size.width, b.frame().size.height});
         frames[i] = b.frame();
     }
     const auto hidden = hiddenByOverlap(frames);
@@ -255,7 +269,7 @@ void StoreSearchViewController::flyIn() {
         button.setCenter(centre);
     }
     for (size_t i = 0; i < m_arrInBtns.size(); ++i)
-        flyInFromPoint(centre, m_inPoints[i], *m_arrInBtns[i]);
+        flyInFromPoint(centre, inPointTable()[i], *m_arrInBtns[i]);
 }
 
 void StoreSearchViewController::flyOut() {
@@ -271,7 +285,7 @@ void StoreSearchViewController::flyOut() {
         in.setHidden(true);
     }
     for (size_t i = 0; i < m_arrOutBtns.size(); ++i)
-        flyOutToPoint(m_outPoints[i], *m_arrOutBtns[i]);
+        flyOutToPoint(outPointTable()[i], *m_arrOutBtns[i]);
 }
 
 namespace {

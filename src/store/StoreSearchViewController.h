@@ -67,9 +67,16 @@ public:
     void clean() override;
     std::string className() const override { return "StoreSearchViewController"; }
 
-    // The draws of 0..99 that place the words (tests fix them).
+    // The source of random() draws (non-negative): words are placed by draws
+    // mod 100, sized and coloured by draws mod 5 and mod 255 (tests fix them).
     void setRandom(std::function<int()> random) { m_random = std::move(random); }
+    // Where the words of the current page stand and where they fly out to:
+    // one pair of tables for every search screen, kept from screen to screen.
+    static std::array<gfx::Point, kWordsPerPage>& inPointTable();
+    static std::array<gfx::Point, kWordsPerPage>& outPointTable();
     ui::SearchBar& searchBar() { return *m_searchBar; }
+    ui::ScrollView& scroll() { return *m_scroll; }
+    ui::View& animateView() { return *m_animateView; }
     const std::vector<std::shared_ptr<ui::Button>>& arrInBtns() const { return m_arrInBtns; }
     const std::vector<std::shared_ptr<ui::Button>>& arrOutBtns() const { return m_arrOutBtns; }
     const std::vector<std::string>& words() const { return m_words; }
@@ -94,8 +101,6 @@ private:
     bool m_retrySearchTops = false;
     std::vector<std::shared_ptr<ui::Button>> m_arrInBtns;
     std::vector<std::shared_ptr<ui::Button>> m_arrOutBtns;
-    std::array<gfx::Point, kWordsPerPage> m_inPoints{};
-    std::array<gfx::Point, kWordsPerPage> m_outPoints{};
     int m_flyCount = 0;
     gfx::Point m_currentTouchPoint;
     gfx::Rect m_kwBtnFrame;

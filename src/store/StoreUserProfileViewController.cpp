@@ -239,7 +239,10 @@ void StoreUserProfileViewController::openTop(bool open) {
     const double h = view()->bounds().size.height;
     auto top = m_topView;
     auto bottom = m_bottomScroll;
-    ui::View::animate(open ? 0.2 : 0.45, [top, bottom, open, w, h] {
+    ui::BlockAnimationOptions options;
+    options.duration = open ? 0.2 : 0.45;
+    options.curve = ui::TimingFunction::EaseOut;
+    ui::View::animate(options, [top, bottom, open, w, h] {
         top->setFrame(topFrame(open, w));
         const double y = top->frame().maxY();
         bottom->setFrame({0, y, w, h - y});

@@ -107,8 +107,30 @@ TEST_F(CarouselTest, ButtonsFollowTheListAndNotesAndTapsAreChecked) {
     note.append("tag", static_cast<int64_t>(9));
     note.append("tag2", static_cast<int64_t>(200));
     m_carousel->bookCoverDown(core::Value(std::move(note))); // no button 9: ignored
+    // Setting the mode alone leaves the buttons dressed as they are; entering it re-dresses them.
+    m_carousel->setShowPicture(true);
+    EXPECT_TRUE(m_carousel->showPicture());
+    EXPECT_EQ(m_carousel->arrButtons()[0]->currentTitle(), "书0");
     m_carousel->enterNoImageMode(true);
     EXPECT_EQ(m_carousel->arrButtons()[0]->currentTitle(), "");
+}
+
+TEST_F(CarouselTest, GeneratedButtonsSitInTheirContainerWithAWhiteSmallTitle) {
+    auto container = ui::View::create(gfx::Rect{0, 0, 200, 100});
+    const struct {
+        std::optional<std::string> title;
+        std::string shown;
+    } rows[] = {{std::nullopt, ""}, {std::string(), ""}, {std::string("论语"), "论语"}};
+    for (const auto& r : rows) {
+        auto b = AutoHorizontalScroll::genButtonWithFrame({8, 4, 74, 92}, r.title, *container);
+        EXPECT_EQ(b->superview(), container.get());
+        EXPECT_EQ(b->frame(), (gfx::Rect{8, 4, 74, 92}));
+        EXPECT_EQ(b->currentTitle(), r.shown);
+        if (r.title) {
+            EXPECT_EQ(b->titleColorForState(ui::ControlStateNormal), gfx::Color::white());
+            EXPECT_EQ(b->titleLabel().font().size(), 11);
+        }
+    }
 }
 
 TEST_F(CarouselTest, TheSitesListBringsCoversAndFailuresLeaveTheStrip) {

@@ -158,8 +158,19 @@ TEST_F(StoreFrameTest, TheProfileShowsTheUserAndTheFourShelvesAndSyncsThem) {
     EXPECT_FALSE(foldedAt(40));
     setDeviceKindProvider(nullptr);
     profile->table(1)->setContentOffset({0, 0}, false);
-    profile->openTop(true);
-    settle();
+    // Both ways ease out: open in 0.2 s, fold in 0.45 s.
+    for (bool open : {false, true}) {
+        profile->openTop(open);
+        bool seen = false;
+        for (const auto& key : profile->topView().layer()->animationKeys()) {
+            auto a = profile->topView().layer()->animationForKey(key);
+            seen = true;
+            EXPECT_EQ(a->timing, ui::TimingFunction::EaseOut) << key;
+            EXPECT_DOUBLE_EQ(a->duration, open ? 0.2 : 0.45) << key;
+        }
+        EXPECT_TRUE(seen) << open;
+        settle();
+    }
 
     // "充值" opens the mobile site's recharge page in the desktop's browser.
     std::vector<std::string> opened;
@@ -229,6 +240,50 @@ TEST_F(StoreFrameTest, HotWordPagesPointsAndOverlaps) {
     const auto hidden = StoreSearchViewController::hiddenByOverlap(frames);
     EXPECT_TRUE(hidden[0] && hidden[1] && hidden[2]);
     EXPECT_FALSE(hidden[3]);
+}
+
+TEST_F(StoreFrameTest, TheSearchScreensBarDrawsAndTapsAndColours) {
+    auto made = StoreSearchViewController::create();
+    int next = 300;
+    made->setRandom([&] { return next++; });
+    auto search = show(made);
+    EXPECT_FALSE(search->searchBar().backgroundImage().isNull());
+    EXPECT_EQ(search->searchBar().backgroundColor(), gfx::Color::clear());
+    ASSERT_TRUE(waitFor([&] { return !search->words().empty(); }));
+    // Ten draws place the words; then per word one sizes it and three colour it, each mod 255.
+    for (int i = 0; i < 3; ++i) {
+        const int first = 300 + 10 + i * 4;
+        EXPECT_EQ(search->arrInBtns()[static_cast<size_t>(i)]->titleColorForState(ui::ControlStateNormal),
+                  gfx::Color::fromRGB255((first + 1) % 255, (first + 2) % 255, (first + 3) % 255))
+            << i;
+    }
+    // The tap that closes the keyboard takes touches on the screen's view and the stage only.
+    auto& tap = *search->view()->gestureRecognizers().front();
+    const struct {
+        ui::View* hit;
+        bool taken;
+    } touches[] = {
+        {search->view().get(), true},
+        {&search->animateView(), true},
+        {&search->scroll(), false},
+        {search->arrInBtns()[0].get(), false},
+        {&search->searchBar(), false},
+    };
+    for (const auto& t : touches) {
+        ui::Touch touch;
+        touch.view = t.hit->weak_from_this();
+        EXPECT_EQ(tap.shouldReceiveTouch(tap, touch), t.taken);
+    }
+    // The word places belong to every search screen and outlive this one.
+    const auto in = StoreSearchViewController::inPointTable();
+    const auto out = StoreSearchViewController::outPointTable();
+    EXPECT_NE(in, (std::array<gfx::Point, StoreSearchViewController::kWordsPerPage>{}));
+    m_nav->setViewControllers({}, false);
+    settle();
+    search.reset();
+    made.reset();
+    EXPECT_EQ(StoreSearchViewController::inPointTable(), in);
+    EXPECT_EQ(StoreSearchViewController::outPointTable(), out);
 }
 
 TEST_F(StoreFrameTest, WordsFlyInAndOutAndATappedWordFliesIntoTheBarAndSearches) {
@@ -359,10 +414,13 @@ TEST_F(StoreFrameTest, KeywordRowsReadTheSitesMarksAndTimes) {
     auto rows = SiteAnswer::parseCleaned(
         R"([{"BookName":"<b>论</b>语","AuthorName":"<b>孔</b>子","NewChapterName":"<null>","NewChapterTime":"/Date(86401500)/","BookId":7,"ImageStatus":0},)"
         R"({"BookName":"诗经","AuthorName":"佚名","NewChapterName":null,"NewChapterTime":"/Date(0)/","BookId":8,"ImageStatus":1},)"
-        R"({"BookName":"楚辞","AuthorName":"屈原","NewChapterName":"<b>离骚</b>","NewChapterTime":"/Date(1500)/","BookId":9}])");
+        R"({"BookName":"楚辞","AuthorName":"屈原","NewChapterName":"<b>离骚</b>","NewChapterTime":"/Date(1500)/","BookId":9},)"
+        R"({"BookName":"无时","BookId":10},{"BookName":"乱时","NewChapterTime":"昨天","BookId":11}])");
     ASSERT_TRUE(rows);
     const auto got = StoreSearchResultController::keywordRows(*rows, format);
-    ASSERT_EQ(got.size(), 3u);
+    ASSERT_EQ(got.size(), 5u);
+    for (size_t i : {3u, 4u}) // a time missing or unreadable reads as the start of 1970
+        EXPECT_EQ(got[i]->chapterUpdateTime, "更新时间：1970-01-01 00:00") << i;
     EXPECT_EQ(got[0]->bookName, "论语");
     EXPECT_EQ(got[0]->authorName, "小说作者：孔子");
     EXPECT_EQ(got[0]->chapterName, "最新章节：");

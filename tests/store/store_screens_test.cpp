@@ -117,6 +117,20 @@ TEST_F(StoreScreensTest, DetailsShowTheBookAndDownloadAfterALogin) {
     EXPECT_EQ(details->arrBookData()[0]->bookId, Catalogue::kSishu);
     EXPECT_EQ(details->buttons()[1]->frame(), gfx::Rect(165, 149, 135, 35));
     EXPECT_EQ(details->btnDownWholeBook().frame(), gfx::Rect(20, 194, 280, 35));
+    // The detail is asked for before the related books: their page views, which
+    // go out one at a time, name them in that order.
+    auto asked = [&] {
+        std::vector<std::string> out;
+        for (const auto& r : m_site->requests(Host::Statistics)) {
+            if (r.target.find("GetBookDetail") != std::string::npos)
+                out.push_back("detail");
+            else if (r.target.find("GetRelatedBooks") != std::string::npos)
+                out.push_back("related");
+        }
+        return out;
+    };
+    ASSERT_TRUE(waitFor([&] { return asked().size() >= 2; }));
+    EXPECT_EQ(asked(), (std::vector<std::string>{"detail", "related"}));
 
     // Not logged in: the site says -997, the login screen opens.
     details->downBook();
@@ -138,6 +152,27 @@ TEST_F(StoreScreensTest, DetailsShowTheBookAndDownloadAfterALogin) {
                                                                        [&](const core::Notification&) { ++leaves; });
     details->downBook();
     EXPECT_EQ(leaves, 1);
+}
+
+TEST_F(StoreScreensTest, DetailCountsShowAsTheSiteWroteThem) {
+    m_site->script(Host::Store, "/BookStoreAPI/GetBookDetail.ashx",
+                   standin::Reply::json(R"({"Result":1,"Data":{"BookName":"数","ClickAll":12.5,"ClickWeek":3,)"
+                                        R"("RecommendAll":"7千","WordsCnt":2.25}})"));
+    auto details = StoreBookDetailsController::create();
+    details->rzBookId = Catalogue::kLunyu;
+    show(details);
+    ASSERT_TRUE(waitFor([&] { return details->lblName().text() == "数"; }));
+    const struct {
+        ui::Label& label;
+        const char* want;
+    } rows[] = {
+        {details->lblTotalClick(), "总点击：12.5"},
+        {details->lblWeekClick(), "周点击：3"},
+        {details->lblTotalRecommend(), "总推荐：7千"},
+        {details->lblWords(), "总字数：2.25"},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(r.label.text(), r.want);
 }
 
 // Where a chapter stands in the chapter list's sections.

@@ -32,6 +32,7 @@ public:
     void setTintColor(gfx::Color c);
     // A picture stretched over the bar in place of the tinted gradient.
     void setBackgroundImage(gfx::Image image);
+    const gfx::Image& backgroundImage() const { return m_backgroundImage; }
     void setShowsCancelButton(bool show);
     bool showsCancelButton() const { return m_cancel != nullptr && !m_cancel->isHidden(); }
     void setDelegate(std::weak_ptr<SearchBarDelegate> d) { m_delegate = std::move(d); }

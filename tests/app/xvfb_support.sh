@@ -31,14 +31,15 @@ fail() {
   exit 1
 }
 
-# xvfb_start <first display number>: a 400 x 600 screen on a free display.
+# xvfb_start <first display number>: a 400 x 600 screen on a free display
+# (a script that shows the tablet window sets xvfb_screen to a larger one).
 xvfb_start() {
   local d disp=
   for d in $(seq "$1" $(($1 + 69))); do
     if [ ! -e "/tmp/.X11-unix/X$d" ] && [ ! -e "/tmp/.X$d-lock" ]; then disp=$d; break; fi
   done
   [ -n "$disp" ] || fail "no free display"
-  Xvfb ":$disp" -screen 0 400x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  Xvfb ":$disp" -screen 0 "${xvfb_screen:-400x600x24}" -nolisten tcp >"$work/xvfb.log" 2>&1 &
   xpid=$!
   export DISPLAY=":$disp"
   for _ in $(seq 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done

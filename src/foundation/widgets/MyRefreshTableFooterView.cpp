@@ -8,7 +8,8 @@ void MyRefreshTableFooterView::didCreate() {
     setAutoresizingMask(ui::FlexibleWidth);
     const gfx::Image top = ui::BundleImage::named("v2_icon_main_psl.png");
     m_topImageView = View::create<ui::ImageView>(top);
-    m_topImageView->setFrame({0, 0, top.size().width, top.size().height});
+    // The line runs the strip's whole width, however wide the picture is.
+    m_topImageView->setFrame({0, 0, bounds().width(), top.size().height});
     m_topImageView->setAutoresizingMask(ui::FlexibleWidth);
     addSubview(m_topImageView);
     buildStrip("up_blueArrow.png", gfx::Color::darkGray(), gfx::Color::black());

@@ -203,6 +203,10 @@ double Application::keyboardFullHeight() const {
 void Application::showKeyboard(bool show) {
     if (show == m_keyboardVisible)
         return;
+    m_keyboardVisible = show;
+    // A physical keyboard covers nothing: no view makes room for it.
+    if (!m_onScreenKeyboard)
+        return;
     const gfx::Rect screen = screenBounds();
     const double h = keyboardFullHeight();
     const gfx::Rect shown(0, screen.height() - h, screen.width(), h);
@@ -212,7 +216,6 @@ void Application::showKeyboard(bool show) {
     info.set("frameEnd", rectValue(show ? shown : hidden));
     info.set("duration", 0.25);
     auto& nc = core::NotificationCenter::defaultCenter();
-    m_keyboardVisible = show;
     nc.post(show ? kKeyboardWillShowNotification : kKeyboardWillHideNotification, info, this);
     nc.post(show ? kKeyboardDidShowNotification : kKeyboardDidHideNotification, info, this);
 }
@@ -434,6 +437,7 @@ void Application::reset() {
     TextInput::shared().firstResponderChanged(nullptr);
     m_firstResponder = nullptr;
     m_keyboardVisible = false;
+    m_onScreenKeyboard = false;
     m_keyWindow = nullptr;
     for (auto& weak : m_windows)
         if (auto w = weak.lock())

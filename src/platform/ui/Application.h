@@ -82,8 +82,13 @@ public:
     void sendText(const std::string& utf8);
     void sendBackspace();
     void sendReturn();
-    // Height of the on-screen keyboard in points (0 while hidden).
-    double keyboardHeight() const { return m_keyboardVisible ? keyboardFullHeight() : 0; }
+    // Whether typing goes through a keyboard drawn on the screen. The front
+    // end types with the computer's own keyboard, so by default there is none:
+    // no keyboard notices are posted and the keyboard takes no height.
+    bool hasOnScreenKeyboard() const { return m_onScreenKeyboard; }
+    void setHasOnScreenKeyboard(bool has) { m_onScreenKeyboard = has; }
+    // Height of the on-screen keyboard in points (0 while hidden or when there is none).
+    double keyboardHeight() const { return m_keyboardVisible && m_onScreenKeyboard ? keyboardFullHeight() : 0; }
     double keyboardFullHeight() const;
 
     // --- touches from the front end, screen coordinates ---
@@ -157,6 +162,7 @@ private:
     Window* m_keyWindow = nullptr;
     Responder* m_firstResponder = nullptr;
     bool m_keyboardVisible = false;
+    bool m_onScreenKeyboard = false;
     std::map<int, std::weak_ptr<Window>> m_touchWindows;
     int m_ignoring = 0;
     StatusBarStyle m_statusBarStyle = StatusBarStyle::Default;

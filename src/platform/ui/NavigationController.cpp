@@ -75,6 +75,13 @@ gfx::Rect NavigationController::contentFrame() const {
     return {0, top, b.width(), std::max(0.0, b.height() - top)};
 }
 
+std::optional<gfx::Rect> NavigationController::frameForChildView(const ViewController&) {
+    if (!isViewLoaded())
+        return std::nullopt;
+    const gfx::Rect c = contentFrame();
+    return gfx::Rect(0, 0, c.width(), c.height());
+}
+
 void NavigationController::layoutContent() {
     if (!isViewLoaded())
         return;

@@ -46,6 +46,7 @@ public:
     bool isTransitioning() const { return m_transitioning; }
     // The area screens are shown in (the view's bounds below the bar).
     gfx::Rect contentFrame() const;
+    std::optional<gfx::Rect> frameForChildView(const ViewController& child) override;
 
     void loadView() override;
     void viewWillAppear(bool animated) override;

@@ -159,10 +159,21 @@ void TabBarController::layoutContent() {
     View::performWithoutAnimation([&] {
         m_bar->setHidden(hidden);
         m_bar->setFrame({0, b.height() - kBarHeight, b.width(), kBarHeight});
-        m_content->setFrame({0, 0, b.width(), std::max(0.0, b.height() - (hidden ? 0 : kBarHeight))});
+        m_content->setFrame(contentBounds());
         if (auto* vc = selectedViewController())
             vc->view()->setFrame(m_content->bounds());
     });
+}
+
+gfx::Rect TabBarController::contentBounds() {
+    const gfx::Rect b = view()->bounds();
+    return {0, 0, b.width(), std::max(0.0, b.height() - (isTabBarHidden() ? 0 : kBarHeight))};
+}
+
+std::optional<gfx::Rect> TabBarController::frameForChildView(const ViewController&) {
+    if (!isViewLoaded())
+        return std::nullopt;
+    return contentBounds();
 }
 
 void TabBarController::show(size_t index) {
@@ -170,7 +181,11 @@ void TabBarController::show(size_t index) {
     const bool appeared = isAppearing();
     if (appeared)
         vc->beginAppearanceTransition(true, false);
-    View::performWithoutAnimation([&] { vc->view()->setFrame(m_content->bounds()); });
+    View::performWithoutAnimation([&] {
+        // The content area may not be laid out yet while this view loads.
+        m_content->setFrame(contentBounds());
+        vc->view()->setFrame(m_content->bounds());
+    });
     m_content->addSubview(vc->view());
     if (appeared)
         vc->endAppearanceTransition();

@@ -50,6 +50,7 @@ public:
     void viewDidDisappear(bool animated) override;
     bool shouldAutorotateToInterfaceOrientation(device::Orientation o) const override;
     void layoutContent();
+    std::optional<gfx::Rect> frameForChildView(const ViewController& child) override;
     // The bar is hidden while the shown tab's navigation stack holds a pushed
     // screen with hidesBottomBarWhenPushed.
     bool isTabBarHidden() const;
@@ -62,6 +63,8 @@ protected:
 
 private:
     void show(size_t index);
+    // The area above the bar (all of the view while the bar is hidden).
+    gfx::Rect contentBounds();
     std::vector<std::shared_ptr<ViewController>> m_tabs;
     std::vector<TabBarItem> m_items;
     size_t m_selected = 0;

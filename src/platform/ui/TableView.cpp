@@ -75,8 +75,34 @@ int64_t TableView::numberOfRows(int64_t section) const {
     return std::max<int64_t>(0, ds->numberOfRows(const_cast<TableView&>(*this), section));
 }
 
+std::shared_ptr<Label> TableView::makeHeaderLabel(const std::string& title) const {
+    auto label = View::create<Label>();
+    label->setText(title);
+    label->setFont(gfx::Font::boldSystemFont(m_style == TableViewStyle::Grouped ? 17 : 18));
+    label->setNumberOfLines(0);
+    label->setLineBreakMode(gfx::LineBreakMode::WordWrap);
+    if (m_style == TableViewStyle::Plain) {
+        label->setTextColor(gfx::Color::white());
+        label->setBackgroundColor(gfx::Color::fromRGB255(144, 159, 170, 0.9));
+    } else {
+        label->setTextColor(gfx::Color::fromRGB255(76, 86, 108));
+    }
+    return label;
+}
+
+double TableView::titleExtraLinesHeight(const std::string& title) const {
+    // Grouped headers stand 20 in from each side.
+    const double width = std::max(1.0, bounds().width() - (m_style == TableViewStyle::Grouped ? 40 : 0));
+    auto label = makeHeaderLabel(title);
+    const double wrapped = label->sizeThatFits({width, 10000}).height;
+    label->setNumberOfLines(1);
+    const double oneLine = label->sizeThatFits({width, 10000}).height;
+    return std::max(0.0, std::ceil(wrapped - oneLine));
+}
+
 void TableView::computeGeometry() {
     m_sections.clear();
+    m_geometryWidth = bounds().width();
     auto ds = m_dataSource.lock();
     auto d = m_tableDelegate.lock();
     double y = m_tableHeader ? m_tableHeader->frame().height() : 0;
@@ -90,6 +116,9 @@ void TableView::computeGeometry() {
             const bool hasHeader = !sec.headerTitle.empty() || (d && d->viewForHeader(*this, s));
             hh = m_style == TableViewStyle::Grouped ? (sec.headerTitle.empty() ? sectionHeaderHeight : 36)
                                                     : (hasHeader ? sectionHeaderHeight : 0);
+            // A title longer than a line takes as many lines as it needs.
+            if (!sec.headerTitle.empty() && !(d && d->viewForHeader(*this, s)))
+                hh += titleExtraLinesHeight(sec.headerTitle);
         }
         sec.headerHeight = hh;
         y += hh;
@@ -289,6 +318,47 @@ void TableView::configureCell(TableViewCell& cell, const IndexPath& ip) {
     cell.setEditingStyle(editable ? (d ? d->editingStyleForRow(*this, ip) : TableViewCellEditingStyle::Delete)
                                   : TableViewCellEditingStyle::None);
     cell.setEditing(m_editing && editable);
+    std::weak_ptr<View> weak = weak_from_this();
+    cell.onEditControlTapped = [this, weak, &cell] {
+        if (!weak.expired())
+            editControlTapped(cell);
+    };
+}
+
+void TableView::editControlTapped(TableViewCell& cell) {
+    auto ds = m_dataSource.lock();
+    const auto ip = indexPathForCell(&cell);
+    if (!m_editing || !ds || !ip)
+        return;
+    if (cell.editingStyle() == TableViewCellEditingStyle::Insert) {
+        ds->commitEditingStyle(*this, TableViewCellEditingStyle::Insert, *ip);
+        return;
+    }
+    // A second tap on the same control takes the question back.
+    const bool same = m_swiped == ip;
+    hideSwipedDelete();
+    if (!same)
+        askToConfirmDelete(cell, *ip);
+}
+
+void TableView::askToConfirmDelete(TableViewCell& cell, const IndexPath& ip) {
+    auto d = m_tableDelegate.lock();
+    m_swiped = ip;
+    const std::string title = d ? d->titleForDeleteConfirmation(*this, ip) : "Delete";
+    std::weak_ptr<View> weak = weak_from_this();
+    TableViewCell* target = &cell;
+    cell.onConfirmDelete = [this, weak, target] {
+        if (weak.expired())
+            return;
+        auto ds = m_dataSource.lock();
+        const auto at = indexPathForCell(target);
+        if (!ds || !at)
+            return;
+        m_swiped.reset();
+        target->showDeleteConfirmation(false);
+        ds->commitEditingStyle(*this, TableViewCellEditingStyle::Delete, *at);
+    };
+    cell.showDeleteConfirmation(true, title);
 }
 
 void TableView::layoutCells() {
@@ -324,18 +394,8 @@ void TableView::layoutCells() {
                 h = found->second;
             if (!h) {
                 h = d ? d->viewForHeader(*this, section) : nullptr;
-                if (!h && !sec.headerTitle.empty()) {
-                    auto label = View::create<Label>();
-                    label->setText(sec.headerTitle);
-                    label->setFont(gfx::Font::boldSystemFont(m_style == TableViewStyle::Grouped ? 17 : 18));
-                    if (m_style == TableViewStyle::Plain) {
-                        label->setTextColor(gfx::Color::white());
-                        label->setBackgroundColor(gfx::Color::fromRGB255(144, 159, 170, 0.9));
-                    } else {
-                        label->setTextColor(gfx::Color::fromRGB255(76, 86, 108));
-                    }
-                    h = label;
-                }
+                if (!h && !sec.headerTitle.empty())
+                    h = makeHeaderLabel(sec.headerTitle);
                 if (h) {
                     addSubview(h);
                     m_headers[section] = h;
@@ -396,7 +456,8 @@ void TableView::setBackgroundView(std::shared_ptr<View> v) {
 }
 
 void TableView::layoutSubviews() {
-    if (!m_geometryValid)
+    // Header heights follow the width their titles wrap in.
+    if (!m_geometryValid || bounds().width() != m_geometryWidth)
         computeGeometry();
     layoutCells();
     if (m_backgroundView)
@@ -475,10 +536,12 @@ void TableView::hideSwipedDelete() {
     m_swiped.reset();
     if (auto* c = cellForRow(ip)) {
         c->showDeleteConfirmation(false);
-        c->setEditing(false);
+        // In edit mode the row keeps its control; a swiped row goes back.
+        c->setEditing(m_editing && c->editingStyle() != TableViewCellEditingStyle::None);
     }
-    if (auto d = m_tableDelegate.lock())
-        d->didEndEditingRow(*this, ip);
+    if (!m_editing)
+        if (auto d = m_tableDelegate.lock())
+            d->didEndEditingRow(*this, ip);
 }
 
 void TableView::handleSwipe(GestureRecognizer& g) {
@@ -500,21 +563,7 @@ void TableView::handleSwipe(GestureRecognizer& g) {
         return;
     if (d)
         d->willBeginEditingRow(*this, *ip);
-    m_swiped = ip;
-    const std::string title = d ? d->titleForDeleteConfirmation(*this, *ip) : "Delete";
-    std::weak_ptr<View> weak = weak_from_this();
-    cell->onConfirmDelete = [this, weak, cell] {
-        if (weak.expired())
-            return;
-        auto ds = m_dataSource.lock();
-        const auto at = indexPathForCell(cell);
-        if (!ds || !at)
-            return;
-        m_swiped.reset();
-        cell->showDeleteConfirmation(false);
-        ds->commitEditingStyle(*this, TableViewCellEditingStyle::Delete, *at);
-    };
-    cell->showDeleteConfirmation(true, title);
+    askToConfirmDelete(*cell, *ip);
 }
 
 void TableView::touchesBegan(const TouchSet& touches) {

@@ -114,7 +114,8 @@ public:
 
     bool isEditing() const { return m_editing; }
     void setEditing(bool editing, bool animated = false);
-    // The row showing its swipe delete button, if any.
+    // The row showing its delete confirmation (swiped, or asked by its
+    // editing control), if any.
     std::optional<IndexPath> swipedRow() const { return m_swiped; }
     void hideSwipedDelete();
 
@@ -140,10 +141,20 @@ private:
         double bottom = 0;
     };
     void computeGeometry();
+    // The label that shows a section's title when the delegate gives no view.
+    std::shared_ptr<Label> makeHeaderLabel(const std::string& title) const;
+    // The height a section's title needs beyond its first line, wrapped over
+    // as many lines as it takes in the table's width.
+    double titleExtraLinesHeight(const std::string& title) const;
     void layoutCells();
     void enqueue(const std::shared_ptr<TableViewCell>& cell);
     void configureCell(TableViewCell& cell, const IndexPath& ip);
     void handleSwipe(GestureRecognizer& g);
+    // While editing, the row's round control asks to confirm a delete (or
+    // inserts); a second tap takes the question back.
+    void editControlTapped(TableViewCell& cell);
+    // Shows the row's confirmation button; its tap commits the delete.
+    void askToConfirmDelete(TableViewCell& cell, const IndexPath& ip);
     void fadeChange();
 
     TableViewStyle m_style;
@@ -151,6 +162,7 @@ private:
     std::weak_ptr<TableViewDelegate> m_tableDelegate;
     std::vector<Section> m_sections;
     bool m_geometryValid = false;
+    double m_geometryWidth = 0;
     std::map<IndexPath, std::shared_ptr<TableViewCell>> m_visible;
     std::map<std::string, std::vector<std::shared_ptr<TableViewCell>>> m_reuse;
     std::map<int64_t, std::shared_ptr<View>> m_headers;

@@ -5,6 +5,84 @@
 
 namespace pw::ui {
 
+namespace {
+
+// The round control at a row's left while the table edits: a red disc with a
+// bar for delete (turned upright while the row asks to confirm), green with a
+// cross for insert.
+class EditingControl : public Control {
+public:
+    TableViewCellEditingStyle style = TableViewCellEditingStyle::Delete;
+    bool confirming = false;
+    void draw(gfx::Context& ctx, const gfx::Rect&) override {
+        const gfx::Rect b = bounds();
+        const gfx::Rect c(std::round(b.midX() - 10), std::round(b.midY() - 10), 20, 20);
+        const bool del = style == TableViewCellEditingStyle::Delete;
+        ctx.setFillColor(del ? gfx::Color::fromRGB255(220, 30, 30) : gfx::Color::fromRGB255(40, 170, 40));
+        ctx.fillEllipse(c);
+        ctx.setFillColor(gfx::Color::white());
+        if (!del || !confirming)
+            ctx.fillRect({c.x() + 4, c.midY() - 1.5, 12, 3});
+        if (!del || confirming)
+            ctx.fillRect({c.midX() - 1.5, c.y() + 4, 3, 12});
+    }
+};
+
+// The drawn accessory at a row's right, above whatever backgrounds the row has.
+class AccessoryIndicator : public View {
+public:
+    TableViewCellAccessory kind = TableViewCellAccessory::None;
+    bool highlighted = false;
+    void draw(gfx::Context& ctx, const gfx::Rect&) override {
+        const gfx::Rect b = bounds();
+        const double cx = b.midX(), cy = b.midY();
+        ctx.setLineWidth(3);
+        ctx.setLineCap(gfx::LineCap::Square);
+        ctx.setStrokeColor(highlighted ? gfx::Color::white() : gfx::Color::fromRGB255(128, 128, 128));
+        ctx.beginPath();
+        switch (kind) {
+        case TableViewCellAccessory::DisclosureIndicator:
+            ctx.moveTo({cx - 3, cy - 5});
+            ctx.lineTo({cx + 2, cy});
+            ctx.lineTo({cx - 3, cy + 5});
+            ctx.strokePath();
+            break;
+        case TableViewCellAccessory::Checkmark:
+            ctx.setStrokeColor(highlighted ? gfx::Color::white() : gfx::Color::fromRGB255(50, 79, 133));
+            ctx.moveTo({cx - 6, cy});
+            ctx.lineTo({cx - 1, cy + 5});
+            ctx.lineTo({cx + 7, cy - 6});
+            ctx.strokePath();
+            break;
+        case TableViewCellAccessory::DetailDisclosureButton:
+            ctx.setFillColor(gfx::Color::fromRGB255(36, 112, 216));
+            ctx.fillEllipse({cx - 11, cy - 11, 22, 22});
+            ctx.setStrokeColor(gfx::Color::white());
+            ctx.moveTo({cx - 2, cy - 5});
+            ctx.lineTo({cx + 3, cy});
+            ctx.lineTo({cx - 2, cy + 5});
+            ctx.strokePath();
+            break;
+        default:
+            break;
+        }
+    }
+};
+
+constexpr double kEditingGutter = 38;
+constexpr double kAccessoryWidth = 30;
+
+} // namespace
+
+TableViewCell::AccessoryTypeProperty& TableViewCell::AccessoryTypeProperty::operator=(TableViewCellAccessory t) {
+    if (t != m_value) {
+        m_value = t;
+        m_cell.updateDecorations();
+        m_cell.setNeedsLayout();
+    }
+    return *this;
+}
+
 TableViewCell::TableViewCell(TableViewCellStyle style, std::string reuseIdentifier)
     : m_style(style), m_reuseIdentifier(std::move(reuseIdentifier)) {
     setBackgroundColor(gfx::Color::white());
@@ -42,6 +120,7 @@ void TableViewCell::setAccessoryView(std::shared_ptr<View> v) {
     m_accessoryView = std::move(v);
     if (m_accessoryView)
         addSubview(m_accessoryView);
+    updateDecorations();
     setNeedsLayout();
 }
 
@@ -66,6 +145,7 @@ void TableViewCell::setSelected(bool s, bool) {
         return;
     m_selected = s;
     updateHighlight();
+    updateDecorations();
 }
 
 void TableViewCell::setHighlighted(bool h, bool) {
@@ -73,6 +153,7 @@ void TableViewCell::setHighlighted(bool h, bool) {
         return;
     m_highlighted = h;
     updateHighlight();
+    updateDecorations();
 }
 
 void TableViewCell::updateHighlight() {
@@ -95,8 +176,64 @@ void TableViewCell::setEditing(bool e, bool) {
     m_editing = e;
     if (!e)
         showDeleteConfirmation(false);
+    updateDecorations();
     setNeedsLayout();
     setNeedsDisplay();
+}
+
+void TableViewCell::setEditingStyle(TableViewCellEditingStyle s) {
+    if (s == m_editingStyle)
+        return;
+    m_editingStyle = s;
+    updateDecorations();
+    setNeedsLayout();
+}
+
+void TableViewCell::updateDecorations() {
+    const bool editControl = m_editing && m_editingStyle != TableViewCellEditingStyle::None;
+    if (editControl && !m_editControl) {
+        auto control = View::create<EditingControl>();
+        control->setOpaque(false);
+        control->setBackgroundColor(gfx::Color::clear());
+        std::weak_ptr<View> weak = weak_from_this();
+        control->addTarget(
+            [this, weak](Control&) {
+                if (weak.expired())
+                    return;
+                auto cb = onEditControlTapped;
+                if (cb)
+                    cb();
+            },
+            ControlEventTouchUpInside);
+        m_editControl = control;
+        addSubview(m_editControl);
+    } else if (!editControl && m_editControl) {
+        m_editControl->removeFromSuperview();
+        m_editControl.reset();
+    }
+    if (auto* control = static_cast<EditingControl*>(m_editControl.get())) {
+        control->style = m_editingStyle;
+        control->confirming = m_confirmButton != nullptr;
+        control->setNeedsDisplay();
+    }
+    const bool indicator =
+        !m_editing && !m_accessoryView && !m_confirmButton && accessoryType != TableViewCellAccessory::None;
+    if (indicator && !m_accessoryIndicator) {
+        auto v = View::create<AccessoryIndicator>();
+        v->setOpaque(false);
+        v->setBackgroundColor(gfx::Color::clear());
+        v->setUserInteractionEnabled(false);
+        m_accessoryIndicator = v;
+        addSubview(m_accessoryIndicator);
+    } else if (!indicator && m_accessoryIndicator) {
+        m_accessoryIndicator->removeFromSuperview();
+        m_accessoryIndicator.reset();
+    }
+    if (auto* v = static_cast<AccessoryIndicator*>(m_accessoryIndicator.get())) {
+        v->kind = accessoryType;
+        v->highlighted = (m_selected || m_highlighted) && selectionStyle != TableViewCellSelectionStyle::None;
+        v->setNeedsDisplay();
+    }
 }
 
 void TableViewCell::showDeleteConfirmation(bool show, const std::string& title) {
@@ -104,6 +241,7 @@ void TableViewCell::showDeleteConfirmation(bool show, const std::string& title) 
         if (m_confirmButton)
             m_confirmButton->removeFromSuperview();
         m_confirmButton.reset();
+        updateDecorations();
         setNeedsLayout();
         return;
     }
@@ -125,6 +263,7 @@ void TableViewCell::showDeleteConfirmation(bool show, const std::string& title) 
         },
         ControlEventTouchUpInside);
     addSubview(m_confirmButton);
+    updateDecorations();
     setNeedsLayout();
 }
 
@@ -137,7 +276,7 @@ void TableViewCell::prepareForReuse() {
 
 void TableViewCell::layoutSubviews() {
     const gfx::Rect b = bounds();
-    double left = m_editing && m_editingStyle != TableViewCellEditingStyle::None ? 38 : 0;
+    double left = m_editControl ? kEditingGutter : 0;
     left += indentationLevel * 10;
     double right = b.width();
     if (m_confirmButton) {
@@ -150,9 +289,20 @@ void TableViewCell::layoutSubviews() {
         m_accessoryView->setFrame(
             {b.width() - f.width() - 10, std::round((b.height() - f.height()) / 2), f.width(), f.height()});
         right = m_accessoryView->frame().x() - 4;
-    } else if (accessoryType != TableViewCellAccessory::None && !m_editing) {
-        right = b.width() - 30;
+    } else if (m_accessoryIndicator) {
+        right = b.width() - kAccessoryWidth;
+        m_accessoryIndicator->setFrame({right, 0, kAccessoryWidth, b.height()});
     }
+    // Cells add their own subviews after the table made them: the controls
+    // the row draws for itself stay on top.
+    if (m_editControl) {
+        m_editControl->setFrame({0, 0, kEditingGutter, b.height()});
+        bringSubviewToFront(m_editControl.get());
+    }
+    if (m_accessoryIndicator)
+        bringSubviewToFront(m_accessoryIndicator.get());
+    if (m_confirmButton)
+        bringSubviewToFront(m_confirmButton.get());
     if (m_backgroundView)
         m_backgroundView->setFrame(b);
     if (m_selectedBackgroundView)
@@ -213,50 +363,6 @@ void TableViewCell::draw(gfx::Context& ctx, const gfx::Rect&) {
     if (separatorColor) {
         ctx.setFillColor(*separatorColor);
         ctx.fillRect({0, b.height() - 1, b.width(), 1});
-    }
-    if (m_editing && m_editingStyle != TableViewCellEditingStyle::None) {
-        // The round delete (or insert) control at the left.
-        const gfx::Rect c(9, std::round(b.height() / 2 - 10), 20, 20);
-        const bool del = m_editingStyle == TableViewCellEditingStyle::Delete;
-        ctx.setFillColor(del ? gfx::Color::fromRGB255(220, 30, 30) : gfx::Color::fromRGB255(40, 170, 40));
-        ctx.fillEllipse(c);
-        ctx.setFillColor(gfx::Color::white());
-        ctx.fillRect({c.x() + 4, c.midY() - 1.5, 12, 3});
-        if (!del)
-            ctx.fillRect({c.midX() - 1.5, c.y() + 4, 3, 12});
-    }
-    if (!m_editing && !m_accessoryView && accessoryType != TableViewCellAccessory::None) {
-        const double cx = b.width() - 18, cy = b.height() / 2;
-        ctx.setLineWidth(3);
-        ctx.setLineCap(gfx::LineCap::Square);
-        ctx.setStrokeColor(on ? gfx::Color::white() : gfx::Color::fromRGB255(128, 128, 128));
-        ctx.beginPath();
-        switch (accessoryType) {
-        case TableViewCellAccessory::DisclosureIndicator:
-            ctx.moveTo({cx - 4, cy - 5});
-            ctx.lineTo({cx + 1, cy});
-            ctx.lineTo({cx - 4, cy + 5});
-            ctx.strokePath();
-            break;
-        case TableViewCellAccessory::Checkmark:
-            ctx.setStrokeColor(on ? gfx::Color::white() : gfx::Color::fromRGB255(50, 79, 133));
-            ctx.moveTo({cx - 8, cy});
-            ctx.lineTo({cx - 3, cy + 5});
-            ctx.lineTo({cx + 5, cy - 6});
-            ctx.strokePath();
-            break;
-        case TableViewCellAccessory::DetailDisclosureButton:
-            ctx.setFillColor(gfx::Color::fromRGB255(36, 112, 216));
-            ctx.fillEllipse({cx - 11, cy - 11, 22, 22});
-            ctx.setStrokeColor(gfx::Color::white());
-            ctx.moveTo({cx - 2, cy - 5});
-            ctx.lineTo({cx + 3, cy});
-            ctx.lineTo({cx - 2, cy + 5});
-            ctx.strokePath();
-            break;
-        default:
-            break;
-        }
     }
 }
 

@@ -19,6 +19,21 @@ enum class TableViewCellEditingStyle { None, Delete, Insert };
 
 class TableViewCell : public View {
 public:
+    // The accessory kind, read and assigned like a plain field; assigning it
+    // shows the new accessory at once.
+    class AccessoryTypeProperty {
+    public:
+        explicit AccessoryTypeProperty(TableViewCell& cell) : m_cell(cell) {}
+        AccessoryTypeProperty(const AccessoryTypeProperty&) = delete;
+        AccessoryTypeProperty& operator=(const AccessoryTypeProperty&) = delete;
+        AccessoryTypeProperty& operator=(TableViewCellAccessory t);
+        operator TableViewCellAccessory() const { return m_value; }
+
+    private:
+        TableViewCell& m_cell;
+        TableViewCellAccessory m_value = TableViewCellAccessory::None;
+    };
+
     static std::shared_ptr<TableViewCell> create(TableViewCellStyle style, std::string reuseIdentifier) {
         return View::create<TableViewCell>(style, std::move(reuseIdentifier));
     }
@@ -30,7 +45,7 @@ public:
     ImageView& imageView() { return *m_imageView; }
     View& contentView() { return *m_contentView; }
 
-    TableViewCellAccessory accessoryType = TableViewCellAccessory::None;
+    AccessoryTypeProperty accessoryType{*this};
     void setAccessoryView(std::shared_ptr<View> v);
     View* accessoryView() const { return m_accessoryView.get(); }
     TableViewCellSelectionStyle selectionStyle = TableViewCellSelectionStyle::Blue;
@@ -45,13 +60,19 @@ public:
     bool isEditing() const { return m_editing; }
     virtual void setEditing(bool e, bool animated = false);
     TableViewCellEditingStyle editingStyle() const { return m_editingStyle; }
-    void setEditingStyle(TableViewCellEditingStyle s) { m_editingStyle = s; }
+    void setEditingStyle(TableViewCellEditingStyle s);
     bool showingDeleteConfirmation() const { return m_confirmButton != nullptr; }
     // Shows or hides the red confirmation button; its tap calls onConfirmDelete.
     void showDeleteConfirmation(bool show, const std::string& title = "Delete");
     std::function<void()> onConfirmDelete;
     std::function<void()> onAccessoryTapped;
+    // A tap on the round control at the left while editing.
+    std::function<void()> onEditControlTapped;
     Button* deleteConfirmationButton() const { return m_confirmButton.get(); }
+    // The round delete (or insert) control shown while editing, else null.
+    Control* editingControl() const { return m_editControl.get(); }
+    // The drawn accessory (arrow, check mark, detail button), else null.
+    View* accessoryIndicator() const { return m_accessoryIndicator.get(); }
 
     int indentationLevel = 0;
     // Set by the table: the line drawn along the cell's bottom edge.
@@ -67,6 +88,8 @@ protected:
 
 private:
     void updateHighlight();
+    // Adds, removes and repaints the editing control and the drawn accessory.
+    void updateDecorations();
     TableViewCellStyle m_style;
     std::string m_reuseIdentifier;
     std::shared_ptr<View> m_contentView;
@@ -78,6 +101,8 @@ private:
     std::shared_ptr<View> m_backgroundView;
     std::shared_ptr<View> m_selectedBackgroundView;
     std::shared_ptr<Button> m_confirmButton;
+    std::shared_ptr<Control> m_editControl;
+    std::shared_ptr<View> m_accessoryIndicator;
     bool m_selected = false;
     bool m_highlighted = false;
     bool m_editing = false;

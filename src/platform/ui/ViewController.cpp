@@ -42,6 +42,11 @@ const std::shared_ptr<View>& ViewController::view() {
         loadView();
         if (!m_view)
             setView(View::create(Application::shared().applicationFrame()));
+        // Screens build their controls from the view's width in viewDidLoad,
+        // so the view takes the size it will show at first, whatever size
+        // loadView made it and whichever container pushes or presents it.
+        if (const auto f = containerFrame())
+            View::performWithoutAnimation([&] { m_view->setFrame(*f); });
         viewDidLoad();
     }
     return m_view;
@@ -53,6 +58,30 @@ void ViewController::setView(std::shared_ptr<View> view) {
     m_view = std::move(view);
     if (m_view)
         m_view->setViewController(this);
+}
+
+std::optional<gfx::Rect> ViewController::frameForChildView(const ViewController&) {
+    return std::nullopt;
+}
+
+std::optional<gfx::Rect> ViewController::containerFrame() {
+    if (m_parent)
+        return m_parent->frameForChildView(*this);
+    if (m_presenting) {
+        if (auto cover = windowLevelView(m_presenting->view().get())) {
+            const gfx::Rect b = cover->bounds();
+            return gfx::Rect(0, 0, b.width(), b.height());
+        }
+        return std::nullopt;
+    }
+    if (m_window) {
+        // The root fills the window below the status bar, turned with the interface.
+        const gfx::Rect b = m_window->bounds();
+        const bool landscape = device::Device::isLandscape(Application::shared().statusBarOrientation());
+        const double bar = m_wantsFullScreenLayout ? 0 : Application::shared().statusBarHeight();
+        return gfx::Rect(0, 0, landscape ? b.height() : b.width(), (landscape ? b.width() : b.height()) - bar);
+    }
+    return std::nullopt;
 }
 
 void ViewController::loadView() {

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,11 @@ public:
 
     Responder* nextResponder() const override;
 
+    // The frame a child's view takes in this container, known before the
+    // child builds its controls; none when this controller places its
+    // children's views itself.
+    virtual std::optional<gfx::Rect> frameForChildView(const ViewController& child);
+
     // Appearance as a container drives it for its children.
     void beginAppearanceTransition(bool appearing, bool animated);
     void endAppearanceTransition();
@@ -92,6 +98,9 @@ protected:
     device::Orientation m_interfaceOrientation = device::Orientation::Portrait;
 
 private:
+    // Where the view will show: the container's area for it, the covered
+    // screen's size for a presented one, the window's for the root.
+    std::optional<gfx::Rect> containerFrame();
     enum class AppearState { Disappeared, Appearing, Appeared, Disappearing };
     std::shared_ptr<View> m_view;
     NavigationItem m_navigationItem;

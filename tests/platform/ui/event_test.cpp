@@ -143,6 +143,7 @@ TEST_F(EventTest, TextFieldTakesKeysAndRaisesTheKeyboard) {
     auto field = View::create<TextField>(Rect(10, 100, 200, 31));
     field->setDelegate(delegate);
     m_window->addSubview(field);
+    Application::shared().setHasOnScreenKeyboard(true);
     std::vector<std::string> notes;
     auto& nc = core::NotificationCenter::defaultCenter();
     auto t1 = nc.addObserver(kKeyboardWillShowNotification, [&](const core::Notification& n) {
@@ -174,6 +175,27 @@ TEST_F(EventTest, TextFieldTakesKeysAndRaisesTheKeyboard) {
     field->becomeFirstResponder();
     field->removeFromSuperview();
     EXPECT_EQ(Application::shared().firstResponder(), nullptr);
+}
+
+// Typed on the computer's own keyboard: a field takes focus and keys, and no
+// screen hears of a keyboard that would cover it.
+TEST_F(EventTest, APhysicalKeyboardRaisesNoKeyboardNotices) {
+    auto field = View::create<TextField>(Rect(10, 100, 200, 31));
+    m_window->addSubview(field);
+    ASSERT_FALSE(Application::shared().hasOnScreenKeyboard());
+    int notes = 0;
+    auto& nc = core::NotificationCenter::defaultCenter();
+    std::vector<core::ObserverToken> tokens;
+    for (const char* name : {kKeyboardWillShowNotification, kKeyboardDidShowNotification,
+                             kKeyboardWillHideNotification, kKeyboardDidHideNotification})
+        tokens.push_back(nc.addObserver(name, [&](const core::Notification&) { ++notes; }));
+    tap({50, 110});
+    EXPECT_TRUE(field->isFirstResponder());
+    EXPECT_EQ(Application::shared().keyboardHeight(), 0);
+    Application::shared().sendText("书");
+    EXPECT_EQ(field->text(), "书");
+    field->resignFirstResponder();
+    EXPECT_EQ(notes, 0);
 }
 
 } // namespace

@@ -86,6 +86,18 @@ TEST_F(RefreshStripTest, StripsStartNormalWithTheirPartsInPlace) {
     }
 }
 
+// The footer's top line runs its whole width at either window size, and
+// follows the width when the list is resized.
+TEST_F(RefreshStripTest, TheFootersLineSpansTheFooterAtBothSizes) {
+    for (const double w : {768.0, 320.0}) {
+        SCOPED_TRACE(w);
+        auto footer = MyRefreshTableFooterView::initWithFrame({0, 0, w, 60});
+        EXPECT_EQ(footer->topImageView().frame().width(), w);
+        footer->setFrame({0, 0, w + 256, 60});
+        EXPECT_EQ(footer->topImageView().frame().width(), w + 256);
+    }
+}
+
 TEST_F(RefreshStripTest, TheHeaderTriggersOnlyBeyondSixtyPoints) {
     const struct {
         double y;

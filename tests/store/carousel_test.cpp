@@ -134,11 +134,19 @@ TEST_F(CarouselTest, GeneratedButtonsSitInTheirContainerWithAWhiteSmallTitle) {
 }
 
 TEST_F(CarouselTest, TheSitesListBringsCoversAndFailuresLeaveTheStrip) {
+    // The site's list as it would name a book without a cover of its own.
+    m_site->script(Host::Store, "/BookStoreAPI/CoverRecommend.ashx",
+                   standin::Reply::json(R"({"Result":0,"Data":[{"BookId":1001,"BookName":"诗经","ImageStatus":1},)"
+                                        R"({"BookId":1002,"BookName":"论语","ImageStatus":1},)"
+                                        R"({"BookId":1003,"BookName":"四书","ImageStatus":1},)"
+                                        R"({"BookId":1004,"BookName":"楚辞","ImageStatus":1},)"
+                                        R"({"BookId":1006,"BookName":"全宋词","ImageStatus":1},)"
+                                        R"({"BookId":1007,"BookName":"唐诗一千首","ImageStatus":0}]})"));
     m_carousel->startRequestData();
     ASSERT_TRUE(waitFor([&] { return m_recorder->successes == 1; }));
     ASSERT_EQ(m_carousel->arrButtons().size(), 6u);
-    // The thousand Tang poems have no cover of their own: the generic one, and
-    // a tap still opens that book.
+    // A book without a cover of its own: the generic one, and a tap still
+    // opens that book.
     EXPECT_EQ(m_carousel->arrRZBookId().back(), 0);
     ASSERT_TRUE(waitFor([&] { return m_site->count(Host::Image, "/books/1.jpg") == 1; }));
     ASSERT_TRUE(waitFor([&] { return m_carousel->arrButtons()[0]->backgroundImageForState(0).pixelWidth() == 74; }));

@@ -3,6 +3,7 @@
 #include "platform/device/Device.h"
 #include "platform/gfx/BitmapContext.h"
 #include "platform/ui/Animator.h"
+#include "platform/ui/RepaintQueue.h"
 
 #include <cairo.h>
 
@@ -141,6 +142,9 @@ void setLayerStateValue(LayerState& s, const std::string& key, const AnimationVa
 Layer::Layer() = default;
 
 Layer::~Layer() {
+    RepaintQueue::forget(this);
+    if (m_mask && m_mask->m_maskOwner == this)
+        m_mask->m_maskOwner = nullptr;
     if (m_registered)
         Animator::shared().unregisterLayer(this);
     for (auto& a : m_animations)
@@ -160,7 +164,7 @@ void Layer::setAnimatable(const char* key, T& field, const T& value) {
         return;
     propertyWillChange(key, field, value);
     field = value;
-    invalidateWhole();
+    placeChanged();
 }
 
 void Layer::setPosition(Point p) {
@@ -174,9 +178,8 @@ void Layer::setBounds(const Rect& r) {
 void Layer::setAnchorPoint(Point p) {
     if (p == m_model.anchorPoint)
         return;
-    invalidateWhole();
     m_model.anchorPoint = p;
-    invalidateWhole();
+    placeChanged();
 }
 
 void Layer::setTransform(const AffineTransform& t) {
@@ -196,14 +199,13 @@ void Layer::setOpacity(double o) {
 void Layer::setHidden(bool h) {
     if (h == m_hidden)
         return;
-    invalidateWhole();
     m_hidden = h;
-    invalidateWhole();
+    placeChanged();
 }
 
 void Layer::setMasksToBounds(bool m) {
     m_masksToBounds = m;
-    invalidateWhole();
+    placeChanged();
 }
 
 void Layer::setBackgroundColor(const gfx::Color& c) {
@@ -224,7 +226,7 @@ void Layer::setBorderColor(const gfx::Color& c) {
 
 void Layer::setShadowColor(const gfx::Color& c) {
     m_model.shadowColor = c;
-    invalidateWhole();
+    contentChanged();
 }
 
 void Layer::setShadowOpacity(double o) {
@@ -232,25 +234,23 @@ void Layer::setShadowOpacity(double o) {
 }
 
 void Layer::setShadowOffset(Size s) {
-    invalidateWhole();
     m_model.shadowOffset = s;
-    invalidateWhole();
+    placeChanged();
 }
 
 void Layer::setShadowRadius(double r) {
-    invalidateWhole();
     m_model.shadowRadius = r;
-    invalidateWhole();
+    placeChanged();
 }
 
 void Layer::setContents(gfx::Image image) {
     m_contents = std::move(image);
-    invalidateWhole();
+    contentChanged();
 }
 
 void Layer::setContentsGravity(ContentsGravity g) {
     m_gravity = g;
-    invalidateWhole();
+    contentChanged();
 }
 
 void Layer::setContentsRect(const Rect& unitRect) {
@@ -258,8 +258,17 @@ void Layer::setContentsRect(const Rect& unitRect) {
 }
 
 void Layer::setMask(std::shared_ptr<Layer> mask) {
+    if (mask == m_mask)
+        return;
+    if (m_mask && m_mask->m_maskOwner == this)
+        m_mask->m_maskOwner = nullptr;
     m_mask = std::move(mask);
-    invalidateWhole();
+    if (m_mask) {
+        if (m_mask->m_superlayer)
+            m_mask->removeFromSuperlayer();
+        m_mask->m_maskOwner = this;
+    }
+    placeChanged();
 }
 
 // --- tree ---
@@ -277,7 +286,7 @@ void Layer::insertSublayer(std::shared_ptr<Layer> layer, size_t index) {
     index = std::min(index, m_sublayers.size());
     m_sublayers.insert(m_sublayers.begin() + static_cast<std::ptrdiff_t>(index), layer);
     layer->m_superlayer = this;
-    layer->invalidateWhole();
+    layer->placeChanged();
 }
 
 void Layer::insertSublayerAbove(std::shared_ptr<Layer> layer, const Layer* sibling) {
@@ -312,7 +321,11 @@ void Layer::removeFromSuperlayer() {
     Layer* parent = m_superlayer;
     if (!parent)
         return;
-    invalidateWhole();
+    // What it drew goes with it; it is measured again where it next joins a tree.
+    if (m_paintedKnown)
+        RepaintQueue::markInRoot(*this, m_paintedTree);
+    m_paintedKnown = false;
+    m_paintedOwn = m_paintedTree = {};
     auto self = shared_from_this(); // stays alive until we return
     auto& subs = parent->m_sublayers;
     subs.erase(std::remove_if(subs.begin(), subs.end(), [this](const auto& l) { return l.get() == this; }), subs.end());
@@ -362,18 +375,28 @@ void Layer::invalidate(const Rect& localRect) {
     root->m_host->layerTreeNeedsRedraw(r);
 }
 
-void Layer::invalidateWhole() {
-    if (!m_superlayer && !m_host)
+void Layer::setHost(LayerHost* host) {
+    m_host = host;
+    placeChanged();
+}
+
+void Layer::contentChanged() {
+    if (m_maskOwner) {
+        m_maskOwner->placeChanged();
         return;
-    const LayerState s = presentation();
-    double grow = 2 + s.borderWidth;
-    if (s.shadowOpacity > 0)
-        grow += s.shadowRadius * 2 + std::max(std::abs(s.shadowOffset.width), std::abs(s.shadowOffset.height));
-    invalidate(s.bounds.insetBy(-grow, -grow));
+    }
+    if (m_paintedKnown)
+        RepaintQueue::markInRoot(*this, m_paintedOwn);
+    else
+        placeChanged();
+}
+
+void Layer::placeChanged() {
+    RepaintQueue::enqueue(this);
 }
 
 void Layer::setNeedsDisplay() {
-    invalidateWhole();
+    contentChanged();
 }
 void Layer::setNeedsDisplayInRect(const Rect& r) {
     invalidate(r);
@@ -384,7 +407,7 @@ void Layer::setNeedsDisplayInRect(const Rect& r) {
 void Layer::propertyWillChange(const char* key, const AnimationValue& oldValue, const AnimationValue& newValue) {
     if (oldValue == newValue)
         return;
-    invalidateWhole();
+    placeChanged();
     Animator& an = Animator::shared();
     if (auto* block = an.currentBlock()) {
         const auto& o = an.blockOptions(*block);
@@ -424,18 +447,17 @@ void Layer::addAnimation(std::shared_ptr<Animation> animation, const std::string
         m_registered = true;
         Animator::shared().registerLayer(this);
     }
-    invalidateWhole();
+    placeChanged();
 }
 
 void Layer::removeAnimation(const std::string& key) {
     for (auto it = m_animations.begin(); it != m_animations.end(); ++it) {
         if (it->first == key) {
             auto a = it->second;
-            invalidateWhole();
             m_animations.erase(it);
+            placeChanged();
             if (a->onStop)
                 a->onStop(false);
-            invalidateWhole();
             break;
         }
     }
@@ -446,7 +468,7 @@ void Layer::removeAnimation(const std::string& key) {
 }
 
 void Layer::removeAllAnimations() {
-    invalidateWhole();
+    placeChanged();
     auto all = std::move(m_animations);
     m_animations.clear();
     if (m_registered) {
@@ -456,7 +478,6 @@ void Layer::removeAllAnimations() {
     for (auto& a : all)
         if (a.second->onStop)
             a.second->onStop(false);
-    invalidateWhole();
 }
 
 std::shared_ptr<Animation> Layer::animationForKey(const std::string& key) const {
@@ -489,7 +510,8 @@ LayerState Layer::presentation() const {
 
 void Layer::tickAnimations(double now) {
     auto self = shared_from_this();
-    invalidateWhole(); // where it was drawn (the clock has moved since)
+    // The frame drawn next measures it at that frame's time.
+    placeChanged();
     std::vector<std::shared_ptr<Animation>> started, finished;
     for (auto& [key, a] : m_animations) {
         const double local = now - a->m_addedAt;
@@ -513,7 +535,6 @@ void Layer::tickAnimations(double now) {
         m_registered = false;
         Animator::shared().unregisterLayer(this);
     }
-    invalidateWhole();
     for (auto& a : started)
         if (a->onStart)
             a->onStart();

@@ -181,6 +181,7 @@ gfx::Rect Compositor::renderFrame() {
 }
 
 void Compositor::renderAll() {
+    RepaintQueue::dropAllBackings();
     beginFrame();
     m_redrawn.assign(1, Application::shared().screenBounds());
     render(m_surface, m_redrawn);

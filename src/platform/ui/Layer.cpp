@@ -143,6 +143,7 @@ Layer::Layer() = default;
 
 Layer::~Layer() {
     RepaintQueue::forget(this);
+    RepaintQueue::dropBacking(this);
     if (m_mask && m_mask->m_maskOwner == this)
         m_mask->m_maskOwner = nullptr;
     if (m_registered)
@@ -365,6 +366,7 @@ Rect Layer::rectInRoot(const Rect& localRect, bool presentation) const {
 }
 
 void Layer::invalidate(const Rect& localRect) {
+    RepaintQueue::dropBacking(this);
     const Layer* root = this;
     while (root->m_superlayer)
         root = root->m_superlayer;
@@ -381,6 +383,7 @@ void Layer::setHost(LayerHost* host) {
 }
 
 void Layer::contentChanged() {
+    RepaintQueue::dropBacking(this);
     if (m_maskOwner) {
         m_maskOwner->placeChanged();
         return;
@@ -635,10 +638,41 @@ void Layer::drawContent(gfx::Context& ctx) const {
         }
     }
     if (m_delegate) {
+        // What runs far past the bounds (a tall line of text in a short label)
+        // is cut where the layer's place on screen is known to end.
+        const Rect b = m_animations.empty() ? m_model.bounds : presentation().bounds;
+        const Rect area = b.insetBy(-kDelegateOverhang, -kDelegateOverhang).integral();
+        const double scale = device::Device::current().screen().scale;
+        if (const gfx::Image* kept = RepaintQueue::backing(*this, area, scale)) {
+            ctx.drawImage(*kept, area);
+            return;
+        }
         ctx.save();
+        ctx.clipToRect(area);
         m_delegate->drawLayer(const_cast<Layer&>(*this), ctx);
         ctx.restore();
     }
+}
+
+double Layer::drawingOverhang(const LayerState& s) const {
+    double grow = 2 + s.borderWidth;
+    if (m_delegate)
+        grow = std::max(grow, kDelegateOverhang + 1);
+    // A picture placed by gravity may be larger than the bounds.
+    if (!m_contents.isNull() && m_gravity != ContentsGravity::Resize && m_gravity != ContentsGravity::ResizeAspect) {
+        const double iw = m_contents.size().width * s.contentsRect.width();
+        const double ih = m_contents.size().height * s.contentsRect.height();
+        const double bw = s.bounds.width(), bh = s.bounds.height();
+        double extra = std::max(iw - bw, ih - bh);
+        if (m_gravity == ContentsGravity::ResizeAspectFill && iw > 0 && ih > 0) {
+            const double f = std::max(bw / iw, bh / ih);
+            extra = std::max(iw * f - bw, ih * f - bh) / 2;
+        }
+        grow += std::max(0.0, extra);
+    }
+    if (s.shadowOpacity > 0)
+        grow += s.shadowRadius * 2 + std::max(std::abs(s.shadowOffset.width), std::abs(s.shadowOffset.height));
+    return grow;
 }
 
 void Layer::drawContentWithState(gfx::Context& ctx, const LayerState& s) const {
@@ -817,10 +851,8 @@ void Layer::render(gfx::Context& ctx) const {
     // Skip what lies wholly outside the area being redrawn, when nothing can stick out.
     if (m_masksToBounds || m_sublayers.empty()) {
         const Rect clip = ctx.clipBoundingBox();
-        double grow = 2 + s.borderWidth;
-        if (s.shadowOpacity > 0)
-            grow += s.shadowRadius * 2 + std::abs(s.shadowOffset.width) + std::abs(s.shadowOffset.height);
-        if (!clip.isEmpty() && !clip.intersects(s.frame().insetBy(-grow, -grow)))
+        const double grow = drawingOverhang(s);
+        if (!clip.isEmpty() && !clip.intersects(s.toSuperlayer().apply(s.bounds.insetBy(-grow, -grow))))
             return;
     }
     ctx.save();

@@ -153,6 +153,11 @@ public:
     gfx::Image snapshot(double scale = 1) const;
     // Draws own content (background, contents, delegate, border) in bounds coordinates.
     virtual void drawContent(gfx::Context& ctx) const;
+    // How far the layer's own drawing may reach past its bounds: antialiased
+    // edges, the border, the shadow, and text a delegate lets run over (its
+    // drawing is clipped there).
+    double drawingOverhang(const LayerState& s) const;
+    static constexpr double kDelegateOverhang = 8;
 
     // --- animations ---
     void addAnimation(std::shared_ptr<Animation> animation, const std::string& key);

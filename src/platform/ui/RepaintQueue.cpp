@@ -1,10 +1,13 @@
 #include "platform/ui/RepaintQueue.h"
 
+#include "platform/device/Device.h"
+#include "platform/gfx/BitmapContext.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/Layer.h"
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace pw::ui {
@@ -13,15 +16,6 @@ using gfx::AffineTransform;
 using gfx::Rect;
 
 namespace {
-
-// How far a layer's own drawing reaches past its bounds: antialiased edges,
-// the border's outer half and the soft shadow's rings.
-double overhang(const LayerState& s) {
-    double grow = 2 + s.borderWidth;
-    if (s.shadowOpacity > 0)
-        grow += s.shadowRadius * 2 + std::max(std::abs(s.shadowOffset.width), std::abs(s.shadowOffset.height));
-    return grow;
-}
 
 bool isDrawn(const Layer& l, const LayerState& s) {
     return !l.isHidden() && s.opacity > 0.001;
@@ -34,7 +28,43 @@ std::unordered_set<Layer*>& pendingLayers() {
     static std::unordered_set<Layer*> q;
     return q;
 }
+struct Backing {
+    gfx::Image image;
+    Rect area;
+    double scale = 0;
+};
+
+std::unordered_map<const Layer*, Backing>& backings() {
+    static std::unordered_map<const Layer*, Backing> b;
+    return b;
+}
+
 } // namespace
+
+const gfx::Image* RepaintQueue::backing(const Layer& layer, const Rect& area, double scale) {
+    // Larger than twice the screen: drawn straight each time instead.
+    const auto screen = device::Device::current().screen();
+    if (area.width() * area.height() > 2 * screen.width * screen.height || area.isEmpty())
+        return nullptr;
+    Backing& b = backings()[&layer];
+    if (b.image.isNull() || b.area != area || b.scale != scale) {
+        gfx::BitmapContext ctx(area.size, scale, false);
+        ctx.translate(-area.x(), -area.y());
+        layer.delegate()->drawLayer(const_cast<Layer&>(layer), ctx);
+        b.image = ctx.snapshot();
+        b.area = area;
+        b.scale = scale;
+    }
+    return &b.image;
+}
+
+void RepaintQueue::dropBacking(const Layer* layer) {
+    backings().erase(layer);
+}
+
+void RepaintQueue::dropAllBackings() {
+    backings().clear();
+}
 
 void RepaintQueue::enqueue(Layer* layer) {
     while (layer->m_maskOwner) // a mask changes what its owner shows
@@ -79,7 +109,7 @@ void RepaintQueue::measure(Layer& l, const AffineTransform& parentToRoot, const 
             measure(*sub, toRoot, clip, false);
         return;
     }
-    const double grow = overhang(s);
+    const double grow = l.drawingOverhang(s);
     Rect own = toRoot.apply(s.bounds.insetBy(-grow, -grow));
     if (clip)
         own = own.intersection(*clip);

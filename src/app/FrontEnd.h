@@ -84,6 +84,7 @@ private:
     bool m_mouseDown = false;
     bool m_keepingAwake = false;
     int m_signalShots = 0;
+    bool m_mismatchReported = false;
 };
 
 } // namespace pw::app

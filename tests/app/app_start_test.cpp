@@ -77,9 +77,10 @@ TEST(AppStart, CreatesItsFilesAndShowsTheMainScreen) {
     const fs::path shot = home / "screen.png";
     const int rc = run({"timeout", "120", "xvfb-run", "-a", "-s", "-screen 0 1024x1100x24", PAGEWELL_EXE},
                        {"HOME=" + home.string(), "PAGEWELL_SCREENSHOT=" + shot.string(),
+                        "PAGEWELL_VERIFY_REPAINT=1",
                         // X and SDL keep some allocations until exit; they are not ours to free.
                         "LSAN_OPTIONS=detect_leaks=0"});
-    EXPECT_EQ(rc, 0); // quit cleanly after the picture
+    EXPECT_EQ(rc, 0); // quit cleanly after the picture, every frame as a full redraw would draw it
 
     const fs::path data = home / ".local/share/pagewell";
     for (const char* f : {"Documents/torvane/main", "Documents/torvane/book", "Documents/torvane/cover",
@@ -120,7 +121,7 @@ TEST(AppStart, FirstRequestsReachTheStandinSiteAndAreAnswered) {
     const fs::path bin = fs::path(PAGEWELL_EXE).parent_path();
     const int rc = run({"timeout", "120", "xvfb-run", "-a", "-s", "-screen 0 1024x1100x24", "bash", PW_START_APP, bin},
                        {"HOME=" + home.string(), "PAGEWELL_SCREENSHOT=" + (home / "screen.png").string(),
-                        "LSAN_OPTIONS=detect_leaks=0"});
+                        "PAGEWELL_VERIFY_REPAINT=1", "LSAN_OPTIONS=detect_leaks=0"});
     EXPECT_EQ(rc, 0);
     const fs::path data = home / ".local/share/pagewell";
     std::ifstream log(data / "tmp/standin-site.log");

@@ -4,6 +4,8 @@
 # A script sets `art` (where kept screenshots go) and sources this file; it
 # then calls xvfb_start with the first display number of its own range, so
 # tests running side by side never share a display.
+# The app runs with its repaint check on: a frame drawn in part that differs
+# from a full redraw ends it with "repaint mismatch: ..." and fails the test.
 for tool in Xvfb xdotool sqlite3 python3; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
@@ -18,28 +20,44 @@ stop_app() {
   [ -n "$apid" ] && kill "$apid" 2>/dev/null && wait "$apid" 2>/dev/null
   apid= app=
 }
+# The first frame that differed from a full redraw, with both pictures kept.
+repaint_mismatch() {
+  [ -f "$work/app.log" ] || return 1
+  local line
+  line=$(grep -m1 '^repaint mismatch:' "$work/app.log") || return 1
+  echo "$line"
+  cp "$work"/shots/repaint-mismatch-*.png "$art/" 2>/dev/null
+  return 0
+}
 xvfb_cleanup() {
+  local rc=$?
   stop_app
+  if [ "$rc" = 0 ] && repaint_mismatch >/dev/null; then
+    echo "FAIL: $(repaint_mismatch)"
+    rc=1
+  fi
   [ -n "$xpid" ] && kill "$xpid" 2>/dev/null && wait "$xpid" 2>/dev/null
   rm -rf "$work"
+  exit "$rc"
 }
 trap xvfb_cleanup EXIT
 # The app's whole log stays beside the screenshots for a failure's reader.
 fail() {
   echo "FAIL: $*"
+  repaint_mismatch
   [ -f "$work/app.log" ] && { tail -20 "$work/app.log"; cp "$work/app.log" "$art/app.log"; }
   exit 1
 }
 
-# xvfb_start <first display number>: a 400 x 600 screen on a free display
-# (a script that shows the tablet window sets xvfb_screen to a larger one).
+# xvfb_start <first display number>: a screen on a free display, large enough
+# for the tablet's 768 x 1024 window.
 xvfb_start() {
   local d disp=
   for d in $(seq "$1" $(($1 + 69))); do
     if [ ! -e "/tmp/.X11-unix/X$d" ] && [ ! -e "/tmp/.X$d-lock" ]; then disp=$d; break; fi
   done
   [ -n "$disp" ] || fail "no free display"
-  Xvfb ":$disp" -screen 0 "${xvfb_screen:-400x600x24}" -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  Xvfb ":$disp" -screen 0 "${xvfb_screen:-800x1100x24}" -nolisten tcp >"$work/xvfb.log" 2>&1 &
   xpid=$!
   export DISPLAY=":$disp"
   for _ in $(seq 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
@@ -49,7 +67,7 @@ xvfb_start() {
 # start_app <command...>: the app (or the script that starts it with the
 # stand-in site) in the fresh home, up to its window and main database.
 start_app() {
-  HOME="$work" PAGEWELL_SCREENSHOT_ON_SIGNAL="$work/shots" LSAN_OPTIONS=detect_leaks=0 \
+  HOME="$work" PAGEWELL_SCREENSHOT_ON_SIGNAL="$work/shots" PAGEWELL_VERIFY_REPAINT=1 LSAN_OPTIONS=detect_leaks=0 \
     "$@" >>"$work/app.log" 2>&1 &
   apid=$!
   win=$(timeout 30 xdotool search --sync --name '^Pagewell$' | head -1)
@@ -60,7 +78,7 @@ start_app() {
   app=$(pgrep -P "$apid" -x pagewell | head -1)
   [ -n "$app" ] || app=$apid
   shots=0
-  rm -f "$work"/shots/*
+  rm -f "$work"/shots/shot-*
 }
 
 # A fresh home's first screen waits for the agreement: its light page comes

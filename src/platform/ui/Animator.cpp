@@ -32,7 +32,17 @@ Animator& Animator::shared() {
 }
 
 double Animator::now() const {
-    return core::Clock::shared().monotonic();
+    return m_frameDepth > 0 ? m_frameTime : core::Clock::shared().monotonic();
+}
+
+void Animator::beginFrame(double time) {
+    if (m_frameDepth++ == 0)
+        m_frameTime = time;
+}
+
+void Animator::endFrame() {
+    if (m_frameDepth > 0)
+        --m_frameDepth;
 }
 
 void Animator::beginBlock(const BlockAnimationOptions& options, std::function<void(bool)> completion) {

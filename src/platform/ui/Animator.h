@@ -29,7 +29,12 @@ class Animator {
 public:
     static Animator& shared();
 
+    // The clock's time, or while a frame is drawn the frame's one time: every
+    // animated value of a frame, and the area marked for it, are read at it.
     double now() const;
+    void beginFrame(double time);
+    void endFrame();
+    bool inFrame() const { return m_frameDepth > 0; }
 
     // --- view animation blocks ---
     struct Block;
@@ -69,6 +74,8 @@ public:
 
     void tick();
     bool isActive() const;
+    // Layers whose animations run (their place changes with the time).
+    const std::set<Layer*>& animatedLayers() const { return m_layers; }
     // Called when the engine goes from idle to active, so its driver can start.
     void setWakeHandler(std::function<void()> wake) { m_wake = std::move(wake); }
     // Layers with running animations, or a ticker, that count as interaction-blocking.
@@ -95,6 +102,8 @@ private:
     std::vector<std::function<void()>> m_posted;
     std::function<void()> m_wake;
     int m_blockingInteraction = 0;
+    double m_frameTime = 0;
+    int m_frameDepth = 0;
     friend struct Block;
 };
 

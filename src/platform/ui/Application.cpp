@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <thread>
+#include <utility>
 
 extern char** environ;
 
@@ -284,6 +285,8 @@ void Application::sendTouch(int id, TouchPhase phase, gfx::Point screenPoint, do
 // --- status bar and orientation ---
 
 void Application::setStatusBarStyle(StatusBarStyle s) {
+    if (s == m_statusBarStyle)
+        return;
     m_statusBarStyle = s;
     setNeedsRedraw(statusBarFrame());
 }
@@ -381,22 +384,64 @@ bool Application::openURL(const std::string& url) {
 
 // --- redraw ---
 
+namespace {
+
+// Overlapping or sharing an edge: drawn as one they cost no more than apart.
+bool touches(const gfx::Rect& a, const gfx::Rect& b) {
+    return a.minX() <= b.maxX() && b.minX() <= a.maxX() && a.minY() <= b.maxY() && b.minY() <= a.maxY();
+}
+
+double area(const gfx::Rect& r) {
+    return r.width() * r.height();
+}
+
+} // namespace
+
 void Application::setNeedsRedraw(const gfx::Rect& r) {
-    const gfx::Rect clipped = r.intersection(screenBounds());
-    if (clipped.isEmpty())
+    gfx::Rect add = r.intersection(screenBounds()).integral();
+    if (add.isEmpty())
         return;
-    m_dirty = m_dirty.isEmpty() ? clipped : m_dirty.unionWith(clipped);
+    for (const auto& d : m_dirty)
+        if (d.contains(add))
+            return;
+    for (;;) {
+        // Swallow every rect the new one touches, until none is left touching.
+        bool merged = false;
+        for (auto it = m_dirty.begin(); it != m_dirty.end(); ++it)
+            if (touches(*it, add)) {
+                add = add.unionWith(*it);
+                m_dirty.erase(it);
+                merged = true;
+                break;
+            }
+        if (merged)
+            continue;
+        if (m_dirty.size() < kMaxDirtyRects)
+            break;
+        // Too many: the rect that wastes least when joined to the new one goes into it.
+        auto best = m_dirty.begin();
+        double waste = -1;
+        for (auto it = m_dirty.begin(); it != m_dirty.end(); ++it) {
+            const double w = area(it->unionWith(add)) - area(*it) - area(add);
+            if (waste < 0 || w < waste) {
+                waste = w;
+                best = it;
+            }
+        }
+        add = add.unionWith(*best);
+        m_dirty.erase(best);
+    }
+    m_dirty.push_back(add);
 }
 
 void Application::setNeedsFullRedraw() {
-    m_dirty = screenBounds();
+    m_dirty.assign(1, screenBounds());
 }
 
-gfx::Rect Application::takeDirtyRect() {
-    gfx::Rect r = m_dirty;
-    m_dirty = {};
-    return r;
+std::vector<gfx::Rect> Application::takeDirtyRects() {
+    return std::exchange(m_dirty, {});
 }
+
 
 // --- animation driving ---
 
@@ -450,7 +495,8 @@ void Application::reset() {
     m_orientation = device::Orientation::Portrait;
     m_idleTimerDisabled = false;
     m_urlOpener = nullptr;
-    m_dirty = {};
+    m_dirty.clear();
+    m_networkActivity = false;
     m_state = ApplicationState::Inactive;
     watchDeviceOrientation();
     // A new clock may be in place: the frame timer is made again when needed.

@@ -8,6 +8,7 @@
 #include "platform/gfx/Geometry.h"
 #include "platform/ui/Touch.h"
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -119,8 +120,9 @@ public:
 
     bool isIdleTimerDisabled() const { return m_idleTimerDisabled; }
     void setIdleTimerDisabled(bool d) { m_idleTimerDisabled = d; }
-    bool isNetworkActivityIndicatorVisible() const { return m_networkActivity; }
-    void setNetworkActivityIndicatorVisible(bool v) { m_networkActivity = v; }
+    // Safe from any thread; the compositor sees the change at its next frame.
+    bool isNetworkActivityIndicatorVisible() const { return m_networkActivity.load(); }
+    void setNetworkActivityIndicatorVisible(bool v) { m_networkActivity.store(v); }
 
     // Opens an http or https URL with the desktop's handler (xdg-open); false
     // for any other address and when none could start.
@@ -128,10 +130,14 @@ public:
     void setURLOpener(std::function<bool(const std::string&)> opener) { m_urlOpener = std::move(opener); }
 
     // --- redraw ---
+    // Marks a screen area. Areas are kept as a few disjoint rects, merged only
+    // when they touch (or when there would be too many), so two small changes at
+    // opposite corners do not redraw the screen between them.
     void setNeedsRedraw(const gfx::Rect& screenRect);
     void setNeedsFullRedraw();
-    // Takes the area to redraw (empty when nothing changed).
-    gfx::Rect takeDirtyRect();
+    static constexpr size_t kMaxDirtyRects = 8;
+    // Takes the areas to redraw, whole points (none when nothing changed).
+    std::vector<gfx::Rect> takeDirtyRects();
 
     // --- animation driving ---
     // Starts the run-loop timer that ticks the animator while it has work.
@@ -169,9 +175,9 @@ private:
     bool m_statusBarHidden = false;
     device::Orientation m_orientation = device::Orientation::Portrait;
     bool m_idleTimerDisabled = false;
-    bool m_networkActivity = false;
+    std::atomic<bool> m_networkActivity{false};
     std::function<bool(const std::string&)> m_urlOpener;
-    gfx::Rect m_dirty;
+    std::vector<gfx::Rect> m_dirty;
     std::shared_ptr<core::Timer> m_driver;
 };
 

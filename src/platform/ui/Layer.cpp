@@ -3,6 +3,7 @@
 #include "platform/device/Device.h"
 #include "platform/gfx/BitmapContext.h"
 #include "platform/ui/Animator.h"
+#include "platform/ui/RepaintQueue.h"
 
 #include <cairo.h>
 
@@ -141,6 +142,10 @@ void setLayerStateValue(LayerState& s, const std::string& key, const AnimationVa
 Layer::Layer() = default;
 
 Layer::~Layer() {
+    RepaintQueue::forget(this);
+    RepaintQueue::dropBacking(this);
+    if (m_mask && m_mask->m_maskOwner == this)
+        m_mask->m_maskOwner = nullptr;
     if (m_registered)
         Animator::shared().unregisterLayer(this);
     for (auto& a : m_animations)
@@ -160,7 +165,7 @@ void Layer::setAnimatable(const char* key, T& field, const T& value) {
         return;
     propertyWillChange(key, field, value);
     field = value;
-    invalidateWhole();
+    placeChanged();
 }
 
 void Layer::setPosition(Point p) {
@@ -174,9 +179,8 @@ void Layer::setBounds(const Rect& r) {
 void Layer::setAnchorPoint(Point p) {
     if (p == m_model.anchorPoint)
         return;
-    invalidateWhole();
     m_model.anchorPoint = p;
-    invalidateWhole();
+    placeChanged();
 }
 
 void Layer::setTransform(const AffineTransform& t) {
@@ -196,14 +200,13 @@ void Layer::setOpacity(double o) {
 void Layer::setHidden(bool h) {
     if (h == m_hidden)
         return;
-    invalidateWhole();
     m_hidden = h;
-    invalidateWhole();
+    placeChanged();
 }
 
 void Layer::setMasksToBounds(bool m) {
     m_masksToBounds = m;
-    invalidateWhole();
+    placeChanged();
 }
 
 void Layer::setBackgroundColor(const gfx::Color& c) {
@@ -224,7 +227,7 @@ void Layer::setBorderColor(const gfx::Color& c) {
 
 void Layer::setShadowColor(const gfx::Color& c) {
     m_model.shadowColor = c;
-    invalidateWhole();
+    contentChanged();
 }
 
 void Layer::setShadowOpacity(double o) {
@@ -232,25 +235,23 @@ void Layer::setShadowOpacity(double o) {
 }
 
 void Layer::setShadowOffset(Size s) {
-    invalidateWhole();
     m_model.shadowOffset = s;
-    invalidateWhole();
+    placeChanged();
 }
 
 void Layer::setShadowRadius(double r) {
-    invalidateWhole();
     m_model.shadowRadius = r;
-    invalidateWhole();
+    placeChanged();
 }
 
 void Layer::setContents(gfx::Image image) {
     m_contents = std::move(image);
-    invalidateWhole();
+    contentChanged();
 }
 
 void Layer::setContentsGravity(ContentsGravity g) {
     m_gravity = g;
-    invalidateWhole();
+    contentChanged();
 }
 
 void Layer::setContentsRect(const Rect& unitRect) {
@@ -258,8 +259,17 @@ void Layer::setContentsRect(const Rect& unitRect) {
 }
 
 void Layer::setMask(std::shared_ptr<Layer> mask) {
+    if (mask == m_mask)
+        return;
+    if (m_mask && m_mask->m_maskOwner == this)
+        m_mask->m_maskOwner = nullptr;
     m_mask = std::move(mask);
-    invalidateWhole();
+    if (m_mask) {
+        if (m_mask->m_superlayer)
+            m_mask->removeFromSuperlayer();
+        m_mask->m_maskOwner = this;
+    }
+    placeChanged();
 }
 
 // --- tree ---
@@ -277,7 +287,7 @@ void Layer::insertSublayer(std::shared_ptr<Layer> layer, size_t index) {
     index = std::min(index, m_sublayers.size());
     m_sublayers.insert(m_sublayers.begin() + static_cast<std::ptrdiff_t>(index), layer);
     layer->m_superlayer = this;
-    layer->invalidateWhole();
+    layer->placeChanged();
 }
 
 void Layer::insertSublayerAbove(std::shared_ptr<Layer> layer, const Layer* sibling) {
@@ -312,7 +322,11 @@ void Layer::removeFromSuperlayer() {
     Layer* parent = m_superlayer;
     if (!parent)
         return;
-    invalidateWhole();
+    // What it drew goes with it; it is measured again where it next joins a tree.
+    if (m_paintedKnown)
+        RepaintQueue::markInRoot(*this, m_paintedTree);
+    m_paintedKnown = false;
+    m_paintedOwn = m_paintedTree = {};
     auto self = shared_from_this(); // stays alive until we return
     auto& subs = parent->m_sublayers;
     subs.erase(std::remove_if(subs.begin(), subs.end(), [this](const auto& l) { return l.get() == this; }), subs.end());
@@ -352,6 +366,7 @@ Rect Layer::rectInRoot(const Rect& localRect, bool presentation) const {
 }
 
 void Layer::invalidate(const Rect& localRect) {
+    RepaintQueue::dropBacking(this);
     const Layer* root = this;
     while (root->m_superlayer)
         root = root->m_superlayer;
@@ -362,18 +377,29 @@ void Layer::invalidate(const Rect& localRect) {
     root->m_host->layerTreeNeedsRedraw(r);
 }
 
-void Layer::invalidateWhole() {
-    if (!m_superlayer && !m_host)
+void Layer::setHost(LayerHost* host) {
+    m_host = host;
+    placeChanged();
+}
+
+void Layer::contentChanged() {
+    RepaintQueue::dropBacking(this);
+    if (m_maskOwner) {
+        m_maskOwner->placeChanged();
         return;
-    const LayerState s = presentation();
-    double grow = 2 + s.borderWidth;
-    if (s.shadowOpacity > 0)
-        grow += s.shadowRadius * 2 + std::max(std::abs(s.shadowOffset.width), std::abs(s.shadowOffset.height));
-    invalidate(s.bounds.insetBy(-grow, -grow));
+    }
+    if (m_paintedKnown)
+        RepaintQueue::markInRoot(*this, m_paintedOwn);
+    else
+        placeChanged();
+}
+
+void Layer::placeChanged() {
+    RepaintQueue::enqueue(this);
 }
 
 void Layer::setNeedsDisplay() {
-    invalidateWhole();
+    contentChanged();
 }
 void Layer::setNeedsDisplayInRect(const Rect& r) {
     invalidate(r);
@@ -384,7 +410,7 @@ void Layer::setNeedsDisplayInRect(const Rect& r) {
 void Layer::propertyWillChange(const char* key, const AnimationValue& oldValue, const AnimationValue& newValue) {
     if (oldValue == newValue)
         return;
-    invalidateWhole();
+    placeChanged();
     Animator& an = Animator::shared();
     if (auto* block = an.currentBlock()) {
         const auto& o = an.blockOptions(*block);
@@ -424,18 +450,17 @@ void Layer::addAnimation(std::shared_ptr<Animation> animation, const std::string
         m_registered = true;
         Animator::shared().registerLayer(this);
     }
-    invalidateWhole();
+    placeChanged();
 }
 
 void Layer::removeAnimation(const std::string& key) {
     for (auto it = m_animations.begin(); it != m_animations.end(); ++it) {
         if (it->first == key) {
             auto a = it->second;
-            invalidateWhole();
             m_animations.erase(it);
+            placeChanged();
             if (a->onStop)
                 a->onStop(false);
-            invalidateWhole();
             break;
         }
     }
@@ -446,7 +471,7 @@ void Layer::removeAnimation(const std::string& key) {
 }
 
 void Layer::removeAllAnimations() {
-    invalidateWhole();
+    placeChanged();
     auto all = std::move(m_animations);
     m_animations.clear();
     if (m_registered) {
@@ -456,7 +481,6 @@ void Layer::removeAllAnimations() {
     for (auto& a : all)
         if (a.second->onStop)
             a.second->onStop(false);
-    invalidateWhole();
 }
 
 std::shared_ptr<Animation> Layer::animationForKey(const std::string& key) const {
@@ -489,7 +513,8 @@ LayerState Layer::presentation() const {
 
 void Layer::tickAnimations(double now) {
     auto self = shared_from_this();
-    invalidateWhole(); // where it was drawn (the clock has moved since)
+    // The frame drawn next measures it at that frame's time.
+    placeChanged();
     std::vector<std::shared_ptr<Animation>> started, finished;
     for (auto& [key, a] : m_animations) {
         const double local = now - a->m_addedAt;
@@ -513,7 +538,6 @@ void Layer::tickAnimations(double now) {
         m_registered = false;
         Animator::shared().unregisterLayer(this);
     }
-    invalidateWhole();
     for (auto& a : started)
         if (a->onStart)
             a->onStart();
@@ -614,10 +638,41 @@ void Layer::drawContent(gfx::Context& ctx) const {
         }
     }
     if (m_delegate) {
+        // What runs far past the bounds (a tall line of text in a short label)
+        // is cut where the layer's place on screen is known to end.
+        const Rect b = m_animations.empty() ? m_model.bounds : presentation().bounds;
+        const Rect area = b.insetBy(-kDelegateOverhang, -kDelegateOverhang).integral();
+        const double scale = device::Device::current().screen().scale;
+        if (const gfx::Image* kept = RepaintQueue::backing(*this, area, scale)) {
+            ctx.drawImage(*kept, area);
+            return;
+        }
         ctx.save();
+        ctx.clipToRect(area);
         m_delegate->drawLayer(const_cast<Layer&>(*this), ctx);
         ctx.restore();
     }
+}
+
+double Layer::drawingOverhang(const LayerState& s) const {
+    double grow = 2 + s.borderWidth;
+    if (m_delegate)
+        grow = std::max(grow, kDelegateOverhang + 1);
+    // A picture placed by gravity may be larger than the bounds.
+    if (!m_contents.isNull() && m_gravity != ContentsGravity::Resize && m_gravity != ContentsGravity::ResizeAspect) {
+        const double iw = m_contents.size().width * s.contentsRect.width();
+        const double ih = m_contents.size().height * s.contentsRect.height();
+        const double bw = s.bounds.width(), bh = s.bounds.height();
+        double extra = std::max(iw - bw, ih - bh);
+        if (m_gravity == ContentsGravity::ResizeAspectFill && iw > 0 && ih > 0) {
+            const double f = std::max(bw / iw, bh / ih);
+            extra = std::max(iw * f - bw, ih * f - bh) / 2;
+        }
+        grow += std::max(0.0, extra);
+    }
+    if (s.shadowOpacity > 0)
+        grow += s.shadowRadius * 2 + std::max(std::abs(s.shadowOffset.width), std::abs(s.shadowOffset.height));
+    return grow;
 }
 
 void Layer::drawContentWithState(gfx::Context& ctx, const LayerState& s) const {
@@ -796,10 +851,8 @@ void Layer::render(gfx::Context& ctx) const {
     // Skip what lies wholly outside the area being redrawn, when nothing can stick out.
     if (m_masksToBounds || m_sublayers.empty()) {
         const Rect clip = ctx.clipBoundingBox();
-        double grow = 2 + s.borderWidth;
-        if (s.shadowOpacity > 0)
-            grow += s.shadowRadius * 2 + std::abs(s.shadowOffset.width) + std::abs(s.shadowOffset.height);
-        if (!clip.isEmpty() && !clip.intersects(s.frame().insetBy(-grow, -grow)))
+        const double grow = drawingOverhang(s);
+        if (!clip.isEmpty() && !clip.intersects(s.toSuperlayer().apply(s.bounds.insetBy(-grow, -grow))))
             return;
     }
     ctx.save();

@@ -139,7 +139,7 @@ public:
 
     void setDelegate(LayerDelegate* d) { m_delegate = d; }
     LayerDelegate* delegate() const { return m_delegate; }
-    void setHost(LayerHost* host) { m_host = host; }
+    void setHost(LayerHost* host);
     LayerHost* host() const { return m_host; }
     bool isInVisibleTree() const;
 
@@ -153,6 +153,11 @@ public:
     gfx::Image snapshot(double scale = 1) const;
     // Draws own content (background, contents, delegate, border) in bounds coordinates.
     virtual void drawContent(gfx::Context& ctx) const;
+    // How far the layer's own drawing may reach past its bounds: antialiased
+    // edges, the border, the shadow, and text a delegate lets run over (its
+    // drawing is clipped there).
+    double drawingOverhang(const LayerState& s) const;
+    static constexpr double kDelegateOverhang = 8;
 
     // --- animations ---
     void addAnimation(std::shared_ptr<Animation> animation, const std::string& key);
@@ -171,6 +176,12 @@ public:
     // transaction disables it); a view's layer animates only inside view animations.
     void setImplicitAnimations(bool on) { m_implicit = on; }
 
+    // Where the layer was last drawn, in root coordinates: its own drawing
+    // (border and shadow included), and its whole tree's (sublayers sticking
+    // out of an unclipped parent included). Empty when it was not drawn.
+    const gfx::Rect& paintedRect() const { return m_paintedOwn; }
+    const gfx::Rect& paintedTreeRect() const { return m_paintedTree; }
+
     // Rect of this layer (with presentation values) in root coordinates.
     gfx::Rect rectInRoot(const gfx::Rect& localRect, bool presentation) const;
     // Maps a point from root coordinates into this layer's own coordinates (model values).
@@ -181,7 +192,11 @@ protected:
     // Records a change of an animatable property, creating an implicit or block
     // animation when one is due, then marks the layer for redraw.
     void propertyWillChange(const char* key, const AnimationValue& oldValue, const AnimationValue& newValue);
-    void invalidateWhole();
+    // What the layer draws changed, not where: its last drawn place is marked.
+    void contentChanged();
+    // Where the layer or its tree draws may have changed: the next frame marks
+    // the last drawn place and the new one, read at the frame's time.
+    void placeChanged();
     void invalidate(const gfx::Rect& localRect);
 
 private:
@@ -208,6 +223,13 @@ private:
     LayerHost* m_host = nullptr;
     std::vector<std::pair<std::string, std::shared_ptr<Animation>>> m_animations;
     bool m_registered = false;
+    // Repaint bookkeeping (see RepaintQueue).
+    Layer* m_maskOwner = nullptr;
+    gfx::Rect m_paintedOwn;
+    gfx::Rect m_paintedTree;
+    bool m_paintedKnown = false;
+    bool m_queued = false;
+    friend class RepaintQueue;
 };
 
 } // namespace pw::ui

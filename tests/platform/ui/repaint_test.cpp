@@ -1,0 +1,196 @@
+// Frames drawn in part, with the repaint check on: each one must equal a full
+// redraw of the same tree at the same moment. The clock moves a little between
+// the animation's tick and the frame, as it does on a real display.
+#include "UiTestSupport.h"
+
+#include "platform/ui/Label.h"
+
+#include <regex>
+
+namespace pw::ui::test {
+namespace {
+
+using gfx::Rect;
+
+class RepaintTest : public UiTest {
+protected:
+    void SetUp() override {
+        UiTest::SetUp();
+        m_compositor.setVerifiesRepaint(true);
+        m_compositor.renderAll();
+    }
+
+    // One display frame: the frame timer ticks, then the frame is drawn a few
+    // milliseconds later.
+    void frame() {
+        advance(Application::kFrameInterval);
+        m_clock->advance(0.004);
+        m_compositor.renderFrame();
+    }
+
+    // Frames until nothing animates; every one must match a full redraw.
+    void framesUntilSettled(double atMost = 2) {
+        for (double t = 0; t < atMost && m_compositor.repaintMismatch().empty(); t += Application::kFrameInterval) {
+            frame();
+            if (!Animator::shared().isActive())
+                break;
+        }
+        frame();
+        EXPECT_EQ(m_compositor.repaintMismatch(), "");
+    }
+
+    std::shared_ptr<View> box(const Rect& r, gfx::Color c) {
+        auto v = View::create(r);
+        v->setBackgroundColor(c);
+        m_window->addSubview(v);
+        return v;
+    }
+};
+
+// Shapes of change that leave stale pixels when the old place is not redrawn.
+TEST_F(RepaintTest, AnimatedChangesLeaveNothingBehind) {
+    struct Case {
+        const char* what;
+        std::function<void(View& v)> change;
+    };
+    const std::vector<Case> cases{
+        {"moved", [](View& v) { v.setCenter({260, 300}); }},
+        {"shrunk", [](View& v) { v.setFrame({40, 100, 200, 20}); }},
+        {"grown", [](View& v) { v.setFrame({0, 60, 320, 300}); }},
+        {"turned and scaled", [](View& v) { v.setTransform(gfx::AffineTransform::rotation(0.6).concat(
+                                                  gfx::AffineTransform::scaling(1.8, 0.5))); }},
+        {"faded out", [](View& v) { v.setAlpha(0); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto v = box({40, 100, 200, 140}, gfx::Color::fromRGB255(200, 30, 30));
+        // A child sticking out of its unclipped parent moves with it.
+        auto out = View::create(Rect(150, 120, 90, 60));
+        out->setBackgroundColor(gfx::Color::fromRGB255(20, 20, 200));
+        v->addSubview(out);
+        frame();
+        View::animate(0.3, [&] { c.change(*v); });
+        framesUntilSettled();
+        v->removeFromSuperview();
+        frame();
+        EXPECT_EQ(m_compositor.repaintMismatch(), "");
+    }
+}
+
+TEST_F(RepaintTest, LayerRemovedDuringItsAnimationLeavesNoCopy) {
+    auto v = box({10, 200, 60, 60}, gfx::Color::fromRGB255(0, 150, 0));
+    frame();
+    View::animate(0.5, [&] { v->setCenter({280, 240}); });
+    for (int i = 0; i < 10; ++i)
+        frame();
+    v->removeFromSuperview();
+    framesUntilSettled();
+    // Nothing green is left anywhere.
+    const auto shown = m_compositor.snapshot();
+    EXPECT_EQ(countPixels(shown, Rect(0, 0, 320, 480), [](gfx::Pixel p) { return p.g > 120 && p.r < 60; }), 0);
+}
+
+TEST_F(RepaintTest, ViewHiddenWhileItsSiblingShows) {
+    // Two tabs' panels in one place; the one leaving was still sliding in.
+    auto first = box({0, 80, 320, 200}, gfx::Color::fromRGB255(240, 200, 0));
+    auto second = box({0, 80, 320, 200}, gfx::Color::fromRGB255(0, 120, 220));
+    auto marker = View::create(Rect(280, 150, 80, 30)); // sticks out of the first panel
+    marker->setBackgroundColor(gfx::Color::fromRGB255(220, 0, 0));
+    first->addSubview(marker);
+    second->setHidden(true);
+    frame();
+    View::animate(0.4, [&] { first->setCenter({130, 200}); });
+    for (int i = 0; i < 6; ++i)
+        frame();
+    first->setHidden(true);
+    second->setHidden(false);
+    framesUntilSettled();
+    second->setHidden(true);
+    frame();
+    EXPECT_EQ(m_compositor.repaintMismatch(), "");
+}
+
+TEST_F(RepaintTest, StatusBarClockRedrawsItsMinute) {
+    // 29:59.9 past the hour: the next frame shows the next minute.
+    const double wall = std::floor(m_clock->now() / 3600) * 3600 + 29 * 60 + 59.9;
+    m_clock->setNow(wall);
+    m_compositor.renderFrame();
+    const auto before = m_compositor.snapshot();
+    m_clock->setNow(wall + 0.2);
+    m_compositor.renderFrame();
+    EXPECT_EQ(m_compositor.repaintMismatch(), "");
+    const auto after = m_compositor.snapshot();
+    int changed = 0;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 100; x < 220; ++x)
+            changed += before.pixelAt(x, y).r != after.pixelAt(x, y).r;
+    EXPECT_GT(changed, 10);
+}
+
+TEST_F(RepaintTest, NetworkIndicatorRedrawsTheBar) {
+    Application::shared().setNetworkActivityIndicatorVisible(true);
+    frame();
+    Application::shared().setNetworkActivityIndicatorVisible(false);
+    frame();
+    EXPECT_EQ(m_compositor.repaintMismatch(), "");
+}
+
+// The check itself: a view too large to keep its drawing, changing what it draws
+// without saying so, is caught, and the line names the frame, the screen and the
+// rect that differs.
+TEST_F(RepaintTest, CheckReportsAnUnmarkedChange) {
+    struct Sneaky : View {
+        using View::View;
+        gfx::Color colour = gfx::Color::white();
+        void draw(gfx::Context& ctx, const Rect&) override {
+            ctx.setFillColor(colour);
+            ctx.fillRect({50, 300, 40, 30});
+        }
+    };
+    auto v = View::create<Sneaky>(Rect(0, 0, 320, 1200));
+    m_window->addSubview(v);
+    frame();
+    EXPECT_EQ(m_compositor.repaintMismatch(), "");
+    v->colour = gfx::Color::black(); // no setNeedsDisplay
+    auto other = box({200, 40, 10, 10}, gfx::Color::black()); // something else is drawn
+    frame();
+    const std::string line = m_compositor.repaintMismatch();
+    EXPECT_TRUE(std::regex_match(line, std::regex("repaint mismatch: frame [0-9]+, screen none, rect 50,300 40x30, "
+                                                  "layer .*Sneaky.*")))
+        << line;
+}
+
+TEST_F(RepaintTest, DistantChangesRedrawTwoSmallAreas) {
+    auto a = box({0, 30, 10, 10}, gfx::Color::black());
+    auto b = box({300, 460, 10, 10}, gfx::Color::black());
+    frame();
+    a->setBackgroundColor(gfx::Color::fromRGB255(255, 0, 0));
+    b->setBackgroundColor(gfx::Color::fromRGB255(0, 0, 255));
+    m_compositor.renderFrame();
+    double area = 0;
+    for (const auto& r : m_compositor.redrawnRects())
+        area += r.width() * r.height();
+    EXPECT_EQ(m_compositor.redrawnRects().size(), 2u);
+    EXPECT_LT(area, 2 * 30 * 30); // not the screen between them
+    EXPECT_EQ(m_compositor.repaintMismatch(), "");
+}
+
+TEST_F(RepaintTest, DirtyAreasStayFewAndDisjoint) {
+    auto& app = Application::shared();
+    app.takeDirtyRects();
+    for (int i = 0; i < 40; ++i)
+        app.setNeedsRedraw(Rect((i * 37) % 300, (i * 53) % 460, 6, 6));
+    app.setNeedsRedraw(Rect(2, 2, 2, 2)); // inside one already there, or merged
+    const auto rects = app.takeDirtyRects();
+    ASSERT_LE(rects.size(), Application::kMaxDirtyRects);
+    for (size_t i = 0; i < rects.size(); ++i)
+        for (size_t j = i + 1; j < rects.size(); ++j)
+            EXPECT_FALSE(rects[i].intersects(rects[j]));
+    for (int i = 0; i < 40; ++i) {
+        const Rect r((i * 37) % 300, (i * 53) % 460, 6, 6);
+        EXPECT_TRUE(std::any_of(rects.begin(), rects.end(), [&](const Rect& d) { return d.contains(r); }));
+    }
+}
+
+} // namespace
+} // namespace pw::ui::test

@@ -35,23 +35,24 @@ public:
     bool highlighted = false;
     void draw(gfx::Context& ctx, const gfx::Rect&) override {
         const gfx::Rect b = bounds();
-        const double cx = b.midX(), cy = b.midY();
+        // 18 points in from the row's right edge, as rows always drew it.
+        const double cx = b.maxX() - 18, cy = b.midY();
         ctx.setLineWidth(3);
         ctx.setLineCap(gfx::LineCap::Square);
         ctx.setStrokeColor(highlighted ? gfx::Color::white() : gfx::Color::fromRGB255(128, 128, 128));
         ctx.beginPath();
         switch (kind) {
         case TableViewCellAccessory::DisclosureIndicator:
-            ctx.moveTo({cx - 3, cy - 5});
-            ctx.lineTo({cx + 2, cy});
-            ctx.lineTo({cx - 3, cy + 5});
+            ctx.moveTo({cx - 4, cy - 5});
+            ctx.lineTo({cx + 1, cy});
+            ctx.lineTo({cx - 4, cy + 5});
             ctx.strokePath();
             break;
         case TableViewCellAccessory::Checkmark:
             ctx.setStrokeColor(highlighted ? gfx::Color::white() : gfx::Color::fromRGB255(50, 79, 133));
-            ctx.moveTo({cx - 6, cy});
-            ctx.lineTo({cx - 1, cy + 5});
-            ctx.lineTo({cx + 7, cy - 6});
+            ctx.moveTo({cx - 8, cy});
+            ctx.lineTo({cx - 3, cy + 5});
+            ctx.lineTo({cx + 5, cy - 6});
             ctx.strokePath();
             break;
         case TableViewCellAccessory::DetailDisclosureButton:

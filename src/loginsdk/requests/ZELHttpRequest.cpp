@@ -2,7 +2,6 @@
 
 #include "platform/core/Log.h"
 #include "platform/core/Text.h"
-#include "platform/core/RunLoop.h"
 #include "platform/net/UrlConnection.h"
 #include "platform/ui/Application.h"
 
@@ -21,7 +20,9 @@ void ZELHttpRequest::hiddenNetStatus() {
 }
 
 void ZELHttpRequest::startSynchronous() {
-    core::RunLoop::runOnMain(showNetStatus, true);
+    // The indicator is one flag the frame reads; set from this thread, so a
+    // request still running while the application ends waits on nothing.
+    showNetStatus();
     net::UrlResponse r = net::UrlConnection::get(m_url, m_timeOutSeconds);
     if (r.error) {
         m_error = r.error;
@@ -32,7 +33,7 @@ void ZELHttpRequest::startSynchronous() {
         m_responseEncoding = "UTF-8";
         m_responseString = core::text::decodeToUtf8(m_responseData, "UTF-8");
     }
-    core::RunLoop::runOnMain(hiddenNetStatus, false);
+    hiddenNetStatus();
 }
 
 void ZELHttpRequest::startAsynchronous() {
@@ -46,7 +47,7 @@ void ZELHttpRequest::startAsynchronous() {
             self->m_errorCode = r.errorCode;
             if (self->m_fail)
                 self->m_fail(*self);
-            core::RunLoop::runOnMain(hiddenNetStatus, false);
+            hiddenNetStatus();
             return;
         }
         self->m_responseEncoding = r.charset == "gb2312" ? "GB18030" : "UTF-8";
@@ -54,7 +55,7 @@ void ZELHttpRequest::startAsynchronous() {
         self->m_responseString = core::text::decodeToUtf8(self->m_responseData, self->m_responseEncoding);
         if (self->m_finish)
             self->m_finish(*self);
-        core::RunLoop::runOnMain(hiddenNetStatus, true);
+        hiddenNetStatus();
     });
 }
 

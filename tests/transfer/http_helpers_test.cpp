@@ -284,7 +284,9 @@ TEST(HTTPResponses, AsyncFileReadsThroughAReadSourceThatEndsWithTheConnection) {
     response->setOffset(1000);
     EXPECT_EQ(core::DispatchSource::liveSourceCount(), before + 1);
     std::string got;
-    for (int i = 0; i < 500 && got.size() < 4000; ++i) {
+    // The reads and the source's cancel run on dispatch queues, which a busy
+    // machine may keep waiting for seconds: wait up to ten.
+    for (int i = 0; i < 5000 && got.size() < 4000; ++i) {
         got += response->readDataOfLength(1500);
         if (got.size() < 4000)
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -292,7 +294,7 @@ TEST(HTTPResponses, AsyncFileReadsThroughAReadSourceThatEndsWithTheConnection) {
     EXPECT_EQ(got, content.substr(1000));
     EXPECT_TRUE(response->isDone());
     response->connectionDidClose();
-    for (int i = 0; i < 500 && core::DispatchSource::liveSourceCount() > before; ++i)
+    for (int i = 0; i < 5000 && core::DispatchSource::liveSourceCount() > before; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     EXPECT_EQ(core::DispatchSource::liveSourceCount(), before);
     fs::remove_all(dir);

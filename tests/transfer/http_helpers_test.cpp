@@ -299,3 +299,44 @@ TEST(HTTPResponses, AsyncFileReadsThroughAReadSourceThatEndsWithTheConnection) {
     EXPECT_EQ(core::DispatchSource::liveSourceCount(), before);
     fs::remove_all(dir);
 }
+
+namespace {
+// Lets a test deliver a read event late, as the read source may when a resume
+// from the connection's queue races with a read that already ran.
+struct LateEventFileResponse : HTTPAsyncFileResponse {
+    LateEventFileResponse(std::string path, uint64_t length) : HTTPAsyncFileResponse(std::move(path), length, {}) {}
+    bool dataWaiting() {
+        std::lock_guard lock(m_mutex);
+        return m_data && !m_data->empty();
+    }
+    void deliverLateEvent() {
+        m_readQueue->sync([this] { readOnQueue(); });
+    }
+};
+} // namespace
+
+TEST(HTTPResponses, AReadEventArrivingBeforeTheLastReadIsTakenLosesNothing) {
+    char tmpl[] = "/tmp/pw-async-XXXXXX";
+    fs::path dir = ::mkdtemp(tmpl);
+    std::string content;
+    for (int i = 0; i < 4000; ++i)
+        content += static_cast<char>('a' + i % 26);
+    std::ofstream(dir / "f.bin", std::ios::binary) << content;
+    auto response = std::make_shared<LateEventFileResponse>((dir / "f.bin").string(), content.size());
+    response->setOffset(0);
+    EXPECT_EQ(response->readDataOfLength(1500), "");
+    for (int i = 0; i < 5000 && !response->dataWaiting(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ASSERT_TRUE(response->dataWaiting());
+    response->deliverLateEvent();
+    std::string got;
+    for (int i = 0; i < 5000 && got.size() < content.size(); ++i) {
+        got += response->readDataOfLength(1500);
+        if (got.size() < content.size())
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_EQ(got, content);
+    EXPECT_TRUE(response->isDone());
+    response->connectionDidClose();
+    fs::remove_all(dir);
+}

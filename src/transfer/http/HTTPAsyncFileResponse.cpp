@@ -147,7 +147,10 @@ std::string HTTPAsyncFileResponse::readDataOfLength(uint32_t length) {
     m_readQueue->sync([this, length] {
         std::lock_guard lock(m_mutex);
         m_readRequestLength = length;
-        resumeReadSource();
+        // A read that ran between the check above and now already left data
+        // for the connection; reading again before it is taken would lose it.
+        if (!hasDataWaiting())
+            resumeReadSource();
     });
     return {}; // the data follows
 }
@@ -158,6 +161,12 @@ void HTTPAsyncFileResponse::readOnQueue() {
         std::lock_guard lock(m_mutex);
         if (m_aborted || !m_readSource)
             return;
+        if (hasDataWaiting()) {
+            // An event left over from an earlier resume: the last read's data
+            // is not taken yet, and the connection has been told of it.
+            pauseReadSource();
+            return;
+        }
         uint64_t leftInFile = m_fileLength - m_readOffset;
         uint64_t room = m_readRequestLength > m_readBuffer.size() ? m_readRequestLength - m_readBuffer.size() : 0;
         // Bytes held back (a placeholder cut by the last read) must not stop reading.
@@ -189,6 +198,10 @@ void HTTPAsyncFileResponse::readOnQueue() {
         abort();
     else
         tellConnection();
+}
+
+bool HTTPAsyncFileResponse::hasDataWaiting() const {
+    return m_data && !m_data->empty();
 }
 
 void HTTPAsyncFileResponse::processReadBuffer() {

@@ -45,6 +45,8 @@ protected:
     void resumeReadSource();
     void cancelReadSource();
     void readOnQueue();
+    // With m_mutex held: bytes read and not yet handed to the connection.
+    bool hasDataWaiting() const;
     void tellConnection();
 
     // Guarded by m_mutex (read queue and connection queue both touch them).

@@ -53,7 +53,7 @@ settle
 shot wifi-on
 if [ -z "$port" ]; then
   if ! ip -4 -o addr 2>/dev/null | grep -v ' lo ' | grep -q inet; then
-    echo "SKIP: this machine has no IPv4 address besides loopback, so the switch stays off"
+    echo "SKIP: this machine has no IPv4 address besides loopback, so no server can start"
     exit 77
   fi
   fail "the switch did not start the server"

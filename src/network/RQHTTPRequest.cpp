@@ -6,7 +6,6 @@
 #include "network/RQDataDecompressor.h"
 #include "network/RQHelpers.h"
 #include "network/RQInputStream.h"
-#include "network/RQSessionCredentials.h"
 #include "network/Reachability.h"
 #include "platform/core/RunLoop.h"
 #include "platform/core/Text.h"
@@ -588,14 +587,10 @@ void RQHTTPRequest::addSessionCookie(const net::Cookie& cookie) {
 }
 
 void RQHTTPRequest::clearSession() {
-    RQSessionCredentials::shared().clearServers();
+    clearServerSessionCredentials();
     setSessionCookies({});
     if (auto* cache = defaultCache())
         cache->clearCachedResponsesForStoragePolicy(RQCacheForSessionDurationCacheStoragePolicy);
-}
-
-void RQHTTPRequest::clearSessionCredentials() {
-    RQSessionCredentials::shared().clear();
 }
 
 // ---- the network activity indicator and the connection pool

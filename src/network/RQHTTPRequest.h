@@ -6,6 +6,7 @@
 #include "network/RQProxyResolver.h"
 #include "platform/core/Operation.h"
 #include "platform/net/CookieStorage.h"
+#include "platform/net/CredentialStorage.h"
 #include "platform/net/HttpAuthentication.h"
 #include "platform/net/HttpStream.h"
 #include "platform/net/Url.h"
@@ -34,11 +35,30 @@ class RQDataDecompressor;
 class RQInputStream;
 struct RQConnectionEntry;
 
+// A credential record: user name, password and, for schemes that need one,
+// the account domain. Shared, so a session store tells the very record a
+// request applied from an equal one made elsewhere.
+using RQCredentials = std::shared_ptr<const net::AuthenticationCredentials>;
+
 // One side of authentication as a request sees it: the server's or a proxy's.
 struct RQAuthState {
-    std::optional<net::HttpAuthentication> authentication;     // the last challenge
-    std::optional<net::AuthenticationCredentials> credentials; // the last ones applied
+    std::optional<net::HttpAuthentication> authentication; // the last challenge
+    RQCredentials credentials;                              // the last ones applied
     int retryCount = 0;
+    std::string scheme;
+    std::string realm;
+};
+
+// An entry of a session store: credentials that worked in this process.
+// Server entries: authentication (none for Basic sent before any challenge),
+// credentials, url, scheme and realm (empty when unknown). Proxy entries:
+// authentication, credentials, host, port and scheme.
+struct RQSessionCredentialsEntry {
+    std::optional<net::HttpAuthentication> authentication;
+    RQCredentials credentials;
+    std::string url;
+    std::string host;
+    int port = 0;
     std::string scheme;
     std::string realm;
 };
@@ -62,8 +82,8 @@ using RQUserInfo = std::map<std::string, std::any>;
 // Lock order (take only downwards): a proxy-script request's cancelledLock,
 // then its main request's cancelledLock; then the prompt lock of the
 // authentication flow; then the leaves, which call nothing of the engine
-// while held: RQConnectionPool, RQBandwidthThrottle, RQSessionCredentials,
-// the class-wide settings, net::CookieStorage, net::CredentialStorage,
+// while held: RQConnectionPool, RQBandwidthThrottle, the session credential
+// stores (credentialStoreLock), the class-wide settings, net::CookieStorage, net::CredentialStorage,
 // completionLock (only around a progress indicator's setProgress) and the
 // synchronous caller's m_syncMutex. cancelledLock stays recursive: a step
 // that fails calls failWithError from inside another step holding it.
@@ -184,6 +204,10 @@ public:
     void setProxyUsername(const std::string& u) { m_proxyUsername = u; }
     void setProxyPassword(const std::string& p) { m_proxyPassword = p; }
     void setProxyDomain(const std::string& d) { m_proxyDomain = d; }
+    const std::string& domain() const { return m_domain; }
+    const std::string& proxyUsername() const { return m_proxyUsername; }
+    const std::string& proxyPassword() const { return m_proxyPassword; }
+    const std::string& proxyDomain() const { return m_proxyDomain; }
     void setProxyHost(const std::string& h) { m_proxyHost = h; }
     const std::string& proxyHost() const { return m_proxyHost; }
     void setProxyPort(int p) { m_proxyPort = p; }
@@ -272,6 +296,16 @@ public:
     void retryUsingSuppliedCredentials();
     void cancelAuthentication();
 
+    // ---- where credentials come from (network thread while the request runs)
+    // The first source with both a user name and a password; null when none.
+    RQCredentials findCredentials();
+    RQCredentials findProxyCredentials();
+    // The session entry for this request; nullopt when none.
+    std::optional<RQSessionCredentialsEntry> findSessionAuthenticationCredentials();
+    std::optional<RQSessionCredentialsEntry> findSessionProxyAuthenticationCredentials();
+    void saveCredentialsToKeychain(const RQCredentials& credentials);
+    void saveProxyCredentialsToKeychain(const RQCredentials& credentials);
+
     // ---- queue support
     // Drops the blocks on the main thread (the destructor does this).
     void releaseBlocksOnMainThread();
@@ -333,8 +367,32 @@ public:
     static std::string base64forData(const std::string& data);
     static bool removeFileAtPath(const std::string& path, RQErrorPtr* err);
 
-    // Session credentials (for the dialog and tests).
-    static void clearSessionCredentials();
+    // Session stores: credentials that worked in this process. Storing drops
+    // the entry holding the very same record first; removing drops the first
+    // entry holding that very record (an equal one elsewhere stays).
+    static void storeAuthenticationCredentialsInSessionStore(RQSessionCredentialsEntry entry);
+    static void storeProxyAuthenticationCredentialsInSessionStore(RQSessionCredentialsEntry entry);
+    static void removeAuthenticationCredentialsFromSessionStore(const RQCredentials& credentials);
+    static void removeProxyAuthenticationCredentialsFromSessionStore(const RQCredentials& credentials);
+    static std::vector<RQSessionCredentialsEntry> sessionCredentialsStore();
+    static std::vector<RQSessionCredentialsEntry> sessionProxyCredentialsStore();
+    static void clearSessionCredentials(); // both stores (the dialog's tests)
+
+    // The platform's credential storage, one default per protection space.
+    static void saveCredentialsForHost(const net::Credential& credentials, const std::string& host, int port,
+                                       const std::string& protocol, const std::string& realm);
+    static void saveCredentialsForProxy(const net::Credential& credentials, const std::string& proxy, int port,
+                                        const std::string& realm);
+    static std::optional<net::Credential> savedCredentialsForHost(const std::string& host, int port,
+                                                                  const std::string& protocol,
+                                                                  const std::string& realm);
+    // The protocol is not part of a proxy's space.
+    static std::optional<net::Credential> savedCredentialsForProxy(const std::string& proxy, int port,
+                                                                   const std::string& protocol,
+                                                                   const std::string& realm);
+    static void removeCredentialsForHost(const std::string& host, int port, const std::string& protocol,
+                                         const std::string& realm);
+    static void removeCredentialsForProxy(const std::string& proxy, int port, const std::string& realm);
 
 protected:
     // Steps subclasses extend.
@@ -403,15 +461,6 @@ private:
     friend class RQInputStream;
     friend class RQProxyResolver;
 
-    // The side a challenge came from, and the request's fields for it.
-    struct AuthTarget {
-        bool proxy;
-        RQAuthState& state;
-        std::string& user;
-        std::string& password;
-        const char* header;
-    };
-
     void mainStep();
     void buildAndStart(std::unique_lock<std::recursive_mutex>& lock);
     void buildRequestHeaders();
@@ -465,22 +514,29 @@ private:
     bool removeTemporaryCompressedUploadFile();
     void decideReuse(const net::HttpResponseHead& head);
 
-    AuthTarget authTarget(bool proxy);
     // What Digest auth-int covers: the body as sent (empty when not needed).
     std::string entityBodyMD5(const net::HttpAuthentication& auth) const;
     void attemptToApplyCredentialsAndResume();
-    void resumeWithCredentials(const AuthTarget& t, bool applied, std::unique_lock<std::recursive_mutex>& lock);
-    void forgetRejectedCredentials(const AuthTarget& t);
-    void askForCredentials(const AuthTarget& t);
-    std::optional<net::AuthenticationCredentials> findCredentials();
-    std::optional<net::AuthenticationCredentials> findProxyCredentials();
-    bool applyCredentials(const AuthTarget& t, const net::AuthenticationCredentials& c);
-    void keepCredentials(const AuthTarget& t, const net::AuthenticationCredentials& c);
-    bool willAskDelegateForCredentials(const AuthTarget& t);
-    void reportAuthenticationNeeded(bool proxy);
-    bool showAuthenticationDialog(const AuthTarget& t);
+    void attemptToApplyProxyCredentialsAndResume();
+    // The challenge just answered, read into state; false when none could be made.
+    bool takeChallenge(RQAuthState& state, bool proxy);
+    // What the challenge says of the credentials applied before it.
+    enum class ChallengeVerdict { Valid, Rejected, Unusable };
+    ChallengeVerdict judgeChallenge(const RQAuthState& state) const;
+    void startAfterCredentials(std::unique_lock<std::recursive_mutex>& lock);
+    bool applyCredentials(const RQCredentials& credentials);
+    bool applyProxyCredentials(const RQCredentials& credentials);
+    bool willAskDelegateForCredentials();
+    bool willAskDelegateForProxyCredentials();
+    void askDelegateForCredentials();
+    void askDelegateForProxyCredentials();
+    bool showAuthenticationDialog();
+    bool showProxyAuthenticationDialog();
     void failAuthentication();
-    void addBasicAuthenticationHeader(const std::string& user, const std::string& password);
+    void addBasicAuthenticationHeaderWithUsername(const std::string& user, const std::string& password);
+    // Keeps Basic credentials a server accepted before any challenge, unless kept already.
+    void storeBasicCredentialsSentBeforeChallenge();
+    static void clearServerSessionCredentials(); // clearSession leaves the proxies'
 
     // Reports (main thread; a proxy-script request reports on the network thread).
     bool onCallbackThread() const;

@@ -4,7 +4,6 @@
 #include "network/RQDataDecompressor.h"
 #include "network/RQHelpers.h"
 #include "network/RQInputStream.h"
-#include "network/RQSessionCredentials.h"
 #include "platform/core/Assert.h"
 #include "platform/core/Clock.h"
 #include "platform/net/HeaderText.h"
@@ -47,7 +46,7 @@ void RQHTTPRequest::readResponseHeaders(const net::HttpResponseHead& head) {
     if (m_authenticationNeeded == 0 && !m_serverAuth.authentication &&
         m_serverAuth.scheme == net::kAuthenticationSchemeBasic && !m_username.empty() && !m_password.empty() &&
         m_useSessionPersistence)
-        RQSessionCredentials::shared().addBasicForServer(m_urlText, {m_username, m_password, {}});
+        storeBasicCredentialsSentBeforeChallenge();
     std::string mime, charset;
     auto ct = m_responseHeaders.find("Content-Type");
     if (ct != m_responseHeaders.end())

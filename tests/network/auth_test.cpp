@@ -1,6 +1,6 @@
 #include "NetTest.h"
+#include "NtlmPeer.h"
 
-#include "network/RQSessionCredentials.h"
 #include "platform/net/HttpAuthentication.h"
 #include "platform/net/Ntlm.h"
 
@@ -168,44 +168,14 @@ TEST_F(AuthTest, ASynchronousRequestNeverWaitsForSomeoneToAsk) {
     EXPECT_EQ(delegate->asked, 0);
 }
 
-namespace {
-std::string le16(const std::string& ascii) {
-    std::string out;
-    for (char c : ascii) {
-        out += c;
-        out += '\0';
-    }
-    return out;
-}
-// The bytes a message's security buffer at `at` points to.
-std::string field(const std::string& message, size_t at) {
-    auto u = [&](size_t i) { return static_cast<size_t>(static_cast<unsigned char>(message[i])); };
-    size_t length = u(at) | u(at + 1) << 8;
-    size_t offset = u(at + 4) | u(at + 5) << 8 | u(at + 6) << 16 | u(at + 7) << 24;
-    return offset + length <= message.size() ? message.substr(offset, length) : std::string();
-}
-} // namespace
-
 TEST_F(AuthTest, AnNtlmServerIsAnsweredInTwoStepsOnOneConnection) {
-    const std::string serverChallenge = "\x01\x23\x45\x67\x89\xab\xcd\xef";
-    const std::string info = le16("\x02") + std::string("\x0c\x00", 2) + le16("Domain") + std::string(4, '\0');
-    // The server's challenge: no target name, Unicode, NTLM, target information.
-    std::string type2 = std::string("NTLMSSP\0\x02\0\0\0", 12) + std::string(8, '\0') +
-                        std::string("\x01\x02\x80\x00", 4) + serverChallenge + std::string(8, '\0');
-    type2 += std::string(1, static_cast<char>(info.size())) + '\0' + static_cast<char>(info.size()) + '\0';
-    type2 += std::string("\x30\0\0\0", 4) + info;
-    auto v2 = net::Ntlm::ntlmV2Hash(*net::Ntlm::ntHash("Password"), "User", "Domain");
+    NtlmPeer peer("User", "Password", "Domain");
     RawServer server([&](const RawRequest& req) {
-        std::string sent = net::base64Decode(req.header("Authorization").value_or("NTLM ").substr(5));
-        if (sent.size() > 12 && sent[8] == 1)
-            return challenge("NTLM " + net::base64Encode(type2));
-        if (sent.size() > 64 && sent[8] == 3) {
-            std::string nt = field(sent, 20);
-            bool proofOk =
-                nt.size() > 16 && net::Ntlm::hmacMd5(v2, serverChallenge + nt.substr(16)) == nt.substr(0, 16);
-            if (proofOk && field(sent, 36) == le16("User") && field(sent, 28) == le16("Domain"))
-                return ok("ntlm ok");
-        }
+        auto step = peer.read(req.header("Authorization").value_or(""));
+        if (step == NtlmPeer::Step::Negotiate)
+            return challenge(peer.challenge());
+        if (step == NtlmPeer::Step::Authenticated)
+            return ok("ntlm ok");
         return challenge("NTLM");
     });
     auto r = RQHTTPRequest::requestWithURL(server.url("/intranet"));
@@ -257,19 +227,19 @@ TEST_F(AuthTest, SessionCredentialsThatCannotBeAppliedAreRemovedFromTheStore) {
     auto url = server.url("/book");
     auto broken = net::HttpAuthentication::fromChallenge("NTLM AAAA"); // a challenge no answer can be made for
     ASSERT_TRUE(broken);
-    RQSessionCredentials::Entry entry;
+    RQSessionCredentialsEntry entry;
     entry.authentication = broken;
-    entry.credentials = {"ann", "secret", {}};
+    entry.credentials = std::make_shared<const net::AuthenticationCredentials>(
+        net::AuthenticationCredentials{"ann", "secret", {}});
     entry.url = url;
     entry.scheme = net::kAuthenticationSchemeNTLM;
-    RQSessionCredentials::shared().storeForServer(entry);
-    auto parsed = *net::Url::parse(url);
-    ASSERT_TRUE(RQSessionCredentials::shared().findForServer({url, "", "", ""}, parsed));
+    RQHTTPRequest::storeAuthenticationCredentialsInSessionStore(entry);
+    ASSERT_EQ(RQHTTPRequest::sessionCredentialsStore().size(), 1u);
     auto r = RQHTTPRequest::requestWithURL(url);
     r->startSynchronous();
     ASSERT_FALSE(r->error());
     EXPECT_FALSE(server.requests().at(0).header("Authorization"));
-    EXPECT_FALSE(RQSessionCredentials::shared().findForServer({url, "", "", ""}, parsed));
+    EXPECT_TRUE(RQHTTPRequest::sessionCredentialsStore().empty());
 }
 
 // The page a refusing server sends stays readable on the failed request.

@@ -306,7 +306,7 @@ int main(int argc, char** argv) {
             return std::make_pair(ours, theirs);
         };
         auto [oursSmall, nginxSmall] = measure(smallArgs, "/small.html", "Requests/sec:");
-        report("1 KB file, keep-alive, requests/s", oursSmall, nginxSmall, 0.5, "req/s", 1);
+        report("1 KB file, keep-alive, requests/s", oursSmall, nginxSmall, 0.9, "req/s", 1);
         auto [oursBig, nginxBig] = measure(bigArgs, "/big.bin", "Transfer/sec:");
         report("100 MB file, one connection, throughput", oursBig, nginxBig, 0.8, "MB/s", 1024 * 1024);
         auto [oursParallel, nginxParallel] = measure(parallelArgs, "/big.bin", "Transfer/sec:");

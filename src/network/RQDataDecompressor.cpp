@@ -1,7 +1,9 @@
 #include "network/RQDataDecompressor.h"
 
 #include "network/RQZlibFile.h"
+#include "platform/core/HeapPolicy.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace pw {
@@ -45,6 +47,11 @@ RQErrorPtr RQDataDecompressor::closeStream() {
 }
 
 std::optional<std::string> RQDataDecompressor::uncompressBytes(const char* bytes, size_t length, RQErrorPtr* err) {
+    return inflatePiece(bytes, length, err, 0);
+}
+
+std::optional<std::string> RQDataDecompressor::inflatePiece(const char* bytes, size_t length, RQErrorPtr* err,
+                                                            size_t expected) {
     if (length == 0)
         return std::nullopt;
     if (!m_streamReady) {
@@ -58,6 +65,11 @@ std::optional<std::string> RQDataDecompressor::uncompressBytes(const char* bytes
     if (m_streamEnded)
         return out; // trailing bytes after the end of the stream carry nothing
     size_t half = length / 2;
+    // The buffer grows by half the input at a time; setting the expected room
+    // (and the one step that may overshoot it) aside first spares a large body
+    // a copy of itself at every step.
+    core::HeapPolicy::reserveWithHugePages(out, expected > 0 ? std::max(expected + half + 1, length + half)
+                                                             : length + half);
     out.resize(length + half);
     size_t written = 0;
     m_zStream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes));
@@ -89,9 +101,24 @@ std::optional<std::string> RQDataDecompressor::uncompressBytes(const char* bytes
     return out;
 }
 
+size_t RQDataDecompressor::expectedInflatedSize(const std::string& data) {
+    // A gzip member ends with its inflated size modulo 2^32; deflate shrinks
+    // nothing by more than 1032 to 1, so a claim beyond that is not believed,
+    // nor one beyond what is worth setting aside at once.
+    constexpr size_t kMaxRatio = 1032;
+    constexpr size_t kMaxRoom = size_t(1) << 30;
+    if (data.size() < 18 || static_cast<unsigned char>(data[0]) != 0x1f || static_cast<unsigned char>(data[1]) != 0x8b)
+        return 0;
+    const auto* tail = reinterpret_cast<const unsigned char*>(data.data() + data.size() - 4);
+    size_t size = size_t(tail[0]) | size_t(tail[1]) << 8 | size_t(tail[2]) << 16 | size_t(tail[3]) << 24;
+    if (size > kMaxRoom || size / kMaxRatio > data.size())
+        return 0;
+    return size;
+}
+
 std::optional<std::string> RQDataDecompressor::uncompressData(const std::string& data, RQErrorPtr* err) {
     auto d = decompressor();
-    auto out = d->uncompressBytes(data.data(), data.size(), err);
+    auto out = d->inflatePiece(data.data(), data.size(), err, expectedInflatedSize(data));
     if (out && !d->streamEnded()) {
         // Whole data that stops before the end of its stream is damaged, not short.
         if (err)

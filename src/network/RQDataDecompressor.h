@@ -33,6 +33,11 @@ public:
     static RQErrorPtr truncatedStreamError();
 
 private:
+    // uncompressBytes with room for expected bytes of output set aside first.
+    std::optional<std::string> inflatePiece(const char* bytes, size_t length, RQErrorPtr* err, size_t expected);
+    // What whole gzip data says it inflates to, within what deflate can reach; 0 when unknown.
+    static size_t expectedInflatedSize(const std::string& data);
+
     z_stream m_zStream{};
     bool m_streamReady = false;
     bool m_streamEnded = false;

@@ -7,6 +7,7 @@
 #include "network/RQHelpers.h"
 #include "network/RQInputStream.h"
 #include "network/Reachability.h"
+#include "platform/core/HeapPolicy.h"
 #include "platform/core/RunLoop.h"
 #include "platform/core/Text.h"
 #include "platform/net/NetworkLoop.h"
@@ -355,9 +356,20 @@ std::optional<std::string> RQHTTPRequest::responseData() const {
     if (isResponseCompressed() && m_shouldWaitToInflateCompressedResponses && !m_didUseCachedResponse) {
         if (m_rawResponseData.empty())
             return std::string();
+        if (m_inflatedResponseData)
+            return copyOfBody(*m_inflatedResponseData);
         return RQDataDecompressor::uncompressData(m_rawResponseData);
     }
-    return m_rawResponseData;
+    return copyOfBody(m_rawResponseData);
+}
+
+std::string RQHTTPRequest::copyOfBody(const std::string& body) {
+    // A copy of a large body made into fresh room page by page spent more
+    // time in page faults than the whole transfer took.
+    std::string copy;
+    core::HeapPolicy::reserveWithHugePages(copy, body.size());
+    copy.append(body);
+    return copy;
 }
 
 std::optional<std::string> RQHTTPRequest::responseString() const {

@@ -468,7 +468,9 @@ private:
     void updatePartialDownloadSize();
     void applyResumeRange();
     bool isResumingDownload() const;
-    RQErrorPtr compressedBodyError() const;
+    RQErrorPtr compressedBodyError();
+    static std::string copyOfBody(const std::string& body);
+    void reserveResponseBody(size_t incoming);
     bool willRedirectStatus() const;
     void applyAuthorizationHeader();
     bool configureProxies();
@@ -610,6 +612,9 @@ private:
     std::string m_proxyPassword;
     std::string m_proxyDomain;
     std::string m_rawResponseData;
+    // A compressed body kept in memory, inflated once when it ended whole;
+    // responseData answers from it instead of inflating again.
+    std::optional<std::string> m_inflatedResponseData;
     RQAuthState m_serverAuth;
     bool m_shouldPresentAuthenticationDialog = false;
     bool m_shouldPresentProxyAuthenticationDialog = true;

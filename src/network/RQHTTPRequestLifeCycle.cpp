@@ -385,6 +385,7 @@ void RQHTTPRequest::resetForAttempt() {
     m_pendingHead.reset();
     if (m_downloadDestinationPath.empty())
         m_rawResponseData.clear();
+    m_inflatedResponseData.reset();
     m_readStreamIsScheduled = false;
     // Each attempt's body is a stream of its own: what an attempt cut short
     // left in the inflater must not meet the next one's bytes.
@@ -574,8 +575,10 @@ void RQHTTPRequest::cancelLoad() {
         m_postBodyReadStream.reset();
     }
     if (m_downloadDestinationPath.empty()) {
-        if (!m_complete)
+        if (!m_complete) {
             m_rawResponseData.clear();
+            m_inflatedResponseData.reset();
+        }
     } else if (!m_temporaryFileDownloadPath.empty()) {
         m_fileDownloadOutputStream.reset();
         m_inflatedFileDownloadOutputStream.reset();

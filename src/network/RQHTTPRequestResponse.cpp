@@ -6,6 +6,7 @@
 #include "network/RQInputStream.h"
 #include "platform/core/Assert.h"
 #include "platform/core/Clock.h"
+#include "platform/core/HeapPolicy.h"
 #include "platform/net/HeaderText.h"
 #include "platform/net/NetworkLoop.h"
 
@@ -260,11 +261,28 @@ void RQHTTPRequest::handleBytes(const char* data, size_t size) {
         deliver([keep = self(), chunk = std::move(chunk)]() mutable { keep->passOnReceivedData(std::move(chunk)); });
     } else if (!m_downloadDestinationPath.empty()) {
         writeToDownloadFiles(data, size, inflated);
-    } else if (inflated) {
-        m_rawResponseData += *inflated;
     } else {
-        m_rawResponseData.append(data, size);
+        reserveResponseBody(inflated ? inflated->size() : size);
+        if (inflated)
+            m_rawResponseData += *inflated;
+        else
+            m_rawResponseData.append(data, size);
     }
+}
+
+void RQHTTPRequest::reserveResponseBody(size_t incoming) {
+    // A body of declared length gets its room with its first bytes: grown
+    // piece by piece it would be copied over at every doubling. A length past
+    // what is worth setting aside at once, an inflated body or one of unknown
+    // length doubles its room as it comes, in huge pages once it is large.
+    constexpr uint64_t kMaxRoom = uint64_t(512) << 20;
+    const size_t needed = m_rawResponseData.size() + incoming;
+    if (needed <= m_rawResponseData.capacity())
+        return;
+    size_t room = std::max(needed, 2 * m_rawResponseData.capacity());
+    if (m_rawResponseData.empty())
+        room = std::max(room, static_cast<size_t>(std::min(m_contentLength, kMaxRoom)));
+    core::HeapPolicy::reserveWithHugePages(m_rawResponseData, room);
 }
 
 bool RQHTTPRequest::openDownloadFile() {
@@ -397,7 +415,7 @@ RQErrorPtr RQHTTPRequest::moveDownloadIntoPlace() {
     return error;
 }
 
-RQErrorPtr RQHTTPRequest::compressedBodyError() const {
+RQErrorPtr RQHTTPRequest::compressedBodyError() {
     if (!isResponseCompressed() || m_totalBytesRead == 0)
         return nullptr;
     if (!m_shouldWaitToInflateCompressedResponses) {
@@ -405,13 +423,13 @@ RQErrorPtr RQHTTPRequest::compressedBodyError() const {
         return ended ? nullptr : RQDataDecompressor::truncatedStreamError();
     }
     // Kept compressed in memory: it must inflate whole before it counts as
-    // received. (Into a file, inflating it is that check.)
+    // received. (Into a file, inflating it is that check.) What it inflates
+    // to is kept for the caller, so the body is inflated once.
     if (!m_downloadDestinationPath.empty() || m_rawResponseData.empty())
         return nullptr;
     RQErrorPtr err;
-    if (!RQDataDecompressor::uncompressData(m_rawResponseData, &err))
-        return err;
-    return nullptr;
+    m_inflatedResponseData = RQDataDecompressor::uncompressData(m_rawResponseData, &err);
+    return m_inflatedResponseData ? nullptr : err;
 }
 
 void RQHTTPRequest::finishAfterTakeOver() {
@@ -438,6 +456,7 @@ void RQHTTPRequest::failAfterTakeOver(RQErrorPtr error) {
 void RQHTTPRequest::replaceResponseBody(std::string body) {
     std::lock_guard lock(m_cancelledLock);
     m_rawResponseData = std::move(body);
+    m_inflatedResponseData.reset();
     m_responseHeaders.erase("Content-Encoding");
     m_responseHeaders["Content-Length"] = std::to_string(m_rawResponseData.size());
 }
@@ -552,6 +571,7 @@ void RQHTTPRequest::useDataFromCache() {
         target->m_downloadDestinationPath = *dataPath;
     } else {
         target->m_rawResponseData = m_downloadCache->cachedResponseDataForURL(m_urlText).value_or("");
+        target->m_inflatedResponseData.reset();
     }
     auto cl = headers->find("Content-Length");
     uint64_t length = cl != headers->end() ? std::strtoull(cl->second.c_str(), nullptr, 10)

@@ -3,6 +3,7 @@
 #include "network/RQDataCompressor.h"
 #include "network/RQDataDecompressor.h"
 
+#include <cstdio>
 #include <fstream>
 #include <random>
 
@@ -119,6 +120,93 @@ TEST_F(GzipTest, GzipAnswersComeBackInflatedInEveryMode) {
         }
         EXPECT_EQ(r->totalBytesRead(), gz.size());
     }
+}
+
+namespace {
+struct BodyMeter : RQProgressDelegate {
+    int64_t received = 0;
+    float last = -1;
+    bool handlesSetProgress() const override { return true; }
+    void setProgress(float v) override { last = v; }
+    void requestDidReceiveBytes(RQHTTPRequest&, int64_t n) override { received += n; }
+};
+
+// Body bytes in chunked framing, `piece` bytes a chunk.
+std::string chunked(const std::string& body, size_t piece) {
+    std::string out;
+    for (size_t i = 0; i < body.size(); i += piece) {
+        char size[16];
+        std::snprintf(size, sizeof size, "%zx\r\n", std::min(piece, body.size() - i));
+        out += size + body.substr(i, piece) + "\r\n";
+    }
+    return out + "0\r\n\r\n";
+}
+} // namespace
+
+// Bodies of many megabytes kept in memory get their room ahead (from the
+// declared length, the gzip trailer, or by doubling); what the caller reads,
+// as often as it asks, is still exactly what was sent, and progress counts
+// as it did.
+TEST_F(GzipTest, LargeBodiesKeptInMemoryAreExactlyTheBytesSent) {
+    const std::string plain = noise(12u << 20, 21);
+    const std::string gz = fakesite::gzipBytes(plain);
+    struct Case {
+        const char* name;
+        bool gzip;
+        bool declared; // Content-Length, else chunked
+        bool waitToInflate;
+    };
+    const Case cases[] = {
+        {"plain, declared length", false, true, true},
+        {"plain, chunked", false, false, true},
+        {"gzip, declared length, inflated when read", true, true, true},
+        {"gzip, chunked, inflated when read", true, false, true},
+        {"gzip, declared length, inflated as it comes", true, true, false},
+        {"gzip, chunked, inflated as it comes", true, false, false},
+    };
+    for (const Case& c : cases) {
+        const std::string& sent = c.gzip ? gz : plain;
+        std::string head = std::string("HTTP/1.1 200 OK\r\n") + (c.gzip ? "Content-Encoding: gzip\r\n" : "") +
+                           (c.declared ? "Content-Length: " + std::to_string(sent.size()) + "\r\n\r\n"
+                                       : std::string("Transfer-Encoding: chunked\r\n\r\n"));
+        RawServer server(
+            [&](const RawRequest&) { return RawReply::bytes(head + (c.declared ? sent : chunked(sent, 1 << 20))); });
+        auto r = RQHTTPRequest::requestWithURL(server.url("/big"));
+        r->setShouldWaitToInflateCompressedResponses(c.waitToInflate);
+        auto meter = std::make_shared<BodyMeter>();
+        r->setDownloadProgressDelegate(meter);
+        r->startSynchronous();
+        ASSERT_FALSE(r->error()) << c.name << ": " << r->error()->localizedDescription;
+        for (int read = 0; read < 2; ++read) {
+            auto body = r->responseData();
+            ASSERT_TRUE(body) << c.name;
+            EXPECT_EQ(body->size(), plain.size()) << c.name;
+            EXPECT_TRUE(*body == plain) << c.name << ", read " << read;
+        }
+        EXPECT_TRUE(r->rawResponseData() == (c.gzip && c.waitToInflate ? gz : plain)) << c.name;
+        // Without a declared length progress is coarse: one step for the whole body.
+        EXPECT_EQ(meter->received, c.declared ? static_cast<int64_t>(sent.size()) : 1) << c.name;
+        EXPECT_FLOAT_EQ(meter->last, 1.0f) << c.name;
+    }
+}
+
+// The gzip trailer's size is only a hint for the room set aside: one that
+// lies (past any deflate ratio, or too small) changes nothing of the result.
+TEST_F(GzipTest, AGzipTrailerClaimingAnotherSizeIsNoMoreThanAHint) {
+    const std::string plain = noise(300000, 5);
+    const std::string gz = fakesite::gzipBytes(plain);
+    for (uint32_t claim : {0xffffffffu, 16u, 0u}) {
+        std::string lying = gz;
+        for (int i = 0; i < 4; ++i)
+            lying[lying.size() - 4 + i] = static_cast<char>(claim >> (8 * i));
+        RQErrorPtr err;
+        EXPECT_FALSE(RQDataDecompressor::uncompressData(lying, &err)) << claim;
+        ASSERT_TRUE(err) << claim;
+        EXPECT_EQ(err->code, RQCompressionError);
+    }
+    // Data after the stream's end: the last four bytes are not its trailer.
+    for (const std::string tail : {std::string(8, '\xff'), std::string("\x10\0\0\0", 4)})
+        EXPECT_EQ(RQDataDecompressor::uncompressData(gz + tail), plain);
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #include "platform/core/Clock.h"
 #include "platform/core/DateFormatter.h"
+#include "platform/core/HeapPolicy.h"
 #include "platform/core/Digest.h"
 #include "platform/core/Log.h"
 #include "platform/core/ManualClock.h"
@@ -11,6 +12,21 @@
 #include <set>
 
 using namespace pw::core;
+
+TEST(HeapPolicy, RoomForLargeBuffersIsSetAsideKeepingWhatIsWritten) {
+    EXPECT_FALSE(pw::core::HeapPolicy::preferHugePages(nullptr, 64u << 20));
+    char small[4096];
+    EXPECT_FALSE(pw::core::HeapPolicy::preferHugePages(small, sizeof small));
+    for (size_t room : {size_t(100), size_t(16) << 20}) {
+        std::string text = "kept";
+        pw::core::HeapPolicy::reserveWithHugePages(text, room);
+        EXPECT_GE(text.capacity(), room);
+        EXPECT_EQ(text, "kept");
+        const auto capacity = text.capacity();
+        pw::core::HeapPolicy::reserveWithHugePages(text, 10); // never shrinks
+        EXPECT_EQ(text.capacity(), capacity);
+    }
+}
 
 TEST(Digest, KnownVectors) {
     EXPECT_EQ(Digest::md5Hex(std::string_view("")), "d41d8cd98f00b204e9800998ecf8427e");

@@ -3,6 +3,7 @@
 #include "platform/core/Assert.h"
 #include "platform/core/Clock.h"
 #include "platform/core/Log.h"
+#include "platform/core/MainPostBatch.h"
 
 #include <algorithm>
 #include <atomic>
@@ -144,9 +145,13 @@ void RunLoop::runOnMain(std::function<void()> fn, bool wait) {
         return;
     }
     if (!wait) {
+        if (MainPostBatch::hold(fn))
+            return;
         mainLoop->post(std::move(fn), kCommonModes);
         return;
     }
+    // What this thread holds for the main thread goes before the call waited for.
+    MainPostBatch::flushCurrent();
 
     struct Waiter {
         std::mutex mutex;
@@ -184,6 +189,26 @@ void RunLoop::runOnMain(std::function<void()> fn, bool wait) {
     mainLoop.reset();
     std::unique_lock lock(waiter->mutex);
     waiter->cv.wait(lock, [&] { return waiter->done; });
+}
+
+void RunLoop::postOnMain(std::vector<std::function<void()>> calls) {
+    std::shared_ptr<RunLoop> mainLoop;
+    {
+        std::lock_guard lock(g_registryMutex);
+        mainLoop = g_main;
+    }
+    if (!mainLoop || mainLoop->m_owner == std::this_thread::get_id()) {
+        for (auto& fn : calls)
+            if (fn)
+                fn();
+        return;
+    }
+    {
+        std::lock_guard lock(mainLoop->m_mutex);
+        for (auto& fn : calls)
+            mainLoop->m_posted.push_back(std::make_shared<Posted>(Posted{std::move(fn), std::string(kCommonModes)}));
+    }
+    mainLoop->wakeUp();
 }
 
 void RunLoop::wakeAll() {

@@ -110,11 +110,15 @@ public:
 private:
     friend class Timer;
     friend class FdWatch;
+    friend class MainPostBatch;
     struct Posted;
     struct TimerEntry;
     struct Watch;
 
     RunLoop();
+    // Queues the calls on the main loop in order, with one wake-up (inline
+    // where there is no main loop or on the main thread).
+    static void postOnMain(std::vector<std::function<void()>> calls);
     bool inMode(const std::string& sourceMode, std::string_view mode) const;
     std::shared_ptr<Clock> clockPtr() const;
     int turn(std::string_view mode, double waitSeconds, const std::function<bool()>* pred);

@@ -4,6 +4,7 @@
 
 #include "platform/core/Assert.h"
 #include "platform/core/Clock.h"
+#include "platform/core/MainPostBatch.h"
 
 #include <curl/curl.h>
 
@@ -78,9 +79,15 @@ void NetworkLoop::post(Task task) {
         first = m_tasks.empty();
         m_tasks.push_back(std::move(task));
     }
-    // Tasks posted behind one the loop has not taken yet ride on its wake-up.
-    if (first)
-        curl_multi_wakeup(m_multi.get());
+    // Tasks posted behind one the loop has not taken yet ride on its wake-up,
+    // and the loop's own thread looks at its tasks before it waits again.
+    if (first && !isCurrent())
+        wakeUp();
+}
+
+void NetworkLoop::wakeUp() {
+    m_wakeUps.fetch_add(1, std::memory_order_relaxed);
+    curl_multi_wakeup(m_multi.get());
 }
 
 NetworkLoop::TimerId NetworkLoop::postAfter(double seconds, Task task) {
@@ -90,7 +97,9 @@ NetworkLoop::TimerId NetworkLoop::postAfter(double seconds, Task task) {
         id = m_nextTimer++;
         m_timers.emplace(id, TimerEntry{core::Clock::shared().monotonic() + seconds, std::move(task)});
     }
-    curl_multi_wakeup(m_multi.get());
+    // The loop's own thread reckons its next wait after its tasks and timers.
+    if (!isCurrent())
+        wakeUp();
     return id;
 }
 
@@ -194,6 +203,12 @@ long NetworkLoop::millisecondsToWait() {
 }
 
 void NetworkLoop::run() {
+    // What a turn hands on to the main thread (reports, the indicator) goes
+    // in one wake-up when the loop is about to wait, so the main thread does
+    // not contend with the steps that end one request and start the next.
+    // What is held waits one further turn at most.
+    core::MainPostBatch toMain;
+    bool carried = false;
     while (!m_stop) {
         std::vector<Task> tasks;
         {
@@ -208,6 +223,12 @@ void NetworkLoop::run() {
         serveCompletions();
 
         long waitMs = millisecondsToWait();
+        if (waitMs > 0 || carried) {
+            toMain.flush();
+            carried = false;
+        } else {
+            carried = toMain.holding();
+        }
         if (waitMs > 0)
             curl_multi_poll(m_multi.get(), nullptr, 0, static_cast<int>(waitMs), nullptr);
     }

@@ -48,12 +48,15 @@ public:
     CURLM* multi() const { return m_multi.get(); }
     // Number of idle connections the multi handle may keep per origin and in total.
     void setMaxConnects(long total);
+    // How many times another thread has had to wake the loop from its wait.
+    uint64_t wakeUps() const { return m_wakeUps.load(std::memory_order_relaxed); }
 
 private:
     void run();
     void serveTimers();
     void serveCompletions();
     long millisecondsToWait();
+    void wakeUp();
 
     struct MultiCleanup {
         void operator()(CURLM* multi) const;
@@ -61,6 +64,7 @@ private:
     std::unique_ptr<CURLM, MultiCleanup> m_multi;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
+    std::atomic<uint64_t> m_wakeUps{0};
     std::mutex m_mutex;
     std::vector<Task> m_tasks;
     struct TimerEntry {

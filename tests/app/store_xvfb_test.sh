@@ -116,6 +116,13 @@ for x in 45 127 209 290; do
   case "|$seen|" in *"|$c|"*) fail "two carousel covers look alike at x $x";; esac
   seen="$seen|$c"
 done
+# The first group's books, on a screen of their own.
+tap $((W / 2)) 229
+await /BookStoreAPI/GetRecommendDetail.ashx
+shot store-channel-books
+check "the group's books do not cover the home" differ store-home store-channel-books 0 64 $W $((H - 50))
+tap 30 42
+settle
 
 # ---- the rankings and categories tab
 store_tab 1
@@ -123,6 +130,25 @@ await "/BookStoreAPI/GetIndex.ashx?type=0"
 shot store-rankings
 check "the rankings tab looks like the home" differ store-home store-rankings 0 64 $W $((H - 50))
 check "the rankings tab shows no rows" ink store-rankings 75 112 160 300
+# A ranking's books; then the second page, the categories, and a category's
+# books. The two pages' switch spans the window under the bar.
+tap $((W / 2)) 134
+await /BookStoreAPI/GetTopBooks.ashx
+shot store-top-books
+check "the ranking's books do not cover the rankings" differ store-rankings store-top-books 0 100 $W $((H - 50))
+tap 30 42
+settle
+tap $((3 * W / 4)) 81
+settle
+shot store-categories
+check "the categories look like the rankings" differ store-rankings store-categories 0 64 $W $((H - 50))
+tap $((W / 2)) 134
+await /BookStoreAPI/GetCategoryBooks.ashx
+shot store-category-books
+tap 30 42
+settle
+tap $((W / 4)) 81
+settle
 
 # ---- the personal centre: not logged in, so the login screen; after the
 # login the user's profile with the VIP shelf

@@ -19,7 +19,49 @@ import zlib
 POINTS_WIDTH = int(os.environ.get("PW_POINTS_WIDTH", "320"))
 
 
+def unfilter(raw, w, h, bpp):
+    """The rows of a PNG's inflated data, its filters undone."""
+    stride, rows, prev = w * bpp, [], bytearray(w * bpp)
+    for y in range(h):
+        f = raw[y * (stride + 1)]
+        line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        if f == 1:
+            for i in range(bpp, stride):
+                line[i] = (line[i] + line[i - bpp]) & 255
+        elif f == 2:
+            for i in range(stride):
+                line[i] = (line[i] + prev[i]) & 255
+        elif f == 3:
+            for i in range(stride):
+                line[i] = (line[i] + ((line[i - bpp] if i >= bpp else 0) + prev[i]) // 2) & 255
+        elif f == 4:
+            for i in range(bpp):
+                line[i] = (line[i] + prev[i]) & 255
+            for i in range(bpp, stride):
+                a, b, c = line[i - bpp], prev[i], prev[i - bpp]
+                pa, pb, pc = abs(b - c), abs(a - c), abs(a + b - 2 * c)
+                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        rows.append(line)
+        prev = line
+    return rows
+
+
 def load(path):
+    # A picture is often asked several questions: its decoded rows are kept
+    # in the folder PW_PROBE_CACHE names, when it does (a pure-Python decode
+    # of a tablet-sized picture takes seconds of a busy machine).
+    folder = os.environ.get("PW_PROBE_CACHE")
+    cache = os.path.join(folder, os.path.abspath(path).replace("/", "_") + ".rows") if folder else None
+    try:
+        if cache and os.path.getmtime(cache) >= os.path.getmtime(path):
+            blob = open(cache, "rb").read()
+            w, h, bpp = struct.unpack(">III", blob[:12])
+            stride = w * bpp
+            rows = [blob[12 + y * stride:12 + (y + 1) * stride] for y in range(h)]
+            scale = max(1, w // POINTS_WIDTH)
+            return lambda x, y: tuple(rows[y * scale][x * scale * bpp:x * scale * bpp + 3])
+    except OSError:
+        pass
     data = open(path, "rb").read()
     pos, idat, w, h, ct = 8, b"", 0, 0, 0
     while pos < len(data):
@@ -31,25 +73,17 @@ def load(path):
             idat += body
         pos += 12 + n
     bpp = 4 if ct == 6 else 3
-    raw, stride, rows, prev = zlib.decompress(idat), w * bpp, [], bytearray(w * bpp)
-    for y in range(h):
-        f = raw[y * (stride + 1)]
-        line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for i in range(stride):
-            a = line[i - bpp] if i >= bpp else 0
-            b, c = prev[i], prev[i - bpp] if i >= bpp else 0
-            if f == 1:
-                line[i] = (line[i] + a) & 255
-            elif f == 2:
-                line[i] = (line[i] + b) & 255
-            elif f == 3:
-                line[i] = (line[i] + (a + b) // 2) & 255
-            elif f == 4:
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-        rows.append(line)
-        prev = line
+    rows = unfilter(zlib.decompress(idat), w, h, bpp)
+    try:
+        if not cache:
+            raise OSError
+        with open(cache + ".part", "wb") as out:
+            out.write(struct.pack(">III", w, h, bpp))
+            for line in rows:
+                out.write(line)
+        os.replace(cache + ".part", cache)
+    except OSError:
+        pass
     scale = max(1, w // POINTS_WIDTH)
     return lambda x, y: tuple(rows[y * scale][x * scale * bpp:x * scale * bpp + 3])
 

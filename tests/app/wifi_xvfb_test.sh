@@ -2,19 +2,22 @@
 # The real application under a virtual X display, driven with xdotool: the
 # Wi-Fi screen switched on serves uploads, a curl upload shows up on the
 # import screen, and a tap there puts it on the shelf. Screenshots are kept.
-#   wifi_xvfb_test.sh <pagewell> <artifacts dir> <book writer>
+# The tour runs in the phone's window or the tablet's (the default window),
+# its taps placed from that window's size.
+#   wifi_xvfb_test.sh <pagewell> <artifacts dir> <book writer> [phone|tablet]
 set -u
 exe=$1 art=$2 writer=$3
 for tool in curl ss; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 . "$(dirname "$0")/xvfb_support.sh"
+use_size "${4:-phone}"
 # The uploaded book: a GB18030 book the size of a long novel, made from the
 # chinese-poetry classics.
 book="$work/novel.txt"
 "$writer" "$book" GB18030 long || fail "cannot write the book"
-xvfb_start 91
-start_app "$exe" --phone
+xvfb_start $(tablet && echo 121 || echo 91)
+start_app "$exe" "${size_args[@]}"
 
 # Transitions take 0.35 s of the app's clock.
 settle() { sleep 0.8; }
@@ -22,26 +25,25 @@ listening_port() { ss -ltnpH 2>/dev/null | grep "pid=$app," | awk '{print $4}' |
 
 settle
 # A fresh home starts with the agreement; its left button agrees (a
-# 20-point status bar above the 320 x 460 view).
-click 90 447
-settle
+# 20-point status bar above the view).
+await_agreement
+tap $((W / 4)) $((H - 33))
 shot main
 # The empty local shelf (second tab) leads to the import screen through its
-# guide, and the import screen's right bar button to the Wi-Fi screen.
-click 120 455
-settle
-click 160 250
-settle
+# guide, and the import screen's right bar button to the Wi-Fi screen; each
+# tap waits for the screen to change and stand still.
+tap $((W / 8 + W / 4)) $((H - 25))
+tap $((W / 2)) $((H / 2 + 10))
 shot import-empty
-click 278 42
-settle
+tap $((W - 42)) 42
 shot wifi-off
-# The switch sits at the right of the first row; its row is found by trying.
+# The switch sits at the right of the first row (inside the grouped table's
+# wider margins on a tablet); its row is found by trying.
 # A click is served within a frame or two, so each try waits up to a second.
 port=
 for round in 1 2; do
   for y in 90 100 110 120 130 140 150 160 170 180; do
-    click 270 "$y"
+    click $((W - 70)) "$y"
     for _ in $(seq 20); do
       port=$(listening_port)
       [ -n "$port" ] && break 3
@@ -79,7 +81,7 @@ on_shelf() {
   sqlite3 "$data/Documents/torvane/main/main.rz" "select count(*) from book where FilePath='book.txt' and Type='TXT'" 2>/dev/null
 }
 for y in 110 100 120 90 130 140 150; do
-  click 160 "$y"
+  click $((W / 2)) "$y"
   for _ in $(seq 20); do
     [ "$(on_shelf)" = 1 ] && { added=1; break 2; }
     sleep 0.05

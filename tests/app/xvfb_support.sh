@@ -11,10 +11,27 @@ for tool in Xvfb xdotool sqlite3 python3; do
 done
 xvfb_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 work=$(mktemp -d /tmp/pw-xvfb-XXXXXX)
-mkdir -p "$art" "$work/shots"
+mkdir -p "$art" "$work/shots" "$work/probed"
+# png_probe.py keeps the pictures it decoded here.
+export PW_PROBE_CACHE="$work/probed"
 data="$work/.local/share/pagewell"
 db="$data/Documents/torvane/main/main.rz"
 xpid= apid= app= win= shots=0
+# The window in points; the phone's unless a script chose a size.
+W=320 H=480 size=phone size_args=(--phone)
+
+# use_size <phone|tablet>: the window a script's tour runs in (the phone's
+# 320 x 480 with --phone, or the default 768 x 1024 tablet window); taps and
+# pictures are then read in that window's points.
+use_size() {
+  case "$1" in
+    phone) W=320 H=480 size=phone size_args=(--phone) ;;
+    tablet) W=768 H=1024 size=tablet size_args=() ;;
+    *) echo "unknown size $1"; exit 2 ;;
+  esac
+  export PW_POINTS_WIDTH=$W
+}
+tablet() { [ "$size" = tablet ]; }
 
 stop_app() {
   [ -n "$apid" ] && kill "$apid" 2>/dev/null && wait "$apid" 2>/dev/null
@@ -87,7 +104,7 @@ await_agreement() {
   local _
   for _ in $(seq 100); do
     peek now
-    set -- $(pixel "$work/now.png" 10 470)
+    set -- $(pixel "$work/now.png" 10 $((H - 10)))
     [ "${1:-0}" -gt 150 ] && break
     sleep 0.2
   done
@@ -96,10 +113,10 @@ await_agreement() {
 
 # Fills the login screen's two fields with the stand-in's reader.
 fill_login() {
-  click 160 100
+  click $((W / 2)) 100
   sleep 0.3
   xdotool type --delay 50 "reader"
-  click 160 150
+  click $((W / 2)) 150
   sleep 0.3
   xdotool type --delay 50 "shijing305"
   sleep 0.3
@@ -158,6 +175,23 @@ tap() {
     peek now
     same prev now && break
   done
+}
+
+# await_look <seconds> <op> [picture] <box...>: looks at the screen every half
+# second until png_probe's <op> answers yes for it (differ and same compare
+# <picture> with the screen), or the time is up.
+await_look() {
+  local n=$1 op=$2 _
+  shift 2
+  for _ in $(seq $((n * 2))); do
+    peek look
+    case "$op" in
+      differ|same) probe "$op" "$1" "$work/look.png" "${@:2}" >/dev/null && return 0 ;;
+      *) probe "$op" "$work/look.png" "$@" >/dev/null && return 0 ;;
+    esac
+    sleep 0.5
+  done
+  return 1
 }
 
 # Pictures named by path: see png_probe.py.

@@ -643,8 +643,9 @@ void Layer::drawContent(gfx::Context& ctx) const {
         const Rect b = m_animations.empty() ? m_model.bounds : presentation().bounds;
         const Rect area = b.insetBy(-kDelegateOverhang, -kDelegateOverhang).integral();
         const double scale = device::Device::current().screen().scale;
-        if (const gfx::Image* kept = RepaintQueue::backing(*this, area, scale)) {
-            ctx.drawImage(*kept, area);
+        if (const RepaintQueue::Backing* kept = RepaintQueue::backing(*this, area, scale)) {
+            if (!kept->image.isNull())
+                ctx.drawImage(kept->image, kept->rect);
             return;
         }
         ctx.save();

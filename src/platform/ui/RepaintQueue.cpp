@@ -5,6 +5,8 @@
 #include "platform/ui/Animator.h"
 #include "platform/ui/Layer.h"
 
+#include <cairo.h>
+
 #include <algorithm>
 #include <cmath>
 #include <unordered_map>
@@ -28,20 +30,35 @@ std::unordered_set<Layer*>& pendingLayers() {
     static std::unordered_set<Layer*> q;
     return q;
 }
-struct Backing {
-    gfx::Image image;
-    Rect area;
-    double scale = 0;
-};
-
-std::unordered_map<const Layer*, Backing>& backings() {
-    static std::unordered_map<const Layer*, Backing> b;
+std::unordered_map<const Layer*, RepaintQueue::Backing>& backings() {
+    static std::unordered_map<const Layer*, RepaintQueue::Backing> b;
     return b;
+}
+
+// The part of `area` the delegate's drawing reaches, in whole points; empty when
+// it draws nothing. The drawing is recorded, not rasterised, so a large view that
+// only holds others (a scroll view moving its bounds every frame) costs no pixels.
+Rect inkedPart(const Layer& layer, const Rect& area) {
+    cairo_surface_t* recording = cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, nullptr);
+    {
+        cairo_t* cr = cairo_create(recording);
+        gfx::Context ctx(cr);
+        cairo_destroy(cr);
+        ctx.clipToRect(area);
+        layer.delegate()->drawLayer(const_cast<Layer&>(layer), ctx);
+    }
+    double x = 0, y = 0, w = 0, h = 0;
+    cairo_recording_surface_ink_extents(recording, &x, &y, &w, &h);
+    cairo_surface_destroy(recording);
+    if (w <= 0 || h <= 0)
+        return {};
+    // Glyphs hinted on the bitmap may reach a little past their recorded outlines.
+    return Rect(x, y, w, h).insetBy(-2, -2).integral().intersection(area);
 }
 
 } // namespace
 
-const gfx::Image* RepaintQueue::backing(const Layer& layer, const Rect& area, double scale) {
+const RepaintQueue::Backing* RepaintQueue::backing(const Layer& layer, const Rect& area, double scale) {
     // Outside a compositor's frame (a layer drawn into a picture of its own), and
     // larger than twice the screen: drawn straight each time instead.
     if (!Animator::shared().inFrame())
@@ -50,15 +67,25 @@ const gfx::Image* RepaintQueue::backing(const Layer& layer, const Rect& area, do
     if (area.width() * area.height() > 2 * screen.width * screen.height || area.isEmpty())
         return nullptr;
     Backing& b = backings()[&layer];
-    if (b.image.isNull() || b.area != area || b.scale != scale) {
-        gfx::BitmapContext ctx(area.size, scale, false);
-        ctx.translate(-area.x(), -area.y());
-        layer.delegate()->drawLayer(const_cast<Layer&>(layer), ctx);
-        b.image = ctx.snapshot();
+    if (b.scale == 0 || b.area != area || b.scale != scale) {
         b.area = area;
         b.scale = scale;
+        b.rect = inkedPart(layer, area);
+        b.image = {};
+        if (!b.rect.isEmpty()) {
+            // Drawn again straight into the bitmap, so the pixels are the delegate's own.
+            gfx::BitmapContext ctx(b.rect.size, scale, false);
+            ctx.translate(-b.rect.x(), -b.rect.y());
+            layer.delegate()->drawLayer(const_cast<Layer&>(layer), ctx);
+            b.image = ctx.snapshot();
+        }
     }
-    return &b.image;
+    return &b;
+}
+
+const RepaintQueue::Backing* RepaintQueue::keptBacking(const Layer& layer) {
+    const auto it = backings().find(&layer);
+    return it == backings().end() ? nullptr : &it->second;
 }
 
 void RepaintQueue::dropBacking(const Layer* layer) {

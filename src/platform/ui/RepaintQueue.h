@@ -24,10 +24,20 @@ public:
     // Marks a rect given in the root coordinates of `layer`'s tree.
     static void markInRoot(const Layer& layer, const gfx::Rect& rectInRoot);
 
-    // A layer drawn by its delegate keeps what it drew, as a backing image,
-    // until it is marked again: every frame, and the check's full redraw,
-    // shows that same drawing. Answers null when the layer is too large to keep.
-    static const gfx::Image* backing(const Layer& layer, const gfx::Rect& area, double scale);
+    // What a layer's delegate drew in `area`, kept as an image of only the part
+    // it inked (null when it drew nothing, as most plain views do).
+    struct Backing {
+        gfx::Image image;
+        gfx::Rect rect; // where the image goes, in the layer's coordinates
+        gfx::Rect area;
+        double scale = 0;
+    };
+    // A layer drawn by its delegate keeps what it drew until it is marked again:
+    // every frame, and the check's full redraw, shows that same drawing. Answers
+    // null when the layer is too large to keep.
+    static const Backing* backing(const Layer& layer, const gfx::Rect& area, double scale);
+    // What the layer keeps now, without drawing; null when it keeps nothing.
+    static const Backing* keptBacking(const Layer& layer);
     static void dropBacking(const Layer* layer);
     // Every layer draws afresh at the next frame.
     static void dropAllBackings();

@@ -4,6 +4,8 @@
 #include "UiTestSupport.h"
 
 #include "platform/ui/Label.h"
+#include "platform/ui/RepaintQueue.h"
+#include "platform/ui/ScrollView.h"
 
 #include <regex>
 
@@ -158,6 +160,64 @@ TEST_F(RepaintTest, CheckReportsAnUnmarkedChange) {
     EXPECT_TRUE(std::regex_match(line, std::regex("repaint mismatch: frame [0-9]+, screen none, rect 50,300 40x30, "
                                                   "layer .*Sneaky.*")))
         << line;
+}
+
+// Most views draw nothing of their own and keep no picture; one that draws a
+// little keeps only that little. A change deep inside a scrolling tree still
+// shows at once, wherever the scroll has taken it.
+TEST_F(RepaintTest, ScrolledSubtreeKeepsOnlyWhatItDrawsAndShowsItsChanges) {
+    struct Mark : View {
+        using View::View;
+        Rect spot{4, 4, 12, 8};
+        gfx::Color colour = gfx::Color::fromRGB255(220, 0, 0);
+        void draw(gfx::Context& ctx, const Rect&) override {
+            ctx.setFillColor(colour);
+            ctx.fillRect(spot);
+        }
+    };
+    auto scroll = View::create<ScrollView>(Rect(0, 40, 320, 400));
+    scroll->setContentSize({320, 2000});
+    m_window->addSubview(scroll);
+    auto row = View::create(Rect(0, 300, 320, 100));
+    scroll->addSubview(row);
+    auto cell = View::create(Rect(10, 10, 300, 80));
+    row->addSubview(cell);
+    auto mark = View::create<Mark>(Rect(0, 0, 300, 80));
+    cell->addSubview(mark);
+    auto label = View::create<Label>(Rect(100, 20, 150, 30));
+    cell->addSubview(label);
+    frame();
+    for (const View* plain : std::initializer_list<const View*>{scroll.get(), row.get(), cell.get(), label.get()}) {
+        const auto* kept = RepaintQueue::keptBacking(*plain->layer());
+        ASSERT_NE(kept, nullptr);
+        EXPECT_TRUE(kept->image.isNull());
+    }
+    const auto* kept = RepaintQueue::keptBacking(*mark->layer());
+    ASSERT_NE(kept, nullptr);
+    EXPECT_TRUE(kept->rect.contains(mark->spot));
+    EXPECT_LE(kept->rect.width() * kept->rect.height(), 20 * 16);
+
+    // Scrolled down 240 points, six a frame; halfway the mark moves and turns
+    // blue, later the label gets its text.
+    for (int i = 1; i <= 40; ++i) {
+        scroll->setContentOffset({0, 6.0 * i});
+        if (i == 15) {
+            mark->spot = {260, 60, 12, 8};
+            mark->colour = gfx::Color::fromRGB255(0, 0, 220);
+            mark->setNeedsDisplay();
+        }
+        if (i == 25)
+            label->setText("Chapter");
+        frame();
+    }
+    EXPECT_EQ(m_compositor.repaintMismatch(), "");
+    const auto shown = m_compositor.snapshot();
+    // The cell's top left is at 10,110 on screen now.
+    const auto red = [](gfx::Pixel p) { return p.r > 150 && p.g < 60 && p.b < 60; };
+    const auto blue = [](gfx::Pixel p) { return p.b > 150 && p.r < 60 && p.g < 60; };
+    EXPECT_EQ(countPixels(shown, Rect(0, 40, 320, 400), red), 0);
+    EXPECT_EQ(countPixels(shown, Rect(270, 170, 12, 8), blue), 12 * 8);
+    EXPECT_GT(countPixels(shown, Rect(110, 130, 150, 30), isDark), 20);
 }
 
 TEST_F(RepaintTest, DistantChangesRedrawTwoSmallAreas) {

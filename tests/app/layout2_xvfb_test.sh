@@ -23,7 +23,12 @@ bin=$1 art=$2 src=$3 only=${4:-}
 xvfb_screen=800x1100x24
 . "$(dirname "$0")/xvfb_support.sh"
 . "$(dirname "$0")/layout_support.sh"
-xvfb_start 741
+# The two sizes run side by side under CTest: each from a range of displays
+# of its own, so that neither takes the other's.
+case "$only" in
+  phone) xvfb_start 881 ;;
+  *) xvfb_start 811 ;;
+esac
 
 # await <tenths of a second> <shell condition>: waits for the condition.
 await() {

@@ -13,6 +13,7 @@
 #include "foundation/widgets/ProgressHUD.h"
 #include "platform/core/DateFormatter.h"
 #include "platform/core/Value.h"
+#include "support/Idioms.h"
 
 namespace pw::test {
 namespace {
@@ -334,6 +335,69 @@ TEST_F(ListsTest, LinksAreHttpAddressesOnly) {
     EXPECT_TRUE(ui::Application::shared().openURL("https://127.0.0.1/"));
     EXPECT_EQ(handed, std::vector<std::string>{"https://127.0.0.1/"});
     ui::Application::shared().setURLOpener({});
+}
+
+// The message centre's rows at both sizes: 70 high and as wide as the
+// window, the icon, the title and the date where the row puts them; in edit
+// mode each row shows its red delete control in the gutter, its content moved
+// right of it, and a tap on the control asks with "删除" at the row's right.
+TEST_F(ListsTest, MessageRowsAndTheirDeleteControlsAtPhoneAndTabletWidths) {
+    ASSERT_TRUE(MessageTB::saveMessage({notice(1, 1'600'000'000'000, "第一条消息"), notice(2, 1'700'000'000'000, "第二条")}));
+    struct Row {
+        const char* view;
+        gfx::Rect (*frame)(double W);
+    };
+    const Row rows[] = {
+        {"icon", [](double) { return gfx::Rect(5, 27, 15, 15); }},
+        {"title", [](double W) { return gfx::Rect(40, 10, W - 80, 25); }},
+        {"date", [](double W) { return gfx::Rect(W - 110, 36, 108, 25); }},
+    };
+    for (const Idiom& idiom : kIdioms) {
+        SCOPED_TRACE(idiom.name);
+        useIdiom(*m_window, idiom);
+        settle();
+        auto screen = RZMessageViewController::create();
+        push(screen);
+        auto& table = *screen->table();
+        auto* cell = cellAt<RZMessageCell>(table, 0);
+        ASSERT_NE(cell, nullptr);
+        EXPECT_EQ(cell->frame(), gfx::Rect(0, 0, idiom.w, 70));
+        const ui::View* views[] = {&cell->imgIcon(), &cell->lblMsgTitle(), &cell->lblCreateTime()};
+        const double W = cell->contentView().bounds().width();
+        EXPECT_EQ(W, idiom.w);
+        for (size_t i = 0; i < std::size(rows); ++i)
+            EXPECT_EQ(views[i]->frame(), rows[i].frame(W)) << rows[i].view;
+
+        screen->rightItemBtnClick();
+        settle();
+        for (int64_t r = 0; r < 2; ++r) {
+            auto* row = cellAt<RZMessageCell>(table, r);
+            ASSERT_NE(row, nullptr);
+            row->layoutIfNeeded();
+            auto* control = row->editingControl();
+            ASSERT_NE(control, nullptr) << r;
+            EXPECT_EQ(control->frame().midY(), 35) << r;
+            EXPECT_LE(row->contentView().frame().maxX(), idiom.w);
+            EXPECT_GE(row->contentView().frame().x(), control->frame().maxX()) << r;
+            // The date keeps to the content's right edge.
+            EXPECT_EQ(row->lblCreateTime().frame().maxX(), row->contentView().bounds().width() - 2);
+        }
+        const gfx::Image shot = keepScreenshot(std::string("message_centre_edit_") + idiom.name);
+        auto* first = cellAt<RZMessageCell>(table, 0);
+        EXPECT_GT(pixelsOf(shot, *first->editingControl(), isRed), 20) << "no red delete control drawn";
+        tapView(first->editingControl());
+        settle();
+        ASSERT_TRUE(first->showingDeleteConfirmation());
+        first->layoutIfNeeded();
+        const auto* ask = first->deleteConfirmationButton();
+        EXPECT_EQ(ask->currentTitle(), "删除");
+        const gfx::Rect askAt = ask->convertRectToView(ask->bounds(), first);
+        EXPECT_GT(askAt.x(), idiom.w / 2);
+        EXPECT_LE(askAt.maxX(), idiom.w);
+        screen->rightItemBtnClick();
+        m_nav->popViewControllerAnimated(false);
+        settle();
+    }
 }
 
 } // namespace

@@ -9,35 +9,9 @@ set -u
 bin=$1 art=$2 src=$3
 xvfb_screen=800x1100x24
 . "$(dirname "$0")/xvfb_support.sh"
+. "$(dirname "$0")/layout_support.sh"
 xvfb_start 701
 
-# white <shot> <x> <y>: the point is (nearly) white, as inside a text field.
-white() {
-  set -- $(pixel "$art/$1.png" "$2" "$3")
-  [ "$1" -gt 245 ] && [ "$2" -gt 245 ] && [ "$3" -gt 245 ]
-}
-# spans <what> <shot> <y> <x0> <x1>: a white run from x0 to x1 at y, with the
-# page's patterned background just outside it on both sides.
-spans() {
-  local what=$1 shot=$2 y=$3 x0=$4 x1=$5
-  white "$shot" $((x0 + 3)) "$y" || fail "$what does not start at x $x0 ($(pixel "$art/$shot.png" $((x0 + 3)) "$y"))"
-  white "$shot" $((x1 - 3)) "$y" || fail "$what does not reach x $x1 ($(pixel "$art/$shot.png" $((x1 - 3)) "$y"))"
-  ! white "$shot" $((x0 - 4)) "$y" || fail "$what starts left of x $x0"
-  ! white "$shot" $((x1 + 4)) "$y" || fail "$what reaches past x $x1"
-}
-# face <shot> <x> <y>: a button's bluish-grey face, not the beige page.
-face() {
-  set -- $(pixel "$art/$1.png" "$2" "$3")
-  [ "$3" -gt "$1" ]
-}
-# button_spans <what> <shot> <y> <x0> <x1>: the button's face from x0 to x1 at y.
-button_spans() {
-  local what=$1 shot=$2 y=$3 x0=$4 x1=$5
-  face "$shot" $((x0 + 4)) "$y" || fail "$what does not start at x $x0"
-  face "$shot" $((x1 - 4)) "$y" || fail "$what does not reach x $x1"
-  ! face "$shot" $((x0 - 6)) "$y" || fail "$what starts left of x $x0"
-  ! face "$shot" $((x1 + 6)) "$y" || fail "$what reaches past x $x1"
-}
 # Waits for the agreement's light page over the dark tab bar at y.
 await_agreement_at() {
   local _
@@ -65,18 +39,9 @@ size() {
   # The user row, under the bars and the first section's header.
   tap $((w / 2)) 121
   shot "$name-login"
-  # Fields at x 100 and W - 200 wide on a tablet, x 30 and W - 60 on a phone;
-  # buttons at x 120 and W - 240, or x 60 and W - 120.
-  local fx bx
-  if [ "$w" -ge 768 ]; then fx=100 bx=120; else fx=30 bx=60; fi
-  spans "the account field" "$name-login" 99 "$fx" $((w - fx))
-  spans "the password field" "$name-login" 150 "$fx" $((w - fx))
-  # Buttons 38 high: 20 apart on a tablet, 15 on a phone, under the fields.
-  local gap=15 y
-  [ "$w" -ge 768 ] && gap=20
-  for y in $((166 + gap + 19)) $((166 + 2 * gap + 38 + 19)) $((166 + 3 * gap + 76 + 19)); do
-    button_spans "the button at y $y" "$name-login" "$y" "$bx" $((w - bx))
-  done
+  check_login "$name-login"
+  local fx=30 bx=60 gap=15 y
+  tablet && fx=100 bx=120 gap=20
   tap $((w / 2)) $([ "$w" -ge 768 ] && echo 321 || echo 305)
   shot "$name-registration"
   spans "the registration's account field" "$name-registration" 99 "$fx" $((w - fx))

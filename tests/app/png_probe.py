@@ -10,6 +10,10 @@ scale is the picture's width over POINTS_WIDTH (320 for the phone window).
   png_probe.py dark A x0 y0 x1 y1 share    exit 0 when at least `share` of the box is dark
   png_probe.py ink A x0 y0 x1 y1           exit 0 for light paper with some dark letters
   png_probe.py blue|red A x y              exit 0 when the point is that colour
+  png_probe.py runs A y x0 x1 r g b [tol]  the runs of points on row y (x0 to x1) of that
+                                           colour, as "start-end" (end exclusive)
+  png_probe.py count A x0 y0 x1 y1 r g b [tol]
+                                           the points of that colour in the box; exit 0 when any
 """
 import os
 import struct
@@ -100,7 +104,30 @@ def share(pred, points):
     return sum(1 for p in points if pred(*p)) / max(len(points), 1)
 
 
+def near(c, rgb, tol):
+    return all(abs(a - b) <= tol for a, b in zip(c, rgb))
+
+
 def main(op, args):
+    if op == "runs":
+        img, y, x0, x1 = load(args[0]), *map(int, args[1:4])
+        rgb, tol = tuple(map(int, args[4:7])), int(args[7]) if len(args) > 7 else 12
+        runs, start = [], None
+        for x in range(x0, x1 + 1):
+            hit = x < x1 and near(img(x, y), rgb, tol)
+            if hit and start is None:
+                start = x
+            elif not hit and start is not None:
+                runs.append(f"{start}-{x}")
+                start = None
+        print(" ".join(runs))
+        return 0
+    if op == "count":
+        img, (x0, y0, x1, y1) = load(args[0]), map(int, args[1:5])
+        rgb, tol = tuple(map(int, args[5:8])), int(args[8]) if len(args) > 8 else 12
+        n = sum(1 for p in box(img, x0, y0, x1, y1) if near(p, rgb, tol))
+        print(n)
+        return 0 if n else 1
     if op == "pixel":
         print(*load(args[0])(int(args[1]), int(args[2])))
         return 0

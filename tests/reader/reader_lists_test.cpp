@@ -23,6 +23,7 @@
 #include "reading/txt/TxtChapterParser.h"
 
 #include "platform/ui/UiTestSupport.h"
+#include "support/Idioms.h"
 #include "reading/umd/UmdWriter.h"
 #include "support/TempDir.h"
 
@@ -537,13 +538,8 @@ TEST_F(ListsTest, BackToTheContentsTabLoadsThemAgain) {
 // to its own line (nothing drawn above it or over the time under it). The
 // pictures are kept under <build>/artifacts/reader-lists.
 TEST_F(ListsTest, RowsKeepTheirLabelsInSightOnPhoneAndTablet) {
-    struct Size {
-        double w, h;
-        const char* name;
-    };
-    for (const Size& size : {Size{320, 480, "phone"}, Size{768, 1024, "tablet"}}) {
-        device::Device::current().setScreen({size.w, size.h, 1});
-        m_window->setFrame({0, 0, size.w, size.h});
+    for (const test::Idiom& size : test::kIdioms) {
+        test::useIdiom(*m_window, size);
         settle();
         const int64_t book = size.w > 400 ? 561 : 560;
         makeSiteBook(book, true);

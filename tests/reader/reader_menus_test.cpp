@@ -31,6 +31,7 @@
 #include "reading/turn/TurnTestSupport.h"
 #include "reading/txt/TxtFile.h"
 #include "reading/txt/TxtTestFiles.h"
+#include "support/Idioms.h"
 
 namespace pw {
 namespace {
@@ -161,13 +162,8 @@ TEST_F(ReaderMenusTest, TheMenuOpensAroundThePageOfALocalBook) {
 // pixel inside them changes. Checked on a phone and a tablet; the pictures
 // are kept under <build>/artifacts/reader.
 TEST_F(ReaderMenusTest, PanelsHideThePageBehindThem) {
-    struct Size {
-        double w, h;
-        const char* name;
-    };
-    for (const Size& size : {Size{320, 480, "phone"}, Size{768, 1024, "tablet"}}) {
-        device::Device::current().setScreen({size.w, size.h, 1});
-        m_window->setFrame({0, 0, size.w, size.h});
+    for (const test::Idiom& size : test::kIdioms) {
+        test::useIdiom(*m_window, size);
         settle();
         auto screen = open();
         ASSERT_EQ(screen->view()->bounds().width(), size.w);

@@ -27,6 +27,8 @@
 #include "shelf/MainBottomMenu.h"
 #include "shelf/MainCategoryMenu.h"
 #include "shelf/XieYiViewController.h"
+#include "support/Idioms.h"
+#include "foundation/config/DeviceKind.h"
 
 #include <fstream>
 
@@ -713,45 +715,64 @@ public:
     void viewWillDisappear(bool) override { ui::Application::shared().setStatusBarHidden(false); }
 };
 
+// Back on the shelf from the reader or the store, in either layout, the
+// search header still waits hidden above the books at offset 44; on a phone
+// and on a tablet (the device's screen and kind set before the launch).
 TEST_F(MainScreenTest, BackFromTheReaderOrTheStoreTheSearchHeaderStillWaitsHidden) {
-    agreeToTerms();
-    addLocalBooks();
-    auto& m = launch();
-    m.tabBarDidSelectItem(MainViewController::kTabLocalShelf);
-    auto shownTable = [&]() -> ui::TableView* {
-        if (m.bookcaseController())
-            return m.bookcaseController()->page(1)->tableView();
-        return m.booklistController()->booklistTable()->tableView();
-    };
-    auto visit = [&](bool reader) {
-        if (reader) {
-            nav().pushViewController(ui::ViewController::create<FullScreenReader>(), true);
-        } else {
-            m.tabBarDidSelectItem(MainViewController::kTabStore);
-            // The store put a book on the shelf meanwhile.
-            core::NotificationCenter::defaultCenter().post("NSNotificationCenter_CategoryAndBookReload");
+    for (const test::Idiom& idiom : test::kIdioms) {
+        SCOPED_TRACE(idiom.name);
+        if (idiom.tablet()) {
+            // A fresh launch on the tablet's screen.
+            m_delegate->navController()->dismissModalViewControllerAnimated(false);
+            m_delegate.reset();
+            ui::Application::shared().setDelegate(nullptr);
+            ShelfScreens::reset();
+            settle();
+            device::Device::current().setScreen({idiom.w, idiom.h, 1});
+            setDeviceKindProvider([] { return DeviceKind::Tablet; });
         }
-        settle();
-        advance(1);
-        nav().popToRootViewControllerAnimated(true);
-        settle();
-        advance(1);
-    };
-    for (int layout : {1, 2}) {
-        if (m.booksLayoutStyle() != layout)
-            m.btnSwitchBooksLayoutClick();
-        for (bool reader : {true, false}) {
-            ASSERT_NE(shownTable(), nullptr);
-            EXPECT_EQ(shownTable()->contentOffset().y, SearchHeaderView::kHeight) << layout << reader;
-            visit(reader);
-            EXPECT_EQ(shownTable()->contentOffset().y, SearchHeaderView::kHeight)
-                << "layout " << layout << (reader ? " after the reader" : " after the store");
+        if (!idiom.tablet()) {
+            agreeToTerms();
+            addLocalBooks();
         }
+        auto& m = launch();
+        ASSERT_EQ(m.view()->bounds().width(), idiom.w);
+        m.tabBarDidSelectItem(MainViewController::kTabLocalShelf);
+        auto shownTable = [&]() -> ui::TableView* {
+            if (m.bookcaseController())
+                return m.bookcaseController()->page(1)->tableView();
+            return m.booklistController()->booklistTable()->tableView();
+        };
+        auto visit = [&](bool reader) {
+            if (reader) {
+                nav().pushViewController(ui::ViewController::create<FullScreenReader>(), true);
+            } else {
+                m.tabBarDidSelectItem(MainViewController::kTabStore);
+                // The store put a book on the shelf meanwhile.
+                core::NotificationCenter::defaultCenter().post("NSNotificationCenter_CategoryAndBookReload");
+            }
+            settle();
+            advance(1);
+            nav().popToRootViewControllerAnimated(true);
+            settle();
+            advance(1);
+        };
+        for (int layout : {1, 2}) {
+            if (m.booksLayoutStyle() != layout)
+                m.btnSwitchBooksLayoutClick();
+            for (bool reader : {true, false}) {
+                ASSERT_NE(shownTable(), nullptr);
+                EXPECT_EQ(shownTable()->contentOffset().y, SearchHeaderView::kHeight) << layout << reader;
+                visit(reader);
+                EXPECT_EQ(shownTable()->contentOffset().y, SearchHeaderView::kHeight)
+                    << "layout " << layout << (reader ? " after the reader" : " after the store");
+            }
+        }
+        // Pulled down, the header stays in view across a reload.
+        shownTable()->setContentOffset({0, 0}, false);
+        core::NotificationCenter::defaultCenter().post("NSNotificationCenter_BookReload");
+        EXPECT_EQ(shownTable()->contentOffset().y, 0);
     }
-    // Pulled down, the header stays in view across a reload.
-    shownTable()->setContentOffset({0, 0}, false);
-    core::NotificationCenter::defaultCenter().post("NSNotificationCenter_BookReload");
-    EXPECT_EQ(shownTable()->contentOffset().y, 0);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "platform/core/NotificationCenter.h"
 #include "platform/device/NetworkInterfaces.h"
 #include "platform/gfx/Image.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TableViewCell.h"
 #include "transfer/import/ImportBookViewController.h"
@@ -13,6 +14,7 @@
 
 #include "platform/ui/UiTestSupport.h"
 #include "reading/umd/UmdWriter.h"
+#include "support/Idioms.h"
 
 #include <chrono>
 #include <fstream>
@@ -368,6 +370,59 @@ TEST_F(ImportTest, OnlyTheNewestScanIsInstalled) {
     }
     ASSERT_TRUE(screen->data());
     EXPECT_EQ(screen->data()->size(), 1u);
+}
+
+// The header lines of both screens at the phone's and the tablet's width: a
+// line too long for the phone wraps over the lines it needs, shown whole,
+// with the first row under it; on a tablet it keeps to one line.
+TEST_F(ImportTest, HeaderLinesWrapWholeOnAPhoneAndKeepToOneLineOnATablet) {
+    device::NetworkInterfaces::setIPv4AddressesProvider(
+        [] { return std::optional<Addresses>(Addresses{{"wlan0", "192.168.1.5"}}); });
+    write(AppPaths::importFolder() / "book.txt", std::string("第一章\n正文。\n"));
+    struct Row {
+        const char* screen;
+        const char* idiom;
+        bool wraps;
+    };
+    const Row rows[] = {{"import", "phone", true},
+                        {"import", "tablet", false},
+                        {"wifi", "phone", true},
+                        {"wifi", "tablet", false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.screen) + " on a " + row.idiom);
+        const test::Idiom& idiom = test::kIdioms[std::string(row.idiom) == "tablet"];
+        test::useIdiom(*m_window, idiom);
+        settle();
+        ui::TableView* table = nullptr;
+        std::string title;
+        std::shared_ptr<WifiViewController> wifi;
+        if (std::string(row.screen) == "import") {
+            show();
+            table = screen->table().get();
+            title = header();
+        } else {
+            wifi = WifiViewController::create();
+            nav->setViewControllers({wifi}, false);
+            settle();
+            table = wifi->table().get();
+            title = wifi->titleForHeader(*table, 0);
+        }
+        ASSERT_NE(table, nullptr);
+        table->layoutIfNeeded();
+        EXPECT_EQ(table->bounds().width(), idiom.w);
+        const gfx::Rect head = table->rectForHeaderInSection(0);
+        EXPECT_EQ(head.height() > 36, row.wraps) << head.height();
+        const ui::Label* label = nullptr;
+        for (auto& v : table->subviews())
+            if (auto* l = dynamic_cast<ui::Label*>(v.get()); l && l->text() == title)
+                label = l;
+        ASSERT_NE(label, nullptr) << title;
+        EXPECT_GE(label->frame().height() + 1, label->sizeThatFits({label->frame().width(), 10000}).height);
+        EXPECT_LE(label->frame().maxX(), idiom.w);
+        EXPECT_EQ(table->rectForRow({0, 0}).y(), head.maxY());
+        nav->setViewControllers({}, false);
+        settle();
+    }
 }
 
 } // namespace

@@ -643,7 +643,15 @@ void Layer::drawContent(gfx::Context& ctx) const {
         const Rect b = m_animations.empty() ? m_model.bounds : presentation().bounds;
         const Rect area = b.insetBy(-kDelegateOverhang, -kDelegateOverhang).integral();
         const double scale = device::Device::current().screen().scale;
-        if (const RepaintQueue::Backing* kept = RepaintQueue::backing(*this, area, scale)) {
+        // A kept picture goes to the screen pixel for pixel only while the layer
+        // is neither scaled nor turned there. Resampled (a popup growing in, a
+        // view turning), its pixels would depend on where the redrawn area
+        // starts, so a part redrawn would differ from the same part of a full
+        // redraw at the edges of its ink; the delegate draws straight instead.
+        const gfx::AffineTransform m = ctx.ctm();
+        const bool unscaled = std::abs(m.a - 1) < 1e-9 && std::abs(m.d - 1) < 1e-9 && std::abs(m.b) < 1e-9 &&
+                              std::abs(m.c) < 1e-9;
+        if (const RepaintQueue::Backing* kept = unscaled ? RepaintQueue::backing(*this, area, scale) : nullptr) {
             if (!kept->image.isNull())
                 ctx.drawImage(kept->image, kept->rect);
             return;

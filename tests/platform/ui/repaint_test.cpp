@@ -3,6 +3,7 @@
 // the animation's tick and the frame, as it does on a real display.
 #include "UiTestSupport.h"
 
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/RepaintQueue.h"
 #include "platform/ui/ScrollView.h"
@@ -249,6 +250,28 @@ TEST_F(RepaintTest, DirtyAreasStayFewAndDisjoint) {
     for (int i = 0; i < 40; ++i) {
         const Rect r((i * 37) % 300, (i * 53) % 460, 6, 6);
         EXPECT_TRUE(std::any_of(rects.begin(), rects.end(), [&](const Rect& d) { return d.contains(r); }));
+    }
+}
+
+
+// An alert grows in from 1.1 times its size on the tablet screen: its message
+// label sits at a fractional place and is scaled while it fades in, so a kept
+// picture of its text would be resampled differently in a part redrawn than in
+// a full redraw, one pixel at the edge of a glyph.
+TEST_F(RepaintTest, LabelScaledInAPopupMatchesAFullRedraw) {
+    device::Device::current().setScreen({768, 1024, 1});
+    Application::shared().reset();
+    m_window = View::create<Window>(Rect(0, 0, 768, 1024));
+    m_window->setBackgroundColor(gfx::Color::white());
+    m_window->makeKeyAndVisible();
+    m_compositor.renderAll();
+    for (const char* message : {"确定提交？", "您当前的剩余更新票 5 票"}) {
+        SCOPED_TRACE(message);
+        auto alert = AlertView::create("提示", message, {}, "取消", {"确定"});
+        alert->show();
+        framesUntilSettled();
+        alert->dismissWithClickedButtonIndex(1, true);
+        framesUntilSettled();
     }
 }
 

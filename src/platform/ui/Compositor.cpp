@@ -24,8 +24,9 @@ namespace pw::ui {
 namespace {
 
 // A channel may differ this much between a part and a full redraw (rounding in
-// the rasteriser); stale pixels differ by far more.
-constexpr int kChannelTolerance = 2;
+// the rasteriser, a faint glyph edge placed on another pixel grid as text
+// fades in); stale pixels differ by far more.
+constexpr int kChannelTolerance = 3;
 
 std::string typeName(const std::type_info& t) {
     int status = 0;

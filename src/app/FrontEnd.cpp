@@ -16,6 +16,8 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <string>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -255,6 +257,25 @@ bool FrontEnd::writeScreenshot(const std::string& path) {
     return ok;
 }
 
+void FrontEnd::writeRequestedScreenshot(const std::string& dir) {
+    const std::string request = dir + "/request";
+    std::string path;
+    if (std::ifstream in(request); in)
+        std::getline(in, path);
+    if (path.empty())
+        path = dir + "/shot-" + std::to_string(++m_signalShots) + ".png";
+    // Written beside and renamed, so a watcher never reads half a picture;
+    // the request goes last, once the picture is in place. A picture that
+    // could not be written leaves the request, and the caller's wait fails.
+    std::error_code ec;
+    if (!writeScreenshot(path + ".part")) {
+        std::fprintf(stderr, "pagewell: cannot write %s\n", path.c_str());
+        return;
+    }
+    std::filesystem::rename(path + ".part", path, ec);
+    std::filesystem::remove(request, ec);
+}
+
 int FrontEnd::run() {
     auto& loop = core::RunLoop::current();
     m_running = true;
@@ -283,12 +304,7 @@ int FrontEnd::run() {
         if (g_screenshotRequested && m_options.screenshotOnSignalDir) {
             g_screenshotRequested = 0;
             present(true);
-            // Written beside and renamed, so a watcher never reads half a picture.
-            const std::string base = *m_options.screenshotOnSignalDir + "/shot-" + std::to_string(++m_signalShots);
-            if (writeScreenshot(base + ".part")) {
-                std::error_code ec;
-                std::filesystem::rename(base + ".part", base + ".png", ec);
-            }
+            writeRequestedScreenshot(*m_options.screenshotOnSignalDir);
         }
         // A spinner may turn for ever, so the picture is taken once start-up has had its time.
         if (m_options.screenshotPath && seconds() - started > 2.0) {

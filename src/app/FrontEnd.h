@@ -50,8 +50,10 @@ struct FrontEndOptions {
     // Where to write a picture of the window once start-up has settled; the
     // front end then quits (used by the start-up check).
     std::optional<std::string> screenshotPath;
-    // Each SIGUSR1 writes the window to <dir>/shot-<n>.png (n from 1), for
-    // checks that drive the running app from outside.
+    // Each SIGUSR1 writes the window, for checks that drive the running app
+    // from outside: to the path written in <dir>/request, which is then
+    // removed (the caller waits for that, with no process of its own to
+    // start), or without a request to <dir>/shot-<n>.png (n from 1).
     std::optional<std::string> screenshotOnSignalDir;
 };
 
@@ -71,6 +73,7 @@ private:
     void touchFromMouse(int x, int y, ui::TouchPhase phase);
     void present(bool force);
     bool writeScreenshot(const std::string& path);
+    void writeRequestedScreenshot(const std::string& dir);
     void rotate(int step);
 
     FrontEndOptions m_options;

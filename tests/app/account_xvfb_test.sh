@@ -23,15 +23,7 @@ bar_button() { tap $((W / 2 + ($1 - 2) * $(tablet && echo 88 || echo 58))) $((H 
 alert_x=$((W / 2 - 120)) alert_y=$((H / 2 - 25))
 
 # Waits until the screen stands still (for a change that was not a tap).
-settle() {
-  peek prev
-  for _ in $(seq 20); do
-    sleep 0.3
-    peek now
-    same prev now && return
-    cp "$work/now.png" "$work/prev.png"
-  done
-}
+settle() { still 0.3 20; }
 # Drags from (x, y0) to (x, y1) in small steps, as a finger scrolls a list.
 drag() {
   local x=$1 y0=$2 y1=$3 i n
@@ -189,7 +181,7 @@ badges() {
   python3 - "$xvfb_dir" "$H" "$W" "$@" <<'PY'
 import sys
 sys.path.insert(0, sys.argv[1])
-from png_probe import load
+from pixels import load
 h, w, img, known = int(sys.argv[2]), int(sys.argv[3]), load(sys.argv[4]), sys.argv[5:]
 def runs(test, x):
     out = []

@@ -38,15 +38,7 @@ await() {
   eval "$*"
 }
 # Waits until two looks half a second apart show the same picture.
-settle() {
-  peek now
-  for _ in $(seq 30); do
-    cp "$work/now.png" "$work/prev.png"
-    sleep 0.5
-    peek now
-    same prev now && return
-  done
-}
+settle() { still 0.5 30; }
 site_log() { cat "$data/tmp/standin-site.log" 2>/dev/null; }
 # asked <text>: waits for a request to the stand-in holding the text, then
 # for the screen to stand still.
@@ -204,6 +196,8 @@ session() {
     menu
     shot "$N-reader-menu-$1"
     tap "$settings" 42
+    # The panel's buttons finish their look a moment after the panel stands.
+    settle
     shot "$N-reader-settings-$1"
     tap $((W / 2)) $((H - 120))
     tap $((W / 2)) $((H / 2))

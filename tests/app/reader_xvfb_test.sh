@@ -31,17 +31,7 @@ sqlite3 "$data/Documents/torvane/main/main.rz" \
 start_app "$exe" "${size_args[@]}"
 # Menus slide in over 0.5 s of the app's clock; a book opens after 0.6 s.
 # Then two looks 0.4 s apart show the same picture (a busy machine draws late).
-settle() {
-  local _
-  sleep 0.8
-  peek still
-  for _ in $(seq 25); do
-    sleep 0.4
-    peek now
-    same still now && return
-    cp "$work/now.png" "$work/still.png"
-  done
-}
+settle() { sleep 0.8; still 0.4 25; }
 # The first screen is up when its dark tab bar is.
 await_look 60 dark 0 $((H - 45)) $W $H 0.6 || fail "no tab bar"
 peek first

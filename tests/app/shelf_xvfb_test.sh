@@ -70,6 +70,9 @@ shot site-shelf-synced
 pct=$(differs "$art/site-shelf.png" "$art/site-shelf-synced.png" 0 90 $W $((H - 80)))
 echo "site shelf: $pct% of the shelf area changed after the sync"
 over "$pct" 2 || fail "the site shelf shows no books"
+# The note that the shelf was saved holds the screen's taps until it goes.
+await_look 10 differ "$art/site-shelf-synced.png" $((W / 2 - 60)) $((H / 2 - 30)) $((W / 2 + 60)) $((H / 2 + 40)) || fail "the shelf's saved note stayed"
+still 0.3 12
 
 # The empty local shelf's guide leads to the import screen, whose rows put the
 # books on the shelf.

@@ -28,16 +28,7 @@ await() {
   settle
 }
 # Waits until two looks half a second apart show the same picture.
-settle() {
-  local _
-  peek now
-  for _ in $(seq 20); do
-    cp "$work/now.png" "$work/prev.png"
-    sleep 0.5
-    peek now
-    same prev now && return
-  done
-}
+settle() { still 0.5 20; }
 # colourful <shot> <x> <y>: the point is in colour (not grey), and prints it.
 colourful() {
   local hi lo c
@@ -65,7 +56,7 @@ hot_word() {
   python3 - "$xvfb_dir" "$1" "$W" "$H" <<'PY'
 import sys
 sys.path.insert(0, sys.argv[1])
-from png_probe import load
+from pixels import load
 img, w, h = load(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
 for y in range(120, h - 150, 3):
     for x in range(10, w - 10, 2):

@@ -11,12 +11,17 @@ for tool in Xvfb xdotool sqlite3 python3; do
 done
 xvfb_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 work=$(mktemp -d /tmp/pw-xvfb-XXXXXX)
-mkdir -p "$art" "$work/shots" "$work/probed"
-# png_probe.py keeps the pictures it decoded here.
-export PW_PROBE_CACHE="$work/probed"
+mkdir -p "$art" "$work/shots"
+# The compiled picture probe the tests are given (see png_probe.cpp).
+[ -x "${PW_PNG_PROBE:-}" ] || { echo "FAIL: PW_PNG_PROBE names no picture probe"; exit 1; }
 data="$work/.local/share/pagewell"
 db="$data/Documents/torvane/main/main.rz"
 xpid= apid= app= win= shots=0
+# A tour pauses and looks thousands of times, and a busy two-core machine
+# takes tens of milliseconds to start each process: `sleep` here waits on a
+# pipe that never speaks, inside the shell.
+exec {nap_fd}<> <(:)
+sleep() { read -rt "$1" -u "$nap_fd" || :; }
 # The window in points; the phone's unless a script chose a size.
 W=320 H=480 size=phone size_args=(--phone)
 
@@ -95,7 +100,7 @@ start_app() {
   app=$(pgrep -P "$apid" -x pagewell | head -1)
   [ -n "$app" ] || app=$apid
   shots=0
-  rm -f "$work"/shots/shot-*
+  rm -f "$work"/shots/shot-* "$work/shots/request"
 }
 
 # A fresh home's first screen waits for the agreement: its light page comes
@@ -144,13 +149,16 @@ type_text() {
 }
 
 # A screenshot kept under the artefacts as <name>.png, or (peek) one only
-# looked at, kept in the work folder.
+# looked at, kept in the work folder. The app writes the picture to the path
+# asked for in shots/request and then removes the request: once it is gone,
+# the picture is whole (it was written beside and renamed).
 grab() {
+  local i
   shots=$((shots + 1))
+  printf '%s\n' "$1" >"$work/shots/request"
   kill -USR1 "$app"
-  for _ in $(seq 200); do [ -f "$work/shots/shot-$shots.png" ] && break; sleep 0.05; done
-  sleep 0.1
-  cp "$work/shots/shot-$shots.png" "$1" || fail "no screenshot $1"
+  for ((i = 0; i < 400; i++)); do [ -e "$work/shots/request" ] || break; sleep 0.025; done
+  [ ! -e "$work/shots/request" ] || fail "no screenshot $1"
 }
 shot() { grab "$art/$1.png"; }
 peek() { grab "$work/$1.png"; }
@@ -162,28 +170,39 @@ sql() { sqlite3 "$db" "$1" 2>/dev/null; }
 # stands still again; an animation that goes on (a spinner) ends the wait
 # after a few seconds.
 tap() {
+  local i
   peek before
   click "$1" "$2"
-  for _ in $(seq 80); do
+  for ((i = 0; i < 80; i++)); do
     sleep 0.15
     peek now
     same before now || break
   done
-  for _ in $(seq 12); do
-    cp "$work/now.png" "$work/prev.png"
-    sleep 0.3
-    peek now
-    same prev now && break
+  still 0.3 12
+}
+
+# still [seconds between looks] [looks]: waits until two looks that far
+# apart show the same picture, which is then in now.png (the looks take
+# turns at two files, so nothing is copied).
+still() {
+  local gap=${1:-0.5} n=${2:-20} i a=now b=next t
+  peek now
+  for ((i = 0; i < n; i++)); do
+    sleep "$gap"
+    peek "$b"
+    same "$a" "$b" && return 0
+    t=$a a=$b b=$t
   done
+  return 0
 }
 
 # await_look <seconds> <op> [picture] <box...>: looks at the screen every half
-# second until png_probe's <op> answers yes for it (differ and same compare
+# second until the probe's <op> answers yes for it (differ and same compare
 # <picture> with the screen), or the time is up.
 await_look() {
-  local n=$1 op=$2 _
+  local n=$1 op=$2 i
   shift 2
-  for _ in $(seq $((n * 2))); do
+  for ((i = 0; i < n * 2; i++)); do
     peek look
     case "$op" in
       differ|same) probe "$op" "$1" "$work/look.png" "${@:2}" >/dev/null && return 0 ;;
@@ -194,11 +213,11 @@ await_look() {
   return 1
 }
 
-# Pictures named by path: see png_probe.py.
-probe() { python3 "$xvfb_dir/png_probe.py" "$@"; }
+# Pictures named by path: see png_probe.cpp.
+probe() { "$PW_PNG_PROBE" "$@"; }
 differs() { probe diff "$@"; }
 pixel() { probe pixel "$@"; }
-over() { python3 -c "import sys; sys.exit(0 if float(sys.argv[1]) > float(sys.argv[2]) else 1)" "$1" "$2"; }
+over() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a + 0 > b + 0) }'; }
 # check <what> <op> <kept screenshot names and numbers...>: fails the test
 # with what was seen when the kept pictures do not answer yes.
 check() {

@@ -78,7 +78,6 @@ void PageViewController::clean() {
     m_bottomSubMenu.reset();
     m_interactiveMenu.reset();
     m_topMenuShadow.reset();
-    m_statusBarStrip.reset();
     m_pProgressHUD.reset();
 }
 
@@ -243,6 +242,9 @@ void PageViewController::viewWillAppear(bool) {
     if (m_isFristLoad) {
         m_isFristLoad = false;
         m_lastUIInterfaceOrientation = orientation;
+        // The bar shows over the page a moment, then slides away.
+        if (m_config && m_config->fullScreenRead())
+            app.setStatusBarHidden(false);
         m_hideStatusBar = core::RunLoop::current().postAfter(0.5, later);
     } else if (orientation == m_lastUIInterfaceOrientation) {
         m_hideStatusBar = core::RunLoop::current().postAfter(0.5, later);
@@ -260,7 +262,7 @@ void PageViewController::viewWillDisappear(bool) {
     m_hideStatusBar.cancel();
     auto& app = ui::Application::shared();
     if (m_config && m_config->fullScreenRead())
-        app.setStatusBarHidden(false);
+        app.setStatusBarHidden(false, true);
     app.setIdleTimerDisabled(false);
 }
 
@@ -284,7 +286,7 @@ void PageViewController::hideStatusBarDelay() {
         return;
     auto& app = ui::Application::shared();
     const bool wasShown = !app.isStatusBarHidden();
-    app.setStatusBarHidden(true);
+    app.setStatusBarHidden(true, true);
     // A screen pushed over this one showed the status bar, and a page opened
     // meanwhile (a pick in the contents) was drawn for the smaller screen: the
     // page is laid out for the whole screen again.
@@ -325,9 +327,14 @@ void PageViewController::changeToFullScreenModeIfNeeded(bool reload) {
     if (!m_config || !isViewLoaded())
         return;
     const bool full = m_config->fullScreenRead();
-    // The window lays its screens out below a shown status bar; the reader's
-    // part is the bar's state and its own frame inside the navigation stack.
+    // Reading full screen, the page keeps the whole screen whether the status
+    // bar shows over it or not, so the bar coming and going moves nothing.
+    setWantsFullScreenLayout(full);
     ui::Application::shared().setStatusBarHidden(full);
+    if (auto* nav = navigationController(); nav && nav->isViewLoaded()) {
+        nav->view()->setNeedsLayout();
+        nav->view()->layoutIfNeeded();
+    }
     auto v = view();
     if (auto* super = v->superview())
         v->setFrame(super->bounds());
@@ -371,6 +378,9 @@ void PageViewController::handleRZViewTap(gfx::Point p) {
     const bool inCentre = p.x >= centre.minX() && p.x < centre.maxX() && p.y >= centre.minY() && p.y < centre.maxY();
     switch (tapActionFor(m_pageState, inCentre)) {
     case TapAction::ShowReadPageMenu:
+        // Full screen, the bar slides in over the page's top above the menu.
+        if (m_config && m_config->fullScreenRead())
+            ui::Application::shared().setStatusBarHidden(false, true);
         showReadPageMenu();
         break;
     case TapAction::CloseReadPageMenu:

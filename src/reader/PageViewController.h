@@ -241,8 +241,6 @@ private:
     std::shared_ptr<ui::AlertView> m_downloadPrompt;
     std::shared_ptr<PageTopMenu> m_topMenu;
     std::shared_ptr<PageTopMenuShadow> m_topMenuShadow;
-    // Fills the status bar's place above the top bar while reading full screen.
-    std::shared_ptr<ui::View> m_statusBarStrip;
     std::shared_ptr<PageBottomMenu> m_bottomMenu;
     std::shared_ptr<PageMenuChapter> m_chapterMenu;
     std::shared_ptr<PageMenuInteractive> m_interactiveMenu;

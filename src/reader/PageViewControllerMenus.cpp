@@ -92,10 +92,6 @@ void PageViewController::initialReadPageMenu() {
     m_bottomMenu = PageBottomMenu::create(pageBottomMenuFrame(w, h));
     m_topMenu = PageTopMenu::create({0, full ? 20.0 : 0.0, w, 44});
     m_topMenuShadow = PageTopMenuShadow::create(readerTopMenuShadowFrame(m_topMenu->frame()));
-    m_statusBarStrip = ui::View::create(gfx::Rect(0, 0, w, ui::Application::kStatusBarHeight));
-    m_statusBarStrip->setAutoresizingMask(ui::FlexibleWidth);
-    m_statusBarStrip->setBackgroundColor(gfx::Color::black());
-    add(m_statusBarStrip);
     m_chapterMenu = PageMenuChapter::create(pageMenuChapterFrame(tablet, m_topMenu->frame().maxY(), false));
     const auto slider = pageSliderMenuLayout(w, h, bookFormat);
     m_sliderMenu = PageSliderMenu::create(slider.frame);
@@ -132,13 +128,6 @@ void PageViewController::showReadPageMenu() {
     m_topMenu->genMenuAndShow();
     m_chapterMenu->genMenuAndShow();
     m_topMenuShadow->genMenuAndShow();
-    // Reading full screen keeps the status bar hidden (showing it would move
-    // the page); the top bar still stands below where it would be.
-    if (m_config->fullScreenRead()) {
-        m_statusBarStrip->setHidden(false);
-        m_statusBarStrip->setAlpha(0);
-        ui::View::animate(0.4, [strip = m_statusBarStrip.get()] { strip->setAlpha(1); });
-    }
     if (m_interactiveMenu)
         m_interactiveMenu->genMenuAndShow();
     if (!m_bottomMenu->hasAddHandler)
@@ -268,8 +257,6 @@ void PageViewController::closeReadPageMenu() {
           static_cast<ReaderMenuView*>(m_topMenuShadow.get())})
         if (menu)
             menu->close();
-    if (m_statusBarStrip)
-        m_statusBarStrip->setHidden(true);
     m_pageState = 0;
 }
 

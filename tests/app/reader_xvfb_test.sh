@@ -70,6 +70,7 @@ settle
 shot reader-menu
 check "the top bar" dark reader-menu 0 22 $W 62 0.6
 check "the bottom bar" dark reader-menu 0 $((H - 55)) $W $((H - 2)) 0.5
+check "the status bar (clock, battery) over the page" count reader-menu 0 0 $W 19 255 255 255 40
 click $((W - 40)) 42
 settle
 shot reader-settings

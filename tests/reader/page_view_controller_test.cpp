@@ -194,10 +194,10 @@ TEST_F(PageViewControllerTest, PageFillsTheScreenAgainAfterAScreenAboveIt) {
     nav->pushViewController(ui::ViewController::create(), false);
     settle();
     ASSERT_FALSE(ui::Application::shared().isStatusBarHidden());
-    nav->popViewControllerAnimated(false);
     screen->chapters().openUmdFileWithChapterOffset(offsets[1], -1);
     settle();
     EXPECT_LT(screen->pageMgr()->currPage()->pageImage.size().height, whole.height);
+    nav->popViewControllerAnimated(false);
     advance(0.6);
     runPreloads();
     EXPECT_TRUE(ui::Application::shared().isStatusBarHidden());

@@ -74,6 +74,7 @@ protected:
         auto config = phoneConfig(0);
         config->setFontSize(fontSize);
         config->setScreenBrightness(100); // no shade over the page's colours
+        config->setFullScreenRead(readFullScreen);
         screen->setRzConfig(config);
         nav->pushViewController(screen, false);
         settle();
@@ -109,6 +110,7 @@ protected:
     }
 
     std::shared_ptr<ui::NavigationController> nav;
+    bool readFullScreen = true;
 };
 
 TEST_F(ReaderMenusTest, TheMenuOpensAroundThePageOfALocalBook) {
@@ -135,9 +137,10 @@ TEST_F(ReaderMenusTest, TheMenuOpensAroundThePageOfALocalBook) {
     EXPECT_EQ(bottom.frame(), gfx::Rect(0, 420, 320, 60));
     EXPECT_EQ(screen->topMenu()->frame(), gfx::Rect(0, 20, 320, 44));
 
-    // The bars darken the page's top and foot; the middle stays the page.
+    // The bars darken the page's top (below the status bar) and foot; the
+    // middle stays the page.
     const auto img = keep("menu.png");
-    const gfx::Rect topBar(60, 2, 100, 60), footBar(0, 425, 320, 50);
+    const gfx::Rect topBar(60, 22, 100, 40), footBar(0, 425, 320, 50);
     auto pale = [](gfx::Pixel p) { return p.r > 180 && p.g > 180 && p.b > 150; };
     for (const auto& r : {topBar, footBar}) {
         const double area = r.width() * r.height();
@@ -155,6 +158,137 @@ TEST_F(ReaderMenusTest, TheMenuOpensAroundThePageOfALocalBook) {
     EXPECT_EQ(screen->pageState(), 0);
     EXPECT_TRUE(screen->topMenu()->isHidden());
     EXPECT_TRUE(bottom.isHidden());
+}
+
+// Where the reader and its top bar stand, reading full screen or not, with the
+// menu closed and open, on a phone and a tablet: full screen the page keeps
+// the whole window and the status bar shows over its top while the menu is
+// open, the top bar just below it; otherwise both stand below the bar.
+TEST_F(ReaderMenusTest, FramesFollowFullScreenReadingAndTheStatusBar) {
+    auto& app = ui::Application::shared();
+    for (const test::Idiom& size : test::kIdioms) {
+        for (bool full : {true, false}) {
+            SCOPED_TRACE(std::string(size.name) + (full ? " full screen" : " below the bar"));
+            test::useIdiom(*m_window, size);
+            app.setStatusBarHidden(false);
+            settle();
+            readFullScreen = full;
+            auto screen = open();
+            advance(1.0); // the bar shown at the opening has slid away
+            const double top = full ? 0 : 20;
+            const gfx::Rect view(0, top, size.w, size.h - top);
+            const gfx::Rect topMenu(0, full ? 20 : 0, size.w, 44);
+            auto inWindow = [&] { return screen->view()->convertRectToView(screen->view()->bounds(), nullptr); };
+            struct Step {
+                const char* what;
+                bool menuOpen;
+                bool barHidden;
+            };
+            for (const Step& step : {Step{"reading", false, full}, Step{"menu open", true, false},
+                                     Step{"menu closed", false, full}}) {
+                SCOPED_TRACE(step.what);
+                if (step.menuOpen)
+                    openMenu(*screen);
+                else if (screen->pageState() != 0)
+                    tap(screen->view()->convertPointToView({size.w - 10, size.h / 2}, nullptr));
+                settle();
+                EXPECT_EQ(screen->pageState(), step.menuOpen ? 0x1 : 0);
+                EXPECT_EQ(app.isStatusBarHidden(), step.barHidden);
+                EXPECT_EQ(inWindow(), view);
+                EXPECT_EQ(screen->topMenu()->frame(), topMenu);
+                EXPECT_EQ(screen->pageMgr()->rzConfig()->canvasSize(), view.size);
+            }
+            nav->popToRootViewControllerAnimated(false);
+            settle();
+        }
+    }
+}
+
+// Screens pushed over a reader reading full screen stand below the status
+// bar, the reader has the whole window again when back on top, and the
+// screen below it gets its place below the bar back when the reader leaves.
+TEST_F(ReaderMenusTest, ScreensAroundTheReaderKeepTheirPlaceBelowTheBar) {
+    auto& app = ui::Application::shared();
+    for (const test::Idiom& size : test::kIdioms) {
+        SCOPED_TRACE(size.name);
+        test::useIdiom(*m_window, size);
+        app.setStatusBarHidden(false);
+        settle();
+        nav->setNavigationBarHidden(true, false); // as the shelf keeps it
+        auto* shelf = nav->topViewController();
+        auto inWindow = [](ui::ViewController& vc) {
+            return vc.view()->convertRectToView(vc.view()->bounds(), nullptr);
+        };
+        const gfx::Rect belowBar(0, 20, size.w, size.h - 20), whole(0, 0, size.w, size.h);
+        ASSERT_EQ(inWindow(*shelf), belowBar);
+        auto screen = open();
+        advance(1.0);
+        openMenu(*screen);
+        auto above = ui::ViewController::create();
+        nav->pushViewController(above, true);
+        settle();
+        EXPECT_FALSE(app.isStatusBarHidden());
+        EXPECT_EQ(inWindow(*above), belowBar);
+        nav->popViewControllerAnimated(true);
+        settle();
+        EXPECT_EQ(inWindow(*screen), whole);
+        advance(1.0);
+        EXPECT_TRUE(app.isStatusBarHidden());
+        EXPECT_EQ(inWindow(*screen), whole);
+        EXPECT_EQ(screen->pageMgr()->rzConfig()->canvasSize(), whole.size);
+        nav->popViewControllerAnimated(true);
+        settle();
+        EXPECT_FALSE(app.isStatusBarHidden());
+        EXPECT_EQ(inWindow(*shelf), belowBar);
+        EXPECT_EQ(nav->view()->frame(), belowBar);
+    }
+}
+
+// The menu opened full screen shows the real status bar (its clock and
+// battery) over the page's top 20 points; the page under it stays where it
+// was, and once the menu closes the picture is the page again, bar and all.
+TEST_F(ReaderMenusTest, TheStatusBarShowsOverThePageWhileTheMenuIsOpen) {
+    auto& app = ui::Application::shared();
+    app.setStatusBarStyle(ui::StatusBarStyle::BlackOpaque); // as the app runs
+    for (const test::Idiom& size : test::kIdioms) {
+        SCOPED_TRACE(size.name);
+        test::useIdiom(*m_window, size);
+        settle();
+        auto screen = open();
+        advance(1.0);
+        const auto before = renderScreen();
+        const gfx::Rect bar(0, 0, size.w, 20);
+        auto white = [](gfx::Pixel p) { return p.r > 200 && p.g > 200 && p.b > 200; };
+        auto black = [](gfx::Pixel p) { return p.r < 40 && p.g < 40 && p.b < 40; };
+        EXPECT_EQ(countPixels(before, bar, black), 0); // the page's paper up to the top
+        // The bar alone, as the centre tap brings it: nothing below it moves.
+        app.setStatusBarHidden(false, true);
+        settle();
+        const auto barShown = renderScreen();
+        int moved = 0;
+        for (int y = 20; y < size.h; y += 3)
+            for (int x = 0; x < size.w; x += 3)
+                moved += barShown.pixelAt(x, y) != before.pixelAt(x, y);
+        EXPECT_EQ(moved, 0);
+        app.setStatusBarHidden(true);
+        openMenu(*screen);
+        const auto img = keep(std::string(size.name) + "-menu-status-bar.png");
+        // Clock and battery in white on the black bar, not a flat band.
+        EXPECT_GT(countPixels(img, bar, black), 0.6 * bar.width() * bar.height());
+        EXPECT_GT(countPixels(img, {size.w / 2 - 30, 0, 60, 20}, white), 40);  // the clock
+        EXPECT_GT(countPixels(img, {size.w - 40, 0, 40, 20}, white), 30);      // the battery
+        tap(screen->view()->convertPointToView({size.w - 10, size.h / 2}, nullptr));
+        settle();
+        ASSERT_EQ(screen->pageState(), 0);
+        const auto after = renderScreen();
+        int stale = 0;
+        for (int y = 0; y < size.h; y += 2)
+            for (int x = 0; x < size.w; x += 2)
+                stale += after.pixelAt(x, y) != before.pixelAt(x, y);
+        EXPECT_EQ(stale, 0);
+        nav->popToRootViewControllerAnimated(false);
+        settle();
+    }
 }
 
 // The panels the reader lays over its page hide the page where they stand:

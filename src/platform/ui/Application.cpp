@@ -291,13 +291,55 @@ void Application::setStatusBarStyle(StatusBarStyle s) {
     setNeedsRedraw(statusBarFrame());
 }
 
-void Application::setStatusBarHidden(bool h) {
+void Application::setStatusBarHidden(bool h, bool animated) {
     if (h == m_statusBarHidden)
         return;
+    // A slide turned back halfway goes on from where the bar is drawn.
+    const double from = statusBarSlideOffset();
+    stopStatusBarSlide();
     m_statusBarHidden = h;
+    if (animated) {
+        const double done = h ? from / kStatusBarHeight : 1 - from / kStatusBarHeight;
+        m_statusBarSlideStart = Animator::shared().now() - done * kStatusBarSlideDuration;
+        m_statusBarSlidingIn = !h;
+        // Keeps frames coming until the slide is over; the compositor redraws
+        // the bar's place whenever the offset it draws at changes.
+        m_statusBarSlideTicker = Animator::shared().addTicker([this](double) {
+            if (statusBarSlideProgress() < 1)
+                return true;
+            m_statusBarSlideStart = -1;
+            m_statusBarSlideTicker = 0;
+            setNeedsRedraw(statusBarPlace());
+            return false;
+        });
+    }
     for (auto& w : windows())
-        w->applyInterfaceOrientation(m_orientation, false);
+        w->layoutRootForStatusBar();
     setNeedsFullRedraw();
+}
+
+double Application::statusBarSlideProgress() const {
+    if (m_statusBarSlideStart < 0)
+        return 1;
+    return std::clamp((Animator::shared().now() - m_statusBarSlideStart) / kStatusBarSlideDuration, 0.0, 1.0);
+}
+
+void Application::stopStatusBarSlide() {
+    if (m_statusBarSlideTicker)
+        Animator::shared().removeTicker(m_statusBarSlideTicker);
+    m_statusBarSlideTicker = 0;
+    m_statusBarSlideStart = -1;
+}
+
+bool Application::isStatusBarDrawn() const {
+    return !m_statusBarHidden || statusBarSlideProgress() < 1;
+}
+
+double Application::statusBarSlideOffset() const {
+    const double p = statusBarSlideProgress();
+    if (p >= 1)
+        return m_statusBarHidden ? kStatusBarHeight : 0;
+    return (m_statusBarSlidingIn ? 1 - p : p) * kStatusBarHeight;
 }
 
 gfx::Rect Application::screenBounds() const {
@@ -306,8 +348,10 @@ gfx::Rect Application::screenBounds() const {
 }
 
 gfx::Rect Application::statusBarFrame() const {
-    if (m_statusBarHidden)
-        return {};
+    return m_statusBarHidden ? gfx::Rect() : statusBarPlace();
+}
+
+gfx::Rect Application::statusBarPlace() const {
     const gfx::Rect s = screenBounds();
     switch (m_orientation) {
     case device::Orientation::PortraitUpsideDown:
@@ -492,6 +536,7 @@ void Application::reset() {
     m_ignoring = 0;
     m_statusBarStyle = StatusBarStyle::Default;
     m_statusBarHidden = false;
+    stopStatusBarSlide();
     m_orientation = device::Orientation::Portrait;
     m_idleTimerDisabled = false;
     m_urlOpener = nullptr;

@@ -104,14 +104,26 @@ public:
     // --- status bar and orientation ---
     StatusBarStyle statusBarStyle() const { return m_statusBarStyle; }
     void setStatusBarStyle(StatusBarStyle s);
+    // Whether the bar takes room: screens lay out below it unless they want
+    // full-screen layout. The state changes at once; an animated change slides
+    // the bar's drawing in from above or out upward over
+    // kStatusBarSlideDuration while the screens already stand where they will.
     bool isStatusBarHidden() const { return m_statusBarHidden; }
-    void setStatusBarHidden(bool h);
+    void setStatusBarHidden(bool h, bool animated = false);
+    static constexpr double kStatusBarSlideDuration = 0.3;
+    // Whether the bar is drawn: shown, or still sliding out.
+    bool isStatusBarDrawn() const;
+    // How far above its place the bar is drawn at the animator's time: 0 when
+    // settled, up to its height while it slides.
+    double statusBarSlideOffset() const;
     static constexpr double kStatusBarHeight = 20;
     // How long the bar takes to turn with an animated orientation change.
     static constexpr double kStatusBarRotationDuration = 0.3;
     double statusBarHeight() const { return m_statusBarHidden ? 0 : kStatusBarHeight; }
-    // In screen (portrait) coordinates.
+    // In screen (portrait) coordinates; empty while hidden.
     gfx::Rect statusBarFrame() const;
+    // Where the bar stands along the interface's top edge, shown or not.
+    gfx::Rect statusBarPlace() const;
     device::Orientation statusBarOrientation() const { return m_orientation; }
     void setStatusBarOrientation(device::Orientation o, bool animated = false);
     gfx::Rect screenBounds() const;
@@ -173,6 +185,13 @@ private:
     int m_ignoring = 0;
     StatusBarStyle m_statusBarStyle = StatusBarStyle::Default;
     bool m_statusBarHidden = false;
+    // The running slide: its start on the animator's clock (none below 0) and
+    // whether it brings the bar in.
+    double m_statusBarSlideStart = -1;
+    bool m_statusBarSlidingIn = false;
+    uint64_t m_statusBarSlideTicker = 0;
+    double statusBarSlideProgress() const;
+    void stopStatusBarSlide();
     device::Orientation m_orientation = device::Orientation::Portrait;
     bool m_idleTimerDisabled = false;
     std::atomic<bool> m_networkActivity{false};

@@ -127,9 +127,12 @@ gfx::Image Compositor::snapshot() const {
 Compositor::StatusBarContent Compositor::currentStatusBar() {
     auto& app = Application::shared();
     StatusBarContent c;
-    c.hidden = app.isStatusBarHidden();
+    c.hidden = !app.isStatusBarDrawn();
+    // The level last read stays while the bar is away, so it shows again at once.
+    c.battery = m_bar.battery;
     if (c.hidden)
         return c;
+    c.slide = app.statusBarSlideOffset();
     c.style = app.statusBarStyle();
     c.orientation = app.statusBarOrientation();
     const std::time_t t = static_cast<std::time_t>(core::Clock::shared().now());
@@ -138,7 +141,6 @@ Compositor::StatusBarContent Compositor::currentStatusBar() {
     char clock[8];
     std::snprintf(clock, sizeof clock, "%02d:%02d", tm.tm_hour, tm.tm_min);
     c.clock = clock;
-    c.battery = m_bar.battery;
     // The level is read from the kernel's files, so not on every frame.
     const double now = core::Clock::shared().monotonic();
     if (m_batteryReadAt < 0 || now - m_batteryReadAt >= kBatteryReadInterval || now < m_batteryReadAt) {
@@ -160,7 +162,8 @@ gfx::Rect Compositor::beginFrame() {
     RepaintQueue::markChangedLayers();
     const StatusBarContent bar = currentStatusBar();
     if (bar != m_bar) {
-        app.setNeedsRedraw(app.statusBarFrame());
+        // The bar's whole place: it may be sliding in or out of it.
+        app.setNeedsRedraw(app.statusBarPlace());
         m_bar = bar;
     }
     m_redrawn = app.takeDirtyRects();
@@ -206,7 +209,7 @@ void Compositor::render(cairo_surface_t* target, const std::vector<gfx::Rect>& a
     ctx.fillRect(all);
     // The bar lies at its own window level: windows above that level (overlays of
     // the bar, alerts) cover it.
-    const bool bar = !app.isStatusBarHidden() && app.statusBarFrame().intersects(all);
+    const bool bar = !m_bar.hidden && app.statusBarPlace().intersects(all);
     bool barDrawn = false;
     for (auto& w : app.windows()) {
         if (bar && !barDrawn && w->windowLevel() > kWindowLevelStatusBar) {
@@ -304,6 +307,8 @@ void Compositor::drawStatusBar(gfx::Context& ctx, const gfx::Rect& screen) const
     const gfx::Rect bar(0, 0, width, barH);
     gfx::Color text = gfx::Color::white();
     ctx.clipToRect(bar);
+    // Sliding, the bar is drawn higher up; what it leaves shows the windows below.
+    ctx.translate(0, -m_bar.slide);
     switch (m_bar.style) {
     case StatusBarStyle::Default:
         ctx.drawLinearGradient({{0, gfx::Color::fromWhite(0.85)}, {1, gfx::Color::fromWhite(0.62)}}, {0, 0}, {0, barH});

@@ -71,6 +71,8 @@ private:
         std::string clock;
         int battery = -1;
         bool activity = false;
+        // How far above its place the bar is drawn while it slides.
+        double slide = 0;
         friend bool operator==(const StatusBarContent&, const StatusBarContent&) = default;
     };
     StatusBarContent currentStatusBar();

@@ -202,6 +202,8 @@ void NavigationController::transition(ViewController* from, const std::shared_pt
     if (isViewLoaded() && to)
         to->view();
     updateBar();
+    // The new top may want the whole window, or its place below the status bar back.
+    fullScreenLayoutMayHaveChanged();
     // A tab bar around the stack hides or shows its bar for the new stack.
     if (auto* tabs = dynamic_cast<TabBarController*>(parentViewController()))
         tabs->layoutContent();

@@ -58,6 +58,7 @@ public:
     void willAnimateRotationToInterfaceOrientation(device::Orientation o, double duration) override;
     void didRotateFromInterfaceOrientation(device::Orientation o) override;
     void layoutContent();
+    ViewController* childViewControllerForLayout() const override { return topViewController(); }
 
 protected:
     NavigationController() = default;

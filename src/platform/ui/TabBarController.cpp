@@ -204,6 +204,7 @@ void TabBarController::setSelectedIndex(size_t index) {
             old->endAppearanceTransition();
     }
     m_selected = index;
+    fullScreenLayoutMayHaveChanged();
     if (isViewLoaded()) {
         show(index);
         layoutContent();

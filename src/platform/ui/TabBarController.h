@@ -51,6 +51,7 @@ public:
     bool shouldAutorotateToInterfaceOrientation(device::Orientation o) const override;
     void layoutContent();
     std::optional<gfx::Rect> frameForChildView(const ViewController& child) override;
+    ViewController* childViewControllerForLayout() const override { return selectedViewController(); }
     // The bar is hidden while the shown tab's navigation stack holds a pushed
     // screen with hidesBottomBarWhenPushed.
     bool isTabBarHidden() const;

@@ -78,7 +78,7 @@ std::optional<gfx::Rect> ViewController::containerFrame() {
         // The root fills the window below the status bar, turned with the interface.
         const gfx::Rect b = m_window->bounds();
         const bool landscape = device::Device::isLandscape(Application::shared().statusBarOrientation());
-        const double bar = m_wantsFullScreenLayout ? 0 : Application::shared().statusBarHeight();
+        const double bar = shownWantsFullScreenLayout() ? 0 : Application::shared().statusBarHeight();
         return gfx::Rect(0, 0, landscape ? b.height() : b.width(), (landscape ? b.width() : b.height()) - bar);
     }
     return std::nullopt;
@@ -96,6 +96,32 @@ device::Orientation ViewController::interfaceOrientation() const {
         if (vc->m_window)
             return vc->m_interfaceOrientation;
     return Application::shared().statusBarOrientation();
+}
+
+void ViewController::setWantsFullScreenLayout(bool w) {
+    if (w == m_wantsFullScreenLayout)
+        return;
+    m_wantsFullScreenLayout = w;
+    fullScreenLayoutMayHaveChanged();
+}
+
+bool ViewController::shownWantsFullScreenLayout() const {
+    for (const ViewController* vc = this; vc; vc = vc->childViewControllerForLayout())
+        if (vc->m_wantsFullScreenLayout)
+            return true;
+    return false;
+}
+
+Window* ViewController::hostWindow() const {
+    for (const ViewController* vc = this; vc; vc = vc->m_parent ? vc->m_parent : vc->m_presenting)
+        if (vc->m_window)
+            return vc->m_window;
+    return nullptr;
+}
+
+void ViewController::fullScreenLayoutMayHaveChanged() const {
+    if (Window* w = hostWindow())
+        w->layoutRootForStatusBar();
 }
 
 void ViewController::setTitle(std::string t) {

@@ -56,8 +56,18 @@ public:
     NavigationItem& navigationItem() { return m_navigationItem; }
     NavigationController* navigationController() const;
     ViewController* parentViewController() const { return m_parent; }
+    // A screen that wants full-screen layout is laid out over the whole
+    // window, under the status bar when the bar shows; the others stand below
+    // a shown bar. Changing the wish lays the window out again at once.
     bool wantsFullScreenLayout() const { return m_wantsFullScreenLayout; }
-    void setWantsFullScreenLayout(bool w) { m_wantsFullScreenLayout = w; }
+    void setWantsFullScreenLayout(bool w);
+    // Whether the screen shown through this controller (itself, or the one its
+    // container shows, all the way down) wants full-screen layout: what the
+    // window asks of its root.
+    bool shownWantsFullScreenLayout() const;
+    // The child whose screen a container shows and so whose wish counts; none
+    // for a plain screen.
+    virtual ViewController* childViewControllerForLayout() const { return nullptr; }
     bool hidesBottomBarWhenPushed = false;
     int tag = 0;
 
@@ -93,6 +103,10 @@ protected:
     ViewController() = default;
     friend class Window;
     friend class NavigationController;
+    // The window this controller shows in, through its container or presenter.
+    Window* hostWindow() const;
+    // The shown screen may have changed its wish: the window lays its root out again.
+    void fullScreenLayoutMayHaveChanged() const;
 
     Window* m_window = nullptr;
     device::Orientation m_interfaceOrientation = device::Orientation::Portrait;

@@ -101,7 +101,7 @@ void Window::applyInterfaceOrientation(device::Orientation o, bool animated) {
         break;
     }
     const bool landscape = device::Device::isLandscape(o);
-    const double bar = m_root->wantsFullScreenLayout() ? 0 : Application::shared().statusBarHeight();
+    const double bar = m_root->shownWantsFullScreenLayout() ? 0 : Application::shared().statusBarHeight();
     double w = landscape ? b.height() : b.width();
     double h = (landscape ? b.width() : b.height()) - bar;
     // The bar sits at the interface's top: move the view's centre away from it.
@@ -144,6 +144,11 @@ void Window::applyInterfaceOrientation(device::Orientation o, bool animated) {
         View::performWithoutAnimation(apply);
         done(true);
     }
+}
+
+void Window::layoutRootForStatusBar() {
+    if (m_root && m_root->isViewLoaded())
+        applyInterfaceOrientation(m_root->m_interfaceOrientation, false);
 }
 
 // --- touches ---

@@ -38,7 +38,13 @@ public:
     const std::shared_ptr<ViewController>& rootViewController() const { return m_root; }
     void setRootViewController(std::shared_ptr<ViewController> vc);
     // Turns the root view to the interface orientation (status bar included).
+    // The root fills the window below a shown status bar, or the whole window
+    // when the screen it shows wants full-screen layout.
     void applyInterfaceOrientation(device::Orientation o, bool animated);
+    // Lays the root out again where the status bar's state or the shown
+    // screen's wish for full-screen layout changed; nothing moves when the
+    // root's place stays the same.
+    void layoutRootForStatusBar();
 
     // One touch event in window coordinates.
     void handleTouch(int id, TouchPhase phase, gfx::Point location, double timestamp);

@@ -114,6 +114,50 @@ TEST_F(ControllerTest, BackButtonTapPopsAndHiddenBarGivesTheRoomBack) {
     EXPECT_EQ(nav->topViewController()->view()->frame(), Rect(0, 0, 320, 460));
 }
 
+// A screen that wants full-screen layout, pushed on the stack, gets the whole
+// window under the status bar whether the bar shows or not; the screens below
+// it stand below a shown bar again once it leaves or stops wanting it.
+TEST_F(ControllerTest, FullScreenLayoutFollowsTheShownScreen) {
+    auto& app = Application::shared();
+    auto shelf = ViewController::create<Screen>("书架");
+    auto nav = ViewController::create<NavigationController>(shelf);
+    m_window->setRootViewController(nav);
+    nav->setNavigationBarHidden(true, false);
+    auto inWindow = [](ViewController& vc) { return vc.view()->convertRectToView(vc.view()->bounds(), nullptr); };
+    ASSERT_EQ(inWindow(*shelf), Rect(0, 20, 320, 460));
+
+    auto reader = ViewController::create<Screen>("阅读");
+    reader->setWantsFullScreenLayout(true);
+    nav->pushViewController(reader, true);
+    settle();
+    EXPECT_EQ(inWindow(*reader), Rect(0, 0, 320, 480));
+    for (bool hidden : {true, false, true, false}) {
+        app.setStatusBarHidden(hidden, true);
+        settle();
+        EXPECT_EQ(inWindow(*reader), Rect(0, 0, 320, 480)) << hidden;
+    }
+    // A plain screen pushed over it stands below the bar, and the reader gets
+    // the whole window back when it is on top again.
+    auto contents = ViewController::create<Screen>("目录");
+    nav->pushViewController(contents, true);
+    settle();
+    EXPECT_EQ(inWindow(*contents), Rect(0, 20, 320, 460));
+    nav->popViewControllerAnimated(true);
+    settle();
+    EXPECT_EQ(inWindow(*reader), Rect(0, 0, 320, 480));
+    // Asking no more gives the bar its room at once.
+    reader->setWantsFullScreenLayout(false);
+    EXPECT_EQ(inWindow(*reader), Rect(0, 20, 320, 460));
+    reader->setWantsFullScreenLayout(true);
+    nav->popViewControllerAnimated(true);
+    settle();
+    EXPECT_EQ(inWindow(*shelf), Rect(0, 20, 320, 460));
+    EXPECT_EQ(nav->view()->frame(), Rect(0, 20, 320, 460));
+    // With the bar hidden everyone has the whole window, as before.
+    app.setStatusBarHidden(true);
+    EXPECT_EQ(inWindow(*shelf), Rect(0, 0, 320, 480));
+}
+
 TEST_F(ControllerTest, ModalScreenSlidesUpAndAwayAgain) {
     auto root = ViewController::create<Screen>("main");
     m_window->setRootViewController(root);

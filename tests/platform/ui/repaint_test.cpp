@@ -130,6 +130,53 @@ TEST_F(RepaintTest, StatusBarClockRedrawsItsMinute) {
     EXPECT_GT(changed, 10);
 }
 
+// The bar slides in from above and out upward over a full-screen page: every
+// frame of the slide matches a full redraw, halfway it shows half of itself
+// over the page, and once gone the page is whole again.
+TEST_F(RepaintTest, StatusBarSlidesInAndOutOverThePage) {
+    auto& app = Application::shared();
+    app.setStatusBarStyle(StatusBarStyle::BlackOpaque);
+    app.setStatusBarHidden(true);
+    box(Rect(0, 0, 320, 480), gfx::Color::fromRGB255(250, 240, 200));
+    frame();
+    const auto page = m_compositor.snapshot();
+    auto rowIs = [](const gfx::Image& img, int y, auto pred) {
+        int n = 0;
+        for (int x = 0; x < 320; ++x)
+            n += pred(img.pixelAt(x, y));
+        return n > 200; // the clock and the battery take the rest of a bar's row
+    };
+    auto black = [](gfx::Pixel p) { return p.r < 30 && p.g < 30 && p.b < 30; };
+    auto paper = [](gfx::Pixel p) { return p.r > 240 && p.b > 190 && p.b < 210; };
+    for (bool show : {true, false}) {
+        app.setStatusBarHidden(!show, true);
+        EXPECT_EQ(app.isStatusBarHidden(), !show); // the layout does not wait for the slide
+        EXPECT_TRUE(app.isStatusBarDrawn());
+        // Halfway: the bar's lower half at the screen's top, the page below.
+        while (std::abs(app.statusBarSlideOffset() - Application::kStatusBarHeight / 2) > 1.5)
+            frame();
+        EXPECT_EQ(m_compositor.repaintMismatch(), "");
+        const auto half = m_compositor.snapshot();
+        EXPECT_TRUE(rowIs(half, 1, black)) << show;
+        EXPECT_TRUE(rowIs(half, 15, paper)) << show;
+        framesUntilSettled();
+        const auto end = m_compositor.snapshot();
+        EXPECT_EQ(rowIs(end, 15, black), show);
+        EXPECT_FALSE(app.isStatusBarDrawn() && !show);
+    }
+    // Turned back halfway, the bar goes on from where it is drawn.
+    app.setStatusBarHidden(false, true);
+    while (app.statusBarSlideOffset() > Application::kStatusBarHeight * 0.6)
+        frame();
+    const double at = app.statusBarSlideOffset();
+    app.setStatusBarHidden(true, true);
+    EXPECT_NEAR(app.statusBarSlideOffset(), at, 1e-9);
+    framesUntilSettled();
+    const auto gone = m_compositor.snapshot();
+    for (int y = 0; y < 480; y += 7)
+        EXPECT_EQ(gone.pixelAt(160, y), page.pixelAt(160, y)) << y;
+}
+
 TEST_F(RepaintTest, NetworkIndicatorRedrawsTheBar) {
     Application::shared().setNetworkActivityIndicatorVisible(true);
     frame();

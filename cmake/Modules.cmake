@@ -14,14 +14,25 @@ function(pw_module name)
 endfunction()
 
 # pw_test(<target> SOURCES <files...> DEPS <targets...>)
-#   A GoogleTest executable whose cases CTest lists one by one.
+#   A GoogleTest executable whose cases CTest lists one by one, or with
+#   PW_TEST_EACH_CASE off, one CTest test that runs all its cases in one
+#   process: a sanitized test program takes most of a second to start (its
+#   globals registered, its relocations applied), which a thousand cases each
+#   in a process of its own pay a thousand times.
+option(PW_TEST_EACH_CASE "Run every GoogleTest case as a CTest test in a process of its own" ON)
 function(pw_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
   add_dependencies(${name} pw_resources)
-  gtest_discover_tests(${name} WORKING_DIRECTORY ${PW_BIN_DIR} DISCOVERY_TIMEOUT 120)
+  if(PW_TEST_EACH_CASE)
+    gtest_discover_tests(${name} WORKING_DIRECTORY ${PW_BIN_DIR} DISCOVERY_TIMEOUT 120)
+  else()
+    add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${PW_BIN_DIR})
+    # A whole program's cases take minutes under the sanitizers on two busy cores.
+    set_tests_properties(${name} PROPERTIES TIMEOUT 1800)
+  endif()
 endfunction()
 
 # Adds every listed sub-folder that has a CMakeLists.txt, so a module that does

@@ -22,12 +22,16 @@ run_suite() {
 echo "== optimised build"
 # -O1 without debug information: optimised code paths at a fraction of -O2 -g's
 # compile time, which dominates a CI run on two cores.
-run_suite build/release -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O1 -DPW_BUILD_BENCH=ON
+# Each test program runs its cases in one process (PW_TEST_EACH_CASE off):
+# starting a process per case cost more than the cases themselves here.
+run_suite build/release -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O1 -DPW_BUILD_BENCH=ON \
+  -DPW_TEST_EACH_CASE=OFF
 echo "== sanitizer build"
 # The app's runs under Xvfb (repaint check on, both screen sizes) belong to the
 # optimised suite above; here they would only repeat, several times slower.
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  run_suite build/sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DPW_SANITIZE=ON -DPW_XVFB_TESTS=OFF
+  run_suite build/sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DPW_SANITIZE=ON -DPW_XVFB_TESTS=OFF \
+    -DPW_TEST_EACH_CASE=OFF
 
 if [ -d fuzz ] && ls fuzz/*/CMakeLists.txt >/dev/null 2>&1; then
   echo "== fuzzing"

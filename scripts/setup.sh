@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev lld
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev zlib1g-dev libicu-dev libxml2-dev
   libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-wqy-microhei

@@ -7,9 +7,11 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 jobs=$(nproc)
+# Every build here starts from nothing, so each compiles its targets in unity
+# batches (PW_UNITY): well under half the CPU time of one file at a time.
 run_suite() {
   local dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja "$@"
+  cmake -S . -B "$dir" -G Ninja -DPW_UNITY=ON "$@"
   cmake --build "$dir" -j "$jobs"
   ctest --test-dir "$dir" -j "$jobs" --output-on-failure --timeout 300 -E '_xvfb$'
   # The app's runs under Xvfb mostly wait for the app to settle (a third of a
@@ -35,7 +37,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 if [ -d fuzz ] && ls fuzz/*/CMakeLists.txt >/dev/null 2>&1; then
   echo "== fuzzing"
-  CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPW_UNITY=ON \
     -DPW_BUILD_TESTS=OFF -DPW_BUILD_FUZZ=ON
   cmake --build build/fuzz -j "$jobs" --target pw_fuzzers
   # Each target is one process: as many run side by side as there are cores.

@@ -17,7 +17,7 @@
 namespace pw {
 
 namespace {
-constexpr const char* kVersionText = "1.4.0beta";
+constexpr const char* kFeedbackVersionText = "1.4.0beta";
 // Accepts invalid Unicode in the answer rather than refusing it.
 constexpr uint32_t kLenientUnicode = 4;
 } // namespace
@@ -27,7 +27,7 @@ FeedbackViewController::~FeedbackViewController() {
 }
 
 std::string FeedbackViewController::deviceSuffix() {
-    return "[" + device::Device::current().systemName() + " | " + UIDeviceHardware::platform() + " | " + kVersionText +
+    return "[" + device::Device::current().systemName() + " | " + UIDeviceHardware::platform() + " | " + kFeedbackVersionText +
            " | " + std::to_string(PagewellAppDelegate::kVersionCode) + "]";
 }
 

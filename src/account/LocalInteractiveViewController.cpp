@@ -20,8 +20,8 @@
 namespace pw {
 namespace {
 
-constexpr const char* kClassName = "LocalInteractiveViewController";
-constexpr double kTimeout = 30;
+constexpr const char* kInteractiveClassName = "LocalInteractiveViewController";
+constexpr double kInteractiveTimeout = 30;
 
 using ReplyValue::wholeNumber;
 
@@ -148,7 +148,7 @@ std::shared_ptr<RQHTTPRequest> LocalInteractiveViewController::fetch(int tag) {
         SiteHosts::Service::Interaction, "/ClientInterface/IGetInteraction.aspx?BookId=" + std::to_string(m_rzBookId));
     auto request = RZHTTPRequest::requestWithURL(url);
     request->setShowAccurateProgress(false);
-    request->setTimeOutSeconds(kTimeout);
+    request->setTimeOutSeconds(kInteractiveTimeout);
     request->setTag(tag);
     request->setDelegate(std::static_pointer_cast<RQHTTPRequestDelegate>(self()));
     m_request = request;
@@ -158,8 +158,8 @@ std::shared_ptr<RQHTTPRequest> LocalInteractiveViewController::fetch(int tag) {
 
 void LocalInteractiveViewController::getInteractionWithTag(int tag) {
     auto request = fetch(tag);
-    Ostra::createOstraReferrer(kClassName, replaceMark("《%@》投票互动", title()), kClassName, kClassName,
-                               request->url(), kClassName);
+    Ostra::createOstraReferrer(kInteractiveClassName, replaceMark("《%@》投票互动", title()), kInteractiveClassName, kInteractiveClassName,
+                               request->url(), kInteractiveClassName);
     request->startAsynchronous();
 }
 
@@ -179,7 +179,7 @@ void LocalInteractiveViewController::requestForInteractiveWithAction(const std::
     form->addPostValue(SiteAreaId, "areaId");
     for (const auto& [key, value] : data)
         form->addPostValue(value, key);
-    form->setTimeOutSeconds(kTimeout);
+    form->setTimeOutSeconds(kInteractiveTimeout);
     form->setTag(tag);
     form->setDelegate(std::static_pointer_cast<RQHTTPRequestDelegate>(self()));
     m_requestForm = form;

@@ -19,7 +19,7 @@
 namespace pw {
 namespace {
 
-constexpr double kStripHeight = 31;
+constexpr double kPagesStripHeight = 31;
 constexpr int kPagerTag = 10;
 constexpr const char* kPageTitles[] = {"我要催更", "我要打赏", "投粉红票", "我要评价",
                                        "投推荐票", "书友印象", "我投月票"};
@@ -94,13 +94,13 @@ void LocalInteractiveViewController::loadView() {
 void LocalInteractiveViewController::viewDidLoad() {
     auto& v = *view();
     const double width = v.bounds().width();
-    m_sectionView = HorizontalFixButtonView::initWithFrame({0, 0, width, kStripHeight});
+    m_sectionView = HorizontalFixButtonView::initWithFrame({0, 0, width, kPagesStripHeight});
     m_sectionView->setAutoresizingMask(ui::FlexibleWidth);
     m_sectionView->setBackgroundColor(gfx::Color::clear());
     m_sectionView->setDelegate(std::static_pointer_cast<HorizontalFixButtonDelegate>(self()));
     v.addSubview(m_sectionView);
 
-    m_bottomScroll = RZScrollView::initWithFrame({0, kStripHeight, width, v.bounds().height() - kStripHeight});
+    m_bottomScroll = RZScrollView::initWithFrame({0, kPagesStripHeight, width, v.bounds().height() - kPagesStripHeight});
     m_bottomScroll->setTag(kPagerTag);
     m_bottomScroll->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
     m_bottomScroll->setDelegate(std::static_pointer_cast<ui::ScrollViewDelegate>(self()));

@@ -13,7 +13,7 @@
 namespace pw {
 namespace {
 
-constexpr double kTimeout = 30;
+constexpr double kLoginTimeout = 30;
 
 bool isWebAddress(const std::string& address) {
     return address.starts_with("http://") || address.starts_with("https://");
@@ -22,7 +22,7 @@ bool isWebAddress(const std::string& address) {
 std::optional<std::string> fetch(const std::string& url) {
     auto request = RQHTTPRequest::requestWithURL(url);
     request->setShowAccurateProgress(false);
-    request->setTimeOutSeconds(kTimeout);
+    request->setTimeOutSeconds(kLoginTimeout);
     request->startSynchronous();
     if (request->error() || request->responseStatusCode() != 200)
         return std::nullopt;

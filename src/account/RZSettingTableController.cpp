@@ -13,7 +13,7 @@
 namespace pw {
 
 namespace {
-constexpr int kContainerTag = 1001;
+constexpr int kSettingContainerTag = 1001;
 constexpr int kThemeList = 3;
 } // namespace
 
@@ -59,12 +59,12 @@ std::shared_ptr<ui::TableViewCell> RZSettingTableController::cellForRow(ui::Tabl
         cell = ui::TableViewCell::create(ui::TableViewCellStyle::Default, "Cell");
         auto container = ui::View::create(cell->contentView().bounds());
         container->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
-        container->setTag(kContainerTag);
+        container->setTag(kSettingContainerTag);
         cell->contentView().addSubview(container);
     }
     ui::View* container = nullptr;
     for (const auto& v : cell->contentView().subviews())
-        if (v->tag() == kContainerTag)
+        if (v->tag() == kSettingContainerTag)
             container = v.get();
     cell->accessoryType = m_lstIndexPath && *m_lstIndexPath == ip ? ui::TableViewCellAccessory::Checkmark
                                                                   : ui::TableViewCellAccessory::None;

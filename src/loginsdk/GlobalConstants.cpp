@@ -7,12 +7,12 @@
 namespace pw {
 namespace {
 
-std::mutex& instanceMutex() {
+std::mutex& globalConstantsMutex() {
     static std::mutex m;
     return m;
 }
 
-std::unique_ptr<GlobalConstants>& instance() {
+std::unique_ptr<GlobalConstants>& sharedGlobalConstants() {
     static std::unique_ptr<GlobalConstants> p;
     return p;
 }
@@ -20,15 +20,15 @@ std::unique_ptr<GlobalConstants>& instance() {
 } // namespace
 
 GlobalConstants& GlobalConstants::sharedInstance() {
-    std::lock_guard lock(instanceMutex());
-    if (!instance())
-        instance().reset(new GlobalConstants());
-    return *instance();
+    std::lock_guard lock(globalConstantsMutex());
+    if (!sharedGlobalConstants())
+        sharedGlobalConstants().reset(new GlobalConstants());
+    return *sharedGlobalConstants();
 }
 
 void GlobalConstants::resetShared() {
-    std::lock_guard lock(instanceMutex());
-    instance().reset();
+    std::lock_guard lock(globalConstantsMutex());
+    sharedGlobalConstants().reset();
 }
 
 void GlobalConstants::generateInvokeId() {

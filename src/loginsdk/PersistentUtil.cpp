@@ -13,12 +13,12 @@ std::filesystem::path storeFile() {
     return zelConfig::kitFolder() / "zeldefaultsSaveFile";
 }
 
-std::mutex& instanceMutex() {
+std::mutex& persistentUtilMutex() {
     static std::mutex m;
     return m;
 }
 
-std::unique_ptr<PersistentUtil>& instance() {
+std::unique_ptr<PersistentUtil>& sharedPersistentUtil() {
     static std::unique_ptr<PersistentUtil> p;
     return p;
 }
@@ -26,15 +26,15 @@ std::unique_ptr<PersistentUtil>& instance() {
 } // namespace
 
 PersistentUtil& PersistentUtil::sharedInstance() {
-    std::lock_guard lock(instanceMutex());
-    if (!instance())
-        instance().reset(new PersistentUtil());
-    return *instance();
+    std::lock_guard lock(persistentUtilMutex());
+    if (!sharedPersistentUtil())
+        sharedPersistentUtil().reset(new PersistentUtil());
+    return *sharedPersistentUtil();
 }
 
 void PersistentUtil::resetShared() {
-    std::lock_guard lock(instanceMutex());
-    instance().reset();
+    std::lock_guard lock(persistentUtilMutex());
+    sharedPersistentUtil().reset();
 }
 
 void PersistentUtil::initData() {

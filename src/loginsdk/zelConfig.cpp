@@ -29,12 +29,12 @@ MacOverride& macOverride() {
     return o;
 }
 
-std::mutex& instanceMutex() {
+std::mutex& zelConfigMutex() {
     static std::mutex m;
     return m;
 }
 
-std::unique_ptr<zelConfig>& instance() {
+std::unique_ptr<zelConfig>& sharedZelConfig() {
     static std::unique_ptr<zelConfig> p;
     return p;
 }
@@ -47,15 +47,15 @@ bool writePrivatePlist(const std::filesystem::path& path, const core::Value& val
 }
 
 zelConfig& zelConfig::shareZelConfig() {
-    std::lock_guard lock(instanceMutex());
-    if (!instance())
-        instance().reset(new zelConfig());
-    return *instance();
+    std::lock_guard lock(zelConfigMutex());
+    if (!sharedZelConfig())
+        sharedZelConfig().reset(new zelConfig());
+    return *sharedZelConfig();
 }
 
 void zelConfig::resetShared() {
-    std::lock_guard lock(instanceMutex());
-    instance().reset();
+    std::lock_guard lock(zelConfigMutex());
+    sharedZelConfig().reset();
 }
 
 std::filesystem::path zelConfig::kitFolder() {

@@ -14,12 +14,12 @@
 namespace pw {
 namespace {
 
-std::recursive_mutex& instanceMutex() {
+std::recursive_mutex& openAPIMutex() {
     static std::recursive_mutex m;
     return m;
 }
 
-std::shared_ptr<zelOpenAPI>& instance() {
+std::shared_ptr<zelOpenAPI>& sharedOpenAPI() {
     static std::shared_ptr<zelOpenAPI> p;
     return p;
 }
@@ -32,26 +32,26 @@ std::string firstItem(const std::string& list) {
 } // namespace
 
 zelOpenAPI& zelOpenAPI::shareZelOpenAPI() {
-    std::lock_guard lock(instanceMutex());
-    if (!instance()) {
-        instance().reset(new zelOpenAPI());
-        instance()->forwardTo();
+    std::lock_guard lock(openAPIMutex());
+    if (!sharedOpenAPI()) {
+        sharedOpenAPI().reset(new zelOpenAPI());
+        sharedOpenAPI()->forwardTo();
         // The start-up line of the kit's statistics.
         LogUtil::sharedInstance().initHeader();
         double now = core::Clock::shared().now();
         LogUtil::sharedInstance().log(LogUtil::buildLogContent(10, now, now), 0);
     }
-    return *instance();
+    return *sharedOpenAPI();
 }
 
 void zelOpenAPI::resetKit() {
-    std::lock_guard lock(instanceMutex());
+    std::lock_guard lock(openAPIMutex());
     zel_two::resetShared();
     LogUtil::resetShared();
     GlobalConstants::resetShared();
     PersistentUtil::resetShared();
     zelConfig::resetShared();
-    instance().reset();
+    sharedOpenAPI().reset();
 }
 
 zelOpenAPI::zelOpenAPI() {

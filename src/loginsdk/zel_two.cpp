@@ -31,12 +31,12 @@
 namespace pw {
 namespace {
 
-std::mutex& instanceMutex() {
+std::mutex& zelTwoMutex() {
     static std::mutex m;
     return m;
 }
 
-std::unique_ptr<zel_two>& instance() {
+std::unique_ptr<zel_two>& sharedZelTwo() {
     static std::unique_ptr<zel_two> p;
     return p;
 }
@@ -57,15 +57,15 @@ bool isPlainInteger(const std::string& s) {
 } // namespace
 
 zel_two& zel_two::shareZelTwo() {
-    std::lock_guard lock(instanceMutex());
-    if (!instance())
-        instance().reset(new zel_two());
-    return *instance();
+    std::lock_guard lock(zelTwoMutex());
+    if (!sharedZelTwo())
+        sharedZelTwo().reset(new zel_two());
+    return *sharedZelTwo();
 }
 
 void zel_two::resetShared() {
-    std::lock_guard lock(instanceMutex());
-    instance().reset();
+    std::lock_guard lock(zelTwoMutex());
+    sharedZelTwo().reset();
 }
 
 zel_two::zel_two() {

@@ -19,7 +19,7 @@ namespace pw {
 
 namespace {
 
-std::shared_ptr<ui::ImageView> imageView(const std::string& name, const gfx::Rect& frame) {
+std::shared_ptr<ui::ImageView> booklistImageView(const std::string& name, const gfx::Rect& frame) {
     auto v = name.empty() ? ui::View::create<ui::ImageView>()
                           : ui::View::create<ui::ImageView>(ui::BundleImage::named(name));
     v->setFrame(frame);
@@ -56,13 +56,13 @@ void BooklistCell::didCreate() {
     const double W = m_width, H = m_height;
     setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
 
-    addSubview(imageView("bookmask.9.png", {13, 12, 74, 92}));
-    m_imgCover = imageView({}, {11, 10, 74, 92});
+    addSubview(booklistImageView("bookmask.9.png", {13, 12, 74, 92}));
+    m_imgCover = booklistImageView({}, {11, 10, 74, 92});
     addSubview(m_imgCover);
-    m_imgType = imageView({}, {W - 43, 10, 33, 18});
+    m_imgType = booklistImageView({}, {W - 43, 10, 33, 18});
     m_imgType->setAutoresizingMask(ui::FlexibleLeftMargin | ui::FlexibleBottomMargin);
     addSubview(m_imgType);
-    m_imgNew = imageView("v2_icon_new.png", {73, 13, 19, 20});
+    m_imgNew = booklistImageView("v2_icon_new.png", {73, 13, 19, 20});
     m_imgNew->setHidden(true);
     addSubview(m_imgNew);
 
@@ -79,7 +79,7 @@ void BooklistCell::didCreate() {
     m_progress->setHidden(true);
     addSubview(m_progress);
 
-    m_menuView = imageView("main_booklistmenu_bg.png", {0, H - 35, W, 35});
+    m_menuView = booklistImageView("main_booklistmenu_bg.png", {0, H - 35, W, 35});
     if (m_menuView->image().isNull())
         m_menuView->setBackgroundColor(gfx::Color::fromRGB255(214, 216, 220));
     m_menuView->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleTopMargin);
@@ -89,7 +89,7 @@ void BooklistCell::didCreate() {
 
     // As wide as the row it is made for: the picture is drawn for a phone's width.
     gfx::Image split = ui::BundleImage::named("v2_icon_main_psl.png");
-    m_imgSplit = imageView({}, {0, 0, W, split.size().height});
+    m_imgSplit = booklistImageView({}, {0, 0, W, split.size().height});
     m_imgSplit->setImage(split);
     m_imgSplit->setAutoresizingMask(ui::FlexibleWidth);
     addSubview(m_imgSplit);

@@ -23,7 +23,7 @@ constexpr const char* kEditImage = "main_chaptermenu_btnEdit.png";
 constexpr const char* kEditingImage = "main_chaptermenu_btnEdit1.png";
 
 // The row view the content view holds beside the cell's own (unused) labels.
-MainCategoryCell* rowViewOf(ui::TableViewCell& cell) {
+MainCategoryCell* categoryRowViewOf(ui::TableViewCell& cell) {
     for (const auto& v : cell.contentView().subviews())
         if (auto* row = dynamic_cast<MainCategoryCell*>(v.get()))
             return row;
@@ -226,7 +226,7 @@ std::shared_ptr<ui::TableViewCell> MainCategoryMenu::cellForRow(ui::TableView& t
         row->setDelegate(this);
         cell->contentView().addSubview(row);
     }
-    MainCategoryCell* row = rowViewOf(*cell);
+    MainCategoryCell* row = categoryRowViewOf(*cell);
     if (!row || ip.row < 0 || ip.row >= static_cast<int64_t>(m_allCategories.size()))
         return cell;
     const CategoryRecord& c = m_allCategories[static_cast<size_t>(ip.row)];
@@ -244,7 +244,7 @@ MainCategoryCell* MainCategoryMenu::rowView(int row) const {
     if (!m_table)
         return nullptr;
     ui::TableViewCell* cell = m_table->cellForRow({0, row});
-    return cell ? rowViewOf(*cell) : nullptr;
+    return cell ? categoryRowViewOf(*cell) : nullptr;
 }
 
 void MainCategoryMenu::didSelectRow(ui::TableView& table, const ui::IndexPath& ip) {

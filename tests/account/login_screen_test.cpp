@@ -24,7 +24,7 @@ struct CheckAnswers : CheckLoginWithInfoDelegate {
     }
 };
 
-struct Outcome : AutoLoginDelegate {
+struct LoginOutcome : AutoLoginDelegate {
     std::vector<bool> answers;
     void loginIsSuccess(bool success) override { answers.push_back(success); }
 };
@@ -368,7 +368,7 @@ TEST_F(LoginScreenTest, RegistrationLogsTheNewAccountInThenTheSilentLoginFindsIt
 
     // Later: the silent login logs the same new reader in again.
     LoginHelper::processLogout();
-    auto outcome = std::make_shared<Outcome>();
+    auto outcome = std::make_shared<LoginOutcome>();
     auto silent = AutoLogin::create();
     silent->setDelegate(outcome);
     silent->login();

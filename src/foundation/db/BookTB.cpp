@@ -30,11 +30,11 @@ std::optional<SQLDatabase> openMain() {
 }
 
 // A NULL text column reads as an empty text, so records keep their shape.
-Value text(const SQLResultSet& rs, int index) {
+Value bookText(const SQLResultSet& rs, int index) {
     return Value(rs.stringForColumnIndex(index).value_or(std::string()));
 }
 
-Value integer(const SQLResultSet& rs, int index) {
+Value bookInteger(const SQLResultSet& rs, int index) {
     return Value(rs.longLongIntForColumnIndex(index));
 }
 
@@ -46,8 +46,8 @@ Value real(const SQLResultSet& rs, int index) {
 // first; the rest of its columns follow in the record in the order given.
 Value::Map bookWith(const SQLResultSet& rs, std::initializer_list<Value::Map::Entry> rest) {
     Value::Map record{
-        {"bid", integer(rs, 0)}, {"rzId", integer(rs, 1)}, {"bname", text(rs, 2)},
-        {"cover", text(rs, 3)},  {"file", text(rs, 4)},
+        {"bid", bookInteger(rs, 0)}, {"rzId", bookInteger(rs, 1)}, {"bname", bookText(rs, 2)},
+        {"cover", bookText(rs, 3)},  {"file", bookText(rs, 4)},
     };
     record.reserve(5 + rest.size());
     for (const auto& [key, value] : rest)
@@ -57,31 +57,31 @@ Value::Map bookWith(const SQLResultSet& rs, std::initializer_list<Value::Map::En
 
 Value bookRecord(SQLResultSet& rs) {
     return Value(bookWith(rs, {
-                                  {"type", text(rs, 7)},
-                                  {"lstReadt", integer(rs, 8)},
+                                  {"type", bookText(rs, 7)},
+                                  {"lstReadt", bookInteger(rs, 8)},
                                   {"percent", real(rs, 10)},
-                                  {"cid", integer(rs, 11)},
-                                  {"author", text(rs, 12)},
-                                  {"status", integer(rs, 14)},
-                                  {"currLstChapterId", integer(rs, 16)},
-                                  {"lstChapterId", integer(rs, 17)},
+                                  {"cid", bookInteger(rs, 11)},
+                                  {"author", bookText(rs, 12)},
+                                  {"status", bookInteger(rs, 14)},
+                                  {"currLstChapterId", bookInteger(rs, 16)},
+                                  {"lstChapterId", bookInteger(rs, 17)},
                               }));
 }
 
 // The full record up to `ext1`; the full list adds the chapter ids.
 Value::Map fullRecordHead(SQLResultSet& rs) {
     return bookWith(rs, {
-                            {"pos", integer(rs, 5)},
-                            {"pos2", integer(rs, 6)},
-                            {"type", text(rs, 7)},
-                            {"lstReadt", integer(rs, 8)},
-                            {"lstReadChptName", text(rs, 9)},
+                            {"pos", bookInteger(rs, 5)},
+                            {"pos2", bookInteger(rs, 6)},
+                            {"type", bookText(rs, 7)},
+                            {"lstReadt", bookInteger(rs, 8)},
+                            {"lstReadChptName", bookText(rs, 9)},
                             {"percent", real(rs, 10)},
-                            {"cid", integer(rs, 11)},
-                            {"author", text(rs, 12)},
-                            {"usrId", integer(rs, 13)},
-                            {"status", integer(rs, 14)},
-                            {"ext1", integer(rs, 15)},
+                            {"cid", bookInteger(rs, 11)},
+                            {"author", bookText(rs, 12)},
+                            {"usrId", bookInteger(rs, 13)},
+                            {"status", bookInteger(rs, 14)},
+                            {"ext1", bookInteger(rs, 15)},
                         });
 }
 
@@ -357,8 +357,8 @@ std::optional<core::Value::Array> BookTB::getAllLocalBooks() {
 std::optional<core::Value::Array> BookTB::getAllBooks() {
     return readBooks(std::string(BookColumns) + " order by LastReadTime desc", {}, [](SQLResultSet& rs) {
         Value::Map record = fullRecordHead(rs);
-        record.set("currLstChapterId", integer(rs, 16));
-        record.set("lstChapterId", integer(rs, 17));
+        record.set("currLstChapterId", bookInteger(rs, 16));
+        record.set("lstChapterId", bookInteger(rs, 17));
         return Value(std::move(record));
     });
 }
@@ -374,13 +374,13 @@ std::optional<core::Value::Array> BookTB::getRZBooksInfoByRZBookId(int64_t rzBoo
     return readBooks(
         "select BookId, RZBookId, FilePath, Status from book where RZBookId = ?", {rzBookId}, [](SQLResultSet& rs) {
             return Value(Value::Map{
-                {"bid", integer(rs, 0)}, {"rzId", integer(rs, 1)}, {"file", text(rs, 2)}, {"status", integer(rs, 3)}});
+                {"bid", bookInteger(rs, 0)}, {"rzId", bookInteger(rs, 1)}, {"file", bookText(rs, 2)}, {"status", bookInteger(rs, 3)}});
         });
 }
 
 std::optional<core::Value::Array> BookTB::getAllLocalBooksFilePathAndIds() {
     return readBooks("select FilePath, BookId from book where RZBookId = ?", {LocalBookSiteId}, [](SQLResultSet& rs) {
-        return Value(Value::Map{{"file", text(rs, 0)}, {"bid", integer(rs, 1)}});
+        return Value(Value::Map{{"file", bookText(rs, 0)}, {"bid", bookInteger(rs, 1)}});
     });
 }
 
@@ -390,12 +390,12 @@ std::optional<core::Value::Array> BookTB::getAllNotifyRZBooks() {
         "from book where ExtInt3 = 1 and RZBookId != ? order by LastReadTime desc",
         {LocalBookSiteId}, [](SQLResultSet& rs) {
             return Value(bookWith(rs, {
-                                          {"author", text(rs, 5)},
-                                          {"usrId", integer(rs, 6)},
-                                          {"newchptname", text(rs, 7)},
-                                          {"newchpttime", integer(rs, 8)},
-                                          {"currLstChapterId", integer(rs, 9)},
-                                          {"lstChapterId", integer(rs, 10)},
+                                          {"author", bookText(rs, 5)},
+                                          {"usrId", bookInteger(rs, 6)},
+                                          {"newchptname", bookText(rs, 7)},
+                                          {"newchpttime", bookInteger(rs, 8)},
+                                          {"currLstChapterId", bookInteger(rs, 9)},
+                                          {"lstChapterId", bookInteger(rs, 10)},
                                       }));
         });
 }
@@ -418,7 +418,7 @@ std::optional<core::Value::Array> BookTB::getLocalLastChapterIdByRZBookId(int64_
         return std::nullopt;
     Value::Array values;
     if (rs->next())
-        values = {integer(*rs, 0), text(*rs, 1), integer(*rs, 2)};
+        values = {bookInteger(*rs, 0), bookText(*rs, 1), bookInteger(*rs, 2)};
     else if (rs->failed())
         return std::nullopt;
     return values;

@@ -30,7 +30,7 @@ std::optional<Value::Array> readCategories(std::string_view sql) {
     });
 }
 
-bool runUpdate(std::string_view sql, std::initializer_list<SQLArg> args) {
+bool runCategoryUpdate(std::string_view sql, std::initializer_list<SQLArg> args) {
     auto db = TableAccess::openExisting(MainDB::mainDBPath());
     if (!db)
         return false;
@@ -75,19 +75,19 @@ std::optional<core::Value::Array> CategoryTB::getAllLocalCategory() {
 }
 
 bool CategoryTB::addCategory(std::string_view name) {
-    return runUpdate("insert into category(Name, Expand, CreateTime) values(?, 0, ?)", {name, TableAccess::now()});
+    return runCategoryUpdate("insert into category(Name, Expand, CreateTime) values(?, 0, ?)", {name, TableAccess::now()});
 }
 
 bool CategoryTB::setExpandByCategoryId(int64_t categoryId, bool isExpand) {
-    return runUpdate("update category set Expand = ? where Id = ?", {isExpand ? 0 : 1, categoryId});
+    return runCategoryUpdate("update category set Expand = ? where Id = ?", {isExpand ? 0 : 1, categoryId});
 }
 
 bool CategoryTB::deleteCategory(int64_t categoryId) {
-    return runUpdate("delete from category where Id = ?", {categoryId});
+    return runCategoryUpdate("delete from category where Id = ?", {categoryId});
 }
 
 bool CategoryTB::changeCategoryName(std::string_view name, int64_t categoryId) {
-    return runUpdate("update category set Name = ? where Id = ?", {name, categoryId});
+    return runCategoryUpdate("update category set Name = ? where Id = ?", {name, categoryId});
 }
 
 } // namespace pw

@@ -17,7 +17,7 @@ namespace {
 // The create statements, in the order a new file receives them. The upgrade
 // runs the same ones with "if not exists", so a file that lost tables (or an
 // empty file) is completed without touching tables that are there.
-constexpr std::array<const char*, 6> createStatements = {
+constexpr std::array<const char*, 6> mainCreateStatements = {
     "create table %s book (BookId integer primary key autoincrement, RZBookId integer, BookName text, Cover text, "
     "FilePath text, Position integer, Position2 integer, Type text, FileSize integer, LastReadTime integer, "
     "LastReadChapter text, ReadPercent float, CategoryId integer, Author text, RZUserId integer, Status integer, "
@@ -42,8 +42,8 @@ std::string statement(const char* pattern, bool ifNotExists) {
     return text;
 }
 
-bool runCreates(SQLDatabase& db, bool ifNotExists) {
-    for (const char* pattern : createStatements) {
+bool runMainCreates(SQLDatabase& db, bool ifNotExists) {
+    for (const char* pattern : mainCreateStatements) {
         if (!db.executeUpdate(statement(pattern, ifNotExists)))
             return false;
     }
@@ -78,11 +78,11 @@ bool MainDB::createMainDBIfNotExists() {
         rs->close();
         if (version > 1)
             return true;
-        return TableAccess::inTransaction(db, [&] { return runCreates(db, true); });
+        return TableAccess::inTransaction(db, [&] { return runMainCreates(db, true); });
     }
 
     db.setShouldCacheStatements(true);
-    return TableAccess::inTransaction(db, [&] { return runCreates(db, false); });
+    return TableAccess::inTransaction(db, [&] { return runMainCreates(db, false); });
 }
 
 } // namespace pw

@@ -17,30 +17,30 @@ constexpr const char* MessageColumns =
     "select NotifyId, Title, MType, IsRead, SaveTime, CreateDate, ExpireDate, Type, Status, UserId, "
     "Message, Key, Value, ClientType from message";
 
-Value text(const SQLResultSet& rs, int index) {
+Value messageText(const SQLResultSet& rs, int index) {
     return Value(rs.stringForColumnIndex(index).value_or(std::string()));
 }
 
-Value integer(const SQLResultSet& rs, int index) {
+Value messageInteger(const SQLResultSet& rs, int index) {
     return Value(rs.longLongIntForColumnIndex(index));
 }
 
 Value messageRecord(SQLResultSet& rs) {
     return Value(Value::Map{
-        {"nid", integer(rs, 0)},
-        {"title", text(rs, 1)},
-        {"mtype", integer(rs, 2)},
-        {"read", integer(rs, 3)},
-        {"savetime", integer(rs, 4)},
-        {"createDate", integer(rs, 5)},
-        {"expireDate", integer(rs, 6)},
-        {"type", integer(rs, 7)},
-        {"status", integer(rs, 8)},
-        {"uid", integer(rs, 9)},
-        {"message", text(rs, 10)},
-        {"key", text(rs, 11)},
-        {"value", text(rs, 12)},
-        {"clientType", integer(rs, 13)},
+        {"nid", messageInteger(rs, 0)},
+        {"title", messageText(rs, 1)},
+        {"mtype", messageInteger(rs, 2)},
+        {"read", messageInteger(rs, 3)},
+        {"savetime", messageInteger(rs, 4)},
+        {"createDate", messageInteger(rs, 5)},
+        {"expireDate", messageInteger(rs, 6)},
+        {"type", messageInteger(rs, 7)},
+        {"status", messageInteger(rs, 8)},
+        {"uid", messageInteger(rs, 9)},
+        {"message", messageText(rs, 10)},
+        {"key", messageText(rs, 11)},
+        {"value", messageText(rs, 12)},
+        {"clientType", messageInteger(rs, 13)},
     });
 }
 
@@ -52,7 +52,7 @@ std::optional<Value::Array> readMessages(std::string_view sql, std::initializer_
     return TableAccess::readRows(*db, sql, args, make);
 }
 
-bool runUpdate(std::string_view sql, std::initializer_list<SQLArg> args) {
+bool runMessageUpdate(std::string_view sql, std::initializer_list<SQLArg> args) {
     auto db = TableAccess::openExisting(MainDB::mainDBPath());
     if (!db)
         return false;
@@ -120,15 +120,15 @@ bool MessageTB::saveMessage(const core::Value::Array& notices) {
 }
 
 bool MessageTB::removeMessageWithNotifyId(int64_t notifyId) {
-    return runUpdate("delete from message where NotifyId = ?", {notifyId});
+    return runMessageUpdate("delete from message where NotifyId = ?", {notifyId});
 }
 
 bool MessageTB::removeMessageWithType(int messageType) {
-    return runUpdate("delete from message where MType = ?", {messageType});
+    return runMessageUpdate("delete from message where MType = ?", {messageType});
 }
 
 bool MessageTB::setMessageReadWithId(int64_t notifyId) {
-    return runUpdate("update message set IsRead = 1 where NotifyId = ?", {notifyId});
+    return runMessageUpdate("update message set IsRead = 1 where NotifyId = ?", {notifyId});
 }
 
 std::optional<core::Value::Array> MessageTB::getAllReadMessageTitle() {
@@ -136,10 +136,10 @@ std::optional<core::Value::Array> MessageTB::getAllReadMessageTitle() {
         "select NotifyId, Title, IsRead, CreateDate from message where MType = 2 and ClientType = 2 and Type = 1 "
         "order by CreateDate desc",
         {}, [](SQLResultSet& rs) {
-            return Value(Value::Map{{"nid", integer(rs, 0)},
-                                    {"title", text(rs, 1)},
-                                    {"read", integer(rs, 2)},
-                                    {"createDate", integer(rs, 3)}});
+            return Value(Value::Map{{"nid", messageInteger(rs, 0)},
+                                    {"title", messageText(rs, 1)},
+                                    {"read", messageInteger(rs, 2)},
+                                    {"createDate", messageInteger(rs, 3)}});
         });
 }
 

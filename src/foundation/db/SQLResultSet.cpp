@@ -15,7 +15,7 @@ namespace pw {
 
 namespace {
 
-std::string lowercase(std::string_view text) {
+std::string lowercaseName(std::string_view text) {
     std::string out(text);
     std::transform(out.begin(), out.end(), out.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -229,7 +229,7 @@ void SQLResultSet::setupColumnNames() {
         int count = sqlite3_column_count(statement);
         for (int i = 0; i < count; ++i) {
             const char* name = sqlite3_column_name(statement, i);
-            m_columnNameToIndexMap.emplace(lowercase(name ? name : ""), i);
+            m_columnNameToIndexMap.emplace(lowercaseName(name ? name : ""), i);
         }
     }
     m_columnNamesSetup = true;
@@ -238,7 +238,7 @@ void SQLResultSet::setupColumnNames() {
 int SQLResultSet::columnIndexForName(std::string_view name) {
     if (!m_columnNamesSetup)
         setupColumnNames();
-    std::string key = lowercase(name);
+    std::string key = lowercaseName(name);
     auto it = m_columnNameToIndexMap.find(key);
     if (it == m_columnNameToIndexMap.end()) {
         dbLog("Warning: I could not find the column named '" + key + "'.");
@@ -265,7 +265,7 @@ std::optional<core::Value> SQLResultSet::resultDict() {
     core::Value dict = core::Value::map();
     int count = sqlite3_column_count(statement);
     for (int i = 0; i < count; ++i)
-        dict.set(lowercase(columnNameForIndex(i)), objectForColumnIndex(i));
+        dict.set(lowercaseName(columnNameForIndex(i)), objectForColumnIndex(i));
     return dict;
 }
 

@@ -16,7 +16,7 @@ std::set<std::shared_ptr<View>>& shownPopups() {
     return s;
 }
 constexpr double kPadding = 16;
-constexpr double kButtonHeight = 43;
+constexpr double kAlertButtonHeight = 43;
 } // namespace
 
 AlertView::AlertView(std::string title, std::string message, std::weak_ptr<AlertViewDelegate> delegate,
@@ -125,9 +125,9 @@ double AlertView::layoutHeight() {
         y += m_messageLabel->sizeThatFits({inner, 0}).height + 12;
     const size_t n = m_buttons.size();
     if (n == 2)
-        y += kButtonHeight + 8;
+        y += kAlertButtonHeight + 8;
     else
-        y += static_cast<double>(n) * (kButtonHeight + 8);
+        y += static_cast<double>(n) * (kAlertButtonHeight + 8);
     return std::ceil(y + kPadding - 8);
 }
 
@@ -153,18 +153,18 @@ void AlertView::layoutSubviews() {
         // Two buttons sit side by side, the cancel button on the left.
         const double w = (inner - 10) / 2;
         for (size_t i = 0; i < 2; ++i)
-            m_buttons[i]->setFrame({kPadding + static_cast<double>(i) * (w + 10), y, w, kButtonHeight});
+            m_buttons[i]->setFrame({kPadding + static_cast<double>(i) * (w + 10), y, w, kAlertButtonHeight});
         return;
     }
     // Stacked: the other buttons first, the cancel button last.
     for (size_t i = 0; i < n; ++i) {
         if (static_cast<int64_t>(i) == m_cancelIndex)
             continue;
-        m_buttons[i]->setFrame({kPadding, y, inner, kButtonHeight});
-        y += kButtonHeight + 8;
+        m_buttons[i]->setFrame({kPadding, y, inner, kAlertButtonHeight});
+        y += kAlertButtonHeight + 8;
     }
     if (m_cancelIndex >= 0 && static_cast<size_t>(m_cancelIndex) < n)
-        m_buttons[static_cast<size_t>(m_cancelIndex)]->setFrame({kPadding, y, inner, kButtonHeight});
+        m_buttons[static_cast<size_t>(m_cancelIndex)]->setFrame({kPadding, y, inner, kAlertButtonHeight});
 }
 
 void AlertView::draw(gfx::Context& ctx, const gfx::Rect&) {

@@ -13,19 +13,19 @@
 namespace pw {
 
 namespace {
-constexpr int kLogLevel = WSLogMessage::LevelErrorsAndWarnings;
-constexpr const char* kUnit = "HTTPAsyncFileResponse";
+constexpr int kAsyncFileLogLevel = WSLogMessage::LevelErrorsAndWarnings;
+constexpr const char* kAsyncFileUnit = "HTTPAsyncFileResponse";
 } // namespace
 
 std::shared_ptr<HTTPAsyncFileResponse> HTTPAsyncFileResponse::create(const std::optional<std::string>& filePath,
                                                                      std::weak_ptr<HTTPConnection> connection) {
     if (!filePath) {
-        WS_LOG_WARN(kLogLevel, "%s: Init failed - Nil filePath", kUnit);
+        WS_LOG_WARN(kAsyncFileLogLevel, "%s: Init failed - Nil filePath", kAsyncFileUnit);
         return nullptr;
     }
     struct stat st {};
     if (::stat(filePath->c_str(), &st) != 0) {
-        WS_LOG_WARN(kLogLevel, "%s: Init failed - Unable to get file attributes. filePath: %s", kUnit,
+        WS_LOG_WARN(kAsyncFileLogLevel, "%s: Init failed - Unable to get file attributes. filePath: %s", kAsyncFileUnit,
                     filePath->c_str());
         return nullptr;
     }
@@ -74,7 +74,7 @@ bool HTTPAsyncFileResponse::openFileIfNeeded() {
 bool HTTPAsyncFileResponse::openFileAndSetupReadSource() {
     m_fileFD = ::open(m_filePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (m_fileFD < 0) {
-        WS_LOG_ERROR(kLogLevel, "%s: Unable to open file. filePath: %s", kUnit, m_filePath.c_str());
+        WS_LOG_ERROR(kAsyncFileLogLevel, "%s: Unable to open file. filePath: %s", kAsyncFileUnit, m_filePath.c_str());
         return false;
     }
     m_readSource = core::DispatchSource::makeRead(m_fileFD, m_readQueue);
@@ -122,7 +122,7 @@ void HTTPAsyncFileResponse::setOffset(uint64_t offset) {
         m_readBuffer.clear();
         m_data.reset();
         if (::lseek(m_fileFD, static_cast<off_t>(offset), SEEK_SET) < 0) {
-            WS_LOG_ERROR(kLogLevel, "%s[%p]: lseek failed - errno(%i) filePath(%s)", kUnit, static_cast<void*>(this),
+            WS_LOG_ERROR(kAsyncFileLogLevel, "%s[%p]: lseek failed - errno(%i) filePath(%s)", kAsyncFileUnit, static_cast<void*>(this),
                          errno, m_filePath.c_str());
             failed = true;
         }
@@ -182,9 +182,9 @@ void HTTPAsyncFileResponse::readOnQueue() {
             if (n <= 0) {
                 m_readBuffer.resize(old);
                 if (n < 0)
-                    WS_LOG_ERROR(kLogLevel, "%s: Error(%i) reading file(%s)", kUnit, errno, m_filePath.c_str());
+                    WS_LOG_ERROR(kAsyncFileLogLevel, "%s: Error(%i) reading file(%s)", kAsyncFileUnit, errno, m_filePath.c_str());
                 else
-                    WS_LOG_ERROR(kLogLevel, "%s: Read EOF on file(%s)", kUnit, m_filePath.c_str());
+                    WS_LOG_ERROR(kAsyncFileLogLevel, "%s: Read EOF on file(%s)", kAsyncFileUnit, m_filePath.c_str());
                 failed = true;
             } else {
                 m_readBuffer.resize(old + static_cast<size_t>(n));

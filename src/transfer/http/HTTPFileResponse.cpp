@@ -12,18 +12,18 @@
 namespace pw {
 
 namespace {
-constexpr int kLogLevel = WSLogMessage::LevelErrorsAndWarnings;
+constexpr int kFileResponseLogLevel = WSLogMessage::LevelErrorsAndWarnings;
 }
 
 std::shared_ptr<HTTPFileResponse> HTTPFileResponse::create(const std::optional<std::string>& filePath,
                                                            std::weak_ptr<HTTPConnection> connection) {
     if (!filePath) {
-        WS_LOG_WARN(kLogLevel, "%s: Init failed - Nil filePath", "HTTPFileResponse");
+        WS_LOG_WARN(kFileResponseLogLevel, "%s: Init failed - Nil filePath", "HTTPFileResponse");
         return nullptr;
     }
     struct stat st {};
     if (::stat(filePath->c_str(), &st) != 0) {
-        WS_LOG_WARN(kLogLevel, "%s: Init failed - Unable to get file attributes. filePath: %s", "HTTPFileResponse",
+        WS_LOG_WARN(kFileResponseLogLevel, "%s: Init failed - Unable to get file attributes. filePath: %s", "HTTPFileResponse",
                     filePath->c_str());
         return nullptr;
     }
@@ -60,7 +60,7 @@ void HTTPFileResponse::abort() {
 bool HTTPFileResponse::openFile() {
     m_file->reset(::open(m_filePath.c_str(), O_RDONLY | O_CLOEXEC));
     if (!m_file->isValid()) {
-        WS_LOG_ERROR(kLogLevel, "%s[%p]: Unable to open file. filePath: %s", "HTTPFileResponse",
+        WS_LOG_ERROR(kFileResponseLogLevel, "%s[%p]: Unable to open file. filePath: %s", "HTTPFileResponse",
                      static_cast<void*>(this), m_filePath.c_str());
         abort();
         return false;
@@ -81,7 +81,7 @@ void HTTPFileResponse::setOffset(uint64_t offset) {
         return;
     m_fileOffset = offset;
     if (::lseek(m_file->get(), static_cast<off_t>(offset), SEEK_SET) < 0) {
-        WS_LOG_ERROR(kLogLevel, "%s[%p]: lseek failed - errno(%i) filePath(%s)", "HTTPFileResponse",
+        WS_LOG_ERROR(kFileResponseLogLevel, "%s[%p]: lseek failed - errno(%i) filePath(%s)", "HTTPFileResponse",
                      static_cast<void*>(this), errno, m_filePath.c_str());
         abort();
     }
@@ -98,12 +98,12 @@ std::string HTTPFileResponse::readDataOfLength(uint32_t length) {
     std::string data(toRead, '\0');
     ssize_t n = ::read(m_file->get(), data.data(), toRead);
     if (n < 0) {
-        WS_LOG_ERROR(kLogLevel, "%s: Error(%i) reading file(%s)", "HTTPFileResponse", errno, m_filePath.c_str());
+        WS_LOG_ERROR(kFileResponseLogLevel, "%s: Error(%i) reading file(%s)", "HTTPFileResponse", errno, m_filePath.c_str());
         abort();
         return {};
     }
     if (n == 0) {
-        WS_LOG_ERROR(kLogLevel, "%s: Read EOF on file(%s)", "HTTPFileResponse", m_filePath.c_str());
+        WS_LOG_ERROR(kFileResponseLogLevel, "%s: Read EOF on file(%s)", "HTTPFileResponse", m_filePath.c_str());
         abort();
         return {};
     }

@@ -7,8 +7,8 @@
 namespace pw {
 
 namespace {
-constexpr int kLogLevel = WSLogMessage::LevelWithInfo;
-constexpr const char* kUnit = "HTTPServer";
+constexpr int kServerLogLevel = WSLogMessage::LevelWithInfo;
+constexpr const char* kServerUnit = "HTTPServer";
 } // namespace
 
 std::shared_ptr<HTTPServer> HTTPServer::create() {
@@ -114,11 +114,11 @@ bool HTTPServer::start(SocketError* error) {
     bool ok = onServerQueue([&] {
         bool success = m_asyncSocket->acceptOnInterface(m_interface, m_port, &err);
         if (success) {
-            WS_LOG_INFO(kLogLevel, "%s: Started HTTP server on port %hu", kUnit, m_asyncSocket->localPort());
+            WS_LOG_INFO(kServerLogLevel, "%s: Started HTTP server on port %hu", kServerUnit, m_asyncSocket->localPort());
             m_isRunning = true;
             publishBonjour();
         } else {
-            WS_LOG_ERROR(kLogLevel, "%s: Failed to start HTTP Server: %s", kUnit, err.description.c_str());
+            WS_LOG_ERROR(kServerLogLevel, "%s: Failed to start HTTP Server: %s", kServerUnit, err.description.c_str());
         }
         return success;
     });
@@ -178,10 +178,10 @@ void HTTPServer::publishBonjour() {
             self->m_lastPublishError = published ? std::string() : error;
         }
         if (published) {
-            WS_LOG_INFO(kLogLevel, "Bonjour Service Published: domain(%s) type(%s) name(%s)", domain.c_str(),
+            WS_LOG_INFO(kServerLogLevel, "Bonjour Service Published: domain(%s) type(%s) name(%s)", domain.c_str(),
                         type.c_str(), self->m_netService ? self->m_netService->publishedName().c_str() : "");
         } else {
-            WS_LOG_WARN(kLogLevel, "Failed to Publish Service: domain(%s) type(%s) name(%s) - %s", domain.c_str(),
+            WS_LOG_WARN(kServerLogLevel, "Failed to Publish Service: domain(%s) type(%s) name(%s) - %s", domain.c_str(),
                         type.c_str(), "", error.c_str());
         }
     };
@@ -193,7 +193,7 @@ void HTTPServer::publishBonjour() {
             std::lock_guard lock(m_publishLock);
             m_lastPublishError = error;
         }
-        WS_LOG_WARN(kLogLevel, "Failed to Publish Service: domain(%s) type(%s) name(%s) - %s", domain.c_str(),
+        WS_LOG_WARN(kServerLogLevel, "Failed to Publish Service: domain(%s) type(%s) name(%s) - %s", domain.c_str(),
                     type.c_str(), name.c_str(), error.c_str());
     }
 }

@@ -13,7 +13,7 @@ using pw::core::Value;
 
 namespace {
 
-constexpr int64_t Book = 4321;
+constexpr int64_t kWriterBook = 4321;
 using Batch = std::vector<std::pair<int64_t, std::string>>;
 
 Value chapter(int64_t id) {
@@ -35,7 +35,7 @@ std::string journalMode(const std::filesystem::path& file) {
 }
 
 std::string storedText(int64_t chapterId) {
-    auto row = BookDB::getChapterContentWithRZBookId(Book, chapterId);
+    auto row = BookDB::getChapterContentWithRZBookId(kWriterBook, chapterId);
     return row && row->size() == 2 ? (*row)[1].asString().value_or("") : "";
 }
 
@@ -44,8 +44,8 @@ protected:
     std::filesystem::path file() const { return bookFolder() / "4321.rz"; }
     void SetUp() override {
         DBTestHome::SetUp();
-        ASSERT_TRUE(BookDB::createBookDBIfNotExists(Book));
-        ASSERT_TRUE(BookDB::addChapters({chapter(1), chapter(2), chapter(3), chapter(4)}, Book));
+        ASSERT_TRUE(BookDB::createBookDBIfNotExists(kWriterBook));
+        ASSERT_TRUE(BookDB::addChapters({chapter(1), chapter(2), chapter(3), chapter(4)}, kWriterBook));
     }
 };
 
@@ -58,36 +58,36 @@ TEST_F(ChapterWriterTest, BatchesOutliveAKilledProcessAndTheFileIsLeftAsFound) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        auto writer = BookChapterWriter::open(Book);
+        auto writer = BookChapterWriter::open(kWriterBook);
         const bool saved = writer && writer->saveChapters(Batch{{1, "一"}, {2, "二"}});
         ::_exit(saved ? 0 : 1); // no destructor, no checkpoint: as a crash leaves it
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_EQ(BookDB::chapterHasDownloadByRZBookId(Book, 1), 1);
+    EXPECT_EQ(BookDB::chapterHasDownloadByRZBookId(kWriterBook, 1), 1);
     EXPECT_EQ(storedText(2), "二");
-    EXPECT_EQ(BookDB::chapterHasDownloadByRZBookId(Book, 3), 0);
+    EXPECT_EQ(BookDB::chapterHasDownloadByRZBookId(kWriterBook, 3), 0);
 
     {
-        auto writer = BookChapterWriter::open(Book);
+        auto writer = BookChapterWriter::open(kWriterBook);
         ASSERT_NE(writer, nullptr);
         ASSERT_TRUE(writer->saveChapters(Batch{{3, "三"}}));
         ASSERT_TRUE(writer->saveVipChapters(Batch{{4, std::string("\0\1", 2)}}, Value(7)));
         // Other connections read what the writer stored while it is open.
         EXPECT_EQ(storedText(3), "三");
-        EXPECT_EQ(BookDB::getVipChapterLocalUserIdByRZBookId(Book, 4), 7);
+        EXPECT_EQ(BookDB::getVipChapterLocalUserIdByRZBookId(kWriterBook, 4), 7);
     }
     EXPECT_EQ(journalMode(file()), "delete");
     EXPECT_FALSE(std::filesystem::exists(file().string() + "-wal"));
-    EXPECT_EQ(BookDB::chapterHasDownloadByRZBookId(Book, 4), 1);
+    EXPECT_EQ(BookDB::chapterHasDownloadByRZBookId(kWriterBook, 4), 1);
 }
 
 TEST_F(ChapterWriterTest, ARemovedOrMissingBookStoresNothing) {
     EXPECT_EQ(BookChapterWriter::open(99), nullptr);
-    auto writer = BookChapterWriter::open(Book);
+    auto writer = BookChapterWriter::open(kWriterBook);
     ASSERT_NE(writer, nullptr);
-    ASSERT_TRUE(BookDB::deleteBookDBFileByRZBookId(Book));
+    ASSERT_TRUE(BookDB::deleteBookDBFileByRZBookId(kWriterBook));
     EXPECT_FALSE(writer->saveChapters(Batch{{1, "一"}}));
     writer.reset();
     EXPECT_FALSE(std::filesystem::exists(file()));

@@ -25,19 +25,19 @@ using pw::core::Value;
 
 namespace {
 
-constexpr int64_t Book = 8;
+constexpr int64_t kContentionBook = 8;
 
 class ContentionTest : public DBTestHome {
 protected:
     void SetUp() override {
         DBTestHome::SetUp();
         ASSERT_TRUE(pw::MainDB::createMainDBIfNotExists());
-        ASSERT_TRUE(BookDB::createBookDBIfNotExists(Book));
+        ASSERT_TRUE(BookDB::createBookDBIfNotExists(kContentionBook));
         Value::Array chapters;
         for (int id = 1; id <= 40; ++id)
             chapters.push_back(Value(Value::Map{
                 {"c", Value(id)}, {"n", Value("章" + std::to_string(id))}, {"v", Value(0)}, {"vc", Value(1)}}));
-        ASSERT_TRUE(BookDB::addChapters(chapters, Book));
+        ASSERT_TRUE(BookDB::addChapters(chapters, kContentionBook));
     }
 
     void TearDown() override {
@@ -45,7 +45,7 @@ protected:
         DBTestHome::TearDown();
     }
 
-    std::string bookFile() const { return BookDB::bookDBPath(Book).string(); }
+    std::string bookFile() const { return BookDB::bookDBPath(kContentionBook).string(); }
 };
 
 TEST_F(ContentionTest, HeldLockEndsInAReportedBusyFailure) {
@@ -69,13 +69,13 @@ TEST_F(ContentionTest, HeldLockEndsInAReportedBusyFailure) {
 
     // The table operations report the busy file as a failure, not as an answer.
     SQLDatabase::setDefaultBusyTimeLimit(0.05);
-    EXPECT_FALSE(BookDB::saveChapterWithRZBookId(Book, 1, "正文"));
-    EXPECT_EQ(BookDB::getAllChaptersWithRZBookId(Book), std::nullopt);
-    EXPECT_EQ(BookDB::chapterHasDownloadByRZBookId(Book, 1), -1);
+    EXPECT_FALSE(BookDB::saveChapterWithRZBookId(kContentionBook, 1, "正文"));
+    EXPECT_EQ(BookDB::getAllChaptersWithRZBookId(kContentionBook), std::nullopt);
+    EXPECT_EQ(BookDB::chapterHasDownloadByRZBookId(kContentionBook, 1), -1);
 
     ASSERT_TRUE(holder.rollback());
-    EXPECT_TRUE(BookDB::saveChapterWithRZBookId(Book, 1, "正文"));
-    EXPECT_EQ(BookDB::chapterHasDownloadByRZBookId(Book, 1), 1);
+    EXPECT_TRUE(BookDB::saveChapterWithRZBookId(kContentionBook, 1, "正文"));
+    EXPECT_EQ(BookDB::chapterHasDownloadByRZBookId(kContentionBook, 1), 1);
 }
 
 TEST_F(ContentionTest, BusyWaitsAreShortAndGivingUpNamesTheCall) {
@@ -114,9 +114,9 @@ TEST_F(ContentionTest, WaiterGoesOnOnceTheLockIsFreed) {
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         holder.commit();
     });
-    EXPECT_TRUE(BookDB::saveChapterWithRZBookId(Book, 2, "正文"));
+    EXPECT_TRUE(BookDB::saveChapterWithRZBookId(kContentionBook, 2, "正文"));
     release.join();
-    EXPECT_EQ(BookDB::getChapterContentWithRZBookId(Book, 2), (Value::Array{Value("held"), Value("正文")}));
+    EXPECT_EQ(BookDB::getChapterContentWithRZBookId(kContentionBook, 2), (Value::Array{Value("held"), Value("正文")}));
 }
 
 TEST_F(ContentionTest, ConcurrentWritersAndReadersOnOneFile) {
@@ -124,7 +124,7 @@ TEST_F(ContentionTest, ConcurrentWritersAndReadersOnOneFile) {
     std::atomic<bool> writing{true};
     auto writer = [&](int first) {
         for (int id = first; id <= 40; id += 2) {
-            if (!BookDB::saveChapterWithRZBookId(Book, id, "正文" + std::to_string(id)))
+            if (!BookDB::saveChapterWithRZBookId(kContentionBook, id, "正文" + std::to_string(id)))
                 ++failures;
             if (!pw::SettingTB::saveSettingWithKey("k" + std::to_string(id), "v"))
                 ++failures;
@@ -132,7 +132,7 @@ TEST_F(ContentionTest, ConcurrentWritersAndReadersOnOneFile) {
     };
     std::thread reader([&] {
         while (writing) {
-            auto chapters = BookDB::getAllChaptersWithRZBookId(Book);
+            auto chapters = BookDB::getAllChaptersWithRZBookId(kContentionBook);
             if (!chapters || chapters->size() != 40)
                 ++failures;
         }
@@ -145,8 +145,8 @@ TEST_F(ContentionTest, ConcurrentWritersAndReadersOnOneFile) {
     reader.join();
 
     EXPECT_EQ(failures.load(), 0);
-    EXPECT_TRUE(BookDB::getAllNotDownloadedChapterIdsByRZBookId(Book)->empty());
-    EXPECT_EQ(BookDB::getChapterContentWithRZBookId(Book, 17), (Value::Array{Value("章17"), Value("正文17")}));
+    EXPECT_TRUE(BookDB::getAllNotDownloadedChapterIdsByRZBookId(kContentionBook)->empty());
+    EXPECT_EQ(BookDB::getChapterContentWithRZBookId(kContentionBook, 17), (Value::Array{Value("章17"), Value("正文17")}));
     EXPECT_EQ(pw::SettingTB::readSettingWithKey("k40"), "v");
 }
 

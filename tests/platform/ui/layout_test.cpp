@@ -102,7 +102,7 @@ TEST_F(LayoutTest, AScreensViewHasItsContainersWidthBeforeItBuildsControls) {
 
 // A data source of three rows, every row deletable, with a background that
 // covers the whole row as the store's cells have.
-struct Rows : TableViewDataSource, TableViewDelegate {
+struct LayoutRows : TableViewDataSource, TableViewDelegate {
     std::vector<std::string> names{"一", "二", "三"};
     TableViewCellAccessory accessory = TableViewCellAccessory::DisclosureIndicator;
     std::string title;
@@ -139,7 +139,7 @@ TEST_F(LayoutTest, RowAccessoriesShowAboveTheRowsBackground) {
     for (const double w : {768.0, 320.0}) {
         SCOPED_TRACE(w);
         useScreen(w, w == 768 ? 1024 : 480);
-        auto rows = std::make_shared<Rows>();
+        auto rows = std::make_shared<LayoutRows>();
         auto table = TableView::create(Rect(0, 0, w, 300));
         table->setDataSource(rows);
         table->setTableDelegate(rows);
@@ -166,7 +166,7 @@ TEST_F(LayoutTest, EditingRowsShowDeleteControlsThatAskThenDelete) {
     for (const double w : {768.0, 320.0}) {
         SCOPED_TRACE(w);
         useScreen(w, w == 768 ? 1024 : 480);
-        auto rows = std::make_shared<Rows>();
+        auto rows = std::make_shared<LayoutRows>();
         auto table = TableView::create(Rect(0, 0, w, 300));
         table->setDataSource(rows);
         table->setTableDelegate(rows);
@@ -213,7 +213,7 @@ TEST_F(LayoutTest, SectionTitlesWrapOverTheLinesTheyNeed) {
     const Case cases[] = {{320, longTitle, true}, {768, longTitle, false}, {320, "轻击导入书籍", false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title + " at " + std::to_string(c.width));
-        auto rows = std::make_shared<Rows>();
+        auto rows = std::make_shared<LayoutRows>();
         rows->title = c.title;
         auto table = TableView::create(Rect(0, 0, c.width, 400), TableViewStyle::Grouped);
         table->setDataSource(rows);

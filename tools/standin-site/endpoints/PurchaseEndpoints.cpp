@@ -12,7 +12,7 @@
 namespace pw::standin {
 namespace {
 
-std::string quoted(const std::string& text) {
+std::string purchaseQuoted(const std::string& text) {
     std::string out = "\"";
     for (char c : text) {
         if (c == '"' || c == '\\')
@@ -23,7 +23,7 @@ std::string quoted(const std::string& text) {
 }
 
 std::string refusal(int result, const std::string& message) {
-    return R"({"Result":)" + std::to_string(result) + R"(,"Message":)" + quoted(message) + "}";
+    return R"({"Result":)" + std::to_string(result) + R"(,"Message":)" + purchaseQuoted(message) + "}";
 }
 
 // The chapters a purchase of `type` names, nullopt when the request is not understood.
@@ -84,8 +84,8 @@ void registerPurchaseEndpoints(StandinSite& site) {
         std::lock_guard lock(call.site.lock());
         const bool bought =
             !chapter->vip || chapter->price == 0 || call.site.purchases(*call.userId, *bookId).count(*chapterId);
-        json(res, R"({"Result":)" + std::string(bought ? "1" : "0") + R"(,"BookName":)" + quoted(book->name) +
-                      R"(,"ChapterName":)" + quoted(chapter->name) + R"(,"Price":)" + std::to_string(chapter->price) +
+        json(res, R"({"Result":)" + std::string(bought ? "1" : "0") + R"(,"BookName":)" + purchaseQuoted(book->name) +
+                      R"(,"ChapterName":)" + purchaseQuoted(chapter->name) + R"(,"Price":)" + std::to_string(chapter->price) +
                       R"(,"Balance":)" + std::to_string(accountData(call.site).balanceOf(*call.userId)) +
                       R"(,"WordsCount":)" + std::to_string(chapter->words) + "}");
     });
@@ -105,7 +105,7 @@ void registerPurchaseEndpoints(StandinSite& site) {
             if (!c.vip || c.price == 0 || bought.count(c.id))
                 continue;
             list += (list.empty() ? "" : ",") + std::string(R"({"ChapterId":)") + std::to_string(c.id) +
-                    R"(,"ChapterName":)" + quoted(c.name) + R"(,"Price":)" + std::to_string(c.price) + "}";
+                    R"(,"ChapterName":)" + purchaseQuoted(c.name) + R"(,"Price":)" + std::to_string(c.price) + "}";
         }
         json(res, R"({"Result":0,"Chapter":[)" + list + "]}");
     });

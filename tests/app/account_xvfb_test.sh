@@ -45,13 +45,6 @@ drag() {
   sleep 0.5
   settle
 }
-# Waits up to n tenths of a second for a shell condition.
-await() {
-  local n=$1
-  shift
-  for _ in $(seq "$n"); do eval "$*" && return 0; sleep 0.1; done
-  eval "$*"
-}
 setting() { sql "select Value from setting where Key='$1'"; }
 standin_log() { cat "$data/tmp/standin-site.log" 2>/dev/null; }
 back() { tap 30 42; }
@@ -61,7 +54,7 @@ back() { tap 30 42; }
 start_app bash "$src/scripts/start-app.sh" "$bin" "${size_args[@]}"
 # The app first, so its window is gone before the script and its stand-in.
 kill "$app"
-await 100 '! kill -0 "$app" 2>/dev/null' || fail "the first start did not end"
+wait_for 100 '! kill -0 "$app" 2>/dev/null' || fail "the first start did not end"
 stop_app
 now_ms=$(($(date +%s) * 1000))
 sqlite3 "$db" \
@@ -92,7 +85,7 @@ shot registration
 tap $((W / 2)) 100
 xdotool type --delay 40 "newreader"
 tap $((W / 2)) $(tablet && echo 256 || echo 250)
-await 50 'standin_log | grep -q "username/existence"' || fail "the name check did not reach the account service"
+wait_for 50 'standin_log | grep -q "username/existence"' || fail "the name check did not reach the account service"
 sleep 0.5
 shot registration-name-free
 check "the answer shows in an alert" blue registration-name-free $alert_x $alert_y
@@ -105,11 +98,11 @@ tap $((W / 2)) 150
 xdotool type --delay 40 "shijing305"
 shot login-filled
 click $((W / 2)) 203
-await 150 '[ -n "$(setting user_nickName)" ]' || fail "no nickname stored after the login"
+wait_for 150 '[ -n "$(setting user_nickName)" ]' || fail "no nickname stored after the login"
 # The nickname and the avatar's code are stored one after the other.
-await 100 '[ -n "$(setting user_imageCode)" ]' || fail "no avatar code stored after the login"
+wait_for 100 '[ -n "$(setting user_imageCode)" ]' || fail "no avatar code stored after the login"
 avatar="$data/Documents/torvane/$(setting user_imageCode).jpg"
-await 100 '[ -s "$avatar" ]' || fail "no avatar file $avatar"
+wait_for 100 '[ -s "$avatar" ]' || fail "no avatar file $avatar"
 standin_log | grep -q "ZELLoginValidate.ashx?version=230&areaId=33&sessionid=" || fail "no validation request"
 [ "$(setting vemoToken)" = vt-1000001 ] || fail "vemoToken is '$(setting vemoToken)'"
 sleep 1.5
@@ -143,7 +136,7 @@ back
 main_tab 0
 click $((W / 2)) $((H / 2 + 15))
 site_books() { sql "select count(*) from book where RZBookId!=-999"; }
-await 150 '[ "$(site_books)" = 4 ]' || fail "the site shelves did not arrive after the login"
+wait_for 150 '[ "$(site_books)" = 4 ]' || fail "the site shelves did not arrive after the login"
 sleep 1
 settle
 shot site-shelf
@@ -231,7 +224,7 @@ echo "the paid chapter's badges: $seen"
 tap 100 "$row"
 # The Four Books' chapter ids count from 1: "乡党篇" is chapter 12 (or, should
 # a drag have glided a row of badges on, the next unbought one, 16).
-await 50 'standin_log | grep -Eq "GetVipChapter.ashx\?BookId=1003&ChapterId=(12|16)([^0-9]|$)"' ||
+wait_for 50 'standin_log | grep -Eq "GetVipChapter.ashx\?BookId=1003&ChapterId=(12|16)([^0-9]|$)"' ||
   fail "the purchase screen did not ask for the paid chapter"
 sleep 1
 settle
@@ -239,15 +232,15 @@ shot purchase
 check "the price shows in red" red purchase 146 276
 # The purchase screen's two pages under a strip of two tabs.
 tap $((3 * W / 4)) 81
-await 50 'standin_log | grep -q "GetBuyChapterList.ashx"' || fail "no chapter list for the batch page"
+wait_for 50 'standin_log | grep -q "GetBuyChapterList.ashx"' || fail "no chapter list for the batch page"
 sleep 1
 settle
 shot purchase-batch
 check "the batch page's buttons stand on their bar" differ purchase purchase-batch 20 $((H - 40)) $((W - 20)) $((H - 5))
 tap $((W / 4)) 81
 tap 85 357
-await 100 'standin_log | grep -q "POST /api/BuyVipChapter.ashx"' || fail "no purchase request"
-await 100 'standin_log | grep -q "IGetVipContent.ashx"' || fail "the bought chapter was not fetched"
+wait_for 100 'standin_log | grep -q "POST /api/BuyVipChapter.ashx"' || fail "no purchase request"
+wait_for 100 'standin_log | grep -q "IGetVipContent.ashx"' || fail "the bought chapter was not fetched"
 sleep 1.5
 settle
 shot reader-bought
@@ -257,14 +250,14 @@ check "the bought chapter is another page" differ reader-free reader-bought 0 20
 # ---- The reader's menu: the update reminder and the interactions ----------
 tap $((W / 2)) $((H / 2))
 bar_button 1
-await 30 '[ "$(sql "select count(*) from book where ExtInt3=1")" = 1 ]' || fail "the reminder was not set"
+wait_for 30 '[ "$(sql "select count(*) from book where ExtInt3=1")" = 1 ]' || fail "the reminder was not set"
 sleep 1
 settle
 tap $((W / 2)) $((H / 2))
 shot reader-menu-site
 # The interaction button under the chapter button.
 tap 30 $(tablet && echo 640 || echo 216)
-await 50 'standin_log | grep -q "IGetInteraction.aspx?BookId=1003"' || fail "the interactions screen fetched nothing"
+wait_for 50 'standin_log | grep -q "IGetInteraction.aspx?BookId=1003"' || fail "the interactions screen fetched nothing"
 sleep 1
 settle
 shot interactions
@@ -281,8 +274,8 @@ check "the send asks first" blue interactions-confirm $alert_x $alert_y
 # "确定" sends the urge with the chosen length; the site's verdict shows as a
 # tip and the page refreshes its counts.
 click $((W / 2 + 65)) $((H / 2 + 40))
-await 50 'standin_log | grep -q "POST /ClientInterface/ISetInteraction.aspx"' || fail "no interaction sent"
-await 50 '[ "$(standin_log | grep -c "IGetInteraction.aspx?BookId=1003")" -ge 2 ]' || fail "no refresh after the send"
+wait_for 50 'standin_log | grep -q "POST /ClientInterface/ISetInteraction.aspx"' || fail "no interaction sent"
+wait_for 50 '[ "$(standin_log | grep -c "IGetInteraction.aspx?BookId=1003")" -ge 2 ]' || fail "no refresh after the send"
 sleep 0.3
 shot interactions-sent
 check "the site's verdict shows as a tip" differ interactions-chosen interactions-sent $((W / 2 - 100)) $((H / 2 - 60)) $((W / 2 + 100)) $((H / 2 + 60))
@@ -333,7 +326,7 @@ sleep 0.5
 shot feedback-typed
 check "the placeholder gives way to the text" differ feedback feedback-typed 0 64 $W 100
 click $((W - 36)) 42
-await 50 'standin_log | grep -q "POST /api/AddFeedback.ashx"' || fail "no feedback sent"
+wait_for 50 'standin_log | grep -q "POST /api/AddFeedback.ashx"' || fail "no feedback sent"
 sleep 0.3
 shot feedback-sent
 # The tip stands under the text, at 136 on a tablet and lower on the phone.
@@ -351,7 +344,7 @@ tap $((W / 2)) $((H - 33))
 back
 # The stand-in's descriptor carries this version: nothing newer.
 tap $((W / 2)) $((H - 31))
-await 50 'standin_log | grep -qi "update"' || true
+wait_for 50 'standin_log | grep -qi "update"' || true
 sleep 1
 settle
 shot version-check

@@ -30,13 +30,6 @@ case "$only" in
   *) xvfb_start 811 ;;
 esac
 
-# await <tenths of a second> <shell condition>: waits for the condition.
-await() {
-  local n=$1
-  shift
-  for _ in $(seq "$n"); do eval "$*" && return 0; sleep 0.1; done
-  eval "$*"
-}
 # Waits until two looks half a second apart show the same picture.
 settle() { still 0.5 30; }
 site_log() { cat "$data/tmp/standin-site.log" 2>/dev/null; }
@@ -44,7 +37,7 @@ site_log() { cat "$data/tmp/standin-site.log" 2>/dev/null; }
 # for the screen to stand still.
 asked() {
   want=$1
-  await 300 'site_log | grep -q -F -- "$want"' || { shot "$N-stuck"; fail "nobody asked the stand-in for $1"; }
+  wait_for 300 'site_log | grep -q -F -- "$want"' || { shot "$N-stuck"; fail "nobody asked the stand-in for $1"; }
   settle
 }
 # Drags from (x, y0) to (x, y1) in small steps, held still before letting go.
@@ -119,7 +112,7 @@ session() {
   "$bin/pw_write_poetry_book" "$data/Documents/book.txt" GB18030 long || fail "cannot write the book"
   start_app bash "$src/scripts/start-app.sh" "$bin" "$@"
   kill "$app"
-  await 100 '! kill -0 "$app" 2>/dev/null' || fail "the first start did not end"
+  wait_for 100 '! kill -0 "$app" 2>/dev/null' || fail "the first start did not end"
   stop_app
   local now_ms=$(($(date +%s) * 1000))
   sqlite3 "$db" \
@@ -149,7 +142,7 @@ session() {
   on_shelf() { [ "$(sql "select count(*) from book where RZBookId=-999")" = 1 ]; }
   for y in 150 140 160; do
     click $((W / 2)) "$y"
-    await 30 on_shelf && break
+    wait_for 30 on_shelf && break
   done
   on_shelf || fail "the import screen did not put the book on the shelf"
   tap 30 42
@@ -282,12 +275,7 @@ session() {
   asked /BookStoreAPI/GetUserInfo.ashx
   shot "$N-login-profile"
   check_login "$N-login-profile" " (from the profile)"
-  click $((W / 2)) 100
-  sleep 0.3
-  xdotool type --delay 50 "reader"
-  click $((W / 2)) 150
-  sleep 0.3
-  xdotool type --delay 50 "shijing305"
+  fill_login
   click $((W / 2)) 205
   asked "/BookStoreAPI/GetBookCase.ashx?t=0"
   shot "$N-profile"
@@ -296,7 +284,7 @@ session() {
   asked "GetBookDetail.ashx?BookId=1003"
   tap "$ct_x" "$ct"
   # The list comes when the site's chapters have arrived: its first label.
-  await 300 'peek chapters; probe count "$work/chapters.png" $((W - 60)) 133 $((W - 10)) 153 120 120 120 40 >/dev/null'
+  wait_for 300 'peek chapters; probe count "$work/chapters.png" $((W - 60)) 133 $((W - 10)) 153 120 120 120 40 >/dev/null'
   settle
   shot "$N-chapters"
   # Each row's download label, 100 wide, 10 in from the right, 35 down.

@@ -116,6 +116,14 @@ await_agreement() {
   sleep 1
 }
 
+# wait_for <tenths of a second> <shell condition>: waits for the condition.
+wait_for() {
+  local n=$1 i
+  shift
+  for ((i = 0; i < n; i++)); do eval "$*" && return 0; sleep 0.1; done
+  eval "$*"
+}
+
 # Fills the login screen's two fields with the stand-in's reader.
 fill_login() {
   click $((W / 2)) 100

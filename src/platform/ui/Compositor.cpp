@@ -12,6 +12,7 @@
 #include <cairo.h>
 #include <cxxabi.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -168,6 +169,16 @@ gfx::Rect Compositor::beginFrame() {
         m_bar = bar;
     }
     m_redrawn = app.takeDirtyRects();
+    // Text drawn scaled or turned rasterises a glyph edge a pixel apart inside
+    // a part's clip and in a whole screen, so while an animation scales or
+    // turns a layer (a popup growing in) its frames are drawn whole. A mirror
+    // (a page's back in a curl) resamples nothing.
+    const auto& animated = Animator::shared().animatedLayers();
+    if (!m_redrawn.empty() && std::any_of(animated.begin(), animated.end(), [](const Layer* l) {
+            const gfx::AffineTransform t = l->presentation().transform;
+            return std::abs(t.a) != 1 || std::abs(t.d) != 1 || t.b != 0 || t.c != 0;
+        }))
+        m_redrawn.assign(1, app.screenBounds());
     gfx::Rect all;
     for (const auto& r : m_redrawn)
         all = all.unionWith(r);

@@ -322,5 +322,33 @@ TEST_F(RepaintTest, LabelScaledInAPopupMatchesAFullRedraw) {
     }
 }
 
+// A popup growing in on a busy machine: frames come late and at uneven
+// times, so the scale is caught at values a steady clock never shows.
+TEST_F(RepaintTest, PopupGrowingInOnUnevenFramesMatchesAFullRedraw) {
+    device::Device::current().setScreen({320, 480, 1});
+    Application::shared().reset();
+    m_window = View::create<Window>(Rect(0, 0, 320, 480));
+    m_window->setBackgroundColor(gfx::Color::white());
+    m_window->makeKeyAndVisible();
+    m_compositor.renderAll();
+    unsigned seed = 7;
+    const auto next = [&seed](int below) {
+        seed = seed * 1103515245 + 12345;
+        return static_cast<int>((seed >> 16) % below);
+    };
+    for (int round = 0; round < 40 && m_compositor.repaintMismatch().empty(); ++round) {
+        auto alert = AlertView::create("提示", "当前已经是最新的版本了", {}, "知道了", {});
+        alert->show();
+        for (int i = 0; i < 40 && m_compositor.repaintMismatch().empty(); ++i) {
+            advance(0.004 + next(120) / 1000.0);
+            m_clock->advance(next(40) / 1000.0);
+            m_compositor.renderFrame();
+        }
+        alert->dismissWithClickedButtonIndex(0, true);
+        framesUntilSettled();
+    }
+    EXPECT_EQ(m_compositor.repaintMismatch(), "");
+}
+
 } // namespace
 } // namespace pw::ui::test

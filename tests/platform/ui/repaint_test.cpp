@@ -42,6 +42,16 @@ protected:
         EXPECT_EQ(m_compositor.repaintMismatch(), "");
     }
 
+    // A fresh white window on a screen of that size, drawn once whole.
+    void screenOf(double w, double h) {
+        device::Device::current().setScreen({w, h, 1});
+        Application::shared().reset();
+        m_window = View::create<Window>(Rect(0, 0, w, h));
+        m_window->setBackgroundColor(gfx::Color::white());
+        m_window->makeKeyAndVisible();
+        m_compositor.renderAll();
+    }
+
     std::shared_ptr<View> box(const Rect& r, gfx::Color c) {
         auto v = View::create(r);
         v->setBackgroundColor(c);
@@ -306,12 +316,7 @@ TEST_F(RepaintTest, DirtyAreasStayFewAndDisjoint) {
 // picture of its text would be resampled differently in a part redrawn than in
 // a full redraw, one pixel at the edge of a glyph.
 TEST_F(RepaintTest, LabelScaledInAPopupMatchesAFullRedraw) {
-    device::Device::current().setScreen({768, 1024, 1});
-    Application::shared().reset();
-    m_window = View::create<Window>(Rect(0, 0, 768, 1024));
-    m_window->setBackgroundColor(gfx::Color::white());
-    m_window->makeKeyAndVisible();
-    m_compositor.renderAll();
+    screenOf(768, 1024);
     for (const char* message : {"确定提交？", "您当前的剩余更新票 5 票"}) {
         SCOPED_TRACE(message);
         auto alert = AlertView::create("提示", message, {}, "取消", {"确定"});
@@ -325,12 +330,7 @@ TEST_F(RepaintTest, LabelScaledInAPopupMatchesAFullRedraw) {
 // A popup growing in on a busy machine: frames come late and at uneven
 // times, so the scale is caught at values a steady clock never shows.
 TEST_F(RepaintTest, PopupGrowingInOnUnevenFramesMatchesAFullRedraw) {
-    device::Device::current().setScreen({320, 480, 1});
-    Application::shared().reset();
-    m_window = View::create<Window>(Rect(0, 0, 320, 480));
-    m_window->setBackgroundColor(gfx::Color::white());
-    m_window->makeKeyAndVisible();
-    m_compositor.renderAll();
+    screenOf(320, 480);
     unsigned seed = 7;
     const auto next = [&seed](int below) {
         seed = seed * 1103515245 + 12345;

@@ -50,9 +50,14 @@ protected:
     }
 
     void TearDown() override {
+        // The screens go first: a login screen's late answer (its kit fetch
+        // failing on a busy machine) would otherwise raise an alert after the
+        // sweep below, and an alert left up never lets go of its window.
+        m_window->setRootViewController(nullptr);
+        m_nav.reset();
+        settle();
         dismissAlerts();
         settle();
-        m_nav.reset();
         ui::Application::shared().setDelegate(nullptr);
         m_app.reset();
         UiTest::TearDown();

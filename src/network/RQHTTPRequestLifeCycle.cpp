@@ -7,6 +7,7 @@
 #include "network/RQInputStream.h"
 #include "platform/core/Assert.h"
 #include "platform/core/Clock.h"
+#include "platform/core/MainPostBatch.h"
 #include "platform/core/OperationQueue.h"
 #include "platform/core/RunLoop.h"
 #include "platform/net/HeaderText.h"
@@ -658,6 +659,10 @@ void RQHTTPRequest::markAsFinished() {
         std::lock_guard lock(keep->m_cancelledLock);
         queue.swap(keep->m_queueKeepAlive);
     });
+    // Whoever sees the request finished finds its reports already queued on
+    // the main loop: a batch open on this thread would otherwise hold them
+    // until its turn ends, after the flag below is up.
+    core::MainPostBatch::flushCurrent();
     if (wasInProgress || isExecuting())
         finish();
 }

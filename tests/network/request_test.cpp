@@ -127,6 +127,24 @@ TEST_F(RequestTest, StoresCookiesBeforeTheFinishCallback) {
     EXPECT_EQ(r->responseCookies()[0].value, "42");
 }
 
+// A caller that sees a request finished and serves the main loop once hears
+// its answer: the reports are queued before the request counts as finished.
+TEST_F(RequestTest, AFinishedRequestHasItsReportsQueuedOnTheMainLoop) {
+    RawServer server([](const RawRequest&) { return ok("hello"); });
+    for (int i = 0; i < 40; ++i) {
+        auto r = RQHTTPRequest::requestWithURL(server.url("/x"));
+        bool finished = false;
+        r->setCompletionBlock([&] { finished = true; });
+        r->startAsynchronous();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!r->isFinished() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::yield();
+        ASSERT_TRUE(r->isFinished()) << i;
+        core::RunLoop::current().runPending();
+        ASSERT_TRUE(finished) << "request " << i;
+    }
+}
+
 TEST_F(RequestTest, TimesOutRetriesAndThenFails) {
     auto clock = useManualClock();
     RawServer server([](const RawRequest&) { return RawReply::nothing(); });

@@ -71,6 +71,15 @@ protected:
         settle();
     }
     ui::ViewController* top() const { return m_nav->topViewController(); }
+    // Waits until the screen's requests have ended and their answers reached
+    // it: a request ends on its own thread just after posting its answer to
+    // the main queue, so the queue is served once more after the wait.
+    bool waitAnswered(const StoreBaseViewController& screen) {
+        if (!waitFor([&] { return screen.requestsInFlight() == 0; }))
+            return false;
+        core::RunLoop::current().runPending();
+        return true;
+    }
     // Serves the loop and moves the clock on (delayed steps), then draws.
     void pass(double seconds) {
         advance(seconds);

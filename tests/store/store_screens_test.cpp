@@ -109,7 +109,11 @@ TEST_F(StoreScreensTest, DetailsShowTheBookAndDownloadAfterALogin) {
     auto details = StoreBookDetailsController::create();
     details->rzBookId = Catalogue::kLunyu;
     show(details);
-    ASSERT_TRUE(waitFor([&] { return !details->lblName().text().empty() && details->arrBookData().size() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return !details->lblName().text().empty() && details->arrBookData().size() == 1; }))
+        << "name \"" << details->lblName().text() << "\", " << details->arrBookData().size() << " rows, "
+        << details->requestsInFlight() << " in flight, asked "
+        << m_site->count(Host::Store, "/BookStoreAPI/GetBookDetail.ashx") << "/"
+        << m_site->count(Host::Store, "/BookStoreAPI/GetRelatedBooks.ashx");
     EXPECT_EQ(details->lblName().text(), lunyu.name);
     EXPECT_EQ(details->bookName(), lunyu.name);
     EXPECT_EQ(details->lblDes().text(),
@@ -217,7 +221,7 @@ TEST_F(StoreScreensTest, ContentsOpenAFreeChapterAndBuyAPaidOne) {
             step();
             return dynamic_cast<PageViewController*>(top()) != nullptr;
         },
-        10))
+        30))
         << hudText() << " " << typeid(*top()).name() << " " << m_nav->viewControllers().size();
     auto* reader = static_cast<PageViewController*>(top());
     EXPECT_EQ(reader->chapterId, shijing.chapters[0].id);
@@ -285,7 +289,7 @@ TEST_F(StoreScreensTest, TopListsPageOnAndNumberRowsAcrossPages) {
     // An empty page does not count: the next pull asks for page 2 again.
     top->refreshTableFooterDidTriggerRefresh(*top->refreshFooter());
     ASSERT_TRUE(waitFor([&] { return m_site->count(Host::Store, "/BookStoreAPI/GetTopBooks.ashx") == 2; }));
-    ASSERT_TRUE(waitFor([&] { return top->requestsInFlight() == 0; }));
+    ASSERT_TRUE(waitAnswered(*top));
     EXPECT_EQ(top->currPage(), 1);
     top->refreshTableFooterDidTriggerRefresh(*top->refreshFooter());
     ASSERT_TRUE(waitFor([&] { return top->currPage() == 2; }));
@@ -398,7 +402,7 @@ TEST_F(StoreScreensTest, PurchaseResultsAndAddToShelfCodes) {
     details->setDownType(StoreActionNone);
     details->checkIsLoginWithInfo(std::nullopt);
     ASSERT_TRUE(waitFor([&] { return !details->userId().empty(); }));
-    ASSERT_TRUE(waitFor([&] { return details->requestsInFlight() == 0; }));
+    ASSERT_TRUE(waitAnswered(*details));
 
     // Texts that are not one id, or an id and a chapter, do nothing.
     for (const char* text : {"", "1,2,3", "x", "1004,y"}) {
@@ -513,7 +517,7 @@ TEST_F(StoreScreensTest, AnswersOfTheWrongShapeLeaveEveryScreenStanding) {
     // out; every answer of the path is scripted, so none takes this one's.
     m_site->script(Host::Store, "/BookStoreAPI/GetCategoryBooks.ashx", standin::Reply::json(odd[1]), 100);
     push(books);
-    ASSERT_TRUE(waitFor([&] { return books->requestsInFlight() == 0; }));
+    ASSERT_TRUE(waitAnswered(*books));
     const auto& rows = books->arrBookData();
     const auto row = std::find_if(rows.begin(), rows.end(), [](const auto& r) { return r->bookId == 7; });
     ASSERT_NE(row, rows.end()) << rows.size() << " rows";
